@@ -1,0 +1,65 @@
+// The shared exceptions and the failure check.
+#include "platform/Errors.h"
+
+#include "platform/Format.h"
+#include "platform/Prompt.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace qm {
+
+bool CException::GetErrorMessage(char* buffer, size_t size) const {
+    if (buffer != nullptr && size > 0)
+        buffer[0] = '\0';
+    return false;
+}
+
+bool CKestException::GetErrorMessage(char* buffer, size_t size) const {
+    if (!message_)
+        return CException::GetErrorMessage(buffer, size);
+    if (buffer == nullptr || size == 0)
+        return true;
+    size_t n = std::min(size - 1, message_->size());
+    std::memcpy(buffer, message_->data(), n);
+    buffer[n] = '\0';
+    return true;
+}
+
+const std::string& CKestException::Message() const {
+    static const std::string empty;
+    return message_ ? *message_ : empty;
+}
+
+const char* CKestException::what() const noexcept { return Message().c_str(); }
+
+std::string LastErrorText() {
+    char buffer[512];
+    // The GNU strerror_r returns a pointer to the text, which may not be buffer.
+    const char* text = strerror_r(errno, buffer, sizeof buffer);
+    return text != nullptr ? std::string(text) : std::string();
+}
+
+void ReportOperationFailure(bool condition, const char* what, bool fatal) {
+    if (condition)
+        return;
+    const int savedErrno = errno;
+    const std::string system = LastErrorText();
+    const char* operation = what != nullptr ? what : "";
+    if (fatal) {
+        MessageBox(Format("Operation failed: %s.\n%s", operation, system.c_str()),
+                   PromptIcon::Stop, PromptButtons::Ok);
+        errno = savedErrno;
+        throw CIgnoreException();
+    }
+    PromptAnswer answer = MessageBox(
+        Format("Operation failed: %s.\n%s\nDo you want to continue (not recommended)?", operation,
+               system.c_str()),
+        PromptIcon::Question, PromptButtons::YesNo);
+    errno = savedErrno;
+    if (answer != PromptAnswer::Yes)
+        throw CIgnoreException();
+}
+
+} // namespace qm

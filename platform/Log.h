@@ -1,0 +1,59 @@
+// The log sink: where the kernel, the script tasks and the batch runner write
+// their log lines. The application installs its log window; headless runs and
+// tests write to standard error or record the text.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace qm {
+
+class LogSink {
+public:
+    virtual ~LogSink() = default;
+    // Adds text at the end of the log. Callers add their own line ends ("\r\n").
+    virtual void Append(std::string_view text) = 0;
+    virtual void Show(bool /*visible*/) {}
+    virtual void Clear() {}
+};
+
+// Writes to standard error; safe to call from the script server's thread.
+class StderrLogSink : public LogSink {
+public:
+    void Append(std::string_view text) override;
+
+private:
+    std::mutex mutex_;
+};
+
+// Keeps everything appended, for tests and for captured evaluations.
+class RecordingLogSink : public LogSink {
+public:
+    void Append(std::string_view text) override;
+    void Clear() override;
+    std::string Text() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::string text_;
+};
+
+// The installed sink; standard error until something else is installed.
+LogSink& Log();
+// Installs a sink (not owned; it must outlive its use). Null restores standard error.
+void SetLogSink(LogSink* sink);
+
+// Installs a sink for the lifetime of this object, then restores the previous one.
+class ScopedLogSink {
+public:
+    explicit ScopedLogSink(LogSink* sink);
+    ~ScopedLogSink();
+    ScopedLogSink(const ScopedLogSink&) = delete;
+    ScopedLogSink& operator=(const ScopedLogSink&) = delete;
+
+private:
+    LogSink* previous_;
+};
+
+} // namespace qm
