@@ -26,13 +26,12 @@ cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEB
 cmake --build build/test -j "$jobs"
 
 # Fuzz targets: a short run of each, seeded from its corpus of fixtures.
-if compgen -G "fuzz/*.cpp" >/dev/null; then
+if compgen -G "fuzz/*/*.cpp" >/dev/null; then
   CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DQM_FUZZ=ON >/dev/null
   cmake --build build/fuzz -j "$jobs"
   seconds=${QM_FUZZ_SECONDS:-20}
-  for target in build/fuzz/fuzz/fuzz_*; do
-    [ -x "$target" ] || continue
+  for target in $(find build/fuzz/fuzz -type f -name 'fuzz_*' -perm -u+x | sort); do
     name=$(basename "$target")
     corpus="$scratch/corpus-$name"
     mkdir -p "$corpus"
