@@ -1,8 +1,8 @@
 // Files, the private temporary folder and process spawning.
 #include "platform/Files.h"
-#include "ScratchFolder.h"
 #include "platform/Process.h"
 #include "platform/TempFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <cerrno>
 #include <fstream>

@@ -1,8 +1,8 @@
 // The registry over INI files: round trips, case-insensitive names, the
 // read-only machine store, merging on flush and bad files.
 #include "platform/Registry.h"
-#include "ScratchFolder.h"
 #include "platform/Files.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 

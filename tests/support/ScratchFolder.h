@@ -1,4 +1,5 @@
-// A fresh folder for one test, removed with everything in it afterwards.
+// Test helpers: a fresh folder for one test, removed with everything in it
+// afterwards, and an environment variable set for one test.
 #pragma once
 
 #include <cstdlib>
