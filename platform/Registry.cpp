@@ -233,6 +233,16 @@ Registry::Registry(RegistryRoot root)
 Registry::Registry(std::string path, bool writable)
     : path_(std::move(path)), writable_(writable), sections_(Load(path_)) {}
 
+Registry Registry::FromText(const std::string& bytes) {
+    Registry registry;
+    registry.sections_ = Parse(bytes);
+    return registry;
+}
+
+std::string Registry::ToText() const {
+    return Serialize(sections_);
+}
+
 bool Registry::HasKey(const std::string& key) const {
     return FindSection(sections_, key) != nullptr;
 }

@@ -34,6 +34,11 @@ class Registry {
     // A store over an explicit file.
     Registry(std::string path, bool writable);
 
+    // A read-only store over the text of a settings file, and the text the
+    // store would write; for checking the file format.
+    static Registry FromText(const std::string& bytes);
+    std::string ToText() const;
+
     const std::string& Path() const { return path_; }
     bool IsWritable() const { return writable_; }
 
@@ -64,6 +69,8 @@ class Registry {
     };
 
   private:
+    Registry() = default;
+
     enum class ChangeKind { CreateKey, Set, Delete };
     struct Change {
         ChangeKind kind;
