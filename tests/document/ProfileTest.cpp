@@ -132,6 +132,7 @@ TEST_F(ProfileTest, MachineFillsInForAUserWithNothing) {
     machine.SetValue(kProfileKey, "DefaultNotation", "Corporate.not");
     machine.SetValue(kProfileKey, "PrintDefs", "255 8500 11000");
     machine.SetValue(kViewersKey, "JAVA", "/opt/ide/bin/ide");
+    machine.SetValue(kHistoryKey, "Name_0", "FromMachine"); // histories are the user's only
     ASSERT_TRUE(machine.Flush());
 
     Profile profile;
@@ -142,6 +143,7 @@ TEST_F(ProfileTest, MachineFillsInForAUserWithNothing) {
     EXPECT_EQ(profile.PageSetup.PaperWidth, 8500);
     ASSERT_EQ(profile.Viewers.size(), 1u);
     EXPECT_EQ(profile.Viewers[0].extension, "JAVA");
+    EXPECT_EQ(profile.Histories[HL_NAME][0], "<reserved>");
     // Saving never writes the machine's store.
     profile.DefaultNotation = "Mine.not";
     profile.ExchangeWithRegistry(true);
