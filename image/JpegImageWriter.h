@@ -91,22 +91,30 @@ inline void FormJpegBlockSymbols(const int16_t* block, int32_t& prediction, Emit
     uint32_t size = sizeAndBits(diff, bits);
     emit(0, size, bits, size);
 
-    uint32_t run = 0;
+    // The AC coefficients in zigzag order and a mask of the nonzero ones, so
+    // that runs of zeros are skipped without a branch per coefficient.
+    int16_t zigzag[64];
+    for (int k = 0; k < 64; ++k) {
+        zigzag[k] = block[kJpegZigzag[k]];
+    }
+    uint64_t nonzero = 0;
     for (int k = 1; k < 64; ++k) {
-        const int32_t c = block[kJpegZigzag[k]];
-        if (c == 0) {
-            ++run;
-            continue;
-        }
+        nonzero |= uint64_t{zigzag[k] != 0} << k;
+    }
+    uint32_t last = 0; // zigzag position of the previous nonzero coefficient
+    while (nonzero != 0) {
+        const uint32_t k = static_cast<uint32_t>(std::countr_zero(nonzero));
+        nonzero &= nonzero - 1;
+        uint32_t run = k - last - 1;
         while (run >= 16) {
             emit(1, 0xF0, 0, 0);
             run -= 16;
         }
-        size = sizeAndBits(c, bits);
+        size = sizeAndBits(zigzag[k], bits);
         emit(1, (run << 4) + size, bits, size);
-        run = 0;
+        last = k;
     }
-    if (run > 0) {
+    if (last < 63) {
         emit(1, 0x00, 0, 0);
     }
 }

@@ -37,15 +37,19 @@ class JpegQuantTable {
     void Scale(const std::array<uint16_t, 64>& base, uint32_t quality);
 
     // divisor[8u + v] = A[8u + v] / value at the zigzag position of 8u + v.
+    // Call again after changing the values.
     void ComputeDivisors();
 
     const std::array<uint16_t, 64>& Values() const { return values_; }
     std::array<uint16_t, 64>& Values() { return values_; }
     const std::array<double, 64>& Divisors() const { return divisors_; }
+    // The same divisors indexed 8v + u, the order the DCT leaves its output in.
+    const std::array<double, 64>& TransposedDivisors() const { return transposedDivisors_; }
 
   private:
     std::array<uint16_t, 64> values_{};
     std::array<double, 64> divisors_{};
+    std::array<double, 64> transposedDivisors_{};
 };
 
 // Transforms one 8 x 8 block of sample bytes (row-major) and quantizes it with
