@@ -290,6 +290,8 @@ TEST(JpegImageWriterTest, OneScanPerComponent) {
         EXPECT_EQ(static_cast<uint8_t>(dht[0]), firstTable[s]);
     }
     EXPECT_GE(Compare(image, Decode(file)).psnr, 36);
+    // Cb and Cr share a table, rebuilt from each scan's own counts.
+    EXPECT_NE(segments[8].body, segments[11].body);
 }
 
 TEST(JpegImageWriterTest, ScanTables) {
