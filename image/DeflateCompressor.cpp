@@ -1,0 +1,384 @@
+// The Deflate compressor.
+//
+// Greedy LZ77 over a 32768-byte window: at each position the three bytes
+// ahead are hashed (five low bits of each, fifteen bits in all) and the chain
+// of earlier positions with that hash is walked, most recent first, up to the
+// level's chain limit; the longest match of 3 to 258 bytes wins (the more
+// recent on equal lengths), and a match never overlaps the bytes it codes, so
+// its length is at most its distance. There is no lazy matching. Each block
+// holds fewer than 16384 symbol entries and is always a dynamic-Huffman
+// block whose codes are built from that block's own counts (15 bits at most,
+// 7 for the code-length code).
+//
+// The input sits in one flat buffer that keeps the 32768 bytes before the
+// current position and at least 262 bytes ahead of it; when the buffer fills
+// it slides down. Chain links are kept per window slot as absolute positions,
+// so a position falls off every chain as soon as it is more than 32768 bytes
+// back, just as if its slot had been unlinked when reused.
+#include "image/DeflateCompressor.h"
+
+#include "image/Checksums.h"
+#include "image/ImageExceptions.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qm {
+namespace {
+
+constexpr uint32_t kWindowMask = DeflateCompressor::kWindowSize - 1;
+constexpr uint32_t kHashSize = 32768;
+constexpr uint32_t kMinLookahead = DeflateCompressor::kMaxMatch + 4;
+constexpr size_t kBufferSize = 3 * DeflateCompressor::kWindowSize;
+constexpr size_t kOutputChunk = 8192;
+constexpr int64_t kNoPosition = -1;
+
+// RFC 1951, 3.2.5: the length symbols 257 to 285 and the distance codes 0 to
+// 29, each with its base value and number of extra bits.
+constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                      15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                      67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                      2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr uint16_t kDistanceBase[30] = {
+    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                        6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+// The order in which the code-length code's lengths are sent.
+constexpr uint8_t kLengthOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                      11, 4,  12, 3, 13, 2, 14, 1, 15};
+
+struct SymbolTables {
+    uint8_t lengthCode[kMinLookahead + 1]; // length 3..258 -> index 0..28
+    uint8_t distanceCode[512];             // see DistanceCode
+    SymbolTables() {
+        for (uint32_t code = 0; code < 29; ++code) {
+            const uint32_t last = code == 28 ? 258 : kLengthBase[code + 1] - 1u;
+            for (uint32_t len = kLengthBase[code]; len <= last; ++len) {
+                lengthCode[len] = static_cast<uint8_t>(code);
+            }
+        }
+        lengthCode[258] = 28; // 258 is symbol 285, never 284 with extra bits
+        for (uint32_t code = 0; code < 30; ++code) {
+            const uint32_t last = code == 29 ? 32768 : kDistanceBase[code + 1] - 1u;
+            for (uint32_t d = kDistanceBase[code]; d <= last; ++d) {
+                if (d <= 256) {
+                    distanceCode[d - 1] = static_cast<uint8_t>(code);
+                } else {
+                    distanceCode[256 + ((d - 1) >> 7)] = static_cast<uint8_t>(code);
+                }
+            }
+        }
+    }
+    uint32_t DistanceCode(uint32_t d) const {
+        return d <= 256 ? distanceCode[d - 1] : distanceCode[256 + ((d - 1) >> 7)];
+    }
+};
+
+const SymbolTables& Tables() {
+    static const SymbolTables tables;
+    return tables;
+}
+
+} // namespace
+
+struct DeflateCompressor::State {
+    DeflateSource* source = nullptr;
+    DeflateSink* sink = nullptr;
+    // Input: buffer[0, end) holds bytes, cur is the next byte to code, base is
+    // the absolute position of buffer[0].
+    std::vector<uint8_t> buffer = std::vector<uint8_t>(kBufferSize);
+    size_t cur = 0;
+    size_t end = 0;
+    int64_t base = 0;
+    bool ended = false;
+    // Chains: head[hash] is the most recent position with that hash, link[pos
+    // & mask] the one before it on its chain.
+    std::vector<int64_t> head = std::vector<int64_t>(kHashSize, kNoPosition);
+    std::vector<int64_t> link = std::vector<int64_t>(kWindowSize, kNoPosition);
+    // The block's symbols: a literal as itself, a match as length + 256 then
+    // the distance.
+    std::vector<uint16_t> symbols;
+    // Output.
+    std::vector<uint8_t> out;
+    uint64_t bitBuffer = 0;
+    uint32_t bitCount = 0;
+};
+
+DeflateCompressor::DeflateCompressor(int level) : level_(level) {
+    static constexpr uint32_t kChains[4] = {1, 64, 128, 0xFFFFFFFFu};
+    if (level < 0 || level > 3) {
+        throw EPngError("Invalid Compression Level");
+    }
+    maxChain_ = kChains[level];
+}
+
+DeflateCompressor::~DeflateCompressor() = default;
+
+void DeflateCompressor::PutBits(State& s, uint32_t value, uint32_t count) {
+    s.bitBuffer |= uint64_t{value} << s.bitCount;
+    s.bitCount += count;
+    while (s.bitCount >= 8) {
+        s.out.push_back(static_cast<uint8_t>(s.bitBuffer));
+        s.bitBuffer >>= 8;
+        s.bitCount -= 8;
+    }
+    if (s.out.size() >= kOutputChunk) {
+        FlushOutput(s);
+    }
+}
+
+void DeflateCompressor::FlushOutput(State& s) {
+    if (!s.out.empty()) {
+        s.sink->Write(s.out.data(), s.out.size());
+        s.out.clear();
+    }
+}
+
+void DeflateCompressor::Compress(DeflateSource& source, DeflateSink& sink) {
+    auto state = std::make_unique<State>();
+    State& s = *state;
+    s.source = &source;
+    s.sink = &sink;
+    s.symbols.reserve(kBlockSize);
+    s.out.reserve(kOutputChunk + 16);
+    adler_ = 1;
+
+    // zlib header: deflate with a 32K window, the level, and the check bits
+    // that make the two bytes a multiple of 31.
+    uint32_t flags = static_cast<uint32_t>(level_) << 6;
+    flags += 31 - ((0x78u << 8) + flags) % 31;
+    PutBits(s, 0x78, 8);
+    PutBits(s, flags, 8);
+
+    bool last = false;
+    while (!last) {
+        literalCoder_.ResetCounts();
+        distanceCoder_.ResetCounts();
+        last = CompressBlock(s);
+        literalCoder_.BuildCodes(15);
+        distanceCoder_.BuildCodes(15);
+        WriteBlock(s, last);
+    }
+    if (s.bitCount > 0) {
+        PutBits(s, 0, 8 - s.bitCount);
+    }
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        PutBits(s, (adler_ >> shift) & 0xFF, 8);
+    }
+    FlushOutput(s);
+}
+
+// Compresses input into the block's symbols until the block is full or the
+// input has ended. Returns true when the input has ended.
+bool DeflateCompressor::CompressBlock(State& s) {
+    const SymbolTables& tables = Tables();
+    s.symbols.clear();
+
+    auto refill = [this, &s] {
+        if (s.ended || s.end - s.cur >= kMinLookahead) {
+            return;
+        }
+        if (s.cur > kWindowSize && s.end + kMinLookahead > kBufferSize) {
+            const size_t drop = s.cur - kWindowSize;
+            std::memmove(s.buffer.data(), s.buffer.data() + drop, s.end - drop);
+            s.cur -= drop;
+            s.end -= drop;
+            s.base += static_cast<int64_t>(drop);
+        }
+        while (!s.ended && s.end - s.cur < kMinLookahead) {
+            const size_t got = s.source->Read(s.buffer.data() + s.end, kBufferSize - s.end);
+            if (got == 0) {
+                s.ended = true;
+                break;
+            }
+            adler_ = Adler32Update(adler_, s.buffer.data() + s.end, got);
+            s.end += got;
+        }
+    };
+    // The hash of the three bytes at buffer index i; a byte past the end of
+    // the data counts as 31, the low bits of the end-of-data mark.
+    auto hashAt = [&s](size_t i) {
+        const uint8_t* p = s.buffer.data();
+        const uint32_t e0 = i < s.end ? p[i] & 31u : 31u;
+        const uint32_t e1 = i + 1 < s.end ? p[i + 1] & 31u : 31u;
+        const uint32_t e2 = i + 2 < s.end ? p[i + 2] & 31u : 31u;
+        return e0 | e1 << 5 | e2 << 10;
+    };
+    auto insert = [&s](size_t i, uint32_t hash) {
+        const int64_t position = s.base + static_cast<int64_t>(i);
+        s.link[static_cast<uint64_t>(position) & kWindowMask] = s.head[hash];
+        s.head[hash] = position;
+    };
+
+    for (;;) {
+        refill();
+        if (s.cur >= s.end || s.symbols.size() >= kBlockSize - 1) {
+            break;
+        }
+        const uint8_t* p = s.buffer.data();
+        const int64_t here = s.base + static_cast<int64_t>(s.cur);
+        const uint32_t hash = hashAt(s.cur);
+        const uint32_t available =
+            static_cast<uint32_t>(std::min<size_t>(s.end - s.cur, kMaxMatch));
+
+        uint32_t bestLength = 0;
+        uint32_t bestDistance = 0;
+        int64_t node = s.head[hash];
+        for (uint32_t walked = 0; node != kNoPosition && walked < maxChain_; ++walked) {
+            const int64_t distance = here - node;
+            if (distance > kWindowSize) {
+                break;
+            }
+            const uint32_t limit = std::min<uint32_t>(available, static_cast<uint32_t>(distance));
+            const uint8_t* a = p + s.cur;
+            const uint8_t* b = a - distance;
+            // Only a longer match can win, so a difference at the best length
+            // so far rules the node out at once.
+            if (limit > bestLength && (bestLength < 3 || a[bestLength] == b[bestLength])) {
+                uint32_t len = 0;
+                while (len < limit && a[len] == b[len]) {
+                    ++len;
+                }
+                if (len >= 3 && len > bestLength) {
+                    bestLength = len;
+                    bestDistance = static_cast<uint32_t>(distance);
+                    if (len >= kMaxMatch) {
+                        break;
+                    }
+                }
+            }
+            node = s.link[static_cast<uint64_t>(node) & kWindowMask];
+        }
+
+        if (bestLength >= 3) {
+            insert(s.cur, hash);
+            for (uint32_t k = 1; k < bestLength; ++k) {
+                insert(s.cur + k, hashAt(s.cur + k));
+            }
+            s.cur += bestLength;
+            s.symbols.push_back(static_cast<uint16_t>(bestLength + 256));
+            s.symbols.push_back(static_cast<uint16_t>(bestDistance));
+            literalCoder_.CountSymbol(257 + tables.lengthCode[bestLength]);
+            distanceCoder_.CountSymbol(tables.DistanceCode(bestDistance));
+        } else {
+            insert(s.cur, hash);
+            const uint8_t literal = p[s.cur++];
+            s.symbols.push_back(literal);
+            literalCoder_.CountSymbol(literal);
+        }
+    }
+    literalCoder_.CountSymbol(256);
+    return s.cur >= s.end && s.ended;
+}
+
+// Sends the code lengths of both alphabets, run-length coded: a non-zero
+// length as itself, zeros in runs (1 or 2 as plain zeros, 3 to 10 as symbol
+// 17, 11 to 138 as symbol 18), never a run across the two alphabets.
+void DeflateCompressor::WriteLengths(State& s, uint32_t literalCount, uint32_t distanceCount) {
+    struct Entry {
+        uint8_t symbol;
+        uint8_t extra;
+    };
+    std::vector<Entry> entries;
+    auto code = [&entries](const DeflateHuffmanCoder& coder, uint32_t count) {
+        for (uint32_t i = 0; i < count;) {
+            const uint8_t len = coder.GetLength(i);
+            if (len != 0) {
+                entries.push_back({len, 0});
+                ++i;
+                continue;
+            }
+            uint32_t run = 0;
+            while (i + run < count && coder.GetLength(i + run) == 0 && run < 138) {
+                ++run;
+            }
+            if (run < 3) {
+                for (uint32_t k = 0; k < run; ++k) {
+                    entries.push_back({0, 0});
+                }
+            } else if (run <= 10) {
+                entries.push_back({17, static_cast<uint8_t>(run - 3)});
+            } else {
+                entries.push_back({18, static_cast<uint8_t>(run - 11)});
+            }
+            i += run;
+        }
+    };
+    code(literalCoder_, literalCount);
+    code(distanceCoder_, distanceCount);
+
+    lengthCoder_.ResetCounts();
+    for (const Entry& e : entries) {
+        lengthCoder_.CountSymbol(e.symbol);
+    }
+    lengthCoder_.BuildCodes(7);
+    uint32_t lengthCount = 4;
+    for (uint32_t i = 0; i < 19; ++i) {
+        if (lengthCoder_.GetLength(kLengthOrder[i]) != 0) {
+            lengthCount = std::max(lengthCount, i + 1);
+        }
+    }
+
+    PutBits(s, literalCount - 257, 5);
+    PutBits(s, distanceCount - 1, 5);
+    PutBits(s, lengthCount - 4, 4);
+    for (uint32_t i = 0; i < lengthCount; ++i) {
+        PutBits(s, lengthCoder_.GetLength(kLengthOrder[i]), 3);
+    }
+    for (const Entry& e : entries) {
+        uint32_t bits, length;
+        lengthCoder_.Encode(e.symbol, bits, length);
+        PutBits(s, bits, length);
+        if (e.symbol == 17) {
+            PutBits(s, e.extra, 3);
+        } else if (e.symbol == 18) {
+            PutBits(s, e.extra, 7);
+        }
+    }
+}
+
+void DeflateCompressor::WriteBlock(State& s, bool last) {
+    const SymbolTables& tables = Tables();
+    uint32_t literalCount = 257;
+    for (uint32_t v = 0; v < DeflateHuffmanCoder::kSymbols; ++v) {
+        if (literalCoder_.GetLength(v) != 0) {
+            literalCount = std::max(literalCount, v + 1);
+        }
+    }
+    uint32_t distanceCount = 1;
+    for (uint32_t v = 0; v < 30; ++v) {
+        if (distanceCoder_.GetLength(v) != 0) {
+            distanceCount = v + 1;
+        }
+    }
+
+    PutBits(s, last ? 1 : 0, 1);
+    PutBits(s, 2, 2);
+    WriteLengths(s, literalCount, distanceCount);
+
+    uint32_t bits, length;
+    for (size_t i = 0; i < s.symbols.size(); ++i) {
+        const uint32_t symbol = s.symbols[i];
+        if (symbol < 256) {
+            literalCoder_.Encode(symbol, bits, length);
+            PutBits(s, bits, length);
+            continue;
+        }
+        const uint32_t matchLength = symbol - 256;
+        const uint32_t distance = s.symbols[++i];
+        const uint32_t lengthCode = tables.lengthCode[matchLength];
+        literalCoder_.Encode(257 + lengthCode, bits, length);
+        PutBits(s, bits, length);
+        PutBits(s, matchLength - kLengthBase[lengthCode], kLengthExtra[lengthCode]);
+        const uint32_t distanceCode = tables.DistanceCode(distance);
+        distanceCoder_.Encode(distanceCode, bits, length);
+        PutBits(s, bits, length);
+        PutBits(s, distance - kDistanceBase[distanceCode], kDistanceExtra[distanceCode]);
+    }
+    literalCoder_.Encode(256, bits, length);
+    PutBits(s, bits, length);
+}
+
+} // namespace qm
