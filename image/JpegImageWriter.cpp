@@ -232,6 +232,12 @@ void JpegImageWriter::WriteImage(std::ostream& output, const RasterImage& image)
         OutputByte(0xFF);
         OutputByte(0xD9);
         FlushOutput();
+        // A file stream may hold the last piece in its own buffer; a disk
+        // that is full shows only when that goes out.
+        output_->flush();
+        if (!*output_) {
+            throw EJpegError("Error writing JPEG output stream");
+        }
     } catch (...) {
         FlushAfterFailure();
         image_ = nullptr;

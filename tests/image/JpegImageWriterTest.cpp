@@ -13,6 +13,8 @@
 #include <QImageReader>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -454,6 +456,21 @@ TEST(JpegImageWriterTest, FailedWritesThrow) {
         }
         // What went out is the start of the file.
         EXPECT_EQ(buffer.written, whole.substr(0, buffer.written.size()));
+    }
+    // A stream whose last piece fails only when it is flushed.
+    struct FailingFlush : std::stringbuf {
+        int sync() override { return -1; }
+    } failingFlush;
+    std::ostream flushed(&failingFlush);
+    EXPECT_THROW(writer.WriteImage(flushed, image), EJpegError);
+    EXPECT_EQ(failingFlush.str(), whole);
+    // A full disk.
+    if (std::filesystem::exists("/dev/full")) {
+        std::ofstream full("/dev/full", std::ios::binary);
+        ASSERT_TRUE(full.is_open());
+        EXPECT_THROW(writer.WriteImage(full, image), EJpegError);
+        std::ofstream fullSmall("/dev/full", std::ios::binary);
+        EXPECT_THROW(writer.WriteImage(fullSmall, MakeSolid(2, 2, 1, 2, 3)), EJpegError);
     }
     std::ostringstream bad;
     bad.setstate(std::ios::failbit);
