@@ -150,8 +150,19 @@ class JpegImageWriter : public ImageEncoder {
     // 100); throws EJpegAbort when the callback asks to stop.
     void ReportProgress(uint32_t percent);
 
-    // The byte output of marker segments: any pending entropy-coded bits are
-    // first completed to a byte with 1-bits. 16-bit values go big-endian.
+    uint32_t GetQuality() const { return quality_; }
+    uint32_t GetScanCount() const { return scanCount_; }
+    const JpegScan& GetScan(uint32_t index) const { return scans_.at(index); }
+    const JpegQuantTable& GetLuminanceQuantTable() const { return *luminanceQuant_; }
+    const JpegQuantTable& GetChrominanceQuantTable() const { return *chrominanceQuant_; }
+
+  private:
+    // The tables write their own definitions into the DHT segment.
+    friend class JpegHuffmanTable;
+
+    // Output, only while WriteImage runs. The bytes of marker segments: any
+    // pending entropy-coded bits are first completed to a byte with 1-bits.
+    // 16-bit values go big-endian.
     void OutputByte(uint8_t value);
     void OutputWord(uint16_t value);
     // Appends count (1 to 32) bits, most significant first, to the
@@ -168,13 +179,6 @@ class JpegImageWriter : public ImageEncoder {
         }
     }
 
-    uint32_t GetQuality() const { return quality_; }
-    uint32_t GetScanCount() const { return scanCount_; }
-    const JpegScan& GetScan(uint32_t index) const { return scans_.at(index); }
-    const JpegQuantTable& GetLuminanceQuantTable() const { return *luminanceQuant_; }
-    const JpegQuantTable& GetChrominanceQuantTable() const { return *chrominanceQuant_; }
-
-  private:
     [[noreturn]] static void ThrowInvalidBitCount();
     void EmitWholeBytes();
     void CompleteBits();
