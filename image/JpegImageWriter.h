@@ -91,6 +91,15 @@ inline void FormJpegBlockSymbols(const int16_t* block, int32_t& prediction, Emit
     uint32_t size = sizeAndBits(diff, bits);
     emit(0, size, bits, size);
 
+    // A block of DC alone (flat areas) ends at once.
+    int32_t any = 0;
+    for (int k = 1; k < 64; ++k) {
+        any |= block[k];
+    }
+    if (any == 0) {
+        emit(1, 0x00, 0, 0);
+        return;
+    }
     // The AC coefficients in zigzag order and a mask of the nonzero ones, so
     // that runs of zeros are skipped without a branch per coefficient.
     int16_t zigzag[64];

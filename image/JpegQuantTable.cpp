@@ -11,6 +11,7 @@
 
 #include "image/ImageExceptions.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qm {
@@ -159,6 +160,19 @@ void JpegQuantTable::ComputeDivisors() {
 }
 
 void ForwardDct(const uint8_t* samples, const JpegQuantTable& table, int16_t* coefficients) {
+    // A flat block (most of a diagram's background) transforms to its DC
+    // alone: every difference in the flow graph is exactly zero and the sums
+    // are exact, so the shortcut gives the very same coefficients.
+    bool flat = true;
+    for (int i = 1; i < 64; ++i) {
+        flat &= samples[i] == samples[0];
+    }
+    if (flat) {
+        const double p = 64.0 * (samples[0] - 128) * table.Divisors()[0];
+        std::fill(coefficients, coefficients + 64, int16_t{0});
+        coefficients[0] = static_cast<int16_t>(p + std::copysign(0.5, p));
+        return;
+    }
     const DctConstants& k = Constants();
     Block in;
     for (int y = 0; y < 8; ++y) {
