@@ -21,6 +21,7 @@
 #include "image/ImageExceptions.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace qm {
@@ -31,7 +32,11 @@ constexpr uint32_t kHashSize = 32768;
 constexpr uint32_t kMinLookahead = DeflateCompressor::kMaxMatch + 4;
 constexpr size_t kBufferSize = 3 * DeflateCompressor::kWindowSize;
 constexpr size_t kOutputChunk = 8192;
-constexpr int64_t kNoPosition = -1;
+// Chain entries hold positions counted from the state's epoch, plus one, so
+// that 0 means none and 32 bits suffice. The epoch moves up every 16 MiB of
+// input (a pass over the two tables), long before the values could overflow.
+constexpr uint32_t kNoPosition = 0;
+constexpr uint32_t kRebaseAt = 1u << 24;
 
 // RFC 1951, 3.2.5: the length symbols 257 to 285 and the distance codes 0 to
 // 29, each with its base value and number of extra bits.
@@ -76,6 +81,27 @@ struct SymbolTables {
     }
 };
 
+// The number of equal leading bytes of a and b, at most limit; compared
+// eight bytes at a time.
+inline uint32_t MatchLength(const uint8_t* a, const uint8_t* b, uint32_t limit) {
+    uint32_t len = 0;
+    while (std::endian::native == std::endian::little && len + 8 <= limit) {
+        uint64_t x, y;
+        std::memcpy(&x, a + len, 8);
+        std::memcpy(&y, b + len, 8);
+        const uint64_t diff = x ^ y;
+        if (diff != 0) {
+            // Little-endian: the lowest differing byte is the first.
+            return len + static_cast<uint32_t>(std::countr_zero(diff) / 8);
+        }
+        len += 8;
+    }
+    while (len < limit && a[len] == b[len]) {
+        ++len;
+    }
+    return len;
+}
+
 const SymbolTables& Tables() {
     static const SymbolTables tables;
     return tables;
@@ -92,11 +118,12 @@ struct DeflateCompressor::State {
     size_t cur = 0;
     size_t end = 0;
     int64_t base = 0;
+    int64_t epoch = 0;
     bool ended = false;
     // Chains: head[hash] is the most recent position with that hash, link[pos
     // & mask] the one before it on its chain.
-    std::vector<int64_t> head = std::vector<int64_t>(kHashSize, kNoPosition);
-    std::vector<int64_t> link = std::vector<int64_t>(kWindowSize, kNoPosition);
+    std::vector<uint32_t> head = std::vector<uint32_t>(kHashSize, kNoPosition);
+    std::vector<uint32_t> link = std::vector<uint32_t>(kWindowSize, kNoPosition);
     // The block's symbols: a literal as itself, a match as length + 256 then
     // the distance.
     std::vector<uint16_t> symbols;
@@ -206,10 +233,14 @@ bool DeflateCompressor::CompressBlock(State& s) {
         const uint32_t e2 = i + 2 < s.end ? p[i + 2] & 31u : 31u;
         return e0 | e1 << 5 | e2 << 10;
     };
-    auto insert = [&s](size_t i, uint32_t hash) {
-        const int64_t position = s.base + static_cast<int64_t>(i);
-        s.link[static_cast<uint64_t>(position) & kWindowMask] = s.head[hash];
-        s.head[hash] = position;
+    // The chain value of buffer index i.
+    auto valueOf = [&s](size_t i) {
+        return static_cast<uint32_t>(s.base + static_cast<int64_t>(i) - s.epoch + 1);
+    };
+    auto insert = [&s, &valueOf](size_t i, uint32_t hash) {
+        const uint32_t value = valueOf(i);
+        s.link[value & kWindowMask] = s.head[hash];
+        s.head[hash] = value;
     };
 
     for (;;) {
@@ -217,39 +248,48 @@ bool DeflateCompressor::CompressBlock(State& s) {
         if (s.cur >= s.end || s.symbols.size() >= kBlockSize - 1) {
             break;
         }
+        if (valueOf(s.cur) >= kRebaseAt) {
+            // Move the epoch up to about two windows before here, by whole
+            // windows so that every value keeps its slot; entries older than
+            // that can no longer be reached and become none.
+            const uint32_t shift = (valueOf(s.cur) - 2 * kWindowSize) & ~kWindowMask;
+            for (auto* table : {&s.head, &s.link}) {
+                for (uint32_t& e : *table) {
+                    e = e > shift ? e - shift : kNoPosition;
+                }
+            }
+            s.epoch += shift;
+        }
         const uint8_t* p = s.buffer.data();
-        const int64_t here = s.base + static_cast<int64_t>(s.cur);
+        const uint32_t here = valueOf(s.cur);
         const uint32_t hash = hashAt(s.cur);
         const uint32_t available =
             static_cast<uint32_t>(std::min<size_t>(s.end - s.cur, kMaxMatch));
 
         uint32_t bestLength = 0;
         uint32_t bestDistance = 0;
-        int64_t node = s.head[hash];
+        uint32_t node = s.head[hash];
         for (uint32_t walked = 0; node != kNoPosition && walked < maxChain_; ++walked) {
-            const int64_t distance = here - node;
+            const uint32_t distance = here - node;
             if (distance > kWindowSize) {
                 break;
             }
-            const uint32_t limit = std::min<uint32_t>(available, static_cast<uint32_t>(distance));
+            const uint32_t limit = std::min(available, distance);
             const uint8_t* a = p + s.cur;
             const uint8_t* b = a - distance;
             // Only a longer match can win, so a difference at the best length
             // so far rules the node out at once.
             if (limit > bestLength && (bestLength < 3 || a[bestLength] == b[bestLength])) {
-                uint32_t len = 0;
-                while (len < limit && a[len] == b[len]) {
-                    ++len;
-                }
+                const uint32_t len = MatchLength(a, b, limit);
                 if (len >= 3 && len > bestLength) {
                     bestLength = len;
-                    bestDistance = static_cast<uint32_t>(distance);
+                    bestDistance = distance;
                     if (len >= kMaxMatch) {
                         break;
                     }
                 }
             }
-            node = s.link[static_cast<uint64_t>(node) & kWindowMask];
+            node = s.link[node & kWindowMask];
         }
 
         if (bestLength >= 3) {

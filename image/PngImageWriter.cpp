@@ -22,18 +22,19 @@ constexpr size_t kChunkCapacity = 8192;
 // Builds one chunk at a time and writes it with its length and CRC.
 class ChunkWriter {
   public:
-    explicit ChunkWriter(std::ostream& output) : output_(output) { data_.reserve(kChunkCapacity); }
+    explicit ChunkWriter(std::ostream& output) : output_(output), data_(kChunkCapacity) {}
 
     void Start(const char* type) {
         std::copy_n(type, 4, type_.begin());
-        data_.clear();
+        size_ = 0;
     }
-    size_t Size() const { return data_.size(); }
+    size_t Size() const { return size_; }
     void Append(const uint8_t* bytes, size_t count) {
-        if (data_.size() + count > kChunkCapacity) {
+        if (count > kChunkCapacity - size_) {
             throw EPngError("Output Buffer Overrun");
         }
-        data_.insert(data_.end(), bytes, bytes + count);
+        std::copy_n(bytes, count, data_.begin() + static_cast<std::ptrdiff_t>(size_));
+        size_ += count;
     }
     void Append32(uint32_t value) {
         const uint8_t bytes[4] = {static_cast<uint8_t>(value >> 24),
@@ -43,16 +44,16 @@ class ChunkWriter {
     }
     void Write() {
         uint8_t head[8];
-        Put32(head, static_cast<uint32_t>(data_.size()));
+        Put32(head, static_cast<uint32_t>(size_));
         std::copy_n(type_.begin(), 4, head + 4);
         uint32_t crc = Crc32Update(0xFFFFFFFFu, head + 4, 4);
-        crc = Crc32Update(crc, data_.data(), data_.size()) ^ 0xFFFFFFFFu;
+        crc = Crc32Update(crc, data_.data(), size_) ^ 0xFFFFFFFFu;
         uint8_t tail[4];
         Put32(tail, crc);
         Raw(head, sizeof head);
-        Raw(data_.data(), data_.size());
+        Raw(data_.data(), size_);
         Raw(tail, sizeof tail);
-        data_.clear();
+        size_ = 0;
     }
     void Raw(const uint8_t* bytes, size_t count) {
         output_.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(count));
@@ -72,6 +73,7 @@ class ChunkWriter {
     std::ostream& output_;
     std::array<char, 4> type_{};
     std::vector<uint8_t> data_;
+    size_t size_ = 0;
 };
 
 // The compressed stream, cut into IDAT chunks: a full chunk is written only
@@ -122,7 +124,8 @@ class RowFeed : public DeflateSource {
           mask_(mask),
           report_(report),
           context_(context),
-          previous_(rowLength, 0) {
+          previous_(rowLength, 0),
+          delivered_(step == 3 ? rowLength : 0) {
         for (uint32_t t = 0; t < 5; ++t) {
             if ((mask_ >> t & 1) != 0 || t == 0) {
                 filtered_[t].assign(rowLength, 0);
@@ -144,18 +147,9 @@ class RowFeed : public DeflateSource {
                 position_ = 1;
                 continue;
             }
-            const uint8_t* source = filtered_[chosen_].data();
+            const uint8_t* source = step_ == 3 ? delivered_.data() : filtered_[chosen_].data();
             const size_t count = std::min<size_t>(capacity - n, rowLength_ + 1 - position_);
-            const size_t start = position_ - 1;
-            if (step_ == 3) {
-                // Stored blue, green, red; delivered red, green, blue.
-                for (size_t k = 0; k < count; ++k) {
-                    const size_t i = start + k;
-                    buffer[n + k] = source[i - i % 3 + 2 - i % 3];
-                }
-            } else {
-                std::copy_n(source + start, count, buffer + n);
-            }
+            std::copy_n(source + (position_ - 1), count, buffer + n);
             n += count;
             position_ += count;
         }
@@ -178,7 +172,7 @@ class RowFeed : public DeflateSource {
         const bool first = row_ == 0;
         chosen_ = 0;
         if (mask_ == 1) {
-            position_ = 0;
+            Deliver();
             return;
         }
         auto left = [x, s](uint32_t i) -> int { return i >= s ? x[i - s] : 0; };
@@ -215,7 +209,21 @@ class RowFeed : public DeflateSource {
                 chosen_ = t;
             }
         }
+        Deliver();
+    }
+
+    // 24-bit rows are stored blue, green, red and delivered red, green, blue.
+    void Deliver() {
         position_ = 0;
+        if (step_ != 3) {
+            return;
+        }
+        const uint8_t* source = filtered_[chosen_].data();
+        for (uint32_t i = 0; i + 2 < rowLength_; i += 3) {
+            delivered_[i] = source[i + 2];
+            delivered_[i + 1] = source[i + 1];
+            delivered_[i + 2] = source[i];
+        }
     }
 
     // The number of positions at which five equal filtered bytes end.
@@ -238,6 +246,7 @@ class RowFeed : public DeflateSource {
     void* context_;
     std::array<std::vector<uint8_t>, 5> filtered_;
     std::vector<uint8_t> previous_;
+    std::vector<uint8_t> delivered_;
     int64_t row_ = -1;
     size_t position_ = SIZE_MAX; // past the end of any row: the first byte starts row 0
     uint8_t chosen_ = 0;

@@ -224,6 +224,21 @@ TEST(DeflateCompressorTest, MatchChoices) {
     EXPECT_EQ(stats("repeat at 32768", 3).longestMatch, 258u);
 }
 
+TEST(DeflateCompressorTest, LongInputsPastTheChainEpoch) {
+    // Over 16 MiB, so that the chains' positions are renumbered on the way.
+    std::mt19937 random(11);
+    Bytes data;
+    data.reserve(17u << 20);
+    while (data.size() < (17u << 20)) {
+        const uint8_t b = static_cast<uint8_t>(random() % 6);
+        data.insert(data.end(), 1 + random() % 40, b);
+    }
+    for (int level : {1, 2}) {
+        SCOPED_TRACE(level);
+        EXPECT_EQ(Inflate(Compress(data, level), data.size()), data);
+    }
+}
+
 TEST(DeflateCompressorTest, InvalidLevels) {
     for (int level : {-1, 4}) {
         try {
