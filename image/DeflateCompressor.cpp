@@ -120,6 +120,10 @@ struct DeflateCompressor::State {
     int64_t base = 0;
     int64_t epoch = 0;
     bool ended = false;
+    // The run of equal bytes that ends just before cur: its byte and length
+    // (0 before the first byte), capped beyond any distance.
+    uint8_t runByte = 0;
+    uint32_t runBehind = 0;
     // Chains: head[hash] is the most recent position with that hash, link[pos
     // & mask] the one before it on its chain.
     std::vector<uint32_t> head = std::vector<uint32_t>(kHashSize, kNoPosition);
@@ -265,6 +269,23 @@ bool DeflateCompressor::CompressBlock(State& s) {
         const uint32_t hash = hashAt(s.cur);
         const uint32_t available =
             static_cast<uint32_t>(std::min<size_t>(s.end - s.cur, kMaxMatch));
+        // Inside a run of one byte the match with a node no farther back than
+        // the run's start is known without comparing: the bytes behind are
+        // all the run's byte, so it matches as far as the run goes on ahead.
+        // Counted only as far as a node needs: runAhead bytes are known to
+        // be the run's byte, and runEnded says a different one follows them.
+        uint32_t runAhead = 0;
+        bool runEnded = false;
+        auto runMatch = [&](uint32_t limit) {
+            while (!runEnded && runAhead < limit) {
+                if (p[s.cur + runAhead] != s.runByte) {
+                    runEnded = true;
+                    break;
+                }
+                ++runAhead;
+            }
+            return std::min(limit, runAhead);
+        };
 
         uint32_t bestLength = 0;
         uint32_t bestDistance = 0;
@@ -280,7 +301,8 @@ bool DeflateCompressor::CompressBlock(State& s) {
             // Only a longer match can win, so a difference at the best length
             // so far rules the node out at once.
             if (limit > bestLength && (bestLength < 3 || a[bestLength] == b[bestLength])) {
-                const uint32_t len = MatchLength(a, b, limit);
+                const uint32_t len =
+                    distance <= s.runBehind ? runMatch(limit) : MatchLength(a, b, limit);
                 if (len >= 3 && len > bestLength) {
                     bestLength = len;
                     bestDistance = distance;
@@ -292,7 +314,25 @@ bool DeflateCompressor::CompressBlock(State& s) {
             node = s.link[node & kWindowMask];
         }
 
+        // Moves the run behind over the next n bytes to be consumed.
+        auto extendRun = [&s, p, runAhead](uint32_t n) {
+            if (n <= runAhead) {
+                s.runBehind = std::min(s.runBehind + n, kWindowSize + 1);
+                return;
+            }
+            for (uint32_t k = 0; k < n; ++k) {
+                const uint8_t b = p[s.cur + k];
+                if (s.runBehind > 0 && b == s.runByte) {
+                    s.runBehind = std::min(s.runBehind + 1, kWindowSize + 1);
+                } else {
+                    s.runByte = b;
+                    s.runBehind = 1;
+                }
+            }
+        };
+
         if (bestLength >= 3) {
+            extendRun(bestLength);
             insert(s.cur, hash);
             for (uint32_t k = 1; k < bestLength; ++k) {
                 insert(s.cur + k, hashAt(s.cur + k));
@@ -303,6 +343,7 @@ bool DeflateCompressor::CompressBlock(State& s) {
             literalCoder_.CountSymbol(257 + tables.lengthCode[bestLength]);
             distanceCoder_.CountSymbol(tables.DistanceCode(bestDistance));
         } else {
+            extendRun(1);
             insert(s.cur, hash);
             const uint8_t literal = p[s.cur++];
             s.symbols.push_back(literal);
