@@ -147,14 +147,18 @@ DeflateCompressor::DeflateCompressor(int level) : level_(level) {
 
 DeflateCompressor::~DeflateCompressor() = default;
 
-void DeflateCompressor::PutBits(State& s, uint32_t value, uint32_t count) {
+inline void DeflateCompressor::PutBits(State& s, uint32_t value, uint32_t count) {
     s.bitBuffer |= uint64_t{value} << s.bitCount;
     s.bitCount += count;
-    while (s.bitCount >= 8) {
+    if (s.bitCount < 32) {
+        return;
+    }
+    // Four whole bytes at a time; at most 31 bits stay behind.
+    for (int k = 0; k < 4; ++k) {
         s.out.push_back(static_cast<uint8_t>(s.bitBuffer));
         s.bitBuffer >>= 8;
-        s.bitCount -= 8;
     }
+    s.bitCount -= 32;
     if (s.out.size() >= kOutputChunk) {
         FlushOutput(s);
     }
@@ -192,11 +196,15 @@ void DeflateCompressor::Compress(DeflateSource& source, DeflateSink& sink) {
         distanceCoder_.BuildCodes(15);
         WriteBlock(s, last);
     }
-    if (s.bitCount > 0) {
-        PutBits(s, 0, 8 - s.bitCount);
-    }
+    // Complete the last byte with zero bits, then the Adler-32, most
+    // significant byte first.
+    PutBits(s, 0, (8 - s.bitCount % 8) % 8);
     for (int shift = 24; shift >= 0; shift -= 8) {
         PutBits(s, (adler_ >> shift) & 0xFF, 8);
+    }
+    for (; s.bitCount > 0; s.bitCount -= 8) {
+        s.out.push_back(static_cast<uint8_t>(s.bitBuffer));
+        s.bitBuffer >>= 8;
     }
     FlushOutput(s);
 }
@@ -439,27 +447,31 @@ void DeflateCompressor::WriteBlock(State& s, bool last) {
     PutBits(s, 2, 2);
     WriteLengths(s, literalCount, distanceCount);
 
-    uint32_t bits, length;
+    // The codes of the block's own symbols; Encode reports a missing one.
+    auto send = [this, &s](const DeflateHuffmanCoder& coder, uint32_t symbol) {
+        const uint32_t length = coder.GetLength(symbol);
+        if (length == 0) {
+            uint32_t code, size;
+            coder.Encode(symbol, code, size);
+        }
+        PutBits(s, coder.GetCode(symbol), length);
+    };
     for (size_t i = 0; i < s.symbols.size(); ++i) {
         const uint32_t symbol = s.symbols[i];
         if (symbol < 256) {
-            literalCoder_.Encode(symbol, bits, length);
-            PutBits(s, bits, length);
+            send(literalCoder_, symbol);
             continue;
         }
         const uint32_t matchLength = symbol - 256;
         const uint32_t distance = s.symbols[++i];
         const uint32_t lengthCode = tables.lengthCode[matchLength];
-        literalCoder_.Encode(257 + lengthCode, bits, length);
-        PutBits(s, bits, length);
+        send(literalCoder_, 257 + lengthCode);
         PutBits(s, matchLength - kLengthBase[lengthCode], kLengthExtra[lengthCode]);
         const uint32_t distanceCode = tables.DistanceCode(distance);
-        distanceCoder_.Encode(distanceCode, bits, length);
-        PutBits(s, bits, length);
+        send(distanceCoder_, distanceCode);
         PutBits(s, distance - kDistanceBase[distanceCode], kDistanceExtra[distanceCode]);
     }
-    literalCoder_.Encode(256, bits, length);
-    PutBits(s, bits, length);
+    send(literalCoder_, 256);
 }
 
 } // namespace qm
