@@ -275,7 +275,9 @@ void PngImageWriter::WriteImage(std::ostream& output, const RasterImage& image) 
         throw EPngError("INTERNAL ERROR - No Filters Selected");
     }
     const bool rgb = bits == 24;
-    const uint32_t rowLength = rgb ? image.GetWidth() * 3 : (bits * image.GetWidth() + 7) / 8;
+    // Never more than the image's row width, which fits 32 bits.
+    const uint32_t rowLength = static_cast<uint32_t>(
+        rgb ? uint64_t{image.GetWidth()} * 3 : (uint64_t{bits} * image.GetWidth() + 7) / 8);
     const uint32_t step = rgb ? 3 : 1;
     DeflateCompressor compressor(compressionLevel_);
 
