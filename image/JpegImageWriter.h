@@ -15,6 +15,10 @@
 #include <ostream>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace qm {
 
 class JpegImageWriter;
@@ -70,6 +74,27 @@ inline uint8_t JpegCr(int32_t r, int32_t g, int32_t b) {
     return JpegClampSample((2048 * r + 526336 - 1714 * g - 333 * b) >> 12);
 }
 
+// Bit i set for each nonzero value among 64 coefficients.
+inline uint64_t JpegNonzeroMask(const int16_t* values) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    uint64_t mask = 0;
+    for (int i = 0; i < 4; ++i) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + 16 * i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + 16 * i + 8));
+        const __m128i zeros = _mm_packs_epi16(_mm_cmpeq_epi16(a, zero), _mm_cmpeq_epi16(b, zero));
+        mask |= uint64_t{~static_cast<uint32_t>(_mm_movemask_epi8(zeros)) & 0xFFFF} << (16 * i);
+    }
+    return mask;
+#else
+    uint64_t mask = 0;
+    for (int i = 0; i < 64; ++i) {
+        mask |= uint64_t{values[i] != 0} << i;
+    }
+    return mask;
+#endif
+}
+
 // Forms the Huffman symbols of one block of quantized coefficients (natural
 // order) and hands each to emit(table class, symbol, value bits, bit count):
 // the DC difference against the prediction (which becomes the block's DC),
@@ -92,11 +117,7 @@ inline void FormJpegBlockSymbols(const int16_t* block, int32_t& prediction, Emit
     emit(0, size, bits, size);
 
     // A block of DC alone (flat areas) ends at once.
-    int32_t any = 0;
-    for (int k = 1; k < 64; ++k) {
-        any |= block[k];
-    }
-    if (any == 0) {
+    if ((JpegNonzeroMask(block) & ~uint64_t{1}) == 0) {
         emit(1, 0x00, 0, 0);
         return;
     }
@@ -106,10 +127,7 @@ inline void FormJpegBlockSymbols(const int16_t* block, int32_t& prediction, Emit
     for (int k = 0; k < 64; ++k) {
         zigzag[k] = block[kJpegZigzag[k]];
     }
-    uint64_t nonzero = 0;
-    for (int k = 1; k < 64; ++k) {
-        nonzero |= uint64_t{zigzag[k] != 0} << k;
-    }
+    uint64_t nonzero = JpegNonzeroMask(zigzag) & ~uint64_t{1};
     uint32_t last = 0; // zigzag position of the previous nonzero coefficient
     while (nonzero != 0) {
         const uint32_t k = static_cast<uint32_t>(std::countr_zero(nonzero));
