@@ -373,6 +373,21 @@ TEST(JpegBlockSymbolsTest, Cases) {
     }
 }
 
+TEST(JpegBlockSymbolsTest, NonzeroMaskMatchesEveryPosition) {
+    std::mt19937 random(5);
+    for (int trial = 0; trial < 200; ++trial) {
+        int16_t values[64] = {};
+        uint64_t expected = 0;
+        for (int i = 0; i < 64; ++i) {
+            if (random() % 4 == 0) {
+                values[i] = static_cast<int16_t>(static_cast<int>(random() % 4001) - 2000);
+            }
+            expected |= uint64_t{values[i] != 0} << i;
+        }
+        EXPECT_EQ(JpegNonzeroMask(values), expected);
+    }
+}
+
 TEST(JpegColorTest, ConversionOfPrimaries) {
     struct Case {
         int r, g, b, y, cb, cr;
