@@ -342,8 +342,13 @@ bool DeflateCompressor::CompressBlock(State& s) {
         if (bestLength >= 3) {
             extendRun(bestLength);
             insert(s.cur, hash);
+            // Rolling hash over the match: each step drops the oldest byte's
+            // five bits and takes in the next; the checked form at the end.
+            uint32_t h = hash;
             for (uint32_t k = 1; k < bestLength; ++k) {
-                insert(s.cur + k, hashAt(s.cur + k));
+                const size_t i = s.cur + k;
+                h = i + 2 < s.end ? h >> 5 | (p[i + 2] & 31u) << 10 : hashAt(i);
+                insert(i, h);
             }
             s.cur += bestLength;
             s.symbols.push_back(static_cast<uint16_t>(bestLength + 256));

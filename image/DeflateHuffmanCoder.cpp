@@ -17,11 +17,8 @@ void DeflateHuffmanCoder::ResetCounts() {
     std::fill(std::begin(counts_), std::end(counts_), 0);
 }
 
-void DeflateHuffmanCoder::CountSymbol(uint32_t v) {
-    if (v >= kSymbols) {
-        throw EPngError("Index out of range");
-    }
-    ++counts_[v];
+void DeflateHuffmanCoder::ThrowIndexOutOfRange() {
+    throw EPngError("Index out of range");
 }
 
 void DeflateHuffmanCoder::Encode(uint32_t v, uint32_t& code, uint32_t& length) const {

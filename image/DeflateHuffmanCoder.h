@@ -18,7 +18,12 @@ class DeflateHuffmanCoder {
     void ResetCounts();
     // Adds one to the count of v. Throws EPngError "Index out of range" for
     // v of 288 or more.
-    void CountSymbol(uint32_t v);
+    void CountSymbol(uint32_t v) {
+        if (v >= kSymbols) {
+            ThrowIndexOutOfRange();
+        }
+        ++counts_[v];
+    }
     // Builds code lengths of at most maxLength bits, and canonical codes, for
     // every symbol with a non-zero count; symbols never counted get none. A
     // single counted symbol gets a 1-bit code. Throws EPngError with an
@@ -37,6 +42,8 @@ class DeflateHuffmanCoder {
     uint16_t GetCode(uint32_t v) const { return codes_[v]; }
 
   private:
+    [[noreturn]] static void ThrowIndexOutOfRange();
+
     uint32_t counts_[kSymbols] = {};
     uint8_t lengths_[kSymbols] = {};
     uint16_t codes_[kSymbols] = {};
