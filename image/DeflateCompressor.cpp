@@ -12,9 +12,15 @@
 //
 // The input sits in one flat buffer that keeps the 32768 bytes before the
 // current position and at least 262 bytes ahead of it; when the buffer fills
-// it slides down. Chain links are kept per window slot as absolute positions,
-// so a position falls off every chain as soon as it is more than 32768 bytes
-// back, just as if its slot had been unlinked when reused.
+// it slides down. Chain links are kept per window slot as positions (counted
+// from an epoch that moves up now and then), and a walk stops at the first
+// position more than 32768 bytes back, just as if its slot had been unlinked
+// when reused.
+//
+// Limits: because a match may not overlap what it codes, a run of one byte
+// is matched only from nodes at least as far back as the match is long, so
+// level 0 (one node: the byte just before) codes such runs as literals, and
+// levels 1 and 2 cut their matches at 64 and 128 bytes.
 #include "image/DeflateCompressor.h"
 
 #include "image/Checksums.h"
