@@ -117,10 +117,20 @@ namespace {
 
 // Evaluates the arguments of form and pushes them with the index slot;
 // returns the index of the first argument.
+// The value of an argument: variables and self-evaluating atoms without the
+// call, everything else through evaluate.
+inline Cell* argvalue(Cell* x) {
+    if (x->type == KVariable || x->type == KSystem)
+        return x->a.car;
+    if (x->type >= TInteger && x->type <= TVector)
+        return x;
+    return evaluate(x);
+}
+
 int pushevaluated(Cell* form) {
     const int first = stacks.argtop + 1;
     for (Cell* p = cdr(form); ispair(p); p = cdr(p))
-        pusharg(evaluate(car(p)));
+        pusharg(argvalue(car(p)));
     pushindex(first);
     return first;
 }

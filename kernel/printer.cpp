@@ -297,7 +297,7 @@ int printval(int mode, Cell* value, Channel* ch, int limit) {
         return out(text.data(), text.size());
     }
     PrintDepthGuard guard;
-    if (isquoteform(value))
+    if ((mode & PmLiteral) == 0 && isquoteform(value))
         return out("'", 1) + printval(mode, car(cdr(value)), ch, limit);
     const uint8_t type = value->type;
     int length = out(type == TSet ? "{" : "(", 1);
@@ -361,8 +361,9 @@ void ppcore(Cell* value, Channel* ch, int indent, int closers, bool continued) {
     emit(ch, type == TSet ? "{" : "(", 1);
     const char* closer = type == TSet ? "}" : ")";
     if (fitwidth(value, ch, closers) < LineWidth - position(ch)) {
+        // Everything inside fits too: print it flat, as the layout would.
         for (Cell* p = value;;) {
-            ppcore(car(p), ch, position(ch), 0, continued);
+            printval(PmPrint | PmLiteral, car(p), ch, 0);
             Cell* rest = cdr(p);
             if (rest->type == type) {
                 emit(ch, " ", 1);
@@ -371,7 +372,7 @@ void ppcore(Cell* value, Channel* ch, int indent, int closers, bool continued) {
             }
             if (rest != nil) {
                 emit(ch, " . ", 3);
-                ppcore(rest, ch, position(ch), 0, continued);
+                printval(PmPrint | PmLiteral, rest, ch, 0);
             }
             break;
         }
@@ -380,7 +381,8 @@ void ppcore(Cell* value, Channel* ch, int indent, int closers, bool continued) {
     }
     Cell* p = value;
     int align = position(ch);
-    if (!ispair(car(value)) && car(value)->type != TChunk && listlength(value) >= 3) {
+    const bool threeormore = ispair(cdr(value)) && ispair(cdr(cdr(value)));
+    if (!ispair(car(value)) && car(value)->type != TChunk && threeormore) {
         ppcore(car(value), ch, position(ch), 0, continued);
         emit(ch, " ", 1);
         align = position(ch);

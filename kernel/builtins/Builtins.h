@@ -86,6 +86,13 @@ inline bool isbindable(Cell* v) {
     return issymbol(v) && v->type != KSystem && v->type != KMarker;
 }
 
+// A go or return form in tail position of a prog body element (the element
+// itself, or the last form of the chosen clause of a cond that is the
+// element) jumps without a throw: this performs the jump and returns the
+// marker its prog recognises, or returns null when form is no such jump or
+// elementDepth is not the evaluation depth of the current prog body element.
+Cell* tailjump(Cell* form, int elementDepth);
+
 // Reads and evaluates every expression of a script file (a string or a
 // symbol naming it), reporting "can't open file" for load. With echo set,
 // each symbol value is logged as "Loaded: <name>".

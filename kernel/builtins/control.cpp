@@ -9,14 +9,36 @@
 
 namespace kest {
 
+Cell* bi_go(Symbol* self);
+Cell* bi_return(Symbol* self);
+
 namespace {
 
+// The evaluation depth of the prog body element being evaluated, -1 outside
+// a body, and the value of a return made without a throw.
+int progtail = -1;
+Cell* pendingreturn = nullptr;
+
 // The rest of a prog body from position: its lists evaluated in order, its
-// atoms (labels) skipped.
+// atoms (labels) skipped. Returns the go tag after a go made without a
+// throw, the return tag after such a return, else nil.
 Cell* runbody(Cell* position) {
-    for (Cell* p = position; ispair(p); p = cdr(p))
-        if (ispair(car(p)))
-            evaluate(car(p));
+    struct TailGuard {
+        int saved = progtail;
+        ~TailGuard() { progtail = saved; }
+    } guard;
+    for (Cell* p = position; ispair(p); p = cdr(p)) {
+        Cell* element = car(p);
+        if (!ispair(element))
+            continue;
+        const int depth = stacks.evaltop + 1;
+        progtail = depth;
+        if (Cell* jump = tailjump(element, depth))
+            return jump;
+        Cell* value = evaluate(element);
+        if (value == KernelSyms.gotag || value == KernelSyms.returntag)
+            return value;
+    }
     return nil;
 }
 
@@ -25,6 +47,8 @@ Cell* runprog(Cell* body) {
     Cell* position = body;
     for (;;) {
         Cell* result = catchtag(nullptr, KernelSyms.gotag, runbody, position);
+        if (result == KernelSyms.returntag)
+            return pendingreturn;
         if (result != KernelSyms.gotag)
             return nil;
         Cell* p = body;
@@ -35,6 +59,33 @@ Cell* runprog(Cell* body) {
         position = cdr(p);
     }
 }
+
+bool isbuiltin(Cell* head, Handler handler) {
+    return issymbol(head) && (head->type == KSpecial || head->type == KBuiltinN) &&
+           static_cast<Symbol*>(head)->handler == handler;
+}
+
+} // namespace
+
+Cell* tailjump(Cell* form, int elementDepth) {
+    if (elementDepth != progtail)
+        return nullptr;
+    if (!ispair(form))
+        return nullptr;
+    Cell* head = car(form);
+    Cell* args = cdr(form);
+    if (isbuiltin(head, bi_go) && ispair(args)) {
+        KernelSyms.golabel = car(args);
+        return KernelSyms.gotag;
+    }
+    if (isbuiltin(head, bi_return) && (args == nil || (ispair(args) && cdr(args) == nil))) {
+        pendingreturn = args == nil ? nil : evaluate(car(args));
+        return KernelSyms.returntag;
+    }
+    return nullptr;
+}
+
+namespace {
 
 // One or two forms: a pair whose cdr's cdr is nil.
 bool oneortwo(Cell* args) {

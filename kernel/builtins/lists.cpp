@@ -353,6 +353,11 @@ Cell* bi_or(Symbol*) {
 }
 
 Cell* bi_cond(Symbol* self) {
+    // A cond that is itself a prog body element may end its clause with a go
+    // or return that jumps without a throw.
+    const int depth = stacks.evaltop;
+    const bool element = depth >= 0 && ispair(stacks.eval[depth]) &&
+                         car(stacks.eval[depth]) == self && cdr(stacks.eval[depth]) == formargs();
     for (Cell* p = formargs(); ispair(p); p = cdr(p)) {
         Cell* clause = car(p);
         if (clause == nil)
@@ -362,7 +367,13 @@ Cell* bi_cond(Symbol* self) {
         Cell* value = evaluate(car(clause));
         if (value == nil)
             continue;
-        return cdr(clause) == nil ? value : progn(cdr(clause));
+        for (Cell* body = cdr(clause); ispair(body); body = cdr(body)) {
+            if (element && cdr(body) == nil)
+                if (Cell* jump = tailjump(car(body), depth))
+                    return jump;
+            value = evaluate(car(body));
+        }
+        return value;
     }
     return nil;
 }

@@ -8,8 +8,9 @@ namespace kest {
 
 #define KEST_HANDLERS(X)                                                                           \
     X(eval)                                                                                        \
-    X(apply) X(add) X(sub) X(mul) X(div) X(mod) X(pow) X(inc) X(dec) X(abs) X(neg) X(int) X(real)  \
-        X(lt) X(gt) X(le) X(ge) X(eqn) X(nen) X(numberp) X(intp) X(realp) X(tonum) X(car) X(cdr)   \
+    X(apply)                                                                                       \
+    X(add) X(sub) X(mul) X(div) X(mod) X(pow) X(inc) X(dec) X(abs) X(neg) X(int) X(real) X(lt)     \
+        X(gt) X(le) X(ge) X(eqn) X(nen) X(numberp) X(intp) X(realp) X(tonum) X(car) X(cdr)         \
             X(nthelem) X(nthpair) X(sublist) X(rplaca) X(rplacd) X(lastelem) X(lastpair) X(cons)   \
                 X(length) X(remove) X(nremove) X(subst) X(nsubst) X(reverse) X(nreverse) X(member) \
                     X(memq) X(equal) X(nequal) X(eq) X(neq) X(atomp) X(listp) X(pairp) X(null)     \
