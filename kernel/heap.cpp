@@ -3,6 +3,7 @@
 #include "kernel/Cell.h"
 
 #include "kernel/Channel.h"
+#include "kernel/Errors.h"
 #include "kernel/State.h"
 #include "kernel/Symbol.h"
 #include "platform/Errors.h"
@@ -320,6 +321,7 @@ Cell* nreverse(Cell* list) {
 }
 
 bool equalcells(Cell* x, Cell* y) {
+    NestingGuard guard;
     for (;;) {
         if (x == y)
             return true;

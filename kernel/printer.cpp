@@ -29,18 +29,6 @@ void escapeinto(std::string& out, const char* text);
 
 namespace {
 
-inline constexpr int PrintDepthLimit = 10000;
-int printdepth = 0;
-
-struct PrintDepthGuard {
-    PrintDepthGuard() {
-        if (printdepth >= PrintDepthLimit)
-            scripterror(nullptr, "list nested too deeply to print");
-        ++printdepth;
-    }
-    ~PrintDepthGuard() { --printdepth; }
-};
-
 const char hexdigits[] = "0123456789ABCDEF";
 
 void writefile(Channel* ch, const char* text, size_t n) {
@@ -296,7 +284,10 @@ int printval(int mode, Cell* value, Channel* ch, int limit) {
         std::string_view text = atomtext(mode, value);
         return out(text.data(), text.size());
     }
-    PrintDepthGuard guard;
+    // Measuring stops at the limit before it descends any further.
+    if (measure && limit < 0)
+        return 1;
+    NestingGuard guard;
     if ((mode & PmLiteral) == 0 && isquoteform(value))
         return out("'", 1) + printval(mode, car(cdr(value)), ch, limit);
     const uint8_t type = value->type;
@@ -356,7 +347,7 @@ void ppcore(Cell* value, Channel* ch, int indent, int closers, bool continued) {
         printval(PmPrint, value, ch, 0);
         return;
     }
-    PrintDepthGuard guard;
+    NestingGuard guard;
     const uint8_t type = value->type;
     emit(ch, type == TSet ? "{" : "(", 1);
     const char* closer = type == TSet ? "}" : ")";

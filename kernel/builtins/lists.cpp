@@ -35,6 +35,7 @@ Cell* nth(Symbol* self, bool pair) {
 }
 
 Cell* substcopy(Cell* replacement, Cell* old, Cell* list) {
+    NestingGuard guard;
     ListBuilder out;
     Cell* p = list;
     for (; ispair(p); p = cdr(p)) {
@@ -53,6 +54,7 @@ Cell* substcopy(Cell* replacement, Cell* old, Cell* list) {
 }
 
 void substinplace(Cell* replacement, Cell* old, Cell* list) {
+    NestingGuard guard;
     for (Cell* p = list; ispair(p); p = cdr(p)) {
         if (equalcells(car(p), old))
             p->a.car = replacement;

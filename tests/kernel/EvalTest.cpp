@@ -186,3 +186,33 @@ TEST_F(EvalTest, ReadTimeEvaluation) {
 
 } // namespace
 } // namespace kest::test
+
+namespace kest::test {
+namespace {
+
+TEST_F(EvalTest, DeeplyNestedListsAreRefusedNotOverflowed) {
+    // A script can nest lists as deep as it likes; comparing, substituting
+    // and printing them ends in an error, never in a machine-stack overflow.
+    run("(fun nest (n) (prog ((x nil)) loop (cond ((= n 0) (return x)))"
+        " (setq x (list x) n (-- n)) (go loop)))");
+    for (const char* expression : {"(equal (nest 20000) (nest 20000))", "(subst 1 2 (nest 20000))",
+                                   "(*subst 1 2 (nest 20000))", "(list (nest 20000))"}) {
+        log.Clear();
+        Cell* value = run(std::string("(caperr ") + expression + ")");
+        if (std::strcmp(expression, "(list (nest 20000))") == 0) {
+            ASSERT_NE(value, nil);
+            EXPECT_THROW(printstring(car(value)), qm::CKestException);
+            resetstacks();
+            continue;
+        }
+        EXPECT_EQ(value, nil) << expression;
+        EXPECT_NE(log.Text().find("list nested too deeply"), std::string::npos) << expression;
+    }
+    EXPECT_EQ(printstring(run("(equal (nest 5000) (nest 5000))")), "t");
+    EXPECT_EQ(printstring(run("(length (subst 1 2 (nest 5000)))")), "1");
+    std::string printed = printstring(run("(nest 5000)"));
+    EXPECT_EQ(printed.size(), 5000u * 2 + 3);
+}
+
+} // namespace
+} // namespace kest::test
