@@ -1,4 +1,15 @@
 // The evaluator.
+//
+// Design: a recursive tree walk over the cells themselves. Every form being
+// evaluated is pushed on the evaluation stack (for the stack dump), built-in
+// arguments travel on the fixed argument stack, and variables are bound by
+// saving a symbol's kind and value on the variable stack and restoring them
+// (shallow binding: a variable reference is one load). Catch frames record
+// the four stack indexes; a throw is a C++ exception aimed at the index of
+// the frame that takes it, found before unwinding starts, so destructors run
+// and every frame passed restores its bindings. Fatal errors (the stacks'
+// limits, heap exhaustion) are qm::CKestException and pass every catch frame,
+// capeval's included, restoring bindings on the way out.
 #include "kernel/Eval.h"
 
 #include "kernel/Errors.h"
