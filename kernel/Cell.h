@@ -119,11 +119,28 @@ inline constexpr size_t BlockTableSize = 32768;
 // Empties the block table, takes the first block and fills the shared cells of
 // the integers -128..127 into it (called by initkernel).
 void initheap();
+// The current block's cursor (read by the inline allocation below).
+struct HeapCursor {
+    char* next = nullptr; // next free byte
+    size_t used = 0;      // bytes used in the current block
+};
+extern HeapCursor heapcursor;
+void* heapallocblock(size_t size);
+
 // size bytes from the current block, aligned for a cell (sizes are rounded up
 // to a multiple of 8). A request that would bring the current block's use to
 // 8192 or more starts a new block of max(size, 8192) bytes. Past the block
 // limit it is fatal("KestScript cell memory exhausted").
-void* heapalloc(size_t size);
+inline void* heapalloc(size_t size) {
+    size = (size + 7) & ~size_t{7};
+    if (heapcursor.used + size < BlockSize) {
+        char* p = heapcursor.next;
+        heapcursor.used += size;
+        heapcursor.next += size;
+        return p;
+    }
+    return heapallocblock(size);
+}
 // A cell with word b = nil; the caller sets the type and word a.
 Cell* newcell();
 // A heap copy of text (NUL-terminated).

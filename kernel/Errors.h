@@ -45,6 +45,36 @@ const char* errortext(ErrorCode code);
 [[noreturn]] void scripterror(Cell* form, const char* message, Cell* value = nullptr);
 [[noreturn]] void scripterror(Cell* form, ErrorCode code, Cell* value = nullptr);
 
+// Guards the recursion of the kernel's walks over nested lists (comparing,
+// substituting, printing): past NestingLimit levels of nesting the walk ends
+// with the script error "list nested too deeply", never with an overflow of
+// the machine stack. Scripts can build lists nested that deep.
+inline constexpr int NestingLimit = 10000;
+class NestingGuard {
+  public:
+    NestingGuard();
+    ~NestingGuard() { --depth_; }
+    NestingGuard(const NestingGuard&) = delete;
+    NestingGuard& operator=(const NestingGuard&) = delete;
+
+  private:
+    friend class NestingReset;
+    static int depth_;
+};
+
+// Gives the walks a fresh nesting budget for its lifetime (the error report
+// prints values while a walk that hit the limit is still on the stack).
+class NestingReset {
+  public:
+    NestingReset() : saved_(NestingGuard::depth_) { NestingGuard::depth_ = 0; }
+    ~NestingReset() { NestingGuard::depth_ = saved_; }
+    NestingReset(const NestingReset&) = delete;
+    NestingReset& operator=(const NestingReset&) = delete;
+
+  private:
+    int saved_;
+};
+
 // Writes the n innermost evaluation-stack levels to the log, one line each:
 // "[%02ld] " and the level's form, an element identical to the inner level's
 // form shown as "<**>", "..." where the line would pass 80 characters.

@@ -31,8 +31,17 @@ inline Cell* formargs() {
 }
 
 // Argument-stack pushes; fatal("argument stack overflow") at 1024 slots.
-void pusharg(Cell* value);
-void pushindex(int first);
+[[noreturn]] void argoverflow();
+inline void pusharg(Cell* value) {
+    if (stacks.argtop + 1 >= ArgStackSize)
+        argoverflow();
+    stacks.args[++stacks.argtop].cell = value;
+}
+inline void pushindex(int first) {
+    if (stacks.argtop + 1 >= ArgStackSize)
+        argoverflow();
+    stacks.args[++stacks.argtop].index = first;
+}
 // The current frame's arguments as a fresh list.
 Cell* stackedargs();
 

@@ -20,8 +20,10 @@ enum PrintFlags {
     PfRaw = 256,
 };
 
-// Print modes of printval; add PmMeasure to count instead of writing.
-enum PrintMode { PmPrint = 1, PmPrinc = 2, PmMeasure = 4 };
+// Print modes of printval; add PmMeasure to count instead of writing, and
+// PmLiteral to write (quote x) as a list rather than as 'x (the pretty
+// printers' form).
+enum PrintMode { PmPrint = 1, PmPrinc = 2, PmMeasure = 4, PmLiteral = 8 };
 
 inline constexpr int LineWidth = 80;
 

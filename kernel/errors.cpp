@@ -45,7 +45,28 @@ int measure(Cell* value, int limit) {
     return printval(PmPrint | PmMeasure, value, nullptr, limit);
 }
 
+// A script error raised while its report is being written (a value too
+// deeply nested to print) abandons only that part of the report.
+struct ReportAbandoned {};
+bool reporting = false;
+
+std::string reportprint(Cell* value) {
+    try {
+        return printstring(value);
+    } catch (const ReportAbandoned&) {
+        return "...";
+    }
+}
+
 } // namespace
+
+int NestingGuard::depth_ = 0;
+
+NestingGuard::NestingGuard() {
+    if (depth_ >= NestingLimit)
+        scripterror(nullptr, "list nested too deeply");
+    ++depth_;
+}
 
 const char* errortext(ErrorCode code) {
     return errortable[code];
@@ -56,14 +77,21 @@ void scripterror(Cell* form, ErrorCode code, Cell* value) {
 }
 
 void scripterror(Cell* form, const char* message, Cell* value) {
+    if (reporting)
+        throw ReportAbandoned{};
     errorflags.occurred = true;
     if (errorflags.report) {
+        struct ReportingScope {
+            NestingReset budget;
+            ReportingScope() { reporting = true; }
+            ~ReportingScope() { reporting = false; }
+        } scope;
         std::string text = "KestScript ERROR: ";
         if (form != nullptr)
-            text += printstring(form) + ": ";
+            text += reportprint(form) + ": ";
         text += message;
         if (value != nullptr)
-            text += ": " + printstring(value);
+            text += ": " + reportprint(value);
         qm::Log().Show(true);
         qm::Log().Append(text);
         qm::Log().Append("\r\n");
@@ -83,7 +111,7 @@ Cell* stackdump(int n) {
         Cell* form = stacks.eval[i];
         std::string line = qm::Format("[%02d] ", i);
         if (!ispair(form)) {
-            line += printstring(form);
+            line += reportprint(form);
         } else {
             line += form->type == TSet ? "{" : "(";
             for (Cell* p = form; ispair(p); p = cdr(p)) {
@@ -98,7 +126,7 @@ Cell* stackdump(int n) {
                     line += "...";
                     break;
                 }
-                line += printstring(car(p));
+                line += reportprint(car(p));
             }
             line += form->type == TSet ? "}" : ")";
         }

@@ -1,9 +1,21 @@
 // The evaluator.
+//
+// Design: a recursive tree walk over the cells themselves. Every form being
+// evaluated is pushed on the evaluation stack (for the stack dump), built-in
+// arguments travel on the fixed argument stack, and variables are bound by
+// saving a symbol's kind and value on the variable stack and restoring them
+// (shallow binding: a variable reference is one load). Catch frames record
+// the four stack indexes; a throw is a C++ exception aimed at the index of
+// the frame that takes it, found before unwinding starts, so destructors run
+// and every frame passed restores its bindings. Fatal errors (the stacks'
+// limits, heap exhaustion) are qm::CKestException and pass every catch frame,
+// capeval's included, restoring bindings on the way out.
 #include "kernel/Eval.h"
 
 #include "kernel/Errors.h"
 #include "kernel/Init.h"
 #include "kernel/Symbol.h"
+#include "kernel/builtins/Builtins.h"
 #include "platform/Errors.h"
 
 namespace kest {
@@ -58,9 +70,13 @@ struct ErrorFlagsGuard {
     ~ErrorFlagsGuard() { errorflags = saved; }
 };
 
-void pusheval(Cell* form) {
+[[noreturn]] void evaloverflow() {
+    fatal("evaluation stack overflow");
+}
+
+inline void pusheval(Cell* form) {
     if (stacks.evaltop + 1 >= EvalStackSize)
-        fatal("evaluation stack overflow");
+        evaloverflow();
     stacks.eval[++stacks.evaltop] = form;
 }
 
@@ -75,21 +91,170 @@ void resetstacks() {
     errorflags = ErrorFlags{};
 }
 
-void pusharg(Cell* value) {
-    if (stacks.argtop + 1 >= ArgStackSize)
-        fatal("argument stack overflow");
-    stacks.args[++stacks.argtop].cell = value;
+void argoverflow() {
+    fatal("argument stack overflow");
 }
 
-void pushindex(int first) {
-    if (stacks.argtop + 1 >= ArgStackSize)
-        fatal("argument stack overflow");
-    stacks.args[++stacks.argtop].index = first;
+Cell* stackedargs() {
+    Cell* list = nil;
+    for (int i = argcount(); i-- > 0;)
+        list = mkcons(argument(i), list);
+    return list;
 }
+
+void bindsymbol(Symbol* s) {
+    if (stacks.vartop + 1 >= VarStackSize)
+        fatal("variable stack overflow");
+    stacks.vars[++stacks.vartop] = {s, s->type, s->a.car};
+    s->type = KVariable;
+}
+
+void unbindsymbols(int count) {
+    for (; count > 0 && stacks.vartop >= 0; --count) {
+        BindingEntry& entry = stacks.vars[stacks.vartop--];
+        entry.symbol->type = entry.kind;
+        entry.symbol->a.car = entry.value;
+    }
+}
+
+Cell* progn(Cell* body) {
+    Cell* value = nil;
+    for (; ispair(body); body = cdr(body))
+        value = evaluate(car(body));
+    return value;
+}
+
+namespace {
+
+// Evaluates the arguments of form and pushes them with the index slot;
+// returns the index of the first argument.
+// The value of an argument: variables and self-evaluating atoms without the
+// call, everything else through evaluate.
+inline Cell* argvalue(Cell* x) {
+    if (x->type == KVariable || x->type == KSystem)
+        return x->a.car;
+    if (x->type >= TInteger && x->type <= TVector)
+        return x;
+    return evaluate(x);
+}
+
+int pushevaluated(Cell* form) {
+    const int first = stacks.argtop + 1;
+    for (Cell* p = cdr(form); ispair(p); p = cdr(p))
+        pusharg(argvalue(car(p)));
+    pushindex(first);
+    return first;
+}
+
+void popframe() {
+    stacks.argtop = argfirst() - 1;
+}
+
+// Counts a parameter list; every element must be a bindable symbol.
+int paramcount(Cell* params) {
+    int n = 0;
+    for (Cell* p = params; ispair(p); p = cdr(p), ++n)
+        if (!isbindable(car(p)))
+            scripterror(KernelSyms.eval, ErrBadParams, car(p));
+    return n;
+}
+
+// The single parameter of a vlam, ulam or mlam.
+Symbol* oneparam(Cell* lambda) {
+    Cell* params = car(cdr(lambda));
+    if (!ispair(params) || cdr(params) != nil || !isbindable(car(params)))
+        scripterror(car(lambda), ErrBadParams, params);
+    return static_cast<Symbol*>(car(params));
+}
+
+Cell* applylam(Cell* lam, Cell* form, bool onstack) {
+    Cell* params = car(cdr(lam));
+    if (params != nil && !ispair(params))
+        scripterror(KernelSyms.lam, ErrBadParams, params);
+    const int n = paramcount(params);
+    if (!onstack)
+        pushevaluated(form);
+    if (argcount() != n)
+        scripterror(KernelSyms.lam, ErrWrongCount);
+    const int first = argfirst();
+    for (Cell* p = params; ispair(p); p = cdr(p))
+        bindsymbol(static_cast<Symbol*>(car(p)));
+    int i = 0;
+    for (Cell* p = params; ispair(p); p = cdr(p), ++i)
+        car(p)->a.car = stacks.args[first + i].cell;
+    Cell* value = progn(cdr(cdr(lam)));
+    unbindsymbols(n);
+    if (!onstack)
+        popframe();
+    return value;
+}
+
+Cell* applyvlam(Cell* vlam, Cell* form, bool onstack) {
+    Symbol* count = oneparam(vlam);
+    if (!onstack)
+        pushevaluated(form);
+    const int savedframe = stacks.vlamframe;
+    stacks.vlamframe = stacks.argtop;
+    const int n = argcount();
+    bindsymbol(count);
+    count->a.car = mkint(n);
+    Cell* value = progn(cdr(cdr(vlam)));
+    unbindsymbols(1);
+    stacks.vlamframe = savedframe;
+    if (!onstack)
+        popframe();
+    return value;
+}
+
+Cell* applyulam(Cell* ulam, Cell* form, bool onstack) {
+    Symbol* param = oneparam(ulam);
+    Cell* args = onstack ? stackedargs() : cdr(form);
+    pusharg(args);
+    bindsymbol(param);
+    param->a.car = args;
+    Cell* value = progn(cdr(cdr(ulam)));
+    unbindsymbols(1);
+    --stacks.argtop;
+    return value;
+}
+
+// A macro's expansion takes the place of its calling form: a pair lends the
+// form its car and cdr, an atom makes the form (void atom).
+Cell* rewrite(Cell* form, Cell* expansion) {
+    if (ispair(expansion)) {
+        form->a.car = car(expansion);
+        form->b.cdr = cdr(expansion);
+    } else {
+        form->a.car = findsym("void") != nullptr ? findsym("void") : KernelSyms.quote;
+        form->b.cdr = mkcons(expansion, nil);
+    }
+    return form;
+}
+
+Cell* vecref(Cell* vector, Cell* form, bool onstack) {
+    Cell* index = nullptr;
+    if (onstack) {
+        if (argcount() != 1)
+            scripterror(KernelSyms.eval, "bad vector index", stackedargs());
+        index = argument(0);
+    } else {
+        Cell* args = cdr(form);
+        if (!ispair(args) || cdr(args) != nil)
+            scripterror(KernelSyms.eval, "bad vector index", args);
+        index = evaluate(car(args));
+    }
+    if (index->type != TInteger)
+        scripterror(KernelSyms.eval, "bad vector index", index);
+    if (index->a.ival < 0 || index->a.ival >= vector->a.dim->a.ival)
+        scripterror(KernelSyms.eval, "vector index out of range", index);
+    return vector->b.elems[index->a.ival];
+}
+
+} // namespace
 
 Cell* evaluate(Cell* x) {
     if (issymbol(x)) {
-        uint8_t kind = x->type;
+        const uint8_t kind = x->type;
         if (kind == KSystem || kind == KVariable || kind == KMarker)
             return x->a.car;
         pusheval(x);
@@ -98,11 +263,68 @@ Cell* evaluate(Cell* x) {
     if (!ispair(x))
         return x;
     pusheval(x);
-    if (car(x) != KernelSyms.quote)
-        scripterror(KernelSyms.eval, "undefined function", car(x));
-    Cell* value = car(cdr(x));
+    Cell* value = applyfn(car(x), x, false);
     --stacks.evaltop;
     return value;
+}
+
+Cell* applyfn(Cell* f, Cell* form, bool onstack) {
+    for (;;) {
+        if (ispair(f)) {
+            Cell* head = car(f);
+            if (head == KernelSyms.lam)
+                return applylam(f, form, onstack);
+            if (head == KernelSyms.vlam)
+                return applyvlam(f, form, onstack);
+            if (head == KernelSyms.ulam)
+                return applyulam(f, form, onstack);
+            if (head == KernelSyms.mlam) {
+                Cell* expansion = applyulam(f, form, onstack);
+                return evaluate(onstack ? expansion : rewrite(form, expansion));
+            }
+            f = applyfn(head, f, false);
+            continue;
+        }
+        if (f == KernelSyms.quote)
+            return car(cdr(form));
+        if (f->type == TVector)
+            return vecref(f, form, onstack);
+        if (!issymbol(f))
+            break;
+        Symbol* s = static_cast<Symbol*>(f);
+        switch (s->type) {
+        case KFunction:
+            f = s->a.car;
+            continue;
+        case KBuiltin:
+        case KBuiltinN: {
+            if (!onstack)
+                pushevaluated(form);
+            Cell* value = s->handler(s);
+            if (!onstack)
+                popframe();
+            return value;
+        }
+        case KSpecial:
+        case KMacro: {
+            const bool macro = s->type == KMacro;
+            pusharg(onstack ? stackedargs() : cdr(form));
+            Cell* value = s->handler(s);
+            --stacks.argtop;
+            if (!macro)
+                return value;
+            return evaluate(onstack ? value : rewrite(form, value));
+        }
+        case KVariable:
+            if (s->a.car->type == TVector)
+                return vecref(s->a.car, form, onstack);
+            break;
+        default:
+            break;
+        }
+        break;
+    }
+    scripterror(KernelSyms.eval, "undefined function", f);
 }
 
 Cell* catchtag(Cell* body, Cell* tag, CatchRoutine routine, Cell* argument) {

@@ -3,6 +3,7 @@
 #include "kernel/Cell.h"
 
 #include "kernel/Channel.h"
+#include "kernel/Errors.h"
 #include "kernel/State.h"
 #include "kernel/Symbol.h"
 #include "platform/Errors.h"
@@ -17,14 +18,13 @@
 namespace kest {
 
 Symbol* nil = nullptr;
+HeapCursor heapcursor;
 
 namespace {
 
 struct Heap {
     std::vector<char*> blocks; // the block table: blocks[0..current]
     std::vector<char*> spare;  // released standard blocks kept for reuse
-    size_t used = 0;           // bytes used in the current block
-    char* next = nullptr;      // next free byte
     size_t limit = BlockTableSize;
 
     // The heap lives until the process ends; its blocks go with it.
@@ -97,8 +97,8 @@ void initheap() {
     mark.active = false;
     releaseblocks(0);
     heap.blocks.reserve(64);
-    heap.next = newblock(BlockSize);
-    heap.used = 0;
+    heapcursor.next = newblock(BlockSize);
+    heapcursor.used = 0;
     smallints = static_cast<Cell*>(heapalloc(256 * sizeof(Cell)));
     for (int i = 0; i < 256; ++i) {
         smallints[i].type = TInteger;
@@ -109,17 +109,10 @@ void initheap() {
     }
 }
 
-void* heapalloc(size_t size) {
-    size = (size + 7) & ~size_t{7};
-    if (heap.used + size < BlockSize) {
-        char* p = heap.next;
-        heap.used += size;
-        heap.next += size;
-        return p;
-    }
+void* heapallocblock(size_t size) {
     char* block = newblock(size);
-    heap.used = size;
-    heap.next = block + size;
+    heapcursor.used = size;
+    heapcursor.next = block + size;
     return block;
 }
 
@@ -146,7 +139,7 @@ size_t heapblocks() {
     return heap.blocks.size();
 }
 size_t heapused() {
-    return heap.used;
+    return heapcursor.used;
 }
 
 Cell* mkint(int32_t n) {
@@ -328,6 +321,7 @@ Cell* nreverse(Cell* list) {
 }
 
 bool equalcells(Cell* x, Cell* y) {
+    NestingGuard guard;
     for (;;) {
         if (x == y)
             return true;
@@ -410,8 +404,8 @@ void savemark() {
     mark.argtop = stacks.argtop;
     mark.vlamframe = stacks.vlamframe;
     mark.block = heap.blocks.size() - 1;
-    mark.used = heap.used;
-    mark.next = heap.next;
+    mark.used = heapcursor.used;
+    mark.next = heapcursor.next;
     mark.stamp = stampcounter;
     mark.active = true;
 }
@@ -433,8 +427,8 @@ void restoremark() {
     closechansafter(mark.stamp);
     unlinksymbolsafter(mark.stamp);
     releaseblocks(mark.block + 1);
-    heap.used = mark.used;
-    heap.next = mark.next;
+    heapcursor.used = mark.used;
+    heapcursor.next = mark.next;
 }
 
 void fatal(const char* message) {

@@ -29,18 +29,6 @@ void escapeinto(std::string& out, const char* text);
 
 namespace {
 
-inline constexpr int PrintDepthLimit = 10000;
-int printdepth = 0;
-
-struct PrintDepthGuard {
-    PrintDepthGuard() {
-        if (printdepth >= PrintDepthLimit)
-            scripterror(nullptr, "list nested too deeply to print");
-        ++printdepth;
-    }
-    ~PrintDepthGuard() { --printdepth; }
-};
-
 const char hexdigits[] = "0123456789ABCDEF";
 
 void writefile(Channel* ch, const char* text, size_t n) {
@@ -296,8 +284,11 @@ int printval(int mode, Cell* value, Channel* ch, int limit) {
         std::string_view text = atomtext(mode, value);
         return out(text.data(), text.size());
     }
-    PrintDepthGuard guard;
-    if (isquoteform(value))
+    // Measuring stops at the limit before it descends any further.
+    if (measure && limit < 0)
+        return 1;
+    NestingGuard guard;
+    if ((mode & PmLiteral) == 0 && isquoteform(value))
         return out("'", 1) + printval(mode, car(cdr(value)), ch, limit);
     const uint8_t type = value->type;
     int length = out(type == TSet ? "{" : "(", 1);
@@ -356,13 +347,14 @@ void ppcore(Cell* value, Channel* ch, int indent, int closers, bool continued) {
         printval(PmPrint, value, ch, 0);
         return;
     }
-    PrintDepthGuard guard;
+    NestingGuard guard;
     const uint8_t type = value->type;
     emit(ch, type == TSet ? "{" : "(", 1);
     const char* closer = type == TSet ? "}" : ")";
     if (fitwidth(value, ch, closers) < LineWidth - position(ch)) {
+        // Everything inside fits too: print it flat, as the layout would.
         for (Cell* p = value;;) {
-            ppcore(car(p), ch, position(ch), 0, continued);
+            printval(PmPrint | PmLiteral, car(p), ch, 0);
             Cell* rest = cdr(p);
             if (rest->type == type) {
                 emit(ch, " ", 1);
@@ -371,7 +363,7 @@ void ppcore(Cell* value, Channel* ch, int indent, int closers, bool continued) {
             }
             if (rest != nil) {
                 emit(ch, " . ", 3);
-                ppcore(rest, ch, position(ch), 0, continued);
+                printval(PmPrint | PmLiteral, rest, ch, 0);
             }
             break;
         }
@@ -380,7 +372,8 @@ void ppcore(Cell* value, Channel* ch, int indent, int closers, bool continued) {
     }
     Cell* p = value;
     int align = position(ch);
-    if (!ispair(car(value)) && car(value)->type != TChunk && listlength(value) >= 3) {
+    const bool threeormore = ispair(cdr(value)) && ispair(cdr(cdr(value)));
+    if (!ispair(car(value)) && car(value)->type != TChunk && threeormore) {
         ppcore(car(value), ch, position(ch), 0, continued);
         emit(ch, " ", 1);
         align = position(ch);

@@ -389,9 +389,19 @@ int gettoken(Channel* ch) {
         switch (c) {
         case ' ':
         case '\t':
-        case '\r':
+        case '\r': {
+            // Skip a run of blanks (indentation) straight in the buffer.
+            const char* buffer = ch->buffer;
+            size_t p = ch->position;
+            while (p < ch->count && (buffer[p] == ' ' || buffer[p] == '\t' || buffer[p] == '\r'))
+                ++p;
+            if (p > ch->position) {
+                ch->position = static_cast<uint16_t>(p);
+                ch->curch = static_cast<uint8_t>(buffer[p - 1]);
+            }
             getch(ch);
             continue;
+        }
         case '\n':
             ++ch->line;
             ch->token = TokLineEnd;

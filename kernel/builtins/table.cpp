@@ -1,10 +1,129 @@
-// The registration table of the kernel's own built-ins, in registration order.
+// The registration table of the kernel's own built-ins: name, calling kind
+// and handler, in registration order (by kind, as the families are listed).
+// The families of property lists, strings and vectors, input and output, and
+// the network are registered by their own entries as they are added.
 #include "kernel/builtins/Builtins.h"
 
 namespace kest {
 
+#define KEST_HANDLERS(X)                                                                           \
+    X(eval)                                                                                        \
+    X(apply)                                                                                       \
+    X(add)                                                                                         \
+    X(sub) X(mul) X(div) X(mod) X(pow) X(inc) X(dec) X(abs) X(neg) X(int) X(real) X(lt) X(gt)      \
+        X(le) X(ge) X(eqn) X(nen) X(numberp) X(intp) X(realp) X(tonum) X(car) X(cdr) X(nthelem)    \
+            X(nthpair) X(sublist) X(rplaca) X(rplacd) X(lastelem) X(lastpair) X(cons) X(length)    \
+                X(remove) X(nremove) X(subst) X(nsubst) X(reverse) X(nreverse) X(member) X(memq)   \
+                    X(equal) X(nequal) X(eq) X(neq) X(atomp) X(listp) X(pairp) X(null) X(implies)  \
+                        X(equiv) X(toplevel) X(reset) X(kwote) X(arg) X(set) X(exec) X(call)       \
+                            X(sum) X(prod) X(list) X(conc) X(nconc) X(throw) X(error) X(exit)      \
+                                X(return ) X(mapcar) X(mapa) X(mapcdr) X(mapd) X(ss) X(load)       \
+                                    X(and) X(or) X(cond) X(all) X(exist) X(one) X(catch) X(caperr) \
+                                        X(prog) X(go) X(do) X(void) X(quote) X(def) X(setq) X(fun) \
+                                            X(let)
+
+#define KEST_DECLARE_HANDLER(id) Cell* bi_##id(Symbol* self);
+KEST_HANDLERS(KEST_DECLARE_HANDLER)
+#undef KEST_DECLARE_HANDLER
+
 const BuiltinEntry KernelBuiltins[] = {
-    {"quote", KSpecial, nullptr},
+    // Evaluated arguments, the built-in checks the count.
+    {"eval", KBuiltin, bi_eval},
+    {"apply", KBuiltin, bi_apply},
+    {"+", KBuiltin, bi_add},
+    {"-", KBuiltin, bi_sub},
+    {"*", KBuiltin, bi_mul},
+    {"/", KBuiltin, bi_div},
+    {"%", KBuiltin, bi_mod},
+    {"^", KBuiltin, bi_pow},
+    {"++", KBuiltin, bi_inc},
+    {"--", KBuiltin, bi_dec},
+    {"abs", KBuiltin, bi_abs},
+    {"neg", KBuiltin, bi_neg},
+    {"int", KBuiltin, bi_int},
+    {"real", KBuiltin, bi_real},
+    {"<", KBuiltin, bi_lt},
+    {">", KBuiltin, bi_gt},
+    {"<=", KBuiltin, bi_le},
+    {">=", KBuiltin, bi_ge},
+    {"=", KBuiltin, bi_eqn},
+    {"/=", KBuiltin, bi_nen},
+    {"number?", KBuiltin, bi_numberp},
+    {"int?", KBuiltin, bi_intp},
+    {"real?", KBuiltin, bi_realp},
+    {"tonum", KBuiltin, bi_tonum},
+    {"car", KBuiltin, bi_car},
+    {"cdr", KBuiltin, bi_cdr},
+    {"nthelem", KBuiltin, bi_nthelem},
+    {"nthpair", KBuiltin, bi_nthpair},
+    {"sublist", KBuiltin, bi_sublist},
+    {"rplaca", KBuiltin, bi_rplaca},
+    {"rplacd", KBuiltin, bi_rplacd},
+    {"lastelem", KBuiltin, bi_lastelem},
+    {"lastpair", KBuiltin, bi_lastpair},
+    {"cons", KBuiltin, bi_cons},
+    {"length", KBuiltin, bi_length},
+    {"remove", KBuiltin, bi_remove},
+    {"*remove", KBuiltin, bi_nremove},
+    {"subst", KBuiltin, bi_subst},
+    {"*subst", KBuiltin, bi_nsubst},
+    {"reverse", KBuiltin, bi_reverse},
+    {"*reverse", KBuiltin, bi_nreverse},
+    {"member", KBuiltin, bi_member},
+    {"memq", KBuiltin, bi_memq},
+    {"equal", KBuiltin, bi_equal},
+    {"nequal", KBuiltin, bi_nequal},
+    {"eq", KBuiltin, bi_eq},
+    {"neq", KBuiltin, bi_neq},
+    {"atom?", KBuiltin, bi_atomp},
+    {"list?", KBuiltin, bi_listp},
+    {"pair?", KBuiltin, bi_pairp},
+    {"null?", KBuiltin, bi_null},
+    {"not", KBuiltin, bi_null},
+    {"==>", KBuiltin, bi_implies},
+    {"<=>", KBuiltin, bi_equiv},
+    {"toplevel", KBuiltin, bi_toplevel},
+    {"reset", KBuiltin, bi_reset},
+    {"kwote", KBuiltin, bi_kwote},
+    {"arg", KBuiltin, bi_arg},
+    {"set", KBuiltin, bi_set},
+    {"exec", KBuiltin, bi_exec},
+    // Evaluated arguments of any count.
+    {"call", KBuiltinN, bi_call},
+    {"sum", KBuiltinN, bi_sum},
+    {"prod", KBuiltinN, bi_prod},
+    {"list", KBuiltinN, bi_list},
+    {"conc", KBuiltinN, bi_conc},
+    {"*conc", KBuiltinN, bi_nconc},
+    {"throw", KBuiltinN, bi_throw},
+    {"error", KBuiltinN, bi_error},
+    {"exit", KBuiltinN, bi_exit},
+    {"return", KBuiltinN, bi_return},
+    {"mapcar", KBuiltinN, bi_mapcar},
+    {"mapa", KBuiltinN, bi_mapa},
+    {"mapcdr", KBuiltinN, bi_mapcdr},
+    {"mapd", KBuiltinN, bi_mapd},
+    {"ss", KBuiltinN, bi_ss},
+    {"load", KBuiltinN, bi_load},
+    // Special forms: the unevaluated argument list.
+    {"and", KSpecial, bi_and},
+    {"or", KSpecial, bi_or},
+    {"cond", KSpecial, bi_cond},
+    {"all", KSpecial, bi_all},
+    {"exist", KSpecial, bi_exist},
+    {"one", KSpecial, bi_one},
+    {"catch", KSpecial, bi_catch},
+    {"caperr", KSpecial, bi_caperr},
+    {"prog", KSpecial, bi_prog},
+    {"go", KSpecial, bi_go},
+    {"do", KSpecial, bi_do},
+    {"void", KSpecial, bi_void},
+    {"quote", KSpecial, bi_quote},
+    {"def", KSpecial, bi_def},
+    {"setq", KSpecial, bi_setq},
+    // Built-in macros: the expansion replaces the calling form.
+    {"fun", KMacro, bi_fun},
+    {"let", KMacro, bi_let},
 };
 
 const size_t KernelBuiltinCount = sizeof KernelBuiltins / sizeof KernelBuiltins[0];
