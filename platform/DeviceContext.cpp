@@ -168,6 +168,12 @@ int32_t DeviceContext::LayoutText(std::string_view text, const CRect& rect, uint
             add(paragraph);
             continue;
         }
+        // Most labels fit on one line: measure once.
+        const int32_t whole = GetTextExtent(paragraph).cx;
+        if (whole <= width) {
+            lines.push_back(TextLine{std::string(paragraph), 0, 0, whole});
+            continue;
+        }
         // Greedy word wrap at blanks; a word wider than the rectangle stands
         // alone on its line and is not broken.
         size_t start = 0;
@@ -197,7 +203,7 @@ int32_t DeviceContext::LayoutText(std::string_view text, const CRect& rect, uint
     if (prepared.empty())
         lines.clear();
 
-    const int32_t lineHeight = GetTextMetrics().height;
+    const int32_t lineHeight = TextLineHeight();
     const int32_t height = lineHeight * int32_t(lines.size());
     int32_t top = rect.top;
     if (format & DT_SINGLELINE) {

@@ -299,6 +299,8 @@ class DeviceContext {
         int32_t y = 0;
         int32_t width = 0;
     };
+    // The height of one line of text in the selected font.
+    virtual int32_t TextLineHeight() { return GetTextMetrics().height; }
     // Lays the text out as DrawText does, measuring with GetTextExtent.
     // Fills lines (positions in logical coordinates) and returns the text height;
     // bounds gets the rectangle the text covers, for DT_CALCRECT.

@@ -675,28 +675,63 @@ bool PainterDC::TextOut(int32_t x, int32_t y, std::string_view text) {
     return true;
 }
 
-int32_t PainterDC::DrawText(std::string_view text, CRect& rect, uint32_t format) {
-    if (!painter_)
-        return 0;
-    std::vector<TextLine> lines;
-    CRect bounds;
-    const int32_t height = LayoutText(text, rect, format, lines, bounds);
-    if (format & DT_CALCRECT) {
-        rect.right = bounds.right;
-        rect.bottom = bounds.bottom;
-        return height;
+namespace {
+
+// The Qt text flags of a DrawText format. Vertical placement applies to a
+// single line only; without DT_NOPREFIX "&x" shows an underlined x.
+int QtTextFlags(uint32_t format) {
+    int flags = (format & DT_CENTER)  ? Qt::AlignHCenter
+                : (format & DT_RIGHT) ? Qt::AlignRight
+                                      : Qt::AlignLeft;
+    if (format & DT_SINGLELINE) {
+        flags |= Qt::TextSingleLine;
+        flags |= (format & DT_BOTTOM)    ? Qt::AlignBottom
+                 : (format & DT_VCENTER) ? Qt::AlignVCenter
+                                         : Qt::AlignTop;
+    } else {
+        flags |= Qt::AlignTop;
+        if (format & DT_WORDBREAK)
+            flags |= Qt::TextWordWrap;
     }
+    if (format & DT_EXPANDTABS)
+        flags |= Qt::TextExpandTabs;
+    if (!(format & DT_NOPREFIX))
+        flags |= Qt::TextShowMnemonic;
+    if (format & DT_NOCLIP)
+        flags |= Qt::TextDontClip;
+    return flags;
+}
+
+} // namespace
+
+// Laid out by Qt's own formatted text drawing, which shapes each text once;
+// GDI's rules (word breaks at blanks, a word wider than the rectangle left
+// whole, line height ascent + descent) are Qt's as well.
+int32_t PainterDC::DrawText(std::string_view text, CRect& rect, uint32_t format) {
+    if (!painter_ || text.empty())
+        return 0;
     impl_->PrepareCopy(*painter_, DeviceOffset());
-    const CachedFont& font = impl_->UseFont(*painter_, state_.font);
-    const bool clip = !(format & DT_NOCLIP);
-    if (clip)
-        painter_->setClipRect(QRectOf(rect), state_.clipped ? Qt::IntersectClip : Qt::ReplaceClip);
-    for (const TextLine& line : lines)
-        DrawTextLine(*painter_, font, state_, line.x, line.y, QStringOf(line.text), line.width);
-    if (clip)
-        ApplyClip(*painter_, state_);
-    impl_->penValid = false;
-    return height;
+    impl_->UseFont(*painter_, state_.font);
+    const QString q = QStringOf(text);
+    const QRect box = QRectOf(rect);
+    const int flags = QtTextFlags(format);
+    if (format & DT_CALCRECT) {
+        const QRect bounds = painter_->boundingRect(box, flags, q);
+        rect.right = rect.left + bounds.width();
+        rect.bottom = rect.top + bounds.height();
+        return bounds.height();
+    }
+    painter_->setPen(QColorOf(state_.textColor));
+    QRect bounds;
+    if (state_.bkMode == OPAQUE) {
+        painter_->setBackgroundMode(Qt::OpaqueMode);
+        painter_->setBackground(QColorOf(state_.bkColor));
+        painter_->drawText(box, flags, q, &bounds);
+        painter_->setBackgroundMode(Qt::TransparentMode);
+    } else {
+        painter_->drawText(box, flags, q, &bounds);
+    }
+    return bounds.height();
 }
 
 CSize PainterDC::GetTextExtent(std::string_view text) {
@@ -704,6 +739,12 @@ CSize PainterDC::GetTextExtent(std::string_view text) {
         return CSize(0, 0);
     const CachedFont& font = impl_->UseFont(*painter_, state_.font);
     return CSize(font.metrics->horizontalAdvance(QStringOf(text)), font.metrics->height());
+}
+
+int32_t PainterDC::TextLineHeight() {
+    if (!painter_)
+        return 0;
+    return impl_->UseFont(*painter_, state_.font).metrics->height();
 }
 
 TextMetrics PainterDC::GetTextMetrics() {

@@ -86,6 +86,7 @@ class PainterDC : public DeviceContext {
     PainterDC* AsPainterDC() override { return this; }
 
   protected:
+    int32_t TextLineHeight() override;
     // Paints on an image that this context owns and frees after painting ends.
     explicit PainterDC(std::unique_ptr<QImage> owned);
 

@@ -379,6 +379,39 @@ TEST(DrawText, AlignsAndClipsOnImages) {
         EXPECT_LT(p.y, 4);
 }
 
+TEST(DrawText, MeasuresLinesOnImages) {
+    ImageDC dc(10, 10);
+    LogFont font;
+    font.faceName = "Arial";
+    font.height = -12;
+    dc.SelectFont(font);
+    const int32_t line = dc.GetTextMetrics().height;
+    const CSize word = dc.GetTextExtent("Hello");
+    CRect wide(5, 5, 1000, 100);
+    EXPECT_EQ(dc.DrawText("Hello world", wide, DT_WORDBREAK | DT_CALCRECT), line);
+    EXPECT_EQ(wide.bottom, 5 + line);
+    CRect narrow(5, 5, 5 + word.cx + 2, 100);
+    EXPECT_EQ(dc.DrawText("Hello world", narrow, DT_WORDBREAK | DT_CALCRECT), 2 * line);
+    CRect two(0, 0, 1000, 100);
+    EXPECT_EQ(dc.DrawText("a\r\nb", two, DT_CALCRECT), 2 * line);
+    CRect single(0, 0, 1000, 100);
+    EXPECT_EQ(dc.DrawText("a\r\nb", single, DT_SINGLELINE | DT_CALCRECT), line);
+    CRect empty(0, 0, 10, 10);
+    EXPECT_EQ(dc.DrawText("", empty, DT_CALCRECT), 0);
+}
+
+TEST(DrawText, OpaqueModePaintsTheBackgroundColour) {
+    ImageDC dc(100, 30);
+    dc.SetBkMode(OPAQUE);
+    dc.SetBkColor(RGB(0, 0, 255));
+    CRect r(0, 0, 100, 30);
+    dc.DrawText("Hi", r, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
+    int blue = 0;
+    for (CPoint p : Painted(dc))
+        blue += dc.GetPixel(p.x, p.y) == RGB(0, 0, 255);
+    EXPECT_GT(blue, 0);
+}
+
 TEST(PainterDC, DrawsIntoSvgAndPrinter) {
     QByteArray svg;
     QBuffer buffer(&svg);
