@@ -64,6 +64,11 @@ struct Looks {
     // inherit; colours and line kind inherit (18, 12, 18, 18) when inherit,
     // else black line, solid 1, white fill, black text.
     void Init(bool inherit, const Looks* base);
+    // Init with the looks of a tool's name text as base (the caller finds
+    // them with ToolModel::FindNameText); null when the tool or text is missing.
+    void InitFromTool(bool inherit, const Looks* toolNameTextLooks) {
+        Init(inherit, toolNameTextLooks);
+    }
     bool Equals(const Looks& other) const;
     // The effective looks when imposed is laid over this record, which gives
     // the fall-back values: face, alignment, height and style as a unit from

@@ -102,13 +102,24 @@ QBrush MakeBrush(const LogBrush& brush, const QColor& color) {
     }
 }
 
-QRect QRectOf(const CRect& r) {
+// Coordinates far outside any device are pulled in, so that widths and Qt's
+// own edge arithmetic cannot overflow; nothing visible changes.
+constexpr int32_t kFarAway = 1 << 28;
+
+CRect Sane(const CRect& r) {
+    auto c = [](int32_t v) { return std::clamp(v, -kFarAway, kFarAway); };
+    return CRect(c(r.left), c(r.top), c(r.right), c(r.bottom));
+}
+
+QRect QRectOf(const CRect& given) {
+    const CRect r = Sane(given);
     return QRect(r.left, r.top, r.Width(), r.Height());
 }
 
 // The rectangle handed to Qt's outlined shapes: Qt's aliased outline of
 // QRect(x, y, w, h) covers w + 1 by h + 1 pixels.
-QRect ShapeRect(CRect r) {
+QRect ShapeRect(const CRect& given) {
+    CRect r = Sane(given);
     r.NormalizeRect();
     return QRect(r.left, r.top, std::max(0, r.Width() - 1), std::max(0, r.Height() - 1));
 }
@@ -454,7 +465,7 @@ bool PainterDC::Polygon(const CPoint* points, int count) {
 bool PainterDC::Rectangle(const CRect& given) {
     if (!painter_)
         return false;
-    CRect r = given;
+    CRect r = Sane(given);
     r.NormalizeRect();
     if (r.IsRectEmpty() || !impl_->Prepare(*painter_, state_, DeviceOffset(), true))
         return true;
@@ -495,7 +506,7 @@ bool PainterDC::RoundRect(const CRect& rect, CPoint corner) {
         return true;
     const QRect q = ShapeRect(rect);
     impl_->Shape(*painter_, state_, [&] {
-        painter_->drawRoundedRect(q, std::abs(corner.x) / 2.0, std::abs(corner.y) / 2.0,
+        painter_->drawRoundedRect(q, std::abs(double(corner.x)) / 2, std::abs(double(corner.y)) / 2,
                                   Qt::AbsoluteSize);
     });
     return true;
@@ -549,7 +560,8 @@ void PainterDC::FillRect(const CRect& rect, const LogBrush& brush) {
     painter_->fillRect(QRectOf(rect), MakeBrush(brush, QColorOf(brush.color)));
 }
 
-void PainterDC::FrameRect(const CRect& r, const LogBrush& brush) {
+void PainterDC::FrameRect(const CRect& given, const LogBrush& brush) {
+    const CRect r = Sane(given);
     if (!painter_ || r.IsRectEmpty() || brush.style == BS_NULL)
         return;
     impl_->PrepareCopy(*painter_, DeviceOffset());

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace qm {
 namespace {
 
@@ -211,6 +213,24 @@ TEST(PainterDC, ShapesStayInsideTheirBoundingRectangle) {
         for (CPoint p : painted)
             EXPECT_TRUE(c.bounds.PtInRect(p)) << c.name << " " << p.x << "," << p.y;
     }
+}
+
+TEST(PainterDC, ExtremeCoordinatesDrawWithoutOverflow) {
+    constexpr int32_t lo = std::numeric_limits<int32_t>::min();
+    constexpr int32_t hi = std::numeric_limits<int32_t>::max();
+    const CRect huge(lo, lo, hi, hi);
+    ImageDC dc(20, 20);
+    dc.SelectPen(PS_DASH, 1, kBlack);
+    dc.SelectSolidBrush(kRed);
+    dc.Rectangle(huge);
+    dc.Ellipse(huge);
+    dc.RoundRect(huge, CPoint(hi, lo));
+    dc.FrameRect(huge, LogBrush{BS_SOLID, kBlack});
+    dc.FillRect(huge, LogBrush{BS_HATCHED, kBlack, HS_DIAGCROSS});
+    dc.InvertRect(huge);
+    CRect text = huge;
+    dc.DrawText("far", text, DT_WORDBREAK);
+    EXPECT_NE(dc.GetPixel(10, 10), CLR_INVALID);
 }
 
 TEST(PainterDC, PolyBezierNeedsThreeKPlusOnePoints) {
