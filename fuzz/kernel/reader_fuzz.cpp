@@ -1,0 +1,108 @@
+// Fuzz target of the list-syntax reader: any bytes, read through a buffer
+// channel over a socket that hands them out in small receives (or a file
+// channel, by the first byte), until eof or an error. Every value read is
+// pretty-printed, read back and printed again: the two texts must agree, so
+// the printer never writes what the reader reads differently.
+// Read-time evaluation is off: the input must not run code.
+#include "kernel/Kernel.h"
+#include "platform/Errors.h"
+#include "platform/Log.h"
+#include "platform/Prompt.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using namespace kest;
+
+class QuietLog : public qm::LogSink {
+  public:
+    void Append(std::string_view) override {}
+};
+
+class Trickle : public ChannelSocket {
+  public:
+    Trickle(const uint8_t* data, size_t size, size_t step)
+        : data_(data), size_(size), step_(step) {}
+    size_t Receive(char* buffer, size_t n) override {
+        size_t take = std::min({n, step_, size_ - position_});
+        std::memcpy(buffer, data_ + position_, take);
+        position_ += take;
+        return take;
+    }
+    void Send(const char*, size_t) override {}
+
+  private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t step_;
+    size_t position_ = 0;
+};
+
+std::string pretty(Cell* value) {
+    LocalChannel out;
+    prettyprint(value, out.get(), 0, 0);
+    return out.Text();
+}
+
+void checkroundtrip(Cell* value) {
+    std::string first = pretty(value);
+    LocalChannel in(first, ChanRead);
+    Cell* again = readexpr(in.get());
+    std::string second = pretty(again);
+    if (second != first || readexpr(in.get()) != KernelSyms.eof) {
+        std::fprintf(stderr, "type %d printed:\n%s\nread back and printed:\n%s\n", value->type,
+                     first.c_str(), second.c_str());
+        std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static QuietLog quiet;
+    static qm::HeadlessPrompts prompts;
+    static bool ready = [] {
+        qm::SetLogSink(&quiet);
+        qm::SetPromptService(&prompts);
+        initkernel();
+        readtimeevaluation = false;
+        setblocklimit(8192);
+        return true;
+    }();
+    (void)ready;
+    prompts.asked.clear();
+    if (size == 0)
+        return 0;
+    const size_t step = 1 + data[0] % 64;
+    const bool file = (data[0] & 0x80) != 0;
+    ++data;
+    --size;
+    savemark();
+    Trickle socket(data, size, step);
+    Channel* ch =
+        file ? mkfilechan(new MemoryFile(std::string(reinterpret_cast<const char*>(data), size)),
+                          ChanRead, true)
+             : mkbufchan(ChannelTextSize, ChanReadWrite, &socket, true);
+    try {
+        for (size_t i = 0; i <= size; ++i) {
+            Cell* value = readexpr(ch);
+            if (value == KernelSyms.eof)
+                break;
+            checkroundtrip(value);
+        }
+    } catch (const qm::CKestException&) {
+        resetstacks();
+    } catch (const qm::CIgnoreException&) {
+        resetstacks();
+    }
+    closeallchans();
+    purgesymbols();
+    restoremark();
+    return 0;
+}

@@ -1,0 +1,62 @@
+// The evaluator: symbols looked up, built-ins of every calling kind and the
+// four sorts of lambda applied, arguments passed on the fixed argument stack,
+// variables bound by saving and restoring the symbols (shallow binding),
+// catch and throw over catch frames, and protected evaluation.
+#pragma once
+
+#include "kernel/Cell.h"
+#include "kernel/State.h"
+
+namespace kest {
+
+// The value of a form.
+Cell* evaluate(Cell* form);
+// Applies f to the arguments of form (argsOnStack false) or to a frame the
+// caller has already pushed (true; the caller pops it).
+Cell* applyfn(Cell* f, Cell* form, bool argsOnStack);
+
+// The current frame of a kind-4 or kind-5 built-in.
+inline int argfirst() {
+    return static_cast<int>(stacks.args[stacks.argtop].index);
+}
+inline int argcount() {
+    return stacks.argtop - argfirst();
+}
+inline Cell* argument(int i) {
+    return stacks.args[argfirst() + i].cell;
+}
+// The unevaluated argument list of a kind-6 or kind-7 built-in.
+inline Cell* formargs() {
+    return stacks.args[stacks.argtop].cell;
+}
+
+// Argument-stack pushes; fatal("argument stack overflow") at 1024 slots.
+void pusharg(Cell* value);
+void pushindex(int first);
+// The current frame's arguments as a fresh list.
+Cell* stackedargs();
+
+// Binds each parameter (saving kind and value, making it kind 2);
+// fatal("variable stack overflow") past 512 bindings.
+void bindsymbol(Symbol* s);
+void unbindsymbols(int count);
+
+// Evaluates body (or calls routine with argument when routine is given) under
+// a catch frame for tag; a matching throw's value becomes the result.
+using CatchRoutine = Cell* (*)(Cell* argument);
+Cell* catchtag(Cell* body, Cell* tag, CatchRoutine routine = nullptr, Cell* argument = nullptr);
+// Throws value to tag; does not return.
+[[noreturn]] void throwto(Cell* value, Cell* tag);
+// Evaluation with script errors caught: nil after an error, else (value).
+// quietForm evaluating to non-nil keeps errors out of the log.
+Cell* capeval(Cell* form, Cell* quietForm, CatchRoutine routine = nullptr,
+              Cell* argument = nullptr);
+
+// Empties the four stacks and the catch stack and resets the error flags
+// (after a fatal error has left the kernel).
+void resetstacks();
+
+// Evaluates the forms of body in order; the last value (nil for none).
+Cell* progn(Cell* body);
+
+} // namespace kest

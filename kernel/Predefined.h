@@ -1,0 +1,187 @@
+// The predefined plain symbols: the head and field words of the records of the
+// system's files, the words by which scripts name model kinds, access, flags
+// and looks, the entry-function names, the header symbols and the four lambda
+// words. initkernel defines them in this order; model code compares and builds
+// records with these pointers, never with names (kest::sym::master).
+// Names that are C++ keywords carry a trailing underscore.
+#pragma once
+
+#include "kernel/Cell.h"
+
+// X(identifier, "name"), 169 entries in definition order.
+#define KEST_PREDEFINED_SYMBOLS(X)                                                                 \
+    X(Sorvalinda, "Sorvalinda")                                                                    \
+    X(Quillmark, "Quillmark")                                                                      \
+    X(Vaultkeep, "Vaultkeep")                                                                      \
+    X(master, "master")                                                                            \
+    X(masters, "masters")                                                                          \
+    X(drawable, "drawable")                                                                        \
+    X(drawables, "drawables")                                                                      \
+    X(model, "model")                                                                              \
+    X(diagrams, "diagrams")                                                                        \
+    X(customModel, "customModel")                                                                  \
+    X(toolModel, "toolModel")                                                                      \
+    X(link, "link")                                                                                \
+    X(place, "place")                                                                              \
+    X(scenPlace, "scenPlace")                                                                      \
+    X(tag, "tag")                                                                                  \
+    X(floater, "floater")                                                                          \
+    X(line, "line")                                                                                \
+    X(text, "text")                                                                                \
+    X(box, "box")                                                                                  \
+    X(group, "group")                                                                              \
+    X(placeGroup, "placeGroup")                                                                    \
+    X(swimlane, "swimlane")                                                                        \
+    X(bitmap, "bitmap")                                                                            \
+    X(profile, "profile")                                                                          \
+    X(notation, "notation")                                                                        \
+    X(project, "project")                                                                          \
+    X(clipboard, "clipboard")                                                                      \
+    X(genProfile, "genProfile")                                                                    \
+    X(codeFiles, "codeFiles")                                                                      \
+    X(docFiles, "docFiles")                                                                        \
+    X(otherFiles, "otherFiles")                                                                    \
+    X(revFiles, "revFiles")                                                                        \
+    X(primitive, "primitive")                                                                      \
+    X(attribute, "attribute")                                                                      \
+    X(method, "method")                                                                            \
+    X(in, "in")                                                                                    \
+    X(out, "out")                                                                                  \
+    X(exception, "exception")                                                                      \
+    X(context, "context")                                                                          \
+    X(const_, "const")                                                                             \
+    X(private_, "private")                                                                         \
+    X(protected_, "protected")                                                                     \
+    X(public_, "public")                                                                           \
+    X(package, "package")                                                                          \
+    X(static_, "static")                                                                           \
+    X(getset, "getset")                                                                            \
+    X(virtual_, "virtual")                                                                         \
+    X(annotate, "annotate")                                                                        \
+    X(abstract, "abstract")                                                                        \
+    X(final, "final")                                                                              \
+    X(volatile_, "volatile")                                                                       \
+    X(transient, "transient")                                                                      \
+    X(synchronized, "synchronized")                                                                \
+    X(native, "native")                                                                            \
+    X(macro, "macro")                                                                              \
+    X(interface, "interface")                                                                      \
+    X(simple, "simple")                                                                            \
+    X(enum_, "enum")                                                                               \
+    X(struct_, "struct")                                                                           \
+    X(dir, "dir")                                                                                  \
+    X(tool, "tool")                                                                                \
+    X(rect, "rect")                                                                                \
+    X(name, "name")                                                                                \
+    X(namespace_, "namespace")                                                                     \
+    X(extra, "extra")                                                                              \
+    X(stereotype, "stereotype")                                                                    \
+    X(instance, "instance")                                                                        \
+    X(comment, "comment")                                                                          \
+    X(refCount, "refCount")                                                                        \
+    X(returns, "returns")                                                                          \
+    X(pars, "pars")                                                                                \
+    X(args, "args")                                                                                \
+    X(others, "others")                                                                            \
+    X(elems, "elems")                                                                              \
+    X(code, "code")                                                                                \
+    X(file, "file")                                                                                \
+    X(refine, "refine")                                                                            \
+    X(members, "members")                                                                          \
+    X(role, "role")                                                                                \
+    X(card, "card")                                                                                \
+    X(source, "source")                                                                            \
+    X(target, "target")                                                                            \
+    X(points, "points")                                                                            \
+    X(editable, "editable")                                                                        \
+    X(pivot, "pivot")                                                                              \
+    X(tip, "tip")                                                                                  \
+    X(type, "type")                                                                                \
+    X(kind, "kind")                                                                                \
+    X(container, "container")                                                                      \
+    X(value, "value")                                                                              \
+    X(access, "access")                                                                            \
+    X(mode, "mode")                                                                                \
+    X(base, "base")                                                                                \
+    X(implement, "implement")                                                                      \
+    X(contain, "contain")                                                                          \
+    X(relation, "relation")                                                                        \
+    X(flags, "flags")                                                                              \
+    X(semantics, "semantics")                                                                      \
+    X(genCode, "genCode")                                                                          \
+    X(zoom, "zoom")                                                                                \
+    X(stepLink, "stepLink")                                                                        \
+    X(curveLink, "curveLink")                                                                      \
+    X(urlLink, "urlLink")                                                                          \
+    X(parentModel, "parentModel")                                                                  \
+    X(parentMaster, "parentMaster")                                                                \
+    X(codeModel, "codeModel")                                                                      \
+    X(docoModel, "docoModel")                                                                      \
+    X(otherModel, "otherModel")                                                                    \
+    X(reversed, "reversed")                                                                        \
+    X(detailed, "detailed")                                                                        \
+    X(looks, "looks")                                                                              \
+    X(endPt, "endPt")                                                                              \
+    X(leftLane, "leftLane")                                                                        \
+    X(rightLane, "rightLane")                                                                      \
+    X(polyline, "polyline")                                                                        \
+    X(polygon, "polygon")                                                                          \
+    X(curve, "curve")                                                                              \
+    X(rectangle, "rectangle")                                                                      \
+    X(roundRectangle, "roundRectangle")                                                            \
+    X(ellipse, "ellipse")                                                                          \
+    X(icon, "icon")                                                                                \
+    X(selObjects, "selObjects")                                                                    \
+    X(currModel, "currModel")                                                                      \
+    X(allModels, "allModels")                                                                      \
+    X(KestMain, "KestMain")                                                                        \
+    X(KestReverse, "KestReverse")                                                                  \
+    X(KestTask, "KestTask")                                                                        \
+    X(default_, "default")                                                                         \
+    X(class_, "class")                                                                             \
+    X(usecase, "usecase")                                                                          \
+    X(sequence, "sequence")                                                                        \
+    X(state, "state")                                                                              \
+    X(activity, "activity")                                                                        \
+    X(implementation, "implementation")                                                            \
+    X(collaboration, "collaboration")                                                              \
+    X(workflow, "workflow")                                                                        \
+    X(presentation, "presentation")                                                                \
+    X(component, "component")                                                                      \
+    X(service, "service")                                                                          \
+    X(data, "data")                                                                                \
+    X(module_, "module")                                                                           \
+    X(repository, "repository")                                                                    \
+    X(folder, "folder")                                                                            \
+    X(version, "version")                                                                          \
+    X(props, "props")                                                                              \
+    X(left, "left")                                                                                \
+    X(center, "center")                                                                            \
+    X(right, "right")                                                                              \
+    X(top, "top")                                                                                  \
+    X(bottom, "bottom")                                                                            \
+    X(side, "side")                                                                                \
+    X(bold, "bold")                                                                                \
+    X(italic, "italic")                                                                            \
+    X(underline, "underline")                                                                      \
+    X(strikeout, "strikeout")                                                                      \
+    X(font, "font")                                                                                \
+    X(justify, "justify")                                                                          \
+    X(fontSize, "fontSize")                                                                        \
+    X(fontStyle, "fontStyle")                                                                      \
+    X(lineStyle, "lineStyle")                                                                      \
+    X(outlineColor, "outlineColor")                                                                \
+    X(fillColor, "fillColor")                                                                      \
+    X(textColor, "textColor")                                                                      \
+    X(junction, "junction")                                                                        \
+    X(junctions, "junctions")                                                                      \
+    X(lam, "lam")                                                                                  \
+    X(vlam, "vlam")                                                                                \
+    X(ulam, "ulam")                                                                                \
+    X(mlam, "mlam")
+
+namespace kest::sym {
+#define KEST_DECLARE_SYMBOL(id, name) extern Symbol* id;
+KEST_PREDEFINED_SYMBOLS(KEST_DECLARE_SYMBOL)
+#undef KEST_DECLARE_SYMBOL
+} // namespace kest::sym

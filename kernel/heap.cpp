@@ -1,0 +1,449 @@
+// The cell heap: 8192-byte blocks handed out by bumping a pointer, the shared
+// small integers, the cell makers, the list primitives and the single mark.
+#include "kernel/Cell.h"
+
+#include "kernel/Channel.h"
+#include "kernel/State.h"
+#include "kernel/Symbol.h"
+#include "platform/Errors.h"
+#include "platform/Log.h"
+
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace kest {
+
+Symbol* nil = nullptr;
+
+namespace {
+
+struct Heap {
+    std::vector<char*> blocks; // the block table: blocks[0..current]
+    std::vector<char*> spare;  // released standard blocks kept for reuse
+    size_t used = 0;           // bytes used in the current block
+    char* next = nullptr;      // next free byte
+    size_t limit = BlockTableSize;
+
+    // The heap lives until the process ends; its blocks go with it.
+    ~Heap() {
+        for (char* block : blocks)
+            std::free(block);
+        for (char* block : spare)
+            std::free(block);
+    }
+};
+
+Heap heap;
+Cell* smallints = nullptr; // the cells of -128..127
+uint32_t stampcounter = 0;
+
+struct HeapMark {
+    int evaltop, vartop, argtop, vlamframe;
+    size_t block, used;
+    char* next;
+    uint32_t stamp;
+    bool active = false;
+};
+
+HeapMark mark;
+
+// Standard blocks released by a mark are kept (up to 32 MB) and handed out
+// again, so that repeated runs do not fault fresh pages in every time.
+constexpr size_t SpareBlocks = 4096;
+std::vector<size_t> blocksizes; // the size of each block in the table
+
+void releaseblocks(size_t keep) {
+    while (heap.blocks.size() > keep) {
+        if (blocksizes.back() == BlockSize && heap.spare.size() < SpareBlocks)
+            heap.spare.push_back(heap.blocks.back());
+        else
+            std::free(heap.blocks.back());
+        heap.blocks.pop_back();
+        blocksizes.pop_back();
+    }
+}
+
+char* newblock(size_t size) {
+    if (heap.blocks.size() >= heap.limit)
+        fatal("KestScript cell memory exhausted");
+    size_t bytes = size > BlockSize ? size : BlockSize;
+    char* block = nullptr;
+    if (bytes == BlockSize && !heap.spare.empty()) {
+        block = heap.spare.back();
+        heap.spare.pop_back();
+    } else {
+        block = static_cast<char*>(std::malloc(bytes));
+        if (block == nullptr)
+            throw std::bad_alloc();
+    }
+    heap.blocks.push_back(block);
+    blocksizes.push_back(bytes);
+    return block;
+}
+
+} // namespace
+
+KernelStacks stacks;
+ErrorFlags errorflags;
+
+uint32_t nextstamp() {
+    return ++stampcounter;
+}
+
+void initheap() {
+    mark.active = false;
+    releaseblocks(0);
+    heap.blocks.reserve(64);
+    heap.next = newblock(BlockSize);
+    heap.used = 0;
+    smallints = static_cast<Cell*>(heapalloc(256 * sizeof(Cell)));
+    for (int i = 0; i < 256; ++i) {
+        smallints[i].type = TInteger;
+        smallints[i].flag = 0;
+        smallints[i].stamp = 0;
+        smallints[i].a.ival = i - 128;
+        smallints[i].b.cdr = nil;
+    }
+}
+
+void* heapalloc(size_t size) {
+    size = (size + 7) & ~size_t{7};
+    if (heap.used + size < BlockSize) {
+        char* p = heap.next;
+        heap.used += size;
+        heap.next += size;
+        return p;
+    }
+    char* block = newblock(size);
+    heap.used = size;
+    heap.next = block + size;
+    return block;
+}
+
+Cell* newcell() {
+    Cell* c = static_cast<Cell*>(heapalloc(sizeof(Cell)));
+    c->flag = 0;
+    c->stamp = 0;
+    c->b.cdr = nil;
+    return c;
+}
+
+char* heapstr(const char* text, size_t length) {
+    char* s = static_cast<char*>(heapalloc(length + 1));
+    std::memcpy(s, text, length);
+    s[length] = '\0';
+    return s;
+}
+
+void setblocklimit(size_t blocks) {
+    heap.limit = blocks == 0 || blocks > BlockTableSize ? BlockTableSize : blocks;
+}
+
+size_t heapblocks() {
+    return heap.blocks.size();
+}
+size_t heapused() {
+    return heap.used;
+}
+
+Cell* mkint(int32_t n) {
+    if (n >= -128 && n <= 127)
+        return &smallints[n + 128];
+    Cell* c = newcell();
+    c->type = TInteger;
+    c->a.ival = n;
+    return c;
+}
+
+Cell* mkreal(float f) {
+    Cell* c = newcell();
+    c->type = TReal;
+    c->a.rval = f;
+    return c;
+}
+
+Cell* mkstr(const char* text, size_t length) {
+    char* s = heapstr(text, length);
+    Cell* c = newcell();
+    c->type = TString;
+    c->a.str = s;
+    return c;
+}
+
+Cell* mkstr(const char* text) {
+    return mkstr(text, std::strlen(text));
+}
+
+Cell* mkref(void* object, uint8_t kind) {
+    if (object == nullptr)
+        return nil;
+    Cell* c = newcell();
+    c->type = TRef;
+    c->flag = kind;
+    c->a.ref = object;
+    c->b.cdr = nullptr;
+    return c;
+}
+
+namespace {
+int hexvalue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+} // namespace
+
+Cell* mkhexchunk(const char* hex) {
+    uint8_t bytes[256];
+    for (int i = 0; i < 256; ++i) {
+        int hi = hexvalue(hex[2 * i]);
+        if (hi < 0)
+            return nullptr;
+        int lo = hexvalue(hex[2 * i + 1]);
+        if (lo < 0)
+            return nullptr;
+        bytes[i] = static_cast<uint8_t>(hi * 16 + lo);
+    }
+    uint8_t* block = static_cast<uint8_t*>(heapalloc(256));
+    std::memcpy(block, bytes, 256);
+    Cell* c = newcell();
+    c->type = TChunk;
+    c->a.chunk = block;
+    return c;
+}
+
+Cell* mkbinary(size_t size, const uint8_t* bytes) {
+    Cell* head = mkcons(mkint(static_cast<int32_t>(size)), nil);
+    Cell* tail = head;
+    for (size_t offset = 0; offset < size; offset += 256) {
+        uint8_t* block = static_cast<uint8_t*>(heapalloc(256));
+        size_t n = size - offset < 256 ? size - offset : 256;
+        std::memcpy(block, bytes + offset, n);
+        std::memset(block + n, 0, 256 - n);
+        Cell* chunk = newcell();
+        chunk->type = TChunk;
+        chunk->a.chunk = block;
+        tail->b.cdr = mkcons(chunk, nil);
+        tail = cdr(tail);
+    }
+    return head;
+}
+
+Cell* mkcons(Cell* head, Cell* rest) {
+    Cell* c = newcell();
+    c->type = TList;
+    c->a.car = head;
+    c->b.cdr = rest;
+    return c;
+}
+
+Cell* mkset(Cell* element, Cell* rest) {
+    Cell* c = mkcons(element, rest);
+    c->type = TSet;
+    return c;
+}
+
+Cell* mkchan(Channel* channel) {
+    Cell* c = newcell();
+    c->type = TChannel;
+    c->a.chan = channel;
+    return c;
+}
+
+Cell* mkdialog(void* connection) {
+    Cell* c = newcell();
+    c->type = TDialog;
+    c->a.conn = connection;
+    return c;
+}
+
+Cell* mkvector(int32_t dimension) {
+    if (dimension < 0)
+        dimension = 0;
+    Cell** elems = static_cast<Cell**>(heapalloc(sizeof(Cell*) * static_cast<size_t>(dimension)));
+    for (int32_t i = 0; i < dimension; ++i)
+        elems[i] = nil;
+    Cell* c = newcell();
+    c->type = TVector;
+    c->a.dim = mkint(dimension);
+    c->b.elems = elems;
+    return c;
+}
+
+Cell* mklist(Cell* first, ...) {
+    Cell* collected[512];
+    int n = 0;
+    va_list args;
+    va_start(args, first);
+    for (Cell* c = first; c != nullptr; c = va_arg(args, Cell*)) {
+        if (n == 511) {
+            va_end(args);
+            qm::ReportOperationFailure(false, "mklist: list too long!", true);
+        }
+        collected[n++] = c;
+    }
+    va_end(args);
+    Cell* list = nil;
+    while (n > 0)
+        list = mkcons(collected[--n], list);
+    return list;
+}
+
+int32_t listlength(Cell* list) {
+    int32_t n = 0;
+    for (; ispair(list); list = cdr(list))
+        ++n;
+    return n;
+}
+
+Cell* lastcons(Cell* list) {
+    if (!ispair(list))
+        return nil;
+    while (ispair(cdr(list)))
+        list = cdr(list);
+    return list;
+}
+
+Cell* nconc(Cell* a, Cell* b) {
+    if (!ispair(a))
+        return b;
+    lastcons(a)->b.cdr = b;
+    return a;
+}
+
+Cell* nreverse(Cell* list) {
+    Cell* result = nil;
+    while (ispair(list)) {
+        Cell* rest = cdr(list);
+        list->b.cdr = result;
+        result = list;
+        list = rest;
+    }
+    return result;
+}
+
+bool equalcells(Cell* x, Cell* y) {
+    for (;;) {
+        if (x == y)
+            return true;
+        if (x->type != y->type || issymbol(x))
+            return false;
+        switch (x->type) {
+        case TInteger:
+            return x->a.ival == y->a.ival;
+        case TChannel:
+            return x->a.chan == y->a.chan;
+        case TReal:
+            return x->a.rval == y->a.rval;
+        case TString:
+            return std::strcmp(x->a.str, y->a.str) == 0;
+        case TRef:
+            return x->a.ref == y->a.ref;
+        case TVector: {
+            int32_t n = x->a.dim->a.ival;
+            if (n != y->a.dim->a.ival)
+                return false;
+            for (int32_t i = 0; i < n; ++i)
+                if (!equalcells(x->b.elems[i], y->b.elems[i]))
+                    return false;
+            return true;
+        }
+        case TSet:
+            for (Cell* e = x; ispair(e); e = cdr(e))
+                if (!memberequal(car(e), y))
+                    return false;
+            return true;
+        case TList:
+            while (ispair(x)) {
+                if (!ispair(y) || !equalcells(car(x), car(y)))
+                    return false;
+                x = cdr(x);
+                y = cdr(y);
+            }
+            if (x == nil)
+                return y == nil;
+            continue; // compare the dotted tails
+        default:
+            return false; // chunks, dialogs and unknown codes: only the same cell
+        }
+    }
+}
+
+bool memberequal(Cell* x, Cell* list) {
+    for (; ispair(list); list = cdr(list))
+        if (equalcells(x, car(list)))
+            return true;
+    return false;
+}
+
+bool tagmember(Cell* x, Cell* list) {
+    for (; ispair(list); list = cdr(list))
+        if (car(list) == x)
+            return true;
+    return false;
+}
+
+Cell* normset(Cell* set) {
+    while (ispair(set) && memberequal(car(set), cdr(set)))
+        set = cdr(set);
+    if (!ispair(set))
+        return set;
+    Cell* previous = set;
+    while (ispair(cdr(previous))) {
+        Cell* pair = cdr(previous);
+        if (memberequal(car(pair), cdr(pair)))
+            previous->b.cdr = cdr(pair);
+        else
+            previous = pair;
+    }
+    return set;
+}
+
+void savemark() {
+    mark.evaltop = stacks.evaltop;
+    mark.vartop = stacks.vartop;
+    mark.argtop = stacks.argtop;
+    mark.vlamframe = stacks.vlamframe;
+    mark.block = heap.blocks.size() - 1;
+    mark.used = heap.used;
+    mark.next = heap.next;
+    mark.stamp = stampcounter;
+    mark.active = true;
+}
+
+bool markactive() {
+    return mark.active;
+}
+
+void restoremark() {
+    if (!mark.active)
+        return;
+    mark.active = false;
+    stacks.evaltop = mark.evaltop;
+    stacks.vartop = mark.vartop;
+    stacks.argtop = mark.argtop;
+    stacks.vlamframe = mark.vlamframe;
+    // Channels and symbols made since the mark live in the blocks about to go:
+    // close and unlink them first, so that nothing keeps pointing there.
+    closechansafter(mark.stamp);
+    unlinksymbolsafter(mark.stamp);
+    releaseblocks(mark.block + 1);
+    heap.used = mark.used;
+    heap.next = mark.next;
+}
+
+void fatal(const char* message) {
+    qm::Log().Show(true);
+    qm::Log().Append("FATAL ERROR: ");
+    qm::Log().Append(message);
+    qm::Log().Append("\r\n");
+    stacks.evaltop = -1;
+    throw qm::CKestException(message, 0);
+}
+
+} // namespace kest

@@ -1,0 +1,638 @@
+// The reader of the list syntax.
+//
+// Design: a tokenizer over the channel's 4098-byte buffer keeps the reader one
+// token ahead (the token lives in the channel record, so several channels can
+// be read in turn), and a recursive descent builds cells from the tokens.
+// Atom and string text is collected in one kernel-wide buffer of 131072
+// characters and binary-chunk digits in a second one of 513; both are written
+// only through bounds-checked appends, so overlong input is an error, never an
+// overrun. Nesting deeper than ReaderDepthLimit is refused, so hostile input
+// cannot exhaust the machine stack. A stray closer is skipped before it is
+// reported, so a caller that goes on reading after an error makes progress.
+#include "kernel/Reader.h"
+
+#include "kernel/Channel.h"
+#include "kernel/Errors.h"
+#include "kernel/Eval.h"
+#include "kernel/Init.h"
+#include "kernel/Printer.h"
+#include "kernel/Symbol.h"
+#include "platform/Errors.h"
+#include "platform/Format.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace kest {
+
+bool readtimeevaluation = true;
+Symbol* commamarker = nullptr;
+Symbol* atmarker = nullptr;
+
+namespace {
+
+char tokbuf[TokenBufferSize + 1];
+size_t toklen = 0;
+char chunkbuf[513];
+int32_t tokint = 0;
+float tokreal = 0.0f;
+int depth = 0;
+
+struct DepthGuard {
+    DepthGuard() { ++depth; }
+    ~DepthGuard() { --depth; }
+};
+
+Cell* readform() {
+    Symbol* s = findsym("read");
+    return s;
+}
+
+[[noreturn]] void readerror(const char* message, Cell* value = nullptr) {
+    scripterror(readform(), message, value);
+}
+
+struct DelimiterTable {
+    bool table[256] = {};
+    DelimiterTable() {
+        for (unsigned char c : {'(', ')', '[', ']', '{', '}', ' ', '\t', '\r', '\n'})
+            table[c] = true;
+        table[0] = true;
+        table[255] = true;
+    }
+};
+const DelimiterTable delimiters;
+
+inline bool isdelimiter(int c) {
+    return delimiters.table[c & 255];
+}
+
+void tokappend(char c) {
+    if (toklen >= TokenBufferSize)
+        readerror("token too long");
+    tokbuf[toklen++] = c;
+}
+
+int readatom(Channel* ch) {
+    while (!ch->atend && !isdelimiter(ch->curch)) {
+        tokappend(static_cast<char>(ch->curch));
+        // Take the rest of the run straight from the buffer.
+        const char* buffer = ch->buffer;
+        size_t p = ch->position;
+        const size_t end = ch->count;
+        while (p < end && !isdelimiter(static_cast<uint8_t>(buffer[p]))) {
+            if (toklen >= TokenBufferSize)
+                readerror("token too long");
+            tokbuf[toklen++] = buffer[p++];
+        }
+        if (p > ch->position) {
+            ch->position = static_cast<uint16_t>(p);
+            ch->curch = static_cast<uint8_t>(buffer[p - 1]);
+        }
+        getch(ch);
+    }
+    tokbuf[toklen] = '\0';
+    int kind = numclass(tokbuf);
+    if (kind == TokInteger) {
+        // Digits beyond the 32-bit range saturate rather than wrap.
+        const char* p = tokbuf;
+        bool negative = *p == '-';
+        if (*p == '+' || *p == '-')
+            ++p;
+        int64_t n = 0;
+        for (; *p != '\0'; ++p)
+            if (n <= INT32_MAX)
+                n = n * 10 + (*p - '0');
+        if (negative)
+            n = -n;
+        tokint = static_cast<int32_t>(n > INT32_MAX ? INT32_MAX : n < INT32_MIN ? INT32_MIN : n);
+    } else if (kind == TokReal) {
+        tokreal = std::strtof(tokbuf, nullptr);
+    }
+    return kind;
+}
+
+int readstring(Channel* ch) {
+    for (;;) {
+        // Plain characters straight from the buffer.
+        const char* buffer = ch->buffer;
+        size_t p = ch->position;
+        const size_t end = ch->count;
+        while (p < end) {
+            char c = buffer[p];
+            if (c == '"' || c == '^' || c == 0)
+                break;
+            if (toklen >= TokenBufferSize)
+                readerror("token too long");
+            tokbuf[toklen++] = c;
+            ++p;
+        }
+        if (p > ch->position) {
+            ch->position = static_cast<uint16_t>(p);
+            ch->curch = static_cast<uint8_t>(buffer[p - 1]);
+        }
+        int c = getch(ch);
+        if (ch->atend)
+            qm::ReportOperationFailure(false, "broken string in file", true);
+        if (c == '"')
+            break;
+        if (c == '^') {
+            c = getch(ch);
+            if (ch->atend)
+                qm::ReportOperationFailure(false, "broken string in file", true);
+            c = escapechar(static_cast<char>(c));
+        }
+        if (c == 0)
+            readerror("NUL character in string");
+        tokappend(static_cast<char>(c));
+    }
+    tokbuf[toklen] = '\0';
+    getch(ch);
+    return TokString;
+}
+
+int readcharconst(Channel* ch) {
+    int c = getch(ch);
+    if (!ch->atend && (c == '\\' || c == '^')) {
+        c = getch(ch);
+        switch (c) {
+        case 'n':
+            c = '\n';
+            break;
+        case 'r':
+            c = '\r';
+            break;
+        case 't':
+            c = '\t';
+            break;
+        default:
+            break;
+        }
+    }
+    if (ch->atend)
+        readerror("char constant must end with ! char");
+    tokint = static_cast<signed char>(c);
+    getch(ch);
+    if (ch->atend || ch->curch != '!')
+        readerror("char constant must end with ! char");
+    getch(ch);
+    return TokInteger;
+}
+
+int readbaratom(Channel* ch) {
+    tokappend('|');
+    for (;;) {
+        int c = getch(ch);
+        if (ch->atend || c == '\n' || c == 0) {
+            tokbuf[toklen] = '\0';
+            readerror("broken atom", mkstr(tokbuf, toklen));
+        }
+        if (c == '^') {
+            c = getch(ch);
+            if (ch->atend || c == 0) {
+                tokbuf[toklen] = '\0';
+                readerror("broken atom", mkstr(tokbuf, toklen));
+            }
+            tokappend(static_cast<char>(c));
+            continue;
+        }
+        tokappend(static_cast<char>(c));
+        if (c == '|')
+            break;
+    }
+    tokbuf[toklen] = '\0';
+    getch(ch);
+    return TokSymbol;
+}
+
+int readchunk(Channel* ch) {
+    for (int i = 0; i < 512; ++i) {
+        int c = getch(ch);
+        if (ch->atend)
+            readerror("unexpected end of file");
+        chunkbuf[i] = static_cast<char>(c);
+    }
+    chunkbuf[512] = '\0';
+    getch(ch);
+    return TokChunk;
+}
+
+bool rezomode() {
+    return KernelSyms.RezoMode != nullptr && KernelSyms.RezoMode->value() != nil;
+}
+
+void append(Cell*& head, Cell*& tail, Cell* cell) {
+    if (head == nil)
+        head = cell;
+    else
+        tail->b.cdr = cell;
+    tail = cell;
+}
+
+Cell* readlist(Channel* ch, int open, bool inBackquote) {
+    const int close = open + 1;
+    int tok = skipnewlines(ch, true);
+    if (tok == close) {
+        gettoken(ch);
+        return nil;
+    }
+    Cell* head = nil;
+    Cell* tail = nil;
+    for (;;) {
+        tok = skipnewlines(ch, false);
+        if (tok == TokClose || tok == TokCloseBracket) {
+            if (tok != close) {
+                gettoken(ch);
+                readerror(open == TokOpen ? "( ... ] is not allowed" : "[ ... ) is not allowed");
+            }
+            break;
+        }
+        if (tok == TokEnd)
+            readerror("unexpected end of file");
+        append(head, tail, mkcons(readsexpr(ch, inBackquote), nil));
+    }
+    gettoken(ch);
+    return head;
+}
+
+Cell* readset(Channel* ch, bool inBackquote) {
+    int tok = skipnewlines(ch, true);
+    if (tok == TokCloseBrace) {
+        gettoken(ch);
+        return nil;
+    }
+    Cell* head = nil;
+    Cell* tail = nil;
+    for (;;) {
+        tok = skipnewlines(ch, false);
+        if (tok == TokCloseBrace) {
+            gettoken(ch);
+            break;
+        }
+        if (tok == TokEnd) {
+            if (isbufchan(ch))
+                break;
+            readerror("unexpected end of file");
+        }
+        append(head, tail, mkset(readsexpr(ch, inBackquote), nil));
+    }
+    return normset(head);
+}
+
+// The value of a scanned token. The look-ahead token's value is kept in its
+// channel, not in the shared token buffer, so that reading another channel
+// in between (a script alternating between two channels, a read-time
+// evaluation) cannot change it. A chunk with bad digits has no value.
+Cell* tokenvalue(int tok) {
+    switch (tok) {
+    case TokString:
+        return mkstr(tokbuf, toklen);
+    case TokChunk:
+        return mkhexchunk(chunkbuf);
+    case TokSymbol:
+        return intern(tokbuf);
+    case TokInteger:
+        return mkint(tokint);
+    case TokReal:
+        return mkreal(tokreal);
+    default:
+        return nullptr;
+    }
+}
+
+Cell* quoted(Cell* x) {
+    return mkcons(KernelSyms.quote, mkcons(x, nil));
+}
+
+Cell* readtime(Cell* form) {
+    return readtimeevaluation ? evaluate(form) : form;
+}
+
+} // namespace
+
+char escapechar(char c) {
+    switch (c) {
+    case 'b':
+        return 8;
+    case 'f':
+        return 12;
+    case 'n':
+        return 10;
+    case 'r':
+        return 13;
+    case 't':
+        return 9;
+    default:
+        return c;
+    }
+}
+
+int numclass(const char* text) {
+    const char* p = text;
+    if (*p == '+' || *p == '-')
+        ++p;
+    if (*p == '\0')
+        return TokSymbol;
+    int points = 0;
+    for (; *p != '\0'; ++p) {
+        if (*p == '.')
+            ++points;
+        else if (*p < '0' || *p > '9')
+            return TokSymbol;
+    }
+    if (points > 1)
+        return TokSymbol;
+    return points == 0 ? TokInteger : TokReal;
+}
+
+namespace {
+
+// Refills an exhausted buffer; false at the end of input.
+bool refill(Channel* ch) {
+    size_t got = 0;
+    if (!isbufchan(ch) && ch->file != nullptr)
+        got = ch->file->Read(ch->buffer, ChannelTextSize);
+    else if (isbufchan(ch) && ch->socket != nullptr)
+        got = ch->socket->Receive(ch->buffer,
+                                  ch->size < ChannelTextSize ? ch->size : ChannelTextSize);
+    if (got > ChannelTextSize)
+        got = 0;
+    ch->buffer[got] = '\0';
+    ch->position = 0;
+    ch->count = static_cast<uint16_t>(got);
+    return got > 0;
+}
+
+} // namespace
+
+int getch(Channel* ch) {
+    if (ch->position >= ch->count && !ch->atend && !refill(ch))
+        ch->atend = true;
+    ch->prevch = ch->curch;
+    if (ch->atend)
+        return ch->curch = 255;
+    ch->curch = static_cast<uint8_t>(ch->buffer[ch->position++]);
+    return ch->curch;
+}
+
+int gettoken(Channel* ch) {
+    toklen = 0;
+    for (;;) {
+        int c = ch->curch;
+        if (ch->atend) {
+            ch->token = TokEnd;
+            return TokEnd;
+        }
+        int tok = 0;
+        switch (c) {
+        case ' ':
+        case '\t':
+        case '\r':
+            getch(ch);
+            continue;
+        case '\n':
+            ++ch->line;
+            ch->token = TokLineEnd;
+            return TokLineEnd;
+        case ';':
+            while (!ch->atend && ch->curch != '\r' && ch->curch != '\n')
+                getch(ch);
+            continue;
+        case '/':
+            getch(ch);
+            if (!ch->atend && ch->curch == '*') {
+                int previous = 0;
+                for (;;) {
+                    getch(ch);
+                    if (ch->atend) {
+                        ch->token = TokEnd;
+                        return TokEnd;
+                    }
+                    if (ch->curch == '\n')
+                        ++ch->line;
+                    if (previous == '*' && ch->curch == '/')
+                        break;
+                    previous = ch->curch;
+                }
+                getch(ch);
+                continue;
+            }
+            tokappend('/');
+            tok = readatom(ch);
+            break;
+        case '(':
+            tok = TokOpen;
+            break;
+        case ')':
+            tok = TokClose;
+            break;
+        case '[':
+            tok = TokOpenBracket;
+            break;
+        case ']':
+            tok = TokCloseBracket;
+            break;
+        case '{':
+            tok = TokOpenBrace;
+            break;
+        case '}':
+            tok = TokCloseBrace;
+            break;
+        case '\'':
+            tok = TokQuote;
+            break;
+        case '`':
+            tok = TokBackquote;
+            break;
+        case ',':
+            tok = TokComma;
+            break;
+        case '@':
+            tok = TokAt;
+            break;
+        case '#':
+            tok = TokHash;
+            break;
+        case '"':
+            tok = readstring(ch);
+            break;
+        case '!':
+            tok = readcharconst(ch);
+            break;
+        case '?':
+            tok = readchunk(ch);
+            break;
+        case '|':
+            if (rezomode() && ch->prevch == '\n') {
+                getch(ch);
+                continue;
+            }
+            tok = readbaratom(ch);
+            break;
+        case 0:
+        case 255:
+            ch->token = TokEnd;
+            return TokEnd;
+        default:
+            tok = readatom(ch);
+            break;
+        }
+        if (tok <= TokHash)
+            getch(ch);
+        ch->token = tok;
+        ch->tokvalue = tokenvalue(tok);
+        return tok;
+    }
+}
+
+int skipnewlines(Channel* ch, bool advance) {
+    if (advance)
+        gettoken(ch);
+    while (ch->token == TokLineEnd) {
+        getch(ch);
+        gettoken(ch);
+    }
+    return ch->token;
+}
+
+Cell* readexpr(Channel* ch) {
+    return readtop(ch, false);
+}
+
+Cell* readtop(Channel* ch, bool inBackquote) {
+    if (ch == stdchans.in && stdchans.out != nullptr && stdchans.out->count > 0)
+        flushpending(stdchans.out);
+    return readsexpr(ch, inBackquote);
+}
+
+Cell* readsexpr(Channel* ch, bool inBackquote) {
+    if (depth >= ReaderDepthLimit)
+        readerror("expression nested too deeply");
+    DepthGuard guard;
+    int tok = skipnewlines(ch, false);
+    Cell* value = nil;
+    switch (tok) {
+    case TokOpen:
+    case TokOpenBracket:
+        return readlist(ch, tok, inBackquote);
+    case TokOpenBrace:
+        return readset(ch, inBackquote);
+    case TokClose:
+        gettoken(ch);
+        readerror("unexpected ')'");
+    case TokCloseBracket:
+        gettoken(ch);
+        readerror("unexpected ']'");
+    case TokCloseBrace:
+        gettoken(ch);
+        readerror("unexpected '}'");
+    case TokQuote:
+        skipnewlines(ch, true);
+        return quoted(readsexpr(ch, inBackquote));
+    case TokBackquote:
+        skipnewlines(ch, true);
+        return bqexpand(readsexpr(ch, true));
+    case TokComma:
+        if (!inBackquote) {
+            gettoken(ch);
+            readerror("',' outside a back-quoted s-expresion");
+        }
+        skipnewlines(ch, true);
+        return mkcons(commamarker, readsexpr(ch, true));
+    case TokAt:
+        if (inBackquote) {
+            skipnewlines(ch, true);
+            return mkcons(atmarker, readsexpr(ch, true));
+        }
+        if (!rezomode()) {
+            gettoken(ch);
+            readerror("@ is outside a back-quoted s-expression");
+        }
+        tok = skipnewlines(ch, true);
+        if (tok == TokSymbol)
+            value = intern(qm::Format("@%s", static_cast<Symbol*>(ch->tokvalue)->name).c_str());
+        else if (tok == TokInteger)
+            value = intern(qm::Format("@%d", ch->tokvalue->a.ival).c_str());
+        else
+            readerror("symbol or integer expected after @ (outside a back-quoted s-expression)");
+        break;
+    case TokHash:
+        skipnewlines(ch, true);
+        return readtime(readsexpr(ch, inBackquote));
+    case TokChunk:
+        value = ch->tokvalue;
+        if (value == nullptr) {
+            gettoken(ch);
+            readerror("bad hexadecimal digit in binary chunk");
+        }
+        break;
+    case TokString:
+    case TokSymbol:
+    case TokInteger:
+    case TokReal:
+        value = ch->tokvalue;
+        break;
+    default:
+        return KernelSyms.eof;
+    }
+    gettoken(ch);
+    return value;
+}
+
+bool hasunquote(Cell* tree) {
+    while (ispair(tree)) {
+        if (car(tree) == commamarker || car(tree) == atmarker)
+            return true;
+        if (hasunquote(car(tree)))
+            return true;
+        tree = cdr(tree);
+    }
+    return false;
+}
+
+Cell* bqexpand(Cell* x) {
+    if (x == nil)
+        return nil;
+    if (!hasunquote(x))
+        return quoted(x);
+    if (car(x) == commamarker || car(x) == atmarker)
+        return readtime(bqexpand(cdr(x)));
+    // Walk the list's pairs instead of recursing down its cdrs, so that a
+    // long list cannot exhaust the machine stack; build from the end.
+    std::vector<Cell*> pairs;
+    Cell* p = x;
+    while (ispair(p) && car(p) != commamarker && car(p) != atmarker) {
+        pairs.push_back(p);
+        p = cdr(p);
+    }
+    size_t expanded = pairs.size();
+    Cell* rest = nil;
+    if (ispair(p)) {
+        rest = readtime(bqexpand(cdr(p)));
+    } else {
+        expanded = 0;
+        for (size_t i = 0; i < pairs.size(); ++i)
+            if (hasunquote(car(pairs[i])))
+                expanded = i + 1;
+        if (expanded < pairs.size())
+            rest = quoted(pairs[expanded]);
+        else if (p != nil)
+            rest = quoted(p);
+    }
+    for (size_t i = expanded; i-- > 0;) {
+        Cell* head = car(pairs[i]);
+        if (ispair(head) && car(head) == commamarker)
+            rest = mklist(KernelSyms.cons, readtime(bqexpand(cdr(head))), rest, nullptr);
+        else if (ispair(head) && car(head) == atmarker)
+            rest = mklist(KernelSyms.conc, readtime(bqexpand(cdr(head))), rest, nullptr);
+        else if (ispair(head))
+            rest = mklist(KernelSyms.cons, bqexpand(head), rest, nullptr);
+        else
+            rest = mklist(KernelSyms.cons, quoted(head), rest, nullptr);
+    }
+    return rest;
+}
+
+} // namespace kest

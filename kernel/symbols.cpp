@@ -1,0 +1,193 @@
+// The symbol table: sorted chains in 512 buckets, interning, the generic
+// c[ad]*r accessor and the purge after a script run.
+#include "kernel/Symbol.h"
+
+#include "kernel/Errors.h"
+#include "kernel/Eval.h"
+#include "platform/Format.h"
+
+#include <cstring>
+#include <vector>
+
+namespace kest {
+
+Symbol* cxrmarker = nullptr;
+
+namespace {
+
+Symbol* buckets[SymbolBuckets];
+
+// What initkernel left in each kept symbol, restored by every purge.
+struct SymbolSnapshot {
+    Symbol* symbol;
+    uint8_t kind;
+    Cell* value;
+    Handler handler;
+};
+std::vector<SymbolSnapshot> snapshot;
+
+bool iscxrname(const char* name) {
+    size_t n = std::strlen(name);
+    if (n < 2 || name[0] != 'c' || name[n - 1] != 'r')
+        return false;
+    for (size_t i = 1; i + 1 < n; ++i)
+        if (name[i] != 'a' && name[i] != 'd')
+            return false;
+    return true;
+}
+
+Symbol* allocsym(const char* name) {
+    size_t length = std::strlen(name);
+    char* copy = heapstr(name, length);
+    Symbol* s = static_cast<Symbol*>(heapalloc(sizeof(Symbol)));
+    s->type = KPlain;
+    s->flag = 0;
+    s->stamp = nextstamp();
+    s->a.car = nil;
+    s->b.cdr = nil;
+    s->name = copy;
+    s->next = nullptr;
+    s->handler = nullptr;
+    return s;
+}
+
+} // namespace
+
+void initsymtab() {
+    for (auto& b : buckets)
+        b = nullptr;
+    snapshot.clear();
+}
+
+int symhash(const char* name) {
+    int sum = 0;
+    for (const char* p = name; *p != '\0'; ++p)
+        sum += static_cast<signed char>(*p);
+    int bucket = sum % SymbolBuckets;
+    return bucket < 0 ? bucket + SymbolBuckets : bucket;
+}
+
+Symbol* findsym(const char* name) {
+    for (Symbol* s = buckets[symhash(name)]; s != nullptr; s = s->next) {
+        int order = std::strcmp(name, s->name);
+        if (order == 0)
+            return s;
+        if (order < 0)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+Symbol* newsym(const char* name) {
+    Symbol* s = allocsym(name);
+    Symbol*& head = buckets[symhash(name)];
+    if (head == nullptr || std::strcmp(name, head->name) < 0) {
+        s->next = head;
+        head = s;
+        return s;
+    }
+    Symbol* previous = head;
+    while (previous->next != nullptr && std::strcmp(previous->next->name, name) < 0)
+        previous = previous->next;
+    s->next = previous->next;
+    previous->next = s;
+    return s;
+}
+
+Symbol* intern(const char* name) {
+    if (Symbol* s = findsym(name))
+        return s;
+    Symbol* s = newsym(name);
+    if (iscxrname(name)) {
+        s->type = KBuiltin;
+        s->handler = cxrfn;
+    }
+    return s;
+}
+
+Symbol* definesym(const char* name, uint8_t kind, uint8_t flag, Cell* value, Handler handler) {
+    if (findsym(name) != nullptr)
+        fatal(qm::Format("Symbol already defined: %s", name).c_str());
+    Symbol* s = newsym(name);
+    s->type = kind;
+    s->flag = flag;
+    s->a.car = value;
+    s->handler = handler;
+    return s;
+}
+
+Symbol* mkmarker(const char* name) {
+    Symbol* s = allocsym(name);
+    s->type = KMarker;
+    s->flag = 1;
+    s->a.car = s;
+    return s;
+}
+
+void snapshotsymbols() {
+    snapshot.clear();
+    for (Symbol* head : buckets)
+        for (Symbol* s = head; s != nullptr; s = s->next)
+            if (s->flag == 1)
+                snapshot.push_back({s, s->type, s->a.car, s->handler});
+}
+
+void purgesymbols() {
+    for (Symbol*& head : buckets) {
+        Symbol** link = &head;
+        for (Symbol* s = head; s != nullptr; s = s->next) {
+            s->b.cdr = nil;
+            if (s->flag == 1) {
+                *link = s;
+                link = &s->next;
+            }
+        }
+        *link = nullptr;
+    }
+    // A script may have assigned, bound or redefined a predefined name; its
+    // value could point into blocks that the run's restoremark releases.
+    for (const SymbolSnapshot& kept : snapshot) {
+        kept.symbol->type = kept.kind;
+        kept.symbol->a.car = kept.value;
+        kept.symbol->handler = kept.handler;
+    }
+}
+
+void unlinksymbolsafter(uint32_t stamp) {
+    for (Symbol*& head : buckets) {
+        Symbol** link = &head;
+        for (Symbol* s = head; s != nullptr; s = s->next) {
+            if (s->flag == 1 || s->stamp <= stamp) {
+                *link = s;
+                link = &s->next;
+            }
+        }
+        *link = nullptr;
+    }
+}
+
+int symbolcount() {
+    int n = 0;
+    for (Symbol* head : buckets)
+        for (Symbol* s = head; s != nullptr; s = s->next)
+            ++n;
+    return n;
+}
+
+Cell* cxrfn(Symbol* self) {
+    if (argcount() != 1)
+        scripterror(cxrmarker, ErrWrongCount);
+    Cell* value = argument(0);
+    const char* name = self->name;
+    for (size_t i = std::strlen(name) - 1; i-- > 1;) {
+        if (!ispair(value)) {
+            if (value == nil)
+                return nil;
+            scripterror(cxrmarker, ErrListExpected, value);
+        }
+        value = name[i] == 'a' ? car(value) : cdr(value);
+    }
+    return value;
+}
+
+} // namespace kest
