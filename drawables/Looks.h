@@ -9,6 +9,10 @@
 #include <cstdint>
 #include <string>
 
+namespace kest {
+struct Cell;
+}
+
 namespace qm {
 
 // Style bits.
@@ -86,6 +90,10 @@ struct Looks {
     // (bold meaning a weight above 400) agree with the font.
     bool MatchesFont(const LogFont& font) const;
     bool MatchesFont(const FontRecord& font) const { return MatchesFont(font.logFont); }
+
+    // Reads (from a list) or writes (given nil) the list form: lookslist
+    // (LooksList.h) on this record.
+    kest::Cell* Persist(kest::Cell* cell);
 
     friend bool operator==(const Looks&, const Looks&) = default;
 };
