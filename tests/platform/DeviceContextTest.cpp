@@ -262,6 +262,33 @@ TEST(PainterDC, DashedPenLeavesGapsAndOpaqueModeFillsThem) {
     }
 }
 
+TEST(PainterDC, HatchedBrushesAndWidePens) {
+    for (int mode : {TRANSPARENT, OPAQUE}) {
+        ImageDC dc(40, 40);
+        dc.SetBkMode(mode);
+        dc.SetBkColor(RGB(0, 0, 255));
+        dc.FillRect(CRect(0, 0, 40, 40), LogBrush{BS_HATCHED, kBlack, HS_CROSS});
+        int black = 0, other = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x) {
+                const COLORREF p = dc.GetPixel(x, y);
+                black += p == kBlack;
+                other += p == (mode == OPAQUE ? RGB(0, 0, 255) : kWhite);
+            }
+        EXPECT_GT(black, 0);
+        EXPECT_EQ(black + other, 1600) << mode;
+    }
+    ImageDC wide(40, 40);
+    wide.SelectPen(PS_DASH, 5, kBlack); // wide pens are solid
+    wide.MoveTo(5, 20);
+    wide.LineTo(35, 20);
+    for (int x = 8; x < 32; ++x) {
+        EXPECT_EQ(wide.GetPixel(x, 18), kBlack) << x;
+        EXPECT_EQ(wide.GetPixel(x, 22), kBlack) << x;
+    }
+    EXPECT_EQ(wide.GetPixel(20, 25), kWhite);
+}
+
 TEST(PainterDC, BlitsCopyAndStretchPixels) {
     ImageDC source(8, 8);
     source.FillSolidRect(CRect(0, 0, 2, 2), kRed);
