@@ -50,8 +50,8 @@ struct LineEnd {
     size_t next; // where the next line starts
 };
 
-// Gathers one line from start (Algorithms of the wrapping: hard break at
-// CR LF, soft break at the last accepted word, else a cut word).
+// Gathers one line from start: a hard break at CR LF, a soft break after
+// the last accepted word, else a cut word.
 LineEnd GatherLine(DeviceContext& dc, std::string_view text, size_t start, int32_t width) {
     const size_t n = text.size();
     size_t lastBreak = start;

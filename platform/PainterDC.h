@@ -46,7 +46,8 @@ constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 class PainterDC : public DeviceContext {
   public:
     // Begins painting on the device, which must outlive this object; painting
-    // ends when it is destroyed. A device that cannot be painted on gives an
+    // ends when it is destroyed. Images should be QImage::Format_RGB32, the
+    // format the mix modes are exact on. A device that cannot be painted on gives an
     // inactive context whose drawing operations do nothing and fail.
     explicit PainterDC(QPaintDevice* device);
     explicit PainterDC(CBitmap& bitmap);
@@ -97,7 +98,8 @@ class PainterDC : public DeviceContext {
     QImage* image_ = nullptr;
 };
 
-// A memory device context with its own white image of the given size.
+// A memory device context with its own white image of the given size (each
+// side clamped to 1..32767).
 class ImageDC : public PainterDC {
   public:
     ImageDC(int32_t width, int32_t height);

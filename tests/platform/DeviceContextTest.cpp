@@ -362,7 +362,7 @@ TEST(PainterDC, TextMeasuresFollowTheFont) {
     EXPECT_NEAR(dc.GetTextMetrics().height, 30, 3);
 }
 
-TEST(DrawText, LaysOutLikeTheOriginal) {
+TEST(DrawText, RecordingLayoutFollowsTheFormat) {
     RecordingDC dc;
     dc.SetFixedMetrics(10, 20);
     struct Case {
