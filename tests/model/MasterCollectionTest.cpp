@@ -136,7 +136,8 @@ TEST_F(MasterCollectionTest, PastedMasterThatExistsAddsNothingAndItsIdResolvesTo
             std::string text = "(masters (master \"" + kest::escapestr(id.c_str()) +
                                "\" 4 3 \"Shape\" \"\" \"\" \"\" \"geo\" \"\" 1 () () 12 \"\") "
                                "(master \"new-1\" 0 3 \"New" +
-                               id.substr(0, 1) + "\" \"\" \"\" \"\" \"\" \"\" 1 () () 12 \"\"))";
+                               (id == "foreign-shape" ? "1" : "2") +
+                               "\" \"\" \"\" \"\" \"\" \"\" 1 () () 12 \"\"))";
             ModelObject* stale = reinterpret_cast<ModelObject*>(&added);
             collection.Persist(&scope, true, &added, read(text));
             ModelObject* found = nullptr;
