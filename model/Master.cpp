@@ -52,6 +52,15 @@ Cell* Difference(bool equal, Cell* mine, Cell* theirs) {
 
 } // namespace
 
+MasterTool* TemplateTool(const GuidMap* templateMap, int number) {
+    // A look-up, not an insertion: numbers read from a file do not grow the
+    // template's map.
+    ModelObject* found = nullptr;
+    if (number < 0 || templateMap == nullptr || !templateMap->Lookup(number, found, false))
+        return nullptr;
+    return dynamic_cast<MasterTool*>(found);
+}
+
 Master::Master(GuidMap* map) {
     flags |= MoMaster;
     if (map != nullptr)
@@ -295,8 +304,7 @@ Cell* Master::Props(GuidScope* scope, ModelObject* otherObject, Cell* list, bool
     if (chosen[8] != nullptr) {
         int number = integer(chosen[8]);
         GuidMap* templ = scope != nullptr ? scope->templateMap : nullptr;
-        tool = number >= 0 && templ != nullptr ? dynamic_cast<MasterTool*>(templ->At(number))
-                                               : nullptr;
+        tool = TemplateTool(templ, number);
     }
     if (chosen[9] != nullptr)
         attributes = std::move(scratch.attributes);
@@ -313,16 +321,15 @@ Cell* Master::Props(GuidScope* scope, ModelObject* otherObject, Cell* list, bool
 }
 
 void Master::ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byDocument) {
-    if (submodelRef.IsNil()) {
-        submodel = nullptr;
-        return;
-    }
-    if (byDocument) {
-        submodel = submodelRef.IsText() ? Services().FindTopLevelModel(document, submodelRef.Text())
-                                        : submodelRef.Object();
-        return;
-    }
-    submodel = submodelRef.Resolve(scope != nullptr ? scope->current : nullptr);
+    ModelObject* found = nullptr;
+    if (submodelRef.IsNil())
+        found = nullptr;
+    else if (byDocument && submodelRef.IsText())
+        found = Services().FindTopLevelModel(document, submodelRef.Text());
+    else
+        found = submodelRef.Resolve(scope != nullptr ? scope->current : nullptr);
+    // Ids of a file may name any object; only a model can be a submodel.
+    submodel = found != nullptr && (found->flags & MoModel) != 0 ? found : nullptr;
 }
 
 // ---- records ----
@@ -477,7 +484,7 @@ Cell* Master::Persist(GuidScope* scope, Cell* list) {
     if (r.NextIsList())
         PersistTypes(scope, r.List("types"));
     int number = r.Int("tool number");
-    tool = number >= 0 && templ != nullptr ? dynamic_cast<MasterTool*>(templ->At(number)) : nullptr;
+    tool = TemplateTool(templ, number);
     ReportToolNotInTemplate(templ, number);
     Cell* sub = r.Take("submodel");
     if (sub->type != kest::TString && sub != nil)
@@ -503,8 +510,7 @@ void Master::ReportToolNotInTemplate(GuidMap* templateMap, int number) {
         return;
     if (tool != nullptr && tool->IsPlaceTool())
         return;
-    tool = templateMap != nullptr ? dynamic_cast<MasterTool*>(templateMap->At(StandInToolId))
-                                  : nullptr;
+    tool = TemplateTool(templateMap, StandInToolId);
     flags |= MoToolMissing;
     Log().Show(true);
     Log().Append(Format("Warning: master tool not in template (Tool=%d, Master=%s)\r\n", number,

@@ -45,6 +45,10 @@ class MasterSubmodel {
     virtual void ClearParentMaster() = 0;
 };
 
+// The tool of that number in a template's map; null for a negative number, no
+// map, or a number the map does not hold.
+MasterTool* TemplateTool(const GuidMap* templateMap, int number);
+
 // Master::flags bits.
 enum MasterFlag : int {
     MasterGenCode = 0x1,

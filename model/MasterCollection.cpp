@@ -134,8 +134,7 @@ void MasterCollection::BindTools(GuidMap* templateMap) {
         if (master->tool == nullptr)
             continue;
         int number = master->tool->ToolId();
-        master->tool =
-            templateMap != nullptr ? dynamic_cast<MasterTool*>(templateMap->At(number)) : nullptr;
+        master->tool = TemplateTool(templateMap, number);
         master->ReportToolNotInTemplate(templateMap, number);
     }
 }

@@ -32,6 +32,7 @@ class FakeTool : public ModelObject, public MasterTool {
 
 class FakeSubmodel : public ModelObject, public MasterSubmodel {
   public:
+    FakeSubmodel() { flags |= MoModel; }
     void ClearParentMaster() override { parentCleared = true; }
     bool parentCleared = false;
 };

@@ -327,6 +327,12 @@ TEST_F(MasterTest, SubmodelReferencesResolveAndDetachLetsGo) {
     services.topLevel = {&sub};
     master->ResolveRefs(nullptr, &scope, true);
     EXPECT_EQ(master->submodel, &sub);
+    // An id that names something other than a model gives no submodel.
+    sub.flags &= ~static_cast<uint32_t>(MoModel);
+    master->ResolveRefs(nullptr, &scope, false);
+    EXPECT_EQ(master->submodel, nullptr);
+    sub.flags |= MoModel;
+    master->ResolveRefs(nullptr, &scope, false);
 
     Guid id = master->guid;
     master.release()->Detach(&scope, true);
