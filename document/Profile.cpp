@@ -178,8 +178,11 @@ void ExchangeWinPos(Registry& registry, const std::string& key, WindowPlacement&
                     bool save) {
     if (save) {
         std::string text;
-        for (int32_t field : placement.ToFields())
-            text += (text.empty() ? "" : " ") + std::to_string(field);
+        for (int32_t field : placement.ToFields()) {
+            if (!text.empty())
+                text += ' ';
+            text += std::to_string(field);
+        }
         RegStringValue(registry, key, "WinPos", text, true);
         return;
     }

@@ -32,7 +32,9 @@ const std::string& CKestException::Message() const {
     return message_ ? *message_ : empty;
 }
 
-const char* CKestException::what() const noexcept { return Message().c_str(); }
+const char* CKestException::what() const noexcept {
+    return Message().c_str();
+}
 
 std::string LastErrorText() {
     char buffer[512];
@@ -48,15 +50,15 @@ void ReportOperationFailure(bool condition, const char* what, bool fatal) {
     const std::string system = LastErrorText();
     const char* operation = what != nullptr ? what : "";
     if (fatal) {
-        MessageBox(Format("Operation failed: %s.\n%s", operation, system.c_str()),
-                   PromptIcon::Stop, PromptButtons::Ok);
+        MessageBox(Format("Operation failed: %s.\n%s", operation, system.c_str()), PromptIcon::Stop,
+                   PromptButtons::Ok);
         errno = savedErrno;
         throw CIgnoreException();
     }
-    PromptAnswer answer = MessageBox(
-        Format("Operation failed: %s.\n%s\nDo you want to continue (not recommended)?", operation,
-               system.c_str()),
-        PromptIcon::Question, PromptButtons::YesNo);
+    PromptAnswer answer =
+        MessageBox(Format("Operation failed: %s.\n%s\nDo you want to continue (not recommended)?",
+                          operation, system.c_str()),
+                   PromptIcon::Question, PromptButtons::YesNo);
     errno = savedErrno;
     if (answer != PromptAnswer::Yes)
         throw CIgnoreException();

@@ -13,7 +13,7 @@ namespace qm {
 
 // The base of the program's own exceptions.
 class CException : public std::exception {
-public:
+  public:
     // Copies at most size - 1 characters of the message into buffer and
     // terminates it. Returns false (and an empty buffer) when there is none.
     virtual bool GetErrorMessage(char* buffer, size_t size) const;
@@ -22,7 +22,7 @@ public:
 
 // An error with a message (copied and owned, may be absent) and a code.
 class CKestException : public CException {
-public:
+  public:
     CKestException() = default;
     explicit CKestException(std::string message, int32_t code = 0)
         : message_(std::move(message)), code_(code) {}
@@ -34,7 +34,7 @@ public:
     const std::string& Message() const;
     const char* what() const noexcept override;
 
-private:
+  private:
     std::optional<std::string> message_;
     int32_t code_ = 0;
 };

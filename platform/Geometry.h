@@ -54,7 +54,9 @@ struct CRect {
     constexpr CRect(CPoint topLeft, CPoint bottomRight)
         : left(topLeft.x), top(topLeft.y), right(bottomRight.x), bottom(bottomRight.y) {}
     constexpr CRect(CPoint topLeft, CSize size)
-        : left(topLeft.x), top(topLeft.y), right(topLeft.x + size.cx),
+        : left(topLeft.x),
+          top(topLeft.y),
+          right(topLeft.x + size.cx),
           bottom(topLeft.y + size.cy) {}
 
     constexpr int32_t Width() const { return right - left; }

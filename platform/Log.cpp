@@ -37,10 +37,16 @@ LogSink& Log() {
     return sink != nullptr ? *sink : gStderrSink;
 }
 
-void SetLogSink(LogSink* sink) { gSink.store(sink); }
+void SetLogSink(LogSink* sink) {
+    gSink.store(sink);
+}
 
-ScopedLogSink::ScopedLogSink(LogSink* sink) : previous_(gSink.load()) { SetLogSink(sink); }
+ScopedLogSink::ScopedLogSink(LogSink* sink) : previous_(gSink.load()) {
+    SetLogSink(sink);
+}
 
-ScopedLogSink::~ScopedLogSink() { SetLogSink(previous_); }
+ScopedLogSink::~ScopedLogSink() {
+    SetLogSink(previous_);
+}
 
 } // namespace qm

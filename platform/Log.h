@@ -10,7 +10,7 @@
 namespace qm {
 
 class LogSink {
-public:
+  public:
     virtual ~LogSink() = default;
     // Adds text at the end of the log. Callers add their own line ends ("\r\n").
     virtual void Append(std::string_view text) = 0;
@@ -20,21 +20,21 @@ public:
 
 // Writes to standard error; safe to call from the script server's thread.
 class StderrLogSink : public LogSink {
-public:
+  public:
     void Append(std::string_view text) override;
 
-private:
+  private:
     std::mutex mutex_;
 };
 
 // Keeps everything appended, for tests and for captured evaluations.
 class RecordingLogSink : public LogSink {
-public:
+  public:
     void Append(std::string_view text) override;
     void Clear() override;
     std::string Text() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::string text_;
 };
@@ -46,13 +46,13 @@ void SetLogSink(LogSink* sink);
 
 // Installs a sink for the lifetime of this object, then restores the previous one.
 class ScopedLogSink {
-public:
+  public:
     explicit ScopedLogSink(LogSink* sink);
     ~ScopedLogSink();
     ScopedLogSink(const ScopedLogSink&) = delete;
     ScopedLogSink& operator=(const ScopedLogSink&) = delete;
 
-private:
+  private:
     LogSink* previous_;
 };
 

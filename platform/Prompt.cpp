@@ -58,20 +58,28 @@ PromptAnswer HeadlessPrompts::Ask(const std::string& text, PromptIcon, PromptBut
     return answer;
 }
 
-PromptService& Prompts() { return gService != nullptr ? *gService : gHeadless; }
+PromptService& Prompts() {
+    return gService != nullptr ? *gService : gHeadless;
+}
 
-void SetPromptService(PromptService* service) { gService = service; }
+void SetPromptService(PromptService* service) {
+    gService = service;
+}
 
 ScopedPromptService::ScopedPromptService(PromptService* service) : previous_(gService) {
     SetPromptService(service);
 }
 
-ScopedPromptService::~ScopedPromptService() { SetPromptService(previous_); }
+ScopedPromptService::~ScopedPromptService() {
+    SetPromptService(previous_);
+}
 
 PromptAnswer MessageBox(const std::string& text, PromptIcon icon, PromptButtons buttons) {
     return Prompts().Ask(text, icon, buttons, DefaultAnswerOf(buttons));
 }
 
-void MessageBeep() { Prompts().Beep(); }
+void MessageBeep() {
+    Prompts().Beep();
+}
 
 } // namespace qm

@@ -20,7 +20,7 @@ PromptAnswer DefaultAnswerOf(PromptButtons buttons);
 const char* AnswerName(PromptAnswer answer);
 
 class PromptService {
-public:
+  public:
     virtual ~PromptService() = default;
     // Shows text with the icon and buttons and returns the button chosen.
     virtual PromptAnswer Ask(const std::string& text, PromptIcon icon, PromptButtons buttons,
@@ -32,7 +32,7 @@ public:
 // Logs every question ("prompt: <text> -> <answer>") and answers from a queue
 // of scripted answers, else with the default answer.
 class HeadlessPrompts : public PromptService {
-public:
+  public:
     PromptAnswer Ask(const std::string& text, PromptIcon icon, PromptButtons buttons,
                      PromptAnswer defaultAnswer) override;
     void Beep() override { ++beeps; }
@@ -52,13 +52,13 @@ void SetPromptService(PromptService* service);
 
 // Installs a service for the lifetime of this object, then restores the previous one.
 class ScopedPromptService {
-public:
+  public:
     explicit ScopedPromptService(PromptService* service);
     ~ScopedPromptService();
     ScopedPromptService(const ScopedPromptService&) = delete;
     ScopedPromptService& operator=(const ScopedPromptService&) = delete;
 
-private:
+  private:
     PromptService* previous_;
 };
 

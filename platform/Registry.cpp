@@ -9,13 +9,14 @@
 // duplicate value wins, and a file larger than 16 MiB reads as empty.
 #include "platform/Registry.h"
 
+#include "platform/UserFolders.h"
+
 #include "platform/Files.h"
 #include "platform/PathHelpers.h"
 
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <pwd.h>
 #include <unistd.h>
 
 namespace qm {
@@ -198,18 +199,6 @@ std::vector<Section> Load(const std::string& path, bool* unreadable = nullptr) {
     if (unreadable != nullptr)
         *unreadable = !bytes && errno != ENOENT;
     return bytes ? Parse(*bytes) : std::vector<Section>{};
-}
-
-std::string ConfigHome() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && xdg[0] == '/')
-        return xdg;
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] != '/') {
-        const passwd* entry = ::getpwuid(::getuid());
-        home = entry != nullptr ? entry->pw_dir : nullptr;
-    }
-    return JoinPath(home != nullptr ? home : "", ".config");
 }
 
 } // namespace

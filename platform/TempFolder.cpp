@@ -3,6 +3,7 @@
 
 #include "platform/Format.h"
 #include "platform/PathHelpers.h"
+#include "platform/UserFolders.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -15,12 +16,6 @@ namespace qm {
 namespace {
 
 // An absolute folder named by the environment variable, or "".
-std::string AbsoluteFolderFromEnvironment(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr || value[0] != '/')
-        return {};
-    return value;
-}
 
 // Makes sure path is a private folder of the current user.
 bool EnsurePrivateFolder(const std::string& path) {

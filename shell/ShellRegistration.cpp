@@ -13,9 +13,9 @@
 #include "platform/Process.h"
 #include "platform/Prompt.h"
 #include "platform/Registry.h"
+#include "platform/UserFolders.h"
 
 #include <cstdlib>
-#include <pwd.h>
 #include <unistd.h>
 
 namespace qm {
@@ -23,18 +23,6 @@ namespace qm {
 namespace {
 
 constexpr const char* kProgramName = "quillmark";
-
-std::string DataHome() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg != nullptr && xdg[0] == '/')
-        return xdg;
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] != '/') {
-        const passwd* entry = ::getpwuid(::getuid());
-        home = entry != nullptr ? entry->pw_dir : nullptr;
-    }
-    return JoinPath(home != nullptr ? home : "", ".local/share");
-}
 
 // One argument of a desktop entry's Exec key: quoted, with the quoting
 // escapes, percent signs doubled, then the escapes of a string value.
