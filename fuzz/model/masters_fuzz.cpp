@@ -1,0 +1,149 @@
+// Fuzz target of the masters record reader: any text is read expression by
+// expression into a masters collection (merging or not, with or without the
+// paste's read map, by the first byte). A record that reads is written,
+// pretty-printed, read again into a fresh collection and written again: both
+// texts must agree. Read-time evaluation is off: the input must not run code.
+#include "kernel/Kernel.h"
+#include "model/GuidMap.h"
+#include "model/MasterCollection.h"
+#include "platform/Errors.h"
+#include "platform/Log.h"
+#include "platform/Prompt.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using namespace kest;
+using qm::GuidMap;
+using qm::GuidScope;
+using qm::Master;
+using qm::MasterCollection;
+
+class QuietLog : public qm::LogSink {
+  public:
+    void Append(std::string_view) override {}
+};
+
+class Tool : public qm::ModelObject, public qm::MasterTool {
+  public:
+    Tool(int id, bool place)
+        : qm::ModelObject(qm::Guid::FromText{"tool"}), id_(id), place_(place) {}
+    int ToolId() const override { return id_; }
+    bool IsPlaceTool() const override { return place_; }
+    uint32_t ToolFlagWord() const override { return 1; }
+    bool HasCompartmentText() const override { return id_ == 12; }
+    std::string ToolName() const override { return "tool"; }
+
+  private:
+    int id_;
+    bool place_;
+};
+
+bool FixedHost(uint8_t address[4]) {
+    const uint8_t bytes[4] = {127, 0, 0, 1};
+    std::memcpy(address, bytes, 4);
+    return true;
+}
+
+std::string pretty(Cell* value) {
+    LocalChannel out;
+    prettyprint(value, out.get(), 0, 0);
+    return out.Text();
+}
+
+void Release(MasterCollection& collection, GuidScope& scope) {
+    while (collection.Count() > 0) {
+        Master* master = collection.Masters().front();
+        collection.Remove(master, false);
+        master->Detach(&scope, true);
+    }
+}
+
+// Writes collection, reads the text into a fresh collection and writes that:
+// the two texts must be the same.
+void CheckRoundTrip(MasterCollection& collection, GuidScope& scope) {
+    std::string first = pretty(collection.Persist(&scope, false, nullptr, nullptr));
+    GuidMap project;
+    GuidScope again(&project, scope.templateMap);
+    MasterCollection copy;
+    LocalChannel in(first, ChanRead);
+    copy.Persist(&again, false, nullptr, readexpr(in.get()));
+    std::string second = pretty(copy.Persist(&again, false, nullptr, nullptr));
+    Release(copy, again);
+    if (first != second) {
+        std::fprintf(stderr, "written:\n%s\nread back and written:\n%s\n", first.c_str(),
+                     second.c_str());
+        std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static QuietLog quiet;
+    static qm::HeadlessPrompts prompts;
+    static Tool stand(10, true), klass(12, true), link(3, false);
+    static GuidMap templ;
+    static bool ready = [] {
+        qm::SetLogSink(&quiet);
+        qm::SetPromptService(&prompts);
+        qm::SetGuidStoreMode(qm::GuidNoStore);
+        qm::SetHostAddressSource(FixedHost);
+        initkernel();
+        readtimeevaluation = false;
+        setblocklimit(8192);
+        templ.Register(10, nullptr, false, &stand);
+        templ.Register(12, nullptr, false, &klass);
+        templ.Register(3, nullptr, false, &link);
+        return true;
+    }();
+    (void)ready;
+    prompts.asked.clear();
+    if (size == 0)
+        return 0;
+    const bool merge = (data[0] & 1) != 0;
+    const bool readMap = (data[0] & 2) != 0;
+    ++data;
+    --size;
+
+    GuidMap project;
+    GuidScope scope(&project, &templ);
+    MasterCollection collection;
+    savemark();
+    qm::SetGlobalReadMapActive(readMap);
+    LocalChannel in(std::string(reinterpret_cast<const char*>(data), size), ChanRead);
+    try {
+        for (size_t i = 0; i <= size; ++i) {
+            Cell* value = readexpr(in.get());
+            if (value == KernelSyms.eof)
+                break;
+            try {
+                std::vector<Master*> added;
+                collection.Persist(&scope, merge, &added, value);
+                for (Master* master : collection.Masters())
+                    master->ResolveRefs(nullptr, &scope, false);
+            } catch (const qm::CKestException&) {
+                resetstacks();
+            } catch (const qm::CIgnoreException&) {
+                resetstacks();
+            }
+        }
+        qm::SetGlobalReadMapActive(false);
+        CheckRoundTrip(collection, scope);
+    } catch (const qm::CKestException&) {
+        resetstacks();
+    } catch (const qm::CIgnoreException&) {
+        resetstacks();
+    }
+    qm::SetGlobalReadMapActive(false);
+    Release(collection, scope);
+    closeallchans();
+    purgesymbols();
+    restoremark();
+    return 0;
+}

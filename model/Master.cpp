@@ -1,0 +1,603 @@
+// Masters: the master record, the property exchange, labels, text
+// replacement and the operation picker.
+#include "model/Master.h"
+
+#include "kernel/Cell.h"
+#include "kernel/Predefined.h"
+#include "model/GuidMap.h"
+#include "model/ModelServices.h"
+#include "platform/Format.h"
+#include "platform/Log.h"
+#include "platform/TextHelpers.h"
+
+namespace qm {
+
+using kest::Cell;
+using kest::mkint;
+using kest::nil;
+
+namespace {
+
+constexpr uint32_t OptionShowNamespace = 0x4000;
+constexpr uint32_t OptionHideClassParameters = 0x20000;
+
+Cell* Str(const std::string& text) {
+    return kest::mkstr(text.c_str(), text.size());
+}
+
+int Replace(std::string& field, const std::string& find, const std::string& replacement,
+            int options) {
+    return ReplaceInText(field, find, options & (RF_MATCH_CASE | RF_WHOLE_WORD | RF_REPLACE),
+                         replacement);
+}
+
+template <typename List>
+int ReplaceInList(List& list, const std::string& find, const std::string& replacement,
+                  int options) {
+    int count = 0;
+    for (auto& record : list)
+        count += record->ReplaceText(find, replacement, options);
+    return count;
+}
+
+template <typename List> void SetOwner(List& list, Master* owner) {
+    for (auto& record : list)
+        record->owner = owner;
+}
+
+// One field of the property exchange: nil when equal, else (mine theirs).
+Cell* Difference(bool equal, Cell* mine, Cell* theirs) {
+    return equal ? nil : kest::mklist(mine, theirs, nullptr);
+}
+
+} // namespace
+
+MasterTool* TemplateTool(const GuidMap* templateMap, int number) {
+    // A look-up, not an insertion: numbers read from a file do not grow the
+    // template's map.
+    ModelObject* found = nullptr;
+    if (number < 0 || templateMap == nullptr || !templateMap->Lookup(number, found, false))
+        return nullptr;
+    return dynamic_cast<MasterTool*>(found);
+}
+
+Master::Master(GuidMap* map) {
+    flags |= MoMaster;
+    if (map != nullptr)
+        map->Add(this);
+}
+
+void Master::SetToolAndName(MasterTool* newTool, const std::string& newName,
+                            const std::string& newNameSpace) {
+    tool = newTool;
+    name = newName;
+    nameSpace = newNameSpace;
+    masterFlags = (tool == nullptr || (tool->ToolFlagWord() & 0x1) != 0) ? MasterGenCode : 0;
+}
+
+std::string Master::FormatName(const std::string& placeLabel, bool instance) const {
+    std::string out;
+    if (!placeLabel.empty())
+        out = placeLabel + ":";
+    else if (instance)
+        out = ":";
+    uint32_t options = Services().ProfileOptions();
+    if ((options & OptionShowNamespace) != 0 && !nameSpace.empty())
+        out += nameSpace + ".";
+    out += name;
+    if ((options & OptionHideClassParameters) != 0 || parameters.empty() || HasToolText())
+        return out;
+    out += "<";
+    for (size_t i = 0; i < parameters.size(); ++i) {
+        if (i > 0)
+            out += ", ";
+        out += parameters[i]->name;
+    }
+    return out + ">";
+}
+
+bool Master::HasToolText() const {
+    return tool != nullptr && tool->HasCompartmentText();
+}
+
+std::string Master::GetToolName() const {
+    return tool != nullptr ? tool->ToolName() : std::string();
+}
+
+int Master::Kind() const {
+    return tool != nullptr ? tool->ToolId() : NoToolKind;
+}
+
+bool Master::HasMethod(const MasterMethod* method) const {
+    for (const auto& m : methods) {
+        if (m.get() == method)
+            return true;
+    }
+    return false;
+}
+
+void Master::RemoveDuplicateMembers() {
+    RemoveDuplicates(attributes);
+    RemoveDuplicates(methods);
+    RemoveDuplicates(types);
+    RemoveDuplicates(exceptions);
+}
+
+Master::MemberRecords Master::ClearMemberLists() {
+    MemberRecords taken;
+    taken.attributes = std::move(attributes);
+    taken.methods = std::move(methods);
+    taken.types = std::move(types);
+    taken.exceptions = std::move(exceptions);
+    taken.parameters = std::move(parameters);
+    attributes.clear();
+    methods.clear();
+    types.clear();
+    exceptions.clear();
+    parameters.clear();
+    return taken;
+}
+
+void Master::OwnMembers() {
+    SetOwner(attributes, this);
+    SetOwner(methods, this);
+    SetOwner(types, this);
+    SetOwner(exceptions, this);
+}
+
+std::string Master::SubmodelId() const {
+    if (submodel != nullptr)
+        return IdOf(submodel);
+    return submodelRef.IsText() ? submodelRef.Text() : std::string();
+}
+
+// ---- root operations ----
+
+void Master::Detach(GuidScope* scope, bool deleteObject) {
+    DetachList(scope, attributes);
+    DetachList(scope, methods);
+    DetachList(scope, types);
+    DetachList(scope, exceptions);
+    FreeList(parameters);
+    if (auto* link = dynamic_cast<MasterSubmodel*>(submodel))
+        link->ClearParentMaster();
+    ModelObject::Detach(scope, deleteObject);
+}
+
+ModelObject* Master::GetPropertyTarget(int* kind) {
+    if (kind != nullptr)
+        *kind = PtMaster;
+    return this;
+}
+
+ModelObject* Master::Clone(ModelObject* target) {
+    auto* copy = dynamic_cast<Master*>(target);
+    if (target != nullptr && copy == nullptr)
+        return nullptr;
+    if (copy == nullptr)
+        copy = new Master(nullptr);
+    copy->Assign(this);
+    return copy;
+}
+
+void Master::Assign(const ModelObject* other) {
+    const auto* from = dynamic_cast<const Master*>(other);
+    if (from == nullptr || from == this)
+        return;
+    access = from->access;
+    name = from->name;
+    stereotype = from->stereotype;
+    file = from->file;
+    comment = from->comment;
+    nameSpace = from->nameSpace;
+    link = from->link;
+    masterFlags = from->masterFlags;
+    tool = from->tool;
+    CopyList(attributes, from->attributes);
+    CopyList(methods, from->methods);
+    CopyList(types, from->types);
+    CopyList(exceptions, from->exceptions);
+    CopyList(parameters, from->parameters);
+    // The copied members belong to this master, not to the one copied.
+    OwnMembers();
+}
+
+Cell* Master::Props(GuidScope* scope, ModelObject* otherObject, Cell* list, bool redo) {
+    if (list == nullptr) {
+        auto* other = dynamic_cast<Master*>(otherObject);
+        if (other == nullptr)
+            return nil;
+        Cell* entries[] = {
+            Difference(access == other->access, mkint(access), mkint(other->access)),
+            Difference(name == other->name, Str(name), Str(other->name)),
+            Difference(stereotype == other->stereotype, Str(stereotype), Str(other->stereotype)),
+            Difference(file == other->file, Str(file), Str(other->file)),
+            Difference(masterFlags == other->masterFlags, mkint(masterFlags),
+                       mkint(other->masterFlags)),
+            Difference(comment == other->comment, Str(comment), Str(other->comment)),
+            Difference(nameSpace == other->nameSpace, Str(nameSpace), Str(other->nameSpace)),
+            Difference(link == other->link, Str(link), Str(other->link)),
+            Difference(ToolNumber() == other->ToolNumber(), mkint(ToolNumber()),
+                       mkint(other->ToolNumber())),
+            Difference(ListsEqual(attributes, other->attributes), PersistAttributes(scope, nullptr),
+                       other->PersistAttributes(scope, nullptr)),
+            Difference(ListsEqual(methods, other->methods), PersistMethods(scope, nullptr),
+                       other->PersistMethods(scope, nullptr)),
+            Difference(ListsEqual(exceptions, other->exceptions), PersistExceptions(scope, nullptr),
+                       other->PersistExceptions(scope, nullptr)),
+            Difference(ListsEqual(parameters, other->parameters), PersistParameters(scope, nullptr),
+                       other->PersistParameters(scope, nullptr)),
+            Difference(ListsEqual(types, other->types), PersistTypes(scope, nullptr),
+                       other->PersistTypes(scope, nullptr)),
+        };
+        Cell* out = nil;
+        for (size_t i = std::size(entries); i > 0; --i)
+            out = kest::mkcons(entries[i - 1], out);
+        return out;
+    }
+    // Applying: each non-nil entry is (undo-value redo-value). Everything is
+    // checked before anything changes.
+    RecordReader r(list, "master properties");
+    Cell* chosen[14];
+    for (Cell*& value : chosen) {
+        Cell* entry = r.List("property");
+        if (entry == nil) {
+            value = nullptr;
+            continue;
+        }
+        RecordReader pair(entry, "master properties");
+        Cell* undo = pair.Take("undo value");
+        Cell* again = pair.Take("redo value");
+        value = redo ? again : undo;
+    }
+    auto integer = [](Cell* c) {
+        if (c->type != kest::TInteger)
+            RecordFormatError("master properties", "integer expected");
+        return c->a.ival;
+    };
+    auto text = [](Cell* c) {
+        if (c->type != kest::TString)
+            RecordFormatError("master properties", "string expected");
+        return std::string(c->a.str);
+    };
+    for (int i : {0, 4, 8})
+        if (chosen[i] != nullptr)
+            integer(chosen[i]);
+    for (int i : {1, 2, 3, 5, 6, 7})
+        if (chosen[i] != nullptr)
+            text(chosen[i]);
+    for (int i = 9; i < 14; ++i)
+        if (chosen[i] != nullptr && !kest::islist(chosen[i]))
+            RecordFormatError("master properties", "list expected");
+
+    // Member lists are read into a scratch master first, so a bad list
+    // leaves this one unchanged.
+    Master scratch(nullptr);
+    scratch.SetDetached();
+    if (chosen[9] != nullptr)
+        scratch.PersistAttributes(scope, chosen[9]);
+    if (chosen[10] != nullptr)
+        scratch.PersistMethods(scope, chosen[10]);
+    if (chosen[11] != nullptr)
+        scratch.PersistExceptions(scope, chosen[11]);
+    if (chosen[12] != nullptr)
+        scratch.PersistParameters(scope, chosen[12]);
+    if (chosen[13] != nullptr)
+        scratch.PersistTypes(scope, chosen[13]);
+
+    if (chosen[0] != nullptr)
+        access = integer(chosen[0]);
+    if (chosen[1] != nullptr)
+        name = text(chosen[1]);
+    if (chosen[2] != nullptr)
+        stereotype = text(chosen[2]);
+    if (chosen[3] != nullptr)
+        file = text(chosen[3]);
+    if (chosen[4] != nullptr)
+        masterFlags = integer(chosen[4]);
+    if (chosen[5] != nullptr)
+        comment = text(chosen[5]);
+    if (chosen[6] != nullptr)
+        nameSpace = text(chosen[6]);
+    if (chosen[7] != nullptr)
+        link = text(chosen[7]);
+    if (chosen[8] != nullptr) {
+        int number = integer(chosen[8]);
+        GuidMap* templ = scope != nullptr ? scope->templateMap : nullptr;
+        tool = TemplateTool(templ, number);
+    }
+    if (chosen[9] != nullptr)
+        attributes = std::move(scratch.attributes);
+    if (chosen[10] != nullptr)
+        methods = std::move(scratch.methods);
+    if (chosen[11] != nullptr)
+        exceptions = std::move(scratch.exceptions);
+    if (chosen[12] != nullptr)
+        parameters = std::move(scratch.parameters);
+    if (chosen[13] != nullptr)
+        types = std::move(scratch.types);
+    OwnMembers();
+    return nil;
+}
+
+void Master::ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byDocument) {
+    ModelObject* found = nullptr;
+    if (submodelRef.IsNil())
+        found = nullptr;
+    else if (byDocument && submodelRef.IsText())
+        found = Services().FindTopLevelModel(document, submodelRef.Text());
+    else
+        found = submodelRef.Resolve(scope != nullptr ? scope->current : nullptr);
+    // Ids of a file may name any object; only a model can be a submodel.
+    submodel = found != nullptr && (found->flags & MoModel) != 0 ? found : nullptr;
+}
+
+// ---- records ----
+
+Cell* Master::PersistAttributes(GuidScope*, Cell* cells) {
+    if (cells == nullptr) {
+        Cell* out = nil;
+        for (auto it = attributes.rbegin(); it != attributes.rend(); ++it)
+            out = kest::mkcons((*it)->Persist(nullptr), out);
+        return out;
+    }
+    CheckedLength(cells, "master", "attributes");
+    AttributeList read;
+    for (Cell* at = cells; at != nil; at = kest::cdr(at)) {
+        auto record = std::make_unique<MasterAttribute>();
+        record->owner = this;
+        record->Persist(kest::car(at));
+        read.push_back(std::move(record));
+    }
+    DetachList(nullptr, attributes);
+    attributes = std::move(read);
+    return nil;
+}
+
+Cell* Master::PersistMethods(GuidScope*, Cell* cells) {
+    if (cells == nullptr) {
+        Cell* out = nil;
+        for (auto it = methods.rbegin(); it != methods.rend(); ++it)
+            out = kest::mkcons((*it)->Persist(nullptr), out);
+        return out;
+    }
+    CheckedLength(cells, "master", "methods");
+    MethodList read;
+    for (Cell* at = cells; at != nil; at = kest::cdr(at)) {
+        auto record = std::make_unique<MasterMethod>();
+        record->owner = this;
+        record->Persist(kest::car(at));
+        read.push_back(std::move(record));
+    }
+    DetachList(nullptr, methods);
+    methods = std::move(read);
+    return nil;
+}
+
+Cell* Master::PersistTypes(GuidScope*, Cell* cells) {
+    if (cells == nullptr) {
+        Cell* out = nil;
+        for (auto it = types.rbegin(); it != types.rend(); ++it)
+            out = kest::mkcons((*it)->Persist(nullptr), out);
+        return out;
+    }
+    if (!kest::islist(cells))
+        return nullptr;
+    CheckedLength(cells, "master", "types");
+    TypeList read;
+    for (Cell* at = cells; at != nil; at = kest::cdr(at)) {
+        auto record = std::make_unique<MasterType>();
+        record->owner = this;
+        record->Persist(kest::car(at));
+        read.push_back(std::move(record));
+    }
+    DetachList(nullptr, types);
+    types = std::move(read);
+    return nil;
+}
+
+Cell* Master::PersistExceptions(GuidScope*, Cell* cells) {
+    if (cells == nullptr) {
+        Cell* out = nil;
+        for (auto it = exceptions.rbegin(); it != exceptions.rend(); ++it)
+            out = kest::mkcons((*it)->Persist(nullptr), out);
+        return out;
+    }
+    if (!kest::islist(cells))
+        return nullptr;
+    CheckedLength(cells, "master", "exceptions");
+    ExceptionList read;
+    for (Cell* at = cells; at != nil; at = kest::cdr(at)) {
+        auto record = std::make_unique<MasterException>();
+        record->owner = this;
+        record->Persist(kest::car(at));
+        read.push_back(std::move(record));
+    }
+    DetachList(nullptr, exceptions);
+    exceptions = std::move(read);
+    return nil;
+}
+
+Cell* Master::PersistParameters(GuidScope*, Cell* cells) {
+    if (cells != nullptr && !kest::islist(cells))
+        return nullptr;
+    return PersistParameterList(parameters, cells, "master");
+}
+
+Cell* Master::Persist(GuidScope* scope, Cell* list) {
+    GuidMap* project = scope != nullptr ? scope->project : nullptr;
+    GuidMap* templ = scope != nullptr ? scope->templateMap : nullptr;
+    GuidMap* current = scope != nullptr ? scope->current : nullptr;
+    if (list == nullptr) {
+        Cell* fields[] = {
+            kest::sym::master,
+            IdCell(this),
+            mkint(refCount),
+            mkint(access),
+            Str(name),
+            Str(stereotype),
+            Str(file),
+            Str(comment),
+            Str(nameSpace),
+            Str(link),
+            mkint(masterFlags),
+            PersistAttributes(scope, nullptr),
+            PersistMethods(scope, nullptr),
+            PersistExceptions(scope, nullptr),
+            PersistParameters(scope, nullptr),
+            PersistTypes(scope, nullptr),
+            mkint(ToolNumber()),
+            Str(SubmodelId()),
+        };
+        Cell* out = nil;
+        for (size_t i = std::size(fields); i > 0; --i)
+            out = kest::mkcons(fields[i - 1], out);
+        return out;
+    }
+
+    ExpectHead(list, kest::sym::master);
+    RecordReader r(kest::cdr(list), "master");
+    ObjectRef id = r.Ref(project, "id", nullptr);
+    if (id.IsText() && !id.IsNil())
+        guid.SetText(id.Text());
+    else if (id.IsObject())
+        RecordFormatError("master", "id text expected for id");
+    r.Int("reference count");
+    // Places count themselves again as they bind.
+    refCount = 0;
+    access = r.Int("access");
+    name = r.String("name");
+    stereotype = r.String("stereotype");
+    file = r.String("file");
+    comment = r.String("comment");
+    // Older records have no namespace and link.
+    nameSpace = r.NextIsString() ? r.String("namespace") : std::string();
+    link = r.NextIsString() ? r.String("link") : std::string();
+    masterFlags = r.Int("flags");
+    PersistAttributes(scope, r.List("attributes"));
+    PersistMethods(scope, r.List("methods"));
+    // Older records end their lists here.
+    if (r.NextIsList())
+        PersistExceptions(scope, r.List("exceptions"));
+    if (r.NextIsList())
+        PersistParameters(scope, r.List("parameters"));
+    if (r.NextIsList())
+        PersistTypes(scope, r.List("types"));
+    int number = r.Int("tool number");
+    tool = TemplateTool(templ, number);
+    ReportToolNotInTemplate(templ, number);
+    Cell* sub = r.Take("submodel");
+    if (sub->type != kest::TString && sub != nil)
+        RecordFormatError("master", "id text expected for submodel");
+    submodelRef = ResolveObjectRef(current, sub, nullptr, nullptr, "master");
+    submodel = nullptr;
+    if (project != nullptr) {
+        // While pasted data is read, a master whose id is taken gets a new
+        // one; the read map then resolves the old id to it. A record without
+        // an id keeps the id the constructor made.
+        if (id.IsNil())
+            project->Add(this);
+        else if (id.IsText() && GlobalReadMapActive())
+            project->RegisterRead(0, id.Text(), true, this, guid);
+        else
+            RegisterRecordId(*project, id, this);
+    }
+    return r.Rest();
+}
+
+void Master::ReportToolNotInTemplate(GuidMap* templateMap, int number) {
+    if (number < 0)
+        return;
+    if (tool != nullptr && tool->IsPlaceTool())
+        return;
+    tool = TemplateTool(templateMap, StandInToolId);
+    flags |= MoToolMissing;
+    Log().Show(true);
+    Log().Append(Format("Warning: master tool not in template (Tool=%d, Master=%s)\r\n", number,
+                        name.c_str()));
+}
+
+// ---- editing ----
+
+bool Master::SetMemberAnnotation(CCASEDoc* document, ModelObject* changeOwner,
+                                 ModelObject* drawable, bool on, MasterAttribute* attribute,
+                                 MasterMethod* method, MasterType* type) {
+    int32_t* mode = nullptr;
+    ModelObject* member = nullptr;
+    if (attribute != nullptr) {
+        mode = &attribute->mode;
+        member = attribute;
+    } else if (method != nullptr) {
+        mode = &method->mode;
+        member = method;
+    } else if (type != nullptr) {
+        mode = &type->mode;
+        member = type;
+    }
+    if (mode == nullptr || ((*mode & ModeAnnotate) != 0) == on)
+        return false;
+    *mode ^= ModeAnnotate;
+    Services().AddChangedObject(document, member, nullptr);
+    Services().RecordChange(document, 39, "Annotation", changeOwner, drawable);
+    return true;
+}
+
+int Master::ReplaceText(CCASEDoc* document, const std::string& find, const std::string& replacement,
+                        int options) {
+    const bool record = (options & ReplaceAndRecord) != 0;
+    std::unique_ptr<Master> previous;
+    if (record) {
+        if (IsMarked())
+            return 0;
+        Mark(1, 1, 0);
+        previous.reset(static_cast<Master*>(Clone(nullptr)));
+        previous->SetDetached();
+    }
+    int count = Replace(name, find, replacement, options);
+    if ((options & ReplaceNamesOnly) == 0) {
+        for (std::string* field : {&stereotype, &file, &comment, &nameSpace, &link})
+            count += Replace(*field, find, replacement, options);
+        count += ReplaceInList(attributes, find, replacement, options);
+        count += ReplaceInList(methods, find, replacement, options);
+        count += ReplaceInList(types, find, replacement, options);
+        count += ReplaceInList(exceptions, find, replacement, options);
+        count += ReplaceInList(parameters, find, replacement, options);
+    }
+    if (record && count > 0)
+        Services().AddChangedObject(document, this, std::move(previous));
+    return count;
+}
+
+std::string Master::PickOperation(CCASEDoc* document, MenuWindow* window, int x, int y, int index) {
+    if (index == 0)
+        return std::string();
+    std::vector<Master*> order = Services().CollectNestedMasters(document, this);
+    order.push_back(this);
+    if (index > 0) {
+        int number = 0;
+        for (Master* master : order) {
+            for (const auto& method : master->methods) {
+                if (++number == index)
+                    return method->name + "(" + method->ParameterNames(",") + ")";
+            }
+        }
+        return std::string();
+    }
+    ModelServices& services = Services();
+    services.ClearOperationMenu();
+    services.AppendOperationMenuItem(PickNoneId, "<None>");
+    int id = PickNoneId;
+    for (Master* master : order) {
+        for (const auto& method : master->methods) {
+            if (id >= PickLastId)
+                break;
+            services.AppendOperationMenuItem(++id, master->name + "::" + method->name + "(" +
+                                                       method->ParameterNames(",") + ")");
+        }
+    }
+    if (window != nullptr && id > PickNoneId)
+        services.TrackOperationMenu(window, x, y);
+    return std::string();
+}
+
+} // namespace qm

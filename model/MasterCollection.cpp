@@ -1,0 +1,210 @@
+// The masters collection: look-ups, reference counts and the masters record.
+#include "model/MasterCollection.h"
+
+#include "kernel/Cell.h"
+#include "kernel/Predefined.h"
+#include "model/GuidMap.h"
+#include "model/ListRecords.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace qm {
+
+using kest::Cell;
+using kest::nil;
+
+namespace {
+
+bool Matches(const Master* master, int kind, const std::string& name,
+             const std::string& nameSpace) {
+    return master->Kind() == kind && master->name == name &&
+           (nameSpace.empty() || master->nameSpace == nameSpace);
+}
+
+Master* FindIn(const std::vector<Master*>& list, int kind, const std::string& name,
+               const std::string& nameSpace) {
+    for (Master* master : list) {
+        if (Matches(master, kind, name, nameSpace))
+            return master;
+    }
+    return nullptr;
+}
+
+// The id text of a master record's id field, or "" when it has none.
+std::string RecordIdText(Cell* record) {
+    Cell* rest = kest::cdr(record);
+    if (!kest::ispair(rest) || kest::car(rest)->type != kest::TString)
+        return std::string();
+    return kest::car(rest)->a.str;
+}
+
+// Releases a master that was read but is not kept: out of the project map
+// and the read map, its members detached and deleted, itself deleted.
+void Discard(GuidScope* scope, Master* master, const std::string& recordId) {
+    if (scope != nullptr && scope->project != nullptr)
+        scope->project->Remove(master);
+    ModelObject* mapped = nullptr;
+    if (!recordId.empty() && GlobalReadMap().Lookup(recordId.c_str(), mapped) && mapped == master)
+        GlobalReadMap().ClearValue(recordId.c_str());
+    master->submodel = nullptr;
+    master->Detach(nullptr, true);
+}
+
+} // namespace
+
+bool MasterCollection::Contains(const Master* master) const {
+    return std::find(masters_.begin(), masters_.end(), master) != masters_.end();
+}
+
+Master* MasterCollection::FindMaster(int kind, const std::string& name,
+                                     const std::string& nameSpace) const {
+    return FindIn(masters_, kind, name, nameSpace);
+}
+
+Master* MasterCollection::FindMasterInScopes(int kind, const std::string& name,
+                                             const std::string& first,
+                                             const std::string& second) const {
+    Master* found = FindMaster(kind, name, first);
+    if (found == nullptr && !first.empty())
+        found = FindMaster(kind, name, second);
+    return found;
+}
+
+Master* MasterCollection::FindByGuid(const char* text) const {
+    for (Master* master : masters_) {
+        if (master->guid == text)
+            return master;
+    }
+    return nullptr;
+}
+
+Master* MasterCollection::FindOrCreate(GuidMap* map, int kind, MasterTool* tool,
+                                       const std::string& name, const std::string& nameSpace,
+                                       bool* created) {
+    if (Master* found = FindMaster(kind, name, nameSpace)) {
+        if (found->refCount < INT16_MAX)
+            ++found->refCount;
+        if (created != nullptr)
+            *created = false;
+        return found;
+    }
+    auto* master = new Master(map);
+    master->SetToolAndName(tool, name, nameSpace);
+    master->refCount = 1;
+    Add(master);
+    if (created != nullptr)
+        *created = true;
+    return master;
+}
+
+void MasterCollection::Add(Master* master) {
+    masters_.insert(masters_.begin(), master);
+}
+
+void MasterCollection::InsertAt(size_t index, Master* master) {
+    index = std::min(index, masters_.size());
+    masters_.insert(masters_.begin() + static_cast<std::ptrdiff_t>(index), master);
+}
+
+bool MasterCollection::Remove(Master* master, bool lastReference) {
+    auto at = std::find(masters_.begin(), masters_.end(), master);
+    if (at == masters_.end())
+        return false;
+    if (master->refCount > 0)
+        --master->refCount;
+    if (lastReference && master->refCount != 0)
+        return false;
+    masters_.erase(at);
+    return true;
+}
+
+void MasterCollection::Rename(Master* master, const std::string& name) {
+    master->name = name;
+}
+
+void MasterCollection::MarkAll(int value) {
+    for (Master* master : masters_)
+        master->Mark(value, 0x1, 0);
+}
+
+void MasterCollection::BindTools(GuidMap* templateMap) {
+    for (Master* master : masters_) {
+        if (master->tool == nullptr)
+            continue;
+        int number = master->tool->ToolId();
+        master->tool = TemplateTool(templateMap, number);
+        master->ReportToolNotInTemplate(templateMap, number);
+    }
+}
+
+Cell* MasterCollection::Persist(GuidScope* scope, bool merge, std::vector<Master*>* added,
+                                Cell* list) {
+    if (list == nullptr) {
+        Cell* out = nil;
+        for (auto it = masters_.rbegin(); it != masters_.rend(); ++it) {
+            if (!merge || (*it)->IsMarked())
+                out = kest::mkcons((*it)->Persist(scope, nullptr), out);
+        }
+        return kest::mkcons(kest::sym::masters, out);
+    }
+
+    ExpectHead(list, kest::sym::masters);
+    CheckedLength(list, "masters", "masters");
+    GuidMap* project = scope != nullptr ? scope->project : nullptr;
+    // The masters read are kept aside until the whole record has been read,
+    // so that a bad record adds nothing.
+    struct Read {
+        Master* master;
+        std::string recordId;
+    };
+    std::vector<Read> read;
+    auto findRead = [&](const Master& m) -> Master* {
+        for (const Read& r : read) {
+            if (r.master->Kind() == m.Kind() && r.master->name == m.name &&
+                (m.nameSpace.empty() || r.master->nameSpace == m.nameSpace))
+                return r.master;
+        }
+        return nullptr;
+    };
+    try {
+        for (Cell* at = kest::cdr(list); at != nil; at = kest::cdr(at)) {
+            auto master = std::make_unique<Master>(nullptr);
+            master->Persist(scope, kest::car(at));
+            std::string recordId = RecordIdText(kest::car(at));
+            if (!merge) {
+                read.push_back({master.release(), recordId});
+                continue;
+            }
+            Master* existing = FindMaster(master->Kind(), master->name, master->nameSpace);
+            if (existing == nullptr)
+                existing = findRead(*master);
+            if (existing == nullptr) {
+                master->refCount = 0;
+                read.push_back({master.release(), recordId});
+                continue;
+            }
+            // The pasted id resolves to the master that is already there.
+            Discard(scope, master.release(), recordId);
+            if (!recordId.empty()) {
+                if (project != nullptr)
+                    project->SetAt(recordId.c_str(), existing);
+                if (GlobalReadMapActive())
+                    GlobalReadMap().SetAt(recordId.c_str(), existing);
+            }
+        }
+    } catch (...) {
+        for (const Read& r : read)
+            Discard(scope, r.master, r.recordId);
+        throw;
+    }
+    for (const Read& r : read) {
+        masters_.push_back(r.master);
+        if (merge && added != nullptr)
+            added->push_back(r.master);
+    }
+    return nil;
+}
+
+} // namespace qm

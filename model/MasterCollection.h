@@ -1,0 +1,74 @@
+// The masters collection: the ordered array of a project's masters. Places
+// bind to masters through it by kind, name and namespace, counting their
+// references; the document persists it as the masters record, and pasting
+// masters from the clipboard file merges them into it.
+#pragma once
+
+#include "model/Master.h"
+
+#include <string>
+#include <vector>
+
+namespace kest {
+struct Cell;
+}
+
+namespace qm {
+
+class GuidMap;
+class GuidScope;
+
+class MasterCollection {
+  public:
+    MasterCollection() = default;
+    virtual ~MasterCollection() = default;
+    MasterCollection(const MasterCollection&) = delete;
+    MasterCollection& operator=(const MasterCollection&) = delete;
+
+    bool Contains(const Master* master) const;
+    // The first master of that kind and name (case-sensitive); a non-empty
+    // namespace must match too, an empty one matches any. Null when none.
+    Master* FindMaster(int kind, const std::string& name, const std::string& nameSpace) const;
+    // FindMaster with the first namespace, then, when that finds nothing and
+    // the first is not empty, with the second.
+    Master* FindMasterInScopes(int kind, const std::string& name, const std::string& first,
+                               const std::string& second) const;
+    Master* FindByGuid(const char* text) const;
+    // An existing master gets one more reference; otherwise a new one is made,
+    // registered in map, given tool, name and namespace and count 1, and put
+    // at the front. created (may be null) tells which.
+    Master* FindOrCreate(GuidMap* map, int kind, MasterTool* tool, const std::string& name,
+                         const std::string& nameSpace, bool* created);
+    // At the front.
+    void Add(Master* master);
+    // At index (clamped to the array).
+    void InsertAt(size_t index, Master* master);
+    // A master of the array loses one reference (when it has any). Without
+    // lastReference it leaves the array and the answer is true; with it, it
+    // leaves only when its count has reached 0 (true), else stays (false).
+    // False for a master not in the array. The caller detaches and deletes it.
+    bool Remove(Master* master, bool lastReference);
+    void Rename(Master* master, const std::string& name);
+    // Marks (value non-zero) or unmarks every master.
+    void MarkAll(int value);
+    // Re-binds every master that has a tool to the tool of the same number in
+    // the template's map; a number the template lacks gets tool 10, flag 0x80
+    // and a logged warning.
+    void BindTools(GuidMap* templateMap);
+    // Writing (list null): (masters master...) of every master, or with merge
+    // only of the marked ones. Reading: the masters of the record are appended
+    // in order; with merge a master that matches an existing one by kind, name
+    // and namespace is not added: its id then resolves to the existing master.
+    // New masters get reference count 0 and go to added (may be null). A bad
+    // record adds nothing. Returns the new list, or nil after reading.
+    virtual kest::Cell* Persist(GuidScope* scope, bool merge, std::vector<Master*>* added,
+                                kest::Cell* list);
+
+    const std::vector<Master*>& Masters() const { return masters_; }
+    size_t Count() const { return masters_.size(); }
+
+  private:
+    std::vector<Master*> masters_;
+};
+
+} // namespace qm

@@ -1,0 +1,345 @@
+// Object ids, the id trees and maps, the global read map and the model object root.
+#include "ModelFixture.h"
+
+#include "model/GuidMap.h"
+#include "model/ModelObject.h"
+#include "platform/Registry.h"
+
+#include <cstring>
+#include <set>
+
+namespace qm::test {
+namespace {
+
+bool FakeHost(uint8_t address[4]) {
+    const uint8_t bytes[4] = {10, 0, 2, 15};
+    std::memcpy(address, bytes, 4);
+    return true;
+}
+
+bool NoHost(uint8_t[4]) {
+    return false;
+}
+
+uint32_t DigitsValue(const char* text, int count) {
+    uint32_t value = 0;
+    for (int i = count - 1; i >= 0; --i) {
+        char c = text[i] == ' ' ? '^' : text[i];
+        value = value * 94 + static_cast<uint32_t>(c - 33);
+    }
+    return value;
+}
+
+class GuidTest : public ModelTest {
+  protected:
+    GuidTest() {
+        saved = GuidGenerator();
+        GuidGenerator() = GuidGeneratorState{};
+        SetHostAddressSource(FakeHost);
+    }
+    ~GuidTest() override {
+        GuidGenerator() = saved;
+        SetHostAddressSource(nullptr);
+    }
+    std::string Stored(const char* name) {
+        Registry registry(RegistryRoot::CurrentUser);
+        std::string text;
+        RegStringValue(registry, GuidRegistryKey, name, text, false);
+        return text;
+    }
+    void Store(const char* name, const std::string& value) {
+        Registry registry(RegistryRoot::CurrentUser);
+        std::string text = value;
+        RegStringValue(registry, GuidRegistryKey, name, text, true);
+        ASSERT_TRUE(registry.Flush());
+    }
+    GuidGeneratorState saved;
+};
+
+TEST_F(GuidTest, ManyIdsAreFifteenPrintableCharactersWithoutCaret) {
+    SetGuidStoreMode(GuidNoStore);
+    std::set<std::string> distinct;
+    for (int i = 0; i < 100000; ++i) {
+        Guid id;
+        ASSERT_EQ(std::strlen(id.Text()), 15u);
+        ASSERT_EQ(std::strchr(id.Text(), '^'), nullptr);
+        for (const char* c = id.Text(); *c != '\0'; ++c)
+            ASSERT_TRUE(*c >= ' ' && *c <= '~');
+        distinct.insert(id.Text());
+    }
+    // Within one second the sequence alone tells ids apart.
+    EXPECT_GE(distinct.size(), 99000u);
+    // Mode 3 writes both values when the next id is made.
+    SetGuidStoreMode(GuidStoreAtExit);
+    Guid last;
+    EXPECT_EQ(Stored(GuidSequenceValue), std::to_string(GuidGenerator().sequence));
+    EXPECT_EQ(Stored(GuidHostValue), std::to_string(GuidGenerator().host));
+    EXPECT_EQ(GuidGenerator().sequence, 100001);
+}
+
+TEST_F(GuidTest, SequenceDigitsGoLeastSignificantFirstAndWrap) {
+    SetGuidStoreMode(GuidNoStore);
+    Guid first;
+    EXPECT_EQ(std::string(first.Text(), 3), "\"!!"); // sequence 1: codes 34, 33, 33
+    GuidGenerator().sequence = 60;
+    Guid caret; // sequence 61 is the digit '^', written as a blank
+    EXPECT_EQ(std::string(caret.Text(), 3), " !!");
+    GuidGenerator().sequence = GuidSequenceLimit - 1;
+    Guid top;
+    EXPECT_EQ(std::string(top.Text(), 3), "~~~");
+    Guid wrapped;
+    EXPECT_EQ(std::string(wrapped.Text(), 3), "!!!");
+    EXPECT_EQ(GuidGenerator().sequence, 0);
+}
+
+TEST_F(GuidTest, StoredSequenceAndHostAreReadBeforeTheFirstId) {
+    Store(GuidSequenceValue, "830583");
+    Store(GuidHostValue, "123456789");
+    SetGuidStoreMode(GuidStoreEveryId);
+    Guid id;
+    EXPECT_EQ(std::string(id.Text(), 3), "!!!");
+    EXPECT_EQ(GuidGenerator().host, 123456789);
+    EXPECT_EQ(DigitsValue(id.Text() + 9, 6), 123456789u);
+    // Mode 0 writes back after every id.
+    EXPECT_EQ(Stored(GuidSequenceValue), "0");
+    EXPECT_EQ(Stored(GuidHostValue), "123456789");
+}
+
+TEST_F(GuidTest, MalformedStoredValuesStartFromZero) {
+    const char* cases[][2] = {{"abc", "x"}, {"99999999", "12abc"}, {"-5", ""}, {"", "0"}};
+    for (auto& c : cases) {
+        GuidGenerator() = GuidGeneratorState{};
+        Store(GuidSequenceValue, c[0]);
+        Store(GuidHostValue, c[1]);
+        SetGuidStoreMode(GuidNoStore);
+        Guid id;
+        EXPECT_EQ(GuidGenerator().sequence, 1) << c[0];
+        // No stored host: the fake address 10.0.2.15 with its zero byte made random.
+        uint32_t host = static_cast<uint32_t>(GuidGenerator().host);
+        EXPECT_EQ(host & 0xFF, 10u) << c[1];
+        EXPECT_EQ(host >> 16, 0x0F02u) << c[1];
+    }
+}
+
+TEST_F(GuidTest, NegativeStoredHostAndFailedLookUpGiveNonNegativeHosts) {
+    Store(GuidHostValue, "-2147483648");
+    SetGuidStoreMode(GuidNoStore);
+    Guid a;
+    EXPECT_GE(GuidGenerator().host, 0);
+    GuidGenerator() = GuidGeneratorState{};
+    Store(GuidHostValue, "-77");
+    Guid b;
+    EXPECT_EQ(GuidGenerator().host, 77);
+    GuidGenerator() = GuidGeneratorState{};
+    Store(GuidHostValue, "");
+    SetHostAddressSource(NoHost);
+    Guid c;
+    EXPECT_GE(GuidGenerator().host, 0);
+    EXPECT_EQ(std::strlen(c.Text()), 15u);
+}
+
+TEST_F(GuidTest, ReadEveryIdModeRereadsTheSequence) {
+    Store(GuidSequenceValue, "41");
+    SetGuidStoreMode(GuidReadEveryId);
+    Guid a;
+    EXPECT_EQ(GuidGenerator().sequence, 42);
+    Store(GuidSequenceValue, "7");
+    Guid b;
+    EXPECT_EQ(GuidGenerator().sequence, 8);
+    EXPECT_EQ(Stored(GuidSequenceValue), "7"); // never written in this mode
+}
+
+TEST(GuidText, AssignCopiesAtMostFifteenCharacters) {
+    Guid id(Guid::FromText{"0123456789abcdefXYZ"});
+    EXPECT_STREQ(id.Text(), "0123456789abcde");
+    id.SetText(nullptr);
+    EXPECT_TRUE(id.IsEmpty());
+    id.Assign("short");
+    EXPECT_TRUE(id == "short");
+    EXPECT_FALSE(id == "shorter");
+}
+
+TEST(GuidTreeTest, EmptyTreeLookupCreatesNothingButSubscriptDoes) {
+    GuidTree tree(GuidTree::TextKeys);
+    ModelObject* out = reinterpret_cast<ModelObject*>(&tree);
+    EXPECT_FALSE(tree.Lookup("abc", out));
+    EXPECT_EQ(out, nullptr);
+    EXPECT_TRUE(tree.IsEmpty());
+    EXPECT_EQ(tree["abc"], nullptr);
+    EXPECT_FALSE(tree.IsEmpty());
+    EXPECT_FALSE(tree.Lookup("abc", out)); // present, but with no object
+    EXPECT_EQ(tree.NodeCount(), 1u);
+}
+
+TEST(GuidTreeTest, ManyKeysSpanSeveralBlocksInBothModes) {
+    GuidTree texts(GuidTree::TextKeys);
+    GuidTree numbers(GuidTree::IntegerKeys);
+    ModelObject a(Guid::FromText{"a"});
+    for (int i = 0; i < 300; ++i) {
+        texts.SetAt(std::to_string(i * 7919 % 1000).c_str(), &a);
+        numbers.SetAt(i * 7919 % 1000 - 500, &a);
+    }
+    EXPECT_EQ(texts.NodeCount(), 300u);
+    EXPECT_EQ(numbers.NodeCount(), 300u);
+    for (int i = 0; i < 300; ++i) {
+        ModelObject* out = nullptr;
+        EXPECT_TRUE(texts.Lookup(std::to_string(i * 7919 % 1000).c_str(), out));
+        EXPECT_TRUE(numbers.Lookup(i * 7919 % 1000 - 500, out));
+    }
+    // Extreme keys compare without overflow.
+    numbers.SetAt(INT32_MIN, &a);
+    numbers.SetAt(INT32_MAX, &a);
+    ModelObject* out = nullptr;
+    EXPECT_TRUE(numbers.Lookup(INT32_MIN, out));
+    EXPECT_TRUE(numbers.Lookup(INT32_MAX, out));
+    // Keys of the other mode find nothing.
+    EXPECT_EQ(texts.FindNode(5, true), nullptr);
+    EXPECT_EQ(numbers.GetNode("5"), nullptr);
+    texts.RemoveAll();
+    EXPECT_TRUE(texts.IsEmpty());
+    EXPECT_EQ(texts.NodeCount(), 0u);
+}
+
+TEST(GuidTreeTest, LongTextKeysAreTheirFirstFifteenCharacters) {
+    GuidTree tree(GuidTree::TextKeys);
+    ModelObject a(Guid::FromText{"a"});
+    tree.SetAt("0123456789abcdefgh", &a);
+    ModelObject* out = nullptr;
+    EXPECT_TRUE(tree.Lookup("0123456789abcde", out));
+    const char* interned = tree.GetNode("0123456789abcde");
+    EXPECT_STREQ(interned, "0123456789abcde");
+    EXPECT_EQ(interned, tree.GetNode("0123456789abcdeZZ"));
+}
+
+class GuidMapTest : public ModelTest {
+  protected:
+    ~GuidMapTest() override { SetGlobalReadMapActive(false); }
+};
+
+TEST_F(GuidMapTest, RemovedObjectIsNotFoundButItsNodeStays) {
+    GuidMap map;
+    ModelObject object;
+    map.Add(&object);
+    EXPECT_EQ(map.Lookup(object.guid.Text()), &object);
+    const char* interned = map.Find(object.guid.Text());
+    map.Remove(&object);
+    ModelObject* out = &object;
+    EXPECT_FALSE(map.Lookup(object.guid.Text(), out, false));
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(failure([&] { map.Lookup(object.guid.Text(), out, true); }),
+              "GUID map lookup failed");
+    EXPECT_EQ(map.Find(object.guid.Text()), interned);
+}
+
+TEST_F(GuidMapTest, IntegerAndTextKeysLiveInTheirOwnTrees) {
+    GuidMap map;
+    ModelObject object(Guid::FromText{"42"});
+    map.Register(0, "42", true, &object);
+    ModelObject* out = nullptr;
+    EXPECT_FALSE(map.Lookup(42, out, false));
+    EXPECT_TRUE(map.Lookup("42", out, false));
+
+    ModelObject old;
+    map.Register(17, nullptr, false, &old);
+    EXPECT_TRUE(map.Lookup(17, out, false));
+    EXPECT_EQ(out, &old);
+    EXPECT_EQ(map.Lookup(old.guid.Text()), &old);
+    EXPECT_EQ(map.At(17), &old);
+    EXPECT_EQ(map.At(18), nullptr);
+}
+
+TEST_F(GuidMapTest, RegisterReadRenamesTakenIdsWhileThePasteIsRead) {
+    GuidMap map;
+    ModelObject existing(Guid::FromText{"pasted-id"});
+    map.Add(&existing);
+    SetGlobalReadMapActive(true);
+    ModelObject pasted(Guid::FromText{"pasted-id"});
+    map.RegisterRead(0, "pasted-id", true, &pasted, pasted.guid);
+    EXPECT_FALSE(pasted.guid == "pasted-id");
+    EXPECT_EQ(map.Lookup(pasted.guid.Text()), &pasted);
+    EXPECT_EQ(map.Lookup("pasted-id"), &pasted); // through the read map
+    SetGlobalReadMapActive(false);
+    EXPECT_EQ(map.Lookup("pasted-id"), &existing);
+    EXPECT_TRUE(GlobalReadMap().IsEmpty());
+
+    // A free id is registered as it is.
+    ModelObject fresh(Guid::FromText{"free-id"});
+    map.RegisterRead(0, "free-id", true, &fresh, fresh.guid);
+    EXPECT_TRUE(fresh.guid == "free-id");
+    EXPECT_EQ(map.Lookup("free-id"), &fresh);
+}
+
+TEST_F(GuidMapTest, ScopesSelectTheTemplateMapForToolModels) {
+    GuidMap project, templ;
+    GuidScope scope(&project, &templ, true);
+    EXPECT_EQ(scope.current, &templ);
+    scope.Select(false);
+    EXPECT_EQ(scope.current, &project);
+    GuidScope explicitScope(&project, &templ, &templ);
+    EXPECT_EQ(explicitScope.current, &templ);
+}
+
+TEST_F(GuidMapTest, PointerListsAndMergedIdLists) {
+    ModelObject a, b, c;
+    std::vector<ModelObject*> ab{&a, &b}, ba{&b, &a}, ac{&a, &c}, abc{&a, &b, &c};
+    EXPECT_TRUE(SamePointerLists(ab, ba));
+    EXPECT_FALSE(SamePointerLists(ab, ac));
+    EXPECT_FALSE(SamePointerLists(ab, abc));
+    std::vector<Guid> merged;
+    MergeGuidLists(ab, ac, merged);
+    ASSERT_EQ(merged.size(), 3u);
+    EXPECT_TRUE(merged[0] == a.guid);
+    EXPECT_TRUE(merged[1] == b.guid);
+    EXPECT_TRUE(merged[2] == c.guid);
+}
+
+TEST_F(GuidMapTest, RootMarkDetachAndClone) {
+    GuidMap map;
+    GuidScope scope(&map, nullptr);
+    ModelObject object;
+    map.Add(&object);
+    object.Mark(1, 0x2, 0);
+    EXPECT_FALSE(object.IsMarked());
+    object.Mark(1, 0x1, 0);
+    EXPECT_TRUE(object.IsMarked());
+    object.Mark(0, 0x3, 0);
+    EXPECT_FALSE(object.IsMarked());
+
+    Guid before = object.guid;
+    object.Detach(&scope, false);
+    EXPECT_TRUE(object.IsDetached());
+    EXPECT_TRUE(object.guid == before);
+    EXPECT_EQ(map.Lookup(before.Text()), nullptr);
+
+    EXPECT_EQ(object.Clone(nullptr), nullptr);
+    int kind = -1;
+    EXPECT_EQ(object.GetPropertyTarget(&kind), nullptr);
+    EXPECT_EQ(kind, PtNone);
+    EXPECT_EQ(object.Props(&scope, &object, nullptr, false), nullptr);
+
+    auto* owned = new ModelObject;
+    map.Add(owned);
+    Guid ownedId = owned->guid;
+    owned->Detach(&scope, true);
+    EXPECT_EQ(map.Lookup(ownedId.Text()), nullptr);
+    EXPECT_STREQ(IdOf(nullptr), "");
+}
+
+TEST(KindPredicates, Ranges) {
+    EXPECT_FALSE(IsDiagramKind(1));
+    EXPECT_TRUE(IsDiagramKind(0));
+    EXPECT_TRUE(IsDiagramKind(11));
+    EXPECT_TRUE(IsDiagramKind(17));
+    EXPECT_FALSE(IsDiagramKind(18));
+    EXPECT_FALSE(IsDiagramKind(10));
+    EXPECT_FALSE(IsBuiltinTool(-1));
+    EXPECT_TRUE(IsBuiltinTool(0));
+    EXPECT_TRUE(IsBuiltinTool(23));
+    EXPECT_FALSE(IsBuiltinTool(24));
+    EXPECT_FALSE(IsUserToolKind(99));
+    EXPECT_TRUE(IsUserToolKind(100));
+    EXPECT_FALSE(HasOwnFolder(0));
+}
+
+} // namespace
+} // namespace qm::test

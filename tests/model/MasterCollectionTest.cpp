@@ -1,0 +1,221 @@
+// The masters collection: look-ups, reference counts, the masters record and
+// the merging read of pastes.
+#include "Fakes.h"
+#include "ModelFixture.h"
+
+#include "model/GuidMap.h"
+#include "model/MasterCollection.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace qm::test {
+namespace {
+
+using kest::Cell;
+using kest::nil;
+
+class MasterCollectionTest : public ModelTest {
+  protected:
+    MasterCollectionTest() {
+        templ.Register(10, nullptr, false, &standIn);
+        templ.Register(12, nullptr, false, &classTool);
+    }
+    ~MasterCollectionTest() override {
+        // The collection does not own its masters: the test lets them go.
+        while (collection.Count() > 0) {
+            Master* master = collection.Masters().front();
+            collection.Remove(master, false);
+            master->Detach(&scope, true);
+        }
+        SetGlobalReadMapActive(false);
+    }
+    static std::string Fixture(const char* name) {
+        std::ifstream in(std::string(QM_FIXTURES) + "/model/" + name);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    std::string Names() const {
+        std::string out;
+        for (Master* m : collection.Masters())
+            out += m->name + " ";
+        return out;
+    }
+
+    RecordingServices services;
+    GuidMap project, templ;
+    GuidScope scope{&project, &templ};
+    FakeTool standIn{10}, classTool{12};
+    MasterCollection collection;
+};
+
+TEST_F(MasterCollectionTest, FindOrCreateCountsReferences) {
+    bool created = false;
+    Master* a = collection.FindOrCreate(&project, 12, &classTool, "Shape", "geo", &created);
+    EXPECT_TRUE(created);
+    EXPECT_EQ(a->refCount, 1);
+    EXPECT_EQ(project.Lookup(a->guid.Text()), a);
+    Master* again = collection.FindOrCreate(&project, 12, &classTool, "Shape", "geo", &created);
+    EXPECT_FALSE(created);
+    EXPECT_EQ(again, a);
+    EXPECT_EQ(a->refCount, 2);
+    EXPECT_EQ(collection.Count(), 1u);
+    Master* loose = collection.FindOrCreate(&project, NoToolKind, nullptr, "Shape", "", &created);
+    EXPECT_TRUE(created);
+    EXPECT_NE(loose, a);
+    EXPECT_EQ(collection.Masters().front(), loose); // new masters go to the front
+}
+
+TEST_F(MasterCollectionTest, FindMasterMatchesNamespacesOnlyWhenGiven) {
+    Master* geo = collection.FindOrCreate(&project, 12, &classTool, "Shape", "geo", nullptr);
+    Master* ui = collection.FindOrCreate(&project, 12, &classTool, "Shape", "ui", nullptr);
+    EXPECT_EQ(collection.FindMaster(12, "Shape", "geo"), geo);
+    EXPECT_EQ(collection.FindMaster(12, "Shape", "ui"), ui);
+    EXPECT_EQ(collection.FindMaster(12, "Shape", ""), ui); // the first in array order
+    EXPECT_EQ(collection.FindMaster(12, "shape", ""), nullptr);
+    EXPECT_EQ(collection.FindMaster(10, "Shape", ""), nullptr);
+    EXPECT_EQ(collection.FindMasterInScopes(12, "Shape", "net", "geo"), geo);
+    EXPECT_EQ(collection.FindMasterInScopes(12, "Shape", "", "geo"), ui);
+    EXPECT_EQ(collection.FindByGuid(geo->guid.Text()), geo);
+    EXPECT_EQ(collection.FindByGuid("nothing"), nullptr);
+    EXPECT_TRUE(collection.Contains(geo));
+    collection.Rename(geo, "Form");
+    EXPECT_EQ(collection.FindMaster(12, "Form", "geo"), geo);
+}
+
+TEST_F(MasterCollectionTest, RemoveWithTheLastReferenceFlag) {
+    Master* m = collection.FindOrCreate(&project, 12, &classTool, "A", "", nullptr);
+    collection.FindOrCreate(&project, 12, &classTool, "A", "", nullptr);
+    EXPECT_FALSE(collection.Remove(m, true));
+    EXPECT_EQ(m->refCount, 1);
+    EXPECT_TRUE(collection.Contains(m));
+    EXPECT_TRUE(collection.Remove(m, true));
+    EXPECT_FALSE(collection.Contains(m));
+    EXPECT_FALSE(collection.Remove(m, false));
+    m->Detach(&scope, true);
+
+    Master* n = collection.FindOrCreate(&project, 12, &classTool, "B", "", nullptr);
+    collection.FindOrCreate(&project, 12, &classTool, "B", "", nullptr);
+    EXPECT_TRUE(collection.Remove(n, false));
+    EXPECT_EQ(n->refCount, 1);
+    n->Detach(&scope, true);
+}
+
+TEST_F(MasterCollectionTest, MastersRecordRoundTripsThroughThePrettyPrinter) {
+    const std::string text = Fixture("masters.txt");
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(collection.Persist(&scope, false, nullptr, read(text)), nil);
+    EXPECT_EQ(Names(), "Shape Circle Loose ");
+    EXPECT_EQ(collection.Masters()[2]->tool, nullptr);
+    EXPECT_EQ(pretty(collection.Persist(&scope, false, nullptr, nullptr)), text);
+}
+
+TEST_F(MasterCollectionTest, MergeWritesOnlyMarkedMasters) {
+    collection.FindOrCreate(&project, 12, &classTool, "A", "", nullptr);
+    Master* b = collection.FindOrCreate(&project, 12, &classTool, "B", "", nullptr);
+    EXPECT_EQ(print(collection.Persist(&scope, true, nullptr, nullptr)), "(masters)");
+    collection.MarkAll(0);
+    b->Mark(1, 1, 0);
+    Cell* written = collection.Persist(&scope, true, nullptr, nullptr);
+    EXPECT_EQ(kest::listlength(written), 2);
+    EXPECT_NE(print(written).find(" \"B\" "), std::string::npos);
+    EXPECT_EQ(print(written).find(" \"A\" "), std::string::npos);
+    collection.MarkAll(1);
+    EXPECT_EQ(kest::listlength(collection.Persist(&scope, true, nullptr, nullptr)), 3);
+}
+
+TEST_F(MasterCollectionTest, PastedMasterThatExistsAddsNothingAndItsIdResolvesToTheExisting) {
+    Master* shape = collection.FindOrCreate(&project, 12, &classTool, "Shape", "geo", nullptr);
+    Guid shapeId = shape->guid;
+    for (bool readMap : {false, true}) {
+        SetGlobalReadMapActive(readMap);
+        std::vector<Master*> added;
+        // Once under another id (another project), once under its own (same project).
+        for (std::string id : {std::string("foreign-shape"), std::string(shapeId.Text())}) {
+            std::string text = "(masters (master \"" + kest::escapestr(id.c_str()) +
+                               "\" 4 3 \"Shape\" \"\" \"\" \"\" \"geo\" \"\" 1 () () 12 \"\") "
+                               "(master \"new-1\" 0 3 \"New" +
+                               (id == "foreign-shape" ? "1" : "2") +
+                               "\" \"\" \"\" \"\" \"\" \"\" 1 () () 12 \"\"))";
+            ModelObject* stale = reinterpret_cast<ModelObject*>(&added);
+            collection.Persist(&scope, true, &added, read(text));
+            ModelObject* found = nullptr;
+            EXPECT_TRUE(project.Lookup(id.c_str(), found, false));
+            EXPECT_EQ(found, shape) << id;
+            EXPECT_NE(found, stale);
+            EXPECT_EQ(collection.FindByGuid(shapeId.Text()), shape);
+        }
+        EXPECT_EQ(added.size(), 2u);
+        for (Master* m : added)
+            EXPECT_EQ(m->refCount, 0);
+        SetGlobalReadMapActive(false);
+        for (Master* m : added) {
+            collection.Remove(m, false);
+            m->Detach(&scope, true);
+        }
+    }
+    EXPECT_EQ(Names(), "Shape ");
+    EXPECT_EQ(shape->refCount, 1);
+    EXPECT_EQ(project.Lookup(shapeId.Text()), shape);
+}
+
+TEST_F(MasterCollectionTest, BadRecordsAddNothing) {
+    collection.FindOrCreate(&project, 12, &classTool, "Kept", "", nullptr);
+    struct Case {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"(master)", "masters sym expected"},
+        {"5", "masters sym expected"},
+        {"(masters (master \"good-1\" 0 3 \"G\" \"\" \"\" \"\" 1 () () 12 \"\") (master \"bad\"))",
+         "bad master record: ends before reference count"},
+        {"(masters (master \"good-2\" 0 3 \"G\" \"\" \"\" \"\" 1 () () 12 \"\") (mister))",
+         "master sym expected"},
+        {"(masters (master \"good-3\" 0 3 \"G\" \"\" \"\" \"\" 1 () () 12 \"\") 7)",
+         "master sym expected"},
+    };
+    for (const Case& c : cases) {
+        for (bool merge : {false, true}) {
+            std::string message =
+                failure([&] { collection.Persist(&scope, merge, nullptr, read(c.text)); });
+            EXPECT_NE(message.find(c.message), std::string::npos) << c.text << " -> " << message;
+            EXPECT_EQ(Names(), "Kept ");
+            for (const char* id : {"good-1", "good-2", "good-3"})
+                EXPECT_EQ(project.Lookup(id), nullptr);
+        }
+    }
+}
+
+TEST_F(MasterCollectionTest, BindToolsRebindsAndStandsInForMissingTools) {
+    FakeTool oldClass(12), oldGone(40);
+    Master* a = collection.FindOrCreate(&project, 12, &oldClass, "A", "", nullptr);
+    Master* b = collection.FindOrCreate(&project, 40, &oldGone, "B", "", nullptr);
+    Master* c = collection.FindOrCreate(&project, NoToolKind, nullptr, "C", "", nullptr);
+    collection.BindTools(&templ);
+    EXPECT_EQ(a->tool, &classTool);
+    EXPECT_EQ(b->tool, &standIn);
+    EXPECT_TRUE(b->flags & MoToolMissing);
+    EXPECT_EQ(c->tool, nullptr);
+    EXPECT_EQ(log.Text(), "Warning: master tool not in template (Tool=40, Master=B)\r\n");
+}
+
+TEST_F(MasterCollectionTest, InsertAtAndAdd) {
+    Master* a = new Master(&project);
+    Master* b = new Master(&project);
+    Master* c = new Master(&project);
+    a->name = "a";
+    b->name = "b";
+    c->name = "c";
+    collection.Add(a);
+    collection.Add(b);
+    collection.InsertAt(1, c);
+    EXPECT_EQ(Names(), "b c a ");
+    Master* d = new Master(&project);
+    d->name = "d";
+    collection.InsertAt(99, d);
+    EXPECT_EQ(Names(), "b c a d ");
+}
+
+} // namespace
+} // namespace qm::test

@@ -1,0 +1,256 @@
+// Member records: record forms old and new, text forms, comparisons and list operations.
+#include "Fakes.h"
+#include "ModelFixture.h"
+
+#include "model/Members.h"
+
+namespace qm::test {
+namespace {
+
+using kest::Cell;
+using kest::nil;
+
+class MembersTest : public ModelTest {};
+
+TEST_F(MembersTest, AttributeRecordWithAndWithoutId) {
+    MasterAttribute a;
+    Guid made = a.guid;
+    EXPECT_EQ(a.Persist(read("(\"n\" \"int\" \"0..1\" \"vector\" \"5\" \"c\" 2 17)")), nil);
+    EXPECT_TRUE(a.guid == made);
+    EXPECT_EQ(a.name, "n");
+    EXPECT_EQ(a.container, "vector");
+    EXPECT_EQ(a.access, 2);
+    EXPECT_EQ(a.mode, 17);
+
+    MasterAttribute b;
+    Cell* rest = b.Persist(read("(\"n\" \"t\" \"\" \"\" \"\" \"\" 3 0 \"attr-id\" extra)"));
+    EXPECT_TRUE(b.guid == "attr-id");
+    EXPECT_EQ(print(rest), "(extra)");
+    EXPECT_EQ(print(b.Persist(nullptr)), "(\"n\" \"t\" \"\" \"\" \"\" \"\" 3 0 \"attr-id\")");
+}
+
+TEST_F(MembersTest, MethodRecordForms) {
+    const char* full =
+        "(\"draw\" \"void\" \"c\" 3 8 ((\"x\" \"int\" \"0\" 1) (\"y\" \"int\" \"\" 3)) "
+        "((\"IOError\" 0) (\"ctx\" 1)) \"m-id\" \"return;\")";
+    MasterMethod m;
+    m.Persist(read(full));
+    EXPECT_EQ(print(m.Persist(nullptr)), full);
+    EXPECT_EQ(m.ParameterNames(","), "x,y");
+    ASSERT_EQ(m.others.size(), 2u);
+    EXPECT_EQ(m.others[1]->kind, 1);
+
+    MasterMethod older;
+    older.Persist(read("(\"f\" \"\" \"\" 1 0 () () \"old-id\")"));
+    EXPECT_EQ(older.code, "");
+    EXPECT_TRUE(older.guid == "old-id");
+
+    // A seventh cell that is neither a list nor nil is the id.
+    MasterMethod noOthers;
+    noOthers.Persist(read("(\"f\" \"\" \"\" 1 0 () \"id7\" \"body\")"));
+    EXPECT_TRUE(noOthers.guid == "id7");
+    EXPECT_TRUE(noOthers.others.empty());
+    EXPECT_EQ(noOthers.code, "body");
+}
+
+TEST_F(MembersTest, TypeAndExceptionRecords) {
+    const char* type = "(\"Color\" \"enum Color\" \"\" 3 2 0 ((\"Red\" \"\" \"1\" 0)) \"t-id\")";
+    MasterType t;
+    t.Persist(read(type));
+    EXPECT_EQ(print(t.Persist(nullptr)), type);
+    EXPECT_EQ(t.elements.size(), 1u);
+    const char* exception = "(\"Oops\" \"bad\" ((\"code\" \"int\" \"\" 0)) \"e-id\")";
+    MasterException e;
+    e.Persist(read(exception));
+    EXPECT_EQ(print(e.Persist(nullptr)), exception);
+}
+
+TEST_F(MembersTest, MalformedMemberRecordsAreFormatErrors) {
+    struct Case {
+        int kind; // 0 attribute, 1 method, 2 type, 3 exception
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {0, "(\"n\" \"t\" \"\" \"\" \"\" \"\" 3)", "bad attribute record: ends before mode"},
+        {0, "(\"n\" 5 \"\" \"\" \"\" \"\" 3 0)", "bad attribute record: string expected for type"},
+        {0, "(\"n\" \"\" \"\" \"\" \"\" \"\" 3 0 1.5)",
+         "bad attribute record: id text expected for id"},
+        {0, "x", "bad attribute record: list expected"},
+        {1, "(\"f\" \"\" \"\" 1 0 x)", "bad method record: list expected for parameters"},
+        {1, "(\"f\" \"\" \"\" 1 0 ((\"p\")))", "bad parameter record: ends before type"},
+        {1, "(\"f\" \"\" \"\" 1 0 (5))", "bad parameter record: list expected"},
+        {1, "(\"f\" \"\" \"\" 1 0 () ((\"o\" \"k\")))",
+         "bad method other record: integer expected for kind"},
+        {1, "(\"f\" \"\" \"\" 1 0 () () \"id\" 5)", "bad method record: string expected for code"},
+        {2, "(\"T\" \"\" \"\" 3 2 0)", "bad type record: ends before elements"},
+        {3, "(\"E\" \"\" \"members\")", "bad exception record: list expected for members"},
+    };
+    for (const Case& c : cases) {
+        MasterAttribute a;
+        a.name = "kept";
+        MasterMethod m;
+        MasterType t;
+        MasterException e;
+        Cell* list = read(c.text);
+        std::string message = failure([&] {
+            switch (c.kind) {
+            case 0:
+                a.Persist(list);
+                break;
+            case 1:
+                m.Persist(list);
+                break;
+            case 2:
+                t.Persist(list);
+                break;
+            default:
+                e.Persist(list);
+                break;
+            }
+        });
+        EXPECT_EQ(message, c.message) << c.text;
+        EXPECT_EQ(a.name, "kept");
+    }
+}
+
+TEST_F(MembersTest, TextForms) {
+    struct {
+        int access;
+        const char* word;
+        char sign;
+    } accesses[] = {{0, "private", '-'}, {1, "private", '-'}, {2, "protected", '#'},
+                    {3, "public", '+'},  {4, "", ' '},        {-1, "", ' '}};
+    for (auto& c : accesses) {
+        EXPECT_STREQ(AccessWord(c.access), c.word);
+        EXPECT_EQ(AccessSign(c.access), c.sign);
+    }
+    EXPECT_EQ(AnnotateMark(0x10), '@');
+    EXPECT_EQ(AnnotateMark(0xEF), ' ');
+    EXPECT_EQ(ModifierWords(0xB), "virtual static const ");
+    EXPECT_EQ(ModifierWords(0x2), "const ");
+    EXPECT_EQ(ModifierWords(0x4), "");
+}
+
+TEST_F(MembersTest, ShownFilters) {
+    struct Case {
+        int access;
+        int mode;
+        int filter;
+        bool attributeShown;
+        bool methodShown;
+    } cases[] = {
+        {3, 0x10, 0x10, true, true},   // filter does not apply without 0x1
+        {3, 0x10, 0x11, false, true},  // annotated public attribute hidden
+        {3, 0x00, 0x11, true, true},   // not annotated: 0x1 does not apply
+        {2, 0x00, 0x22, false, true},  // protected, other attributes
+        {0, 0x00, 0x42, false, true},  // access 0 counts as private
+        {4, 0x00, 0x72, true, true},   // package is never hidden
+        {3, 0x10, 0x104, true, false}, // annotated public method hidden
+        {1, 0x00, 0x408, true, false}, // private other method hidden
+        {2, 0x00, 0x204 | 0x1, true, true},
+    };
+    for (const Case& c : cases) {
+        MasterAttribute a;
+        a.access = c.access;
+        a.mode = c.mode;
+        MasterMethod m;
+        m.access = c.access;
+        m.mode = c.mode;
+        EXPECT_EQ(a.IsShown(c.filter), c.attributeShown) << c.filter;
+        EXPECT_EQ(m.IsShown(c.filter), c.methodShown) << c.filter;
+    }
+}
+
+TEST_F(MembersTest, RemoveDuplicatesKeepsTheLastOfEachGroup) {
+    AttributeList list;
+    for (const char* name : {"a", "b", "a"}) {
+        auto attribute = std::make_unique<MasterAttribute>();
+        attribute->name = name;
+        list.push_back(std::move(attribute));
+    }
+    MasterAttribute* secondA = list[2].get();
+    RemoveDuplicates(list);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0]->name, "b");
+    EXPECT_EQ(list[1].get(), secondA);
+
+    MethodList methods;
+    for (const char* params : {"x", "x,y", "x"}) {
+        auto method = std::make_unique<MasterMethod>();
+        method->name = "f";
+        for (char c : std::string(params)) {
+            if (c == ',')
+                continue;
+            auto p = std::make_unique<Parameter>();
+            p->name = std::string(1, c);
+            method->parameters.push_back(std::move(p));
+        }
+        methods.push_back(std::move(method));
+    }
+    RemoveDuplicates(methods);
+    ASSERT_EQ(methods.size(), 2u);
+    EXPECT_EQ(methods[0]->ParameterNames(","), "x,y");
+}
+
+TEST_F(MembersTest, CopiesKeepIdsAndClonesMakeNewOnes) {
+    MethodList source;
+    auto method = std::make_unique<MasterMethod>();
+    method->name = "run";
+    method->parameters.push_back(std::make_unique<Parameter>(Parameter{"p", "int", "", 1}));
+    method->others.push_back(std::make_unique<MethodOther>());
+    source.push_back(std::move(method));
+
+    MethodList copy;
+    copy.push_back(std::make_unique<MasterMethod>());
+    CopyList(copy, source);
+    ASSERT_EQ(copy.size(), 1u);
+    EXPECT_TRUE(copy[0]->guid == source[0]->guid);
+    EXPECT_NE(copy[0].get(), source[0].get());
+    EXPECT_NE(copy[0]->parameters[0].get(), source[0]->parameters[0].get());
+    EXPECT_TRUE(ListsEqual(copy, source));
+    copy[0]->parameters[0]->direction = 2;
+    EXPECT_FALSE(ListsEqual(copy, source));
+
+    std::unique_ptr<ModelObject> clone(source[0]->Clone(nullptr));
+    auto* cloned = dynamic_cast<MasterMethod*>(clone.get());
+    ASSERT_NE(cloned, nullptr);
+    EXPECT_FALSE(cloned->guid == source[0]->guid);
+    EXPECT_TRUE(cloned->IsEqual(*source[0]));
+    MasterAttribute attribute;
+    EXPECT_EQ(source[0]->Clone(&attribute), nullptr); // wrong class of target
+}
+
+TEST_F(MembersTest, PropsExchangeWholeRecords) {
+    MasterAttribute a, b;
+    a.name = "before";
+    b.name = "after";
+    Cell* props = a.Props(nullptr, &b, nullptr, false);
+    MasterAttribute target;
+    target.Props(nullptr, nullptr, props, true);
+    EXPECT_EQ(target.name, "after");
+    EXPECT_TRUE(target.guid == b.guid);
+    target.Props(nullptr, nullptr, props, false);
+    EXPECT_EQ(target.name, "before");
+    EXPECT_EQ(failure([&] { target.Props(nullptr, nullptr, read("(x)"), false); }),
+              "bad property record: list expected for undo");
+}
+
+TEST_F(MembersTest, ReplaceTextCountsTheListedFields) {
+    MasterAttribute a;
+    a.name = a.type = a.cardinality = a.container = a.value = a.comment = "Foo";
+    EXPECT_EQ(a.ReplaceText("Foo", "Bar", ReplaceAndRecord), 5);
+    EXPECT_EQ(a.value, "Foo");
+    EXPECT_EQ(a.name, "Bar");
+
+    MasterMethod m;
+    m.name = m.returnType = m.comment = m.code = "x";
+    m.parameters.push_back(std::make_unique<Parameter>(Parameter{"x", "x", "x", 0}));
+    m.others.push_back(std::make_unique<MethodOther>());
+    m.others[0]->name = "x";
+    EXPECT_EQ(m.ReplaceText("x", "y", 0), 7);
+    EXPECT_EQ(m.name, "x"); // counted only
+    EXPECT_EQ(m.ReplaceText("X", "y", ReplaceMatchCase), 0);
+}
+
+} // namespace
+} // namespace qm::test
