@@ -61,6 +61,11 @@ Cell* catchtag(Cell* body, Cell* tag, CatchRoutine routine = nullptr, Cell* argu
 Cell* capeval(Cell* form, Cell* quietForm, CatchRoutine routine = nullptr,
               Cell* argument = nullptr);
 
+// Test and fuzz support: after n more evaluations of forms (0: no limit),
+// evaluation ends with fatal("evaluation limit reached"), so that generated
+// scripts cannot loop for ever.
+void setevaluationlimit(uint64_t n);
+
 // Empties the four stacks and the catch stack and resets the error flags
 // (after a fatal error has left the kernel).
 void resetstacks();

@@ -70,6 +70,9 @@ struct ErrorFlagsGuard {
     ~ErrorFlagsGuard() { errorflags = saved; }
 };
 
+bool limited = false;
+uint64_t evaluationsleft = 0;
+
 [[noreturn]] void evaloverflow() {
     fatal("evaluation stack overflow");
 }
@@ -89,6 +92,11 @@ void resetstacks() {
     stacks.vlamframe = -1;
     stacks.catchtop = -1;
     errorflags = ErrorFlags{};
+}
+
+void setevaluationlimit(uint64_t n) {
+    limited = n > 0;
+    evaluationsleft = n;
 }
 
 void argoverflow() {
@@ -262,6 +270,8 @@ Cell* evaluate(Cell* x) {
     }
     if (!ispair(x))
         return x;
+    if (limited && evaluationsleft-- == 0)
+        fatal("evaluation limit reached");
     pusheval(x);
     Cell* value = applyfn(car(x), x, false);
     --stacks.evaltop;

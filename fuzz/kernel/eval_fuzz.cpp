@@ -1,0 +1,69 @@
+// Fuzz target of the evaluator: any bytes read as KestScript expressions
+// (read-time evaluation included) and each evaluated under caperr, as a
+// script run would. No crash, no sanitizer report; script errors and fatal
+// errors are the expected outcomes. Built-ins that reach outside the process
+// (exec, exit, load) are taken away, and so are the destructive list
+// built-ins, whose cyclic lists make every later walk loop for ever, as they
+// do in the language. An evaluation limit stops endless loops.
+#include "kernel/Kernel.h"
+#include "platform/Errors.h"
+#include "platform/Log.h"
+#include "platform/Prompt.h"
+
+#include <cstdint>
+#include <string>
+
+namespace {
+
+using namespace kest;
+
+class QuietLog : public qm::LogSink {
+  public:
+    void Append(std::string_view) override {}
+};
+
+Cell* evalall(Cell* chancell) {
+    Channel* ch = chancell->a.chan;
+    for (int i = 0; i < 1000; ++i) {
+        Cell* x = readexpr(ch);
+        if (x == KernelSyms.eof)
+            break;
+        capeval(x, nil);
+    }
+    return nil;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static QuietLog quiet;
+    static qm::HeadlessPrompts prompts;
+    static bool ready = [] {
+        qm::SetLogSink(&quiet);
+        qm::SetPromptService(&prompts);
+        initkernel();
+        for (const char* name : {"exec", "exit", "load", "rplaca", "rplacd", "*conc", "*reverse",
+                                 "*remove", "*subst", "ss"})
+            findsym(name)->kind() = KPlain;
+        snapshotsymbols();
+        setblocklimit(4096);
+        return true;
+    }();
+    (void)ready;
+    prompts.asked.clear();
+    savemark();
+    setevaluationlimit(200000);
+    LocalChannel channel(std::string(reinterpret_cast<const char*>(data), size), ChanRead);
+    try {
+        capeval(nil, nil, evalall, mkchan(channel.get()));
+    } catch (const qm::CKestException&) {
+        resetstacks();
+    } catch (const qm::CIgnoreException&) {
+        resetstacks();
+    }
+    setevaluationlimit(0);
+    closeallchans();
+    purgesymbols();
+    restoremark();
+    return 0;
+}
