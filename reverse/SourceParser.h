@@ -175,6 +175,8 @@ class SourceParser : public SourceSymbolTable {
     void BlockComment();
     void PreprocessorLine();
     bool RestOfLineIsBlank() const;
+    size_t ConsumeRun(unsigned char classes);
+    std::string_view ConsumeRestOfLine();
     int StringLiteral(int quote, bool continues);
     int Identifier(int prefix);
     int Number();

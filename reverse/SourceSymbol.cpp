@@ -11,8 +11,17 @@ namespace qm {
 
 namespace {
 
+// Lower case of ASCII letters; other bytes unchanged.
+constexpr std::array<unsigned char, 256> kLower = [] {
+    std::array<unsigned char, 256> table{};
+    for (size_t c = 0; c < table.size(); ++c) {
+        table[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
+    return table;
+}();
+
 unsigned char LowerAscii(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+    return kLower[c];
 }
 
 bool IsClassLikeKind(int kind) {
@@ -140,6 +149,10 @@ size_t SourceSymbolTable::Hash(std::string_view name) const {
 
 int SourceSymbolTable::CompareNames(int languageMask, std::string_view a, std::string_view b) {
     if ((languageMask & kLangForte) == 0) {
+        // Most names differ in their first byte; compare that before the rest.
+        if (!a.empty() && !b.empty() && a[0] != b[0]) {
+            return static_cast<unsigned char>(a[0]) < static_cast<unsigned char>(b[0]) ? -1 : 1;
+        }
         return a.compare(b);
     }
     size_t n = a.size() < b.size() ? a.size() : b.size();

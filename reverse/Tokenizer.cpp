@@ -7,29 +7,56 @@
 
 #include "reverse/SourceLanguage.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace qm {
 
 namespace {
 
-bool IsLetter(int c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+// Character classes, indexed by byte (the end of input, -1, is in none).
+enum : unsigned char {
+    kLetter = 1,
+    kDigit = 2,
+    kUnderscore = 4,
+    kBlank = 8,          // blank, tab, carriage return, line feed
+    kTrailingBlank = 16, // blank, tab, carriage return
+};
+
+constexpr std::array<unsigned char, 256> kClasses = [] {
+    std::array<unsigned char, 256> table{};
+    for (int c = 'a'; c <= 'z'; ++c) {
+        table[static_cast<size_t>(c)] = kLetter;
+        table[static_cast<size_t>(c - 'a' + 'A')] = kLetter;
+    }
+    for (int c = '0'; c <= '9'; ++c) {
+        table[static_cast<size_t>(c)] = kDigit;
+    }
+    table['_'] = kUnderscore;
+    table[' '] = table['\t'] = table['\r'] = kBlank | kTrailingBlank;
+    table['\n'] = kBlank;
+    return table;
+}();
+
+bool HasClass(int c, unsigned char classes) {
+    return c >= 0 && (kClasses[static_cast<size_t>(c) & 0xFF] & classes) != 0;
 }
+
 bool IsDigit(int c) {
-    return c >= '0' && c <= '9';
+    return HasClass(c, kDigit);
 }
 bool IsWordStart(int c) {
-    return IsLetter(c) || c == '_';
+    return HasClass(c, kLetter | kUnderscore);
 }
 bool IsWordChar(int c) {
-    return IsLetter(c) || IsDigit(c) || c == '_';
+    return HasClass(c, kLetter | kDigit | kUnderscore);
 }
 bool IsBlank(int c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    return HasClass(c, kBlank);
 }
 bool IsTrailingBlank(int c) {
-    return c == ' ' || c == '\t' || c == '\r';
+    return HasClass(c, kTrailingBlank);
 }
 int Lower(int c) {
     return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
@@ -66,9 +93,12 @@ bool SourceParser::FillLine() {
         if (readPos_ == readEnd_ && !Refill()) {
             break;
         }
-        const unsigned char* p = readPos_;
-        while (p < readEnd_ && *p != '\n' && *p != '\r') {
-            ++p;
+        size_t avail = static_cast<size_t>(readEnd_ - readPos_);
+        const void* lf = std::memchr(readPos_, '\n', avail);
+        const unsigned char* p = lf != nullptr ? static_cast<const unsigned char*>(lf) : readEnd_;
+        const void* cr = std::memchr(readPos_, '\r', static_cast<size_t>(p - readPos_));
+        if (cr != nullptr) {
+            p = static_cast<const unsigned char*>(cr);
         }
         size_t run = static_cast<size_t>(p - readPos_);
         size_t room = kMaxLineLength - len;
@@ -120,9 +150,43 @@ int SourceParser::ReadCharSlow() {
     return ReadChar();
 }
 
+// Consumes the current character and those after it in the line buffer
+// while they are of the classes given, then reads the next character. The
+// consumed characters stay in line_[start, returned index) until the next
+// character read refills the line; a run of word characters never reaches
+// the line feed that ends every line, so it is still there.
+size_t SourceParser::ConsumeRun(unsigned char classes) {
+    size_t p = linePos_;
+    while (p < lineLen_ && (kClasses[line_[p]] & classes) != 0) {
+        ++p;
+    }
+    if (capture_.recording) {
+        capture_.text.append(reinterpret_cast<const char*>(line_ + linePos_), p - linePos_);
+    }
+    linePos_ = p;
+    ReadChar();
+    return p;
+}
+
+// Consumes the rest of the line up to its line feed, which becomes the
+// current character; returns the consumed text, the current character first.
+std::string_view SourceParser::ConsumeRestOfLine() {
+    if (c_ < 0 || c_ == '\n' || linePos_ == 0) {
+        return {};
+    }
+    size_t start = linePos_ - 1;
+    size_t end = lineLen_ - 1; // the line feed
+    if (capture_.recording) {
+        capture_.text.append(reinterpret_cast<const char*>(line_ + linePos_), end - linePos_);
+    }
+    linePos_ = end;
+    ReadChar();
+    return {reinterpret_cast<const char*>(line_ + start), end - start};
+}
+
 void SourceParser::SkipBlanks() {
     while (IsBlank(c_)) {
-        ReadChar();
+        ConsumeRun(kBlank);
     }
 }
 
@@ -166,12 +230,7 @@ void SourceParser::LineComment() {
     if (c_ == ' ') {
         ReadChar();
     }
-    std::string piece;
-    while (c_ != '\n' && c_ >= 0) {
-        piece.push_back(static_cast<char>(c_));
-        ReadChar();
-    }
-    AppendComment(std::move(piece));
+    AppendComment(std::string(ConsumeRestOfLine()));
 }
 
 // The current character follows "/*".
@@ -184,6 +243,22 @@ void SourceParser::BlockComment() {
         if (c_ < 0) {
             AppendComment(std::move(piece));
             return;
+        }
+        if (c_ != '*' && c_ != '\n' && linePos_ > 0) {
+            // Take the run up to the next asterisk or the line feed at once.
+            const unsigned char* from = line_ + linePos_ - 1;
+            size_t length = lineLen_ - 1 - (linePos_ - 1);
+            const void* star = std::memchr(from, '*', length);
+            size_t run = star != nullptr
+                             ? static_cast<size_t>(static_cast<const unsigned char*>(star) - from)
+                             : length;
+            piece.append(reinterpret_cast<const char*>(from), run);
+            if (capture_.recording) {
+                capture_.text.append(reinterpret_cast<const char*>(line_ + linePos_), run - 1);
+            }
+            linePos_ += run - 1;
+            ReadChar();
+            continue;
         }
         if (c_ == '*') {
             ReadChar();
@@ -208,14 +283,11 @@ void SourceParser::BlockComment() {
 // line, and the lines after it while a line ends with a backslash.
 void SourceParser::PreprocessorLine() {
     for (;;) {
-        int last = 0;
-        while (c_ != '\n' && c_ >= 0) {
-            if (!IsTrailingBlank(c_)) {
-                last = c_;
-            }
-            ReadChar();
+        std::string_view rest = ConsumeRestOfLine();
+        while (!rest.empty() && IsTrailingBlank(static_cast<unsigned char>(rest.back()))) {
+            rest.remove_suffix(1);
         }
-        if (c_ < 0 || last != '\\') {
+        if (c_ < 0 || rest.empty() || rest.back() != '\\') {
             break;
         }
         ReadChar();
@@ -283,12 +355,15 @@ int SourceParser::StringLiteral(int quote, bool continues) {
 int SourceParser::Identifier(int prefix) {
     tokenText_.clear();
     if (prefix != 0) {
-        AppendTokenChar(prefix);
+        tokenText_.push_back(static_cast<char>(prefix));
     }
-    while (IsWordChar(c_)) {
-        AppendTokenChar(c_);
-        ReadChar();
+    size_t start = linePos_ - 1;
+    size_t end = ConsumeRun(kLetter | kDigit | kUnderscore);
+    size_t length = end - start;
+    if (tokenText_.size() + length > kMaxTokenLength) {
+        length = kMaxTokenLength - tokenText_.size();
     }
+    tokenText_.append(reinterpret_cast<const char*>(line_ + start), length);
     lastSymbol_ = Find(language_, tokenText_, std::nullopt);
     if (lastSymbol_ != nullptr && lastSymbol_->kind == kNodeKeyword) {
         return lastSymbol_->flags;
@@ -297,11 +372,10 @@ int SourceParser::Identifier(int prefix) {
 }
 
 int SourceParser::Number() {
-    tokenText_.clear();
-    while (IsLetter(c_) || IsDigit(c_)) {
-        AppendTokenChar(c_);
-        ReadChar();
-    }
+    size_t start = linePos_ - 1;
+    size_t end = ConsumeRun(kLetter | kDigit);
+    tokenText_.assign(reinterpret_cast<const char*>(line_ + start),
+                      std::min(end - start, kMaxTokenLength));
     return kTokNumber;
 }
 

@@ -412,6 +412,28 @@ TEST_F(HelperTest, SkipBodyCapturesMethodCodeWhenAsked) {
     }
 }
 
+TEST_F(HelperTest, CapturedBodyKeepsEveryCharacterOfTheSource) {
+    const std::string body = "{\n"
+                             "  // line comment\n"
+                             "  /* block\n"
+                             "   * comment */ x = \"a\\  \n"
+                             "b\";\t# not a directive in PHP\n"
+                             "  y = 'c' + 0x1F + $v;\n"
+                             "}";
+    SourceParser& p = Open(kLangPhp, "function f() " + body + " next", kRevKeepMethodCode);
+    while (p.Token() != kTokLBrace) {
+        p.GetToken();
+    }
+    SourceSymbol method("f", std::nullopt);
+    EXPECT_EQ(p.SkipBody(&method, false), 1);
+    std::string expected = "{\r\n" + body.substr(2);
+    for (size_t at = expected.find('\n', 3); at != std::string::npos;
+         at = expected.find('\n', at + 2)) {
+        expected.insert(at, "\r");
+    }
+    EXPECT_EQ(method.text2, expected);
+}
+
 TEST_F(HelperTest, ForteBodiesEndAtEndMethod) {
     const std::string source = "method A.F\nbegin\n  x = 1;\n  end if;\n  end method;\nnext";
     SourceParser& p = Open(kLangForte, source, kRevKeepMethodCode);
