@@ -8,12 +8,11 @@
 #include "reverse/SourceLanguage.h"
 
 #include <climits>
+#include <sys/stat.h>
 
 namespace qm {
 
 namespace {
-
-constexpr size_t kReadBufferSize = 64 * 1024;
 
 // The longest path the system accepts for a source file.
 constexpr size_t kMaxPathLength = PATH_MAX - 1;
@@ -77,7 +76,7 @@ int SourceParser::ReportParseError(const SourceSymbol* symbol, std::string_view 
 }
 
 void SourceParser::ResetInput() {
-    readPos_ = readEnd_ = nullptr;
+    readPos_ = readEnd_ = nextCr_ = nullptr;
     inputEnded_ = false;
     c_ = '\n';
     token_ = kTokNone;
@@ -106,6 +105,12 @@ bool SourceParser::OpenSourceFile(const std::string& path) {
     endTokens_ = 0;
     filePath_ = path;
     file_ = std::fopen(path.c_str(), "rb");
+    // Only regular files: a folder reads as nothing and a device may never end.
+    struct stat status {};
+    if (file_ != nullptr && (fstat(fileno(file_), &status) != 0 || !S_ISREG(status.st_mode))) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
     if (file_ == nullptr) {
         ReportParseError(nullptr, "can't open file");
         return false;
@@ -125,6 +130,7 @@ void SourceParser::OpenSourceText(std::string name, std::string text) {
     ResetInput();
     readPos_ = reinterpret_cast<const unsigned char*>(memory_.data());
     readEnd_ = readPos_ + memory_.size();
+    FindNextCarriageReturn();
 }
 
 int SourceParser::CloseSourceFile() {
@@ -135,7 +141,7 @@ int SourceParser::CloseSourceFile() {
     }
     memory_.clear();
     memory_.shrink_to_fit();
-    readPos_ = readEnd_ = nullptr;
+    readPos_ = readEnd_ = nextCr_ = nullptr;
     inputEnded_ = true;
     open_ = false;
     return result;

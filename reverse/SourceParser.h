@@ -78,6 +78,7 @@ class SourceParser : public SourceSymbolTable {
     static constexpr size_t kMaxCommentLength = 65535;
     static constexpr int kMaxEndTokens = 513;
     static constexpr int kMaxBlockDepth = 128;
+    static constexpr size_t kReadBufferSize = 64 * 1024;
 
     // A parser for one language code; the document (may be null in tests)
     // gives the option bits and the template's tool ids. Loads the keywords.
@@ -163,6 +164,7 @@ class SourceParser : public SourceSymbolTable {
   private:
     // Raw input.
     bool Refill();
+    void FindNextCarriageReturn();
     bool FillLine();
     int ReadCharSlow();
     void ResetInput();
@@ -201,6 +203,7 @@ class SourceParser : public SourceSymbolTable {
     std::unique_ptr<unsigned char[]> readBuffer_;
     const unsigned char* readPos_ = nullptr;
     const unsigned char* readEnd_ = nullptr;
+    const unsigned char* nextCr_ = nullptr; // the next carriage return, or readEnd_
     bool inputEnded_ = false;
     std::string filePath_;
 

@@ -131,7 +131,10 @@ bool SourceSymbol::HasGenericParameters() const {
 }
 
 SourceSymbolTable::SourceSymbolTable(int language, size_t bucketCount)
-    : buckets_(bucketCount == 0 ? 1 : bucketCount), language_(language) {}
+    : buckets_(bucketCount == 0 ? 1 : bucketCount), language_(language) {
+    size_t n = buckets_.size();
+    bucketMask_ = (n & (n - 1)) == 0 ? n - 1 : 0;
+}
 
 SourceSymbolTable::~SourceSymbolTable() {
     for (std::unique_ptr<SourceSymbol>& bucket : buckets_) {
@@ -139,12 +142,12 @@ SourceSymbolTable::~SourceSymbolTable() {
     }
 }
 
-size_t SourceSymbolTable::Hash(std::string_view name) const {
+size_t SourceSymbolTable::HashSum(std::string_view name) {
     size_t sum = 0;
     for (char c : name) {
         sum += LowerAscii(static_cast<unsigned char>(c));
     }
-    return sum % buckets_.size();
+    return sum;
 }
 
 int SourceSymbolTable::CompareNames(int languageMask, std::string_view a, std::string_view b) {
@@ -166,13 +169,20 @@ int SourceSymbolTable::CompareNames(int languageMask, std::string_view a, std::s
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-SourceSymbol* SourceSymbolTable::Find(int language, std::string_view name,
-                                      const OwnedText& qualifier) const {
-    SourceSymbol* s = buckets_[Hash(name)].get();
-    while (s != nullptr && CompareNames(language, s->name, name) < 0) {
+SourceSymbol* SourceSymbolTable::FindInBucket(int language, std::string_view name,
+                                              size_t bucket) const {
+    SourceSymbol* s = buckets_[bucket].get();
+    int order = -1;
+    while (s != nullptr && (order = CompareNames(language, s->name, name)) < 0) {
         s = s->next.get();
     }
-    if (s == nullptr || CompareNames(language, s->name, name) != 0) {
+    return order == 0 ? s : nullptr;
+}
+
+SourceSymbol* SourceSymbolTable::Find(int language, std::string_view name,
+                                      const OwnedText& qualifier) const {
+    SourceSymbol* s = FindInBucket(language, name, Hash(name));
+    if (s == nullptr) {
         return nullptr;
     }
     if (!qualifier) {

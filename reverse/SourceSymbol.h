@@ -121,7 +121,12 @@ class SourceSymbolTable {
     SourceSymbolTable& operator=(const SourceSymbolTable&) = delete;
 
     // The sum of the lower-cased bytes of name, modulo the bucket count.
-    size_t Hash(std::string_view name) const;
+    size_t Hash(std::string_view name) const { return BucketOf(HashSum(name)); }
+    // The sum of the lower-cased bytes of name, and the bucket of such a sum.
+    static size_t HashSum(std::string_view name);
+    size_t BucketOf(size_t sum) const {
+        return bucketMask_ != 0 ? (sum & bucketMask_) : sum % buckets_.size();
+    }
     // Without regard to letter case when the mask holds Forte TOOL, else
     // exactly; below, at or above zero.
     static int CompareNames(int languageMask, std::string_view a, std::string_view b);
@@ -130,6 +135,8 @@ class SourceSymbolTable {
     // chain whose qualifier matches (none when the chain reaches an entry
     // without qualifier). Null when not found.
     SourceSymbol* Find(int language, std::string_view name, const OwnedText& qualifier) const;
+    // The symbol of that name in a bucket (from Hash), without qualifier.
+    SourceSymbol* FindInBucket(int language, std::string_view name, size_t bucket) const;
     // Find, else a new empty symbol of that name and qualifier.
     SourceSymbol* FindOrInsert(int language, std::string_view name, const OwnedText& qualifier);
 
@@ -141,6 +148,7 @@ class SourceSymbolTable {
 
   private:
     std::vector<std::unique_ptr<SourceSymbol>> buckets_;
+    size_t bucketMask_ = 0; // bucket count - 1 when it is a power of two
     int language_;
     SourceSymbol* iterNode_ = nullptr;
     size_t iterBucket_ = 0;

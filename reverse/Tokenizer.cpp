@@ -58,6 +58,14 @@ bool IsBlank(int c) {
 bool IsTrailingBlank(int c) {
     return HasClass(c, kTrailingBlank);
 }
+constexpr std::array<unsigned char, 256> kLowerBytes = [] {
+    std::array<unsigned char, 256> table{};
+    for (size_t c = 0; c < table.size(); ++c) {
+        table[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
+    return table;
+}();
+
 int Lower(int c) {
     return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
 }
@@ -71,14 +79,22 @@ bool SourceParser::Refill() {
         inputEnded_ = true;
         return false;
     }
-    size_t n = std::fread(readBuffer_.get(), 1, 64 * 1024, file_);
+    size_t n = std::fread(readBuffer_.get(), 1, kReadBufferSize, file_);
     if (n == 0) {
         inputEnded_ = true;
         return false;
     }
     readPos_ = readBuffer_.get();
     readEnd_ = readPos_ + n;
+    FindNextCarriageReturn();
     return true;
+}
+
+// Carriage returns are rare: the next one is looked for once and kept, not
+// searched for again on every line.
+void SourceParser::FindNextCarriageReturn() {
+    const void* cr = std::memchr(readPos_, '\r', static_cast<size_t>(readEnd_ - readPos_));
+    nextCr_ = cr != nullptr ? static_cast<const unsigned char*>(cr) : readEnd_;
 }
 
 // Reads the next line into the line buffer: its first 1025 characters and a
@@ -96,9 +112,11 @@ bool SourceParser::FillLine() {
         size_t avail = static_cast<size_t>(readEnd_ - readPos_);
         const void* lf = std::memchr(readPos_, '\n', avail);
         const unsigned char* p = lf != nullptr ? static_cast<const unsigned char*>(lf) : readEnd_;
-        const void* cr = std::memchr(readPos_, '\r', static_cast<size_t>(p - readPos_));
-        if (cr != nullptr) {
-            p = static_cast<const unsigned char*>(cr);
+        if (nextCr_ < readPos_) {
+            FindNextCarriageReturn();
+        }
+        if (nextCr_ < p) {
+            p = nextCr_;
         }
         size_t run = static_cast<size_t>(p - readPos_);
         size_t room = kMaxLineLength - len;
@@ -279,8 +297,8 @@ void SourceParser::BlockComment() {
     }
 }
 
-// The current character is the number sign: skips it and the rest of the
-// line, and the lines after it while a line ends with a backslash.
+// The number sign has been read: skips the rest of its line, and the lines
+// after it while a line ends with a backslash.
 void SourceParser::PreprocessorLine() {
     for (;;) {
         std::string_view rest = ConsumeRestOfLine();
@@ -357,14 +375,28 @@ int SourceParser::Identifier(int prefix) {
     if (prefix != 0) {
         tokenText_.push_back(static_cast<char>(prefix));
     }
+    // The word lies in the line buffer up to the line feed; scan it once,
+    // summing the bytes of its hash on the way.
     size_t start = linePos_ - 1;
-    size_t end = ConsumeRun(kLetter | kDigit | kUnderscore);
+    size_t hash = prefix;
+    size_t end = start;
+    while ((kClasses[line_[end]] & (kLetter | kDigit | kUnderscore)) != 0) {
+        hash += kLowerBytes[line_[end]];
+        ++end;
+    }
+    if (capture_.recording) {
+        capture_.text.append(reinterpret_cast<const char*>(line_ + linePos_), end - linePos_);
+    }
     size_t length = end - start;
     if (tokenText_.size() + length > kMaxTokenLength) {
         length = kMaxTokenLength - tokenText_.size();
+        hash = HashSum(std::string_view(reinterpret_cast<const char*>(line_ + start), length)) +
+               static_cast<size_t>(prefix);
     }
     tokenText_.append(reinterpret_cast<const char*>(line_ + start), length);
-    lastSymbol_ = Find(language_, tokenText_, std::nullopt);
+    linePos_ = end;
+    ReadChar();
+    lastSymbol_ = FindInBucket(language_, tokenText_, BucketOf(hash));
     if (lastSymbol_ != nullptr && lastSymbol_->kind == kNodeKeyword) {
         return lastSymbol_->flags;
     }
@@ -424,7 +456,8 @@ int SourceParser::OrvistalEscape() {
         ReadChar();
         return kTokAssign;
     }
-    tokenText_.assign("@");
+    tokenText_.clear();
+    tokenText_.push_back('@');
     SkipBlanks();
     if (c_ == '<') {
         while (c_ >= 0 && c_ != '>') {

@@ -371,6 +371,32 @@ TEST_F(SourceFileTest, LargeFilesCrossTheReadBuffer) {
     EXPECT_EQ(parser.LineCount(), 20000);
 }
 
+TEST_F(SourceFileTest, CarriageReturnsOnTheReadBufferBoundary) {
+    // After the leading line feed, a carriage return falls on the last byte
+    // of the first 64 KiB read in both files.
+    struct Case {
+        const char* line;
+        int repeat;
+    };
+    for (const Case& c : {Case{"ab\r\n", 20000}, Case{"ab\r", 30000}}) {
+        std::string text = "\n";
+        for (int i = 0; i < c.repeat; ++i) {
+            text += c.line;
+        }
+        ASSERT_EQ(text[SourceParser::kReadBufferSize - 1], '\r');
+        std::string path = Write("cr.cpp", text);
+        SourceParser parser(nullptr, kLangCpp);
+        ASSERT_TRUE(parser.OpenSourceFile(path));
+        int identifiers = 0;
+        for (int t = parser.GetToken(); t != E; t = parser.GetToken()) {
+            EXPECT_EQ(parser.CurrentText(), "ab");
+            identifiers += t == I;
+        }
+        EXPECT_EQ(identifiers, c.repeat);
+        EXPECT_EQ(parser.LineCount(), c.repeat + 1);
+    }
+}
+
 TEST_F(SourceFileTest, PathsLongerThanOldLimitOpen) {
     std::string folder(150, 'd');
     std::string path = Write(std::filesystem::path(folder) / "deep.java", "class D {}\n");
@@ -386,6 +412,11 @@ TEST_F(SourceFileTest, OpenFailuresAreReported) {
     EXPECT_FALSE(parser.OpenSourceFile((dir_ / "missing.cpp").string()));
     EXPECT_EQ(log_.Text(),
               "*** ERROR in " + (dir_ / "missing.cpp").string() + "(0): can't open file\r\n");
+    for (const std::string& special : {dir_.string(), std::string("/dev/zero")}) {
+        log_.Clear();
+        EXPECT_FALSE(parser.OpenSourceFile(special));
+        EXPECT_EQ(log_.Text(), "*** ERROR in " + special + "(0): can't open file\r\n");
+    }
     log_.Clear();
     std::string huge = "/" + std::string(5000, 'x');
     EXPECT_FALSE(parser.OpenSourceFile(huge));
