@@ -144,6 +144,9 @@ int SourceParser::CloseSourceFile() {
     readPos_ = readEnd_ = nextCr_ = nullptr;
     inputEnded_ = true;
     open_ = false;
+    lineLen_ = linePos_ = 0;
+    c_ = -1; // until the next open, the tokenizer sees the end of input
+    capture_.recording = false;
     return result;
 }
 

@@ -409,6 +409,8 @@ TEST_F(SourceFileTest, PathsLongerThanOldLimitOpen) {
 
 TEST_F(SourceFileTest, OpenFailuresAreReported) {
     SourceParser parser(nullptr, kLangCpp);
+    parser.OpenSourceText("before", "abc def");
+    EXPECT_EQ(parser.GetToken(), I);
     EXPECT_FALSE(parser.OpenSourceFile((dir_ / "missing.cpp").string()));
     EXPECT_EQ(log_.Text(),
               "*** ERROR in " + (dir_ / "missing.cpp").string() + "(0): can't open file\r\n");
