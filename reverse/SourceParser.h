@@ -92,7 +92,8 @@ class SourceParser : public SourceSymbolTable {
     void OpenSourceText(std::string name, std::string text);
     // Closes the open input; 0 on success (also when none was open).
     int CloseSourceFile();
-    // Parses one file with the parser of the language; no other code does anything.
+    // Parses one file with the parser of the language (no other code does
+    // anything) and closes it; a file stopped by the tokenizer is abandoned.
     void ParseSourceFile(const std::string& path);
     // Logs "*** ERROR in <file>(<line>): [<symbol>: ]<message>\r\n"; returns 0.
     int ReportParseError(const SourceSymbol* symbol, std::string_view message);
@@ -100,7 +101,9 @@ class SourceParser : public SourceSymbolTable {
     void LoadKeywords();
     void AddKeyword(int mask, std::string_view text, int token);
 
-    // Tokenizer.
+    // Tokenizer. GetToken reads the next token into Token() and CurrentText();
+    // once the end token has been returned 513 times for one input it logs
+    // the error and throws SourceParseStopped.
     int GetToken();
     int NextTok();
     int ReadChar();
