@@ -1,0 +1,683 @@
+// The parse helpers the language parsers share: the bounded type text, the
+// comment normaliser, bracket, generic-argument, body and declaration
+// skipping with method-body capture, enumerations, typedefs, raises clauses,
+// type names and qualified names. Each works on the current token and leaves
+// the token after what it read as the current one.
+#include "reverse/SourceParser.h"
+
+#include "reverse/ReverseDocument.h"
+#include "reverse/SourceLanguage.h"
+
+#include <array>
+
+namespace qm {
+
+namespace {
+
+bool IsLetter(int c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsDigit(int c) {
+    return c >= '0' && c <= '9';
+}
+bool IsWordChar(int c) {
+    return IsLetter(c) || IsDigit(c) || c == '_';
+}
+
+bool IsOpenBracket(int token) {
+    return token == kTokLBrace || token == kTokLParen || token == kTokLBracket;
+}
+
+bool IsCloseBracket(int token) {
+    return token == kTokRBrace || token == kTokRParen || token == kTokRBracket;
+}
+
+constexpr int kTokUsing = KeywordToken("using");
+constexpr int kTokEnum = KeywordToken("enum");
+constexpr int kTokRaises = KeywordToken("raises");
+constexpr int kTokThrow = KeywordToken("throw");
+constexpr int kTokContext = KeywordToken("context");
+constexpr int kTokConst = KeywordToken("const");
+constexpr int kTokStruct = KeywordToken("struct");
+constexpr int kTokUnion = KeywordToken("union");
+constexpr int kTokRegister = KeywordToken("register");
+constexpr int kTokFinal = KeywordToken("final");
+constexpr int kTokHas = KeywordToken("has");
+constexpr int kTokWhere = KeywordToken("where");
+constexpr int kTokEndWord = KeywordToken("end");
+constexpr int kTokMethod = KeywordToken("method");
+constexpr int kTokEvent = KeywordToken("event");
+constexpr int kTokFile = KeywordToken("file");
+
+// Removes every whole-word occurrence of name from text.
+std::string RemoveWord(const std::string& text, const std::string& name) {
+    if (name.empty()) {
+        return text;
+    }
+    std::string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        bool startsWord = i == 0 || !IsWordChar(static_cast<unsigned char>(text[i - 1]));
+        size_t end = i + name.size();
+        if (startsWord && text.compare(i, name.size(), name) == 0 &&
+            (end == text.size() || !IsWordChar(static_cast<unsigned char>(text[end])))) {
+            i = end;
+            continue;
+        }
+        out.push_back(text[i++]);
+    }
+    return out;
+}
+
+} // namespace
+
+// ---- TypeText ----
+
+void TypeText::AppendToken(int token, std::string_view tokenText) {
+    std::string_view piece = TokenText(token, tokenText);
+    if (piece.empty()) {
+        return;
+    }
+    auto endsWord = [](int c) { return IsWordChar(c) || c == '*' || c == '&'; };
+    auto startsWord = [](int c) { return IsLetter(c) || c == '_'; };
+    bool blank = !text_.empty() && endsWord(static_cast<unsigned char>(text_.back())) &&
+                 startsWord(static_cast<unsigned char>(piece.front()));
+    if (text_.size() + (blank ? 1 : 0) + piece.size() > kMaxLength) {
+        return;
+    }
+    if (blank) {
+        text_.push_back(' ');
+    }
+    text_.append(piece);
+}
+
+std::string TypeText::ToHeapString() const {
+    if (!text_.empty() && (text_[0] == '(' || (text_[0] == '[' && text_.size() > 64))) {
+        return text_[0] == '(' ? "(...)" : "[...]";
+    }
+    return text_;
+}
+
+void TypeText::SetLength(size_t length) {
+    if (length < text_.size()) {
+        text_.resize(length);
+    }
+}
+
+bool MatchingBrackets(int open, int close) {
+    return (open == kTokLBrace && close == kTokRBrace) ||
+           (open == kTokLParen && close == kTokRParen) ||
+           (open == kTokLBracket && close == kTokRBracket);
+}
+
+// ---- Method bodies ----
+
+std::string SourceCapture::ExtractBody(int language) const {
+    bool forte = language == kLangForte;
+    size_t cut = text.rfind(forte ? ';' : '}');
+    std::string_view body(text);
+    std::string indent;
+    if (cut != std::string::npos) {
+        body = body.substr(0, cut + 1);
+        size_t start = cut;
+        while (start > 0 && cut - start < 511 &&
+               (text[start - 1] == ' ' || text[start - 1] == '\t')) {
+            --start;
+        }
+        indent = text.substr(start, cut - start);
+    }
+    size_t first = body.find_first_not_of(" \t\r\n");
+    std::string_view rest =
+        first == std::string_view::npos ? std::string_view() : body.substr(first);
+    bool opened = false;
+    if (forte) {
+        static constexpr std::string_view kBegin = "begin";
+        opened = rest.size() >= kBegin.size();
+        for (size_t i = 0; opened && i < kBegin.size(); ++i) {
+            int c = static_cast<unsigned char>(rest[i]);
+            opened = (c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c) == kBegin[i];
+        }
+    } else {
+        opened = !rest.empty() && rest.front() == '{';
+    }
+    std::string out;
+    out.reserve(body.size() + body.size() / 8 + indent.size() + 8);
+    if (!opened) {
+        out += indent;
+        out += forte ? "begin" : "{";
+        out += "\r\n";
+    }
+    for (size_t i = 0; i < body.size(); ++i) {
+        char c = body[i];
+        if (c == '\r' && i + 1 < body.size() && body[i + 1] == '\n') {
+            continue; // the line feed writes the line end
+        }
+        if (c == '\n') {
+            out += "\r\n";
+            continue;
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+// ---- Comments ----
+
+OwnedText SourceParser::TakeComment() {
+    std::string out;
+    out.reserve(comment_.size());
+    bool lineStart = true;
+    size_t n = comment_.size();
+    size_t i = 0;
+    while (i < n) {
+        char c = comment_[i];
+        if (c == ' ' || c == '\t') {
+            while (i < n && (comment_[i] == ' ' || comment_[i] == '\t')) {
+                ++i;
+            }
+            if (!lineStart) {
+                out.push_back(' ');
+            }
+            continue;
+        }
+        if (lineStart && c == '*') {
+            ++i;
+            if (i < n && comment_[i] == ' ') {
+                ++i;
+            }
+            if (i < n && comment_[i] == '\r') {
+                ++i;
+                if (i < n && comment_[i] == '\n') {
+                    ++i;
+                }
+            }
+            continue;
+        }
+        out.push_back(c);
+        lineStart = c == '\r' || c == '\n';
+        ++i;
+    }
+    if (!out.empty() && out.back() == '\n') {
+        out.pop_back();
+        if (!out.empty() && out.back() == '\r') {
+            out.pop_back();
+        }
+    }
+    comment_.clear();
+    if (out.empty()) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+// ---- Skipping ----
+
+// using ... ;   (repeated)
+int SourceParser::SkipUsingDirectives() {
+    while (token_ == kTokUsing) {
+        do {
+            GetToken();
+        } while (token_ != kTokSemicolon && token_ != kTokEnd);
+        if (token_ == kTokEnd) {
+            return 0;
+        }
+        GetToken();
+    }
+    return 1;
+}
+
+// Brackets up to the first ";" (or "," with stopAtComma) outside them, or to
+// a closing bracket that opens nothing here, or after the bracket that closes
+// the first one (stopAfterClose).
+int SourceParser::SkipBalanced(TypeText& typeText, bool stopAfterClose, bool stopAtComma) {
+    bool savedTagMode = tagMode_;
+    tagMode_ = false;
+    std::array<int, kMaxBlockDepth> stack{};
+    int depth = 0;
+    int result = 1;
+    for (;;) {
+        int token = token_;
+        if (token == kTokEnd) {
+            result = 0;
+            break;
+        }
+        if (IsOpenBracket(token)) {
+            if (depth == kMaxBlockDepth) {
+                result = ReportParseError(nullptr, "block stack overflow");
+                break;
+            }
+            stack[static_cast<size_t>(depth++)] = token;
+        } else if (IsCloseBracket(token)) {
+            if (depth == 0) {
+                break;
+            }
+            if (!MatchingBrackets(stack[static_cast<size_t>(depth - 1)], token)) {
+                result = ReportParseError(nullptr, "mismatching bracket");
+                break;
+            }
+            --depth;
+            if (stopAfterClose && depth == 0) {
+                typeText.AppendToken(token, tokenText_);
+                GetToken();
+                break;
+            }
+        } else if (depth == 0 && (token == kTokSemicolon || (stopAtComma && token == kTokComma))) {
+            break;
+        }
+        typeText.AppendToken(token, tokenText_);
+        GetToken();
+    }
+    tagMode_ = savedTagMode;
+    return result;
+}
+
+// < ... >   with nested lists; ">>" closes two.
+int SourceParser::SkipGenericArguments(TypeText& typeText, bool append) {
+    int count = 0;
+    for (;;) {
+        int token = token_;
+        if (token == kTokSemicolon || token == kTokLParen || token == kTokEnd) {
+            break;
+        }
+        if (token == kTokLess) {
+            ++count;
+        } else if (token == kTokGreater) {
+            --count;
+        } else if (token == kTokShiftRight) {
+            count -= 2;
+        }
+        if (append) {
+            typeText.AppendToken(token, tokenText_);
+        }
+        GetToken();
+        if (count < 1) {
+            break;
+        }
+    }
+    if (count != 0) {
+        return ReportParseError(nullptr, "imbalanced generic type parameter list");
+    }
+    return 1;
+}
+
+// { ... }   up to the brace that closes the first one.
+int SourceParser::SkipBracedBody() {
+    int depth = 0;
+    for (;;) {
+        if (token_ == kTokEnd) {
+            return 0;
+        }
+        if (token_ == kTokLBrace) {
+            if (depth == kMaxBlockDepth) {
+                return ReportParseError(nullptr, "block stack overflow");
+            }
+            ++depth;
+        } else if (token_ == kTokRBrace) {
+            if (depth == 0) {
+                return ReportParseError(nullptr, "mismatching } or end");
+            }
+            if (--depth == 0) {
+                return 1;
+            }
+        }
+        GetToken();
+    }
+}
+
+// begin ... end method   (or end event)
+int SourceParser::SkipForteBody(bool endsWithEvent) {
+    int closer = endsWithEvent ? kTokEvent : kTokMethod;
+    for (;;) {
+        GetToken();
+        while (token_ == kTokEndWord) {
+            GetToken();
+            if (token_ == closer) {
+                return 1;
+            }
+        }
+        if (token_ == kTokEnd) {
+            return 0;
+        }
+    }
+}
+
+int SourceParser::FinishBody(SourceSymbol* methodNode) {
+    if (methodNode != nullptr && capture_.enabled && (ProfileFlags() & kRevKeepMethodCode) != 0) {
+        methodNode->text2 = capture_.ExtractBody(language_);
+    }
+    capture_.text.clear();
+    ClearComment();
+    GetToken();
+    return 1;
+}
+
+int SourceParser::SkipBody(SourceSymbol* methodNode, bool endsWithEvent) {
+    capture_.text.clear();
+    capture_.recording = capture_.enabled && methodNode != nullptr;
+    int result = language_ == kLangForte ? SkipForteBody(endsWithEvent) : SkipBracedBody();
+    capture_.recording = false;
+    if (result == 0) {
+        capture_.text.clear();
+        return 0;
+    }
+    return FinishBody(methodNode);
+}
+
+// ... ;   or   ... { ... } [;]
+int SourceParser::SkipDeclaration() {
+    for (;;) {
+        if (token_ == kTokEnd) {
+            return 0;
+        }
+        if (token_ == kTokSemicolon) {
+            GetToken();
+            return 1;
+        }
+        if (token_ == kTokLBrace) {
+            if (SkipBody(nullptr, false) == 0) {
+                return 0;
+            }
+            if (token_ == kTokSemicolon) {
+                GetToken();
+            }
+            return 1;
+        }
+        GetToken();
+    }
+}
+
+// ---- Declarations ----
+
+// enum [name] { entry [= value] , ... } [;]
+int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags) {
+    GetToken();
+    std::string name = " ";
+    if (token_ == kTokIdentifier) {
+        name = tokenText_;
+    }
+    SourceSymbol* node = nullptr;
+    if (parent != nullptr) {
+        node = parent->AddChild(language_, name, std::nullopt, kNodeEnumeration, flags,
+                                std::nullopt, std::nullopt, std::move(comment));
+    }
+    while (token_ != kTokLBrace) {
+        if (token_ == kTokSemicolon || token_ == kTokEnd) {
+            ReportParseError(node, "{ expected");
+            SkipDeclaration();
+            return 0;
+        }
+        GetToken();
+    }
+    GetToken();
+    while (token_ != kTokRBrace) {
+        while (language_ == kLangCSharp && token_ == kTokLBracket) {
+            TypeText attributes;
+            if (SkipBalanced(attributes, true, false) == 0) {
+                return 0;
+            }
+        }
+        if (token_ != kTokIdentifier) {
+            ReportParseError(node, ", or } expected");
+            SkipDeclaration();
+            return 0;
+        }
+        SourceSymbol* entry = nullptr;
+        if (node != nullptr) {
+            entry = node->AddChild(language_, tokenText_, std::nullopt, kNodeParameter, 0,
+                                   std::nullopt, std::nullopt, std::nullopt);
+        }
+        GetToken();
+        if (token_ == kTokAssign) {
+            GetToken();
+            TypeText value;
+            while (token_ != kTokComma && token_ != kTokRBrace && token_ != kTokSemicolon &&
+                   token_ != kTokEnd) {
+                value.AppendToken(token_, tokenText_);
+                GetToken();
+            }
+            if (entry != nullptr) {
+                entry->text2 = value.Text();
+            }
+        }
+        if (token_ == kTokComma) {
+            GetToken();
+        } else if (token_ != kTokRBrace) {
+            ReportParseError(node, ", or } expected");
+            SkipDeclaration();
+            return 0;
+        }
+    }
+    GetToken();
+    if (token_ == kTokSemicolon) {
+        GetToken();
+    }
+    return 1;
+}
+
+// typedef definition name ;
+// A braced body in the definition is taken whole, so its semicolons do not
+// end the typedef.
+int SourceParser::ParseTypedef(SourceSymbol* parent, OwnedText comment, int flags) {
+    TypeText definition;
+    std::string name;
+    int braces = 0;
+    GetToken();
+    while (token_ != kTokEnd && (token_ != kTokSemicolon || braces > 0)) {
+        if (token_ == kTokLBrace) {
+            ++braces;
+        } else if (token_ == kTokRBrace && braces > 0) {
+            --braces;
+        } else if (token_ == kTokIdentifier && braces == 0) {
+            name = tokenText_;
+        }
+        definition.AppendToken(token_, tokenText_);
+        GetToken();
+    }
+    if (parent != nullptr && !name.empty()) {
+        parent->AddChild(language_, name, std::nullopt, kNodeTypedef, flags,
+                         RemoveWord(definition.Text(), name), std::nullopt, std::move(comment));
+    }
+    if (token_ == kTokSemicolon) {
+        GetToken();
+        return 1;
+    }
+    return 0;
+}
+
+// raises ( name , ... )   throw ( name , ... )   context ( "text" , ... )
+int SourceParser::ParseRaisesClause(SourceSymbol* node) {
+    int kind = 0;
+    if (token_ == kTokRaises || token_ == kTokThrow) {
+        kind = kNodeException;
+    } else if (token_ == kTokContext) {
+        kind = kNodeContext;
+    } else {
+        return 0;
+    }
+    GetToken();
+    if (token_ != kTokLParen) {
+        return ReportParseError(node, "( expected");
+    }
+    GetToken();
+    bool entryDue = false; // after a comma
+    for (;;) {
+        if (token_ == kTokRParen && !entryDue) {
+            GetToken();
+            return 1;
+        }
+        if (token_ == kTokRBrace || token_ == kTokSemicolon || token_ == kTokEnd) {
+            return ReportParseError(node, ") expected");
+        }
+        std::string entry;
+        if (kind == kNodeException) {
+            while (token_ == kTokIdentifier) {
+                entry += tokenText_;
+                GetToken();
+                if (token_ != kTokScope) {
+                    break;
+                }
+                entry += "::";
+                GetToken();
+            }
+            if (entry.empty()) {
+                return ReportParseError(node, "exception name expected");
+            }
+        } else {
+            if (token_ != kTokString) {
+                return ReportParseError(node, "context string expected");
+            }
+            entry = tokenText_;
+            GetToken();
+        }
+        if (node != nullptr) {
+            node->AddChild(language_, entry, std::nullopt, kind, 0, std::nullopt, std::nullopt,
+                           std::nullopt);
+        }
+        entryDue = token_ == kTokComma;
+        if (entryDue) {
+            GetToken();
+        } else if (token_ != kTokRParen) {
+            return ReportParseError(node, ") expected");
+        }
+    }
+}
+
+// The type part of a declaration, up to the declared name or a "," ")" ";"
+// "=" (Forte TOOL: up to ";" "," "=" ")" has where).
+int SourceParser::ParseTypeName(TypeText& typeText) {
+    const int lang = language_;
+    const bool cpp = lang == kLangCpp;
+    const bool idl = lang == kLangIdl;
+    const bool java = lang == kLangJava;
+    const bool orv = lang == kLangOrvistal;
+    const bool csharp = lang == kLangCSharp;
+    int lastTaken = -1;
+    auto take = [&] {
+        typeText.AppendToken(token_, tokenText_);
+        lastTaken = token_;
+        GetToken();
+    };
+
+    if (lang == kLangForte) {
+        while (token_ != kTokSemicolon && token_ != kTokComma && token_ != kTokAssign &&
+               token_ != kTokRParen && token_ != kTokHas && token_ != kTokWhere &&
+               token_ != kTokEnd) {
+            take();
+        }
+        return 1;
+    }
+
+    for (;;) {
+        int t = token_;
+        bool leading = ((cpp || idl) &&
+                        (t == kTokConst || t == kTokStruct || t == kTokUnion || t == kTokEnum)) ||
+                       (cpp && (t == kTokScope || t == kTokRegister)) ||
+                       (java && (t == kTokDot || t == kTokFinal)) ||
+                       (orv && (t == kTokBackslash || t == kTokFinal));
+        if (!leading) {
+            break;
+        }
+        take();
+    }
+
+    if (token_ == kTokIdentifier || IsTypeKeyword(token_)) {
+        take();
+        while (cpp) {
+            if (token_ == kTokStar || token_ == kTokAmp) {
+                take();
+            } else if (token_ == kTokScope) {
+                take();
+                if (token_ == kTokIdentifier) {
+                    take();
+                }
+            } else {
+                break;
+            }
+        }
+    } else if ((cpp || csharp) && token_ == kTokEllipsis) {
+        take();
+    }
+
+    if (cpp && token_ == kTokLParen) {
+        int closes = 0;
+        while (closes < 2) {
+            if (token_ == kTokEnd || token_ == kTokSemicolon) {
+                return ReportParseError(nullptr, "bad function type");
+            }
+            if (token_ == kTokRParen) {
+                ++closes;
+            }
+            take();
+        }
+    }
+
+    if ((cpp || idl || java || orv || csharp) && token_ == kTokLess) {
+        SkipGenericArguments(typeText, true);
+        lastTaken = kTokGreater;
+    }
+
+    const int separator = cpp ? kTokScope : (java || csharp) ? kTokDot : orv ? kTokBackslash : -1;
+    for (;;) {
+        int t = token_;
+        if (t == kTokComma || t == kTokRParen || t == kTokSemicolon || t == kTokAssign ||
+            t == kTokEnd) {
+            break;
+        }
+        if (t == kTokIdentifier && (separator < 0 || lastTaken != separator)) {
+            break;
+        }
+        if ((java || orv || csharp) && t == kTokLess) {
+            SkipGenericArguments(typeText, true);
+            lastTaken = kTokGreater;
+            continue;
+        }
+        take();
+    }
+
+    if (java || csharp) {
+        while (token_ == kTokLBracket) {
+            while (token_ != kTokRBracket && token_ != kTokEnd && token_ != kTokSemicolon) {
+                take();
+            }
+            if (token_ != kTokRBracket) {
+                break;
+            }
+            take();
+        }
+        if (csharp && token_ == kTokQuestion) {
+            take();
+        }
+    }
+    return 1;
+}
+
+// name { separator name }
+OwnedText SourceParser::ParseQualifiedName() {
+    const int separator = (language_ == kLangCpp || language_ == kLangIdl) ? kTokScope
+                          : language_ == kLangOrvistal                     ? kTokBackslash
+                                                                           : kTokDot;
+    const std::string_view spelling = separator == kTokScope       ? "::"
+                                      : separator == kTokBackslash ? "\\"
+                                                                   : ".";
+    nameBuffer_.clear();
+    OwnedText last;
+    bool endsWithSeparator = false;
+    while (token_ == kTokIdentifier || (language_ == kLangForte && token_ == kTokFile)) {
+        nameBuffer_ += tokenText_;
+        last = tokenText_;
+        endsWithSeparator = false;
+        GetToken();
+        if (token_ != separator) {
+            break;
+        }
+        nameBuffer_ += spelling;
+        endsWithSeparator = true;
+        GetToken();
+    }
+    if (!last || endsWithSeparator) {
+        return std::nullopt;
+    }
+    return last;
+}
+
+} // namespace qm

@@ -1,0 +1,251 @@
+// SourceParser: the context of one reverse-engineering run. It is the run's
+// symbol table (with the keywords of its language), the tokenizer over the
+// open source file, the comment collector, the recorder of method bodies and
+// the helpers the language parsers share (type texts, bracket and body
+// skipping, enumerations, typedefs, raises clauses, qualified names).
+//
+// Design: the tokenizer reads the file through its own buffer, a line at a
+// time, into a bounded line buffer (1025 characters; a longer line is cut and
+// reported once), and scans characters with one character of look-ahead. Every
+// text it builds is bounded: token texts at 1024 characters, the comment text
+// at 65535, type texts at 255. A parser that keeps asking for tokens after the
+// end of the input is stopped by SourceParseStopped after 513 end tokens; the
+// file is abandoned with a logged error and the run goes on.
+#pragma once
+
+#include "reverse/SourceSymbol.h"
+#include "reverse/SourceTokens.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace qm {
+
+class ReverseDocument;
+
+// A bounded text built from token texts: at most 255 characters.
+class TypeText {
+  public:
+    static constexpr size_t kMaxLength = 255;
+
+    void Clear() { text_.clear(); }
+    bool IsEmpty() const { return text_.empty(); }
+    // Appends the token's text (TokenText); a piece that would make the text
+    // reach 256 characters is dropped. A blank separates two words.
+    void AppendToken(int token, std::string_view tokenText);
+    // "(" texts and "[" texts over 64 characters become "(...)" or "[...]".
+    std::string ToHeapString() const;
+    size_t Length() const { return text_.size(); }
+    // Cuts the text back to an earlier length; a larger value changes nothing.
+    void SetLength(size_t length);
+    const std::string& Text() const { return text_; }
+
+  private:
+    std::string text_;
+};
+
+// True for the pairs { }, ( ) and [ ].
+bool MatchingBrackets(int open, int close);
+
+// The recorder of method bodies: while recording, every character the line
+// reader delivers is appended.
+struct SourceCapture {
+    bool enabled = false;
+    bool recording = false;
+    std::string text;
+
+    // The recorded body cut after its last "}" (Forte TOOL ";"), opened with
+    // the brace (or "begin") at the closing brace's indentation when it does
+    // not start with one, with every line end written as CR LF.
+    std::string ExtractBody(int language) const;
+};
+
+// Thrown by the tokenizer when a parser keeps reading past the end of its
+// input; ParseSourceFile catches it and abandons the file.
+class SourceParseStopped : public std::exception {
+  public:
+    const char* what() const noexcept override { return "source parse stopped"; }
+};
+
+class SourceParser : public SourceSymbolTable {
+  public:
+    static constexpr size_t kMaxLineLength = 1025;
+    static constexpr size_t kMaxTokenLength = 1024;
+    static constexpr size_t kMaxCommentLength = 65535;
+    static constexpr int kMaxEndTokens = 513;
+    static constexpr int kMaxBlockDepth = 128;
+    static constexpr size_t kReadBufferSize = 64 * 1024;
+
+    // A parser for one language code; the document (may be null in tests)
+    // gives the option bits and the template's tool ids. Loads the keywords.
+    SourceParser(ReverseDocument* document, int language);
+    ~SourceParser() override;
+
+    // Opens a source file for the tokenizer. Reports "file name too long" or
+    // "can't open file" and returns false on failure.
+    bool OpenSourceFile(const std::string& path);
+    // Opens text held in memory under a name used in error reports.
+    void OpenSourceText(std::string name, std::string text);
+    // Closes the open input; 0 on success (also when none was open).
+    int CloseSourceFile();
+    // Parses one file with the parser of the language (no other code does
+    // anything) and closes it; a file stopped by the tokenizer is abandoned.
+    void ParseSourceFile(const std::string& path);
+    // Logs "*** ERROR in <file>(<line>): [<symbol>: ]<message>\r\n"; returns 0.
+    int ReportParseError(const SourceSymbol* symbol, std::string_view message);
+
+    void LoadKeywords();
+    void AddKeyword(int mask, std::string_view text, int token);
+
+    // Tokenizer. GetToken reads the next token into Token() and CurrentText();
+    // once the end token has been returned 513 times for one input it logs
+    // the error and throws SourceParseStopped.
+    int GetToken();
+    int NextTok();
+    int ReadChar();
+    void SkipBlanks();
+    void SetTagMode(bool on);
+
+    int Token() const { return token_; }
+    const std::string& CurrentText() const { return tokenText_; }
+    SourceSymbol* LastSymbol() const { return lastSymbol_; }
+    int LineCount() const { return lineCounter_; }
+    const std::string& FilePath() const { return filePath_; }
+    int Language() const { return language_; }
+    bool TagMode() const { return tagMode_; }
+
+    // The collected comment text; TakeComment normalises and empties it.
+    const std::string& CommentBuffer() const { return comment_; }
+    bool CommentSeen() const { return commentSeen_; }
+    int CommentLine() const { return commentLine_; }
+    void ClearComment();
+    OwnedText TakeComment();
+
+    // Shared parse helpers, working on the current token. Each returns
+    // non-zero to go on and 0 after an error or at the end of the input.
+    int SkipUsingDirectives();
+    int ParseEnum(SourceSymbol* parent, OwnedText comment, int flags);
+    int ParseTypedef(SourceSymbol* parent, OwnedText comment, int flags);
+    int ParseRaisesClause(SourceSymbol* node);
+    int ParseTypeName(TypeText& typeText);
+    int SkipBalanced(TypeText& typeText, bool stopAfterClose, bool stopAtComma);
+    int SkipGenericArguments(TypeText& typeText, bool append);
+    int SkipBody(SourceSymbol* methodNode, bool endsWithEvent);
+    int SkipDeclaration();
+    // The last identifier of a qualified name, or none when the name ends
+    // with a separator or none was read. QualifiedName() holds the whole name.
+    OwnedText ParseQualifiedName();
+    const std::string& QualifiedName() const { return nameBuffer_; }
+
+    // The parsers of the languages, by code.
+    int ParseCppFile(const std::string& path);
+    int ParseIdlFile(const std::string& path);
+    int ParseJavaFile(const std::string& path);
+    int ParseOrvistalFile(const std::string& path);
+    int ParseCSharpFile(const std::string& path);
+    int ParsePhpFile(const std::string& path);
+    int ParseToolFile(const std::string& path);
+
+    // The package or namespace qualifier of top-level declarations.
+    const OwnedText& CurrentNamespace() const { return currentNamespace_; }
+    void SetCurrentNamespace(OwnedText qualifier) { currentNamespace_ = std::move(qualifier); }
+
+    uint32_t ProfileFlags() const { return *profileFlags_; }
+    SourceCapture& Capture() { return capture_; }
+
+    int ClassTool() const { return classTool_; }
+    int PackageTool() const { return packageTool_; }
+    int InheritanceTool() const { return inheritanceTool_; }
+    int RealizationTool() const { return realizationTool_; }
+    int CompositionTool() const { return compositionTool_; }
+    int AggregationTool() const { return aggregationTool_; }
+
+  private:
+    // Raw input.
+    bool Refill();
+    void FindNextCarriageReturn();
+    bool FillLine();
+    int ReadCharSlow();
+    void ResetInput();
+
+    // Tokenizer pieces.
+    int EndOfInput();
+    void AppendTokenChar(int c);
+    void AppendComment(std::string piece);
+    void LineComment();
+    void BlockComment();
+    void PreprocessorLine();
+    bool RestOfLineIsBlank() const;
+    size_t ConsumeRun(unsigned char classes);
+    std::string_view ConsumeRestOfLine();
+    int StringLiteral(int quote, bool continues);
+    int Identifier(int prefix);
+    int Number();
+    int LessThan();
+    int OrvistalTag();
+    int OrvistalEscape();
+    void ReadTagName();
+    bool PhpOpenTag();
+
+    int SkipForteBody(bool endsWithEvent);
+    int SkipBracedBody();
+    int FinishBody(SourceSymbol* methodNode);
+
+    int language_;
+    uint32_t ownFlags_ = 0;
+    uint32_t* profileFlags_;
+
+    // Input.
+    std::FILE* file_ = nullptr;
+    bool open_ = false;
+    std::string memory_;
+    std::unique_ptr<unsigned char[]> readBuffer_;
+    const unsigned char* readPos_ = nullptr;
+    const unsigned char* readEnd_ = nullptr;
+    const unsigned char* nextCr_ = nullptr; // the next carriage return, or readEnd_
+    bool inputEnded_ = false;
+    std::string filePath_;
+
+    // Tokenizer state.
+    int c_ = '\n';
+    int token_ = kTokNone;
+    unsigned char line_[kMaxLineLength + 1] = {};
+    size_t lineLen_ = 0;
+    size_t linePos_ = 0;
+    int lineCounter_ = 0;
+    int endTokens_ = 0;
+    std::string tokenText_;
+    SourceSymbol* lastSymbol_ = nullptr;
+    std::string comment_;
+    bool commentSeen_ = false;
+    int commentLine_ = -1;
+    bool tagMode_ = false;
+
+    std::string nameBuffer_;
+    OwnedText currentNamespace_;
+    SourceCapture capture_;
+
+    int classTool_ = 10;
+    int packageTool_ = 12;
+    int inheritanceTool_ = 0;
+    int realizationTool_ = 7;
+    int compositionTool_ = 1;
+    int aggregationTool_ = 3;
+};
+
+inline int SourceParser::ReadChar() {
+    if (linePos_ < lineLen_) {
+        c_ = line_[linePos_++];
+        if (capture_.recording) {
+            capture_.text.push_back(static_cast<char>(c_));
+        }
+        return c_;
+    }
+    return ReadCharSlow();
+}
+
+} // namespace qm

@@ -1,0 +1,374 @@
+// The symbol table and parse-tree nodes of a reverse-engineering run, and the
+// token and modifier look-ups the parsers share.
+#include "reverse/SourceSymbol.h"
+
+#include "reverse/SourceLanguage.h"
+#include "reverse/SourceTokens.h"
+
+#include <array>
+
+namespace qm {
+
+namespace {
+
+// Lower case of ASCII letters; other bytes unchanged.
+constexpr std::array<unsigned char, 256> kLower = [] {
+    std::array<unsigned char, 256> table{};
+    for (size_t c = 0; c < table.size(); ++c) {
+        table[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
+    return table;
+}();
+
+unsigned char LowerAscii(unsigned char c) {
+    return kLower[c];
+}
+
+bool IsClassLikeKind(int kind) {
+    return kind == kNodeClass || kind == kNodeInterface || kind == kNodeException;
+}
+
+// Detaches a chain linked through `link` and deletes it node by node, so that
+// a long chain never makes the destructors recurse deeply.
+void DeleteChain(std::unique_ptr<SourceSymbol> SourceSymbol::*link,
+                 std::unique_ptr<SourceSymbol>& head) {
+    std::unique_ptr<SourceSymbol> node = std::move(head);
+    while (node) {
+        std::unique_ptr<SourceSymbol> after = std::move((*node).*link);
+        node = std::move(after);
+    }
+}
+
+} // namespace
+
+SourceSymbol::~SourceSymbol() {
+    DeleteChain(&SourceSymbol::next, next);
+    DeleteChain(&SourceSymbol::sameName, sameName);
+    DeleteChain(&SourceSymbol::next, firstChild);
+}
+
+SourceSymbol* SourceSymbol::AddChild(int language, std::string_view childName,
+                                     OwnedText childQualifier, int childKind, int childFlags,
+                                     OwnedText childText1, OwnedText childText2,
+                                     OwnedText childComment) {
+    if (IsClassLikeKind(childKind)) {
+        for (SourceSymbol* c = firstChild.get(); c != nullptr; c = c->next.get()) {
+            if (c->kind != childKind ||
+                SourceSymbolTable::CompareNames(language, c->name, childName) != 0) {
+                continue;
+            }
+            if (childQualifier) {
+                c->qualifier = std::move(childQualifier);
+            }
+            if (childFlags != 0) {
+                c->flags = childFlags;
+            }
+            if (childText1) {
+                c->text1 = std::move(childText1);
+            }
+            if (childText2) {
+                c->text2 = std::move(childText2);
+            }
+            if (childComment) {
+                c->comment = std::move(childComment);
+            }
+            return c;
+        }
+    }
+    auto node = std::make_unique<SourceSymbol>(std::string(childName), std::move(childQualifier));
+    node->kind = childKind;
+    node->flags = childFlags;
+    node->text1 = std::move(childText1);
+    node->text2 = std::move(childText2);
+    node->comment = std::move(childComment);
+    return AppendChild(std::move(node));
+}
+
+SourceSymbol* SourceSymbol::AppendChild(std::unique_ptr<SourceSymbol> child) {
+    SourceSymbol* added = child.get();
+    if (!firstChild) {
+        firstChild = std::move(child);
+    } else {
+        lastChild_->next = std::move(child);
+    }
+    lastChild_ = added;
+    return added;
+}
+
+SourceSymbol* SourceSymbol::FindChild(int language, std::string_view childName) const {
+    for (SourceSymbol* c = firstChild.get(); c != nullptr; c = c->next.get()) {
+        if (SourceSymbolTable::CompareNames(language, c->name, childName) == 0) {
+            return c;
+        }
+    }
+    return nullptr;
+}
+
+bool SourceSymbol::RemoveChildByName(int language, std::string_view childName) {
+    SourceSymbol* previous = nullptr;
+    for (std::unique_ptr<SourceSymbol>* link = &firstChild; *link;
+         previous = link->get(), link = &(*link)->next) {
+        if (SourceSymbolTable::CompareNames(language, (*link)->name, childName) != 0) {
+            continue;
+        }
+        std::unique_ptr<SourceSymbol> victim = std::move(*link);
+        *link = std::move(victim->next);
+        if (lastChild_ == victim.get()) {
+            lastChild_ = previous;
+        }
+        return true;
+    }
+    return false;
+}
+
+bool SourceSymbol::HasGenericParameters() const {
+    for (const SourceSymbol* c = firstChild.get(); c != nullptr; c = c->next.get()) {
+        if (c->kind == kNodeParameter) {
+            return true;
+        }
+    }
+    return false;
+}
+
+SourceSymbolTable::SourceSymbolTable(int language, size_t bucketCount)
+    : buckets_(bucketCount == 0 ? 1 : bucketCount), language_(language) {
+    size_t n = buckets_.size();
+    bucketMask_ = (n & (n - 1)) == 0 ? n - 1 : 0;
+}
+
+SourceSymbolTable::~SourceSymbolTable() {
+    for (std::unique_ptr<SourceSymbol>& bucket : buckets_) {
+        DeleteChain(&SourceSymbol::next, bucket);
+    }
+}
+
+size_t SourceSymbolTable::HashSum(std::string_view name) {
+    size_t sum = 0;
+    for (char c : name) {
+        sum += LowerAscii(static_cast<unsigned char>(c));
+    }
+    return sum;
+}
+
+int SourceSymbolTable::CompareNames(int languageMask, std::string_view a, std::string_view b) {
+    if ((languageMask & kLangForte) == 0) {
+        // Most names differ in their first byte; compare that before the rest.
+        if (!a.empty() && !b.empty() && a[0] != b[0]) {
+            return static_cast<unsigned char>(a[0]) < static_cast<unsigned char>(b[0]) ? -1 : 1;
+        }
+        return a.compare(b);
+    }
+    size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i) {
+        int ca = LowerAscii(static_cast<unsigned char>(a[i]));
+        int cb = LowerAscii(static_cast<unsigned char>(b[i]));
+        if (ca != cb) {
+            return ca - cb;
+        }
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+SourceSymbol* SourceSymbolTable::FindInBucket(int language, std::string_view name,
+                                              size_t bucket) const {
+    SourceSymbol* s = buckets_[bucket].get();
+    int order = -1;
+    while (s != nullptr && (order = CompareNames(language, s->name, name)) < 0) {
+        s = s->next.get();
+    }
+    return order == 0 ? s : nullptr;
+}
+
+SourceSymbol* SourceSymbolTable::Find(int language, std::string_view name,
+                                      const OwnedText& qualifier) const {
+    SourceSymbol* s = FindInBucket(language, name, Hash(name));
+    if (s == nullptr) {
+        return nullptr;
+    }
+    if (!qualifier) {
+        return s;
+    }
+    for (SourceSymbol* e = s; e != nullptr && e->qualifier; e = e->sameName.get()) {
+        if (CompareNames(language, *e->qualifier, *qualifier) == 0) {
+            return e;
+        }
+    }
+    return nullptr;
+}
+
+SourceSymbol* SourceSymbolTable::FindOrInsert(int language, std::string_view name,
+                                              const OwnedText& qualifier) {
+    if (SourceSymbol* found = Find(language, name, qualifier)) {
+        return found;
+    }
+    auto symbol = std::make_unique<SourceSymbol>(std::string(name), qualifier);
+    if (qualifier) {
+        if (SourceSymbol* head = Find(language, name, std::nullopt)) {
+            symbol->sameName = std::move(head->sameName);
+            head->sameName = std::move(symbol);
+            return head->sameName.get();
+        }
+    }
+    std::unique_ptr<SourceSymbol>* link = &buckets_[Hash(name)];
+    while (*link && CompareNames(language, (*link)->name, name) < 0) {
+        link = &(*link)->next;
+    }
+    symbol->next = std::move(*link);
+    *link = std::move(symbol);
+    return link->get();
+}
+
+SourceSymbol* SourceSymbolTable::First() {
+    iterNode_ = nullptr;
+    iterBucket_ = 0;
+    for (; iterBucket_ < buckets_.size(); ++iterBucket_) {
+        if (buckets_[iterBucket_]) {
+            iterNode_ = buckets_[iterBucket_].get();
+            break;
+        }
+    }
+    return iterNode_;
+}
+
+SourceSymbol* SourceSymbolTable::Next() {
+    if (iterNode_ == nullptr) {
+        return nullptr;
+    }
+    if (iterNode_->next) {
+        iterNode_ = iterNode_->next.get();
+        return iterNode_;
+    }
+    iterNode_ = nullptr;
+    for (++iterBucket_; iterBucket_ < buckets_.size(); ++iterBucket_) {
+        if (buckets_[iterBucket_]) {
+            iterNode_ = buckets_[iterBucket_].get();
+            break;
+        }
+    }
+    return iterNode_;
+}
+
+namespace {
+
+constexpr std::array<int, 29> kTypeKeywords = {
+    KeywordToken("any"),      KeywordToken("bool"),   KeywordToken("boolean"),
+    KeywordToken("byte"),     KeywordToken("char"),   KeywordToken("date"),
+    KeywordToken("decimal"),  KeywordToken("double"), KeywordToken("float"),
+    KeywordToken("int"),      KeywordToken("list"),   KeywordToken("long"),
+    KeywordToken("map"),      KeywordToken("native"), KeywordToken("octet"),
+    KeywordToken("real"),     KeywordToken("sbyte"),  KeywordToken("short"),
+    KeywordToken("signed"),   KeywordToken("stream"), KeywordToken("string"),
+    KeywordToken("symbol"),   KeywordToken("uint"),   KeywordToken("ulong"),
+    KeywordToken("unsigned"), KeywordToken("ushort"), KeywordToken("vague"),
+    KeywordToken("vector"),   KeywordToken("void"),
+};
+
+struct ModifierRow {
+    int token;
+    int bit;
+};
+
+constexpr std::array<ModifierRow, 30> kModifierBits = {{
+    {KeywordToken("private"), kModPrivate},
+    {KeywordToken("protected"), kModProtected},
+    {KeywordToken("public"), kModPublic}, // also "publicinternal"
+    {KeywordToken("const"), kModConst},   // also "constant"
+    {KeywordToken("static"), kModStatic},
+    {KeywordToken("virtual"), kModVirtual},
+    {KeywordToken("in"), kModIn},
+    {KeywordToken("out"), kModOut},
+    {KeywordToken("inout"), kModInOut},
+    {KeywordToken("readonly"), kModReadonly},
+    {KeywordToken("oneway"), kModOneway},
+    {KeywordToken("abstract"), kModAbstract},
+    {KeywordToken("final"), kModFinal},
+    {KeywordToken("volatile"), kModVolatile},
+    {KeywordToken("transient"), kModTransient},
+    {KeywordToken("synchronized"), kModSynchronized},
+    {KeywordToken("native"), kModNative},
+    {KeywordToken("new"), kModNew},
+    {KeywordToken("internal"), kModInternal},
+    {KeywordToken("sealed"), kModSealed},
+    {KeywordToken("partial"), kModPartial},
+    {KeywordToken("clocal"), kModClocal},
+    {KeywordToken("slocal"), kModSlocal},
+    {KeywordToken("generated"), kModGenerated},
+    {KeywordToken("getable"), kModGetable},
+    {KeywordToken("setable"), kModSetable},
+    {KeywordToken("mutual"), kModMutual},
+    {KeywordToken("remote"), kModRemote},
+    {KeywordToken("singleton"), kModSingleton},
+    {KeywordToken("delayed"), kModDelayed},
+}};
+
+// Modifier bit -> bit of the project model's member flag word.
+constexpr std::array<ModifierRow, 11> kMemberFlagBits = {{
+    {kModConst, 2},
+    {kModStatic, 1},
+    {kModVirtual, 8},
+    {kModOneway, 32},
+    {kModReadonly, 64},
+    {kModAbstract, 128},
+    {kModFinal, 0x100},
+    {kModVolatile, 0x200},
+    {kModTransient, 0x400},
+    {kModSynchronized, 0x800},
+    {kModNative, 0x1000},
+}};
+
+constexpr int kMemberFlagsBase = 16;
+
+} // namespace
+
+bool IsTypeKeyword(int token) {
+    for (int t : kTypeKeywords) {
+        if (t == token) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string_view TokenText(int token, std::string_view currentText) {
+    if ((token >= 0 && token < kFirstNonKeywordToken) ||
+        (token >= kTokString && token <= kTokCharacter)) {
+        return currentText;
+    }
+    if (token == kTokBackslash) {
+        return "\\"; // Orvistal's scope separator belongs in type texts
+    }
+    return PunctuationSpelling(token);
+}
+
+int ModifierBitOf(int token) {
+    for (const ModifierRow& row : kModifierBits) {
+        if (row.token == token) {
+            return row.bit;
+        }
+    }
+    return 0;
+}
+
+std::pair<int, int> MemberAccessAndFlags(const SourceSymbol& symbol) {
+    int f = symbol.flags;
+    int access = (f & kModPrivate) ? 1 : (f & kModProtected) ? 2 : (f & kModPublic) ? 3 : 0;
+    int memberFlags = kMemberFlagsBase;
+    for (const ModifierRow& row : kMemberFlagBits) {
+        if (f & row.token) {
+            memberFlags |= row.bit;
+        }
+    }
+    return {access, memberFlags};
+}
+
+int ParameterDirectionOf(const SourceSymbol& symbol, int mode) {
+    if (symbol.flags & kModIn) {
+        mode |= 1;
+    }
+    if (symbol.flags & kModOut) {
+        mode |= 2;
+    }
+    return mode;
+}
+
+} // namespace qm

@@ -1,0 +1,722 @@
+// The tokenizer of all seven source languages: the line reader over the
+// source input and NextTok, which turns characters into token codes. Comments
+// are collected for the declaration that follows; preprocessor lines are
+// skipped; keywords are found through the symbol table, so each language sees
+// only its own.
+#include "reverse/SourceParser.h"
+
+#include "reverse/SourceLanguage.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace qm {
+
+namespace {
+
+// Character classes, indexed by byte (the end of input, -1, is in none).
+enum : unsigned char {
+    kLetter = 1,
+    kDigit = 2,
+    kUnderscore = 4,
+    kBlank = 8,          // blank, tab, carriage return, line feed
+    kTrailingBlank = 16, // blank, tab, carriage return
+};
+
+constexpr std::array<unsigned char, 256> kClasses = [] {
+    std::array<unsigned char, 256> table{};
+    for (int c = 'a'; c <= 'z'; ++c) {
+        table[static_cast<size_t>(c)] = kLetter;
+        table[static_cast<size_t>(c - 'a' + 'A')] = kLetter;
+    }
+    for (int c = '0'; c <= '9'; ++c) {
+        table[static_cast<size_t>(c)] = kDigit;
+    }
+    table['_'] = kUnderscore;
+    table[' '] = table['\t'] = table['\r'] = kBlank | kTrailingBlank;
+    table['\n'] = kBlank;
+    return table;
+}();
+
+bool HasClass(int c, unsigned char classes) {
+    return c >= 0 && (kClasses[static_cast<size_t>(c) & 0xFF] & classes) != 0;
+}
+
+bool IsDigit(int c) {
+    return HasClass(c, kDigit);
+}
+bool IsWordStart(int c) {
+    return HasClass(c, kLetter | kUnderscore);
+}
+bool IsWordChar(int c) {
+    return HasClass(c, kLetter | kDigit | kUnderscore);
+}
+bool IsBlank(int c) {
+    return HasClass(c, kBlank);
+}
+bool IsTrailingBlank(int c) {
+    return HasClass(c, kTrailingBlank);
+}
+constexpr std::array<unsigned char, 256> kLowerBytes = [] {
+    std::array<unsigned char, 256> table{};
+    for (size_t c = 0; c < table.size(); ++c) {
+        table[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
+    return table;
+}();
+
+int Lower(int c) {
+    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
+
+} // namespace
+
+// ---- Line reader ----
+
+bool SourceParser::Refill() {
+    if (inputEnded_ || file_ == nullptr) {
+        inputEnded_ = true;
+        return false;
+    }
+    size_t n = std::fread(readBuffer_.get(), 1, kReadBufferSize, file_);
+    if (n == 0) {
+        inputEnded_ = true;
+        return false;
+    }
+    readPos_ = readBuffer_.get();
+    readEnd_ = readPos_ + n;
+    FindNextCarriageReturn();
+    return true;
+}
+
+// Carriage returns are rare: the next one is looked for once and kept, not
+// searched for again on every line.
+void SourceParser::FindNextCarriageReturn() {
+    const void* cr = std::memchr(readPos_, '\r', static_cast<size_t>(readEnd_ - readPos_));
+    nextCr_ = cr != nullptr ? static_cast<const unsigned char*>(cr) : readEnd_;
+}
+
+// Reads the next line into the line buffer: its first 1025 characters and a
+// line feed. A line feed or a carriage return ends the line; a carriage
+// return directly before a line feed is dropped, as a text-mode read does,
+// and a lone one stays in the line. False at the end of the input.
+bool SourceParser::FillLine() {
+    size_t len = 0;
+    bool tooLong = false;
+    bool ended = false;
+    for (;;) {
+        if (readPos_ == readEnd_ && !Refill()) {
+            break;
+        }
+        size_t avail = static_cast<size_t>(readEnd_ - readPos_);
+        const void* lf = std::memchr(readPos_, '\n', avail);
+        const unsigned char* p = lf != nullptr ? static_cast<const unsigned char*>(lf) : readEnd_;
+        if (nextCr_ < readPos_) {
+            FindNextCarriageReturn();
+        }
+        if (nextCr_ < p) {
+            p = nextCr_;
+        }
+        size_t run = static_cast<size_t>(p - readPos_);
+        size_t room = kMaxLineLength - len;
+        if (run > room) {
+            tooLong = true;
+            run = room;
+        }
+        std::memcpy(line_ + len, readPos_, run);
+        len += run;
+        readPos_ = p;
+        if (p == readEnd_) {
+            continue;
+        }
+        int ch = *readPos_++;
+        ended = true;
+        if (ch == '\r') {
+            if (readPos_ == readEnd_) {
+                Refill();
+            }
+            if (readPos_ < readEnd_ && *readPos_ == '\n') {
+                ++readPos_;
+            } else if (len < kMaxLineLength) {
+                line_[len++] = '\r';
+            }
+        }
+        break;
+    }
+    if (!ended && len == 0) {
+        return false;
+    }
+    if (ended) {
+        ++lineCounter_;
+    }
+    if (tooLong) {
+        ReportParseError(nullptr, "Line too long!");
+    }
+    line_[len++] = '\n';
+    lineLen_ = len;
+    linePos_ = 0;
+    return true;
+}
+
+int SourceParser::ReadCharSlow() {
+    if (!open_ || !FillLine()) {
+        lineLen_ = linePos_ = 0;
+        c_ = -1;
+        return c_;
+    }
+    return ReadChar();
+}
+
+// Consumes the current character and those after it in the line buffer
+// while they are of the classes given, then reads the next character. The
+// consumed characters stay in line_[start, returned index) until the next
+// character read refills the line; a run of word characters never reaches
+// the line feed that ends every line, so it is still there.
+size_t SourceParser::ConsumeRun(unsigned char classes) {
+    size_t p = linePos_;
+    while (p < lineLen_ && (kClasses[line_[p]] & classes) != 0) {
+        ++p;
+    }
+    if (capture_.recording) {
+        capture_.text.append(reinterpret_cast<const char*>(line_ + linePos_), p - linePos_);
+    }
+    linePos_ = p;
+    ReadChar();
+    return p;
+}
+
+// Consumes the rest of the line up to its line feed, which becomes the
+// current character; returns the consumed text, the current character first.
+std::string_view SourceParser::ConsumeRestOfLine() {
+    if (c_ < 0 || c_ == '\n' || linePos_ == 0) {
+        return {};
+    }
+    size_t start = linePos_ - 1;
+    size_t end = lineLen_ - 1; // the line feed
+    if (capture_.recording) {
+        capture_.text.append(reinterpret_cast<const char*>(line_ + linePos_), end - linePos_);
+    }
+    linePos_ = end;
+    ReadChar();
+    return {reinterpret_cast<const char*>(line_ + start), end - start};
+}
+
+void SourceParser::SkipBlanks() {
+    while (IsBlank(c_)) {
+        ConsumeRun(kBlank);
+    }
+}
+
+// True when only blanks follow the current character up to the line end.
+bool SourceParser::RestOfLineIsBlank() const {
+    for (size_t i = linePos_; i < lineLen_; ++i) {
+        if (line_[i] == '\n') {
+            return true;
+        }
+        if (!IsTrailingBlank(line_[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---- Comments ----
+
+void SourceParser::ClearComment() {
+    comment_.clear();
+    commentSeen_ = false;
+}
+
+void SourceParser::AppendComment(std::string piece) {
+    if (!piece.empty() && piece.back() == '\n') {
+        piece.pop_back();
+    }
+    if (comment_.size() + piece.size() + 2 > kMaxCommentLength) {
+        return;
+    }
+    if (!comment_.empty()) {
+        comment_ += "\r\n";
+    }
+    comment_ += piece;
+}
+
+// The current character follows the comment marker.
+void SourceParser::LineComment() {
+    commentSeen_ = true;
+    commentLine_ = lineCounter_;
+    if (c_ == ' ') {
+        ReadChar();
+    }
+    AppendComment(std::string(ConsumeRestOfLine()));
+}
+
+// The current character follows "/*".
+void SourceParser::BlockComment() {
+    commentSeen_ = true;
+    commentLine_ = lineCounter_;
+    comment_.clear();
+    std::string piece;
+    for (;;) {
+        if (c_ < 0) {
+            AppendComment(std::move(piece));
+            return;
+        }
+        if (c_ != '*' && c_ != '\n' && linePos_ > 0) {
+            // Take the run up to the next asterisk or the line feed at once.
+            const unsigned char* from = line_ + linePos_ - 1;
+            size_t length = lineLen_ - 1 - (linePos_ - 1);
+            const void* star = std::memchr(from, '*', length);
+            size_t run = star != nullptr
+                             ? static_cast<size_t>(static_cast<const unsigned char*>(star) - from)
+                             : length;
+            piece.append(reinterpret_cast<const char*>(from), run);
+            if (capture_.recording) {
+                capture_.text.append(reinterpret_cast<const char*>(line_ + linePos_), run - 1);
+            }
+            linePos_ += run - 1;
+            ReadChar();
+            continue;
+        }
+        if (c_ == '*') {
+            ReadChar();
+            if (c_ == '/') {
+                ReadChar();
+                AppendComment(std::move(piece));
+                return;
+            }
+            piece.push_back('*');
+            continue;
+        }
+        piece.push_back(static_cast<char>(c_));
+        if (c_ == '\n') {
+            AppendComment(std::move(piece));
+            piece.clear();
+        }
+        ReadChar();
+    }
+}
+
+// The number sign has been read: skips the rest of its line, and the lines
+// after it while a line ends with a backslash.
+void SourceParser::PreprocessorLine() {
+    for (;;) {
+        std::string_view rest = ConsumeRestOfLine();
+        while (!rest.empty() && IsTrailingBlank(static_cast<unsigned char>(rest.back()))) {
+            rest.remove_suffix(1);
+        }
+        if (c_ < 0 || rest.empty() || rest.back() != '\\') {
+            break;
+        }
+        ReadChar();
+    }
+    comment_.clear();
+}
+
+// ---- Tokens ----
+
+int SourceParser::GetToken() {
+    token_ = NextTok();
+    return token_;
+}
+
+int SourceParser::EndOfInput() {
+    if (endTokens_ >= kMaxEndTokens) {
+        ReportParseError(nullptr, "suspecting infinite loop: parsing of this file stopped");
+        throw SourceParseStopped();
+    }
+    ++endTokens_;
+    return kTokEnd;
+}
+
+void SourceParser::AppendTokenChar(int c) {
+    if (tokenText_.size() < kMaxTokenLength) {
+        tokenText_.push_back(static_cast<char>(c));
+    }
+}
+
+// A string (continues set) or character literal; the current character
+// follows the opening quote. Ends at an unescaped quote, a line end or the end of the
+// input; a string goes on past a line that ends with a backslash.
+int SourceParser::StringLiteral(int quote, bool continues) {
+    tokenText_.clear();
+    AppendTokenChar(quote);
+    int backslashes = 0;
+    for (;;) {
+        if (c_ < 0 || c_ == '\n') {
+            break;
+        }
+        if (c_ == quote && backslashes % 2 == 0) {
+            ReadChar();
+            break;
+        }
+        if (c_ == '\\' && continues && RestOfLineIsBlank()) {
+            // Drop the backslash, the blanks and the line end.
+            if (capture_.recording) {
+                capture_.text.append(reinterpret_cast<const char*>(line_ + linePos_),
+                                     lineLen_ - linePos_);
+            }
+            linePos_ = lineLen_;
+            ReadChar();
+            backslashes = 0;
+            continue;
+        }
+        backslashes = c_ == '\\' ? backslashes + 1 : 0;
+        AppendTokenChar(c_);
+        ReadChar();
+    }
+    AppendTokenChar(quote);
+    return continues ? kTokString : kTokCharacter;
+}
+
+// An identifier or keyword; prefix is the PHP "$" or C# "@" already read, or 0.
+int SourceParser::Identifier(int prefix) {
+    tokenText_.clear();
+    if (prefix != 0) {
+        tokenText_.push_back(static_cast<char>(prefix));
+    }
+    // The word lies in the line buffer up to the line feed; scan it once,
+    // summing the bytes of its hash on the way.
+    size_t start = linePos_ - 1;
+    size_t hash = prefix;
+    size_t end = start;
+    while ((kClasses[line_[end]] & (kLetter | kDigit | kUnderscore)) != 0) {
+        hash += kLowerBytes[line_[end]];
+        ++end;
+    }
+    if (capture_.recording) {
+        capture_.text.append(reinterpret_cast<const char*>(line_ + linePos_), end - linePos_);
+    }
+    size_t length = end - start;
+    if (tokenText_.size() + length > kMaxTokenLength) {
+        length = kMaxTokenLength - tokenText_.size();
+        hash = HashSum(std::string_view(reinterpret_cast<const char*>(line_ + start), length)) +
+               static_cast<size_t>(prefix);
+    }
+    tokenText_.append(reinterpret_cast<const char*>(line_ + start), length);
+    linePos_ = end;
+    ReadChar();
+    lastSymbol_ = FindInBucket(language_, tokenText_, BucketOf(hash));
+    if (lastSymbol_ != nullptr && lastSymbol_->kind == kNodeKeyword) {
+        return lastSymbol_->flags;
+    }
+    return kTokIdentifier;
+}
+
+int SourceParser::Number() {
+    size_t start = linePos_ - 1;
+    size_t end = ConsumeRun(kLetter | kDigit);
+    tokenText_.assign(reinterpret_cast<const char*>(line_ + start),
+                      std::min(end - start, kMaxTokenLength));
+    return kTokNumber;
+}
+
+// The current character follows "<?": true when "php" (any case) follows;
+// otherwise the letters matched so far are dropped.
+bool SourceParser::PhpOpenTag() {
+    for (int expected : {'p', 'h', 'p'}) {
+        if (Lower(c_) != expected) {
+            return false;
+        }
+        ReadChar();
+    }
+    return true;
+}
+
+void SourceParser::ReadTagName() {
+    tokenText_.clear();
+    while (IsWordChar(c_) || c_ == '.') {
+        AppendTokenChar(c_);
+        ReadChar();
+    }
+}
+
+// A less-than in Orvistal tag mode; the current character follows it.
+int SourceParser::OrvistalTag() {
+    if (c_ == '/') {
+        ReadChar();
+        ReadTagName();
+        if (c_ == '>') {
+            ReadChar();
+        } else {
+            ReportParseError(nullptr, "> expected");
+        }
+        return kTokCloseTag;
+    }
+    if (IsWordStart(c_)) {
+        ReadTagName();
+        return kTokOpenTag;
+    }
+    return kTokLess;
+}
+
+// The Orvistal at-sign; the current character follows it.
+int SourceParser::OrvistalEscape() {
+    if (c_ == '=') {
+        ReadChar();
+        return kTokAssign;
+    }
+    tokenText_.clear();
+    tokenText_.push_back('@');
+    SkipBlanks();
+    if (c_ == '<') {
+        while (c_ >= 0 && c_ != '>') {
+            AppendTokenChar(c_);
+            ReadChar();
+        }
+        if (c_ == '>') {
+            AppendTokenChar(c_);
+            ReadChar();
+        }
+    }
+    return kTokEscape;
+}
+
+// A less-than outside tag mode; the current character follows it. Returns -1
+// when a PHP "<?" that is not an opening tag was dropped.
+int SourceParser::LessThan() {
+    if (language_ == kLangPhp && c_ == '?') {
+        ReadChar();
+        return PhpOpenTag() ? kTokPhpOpen : -1;
+    }
+    if (language_ == kLangOrvistal && c_ == '/') {
+        ReadChar();
+        return kTokCloseTagStart;
+    }
+    if (c_ == '=') {
+        ReadChar();
+        return kTokLessEqual;
+    }
+    if (c_ == '<') {
+        ReadChar();
+        if (c_ == '=') {
+            ReadChar();
+            return kTokShiftLeftAssign;
+        }
+        return kTokShiftLeft;
+    }
+    return kTokLess;
+}
+
+void SourceParser::SetTagMode(bool on) {
+    if (on && !tagMode_ && (token_ == kTokLess || token_ == kTokCloseTagStart)) {
+        ReadTagName();
+    }
+    tagMode_ = on;
+}
+
+int SourceParser::NextTok() {
+    lastSymbol_ = nullptr;
+    for (;;) {
+        SkipBlanks();
+        int c = c_;
+        if (c < 0) {
+            return EndOfInput();
+        }
+        if (IsWordStart(c)) {
+            return Identifier(0);
+        }
+        if (IsDigit(c)) {
+            return Number();
+        }
+        ReadChar();
+        switch (c) {
+        case '(':
+            return kTokLParen;
+        case ')':
+            return kTokRParen;
+        case '[':
+            return kTokLBracket;
+        case ']':
+            return kTokRBracket;
+        case '{':
+            return kTokLBrace;
+        case '}':
+            return kTokRBrace;
+        case ',':
+            return kTokComma;
+        case ';':
+            return kTokSemicolon;
+        case '~':
+            return kTokTilde;
+        case '?':
+            if (language_ == kLangPhp && c_ == '>') {
+                ReadChar();
+                return kTokPhpClose;
+            }
+            return kTokQuestion;
+        case ':':
+            if (c_ == ':') {
+                ReadChar();
+                return kTokScope;
+            }
+            return kTokColon;
+        case '+':
+            if (c_ == '=' || c_ == '+') {
+                int next = c_;
+                ReadChar();
+                return next == '=' ? kTokPlusAssign : kTokIncrement;
+            }
+            return kTokPlus;
+        case '-':
+            if (c_ == '-' && language_ == kLangForte) {
+                ReadChar();
+                LineComment();
+                continue;
+            }
+            if (c_ == '=' || c_ == '-') {
+                int next = c_;
+                ReadChar();
+                return next == '=' ? kTokMinusAssign : kTokDecrement;
+            }
+            if (c_ == '>') {
+                ReadChar();
+                if (c_ == '*') {
+                    ReadChar();
+                    return kTokArrowStar;
+                }
+                return kTokArrow;
+            }
+            return kTokMinus;
+        case '*':
+            if (c_ == '=') {
+                ReadChar();
+                return kTokStarAssign;
+            }
+            return kTokStar;
+        case '%':
+            if (c_ == '=') {
+                ReadChar();
+                return kTokPercentAssign;
+            }
+            return kTokPercent;
+        case '^':
+            if (c_ == '=') {
+                ReadChar();
+                return kTokCaretAssign;
+            }
+            return kTokCaret;
+        case '&':
+            if (c_ == '=' || c_ == '&') {
+                int next = c_;
+                ReadChar();
+                return next == '=' ? kTokAmpAssign : kTokAndAnd;
+            }
+            return kTokAmp;
+        case '|':
+            if (c_ == '=' || c_ == '|') {
+                int next = c_;
+                ReadChar();
+                return next == '=' ? kTokBarAssign : kTokOrOr;
+            }
+            return kTokBar;
+        case '!':
+            if (c_ == '=') {
+                ReadChar();
+                if (c_ == '=') {
+                    ReadChar();
+                    return kTokNotIdentical;
+                }
+                return kTokNotEqual;
+            }
+            return kTokNot;
+        case '=':
+            if (c_ == '=') {
+                ReadChar();
+                if (c_ == '=') {
+                    ReadChar();
+                    return kTokIdentical;
+                }
+                return kTokEqual;
+            }
+            return kTokAssign;
+        case '<': {
+            if (language_ == kLangOrvistal && tagMode_) {
+                return OrvistalTag();
+            }
+            int token = LessThan();
+            if (token < 0) {
+                continue;
+            }
+            return token;
+        }
+        case '>':
+            if (c_ == '=') {
+                ReadChar();
+                return kTokGreaterEqual;
+            }
+            if (c_ == '>') {
+                ReadChar();
+                if (c_ == '=') {
+                    ReadChar();
+                    return kTokShiftRightAssign;
+                }
+                return kTokShiftRight;
+            }
+            return kTokGreater;
+        case '/':
+            if (c_ == '/') {
+                ReadChar();
+                if (language_ == kLangCSharp) {
+                    while (c_ == '/') {
+                        ReadChar();
+                    }
+                }
+                LineComment();
+                continue;
+            }
+            if (c_ == '*') {
+                ReadChar();
+                BlockComment();
+                continue;
+            }
+            if (c_ == '=') {
+                ReadChar();
+                return kTokSlashAssign;
+            }
+            if (c_ == '>') {
+                ReadChar();
+                return kTokEmptyTagEnd;
+            }
+            return kTokSlash;
+        case '.':
+            if (c_ == '.') {
+                ReadChar();
+                if (c_ == '.') {
+                    ReadChar();
+                    return kTokEllipsis;
+                }
+            }
+            return kTokDot;
+        case '\\':
+            return kTokBackslash;
+        case '#':
+            if (language_ == kLangPhp) {
+                LineComment();
+            } else {
+                PreprocessorLine();
+            }
+            continue;
+        case '"':
+        case '\'':
+            return StringLiteral(c, c == '"');
+        case '@':
+            if (language_ == kLangOrvistal) {
+                return OrvistalEscape();
+            }
+            if (language_ == kLangCSharp && IsWordStart(c_)) {
+                return Identifier('@');
+            }
+            continue;
+        case '$':
+            if (language_ == kLangPhp && IsWordStart(c_)) {
+                return Identifier('$');
+            }
+            continue;
+        default:
+            continue; // any other character is dropped
+        }
+    }
+}
+
+} // namespace qm

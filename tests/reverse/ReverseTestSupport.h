@@ -1,0 +1,52 @@
+// Helpers shared by the reverse-engineering tests: a fake document and
+// template, and a tokenizer driver over text held in memory.
+#pragma once
+
+#include "reverse/ReverseDocument.h"
+#include "reverse/SourceParser.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qm::test {
+
+class FakeTemplate : public ReverseTemplate {
+  public:
+    int FindToolBySemantics(ReverseToolKind kind, ReverseToolSemantics semantics,
+                            int defaultId) const override {
+        lookups.emplace_back(kind, semantics);
+        // Every tool id moved by 100, so tests can tell a looked-up id from a default.
+        return defaultId + 100;
+    }
+    mutable std::vector<std::pair<ReverseToolKind, ReverseToolSemantics>> lookups;
+};
+
+class FakeDocument : public ReverseDocument {
+  public:
+    explicit FakeDocument(uint32_t flags = 178, const ReverseTemplate* tools = nullptr)
+        : flags_(flags), tools_(tools) {}
+    uint32_t& ProfileFlags() override { return flags_; }
+    const ReverseTemplate* Template() const override { return tools_; }
+
+  private:
+    uint32_t flags_;
+    const ReverseTemplate* tools_;
+};
+
+// Every token of text up to and including the end token.
+inline std::vector<int> Tokens(SourceParser& parser, std::string text) {
+    parser.OpenSourceText("t", std::move(text));
+    std::vector<int> tokens;
+    do {
+        tokens.push_back(parser.GetToken());
+    } while (tokens.back() != kTokEnd && tokens.size() < 100000);
+    return tokens;
+}
+
+inline std::vector<int> Tokens(int language, std::string text) {
+    SourceParser parser(nullptr, language);
+    return Tokens(parser, std::move(text));
+}
+
+} // namespace qm::test
