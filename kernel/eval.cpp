@@ -273,7 +273,17 @@ Cell* evaluate(Cell* x) {
     if (limited && evaluationsleft-- == 0)
         fatal("evaluation limit reached");
     pusheval(x);
-    Cell* value = applyfn(car(x), x, false);
+    Cell* head = car(x);
+    Cell* value = nullptr;
+    if (head->type == KBuiltin || head->type == KBuiltinN) {
+        // The most common call, a built-in with evaluated arguments, directly.
+        Symbol* s = static_cast<Symbol*>(head);
+        pushevaluated(x);
+        value = s->handler(s);
+        popframe();
+    } else {
+        value = applyfn(head, x, false);
+    }
     --stacks.evaltop;
     return value;
 }
