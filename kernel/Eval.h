@@ -65,6 +65,18 @@ Cell* capeval(Cell* form, Cell* quietForm, CatchRoutine routine = nullptr,
 // evaluation ends with fatal("evaluation limit reached"), so that generated
 // scripts cannot loop for ever.
 void setevaluationlimit(uint64_t n);
+// Counts one step against that limit (evaluate does; so do jumps made
+// without evaluating anything).
+struct EvaluationLimit {
+    bool limited = false;
+    uint64_t left = 0;
+};
+extern EvaluationLimit evaluationlimit;
+[[noreturn]] void evaluationlimitreached();
+inline void countstep() {
+    if (evaluationlimit.limited && evaluationlimit.left-- == 0)
+        evaluationlimitreached();
+}
 
 // Empties the four stacks and the catch stack and resets the error flags
 // (after a fatal error has left the kernel).

@@ -70,9 +70,6 @@ struct ErrorFlagsGuard {
     ~ErrorFlagsGuard() { errorflags = saved; }
 };
 
-bool limited = false;
-uint64_t evaluationsleft = 0;
-
 [[noreturn]] void evaloverflow() {
     fatal("evaluation stack overflow");
 }
@@ -94,9 +91,15 @@ void resetstacks() {
     errorflags = ErrorFlags{};
 }
 
+EvaluationLimit evaluationlimit;
+
+void evaluationlimitreached() {
+    fatal("evaluation limit reached");
+}
+
 void setevaluationlimit(uint64_t n) {
-    limited = n > 0;
-    evaluationsleft = n;
+    evaluationlimit.limited = n > 0;
+    evaluationlimit.left = n;
 }
 
 void argoverflow() {
@@ -270,10 +273,19 @@ Cell* evaluate(Cell* x) {
     }
     if (!ispair(x))
         return x;
-    if (limited && evaluationsleft-- == 0)
-        fatal("evaluation limit reached");
+    countstep();
     pusheval(x);
-    Cell* value = applyfn(car(x), x, false);
+    Cell* head = car(x);
+    Cell* value = nullptr;
+    if (head->type == KBuiltin || head->type == KBuiltinN) {
+        // The most common call, a built-in with evaluated arguments, directly.
+        Symbol* s = static_cast<Symbol*>(head);
+        pushevaluated(x);
+        value = s->handler(s);
+        popframe();
+    } else {
+        value = applyfn(head, x, false);
+    }
     --stacks.evaltop;
     return value;
 }

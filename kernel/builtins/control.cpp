@@ -75,10 +75,12 @@ Cell* tailjump(Cell* form, int elementDepth) {
     Cell* head = car(form);
     Cell* args = cdr(form);
     if (isbuiltin(head, bi_go) && ispair(args)) {
+        countstep();
         KernelSyms.golabel = car(args);
         return KernelSyms.gotag;
     }
     if (isbuiltin(head, bi_return) && (args == nil || (ispair(args) && cdr(args) == nil))) {
+        countstep();
         pendingreturn = args == nil ? nil : evaluate(car(args));
         return KernelSyms.returntag;
     }

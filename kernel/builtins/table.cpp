@@ -10,17 +10,17 @@ namespace kest {
     X(eval)                                                                                        \
     X(apply)                                                                                       \
     X(add)                                                                                         \
-    X(sub) X(mul) X(div) X(mod) X(pow) X(inc) X(dec) X(abs) X(neg) X(int) X(real) X(lt) X(gt)      \
-        X(le) X(ge) X(eqn) X(nen) X(numberp) X(intp) X(realp) X(tonum) X(car) X(cdr) X(nthelem)    \
-            X(nthpair) X(sublist) X(rplaca) X(rplacd) X(lastelem) X(lastpair) X(cons) X(length)    \
-                X(remove) X(nremove) X(subst) X(nsubst) X(reverse) X(nreverse) X(member) X(memq)   \
-                    X(equal) X(nequal) X(eq) X(neq) X(atomp) X(listp) X(pairp) X(null) X(implies)  \
-                        X(equiv) X(toplevel) X(reset) X(kwote) X(arg) X(set) X(exec) X(call)       \
-                            X(sum) X(prod) X(list) X(conc) X(nconc) X(throw) X(error) X(exit)      \
-                                X(return ) X(mapcar) X(mapa) X(mapcdr) X(mapd) X(ss) X(load)       \
-                                    X(and) X(or) X(cond) X(all) X(exist) X(one) X(catch) X(caperr) \
-                                        X(prog) X(go) X(do) X(void) X(quote) X(def) X(setq) X(fun) \
-                                            X(let)
+    X(sub)                                                                                         \
+    X(mul) X(div) X(mod) X(pow) X(inc) X(dec) X(abs) X(neg) X(int) X(real) X(lt) X(gt) X(le) X(ge) \
+        X(eqn) X(nen) X(numberp) X(intp) X(realp) X(tonum) X(car) X(cdr) X(nthelem) X(nthpair)     \
+            X(sublist) X(rplaca) X(rplacd) X(lastelem) X(lastpair) X(cons) X(length) X(remove)     \
+                X(nremove) X(subst) X(nsubst) X(reverse) X(nreverse) X(member) X(memq) X(equal)    \
+                    X(nequal) X(eq) X(neq) X(atomp) X(listp) X(pairp) X(null) X(implies) X(equiv)  \
+                        X(toplevel) X(reset) X(kwote) X(arg) X(set) X(exec) X(call) X(sum) X(prod) \
+                            X(list) X(conc) X(nconc) X(throw) X(error) X(exit) X(return )          \
+                                X(mapcar) X(mapa) X(mapcdr) X(mapd) X(ss) X(load) X(and) X(or)     \
+                                    X(cond) X(all) X(exist) X(one) X(catch) X(caperr) X(prog)      \
+                                        X(go) X(do) X(void) X(quote) X(def) X(setq) X(fun) X(let)
 
 #define KEST_DECLARE_HANDLER(id) Cell* bi_##id(Symbol* self);
 KEST_HANDLERS(KEST_DECLARE_HANDLER)

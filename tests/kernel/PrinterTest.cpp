@@ -3,6 +3,7 @@
 #include "KernelFixture.h"
 
 #include <cstring>
+#include <fstream>
 #include <random>
 #include <sstream>
 
@@ -295,6 +296,44 @@ TEST_F(PrinterTest, DeepListsRoundTrip) {
     std::string text = pretty(deep);
     LocalChannel back(text, ChanRead);
     EXPECT_TRUE(equalcells(readexpr(back.get()), deep));
+}
+
+} // namespace
+} // namespace kest::test
+
+namespace kest::test {
+namespace {
+
+// A stored file is read and written back byte for byte: the header, the
+// records and the pretty printer's layout (continuation lines, the blank
+// that ends a broken line, the final line end) all stay as they were.
+TEST_F(PrinterTest, StoredFileIsWrittenBackUnchanged) {
+    const std::string path = std::string(QM_FIXTURES) + "/kernel/layout.pro";
+    savemark();
+    Channel* in = openfilechan(path.c_str(), ChanRead, true);
+    ASSERT_NE(in, nullptr);
+    double version = 0;
+    Cell* header = fileheader(false, sym::project, readexpr(in), &version);
+    EXPECT_EQ(version, 8.0);
+    std::vector<Cell*> records;
+    for (Cell* x = readexpr(in); x != KernelSyms.eof; x = readexpr(in))
+        records.push_back(x);
+    closechan(in);
+    ASSERT_EQ(records.size(), 1u);
+    auto* file = new MemoryFile;
+    std::string written;
+    Channel* out = mkfilechan(file, ChanWrite, false);
+    prettyprint(header, out, 0, 0);
+    for (Cell* record : records)
+        prettyprint(record, out, 0, 0);
+    chanprintf(0, out, "\n", nullptr);
+    written = file->Text();
+    delete file;
+    restoremark();
+    std::ifstream original(path, std::ios::binary);
+    std::stringstream text;
+    text << original.rdbuf();
+    EXPECT_EQ(written, text.str());
 }
 
 } // namespace
