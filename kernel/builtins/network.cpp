@@ -199,11 +199,12 @@ Cell* capture(CatchRoutine routine) {
 // The server thread: a kernel of its own, one accepted connection, and for
 // every request the printed value of its evaluation (nil after an error,
 // which goes to the log). A failed receive or send, a closed connection
-// included, is the kernel's fatal error, which ends the thread.
+// included, is the kernel's fatal error, which ends the thread and closes
+// the connection.
 void serve(int listener) {
+    int fd = -1;
     try {
         initkernel();
-        int fd = -1;
         do
             fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
         while (fd < 0 && errno == EINTR);
@@ -242,6 +243,9 @@ void serve(int listener) {
         qm::Log().Append(std::string("FATAL ERROR: ") + e.what());
         qm::Log().Append("\r\n");
     }
+    // The client learns that nobody serves it any longer.
+    if (fd >= 0)
+        ::close(fd);
 }
 
 } // namespace
