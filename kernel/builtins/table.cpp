@@ -4,39 +4,29 @@
 
 namespace kest {
 
-#define KEST_HANDLERS(X)                                                                           \
-    X(eval)                                                                                        \
-    X(apply)                                                                                       \
-    X(add)                                                                                         \
-    X(sub)                                                                                         \
-    X(mul)                                                                                         \
-    X(div) X(mod) X(pow) X(inc) X(dec) X(abs) X(neg) X(int) X(real) X(lt) X(gt) X(le) X(ge) X(eqn) \
-        X(nen) X(numberp) X(intp) X(realp) X(tonum) X(car) X(cdr) X(nthelem) X(nthpair) X(sublist) \
-            X(rplaca) X(rplacd) X(lastelem) X(lastpair) X(cons) X(length) X(remove) X(nremove) X(  \
-                subst) X(nsubst) X(reverse) X(nreverse) X(member) X(memq) X(equal) X(nequal) X(eq) \
-                X(neq) X(atomp) X(listp) X(pairp) X(null) X(implies) X(equiv) X(toplevel) X(reset) \
-                    X(kwote) X(arg) X(set) X(exec) X(call) X(sum) X(prod) X(list) X(conc) X(       \
-                        nconc) X(throw) X(error) X(exit) X(return ) X(mapcar) X(mapa) X(mapcdr)    \
-                        X(mapd) X(ss) X(load) X(and) X(or) X(cond) X(all) X(exist) X(one) X(       \
-                            catch) X(caperr) X(prog) X(go) X(do) X(void) X(quote) X(def) X(setq)   \
-                            X(fun) X(let) X(mkdir) X(open) X(close) X(pathprop)                    \
-                                X(chanp) X(copyfile) X(client) X(server) X(send) X(strlt) X(strgt) \
-                                    X(streq) X(strcmp) X(nthchar) X(setchar) X(strto)              \
-                                        X(substr) X(subststr) X(findstr) X(strlen) X(pathparts)    \
-                                            X(nilstrp) X(stringp) X(symname) X(gensym) X(binding)  \
-                                                X(symbolp) X(boundp) X(                            \
-                                                    convset) X(nconvset) X(convlist)               \
-                                                    X(nconvlist) X(diff) X(subset) X(putprop) X(   \
-                                                        remprop) X(get) X(plist) X(setplist)       \
-                                                        X(assoc) X(assq) X(vector) X(dimension) X( \
-                                                            vectorp) X(flush) X(read)              \
-                                                            X(readln) X(readfirst) X(readnext) X(  \
-                                                                print) X(princ) X(princom) X(tab)  \
-                                                                X(terpri) X(prlen) X(iobuf) X(pp)  \
-                                                                    X(strconc) X(pathconc)         \
-                                                                        X(concat) X(eset) X(union) \
-                                                                            X(intsec) X(synonym)   \
-                                                                                X(iset) X(store)
+// clang-format off
+#define KEST_HANDLERS(X) \
+    X(eval) X(apply) X(mkdir) X(open) X(close) X(pathprop) X(chanp) X(copyfile) \
+    X(client) X(server) X(send) X(add) X(sub) X(mul) X(div) X(mod) \
+    X(pow) X(inc) X(dec) X(abs) X(neg) X(int) X(real) X(lt) \
+    X(gt) X(le) X(ge) X(eqn) X(nen) X(numberp) X(intp) X(realp) \
+    X(tonum) X(strlt) X(strgt) X(streq) X(strcmp) X(nthchar) X(setchar) X(strto) \
+    X(substr) X(subststr) X(findstr) X(strlen) X(pathparts) X(nilstrp) X(stringp) X(symname) \
+    X(gensym) X(binding) X(symbolp) X(boundp) X(car) X(cdr) X(nthelem) X(nthpair) \
+    X(sublist) X(rplaca) X(rplacd) X(lastelem) X(lastpair) X(cons) X(length) X(remove) \
+    X(nremove) X(subst) X(nsubst) X(reverse) X(nreverse) X(member) X(memq) X(equal) \
+    X(nequal) X(eq) X(neq) X(atomp) X(listp) X(pairp) X(null) X(convset) \
+    X(nconvset) X(convlist) X(nconvlist) X(diff) X(subset) X(implies) X(equiv) X(putprop) \
+    X(remprop) X(get) X(plist) X(setplist) X(assoc) X(assq) X(vector) X(dimension) \
+    X(vectorp) X(toplevel) X(reset) X(kwote) X(arg) X(set) X(exec) X(call) \
+    X(flush) X(read) X(readln) X(readfirst) X(readnext) X(print) X(princ) X(princom) \
+    X(tab) X(terpri) X(prlen) X(iobuf) X(pp) X(sum) X(prod) X(strconc) \
+    X(pathconc) X(concat) X(list) X(conc) X(nconc) X(eset) X(union) X(intsec) \
+    X(throw) X(error) X(exit) X(return) X(mapcar) X(mapa) X(mapcdr) X(mapd) \
+    X(ss) X(load) X(synonym) X(iset) X(and) X(or) X(cond) X(all) \
+    X(exist) X(one) X(store) X(catch) X(caperr) X(prog) X(go) X(do) \
+    X(void) X(quote) X(def) X(setq) X(fun) X(let)
+// clang-format on
 
 #define KEST_DECLARE_HANDLER(id) Cell* bi_##id(Symbol* self);
 KEST_HANDLERS(KEST_DECLARE_HANDLER)
