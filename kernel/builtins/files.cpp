@@ -218,7 +218,7 @@ Cell* bi_readfirst(Symbol* self) {
         gettoken(ch);
         return KernelSyms.eof;
     }
-    return readsexpr(ch, false);
+    return readtop(ch, false);
 }
 
 Cell* bi_readnext(Symbol* self) {
@@ -228,7 +228,7 @@ Cell* bi_readnext(Symbol* self) {
         scripterror(self, "readfirst was not called first");
     const int tok = skipnewlines(ch, false);
     if (tok != TokClose && tok != TokCloseBracket)
-        return readsexpr(ch, false);
+        return readtop(ch, false);
     if (tok != streamedbracket + 1)
         scripterror(self, "(...] or [...) list not allowed");
     streamedbracket = 0;
