@@ -18,7 +18,7 @@ struct Channel;
 struct Symbol;
 
 // Cell type codes. Codes below 10 are symbols (the code is the symbol's kind);
-// every code of TList or more counts as a pair for the list primitives.
+// TList and TSet count as pairs for the list primitives.
 enum CellType : uint8_t {
     TInteger = 11,
     TReal = 12,
@@ -93,11 +93,13 @@ extern Symbol* nil;
 inline bool issymbol(const Cell* c) {
     return c->type < 10;
 }
+// List and set pairs. A connection cell's word a points to its record, not
+// to a cell, so it is never walked as a pair.
 inline bool ispair(const Cell* c) {
-    return c->type >= TList;
+    return c->type == TList || c->type == TSet;
 }
 inline bool islist(const Cell* c) {
-    return c == nil || c->type >= TList;
+    return c == nil || ispair(c);
 }
 inline bool isnumber(const Cell* c) {
     return c->type == TInteger || c->type == TReal;

@@ -2,7 +2,8 @@
 // (read-time evaluation included) and each evaluated under caperr, as a
 // script run would. No crash, no sanitizer report; script errors and fatal
 // errors are the expected outcomes. Built-ins that reach outside the process
-// (exec, exit, load) are taken away, and so are the destructive list
+// (exec, exit, load, the file and network built-ins, and the readers, which
+// would wait on standard input) are taken away, and so are the destructive list
 // built-ins, whose cyclic lists make every later walk loop for ever, as they
 // do in the language. An evaluation limit stops endless loops.
 #include "kernel/Kernel.h"
@@ -42,8 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         qm::SetLogSink(&quiet);
         qm::SetPromptService(&prompts);
         initkernel();
-        for (const char* name : {"exec", "exit", "load", "rplaca", "rplacd", "*conc", "*reverse",
-                                 "*remove", "*subst", "ss"})
+        for (const char* name :
+             {"exec",    "exit",   "load", "rplaca", "rplacd",    "*conc",    "*reverse",
+              "*remove", "*subst", "ss",   "mkdir",  "open",      "copyfile", "client",
+              "send",    "server", "read", "readln", "readfirst", "readnext"})
             findsym(name)->kind() = KPlain;
         snapshotsymbols();
         setblocklimit(4096);

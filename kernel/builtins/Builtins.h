@@ -73,6 +73,11 @@ inline Symbol* needvariable(Symbol* self, Cell* v) {
     return static_cast<Symbol*>(v);
 }
 
+// The longest text the text built-ins assemble (strconc, pathconc, concat,
+// subststr) and the longest line readln keeps; past it they report
+// "string buffer overflow" (readln drops the rest of the line).
+inline constexpr size_t TextBufferSize = 131072;
+
 inline Cell* truth(bool value) {
     return value ? KernelSyms.t : nil;
 }
