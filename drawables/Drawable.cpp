@@ -9,6 +9,7 @@
 #include "model/Master.h"
 #include "platform/Format.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -44,15 +45,6 @@ constexpr KindName kKindNames[] = {
 
 // Parent chains are short; a longer walk means a cycle that a bad record made.
 constexpr int kMaxNesting = 10000;
-
-// Coordinates a record may hold: far beyond any diagram, and far enough from
-// the 32-bit limits that the repaint margins and moves cannot overflow.
-constexpr int32_t kMaxCoordinate = 0x3FFFFFFF;
-
-bool RectInRange(const CRect& r) {
-    auto ok = [](int32_t v) { return v >= -kMaxCoordinate && v <= kMaxCoordinate; };
-    return ok(r.left) && ok(r.top) && ok(r.right) && ok(r.bottom);
-}
 
 // A number of the form "link%d" or "place%d" within its range, or -1.
 int NumberedKind(std::string_view name, std::string_view prefix, int first, int count) {
@@ -110,6 +102,25 @@ bool IsLibraryToolId(int id) {
 
 bool IsNil(const char* text) {
     return text == nullptr || text[0] == '\0';
+}
+
+int32_t ClampCoordinate(int64_t value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, -kMaxCoordinate, kMaxCoordinate));
+}
+
+CRect ClampRect(const CRect& r) {
+    return CRect(ClampCoordinate(r.left), ClampCoordinate(r.top), ClampCoordinate(r.right),
+                 ClampCoordinate(r.bottom));
+}
+
+bool RectInRange(const CRect& r) {
+    auto ok = [](int32_t v) { return v >= -kMaxCoordinate && v <= kMaxCoordinate; };
+    return ok(r.left) && ok(r.top) && ok(r.right) && ok(r.bottom);
+}
+
+void OffsetRectClamped(CRect& r, int64_t dx, int64_t dy) {
+    r.SetRect(ClampCoordinate(r.left + dx), ClampCoordinate(r.top + dy),
+              ClampCoordinate(r.right + dx), ClampCoordinate(r.bottom + dy));
 }
 
 // ---- construction ----
@@ -210,6 +221,17 @@ void Drawable::ResolveRefs(CCASEDoc*, GuidScope* scope, DrawableModel* model) {
         }
     }
     SetParent(found);
+}
+
+void Drawable::Detach(GuidScope* scope, bool deleteObject) {
+    GuidMap* map = scope != nullptr ? scope->current : nullptr;
+    ModelObject* held = nullptr;
+    if (map != nullptr && readNumber_ >= 0 && map->Numbers().Lookup(readNumber_, held) &&
+        held == this)
+        map->Numbers().ClearValue(readNumber_);
+    if (!readAs_.empty() && GlobalReadMap().Lookup(readAs_.c_str(), held) && held == this)
+        GlobalReadMap().ClearValue(readAs_.c_str());
+    ModelObject::Detach(scope, deleteObject);
 }
 
 void Drawable::Mark(int value, int mask, int /*extra*/) {
@@ -322,15 +344,15 @@ void Drawable::GetBounds(CRect& rect) const {
 
 void Drawable::MoveBy(int dx, int dy, CRect& dirty) {
     dirty.UnionRect(dirty, repaintRect);
-    bounds.OffsetRect(dx, dy);
-    repaintRect.OffsetRect(dx, dy);
-    labelRect.OffsetRect(dx, dy);
+    OffsetRectClamped(bounds, dx, dy);
+    OffsetRectClamped(repaintRect, dx, dy);
+    OffsetRectClamped(labelRect, dx, dy);
     dirty.UnionRect(dirty, repaintRect);
 }
 
 void Drawable::SetBounds(const CRect& rect, int) {
-    bounds = rect;
-    repaintRect = rect;
+    bounds = ClampRect(rect);
+    repaintRect = bounds;
     repaintRect.InflateRect(kRepaintMargin, kRepaintMargin);
     UpdateRepaintRect();
 }
@@ -521,12 +543,25 @@ void Drawable::ReadBase(GuidScope* scope, RecordReader& r) {
         map->Add(this);
         return;
     }
-    if (id.IsText()) {
-        guid.SetText(id.Text());
-        map->RegisterRead(0, id.Text(), true, this, guid);
+    if (id.IsNumber()) {
+        map->RegisterRead(id.Number(), nullptr, false, this, guid);
+        readNumber_ = id.Number();
         return;
     }
-    map->RegisterRead(id.Number(), nullptr, false, this, guid);
+    guid.SetText(id.Text());
+    // While a paste is read, a taken id gives the drawable a new one and the
+    // read map remembers the old. At other times the read map is not used:
+    // it would keep pointers to drawables long gone when the next paste
+    // consults it. A taken id still gets a new one.
+    if (GlobalReadMapActive()) {
+        map->RegisterRead(0, id.Text(), true, this, guid);
+        if (!(guid == id.Text()))
+            readAs_ = id.Text();
+        return;
+    }
+    if (map->Lookup(id.Text()) != nullptr)
+        guid.Generate();
+    map->Register(0, guid.Text(), true, this);
 }
 
 void Drawable::CheckReadKind(const char* record, std::initializer_list<int> kindCodes) const {

@@ -109,6 +109,17 @@ constexpr int kRepaintMargin = 5;
 // True when text is null or the empty id text.
 bool IsNil(const char* text);
 
+// The coordinates a drawable may take: far beyond any diagram, and far
+// enough from the 32-bit limits that margins, moves, turns and resizes
+// cannot overflow. Records with coordinates outside are refused; results of
+// geometry operations are clamped into it.
+constexpr int32_t kMaxCoordinate = 0x3FFFFFFF;
+int32_t ClampCoordinate(int64_t value);
+CRect ClampRect(const CRect& rect);
+bool RectInRange(const CRect& rect);
+// Offsets a rectangle, each side clamped into the coordinate range.
+void OffsetRectClamped(CRect& rect, int64_t dx, int64_t dy);
+
 class Drawable : public ModelObject {
   public:
     // A new id, entered in map when given; flag 0x40 and the default looks.
@@ -120,6 +131,10 @@ class Drawable : public ModelObject {
                   int face, int alignment, int height, int style);
 
     // ---- the operations of ModelObject ----
+    // As ModelObject's; a drawable read under an old numeric id also leaves
+    // the map's number entry, and one the paste's read map holds under its
+    // old id leaves that map, so that no later look-up finds it gone.
+    void Detach(GuidScope* scope, bool deleteObject) override;
     using ModelObject::ResolveRefs;
     // Without a model.
     void ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byDocument) override;
@@ -260,6 +275,11 @@ class Drawable : public ModelObject {
 
     Drawable* parent = nullptr;
     ObjectRef parentRef;
+    // The numeric id the record gave, or -1.
+    int32_t readNumber_ = -1;
+    // The id the record gave when a paste found it taken and gave the
+    // drawable a new one: the read map holds the drawable under it.
+    std::string readAs_;
 };
 
 class NodeDrawable : public Drawable {

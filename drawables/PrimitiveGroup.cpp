@@ -186,8 +186,10 @@ void PrimitiveGroup::MarkFiltered(int value, int mask, Drawable* filter) {
         ModelObject::Mark(value, 0x1, 0);
 }
 
+// The members are bound before the group's own parent, so that the cycle
+// check of the group's parent sees them: a record naming one of its own
+// members as parent gets no parent.
 void PrimitiveGroup::ResolveRefs(CCASEDoc* document, GuidScope* scope, DrawableModel* model) {
-    Drawable::ResolveRefs(document, scope, model);
     if (!Switches().membersById) {
         for (Drawable* member : members_)
             member->ResolveRefs(document, scope, model);
@@ -195,6 +197,7 @@ void PrimitiveGroup::ResolveRefs(CCASEDoc* document, GuidScope* scope, DrawableM
     // The group holds its members whatever their records named as parent.
     for (Drawable* member : members_)
         member->SetParent(this);
+    Drawable::ResolveRefs(document, scope, model);
 }
 
 void PrimitiveGroup::AssignFrom(CCASEDoc* document, const Drawable& other) {
@@ -361,11 +364,19 @@ Cell* PrimitiveGroup::PersistMembers(GuidScope* scope, Cell* list, bool reading)
             auto* member = dynamic_cast<Drawable*>(object);
             // The group owns its members: a member must be a drawable held
             // once, and neither the group nor one of its containers.
-            if (member == nullptr || HasMember(member))
+            if (member == nullptr || member == this || HasMember(member))
                 RecordFormatError("group", "member id names no free drawable");
-            for (const Drawable* p = this; p != nullptr; p = p->Parent()) {
+            int steps = 0;
+            for (const Drawable* p = Parent(); p != nullptr && steps < 10000;
+                 p = p->Parent(), ++steps) {
                 if (p == member)
                     RecordFormatError("group", "a group cannot hold its container");
+            }
+            // A drawable is held by one group at a time.
+            if (Drawable* holder = member->Parent()) {
+                DrawableList* list = holder->GetMemberList();
+                if (list != nullptr && std::find(list->begin(), list->end(), member) != list->end())
+                    RecordFormatError("group", "member id names a drawable of another group");
             }
             AddMember(member);
             continue;

@@ -28,12 +28,9 @@ using kest::nil;
 namespace {
 
 constexpr int32_t kSegmentTolerance = 4;
-constexpr int32_t kMaxCoordinate = 0x3FFFFFFF;
 
-// A 64-bit result brought back into 32 bits.
 int32_t Clamp32(int64_t v) {
-    return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
+    return ClampCoordinate(v);
 }
 
 // The pen width of a primitive: the line kind's width factor truncated, at least 1.
@@ -55,7 +52,9 @@ bool LinePrimitive::SetPoints(int code, int count, const CPoint* points) {
     if (count < 0 || count > kMaxVertices || (count > 0 && points == nullptr))
         return false;
     kindCode = code;
-    vertices.assign(points, points + count);
+    vertices.clear();
+    for (int i = 0; i < count; ++i)
+        vertices.emplace_back(ClampCoordinate(points[i].x), ClampCoordinate(points[i].y));
     UpdateRepaintRect();
     return true;
 }
@@ -64,7 +63,7 @@ bool LinePrimitive::InsertVertex(int index, int x, int y) {
     if (GetVertexCount() >= kMaxVertices)
         return false;
     index = std::clamp(index, 0, GetVertexCount());
-    vertices.insert(vertices.begin() + index, CPoint(x, y));
+    vertices.insert(vertices.begin() + index, CPoint(ClampCoordinate(x), ClampCoordinate(y)));
     return true;
 }
 
@@ -196,11 +195,13 @@ Drawable* LinePrimitive::HitTest(int x, int y, int& part, int& knob, int) {
 void LinePrimitive::MoveBy(int dx, int dy, CRect& dirty) {
     Drawable::MoveBy(dx, dy, dirty);
     for (CPoint& v : vertices)
-        v.Offset(dx, dy);
+        v = CPoint(ClampCoordinate(int64_t{v.x} + dx), ClampCoordinate(int64_t{v.y} + dy));
 }
 
 void LinePrimitive::SetBounds(const CRect& rect, int flag) {
     MapPointsBetweenRects(GetVertexCount(), vertices.data(), vertices.data(), bounds, rect, false);
+    for (CPoint& v : vertices)
+        v = CPoint(ClampCoordinate(v.x), ClampCoordinate(v.y));
     Drawable::SetBounds(rect, flag);
 }
 
@@ -270,7 +271,7 @@ TextPrimitive::TextPrimitive(GuidMap* map) : Drawable(map) {
 
 void TextPrimitive::SetFrame(int code, const CRect& rect) {
     kindCode = code;
-    bounds = rect;
+    bounds = ClampRect(rect);
     UpdateRepaintRect();
 }
 
@@ -436,7 +437,7 @@ BoxPrimitive::BoxPrimitive(GuidMap* map) : Drawable(map) {
 
 void BoxPrimitive::SetFrame(int code, const CRect& rect) {
     kindCode = code;
-    bounds = rect;
+    bounds = ClampRect(rect);
     icon = 0;
     UpdateRepaintRect();
 }
