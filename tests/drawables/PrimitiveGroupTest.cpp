@@ -235,15 +235,13 @@ TEST_F(GroupTest, MembersByIdInRecords) {
     project.Add(b);
     group->AddMember(a);
     group->AddMember(b);
-    group->SetBounds(CRect(0, 0, 20, 10));
+    group->UpdateRepaintRect();
+    // An id as the printer writes it (ids may hold quotes).
+    auto quoted = [](const Drawable* d) { return print(kest::mkstr(d->guid.Text())); };
 
     Switches().membersById = true;
     const std::string written = print(group->Persist(&scope, kest::nil));
-    EXPECT_EQ(written.rfind(std::string("(group (\"") + a->guid.Text() + "\" \"" + b->guid.Text() +
-                                "\") 33 ",
-                            0),
-              0u)
-        << written;
+    EXPECT_EQ(written.rfind("(group (" + quoted(a) + " " + quoted(b) + ") 33 ", 0), 0u) << written;
     // Reading takes the drawables found by id (the journal holds them meanwhile).
     group->RemoveMember(a);
     group->RemoveMember(b);
@@ -267,11 +265,19 @@ TEST_F(GroupTest, MembersByIdInRecords) {
                 &scope);
         }),
         "GUID map lookup failed");
-    const std::string twice = std::string("(group (\"") + a->guid.Text() + "\" \"" +
-                              a->guid.Text() +
-                              "\") 33 \"y\" (0 0 1 1) (0 0 0 0) (0 0 0 0) 4 1 nil \"\")";
+    const std::string twice = "(group (" + quoted(a) + " " + quoted(a) +
+                              ") 33 \"y\" (0 0 1 1) (0 0 0 0) (0 0 0 0) 4 1 nil \"\")";
     EXPECT_NE(failure([&] { CreatePrimitiveFromRecord(read(twice), &scope); }), "");
     EXPECT_EQ(a->Parent(), nullptr);
+    // A drawable another group holds is not taken.
+    Owned<PrimitiveGroup> holder(new PrimitiveGroup());
+    holder->AddMember(a);
+    const std::string held =
+        "(group (" + quoted(a) + ") 33 \"z\" (0 0 1 1) (0 0 0 0) (0 0 0 0) 4 1 nil \"\")";
+    EXPECT_NE(failure([&] { CreatePrimitiveFromRecord(read(held), &scope); }).find("another group"),
+              std::string::npos);
+    EXPECT_EQ(a->Parent(), holder.get());
+    holder->RemoveMember(a);
     Switches().membersById = false;
     readGroup->Detach(&scope, true);
     a->Detach(&scope, true);
