@@ -193,19 +193,13 @@ void Drawable::ResolveRefs(CCASEDoc* document, GuidScope* scope, bool /*byDocume
 }
 
 void Drawable::ResolveRefs(CCASEDoc*, GuidScope* scope, DrawableModel* model) {
-    if (parentRef.IsObject()) {
-        SetParent(dynamic_cast<Drawable*>(parentRef.Object()));
+    // Nothing pending: a parent bound directly (by a group, or in code) stays.
+    if (!parentRef.IsText() && !parentRef.IsNumber() && !parentRef.IsObject())
         return;
-    }
-    if (parentRef.IsNil()) {
-        // A parent bound directly (by a group reading by id) stays.
-        if (!parentRef.IsText() && !parentRef.IsNumber())
-            return;
-        SetParent(nullptr);
-        return;
-    }
     Drawable* found = nullptr;
-    if (model != nullptr && parentRef.IsText()) {
+    if (parentRef.IsNil()) {
+        found = nullptr;
+    } else if (model != nullptr && parentRef.IsText()) {
         found = model->FindObjectById(parentRef.Text());
     } else {
         const GuidMap* map = scope != nullptr ? scope->current : nullptr;
