@@ -1,0 +1,416 @@
+// The primitive group: membership, drawing of members under the group's
+// looks, hit testing of the smallest member hit, mark forwarding, geometry
+// passed on to the members, and the record with its member list.
+#include "drawables/PrimitiveGroup.h"
+
+#include "drawables/DrawingSettings.h"
+#include "drawables/ZoomGeometry.h"
+#include "kernel/Kernel.h"
+#include "model/GuidMap.h"
+#include "model/Master.h"
+#include "platform/Switches.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace qm {
+
+using kest::Cell;
+using kest::nil;
+
+namespace {
+
+// Groups read inside groups deeper than this are refused, so that drawing,
+// writing and destroying them cannot exhaust the stack.
+constexpr int kMaxGroupNesting = 64;
+int readNesting = 0;
+
+struct NestingGuard {
+    NestingGuard() { ++readNesting; }
+    ~NestingGuard() { --readNesting; }
+};
+
+// The place group the drawable lies in (following parents), or null.
+Drawable* EnclosingPlaceGroup(const Drawable* drawable) {
+    int steps = 0;
+    for (Drawable* p = drawable->Parent(); p != nullptr && steps < 10000;
+         p = p->Parent(), ++steps) {
+        if (p->IsPlaceGroup())
+            return p;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+PrimitiveGroup::PrimitiveGroup(GuidMap* map) : BoxPrimitive(map) {
+    kindCode = TkPrimitiveGroup;
+    kind = DkPrimitive;
+    style |= DsGroup;
+}
+
+PrimitiveGroup::~PrimitiveGroup() {
+    DrawableList taken;
+    taken.swap(members_);
+    for (Drawable* member : taken)
+        delete member;
+}
+
+// ---- membership ----
+
+void PrimitiveGroup::AddMembers(const DrawableList& list) {
+    bounds.SetRectEmpty();
+    for (Drawable* drawable : list) {
+        if (drawable != this && drawable->IsSelected(false) && !HasMember(drawable))
+            AddMember(drawable);
+    }
+    UpdateRepaintRect();
+}
+
+Drawable* PrimitiveGroup::FindTextMember() const {
+    for (Drawable* member : members_) {
+        if (member->kindCode == TkText)
+            return member;
+    }
+    return nullptr;
+}
+
+void PrimitiveGroup::SelectMembers(DrawableModel* model) {
+    if (model == nullptr)
+        return;
+    for (Drawable* member : members_)
+        model->Select(member, 1, 0, 0);
+}
+
+bool PrimitiveGroup::HasMember(const Drawable* drawable) const {
+    return std::find(members_.begin(), members_.end(), drawable) != members_.end();
+}
+
+void PrimitiveGroup::AddMember(Drawable* drawable) {
+    members_.push_back(drawable);
+    drawable->SetParent(this);
+}
+
+bool PrimitiveGroup::RemoveMember(Drawable* drawable) {
+    auto it = std::find(members_.begin(), members_.end(), drawable);
+    if (it == members_.end())
+        return false;
+    members_.erase(it);
+    drawable->SetParent(nullptr);
+    return true;
+}
+
+Drawable* PrimitiveGroup::AdoptFromModel(DrawableModel* model, Drawable* drawable) {
+    if (model == nullptr || drawable == this)
+        return nullptr;
+    DrawableList& list = model->Drawables();
+    auto it = std::find(list.begin(), list.end(), drawable);
+    if (it == list.end())
+        return nullptr;
+    list.erase(it);
+    AddMember(drawable);
+    return drawable;
+}
+
+void PrimitiveGroup::ReleaseMemberTo(DrawableList& list, Drawable* drawable) {
+    if (RemoveMember(drawable))
+        list.push_back(drawable);
+}
+
+void PrimitiveGroup::MembersBounds(CRect& rect, bool skipLinks) const {
+    rect.SetRectEmpty();
+    for (const Drawable* member : members_) {
+        if (skipLinks && member->IsLink())
+            continue;
+        rect.UnionRect(rect, member->bounds);
+    }
+    if (!rect.IsRectEmpty())
+        return;
+    const CPoint c = bounds.CenterPoint();
+    rect.SetRect(c.x - 5, c.y - 5, c.x + 5, c.y + 5);
+}
+
+// ---- the operations of Drawable ----
+
+void PrimitiveGroup::Detach(GuidScope* scope, bool deleteObject) {
+    if (deleteObject) {
+        DrawableList taken;
+        taken.swap(members_);
+        for (Drawable* member : taken)
+            member->Detach(scope, true);
+    } else {
+        for (Drawable* member : members_)
+            member->Detach(scope, false);
+    }
+    Drawable::Detach(scope, deleteObject);
+}
+
+void PrimitiveGroup::MarkFiltered(int value, int mask, Drawable* filter) {
+    if ((mask & (0x2 | 0x4 | 0x8)) != 0) {
+        for (Drawable* member : members_) {
+            if ((mask & 0x4) == 0) {
+                if ((mask & 0x8) != 0 && member->IsPlace()) {
+                    auto* node = dynamic_cast<NodeDrawable*>(member);
+                    if (Master* master = node != nullptr ? node->GetMaster() : nullptr)
+                        master->Mark(value, 0x1, 0);
+                }
+                member->MarkFiltered(value, mask, filter);
+                continue;
+            }
+            if (member->IsLink()) {
+                NodeDrawable* source = nullptr;
+                NodeDrawable* target = nullptr;
+                member->GetLinkEnds(source, target);
+                Drawable* sourcePlace = source != nullptr ? source->GetPlace() : nullptr;
+                Drawable* targetPlace = target != nullptr ? target->GetPlace() : nullptr;
+                const bool sourceMarked = sourcePlace != nullptr && sourcePlace->IsMarked();
+                const bool targetMarked = targetPlace != nullptr && targetPlace->IsMarked();
+                const bool endIsFilter =
+                    filter != nullptr && (source == filter || target == filter);
+                if (value != 0) {
+                    if (sourceMarked || targetMarked || endIsFilter)
+                        member->Mark(value, 0x1, 0);
+                } else if (!(sourceMarked && targetMarked && (filter == nullptr || endIsFilter))) {
+                    member->Mark(value, 0x1, 0);
+                }
+                continue;
+            }
+            // A tag keeps its mark: it follows neither value nor its place here.
+            if (member->IsTag())
+                continue;
+            if (member->IsGroup() || member->GetMemberList() != nullptr)
+                member->MarkFiltered(value, mask, filter);
+        }
+    }
+    if ((mask & 0x1) != 0)
+        ModelObject::Mark(value, 0x1, 0);
+}
+
+// The members are bound before the group's own parent, so that the cycle
+// check of the group's parent sees them: a record naming one of its own
+// members as parent gets no parent.
+void PrimitiveGroup::ResolveRefs(CCASEDoc* document, GuidScope* scope, DrawableModel* model) {
+    if (!Switches().membersById) {
+        for (Drawable* member : members_)
+            member->ResolveRefs(document, scope, model);
+    }
+    // The group holds its members whatever their records named as parent.
+    for (Drawable* member : members_)
+        member->SetParent(this);
+    Drawable::ResolveRefs(document, scope, model);
+}
+
+void PrimitiveGroup::AssignFrom(CCASEDoc* document, const Drawable& other) {
+    if (&other == this)
+        return;
+    BoxPrimitive::AssignFrom(document, other);
+    const auto* group = dynamic_cast<const PrimitiveGroup*>(&other);
+    if (group == nullptr)
+        return;
+    for (const Drawable* member : group->members_) {
+        if (Drawable* copy = ClonePrimitive(document, nullptr, *member))
+            AddMember(copy);
+    }
+}
+
+void PrimitiveGroup::Draw(DeviceContext& dc, const Looks* imposed, double zoom,
+                          const CRect* fromFrame, const CRect* toFrame, int flag) {
+    const Looks effective = Effective(imposed);
+    if ((CurrentDrawingSettings().OptionWord() & 0x4) != 0)
+        dc.FillSolidRect(ScaleByZoom(bounds, zoom), RGB(224, 224, 224));
+    if (IsOutlineOnly()) {
+        Looks outline = effective;
+        outline.lineKind = 0;
+        outline.lineColor = 0;
+        outline.fillColor = 17;
+        Drawable::Draw(dc, &outline, zoom, fromFrame, toFrame, flag);
+        return;
+    }
+    for (Drawable* member : members_)
+        member->Draw(dc, &effective, zoom, fromFrame, toFrame, flag);
+}
+
+void PrimitiveGroup::UpdateRepaintRect() {
+    if (!IsOutlineOnly()) {
+        for (const Drawable* member : members_)
+            bounds.UnionRect(bounds, member->bounds);
+    }
+    repaintRect = bounds;
+    repaintRect.InflateRect(kRepaintMargin, kRepaintMargin);
+}
+
+Drawable* PrimitiveGroup::HitTest(int x, int y, int& part, int& knob, int flags) {
+    const int64_t dx =
+        std::min(std::llabs(int64_t{x} - bounds.left), std::llabs(int64_t{x} - bounds.right));
+    const int64_t dy =
+        std::min(std::llabs(int64_t{y} - bounds.top), std::llabs(int64_t{y} - bounds.bottom));
+    // Near an edge the group's knobs and outline belong to the group.
+    if (std::min(dx, dy) < 4)
+        return Drawable::HitTest(x, y, part, knob, flags);
+    Drawable* own = Drawable::HitTest(x, y, part, knob, flags);
+    if (own == nullptr || part == HpLabel)
+        return own;
+    Drawable* placeGroup = EnclosingPlaceGroup(this);
+    const bool whole = placeGroup == nullptr || (placeGroup->GetPlaceFlags() & 0x20) != 0;
+    if (whole && (flags & 0x8) == 0)
+        return own;
+    Drawable* best = nullptr;
+    int bestPart = 0, bestKnob = 0;
+    int64_t limit = 1000000;
+    for (Drawable* member : members_) {
+        int memberPart = 0, memberKnob = 0;
+        Drawable* hit = member->HitTest(x, y, memberPart, memberKnob, flags);
+        if (hit == nullptr)
+            continue;
+        const int64_t area = int64_t{hit->bounds.Width()} * hit->bounds.Height();
+        if (area < limit) {
+            limit = area;
+            best = hit;
+            bestPart = memberPart;
+            bestKnob = memberKnob;
+        }
+    }
+    if (best == nullptr)
+        return own;
+    part = bestPart;
+    knob = bestKnob;
+    return best;
+}
+
+void PrimitiveGroup::MoveBy(int dx, int dy, CRect& dirty) {
+    for (Drawable* member : members_)
+        member->MoveBy(dx, dy, dirty);
+    Drawable::MoveBy(dx, dy, dirty);
+}
+
+void PrimitiveGroup::SetBounds(const CRect& rect, int flag) {
+    if (!IsOutlineOnly()) {
+        for (Drawable* member : members_) {
+            CRect mapped;
+            MapRectBetweenRects(member->bounds, mapped, bounds, rect, false);
+            member->SetBounds(mapped, flag);
+        }
+    }
+    Drawable::SetBounds(rect, flag);
+}
+
+int PrimitiveGroup::FlipOrRotate(int mode, const CRect& about, CRect& dirty) {
+    dirty = bounds;
+    int changed = 0;
+    for (Drawable* member : members_) {
+        CRect memberDirty;
+        if (member->FlipOrRotate(mode, about, memberDirty) != 0)
+            changed = 1;
+        dirty.UnionRect(dirty, memberDirty);
+    }
+    UpdateRepaintRect();
+    dirty.UnionRect(dirty, repaintRect);
+    return changed;
+}
+
+void PrimitiveGroup::SaveBounds() {
+    for (Drawable* member : members_)
+        member->SaveBounds();
+    Drawable::SaveBounds();
+}
+
+void PrimitiveGroup::CollectMarkedMembers(DrawableList* list, bool remove) {
+    for (auto it = members_.begin(); it != members_.end();) {
+        Drawable* member = *it;
+        if (!member->IsMarked()) {
+            member->CollectMarkedMembers(list, remove);
+            ++it;
+            continue;
+        }
+        if (list != nullptr)
+            list->push_back(member);
+        it = remove ? members_.erase(it) : std::next(it);
+    }
+}
+
+int PrimitiveGroup::FindReplaceText(CCASEDoc* document, const std::string& word,
+                                    const std::string& replacement, int options) {
+    int count = 0;
+    for (Drawable* member : members_)
+        count += member->FindReplaceText(document, word, replacement, options);
+    return count;
+}
+
+// ---- the record ----
+
+Cell* PrimitiveGroup::PersistMembers(GuidScope* scope, Cell* list, bool reading) {
+    if (!reading) {
+        Cell* out = nil;
+        for (auto it = members_.rbegin(); it != members_.rend(); ++it) {
+            Cell* entry = Switches().membersById ? IdCell(*it) : (*it)->Persist(scope, nil);
+            out = kest::mkcons(entry, out);
+        }
+        return out;
+    }
+    CheckedLength(list, "group", "members");
+    if (readNesting >= kMaxGroupNesting)
+        RecordFormatError("group", "groups nested too deeply");
+    NestingGuard guard;
+    GuidMap* map = scope != nullptr ? scope->current : nullptr;
+    for (Cell* at = list; at != nil; at = kest::cdr(at)) {
+        Cell* entry = kest::car(at);
+        if (Switches().membersById) {
+            if (entry->type != kest::TString)
+                RecordFormatError("group", "member id text expected");
+            ModelObject* object = nullptr;
+            if (map == nullptr)
+                RecordFormatError("group", "no id map for member ids");
+            map->Lookup(entry->a.str, object, true);
+            auto* member = dynamic_cast<Drawable*>(object);
+            // The group owns its members: a member must be a drawable held
+            // once, and neither the group nor one of its containers.
+            if (member == nullptr || member == this || HasMember(member))
+                RecordFormatError("group", "member id names no free drawable");
+            int steps = 0;
+            for (const Drawable* p = Parent(); p != nullptr && steps < 10000;
+                 p = p->Parent(), ++steps) {
+                if (p == member)
+                    RecordFormatError("group", "a group cannot hold its container");
+            }
+            // A drawable is held by one group at a time.
+            if (Drawable* holder = member->Parent()) {
+                DrawableList* list = holder->GetMemberList();
+                if (list != nullptr && std::find(list->begin(), list->end(), member) != list->end())
+                    RecordFormatError("group", "member id names a drawable of another group");
+            }
+            AddMember(member);
+            continue;
+        }
+        if (!kest::ispair(entry))
+            RecordFormatError("group", "member record expected");
+        if (Drawable* member = DrawableEnv().CreateDrawableFromSymbol(entry, scope))
+            members_.push_back(member);
+    }
+    return nil;
+}
+
+Cell* PrimitiveGroup::Persist(GuidScope* scope, Cell* list) {
+    if (list == nil) {
+        Cell* own = kest::mklist(kest::sym::group, PersistMembers(scope, nil, false), nullptr);
+        return kest::nconc(own, WriteBase());
+    }
+    ExpectHead(list, kest::sym::group);
+    RecordReader r(kest::cdr(list), "group");
+    try {
+        PersistMembers(scope, r.List("members"), true);
+        ReadBase(scope, r);
+        CheckReadKind("group", {TkPrimitiveGroup});
+    } catch (...) {
+        // Members found by id belong to whoever holds them: a refused record
+        // gives them back instead of taking them down with the group.
+        if (Switches().membersById) {
+            for (Drawable* member : members_)
+                member->SetParent(nullptr);
+            members_.clear();
+        }
+        throw;
+    }
+    return r.Rest();
+}
+
+} // namespace qm
