@@ -186,7 +186,11 @@ void GuidMap::SetAt(const char* text, ModelObject* object) {
 }
 
 void GuidMap::Remove(const ModelObject* object) {
-    texts_.ClearValue(object->guid.Text());
+    // Only the object's own entry is cleared: another object may have been
+    // registered under the same text since (a pasted copy that kept its id).
+    ModelObject* held = nullptr;
+    if (texts_.Lookup(object->guid.Text(), held) && held == object)
+        texts_.ClearValue(object->guid.Text());
 }
 
 void GuidMap::Register(int32_t number, const char* text, bool isText, ModelObject* object) {
@@ -202,7 +206,10 @@ void GuidMap::RegisterRead(int32_t number, const char* text, bool isText, ModelO
                            Guid& idField) {
     ModelObject* taken = nullptr;
     if (isText && texts_.Lookup(text, taken)) {
-        readMap.SetAt(text, object);
+        // The old id resolves to the renamed object only while a paste is
+        // read; outside one the global map would keep a stale pointer.
+        if (readMapActive)
+            readMap.SetAt(text, object);
         idField.Generate();
         texts_.SetAt(idField.Text(), object);
         return;

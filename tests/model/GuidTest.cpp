@@ -231,6 +231,19 @@ TEST_F(GuidMapTest, RemovedObjectIsNotFoundButItsNodeStays) {
     EXPECT_EQ(map.Find(object.guid.Text()), interned);
 }
 
+TEST_F(GuidMapTest, RemoveLeavesAnotherObjectsEntryUnderTheSameId) {
+    GuidMap map;
+    ModelObject first(Guid::FromText{"shared-id"});
+    ModelObject second(Guid::FromText{"shared-id"});
+    map.Add(&first);
+    map.Add(&second); // the later registration holds the entry
+    map.Remove(&first);
+    EXPECT_EQ(map.Lookup("shared-id"), &second);
+    map.Remove(&second);
+    ModelObject* out = nullptr;
+    EXPECT_FALSE(map.Lookup("shared-id", out, false));
+}
+
 TEST_F(GuidMapTest, IntegerAndTextKeysLiveInTheirOwnTrees) {
     GuidMap map;
     ModelObject object(Guid::FromText{"42"});
@@ -260,6 +273,13 @@ TEST_F(GuidMapTest, RegisterReadRenamesTakenIdsWhileThePasteIsRead) {
     EXPECT_EQ(map.Lookup("pasted-id"), &pasted); // through the read map
     SetGlobalReadMapActive(false);
     EXPECT_EQ(map.Lookup("pasted-id"), &existing);
+    EXPECT_TRUE(GlobalReadMap().IsEmpty());
+
+    // Outside a paste a taken id still gets a new id, but the global read
+    // map is left alone.
+    ModelObject again(Guid::FromText{"pasted-id"});
+    map.RegisterRead(0, "pasted-id", true, &again, again.guid);
+    EXPECT_FALSE(again.guid == "pasted-id");
     EXPECT_TRUE(GlobalReadMap().IsEmpty());
 
     // A free id is registered as it is.
