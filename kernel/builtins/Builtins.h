@@ -93,6 +93,11 @@ inline bool isbindable(Cell* v) {
 // elementDepth is not the evaluation depth of the current prog body element.
 Cell* tailjump(Cell* form, int elementDepth);
 
+// Reaps, without waiting, the children that exec started without waiting
+// for and that have ended since, so that none is left a zombie. Called by
+// every exec and when the kernel is built afresh (or shut down).
+void reapchildren();
+
 // Reads and evaluates every expression of a script file (a string or a
 // symbol naming it), reporting "can't open file" for load. With echo set,
 // each symbol value is logged as "Loaded: <name>".
