@@ -25,6 +25,10 @@
 #include <cstring>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace kest {
 
 bool readtimeevaluation = true;
@@ -97,6 +101,30 @@ struct StringStopTable {
     }
 };
 const StringStopTable stringstops;
+
+// The index of the first character from p on (before end) that ends a run
+// of plain string characters, or end. Sixteen at a time where the machine
+// has SSE2; reads stay inside [p, end).
+size_t stringrunend(const char* buffer, size_t p, size_t end) {
+#ifdef __SSE2__
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i caret = _mm_set1_epi8('^');
+    const __m128i zero = _mm_setzero_si128();
+    while (p + 16 <= end) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buffer + p));
+        const __m128i stops =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, caret)),
+                         _mm_cmpeq_epi8(bytes, zero));
+        const int mask = _mm_movemask_epi8(stops);
+        if (mask != 0)
+            return p + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        p += 16;
+    }
+#endif
+    while (p < end && !stringstops.table[static_cast<uint8_t>(buffer[p])])
+        ++p;
+    return p;
+}
 
 void tokappend(char c) {
     if (toklen >= TokenBufferSize)
@@ -190,9 +218,7 @@ int readstring(Channel* ch) {
         const char* buffer = ch->buffer;
         size_t p = ch->position;
         const size_t end = ch->count;
-        size_t q = p;
-        while (q < end && !stringstops.table[static_cast<uint8_t>(buffer[q])])
-            ++q;
+        size_t q = stringrunend(buffer, p, end);
         takerun(buffer + p, q - p);
         p = q;
         if (p > ch->position) {
@@ -289,6 +315,23 @@ bool rezomode() {
     return KernelSyms.RezoMode != nullptr && KernelSyms.RezoMode->value() != nil;
 }
 
+// skipnewlines(ch, false) without the call when no line end is waiting.
+inline int currenttoken(Channel* ch) {
+    return ch->token != TokLineEnd ? ch->token : skipnewlines(ch, false);
+}
+
+// readsexpr of a list element whose token is tok, the elements that are
+// plain values taken here as readsexpr takes them.
+inline Cell* readelement(Channel* ch, int tok, bool inBackquote) {
+    if ((tok == TokString || tok == TokSymbol || tok == TokInteger || tok == TokReal) &&
+        depth < ReaderDepthLimit) {
+        Cell* value = ch->tokvalue;
+        gettoken(ch);
+        return value;
+    }
+    return readsexpr(ch, inBackquote);
+}
+
 void append(Cell*& head, Cell*& tail, Cell* cell) {
     if (head == nil)
         head = cell;
@@ -307,7 +350,7 @@ Cell* readlist(Channel* ch, int open, bool inBackquote) {
     Cell* head = nil;
     Cell* tail = nil;
     for (;;) {
-        tok = skipnewlines(ch, false);
+        tok = currenttoken(ch);
         if (tok == TokClose || tok == TokCloseBracket) {
             if (tok != close) {
                 gettoken(ch);
@@ -317,7 +360,7 @@ Cell* readlist(Channel* ch, int open, bool inBackquote) {
         }
         if (tok == TokEnd)
             readerror("unexpected end of file");
-        append(head, tail, mkcons(readsexpr(ch, inBackquote), nil));
+        append(head, tail, mkcons(readelement(ch, tok, inBackquote), nil));
     }
     gettoken(ch);
     return head;
@@ -332,7 +375,7 @@ Cell* readset(Channel* ch, bool inBackquote) {
     Cell* head = nil;
     Cell* tail = nil;
     for (;;) {
-        tok = skipnewlines(ch, false);
+        tok = currenttoken(ch);
         if (tok == TokCloseBrace) {
             gettoken(ch);
             break;
@@ -587,7 +630,7 @@ Cell* readsexpr(Channel* ch, bool inBackquote) {
     if (depth >= ReaderDepthLimit)
         readerror("expression nested too deeply");
     DepthGuard guard;
-    int tok = skipnewlines(ch, false);
+    int tok = currenttoken(ch);
     Cell* value = nil;
     switch (tok) {
     case TokOpen:

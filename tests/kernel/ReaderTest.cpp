@@ -225,6 +225,15 @@ TEST_F(ReaderTest, DeepNestingIsRefused) {
     EXPECT_NE(readerror(deep).find("nested too deeply"), std::string::npos);
     std::string fine = std::string(100, '(') + std::string(100, ')');
     EXPECT_EQ(readerror(fine), "");
+    // The limit counts every expression, an atom inside the deepest list too.
+    auto nested = [](int lists, const std::string& inside) {
+        return std::string(static_cast<size_t>(lists), '(') + inside +
+               std::string(static_cast<size_t>(lists), ')');
+    };
+    EXPECT_EQ(readerror(nested(ReaderDepthLimit, "")), "");
+    EXPECT_NE(readerror(nested(ReaderDepthLimit, "a")).find("nested too deeply"),
+              std::string::npos);
+    EXPECT_EQ(readerror(nested(ReaderDepthLimit - 1, "a \"s\" 1 2.5")), "");
 }
 
 TEST_F(ReaderTest, EndOfInput) {
