@@ -205,14 +205,11 @@ inline Cell* applylam(Cell* lam, Cell* form, bool onstack) {
         pushevaluated(form);
     if (argcount() != n)
         scripterror(KernelSyms.lam, ErrWrongCount);
-    // Each parameter is bound and then given its argument: the same end
-    // state as binding them all first, also for a repeated name.
+    for (Cell* p = params; ispair(p); p = cdr(p))
+        bind(static_cast<Symbol*>(car(p)));
     const ArgSlot* arg = &stacks.args[argfirst()];
-    for (Cell* p = params; ispair(p); p = cdr(p), ++arg) {
-        Symbol* s = static_cast<Symbol*>(car(p));
-        bind(s);
-        s->a.car = arg->cell;
-    }
+    for (Cell* p = params; ispair(p); p = cdr(p), ++arg)
+        car(p)->a.car = arg->cell;
     Cell* value = body(cdr(cdr(lam)));
     unbind(n);
     if (!onstack)
