@@ -86,6 +86,23 @@ bool writebuffer(Channel* ch, const char* text, size_t n) {
     return true;
 }
 
+// memcpy, with the short pieces most printing makes copied inline by fixed
+// size moves (two that may overlap cover any length in between).
+inline void copysmall(char* to, const char* from, size_t n) {
+    if (n >= 8 && n <= 16) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4 && n < 8) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + n - 4, from + n - 4, 4);
+    } else if (n < 4) {
+        for (size_t i = 0; i < n; ++i)
+            to[i] = from[i];
+    } else {
+        std::memcpy(to, from, n);
+    }
+}
+
 bool haslinefeed(const char* text, size_t n) {
     if (n > 16)
         return std::memchr(text, '\n', n) != nullptr;
@@ -104,7 +121,7 @@ int emit(Channel* ch, const char* text, size_t n) {
         // stays short of the length at which writefile writes it out.
         size_t pending = ch->count > 0 ? ch->count - 1u : 0u;
         if (n > 0 && n < ChannelTextSize + 1 - pending && !haslinefeed(text, n)) {
-            std::memcpy(ch->buffer + pending, text, n);
+            copysmall(ch->buffer + pending, text, n);
             pending += n;
             ch->buffer[pending] = '\0';
             ch->count = static_cast<uint16_t>(pending + 1);
