@@ -92,6 +92,9 @@ inline bool isbindable(Cell* v) {
 // marker its prog recognises, or returns null when form is no such jump or
 // elementDepth is not the evaluation depth of the current prog body element.
 Cell* tailjump(Cell* form, int elementDepth);
+// The evaluation depth of the prog body element being evaluated, -1 outside a
+// prog body: tailjump does nothing for any other depth.
+extern int progtail;
 
 // Reaps, without waiting, the children that exec started without waiting
 // for and that have ended since, so that none is left a zombie. Called by
