@@ -390,6 +390,37 @@ Cell* readset(Channel* ch, bool inBackquote) {
     return normset(head);
 }
 
+// The symbols of the short names read lately, by name: most names of a file
+// recur, and a hit saves hashing and walking the bucket. Entries are
+// forgotten whenever symbols may have left the table.
+struct NameCacheEntry {
+    uint64_t name = 0; // the bytes of the name, the first in the lowest byte
+    size_t length = 0;
+    Symbol* symbol = nullptr;
+};
+NameCacheEntry namecache[1024];
+uint64_t namecachegeneration = ~uint64_t{0};
+
+// intern of the token text.
+Symbol* internatom() {
+    if (toklen > 8)
+        return intern(tokbuf);
+    uint64_t name = 0;
+    for (size_t i = 0; i < toklen; ++i)
+        name |= uint64_t{static_cast<uint8_t>(tokbuf[i])} << (8 * i);
+    if (namecachegeneration != symtabgeneration()) {
+        for (NameCacheEntry& entry : namecache)
+            entry = NameCacheEntry{};
+        namecachegeneration = symtabgeneration();
+    }
+    NameCacheEntry& entry = namecache[((name + toklen) * 0x9E3779B97F4A7C15u) >> 54];
+    if (entry.symbol != nullptr && entry.name == name && entry.length == toklen)
+        return entry.symbol;
+    Symbol* s = intern(tokbuf);
+    entry = {name, toklen, s};
+    return s;
+}
+
 // The value of a scanned token. The look-ahead token's value is kept in its
 // channel, not in the shared token buffer, so that reading another channel
 // in between (a script alternating between two channels, a read-time
@@ -401,7 +432,7 @@ Cell* tokenvalue(int tok) {
     case TokChunk:
         return mkhexchunk(chunkbuf);
     case TokSymbol:
-        return intern(tokbuf);
+        return internatom();
     case TokInteger:
         return mkint(tokint);
     case TokReal:

@@ -16,6 +16,7 @@ Symbol* cxrmarker = nullptr;
 namespace {
 
 Symbol* buckets[SymbolBuckets];
+uint64_t generation = 0;
 
 // What initkernel left in each kept symbol, restored by every purge.
 struct SymbolSnapshot {
@@ -53,7 +54,12 @@ Symbol* allocsym(const char* name) {
 
 } // namespace
 
+uint64_t symtabgeneration() {
+    return generation;
+}
+
 void initsymtab() {
+    ++generation;
     for (auto& b : buckets)
         b = nullptr;
     snapshot.clear();
@@ -147,6 +153,7 @@ void snapshotsymbols() {
 }
 
 void purgesymbols() {
+    ++generation;
     for (Symbol*& head : buckets) {
         Symbol** link = &head;
         for (Symbol* s = head; s != nullptr; s = s->next) {
@@ -168,6 +175,7 @@ void purgesymbols() {
 }
 
 void unlinksymbolsafter(uint32_t stamp) {
+    ++generation;
     for (Symbol*& head : buckets) {
         Symbol** link = &head;
         for (Symbol* s = head; s != nullptr; s = s->next) {

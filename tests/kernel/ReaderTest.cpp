@@ -288,6 +288,31 @@ TEST_F(ReaderTest, EveryRefillBoundary) {
 namespace kest::test {
 namespace {
 
+// A name read again after its symbol left the table (a mark restored, the
+// symbols purged, the kernel rebuilt) gives the symbol now in the table.
+TEST_F(ReaderTest, NamesReadAfterTheirSymbolsLeftGiveTheTablesSymbol) {
+    for (int way = 0; way < 3; ++way) {
+        savemark();
+        Cell* first = read("(zqfresh zqfresh2)");
+        ASSERT_EQ(car(first), findsym("zqfresh"));
+        if (way == 0) {
+            restoremark();
+        } else if (way == 1) {
+            restoremark();
+            purgesymbols();
+        } else {
+            restoremark();
+            initkernel();
+        }
+        EXPECT_EQ(findsym("zqfresh"), nullptr);
+        savemark();
+        Cell* again = read("zqfresh");
+        EXPECT_EQ(again, findsym("zqfresh")) << way;
+        EXPECT_STREQ(static_cast<Symbol*>(again)->name, "zqfresh");
+        restoremark();
+    }
+}
+
 TEST_F(ReaderTest, ChannelsReadInTurnKeepTheirTokens) {
     // Each channel is one token ahead; reading another channel in between
     // must not change the token it holds.
