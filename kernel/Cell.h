@@ -144,7 +144,13 @@ inline void* heapalloc(size_t size) {
     return heapallocblock(size);
 }
 // A cell with word b = nil; the caller sets the type and word a.
-Cell* newcell();
+inline Cell* newcell() {
+    Cell* c = static_cast<Cell*>(heapalloc(sizeof(Cell)));
+    c->flag = 0;
+    c->stamp = 0;
+    c->b.cdr = nil;
+    return c;
+}
 // A heap copy of text (NUL-terminated).
 char* heapstr(const char* text, size_t length);
 
@@ -157,7 +163,16 @@ size_t heapused();
 
 // ---- cell makers ----
 
-Cell* mkint(int32_t n); // -128..127 are shared cells
+// The shared cells of -128..127 (made by initheap).
+extern Cell* smallints;
+inline Cell* mkint(int32_t n) { // -128..127 are shared cells
+    if (n >= -128 && n <= 127)
+        return &smallints[n + 128];
+    Cell* c = newcell();
+    c->type = TInteger;
+    c->a.ival = n;
+    return c;
+}
 Cell* mkreal(float f);
 Cell* mkstr(const char* text);
 Cell* mkstr(const char* text, size_t length);
@@ -167,7 +182,13 @@ Cell* mkref(void* object, uint8_t kind); // a null object gives nil
 Cell* mkhexchunk(const char* hex);
 // The list (size chunk1 chunk2 ...) of ceil(size/256) 256-byte chunks.
 Cell* mkbinary(size_t size, const uint8_t* bytes);
-Cell* mkcons(Cell* car, Cell* cdr);
+inline Cell* mkcons(Cell* head, Cell* rest) {
+    Cell* c = newcell();
+    c->type = TList;
+    c->a.car = head;
+    c->b.cdr = rest;
+    return c;
+}
 Cell* mkset(Cell* element, Cell* rest);
 Cell* mkchan(Channel* channel);
 Cell* mkdialog(void* connection);

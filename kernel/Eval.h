@@ -9,8 +9,18 @@
 
 namespace kest {
 
+// The value of a form that is not a variable, a constant or a
+// self-evaluating atom (evaluate takes those itself).
+Cell* evalform(Cell* form);
 // The value of a form.
-Cell* evaluate(Cell* form);
+inline Cell* evaluate(Cell* form) {
+    const uint8_t type = form->type;
+    if (type == KVariable || type == KSystem || type == KMarker)
+        return form->a.car;
+    if (type >= 10 && type < TList)
+        return form;
+    return evalform(form);
+}
 // Applies f to the arguments of form (argsOnStack false) or to a frame the
 // caller has already pushed (true; the caller pops it).
 Cell* applyfn(Cell* f, Cell* form, bool argsOnStack);

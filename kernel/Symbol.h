@@ -37,6 +37,9 @@ void purgesymbols();
 void snapshotsymbols();
 // restoremark's part: unlinks the flag-0 symbols made after the stamp.
 void unlinksymbolsafter(uint32_t stamp);
+// A count that changes whenever symbols may have left the table (a purge, an
+// unlink, the table emptied), so that a cache of look-ups knows to forget.
+uint64_t symtabgeneration();
 // Number of symbols in the table (for tests).
 int symbolcount();
 

@@ -113,14 +113,21 @@ Cell* stackedargs() {
     return list;
 }
 
-void bindsymbol(Symbol* s) {
+namespace {
+
+[[noreturn]] void varoverflow() {
+    fatal("variable stack overflow");
+}
+
+// The binding primitives, inline for the evaluator's own calls.
+inline void bind(Symbol* s) {
     if (stacks.vartop + 1 >= VarStackSize)
-        fatal("variable stack overflow");
+        varoverflow();
     stacks.vars[++stacks.vartop] = {s, s->type, s->a.car};
     s->type = KVariable;
 }
 
-void unbindsymbols(int count) {
+inline void unbind(int count) {
     for (; count > 0 && stacks.vartop >= 0; --count) {
         BindingEntry& entry = stacks.vars[stacks.vartop--];
         entry.symbol->type = entry.kind;
@@ -128,31 +135,42 @@ void unbindsymbols(int count) {
     }
 }
 
-Cell* progn(Cell* body) {
+inline Cell* body(Cell* forms) {
     Cell* value = nil;
-    for (; ispair(body); body = cdr(body))
-        value = evaluate(car(body));
+    for (; ispair(forms); forms = cdr(forms))
+        value = evaluate(car(forms));
     return value;
+}
+
+} // namespace
+
+void bindsymbol(Symbol* s) {
+    bind(s);
+}
+
+void unbindsymbols(int count) {
+    unbind(count);
+}
+
+Cell* progn(Cell* forms) {
+    return body(forms);
 }
 
 namespace {
 
 // Evaluates the arguments of form and pushes them with the index slot;
 // returns the index of the first argument.
-// The value of an argument: variables and self-evaluating atoms without the
-// call, everything else through evaluate.
-inline Cell* argvalue(Cell* x) {
-    if (x->type == KVariable || x->type == KSystem)
-        return x->a.car;
-    if (x->type >= TInteger && x->type <= TVector)
-        return x;
-    return evaluate(x);
-}
-
-int pushevaluated(Cell* form) {
+inline int pushevaluated(Cell* form) {
     const int first = stacks.argtop + 1;
-    for (Cell* p = cdr(form); ispair(p); p = cdr(p))
-        pusharg(argvalue(car(p)));
+    for (Cell* p = cdr(form); ispair(p); p = cdr(p)) {
+        Cell* value = evaluate(car(p));
+        // The top is read again after the value: evaluating it used the stack.
+        const int top = stacks.argtop + 1;
+        if (top >= ArgStackSize)
+            argoverflow();
+        stacks.args[top].cell = value;
+        stacks.argtop = top;
+    }
     pushindex(first);
     return first;
 }
@@ -178,7 +196,7 @@ Symbol* oneparam(Cell* lambda) {
     return static_cast<Symbol*>(car(params));
 }
 
-Cell* applylam(Cell* lam, Cell* form, bool onstack) {
+inline Cell* applylam(Cell* lam, Cell* form, bool onstack) {
     Cell* params = car(cdr(lam));
     if (params != nil && !ispair(params))
         scripterror(KernelSyms.lam, ErrBadParams, params);
@@ -187,14 +205,13 @@ Cell* applylam(Cell* lam, Cell* form, bool onstack) {
         pushevaluated(form);
     if (argcount() != n)
         scripterror(KernelSyms.lam, ErrWrongCount);
-    const int first = argfirst();
     for (Cell* p = params; ispair(p); p = cdr(p))
-        bindsymbol(static_cast<Symbol*>(car(p)));
-    int i = 0;
-    for (Cell* p = params; ispair(p); p = cdr(p), ++i)
-        car(p)->a.car = stacks.args[first + i].cell;
-    Cell* value = progn(cdr(cdr(lam)));
-    unbindsymbols(n);
+        bind(static_cast<Symbol*>(car(p)));
+    const ArgSlot* arg = &stacks.args[argfirst()];
+    for (Cell* p = params; ispair(p); p = cdr(p), ++arg)
+        car(p)->a.car = arg->cell;
+    Cell* value = body(cdr(cdr(lam)));
+    unbind(n);
     if (!onstack)
         popframe();
     return value;
@@ -263,7 +280,7 @@ Cell* vecref(Cell* vector, Cell* form, bool onstack) {
 
 } // namespace
 
-Cell* evaluate(Cell* x) {
+Cell* evalform(Cell* x) {
     if (issymbol(x)) {
         const uint8_t kind = x->type;
         if (kind == KSystem || kind == KVariable || kind == KMarker)
@@ -277,14 +294,38 @@ Cell* evaluate(Cell* x) {
     pusheval(x);
     Cell* head = car(x);
     Cell* value = nullptr;
-    if (head->type == KBuiltin || head->type == KBuiltinN) {
-        // The most common call, a built-in with evaluated arguments, directly.
+    // The common calls directly, the same way applyfn makes them: built-ins
+    // with evaluated arguments, special forms (quote has its own way there)
+    // and defined functions whose definition is a lam.
+    switch (head->type) {
+    case KBuiltin:
+    case KBuiltinN: {
         Symbol* s = static_cast<Symbol*>(head);
         pushevaluated(x);
         value = s->handler(s);
         popframe();
-    } else {
+        break;
+    }
+    case KSpecial:
+        if (head != KernelSyms.quote) {
+            Symbol* s = static_cast<Symbol*>(head);
+            pusharg(cdr(x));
+            value = s->handler(s);
+            --stacks.argtop;
+        } else {
+            value = applyfn(head, x, false);
+        }
+        break;
+    case KFunction:
+        if (Cell* f = head->a.car;
+            head != KernelSyms.quote && ispair(f) && car(f) == KernelSyms.lam)
+            value = applylam(f, x, false);
+        else
+            value = applyfn(head, x, false);
+        break;
+    default:
         value = applyfn(head, x, false);
+        break;
     }
     --stacks.evaltop;
     return value;

@@ -19,6 +19,7 @@ namespace kest {
 
 Symbol* nil = nullptr;
 HeapCursor heapcursor;
+Cell* smallints = nullptr;
 
 namespace {
 
@@ -37,7 +38,6 @@ struct Heap {
 };
 
 Heap heap;
-Cell* smallints = nullptr; // the cells of -128..127
 uint32_t stampcounter = 0;
 
 struct HeapMark {
@@ -116,14 +116,6 @@ void* heapallocblock(size_t size) {
     return block;
 }
 
-Cell* newcell() {
-    Cell* c = static_cast<Cell*>(heapalloc(sizeof(Cell)));
-    c->flag = 0;
-    c->stamp = 0;
-    c->b.cdr = nil;
-    return c;
-}
-
 char* heapstr(const char* text, size_t length) {
     char* s = static_cast<char*>(heapalloc(length + 1));
     std::memcpy(s, text, length);
@@ -140,15 +132,6 @@ size_t heapblocks() {
 }
 size_t heapused() {
     return heapcursor.used;
-}
-
-Cell* mkint(int32_t n) {
-    if (n >= -128 && n <= 127)
-        return &smallints[n + 128];
-    Cell* c = newcell();
-    c->type = TInteger;
-    c->a.ival = n;
-    return c;
 }
 
 Cell* mkreal(float f) {
@@ -225,14 +208,6 @@ Cell* mkbinary(size_t size, const uint8_t* bytes) {
         tail = cdr(tail);
     }
     return head;
-}
-
-Cell* mkcons(Cell* head, Cell* rest) {
-    Cell* c = newcell();
-    c->type = TList;
-    c->a.car = head;
-    c->b.cdr = rest;
-    return c;
 }
 
 Cell* mkset(Cell* element, Cell* rest) {

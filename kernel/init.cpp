@@ -56,6 +56,7 @@ Symbol* registerbuiltin(const char* name, uint8_t kind, Handler handler) {
 }
 
 void initkernel() {
+    reapchildren();
     if (ready) {
         // The listed channels of the kernel being replaced own their files.
         try {

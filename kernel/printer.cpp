@@ -31,6 +31,16 @@ namespace {
 
 const char hexdigits[] = "0123456789ABCDEF";
 
+// The characters escapeinto writes with a ^ (and the NUL that ends the text).
+struct EscapeTable {
+    bool table[256] = {};
+    EscapeTable() {
+        for (int c : {0, 8, 9, 10, 12, 13, static_cast<int>('"'), static_cast<int>('^')})
+            table[c] = true;
+    }
+};
+const EscapeTable escapes;
+
 void writefile(Channel* ch, const char* text, size_t n) {
     size_t pending = ch->count > 0 ? ch->count - 1u : 0u;
     while (n > 0) {
@@ -76,12 +86,48 @@ bool writebuffer(Channel* ch, const char* text, size_t n) {
     return true;
 }
 
+// memcpy, with the short pieces most printing makes copied inline by fixed
+// size moves (two that may overlap cover any length in between).
+inline void copysmall(char* to, const char* from, size_t n) {
+    if (n >= 8 && n <= 16) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4 && n < 8) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + n - 4, from + n - 4, 4);
+    } else if (n < 4) {
+        for (size_t i = 0; i < n; ++i)
+            to[i] = from[i];
+    } else {
+        std::memcpy(to, from, n);
+    }
+}
+
+bool haslinefeed(const char* text, size_t n) {
+    if (n > 16)
+        return std::memchr(text, '\n', n) != nullptr;
+    for (size_t i = 0; i < n; ++i)
+        if (text[i] == '\n')
+            return true;
+    return false;
+}
+
 int emit(Channel* ch, const char* text, size_t n) {
     if (isbufchan(ch)) {
         if (!writebuffer(ch, text, n))
             return static_cast<int>(ch->count + n);
     } else if (ch->file != nullptr) {
-        writefile(ch, text, n);
+        // Most pieces only join the current line: no line feed, and the line
+        // stays short of the length at which writefile writes it out.
+        size_t pending = ch->count > 0 ? ch->count - 1u : 0u;
+        if (n > 0 && n < ChannelTextSize + 1 - pending && !haslinefeed(text, n)) {
+            copysmall(ch->buffer + pending, text, n);
+            pending += n;
+            ch->buffer[pending] = '\0';
+            ch->count = static_cast<uint16_t>(pending + 1);
+        } else {
+            writefile(ch, text, n);
+        }
     }
     return static_cast<int>(n);
 }
@@ -112,6 +158,52 @@ std::string barname(const char* name, size_t n) {
     return out;
 }
 
+// What "%f" makes of a float, without printf for the usual range: writes it
+// to out (at least 32 bytes) and returns its length, or 0 for a value left
+// to printf (infinities, NaNs, magnitudes of 2^43 and more). A float is
+// m * 2^e with m below 2^24, so the value times 10^6 is m * 5^6 * 2^(e+6):
+// an integer of at most 38 bits shifted, which is rounded to the nearest
+// integer, ties to even, exactly as printf rounds the exact value.
+size_t formatfixed(float f, char* out) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &f, sizeof bits);
+    const uint32_t exponent = (bits >> 23) & 0xFF;
+    if (exponent == 0xFF)
+        return 0;
+    uint64_t m = bits & 0x7FFFFF;
+    int e = -149;
+    if (exponent != 0) {
+        m |= 0x800000;
+        e = static_cast<int>(exponent) - 150;
+    }
+    const uint64_t scaled = m * 15625;
+    const int shift = e + 6;
+    uint64_t q = 0;
+    if (shift >= 0) {
+        if (shift > 25)
+            return 0;
+        q = scaled << shift;
+    } else if (-shift < 40) {
+        const int s = -shift;
+        q = scaled >> s;
+        const uint64_t rest = scaled & ((uint64_t{1} << s) - 1);
+        const uint64_t half = uint64_t{1} << (s - 1);
+        if (rest > half || (rest == half && (q & 1) != 0))
+            ++q;
+    } // else: below 2^-34 of a unit of 10^-6, which rounds to 0
+    char* p = out;
+    if ((bits >> 31) != 0)
+        *p++ = '-';
+    p = std::to_chars(p, out + 24, q / 1000000).ptr;
+    *p++ = '.';
+    uint64_t fraction = q % 1000000;
+    for (int i = 5; i >= 0; --i) {
+        p[i] = static_cast<char>('0' + fraction % 10);
+        fraction /= 10;
+    }
+    return static_cast<size_t>(p + 6 - out);
+}
+
 // The printed text of an atom. The view is valid until the next call.
 std::string_view atomtext(int mode, Cell* value) {
     static std::string scratch;
@@ -123,6 +215,10 @@ std::string_view atomtext(int mode, Cell* value) {
         return scratch;
     }
     case TReal:
+        if (size_t n = formatfixed(value->a.rval, number); n > 0) {
+            scratch.assign(number, n);
+            return scratch;
+        }
         std::snprintf(number, sizeof number, "%f", static_cast<double>(value->a.rval));
         scratch.assign(number);
         if (scratch.size() == sizeof number - 1) // beyond what fits: format whole
@@ -168,26 +264,18 @@ std::string_view atomtext(int mode, Cell* value) {
     return scratch;
 }
 
-// The printed length of a string cell in print mode, without building it.
+// The printed length of a string cell in print mode, without building it:
+// the quotes, every byte, and a ^ before each byte written escaped (written
+// as a loop the compiler can vectorise).
 int printedstringlength(const char* text) {
-    int n = 2;
-    for (const char* p = text; *p != '\0'; ++p) {
-        switch (*p) {
-        case 8:
-        case 9:
-        case 10:
-        case 12:
-        case 13:
-        case '"':
-        case '^':
-            n += 2;
-            break;
-        default:
-            ++n;
-            break;
-        }
+    const size_t length = std::strlen(text);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    size_t escaped = 0;
+    for (size_t i = 0; i < length; ++i) {
+        const unsigned char c = bytes[i];
+        escaped += static_cast<size_t>((c >= 8 && c <= 13 && c != 11) | (c == '"') | (c == '^'));
     }
-    return n;
+    return static_cast<int>(2 + length + escaped);
 }
 
 int printchunk(int flags, Channel* ch, const uint8_t* chunk) {
@@ -212,8 +300,15 @@ bool isquoteform(Cell* value) {
 } // namespace
 
 void escapeinto(std::string& out, const char* text) {
-    for (const char* p = text; *p != '\0'; ++p) {
+    for (const char* p = text;; ++p) {
+        // Plain characters are appended a run at a time.
+        const char* run = p;
+        while (!escapes.table[static_cast<unsigned char>(*p)])
+            ++p;
+        out.append(run, static_cast<size_t>(p - run));
         switch (*p) {
+        case '\0':
+            return;
         case 8:
             out += "^b";
             break;
@@ -269,36 +364,106 @@ int chanprintf(int flags, Channel* ch, const char* format, const void* argument)
     return emit(ch, text);
 }
 
+namespace {
+
+// A single character other than a line feed: emit, with the common case of
+// a file channel's line that has room taken directly.
+inline int emitchar(Channel* ch, char c) {
+    if (!isbufchan(ch) && ch->file != nullptr) {
+        const size_t pending = ch->count > 0 ? ch->count - 1u : 0u;
+        if (pending + 1 < ChannelTextSize + 1) {
+            ch->buffer[pending] = c;
+            ch->buffer[pending + 1] = '\0';
+            ch->count = static_cast<uint16_t>(pending + 2);
+            return 1;
+        }
+    }
+    return emit(ch, &c, 1);
+}
+
+// A string printed readably into a file channel piece by piece: the same
+// bytes as the whole text in one emit, since a file channel's lines do not
+// depend on how the text arrives (a buffer channel's dropping does).
+int emitstring(Channel* ch, const char* text) {
+    int length = emitchar(ch, '"');
+    for (const char* p = text;; ++p) {
+        const char* run = p;
+        while (!escapes.table[static_cast<unsigned char>(*p)])
+            ++p;
+        if (p > run)
+            length += emit(ch, run, static_cast<size_t>(p - run));
+        if (*p == '\0')
+            break;
+        char pair[2] = {'^', *p};
+        switch (*p) {
+        case 8:
+            pair[1] = 'b';
+            break;
+        case 9:
+            pair[1] = 't';
+            break;
+        case 10:
+            pair[1] = 'n';
+            break;
+        case 12:
+            pair[1] = 'f';
+            break;
+        case 13:
+            pair[1] = 'r';
+            break;
+        default:
+            break;
+        }
+        length += emit(ch, pair, 2);
+    }
+    return length + emitchar(ch, '"');
+}
+
+// printval of an atom: anything but a pair or a chunk.
+inline int printatom(int mode, Cell* value, Channel* ch) {
+    if ((mode & PmMeasure) != 0) {
+        if (value->type == TString && (mode & PmPrinc) == 0)
+            return printedstringlength(value->a.str);
+        return static_cast<int>(atomtext(mode, value).size());
+    }
+    if (value->type == TString && (mode & PmPrinc) == 0 && !isbufchan(ch) && ch->file != nullptr)
+        return emitstring(ch, value->a.str);
+    std::string_view text = atomtext(mode, value);
+    return emit(ch, text.data(), text.size());
+}
+
+} // namespace
+
 int printval(int mode, Cell* value, Channel* ch, int limit) {
     const bool measure = (mode & PmMeasure) != 0;
     auto out = [&](const char* text, size_t n) {
         return measure ? static_cast<int>(n) : emit(ch, text, n);
     };
+    auto outchar = [&](char c) { return measure ? 1 : emitchar(ch, c); };
     if (value->type == TChunk)
         return printchunk(measure ? PfMeasure : 0, ch, value->a.chunk);
-    if (!ispair(value)) {
-        if (measure && value->type == TString && (mode & PmPrinc) == 0)
-            return printedstringlength(value->a.str);
-        if (measure && issymbol(value) && value->type != KMarker)
-            return static_cast<int>(atomtext(mode, value).size());
-        std::string_view text = atomtext(mode, value);
-        return out(text.data(), text.size());
-    }
+    if (!ispair(value))
+        return printatom(mode, value, ch);
     // Measuring stops at the limit before it descends any further.
     if (measure && limit < 0)
         return 1;
     NestingGuard guard;
     if ((mode & PmLiteral) == 0 && isquoteform(value))
-        return out("'", 1) + printval(mode, car(cdr(value)), ch, limit);
+        return outchar('\'') + printval(mode, car(cdr(value)), ch, limit);
     const uint8_t type = value->type;
-    int length = out(type == TSet ? "{" : "(", 1);
+    int length = outchar(type == TSet ? '{' : '(');
     for (Cell* p = value;;) {
-        length += printval(mode, car(p), ch, limit - length);
+        // Atoms are printed here rather than by a call of printval each.
+        Cell* element = car(p);
+        if (ispair(element) || element->type == TChunk)
+            length += printval(mode, element, ch, limit - length);
+        else
+            length += printatom(mode, element, ch);
         if (measure && length > limit)
             return length;
         Cell* rest = cdr(p);
         if (rest->type == type) {
-            length += out(" ", 1);
+            length += outchar(' ');
             p = rest;
             continue;
         }
@@ -308,7 +473,7 @@ int printval(int mode, Cell* value, Channel* ch, int limit) {
         }
         break;
     }
-    return length + out(type == TSet ? "}" : ")", 1);
+    return length + outchar(type == TSet ? '}' : ')');
 }
 
 void ppindent(int indent, Channel* ch) {

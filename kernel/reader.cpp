@@ -25,6 +25,10 @@
 #include <cstring>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace kest {
 
 bool readtimeevaluation = true;
@@ -69,10 +73,100 @@ inline bool isdelimiter(int c) {
     return delimiters.table[c & 255];
 }
 
+// getch for the common case of a character waiting in the buffer.
+inline int nextch(Channel* ch) {
+    if (!ch->atend && ch->position < ch->count) {
+        ch->prevch = ch->curch;
+        ch->curch = static_cast<uint8_t>(ch->buffer[ch->position++]);
+        return ch->curch;
+    }
+    return getch(ch);
+}
+
+// Appends a run of n characters: the same as n tokappend calls, checked once.
+void takerun(const char* text, size_t n) {
+    if (n > TokenBufferSize - toklen)
+        readerror("token too long");
+    std::memcpy(tokbuf + toklen, text, n);
+    toklen += n;
+}
+
+// The characters that end a run of plain characters inside a string.
+struct StringStopTable {
+    bool table[256] = {};
+    StringStopTable() {
+        table[static_cast<unsigned char>('"')] = true;
+        table[static_cast<unsigned char>('^')] = true;
+        table[0] = true;
+    }
+};
+const StringStopTable stringstops;
+
+// The index of the first character from p on (before end) that ends a run
+// of plain string characters, or end. Sixteen at a time where the machine
+// has SSE2; reads stay inside [p, end).
+size_t stringrunend(const char* buffer, size_t p, size_t end) {
+#ifdef __SSE2__
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i caret = _mm_set1_epi8('^');
+    const __m128i zero = _mm_setzero_si128();
+    while (p + 16 <= end) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buffer + p));
+        const __m128i stops =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, caret)),
+                         _mm_cmpeq_epi8(bytes, zero));
+        const int mask = _mm_movemask_epi8(stops);
+        if (mask != 0)
+            return p + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        p += 16;
+    }
+#endif
+    while (p < end && !stringstops.table[static_cast<uint8_t>(buffer[p])])
+        ++p;
+    return p;
+}
+
 void tokappend(char c) {
     if (toklen >= TokenBufferSize)
         readerror("token too long");
     tokbuf[toklen++] = c;
+}
+
+// The float a real's text (digits with one point) reads as, the same as
+// strtof gives. A mantissa below 2^24 and at most 10 digits after the point
+// are both exact floats, so one float division rounds the quotient exactly
+// once, correctly; anything else goes to strtof.
+float parsereal(const char* text) {
+    static const float powers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                   1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    const char* p = text;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-')
+        ++p;
+    // Zeros ending the fraction do not change the value.
+    const char* end = p + std::strlen(p);
+    if (std::strchr(p, '.') != nullptr)
+        while (end > p && end[-1] == '0')
+            --end;
+    uint32_t mantissa = 0;
+    int fraction = 0;
+    bool point = false;
+    bool digits = false;
+    for (; p < end; ++p) {
+        if (*p == '.') {
+            point = true;
+            continue;
+        }
+        digits = true;
+        mantissa = mantissa * 10 + static_cast<uint32_t>(*p - '0');
+        fraction += point ? 1 : 0;
+        if (mantissa > (1u << 24) || fraction > 10)
+            return std::strtof(text, nullptr);
+    }
+    if (!digits)
+        return std::strtof(text, nullptr);
+    const float value = static_cast<float>(mantissa) / powers[fraction];
+    return negative ? -value : value;
 }
 
 int readatom(Channel* ch) {
@@ -82,19 +176,23 @@ int readatom(Channel* ch) {
         const char* buffer = ch->buffer;
         size_t p = ch->position;
         const size_t end = ch->count;
-        while (p < end && !isdelimiter(static_cast<uint8_t>(buffer[p]))) {
-            if (toklen >= TokenBufferSize)
-                readerror("token too long");
-            tokbuf[toklen++] = buffer[p++];
-        }
+        size_t q = p;
+        while (q < end && !isdelimiter(static_cast<uint8_t>(buffer[q])))
+            ++q;
+        takerun(buffer + p, q - p);
+        p = q;
         if (p > ch->position) {
             ch->position = static_cast<uint16_t>(p);
             ch->curch = static_cast<uint8_t>(buffer[p - 1]);
         }
-        getch(ch);
+        nextch(ch);
     }
     tokbuf[toklen] = '\0';
-    int kind = numclass(tokbuf);
+    // Only a sign, a digit or a point can begin a number.
+    const char first = tokbuf[0];
+    int kind = (first >= '0' && first <= '9') || first == '+' || first == '-' || first == '.'
+                   ? numclass(tokbuf)
+                   : TokSymbol;
     if (kind == TokInteger) {
         // Digits beyond the 32-bit range saturate rather than wrap.
         const char* p = tokbuf;
@@ -109,7 +207,7 @@ int readatom(Channel* ch) {
             n = -n;
         tokint = static_cast<int32_t>(n > INT32_MAX ? INT32_MAX : n < INT32_MIN ? INT32_MIN : n);
     } else if (kind == TokReal) {
-        tokreal = std::strtof(tokbuf, nullptr);
+        tokreal = parsereal(tokbuf);
     }
     return kind;
 }
@@ -120,26 +218,20 @@ int readstring(Channel* ch) {
         const char* buffer = ch->buffer;
         size_t p = ch->position;
         const size_t end = ch->count;
-        while (p < end) {
-            char c = buffer[p];
-            if (c == '"' || c == '^' || c == 0)
-                break;
-            if (toklen >= TokenBufferSize)
-                readerror("token too long");
-            tokbuf[toklen++] = c;
-            ++p;
-        }
+        size_t q = stringrunend(buffer, p, end);
+        takerun(buffer + p, q - p);
+        p = q;
         if (p > ch->position) {
             ch->position = static_cast<uint16_t>(p);
             ch->curch = static_cast<uint8_t>(buffer[p - 1]);
         }
-        int c = getch(ch);
+        int c = nextch(ch);
         if (ch->atend)
             qm::ReportOperationFailure(false, "broken string in file", true);
         if (c == '"')
             break;
         if (c == '^') {
-            c = getch(ch);
+            c = nextch(ch);
             if (ch->atend)
                 qm::ReportOperationFailure(false, "broken string in file", true);
             c = escapechar(static_cast<char>(c));
@@ -149,14 +241,14 @@ int readstring(Channel* ch) {
         tokappend(static_cast<char>(c));
     }
     tokbuf[toklen] = '\0';
-    getch(ch);
+    nextch(ch);
     return TokString;
 }
 
 int readcharconst(Channel* ch) {
-    int c = getch(ch);
+    int c = nextch(ch);
     if (!ch->atend && (c == '\\' || c == '^')) {
-        c = getch(ch);
+        c = nextch(ch);
         switch (c) {
         case 'n':
             c = '\n';
@@ -174,23 +266,23 @@ int readcharconst(Channel* ch) {
     if (ch->atend)
         readerror("char constant must end with ! char");
     tokint = static_cast<signed char>(c);
-    getch(ch);
+    nextch(ch);
     if (ch->atend || ch->curch != '!')
         readerror("char constant must end with ! char");
-    getch(ch);
+    nextch(ch);
     return TokInteger;
 }
 
 int readbaratom(Channel* ch) {
     tokappend('|');
     for (;;) {
-        int c = getch(ch);
+        int c = nextch(ch);
         if (ch->atend || c == '\n' || c == 0) {
             tokbuf[toklen] = '\0';
             readerror("broken atom", mkstr(tokbuf, toklen));
         }
         if (c == '^') {
-            c = getch(ch);
+            c = nextch(ch);
             if (ch->atend || c == 0) {
                 tokbuf[toklen] = '\0';
                 readerror("broken atom", mkstr(tokbuf, toklen));
@@ -203,24 +295,41 @@ int readbaratom(Channel* ch) {
             break;
     }
     tokbuf[toklen] = '\0';
-    getch(ch);
+    nextch(ch);
     return TokSymbol;
 }
 
 int readchunk(Channel* ch) {
     for (int i = 0; i < 512; ++i) {
-        int c = getch(ch);
+        int c = nextch(ch);
         if (ch->atend)
             readerror("unexpected end of file");
         chunkbuf[i] = static_cast<char>(c);
     }
     chunkbuf[512] = '\0';
-    getch(ch);
+    nextch(ch);
     return TokChunk;
 }
 
 bool rezomode() {
     return KernelSyms.RezoMode != nullptr && KernelSyms.RezoMode->value() != nil;
+}
+
+// skipnewlines(ch, false) without the call when no line end is waiting.
+inline int currenttoken(Channel* ch) {
+    return ch->token != TokLineEnd ? ch->token : skipnewlines(ch, false);
+}
+
+// readsexpr of a list element whose token is tok, the elements that are
+// plain values taken here as readsexpr takes them.
+inline Cell* readelement(Channel* ch, int tok, bool inBackquote) {
+    if ((tok == TokString || tok == TokSymbol || tok == TokInteger || tok == TokReal) &&
+        depth < ReaderDepthLimit) {
+        Cell* value = ch->tokvalue;
+        gettoken(ch);
+        return value;
+    }
+    return readsexpr(ch, inBackquote);
 }
 
 void append(Cell*& head, Cell*& tail, Cell* cell) {
@@ -241,7 +350,7 @@ Cell* readlist(Channel* ch, int open, bool inBackquote) {
     Cell* head = nil;
     Cell* tail = nil;
     for (;;) {
-        tok = skipnewlines(ch, false);
+        tok = currenttoken(ch);
         if (tok == TokClose || tok == TokCloseBracket) {
             if (tok != close) {
                 gettoken(ch);
@@ -251,7 +360,7 @@ Cell* readlist(Channel* ch, int open, bool inBackquote) {
         }
         if (tok == TokEnd)
             readerror("unexpected end of file");
-        append(head, tail, mkcons(readsexpr(ch, inBackquote), nil));
+        append(head, tail, mkcons(readelement(ch, tok, inBackquote), nil));
     }
     gettoken(ch);
     return head;
@@ -266,7 +375,7 @@ Cell* readset(Channel* ch, bool inBackquote) {
     Cell* head = nil;
     Cell* tail = nil;
     for (;;) {
-        tok = skipnewlines(ch, false);
+        tok = currenttoken(ch);
         if (tok == TokCloseBrace) {
             gettoken(ch);
             break;
@@ -281,6 +390,37 @@ Cell* readset(Channel* ch, bool inBackquote) {
     return normset(head);
 }
 
+// The symbols of the short names read lately, by name: most names of a file
+// recur, and a hit saves hashing and walking the bucket. Entries are
+// forgotten whenever symbols may have left the table.
+struct NameCacheEntry {
+    uint64_t name = 0; // the bytes of the name, the first in the lowest byte
+    size_t length = 0;
+    Symbol* symbol = nullptr;
+};
+NameCacheEntry namecache[1024];
+uint64_t namecachegeneration = ~uint64_t{0};
+
+// intern of the token text.
+Symbol* internatom() {
+    if (toklen > 8)
+        return intern(tokbuf);
+    uint64_t name = 0;
+    for (size_t i = 0; i < toklen; ++i)
+        name |= uint64_t{static_cast<uint8_t>(tokbuf[i])} << (8 * i);
+    if (namecachegeneration != symtabgeneration()) {
+        for (NameCacheEntry& entry : namecache)
+            entry = NameCacheEntry{};
+        namecachegeneration = symtabgeneration();
+    }
+    NameCacheEntry& entry = namecache[((name + toklen) * 0x9E3779B97F4A7C15u) >> 54];
+    if (entry.symbol != nullptr && entry.name == name && entry.length == toklen)
+        return entry.symbol;
+    Symbol* s = intern(tokbuf);
+    entry = {name, toklen, s};
+    return s;
+}
+
 // The value of a scanned token. The look-ahead token's value is kept in its
 // channel, not in the shared token buffer, so that reading another channel
 // in between (a script alternating between two channels, a read-time
@@ -292,7 +432,7 @@ Cell* tokenvalue(int tok) {
     case TokChunk:
         return mkhexchunk(chunkbuf);
     case TokSymbol:
-        return intern(tokbuf);
+        return internatom();
     case TokInteger:
         return mkint(tokint);
     case TokReal:
@@ -399,7 +539,7 @@ int gettoken(Channel* ch) {
                 ch->position = static_cast<uint16_t>(p);
                 ch->curch = static_cast<uint8_t>(buffer[p - 1]);
             }
-            getch(ch);
+            nextch(ch);
             continue;
         }
         case '\n':
@@ -408,14 +548,14 @@ int gettoken(Channel* ch) {
             return TokLineEnd;
         case ';':
             while (!ch->atend && ch->curch != '\r' && ch->curch != '\n')
-                getch(ch);
+                nextch(ch);
             continue;
         case '/':
-            getch(ch);
+            nextch(ch);
             if (!ch->atend && ch->curch == '*') {
                 int previous = 0;
                 for (;;) {
-                    getch(ch);
+                    nextch(ch);
                     if (ch->atend) {
                         ch->token = TokEnd;
                         return TokEnd;
@@ -426,7 +566,7 @@ int gettoken(Channel* ch) {
                         break;
                     previous = ch->curch;
                 }
-                getch(ch);
+                nextch(ch);
                 continue;
             }
             tokappend('/');
@@ -476,7 +616,7 @@ int gettoken(Channel* ch) {
             break;
         case '|':
             if (rezomode() && ch->prevch == '\n') {
-                getch(ch);
+                nextch(ch);
                 continue;
             }
             tok = readbaratom(ch);
@@ -490,7 +630,7 @@ int gettoken(Channel* ch) {
             break;
         }
         if (tok <= TokHash)
-            getch(ch);
+            nextch(ch);
         ch->token = tok;
         ch->tokvalue = tokenvalue(tok);
         return tok;
@@ -501,7 +641,7 @@ int skipnewlines(Channel* ch, bool advance) {
     if (advance)
         gettoken(ch);
     while (ch->token == TokLineEnd) {
-        getch(ch);
+        nextch(ch);
         gettoken(ch);
     }
     return ch->token;
@@ -521,7 +661,7 @@ Cell* readsexpr(Channel* ch, bool inBackquote) {
     if (depth >= ReaderDepthLimit)
         readerror("expression nested too deeply");
     DepthGuard guard;
-    int tok = skipnewlines(ch, false);
+    int tok = currenttoken(ch);
     Cell* value = nil;
     switch (tok) {
     case TokOpen:

@@ -16,6 +16,7 @@ Symbol* cxrmarker = nullptr;
 namespace {
 
 Symbol* buckets[SymbolBuckets];
+uint64_t generation = 0;
 
 // What initkernel left in each kept symbol, restored by every purge.
 struct SymbolSnapshot {
@@ -53,7 +54,12 @@ Symbol* allocsym(const char* name) {
 
 } // namespace
 
+uint64_t symtabgeneration() {
+    return generation;
+}
+
 void initsymtab() {
+    ++generation;
     for (auto& b : buckets)
         b = nullptr;
     snapshot.clear();
@@ -67,9 +73,23 @@ int symhash(const char* name) {
     return bucket < 0 ? bucket + SymbolBuckets : bucket;
 }
 
+namespace {
+
+// strcmp's order (bytes compared unsigned), inline: names are short, and the
+// first byte settles most comparisons of a chain.
+inline int namecmp(const char* a, const char* b) {
+    while (*a == *b && *a != '\0') {
+        ++a;
+        ++b;
+    }
+    return static_cast<unsigned char>(*a) - static_cast<unsigned char>(*b);
+}
+
+} // namespace
+
 Symbol* findsym(const char* name) {
     for (Symbol* s = buckets[symhash(name)]; s != nullptr; s = s->next) {
-        int order = std::strcmp(name, s->name);
+        int order = namecmp(name, s->name);
         if (order == 0)
             return s;
         if (order < 0)
@@ -133,6 +153,7 @@ void snapshotsymbols() {
 }
 
 void purgesymbols() {
+    ++generation;
     for (Symbol*& head : buckets) {
         Symbol** link = &head;
         for (Symbol* s = head; s != nullptr; s = s->next) {
@@ -154,6 +175,7 @@ void purgesymbols() {
 }
 
 void unlinksymbolsafter(uint32_t stamp) {
+    ++generation;
     for (Symbol*& head : buckets) {
         Symbol** link = &head;
         for (Symbol* s = head; s != nullptr; s = s->next) {

@@ -97,6 +97,14 @@ inline bool isbindable(Cell* v) {
 // marker its prog recognises, or returns null when form is no such jump or
 // elementDepth is not the evaluation depth of the current prog body element.
 Cell* tailjump(Cell* form, int elementDepth);
+// The evaluation depth of the prog body element being evaluated, -1 outside a
+// prog body: tailjump does nothing for any other depth.
+extern int progtail;
+
+// Reaps, without waiting, the children that exec started without waiting
+// for and that have ended since, so that none is left a zombie. Called by
+// every exec and when the kernel is built afresh (or shut down).
+void reapchildren();
 
 // Reads and evaluates every expression of a script file (a string or a
 // symbol naming it), reporting "can't open file" for load. With echo set,

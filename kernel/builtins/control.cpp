@@ -12,11 +12,13 @@ namespace kest {
 Cell* bi_go(Symbol* self);
 Cell* bi_return(Symbol* self);
 
+// The evaluation depth of the prog body element being evaluated, -1 outside
+// a body.
+int progtail = -1;
+
 namespace {
 
-// The evaluation depth of the prog body element being evaluated, -1 outside
-// a body, and the value of a return made without a throw.
-int progtail = -1;
+// The value of a return made without a throw.
 Cell* pendingreturn = nullptr;
 
 // The rest of a prog body from position: its lists evaluated in order, its

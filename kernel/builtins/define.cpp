@@ -148,7 +148,27 @@ Cell* bi_load(Symbol* self) {
     return KernelSyms.t;
 }
 
+namespace {
+
+// The children exec started without waiting for them, until they are reaped.
+std::vector<pid_t> unwaited;
+
+} // namespace
+
+void reapchildren() {
+    std::erase_if(unwaited, [](pid_t pid) {
+        int status = 0;
+        pid_t got = 0;
+        do
+            got = waitpid(pid, &status, WNOHANG);
+        while (got < 0 && errno == EINTR);
+        // Reaped now, or no longer a child of ours (reaped elsewhere).
+        return got != 0;
+    });
+}
+
 Cell* bi_exec(Symbol* self) {
+    reapchildren();
     needcount(self, 2, 128);
     const std::string mode = needtext(self, argument(0));
     const std::string program = needtext(self, argument(1));
@@ -162,8 +182,10 @@ Cell* bi_exec(Symbol* self) {
     pid_t pid = 0;
     if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
         return mkint(-1);
-    if (mode == "async")
+    if (mode == "async") {
+        unwaited.push_back(pid);
         return mkint(static_cast<int32_t>(pid));
+    }
     int status = 0;
     while (waitpid(pid, &status, 0) < 0)
         if (errno != EINTR)

@@ -357,9 +357,14 @@ Cell* bi_or(Symbol*) {
 Cell* bi_cond(Symbol* self) {
     // A cond that is itself a prog body element may end its clause with a go
     // or return that jumps without a throw.
+    // Whether this cond is such an element is only asked where a jump can be
+    // made: at the last form of the chosen clause, at the depth of a prog
+    // body element.
     const int depth = stacks.evaltop;
-    const bool element = depth >= 0 && ispair(stacks.eval[depth]) &&
-                         car(stacks.eval[depth]) == self && cdr(stacks.eval[depth]) == formargs();
+    auto element = [&] {
+        return depth >= 0 && ispair(stacks.eval[depth]) && car(stacks.eval[depth]) == self &&
+               cdr(stacks.eval[depth]) == formargs();
+    };
     for (Cell* p = formargs(); ispair(p); p = cdr(p)) {
         Cell* clause = car(p);
         if (clause == nil)
@@ -370,7 +375,7 @@ Cell* bi_cond(Symbol* self) {
         if (value == nil)
             continue;
         for (Cell* body = cdr(clause); ispair(body); body = cdr(body)) {
-            if (element && cdr(body) == nil)
+            if (cdr(body) == nil && depth == progtail && element())
                 if (Cell* jump = tailjump(car(body), depth))
                     return jump;
             value = evaluate(car(body));

@@ -7,7 +7,10 @@
 #include "kernel/builtins/Builtins.h"
 
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace kest::test {
 namespace {
@@ -163,6 +166,36 @@ TEST_F(EvalTest, ExecRunsProgramsWithAnArgumentVector) {
     EXPECT_GT(pid->a.ival, 0);
     int status = 0;
     waitpid(pid->a.ival, &status, 0);
+}
+
+// A child started without waiting is reaped once it has ended: by the next
+// exec, or when the kernel is built afresh. Its process entry is gone then.
+TEST_F(EvalTest, ExecReapsChildrenItDidNotWaitFor) {
+    auto state = [](int pid) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string text;
+        std::getline(stat, text);
+        size_t close = text.rfind(')');
+        return close == std::string::npos || close + 2 >= text.size() ? '-' : text[close + 2];
+    };
+    auto ended = [&](int pid) {
+        for (int i = 0; i < 500 && state(pid) != 'Z'; ++i)
+            usleep(10000);
+        return state(pid) == 'Z';
+    };
+    for (bool byinit : {false, true}) {
+        Cell* pid = run("(exec \"async\" \"/bin/true\" \"true\")");
+        ASSERT_EQ(pid->type, TInteger);
+        const int child = pid->a.ival;
+        ASSERT_TRUE(ended(child)) << "the child did not end as a zombie to reap";
+        if (byinit)
+            initkernel();
+        else
+            EXPECT_EQ(run("(exec \"wait\" \"/bin/true\" \"true\")")->a.ival, 0);
+        EXPECT_EQ(state(child), '-') << "not reaped" << (byinit ? " by initkernel" : " by exec");
+        int status = 0;
+        EXPECT_EQ(waitpid(child, &status, WNOHANG), -1);
+    }
 }
 
 TEST_F(EvalTest, ExitAsksFirst) {

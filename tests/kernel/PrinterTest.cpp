@@ -2,8 +2,10 @@
 // generated lists through the pretty printer and the reader.
 #include "KernelFixture.h"
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <random>
 #include <sstream>
 
@@ -157,6 +159,34 @@ TEST_F(PrinterTest, FileChannelWritesLines) {
     chanprintf(0, ch2, long_.c_str(), nullptr);
     closechan(ch2);
     EXPECT_TRUE(written == long_ + "\n") << written.size();
+}
+
+// Reals print as printf's "%f" prints them: ties to even at the sixth
+// decimal, the sign of zero and of tiny negatives, the largest magnitudes,
+// infinities and NaNs, and a spread of random bit patterns.
+TEST_F(PrinterTest, RealsPrintAsPrintfFormatsThem) {
+    std::vector<float> values = {
+        0.0f,          -0.0f,         0.0078125f, 0.0234375f,    -0.0078125f,   1e-7f,
+        -1e-7f,        4.9999997e-7f, 5e-7f,      1.5f,          2.5e-6f,       123.25f,
+        -123.25f,      0.1f,          1e-45f,     -1e-45f,       8388608.0f,    16777216.0f,
+        8.7960930e12f, 8.7960940e12f, 1e13f,      3.4028235e38f, -3.4028235e38f};
+    const float special[] = {std::numeric_limits<float>::infinity(),
+                             -std::numeric_limits<float>::infinity(),
+                             std::numeric_limits<float>::quiet_NaN()};
+    values.insert(values.end(), std::begin(special), std::end(special));
+    std::mt19937 rng(6);
+    for (int i = 0; i < 3000; ++i) {
+        uint32_t bits = static_cast<uint32_t>(rng());
+        float f = 0.0f;
+        std::memcpy(&f, &bits, sizeof f);
+        values.push_back(f);
+        values.push_back(static_cast<float>(rng() % 100000000) / 1048576.0f);
+    }
+    for (float f : values) {
+        char expected[512];
+        std::snprintf(expected, sizeof expected, "%f", static_cast<double>(f));
+        EXPECT_EQ(printstring(mkreal(f)), expected);
+    }
 }
 
 TEST_F(PrinterTest, LongStringsAreWrittenWhole) {

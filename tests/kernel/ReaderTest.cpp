@@ -2,6 +2,12 @@
 // atoms, chunks, brackets, sets, quotes, and its errors on malformed input.
 #include "KernelFixture.h"
 
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
 namespace kest::test {
 namespace {
 
@@ -157,6 +163,47 @@ TEST_F(ReaderTest, ChunksReadThroughBufferChannels) {
     EXPECT_EQ(car(list)->a.chunk[7], 0xAA);
 }
 
+// Reals are read to the same float as strtof gives, bit for bit, whether they
+// take the short way (few digits) or not (long mantissas, many decimals,
+// signs and bare points).
+TEST_F(ReaderTest, RealsReadAsStrtofReadsThem) {
+    std::vector<std::string> texts = {
+        "0.1",
+        "0.2",
+        "0.3",
+        "1.1",
+        "123.250000",
+        "-0.0",
+        "-.000",
+        "+.",
+        ".",
+        "-.",
+        "16777216.5",
+        "16777217.0",
+        "16777215.1",
+        "3.4028235",
+        "0.0000000001",
+        "0.00000000001",
+        "9999999999.9",
+        "1.00000000000000000000000001",
+        "000001.10",
+        "340282350000000000000000000000000000000.0",
+        "3402823500000000000000000000000000000000.0",
+        "0.000000000000000000000000000000000000000000001",
+    };
+    std::mt19937 rng(4);
+    for (int i = 0; i < 3000; ++i) {
+        std::string text = std::to_string(rng() % 100000) + "." + std::to_string(rng() % 100000000);
+        texts.push_back(i % 2 == 0 ? text : "-" + text);
+    }
+    for (const std::string& text : texts) {
+        Cell* value = read(text);
+        ASSERT_EQ(value->type, TReal) << text;
+        const float expected = std::strtof(text.c_str(), nullptr);
+        EXPECT_EQ(std::memcmp(&value->a.rval, &expected, sizeof expected), 0) << text;
+    }
+}
+
 TEST_F(ReaderTest, OverlongTokensAreRefused) {
     std::string atom(TokenBufferSize + 10, 'x');
     EXPECT_NE(readerror(atom).find("token too long"), std::string::npos);
@@ -165,6 +212,12 @@ TEST_F(ReaderTest, OverlongTokensAreRefused) {
     std::string fits(TokenBufferSize, 'y');
     Cell* s = read("\"" + fits + "\"");
     EXPECT_EQ(std::string(s->a.str).size(), TokenBufferSize);
+    // The longest atom fits exactly; one more character is refused.
+    Cell* longest = read(fits);
+    ASSERT_TRUE(issymbol(longest));
+    EXPECT_EQ(std::string(static_cast<Symbol*>(longest)->name).size(), TokenBufferSize);
+    EXPECT_NE(readerror(fits + "y").find("token too long"), std::string::npos);
+    EXPECT_NE(readerror("\"" + fits + "y\"").find("token too long"), std::string::npos);
 }
 
 TEST_F(ReaderTest, DeepNestingIsRefused) {
@@ -172,6 +225,15 @@ TEST_F(ReaderTest, DeepNestingIsRefused) {
     EXPECT_NE(readerror(deep).find("nested too deeply"), std::string::npos);
     std::string fine = std::string(100, '(') + std::string(100, ')');
     EXPECT_EQ(readerror(fine), "");
+    // The limit counts every expression, an atom inside the deepest list too.
+    auto nested = [](int lists, const std::string& inside) {
+        return std::string(static_cast<size_t>(lists), '(') + inside +
+               std::string(static_cast<size_t>(lists), ')');
+    };
+    EXPECT_EQ(readerror(nested(ReaderDepthLimit, "")), "");
+    EXPECT_NE(readerror(nested(ReaderDepthLimit, "a")).find("nested too deeply"),
+              std::string::npos);
+    EXPECT_EQ(readerror(nested(ReaderDepthLimit - 1, "a \"s\" 1 2.5")), "");
 }
 
 TEST_F(ReaderTest, EndOfInput) {
@@ -225,6 +287,31 @@ TEST_F(ReaderTest, EveryRefillBoundary) {
 
 namespace kest::test {
 namespace {
+
+// A name read again after its symbol left the table (a mark restored, the
+// symbols purged, the kernel rebuilt) gives the symbol now in the table.
+TEST_F(ReaderTest, NamesReadAfterTheirSymbolsLeftGiveTheTablesSymbol) {
+    for (int way = 0; way < 3; ++way) {
+        savemark();
+        Cell* first = read("(zqfresh zqfresh2)");
+        ASSERT_EQ(car(first), findsym("zqfresh"));
+        if (way == 0) {
+            restoremark();
+        } else if (way == 1) {
+            restoremark();
+            purgesymbols();
+        } else {
+            restoremark();
+            initkernel();
+        }
+        EXPECT_EQ(findsym("zqfresh"), nullptr);
+        savemark();
+        Cell* again = read("zqfresh");
+        EXPECT_EQ(again, findsym("zqfresh")) << way;
+        EXPECT_STREQ(static_cast<Symbol*>(again)->name, "zqfresh");
+        restoremark();
+    }
+}
 
 TEST_F(ReaderTest, ChannelsReadInTurnKeepTheirTokens) {
     // Each channel is one token ahead; reading another channel in between
