@@ -65,32 +65,7 @@ Cell* arith(Symbol* self, Op op) {
 
 enum class Cmp { Lt, Gt, Le, Ge, Eq, Ne };
 
-Cell* compare(Symbol* self, Cmp cmp) {
-    needcount(self, 2, 2);
-    Cell* a = argument(0);
-    Cell* b = argument(1);
-    if (a->type == TInteger && b->type == TInteger) {
-        // The common case, still compared as 32-bit floats.
-        const float x = static_cast<float>(a->a.ival);
-        const float y = static_cast<float>(b->a.ival);
-        switch (cmp) {
-        case Cmp::Lt:
-            return truth(x < y);
-        case Cmp::Gt:
-            return truth(x > y);
-        case Cmp::Le:
-            return truth(x <= y);
-        case Cmp::Ge:
-            return truth(x >= y);
-        case Cmp::Eq:
-            return truth(x == y);
-        case Cmp::Ne:
-            return truth(x != y);
-        }
-    }
-    // Compared as 32-bit floats, so integers beyond 2^24 may compare equal.
-    const float x = static_cast<float>(value(neednumber(self, argument(0))));
-    const float y = static_cast<float>(value(neednumber(self, argument(1))));
+Cell* comparefloats(Cmp cmp, float x, float y) {
     switch (cmp) {
     case Cmp::Lt:
         return truth(x < y);
@@ -106,6 +81,17 @@ Cell* compare(Symbol* self, Cmp cmp) {
         return truth(x != y);
     }
     return nil;
+}
+
+// Numbers are compared as 32-bit floats, so integers beyond 2^24 may compare equal.
+Cell* compare(Symbol* self, Cmp cmp) {
+    needcount(self, 2, 2);
+    Cell* a = argument(0);
+    Cell* b = argument(1);
+    if (a->type == TInteger && b->type == TInteger) // the common case, taken without the checks
+        return comparefloats(cmp, static_cast<float>(a->a.ival), static_cast<float>(b->a.ival));
+    return comparefloats(cmp, static_cast<float>(value(neednumber(self, a))),
+                         static_cast<float>(value(neednumber(self, b))));
 }
 
 Cell* accumulate(Symbol* self, bool product) {
