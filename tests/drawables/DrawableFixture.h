@@ -1,7 +1,6 @@
-// The fixture of the drawable tests: a fresh kernel and font face table, the
-// log recorded, prompts answered headless, the id generator in the running
-// program's mode, a project and a template id map, and helpers that read
-// and print list syntax and report what a failing read raised.
+// The fixture of the drawable tests: the model tests' fixture (a fresh
+// kernel, the log recorded, prompts answered headless, list-syntax helpers)
+// with a fresh font face table and a project and a template id map.
 #pragma once
 
 #include "drawables/Drawable.h"
@@ -12,7 +11,7 @@
 #include "platform/Errors.h"
 #include "platform/Log.h"
 #include "platform/Prompt.h"
-#include "tests/support/ScratchFolder.h"
+#include "tests/support/ModelFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -23,47 +22,10 @@
 
 namespace qm::test {
 
-class DrawableTest : public ::testing::Test {
+class DrawableTest : public ModelTest {
   protected:
-    DrawableTest()
-        : config("XDG_CONFIG_HOME", scratch.Path().c_str()),
-          scopedLog(&log),
-          scopedPrompts(&prompts),
-          tableScope(&table) {
-        kest::initkernel();
-        SetGuidStoreMode(GuidNoStore);
-        table.Init();
-    }
-    ~DrawableTest() override { kest::setblocklimit(0); }
+    DrawableTest() : tableScope(&table) { table.Init(); }
 
-    kest::Cell* read(const std::string& text) {
-        kest::LocalChannel ch(text, kest::ChanRead);
-        return kest::readexpr(ch.get());
-    }
-    static std::string print(kest::Cell* value) { return kest::printstring(value); }
-
-    // Runs f and returns what it reported: a CKestException's message, the
-    // failure check's text, or "" when it succeeded.
-    template <typename F> std::string failure(F&& f) {
-        prompts.asked.clear();
-        try {
-            f();
-        } catch (const CKestException& e) {
-            kest::resetstacks();
-            return e.Message();
-        } catch (const CIgnoreException&) {
-            kest::resetstacks();
-            return prompts.asked.empty() ? "?" : prompts.asked.back();
-        }
-        return "";
-    }
-
-    ScratchFolder scratch;
-    ScopedEnvironment config;
-    RecordingLogSink log;
-    HeadlessPrompts prompts;
-    ScopedLogSink scopedLog;
-    ScopedPromptService scopedPrompts;
     FontFaceTable table;
     ScopedFontFaceTable tableScope;
     GuidMap project;

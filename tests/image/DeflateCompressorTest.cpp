@@ -3,7 +3,7 @@
 // inspector checks the choices zlib does not report (block flags, code
 // lengths, match lengths and distances).
 #include "image/DeflateCompressor.h"
-#include "DeflateInspector.h"
+#include "DeflateStreamWalker.h"
 #include "image/Checksums.h"
 #include "image/DeflateHuffmanCoder.h"
 #include "image/ImageExceptions.h"
@@ -172,7 +172,7 @@ TEST(DeflateCompressorTest, ZlibInflatesEveryInputAtEveryLevel) {
                           stream[n - 1],
                       adler);
 
-            const test::DeflateStats stats = test::DeflateInspector(stream).Run();
+            const test::DeflateStats stats = test::DeflateStreamWalker(stream).Run();
             EXPECT_EQ(stats.data, input.data);
             for (size_t b = 0; b < stats.finalFlags.size(); ++b) {
                 EXPECT_EQ(stats.finalFlags[b], b + 1 == stats.finalFlags.size() ? 1 : 0);
@@ -201,7 +201,7 @@ TEST(DeflateCompressorTest, MatchChoices) {
     auto stats = [&inputs](const char* name, int level) {
         for (const Input& input : inputs) {
             if (std::string(input.name) == name) {
-                return test::DeflateInspector(Compress(input.data, level)).Run();
+                return test::DeflateStreamWalker(Compress(input.data, level)).Run();
             }
         }
         throw std::runtime_error(name);

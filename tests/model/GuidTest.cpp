@@ -1,5 +1,5 @@
 // Object ids, the id trees and maps, the global read map and the model object root.
-#include "ModelFixture.h"
+#include "tests/support/ModelFixture.h"
 
 #include "model/GuidMap.h"
 #include "model/ModelObject.h"

@@ -1,5 +1,5 @@
 // The list-record converters, object references and the checked record reader.
-#include "ModelFixture.h"
+#include "tests/support/ModelFixture.h"
 
 #include "model/GuidMap.h"
 #include "model/ListRecords.h"

@@ -1,7 +1,7 @@
 // The masters collection: look-ups, reference counts, the masters record and
 // the merging read of pastes.
 #include "Fakes.h"
-#include "ModelFixture.h"
+#include "tests/support/ModelFixture.h"
 
 #include "model/GuidMap.h"
 #include "model/MasterCollection.h"

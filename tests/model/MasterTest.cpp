@@ -2,7 +2,7 @@
 // the template, labels, the property exchange, text replacement, the
 // operation picker and malformed records.
 #include "Fakes.h"
-#include "ModelFixture.h"
+#include "tests/support/ModelFixture.h"
 
 #include "model/GuidMap.h"
 #include "model/Master.h"

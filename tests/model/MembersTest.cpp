@@ -1,6 +1,6 @@
 // Member records: record forms old and new, text forms, comparisons and list operations.
 #include "Fakes.h"
-#include "ModelFixture.h"
+#include "tests/support/ModelFixture.h"
 
 #include "model/Members.h"
 

@@ -27,9 +27,9 @@ struct DeflateStats {
     uint32_t minDistance = 0xFFFFFFFF;
 };
 
-class DeflateInspector {
+class DeflateStreamWalker {
   public:
-    explicit DeflateInspector(const std::vector<uint8_t>& zlib) : in_(zlib) {}
+    explicit DeflateStreamWalker(const std::vector<uint8_t>& zlib) : in_(zlib) {}
 
     DeflateStats Run() {
         pos_ = 2; // zlib header
@@ -156,7 +156,7 @@ class DeflateInspector {
                 }
             }
         }
-        int Decode(DeflateInspector& r) const {
+        int Decode(DeflateStreamWalker& r) const {
             uint32_t code = 0;
             for (uint32_t len = 1; len <= 15; ++len) {
                 code = code << 1 | static_cast<uint32_t>(r.Bits(1));
