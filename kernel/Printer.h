@@ -57,6 +57,8 @@ int fitwidth(Cell* value, Channel* ch, int closers);
 void flushpending(Channel* ch);
 // The printed text of a value (mode PmPrint or PmPrinc), without a channel.
 std::string printstring(Cell* value, int mode = PmPrint);
+// The pretty-printed text of a value as a file would hold it, from column 0.
+std::string prettystring(Cell* value);
 
 // The file header. Writing (list null): returns (Quillmark "8.0" kind), or
 // (Vaultkeep "2.0" kind) for the server. Reading: checks that list's third

@@ -594,6 +594,12 @@ std::string printstring(Cell* value, int mode) {
     return local.Text();
 }
 
+std::string prettystring(Cell* value) {
+    LocalChannel local;
+    prettyprint(value, local.get(), 0, 0);
+    return local.Text();
+}
+
 Cell* fileheader(bool forServer, Symbol* kind, Cell* list, double* versionOut) {
     Symbol* product = forServer ? KernelSyms.Vaultkeep : KernelSyms.Quillmark;
     const std::string& version = forServer ? versions().server : versions().program;

@@ -27,6 +27,12 @@ class StderrLogSink : public LogSink {
     std::mutex mutex_;
 };
 
+// Discards everything appended (fuzz targets and other quiet runs).
+class NullLogSink : public LogSink {
+  public:
+    void Append(std::string_view) override {}
+};
+
 // Keeps everything appended, for tests and for captured evaluations.
 class RecordingLogSink : public LogSink {
   public:

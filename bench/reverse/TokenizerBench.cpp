@@ -19,11 +19,6 @@ namespace {
 
 using namespace qm;
 
-class DiscardLog : public LogSink {
-  public:
-    void Append(std::string_view) override {}
-};
-
 struct Corpus {
     std::vector<std::string> files;
     int64_t bytes = 0;
@@ -76,7 +71,7 @@ void BM_PlainRead(benchmark::State& state) {
 
 void BM_Tokenize(benchmark::State& state) {
     const Corpus& corpus = SourceTree();
-    DiscardLog log;
+    NullLogSink log;
     ScopedLogSink scope(&log);
     SourceParser parser(nullptr, kLangCpp);
     for (auto _ : state) {

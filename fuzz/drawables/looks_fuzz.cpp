@@ -23,11 +23,6 @@ namespace {
 
 using namespace kest;
 
-class QuietLog : public qm::LogSink {
-  public:
-    void Append(std::string_view) override {}
-};
-
 void FuzzLists(const uint8_t* data, size_t size) {
     savemark();
     LocalChannel in(std::string(reinterpret_cast<const char*>(data), size), ChanRead);
@@ -79,7 +74,7 @@ void FuzzText(const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static QuietLog quiet;
+    static qm::NullLogSink quiet;
     static qm::HeadlessPrompts prompts;
     static qm::FontFaceTable table;
     static bool ready = [] {

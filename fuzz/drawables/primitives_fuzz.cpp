@@ -33,21 +33,10 @@ using qm::DrawableList;
 using qm::GuidMap;
 using qm::GuidScope;
 
-class QuietLog : public qm::LogSink {
-  public:
-    void Append(std::string_view) override {}
-};
-
 bool FixedHost(uint8_t address[4]) {
     const uint8_t bytes[4] = {127, 0, 0, 1};
     std::memcpy(address, bytes, 4);
     return true;
-}
-
-std::string pretty(Cell* value) {
-    LocalChannel out;
-    prettyprint(value, out.get(), 0, 0);
-    return out.Text();
 }
 
 // Every drawable held by a group below the drawables of list.
@@ -77,7 +66,7 @@ std::string WriteAll(DrawableList& top, GuidScope& scope) {
     Cell* list = nil;
     for (auto it = top.rbegin(); it != top.rend(); ++it)
         list = mkcons((*it)->Persist(&scope, nil), list);
-    return pretty(list);
+    return prettystring(list);
 }
 
 void CheckRoundTrip(DrawableList& top, GuidScope& scope) {
@@ -131,7 +120,7 @@ void Exercise(DrawableList& top) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static QuietLog quiet;
+    static qm::NullLogSink quiet;
     static qm::HeadlessPrompts prompts;
     static qm::FontFaceTable table;
     static bool ready = [] {

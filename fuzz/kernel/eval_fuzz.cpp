@@ -18,11 +18,6 @@ namespace {
 
 using namespace kest;
 
-class QuietLog : public qm::LogSink {
-  public:
-    void Append(std::string_view) override {}
-};
-
 Cell* evalall(Cell* chancell) {
     Channel* ch = chancell->a.chan;
     for (int i = 0; i < 1000; ++i) {
@@ -37,7 +32,7 @@ Cell* evalall(Cell* chancell) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static QuietLog quiet;
+    static qm::NullLogSink quiet;
     static qm::HeadlessPrompts prompts;
     static bool ready = [] {
         qm::SetLogSink(&quiet);

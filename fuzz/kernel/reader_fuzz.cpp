@@ -20,11 +20,6 @@ namespace {
 
 using namespace kest;
 
-class QuietLog : public qm::LogSink {
-  public:
-    void Append(std::string_view) override {}
-};
-
 class Trickle : public ChannelSocket {
   public:
     Trickle(const uint8_t* data, size_t size, size_t step)
@@ -44,12 +39,6 @@ class Trickle : public ChannelSocket {
     size_t position_ = 0;
 };
 
-std::string pretty(Cell* value) {
-    LocalChannel out;
-    prettyprint(value, out.get(), 0, 0);
-    return out.Text();
-}
-
 // Whether the value holds a real anywhere. Reals print with six decimals, so
 // such a value may read back as a different one (3e-10 and 0.0 both print as
 // 0.000000, and a set of the two reads back as one element).
@@ -67,7 +56,7 @@ bool holdsreal(const Cell* value, int depth = 0) {
 std::string printedagain(const std::string& text) {
     LocalChannel in(text, ChanRead);
     Cell* again = readexpr(in.get());
-    std::string printed = pretty(again);
+    std::string printed = prettystring(again);
     if (readexpr(in.get()) != KernelSyms.eof) {
         std::fprintf(stderr, "printed text holds more than one value:\n%s\n", text.c_str());
         std::abort();
@@ -79,7 +68,7 @@ std::string printedagain(const std::string& text) {
 // reals is held to that from its second printing on, once its reals carry
 // only the printed precision.
 void checkroundtrip(Cell* value) {
-    std::string first = pretty(value);
+    std::string first = prettystring(value);
     std::string second = printedagain(first);
     if (holdsreal(value)) {
         first = second;
@@ -95,7 +84,7 @@ void checkroundtrip(Cell* value) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static QuietLog quiet;
+    static qm::NullLogSink quiet;
     static qm::HeadlessPrompts prompts;
     static bool ready = [] {
         qm::SetLogSink(&quiet);

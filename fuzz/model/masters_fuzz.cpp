@@ -24,11 +24,6 @@ using qm::GuidScope;
 using qm::Master;
 using qm::MasterCollection;
 
-class QuietLog : public qm::LogSink {
-  public:
-    void Append(std::string_view) override {}
-};
-
 class Tool : public qm::ModelObject, public qm::MasterTool {
   public:
     Tool(int id, bool place)
@@ -50,12 +45,6 @@ bool FixedHost(uint8_t address[4]) {
     return true;
 }
 
-std::string pretty(Cell* value) {
-    LocalChannel out;
-    prettyprint(value, out.get(), 0, 0);
-    return out.Text();
-}
-
 void Release(MasterCollection& collection, GuidScope& scope) {
     while (collection.Count() > 0) {
         Master* master = collection.Masters().front();
@@ -67,13 +56,13 @@ void Release(MasterCollection& collection, GuidScope& scope) {
 // Writes collection, reads the text into a fresh collection and writes that:
 // the two texts must be the same.
 void CheckRoundTrip(MasterCollection& collection, GuidScope& scope) {
-    std::string first = pretty(collection.Persist(&scope, false, nullptr, nullptr));
+    std::string first = prettystring(collection.Persist(&scope, false, nullptr, nullptr));
     GuidMap project;
     GuidScope again(&project, scope.templateMap);
     MasterCollection copy;
     LocalChannel in(first, ChanRead);
     copy.Persist(&again, false, nullptr, readexpr(in.get()));
-    std::string second = pretty(copy.Persist(&again, false, nullptr, nullptr));
+    std::string second = prettystring(copy.Persist(&again, false, nullptr, nullptr));
     Release(copy, again);
     if (first != second) {
         std::fprintf(stderr, "written:\n%s\nread back and written:\n%s\n", first.c_str(),
@@ -85,7 +74,7 @@ void CheckRoundTrip(MasterCollection& collection, GuidScope& scope) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static QuietLog quiet;
+    static qm::NullLogSink quiet;
     static qm::HeadlessPrompts prompts;
     static Tool stand(10, true), klass(12, true), link(3, false);
     static GuidMap templ;

@@ -32,11 +32,7 @@ class ModelTest : public ::testing::Test {
         return kest::readexpr(ch.get());
     }
     // The file printer's text of a value.
-    static std::string pretty(kest::Cell* value) {
-        kest::LocalChannel ch;
-        kest::prettyprint(value, ch.get(), 0, 0);
-        return ch.Text();
-    }
+    static std::string pretty(kest::Cell* value) { return kest::prettystring(value); }
     static std::string print(kest::Cell* value) { return kest::printstring(value); }
 
     // Runs f and returns what it reported: a CKestException's message, the
