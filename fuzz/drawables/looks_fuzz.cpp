@@ -8,6 +8,7 @@
 #include "drawables/LabelText.h"
 #include "drawables/LooksList.h"
 #include "drawables/TextDrawing.h"
+#include "fuzz/FuzzKernel.h"
 #include "kernel/Kernel.h"
 #include "platform/Errors.h"
 #include "platform/Log.h"
@@ -74,16 +75,10 @@ void FuzzText(const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static qm::NullLogSink quiet;
-    static qm::HeadlessPrompts prompts;
+    static qm::HeadlessPrompts& prompts = fuzzsupport::StartQuietKernel(4096, false);
     static qm::FontFaceTable table;
     static bool ready = [] {
-        qm::SetLogSink(&quiet);
-        qm::SetPromptService(&prompts);
         qm::SetFontFaceTable(&table);
-        initkernel();
-        readtimeevaluation = false;
-        setblocklimit(4096);
         return true;
     }();
     (void)ready;

@@ -9,6 +9,7 @@
 #include "drawables/FontFaceTable.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
+#include "fuzz/FuzzKernel.h"
 #include "kernel/Kernel.h"
 #include "model/GuidMap.h"
 #include "platform/Errors.h"
@@ -32,12 +33,6 @@ using qm::Drawable;
 using qm::DrawableList;
 using qm::GuidMap;
 using qm::GuidScope;
-
-bool FixedHost(uint8_t address[4]) {
-    const uint8_t bytes[4] = {127, 0, 0, 1};
-    std::memcpy(address, bytes, 4);
-    return true;
-}
 
 // Every drawable held by a group below the drawables of list.
 void CollectMembers(const DrawableList& list, std::set<Drawable*>& held) {
@@ -120,20 +115,14 @@ void Exercise(DrawableList& top) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static qm::NullLogSink quiet;
-    static qm::HeadlessPrompts prompts;
     static qm::FontFaceTable table;
     static bool ready = [] {
-        qm::SetLogSink(&quiet);
-        qm::SetPromptService(&prompts);
         qm::SetFontFaceTable(&table);
         qm::SetGuidStoreMode(qm::GuidNoStore);
-        qm::SetHostAddressSource(FixedHost);
-        initkernel();
-        readtimeevaluation = false;
-        setblocklimit(8192);
+        qm::SetHostAddressSource(fuzzsupport::LoopbackHost);
         return true;
     }();
+    static qm::HeadlessPrompts& prompts = fuzzsupport::StartQuietKernel(8192, false);
     (void)ready;
     prompts.asked.clear();
     table.Init();

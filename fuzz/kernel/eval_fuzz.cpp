@@ -6,6 +6,7 @@
 // would wait on standard input) are taken away, and so are the destructive list
 // built-ins, whose cyclic lists make every later walk loop for ever, as they
 // do in the language. An evaluation limit stops endless loops.
+#include "fuzz/FuzzKernel.h"
 #include "kernel/Kernel.h"
 #include "platform/Errors.h"
 #include "platform/Log.h"
@@ -32,19 +33,14 @@ Cell* evalall(Cell* chancell) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static qm::NullLogSink quiet;
-    static qm::HeadlessPrompts prompts;
+    static qm::HeadlessPrompts& prompts = fuzzsupport::StartQuietKernel(4096, true);
     static bool ready = [] {
-        qm::SetLogSink(&quiet);
-        qm::SetPromptService(&prompts);
-        initkernel();
         for (const char* name :
              {"exec",    "exit",   "load", "rplaca", "rplacd",    "*conc",    "*reverse",
               "*remove", "*subst", "ss",   "mkdir",  "open",      "copyfile", "client",
               "send",    "server", "read", "readln", "readfirst", "readnext"})
             findsym(name)->kind() = KPlain;
         snapshotsymbols();
-        setblocklimit(4096);
         return true;
     }();
     (void)ready;

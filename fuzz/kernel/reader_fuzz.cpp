@@ -4,6 +4,7 @@
 // pretty-printed, read back and printed again: the two texts must agree, so
 // the printer never writes what the reader reads differently.
 // Read-time evaluation is off: the input must not run code.
+#include "fuzz/FuzzKernel.h"
 #include "kernel/Kernel.h"
 #include "platform/Errors.h"
 #include "platform/Log.h"
@@ -84,17 +85,7 @@ void checkroundtrip(Cell* value) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static qm::NullLogSink quiet;
-    static qm::HeadlessPrompts prompts;
-    static bool ready = [] {
-        qm::SetLogSink(&quiet);
-        qm::SetPromptService(&prompts);
-        initkernel();
-        readtimeevaluation = false;
-        setblocklimit(8192);
-        return true;
-    }();
-    (void)ready;
+    static qm::HeadlessPrompts& prompts = fuzzsupport::StartQuietKernel(8192, false);
     prompts.asked.clear();
     if (size == 0)
         return 0;

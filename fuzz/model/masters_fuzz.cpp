@@ -3,6 +3,7 @@
 // paste's read map, by the first byte). A record that reads is written,
 // pretty-printed, read again into a fresh collection and written again: both
 // texts must agree. Read-time evaluation is off: the input must not run code.
+#include "fuzz/FuzzKernel.h"
 #include "kernel/Kernel.h"
 #include "model/GuidMap.h"
 #include "model/MasterCollection.h"
@@ -39,12 +40,6 @@ class Tool : public qm::ModelObject, public qm::MasterTool {
     bool place_;
 };
 
-bool FixedHost(uint8_t address[4]) {
-    const uint8_t bytes[4] = {127, 0, 0, 1};
-    std::memcpy(address, bytes, 4);
-    return true;
-}
-
 void Release(MasterCollection& collection, GuidScope& scope) {
     while (collection.Count() > 0) {
         Master* master = collection.Masters().front();
@@ -74,18 +69,12 @@ void CheckRoundTrip(MasterCollection& collection, GuidScope& scope) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static qm::NullLogSink quiet;
-    static qm::HeadlessPrompts prompts;
+    static qm::HeadlessPrompts& prompts = fuzzsupport::StartQuietKernel(8192, false);
     static Tool stand(10, true), klass(12, true), link(3, false);
     static GuidMap templ;
     static bool ready = [] {
-        qm::SetLogSink(&quiet);
-        qm::SetPromptService(&prompts);
         qm::SetGuidStoreMode(qm::GuidNoStore);
-        qm::SetHostAddressSource(FixedHost);
-        initkernel();
-        readtimeevaluation = false;
-        setblocklimit(8192);
+        qm::SetHostAddressSource(fuzzsupport::LoopbackHost);
         templ.Register(10, nullptr, false, &stand);
         templ.Register(12, nullptr, false, &klass);
         templ.Register(3, nullptr, false, &link);
