@@ -102,17 +102,23 @@ class Kest {
     pid_t pid_ = -1;
 };
 
-// A port nothing listens on at the moment.
+// A port nothing listens on at the moment. Test processes run side by side,
+// so each starts its search from its own process id, below the range the
+// system hands out for port 0: two tests never pick the same port.
 uint16_t freeport() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    close(fd);
-    return ntohs(address.sin_port);
+    const int start = 10000 + static_cast<int>(getpid() % 20000);
+    for (int candidate = start; candidate < start + 2000; ++candidate) {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<uint16_t>(candidate));
+        const bool free = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        close(fd);
+        if (free)
+            return static_cast<uint16_t>(candidate);
+    }
+    return 0;
 }
 
 // The local addresses ("0100007F" for 127.0.0.1) of the sockets listening on
