@@ -1,0 +1,61 @@
+// The context of a script run that the Vx built-ins read: the project the
+// run is for, the explorer pane of its window, the run's log channel and the
+// debug flag. The runners set it for the duration of a run (and tests for a
+// test); outside a run every field is empty.
+#pragma once
+
+#include <string>
+
+namespace kest {
+struct Channel;
+}
+
+namespace qm {
+
+class CCASEDoc;
+
+// Folders of the project explorer that the script built-ins fill.
+enum ExplorerFolder : int {
+    FolderCode = 5,
+    FolderDocuments = 6,
+    FolderOther = 7,
+    FolderReversed = 18,
+};
+
+// What the built-ins need of the explorer pane; the shell's explorer
+// implements it.
+class ScriptExplorer {
+  public:
+    virtual ~ScriptExplorer() = default;
+    // Removes every item under the folder.
+    virtual void DeleteFolderChildren(int folder) = 0;
+    // Adds a file item, sorted, under the folder.
+    virtual void AddFileItem(int folder, const std::string& fileName) = 0;
+    // Expands (or collapses) the folder and its ancestors.
+    virtual void ExpandFolder(int folder, bool expand) = 0;
+};
+
+struct ScriptRunContext {
+    CCASEDoc* project = nullptr;
+    ScriptExplorer* explorer = nullptr; // null: the tree built-ins do nothing
+    kest::Channel* log = nullptr;
+    bool debug = false;
+};
+
+// The context of the current run.
+ScriptRunContext& RunContext();
+
+// Sets the run context for its lifetime and restores the previous one, on
+// every path out.
+class ScopedRunContext {
+  public:
+    explicit ScopedRunContext(const ScriptRunContext& context);
+    ~ScopedRunContext();
+    ScopedRunContext(const ScopedRunContext&) = delete;
+    ScopedRunContext& operator=(const ScopedRunContext&) = delete;
+
+  private:
+    ScriptRunContext previous_;
+};
+
+} // namespace qm
