@@ -402,9 +402,16 @@ void MergeContext::MoveRegions() {
 
 std::string MergeContext::MergedText() const {
     std::string text;
-    for (const MergeHunk& hunk : output_)
-        for (int i = hunk.first; i <= hunk.last; ++i)
+    for (const MergeHunk& hunk : output_) {
+        for (int i = hunk.first; i <= hunk.last; ++i) {
+            // A file's last line may lack its line end; when another line
+            // follows it in the output it gets one, so that no two lines are
+            // ever joined into one.
+            if (!text.empty() && text.back() != '\n')
+                text += '\n';
             text += hunk.file->Lines()[i].text;
+        }
+    }
     return text;
 }
 

@@ -95,7 +95,9 @@ class MergeContext {
     // never leaves a half-written file. Throws MergeFailure ("Can't create
     // file %s").
     void WriteMerged(const std::string& path) const;
-    // The merged text (what WriteMerged writes).
+    // The merged text (what WriteMerged writes): the lines of the output
+    // hunks as read, a line end added after a last line that lacked one when
+    // another line follows it.
     std::string MergedText() const;
 
   private:

@@ -53,6 +53,8 @@ TEST_F(LineMergeTest, MergesKeepTheUsersRegionsAndTakeTheRestFromTheGeneratedFil
         {"an empty existing file", "", "a\nb\n", "a\nb\n"},
         {"a region the generated file has no markers for is placed by its neighbours",
          "a\n//BEGIN x\nuser\n//END\nb\n", "a\nb\n", "a\n//BEGIN x\nuser\n//END\nb\n"},
+        {"a user region ending the file without a line end is not joined to the next line",
+         "x\n//BEGIN\nmine\n//END", "x\ny\n", "x\n//BEGIN\nmine\n//END\ny\n"},
         {"a region of two user blocks keeps both",
          "h\n//BEGIN 1\none\n//END 1\nm\n//BEGIN 2\ntwo\n//END 2\nt\n",
          "h\n//BEGIN 1\n//END 1\nm\n//BEGIN 2\n//END 2\nt\n",
