@@ -2,6 +2,7 @@
 // their objects are forgotten, checked against their id maps on resolution.
 #include "scripting/References.h"
 
+#include "drawables/Drawable.h"
 #include "kernel/Cell.h"
 #include "model/GuidMap.h"
 #include "model/ModelObject.h"

@@ -47,18 +47,9 @@ enum ReferenceKind : uint8_t {
     RefJunction = 11,
 };
 
-// DrawableKind codes of the drawables (the kind byte of a drawable).
-enum DrawableKindCode : int {
-    DkPlace = 1,
-    DkLink = 2,
-    DkTag = 3,
-    DkPrimitive = 4,
-    DkControl = 5,
-    DkJunction = 6,
-};
-
-// The reference kind of a drawable reached through a list, from its kind byte:
-// place 2, link 3, tag 5, junction 11, everything else 4.
+// The reference kind of a drawable reached through a list, from its kind
+// byte (DrawableKind): place 2, link 3, tag 5, junction 11, everything else
+// (primitives, user-interface controls) 4.
 ReferenceKind DrawableRefKind(int drawableKind);
 
 class ReferenceTable {

@@ -1,6 +1,7 @@
 // The Vx built-ins' argument frame and error reporting.
 #include "scripting/VxFrame.h"
 
+#include "drawables/Model.h"
 #include "kernel/Eval.h"
 #include "kernel/Symbol.h"
 #include "model/Master.h"
@@ -63,6 +64,37 @@ void* VxFrame::RefOfKind(int i, ReferenceKind kind, const char* message) const {
 Master* VxFrame::MasterArg(int i) const {
     return static_cast<Master*>(
         static_cast<ModelObject*>(RefOfKind(i, RefMaster, kInvalidMasterArgument)));
+}
+
+Model* VxFrame::ModelArg(int i) const {
+    return static_cast<Model*>(
+        static_cast<ModelObject*>(RefOfKind(i, RefModel, kInvalidModelArgument)));
+}
+
+DrawableList* VxFrame::GroupMembersArg(int i) const {
+    Cell* v = Arg(i);
+    if (v->type != TRef || (v->flag != RefPrimitive && v->flag != RefPlace))
+        scripterror(self_, kInvalidGroupArgument, v);
+    auto* drawable = static_cast<Drawable*>(ResolveObject(v));
+    if (drawable == nullptr)
+        scripterror(self_, kObjectGone, v);
+    DrawableList* members = drawable->IsGroup() ? drawable->GetMemberList() : nullptr;
+    if (members == nullptr)
+        scripterror(self_, kInvalidGroupArgument, v);
+    return members;
+}
+
+Drawable* VxFrame::DrawableArg(int i) const {
+    Cell* v = Arg(i);
+    const bool drawableKind = v->flag == RefPlace || v->flag == RefLink ||
+                              v->flag == RefPrimitive || v->flag == RefTag ||
+                              v->flag == RefJunction;
+    if (v->type != TRef || !drawableKind)
+        scripterror(self_, kDrawableExpected, v);
+    auto* drawable = static_cast<Drawable*>(ResolveObject(v));
+    if (drawable == nullptr)
+        scripterror(self_, kObjectGone, v);
+    return drawable;
 }
 
 void VxFrame::Fail(const char* message, Cell* value) const {

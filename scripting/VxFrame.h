@@ -6,6 +6,7 @@
 // argument stack; the kernel restores it after the call.
 #pragma once
 
+#include "drawables/Drawable.h"
 #include "kernel/Cell.h"
 #include "kernel/Errors.h"
 #include "scripting/References.h"
@@ -14,7 +15,9 @@
 
 namespace qm {
 
+class Drawable;
 class Master;
+class Model;
 
 // Messages of the Vx built-ins beside the kernel's own.
 inline constexpr const char* kInvalidModelArgument = "invalid model argument";
@@ -50,6 +53,15 @@ class VxFrame {
     kest::Cell* Ref(int i) const;
     // A reference of kind 1 to a live master ("invalid master argument").
     Master* MasterArg(int i) const;
+    // A reference of kind 0 to a live model ("invalid model argument").
+    Model* ModelArg(int i) const;
+    // A reference of kind 4 or 2 to a live group: the group's member list
+    // (a primitive group's own, a place group's embedded group's) ("invalid
+    // group argument").
+    DrawableList* GroupMembersArg(int i) const;
+    // A reference to a live drawable of any drawable kind (2, 3, 4, 5, 11)
+    // ("drawable expected").
+    Drawable* DrawableArg(int i) const;
     // The live object of a reference of the given kind, reporting message
     // when the argument is not a reference of that kind.
     void* RefOfKind(int i, ReferenceKind kind, const char* message) const;

@@ -2,6 +2,9 @@
 // its object, and arguments are counted and checked in order with the
 // kernel's messages.
 #include "ScriptingFixture.h"
+#include "drawables/Model.h"
+#include "drawables/PrimitiveGroup.h"
+#include "drawables/Primitives.h"
 #include "model/GuidMap.h"
 #include "model/Master.h"
 #include "scripting/VxFrame.h"
@@ -95,13 +98,49 @@ TEST_F(ReferencesTest, ArgumentsAreCountedAndCheckedInOrder) {
         EXPECT_EQ(Value(c.script), c.expected) << c.script;
 }
 
+TEST_F(ReferencesTest, ModelsGroupsAndDrawablesAreCheckedByKind) {
+    Model model(&map);
+    model.name = "Overview";
+    auto* group = new PrimitiveGroup(&map);
+    group->AddMember(new LinePrimitive(&map));
+    group->AddMember(new BoxPrimitive(&map));
+    model.AddDrawable(group);
+    auto* box = new BoxPrimitive(&map);
+    model.AddDrawable(box);
+    Bind("model", MakeObjectRef(&model, RefModel, &project, &map));
+    Bind("group", MakeObjectRef(group, RefPrimitive, &project, &map));
+    Bind("box", MakeObjectRef(box, RefPrimitive, &project, &map));
+    Bind("m", MakeObjectRef(&master, RefMaster, &project, &map));
+    const struct {
+        const char* script;
+        const char* expected;
+    } cases[] = {
+        {"(TestModelName model)", "\"Overview\""},
+        {"(TestModelName m)", "error: TestModelName: invalid model argument: <ref:5>"},
+        {"(TestModelName nil)", "error: TestModelName: invalid model argument: nil"},
+        {"(TestGroupSize group)", "2"},
+        {"(TestGroupSize box)", "error: TestGroupSize: invalid group argument: <ref:4>"},
+        {"(TestGroupSize model)", "error: TestGroupSize: invalid group argument: <ref:2>"},
+        {"(TestDrawableKind box)", "4"},
+        {"(TestDrawableKind m)", "error: TestDrawableKind: drawable expected: <ref:5>"},
+        {"(TestDrawableKind \"x\")", "error: TestDrawableKind: drawable expected: \"x\""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+    // A drawable taken out of the project's map can no longer be reached.
+    map.Remove(box);
+    EXPECT_EQ(Value("(TestDrawableKind box)"),
+              "error: TestDrawableKind: referenced object no longer exists: <ref:4>");
+}
+
 TEST(DrawableRefKindTest, EveryDrawableKindHasItsReferenceKind) {
     const struct {
         int drawableKind;
         ReferenceKind expected;
-    } cases[] = {{DkPlace, RefPlace},       {DkLink, RefLink},           {DkTag, RefTag},
-                 {DkJunction, RefJunction}, {DkPrimitive, RefPrimitive}, {DkControl, RefPrimitive},
-                 {0, RefPrimitive}};
+    } cases[] = {
+        {DkPlace, RefPlace},       {DkLink, RefLink},           {DkTag, RefTag},
+        {DkJunction, RefJunction}, {DkPrimitive, RefPrimitive}, {DkUiControl, RefPrimitive},
+        {DkNone, RefPrimitive}};
     for (const auto& c : cases)
         EXPECT_EQ(DrawableRefKind(c.drawableKind), c.expected) << c.drawableKind;
 }

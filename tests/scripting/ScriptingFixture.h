@@ -5,11 +5,13 @@
 #pragma once
 
 #include "kernel/Kernel.h"
+#include "model/Guid.h"
 #include "platform/Errors.h"
 #include "platform/Log.h"
 #include "platform/Prompt.h"
 #include "scripting/References.h"
 #include "scripting/VxBuiltins.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -21,7 +23,11 @@ void RegisterProbeBuiltins();
 
 class ScriptingTest : public ::testing::Test {
   protected:
-    ScriptingTest() : scopedLog(&log), scopedPrompts(&prompts) {
+    ScriptingTest()
+        : config("XDG_CONFIG_HOME", scratch.Path().c_str()),
+          scopedLog(&log),
+          scopedPrompts(&prompts) {
+        SetGuidStoreMode(GuidNoStore);
         kest::setvxregistration([] {
             RegisterVxBuiltins();
             RegisterProbeBuiltins();
@@ -70,6 +76,8 @@ class ScriptingTest : public ::testing::Test {
         s->value() = value;
     }
 
+    ScratchFolder scratch;
+    ScopedEnvironment config;
     RecordingLogSink log;
     HeadlessPrompts prompts;
     ScopedLogSink scopedLog;
