@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace qm {
 
@@ -151,6 +152,12 @@ bool MergeContext::MatchPass() {
     };
     std::vector<Candidate> candidates;
 
+    // The generated file's lines by hash, in file order: a run can only start
+    // at a line whose hash equals the existing line's.
+    std::unordered_map<uint32_t, std::vector<int>> byHash;
+    for (int k = 0; k < m; ++k)
+        byHash[b[k].hash].push_back(k);
+
     int firstFreeB = 0;
     for (int i = 0; i < n; ++i) {
         int start = i;
@@ -162,7 +169,12 @@ bool MergeContext::MatchPass() {
             ++firstFreeB;
         int best = 0;
         int bestStart = 0;
-        for (int k = firstFreeB; k < m; ++k) {
+        const auto sameHash = byHash.find(a[start].hash);
+        const std::vector<int> none;
+        const std::vector<int>& starts = sameHash != byHash.end() ? sameHash->second : none;
+        for (auto at = std::lower_bound(starts.begin(), starts.end(), firstFreeB);
+             at != starts.end(); ++at) {
+            const int k = *at;
             int count = 0;
             while (start + count < n && k + count < m && IsFree(a[start + count]) &&
                    IsFree(b[k + count]) && Equal(a[start + count], b[k + count]))

@@ -11,9 +11,10 @@
 // matched and unmatched runs become hunks; each unmatched hunk of the
 // existing file that lies in (or is) a marked region is copied into the
 // generated file's hunk list after the counterpart of its neighbour. The
-// search compares every free start of the generated file for every line of
-// the existing file, so a pass costs lines x lines hash tests; inputs are
-// limited to 999,999 bytes each.
+// search tries, for every line of the existing file, every free start of the
+// generated file whose line has the same hash (found through an index by
+// hash), so a pass costs about lines x repeats of a line; inputs are limited
+// to 999,999 bytes each.
 #pragma once
 
 #include <cstdint>

@@ -96,6 +96,16 @@ bool TakeField(const std::string& text, size_t& at, long& value) {
     return true;
 }
 
+// "$" and the text without white space: the registry value name and the
+// script variable of an option.
+std::string DollarName(std::string_view text) {
+    std::string name(1, '$');
+    for (char c : text)
+        if (std::isspace(static_cast<unsigned char>(c)) == 0)
+            name += c;
+    return name;
+}
+
 } // namespace
 
 ScriptOption::ScriptOption(std::string name, bool checked)
@@ -230,14 +240,14 @@ bool PersistScriptOptions(const std::string& keyPath, ScriptOptionList& list, bo
     if (write) {
         registry.CreateKey(keyPath);
         for (const ScriptOption& option : list)
-            registry.SetValue(keyPath, "$" + StripWhitespace(option.section + option.name),
+            registry.SetValue(keyPath, DollarName(option.section + option.name),
                               qm::Format("%d:%d:%d:%s", option.kind, option.choice, option.checked,
                                          option.value.c_str()));
         return registry.Flush();
     }
     for (ScriptOption& option : list) {
         const std::optional<std::string> stored =
-            registry.GetValue(keyPath, "$" + StripWhitespace(option.section + option.name));
+            registry.GetValue(keyPath, DollarName(option.section + option.name));
         if (!stored || stored->empty())
             continue;
         size_t at = 0;
@@ -261,7 +271,7 @@ bool PersistScriptOptions(const std::string& keyPath, ScriptOptionList& list, bo
 void BindScriptOptions(const ScriptOptionList& list) {
     using namespace kest;
     for (const ScriptOption& option : list) {
-        Symbol* variable = intern(("$" + StripWhitespace(option.name)).c_str());
+        Symbol* variable = intern(DollarName(option.name).c_str());
         Cell* value = nil;
         if (option.kind == OptionFlag) {
             value = option.checked != 0 ? KernelSyms.t : nil;

@@ -83,6 +83,14 @@ TEST(ScriptOptionBlockTest, ReadingAFileAndAFileThatCannotBeRead) {
     EXPECT_TRUE(list.empty());
     ASSERT_EQ(prompts.asked.size(), 1u);
     EXPECT_NE(prompts.asked[0].find("Cannot read from script file"), std::string::npos);
+
+    // A folder opens but cannot be read: the error's own text is shown.
+    ReadScriptOptions(folder.Path(), list);
+    EXPECT_TRUE(list.empty());
+    ASSERT_EQ(prompts.asked.size(), 2u);
+    EXPECT_NE(prompts.asked[1].find("Error while reading script options: Is a directory"),
+              std::string::npos)
+        << prompts.asked[1];
 }
 
 TEST(ScriptOptionTest, TextsAndChoicesShowEachBarPairAsOneBar) {
