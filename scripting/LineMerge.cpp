@@ -84,7 +84,9 @@ struct FileCloser {
 } // namespace
 
 void MergeFile::Read(const std::string& beginMarker, const std::string& endMarker) {
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without waiting, so that a pipe or device named by a script is
+    // refused by the size check below instead of blocking the run.
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         throw MergeFailure(Format("Can't read file %s", path_.c_str()));
     FileCloser closer{fd};

@@ -198,7 +198,8 @@ void ParseScriptOptions(std::string_view block, ScriptOptionList& list) {
 
 void ReadScriptOptions(const std::string& path, ScriptOptionList& list) {
     list.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without waiting: a pipe gives a read error, not a hang.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         MessageBox("Cannot read from script file", PromptIcon::Exclamation);
         return;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 
 namespace qm::test {
 namespace {
@@ -80,6 +81,7 @@ TEST_F(LineMergeTest, FailuresNameTheirCauseAndLeaveTheOutputAlone) {
     const std::string exact(kMergeFileLimit, 'x');
     ASSERT_TRUE(WriteFileReplacing(folder / "big.h", exact));
     ASSERT_TRUE(WriteFileReplacing(folder / "fits.h", exact.substr(1)));
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
     const struct {
         std::string existing;
         std::string generated;
@@ -93,6 +95,7 @@ TEST_F(LineMergeTest, FailuresNameTheirCauseAndLeaveTheOutputAlone) {
         {folder / "big.h", folder / "new.h", folder / "out.h", "File too big"},
         {folder / "new.h", folder / "big.h", folder / "out.h", "File too big"},
         {folder.Path(), folder / "new.h", folder / "out.h", "Can't get file size"},
+        {folder / "fifo", folder / "new.h", folder / "out.h", "Can't get file size"},
         {folder / "new.h", folder / "new.h", folder / "no/such/folder.h",
          "Can't create file " + (folder / "no/such/folder.h")},
     };
