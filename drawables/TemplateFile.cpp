@@ -794,8 +794,13 @@ Cell* BitmapScriptor(NotationTemplate& notation, IconStrip& strip, Cell* list, b
     const size_t tail = std::min(kColourTableBytes, b.bytes.size() - pixels);
     std::copy_n(b.bytes.begin() + std::ptrdiff_t(pixels), tail, strip.ColourTable().begin());
     ReplaceBackgroundColour(strip);
-    if (create && narrow)
-        notation.EnlargeBitmap(nullptr, 0, -1);
+    // A narrow strip is widened until it holds the reserved slots (one slot
+    // for the usual 27-icon strip), so that reading never has to widen the
+    // same strip again.
+    if (create && narrow) {
+        while (strip.SlotCount() < kFirstUserIconSlot)
+            notation.EnlargeBitmap(nullptr, 0, -1);
+    }
     return nil;
 }
 

@@ -37,7 +37,8 @@ std::string WriteTemplateText(NotationTemplate& notation);
 // Given nil: the bitmap list of the strip ("Couldn't access icon bitmap for
 // template" when it is empty). Given a bitmap list: checks it whole, then
 // fills the strip (recreated at the list's size when create is set) and
-// answers nil. A strip at most 27 icons wide read with create gains a slot.
+// answers nil. A strip at most 27 icons wide read with create is widened to
+// 28 slots.
 kest::Cell* BitmapScriptor(NotationTemplate& notation, IconStrip& strip, kest::Cell* list,
                            bool create);
 

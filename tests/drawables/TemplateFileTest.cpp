@@ -255,7 +255,7 @@ TEST_F(TemplateFileTest, NarrowStripsGainASlotAndTheColourTableMayBeMissing) {
     bare.toolBitmap.SetColour(5, RGB(9, 9, 9));
     ReadTemplateText(bare, head + list);
     EXPECT_EQ(bare.toolBitmap.Colour(5), RGB(9, 9, 9));
-    EXPECT_EQ(bare.toolBitmap.Width(), 32) << "a narrow strip gains one slot";
+    EXPECT_EQ(bare.toolBitmap.SlotCount(), 28) << "a narrow strip holds the reserved slots";
 }
 
 TEST_F(TemplateFileTest, BuiltInStripHoldsTheIconsAndRoomForTheFirstUserIcon) {
