@@ -7,6 +7,7 @@
 #include "drawables/TemplateFile.h"
 #include "kernel/Kernel.h"
 #include "platform/Files.h"
+#include "platform/PainterDC.h"
 #include "platform/RecordingDC.h"
 #include "tests/drawables/DrawableFixture.h"
 
@@ -434,6 +435,20 @@ TEST_F(NotationTemplateTest, PrintingTheListingBreaksPagesAndDrawsFooters) {
                   place->Print(pages, dc, "x", 0, fresh, 0, 500, 200);
               }).find("can't start page"),
               std::string::npos);
+}
+
+TEST_F(NotationTemplateTest, IconEditingShowsTheIconMagnifiedUnderAGrid) {
+    ToolModel* tool = notation.GetTool(10);
+    ASSERT_EQ(tool->SetIconEditing(true), 1);
+    ImageDC dc(200, 200);
+    EXPECT_EQ(tool->DrawIcon(dc, 1.0), 1);
+    const IconStrip& strip = notation.toolBitmap;
+    // Icon pixel (x, y) covers the cell from 11 x to 11 x + 10.
+    for (auto [x, y] : {std::pair{0, 0}, std::pair{1, 1}, std::pair{5, 7}, std::pair{2, 13}})
+        EXPECT_EQ(dc.GetPixel(11 * x + 5, 11 * y + 5), strip.Colour(strip.PixelAt(160 + x, y)))
+            << x << "," << y;
+    EXPECT_EQ(dc.GetPixel(11, 3), GetSysColor(COLOR_BTNSHADOW)) << "grid";
+    EXPECT_EQ(dc.GetPixel(3, 22), GetSysColor(COLOR_BTNSHADOW)) << "grid";
 }
 
 TEST_F(NotationTemplateTest, PackageNamesLieInTheTab) {

@@ -218,7 +218,10 @@ TEST_F(TemplateFileTest, AThousandUserToolsReadWriteAndReadAgain) {
     }
     const std::string text = WriteTemplateText(*notation);
     NotationTemplate again;
+    // Each list becomes objects under its own mark: the heap ends as it began.
+    const size_t blocks = kest::heapblocks();
     ReadTemplateText(again, text);
+    EXPECT_EQ(kest::heapblocks(), blocks);
     ASSERT_EQ(again.ToolCount(), 1024);
     EXPECT_EQ(again.GetTool(1099)->name, "Tool 999");
     EXPECT_EQ(again.GetTool(1099)->iconSlot, 1027);
