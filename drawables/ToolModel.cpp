@@ -50,7 +50,7 @@ ToolModel::ToolModel(GuidMap* templateMap) : Model(templateMap) {
     kind = MkTool;
 }
 
-void ToolModel::SetTool(int16_t toolId, IconStrip* strip, int32_t type, int16_t toolScale) {
+void ToolModel::SetTool(int16_t toolId, ToolBitmap* strip, int32_t type, int16_t toolScale) {
     toolType = type;
     id = toolId;
     SetScale(toolScale, true);

@@ -12,7 +12,7 @@
 
 namespace qm {
 
-class IconStrip;
+class ToolBitmap;
 class NotationTemplate;
 class TextPrimitive;
 
@@ -67,7 +67,7 @@ class ToolModel : public Model, public MasterTool {
 
     // Stores the type and id, sets the scale (with the print frame), the
     // icon-editing page (0, 0, 176, 165) and the icon strip.
-    void SetTool(int16_t toolId, IconStrip* strip, int32_t type, int16_t toolScale);
+    void SetTool(int16_t toolId, ToolBitmap* strip, int32_t type, int16_t toolScale);
     // The sample frame, page and (when asked) print frame for the scale;
     // recomputes the zoomed page.
     void SetScale(int16_t toolScale, bool withPrintFrame);
@@ -151,7 +151,7 @@ class ToolModel : public Model, public MasterTool {
     int16_t reserved = 0;
     int16_t iconSlot = 0;
     // Not owned: the template's strip.
-    IconStrip* iconStrip = nullptr;
+    ToolBitmap* iconStrip = nullptr;
     bool iconEditing = false;
 
   private:

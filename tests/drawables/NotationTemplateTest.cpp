@@ -178,7 +178,7 @@ class FakeShell : public TemplateShell {
     }
     void ReleaseTemplate(NotationTemplate* t) override { released.push_back(t); }
     void SetDocumentTemplate(CCASEDoc*, NotationTemplate* t) override { given = t; }
-    bool CopyToolBarIcon(int index, IconStrip& strip, int slot) override {
+    bool CopyToolBarIcon(int index, ToolBitmap& strip, int slot) override {
         for (int y = 0; y < kIconHeight; ++y)
             strip.SetPixel(slot * kIconWidth, y, uint8_t(index + 1));
         return true;
@@ -442,7 +442,7 @@ TEST_F(NotationTemplateTest, IconEditingShowsTheIconMagnifiedUnderAGrid) {
     ASSERT_EQ(tool->SetIconEditing(true), 1);
     ImageDC dc(200, 200);
     EXPECT_EQ(tool->DrawIcon(dc, 1.0), 1);
-    const IconStrip& strip = notation.toolBitmap;
+    const ToolBitmap& strip = notation.toolBitmap;
     // Icon pixel (x, y) covers the cell from 11 x to 11 x + 10.
     for (auto [x, y] : {std::pair{0, 0}, std::pair{1, 1}, std::pair{5, 7}, std::pair{2, 13}})
         EXPECT_EQ(dc.GetPixel(11 * x + 5, 11 * y + 5), strip.Colour(strip.PixelAt(160 + x, y)))

@@ -263,7 +263,7 @@ TEST_F(TemplateFileTest, NarrowStripsGainASlotAndTheColourTableMayBeMissing) {
 
 TEST_F(TemplateFileTest, BuiltInStripHoldsTheIconsAndRoomForTheFirstUserIcon) {
     auto notation = BuiltIn();
-    const IconStrip& strip = notation->toolBitmap;
+    const ToolBitmap& strip = notation->toolBitmap;
     EXPECT_EQ(strip.SlotCount(), kBuiltinStripSlots);
     // The 16 colours, the background the button face.
     EXPECT_EQ(strip.Colour(strip.PixelAt(0, 0)), GetSysColor(COLOR_BTNFACE));
