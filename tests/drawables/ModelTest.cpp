@@ -332,10 +332,6 @@ class StubPlaceGroup : public StubPlace {
         container.SetParent(this);
         container.SetDetached();
     }
-    ~StubPlaceGroup() override {
-        for (Drawable* d : members)
-            d->SetParent(nullptr);
-    }
     void Hold(Drawable* d) {
         members.push_back(d);
         d->SetParent(&container);
