@@ -1,6 +1,7 @@
 // The converters between model codes and script symbols, each one table.
 #include "scripting/Converters.h"
 
+#include "drawables/ToolModel.h"
 #include "kernel/Errors.h"
 #include "kernel/Predefined.h"
 #include "kernel/Symbol.h"
@@ -205,8 +206,12 @@ Cell* DefaultDrawableName(int toolModelKind, int toolId, int toolKind) {
 Cell* DefaultDrawableName(const MasterTool* tool, int toolKind) {
     if (tool == nullptr)
         return DefaultDrawableName(NoToolModel, 0, toolKind);
-    return DefaultDrawableName(tool->IsPlaceTool() ? PlaceToolModel : LinkToolModel, tool->ToolId(),
-                               toolKind);
+    if (tool->IsPlaceTool())
+        return DefaultDrawableName(PlaceToolModel, tool->ToolId(), toolKind);
+    if (const auto* model = dynamic_cast<const ToolModel*>(tool);
+        model != nullptr && model->toolType != ToolTypeLink)
+        return DefaultDrawableName(NoToolModel, 0, toolKind);
+    return DefaultDrawableName(LinkToolModel, tool->ToolId(), toolKind);
 }
 
 } // namespace qm

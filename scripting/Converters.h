@@ -67,7 +67,8 @@ enum ToolModelKind : int { NoToolModel = 0, PlaceToolModel = 1, LinkToolModel = 
 // 29 rectangle, 30 roundRectangle, 31 ellipse, 32 polygon, 33 primitiveGroup,
 // 34 placeGroup, 46 message, 47 swimlane, 48 junction, 49 icon, else nil.
 kest::Cell* DefaultDrawableName(int toolModelKind, int toolId, int toolKind);
-// The same for a master's tool (null for none).
+// The same for the tool of a master or drawable (null for none); a tool
+// model that is neither a place nor a link tool leaves it to toolKind.
 kest::Cell* DefaultDrawableName(const MasterTool* tool, int toolKind);
 
 } // namespace qm

@@ -1,6 +1,7 @@
 // The converters between model codes and script symbols, both directions.
 #include "scripting/Converters.h"
 #include "ScriptingFixture.h"
+#include "drawables/ToolModel.h"
 #include "model/Master.h"
 
 namespace qm::test {
@@ -222,6 +223,17 @@ TEST_F(ConvertersTest, DefaultDrawableNames) {
     EXPECT_EQ(printstring(DefaultDrawableName(&userPlace, 34)), "place91");
     EXPECT_EQ(printstring(DefaultDrawableName(&link, 34)), "link4");
     EXPECT_EQ(printstring(DefaultDrawableName(nullptr, 34)), "placeGroup");
+    // The notation's tool models name themselves the same way.
+    ToolModel userTool;
+    userTool.id = 100;
+    userTool.toolType = ToolTypePlace;
+    ToolModel linkTool;
+    linkTool.id = 9;
+    linkTool.toolType = ToolTypeLink;
+    ToolModel neither;
+    EXPECT_EQ(printstring(DefaultDrawableName(&userTool, 34)), "place91");
+    EXPECT_EQ(printstring(DefaultDrawableName(&linkTool, 34)), "link10");
+    EXPECT_EQ(printstring(DefaultDrawableName(&neither, 47)), "swimlane");
 }
 
 } // namespace
