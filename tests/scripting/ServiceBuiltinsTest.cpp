@@ -2,6 +2,8 @@
 // a known time zone, failures of model code inside VxTry, the debug flag,
 // the log window and the explorer tree.
 #include "ScriptingFixture.h"
+#include "platform/Files.h"
+#include "scripting/LineMerge.h"
 #include "scripting/RunContext.h"
 #include "tests/support/ScratchFolder.h"
 
@@ -71,6 +73,26 @@ TEST_F(ServiceBuiltinsTest, TheLogWindowAndTheDebugFlag) {
     ScopedRunContext scoped(context);
     EXPECT_EQ(Value("(VxWriteLog \"kept\") (VxClearLog 1 2)"), "t");
     EXPECT_EQ(log.Text(), "kept");
+}
+
+TEST_F(ServiceBuiltinsTest, MergeFailuresAreScriptErrorsOfVxMergeFiles) {
+    ScratchFolder folder;
+    ASSERT_TRUE(WriteFileReplacing(folder / "big.h", std::string(kMergeFileLimit, 'x')));
+    ASSERT_TRUE(WriteFileReplacing(folder / "new.h", "a\n"));
+    ASSERT_TRUE(WriteFileReplacing(folder / "out.h", "user's code\n"));
+    Bind("big", kest::mkstr((folder / "big.h").c_str()));
+    Bind("new", kest::mkstr((folder / "new.h").c_str()));
+    Bind("out", kest::mkstr((folder / "out.h").c_str()));
+    EXPECT_EQ(Value("(VxMergeFiles big new out \"B\" \"E\")"), "error: VxMergeFiles: File too big");
+    EXPECT_EQ(Value("(VxMergeFiles new big out \"B\" \"E\")"), "error: VxMergeFiles: File too big");
+    EXPECT_EQ(Value("(VxMergeFiles new new out 'B 'E 'F)"),
+              "error: VxMergeFiles: incorrect number of arguments");
+    EXPECT_EQ(Value("(VxMergeFiles new new out \"B\" 5)"),
+              "error: VxMergeFiles: string expected: 5");
+    // The user's file is untouched by a failed merge.
+    EXPECT_EQ(ReadWholeFile(folder / "out.h", 100), "user's code\n");
+    EXPECT_EQ(Value("(VxMergeFiles out new out \"B\" \"E\")"), "t");
+    EXPECT_EQ(ReadWholeFile(folder / "out.h", 100), "a\n");
 }
 
 TEST_F(ServiceBuiltinsTest, TheExplorerTreeFolders) {
