@@ -3,7 +3,7 @@
 // replace, the records and the copy by kind code.
 #include "drawables/Primitives.h"
 
-#include "drawables/IconStrip.h"
+#include "drawables/IconStripSource.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/ShapeGeometry.h"
 #include "drawables/TextDrawing.h"
@@ -470,7 +470,7 @@ void BoxPrimitive::Draw(DeviceContext& dc, const Looks* imposed, double zoom,
         }
         if (effective.fillColor != 17)
             dc.FillSolidRect(scaled, ColorFromCode(effective.fillColor));
-        CBitmap* strip = IconStrip();
+        CBitmap* strip = ApplicationIconStrip();
         // An icon number beyond the strip draws nothing rather than reading past it.
         if (strip == nullptr || icon < 0 ||
             int64_t{icon} * kIconWidth + kIconWidth > int64_t{strip->Width()})

@@ -3,6 +3,7 @@
 // references, and the look-ups inside it.
 #include "drawables/Model.h"
 
+#include "drawables/DrawableFactory.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
@@ -28,17 +29,17 @@ class ModelRecordTest : public DrawableTest {
         model->comment = "two\nlines";
         model->modelFlags = 0x4D;
         model->SetZoomFactor(1.1);
-        auto* box = new BoxPrimitive(&project);
+        auto box = std::make_unique<BoxPrimitive>(&project);
         box->SetFrame(TkRectangle, CRect(10, 10, 50, 40));
-        auto* text = new TextPrimitive(&project);
+        auto text = std::make_unique<TextPrimitive>(&project);
         text->SetFrame(TkText, CRect(60, 10, 120, 30));
         text->text = "note";
-        auto* line = new LinePrimitive(&project);
+        auto line = std::make_unique<LinePrimitive>(&project);
         const CPoint points[] = {{0, 0}, {30, 40}};
         line->SetPoints(TkLine, 2, points);
-        for (Drawable* d : {static_cast<Drawable*>(box), static_cast<Drawable*>(text),
-                            static_cast<Drawable*>(line)})
-            model->AddDrawable(d);
+        model->AddDrawable(std::move(box));
+        model->AddDrawable(std::move(text));
+        model->AddDrawable(std::move(line));
         return model;
     }
     std::string Written(Model& model) { return print(model.Persist(nullptr, &scope, nil())); }
@@ -70,7 +71,13 @@ TEST_F(ModelRecordTest, RecordWrittenAndReadBackKeepsFieldsAndDrawableOrder) {
     EXPECT_EQ((*it++)->kindCode, TkText);
     EXPECT_EQ((*it++)->kindCode, TkLine);
     EXPECT_EQ(print(read.Persist(nullptr, &otherScope, kest::nil)), text);
-    read.Detach(&otherScope, false);
+    // Detaching takes the model and its drawables out of the map; the
+    // model still owns (and frees) them.
+    Drawable* first = read.drawables.front().get();
+    read.Detach(&otherScope);
+    EXPECT_EQ(other.Lookup(model->guid.Text()), nullptr);
+    EXPECT_EQ(other.Lookup(first->guid.Text()), nullptr);
+    EXPECT_EQ(read.drawables.size(), 3u);
 }
 
 TEST_F(ModelRecordTest, ReadingSkipsUnknownHeadsIgnoresTheReservedTextAndCanKeepPrimitivesOnly) {
@@ -85,16 +92,16 @@ TEST_F(ModelRecordTest, ReadingSkipsUnknownHeadsIgnoresTheReservedTextAndCanKeep
     read.Persist(nullptr, &scope, this->read(text));
     EXPECT_EQ(read.drawables.size(), 3u);
 
-    DrawableList list, second;
+    DrawableList list;
+    DrawableRefList second;
     CRect repaint(1, 1, 2, 2);
     kest::Cell* records = PersistDrawables(nullptr, model->drawables, &scope, model.get(), nullptr,
                                            kest::nil, nullptr, false);
     PersistDrawables(nullptr, list, &scope, nullptr, &second, records, &repaint, true);
     EXPECT_EQ(list.size(), 3u);
     EXPECT_EQ(second.size(), 3u);
+    EXPECT_EQ(second.front(), list.front().get());
     EXPECT_EQ(repaint, CRect(-5, -5, 125, 45));
-    for (Drawable* d : list)
-        DiscardDrawable(d, &scope);
 }
 
 TEST_F(ModelRecordTest, MalformedRecordsAreFormatErrors) {
@@ -120,7 +127,7 @@ TEST_F(ModelRecordTest, MalformedRecordsAreFormatErrors) {
     }
     Model model(nullptr);
     EXPECT_EQ(failure([&] { model.Persist(nullptr, &scope, read(good)); }), "");
-    model.Detach(&scope, false);
+    model.Detach(&scope);
 }
 
 TEST_F(ModelRecordTest, FactoryByKind) {
@@ -132,7 +139,7 @@ TEST_F(ModelRecordTest, FactoryByKind) {
         EXPECT_EQ(project.Lookup(model->guid.Text()), model.get());
         EXPECT_EQ(model->modelFlags, kind == 12 ? 1u : 17u);
         EXPECT_EQ(model->setting, 3);
-        model->Detach(&scope, false);
+        model->Detach(&scope);
     }
     for (int kind : {1, 5, -1, 18, 100})
         EXPECT_EQ(CreateModelOfKind(&project, &notation, kind), nullptr) << kind;
@@ -140,7 +147,7 @@ TEST_F(ModelRecordTest, FactoryByKind) {
 
 TEST_F(ModelRecordTest, CloneAssignAndPropsExchangeTheFiveFields) {
     auto model = Sample();
-    std::unique_ptr<ModelObject> copy(model->Clone(nullptr));
+    std::unique_ptr<ModelObject> copy = model->Clone();
     auto* clone = dynamic_cast<Model*>(copy.get());
     ASSERT_NE(clone, nullptr);
     EXPECT_EQ(clone->name, "Overview");
@@ -206,12 +213,12 @@ TEST_F(ModelRecordTest, BoundsPageRectsAndHitTests) {
     EXPECT_TRUE(bounds.IsRectEmpty());
 
     auto model = Sample();
-    Drawable* box = model->drawables.front();
+    Drawable* box = model->drawables.front().get();
     Model one(nullptr);
-    one.drawables.push_back(box);
+    one.AddDrawable(model->RemoveDrawable(box, false));
     one.GetBounds(bounds);
     EXPECT_EQ(bounds, box->bounds);
-    one.drawables.clear();
+    model->drawables.push_front(one.RemoveDrawable(box, false));
 
     struct Case {
         int x, y;
@@ -242,8 +249,8 @@ TEST_F(ModelRecordTest, BoundsPageRectsAndHitTests) {
     // A knob hit becomes a body hit while several drawables are selected.
     model->HitTest(TkPointer, 52, 42, part, index, 0, nullptr);
     EXPECT_EQ(part, HpKnob);
-    for (Drawable* d : model->drawables)
-        model->Select(d, 1, 1, 0);
+    for (const auto& d : model->drawables)
+        model->Select(d.get(), 1, 1, 0);
     model->HitTest(TkPointer, 52, 42, part, index, 0, nullptr);
     EXPECT_EQ(part, HpBody);
     EXPECT_EQ(model->HitTest(TkPointer, 20, 20, part, index, 0, box), nullptr);
@@ -253,17 +260,19 @@ TEST_F(ModelRecordTest, BoundsPageRectsAndHitTests) {
 
 TEST_F(ModelRecordTest, FindObjectByIdSearchesGroupsDepthFirst) {
     auto model = Sample();
-    Drawable* text = *std::next(model->drawables.begin());
-    auto* group = new PrimitiveGroup(&project);
+    Drawable* text = std::next(model->drawables.begin())->get();
+    auto group = std::make_unique<PrimitiveGroup>(&project);
     text->SetSelected(true);
-    model->RemoveDrawable(text, false);
-    DrawableList held{text};
+    DrawableList held;
+    held.push_back(model->RemoveDrawable(text, false));
     group->AddMembers(held);
-    model->AddDrawable(group);
+    EXPECT_TRUE(held.empty());
+    Drawable* grouped = model->AddDrawable(std::move(group));
+    EXPECT_EQ(model->RemoveDrawable(text, false), nullptr); // held by the group now
     EXPECT_EQ(model->FindObjectById(text->guid.Text()), text);
-    EXPECT_EQ(model->FindObjectById(group->guid.Text()), group);
+    EXPECT_EQ(model->FindObjectById(grouped->guid.Text()), grouped);
     EXPECT_EQ(model->FindObjectById("no such id"), nullptr);
-    EXPECT_EQ(ContainerOf(group), group);
+    EXPECT_EQ(ContainerOf(grouped), grouped);
     EXPECT_EQ(ContainerOf(text), nullptr);
     EXPECT_EQ(ContainerOf(nullptr), nullptr);
 }

@@ -3,7 +3,7 @@
 // and rotate, copies, property exchange and find and replace.
 #include "drawables/Primitives.h"
 #include "drawables/DrawableFactory.h"
-#include "drawables/IconStrip.h"
+#include "drawables/IconStripSource.h"
 #include "drawables/PrimitiveGroup.h"
 #include "platform/PainterDC.h"
 #include "platform/RecordingDC.h"

@@ -17,7 +17,7 @@ class IconStripSource {
 };
 
 // The installed strip, or null when no source is installed.
-CBitmap* IconStrip();
+CBitmap* ApplicationIconStrip();
 // Installs a source (not owned) and returns the one replaced; null removes it.
 IconStripSource* Install(IconStripSource* source);
 

@@ -1,5 +1,5 @@
 // The installed icon strip source.
-#include "drawables/IconStrip.h"
+#include "drawables/IconStripSource.h"
 
 #include <utility>
 
@@ -9,7 +9,7 @@ namespace {
 IconStripSource* installed = nullptr;
 } // namespace
 
-CBitmap* IconStrip() {
+CBitmap* ApplicationIconStrip() {
     return installed != nullptr ? installed->IconStrip() : nullptr;
 }
 
