@@ -400,6 +400,21 @@ Drawable* Model::FindPlaceOfMaster(const Master* master) const {
     return nullptr;
 }
 
+Drawable* Model::FindPlaceByMasterName(ModelDocument*, int masterKind,
+                                       const std::string& masterName,
+                                       const std::string& nameSpace) const {
+    for (const auto& drawable : drawables) {
+        auto* node = dynamic_cast<NodeDrawable*>(drawable.get());
+        if (node == nullptr || !drawable->IsPlace())
+            continue;
+        const Master* master = node->GetMaster();
+        if (master != nullptr && master->Kind() == masterKind && master->name == masterName &&
+            master->nameSpace == nameSpace)
+            return drawable.get();
+    }
+    return nullptr;
+}
+
 Drawable* Model::FindLink(int toolKind, const Drawable* source, const Drawable* target) const {
     for (const auto& drawable : drawables) {
         NodeDrawable* from = nullptr;

@@ -69,18 +69,23 @@ template <class Take> bool ForEachExpression(const uint8_t* data, size_t size, T
     });
 }
 
-// The read-write-read check of a record reader: first is the text written
-// from what was read; readAndWrite reads first's value into fresh state and
-// returns what that writes. The two must agree, else the input is a finding.
-template <class ReadAndWrite>
-void CheckRoundTrip(const std::string& first, ReadAndWrite readAndWrite) {
-    kest::LocalChannel in(first, kest::ChanRead);
-    const std::string second = readAndWrite(kest::readexpr(in.get()));
+// The end of every read-write-read check: what was written first and what
+// was written after reading it back must agree, else the input is a finding.
+inline void RequireSameText(const std::string& first, const std::string& second) {
     if (first == second)
         return;
     std::fprintf(stderr, "written:\n%s\nread back and written:\n%s\n", first.c_str(),
                  second.c_str());
     std::abort();
+}
+
+// The read-write-read check of a record reader: first is the text written
+// from what was read; readAndWrite reads first's value into fresh state and
+// returns what that writes.
+template <class ReadAndWrite>
+void CheckRoundTrip(const std::string& first, ReadAndWrite readAndWrite) {
+    kest::LocalChannel in(first, kest::ChanRead);
+    RequireSameText(first, readAndWrite(kest::readexpr(in.get())));
 }
 
 } // namespace fuzzsupport
