@@ -8,6 +8,12 @@ ScriptRunContext& RunContext() {
     return context;
 }
 
+ScriptExplorer* Install(ScriptExplorer* explorer) {
+    ScriptExplorer* previous = RunContext().explorer;
+    RunContext().explorer = explorer;
+    return previous;
+}
+
 ScopedRunContext::ScopedRunContext(const ScriptRunContext& context) : previous_(RunContext()) {
     RunContext() = context;
 }

@@ -4,6 +4,8 @@
 // test); outside a run every field is empty.
 #pragma once
 
+#include "platform/ScopedInstall.h"
+
 #include <string>
 
 namespace kest {
@@ -44,6 +46,10 @@ struct ScriptRunContext {
 
 // The context of the current run.
 ScriptRunContext& RunContext();
+
+// Installs the explorer of the current run (null: none) and returns the one
+// it replaces; ScopedInstall<ScriptExplorer> installs one for a scope.
+ScriptExplorer* Install(ScriptExplorer* explorer);
 
 // Sets the run context for its lifetime and restores the previous one, on
 // every path out.

@@ -101,12 +101,14 @@ TEST_F(ReferencesTest, ArgumentsAreCountedAndCheckedInOrder) {
 TEST_F(ReferencesTest, ModelsGroupsAndDrawablesAreCheckedByKind) {
     Model model(&map);
     model.name = "Overview";
-    auto* group = new PrimitiveGroup(&map);
-    group->AddMember(new LinePrimitive(&map));
-    group->AddMember(new BoxPrimitive(&map));
-    model.AddDrawable(group);
-    auto* box = new BoxPrimitive(&map);
-    model.AddDrawable(box);
+    auto owned = std::make_unique<PrimitiveGroup>(&map);
+    PrimitiveGroup* group = owned.get();
+    group->AddMember(std::make_unique<LinePrimitive>(&map));
+    group->AddMember(std::make_unique<BoxPrimitive>(&map));
+    model.AddDrawable(std::move(owned));
+    auto ownedBox = std::make_unique<BoxPrimitive>(&map);
+    BoxPrimitive* box = ownedBox.get();
+    model.AddDrawable(std::move(ownedBox));
     Bind("model", MakeObjectRef(&model, RefModel, &project, &map));
     Bind("group", MakeObjectRef(group, RefPrimitive, &project, &map));
     Bind("box", MakeObjectRef(box, RefPrimitive, &project, &map));

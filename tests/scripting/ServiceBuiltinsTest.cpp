@@ -97,16 +97,20 @@ TEST_F(ServiceBuiltinsTest, MergeFailuresAreScriptErrorsOfVxMergeFiles) {
 
 TEST_F(ServiceBuiltinsTest, TheExplorerTreeFolders) {
     RecordingExplorer explorer;
-    ScriptRunContext context;
-    context.explorer = &explorer;
-    ScopedRunContext scoped(context);
-    Value("(VxClearTree 'codeModel) (VxClearTree 'docoModel) (VxClearTree 'otherModel)"
-          "(VxClearTree 'reversed) (VxClearTree 'whatever) (VxClearTree 12)");
-    Value("(VxAddTree 'codeModel \"a.h\" nil) (VxAddTree 'docoModel 'index.html t)");
+    {
+        ScopedInstall<ScriptExplorer> installed(&explorer);
+        Value("(VxClearTree 'codeModel) (VxClearTree 'docoModel) (VxClearTree 'otherModel)"
+              "(VxClearTree 'reversed) (VxClearTree 'whatever) (VxClearTree 12)");
+        Value("(VxAddTree 'codeModel \"a.h\" nil) (VxAddTree 'docoModel 'index.html t)");
+    }
     const std::vector<std::string> expected = {"clear 5",   "clear 6",          "clear 7",
                                                "clear 18",  "clear 7",          "clear 7",
                                                "add 5 a.h", "add 6 index.html", "expand 6 1"};
     EXPECT_EQ(explorer.calls, expected);
+    // Without an explorer the tree built-ins do nothing.
+    EXPECT_EQ(RunContext().explorer, nullptr);
+    EXPECT_EQ(Value("(VxAddTree 'codeModel \"b.h\" t)"), "t");
+    EXPECT_EQ(explorer.calls.size(), expected.size());
 }
 
 } // namespace
