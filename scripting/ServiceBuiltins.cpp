@@ -4,11 +4,11 @@
 #include "kernel/Eval.h"
 #include "kernel/Init.h"
 #include "kernel/Printer.h"
-#include "kernel/State.h"
 #include "kernel/Symbol.h"
 #include "platform/Errors.h"
 #include "platform/Format.h"
 #include "platform/Log.h"
+#include "platform/ScopedInstall.h"
 #include "platform/TextHelpers.h"
 #include "scripting/LineMerge.h"
 #include "scripting/RunContext.h"
@@ -18,6 +18,7 @@
 #include <cctype>
 #include <ctime>
 #include <exception>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -45,23 +46,48 @@ int FolderOf(Cell* value) {
 
 // Thrown past VxTry's catch frame, so that the frame unwinds the bindings and
 // stacks of the abandoned form before VxTry takes the failure.
-struct FormFailed {};
+struct FormFailed {
+    bool kernelException = false; // a CKestException, which may be the kernel's own
+    std::string message;
+};
 
 Cell* EvaluateGuarded(Cell* form) {
     try {
         return evaluate(form);
-    } catch (const CKestException&) {
-        // The kernel's own fatal errors empty the evaluation stack and must
-        // end the run; an exception of the model code leaves it as it was.
-        if (stacks.evaltop < 0)
-            throw;
-        throw FormFailed{};
+    } catch (const CKestException& e) {
+        throw FormFailed{true, e.Message()};
     } catch (const CIgnoreException&) {
         throw FormFailed{};
     } catch (const std::exception&) {
         throw FormFailed{};
     }
 }
+
+// Passes the log on to the sink it replaces and notes the message of a fatal
+// error of the kernel: fatal writes "FATAL ERROR: " and then its message to
+// the log before it throws. Such errors (stack overflows, exhausted memory,
+// a script error outside a protected evaluation) end the run; VxTry only
+// takes the failures of model code.
+class FatalWatch : public LogSink {
+  public:
+    void Append(std::string_view text) override {
+        if (afterPrefix_)
+            fatalMessage_ = text;
+        afterPrefix_ = text == "FATAL ERROR: ";
+        next_->Append(text);
+    }
+    void Show(bool visible) override { next_->Show(visible); }
+    void Clear() override { next_->Clear(); }
+    bool WasFatal(const std::string& message) const {
+        return fatalMessage_ && *fatalMessage_ == message;
+    }
+
+  private:
+    LogSink* next_ = &Log();
+    ScopedInstall<LogSink> installed_{this};
+    bool afterPrefix_ = false;
+    std::optional<std::string> fatalMessage_;
+};
 
 } // namespace
 
@@ -89,12 +115,21 @@ Cell* VxClearLog(Symbol* self) {
 
 Cell* VxTry(Symbol*) {
     for (Cell* p = SpecialFormArgs(); ispair(p); p = cdr(p)) {
-        try {
-            // A catch frame whose tag no throw can name: it only unwinds.
-            catchtag(nullptr, KernelSyms.unbound, EvaluateGuarded, car(p));
-        } catch (const FormFailed&) {
-            return True();
+        std::optional<FormFailed> failure;
+        {
+            FatalWatch watch;
+            try {
+                // A catch frame whose tag no throw can name: it only unwinds.
+                catchtag(nullptr, KernelSyms.unbound, EvaluateGuarded, car(p));
+            } catch (FormFailed& failed) {
+                if (failed.kernelException && watch.WasFatal(failed.message))
+                    failure = std::move(failed);
+                else
+                    return True();
+            }
         }
+        if (failure)
+            throw CKestException(failure->message);
     }
     return nil;
 }

@@ -60,6 +60,18 @@ TEST_F(ServiceBuiltinsTest, VxTryTakesFailuresOfModelCodeButNotScriptErrors) {
     EXPECT_EQ(Value("(def f (lam (x) (TestModelFailure))) (setq x 5) (list (VxTry (f 9)) x)"),
               "(t 5)");
     EXPECT_EQ(Value("(VxTry (car 'a 'b))"), "error: car: incorrect number of arguments");
+
+    // The kernel's own fatal errors end the run through VxTry too.
+    kest::setevaluationlimit(2000);
+    std::string fatal;
+    try {
+        Run("(VxTry (prog () a (go a)))");
+    } catch (const CKestException& e) {
+        fatal = e.Message();
+    }
+    kest::setevaluationlimit(0);
+    kest::resetstacks();
+    EXPECT_EQ(fatal, "evaluation limit reached");
 }
 
 TEST_F(ServiceBuiltinsTest, TheLogWindowAndTheDebugFlag) {
