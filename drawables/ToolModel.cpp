@@ -281,10 +281,12 @@ int ToolModel::DrawIcon(DeviceContext& dc, double atZoom) const {
     if (iconEditing) {
         if (iconStrip == nullptr || iconStrip->IsEmpty())
             return 1;
-        CBitmap bitmap;
-        iconStrip->ToBitmap(bitmap);
-        DrawBitmapZoomed(bitmap, kIconWidth * iconSlot, 0, dc, 0, 0, kIconWidth, kIconHeight,
-                         atZoom * kIconCellSize, SRCCOPY);
+        // Only the tool's own icon is turned into an image, however wide the strip.
+        CBitmap icon;
+        iconStrip->IconToBitmap(iconSlot, icon);
+        if (!icon.IsEmpty())
+            DrawBitmapZoomed(icon, 0, 0, dc, 0, 0, kIconWidth, kIconHeight, atZoom * kIconCellSize,
+                             SRCCOPY);
         const LogPen old = dc.SelectPen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
         for (int k = 0; k <= kIconWidth; ++k) {
             const int32_t x = TruncToInt32(kIconCellSize * k * atZoom);
