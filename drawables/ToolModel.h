@@ -135,6 +135,8 @@ class ToolModel : public Model, public MasterTool {
     // given a list it reads and registers the tool under its id in the
     // scope's current map (the template's), returning nil.
     kest::Cell* PersistTool(GuidScope* scope, kest::Cell* list);
+    // As the model's, and the tool's number leaves the map too.
+    void Detach(GuidScope* scope) override;
     // After a template file is read: the parent master is cleared and the
     // parent model bound through the template's map.
     void ResolveRefs(ModelDocument* document, GuidScope* scope, bool byDocument) override;
