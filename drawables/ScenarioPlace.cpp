@@ -43,7 +43,7 @@ int32_t CallBoxArray::Insert(const CRect& lifeLine, int index, int32_t y) {
                 box.bottom = ClampCoordinate(int64_t(box.top) + 20);
                 changed = true;
             }
-            if (int64_t(box.bottom) > int64_t(y) + 20) {
+            if (int64_t(box.bottom) < int64_t(y) + 20) {
                 box.bottom = ClampCoordinate(int64_t(y) + 20);
                 changed = true;
             }
@@ -54,7 +54,7 @@ int32_t CallBoxArray::Insert(const CRect& lifeLine, int index, int32_t y) {
         }
     }
     CRect candidate = box;
-    if (int64_t(y) < int64_t(candidate.top) + 6)
+    if (int64_t(y) > int64_t(candidate.top) + 6)
         candidate.top = ClampCoordinate(int64_t(y) - 6);
     if (int64_t(candidate.bottom) - candidate.top > 100)
         candidate.bottom = ClampCoordinate(int64_t(candidate.top) + 100);
