@@ -1,0 +1,294 @@
+// Links: construction and connection, the link record with its older form
+// and refused forms, the three reroute regimes, middle bends, self loops,
+// stepped paths, tool binding, drawing with the tool's decorations, knobs
+// and hit tests.
+#include "drawables/Link.h"
+#include "drawables/Place.h"
+#include "drawables/PlaceRecords.h"
+#include "platform/RecordingDC.h"
+#include "tests/drawables/DrawableFixture.h"
+#include "tests/drawables/FakeTool.h"
+
+namespace qm::test {
+namespace {
+
+class LinkTest : public DrawableTest {
+  protected:
+    LinkTest() {
+        linkTool.RegisterIn(templ);
+        standIn.RegisterIn(templ);
+        master.SetToolAndName(&placeTool, "Shape", "");
+        a = NewPlace(CRect(0, 0, 100, 60));
+        b = NewPlace(CRect(300, 200, 400, 260));
+    }
+    ~LinkTest() override {
+        for (auto it = made.rbegin(); it != made.rend(); ++it)
+            DiscardDrawable(*it, &scope);
+    }
+    Place* NewPlace(const CRect& r) {
+        auto* p = new Place(&project);
+        made.push_back(p);
+        p->Setup(TkFirstPlace, r, &master, false);
+        return p;
+    }
+    Link* NewLink(NodeDrawable* from, Drawable* to, int style = 0) {
+        auto* l = new Link(&project);
+        made.push_back(l);
+        l->Connect(0, &linkTool, from, to, style);
+        return l;
+    }
+    Link* Make(const std::string& text) {
+        auto* l = static_cast<Link*>(CreatePlaceOrLinkFromRecord(read(text), &scope));
+        if (l != nullptr)
+            made.push_back(l);
+        return l;
+    }
+    std::string Write(Drawable* d) { return print(d->Persist(&scope, kest::nil)); }
+
+    FakeTool placeTool{10, false};
+    FakeTool linkTool{0, true};
+    FakeTool standIn{9, true};
+    Master master;
+    Place* a;
+    Place* b;
+    std::vector<Drawable*> made;
+};
+
+const char* const kLinkBase = "0 \"L0000000000001\" (0 0 10 10) (0 0 10 10) (0 0 10 10) 2 0 "
+                              "(nil 1 -12 0 0 4 15 0) \"\"";
+
+std::string LinkRecord(const std::string& vertices, const std::string& texts, int tool = 0) {
+    return "(link \"\" \"\" " + vertices + " 3 \"n\" \"s\" \"r%%1\" \"%%\" \"c\" " + texts +
+           " (0 0 0 0) (0 0 0 0) (0 0 0 0) " + std::to_string(tool) + " " + kLinkBase + ")";
+}
+
+TEST_F(LinkTest, ANewLinkAndItsConnection) {
+    Link fresh;
+    EXPECT_EQ(fresh.sourceEnd, "%%");
+    EXPECT_EQ(fresh.targetEnd, "%%");
+    EXPECT_EQ(fresh.access, 3);
+    EXPECT_EQ(fresh.options, LoGenCode);
+    EXPECT_EQ(fresh.kind, DkLink);
+    fresh.SetDetached();
+
+    Link* l = NewLink(a, b);
+    ASSERT_EQ(l->VertexCount(), 2);
+    // Both ends on the borders, on the line between the centres.
+    auto onOutline = [](const CRect& r, CPoint p) {
+        return std::abs(p.x - r.left) <= 1 || std::abs(p.x - r.right) <= 1 ||
+               std::abs(p.y - r.top) <= 1 || std::abs(p.y - r.bottom) <= 1;
+    };
+    EXPECT_TRUE(onOutline(a->bounds, l->Vertices()[0]));
+    EXPECT_TRUE(onOutline(b->bounds, l->Vertices()[1]));
+    EXPECT_EQ(l->savedSourceBounds, a->bounds);
+    EXPECT_EQ(l->savedTargetBounds, b->bounds);
+    // The label: the label frame deflated by a quarter, then narrowed.
+    EXPECT_EQ(l->labelRect.Width(), 20);
+    EXPECT_EQ(l->labelRect.Height(), 16);
+}
+
+TEST_F(LinkTest, RecordRoundTripsAndReadsTheOlderForm) {
+    const std::string record = LinkRecord("(0 0 50 0 50 40)", "\"f\" \"t\" 5 1");
+    Link* l = Make(record);
+    ASSERT_NE(l, nullptr);
+    EXPECT_EQ(Write(l), record);
+    EXPECT_EQ(l->Tool(), &linkTool);
+
+    // Without the attached file and the type: both empty, the options from
+    // the next integer.
+    Link* old = Make(LinkRecord("(0 0 50 0)", "7 0"));
+    ASSERT_NE(old, nullptr);
+    EXPECT_EQ(old->file, "");
+    EXPECT_EQ(old->type, "");
+    EXPECT_EQ(old->options, 7);
+    EXPECT_NE(Write(old).find("\"c\" \"\" \"\" 7 0 "), std::string::npos);
+}
+
+TEST_F(LinkTest, BadRecordsAreRefused) {
+    std::string many = "(";
+    for (int i = 0; i < 65; ++i)
+        many += std::to_string(i) + " 0 ";
+    many += ")";
+    const std::string cases[] = {
+        LinkRecord(many, "\"\" \"\" 1 0"),      LinkRecord("(0 0)", "\"\" \"\" 1 0"),
+        LinkRecord("(0 0 1)", "\"\" \"\" 1 0"), LinkRecord("(0 0 5 5)", "\"\" \"\" x 0"),
+        LinkRecord("(0 0 5 5)", "\"\" \"\" 1"), "(link)",
+    };
+    for (const std::string& text : cases) {
+        EXPECT_THROW(Make(text), CKestException) << text;
+        EXPECT_EQ(project.Lookup("L0000000000001"), nullptr) << text;
+    }
+    // 64 vertices are fine.
+    std::string full = "(";
+    for (int i = 0; i < 64; ++i)
+        full += std::to_string(i) + " 0 ";
+    full += ")";
+    ASSERT_NE(Make(LinkRecord(full, "\"\" \"\" 1 0")), nullptr);
+}
+
+TEST_F(LinkTest, AnUnknownToolIsReportedAndDrawnAsNotInTemplate) {
+    Link* l = Make(LinkRecord("(0 0 100 0)", "\"\" \"\" 1 0", 42));
+    ASSERT_NE(l, nullptr);
+    EXPECT_NE(l->flags & MoToolMissing, 0u);
+    EXPECT_EQ(l->Tool(), &standIn);
+    EXPECT_NE(log.Text().find("Warning: link tool not in template (Tool=42, Link=n)\r\n"),
+              std::string::npos)
+        << log.Text();
+    EXPECT_EQ(l->labelRect.Width(), 70);
+    EXPECT_EQ(l->labelRect.Height(), 32);
+    RecordingDC dc;
+    l->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
+    bool warned = false;
+    for (const std::string& call : dc.CallsNamed("DrawText"))
+        warned = warned || call.find("Not in Template!") != std::string::npos;
+    EXPECT_TRUE(warned);
+    // Saving keeps the link's own tool number.
+    EXPECT_NE(Write(l).find(" 42 0 \"L"), std::string::npos);
+}
+
+TEST_F(LinkTest, SelfLoopsAndMiddleBends) {
+    Link* loop = NewLink(a, a);
+    loop->guid.SetText("AAAA0000000000A");
+    loop->MakeSelfLoop();
+    ASSERT_EQ(loop->VertexCount(), 4);
+    CRect outer = a->bounds;
+    outer.InflateRect(50, 50);
+    for (int i : {1, 2}) {
+        const CPoint v = loop->Vertices()[size_t(i)];
+        EXPECT_TRUE(v.x == outer.left || v.x == outer.right || v.y == outer.top ||
+                    v.y == outer.bottom)
+            << v.x << "," << v.y;
+    }
+    loop->MakeSelfLoop(); // 3 or more vertices: nothing
+    EXPECT_EQ(loop->VertexCount(), 4);
+
+    struct Case {
+        const char* id;
+        int offset; // with a 1000-unit link
+    } cases[] = {{"ZZZZ", 40}, {"AAAA", 40}, {"9AAA", 100}, {"3AAA", 40}, {"8AAA", 100}};
+    for (const Case& c : cases) {
+        Link* l = NewLink(a, b);
+        l->guid.SetText((std::string(c.id) + "00000000000").c_str());
+        l->SetVertices({CPoint(0, 0), CPoint(1000, 0)});
+        l->SetSource(nullptr);
+        l->SetTarget(nullptr);
+        l->AddMidBend();
+        ASSERT_EQ(l->VertexCount(), 3) << c.id;
+        EXPECT_EQ(l->Vertices()[1], CPoint(500 + c.offset, c.offset)) << c.id;
+        l->AddMidBend();
+        EXPECT_EQ(l->VertexCount(), 3);
+    }
+}
+
+TEST_F(LinkTest, SteppedPaths) {
+    Link* l = NewLink(a, b, LoStepped);
+    // Connecting a stepped link leaves the ends where they were.
+    EXPECT_EQ(l->Vertices()[0], CPoint());
+    CRect dirty(1, 2, 3, 4);
+    int16_t knob = 1;
+    EXPECT_EQ(l->KeepStepped(dirty, &knob), 0);
+    EXPECT_EQ(dirty, CRect(1, 2, 3, 4));
+
+    l->SetVertices({CPoint(100, 30), CPoint(300, 230)});
+    EXPECT_EQ(l->MakeStepped(), 1);
+    ASSERT_EQ(l->VertexCount(), 3);
+    EXPECT_EQ(l->Vertices()[1], CPoint(300, 30));
+
+    // A node that did not move leaves the end alone; a moved one keeps the
+    // end at its relative place.
+    l->Reroute(0x3, false);
+    EXPECT_EQ(l->Vertices()[0], CPoint(100, 30));
+    CRect moved;
+    a->MoveBy(0, 100, moved);
+    l->Reroute(0x1, false);
+    EXPECT_EQ(l->Vertices()[0], CPoint(99, 130));
+    EXPECT_EQ(l->savedSourceBounds, a->bounds);
+
+    // Collinear vertices go.
+    l->SetVertices({CPoint(100, 30), CPoint(200, 30), CPoint(300, 30), CPoint(300, 200)});
+    knob = 3;
+    EXPECT_EQ(l->KeepStepped(dirty, &knob), 1);
+    EXPECT_EQ(l->VertexCount(), 3);
+    EXPECT_EQ(knob, 2);
+}
+
+TEST_F(LinkTest, ReroutingRegimes) {
+    // A target that is a link keeps its end and saved bounds.
+    Link* first = NewLink(a, b);
+    Link* onLink = NewLink(a, first);
+    onLink->SetVertices({CPoint(10, 10), CPoint(777, 555)});
+    const CRect saved = onLink->savedTargetBounds;
+    onLink->Reroute(0x3, true);
+    EXPECT_EQ(onLink->Vertices()[1], CPoint(777, 555));
+    EXPECT_EQ(onLink->savedTargetBounds, saved);
+
+    // Message ends sit beside the life lines.
+    a->lifeLinePoint = CPoint(50, 400);
+    b->lifeLinePoint = CPoint(350, 400);
+    Link* message = NewLink(a, b, LoMessageEnds);
+    message->SetVertices({CPoint(0, 120), CPoint(500, 300)});
+    message->Reroute(0x3, false);
+    EXPECT_EQ(message->Vertices()[0], CPoint(54, 120));
+    EXPECT_EQ(message->Vertices()[1], CPoint(346, 120));
+}
+
+TEST_F(LinkTest, DrawingDecoratesTheTargetEndAndCurves) {
+    Link* l = NewLink(a, b);
+    l->SetVertices({CPoint(100, 100), CPoint(300, 100)});
+    l->UpdateRepaintRect();
+    RecordingDC dc;
+    l->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
+    EXPECT_EQ(dc.CallsNamed("Polyline").front(), "Polyline 2 100,100 300,100");
+    // The arrowhead (right of the tool's sample frame) ends at the target.
+    const auto polygons = dc.CallsNamed("Polygon");
+    ASSERT_EQ(polygons.size(), 1u);
+    EXPECT_TRUE(polygons[0].find(" 300,100") != std::string::npos ||
+                polygons[0].find(" 299,100") != std::string::npos)
+        << polygons[0];
+    EXPECT_EQ(polygons[0].find("100,100"), std::string::npos) << polygons[0];
+
+    l->options |= LoCurved;
+    dc.Clear();
+    l->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
+    EXPECT_FALSE(dc.CallsNamed("Polyline").empty()); // two vertices: straight
+    l->SetVertices({CPoint(0, 0), CPoint(10, 0), CPoint(20, 5), CPoint(30, 0), CPoint(40, 0)});
+    dc.Clear();
+    l->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
+    ASSERT_EQ(dc.CallsNamed("PolyBezier").size(), 1u);
+    EXPECT_EQ(dc.CallsNamed("PolyBezier")[0], "PolyBezier 4 0,0 10,0 30,0 40,0");
+}
+
+TEST_F(LinkTest, KnobsAndHitTests) {
+    Link* l = NewLink(a, b);
+    l->SetVertices({CPoint(100, 100), CPoint(300, 100), CPoint(300, 200)});
+    l->name = "owns";
+    l->UpdateRepaintRect();
+    CRect knobs[kKnobRoom];
+    const int count = l->GetKnobRects(knobs);
+    EXPECT_EQ(count, 4);
+    EXPECT_EQ(knobs[1], CRect(298, 98, 303, 103));
+    struct Case {
+        int x, y, part;
+    } cases[] = {
+        {300, 100, HpKnob},
+        {200, 103, HpBody},
+        {302, 185, HpBody},
+        {200, 120, HpNone},
+    };
+    for (const Case& c : cases) {
+        int part = -1, knob = -1;
+        Drawable* hit = l->HitTest(c.x, c.y, part, knob, 0);
+        EXPECT_EQ(part, c.part) << c.x << "," << c.y;
+        EXPECT_EQ(hit, c.part == HpNone ? nullptr : l);
+    }
+    const CPoint inName = l->nameRect.CenterPoint();
+    int part = -1, knob = -1;
+    l->HitTest(inName.x, inName.y, part, knob, 0);
+    EXPECT_EQ(part, HpLabel);
+    EXPECT_EQ(l->HitSegment(300, 185), 1);
+    EXPECT_EQ(l->NearestSegment(290, 190), 1);
+    EXPECT_TRUE(l->IsOnPath(200, 107));
+}
+
+} // namespace
+} // namespace qm::test
