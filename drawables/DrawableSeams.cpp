@@ -1,6 +1,7 @@
 // The installed drawable services and the version of the file being read.
 #include "drawables/DrawableSeams.h"
 
+#include "drawables/PlaceRecords.h"
 #include "drawables/Primitives.h"
 
 namespace qm {
@@ -14,7 +15,9 @@ double readVersion = kCurrentFileVersion;
 } // namespace
 
 Drawable* DrawableServices::CreateDrawableFromSymbol(kest::Cell* record, GuidScope* scope) {
-    return CreatePrimitiveFromRecord(record, scope);
+    if (Drawable* primitive = CreatePrimitiveFromRecord(record, scope))
+        return primitive;
+    return CreatePlaceOrLinkFromRecord(record, scope);
 }
 
 DrawableServices& DrawableEnv() {

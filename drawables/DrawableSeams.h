@@ -48,7 +48,7 @@ class DrawableServices {
     virtual CBitmap* IconStrip() { return nullptr; }
     // Makes the drawable that the record's head names and has it read the
     // record; null (and nothing read) for a head it does not know. The
-    // default knows the primitive records only (CreatePrimitiveFromRecord).
+    // default knows the primitive, place, scenario place and link records.
     virtual Drawable* CreateDrawableFromSymbol(kest::Cell* record, GuidScope* scope);
 };
 

@@ -141,7 +141,7 @@ void Link::DrawMiddleDecoration(DeviceContext& dc, const Looks& resolved, double
     nameText = nullptr;
     if (tool_ == nullptr)
         return;
-    const CRect frame = tool_->SampleFrame();
+    const CRect frame = tool_->LinkFrame();
     const int s = std::min<int>(nameSegment, n - 2);
     const CPoint from = points[s];
     const CPoint centre = labelRect.CenterPoint();
@@ -167,7 +167,7 @@ void Link::DrawEndDecoration(DeviceContext& dc, int side, const Looks& resolved,
                              const CRect*, const CRect*, bool, const CPoint* points, int n) {
     if (tool_ == nullptr)
         return;
-    const CRect frame = tool_->SampleFrame();
+    const CRect frame = tool_->LinkFrame();
     const CRect extent = tool_->DrawingExtent();
     const CRect labelFrame = tool_->LabelFrame();
     const int32_t w4 = labelFrame.Width() / 4, h = labelFrame.Height();

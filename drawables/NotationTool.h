@@ -12,7 +12,6 @@
 
 namespace qm {
 
-class CBitmap;
 class TextPrimitive;
 
 class NotationTool {
@@ -32,11 +31,13 @@ class NotationTool {
     virtual uint32_t ToolFlagWord() const = 0;
     // The sample drawing, in drawing order.
     virtual const DrawableList& Drawing() const = 0;
-    // The frame of the sample drawing: for a place tool the place, for a
-    // link tool the part that stands for the line itself.
+    // The frame of the sample drawing: what a place of the tool maps onto.
     virtual CRect SampleFrame() const = 0;
-    // The whole drawing area (a link tool's decorations lie left and right
-    // of the sample frame within it).
+    // A link tool's frame that stands for the line itself: the drawing left
+    // of it decorates the source end, right of it the target end, inside it
+    // the middle. The sample frame unless a tool says otherwise.
+    virtual CRect LinkFrame() const { return SampleFrame(); }
+    // The whole area of a link tool's drawing, decorations included.
     virtual CRect DrawingExtent() const = 0;
     // The frame of the sample at scale 1: a link tool's end-symbol box is a
     // quarter of its width by its height.
@@ -44,10 +45,6 @@ class NotationTool {
     // A link tool's own line kind and line colour code.
     virtual int LineKind() const = 0;
     virtual uint32_t LineColour() const = 0;
-    // The tool's icon strip and its slot in it; null when it has none.
-    virtual CBitmap* IconStrip() const { return nullptr; }
-    virtual int IconSlot() const { return 0; }
-
     // Where a place of the given bounds shows the text of the frame (the
     // sample frame scaled onto the bounds); the bounds when frame is null.
     virtual void MapTextFrame(const TextPrimitive* frame, const CRect& bounds, CRect& out) const;

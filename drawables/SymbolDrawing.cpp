@@ -14,7 +14,6 @@
 #include "drawables/TextDrawing.h"
 #include "drawables/ZoomGeometry.h"
 #include "model/Master.h"
-#include "platform/PainterDC.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -220,14 +219,6 @@ void DrawSymbol(const Master& master, DeviceContext& dc, Place& place, const Loo
         imposed.style |= kStyleItalic;
         DrawMultiLineText(dc, looks, imposed, "", names, int(names.size()), lineHeight, box.left,
                           box.top, box.right, box.bottom, zoom);
-    }
-    if (CBitmap* strip = tool->IconStrip(); strip != nullptr) {
-        const int32_t slot = tool->IconSlot();
-        if (slot >= 0 && int64_t(slot) * 16 + 16 <= strip->Width()) {
-            CPoint at;
-            ScalePointByZoom(target.right - 18, target.top + 2, at, zoom);
-            DrawBitmapZoomed(*strip, slot * 16, 0, dc, at.x, at.y, 16, 15, zoom, SRCCOPY);
-        }
     }
     CRect marker;
     place.GetSubmodelMarkerRect(marker);
