@@ -183,8 +183,16 @@ void DrawSymbol(const Master& master, DeviceContext& dc, Place& place, const Loo
     CRect listRect;
     if (compartmentFrame != nullptr)
         tool->MapTextFrame(compartmentFrame, target, listRect);
+    const bool listsMembers =
+        compartmentFrame != nullptr && (place.placeFlags & PfCompartments) != 0;
+    if (!listsMembers && master.submodel == nullptr) {
+        CRect marker;
+        place.GetSubmodelMarkerRect(marker);
+        DrawSubmodelMarker(dc, marker, false, zoom);
+        return;
+    }
     const int32_t lineHeight = LineHeightOf(dc, looks);
-    if (compartmentFrame != nullptr && (place.placeFlags & PfCompartments) != 0) {
+    if (listsMembers) {
         std::string text, codes;
         CompartmentLayout layout;
         place.LayoutCompartments(text, &codes, kPlaceTextRoom, place.placeFlags, nullptr, looks,
