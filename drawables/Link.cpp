@@ -126,6 +126,13 @@ bool Link::CanPopupCall() const {
     return tool_ != nullptr && tool_->Semantics() == 7;
 }
 
+void Link::PopupCallMenu(CCASEDoc* document, MenuWindow* window, int x, int y) {
+    if (!CanPopupCall())
+        return;
+    if (Master* master = GetTargetMaster())
+        master->PickOperation(document, window, x, y, -1);
+}
+
 // ---- connecting ----
 
 void Link::Connect(int code, NotationTool* tool, NodeDrawable* source, Drawable* target,

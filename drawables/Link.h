@@ -13,6 +13,7 @@
 
 namespace qm {
 
+class MenuWindow;
 class NotationTool;
 
 // Bits of the link options.
@@ -77,6 +78,10 @@ class Link : public Drawable {
     // False when there is no such vertex or only two are left.
     bool RemoveVertex(int index);
     bool CanPopupCall() const;
+    // For a control-flow link: lets the user pick an operation of the
+    // target's master from the shared operations menu at (x, y); the picked
+    // text is not kept.
+    void PopupCallMenu(CCASEDoc* document, MenuWindow* window, int x, int y);
     // Recomputes the end vertices: ends 0x1 the source, 0x2 the target.
     void Reroute(int ends, bool fromScratch);
     void LayoutEndLabels();

@@ -81,6 +81,13 @@ void Place::ResolveRefs(CCASEDoc* document, GuidScope* scope, DrawableModel* mod
         junction->ResolveRefs(document, scope, model);
 }
 
+void Place::ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byText) {
+    Drawable::ResolveRefs(document, scope, static_cast<DrawableModel*>(nullptr));
+    ResolveMaster(document, scope, byText);
+    for (auto& junction : junctions_)
+        junction->ResolveRefs(document, scope, static_cast<DrawableModel*>(nullptr));
+}
+
 void Place::ResolveMaster(CCASEDoc*, GuidScope* scope, bool byText) {
     if (!masterRef_.IsText() && !masterRef_.IsNumber() && !masterRef_.IsObject())
         return;

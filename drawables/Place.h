@@ -61,10 +61,12 @@ class Place : public NodeDrawable {
     // Marks with flags: 0x8 the master (and, without 0x10, its submodel with
     // its places), 0x1 the place itself.
     void MarkPlace(int mask, int placeFlags);
-    using Drawable::ResolveRefs;
-    // Binds the master (by id text through the document with byText, else
-    // through the scope's map, counting the use) and the junctions.
+    // Binds the parent, the master (through the scope's map, counting the
+    // use) and the junctions.
     void ResolveRefs(CCASEDoc* document, GuidScope* scope, DrawableModel* model) override;
+    // As above without a model; with byText (copies between documents) the
+    // master is found by its id text and its count is left alone.
+    void ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byText) override;
     void ResolveMaster(CCASEDoc* document, GuidScope* scope, bool byText);
     void Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRect* fromFrame,
               const CRect* toFrame, int flag) override;

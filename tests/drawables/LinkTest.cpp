@@ -292,3 +292,54 @@ TEST_F(LinkTest, KnobsAndHitTests) {
 
 } // namespace
 } // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+TEST_F(LinkTest, PropertyExchangeFindAndReplaceAndCollecting) {
+    Link* mine = NewLink(a, b);
+    Link* other = NewLink(a, b);
+    other->name = "holds";
+    other->options = LoGenCode | LoCurved;
+    other->SetTool(&standIn);
+    kest::Cell* diff = mine->Props(&scope, other, kest::nil, false);
+    EXPECT_EQ(print(diff), "(nil nil (\"\" \"holds\") nil nil nil (1 5) nil nil nil (0 9))");
+    mine->Props(&scope, nullptr, diff, true);
+    EXPECT_EQ(mine->name, "holds");
+    EXPECT_EQ(mine->options, LoGenCode | LoCurved);
+    EXPECT_EQ(mine->Tool(), &standIn);
+    mine->Props(&scope, nullptr, diff, false);
+    EXPECT_EQ(mine->name, "");
+    EXPECT_EQ(mine->Tool(), &linkTool);
+
+    RecordingJournal journal;
+    mine->name = "order";
+    mine->comment = "order lines";
+    EXPECT_EQ(mine->FindReplaceText(nullptr, "order", "item", 0x1), 1);
+    EXPECT_EQ(mine->FindReplaceText(nullptr, "order", "item", 0), 2);
+    EXPECT_TRUE(journal.changed.empty());
+    EXPECT_EQ(mine->FindReplaceText(nullptr, "order", "item", 0x8), 2);
+    EXPECT_EQ(mine->name, "item");
+    EXPECT_EQ(mine->comment, "item lines");
+    ASSERT_EQ(journal.changed.size(), 1u);
+    EXPECT_EQ(static_cast<Link*>(journal.previousCopies[0].get())->name, "order");
+
+    // The link tool's semantics decide the list; an inheritance between
+    // places of one master is not collected.
+    DrawableList inheritances, realizations, compositions, others;
+    mine->CollectIfConnected(&master, &inheritances, &realizations, &compositions, &others);
+    EXPECT_TRUE(inheritances.empty());
+    Master second;
+    second.SetToolAndName(&placeTool, "Circle", "");
+    Place* c = NewPlace(CRect(0, 400, 100, 460));
+    c->master = &second;
+    Link* up = NewLink(a, c);
+    up->CollectIfConnected(&master, &inheritances, &realizations, &compositions, &others);
+    EXPECT_EQ(inheritances.size(), 1u);
+    up->CollectIfConnected(&second, &inheritances, &realizations, &compositions, &others);
+    EXPECT_EQ(inheritances.size(), 1u);
+    c->master = &master;
+}
+
+} // namespace
+} // namespace qm::test

@@ -374,3 +374,30 @@ TEST_F(PlaceTextTest, TheSymbolDrawsTheToolDrawingNameAndCompartments) {
 
 } // namespace
 } // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+TEST_F(PlaceTextTest, AnnotationShowsMembersOnceAndIsJournaled) {
+    AddAttribute("id", "int");
+    master.attributes.back()->mode = 0;
+    AddMethod("run", 0);
+    master.methods.back()->mode = 0;
+    Place* p = NewPlace(CRect(0, 0, 140, 100));
+    RecordingJournal journal;
+    // Unannotated members (0x2 attributes, 0x8 methods) of the accesses the
+    // filter names (0x40 private attributes, 0x100 public methods) toggle.
+    const int filter = 0x2 | 0x8 | 0x40 | 0x100;
+    EXPECT_TRUE(p->Annotate(nullptr, filter));
+    EXPECT_NE(p->placeFlags & PfCompartments, 0u);
+    EXPECT_NE(master.attributes[0]->mode & ModeAnnotate, 0);
+    EXPECT_NE(master.methods[0]->mode & ModeAnnotate, 0);
+    EXPECT_TRUE(master.IsMarked());
+    EXPECT_EQ(journal.changed.size(), 3u);
+    // A second place of the same master in the same pass leaves the master alone.
+    Place* q = NewPlace(CRect(200, 0, 340, 100), true);
+    EXPECT_FALSE(q->Annotate(nullptr, filter));
+}
+
+} // namespace
+} // namespace qm::test
