@@ -5,11 +5,12 @@
 
 #include "drawables/LabelText.h"
 #include "drawables/Place.h"
+#include "drawables/ShapeGeometry.h"
 #include "drawables/TextDrawing.h"
-#include "drawables/ZoomGeometry.h"
+#include "drawables/ZoomScaling.h"
 #include "kernel/Kernel.h"
+#include "model/ChangeJournal.h"
 #include "model/GuidMap.h"
-#include "model/ModelServices.h"
 #include "platform/Errors.h"
 #include "platform/Format.h"
 #include "platform/TextHelpers.h"
@@ -343,18 +344,12 @@ Master* Junction::GetMaster() {
 
 // ---- copies and property exchange ----
 
-ModelObject* Junction::Clone(ModelObject* target) {
-    auto* copy = dynamic_cast<Junction*>(target);
-    if (target != nullptr && copy == nullptr)
-        return nullptr;
-    if (copy == nullptr)
-        copy = new Junction();
-    copy->Assign(this);
-    return copy;
+std::unique_ptr<ModelObject> Junction::Clone() const {
+    return CloneOf(*this);
 }
 
 void Junction::Assign(const ModelObject* other) {
-    const auto* j = dynamic_cast<const Junction*>(other);
+    const Junction* j = AssignSource(this, other);
     if (j == nullptr)
         return;
     kindCode = j->kindCode;
@@ -394,21 +389,21 @@ Cell* Junction::Props(GuidScope*, ModelObject* other, Cell* list, bool redo) {
     return r.Rest();
 }
 
-int Junction::FindReplaceText(CCASEDoc* document, const std::string& word,
+int Junction::FindReplaceText(ModelDocument* document, const std::string& word,
                               const std::string& replacement, int options) {
     std::string changed = text;
     const int count = ReplaceInText(changed, word, options, replacement);
     if ((options & RF_REPLACE) == 0 || changed == text)
         return count;
-    std::unique_ptr<Junction> previous(static_cast<Junction*>(Clone(nullptr)));
+    std::unique_ptr<Junction> previous = CloneOf(*this);
     previous->guid = guid;
     previous->SetDetached();
     text = std::move(changed);
-    Services().AddChangedObject(document, this, std::move(previous));
+    Journal().AddChangedObject(document, this, std::move(previous));
     return count;
 }
 
-void Junction::ResolveRefs(CCASEDoc*, GuidScope* scope, DrawableModel*) {
+void Junction::ResolveRefs(ModelDocument*, GuidScope* scope, DrawableModel*) {
     if (pivot_ != nullptr || !(pivotRef_.IsText() || pivotRef_.IsNumber()))
         return;
     if (pivotRef_.IsNil()) {
@@ -478,8 +473,8 @@ Cell* Junction::Persist(GuidScope* scope, Cell* list) {
         guid.SetText(id.Text());
         // A paste into the project the junction came from finds its id
         // taken: it gets a new one, and the read map finds it under the old.
-        if (GlobalReadMapActive()) {
-            map->RegisterRead(0, id.Text(), true, this, guid);
+        if (scope->readMap != nullptr) {
+            map->RegisterRead(0, id.Text(), true, this, guid, scope->readMap);
             if (!(guid == id.Text()))
                 readAs_ = id.Text();
         } else {

@@ -41,13 +41,13 @@ class Junction : public NodeDrawable {
     static bool IsSame(const Junction& a, const Junction& b);
 
     // ---- the operations of Drawable ----
-    ModelObject* Clone(ModelObject* target) override;
+    std::unique_ptr<ModelObject> Clone() const override;
     void Assign(const ModelObject* other) override;
     kest::Cell* Props(GuidScope* scope, ModelObject* other, kest::Cell* list, bool redo) override;
     using Drawable::ResolveRefs;
     // Binds a pivot read as an id (a junction read inside its place's record
     // is bound to that place directly).
-    void ResolveRefs(CCASEDoc* document, GuidScope* scope, DrawableModel* model) override;
+    void ResolveRefs(ModelDocument* document, GuidScope* scope, DrawableModel* model) override;
     int SetSelected(bool on) override;
     int GetKnobRects(CRect* rects) const override;
     void UpdateRepaintRect() override;
@@ -55,8 +55,8 @@ class Junction : public NodeDrawable {
     std::string* GetEditableText(CRect& rect) override;
     // The nine-element record: (kind id pivot (x y) side bounds repaint label "text").
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
-    int FindReplaceText(CCASEDoc* document, const std::string& word, const std::string& replacement,
-                        int options) override;
+    int FindReplaceText(ModelDocument* document, const std::string& word,
+                        const std::string& replacement, int options) override;
     Drawable* GetPlace() override;
     Master* GetMaster() override;
     bool BoundaryPoint(int x1, int y1, int x2, int y2, CPoint& point) override;

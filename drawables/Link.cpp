@@ -7,11 +7,12 @@
 #include "drawables/FontFaceTable.h"
 #include "drawables/NotationTool.h"
 #include "drawables/Place.h"
-#include "drawables/ZoomGeometry.h"
+#include "drawables/ShapeGeometry.h"
+#include "drawables/ZoomScaling.h"
 #include "kernel/Kernel.h"
+#include "model/ChangeJournal.h"
 #include "model/GuidMap.h"
 #include "model/Master.h"
-#include "model/ModelServices.h"
 #include "platform/Errors.h"
 #include "platform/Format.h"
 #include "platform/Log.h"
@@ -126,7 +127,7 @@ bool Link::CanPopupCall() const {
     return tool_ != nullptr && tool_->Semantics() == 7;
 }
 
-void Link::PopupCallMenu(CCASEDoc* document, MenuWindow* window, int x, int y) {
+void Link::PopupCallMenu(ModelDocument* document, MenuWindow* window, int x, int y) {
     if (!CanPopupCall())
         return;
     if (Master* master = GetTargetMaster())
@@ -478,18 +479,12 @@ ModelObject* Link::GetPropertyTarget(int* targetKind) {
     return this;
 }
 
-ModelObject* Link::Clone(ModelObject* target) {
-    auto* copy = dynamic_cast<Link*>(target);
-    if (target != nullptr && copy == nullptr)
-        return nullptr;
-    if (copy == nullptr)
-        copy = new Link();
-    copy->Assign(this);
-    return copy;
+std::unique_ptr<ModelObject> Link::Clone() const {
+    return CloneOf(*this);
 }
 
 void Link::Assign(const ModelObject* other) {
-    const auto* o = dynamic_cast<const Link*>(other);
+    const Link* o = AssignSource(this, other);
     if (o == nullptr)
         return;
     kindCode = o->kindCode;
@@ -529,14 +524,14 @@ std::string* Link::GetEditableText(CRect& rect) {
     return &name;
 }
 
-void Link::CollectIfConnected(Master* master, DrawableList* inheritances,
-                              DrawableList* realizations, DrawableList* compositions,
-                              DrawableList* others) {
+void Link::CollectIfConnected(Master* master, DrawableRefList* inheritances,
+                              DrawableRefList* realizations, DrawableRefList* compositions,
+                              DrawableRefList* others) {
     if (master == nullptr || GetSourceMaster() != master)
         return;
     const int semantics = tool_ != nullptr ? tool_->Semantics() : 0;
     const bool distinct = GetTargetMaster() != GetSourceMaster();
-    DrawableList* into = others;
+    DrawableRefList* into = others;
     switch (semantics) {
     case 1:
         into = distinct ? inheritances : nullptr;
@@ -554,7 +549,7 @@ void Link::CollectIfConnected(Master* master, DrawableList* inheritances,
         into->push_back(this);
 }
 
-void Link::ResolveRefs(CCASEDoc* document, GuidScope* scope, DrawableModel* model) {
+void Link::ResolveRefs(ModelDocument* document, GuidScope* scope, DrawableModel* model) {
     Drawable::ResolveRefs(document, scope, model);
     const GuidMap* map = scope != nullptr ? scope->current : nullptr;
     auto bind = [&](ObjectRef& ref) -> Drawable* {
@@ -655,11 +650,11 @@ Cell* Link::Props(GuidScope* scope, ModelObject* other, Cell* list, bool redo) {
     return r.Rest();
 }
 
-int Link::FindReplaceText(CCASEDoc* document, const std::string& word,
+int Link::FindReplaceText(ModelDocument* document, const std::string& word,
                           const std::string& replacement, int findOptions) {
     std::unique_ptr<Link> previous;
     if ((findOptions & RF_REPLACE) != 0) {
-        previous.reset(static_cast<Link*>(Clone(nullptr)));
+        previous = CloneOf(*this);
         previous->guid = guid;
         previous->SetDetached();
     }
@@ -669,7 +664,7 @@ int Link::FindReplaceText(CCASEDoc* document, const std::string& word,
             count += ReplaceInText(*text, word, findOptions, replacement);
     }
     if (previous != nullptr && count > 0)
-        Services().AddChangedObject(document, this, std::move(previous));
+        Journal().AddChangedObject(document, this, std::move(previous));
     return count;
 }
 

@@ -43,11 +43,11 @@ class Link : public Drawable {
 
     // ---- the operations of Drawable ----
     ModelObject* GetPropertyTarget(int* kind) override;
-    ModelObject* Clone(ModelObject* target) override;
+    std::unique_ptr<ModelObject> Clone() const override;
     void Assign(const ModelObject* other) override;
     kest::Cell* Props(GuidScope* scope, ModelObject* other, kest::Cell* list, bool redo) override;
     using Drawable::ResolveRefs;
-    void ResolveRefs(CCASEDoc* document, GuidScope* scope, DrawableModel* model) override;
+    void ResolveRefs(ModelDocument* document, GuidScope* scope, DrawableModel* model) override;
     void Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRect* fromFrame,
               const CRect* toFrame, int flag) override;
     bool HasAttachment() const override;
@@ -58,15 +58,16 @@ class Link : public Drawable {
     void MoveBy(int dx, int dy, CRect& dirty) override;
     std::string* GetEditableText(CRect& rect) override;
     void GetVertices(std::vector<CPoint>& points) const override;
-    void CollectIfConnected(Master* master, DrawableList* inheritances, DrawableList* realizations,
-                            DrawableList* compositions, DrawableList* others) override;
+    void CollectIfConnected(Master* master, DrawableRefList* inheritances,
+                            DrawableRefList* realizations, DrawableRefList* compositions,
+                            DrawableRefList* others) override;
     bool GetLinkEnds(NodeDrawable*& source, NodeDrawable*& target) const override;
     // The 27-element record: (link source target (x1 y1 ...) access "name"
     // "stereotype" "source end" "target end" "comment" "file" "type" options
     // segment (name) (source label) (target label) tool <base run>).
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
-    int FindReplaceText(CCASEDoc* document, const std::string& word, const std::string& replacement,
-                        int options) override;
+    int FindReplaceText(ModelDocument* document, const std::string& word,
+                        const std::string& replacement, int options) override;
 
     // ---- the operations Link adds ----
     // The rectangle the name label needs (70 x 32 about its centre for a
@@ -81,7 +82,7 @@ class Link : public Drawable {
     // For a control-flow link: lets the user pick an operation of the
     // target's master from the shared operations menu at (x, y); the picked
     // text is not kept.
-    void PopupCallMenu(CCASEDoc* document, MenuWindow* window, int x, int y);
+    void PopupCallMenu(ModelDocument* document, MenuWindow* window, int x, int y);
     // Recomputes the end vertices: ends 0x1 the source, 0x2 the target.
     void Reroute(int ends, bool fromScratch);
     void LayoutEndLabels();

@@ -5,16 +5,17 @@
 // middle decoration, each laid along the link. Then the name with its
 // stereotype and access sign, and the end texts when the settings show
 // them. Everything works in fixed arrays of 64 points and 65 knobs.
-#include "drawables/DrawingSettings.h"
+#include "drawables/DrawingSwitches.h"
 #include "drawables/LabelText.h"
 #include "drawables/Link.h"
 #include "drawables/NotationTool.h"
 #include "drawables/Primitives.h"
+#include "drawables/ShapeGeometry.h"
 #include "drawables/TextDrawing.h"
-#include "drawables/ZoomGeometry.h"
+#include "drawables/ZoomScaling.h"
 #include "model/Members.h"
-#include "platform/Switches.h"
 #include "platform/TextHelpers.h"
+#include "platform/UserSettings.h"
 
 #include <algorithm>
 #include <array>
@@ -23,8 +24,6 @@ namespace qm {
 
 namespace {
 
-constexpr uint32_t kOptionShowCardinalities = 0x20;
-constexpr uint32_t kOptionShowLinkAccess = 0x8000;
 constexpr int32_t kSegmentTolerance = 4;
 
 std::string Guillemets(const std::string& text) {
@@ -32,7 +31,7 @@ std::string Guillemets(const std::string& text) {
 }
 
 uint32_t OptionWord() {
-    return CurrentDrawingSettings().OptionWord();
+    return Settings().OptionWord();
 }
 
 } // namespace
@@ -106,19 +105,21 @@ void Link::Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRec
             std::string text;
             if (!stereotype.empty())
                 text = Guillemets(stereotype) + "\r\n";
-            if ((OptionWord() & kOptionShowLinkAccess) != 0)
+            if ((OptionWord() & ShowLinkAccess) != 0)
                 text += AccessSign(access);
             text += name;
             Looks own = resolved;
-            if ((OptionWord() & kOptionShowHyperLinks) != 0 && !file.empty())
+            if ((OptionWord() & ShowHyperLinks) != 0 && !file.empty())
                 own.style |= kStyleHyperlink;
             CRect box = shifted(nameRect);
             box.DeflateRect(1, 1);
             DrawLooksText(dc, own, own, text, box, zoom);
         }
     }
-    if ((OptionWord() & kOptionShowCardinalities) != 0) {
-        const int32_t d = Switches().metafileOutput ? 0 : Switches().printing ? -1 : 1;
+    if ((OptionWord() & ShowLinkCardinalities) != 0) {
+        const int32_t d = SwitchOn(DrawingSwitch::MetafileOutput) ? 0
+                          : SwitchOn(DrawingSwitch::Printing)     ? -1
+                                                                  : 1;
         Looks endLooks;
         nameLooks.Resolve(endLooks, looks);
         for (int side = 0; side < 2; ++side) {
@@ -145,12 +146,12 @@ void Link::DrawMiddleDecoration(DeviceContext& dc, const Looks& resolved, double
     const int s = std::min<int>(nameSegment, n - 2);
     const CPoint from = points[s];
     const CPoint centre = labelRect.CenterPoint();
-    for (Drawable* d : tool_->Drawing()) {
+    for (const auto& d : tool_->Drawing()) {
         if (d->kindCode == TkText) {
-            auto* text = dynamic_cast<TextPrimitive*>(d);
+            auto* text = dynamic_cast<TextPrimitive*>(d.get());
             if (text != nullptr && (text->textFlags & TextPrimitive::kLabel) != 0 &&
                 nameText == nullptr) {
-                nameText = d;
+                nameText = d.get();
                 hasLabelKnob = 1;
             }
             continue;
@@ -184,7 +185,7 @@ void Link::DrawEndDecoration(DeviceContext& dc, int side, const Looks& resolved,
         part = CRect(frame.right, extent.top, extent.right, extent.bottom);
         box = CRect(end.x - w4, end.y - h / 2, end.x, end.y + h / 2);
     }
-    for (Drawable* d : tool_->Drawing()) {
+    for (const auto& d : tool_->Drawing()) {
         if (d->kindCode == TkText)
             continue;
         const bool belongs =
@@ -249,7 +250,7 @@ Drawable* Link::HitTest(int x, int y, int& part, int& knob, int hitFlags) {
     }
     if (nameRect.PtInRect(p)) {
         part = HpLabel;
-        if ((OptionWord() & kOptionShowHyperLinks) != 0 && (hitFlags & 0xC) == 0 && HasAttachment())
+        if ((OptionWord() & ShowHyperLinks) != 0 && (hitFlags & 0xC) == 0 && HasAttachment())
             part = HpAttachment;
         return this;
     }
@@ -308,7 +309,7 @@ void Link::FitLabel(DeviceContext* dc, CRect& rect) {
         return;
     }
     std::string first;
-    if ((OptionWord() & kOptionShowLinkAccess) != 0)
+    if ((OptionWord() & ShowLinkAccess) != 0)
         first += AccessSign(access);
     first += name;
     if (stereotype.empty()) {

@@ -2,7 +2,8 @@
 #include "drawables/NotationTool.h"
 
 #include "drawables/Primitives.h"
-#include "drawables/ZoomGeometry.h"
+#include "drawables/ShapeGeometry.h"
+#include "drawables/ZoomScaling.h"
 #include "model/Master.h"
 
 namespace qm {
@@ -19,8 +20,8 @@ constexpr int kClassSemantics = 1;
 } // namespace
 
 TextPrimitive* NotationTool::FindText(int32_t flagBit) const {
-    for (Drawable* d : Drawing()) {
-        auto* text = dynamic_cast<TextPrimitive*>(d);
+    for (const auto& d : Drawing()) {
+        auto* text = dynamic_cast<TextPrimitive*>(d.get());
         if (text != nullptr && d->kindCode == TkText && (text->textFlags & flagBit) != 0)
             return text;
     }

@@ -3,19 +3,20 @@
 // place record with its older forms.
 #include "drawables/Place.h"
 
-#include "drawables/DrawingSettings.h"
 #include "drawables/Junction.h"
 #include "drawables/NotationTool.h"
+#include "drawables/ShapeGeometry.h"
 #include "drawables/SymbolDrawing.h"
-#include "drawables/ZoomGeometry.h"
+#include "drawables/ZoomScaling.h"
 #include "kernel/Kernel.h"
+#include "model/ChangeJournal.h"
 #include "model/GuidMap.h"
 #include "model/Master.h"
 #include "model/MasterCollection.h"
-#include "model/ModelServices.h"
 #include "platform/Errors.h"
 #include "platform/Format.h"
 #include "platform/Process.h"
+#include "platform/UserSettings.h"
 
 #include <algorithm>
 #include <array>
@@ -26,13 +27,6 @@ namespace qm {
 using kest::Cell;
 using kest::nil;
 
-namespace {
-
-// The journal kind of annotation changes.
-constexpr int kAnnotationChange = 39;
-
-} // namespace
-
 Place::Place(GuidMap* map) : NodeDrawable(map) {
     kind = DkPlace;
 }
@@ -41,11 +35,11 @@ Place::~Place() = default;
 
 // ---- the drawable operations ----
 
-void Place::Detach(GuidScope* scope, bool deleteObject) {
+void Place::Detach(GuidScope* scope) {
     currentJunction = nullptr;
     for (auto& junction : junctions_)
-        junction->Detach(scope, false);
-    Drawable::Detach(scope, deleteObject);
+        junction->Detach(scope);
+    Drawable::Detach(scope);
 }
 
 ModelObject* Place::GetPropertyTarget(int* targetKind) {
@@ -63,7 +57,7 @@ void Place::MarkPlace(int value, int markFlags) {
         master->Mark(value, 1, 0);
         auto* submodel = dynamic_cast<DrawableModel*>(master->submodel);
         if ((markFlags & 0x10) == 0 && submodel != nullptr && !master->submodel->IsMarked()) {
-            for (Drawable* d : submodel->Drawables()) {
+            for (const auto& d : submodel->Drawables()) {
                 if (d->IsPlace())
                     d->ModelObject::Mark(value, 1, 0);
             }
@@ -74,21 +68,21 @@ void Place::MarkPlace(int value, int markFlags) {
         ModelObject::Mark(value, 1, 0);
 }
 
-void Place::ResolveRefs(CCASEDoc* document, GuidScope* scope, DrawableModel* model) {
+void Place::ResolveRefs(ModelDocument* document, GuidScope* scope, DrawableModel* model) {
     Drawable::ResolveRefs(document, scope, model);
     ResolveMaster(document, scope, false);
     for (auto& junction : junctions_)
         junction->ResolveRefs(document, scope, model);
 }
 
-void Place::ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byText) {
+void Place::ResolveRefs(ModelDocument* document, GuidScope* scope, bool byText) {
     Drawable::ResolveRefs(document, scope, static_cast<DrawableModel*>(nullptr));
     ResolveMaster(document, scope, byText);
     for (auto& junction : junctions_)
         junction->ResolveRefs(document, scope, static_cast<DrawableModel*>(nullptr));
 }
 
-void Place::ResolveMaster(CCASEDoc*, GuidScope* scope, bool byText) {
+void Place::ResolveMaster(ModelDocument*, GuidScope* scope, bool byText) {
     if (!masterRef_.IsText() && !masterRef_.IsNumber() && !masterRef_.IsObject())
         return;
     const ObjectRef pending = masterRef_;
@@ -158,7 +152,7 @@ void Place::UpdateRepaintRect() {
 Drawable* Place::HitTest(int x, int y, int& part, int& knob, int hitFlags) {
     const CPoint p(x, y);
     Drawable* hit = Drawable::HitTest(x, y, part, knob, hitFlags);
-    const bool options = (CurrentDrawingSettings().OptionWord() & kOptionShowHyperLinks) != 0;
+    const bool options = (Settings().OptionWord() & ShowHyperLinks) != 0;
     if (options && (part == HpBody || part == HpLabel)) {
         if (part == HpLabel && !nameRect.PtInRect(p))
             part = HpBody;
@@ -221,7 +215,7 @@ std::string* Place::GetEditableText(CRect& rect) {
     return &editable_;
 }
 
-int Place::FindReplaceText(CCASEDoc* document, const std::string& word,
+int Place::FindReplaceText(ModelDocument* document, const std::string& word,
                            const std::string& replacement, int options) {
     int count = master != nullptr ? master->ReplaceText(document, word, replacement, options) : 0;
     for (auto& junction : junctions_)
@@ -311,7 +305,7 @@ void Place::RemoveJunctionLike(GuidScope* scope, const Junction& other) {
         return;
     if (currentJunction == it->get())
         currentJunction = nullptr;
-    (*it)->Detach(scope, false);
+    (*it)->Detach(scope);
     junctions_.erase(it);
 }
 
@@ -359,14 +353,14 @@ void Place::AddMasterReference() {
         ++master->refCount;
 }
 
-Master* Place::ReleaseMaster(MasterCollection& masters, bool removeUnused) {
+std::unique_ptr<Master> Place::ReleaseMaster(MasterCollection& masters, bool removeUnused) {
     Master* released = master;
     master = nullptr;
     if (released == nullptr)
         return nullptr;
-    if (removeUnused && masters.Remove(released, true))
-        return released;
-    if (!removeUnused && released->refCount > 0)
+    if (removeUnused)
+        return masters.Remove(released, true);
+    if (released->refCount > 0)
         --released->refCount;
     return nullptr;
 }
@@ -375,11 +369,12 @@ void Place::Relayout() {
     LayoutLabel();
 }
 
-bool Place::Annotate(CCASEDoc* document, int filter) {
+bool Place::Annotate(ModelDocument* document, int filter) {
+    Journal().BeginChange(document, ChangeKind::Annotation);
     bool changed = false;
     if ((filter & 0xA) != 0 && (placeFlags & PfCompartments) == 0) {
         placeFlags |= PfCompartments;
-        Services().AddChangedObject(document, nullptr, nullptr);
+        Journal().AddChangedObject(document, nullptr, nullptr);
         changed = true;
     }
     if (master != nullptr && !master->IsMarked()) {
@@ -387,7 +382,7 @@ bool Place::Annotate(CCASEDoc* document, int filter) {
             for (auto& attribute : master->attributes) {
                 if (!attribute->IsShown(filter)) {
                     attribute->mode ^= ModeAnnotate;
-                    Services().AddChangedObject(document, attribute.get(), nullptr);
+                    Journal().AddChangedObject(document, attribute.get(), nullptr);
                     changed = true;
                 }
             }
@@ -396,7 +391,7 @@ bool Place::Annotate(CCASEDoc* document, int filter) {
             for (auto& method : master->methods) {
                 if (!method->IsShown(filter)) {
                     method->mode ^= ModeAnnotate;
-                    Services().AddChangedObject(document, method.get(), nullptr);
+                    Journal().AddChangedObject(document, method.get(), nullptr);
                     changed = true;
                 }
             }
@@ -404,7 +399,8 @@ bool Place::Annotate(CCASEDoc* document, int filter) {
         master->Mark(1, 1, 0);
     }
     if (changed)
-        Services().RecordChange(document, kAnnotationChange, "Annotation", nullptr, this);
+        Journal().RecordChange(document, ChangeKind::Annotation,
+                               ChangeKindDescription(ChangeKind::Annotation), nullptr, this);
     return changed;
 }
 
@@ -439,11 +435,11 @@ Cell* Place::PersistJunctions(GuidScope* scope, Cell* list) {
         }
     } catch (...) {
         for (auto& junction : read)
-            junction->Detach(scope, false);
+            junction->Detach(scope);
         throw;
     }
     for (auto& junction : junctions_)
-        junction->Detach(scope, false);
+        junction->Detach(scope);
     currentJunction = nullptr;
     junctions_ = std::move(read);
     return nil;

@@ -53,7 +53,7 @@ class Place : public NodeDrawable {
 
     // ---- the operations of Drawable ----
     // Detaches every junction, then the place.
-    void Detach(GuidScope* scope, bool deleteObject) override;
+    void Detach(GuidScope* scope) override;
     // The master, with category 3.
     ModelObject* GetPropertyTarget(int* kind) override;
     using Drawable::Mark;
@@ -63,11 +63,11 @@ class Place : public NodeDrawable {
     void MarkPlace(int mask, int placeFlags);
     // Binds the parent, the master (through the scope's map, counting the
     // use) and the junctions.
-    void ResolveRefs(CCASEDoc* document, GuidScope* scope, DrawableModel* model) override;
+    void ResolveRefs(ModelDocument* document, GuidScope* scope, DrawableModel* model) override;
     // As above without a model; with byText (copies between documents) the
     // master is found by its id text and its count is left alone.
-    void ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byText) override;
-    void ResolveMaster(CCASEDoc* document, GuidScope* scope, bool byText);
+    void ResolveRefs(ModelDocument* document, GuidScope* scope, bool byText) override;
+    void ResolveMaster(ModelDocument* document, GuidScope* scope, bool byText);
     void Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRect* fromFrame,
               const CRect* toFrame, int flag) override;
     bool HasAttachment() const override;
@@ -82,8 +82,8 @@ class Place : public NodeDrawable {
     // name; the rectangle is the label rectangle. Null without a master.
     std::string* GetEditableText(CRect& rect) override;
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
-    int FindReplaceText(CCASEDoc* document, const std::string& word, const std::string& replacement,
-                        int options) override;
+    int FindReplaceText(ModelDocument* document, const std::string& word,
+                        const std::string& replacement, int options) override;
     uint32_t GetPlaceFlags() const override { return placeFlags; }
     Drawable* GetCurrentJunction() const override;
     Drawable* GetPlace() override { return this; }
@@ -123,12 +123,12 @@ class Place : public NodeDrawable {
     void AddMasterReference();
     // Takes this place's count off the master; the master leaves the
     // collection when its count reached 0 and removeUnused is set: the
-    // caller receives it to detach (null when it stays).
-    Master* ReleaseMaster(MasterCollection& masters, bool removeUnused);
+    // caller receives it (null when it stays).
+    std::unique_ptr<Master> ReleaseMaster(MasterCollection& masters, bool removeUnused);
     virtual void Relayout();
     // Shows the members the filter asks for (0x1, 0x2 attributes, 0x4, 0x8
     // methods), journaled as "Annotation"; true when anything changed.
-    bool Annotate(CCASEDoc* document, int filter);
+    bool Annotate(ModelDocument* document, int filter);
     // Reading (list given, head junctions): the junction records; writing:
     // (junctions j1 j2 ...).
     kest::Cell* PersistJunctions(GuidScope* scope, kest::Cell* list);

@@ -2,12 +2,13 @@
 // drawing and hit parts, and the scenPlace record.
 #include "drawables/ScenarioPlace.h"
 
-#include "drawables/DrawingSettings.h"
+#include "drawables/ShapeGeometry.h"
 #include "drawables/SymbolDrawing.h"
-#include "drawables/ZoomGeometry.h"
+#include "drawables/ZoomScaling.h"
 #include "kernel/Kernel.h"
 #include "model/Master.h"
 #include "platform/Format.h"
+#include "platform/UserSettings.h"
 
 #include <algorithm>
 #include <array>
@@ -132,8 +133,7 @@ Drawable* ScenarioPlace::HitTest(int x, int y, int& part, int& knob, int hitFlag
     part = HpNone;
     if (repaintRect.PtInRect(p)) {
         if (bounds.PtInRect(p)) {
-            const bool options =
-                (CurrentDrawingSettings().OptionWord() & kOptionShowHyperLinks) != 0;
+            const bool options = (Settings().OptionWord() & ShowHyperLinks) != 0;
             CRect marker;
             GetSubmodelMarkerRect(marker);
             if (options && master != nullptr && master->submodel != nullptr && marker.PtInRect(p)) {

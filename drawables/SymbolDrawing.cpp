@@ -6,14 +6,15 @@
 // tool's icon and the submodel marker.
 #include "drawables/SymbolDrawing.h"
 
-#include "drawables/DrawingSettings.h"
 #include "drawables/FontFaceTable.h"
 #include "drawables/NotationTool.h"
 #include "drawables/Place.h"
 #include "drawables/Primitives.h"
+#include "drawables/ShapeGeometry.h"
 #include "drawables/TextDrawing.h"
-#include "drawables/ZoomGeometry.h"
+#include "drawables/ZoomScaling.h"
 #include "model/Master.h"
+#include "platform/UserSettings.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -64,8 +65,7 @@ void DrawName(const Master& master, DeviceContext& dc, Place& place, const CRect
     Looks nameLooks = looks;
     if (instance)
         nameLooks.style |= kStyleUnderline;
-    if ((CurrentDrawingSettings().OptionWord() & kOptionShowHyperLinks) != 0 &&
-        !master.link.empty())
+    if ((Settings().OptionWord() & ShowHyperLinks) != 0 && !master.link.empty())
         nameLooks.style |= kStyleHyperlink;
     place.nameRect = rect;
     if ((master.flags & MoToolMissing) != 0)
@@ -75,13 +75,13 @@ void DrawName(const Master& master, DeviceContext& dc, Place& place, const CRect
 
 void DrawShadow(const Master& master, DeviceContext& dc, double zoom, const CRect& placeRect,
                 const CRect& target, int flag) {
-    if ((CurrentDrawingSettings().OptionWord() & kOptionShadowedPlaces) == 0)
+    if ((Settings().OptionWord() & ShadowPlaces) == 0)
         return;
     NotationTool* tool = ToolOf(&master);
     if (tool == nullptr)
         return;
     const CRect sample = tool->SampleFrame();
-    for (Drawable* d : tool->Drawing()) {
+    for (const auto& d : tool->Drawing()) {
         if (!IsFramingShape(d->kindCode))
             continue;
         CRect mapped;
@@ -108,12 +108,12 @@ std::vector<const Master*> CollectSubmodelMasters(const Master& master, size_t c
     if (submodel == nullptr)
         return found;
     std::set<const Master*> seen;
-    for (Drawable* d : submodel->Drawables()) {
+    for (const auto& d : submodel->Drawables()) {
         if (found.size() >= capacity)
             break;
         if (!d->IsPlace())
             continue;
-        const Master* shown = static_cast<NodeDrawable*>(d)->GetMaster();
+        const Master* shown = static_cast<NodeDrawable*>(d.get())->GetMaster();
         if (shown == nullptr || (d->kindCode < 10 || d->kindCode > 12))
             continue;
         if (seen.insert(shown).second)
@@ -146,9 +146,9 @@ void DrawSymbol(const Master& master, DeviceContext& dc, Place& place, const Loo
     DrawShadow(master, dc, zoom, target, target, flag);
     const TextPrimitive* nameFrame = nullptr;
     const TextPrimitive* compartmentFrame = nullptr;
-    for (Drawable* d : tool->Drawing()) {
+    for (const auto& d : tool->Drawing()) {
         if (d->kindCode == TkText) {
-            if (auto* text = dynamic_cast<TextPrimitive*>(d)) {
+            if (auto* text = dynamic_cast<TextPrimitive*>(d.get())) {
                 if (nameFrame == nullptr && (text->textFlags & TextPrimitive::kLabel) != 0)
                     nameFrame = text;
                 if (compartmentFrame == nullptr &&

@@ -38,7 +38,4 @@ void DrawShadow(const Master& master, DeviceContext& dc, double zoom, const CRec
 // of tool 12 first and then by name.
 std::vector<const Master*> CollectSubmodelMasters(const Master& master, size_t capacity);
 
-// The settings' option bits the symbol drawing reads.
-constexpr uint32_t kOptionShadowedPlaces = 0x40000;
-
 } // namespace qm

@@ -53,21 +53,22 @@ struct Diagram {
             for (int column = 0; column < kColumns; ++column) {
                 auto master = std::make_unique<Master>();
                 master->SetToolAndName(classTool, "Class" + std::to_string(places.size()), "");
-                auto* place = new Place(&project);
+                auto owned = std::make_unique<Place>(&project);
+                Place* place = owned.get();
                 const int x = 10 + column * 80, y = 10 + row * 75;
                 place->Setup(10, CRect(x, y, x + 60, y + 40), master.get(), false);
                 place->AddMasterReference();
                 places.push_back(place);
-                drawables.push_back(place);
+                drawables.push_back(std::move(owned));
                 masters.push_back(std::move(master));
             }
         }
         for (size_t i = 0; i < places.size(); ++i) {
             const size_t next = (i % kColumns) + 1 < kColumns ? i + 1 : i + kColumns;
-            auto* link = new Link(&project);
+            auto link = std::make_unique<Link>(&project);
             link->Connect(3, association, places[i], places[next % places.size()], 0);
             link->name = i % 3 == 0 ? "uses" : "";
-            drawables.push_back(link);
+            drawables.push_back(std::move(link));
         }
         uint32_t seed = 2024;
         for (int i = 0; i < kPoints; ++i) {
@@ -80,8 +81,8 @@ struct Diagram {
     }
     ~Diagram() {
         GuidScope scope(&project, &notation.guidMap);
-        for (Drawable* d : drawables)
-            d->Detach(&scope, true);
+        for (const auto& d : drawables)
+            d->Detach(&scope);
     }
 };
 
@@ -96,7 +97,7 @@ void DrawDiagram(benchmark::State& state) {
     bitmap.CreateBitmap(kWidth, kHeight);
     for (auto _ : state) {
         PainterDC dc(bitmap);
-        for (Drawable* d : diagram.drawables)
+        for (const auto& d : diagram.drawables)
             d->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
     }
     benchmark::DoNotOptimize(bitmap.Image()->constBits());
@@ -113,13 +114,13 @@ void DrawDirect(benchmark::State& state) {
     for (auto _ : state) {
         QPainter painter(&image);
         painter.setFont(font);
-        for (Drawable* d : diagram.drawables) {
-            if (auto* place = dynamic_cast<Place*>(d)) {
+        for (const auto& d : diagram.drawables) {
+            if (auto* place = dynamic_cast<Place*>(d.get())) {
                 const CRect& b = place->bounds;
                 painter.drawRect(b.left, b.top, b.Width() - 1, b.Height() - 1);
                 painter.drawText(QRect(b.left, b.top, b.Width(), 16), Qt::AlignHCenter,
                                  QString::fromStdString(place->master->name));
-            } else if (auto* link = dynamic_cast<Link*>(d)) {
+            } else if (auto* link = dynamic_cast<Link*>(d.get())) {
                 const CPoint a = link->Vertices().front(), z = link->Vertices().back();
                 painter.drawLine(a.x, a.y, z.x, z.y);
             }
@@ -190,7 +191,7 @@ int main(int argc, char** argv) {
     qm::SetGuidStoreMode(qm::GuidNoStore);
     qm::FontFaceTable table;
     table.Init();
-    qm::SetFontFaceTable(&table);
+    qm::Install(&table);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,12 +1,13 @@
 // Fuzz target of the place, scenario place, junction and link records (and
 // of groups holding them): any text is read expression by expression through
-// the drawable factory, with the first byte choosing the file version and
-// whether a paste's read map is active. Links find their tools in the
+// the drawable factory, with the first byte choosing the file version,
+// the members-by-id switch and whether a paste's read map is active. Links find their tools in the
 // built-in template. What reads is bound and written; the written records
 // are read into a fresh map, bound and written again: both texts must
 // agree. Then everything is drawn, hit-tested, moved, resized, rerouted,
 // reshaped and copied. Read-time evaluation is off: the input must not run
 // code.
+#include "drawables/DrawableFactory.h"
 #include "drawables/FontFaceTable.h"
 #include "drawables/Junction.h"
 #include "drawables/Link.h"
@@ -19,13 +20,11 @@
 #include "model/GuidMap.h"
 #include "platform/Errors.h"
 #include "platform/RecordingDC.h"
-#include "platform/Switches.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <set>
 #include <string>
 
 namespace {
@@ -35,72 +34,49 @@ using qm::Drawable;
 using qm::DrawableList;
 using qm::GuidMap;
 using qm::GuidScope;
+using qm::GuidTree;
 
-void CollectMembers(const DrawableList& list, std::set<Drawable*>& held) {
-    for (Drawable* d : list) {
-        if (DrawableList* members = d->GetMemberList()) {
-            held.insert(members->begin(), members->end());
-            CollectMembers(*members, held);
-        }
-    }
-}
-
-void DropAdopted(DrawableList& top) {
-    std::set<Drawable*> held;
-    CollectMembers(top, held);
-    top.remove_if([&](Drawable* d) { return held.count(d) != 0; });
-}
-
-void Release(DrawableList& top, GuidScope& scope) {
-    for (Drawable* d : top)
-        qm::DiscardDrawable(d, &scope);
-    top.clear();
-}
-
-// Binds every drawable; one whose references do not resolve is dropped, as
-// a project whose records name missing objects does not load.
-void Bind(DrawableList& top, GuidScope& scope) {
-    for (auto it = top.begin(); it != top.end();) {
-        try {
-            (*it)->ResolveRefs(nullptr, &scope, false);
-            ++it;
-        } catch (const qm::CKestException&) {
-            resetstacks();
-            qm::DiscardDrawable(*it, &scope);
-            it = top.erase(it);
-        }
-    }
-}
-
-std::string WriteAll(DrawableList& top, GuidScope& scope) {
+std::string WriteAll(const DrawableList& top, GuidScope& scope) {
     Cell* list = nil;
     for (auto it = top.rbegin(); it != top.rend(); ++it)
         list = mkcons((*it)->Persist(&scope, nil), list);
     return prettystring(list);
 }
 
-void ReadAll(const std::string& text, GuidScope& scope, DrawableList& into) {
-    LocalChannel in(text, ChanRead);
-    for (Cell* at = readexpr(in.get()); at != nil; at = cdr(at)) {
-        if (Drawable* d = qm::DrawableEnv().CreateDrawableFromSymbol(car(at), &scope))
-            into.push_back(d);
+// The drawables of held, in order (every held object is a drawable read).
+DrawableList TakeAll(qm::HeldObjects& held) {
+    DrawableList top;
+    for (auto& object : held)
+        top.emplace_back(static_cast<Drawable*>(object.release()));
+    held.clear();
+    return top;
+}
+
+// Binds every drawable; one whose references do not resolve is dropped, as
+// a project whose records name missing objects does not load.
+void Bind(DrawableList& top, GuidScope& scope) {
+    for (auto it = top.begin(); it != top.end();) {
+        if (fuzzsupport::Survive([&] { (*it)->ResolveRefs(nullptr, &scope, false); })) {
+            ++it;
+            continue;
+        }
+        qm::DiscardDrawable(std::move(*it), &scope);
+        it = top.erase(it);
     }
 }
 
-void CheckRoundTrip(DrawableList& top, GuidScope& scope) {
-    const std::string first = WriteAll(top, scope);
-    GuidMap project;
-    GuidScope again(&project, scope.templateMap, &project);
-    DrawableList copy;
-    ReadAll(first, again, copy);
-    Bind(copy, again);
-    const std::string second = WriteAll(copy, again);
-    Release(copy, again);
-    if (first != second) {
-        std::fprintf(stderr, "written:\n%s\nread back and written:\n%s\n", first.c_str(),
-                     second.c_str());
-        std::abort();
-    }
+void CheckRoundTrip(const DrawableList& top, GuidScope& scope) {
+    fuzzsupport::CheckRoundTrip(WriteAll(top, scope), [&](Cell* value) {
+        GuidMap project;
+        GuidScope again(&project, scope.templateMap, &project);
+        DrawableList copy;
+        for (Cell* at = value; at != nil; at = cdr(at)) {
+            if (std::unique_ptr<Drawable> d = qm::CreateDrawableFromRecord(car(at), &again))
+                copy.push_back(std::move(d));
+        }
+        Bind(copy, again);
+        return WriteAll(copy, again);
+    });
 }
 
 void ExerciseLink(qm::Link& link) {
@@ -118,9 +94,7 @@ void ExerciseLink(qm::Link& link) {
     link.IsOnPath(5, 5);
     qm::CRect fitted;
     link.FitLabel(nullptr, fitted);
-    std::unique_ptr<qm::ModelObject> copy(link.Clone(nullptr));
-    if (copy != nullptr)
-        copy->SetDetached();
+    link.Clone();
 }
 
 void ExercisePlace(qm::Place& place, qm::RecordingDC& dc) {
@@ -136,8 +110,7 @@ void ExercisePlace(qm::Place& place, qm::RecordingDC& dc) {
         j.DrawJunction(&dc, 0.5);
         qm::CPoint p;
         j.BoundaryPoint(-100, -100, j.point.x, j.point.y, p);
-        std::unique_ptr<qm::ModelObject> copy(j.Clone(nullptr));
-        copy->SetDetached();
+        j.Clone();
     }
     if (auto* scenario = dynamic_cast<qm::ScenarioPlace*>(&place)) {
         const qm::CPoint end = scenario->lifeLinePoint;
@@ -148,9 +121,9 @@ void ExercisePlace(qm::Place& place, qm::RecordingDC& dc) {
 }
 
 // Draws and hit-tests every drawable, then moves, resizes and reshapes it.
-void Exercise(DrawableList& top) {
+void Exercise(const DrawableList& top) {
     qm::RecordingDC dc;
-    for (Drawable* d : top) {
+    for (const auto& d : top) {
         for (double zoom : {1.0, 0.3}) {
             d->Draw(dc, nullptr, zoom, nullptr, nullptr, 0);
             d->InvertKnobs(dc, zoom);
@@ -162,9 +135,9 @@ void Exercise(DrawableList& top) {
         d->HitTest(d->bounds.left, d->bounds.bottom + 3, part, knob, 0);
         qm::CRect dirty;
         d->MoveBy(3, -2, dirty);
-        if (auto* link = dynamic_cast<qm::Link*>(d))
+        if (auto* link = dynamic_cast<qm::Link*>(d.get()))
             ExerciseLink(*link);
-        else if (auto* place = dynamic_cast<qm::Place*>(d))
+        else if (auto* place = dynamic_cast<qm::Place*>(d.get()))
             ExercisePlace(*place, dc);
         dc.Clear();
     }
@@ -175,12 +148,13 @@ void Exercise(DrawableList& top) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static qm::FontFaceTable table;
     static bool ready = [] {
-        qm::SetFontFaceTable(&table);
+        qm::Install(&table);
         qm::SetGuidStoreMode(qm::GuidNoStore);
         qm::SetHostAddressSource(fuzzsupport::LoopbackHost);
         return true;
     }();
     static qm::HeadlessPrompts& prompts = fuzzsupport::StartQuietKernel(8192, false);
+    // Links find their tools in the built-in template, built once.
     static qm::NotationTemplate notation;
     static bool toolsReady = [] {
         savemark();
@@ -200,37 +174,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     GuidMap project;
     GuidScope scope(&project, &notation.guidMap, &project);
-    qm::ScopedReadFileVersion version((mode & 2) != 0 ? 4.0 : 8.0);
-    DrawableList top;
+    scope.fileVersion = (mode & 2) != 0 ? 4.0 : 8.0;
+    GuidTree pasteMap(GuidTree::TextKeys);
+    scope.readMap = (mode & 8) != 0 ? &pasteMap : nullptr;
+    scope.membersById = (mode & 1) != 0;
+    qm::HeldObjects held;
+    scope.held = &held;
     savemark();
-    qm::SetGlobalReadMapActive((mode & 8) != 0);
-    LocalChannel in(std::string(reinterpret_cast<const char*>(data), size), ChanRead);
-    try {
-        for (size_t i = 0; i <= size; ++i) {
-            Cell* value = readexpr(in.get());
-            if (value == KernelSyms.eof)
-                break;
-            try {
-                if (Drawable* d = qm::DrawableEnv().CreateDrawableFromSymbol(value, &scope))
-                    top.push_back(d);
-                DropAdopted(top);
-            } catch (const qm::CKestException&) {
-                resetstacks();
-            } catch (const qm::CIgnoreException&) {
-                resetstacks();
-            }
-        }
-        qm::SetGlobalReadMapActive(false);
+    const bool allRead = fuzzsupport::ForEachExpression(data, size, [&](Cell* value) {
+        if (std::unique_ptr<Drawable> d = qm::CreateDrawableFromRecord(value, &scope))
+            held.push_back(std::move(d));
+    });
+    DrawableList top = TakeAll(held);
+    scope.held = nullptr;
+    scope.membersById = false;
+    scope.readMap = nullptr;
+    if (allRead) {
         Bind(top, scope);
-        CheckRoundTrip(top, scope);
-        Exercise(top);
-    } catch (const qm::CKestException&) {
-        resetstacks();
-    } catch (const qm::CIgnoreException&) {
-        resetstacks();
+        fuzzsupport::Survive([&] {
+            CheckRoundTrip(top, scope);
+            Exercise(top);
+        });
     }
-    qm::SetGlobalReadMapActive(false);
-    Release(top, scope);
+    top.clear();
     closeallchans();
     purgesymbols();
     restoremark();

@@ -2,6 +2,7 @@
 // inheritance link drawn headless (non-blank and the same pixels on every
 // run; the arrowhead at the target end), and places and links held by a
 // primitive group's record.
+#include "drawables/DrawableFactory.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
@@ -38,21 +39,23 @@ class ClassDiagramTest : public DrawableTest {
         shape.methods.push_back(std::move(area));
         shapePlace = AddPlace(&shape, CRect(200, 40, 340, 140));
         circlePlace = AddPlace(&circle, CRect(200, 260, 340, 360));
-        link = new Link(&project);
+        auto owned = std::make_unique<Link>(&project);
+        link = owned.get();
         link->Connect(0, inheritance, circlePlace, shapePlace, 0);
-        model->drawables.push_back(link);
+        model->drawables.push_back(std::move(owned));
     }
-    ~ClassDiagramTest() override { model->Detach(&scope, false); }
+    ~ClassDiagramTest() override { model->Detach(&scope); }
 
     Place* AddPlace(Master* master, const CRect& r) {
-        auto* p = new Place(&project);
+        auto owned = std::make_unique<Place>(&project);
+        Place* p = owned.get();
         p->Setup(10, r, master, true);
         p->AddMasterReference();
-        model->drawables.push_back(p);
+        model->drawables.push_back(std::move(owned));
         return p;
     }
     void DrawModel(DeviceContext& dc) {
-        for (Drawable* d : model->drawables)
+        for (const auto& d : model->drawables)
             d->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
     }
     QImage Render() {
@@ -136,18 +139,18 @@ TEST_F(ClassDiagramTest, AGroupRecordKeepsItsPlacesAndLinks) {
         "(0 0 0 0) 2 0 nil \"\")) "
         "33 \"GG000000000001\" (0 0 70 50) (0 0 0 0) (0 0 0 0) 4 1 nil \"\")";
     GuidScope withTools(&project, &notation.guidMap);
-    Drawable* d = CreatePrimitiveFromRecord(read(record), &withTools);
+    std::unique_ptr<Drawable> d = CreateDrawableFromRecord(read(record), &withTools);
     ASSERT_NE(d, nullptr);
-    auto* group = dynamic_cast<PrimitiveGroup*>(d);
+    auto* group = dynamic_cast<PrimitiveGroup*>(d.get());
     ASSERT_NE(group, nullptr);
     ASSERT_EQ(group->Members().size(), 2u);
     EXPECT_TRUE(group->Members().front()->IsPlace());
     EXPECT_TRUE(group->Members().back()->IsLink());
     group->ResolveRefs(nullptr, &withTools, false);
-    auto* member = static_cast<Link*>(group->Members().back());
-    EXPECT_EQ(member->GetSource(), group->Members().front());
+    auto* member = static_cast<Link*>(group->Members().back().get());
+    EXPECT_EQ(member->GetSource(), group->Members().front().get());
     EXPECT_EQ(member->Tool(), inheritance);
-    group->Detach(&withTools, true);
+    group->Detach(&withTools);
 }
 
 } // namespace

@@ -40,12 +40,6 @@ class FakeTool : public ModelObject, public MasterTool, public NotationTool {
             Add(std::move(list));
         }
     }
-    ~FakeTool() override {
-        for (Drawable* d : drawing_) {
-            d->SetDetached();
-            delete d;
-        }
-    }
     void RegisterIn(GuidMap& map) { map.Register(number_, nullptr, false, this); }
 
     // MasterTool
@@ -71,7 +65,7 @@ class FakeTool : public ModelObject, public MasterTool, public NotationTool {
     uint32_t LineColour() const override { return 0; }
 
   private:
-    void Add(std::unique_ptr<Drawable> d) { drawing_.push_back(d.release()); }
+    void Add(std::unique_ptr<Drawable> d) { drawing_.push_back(std::move(d)); }
     int number_;
     bool link_;
     DrawableList drawing_;

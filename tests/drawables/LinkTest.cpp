@@ -3,8 +3,8 @@
 // stepped paths, tool binding, drawing with the tool's decorations, knobs
 // and hit tests.
 #include "drawables/Link.h"
+#include "drawables/DrawableFactory.h"
 #include "drawables/Place.h"
-#include "drawables/PlaceRecords.h"
 #include "platform/RecordingDC.h"
 #include "tests/drawables/DrawableFixture.h"
 #include "tests/drawables/FakeTool.h"
@@ -23,25 +23,26 @@ class LinkTest : public DrawableTest {
     }
     ~LinkTest() override {
         for (auto it = made.rbegin(); it != made.rend(); ++it)
-            DiscardDrawable(*it, &scope);
+            DiscardDrawable(std::move(*it), &scope);
+    }
+    template <class T> T* Keep(std::unique_ptr<T> d) {
+        T* held = d.get();
+        made.push_back(std::move(d));
+        return held;
     }
     Place* NewPlace(const CRect& r) {
-        auto* p = new Place(&project);
-        made.push_back(p);
+        Place* p = Keep(std::make_unique<Place>(&project));
         p->Setup(TkFirstPlace, r, &master, false);
         return p;
     }
     Link* NewLink(NodeDrawable* from, Drawable* to, int style = 0) {
-        auto* l = new Link(&project);
-        made.push_back(l);
+        Link* l = Keep(std::make_unique<Link>(&project));
         l->Connect(0, &linkTool, from, to, style);
         return l;
     }
     Link* Make(const std::string& text) {
-        auto* l = static_cast<Link*>(CreatePlaceOrLinkFromRecord(read(text), &scope));
-        if (l != nullptr)
-            made.push_back(l);
-        return l;
+        std::unique_ptr<Drawable> d = CreateDrawableFromRecord(read(text), &scope);
+        return d != nullptr ? static_cast<Link*>(Keep(std::move(d))) : nullptr;
     }
     std::string Write(Drawable* d) { return print(d->Persist(&scope, kest::nil)); }
 
@@ -51,7 +52,7 @@ class LinkTest : public DrawableTest {
     Master master;
     Place* a;
     Place* b;
-    std::vector<Drawable*> made;
+    std::vector<std::unique_ptr<Drawable>> made;
 };
 
 const char* const kLinkBase = "0 \"L0000000000001\" (0 0 10 10) (0 0 10 10) (0 0 10 10) 2 0 "
@@ -326,7 +327,7 @@ TEST_F(LinkTest, PropertyExchangeFindAndReplaceAndCollecting) {
 
     // The link tool's semantics decide the list; an inheritance between
     // places of one master is not collected.
-    DrawableList inheritances, realizations, compositions, others;
+    DrawableRefList inheritances, realizations, compositions, others;
     mine->CollectIfConnected(&master, &inheritances, &realizations, &compositions, &others);
     EXPECT_TRUE(inheritances.empty());
     Master second;

@@ -3,8 +3,8 @@
 // use count, junction glyphs, snapping and labels, and the text layout and
 // auto size of the symbol.
 #include "drawables/Place.h"
+#include "drawables/DrawableFactory.h"
 #include "drawables/Junction.h"
-#include "drawables/PlaceRecords.h"
 #include "drawables/Primitives.h"
 #include "drawables/SymbolDrawing.h"
 #include "model/MasterCollection.h"
@@ -26,19 +26,21 @@ class PlaceTest : public DrawableTest {
         project.Add(&master);
     }
     ~PlaceTest() override {
-        for (Drawable* d : made)
-            DiscardDrawable(d, &scope);
+        for (auto& d : made)
+            DiscardDrawable(std::move(d), &scope);
         project.Remove(&master);
     }
     Drawable* Make(const std::string& text) {
-        Drawable* d = CreatePlaceOrLinkFromRecord(read(text), &scope);
+        std::unique_ptr<Drawable> d = CreateDrawableFromRecord(read(text), &scope);
+        Drawable* held = d.get();
         if (d != nullptr)
-            made.push_back(d);
-        return d;
+            made.push_back(std::move(d));
+        return held;
     }
     Place* NewPlace(const CRect& r, bool compartments = false) {
-        auto* p = new Place(&project);
-        made.push_back(p);
+        auto owned = std::make_unique<Place>(&project);
+        Place* p = owned.get();
+        made.push_back(std::move(owned));
         p->Setup(TkFirstPlace, r, &master, compartments);
         p->AddMasterReference();
         return p;
@@ -47,7 +49,7 @@ class PlaceTest : public DrawableTest {
 
     FakeTool classTool{10, false};
     Master master;
-    std::vector<Drawable*> made;
+    std::vector<std::unique_ptr<Drawable>> made;
 };
 
 const char* const kBase =
@@ -81,7 +83,7 @@ TEST_F(PlaceTest, RecordReadsOlderFormsAndWritesTheFlagList) {
         EXPECT_NE(written.find(std::string("\"M0000000000001\" ") + c.written + " (junctions)"),
                   std::string::npos)
             << written;
-        DiscardDrawable(p, &scope);
+        DiscardDrawable(std::move(made.back()), &scope);
         made.pop_back();
     }
 }
@@ -132,9 +134,10 @@ TEST_F(PlaceTest, PastingAPlaceWithJunctionsIntoItsOwnModelGivesNewIds) {
     original->AddJunction(&project, 100, 40, 401);
     const std::string record = Write(original);
 
-    SetGlobalReadMapActive(true);
+    GuidTree readMap(GuidTree::TextKeys);
+    scope.readMap = &readMap;
     auto* copy = static_cast<Place*>(Make(record));
-    SetGlobalReadMapActive(false);
+    scope.readMap = nullptr;
     ASSERT_NE(copy, nullptr);
     ASSERT_EQ(copy->Junctions().size(), 2u);
     std::set<std::string> ids;
@@ -149,8 +152,9 @@ TEST_F(PlaceTest, PastingAPlaceWithJunctionsIntoItsOwnModelGivesNewIds) {
 }
 
 TEST_F(PlaceTest, WithoutAMasterNothingIsDrawnAndTheIdIsEmpty) {
-    auto* p = new Place(&project);
-    made.push_back(p);
+    auto owned = std::make_unique<Place>(&project);
+    Place* p = owned.get();
+    made.push_back(std::move(owned));
     p->Setup(TkFirstPlace, CRect(0, 0, 80, 40), nullptr, false);
     RecordingDC dc;
     p->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
@@ -245,15 +249,20 @@ TEST_F(PlaceTest, JunctionSnappingGlyphsAndLabels) {
 }
 
 TEST_F(PlaceTest, ReleasingTheMasterCountsItsUses) {
+    MasterCollection masters;
+    Master* shown = masters.Add(std::make_unique<Master>());
     Place* a = NewPlace(CRect(0, 0, 10, 10));
     Place* b = NewPlace(CRect(20, 0, 30, 10));
-    EXPECT_EQ(master.refCount, 2);
-    MasterCollection masters;
-    masters.Add(&master);
+    for (Place* p : {a, b}) {
+        p->master = shown;
+        p->AddMasterReference();
+    }
+    EXPECT_EQ(shown->refCount, 2);
     EXPECT_EQ(a->ReleaseMaster(masters, true), nullptr);
-    EXPECT_EQ(master.refCount, 1);
-    EXPECT_EQ(b->ReleaseMaster(masters, true), &master);
+    EXPECT_EQ(shown->refCount, 1);
+    EXPECT_EQ(b->ReleaseMaster(masters, true).get(), shown);
     EXPECT_EQ(masters.Count(), 0u);
+    EXPECT_EQ(b->master, nullptr);
 }
 
 // ---- text layout and auto size ----

@@ -2,7 +2,7 @@
 // call boxes, moving and resizing, hit parts on boxes and the life line, and
 // the scenPlace record.
 #include "drawables/ScenarioPlace.h"
-#include "drawables/PlaceRecords.h"
+#include "drawables/DrawableFactory.h"
 #include "platform/RecordingDC.h"
 #include "tests/drawables/DrawableFixture.h"
 #include "tests/drawables/FakeTool.h"
@@ -14,13 +14,15 @@ class ScenarioPlaceTest : public DrawableTest {
   protected:
     ScenarioPlaceTest() {
         master.SetToolAndName(&tool, "anObject", "");
-        place = new ScenarioPlace(&project);
+        owned = std::make_unique<ScenarioPlace>(&project);
+        place = owned.get();
         place->Setup(TkFirstPlace, CRect(100, 0, 200, 50), &master, true);
     }
-    ~ScenarioPlaceTest() override { DiscardDrawable(place, &scope); }
+    ~ScenarioPlaceTest() override { DiscardDrawable(std::move(owned), &scope); }
 
     FakeTool tool{10, false};
     Master master;
+    std::unique_ptr<ScenarioPlace> owned;
     ScenarioPlace* place;
 };
 
@@ -103,10 +105,10 @@ TEST_F(ScenarioPlaceTest, RecordRoundTripsAndRefusesBadForms) {
     EXPECT_EQ(written.rfind("(scenPlace (150 450) ((146 62 154 162)) place \"", 0), 0u) << written;
     GuidMap other;
     GuidScope again(&other, &templ);
-    Drawable* back = CreatePlaceOrLinkFromRecord(read(written), &again);
+    std::unique_ptr<Drawable> back = CreateDrawableFromRecord(read(written), &again);
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(print(back->Persist(&again, kest::nil)), written);
-    DiscardDrawable(back, &again);
+    DiscardDrawable(std::move(back), &again);
 
     const std::string tail = written.substr(written.find(" place "));
     const std::string bad[] = {
@@ -120,7 +122,7 @@ TEST_F(ScenarioPlaceTest, RecordRoundTripsAndRefusesBadForms) {
     for (const std::string& text : bad) {
         GuidMap fresh;
         GuidScope in(&fresh, &templ);
-        EXPECT_THROW(CreatePlaceOrLinkFromRecord(read(text), &in), CKestException) << text;
+        EXPECT_THROW(CreateDrawableFromRecord(read(text), &in), CKestException) << text;
     }
 }
 
