@@ -135,9 +135,9 @@ void Link::Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRec
     dc.SelectPen(oldPen);
 }
 
-void Link::DrawMiddleDecoration(DeviceContext& dc, const Looks& resolved, double zoom, const CRect*,
-                                const CRect*, bool, const CPoint* points, int n,
-                                const Drawable*& nameText) {
+void Link::DrawMiddleDecoration(DeviceContext& dc, const Looks& resolved, double zoom,
+                                const CRect* fromFrame, const CRect* toFrame, bool applyOffset,
+                                const CPoint* points, int n, const Drawable*& nameText) {
     hasLabelKnob = 0;
     nameText = nullptr;
     if (tool_ == nullptr)
@@ -145,7 +145,13 @@ void Link::DrawMiddleDecoration(DeviceContext& dc, const Looks& resolved, double
     const CRect frame = tool_->LinkFrame();
     const int s = std::min<int>(nameSegment, n - 2);
     const CPoint from = points[s];
-    const CPoint centre = labelRect.CenterPoint();
+    // The label moves with the path when the drawing is offset.
+    CRect label = labelRect;
+    if (applyOffset && fromFrame != nullptr && toFrame != nullptr) {
+        const CSize offset = toFrame->TopLeft() - fromFrame->TopLeft();
+        OffsetRectClamped(label, offset.cx, offset.cy);
+    }
+    const CPoint centre = label.CenterPoint();
     for (const auto& d : tool_->Drawing()) {
         if (d->kindCode == TkText) {
             auto* text = dynamic_cast<TextPrimitive*>(d.get());
@@ -158,8 +164,8 @@ void Link::DrawMiddleDecoration(DeviceContext& dc, const Looks& resolved, double
         }
         if (frame.left <= d->bounds.left && d->bounds.right <= frame.right) {
             hasLabelKnob = 1;
-            d->DrawOnSegment(dc, 2, &frame, &labelRect, from.x, from.y, centre.x, centre.y,
-                             &resolved, zoom, 0);
+            d->DrawOnSegment(dc, 2, &frame, &label, from.x, from.y, centre.x, centre.y, &resolved,
+                             zoom, 0);
         }
     }
 }

@@ -424,8 +424,6 @@ Cell* Place::PersistJunctions(GuidScope* scope, Cell* list) {
             Cell* element = kest::car(at);
             if (!kest::ispair(element))
                 continue;
-            if (read.size() >= size_t(kMaxKnobs))
-                RecordFormatError("place", "more than 64 junctions");
             auto junction = std::make_unique<Junction>();
             read.push_back(std::move(junction));
             Cell* rest = read.back()->Persist(scope, element);

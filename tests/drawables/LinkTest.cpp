@@ -6,6 +6,7 @@
 #include "drawables/DrawableFactory.h"
 #include "drawables/Place.h"
 #include "platform/RecordingDC.h"
+#include "platform/UserSettings.h"
 #include "tests/drawables/DrawableFixture.h"
 #include "tests/drawables/FakeTool.h"
 
@@ -340,6 +341,36 @@ TEST_F(LinkTest, PropertyExchangeFindAndReplaceAndCollecting) {
     up->CollectIfConnected(&second, &inheritances, &realizations, &compositions, &others);
     EXPECT_EQ(inheritances.size(), 1u);
     c->master = &master;
+}
+
+} // namespace
+} // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+TEST_F(LinkTest, EndTextsAreMeasuredAndDrawnOnlyWhenTheSettingsAskForThem) {
+    Link* l = NewLink(a, b);
+    l->sourceEnd = "role%%1";
+    RecordingDC dc;
+    dc.SetFixedMetrics(6, 12);
+    l->MeasureEndLabels(dc);
+    EXPECT_EQ(l->sourceLabelRect.Width(), 7 * 6);
+    EXPECT_EQ(l->sourceLabelRect.Height(), 12);
+    EXPECT_EQ(l->targetLabelRect.Width(), 2 * 6);
+    auto endTexts = [&] {
+        dc.Clear();
+        l->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
+        std::vector<std::string> texts;
+        for (const std::string& call : dc.CallsNamed("DrawText"))
+            texts.push_back(call.substr(0, call.find("\" ") + 1));
+        return texts;
+    };
+    EXPECT_TRUE(endTexts().empty());
+    FixedUserSettings settings(ShowLinkCardinalities);
+    ScopedInstall<const UserSettings> installed(&settings);
+    // "%%" shows nothing; the other end shows the role, a blank, "#" and the cardinality.
+    EXPECT_EQ(endTexts(), std::vector<std::string>{"DrawText \"role #1\""});
 }
 
 } // namespace
