@@ -155,3 +155,39 @@ TEST_F(ClassDiagramTest, AGroupRecordKeepsItsPlacesAndLinks) {
 
 } // namespace
 } // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+TEST_F(ClassDiagramTest, AModelRecordReadsItsPlacesAndLinksBack) {
+    GuidScope withTools(&project, &notation.guidMap);
+    kest::Cell* records = PersistDrawables(nullptr, model->drawables, &withTools, model.get(),
+                                           nullptr, kest::nil, nullptr, false);
+    const std::string written = print(records);
+    GuidMap other;
+    GuidScope again(&other, &notation.guidMap);
+    other.Add(&shape);
+    other.Add(&circle);
+    DrawableList read;
+    CRect repaint;
+    PersistDrawables(nullptr, read, &again, nullptr, nullptr, records, &repaint, false);
+    ASSERT_EQ(read.size(), 3u);
+    auto* readLink = dynamic_cast<Link*>(read.back().get());
+    ASSERT_NE(readLink, nullptr);
+    EXPECT_EQ(readLink->GetSource(), std::next(read.begin())->get());
+    EXPECT_EQ(readLink->GetTarget(), read.front().get());
+    EXPECT_EQ(readLink->savedSourceBounds, circlePlace->bounds);
+    EXPECT_EQ(readLink->savedTargetBounds, shapePlace->bounds);
+    EXPECT_EQ(readLink->Tool(), inheritance);
+    EXPECT_EQ(shape.refCount, 2); // the diagram's place and the one read
+    EXPECT_EQ(
+        print(PersistDrawables(nullptr, read, &again, nullptr, nullptr, kest::nil, nullptr, false)),
+        written);
+    for (auto& d : read)
+        d->Detach(&again);
+    other.Remove(&shape);
+    other.Remove(&circle);
+}
+
+} // namespace
+} // namespace qm::test
