@@ -52,17 +52,16 @@ DrawableList TakeAll(qm::HeldObjects& held) {
     return top;
 }
 
-// Binds every drawable; one whose references do not resolve is dropped, as
-// a project whose records name missing objects does not load.
-void Bind(DrawableList& top, GuidScope& scope) {
-    for (auto it = top.begin(); it != top.end();) {
-        if (fuzzsupport::Survive([&] { (*it)->ResolveRefs(nullptr, &scope, false); })) {
-            ++it;
-            continue;
-        }
-        qm::DiscardDrawable(std::move(*it), &scope);
-        it = top.erase(it);
+// Binds every drawable (masters by id text: the input names none that
+// exist); false when another reference does not resolve, which
+// fails the whole read as it fails a project's load (what was bound may
+// point at what was not).
+bool Bind(const DrawableList& top, GuidScope& scope) {
+    for (const auto& d : top) {
+        if (!fuzzsupport::Survive([&] { d->ResolveRefs(nullptr, &scope, true); }))
+            return false;
     }
+    return true;
 }
 
 void CheckRoundTrip(const DrawableList& top, GuidScope& scope) {
@@ -74,7 +73,10 @@ void CheckRoundTrip(const DrawableList& top, GuidScope& scope) {
             if (std::unique_ptr<Drawable> d = qm::CreateDrawableFromRecord(car(at), &again))
                 copy.push_back(std::move(d));
         }
-        Bind(copy, again);
+        if (!Bind(copy, again)) {
+            std::fprintf(stderr, "what was written does not bind again\n");
+            std::abort();
+        }
         return WriteAll(copy, again);
     });
 }
@@ -189,8 +191,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     scope.held = nullptr;
     scope.membersById = false;
     scope.readMap = nullptr;
-    if (allRead) {
-        Bind(top, scope);
+    if (allRead && Bind(top, scope)) {
         fuzzsupport::Survive([&] {
             CheckRoundTrip(top, scope);
             Exercise(top);
