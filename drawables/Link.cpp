@@ -5,6 +5,7 @@
 #include "drawables/Link.h"
 
 #include "drawables/FontFaceTable.h"
+#include "drawables/Junction.h"
 #include "drawables/NotationTool.h"
 #include "drawables/Place.h"
 #include "drawables/ShapeGeometry.h"
@@ -48,6 +49,23 @@ int32_t IdNumber(const Guid& id) {
 CPoint Centre(const CRect& r) {
     return CPoint(int32_t((int64_t(r.left) + r.right) / 2),
                   int32_t((int64_t(r.top) + r.bottom) / 2));
+}
+
+// The junction of that id on a place of list (or of a group's members).
+Drawable* FindJunctionById(const DrawableList& list, const char* id) {
+    for (const auto& d : list) {
+        if (auto* place = dynamic_cast<Place*>(d.get())) {
+            for (const auto& junction : place->Junctions()) {
+                if (junction->guid == id)
+                    return junction.get();
+            }
+        }
+        if (DrawableList* members = d->GetMemberList()) {
+            if (Drawable* found = FindJunctionById(*members, id))
+                return found;
+        }
+    }
+    return nullptr;
 }
 
 CPoint LifeLineOf(NodeDrawable* node) {
@@ -559,8 +577,12 @@ void Link::ResolveRefs(ModelDocument* document, GuidScope* scope, DrawableModel*
             return dynamic_cast<Drawable*>(pending.Object());
         if (pending.IsNil())
             return nullptr;
-        if (model != nullptr && pending.IsText())
-            return model->FindObjectById(pending.Text());
+        if (model != nullptr && pending.IsText()) {
+            // Junctions live in their places' lists, which the model's
+            // search does not enter.
+            Drawable* found = model->FindObjectById(pending.Text());
+            return found != nullptr ? found : FindJunctionById(model->Drawables(), pending.Text());
+        }
         ModelObject* found = nullptr;
         if (map == nullptr)
             throw CKestException("GUID map lookup failed");

@@ -4,6 +4,7 @@
 // and hit tests.
 #include "drawables/Link.h"
 #include "drawables/DrawableFactory.h"
+#include "drawables/Junction.h"
 #include "drawables/Place.h"
 #include "platform/RecordingDC.h"
 #include "platform/UserSettings.h"
@@ -371,6 +372,37 @@ TEST_F(LinkTest, EndTextsAreMeasuredAndDrawnOnlyWhenTheSettingsAskForThem) {
     ScopedInstall<const UserSettings> installed(&settings);
     // "%%" shows nothing; the other end shows the role, a blank, "#" and the cardinality.
     EXPECT_EQ(endTexts(), std::vector<std::string>{"DrawText \"role #1\""});
+}
+
+} // namespace
+} // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+TEST_F(LinkTest, LinksBindToJunctionsThroughTheirModel) {
+    Junction* port = a->AddJunction(&project, 100, 30, 401);
+    Link* l = NewLink(port, b);
+    const std::string record = Write(l);
+    FakeModel model;
+    Place* held = model.Add(std::make_unique<Place>());
+    held->guid.SetText(a->guid.Text());
+    GuidMap other;
+    GuidScope again(&other, &templ);
+    std::unique_ptr<Drawable> back = CreateDrawableFromRecord(read(record), &again);
+    ASSERT_NE(back, nullptr);
+    // The model's own search does not see the junction: the link finds it
+    // among its place's junctions.
+    auto* copy = static_cast<Link*>(back.get());
+    copy->ResolveRefs(nullptr, &again, &model);
+    EXPECT_EQ(copy->GetSource(), nullptr); // the model holds a place without that junction
+    held->AttachJunction(std::make_unique<Junction>());
+    held->Junctions().back()->guid.SetText(port->guid.Text());
+    std::unique_ptr<Drawable> second = CreateDrawableFromRecord(read(record), &again);
+    static_cast<Link*>(second.get())->ResolveRefs(nullptr, &again, &model);
+    EXPECT_EQ(static_cast<Link*>(second.get())->GetSource(), held->Junctions().back().get());
+    DiscardDrawable(std::move(back), &again);
+    DiscardDrawable(std::move(second), &again);
 }
 
 } // namespace
