@@ -158,6 +158,10 @@ class SourceParser : public SourceSymbolTable {
     // the stand-in body of a language whose scanner is not written yet.
     int ScanSourceToEnd(const std::string& path);
 
+    // The top-level symbol of exactly this name and qualifier (none matching
+    // none), searched along the whole sameName chain; inserted when missing.
+    SourceSymbol* FindOrInsertDeclaration(std::string_view name, const OwnedText& qualifier);
+
     // The package or namespace qualifier of top-level declarations.
     const OwnedText& CurrentNamespace() const { return currentNamespace_; }
     void SetCurrentNamespace(OwnedText qualifier) { currentNamespace_ = std::move(qualifier); }
