@@ -22,6 +22,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qm {
 
@@ -142,10 +143,10 @@ class SourceParser : public SourceSymbolTable {
     const std::string& QualifiedName() const { return nameBuffer_; }
 
     // The parsers of the languages, by code, one file each (CppParser.cpp,
-    // IdlParser.cpp, ...). The declaration scanners are not written yet: each
-    // entry still only scans its file's tokens (ScanSourceToEnd) and records
-    // nothing, so no test may take an empty parse as a parser's answer.
-    // Each returns 1 when the file was read to its end, else 0.
+    // IdlParser.cpp, ...). The C++ and IDL parsers are written; the entries of
+    // the other languages still only scan their file's tokens (ScanSourceToEnd)
+    // and record nothing, so no test may take an empty parse of those as a
+    // parser's answer. Each returns 1 when the file was read to its end, else 0.
     int ParseCppFile(const std::string& path);
     int ParseIdlFile(const std::string& path);
     int ParseJavaFile(const std::string& path);
@@ -153,6 +154,14 @@ class SourceParser : public SourceSymbolTable {
     int ParseCSharpFile(const std::string& path);
     int ParsePhpFile(const std::string& path);
     int ParseToolFile(const std::string& path);
+
+    // The C++ and IDL declaration scanners over input already opened with
+    // OpenSourceFile or OpenSourceText, to the end of that input.
+    void ParseCppInput();
+    void ParseIdlInput();
+    // The { ... }; member list of an exception (IDL, and C++ exception
+    // declarations); the current token is the one after the name.
+    int ParseIdlExceptionBody(SourceSymbol* node);
 
     // Reads the open file's tokens to the end without recording anything:
     // the stand-in body of a language whose scanner is not written yet.
@@ -202,6 +211,31 @@ class SourceParser : public SourceSymbolTable {
     int OrvistalEscape();
     void ReadTagName();
     bool PhpOpenTag();
+
+    // C++ parser (CppParser.cpp).
+    using SymbolList = std::vector<std::unique_ptr<SourceSymbol>>;
+    void ParseCppNamespace();
+    int ParseCppDeclaration(SourceSymbol* enclosing, int access);
+    int ParseCppTemplateParams(SymbolList& params);
+    int ParseCppClassBody(SourceSymbol* node, int defaultAccess, SourceSymbol* enclosing,
+                          bool& opened);
+    int ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing);
+    int ParseCppMember(SourceSymbol* cls, int& access);
+    int ParseCppAttribute(SourceSymbol* scope, const std::string& name, const OwnedText& comment,
+                          TypeText& type, int flags, int line);
+    int ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText comment, const TypeText& type,
+                       int flags);
+    std::string ParseCppOperatorName();
+    void SkipCppTrailingReturn(SourceSymbol* method);
+    void SkipCppInitializers();
+
+    // IDL parser (IdlParser.cpp).
+    int ParseIdlDefinition(SourceSymbol* enclosing);
+    int ParseIdlInterface(SourceSymbol* node, SourceSymbol* enclosing);
+    int ParseIdlBaseList(SourceSymbol* node, SourceSymbol* enclosing);
+    int ParseIdlMember(SourceSymbol* scope, bool inException);
+    int ParseIdlOperation(SourceSymbol* scope, const std::string& name, OwnedText comment,
+                          const TypeText& type, int flags);
 
     int SkipForteBody(bool endsWithEvent);
     int SkipBracedBody();
