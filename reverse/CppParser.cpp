@@ -294,8 +294,16 @@ int SourceParser::ParseCppClassBody(SourceSymbol* node, int defaultAccess, Sourc
     GetToken();
     int access = defaultAccess;
     while (token_ != kTokRBrace && token_ != kTokEnd) {
-        if (ParseCppMember(node, access) == 0) {
-            break;
+        if (ParseCppMember(node, access) == 0 && token_ != kTokRBrace && token_ != kTokEnd) {
+            // A member that could not be read is passed over up to its ";"
+            // (or the class's closing brace), so that one construct beyond
+            // this parser neither loses the members after it nor has them
+            // read as top-level declarations.
+            TypeText discarded;
+            SkipBalanced(discarded, false, false);
+            if (token_ == kTokSemicolon) {
+                GetToken();
+            }
         }
     }
     if (token_ != kTokRBrace) {

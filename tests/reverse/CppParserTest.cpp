@@ -154,7 +154,7 @@ TEST_F(CppParserTest, CommentsGoToTheirDeclarations) {
                         "    // The count.\n"
                         "    int count;\n"
                         "    int x, y; // trailing\n"
-                       "    int z;\n"
+                        "    int z;\n"
                         "    /* Runs. */ void run();\n"
                         "};\n");
     const SourceSymbol* a = Top("A");
@@ -197,6 +197,23 @@ TEST_F(CppParserTest, MalformedInputIsReportedAndParsingGoesOn) {
         EXPECT_EQ(log_.Text().rfind("*** ERROR in t(", 0), 0u) << c.source;
         EXPECT_EQ(parser_->Token(), kTokEnd) << c.source;
     }
+}
+
+TEST_F(CppParserTest, AMemberThatCannotBeReadIsPassedOverWithoutLosingTheClass) {
+    ParseText(*parser_, "class X {\n"
+                        "    int a;\n"
+                        "    typename enable_if<sizeof...(A) >= 2, int>::type f();\n"
+                        "    template <class> void g();\n"
+                        "    int b;\n"
+                        "};\n"
+                        "class Y { };\n");
+    EXPECT_EQ(DumpNode(*Top("X")), "X/5/0{a/7/1:int,b/7/1:int}");
+    EXPECT_NE(Top("Y"), nullptr);
+    EXPECT_EQ(Top("f"), nullptr);
+    EXPECT_NE(log_.Text().find("t(3): imbalanced generic type parameter list"), std::string::npos)
+        << log_.Text();
+    EXPECT_NE(log_.Text().find("t(4): template parameter expected"), std::string::npos)
+        << log_.Text();
 }
 
 TEST_F(CppParserTest, AClassFromSeveralFilesIsOneNodeInAnyOrder) {
