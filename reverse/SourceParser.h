@@ -26,7 +26,10 @@
 
 namespace qm {
 
+class Master;
+class Model;
 class ReverseDocument;
+class ReverseProject;
 
 // A bounded text built from token texts: at most 255 characters.
 class TypeText {
@@ -51,6 +54,11 @@ class TypeText {
 
 // True for the pairs { }, ( ) and [ ].
 bool MatchingBrackets(int open, int close);
+
+// An attribute's type text as type and array bounds: int[10] is int and 10,
+// int[2][3] is int[2] and 3, int[] stays whole with no bounds; C# keeps the
+// whole text.
+void SplitArrayType(int language, const std::string& text, std::string& type, std::string& bounds);
 
 // The recorder of method bodies: while recording, every character the line
 // reader delivers is appended.
@@ -175,6 +183,27 @@ class SourceParser : public SourceSymbolTable {
     const OwnedText& CurrentNamespace() const { return currentNamespace_; }
     void SetCurrentNamespace(OwnedText qualifier) { currentNamespace_ = std::move(qualifier); }
 
+    // Turns the parse tree into masters, places and links of model (a
+    // diagram model): every master first, then the links between them.
+    void BuildModelFromParse(ReverseProject* project, Model* model);
+    // The model into which a declaration with that dotted qualifier goes:
+    // the submodel of its last package, found or made inside model.
+    Model* ResolvePackagePath(ReverseProject* project, Model* model, const std::string& prefix,
+                              const OwnedText& qualifier);
+    // The first pass for one node: a package, class or interface.
+    void BuildMasterFromNode(ReverseProject* project, Model* model, const SourceSymbol* node);
+    // The second pass for one node: its inheritance, realization and
+    // attribute links.
+    void LinkMastersFromNode(ReverseProject* project, Model* model, const SourceSymbol* node,
+                             const std::string& linkName);
+    // The master of the class an attribute holds, when relationships are
+    // shown as links and there is one; isArray and byValue describe the type.
+    Master* ResolveAttributeClass(ReverseProject* project, Model* model, const SourceSymbol* node,
+                                  bool& isArray, bool& byValue);
+    // True when no child is a method.
+    static bool HasNoMethods(const SourceSymbol* node);
+    Model* TargetModel() const { return targetModel_; }
+
     uint32_t ProfileFlags() const { return *profileFlags_; }
     SourceCapture& Capture() { return capture_; }
 
@@ -274,6 +303,8 @@ class SourceParser : public SourceSymbolTable {
     std::string nameBuffer_;
     OwnedText currentNamespace_;
     SourceCapture capture_;
+
+    Model* targetModel_ = nullptr;
 
     int classTool_ = 10;
     int packageTool_ = 12;
