@@ -411,7 +411,7 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access) {
             if (token_ == kTokLParen) {
                 if (!type.IsEmpty() && type.Text().back() == '~') {
                     type.Clear();
-                    name.insert(0, "~");
+                    name = std::string("~").append(name);
                 }
                 return ParseCppMethod(cls, std::move(name), std::move(comment), type, flags);
             }

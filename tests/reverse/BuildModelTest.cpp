@@ -4,6 +4,7 @@
 #include "ReverseTestSupport.h"
 
 #include "model/Members.h"
+#include "tests/support/ModelFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,9 @@ void BuildRun(FakeProject& project, const std::vector<std::string>& sources,
     parser.BuildModelFromParse(&project, project.CurrentModel());
 }
 
+// Masters and models make ids: the settings go to a scratch folder.
+class BuildModelTest : public test::ModelTest {};
+
 Master* Placed(FakeProject& project, const Model* model, const std::string& name) {
     for (Master* master : project.PlacedMasters(model)) {
         if (master->name == name) {
@@ -36,7 +40,7 @@ Master* Placed(FakeProject& project, const Model* model, const std::string& name
     return nullptr;
 }
 
-TEST(BuildModelTest, QualifiedClassesFromTwoFilesGoIntoPackageSubmodelsOnce) {
+TEST_F(BuildModelTest, QualifiedClassesFromTwoFilesGoIntoPackageSubmodelsOnce) {
     FakeProject project(0);
     const std::vector<std::string> files = {"namespace p.q { class A : public B { }; }",
                                             "namespace p.q { class B { }; }"};
@@ -73,7 +77,7 @@ TEST(BuildModelTest, QualifiedClassesFromTwoFilesGoIntoPackageSubmodelsOnce) {
     }
 }
 
-TEST(BuildModelTest, ClassTypedAttributesBecomeLinksWhenAsked) {
+TEST_F(BuildModelTest, ClassTypedAttributesBecomeLinksWhenAsked) {
     // B comes before C in the table's order, so its master exists when C is built.
     const std::string source = "class B { };\n"
                                "class C { B items[10]; B* ptr; B val; B* other; int n; };";
@@ -130,7 +134,7 @@ TEST(BuildModelTest, ClassTypedAttributesBecomeLinksWhenAsked) {
     }
 }
 
-TEST(BuildModelTest, AnAttributeWhoseClassComesLaterStaysAndGetsItsLink) {
+TEST_F(BuildModelTest, AnAttributeWhoseClassComesLaterStaysAndGetsItsLink) {
     // A is built before Z (the table's order), so Z has no master yet then.
     FakeProject project(kLinks);
     BuildRun(project, {"class A { Z* z; }; class Z { };"});
@@ -142,7 +146,7 @@ TEST(BuildModelTest, AnAttributeWhoseClassComesLaterStaysAndGetsItsLink) {
     EXPECT_EQ(project.Links(project.CurrentModel())[0]->name, "z");
 }
 
-TEST(BuildModelTest, MembersAreReplacedByEachRunAndDuplicatesDropped) {
+TEST_F(BuildModelTest, MembersAreReplacedByEachRunAndDuplicatesDropped) {
     FakeProject project(0);
     BuildRun(project, {"class A { int x; void f(); };", "class A { int x; void f(); int g(); };"});
     Master* a = Placed(project, project.CurrentModel(), "A");
@@ -159,7 +163,7 @@ TEST(BuildModelTest, MembersAreReplacedByEachRunAndDuplicatesDropped) {
     EXPECT_EQ(project.PlacedMasters(project.CurrentModel()).size(), 1u);
 }
 
-TEST(BuildModelTest, GenericClassesTakeTheNextToolAndTheirParameters) {
+TEST_F(BuildModelTest, GenericClassesTakeTheNextToolAndTheirParameters) {
     FakeProject project(0);
     for (int run = 0; run < 2; ++run) {
         BuildRun(project, {"template <class T, int N> class V { T item; };"});
@@ -175,7 +179,7 @@ TEST(BuildModelTest, GenericClassesTakeTheNextToolAndTheirParameters) {
     }
 }
 
-TEST(BuildModelTest, NodesBecomeMasterFieldsAndMemberRecords) {
+TEST_F(BuildModelTest, NodesBecomeMasterFieldsAndMemberRecords) {
     FakeProject project(kRevRecordFileNames);
     BuildRun(project, {"/** Doc. */ class A {\n"
                        "  public:\n"
@@ -226,7 +230,7 @@ TEST(BuildModelTest, NodesBecomeMasterFieldsAndMemberRecords) {
     EXPECT_EQ(inner->methods.size(), 1u);
 }
 
-TEST(BuildModelTest, IdlInterfacesModulesAndParameterDirections) {
+TEST_F(BuildModelTest, IdlInterfacesModulesAndParameterDirections) {
     FakeProject project(0);
     BuildRun(project,
              {"module M { interface J { }; interface I : J {"
@@ -253,7 +257,7 @@ TEST(BuildModelTest, IdlInterfacesModulesAndParameterDirections) {
     EXPECT_EQ(project.Links(mModel)[0]->to->GetMaster()->name, "J");
 }
 
-TEST(BuildModelTest, SplitArrayTypeTable) {
+TEST_F(BuildModelTest, SplitArrayTypeTable) {
     struct Case {
         int language;
         const char* text;
@@ -279,7 +283,7 @@ TEST(BuildModelTest, SplitArrayTypeTable) {
     }
 }
 
-TEST(BuildModelTest, NothingIsBuiltIntoAModelThatIsNotADiagram) {
+TEST_F(BuildModelTest, NothingIsBuiltIntoAModelThatIsNotADiagram) {
     FakeProject project(0);
     project.current->kind = MkTool;
     BuildRun(project, {"class A { };"});
