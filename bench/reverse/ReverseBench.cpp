@@ -135,7 +135,7 @@ class BenchProject : public ReverseProject {
             slot->nameSpace = nameSpace;
         }
         auto* place = new BenchPlace(slot.get());
-        model->AddDrawable(place);
+        model->AddDrawable(std::unique_ptr<Drawable>(place));
         return place;
     }
     Drawable* FindPlaceByMasterName(Model* model, int tool, const std::string& name,
@@ -159,7 +159,7 @@ class BenchProject : public ReverseProject {
                       Drawable* target) override {
         auto* link = new BenchLink(tool, dynamic_cast<NodeDrawable*>(source),
                                    dynamic_cast<NodeDrawable*>(target));
-        model->AddDrawable(link);
+        model->AddDrawable(std::unique_ptr<Drawable>(link));
         return link;
     }
     void SetLinkDetails(Drawable*, int, uint32_t, const std::string&, const std::string&) override {

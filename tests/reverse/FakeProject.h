@@ -109,7 +109,8 @@ class FakeProject : public ReverseProject {
     Model* FindOrCreatePackage(Model* model, const std::string& name, const std::string& nameSpace,
                                int tool, bool showAll) override {
         Master* package = nullptr;
-        for (Drawable* drawable : model->drawables) {
+        for (const auto& owned : model->drawables) {
+            Drawable* drawable = owned.get();
             auto* place = dynamic_cast<FakePlace*>(drawable);
             if (place != nullptr && tools_[place->GetMaster()] == tool &&
                 place->GetMaster()->name == name) {
@@ -136,7 +137,7 @@ class FakeProject : public ReverseProject {
         }
         lastShowAll = showAll;
         auto* place = new FakePlace(tool, master);
-        model->AddDrawable(place);
+        model->AddDrawable(std::unique_ptr<Drawable>(place));
         return place;
     }
     Drawable* FindPlaceByMasterName(Model* model, int tool, const std::string& name,
@@ -156,7 +157,8 @@ class FakeProject : public ReverseProject {
     }
     Drawable* FindLink(Model* model, int tool, const std::string& name, Drawable* source,
                        Drawable* target) override {
-        for (Drawable* drawable : model->drawables) {
+        for (const auto& owned : model->drawables) {
+            Drawable* drawable = owned.get();
             auto* link = dynamic_cast<FakeLink*>(drawable);
             if (link != nullptr && link->kindCode == tool && link->from == source &&
                 link->to == target && (name.empty() || link->name == name)) {
@@ -169,7 +171,7 @@ class FakeProject : public ReverseProject {
                       Drawable* target) override {
         auto* link = new FakeLink(tool, name, dynamic_cast<NodeDrawable*>(source),
                                   dynamic_cast<NodeDrawable*>(target));
-        model->AddDrawable(link);
+        model->AddDrawable(std::unique_ptr<Drawable>(link));
         return link;
     }
     void SetLinkDetails(Drawable* link, int access, uint32_t flagBits,
@@ -196,7 +198,8 @@ class FakeProject : public ReverseProject {
     }
     std::vector<FakeLink*> Links(const Model* model) const {
         std::vector<FakeLink*> links;
-        for (Drawable* drawable : model->drawables) {
+        for (const auto& owned : model->drawables) {
+            Drawable* drawable = owned.get();
             if (auto* link = dynamic_cast<FakeLink*>(drawable)) {
                 links.push_back(link);
             }
@@ -205,7 +208,8 @@ class FakeProject : public ReverseProject {
     }
     std::vector<Master*> PlacedMasters(const Model* model) const {
         std::vector<Master*> placed;
-        for (Drawable* drawable : model->drawables) {
+        for (const auto& owned : model->drawables) {
+            Drawable* drawable = owned.get();
             if (auto* place = dynamic_cast<FakePlace*>(drawable)) {
                 placed.push_back(place->GetMaster());
             }
