@@ -4,9 +4,12 @@
 // run must end without a crash, a hang or a sanitizer report; the IDL files
 // must parse without a single error, and QString must come out with its
 // public methods.
+#include "FakeProject.h"
 #include "ReverseTestSupport.h"
 
+#include "model/Members.h"
 #include "platform/Log.h"
+#include "tests/support/ModelFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +55,10 @@ std::vector<std::string> ErrorLines(const std::string& log) {
     return lines;
 }
 
-TEST(RealCodeTest, InstalledCppHeadersParseAndQStringHasItsPublicMethods) {
+// Masters and models make ids: the settings go to a scratch folder.
+class RealCodeTest : public test::ModelTest {};
+
+TEST_F(RealCodeTest, InstalledCppHeadersParseAndQStringHasItsPublicMethods) {
     const std::string qt = "/usr/include/x86_64-linux-gnu/qt6/";
     const std::string std = "/usr/include/c++/12/";
     std::vector<std::string> roots = {qt + "QtCore", qt + "QtGui", qt + "QtWidgets",
@@ -86,10 +92,9 @@ TEST(RealCodeTest, InstalledCppHeadersParseAndQStringHasItsPublicMethods) {
     if (files.size() < 500) {
         GTEST_SKIP() << "the Qt 6, GoogleTest and libstdc++ headers are not installed";
     }
-    RecordingLogSink log;
-    ScopedLogSink scope(&log);
     // One parser for the whole run, as the driver keeps it.
-    SourceParser parser(nullptr, kLangCpp);
+    test::FakeProject project(0);
+    SourceParser parser(&project, kLangCpp);
     for (const std::string& path : files) {
         parser.ParseSourceFile(path);
         EXPECT_EQ(parser.Token(), kTokEnd) << path;
@@ -132,15 +137,28 @@ TEST(RealCodeTest, InstalledCppHeadersParseAndQStringHasItsPublicMethods) {
         }
     }
     EXPECT_EQ(bases, (std::set<std::string>{"QObject", "QPaintDevice"}));
+
+    // The masters: QString's master has its public methods.
+    parser.BuildModelFromParse(&project, project.CurrentModel());
+    Master* master = project.FindMaster(10, "QString", "");
+    ASSERT_NE(master, nullptr);
+    std::set<std::string> methods;
+    for (const auto& method : master->methods) {
+        if (method->access == AccessPublic) {
+            methods.insert(method->name);
+        }
+    }
+    for (const std::string& name : publicMethods) {
+        EXPECT_TRUE(methods.count(name)) << name;
+    }
+    EXPECT_GT(project.MasterCount(), 1000u);
 }
 
-TEST(RealCodeTest, InstalledCorbaIdlFilesParseWithoutErrors) {
+TEST_F(RealCodeTest, InstalledCorbaIdlFilesParseWithoutErrors) {
     const std::vector<std::string> files = FilesUnder({"/usr/share/idl/omniORB"}, ".idl");
     if (files.size() < 20) {
         GTEST_SKIP() << "the CORBA services IDL files (omniorb-idl) are not installed";
     }
-    RecordingLogSink log;
-    ScopedLogSink scope(&log);
     SourceParser parser(nullptr, kLangIdl);
     for (const std::string& path : files) {
         parser.ParseSourceFile(path);
