@@ -60,6 +60,15 @@ bool IsTrailingSpecifier(int token, std::string_view text) {
 
 } // namespace
 
+bool SourceParser::EnterNestedBody(const SourceSymbol* node) {
+    if (nestingDepth_ >= kMaxBlockDepth) {
+        ReportParseError(node, "block stack overflow");
+        return false;
+    }
+    ++nestingDepth_;
+    return true;
+}
+
 int SourceParser::ParseCppFile(const std::string& path) {
     if (!OpenSourceFile(path)) {
         return 0;
@@ -290,6 +299,13 @@ int SourceParser::ParseCppClassBody(SourceSymbol* node, int defaultAccess, Sourc
     if (token_ != kTokLBrace) {
         return 0;
     }
+    if (!EnterNestedBody(node)) {
+        return 0;
+    }
+    struct Leave {
+        SourceParser* parser;
+        ~Leave() { parser->LeaveNestedBody(); }
+    } leave{this};
     opened = true;
     GetToken();
     int access = defaultAccess;

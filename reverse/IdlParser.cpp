@@ -115,6 +115,13 @@ int SourceParser::ParseIdlDefinition(SourceSymbol* enclosing) {
         GetToken();
         return 1;
     }
+    if (!EnterNestedBody(node)) {
+        return 0;
+    }
+    struct Leave {
+        SourceParser* parser;
+        ~Leave() { parser->LeaveNestedBody(); }
+    } leave{this};
     switch (kind) {
     case kNodePackage:
         if (token_ != kTokLBrace) {

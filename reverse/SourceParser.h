@@ -241,6 +241,13 @@ class SourceParser : public SourceSymbolTable {
     void ReadTagName();
     bool PhpOpenTag();
 
+    // Nested class, module and interface bodies being read; deeper nesting
+    // than a block may have is reported and not read, so that the parsers'
+    // recursion stays bounded whatever the input.
+    int nestingDepth_ = 0;
+    bool EnterNestedBody(const SourceSymbol* node);
+    void LeaveNestedBody() { --nestingDepth_; }
+
     // C++ parser (CppParser.cpp).
     using SymbolList = std::vector<std::unique_ptr<SourceSymbol>>;
     void ParseCppNamespace();

@@ -216,6 +216,28 @@ TEST_F(CppParserTest, AMemberThatCannotBeReadIsPassedOverWithoutLosingTheClass) 
         << log_.Text();
 }
 
+TEST_F(CppParserTest, DeepNestingIsReportedAndStaysBounded) {
+    for (int language : {kLangCpp, kLangIdl}) {
+        std::string text;
+        const std::string open = language == kLangCpp ? "class C {\n" : "module M {\n";
+        for (int i = 0; i < 100000; ++i) {
+            text += open;
+        }
+        text += "int x;";
+        for (int i = 0; i < 100000; ++i) {
+            text += "};\n";
+        }
+        text += language == kLangCpp ? "class After { };" : "interface After { };";
+        RecordingLogSink log;
+        ScopedLogSink scope(&log);
+        SourceParser parser(nullptr, language);
+        ParseText(parser, text);
+        EXPECT_EQ(parser.Token(), kTokEnd);
+        EXPECT_NE(log.Text().find("block stack overflow"), std::string::npos);
+        EXPECT_NE(parser.Find(language, "After", std::nullopt), nullptr);
+    }
+}
+
 TEST_F(CppParserTest, AClassFromSeveralFilesIsOneNodeInAnyOrder) {
     // The same class, forward-declared, defined and extended in a namespace,
     // with an unrelated class of that name at the top level.
