@@ -154,8 +154,14 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
     const std::string nameSpace = TextOf(node->qualifier);
 
     if (node->kind == kNodePackage) {
-        Master* package = MasterOfPlace(
-            project->AddMasterPlace(model, PackageTool(), node->name, nameSpace, showAll));
+        // A package placed by an earlier run keeps its place, so a run can be
+        // repeated without a second place each time.
+        Drawable* place =
+            project->FindPlaceByMasterName(model, PackageTool(), node->name, nameSpace);
+        if (place == nullptr) {
+            place = project->AddMasterPlace(model, PackageTool(), node->name, nameSpace, showAll);
+        }
+        Master* package = MasterOfPlace(place);
         if (package == nullptr) {
             return;
         }

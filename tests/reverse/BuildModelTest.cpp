@@ -255,6 +255,11 @@ TEST_F(BuildModelTest, IdlInterfacesModulesAndParameterDirections) {
     EXPECT_EQ(i->methods[0]->others[1]->kind, 1);
     ASSERT_EQ(project.Links(mModel).size(), 1u);
     EXPECT_EQ(project.Links(mModel)[0]->to->GetMaster()->name, "J");
+    // A second run keeps the module's one place.
+    const size_t drawables = project.DrawableCount();
+    BuildRun(project, {"module M { interface J { }; interface I : J { }; };"}, kLangIdl);
+    EXPECT_EQ(project.PlacedMasters(project.CurrentModel()).size(), 1u);
+    EXPECT_EQ(project.DrawableCount(), drawables);
 }
 
 TEST_F(BuildModelTest, SplitArrayTypeTable) {

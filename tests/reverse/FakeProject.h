@@ -217,6 +217,14 @@ class FakeProject : public ReverseProject {
         return placed;
     }
     int ToolOf(Master* master) { return tools_[master]; }
+    // Places and links of every model.
+    size_t DrawableCount() const {
+        size_t count = 0;
+        for (const auto& model : models_) {
+            count += model->drawables.size();
+        }
+        return count;
+    }
     size_t MasterCount() const { return masters_.size(); }
 
     Model* current = nullptr;
