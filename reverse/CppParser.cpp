@@ -60,15 +60,6 @@ bool IsTrailingSpecifier(int token, std::string_view text) {
 
 } // namespace
 
-bool SourceParser::EnterNestedBody(const SourceSymbol* node) {
-    if (nestingDepth_ >= kMaxBlockDepth) {
-        ReportParseError(node, "block stack overflow");
-        return false;
-    }
-    ++nestingDepth_;
-    return true;
-}
-
 int SourceParser::ParseCppFile(const std::string& path) {
     if (!OpenSourceFile(path)) {
         return 0;

@@ -710,4 +710,18 @@ SourceSymbol* SourceParser::FindOrInsertDeclaration(std::string_view name,
     return head->sameName.get();
 }
 
+// ---- Nesting ----
+
+// A parser that reads nested bodies by recursion calls this before each body
+// and LeaveNestedBody after it: past the depth a block may have, the body is
+// reported ("block stack overflow") and not read.
+bool SourceParser::EnterNestedBody(const SourceSymbol* node) {
+    if (nestingDepth_ >= kMaxBlockDepth) {
+        ReportParseError(node, "block stack overflow");
+        return false;
+    }
+    ++nestingDepth_;
+    return true;
+}
+
 } // namespace qm
