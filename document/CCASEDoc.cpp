@@ -515,6 +515,93 @@ void CCASEDoc::MoveModel(Model* model, Model* other, bool toFront) {
     modified_ = true;
 }
 
+namespace {
+
+// True when list holds drawable, at the top or inside a group's members.
+bool HoldsDrawable(const DrawableList& list, const Drawable* drawable, int depth = 0) {
+    for (Drawable* d : list) {
+        if (d == drawable)
+            return true;
+        Drawable* container = ContainerOf(d);
+        DrawableList* members = container != nullptr ? container->GetMemberList() : nullptr;
+        if (members != nullptr && depth < 64 && HoldsDrawable(*members, drawable, depth + 1))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+Model* CCASEDoc::FindModelOfDrawable(const Drawable* drawable) const {
+    for (const std::unique_ptr<Model>& model : models_) {
+        if (HoldsDrawable(model->drawables, drawable))
+            return model.get();
+    }
+    return nullptr;
+}
+
+Drawable* CCASEDoc::FindPlaceOfMaster(const Master* master, Model** model) const {
+    for (const std::unique_ptr<Model>& m : models_) {
+        if (Drawable* place = m->FindPlaceOfMaster(master)) {
+            if (model != nullptr)
+                *model = m.get();
+            return place;
+        }
+    }
+    if (model != nullptr)
+        *model = nullptr;
+    return nullptr;
+}
+
+void CCASEDoc::MarkModels(bool flag) {
+    for (const std::unique_ptr<Model>& model : models_)
+        model->Mark(flag ? 1 : 0, 1, 0);
+}
+
+void CCASEDoc::MarkDrawables(bool flag) {
+    for (const std::unique_ptr<Model>& model : models_) {
+        for (Drawable* drawable : model->drawables)
+            drawable->Mark(flag ? 1 : 0, 1, 0);
+    }
+}
+
+void CCASEDoc::CollectAssociations(Master* master, DrawableList& inheritances,
+                                   DrawableList& realizations, DrawableList& compositions,
+                                   DrawableList& others) {
+    inheritances.clear();
+    realizations.clear();
+    compositions.clear();
+    others.clear();
+    for (const std::unique_ptr<Model>& model : models_) {
+        for (Drawable* drawable : model->drawables)
+            drawable->CollectIfConnected(master, &inheritances, &realizations, &compositions,
+                                         &others);
+    }
+}
+
+ToolModel* CCASEDoc::FindTool(int toolId) const {
+    return template_ != nullptr ? template_->GetTool(toolId) : nullptr;
+}
+
+void CCASEDoc::BindTemplate() {
+    if (template_ == nullptr)
+        return;
+    masters_.BindTools(&template_->guidMap);
+    for (const std::unique_ptr<Model>& model : models_)
+        model->RebindTools(template_);
+}
+
+void CCASEDoc::UpdateLibraryPane(bool fill) {
+    if (Frame() != nullptr)
+        Frame()->UpdateLibraryPane(fill);
+}
+
+void CCASEDoc::AutoSave() {
+    if (!path_.empty() && FileExists(path_) && IsReadOnlyFile(path_))
+        return;
+    OnFileSave();
+}
+
 int32_t CCASEDoc::CurrentModelIndex() const {
     for (size_t i = 0; i < models_.size(); ++i) {
         if (models_[i].get() == currentModel_)

@@ -16,6 +16,7 @@
 #include "document/DocumentContext.h"
 #include "document/FolderLists.h"
 #include "document/ProjectProfile.h"
+#include "drawables/DrawableSeams.h"
 #include "model/GuidMap.h"
 #include "model/MasterCollection.h"
 
@@ -31,7 +32,9 @@ struct Cell;
 
 namespace qm {
 
+class Drawable;
 class Model;
+class ToolModel;
 
 class CCASEDoc {
   public:
@@ -113,6 +116,27 @@ class CCASEDoc {
     // Moves model before other; without other to the front (toFront) or the
     // end. Sets the modified flag. A model not in the list only beeps.
     void MoveModel(Model* model, Model* other, bool toFront);
+    // The model whose drawables (or whose groups' members) hold drawable, or null.
+    Model* FindModelOfDrawable(const Drawable* drawable) const;
+    // The first place of master in any model, with its model; null when none.
+    Drawable* FindPlaceOfMaster(const Master* master, Model** model) const;
+    // Sets (flag) or clears the mark of every model, or of every drawable of
+    // every model.
+    void MarkModels(bool flag);
+    void MarkDrawables(bool flag);
+    // Empties the four lists, then asks every drawable of every model for its
+    // associations with master.
+    void CollectAssociations(Master* master, DrawableList& inheritances, DrawableList& realizations,
+                             DrawableList& compositions, DrawableList& others);
+    // The template's tool of that id, or null.
+    ToolModel* FindTool(int toolId) const;
+    // Binds the masters, then every model, to the current template.
+    void BindTemplate();
+    // Tells the window to refill (fill) or empty its library list.
+    void UpdateLibraryPane(bool fill);
+    // The auto-save timer's step: nothing when the file exists read-only,
+    // else Save.
+    void AutoSave();
     Model* CurrentModel() const { return currentModel_; }
     void SetCurrentModel(Model* model) { currentModel_ = model; }
     // The current model's position, -1 when it is not in the list.

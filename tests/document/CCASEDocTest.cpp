@@ -271,5 +271,45 @@ TEST_F(DocumentTest, ModelListOperations) {
     EXPECT_EQ(doc->CurrentModelIndex(), 2);
 }
 
+TEST_F(DocumentTest, QueriesOverModelsAndDrawables) {
+    auto doc = Load(EveryRecord());
+    Model* states = doc->FindModelByName("States");
+    ASSERT_NE(states, nullptr);
+    Drawable* member = FindObjectById(states->drawables, "m-2");
+    ASSERT_NE(member, nullptr);
+    EXPECT_EQ(doc->FindModelOfDrawable(member), states);
+    EXPECT_EQ(doc->FindModelOfDrawable(nullptr), nullptr);
+
+    doc->MarkModels(true);
+    for (size_t i = 0; i < doc->ModelCount(); ++i)
+        EXPECT_TRUE(doc->GetModelAt(i)->IsMarked());
+    doc->MarkDrawables(true);
+    EXPECT_TRUE(states->drawables.front()->IsMarked());
+    doc->MarkModels(false);
+    EXPECT_FALSE(states->IsMarked());
+
+    Model* found = states;
+    EXPECT_EQ(doc->FindPlaceOfMaster(doc->Masters().Masters().front(), &found), nullptr);
+    EXPECT_EQ(found, nullptr);
+    DrawableList a{member}, b{member}, c, d;
+    doc->CollectAssociations(doc->Masters().Masters().front(), a, b, c, d);
+    EXPECT_TRUE(a.empty() && b.empty());
+
+    ASSERT_NE(doc->FindTool(10), nullptr);
+    EXPECT_EQ(doc->FindTool(5000), nullptr);
+    doc->BindTemplate();
+    EXPECT_EQ(doc->StoreText(), EveryRecord());
+
+    // Auto-save skips a read-only file and saves a writable one.
+    std::string path = WriteFile("auto.pro", "old\n");
+    doc->SetPathName(path);
+    ::chmod(path.c_str(), 0444);
+    doc->AutoSave();
+    EXPECT_EQ(FileText(path), "old\n");
+    ::chmod(path.c_str(), 0644);
+    doc->AutoSave();
+    EXPECT_EQ(FileText(path), EveryRecord());
+}
+
 } // namespace
 } // namespace qm
