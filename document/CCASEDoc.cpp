@@ -318,8 +318,11 @@ void CCASEDoc::LoadText(const std::string& text) {
 void CCASEDoc::ResolveRefs(size_t firstMaster, size_t firstModel) {
     GuidScope scope = Scope();
     const std::vector<Master*>& masters = masters_.Masters();
-    for (size_t i = firstMaster; i < masters.size(); ++i)
+    for (size_t i = firstMaster; i < masters.size(); ++i) {
         masters[i]->ResolveRefs(this, &scope, false);
+        if (Frame() != nullptr)
+            Frame()->AddMasterToLister(masters[i]);
+    }
     for (size_t i = firstModel; i < models_.size(); ++i)
         models_[i]->ResolveRefs(this, &scope, false);
 }

@@ -12,6 +12,7 @@
 
 namespace qm {
 
+class Master;
 class NotationTemplate;
 class Profile;
 
@@ -58,6 +59,8 @@ class DocumentFrame : public ProjectFrame {
     virtual void ClearLog() = 0;
     virtual void RefillProjectTree() = 0;
     virtual void RefillModelItems() = 0;
+    // A master read or pasted into the document joins the master lister.
+    virtual void AddMasterToLister(Master* master) = 0;
     // The template folder of the project tree is labelled with this name.
     virtual void SetTemplateLabel(const std::string& name) = 0;
     // Shows the document's first model (a new document).

@@ -311,5 +311,64 @@ TEST_F(DocumentTest, QueriesOverModelsAndDrawables) {
     EXPECT_EQ(FileText(path), EveryRecord());
 }
 
+// A window that records what the document asks of it.
+struct RecordingWindow : DocumentFrame {
+    FrameLayout CurrentLayout() const override {
+        return {700, 500, 160, 170, {1, 2, 3, 4, 5, 6}, 1};
+    }
+    void ShowModelAt(int32_t index) override { Note("show " + std::to_string(index)); }
+    void ApplyLayout(const FrameLayout& layout, bool) override {
+        Note("layout " + std::to_string(layout.frameWidth));
+    }
+    void BeginProgress(int range) override { Note("begin " + std::to_string(range)); }
+    void SetProgress(int position) override { positions.push_back(position); }
+    void EndProgress(const std::string& text) override { Note("end " + text); }
+    void ClearLog() override { Note("clear log"); }
+    void RefillProjectTree() override { Note("tree"); }
+    void RefillModelItems() override { Note("models"); }
+    void AddMasterToLister(Master*) override { ++listed; }
+    void SetTemplateLabel(const std::string& name) override { Note("label " + name); }
+    void ShowFirstModel() override { Note("first"); }
+    void UpdateLibraryPane(bool fill) override { Note(fill ? "library" : "no library"); }
+    void Note(const std::string& what) { calls.push_back(what); }
+    std::vector<std::string> calls;
+    std::vector<int> positions;
+    int listed = 0;
+};
+
+TEST_F(DocumentTest, ProgressAndPanesFollowLoadAndSave) {
+    RecordingWindow window;
+    auto doc = NewDoc(false);
+    doc->SetFrame(&window);
+    doc->LoadText(EveryRecord());
+    EXPECT_EQ(window.positions, (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"clear log", "begin 100", "tree", "models",
+                                                      "end Loaded", "show 3", "layout 640"}));
+    EXPECT_EQ(window.listed, 5);
+
+    window.calls.clear();
+    window.positions.clear();
+    std::string path = WriteFile("p.pro", "");
+    ASSERT_TRUE(doc->OnSaveDocument(path));
+    EXPECT_EQ(window.positions, (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"begin 100", "end Saved"}));
+    // The save captured the window's layout.
+    EXPECT_NE(FileText(path).find(" 700 500 160 170 1 2 3 4 5 6 1 0)"), std::string::npos);
+
+    window.calls.clear();
+    auto failing = NewDoc(false);
+    failing->SetFrame(&window);
+    EXPECT_NE(failure([&] { failing->LoadText("(Quillmark \"8.0\" project)\n(notation 1)\n"); }),
+              "");
+    EXPECT_EQ(window.calls.back(), "end Failed");
+
+    // A hidden document touches no window.
+    window.calls.clear();
+    auto hidden = NewDoc(true);
+    hidden->SetFrame(&window);
+    hidden->LoadText(EveryRecord());
+    EXPECT_TRUE(window.calls.empty());
+}
+
 } // namespace
 } // namespace qm
