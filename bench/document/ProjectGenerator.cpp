@@ -25,10 +25,12 @@ class Sequence {
 
 const char* const kTypes[] = {"int", "double", "bool", "std::string", "long", "char*"};
 
+// An id whose first digits change fastest, as the program's own ids do.
 std::string Id(char kind, int n) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%c%07d", kind, n);
-    return text;
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%07d", n);
+    std::string id(digits);
+    return std::string(id.rbegin(), id.rend()) + kind;
 }
 
 void AppendF(std::string& out, const char* format, auto... args) {
