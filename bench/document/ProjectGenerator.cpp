@@ -3,8 +3,10 @@
 // same bytes.
 #include "bench/document/ProjectGenerator.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace qm::bench {
 
@@ -39,6 +41,21 @@ void AppendF(std::string& out, const char* format, auto... args) {
     out.append(buffer, static_cast<size_t>(n));
 }
 
+constexpr int kColumns = 20;
+constexpr int kColumnWidth = 150;
+constexpr int kRowHeight = 100;
+
+struct CRectText {
+    int l, t, r, b;
+};
+
+// The bounds of the place at position p of a diagram's grid.
+CRectText PlaceRect(int p) {
+    int x = 20 + (p % kColumns) * kColumnWidth;
+    int y = 20 + (p / kColumns) * kRowHeight;
+    return {x, y, x + 100, y + 60};
+}
+
 } // namespace
 
 std::string GenerateProject(const ProjectShape& shape) {
@@ -68,11 +85,48 @@ std::string GenerateProject(const ProjectShape& shape) {
         out += ") nil nil nil 12 \"\")";
     }
     out += ")\n";
+    int nextClass = 0;
+    int nextLink = 0;
     for (int d = 0; d < shape.diagrams; ++d) {
         AppendF(out,
                 "(customModel \"%s\" 11 3 \"Diagram%d\" \"\" \"\" 17 \"\" \"\" 1.000000 1.000000 \n"
-                "             (0 0 2000 1500) (0 0 2000 1500))\n",
-                Id('d', d).c_str(), d);
+                "             (0 0 3000 %d) (0 0 3000 %d)",
+                Id('d', d).c_str(), d, kRowHeight * (shape.placesPerDiagram / kColumns + 1),
+                kRowHeight * (shape.placesPerDiagram / kColumns + 1));
+        std::vector<int> places;
+        for (int p = 0; p < shape.placesPerDiagram && nextClass < shape.classes; ++p) {
+            int c = nextClass++;
+            CRectText r = PlaceRect(p);
+            AppendF(out,
+                    "\n (place \"%s\" (2) \"\" (junctions) 10 \"%s\" (%d %d %d %d) "
+                    "(%d %d %d %d) (%d %d %d %d) 1 0 nil \"\")",
+                    Id('c', c).c_str(), Id('p', c).c_str(), r.l, r.t, r.r, r.b, r.l - 5, r.t - 5,
+                    r.r + 5, r.b + 5, r.l + 3, r.t + 3, r.r - 3, r.b - 3);
+            places.push_back(c);
+        }
+        const int steps[] = {1, kColumns, 2};
+        int made = 0;
+        for (int step : steps) {
+            for (size_t p = 0; p + step < places.size() && made < shape.linksPerDiagram; ++p) {
+                if (step != kColumns && (p % kColumns) + step >= static_cast<size_t>(kColumns))
+                    continue;
+                CRectText a = PlaceRect(static_cast<int>(p));
+                CRectText b = PlaceRect(static_cast<int>(p) + step);
+                int x1 = (a.l + a.r) / 2, y1 = (a.t + a.b) / 2;
+                int x2 = (b.l + b.r) / 2, y2 = (b.t + b.b) / 2;
+                int l = std::min(x1, x2), t = std::min(y1, y2);
+                int r = std::max(x1, x2) + 1, bt = std::max(y1, y2) + 1;
+                AppendF(out,
+                        "\n (link \"%s\" \"%s\" (%d %d %d %d) 3 \"\" \"\" \"%%%%\" \"%%%%\" "
+                        "\"\" \"\" \"\" 0 0 (0 0 0 0) (0 0 0 0) (0 0 0 0) 0 0 \"%s\" "
+                        "(%d %d %d %d) (%d %d %d %d) (%d %d %d %d) 2 0 nil \"\")",
+                        Id('p', places[p]).c_str(), Id('p', places[p + step]).c_str(), x1, y1, x2,
+                        y2, Id('l', nextLink++).c_str(), l, t, r, bt, l - 5, t - 5, r + 5, bt + 5,
+                        l, t, l, t);
+                ++made;
+            }
+        }
+        out += ")\n";
     }
     return out;
 }
