@@ -72,13 +72,13 @@ CCASEDoc::~CCASEDoc() {
 }
 
 void CCASEDoc::ReleaseContents() {
-    // Masters first: a master clears the back link of its submodel.
-    GuidScope scope = Scope();
-    while (masters_.Count() > 0) {
-        Master* master = masters_.Masters().front();
-        masters_.Remove(master, false);
+    // Everything goes with the id map, so nothing is unregistered one by one
+    // (a scope without a current map). Masters first: a master clears the
+    // back link of its submodel.
+    GuidScope scope(nullptr, nullptr, static_cast<GuidMap*>(nullptr));
+    // The collection is going too: its masters are freed in place.
+    for (Master* master : masters_.Masters())
         master->Detach(&scope, true);
-    }
     for (auto it = models_.rbegin(); it != models_.rend(); ++it)
         (*it)->Detach(&scope, false);
     models_.clear();
