@@ -4,7 +4,6 @@
 
 #include "document/Profile.h"
 #include "document/ProjectFile.h"
-#include "drawables/DrawableSeams.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "kernel/Kernel.h"
@@ -16,6 +15,7 @@
 #include "platform/Prompt.h"
 
 #include <algorithm>
+#include <cstring>
 #include <typeinfo>
 
 namespace qm {
@@ -46,13 +46,13 @@ bool HasHead(Cell* record, kest::Symbol* head) {
 
 // A diagram's customModel record. The diagram classes write and check their
 // own head; a plain model's record is the part after it.
-Cell* WriteModelRecord(CCASEDoc* document, Model& model, GuidScope* scope) {
+Cell* WriteModelRecord(ModelDocument* document, Model& model, GuidScope* scope) {
     Cell* record = model.Persist(document, scope, nullptr);
     return HasHead(record, kest::sym::customModel) ? record
                                                    : kest::mkcons(kest::sym::customModel, record);
 }
 
-void ReadModelRecord(CCASEDoc* document, Model& model, GuidScope* scope, Cell* record) {
+void ReadModelRecord(ModelDocument* document, Model& model, GuidScope* scope, Cell* record) {
     model.Persist(document, scope, typeid(model) == typeid(Model) ? kest::cdr(record) : record);
 }
 
@@ -73,14 +73,13 @@ CCASEDoc::~CCASEDoc() {
 
 void CCASEDoc::ReleaseContents() {
     // Everything goes with the id map, so nothing is unregistered one by one
-    // (a scope without a current map). Masters first: a master clears the
-    // back link of its submodel.
+    // (a scope without a current map); the collection and the list free what
+    // they hold. Masters first: a master clears the back link of its submodel.
     GuidScope scope(nullptr, nullptr, static_cast<GuidMap*>(nullptr));
-    // The collection is going too: its masters are freed in place.
-    for (Master* master : masters_.Masters())
-        master->Detach(&scope, true);
+    for (const std::unique_ptr<Master>& master : masters_.Masters())
+        master->Detach(&scope);
     for (auto it = models_.rbegin(); it != models_.rend(); ++it)
-        (*it)->Detach(&scope, false);
+        (*it)->Detach(&scope);
     models_.clear();
 }
 
@@ -230,7 +229,6 @@ void CCASEDoc::LoadText(const std::string& text) {
         double fileVersion = 0;
         kest::fileheader(false, kest::sym::project, kest::readexpr(ch), &fileVersion);
         version_ = fileVersion;
-        ScopedReadFileVersion readVersion(fileVersion);
 
         Cell* record = kest::readexpr(ch);
         repositoryVersion_.clear();
@@ -274,6 +272,7 @@ void CCASEDoc::LoadText(const std::string& text) {
         SetProgress(30);
 
         GuidScope scope = Scope();
+        scope.fileVersion = fileVersion;
         ExpectHead(record, kest::sym::masters);
         masters_.Persist(&scope, false, nullptr, record);
         SetProgress(40);
@@ -295,6 +294,7 @@ void CCASEDoc::LoadText(const std::string& text) {
             if (model == nullptr)
                 RecordFormatError("customModel", Format("no diagram of kind %d", kind));
             GuidScope modelScope = Scope();
+            modelScope.fileVersion = fileVersion;
             ReadModelRecord(this, *model, &modelScope, record);
             models_.push_back(std::move(model));
             if (position < 90)
@@ -317,11 +317,10 @@ void CCASEDoc::LoadText(const std::string& text) {
 
 void CCASEDoc::ResolveRefs(size_t firstMaster, size_t firstModel) {
     GuidScope scope = Scope();
-    const std::vector<Master*>& masters = masters_.Masters();
-    for (size_t i = firstMaster; i < masters.size(); ++i) {
-        masters[i]->ResolveRefs(this, &scope, false);
+    for (size_t i = firstMaster; i < masters_.Count(); ++i) {
+        masters_.At(i)->ResolveRefs(this, &scope, false);
         if (Frame() != nullptr)
-            Frame()->AddMasterToLister(masters[i]);
+            Frame()->AddMasterToLister(masters_.At(i));
     }
     for (size_t i = firstModel; i < models_.size(); ++i)
         models_[i]->ResolveRefs(this, &scope, false);
@@ -522,10 +521,10 @@ namespace {
 
 // True when list holds drawable, at the top or inside a group's members.
 bool HoldsDrawable(const DrawableList& list, const Drawable* drawable, int depth = 0) {
-    for (Drawable* d : list) {
-        if (d == drawable)
+    for (const std::unique_ptr<Drawable>& d : list) {
+        if (d.get() == drawable)
             return true;
-        Drawable* container = ContainerOf(d);
+        Drawable* container = ContainerOf(d.get());
         DrawableList* members = container != nullptr ? container->GetMemberList() : nullptr;
         if (members != nullptr && depth < 64 && HoldsDrawable(*members, drawable, depth + 1))
             return true;
@@ -563,20 +562,20 @@ void CCASEDoc::MarkModels(bool flag) {
 
 void CCASEDoc::MarkDrawables(bool flag) {
     for (const std::unique_ptr<Model>& model : models_) {
-        for (Drawable* drawable : model->drawables)
+        for (const std::unique_ptr<Drawable>& drawable : model->drawables)
             drawable->Mark(flag ? 1 : 0, 1, 0);
     }
 }
 
-void CCASEDoc::CollectAssociations(Master* master, DrawableList& inheritances,
-                                   DrawableList& realizations, DrawableList& compositions,
-                                   DrawableList& others) {
+void CCASEDoc::CollectAssociations(Master* master, DrawableRefList& inheritances,
+                                   DrawableRefList& realizations, DrawableRefList& compositions,
+                                   DrawableRefList& others) {
     inheritances.clear();
     realizations.clear();
     compositions.clear();
     others.clear();
     for (const std::unique_ptr<Model>& model : models_) {
-        for (Drawable* drawable : model->drawables)
+        for (const std::unique_ptr<Drawable>& drawable : model->drawables)
             drawable->CollectIfConnected(master, &inheritances, &realizations, &compositions,
                                          &others);
     }
@@ -603,6 +602,24 @@ void CCASEDoc::AutoSave() {
     if (!path_.empty() && FileExists(path_) && IsReadOnlyFile(path_))
         return;
     OnFileSave();
+}
+
+std::vector<Master*> CCASEDoc::CollectNestedMasters(Master* /*master*/) {
+    return {};
+}
+
+ModelObject* CCASEDoc::FindTopLevelModel(const char* id) {
+    if (id == nullptr)
+        return nullptr;
+    for (const std::unique_ptr<Model>& model : models_) {
+        if (std::strcmp(IdOf(model.get()), id) == 0)
+            return model.get();
+    }
+    return nullptr;
+}
+
+GuidMap* CCASEDoc::TemplateMap() {
+    return template_ != nullptr ? &template_->guidMap : nullptr;
 }
 
 int32_t CCASEDoc::CurrentModelIndex() const {

@@ -16,9 +16,10 @@
 #include "document/DocumentContext.h"
 #include "document/FolderLists.h"
 #include "document/ProjectProfile.h"
-#include "drawables/DrawableSeams.h"
+#include "drawables/DrawableModel.h"
 #include "model/GuidMap.h"
 #include "model/MasterCollection.h"
+#include "model/ModelDocument.h"
 
 #include <cstdint>
 #include <functional>
@@ -36,7 +37,7 @@ class Drawable;
 class Model;
 class ToolModel;
 
-class CCASEDoc {
+class CCASEDoc : public ModelDocument {
   public:
     // The empty project of a new or opened document: page size from the print
     // set-up, the journal file named in the private temporary folder, the
@@ -126,8 +127,9 @@ class CCASEDoc {
     void MarkDrawables(bool flag);
     // Empties the four lists, then asks every drawable of every model for its
     // associations with master.
-    void CollectAssociations(Master* master, DrawableList& inheritances, DrawableList& realizations,
-                             DrawableList& compositions, DrawableList& others);
+    void CollectAssociations(Master* master, DrawableRefList& inheritances,
+                             DrawableRefList& realizations, DrawableRefList& compositions,
+                             DrawableRefList& others);
     // The template's tool of that id, or null.
     ToolModel* FindTool(int toolId) const;
     // Binds the masters, then every model, to the current template.
@@ -146,6 +148,16 @@ class CCASEDoc {
     void SetJournalRecorder(std::function<void(const std::string&)> recorder) {
         journalRecorder_ = std::move(recorder);
     }
+
+    // ---- what the model and the drawables ask of the document ----
+
+    // The masters reached from master over class links. The links that carry
+    // the relation come with the link drawables; until then none is found.
+    std::vector<Master*> CollectNestedMasters(Master* master) override;
+    // The model of the list whose id is the text, or null.
+    ModelObject* FindTopLevelModel(const char* id) override;
+    GuidMap* ProjectMap() override { return &idMap_; }
+    GuidMap* TemplateMap() override;
 
     // ---- members ----
 

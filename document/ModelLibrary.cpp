@@ -89,10 +89,10 @@ void ModelLibrary::Close() {
 
 void ModelLibrary::CollectClassMasters() {
     classMasters_.clear();
-    for (Master* master : document_->Masters().Masters()) {
+    for (const std::unique_ptr<Master>& master : document_->Masters().Masters()) {
         const auto* tool = dynamic_cast<const ToolModel*>(master->tool);
         if (tool != nullptr && tool->semantics == SemClass)
-            classMasters_.push_back(master);
+            classMasters_.push_back(master.get());
     }
     SortClassMasters(classMasters_);
     collected_ = true;

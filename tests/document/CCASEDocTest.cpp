@@ -289,10 +289,10 @@ TEST_F(DocumentTest, QueriesOverModelsAndDrawables) {
     EXPECT_FALSE(states->IsMarked());
 
     Model* found = states;
-    EXPECT_EQ(doc->FindPlaceOfMaster(doc->Masters().Masters().front(), &found), nullptr);
+    EXPECT_EQ(doc->FindPlaceOfMaster(doc->Masters().At(0), &found), nullptr);
     EXPECT_EQ(found, nullptr);
-    DrawableList a{member}, b{member}, c, d;
-    doc->CollectAssociations(doc->Masters().Masters().front(), a, b, c, d);
+    DrawableRefList a{member}, b{member}, c, d;
+    doc->CollectAssociations(doc->Masters().At(0), a, b, c, d);
     EXPECT_TRUE(a.empty() && b.empty());
 
     ASSERT_NE(doc->FindTool(10), nullptr);
