@@ -185,6 +185,17 @@ TEST_F(DocumentTest, SaveKeepsABackupOfThePreviousFile) {
     // Nothing but the file and its backup is left in the folder.
     EXPECT_EQ(ListFiles(scratch.Path(), "b.pro*"),
               (std::vector<std::string>{"b.pro", "b.pro.bak"}));
+
+    // A backup that cannot be made stops the save: the file stays as it was.
+    std::string blocked = WriteFile("c.pro", "keep me\n");
+    ASSERT_TRUE(MakeDirectories(blocked + ".bak"));
+    prompts.asked.clear();
+    EXPECT_FALSE(doc->OnSaveDocument(blocked));
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(
+        prompts.asked[0].rfind("Command failed due to an error:\nCan't make the backup copy ", 0),
+        0u);
+    EXPECT_EQ(FileText(blocked), "keep me\n");
 }
 
 // A disk that fills up mid-write: the file size limit makes the write fail.
