@@ -7,6 +7,7 @@
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "kernel/Kernel.h"
+#include "model/ChangeJournal.h"
 #include "model/ListRecords.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -395,8 +396,7 @@ bool CCASEDoc::OnSaveDocument(const std::string& path) {
             !MakeBackupCopy(path))
             throw CKestException(Format("Can't make the backup copy %s.bak: %s", path.c_str(),
                                         LastErrorText().c_str()));
-        if (journalRecorder_)
-            journalRecorder_("(Project Saved)");
+        Journal().RecordChange(this, ChangeKind::ProjectSaved, "(Project Saved)", nullptr, nullptr);
         profile_.CaptureLayout(Frame(), CurrentModelIndex());
         SaveToFile(path);
     } catch (const std::exception& error) {

@@ -144,11 +144,6 @@ class CCASEDoc : public ModelDocument {
     // The current model's position, -1 when it is not in the list.
     int32_t CurrentModelIndex() const;
 
-    // Called with the description of the journal entry a save records.
-    void SetJournalRecorder(std::function<void(const std::string&)> recorder) {
-        journalRecorder_ = std::move(recorder);
-    }
-
     // ---- what the model and the drawables ask of the document ----
 
     // The masters reached from master over class links. The links that carry
@@ -202,7 +197,6 @@ class CCASEDoc : public ModelDocument {
     MasterCollection masters_;
     std::vector<std::unique_ptr<Model>> models_;
     Model* currentModel_ = nullptr;
-    std::function<void(const std::string&)> journalRecorder_;
     ProjectProfile profile_;
     GuidMap idMap_;
     FolderLists folders_;

@@ -5,6 +5,7 @@
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "kernel/Kernel.h"
+#include "model/ChangeJournal.h"
 #include "tests/document/DocumentFixture.h"
 
 #include <csignal>
@@ -176,12 +177,26 @@ TEST_F(DocumentTest, ReadOnlyFilesAreNotSaved) {
 TEST_F(DocumentTest, SaveKeepsABackupOfThePreviousFile) {
     std::string path = WriteFile("b.pro", "previous bytes\n");
     auto doc = Load(kMinimal);
-    std::vector<std::string> journal;
-    doc->SetJournalRecorder([&](const std::string& entry) { journal.push_back(entry); });
+    struct Recording : ChangeJournal {
+        void RecordChange(ModelDocument* document, ChangeKind kind, const char* name, ModelObject*,
+                          ModelObject*) override {
+            entries.push_back({document, kind, name});
+        }
+        struct Entry {
+            ModelDocument* document;
+            ChangeKind kind;
+            std::string name;
+        };
+        std::vector<Entry> entries;
+    } journal;
+    ScopedInstall<ChangeJournal> installed(&journal);
     ASSERT_TRUE(doc->OnSaveDocument(path));
     EXPECT_EQ(FileText(path + ".bak"), "previous bytes\n");
     EXPECT_EQ(FileText(path), doc->StoreText());
-    EXPECT_EQ(journal, std::vector<std::string>{"(Project Saved)"});
+    ASSERT_EQ(journal.entries.size(), 1u);
+    EXPECT_EQ(journal.entries[0].document, doc.get());
+    EXPECT_EQ(journal.entries[0].kind, ChangeKind::ProjectSaved);
+    EXPECT_EQ(journal.entries[0].name, "(Project Saved)");
     // Nothing but the file and its backup is left in the folder.
     EXPECT_EQ(ListFiles(scratch.Path(), "b.pro*"),
               (std::vector<std::string>{"b.pro", "b.pro.bak"}));
