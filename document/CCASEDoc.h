@@ -22,7 +22,6 @@
 #include "model/ModelDocument.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
