@@ -19,7 +19,8 @@ namespace {
 using test::DocumentTest;
 
 // A project of every record: a check-in stamp, masters of several kinds with
-// members, a model of every diagram kind, the four folder lists.
+// members, a model of every diagram kind holding primitives, groups, places
+// with a junction, a scenario place and a link, the four folder lists.
 std::string EveryRecord() {
     return ReadWholeFile(QM_FIXTURES "/document/every_record.pro", 1 << 20).value_or("");
 }
@@ -314,12 +315,30 @@ TEST_F(DocumentTest, QueriesOverModelsAndDrawables) {
     doc->MarkModels(false);
     EXPECT_FALSE(states->IsMarked());
 
-    Model* found = states;
-    EXPECT_EQ(doc->FindPlaceOfMaster(doc->Masters().At(0), &found), nullptr);
+    // The place of a master, with its model; none for a master without one.
+    Master* shape = doc->Masters().FindByGuid("m-shape-000001");
+    Master* loose = doc->Masters().FindByGuid("m-loose-000001");
+    ASSERT_TRUE(shape != nullptr && loose != nullptr);
+    Model* found = nullptr;
+    Drawable* place = doc->FindPlaceOfMaster(shape, &found);
+    ASSERT_NE(place, nullptr);
+    EXPECT_STREQ(IdOf(place), "p-shape-00001");
+    EXPECT_EQ(found, doc->FindModelByName("Classes"));
+    EXPECT_EQ(doc->FindModelOfDrawable(place), found);
+    EXPECT_EQ(doc->FindPlaceOfMaster(loose, &found), nullptr);
     EXPECT_EQ(found, nullptr);
-    DrawableRefList a{member}, b{member}, c, d;
-    doc->CollectAssociations(doc->Masters().At(0), a, b, c, d);
-    EXPECT_TRUE(a.empty() && b.empty());
+
+    // Associations: the lists are emptied first, then the links that leave
+    // the master's places are collected (Circle's inheritance from Shape).
+    DrawableRefList a{member}, b{member}, c{member}, d{member};
+    doc->CollectAssociations(doc->Masters().FindByGuid("m-circle-00001"), a, b, c, d);
+    EXPECT_EQ(a.size() + b.size() + c.size() + d.size(), 1u);
+    for (const DrawableRefList* list : {&a, &b, &c, &d}) {
+        for (const Drawable* collected : *list)
+            EXPECT_STREQ(IdOf(collected), "l-inherit-001");
+    }
+    doc->CollectAssociations(loose, a, b, c, d);
+    EXPECT_TRUE(a.empty() && b.empty() && c.empty() && d.empty());
 
     ASSERT_NE(doc->FindTool(10), nullptr);
     EXPECT_EQ(doc->FindTool(5000), nullptr);
