@@ -178,12 +178,18 @@ int32_t CCASEDoc::StampChanged() const {
     return repositoryChanged_ != 0 || (!repositoryVersion_.empty() && modified_) ? 1 : 0;
 }
 
-std::string CCASEDoc::StoreText() {
+void CCASEDoc::WriteText(const std::function<void(const std::string&)>& sink) {
     BeginProgress(100);
     try {
-        kest::LocalChannel out;
         HeapMark mark;
-        auto write = [&](Cell* record) { kest::prettyprint(record, out.get(), 0, 0); };
+        // Each record is printed on its own from column 0 and followed by a
+        // line end, as one channel would print them one after the other.
+        auto write = [&](Cell* record) {
+            kest::LocalChannel out;
+            kest::prettyprint(record, out.get(), 0, 0);
+            sink(out.Text());
+            sink("\n");
+        };
         write(kest::fileheader(false, kest::sym::project, nullptr, nullptr));
         write(kest::mklist(kest::sym::repository,
                            kest::mkstr(repositoryVersion_.c_str(), repositoryVersion_.size()),
@@ -209,13 +215,17 @@ std::string CCASEDoc::StoreText() {
                 SetProgress(position += 10);
         }
         SetProgress(100);
-        kest::chanprintf(0, out.get(), "\n", nullptr);
-        EndProgress("Saved");
-        return out.Text();
     } catch (...) {
         EndProgress("Failed");
         throw;
     }
+}
+
+std::string CCASEDoc::StoreText() {
+    std::string text;
+    WriteText([&](const std::string& piece) { text += piece; });
+    EndProgress("Saved");
+    return text;
 }
 
 void CCASEDoc::LoadText(const std::string& text) {
@@ -383,7 +393,15 @@ bool CCASEDoc::OnOpenDocument(const std::string& path) {
 }
 
 void CCASEDoc::SaveToFile(const std::string& path) {
-    WriteFileText(path, StoreText(), "Can't write project file");
+    ReplacingFile file(path, "Can't write project file");
+    WriteText([&](const std::string& piece) { file.Write(piece); });
+    try {
+        file.Commit();
+    } catch (...) {
+        EndProgress("Failed");
+        throw;
+    }
+    EndProgress("Saved");
 }
 
 bool CCASEDoc::OnSaveDocument(const std::string& path) {

@@ -22,6 +22,7 @@
 #include "model/ModelDocument.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,6 +86,10 @@ class CCASEDoc : public ModelDocument {
 
     // ---- the project file ----
 
+    // Writes the project file's text to sink, piece by piece, in order, with
+    // the progress positions; the caller ends the progress ("Saved") once the
+    // text is where it belongs. A failure ends it with "Failed" and is thrown.
+    void WriteText(const std::function<void(const std::string&)>& sink);
     // The project file's text.
     std::string StoreText();
     // Reads a project file's text into this (empty) document. Errors are

@@ -12,6 +12,9 @@
 #include "platform/TempFolder.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm {
 
@@ -54,9 +57,49 @@ std::string ReadFileText(const std::string& path, const char* message) {
     return std::move(*text);
 }
 
-void WriteFileText(const std::string& path, const std::string& text, const char* what) {
-    if (!WriteFileReplacing(path, text))
-        throw CKestException(Format("%s: %s: %s", what, path.c_str(), LastErrorText().c_str()));
+ReplacingFile::ReplacingFile(const std::string& path, const char* what)
+    : path_(path), temporary_(path + ".XXXXXX"), what_(what) {
+    fd_ = ::mkstemp(temporary_.data());
+    if (fd_ < 0) {
+        temporary_.clear();
+        Fail();
+    }
+    struct stat existing {};
+    unsigned mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
+    if (::fchmod(fd_, mode) != 0)
+        Fail();
+}
+
+ReplacingFile::~ReplacingFile() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    if (!committed_ && !temporary_.empty())
+        ::unlink(temporary_.c_str());
+}
+
+void ReplacingFile::Fail() {
+    throw CKestException(Format("%s: %s: %s", what_, path_.c_str(), LastErrorText().c_str()));
+}
+
+void ReplacingFile::Write(std::string_view text) {
+    while (!text.empty()) {
+        ssize_t n = ::write(fd_, text.data(), text.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            Fail();
+        text.remove_prefix(static_cast<size_t>(n));
+    }
+}
+
+void ReplacingFile::Commit() {
+    if (::fsync(fd_) != 0)
+        Fail();
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 || ::rename(temporary_.c_str(), path_.c_str()) != 0)
+        Fail();
+    committed_ = true;
 }
 
 namespace {

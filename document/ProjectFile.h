@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace qm {
 
@@ -46,10 +47,30 @@ class HeapMark {
 // The text of a file, or CKestException(message) when it cannot be read.
 std::string ReadFileText(const std::string& path, const char* message);
 
-// Writes text to a temporary file beside path, flushes it to the disk and
-// renames it over path, so a failed write leaves the previous file as it
-// was. A failure is CKestException("<what>: <path>: <system text>").
-void WriteFileText(const std::string& path, const std::string& text, const char* what);
+// A file written in place of another: the text goes to a temporary file
+// beside path, which Commit flushes to the disk and renames over path. Until
+// then (and when anything fails) path keeps its previous contents; a
+// temporary file that is not committed is removed. Failures are
+// CKestException("<what>: <path>: <system text>").
+class ReplacingFile {
+  public:
+    ReplacingFile(const std::string& path, const char* what);
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    void Write(std::string_view text);
+    void Commit();
+
+  private:
+    [[noreturn]] void Fail();
+
+    std::string path_;
+    std::string temporary_;
+    const char* what_;
+    int fd_ = -1;
+    bool committed_ = false;
+};
 
 // Opens the project file (CKestException "Can't open project file"), checks
 // its header (kind project) and returns the header's version number.
@@ -63,7 +84,7 @@ void ReadProjectRepositoryStamp(const std::string& path, std::string& version, i
 // Rewrites the project file with the check-in stamp (repository version
 // changed) in place of the one it holds, or before its notation record when
 // it holds none; every other record is copied as it is, and the text ends with
-// a newline. The new text replaces the file whole (see WriteFileText); a
+// a newline. The new text replaces the file whole (see ReplacingFile); a
 // failure there is CKestException "Can't update checked-in file version".
 void UpdateCheckedInProjectFile(const std::string& path, const std::string& version,
                                 int32_t changed);
