@@ -1,6 +1,7 @@
 // The shared notation templates.
 #include "document/TemplateCache.h"
 
+#include "document/ProjectFile.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/TemplateFile.h"
 #include "platform/PathHelpers.h"
@@ -21,6 +22,8 @@ NotationTemplate* TemplateCache::AcquireTemplate(const std::string& path) {
         }
     }
     auto built = std::make_unique<NotationTemplate>();
+    // A template file is data: reading it never runs code it holds.
+    ReadTimeEvaluationOff noEvaluation;
     if (CreateTemplate(*built, path) == 0)
         return nullptr;
     built->AddRef();

@@ -151,12 +151,15 @@ TEST_F(DocumentTest, ModelLibraryOffersItsClassNamesSorted) {
     library.updateLibraryPanes = [&](bool fill) { panes.push_back(fill); };
     std::string path = WriteFile("lib.pro", kLibrary);
     kest::readtimeevaluation = true;
+    // Made before the read, so the read's own symbols going at the end of
+    // its heap mark cannot hide a value set while reading.
+    kest::Symbol* marker = kest::intern("evaluated");
     ASSERT_EQ(library.OpenDocumentFile(path), 1);
     EXPECT_TRUE(library.IsLoaded());
     EXPECT_TRUE(library.Document()->IsHidden());
     // No question about the missing template, and the # form was not run.
     EXPECT_TRUE(prompts.asked.empty());
-    EXPECT_EQ(kest::intern("evaluated")->kind(), kest::KPlain);
+    EXPECT_EQ(marker->kind(), kest::KPlain);
     EXPECT_FALSE(context.libraryLoad);
 
     for (int mode : {0, 3}) {
@@ -184,6 +187,18 @@ TEST_F(DocumentTest, ModelLibraryOffersItsClassNamesSorted) {
     EXPECT_NE(failure([&] { library.OpenDocumentFile(bad); }), "");
     EXPECT_EQ(library.Document(), nullptr);
     EXPECT_FALSE(context.libraryLoad);
+}
+
+TEST_F(DocumentTest, TemplateFilesAreReadWithoutRunningThem) {
+    kest::readtimeevaluation = true;
+    // Made before the read, so the read's own symbols going at the end of
+    // its heap mark cannot hide a value set while reading.
+    kest::Symbol* marker = kest::intern("tplran");
+    std::string path = WriteFile("Hostile.not", "(Quillmark \"8.0\" notation)\n#(setq tplran 1)\n");
+    EXPECT_NE(failure([&] { templates.AcquireTemplate(path); }), "");
+    EXPECT_EQ(marker->kind(), kest::KPlain);
+    EXPECT_TRUE(kest::readtimeevaluation);
+    EXPECT_TRUE(templates.Templates().empty());
 }
 
 } // namespace
