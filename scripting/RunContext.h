@@ -4,6 +4,7 @@
 // test); outside a run every field is empty.
 #pragma once
 
+#include "document/FolderLists.h"
 #include "platform/ScopedInstall.h"
 
 #include <string>
@@ -16,20 +17,12 @@ namespace qm {
 
 class CCASEDoc;
 
-// Folders of the project explorer that the script built-ins fill.
-enum ExplorerFolder : int {
-    FolderCode = 5,
-    FolderDocuments = 6,
-    FolderOther = 7,
-    FolderReversed = 18,
-};
-
 // What the built-ins need of the explorer pane; the shell's explorer
 // implements it.
 class ScriptExplorer {
   public:
     virtual ~ScriptExplorer() = default;
-    // Removes every item under the folder.
+    // Removes every item under the folder (a FileFolder).
     virtual void DeleteFolderChildren(int folder) = 0;
     // Adds a file item, sorted, under the folder.
     virtual void AddFileItem(int folder, const std::string& fileName) = 0;

@@ -1,6 +1,7 @@
 // The service built-ins of generation scripts: the log window, guarded and
 // grouped forms, the explorer's folders of generated files, identifiers,
 // comments and indented text, the clock and new GUIDs.
+#include "document/CCASEDoc.h"
 #include "kernel/Eval.h"
 #include "kernel/Init.h"
 #include "kernel/Printer.h"
@@ -38,7 +39,7 @@ int FolderOf(Cell* value) {
     if (value == sym::codeModel)
         return FolderCode;
     if (value == sym::docoModel)
-        return FolderDocuments;
+        return FolderDocs;
     if (value == sym::reversed)
         return FolderReversed;
     return FolderOther;
@@ -263,6 +264,30 @@ Cell* VxNewGuid(Symbol* self) {
         text += Format("%02x", bytes[i]);
     }
     return mkstr(text.c_str(), text.size());
+}
+
+Cell* VxSaveProject(Symbol* self) {
+    VxFrame frame(self, 2, 2);
+    auto* project =
+        static_cast<CCASEDoc*>(frame.RefOfKind(0, RefProject, kProjectReferenceExpected));
+    const std::string path = frame.Text(1);
+    // A failed save answers nil (the previous file stays as it was), so a
+    // script never takes a project for saved that is not; its reason goes
+    // to the log.
+    std::string failure;
+    try {
+        project->SaveToFile(path);
+        return True();
+    } catch (const CKestException& e) {
+        failure = e.Message();
+    } catch (const CIgnoreException&) {
+        return nil;
+    } catch (const std::exception& e) {
+        failure = e.what();
+    }
+    Log().Append(failure);
+    Log().Append("\r\n");
+    return nil;
 }
 
 } // namespace qm

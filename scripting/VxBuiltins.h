@@ -41,5 +41,7 @@ kest::Cell* VxDate(kest::Symbol* self);
 kest::Cell* VxDateParts(kest::Symbol* self);
 kest::Cell* VxMergeFiles(kest::Symbol* self);
 kest::Cell* VxNewGuid(kest::Symbol* self);
+// Project built-ins.
+kest::Cell* VxSaveProject(kest::Symbol* self);
 
 } // namespace qm

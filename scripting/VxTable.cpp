@@ -43,7 +43,7 @@ const VxEntry kVxBuiltins[] = {
     {"VxMergeFiles", KBuiltin, VxMergeFiles},
     {"VxNewGuid", KBuiltin, VxNewGuid},
     {"VxMakeProject", KBuiltin, nullptr},
-    {"VxSaveProject", KBuiltin, nullptr},
+    {"VxSaveProject", KBuiltin, VxSaveProject},
     {"VxMakeModel", KSpecial, nullptr},
     {"VxSelectModel", KBuiltin, nullptr},
     {"VxCalcModel", KBuiltin, nullptr},
