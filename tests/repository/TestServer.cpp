@@ -64,14 +64,17 @@ class Controller : public MessageEndpoint {
 } // namespace
 
 uint16_t PickPorts(int count, const std::function<bool(uint16_t first)>& open) {
-    // Each process starts from its own place in the range, and goes on from
-    // where its last search ended.
-    static int next = 20000 + static_cast<int>(::getpid() % 20000) * 2 % 20000;
+    // Each process starts from its own place in 10000..31999, below the range
+    // the system hands out for port 0, and goes on from where its last search
+    // ended.
+    constexpr int kLowest = 10000;
+    constexpr int kHighest = 32000;
+    static int next = kLowest + static_cast<int>(::getpid() % 11000) * 2;
     for (int tries = 0; tries < 2000; ++tries) {
+        if (next + count > kHighest)
+            next = kLowest;
         const int candidate = next;
         next += count;
-        if (next + count > 45000)
-            next = 20000;
         if (open(static_cast<uint16_t>(candidate)))
             return static_cast<uint16_t>(candidate);
     }

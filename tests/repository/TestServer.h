@@ -23,10 +23,11 @@
 
 namespace qm::testing {
 
-// A listening port pair (or single port) from this process's own range, below
-// the range the system hands out for port 0: returns the first of count
-// consecutive ports that open() accepts, trying at most 2000 candidates.
-// open(port) must keep the port bound when it returns true.
+// Listening ports from this process's own range, below the range the system
+// hands out for port 0 (parallel test processes once collided binding port
+// 0): returns the first of count consecutive ports that open() accepts,
+// trying at most 2000 candidates; 0 when none did. open(port) must keep the
+// ports bound when it returns true, so no other process can take them.
 uint16_t PickPorts(int count, const std::function<bool(uint16_t first)>& open);
 
 // How the server answers one request.

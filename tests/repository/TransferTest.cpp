@@ -178,5 +178,56 @@ TEST(FileTransfer, ReceivingOntoAReadOnlyFileLeavesItWritable) {
     EXPECT_FALSE(IsReadOnlyFile(target));
 }
 
+// A server-role endpoint that only sends files.
+class FileServer : public FileTransferEndpoint {
+  public:
+    FileServer() : FileTransferEndpoint(EndpointRole::Server) {}
+    void Trace(void*, const char* text) override { lines.push_back(text); }
+    int Login(const std::string&, const std::string&, std::string&, const std::string&) override {
+        return 0;
+    }
+    void Logout() override {}
+    void Alive() override {}
+    void GetProps(const std::string&, const std::string&) override {}
+    bool CheckOut(const std::string&, const std::string&, const std::string&, bool) override {
+        return false;
+    }
+    bool CheckIn(const std::string&, const std::string&, const std::string&, bool,
+                 std::string&) override {
+        return false;
+    }
+    void Baseline(const std::string&, bool) override {}
+    std::vector<std::string> lines;
+};
+
+TEST(FileTransfer, AServerCreatesAMissingListingAndReportsOtherMissingFiles) {
+    ScratchFolder folder;
+    FileServer server;
+    ASSERT_NE(testing::PickPorts(1, [&](uint16_t port) { return server.Listen(port, 5); }), 0);
+    Endpoints ends;
+    ASSERT_TRUE(ends.session.MessageEndpoint::Connect("127.0.0.1", server.GetPort(), 5));
+    ASSERT_TRUE(server.Accept());
+
+    server.SetTraceLevel(2);
+    const std::string listing = folder / "Properties.rep";
+    EXPECT_TRUE(server.SendFile(listing));
+    ends.session.ReceiveFile(folder / "received.rep");
+    EXPECT_EQ(ReadWholeFile(folder / "received.rep", 100).value_or("?"),
+              "(Vaultkeep \"2.0\" repository)\n");
+    EXPECT_EQ(server.lines, std::vector<std::string>{"Sending file: <" + listing + ">\r\n"});
+    EXPECT_EQ(server.TraceLevel(), 2);
+
+    const std::string missing = folder / "Other.pro";
+    EXPECT_FALSE(server.SendFile(missing));
+    try {
+        ends.session.ReceiveFile(folder / "received.pro");
+        ADD_FAILURE() << "no error";
+    } catch (const CKestException& e) {
+        EXPECT_EQ(e.GetCode(), ReplyCode("FNFD"));
+        EXPECT_EQ(e.Message(), "File '" + missing + "' doesn't exist");
+    }
+    EXPECT_FALSE(FileExists(folder / "received.pro"));
+}
+
 } // namespace
 } // namespace qm
