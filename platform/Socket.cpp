@@ -91,7 +91,9 @@ void CloseSocket(int fd) {
         ::close(fd);
 }
 
-int ConnectTcp(const std::string& host, uint16_t port, int timeoutMs) {
+int ConnectTcp(const std::string& host, uint16_t port, int timeoutMs, bool* hostFound) {
+    if (hostFound != nullptr)
+        *hostFound = false;
     if (host.empty() || port == 0)
         return -1;
     const Deadline deadline(timeoutMs);
@@ -102,6 +104,8 @@ int ConnectTcp(const std::string& host, uint16_t port, int timeoutMs) {
     const std::string service = std::to_string(port);
     if (::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || found == nullptr)
         return -1;
+    if (hostFound != nullptr)
+        *hostFound = true;
     int connected = -1;
     for (const addrinfo* a = found; a != nullptr && connected < 0; a = a->ai_next) {
         const int fd = ::socket(a->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -22,7 +22,8 @@ void CloseSocket(int fd);
 // Connects a new stream socket to host (a name, a dotted IPv4 or an IPv6
 // address) and port, trying each address the host has. Returns the connected
 // descriptor, or -1 when no address could be reached within timeoutMs.
-int ConnectTcp(const std::string& host, uint16_t port, int timeoutMs);
+// hostFound (may be null) tells whether the host had an address at all.
+int ConnectTcp(const std::string& host, uint16_t port, int timeoutMs, bool* hostFound = nullptr);
 
 // A listening stream socket bound to address (a numeric IPv4 or IPv6 address;
 // null or empty: the IPv4 loopback address) and port (0: the system picks

@@ -111,6 +111,9 @@ TEST(TcpSocket, ConnectToAPortNobodyListensOnFails) {
     EXPECT_FALSE(client.IsConnected());
     char byte = 0;
     EXPECT_FALSE(client.Send(&byte, 1));
+    bool hostFound = false;
+    EXPECT_EQ(ConnectTcp("127.0.0.1", port, 2000, &hostFound), -1);
+    EXPECT_TRUE(hostFound); // the address was there; nobody answered on it
 }
 
 } // namespace
