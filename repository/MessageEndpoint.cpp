@@ -101,7 +101,7 @@ bool MessageEndpoint::Connect(const std::string& host, int port, int32_t timeout
     }
     SetPort(static_cast<uint16_t>(port));
     SetHostName(host.c_str());
-    return Open() && TcpSocket::Connect();
+    return Open() && Connect();
 }
 
 bool MessageEndpoint::Disconnect() {
