@@ -80,13 +80,14 @@ class ChannelCloser {
     kest::Channel* ch_;
 };
 
-// The element at the head of list, or null when list is not a pair.
+// The element at the head of list, or null when list is null or not a pair.
 Cell* Head(Cell* list) {
-    return kest::ispair(list) ? kest::car(list) : nullptr;
+    return list != nullptr && kest::ispair(list) ? kest::car(list) : nullptr;
 }
 
+// The rest of list; nil when list is null or not a pair.
 Cell* Rest(Cell* list) {
-    return kest::ispair(list) ? kest::cdr(list) : kest::nil;
+    return list != nullptr && kest::ispair(list) ? kest::cdr(list) : kest::nil;
 }
 
 bool IsString(const Cell* c) {

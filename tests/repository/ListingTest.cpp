@@ -144,6 +144,7 @@ TEST_F(ListingTest, BadListingsAreRefused) {
          "props sym expected"},
         {std::string(kHeader) + "(folder \"a\" 0 (props \"p\" \"w\" (2026 1) \"c\"))\n",
          "time list expected"},
+        {std::string(kHeader) + "(folder \"a\" 0 (props \"p\" \"w\"))\n", "time list expected"},
         {std::string(kHeader) + "(folder \"a\" 0 (props \"p\" \"w\" (-5 1 2 3 4 5) \"c\"))\n",
          "time list expected"},
         {std::string(kHeader) + "(folder \"a\" 0 (props \"p\" \"w\" (2026 1 2 3 4 5)))\n",
