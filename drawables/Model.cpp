@@ -411,6 +411,20 @@ Drawable* Model::FindPlaceOfMaster(const Master* master) const {
     return nullptr;
 }
 
+Drawable* Model::FindPlaceByMasterName(CCASEDoc*, int masterKind, const std::string& masterName,
+                                       const std::string& nameSpace) const {
+    for (Drawable* drawable : drawables) {
+        auto* node = dynamic_cast<NodeDrawable*>(drawable);
+        if (node == nullptr || !drawable->IsPlace())
+            continue;
+        const Master* master = node->GetMaster();
+        if (master != nullptr && master->Kind() == masterKind && master->name == masterName &&
+            master->nameSpace == nameSpace)
+            return drawable;
+    }
+    return nullptr;
+}
+
 Drawable* Model::FindLink(int toolKind, const Drawable* source, const Drawable* target) const {
     for (Drawable* drawable : drawables) {
         NodeDrawable* from = nullptr;

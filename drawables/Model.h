@@ -111,6 +111,11 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     virtual Drawable* FindGroupOf(const Drawable* drawable) const;
     // The first top-level place whose master is master, or null.
     Drawable* FindPlaceOfMaster(const Master* master) const;
+    // The first top-level place of the master of that look-up kind, name and
+    // namespace, or null. The masters are those the model's places stand for.
+    virtual Drawable* FindPlaceByMasterName(CCASEDoc* document, int masterKind,
+                                            const std::string& masterName,
+                                            const std::string& nameSpace) const;
     // The first top-level link of that kind code between the two nodes, or null.
     virtual Drawable* FindLink(int toolKind, const Drawable* source, const Drawable* target) const;
     // Diagram models make a place of a master here; the base answers null.

@@ -25,7 +25,7 @@ using kest::nil;
 
 // ======================= icon strip =======================
 
-void IconStrip::Create(int32_t width, int32_t height) {
+void ToolBitmap::Create(int32_t width, int32_t height) {
     if (width < 1 || height < 1) {
         Clear();
         return;
@@ -35,20 +35,20 @@ void IconStrip::Create(int32_t width, int32_t height) {
     pixels_.assign(size_t(width) * size_t(height), 0);
 }
 
-void IconStrip::Clear() {
+void ToolBitmap::Clear() {
     width_ = 0;
     height_ = 0;
     pixels_.clear();
 }
 
-COLORREF IconStrip::Colour(int index) const {
+COLORREF ToolBitmap::Colour(int index) const {
     if (index < 0 || index >= kColours)
         return 0;
     const uint8_t* entry = &table_[size_t(index) * 4];
     return RGB(entry[2], entry[1], entry[0]);
 }
 
-void IconStrip::SetColour(int index, COLORREF colour) {
+void ToolBitmap::SetColour(int index, COLORREF colour) {
     if (index < 0 || index >= kColours)
         return;
     uint8_t* entry = &table_[size_t(index) * 4];
@@ -58,19 +58,19 @@ void IconStrip::SetColour(int index, COLORREF colour) {
     entry[3] = 0;
 }
 
-uint8_t IconStrip::PixelAt(int32_t x, int32_t y) const {
+uint8_t ToolBitmap::PixelAt(int32_t x, int32_t y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)
         return 0;
     return pixels_[size_t(y) * size_t(width_) + size_t(x)];
 }
 
-void IconStrip::SetPixel(int32_t x, int32_t y, uint8_t index) {
+void ToolBitmap::SetPixel(int32_t x, int32_t y, uint8_t index) {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)
         return;
     pixels_[size_t(y) * size_t(width_) + size_t(x)] = index;
 }
 
-void IconStrip::Widen(int32_t slots) {
+void ToolBitmap::Widen(int32_t slots) {
     if (slots <= 0 || IsEmpty())
         return;
     const uint8_t background = pixels_[0];
@@ -82,7 +82,7 @@ void IconStrip::Widen(int32_t slots) {
     width_ = wider;
 }
 
-void IconStrip::CopyIcon(const IconStrip& source, int32_t fromSlot, int32_t toSlot) {
+void ToolBitmap::CopyIcon(const ToolBitmap& source, int32_t fromSlot, int32_t toSlot) {
     if (fromSlot < 0 || toSlot < 0 || fromSlot >= source.SlotCount() || toSlot >= SlotCount())
         return;
     const int32_t rows = std::min(height_, source.height_);
@@ -92,7 +92,7 @@ void IconStrip::CopyIcon(const IconStrip& source, int32_t fromSlot, int32_t toSl
     }
 }
 
-void IconStrip::ToBitmap(CBitmap& bitmap) const {
+void ToolBitmap::ToBitmap(CBitmap& bitmap) const {
     if (IsEmpty() || !bitmap.CreateBitmap(width_, height_))
         return;
     PainterDC dc(bitmap);
@@ -271,12 +271,16 @@ TemplateShell& TemplateShellEnv() {
     return *installedShell;
 }
 
-ScopedTemplateShell::ScopedTemplateShell(TemplateShell* shell) : previous_(installedShell) {
+TemplateShell* Install(TemplateShell* shell) {
+    TemplateShell* previous = installedShell;
     installedShell = shell != nullptr ? shell : &defaultShell;
+    return previous;
 }
 
+ScopedTemplateShell::ScopedTemplateShell(TemplateShell* shell) : previous_(Install(shell)) {}
+
 ScopedTemplateShell::~ScopedTemplateShell() {
-    installedShell = previous_;
+    Install(previous_);
 }
 
 // ======================= the template =======================

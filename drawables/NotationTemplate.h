@@ -28,7 +28,7 @@ class CCASEDoc;
 
 // The icon strip: 16 x 15 pixel icons side by side (slot k at x = 16 k), one
 // byte per pixel indexing a 256-entry colour table of (blue, green, red, 0).
-class IconStrip {
+class ToolBitmap {
   public:
     static constexpr int kColours = 256;
 
@@ -52,7 +52,7 @@ class IconStrip {
     // Adds slots empty icons at the right, filled with the top-left pixel's index.
     void Widen(int32_t slots);
     // Copies icon fromSlot of source to slot toSlot here (nothing outside either strip).
-    void CopyIcon(const IconStrip& source, int32_t fromSlot, int32_t toSlot);
+    void CopyIcon(const ToolBitmap& source, int32_t fromSlot, int32_t toSlot);
     // The strip as an image for drawing.
     void ToBitmap(CBitmap& bitmap) const;
 
@@ -131,7 +131,7 @@ class TemplateShell {
     }
     // Copies icon index of the main frame's tool-bar bitmap into slot of
     // strip; false when there is none (the slot is then left blank).
-    virtual bool CopyToolBarIcon(int /*index*/, IconStrip& /*strip*/, int /*slot*/) {
+    virtual bool CopyToolBarIcon(int /*index*/, ToolBitmap& /*strip*/, int /*slot*/) {
         return false;
     }
     // The template's strip changed size: the tool bar and the document's
@@ -149,6 +149,8 @@ class TemplateShell {
 };
 
 TemplateShell& TemplateShellEnv();
+// Installs a shell (not owned) and returns the one replaced; null restores the default.
+TemplateShell* Install(TemplateShell* shell);
 // Installs a shell (not owned) for this object's lifetime.
 class ScopedTemplateShell {
   public:
@@ -232,7 +234,7 @@ class NotationTemplate {
     bool builtIn = false;
     bool modified = false;
     bool ownsBitmap = false;
-    IconStrip toolBitmap;
+    ToolBitmap toolBitmap;
     GuidMap guidMap;
     DiagramTypeTable diagramTypes;
     std::vector<std::unique_ptr<ToolModel>> tools;

@@ -8,6 +8,8 @@
 #include "drawables/ZoomGeometry.h"
 #include "kernel/Kernel.h"
 #include "model/GuidMap.h"
+#include "platform/Errors.h"
+#include "platform/Format.h"
 #include "platform/PainterDC.h"
 
 #include <algorithm>
@@ -48,7 +50,7 @@ ToolModel::ToolModel(GuidMap* templateMap) : Model(templateMap) {
     kind = MkTool;
 }
 
-void ToolModel::SetTool(int16_t toolId, IconStrip* strip, int32_t type, int16_t toolScale) {
+void ToolModel::SetTool(int16_t toolId, ToolBitmap* strip, int32_t type, int16_t toolScale) {
     toolType = type;
     id = toolId;
     SetScale(toolScale, true);
@@ -217,6 +219,59 @@ void ToolModel::MapTextFrame(const TextPrimitive& text, const CRect& b, CRect& o
     ScaleRectByZoomXY(frame, out, sx, sy);
     const CPoint scaledOrigin(TruncToInt32(sf.left * sx), TruncToInt32(sf.top * sy));
     OffsetRectClamped(out, int64_t(b.left) - scaledOrigin.x, int64_t(b.top) - scaledOrigin.y);
+}
+
+void ToolModel::ComputeNameRect(DeviceContext& dc, const std::string& placeName,
+                                const CRect& placeBounds, CRect& out) const {
+    if (semantics != SemPackage || !IsPlaceTool()) {
+        MapNameFrame(placeBounds, out);
+        return;
+    }
+    MapSecondFrame(placeBounds, out);
+    CRect measured(out.left, out.top, out.right, out.top);
+    const int32_t height = placeName.empty()
+                               ? 0
+                               : dc.DrawText(placeName, measured,
+                                             DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_CENTER);
+    out.bottom = out.top + (height > 0 ? height : 50);
+}
+
+void ToolModel::Print(PrintPages& pages, DeviceContext& dc, const std::string& templateName,
+                      int options, ToolPrintCursor& cursor, int32_t x, int32_t pageWidth,
+                      int32_t pageHeight) const {
+    const int32_t line = std::max<int32_t>(1, dc.GetTextMetrics().height);
+    const int32_t descriptionLines =
+        comment.empty() ? 0 : 1 + int32_t(std::count(comment.begin(), comment.end(), '\n'));
+    const int32_t sampleHeight = printFrame.Height() + 5;
+    const int32_t entry = line + sampleHeight + descriptionLines * line;
+    if (cursor.pages == 0 || cursor.y + entry > pageHeight) {
+        if (cursor.pages > 0)
+            ReportOperationFailure(pages.EndPage(), "can't end page");
+        ReportOperationFailure(pages.StartPage(), "can't start page");
+        ++cursor.pages;
+        cursor.y = 0;
+        if ((options & kPrintFooter) != 0) {
+            CRect footer(0, pageHeight, pageWidth, pageHeight + 25);
+            dc.DrawText(Format("Notation Template <%s>    ~~~    Page <%d>", templateName.c_str(),
+                               cursor.pages),
+                        footer, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+        }
+    }
+    dc.TextOut(x + 20, cursor.y, name);
+    cursor.y += line;
+    const CRect target(x + 60, cursor.y, x + 60 + printFrame.Width(),
+                       cursor.y + printFrame.Height());
+    if (IsLinkTool())
+        DrawLinkIcon(dc, target, 1.0);
+    // The sample is mapped from the tool's page onto the print frame.
+    for (Drawable* drawable : drawables)
+        drawable->Draw(dc, nullptr, 1.0, &pageMatrix, &target, 0);
+    cursor.y += sampleHeight;
+    if (descriptionLines > 0) {
+        CRect text(x + 60, cursor.y, pageWidth, cursor.y + descriptionLines * line);
+        dc.DrawText(comment, text, DT_NOPREFIX);
+        cursor.y += descriptionLines * line;
+    }
 }
 
 // ======================= drawing =======================

@@ -270,3 +270,145 @@ TEST_F(ModelRecordTest, FindObjectByIdSearchesGroupsDepthFirst) {
 
 } // namespace
 } // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+// Stand-ins for the places, junctions, links and place groups the look-ups
+// walk: only what the look-ups ask of them.
+class StubPlace : public NodeDrawable {
+  public:
+    StubPlace(Master* master, CRect rect) : master_(master) {
+        kind = DkPlace;
+        kindCode = TkFirstPlace;
+        bounds = rect;
+        UpdateRepaintRect();
+    }
+    Drawable* GetPlace() override { return this; }
+    Master* GetMaster() override { return master_; }
+
+  private:
+    Master* master_;
+};
+
+class StubJunction : public NodeDrawable {
+  public:
+    explicit StubJunction(Drawable* pivot) : pivot_(pivot) {
+        kind = DkJunction;
+        kindCode = TkJunction;
+    }
+    Drawable* GetPlace() override { return pivot_; }
+    Master* GetMaster() override { return nullptr; }
+
+  private:
+    Drawable* pivot_;
+};
+
+class StubLink : public Drawable {
+  public:
+    StubLink(NodeDrawable* from, NodeDrawable* to, int code) : from_(from), to_(to) {
+        kind = DkLink;
+        kindCode = code;
+    }
+    bool GetLinkEnds(NodeDrawable*& source, NodeDrawable*& target) const override {
+        source = from_;
+        target = to_;
+        return true;
+    }
+    void GetVertices(std::vector<CPoint>& points) const override {
+        points = {{0, 100}, {200, 100}};
+    }
+
+  private:
+    NodeDrawable* from_;
+    NodeDrawable* to_;
+};
+
+// A place group: a place whose members live in an embedded container.
+class StubPlaceGroup : public StubPlace {
+  public:
+    explicit StubPlaceGroup(CRect rect) : StubPlace(nullptr, rect) {
+        kindCode = TkPlaceGroup;
+        container.SetParent(this);
+        container.SetDetached();
+    }
+    void Hold(Drawable* d) {
+        members.push_back(d);
+        d->SetParent(&container);
+    }
+    DrawableList* GetMemberList() override { return &members; }
+
+    PrimitiveGroup container;
+    DrawableList members;
+};
+
+class ModelLookupTest : public DrawableTest {
+  protected:
+    ~ModelLookupTest() override {
+        // The model does not own these stand-ins.
+        model.drawables.clear();
+        model.selection.clear();
+    }
+    Model model{nullptr};
+};
+
+TEST_F(ModelLookupTest, LinkContainersAndGroupsOfNestedPlaceGroups) {
+    StubPlaceGroup outer(CRect(0, 0, 500, 500)), inner(CRect(10, 10, 200, 200));
+    StubPlace a(nullptr, CRect(20, 20, 40, 40)), b(nullptr, CRect(60, 60, 80, 80));
+    StubPlace c(nullptr, CRect(300, 300, 320, 320)), loose(nullptr, CRect(600, 600, 620, 620));
+    outer.Hold(&inner);
+    outer.Hold(&c);
+    inner.Hold(&a);
+    inner.Hold(&b);
+    model.drawables = {&outer, &loose};
+
+    StubLink self(&a, &a, 0), sameGroup(&a, &b, 0), across(&a, &c, 0), out(&a, &loose, 0);
+    EXPECT_EQ(model.LinkContainer(&self), nullptr);
+    EXPECT_EQ(model.LinkContainer(&sameGroup), &inner);
+    EXPECT_EQ(model.LinkContainer(&across), &outer);
+    EXPECT_EQ(model.LinkContainer(&out), nullptr);
+    // From a junction on a group to a place inside it: the group itself.
+    StubJunction onOuter(&outer);
+    StubLink fromJunction(&onOuter, &a, 0);
+    EXPECT_EQ(model.LinkContainer(&fromJunction), &outer);
+
+    EXPECT_EQ(model.FindGroupOf(&a), &inner);
+    EXPECT_EQ(model.FindGroupOf(&c), &outer);
+    EXPECT_EQ(model.FindGroupOf(&loose), nullptr);
+    EXPECT_EQ(model.FindGroupAt(30, 30, nullptr), &inner);
+    EXPECT_EQ(model.FindGroupAt(310, 310, nullptr), &outer);
+    EXPECT_EQ(model.FindGroupAt(30, 30, &inner), &outer);
+    EXPECT_EQ(model.FindGroupAt(700, 700, nullptr), nullptr);
+}
+
+TEST_F(ModelLookupTest, PlacesOfMastersLinksAndToolHits) {
+    Master master(nullptr), other(nullptr);
+    master.name = "Order";
+    master.nameSpace = "shop";
+    other.name = "Order";
+    StubPlace first(&other, CRect(0, 0, 50, 50)), second(&master, CRect(100, 0, 150, 50));
+    StubLink link(&first, &second, 3);
+    model.drawables = {&first, &second, &link};
+    EXPECT_EQ(model.FindPlaceOfMaster(&master), &second);
+    EXPECT_EQ(model.FindPlaceByMasterName(nullptr, NoToolKind, "Order", "shop"), &second);
+    EXPECT_EQ(model.FindPlaceByMasterName(nullptr, NoToolKind, "Order", "other"), nullptr);
+    EXPECT_EQ(model.FindLink(3, &first, &second), &link);
+    EXPECT_EQ(model.FindLink(3, &second, &first), nullptr);
+    EXPECT_EQ(model.FindLink(4, &first, &second), nullptr);
+
+    int part = 0, index = 0;
+    // The message tool takes a link whose path passes the point.
+    EXPECT_EQ(model.HitTest(TkMessage, 120, 104, part, index, 0, nullptr), &link);
+    EXPECT_EQ(part, HpBody);
+    // A junction tool takes a place whose border is near the point.
+    EXPECT_EQ(model.HitTest(402, 148, 25, part, index, 0, nullptr), &second);
+    EXPECT_EQ(part, 0x800);
+    // With flag 0x8 the last hit counts.
+    StubPlace above(&master, CRect(110, 10, 140, 40));
+    model.drawables.push_back(&above);
+    EXPECT_EQ(model.HitTest(TkPointer, 120, 20, part, index, 0, nullptr), &second);
+    EXPECT_EQ(model.HitTest(TkPointer, 120, 20, part, index, 0x8, nullptr), &above);
+}
+
+} // namespace
+} // namespace qm::test

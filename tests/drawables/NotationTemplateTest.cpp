@@ -7,6 +7,7 @@
 #include "drawables/TemplateFile.h"
 #include "kernel/Kernel.h"
 #include "platform/Files.h"
+#include "platform/PainterDC.h"
 #include "platform/RecordingDC.h"
 #include "tests/drawables/DrawableFixture.h"
 
@@ -177,7 +178,7 @@ class FakeShell : public TemplateShell {
     }
     void ReleaseTemplate(NotationTemplate* t) override { released.push_back(t); }
     void SetDocumentTemplate(CCASEDoc*, NotationTemplate* t) override { given = t; }
-    bool CopyToolBarIcon(int index, IconStrip& strip, int slot) override {
+    bool CopyToolBarIcon(int index, ToolBitmap& strip, int slot) override {
         for (int y = 0; y < kIconHeight; ++y)
             strip.SetPixel(slot * kIconWidth, y, uint8_t(index + 1));
         return true;
@@ -377,6 +378,95 @@ TEST_F(NotationTemplateTest, BuiltInPaletteNamesSemanticsAndSampleDrawings) {
     EXPECT_EQ(notation.GetTool(4)->DrawIcon(dc, 1.0), 0);
     EXPECT_EQ(dc.CallsNamed("Rectangle").size(), 1u);
     EXPECT_EQ(dc.CallsNamed("LineTo").size(), 3u);
+}
+
+} // namespace
+} // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+class CountingPages : public PrintPages {
+  public:
+    bool StartPage() override {
+        ++started;
+        return startOk;
+    }
+    bool EndPage() override {
+        ++ended;
+        return true;
+    }
+    int started = 0, ended = 0;
+    bool startOk = true;
+};
+
+TEST_F(NotationTemplateTest, PrintingTheListingBreaksPagesAndDrawsFooters) {
+    RecordingDC dc;
+    dc.SetFixedMetrics(6, 10);
+    CountingPages pages;
+    ToolPrintCursor cursor;
+    ToolModel* place = notation.GetTool(22);
+    place->comment = "one\ntwo";
+    // Entry: name 10 + sample 55 + two description lines 20 = 85.
+    place->Print(pages, dc, "<Internal>", kPrintFooter, cursor, 0, 500, 200);
+    EXPECT_EQ(pages.started, 1);
+    EXPECT_EQ(cursor.y, 85);
+    ASSERT_EQ(dc.CallsNamed("Ellipse").size(), 1u);
+    EXPECT_EQ(dc.CallsNamed("Ellipse")[0].rfind("Ellipse 60 10 130 60", 0), 0u)
+        << dc.CallsNamed("Ellipse")[0];
+    EXPECT_NE(
+        dc.CallsNamed("DrawText")[0].find("Notation Template <<Internal>>    ~~~    Page <1>"),
+        std::string::npos);
+    place->Print(pages, dc, "<Internal>", 0, cursor, 0, 500, 200);
+    EXPECT_EQ(pages.started, 1);
+    place->Print(pages, dc, "<Internal>", 0, cursor, 0, 500, 200);
+    EXPECT_EQ(pages.started, 2);
+    EXPECT_EQ(pages.ended, 1);
+    EXPECT_EQ(cursor.y, 85);
+
+    // A link tool draws its line across the print frame first.
+    dc.Clear();
+    notation.GetTool(3)->Print(pages, dc, "x", 0, cursor, 0, 500, 200);
+    EXPECT_EQ(dc.CallsNamed("LineTo").size(), 1u);
+
+    pages.startOk = false;
+    ToolPrintCursor fresh;
+    EXPECT_NE(failure([&] {
+                  place->Print(pages, dc, "x", 0, fresh, 0, 500, 200);
+              }).find("can't start page"),
+              std::string::npos);
+}
+
+TEST_F(NotationTemplateTest, IconEditingShowsTheIconMagnifiedUnderAGrid) {
+    ToolModel* tool = notation.GetTool(10);
+    ASSERT_EQ(tool->SetIconEditing(true), 1);
+    ImageDC dc(200, 200);
+    EXPECT_EQ(tool->DrawIcon(dc, 1.0), 1);
+    const ToolBitmap& strip = notation.toolBitmap;
+    // Icon pixel (x, y) covers the cell from 11 x to 11 x + 10.
+    for (auto [x, y] : {std::pair{0, 0}, std::pair{1, 1}, std::pair{5, 7}, std::pair{2, 13}})
+        EXPECT_EQ(dc.GetPixel(11 * x + 5, 11 * y + 5), strip.Colour(strip.PixelAt(160 + x, y)))
+            << x << "," << y;
+    EXPECT_EQ(dc.GetPixel(11, 3), GetSysColor(COLOR_BTNSHADOW)) << "grid";
+    EXPECT_EQ(dc.GetPixel(3, 22), GetSysColor(COLOR_BTNSHADOW)) << "grid";
+}
+
+TEST_F(NotationTemplateTest, PackageNamesLieInTheTab) {
+    RecordingDC dc;
+    dc.SetFixedMetrics(10, 12);
+    ToolModel* tool = notation.GetTool(12);
+    auto* tab = new TextPrimitive(&notation.guidMap);
+    tab->SetFrame(TkText, CRect(0, 0, 140, 30));
+    tab->textFlags = TextPrimitive::kThirdFrame;
+    tool->AddDrawable(tab);
+    CRect out;
+    tool->ComputeNameRect(dc, "Package", CRect(0, 0, 280, 200), out);
+    EXPECT_EQ(out, CRect(0, 0, 280, 200)) << "not a package: the name frame (here the bounds)";
+    tool->semantics = SemPackage;
+    tool->ComputeNameRect(dc, "Package", CRect(0, 0, 280, 200), out);
+    EXPECT_EQ(out, CRect(0, 0, 140, 12));
+    tool->ComputeNameRect(dc, "", CRect(0, 0, 280, 200), out);
+    EXPECT_EQ(out, CRect(0, 0, 140, 50));
 }
 
 } // namespace
