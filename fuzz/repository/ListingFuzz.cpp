@@ -14,8 +14,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static qm::HeadlessPrompts& prompts = fuzzsupport::StartQuietKernel(8192, false);
-    static const std::string path =
-        qm::PrivateTempFolder() + "/listing-fuzz-" + std::to_string(::getpid()) + ".rep";
+    // The file every input is written to, removed when the process ends.
+    static const struct Scratch {
+        Scratch()
+            : path(qm::PrivateTempFolder() + "/listing-fuzz-" + std::to_string(::getpid()) +
+                   ".rep") {}
+        ~Scratch() { ::unlink(path.c_str()); }
+        std::string path;
+    } scratch;
+    const std::string& path = scratch.path;
     prompts.asked.clear();
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0)

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -89,6 +90,10 @@ struct Setup {
             std::fputs("(Quillmark \"8.0\" project)\n", f);
             std::fclose(f);
         }
+    }
+    ~Setup() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
     }
     NullLogSink log;
     HeadlessPrompts prompts;
