@@ -10,6 +10,7 @@
 #include "platform/Files.h"
 #include "platform/PainterDC.h"
 #include "platform/PathHelpers.h"
+#include "platform/UserSettings.h"
 
 #include <algorithm>
 #include <cctype>
@@ -119,16 +120,12 @@ ModelObject* DiagramType::GetPropertyTarget(int* kindOut) {
     return this;
 }
 
-ModelObject* DiagramType::Clone(ModelObject* target) {
-    DiagramType* copy = target == nullptr ? new DiagramType() : dynamic_cast<DiagramType*>(target);
-    if (copy == nullptr)
-        return nullptr;
-    copy->Assign(this);
-    return copy;
+std::unique_ptr<ModelObject> DiagramType::Clone() const {
+    return CloneOf(*this);
 }
 
 void DiagramType::Assign(const ModelObject* other) {
-    const auto* type = dynamic_cast<const DiagramType*>(other);
+    const auto* type = AssignSource(this, other);
     if (type == nullptr)
         return;
     name = type->name;
@@ -272,15 +269,9 @@ TemplateShell& TemplateShellEnv() {
 }
 
 TemplateShell* Install(TemplateShell* shell) {
-    TemplateShell* previous = installedShell;
+    TemplateShell* previous = installedShell == &defaultShell ? nullptr : installedShell;
     installedShell = shell != nullptr ? shell : &defaultShell;
     return previous;
-}
-
-ScopedTemplateShell::ScopedTemplateShell(TemplateShell* shell) : previous_(Install(shell)) {}
-
-ScopedTemplateShell::~ScopedTemplateShell() {
-    Install(previous_);
 }
 
 // ======================= the template =======================
@@ -295,7 +286,7 @@ NotationTemplate::~NotationTemplate() {
     for (auto& tool : tools) {
         // The tools' drawables leave the map with them; the tool itself is
         // freed by its owner, this array.
-        tool->Detach(&scope, false);
+        tool->Detach(&scope);
     }
     tools.clear();
 }
@@ -597,7 +588,7 @@ int NotationTemplate::FindFreeToolId(const ToolModel* tool) const {
     return kFirstUserToolId + userTools;
 }
 
-void NotationTemplate::EnlargeBitmap(CCASEDoc* document, int sourceIcon, int slot) {
+void NotationTemplate::EnlargeBitmap(ModelDocument* document, int sourceIcon, int slot) {
     if (document != nullptr)
         TemplateShellEnv().StopIconEditing(document);
     if (toolBitmap.IsEmpty())
@@ -613,7 +604,7 @@ void NotationTemplate::EnlargeBitmap(CCASEDoc* document, int sourceIcon, int slo
     TemplateShellEnv().IconStripChanged(*this, document);
 }
 
-int NotationTemplate::SaveTemplateAs(CCASEDoc* document) {
+int NotationTemplate::SaveTemplateAs(ModelDocument* document) {
     const bool hasFile = !path.empty() && !builtIn;
     std::optional<std::string> chosen =
         TemplateShellEnv().AskTemplatePath(hasFile ? path : "*.not");
@@ -623,7 +614,7 @@ int NotationTemplate::SaveTemplateAs(CCASEDoc* document) {
     const bool oldModified = modified;
     const bool oldBuiltIn = builtIn;
     path = TrimRepeatedExtension(*chosen);
-    if (TemplateShellEnv().BackupCopies())
+    if (OptionSet(BackupBeforeSave))
         MakeBackupCopy(path);
     try {
         SerializeTemplateFile(*this, true);

@@ -613,11 +613,12 @@ void DiscardTool(NotationTemplate& notation, std::unique_ptr<ToolModel> tool) {
     ModelObject* held = nullptr;
     if (notation.guidMap.Numbers().Lookup(int32_t(tool->id), held) && held == tool.get())
         notation.guidMap.Numbers().ClearValue(int32_t(tool->id));
-    tool->Detach(&scope, false);
+    tool->Detach(&scope);
 }
 
-void ReadTool(NotationTemplate& notation, Cell* list) {
+void ReadTool(NotationTemplate& notation, Cell* list, double fileVersion) {
     GuidScope scope = notation.Scope();
+    scope.fileVersion = fileVersion;
     auto tool = std::make_unique<ToolModel>(nullptr);
     try {
         tool->PersistTool(&scope, list);
@@ -676,7 +677,6 @@ void ReadTemplateLists(NotationTemplate& notation, kest::Channel* in) {
         Cell* header = kest::readexpr(in);
         kest::fileheader(false, kest::sym::notation, kest::ispair(header) ? header : nil, &version);
     }
-    ScopedReadFileVersion fileVersion(version);
     for (;;) {
         ListMark mark;
         Cell* list = kest::readexpr(in);
@@ -686,7 +686,7 @@ void ReadTemplateLists(NotationTemplate& notation, kest::Channel* in) {
         if (head == kest::sym::diagrams)
             ReadDiagrams(notation, list);
         else if (head == kest::sym::toolModel)
-            ReadTool(notation, list);
+            ReadTool(notation, list, version);
         else if (head == kest::sym::bitmap)
             BitmapScriptor(notation, notation.toolBitmap, list, true);
         else

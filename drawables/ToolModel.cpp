@@ -5,7 +5,8 @@
 
 #include "drawables/NotationTemplate.h"
 #include "drawables/Primitives.h"
-#include "drawables/ZoomGeometry.h"
+#include "drawables/ShapeGeometry.h"
+#include "drawables/ZoomScaling.h"
 #include "kernel/Kernel.h"
 #include "model/GuidMap.h"
 #include "platform/Errors.h"
@@ -101,36 +102,26 @@ void ToolModel::CopyToolFields(const ToolModel& other) {
 }
 
 std::unique_ptr<ToolModel> ToolModel::CloneTool() const {
-    auto copy = std::make_unique<ToolModel>(nullptr);
-    copy->CopyToolFields(*this);
-    copy->CopyModelFields(*this);
-    return copy;
+    return CloneOf(*this);
 }
 
-ModelObject* ToolModel::Clone(ModelObject* target) {
-    if (target == nullptr)
-        return CloneTool().release();
-    auto* tool = dynamic_cast<ToolModel*>(target);
-    if (tool == nullptr)
-        return nullptr;
-    tool->CopyToolFields(*this);
-    tool->CopyModelFields(*this);
-    return tool;
+std::unique_ptr<ModelObject> ToolModel::Clone() const {
+    return CloneTool();
 }
 
 void ToolModel::Assign(const ModelObject* other) {
     Model::Assign(other);
-    if (const auto* tool = dynamic_cast<const ToolModel*>(other))
+    if (const auto* tool = AssignSource(this, other))
         CopyToolFields(*tool);
 }
 
 // ======================= text frames =======================
 
 TextPrimitive* ToolModel::FindTextWithFlag(int32_t flag) const {
-    for (Drawable* drawable : drawables) {
+    for (const auto& drawable : drawables) {
         if (drawable->kindCode != TkText)
             continue;
-        auto* text = dynamic_cast<TextPrimitive*>(drawable);
+        auto* text = dynamic_cast<TextPrimitive*>(drawable.get());
         if (text != nullptr && (text->textFlags & flag) != 0)
             return text;
     }
@@ -192,7 +183,7 @@ void ToolModel::MapTextFrame(const TextPrimitive& text, const CRect& b, CRect& o
         // of a drawable lying above the sample's middle.
         const int32_t middle = sf.top + sf.Height() / 2;
         int32_t bandBottom = sf.top;
-        for (const Drawable* drawable : drawables) {
+        for (const auto& drawable : drawables) {
             if (drawable->bounds.bottom < middle)
                 bandBottom = std::max(bandBottom, drawable->bounds.bottom);
         }
@@ -264,7 +255,7 @@ void ToolModel::Print(PrintPages& pages, DeviceContext& dc, const std::string& t
     if (IsLinkTool())
         DrawLinkIcon(dc, target, 1.0);
     // The sample is mapped from the tool's page onto the print frame.
-    for (Drawable* drawable : drawables)
+    for (const auto& drawable : drawables)
         drawable->Draw(dc, nullptr, 1.0, &pageMatrix, &target, 0);
     cursor.y += sampleHeight;
     if (descriptionLines > 0) {
@@ -404,13 +395,13 @@ Cell* ToolModel::PersistTool(GuidScope* scope, Cell* list) {
     return nil;
 }
 
-void ToolModel::ResolveRefs(CCASEDoc*, GuidScope* scope, bool) {
+void ToolModel::ResolveRefs(ModelDocument*, GuidScope* scope, bool) {
     parentMaster = nullptr;
     parentMasterRef = ObjectRef();
     parentModel = nullptr;
     if (parentModelRef.IsNil())
         return;
-    ModelObject* found = parentModelRef.Resolve(scope != nullptr ? scope->current : nullptr);
+    ModelObject* found = parentModelRef.ResolveIn(scope);
     auto* model = dynamic_cast<Model*>(found);
     for (Model* up = model; up != nullptr; up = up->parentModel) {
         if (up == this) {
@@ -607,31 +598,31 @@ void BuildDefaultToolPalette(ToolModel& tool, NotationTemplate& notation, int to
         tool.lineKind = 0;
     GuidMap* map = &notation.guidMap;
     for (const SamplePart& part : spec.parts) {
-        Drawable* drawable = nullptr;
+        std::unique_ptr<Drawable> drawable;
         switch (part.code) {
         case TkPolyline:
         case TkPolygon: {
-            auto* line = new LinePrimitive(map);
+            auto line = std::make_unique<LinePrimitive>(map);
             line->SetPoints(part.code, int(part.points.size()), part.points.data());
-            drawable = line;
+            drawable = std::move(line);
             break;
         }
         case TkText: {
-            auto* text = new TextPrimitive(map);
+            auto text = std::make_unique<TextPrimitive>(map);
             text->SetFrame(TkText, CRect(part.points[0], part.points[1]));
             text->textFlags = part.textFlags;
-            drawable = text;
+            drawable = std::move(text);
             break;
         }
         default: {
-            auto* box = new BoxPrimitive(map);
+            auto box = std::make_unique<BoxPrimitive>(map);
             box->SetFrame(part.code, CRect(part.points[0], part.points[1]));
-            drawable = box;
+            drawable = std::move(box);
             break;
         }
         }
         drawable->SetLooks(0, part.lineKind, part.fill, 0, 1, 1, -12, 0);
-        tool.AddDrawable(drawable);
+        tool.AddDrawable(std::move(drawable));
     }
 }
 

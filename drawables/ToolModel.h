@@ -124,8 +124,9 @@ class ToolModel : public Model, public MasterTool {
     std::string ToolName() const override { return name; }
 
     // ---- Model ----
-    // Copies type, semantics, base id, reserved and icon slot, then the model's fields.
-    ModelObject* Clone(ModelObject* target) override;
+    // A new tool with type, semantics, base id, reserved and icon slot, and
+    // the model's fields.
+    std::unique_ptr<ModelObject> Clone() const override;
     void Assign(const ModelObject* other) override;
     std::unique_ptr<ToolModel> CloneTool() const;
     // The tool record: (toolModel sampleFrame type id scale semantics baseId
@@ -136,7 +137,7 @@ class ToolModel : public Model, public MasterTool {
     kest::Cell* PersistTool(GuidScope* scope, kest::Cell* list);
     // After a template file is read: the parent master is cleared and the
     // parent model bound through the template's map.
-    void ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byDocument) override;
+    void ResolveRefs(ModelDocument* document, GuidScope* scope, bool byDocument) override;
 
     CRect sampleFrame;
     int32_t toolType = ToolTypeNone;

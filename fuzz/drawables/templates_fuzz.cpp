@@ -30,36 +30,17 @@ using qm::GuidScope;
 using qm::Model;
 using qm::ToolModel;
 
-[[noreturn]] void Differ(const std::string& first, const std::string& second) {
-    std::fprintf(stderr, "written:\n%s\nread back and written:\n%s\n", first.c_str(),
-                 second.c_str());
-    std::abort();
-}
-
 void FuzzTemplate(const std::string& text) {
     qm::NotationTemplate notation;
-    try {
-        qm::ReadTemplateText(notation, text);
-    } catch (const qm::CKestException&) {
-        resetstacks();
+    if (!fuzzsupport::Survive([&] { qm::ReadTemplateText(notation, text); }))
         return;
-    } catch (const qm::CIgnoreException&) {
-        resetstacks();
-        return;
-    }
     std::string first;
-    try {
-        first = qm::WriteTemplateText(notation);
-    } catch (const qm::CKestException&) {
-        // A template without a strip cannot be written.
-        resetstacks();
+    // A template without a strip cannot be written.
+    if (!fuzzsupport::Survive([&] { first = qm::WriteTemplateText(notation); }))
         return;
-    }
     qm::NotationTemplate again;
     qm::ReadTemplateText(again, first);
-    const std::string second = qm::WriteTemplateText(again);
-    if (first != second)
-        Differ(first, second);
+    fuzzsupport::RequireSameText(first, qm::WriteTemplateText(again));
     // The look-ups and drawings run over whatever was read.
     qm::RecordingDC dc;
     for (int i = 0; i < again.ToolCount(); ++i) {
@@ -79,31 +60,33 @@ void FuzzTemplate(const std::string& text) {
     again.FindFreeToolId(nullptr);
 }
 
+using Models = std::vector<std::unique_ptr<Model>>;
+
 // One record per input list: a tool for a toolModel record, else a model.
-std::unique_ptr<Model> ReadOne(Cell* list, GuidScope& scope) {
-    if (car(list) == sym::toolModel) {
-        auto tool = std::make_unique<ToolModel>(nullptr);
-        try {
-            tool->PersistTool(&scope, list);
-        } catch (...) {
-            tool->Detach(&scope, false);
-            throw;
-        }
-        return tool;
-    }
-    auto model = std::make_unique<Model>(nullptr);
+// A record that fails to read leaves the map again.
+void ReadOne(Cell* list, GuidScope& scope, Models& models) {
+    if (!ispair(list))
+        return;
+    std::unique_ptr<Model> model;
+    if (car(list) == sym::toolModel)
+        model = std::make_unique<ToolModel>(nullptr);
+    else
+        model = std::make_unique<Model>(nullptr);
     try {
-        model->Persist(nullptr, &scope, list);
+        if (auto* tool = dynamic_cast<ToolModel*>(model.get()))
+            tool->PersistTool(&scope, list);
+        else
+            model->Persist(nullptr, &scope, list);
     } catch (...) {
-        model->Detach(&scope, false);
+        model->Detach(&scope);
         throw;
     }
-    return model;
+    models.push_back(std::move(model));
 }
 
-std::string WriteAll(std::vector<std::unique_ptr<Model>>& models, GuidScope& scope) {
+std::string WriteAll(const Models& models, GuidScope& scope) {
     std::string text;
-    for (auto& model : models) {
+    for (const auto& model : models) {
         auto* tool = dynamic_cast<ToolModel*>(model.get());
         Cell* record =
             tool != nullptr ? tool->PersistTool(&scope, nil) : model->Persist(nullptr, &scope, nil);
@@ -113,72 +96,49 @@ std::string WriteAll(std::vector<std::unique_ptr<Model>>& models, GuidScope& sco
     return text;
 }
 
-void Release(std::vector<std::unique_ptr<Model>>& models, GuidScope& scope) {
-    for (auto& model : models)
-        model->Detach(&scope, false);
-    models.clear();
-}
-
-std::vector<std::unique_ptr<Model>> ReadAll(const std::string& text, GuidScope& scope,
-                                            size_t limit) {
-    std::vector<std::unique_ptr<Model>> models;
-    LocalChannel in(text, ChanRead);
-    for (size_t i = 0; i <= limit; ++i) {
-        Cell* list = readexpr(in.get());
-        if (list == KernelSyms.eof)
-            break;
-        if (!ispair(list))
-            continue;
-        try {
-            models.push_back(ReadOne(list, scope));
-        } catch (const qm::CKestException&) {
-            resetstacks();
-        } catch (const qm::CIgnoreException&) {
-            resetstacks();
-        }
-    }
-    for (auto& model : models)
+void ResolveAll(const Models& models, GuidScope& scope) {
+    for (const auto& model : models)
         model->ResolveRefs(nullptr, &scope, false);
-    return models;
 }
 
-void FuzzModels(const std::string& text, bool toolMaps) {
+void FuzzModels(const uint8_t* data, size_t size, bool toolMaps) {
     GuidMap project, templ;
     GuidScope scope(&project, &templ, toolMaps);
     savemark();
     std::string first;
-    try {
-        std::vector<std::unique_ptr<Model>> models = ReadAll(text, scope, text.size());
+    Models models;
+    fuzzsupport::ForEachExpression(data, size, [&](Cell* list) { ReadOne(list, scope, models); });
+    fuzzsupport::Survive([&] {
+        ResolveAll(models, scope);
         first = WriteAll(models, scope);
-        for (auto& model : models) {
+        for (const auto& model : models) {
             qm::CRect bounds;
             model->GetBounds(bounds);
             int part = 0, index = 0;
             model->HitTest(qm::TkPointer, bounds.left + 1, bounds.top + 1, part, index, 0x8,
                            nullptr);
             model->GetQualifiedName(nullptr);
-            model->PageRectNear(model->drawables.empty() ? nullptr : model->drawables.front(), 5, 5,
-                                bounds);
+            model->PageRectNear(model->drawables.empty() ? nullptr : model->drawables.front().get(),
+                                5, 5, bounds);
         }
-        Release(models, scope);
-    } catch (const qm::CKestException&) {
-        resetstacks();
-    } catch (const qm::CIgnoreException&) {
-        resetstacks();
-    }
+    });
+    models.clear();
     restoremark();
     if (first.empty())
         return;
 
-    GuidMap project2, templ2;
-    GuidScope again(&project2, &templ2, toolMaps);
+    // The written text is one record after another: read back as a list.
     savemark();
-    std::vector<std::unique_ptr<Model>> copy = ReadAll(first, again, first.size());
-    const std::string second = WriteAll(copy, again);
-    Release(copy, again);
+    fuzzsupport::CheckRoundTrip("(" + first + ")", [&](Cell* records) {
+        GuidMap project2, templ2;
+        GuidScope again(&project2, &templ2, toolMaps);
+        Models copy;
+        for (Cell* at = records; ispair(at); at = cdr(at))
+            ReadOne(car(at), again, copy);
+        ResolveAll(copy, again);
+        return "(" + WriteAll(copy, again) + ")";
+    });
     restoremark();
-    if (first != second)
-        Differ(first, second);
 }
 
 } // namespace
@@ -186,7 +146,7 @@ void FuzzModels(const std::string& text, bool toolMaps) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static qm::FontFaceTable table;
     static bool ready = [] {
-        qm::SetFontFaceTable(&table);
+        qm::Install(&table);
         qm::SetGuidStoreMode(qm::GuidNoStore);
         qm::SetHostAddressSource(fuzzsupport::LoopbackHost);
         return true;
@@ -198,10 +158,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
     const uint8_t mode = data[0];
-    const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
     if ((mode & 1) == 0)
-        FuzzTemplate(text);
+        FuzzTemplate(std::string(reinterpret_cast<const char*>(data + 1), size - 1));
     else
-        FuzzModels(text, (mode & 2) != 0);
+        FuzzModels(data + 1, size - 1, (mode & 2) != 0);
     return 0;
 }

@@ -177,13 +177,13 @@ class FakeShell : public TemplateShell {
         return fresh;
     }
     void ReleaseTemplate(NotationTemplate* t) override { released.push_back(t); }
-    void SetDocumentTemplate(CCASEDoc*, NotationTemplate* t) override { given = t; }
+    void SetDocumentTemplate(ModelDocument*, NotationTemplate* t) override { given = t; }
     bool CopyToolBarIcon(int index, ToolBitmap& strip, int slot) override {
         for (int y = 0; y < kIconHeight; ++y)
             strip.SetPixel(slot * kIconWidth, y, uint8_t(index + 1));
         return true;
     }
-    void IconStripChanged(NotationTemplate&, CCASEDoc*) override { ++rebuilt; }
+    void IconStripChanged(NotationTemplate&, ModelDocument*) override { ++rebuilt; }
 
     std::optional<std::string> answer;
     std::vector<std::string> asked, acquired;
@@ -195,7 +195,7 @@ class FakeShell : public TemplateShell {
 
 TEST_F(NotationTemplateTest, SaveTemplateAsWritesTheFileAndSplitsASharedTemplate) {
     FakeShell shell;
-    ScopedTemplateShell installed(&shell);
+    ScopedInstall<TemplateShell> installed(&shell);
     EXPECT_EQ(notation.SaveTemplateAs(nullptr), 0) << "cancelled";
     EXPECT_EQ(shell.asked.back(), "*.not");
 
@@ -214,8 +214,8 @@ TEST_F(NotationTemplateTest, SaveTemplateAsWritesTheFileAndSplitsASharedTemplate
     shell.fresh = &other;
     shell.answer = scratch.Path() + "/split.not";
     notation.AddRef();
-    auto* document = reinterpret_cast<CCASEDoc*>(&shell);
-    EXPECT_EQ(notation.SaveTemplateAs(document), 1);
+    FakeDocument document(nullptr, nullptr);
+    EXPECT_EQ(notation.SaveTemplateAs(&document), 1);
     EXPECT_EQ(shell.asked.back(), path);
     EXPECT_EQ(notation.path, path) << "the shared template keeps its path";
     EXPECT_EQ(shell.acquired.back(), scratch.Path() + "/split.not");
@@ -226,7 +226,7 @@ TEST_F(NotationTemplateTest, SaveTemplateAsWritesTheFileAndSplitsASharedTemplate
 
 TEST_F(NotationTemplateTest, EnlargeBitmapWidensOrFillsASlotFromTheToolBar) {
     FakeShell shell;
-    ScopedTemplateShell installed(&shell);
+    ScopedInstall<TemplateShell> installed(&shell);
     const int slots = notation.toolBitmap.SlotCount();
     notation.EnlargeBitmap(nullptr, 1, -1);
     EXPECT_EQ(notation.toolBitmap.SlotCount(), slots + 1);
@@ -287,7 +287,7 @@ TEST_F(NotationTemplateTest, ToolRecordReadsTheOldFormAndNeverKeepsReserved) {
               }).find("toolModel sym expected"),
               std::string::npos);
     for (ToolModel* t : {&read, &older, &classy})
-        t->Detach(&os, false);
+        t->Detach(&os);
 }
 
 TEST_F(NotationTemplateTest, FramesIconEditingAndNameFrames) {
@@ -308,9 +308,9 @@ TEST_F(NotationTemplateTest, FramesIconEditingAndNameFrames) {
 
     // Name frames: the Class rule keeps margins on larger places and shrinks
     // them on smaller ones; otherwise frames scale.
-    auto* name = new TextPrimitive(&notation.guidMap);
+    auto* name = static_cast<TextPrimitive*>(
+        place->AddDrawable(std::make_unique<TextPrimitive>(&notation.guidMap)));
     name->SetFrame(TkText, CRect(20, 10, 260, 50));
-    place->AddDrawable(name);
     CRect frame;
     place->MapNameFrame(CRect(0, 0, 280, 200), frame);
     EXPECT_EQ(frame, CRect(20, 10, 260, 50));
@@ -353,7 +353,7 @@ TEST_F(NotationTemplateTest, BuiltInPaletteNamesSemanticsAndSampleDrawings) {
         EXPECT_EQ(tool->GetSemanticsName(), e.semantics) << e.name;
         EXPECT_EQ(tool->iconSlot, e.id);
         std::vector<int> codes;
-        for (const Drawable* d : tool->drawables) {
+        for (const auto& d : tool->drawables) {
             codes.push_back(d->kindCode);
             // Every sample lies within the tool's sample frame.
             CRect inside;
@@ -455,10 +455,10 @@ TEST_F(NotationTemplateTest, PackageNamesLieInTheTab) {
     RecordingDC dc;
     dc.SetFixedMetrics(10, 12);
     ToolModel* tool = notation.GetTool(12);
-    auto* tab = new TextPrimitive(&notation.guidMap);
+    auto tab = std::make_unique<TextPrimitive>(&notation.guidMap);
     tab->SetFrame(TkText, CRect(0, 0, 140, 30));
     tab->textFlags = TextPrimitive::kThirdFrame;
-    tool->AddDrawable(tab);
+    tool->AddDrawable(std::move(tab));
     CRect out;
     tool->ComputeNameRect(dc, "Package", CRect(0, 0, 280, 200), out);
     EXPECT_EQ(out, CRect(0, 0, 280, 200)) << "not a package: the name frame (here the bounds)";
