@@ -76,14 +76,19 @@ class IncomingFile {
     IncomingFile& operator=(const IncomingFile&) = delete;
 
     bool IsOpen() const { return fd_ >= 0 && ok_; }
+    // Packets are gathered into larger writes.
     void Write(const char* bytes, size_t count) {
-        if (IsOpen() && !WriteAll(fd_, bytes, count))
-            ok_ = false;
+        if (!IsOpen())
+            return;
+        if (pending_.size() + count > kWriteBlock)
+            Flush();
+        pending_.append(bytes, count);
     }
     // Closes the file and puts it in the target's place; false on failure.
     bool Commit() {
         if (fd_ < 0)
             return false;
+        Flush();
         const bool written = ok_ && ::fsync(fd_) == 0;
         const bool closed = ::close(fd_) == 0;
         fd_ = -1;
@@ -94,10 +99,19 @@ class IncomingFile {
     }
 
   private:
+    static constexpr size_t kWriteBlock = 64 * 1024;
+
+    void Flush() {
+        if (ok_ && !pending_.empty() && !WriteAll(fd_, pending_.data(), pending_.size()))
+            ok_ = false;
+        pending_.clear();
+    }
+
     std::string target_;
     std::string temp_;
     int fd_ = -1;
     bool ok_ = true;
+    std::string pending_;
 };
 
 // Restores the trace level when a transfer ends, however it ends.
