@@ -7,6 +7,7 @@
 // (0 for the client's own errors).
 #pragma once
 
+#include "repository/DocumentStamps.h"
 #include "repository/FileTransferEndpoint.h"
 #include "repository/RepositorySeams.h"
 
@@ -36,8 +37,9 @@ inline constexpr size_t kMaxCheckInComment = 4064;
 
 class RepositorySession : public FileTransferEndpoint {
   public:
-    // host and stamps must outlive the session.
-    RepositorySession(RepositoryHost& host, ProjectStamps& stamps);
+    // host and stamps must outlive the session; the stamps are the
+    // document's own unless others are given.
+    explicit RepositorySession(RepositoryHost& host, ProjectStamps& stamps = DocumentStamps());
     ~RepositorySession() override = default;
 
     // Logs in; returns 1 for mode letter 'F', -1 for 'S', 0 for any other.

@@ -1,6 +1,8 @@
 // The repository session against the test server (and against nothing, or a
 // server that never answers): login replies, the texts the requests send,
 // the error replies and the questions of a check-in and a check-out.
+#include "document/ProjectFile.h"
+#include "kernel/Kernel.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Prompt.h"
@@ -214,6 +216,38 @@ TEST_F(SessionTest, CheckInWithoutABaseVersion) {
     EXPECT_EQ(host.browserShown, 1);
     EXPECT_EQ(prompts.asked.size(), 2u);
     EXPECT_FALSE(session.IsConnected());
+}
+
+// The session's own stamps are the document's: the project file's header
+// gives its version, and a reset clears the stamp in the file itself.
+TEST_F(SessionTest, CheckInWithTheDocumentsStamps) {
+    if (!kest::kernelready())
+        kest::initkernel();
+    RepositorySession own(host);
+    std::string result;
+    const std::string old = folder / "old.pro";
+    ASSERT_TRUE(WriteFileReplacing(old, "(Quillmark \"4.0\" project)\n"));
+    auto error = ErrorOf([&] { own.CheckIn("F\\P\\", "c", old, false, result); });
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->Message().rfind("This is a pre-5.0 project.", 0), 0u);
+    error = ErrorOf([&] { own.CheckIn("F\\P\\", "c", folder / "missing.pro", false, result); });
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->Message(), "Can't open project file");
+    EXPECT_TRUE(server.Requests().empty());
+
+    const std::string stamped = folder / "stamped.pro";
+    ASSERT_TRUE(WriteFileReplacing(stamped, "(Quillmark \"8.0\" project)\n"
+                                            "(repository \"Gone\\P\\000003\\\" 1)\n"
+                                            "(notation \"Default\")\n"));
+    prompts.Script(PromptAnswer::Yes);
+    error = ErrorOf([&] { own.CheckIn("Gone\\P\\000003\\", "c", stamped, false, result); });
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->GetCode(), kProjectVersionCleared);
+    std::string version = "?";
+    int32_t changed = -1;
+    ReadProjectRepositoryStamp(stamped, version, changed);
+    EXPECT_EQ(version, "");
+    EXPECT_EQ(changed, 0);
 }
 
 TEST_F(SessionTest, CheckOutQuestionsAndFailures) {
