@@ -1,0 +1,684 @@
+// The model: its data, the factory by diagram kind, the look-ups inside it,
+// its record and the drawable records it holds.
+#include "drawables/Model.h"
+
+#include "drawables/NotationTemplate.h"
+#include "drawables/PrimitiveGroup.h"
+#include "drawables/Primitives.h"
+#include "drawables/ZoomGeometry.h"
+#include "kernel/Kernel.h"
+#include "model/GuidMap.h"
+#include "model/ModelServices.h"
+
+#include <cmath>
+#include <iterator>
+#include <set>
+
+namespace qm {
+
+using kest::Cell;
+using kest::mkcons;
+using kest::mkint;
+using kest::mkstr;
+using kest::nil;
+
+namespace {
+
+// Containment never runs deeper than this; deeper chains are treated as
+// broken (records cannot make cycles, see Drawable::ResolveRefs).
+constexpr int kMaxWalk = 100000;
+
+// The place group that embeds the container holding drawable: its parent is
+// the container, and the container's parent the place group. Null at the top.
+Drawable* OuterPlaceGroup(const Drawable* drawable) {
+    if (drawable == nullptr || drawable->Parent() == nullptr)
+        return nullptr;
+    Drawable* group = drawable->Parent()->Parent();
+    return group != nullptr && group->IsPlaceGroup() ? group : nullptr;
+}
+
+// True when group holds drawable, at any depth.
+bool HoldsDeep(const Drawable* group, const Drawable* drawable) {
+    int steps = 0;
+    for (Drawable* g = OuterPlaceGroup(drawable); g != nullptr && ++steps < kMaxWalk;
+         g = OuterPlaceGroup(g)) {
+        if (g == group)
+            return true;
+    }
+    return false;
+}
+
+// The place of a link's end node: a place itself, a junction's pivot place.
+Drawable* PlaceOfNode(NodeDrawable* node) {
+    return node != nullptr ? node->GetPlace() : nullptr;
+}
+
+// The innermost place group at (x, y) inside group (group itself when no
+// member place group holds the point), or null when group does not.
+Drawable* GroupAtPoint(Drawable* group, const CPoint& point, const Drawable* excluded, int depth) {
+    if (group == excluded || !group->bounds.PtInRect(point))
+        return nullptr;
+    if (DrawableList* members = group->GetMemberList(); members != nullptr && depth < 1000) {
+        for (Drawable* member : *members) {
+            if (!member->IsPlaceGroup())
+                continue;
+            if (Drawable* inner = GroupAtPoint(member, point, excluded, depth + 1))
+                return inner;
+        }
+    }
+    return group;
+}
+
+// True when (x, y) lies within tolerance of the outline of rect.
+bool NearOutline(const CRect& rect, int x, int y, int tolerance) {
+    CRect outer = rect;
+    outer.InflateRect(tolerance, tolerance);
+    CRect inner = rect;
+    inner.DeflateRect(tolerance, tolerance);
+    const CPoint point(x, y);
+    return outer.PtInRect(point) && (inner.IsRectEmpty() || !inner.PtInRect(point));
+}
+
+// True when the drawable's path (its vertices in order) passes within
+// tolerance of (x, y).
+bool PathPasses(const Drawable* drawable, int x, int y, int tolerance) {
+    std::vector<CPoint> points;
+    drawable->GetVertices(points);
+    for (size_t i = 1; i < points.size(); ++i) {
+        if (HitTestSegment(x, y, points[i - 1].x, points[i - 1].y, points[i].x, points[i].y,
+                           tolerance))
+            return true;
+    }
+    return false;
+}
+
+// The border test of the junction tools: a place whose outline is near the point.
+constexpr int kJunctionBorderTolerance = 4;
+constexpr int kMessagePathTolerance = 8;
+
+Cell* Str(const std::string& text) {
+    return mkstr(text.c_str());
+}
+
+// A real field (integers read as reals too); a format error otherwise.
+double RealField(RecordReader& r, const char* field) {
+    Cell* cell = r.Take(field);
+    if (cell->type == kest::TReal)
+        return cell->a.rval;
+    if (cell->type == kest::TInteger)
+        return cell->a.ival;
+    r.Fail(field, "real");
+}
+
+// The id text of a reference, or "" for none.
+const char* RefText(const ObjectRef& ref, const ModelObject* bound) {
+    if (bound != nullptr)
+        return IdOf(bound);
+    return ref.IsText() ? ref.Text() : "";
+}
+
+} // namespace
+
+// ======================= life =======================
+
+Model::Model(GuidMap* map) {
+    flags |= MoModel;
+    if (map != nullptr)
+        map->Add(this);
+}
+
+Model::~Model() {
+    FreeDrawables(nullptr);
+}
+
+void Model::FreeDrawables(GuidScope* scope) {
+    selection.clear();
+    DrawableList owned;
+    owned.swap(drawables);
+    for (Drawable* drawable : owned) {
+        if (scope != nullptr) {
+            DiscardDrawable(drawable, scope);
+            continue;
+        }
+        drawable->SetDetached();
+        delete drawable;
+    }
+}
+
+void Model::Init(CSize size, const std::string& modelName) {
+    name = modelName;
+    pageMatrix = CRect(0, 0, size.cx, size.cy);
+    zoomedPageMatrix = pageMatrix;
+}
+
+void Model::Detach(GuidScope* scope, bool deleteObject) {
+    FreeDrawables(scope);
+    ModelObject::Detach(scope, deleteObject);
+}
+
+ModelObject* Model::GetPropertyTarget(int* kindOut) {
+    if (kindOut != nullptr)
+        *kindOut = PtModel;
+    return this;
+}
+
+void Model::CopyModelFields(const Model& other) {
+    setting = other.setting;
+    kind = other.kind;
+    name = other.name;
+    modelFlags = other.modelFlags;
+    comment = other.comment;
+}
+
+std::unique_ptr<Model> Model::CloneModel() const {
+    auto copy = std::make_unique<Model>(nullptr);
+    copy->CopyModelFields(*this);
+    return copy;
+}
+
+ModelObject* Model::Clone(ModelObject* target) {
+    if (target == nullptr)
+        return CloneModel().release();
+    auto* model = dynamic_cast<Model*>(target);
+    if (model == nullptr)
+        return nullptr;
+    model->CopyModelFields(*this);
+    return model;
+}
+
+void Model::Assign(const ModelObject* other) {
+    if (const auto* model = dynamic_cast<const Model*>(other))
+        CopyModelFields(*model);
+}
+
+Cell* Model::Props(GuidScope*, ModelObject* other, Cell* list, bool redo) {
+    if (list == nullptr) {
+        const auto* that = dynamic_cast<const Model*>(other);
+        if (that == nullptr)
+            return nil;
+        auto pair = [](bool equal, Cell* mine, Cell* theirs) -> Cell* {
+            return equal ? nil : kest::mklist(mine, theirs, nullptr);
+        };
+        Cell* entries[] = {
+            pair(setting == that->setting, mkint(setting), mkint(that->setting)),
+            pair(kind == that->kind, mkint(kind), mkint(that->kind)),
+            pair(name == that->name, Str(name), Str(that->name)),
+            pair(modelFlags == that->modelFlags, mkint(int32_t(modelFlags)),
+                 mkint(int32_t(that->modelFlags))),
+            pair(comment == that->comment, Str(comment), Str(that->comment)),
+        };
+        Cell* out = nil;
+        for (size_t i = std::size(entries); i > 0; --i)
+            out = mkcons(entries[i - 1], out);
+        return out;
+    }
+    // Everything is checked before anything changes.
+    static constexpr kest::CellType kTypes[5] = {kest::TInteger, kest::TInteger, kest::TString,
+                                                 kest::TInteger, kest::TString};
+    RecordReader r(list, "model properties");
+    Cell* chosen[5] = {};
+    for (int i = 0; i < 5; ++i) {
+        Cell* entry = r.List("property");
+        if (entry == nil)
+            continue;
+        RecordReader pair(entry, "model properties");
+        Cell* undo = pair.Take("undo value");
+        Cell* again = pair.Take("redo value");
+        chosen[i] = redo ? again : undo;
+        if (chosen[i]->type != kTypes[i])
+            RecordFormatError("model properties",
+                              kTypes[i] == kest::TString ? "string expected" : "integer expected");
+    }
+    if (chosen[0] != nullptr)
+        setting = chosen[0]->a.ival;
+    if (chosen[1] != nullptr)
+        kind = chosen[1]->a.ival;
+    if (chosen[2] != nullptr)
+        name = chosen[2]->a.str;
+    if (chosen[3] != nullptr)
+        modelFlags = uint32_t(chosen[3]->a.ival);
+    if (chosen[4] != nullptr)
+        comment = chosen[4]->a.str;
+    return list;
+}
+
+// ======================= the factory =======================
+
+std::unique_ptr<Model> CreateModelOfKind(GuidMap* map, const NotationTemplate* notation,
+                                         int modelKind) {
+    if (!IsDiagramKind(modelKind))
+        return nullptr;
+    // The diagram kinds' own classes (custom and sequence models) take over
+    // here as they are added; until then every diagram is a plain model.
+    auto model = std::make_unique<Model>(map);
+    model->kind = modelKind;
+    if (notation != nullptr) {
+        if (const DiagramType* type = notation->diagramTypes.FindByKind(modelKind)) {
+            model->setting = type->newModelSetting;
+            model->modelFlags = uint32_t(type->newModelFlags);
+        }
+    }
+    return model;
+}
+
+// ======================= look-ups =======================
+
+std::string Model::GetQualifiedName(const Model* stop) const {
+    if (stop == this)
+        return {};
+    std::string result = name;
+    std::set<const Model*> seen{this};
+    for (const Model* up = parentModel; up != nullptr && up != stop; up = up->parentModel) {
+        if (!seen.insert(up).second)
+            break;
+        result = up->name + "." + result;
+    }
+    return result;
+}
+
+Drawable* FindObjectById(const DrawableList& list, const char* id) {
+    if (id == nullptr)
+        return nullptr;
+    for (Drawable* drawable : list) {
+        if (drawable->guid == id)
+            return drawable;
+        if (!drawable->IsGroup())
+            continue;
+        if (DrawableList* members = drawable->GetMemberList()) {
+            if (Drawable* found = FindObjectById(*members, id))
+                return found;
+        }
+    }
+    return nullptr;
+}
+
+Drawable* ContainerOf(Drawable* drawable) {
+    if (drawable == nullptr)
+        return nullptr;
+    // Place groups and container controls answer their embedded group once
+    // those classes exist; a primitive group holds its members itself.
+    return drawable->kindCode == TkPrimitiveGroup ? drawable : nullptr;
+}
+
+Drawable* Model::FindObjectById(const char* id) {
+    return qm::FindObjectById(drawables, id);
+}
+
+void Model::Select(Drawable* drawable, int on, int, int) {
+    if (drawable == nullptr)
+        return;
+    drawable->SetSelected(on != 0);
+    selection.remove(drawable);
+    if (on != 0)
+        selection.push_back(drawable);
+}
+
+void Model::GetBounds(CRect& rect) const {
+    rect.SetRectEmpty();
+    for (const Drawable* drawable : drawables)
+        rect.UnionRect(rect, drawable->repaintRect);
+    if (!rect.IsRectEmpty())
+        rect.DeflateRect(kRepaintMargin, kRepaintMargin);
+}
+
+void Model::GetSelectionBounds(CRect& rect) const {
+    rect.SetRectEmpty();
+    for (const Drawable* drawable : selection)
+        rect.UnionRect(rect, drawable->repaintRect);
+    if (!rect.IsRectEmpty())
+        rect.DeflateRect(kRepaintMargin, kRepaintMargin);
+}
+
+void Model::PageRectNear(const Drawable* drawable, int x, int y, CRect& rect) const {
+    rect = pageMatrix;
+    if (drawable == nullptr)
+        return;
+    const CRect& b = drawable->bounds;
+    if (x < b.left)
+        rect.right = b.left;
+    else if (x > b.right)
+        rect.left = b.right;
+    else if (y < b.top)
+        rect.bottom = b.top;
+    else if (y > b.bottom)
+        rect.top = b.bottom;
+    else
+        rect = b;
+    if (rect.IsRectEmpty())
+        rect = pageMatrix;
+}
+
+Drawable* Model::LinkContainer(const Drawable* link) const {
+    if (link == nullptr)
+        return nullptr;
+    NodeDrawable* sourceNode = nullptr;
+    NodeDrawable* targetNode = nullptr;
+    if (!link->GetLinkEnds(sourceNode, targetNode))
+        return nullptr;
+    Drawable* source = PlaceOfNode(sourceNode);
+    Drawable* target = PlaceOfNode(targetNode);
+    if (source == nullptr || target == nullptr || source == target)
+        return nullptr;
+    if (sourceNode->IsJunction() && source->IsPlaceGroup() && HoldsDeep(source, target))
+        return source;
+    if (targetNode->IsJunction() && target->IsPlaceGroup() && HoldsDeep(target, source))
+        return target;
+    if (source->Parent() == nullptr || target->Parent() == nullptr)
+        return nullptr;
+    int outer = 0;
+    for (Drawable* g = OuterPlaceGroup(source); g != nullptr && ++outer < kMaxWalk;
+         g = OuterPlaceGroup(g)) {
+        int inner = 0;
+        for (Drawable* h = OuterPlaceGroup(target); h != nullptr && ++inner < kMaxWalk;
+             h = OuterPlaceGroup(h)) {
+            if (h == g)
+                return g;
+        }
+    }
+    return nullptr;
+}
+
+Drawable* Model::FindGroupOf(const Drawable* drawable) const {
+    Drawable* innermost = OuterPlaceGroup(drawable);
+    if (innermost == nullptr)
+        return nullptr;
+    for (Drawable* top : drawables) {
+        if (top == drawable || !top->IsPlaceGroup())
+            continue;
+        if (top == innermost || HoldsDeep(top, innermost))
+            return innermost;
+    }
+    return nullptr;
+}
+
+Drawable* Model::FindGroupAt(int x, int y, const Drawable* excluded) const {
+    const CPoint point(x, y);
+    for (Drawable* top : drawables) {
+        if (top == excluded || !top->IsPlaceGroup())
+            continue;
+        if (Drawable* found = GroupAtPoint(top, point, excluded, 0))
+            return found;
+    }
+    return nullptr;
+}
+
+Drawable* Model::FindPlaceOfMaster(const Master* master) const {
+    for (Drawable* drawable : drawables) {
+        auto* node = dynamic_cast<NodeDrawable*>(drawable);
+        if (node != nullptr && drawable->IsPlace() && node->GetMaster() == master)
+            return drawable;
+    }
+    return nullptr;
+}
+
+Drawable* Model::FindLink(int toolKind, const Drawable* source, const Drawable* target) const {
+    for (Drawable* drawable : drawables) {
+        NodeDrawable* from = nullptr;
+        NodeDrawable* to = nullptr;
+        if (drawable->IsLink() && drawable->kindCode == toolKind &&
+            drawable->GetLinkEnds(from, to) && from == source && to == target)
+            return drawable;
+    }
+    return nullptr;
+}
+
+Drawable* Model::CreatePlace(CCASEDoc*, Master*, const CRect&) {
+    return nullptr;
+}
+
+void Model::RebindTools(NotationTemplate*) {}
+
+Drawable* Model::HitTest(int toolKind, int x, int y, int& part, int& index, int flags,
+                         const Drawable* excluded) {
+    const bool many = selection.size() > 1;
+    const bool junctionTool = IsJunctionToolId(toolKind);
+    Drawable* hit = nullptr;
+    part = HpNone;
+    index = 0;
+    auto borderHit = [&](Drawable* d) {
+        return junctionTool && d->IsPlace() &&
+               NearOutline(d->bounds, x, y, kJunctionBorderTolerance);
+    };
+    for (Drawable* drawable : drawables) {
+        if (drawable == excluded)
+            continue;
+        if (toolKind == TkMessage && drawable->IsLink() &&
+            PathPasses(drawable, x, y, kMessagePathTolerance)) {
+            part = HpBody;
+            index = 0;
+            return drawable;
+        }
+        if (borderHit(drawable)) {
+            part = 0x800;
+            return drawable;
+        }
+        int ownPart = HpNone;
+        int ownIndex = 0;
+        Drawable* found = drawable->HitTest(x, y, ownPart, ownIndex, flags);
+        if (found == nullptr)
+            continue;
+        if (borderHit(found)) {
+            part = 0x800;
+            return found;
+        }
+        part = (!many || ownPart == HpSubmodelMarker) ? ownPart : HpBody;
+        index = ownIndex;
+        hit = found;
+        if ((flags & 0x8) == 0)
+            return hit;
+    }
+    return hit;
+}
+
+// ======================= editing the lists =======================
+
+void Model::AddDrawable(Drawable* drawable) {
+    if (drawable != nullptr)
+        drawables.push_back(drawable);
+}
+
+bool Model::RemoveDrawable(Drawable* drawable, bool releaseMaster) {
+    auto it = std::find(drawables.begin(), drawables.end(), drawable);
+    if (it == drawables.end())
+        return false;
+    drawables.erase(it);
+    selection.remove(drawable);
+    if (releaseMaster && drawable->IsPlace()) {
+        if (auto* node = dynamic_cast<NodeDrawable*>(drawable)) {
+            if (Master* master = node->GetMaster(); master != nullptr && master->refCount > 0)
+                --master->refCount;
+        }
+    }
+    return true;
+}
+
+void Model::SetPageMatrix(const CRect& rect) {
+    pageMatrix = rect;
+    ScaleByZoom(pageMatrix, zoomedPageMatrix, zoom);
+}
+
+void Model::SetZoomFactor(double factor) {
+    zoom = std::isfinite(factor) && factor > 1e-6 ? factor : 1.0;
+    inverseZoom = 1.0 / zoom;
+    ScaleByZoom(pageMatrix, zoomedPageMatrix, zoom);
+}
+
+// ======================= records =======================
+
+Cell* Model::Persist(CCASEDoc* document, GuidScope* scope, Cell* list) {
+    if (list == nullptr || list == nil) {
+        Cell* records =
+            PersistDrawables(document, drawables, scope, this, nullptr, nil, nullptr, false);
+        Cell* fields[] = {
+            IdCell(this),
+            mkint(kind),
+            mkint(setting),
+            Str(name),
+            mkstr(""),
+            Str(comment),
+            mkint(int32_t(modelFlags)),
+            mkstr(RefText(parentMasterRef, parentMaster)),
+            mkstr(RefText(parentModelRef, parentModel)),
+            kest::mkreal(float(zoom)),
+            kest::mkreal(float(inverseZoom)),
+            rectlist(pageMatrix, nil),
+            rectlist(zoomedPageMatrix, nil),
+        };
+        Cell* out = records;
+        for (size_t i = std::size(fields); i > 0; --i)
+            out = mkcons(fields[i - 1], out);
+        return out;
+    }
+
+    GuidMap* current = scope != nullptr ? scope->current : nullptr;
+    GuidMap* project = scope != nullptr ? scope->project : nullptr;
+    RecordReader r(list, "model");
+    Cell* idCell = r.Peek();
+    if (idCell == nullptr || (idCell->type != kest::TString && idCell->type != kest::TInteger))
+        r.Fail("id", "id text");
+    ObjectRef id = r.Ref(current, "id");
+    const int32_t readKind = r.Int("kind");
+    const int32_t readSetting = r.Int("setting");
+    std::string readName = r.String("name");
+    r.String("reserved");
+    std::string readComment = r.String("comment");
+    const int32_t readFlags = r.Int("flags");
+    auto reference = [&](GuidMap* map, const char* field) {
+        Cell* cell = r.Peek();
+        if (cell == nullptr || (cell->type != kest::TString && cell != nil))
+            r.Fail(field, "id text");
+        return r.Ref(map, field);
+    };
+    ObjectRef masterRef = reference(project, "parent master");
+    ObjectRef modelRef = reference(current, "parent model");
+    const double readZoom = RealField(r, "zoom");
+    RealField(r, "inverse zoom");
+    if (!std::isfinite(readZoom) || readZoom <= 0.0 || readZoom > 1.0e6)
+        r.Fail("zoom", "a positive zoom factor");
+    CRect page, zoomed;
+    r.Rect(page, "page matrix");
+    r.Rect(zoomed, "zoomed page matrix");
+    if (!RectInRange(page))
+        r.Fail("page matrix", "coordinates within the diagram range");
+    Cell* records = r.Rest();
+    CheckedLength(records, "model", "drawables");
+
+    kind = readKind;
+    setting = readSetting;
+    name = std::move(readName);
+    comment = std::move(readComment);
+    modelFlags = uint32_t(readFlags);
+    parentMaster = nullptr;
+    parentModel = nullptr;
+    parentMasterRef = masterRef;
+    parentModelRef = modelRef;
+    pageMatrix = page;
+    SetZoomFactor(readZoom);
+    (void)zoomed; // always recomputed from the page matrix and the zoom
+    if (current != nullptr && !id.IsNil()) {
+        if (current->Lookup(guid.Text()) == this)
+            current->Remove(this);
+        if (id.IsText()) {
+            guid.SetText(id.Text());
+            current->RegisterRead(0, id.Text(), true, this, guid);
+        } else {
+            RegisterRecordId(*current, id, this);
+        }
+    } else if (id.IsText() && !id.IsNil()) {
+        guid.SetText(id.Text());
+    }
+    PersistDrawables(document, drawables, scope, this, nullptr, records, nullptr, false);
+    return nil;
+}
+
+void Model::ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byDocument) {
+    GuidMap* project = scope != nullptr ? scope->project : nullptr;
+    GuidMap* current = scope != nullptr ? scope->current : nullptr;
+
+    parentMaster = nullptr;
+    if (!parentMasterRef.IsNil()) {
+        ModelObject* found = nullptr;
+        if (byDocument && parentMasterRef.IsText()) {
+            // Pasted from another project: the document's own master of that
+            // id, whatever the paste renamed.
+            if (project != nullptr)
+                project->Texts().Lookup(parentMasterRef.Text(), found);
+            parentMaster = dynamic_cast<Master*>(found);
+        } else {
+            auto* master = dynamic_cast<Master*>(parentMasterRef.Resolve(project));
+            if (master != nullptr && (master->submodel == nullptr || master->submodel == this)) {
+                parentMaster = master;
+                master->submodel = this;
+            }
+        }
+    }
+
+    parentModel = nullptr;
+    if (!parentModelRef.IsNil()) {
+        ModelObject* found = nullptr;
+        if (byDocument && parentModelRef.IsText())
+            found = Services().FindTopLevelModel(document, parentModelRef.Text());
+        else
+            found = parentModelRef.Resolve(current);
+        // A parent chain that comes back to this model would make the model
+        // tree a cycle: such a parent is dropped.
+        auto* model = dynamic_cast<Model*>(found);
+        int steps = 0;
+        for (Model* up = model; up != nullptr; up = up->parentModel) {
+            if (up == this || ++steps > kMaxWalk) {
+                model = nullptr;
+                break;
+            }
+        }
+        parentModel = model;
+    }
+}
+
+Cell* PersistDrawables(CCASEDoc* document, DrawableList& list, GuidScope* scope,
+                       DrawableModel* model, DrawableList* second, Cell* records, CRect* repaint,
+                       bool primitivesOnly) {
+    if (records == nullptr || records == nil) {
+        Cell* out = nil;
+        for (auto it = list.rbegin(); it != list.rend(); ++it)
+            out = mkcons((*it)->Persist(scope, nil), out);
+        return out;
+    }
+    CheckedLength(records, "drawables", "records");
+    if (repaint != nullptr)
+        repaint->SetRectEmpty();
+    const bool wasEmpty = list.empty();
+    auto last = wasEmpty ? list.end() : std::prev(list.end());
+    for (Cell* at = records; at != nil; at = kest::cdr(at)) {
+        Drawable* drawable = CreateDrawableFromSymbol(kest::car(at), scope);
+        if (drawable == nullptr)
+            continue;
+        if (primitivesOnly && !drawable->IsPrimitive()) {
+            DiscardDrawable(drawable, scope);
+            continue;
+        }
+        list.push_back(drawable);
+        if (second != nullptr)
+            second->push_back(drawable);
+    }
+    auto first = wasEmpty ? list.begin() : std::next(last);
+    for (auto it = first; it != list.end(); ++it) {
+        (*it)->ResolveRefs(document, scope, model);
+        if (repaint != nullptr)
+            repaint->UnionRect(*repaint, (*it)->repaintRect);
+    }
+    RememberLinkGeometry(list, first);
+    return records;
+}
+
+Drawable* CreateDrawableFromSymbol(Cell* record, GuidScope* scope) {
+    return DrawableEnv().CreateDrawableFromSymbol(record, scope);
+}
+
+void RememberLinkGeometry(DrawableList& list, DrawableList::iterator first) {
+    // Links and message floaters keep the geometry of their ends for the
+    // floater fix-up; both classes add their part here as they are added.
+    (void)list;
+    (void)first;
+}
+
+} // namespace qm

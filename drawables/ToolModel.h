@@ -1,0 +1,134 @@
+// A tool of a notation template: a small model whose drawables are the
+// tool's sample drawing (what a place made with it looks like, or a link
+// tool's line), with the tool's id, type, semantics, icon slot and, for a
+// variant, its base tool. Also the built-in palette of 24 tools.
+#pragma once
+
+#include "drawables/Model.h"
+#include "model/Master.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qm {
+
+class IconStrip;
+class NotationTemplate;
+class TextPrimitive;
+
+enum ToolType : int32_t { ToolTypeNone = 0, ToolTypePlace = 1, ToolTypeLink = 2 };
+
+// The semantics codes' names: place tools 0 "Unspecified", 1 "Class",
+// 2 "Package"; link tools 0 to 11 (see the .cpp). "" for a code outside.
+std::string SemanticsName(bool isPlaceTool, int semantics);
+
+// Semantics codes named in code.
+enum ToolSemantics : int {
+    SemUnspecified = 0,
+    SemClass = 1,   // place tools
+    SemPackage = 2, // place tools
+};
+
+// The sizes of the frames a tool's drawing lives in, at scale 1.
+constexpr int32_t kPlaceSampleWidth = 70;
+constexpr int32_t kPlaceSampleHeight = 50;
+constexpr int32_t kLinkSampleWidth = 80;
+constexpr int32_t kLinkSampleHeight = 30;
+// Icons are 16 x 15 pixels; the icon-editing page shows them 11 units a pixel.
+constexpr int32_t kIconWidth = 16;
+constexpr int32_t kIconHeight = 15;
+constexpr int32_t kIconCellSize = 11;
+// The scale of every tool the program creates.
+constexpr int16_t kToolScale = 4;
+
+class ToolModel : public Model, public MasterTool {
+  public:
+    // Kind 1, entered in the template's map when given, defaults as listed below.
+    explicit ToolModel(GuidMap* templateMap = nullptr);
+
+    // Stores the type and id, sets the scale (with the print frame), the
+    // icon-editing page (0, 0, 176, 165) and the icon strip.
+    void SetTool(int16_t toolId, IconStrip* strip, int32_t type, int16_t toolScale);
+    // The sample frame, page and (when asked) print frame for the scale;
+    // recomputes the zoomed page.
+    void SetScale(int16_t toolScale, bool withPrintFrame);
+    // Switches icon editing; 0 when nothing changes, else 1.
+    int SetIconEditing(bool on);
+    // Grouping of a tool's drawing: never as a place (the answer is then 0).
+    // The selection's grouping itself comes with the editing operations.
+    int Group(bool asPlace);
+
+    bool IsLinkTool() const { return toolType == ToolTypeLink; }
+    bool IsPlaceTool() const override { return toolType == ToolTypePlace; }
+    bool IsHidden() const { return (modelFlags & MfToolHidden) != 0; }
+    bool IsVariant() const { return baseId >= 0; }
+    std::string GetSemanticsName() const { return SemanticsName(IsPlaceTool(), semantics); }
+
+    // The first text primitive of the drawing whose text flags hold 0x1
+    // (name), 0x2 (second text) or 0x4 (compartments); null when none.
+    TextPrimitive* FindNameText() const;
+    TextPrimitive* FindSecondText() const;
+    TextPrimitive* FindCompartmentText() const;
+    // Where a place of the given bounds shows its name (second text): the
+    // text frame mapped from the sample frame into bounds; bounds itself
+    // when the drawing has no such text.
+    void MapNameFrame(const CRect& placeBounds, CRect& out) const;
+    void MapSecondFrame(const CRect& placeBounds, CRect& out) const;
+    // The mapping of one text frame (see the .cpp for the three rules).
+    void MapTextFrame(const TextPrimitive& text, const CRect& placeBounds, CRect& out) const;
+
+    // A horizontal line across rect at its middle in the tool's line kind
+    // and colour (width times zoom, at least 1).
+    void DrawLinkIcon(DeviceContext& dc, const CRect& rect, double atZoom) const;
+    // The tool's part of drawing its view: the magnified icon and its grid
+    // while icon editing (answers 1), else the page frame and a link tool's
+    // sample line (answers 0).
+    int DrawIcon(DeviceContext& dc, double atZoom) const;
+
+    // ---- MasterTool ----
+    int ToolId() const override { return id; }
+    uint32_t ToolFlagWord() const override { return modelFlags; }
+    bool HasCompartmentText() const override { return FindCompartmentText() != nullptr; }
+    std::string ToolName() const override { return name; }
+
+    // ---- Model ----
+    // Copies type, semantics, base id, reserved and icon slot, then the model's fields.
+    ModelObject* Clone(ModelObject* target) override;
+    void Assign(const ModelObject* other) override;
+    std::unique_ptr<ToolModel> CloneTool() const;
+    // The tool record: (toolModel sampleFrame type id scale semantics baseId
+    // reserved iconSlot printFrame iconCanvas lineColour lineKind <model
+    // part>). Reading accepts the old form without semantics to icon slot;
+    // given a list it reads and registers the tool under its id in the
+    // scope's current map (the template's), returning nil.
+    kest::Cell* PersistTool(GuidScope* scope, kest::Cell* list);
+    // After a template file is read: the parent master is cleared and the
+    // parent model bound through the template's map.
+    void ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byDocument) override;
+
+    CRect sampleFrame;
+    int32_t toolType = ToolTypeNone;
+    int16_t id = 0;
+    int16_t scale = 0;
+    CRect printFrame;
+    CRect iconCanvas;
+    int32_t lineColour = 0;
+    uint8_t lineKind = kLineKindSolid1;
+    uint8_t semantics = SemUnspecified;
+    int16_t baseId = -1;
+    int16_t reserved = 0;
+    int16_t iconSlot = 0;
+    // Not owned: the template's strip.
+    IconStrip* iconStrip = nullptr;
+    bool iconEditing = false;
+
+  private:
+    TextPrimitive* FindTextWithFlag(int32_t flag) const;
+    void CopyToolFields(const ToolModel& other);
+};
+
+// Gives built-in tool toolId (0..23) its name, icon slot, semantics, flags
+// and sample drawing. Nothing for another id.
+void BuildDefaultToolPalette(ToolModel& tool, NotationTemplate& notation, int toolId);
+
+} // namespace qm

@@ -1,0 +1,272 @@
+// The model: its record with the drawables it holds, the factory by kind,
+// copies and the journal's property exchange, qualified names, the parent
+// references, and the look-ups inside it.
+#include "drawables/Model.h"
+
+#include "drawables/NotationTemplate.h"
+#include "drawables/PrimitiveGroup.h"
+#include "drawables/Primitives.h"
+#include "kernel/Kernel.h"
+#include "tests/drawables/DrawableFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace qm::test {
+namespace {
+
+class ModelRecordTest : public DrawableTest {
+  protected:
+    // A model with a box, a text and a line, in that order.
+    std::unique_ptr<Model> Sample() {
+        auto model = std::make_unique<Model>(&project);
+        model->Init(CSize(1000, 800), "Overview");
+        model->kind = MkClass;
+        model->setting = 7;
+        model->comment = "two\nlines";
+        model->modelFlags = 0x4D;
+        model->SetZoomFactor(1.1);
+        auto* box = new BoxPrimitive(&project);
+        box->SetFrame(TkRectangle, CRect(10, 10, 50, 40));
+        auto* text = new TextPrimitive(&project);
+        text->SetFrame(TkText, CRect(60, 10, 120, 30));
+        text->text = "note";
+        auto* line = new LinePrimitive(&project);
+        const CPoint points[] = {{0, 0}, {30, 40}};
+        line->SetPoints(TkLine, 2, points);
+        for (Drawable* d : {static_cast<Drawable*>(box), static_cast<Drawable*>(text),
+                            static_cast<Drawable*>(line)})
+            model->AddDrawable(d);
+        return model;
+    }
+    std::string Written(Model& model) { return print(model.Persist(nullptr, &scope, nil())); }
+    static kest::Cell* nil() { return kest::nil; }
+};
+
+TEST_F(ModelRecordTest, RecordWrittenAndReadBackKeepsFieldsAndDrawableOrder) {
+    auto model = Sample();
+    const std::string text = Written(*model);
+
+    GuidMap other;
+    GuidScope otherScope(&other, &templ);
+    Model read(nullptr);
+    read.Persist(nullptr, &otherScope, this->read(text));
+    EXPECT_EQ(read.guid, model->guid);
+    EXPECT_EQ(other.Lookup(model->guid.Text()), &read);
+    EXPECT_EQ(read.kind, MkClass);
+    EXPECT_EQ(read.setting, 7);
+    EXPECT_EQ(read.name, "Overview");
+    EXPECT_EQ(read.comment, "two\nlines");
+    EXPECT_EQ(read.modelFlags, 0x4Du);
+    EXPECT_EQ(read.pageMatrix, CRect(0, 0, 1000, 800));
+    EXPECT_EQ(read.zoom, double(1.1f)) << "the nearest 32-bit float";
+    EXPECT_EQ(read.inverseZoom, 1.0 / double(1.1f));
+    EXPECT_EQ(read.zoomedPageMatrix, CRect(0, 0, 1100, 880));
+    ASSERT_EQ(read.drawables.size(), 3u);
+    auto it = read.drawables.begin();
+    EXPECT_EQ((*it++)->kindCode, TkRectangle);
+    EXPECT_EQ((*it++)->kindCode, TkText);
+    EXPECT_EQ((*it++)->kindCode, TkLine);
+    EXPECT_EQ(print(read.Persist(nullptr, &otherScope, kest::nil)), text);
+    read.Detach(&otherScope, false);
+}
+
+TEST_F(ModelRecordTest, ReadingSkipsUnknownHeadsIgnoresTheReservedTextAndCanKeepPrimitivesOnly) {
+    auto model = Sample();
+    std::string text = Written(*model);
+    // The reserved fifth element may hold anything; a junction record (or any
+    // head the factory lacks) is dropped.
+    const std::string reserved = "\"Overview\" \"\"";
+    text.replace(text.find(reserved), reserved.size(), "\"Overview\" \"anything\"");
+    text.insert(text.size() - 1, " (junction 1 2 3) (mystery)");
+    Model read(nullptr);
+    read.Persist(nullptr, &scope, this->read(text));
+    EXPECT_EQ(read.drawables.size(), 3u);
+
+    DrawableList list, second;
+    CRect repaint(1, 1, 2, 2);
+    kest::Cell* records = PersistDrawables(nullptr, model->drawables, &scope, model.get(), nullptr,
+                                           kest::nil, nullptr, false);
+    PersistDrawables(nullptr, list, &scope, nullptr, &second, records, &repaint, true);
+    EXPECT_EQ(list.size(), 3u);
+    EXPECT_EQ(second.size(), 3u);
+    EXPECT_EQ(repaint, CRect(-5, -5, 125, 45));
+    for (Drawable* d : list)
+        DiscardDrawable(d, &scope);
+}
+
+TEST_F(ModelRecordTest, MalformedRecordsAreFormatErrors) {
+    const std::string good = Written(*Sample());
+    struct Case {
+        const char* what;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"short", "(\"id\" 11 3)"},
+        {"kind not an integer",
+         "(\"id\" \"11\" 3 \"n\" \"\" \"\" 1 \"\" \"\" 1.0 1.0 (0 0 1 1) (0 0 1 1))"},
+        {"zero zoom", "(\"id\" 11 3 \"n\" \"\" \"\" 1 \"\" \"\" 0.0 1.0 (0 0 1 1) (0 0 1 1))"},
+        {"negative zoom", "(\"id\" 11 3 \"n\" \"\" \"\" 1 \"\" \"\" -2.0 1.0 (0 0 1 1) (0 0 1 1))"},
+        {"parent not an id", "(\"id\" 11 3 \"n\" \"\" \"\" 1 7 \"\" 1.0 1.0 (0 0 1 1) (0 0 1 1))"},
+        {"drawables not records",
+         "(\"id\" 11 3 \"n\" \"\" \"\" 1 \"\" \"\" 1.0 1.0 (0 0 1 1) (0 0 1 1) (box 1))"},
+    };
+    for (const Case& c : cases) {
+        Model model(nullptr);
+        const std::string got = failure([&] { model.Persist(nullptr, &scope, read(c.text)); });
+        EXPECT_NE(got.find("bad "), std::string::npos) << c.what << ": " << got;
+    }
+    Model model(nullptr);
+    EXPECT_EQ(failure([&] { model.Persist(nullptr, &scope, read(good)); }), "");
+    model.Detach(&scope, false);
+}
+
+TEST_F(ModelRecordTest, FactoryByKind) {
+    NotationTemplate notation;
+    for (int kind : {0, 11, 12, 13, 14, 15, 16, 17}) {
+        std::unique_ptr<Model> model = CreateModelOfKind(&project, &notation, kind);
+        ASSERT_NE(model, nullptr) << kind;
+        EXPECT_EQ(model->kind, kind);
+        EXPECT_EQ(project.Lookup(model->guid.Text()), model.get());
+        EXPECT_EQ(model->modelFlags, kind == 12 ? 1u : 17u);
+        EXPECT_EQ(model->setting, 3);
+        model->Detach(&scope, false);
+    }
+    for (int kind : {1, 5, -1, 18, 100})
+        EXPECT_EQ(CreateModelOfKind(&project, &notation, kind), nullptr) << kind;
+}
+
+TEST_F(ModelRecordTest, CloneAssignAndPropsExchangeTheFiveFields) {
+    auto model = Sample();
+    std::unique_ptr<ModelObject> copy(model->Clone(nullptr));
+    auto* clone = dynamic_cast<Model*>(copy.get());
+    ASSERT_NE(clone, nullptr);
+    EXPECT_EQ(clone->name, "Overview");
+    EXPECT_EQ(clone->kind, MkClass);
+    EXPECT_EQ(clone->zoom, 1.0);
+    EXPECT_TRUE(clone->pageMatrix.IsRectEmpty());
+    EXPECT_TRUE(clone->drawables.empty());
+    EXPECT_NE(clone->guid, model->guid);
+
+    clone->name = "Other";
+    clone->setting = 9;
+    kest::Cell* diff = model->Props(&scope, clone, nullptr, false);
+    EXPECT_EQ(print(diff), "((7 9) nil (\"Overview\" \"Other\") nil nil)");
+    Model target(nullptr);
+    target.Assign(model.get());
+    target.Props(&scope, nullptr, diff, true);
+    EXPECT_EQ(target.name, "Other");
+    EXPECT_EQ(target.setting, 9);
+    target.Props(&scope, nullptr, read("(nil nil nil nil nil)"), false);
+    EXPECT_EQ(target.name, "Other");
+    EXPECT_NE(failure([&] { target.Props(&scope, nullptr, read("((1 2) nil (3 4))"), false); }),
+              "");
+    EXPECT_EQ(target.setting, 9) << "a malformed list changes nothing";
+}
+
+TEST_F(ModelRecordTest, QualifiedNamesAndParentReferences) {
+    Model a(&project), b(&project), c(&project);
+    a.name = "a";
+    b.name = "b";
+    c.name = "c";
+    b.parentModelRef = ObjectRef::ToText(a.guid.Text());
+    c.parentModelRef = ObjectRef::ToText(b.guid.Text());
+    b.ResolveRefs(nullptr, &scope, false);
+    c.ResolveRefs(nullptr, &scope, false);
+    EXPECT_EQ(c.GetQualifiedName(nullptr), "a.b.c");
+    EXPECT_EQ(c.GetQualifiedName(&a), "b.c");
+    EXPECT_EQ(c.GetQualifiedName(&c), "");
+    // A parent that would close a cycle is dropped.
+    a.parentModelRef = ObjectRef::ToText(c.guid.Text());
+    a.ResolveRefs(nullptr, &scope, false);
+    EXPECT_EQ(a.parentModel, nullptr);
+
+    // Two models of one master: the first becomes its submodel.
+    Master master(&project);
+    Model first(&project), second(&project);
+    first.parentMasterRef = ObjectRef::ToText(master.guid.Text());
+    second.parentMasterRef = ObjectRef::ToText(master.guid.Text());
+    first.ResolveRefs(nullptr, &scope, false);
+    second.ResolveRefs(nullptr, &scope, false);
+    EXPECT_EQ(first.parentMaster, &master);
+    EXPECT_EQ(master.submodel, &first);
+    EXPECT_EQ(second.parentMaster, nullptr);
+    for (ModelObject* o : {static_cast<ModelObject*>(&a), static_cast<ModelObject*>(&b),
+                           static_cast<ModelObject*>(&c), static_cast<ModelObject*>(&first),
+                           static_cast<ModelObject*>(&second), static_cast<ModelObject*>(&master)})
+        project.Remove(o);
+}
+
+TEST_F(ModelRecordTest, BoundsPageRectsAndHitTests) {
+    Model empty(nullptr);
+    CRect bounds(1, 2, 3, 4);
+    empty.GetBounds(bounds);
+    EXPECT_TRUE(bounds.IsRectEmpty());
+
+    auto model = Sample();
+    Drawable* box = model->drawables.front();
+    Model one(nullptr);
+    one.drawables.push_back(box);
+    one.GetBounds(bounds);
+    EXPECT_EQ(bounds, box->bounds);
+    one.drawables.clear();
+
+    struct Case {
+        int x, y;
+        CRect expected;
+    };
+    const CRect page(0, 0, 1000, 800);
+    const Case cases[] = {
+        {5, 20, CRect(0, 0, 10, 800)},   {70, 20, CRect(50, 0, 1000, 800)},
+        {20, 5, CRect(0, 0, 1000, 10)},  {20, 60, CRect(0, 40, 1000, 800)},
+        {20, 20, CRect(10, 10, 50, 40)},
+    };
+    for (const Case& c : cases) {
+        CRect near;
+        model->PageRectNear(box, c.x, c.y, near);
+        EXPECT_EQ(near, c.expected) << c.x << "," << c.y;
+    }
+    // Left of a drawable touching the page's left edge: empty, so the whole page.
+    BoxPrimitive edge(nullptr);
+    edge.SetFrame(TkRectangle, CRect(0, 10, 20, 20));
+    CRect near;
+    model->PageRectNear(&edge, -3, 15, near);
+    EXPECT_EQ(near, page);
+
+    int part = -1, index = -1;
+    EXPECT_EQ(model->HitTest(TkPointer, 20, 20, part, index, 0, nullptr), box);
+    EXPECT_EQ(part, HpBody);
+    EXPECT_EQ(model->HitTest(TkPointer, 500, 500, part, index, 0, nullptr), nullptr);
+    // A knob hit becomes a body hit while several drawables are selected.
+    model->HitTest(TkPointer, 52, 42, part, index, 0, nullptr);
+    EXPECT_EQ(part, HpKnob);
+    for (Drawable* d : model->drawables)
+        model->Select(d, 1, 1, 0);
+    model->HitTest(TkPointer, 52, 42, part, index, 0, nullptr);
+    EXPECT_EQ(part, HpBody);
+    EXPECT_EQ(model->HitTest(TkPointer, 20, 20, part, index, 0, box), nullptr);
+    model->GetSelectionBounds(bounds);
+    EXPECT_EQ(bounds, CRect(0, 0, 120, 40));
+}
+
+TEST_F(ModelRecordTest, FindObjectByIdSearchesGroupsDepthFirst) {
+    auto model = Sample();
+    Drawable* text = *std::next(model->drawables.begin());
+    auto* group = new PrimitiveGroup(&project);
+    text->SetSelected(true);
+    model->RemoveDrawable(text, false);
+    DrawableList held{text};
+    group->AddMembers(held);
+    model->AddDrawable(group);
+    EXPECT_EQ(model->FindObjectById(text->guid.Text()), text);
+    EXPECT_EQ(model->FindObjectById(group->guid.Text()), group);
+    EXPECT_EQ(model->FindObjectById("no such id"), nullptr);
+    EXPECT_EQ(ContainerOf(group), group);
+    EXPECT_EQ(ContainerOf(text), nullptr);
+    EXPECT_EQ(ContainerOf(nullptr), nullptr);
+}
+
+} // namespace
+} // namespace qm::test
