@@ -13,7 +13,6 @@ constexpr int kAlias = KeywordToken("alias");
 constexpr int kClass = KeywordToken("class");
 constexpr int kDelegate = KeywordToken("delegate");
 constexpr int kEnum = KeywordToken("enum");
-constexpr int kInterface = KeywordToken("interface");
 constexpr int kNamespace = KeywordToken("namespace");
 constexpr int kStruct = KeywordToken("struct");
 constexpr int kUsing = KeywordToken("using");
@@ -122,7 +121,10 @@ void ParseScope(SourceParser& p, JavaFamilyParser& types, int depth) {
             }
         }
         t = p.Token();
-        if (t == kClass || t == kInterface || t == kStruct) {
+        if (t == kNamespace || t == kUsing) {
+            continue; // after attribute sections that belong to the assembly
+        }
+        if (t == kClass || t == kStruct || JavaFamilyParser::IsInterfaceWord(p)) {
             types.ParseType(nullptr, modifiers);
         } else if (t == kDelegate || t == kAlias) {
             while (p.Token() != kTokSemicolon && p.Token() != kTokEnd) {

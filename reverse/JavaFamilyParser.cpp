@@ -87,8 +87,17 @@ bool JavaFamilyParser::IsAnnotation() const {
 
 bool JavaFamilyParser::IsTypeKeyword() const {
     int t = p_.Token();
-    return t == kClass || t == kInterface || (csharp_ && t == kStruct) ||
-           (java_ && t == kTokIdentifier && p_.CurrentText() == "@interface");
+    return t == kClass || t == kInterface || (csharp_ && t == kStruct) || IsInterfaceWord(p_);
+}
+
+// The word that declares an interface where the keyword table has none:
+// C# (whose table row lacks it) and Java's annotation types (@interface).
+bool JavaFamilyParser::IsInterfaceWord(const SourceParser& parser) {
+    if (parser.Token() != kTokIdentifier) {
+        return false;
+    }
+    return (parser.Language() == kLangCSharp && parser.CurrentText() == "interface") ||
+           (parser.Language() == kLangJava && parser.CurrentText() == "@interface");
 }
 
 SourceSymbol* JavaFamilyParser::FindTopLevel(const std::string& name, int kind) const {
@@ -522,6 +531,42 @@ int JavaFamilyParser::ParseJavaEnum(SourceSymbol* parent, OwnedText comment, int
     return 1;
 }
 
+// An initial value, up to the "," or ";" outside brackets. The type
+// arguments after "new" (new HashMap<K, V>()) are taken whole, so that their
+// commas do not end the value.
+void JavaFamilyParser::ReadInitializer(TypeText& text) {
+    int depth = 0;
+    for (;;) {
+        int t = p_.Token();
+        if (t == kTokEnd || (depth == 0 && (t == kTokSemicolon || t == kTokComma))) {
+            return;
+        }
+        if (t == kTokLBrace || t == kTokLParen || t == kTokLBracket) {
+            if (depth == SourceParser::kMaxBlockDepth) {
+                p_.ReportParseError(nullptr, "block stack overflow");
+                return;
+            }
+            ++depth;
+        } else if (t == kTokRBrace || t == kTokRParen || t == kTokRBracket) {
+            if (depth == 0) {
+                return;
+            }
+            --depth;
+        }
+        text.AppendToken(t, p_.CurrentText());
+        p_.GetToken();
+        if (t == kNew) {
+            while (p_.Token() == kTokIdentifier || p_.Token() == kTokDot) {
+                text.AppendToken(p_.Token(), p_.CurrentText());
+                p_.GetToken();
+            }
+            if (p_.Token() == kTokLess) {
+                p_.SkipGenericArguments(text, true);
+            }
+        }
+    }
+}
+
 // One member; non-zero unless the token after it is "}" (or an error).
 int JavaFamilyParser::ParseMember(SourceSymbol* node, bool isInterface) {
     const int line = p_.LineCount();
@@ -723,9 +768,13 @@ int JavaFamilyParser::ParseField(SourceSymbol* node, bool isInterface, std::stri
         if (p_.Token() == kTokAssign) {
             p_.GetToken();
             TypeText text;
-            p_.SkipBalanced(text, false, true);
-            value = text.Text();
-            property = false; // a property initializer ends with ";"
+            if (csharp_ && p_.Token() == kTokGreater) {
+                p_.SkipBalanced(text, false, false); // "=>": an expression body, no value
+            } else {
+                ReadInitializer(text);
+                value = text.Text();
+            }
+            property = false; // the declaration ends with ";"
         }
         last = node->AddChild(lang_, name, std::nullopt, kNodeAttribute, flags, type.ToHeapString(),
                               std::move(value), std::move(comment));

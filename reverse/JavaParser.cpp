@@ -55,8 +55,7 @@ int ParseJavaInput(SourceParser& p) {
             if (p.Token() == kTokSemicolon) {
                 p.GetToken();
             }
-        } else if (t == kClass || t == kInterface ||
-                   (t == kTokIdentifier && p.CurrentText() == "@interface")) {
+        } else if (t == kClass || t == kInterface || JavaFamilyParser::IsInterfaceWord(p)) {
             types.ParseType(nullptr, modifiers);
         } else if (t != kTokEnd) {
             p.GetToken();

@@ -32,6 +32,10 @@ class JavaFamilyParser {
     // Returns 0 after an error (the current token is where it stopped).
     int ParseType(SourceSymbol* enclosing, int modifiers);
 
+    // True on the word that declares an interface where the keyword table
+    // has no keyword for it (C# "interface", Java "@interface").
+    static bool IsInterfaceWord(const SourceParser& parser);
+
     // A top-level symbol of that name and kind under any qualifier (kind 0:
     // a class or an interface), or null.
     SourceSymbol* FindTopLevel(const std::string& name, int kind) const;
@@ -49,6 +53,7 @@ class JavaFamilyParser {
     int ParseBody(SourceSymbol* node, bool isInterface);
     int ParseMember(SourceSymbol* node, bool isInterface);
     int ParseJavaEnum(SourceSymbol* parent, OwnedText comment, int flags);
+    void ReadInitializer(TypeText& text);
     int ParseField(SourceSymbol* node, bool isInterface, std::string name, TypeText& type,
                    int modifiers, OwnedText comment, int line);
     int ParseMethod(SourceSymbol* node, bool isInterface, const std::string& name,

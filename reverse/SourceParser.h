@@ -142,9 +142,9 @@ class SourceParser : public SourceSymbolTable {
     const std::string& QualifiedName() const { return nameBuffer_; }
 
     // The parsers of the languages, by code, one file each (CppParser.cpp,
-    // IdlParser.cpp, ...). The declaration scanners of C++, IDL, Orvistal and
-    // Forte TOOL are not written yet: each of those entries still only scans
-    // its file's tokens and records nothing, so no test may take an empty
+    // IdlParser.cpp, ...). The declaration scanners of C++ and IDL are not
+    // written yet: each of those entries still only scans its file's tokens
+    // (ScanSourceToEnd) and records nothing, so no test may take an empty
     // parse as those parsers' answer.
     // Each returns 1 when the file was read to its end, else 0.
     int ParseCppFile(const std::string& path);

@@ -61,12 +61,15 @@ TEST_F(JavaParserTest, FieldsArraysValuesAndComments) {
                      "  int h; // counts things\n"
                      "  static { init(); }\n"
                      "  volatile Object i = new Object() { int x; };\n"
+                     "  java.util.Map<K, V> j = new java.util.HashMap<K, V>(4), k;\n"
                      "}\n");
     EXPECT_EQ(
         Children(Top("A")),
         (V{"7 a 1 'int' '1'", "7 b 1 'int' '2'", "7 c 2066 'long[]' '{1,2}'", "7 d 2066 'long[]' -",
            "7 e 0 'int[]' -", "7 f 0 'int' -", "7 g 8192 'java.util.Map<String,int[]>' -",
-           "7 h 0 'int' -", "7 i 4096 'Object' 'new Object(){int x;}'"}));
+           "7 h 0 'int' -", "7 i 4096 'Object' 'new Object(){int x;}'",
+           "7 j 0 'java.util.Map<K,V>' 'new java.util.HashMap<K,V>(4)'",
+           "7 k 0 'java.util.Map<K,V>' -"}));
     SourceSymbol* a = Top("A");
     EXPECT_EQ(a->FindChild(kLangJava, "g")->comment, "The name. ");
     EXPECT_EQ(a->FindChild(kLangJava, "h")->comment, "counts things");

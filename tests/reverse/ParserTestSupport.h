@@ -11,11 +11,22 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace qm::test {
+
+// The whole text of a fixture file; empty (and a test failure) when missing.
+inline std::string ReadFixture(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in.good()) << path;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 class ParserTest : public ::testing::Test {
   protected:
