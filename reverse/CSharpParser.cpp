@@ -107,10 +107,12 @@ void ParseScope(SourceParser& p, JavaFamilyParser& types, int depth) {
             continue;
         }
         int modifiers = 0;
+        bool attributes = false;
         for (;;) {
             if (p.Token() == kTokLBracket) {
-                TypeText attributes;
-                if (p.SkipBalanced(attributes, true, false) == 0) {
+                TypeText text;
+                attributes = true;
+                if (p.SkipBalanced(text, true, false) == 0) {
                     break;
                 }
             } else if (IsDeclarationModifier(p.Token())) {
@@ -121,7 +123,7 @@ void ParseScope(SourceParser& p, JavaFamilyParser& types, int depth) {
             }
         }
         t = p.Token();
-        if (t == kNamespace || t == kUsing) {
+        if (attributes && modifiers == 0 && (t == kNamespace || t == kUsing)) {
             continue; // after attribute sections that belong to the assembly
         }
         if (t == kClass || t == kStruct || JavaFamilyParser::IsInterfaceWord(p)) {
