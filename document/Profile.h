@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/Geometry.h"
+#include "platform/UserSettings.h"
 
 #include <array>
 #include <cstddef>
@@ -17,30 +18,8 @@ namespace qm {
 
 class Registry;
 
-// The bits of Profile::Options.
-enum ProfileOption : uint32_t {
-    SnapToGrid = 0x1,
-    ShowPageBreaks = 0x2,
-    HighlightGroups = 0x4,
-    BackupBeforeSave = 0x8,
-    ShowLogWindow = 0x10,
-    ShowLinkCardinalities = 0x20,
-    AutoResizeToText = 0x40,
-    ShowHyperLinks = 0x80,
-    ShowPropertiesOnCreate = 0x100,
-    AnnotatePlaces = 0x200,
-    AutoSave = 0x400,
-    ShowGridLines = 0x800,
-    ConfirmModelDelete = 0x1000,
-    OfferAddMethod = 0x2000,
-    ShowNamespace = 0x4000,
-    ShowLinkAccess = 0x8000,
-    JustifyAnnotationAsPlace = 0x10000,
-    HideClassArguments = 0x20000, // set: parameterized class arguments are hidden
-    ShadowPlaces = 0x40000,
-};
-
-constexpr uint32_t kDefaultOptions = 0x432F3;
+// The bits of Profile::Options (ProfileOption) and their defaults are in
+// platform/UserSettings.h, shared by every layer that reads them.
 
 // Bit 1 of Profile::Settings: project child frames are shown maximised.
 constexpr uint32_t kSettingsMaximizeChildFrames = 0x1;

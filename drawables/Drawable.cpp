@@ -3,7 +3,8 @@
 // drawable's record.
 #include "drawables/Drawable.h"
 
-#include "drawables/ZoomGeometry.h"
+#include "drawables/ShapeGeometry.h"
+#include "drawables/ZoomScaling.h"
 #include "kernel/Kernel.h"
 #include "model/GuidMap.h"
 #include "model/Master.h"
@@ -188,11 +189,11 @@ int Drawable::SetSelected(bool on) {
 
 // ---- references and marks ----
 
-void Drawable::ResolveRefs(CCASEDoc* document, GuidScope* scope, bool /*byDocument*/) {
+void Drawable::ResolveRefs(ModelDocument* document, GuidScope* scope, bool /*byDocument*/) {
     ResolveRefs(document, scope, static_cast<DrawableModel*>(nullptr));
 }
 
-void Drawable::ResolveRefs(CCASEDoc*, GuidScope* scope, DrawableModel* model) {
+void Drawable::ResolveRefs(ModelDocument*, GuidScope* scope, DrawableModel* model) {
     // Nothing pending: a parent bound directly (by a group, or in code) stays.
     if (!parentRef.IsText() && !parentRef.IsNumber() && !parentRef.IsObject())
         return;
@@ -202,8 +203,7 @@ void Drawable::ResolveRefs(CCASEDoc*, GuidScope* scope, DrawableModel* model) {
     } else if (model != nullptr && parentRef.IsText()) {
         found = model->FindObjectById(parentRef.Text());
     } else {
-        const GuidMap* map = scope != nullptr ? scope->current : nullptr;
-        found = dynamic_cast<Drawable*>(parentRef.Resolve(map));
+        found = dynamic_cast<Drawable*>(parentRef.ResolveIn(scope));
     }
     // A parent that is the drawable itself or one of its members would make
     // the containment a cycle: such a record gets no parent.
@@ -217,15 +217,15 @@ void Drawable::ResolveRefs(CCASEDoc*, GuidScope* scope, DrawableModel* model) {
     SetParent(found);
 }
 
-void Drawable::Detach(GuidScope* scope, bool deleteObject) {
+void Drawable::Detach(GuidScope* scope) {
     GuidMap* map = scope != nullptr ? scope->current : nullptr;
     ModelObject* held = nullptr;
     if (map != nullptr && readNumber_ >= 0 && map->Numbers().Lookup(readNumber_, held) &&
         held == this)
         map->Numbers().ClearValue(readNumber_);
-    if (!readAs_.empty() && GlobalReadMap().Lookup(readAs_.c_str(), held) && held == this)
-        GlobalReadMap().ClearValue(readAs_.c_str());
-    ModelObject::Detach(scope, deleteObject);
+    if (!readAs_.empty() && scope != nullptr)
+        scope->ForgetReadAs(readAs_.c_str(), this);
+    ModelObject::Detach(scope);
 }
 
 void Drawable::Mark(int value, int mask, int /*extra*/) {
@@ -238,11 +238,11 @@ void Drawable::MarkFiltered(int value, int mask, Drawable*) {
 
 // ---- copying and comparing ----
 
-Drawable* Drawable::MergeCopy(CCASEDoc*) {
+std::unique_ptr<Drawable> Drawable::MergeCopy(ModelDocument*) {
     return nullptr;
 }
 
-void Drawable::AssignFrom(CCASEDoc*, const Drawable& other) {
+void Drawable::AssignFrom(ModelDocument*, const Drawable& other) {
     kindCode = other.kindCode;
     bounds = other.bounds;
     repaintRect = other.repaintRect;
@@ -260,11 +260,11 @@ bool Drawable::IsEqualContent(const Drawable& other) const {
     return kindCode == other.kindCode && bounds == other.bounds && looks == other.looks;
 }
 
-bool Drawable::MergeTwo(CCASEDoc*, Drawable*) {
+bool Drawable::MergeTwo(ModelDocument*, Drawable*) {
     return false;
 }
 
-bool Drawable::MergeThree(CCASEDoc*, Drawable*, Drawable*) {
+bool Drawable::MergeThree(ModelDocument*, Drawable*, Drawable*) {
     return false;
 }
 
@@ -432,10 +432,12 @@ void Drawable::InvertKnobs(DeviceContext& dc, double zoom) {
 
 // ---- lists ----
 
-void Drawable::CollectIfConnected(Master*, DrawableList*, DrawableList*, DrawableList*,
-                                  DrawableList*) {}
+void Drawable::CollectIfConnected(Master*, DrawableRefList*, DrawableRefList*, DrawableRefList*,
+                                  DrawableRefList*) {}
 
-void Drawable::CollectMarkedMembers(DrawableList*, bool) {}
+void Drawable::CollectMarkedMembers(DrawableRefList&) {}
+
+void Drawable::TakeMarkedMembers(DrawableList&) {}
 
 DrawableList* Drawable::GetOwningList(DrawableModel* model) {
     if (parent != nullptr) {
@@ -463,7 +465,7 @@ Drawable* Drawable::GetCurrentJunction() const {
     return nullptr;
 }
 
-int Drawable::FindReplaceText(CCASEDoc*, const std::string&, const std::string&, int) {
+int Drawable::FindReplaceText(ModelDocument*, const std::string&, const std::string&, int) {
     return 0;
 }
 
@@ -513,7 +515,7 @@ void Drawable::ReadBase(GuidScope* scope, RecordReader& r) {
     }
     // Older files had no inherited line colour: "none" on anything but a
     // text meant "as the group draws it".
-    if (ReadFileVersion() < 5.0 && read.lineColor == 17 && code != TkText && scope != nullptr &&
+    if (scope != nullptr && scope->fileVersion < 5.0 && read.lineColor == 17 && code != TkText &&
         scope->current == scope->project)
         read.lineColor = 18;
     Cell* parentCell = r.Peek();
@@ -547,8 +549,8 @@ void Drawable::ReadBase(GuidScope* scope, RecordReader& r) {
     // read map remembers the old. At other times the read map is not used:
     // it would keep pointers to drawables long gone when the next paste
     // consults it. A taken id still gets a new one.
-    if (GlobalReadMapActive()) {
-        map->RegisterRead(0, id.Text(), true, this, guid);
+    if (scope->readMap != nullptr) {
+        map->RegisterRead(0, id.Text(), true, this, guid, scope->readMap);
         if (!(guid == id.Text()))
             readAs_ = id.Text();
         return;
@@ -577,6 +579,29 @@ Cell* Drawable::Persist(GuidScope* scope, Cell* list) {
     RecordReader r(list, "drawable");
     ReadBase(scope, r);
     return r.Rest();
+}
+
+// ---- drawable lists ----
+
+DrawableList::iterator FindIn(DrawableList& list, const Drawable* drawable) {
+    return std::find_if(list.begin(), list.end(), [drawable](const std::unique_ptr<Drawable>& d) {
+        return d.get() == drawable;
+    });
+}
+
+DrawableList::const_iterator FindIn(const DrawableList& list, const Drawable* drawable) {
+    return std::find_if(list.begin(), list.end(), [drawable](const std::unique_ptr<Drawable>& d) {
+        return d.get() == drawable;
+    });
+}
+
+std::unique_ptr<Drawable> TakeFrom(DrawableList& list, const Drawable* drawable) {
+    auto at = FindIn(list, drawable);
+    if (at == list.end())
+        return nullptr;
+    std::unique_ptr<Drawable> taken = std::move(*at);
+    list.erase(at);
+    return taken;
 }
 
 // ---- nodes ----

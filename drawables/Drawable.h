@@ -7,7 +7,7 @@
 // element base run that Drawable::Persist writes and reads.
 #pragma once
 
-#include "drawables/DrawableSeams.h"
+#include "drawables/DrawableModel.h"
 #include "drawables/Looks.h"
 #include "model/ListRecords.h"
 #include "model/ModelObject.h"
@@ -16,13 +16,17 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace qm {
 
+class GuidMap;
+class GuidScope;
 class Master;
+class ModelDocument;
 class NodeDrawable;
 
 // The kind byte.
@@ -132,16 +136,16 @@ class Drawable : public ModelObject {
 
     // ---- the operations of ModelObject ----
     // As ModelObject's; a drawable read under an old numeric id also leaves
-    // the map's number entry, and one the paste's read map holds under its
+    // the map's number entry, and one the scope's read map holds under its
     // old id leaves that map, so that no later look-up finds it gone.
-    void Detach(GuidScope* scope, bool deleteObject) override;
+    void Detach(GuidScope* scope) override;
     using ModelObject::ResolveRefs;
     // Without a model.
-    void ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byDocument) override;
+    void ResolveRefs(ModelDocument* document, GuidScope* scope, bool byDocument) override;
     // Binds the parent read as an id: through the model when given, else
-    // through the scope's current map; null when the id is unknown, is not a
-    // drawable or would make the drawable its own ancestor.
-    virtual void ResolveRefs(CCASEDoc* document, GuidScope* scope, DrawableModel* model);
+    // through the scope (its read map, then its current map); null when the
+    // id is unknown, is not a drawable or would make the drawable its own ancestor.
+    virtual void ResolveRefs(ModelDocument* document, GuidScope* scope, DrawableModel* model);
     // Without a filter.
     void Mark(int value, int mask, int extra) override;
     // Groups pass the mark to their members; the base marks itself with mask bit 0x1.
@@ -149,9 +153,9 @@ class Drawable : public ModelObject {
 
     // ---- the operations Drawable adds ----
     // A copy for another project's document (the project merge); base null.
-    virtual Drawable* MergeCopy(CCASEDoc* document);
+    virtual std::unique_ptr<Drawable> MergeCopy(ModelDocument* document);
     // Copies the kind code, the three rectangles, kind and style bytes and looks.
-    virtual void AssignFrom(CCASEDoc* document, const Drawable& other);
+    virtual void AssignFrom(ModelDocument* document, const Drawable& other);
     // A small square tied to the drawable: centred on the source rectangle,
     // or inside its corner 0 (bottom-right) to 3 (top-right); any other
     // corner gives the source rectangle itself.
@@ -189,28 +193,33 @@ class Drawable : public ModelObject {
     // The vertices; base none.
     virtual void GetVertices(std::vector<CPoint>& points) const;
     // Links add themselves to the list their master and tool call for; base nothing.
-    virtual void CollectIfConnected(Master* master, DrawableList* inheritances,
-                                    DrawableList* realizations, DrawableList* compositions,
-                                    DrawableList* others);
-    // Groups move their marked members into the list; base nothing.
-    virtual void CollectMarkedMembers(DrawableList* list, bool remove);
+    virtual void CollectIfConnected(Master* master, DrawableRefList* inheritances,
+                                    DrawableRefList* realizations, DrawableRefList* compositions,
+                                    DrawableRefList* others);
+    // Groups name their marked members (and the marked members of unmarked
+    // members, depth first) in found; base nothing.
+    virtual void CollectMarkedMembers(DrawableRefList& found);
+    // As CollectMarkedMembers, but the marked members leave their groups and
+    // move to the end of taken; base nothing.
+    virtual void TakeMarkedMembers(DrawableList& taken);
     // The parent's member list, else the model's list (null without a model).
     virtual DrawableList* GetOwningList(DrawableModel* model);
     // Reads the drawable from list when given one and returns the rest of the
     // list; given nil, builds its record. Base: the nine-element base run.
     virtual kest::Cell* Persist(GuidScope* scope, kest::Cell* list);
     // Counts (and with option 8 replaces) the word in the drawable's texts; base 0.
-    virtual int FindReplaceText(CCASEDoc* document, const std::string& word,
+    virtual int FindReplaceText(ModelDocument* document, const std::string& word,
                                 const std::string& replacement, int options);
     // Comparison and merge of versions of a drawable (the project merge).
     // Base: the same id; the same kind code, bounds and looks; no merge.
     virtual bool IsEqual(const Drawable& other) const;
     virtual bool IsEqualContent(const Drawable& other) const;
-    virtual bool MergeTwo(CCASEDoc* document, Drawable* other);
-    virtual bool MergeThree(CCASEDoc* document, Drawable* mine, Drawable* theirs);
+    virtual bool MergeTwo(ModelDocument* document, Drawable* other);
+    virtual bool MergeThree(ModelDocument* document, Drawable* mine, Drawable* theirs);
 
     // ---- helpers the subclasses answer ----
-    // The member list of a group (or of the group a place group holds); base null.
+    // The member list (owning) of a group (or of the group a place group
+    // holds); base null.
     virtual DrawableList* GetMemberList();
     // The place flags of a place; base 0.
     virtual uint32_t GetPlaceFlags() const;

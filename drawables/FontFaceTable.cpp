@@ -1,11 +1,13 @@
 // The font face table and its fonts.
 #include "drawables/FontFaceTable.h"
 
-#include "drawables/ZoomGeometry.h"
+#include "drawables/ShapeGeometry.h"
+#include "drawables/ZoomScaling.h"
 #include "platform/Errors.h"
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 namespace qm {
 
@@ -91,16 +93,8 @@ FontFaceTable& FontFaces() {
     return installed != nullptr ? *installed : StandIn();
 }
 
-void SetFontFaceTable(FontFaceTable* table) {
-    installed = table;
-}
-
-ScopedFontFaceTable::ScopedFontFaceTable(FontFaceTable* table) : previous_(installed) {
-    installed = table;
-}
-
-ScopedFontFaceTable::~ScopedFontFaceTable() {
-    installed = previous_;
+FontFaceTable* Install(FontFaceTable* table) {
+    return std::exchange(installed, table);
 }
 
 } // namespace qm

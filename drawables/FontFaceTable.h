@@ -6,6 +6,7 @@
 #pragma once
 
 #include "drawables/Looks.h"
+#include "platform/ScopedInstall.h"
 
 #include <string>
 #include <vector>
@@ -54,19 +55,7 @@ class FontFaceTable {
 // The installed table. Until one is installed a process-wide table, built
 // and initialised on first use, stands in.
 FontFaceTable& FontFaces();
-// Installs a table (not owned); null restores the stand-in.
-void SetFontFaceTable(FontFaceTable* table);
-
-// Installs a table for the lifetime of this object, then restores the previous one.
-class ScopedFontFaceTable {
-  public:
-    explicit ScopedFontFaceTable(FontFaceTable* table);
-    ~ScopedFontFaceTable();
-    ScopedFontFaceTable(const ScopedFontFaceTable&) = delete;
-    ScopedFontFaceTable& operator=(const ScopedFontFaceTable&) = delete;
-
-  private:
-    FontFaceTable* previous_;
-};
+// Installs a table (not owned) and returns the one replaced; null restores the stand-in.
+FontFaceTable* Install(FontFaceTable* table);
 
 } // namespace qm

@@ -2,16 +2,19 @@
 // its record and the drawable records it holds.
 #include "drawables/Model.h"
 
+#include "drawables/DrawableFactory.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
-#include "drawables/ZoomGeometry.h"
+#include "drawables/ShapeGeometry.h"
+#include "drawables/ZoomScaling.h"
 #include "kernel/Kernel.h"
 #include "model/GuidMap.h"
-#include "model/ModelServices.h"
+#include "model/ModelDocument.h"
 
 #include <cmath>
 #include <iterator>
+#include <optional>
 #include <set>
 
 namespace qm {
@@ -59,10 +62,10 @@ Drawable* GroupAtPoint(Drawable* group, const CPoint& point, const Drawable* exc
     if (group == excluded || !group->bounds.PtInRect(point))
         return nullptr;
     if (DrawableList* members = group->GetMemberList(); members != nullptr && depth < 1000) {
-        for (Drawable* member : *members) {
+        for (const auto& member : *members) {
             if (!member->IsPlaceGroup())
                 continue;
-            if (Drawable* inner = GroupAtPoint(member, point, excluded, depth + 1))
+            if (Drawable* inner = GroupAtPoint(member.get(), point, excluded, depth + 1))
                 return inner;
         }
     }
@@ -127,21 +130,15 @@ Model::Model(GuidMap* map) {
         map->Add(this);
 }
 
-Model::~Model() {
-    FreeDrawables(nullptr);
-}
+Model::~Model() = default;
 
-void Model::FreeDrawables(GuidScope* scope) {
-    selection.clear();
-    DrawableList owned;
-    owned.swap(drawables);
-    for (Drawable* drawable : owned) {
-        if (scope != nullptr) {
-            DiscardDrawable(drawable, scope);
-            continue;
-        }
-        drawable->SetDetached();
-        delete drawable;
+void Model::DetachDrawables(GuidScope* scope) {
+    for (const auto& drawable : drawables) {
+        GuidMap* map = scope != nullptr ? scope->current : nullptr;
+        if (map != nullptr && map->Lookup(drawable->guid.Text()) == drawable.get())
+            drawable->Detach(scope);
+        else
+            drawable->SetDetached();
     }
 }
 
@@ -151,9 +148,9 @@ void Model::Init(CSize size, const std::string& modelName) {
     zoomedPageMatrix = pageMatrix;
 }
 
-void Model::Detach(GuidScope* scope, bool deleteObject) {
-    FreeDrawables(scope);
-    ModelObject::Detach(scope, deleteObject);
+void Model::Detach(GuidScope* scope) {
+    DetachDrawables(scope);
+    ModelObject::Detach(scope);
 }
 
 ModelObject* Model::GetPropertyTarget(int* kindOut) {
@@ -171,23 +168,15 @@ void Model::CopyModelFields(const Model& other) {
 }
 
 std::unique_ptr<Model> Model::CloneModel() const {
-    auto copy = std::make_unique<Model>(nullptr);
-    copy->CopyModelFields(*this);
-    return copy;
+    return CloneOf(*this);
 }
 
-ModelObject* Model::Clone(ModelObject* target) {
-    if (target == nullptr)
-        return CloneModel().release();
-    auto* model = dynamic_cast<Model*>(target);
-    if (model == nullptr)
-        return nullptr;
-    model->CopyModelFields(*this);
-    return model;
+std::unique_ptr<ModelObject> Model::Clone() const {
+    return CloneModel();
 }
 
 void Model::Assign(const ModelObject* other) {
-    if (const auto* model = dynamic_cast<const Model*>(other))
+    if (const auto* model = AssignSource(this, other))
         CopyModelFields(*model);
 }
 
@@ -279,9 +268,9 @@ std::string Model::GetQualifiedName(const Model* stop) const {
 Drawable* FindObjectById(const DrawableList& list, const char* id) {
     if (id == nullptr)
         return nullptr;
-    for (Drawable* drawable : list) {
+    for (const auto& drawable : list) {
         if (drawable->guid == id)
-            return drawable;
+            return drawable.get();
         if (!drawable->IsGroup())
             continue;
         if (DrawableList* members = drawable->GetMemberList()) {
@@ -315,7 +304,7 @@ void Model::Select(Drawable* drawable, int on, int, int) {
 
 void Model::GetBounds(CRect& rect) const {
     rect.SetRectEmpty();
-    for (const Drawable* drawable : drawables)
+    for (const auto& drawable : drawables)
         rect.UnionRect(rect, drawable->repaintRect);
     if (!rect.IsRectEmpty())
         rect.DeflateRect(kRepaintMargin, kRepaintMargin);
@@ -382,10 +371,10 @@ Drawable* Model::FindGroupOf(const Drawable* drawable) const {
     Drawable* innermost = OuterPlaceGroup(drawable);
     if (innermost == nullptr)
         return nullptr;
-    for (Drawable* top : drawables) {
-        if (top == drawable || !top->IsPlaceGroup())
+    for (const auto& top : drawables) {
+        if (top.get() == drawable || !top->IsPlaceGroup())
             continue;
-        if (top == innermost || HoldsDeep(top, innermost))
+        if (top.get() == innermost || HoldsDeep(top.get(), innermost))
             return innermost;
     }
     return nullptr;
@@ -393,36 +382,51 @@ Drawable* Model::FindGroupOf(const Drawable* drawable) const {
 
 Drawable* Model::FindGroupAt(int x, int y, const Drawable* excluded) const {
     const CPoint point(x, y);
-    for (Drawable* top : drawables) {
-        if (top == excluded || !top->IsPlaceGroup())
+    for (const auto& top : drawables) {
+        if (top.get() == excluded || !top->IsPlaceGroup())
             continue;
-        if (Drawable* found = GroupAtPoint(top, point, excluded, 0))
+        if (Drawable* found = GroupAtPoint(top.get(), point, excluded, 0))
             return found;
     }
     return nullptr;
 }
 
 Drawable* Model::FindPlaceOfMaster(const Master* master) const {
-    for (Drawable* drawable : drawables) {
-        auto* node = dynamic_cast<NodeDrawable*>(drawable);
+    for (const auto& drawable : drawables) {
+        auto* node = dynamic_cast<NodeDrawable*>(drawable.get());
         if (node != nullptr && drawable->IsPlace() && node->GetMaster() == master)
-            return drawable;
+            return drawable.get();
+    }
+    return nullptr;
+}
+
+Drawable* Model::FindPlaceByMasterName(ModelDocument*, int masterKind,
+                                       const std::string& masterName,
+                                       const std::string& nameSpace) const {
+    for (const auto& drawable : drawables) {
+        auto* node = dynamic_cast<NodeDrawable*>(drawable.get());
+        if (node == nullptr || !drawable->IsPlace())
+            continue;
+        const Master* master = node->GetMaster();
+        if (master != nullptr && master->Kind() == masterKind && master->name == masterName &&
+            master->nameSpace == nameSpace)
+            return drawable.get();
     }
     return nullptr;
 }
 
 Drawable* Model::FindLink(int toolKind, const Drawable* source, const Drawable* target) const {
-    for (Drawable* drawable : drawables) {
+    for (const auto& drawable : drawables) {
         NodeDrawable* from = nullptr;
         NodeDrawable* to = nullptr;
         if (drawable->IsLink() && drawable->kindCode == toolKind &&
             drawable->GetLinkEnds(from, to) && from == source && to == target)
-            return drawable;
+            return drawable.get();
     }
     return nullptr;
 }
 
-Drawable* Model::CreatePlace(CCASEDoc*, Master*, const CRect&) {
+Drawable* Model::CreatePlace(ModelDocument*, Master*, const CRect&) {
     return nullptr;
 }
 
@@ -439,7 +443,8 @@ Drawable* Model::HitTest(int toolKind, int x, int y, int& part, int& index, int 
         return junctionTool && d->IsPlace() &&
                NearOutline(d->bounds, x, y, kJunctionBorderTolerance);
     };
-    for (Drawable* drawable : drawables) {
+    for (const auto& owned : drawables) {
+        Drawable* drawable = owned.get();
         if (drawable == excluded)
             continue;
         if (toolKind == TkMessage && drawable->IsLink() &&
@@ -472,16 +477,17 @@ Drawable* Model::HitTest(int toolKind, int x, int y, int& part, int& index, int 
 
 // ======================= editing the lists =======================
 
-void Model::AddDrawable(Drawable* drawable) {
-    if (drawable != nullptr)
-        drawables.push_back(drawable);
+Drawable* Model::AddDrawable(std::unique_ptr<Drawable> drawable) {
+    if (drawable == nullptr)
+        return nullptr;
+    drawables.push_back(std::move(drawable));
+    return drawables.back().get();
 }
 
-bool Model::RemoveDrawable(Drawable* drawable, bool releaseMaster) {
-    auto it = std::find(drawables.begin(), drawables.end(), drawable);
-    if (it == drawables.end())
-        return false;
-    drawables.erase(it);
+std::unique_ptr<Drawable> Model::RemoveDrawable(Drawable* drawable, bool releaseMaster) {
+    std::unique_ptr<Drawable> taken = TakeFrom(drawables, drawable);
+    if (taken == nullptr)
+        return nullptr;
     selection.remove(drawable);
     if (releaseMaster && drawable->IsPlace()) {
         if (auto* node = dynamic_cast<NodeDrawable*>(drawable)) {
@@ -489,7 +495,7 @@ bool Model::RemoveDrawable(Drawable* drawable, bool releaseMaster) {
                 --master->refCount;
         }
     }
-    return true;
+    return taken;
 }
 
 void Model::SetPageMatrix(const CRect& rect) {
@@ -505,7 +511,7 @@ void Model::SetZoomFactor(double factor) {
 
 // ======================= records =======================
 
-Cell* Model::Persist(CCASEDoc* document, GuidScope* scope, Cell* list) {
+Cell* Model::Persist(ModelDocument* document, GuidScope* scope, Cell* list) {
     if (list == nullptr || list == nil) {
         Cell* records =
             PersistDrawables(document, drawables, scope, this, nullptr, nil, nullptr, false);
@@ -580,7 +586,7 @@ Cell* Model::Persist(CCASEDoc* document, GuidScope* scope, Cell* list) {
             current->Remove(this);
         if (id.IsText()) {
             guid.SetText(id.Text());
-            current->RegisterRead(0, id.Text(), true, this, guid);
+            current->RegisterRead(0, id.Text(), true, this, guid, scope->readMap);
         } else {
             RegisterRecordId(*current, id, this);
         }
@@ -591,9 +597,8 @@ Cell* Model::Persist(CCASEDoc* document, GuidScope* scope, Cell* list) {
     return nil;
 }
 
-void Model::ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byDocument) {
+void Model::ResolveRefs(ModelDocument* document, GuidScope* scope, bool byDocument) {
     GuidMap* project = scope != nullptr ? scope->project : nullptr;
-    GuidMap* current = scope != nullptr ? scope->current : nullptr;
 
     parentMaster = nullptr;
     if (!parentMasterRef.IsNil()) {
@@ -605,7 +610,14 @@ void Model::ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byDocument) {
                 project->Texts().Lookup(parentMasterRef.Text(), found);
             parentMaster = dynamic_cast<Master*>(found);
         } else {
-            auto* master = dynamic_cast<Master*>(parentMasterRef.Resolve(project));
+            // Masters live in the project's map (a paste's read map first).
+            std::optional<GuidScope> masters;
+            if (scope != nullptr) {
+                masters.emplace(*scope);
+                masters->current = project;
+            }
+            auto* master =
+                dynamic_cast<Master*>(parentMasterRef.ResolveIn(masters ? &*masters : nullptr));
             if (master != nullptr && (master->submodel == nullptr || master->submodel == this)) {
                 parentMaster = master;
                 master->submodel = this;
@@ -617,9 +629,10 @@ void Model::ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byDocument) {
     if (!parentModelRef.IsNil()) {
         ModelObject* found = nullptr;
         if (byDocument && parentModelRef.IsText())
-            found = Services().FindTopLevelModel(document, parentModelRef.Text());
+            found =
+                document != nullptr ? document->FindTopLevelModel(parentModelRef.Text()) : nullptr;
         else
-            found = parentModelRef.Resolve(current);
+            found = parentModelRef.ResolveIn(scope);
         // A parent chain that comes back to this model would make the model
         // tree a cycle: such a parent is dropped.
         auto* model = dynamic_cast<Model*>(found);
@@ -634,8 +647,8 @@ void Model::ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byDocument) {
     }
 }
 
-Cell* PersistDrawables(CCASEDoc* document, DrawableList& list, GuidScope* scope,
-                       DrawableModel* model, DrawableList* second, Cell* records, CRect* repaint,
+Cell* PersistDrawables(ModelDocument* document, DrawableList& list, GuidScope* scope,
+                       DrawableModel* model, DrawableRefList* second, Cell* records, CRect* repaint,
                        bool primitivesOnly) {
     if (records == nullptr || records == nil) {
         Cell* out = nil;
@@ -649,16 +662,16 @@ Cell* PersistDrawables(CCASEDoc* document, DrawableList& list, GuidScope* scope,
     const bool wasEmpty = list.empty();
     auto last = wasEmpty ? list.end() : std::prev(list.end());
     for (Cell* at = records; at != nil; at = kest::cdr(at)) {
-        Drawable* drawable = CreateDrawableFromSymbol(kest::car(at), scope);
+        std::unique_ptr<Drawable> drawable = CreateDrawableFromRecord(kest::car(at), scope);
         if (drawable == nullptr)
             continue;
         if (primitivesOnly && !drawable->IsPrimitive()) {
-            DiscardDrawable(drawable, scope);
+            DiscardDrawable(std::move(drawable), scope);
             continue;
         }
-        list.push_back(drawable);
         if (second != nullptr)
-            second->push_back(drawable);
+            second->push_back(drawable.get());
+        list.push_back(std::move(drawable));
     }
     auto first = wasEmpty ? list.begin() : std::next(last);
     for (auto it = first; it != list.end(); ++it) {
@@ -668,10 +681,6 @@ Cell* PersistDrawables(CCASEDoc* document, DrawableList& list, GuidScope* scope,
     }
     RememberLinkGeometry(list, first);
     return records;
-}
-
-Drawable* CreateDrawableFromSymbol(Cell* record, GuidScope* scope) {
-    return DrawableEnv().CreateDrawableFromSymbol(record, scope);
 }
 
 void RememberLinkGeometry(DrawableList& list, DrawableList::iterator first) {

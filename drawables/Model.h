@@ -62,15 +62,14 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     virtual void Init(CSize size, const std::string& modelName);
 
     // ---- the operations of ModelObject ----
-    // Removes the model (and, with deleteObject, its drawables) from the
-    // scope's map; with deleteObject the model is deleted too.
-    void Detach(GuidScope* scope, bool deleteObject) override;
+    // Removes the model and its drawables from the scope's map; the
+    // drawables stay with the model.
+    void Detach(GuidScope* scope) override;
     // PtModel and the model itself.
     ModelObject* GetPropertyTarget(int* kind) override;
-    // Copies setting, kind, name, flags and comment into target, or into a
-    // new Model when target is null; zoom, page matrix and drawables are not
-    // copied. A target that is not a model gets nothing and null is answered.
-    ModelObject* Clone(ModelObject* target) override;
+    // A new model with setting, kind, name, flags and comment; zoom, page
+    // matrix and drawables are not copied.
+    std::unique_ptr<ModelObject> Clone() const override;
     // The same five fields from another model (nothing when it is not one).
     void Assign(const ModelObject* other) override;
     // The journal's exchange of the five fields: without a list the
@@ -80,9 +79,9 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // changes nothing.
     kest::Cell* Props(GuidScope* scope, ModelObject* other, kest::Cell* list, bool redo) override;
     // Binds the parent master and parent model read as ids (see the .cpp).
-    void ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byDocument) override;
+    void ResolveRefs(ModelDocument* document, GuidScope* scope, bool byDocument) override;
 
-    // A new model of this class holding the five fields (Clone's copy).
+    // A new model holding the five fields (Clone's copy).
     std::unique_ptr<Model> CloneModel() const;
 
     // ---- DrawableModel and MasterSubmodel ----
@@ -111,10 +110,15 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     virtual Drawable* FindGroupOf(const Drawable* drawable) const;
     // The first top-level place whose master is master, or null.
     Drawable* FindPlaceOfMaster(const Master* master) const;
+    // The first top-level place of the master of that look-up kind, name and
+    // namespace, or null. The masters are those the model's places stand for.
+    virtual Drawable* FindPlaceByMasterName(ModelDocument* document, int masterKind,
+                                            const std::string& masterName,
+                                            const std::string& nameSpace) const;
     // The first top-level link of that kind code between the two nodes, or null.
     virtual Drawable* FindLink(int toolKind, const Drawable* source, const Drawable* target) const;
     // Diagram models make a place of a master here; the base answers null.
-    virtual Drawable* CreatePlace(CCASEDoc* document, Master* master, const CRect& rect);
+    virtual Drawable* CreatePlace(ModelDocument* document, Master* master, const CRect& rect);
     // The drawable under (x, y): see the .cpp. Null when nothing is hit.
     virtual Drawable* HitTest(int toolKind, int x, int y, int& part, int& index, int flags,
                               const Drawable* excluded);
@@ -131,11 +135,12 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // parents ends the walk where it would repeat.
     std::string GetQualifiedName(const Model* stop) const;
 
-    // Appends to the drawables (the model owns it from now on).
-    void AddDrawable(Drawable* drawable);
-    // Takes the drawable out of the list (and the selection); the caller owns
-    // it. With releaseMaster, a place's master loses one place count.
-    bool RemoveDrawable(Drawable* drawable, bool releaseMaster);
+    // Appends to the drawables (the model owns it from now on); returns it.
+    Drawable* AddDrawable(std::unique_ptr<Drawable> drawable);
+    // Takes the drawable out of the list (and the selection) and hands it
+    // back; null when the model does not hold it. With releaseMaster, a
+    // place's master loses one place count.
+    [[nodiscard]] std::unique_ptr<Drawable> RemoveDrawable(Drawable* drawable, bool releaseMaster);
 
     // Sets the page matrix (left and top 0) and the zoomed page matrix.
     void SetPageMatrix(const CRect& rect);
@@ -148,7 +153,7 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // comment, flags, parent master id, parent model id, zoom, inverse zoom,
     // page matrix, zoomed page matrix, then one record per drawable). Given
     // the list after the head symbol: reads it into this model.
-    virtual kest::Cell* Persist(CCASEDoc* document, GuidScope* scope, kest::Cell* list);
+    virtual kest::Cell* Persist(ModelDocument* document, GuidScope* scope, kest::Cell* list);
 
     // The model's number: -1 - i for the tool at entry i of a template.
     int32_t ModelNumber() const { return modelNumber; }
@@ -171,14 +176,14 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // Owned, head drawn first.
     DrawableList drawables;
     // Not owned: the selected drawables in the order of selection.
-    DrawableList selection;
+    DrawableRefList selection;
 
   protected:
     // Copies the five fields Clone and Assign exchange.
     void CopyModelFields(const Model& other);
 
   private:
-    void FreeDrawables(GuidScope* scope);
+    void DetachDrawables(GuidScope* scope);
 
     int32_t modelNumber = 0;
 };
@@ -201,13 +206,9 @@ Drawable* ContainerOf(Drawable* drawable);
 // (emptied first, when given) and remembers the links' geometry; with
 // primitivesOnly, records of other drawables are read and discarded.
 // Returns the records.
-kest::Cell* PersistDrawables(CCASEDoc* document, DrawableList& list, GuidScope* scope,
-                             DrawableModel* model, DrawableList* second, kest::Cell* records,
+kest::Cell* PersistDrawables(ModelDocument* document, DrawableList& list, GuidScope* scope,
+                             DrawableModel* model, DrawableRefList* second, kest::Cell* records,
                              CRect* repaint, bool primitivesOnly);
-
-// The drawable the record's head names, having read the record; null (and
-// nothing read) for a head the factory does not know.
-Drawable* CreateDrawableFromSymbol(kest::Cell* record, GuidScope* scope);
 
 // After a read, from first (or the list's head when first is the end):
 // links remember the bounds of their end nodes, message floaters the ends of

@@ -10,6 +10,7 @@
 #include "platform/Files.h"
 #include "platform/PainterDC.h"
 #include "platform/PathHelpers.h"
+#include "platform/UserSettings.h"
 
 #include <algorithm>
 #include <cctype>
@@ -25,7 +26,7 @@ using kest::nil;
 
 // ======================= icon strip =======================
 
-void IconStrip::Create(int32_t width, int32_t height) {
+void ToolBitmap::Create(int32_t width, int32_t height) {
     if (width < 1 || height < 1) {
         Clear();
         return;
@@ -35,20 +36,20 @@ void IconStrip::Create(int32_t width, int32_t height) {
     pixels_.assign(size_t(width) * size_t(height), 0);
 }
 
-void IconStrip::Clear() {
+void ToolBitmap::Clear() {
     width_ = 0;
     height_ = 0;
     pixels_.clear();
 }
 
-COLORREF IconStrip::Colour(int index) const {
+COLORREF ToolBitmap::Colour(int index) const {
     if (index < 0 || index >= kColours)
         return 0;
     const uint8_t* entry = &table_[size_t(index) * 4];
     return RGB(entry[2], entry[1], entry[0]);
 }
 
-void IconStrip::SetColour(int index, COLORREF colour) {
+void ToolBitmap::SetColour(int index, COLORREF colour) {
     if (index < 0 || index >= kColours)
         return;
     uint8_t* entry = &table_[size_t(index) * 4];
@@ -58,19 +59,19 @@ void IconStrip::SetColour(int index, COLORREF colour) {
     entry[3] = 0;
 }
 
-uint8_t IconStrip::PixelAt(int32_t x, int32_t y) const {
+uint8_t ToolBitmap::PixelAt(int32_t x, int32_t y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)
         return 0;
     return pixels_[size_t(y) * size_t(width_) + size_t(x)];
 }
 
-void IconStrip::SetPixel(int32_t x, int32_t y, uint8_t index) {
+void ToolBitmap::SetPixel(int32_t x, int32_t y, uint8_t index) {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)
         return;
     pixels_[size_t(y) * size_t(width_) + size_t(x)] = index;
 }
 
-void IconStrip::Widen(int32_t slots) {
+void ToolBitmap::Widen(int32_t slots) {
     if (slots <= 0 || IsEmpty())
         return;
     const uint8_t background = pixels_[0];
@@ -82,7 +83,7 @@ void IconStrip::Widen(int32_t slots) {
     width_ = wider;
 }
 
-void IconStrip::CopyIcon(const IconStrip& source, int32_t fromSlot, int32_t toSlot) {
+void ToolBitmap::CopyIcon(const ToolBitmap& source, int32_t fromSlot, int32_t toSlot) {
     if (fromSlot < 0 || toSlot < 0 || fromSlot >= source.SlotCount() || toSlot >= SlotCount())
         return;
     const int32_t rows = std::min(height_, source.height_);
@@ -92,7 +93,7 @@ void IconStrip::CopyIcon(const IconStrip& source, int32_t fromSlot, int32_t toSl
     }
 }
 
-void IconStrip::ToBitmap(CBitmap& bitmap) const {
+void ToolBitmap::ToBitmap(CBitmap& bitmap) const {
     if (IsEmpty() || !bitmap.CreateBitmap(width_, height_))
         return;
     PainterDC dc(bitmap);
@@ -119,16 +120,12 @@ ModelObject* DiagramType::GetPropertyTarget(int* kindOut) {
     return this;
 }
 
-ModelObject* DiagramType::Clone(ModelObject* target) {
-    DiagramType* copy = target == nullptr ? new DiagramType() : dynamic_cast<DiagramType*>(target);
-    if (copy == nullptr)
-        return nullptr;
-    copy->Assign(this);
-    return copy;
+std::unique_ptr<ModelObject> DiagramType::Clone() const {
+    return CloneOf(*this);
 }
 
 void DiagramType::Assign(const ModelObject* other) {
-    const auto* type = dynamic_cast<const DiagramType*>(other);
+    const auto* type = AssignSource(this, other);
     if (type == nullptr)
         return;
     name = type->name;
@@ -271,12 +268,10 @@ TemplateShell& TemplateShellEnv() {
     return *installedShell;
 }
 
-ScopedTemplateShell::ScopedTemplateShell(TemplateShell* shell) : previous_(installedShell) {
+TemplateShell* Install(TemplateShell* shell) {
+    TemplateShell* previous = installedShell == &defaultShell ? nullptr : installedShell;
     installedShell = shell != nullptr ? shell : &defaultShell;
-}
-
-ScopedTemplateShell::~ScopedTemplateShell() {
-    installedShell = previous_;
+    return previous;
 }
 
 // ======================= the template =======================
@@ -291,7 +286,7 @@ NotationTemplate::~NotationTemplate() {
     for (auto& tool : tools) {
         // The tools' drawables leave the map with them; the tool itself is
         // freed by its owner, this array.
-        tool->Detach(&scope, false);
+        tool->Detach(&scope);
     }
     tools.clear();
 }
@@ -593,7 +588,7 @@ int NotationTemplate::FindFreeToolId(const ToolModel* tool) const {
     return kFirstUserToolId + userTools;
 }
 
-void NotationTemplate::EnlargeBitmap(CCASEDoc* document, int sourceIcon, int slot) {
+void NotationTemplate::EnlargeBitmap(ModelDocument* document, int sourceIcon, int slot) {
     if (document != nullptr)
         TemplateShellEnv().StopIconEditing(document);
     if (toolBitmap.IsEmpty())
@@ -609,7 +604,7 @@ void NotationTemplate::EnlargeBitmap(CCASEDoc* document, int sourceIcon, int slo
     TemplateShellEnv().IconStripChanged(*this, document);
 }
 
-int NotationTemplate::SaveTemplateAs(CCASEDoc* document) {
+int NotationTemplate::SaveTemplateAs(ModelDocument* document) {
     const bool hasFile = !path.empty() && !builtIn;
     std::optional<std::string> chosen =
         TemplateShellEnv().AskTemplatePath(hasFile ? path : "*.not");
@@ -619,7 +614,7 @@ int NotationTemplate::SaveTemplateAs(CCASEDoc* document) {
     const bool oldModified = modified;
     const bool oldBuiltIn = builtIn;
     path = TrimRepeatedExtension(*chosen);
-    if (TemplateShellEnv().BackupCopies())
+    if (OptionSet(BackupBeforeSave))
         MakeBackupCopy(path);
     try {
         SerializeTemplateFile(*this, true);

@@ -9,6 +9,7 @@
 #include "drawables/ToolModel.h"
 #include "model/GuidMap.h"
 #include "model/ModelObject.h"
+#include "platform/ScopedInstall.h"
 
 #include <array>
 #include <cstdint>
@@ -24,11 +25,11 @@ struct Cell;
 namespace qm {
 
 class CBitmap;
-class CCASEDoc;
+class ModelDocument;
 
 // The icon strip: 16 x 15 pixel icons side by side (slot k at x = 16 k), one
 // byte per pixel indexing a 256-entry colour table of (blue, green, red, 0).
-class IconStrip {
+class ToolBitmap {
   public:
     static constexpr int kColours = 256;
 
@@ -52,7 +53,7 @@ class IconStrip {
     // Adds slots empty icons at the right, filled with the top-left pixel's index.
     void Widen(int32_t slots);
     // Copies icon fromSlot of source to slot toSlot here (nothing outside either strip).
-    void CopyIcon(const IconStrip& source, int32_t fromSlot, int32_t toSlot);
+    void CopyIcon(const ToolBitmap& source, int32_t fromSlot, int32_t toSlot);
     // The strip as an image for drawing.
     void ToBitmap(CBitmap& bitmap) const;
 
@@ -80,8 +81,8 @@ class DiagramType : public ModelObject {
 
     // PtDiagramType and the record itself.
     ModelObject* GetPropertyTarget(int* kind) override;
-    // Every field but the tree item into target (a new record when null).
-    ModelObject* Clone(ModelObject* target) override;
+    // A new record with every field but the tree item (and a new id).
+    std::unique_ptr<ModelObject> Clone() const override;
     void Assign(const ModelObject* other) override;
     // The property list (name description kind setting flags mask): each nil
     // when equal to other's, else (mine other's). Given a list: applies its
@@ -131,35 +132,24 @@ class TemplateShell {
     }
     // Copies icon index of the main frame's tool-bar bitmap into slot of
     // strip; false when there is none (the slot is then left blank).
-    virtual bool CopyToolBarIcon(int /*index*/, IconStrip& /*strip*/, int /*slot*/) {
+    virtual bool CopyToolBarIcon(int /*index*/, ToolBitmap& /*strip*/, int /*slot*/) {
         return false;
     }
     // The template's strip changed size: the tool bar and the document's
     // palettes are rebuilt from it; icon editing of the document stops first.
-    virtual void StopIconEditing(CCASEDoc* /*document*/) {}
-    virtual void IconStripChanged(NotationTemplate& /*notation*/, CCASEDoc* /*document*/) {}
+    virtual void StopIconEditing(ModelDocument* /*document*/) {}
+    virtual void IconStripChanged(NotationTemplate& /*notation*/, ModelDocument* /*document*/) {}
     // The environment's acquisition (a template with one more reference, or
     // null) and release of a template by name.
     virtual NotationTemplate* AcquireTemplate(const std::string& /*path*/) { return nullptr; }
     virtual void ReleaseTemplate(NotationTemplate* /*notation*/) {}
     // Gives the document another template and refills its explorer's template items.
-    virtual void SetDocumentTemplate(CCASEDoc* /*document*/, NotationTemplate* /*notation*/) {}
-    // The settings' option "make backup copies".
-    virtual bool BackupCopies() { return false; }
+    virtual void SetDocumentTemplate(ModelDocument* /*document*/, NotationTemplate* /*notation*/) {}
 };
 
 TemplateShell& TemplateShellEnv();
-// Installs a shell (not owned) for this object's lifetime.
-class ScopedTemplateShell {
-  public:
-    explicit ScopedTemplateShell(TemplateShell* shell);
-    ~ScopedTemplateShell();
-    ScopedTemplateShell(const ScopedTemplateShell&) = delete;
-    ScopedTemplateShell& operator=(const ScopedTemplateShell&) = delete;
-
-  private:
-    TemplateShell* previous_;
-};
+// Installs a shell (not owned) and returns the one replaced; null restores the default.
+TemplateShell* Install(TemplateShell* shell);
 
 // The name of the built-in template, and of any path whose file-name part it is.
 inline constexpr const char* kInternalTemplateName = "<Internal>";
@@ -215,13 +205,13 @@ class NotationTemplate {
     int FindFreeToolId(const ToolModel* tool) const;
     // Widens the strip by one slot (slot below 0) or writes slot, copying
     // icon sourceIcon of the tool bar there; then the shell rebuilds its bars.
-    void EnlargeBitmap(CCASEDoc* document, int sourceIcon, int slot);
+    void EnlargeBitmap(ModelDocument* document, int sourceIcon, int slot);
 
     // ---- saving under a new name ----
     // The File menu's "Save Template...": asks for a path, writes the file and,
     // when other documents hold this template, gives document the new file as
     // its own template. 0 when cancelled, 1 otherwise.
-    int SaveTemplateAs(CCASEDoc* document);
+    int SaveTemplateAs(ModelDocument* document);
 
     // The current map of the template's records: its own, as both project
     // and template map.
@@ -232,11 +222,11 @@ class NotationTemplate {
     bool builtIn = false;
     bool modified = false;
     bool ownsBitmap = false;
-    IconStrip toolBitmap;
+    ToolBitmap toolBitmap;
     GuidMap guidMap;
     DiagramTypeTable diagramTypes;
     std::vector<std::unique_ptr<ToolModel>> tools;
-    CCASEDoc* editingDocument = nullptr;
+    ModelDocument* editingDocument = nullptr;
     int32_t bitmapParameter = 100;
 };
 

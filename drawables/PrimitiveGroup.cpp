@@ -3,12 +3,13 @@
 // passed on to the members, and the record with its member list.
 #include "drawables/PrimitiveGroup.h"
 
-#include "drawables/DrawingSettings.h"
-#include "drawables/ZoomGeometry.h"
+#include "drawables/DrawableFactory.h"
+#include "drawables/ShapeGeometry.h"
+#include "drawables/ZoomScaling.h"
 #include "kernel/Kernel.h"
 #include "model/GuidMap.h"
 #include "model/Master.h"
-#include "platform/Switches.h"
+#include "platform/UserSettings.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -49,28 +50,28 @@ PrimitiveGroup::PrimitiveGroup(GuidMap* map) : BoxPrimitive(map) {
     style |= DsGroup;
 }
 
-PrimitiveGroup::~PrimitiveGroup() {
-    DrawableList taken;
-    taken.swap(members_);
-    for (Drawable* member : taken)
-        delete member;
-}
+PrimitiveGroup::~PrimitiveGroup() = default;
 
 // ---- membership ----
 
-void PrimitiveGroup::AddMembers(const DrawableList& list) {
+void PrimitiveGroup::AddMembers(DrawableList& list) {
     bounds.SetRectEmpty();
-    for (Drawable* drawable : list) {
-        if (drawable != this && drawable->IsSelected(false) && !HasMember(drawable))
-            AddMember(drawable);
+    for (auto it = list.begin(); it != list.end();) {
+        Drawable* drawable = it->get();
+        if (drawable == nullptr || drawable == this || !drawable->IsSelected(false)) {
+            ++it;
+            continue;
+        }
+        AddMember(std::move(*it));
+        it = list.erase(it);
     }
     UpdateRepaintRect();
 }
 
 Drawable* PrimitiveGroup::FindTextMember() const {
-    for (Drawable* member : members_) {
+    for (const auto& member : members_) {
         if (member->kindCode == TkText)
-            return member;
+            return member.get();
     }
     return nullptr;
 }
@@ -78,48 +79,43 @@ Drawable* PrimitiveGroup::FindTextMember() const {
 void PrimitiveGroup::SelectMembers(DrawableModel* model) {
     if (model == nullptr)
         return;
-    for (Drawable* member : members_)
-        model->Select(member, 1, 0, 0);
+    for (const auto& member : members_)
+        model->Select(member.get(), 1, 0, 0);
 }
 
 bool PrimitiveGroup::HasMember(const Drawable* drawable) const {
-    return std::find(members_.begin(), members_.end(), drawable) != members_.end();
+    return FindIn(members_, drawable) != members_.end();
 }
 
-void PrimitiveGroup::AddMember(Drawable* drawable) {
-    members_.push_back(drawable);
+Drawable* PrimitiveGroup::AddMember(std::unique_ptr<Drawable> drawable) {
+    if (drawable == nullptr)
+        return nullptr;
     drawable->SetParent(this);
+    members_.push_back(std::move(drawable));
+    return members_.back().get();
 }
 
-bool PrimitiveGroup::RemoveMember(Drawable* drawable) {
-    auto it = std::find(members_.begin(), members_.end(), drawable);
-    if (it == members_.end())
-        return false;
-    members_.erase(it);
-    drawable->SetParent(nullptr);
-    return true;
+std::unique_ptr<Drawable> PrimitiveGroup::RemoveMember(Drawable* drawable) {
+    std::unique_ptr<Drawable> taken = TakeFrom(members_, drawable);
+    if (taken != nullptr)
+        taken->SetParent(nullptr);
+    return taken;
 }
 
 Drawable* PrimitiveGroup::AdoptFromModel(DrawableModel* model, Drawable* drawable) {
     if (model == nullptr || drawable == this)
         return nullptr;
-    DrawableList& list = model->Drawables();
-    auto it = std::find(list.begin(), list.end(), drawable);
-    if (it == list.end())
-        return nullptr;
-    list.erase(it);
-    AddMember(drawable);
-    return drawable;
+    return AddMember(TakeFrom(model->Drawables(), drawable));
 }
 
 void PrimitiveGroup::ReleaseMemberTo(DrawableList& list, Drawable* drawable) {
-    if (RemoveMember(drawable))
-        list.push_back(drawable);
+    if (std::unique_ptr<Drawable> taken = RemoveMember(drawable))
+        list.push_back(std::move(taken));
 }
 
 void PrimitiveGroup::MembersBounds(CRect& rect, bool skipLinks) const {
     rect.SetRectEmpty();
-    for (const Drawable* member : members_) {
+    for (const auto& member : members_) {
         if (skipLinks && member->IsLink())
             continue;
         rect.UnionRect(rect, member->bounds);
@@ -132,22 +128,16 @@ void PrimitiveGroup::MembersBounds(CRect& rect, bool skipLinks) const {
 
 // ---- the operations of Drawable ----
 
-void PrimitiveGroup::Detach(GuidScope* scope, bool deleteObject) {
-    if (deleteObject) {
-        DrawableList taken;
-        taken.swap(members_);
-        for (Drawable* member : taken)
-            member->Detach(scope, true);
-    } else {
-        for (Drawable* member : members_)
-            member->Detach(scope, false);
-    }
-    Drawable::Detach(scope, deleteObject);
+void PrimitiveGroup::Detach(GuidScope* scope) {
+    for (const auto& member : members_)
+        member->Detach(scope);
+    Drawable::Detach(scope);
 }
 
 void PrimitiveGroup::MarkFiltered(int value, int mask, Drawable* filter) {
     if ((mask & (0x2 | 0x4 | 0x8)) != 0) {
-        for (Drawable* member : members_) {
+        for (const auto& owned : members_) {
+            Drawable* member = owned.get();
             if ((mask & 0x4) == 0) {
                 if ((mask & 0x8) != 0 && member->IsPlace()) {
                     auto* node = dynamic_cast<NodeDrawable*>(member);
@@ -189,34 +179,32 @@ void PrimitiveGroup::MarkFiltered(int value, int mask, Drawable* filter) {
 // The members are bound before the group's own parent, so that the cycle
 // check of the group's parent sees them: a record naming one of its own
 // members as parent gets no parent.
-void PrimitiveGroup::ResolveRefs(CCASEDoc* document, GuidScope* scope, DrawableModel* model) {
-    if (!Switches().membersById) {
-        for (Drawable* member : members_)
+void PrimitiveGroup::ResolveRefs(ModelDocument* document, GuidScope* scope, DrawableModel* model) {
+    if (scope == nullptr || !scope->membersById) {
+        for (const auto& member : members_)
             member->ResolveRefs(document, scope, model);
     }
     // The group holds its members whatever their records named as parent.
-    for (Drawable* member : members_)
+    for (const auto& member : members_)
         member->SetParent(this);
     Drawable::ResolveRefs(document, scope, model);
 }
 
-void PrimitiveGroup::AssignFrom(CCASEDoc* document, const Drawable& other) {
+void PrimitiveGroup::AssignFrom(ModelDocument* document, const Drawable& other) {
     if (&other == this)
         return;
     BoxPrimitive::AssignFrom(document, other);
     const auto* group = dynamic_cast<const PrimitiveGroup*>(&other);
     if (group == nullptr)
         return;
-    for (const Drawable* member : group->members_) {
-        if (Drawable* copy = ClonePrimitive(document, nullptr, *member))
-            AddMember(copy);
-    }
+    for (const auto& member : group->members_)
+        AddMember(ClonePrimitive(document, nullptr, *member));
 }
 
 void PrimitiveGroup::Draw(DeviceContext& dc, const Looks* imposed, double zoom,
                           const CRect* fromFrame, const CRect* toFrame, int flag) {
     const Looks effective = Effective(imposed);
-    if ((CurrentDrawingSettings().OptionWord() & 0x4) != 0)
+    if (OptionSet(HighlightGroups))
         dc.FillSolidRect(ScaleByZoom(bounds, zoom), RGB(224, 224, 224));
     if (IsOutlineOnly()) {
         Looks outline = effective;
@@ -226,13 +214,13 @@ void PrimitiveGroup::Draw(DeviceContext& dc, const Looks* imposed, double zoom,
         Drawable::Draw(dc, &outline, zoom, fromFrame, toFrame, flag);
         return;
     }
-    for (Drawable* member : members_)
+    for (const auto& member : members_)
         member->Draw(dc, &effective, zoom, fromFrame, toFrame, flag);
 }
 
 void PrimitiveGroup::UpdateRepaintRect() {
     if (!IsOutlineOnly()) {
-        for (const Drawable* member : members_)
+        for (const auto& member : members_)
             bounds.UnionRect(bounds, member->bounds);
     }
     repaintRect = bounds;
@@ -257,7 +245,7 @@ Drawable* PrimitiveGroup::HitTest(int x, int y, int& part, int& knob, int flags)
     Drawable* best = nullptr;
     int bestPart = 0, bestKnob = 0;
     int64_t limit = 1000000;
-    for (Drawable* member : members_) {
+    for (const auto& member : members_) {
         int memberPart = 0, memberKnob = 0;
         Drawable* hit = member->HitTest(x, y, memberPart, memberKnob, flags);
         if (hit == nullptr)
@@ -278,14 +266,14 @@ Drawable* PrimitiveGroup::HitTest(int x, int y, int& part, int& knob, int flags)
 }
 
 void PrimitiveGroup::MoveBy(int dx, int dy, CRect& dirty) {
-    for (Drawable* member : members_)
+    for (const auto& member : members_)
         member->MoveBy(dx, dy, dirty);
     Drawable::MoveBy(dx, dy, dirty);
 }
 
 void PrimitiveGroup::SetBounds(const CRect& rect, int flag) {
     if (!IsOutlineOnly()) {
-        for (Drawable* member : members_) {
+        for (const auto& member : members_) {
             CRect mapped;
             MapRectBetweenRects(member->bounds, mapped, bounds, rect, false);
             member->SetBounds(mapped, flag);
@@ -297,7 +285,7 @@ void PrimitiveGroup::SetBounds(const CRect& rect, int flag) {
 int PrimitiveGroup::FlipOrRotate(int mode, const CRect& about, CRect& dirty) {
     dirty = bounds;
     int changed = 0;
-    for (Drawable* member : members_) {
+    for (const auto& member : members_) {
         CRect memberDirty;
         if (member->FlipOrRotate(mode, about, memberDirty) != 0)
             changed = 1;
@@ -309,29 +297,36 @@ int PrimitiveGroup::FlipOrRotate(int mode, const CRect& about, CRect& dirty) {
 }
 
 void PrimitiveGroup::SaveBounds() {
-    for (Drawable* member : members_)
+    for (const auto& member : members_)
         member->SaveBounds();
     Drawable::SaveBounds();
 }
 
-void PrimitiveGroup::CollectMarkedMembers(DrawableList* list, bool remove) {
-    for (auto it = members_.begin(); it != members_.end();) {
-        Drawable* member = *it;
-        if (!member->IsMarked()) {
-            member->CollectMarkedMembers(list, remove);
-            ++it;
-            continue;
-        }
-        if (list != nullptr)
-            list->push_back(member);
-        it = remove ? members_.erase(it) : std::next(it);
+void PrimitiveGroup::CollectMarkedMembers(DrawableRefList& found) {
+    for (const auto& member : members_) {
+        if (member->IsMarked())
+            found.push_back(member.get());
+        else
+            member->CollectMarkedMembers(found);
     }
 }
 
-int PrimitiveGroup::FindReplaceText(CCASEDoc* document, const std::string& word,
+void PrimitiveGroup::TakeMarkedMembers(DrawableList& taken) {
+    for (auto it = members_.begin(); it != members_.end();) {
+        if (!(*it)->IsMarked()) {
+            (*it)->TakeMarkedMembers(taken);
+            ++it;
+            continue;
+        }
+        taken.push_back(std::move(*it));
+        it = members_.erase(it);
+    }
+}
+
+int PrimitiveGroup::FindReplaceText(ModelDocument* document, const std::string& word,
                                     const std::string& replacement, int options) {
     int count = 0;
-    for (Drawable* member : members_)
+    for (const auto& member : members_)
         count += member->FindReplaceText(document, word, replacement, options);
     return count;
 }
@@ -339,10 +334,11 @@ int PrimitiveGroup::FindReplaceText(CCASEDoc* document, const std::string& word,
 // ---- the record ----
 
 Cell* PrimitiveGroup::PersistMembers(GuidScope* scope, Cell* list, bool reading) {
+    const bool byId = scope != nullptr && scope->membersById;
     if (!reading) {
         Cell* out = nil;
         for (auto it = members_.rbegin(); it != members_.rend(); ++it) {
-            Cell* entry = Switches().membersById ? IdCell(*it) : (*it)->Persist(scope, nil);
+            Cell* entry = byId ? IdCell(it->get()) : (*it)->Persist(scope, nil);
             out = kest::mkcons(entry, out);
         }
         return out;
@@ -351,42 +347,47 @@ Cell* PrimitiveGroup::PersistMembers(GuidScope* scope, Cell* list, bool reading)
     if (readNesting >= kMaxGroupNesting)
         RecordFormatError("group", "groups nested too deeply");
     NestingGuard guard;
-    GuidMap* map = scope != nullptr ? scope->current : nullptr;
     for (Cell* at = list; at != nil; at = kest::cdr(at)) {
         Cell* entry = kest::car(at);
-        if (Switches().membersById) {
-            if (entry->type != kest::TString)
-                RecordFormatError("group", "member id text expected");
-            ModelObject* object = nullptr;
-            if (map == nullptr)
-                RecordFormatError("group", "no id map for member ids");
-            map->Lookup(entry->a.str, object, true);
-            auto* member = dynamic_cast<Drawable*>(object);
-            // The group owns its members: a member must be a drawable held
-            // once, and neither the group nor one of its containers.
-            if (member == nullptr || member == this || HasMember(member))
-                RecordFormatError("group", "member id names no free drawable");
-            int steps = 0;
-            for (const Drawable* p = Parent(); p != nullptr && steps < 10000;
-                 p = p->Parent(), ++steps) {
-                if (p == member)
-                    RecordFormatError("group", "a group cannot hold its container");
-            }
-            // A drawable is held by one group at a time.
-            if (Drawable* holder = member->Parent()) {
-                DrawableList* list = holder->GetMemberList();
-                if (list != nullptr && std::find(list->begin(), list->end(), member) != list->end())
-                    RecordFormatError("group", "member id names a drawable of another group");
-            }
-            AddMember(member);
+        if (byId) {
+            AddMember(TakeMemberById(scope, entry));
             continue;
         }
         if (!kest::ispair(entry))
             RecordFormatError("group", "member record expected");
-        if (Drawable* member = DrawableEnv().CreateDrawableFromSymbol(entry, scope))
-            members_.push_back(member);
+        AddMember(CreateDrawableFromRecord(entry, scope));
     }
     return nil;
+}
+
+// A member named by id: a drawable that the scope's held objects hold (the
+// undo journal keeps a change's drawables there meanwhile), held once, and
+// neither the group nor one of its containers.
+std::unique_ptr<Drawable> PrimitiveGroup::TakeMemberById(GuidScope* scope, Cell* entry) {
+    if (entry->type != kest::TString)
+        RecordFormatError("group", "member id text expected");
+    if (scope->current == nullptr)
+        RecordFormatError("group", "no id map for member ids");
+    ModelObject* object = nullptr;
+    scope->Lookup(entry->a.str, object, true);
+    auto* member = dynamic_cast<Drawable*>(object);
+    if (member == nullptr || member == this || HasMember(member))
+        RecordFormatError("group", "member id names no free drawable");
+    int steps = 0;
+    for (const Drawable* p = Parent(); p != nullptr && steps < 10000; p = p->Parent(), ++steps) {
+        if (p == member)
+            RecordFormatError("group", "a group cannot hold its container");
+    }
+    // A drawable is held by one group at a time.
+    if (Drawable* holder = member->Parent()) {
+        DrawableList* list = holder->GetMemberList();
+        if (list != nullptr && FindIn(*list, member) != list->end())
+            RecordFormatError("group", "member id names a drawable of another group");
+    }
+    std::unique_ptr<ModelObject> taken = TakeHeld(scope->held, member);
+    if (taken == nullptr)
+        RecordFormatError("group", "member id names no free drawable");
+    return std::unique_ptr<Drawable>(static_cast<Drawable*>(taken.release()));
 }
 
 Cell* PrimitiveGroup::Persist(GuidScope* scope, Cell* list) {
@@ -401,11 +402,13 @@ Cell* PrimitiveGroup::Persist(GuidScope* scope, Cell* list) {
         ReadBase(scope, r);
         CheckReadKind("group", {TkPrimitiveGroup});
     } catch (...) {
-        // Members found by id belong to whoever holds them: a refused record
+        // Members found by id belong to whoever held them: a refused record
         // gives them back instead of taking them down with the group.
-        if (Switches().membersById) {
-            for (Drawable* member : members_)
+        if (scope != nullptr && scope->membersById && scope->held != nullptr) {
+            for (auto& member : members_) {
                 member->SetParent(nullptr);
+                scope->held->push_back(std::move(member));
+            }
             members_.clear();
         }
         throw;

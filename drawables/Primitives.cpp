@@ -1,15 +1,17 @@
 // Line, text and box primitives: drawing (also laid along a link segment),
 // hit tests, flip and rotate, the text's property exchange and find and
-// replace, the records, the copy by kind code and the primitive factory.
+// replace, the records and the copy by kind code.
 #include "drawables/Primitives.h"
 
-#include "drawables/DrawingSettings.h"
+#include "drawables/IconStripSource.h"
 #include "drawables/PrimitiveGroup.h"
+#include "drawables/ShapeGeometry.h"
 #include "drawables/TextDrawing.h"
-#include "drawables/ZoomGeometry.h"
+#include "drawables/ZoomScaling.h"
 #include "kernel/Kernel.h"
+#include "model/ChangeJournal.h"
 #include "model/GuidMap.h"
-#include "model/ModelServices.h"
+#include "model/ModelDocument.h"
 #include "platform/Format.h"
 #include "platform/PainterDC.h"
 #include "platform/TextHelpers.h"
@@ -74,7 +76,7 @@ bool LinePrimitive::RemoveVertex(int index) {
     return true;
 }
 
-void LinePrimitive::AssignFrom(CCASEDoc* document, const Drawable& other) {
+void LinePrimitive::AssignFrom(ModelDocument* document, const Drawable& other) {
     Drawable::AssignFrom(document, other);
     if (const auto* line = dynamic_cast<const LinePrimitive*>(&other)) {
         std::vector<CPoint> copy = line->vertices;
@@ -281,19 +283,13 @@ ModelObject* TextPrimitive::GetPropertyTarget(int* kindOut) {
     return this;
 }
 
-ModelObject* TextPrimitive::Clone(ModelObject* target) {
-    auto* copy = dynamic_cast<TextPrimitive*>(target);
-    if (target != nullptr && copy == nullptr)
-        return nullptr;
-    if (copy == nullptr)
-        copy = new TextPrimitive();
-    copy->Assign(this);
-    return copy;
+std::unique_ptr<ModelObject> TextPrimitive::Clone() const {
+    return CloneOf(*this);
 }
 
 void TextPrimitive::Assign(const ModelObject* other) {
-    const auto* source = dynamic_cast<const TextPrimitive*>(other);
-    if (source == nullptr || source == this)
+    const auto* source = AssignSource(this, other);
+    if (source == nullptr)
         return;
     kindCode = source->kindCode;
     textFlags = source->textFlags;
@@ -345,7 +341,7 @@ Cell* TextPrimitive::Props(GuidScope*, ModelObject* other, Cell* list, bool redo
     return nil;
 }
 
-void TextPrimitive::AssignFrom(CCASEDoc* document, const Drawable& other) {
+void TextPrimitive::AssignFrom(ModelDocument* document, const Drawable& other) {
     Drawable::AssignFrom(document, other);
     SetFrame(other.kindCode, other.bounds);
     // A copy keeps its text: a copied group must not come out blank.
@@ -413,7 +409,7 @@ Cell* TextPrimitive::Persist(GuidScope* scope, Cell* list) {
     return r.Rest();
 }
 
-int TextPrimitive::FindReplaceText(CCASEDoc* document, const std::string& word,
+int TextPrimitive::FindReplaceText(ModelDocument* document, const std::string& word,
                                    const std::string& replacement, int options) {
     std::string changed = text;
     const int count = ReplaceInText(changed, word, options, replacement);
@@ -424,7 +420,7 @@ int TextPrimitive::FindReplaceText(CCASEDoc* document, const std::string& word,
     previous->guid = guid;
     previous->SetDetached();
     text = std::move(changed);
-    Services().AddChangedObject(document, this, std::move(previous));
+    Journal().AddChangedObject(document, this, std::move(previous));
     return count;
 }
 
@@ -442,7 +438,7 @@ void BoxPrimitive::SetFrame(int code, const CRect& rect) {
     UpdateRepaintRect();
 }
 
-void BoxPrimitive::AssignFrom(CCASEDoc* document, const Drawable& other) {
+void BoxPrimitive::AssignFrom(ModelDocument* document, const Drawable& other) {
     Drawable::AssignFrom(document, other);
     SetFrame(other.kindCode, other.bounds);
     // A copied icon instance keeps its icon.
@@ -474,7 +470,7 @@ void BoxPrimitive::Draw(DeviceContext& dc, const Looks* imposed, double zoom,
         }
         if (effective.fillColor != 17)
             dc.FillSolidRect(scaled, ColorFromCode(effective.fillColor));
-        CBitmap* strip = DrawableEnv().IconStrip();
+        CBitmap* strip = ApplicationIconStrip();
         // An icon number beyond the strip draws nothing rather than reading past it.
         if (strip == nullptr || icon < 0 ||
             int64_t{icon} * kIconWidth + kIconWidth > int64_t{strip->Width()})
@@ -570,77 +566,36 @@ Cell* BoxPrimitive::Persist(GuidScope* scope, Cell* list) {
 
 // ======================= copies and the factory =======================
 
-Drawable* ClonePrimitive(CCASEDoc* document, DrawableModel* model, const Drawable& primitive) {
-    GuidMap* map = DrawableEnv().GuidMapOf(document, model);
-    Drawable* copy = nullptr;
+std::unique_ptr<Drawable> ClonePrimitive(ModelDocument* document, DrawableModel* model,
+                                         const Drawable& primitive) {
+    GuidMap* map = nullptr;
+    if (document != nullptr)
+        map = model != nullptr && model->IsToolModel() ? document->TemplateMap()
+                                                       : document->ProjectMap();
+    std::unique_ptr<Drawable> copy;
     switch (primitive.kindCode) {
     case TkLine:
     case TkPolyline:
     case TkPolygon:
-        copy = new LinePrimitive(map);
+        copy = std::make_unique<LinePrimitive>(map);
         break;
     case TkText:
-        copy = new TextPrimitive(map);
+        copy = std::make_unique<TextPrimitive>(map);
         break;
     case TkRectangle:
     case TkRoundRectangle:
     case TkEllipse:
     case TkIcon:
-        copy = new BoxPrimitive(map);
+        copy = std::make_unique<BoxPrimitive>(map);
         break;
     case TkPrimitiveGroup:
-        copy = new PrimitiveGroup(map);
+        copy = std::make_unique<PrimitiveGroup>(map);
         break;
     default:
         return nullptr;
     }
     copy->AssignFrom(document, primitive);
     return copy;
-}
-
-void DiscardDrawable(Drawable* drawable, GuidScope* scope) {
-    if (drawable == nullptr)
-        return;
-    GuidMap* map = scope != nullptr ? scope->current : nullptr;
-    if (map != nullptr && map->Lookup(drawable->guid.Text()) == drawable) {
-        drawable->Detach(scope, true);
-        return;
-    }
-    // Not registered under its id (its record failed before the base run was
-    // stored): its members may be, so they go one by one, and the map entry
-    // under its id, which may be another object's, stays untouched.
-    if (DrawableList* members = drawable->GetMemberList()) {
-        DrawableList taken;
-        taken.swap(*members);
-        for (Drawable* member : taken)
-            DiscardDrawable(member, scope);
-    }
-    drawable->SetDetached();
-    delete drawable;
-}
-
-Drawable* CreatePrimitiveFromRecord(Cell* record, GuidScope* scope) {
-    if (record == nullptr || !kest::ispair(record) || !kest::issymbol(kest::car(record)))
-        return nullptr;
-    Cell* head = kest::car(record);
-    Drawable* drawable = nullptr;
-    if (head == kest::sym::line)
-        drawable = new LinePrimitive();
-    else if (head == kest::sym::text)
-        drawable = new TextPrimitive();
-    else if (head == kest::sym::box)
-        drawable = new BoxPrimitive();
-    else if (head == kest::sym::group)
-        drawable = new PrimitiveGroup();
-    else
-        return nullptr;
-    try {
-        drawable->Persist(scope, record);
-    } catch (...) {
-        DiscardDrawable(drawable, scope);
-        throw;
-    }
-    return drawable;
 }
 
 } // namespace qm

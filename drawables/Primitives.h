@@ -1,8 +1,8 @@
 // The plain shapes of a diagram and of a tool's drawing: lines, polylines
 // and polygons (LinePrimitive), texts (TextPrimitive), and rectangles,
-// rounded rectangles, ellipses and icon instances (BoxPrimitive); the copy
-// of a primitive by its kind code (ClonePrimitive) and the factory that
-// makes primitives from their records.
+// rounded rectangles, ellipses and icon instances (BoxPrimitive), and the
+// copy of a primitive by its kind code (ClonePrimitive). Their records are
+// read through the drawable factory (DrawableFactory.h).
 #pragma once
 
 #include "drawables/Drawable.h"
@@ -28,7 +28,7 @@ class LinePrimitive : public Drawable {
     bool RemoveVertex(int index);
     int GetVertexCount() const { return static_cast<int>(vertices.size()); }
 
-    void AssignFrom(CCASEDoc* document, const Drawable& other) override;
+    void AssignFrom(ModelDocument* document, const Drawable& other) override;
     void Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRect* fromFrame,
               const CRect* toFrame, int flag) override;
     void DrawOnSegment(DeviceContext& dc, int anchor, const CRect* fromFrame, const CRect* toFrame,
@@ -66,11 +66,11 @@ class TextPrimitive : public Drawable {
     void SetFrame(int code, const CRect& rect);
 
     ModelObject* GetPropertyTarget(int* kind) override;
-    ModelObject* Clone(ModelObject* target) override;
+    std::unique_ptr<ModelObject> Clone() const override;
     void Assign(const ModelObject* other) override;
     kest::Cell* Props(GuidScope* scope, ModelObject* other, kest::Cell* list, bool redo) override;
     // The base part, kind code and bounds, and also the text and its flags.
-    void AssignFrom(CCASEDoc* document, const Drawable& other) override;
+    void AssignFrom(ModelDocument* document, const Drawable& other) override;
     void Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRect* fromFrame,
               const CRect* toFrame, int flag) override;
     void DrawOnSegment(DeviceContext& dc, int anchor, const CRect* fromFrame, const CRect* toFrame,
@@ -81,8 +81,8 @@ class TextPrimitive : public Drawable {
     std::string* GetEditableText(CRect& rect) override;
     // Record: (text "text" flags <base run>).
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
-    int FindReplaceText(CCASEDoc* document, const std::string& word, const std::string& replacement,
-                        int options) override;
+    int FindReplaceText(ModelDocument* document, const std::string& word,
+                        const std::string& replacement, int options) override;
 
     std::string text;
     int32_t textFlags = kLabel;
@@ -97,7 +97,7 @@ class BoxPrimitive : public Drawable {
     void SetIcon(int32_t number) { icon = number; }
 
     // The base part, kind code and bounds, and also the icon number.
-    void AssignFrom(CCASEDoc* document, const Drawable& other) override;
+    void AssignFrom(ModelDocument* document, const Drawable& other) override;
     void Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRect* fromFrame,
               const CRect* toFrame, int flag) override;
     void DrawOnSegment(DeviceContext& dc, int anchor, const CRect* fromFrame, const CRect* toFrame,
@@ -123,18 +123,9 @@ class BoxPrimitive : public Drawable {
 
 // A new primitive of the class the kind code of primitive calls for (line,
 // text, box or group; null for any other code), entered in the id map of
-// the model (the template's for a tool model, else the document's), then
-// filled from primitive with AssignFrom.
-Drawable* ClonePrimitive(CCASEDoc* document, DrawableModel* model, const Drawable& primitive);
-
-// The drawable factory of the primitive records: "line", "text", "box" and
-// "group". Makes the drawable, has it read record and returns it; null for
-// another head. A record that fails to read is discarded (detached and
-// deleted) and the error passed on.
-Drawable* CreatePrimitiveFromRecord(kest::Cell* record, GuidScope* scope);
-
-// Detaches a drawable from the scope's map (when it is registered there
-// under its id) and deletes it.
-void DiscardDrawable(Drawable* drawable, GuidScope* scope);
+// the model (the template's for a tool model, else the document's; none
+// without a document), then filled from primitive with AssignFrom.
+std::unique_ptr<Drawable> ClonePrimitive(ModelDocument* document, DrawableModel* model,
+                                         const Drawable& primitive);
 
 } // namespace qm

@@ -26,7 +26,7 @@ namespace {
 // The largest template file read: far beyond any template, small enough to
 // be held in memory at once.
 constexpr uint64_t kMaxTemplateFileBytes = uint64_t(256) << 20;
-constexpr size_t kColourTableBytes = 4 * IconStrip::kColours;
+constexpr size_t kColourTableBytes = 4 * ToolBitmap::kColours;
 constexpr size_t kBlockBytes = 256;
 
 // Holds a heap mark for one top-level list: the list's cells are released
@@ -613,11 +613,12 @@ void DiscardTool(NotationTemplate& notation, std::unique_ptr<ToolModel> tool) {
     ModelObject* held = nullptr;
     if (notation.guidMap.Numbers().Lookup(int32_t(tool->id), held) && held == tool.get())
         notation.guidMap.Numbers().ClearValue(int32_t(tool->id));
-    tool->Detach(&scope, false);
+    tool->Detach(&scope);
 }
 
-void ReadTool(NotationTemplate& notation, Cell* list) {
+void ReadTool(NotationTemplate& notation, Cell* list, double fileVersion) {
     GuidScope scope = notation.Scope();
+    scope.fileVersion = fileVersion;
     auto tool = std::make_unique<ToolModel>(nullptr);
     try {
         tool->PersistTool(&scope, list);
@@ -676,7 +677,6 @@ void ReadTemplateLists(NotationTemplate& notation, kest::Channel* in) {
         Cell* header = kest::readexpr(in);
         kest::fileheader(false, kest::sym::notation, kest::ispair(header) ? header : nil, &version);
     }
-    ScopedReadFileVersion fileVersion(version);
     for (;;) {
         ListMark mark;
         Cell* list = kest::readexpr(in);
@@ -686,7 +686,7 @@ void ReadTemplateLists(NotationTemplate& notation, kest::Channel* in) {
         if (head == kest::sym::diagrams)
             ReadDiagrams(notation, list);
         else if (head == kest::sym::toolModel)
-            ReadTool(notation, list);
+            ReadTool(notation, list, version);
         else if (head == kest::sym::bitmap)
             BitmapScriptor(notation, notation.toolBitmap, list, true);
         else
@@ -771,7 +771,7 @@ void SerializeTemplateFile(NotationTemplate& notation, bool write) {
 
 // ======================= the strip's list =======================
 
-Cell* BitmapScriptor(NotationTemplate& notation, IconStrip& strip, Cell* list, bool create) {
+Cell* BitmapScriptor(NotationTemplate& notation, ToolBitmap& strip, Cell* list, bool create) {
     if (list == nullptr || list == nil) {
         if (strip.IsEmpty())
             throw CKestException("Couldn't access icon bitmap for template");
@@ -794,8 +794,13 @@ Cell* BitmapScriptor(NotationTemplate& notation, IconStrip& strip, Cell* list, b
     const size_t tail = std::min(kColourTableBytes, b.bytes.size() - pixels);
     std::copy_n(b.bytes.begin() + std::ptrdiff_t(pixels), tail, strip.ColourTable().begin());
     ReplaceBackgroundColour(strip);
-    if (create && narrow)
-        notation.EnlargeBitmap(nullptr, 0, -1);
+    // A narrow strip is widened until it holds the reserved slots (one slot
+    // for the usual 27-icon strip), so that reading never has to widen the
+    // same strip again.
+    if (create && narrow) {
+        while (strip.SlotCount() < kFirstUserIconSlot)
+            notation.EnlargeBitmap(nullptr, 0, -1);
+    }
     return nil;
 }
 
@@ -807,7 +812,7 @@ void FillBitmapInfoHeader(BitmapInfoHeader& header, int32_t width, int32_t heigh
     header.sizeImage = imageSize;
 }
 
-void ReplaceBackgroundColour(IconStrip& strip) {
+void ReplaceBackgroundColour(ToolBitmap& strip) {
     if (strip.IsEmpty())
         return;
     strip.SetColour(strip.Pixels()[0], GetSysColor(COLOR_BTNFACE));
@@ -815,9 +820,9 @@ void ReplaceBackgroundColour(IconStrip& strip) {
 
 // ======================= the built-in template =======================
 
-void DrawBuiltinIconStrip(IconStrip& strip) {
+void DrawBuiltinIconStrip(ToolBitmap& strip) {
     strip.Create(kBuiltinStripSlots * kIconWidth, kIconHeight);
-    for (int i = 0; i < IconStrip::kColours; ++i)
+    for (int i = 0; i < ToolBitmap::kColours; ++i)
         strip.SetColour(i, i < 16 ? kSixteenColours[i] : RGB(0, 0, 0));
     std::fill(strip.Pixels().begin(), strip.Pixels().end(), uint8_t(IconColourOf('.')));
     for (int icon = 0; icon < 27; ++icon) {

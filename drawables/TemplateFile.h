@@ -37,8 +37,9 @@ std::string WriteTemplateText(NotationTemplate& notation);
 // Given nil: the bitmap list of the strip ("Couldn't access icon bitmap for
 // template" when it is empty). Given a bitmap list: checks it whole, then
 // fills the strip (recreated at the list's size when create is set) and
-// answers nil. A strip at most 27 icons wide read with create gains a slot.
-kest::Cell* BitmapScriptor(NotationTemplate& notation, IconStrip& strip, kest::Cell* list,
+// answers nil. A strip at most 27 icons wide read with create is widened to
+// 28 slots.
+kest::Cell* BitmapScriptor(NotationTemplate& notation, ToolBitmap& strip, kest::Cell* list,
                            bool create);
 
 // Builds the template for a name: the built-in one when the file-name part
@@ -63,11 +64,11 @@ void FillBitmapInfoHeader(BitmapInfoHeader& header, int32_t width, int32_t heigh
                           uint32_t imageSize);
 // Makes the colour-table entry the strip's top-left pixel uses the button
 // face colour, so that icon backgrounds match the tool bar.
-void ReplaceBackgroundColour(IconStrip& strip);
+void ReplaceBackgroundColour(ToolBitmap& strip);
 
 // The built-in icon strip: 27 icons of 16 x 15 pixels in the 16-colour
 // palette (icon i for built-in tool i, 24..26 for further buttons), with the
 // reserved slot and room for the first user icon.
-void DrawBuiltinIconStrip(IconStrip& strip);
+void DrawBuiltinIconStrip(ToolBitmap& strip);
 
 } // namespace qm

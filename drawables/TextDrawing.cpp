@@ -1,10 +1,11 @@
 // Looks text drawing.
 #include "drawables/TextDrawing.h"
 
+#include "drawables/DrawingSwitches.h"
 #include "drawables/FontFaceTable.h"
 #include "drawables/LabelText.h"
-#include "drawables/ZoomGeometry.h"
-#include "platform/Switches.h"
+#include "drawables/ShapeGeometry.h"
+#include "drawables/ZoomScaling.h"
 
 #include <algorithm>
 
@@ -12,7 +13,7 @@ namespace qm {
 
 void DrawLooksText(DeviceContext& dc, const Looks& own, const Looks& imposed, std::string_view text,
                    CRect box, double zoom) {
-    if (text.empty() || zoom <= 0.25 || Switches().overviewDrawing)
+    if (text.empty() || zoom <= 0.25 || SwitchOn(DrawingSwitch::OverviewDrawing))
         return;
     Looks looks;
     own.Resolve(looks, imposed);
@@ -33,7 +34,7 @@ void DrawLooksText(DeviceContext& dc, const Looks& own, const Looks& imposed, st
         previousMode = dc.SetBkMode(TRANSPARENT);
     }
     ScaleByZoom(box, box, zoom);
-    if (Switches().metafileOutput)
+    if (SwitchOn(DrawingSwitch::MetafileOutput))
         DrawWrappedText(dc, text, box, looks.alignment);
     else
         dc.DrawText(text, box, DT_WORDBREAK | DT_NOPREFIX | looks.alignment);

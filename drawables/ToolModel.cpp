@@ -5,9 +5,12 @@
 
 #include "drawables/NotationTemplate.h"
 #include "drawables/Primitives.h"
-#include "drawables/ZoomGeometry.h"
+#include "drawables/ShapeGeometry.h"
+#include "drawables/ZoomScaling.h"
 #include "kernel/Kernel.h"
 #include "model/GuidMap.h"
+#include "platform/Errors.h"
+#include "platform/Format.h"
 #include "platform/PainterDC.h"
 
 #include <algorithm>
@@ -48,7 +51,7 @@ ToolModel::ToolModel(GuidMap* templateMap) : Model(templateMap) {
     kind = MkTool;
 }
 
-void ToolModel::SetTool(int16_t toolId, IconStrip* strip, int32_t type, int16_t toolScale) {
+void ToolModel::SetTool(int16_t toolId, ToolBitmap* strip, int32_t type, int16_t toolScale) {
     toolType = type;
     id = toolId;
     SetScale(toolScale, true);
@@ -99,36 +102,26 @@ void ToolModel::CopyToolFields(const ToolModel& other) {
 }
 
 std::unique_ptr<ToolModel> ToolModel::CloneTool() const {
-    auto copy = std::make_unique<ToolModel>(nullptr);
-    copy->CopyToolFields(*this);
-    copy->CopyModelFields(*this);
-    return copy;
+    return CloneOf(*this);
 }
 
-ModelObject* ToolModel::Clone(ModelObject* target) {
-    if (target == nullptr)
-        return CloneTool().release();
-    auto* tool = dynamic_cast<ToolModel*>(target);
-    if (tool == nullptr)
-        return nullptr;
-    tool->CopyToolFields(*this);
-    tool->CopyModelFields(*this);
-    return tool;
+std::unique_ptr<ModelObject> ToolModel::Clone() const {
+    return CloneTool();
 }
 
 void ToolModel::Assign(const ModelObject* other) {
     Model::Assign(other);
-    if (const auto* tool = dynamic_cast<const ToolModel*>(other))
+    if (const auto* tool = AssignSource(this, other))
         CopyToolFields(*tool);
 }
 
 // ======================= text frames =======================
 
 TextPrimitive* ToolModel::FindTextWithFlag(int32_t flag) const {
-    for (Drawable* drawable : drawables) {
+    for (const auto& drawable : drawables) {
         if (drawable->kindCode != TkText)
             continue;
-        auto* text = dynamic_cast<TextPrimitive*>(drawable);
+        auto* text = dynamic_cast<TextPrimitive*>(drawable.get());
         if (text != nullptr && (text->textFlags & flag) != 0)
             return text;
     }
@@ -190,7 +183,7 @@ void ToolModel::MapTextFrame(const TextPrimitive& text, const CRect& b, CRect& o
         // of a drawable lying above the sample's middle.
         const int32_t middle = sf.top + sf.Height() / 2;
         int32_t bandBottom = sf.top;
-        for (const Drawable* drawable : drawables) {
+        for (const auto& drawable : drawables) {
             if (drawable->bounds.bottom < middle)
                 bandBottom = std::max(bandBottom, drawable->bounds.bottom);
         }
@@ -217,6 +210,59 @@ void ToolModel::MapTextFrame(const TextPrimitive& text, const CRect& b, CRect& o
     ScaleRectByZoomXY(frame, out, sx, sy);
     const CPoint scaledOrigin(TruncToInt32(sf.left * sx), TruncToInt32(sf.top * sy));
     OffsetRectClamped(out, int64_t(b.left) - scaledOrigin.x, int64_t(b.top) - scaledOrigin.y);
+}
+
+void ToolModel::ComputeNameRect(DeviceContext& dc, const std::string& placeName,
+                                const CRect& placeBounds, CRect& out) const {
+    if (semantics != SemPackage || !IsPlaceTool()) {
+        MapNameFrame(placeBounds, out);
+        return;
+    }
+    MapSecondFrame(placeBounds, out);
+    CRect measured(out.left, out.top, out.right, out.top);
+    const int32_t height = placeName.empty()
+                               ? 0
+                               : dc.DrawText(placeName, measured,
+                                             DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_CENTER);
+    out.bottom = out.top + (height > 0 ? height : 50);
+}
+
+void ToolModel::Print(PrintPages& pages, DeviceContext& dc, const std::string& templateName,
+                      int options, ToolPrintCursor& cursor, int32_t x, int32_t pageWidth,
+                      int32_t pageHeight) const {
+    const int32_t line = std::max<int32_t>(1, dc.GetTextMetrics().height);
+    const int32_t descriptionLines =
+        comment.empty() ? 0 : 1 + int32_t(std::count(comment.begin(), comment.end(), '\n'));
+    const int32_t sampleHeight = printFrame.Height() + 5;
+    const int32_t entry = line + sampleHeight + descriptionLines * line;
+    if (cursor.pages == 0 || cursor.y + entry > pageHeight) {
+        if (cursor.pages > 0)
+            ReportOperationFailure(pages.EndPage(), "can't end page");
+        ReportOperationFailure(pages.StartPage(), "can't start page");
+        ++cursor.pages;
+        cursor.y = 0;
+        if ((options & kPrintFooter) != 0) {
+            CRect footer(0, pageHeight, pageWidth, pageHeight + 25);
+            dc.DrawText(Format("Notation Template <%s>    ~~~    Page <%d>", templateName.c_str(),
+                               cursor.pages),
+                        footer, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+        }
+    }
+    dc.TextOut(x + 20, cursor.y, name);
+    cursor.y += line;
+    const CRect target(x + 60, cursor.y, x + 60 + printFrame.Width(),
+                       cursor.y + printFrame.Height());
+    if (IsLinkTool())
+        DrawLinkIcon(dc, target, 1.0);
+    // The sample is mapped from the tool's page onto the print frame.
+    for (const auto& drawable : drawables)
+        drawable->Draw(dc, nullptr, 1.0, &pageMatrix, &target, 0);
+    cursor.y += sampleHeight;
+    if (descriptionLines > 0) {
+        CRect text(x + 60, cursor.y, pageWidth, cursor.y + descriptionLines * line);
+        dc.DrawText(comment, text, DT_NOPREFIX);
+        cursor.y += descriptionLines * line;
+    }
 }
 
 // ======================= drawing =======================
@@ -349,13 +395,13 @@ Cell* ToolModel::PersistTool(GuidScope* scope, Cell* list) {
     return nil;
 }
 
-void ToolModel::ResolveRefs(CCASEDoc*, GuidScope* scope, bool) {
+void ToolModel::ResolveRefs(ModelDocument*, GuidScope* scope, bool) {
     parentMaster = nullptr;
     parentMasterRef = ObjectRef();
     parentModel = nullptr;
     if (parentModelRef.IsNil())
         return;
-    ModelObject* found = parentModelRef.Resolve(scope != nullptr ? scope->current : nullptr);
+    ModelObject* found = parentModelRef.ResolveIn(scope);
     auto* model = dynamic_cast<Model*>(found);
     for (Model* up = model; up != nullptr; up = up->parentModel) {
         if (up == this) {
@@ -552,31 +598,31 @@ void BuildDefaultToolPalette(ToolModel& tool, NotationTemplate& notation, int to
         tool.lineKind = 0;
     GuidMap* map = &notation.guidMap;
     for (const SamplePart& part : spec.parts) {
-        Drawable* drawable = nullptr;
+        std::unique_ptr<Drawable> drawable;
         switch (part.code) {
         case TkPolyline:
         case TkPolygon: {
-            auto* line = new LinePrimitive(map);
+            auto line = std::make_unique<LinePrimitive>(map);
             line->SetPoints(part.code, int(part.points.size()), part.points.data());
-            drawable = line;
+            drawable = std::move(line);
             break;
         }
         case TkText: {
-            auto* text = new TextPrimitive(map);
+            auto text = std::make_unique<TextPrimitive>(map);
             text->SetFrame(TkText, CRect(part.points[0], part.points[1]));
             text->textFlags = part.textFlags;
-            drawable = text;
+            drawable = std::move(text);
             break;
         }
         default: {
-            auto* box = new BoxPrimitive(map);
+            auto box = std::make_unique<BoxPrimitive>(map);
             box->SetFrame(part.code, CRect(part.points[0], part.points[1]));
-            drawable = box;
+            drawable = std::move(box);
             break;
         }
         }
         drawable->SetLooks(0, part.lineKind, part.fill, 0, 1, 1, -12, 0);
-        tool.AddDrawable(drawable);
+        tool.AddDrawable(std::move(drawable));
     }
 }
 

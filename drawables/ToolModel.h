@@ -12,7 +12,7 @@
 
 namespace qm {
 
-class IconStrip;
+class ToolBitmap;
 class NotationTemplate;
 class TextPrimitive;
 
@@ -41,6 +41,25 @@ constexpr int32_t kIconCellSize = 11;
 // The scale of every tool the program creates.
 constexpr int16_t kToolScale = 4;
 
+// The pages a template listing prints on: each answers false when the page
+// cannot be started or ended.
+class PrintPages {
+  public:
+    virtual ~PrintPages() = default;
+    virtual bool StartPage() = 0;
+    virtual bool EndPage() = 0;
+};
+
+// Where the template listing stands: pages started so far and the cursor's
+// height on the current page.
+struct ToolPrintCursor {
+    int pages = 0;
+    int32_t y = 0;
+};
+
+// Option bit of the listing: a footer under every page.
+constexpr int kPrintFooter = 0x80;
+
 class ToolModel : public Model, public MasterTool {
   public:
     // Kind 1, entered in the template's map when given, defaults as listed below.
@@ -48,7 +67,7 @@ class ToolModel : public Model, public MasterTool {
 
     // Stores the type and id, sets the scale (with the print frame), the
     // icon-editing page (0, 0, 176, 165) and the icon strip.
-    void SetTool(int16_t toolId, IconStrip* strip, int32_t type, int16_t toolScale);
+    void SetTool(int16_t toolId, ToolBitmap* strip, int32_t type, int16_t toolScale);
     // The sample frame, page and (when asked) print frame for the scale;
     // recomputes the zoomed page.
     void SetScale(int16_t toolScale, bool withPrintFrame);
@@ -77,6 +96,19 @@ class ToolModel : public Model, public MasterTool {
     // The mapping of one text frame (see the .cpp for the three rules).
     void MapTextFrame(const TextPrimitive& text, const CRect& placeBounds, CRect& out) const;
 
+    // The rectangle where a place of the given bounds shows name: the name
+    // frame mapped onto the bounds; for a Package tool the name lies in the
+    // tab (the second text frame), whose height follows the name wrapped to
+    // the tab's width (50 units when nothing is measured).
+    void ComputeNameRect(DeviceContext& dc, const std::string& placeName, const CRect& placeBounds,
+                         CRect& out) const;
+    // Prints the tool as one entry of the template listing: its name at
+    // x + 20, its sample at x + 60 and its description (the comment) below.
+    // A new page is begun when the entry does not fit ("can't end page" and
+    // "can't start page" through the failure check), with option
+    // kPrintFooter a footer naming the template and the page.
+    void Print(PrintPages& pages, DeviceContext& dc, const std::string& templateName, int options,
+               ToolPrintCursor& cursor, int32_t x, int32_t pageWidth, int32_t pageHeight) const;
     // A horizontal line across rect at its middle in the tool's line kind
     // and colour (width times zoom, at least 1).
     void DrawLinkIcon(DeviceContext& dc, const CRect& rect, double atZoom) const;
@@ -92,8 +124,9 @@ class ToolModel : public Model, public MasterTool {
     std::string ToolName() const override { return name; }
 
     // ---- Model ----
-    // Copies type, semantics, base id, reserved and icon slot, then the model's fields.
-    ModelObject* Clone(ModelObject* target) override;
+    // A new tool with type, semantics, base id, reserved and icon slot, and
+    // the model's fields.
+    std::unique_ptr<ModelObject> Clone() const override;
     void Assign(const ModelObject* other) override;
     std::unique_ptr<ToolModel> CloneTool() const;
     // The tool record: (toolModel sampleFrame type id scale semantics baseId
@@ -104,7 +137,7 @@ class ToolModel : public Model, public MasterTool {
     kest::Cell* PersistTool(GuidScope* scope, kest::Cell* list);
     // After a template file is read: the parent master is cleared and the
     // parent model bound through the template's map.
-    void ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byDocument) override;
+    void ResolveRefs(ModelDocument* document, GuidScope* scope, bool byDocument) override;
 
     CRect sampleFrame;
     int32_t toolType = ToolTypeNone;
@@ -119,7 +152,7 @@ class ToolModel : public Model, public MasterTool {
     int16_t reserved = 0;
     int16_t iconSlot = 0;
     // Not owned: the template's strip.
-    IconStrip* iconStrip = nullptr;
+    ToolBitmap* iconStrip = nullptr;
     bool iconEditing = false;
 
   private:

@@ -1,4 +1,4 @@
-// The id maps and the global read map.
+// The id maps and the record context.
 #include "model/GuidMap.h"
 
 #include "model/ModelObject.h"
@@ -9,9 +9,6 @@
 
 namespace qm {
 namespace {
-
-GuidTree readMap{GuidTree::TextKeys};
-bool readMapActive = false;
 
 // A text key as the tree stores it: at most 15 characters, terminated.
 struct TextKey {
@@ -26,71 +23,31 @@ struct TextKey {
 
 } // namespace
 
-GuidTree::Node* GuidTree::NewNode() {
-    if (current_ == nullptr || current_->used == BlockNodes) {
-        auto block = std::make_unique<Block>();
-        Block* raw = block.get();
-        if (current_ == nullptr)
-            first_ = std::move(block);
-        else
-            current_->next = std::move(block);
-        current_ = raw;
-    }
-    Node* node = &current_->nodes[current_->used++];
-    std::memset(node, 0, sizeof *node);
-    return node;
-}
-
-// The search of both modes: key points to a TextKey's characters or an int32_t.
-GuidTree::Node* GuidTree::Search(const void* key, bool insert) {
-    Node* parent = nullptr;
-    int last = 0;
-    for (Node* at = root_; at != nullptr;) {
-        int order;
-        if (mode_ == TextKeys) {
-            order = std::strcmp(static_cast<const char*>(key), at->key.text);
-        } else {
-            int64_t d = static_cast<int64_t>(*static_cast<const int32_t*>(key)) - at->key.number;
-            order = d < 0 ? -1 : (d > 0 ? 1 : 0);
-        }
-        if (order == 0)
-            return at;
-        parent = at;
-        last = order;
-        at = order < 0 ? at->left : at->right;
-    }
-    if (!insert)
-        return nullptr;
-    Node* node = Insert(key);
-    if (parent == nullptr)
-        root_ = node;
-    else if (last < 0)
-        parent->left = node;
-    else
-        parent->right = node;
-    return node;
-}
-
-GuidTree::Node* GuidTree::Insert(const void* key) {
-    Node* node = NewNode();
-    if (mode_ == TextKeys)
-        std::memcpy(node->key.text, key, std::strlen(static_cast<const char*>(key)) + 1);
-    else
-        node->key.number = *static_cast<const int32_t*>(key);
-    return node;
-}
-
 GuidTree::Node* GuidTree::FindNode(const char* text, bool insert) {
     if (mode_ != TextKeys)
         return nullptr;
     TextKey key(text);
-    return Search(key.chars, insert);
+    auto at = texts_.find(key.chars);
+    if (at != texts_.end())
+        return &at->second;
+    if (!insert)
+        return nullptr;
+    Node node{};
+    std::memcpy(node.key.text, key.chars, sizeof node.key.text);
+    return &texts_.emplace(key.chars, node).first->second;
 }
 
 GuidTree::Node* GuidTree::FindNode(int32_t number, bool insert) {
     if (mode_ != IntegerKeys)
         return nullptr;
-    return Search(&number, insert);
+    auto at = numbers_.find(number);
+    if (at != numbers_.end())
+        return &at->second;
+    if (!insert)
+        return nullptr;
+    Node node{};
+    node.key.number = number;
+    return &numbers_.emplace(number, node).first->second;
 }
 
 void GuidTree::SetAt(const char* text, ModelObject* value) {
@@ -105,24 +62,24 @@ void GuidTree::SetAt(int32_t number, ModelObject* value) {
 
 bool GuidTree::Lookup(const char* text, ModelObject*& out) const {
     out = nullptr;
-    if (root_ == nullptr || mode_ != TextKeys)
+    if (mode_ != TextKeys)
         return false;
     TextKey key(text);
-    Node* node = const_cast<GuidTree*>(this)->Search(key.chars, false);
-    if (node == nullptr)
+    auto at = texts_.find(key.chars);
+    if (at == texts_.end())
         return false;
-    out = node->value;
+    out = at->second.value;
     return out != nullptr;
 }
 
 bool GuidTree::Lookup(int32_t number, ModelObject*& out) const {
     out = nullptr;
-    if (root_ == nullptr || mode_ != IntegerKeys)
+    if (mode_ != IntegerKeys)
         return false;
-    Node* node = const_cast<GuidTree*>(this)->Search(&number, false);
-    if (node == nullptr)
+    auto at = numbers_.find(number);
+    if (at == numbers_.end())
         return false;
-    out = node->value;
+    out = at->second.value;
     return out != nullptr;
 }
 
@@ -162,19 +119,8 @@ void GuidTree::ClearValue(int32_t number) {
 }
 
 void GuidTree::RemoveAll() {
-    // Unchain iteratively: a long chain of blocks must not recurse.
-    std::unique_ptr<Block> block = std::move(first_);
-    while (block != nullptr)
-        block = std::move(block->next);
-    root_ = nullptr;
-    current_ = nullptr;
-}
-
-size_t GuidTree::NodeCount() const {
-    size_t count = 0;
-    for (const Block* block = first_.get(); block != nullptr; block = block->next.get())
-        count += static_cast<size_t>(block->used);
-    return count;
+    numbers_.clear();
+    texts_.clear();
 }
 
 void GuidMap::Add(ModelObject* object) {
@@ -203,13 +149,13 @@ void GuidMap::Register(int32_t number, const char* text, bool isText, ModelObjec
 }
 
 void GuidMap::RegisterRead(int32_t number, const char* text, bool isText, ModelObject* object,
-                           Guid& idField) {
+                           Guid& idField, GuidTree* readMap) {
     ModelObject* taken = nullptr;
     if (isText && texts_.Lookup(text, taken)) {
         // The old id resolves to the renamed object only while a paste is
-        // read; outside one the global map would keep a stale pointer.
-        if (readMapActive)
-            readMap.SetAt(text, object);
+        // read; outside one a read map would keep a stale pointer.
+        if (readMap != nullptr)
+            readMap->SetAt(text, object);
         idField.Generate();
         texts_.SetAt(idField.Text(), object);
         return;
@@ -239,8 +185,6 @@ bool GuidMap::Lookup(int32_t number, ModelObject*& out, bool mustFind) const {
 }
 
 bool GuidMap::Lookup(const char* text, ModelObject*& out, bool mustFind) const {
-    if (readMapActive && readMap.Lookup(text, out))
-        return true;
     if (texts_.Lookup(text, out))
         return true;
     out = nullptr;
@@ -255,18 +199,40 @@ ModelObject* GuidMap::Lookup(const char* text) const {
     return out;
 }
 
-GuidTree& GlobalReadMap() {
-    return readMap;
+bool GuidScope::Lookup(const char* text, ModelObject*& out, bool mustFind) const {
+    if (readMap != nullptr && readMap->Lookup(text, out))
+        return true;
+    if (current != nullptr)
+        return current->Lookup(text, out, mustFind);
+    out = nullptr;
+    if (mustFind)
+        throw CKestException("GUID map lookup failed");
+    return false;
 }
 
-bool GlobalReadMapActive() {
-    return readMapActive;
+ModelObject* GuidScope::Lookup(const char* text) const {
+    ModelObject* out = nullptr;
+    Lookup(text, out, false);
+    return out;
 }
 
-void SetGlobalReadMapActive(bool active) {
-    readMapActive = active;
-    if (!active)
-        readMap.RemoveAll();
+void GuidScope::ForgetReadAs(const char* text, const ModelObject* object) const {
+    ModelObject* held = nullptr;
+    if (readMap != nullptr && readMap->Lookup(text, held) && held == object)
+        readMap->ClearValue(text);
+}
+
+std::unique_ptr<ModelObject> TakeHeld(HeldObjects* held, const ModelObject* object) {
+    if (held == nullptr || object == nullptr)
+        return nullptr;
+    for (auto it = held->begin(); it != held->end(); ++it) {
+        if (it->get() == object) {
+            std::unique_ptr<ModelObject> taken = std::move(*it);
+            held->erase(it);
+            return taken;
+        }
+    }
+    return nullptr;
 }
 
 bool SamePointerLists(const std::vector<ModelObject*>& a, const std::vector<ModelObject*>& b) {

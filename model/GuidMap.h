@@ -1,18 +1,23 @@
-// The id maps: GuidTree (a binary search tree from integer or text keys to
-// objects, its nodes taken from blocks of 128), GuidMap (an integer tree for
-// the numeric ids of old files and template tool numbers, and a text tree for
-// ids), GuidScope (which map is current), and the process-wide read map that
-// gives pasted objects new ids while their old ids still resolve.
+// The id maps: GuidTree (a balanced search tree from integer or text keys to
+// objects), GuidMap (an integer tree for the numeric ids of old files and
+// template tool numbers, and a text tree for ids), and GuidScope, the record
+// context every persist operation takes: which map is current, the version
+// of the file being read, the members-by-id switch and the read map of a
+// paste while one is read.
 //
-// The tree is not balanced: ids spread well because their first character is
-// the fastest-changing digit of the sequence. Nodes are never freed one by one;
-// removing an object clears its node's value, and RemoveAll drops every block.
+// The trees keep look-up and insertion logarithmic whatever the key order
+// (ids read from old files are sequential numbers). Nodes are never freed one
+// by one: removing an object clears its node's value, and RemoveAll drops
+// every node.
 #pragma once
 
 #include "model/Guid.h"
 
 #include <cstdint>
+#include <list>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace qm {
@@ -31,10 +36,7 @@ class GuidTree {
             int32_t number;
         } key;
         ModelObject* value;
-        Node* left;
-        Node* right;
     };
-    static constexpr int BlockNodes = 128;
 
     explicit GuidTree(KeyMode mode) : mode_(mode) {}
     ~GuidTree() { RemoveAll(); }
@@ -67,25 +69,16 @@ class GuidTree {
     // Releases every node block; the tree is empty afterwards.
     void RemoveAll();
 
-    bool IsEmpty() const { return root_ == nullptr; }
+    bool IsEmpty() const { return numbers_.empty() && texts_.empty(); }
     // Number of nodes (for tests).
-    size_t NodeCount() const;
+    size_t NodeCount() const { return numbers_.size() + texts_.size(); }
 
   private:
-    struct Block {
-        Node nodes[BlockNodes];
-        int used = 0;
-        std::unique_ptr<Block> next;
-    };
-
-    Node* NewNode();
-    Node* Search(const void* key, bool insert);
-    Node* Insert(const void* key);
-
     KeyMode mode_;
-    Node* root_ = nullptr;
-    std::unique_ptr<Block> first_;
-    Block* current_ = nullptr;
+    // Nodes stay where they are until RemoveAll, so pointers to them and to
+    // their interned texts stay valid.
+    std::map<int32_t, Node> numbers_;
+    std::map<std::string, Node> texts_;
 };
 
 // An integer id of old files (0..9998) or an id text: every key outside that
@@ -108,19 +101,19 @@ class GuidMap {
     // under its own id in the text tree. isText set: under text only.
     void Register(int32_t number, const char* text, bool isText, ModelObject* object);
     // As Register, except that when isText is set and the text already holds
-    // an object, the object is first entered in the global read map under the
-    // old text, gets a new id in its id field and is registered under that.
+    // an object, the object is first entered in readMap (when given: a
+    // paste's read map) under the old text, gets a new id in its id field and
+    // is registered under that.
     void RegisterRead(int32_t number, const char* text, bool isText, ModelObject* object,
-                      Guid& idField);
+                      Guid& idField, GuidTree* readMap = nullptr);
     // The object stored under the key (inserted with none when absent); null when none.
     ModelObject* At(const char* text);
     ModelObject* At(int32_t number);
     // The interned copy of the text in the text tree.
     const char* Find(const char* text);
-    // The object of a key: an integer key in the integer tree only; a text in
-    // the global read map while it is active, then in the text tree. Only a
-    // non-null value counts. out is null when not found; then with mustFind
-    // it throws CKestException("GUID map lookup failed").
+    // The object of a key: an integer key in the integer tree, a text in the
+    // text tree. Only a non-null value counts. out is null when not found;
+    // then with mustFind it throws CKestException("GUID map lookup failed").
     bool Lookup(int32_t number, ModelObject*& out, bool mustFind) const;
     bool Lookup(const char* text, ModelObject*& out, bool mustFind) const;
     // The object under text, or null.
@@ -134,7 +127,16 @@ class GuidMap {
     GuidTree texts_{GuidTree::TextKeys};
 };
 
-// Which of a project's and a template's map is current.
+// The program's own file version: records read outside a file count as this.
+constexpr double kCurrentFileVersion = 8.0;
+
+// Objects that a change took out of their document and that something else
+// (the undo journal) holds meanwhile; reading members by id takes them from here.
+using HeldObjects = std::list<std::unique_ptr<ModelObject>>;
+
+// The record context: passed to every operation that reads or writes a
+// record. It says which of a project's and a template's map is current and
+// carries what the record being read or written depends on.
 class GuidScope {
   public:
     // The current map is the template's for a tool model (isToolModel), else the project's.
@@ -148,17 +150,33 @@ class GuidScope {
     // Makes the template's map current for a tool model, the project's otherwise.
     void Select(bool isToolModel) { current = isToolModel ? templateMap : project; }
 
+    // The object of an id text: in the paste's read map while there is one,
+    // then in the current map. As GuidMap::Lookup otherwise (no current map
+    // finds nothing).
+    bool Lookup(const char* text, ModelObject*& out, bool mustFind) const;
+    ModelObject* Lookup(const char* text) const;
+    // The read map's object of the text, taking it out of the read map when it
+    // is object; nothing without a read map.
+    void ForgetReadAs(const char* text, const ModelObject* object) const;
+
     GuidMap* project;
     GuidMap* templateMap;
     GuidMap* current;
+    // The version of the file whose records are read.
+    double fileVersion = kCurrentFileVersion;
+    // Groups write and read their members as id texts (the undo journal's
+    // copies of a change's drawables) and do not resolve their references.
+    bool membersById = false;
+    // A paste's read map while the masters clipboard file is read (owned by
+    // the paste; null otherwise): objects whose ids were taken get new ids,
+    // and their old ids resolve to them through it.
+    GuidTree* readMap = nullptr;
+    // The objects members read by id may be taken from (null: none).
+    HeldObjects* held = nullptr;
 };
 
-// The process-wide read map: active only while the masters clipboard file is
-// pasted; then objects whose ids were taken are found under their old ids.
-GuidTree& GlobalReadMap();
-bool GlobalReadMapActive();
-// Activates or deactivates it; deactivating also empties it.
-void SetGlobalReadMapActive(bool active);
+// Takes object out of held and returns it; null when held does not hold it.
+std::unique_ptr<ModelObject> TakeHeld(HeldObjects* held, const ModelObject* object);
 
 // True when both lists have the same count and every element of a is in b.
 bool SamePointerLists(const std::vector<ModelObject*>& a, const std::vector<ModelObject*>& b);

@@ -198,6 +198,14 @@ ModelObject* ObjectRef::Resolve(const GuidMap* map) const {
     return nullptr;
 }
 
+ModelObject* ObjectRef::ResolveIn(const GuidScope* scope) const {
+    if (scope == nullptr)
+        return Resolve(static_cast<const GuidMap*>(nullptr));
+    if (kind_ == Kind::Text && !text_.IsEmpty())
+        return scope->Lookup(text_.Text());
+    return Resolve(scope->current);
+}
+
 ObjectRef ResolveObjectRef(const GuidMap*, Cell* cell, Guid* guidOut, bool* isGuidOut,
                            const char* record) {
     bool isText = cell->type == kest::TString;

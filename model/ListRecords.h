@@ -28,6 +28,7 @@
 namespace qm {
 
 class GuidMap;
+class GuidScope;
 class ModelObject;
 
 using IntPair = std::pair<int32_t, int32_t>;
@@ -74,6 +75,9 @@ class ObjectRef {
     // The object meant: the object itself, or the id looked up in map
     // (without throwing); null when there is none or it is not registered.
     ModelObject* Resolve(const GuidMap* map) const;
+    // As above through the record context: an id text is looked up in the
+    // paste's read map first, then in the current map.
+    ModelObject* ResolveIn(const GuidScope* scope) const;
 
   private:
     enum class Kind { None, Text, Number, Object };

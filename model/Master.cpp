@@ -4,11 +4,14 @@
 
 #include "kernel/Cell.h"
 #include "kernel/Predefined.h"
+#include "model/ChangeJournal.h"
 #include "model/GuidMap.h"
-#include "model/ModelServices.h"
+#include "model/ModelDocument.h"
+#include "model/OperationMenu.h"
 #include "platform/Format.h"
 #include "platform/Log.h"
 #include "platform/TextHelpers.h"
+#include "platform/UserSettings.h"
 
 namespace qm {
 
@@ -17,9 +20,6 @@ using kest::mkint;
 using kest::nil;
 
 namespace {
-
-constexpr uint32_t OptionShowNamespace = 0x4000;
-constexpr uint32_t OptionHideClassParameters = 0x20000;
 
 Cell* Str(const std::string& text) {
     return kest::mkstr(text.c_str(), text.size());
@@ -81,11 +81,10 @@ std::string Master::FormatName(const std::string& placeLabel, bool instance) con
         out = placeLabel + ":";
     else if (instance)
         out = ":";
-    uint32_t options = Services().ProfileOptions();
-    if ((options & OptionShowNamespace) != 0 && !nameSpace.empty())
+    if (OptionSet(ShowNamespace) && !nameSpace.empty())
         out += nameSpace + ".";
     out += name;
-    if ((options & OptionHideClassParameters) != 0 || parameters.empty() || HasToolText())
+    if (OptionSet(HideClassArguments) || parameters.empty() || HasToolText())
         return out;
     out += "<";
     for (size_t i = 0; i < parameters.size(); ++i) {
@@ -153,7 +152,7 @@ std::string Master::SubmodelId() const {
 
 // ---- root operations ----
 
-void Master::Detach(GuidScope* scope, bool deleteObject) {
+void Master::Detach(GuidScope* scope) {
     DetachList(scope, attributes);
     DetachList(scope, methods);
     DetachList(scope, types);
@@ -161,7 +160,7 @@ void Master::Detach(GuidScope* scope, bool deleteObject) {
     FreeList(parameters);
     if (auto* link = dynamic_cast<MasterSubmodel*>(submodel))
         link->ClearParentMaster();
-    ModelObject::Detach(scope, deleteObject);
+    ModelObject::Detach(scope);
 }
 
 ModelObject* Master::GetPropertyTarget(int* kind) {
@@ -170,19 +169,13 @@ ModelObject* Master::GetPropertyTarget(int* kind) {
     return this;
 }
 
-ModelObject* Master::Clone(ModelObject* target) {
-    auto* copy = dynamic_cast<Master*>(target);
-    if (target != nullptr && copy == nullptr)
-        return nullptr;
-    if (copy == nullptr)
-        copy = new Master(nullptr);
-    copy->Assign(this);
-    return copy;
+std::unique_ptr<ModelObject> Master::Clone() const {
+    return CloneOf(*this);
 }
 
 void Master::Assign(const ModelObject* other) {
-    const auto* from = dynamic_cast<const Master*>(other);
-    if (from == nullptr || from == this)
+    const auto* from = AssignSource(this, other);
+    if (from == nullptr)
         return;
     access = from->access;
     name = from->name;
@@ -320,102 +313,62 @@ Cell* Master::Props(GuidScope* scope, ModelObject* otherObject, Cell* list, bool
     return nil;
 }
 
-void Master::ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byDocument) {
+void Master::ResolveRefs(ModelDocument* document, GuidScope* scope, bool byDocument) {
     ModelObject* found = nullptr;
     if (submodelRef.IsNil())
         found = nullptr;
     else if (byDocument && submodelRef.IsText())
-        found = Services().FindTopLevelModel(document, submodelRef.Text());
+        found = document != nullptr ? document->FindTopLevelModel(submodelRef.Text()) : nullptr;
     else
-        found = submodelRef.Resolve(scope != nullptr ? scope->current : nullptr);
+        found = submodelRef.ResolveIn(scope);
     // Ids of a file may name any object; only a model can be a submodel.
     submodel = found != nullptr && (found->flags & MoModel) != 0 ? found : nullptr;
 }
 
 // ---- records ----
 
-Cell* Master::PersistAttributes(GuidScope*, Cell* cells) {
+// The one rule of the member lists: written head first as (record...);
+// read into a fresh list that replaces the old one only when every record
+// was read. An optional list (one older records lack) answers null, reading
+// nothing, for a cell that is neither a list nor nil.
+template <class Record>
+Cell* Master::PersistMemberList(std::vector<std::unique_ptr<Record>>& list, Cell* cells,
+                                const char* field, bool optional) {
     if (cells == nullptr) {
         Cell* out = nil;
-        for (auto it = attributes.rbegin(); it != attributes.rend(); ++it)
+        for (auto it = list.rbegin(); it != list.rend(); ++it)
             out = kest::mkcons((*it)->Persist(nullptr), out);
         return out;
     }
-    CheckedLength(cells, "master", "attributes");
-    AttributeList read;
+    if (optional && !kest::islist(cells))
+        return nullptr;
+    CheckedLength(cells, "master", field);
+    std::vector<std::unique_ptr<Record>> read;
     for (Cell* at = cells; at != nil; at = kest::cdr(at)) {
-        auto record = std::make_unique<MasterAttribute>();
+        auto record = std::make_unique<Record>();
         record->owner = this;
         record->Persist(kest::car(at));
         read.push_back(std::move(record));
     }
-    DetachList(nullptr, attributes);
-    attributes = std::move(read);
+    DetachList(nullptr, list);
+    list = std::move(read);
     return nil;
+}
+
+Cell* Master::PersistAttributes(GuidScope*, Cell* cells) {
+    return PersistMemberList(attributes, cells, "attributes", false);
 }
 
 Cell* Master::PersistMethods(GuidScope*, Cell* cells) {
-    if (cells == nullptr) {
-        Cell* out = nil;
-        for (auto it = methods.rbegin(); it != methods.rend(); ++it)
-            out = kest::mkcons((*it)->Persist(nullptr), out);
-        return out;
-    }
-    CheckedLength(cells, "master", "methods");
-    MethodList read;
-    for (Cell* at = cells; at != nil; at = kest::cdr(at)) {
-        auto record = std::make_unique<MasterMethod>();
-        record->owner = this;
-        record->Persist(kest::car(at));
-        read.push_back(std::move(record));
-    }
-    DetachList(nullptr, methods);
-    methods = std::move(read);
-    return nil;
+    return PersistMemberList(methods, cells, "methods", false);
 }
 
 Cell* Master::PersistTypes(GuidScope*, Cell* cells) {
-    if (cells == nullptr) {
-        Cell* out = nil;
-        for (auto it = types.rbegin(); it != types.rend(); ++it)
-            out = kest::mkcons((*it)->Persist(nullptr), out);
-        return out;
-    }
-    if (!kest::islist(cells))
-        return nullptr;
-    CheckedLength(cells, "master", "types");
-    TypeList read;
-    for (Cell* at = cells; at != nil; at = kest::cdr(at)) {
-        auto record = std::make_unique<MasterType>();
-        record->owner = this;
-        record->Persist(kest::car(at));
-        read.push_back(std::move(record));
-    }
-    DetachList(nullptr, types);
-    types = std::move(read);
-    return nil;
+    return PersistMemberList(types, cells, "types", true);
 }
 
 Cell* Master::PersistExceptions(GuidScope*, Cell* cells) {
-    if (cells == nullptr) {
-        Cell* out = nil;
-        for (auto it = exceptions.rbegin(); it != exceptions.rend(); ++it)
-            out = kest::mkcons((*it)->Persist(nullptr), out);
-        return out;
-    }
-    if (!kest::islist(cells))
-        return nullptr;
-    CheckedLength(cells, "master", "exceptions");
-    ExceptionList read;
-    for (Cell* at = cells; at != nil; at = kest::cdr(at)) {
-        auto record = std::make_unique<MasterException>();
-        record->owner = this;
-        record->Persist(kest::car(at));
-        read.push_back(std::move(record));
-    }
-    DetachList(nullptr, exceptions);
-    exceptions = std::move(read);
-    return nil;
+    return PersistMemberList(exceptions, cells, "exceptions", true);
 }
 
 Cell* Master::PersistParameters(GuidScope*, Cell* cells) {
@@ -497,8 +450,8 @@ Cell* Master::Persist(GuidScope* scope, Cell* list) {
         // an id keeps the id the constructor made.
         if (id.IsNil())
             project->Add(this);
-        else if (id.IsText() && GlobalReadMapActive())
-            project->RegisterRead(0, id.Text(), true, this, guid);
+        else if (id.IsText() && scope->readMap != nullptr)
+            project->RegisterRead(0, id.Text(), true, this, guid, scope->readMap);
         else
             RegisterRecordId(*project, id, this);
     }
@@ -519,7 +472,7 @@ void Master::ReportToolNotInTemplate(GuidMap* templateMap, int number) {
 
 // ---- editing ----
 
-bool Master::SetMemberAnnotation(CCASEDoc* document, ModelObject* changeOwner,
+bool Master::SetMemberAnnotation(ModelDocument* document, ModelObject* changeOwner,
                                  ModelObject* drawable, bool on, MasterAttribute* attribute,
                                  MasterMethod* method, MasterType* type) {
     int32_t* mode = nullptr;
@@ -537,20 +490,20 @@ bool Master::SetMemberAnnotation(CCASEDoc* document, ModelObject* changeOwner,
     if (mode == nullptr || ((*mode & ModeAnnotate) != 0) == on)
         return false;
     *mode ^= ModeAnnotate;
-    Services().AddChangedObject(document, member, nullptr);
-    Services().RecordChange(document, 39, "Annotation", changeOwner, drawable);
+    Journal().AddChangedObject(document, member, nullptr);
+    Journal().RecordChange(document, ChangeKind::Annotation, "Annotation", changeOwner, drawable);
     return true;
 }
 
-int Master::ReplaceText(CCASEDoc* document, const std::string& find, const std::string& replacement,
-                        int options) {
+int Master::ReplaceText(ModelDocument* document, const std::string& find,
+                        const std::string& replacement, int options) {
     const bool record = (options & ReplaceAndRecord) != 0;
     std::unique_ptr<Master> previous;
     if (record) {
         if (IsMarked())
             return 0;
         Mark(1, 1, 0);
-        previous.reset(static_cast<Master*>(Clone(nullptr)));
+        previous = CloneOf(*this);
         previous->SetDetached();
     }
     int count = Replace(name, find, replacement, options);
@@ -564,14 +517,17 @@ int Master::ReplaceText(CCASEDoc* document, const std::string& find, const std::
         count += ReplaceInList(parameters, find, replacement, options);
     }
     if (record && count > 0)
-        Services().AddChangedObject(document, this, std::move(previous));
+        Journal().AddChangedObject(document, this, std::move(previous));
     return count;
 }
 
-std::string Master::PickOperation(CCASEDoc* document, MenuWindow* window, int x, int y, int index) {
+std::string Master::PickOperation(ModelDocument* document, MenuWindow* window, int x, int y,
+                                  int index) {
     if (index == 0)
         return std::string();
-    std::vector<Master*> order = Services().CollectNestedMasters(document, this);
+    std::vector<Master*> order;
+    if (document != nullptr)
+        order = document->CollectNestedMasters(this);
     order.push_back(this);
     if (index > 0) {
         int number = 0;
@@ -583,20 +539,20 @@ std::string Master::PickOperation(CCASEDoc* document, MenuWindow* window, int x,
         }
         return std::string();
     }
-    ModelServices& services = Services();
-    services.ClearOperationMenu();
-    services.AppendOperationMenuItem(PickNoneId, "<None>");
+    OperationMenu& menu = OperationsMenu();
+    menu.Clear();
+    menu.Append(PickNoneId, "<None>");
     int id = PickNoneId;
     for (Master* master : order) {
         for (const auto& method : master->methods) {
             if (id >= PickLastId)
                 break;
-            services.AppendOperationMenuItem(++id, master->name + "::" + method->name + "(" +
-                                                       method->ParameterNames(",") + ")");
+            menu.Append(++id, master->name + "::" + method->name + "(" +
+                                  method->ParameterNames(",") + ")");
         }
     }
     if (window != nullptr && id > PickNoneId)
-        services.TrackOperationMenu(window, x, y);
+        menu.Track(window, x, y);
     return std::string();
 }
 

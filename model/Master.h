@@ -21,6 +21,7 @@ namespace qm {
 class GuidMap;
 class GuidScope;
 class MenuWindow;
+class ModelDocument;
 
 // What a master needs of the notation tool (a tool model of the template)
 // that draws it.
@@ -84,22 +85,24 @@ class Master : public ModelObject {
     virtual bool HasToolText() const;
     // Reads (list given; returns the rest) or writes (list null) the master record.
     virtual kest::Cell* Persist(GuidScope* scope, kest::Cell* list);
-    // Read (cells given) or write (cells null) one member list. The exception,
-    // parameter and type lists answer null, reading nothing, when cells is
-    // neither a list nor nil.
-    virtual kest::Cell* PersistAttributes(GuidScope* scope, kest::Cell* cells);
-    virtual kest::Cell* PersistMethods(GuidScope* scope, kest::Cell* cells);
-    virtual kest::Cell* PersistTypes(GuidScope* scope, kest::Cell* cells);
-    virtual kest::Cell* PersistExceptions(GuidScope* scope, kest::Cell* cells);
-    virtual kest::Cell* PersistParameters(GuidScope* scope, kest::Cell* cells);
+    // Read (cells given) or write (cells null) one member list. The lists
+    // that older records may lack (exceptions, parameters, types) answer
+    // null, reading nothing, when cells is neither a list nor nil; a bad
+    // list of the others is a format error. A read replaces the list only
+    // when every record of it was read.
+    kest::Cell* PersistAttributes(GuidScope* scope, kest::Cell* cells);
+    kest::Cell* PersistMethods(GuidScope* scope, kest::Cell* cells);
+    kest::Cell* PersistTypes(GuidScope* scope, kest::Cell* cells);
+    kest::Cell* PersistExceptions(GuidScope* scope, kest::Cell* cells);
+    kest::Cell* PersistParameters(GuidScope* scope, kest::Cell* cells);
 
     // Root operations.
-    void Detach(GuidScope* scope, bool deleteObject) override;
+    void Detach(GuidScope* scope) override;
     ModelObject* GetPropertyTarget(int* kind) override;
-    ModelObject* Clone(ModelObject* target) override;
+    std::unique_ptr<ModelObject> Clone() const override;
     void Assign(const ModelObject* other) override;
     kest::Cell* Props(GuidScope* scope, ModelObject* other, kest::Cell* list, bool redo) override;
-    void ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byDocument) override;
+    void ResolveRefs(ModelDocument* document, GuidScope* scope, bool byDocument) override;
 
     bool HasMethod(const MasterMethod* method) const;
     void RemoveDuplicateMembers();
@@ -120,22 +123,22 @@ class Master : public ModelObject {
 
     // Sets the annotate bit of the one member given (attribute, method or
     // type) to on; when it changes, the member goes to the journal's change
-    // and the change "Annotation" (kind 39) is recorded. Returns whether it changed.
-    bool SetMemberAnnotation(CCASEDoc* document, ModelObject* changeOwner, ModelObject* drawable,
-                             bool on, MasterAttribute* attribute, MasterMethod* method,
-                             MasterType* type);
+    // and the change "Annotation" is recorded. Returns whether it changed.
+    bool SetMemberAnnotation(ModelDocument* document, ModelObject* changeOwner,
+                             ModelObject* drawable, bool on, MasterAttribute* attribute,
+                             MasterMethod* method, MasterType* type);
     // Find and replace over the master and its members (options: ReplaceOption
     // bits). With ReplaceAndRecord a master already marked answers 0; else it
     // is marked, and when something was replaced its previous state goes to
     // the journal. Returns the number of occurrences.
-    int ReplaceText(CCASEDoc* document, const std::string& find, const std::string& replacement,
-                    int options);
+    int ReplaceText(ModelDocument* document, const std::string& find,
+                    const std::string& replacement, int options);
     // The operation picker. Index 0: "". A negative index fills the shared
     // operations menu ("<None>", then "Class::method(a,b)" for the methods of
     // the related masters and of this one, ids from 12011) and, with a window
     // and at least one method, shows it; the result is "". A positive index:
     // "method(a,b)" of the index-th method in that order, "" past the last.
-    std::string PickOperation(CCASEDoc* document, MenuWindow* window, int x, int y, int index);
+    std::string PickOperation(ModelDocument* document, MenuWindow* window, int x, int y, int index);
     // A tool number the template lacks: tool 10 of templateMap stands in, flag
     // 0x80 is set and a warning is logged. Nothing for a negative number.
     void ReportToolNotInTemplate(GuidMap* templateMap, int number);
@@ -155,6 +158,9 @@ class Master : public ModelObject {
     ObjectRef submodelRef;
 
   private:
+    template <class Record>
+    kest::Cell* PersistMemberList(std::vector<std::unique_ptr<Record>>& list, kest::Cell* cells,
+                                  const char* field, bool optional);
     void OwnMembers();
     std::string SubmodelId() const;
 };

@@ -23,13 +23,18 @@ bool Matches(const Master* master, int kind, const std::string& name,
            (nameSpace.empty() || master->nameSpace == nameSpace);
 }
 
-Master* FindIn(const std::vector<Master*>& list, int kind, const std::string& name,
+Master* FindIn(const std::vector<std::unique_ptr<Master>>& list, int kind, const std::string& name,
                const std::string& nameSpace) {
-    for (Master* master : list) {
-        if (Matches(master, kind, name, nameSpace))
-            return master;
+    for (const auto& master : list) {
+        if (Matches(master.get(), kind, name, nameSpace))
+            return master.get();
     }
     return nullptr;
+}
+
+template <class List> auto Position(List& list, const Master* master) {
+    return std::find_if(list.begin(), list.end(),
+                        [master](const std::unique_ptr<Master>& m) { return m.get() == master; });
 }
 
 // The id text of a master record's id field, or "" when it has none.
@@ -41,21 +46,20 @@ std::string RecordIdText(Cell* record) {
 }
 
 // Releases a master that was read but is not kept: out of the project map
-// and the read map, its members detached and deleted, itself deleted.
-void Discard(GuidScope* scope, Master* master, const std::string& recordId) {
+// and the read map, its members detached and freed, itself freed.
+void DiscardRead(GuidScope* scope, std::unique_ptr<Master> master, const std::string& recordId) {
     if (scope != nullptr && scope->project != nullptr)
-        scope->project->Remove(master);
-    ModelObject* mapped = nullptr;
-    if (!recordId.empty() && GlobalReadMap().Lookup(recordId.c_str(), mapped) && mapped == master)
-        GlobalReadMap().ClearValue(recordId.c_str());
+        scope->project->Remove(master.get());
+    if (scope != nullptr && !recordId.empty())
+        scope->ForgetReadAs(recordId.c_str(), master.get());
     master->submodel = nullptr;
-    master->Detach(nullptr, true);
+    master->Detach(nullptr);
 }
 
 } // namespace
 
 bool MasterCollection::Contains(const Master* master) const {
-    return std::find(masters_.begin(), masters_.end(), master) != masters_.end();
+    return Position(masters_, master) != masters_.end();
 }
 
 Master* MasterCollection::FindMaster(int kind, const std::string& name,
@@ -73,9 +77,9 @@ Master* MasterCollection::FindMasterInScopes(int kind, const std::string& name,
 }
 
 Master* MasterCollection::FindByGuid(const char* text) const {
-    for (Master* master : masters_) {
+    for (const auto& master : masters_) {
         if (master->guid == text)
-            return master;
+            return master.get();
     }
     return nullptr;
 }
@@ -90,34 +94,38 @@ Master* MasterCollection::FindOrCreate(GuidMap* map, int kind, MasterTool* tool,
             *created = false;
         return found;
     }
-    auto* master = new Master(map);
+    auto master = std::make_unique<Master>(map);
     master->SetToolAndName(tool, name, nameSpace);
     master->refCount = 1;
-    Add(master);
     if (created != nullptr)
         *created = true;
-    return master;
+    return Add(std::move(master));
 }
 
-void MasterCollection::Add(Master* master) {
-    masters_.insert(masters_.begin(), master);
+Master* MasterCollection::Add(std::unique_ptr<Master> master) {
+    return InsertAt(0, std::move(master));
 }
 
-void MasterCollection::InsertAt(size_t index, Master* master) {
+Master* MasterCollection::InsertAt(size_t index, std::unique_ptr<Master> master) {
+    if (master == nullptr)
+        return nullptr;
     index = std::min(index, masters_.size());
-    masters_.insert(masters_.begin() + static_cast<std::ptrdiff_t>(index), master);
+    Master* held = master.get();
+    masters_.insert(masters_.begin() + static_cast<std::ptrdiff_t>(index), std::move(master));
+    return held;
 }
 
-bool MasterCollection::Remove(Master* master, bool lastReference) {
-    auto at = std::find(masters_.begin(), masters_.end(), master);
+std::unique_ptr<Master> MasterCollection::Remove(Master* master, bool lastReference) {
+    auto at = Position(masters_, master);
     if (at == masters_.end())
-        return false;
+        return nullptr;
     if (master->refCount > 0)
         --master->refCount;
     if (lastReference && master->refCount != 0)
-        return false;
+        return nullptr;
+    std::unique_ptr<Master> taken = std::move(*at);
     masters_.erase(at);
-    return true;
+    return taken;
 }
 
 void MasterCollection::Rename(Master* master, const std::string& name) {
@@ -125,12 +133,12 @@ void MasterCollection::Rename(Master* master, const std::string& name) {
 }
 
 void MasterCollection::MarkAll(int value) {
-    for (Master* master : masters_)
+    for (const auto& master : masters_)
         master->Mark(value, 0x1, 0);
 }
 
 void MasterCollection::BindTools(GuidMap* templateMap) {
-    for (Master* master : masters_) {
+    for (const auto& master : masters_) {
         if (master->tool == nullptr)
             continue;
         int number = master->tool->ToolId();
@@ -156,7 +164,7 @@ Cell* MasterCollection::Persist(GuidScope* scope, bool merge, std::vector<Master
     // The masters read are kept aside until the whole record has been read,
     // so that a bad record adds nothing.
     struct Read {
-        Master* master;
+        std::unique_ptr<Master> master;
         std::string recordId;
     };
     std::vector<Read> read;
@@ -164,7 +172,7 @@ Cell* MasterCollection::Persist(GuidScope* scope, bool merge, std::vector<Master
         for (const Read& r : read) {
             if (r.master->Kind() == m.Kind() && r.master->name == m.name &&
                 (m.nameSpace.empty() || r.master->nameSpace == m.nameSpace))
-                return r.master;
+                return r.master.get();
         }
         return nullptr;
     };
@@ -174,7 +182,7 @@ Cell* MasterCollection::Persist(GuidScope* scope, bool merge, std::vector<Master
             master->Persist(scope, kest::car(at));
             std::string recordId = RecordIdText(kest::car(at));
             if (!merge) {
-                read.push_back({master.release(), recordId});
+                read.push_back({std::move(master), recordId});
                 continue;
             }
             Master* existing = FindMaster(master->Kind(), master->name, master->nameSpace);
@@ -182,27 +190,27 @@ Cell* MasterCollection::Persist(GuidScope* scope, bool merge, std::vector<Master
                 existing = findRead(*master);
             if (existing == nullptr) {
                 master->refCount = 0;
-                read.push_back({master.release(), recordId});
+                read.push_back({std::move(master), recordId});
                 continue;
             }
             // The pasted id resolves to the master that is already there.
-            Discard(scope, master.release(), recordId);
+            DiscardRead(scope, std::move(master), recordId);
             if (!recordId.empty()) {
                 if (project != nullptr)
                     project->SetAt(recordId.c_str(), existing);
-                if (GlobalReadMapActive())
-                    GlobalReadMap().SetAt(recordId.c_str(), existing);
+                if (scope != nullptr && scope->readMap != nullptr)
+                    scope->readMap->SetAt(recordId.c_str(), existing);
             }
         }
     } catch (...) {
-        for (const Read& r : read)
-            Discard(scope, r.master, r.recordId);
+        for (Read& r : read)
+            DiscardRead(scope, std::move(r.master), r.recordId);
         throw;
     }
-    for (const Read& r : read) {
-        masters_.push_back(r.master);
+    for (Read& r : read) {
         if (merge && added != nullptr)
-            added->push_back(r.master);
+            added->push_back(r.master.get());
+        masters_.push_back(std::move(r.master));
     }
     return nil;
 }

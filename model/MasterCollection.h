@@ -1,11 +1,14 @@
 // The masters collection: the ordered array of a project's masters. Places
 // bind to masters through it by kind, name and namespace, counting their
 // references; the document persists it as the masters record, and pasting
-// masters from the clipboard file merges them into it.
+// masters from the clipboard file merges them into it. The collection owns
+// its masters: what it holds it frees, and a master taken out is handed to
+// the caller.
 #pragma once
 
 #include "model/Master.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +24,8 @@ class GuidScope;
 class MasterCollection {
   public:
     MasterCollection() = default;
+    // Frees the masters still held (without touching any id map: the maps
+    // go with the document that owns them all).
     virtual ~MasterCollection() = default;
     MasterCollection(const MasterCollection&) = delete;
     MasterCollection& operator=(const MasterCollection&) = delete;
@@ -39,15 +44,16 @@ class MasterCollection {
     // at the front. created (may be null) tells which.
     Master* FindOrCreate(GuidMap* map, int kind, MasterTool* tool, const std::string& name,
                          const std::string& nameSpace, bool* created);
-    // At the front.
-    void Add(Master* master);
-    // At index (clamped to the array).
-    void InsertAt(size_t index, Master* master);
+    // Takes the master at the front; returns it (null for null).
+    Master* Add(std::unique_ptr<Master> master);
+    // Takes the master at index (clamped to the array); returns it.
+    Master* InsertAt(size_t index, std::unique_ptr<Master> master);
     // A master of the array loses one reference (when it has any). Without
-    // lastReference it leaves the array and the answer is true; with it, it
-    // leaves only when its count has reached 0 (true), else stays (false).
-    // False for a master not in the array. The caller detaches and deletes it.
-    bool Remove(Master* master, bool lastReference);
+    // lastReference it leaves the array and is handed back; with it, it
+    // leaves (and is handed back) only when its count has reached 0, else it
+    // stays and the answer is null. Null for a master not in the array. The
+    // caller detaches the master handed back and frees it or passes it on.
+    [[nodiscard]] std::unique_ptr<Master> Remove(Master* master, bool lastReference);
     void Rename(Master* master, const std::string& name);
     // Marks (value non-zero) or unmarks every master.
     void MarkAll(int value);
@@ -58,17 +64,20 @@ class MasterCollection {
     // Writing (list null): (masters master...) of every master, or with merge
     // only of the marked ones. Reading: the masters of the record are appended
     // in order; with merge a master that matches an existing one by kind, name
-    // and namespace is not added: its id then resolves to the existing master.
-    // New masters get reference count 0 and go to added (may be null). A bad
-    // record adds nothing. Returns the new list, or nil after reading.
+    // and namespace is not added: its id then resolves to the existing master
+    // (also through the scope's read map during a paste). New masters get
+    // reference count 0 and go to added (may be null; links, not owners). A
+    // bad record adds nothing. Returns the new list, or nil after reading.
     virtual kest::Cell* Persist(GuidScope* scope, bool merge, std::vector<Master*>* added,
                                 kest::Cell* list);
 
-    const std::vector<Master*>& Masters() const { return masters_; }
+    // The masters in order (the collection keeps them).
+    const std::vector<std::unique_ptr<Master>>& Masters() const { return masters_; }
+    Master* At(size_t index) const { return masters_[index].get(); }
     size_t Count() const { return masters_.size(); }
 
   private:
-    std::vector<Master*> masters_;
+    std::vector<std::unique_ptr<Master>> masters_;
 };
 
 } // namespace qm

@@ -102,7 +102,7 @@ void RemoveDuplicateRecords(std::vector<std::unique_ptr<T>>& list, Same same) {
         for (size_t j = i + 1; j < list.size() && !later; ++j)
             later = same(*list[i], *list[j]);
         if (later)
-            list[i].release()->Detach(nullptr, true);
+            list[i]->Detach(nullptr);
         else
             kept.push_back(std::move(list[i]));
     }
@@ -111,7 +111,7 @@ void RemoveDuplicateRecords(std::vector<std::unique_ptr<T>>& list, Same same) {
 
 template <typename T> void DetachRecords(GuidScope* scope, std::vector<std::unique_ptr<T>>& list) {
     for (auto& record : list)
-        record.release()->Detach(scope, true);
+        record->Detach(scope);
     list.clear();
 }
 
@@ -214,19 +214,13 @@ MasterAttribute& MasterAttribute::CopyFrom(const MasterAttribute& other) {
     return *this;
 }
 
-ModelObject* MasterAttribute::Clone(ModelObject* target) {
-    auto* copy = dynamic_cast<MasterAttribute*>(target);
-    if (target != nullptr && copy == nullptr)
-        return nullptr;
-    if (copy == nullptr)
-        copy = new MasterAttribute;
-    copy->Assign(this);
-    return copy;
+std::unique_ptr<ModelObject> MasterAttribute::Clone() const {
+    return CloneOf(*this);
 }
 
 void MasterAttribute::Assign(const ModelObject* other) {
-    const auto* from = dynamic_cast<const MasterAttribute*>(other);
-    if (from == nullptr || from == this)
+    const auto* from = AssignSource(this, other);
+    if (from == nullptr)
         return;
     name = from->name;
     type = from->type;
@@ -322,19 +316,13 @@ MasterMethod& MasterMethod::CopyFrom(const MasterMethod& other) {
     return *this;
 }
 
-ModelObject* MasterMethod::Clone(ModelObject* target) {
-    auto* copy = dynamic_cast<MasterMethod*>(target);
-    if (target != nullptr && copy == nullptr)
-        return nullptr;
-    if (copy == nullptr)
-        copy = new MasterMethod;
-    copy->Assign(this);
-    return copy;
+std::unique_ptr<ModelObject> MasterMethod::Clone() const {
+    return CloneOf(*this);
 }
 
 void MasterMethod::Assign(const ModelObject* other) {
-    const auto* from = dynamic_cast<const MasterMethod*>(other);
-    if (from == nullptr || from == this)
+    const auto* from = AssignSource(this, other);
+    if (from == nullptr)
         return;
     name = from->name;
     returnType = from->returnType;
@@ -416,18 +404,27 @@ std::string MasterMethod::ParameterNames(const char* separator) const {
 // ---- MasterType ----
 
 MasterType& MasterType::CopyFrom(const MasterType& other) {
-    if (&other == this)
-        return *this;
-    name = other.name;
-    definition = other.definition;
-    comment = other.comment;
-    access = other.access;
-    kind = other.kind;
-    mode = other.mode;
-    CopyList(elements, other.elements);
-    owner = other.owner;
+    Assign(&other);
     guid = other.guid;
     return *this;
+}
+
+std::unique_ptr<ModelObject> MasterType::Clone() const {
+    return CloneOf(*this);
+}
+
+void MasterType::Assign(const ModelObject* other) {
+    const auto* from = AssignSource(this, other);
+    if (from == nullptr)
+        return;
+    name = from->name;
+    definition = from->definition;
+    comment = from->comment;
+    access = from->access;
+    kind = from->kind;
+    mode = from->mode;
+    CopyList(elements, from->elements);
+    owner = from->owner;
 }
 
 Cell* MasterType::Persist(Cell* list) {
@@ -471,14 +468,23 @@ bool MasterType::SameSignature(const MasterType& other) const {
 // ---- MasterException ----
 
 MasterException& MasterException::CopyFrom(const MasterException& other) {
-    if (&other == this)
-        return *this;
-    name = other.name;
-    comment = other.comment;
-    CopyList(members, other.members);
-    owner = other.owner;
+    Assign(&other);
     guid = other.guid;
     return *this;
+}
+
+std::unique_ptr<ModelObject> MasterException::Clone() const {
+    return CloneOf(*this);
+}
+
+void MasterException::Assign(const ModelObject* other) {
+    const auto* from = AssignSource(this, other);
+    if (from == nullptr)
+        return;
+    name = from->name;
+    comment = from->comment;
+    CopyList(members, from->members);
+    owner = from->owner;
 }
 
 Cell* MasterException::Persist(Cell* list) {

@@ -94,7 +94,7 @@ class MasterAttribute : public ModelObject {
     // Copies every field, the id included (used by the list copies).
     MasterAttribute& CopyFrom(const MasterAttribute& other);
 
-    ModelObject* Clone(ModelObject* target) override;
+    std::unique_ptr<ModelObject> Clone() const override;
     void Assign(const ModelObject* other) override;
     kest::Cell* Props(GuidScope* scope, ModelObject* other, kest::Cell* list, bool redo) override;
 
@@ -117,7 +117,7 @@ class MasterMethod : public ModelObject {
     MasterMethod() = default;
     MasterMethod& CopyFrom(const MasterMethod& other);
 
-    ModelObject* Clone(ModelObject* target) override;
+    std::unique_ptr<ModelObject> Clone() const override;
     void Assign(const ModelObject* other) override;
     kest::Cell* Props(GuidScope* scope, ModelObject* other, kest::Cell* list, bool redo) override;
 
@@ -143,6 +143,9 @@ class MasterType : public ModelObject {
     MasterType() = default;
     MasterType& CopyFrom(const MasterType& other);
 
+    std::unique_ptr<ModelObject> Clone() const override;
+    void Assign(const ModelObject* other) override;
+
     kest::Cell* Persist(kest::Cell* list);
     bool IsEqual(const MasterType& other) const;
     int ReplaceText(const std::string& find, const std::string& replacement, int options);
@@ -161,6 +164,9 @@ class MasterException : public ModelObject {
   public:
     MasterException() = default;
     MasterException& CopyFrom(const MasterException& other);
+
+    std::unique_ptr<ModelObject> Clone() const override;
+    void Assign(const ModelObject* other) override;
 
     kest::Cell* Persist(kest::Cell* list);
     bool IsEqual(const MasterException& other) const;
@@ -204,18 +210,18 @@ bool ListsEqual(const ExceptionList& a, const ExceptionList& b);
 bool ListsEqual(const ParameterList& a, const ParameterList& b);
 bool ListsEqual(const MethodOthersList& a, const MethodOthersList& b);
 
-// Removes (detaches and deletes) every record for which a later record has the
+// Removes (detaches and frees) every record for which a later record has the
 // same name (attributes) or signature (the others): the last of each group stays.
 void RemoveDuplicates(AttributeList& list);
 void RemoveDuplicates(MethodList& list);
 void RemoveDuplicates(TypeList& list);
 void RemoveDuplicates(ExceptionList& list);
 
-// Deletes every record and empties the list.
+// Frees every record and empties the list.
 void FreeList(ParameterList& list);
 void FreeList(MethodOthersList& list);
 
-// Detaches and deletes every record and empties the list.
+// Detaches and frees every record and empties the list.
 void DetachList(GuidScope* scope, AttributeList& list);
 void DetachList(GuidScope* scope, MethodList& list);
 void DetachList(GuidScope* scope, TypeList& list);

@@ -5,12 +5,10 @@
 
 namespace qm {
 
-void ModelObject::Detach(GuidScope* scope, bool deleteObject) {
+void ModelObject::Detach(GuidScope* scope) {
     if (scope != nullptr && scope->current != nullptr)
         scope->current->Remove(this);
     flags |= MoDetached;
-    if (deleteObject)
-        delete this;
 }
 
 ModelObject* ModelObject::GetPropertyTarget(int* kind) {
@@ -19,7 +17,7 @@ ModelObject* ModelObject::GetPropertyTarget(int* kind) {
     return nullptr;
 }
 
-ModelObject* ModelObject::Clone(ModelObject*) {
+std::unique_ptr<ModelObject> ModelObject::Clone() const {
     return nullptr;
 }
 
@@ -38,7 +36,12 @@ void ModelObject::Mark(int value, int mask, int) {
         flags &= ~static_cast<uint32_t>(MoMarked);
 }
 
-void ModelObject::ResolveRefs(CCASEDoc*, GuidScope*, bool) {}
+void ModelObject::ResolveRefs(ModelDocument*, GuidScope*, bool) {}
+
+void Discard(std::unique_ptr<ModelObject> object, GuidScope* scope) {
+    if (object != nullptr)
+        object->Detach(scope);
+}
 
 const char* IdOf(const ModelObject* object) {
     return object != nullptr ? object->guid.Text() : "";

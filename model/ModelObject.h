@@ -8,6 +8,7 @@
 #include "model/Guid.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace kest {
 struct Cell;
@@ -15,8 +16,8 @@ struct Cell;
 
 namespace qm {
 
-class CCASEDoc;
 class GuidScope;
+class ModelDocument;
 
 // Bits of ModelObject::flags.
 enum ModelObjectFlag : uint32_t {
@@ -41,6 +42,12 @@ enum PropertyTargetKind : int {
     PtControlPlace = 7,
 };
 
+// Who owns a model object: exactly one owner at a time. The masters
+// collection owns its masters, a master its member records, a model its
+// drawables, a group its members, a template its tools, the undo journal the
+// objects a change took out. Ownership moves as std::unique_ptr; raw pointers
+// are links that own nothing. Nothing deletes itself: an owner Detaches an
+// object (out of the id maps) and then frees it or hands it on.
 class ModelObject {
   public:
     // Flags 0 and a new id. Registration in a map is the subclass's business.
@@ -48,23 +55,25 @@ class ModelObject {
     // Flags 0 and the given id, without using the generator (placeholders,
     // scratch objects).
     explicit ModelObject(Guid::FromText id) : guid(id) {}
-    // Does not unregister the object: callers Detach first.
+    // Does not unregister the object: owners Detach first.
     virtual ~ModelObject() = default;
 
     ModelObject(const ModelObject&) = delete;
     ModelObject& operator=(const ModelObject&) = delete;
 
-    // Removes the object from the scope's current map (when there is one),
-    // sets MoDetached and, with deleteObject, deletes it: the object must then
-    // have been made with new and is gone when this returns.
-    virtual void Detach(GuidScope* scope, bool deleteObject);
+    // Removes the object (and what it owns) from the scope's current map
+    // (when there is one) and sets MoDetached. The object stays with its owner.
+    virtual void Detach(GuidScope* scope);
     // The object whose properties a sheet shows, with its PropertyTargetKind
     // through kind (may be null). The root: null and PtNone.
     virtual ModelObject* GetPropertyTarget(int* kind);
-    // Copies this object into target (same class) or, with null, into a new
-    // object; the copy has its own new id. The root: null.
-    virtual ModelObject* Clone(ModelObject* target);
-    // Copies other's contents (not its id, flags or registration). The root: nothing.
+    // A new object of the same class with this one's contents (Assign) and
+    // its own new id, registered nowhere. The root: null. Classes write it as
+    // CloneOf(*this).
+    virtual std::unique_ptr<ModelObject> Clone() const;
+    // Copies other's contents (not its id, flags or registration); nothing
+    // when other is of another class or is this object. The root: nothing.
+    // Classes take their source through AssignSource.
     virtual void Assign(const ModelObject* other);
     // The undo journal's property exchange. Without a list: a new list saying
     // field by field how other differs from this (nil for an equal field, else
@@ -75,7 +84,7 @@ class ModelObject {
     // Other mask bits and extra belong to overrides.
     virtual void Mark(int value, int mask, int extra);
     // After a read: turns the references held as id texts into objects. The root: nothing.
-    virtual void ResolveRefs(CCASEDoc* document, GuidScope* scope, bool byDocument);
+    virtual void ResolveRefs(ModelDocument* document, GuidScope* scope, bool byDocument);
 
     // Sets MoDetached without touching any map (temporaries, copies).
     void SetDetached() { flags |= MoDetached; }
@@ -86,6 +95,24 @@ class ModelObject {
     uint32_t flags = 0;
     Guid guid;
 };
+
+// The copy pattern of every model class T: a new T (with a new id) given
+// the contents of object through T::Assign.
+template <class T> std::unique_ptr<T> CloneOf(const T& object) {
+    auto copy = std::make_unique<T>();
+    copy->Assign(&object);
+    return copy;
+}
+
+// The source of T::Assign: other as a T, or null when it is another class or
+// the object itself (then Assign does nothing).
+template <class T> const T* AssignSource(const T* self, const ModelObject* other) {
+    const auto* source = dynamic_cast<const T*>(other);
+    return source == self ? nullptr : source;
+}
+
+// Detaches object from the scope's current map and frees it (nothing for null).
+void Discard(std::unique_ptr<ModelObject> object, GuidScope* scope);
 
 // The id text of an object, or "" for none (record writers write it as a string).
 const char* IdOf(const ModelObject* object);

@@ -37,16 +37,12 @@ LogSink& Log() {
     return sink != nullptr ? *sink : gStderrSink;
 }
 
+LogSink* Install(LogSink* sink) {
+    return gSink.exchange(sink);
+}
+
 void SetLogSink(LogSink* sink) {
     gSink.store(sink);
-}
-
-ScopedLogSink::ScopedLogSink(LogSink* sink) : previous_(gSink.load()) {
-    SetLogSink(sink);
-}
-
-ScopedLogSink::~ScopedLogSink() {
-    SetLogSink(previous_);
 }
 
 } // namespace qm

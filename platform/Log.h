@@ -3,6 +3,8 @@
 // tests write to standard error or record the text.
 #pragma once
 
+#include "platform/ScopedInstall.h"
+
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -47,19 +49,12 @@ class RecordingLogSink : public LogSink {
 
 // The installed sink; standard error until something else is installed.
 LogSink& Log();
-// Installs a sink (not owned; it must outlive its use). Null restores standard error.
+// Installs a sink (not owned; it must outlive its use) and returns the one
+// it replaces. Null restores standard error.
+LogSink* Install(LogSink* sink);
 void SetLogSink(LogSink* sink);
 
-// Installs a sink for the lifetime of this object, then restores the previous one.
-class ScopedLogSink {
-  public:
-    explicit ScopedLogSink(LogSink* sink);
-    ~ScopedLogSink();
-    ScopedLogSink(const ScopedLogSink&) = delete;
-    ScopedLogSink& operator=(const ScopedLogSink&) = delete;
-
-  private:
-    LogSink* previous_;
-};
+// Installs a sink for the lifetime of a scope.
+using ScopedLogSink = ScopedInstall<LogSink>;
 
 } // namespace qm

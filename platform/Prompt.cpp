@@ -3,6 +3,8 @@
 
 #include "platform/Log.h"
 
+#include <utility>
+
 namespace qm {
 
 namespace {
@@ -66,12 +68,8 @@ void SetPromptService(PromptService* service) {
     gService = service;
 }
 
-ScopedPromptService::ScopedPromptService(PromptService* service) : previous_(gService) {
-    SetPromptService(service);
-}
-
-ScopedPromptService::~ScopedPromptService() {
-    SetPromptService(previous_);
+PromptService* Install(PromptService* service) {
+    return std::exchange(gService, service);
 }
 
 PromptAnswer MessageBox(const std::string& text, PromptIcon icon, PromptButtons buttons) {

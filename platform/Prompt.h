@@ -3,6 +3,8 @@
 // one, which logs each question and answers with a scripted or default answer.
 #pragma once
 
+#include "platform/ScopedInstall.h"
+
 #include <deque>
 #include <string>
 #include <vector>
@@ -47,20 +49,13 @@ class HeadlessPrompts : public PromptService {
 
 // The installed service; a process-wide headless one until another is installed.
 PromptService& Prompts();
-// Installs a service (not owned). Null restores the process-wide headless one.
+// Installs a service (not owned) and returns the one it replaces. Null
+// restores the process-wide headless one.
+PromptService* Install(PromptService* service);
 void SetPromptService(PromptService* service);
 
-// Installs a service for the lifetime of this object, then restores the previous one.
-class ScopedPromptService {
-  public:
-    explicit ScopedPromptService(PromptService* service);
-    ~ScopedPromptService();
-    ScopedPromptService(const ScopedPromptService&) = delete;
-    ScopedPromptService& operator=(const ScopedPromptService&) = delete;
-
-  private:
-    PromptService* previous_;
-};
+// Installs a service for the lifetime of a scope.
+using ScopedPromptService = ScopedInstall<PromptService>;
 
 // Shorthands through the installed service. The default answer is the first button's.
 PromptAnswer MessageBox(const std::string& text, PromptIcon icon,

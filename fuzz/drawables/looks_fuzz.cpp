@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static qm::HeadlessPrompts& prompts = fuzzsupport::StartQuietKernel(4096, false);
     static qm::FontFaceTable table;
     static bool ready = [] {
-        qm::SetFontFaceTable(&table);
+        qm::Install(&table);
         return true;
     }();
     (void)ready;

@@ -22,6 +22,7 @@ namespace {
 using namespace kest;
 using qm::GuidMap;
 using qm::GuidScope;
+using qm::GuidTree;
 using qm::Master;
 using qm::MasterCollection;
 
@@ -40,30 +41,17 @@ class Tool : public qm::ModelObject, public qm::MasterTool {
     bool place_;
 };
 
-void Release(MasterCollection& collection, GuidScope& scope) {
-    while (collection.Count() > 0) {
-        Master* master = collection.Masters().front();
-        collection.Remove(master, false);
-        master->Detach(&scope, true);
-    }
-}
-
-// Writes collection, reads the text into a fresh collection and writes that:
-// the two texts must be the same.
+// Writes the collection, reads the text into a fresh collection and writes
+// that: the two texts must be the same.
 void CheckRoundTrip(MasterCollection& collection, GuidScope& scope) {
-    std::string first = prettystring(collection.Persist(&scope, false, nullptr, nullptr));
-    GuidMap project;
-    GuidScope again(&project, scope.templateMap);
-    MasterCollection copy;
-    LocalChannel in(first, ChanRead);
-    copy.Persist(&again, false, nullptr, readexpr(in.get()));
-    std::string second = prettystring(copy.Persist(&again, false, nullptr, nullptr));
-    Release(copy, again);
-    if (first != second) {
-        std::fprintf(stderr, "written:\n%s\nread back and written:\n%s\n", first.c_str(),
-                     second.c_str());
-        std::abort();
-    }
+    const std::string first = prettystring(collection.Persist(&scope, false, nullptr, nullptr));
+    fuzzsupport::CheckRoundTrip(first, [&](Cell* value) {
+        GuidMap project;
+        GuidScope again(&project, scope.templateMap);
+        MasterCollection copy;
+        copy.Persist(&again, false, nullptr, value);
+        return prettystring(copy.Persist(&again, false, nullptr, nullptr));
+    });
 }
 
 } // namespace
@@ -91,35 +79,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     GuidMap project;
     GuidScope scope(&project, &templ);
+    GuidTree pasteMap(GuidTree::TextKeys);
+    scope.readMap = readMap ? &pasteMap : nullptr;
     MasterCollection collection;
     savemark();
-    qm::SetGlobalReadMapActive(readMap);
-    LocalChannel in(std::string(reinterpret_cast<const char*>(data), size), ChanRead);
-    try {
-        for (size_t i = 0; i <= size; ++i) {
-            Cell* value = readexpr(in.get());
-            if (value == KernelSyms.eof)
-                break;
-            try {
-                std::vector<Master*> added;
-                collection.Persist(&scope, merge, &added, value);
-                for (Master* master : collection.Masters())
-                    master->ResolveRefs(nullptr, &scope, false);
-            } catch (const qm::CKestException&) {
-                resetstacks();
-            } catch (const qm::CIgnoreException&) {
-                resetstacks();
-            }
-        }
-        qm::SetGlobalReadMapActive(false);
-        CheckRoundTrip(collection, scope);
-    } catch (const qm::CKestException&) {
-        resetstacks();
-    } catch (const qm::CIgnoreException&) {
-        resetstacks();
-    }
-    qm::SetGlobalReadMapActive(false);
-    Release(collection, scope);
+    const bool allRead = fuzzsupport::ForEachExpression(data, size, [&](Cell* value) {
+        std::vector<Master*> added;
+        collection.Persist(&scope, merge, &added, value);
+        for (const auto& master : collection.Masters())
+            master->ResolveRefs(nullptr, &scope, false);
+    });
+    scope.readMap = nullptr;
+    if (allRead)
+        fuzzsupport::Survive([&] { CheckRoundTrip(collection, scope); });
     closeallchans();
     purgesymbols();
     restoremark();

@@ -6,11 +6,13 @@
 #include "drawables/Drawable.h"
 #include "drawables/FontFaceTable.h"
 #include "kernel/Kernel.h"
+#include "model/ChangeJournal.h"
 #include "model/GuidMap.h"
-#include "model/ModelServices.h"
+#include "model/ModelDocument.h"
 #include "platform/Errors.h"
 #include "platform/Log.h"
 #include "platform/Prompt.h"
+#include "platform/ScopedInstall.h"
 #include "tests/support/ModelFixture.h"
 
 #include <gtest/gtest.h>
@@ -27,35 +29,28 @@ class DrawableTest : public ModelTest {
     DrawableTest() : tableScope(&table) { table.Init(); }
 
     FontFaceTable table;
-    ScopedFontFaceTable tableScope;
+    ScopedInstall<FontFaceTable> tableScope;
     GuidMap project;
     GuidMap templ;
     GuidScope scope{&project, &templ};
 };
 
-// Frees a drawable made by a test (detached from the scope's map when it is there).
-struct DrawableDeleter {
-    void operator()(Drawable* d) const {
-        d->SetDetached();
-        delete d;
-    }
-};
-template <class T> using Owned = std::unique_ptr<T, DrawableDeleter>;
-
-// A model holding drawables in a list, for the operations that take one.
+// A model holding drawables in its (owning) list, for the operations that take one.
 class FakeModel : public DrawableModel {
   public:
-    ~FakeModel() override {
-        for (Drawable* d : list)
-            delete d;
-    }
     DrawableList& Drawables() override { return list; }
     Drawable* FindObjectById(const char* id) override {
-        for (Drawable* d : list) {
+        for (const auto& d : list) {
             if (d->guid == id)
-                return d;
+                return d.get();
         }
         return nullptr;
+    }
+    // Takes d at the end of the list; returns it.
+    template <class T> T* Add(std::unique_ptr<T> d) {
+        T* held = d.get();
+        list.push_back(std::move(d));
+        return held;
     }
     void Select(Drawable* d, int on, int, int) override {
         d->SetSelected(on != 0);
@@ -67,18 +62,33 @@ class FakeModel : public DrawableModel {
     std::vector<Drawable*> selected;
 };
 
-// Records the changes handed to the undo journal.
-class RecordingJournal : public ModelServices {
+// Records the changes handed to the undo journal while it lives.
+class RecordingJournal : public ChangeJournal {
   public:
-    RecordingJournal() { SetModelServices(this); }
-    ~RecordingJournal() override { SetModelServices(nullptr); }
-    void AddChangedObject(CCASEDoc*, ModelObject* object,
+    void AddChangedObject(ModelDocument*, ModelObject* object,
                           std::unique_ptr<ModelObject> previous) override {
         changed.push_back(object);
         previousCopies.push_back(std::move(previous));
     }
     std::vector<ModelObject*> changed;
     std::vector<std::unique_ptr<ModelObject>> previousCopies;
+
+  private:
+    ScopedInstall<ChangeJournal> scope_{this};
+};
+
+// A document with a project and a template id map.
+class FakeDocument : public ModelDocument {
+  public:
+    FakeDocument(GuidMap* project, GuidMap* templ) : project_(project), template_(templ) {}
+    std::vector<Master*> CollectNestedMasters(Master*) override { return {}; }
+    ModelObject* FindTopLevelModel(const char*) override { return nullptr; }
+    GuidMap* ProjectMap() override { return project_; }
+    GuidMap* TemplateMap() override { return template_; }
+
+  private:
+    GuidMap* project_;
+    GuidMap* template_;
 };
 
 } // namespace qm::test

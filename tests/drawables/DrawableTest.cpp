@@ -1,6 +1,7 @@
 // The drawable base: hit tests, knobs and anchors per kind, selection, moves,
 // parent binding, the kind-code table and the base run of the record.
 #include "drawables/Drawable.h"
+#include "drawables/DrawableFactory.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
 #include "platform/RecordingDC.h"
@@ -10,8 +11,8 @@ namespace qm::test {
 namespace {
 
 // A bare drawable of a given kind byte and kind code.
-Owned<Drawable> Bare(uint8_t kind, int code, CRect bounds) {
-    Owned<Drawable> d(new Drawable());
+std::unique_ptr<Drawable> Bare(uint8_t kind, int code, CRect bounds) {
+    auto d = std::make_unique<Drawable>();
     d->kind = kind;
     d->kindCode = code;
     d->SetBounds(bounds);
@@ -21,7 +22,7 @@ Owned<Drawable> Bare(uint8_t kind, int code, CRect bounds) {
 using BaseTest = DrawableTest;
 
 TEST_F(BaseTest, ConstructionSetsFlagLooksAndRegistration) {
-    Owned<Drawable> d(new Drawable(&project));
+    auto d = std::make_unique<Drawable>(&project);
     EXPECT_EQ(d->flags, MoDrawable);
     EXPECT_EQ(project.Lookup(d->guid.Text()), d.get());
     EXPECT_EQ(d->looks.lineKind, 4);
@@ -114,7 +115,7 @@ TEST_F(BaseTest, KnobsPerKind) {
     EXPECT_EQ(knobs[2], CRect(30, 20, 35, 25));
     EXPECT_EQ(knobs[3], CRect(5, 20, 10, 25));
 
-    Owned<LinePrimitive> line(new LinePrimitive());
+    auto line = std::make_unique<LinePrimitive>();
     const CPoint pts[] = {{0, 0}, {10, 5}, {20, 0}};
     line->SetPoints(TkPolyline, 3, pts);
     ASSERT_EQ(line->GetKnobRects(knobs), 3);
@@ -135,9 +136,8 @@ TEST_F(BaseTest, InvertKnobsTwiceRestores) {
 }
 
 TEST_F(BaseTest, SelectionAndInheritedSelection) {
-    Owned<PrimitiveGroup> group(new PrimitiveGroup());
-    auto* member = new BoxPrimitive();
-    group->AddMember(member);
+    auto group = std::make_unique<PrimitiveGroup>();
+    Drawable* member = group->AddMember(std::make_unique<BoxPrimitive>());
     EXPECT_EQ(member->SetSelected(false), 0);
     EXPECT_EQ(group->SetSelected(true), 1);
     EXPECT_EQ(group->SetSelected(true), 0);
@@ -196,8 +196,8 @@ TEST_F(BaseTest, ScriptNames) {
 }
 
 TEST_F(BaseTest, ParentBindingThroughMapOrModel) {
-    Owned<PrimitiveGroup> group(new PrimitiveGroup(&project));
-    Owned<BoxPrimitive> box(new BoxPrimitive());
+    auto group = std::make_unique<PrimitiveGroup>(&project);
+    auto box = std::make_unique<BoxPrimitive>();
     // The id as the printer writes it (ids may hold quotes).
     const std::string record = "(box 29 \"b1\" (0 0 10 10) (-5 -5 15 15) (0 0 0 0) 4 0 nil " +
                                print(kest::mkstr(group->guid.Text())) + ")";
@@ -218,9 +218,8 @@ TEST_F(BaseTest, ParentBindingThroughMapOrModel) {
 
     // Through a model: the model's search decides.
     FakeModel model;
-    auto* other = new PrimitiveGroup();
+    auto* other = model.Add(std::make_unique<PrimitiveGroup>());
     other->guid.SetText("grp");
-    model.list.push_back(other);
     box->Persist(&scope, read("(box 29 \"b1\" (0 0 10 10) (0 0 0 0) (0 0 0 0) 4 0 nil \"grp\")"));
     box->ResolveRefs(nullptr, &scope, &model);
     EXPECT_EQ(box->Parent(), other);
@@ -229,7 +228,7 @@ TEST_F(BaseTest, ParentBindingThroughMapOrModel) {
 }
 
 TEST_F(BaseTest, ParentNamingItselfGivesNone) {
-    Owned<BoxPrimitive> box(new BoxPrimitive());
+    auto box = std::make_unique<BoxPrimitive>();
     box->Persist(&scope,
                  read("(box 29 \"self\" (0 0 10 10) (0 0 0 0) (0 0 0 0) 4 0 nil \"self\")"));
     box->ResolveRefs(nullptr, &scope, false);
@@ -250,28 +249,29 @@ using IdEntryTest = DrawableTest;
 // look-up could follow: the numeric id of old files, and the paste's read
 // map entry of a drawable whose id was taken.
 TEST_F(IdEntryTest, DetachedDrawablesLeaveNoStaleEntries) {
-    Drawable* old = CreatePrimitiveFromRecord(
+    std::unique_ptr<Drawable> old = CreateDrawableFromRecord(
         read("(box 29 17 (0 0 4 4) (0 0 0 0) (0 0 0 0) 4 0 nil \"\")"), &scope);
     ASSERT_NE(old, nullptr);
     ModelObject* found = nullptr;
     EXPECT_TRUE(project.Lookup(17, found, false));
-    old->Detach(&scope, true);
+    DiscardDrawable(std::move(old), &scope);
     EXPECT_FALSE(project.Lookup(17, found, false));
 
-    Owned<BoxPrimitive> holder(new BoxPrimitive(&project));
+    auto holder = std::make_unique<BoxPrimitive>(&project);
     holder->guid.SetText("taken");
     project.Add(holder.get());
-    SetGlobalReadMapActive(true);
+    GuidTree readMap(GuidTree::TextKeys);
+    scope.readMap = &readMap;
     // The kind code does not suit a box: refused after its id was given anew.
     EXPECT_NE(failure([&] {
-                  CreatePrimitiveFromRecord(
+                  CreateDrawableFromRecord(
                       read("(box 26 \"taken\" (0 0 4 4) (0 0 0 0) (0 0 0 0) 4 0 nil \"\")"),
                       &scope);
               }),
               "");
     EXPECT_FALSE(project.Lookup("taken", found, false) && found != holder.get());
-    EXPECT_FALSE(GlobalReadMap().Lookup("taken", found));
-    SetGlobalReadMapActive(false);
+    EXPECT_FALSE(readMap.Lookup("taken", found));
+    scope.readMap = nullptr;
     project.Remove(holder.get());
 }
 

@@ -15,7 +15,7 @@ struct LabelTextTest : ::testing::Test {
         dc.SetFixedMetrics(10, 20);
     }
     FontFaceTable table;
-    ScopedFontFaceTable scope{&table};
+    ScopedInstall<FontFaceTable> scope{&table};
     RecordingDC dc;
 
     // The drawn lines as "x y text".

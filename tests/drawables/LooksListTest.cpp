@@ -18,7 +18,7 @@ struct LooksListTest : ::testing::Test {
         table.Init();
     }
     FontFaceTable table;
-    ScopedFontFaceTable tableScope{&table};
+    ScopedInstall<FontFaceTable> tableScope{&table};
     RecordingLogSink log;
     ScopedLogSink logScope{&log};
     HeadlessPrompts prompts;

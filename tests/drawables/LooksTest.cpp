@@ -1,12 +1,12 @@
 // Looks records, the font face table and the looks text drawing.
 #include "drawables/Looks.h"
+#include "drawables/DrawingSwitches.h"
 #include "drawables/FontFaceTable.h"
 #include "drawables/TextDrawing.h"
 #include "platform/Errors.h"
 #include "platform/PainterDC.h"
 #include "platform/Prompt.h"
 #include "platform/RecordingDC.h"
-#include "platform/Switches.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@ namespace {
 struct LooksFixture : ::testing::Test {
     LooksFixture() { table.Init(); }
     FontFaceTable table;
-    ScopedFontFaceTable tableScope{&table};
+    ScopedInstall<FontFaceTable> tableScope{&table};
     HeadlessPrompts prompts;
     ScopedPromptService promptScope{&prompts};
 };
@@ -242,11 +242,10 @@ TEST_F(LooksText, NotDrawnAtZoomQuarterOrBelowNorInTheOverview) {
     } cases[] = {
         {0.25, false, false}, {0.26, false, true}, {1.0, true, false}, {0.2, false, false}};
     for (const Case& c : cases) {
-        Switches().overviewDrawing = c.overview;
+        ScopedDrawingSwitch overview(DrawingSwitch::OverviewDrawing, c.overview);
         RecordingDC dc;
         DrawLooksText(dc, l, l, "Text", CRect(0, 0, 100, 20), c.zoom);
         EXPECT_EQ(dc.CallsNamed("DrawText").size(), c.drawn ? 1u : 0u) << c.zoom;
-        Switches().overviewDrawing = false;
     }
     RecordingDC dc;
     DrawLooksText(dc, l, l, "", CRect(0, 0, 100, 20), 1.0);
@@ -308,11 +307,13 @@ TEST_F(LooksText, HyperlinkDrawsUnderlinedBlueNotBold) {
 TEST_F(LooksText, MetafileOutputWritesAlignedLines) {
     Looks l = Concrete();
     l.alignment = 0;
-    Switches().metafileOutput = true;
     RecordingDC dc;
     dc.SetFixedMetrics(10, 20);
-    DrawLooksText(dc, l, l, "aa bb", CRect(0, 0, 40, 100), 1.0);
-    Switches().metafileOutput = false;
+    {
+        ScopedDrawingSwitch metafile(DrawingSwitch::MetafileOutput);
+        DrawLooksText(dc, l, l, "aa bb", CRect(0, 0, 40, 100), 1.0);
+    }
+    EXPECT_FALSE(SwitchOn(DrawingSwitch::MetafileOutput));
     EXPECT_TRUE(dc.CallsNamed("DrawText").empty());
     const auto lines = dc.CallsNamed("TextOut");
     ASSERT_EQ(lines.size(), 2u);

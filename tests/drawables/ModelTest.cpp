@@ -3,6 +3,7 @@
 // references, and the look-ups inside it.
 #include "drawables/Model.h"
 
+#include "drawables/DrawableFactory.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
@@ -28,17 +29,17 @@ class ModelRecordTest : public DrawableTest {
         model->comment = "two\nlines";
         model->modelFlags = 0x4D;
         model->SetZoomFactor(1.1);
-        auto* box = new BoxPrimitive(&project);
+        auto box = std::make_unique<BoxPrimitive>(&project);
         box->SetFrame(TkRectangle, CRect(10, 10, 50, 40));
-        auto* text = new TextPrimitive(&project);
+        auto text = std::make_unique<TextPrimitive>(&project);
         text->SetFrame(TkText, CRect(60, 10, 120, 30));
         text->text = "note";
-        auto* line = new LinePrimitive(&project);
+        auto line = std::make_unique<LinePrimitive>(&project);
         const CPoint points[] = {{0, 0}, {30, 40}};
         line->SetPoints(TkLine, 2, points);
-        for (Drawable* d : {static_cast<Drawable*>(box), static_cast<Drawable*>(text),
-                            static_cast<Drawable*>(line)})
-            model->AddDrawable(d);
+        model->AddDrawable(std::move(box));
+        model->AddDrawable(std::move(text));
+        model->AddDrawable(std::move(line));
         return model;
     }
     std::string Written(Model& model) { return print(model.Persist(nullptr, &scope, nil())); }
@@ -70,7 +71,13 @@ TEST_F(ModelRecordTest, RecordWrittenAndReadBackKeepsFieldsAndDrawableOrder) {
     EXPECT_EQ((*it++)->kindCode, TkText);
     EXPECT_EQ((*it++)->kindCode, TkLine);
     EXPECT_EQ(print(read.Persist(nullptr, &otherScope, kest::nil)), text);
-    read.Detach(&otherScope, false);
+    // Detaching takes the model and its drawables out of the map; the
+    // model still owns (and frees) them.
+    Drawable* first = read.drawables.front().get();
+    read.Detach(&otherScope);
+    EXPECT_EQ(other.Lookup(model->guid.Text()), nullptr);
+    EXPECT_EQ(other.Lookup(first->guid.Text()), nullptr);
+    EXPECT_EQ(read.drawables.size(), 3u);
 }
 
 TEST_F(ModelRecordTest, ReadingSkipsUnknownHeadsIgnoresTheReservedTextAndCanKeepPrimitivesOnly) {
@@ -85,16 +92,16 @@ TEST_F(ModelRecordTest, ReadingSkipsUnknownHeadsIgnoresTheReservedTextAndCanKeep
     read.Persist(nullptr, &scope, this->read(text));
     EXPECT_EQ(read.drawables.size(), 3u);
 
-    DrawableList list, second;
+    DrawableList list;
+    DrawableRefList second;
     CRect repaint(1, 1, 2, 2);
     kest::Cell* records = PersistDrawables(nullptr, model->drawables, &scope, model.get(), nullptr,
                                            kest::nil, nullptr, false);
     PersistDrawables(nullptr, list, &scope, nullptr, &second, records, &repaint, true);
     EXPECT_EQ(list.size(), 3u);
     EXPECT_EQ(second.size(), 3u);
+    EXPECT_EQ(second.front(), list.front().get());
     EXPECT_EQ(repaint, CRect(-5, -5, 125, 45));
-    for (Drawable* d : list)
-        DiscardDrawable(d, &scope);
 }
 
 TEST_F(ModelRecordTest, MalformedRecordsAreFormatErrors) {
@@ -120,7 +127,7 @@ TEST_F(ModelRecordTest, MalformedRecordsAreFormatErrors) {
     }
     Model model(nullptr);
     EXPECT_EQ(failure([&] { model.Persist(nullptr, &scope, read(good)); }), "");
-    model.Detach(&scope, false);
+    model.Detach(&scope);
 }
 
 TEST_F(ModelRecordTest, FactoryByKind) {
@@ -132,7 +139,7 @@ TEST_F(ModelRecordTest, FactoryByKind) {
         EXPECT_EQ(project.Lookup(model->guid.Text()), model.get());
         EXPECT_EQ(model->modelFlags, kind == 12 ? 1u : 17u);
         EXPECT_EQ(model->setting, 3);
-        model->Detach(&scope, false);
+        model->Detach(&scope);
     }
     for (int kind : {1, 5, -1, 18, 100})
         EXPECT_EQ(CreateModelOfKind(&project, &notation, kind), nullptr) << kind;
@@ -140,7 +147,7 @@ TEST_F(ModelRecordTest, FactoryByKind) {
 
 TEST_F(ModelRecordTest, CloneAssignAndPropsExchangeTheFiveFields) {
     auto model = Sample();
-    std::unique_ptr<ModelObject> copy(model->Clone(nullptr));
+    std::unique_ptr<ModelObject> copy = model->Clone();
     auto* clone = dynamic_cast<Model*>(copy.get());
     ASSERT_NE(clone, nullptr);
     EXPECT_EQ(clone->name, "Overview");
@@ -206,12 +213,12 @@ TEST_F(ModelRecordTest, BoundsPageRectsAndHitTests) {
     EXPECT_TRUE(bounds.IsRectEmpty());
 
     auto model = Sample();
-    Drawable* box = model->drawables.front();
+    Drawable* box = model->drawables.front().get();
     Model one(nullptr);
-    one.drawables.push_back(box);
+    one.AddDrawable(model->RemoveDrawable(box, false));
     one.GetBounds(bounds);
     EXPECT_EQ(bounds, box->bounds);
-    one.drawables.clear();
+    model->drawables.push_front(one.RemoveDrawable(box, false));
 
     struct Case {
         int x, y;
@@ -242,8 +249,8 @@ TEST_F(ModelRecordTest, BoundsPageRectsAndHitTests) {
     // A knob hit becomes a body hit while several drawables are selected.
     model->HitTest(TkPointer, 52, 42, part, index, 0, nullptr);
     EXPECT_EQ(part, HpKnob);
-    for (Drawable* d : model->drawables)
-        model->Select(d, 1, 1, 0);
+    for (const auto& d : model->drawables)
+        model->Select(d.get(), 1, 1, 0);
     model->HitTest(TkPointer, 52, 42, part, index, 0, nullptr);
     EXPECT_EQ(part, HpBody);
     EXPECT_EQ(model->HitTest(TkPointer, 20, 20, part, index, 0, box), nullptr);
@@ -253,19 +260,160 @@ TEST_F(ModelRecordTest, BoundsPageRectsAndHitTests) {
 
 TEST_F(ModelRecordTest, FindObjectByIdSearchesGroupsDepthFirst) {
     auto model = Sample();
-    Drawable* text = *std::next(model->drawables.begin());
-    auto* group = new PrimitiveGroup(&project);
+    Drawable* text = std::next(model->drawables.begin())->get();
+    auto group = std::make_unique<PrimitiveGroup>(&project);
     text->SetSelected(true);
-    model->RemoveDrawable(text, false);
-    DrawableList held{text};
+    DrawableList held;
+    held.push_back(model->RemoveDrawable(text, false));
     group->AddMembers(held);
-    model->AddDrawable(group);
+    EXPECT_TRUE(held.empty());
+    Drawable* grouped = model->AddDrawable(std::move(group));
+    EXPECT_EQ(model->RemoveDrawable(text, false), nullptr); // held by the group now
     EXPECT_EQ(model->FindObjectById(text->guid.Text()), text);
-    EXPECT_EQ(model->FindObjectById(group->guid.Text()), group);
+    EXPECT_EQ(model->FindObjectById(grouped->guid.Text()), grouped);
     EXPECT_EQ(model->FindObjectById("no such id"), nullptr);
-    EXPECT_EQ(ContainerOf(group), group);
+    EXPECT_EQ(ContainerOf(grouped), grouped);
     EXPECT_EQ(ContainerOf(text), nullptr);
     EXPECT_EQ(ContainerOf(nullptr), nullptr);
+}
+
+} // namespace
+} // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+// Stand-ins for the places, junctions, links and place groups the look-ups
+// walk: only what the look-ups ask of them.
+class StubPlace : public NodeDrawable {
+  public:
+    StubPlace(Master* master, CRect rect) : master_(master) {
+        kind = DkPlace;
+        kindCode = TkFirstPlace;
+        bounds = rect;
+        UpdateRepaintRect();
+    }
+    Drawable* GetPlace() override { return this; }
+    Master* GetMaster() override { return master_; }
+
+  private:
+    Master* master_;
+};
+
+class StubJunction : public NodeDrawable {
+  public:
+    explicit StubJunction(Drawable* pivot) : pivot_(pivot) {
+        kind = DkJunction;
+        kindCode = TkJunction;
+    }
+    Drawable* GetPlace() override { return pivot_; }
+    Master* GetMaster() override { return nullptr; }
+
+  private:
+    Drawable* pivot_;
+};
+
+class StubLink : public Drawable {
+  public:
+    StubLink(NodeDrawable* from, NodeDrawable* to, int code) : from_(from), to_(to) {
+        kind = DkLink;
+        kindCode = code;
+    }
+    bool GetLinkEnds(NodeDrawable*& source, NodeDrawable*& target) const override {
+        source = from_;
+        target = to_;
+        return true;
+    }
+    void GetVertices(std::vector<CPoint>& points) const override {
+        points = {{0, 100}, {200, 100}};
+    }
+
+  private:
+    NodeDrawable* from_;
+    NodeDrawable* to_;
+};
+
+// A place group: a place whose members live in an embedded container.
+class StubPlaceGroup : public StubPlace {
+  public:
+    explicit StubPlaceGroup(CRect rect) : StubPlace(nullptr, rect) {
+        kindCode = TkPlaceGroup;
+        container.SetParent(this);
+        container.SetDetached();
+    }
+    template <class T> T* Hold(std::unique_ptr<T> d) {
+        d->SetParent(&container);
+        T* held = d.get();
+        members.push_back(std::move(d));
+        return held;
+    }
+    DrawableList* GetMemberList() override { return &members; }
+
+    PrimitiveGroup container;
+    DrawableList members;
+};
+
+class ModelLookupTest : public DrawableTest {
+  protected:
+    template <class T, class... Args> T* Add(Args&&... args) {
+        return static_cast<T*>(model.AddDrawable(std::make_unique<T>(std::forward<Args>(args)...)));
+    }
+    Model model{nullptr};
+};
+
+TEST_F(ModelLookupTest, LinkContainersAndGroupsOfNestedPlaceGroups) {
+    auto* outer = Add<StubPlaceGroup>(CRect(0, 0, 500, 500));
+    auto* loose = Add<StubPlace>(nullptr, CRect(600, 600, 620, 620));
+    auto* inner = outer->Hold(std::make_unique<StubPlaceGroup>(CRect(10, 10, 200, 200)));
+    auto* c = outer->Hold(std::make_unique<StubPlace>(nullptr, CRect(300, 300, 320, 320)));
+    auto* a = inner->Hold(std::make_unique<StubPlace>(nullptr, CRect(20, 20, 40, 40)));
+    auto* b = inner->Hold(std::make_unique<StubPlace>(nullptr, CRect(60, 60, 80, 80)));
+
+    StubLink self(a, a, 0), sameGroup(a, b, 0), across(a, c, 0), out(a, loose, 0);
+    EXPECT_EQ(model.LinkContainer(&self), nullptr);
+    EXPECT_EQ(model.LinkContainer(&sameGroup), inner);
+    EXPECT_EQ(model.LinkContainer(&across), outer);
+    EXPECT_EQ(model.LinkContainer(&out), nullptr);
+    // From a junction on a group to a place inside it: the group itself.
+    StubJunction onOuter(outer);
+    StubLink fromJunction(&onOuter, a, 0);
+    EXPECT_EQ(model.LinkContainer(&fromJunction), outer);
+
+    EXPECT_EQ(model.FindGroupOf(a), inner);
+    EXPECT_EQ(model.FindGroupOf(c), outer);
+    EXPECT_EQ(model.FindGroupOf(loose), nullptr);
+    EXPECT_EQ(model.FindGroupAt(30, 30, nullptr), inner);
+    EXPECT_EQ(model.FindGroupAt(310, 310, nullptr), outer);
+    EXPECT_EQ(model.FindGroupAt(30, 30, inner), outer);
+    EXPECT_EQ(model.FindGroupAt(700, 700, nullptr), nullptr);
+}
+
+TEST_F(ModelLookupTest, PlacesOfMastersLinksAndToolHits) {
+    Master master(nullptr), other(nullptr);
+    master.name = "Order";
+    master.nameSpace = "shop";
+    other.name = "Order";
+    auto* first = Add<StubPlace>(&other, CRect(0, 0, 50, 50));
+    auto* second = Add<StubPlace>(&master, CRect(100, 0, 150, 50));
+    auto* link = Add<StubLink>(first, second, 3);
+    EXPECT_EQ(model.FindPlaceOfMaster(&master), second);
+    EXPECT_EQ(model.FindPlaceByMasterName(nullptr, NoToolKind, "Order", "shop"), second);
+    EXPECT_EQ(model.FindPlaceByMasterName(nullptr, NoToolKind, "Order", "other"), nullptr);
+    EXPECT_EQ(model.FindLink(3, first, second), link);
+    EXPECT_EQ(model.FindLink(3, second, first), nullptr);
+    EXPECT_EQ(model.FindLink(4, first, second), nullptr);
+
+    int part = 0, index = 0;
+    // The message tool takes a link whose path passes the point.
+    EXPECT_EQ(model.HitTest(TkMessage, 120, 104, part, index, 0, nullptr), link);
+    EXPECT_EQ(part, HpBody);
+    // A junction tool takes a place whose border is near the point.
+    EXPECT_EQ(model.HitTest(402, 148, 25, part, index, 0, nullptr), second);
+    EXPECT_EQ(part, 0x800);
+    // With flag 0x8 the last hit counts.
+    auto* above = Add<StubPlace>(&master, CRect(110, 10, 140, 40));
+    EXPECT_EQ(model.HitTest(TkPointer, 120, 20, part, index, 0, nullptr), second);
+    EXPECT_EQ(model.HitTest(TkPointer, 120, 20, part, index, 0x8, nullptr), above);
 }
 
 } // namespace

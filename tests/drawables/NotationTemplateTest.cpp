@@ -7,6 +7,7 @@
 #include "drawables/TemplateFile.h"
 #include "kernel/Kernel.h"
 #include "platform/Files.h"
+#include "platform/PainterDC.h"
 #include "platform/RecordingDC.h"
 #include "tests/drawables/DrawableFixture.h"
 
@@ -176,13 +177,13 @@ class FakeShell : public TemplateShell {
         return fresh;
     }
     void ReleaseTemplate(NotationTemplate* t) override { released.push_back(t); }
-    void SetDocumentTemplate(CCASEDoc*, NotationTemplate* t) override { given = t; }
-    bool CopyToolBarIcon(int index, IconStrip& strip, int slot) override {
+    void SetDocumentTemplate(ModelDocument*, NotationTemplate* t) override { given = t; }
+    bool CopyToolBarIcon(int index, ToolBitmap& strip, int slot) override {
         for (int y = 0; y < kIconHeight; ++y)
             strip.SetPixel(slot * kIconWidth, y, uint8_t(index + 1));
         return true;
     }
-    void IconStripChanged(NotationTemplate&, CCASEDoc*) override { ++rebuilt; }
+    void IconStripChanged(NotationTemplate&, ModelDocument*) override { ++rebuilt; }
 
     std::optional<std::string> answer;
     std::vector<std::string> asked, acquired;
@@ -194,7 +195,7 @@ class FakeShell : public TemplateShell {
 
 TEST_F(NotationTemplateTest, SaveTemplateAsWritesTheFileAndSplitsASharedTemplate) {
     FakeShell shell;
-    ScopedTemplateShell installed(&shell);
+    ScopedInstall<TemplateShell> installed(&shell);
     EXPECT_EQ(notation.SaveTemplateAs(nullptr), 0) << "cancelled";
     EXPECT_EQ(shell.asked.back(), "*.not");
 
@@ -213,8 +214,8 @@ TEST_F(NotationTemplateTest, SaveTemplateAsWritesTheFileAndSplitsASharedTemplate
     shell.fresh = &other;
     shell.answer = scratch.Path() + "/split.not";
     notation.AddRef();
-    auto* document = reinterpret_cast<CCASEDoc*>(&shell);
-    EXPECT_EQ(notation.SaveTemplateAs(document), 1);
+    FakeDocument document(nullptr, nullptr);
+    EXPECT_EQ(notation.SaveTemplateAs(&document), 1);
     EXPECT_EQ(shell.asked.back(), path);
     EXPECT_EQ(notation.path, path) << "the shared template keeps its path";
     EXPECT_EQ(shell.acquired.back(), scratch.Path() + "/split.not");
@@ -225,7 +226,7 @@ TEST_F(NotationTemplateTest, SaveTemplateAsWritesTheFileAndSplitsASharedTemplate
 
 TEST_F(NotationTemplateTest, EnlargeBitmapWidensOrFillsASlotFromTheToolBar) {
     FakeShell shell;
-    ScopedTemplateShell installed(&shell);
+    ScopedInstall<TemplateShell> installed(&shell);
     const int slots = notation.toolBitmap.SlotCount();
     notation.EnlargeBitmap(nullptr, 1, -1);
     EXPECT_EQ(notation.toolBitmap.SlotCount(), slots + 1);
@@ -286,7 +287,7 @@ TEST_F(NotationTemplateTest, ToolRecordReadsTheOldFormAndNeverKeepsReserved) {
               }).find("toolModel sym expected"),
               std::string::npos);
     for (ToolModel* t : {&read, &older, &classy})
-        t->Detach(&os, false);
+        t->Detach(&os);
 }
 
 TEST_F(NotationTemplateTest, FramesIconEditingAndNameFrames) {
@@ -307,9 +308,9 @@ TEST_F(NotationTemplateTest, FramesIconEditingAndNameFrames) {
 
     // Name frames: the Class rule keeps margins on larger places and shrinks
     // them on smaller ones; otherwise frames scale.
-    auto* name = new TextPrimitive(&notation.guidMap);
+    auto* name = static_cast<TextPrimitive*>(
+        place->AddDrawable(std::make_unique<TextPrimitive>(&notation.guidMap)));
     name->SetFrame(TkText, CRect(20, 10, 260, 50));
-    place->AddDrawable(name);
     CRect frame;
     place->MapNameFrame(CRect(0, 0, 280, 200), frame);
     EXPECT_EQ(frame, CRect(20, 10, 260, 50));
@@ -352,7 +353,7 @@ TEST_F(NotationTemplateTest, BuiltInPaletteNamesSemanticsAndSampleDrawings) {
         EXPECT_EQ(tool->GetSemanticsName(), e.semantics) << e.name;
         EXPECT_EQ(tool->iconSlot, e.id);
         std::vector<int> codes;
-        for (const Drawable* d : tool->drawables) {
+        for (const auto& d : tool->drawables) {
             codes.push_back(d->kindCode);
             // Every sample lies within the tool's sample frame.
             CRect inside;
@@ -377,6 +378,95 @@ TEST_F(NotationTemplateTest, BuiltInPaletteNamesSemanticsAndSampleDrawings) {
     EXPECT_EQ(notation.GetTool(4)->DrawIcon(dc, 1.0), 0);
     EXPECT_EQ(dc.CallsNamed("Rectangle").size(), 1u);
     EXPECT_EQ(dc.CallsNamed("LineTo").size(), 3u);
+}
+
+} // namespace
+} // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+class CountingPages : public PrintPages {
+  public:
+    bool StartPage() override {
+        ++started;
+        return startOk;
+    }
+    bool EndPage() override {
+        ++ended;
+        return true;
+    }
+    int started = 0, ended = 0;
+    bool startOk = true;
+};
+
+TEST_F(NotationTemplateTest, PrintingTheListingBreaksPagesAndDrawsFooters) {
+    RecordingDC dc;
+    dc.SetFixedMetrics(6, 10);
+    CountingPages pages;
+    ToolPrintCursor cursor;
+    ToolModel* place = notation.GetTool(22);
+    place->comment = "one\ntwo";
+    // Entry: name 10 + sample 55 + two description lines 20 = 85.
+    place->Print(pages, dc, "<Internal>", kPrintFooter, cursor, 0, 500, 200);
+    EXPECT_EQ(pages.started, 1);
+    EXPECT_EQ(cursor.y, 85);
+    ASSERT_EQ(dc.CallsNamed("Ellipse").size(), 1u);
+    EXPECT_EQ(dc.CallsNamed("Ellipse")[0].rfind("Ellipse 60 10 130 60", 0), 0u)
+        << dc.CallsNamed("Ellipse")[0];
+    EXPECT_NE(
+        dc.CallsNamed("DrawText")[0].find("Notation Template <<Internal>>    ~~~    Page <1>"),
+        std::string::npos);
+    place->Print(pages, dc, "<Internal>", 0, cursor, 0, 500, 200);
+    EXPECT_EQ(pages.started, 1);
+    place->Print(pages, dc, "<Internal>", 0, cursor, 0, 500, 200);
+    EXPECT_EQ(pages.started, 2);
+    EXPECT_EQ(pages.ended, 1);
+    EXPECT_EQ(cursor.y, 85);
+
+    // A link tool draws its line across the print frame first.
+    dc.Clear();
+    notation.GetTool(3)->Print(pages, dc, "x", 0, cursor, 0, 500, 200);
+    EXPECT_EQ(dc.CallsNamed("LineTo").size(), 1u);
+
+    pages.startOk = false;
+    ToolPrintCursor fresh;
+    EXPECT_NE(failure([&] {
+                  place->Print(pages, dc, "x", 0, fresh, 0, 500, 200);
+              }).find("can't start page"),
+              std::string::npos);
+}
+
+TEST_F(NotationTemplateTest, IconEditingShowsTheIconMagnifiedUnderAGrid) {
+    ToolModel* tool = notation.GetTool(10);
+    ASSERT_EQ(tool->SetIconEditing(true), 1);
+    ImageDC dc(200, 200);
+    EXPECT_EQ(tool->DrawIcon(dc, 1.0), 1);
+    const ToolBitmap& strip = notation.toolBitmap;
+    // Icon pixel (x, y) covers the cell from 11 x to 11 x + 10.
+    for (auto [x, y] : {std::pair{0, 0}, std::pair{1, 1}, std::pair{5, 7}, std::pair{2, 13}})
+        EXPECT_EQ(dc.GetPixel(11 * x + 5, 11 * y + 5), strip.Colour(strip.PixelAt(160 + x, y)))
+            << x << "," << y;
+    EXPECT_EQ(dc.GetPixel(11, 3), GetSysColor(COLOR_BTNSHADOW)) << "grid";
+    EXPECT_EQ(dc.GetPixel(3, 22), GetSysColor(COLOR_BTNSHADOW)) << "grid";
+}
+
+TEST_F(NotationTemplateTest, PackageNamesLieInTheTab) {
+    RecordingDC dc;
+    dc.SetFixedMetrics(10, 12);
+    ToolModel* tool = notation.GetTool(12);
+    auto tab = std::make_unique<TextPrimitive>(&notation.guidMap);
+    tab->SetFrame(TkText, CRect(0, 0, 140, 30));
+    tab->textFlags = TextPrimitive::kThirdFrame;
+    tool->AddDrawable(std::move(tab));
+    CRect out;
+    tool->ComputeNameRect(dc, "Package", CRect(0, 0, 280, 200), out);
+    EXPECT_EQ(out, CRect(0, 0, 280, 200)) << "not a package: the name frame (here the bounds)";
+    tool->semantics = SemPackage;
+    tool->ComputeNameRect(dc, "Package", CRect(0, 0, 280, 200), out);
+    EXPECT_EQ(out, CRect(0, 0, 140, 12));
+    tool->ComputeNameRect(dc, "", CRect(0, 0, 280, 200), out);
+    EXPECT_EQ(out, CRect(0, 0, 140, 50));
 }
 
 } // namespace

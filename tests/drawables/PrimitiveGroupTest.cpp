@@ -2,10 +2,10 @@
 // member, mark forwarding, resizing and turning, members by id in records,
 // and drawing many members into an image.
 #include "drawables/PrimitiveGroup.h"
-#include "drawables/DrawingSettings.h"
+#include "drawables/DrawableFactory.h"
 #include "platform/PainterDC.h"
 #include "platform/RecordingDC.h"
-#include "platform/Switches.h"
+#include "platform/UserSettings.h"
 #include "tests/drawables/DrawableFixture.h"
 
 #include <QImage>
@@ -13,8 +13,8 @@
 namespace qm::test {
 namespace {
 
-BoxPrimitive* NewBox(CRect bounds, int code = TkRectangle) {
-    auto* box = new BoxPrimitive();
+std::unique_ptr<BoxPrimitive> NewBox(CRect bounds, int code = TkRectangle) {
+    auto box = std::make_unique<BoxPrimitive>();
     box->SetFrame(code, bounds);
     return box;
 }
@@ -61,33 +61,40 @@ class FakeLink : public Drawable {
 using GroupTest = DrawableTest;
 
 TEST_F(GroupTest, ConstructionAndAddMembers) {
-    Owned<PrimitiveGroup> group(new PrimitiveGroup());
+    auto group = std::make_unique<PrimitiveGroup>();
     EXPECT_EQ(group->kindCode, TkPrimitiveGroup);
     EXPECT_EQ(group->kind, DkPrimitive);
     EXPECT_TRUE(group->IsGroup());
 
-    // Only drawables whose own bit is set are taken.
-    Owned<PrimitiveGroup> selectedGroup(new PrimitiveGroup());
-    auto* inner = NewBox(CRect(100, 100, 110, 110));
-    selectedGroup->AddMember(inner);
+    // Only drawables whose own bit is set are taken; they move from the list
+    // to the group.
+    DrawableList candidates;
+    auto selectedGroup = std::make_unique<PrimitiveGroup>();
     selectedGroup->SetSelected(true);
-    Owned<BoxPrimitive> a(NewBox(CRect(0, 0, 10, 10)));
-    Owned<BoxPrimitive> b(NewBox(CRect(20, 0, 30, 10)));
+    Drawable* a = candidates.emplace_back(NewBox(CRect(0, 0, 10, 10))).get();
+    Drawable* b = candidates.emplace_back(NewBox(CRect(20, 0, 30, 10))).get();
+    // Selected only through the group it names as parent.
+    Drawable* inner = candidates.emplace_back(NewBox(CRect(100, 100, 110, 110))).get();
+    inner->SetParent(selectedGroup.get());
+    EXPECT_TRUE(inner->IsSelected(true));
     a->SetSelected(true);
     group->bounds = CRect(-50, -50, 50, 50);
-    DrawableList candidates{a.get(), b.get(), inner};
     group->AddMembers(candidates);
     ASSERT_EQ(group->Members().size(), 1u);
-    EXPECT_EQ(group->Members().front(), a.get());
+    EXPECT_EQ(group->Members().front().get(), a);
     EXPECT_EQ(a->Parent(), group.get());
     EXPECT_EQ(group->bounds, CRect(0, 0, 10, 10));
-    EXPECT_TRUE(group->RemoveMember(a.get()));
+    EXPECT_EQ(candidates.size(), 2u);
+    EXPECT_EQ(candidates.front().get(), b);
+    EXPECT_EQ(candidates.back().get(), inner);
+    std::unique_ptr<Drawable> taken = group->RemoveMember(a);
+    EXPECT_EQ(taken.get(), a);
     EXPECT_EQ(a->Parent(), nullptr);
-    EXPECT_FALSE(group->RemoveMember(a.get()));
+    EXPECT_EQ(group->RemoveMember(a), nullptr);
 }
 
 TEST_F(GroupTest, EmptyGroupKeepsBoundsAndMembersBoundsIsASquare) {
-    Owned<PrimitiveGroup> group(new PrimitiveGroup());
+    auto group = std::make_unique<PrimitiveGroup>();
     group->SetBounds(CRect(0, 0, 40, 20));
     EXPECT_EQ(group->bounds, CRect(0, 0, 40, 20));
     CRect r;
@@ -97,10 +104,8 @@ TEST_F(GroupTest, EmptyGroupKeepsBoundsAndMembersBoundsIsASquare) {
 
 TEST_F(GroupTest, AdoptReleaseAndOwningLists) {
     FakeModel model;
-    auto* box = NewBox(CRect(0, 0, 10, 10));
-    model.list.push_back(box);
-    auto* group = new PrimitiveGroup();
-    model.list.push_back(group);
+    auto* box = model.Add(NewBox(CRect(0, 0, 10, 10)));
+    auto* group = model.Add(std::make_unique<PrimitiveGroup>());
     EXPECT_EQ(box->GetOwningList(&model), &model.list);
     EXPECT_EQ(group->AdoptFromModel(&model, box), box);
     EXPECT_EQ(model.list.size(), 1u);
@@ -109,13 +114,14 @@ TEST_F(GroupTest, AdoptReleaseAndOwningLists) {
     group->SelectMembers(&model);
     EXPECT_TRUE(box->IsSelected());
     group->ReleaseMemberTo(model.list, box);
-    EXPECT_EQ(model.list.back(), box);
+    EXPECT_EQ(model.list.back().get(), box);
+    EXPECT_EQ(box->Parent(), nullptr);
     EXPECT_TRUE(group->Members().empty());
 }
 
 TEST_F(GroupTest, HitTestNearEdgeOnMemberAndInPlaceGroup) {
     auto make = [] {
-        auto* group = new PrimitiveGroup();
+        auto group = std::make_unique<PrimitiveGroup>();
         group->AddMember(NewBox(CRect(0, 0, 100, 100)));
         group->AddMember(NewBox(CRect(40, 40, 60, 60)));
         group->UpdateRepaintRect();
@@ -123,28 +129,28 @@ TEST_F(GroupTest, HitTestNearEdgeOnMemberAndInPlaceGroup) {
     };
     int part = 0, knob = 0;
     // Alone: the group is the hit, also 3 units inside its edge on a member.
-    Owned<PrimitiveGroup> alone(make());
+    std::unique_ptr<PrimitiveGroup> alone = make();
     EXPECT_EQ(alone->HitTest(50, 50, part, knob, 0), alone.get());
     EXPECT_EQ(alone->HitTest(3, 50, part, knob, 0x8), alone.get());
     // Flags bit 0x8 asks for the member: the smaller of two overlapping.
-    Drawable* small = alone->Members().back();
+    Drawable* small = alone->Members().back().get();
     EXPECT_EQ(alone->HitTest(50, 50, part, knob, 0x8), small);
     EXPECT_EQ(part, HpBody);
 
     // In a place group without flag 0x20 the smallest member wins.
     FakePlaceGroup lane(0), loose(0x20);
-    Owned<PrimitiveGroup> inLane(make());
+    std::unique_ptr<PrimitiveGroup> inLane = make();
     inLane->SetParent(&lane);
-    EXPECT_EQ(inLane->HitTest(50, 50, part, knob, 0), inLane->Members().back());
-    EXPECT_EQ(inLane->HitTest(20, 20, part, knob, 0), inLane->Members().front());
+    EXPECT_EQ(inLane->HitTest(50, 50, part, knob, 0), inLane->Members().back().get());
+    EXPECT_EQ(inLane->HitTest(20, 20, part, knob, 0), inLane->Members().front().get());
     EXPECT_EQ(inLane->HitTest(2, 50, part, knob, 0), inLane.get());
-    Owned<PrimitiveGroup> inLoose(make());
+    std::unique_ptr<PrimitiveGroup> inLoose = make();
     inLoose->SetParent(&loose);
     EXPECT_EQ(inLoose->HitTest(50, 50, part, knob, 0), inLoose.get());
 }
 
 TEST_F(GroupTest, ResizeScalesMembersUnlessOutlineOnly) {
-    Owned<PrimitiveGroup> group(new PrimitiveGroup());
+    auto group = std::make_unique<PrimitiveGroup>();
     group->AddMember(NewBox(CRect(0, 0, 10, 10)));
     group->AddMember(NewBox(CRect(10, 10, 20, 20)));
     group->UpdateRepaintRect();
@@ -167,7 +173,7 @@ TEST_F(GroupTest, ResizeScalesMembersUnlessOutlineOnly) {
 }
 
 TEST_F(GroupTest, MoveFlipAndSave) {
-    Owned<PrimitiveGroup> group(new PrimitiveGroup());
+    auto group = std::make_unique<PrimitiveGroup>();
     group->AddMember(NewBox(CRect(0, 0, 40, 20)));
     group->UpdateRepaintRect();
     CRect dirty;
@@ -185,16 +191,13 @@ TEST_F(GroupTest, MoveFlipAndSave) {
 TEST_F(GroupTest, MarksReachMembersAndLinksFollowTheirPlaces) {
     FakePlace marked, unmarked;
     marked.Mark(1, 0x1, 0);
-    Owned<PrimitiveGroup> group(new PrimitiveGroup());
-    auto* box = NewBox(CRect(0, 0, 10, 10));
-    auto* inner = new PrimitiveGroup();
-    auto* innerBox = NewBox(CRect(0, 0, 5, 5));
-    inner->AddMember(innerBox);
-    auto* toMarked = new FakeLink(&marked, &unmarked);
-    auto* loose = new FakeLink(&unmarked, &unmarked);
-    for (Drawable* d : {static_cast<Drawable*>(box), static_cast<Drawable*>(inner),
-                        static_cast<Drawable*>(toMarked), static_cast<Drawable*>(loose)})
-        group->AddMember(d);
+    auto group = std::make_unique<PrimitiveGroup>();
+    Drawable* box = group->AddMember(NewBox(CRect(0, 0, 10, 10)));
+    auto* inner =
+        static_cast<PrimitiveGroup*>(group->AddMember(std::make_unique<PrimitiveGroup>()));
+    Drawable* innerBox = inner->AddMember(NewBox(CRect(0, 0, 5, 5)));
+    Drawable* toMarked = group->AddMember(std::make_unique<FakeLink>(&marked, &unmarked));
+    Drawable* loose = group->AddMember(std::make_unique<FakeLink>(&unmarked, &unmarked));
 
     // Mask 0x2 passes the mark on; bit 0x1 marks each drawable reached.
     group->Mark(1, 0x2, 0);
@@ -215,120 +218,131 @@ TEST_F(GroupTest, MarksReachMembersAndLinksFollowTheirPlaces) {
     group->Mark(0, 0x4, 0);
     EXPECT_FALSE(toMarked->IsMarked()); // only one end marked: unmarked
 
-    DrawableList collected;
     group->Mark(0, 0x3, 0);
     innerBox->Mark(1, 0x1, 0);
     box->Mark(1, 0x1, 0);
-    group->CollectMarkedMembers(&collected, true);
-    EXPECT_EQ(collected, (DrawableList{box, innerBox}));
+    DrawableRefList found;
+    group->CollectMarkedMembers(found);
+    EXPECT_EQ(found, (DrawableRefList{box, innerBox}));
+    EXPECT_EQ(group->Members().size(), 4u);
+    DrawableList taken;
+    group->TakeMarkedMembers(taken);
+    ASSERT_EQ(taken.size(), 2u);
+    EXPECT_EQ(taken.front().get(), box);
+    EXPECT_EQ(taken.back().get(), innerBox);
     EXPECT_EQ(group->Members().size(), 3u);
     EXPECT_TRUE(inner->Members().empty());
-    delete box;
-    delete innerBox;
 }
 
 TEST_F(GroupTest, MembersByIdInRecords) {
-    auto* group = new PrimitiveGroup(&project);
-    auto* a = NewBox(CRect(0, 0, 10, 10));
-    auto* b = NewBox(CRect(10, 0, 20, 10));
+    auto group = std::make_unique<PrimitiveGroup>(&project);
+    Drawable* a = group->AddMember(NewBox(CRect(0, 0, 10, 10)));
+    Drawable* b = group->AddMember(NewBox(CRect(10, 0, 20, 10)));
     project.Add(a);
     project.Add(b);
-    group->AddMember(a);
-    group->AddMember(b);
     group->UpdateRepaintRect();
     // An id as the printer writes it (ids may hold quotes).
     auto quoted = [](const Drawable* d) { return print(kest::mkstr(d->guid.Text())); };
 
-    Switches().membersById = true;
+    // The journal's copies: members as ids, taken from what the journal holds.
+    HeldObjects held;
+    scope.membersById = true;
+    scope.held = &held;
     const std::string written = print(group->Persist(&scope, kest::nil));
     EXPECT_EQ(written.rfind("(group (" + quoted(a) + " " + quoted(b) + ") 33 ", 0), 0u) << written;
-    // Reading takes the drawables found by id (the journal holds them meanwhile).
-    group->RemoveMember(a);
-    group->RemoveMember(b);
-    group->Detach(&scope, true);
-    Drawable* back = CreatePrimitiveFromRecord(read(written), &scope);
+    held.push_back(group->RemoveMember(a));
+    held.push_back(group->RemoveMember(b));
+    DiscardDrawable(std::move(group), &scope);
+    std::unique_ptr<Drawable> back = CreateDrawableFromRecord(read(written), &scope);
     ASSERT_NE(back, nullptr);
-    auto* readGroup = dynamic_cast<PrimitiveGroup*>(back);
+    auto* readGroup = dynamic_cast<PrimitiveGroup*>(back.get());
     ASSERT_EQ(readGroup->Members().size(), 2u);
+    EXPECT_TRUE(held.empty());
     EXPECT_EQ(a->Parent(), readGroup);
     readGroup->ResolveRefs(nullptr, &scope, false);
     EXPECT_EQ(print(readGroup->Persist(&scope, kest::nil)), written);
 
     // An unknown id raises the map's error; a repeated one is refused and
-    // gives its drawables back.
-    readGroup->RemoveMember(a);
-    readGroup->RemoveMember(b);
+    // gives the drawables taken back to the held objects.
+    held.push_back(readGroup->RemoveMember(a));
+    held.push_back(readGroup->RemoveMember(b));
     EXPECT_EQ(
         failure([&] {
-            CreatePrimitiveFromRecord(
+            CreateDrawableFromRecord(
                 read("(group (\"nope\") 33 \"x\" (0 0 1 1) (0 0 0 0) (0 0 0 0) 4 1 nil \"\")"),
                 &scope);
         }),
         "GUID map lookup failed");
     const std::string twice = "(group (" + quoted(a) + " " + quoted(a) +
                               ") 33 \"y\" (0 0 1 1) (0 0 0 0) (0 0 0 0) 4 1 nil \"\")";
-    EXPECT_NE(failure([&] { CreatePrimitiveFromRecord(read(twice), &scope); }), "");
+    EXPECT_NE(failure([&] { CreateDrawableFromRecord(read(twice), &scope); }), "");
     EXPECT_EQ(a->Parent(), nullptr);
-    // A drawable another group holds is not taken.
-    Owned<PrimitiveGroup> holder(new PrimitiveGroup());
-    holder->AddMember(a);
-    const std::string held =
+    EXPECT_EQ(held.size(), 2u);
+    // A drawable another group holds is not taken, nor one nothing holds for the change.
+    auto holder = std::make_unique<PrimitiveGroup>();
+    holder->AddMember(
+        std::unique_ptr<Drawable>(static_cast<Drawable*>(TakeHeld(&held, a).release())));
+    const std::string ofHolder =
         "(group (" + quoted(a) + ") 33 \"z\" (0 0 1 1) (0 0 0 0) (0 0 0 0) 4 1 nil \"\")";
-    EXPECT_NE(failure([&] { CreatePrimitiveFromRecord(read(held), &scope); }).find("another group"),
-              std::string::npos);
+    EXPECT_NE(
+        failure([&] { CreateDrawableFromRecord(read(ofHolder), &scope); }).find("another group"),
+        std::string::npos);
     EXPECT_EQ(a->Parent(), holder.get());
-    holder->RemoveMember(a);
-    Switches().membersById = false;
-    readGroup->Detach(&scope, true);
-    a->Detach(&scope, true);
-    b->Detach(&scope, true);
+    FakeModel model;
+    model.Add(holder->RemoveMember(a));
+    EXPECT_NE(
+        failure([&] { CreateDrawableFromRecord(read(ofHolder), &scope); }).find("no free drawable"),
+        std::string::npos);
+    EXPECT_EQ(model.list.size(), 1u);
+    scope.membersById = false;
+    scope.held = nullptr;
 }
 
 TEST_F(GroupTest, ReadMembersGetTheGroupAsParent) {
-    Drawable* d = CreatePrimitiveFromRecord(
+    std::unique_ptr<Drawable> d = CreateDrawableFromRecord(
         read(
             "(group ((box 29 \"m\" (0 0 5 5) (0 0 0 0) (0 0 0 0) 4 0 nil \"\")) 33 \"g\" (0 0 5 5) "
             "(0 0 0 0) (0 0 0 0) 4 1 nil \"\")"),
         &scope);
     ASSERT_NE(d, nullptr);
     d->ResolveRefs(nullptr, &scope, false);
-    auto* group = dynamic_cast<PrimitiveGroup*>(d);
+    auto* group = dynamic_cast<PrimitiveGroup*>(d.get());
     EXPECT_EQ(group->Members().front()->Parent(), group);
-    EXPECT_EQ(project.Lookup("m"), group->Members().front());
-    group->Detach(&scope, true);
+    EXPECT_EQ(project.Lookup("m"), group->Members().front().get());
+    DiscardDrawable(std::move(d), &scope);
     EXPECT_EQ(project.Lookup("m"), nullptr);
     EXPECT_EQ(project.Lookup("g"), nullptr);
 }
 
 TEST_F(GroupTest, FindReplaceSumsMembers) {
     RecordingJournal journal;
-    Owned<PrimitiveGroup> group(new PrimitiveGroup());
+    auto group = std::make_unique<PrimitiveGroup>();
     for (const char* s : {"a b", "b a a"}) {
-        auto* text = new TextPrimitive();
+        auto text = std::make_unique<TextPrimitive>();
         text->text = s;
-        group->AddMember(text);
+        group->AddMember(std::move(text));
     }
     EXPECT_EQ(group->FindReplaceText(nullptr, "a", "c", 0), 3);
 }
 
 // 1,000 small squares in a 40 x 25 grid, each 8 x 8 with a 2 unit gap, the
 // odd ones red and the even ones blue; the group's looks all inherit.
-PrimitiveGroup* ManySquares() {
-    auto* group = new PrimitiveGroup();
+std::unique_ptr<PrimitiveGroup> ManySquares() {
+    auto group = std::make_unique<PrimitiveGroup>();
     group->looks.Init(true, nullptr); // members keep their colours
     for (int i = 0; i < 1000; ++i) {
         const int x = (i % 40) * 10, y = (i / 40) * 10;
-        auto* box = NewBox(CRect(x, y, x + 8, y + 8));
+        auto box = NewBox(CRect(x, y, x + 8, y + 8));
         box->looks.fillColor = (i % 2) != 0 ? 9 : 12; // red, blue
         box->looks.lineColor = 17;
-        group->AddMember(box);
+        group->AddMember(std::move(box));
     }
     group->UpdateRepaintRect();
     return group;
 }
 
 TEST_F(GroupTest, DrawsAThousandMembersAtTwoZooms) {
-    Owned<PrimitiveGroup> group(ManySquares());
+    std::unique_ptr<PrimitiveGroup> group = ManySquares();
     const COLORREF red = ColorFromCode(9), blue = ColorFromCode(12);
     auto probe = [](const QImage& image, int x, int y) {
         const QRgb p = image.pixel(x, y);
@@ -368,9 +382,9 @@ TEST_F(GroupTest, DrawsAThousandMembersAtTwoZooms) {
 }
 
 TEST_F(GroupTest, GreyFillOptionPaintsTheBoundsFirst) {
-    FixedDrawingSettings settings(0, 0x4);
-    ScopedDrawingSettings scoped(&settings);
-    Owned<PrimitiveGroup> group(new PrimitiveGroup());
+    FixedUserSettings settings(HighlightGroups);
+    ScopedInstall<const UserSettings> scoped(&settings);
+    auto group = std::make_unique<PrimitiveGroup>();
     group->SetBounds(CRect(0, 0, 20, 20));
     RecordingDC dc;
     group->Draw(dc, nullptr, 0.5, nullptr, nullptr, 0);

@@ -2,11 +2,11 @@
 // refused records, drawing on a recording device context, hit tests, flip
 // and rotate, copies, property exchange and find and replace.
 #include "drawables/Primitives.h"
-#include "drawables/DrawingSettings.h"
+#include "drawables/DrawableFactory.h"
+#include "drawables/IconStripSource.h"
 #include "drawables/PrimitiveGroup.h"
 #include "platform/PainterDC.h"
 #include "platform/RecordingDC.h"
-#include "platform/Switches.h"
 #include "platform/TextHelpers.h"
 #include "tests/drawables/DrawableFixture.h"
 
@@ -18,18 +18,13 @@ namespace {
 
 class PrimitivesTest : public DrawableTest {
   protected:
-    ~PrimitivesTest() override {
-        for (Drawable* d : made)
-            DiscardDrawable(d, &scope);
+    // Reads a record through the drawable factory; the test keeps it.
+    Drawable* Make(const std::string& text) {
+        std::unique_ptr<Drawable> d = CreateDrawableFromRecord(read(text), &scope);
+        made.push_back(std::move(d));
+        return made.back().get();
     }
-    // Reads a record through the primitive factory; the test keeps it.
-    Drawable* Make(const std::string& text, GuidScope* in = nullptr) {
-        Drawable* d = CreatePrimitiveFromRecord(read(text), in != nullptr ? in : &scope);
-        if (d != nullptr && in == nullptr)
-            made.push_back(d);
-        return d;
-    }
-    std::vector<Drawable*> made;
+    std::vector<std::unique_ptr<Drawable>> made;
 };
 
 std::vector<std::string> FixtureLines(const char* name) {
@@ -52,10 +47,9 @@ TEST_F(PrimitivesTest, EveryRecordRoundTripsByteIdentically) {
         EXPECT_EQ(first, line);
         GuidMap again;
         GuidScope scope2(&again, &templ);
-        Drawable* back = CreatePrimitiveFromRecord(read(first), &scope2);
+        std::unique_ptr<Drawable> back = CreateDrawableFromRecord(read(first), &scope2);
         ASSERT_NE(back, nullptr);
         EXPECT_EQ(print(back->Persist(&scope2, kest::nil)), first);
-        DiscardDrawable(back, &scope2);
     }
 }
 
@@ -74,17 +68,17 @@ TEST_F(PrimitivesTest, OldFilesTurnNoLineColourIntoInherit) {
         {5.0, rect, false, 17}, {8.0, rect, false, 17},
     };
     for (const Case& c : cases) {
-        ScopedReadFileVersion version(c.version);
         GuidScope in(&project, &templ, c.inTemplate);
-        Drawable* d = Make(c.record, &in);
+        in.fileVersion = c.version;
+        std::unique_ptr<Drawable> d = CreateDrawableFromRecord(read(c.record), &in);
         ASSERT_NE(d, nullptr);
         EXPECT_EQ(d->looks.lineColor, c.lineColor) << c.version << " " << c.record;
-        DiscardDrawable(d, &in);
+        DiscardDrawable(std::move(d), &in);
     }
 }
 
 TEST_F(PrimitivesTest, BoxWithoutTrailingIconKeepsIcon) {
-    Owned<BoxPrimitive> box(new BoxPrimitive());
+    auto box = std::make_unique<BoxPrimitive>();
     box->icon = 5;
     box->Persist(&scope, read("(box 49 \"i\" (0 0 16 15) (0 0 0 0) (0 0 0 0) 4 0 nil \"\")"));
     EXPECT_EQ(box->icon, 5);
@@ -133,7 +127,7 @@ TEST_F(PrimitivesTest, BadRecordsAreRefused) {
             << c.record << "\n  reported: " << message;
     }
     // A wrong head reaches a class reader only when called directly.
-    Owned<LinePrimitive> line(new LinePrimitive());
+    auto line = std::make_unique<LinePrimitive>();
     EXPECT_EQ(failure([&] {
                   line->Persist(&scope, read("(box 1 2)"));
               }).rfind("Operation failed: line sym expected.", 0),
@@ -156,7 +150,7 @@ TEST_F(PrimitivesTest, GroupsNestedTooDeeplyAreRefused) {
 
 TEST_F(PrimitivesTest, CurvedPolylineDrawsBezierOnlyFor4Plus3k) {
     for (int count : {4, 6, 7, 10}) {
-        Owned<LinePrimitive> line(new LinePrimitive());
+        auto line = std::make_unique<LinePrimitive>();
         std::vector<CPoint> pts;
         for (int i = 0; i < count; ++i)
             pts.emplace_back(10 * i, (i % 2) * 10);
@@ -173,7 +167,7 @@ TEST_F(PrimitivesTest, CurvedPolylineDrawsBezierOnlyFor4Plus3k) {
 }
 
 TEST_F(PrimitivesTest, LineKindsDrawTheirShapes) {
-    Owned<LinePrimitive> line(new LinePrimitive());
+    auto line = std::make_unique<LinePrimitive>();
     const CPoint pts[] = {{0, 0}, {20, 0}, {10, 10}};
     line->SetPoints(TkPolygon, 3, pts);
     line->looks.lineColor = 17;
@@ -201,7 +195,7 @@ TEST_F(PrimitivesTest, BoxKindsAndIcons) {
                  {TkRoundRectangle, "RoundRect 0 0 20 10 4 2"},
                  {TkEllipse, "Ellipse 0 0 20 10"}};
     for (const Case& c : cases) {
-        Owned<BoxPrimitive> box(new BoxPrimitive());
+        auto box = std::make_unique<BoxPrimitive>();
         box->SetFrame(c.code, CRect(0, 0, 40, 20));
         RecordingDC dc;
         box->Draw(dc, nullptr, 0.5, nullptr, nullptr, 0);
@@ -211,13 +205,13 @@ TEST_F(PrimitivesTest, BoxKindsAndIcons) {
     }
 
     // An icon instance draws nothing below zoom 0.2, and nothing without a strip.
-    struct Strip : DrawableServices {
+    struct Strip : IconStripSource {
         CBitmap* IconStrip() override { return &bitmap; }
         CBitmap bitmap;
     } strip;
     strip.bitmap.CreateBitmap(16 * 4, 15);
-    SetDrawableServices(&strip);
-    Owned<BoxPrimitive> icon(new BoxPrimitive());
+    ScopedInstall<IconStripSource> installed(&strip);
+    auto icon = std::make_unique<BoxPrimitive>();
     icon->SetFrame(TkIcon, CRect(0, 0, 16, 15));
     icon->SetIcon(2);
     {
@@ -232,11 +226,10 @@ TEST_F(PrimitivesTest, BoxKindsAndIcons) {
         icon->Draw(rec, nullptr, 1.0, nullptr, nullptr, 0);
         EXPECT_TRUE(rec.CallsNamed("BitBlt").empty());
     }
-    SetDrawableServices(nullptr);
 }
 
 TEST_F(PrimitivesTest, TextDrawsDottedFrameAndText) {
-    Owned<TextPrimitive> text(new TextPrimitive());
+    auto text = std::make_unique<TextPrimitive>();
     text->SetFrame(TkText, CRect(0, 0, 100, 30));
     text->text = "Hi";
     RecordingDC dc;
@@ -247,7 +240,7 @@ TEST_F(PrimitivesTest, TextDrawsDottedFrameAndText) {
 }
 
 TEST_F(PrimitivesTest, HitTests) {
-    Owned<TextPrimitive> text(new TextPrimitive());
+    auto text = std::make_unique<TextPrimitive>();
     text->SetFrame(TkText, CRect(0, 0, 40, 20));
     int part = 0, knob = 0;
     EXPECT_EQ(text->HitTest(5, 5, part, knob, 0), text.get());
@@ -256,13 +249,13 @@ TEST_F(PrimitivesTest, HitTests) {
     text->HitTest(5, 5, part, knob, 0);
     EXPECT_EQ(part, HpBody);
 
-    Owned<BoxPrimitive> box(new BoxPrimitive());
+    auto box = std::make_unique<BoxPrimitive>();
     box->SetFrame(TkRectangle, CRect(0, 0, 40, 20));
     box->labelRect = CRect(0, 0, 40, 20);
     box->HitTest(5, 5, part, knob, 0);
     EXPECT_EQ(part, HpBody);
 
-    Owned<LinePrimitive> line(new LinePrimitive());
+    auto line = std::make_unique<LinePrimitive>();
     const CPoint pts[] = {{0, 0}, {40, 0}, {40, 40}};
     line->SetPoints(TkPolygon, 3, pts);
     struct Case {
@@ -283,7 +276,7 @@ TEST_F(PrimitivesTest, HitTests) {
 }
 
 TEST_F(PrimitivesTest, FlipAndRotate) {
-    Owned<BoxPrimitive> box(new BoxPrimitive());
+    auto box = std::make_unique<BoxPrimitive>();
     box->SetFrame(TkRectangle, CRect(0, 0, 40, 20));
     CRect dirty;
     EXPECT_EQ(box->FlipOrRotate(2, CRect(0, 0, 40, 20), dirty), 1);
@@ -291,13 +284,13 @@ TEST_F(PrimitivesTest, FlipAndRotate) {
     EXPECT_EQ(dirty, CRect(-5, -15, 45, 35));
     EXPECT_EQ(box->FlipOrRotate(0, CRect(0, 0, 40, 20), dirty), 0);
 
-    Owned<BoxPrimitive> icon(new BoxPrimitive());
+    auto icon = std::make_unique<BoxPrimitive>();
     icon->SetFrame(TkIcon, CRect(0, 0, 16, 15));
     dirty = CRect(1, 2, 3, 4);
     EXPECT_EQ(icon->FlipOrRotate(2, icon->bounds, dirty), 0);
     EXPECT_EQ(dirty, CRect(1, 2, 3, 4));
 
-    Owned<LinePrimitive> line(new LinePrimitive());
+    auto line = std::make_unique<LinePrimitive>();
     const CPoint pts[] = {{0, 0}, {30, 10}, {5, 40}};
     line->SetPoints(TkPolyline, 3, pts);
     const std::vector<CPoint> original = line->vertices;
@@ -316,32 +309,32 @@ TEST_F(PrimitivesTest, FlipAndRotate) {
 }
 
 TEST_F(PrimitivesTest, CopiesKeepTextFlagsAndIcon) {
-    Owned<TextPrimitive> text(new TextPrimitive());
+    auto text = std::make_unique<TextPrimitive>();
     text->SetFrame(TkText, CRect(0, 0, 40, 20));
     text->text = "Name";
     text->textFlags = 5;
-    Owned<BoxPrimitive> icon(new BoxPrimitive());
+    auto icon = std::make_unique<BoxPrimitive>();
     icon->SetFrame(TkIcon, CRect(0, 0, 16, 15));
     icon->SetIcon(3);
 
-    Owned<Drawable> textCopy(ClonePrimitive(nullptr, nullptr, *text));
+    std::unique_ptr<Drawable> textCopy(ClonePrimitive(nullptr, nullptr, *text));
     auto* t = dynamic_cast<TextPrimitive*>(textCopy.get());
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->text, "Name");
     EXPECT_EQ(t->textFlags, 5);
     EXPECT_EQ(t->bounds, text->bounds);
     EXPECT_NE(t->guid, text->guid);
-    Owned<Drawable> iconCopy(ClonePrimitive(nullptr, nullptr, *icon));
+    std::unique_ptr<Drawable> iconCopy(ClonePrimitive(nullptr, nullptr, *icon));
     EXPECT_EQ(dynamic_cast<BoxPrimitive*>(iconCopy.get())->icon, 3);
 
-    Owned<Drawable> other(new Drawable());
+    auto other = std::make_unique<Drawable>();
     other->kindCode = TkPlaceGroup;
     EXPECT_EQ(ClonePrimitive(nullptr, nullptr, *other), nullptr);
 
     // A copied group keeps its members' texts.
-    Owned<PrimitiveGroup> group(new PrimitiveGroup());
+    auto group = std::make_unique<PrimitiveGroup>();
     group->AddMember(ClonePrimitive(nullptr, nullptr, *text));
-    Owned<Drawable> groupCopy(ClonePrimitive(nullptr, nullptr, *group));
+    std::unique_ptr<Drawable> groupCopy(ClonePrimitive(nullptr, nullptr, *group));
     auto* g = dynamic_cast<PrimitiveGroup*>(groupCopy.get());
     ASSERT_NE(g, nullptr);
     ASSERT_EQ(g->Members().size(), 1u);
@@ -349,13 +342,26 @@ TEST_F(PrimitivesTest, CopiesKeepTextFlagsAndIcon) {
     EXPECT_EQ(g->FindTextMember()->Parent(), g);
 
     // Clone and Assign copy kind code, flags and text.
-    std::unique_ptr<ModelObject> clone(text->Clone(nullptr));
+    std::unique_ptr<ModelObject> clone = text->Clone();
     EXPECT_EQ(dynamic_cast<TextPrimitive*>(clone.get())->text, "Name");
+
+    // With a document the copy is entered in the model's map: the
+    // template's for a tool model, else the project's.
+    FakeDocument document(&project, &templ);
+    FakeModel model;
+    std::unique_ptr<Drawable> inProject = ClonePrimitive(&document, &model, *text);
+    EXPECT_EQ(project.Lookup(inProject->guid.Text()), inProject.get());
+    struct ToolModel : FakeModel {
+        bool IsToolModel() const override { return true; }
+    } tool;
+    std::unique_ptr<Drawable> inTemplate = ClonePrimitive(&document, &tool, *text);
+    EXPECT_EQ(templ.Lookup(inTemplate->guid.Text()), inTemplate.get());
+    EXPECT_EQ(project.Lookup(inTemplate->guid.Text()), nullptr);
 }
 
 TEST_F(PrimitivesTest, TextPropertyExchange) {
-    Owned<TextPrimitive> a(new TextPrimitive());
-    Owned<TextPrimitive> b(new TextPrimitive());
+    auto a = std::make_unique<TextPrimitive>();
+    auto b = std::make_unique<TextPrimitive>();
     a->text = "old";
     b->text = "new";
     b->textFlags = 4;
@@ -372,7 +378,7 @@ TEST_F(PrimitivesTest, TextPropertyExchange) {
 
 TEST_F(PrimitivesTest, FindAndReplaceHandsTheOldStateToTheJournal) {
     RecordingJournal journal;
-    Owned<TextPrimitive> text(new TextPrimitive());
+    auto text = std::make_unique<TextPrimitive>();
     text->text = "one two one";
     EXPECT_EQ(text->FindReplaceText(nullptr, "one", "three", RF_MATCH_CASE), 2);
     EXPECT_TRUE(journal.changed.empty());
@@ -386,7 +392,7 @@ TEST_F(PrimitivesTest, FindAndReplaceHandsTheOldStateToTheJournal) {
 }
 
 TEST_F(PrimitivesTest, DrawOnSegmentLaysLinesAlongTheSegment) {
-    Owned<LinePrimitive> arrow(new LinePrimitive());
+    auto arrow = std::make_unique<LinePrimitive>();
     const CPoint pts[] = {{0, 0}, {10, 5}, {0, 10}};
     arrow->SetPoints(TkPolyline, 3, pts);
     const CRect frame(0, 0, 10, 10);
@@ -397,7 +403,7 @@ TEST_F(PrimitivesTest, DrawOnSegmentLaysLinesAlongTheSegment) {
     EXPECT_NE(dc.CallsNamed("Polyline")[0].find(" 99,0"), std::string::npos)
         << dc.CallsNamed("Polyline")[0];
 
-    Owned<BoxPrimitive> box(new BoxPrimitive());
+    auto box = std::make_unique<BoxPrimitive>();
     box->SetFrame(TkEllipse, CRect(0, 0, 10, 10));
     dc.Clear();
     box->DrawOnSegment(dc, 2, &frame, &frame, 0, 0, 100, 0, nullptr, 1.0, 0);

@@ -1,9 +1,15 @@
 // Fakes of what the model asks of other layers: a notation tool, a submodel,
-// and recording model services (options, related masters, journal, menu).
+// and one recording fake of the seams above the model (the settings' option
+// word, the document's related masters and models, the journal and the
+// operations menu), installed while it lives.
 #pragma once
 
+#include "model/ChangeJournal.h"
 #include "model/Master.h"
-#include "model/ModelServices.h"
+#include "model/ModelDocument.h"
+#include "model/OperationMenu.h"
+#include "platform/ScopedInstall.h"
+#include "platform/UserSettings.h"
 
 #include <memory>
 #include <string>
@@ -37,33 +43,42 @@ class FakeSubmodel : public ModelObject, public MasterSubmodel {
     bool parentCleared = false;
 };
 
-class RecordingServices : public ModelServices {
+class RecordingServices : public ModelDocument,
+                          public ChangeJournal,
+                          public OperationMenu,
+                          public UserSettings {
   public:
-    RecordingServices() { SetModelServices(this); }
-    ~RecordingServices() override { SetModelServices(nullptr); }
+    // The document a test passes where an operation works for one.
+    ModelDocument* Document() { return this; }
 
-    uint32_t ProfileOptions() override { return options; }
-    std::vector<Master*> CollectNestedMasters(CCASEDoc*, Master*) override { return nested; }
-    ModelObject* FindTopLevelModel(CCASEDoc*, const char* guid) override {
+    uint32_t OptionWord() const override { return options; }
+    uint32_t SettingWord() const override { return 0; }
+    int32_t SnapSize() const override { return 0; }
+
+    std::vector<Master*> CollectNestedMasters(Master*) override { return nested; }
+    ModelObject* FindTopLevelModel(const char* guid) override {
         for (ModelObject* model : topLevel) {
             if (model->guid == guid)
                 return model;
         }
         return nullptr;
     }
-    void AddChangedObject(CCASEDoc*, ModelObject* object,
+    GuidMap* ProjectMap() override { return nullptr; }
+    GuidMap* TemplateMap() override { return nullptr; }
+
+    void AddChangedObject(ModelDocument*, ModelObject* object,
                           std::unique_ptr<ModelObject> previous) override {
         changed.push_back(object);
         previousCopies.push_back(std::move(previous));
     }
-    void RecordChange(CCASEDoc*, int kind, const char* name, ModelObject*, ModelObject*) override {
-        recorded.emplace_back(kind, name);
+    void RecordChange(ModelDocument*, ChangeKind kind, const char* name, ModelObject*,
+                      ModelObject*) override {
+        recorded.emplace_back(static_cast<int>(kind), name);
     }
-    void ClearOperationMenu() override { menu.clear(); }
-    void AppendOperationMenuItem(int id, const std::string& text) override {
-        menu.emplace_back(id, text);
-    }
-    void TrackOperationMenu(MenuWindow*, int x, int y) override { tracked.emplace_back(x, y); }
+
+    void Clear() override { menu.clear(); }
+    void Append(int id, const std::string& text) override { menu.emplace_back(id, text); }
+    void Track(MenuWindow*, int x, int y) override { tracked.emplace_back(x, y); }
 
     uint32_t options = 0;
     std::vector<Master*> nested;
@@ -73,6 +88,11 @@ class RecordingServices : public ModelServices {
     std::vector<std::pair<int, std::string>> recorded;
     std::vector<std::pair<int, std::string>> menu;
     std::vector<std::pair<int, int>> tracked;
+
+  private:
+    ScopedInstall<ChangeJournal> journalScope{this};
+    ScopedInstall<OperationMenu> menuScope{this};
+    ScopedInstall<const UserSettings> settingsScope{this};
 };
 
 } // namespace qm::test

@@ -211,10 +211,7 @@ TEST(GuidTreeTest, LongTextKeysAreTheirFirstFifteenCharacters) {
     EXPECT_EQ(interned, tree.GetNode("0123456789abcdeZZ"));
 }
 
-class GuidMapTest : public ModelTest {
-  protected:
-    ~GuidMapTest() override { SetGlobalReadMapActive(false); }
-};
+using GuidMapTest = ModelTest;
 
 TEST_F(GuidMapTest, RemovedObjectIsNotFoundButItsNodeStays) {
     GuidMap map;
@@ -265,22 +262,26 @@ TEST_F(GuidMapTest, RegisterReadRenamesTakenIdsWhileThePasteIsRead) {
     GuidMap map;
     ModelObject existing(Guid::FromText{"pasted-id"});
     map.Add(&existing);
-    SetGlobalReadMapActive(true);
+    GuidTree readMap(GuidTree::TextKeys);
+    GuidScope pasting(&map, nullptr);
+    pasting.readMap = &readMap;
     ModelObject pasted(Guid::FromText{"pasted-id"});
-    map.RegisterRead(0, "pasted-id", true, &pasted, pasted.guid);
+    map.RegisterRead(0, "pasted-id", true, &pasted, pasted.guid, pasting.readMap);
     EXPECT_FALSE(pasted.guid == "pasted-id");
     EXPECT_EQ(map.Lookup(pasted.guid.Text()), &pasted);
-    EXPECT_EQ(map.Lookup("pasted-id"), &pasted); // through the read map
-    SetGlobalReadMapActive(false);
-    EXPECT_EQ(map.Lookup("pasted-id"), &existing);
-    EXPECT_TRUE(GlobalReadMap().IsEmpty());
+    EXPECT_EQ(pasting.Lookup("pasted-id"), &pasted); // through the read map
+    EXPECT_EQ(map.Lookup("pasted-id"), &existing);   // the map itself keeps the old owner
+    pasting.ForgetReadAs("pasted-id", &existing);    // another object's entry stays
+    EXPECT_EQ(pasting.Lookup("pasted-id"), &pasted);
+    pasting.ForgetReadAs("pasted-id", &pasted);
+    EXPECT_EQ(pasting.Lookup("pasted-id"), &existing);
 
-    // Outside a paste a taken id still gets a new id, but the global read
-    // map is left alone.
+    // Outside a paste a taken id still gets a new id, and no read map is touched.
     ModelObject again(Guid::FromText{"pasted-id"});
     map.RegisterRead(0, "pasted-id", true, &again, again.guid);
     EXPECT_FALSE(again.guid == "pasted-id");
-    EXPECT_TRUE(GlobalReadMap().IsEmpty());
+    GuidScope plain(&map, nullptr);
+    EXPECT_EQ(plain.Lookup("pasted-id"), &existing);
 
     // A free id is registered as it is.
     ModelObject fresh(Guid::FromText{"free-id"});
@@ -326,22 +327,23 @@ TEST_F(GuidMapTest, RootMarkDetachAndClone) {
     EXPECT_FALSE(object.IsMarked());
 
     Guid before = object.guid;
-    object.Detach(&scope, false);
+    object.Detach(&scope);
     EXPECT_TRUE(object.IsDetached());
     EXPECT_TRUE(object.guid == before);
     EXPECT_EQ(map.Lookup(before.Text()), nullptr);
 
-    EXPECT_EQ(object.Clone(nullptr), nullptr);
+    EXPECT_EQ(object.Clone(), nullptr);
     int kind = -1;
     EXPECT_EQ(object.GetPropertyTarget(&kind), nullptr);
     EXPECT_EQ(kind, PtNone);
     EXPECT_EQ(object.Props(&scope, &object, nullptr, false), nullptr);
 
-    auto* owned = new ModelObject;
-    map.Add(owned);
+    auto owned = std::make_unique<ModelObject>();
+    map.Add(owned.get());
     Guid ownedId = owned->guid;
-    owned->Detach(&scope, true);
+    Discard(std::move(owned), &scope);
     EXPECT_EQ(map.Lookup(ownedId.Text()), nullptr);
+    Discard(nullptr, &scope);
     EXPECT_STREQ(IdOf(nullptr), "");
 }
 

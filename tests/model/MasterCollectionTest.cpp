@@ -21,15 +21,6 @@ class MasterCollectionTest : public ModelTest {
         templ.Register(10, nullptr, false, &standIn);
         templ.Register(12, nullptr, false, &classTool);
     }
-    ~MasterCollectionTest() override {
-        // The collection does not own its masters: the test lets them go.
-        while (collection.Count() > 0) {
-            Master* master = collection.Masters().front();
-            collection.Remove(master, false);
-            master->Detach(&scope, true);
-        }
-        SetGlobalReadMapActive(false);
-    }
     static std::string Fixture(const char* name) {
         std::ifstream in(std::string(QM_FIXTURES) + "/model/" + name);
         std::stringstream text;
@@ -38,7 +29,7 @@ class MasterCollectionTest : public ModelTest {
     }
     std::string Names() const {
         std::string out;
-        for (Master* m : collection.Masters())
+        for (const auto& m : collection.Masters())
             out += m->name + " ";
         return out;
     }
@@ -64,7 +55,7 @@ TEST_F(MasterCollectionTest, FindOrCreateCountsReferences) {
     Master* loose = collection.FindOrCreate(&project, NoToolKind, nullptr, "Shape", "", &created);
     EXPECT_TRUE(created);
     EXPECT_NE(loose, a);
-    EXPECT_EQ(collection.Masters().front(), loose); // new masters go to the front
+    EXPECT_EQ(collection.At(0), loose); // new masters go to the front
 }
 
 TEST_F(MasterCollectionTest, FindMasterMatchesNamespacesOnlyWhenGiven) {
@@ -87,19 +78,22 @@ TEST_F(MasterCollectionTest, FindMasterMatchesNamespacesOnlyWhenGiven) {
 TEST_F(MasterCollectionTest, RemoveWithTheLastReferenceFlag) {
     Master* m = collection.FindOrCreate(&project, 12, &classTool, "A", "", nullptr);
     collection.FindOrCreate(&project, 12, &classTool, "A", "", nullptr);
-    EXPECT_FALSE(collection.Remove(m, true));
+    EXPECT_EQ(collection.Remove(m, true), nullptr);
     EXPECT_EQ(m->refCount, 1);
     EXPECT_TRUE(collection.Contains(m));
-    EXPECT_TRUE(collection.Remove(m, true));
+    std::unique_ptr<Master> taken = collection.Remove(m, true);
+    EXPECT_EQ(taken.get(), m);
     EXPECT_FALSE(collection.Contains(m));
-    EXPECT_FALSE(collection.Remove(m, false));
-    m->Detach(&scope, true);
+    EXPECT_EQ(collection.Remove(m, false), nullptr);
+    Discard(std::move(taken), &scope);
 
     Master* n = collection.FindOrCreate(&project, 12, &classTool, "B", "", nullptr);
     collection.FindOrCreate(&project, 12, &classTool, "B", "", nullptr);
-    EXPECT_TRUE(collection.Remove(n, false));
+    taken = collection.Remove(n, false);
+    EXPECT_EQ(taken.get(), n);
     EXPECT_EQ(n->refCount, 1);
-    n->Detach(&scope, true);
+    // Whatever the collection still holds it frees when it goes.
+    collection.FindOrCreate(&project, 12, &classTool, "C", "", nullptr);
 }
 
 TEST_F(MasterCollectionTest, MastersRecordRoundTripsThroughThePrettyPrinter) {
@@ -128,8 +122,9 @@ TEST_F(MasterCollectionTest, MergeWritesOnlyMarkedMasters) {
 TEST_F(MasterCollectionTest, PastedMasterThatExistsAddsNothingAndItsIdResolvesToTheExisting) {
     Master* shape = collection.FindOrCreate(&project, 12, &classTool, "Shape", "geo", nullptr);
     Guid shapeId = shape->guid;
-    for (bool readMap : {false, true}) {
-        SetGlobalReadMapActive(readMap);
+    for (bool pasting : {false, true}) {
+        GuidTree readMap(GuidTree::TextKeys);
+        scope.readMap = pasting ? &readMap : nullptr;
         std::vector<Master*> added;
         // Once under another id (another project), once under its own (same project).
         for (std::string id : {std::string("foreign-shape"), std::string(shapeId.Text())}) {
@@ -144,16 +139,15 @@ TEST_F(MasterCollectionTest, PastedMasterThatExistsAddsNothingAndItsIdResolvesTo
             EXPECT_TRUE(project.Lookup(id.c_str(), found, false));
             EXPECT_EQ(found, shape) << id;
             EXPECT_NE(found, stale);
+            EXPECT_EQ(scope.Lookup(id.c_str()), shape) << id;
             EXPECT_EQ(collection.FindByGuid(shapeId.Text()), shape);
         }
+        scope.readMap = nullptr;
         EXPECT_EQ(added.size(), 2u);
         for (Master* m : added)
             EXPECT_EQ(m->refCount, 0);
-        SetGlobalReadMapActive(false);
-        for (Master* m : added) {
-            collection.Remove(m, false);
-            m->Detach(&scope, true);
-        }
+        for (Master* m : added)
+            Discard(collection.Remove(m, false), &scope);
     }
     EXPECT_EQ(Names(), "Shape ");
     EXPECT_EQ(shape->refCount, 1);
@@ -201,20 +195,20 @@ TEST_F(MasterCollectionTest, BindToolsRebindsAndStandsInForMissingTools) {
 }
 
 TEST_F(MasterCollectionTest, InsertAtAndAdd) {
-    Master* a = new Master(&project);
-    Master* b = new Master(&project);
-    Master* c = new Master(&project);
-    a->name = "a";
-    b->name = "b";
-    c->name = "c";
-    collection.Add(a);
-    collection.Add(b);
-    collection.InsertAt(1, c);
+    auto named = [&](const char* name) {
+        auto master = std::make_unique<Master>(&project);
+        master->name = name;
+        return master;
+    };
+    collection.Add(named("a"));
+    collection.Add(named("b"));
+    Master* c = collection.InsertAt(1, named("c"));
+    EXPECT_EQ(c->name, "c");
     EXPECT_EQ(Names(), "b c a ");
-    Master* d = new Master(&project);
-    d->name = "d";
-    collection.InsertAt(99, d);
+    collection.InsertAt(99, named("d"));
     EXPECT_EQ(Names(), "b c a d ");
+    EXPECT_EQ(collection.Add(nullptr), nullptr);
+    EXPECT_EQ(collection.Count(), 4u);
 }
 
 } // namespace

@@ -30,7 +30,6 @@ class MasterTest : public ModelTest {
         templ.Register(12, nullptr, false, &classTool);
         templ.Register(3, nullptr, false, &linkTool);
     }
-    ~MasterTest() override { SetGlobalReadMapActive(false); }
 
     // A master read from text with the test's maps.
     std::unique_ptr<Master> ReadMaster(const std::string& text) {
@@ -194,7 +193,7 @@ TEST_F(MasterTest, CloneCopiesContentsButNotIdCountOrSubmodel) {
     master->refCount = 3;
     FakeSubmodel sub;
     master->submodel = &sub;
-    std::unique_ptr<Master> copy(static_cast<Master*>(master->Clone(nullptr)));
+    std::unique_ptr<Master> copy = CloneOf(*master);
     EXPECT_FALSE(copy->guid == master->guid);
     EXPECT_EQ(copy->refCount, 0);
     EXPECT_EQ(copy->submodel, nullptr);
@@ -208,14 +207,14 @@ TEST_F(MasterTest, CloneCopiesContentsButNotIdCountOrSubmodel) {
 
 TEST_F(MasterTest, PropsDescribeDifferencesAndApplyThemBothWays) {
     auto before = ReadMaster(Fixture("master_full.txt"));
-    std::unique_ptr<Master> after(static_cast<Master*>(before->Clone(nullptr)));
+    std::unique_ptr<Master> after = CloneOf(*before);
     after->name = "Figure";
     after->tool = &standIn;
     after->methods.pop_back();
     Cell* props = before->Props(&scope, after.get(), nullptr, false);
     EXPECT_EQ(print(props).substr(0, 30), "(nil (\"Shape\" \"Figure\") nil ni");
     EXPECT_EQ(kest::listlength(props), 14);
-    std::unique_ptr<Master> target(static_cast<Master*>(before->Clone(nullptr)));
+    std::unique_ptr<Master> target = CloneOf(*before);
     target->Props(&scope, nullptr, props, true);
     EXPECT_EQ(target->name, "Figure");
     EXPECT_EQ(target->tool, &standIn);
@@ -279,23 +278,23 @@ TEST_F(MasterTest, PickOperationWalksRelatedMastersThenItself) {
     services.nested = {&base};
     MenuWindow* window = reinterpret_cast<MenuWindow*>(&base);
 
-    EXPECT_EQ(self.PickOperation(nullptr, window, 5, 6, 0), "");
+    EXPECT_EQ(self.PickOperation(services.Document(), window, 5, 6, 0), "");
     EXPECT_TRUE(services.menu.empty());
-    EXPECT_EQ(self.PickOperation(nullptr, window, 5, 6, -1), "");
+    EXPECT_EQ(self.PickOperation(services.Document(), window, 5, 6, -1), "");
     using Item = std::pair<int, std::string>;
     EXPECT_EQ(services.menu,
               (std::vector<Item>{
                   {12010, "<None>"}, {12011, "Base::Init()"}, {12012, "Self::Move(dx,dy)"}}));
     EXPECT_EQ(services.tracked, (std::vector<std::pair<int, int>>{{5, 6}}));
-    EXPECT_EQ(self.PickOperation(nullptr, nullptr, 0, 0, 1), "Init()");
-    EXPECT_EQ(self.PickOperation(nullptr, nullptr, 0, 0, 2), "Move(dx,dy)");
-    EXPECT_EQ(self.PickOperation(nullptr, nullptr, 0, 0, 3), "");
+    EXPECT_EQ(self.PickOperation(services.Document(), nullptr, 0, 0, 1), "Init()");
+    EXPECT_EQ(self.PickOperation(services.Document(), nullptr, 0, 0, 2), "Move(dx,dy)");
+    EXPECT_EQ(self.PickOperation(services.Document(), nullptr, 0, 0, 3), "");
 
     // Without methods the menu holds only "<None>" and is not shown.
     Master empty(nullptr);
     services.nested.clear();
     services.tracked.clear();
-    empty.PickOperation(nullptr, window, 0, 0, -1);
+    empty.PickOperation(services.Document(), window, 0, 0, -1);
     EXPECT_EQ(services.menu.size(), 1u);
     EXPECT_TRUE(services.tracked.empty());
 }
@@ -322,11 +321,14 @@ TEST_F(MasterTest, SubmodelReferencesResolveAndDetachLetsGo) {
     master->ResolveRefs(nullptr, &scope, false);
     EXPECT_EQ(master->submodel, &sub);
     services.topLevel = {};
-    master->ResolveRefs(nullptr, &scope, true);
+    master->ResolveRefs(services.Document(), &scope, true);
     EXPECT_EQ(master->submodel, nullptr);
     services.topLevel = {&sub};
-    master->ResolveRefs(nullptr, &scope, true);
+    master->ResolveRefs(services.Document(), &scope, true);
     EXPECT_EQ(master->submodel, &sub);
+    // Without a document nothing is found by the document.
+    master->ResolveRefs(nullptr, &scope, true);
+    EXPECT_EQ(master->submodel, nullptr);
     // An id that names something other than a model gives no submodel.
     sub.flags &= ~static_cast<uint32_t>(MoModel);
     master->ResolveRefs(nullptr, &scope, false);
@@ -335,20 +337,30 @@ TEST_F(MasterTest, SubmodelReferencesResolveAndDetachLetsGo) {
     master->ResolveRefs(nullptr, &scope, false);
 
     Guid id = master->guid;
-    master.release()->Detach(&scope, true);
+    Discard(std::move(master), &scope);
     EXPECT_TRUE(sub.parentCleared);
     EXPECT_EQ(project.Lookup(id.Text()), nullptr);
 }
 
 TEST_F(MasterTest, TakenIdsAreRenamedWhilePastedDataIsRead) {
     Master existing(&project);
-    SetGlobalReadMapActive(true);
-    auto pasted = ReadMaster("(master \"" + kest::escapestr(existing.guid.Text()) +
-                             "\" 0 3 \"N\" \"\" \"\" \"\" 1 () () -1 \"\")");
-    EXPECT_FALSE(pasted->guid == existing.guid);
-    EXPECT_EQ(project.Lookup(existing.guid.Text()), pasted.get());
-    SetGlobalReadMapActive(false);
-    EXPECT_EQ(project.Lookup(existing.guid.Text()), &existing);
+    const std::string record = "(master \"" + kest::escapestr(existing.guid.Text()) +
+                               "\" 0 3 \"N\" \"\" \"\" \"\" 1 () () -1 \"\")";
+    {
+        GuidTree readMap(GuidTree::TextKeys);
+        scope.readMap = &readMap;
+        auto pasted = ReadMaster(record);
+        scope.readMap = nullptr;
+        EXPECT_FALSE(pasted->guid == existing.guid);
+        // The old id resolves to the pasted master through the paste's read
+        // map only; the project keeps the existing one under it.
+        ModelObject* viaReadMap = nullptr;
+        EXPECT_TRUE(readMap.Lookup(existing.guid.Text(), viaReadMap));
+        EXPECT_EQ(viaReadMap, pasted.get());
+        EXPECT_EQ(scope.Lookup(existing.guid.Text()), &existing); // scope no longer pasting
+        EXPECT_EQ(project.Lookup(existing.guid.Text()), &existing);
+        EXPECT_EQ(project.Lookup(pasted->guid.Text()), pasted.get());
+    }
 }
 
 } // namespace

@@ -211,13 +211,26 @@ TEST_F(MembersTest, CopiesKeepIdsAndClonesMakeNewOnes) {
     copy[0]->parameters[0]->direction = 2;
     EXPECT_FALSE(ListsEqual(copy, source));
 
-    std::unique_ptr<ModelObject> clone(source[0]->Clone(nullptr));
+    std::unique_ptr<ModelObject> clone = source[0]->Clone();
     auto* cloned = dynamic_cast<MasterMethod*>(clone.get());
     ASSERT_NE(cloned, nullptr);
     EXPECT_FALSE(cloned->guid == source[0]->guid);
     EXPECT_TRUE(cloned->IsEqual(*source[0]));
+    // Every member record copies through the same pattern; assigning from
+    // another class, or from itself, changes nothing.
+    MasterType type;
+    type.name = "T";
+    auto typeCopy = CloneOf(type);
+    EXPECT_EQ(typeCopy->name, "T");
+    EXPECT_FALSE(typeCopy->guid == type.guid);
+    MasterException exception;
+    exception.name = "E";
+    EXPECT_EQ(dynamic_cast<MasterException*>(exception.Clone().get())->name, "E");
     MasterAttribute attribute;
-    EXPECT_EQ(source[0]->Clone(&attribute), nullptr); // wrong class of target
+    attribute.name = "kept";
+    attribute.Assign(source[0].get());
+    attribute.Assign(&attribute);
+    EXPECT_EQ(attribute.name, "kept");
 }
 
 TEST_F(MembersTest, PropsExchangeWholeRecords) {

@@ -1,15 +1,18 @@
 // The zoom and geometry helpers, as tables of cases.
-#include "drawables/ZoomGeometry.h"
-#include "drawables/DrawingSettings.h"
+#include "drawables/DrawingSwitches.h"
+#include "drawables/DrawingTables.h"
+#include "drawables/ShapeGeometry.h"
+#include "drawables/ZoomScaling.h"
 #include "platform/Format.h"
 #include "platform/PainterDC.h"
 #include "platform/RecordingDC.h"
-#include "platform/Switches.h"
+#include "platform/UserSettings.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <stdexcept>
 
 namespace qm {
 namespace {
@@ -72,10 +75,19 @@ TEST(Zoom, LineWidthFactor) {
     EXPECT_DOUBLE_EQ(LineWidthFactor(2.0, 6), 6.0); // solid 3
     EXPECT_DOUBLE_EQ(LineWidthFactor(2.0, 1), 2.0); // dotted
     EXPECT_DOUBLE_EQ(LineWidthFactor(2.0, 200), 2.0);
-    Switches().printing = true;
-    EXPECT_DOUBLE_EQ(LineWidthFactor(2.0, 1), 1.0);
-    EXPECT_DOUBLE_EQ(LineWidthFactor(2.0, 6), 6.0);
-    Switches().printing = false;
+    {
+        ScopedDrawingSwitch printing(DrawingSwitch::Printing);
+        EXPECT_DOUBLE_EQ(LineWidthFactor(2.0, 1), 1.0);
+        EXPECT_DOUBLE_EQ(LineWidthFactor(2.0, 6), 6.0);
+    }
+    EXPECT_DOUBLE_EQ(LineWidthFactor(2.0, 1), 2.0);
+    // A scope left by an exception restores the switch too.
+    try {
+        ScopedDrawingSwitch printing(DrawingSwitch::Printing);
+        throw std::runtime_error("print failed");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_FALSE(SwitchOn(DrawingSwitch::Printing));
 }
 
 TEST(Geometry, BoundsOfPoints) {
@@ -156,8 +168,8 @@ TEST(Geometry, HitTestSegment) {
         {{40000, 40000}, {0, 0}, {60000, 60000}, 1, 0, true},
     };
     for (const Case& c : cases) {
-        FixedDrawingSettings settings(c.snap, 0);
-        ScopedDrawingSettings scope(&settings);
+        FixedUserSettings settings(0, c.snap);
+        ScopedInstall<const UserSettings> scope(&settings);
         EXPECT_EQ(HitTestSegment(c.p.x, c.p.y, c.a.x, c.a.y, c.b.x, c.b.y, c.tolerance), c.hit)
             << c.p.x << "," << c.p.y;
     }
@@ -437,9 +449,9 @@ TEST(ZoomDrawing, AnimateZoomRectOutlinesElevenFramesWithPauses) {
 }
 
 TEST(ZoomDrawing, SubmodelMarkerNeedsTheOptionAndASubmodel) {
-    for (uint32_t options : {0u, kOptionShowHyperLinks}) {
-        FixedDrawingSettings settings(0, options);
-        ScopedDrawingSettings scope(&settings);
+    for (uint32_t options : {0u, uint32_t{ShowHyperLinks}}) {
+        FixedUserSettings settings(options);
+        ScopedInstall<const UserSettings> scope(&settings);
         for (bool submodel : {false, true}) {
             RecordingDC dc;
             DrawSubmodelMarker(dc, CRect(10, 10, 20, 20), submodel, 2.5);

@@ -1,0 +1,112 @@
+// The journal kinds table and the installed journal.
+#include "model/ChangeJournal.h"
+
+#include <utility>
+
+namespace qm {
+
+namespace {
+
+using K = ChangeKind;
+
+// Indexed by the kind's number.
+constexpr ChangeKindInfo kKinds[kChangeKindCount] = {
+    {K::ProjectSaved, "JK_PROJECT_SAVED", {"(Project Saved)"}},
+    {K::Create,
+     "JK_CREATE",
+     {"Create Place", "Create Message", "Create Link", "Create Tag", "Create Primitive",
+      "Create Icon Instance", "Create Symbol from Library"}},
+    {K::MoveDrawables, "JK_MOVE_DRAWABLES", {"Drag Drawables", "Nudge Drawables"}},
+    {K::Reshape, "JK_RESHAPE", {"Drag Knob", "Drag Swimlane Border", "Drag Link Edge"}},
+    {K::Reshape4, "JK_RESHAPE_4", {}},
+    {K::SwapSwimlanes, "JK_SWAP_SWIMLANES", {"Swap Swimlanes"}},
+    {K::PropertyChanges, "JK_PROPERTY_CHANGES", {"Property Changes"}},
+    {K::PlaceMasterSwitch, "JK_PLACE_MASTER_SWITCH", {"Place Master Switch"}},
+    {K::TextEdit, "JK_TEXT_EDIT", {"Text Edit"}},
+    {K::Delete, "JK_DELETE", {"Delete Drawables", "Delete Model", "Delete Masters"}},
+    {K::Cut, "JK_CUT", {"Cut Drawables", "Cut Model", "Cut Masters"}},
+    {K::Paste, "JK_PASTE", {"Paste"}},
+    {K::Replace, "JK_REPLACE", {"Replace", "Replace All"}},
+    {K::NewModel, "JK_NEW_MODEL", {"New Model"}},
+    {K::NewToolModel, "JK_NEW_TOOL_MODEL", {"New Tool Model", "New Stereotype Model"}},
+    {K::Explode, "JK_EXPLODE", {"Explode"}},
+    {K::ExplodeToExisting, "JK_EXPLODE_TO_EXISTING", {"Explode to Existing"}},
+    {K::BreakExplode, "JK_BREAK_EXPLODE", {"Break Explode"}},
+    {K::BringToFront, "JK_BRING_TO_FRONT", {"Bring to Front"}},
+    {K::SendToBack, "JK_SEND_TO_BACK", {"Send to Back"}},
+    {K::GroupAsPrimitive, "JK_GROUP_AS_PRIMITIVE", {"Group as Primitive"}},
+    {K::GroupAsPlace, "JK_GROUP_AS_PLACE", {"Group as Place"}},
+    {K::CreateSwimlane, "JK_CREATE_SWIMLANE", {"Create Swimlane"}},
+    {K::UngroupPrimitive, "JK_UNGROUP_PRIMITIVE", {"Ungroup"}},
+    {K::UngroupPlace, "JK_UNGROUP_PLACE", {"Ungroup"}},
+    {K::FlipHorizontal, "JK_FLIP_HORIZONTAL", {"Flip Horizontal"}},
+    {K::FlipVertical, "JK_FLIP_VERTICAL", {"Flip Vertical"}},
+    {K::RotateLeft, "JK_ROTATE_LEFT", {"Rotate Left"}},
+    {K::RotateRight, "JK_ROTATE_RIGHT", {"Rotate Right"}},
+    {K::AutoSize, "JK_AUTO_SIZE", {"Auto Size", "Reposition"}},
+    {K::LooksChange, "JK_LOOKS_CHANGE", {"Looks Change"}},
+    {K::LinksLooksChange, "JK_LINKS_LOOKS_CHANGE", {"Links Looks Change"}},
+    {K::ResizeTool, "JK_RESIZE_TOOL", {"Resize Tool"}},
+    {K::IconEdit, "JK_ICON_EDIT", {"Icon Edit", "Icon Paste", "Icon Cut", "Icon Delete"}},
+    {K::AutoSizeDrawable,
+     "JK_AUTO_SIZE_DRAWABLE",
+     {"Auto-size Place", "Auto-size Link", "Auto-size Message", "Auto-size Junction"}},
+    {K::UndoneCreate, "JK_UNDONE_CREATE", {}},
+    {K::MoveModelUp, "JK_MOVE_MODEL_UP", {"Move Model Up"}},
+    {K::MoveModelDown, "JK_MOVE_MODEL_DOWN", {"Move Model Down"}},
+    {K::RenumberMessages, "JK_RENUMBER_MESSAGES", {"Renumber Messages"}},
+    {K::Annotation, "JK_ANNOTATION", {"Annotation"}},
+    {K::AnnotationMultiple, "JK_ANNOTATION_MULTIPLE", {"Annotation (multiple)"}},
+    {K::ResizeCallBox, "JK_RESIZE_CALL_BOX", {"Resize Call-box"}},
+    {K::DragCallBox, "JK_DRAG_CALL_BOX", {"Drag Call-box"}},
+    {K::DragJunction, "JK_DRAG_JUNCTION", {"Drag Junction"}},
+    {K::DeleteCallBox, "JK_DELETE_CALL_BOX", {"Delete Call-box"}},
+    {K::DeleteJunction, "JK_DELETE_JUNCTION", {"Delete Junction"}},
+    {K::AddJunction, "JK_ADD_JUNCTION", {"Add Junction"}},
+};
+
+// Every row sits at its kind's number.
+constexpr bool TableInOrder() {
+    for (int i = 0; i < kChangeKindCount; ++i) {
+        if (static_cast<int>(kKinds[i].kind) != i)
+            return false;
+    }
+    return true;
+}
+static_assert(TableInOrder(), "the journal kinds table must be in kind order");
+
+ChangeJournal defaultJournal;
+ChangeJournal* installed = &defaultJournal;
+
+} // namespace
+
+const ChangeKindInfo& InfoOf(ChangeKind kind) {
+    return kKinds[static_cast<int>(kind)];
+}
+
+const char* ChangeKindName(ChangeKind kind) {
+    return InfoOf(kind).constant;
+}
+
+const char* ChangeKindDescription(ChangeKind kind) {
+    const char* first = InfoOf(kind).descriptions[0];
+    return first != nullptr ? first : "";
+}
+
+std::optional<ChangeKind> ChangeKindFromNumber(int number) {
+    if (number < 0 || number >= kChangeKindCount)
+        return std::nullopt;
+    return kKinds[number].kind;
+}
+
+ChangeJournal& Journal() {
+    return *installed;
+}
+
+ChangeJournal* Install(ChangeJournal* journal) {
+    ChangeJournal* previous = installed == &defaultJournal ? nullptr : installed;
+    installed = journal != nullptr ? journal : &defaultJournal;
+    return previous;
+}
+
+} // namespace qm

@@ -1,0 +1,114 @@
+// What the model and the drawables ask of the undo journal: the kinds of
+// change it records (ChangeKind, with their constant names and the
+// descriptions callers record them under, in one table) and the calls that
+// prepare and record a change. Each document owns its journal; the document
+// layer installs one implementation that records into the journal of the
+// document passed. Until one is installed nothing is recorded.
+#pragma once
+
+#include "platform/ScopedInstall.h"
+
+#include <array>
+#include <memory>
+#include <optional>
+
+namespace qm {
+
+class ModelDocument;
+class ModelObject;
+
+// The journal kinds; the numbers are those of the journal's records.
+enum class ChangeKind : int {
+    ProjectSaved = 0,
+    Create = 1,
+    MoveDrawables = 2,
+    Reshape = 3,
+    Reshape4 = 4,
+    SwapSwimlanes = 5,
+    PropertyChanges = 6,
+    PlaceMasterSwitch = 7,
+    TextEdit = 8,
+    Delete = 9,
+    Cut = 10,
+    Paste = 11,
+    Replace = 12,
+    NewModel = 13,
+    NewToolModel = 14,
+    Explode = 15,
+    ExplodeToExisting = 16,
+    BreakExplode = 17,
+    BringToFront = 18,
+    SendToBack = 19,
+    GroupAsPrimitive = 20,
+    GroupAsPlace = 21,
+    CreateSwimlane = 22,
+    UngroupPrimitive = 23,
+    UngroupPlace = 24,
+    FlipHorizontal = 25,
+    FlipVertical = 26,
+    RotateLeft = 27,
+    RotateRight = 28,
+    AutoSize = 29,
+    LooksChange = 30,
+    LinksLooksChange = 31,
+    ResizeTool = 32,
+    IconEdit = 33,
+    AutoSizeDrawable = 34,
+    UndoneCreate = 35,
+    MoveModelUp = 36,
+    MoveModelDown = 37,
+    RenumberMessages = 38,
+    Annotation = 39,
+    AnnotationMultiple = 40,
+    ResizeCallBox = 41,
+    DragCallBox = 42,
+    DragJunction = 43,
+    DeleteCallBox = 44,
+    DeleteJunction = 45,
+    AddJunction = 46,
+};
+
+constexpr int kChangeKindCount = 47;
+
+// One row of the kinds table: the kind, its constant name and the
+// descriptions its callers record it under (unused slots null).
+struct ChangeKindInfo {
+    ChangeKind kind;
+    const char* constant;
+    std::array<const char*, 7> descriptions;
+};
+
+// The row of a kind.
+const ChangeKindInfo& InfoOf(ChangeKind kind);
+// The constant name of a kind ("JK_ANNOTATION").
+const char* ChangeKindName(ChangeKind kind);
+// The first description of a kind ("Annotation"); "" for a kind recorded without one.
+const char* ChangeKindDescription(ChangeKind kind);
+// The kind of a record's number, or none for a number outside 0..46.
+std::optional<ChangeKind> ChangeKindFromNumber(int number);
+
+class ChangeJournal {
+  public:
+    virtual ~ChangeJournal() = default;
+    // Prepares one change of the document's journal: empties its change context.
+    virtual void BeginChange(ModelDocument* /*document*/, ChangeKind /*kind*/) {}
+    // Adds a changed object, with its previous state when there is one (the
+    // journal takes that copy), to the change being prepared.
+    virtual void AddChangedObject(ModelDocument* /*document*/, ModelObject* /*object*/,
+                                  std::unique_ptr<ModelObject> /*previous*/) {}
+    // Records the change just made under kind and name; model is the model
+    // changed (null for none), current the object the change is about.
+    virtual void RecordChange(ModelDocument* /*document*/, ChangeKind /*kind*/,
+                              const char* /*name*/, ModelObject* /*model*/,
+                              ModelObject* /*current*/) {}
+    // Bracket several recorded changes that one undo or redo replays together.
+    virtual void BeginGroup(ModelDocument* /*document*/) {}
+    virtual void EndGroup(ModelDocument* /*document*/) {}
+};
+
+// The installed journal (one that records nothing until another is installed).
+ChangeJournal& Journal();
+// Installs a journal (not owned) and returns the one replaced; null restores the default.
+ChangeJournal* Install(ChangeJournal* journal);
+
+} // namespace qm

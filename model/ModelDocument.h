@@ -1,0 +1,30 @@
+// What the model and the drawables need of the project document, as a small
+// interface the document implements above these folders. It is passed as an
+// argument where an operation works for a document (null: no document, and
+// every answer is empty); tests pass fakes.
+#pragma once
+
+#include <vector>
+
+namespace qm {
+
+class GuidMap;
+class Master;
+class ModelObject;
+
+class ModelDocument {
+  public:
+    virtual ~ModelDocument() = default;
+
+    // The masters the document relates to master through the places of its
+    // top-level models, master itself excluded.
+    virtual std::vector<Master*> CollectNestedMasters(Master* master) = 0;
+    // The document's top-level model whose id is the text, or null.
+    virtual ModelObject* FindTopLevelModel(const char* id) = 0;
+    // The project's id map, and the id map of the document's notation
+    // template (which holds the objects of tool models); null when absent.
+    virtual GuidMap* ProjectMap() = 0;
+    virtual GuidMap* TemplateMap() = 0;
+};
+
+} // namespace qm
