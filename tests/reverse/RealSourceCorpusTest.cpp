@@ -3,11 +3,16 @@
 // of a PHP library (a folder given by QM_PHP_SOURCES) are reverse-engineered
 // without a crash, a hang or a sanitizer report. Skipped when the variables
 // are not set (see the note in the test for how to provide the sources).
+#include "FakeProject.h"
 #include "ParserTestSupport.h"
+
+#include "model/Members.h"
+#include "tests/support/ModelFixture.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
 namespace qm {
 namespace {
@@ -75,6 +80,60 @@ TEST_F(RealSourceCorpusTest, JdkJavaUtil) {
             << name;
     }
     EXPECT_EQ(std::count(publicMethods.begin(), publicMethods.end(), "add"), 2);
+}
+
+// java.util.ArrayList built into a master: in the submodel of package util
+// inside package java, with its public methods, an inheritance link to
+// AbstractList and realization links to its four interfaces.
+class JdkMastersTest : public test::ModelTest {};
+
+TEST_F(JdkMastersTest, ArrayListBecomesAMasterWithItsMethodsAndLinks) {
+    const char* root = std::getenv("QM_JAVA_SOURCES");
+    if (root == nullptr) {
+        GTEST_SKIP() << "QM_JAVA_SOURCES is not set";
+    }
+    std::vector<std::string> files = FilesBelow(std::string(root) + "/java/util", ".java");
+    ASSERT_GT(files.size(), 100u);
+    test::FakeProject project(0);
+    SourceParser parser(&project, kLangJava);
+    for (const std::string& path : files) {
+        parser.ParseSourceFile(path);
+    }
+    parser.BuildModelFromParse(&project, project.CurrentModel());
+
+    const int classTool = parser.ClassTool();
+    const int packageTool = parser.PackageTool();
+    // ArrayList<E> has a type parameter: its place is of the tool after the class tool.
+    Master* list = project.FindMaster(classTool + 1, "ArrayList", "java.util");
+    ASSERT_NE(list, nullptr);
+    std::set<std::string> publicMethods;
+    for (const auto& method : list->methods) {
+        if (method->access == AccessPublic) {
+            publicMethods.insert(method->name);
+        }
+    }
+    for (const char* name : {"ArrayList", "add", "get", "set", "size", "isEmpty", "contains",
+                             "indexOf", "toArray", "clear", "iterator", "removeIf", "sort"}) {
+        EXPECT_TRUE(publicMethods.count(name)) << name;
+    }
+
+    Master* java = project.FindMaster(packageTool, "java", "");
+    ASSERT_NE(java, nullptr);
+    Master* util = project.FindMaster(packageTool, "util", "java");
+    ASSERT_NE(util, nullptr);
+    auto* model = dynamic_cast<Model*>(util->submodel);
+    ASSERT_NE(model, nullptr);
+    std::set<std::string> links;
+    for (const test::FakeLink* link : project.Links(model)) {
+        if (link->from != nullptr && link->from->GetMaster() == list) {
+            links.insert(std::to_string(link->kindCode) + " " + link->to->GetMaster()->name);
+        }
+    }
+    const std::string inherits = std::to_string(parser.InheritanceTool()) + " ";
+    const std::string realizes = std::to_string(parser.RealizationTool()) + " ";
+    EXPECT_EQ(links, (std::set<std::string>{inherits + "AbstractList", realizes + "Cloneable",
+                                            realizes + "List", realizes + "RandomAccess",
+                                            realizes + "Serializable"}));
 }
 
 // The PHP files of a pure-PHP library package, for example php-doctrine-collections
