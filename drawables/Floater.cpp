@@ -136,10 +136,12 @@ void Floater::RememberSegment() {
 
 void Floater::AttachToSegment(int code, const CRect& rect, Link* link, int index) {
     Tag::Attach(code, rect, link);
+    // A floater has no pointer: its anchor stays at the origin, as its record reads.
+    anchor = CPoint();
     tagFlags = 0;
     segment = int16_t(std::clamp(index, 0, kMaxLinkVertices));
     RememberSegment();
-    const CPoint centre = bounds.CenterPoint();
+    const CPoint centre = ClampRect(rect).CenterPoint();
     CPoint p, q;
     if (SegmentEnds(p, q)) {
         CPoint nearest;
