@@ -183,8 +183,7 @@ void DrawSymbol(const Master& master, DeviceContext& dc, Place& place, const Loo
     CRect listRect;
     if (compartmentFrame != nullptr)
         tool->MapTextFrame(compartmentFrame, target, listRect);
-    const bool listsMembers =
-        compartmentFrame != nullptr && (place.placeFlags & PfCompartments) != 0;
+    const bool listsMembers = (place.placeFlags & PfCompartments) != 0;
     if (!listsMembers && master.submodel == nullptr) {
         CRect marker;
         place.GetSubmodelMarkerRect(marker);
@@ -192,6 +191,15 @@ void DrawSymbol(const Master& master, DeviceContext& dc, Place& place, const Loo
         return;
     }
     const int32_t lineHeight = LineHeightOf(dc, looks);
+    if (compartmentFrame == nullptr) {
+        // A tool without a compartment frame lists below the name (and the
+        // stereotype's line), as the auto size measures the symbol.
+        const int32_t nameLines = master.stereotype.empty() ? 1 : 2;
+        listRect = CRect(target.left,
+                         ClampCoordinate(int64_t(nameRect.top) + int64_t(nameLines) * lineHeight +
+                                         lineHeight / 2),
+                         target.right, target.bottom);
+    }
     if (listsMembers) {
         std::string text, codes;
         CompartmentLayout layout;
@@ -205,11 +213,15 @@ void DrawSymbol(const Master& master, DeviceContext& dc, Place& place, const Loo
                           listRect.left + 2, top, listRect.right - 2, listRect.bottom, zoom);
         top += layout.attributeLines * lineHeight + 4;
         if (layout.methodLines > 0 && top < listRect.bottom) {
-            const LogPen pen = dc.SelectPen(PS_SOLID, 1, ColorFromCode(looks.lineColor));
-            CPoint divider[2] = {CPoint(listRect.left, top - 2), CPoint(listRect.right, top - 2)};
-            ScalePointsByZoom(2, divider, divider, zoom);
-            dc.Polyline(divider, 2);
-            dc.SelectPen(pen);
+            if (layout.attributeLines > 0) {
+                // The line between the attribute and the method section.
+                const LogPen pen = dc.SelectPen(PS_SOLID, 1, ColorFromCode(looks.lineColor));
+                CPoint divider[2] = {CPoint(listRect.left, top - 2),
+                                     CPoint(listRect.right, top - 2)};
+                ScalePointsByZoom(2, divider, divider, zoom);
+                dc.Polyline(divider, 2);
+                dc.SelectPen(pen);
+            }
             DrawMultiLineText(dc, looks, imposed, codes.substr(size_t(layout.attributeLines)),
                               methods, int(methods.size()), lineHeight, listRect.left + 2, top,
                               listRect.right - 2, listRect.bottom, zoom);
@@ -220,9 +232,7 @@ void DrawSymbol(const Master& master, DeviceContext& dc, Place& place, const Loo
         std::string names;
         for (const Master* m : shown)
             names += m->name + "\r\n";
-        const CRect box = compartmentFrame != nullptr ? listRect
-                                                      : CRect(target.left + 2, nameRect.bottom,
-                                                              target.right - 2, target.bottom);
+        const CRect box = listRect;
         Looks imposed = looks;
         imposed.style |= kStyleItalic;
         DrawMultiLineText(dc, looks, imposed, "", names, int(names.size()), lineHeight, box.left,

@@ -101,6 +101,16 @@ TEST_F(ClassDiagramTest, DrawsTheSamePicturesOnEveryRun) {
     EXPECT_EQ(right, 0);
 }
 
+TEST_F(ClassDiagramTest, ABuiltInClassListsItsShownMembersBelowItsName) {
+    RecordingDC dc;
+    shapePlace->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
+    std::vector<std::string> texts;
+    for (const std::string& call : dc.CallsNamed("DrawText"))
+        texts.push_back(call.substr(0, call.find("\" ") + 1));
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"DrawText \"Shape\"", "DrawText \"-area(): double\""}));
+}
+
 TEST_F(ClassDiagramTest, TheArrowheadIsDrawnAtTheTargetEnd) {
     const CPoint end = link->Vertices().back();
     const CPoint start = link->Vertices().front();

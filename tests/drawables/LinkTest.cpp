@@ -407,3 +407,44 @@ TEST_F(LinkTest, LinksBindToJunctionsThroughTheirModel) {
 
 } // namespace
 } // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+TEST_F(LinkTest, NameStereotypeAndAttachmentEdgeCases) {
+    Link* l = NewLink(a, b);
+    l->SetVertices({CPoint(100, 100), CPoint(100, 100), CPoint(300, 100)});
+    l->UpdateRepaintRect();
+    l->stereotype = "uses";
+    l->name = "hidden";
+    // With an empty name rectangle only the stereotype shows, not the name.
+    l->nameRect.SetRectEmpty();
+    RecordingDC dc;
+    l->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
+    std::vector<std::string> texts;
+    for (const std::string& call : dc.CallsNamed("DrawText"))
+        texts.push_back(call.substr(0, call.find("\" ") + 1));
+    EXPECT_EQ(texts, std::vector<std::string>{"DrawText \"\xC2\xABuses\xC2\xBB\""});
+
+    // A click on the name of a link with an attached file: the hyperlink
+    // only with the setting and without Shift or Control.
+    l->UpdateRepaintRect();
+    l->file = "notes.txt";
+    const CPoint in = l->nameRect.CenterPoint();
+    FixedUserSettings settings(ShowHyperLinks);
+    struct Case {
+        bool option;
+        int flags;
+        int part;
+    } cases[] = {
+        {false, 0, HpLabel}, {true, 0, HpAttachment}, {true, 0x4, HpLabel}, {true, 0x8, HpLabel}};
+    for (const Case& c : cases) {
+        ScopedInstall<const UserSettings> installed(c.option ? &settings : nullptr);
+        int part = -1, knob = -1;
+        l->HitTest(in.x, in.y, part, knob, c.flags);
+        EXPECT_EQ(part, c.part) << c.option << " " << c.flags;
+    }
+}
+
+} // namespace
+} // namespace qm::test
