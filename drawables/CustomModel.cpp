@@ -113,26 +113,21 @@ Floater* CustomModel::CreateFloater(const std::string& text, Link* link, const C
 }
 
 void CustomModel::RebindTools(NotationTemplate* notation) {
+    // A place's tool is its master's, which the document's masters re-bind
+    // to the template before the models do; a place keeps its layout. A link
+    // takes the template's tool of its kind when that is another tool, so a
+    // project that is loaded and saved again is written as it was read.
     GuidMap* map = notation != nullptr ? &notation->guidMap : nullptr;
     for (const auto& drawable : drawables) {
-        if (drawable->IsLink()) {
-            auto* link = static_cast<Link*>(drawable.get());
-            auto* tool = dynamic_cast<NotationTool*>(TemplateTool(map, link->kindCode));
-            link->SetTool(tool != nullptr && tool->IsLinkTool() ? tool : nullptr);
-            link->BindTool(map, link->kindCode);
+        if (!drawable->IsLink())
             continue;
-        }
-        auto* place = dynamic_cast<Place*>(drawable.get());
-        if (place == nullptr || place->master == nullptr)
-            continue;
-        Master* master = place->master;
-        const int number = master->ToolNumber();
-        MasterTool* tool = TemplateTool(map, number);
-        if (tool != nullptr)
-            master->tool = tool;
-        else
-            master->ReportToolNotInTemplate(map, number);
-        place->Relayout();
+        auto* link = static_cast<Link*>(drawable.get());
+        auto* tool = dynamic_cast<NotationTool*>(TemplateTool(map, link->kindCode));
+        if (tool != nullptr && !tool->IsLinkTool())
+            tool = nullptr;
+        if (tool != link->Tool())
+            link->SetTool(tool);
+        link->BindTool(map, link->kindCode);
     }
 }
 

@@ -33,9 +33,9 @@ class CustomModel : public Model {
     // in the model's map, with the master's tool's looks, started from
     // (30, 30, 100, 80) or rect when not empty; added to the model.
     Drawable* CreatePlace(ModelDocument* document, Master* master, const CRect& rect) override;
-    // Every place's master finds its tool again in the template (or the
-    // stand-in) and lays its label out; every link takes the template's
-    // tool of its kind.
+    // Every link takes the template's tool of its kind (the stand-in, flagged
+    // and logged, when the template lacks it); places show their masters'
+    // tools, which the document re-binds.
     void RebindTools(NotationTemplate* notation) override;
     // Record: (customModel <model record>), for both classes.
     kest::Cell* Persist(ModelDocument* document, GuidScope* scope, kest::Cell* list) override;
