@@ -18,6 +18,7 @@
 #include "kernel/Kernel.h"
 #include "kernel/Predefined.h"
 #include "model/ChangeJournal.h"
+#include "model/Master.h"
 #include "platform/Format.h"
 #include "platform/Process.h"
 #include "platform/TextHelpers.h"
@@ -119,6 +120,15 @@ bool Floater::SegmentEnds(CPoint& p, CPoint& q) const {
     p = link->Vertices()[size_t(segment)];
     q = link->Vertices()[size_t(segment) + 1];
     return true;
+}
+
+std::string Floater::PopupCallMenu(ModelDocument* document, MenuWindow* window, int x, int y) {
+    const Link* link = GetLink();
+    if (link == nullptr)
+        return {};
+    Master* master =
+        (tagFlags & FfReversed) != 0 ? link->GetSourceMaster() : link->GetTargetMaster();
+    return master != nullptr ? master->PickOperation(document, window, x, y, -1) : std::string();
 }
 
 CPoint Floater::ArrowCentre() const {

@@ -474,6 +474,14 @@ PlaceGroup* PlaceGroup::FindDropTarget(const Drawable* drawable) {
     return this;
 }
 
+void PlaceGroup::CopySymbol(const PrimitiveGroup& symbol, Master* shown) {
+    members_.AssignFrom(nullptr, symbol);
+    Setup(TkPlaceGroup, members_.bounds, shown, true);
+    style = DsGroup;
+    members_.SetParent(this);
+    LayoutLabel();
+}
+
 int PlaceGroup::MaxFloaterNumber() const {
     return MaxNumberIn(members_.Members(), 0);
 }

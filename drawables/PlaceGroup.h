@@ -85,6 +85,8 @@ class PlaceGroup : public Place {
     // Gives a member back to the model's list.
     void ReleaseMember(DrawableModel* model, Drawable* drawable, CRect& rect, CRect& dirty);
     PlaceGroup* FindDropTarget(const Drawable* drawable);
+    // Becomes a copy of a library symbol (its members copied) showing master.
+    void CopySymbol(const PrimitiveGroup& symbol, Master* master);
     // The highest message number among the member floaters, nested groups included.
     int MaxFloaterNumber() const;
     void CollectLinks(DrawableRefList& links) const;

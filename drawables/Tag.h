@@ -13,6 +13,7 @@
 namespace qm {
 
 class Link;
+class MenuWindow;
 
 class Tag : public Drawable {
   public:
@@ -104,6 +105,10 @@ class Floater : public Tag {
     void SetLabelRect(const CRect& rect);
     // Lays the text out in the label: the label's size fits the text.
     void WrapText(DeviceContext& dc, double zoom);
+    // "Popup/Call...": the operation menu of the master at the link's
+    // target end (its source end for a reversed message); the chosen
+    // operation's text, "" when none or without such a master.
+    std::string PopupCallMenu(ModelDocument* document, MenuWindow* window, int x, int y);
     // The link the floater rides on, or null.
     Link* GetLink() const;
     // The arrow's centre.

@@ -66,6 +66,22 @@ TEST_F(PlaceGroupTest, MembersAreTakenFromTheListAndMovedWithTheGroup) {
     model.AddDrawable(std::move(group));
 }
 
+TEST_F(PlaceGroupTest, ALibrarySymbolIsCopiedWithItsMembers) {
+    PrimitiveGroup symbol;
+    auto box = std::make_unique<BoxPrimitive>();
+    box->SetFrame(TkEllipse, CRect(0, 0, 40, 30));
+    symbol.AddMember(std::move(box));
+    symbol.UpdateRepaintRect();
+    PlaceGroup* group = NewGroup<PlaceGroup>(CRect());
+    group->CopySymbol(symbol, &master);
+    ASSERT_EQ(group->MemberGroup().Members().size(), 1u);
+    EXPECT_NE(group->MemberGroup().Members().front().get(), symbol.Members().front().get());
+    EXPECT_EQ(group->bounds, CRect(0, 0, 40, 30));
+    EXPECT_EQ(group->kindCode, TkPlaceGroup);
+    EXPECT_TRUE(group->IsGroup());
+    EXPECT_EQ(group->MemberGroup().Members().front()->Parent(), &group->MemberGroup());
+}
+
 TEST_F(PlaceGroupTest, ALaneSpansThePageIsAtLeast32WideAndHitsAtItsEdges) {
     model.SetPageMatrix(CRect(0, 0, 1000, 800));
     Swimlane* lane = NewGroup<Swimlane>(CRect(100, 50, 110, 300));
