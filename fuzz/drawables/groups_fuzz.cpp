@@ -11,6 +11,7 @@
 #include "drawables/CustomModel.h"
 #include "drawables/DrawableFactory.h"
 #include "drawables/FontFaceTable.h"
+#include "drawables/Junction.h"
 #include "drawables/Link.h"
 #include "drawables/ModelPrinting.h"
 #include "drawables/NotationTemplate.h"
@@ -94,9 +95,29 @@ std::string WriteModel(qm::CustomModel& model, GuidScope& scope) {
     return prettystring(model.Persist(nullptr, &scope, nil));
 }
 
-void CheckRoundTrip(const DrawableList& top, GuidScope& scope) {
+// Enters the drawables of list (with members and junctions) in map.
+void RegisterAll(const DrawableList& list, GuidMap& map, int depth) {
+    for (const auto& d : list) {
+        map.Add(d.get());
+        if (auto* place = dynamic_cast<qm::Place*>(d.get())) {
+            for (const auto& junction : place->Junctions())
+                map.Add(junction.get());
+        }
+        if (DrawableList* members = d->GetMemberList(); members != nullptr && depth < 100)
+            RegisterAll(*members, map, depth + 1);
+    }
+}
+
+// Top-level drawables may name drawables of the models read beside them:
+// those stay where they are and are entered in the fresh map.
+void CheckRoundTrip(const DrawableList& top, GuidScope& scope,
+                    const std::vector<std::unique_ptr<qm::CustomModel>>& models) {
     fuzzsupport::CheckRoundTrip(WriteAll(top, scope), [&](Cell* value) {
         GuidMap project;
+        for (const auto& model : models) {
+            project.Add(model.get());
+            RegisterAll(model->drawables, project, 0);
+        }
         GuidScope again(&project, scope.templateMap, &project);
         DrawableList copy;
         for (Cell* at = value; at != nil; at = cdr(at)) {
@@ -272,7 +293,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     scope.readMap = nullptr;
     if (allRead && Bind(top, scope)) {
         fuzzsupport::Survive([&] {
-            CheckRoundTrip(top, scope);
+            CheckRoundTrip(top, scope, models);
             for (auto& model : models)
                 CheckModelRoundTrip(*model, scope);
             Exercise(top);
