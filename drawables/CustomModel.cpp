@@ -353,8 +353,11 @@ void SequenceModel::MarkLinksAtPlace(const Drawable& place) {
         auto* link = dynamic_cast<Link*>(drawable.get());
         if (link == nullptr || link->VertexCount() < 2)
             continue;
-        if (place.bounds.PtInRect(link->Vertices().front()) ||
-            place.bounds.PtInRect(link->Vertices().back()))
+        // A link's end lies on the place's outline, which may be just past
+        // its right or bottom edge.
+        CRect area = place.bounds;
+        area.InflateRect(1, 1);
+        if (area.PtInRect(link->Vertices().front()) || area.PtInRect(link->Vertices().back()))
             link->Mark(1, 0x1, 0);
     }
 }

@@ -188,6 +188,34 @@ TEST_F(CustomModelTest, ASequenceModelWithNumberedMessagesRoundTrips) {
     model.Detach(&scope);
 }
 
+TEST_F(CustomModelTest, LifelinesStayBetweenTheirPlaceAndThePageBottom) {
+    SequenceModel model(&project, &document, CSize(800, 600));
+    auto* a = static_cast<ScenarioPlace*>(
+        model.CreatePlaceOfTool(&document, 10, "a", "", CRect(0, 0, 80, 40)));
+    auto* b = static_cast<ScenarioPlace*>(
+        model.CreatePlaceOfTool(&document, 10, "b", "", CRect(200, 0, 280, 40)));
+    struct Case {
+        int dy;
+        int32_t end;
+    } cases[] = {{-100, 340}, {-1000, 8}, {10000, 600}, {-52, 548}};
+    for (const Case& c : cases) {
+        CRect rect;
+        model.ExtendLifeline(*a, c.dy, rect);
+        EXPECT_EQ(a->lifeLinePoint.y, c.end) << c.dy;
+        EXPECT_FALSE(rect.IsRectEmpty());
+    }
+    Link* link = model.CreateLink(&document, 3, "", a, b);
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(model.CompareLifelines(*link), -1);
+    model.MarkLinksAtPlace(*b);
+    EXPECT_TRUE(link->IsMarked());
+    CRect moved;
+    model.ShiftAll(25, moved);
+    EXPECT_EQ(a->bounds.top, 25);
+    EXPECT_EQ(b->bounds.top, 25);
+    model.Detach(&scope);
+}
+
 TEST_F(CustomModelTest, RenumberingNumbersInPickOrderAndJournalsOnlyChanges) {
     RenumberJournal journal;
     CustomModel model(&project, &document);
