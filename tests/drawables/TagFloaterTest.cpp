@@ -7,6 +7,7 @@
 #include "drawables/ShapeGeometry.h"
 #include "drawables/Tag.h"
 #include "platform/RecordingDC.h"
+#include "platform/TextHelpers.h"
 #include "tests/drawables/DrawableFixture.h"
 #include "tests/drawables/FakeTool.h"
 
@@ -30,6 +31,37 @@ TEST(FloaterNumbers, LeadingNumbersAreReadAndReplaced) {
         EXPECT_EQ(f.text, "5. call") << text;
     }
     EXPECT_EQ(MessageNumberOf("99999999999999 x"), INT32_MAX);
+}
+
+class FloaterPropsTest : public DrawableTest {};
+
+TEST_F(FloaterPropsTest, PropertiesAreExchangedAndSearchedInEveryText) {
+    Floater mine, theirs;
+    mine.text = "1. call";
+    theirs.text = "2. call";
+    theirs.attachment = "notes.txt";
+    theirs.tagFlags = FfReversed;
+    kest::Cell* list = mine.Props(&scope, &theirs, nullptr, false);
+    EXPECT_EQ(print(list), "(nil (\"1. call\" \"2. call\") nil (\"\" \"notes.txt\") (0 1))");
+    mine.Props(&scope, nullptr, list, true);
+    EXPECT_EQ(mine.text, "2. call");
+    EXPECT_EQ(mine.attachment, "notes.txt");
+    EXPECT_EQ(mine.tagFlags, FfReversed);
+    EXPECT_TRUE(mine.HasAttachment());
+    EXPECT_THROW(mine.Props(&scope, nullptr, read("(nil (1 2))"), true), CKestException);
+    EXPECT_EQ(mine.text, "2. call") << "a bad list changes nothing";
+
+    RecordingJournal journal;
+    mine.secondText = "call back";
+    EXPECT_EQ(mine.FindReplaceText(nullptr, "call", "ring", RF_REPLACE), 2);
+    EXPECT_EQ(mine.text, "2. ring");
+    EXPECT_EQ(mine.secondText, "ring back");
+    ASSERT_EQ(journal.changed.size(), 1u);
+    EXPECT_EQ(static_cast<Floater*>(journal.previousCopies[0].get())->text, "2. call");
+    Tag tag;
+    tag.text = "see call";
+    EXPECT_EQ(tag.FindReplaceText(nullptr, "call", "", 0), 1);
+    EXPECT_EQ(tag.text, "see call") << "counting only";
 }
 
 class TagTest : public DrawableTest {
