@@ -8,8 +8,10 @@
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
+#include "drawables/PlaceGroup.h"
 #include "drawables/Primitives.h"
 #include "drawables/ScenarioPlace.h"
+#include "drawables/Tag.h"
 #include "drawables/ToolModel.h"
 #include "kernel/Symbol.h"
 #include "model/Master.h"
@@ -192,6 +194,10 @@ Cell* PlaceProps(Drawable* d) {
     b.Add(ObjectFlagsToList(RefPlace, flags, true));
     if (place != nullptr && (flags & PfInstanceLabel) != 0)
         b.Add(Prop("instance", place->label));
+    if (auto* lane = dynamic_cast<Swimlane*>(d); lane != nullptr) {
+        b.Add(Prop("rightLane", {RefTo(lane->NextLane(), RefPlace)}));
+        b.Add(Prop("leftLane", {RefTo(lane->PreviousLane(), RefPlace)}));
+    }
     if (auto* scenario = dynamic_cast<ScenarioPlace*>(d); scenario != nullptr)
         b.Add(Prop("endPt", {mkint(scenario->lifeLinePoint.x), mkint(scenario->lifeLinePoint.y)}));
     if (d->IsPlaceGroup() && d->GetMemberList() != nullptr)
@@ -250,6 +256,20 @@ Cell* PrimitiveProps(Drawable* d) {
         break;
     }
     CommonDrawableProps(b, d);
+    return b.List();
+}
+
+Cell* TagProps(Tag* t) {
+    ListBuilder b;
+    b.Add(Prop("pivot", {DrawableRef(t->Attached())}));
+    b.Add(Prop("tip", {mkint(t->anchor.x), mkint(t->anchor.y)}));
+    b.Add(Prop("text", t->text));
+    b.Add(ObjectFlagsToList(RefTag, t->tagFlags, true));
+    if (auto* floater = dynamic_cast<Floater*>(t); floater != nullptr && t->kindCode == TkMessage) {
+        b.Add(Prop("comment", floater->secondText));
+        b.Add(Prop("link", floater->attachment));
+    }
+    CommonDrawableProps(b, t);
     return b.List();
 }
 
@@ -363,13 +383,8 @@ Cell* PropertyList(Symbol* self, Cell* reference) {
             return PrimitiveProps(d);
         break;
     case RefTag:
-        // Tags and message floaters have no fields of their own here yet:
-        // only the properties every drawable has.
-        if (auto* d = dynamic_cast<Drawable*>(o)) {
-            ListBuilder b;
-            CommonDrawableProps(b, d);
-            return b.List();
-        }
+        if (auto* t = dynamic_cast<Tag*>(o))
+            return TagProps(t);
         break;
     case RefAttribute:
         if (auto* a = dynamic_cast<MasterAttribute*>(o))
