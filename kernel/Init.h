@@ -12,8 +12,10 @@
 
 namespace kest {
 
-// Builds the kernel afresh: earlier cells are abandoned. Called once at
-// start-up (and again by the script server's thread).
+// Builds the kernel afresh: earlier cells are abandoned, and the switches
+// callers set (evaluation limit, read-time evaluation, block limit) are back
+// at their defaults. Called once at start-up (and again by the script
+// server's thread).
 void initkernel();
 // True once initkernel has run.
 bool kernelready();

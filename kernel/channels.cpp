@@ -172,7 +172,15 @@ void closechan(Channel* ch) {
     finishclose(ch);
 }
 
+void flushstdchans() {
+    for (Channel* ch : {stdchans.out, stdchans.err}) {
+        if (ch != nullptr)
+            flushpending(ch);
+    }
+}
+
 void closeallchans() {
+    flushstdchans();
     Channel* ch = openchans;
     openchans = nullptr;
     bool failed = false;

@@ -8,6 +8,7 @@
 #include "kernel/builtins/Builtins.h"
 #include "platform/Errors.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace kest {
@@ -24,6 +25,12 @@ namespace {
 
 bool ready = false;
 VxRegistration vxregistration = nullptr;
+
+// At exit, what the standard channels still hold is written out.
+void flushatexit() {
+    if (ready)
+        flushstdchans();
+}
 
 Symbol* predefine(const char* name) {
     return definesym(name, KPlain, 1, nil);
@@ -66,6 +73,10 @@ void initkernel() {
         }
     }
     ready = false;
+    // The switches a caller may have set for the kernel being replaced.
+    setevaluationlimit(0);
+    readtimeevaluation = true;
+    setblocklimit(0);
     KernelSyms = KernelSymbols{};
     nil = nullptr;
     initheap();
@@ -133,6 +144,8 @@ void initkernel() {
 
     // POSIX sockets need no library start-up.
     snapshotsymbols();
+    static const bool flushesAtExit = std::atexit(flushatexit) == 0;
+    (void)flushesAtExit;
     ready = true;
 }
 
