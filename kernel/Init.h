@@ -43,6 +43,8 @@ struct KernelSymbols {
     Symbol* read = nullptr;
     Symbol* catch_ = nullptr;
     Symbol* def = nullptr;
+    Symbol* go = nullptr;
+    Symbol* void_ = nullptr;
     // The six private markers (kind 8, outside the table).
     Symbol* errortag = nullptr;  // capeval's internal error tag
     Symbol* cxr = nullptr;       // "c..r", the form of the accessors' errors
