@@ -149,7 +149,7 @@ struct StandardChannels {
     Cell* outcell = nullptr;
     Cell* errcell = nullptr;
 };
-extern StandardChannels stdchans;
+extern StandardChannels stdchans; // defined with the rest of the kernel state (state.cpp)
 
 // A channel outside the heap over a MemoryFile, for formatting into text and
 // reading from text without touching the heap's blocks for the channel itself.

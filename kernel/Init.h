@@ -59,7 +59,7 @@ struct KernelSymbols {
     // A string cell whose text the runners and the reader set.
     Cell* sharedstring = nullptr;
 };
-extern KernelSymbols KernelSyms;
+extern KernelSymbols KernelSyms; // defined with the rest of the kernel state (state.cpp)
 
 // The version strings the file header writes and checks: the program's
 // ("8.0") and the repository server's ("2.0"). The environment may set them.
