@@ -1,8 +1,10 @@
 // The drawable factory's table and the discarding of drawables that failed to read.
 #include "drawables/DrawableFactory.h"
 
+#include "drawables/Link.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
+#include "drawables/ScenarioPlace.h"
 #include "kernel/Kernel.h"
 #include "kernel/Predefined.h"
 #include "model/GuidMap.h"
@@ -22,10 +24,10 @@ struct Maker {
 
 // One line per drawable record.
 const Maker kMakers[] = {
-    {&kest::sym::line, Make<LinePrimitive>},
-    {&kest::sym::text, Make<TextPrimitive>},
-    {&kest::sym::box, Make<BoxPrimitive>},
-    {&kest::sym::group, Make<PrimitiveGroup>},
+    {&kest::sym::line, Make<LinePrimitive>}, {&kest::sym::text, Make<TextPrimitive>},
+    {&kest::sym::box, Make<BoxPrimitive>},   {&kest::sym::group, Make<PrimitiveGroup>},
+    {&kest::sym::place, Make<Place>},        {&kest::sym::scenPlace, Make<ScenarioPlace>},
+    {&kest::sym::link, Make<Link>},
 };
 
 const Maker* FindMaker(kest::Cell* head) {

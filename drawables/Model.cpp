@@ -3,6 +3,7 @@
 #include "drawables/Model.h"
 
 #include "drawables/DrawableFactory.h"
+#include "drawables/Link.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
@@ -684,10 +685,17 @@ Cell* PersistDrawables(ModelDocument* document, DrawableList& list, GuidScope* s
 }
 
 void RememberLinkGeometry(DrawableList& list, DrawableList::iterator first) {
-    // Links and message floaters keep the geometry of their ends for the
-    // floater fix-up; both classes add their part here as they are added.
-    (void)list;
-    (void)first;
+    // Links keep the bounds of their end nodes; message floaters (which add
+    // their part here when they come) the ends of their segment.
+    for (auto it = first; it != list.end(); ++it) {
+        auto* link = dynamic_cast<Link*>(it->get());
+        if (link == nullptr)
+            continue;
+        if (link->GetSource() != nullptr)
+            link->savedSourceBounds = link->GetSource()->bounds;
+        if (link->GetTarget() != nullptr)
+            link->savedTargetBounds = link->GetTarget()->bounds;
+    }
 }
 
 } // namespace qm

@@ -93,6 +93,16 @@ void ToolBitmap::CopyIcon(const ToolBitmap& source, int32_t fromSlot, int32_t to
     }
 }
 
+void ToolBitmap::IconToBitmap(int32_t slot, CBitmap& bitmap) const {
+    if (slot < 0 || slot >= SlotCount() || !bitmap.CreateBitmap(kIconWidth, height_))
+        return;
+    PainterDC dc(bitmap);
+    for (int32_t y = 0; y < height_; ++y) {
+        for (int32_t x = 0; x < kIconWidth; ++x)
+            dc.FillSolidRect(CRect(x, y, x + 1, y + 1), Colour(PixelAt(slot * kIconWidth + x, y)));
+    }
+}
+
 void ToolBitmap::ToBitmap(CBitmap& bitmap) const {
     if (IsEmpty() || !bitmap.CreateBitmap(width_, height_))
         return;

@@ -56,6 +56,8 @@ class ToolBitmap {
     void CopyIcon(const ToolBitmap& source, int32_t fromSlot, int32_t toSlot);
     // The strip as an image for drawing.
     void ToBitmap(CBitmap& bitmap) const;
+    // One icon (slot) as a 16 x 15 image; an empty image for a slot outside the strip.
+    void IconToBitmap(int32_t slot, CBitmap& bitmap) const;
 
   private:
     int32_t width_ = 0;
@@ -121,7 +123,7 @@ class DiagramTypeTable {
 // What a template asks of the shell: the save dialog, the tool bar's icons
 // and its rebuilding, the environment's acquisition of templates, the
 // document's template and the backup-copies option. The shell installs one
-// (ScopedTemplateShell); the default answers with nothing.
+// (ScopedInstall<TemplateShell>); the default answers with nothing.
 class TemplateShell {
   public:
     virtual ~TemplateShell() = default;

@@ -610,9 +610,6 @@ void ReadDiagrams(NotationTemplate& notation, Cell* list) {
 // Takes a tool that failed to read out of the template's map again.
 void DiscardTool(NotationTemplate& notation, std::unique_ptr<ToolModel> tool) {
     GuidScope scope = notation.Scope();
-    ModelObject* held = nullptr;
-    if (notation.guidMap.Numbers().Lookup(int32_t(tool->id), held) && held == tool.get())
-        notation.guidMap.Numbers().ClearValue(int32_t(tool->id));
     tool->Detach(&scope);
 }
 

@@ -281,10 +281,12 @@ int ToolModel::DrawIcon(DeviceContext& dc, double atZoom) const {
     if (iconEditing) {
         if (iconStrip == nullptr || iconStrip->IsEmpty())
             return 1;
-        CBitmap bitmap;
-        iconStrip->ToBitmap(bitmap);
-        DrawBitmapZoomed(bitmap, kIconWidth * iconSlot, 0, dc, 0, 0, kIconWidth, kIconHeight,
-                         atZoom * kIconCellSize, SRCCOPY);
+        // Only the tool's own icon is turned into an image, however wide the strip.
+        CBitmap icon;
+        iconStrip->IconToBitmap(iconSlot, icon);
+        if (!icon.IsEmpty())
+            DrawBitmapZoomed(icon, 0, 0, dc, 0, 0, kIconWidth, kIconHeight, atZoom * kIconCellSize,
+                             SRCCOPY);
         const LogPen old = dc.SelectPen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
         for (int k = 0; k <= kIconWidth; ++k) {
             const int32_t x = TruncToInt32(kIconCellSize * k * atZoom);
@@ -383,9 +385,11 @@ Cell* ToolModel::PersistTool(GuidScope* scope, Cell* list) {
     iconCanvas = readCanvas;
     lineColour = readColour;
     lineKind = uint8_t(readLineKind & 0xFF);
+    Model::Persist(nullptr, scope, r.Rest());
+    // Registered under its number once the whole record has read, so that a
+    // record that fails leaves no number behind.
     if (scope != nullptr && scope->current != nullptr)
         scope->current->Register(id, nullptr, false, this);
-    Model::Persist(nullptr, scope, r.Rest());
     kind = MkTool;
     if ((modelFlags & MfClassTool) != 0) {
         modelFlags &= ~uint32_t(MfClassTool);
@@ -393,6 +397,14 @@ Cell* ToolModel::PersistTool(GuidScope* scope, Cell* list) {
     }
     SetScale(scale, false);
     return nil;
+}
+
+void ToolModel::Detach(GuidScope* scope) {
+    GuidMap* map = scope != nullptr ? scope->current : nullptr;
+    ModelObject* held = nullptr;
+    if (map != nullptr && map->Numbers().Lookup(int32_t(id), held) && held == this)
+        map->Numbers().ClearValue(int32_t(id));
+    Model::Detach(scope);
 }
 
 void ToolModel::ResolveRefs(ModelDocument*, GuidScope* scope, bool) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "drawables/Model.h"
+#include "drawables/NotationTool.h"
 #include "model/Master.h"
 
 #include <cstdint>
@@ -60,7 +61,7 @@ struct ToolPrintCursor {
 // Option bit of the listing: a footer under every page.
 constexpr int kPrintFooter = 0x80;
 
-class ToolModel : public Model, public MasterTool {
+class ToolModel : public Model, public MasterTool, public NotationTool {
   public:
     // Kind 1, entered in the template's map when given, defaults as listed below.
     explicit ToolModel(GuidMap* templateMap = nullptr);
@@ -77,7 +78,7 @@ class ToolModel : public Model, public MasterTool {
     // The selection's grouping itself comes with the editing operations.
     int Group(bool asPlace);
 
-    bool IsLinkTool() const { return toolType == ToolTypeLink; }
+    bool IsLinkTool() const override { return toolType == ToolTypeLink; }
     bool IsPlaceTool() const override { return toolType == ToolTypePlace; }
     bool IsHidden() const { return (modelFlags & MfToolHidden) != 0; }
     bool IsVariant() const { return baseId >= 0; }
@@ -123,6 +124,34 @@ class ToolModel : public Model, public MasterTool {
     bool HasCompartmentText() const override { return FindCompartmentText() != nullptr; }
     std::string ToolName() const override { return name; }
 
+    // ---- NotationTool: what the places and links drawn with the tool ask ----
+    int ToolNumber() const override { return id; }
+    int Semantics() const override { return semantics; }
+    const DrawableList& Drawing() const override { return drawables; }
+    CRect SampleFrame() const override { return sampleFrame; }
+    // The middle half of a link tool's sample frame stands for the line;
+    // its decorations lie in the quarters left and right of it.
+    CRect LinkFrame() const override {
+        CRect frame = sampleFrame;
+        frame.DeflateRect(sampleFrame.Width() / 4, 0);
+        return frame;
+    }
+    CRect DrawingExtent() const override { return sampleFrame; }
+    // The frame at scale 1 (80 x 30 for a link tool when a record left it empty).
+    CRect LabelFrame() const override {
+        return printFrame.IsRectEmpty() ? CRect(0, 0, kLinkSampleWidth, kLinkSampleHeight)
+                                        : printFrame;
+    }
+    int LineKind() const override { return lineKind; }
+    uint32_t LineColour() const override { return uint32_t(lineColour); }
+    void MapTextFrame(const TextPrimitive* text, const CRect& placeBounds,
+                      CRect& out) const override {
+        if (text == nullptr)
+            out = placeBounds;
+        else
+            MapTextFrame(*text, placeBounds, out);
+    }
+
     // ---- Model ----
     // A new tool with type, semantics, base id, reserved and icon slot, and
     // the model's fields.
@@ -135,6 +164,8 @@ class ToolModel : public Model, public MasterTool {
     // given a list it reads and registers the tool under its id in the
     // scope's current map (the template's), returning nil.
     kest::Cell* PersistTool(GuidScope* scope, kest::Cell* list);
+    // As the model's, and the tool's number leaves the map too.
+    void Detach(GuidScope* scope) override;
     // After a template file is read: the parent master is cleared and the
     // parent model bound through the template's map.
     void ResolveRefs(ModelDocument* document, GuidScope* scope, bool byDocument) override;

@@ -288,6 +288,15 @@ TEST_F(NotationTemplateTest, ToolRecordReadsTheOldFormAndNeverKeepsReserved) {
               std::string::npos);
     for (ToolModel* t : {&read, &older, &classy})
         t->Detach(&os);
+    EXPECT_FALSE(other.guidMap.Lookup(12, found, false)) << "detached tools leave their number";
+
+    // A record whose model part fails to read leaves no number behind.
+    std::string broken = text;
+    broken.replace(broken.find("(box "), 5, "(box \"not a kind code\" ");
+    ToolModel failed(nullptr);
+    EXPECT_NE(failure([&] { failed.PersistTool(&os, this->read(broken)); }), "");
+    failed.Detach(&os);
+    EXPECT_FALSE(other.guidMap.Lookup(12, found, false));
 }
 
 TEST_F(NotationTemplateTest, FramesIconEditingAndNameFrames) {

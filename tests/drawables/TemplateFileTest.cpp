@@ -236,7 +236,7 @@ TEST_F(TemplateFileTest, AThousandUserToolsReadWriteAndReadAgain) {
     EXPECT_TRUE(enlarge);
 }
 
-TEST_F(TemplateFileTest, NarrowStripsGainASlotAndTheColourTableMayBeMissing) {
+TEST_F(TemplateFileTest, NarrowStripsAreWidenedToTheReservedSlotsAndTheColourTableMayBeMissing) {
     auto notation = BuiltIn();
     notation->toolBitmap.Create(27 * 16, 15);
     notation->toolBitmap.SetColour(0, RGB(192, 192, 192));

@@ -1,0 +1,203 @@
+// A class diagram built from the built-in template: two class places and an
+// inheritance link drawn headless (non-blank and the same pixels on every
+// run; the arrowhead at the target end), and places and links held by a
+// primitive group's record.
+#include "drawables/DrawableFactory.h"
+#include "drawables/Link.h"
+#include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
+#include "drawables/Place.h"
+#include "drawables/PrimitiveGroup.h"
+#include "drawables/TemplateFile.h"
+#include "drawables/ToolModel.h"
+#include "platform/PainterDC.h"
+#include "platform/RecordingDC.h"
+#include "tests/drawables/DrawableFixture.h"
+
+#include <QImage>
+
+#include <cstdlib>
+#include <sstream>
+
+namespace qm::test {
+namespace {
+
+class ClassDiagramTest : public DrawableTest {
+  protected:
+    ClassDiagramTest() {
+        CreateTemplate(notation, kInternalTemplateName);
+        classTool = notation.GetTool(10);
+        inheritance = notation.GetTool(0);
+        model = CreateModelOfKind(&project, &notation, 11);
+        shape.SetToolAndName(classTool, "Shape", "");
+        circle.SetToolAndName(classTool, "Circle", "");
+        auto area = std::make_unique<MasterMethod>();
+        area->name = "area";
+        area->returnType = "double";
+        area->mode = ModeAnnotate | ModeVirtual;
+        area->owner = &shape;
+        shape.methods.push_back(std::move(area));
+        shapePlace = AddPlace(&shape, CRect(200, 40, 340, 140));
+        circlePlace = AddPlace(&circle, CRect(200, 260, 340, 360));
+        auto owned = std::make_unique<Link>(&project);
+        link = owned.get();
+        link->Connect(0, inheritance, circlePlace, shapePlace, 0);
+        model->drawables.push_back(std::move(owned));
+    }
+    ~ClassDiagramTest() override { model->Detach(&scope); }
+
+    Place* AddPlace(Master* master, const CRect& r) {
+        auto owned = std::make_unique<Place>(&project);
+        Place* p = owned.get();
+        p->Setup(10, r, master, true);
+        p->AddMasterReference();
+        model->drawables.push_back(std::move(owned));
+        return p;
+    }
+    void DrawModel(DeviceContext& dc) {
+        for (const auto& d : model->drawables)
+            d->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
+    }
+    QImage Render() {
+        CBitmap bitmap;
+        bitmap.CreateBitmap(600, 400);
+        {
+            PainterDC dc(bitmap);
+            DrawModel(dc);
+        }
+        return bitmap.Image()->copy();
+    }
+
+    NotationTemplate notation;
+    ToolModel* classTool = nullptr;
+    ToolModel* inheritance = nullptr;
+    std::unique_ptr<Model> model;
+    Master shape, circle;
+    Place* shapePlace = nullptr;
+    Place* circlePlace = nullptr;
+    Link* link = nullptr;
+};
+
+TEST_F(ClassDiagramTest, DrawsTheSamePicturesOnEveryRun) {
+    ASSERT_NE(classTool, nullptr);
+    ASSERT_NE(inheritance, nullptr);
+    const QImage first = Render();
+    const QImage second = Render();
+    ASSERT_FALSE(first.isNull());
+    EXPECT_TRUE(first == second);
+    int dark = 0;
+    for (int y = 0; y < first.height(); ++y) {
+        for (int x = 0; x < first.width(); ++x)
+            dark += qGray(first.pixel(x, y)) < 128;
+    }
+    EXPECT_GT(dark, 200);
+    // The places' outlines are where their bounds are (the class outline is dashed).
+    int left = 0, right = 0;
+    for (int y = 40; y < 140; ++y) {
+        left += qGray(first.pixel(200, y)) < 128;
+        right += qGray(first.pixel(199, y)) < 128;
+    }
+    EXPECT_GT(left, 30);
+    EXPECT_EQ(right, 0);
+}
+
+TEST_F(ClassDiagramTest, ABuiltInClassListsItsShownMembersBelowItsName) {
+    RecordingDC dc;
+    shapePlace->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
+    std::vector<std::string> texts;
+    for (const std::string& call : dc.CallsNamed("DrawText"))
+        texts.push_back(call.substr(0, call.find("\" ") + 1));
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"DrawText \"Shape\"", "DrawText \"-area(): double\""}));
+}
+
+TEST_F(ClassDiagramTest, TheArrowheadIsDrawnAtTheTargetEnd) {
+    const CPoint end = link->Vertices().back();
+    const CPoint start = link->Vertices().front();
+    // The link runs from Circle's top edge up to Shape's bottom edge.
+    EXPECT_LE(std::abs(start.y - 260), 1);
+    EXPECT_LE(std::abs(end.y - 140), 1);
+    RecordingDC dc;
+    link->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
+    const auto polygons = dc.CallsNamed("Polygon");
+    ASSERT_EQ(polygons.size(), 1u);
+    // Every corner of the head lies within its 20 x 30 box at the target end.
+    std::istringstream in(polygons[0].substr(polygons[0].find(' ') + 1));
+    int count = 0;
+    in >> count;
+    EXPECT_EQ(count, 3);
+    bool tip = false;
+    for (int i = 0; i < count; ++i) {
+        int x = 0, y = 0;
+        char comma = 0;
+        in >> x >> comma >> y;
+        EXPECT_LE(std::abs(x - end.x), 16) << polygons[0];
+        EXPECT_LE(std::abs(y - end.y), 21) << polygons[0];
+        EXPECT_GE(y, end.y - 1) << polygons[0];
+        tip = tip || (std::abs(x - end.x) <= 1 && std::abs(y - end.y) <= 1);
+    }
+    EXPECT_TRUE(tip) << polygons[0];
+}
+
+TEST_F(ClassDiagramTest, AGroupRecordKeepsItsPlacesAndLinks) {
+    const std::string record =
+        "(group ((place \"\" (2) \"\" (junctions) 10 \"GP000000000001\" (0 0 70 50) (-5 -5 75 55) "
+        "(3 3 67 47) 1 0 nil \"\") "
+        "(link \"GP000000000001\" \"GP000000000001\" (0 0 70 0) 3 \"\" \"\" \"%%\" \"%%\" \"\" "
+        "\"\" "
+        "\"\" 1 0 (0 0 0 0) (0 0 0 0) (0 0 0 0) 0 0 \"GL000000000001\" (0 0 70 1) (0 0 70 1) "
+        "(0 0 0 0) 2 0 nil \"\")) "
+        "33 \"GG000000000001\" (0 0 70 50) (0 0 0 0) (0 0 0 0) 4 1 nil \"\")";
+    GuidScope withTools(&project, &notation.guidMap);
+    std::unique_ptr<Drawable> d = CreateDrawableFromRecord(read(record), &withTools);
+    ASSERT_NE(d, nullptr);
+    auto* group = dynamic_cast<PrimitiveGroup*>(d.get());
+    ASSERT_NE(group, nullptr);
+    ASSERT_EQ(group->Members().size(), 2u);
+    EXPECT_TRUE(group->Members().front()->IsPlace());
+    EXPECT_TRUE(group->Members().back()->IsLink());
+    group->ResolveRefs(nullptr, &withTools, false);
+    auto* member = static_cast<Link*>(group->Members().back().get());
+    EXPECT_EQ(member->GetSource(), group->Members().front().get());
+    EXPECT_EQ(member->Tool(), inheritance);
+    group->Detach(&withTools);
+}
+
+} // namespace
+} // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+TEST_F(ClassDiagramTest, AModelRecordReadsItsPlacesAndLinksBack) {
+    GuidScope withTools(&project, &notation.guidMap);
+    kest::Cell* records = PersistDrawables(nullptr, model->drawables, &withTools, model.get(),
+                                           nullptr, kest::nil, nullptr, false);
+    const std::string written = print(records);
+    GuidMap other;
+    GuidScope again(&other, &notation.guidMap);
+    other.Add(&shape);
+    other.Add(&circle);
+    DrawableList read;
+    CRect repaint;
+    PersistDrawables(nullptr, read, &again, nullptr, nullptr, records, &repaint, false);
+    ASSERT_EQ(read.size(), 3u);
+    auto* readLink = dynamic_cast<Link*>(read.back().get());
+    ASSERT_NE(readLink, nullptr);
+    EXPECT_EQ(readLink->GetSource(), std::next(read.begin())->get());
+    EXPECT_EQ(readLink->GetTarget(), read.front().get());
+    EXPECT_EQ(readLink->savedSourceBounds, circlePlace->bounds);
+    EXPECT_EQ(readLink->savedTargetBounds, shapePlace->bounds);
+    EXPECT_EQ(readLink->Tool(), inheritance);
+    EXPECT_EQ(shape.refCount, 2); // the diagram's place and the one read
+    EXPECT_EQ(
+        print(PersistDrawables(nullptr, read, &again, nullptr, nullptr, kest::nil, nullptr, false)),
+        written);
+    for (auto& d : read)
+        d->Detach(&again);
+    other.Remove(&shape);
+    other.Remove(&circle);
+}
+
+} // namespace
+} // namespace qm::test
