@@ -7,8 +7,9 @@
 # The order, lowest first: platform < kernel < model < drawables < document <
 # {image, reverse, repository, scripting} < editor < dialogs < shell. The four
 # folders of one rank do not include each other. tests/<folder>, fuzz/<folder>
-# and bench/<folder> may include what <folder> may, and their own test,
-# fuzz or bench support.
+# and bench/<folder> may include what <folder> may, their own fuzz or bench
+# support, and the test support (tests/support and the fakes of tests/<f>)
+# of the folders they may include.
 cmake_minimum_required(VERSION 3.22)
 
 if(NOT ROOT)
@@ -67,6 +68,9 @@ function(allowed_for out top second)
     return()
   endif()
   set(result ${base} ${below_${base}} ${extra})
+  if(NOT "tests" IN_LIST result AND (top STREQUAL "fuzz" OR top STREQUAL "bench"))
+    list(APPEND result tests)
+  endif()
   set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
@@ -102,10 +106,16 @@ foreach(source IN LISTS sources)
 
   file(STRINGS "${ROOT}/${source}" lines REGEX "^[ \t]*#[ \t]*include")
   foreach(line IN LISTS lines)
-    if(line MATCHES "#[ \t]*include[ \t]*\"([^/\"]+)/[^\"]*\"")
+    if(line MATCHES "#[ \t]*include[ \t]*\"([^/\"]+)/([^/\"]+)/?[^\"]*\"")
       set(folder "${CMAKE_MATCH_1}")
+      set(subfolder "${CMAKE_MATCH_2}")
       if(NOT folder IN_LIST allowed)
         string(APPEND violations "${source}: ${top} may not include ${folder}: ${line}\n")
+      elseif(folder STREQUAL "tests" AND subfolder IN_LIST product_folders
+             AND NOT subfolder IN_LIST allowed)
+        # Test support of a folder: only where that folder may be included.
+        string(APPEND violations
+               "${source}: ${top} may not include tests/${subfolder}: ${line}\n")
       endif()
     elseif(line MATCHES "#[ \t]*include[ \t]*<(Qt[A-Za-z]*/)?(Q[A-Za-z]*)>")
       set(module "${CMAKE_MATCH_1}")
