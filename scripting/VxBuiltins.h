@@ -41,6 +41,21 @@ kest::Cell* VxDate(kest::Symbol* self);
 kest::Cell* VxDateParts(kest::Symbol* self);
 kest::Cell* VxMergeFiles(kest::Symbol* self);
 kest::Cell* VxNewGuid(kest::Symbol* self);
+// Query built-ins.
+kest::Cell* VxList(kest::Symbol* self);
+kest::Cell* VxFind(kest::Symbol* self);
+kest::Cell* VxSortRefs(kest::Symbol* self);
+kest::Cell* VxAssociations(kest::Symbol* self);
+kest::Cell* VxProject(kest::Symbol* self);
+kest::Cell* VxProjectFile(kest::Symbol* self);
+kest::Cell* VxMarked(kest::Symbol* self);
+kest::Cell* VxMark(kest::Symbol* self);
+kest::Cell* VxUnmark(kest::Symbol* self);
+kest::Cell* VxMarkAll(kest::Symbol* self);
+kest::Cell* VxUnmarkAll(kest::Symbol* self);
+// Property lists.
+kest::Cell* VxProps(kest::Symbol* self);
+kest::Cell* VxLooks(kest::Symbol* self);
 // Project built-ins.
 kest::Cell* VxSaveProject(kest::Symbol* self);
 

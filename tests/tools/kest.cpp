@@ -6,9 +6,14 @@
 //                       ";=> TEXT" (the last value prints as TEXT) or ";!> TEXT"
 //                       (a script error whose report, the text after
 //                       "KestScript ERROR: ", contains TEXT; a fatal error or a
-//                       failure message counts too), optionally followed by lines
-//                       ";log> TEXT" (the case's log contains TEXT). Ends with
-//                       "N passed, M failed".
+//                       failure message counts too) or ";=< FILE" (the last value
+//                       prints as the text of FILE, named relative to the case
+//                       file, its surrounding white space ignored), optionally
+//                       followed by lines ";log> TEXT" (the case's log contains
+//                       TEXT). Ends with "N passed, M failed".
+//   kest --project PROJECT --check FILE...
+//                       the same with PROJECT loaded as the current project of
+//                       the run (where the script model interface is built).
 // Each file runs between a mark and its restoring, with the symbols purged
 // after it, as a script run does. Where the script model interface is built,
 // its Vx built-ins are registered too.
@@ -17,7 +22,15 @@
 #include "platform/Log.h"
 #include "platform/Prompt.h"
 #ifdef KEST_WITH_SCRIPTING
+#include "document/CCASEDoc.h"
+#include "document/Profile.h"
+#include "document/ProjectFile.h"
+#include "document/TemplateCache.h"
+#include "model/Guid.h"
+#include "scripting/RunContext.h"
 #include "scripting/VxBuiltins.h"
+
+#include <memory>
 #endif
 
 #include <cstdio>
@@ -100,6 +113,7 @@ std::string trim(const std::string& s) {
 struct Case {
     std::string source;
     bool expectError = false;
+    bool expectFile = false; // expected holds a file name
     std::string expected;
     std::vector<std::string> logged;
     int line = 0;
@@ -117,10 +131,11 @@ std::vector<Case> parsecases(std::istream& in) {
     while (std::getline(in, line)) {
         ++number;
         std::string t = trim(line);
-        if (startswith(t, ";=>") || startswith(t, ";!>")) {
+        if (startswith(t, ";=>") || startswith(t, ";!>") || startswith(t, ";=<")) {
             Case c;
             c.source = source;
             c.expectError = t[1] == '!';
+            c.expectFile = t[2] == '<';
             c.expected = trim(t.substr(3));
             c.line = number;
             cases.push_back(c);
@@ -142,8 +157,18 @@ bool check(const char* path, int& passed, int& failed) {
         ++failed;
         return false;
     }
+    std::string folder = path;
+    const size_t slash = folder.find_last_of('/');
+    folder = slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
     savemark();
-    for (const Case& c : parsecases(in)) {
+    for (Case c : parsecases(in)) {
+        if (c.expectFile) {
+            const std::string name = folder + c.expected;
+            std::ifstream expected(name, std::ios::binary);
+            std::stringstream text;
+            text << expected.rdbuf();
+            c.expected = expected ? trim(text.str()) : "<missing file " + name + ">";
+        }
         Outcome out = run(c.source);
         std::string why;
         if (c.expectError) {
@@ -202,9 +227,44 @@ void evaluatetext(const std::string& text) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: kest -e EXPR | kest FILE... | kest --check FILE...\n");
+    std::fprintf(stderr, "usage: kest -e EXPR | kest FILE... | kest [--project PROJECT] --check "
+                         "FILE...\n");
     return 2;
 }
+
+#ifdef KEST_WITH_SCRIPTING
+// A project loaded for the run: the current project of the Vx built-ins
+// while it lives.
+struct LoadedProject {
+    qm::Profile settings;
+    qm::TemplateCache templates;
+    qm::DocumentContext context;
+    std::unique_ptr<qm::CCASEDoc> document;
+    std::unique_ptr<qm::ScopedRunContext> run;
+
+    bool Load(const char* path) {
+        qm::SetGuidStoreMode(qm::GuidNoStore);
+        settings.Language = "C++";
+        context.profile = &settings;
+        context.templates = &templates;
+        document = std::make_unique<qm::CCASEDoc>(context, true);
+        try {
+            document->LoadText(qm::ReadFileText(path, "Can't open project file"));
+        } catch (const qm::CKestException& e) {
+            std::fprintf(stderr, "kest: %s: %s\n", path, e.Message().c_str());
+            return false;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "kest: %s: %s\n", path, e.what());
+            return false;
+        }
+        document->SetPathName(path);
+        qm::ScriptRunContext runContext;
+        runContext.project = document.get();
+        run = std::make_unique<qm::ScopedRunContext>(runContext);
+        return true;
+    }
+};
+#endif
 
 } // namespace
 
@@ -217,13 +277,24 @@ int main(int argc, char** argv) {
     qm::InstallVxBuiltins();
 #endif
     initkernel();
-    if (std::strcmp(argv[1], "--check") == 0) {
+    int first = 1;
+#ifdef KEST_WITH_SCRIPTING
+    LoadedProject project;
+    if (std::strcmp(argv[1], "--project") == 0) {
+        if (argc < 4 || std::strcmp(argv[3], "--check") != 0)
+            return usage();
+        if (!project.Load(argv[2]))
+            return 1;
+        first = 3;
+    }
+#endif
+    if (std::strcmp(argv[first], "--check") == 0) {
         int passed = 0;
         int failed = 0;
-        for (int i = 2; i < argc; ++i)
+        for (int i = first + 1; i < argc; ++i)
             check(argv[i], passed, failed);
         std::printf("%d passed, %d failed\n", passed, failed);
-        return failed == 0 && argc > 2 ? 0 : 1;
+        return failed == 0 && argc > first + 1 ? 0 : 1;
     }
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-e") == 0) {

@@ -1,0 +1,493 @@
+// VxProps and VxLooks: one model object turned into a property list, in the
+// vocabulary the makers take, and the looks clause reader.
+#include "document/CCASEDoc.h"
+#include "drawables/FontFaceTable.h"
+#include "drawables/Junction.h"
+#include "drawables/Link.h"
+#include "drawables/Looks.h"
+#include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
+#include "drawables/Place.h"
+#include "drawables/PlaceGroup.h"
+#include "drawables/Primitives.h"
+#include "drawables/ScenarioPlace.h"
+#include "drawables/Tag.h"
+#include "drawables/ToolModel.h"
+#include "kernel/Symbol.h"
+#include "model/Master.h"
+#include "model/Members.h"
+#include "platform/Colors.h"
+#include "scripting/Converters.h"
+#include "scripting/ModelRefs.h"
+#include "scripting/RunContext.h"
+#include "scripting/VxBuiltins.h"
+#include "scripting/VxFrame.h"
+
+#include <string>
+
+namespace qm {
+
+using namespace kest;
+
+namespace {
+
+// Appends cells to a list in order.
+class ListBuilder {
+  public:
+    ListBuilder& Add(Cell* value) {
+        Cell* pair = mkcons(value, nil);
+        if (head_ == nil)
+            head_ = pair;
+        else
+            tail_->b.cdr = pair;
+        tail_ = pair;
+        return *this;
+    }
+    // Appends the elements of list.
+    ListBuilder& AddAll(Cell* list) {
+        for (; ispair(list); list = cdr(list))
+            Add(car(list));
+        return *this;
+    }
+    Cell* List() const { return head_; }
+
+  private:
+    Cell* head_ = nil;
+    Cell* tail_ = nil;
+};
+
+Cell* Sym(const char* name) {
+    return intern(name);
+}
+Cell* Str(const std::string& text) {
+    return mkstr(text.c_str(), text.size());
+}
+// (head value ...)
+Cell* Prop(const char* head, std::initializer_list<Cell*> values) {
+    ListBuilder b;
+    b.Add(Sym(head));
+    for (Cell* v : values)
+        b.Add(v);
+    return b.List();
+}
+Cell* Prop(const char* head, const std::string& text) {
+    return Prop(head, {Str(text)});
+}
+Cell* RectProp(const char* head, const CRect& r) {
+    return Prop(head, {mkint(r.left), mkint(r.top), mkint(r.right), mkint(r.bottom)});
+}
+Cell* PointsProp(const std::vector<CPoint>& points) {
+    ListBuilder b;
+    b.Add(Sym("points"));
+    for (const CPoint& p : points)
+        b.Add(mkint(p.x)).Add(mkint(p.y));
+    return b.List();
+}
+// (head ref ...) of the drawables of list.
+Cell* RefsProp(const char* head, const DrawableList& list) {
+    ListBuilder b;
+    b.Add(Sym(head));
+    for (const auto& d : list)
+        b.Add(DrawableRef(d.get()));
+    return b.List();
+}
+
+// The tool model behind a master's or a link's tool, or null.
+ToolModel* ToolModelOf(const MasterTool* tool) {
+    return dynamic_cast<ToolModel*>(const_cast<MasterTool*>(tool));
+}
+ToolModel* ToolModelOf(const NotationTool* tool) {
+    return dynamic_cast<ToolModel*>(const_cast<NotationTool*>(tool));
+}
+
+// A link end text: the role before "%%", the cardinality after it (the whole
+// text, with an empty role, when it has no "%%").
+void SplitEnd(const std::string& text, std::string& role, std::string& card) {
+    const size_t at = text.find("%%");
+    if (at == std::string::npos) {
+        role.clear();
+        card = text;
+    } else {
+        role = text.substr(0, at);
+        card = text.substr(at + 2);
+    }
+}
+
+// ((name string) (type string) (value string)) of a parameter record.
+Cell* ParameterProps(const Parameter& p) {
+    return mklist(Prop("name", p.name), Prop("type", p.type), Prop("value", p.value), nullptr);
+}
+
+// (pars (name type) ...) with types, else (args name ...), as a one-element list.
+Cell* ParameterListProps(bool withTypes, const ParameterList& parameters) {
+    ListBuilder b;
+    b.Add(Sym(withTypes ? "pars" : "args"));
+    for (const auto& p : parameters)
+        b.Add(withTypes ? mklist(Str(p->name), Str(p->type), nullptr) : Str(p->name));
+    return mkcons(b.List(), nil);
+}
+
+// (tool symbol) and (rect l t r b) that close every drawable's list.
+void CommonDrawableProps(ListBuilder& b, Drawable* d) {
+    const MasterTool* tool = nullptr;
+    if (d->IsLink())
+        tool = ToolModelOf(static_cast<Link*>(d)->Tool());
+    else if (d->IsPlace() && static_cast<Place*>(d)->master != nullptr)
+        tool = static_cast<Place*>(d)->master->tool;
+    b.Add(Prop("tool", {DefaultDrawableName(tool, d->kindCode)}));
+    b.Add(RectProp("rect", d->bounds));
+}
+
+Cell* ModelProps(Model* m) {
+    ListBuilder b;
+    b.Add(Prop("name", m->name));
+    b.Add(Prop("type", {m->kind == MkTool ? nil : ModelKindToSymbol(m->kind)}));
+    b.Add(Prop("access", {MemberAccessToSymbol(m->setting)}));
+    b.Add(Prop("comment", m->comment));
+    b.Add(ObjectFlagsToList(RefModel, m->modelFlags, true));
+    b.Add(Prop("parentMaster", {RefTo(m->parentMaster, RefMaster)}));
+    b.Add(Prop("parentModel", {RefTo(m->parentModel, RefModel)}));
+    b.Add(RectProp("rect", m->pageMatrix));
+    if (auto* tool = dynamic_cast<ToolModel*>(m); tool != nullptr && m->kind == MkTool) {
+        ToolModel* base = nullptr;
+        CCASEDoc* project = RunContext().project;
+        if (tool->IsVariant() && project != nullptr && project->Template() != nullptr)
+            base = project->Template()->GetTool(tool->baseId);
+        b.Add(Prop("kind", {Sym(tool->IsLinkTool() ? "link" : "place"), RefTo(base, RefModel)}));
+        b.Add(Prop("semantics", {Sym(tool->GetSemanticsName().c_str())}));
+    }
+    return b.List();
+}
+
+Cell* MasterProps(Master* m) {
+    ListBuilder b;
+    b.Add(Prop("name", m->name));
+    b.Add(Prop("namespace", m->nameSpace));
+    b.Add(Prop("tool", {DefaultDrawableName(m->tool, NoToolKind)}));
+    b.Add(Prop("refCount", {mkint(m->refCount)}));
+    b.Add(Prop("access", {MemberAccessToSymbol(m->access)}));
+    b.Add(Prop("stereotype", m->stereotype));
+    b.Add(Prop("file", m->file));
+    b.Add(Prop("comment", m->comment));
+    b.Add(Prop("link", m->link));
+    const bool generates = m->tool == nullptr || (m->tool->ToolFlagWord() & 0x1) != 0;
+    b.Add(ObjectFlagsToList(RefMaster, static_cast<uint32_t>(m->masterFlags), generates));
+    b.Add(Prop("model", {RefTo(ToolModelOf(m->tool), RefModel)}));
+    b.Add(Prop("refine", {RefTo(dynamic_cast<Model*>(m->submodel), RefModel)}));
+    if (!m->parameters.empty())
+        b.AddAll(ParameterListProps(m->HasToolText(), m->parameters));
+    return b.List();
+}
+
+Cell* PlaceProps(Drawable* d) {
+    ListBuilder b;
+    auto* place = dynamic_cast<Place*>(d);
+    b.Add(Prop("master", {RefTo(place != nullptr ? place->master : nullptr, RefMaster)}));
+    if (place != nullptr && !place->Junctions().empty()) {
+        ListBuilder j;
+        j.Add(Sym("junctions"));
+        for (const auto& junction : place->Junctions())
+            j.Add(RefTo(junction.get(), RefJunction));
+        b.Add(j.List());
+    }
+    const uint32_t flags = d->GetPlaceFlags();
+    b.Add(ObjectFlagsToList(RefPlace, flags, true));
+    if (place != nullptr && (flags & PfInstanceLabel) != 0)
+        b.Add(Prop("instance", place->label));
+    if (auto* lane = dynamic_cast<Swimlane*>(d); lane != nullptr) {
+        b.Add(Prop("rightLane", {RefTo(lane->NextLane(), RefPlace)}));
+        b.Add(Prop("leftLane", {RefTo(lane->PreviousLane(), RefPlace)}));
+    }
+    if (auto* scenario = dynamic_cast<ScenarioPlace*>(d); scenario != nullptr)
+        b.Add(Prop("endPt", {mkint(scenario->lifeLinePoint.x), mkint(scenario->lifeLinePoint.y)}));
+    if (d->IsPlaceGroup() && d->GetMemberList() != nullptr)
+        b.Add(RefsProp("members", *d->GetMemberList()));
+    CommonDrawableProps(b, d);
+    return b.List();
+}
+
+Cell* LinkProps(Link* l) {
+    ListBuilder b;
+    std::string sourceRole, sourceCard, targetRole, targetCard;
+    SplitEnd(l->sourceEnd, sourceRole, sourceCard);
+    SplitEnd(l->targetEnd, targetRole, targetCard);
+    b.Add(Prop("name", l->name));
+    b.Add(Prop("access", {MemberAccessToSymbol(l->access)}));
+    b.Add(Prop("stereotype", l->stereotype));
+    b.Add(Prop("role", {Str(sourceRole), Str(targetRole)}));
+    b.Add(Prop("card", {Str(sourceCard), Str(targetCard)}));
+    b.Add(Prop("comment", l->comment));
+    b.Add(Prop("link", l->file));
+    b.Add(Prop("type", l->type));
+    b.Add(ObjectFlagsToList(RefLink, static_cast<uint32_t>(l->options), true));
+    b.Add(Prop("source", {RefTo(l->GetSourcePlace(), RefPlace)}));
+    b.Add(Prop("target", {RefTo(l->GetTargetPlace(), RefPlace)}));
+    b.Add(Prop("model", {RefTo(ToolModelOf(l->Tool()), RefModel)}));
+    b.Add(PointsProp(l->Vertices()));
+    CommonDrawableProps(b, l);
+    return b.List();
+}
+
+Cell* PrimitiveProps(Drawable* d) {
+    ListBuilder b;
+    switch (d->kindCode) {
+    case TkLine:
+    case TkPolyline:
+    case TkPolygon: {
+        std::vector<CPoint> points;
+        d->GetVertices(points);
+        b.Add(PointsProp(points));
+        break;
+    }
+    case TkText:
+        if (auto* text = dynamic_cast<TextPrimitive*>(d); text != nullptr)
+            b.Add(Prop("text",
+                       {Str(text->text), (text->textFlags & 0x1) != 0 ? Sym("editable") : nil}));
+        break;
+    case TkIcon:
+        if (auto* box = dynamic_cast<BoxPrimitive*>(d); box != nullptr)
+            b.Add(Prop("icon", {mkint(box->icon)}));
+        break;
+    case TkPrimitiveGroup:
+        if (d->GetMemberList() != nullptr)
+            b.Add(RefsProp("members", *d->GetMemberList()));
+        break;
+    default:
+        break;
+    }
+    CommonDrawableProps(b, d);
+    return b.List();
+}
+
+Cell* TagProps(Tag* t) {
+    ListBuilder b;
+    b.Add(Prop("pivot", {DrawableRef(t->Attached())}));
+    b.Add(Prop("tip", {mkint(t->anchor.x), mkint(t->anchor.y)}));
+    b.Add(Prop("text", t->text));
+    b.Add(ObjectFlagsToList(RefTag, t->tagFlags, true));
+    if (auto* floater = dynamic_cast<Floater*>(t); floater != nullptr && t->kindCode == TkMessage) {
+        b.Add(Prop("comment", floater->secondText));
+        b.Add(Prop("link", floater->attachment));
+    }
+    CommonDrawableProps(b, t);
+    return b.List();
+}
+
+Cell* JunctionProps(Junction* j) {
+    ListBuilder b;
+    b.Add(Prop("tool", {Sym("junction")}));
+    b.Add(Prop("junction", {mkint(j->kindCode)}));
+    b.Add(Prop("pivot", {DrawableRef(j->Pivot())}));
+    b.Add(Prop("tip", {mkint(j->point.x), mkint(j->point.y)}));
+    b.Add(Prop("side", {SideToSymbol(j->side)}));
+    b.Add(Prop("text", j->text));
+    b.Add(RectProp("rect", j->bounds));
+    return b.List();
+}
+
+Cell* AttributeProps(MasterAttribute* a) {
+    return mklist(Prop("name", a->name), Prop("type", a->type), Prop("card", a->cardinality),
+                  Prop("container", a->container), Prop("value", a->value),
+                  Prop("comment", a->comment), Prop("access", {MemberAccessToSymbol(a->access)}),
+                  MemberModeToList(a->mode), nullptr);
+}
+
+Cell* TypeProps(MasterType* t) {
+    ListBuilder elems;
+    elems.Add(Sym("elems"));
+    for (const auto& e : t->elements)
+        elems.Add(ParameterProps(*e));
+    return mklist(Prop("name", t->name), Prop("def", t->definition), Prop("comment", t->comment),
+                  Prop("access", {MemberAccessToSymbol(t->access)}),
+                  Prop("kind", {TypeKindToSymbol(t->kind)}), MemberModeToList(t->mode),
+                  elems.List(), nullptr);
+}
+
+Cell* MethodProps(MasterMethod* m) {
+    ListBuilder pars;
+    pars.Add(Sym("pars"));
+    for (const auto& p : m->parameters) {
+        ListBuilder one;
+        one.Add(Prop("name", p->name)).Add(Prop("type", p->type)).Add(Prop("value", p->value));
+        one.Add(mkcons(Sym("dir"), ParamDirectionToList(p->direction)));
+        pars.Add(one.List());
+    }
+    ListBuilder others;
+    others.Add(Sym("others"));
+    for (const auto& o : m->others)
+        others.Add(mklist(Str(o->name), ExceptionKindToSymbol(o->kind), nullptr));
+    return mklist(Prop("name", m->name), Prop("returns", m->returnType),
+                  Prop("comment", m->comment), Prop("access", {MemberAccessToSymbol(m->access)}),
+                  MemberModeToList(m->mode), pars.List(), others.List(), Prop("code", m->code),
+                  nullptr);
+}
+
+Cell* ExceptionProps(MasterException* e) {
+    ListBuilder members;
+    members.Add(Sym("members"));
+    for (const auto& p : e->members)
+        members.Add(ParameterProps(*p));
+    return mklist(Prop("name", e->name), Prop("comment", e->comment), members.List(), nullptr);
+}
+
+} // namespace
+
+Cell* RefTo(ModelObject* object, ReferenceKind kind) {
+    if (object == nullptr)
+        return nil;
+    CCASEDoc* project = RunContext().project;
+    const GuidMap* map = nullptr;
+    if (project != nullptr) {
+        const char* id = object->Id().Text();
+        if (project->IdMap().Lookup(id) == object)
+            map = &project->IdMap();
+        else if (const GuidMap* templates = project->TemplateMap();
+                 templates != nullptr && templates->Lookup(id) == object)
+            map = templates;
+    }
+    return MakeObjectRef(object, kind, project, map);
+}
+
+Cell* DrawableRef(Drawable* drawable) {
+    if (drawable == nullptr)
+        return nil;
+    return RefTo(drawable, DrawableRefKind(drawable->kind));
+}
+
+Cell* PropertyList(Symbol* self, Cell* reference) {
+    void* object = References().Resolve(reference);
+    if (object == nullptr)
+        scripterror(self, kObjectGone, reference);
+    if (reference->flag == RefProject)
+        return nil;
+    auto* o = static_cast<ModelObject*>(object);
+    switch (reference->flag) {
+    case RefModel:
+        if (auto* m = dynamic_cast<Model*>(o))
+            return ModelProps(m);
+        break;
+    case RefMaster:
+        if (auto* m = dynamic_cast<Master*>(o))
+            return MasterProps(m);
+        break;
+    case RefPlace:
+        if (auto* d = dynamic_cast<Drawable*>(o))
+            return PlaceProps(d);
+        break;
+    case RefLink:
+        if (auto* l = dynamic_cast<Link*>(o))
+            return LinkProps(l);
+        break;
+    case RefPrimitive:
+        if (auto* d = dynamic_cast<Drawable*>(o))
+            return PrimitiveProps(d);
+        break;
+    case RefTag:
+        if (auto* t = dynamic_cast<Tag*>(o))
+            return TagProps(t);
+        break;
+    case RefAttribute:
+        if (auto* a = dynamic_cast<MasterAttribute*>(o))
+            return AttributeProps(a);
+        break;
+    case RefType:
+        if (auto* t = dynamic_cast<MasterType*>(o))
+            return TypeProps(t);
+        break;
+    case RefMethod:
+        if (auto* m = dynamic_cast<MasterMethod*>(o))
+            return MethodProps(m);
+        break;
+    case RefException:
+        if (auto* e = dynamic_cast<MasterException*>(o))
+            return ExceptionProps(e);
+        break;
+    case RefJunction:
+        if (auto* j = dynamic_cast<Junction*>(o))
+            return JunctionProps(j);
+        break;
+    default:
+        break;
+    }
+    // A reference whose kind byte does not match its object.
+    scripterror(self, ErrRefExpected, reference);
+}
+
+Cell* LooksList(const Looks& looks) {
+    return mklist(
+        Prop("font", FontFaces().FaceName(looks.face)),
+        Prop("justify", {JustificationToSymbol(looks.alignment)}),
+        Prop("fontSize", {mkint(looks.height)}),
+        mkcons(Sym("fontStyle"), FontStyleToList(looks.style)),
+        Prop("lineStyle", {mkint(looks.lineKind)}),
+        Prop("outlineColor", {mkint(static_cast<int32_t>(ColorFromCode(looks.lineColor)))}),
+        Prop("fillColor", {mkint(static_cast<int32_t>(ColorFromCode(looks.fillColor)))}),
+        Prop("textColor", {mkint(static_cast<int32_t>(ColorFromCode(looks.textColor)))}), nullptr);
+}
+
+void ReadLooksSpec(Symbol* self, Cell* clauses, Looks& looks, const Looks* base) {
+    looks.Init(false, base);
+    for (; ispair(clauses); clauses = cdr(clauses)) {
+        Cell* clause = car(clauses);
+        if (!ispair(clause))
+            scripterror(self, "invalid looks specification", clause);
+        Cell* head = car(clause);
+        Cell* value = ispair(cdr(clause)) ? car(cdr(clause)) : nil;
+        if (!issymbol(head))
+            continue;
+        const std::string field = static_cast<Symbol*>(head)->name;
+        auto integer = [&]() -> int32_t {
+            if (value->type != TInteger)
+                scripterror(self, ErrIntExpected, value);
+            return value->a.ival;
+        };
+        if (field == "font") {
+            const char* name = nullptr;
+            if (value->type == TString)
+                name = value->a.str;
+            else if (issymbol(value))
+                name = static_cast<Symbol*>(value)->name;
+            else
+                scripterror(self, ErrStringExpected, value);
+            looks.face = static_cast<uint8_t>(FontFaces().FaceIndex(name));
+        } else if (field == "justify") {
+            looks.alignment = static_cast<uint8_t>(JustificationFromSymbol(self, value));
+        } else if (field == "fontSize") {
+            looks.height = static_cast<int16_t>(integer());
+        } else if (field == "fontStyle") {
+            looks.style = static_cast<uint8_t>(FontStyleFromList(self, cdr(clause)));
+        } else if (field == "lineStyle") {
+            looks.lineKind = static_cast<uint8_t>(integer());
+        } else if (field == "outlineColor") {
+            looks.lineColor = static_cast<uint32_t>(integer());
+        } else if (field == "fillColor") {
+            looks.fillColor = static_cast<uint32_t>(integer());
+        } else if (field == "textColor") {
+            looks.textColor = static_cast<uint32_t>(integer());
+        }
+    }
+}
+
+Cell* VxProps(Symbol* self) {
+    VxFrame frame(self, 1, 1);
+    Cell* reference = frame.Arg(0);
+    if (reference->type != TRef)
+        frame.Fail(ErrRefExpected, reference);
+    return PropertyList(self, reference);
+}
+
+Cell* VxLooks(Symbol* self) {
+    VxFrame frame(self, 1, -1);
+    Cell* reference = frame.Arg(0);
+    if (reference->type != TRef)
+        frame.Fail(ErrRefExpected, reference);
+    const uint8_t kind = reference->flag;
+    if (kind != RefPlace && kind != RefLink && kind != RefPrimitive && kind != RefTag)
+        frame.Fail(kDrawableExpected, reference);
+    auto* drawable = dynamic_cast<Drawable*>(ResolveObject(reference));
+    if (drawable == nullptr)
+        frame.Fail(kObjectGone, reference);
+    return LooksList(drawable->looks);
+}
+
+} // namespace qm
