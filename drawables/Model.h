@@ -8,6 +8,7 @@
 #pragma once
 
 #include "drawables/Drawable.h"
+#include "model/ChangeJournal.h"
 #include "model/ListRecords.h"
 #include "model/Master.h"
 #include "model/ModelObject.h"
@@ -23,6 +24,8 @@ struct Cell;
 
 namespace qm {
 
+class BitGrid;
+class DeviceContext;
 class NotationTemplate;
 
 // Model kind codes.
@@ -148,6 +151,94 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // zoomed page matrix.
     void SetZoomFactor(double factor);
 
+    // ---- selection, marking, delete, cut and copy (ModelSelection.cpp) ----
+    // Selects or deselects one drawable, keeping the selection list in step;
+    // with repaint and a device context its knobs are inverted. False for a
+    // junction and when nothing changed.
+    bool Select(Drawable* drawable, bool select, DeviceContext* dc, bool repaint);
+    void DeselectAll(DeviceContext* dc, bool repaint);
+    // Without a rectangle: Select All (explodesOnly: only places whose master
+    // has a submodel). With one: the top-level drawables whose bounds meet
+    // it, toggled when toggle is set.
+    void SelectMany(DeviceContext* dc, bool repaint, bool explodesOnly, const CRect* rect,
+                    bool toggle);
+    // Selects the top-level drawables whose bounds lie wholly inside rect.
+    void SelectInRect(DeviceContext* dc, const CRect& rect);
+    bool SelectionHasStyle(uint8_t mask) const;
+    bool SelectionHasSwimlane() const;
+    void SetSelectionDragFlag(bool on);
+    void MarkAll(int value);
+    // Marks the masters of the places in list (and, unless shallow, their
+    // submodels) once per value; the model's own mark keeps it out.
+    void MarkWithPlaces(const DrawableRefList& list, int value, bool shallow);
+    // Appends the marked top-level drawables (and marked members of unmarked
+    // groups) to found.
+    void CollectMarked(DrawableRefList& found);
+    // As CollectMarked, but the marked drawables leave the model: taken owns them.
+    void CollectMarked(DrawableList& taken);
+    // Takes each drawable of list out of the model and hands it back; each
+    // place's master loses a use. With repaint, unites their repaint
+    // rectangles scaled by the zoom.
+    [[nodiscard]] DrawableList RemoveDrawables(const DrawableRefList& list, CRect* repaint);
+    // The common tail of delete and cut for drawables already out of the
+    // model: places release their masters (removing unused ones when
+    // removeMasters is set), a deleted swimlane closes its gap, and unless
+    // noJournal the journal takes the drawables (list is emptied).
+    void TakeDrawables(ModelDocument* document, DrawableList& list, CRect* repaint, bool noJournal,
+                       bool removeMasters);
+    // Delete (ChangeKind::Delete) or Cut (any other kind) of the selection
+    // with what hangs on it; what the journal does not take is handed back.
+    DrawableList DeleteDrawables(ModelDocument* document, CRect* repaint, ChangeKind kind,
+                                 bool noJournal);
+    // Writes the selection (links only with both ends, tags with their
+    // target) to the masters clipboard file.
+    void CopySelection(ModelDocument* document, bool shallow);
+    // Appends every link, also those inside place groups.
+    void CollectLinks(DrawableRefList& found);
+    // One step of Find and Replace over the model (see the .cpp).
+    int FindReplaceStep(ModelDocument* document, bool notify, const std::string& word,
+                        const std::string& replacement, int options, Drawable*& current,
+                        ModelObject*& found, int& count, bool& modelDone, bool& finished);
+
+    // ---- arrangement, moves and link upkeep (ModelArrangement.cpp) ----
+    // Bring to Front (ChangeKind::BringToFront) or Send to Back.
+    void ChangeOrder(ModelDocument* document, CRect& repaint, ChangeKind kind, const char* name);
+    // Numbers the drawables of list 0, 1, 2... as old (which 1) or new (2) positions.
+    static void NumberByPosition(DrawableList& list, int which);
+    static void SortByPosition(DrawableRefList& list, int which);
+    // Puts the drawables of list back at their numbered positions.
+    void RestoreOrder(DrawableRefList& list, int which);
+    // Flips (0, 1) or rotates (2, 3) the selected primitives.
+    void FlipOrRotate(ModelDocument* document, CRect& repaint, int operation, ChangeKind kind,
+                      const char* name);
+    // Align, same size and space evenly by the mode bits (RmAlignLeft...).
+    void Reposition(ModelDocument* document, int mode, CRect& repaint);
+    void AutoSize(ModelDocument* document, CRect& repaint);
+    // Moves the selected drawables of the container (null: the model) and
+    // the links between them; answers the repaint area scaled by the zoom.
+    CRect MoveDrawables(Drawable* container, int dx, int dy, bool floatersOnly);
+    // Whether the selection may be dragged, with the rectangle it must stay
+    // in and, when refused, the message (empty for a silent refusal).
+    bool CanDrag(CRect& limit, std::string& message);
+    bool SetDrawableBounds(Drawable* drawable, const CRect& rect, CRect& repaint);
+    bool ReshapeDrawable(Drawable* drawable, const CRect& label, CRect& repaint);
+    bool ReshapeDrawableB(Drawable* drawable, const CRect& label, CRect& repaint);
+    bool ReshapeDrawableC(Drawable* drawable, const CRect& label, CRect& repaint);
+    // Brings links, tags and message floaters back into shape after marked
+    // drawables moved (see the .cpp).
+    void UpdateLinkGeometry(Drawable* container, CRect& repaint, bool oneEndOnly);
+    void MoveSelfLinks(Drawable* place, int dx, int dy);
+    void RepositionLinkFloaters(int mode, Drawable* link, int index, CRect& repaint);
+    void ChangeSelectionLooks(const Looks& mask, const Looks& looks, CRect& repaint,
+                              DeviceContext* dc, bool placesAndLinksOnly);
+    void ChangeLinksLooks(ModelDocument* document, uint32_t style, bool noJournal);
+
+    // ---- automatic layout (ModelLayout.cpp) ----
+    int NumberComponents();
+    void FloodComponent(Drawable* place);
+    Drawable* FindHubPlace(int component);
+    void LayoutComponent(DeviceContext& dc, BitGrid& grid, int component);
+
     // ---- records ----
     // Given nil: the common part of the record (id, kind, setting, name, "",
     // comment, flags, parent master id, parent model id, zoom, inverse zoom,
@@ -192,6 +283,27 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
 // setting and flags of the template's diagram type of that kind (when the
 // template has one); null for any other kind.
 std::unique_ptr<Model> CreateModelOfKind(GuidMap* map, const NotationTemplate* notation, int kind);
+
+// The mode bits of Model::Reposition.
+enum RepositionMode : int {
+    RmAlignLeft = 0x1,
+    RmAlignCentre = 0x2,
+    RmAlignRight = 0x4,
+    RmSpaceAcross = 0x8,
+    RmSameWidth = 0x10,
+    RmAlignTop = 0x20,
+    RmAlignMiddle = 0x40,
+    RmAlignBottom = 0x80,
+    RmSpaceDown = 0x100,
+    RmSameHeight = 0x200,
+};
+
+// Lays the places of model out (see ModelLayout.cpp): unmarked places are
+// packed by connected component with the best-connected place in the
+// middle; marked drawables keep their places. resize gives unmarked places
+// their natural size first; recurse lays out class-diagram submodels too.
+// Nothing for a null or marked model.
+void LayoutModel(ModelDocument* document, Model* model, bool resize, bool recurse);
 
 // The first drawable of list whose id is id; groups are searched inside,
 // depth first. Null when none.

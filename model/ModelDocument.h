@@ -4,6 +4,7 @@
 // every answer is empty); tests pass fakes.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 namespace qm {
@@ -25,6 +26,23 @@ class ModelDocument {
     // template (which holds the objects of tool models); null when absent.
     virtual GuidMap* ProjectMap() = 0;
     virtual GuidMap* TemplateMap() = 0;
+
+    // ---- what the editing operations of models ask (defaults: no document) ----
+    // The size of one printer page in model units (0 counts as 1).
+    virtual int32_t PageWidth() { return 0; }
+    virtual int32_t PageHeight() { return 0; }
+    // Sets the document's modified flag.
+    virtual void SetModifiedFlag(bool /*modified*/) {}
+    // Sets or clears the mark of every model, and of every master, of the document.
+    virtual void MarkModels(int /*value*/) {}
+    virtual void MarkMasters(int /*value*/) {}
+    // Takes a master that no place uses any more out of the document (the
+    // undo journal holds it).
+    virtual void RemoveMaster(Master* /*master*/) {}
+    // Writes the marked masters and the given drawables of model to the
+    // masters clipboard file.
+    virtual void CopyToClipboardFile(ModelObject* /*model*/,
+                                     const std::vector<ModelObject*>& /*drawables*/) {}
 };
 
 } // namespace qm
