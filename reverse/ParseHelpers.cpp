@@ -571,7 +571,7 @@ int SourceParser::ParseTypeName(TypeText& typeText) {
         int t = token_;
         bool leading = ((cpp || idl) &&
                         (t == kTokConst || t == kTokStruct || t == kTokUnion || t == kTokEnum)) ||
-                       (cpp && (t == kTokScope || t == kTokRegister)) ||
+                       ((cpp || idl) && t == kTokScope) || (cpp && t == kTokRegister) ||
                        (java && (t == kTokDot || t == kTokFinal)) ||
                        (orv && (t == kTokBackslash || t == kTokFinal));
         if (!leading) {
@@ -616,7 +616,11 @@ int SourceParser::ParseTypeName(TypeText& typeText) {
         lastTaken = kTokGreater;
     }
 
-    const int separator = cpp ? kTokScope : (java || csharp) ? kTokDot : orv ? kTokBackslash : -1;
+    // IDL names types by scope as C++ does (CORBA::Object).
+    const int separator = (cpp || idl)       ? kTokScope
+                          : (java || csharp) ? kTokDot
+                          : orv              ? kTokBackslash
+                                             : -1;
     for (;;) {
         int t = token_;
         if (t == kTokComma || t == kTokRParen || t == kTokSemicolon || t == kTokAssign ||
@@ -678,6 +682,46 @@ OwnedText SourceParser::ParseQualifiedName() {
         return std::nullopt;
     }
     return last;
+}
+
+// ---- Top-level declarations ----
+
+// The table's Find stops a qualified search at the first entry of a name
+// that has no qualifier, and an unqualified search takes the first entry of
+// the name whatever its qualifier. A declaration must find its own symbol in
+// any file order, so the whole sameName chain is searched for an exact match
+// here (keywords never match), and a missing one is linked into the chain
+// (or the bucket) as new.
+SourceSymbol* SourceParser::FindOrInsertDeclaration(std::string_view name,
+                                                    const OwnedText& qualifier) {
+    SourceSymbol* head = Find(language_, name, std::nullopt);
+    if (head == nullptr) {
+        return FindOrInsert(language_, name, qualifier);
+    }
+    for (SourceSymbol* e = head; e != nullptr; e = e->sameName.get()) {
+        if (e->kind != kNodeKeyword && e->qualifier.has_value() == qualifier.has_value() &&
+            (!qualifier || CompareNames(language_, *e->qualifier, *qualifier) == 0)) {
+            return e;
+        }
+    }
+    auto symbol = std::make_unique<SourceSymbol>(std::string(name), qualifier);
+    symbol->sameName = std::move(head->sameName);
+    head->sameName = std::move(symbol);
+    return head->sameName.get();
+}
+
+// ---- Nesting ----
+
+// A parser that reads nested bodies by recursion calls this before each body
+// and LeaveNestedBody after it: past the depth a block may have, the body is
+// reported ("block stack overflow") and not read.
+bool SourceParser::EnterNestedBody(const SourceSymbol* node) {
+    if (nestingDepth_ >= kMaxBlockDepth) {
+        ReportParseError(node, "block stack overflow");
+        return false;
+    }
+    ++nestingDepth_;
+    return true;
 }
 
 } // namespace qm

@@ -22,10 +22,14 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qm {
 
+class Master;
+class Model;
 class ReverseDocument;
+class ReverseProject;
 
 // A bounded text built from token texts: at most 255 characters.
 class TypeText {
@@ -50,6 +54,11 @@ class TypeText {
 
 // True for the pairs { }, ( ) and [ ].
 bool MatchingBrackets(int open, int close);
+
+// An attribute's type text as type and array bounds: int[10] is int and 10,
+// int[2][3] is int[2] and 3, int[] stays whole with no bounds; C# keeps the
+// whole text.
+void SplitArrayType(int language, const std::string& text, std::string& type, std::string& bounds);
 
 // The recorder of method bodies: while recording, every character the line
 // reader delivers is appended.
@@ -142,10 +151,10 @@ class SourceParser : public SourceSymbolTable {
     const std::string& QualifiedName() const { return nameBuffer_; }
 
     // The parsers of the languages, by code, one file each (CppParser.cpp,
-    // IdlParser.cpp, ...). The declaration scanners are not written yet: each
-    // entry still only scans its file's tokens (ScanSourceToEnd) and records
-    // nothing, so no test may take an empty parse as a parser's answer.
-    // Each returns 1 when the file was read to its end, else 0.
+    // IdlParser.cpp, ...). The C++ and IDL parsers are written; the entries of
+    // the other languages still only scan their file's tokens (ScanSourceToEnd)
+    // and record nothing, so no test may take an empty parse of those as a
+    // parser's answer. Each returns 1 when the file was read to its end, else 0.
     int ParseCppFile(const std::string& path);
     int ParseIdlFile(const std::string& path);
     int ParseJavaFile(const std::string& path);
@@ -154,13 +163,46 @@ class SourceParser : public SourceSymbolTable {
     int ParsePhpFile(const std::string& path);
     int ParseToolFile(const std::string& path);
 
+    // The C++ and IDL declaration scanners over input already opened with
+    // OpenSourceFile or OpenSourceText, to the end of that input.
+    void ParseCppInput();
+    void ParseIdlInput();
+    // The { ... }; member list of an exception (IDL, and C++ exception
+    // declarations); the current token is the one after the name.
+    int ParseIdlExceptionBody(SourceSymbol* node);
+
     // Reads the open file's tokens to the end without recording anything:
     // the stand-in body of a language whose scanner is not written yet.
     int ScanSourceToEnd(const std::string& path);
 
+    // The top-level symbol of exactly this name and qualifier (none matching
+    // none), searched along the whole sameName chain; inserted when missing.
+    SourceSymbol* FindOrInsertDeclaration(std::string_view name, const OwnedText& qualifier);
+
     // The package or namespace qualifier of top-level declarations.
     const OwnedText& CurrentNamespace() const { return currentNamespace_; }
     void SetCurrentNamespace(OwnedText qualifier) { currentNamespace_ = std::move(qualifier); }
+
+    // Turns the parse tree into masters, places and links of model (a
+    // diagram model): every master first, then the links between them.
+    void BuildModelFromParse(ReverseProject* project, Model* model);
+    // The model into which a declaration with that dotted qualifier goes:
+    // the submodel of its last package, found or made inside model.
+    Model* ResolvePackagePath(ReverseProject* project, Model* model, const std::string& prefix,
+                              const OwnedText& qualifier);
+    // The first pass for one node: a package, class or interface.
+    void BuildMasterFromNode(ReverseProject* project, Model* model, const SourceSymbol* node);
+    // The second pass for one node: its inheritance, realization and
+    // attribute links.
+    void LinkMastersFromNode(ReverseProject* project, Model* model, const SourceSymbol* node,
+                             const std::string& linkName);
+    // The master of the class an attribute holds, when relationships are
+    // shown as links and there is one; isArray and byValue describe the type.
+    Master* ResolveAttributeClass(ReverseProject* project, Model* model, const SourceSymbol* node,
+                                  bool& isArray, bool& byValue);
+    // True when no child is a method.
+    static bool HasNoMethods(const SourceSymbol* node);
+    Model* TargetModel() const { return targetModel_; }
 
     uint32_t ProfileFlags() const { return *profileFlags_; }
     SourceCapture& Capture() { return capture_; }
@@ -199,6 +241,38 @@ class SourceParser : public SourceSymbolTable {
     void ReadTagName();
     bool PhpOpenTag();
 
+    // Nested class, module and interface bodies being read; deeper nesting
+    // than a block may have is reported and not read, so that the parsers'
+    // recursion stays bounded whatever the input.
+    int nestingDepth_ = 0;
+    bool EnterNestedBody(const SourceSymbol* node);
+    void LeaveNestedBody() { --nestingDepth_; }
+
+    // C++ parser (CppParser.cpp).
+    using SymbolList = std::vector<std::unique_ptr<SourceSymbol>>;
+    void ParseCppNamespace();
+    int ParseCppDeclaration(SourceSymbol* enclosing, int access);
+    int ParseCppTemplateParams(SymbolList& params);
+    int ParseCppClassBody(SourceSymbol* node, int defaultAccess, SourceSymbol* enclosing,
+                          bool& opened);
+    int ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing);
+    int ParseCppMember(SourceSymbol* cls, int& access);
+    int ParseCppAttribute(SourceSymbol* scope, const std::string& name, const OwnedText& comment,
+                          TypeText& type, int flags, int line);
+    int ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText comment, const TypeText& type,
+                       int flags);
+    std::string ParseCppOperatorName();
+    void SkipCppTrailingReturn(SourceSymbol* method);
+    void SkipCppInitializers();
+
+    // IDL parser (IdlParser.cpp).
+    int ParseIdlDefinition(SourceSymbol* enclosing);
+    int ParseIdlInterface(SourceSymbol* node, SourceSymbol* enclosing);
+    int ParseIdlBaseList(SourceSymbol* node, SourceSymbol* enclosing);
+    int ParseIdlMember(SourceSymbol* scope, bool inException);
+    int ParseIdlOperation(SourceSymbol* scope, const std::string& name, OwnedText comment,
+                          const TypeText& type, int flags);
+
     int SkipForteBody(bool endsWithEvent);
     int SkipBracedBody();
     int FinishBody(SourceSymbol* methodNode);
@@ -236,6 +310,8 @@ class SourceParser : public SourceSymbolTable {
     std::string nameBuffer_;
     OwnedText currentNamespace_;
     SourceCapture capture_;
+
+    Model* targetModel_ = nullptr;
 
     int classTool_ = 10;
     int packageTool_ = 12;

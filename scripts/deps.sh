@@ -16,6 +16,9 @@ packages=(
   fonts-liberation fonts-dejavu-core fontconfig
   # reference implementations, used by the benchmarks only
   zlib1g-dev libpng-dev libjpeg-dev
+  # real IDL files for the reverse engineer's tests, and the tag scanner its
+  # benchmark is measured against
+  omniorb-idl universal-ctags
 )
 
 missing=()

@@ -3,7 +3,10 @@
 #pragma once
 
 #include "reverse/ReverseDocument.h"
+#include "reverse/SourceLanguage.h"
 #include "reverse/SourceParser.h"
+
+#include <cstdio>
 
 #include <string>
 #include <utility>
@@ -47,6 +50,45 @@ inline std::vector<int> Tokens(SourceParser& parser, std::string text) {
 inline std::vector<int> Tokens(int language, std::string text) {
     SourceParser parser(nullptr, language);
     return Tokens(parser, std::move(text));
+}
+
+// A node and its children as one line of text, for tables of expected parse
+// trees: name/kind/flags in hex, ":type" when the node has a type text,
+// "=value" when it has a value text (not for classes and interfaces, whose
+// value text is their file), and the children in braces.
+inline std::string DumpNode(const SourceSymbol& node) {
+    char flags[16];
+    std::snprintf(flags, sizeof flags, "%x", static_cast<unsigned>(node.flags));
+    std::string out = node.name + "/" + std::to_string(node.kind) + "/" + flags;
+    if (node.text1) {
+        out += ":" + *node.text1;
+    }
+    if (node.text2 && node.kind != kNodeClass && node.kind != kNodeInterface) {
+        out += "=" + *node.text2;
+    }
+    if (node.firstChild) {
+        out += "{";
+        for (const SourceSymbol* c = node.firstChild.get(); c != nullptr; c = c->next.get()) {
+            out += DumpNode(*c);
+            if (c->next) {
+                out += ",";
+            }
+        }
+        out += "}";
+    }
+    return out;
+}
+
+// Parses text held in memory with the C++ or IDL parser.
+inline void ParseText(SourceParser& parser, const std::string& text,
+                      const std::string& name = "t") {
+    parser.OpenSourceText(name, text);
+    if (parser.Language() == kLangIdl) {
+        parser.ParseIdlInput();
+    } else {
+        parser.ParseCppInput();
+    }
+    parser.CloseSourceFile();
 }
 
 } // namespace qm::test

@@ -1,0 +1,651 @@
+// The project document: construction, the project file's records in their
+// order, new, open, save and close, the template look-up and the title.
+#include "document/CCASEDoc.h"
+
+#include "document/Profile.h"
+#include "document/ProjectFile.h"
+#include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
+#include "kernel/Kernel.h"
+#include "model/ChangeJournal.h"
+#include "model/ListRecords.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/Format.h"
+#include "platform/PathHelpers.h"
+#include "platform/Prompt.h"
+
+#include <algorithm>
+#include <cstring>
+#include <typeinfo>
+
+namespace qm {
+
+using kest::Cell;
+
+namespace {
+
+constexpr const char* kInternal = "<Internal>";
+constexpr const char* kProjectFilter = "Project Files (*.pro) | *.pro ||";
+constexpr const char* kTemplateFilter = "Notation Template Files (*.not) | *.not ||";
+
+// Clears a run-wide flag when the scope ends, also on failure.
+class FlagReset {
+  public:
+    explicit FlagReset(bool& flag) : flag_(flag) {}
+    ~FlagReset() { flag_ = false; }
+    FlagReset(const FlagReset&) = delete;
+    FlagReset& operator=(const FlagReset&) = delete;
+
+  private:
+    bool& flag_;
+};
+
+bool HasHead(Cell* record, kest::Symbol* head) {
+    return kest::ispair(record) && kest::car(record) == head;
+}
+
+// A diagram's customModel record. The diagram classes write and check their
+// own head; a plain model's record is the part after it.
+Cell* WriteModelRecord(ModelDocument* document, Model& model, GuidScope* scope) {
+    Cell* record = model.Persist(document, scope, nullptr);
+    return HasHead(record, kest::sym::customModel) ? record
+                                                   : kest::mkcons(kest::sym::customModel, record);
+}
+
+void ReadModelRecord(ModelDocument* document, Model& model, GuidScope* scope, Cell* record) {
+    model.Persist(document, scope, typeid(model) == typeid(Model) ? kest::cdr(record) : record);
+}
+
+} // namespace
+
+CCASEDoc::CCASEDoc(DocumentContext& context, bool hidden)
+    : context_(context), hidden_(hidden), version_(std::atof(kest::versions().program.c_str())) {
+    const qm::Profile& settings = *context_.profile;
+    SetPageSize(settings.PageSetup.PaperWidth, settings.PageSetup.PaperHeight);
+    journalFile_ = NextJournalFileName();
+    language_ = settings.Language;
+}
+
+CCASEDoc::~CCASEDoc() {
+    ReleaseContents();
+    ReleaseTemplate();
+}
+
+void CCASEDoc::ReleaseContents() {
+    // Everything goes with the id map, so nothing is unregistered one by one
+    // (a scope without a current map); the collection and the list free what
+    // they hold. Masters first: a master clears the back link of its submodel.
+    GuidScope scope(nullptr, nullptr, static_cast<GuidMap*>(nullptr));
+    for (const std::unique_ptr<Master>& master : masters_.Masters())
+        master->Detach(&scope);
+    for (auto it = models_.rbegin(); it != models_.rend(); ++it)
+        (*it)->Detach(&scope);
+    models_.clear();
+}
+
+void CCASEDoc::SetPageSize(int32_t width, int32_t height) {
+    pageWidth_ = width / 10;
+    pageHeight_ = height / 10;
+}
+
+void CCASEDoc::SetRepositoryStamp(const std::string& version, int32_t changed) {
+    repositoryVersion_ = version;
+    repositoryChanged_ = changed;
+}
+
+// ---- template ----
+
+GuidScope CCASEDoc::Scope() {
+    GuidMap* tools = template_ != nullptr ? &template_->guidMap : nullptr;
+    return GuidScope(&idMap_, tools);
+}
+
+void CCASEDoc::SetTemplate(NotationTemplate* notation) {
+    ReleaseTemplate();
+    template_ = notation;
+}
+
+void CCASEDoc::ReleaseTemplate() {
+    if (template_ == nullptr)
+        return;
+    if (template_->editingDocument == this)
+        template_->editingDocument = nullptr;
+    NotationTemplate* held = template_;
+    template_ = nullptr;
+    context_.templates->ReleaseTemplate(held);
+}
+
+std::string CCASEDoc::TemplateFileName() const {
+    return template_ == nullptr ? std::string() : FileNameOfPath(template_->path);
+}
+
+bool CCASEDoc::FindTemplate(std::string& name, bool fallBack) {
+    const std::string& folder = context_.profile->NotationFolder;
+    // A template lives in the notation folder: a name elsewhere is looked up
+    // there under its file name (whatever the length of either path).
+    if (!folder.empty() && name.compare(0, folder.size(), folder) != 0)
+        name = JoinPath(folder, FileNameOfPath(name));
+    if (FileNameOfPath(name) == kInternal) {
+        name = kInternal;
+        return true;
+    }
+    if (FileExists(name))
+        return true;
+    if (context_.libraryLoad) {
+        name = kInternal;
+        return true;
+    }
+    const std::string missing = "Can't find template \"" + name + "\" \n";
+    if (fallBack) {
+        MessageBox(missing + "Will use <Internal> template instead.", PromptIcon::Exclamation);
+        name = kInternal;
+        return true;
+    }
+    PromptAnswer answer =
+        MessageBox(missing + "Would you like to browse for it or another template?",
+                   PromptIcon::Question, PromptButtons::YesNo);
+    if (answer != PromptAnswer::Yes || context_.dialogs == nullptr)
+        return false;
+    std::optional<std::string> chosen =
+        context_.dialogs->AskOpenFile({"not", "*.not", kTemplateFilter});
+    if (!chosen)
+        return false;
+    name = *chosen;
+    return true;
+}
+
+// ---- progress and panes ----
+
+void CCASEDoc::BeginProgress(int range) {
+    if (Frame() != nullptr)
+        Frame()->BeginProgress(range);
+}
+
+void CCASEDoc::SetProgress(int position) {
+    if (Frame() != nullptr)
+        Frame()->SetProgress(position);
+}
+
+void CCASEDoc::EndProgress(const std::string& text) {
+    if (Frame() != nullptr)
+        Frame()->EndProgress(text);
+}
+
+// ---- the project file ----
+
+int32_t CCASEDoc::StampChanged() const {
+    return repositoryChanged_ != 0 || (!repositoryVersion_.empty() && modified_) ? 1 : 0;
+}
+
+void CCASEDoc::WriteText(const std::function<void(const std::string&)>& sink) {
+    BeginProgress(100);
+    try {
+        HeapMark mark;
+        // Each record is printed on its own from column 0 and followed by a
+        // line end, as one channel would print them one after the other.
+        auto write = [&](Cell* record) {
+            kest::LocalChannel out;
+            kest::prettyprint(record, out.get(), 0, 0);
+            sink(out.Text());
+            sink("\n");
+        };
+        write(kest::fileheader(false, kest::sym::project, nullptr, nullptr));
+        write(kest::mklist(kest::sym::repository,
+                           kest::mkstr(repositoryVersion_.c_str(), repositoryVersion_.size()),
+                           kest::mkint(StampChanged()), nullptr));
+        std::string templateName = template_ == nullptr ? kInternal : TemplateFileName();
+        write(kest::mklist(kest::sym::notation,
+                           kest::mkstr(templateName.c_str(), templateName.size()), nullptr));
+        SetProgress(10);
+        write(profile_.Persist(nullptr));
+        for (int folder : {FolderCode, FolderDocs, FolderOther, FolderReversed})
+            write(FolderItemsScriptor(folders_.Of(folder), folder, nullptr, language_));
+        SetProgress(20);
+        GuidScope scope = Scope();
+        write(masters_.Persist(&scope, false, nullptr, nullptr));
+        SetProgress(30);
+        int position = 30;
+        for (const std::unique_ptr<Model>& model : models_) {
+            kest::restoremark();
+            kest::savemark();
+            GuidScope modelScope = Scope();
+            write(WriteModelRecord(this, *model, &modelScope));
+            if (position < 90)
+                SetProgress(position += 10);
+        }
+        SetProgress(100);
+    } catch (...) {
+        EndProgress("Failed");
+        throw;
+    }
+}
+
+std::string CCASEDoc::StoreText() {
+    std::string text;
+    WriteText([&](const std::string& piece) { text += piece; });
+    EndProgress("Saved");
+    return text;
+}
+
+void CCASEDoc::LoadText(const std::string& text) {
+    if (Frame() != nullptr)
+        Frame()->ClearLog();
+    BeginProgress(100);
+    try {
+        kest::LocalChannel in(text, kest::ChanRead);
+        kest::Channel* ch = in.get();
+        ReadTimeEvaluationOff noEvaluation;
+        HeapMark mark;
+        double fileVersion = 0;
+        kest::fileheader(false, kest::sym::project, kest::readexpr(ch), &fileVersion);
+        version_ = fileVersion;
+
+        Cell* record = kest::readexpr(ch);
+        repositoryVersion_.clear();
+        if (HasHead(record, kest::sym::repository)) {
+            RecordReader reader(kest::cdr(record), "repository");
+            repositoryVersion_ = reader.String("version");
+            repositoryChanged_ = reader.Int("changed");
+            record = kest::readexpr(ch);
+        }
+
+        bool named = HasHead(record, kest::sym::notation) && kest::ispair(kest::cdr(record)) &&
+                     kest::car(kest::cdr(record))->type == kest::TString;
+        ReportOperationFailure(named, "template file name expected", true);
+        std::string templateName = kest::car(kest::cdr(record))->a.str;
+        if (!HasPathSeparator(templateName) && templateName != kInternal)
+            templateName = JoinPath(context_.profile->NotationFolder, templateName);
+
+        profile_.Persist(kest::readexpr(ch));
+        if (Frame() != nullptr)
+            Frame()->RefillProjectTree();
+        FolderItemsScriptor(&folders_.codeFiles, FolderCode, kest::readexpr(ch), language_);
+        FolderItemsScriptor(&folders_.docFiles, FolderDocs, kest::readexpr(ch), language_);
+        SetProgress(10);
+        mark.Renew(ch);
+
+        if (!FindTemplate(templateName, false))
+            FindTemplate(templateName, true);
+        SetTemplate(context_.templates->AcquireTemplate(templateName));
+        ReportOperationFailure(template_ != nullptr, "bad template", true);
+        SetProgress(20);
+
+        record = kest::readexpr(ch);
+        if (HasHead(record, kest::sym::otherFiles)) {
+            FolderItemsScriptor(&folders_.otherFiles, FolderOther, record, language_);
+            record = kest::readexpr(ch);
+        }
+        if (HasHead(record, kest::sym::revFiles)) {
+            FolderItemsScriptor(&folders_.revFiles, FolderReversed, record, language_);
+            record = kest::readexpr(ch);
+        }
+        SetProgress(30);
+
+        GuidScope scope = Scope();
+        scope.fileVersion = fileVersion;
+        ExpectHead(record, kest::sym::masters);
+        masters_.Persist(&scope, false, nullptr, record);
+        SetProgress(40);
+        mark.Renew(ch);
+
+        int position = 40;
+        for (;;) {
+            record = kest::readexpr(ch);
+            if (position < 90)
+                SetProgress(position += 10);
+            if (record == kest::KernelSyms.eof)
+                break;
+            ReportOperationFailure(HasHead(record, kest::sym::customModel), "customModel expected",
+                                   true);
+            RecordReader reader(kest::cdr(record), "customModel");
+            reader.Take("id");
+            int32_t kind = reader.Int("kind");
+            std::unique_ptr<Model> model = CreateModelOfKind(&idMap_, template_, kind);
+            if (model == nullptr)
+                RecordFormatError("customModel", Format("no diagram of kind %d", kind));
+            GuidScope modelScope = Scope();
+            modelScope.fileVersion = fileVersion;
+            ReadModelRecord(this, *model, &modelScope, record);
+            models_.push_back(std::move(model));
+            if (position < 90)
+                SetProgress(position += 10);
+            mark.Renew(ch);
+        }
+    } catch (...) {
+        context_.libraryLoad = false;
+        EndProgress("Failed");
+        throw;
+    }
+    ResolveRefs(0, 0);
+    if (Frame() != nullptr)
+        Frame()->RefillModelItems();
+    SetProgress(100);
+    EndProgress("Loaded");
+    profile_.ApplyLayout(Frame(), models_.size(),
+                         (context_.profile->Settings & kSettingsMaximizeChildFrames) != 0);
+}
+
+void CCASEDoc::ResolveRefs(size_t firstMaster, size_t firstModel) {
+    GuidScope scope = Scope();
+    for (size_t i = firstMaster; i < masters_.Count(); ++i) {
+        masters_.At(i)->ResolveRefs(this, &scope, false);
+        if (Frame() != nullptr)
+            Frame()->AddMasterToLister(masters_.At(i));
+    }
+    for (size_t i = firstModel; i < models_.size(); ++i)
+        models_[i]->ResolveRefs(this, &scope, false);
+}
+
+// ---- new, open, save, close ----
+
+bool CCASEDoc::OnNewDocument() {
+    const qm::Profile& settings = *context_.profile;
+    NotationTemplate* chosen = nullptr;
+    if (!context_.newProjectArmed) {
+        std::optional<std::string> name;
+        if (context_.dialogs != nullptr)
+            name =
+                context_.dialogs->ChooseTemplate(settings.NotationFolder, settings.DefaultNotation);
+        if (name)
+            chosen = context_.templates->AcquireTemplate(*name);
+    } else {
+        FlagReset armed(context_.newProjectArmed);
+        std::string name = context_.commandLineTemplate;
+        context_.commandLineTemplate.clear();
+        if (name.empty()) {
+            name = JoinPath(settings.NotationFolder, settings.DefaultNotation);
+            if (!FindTemplate(name, true))
+                return false;
+        }
+        chosen = context_.templates->AcquireTemplate(name);
+    }
+    if (chosen == nullptr)
+        return false;
+    SetTemplate(chosen);
+    if (Frame() != nullptr) {
+        Frame()->RefillProjectTree();
+        Frame()->RefillModelItems();
+    }
+    path_.clear();
+    modified_ = false;
+    SetTitle("");
+    if (Frame() != nullptr)
+        Frame()->ShowFirstModel();
+    modified_ = false;
+    if (Frame() != nullptr)
+        Frame()->UpdateLibraryPane(true);
+    return true;
+}
+
+bool CCASEDoc::OnOpenDocument(const std::string& path) {
+    try {
+        LoadText(ReadFileText(path, "Can't open project file"));
+    } catch (const std::exception& error) {
+        ReportSaveLoadException(error);
+        return false;
+    }
+    SetPathName(path);
+    modified_ = false;
+    if (Frame() != nullptr)
+        Frame()->UpdateLibraryPane(true);
+    return true;
+}
+
+void CCASEDoc::SaveToFile(const std::string& path) {
+    ReplacingFile file(path, "Can't write project file");
+    WriteText([&](const std::string& piece) { file.Write(piece); });
+    try {
+        file.Commit();
+    } catch (...) {
+        EndProgress("Failed");
+        throw;
+    }
+    EndProgress("Saved");
+}
+
+bool CCASEDoc::OnSaveDocument(const std::string& path) {
+    if (FileExists(path) && IsReadOnlyFile(path)) {
+        MessageBox("Cannot save: project file is read-only", PromptIcon::Exclamation);
+        return false;
+    }
+    try {
+        if ((context_.profile->Options & BackupBeforeSave) != 0 && FileExists(path) &&
+            !MakeBackupCopy(path))
+            throw CKestException(Format("Can't make the backup copy %s.bak: %s", path.c_str(),
+                                        LastErrorText().c_str()));
+        Journal().RecordChange(this, ChangeKind::ProjectSaved, "(Project Saved)", nullptr, nullptr);
+        profile_.CaptureLayout(Frame(), CurrentModelIndex());
+        SaveToFile(path);
+    } catch (const std::exception& error) {
+        ReportSaveLoadException(error);
+        return false;
+    }
+    modified_ = false;
+    return true;
+}
+
+bool CCASEDoc::OnFileSave() {
+    if (path_.empty())
+        return OnFileSaveAs();
+    return OnSaveDocument(path_);
+}
+
+bool CCASEDoc::OnFileSaveAs() {
+    if (context_.dialogs == nullptr)
+        return false;
+    std::optional<std::string> chosen = context_.dialogs->AskSaveFile(
+        {"pro", path_.empty() ? std::string("*.pro") : path_, kProjectFilter});
+    if (!chosen)
+        return false;
+    std::string path = TrimRepeatedExtension(*chosen);
+    if (!OnSaveDocument(path))
+        return false;
+    SetPathName(path);
+    if (context_.recentFiles)
+        context_.recentFiles(path);
+    return true;
+}
+
+void CCASEDoc::OnCloseDocument() {
+    ReleaseTemplate();
+    if (!journalFile_.empty())
+        DeleteFile(journalFile_);
+}
+
+void CCASEDoc::ReportSaveLoadException(const std::exception& error) {
+    if (dynamic_cast<const CIgnoreException*>(&error) != nullptr)
+        return;
+    std::string message;
+    if (const auto* kest = dynamic_cast<const CKestException*>(&error))
+        message = kest->Message();
+    else
+        message = error.what();
+    std::string text = "Command failed due to an error:\n" + message;
+    if (text.size() > 511)
+        text.resize(511);
+    MessageBox(text, PromptIcon::Stop);
+}
+
+// ---- title ----
+
+void CCASEDoc::SetPathName(const std::string& path) {
+    path_ = path;
+    SetTitle(FileNameOfPath(path));
+}
+
+void CCASEDoc::SetTitle(const std::string& title) {
+    if (template_ == nullptr) {
+        title_ = title;
+        return;
+    }
+    std::string name = path_.empty() ? std::string("Untitled") : FileNameOfPath(path_);
+    title_ = Format("%s (uses %s, %s, version: %s)", name.c_str(), TemplateFileName().c_str(),
+                    IsReadOnlyFile(path_) ? "readonly" : "editable",
+                    repositoryVersion_.empty() ? "none" : repositoryVersion_.c_str());
+    if (Frame() != nullptr)
+        Frame()->SetTemplateLabel(TemplateFileName());
+}
+
+// ---- models ----
+
+void CCASEDoc::AddModel(std::unique_ptr<Model> model) {
+    models_.push_back(std::move(model));
+}
+
+bool CCASEDoc::HasModel(const Model* model) const {
+    return std::any_of(models_.begin(), models_.end(),
+                       [&](const std::unique_ptr<Model>& m) { return m.get() == model; });
+}
+
+size_t CCASEDoc::GetModelIndex(const Model* model) const {
+    for (size_t i = 0; i < models_.size(); ++i) {
+        if (models_[i].get() == model)
+            return i;
+    }
+    return 0;
+}
+
+Model* CCASEDoc::GetModelAt(size_t index) const {
+    return index < models_.size() ? models_[index].get() : nullptr;
+}
+
+Model* CCASEDoc::FindModelByName(const std::string& name) const {
+    for (const std::unique_ptr<Model>& model : models_) {
+        if (model->name == name)
+            return model.get();
+    }
+    return nullptr;
+}
+
+void CCASEDoc::MoveModel(Model* model, Model* other, bool toFront) {
+    auto at = std::find_if(models_.begin(), models_.end(),
+                           [&](const std::unique_ptr<Model>& m) { return m.get() == model; });
+    if (model == nullptr || at == models_.end()) {
+        MessageBeep();
+        return;
+    }
+    std::unique_ptr<Model> moved = std::move(*at);
+    models_.erase(at);
+    auto before = std::find_if(models_.begin(), models_.end(),
+                               [&](const std::unique_ptr<Model>& m) { return m.get() == other; });
+    if (other == nullptr || before == models_.end())
+        before = toFront ? models_.begin() : models_.end();
+    models_.insert(before, std::move(moved));
+    modified_ = true;
+}
+
+namespace {
+
+// True when list holds drawable, at the top or inside a group's members.
+bool HoldsDrawable(const DrawableList& list, const Drawable* drawable, int depth = 0) {
+    for (const std::unique_ptr<Drawable>& d : list) {
+        if (d.get() == drawable)
+            return true;
+        Drawable* container = ContainerOf(d.get());
+        DrawableList* members = container != nullptr ? container->GetMemberList() : nullptr;
+        if (members != nullptr && depth < 64 && HoldsDrawable(*members, drawable, depth + 1))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+Model* CCASEDoc::FindModelOfDrawable(const Drawable* drawable) const {
+    for (const std::unique_ptr<Model>& model : models_) {
+        if (HoldsDrawable(model->drawables, drawable))
+            return model.get();
+    }
+    return nullptr;
+}
+
+Drawable* CCASEDoc::FindPlaceOfMaster(const Master* master, Model** model) const {
+    for (const std::unique_ptr<Model>& m : models_) {
+        if (Drawable* place = m->FindPlaceOfMaster(master)) {
+            if (model != nullptr)
+                *model = m.get();
+            return place;
+        }
+    }
+    if (model != nullptr)
+        *model = nullptr;
+    return nullptr;
+}
+
+void CCASEDoc::MarkModels(bool flag) {
+    for (const std::unique_ptr<Model>& model : models_)
+        model->Mark(flag ? 1 : 0, 1, 0);
+}
+
+void CCASEDoc::MarkDrawables(bool flag) {
+    for (const std::unique_ptr<Model>& model : models_) {
+        for (const std::unique_ptr<Drawable>& drawable : model->drawables)
+            drawable->Mark(flag ? 1 : 0, 1, 0);
+    }
+}
+
+void CCASEDoc::CollectAssociations(Master* master, DrawableRefList& inheritances,
+                                   DrawableRefList& realizations, DrawableRefList& compositions,
+                                   DrawableRefList& others) {
+    inheritances.clear();
+    realizations.clear();
+    compositions.clear();
+    others.clear();
+    for (const std::unique_ptr<Model>& model : models_) {
+        for (const std::unique_ptr<Drawable>& drawable : model->drawables)
+            drawable->CollectIfConnected(master, &inheritances, &realizations, &compositions,
+                                         &others);
+    }
+}
+
+ToolModel* CCASEDoc::FindTool(int toolId) const {
+    return template_ != nullptr ? template_->GetTool(toolId) : nullptr;
+}
+
+void CCASEDoc::BindTemplate() {
+    if (template_ == nullptr)
+        return;
+    masters_.BindTools(&template_->guidMap);
+    for (const std::unique_ptr<Model>& model : models_)
+        model->RebindTools(template_);
+}
+
+void CCASEDoc::UpdateLibraryPane(bool fill) {
+    if (Frame() != nullptr)
+        Frame()->UpdateLibraryPane(fill);
+}
+
+void CCASEDoc::AutoSave() {
+    if (!path_.empty() && FileExists(path_) && IsReadOnlyFile(path_))
+        return;
+    OnFileSave();
+}
+
+std::vector<Master*> CCASEDoc::CollectNestedMasters(Master* /*master*/) {
+    return {};
+}
+
+ModelObject* CCASEDoc::FindTopLevelModel(const char* id) {
+    if (id == nullptr)
+        return nullptr;
+    for (const std::unique_ptr<Model>& model : models_) {
+        if (std::strcmp(IdOf(model.get()), id) == 0)
+            return model.get();
+    }
+    return nullptr;
+}
+
+GuidMap* CCASEDoc::TemplateMap() {
+    return template_ != nullptr ? &template_->guidMap : nullptr;
+}
+
+int32_t CCASEDoc::CurrentModelIndex() const {
+    for (size_t i = 0; i < models_.size(); ++i) {
+        if (models_[i].get() == currentModel_)
+            return static_cast<int32_t>(i);
+    }
+    return -1;
+}
+
+} // namespace qm

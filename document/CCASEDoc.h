@@ -1,0 +1,223 @@
+// CCASEDoc: one open project. It owns the project's masters, models, per-project
+// profile, id map and file lists, holds a reference to its notation template,
+// and reads and writes the project file. A document may be hidden (the model
+// library, the reference project): it then has no window and skips every pane
+// update, but reads and writes the same file.
+//
+// The project file, in record order: the header (kind project), the check-in
+// stamp (repository), the template's file name (notation), the genProfile
+// record, the codeFiles, docFiles, otherFiles and revFiles lists, the masters
+// record and one customModel record per model, then a final newline. Loading
+// reads it with read-time evaluation off and the kernel heap marked; saving
+// writes the whole text to a temporary file beside the target and renames it
+// over the target, so a failed save leaves the previous file as it was.
+#pragma once
+
+#include "document/DocumentContext.h"
+#include "document/FolderLists.h"
+#include "document/ProjectProfile.h"
+#include "drawables/DrawableModel.h"
+#include "model/GuidMap.h"
+#include "model/MasterCollection.h"
+#include "model/ModelDocument.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kest {
+struct Cell;
+}
+
+namespace qm {
+
+class Drawable;
+class Model;
+class ToolModel;
+
+class CCASEDoc : public ModelDocument {
+  public:
+    // The empty project of a new or opened document: page size from the print
+    // set-up, the journal file named in the private temporary folder, the
+    // program's version and the settings' language. No template yet.
+    explicit CCASEDoc(DocumentContext& context, bool hidden = false);
+    virtual ~CCASEDoc();
+    CCASEDoc(const CCASEDoc&) = delete;
+    CCASEDoc& operator=(const CCASEDoc&) = delete;
+
+    // ---- the framework's side ----
+
+    // A new project with a template chosen by the dialog, or (armed) the
+    // command line's or the default one. False when no template results.
+    bool OnNewDocument();
+    // Reads the project file. On failure the error has been shown, false is
+    // returned, and the document must be discarded.
+    bool OnOpenDocument(const std::string& path);
+    // Refuses a read-only file ("Cannot save: project file is read-only"),
+    // makes the backup when the settings ask for it, captures the layout and
+    // writes the file. False (the error shown) when anything fails; the
+    // previous file is then left as it was.
+    bool OnSaveDocument(const std::string& path);
+    // Releases the template and deletes the journal file.
+    void OnCloseDocument();
+    // Save: to the path, or Save As without one.
+    bool OnFileSave();
+    // Asks for a path ("Project Files (*.pro) | *.pro ||"); on success it
+    // becomes the document's path. False when cancelled or failed.
+    bool OnFileSaveAs();
+    // Writes the project to path with no read-only check, no backup and no
+    // layout capture (batch mode, scripts). Errors are thrown.
+    void SaveToFile(const std::string& path);
+    // Shows the error of a failed load or save: a CKestException as "Command
+    // failed due to an error:\n" and its message; nothing for one already shown.
+    static void ReportSaveLoadException(const std::exception& error);
+
+    // Without a template the title as given; otherwise
+    // "<file> (uses <template file>, readonly|editable, version: <v>|none)".
+    void SetTitle(const std::string& title);
+    const std::string& GetTitle() const { return title_; }
+    const std::string& GetPathName() const { return path_; }
+    // Sets the path and the title that follows from it.
+    void SetPathName(const std::string& path);
+    bool IsModified() const { return modified_; }
+    void SetModifiedFlag(bool modified = true) { modified_ = modified; }
+
+    // ---- the project file ----
+
+    // Writes the project file's text to sink, piece by piece, in order, with
+    // the progress positions; the caller ends the progress ("Saved") once the
+    // text is where it belongs. A failure ends it with "Failed" and is thrown.
+    void WriteText(const std::function<void(const std::string&)>& sink);
+    // The project file's text.
+    std::string StoreText();
+    // Reads a project file's text into this (empty) document. Errors are
+    // thrown; the document is then to be discarded.
+    void LoadText(const std::string& text);
+
+    // Makes name usable: looks it up in the notation folder, accepts the
+    // built-in template, an existing file, or (library load) falls back
+    // silently; with fallBack tells the user and uses the built-in template;
+    // otherwise offers to browse. Returns false when no usable name results.
+    bool FindTemplate(std::string& name, bool fallBack);
+
+    // Resolves the references of the masters from firstMaster on and of the
+    // models from firstModel on.
+    void ResolveRefs(size_t firstMaster, size_t firstModel);
+
+    // ---- the model list ----
+
+    // Appends a model; the document owns it.
+    void AddModel(std::unique_ptr<Model> model);
+    bool HasModel(const Model* model) const;
+    // The model's position; 0 when it is not in the list.
+    size_t GetModelIndex(const Model* model) const;
+    // Null when index is out of range.
+    Model* GetModelAt(size_t index) const;
+    size_t ModelCount() const { return models_.size(); }
+    // The first model of exactly that name, or null.
+    Model* FindModelByName(const std::string& name) const;
+    // Moves model before other; without other to the front (toFront) or the
+    // end. Sets the modified flag. A model not in the list only beeps.
+    void MoveModel(Model* model, Model* other, bool toFront);
+    // The model whose drawables (or whose groups' members) hold drawable, or null.
+    Model* FindModelOfDrawable(const Drawable* drawable) const;
+    // The first place of master in any model, with its model; null when none.
+    Drawable* FindPlaceOfMaster(const Master* master, Model** model) const;
+    // Sets (flag) or clears the mark of every model, or of every drawable of
+    // every model.
+    void MarkModels(bool flag);
+    void MarkDrawables(bool flag);
+    // Empties the four lists, then asks every drawable of every model for its
+    // associations with master.
+    void CollectAssociations(Master* master, DrawableRefList& inheritances,
+                             DrawableRefList& realizations, DrawableRefList& compositions,
+                             DrawableRefList& others);
+    // The template's tool of that id, or null.
+    ToolModel* FindTool(int toolId) const;
+    // Binds the masters, then every model, to the current template.
+    void BindTemplate();
+    // Tells the window to refill (fill) or empty its library list.
+    void UpdateLibraryPane(bool fill);
+    // The auto-save timer's step: nothing when the file exists read-only,
+    // else Save.
+    void AutoSave();
+    Model* CurrentModel() const { return currentModel_; }
+    void SetCurrentModel(Model* model) { currentModel_ = model; }
+    // The current model's position, -1 when it is not in the list.
+    int32_t CurrentModelIndex() const;
+
+    // ---- what the model and the drawables ask of the document ----
+
+    // The masters reached from master over class links. The links that carry
+    // the relation come with the link drawables; until then none is found.
+    std::vector<Master*> CollectNestedMasters(Master* master) override;
+    // The model of the list whose id is the text, or null.
+    ModelObject* FindTopLevelModel(const char* id) override;
+    GuidMap* ProjectMap() override { return &idMap_; }
+    GuidMap* TemplateMap() override;
+
+    // ---- members ----
+
+    DocumentContext& Context() { return context_; }
+    MasterCollection& Masters() { return masters_; }
+    GuidMap& IdMap() { return idMap_; }
+    ProjectProfile& Profile() { return profile_; }
+    FolderLists& Folders() { return folders_; }
+    NotationTemplate* Template() const { return template_; }
+    // The window; null for a hidden document or one not yet shown.
+    DocumentFrame* Frame() const { return hidden_ ? nullptr : frame_; }
+    void SetFrame(DocumentFrame* frame) { frame_ = frame; }
+    bool IsHidden() const { return hidden_; }
+    const std::string& JournalFileName() const { return journalFile_; }
+    int32_t PageWidth() const { return pageWidth_; }
+    int32_t PageHeight() const { return pageHeight_; }
+    // Width and height in thousandths of an inch, kept in hundredths.
+    void SetPageSize(int32_t width, int32_t height);
+    double Version() const { return version_; }
+    const std::string& Language() const { return language_; }
+    void SetLanguage(const std::string& language) { language_ = language; }
+    const std::string& RepositoryVersion() const { return repositoryVersion_; }
+    int32_t RepositoryChanged() const { return repositoryChanged_; }
+    void SetRepositoryStamp(const std::string& version, int32_t changed);
+    bool AskBeforeAutoSave() const { return askBeforeAutoSave_; }
+    void SetAskBeforeAutoSave(bool ask) { askBeforeAutoSave_ = ask; }
+
+  private:
+    void BeginProgress(int range);
+    void SetProgress(int position);
+    void EndProgress(const std::string& text);
+    // Takes a template and releases the one held before.
+    void SetTemplate(NotationTemplate* notation);
+    void ReleaseTemplate();
+    // The check-in stamp's changed flag as it is written.
+    int32_t StampChanged() const;
+    std::string TemplateFileName() const;
+    GuidScope Scope();
+    void ReleaseContents();
+
+    DocumentContext& context_;
+    MasterCollection masters_;
+    std::vector<std::unique_ptr<Model>> models_;
+    Model* currentModel_ = nullptr;
+    ProjectProfile profile_;
+    GuidMap idMap_;
+    FolderLists folders_;
+    NotationTemplate* template_ = nullptr;
+    DocumentFrame* frame_ = nullptr;
+    std::string journalFile_;
+    int32_t pageWidth_ = 0;
+    int32_t pageHeight_ = 0;
+    bool hidden_;
+    bool askBeforeAutoSave_ = true;
+    int32_t repositoryChanged_ = 0;
+    std::string repositoryVersion_;
+    double version_;
+    std::string language_;
+    std::string path_;
+    std::string title_;
+    bool modified_ = false;
+};
+
+} // namespace qm

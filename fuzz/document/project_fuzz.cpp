@@ -1,0 +1,74 @@
+// Fuzz target of the project file reader: any bytes are read as a project
+// file into a hidden document. A project that loads is saved, the text is
+// loaded into a fresh document and saved again: both texts must agree.
+// Read-time evaluation stays off: a project file must not run code.
+#include "document/CCASEDoc.h"
+#include "document/Profile.h"
+#include "document/TemplateCache.h"
+#include "fuzz/FuzzKernel.h"
+#include "kernel/Kernel.h"
+#include "model/Guid.h"
+#include "platform/Errors.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+struct Setup {
+    Setup() {
+        qm::SetGuidStoreMode(qm::GuidNoStore);
+        qm::SetHostAddressSource(fuzzsupport::LoopbackHost);
+        settings.Language = "C++";
+        settings.NotationFolder = "/nonexistent/quillmark-notations";
+        context.profile = &settings;
+        context.templates = &templates;
+        // Kept for the whole run, so that each input does not build it again.
+        builtIn = templates.AcquireTemplate("<Internal>");
+    }
+    qm::Profile settings;
+    qm::TemplateCache templates;
+    qm::DocumentContext context;
+    qm::NotationTemplate* builtIn = nullptr;
+};
+
+// Loads text into a fresh document and saves it; false when it does not load.
+bool LoadAndSave(Setup& setup, const std::string& text, std::string& saved) {
+    qm::CCASEDoc doc(setup.context, true);
+    try {
+        doc.LoadText(text);
+    } catch (const qm::CKestException&) {
+        kest::resetstacks();
+        return false;
+    } catch (const qm::CIgnoreException&) {
+        kest::resetstacks();
+        return false;
+    }
+    saved = doc.StoreText();
+    return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static qm::HeadlessPrompts& prompts = fuzzsupport::StartQuietKernel(8192, false);
+    static Setup setup;
+    prompts.asked.clear();
+    std::string text(reinterpret_cast<const char*>(data), size);
+    std::string first;
+    if (LoadAndSave(setup, text, first)) {
+        std::string second;
+        if (!LoadAndSave(setup, first, second) || first != second) {
+            std::fprintf(stderr, "saved:\n%s\nloaded and saved again:\n%s\n", first.c_str(),
+                         second.c_str());
+            std::abort();
+        }
+    }
+    if (kest::markactive())
+        std::abort(); // a load or save left the heap marked
+    kest::closeallchans();
+    kest::purgesymbols();
+    return 0;
+}

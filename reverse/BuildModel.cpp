@@ -1,0 +1,434 @@
+// The parse tree to masters: after every file of a run is parsed, packages
+// become package places with submodels, classes and interfaces become masters
+// with places, their members become member records, and base classes,
+// implemented interfaces and class-typed attributes become links. Two passes,
+// so that every master exists before links are drawn; masters that exist
+// already are found and updated, so a run can be repeated.
+#include "drawables/Drawable.h"
+#include "drawables/Model.h"
+#include "model/Members.h"
+#include "reverse/ReverseProject.h"
+#include "reverse/SourceLanguage.h"
+#include "reverse/SourceParser.h"
+
+#include <cctype>
+
+namespace qm {
+
+namespace {
+
+std::string TextOf(const OwnedText& text) {
+    return text ? *text : std::string();
+}
+
+Master* MasterOfPlace(Drawable* place) {
+    auto* node = dynamic_cast<NodeDrawable*>(place);
+    return node != nullptr ? node->GetMaster() : nullptr;
+}
+
+bool IsContainerKind(int kind) {
+    return kind == kNodePackage || kind == kNodeClass || kind == kNodeInterface;
+}
+
+// name, type = text1, value = text2 of every child.
+ParameterList ElementsOf(const SourceSymbol& node) {
+    ParameterList list;
+    for (const SourceSymbol* c = node.firstChild.get(); c != nullptr; c = c->next.get()) {
+        auto element = std::make_unique<Parameter>();
+        element->name = c->name;
+        element->type = TextOf(c->text1);
+        element->value = TextOf(c->text2);
+        list.push_back(std::move(element));
+    }
+    return list;
+}
+
+std::unique_ptr<MasterType> TypeOf(const SourceSymbol& node, int typeKind, Master* owner) {
+    auto type = std::make_unique<MasterType>();
+    type->name = node.name;
+    auto [access, mode] = MemberAccessAndFlags(node);
+    type->access = access;
+    type->mode = mode;
+    type->comment = TextOf(node.comment);
+    type->kind = typeKind;
+    if (typeKind == TypeSimple) {
+        type->definition = TextOf(node.text1);
+    } else {
+        type->elements = ElementsOf(node);
+    }
+    type->owner = owner;
+    return type;
+}
+
+} // namespace
+
+void SplitArrayType(int language, const std::string& text, std::string& type, std::string& bounds) {
+    if (language == kLangCSharp) {
+        type = text;
+        return;
+    }
+    bounds.clear();
+    type = text;
+    size_t close = text.rfind(']');
+    if (close == std::string::npos || close == 0) {
+        return;
+    }
+    size_t open = text.rfind('[', close - 1);
+    if (open == std::string::npos || open == 0 || close - open < 2) {
+        return;
+    }
+    bounds = text.substr(open + 1, close - open - 1);
+    type = text.substr(0, open);
+}
+
+bool SourceParser::HasNoMethods(const SourceSymbol* node) {
+    for (const SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
+        if (c->kind == kNodeMethod) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void SourceParser::BuildModelFromParse(ReverseProject* project, Model* model) {
+    if (project == nullptr || model == nullptr || !IsDiagramKind(model->kind)) {
+        return;
+    }
+    targetModel_ = model;
+    for (int pass = 1; pass <= 2; ++pass) {
+        for (SourceSymbol* head = First(); head != nullptr; head = Next()) {
+            for (const SourceSymbol* node = head; node != nullptr; node = node->sameName.get()) {
+                if (node->kind == kNodeKeyword) {
+                    continue;
+                }
+                Model* into = ResolvePackagePath(project, model, "", node->qualifier);
+                if (pass == 1) {
+                    BuildMasterFromNode(project, into, node);
+                } else {
+                    LinkMastersFromNode(project, into, node, "");
+                }
+            }
+        }
+    }
+}
+
+// The first component is the leading run of the qualifier's name characters
+// (letters, digits and "_", at most 255); a "." after it leads into the next.
+Model* SourceParser::ResolvePackagePath(ReverseProject* project, Model* model,
+                                        const std::string& prefix, const OwnedText& qualifier) {
+    if (!qualifier) {
+        return model;
+    }
+    const std::string& text = *qualifier;
+    size_t length = 0;
+    while (length < text.size() && length < 255) {
+        unsigned char c = static_cast<unsigned char>(text[length]);
+        if (!(std::isalnum(c) || c == '_')) {
+            break;
+        }
+        ++length;
+    }
+    if (length == 0) {
+        return model;
+    }
+    const std::string component = text.substr(0, length);
+    const std::string fullName = prefix.empty() ? component : prefix + "." + component;
+    Model* submodel = project->FindOrCreatePackage(model, component, prefix, PackageTool(),
+                                                   (ProfileFlags() & kRevShowAllMembers) != 0);
+    if (submodel == nullptr) {
+        return model;
+    }
+    if (length < text.size() && text[length] == '.') {
+        return ResolvePackagePath(project, submodel, fullName, text.substr(length + 1));
+    }
+    return submodel;
+}
+
+void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
+                                       const SourceSymbol* node) {
+    if (model == nullptr || !IsContainerKind(node->kind)) {
+        return;
+    }
+    const bool showAll = (ProfileFlags() & kRevShowAllMembers) != 0;
+    const bool recordFiles = (ProfileFlags() & kRevRecordFileNames) != 0;
+    const std::string nameSpace = TextOf(node->qualifier);
+
+    if (node->kind == kNodePackage) {
+        // A package placed by an earlier run keeps its place, so a run can be
+        // repeated without a second place each time.
+        Drawable* place =
+            project->FindPlaceByMasterName(model, PackageTool(), node->name, nameSpace);
+        if (place == nullptr) {
+            place = project->AddMasterPlace(model, PackageTool(), node->name, nameSpace, showAll);
+        }
+        Master* package = MasterOfPlace(place);
+        if (package == nullptr) {
+            return;
+        }
+        package->masterFlags |= MasterGenCode;
+        if (node->comment) {
+            package->comment = *node->comment;
+        }
+        if (recordFiles && node->text2) {
+            package->file = *node->text2;
+        }
+        for (const SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
+            if (IsContainerKind(c->kind)) {
+                BuildMasterFromNode(project, project->EnsureSubmodel(package, model), c);
+            }
+        }
+        return;
+    }
+
+    // A class with generic parameters is placed with the tool after the
+    // class tool, and looked for with that tool too, so a second run finds it.
+    const int tool = ClassTool() + (node->HasGenericParameters() ? 1 : 0);
+    Drawable* place = project->FindPlaceByMasterName(model, tool, node->name, nameSpace);
+    const bool existed = project->FindMaster(tool, node->name, nameSpace) != nullptr;
+    if (place == nullptr) {
+        place = project->AddMasterPlace(model, tool, node->name, nameSpace, showAll);
+    }
+    Master* master = MasterOfPlace(place);
+    if (master == nullptr) {
+        return;
+    }
+    master->masterFlags |= MasterGenCode;
+    if (node->kind == kNodeInterface) {
+        master->masterFlags |= MasterInterface;
+    }
+    if ((node->flags & kModAbstract) != 0) {
+        master->masterFlags |= MasterAbstract;
+    }
+    if ((node->flags & kModFinal) != 0) {
+        master->masterFlags |= MasterFinal;
+    }
+    int access = 0;
+    if ((node->flags & kModPrivate) != 0) {
+        access |= AccessPrivate;
+    }
+    if ((node->flags & kModProtected) != 0) {
+        access |= AccessProtected;
+    }
+    if ((node->flags & kModPublic) != 0) {
+        access |= AccessPublic;
+    }
+    master->access = access != 0 ? access : AccessPackage;
+    if (node->comment) {
+        master->comment = *node->comment;
+    }
+    if (recordFiles && node->text2) {
+        master->file = *node->text2;
+    }
+
+    bool cleared = !existed;
+    for (const SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
+        if (!cleared) {
+            // The members of this run replace the old ones.
+            project->DiscardMembers(master->ClearMemberLists());
+            cleared = true;
+        }
+        auto [memberAccess, mode] = MemberAccessAndFlags(*c);
+        switch (c->kind) {
+        case kNodeParameter: {
+            auto parameter = std::make_unique<Parameter>();
+            parameter->name = c->name;
+            parameter->type = TextOf(c->text1);
+            master->parameters.push_back(std::move(parameter));
+            break;
+        }
+        case kNodeAttribute: {
+            bool isArray = false;
+            bool byValue = false;
+            if (ResolveAttributeClass(project, model, c, isArray, byValue) != nullptr) {
+                break; // drawn as a link in the second pass
+            }
+            auto attribute = std::make_unique<MasterAttribute>();
+            attribute->name = c->name;
+            SplitArrayType(language_, TextOf(c->text1), attribute->type, attribute->cardinality);
+            attribute->value = TextOf(c->text2);
+            attribute->comment = TextOf(c->comment);
+            attribute->access = memberAccess;
+            attribute->mode = mode;
+            attribute->owner = master;
+            master->attributes.push_back(std::move(attribute));
+            break;
+        }
+        case kNodeMethod: {
+            auto method = std::make_unique<MasterMethod>();
+            method->name = c->name;
+            method->returnType = TextOf(c->text1);
+            method->code = TextOf(c->text2);
+            method->comment = TextOf(c->comment);
+            method->access = memberAccess;
+            method->mode = mode;
+            for (const SourceSymbol* p = c->firstChild.get(); p != nullptr; p = p->next.get()) {
+                if (p->kind == kNodeParameter) {
+                    auto parameter = std::make_unique<Parameter>();
+                    parameter->name = p->name;
+                    parameter->type = TextOf(p->text1);
+                    parameter->value = TextOf(p->text2);
+                    parameter->direction = ParameterDirectionOf(*p, 0);
+                    method->parameters.push_back(std::move(parameter));
+                } else if (p->kind == kNodeException || p->kind == kNodeContext) {
+                    auto other = std::make_unique<MethodOther>();
+                    other->name = p->name;
+                    other->kind = p->kind == kNodeException ? 0 : 1;
+                    method->others.push_back(std::move(other));
+                }
+            }
+            method->owner = master;
+            master->methods.push_back(std::move(method));
+            break;
+        }
+        case kNodeException: {
+            auto exception = std::make_unique<MasterException>();
+            exception->name = c->name;
+            exception->comment = TextOf(c->comment);
+            exception->members = ElementsOf(*c);
+            exception->owner = master;
+            master->exceptions.push_back(std::move(exception));
+            break;
+        }
+        case kNodeEnumeration:
+            master->types.push_back(TypeOf(*c, TypeEnum, master));
+            break;
+        case kNodeOtherType:
+            master->types.push_back(TypeOf(*c, TypeStruct, master));
+            break;
+        case kNodeTypedef:
+            master->types.push_back(TypeOf(*c, TypeSimple, master));
+            break;
+        case kNodeClass:
+        case kNodeInterface:
+            if ((c->flags & kModStruct) != 0 && HasNoMethods(c)) {
+                master->types.push_back(TypeOf(*c, TypeStruct, master));
+            } else {
+                BuildMasterFromNode(project, project->EnsureSubmodel(master, model), c);
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    master->RemoveDuplicateMembers();
+}
+
+Master* SourceParser::ResolveAttributeClass(ReverseProject* project, Model* model,
+                                            const SourceSymbol* node, bool& isArray,
+                                            bool& byValue) {
+    if ((ProfileFlags() & kRevRelationshipsAsLinks) == 0 || node->kind != kNodeAttribute) {
+        return nullptr;
+    }
+    std::string type = TextOf(node->text1);
+    size_t cut = type.find('[');
+    isArray = cut != std::string::npos;
+    if (cut == std::string::npos) {
+        cut = type.find('*');
+    }
+    if (cut == std::string::npos) {
+        cut = type.find('&');
+    }
+    byValue = cut == std::string::npos;
+    if (cut != std::string::npos) {
+        type.resize(cut);
+    }
+    while (!type.empty() && (type.back() == '*' || type.back() == '&' || type.back() == ' ')) {
+        type.pop_back();
+    }
+    if (type.empty()) {
+        return nullptr;
+    }
+    const std::string scope = model->GetQualifiedName(targetModel_);
+    Master* master = project->FindMasterInScopes(ClassTool(), type, TextOf(node->qualifier), scope);
+    if (master == nullptr) {
+        master = project->FindMasterInScopes(ClassTool() + 1, type, TextOf(node->qualifier), scope);
+    }
+    return master;
+}
+
+void SourceParser::LinkMastersFromNode(ReverseProject* project, Model* model,
+                                       const SourceSymbol* node, const std::string& linkName) {
+    if (model == nullptr || !IsContainerKind(node->kind)) {
+        return;
+    }
+    const bool showAll = (ProfileFlags() & kRevShowAllMembers) != 0;
+    const std::string scope = model->GetQualifiedName(targetModel_);
+    const std::string nameSpace = TextOf(node->qualifier);
+    Master* master = nullptr;
+    if (node->kind == kNodePackage) {
+        master = project->FindMasterInScopes(PackageTool(), node->name, nameSpace, scope);
+    } else {
+        master = project->FindMasterInScopes(ClassTool(), node->name, nameSpace, scope);
+        if (master == nullptr) {
+            master = project->FindMasterInScopes(ClassTool() + 1, node->name, nameSpace, scope);
+        }
+    }
+    if (master == nullptr) {
+        return;
+    }
+    Drawable* place = model->FindPlaceOfMaster(master);
+    if (place == nullptr) {
+        return;
+    }
+    // The place in this model of a referenced master, made when it has none here.
+    auto placeOf = [&](Master* referenced, int tool) {
+        Drawable* target = model->FindPlaceOfMaster(referenced);
+        if (target == nullptr) {
+            target = project->AddMasterPlace(model, tool, referenced->name, referenced->nameSpace,
+                                             showAll);
+        }
+        return target;
+    };
+    for (const SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
+        if (c->kind == kNodeBaseClass || c->kind == kNodeImplements) {
+            const std::string childSpace = TextOf(c->qualifier);
+            int tool = ClassTool();
+            Master* referenced = project->FindMasterInScopes(tool, c->name, childSpace, scope);
+            if (referenced == nullptr) {
+                tool = ClassTool() + 1;
+                referenced = project->FindMasterInScopes(tool, c->name, childSpace, scope);
+            }
+            if (referenced == nullptr) {
+                continue;
+            }
+            Drawable* target = placeOf(referenced, tool);
+            if (target == nullptr) {
+                continue;
+            }
+            const int linkTool = c->kind == kNodeBaseClass ? InheritanceTool() : RealizationTool();
+            if (project->FindLink(model, linkTool, "", place, target) == nullptr) {
+                project->AddLink(model, linkTool, linkName, place, target);
+            }
+        } else if (c->kind == kNodeAttribute && (ProfileFlags() & kRevRelationshipsAsLinks) != 0) {
+            bool isArray = false;
+            bool byValue = false;
+            Master* referenced = ResolveAttributeClass(project, model, c, isArray, byValue);
+            if (referenced == nullptr) {
+                continue;
+            }
+            const int tool = referenced->ToolNumber() >= 0 ? referenced->ToolNumber() : ClassTool();
+            Drawable* target = placeOf(referenced, tool);
+            if (target == nullptr) {
+                continue;
+            }
+            const int linkTool = byValue ? CompositionTool() : AggregationTool();
+            // Each attribute has its own link, so two attributes of one class
+            // both show.
+            if (project->FindLink(model, linkTool, c->name, place, target) != nullptr) {
+                continue;
+            }
+            Drawable* link = project->AddLink(model, linkTool, c->name, place, target);
+            if (link != nullptr) {
+                project->SetLinkDetails(link, MemberAccessAndFlags(*c).first, byValue ? 0 : 0x20,
+                                        isArray ? "1" : "", isArray ? "n" : "");
+            }
+        }
+    }
+    if (auto* submodel = dynamic_cast<Model*>(master->submodel)) {
+        for (const SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
+            LinkMastersFromNode(project, submodel, c, "");
+        }
+    }
+}
+
+} // namespace qm

@@ -1,0 +1,150 @@
+// The reverse-engineering driver: options, one parser for the whole run, the
+// log, the Reversed folder, the masters, the layout and the link style.
+#include "reverse/ReverseDriver.h"
+
+#include "drawables/Model.h"
+#include "kernel/Cell.h"
+#include "platform/Log.h"
+#include "reverse/ReverseProject.h"
+#include "reverse/SourceLanguage.h"
+#include "reverse/SourceParser.h"
+
+#include <array>
+#include <cctype>
+
+namespace qm {
+
+namespace {
+
+struct OptionName {
+    std::string_view name;
+    uint32_t bit;
+};
+
+constexpr std::array<OptionName, 4> kOptions = {{
+    {"Show All Attributes And Methods", kRevShowAllMembers},
+    {"Show Relationships Graphically", kRevRelationshipsAsLinks},
+    {"Record File Names In Classes", kRevRecordFileNames},
+    {"Keep Method Code", kRevKeepMethodCode},
+}};
+
+// The model's link style bit that the run clears while it lays links out.
+constexpr uint32_t kStepLinks = 0x4;
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void ApplyOptions(uint32_t& flags, const std::vector<NameValuePair>& options) {
+    for (const NameValuePair& pair : options) {
+        for (const OptionName& option : kOptions) {
+            if (!EqualsIgnoringCase(pair.name, StripWhitespace(option.name))) {
+                continue;
+            }
+            if (EqualsIgnoringCase(pair.value, "false")) {
+                flags &= ~option.bit;
+            } else {
+                flags |= option.bit;
+            }
+        }
+    }
+}
+
+std::string CellText(const kest::Cell* cell) {
+    if (cell != nullptr && cell->type == kest::TString && cell->a.str != nullptr) {
+        return cell->a.str;
+    }
+    return std::string();
+}
+
+} // namespace
+
+std::string StripWhitespace(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (!std::isspace(static_cast<unsigned char>(c))) {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+void ReverseEngineerFiles(ReverseProject& project, std::string_view languageName,
+                          const std::string& targetModelName,
+                          const std::vector<std::string>* fileList, kest::Cell* fileCells,
+                          const std::vector<NameValuePair>* options) {
+    if (options != nullptr) {
+        ApplyOptions(project.ProfileFlags(), *options);
+    }
+    SourceParser parser(&project, LanguageCodeByName(languageName));
+
+    Model* target = project.CurrentModel();
+    if (!targetModelName.empty()) {
+        if (Model* named = project.FindModelByName(targetModelName)) {
+            target = named;
+            project.ShowModel(named);
+        }
+    }
+    // Links are made and laid out without the step style, which is set again
+    // (and the links re-styled) at the end.
+    const bool restyle = target != nullptr && (target->modelFlags & kStepLinks) != 0;
+    if (restyle) {
+        target->modelFlags &= ~kStepLinks;
+    }
+
+    LogSink& log = Log();
+    if ((project.UserOptions() & 0x10) != 0) {
+        log.Show(true);
+    }
+    log.Clear();
+    log.Append("Reverse engineering...\r\n");
+    project.ClearReversedFiles();
+
+    const bool cellsGiven = fileCells != nullptr && kest::ispair(fileCells);
+    if (fileList == nullptr && !cellsGiven) {
+        log.Append("No file list!\r\n");
+    }
+    long long total = 0;
+    const kest::Cell* cell = fileList == nullptr && cellsGiven ? fileCells : nullptr;
+    const size_t count = fileList != nullptr ? fileList->size() : 0;
+    for (size_t index = 0; fileList != nullptr ? index < count : cell != nullptr; ++index) {
+        std::string path;
+        if (fileList != nullptr) {
+            path = (*fileList)[index];
+        } else {
+            path = CellText(kest::car(cell));
+            const kest::Cell* rest = kest::cdr(cell);
+            cell = rest != nullptr && kest::ispair(rest) ? rest : nullptr;
+        }
+        parser.ParseSourceFile(path);
+        const int lines = parser.LineCount() + 1;
+        total += lines;
+        log.Append(path + " (" + std::to_string(lines) + " lines)\r\n");
+        project.AddReversedFile(path);
+    }
+    log.Append("Total of " + std::to_string(total) + " lines.\r\n");
+    project.ExpandReversedFiles();
+    log.Append("Reverse Engineering Completed.\r\n");
+
+    project.MarkDrawables(1);
+    parser.BuildModelFromParse(&project, target);
+    project.MarkModels(0);
+
+    if (target != nullptr) {
+        project.LayoutModel(target, 1, 1);
+    }
+    if (restyle) {
+        project.ChangeLinksLooks(target, 4, 0);
+    }
+}
+
+} // namespace qm

@@ -1,0 +1,422 @@
+// The project document: the project file's records in order and their older
+// forms, load failures, the template look-up, the title, and saving safely.
+#include "document/CCASEDoc.h"
+#include "document/ProjectFile.h"
+#include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
+#include "kernel/Kernel.h"
+#include "model/ChangeJournal.h"
+#include "tests/document/DocumentFixture.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace qm {
+namespace {
+
+using test::DocumentTest;
+
+// A project of every record: a check-in stamp, masters of several kinds with
+// members, a model of every diagram kind holding primitives, groups, places
+// with a junction, a scenario place and a link, the four folder lists.
+std::string EveryRecord() {
+    return ReadWholeFile(QM_FIXTURES "/document/every_record.pro", 1 << 20).value_or("");
+}
+
+const char* const kMinimal = "(Quillmark \"8.0\" project)\n"
+                             "(notation \"<Internal>\")\n"
+                             "(genProfile 178 \"C++\" nil \"\" 0 nil nil)\n"
+                             "(codeFiles)\n"
+                             "(docFiles)\n"
+                             "(masters)\n";
+
+TEST_F(DocumentTest, EveryRecordLoadsAndSavesToTheSameBytes) {
+    std::string text = EveryRecord();
+    ASSERT_FALSE(text.empty());
+    auto doc = Load(text);
+    EXPECT_EQ(doc->RepositoryVersion(), "1.7");
+    EXPECT_EQ(doc->Folders().otherFiles.size(), 2u);
+    EXPECT_EQ(doc->Folders().revFiles.size(), 1u);
+    EXPECT_GE(doc->Masters().Count(), 3u);
+    EXPECT_EQ(doc->ModelCount(), 9u);
+    std::string saved = doc->StoreText();
+    EXPECT_EQ(saved, text);
+    // The records come in the file's order, and the text ends with a newline.
+    size_t at = 0;
+    for (const char* head : {"(Quillmark", "(repository", "(notation", "(genProfile", "(codeFiles",
+                             "(docFiles", "(otherFiles", "(revFiles", "(masters", "(customModel"}) {
+        size_t found = saved.find(head, at);
+        ASSERT_NE(found, std::string::npos) << head;
+        at = found;
+    }
+    EXPECT_EQ(saved.back(), '\n');
+}
+
+TEST_F(DocumentTest, MissingRecordsGetTheirDefaults) {
+    auto doc = Load(kMinimal);
+    EXPECT_EQ(doc->RepositoryVersion(), "");
+    std::string saved = doc->StoreText();
+    EXPECT_NE(saved.find("(repository \"\" 0)\n(notation \"<Internal>\")"), std::string::npos);
+    EXPECT_NE(saved.find("(otherFiles)\n(revFiles \"C++\")\n(masters)"), std::string::npos);
+    EXPECT_EQ(doc->ModelCount(), 0u);
+    // And the text with both written loads to the same text again.
+    EXPECT_EQ(Load(saved)->StoreText(), saved);
+}
+
+TEST_F(DocumentTest, TitleNamesFileTemplateAccessAndVersion) {
+    auto doc = Load(kMinimal);
+    doc->SetTitle("");
+    EXPECT_EQ(doc->GetTitle(), "Untitled (uses <Internal>, editable, version: none)");
+    std::string path = WriteFile("p.pro", kMinimal);
+    doc->SetRepositoryStamp("2.3", 0);
+    doc->SetPathName(path);
+    EXPECT_EQ(doc->GetTitle(), "p.pro (uses <Internal>, editable, version: 2.3)");
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    doc->SetPathName(path);
+    EXPECT_EQ(doc->GetTitle(), "p.pro (uses <Internal>, readonly, version: 2.3)");
+    ::chmod(path.c_str(), 0644);
+}
+
+TEST_F(DocumentTest, LoadFailuresShowTheirTextAndLeaveNoHeapMark) {
+    struct Case {
+        std::string text;
+        const char* message;
+    } cases[] = {
+        {std::string(kMinimal) + "(master)\n", "customModel expected"},
+        {"(Quillmark \"8.0\" project)\n(notation 12)\n", "template file name expected"},
+        {"(Quillmark \"8.0\" project)\n(repository \"1\" 0)\n(genProfile)\n",
+         "template file name expected"},
+        {"(Quillmark \"8.0\" notation)\n", "bad file header"},
+        {"(Quillmark \"9.0\" project)\n",
+         "can't open a version 9.0 file using version 8.0 software"},
+        {"(Quillmark \"8.0\" project)\n(notation \"<Internal>\")\n(codeFiles)\n",
+         "genProfile sym expected"},
+        {"(Quillmark \"8.0\" project)\n(notation \"<Internal>\")\n"
+         "(genProfile 178 \"C++\" nil \"\" 0 nil nil)\n(codeFiles)\n(docFiles)\n(models)\n",
+         "masters sym expected"},
+    };
+    for (const Case& c : cases) {
+        std::string path = WriteFile("bad.pro", c.text);
+        prompts.asked.clear();
+        auto doc = NewDoc(false);
+        EXPECT_FALSE(doc->OnOpenDocument(path)) << c.message;
+        ASSERT_FALSE(prompts.asked.empty()) << c.message;
+        EXPECT_NE(prompts.asked.back().find(c.message), std::string::npos) << prompts.asked.back();
+        EXPECT_FALSE(kest::markactive()) << c.message;
+        EXPECT_FALSE(context.libraryLoad);
+    }
+    // A file that is not there.
+    prompts.asked.clear();
+    EXPECT_FALSE(NewDoc()->OnOpenDocument(scratch / "none.pro"));
+    EXPECT_EQ(prompts.asked.back(), "Command failed due to an error:\nCan't open project file");
+}
+
+TEST_F(DocumentTest, MissingTemplateFallsBackToTheBuiltInOne) {
+    std::string text = kMinimal;
+    text.replace(text.find("<Internal>"), 10, "Gone.not");
+    prompts.Script(PromptAnswer::No);
+    auto doc = Load(text);
+    ASSERT_NE(doc->Template(), nullptr);
+    EXPECT_EQ(doc->Template()->path, "<Internal>");
+    ASSERT_EQ(prompts.asked.size(), 2u);
+    const std::string name = settings.NotationFolder + "/Gone.not";
+    EXPECT_EQ(prompts.asked[0], "Can't find template \"" + name +
+                                    "\" \nWould you like to browse for it or another template?");
+    EXPECT_EQ(prompts.asked[1],
+              "Can't find template \"" + name + "\" \nWill use <Internal> template instead.");
+
+    // The seven-element genProfile of that file kept the layout defaults.
+    EXPECT_EQ(doc->Profile().layout.explorerWidth, 150);
+    EXPECT_EQ(doc->Profile().layout.explorerHeight, 150);
+    EXPECT_EQ(doc->Profile().layout.listerWidths, (std::array<int32_t, 6>{50, 50, 80, 50, 80, 60}));
+}
+
+TEST_F(DocumentTest, TemplateNamesAreLookedUpInTheNotationFolder) {
+    std::string internal = "<Internal>";
+    EXPECT_TRUE(NewDoc()->FindTemplate(internal, false));
+    EXPECT_EQ(internal, "<Internal>");
+
+    std::string present = settings.NotationFolder + "/UML2.1.not";
+    WriteFileReplacing(present, "");
+    // A full path elsewhere, with either separator, is looked up there by its file name.
+    for (std::string name : {std::string("C:\\Notations\\UML2.1.not"), scratch / "x/UML2.1.not"}) {
+        prompts.asked.clear();
+        EXPECT_TRUE(NewDoc()->FindTemplate(name, false));
+        EXPECT_EQ(name, present);
+        EXPECT_TRUE(prompts.asked.empty());
+    }
+    // Browsing: Yes, then the chosen file.
+    std::string missing = "missing.not";
+    prompts.Script(PromptAnswer::Yes);
+    dialogs.open.push_back(present);
+    EXPECT_TRUE(NewDoc()->FindTemplate(missing, false));
+    EXPECT_EQ(missing, present);
+    // Reading a library: silently the built-in template.
+    context.libraryLoad = true;
+    std::string quiet = "missing.not";
+    prompts.asked.clear();
+    EXPECT_TRUE(NewDoc()->FindTemplate(quiet, false));
+    EXPECT_EQ(quiet, "<Internal>");
+    EXPECT_TRUE(prompts.asked.empty());
+    context.libraryLoad = false;
+}
+
+TEST_F(DocumentTest, ReadOnlyFilesAreNotSaved) {
+    std::string path = WriteFile("ro.pro", kMinimal);
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    auto doc = Load(kMinimal);
+    doc->Masters(); // unchanged document, but a save is still refused
+    prompts.asked.clear();
+    EXPECT_FALSE(doc->OnSaveDocument(path));
+    EXPECT_EQ(prompts.asked, std::vector<std::string>{"Cannot save: project file is read-only"});
+    EXPECT_EQ(FileText(path), kMinimal);
+    ::chmod(path.c_str(), 0644);
+}
+
+TEST_F(DocumentTest, SaveKeepsABackupOfThePreviousFile) {
+    std::string path = WriteFile("b.pro", "previous bytes\n");
+    auto doc = Load(kMinimal);
+    struct Recording : ChangeJournal {
+        void RecordChange(ModelDocument* document, ChangeKind kind, const char* name, ModelObject*,
+                          ModelObject*) override {
+            entries.push_back({document, kind, name});
+        }
+        struct Entry {
+            ModelDocument* document;
+            ChangeKind kind;
+            std::string name;
+        };
+        std::vector<Entry> entries;
+    } journal;
+    ScopedInstall<ChangeJournal> installed(&journal);
+    ASSERT_TRUE(doc->OnSaveDocument(path));
+    EXPECT_EQ(FileText(path + ".bak"), "previous bytes\n");
+    EXPECT_EQ(FileText(path), doc->StoreText());
+    ASSERT_EQ(journal.entries.size(), 1u);
+    EXPECT_EQ(journal.entries[0].document, doc.get());
+    EXPECT_EQ(journal.entries[0].kind, ChangeKind::ProjectSaved);
+    EXPECT_EQ(journal.entries[0].name, "(Project Saved)");
+    // Nothing but the file and its backup is left in the folder.
+    EXPECT_EQ(ListFiles(scratch.Path(), "b.pro*"),
+              (std::vector<std::string>{"b.pro", "b.pro.bak"}));
+
+    // A backup that cannot be made stops the save: the file stays as it was.
+    std::string blocked = WriteFile("c.pro", "keep me\n");
+    ASSERT_TRUE(MakeDirectories(blocked + ".bak"));
+    prompts.asked.clear();
+    EXPECT_FALSE(doc->OnSaveDocument(blocked));
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(
+        prompts.asked[0].rfind("Command failed due to an error:\nCan't make the backup copy ", 0),
+        0u);
+    EXPECT_EQ(FileText(blocked), "keep me\n");
+}
+
+// A disk that fills up mid-write: the file size limit makes the write fail.
+TEST_F(DocumentTest, FailedSaveLeavesThePreviousFile) {
+    std::string path = WriteFile("full.pro", kMinimal);
+    auto doc = Load(kMinimal);
+    for (int i = 0; i < 200; ++i)
+        doc->Folders().otherFiles.push_back("a-long-file-name-that-fills-the-disk-" +
+                                            std::to_string(i));
+    settings.Options = 0;
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 2048;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    prompts.asked.clear();
+    bool ok = doc->OnSaveDocument(path);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_FALSE(ok);
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(
+        prompts.asked[0].rfind("Command failed due to an error:\nCan't write project file: ", 0),
+        0u)
+        << prompts.asked[0];
+    EXPECT_EQ(FileText(path), kMinimal);
+    EXPECT_EQ(ListFiles(scratch.Path(), "full.pro*"), std::vector<std::string>{"full.pro"});
+}
+
+TEST_F(DocumentTest, StampWrittenFollowsTheModifiedFlag) {
+    auto doc = Load(kMinimal);
+    struct Case {
+        const char* version;
+        int32_t changed;
+        bool modified;
+        const char* expected;
+    } cases[] = {
+        {"", 0, true, "(repository \"\" 0)"},
+        {"1.2", 0, false, "(repository \"1.2\" 0)"},
+        {"1.2", 0, true, "(repository \"1.2\" 1)"},
+        {"", 1, false, "(repository \"\" 1)"},
+    };
+    for (const Case& c : cases) {
+        doc->SetRepositoryStamp(c.version, c.changed);
+        doc->SetModifiedFlag(c.modified);
+        EXPECT_NE(doc->StoreText().find(c.expected), std::string::npos) << c.expected;
+    }
+}
+
+TEST_F(DocumentTest, HashFormsAreReadWithoutRunningThem) {
+    kest::readtimeevaluation = true;
+    // Made before the read, so the read's own symbols going at the end of
+    // its heap mark cannot hide a value set while reading.
+    kest::Symbol* marker = kest::intern("ran");
+    std::string text = kMinimal;
+    text.replace(text.find("\"\" 0 nil nil"), 2, "#(setq ran 1)");
+    auto doc = Load(text);
+    EXPECT_EQ(doc->StoreText().find("setq"), std::string::npos);
+    EXPECT_EQ(marker->kind(), kest::KPlain);
+    EXPECT_TRUE(kest::readtimeevaluation);
+}
+
+TEST_F(DocumentTest, ModelListOperations) {
+    auto doc = Load(kMinimal);
+    std::vector<Model*> models;
+    for (const char* name : {"a", "b", "c"}) {
+        std::unique_ptr<Model> model = CreateModelOfKind(&doc->IdMap(), doc->Template(), MkClass);
+        model->name = name;
+        models.push_back(model.get());
+        doc->AddModel(std::move(model));
+    }
+    EXPECT_EQ(doc->FindModelByName("b"), models[1]);
+    EXPECT_EQ(doc->FindModelByName("B"), nullptr);
+    EXPECT_EQ(doc->GetModelAt(3), nullptr);
+    EXPECT_EQ(doc->GetModelIndex(nullptr), 0u);
+    doc->MoveModel(models[2], models[0], false);
+    EXPECT_EQ(doc->GetModelAt(0), models[2]);
+    EXPECT_TRUE(doc->IsModified());
+    doc->MoveModel(models[2], nullptr, false);
+    EXPECT_EQ(doc->GetModelAt(2), models[2]);
+    doc->MoveModel(models[1], nullptr, true);
+    EXPECT_EQ(doc->GetModelAt(0), models[1]);
+    doc->MoveModel(nullptr, models[0], true);
+    EXPECT_EQ(prompts.beeps, 1);
+    doc->SetCurrentModel(models[2]);
+    EXPECT_EQ(doc->CurrentModelIndex(), 2);
+}
+
+TEST_F(DocumentTest, QueriesOverModelsAndDrawables) {
+    auto doc = Load(EveryRecord());
+    Model* states = doc->FindModelByName("States");
+    ASSERT_NE(states, nullptr);
+    Drawable* member = FindObjectById(states->drawables, "m-2");
+    ASSERT_NE(member, nullptr);
+    EXPECT_EQ(doc->FindModelOfDrawable(member), states);
+    EXPECT_EQ(doc->FindModelOfDrawable(nullptr), nullptr);
+
+    doc->MarkModels(true);
+    for (size_t i = 0; i < doc->ModelCount(); ++i)
+        EXPECT_TRUE(doc->GetModelAt(i)->IsMarked());
+    doc->MarkDrawables(true);
+    EXPECT_TRUE(states->drawables.front()->IsMarked());
+    doc->MarkModels(false);
+    EXPECT_FALSE(states->IsMarked());
+
+    // The place of a master, with its model; none for a master without one.
+    Master* shape = doc->Masters().FindByGuid("m-shape-000001");
+    Master* loose = doc->Masters().FindByGuid("m-loose-000001");
+    ASSERT_TRUE(shape != nullptr && loose != nullptr);
+    Model* found = nullptr;
+    Drawable* place = doc->FindPlaceOfMaster(shape, &found);
+    ASSERT_NE(place, nullptr);
+    EXPECT_STREQ(IdOf(place), "p-shape-00001");
+    EXPECT_EQ(found, doc->FindModelByName("Classes"));
+    EXPECT_EQ(doc->FindModelOfDrawable(place), found);
+    EXPECT_EQ(doc->FindPlaceOfMaster(loose, &found), nullptr);
+    EXPECT_EQ(found, nullptr);
+
+    // Associations: the lists are emptied first, then the links that leave
+    // the master's places are collected (Circle's inheritance from Shape).
+    DrawableRefList a{member}, b{member}, c{member}, d{member};
+    doc->CollectAssociations(doc->Masters().FindByGuid("m-circle-00001"), a, b, c, d);
+    EXPECT_EQ(a.size() + b.size() + c.size() + d.size(), 1u);
+    for (const DrawableRefList* list : {&a, &b, &c, &d}) {
+        for (const Drawable* collected : *list)
+            EXPECT_STREQ(IdOf(collected), "l-inherit-001");
+    }
+    doc->CollectAssociations(loose, a, b, c, d);
+    EXPECT_TRUE(a.empty() && b.empty() && c.empty() && d.empty());
+
+    ASSERT_NE(doc->FindTool(10), nullptr);
+    EXPECT_EQ(doc->FindTool(5000), nullptr);
+    doc->BindTemplate();
+    EXPECT_EQ(doc->StoreText(), EveryRecord());
+
+    // Auto-save skips a read-only file and saves a writable one.
+    std::string path = WriteFile("auto.pro", "old\n");
+    doc->SetPathName(path);
+    ::chmod(path.c_str(), 0444);
+    doc->AutoSave();
+    EXPECT_EQ(FileText(path), "old\n");
+    ::chmod(path.c_str(), 0644);
+    doc->AutoSave();
+    EXPECT_EQ(FileText(path), EveryRecord());
+}
+
+// A window that records what the document asks of it.
+struct RecordingWindow : DocumentFrame {
+    FrameLayout CurrentLayout() const override {
+        return {700, 500, 160, 170, {1, 2, 3, 4, 5, 6}, 1};
+    }
+    void ShowModelAt(int32_t index) override { Note("show " + std::to_string(index)); }
+    void ApplyLayout(const FrameLayout& layout, bool) override {
+        Note("layout " + std::to_string(layout.frameWidth));
+    }
+    void BeginProgress(int range) override { Note("begin " + std::to_string(range)); }
+    void SetProgress(int position) override { positions.push_back(position); }
+    void EndProgress(const std::string& text) override { Note("end " + text); }
+    void ClearLog() override { Note("clear log"); }
+    void RefillProjectTree() override { Note("tree"); }
+    void RefillModelItems() override { Note("models"); }
+    void AddMasterToLister(Master*) override { ++listed; }
+    void SetTemplateLabel(const std::string& name) override { Note("label " + name); }
+    void ShowFirstModel() override { Note("first"); }
+    void UpdateLibraryPane(bool fill) override { Note(fill ? "library" : "no library"); }
+    void Note(const std::string& what) { calls.push_back(what); }
+    std::vector<std::string> calls;
+    std::vector<int> positions;
+    int listed = 0;
+};
+
+TEST_F(DocumentTest, ProgressAndPanesFollowLoadAndSave) {
+    RecordingWindow window;
+    auto doc = NewDoc(false);
+    doc->SetFrame(&window);
+    doc->LoadText(EveryRecord());
+    EXPECT_EQ(window.positions, (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"clear log", "begin 100", "tree", "models",
+                                                      "end Loaded", "show 3", "layout 640"}));
+    EXPECT_EQ(window.listed, 5);
+
+    window.calls.clear();
+    window.positions.clear();
+    std::string path = WriteFile("p.pro", "");
+    ASSERT_TRUE(doc->OnSaveDocument(path));
+    EXPECT_EQ(window.positions, (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"begin 100", "end Saved"}));
+    // The save captured the window's layout.
+    EXPECT_NE(FileText(path).find(" 700 500 160 170 1 2 3 4 5 6 1 0)"), std::string::npos);
+
+    window.calls.clear();
+    auto failing = NewDoc(false);
+    failing->SetFrame(&window);
+    EXPECT_NE(failure([&] { failing->LoadText("(Quillmark \"8.0\" project)\n(notation 1)\n"); }),
+              "");
+    EXPECT_EQ(window.calls.back(), "end Failed");
+
+    // A hidden document touches no window.
+    window.calls.clear();
+    auto hidden = NewDoc(true);
+    hidden->SetFrame(&window);
+    hidden->LoadText(EveryRecord());
+    EXPECT_TRUE(window.calls.empty());
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,300 @@
+// The parse tree to masters: packages, masters and their members, links, and
+// a second run over the same files.
+#include "FakeProject.h"
+#include "ReverseTestSupport.h"
+
+#include "model/Members.h"
+#include "tests/support/ModelFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+using test::FakeLink;
+using test::FakeProject;
+using test::ParseText;
+
+constexpr uint32_t kLinks = kRevRelationshipsAsLinks;
+
+// Parses the sources (C++ unless told) in one run and builds the masters
+// into the project's current model.
+void BuildRun(FakeProject& project, const std::vector<std::string>& sources,
+              int language = kLangCpp) {
+    SourceParser parser(&project, language);
+    for (const std::string& source : sources) {
+        ParseText(parser, source, "src.h");
+    }
+    parser.BuildModelFromParse(&project, project.CurrentModel());
+}
+
+// Masters and models make ids: the settings go to a scratch folder.
+class BuildModelTest : public test::ModelTest {};
+
+Master* Placed(FakeProject& project, const Model* model, const std::string& name) {
+    for (Master* master : project.PlacedMasters(model)) {
+        if (master->name == name) {
+            return master;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(BuildModelTest, QualifiedClassesFromTwoFilesGoIntoPackageSubmodelsOnce) {
+    FakeProject project(0);
+    const std::vector<std::string> files = {"namespace p.q { class A : public B { }; }",
+                                            "namespace p.q { class B { }; }"};
+    for (int run = 0; run < 2; ++run) {
+        BuildRun(project, files);
+        Model* main = project.CurrentModel();
+        ASSERT_EQ(project.PlacedMasters(main).size(), 1u) << run;
+        Master* p = Placed(project, main, "p");
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(project.ToolOf(p), 12);
+        EXPECT_EQ(p->masterFlags & 1, 1);
+        auto* pModel = dynamic_cast<Model*>(p->submodel);
+        ASSERT_NE(pModel, nullptr);
+        ASSERT_EQ(project.PlacedMasters(pModel).size(), 1u);
+        Master* q = Placed(project, pModel, "q");
+        ASSERT_NE(q, nullptr);
+        EXPECT_EQ(q->nameSpace, "p");
+        auto* qModel = dynamic_cast<Model*>(q->submodel);
+        ASSERT_NE(qModel, nullptr);
+        EXPECT_EQ(qModel->GetQualifiedName(main), "p.q");
+        Master* a = Placed(project, qModel, "A");
+        Master* b = Placed(project, qModel, "B");
+        ASSERT_NE(a, nullptr);
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(a->nameSpace, "p.q");
+        EXPECT_EQ(project.ToolOf(a), 10);
+        std::vector<FakeLink*> links = project.Links(qModel);
+        ASSERT_EQ(links.size(), 1u) << run;
+        EXPECT_EQ(links[0]->kindCode, 0);
+        EXPECT_EQ(links[0]->from->GetMaster(), a);
+        EXPECT_EQ(links[0]->to->GetMaster(), b);
+        EXPECT_EQ(qModel->drawables.size(), 3u) << run;
+        EXPECT_EQ(project.MasterCount(), 4u) << run;
+    }
+}
+
+TEST_F(BuildModelTest, ClassTypedAttributesBecomeLinksWhenAsked) {
+    // B comes before C in the table's order, so its master exists when C is built.
+    const std::string source = "class B { };\n"
+                               "class C { B items[10]; B* ptr; B val; B* other; int n; };";
+    {
+        FakeProject project(kLinks);
+        BuildRun(project, {source});
+        Model* main = project.CurrentModel();
+        Master* a = Placed(project, main, "C");
+        ASSERT_NE(a, nullptr);
+        ASSERT_EQ(a->attributes.size(), 1u);
+        EXPECT_EQ(a->attributes[0]->name, "n");
+        struct Expected {
+            const char* name;
+            int tool;
+            uint32_t flags;
+            const char* first;
+            const char* second;
+        };
+        const Expected expected[] = {
+            {"items", 3, 0x20, "1", "n"},
+            {"ptr", 3, 0x20, "", ""},
+            {"val", 1, 0, "", ""},
+            {"other", 3, 0x20, "", ""},
+        };
+        std::vector<FakeLink*> links = project.Links(main);
+        ASSERT_EQ(links.size(), std::size(expected));
+        for (size_t i = 0; i < links.size(); ++i) {
+            EXPECT_EQ(links[i]->name, expected[i].name);
+            EXPECT_EQ(links[i]->kindCode, expected[i].tool) << expected[i].name;
+            EXPECT_EQ(links[i]->linkFlags, expected[i].flags) << expected[i].name;
+            EXPECT_EQ(links[i]->firstLabel, expected[i].first) << expected[i].name;
+            EXPECT_EQ(links[i]->secondLabel, expected[i].second) << expected[i].name;
+            EXPECT_EQ(links[i]->access, AccessPrivate);
+            EXPECT_EQ(links[i]->from->GetMaster(), a);
+            EXPECT_EQ(links[i]->to->GetMaster()->name, "B");
+        }
+        // A second run draws no link twice.
+        BuildRun(project, {source});
+        EXPECT_EQ(project.Links(main).size(), std::size(expected));
+    }
+    {
+        FakeProject project(0);
+        BuildRun(project, {source});
+        Master* a = Placed(project, project.CurrentModel(), "C");
+        ASSERT_NE(a, nullptr);
+        EXPECT_TRUE(project.Links(project.CurrentModel()).empty());
+        std::vector<std::string> attributes;
+        for (const auto& attribute : a->attributes) {
+            attributes.push_back(attribute->name + ":" + attribute->type + "[" +
+                                 attribute->cardinality + "]");
+        }
+        EXPECT_EQ(attributes, (std::vector<std::string>{"items:B[10]", "ptr:B*[]", "val:B[]",
+                                                        "other:B*[]", "n:int[]"}));
+    }
+}
+
+TEST_F(BuildModelTest, AnAttributeWhoseClassComesLaterStaysAndGetsItsLink) {
+    // A is built before Z (the table's order), so Z has no master yet then.
+    FakeProject project(kLinks);
+    BuildRun(project, {"class A { Z* z; }; class Z { };"});
+    Master* a = Placed(project, project.CurrentModel(), "A");
+    ASSERT_NE(a, nullptr);
+    ASSERT_EQ(a->attributes.size(), 1u);
+    EXPECT_EQ(a->attributes[0]->type, "Z*");
+    ASSERT_EQ(project.Links(project.CurrentModel()).size(), 1u);
+    EXPECT_EQ(project.Links(project.CurrentModel())[0]->name, "z");
+}
+
+TEST_F(BuildModelTest, MembersAreReplacedByEachRunAndDuplicatesDropped) {
+    FakeProject project(0);
+    BuildRun(project, {"class A { int x; void f(); };", "class A { int x; void f(); int g(); };"});
+    Master* a = Placed(project, project.CurrentModel(), "A");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->attributes.size(), 1u);
+    ASSERT_EQ(a->methods.size(), 2u);
+    EXPECT_EQ(a->methods[0]->name, "f");
+    EXPECT_EQ(a->methods[1]->name, "g");
+    BuildRun(project, {"class A { long y; };"});
+    ASSERT_EQ(a->attributes.size(), 1u);
+    EXPECT_EQ(a->attributes[0]->name, "y");
+    EXPECT_TRUE(a->methods.empty());
+    EXPECT_EQ(project.discarded, 3u);
+    EXPECT_EQ(project.PlacedMasters(project.CurrentModel()).size(), 1u);
+}
+
+TEST_F(BuildModelTest, GenericClassesTakeTheNextToolAndTheirParameters) {
+    FakeProject project(0);
+    for (int run = 0; run < 2; ++run) {
+        BuildRun(project, {"template <class T, int N> class V { T item; };"});
+        ASSERT_EQ(project.PlacedMasters(project.CurrentModel()).size(), 1u) << run;
+        Master* v = Placed(project, project.CurrentModel(), "V");
+        ASSERT_NE(v, nullptr);
+        EXPECT_EQ(project.ToolOf(v), 11);
+        ASSERT_EQ(v->parameters.size(), 2u);
+        EXPECT_EQ(v->parameters[0]->name, "T");
+        EXPECT_EQ(v->parameters[1]->name, "N");
+        EXPECT_EQ(v->parameters[1]->type, "int");
+        EXPECT_EQ(v->attributes.size(), 1u);
+    }
+}
+
+TEST_F(BuildModelTest, NodesBecomeMasterFieldsAndMemberRecords) {
+    FakeProject project(kRevRecordFileNames);
+    BuildRun(project, {"/** Doc. */ class A {\n"
+                       "  public:\n"
+                       "    static const int N = 3;\n"
+                       "    virtual int f(int a = 1, char* b[]) const throw(E);\n"
+                       "    enum Color { red = 1, green };\n"
+                       "    typedef unsigned long Id;\n"
+                       "    struct Point { int x; int y; };\n"
+                       "    class Inner { void g(); };\n"
+                       "    exception Bad { long code; };\n"
+                       "};\n"});
+    Master* a = Placed(project, project.CurrentModel(), "A");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->comment, "Doc. ");
+    EXPECT_EQ(a->file, "src.h");
+    EXPECT_EQ(a->access, AccessPackage);
+    EXPECT_EQ(a->masterFlags, MasterGenCode);
+    ASSERT_EQ(a->attributes.size(), 1u);
+    EXPECT_EQ(a->attributes[0]->access, AccessPublic);
+    EXPECT_EQ(a->attributes[0]->mode, ModeAnnotate | ModeStatic | ModeConst);
+    ASSERT_EQ(a->methods.size(), 1u);
+    const MasterMethod& f = *a->methods[0];
+    EXPECT_EQ(f.returnType, "int");
+    EXPECT_EQ(f.mode, ModeAnnotate | ModeConst | ModeVirtual);
+    ASSERT_EQ(f.parameters.size(), 2u);
+    EXPECT_EQ(f.parameters[0]->value, "1");
+    EXPECT_EQ(f.parameters[1]->type, "char*[]");
+    ASSERT_EQ(f.others.size(), 1u);
+    EXPECT_EQ(f.others[0]->name, "E");
+    EXPECT_EQ(f.others[0]->kind, 0);
+    ASSERT_EQ(a->types.size(), 3u);
+    EXPECT_EQ(a->types[0]->kind, TypeEnum);
+    ASSERT_EQ(a->types[0]->elements.size(), 2u);
+    EXPECT_EQ(a->types[0]->elements[0]->value, "1");
+    EXPECT_EQ(a->types[1]->kind, TypeSimple);
+    EXPECT_EQ(a->types[1]->definition, "unsigned long ");
+    EXPECT_EQ(a->types[2]->name, "Point");
+    EXPECT_EQ(a->types[2]->kind, TypeStruct);
+    EXPECT_EQ(a->types[2]->elements.size(), 2u);
+    ASSERT_EQ(a->exceptions.size(), 1u);
+    EXPECT_EQ(a->exceptions[0]->members.size(), 1u);
+    // The nested class is a master in A's submodel.
+    auto* submodel = dynamic_cast<Model*>(a->submodel);
+    ASSERT_NE(submodel, nullptr);
+    Master* inner = Placed(project, submodel, "Inner");
+    ASSERT_NE(inner, nullptr);
+    EXPECT_EQ(inner->access, AccessPublic);
+    EXPECT_EQ(inner->methods.size(), 1u);
+}
+
+TEST_F(BuildModelTest, IdlInterfacesModulesAndParameterDirections) {
+    FakeProject project(0);
+    BuildRun(project,
+             {"module M { interface J { }; interface I : J {"
+              " readonly attribute long x; void f(in long a, out string b, inout long c)"
+              " raises (E) context (\"ctx\"); }; };"},
+             kLangIdl);
+    Master* m = Placed(project, project.CurrentModel(), "M");
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(project.ToolOf(m), 12);
+    auto* mModel = dynamic_cast<Model*>(m->submodel);
+    ASSERT_NE(mModel, nullptr);
+    Master* i = Placed(project, mModel, "I");
+    ASSERT_NE(i, nullptr);
+    EXPECT_EQ(i->masterFlags, MasterGenCode | MasterInterface);
+    ASSERT_EQ(i->methods.size(), 1u);
+    std::vector<int> directions;
+    for (const auto& parameter : i->methods[0]->parameters) {
+        directions.push_back(parameter->direction);
+    }
+    EXPECT_EQ(directions, (std::vector<int>{1, 2, 3}));
+    ASSERT_EQ(i->methods[0]->others.size(), 2u);
+    EXPECT_EQ(i->methods[0]->others[1]->kind, 1);
+    ASSERT_EQ(project.Links(mModel).size(), 1u);
+    EXPECT_EQ(project.Links(mModel)[0]->to->GetMaster()->name, "J");
+    // A second run keeps the module's one place.
+    const size_t drawables = project.DrawableCount();
+    BuildRun(project, {"module M { interface J { }; interface I : J { }; };"}, kLangIdl);
+    EXPECT_EQ(project.PlacedMasters(project.CurrentModel()).size(), 1u);
+    EXPECT_EQ(project.DrawableCount(), drawables);
+}
+
+TEST_F(BuildModelTest, SplitArrayTypeTable) {
+    struct Case {
+        int language;
+        const char* text;
+        const char* type;
+        const char* bounds;
+    };
+    const Case cases[] = {
+        {kLangCpp, "int[10]", "int", "10"},
+        {kLangCpp, "int[2][3]", "int[2]", "3"},
+        {kLangCpp, "int[]", "int[]", ""},
+        {kLangCpp, "int", "int", ""},
+        {kLangCpp, "[5]", "[5]", ""},
+        {kLangCpp, "a[1]x", "a", "1"},
+        {kLangCSharp, "int[10]", "int[10]", "?"},
+        {kLangJava, "", "", ""},
+    };
+    for (const Case& c : cases) {
+        std::string type;
+        std::string bounds = "?";
+        SplitArrayType(c.language, c.text, type, bounds);
+        EXPECT_EQ(type, c.type) << c.text;
+        EXPECT_EQ(bounds, c.bounds) << c.text;
+    }
+}
+
+TEST_F(BuildModelTest, NothingIsBuiltIntoAModelThatIsNotADiagram) {
+    FakeProject project(0);
+    project.current->kind = MkTool;
+    BuildRun(project, {"class A { };"});
+    EXPECT_TRUE(project.current->drawables.empty());
+    EXPECT_EQ(project.MasterCount(), 0u);
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,294 @@
+// The C++ parser: what each construct records in the symbol table, what it
+// reports for malformed input, and how declarations from several files meet.
+#include "ReverseTestSupport.h"
+
+#include "platform/Log.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+namespace qm {
+namespace {
+
+using test::DumpNode;
+using test::ParseText;
+
+class CppParserTest : public ::testing::Test {
+  protected:
+    // The parse tree of one top-level symbol after parsing text.
+    std::string Parse(const std::string& text, const std::string& name,
+                      const OwnedText& qualifier = std::nullopt) {
+        ParseText(*parser_, text);
+        const SourceSymbol* node = Top(name, qualifier);
+        return node != nullptr ? DumpNode(*node) : "<none>";
+    }
+
+    // The top-level symbol of exactly this name and qualifier.
+    const SourceSymbol* Top(const std::string& name, const OwnedText& qualifier = std::nullopt) {
+        for (SourceSymbol* s = parser_->Find(kLangCpp, name, std::nullopt); s != nullptr;
+             s = s->sameName.get()) {
+            if (s->kind != kNodeKeyword && s->qualifier == qualifier) {
+                return s;
+            }
+        }
+        return nullptr;
+    }
+
+    RecordingLogSink log_;
+    ScopedLogSink scope_{&log_};
+    void Reset() {
+        parser_ = std::make_unique<SourceParser>(nullptr, kLangCpp);
+        log_.Clear();
+    }
+
+    std::unique_ptr<SourceParser> parser_ = std::make_unique<SourceParser>(nullptr, kLangCpp);
+};
+
+TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
+    struct Case {
+        const char* source;
+        const char* name;
+        const char* tree;
+    };
+    const Case cases[] = {
+        // Forward declaration, then the definition fills the same node.
+        {"class A;", "A", "A/5/0"},
+        {"class A; class A { int x; };", "A", "A/5/0{x/7/1:int}"},
+        {"struct S { int x; };", "S", "S/5/20000{x/7/4:int}"},
+        {"class D : public virtual B, private C { };", "D", "D/5/0{B/2/24,C/2/1}"},
+        {"class D : public ::n::B<int, 2>, C { };", "D", "D/5/0{B/2/4,C/2/0}"},
+        {"class K { int a[10], *b, c; };", "K", "K/5/0{a/7/1:int[10],b/7/1:int*,c/7/1:int*}"},
+        {"class K { int m[2][3]; char *p, q[4]; };", "K",
+         "K/5/0{m/7/1:int[2][3],p/7/1:char*,q/7/1:char*[4]}"},
+        {"class K { virtual void f(int n = 3) const = 0; };", "K",
+         "K/5/0{f/8/29:void{n/9/0:int=3}}"},
+        {"class A { A(); virtual ~A(); };", "A", "A/5/0{A/8/1:,~A/8/21:}"},
+        {"class A { operator==(const A&); };", "A", "A/5/0{operator==/8/1:{/9/0:const A&}}"},
+        {"class A { public: bool operator()(int a, char* b[]); };", "A",
+         "A/5/0{operator()/8/4:bool{a/9/0:int,b/9/0:char*[]}}"},
+        {"class A { int& operator[](int i); operator const char*() const; };", "A",
+         "A/5/0{operator[]/8/1:int&{i/9/0:int},operator const char*/8/9:}"},
+        {"class A { A& operator<<(unsigned long v); operator std::string(); };", "A",
+         "A/5/0{operator<</8/1:A&{v/9/0:unsigned long},operator std::string/8/1:}"},
+        // "} a;" ends the declaration; the file loop goes on with the next one.
+        {"class A { int x; } a; class B { };", "A", "A/5/0{x/7/1:int}"},
+        {"class A { int x; } a; class B { int y; };", "B", "B/5/0{y/7/1:int}"},
+        // Template parameters follow the members.
+        {"template <class T, int N> class V { T items[N]; };", "V",
+         "V/5/0{items/7/1:T[N],T/9/0,N/9/0:int}"},
+        {"template <typename T, int N = 4, class U = QList<QMap<int, T>>> class V { };", "V",
+         "V/5/0{T/9/0:typename,N/9/0:int,U/9/0}"},
+        {"class A { public: int a; protected: int b; private: int c; };", "A",
+         "A/5/0{a/7/4:int,b/7/2:int,c/7/1:int}"},
+        {"struct A { static const int N = 5; static QList<int> list; };", "A",
+         "A/5/20000{N/7/1c:int,list/7/14:QList<int>}"},
+        {"class A { int count{0}; QString s{}; };", "A", "A/5/0{count/7/1:int,s/7/1:QString}"},
+        {"class A { friend class B; };", "A", "A/5/0{B/7/1:friend class}"},
+        {"class A { int f() { return g(1); } int g(int); };", "A",
+         "A/5/0{f/8/1:int,g/8/1:int{/9/0:int}}"},
+        {"class A { A() : x(1), y{2}, QObject() { x = 3; } int x; int y; };", "A",
+         "A/5/0{A/8/1:,x/7/1:int,y/7/1:int}"},
+        {"class A { void f() throw(E, n::F); void g() throw(); };", "A",
+         "A/5/0{f/8/1:void{E/11/0,n::F/11/0},g/8/1:void}"},
+        // Macro calls standing in the class body are not methods.
+        {"class A { Q_OBJECT Q_DISABLE_COPY(A) void f(); };", "A", "A/5/0{f/8/1:void}"},
+        {"class A { DECLARE(A) (1, 2); int y; };", "A", "A/5/0{y/7/1:int}"},
+        // Specifiers that modern C++ writes after the parameters.
+        {"class A { int f() const noexcept override; void g() && = delete; "
+         "auto h() noexcept(true) -> int; bool i() final { return 1; } };",
+         "A", "A/5/0{f/8/9:int,g/8/1:void,h/8/1:int,i/8/1:bool}"},
+        {"class A { enum E { X = 1 << 2, Y }; enum class F : int { Z }; };", "A",
+         "A/5/0{E/13/1{X/9/0=1<<2,Y/9/0}, /13/1{Z/9/0}}"},
+        {"class A { typedef unsigned long DWORD; };", "A", "A/5/0{DWORD/14/1:unsigned long }"},
+        {"class A { union { int i; float f; } u; int z; };", "A", "A/5/0{z/7/1:int}"},
+        {"class O { struct P { int a; }; class Q { }; public: class R; };", "O",
+         "O/5/0{P/5/20001{a/7/4:int},Q/5/1,R/5/4}"},
+        {"class O { class I : public B { }; };", "O", "O/5/0{I/5/1{B/2/4},B/5/0}"},
+        {"exception E { long code; string what; };", "E", "E/11/0{code/7/4:long,what/7/4:string}"},
+        {"class A { exception E; };", "A", "A/5/0{E/11/0}"},
+        {"class A { int x : 3; void (*cb)(int); int y; };", "A", "A/5/0{y/7/1:int}"},
+        {"class Q_CORE_EXPORT QString { public: qsizetype size() const noexcept "
+         "{ return d.size; } };",
+         "QString", "QString/5/0{size/8/c:qsizetype}"},
+        // Function bodies, global functions and variables record nothing.
+        {"int g(int x) { struct L { int v; }; return x; } int global = 3; class A { };", "A",
+         "A/5/0"},
+        {"int g(int x) { return x; }", "g", "<none>"},
+    };
+    for (const Case& c : cases) {
+        Reset();
+        EXPECT_EQ(Parse(c.source, c.name), c.tree) << c.source;
+        EXPECT_EQ(log_.Text(), "") << c.source;
+    }
+}
+
+TEST_F(CppParserTest, NamespacesQualifyTopLevelDeclarations) {
+    ParseText(*parser_, "namespace n { class A : public B { }; }\n"
+                        "class C { };\n"
+                        "namespace { class Anon { }; }\n"
+                        "namespace a { namespace b { class Inner { }; } class After { }; }\n"
+                        "namespace x::y { class Deep { }; }\n"
+                        "using namespace std; using std::string;\n"
+                        "class D { };\n");
+    ASSERT_NE(Top("A", "n"), nullptr);
+    EXPECT_EQ(DumpNode(*Top("A", "n")), "A/5/0{B/2/4}");
+    EXPECT_EQ(Top("A", "n")->firstChild->qualifier, "n");
+    ASSERT_NE(Top("B", "n"), nullptr);
+    EXPECT_EQ(Top("B", "n")->kind, kNodeClass);
+    EXPECT_NE(Top("C"), nullptr);
+    EXPECT_NE(Top("Anon"), nullptr);
+    // Namespaces do not nest: the inner one's brace closes the outer.
+    EXPECT_NE(Top("Inner", "a"), nullptr);
+    EXPECT_NE(Top("After"), nullptr);
+    EXPECT_NE(Top("Deep", "x::y"), nullptr);
+    EXPECT_NE(Top("D"), nullptr);
+    EXPECT_EQ(log_.Text(), "");
+}
+
+TEST_F(CppParserTest, CommentsGoToTheirDeclarations) {
+    ParseText(*parser_, "/** A class. */\n"
+                        "class A {\n"
+                        "    // The count.\n"
+                        "    int count;\n"
+                        "    int x, y; // trailing\n"
+                        "    int z;\n"
+                        "    /* Runs. */ void run();\n"
+                        "};\n");
+    const SourceSymbol* a = Top("A");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->comment, "A class. ");
+    EXPECT_EQ(a->text2, "t");
+    EXPECT_EQ(a->FindChild(kLangCpp, "count")->comment, "The count.");
+    EXPECT_EQ(a->FindChild(kLangCpp, "x")->comment, std::nullopt);
+    EXPECT_EQ(a->FindChild(kLangCpp, "y")->comment, "trailing");
+    EXPECT_EQ(a->FindChild(kLangCpp, "z")->comment, std::nullopt);
+    EXPECT_EQ(a->FindChild(kLangCpp, "run")->comment, "Runs. ");
+}
+
+TEST_F(CppParserTest, MalformedInputIsReportedAndParsingGoesOn) {
+    struct Case {
+        const char* source;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"namespace n = m; class Z { };", "{ expected for namespace"},
+        {"namespace n { class Z { };", "} expected for namespace"},
+        {"template <class> class X { };", "template parameter expected"},
+        {"template <class T U> class X { };", "> or , expected"},
+        {"class X : public { };", "bad base class list"},
+        {"class X : public B ; class Z { };", "{ expected"},
+        {"class X { public int a; }; class Z { };", ": expected"},
+        {"class X { int a, 5; }; class Z { };", "; expected"},
+        {"class X { int a = 1 2 }; class Z { };", "; expected"},
+        {"class X { void f(int; }; class Z { };", "identifier or , or ) expected"},
+        {"class X { void f(; }; class Z { };", ") expected"},
+        {"class X { int (x; }; class Z { };", "bad function type"},
+        {"class X { void f() throw(1); }; class Z { };", "exception name expected"},
+        {"class X { enum E ; }; class Z { };", "{ expected"},
+    };
+    for (const Case& c : cases) {
+        Reset();
+        ParseText(*parser_, c.source);
+        EXPECT_NE(log_.Text().find(std::string(": ") + c.message + "\r\n"), std::string::npos)
+            << c.source << " logged " << log_.Text();
+        EXPECT_EQ(log_.Text().rfind("*** ERROR in t(", 0), 0u) << c.source;
+        EXPECT_EQ(parser_->Token(), kTokEnd) << c.source;
+    }
+}
+
+TEST_F(CppParserTest, AMemberThatCannotBeReadIsPassedOverWithoutLosingTheClass) {
+    ParseText(*parser_, "class X {\n"
+                        "    int a;\n"
+                        "    typename enable_if<sizeof...(A) >= 2, int>::type f();\n"
+                        "    template <class> void g();\n"
+                        "    int b;\n"
+                        "};\n"
+                        "class Y { };\n");
+    EXPECT_EQ(DumpNode(*Top("X")), "X/5/0{a/7/1:int,b/7/1:int}");
+    EXPECT_NE(Top("Y"), nullptr);
+    EXPECT_EQ(Top("f"), nullptr);
+    EXPECT_NE(log_.Text().find("t(3): imbalanced generic type parameter list"), std::string::npos)
+        << log_.Text();
+    EXPECT_NE(log_.Text().find("t(4): template parameter expected"), std::string::npos)
+        << log_.Text();
+}
+
+TEST_F(CppParserTest, DeepNestingIsReportedAndStaysBounded) {
+    for (int language : {kLangCpp, kLangIdl}) {
+        std::string text;
+        const std::string open = language == kLangCpp ? "class C {\n" : "module M {\n";
+        for (int i = 0; i < 100000; ++i) {
+            text += open;
+        }
+        text += "int x;";
+        for (int i = 0; i < 100000; ++i) {
+            text += "};\n";
+        }
+        text += language == kLangCpp ? "class After { };" : "interface After { };";
+        RecordingLogSink log;
+        ScopedLogSink scope(&log);
+        SourceParser parser(nullptr, language);
+        ParseText(parser, text);
+        EXPECT_EQ(parser.Token(), kTokEnd);
+        EXPECT_NE(log.Text().find("block stack overflow"), std::string::npos);
+        EXPECT_NE(parser.Find(language, "After", std::nullopt), nullptr);
+    }
+}
+
+TEST_F(CppParserTest, AClassFromSeveralFilesIsOneNodeInAnyOrder) {
+    // The same class, forward-declared, defined and extended in a namespace,
+    // with an unrelated class of that name at the top level.
+    const std::vector<std::string> files = {
+        "class A;",
+        "namespace p { class A { int x; }; }",
+        "namespace p { class A; }",
+        "class A { int top; };",
+        "namespace p { class D : public A { }; }",
+    };
+    std::vector<size_t> order = {0, 1, 2, 3, 4};
+    do {
+        SourceParser parser(nullptr, kLangCpp);
+        for (size_t i : order) {
+            ParseText(parser, files[i]);
+        }
+        int inP = 0;
+        int unqualified = 0;
+        for (SourceSymbol* s = parser.Find(kLangCpp, "A", std::nullopt); s != nullptr;
+             s = s->sameName.get()) {
+            if (s->qualifier == "p") {
+                ++inP;
+                EXPECT_EQ(DumpNode(*s), "A/5/0{x/7/1:int}");
+            } else {
+                ++unqualified;
+                EXPECT_EQ(DumpNode(*s), "A/5/0{top/7/1:int}");
+            }
+        }
+        EXPECT_EQ(inP, 1);
+        EXPECT_EQ(unqualified, 1);
+    } while (std::next_permutation(order.begin(), order.end()));
+}
+
+TEST_F(CppParserTest, ParsesFilesAndCountsTheirLines) {
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() /
+        ("qm-cpp-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(dir);
+    // A path longer than 128 characters is parsed like any other.
+    std::filesystem::path deep = dir / std::string(150, 'd');
+    std::filesystem::create_directories(deep);
+    std::filesystem::path file = deep / "a.h";
+    std::ofstream(file) << "#ifndef A_H\n#define A_H\nclass A { int x; };\n#endif\n";
+    EXPECT_EQ(parser_->ParseCppFile(file.string()), 1);
+    EXPECT_EQ(parser_->LineCount(), 4);
+    ASSERT_NE(Top("A"), nullptr);
+    EXPECT_EQ(Top("A")->text2, file.string());
+    EXPECT_EQ(parser_->ParseCppFile((dir / "missing.h").string()), 0);
+    EXPECT_NE(log_.Text().find("can't open file"), std::string::npos);
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
+} // namespace qm
