@@ -320,8 +320,8 @@ void Model::CopySelection(ModelDocument* document, bool shallow) {
     DrawableRefList collected;
     CollectMarked(collected);
     if (document != nullptr) {
-        document->MarkMasters(0);
-        document->MarkModels(0);
+        document->MarkMasters(false);
+        document->MarkModels(false);
     }
     DrawableRefList places;
     for (Drawable* d : collected) {

@@ -29,13 +29,13 @@ class ModelDocument {
 
     // ---- what the editing operations of models ask (defaults: no document) ----
     // The size of one printer page in model units (0 counts as 1).
-    virtual int32_t PageWidth() { return 0; }
-    virtual int32_t PageHeight() { return 0; }
+    virtual int32_t PageWidth() const { return 0; }
+    virtual int32_t PageHeight() const { return 0; }
     // Sets the document's modified flag.
     virtual void SetModifiedFlag(bool /*modified*/) {}
     // Sets or clears the mark of every model, and of every master, of the document.
-    virtual void MarkModels(int /*value*/) {}
-    virtual void MarkMasters(int /*value*/) {}
+    virtual void MarkModels(bool /*value*/) {}
+    virtual void MarkMasters(bool /*value*/) {}
     // Takes a master that no place uses any more out of the document (the
     // undo journal holds it).
     virtual void RemoveMaster(Master* /*master*/) {}

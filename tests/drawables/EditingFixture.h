@@ -80,8 +80,8 @@ class TextJournal : public ChangeJournal {
 class EditingDocument : public FakeDocument {
   public:
     using FakeDocument::FakeDocument;
-    int32_t PageWidth() override { return pageWidth; }
-    int32_t PageHeight() override { return pageHeight; }
+    int32_t PageWidth() const override { return pageWidth; }
+    int32_t PageHeight() const override { return pageHeight; }
     void SetModifiedFlag(bool on) override { modified = on; }
     void CopyToClipboardFile(ModelObject*, const std::vector<ModelObject*>& list) override {
         copied = list;
