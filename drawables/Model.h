@@ -233,6 +233,19 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
                               DeviceContext* dc, bool placesAndLinksOnly);
     void ChangeLinksLooks(ModelDocument* document, uint32_t style, bool noJournal);
 
+    // ---- grouping, ungrouping and swimlanes (ModelGrouping.cpp) ----
+    // Groups the selection as a primitive group, or (asPlace) as a place
+    // group; with laneRect, as a swimlane of the drawables inside it, linked
+    // between the two lanes. Refusals show a message or beep and answer
+    // null. Recorded under kind and name, shift as the offset; kind
+    // ProjectSaved records nothing.
+    Drawable* Group(ModelDocument* document, ModelDocument* idDocument, CRect& repaint,
+                    bool asPlace, const CRect* laneRect, Drawable* previousLane, int shift,
+                    Drawable* nextLane, ChangeKind kind, const char* name);
+    // Ungroups the one selected top-level group; a place group whose master
+    // has a submodel is refused with CKestException.
+    void Ungroup(ModelDocument* document, CRect& repaint, ChangeKind kind);
+
     // ---- automatic layout (ModelLayout.cpp) ----
     int NumberComponents();
     void FloodComponent(Drawable* place);
@@ -275,6 +288,10 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
 
   private:
     void DetachDrawables(GuidScope* scope);
+    // The new group of the selected drawables (taken out of the list).
+    std::unique_ptr<Drawable> MakeGroup(ModelDocument* document, GuidMap* map, bool asPlace,
+                                        const CRect* laneRect, Drawable* previousLane,
+                                        Drawable* nextLane);
 
     int32_t modelNumber = 0;
 };
