@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kest {
 struct Cell;
@@ -195,6 +196,11 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     void CopySelection(ModelDocument* document, bool shallow);
     // Appends every link, also those inside place groups.
     void CollectLinks(DrawableRefList& found);
+    // Appends, once each, the non-empty source file names of the masters of
+    // the places (inside place groups too).
+    void CollectSourceFileNames(std::vector<std::string>& names) const;
+    // Detaches and frees every top-level drawable; empties the selection.
+    void DetachAllDrawables(GuidScope* scope);
     // One step of Find and Replace over the model (see the .cpp).
     int FindReplaceStep(ModelDocument* document, bool notify, const std::string& word,
                         const std::string& replacement, int options, Drawable*& current,

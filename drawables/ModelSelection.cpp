@@ -3,6 +3,7 @@
 // it (one journal entry), copy to the masters clipboard file, and the model
 // step of Find and Replace.
 #include "drawables/DiagramView.h"
+#include "drawables/DrawableFactory.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/Place.h"
@@ -11,6 +12,7 @@
 #include "model/ModelDocument.h"
 #include "platform/TextHelpers.h"
 
+#include <algorithm>
 #include <iterator>
 #include <vector>
 
@@ -346,6 +348,32 @@ void Model::CollectLinks(DrawableRefList& found) {
         }
     };
     collect(collect, drawables, 0);
+}
+
+void Model::CollectSourceFileNames(std::vector<std::string>& names) const {
+    auto collect = [&names](auto& self, const DrawableList& list, int depth) -> void {
+        for (const auto& drawable : list) {
+            if (drawable->IsPlaceGroup() && depth < kMaxDepth) {
+                if (DrawableList* members = drawable->GetMemberList())
+                    self(self, *members, depth + 1);
+                continue;
+            }
+            auto* place =
+                drawable->IsPlace() ? dynamic_cast<const Place*>(drawable.get()) : nullptr;
+            if (place == nullptr || place->master == nullptr || place->master->file.empty())
+                continue;
+            if (std::find(names.begin(), names.end(), place->master->file) == names.end())
+                names.push_back(place->master->file);
+        }
+    };
+    collect(collect, drawables, 0);
+}
+
+void Model::DetachAllDrawables(GuidScope* scope) {
+    DeselectAll(nullptr, false);
+    for (auto& drawable : drawables)
+        DiscardDrawable(std::move(drawable), scope);
+    drawables.clear();
 }
 
 int Model::FindReplaceStep(ModelDocument* document, bool notify, const std::string& word,

@@ -2,6 +2,7 @@
 // moves that drag links along, drag refusals, bounds changes, reshapes and
 // the model's link style.
 #include "drawables/PrimitiveGroup.h"
+#include "platform/PainterDC.h"
 #include "tests/drawables/EditingFixture.h"
 
 namespace qm::test {
@@ -289,6 +290,33 @@ TEST_F(ModelArrangementTest, ChangeSelectionLooksTakesTheMaskedFieldsOnly) {
     EXPECT_EQ(box->looks.lineColor, 1u);
     EXPECT_EQ(box->oldLooks.fillColor, 2u);
     EXPECT_EQ(box->newLooks.fillColor, 7u);
+}
+
+} // namespace
+} // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+TEST_F(ModelArrangementTest, AutoSizeGivesSelectedPlacesTheirNaturalSizeInOneEntry) {
+    Place* a = NewPlace(CRect(0, 0, 400, 300), "A");
+    Drawable* box = NewBox(CRect(500, 0, 600, 100));
+    model.Select(a, true, nullptr, false);
+    model.Select(box, true, nullptr, false);
+    CRect natural;
+    {
+        ImageDC dc(1, 1);
+        a->ComputeAutoSize(&dc, natural);
+    }
+    ASSERT_NE(natural, CRect(0, 0, 400, 300));
+    CRect repaint;
+    model.AutoSize(&document, repaint);
+    EXPECT_EQ(a->bounds, natural);
+    EXPECT_EQ(a->savedBounds, CRect(0, 0, 400, 300));
+    EXPECT_EQ(box->bounds, CRect(500, 0, 600, 100));
+    ASSERT_EQ(journal.entries.size(), 1u);
+    EXPECT_EQ(journal.entries[0].name, "Auto Size");
+    EXPECT_EQ(journal.changed, (std::vector<ModelObject*>{a}));
 }
 
 } // namespace

@@ -204,3 +204,38 @@ TEST_F(ModelSelectionTest, FindReplaceStepsThroughTheModelThenItsDrawables) {
 
 } // namespace
 } // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+TEST_F(ModelSelectionTest, SourceFileNamesAreCollectedOnceEach) {
+    NewPlace(CRect(0, 0, 100, 60))->master->file = "a.h";
+    NewPlace(CRect(0, 100, 100, 160))->master->file = "";
+    NewPlace(CRect(0, 200, 100, 260))->master->file = "b.h";
+    NewPlace(CRect(0, 300, 100, 360))->master->file = "a.h";
+    std::vector<std::string> names;
+    model.CollectSourceFileNames(names);
+    EXPECT_EQ(names, (std::vector<std::string>{"a.h", "b.h"}));
+}
+
+TEST_F(ModelSelectionTest, SelectExplodesKeepsOnlyPlacesWithSubmodels) {
+    Model sub;
+    Place* exploded = NewPlace(CRect(0, 0, 100, 60));
+    exploded->master->submodel = &sub;
+    Place* plain = NewPlace(CRect(200, 0, 300, 60));
+    model.Select(plain, true, nullptr, false);
+    model.SelectMany(nullptr, false, true, nullptr, false);
+    EXPECT_EQ(model.selection, (DrawableRefList{exploded}));
+    exploded->master->submodel = nullptr;
+}
+
+TEST_F(ModelSelectionTest, DetachAllDrawablesEmptiesTheModel) {
+    Place* a = NewPlace(CRect(0, 0, 100, 60));
+    model.Select(a, true, nullptr, false);
+    model.DetachAllDrawables(&scope);
+    EXPECT_TRUE(model.drawables.empty());
+    EXPECT_TRUE(model.selection.empty());
+}
+
+} // namespace
+} // namespace qm::test
