@@ -321,3 +321,27 @@ TEST_F(ModelArrangementTest, AutoSizeGivesSelectedPlacesTheirNaturalSizeInOneEnt
 
 } // namespace
 } // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+TEST_F(ModelArrangementTest, InASequenceDiagramPlacesDragOnlyAsFarAsTheirMessagesAllow) {
+    model.kind = MkSequence;
+    Place* a = NewPlace(CRect(0, 0, 100, 60));
+    Place* b = NewPlace(CRect(300, 0, 400, 60));
+    a->lifeLinePoint = CPoint(50, 500);
+    b->lifeLinePoint = CPoint(350, 500);
+    Link* message = NewLink(a, b);
+    ASSERT_TRUE(message->SetVertices({CPoint(50, 200), CPoint(350, 200)}));
+    model.Select(a, true, nullptr, false);
+
+    CRect limit;
+    std::string text;
+    EXPECT_TRUE(model.CanDrag(limit, text));
+    // Up by the room below the message (500 - 200), down by the room above
+    // it (200 - 60), across the whole page, 8 in at top and bottom.
+    EXPECT_EQ(limit, CRect(0, 0, 1000, 192));
+}
+
+} // namespace
+} // namespace qm::test
