@@ -170,10 +170,6 @@ class SourceParser : public SourceSymbolTable {
     // declarations); the current token is the one after the name.
     int ParseIdlExceptionBody(SourceSymbol* node);
 
-    // Opens the file and reads its tokens to the end without recording
-    // anything.
-    int ScanSourceToEnd(const std::string& path);
-
     // The top-level symbol of exactly this name and qualifier (none matching
     // none), searched along the whole sameName chain; inserted when missing.
     SourceSymbol* FindOrInsertDeclaration(std::string_view name, const OwnedText& qualifier);
