@@ -6,6 +6,7 @@
 #include "drawables/DiagramView.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
+#include "drawables/ModelEditing.h"
 #include "drawables/Place.h"
 #include "drawables/ScenarioPlace.h"
 #include "drawables/ZoomScaling.h"
@@ -25,10 +26,6 @@ int32_t& Position(Drawable* drawable, int which) {
     return which == 1 ? drawable->savedBounds.left : drawable->savedBounds.top;
 }
 
-Link* AsLink(Drawable* drawable) {
-    return drawable != nullptr && drawable->IsLink() ? dynamic_cast<Link*>(drawable) : nullptr;
-}
-
 bool IsLineKind(int code) {
     return code == TkLine || code == TkPolyline || code == TkPolygon;
 }
@@ -39,11 +36,6 @@ bool BothEndsSelected(const Link& link) {
     const Drawable* target = link.GetTargetPlace();
     return source != nullptr && target != nullptr && source->IsSelected(true) &&
            target->IsSelected(true);
-}
-
-// The rectangle in zoomed view units (an empty one stays empty).
-CRect Scaled(const CRect& rect, double zoom) {
-    return rect.IsRectEmpty() ? rect : ScaleByZoom(rect, zoom);
 }
 
 void UpdateLinksIn(DrawableList& list, CRect& repaint, bool oneEndOnly, int depth) {
@@ -118,7 +110,7 @@ void Model::ChangeOrder(ModelDocument* document, CRect& repaint, ChangeKind kind
             owning->push_front(std::move(taken));
         repaint.UnionRect(repaint, drawable->repaintRect);
     }
-    repaint = Scaled(repaint, zoom);
+    repaint = ScaledRepaint(repaint, zoom);
     NumberByPosition(*owning, 2);
     Journal().BeginChange(document, kind);
     for (Drawable* drawable : selection)
@@ -165,7 +157,7 @@ void Model::FlipOrRotate(ModelDocument* document, CRect& repaint, int operation,
         }
         repaint.UnionRect(repaint, area);
     }
-    repaint = Scaled(repaint, zoom);
+    repaint = ScaledRepaint(repaint, zoom);
     if (!changed) {
         Journal().BeginChange(document, kind);
         MessageBeep();
@@ -298,7 +290,7 @@ void Model::Reposition(ModelDocument* document, int mode, CRect& repaint) {
         space(false);
 
     UpdateLinkGeometry(nullptr, repaint, false);
-    repaint = Scaled(repaint, zoom);
+    repaint = ScaledRepaint(repaint, zoom);
     Journal().RecordChange(document, ChangeKind::AutoSize, "Reposition", this, nullptr);
 }
 
@@ -320,7 +312,7 @@ void Model::AutoSize(ModelDocument* document, CRect& repaint) {
     }
     CRect links;
     UpdateLinkGeometry(nullptr, links, false);
-    repaint.UnionRect(repaint, Scaled(links, zoom));
+    repaint.UnionRect(repaint, ScaledRepaint(links, zoom));
     Journal().RecordChange(document, ChangeKind::AutoSize, "Auto Size", this, nullptr);
 }
 
@@ -345,7 +337,7 @@ CRect Model::MoveDrawables(Drawable* container, int dx, int dy, bool floatersOnl
         }
     }
     UpdateLinkGeometry(container, repaint, true);
-    return Scaled(repaint, zoom);
+    return ScaledRepaint(repaint, zoom);
 }
 
 bool Model::CanDrag(CRect& limit, std::string& message) {
@@ -433,7 +425,7 @@ bool Model::SetDrawableBounds(Drawable* drawable, const CRect& rect, CRect& repa
         UpdateLinkGeometry(nullptr, repaint, false);
         drawable->Mark(wasMarked ? 1 : 0, 1, 0);
     }
-    repaint = Scaled(repaint, zoom);
+    repaint = ScaledRepaint(repaint, zoom);
     return true;
 }
 
@@ -461,7 +453,7 @@ bool Reshape(Model& model, Drawable* drawable, const CRect& label, CRect& repain
     repaint.UnionRect(repaint, label);
     if (which == 2)
         repaint.InflateRect(kRepaintMargin, kRepaintMargin);
-    repaint = Scaled(repaint, model.zoom);
+    repaint = ScaledRepaint(repaint, model.zoom);
     return true;
 }
 

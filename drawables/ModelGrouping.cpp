@@ -4,6 +4,7 @@
 // is one journal entry; refusals say why in a message box, or beep.
 #include "drawables/Link.h"
 #include "drawables/Model.h"
+#include "drawables/ModelEditing.h"
 #include "drawables/Place.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/ZoomScaling.h"
@@ -18,10 +19,6 @@
 namespace qm {
 
 namespace {
-
-Link* AsLink(Drawable* drawable) {
-    return drawable != nullptr && drawable->IsLink() ? dynamic_cast<Link*>(drawable) : nullptr;
-}
 
 // The refusal shown when the selection cannot be grouped, or "".
 std::string GroupRefusal(const Model& model, bool asPlace) {
@@ -41,12 +38,6 @@ std::string GroupRefusal(const Model& model, bool asPlace) {
         }
     }
     return {};
-}
-
-// The drawable a tag or message floater is attached to; null for anything else.
-Drawable* AttachedTo(Drawable* drawable) {
-    (void)drawable;
-    return nullptr;
 }
 
 } // namespace
@@ -123,7 +114,7 @@ Drawable* Model::Group(ModelDocument* document, ModelDocument* idDocument, CRect
         drawables.push_back(std::move(made));
     Select(group, true, nullptr, false);
     repaint.UnionRect(repaint, group->repaintRect);
-    repaint = repaint.IsRectEmpty() ? repaint : ScaleByZoom(repaint, zoom);
+    repaint = ScaledRepaint(repaint, zoom);
 
     if (kind != ChangeKind::ProjectSaved) {
         Journal().BeginChange(document, kind);
@@ -210,7 +201,7 @@ void Model::Ungroup(ModelDocument* document, CRect& repaint, ChangeKind kind) {
             Select(d.get(), true, nullptr, false);
         }
     }
-    repaint = repaint.IsRectEmpty() ? repaint : ScaleByZoom(repaint, zoom);
+    repaint = ScaledRepaint(repaint, zoom);
     Journal().RecordChange(document, kind, "Ungroup", this, nullptr);
 }
 

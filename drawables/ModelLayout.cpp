@@ -19,6 +19,7 @@
 #include "drawables/DiagramView.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
+#include "drawables/ModelEditing.h"
 #include "drawables/Place.h"
 #include "model/ModelDocument.h"
 
@@ -42,10 +43,6 @@ int32_t& LinkCount(Drawable* drawable) {
 }
 int32_t& ComponentOf(Drawable* drawable) {
     return drawable->savedBounds.top;
-}
-
-Link* AsLink(Drawable* drawable) {
-    return drawable->IsLink() ? dynamic_cast<Link*>(drawable) : nullptr;
 }
 
 // The smallest page matrix of whole pages that holds the drawing.

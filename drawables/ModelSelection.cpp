@@ -6,6 +6,7 @@
 #include "drawables/DrawableFactory.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
+#include "drawables/ModelEditing.h"
 #include "drawables/Place.h"
 #include "drawables/ZoomScaling.h"
 #include "model/ChangeJournal.h"
@@ -22,14 +23,6 @@ namespace {
 
 // Group nesting is never deeper than this; deeper chains count as broken.
 constexpr int kMaxDepth = 1000;
-
-Link* AsLink(Drawable* drawable) {
-    return drawable != nullptr && drawable->IsLink() ? dynamic_cast<Link*>(drawable) : nullptr;
-}
-
-CRect Scaled(const CRect& rect, double zoom) {
-    return rect.IsRectEmpty() ? rect : ScaleByZoom(rect, zoom);
-}
 
 // Marked itself or inside a marked group.
 bool MarkedDeep(const Drawable* drawable) {
@@ -63,13 +56,12 @@ void ReleasePlaceMasters(ModelDocument* document, Drawable* drawable, bool remov
         document->RemoveMaster(master);
 }
 
-// The drawable a tag or message floater is attached to; null for anything else.
-Drawable* AttachedTo(Drawable* drawable) {
+} // namespace
+
+Drawable* AttachedTo(const Drawable* drawable) {
     (void)drawable;
     return nullptr;
 }
-
-} // namespace
 
 // ======================= selection =======================
 
@@ -221,7 +213,7 @@ DrawableList Model::RemoveDrawables(const DrawableRefList& list, CRect* repaint)
         taken.push_back(std::move(out));
     }
     if (repaint != nullptr)
-        repaint->UnionRect(*repaint, Scaled(area, zoom));
+        repaint->UnionRect(*repaint, ScaledRepaint(area, zoom));
     return taken;
 }
 
@@ -236,7 +228,7 @@ void Model::TakeDrawables(ModelDocument* document, DrawableList& list, CRect* re
         ReleasePlaceMasters(document, drawable.get(), removeMasters, 0);
     }
     if (repaint != nullptr) {
-        *repaint = Scaled(area, zoom);
+        *repaint = ScaledRepaint(area, zoom);
         repaint->UnionRect(*repaint, lanes);
     }
     if (noJournal)
