@@ -9,6 +9,7 @@
 #include "drawables/ModelEditing.h"
 #include "drawables/Place.h"
 #include "drawables/ScenarioPlace.h"
+#include "drawables/Tag.h"
 #include "drawables/ZoomScaling.h"
 #include "model/ChangeJournal.h"
 #include "platform/Prompt.h"
@@ -41,6 +42,19 @@ bool BothEndsSelected(const Link& link) {
 void UpdateLinksIn(DrawableList& list, CRect& repaint, bool oneEndOnly, int depth) {
     for (const auto& drawable : list) {
         Drawable* d = drawable.get();
+        if (auto* tag = d->IsTag() ? dynamic_cast<Tag*>(d) : nullptr) {
+            const Drawable* on = tag->Attached();
+            if (!tag->IsMarked() && (on == nullptr || !on->IsMarked()))
+                continue;
+            repaint.UnionRect(repaint, tag->repaintRect);
+            if (auto* floater = dynamic_cast<Floater*>(tag))
+                floater->Reanchor();
+            else
+                tag->ComputeAnchor();
+            tag->UpdateRepaintRect();
+            repaint.UnionRect(repaint, tag->repaintRect);
+            continue;
+        }
         if (Link* link = AsLink(d)) {
             const Drawable* source = link->GetSourcePlace();
             const Drawable* target = link->GetTargetPlace();
@@ -62,6 +76,26 @@ void UpdateLinksIn(DrawableList& list, CRect& repaint, bool oneEndOnly, int dept
             if (DrawableList* members = d->GetMemberList())
                 UpdateLinksIn(*members, repaint, oneEndOnly, depth + 1);
         }
+    }
+    // Message floaters follow the segment they sit on: along with it when
+    // both its ends moved alike, else placed on it again.
+    for (const auto& drawable : list) {
+        auto* floater = drawable->IsFloater() ? dynamic_cast<Floater*>(drawable.get()) : nullptr;
+        Link* link = floater != nullptr ? floater->GetLink() : nullptr;
+        if (link == nullptr || floater->segment < 0 || floater->segment + 1 >= link->VertexCount())
+            continue;
+        const CPoint p = link->Vertices()[size_t(floater->segment)];
+        const CPoint q = link->Vertices()[size_t(floater->segment) + 1];
+        const CSize dp(p.x - floater->segmentStart.x, p.y - floater->segmentStart.y);
+        const CSize dq(q.x - floater->segmentEnd.x, q.y - floater->segmentEnd.y);
+        if (dp.cx == 0 && dp.cy == 0 && dq.cx == 0 && dq.cy == 0)
+            continue;
+        if (dp == dq)
+            floater->MoveBy(dp.cx, dp.cy, repaint);
+        else
+            floater->Reanchor();
+        floater->RememberSegment();
+        repaint.UnionRect(repaint, floater->repaintRect);
     }
 }
 
@@ -489,8 +523,31 @@ void Model::MoveSelfLinks(Drawable* place, int dx, int dy) {
     }
 }
 
-void Model::RepositionLinkFloaters(int, Drawable*, int, CRect& repaint) {
+void Model::RepositionLinkFloaters(int mode, Drawable* link, int index, CRect& repaint) {
     repaint.SetRectEmpty();
+    if (link == nullptr)
+        return;
+    auto replace = [&](DrawableList& list) {
+        for (const auto& drawable : list) {
+            auto* floater =
+                drawable->IsFloater() ? dynamic_cast<Floater*>(drawable.get()) : nullptr;
+            if (floater == nullptr || floater->GetLink() != link)
+                continue;
+            // A vertex removed before the floater's segment.
+            if (mode == 2 && floater->segment == index && floater->segment > 0)
+                --floater->segment;
+            repaint.UnionRect(repaint, floater->repaintRect);
+            floater->Reanchor();
+            floater->RememberSegment();
+            repaint.UnionRect(repaint, floater->repaintRect);
+        }
+    };
+    replace(drawables);
+    if (link->Parent() != nullptr) {
+        if (DrawableList* members = link->Parent()->GetMemberList())
+            replace(*members);
+    }
+    repaint = ScaledRepaint(repaint, zoom);
 }
 
 // ======================= looks =======================

@@ -69,6 +69,14 @@ int Model::NumberComponents() {
         ComponentOf(d) = ++count;
         FloodComponent(d);
     }
+    // A tag or floater goes with the component of what it is attached to
+    // (a floater's link), so it moves with it.
+    for (const auto& drawable : drawables) {
+        Drawable* d = drawable.get();
+        Drawable* on = d->IsTag() && !d->IsMarked() ? AttachedTo(d) : nullptr;
+        if (on != nullptr && !on->IsMarked() && FindIn(drawables, on) != drawables.end())
+            ComponentOf(d) = ComponentOf(on);
+    }
     return count;
 }
 

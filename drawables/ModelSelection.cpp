@@ -8,6 +8,8 @@
 #include "drawables/Model.h"
 #include "drawables/ModelEditing.h"
 #include "drawables/Place.h"
+#include "drawables/PlaceGroup.h"
+#include "drawables/Tag.h"
 #include "drawables/ZoomScaling.h"
 #include "model/ChangeJournal.h"
 #include "model/ModelDocument.h"
@@ -59,8 +61,9 @@ void ReleasePlaceMasters(ModelDocument* document, Drawable* drawable, bool remov
 } // namespace
 
 Drawable* AttachedTo(const Drawable* drawable) {
-    (void)drawable;
-    return nullptr;
+    const auto* tag =
+        drawable != nullptr && drawable->IsTag() ? dynamic_cast<const Tag*>(drawable) : nullptr;
+    return tag != nullptr ? tag->Attached() : nullptr;
 }
 
 // ======================= selection =======================
@@ -226,6 +229,18 @@ void Model::TakeDrawables(ModelDocument* document, DrawableList& list, CRect* re
     for (const auto& drawable : list) {
         area.UnionRect(area, drawable->repaintRect);
         ReleasePlaceMasters(document, drawable.get(), removeMasters, 0);
+        if (noJournal || !drawable->IsSwimlane())
+            continue;
+        // A deleted lane leaves the chain and its right neighbours close the gap.
+        if (auto* lane = dynamic_cast<Swimlane*>(drawable.get())) {
+            Swimlane* next = lane->NextLane();
+            lane->Unlink(false);
+            if (next != nullptr) {
+                CRect shifted;
+                ShiftSwimlanes(document, next, 1 - lane->bounds.Width(), shifted);
+                lanes.UnionRect(lanes, shifted);
+            }
+        }
     }
     if (repaint != nullptr) {
         *repaint = ScaledRepaint(area, zoom);

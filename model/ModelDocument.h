@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace qm {
@@ -26,6 +27,13 @@ class ModelDocument {
     // template (which holds the objects of tool models); null when absent.
     virtual GuidMap* ProjectMap() = 0;
     virtual GuidMap* TemplateMap() = 0;
+    // The document's master of that tool, name and namespace, made (and
+    // owned by the document) when there is none; null when the document
+    // makes no masters.
+    virtual Master* NewMaster(int /*toolId*/, const std::string& /*name*/,
+                              const std::string& /*nameSpace*/) {
+        return nullptr;
+    }
 
     // ---- what the editing operations of models ask (defaults: no document) ----
     // The size of one printer page in model units (0 counts as 1).

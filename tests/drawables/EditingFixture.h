@@ -86,6 +86,14 @@ class EditingDocument : public FakeDocument {
     void CopyToClipboardFile(ModelObject*, const std::vector<ModelObject*>& list) override {
         copied = list;
     }
+    Master* NewMaster(int, const std::string& name, const std::string& nameSpace) override {
+        auto master = std::make_unique<Master>();
+        master->name = name;
+        master->nameSpace = nameSpace;
+        made.push_back(std::move(master));
+        return made.back().get();
+    }
+    std::vector<std::unique_ptr<Master>> made;
     int32_t pageWidth = 1000;
     int32_t pageHeight = 800;
     bool modified = false;
