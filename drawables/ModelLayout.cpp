@@ -21,6 +21,7 @@
 #include "drawables/Model.h"
 #include "drawables/ModelEditing.h"
 #include "drawables/Place.h"
+#include "drawables/Tag.h"
 #include "model/ModelDocument.h"
 
 #include <algorithm>
@@ -43,17 +44,6 @@ int32_t& LinkCount(Drawable* drawable) {
 }
 int32_t& ComponentOf(Drawable* drawable) {
     return drawable->savedBounds.top;
-}
-
-// The smallest page matrix of whole pages that holds the drawing.
-void FitPageMatrix(Model& model, int32_t pageWidth, int32_t pageHeight) {
-    const int64_t w = pageWidth > 0 ? pageWidth : 1;
-    const int64_t h = pageHeight > 0 ? pageHeight : 1;
-    CRect bounds;
-    model.GetBounds(bounds);
-    const int64_t columns = std::max<int64_t>(1, (int64_t{bounds.right} + w - 1) / w);
-    const int64_t rows = std::max<int64_t>(1, (int64_t{bounds.bottom} + h - 1) / h);
-    model.SetPageMatrix(CRect(0, 0, ClampCoordinate(columns * w), ClampCoordinate(rows * h)));
 }
 
 } // namespace
@@ -138,10 +128,13 @@ Drawable* Model::FindHubPlace(int component) {
 void Model::LayoutComponent(DeviceContext& dc, BitGrid& grid, int component) {
     BitGrid packing(grid.Rows(), grid.Columns(), grid.CellSize());
     std::vector<Drawable*> places;
+    std::map<Drawable*, CPoint> startedAt;
     for (const auto& drawable : drawables) {
         Drawable* d = drawable.get();
-        if (d->IsPlace() && !d->IsMarked() && ComponentOf(d) == component)
+        if (d->IsPlace() && !d->IsMarked() && ComponentOf(d) == component) {
             places.push_back(d);
+            startedAt[d] = d->bounds.TopLeft();
+        }
     }
     CRect area;
     area.SetRectEmpty();
@@ -187,12 +180,22 @@ void Model::LayoutComponent(DeviceContext& dc, BitGrid& grid, int component) {
     }
     const int32_t dx = ClampCoordinate(int64_t{corner.x} - area.left);
     const int32_t dy = ClampCoordinate(int64_t{corner.y} - area.top);
-    if (dx != 0 || dy != 0) {
-        for (const auto& drawable : drawables) {
-            Drawable* d = drawable.get();
-            if (!d->IsMarked() && ComponentOf(d) == component)
-                d->MoveBy(dx, dy, dirty);
+    for (const auto& drawable : drawables) {
+        Drawable* d = drawable.get();
+        if (d->IsMarked() || ComponentOf(d) != component)
+            continue;
+        // A tag keeps its place beside the place it is attached to, which
+        // was also moved while the component was packed.
+        Drawable* on = d->IsTag() && !d->IsFloater() ? AttachedTo(d) : nullptr;
+        if (auto start = on != nullptr ? startedAt.find(on) : startedAt.end();
+            start != startedAt.end()) {
+            const CPoint now = on->bounds.TopLeft();
+            d->MoveBy(ClampCoordinate(int64_t{now.x} + dx - start->second.x),
+                      ClampCoordinate(int64_t{now.y} + dy - start->second.y), dirty);
+            continue;
         }
+        if (dx != 0 || dy != 0)
+            d->MoveBy(dx, dy, dirty);
     }
     OffsetRectClamped(area, dx, dy);
     grid.MarkRect(area);
@@ -240,6 +243,19 @@ void Model::LayoutComponent(DeviceContext& dc, BitGrid& grid, int component) {
         }
         link->UpdateRepaintRect();
     }
+    // Tags point at their places again; floaters sit on their rerouted links.
+    for (const auto& drawable : drawables) {
+        auto* tag = drawable->IsTag() ? dynamic_cast<Tag*>(drawable.get()) : nullptr;
+        if (tag == nullptr || tag->IsMarked() || ComponentOf(tag) != component)
+            continue;
+        if (auto* floater = dynamic_cast<Floater*>(tag)) {
+            floater->Reanchor();
+            floater->RememberSegment();
+        } else {
+            tag->ComputeAnchor();
+        }
+        tag->UpdateRepaintRect();
+    }
 }
 
 void LayoutModel(ModelDocument* document, Model* model, bool resize, bool recurse) {
@@ -286,8 +302,8 @@ void LayoutModel(ModelDocument* document, Model* model, bool resize, bool recurs
     for (int component = 1; component <= components; ++component)
         model->LayoutComponent(dc, grid, component);
 
-    FitPageMatrix(*model, document != nullptr ? document->PageWidth() : 0,
-                  document != nullptr ? document->PageHeight() : 0);
+    model->BestPageMatrix(document != nullptr ? document->PageWidth() : 0,
+                          document != nullptr ? document->PageHeight() : 0);
     // Laid out once per run, however often the model is reached.
     model->Mark(1, 1, 0);
     if (recurse) {
@@ -309,7 +325,7 @@ void LayoutModel(ModelDocument* document, Model* model, bool resize, bool recurs
     page.left = 0;
     page.top = 0;
     model->pageMatrix = page;
-    model->SetZoomFactor(model->zoom);
+    model->SetZoom(model->zoom);
     View().InvalidateView(document);
     if (document != nullptr)
         document->SetModifiedFlag(true);

@@ -2,6 +2,7 @@
 // moves that drag links along, drag refusals, bounds changes, reshapes and
 // the model's link style.
 #include "drawables/PrimitiveGroup.h"
+#include "drawables/Tag.h"
 #include "platform/PainterDC.h"
 #include "tests/drawables/EditingFixture.h"
 
@@ -341,6 +342,30 @@ TEST_F(ModelArrangementTest, InASequenceDiagramPlacesDragOnlyAsFarAsTheirMessage
     // Up by the room below the message (500 - 200), down by the room above
     // it (200 - 60), across the whole page, 8 in at top and bottom.
     EXPECT_EQ(limit, CRect(0, 0, 1000, 192));
+}
+
+} // namespace
+} // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+TEST_F(ModelArrangementTest, AFloaterRidesAlongWithTheLinkBetweenMovedPlaces) {
+    Place* a = NewPlace(CRect(0, 0, 100, 60));
+    Place* b = NewPlace(CRect(300, 0, 400, 60));
+    Link* link = NewLink(a, b);
+    auto owned = std::make_unique<Floater>(&project);
+    owned->AttachToSegment(TkMessage, CRect(150, 40, 250, 60), link, 0);
+    Floater* floater = static_cast<Floater*>(model.AddDrawable(std::move(owned)));
+    const CRect before = floater->bounds;
+    model.Select(a, true, nullptr, false);
+    model.Select(b, true, nullptr, false);
+
+    model.MoveDrawables(nullptr, 40, 30, false);
+
+    EXPECT_EQ(floater->bounds,
+              CRect(before.left + 40, before.top + 30, before.right + 40, before.bottom + 30));
+    EXPECT_EQ(floater->segmentStart, link->Vertices()[0]);
 }
 
 } // namespace

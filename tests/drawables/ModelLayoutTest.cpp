@@ -2,6 +2,7 @@
 // packing from the top-left, fixed (marked) drawables, negative positions,
 // parallel links, self loops, submodels laid out once.
 #include "drawables/BitGrid.h"
+#include "drawables/Tag.h"
 #include "tests/drawables/EditingFixture.h"
 #include <cstdlib>
 
@@ -195,6 +196,29 @@ TEST_F(ModelLayoutTest, NullOrMarkedModelIsLeftAlone) {
     LayoutModel(&document, &model, false, false);
     EXPECT_EQ(a->bounds.left, 700);
     EXPECT_FALSE(document.modified);
+}
+
+} // namespace
+} // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+TEST_F(ModelLayoutTest, ATagMovesWithThePlaceItIsAttachedTo) {
+    Place* a = NewPlace(CRect(600, 600, 700, 660));
+    Place* b = NewPlace(CRect(0, 0, 100, 60));
+    auto owned = std::make_unique<Tag>(&project);
+    owned->Attach(TkTag, CRect(720, 600, 800, 640), a);
+    Drawable* tag = model.AddDrawable(std::move(owned));
+    const CPoint offset(tag->bounds.left - a->bounds.left, tag->bounds.top - a->bounds.top);
+    NewLink(b, b);
+
+    EXPECT_EQ(model.NumberComponents(), 2);
+    EXPECT_EQ(tag->savedBounds.top, a->savedBounds.top);
+    LayoutModel(&document, &model, false, false);
+    EXPECT_NE(a->bounds.left, 600);
+    EXPECT_EQ(tag->bounds.left - a->bounds.left, offset.x);
+    EXPECT_EQ(tag->bounds.top - a->bounds.top, offset.y);
 }
 
 } // namespace
