@@ -259,6 +259,9 @@ class Drawable : public ModelObject {
     uint8_t style = 0;
     Looks looks;
     CRect savedBounds;
+    // The looks before and after a looks change of the selection, which the
+    // journal's entry reads.
+    Looks oldLooks;
     Looks newLooks;
 
   protected:

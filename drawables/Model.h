@@ -8,6 +8,7 @@
 #pragma once
 
 #include "drawables/Drawable.h"
+#include "model/ChangeJournal.h"
 #include "model/ListRecords.h"
 #include "model/Master.h"
 #include "model/ModelObject.h"
@@ -16,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kest {
 struct Cell;
@@ -23,6 +25,7 @@ struct Cell;
 
 namespace qm {
 
+class BitGrid;
 class DeviceContext;
 class ModelTree;
 class NotationTemplate;
@@ -152,6 +155,129 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // zoomed page matrix.
     void SetZoomFactor(double factor);
 
+    // ---- selection, marking, delete, cut and copy (ModelSelection.cpp) ----
+    // Selects or deselects one drawable, keeping the selection list in step;
+    // with repaint and a device context its knobs are inverted. False for a
+    // junction and when nothing changed.
+    bool Select(Drawable* drawable, bool select, DeviceContext* dc, bool repaint);
+    void DeselectAll(DeviceContext* dc, bool repaint);
+    // Without a rectangle: Select All (explodesOnly: only places whose master
+    // has a submodel). With one: the top-level drawables whose bounds meet
+    // it, toggled when toggle is set.
+    void SelectMany(DeviceContext* dc, bool repaint, bool explodesOnly, const CRect* rect,
+                    bool toggle);
+    // Selects the top-level drawables whose bounds lie wholly inside rect.
+    void SelectInRect(DeviceContext* dc, const CRect& rect);
+    bool SelectionHasStyle(uint8_t mask) const;
+    bool SelectionHasSwimlane() const;
+    void SetSelectionDragFlag(bool on);
+    void MarkAll(int value);
+    // Marks the masters of the places in list (and, unless shallow, their
+    // submodels) once per value; the model's own mark keeps it out.
+    void MarkWithPlaces(const DrawableRefList& list, int value, bool shallow);
+    // Appends the marked top-level drawables (and marked members of unmarked
+    // groups) to found.
+    void CollectMarked(DrawableRefList& found);
+    // As CollectMarked, but the marked drawables leave the model: taken owns them.
+    void CollectMarked(DrawableList& taken);
+    // Takes each drawable of list out of the model and hands it back; each
+    // place's master loses a use. With repaint, unites their repaint
+    // rectangles scaled by the zoom.
+    [[nodiscard]] DrawableList RemoveDrawables(const DrawableRefList& list, CRect* repaint);
+    // The common tail of delete and cut for drawables already out of the
+    // model: places release their masters (removing unused ones when
+    // removeMasters is set), a deleted swimlane closes its gap, and unless
+    // noJournal the journal takes the drawables (list is emptied).
+    void TakeDrawables(ModelDocument* document, DrawableList& list, CRect* repaint, bool noJournal,
+                       bool removeMasters);
+    // Delete (ChangeKind::Delete) or Cut (any other kind) of the selection
+    // with what hangs on it; what the journal does not take is handed back.
+    DrawableList DeleteDrawables(ModelDocument* document, CRect* repaint, ChangeKind kind,
+                                 bool noJournal);
+    // Writes the selection (links only with both ends, tags with their
+    // target) to the masters clipboard file.
+    void CopySelection(ModelDocument* document, bool shallow);
+    // Appends every link, also those inside place groups.
+    void CollectLinks(DrawableRefList& found);
+    // Appends, once each, the non-empty source file names of the masters of
+    // the places (inside place groups too).
+    void CollectSourceFileNames(std::vector<std::string>& names) const;
+    // Detaches and frees every top-level drawable; empties the selection.
+    void DetachAllDrawables(GuidScope* scope);
+    // One step of Find and Replace over the model (see the .cpp).
+    int FindReplaceStep(ModelDocument* document, bool notify, const std::string& word,
+                        const std::string& replacement, int options, Drawable*& current,
+                        ModelObject*& found, int& count, bool& modelDone, bool& finished);
+
+    // ---- arrangement, moves and link upkeep (ModelArrangement.cpp) ----
+    // Bring to Front (ChangeKind::BringToFront) or Send to Back.
+    void ChangeOrder(ModelDocument* document, CRect& repaint, ChangeKind kind, const char* name);
+    // Numbers the drawables of list 0, 1, 2... as old (which 1) or new (2) positions.
+    static void NumberByPosition(DrawableList& list, int which);
+    static void SortByPosition(DrawableRefList& list, int which);
+    // Puts the drawables of list back at their numbered positions.
+    void RestoreOrder(DrawableRefList& list, int which);
+    // Flips (0, 1) or rotates (2, 3) the selected primitives.
+    void FlipOrRotate(ModelDocument* document, CRect& repaint, int operation, ChangeKind kind,
+                      const char* name);
+    // Align, same size and space evenly by the mode bits (RmAlignLeft...).
+    void Reposition(ModelDocument* document, int mode, CRect& repaint);
+    void AutoSize(ModelDocument* document, CRect& repaint);
+    // Moves the selected drawables of the container (null: the model) and
+    // the links between them; answers the repaint area scaled by the zoom.
+    CRect MoveDrawables(Drawable* container, int dx, int dy, bool floatersOnly);
+    // Whether the selection may be dragged, with the rectangle it must stay
+    // in and, when refused, the message (empty for a silent refusal).
+    bool CanDrag(CRect& limit, std::string& message);
+    bool SetDrawableBounds(Drawable* drawable, const CRect& rect, CRect& repaint);
+    bool ReshapeDrawable(Drawable* drawable, const CRect& label, CRect& repaint);
+    bool ReshapeDrawableB(Drawable* drawable, const CRect& label, CRect& repaint);
+    bool ReshapeDrawableC(Drawable* drawable, const CRect& label, CRect& repaint);
+    // Brings links, tags and message floaters back into shape after marked
+    // drawables moved (see the .cpp).
+    void UpdateLinkGeometry(Drawable* container, CRect& repaint, bool oneEndOnly);
+    void MoveSelfLinks(Drawable* place, int dx, int dy);
+    void RepositionLinkFloaters(int mode, Drawable* link, int index, CRect& repaint);
+    void ChangeSelectionLooks(const Looks& mask, const Looks& looks, CRect& repaint,
+                              DeviceContext* dc, bool placesAndLinksOnly);
+    void ChangeLinksLooks(ModelDocument* document, uint32_t style, bool noJournal);
+
+    // ---- grouping, ungrouping and swimlanes (ModelGrouping.cpp) ----
+    // Groups the selection as a primitive group, or (asPlace) as a place
+    // group; with laneRect, as a swimlane of the drawables inside it, linked
+    // between the two lanes. Refusals show a message or beep and answer
+    // null. Recorded under kind and name, shift as the offset; kind
+    // ProjectSaved records nothing.
+    Drawable* Group(ModelDocument* document, ModelDocument* idDocument, CRect& repaint,
+                    bool asPlace, const CRect* laneRect, Drawable* previousLane, int shift,
+                    Drawable* nextLane, ChangeKind kind, const char* name);
+    // Ungroups the one selected top-level group; a place group whose master
+    // has a submodel is refused with CKestException.
+    void Ungroup(ModelDocument* document, CRect& repaint, ChangeKind kind);
+    // A new lane of 128 clicked at x, pushed into the chain of lanes.
+    Drawable* CreateSwimlane(ModelDocument* document, ModelDocument* idDocument, int x,
+                             CRect& repaint);
+    // The lanes between which a lane of rect goes (either may be null).
+    void FindLaneNeighbours(const CRect& rect, Drawable*& previous, Drawable*& next) const;
+    // Moves the lane and every lane after it sideways by dx.
+    void ShiftSwimlanes(ModelDocument* document, Drawable* lane, int dx, CRect& repaint);
+    // Grows the page matrix by whole pages to the right so that it reaches x.
+    void ExtendPageCount(ModelDocument* document, int x);
+    // Every lane reaches down to the page matrix's bottom.
+    void StretchSwimlanes();
+    // The first (or last) lane of the chain; null without lanes.
+    Drawable* FindSwimlane(bool first) const;
+    // Closes gaps and overlaps of the chain.
+    void PackSwimlanes();
+    // Exchanges two neighbouring lanes.
+    void SwapSwimlanes(Drawable* lane, Drawable* other, CRect& repaint);
+
+    // ---- automatic layout (ModelLayout.cpp) ----
+    int NumberComponents();
+    void FloodComponent(Drawable* place);
+    Drawable* FindHubPlace(int component);
+    void LayoutComponent(DeviceContext& dc, BitGrid& grid, int component);
+
     // ---- drawing, the page matrix and printing (ModelDrawing.cpp) ----
     // Draws the drawables in order at the model's zoom (only the selected
     // ones with selectedOnly), with the drawing flag set to the model's
@@ -219,6 +345,10 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
 
   private:
     void DetachDrawables(GuidScope* scope);
+    // The new group of the selected drawables (taken out of the list).
+    std::unique_ptr<Drawable> MakeGroup(ModelDocument* document, GuidMap* map, bool asPlace,
+                                        const CRect* laneRect, Drawable* previousLane,
+                                        Drawable* nextLane);
 
     int32_t modelNumber = 0;
 };
@@ -227,6 +357,27 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
 // setting and flags of the template's diagram type of that kind (when the
 // template has one); null for any other kind.
 std::unique_ptr<Model> CreateModelOfKind(GuidMap* map, const NotationTemplate* notation, int kind);
+
+// The mode bits of Model::Reposition.
+enum RepositionMode : int {
+    RmAlignLeft = 0x1,
+    RmAlignCentre = 0x2,
+    RmAlignRight = 0x4,
+    RmSpaceAcross = 0x8,
+    RmSameWidth = 0x10,
+    RmAlignTop = 0x20,
+    RmAlignMiddle = 0x40,
+    RmAlignBottom = 0x80,
+    RmSpaceDown = 0x100,
+    RmSameHeight = 0x200,
+};
+
+// Lays the places of model out (see ModelLayout.cpp): unmarked places are
+// packed by connected component with the best-connected place in the
+// middle; marked drawables keep their places. resize gives unmarked places
+// their natural size first; recurse lays out class-diagram submodels too.
+// Nothing for a null or marked model.
+void LayoutModel(ModelDocument* document, Model* model, bool resize, bool recurse);
 
 // The first drawable of list whose id is id; groups are searched inside,
 // depth first. Null when none.

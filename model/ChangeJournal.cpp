@@ -1,6 +1,8 @@
 // The journal kinds table and the installed journal.
 #include "model/ChangeJournal.h"
 
+#include "model/ModelObject.h"
+
 #include <utility>
 
 namespace qm {
@@ -97,6 +99,10 @@ std::optional<ChangeKind> ChangeKindFromNumber(int number) {
     if (number < 0 || number >= kChangeKindCount)
         return std::nullopt;
     return kKinds[number].kind;
+}
+
+void ChangeJournal::HoldRemovedObject(ModelDocument*, std::unique_ptr<ModelObject> object) {
+    object.reset();
 }
 
 ChangeJournal& Journal() {

@@ -6,11 +6,13 @@
 // document passed. Until one is installed nothing is recorded.
 #pragma once
 
+#include "platform/Geometry.h"
 #include "platform/ScopedInstall.h"
 
 #include <array>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace qm {
 
@@ -96,6 +98,18 @@ class ChangeJournal {
     // journal takes that copy), to the change being prepared.
     virtual void AddChangedObject(ModelDocument* /*document*/, ModelObject* /*object*/,
                                   std::unique_ptr<ModelObject> /*previous*/) {}
+    // Hands an object the change took out of its model to the change being
+    // prepared, which holds it from now on (so that undo can put it back).
+    // The journal that records nothing frees it.
+    virtual void HoldRemovedObject(ModelDocument* document, std::unique_ptr<ModelObject> object);
+    // The change context beside the objects: the flip or rotate operation
+    // code, the offset of a swimlane shift, the model's flag word before a
+    // link style change, and the vertex arrays of changed lines and links
+    // (appended in order; BeginChange empties them).
+    virtual void SetOperation(ModelDocument* /*document*/, int /*code*/) {}
+    virtual void SetOffset(ModelDocument* /*document*/, CPoint /*offset*/) {}
+    virtual void SetSavedFlags(ModelDocument* /*document*/, uint32_t /*flags*/) {}
+    virtual void AddPoints(ModelDocument* /*document*/, const std::vector<CPoint>& /*points*/) {}
     // Records the change just made under kind and name; model is the model
     // changed (null for none), current the object the change is about.
     virtual void RecordChange(ModelDocument* /*document*/, ChangeKind /*kind*/,

@@ -4,6 +4,7 @@
 // every answer is empty); tests pass fakes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,23 @@ class ModelDocument {
                               const std::string& /*nameSpace*/) {
         return nullptr;
     }
+
+    // ---- what the editing operations of models ask (defaults: no document) ----
+    // The size of one printer page in model units (0 counts as 1).
+    virtual int32_t PageWidth() const { return 0; }
+    virtual int32_t PageHeight() const { return 0; }
+    // Sets the document's modified flag.
+    virtual void SetModifiedFlag(bool /*modified*/) {}
+    // Sets or clears the mark of every model, and of every master, of the document.
+    virtual void MarkModels(bool /*value*/) {}
+    virtual void MarkMasters(bool /*value*/) {}
+    // Takes a master that no place uses any more out of the document (the
+    // undo journal holds it).
+    virtual void RemoveMaster(Master* /*master*/) {}
+    // Writes the marked masters and the given drawables of model to the
+    // masters clipboard file.
+    virtual void CopyToClipboardFile(ModelObject* /*model*/,
+                                     const std::vector<ModelObject*>& /*drawables*/) {}
 };
 
 } // namespace qm

@@ -1,0 +1,66 @@
+// What the model's editing operations ask of the diagram view that shows a
+// document: a device context to measure text with, repaints, change notices
+// and the page count of the page matrix pane. The editor installs one
+// implementation; until then every call is answered as by a document
+// without a window (no device context, nothing to repaint).
+#pragma once
+
+#include "platform/ScopedInstall.h"
+
+#include <memory>
+
+namespace qm {
+
+class DeviceContext;
+class ModelDocument;
+class ModelObject;
+
+// The codes of DiagramView::NotifyChange.
+enum ViewChange : int {
+    VcRenamed = 1, // a tool or the model was renamed
+    VcPlace = 3,
+    VcLink = 4,
+    VcOther = 5,
+};
+
+class DiagramView {
+  public:
+    virtual ~DiagramView() = default;
+    // A device context of the document's diagram pane, lent until
+    // ReleaseDC; null when the document has no view.
+    virtual DeviceContext* BorrowDC(ModelDocument* /*document*/) { return nullptr; }
+    virtual void ReleaseDC(ModelDocument* /*document*/, DeviceContext* /*dc*/) {}
+    // Repaints the whole diagram pane.
+    virtual void InvalidateView(ModelDocument* /*document*/) {}
+    // Tells the explorer, the lister and the view that object changed.
+    virtual void NotifyChange(ModelDocument* /*document*/, int /*code*/, ModelObject* /*object*/) {}
+    // The page matrix pane's column count, and its change by delta.
+    virtual int PageColumns(ModelDocument* /*document*/) { return 0; }
+    virtual void ChangePageCount(ModelDocument* /*document*/, int /*delta*/) {}
+};
+
+// The installed view (one that has no window until another is installed).
+DiagramView& View();
+// Installs a view (not owned) and returns the one replaced; null restores the default.
+DiagramView* Install(DiagramView* view);
+
+// Borrows the view's device context for a scope; falls back on an
+// offscreen one for documents without a view, so that text is always
+// measured the same way.
+class BorrowedDC {
+  public:
+    explicit BorrowedDC(ModelDocument* document);
+    ~BorrowedDC();
+    BorrowedDC(const BorrowedDC&) = delete;
+    BorrowedDC& operator=(const BorrowedDC&) = delete;
+    DeviceContext& dc() { return *dc_; }
+
+  private:
+    ModelDocument* document_;
+    DeviceContext* dc_ = nullptr;
+    DeviceContext* lent_ = nullptr;
+    struct Own;
+    std::unique_ptr<Own> own_;
+};
+
+} // namespace qm

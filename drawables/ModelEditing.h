@@ -1,0 +1,27 @@
+// Small helpers shared by the model's editing operations (selection,
+// grouping, arrangement, layout): the link behind a drawable, the drawable
+// a tag or message floater is attached to, and a repaint rectangle in
+// zoomed view units.
+#pragma once
+
+#include "drawables/Drawable.h"
+#include "drawables/Link.h"
+#include "drawables/ZoomScaling.h"
+
+namespace qm {
+
+// The drawable as a link, or null.
+inline Link* AsLink(Drawable* drawable) {
+    return drawable != nullptr && drawable->IsLink() ? dynamic_cast<Link*>(drawable) : nullptr;
+}
+
+// The drawable a tag or message floater is attached to (a floater's is its
+// link); null for anything else.
+Drawable* AttachedTo(const Drawable* drawable);
+
+// The rectangle in zoomed view units (an empty one stays empty).
+inline CRect ScaledRepaint(const CRect& rect, double zoom) {
+    return rect.IsRectEmpty() ? rect : ScaleByZoom(rect, zoom);
+}
+
+} // namespace qm

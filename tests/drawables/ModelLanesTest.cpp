@@ -1,0 +1,168 @@
+// Place groups and swimlanes made, taken apart, shifted, swapped and packed,
+// and what hangs on deleted places (tags, message floaters).
+#include "drawables/PlaceGroup.h"
+#include "drawables/Tag.h"
+#include "tests/drawables/EditingFixture.h"
+
+namespace qm::test {
+namespace {
+
+class ModelLanesTest : public EditingTest {
+  protected:
+    Swimlane* Lane(int x) {
+        CRect repaint;
+        return dynamic_cast<Swimlane*>(model.CreateSwimlane(&document, nullptr, x, repaint));
+    }
+};
+
+TEST_F(ModelLanesTest, DeletingAPlaceTakesItsTagsAndTheFloatersOnItsLinks) {
+    Place* a = NewPlace(CRect(0, 0, 100, 60));
+    Place* b = NewPlace(CRect(300, 0, 400, 60));
+    Link* ab = NewLink(a, b);
+    auto tag = std::make_unique<Tag>(&project);
+    tag->Attach(TkTag, CRect(0, 100, 80, 140), a);
+    Drawable* note = model.AddDrawable(std::move(tag));
+    auto floater = std::make_unique<Floater>(&project);
+    floater->AttachToSegment(TkMessage, CRect(150, 40, 250, 60), ab, 0);
+    Drawable* message = model.AddDrawable(std::move(floater));
+    auto other = std::make_unique<Tag>(&project);
+    other->Attach(TkTag, CRect(300, 100, 380, 140), b);
+    Drawable* kept = model.AddDrawable(std::move(other));
+    model.Select(a, true, nullptr, false);
+
+    model.DeleteDrawables(&document, nullptr, ChangeKind::Delete, false);
+
+    for (Drawable* gone : {static_cast<Drawable*>(a), static_cast<Drawable*>(ab), note, message})
+        EXPECT_FALSE(Holds(gone));
+    EXPECT_TRUE(Holds(kept));
+    ASSERT_EQ(journal.entries.size(), 1u);
+    EXPECT_EQ(journal.entries[0].text.rfind(";; Delete Drawables:", 0), 0u);
+    EXPECT_EQ(journal.changed.size(), 4u);
+}
+
+TEST_F(ModelLanesTest, LanesAreCreatedIntoTheChainAndPushTheirRightNeighbours) {
+    Swimlane* first = Lane(200);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->bounds.left, 0);
+    EXPECT_EQ(first->bounds.right, 264);
+    EXPECT_EQ(first->bounds.bottom, model.pageMatrix.bottom);
+    ASSERT_EQ(journal.entries.size(), 1u);
+    EXPECT_EQ(journal.entries[0].name, "Create Swimlane");
+
+    Swimlane* second = Lane(500);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->bounds.left, 263);
+    EXPECT_GE(second->bounds.Width(), 128);
+    EXPECT_EQ(first->NextLane(), second);
+    EXPECT_EQ(second->PreviousLane(), first);
+    const CRect secondBefore = second->bounds;
+
+    Swimlane* middle = Lane(300);
+    ASSERT_NE(middle, nullptr);
+    EXPECT_EQ(second->bounds.left, secondBefore.left + 128);
+    EXPECT_EQ(middle->bounds.left, first->bounds.right - 1);
+    EXPECT_EQ(middle->bounds.right, second->bounds.left + 1);
+    EXPECT_EQ(first->NextLane(), middle);
+    EXPECT_EQ(middle->NextLane(), second);
+    EXPECT_EQ(model.FindSwimlane(true), first);
+    EXPECT_EQ(model.FindSwimlane(false), second);
+
+    // Deleting the middle lane closes its gap.
+    model.DeselectAll(nullptr, false);
+    model.Select(middle, true, nullptr, false);
+    const int width = middle->bounds.Width();
+    const int before = second->bounds.left;
+    model.DeleteDrawables(&document, nullptr, ChangeKind::Delete, false);
+    EXPECT_EQ(second->bounds.left, before - (width - 1));
+    EXPECT_EQ(first->NextLane(), second);
+}
+
+TEST_F(ModelLanesTest, SwappingAndPackingKeepSharedBorders) {
+    Swimlane* left = Lane(200);
+    Swimlane* right = Lane(500);
+    CRect dirty;
+    CRect repaint;
+    model.SwapSwimlanes(left, right, repaint);
+    EXPECT_EQ(right->bounds.left, 0);
+    EXPECT_EQ(left->bounds.left, right->bounds.right - 1);
+    EXPECT_EQ(right->NextLane(), left);
+    EXPECT_EQ(left->PreviousLane(), right);
+    EXPECT_EQ(left->NextLane(), nullptr);
+    EXPECT_EQ(model.FindSwimlane(true), right);
+
+    const int wanted = left->bounds.left;
+    left->MoveBy(10, 0, dirty);
+    model.PackSwimlanes();
+    EXPECT_EQ(left->bounds.left, wanted);
+}
+
+TEST_F(ModelLanesTest, LanesAreNotDraggedNorGrouped) {
+    Swimlane* lane = Lane(200);
+    model.DeselectAll(nullptr, false);
+    model.Select(lane, true, nullptr, false);
+    CRect limit;
+    std::string message;
+    EXPECT_FALSE(model.CanDrag(limit, message));
+    EXPECT_EQ(message,
+              "Can't drag swimlane.\nUse left & right arrow keys to swap with adjacent lanes.");
+    prompts.asked.clear();
+    CRect repaint;
+    EXPECT_EQ(model.Group(&document, nullptr, repaint, true, nullptr, nullptr, 0, nullptr,
+                          ChangeKind::GroupAsPlace, "Group as Place"),
+              nullptr);
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0], "Grouping of swimlanes is not allowed.");
+}
+
+TEST_F(ModelLanesTest, GroupAsPlaceLeavesOutLinksToUnselectedPlacesAndUngroupRemovesItsOwn) {
+    Place* a = NewPlace(CRect(0, 0, 100, 60));
+    Place* b = NewPlace(CRect(300, 0, 400, 60));
+    Place* outside = NewPlace(CRect(0, 300, 100, 360));
+    Link* inside = NewLink(a, b);
+    Link* out = NewLink(a, outside);
+    model.Select(a, true, nullptr, false);
+    model.Select(b, true, nullptr, false);
+    model.Select(out, true, nullptr, false);
+
+    CRect repaint;
+    Drawable* group = model.Group(&document, nullptr, repaint, true, nullptr, nullptr, 0, nullptr,
+                                  ChangeKind::GroupAsPlace, "Group as Place");
+    ASSERT_NE(group, nullptr);
+    EXPECT_TRUE(group->IsPlaceGroup());
+    EXPECT_EQ(model.drawables.front().get(), group); // at the back
+    EXPECT_TRUE(Holds(out));
+    EXPECT_FALSE(Holds(inside));
+    EXPECT_FALSE(Holds(a));
+    EXPECT_EQ(journal.entries.back().name, "Group as Place");
+
+    Link* onGroup = NewLink(outside, static_cast<NodeDrawable*>(group));
+    model.DeselectAll(nullptr, false);
+    model.Select(group, true, nullptr, false);
+    model.Ungroup(&document, repaint, ChangeKind::UngroupPlace);
+    EXPECT_TRUE(Holds(a));
+    EXPECT_TRUE(Holds(inside));
+    EXPECT_FALSE(Holds(onGroup));
+    EXPECT_FALSE(Holds(group));
+    EXPECT_EQ(journal.entries.back().name, "Ungroup");
+    EXPECT_EQ(journal.changed.front(), group);
+}
+
+TEST_F(ModelLanesTest, UngroupingAGroupWithASubmodelIsRefused) {
+    Place* a = NewPlace(CRect(0, 0, 100, 60));
+    model.Select(a, true, nullptr, false);
+    CRect repaint;
+    auto* group =
+        dynamic_cast<Place*>(model.Group(&document, nullptr, repaint, true, nullptr, nullptr, 0,
+                                         nullptr, ChangeKind::GroupAsPlace, "Group as Place"));
+    ASSERT_NE(group, nullptr);
+    ASSERT_NE(group->master, nullptr);
+    Model sub;
+    group->master->submodel = &sub;
+    EXPECT_EQ(failure([&] { model.Ungroup(&document, repaint, ChangeKind::UngroupPlace); }),
+              "Ungrouping of a group that has a sumbodel is not allowed.");
+    EXPECT_TRUE(Holds(group));
+    group->master->submodel = nullptr;
+}
+
+} // namespace
+} // namespace qm::test

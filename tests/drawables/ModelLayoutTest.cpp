@@ -1,0 +1,225 @@
+// Automatic layout: components, the hub in the middle of its component,
+// packing from the top-left, fixed (marked) drawables, negative positions,
+// parallel links, self loops, submodels laid out once.
+#include "drawables/BitGrid.h"
+#include "drawables/Tag.h"
+#include "tests/drawables/EditingFixture.h"
+#include <cstdlib>
+
+namespace qm::test {
+namespace {
+
+using ModelLayoutTest = EditingTest;
+
+CRect Union(std::initializer_list<const Drawable*> list) {
+    CRect r;
+    r.SetRectEmpty();
+    for (const Drawable* d : list)
+        r.UnionRect(r, d->bounds);
+    return r;
+}
+
+bool Overlap(const Drawable* a, const Drawable* b) {
+    CRect meet;
+    return meet.IntersectRect(a->bounds, b->bounds);
+}
+
+TEST_F(ModelLayoutTest, ComponentsAreNumberedInListOrderThroughUnmarkedLinks) {
+    Place* a = NewPlace(CRect(0, 0, 100, 60));
+    Place* b = NewPlace(CRect(0, 0, 100, 60));
+    Place* lone = NewPlace(CRect(0, 0, 100, 60));
+    Place* c = NewPlace(CRect(0, 0, 100, 60));
+    Place* d = NewPlace(CRect(0, 0, 100, 60));
+    Link* ab = NewLink(a, b);
+    Link* cd = NewLink(c, d);
+    Link* fixed = NewLink(b, c); // marked: does not join the components
+    fixed->Mark(1, 1, 0);
+
+    EXPECT_EQ(model.NumberComponents(), 3);
+    EXPECT_EQ(a->savedBounds.top, 1);
+    EXPECT_EQ(b->savedBounds.top, 1);
+    EXPECT_EQ(ab->savedBounds.top, 1);
+    EXPECT_EQ(lone->savedBounds.top, 2);
+    EXPECT_EQ(c->savedBounds.top, 3);
+    EXPECT_EQ(d->savedBounds.top, 3);
+    EXPECT_EQ(cd->savedBounds.top, 3);
+    EXPECT_EQ(fixed->savedBounds.top, 0);
+    EXPECT_EQ(model.FindHubPlace(1), a); // a tie goes to the first in the list
+    EXPECT_EQ(model.FindHubPlace(2), nullptr);
+}
+
+TEST_F(ModelLayoutTest, TheHubOfAStarEndsInTheMiddleOfItsComponent) {
+    Place* spoke1 = NewPlace(CRect(0, 0, 100, 60));
+    Place* hub = NewPlace(CRect(500, 500, 600, 560));
+    Place* spoke2 = NewPlace(CRect(0, 0, 100, 60));
+    Place* spoke3 = NewPlace(CRect(0, 0, 100, 60));
+    NewLink(hub, spoke1);
+    NewLink(spoke2, hub);
+    NewLink(hub, spoke3);
+    // A new model's page: the grid is as wide as the places need, so the
+    // spokes wrap around the hub.
+    model.SetPageMatrix(CRect(0, 0, 0, 0));
+
+    LayoutModel(&document, &model, false, false);
+
+    EXPECT_EQ(model.FindHubPlace(1), hub);
+    const CRect all = Union({spoke1, hub, spoke2, spoke3});
+    // The spokes are packed around the hub, which stands in the middle
+    // (within a grid cell) and overlaps none of them.
+    EXPECT_GT(hub->bounds.left, all.left);
+    EXPECT_GT(hub->bounds.top, all.top);
+    EXPECT_LE(std::abs(hub->bounds.CenterPoint().x - all.CenterPoint().x), 20);
+    EXPECT_LE(std::abs(hub->bounds.CenterPoint().y - all.CenterPoint().y), 20);
+    for (const Place* spoke : {spoke1, spoke2, spoke3})
+        EXPECT_FALSE(Overlap(hub, spoke));
+    EXPECT_TRUE(model.IsMarked());
+    EXPECT_TRUE(document.modified);
+}
+
+TEST_F(ModelLayoutTest, TwoLinkedPlacesArePackedFromTheTopLeftWithoutOverlap) {
+    Place* a = NewPlace(CRect(700, 700, 800, 760));
+    Place* b = NewPlace(CRect(300, 20, 400, 80));
+    NewLink(a, b);
+
+    LayoutModel(&document, &model, false, false);
+
+    const CRect all = Union({a, b});
+    EXPECT_LE(all.left, 60);
+    EXPECT_LE(all.top, 60);
+    EXPECT_FALSE(Overlap(a, b));
+    EXPECT_EQ(a->bounds.Width(), 100);
+    EXPECT_EQ(b->bounds.Height(), 60);
+}
+
+TEST_F(ModelLayoutTest, ComponentsDoNotOverlapEachOtherNorFixedDrawables) {
+    Place* fixed = NewPlace(CRect(20, 20, 220, 220));
+    fixed->Mark(1, 1, 0);
+    std::vector<Place*> placed;
+    for (int i = 0; i < 6; ++i)
+        placed.push_back(NewPlace(CRect(0, 0, 100, 60)));
+    NewLink(placed[0], placed[1]);
+    NewLink(placed[2], placed[3]);
+    NewLink(placed[3], placed[4]);
+
+    LayoutModel(&document, &model, false, false);
+
+    EXPECT_EQ(fixed->bounds, CRect(20, 20, 220, 220));
+    for (size_t i = 0; i < placed.size(); ++i) {
+        EXPECT_FALSE(Overlap(fixed, placed[i])) << i;
+        for (size_t j = i + 1; j < placed.size(); ++j)
+            EXPECT_FALSE(Overlap(placed[i], placed[j])) << i << " " << j;
+    }
+}
+
+TEST_F(ModelLayoutTest, ModelWhoseDrawablesAreAllMarkedKeepsEveryPosition) {
+    Place* a = NewPlace(CRect(30, 40, 130, 100));
+    Place* b = NewPlace(CRect(400, 300, 500, 360));
+    Link* ab = NewLink(a, b);
+    const std::vector<CPoint> path = ab->Vertices();
+    model.MarkAll(1);
+
+    LayoutModel(&document, &model, true, false);
+
+    EXPECT_EQ(a->bounds, CRect(30, 40, 130, 100));
+    EXPECT_EQ(b->bounds, CRect(400, 300, 500, 360));
+    EXPECT_EQ(ab->Vertices(), path);
+    EXPECT_GE(model.pageMatrix.right, 500);
+}
+
+TEST_F(ModelLayoutTest, APlaceAtNegativeCoordinatesEndsInThePositiveQuarter) {
+    Place* a = NewPlace(CRect(-500, -300, -400, -240));
+    LayoutModel(&document, &model, false, false);
+    EXPECT_GE(a->bounds.left, 0);
+    EXPECT_GE(a->bounds.top, 0);
+    EXPECT_EQ(a->bounds.Width(), 100);
+}
+
+TEST_F(ModelLayoutTest, OfTwoParallelLinksTheFirstIsBentAndTheSecondStraight) {
+    Place* a = NewPlace(CRect(0, 0, 100, 60));
+    Place* b = NewPlace(CRect(0, 0, 100, 60));
+    Link* first = NewLink(a, b);
+    Link* second = NewLink(b, a); // the other direction counts too
+    LayoutModel(&document, &model, false, false);
+    EXPECT_EQ(first->VertexCount(), 3);
+    EXPECT_EQ(second->VertexCount(), 2);
+}
+
+TEST_F(ModelLayoutTest, ASelfLinkGetsALoopThatMovesWithItsPlace) {
+    Place* a = NewPlace(CRect(600, 600, 700, 660));
+    Link* self = NewLink(a, a);
+    LayoutModel(&document, &model, false, false);
+    ASSERT_EQ(self->VertexCount(), 4);
+    CRect around = a->bounds;
+    around.InflateRect(60, 60);
+    for (const CPoint& p : self->Vertices())
+        EXPECT_TRUE(around.PtInRect(p)) << p.x << "," << p.y;
+}
+
+TEST_F(ModelLayoutTest, ASubmodelReachedTwiceIsLaidOutOnce) {
+    Model sub(&project);
+    sub.kind = MkClass;
+    sub.SetPageMatrix(CRect(0, 0, 1000, 800));
+    auto inner = std::make_unique<Place>(&project);
+    Master innerMaster;
+    innerMaster.SetToolAndName(&placeTool, "Inner", "");
+    inner->Setup(TkFirstPlace, CRect(900, 700, 1000, 760), &innerMaster, false);
+    Place* innerPlace = static_cast<Place*>(sub.AddDrawable(std::move(inner)));
+
+    Place* a = NewPlace(CRect(0, 0, 100, 60));
+    Place* b = NewPlace(CRect(0, 0, 100, 60));
+    a->master->submodel = &sub;
+    b->master->submodel = &sub;
+    model.kind = MkClass;
+
+    LayoutModel(&document, &model, false, false);
+    EXPECT_EQ(innerPlace->bounds.left, 900); // not asked to recurse
+    model.Mark(0, 1, 0);
+
+    LayoutModel(&document, &model, false, true);
+    EXPECT_TRUE(sub.IsMarked());
+    const CRect once = innerPlace->bounds;
+    EXPECT_LT(once.left, 900);
+    LayoutModel(&document, &sub, false, true); // marked: nothing happens
+    EXPECT_EQ(innerPlace->bounds, once);
+
+    a->master->submodel = nullptr;
+    b->master->submodel = nullptr;
+    for (auto& d : sub.drawables)
+        DiscardDrawable(std::move(d), &scope);
+    sub.drawables.clear();
+}
+
+TEST_F(ModelLayoutTest, NullOrMarkedModelIsLeftAlone) {
+    LayoutModel(&document, nullptr, true, true);
+    Place* a = NewPlace(CRect(700, 700, 800, 760));
+    model.Mark(1, 1, 0);
+    LayoutModel(&document, &model, false, false);
+    EXPECT_EQ(a->bounds.left, 700);
+    EXPECT_FALSE(document.modified);
+}
+
+} // namespace
+} // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+TEST_F(ModelLayoutTest, ATagMovesWithThePlaceItIsAttachedTo) {
+    Place* a = NewPlace(CRect(600, 600, 700, 660));
+    Place* b = NewPlace(CRect(0, 0, 100, 60));
+    auto owned = std::make_unique<Tag>(&project);
+    owned->Attach(TkTag, CRect(720, 600, 800, 640), a);
+    Drawable* tag = model.AddDrawable(std::move(owned));
+    const CPoint offset(tag->bounds.left - a->bounds.left, tag->bounds.top - a->bounds.top);
+    NewLink(b, b);
+
+    EXPECT_EQ(model.NumberComponents(), 2);
+    EXPECT_EQ(tag->savedBounds.top, a->savedBounds.top);
+    LayoutModel(&document, &model, false, false);
+    EXPECT_NE(a->bounds.left, 600);
+    EXPECT_EQ(tag->bounds.left - a->bounds.left, offset.x);
+    EXPECT_EQ(tag->bounds.top - a->bounds.top, offset.y);
+}
+
+} // namespace
+} // namespace qm::test
