@@ -10,11 +10,15 @@
 //                       ";log> TEXT" (the case's log contains TEXT). Ends with
 //                       "N passed, M failed".
 // Each file runs between a mark and its restoring, with the symbols purged
-// after it, as a script run does.
+// after it, as a script run does. Where the script model interface is built,
+// its Vx built-ins are registered too.
 #include "kernel/Kernel.h"
 #include "platform/Errors.h"
 #include "platform/Log.h"
 #include "platform/Prompt.h"
+#ifdef KEST_WITH_SCRIPTING
+#include "scripting/VxBuiltins.h"
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -207,6 +211,9 @@ int main(int argc, char** argv) {
         return usage();
     qm::HeadlessPrompts prompts;
     qm::ScopedPromptService scopedPrompts(&prompts);
+#ifdef KEST_WITH_SCRIPTING
+    qm::InstallVxBuiltins();
+#endif
     initkernel();
     if (std::strcmp(argv[1], "--check") == 0) {
         int passed = 0;

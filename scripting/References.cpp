@@ -1,0 +1,129 @@
+// The reference table: slots for the objects scripts hold, invalidated when
+// their objects are forgotten, checked against their id maps on resolution.
+#include "scripting/References.h"
+
+#include "drawables/Drawable.h"
+#include "kernel/Cell.h"
+#include "model/GuidMap.h"
+#include "model/ModelObject.h"
+
+namespace qm {
+
+ReferenceKind DrawableRefKind(int drawableKind) {
+    switch (drawableKind) {
+    case DkPlace:
+        return RefPlace;
+    case DkLink:
+        return RefLink;
+    case DkTag:
+        return RefTag;
+    case DkJunction:
+        return RefJunction;
+    default:
+        return RefPrimitive;
+    }
+}
+
+kest::Cell* ReferenceTable::MakeRef(void* object, ReferenceKind kind, const void* project,
+                                    const GuidMap* map, const Guid* id) {
+    if (object == nullptr)
+        return kest::nil;
+    uint32_t projectSlot = 0;
+    if (project != nullptr && project != object) {
+        auto found = index_.find(project);
+        if (found != index_.end() && !Alive(slots_[found->second])) {
+            index_.erase(found);
+            found = index_.end();
+        }
+        if (found == index_.end()) {
+            slots_.push_back(
+                Slot{const_cast<void*>(project), nullptr, Guid{Guid::FromText{""}}, 0});
+            found = index_.emplace(project, static_cast<uint32_t>(slots_.size() - 1)).first;
+        }
+        projectSlot = found->second + 1;
+    }
+    auto found = index_.find(object);
+    // A slot whose object died (its project closed, or it left its id map)
+    // belongs to an earlier object at the same address.
+    if (found != index_.end() && !Alive(slots_[found->second])) {
+        index_.erase(found);
+        found = index_.end();
+    }
+    if (found == index_.end()) {
+        Slot slot;
+        slot.object = object;
+        slot.map = map;
+        if (id != nullptr)
+            slot.id = *id;
+        slot.project = projectSlot;
+        slots_.push_back(slot);
+        found = index_.emplace(object, static_cast<uint32_t>(slots_.size() - 1)).first;
+    }
+    const uintptr_t number = found->second + 1;
+    kest::Cell* cell = kest::mkref(reinterpret_cast<void*>(number), kind);
+    cell->stamp = epoch_;
+    return cell;
+}
+
+const ReferenceTable::Slot* ReferenceTable::SlotOf(const kest::Cell* cell) const {
+    if (cell == nullptr || cell->type != kest::TRef || cell->stamp != epoch_)
+        return nullptr;
+    const uintptr_t number = reinterpret_cast<uintptr_t>(cell->a.ref);
+    if (number == 0 || number > slots_.size())
+        return nullptr;
+    return &slots_[number - 1];
+}
+
+bool ReferenceTable::Alive(const Slot& slot) const {
+    if (slot.object == nullptr)
+        return false;
+    if (slot.project != 0 && slots_[slot.project - 1].object == nullptr)
+        return false;
+    // The map is the project's: it is alive while the project's slot is.
+    if (slot.map != nullptr && slot.map->Lookup(slot.id.Text()) != slot.object)
+        return false;
+    return true;
+}
+
+void* ReferenceTable::Resolve(const kest::Cell* cell) const {
+    const Slot* slot = SlotOf(cell);
+    return slot != nullptr && Alive(*slot) ? slot->object : nullptr;
+}
+
+bool ReferenceTable::IsStale(const kest::Cell* cell) const {
+    return cell != nullptr && cell->type == kest::TRef && Resolve(cell) == nullptr;
+}
+
+void ReferenceTable::Forget(const void* object) {
+    auto found = index_.find(object);
+    if (found == index_.end())
+        return;
+    slots_[found->second].object = nullptr;
+    index_.erase(found);
+}
+
+void ReferenceTable::Reset() {
+    slots_.clear();
+    index_.clear();
+    ++epoch_;
+    if (epoch_ == 0)
+        epoch_ = 1;
+}
+
+kest::Cell* MakeObjectRef(ModelObject* object, ReferenceKind kind, const void* project,
+                          const GuidMap* map) {
+    if (object == nullptr)
+        return kest::nil;
+    return References().MakeRef(object, kind, project, map, &object->Id());
+}
+
+ModelObject* ResolveObject(const kest::Cell* cell) {
+    return static_cast<ModelObject*>(References().Resolve(cell));
+}
+
+ReferenceTable& References() {
+    static ReferenceTable table;
+    return table;
+}
+
+} // namespace qm

@@ -1,0 +1,60 @@
+// The context of a script run that the Vx built-ins read: the project the
+// run is for, the explorer pane of its window, the run's log channel and the
+// debug flag. The runners set it for the duration of a run (and tests for a
+// test); outside a run every field is empty.
+#pragma once
+
+#include "document/FolderLists.h"
+#include "platform/ScopedInstall.h"
+
+#include <string>
+
+namespace kest {
+struct Channel;
+}
+
+namespace qm {
+
+class CCASEDoc;
+
+// What the built-ins need of the explorer pane; the shell's explorer
+// implements it.
+class ScriptExplorer {
+  public:
+    virtual ~ScriptExplorer() = default;
+    // Removes every item under the folder (a FileFolder).
+    virtual void DeleteFolderChildren(int folder) = 0;
+    // Adds a file item, sorted, under the folder.
+    virtual void AddFileItem(int folder, const std::string& fileName) = 0;
+    // Expands (or collapses) the folder and its ancestors.
+    virtual void ExpandFolder(int folder, bool expand) = 0;
+};
+
+struct ScriptRunContext {
+    CCASEDoc* project = nullptr;
+    ScriptExplorer* explorer = nullptr; // null: the tree built-ins do nothing
+    kest::Channel* log = nullptr;
+    bool debug = false;
+};
+
+// The context of the current run.
+ScriptRunContext& RunContext();
+
+// Installs the explorer of the current run (null: none) and returns the one
+// it replaces; ScopedInstall<ScriptExplorer> installs one for a scope.
+ScriptExplorer* Install(ScriptExplorer* explorer);
+
+// Sets the run context for its lifetime and restores the previous one, on
+// every path out.
+class ScopedRunContext {
+  public:
+    explicit ScopedRunContext(const ScriptRunContext& context);
+    ~ScopedRunContext();
+    ScopedRunContext(const ScopedRunContext&) = delete;
+    ScopedRunContext& operator=(const ScopedRunContext&) = delete;
+
+  private:
+    ScriptRunContext previous_;
+};
+
+} // namespace qm

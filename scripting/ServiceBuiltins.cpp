@@ -1,0 +1,293 @@
+// The service built-ins of generation scripts: the log window, guarded and
+// grouped forms, the explorer's folders of generated files, identifiers,
+// comments and indented text, the clock and new GUIDs.
+#include "document/CCASEDoc.h"
+#include "kernel/Eval.h"
+#include "kernel/Init.h"
+#include "kernel/Printer.h"
+#include "kernel/Symbol.h"
+#include "platform/Errors.h"
+#include "platform/Format.h"
+#include "platform/Log.h"
+#include "platform/ScopedInstall.h"
+#include "platform/TextHelpers.h"
+#include "scripting/LineMerge.h"
+#include "scripting/RunContext.h"
+#include "scripting/VxBuiltins.h"
+#include "scripting/VxFrame.h"
+
+#include <cctype>
+#include <ctime>
+#include <exception>
+#include <optional>
+#include <random>
+#include <string>
+
+namespace qm {
+
+using namespace kest;
+
+namespace {
+
+Cell* True() {
+    return KernelSyms.t;
+}
+
+// The explorer folder a script names: codeModel, docoModel, otherModel,
+// reversed; anything else is the Other folder.
+int FolderOf(Cell* value) {
+    if (value == sym::codeModel)
+        return FolderCode;
+    if (value == sym::docoModel)
+        return FolderDocs;
+    if (value == sym::reversed)
+        return FolderReversed;
+    return FolderOther;
+}
+
+// Thrown past VxTry's catch frame, so that the frame unwinds the bindings and
+// stacks of the abandoned form before VxTry takes the failure.
+struct FormFailed {
+    bool kernelException = false; // a CKestException, which may be the kernel's own
+    std::string message;
+};
+
+Cell* EvaluateGuarded(Cell* form) {
+    try {
+        return evaluate(form);
+    } catch (const CKestException& e) {
+        throw FormFailed{true, e.Message()};
+    } catch (const CIgnoreException&) {
+        throw FormFailed{};
+    } catch (const std::exception&) {
+        throw FormFailed{};
+    }
+}
+
+// Passes the log on to the sink it replaces and notes the message of a fatal
+// error of the kernel: fatal writes "FATAL ERROR: " and then its message to
+// the log before it throws. Such errors (stack overflows, exhausted memory,
+// a script error outside a protected evaluation) end the run; VxTry only
+// takes the failures of model code.
+class FatalWatch : public LogSink {
+  public:
+    void Append(std::string_view text) override {
+        if (afterPrefix_)
+            fatalMessage_ = text;
+        afterPrefix_ = text == "FATAL ERROR: ";
+        next_->Append(text);
+    }
+    void Show(bool visible) override { next_->Show(visible); }
+    void Clear() override { next_->Clear(); }
+    bool WasFatal(const std::string& message) const {
+        return fatalMessage_ && *fatalMessage_ == message;
+    }
+
+  private:
+    LogSink* next_ = &Log();
+    ScopedInstall<LogSink> installed_{this};
+    bool afterPrefix_ = false;
+    std::optional<std::string> fatalMessage_;
+};
+
+} // namespace
+
+Cell* VxWriteLog(Symbol*) {
+    const int count = argcount();
+    for (int i = 0; i < count; ++i)
+        Log().Append(printstring(argument(i), PmPrinc));
+    return True();
+}
+
+Cell* VxShowLog(Symbol* self) {
+    VxFrame frame(self, 1, 1);
+    Log().Show(frame.Arg(0) != nil);
+    return True();
+}
+
+Cell* VxClearLog(Symbol* self) {
+    // A debugging run keeps its whole log.
+    if (RunContext().debug)
+        return True();
+    VxFrame frame(self, 0, 0);
+    Log().Clear();
+    return True();
+}
+
+Cell* VxTry(Symbol*) {
+    for (Cell* p = SpecialFormArgs(); ispair(p); p = cdr(p)) {
+        std::optional<FormFailed> failure;
+        {
+            FatalWatch watch;
+            try {
+                // A catch frame whose tag no throw can name: it only unwinds.
+                catchtag(nullptr, KernelSyms.unbound, EvaluateGuarded, car(p));
+            } catch (FormFailed& failed) {
+                if (failed.kernelException && watch.WasFatal(failed.message))
+                    failure = std::move(failed);
+                else
+                    return True();
+            }
+        }
+        if (failure)
+            throw CKestException(failure->message);
+    }
+    return nil;
+}
+
+Cell* VxScope(Symbol*) {
+    return progn(SpecialFormArgs());
+}
+
+Cell* VxClearTree(Symbol* self) {
+    VxFrame frame(self, 1, 1);
+    if (ScriptExplorer* explorer = RunContext().explorer)
+        explorer->DeleteFolderChildren(FolderOf(frame.Arg(0)));
+    return True();
+}
+
+Cell* VxAddTree(Symbol* self) {
+    VxFrame frame(self, 3, 3);
+    const int folder = FolderOf(frame.Arg(0));
+    const std::string name = frame.Text(1);
+    if (ScriptExplorer* explorer = RunContext().explorer) {
+        explorer->AddFileItem(folder, name);
+        if (frame.Arg(2) != nil)
+            explorer->ExpandFolder(folder, true);
+    }
+    return True();
+}
+
+Cell* VxMakeName(Symbol* self) {
+    VxFrame frame(self, 2, 2);
+    const std::string prefix = frame.Text(0);
+    const bool literal = KernelSyms.literal->a.car == KernelSyms.t;
+    const std::string name = MakeIdentifier(frame.Text(1), literal);
+    if (prefix.empty())
+        return mkstr(name.c_str(), name.size());
+    if (name.empty())
+        return frame.Arg(0);
+    std::string result = prefix;
+    result += static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+    result.append(name, 1, std::string::npos);
+    return mkstr(result.c_str(), result.size());
+}
+
+Cell* VxMakeComment(Symbol* self) {
+    VxFrame frame(self, 2, 3);
+    const std::string text = frame.Text(0);
+    const std::string marker = frame.Text(1);
+    const int indent = frame.Arg(2) == nil ? 0 : frame.Int(2);
+    const std::string comment = CommentText(text, marker, kSharedTextSize, indent);
+    return mkstr(comment.c_str(), comment.size());
+}
+
+Cell* VxIndentText(Symbol* self) {
+    VxFrame frame(self, 2, 2);
+    const std::string text = frame.Text(0);
+    const std::string indented = IndentText(text, kSharedTextSize, frame.Int(1));
+    return mkstr(indented.c_str(), indented.size());
+}
+
+Cell* VxDate(Symbol* self) {
+    VxFrame frame(self, 0, 0);
+    return mkint(static_cast<int32_t>(std::time(nullptr)));
+}
+
+Cell* VxDateParts(Symbol* self) {
+    static const char* const kMonths[] = {"January",   "February", "March",    "April",
+                                          "May",       "June",     "July",     "August",
+                                          "September", "October",  "November", "December"};
+    static const char* const kDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                        "Thursday", "Friday", "Saturday"};
+    VxFrame frame(self, 1, 1);
+    Cell* value = frame.Arg(0);
+    if (value->type != TInteger)
+        return nil;
+    const std::time_t time = value->a.ival;
+    std::tm parts{};
+    if (localtime_r(&time, &parts) == nullptr)
+        return nil;
+    int month = parts.tm_mon + 1;
+    if (month < 1 || month > 12)
+        month = 1;
+    int weekday = parts.tm_wday + 1;
+    if (weekday < 1 || weekday > 7)
+        weekday = 1;
+    auto pair = [](const char* name, int n) { return mklist(intern(name), mkint(n), nullptr); };
+    return mklist(pair("year", parts.tm_year + 1900),
+                  mklist(intern("month"), mkint(month), mkstr(kMonths[month - 1]), nullptr),
+                  mklist(intern("day"), mkint(parts.tm_mday), mkstr(kDays[weekday - 1]), nullptr),
+                  pair("hour", parts.tm_hour), pair("minute", parts.tm_min),
+                  pair("second", parts.tm_sec), nullptr);
+}
+
+Cell* VxMergeFiles(Symbol* self) {
+    VxFrame frame(self, 5, 5);
+    const std::string existing = frame.Text(0);
+    const std::string generated = frame.Text(1);
+    const std::string output = frame.Text(2);
+    const std::string beginMarker = frame.Text(3);
+    const std::string endMarker = frame.Text(4);
+    std::string failure;
+    try {
+        MergeFiles(existing, generated, output, beginMarker, endMarker);
+    } catch (const MergeFailure& e) {
+        failure = e.what();
+    }
+    // Reported outside the handler: the report unwinds the run.
+    if (!failure.empty())
+        frame.Fail(failure.c_str());
+    return True();
+}
+
+Cell* VxNewGuid(Symbol* self) {
+    VxFrame frame(self, 0, 0);
+    uint8_t bytes[16];
+    try {
+        std::random_device random;
+        for (size_t i = 0; i < sizeof bytes; i += 4) {
+            const uint32_t word = random();
+            for (size_t k = 0; k < 4; ++k)
+                bytes[i + k] = static_cast<uint8_t>(word >> (8 * k));
+        }
+    } catch (const std::exception&) {
+        frame.Fail("failed to create GUID");
+    }
+    // A random (version 4, variant 1) id in its usual text form.
+    bytes[6] = static_cast<uint8_t>((bytes[6] & 0x0F) | 0x40);
+    bytes[8] = static_cast<uint8_t>((bytes[8] & 0x3F) | 0x80);
+    std::string text;
+    for (size_t i = 0; i < sizeof bytes; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            text += '-';
+        text += Format("%02x", bytes[i]);
+    }
+    return mkstr(text.c_str(), text.size());
+}
+
+Cell* VxSaveProject(Symbol* self) {
+    VxFrame frame(self, 2, 2);
+    auto* project =
+        static_cast<CCASEDoc*>(frame.RefOfKind(0, RefProject, kProjectReferenceExpected));
+    const std::string path = frame.Text(1);
+    // A failed save answers nil (the previous file stays as it was), so a
+    // script never takes a project for saved that is not; its reason goes
+    // to the log.
+    std::string failure;
+    try {
+        project->SaveToFile(path);
+        return True();
+    } catch (const CKestException& e) {
+        failure = e.Message();
+    } catch (const CIgnoreException&) {
+        return nil;
+    } catch (const std::exception& e) {
+        failure = e.what();
+    }
+    Log().Append(failure);
+    Log().Append("\r\n");
+    return nil;
+}
+
+} // namespace qm

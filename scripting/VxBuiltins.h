@@ -1,0 +1,47 @@
+// The model-access (Vx) built-ins: the one table of their names and calling
+// kinds in the kernel's registration order, the handlers built so far, and
+// the registration step the kernel runs while it initialises.
+#pragma once
+
+#include "kernel/Cell.h"
+
+#include <cstdint>
+#include <span>
+
+namespace qm {
+
+struct VxEntry {
+    const char* name;
+    uint8_t kind;          // kest::KBuiltin, KBuiltinN or KSpecial
+    kest::Handler handler; // null for a built-in not provided yet
+};
+
+// All 51 Vx built-ins in registration order.
+std::span<const VxEntry> VxBuiltinTable();
+
+// Registers every Vx built-in that has a handler (the kernel's
+// registration step).
+void RegisterVxBuiltins();
+// Installs RegisterVxBuiltins as the kernel's registration step; the next
+// initkernel registers the Vx built-ins.
+void InstallVxBuiltins();
+
+// Log, control, explorer tree, text, time, merge and id built-ins.
+kest::Cell* VxWriteLog(kest::Symbol* self);
+kest::Cell* VxShowLog(kest::Symbol* self);
+kest::Cell* VxClearLog(kest::Symbol* self);
+kest::Cell* VxTry(kest::Symbol* self);
+kest::Cell* VxScope(kest::Symbol* self);
+kest::Cell* VxClearTree(kest::Symbol* self);
+kest::Cell* VxAddTree(kest::Symbol* self);
+kest::Cell* VxMakeName(kest::Symbol* self);
+kest::Cell* VxMakeComment(kest::Symbol* self);
+kest::Cell* VxIndentText(kest::Symbol* self);
+kest::Cell* VxDate(kest::Symbol* self);
+kest::Cell* VxDateParts(kest::Symbol* self);
+kest::Cell* VxMergeFiles(kest::Symbol* self);
+kest::Cell* VxNewGuid(kest::Symbol* self);
+// Project built-ins.
+kest::Cell* VxSaveProject(kest::Symbol* self);
+
+} // namespace qm

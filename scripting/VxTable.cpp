@@ -1,0 +1,86 @@
+// The table of the Vx built-ins, in the order the kernel registers them, and
+// their registration. A name whose handler is not built yet stays out of the
+// symbol table, so a script calling it gets "undefined function".
+#include "scripting/VxBuiltins.h"
+
+#include "kernel/Init.h"
+
+namespace qm {
+
+namespace {
+
+using kest::KBuiltin;
+using kest::KBuiltinN;
+using kest::KSpecial;
+
+const VxEntry kVxBuiltins[] = {
+    {"VxList", KBuiltinN, nullptr},
+    {"VxFind", KBuiltinN, nullptr},
+    {"VxProps", KBuiltin, nullptr},
+    {"VxSortRefs", KBuiltin, nullptr},
+    {"VxLooks", KBuiltin, nullptr},
+    {"VxMarked", KBuiltin, nullptr},
+    {"VxMark", KBuiltin, nullptr},
+    {"VxUnmark", KBuiltin, nullptr},
+    {"VxMarkAll", KBuiltin, nullptr},
+    {"VxUnmarkAll", KBuiltin, nullptr},
+    {"VxWriteLog", KBuiltinN, VxWriteLog},
+    {"VxShowLog", KBuiltin, VxShowLog},
+    {"VxClearLog", KBuiltin, VxClearLog},
+    {"VxTry", KSpecial, VxTry},
+    {"VxScope", KSpecial, VxScope},
+    {"VxClearTree", KBuiltin, VxClearTree},
+    {"VxAddTree", KBuiltin, VxAddTree},
+    {"VxAssociations", KBuiltin, nullptr},
+    {"VxMakeName", KBuiltin, VxMakeName},
+    {"VxMakeComment", KBuiltinN, VxMakeComment},
+    {"VxIndentText", KBuiltin, VxIndentText},
+    {"VxDate", KBuiltin, VxDate},
+    {"VxDateParts", KBuiltin, VxDateParts},
+    {"VxProject", KBuiltin, nullptr},
+    {"VxProjectFile", KBuiltin, nullptr},
+    {"VxCreateImage", KBuiltin, nullptr},
+    {"VxMergeFiles", KBuiltin, VxMergeFiles},
+    {"VxNewGuid", KBuiltin, VxNewGuid},
+    {"VxMakeProject", KBuiltin, nullptr},
+    {"VxSaveProject", KBuiltin, VxSaveProject},
+    {"VxMakeModel", KSpecial, nullptr},
+    {"VxSelectModel", KBuiltin, nullptr},
+    {"VxCalcModel", KBuiltin, nullptr},
+    {"VxLayoutModel", KBuiltin, nullptr},
+    {"VxMakeMaster", KSpecial, nullptr},
+    {"VxClearMaster", KBuiltin, nullptr},
+    {"VxMakeAttribute", KSpecial, nullptr},
+    {"VxMakeType", KSpecial, nullptr},
+    {"VxMakeMethod", KSpecial, nullptr},
+    {"VxMakeException", KSpecial, nullptr},
+    {"VxMakePlace", KSpecial, nullptr},
+    {"VxMakeLink", KSpecial, nullptr},
+    {"VxMakeJunction", KSpecial, nullptr},
+    {"VxMakeTag", KSpecial, nullptr},
+    {"VxMakeMessage", KSpecial, nullptr},
+    {"VxMakeLine", KSpecial, nullptr},
+    {"VxMakeText", KSpecial, nullptr},
+    {"VxMakeBox", KSpecial, nullptr},
+    {"VxMakePrimGroup", KSpecial, nullptr},
+    {"VxMakeSwimlane", KSpecial, nullptr},
+    {"VxDelete", KBuiltinN, nullptr},
+};
+
+} // namespace
+
+std::span<const VxEntry> VxBuiltinTable() {
+    return kVxBuiltins;
+}
+
+void RegisterVxBuiltins() {
+    for (const VxEntry& entry : kVxBuiltins)
+        if (entry.handler != nullptr)
+            kest::registerbuiltin(entry.name, entry.kind, entry.handler);
+}
+
+void InstallVxBuiltins() {
+    kest::setvxregistration(RegisterVxBuiltins);
+}
+
+} // namespace qm
