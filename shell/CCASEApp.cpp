@@ -6,6 +6,11 @@
 #include "platform/Log.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
+#include "scripting/ScriptOptions.h"
+#include "scripting/ScriptRunners.h"
+
+#include <algorithm>
+#include <cctype>
 
 #include <cstring>
 #include <new>
@@ -191,6 +196,15 @@ PromptAnswer CCASEApp::ProcessWndProcException(std::exception_ptr error) {
 
 namespace {
 
+bool EqualNoCase(const std::string& a, const char* b) {
+    const std::string_view other(b);
+    return a.size() == other.size() &&
+           std::equal(a.begin(), a.end(), other.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
 bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
     Environment& environment = *app.Env();
     const Profile& settings = environment.Settings();
@@ -209,9 +223,46 @@ bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
         CommandLineError("no project is open", "", "");
 
     if (!commandLine.script.empty()) {
-        // The script runner comes with the generation tasks; until then a
-        // script cannot be run and the run says so instead of doing nothing.
-        CommandLineError("can't run script", ": ", commandLine.script);
+        // The kind is the folder the script was named in.
+        const size_t slash = commandLine.script.find_last_of("\\/");
+        const std::string kind =
+            slash == std::string::npos ? std::string() : commandLine.script.substr(0, slash);
+        const std::string script = JoinPath(settings.ScriptFolder, commandLine.script);
+        ScriptOptionList options;
+        ReadScriptOptions(script, options);
+        PersistScriptOptions(kGenOptionsKey, options, false);
+        for (const NameValuePair& pair : commandLine.scriptOptions) {
+            std::string name = pair.name;
+            ScriptOption* option = FindScriptOption(options, name);
+            if (option == nullptr)
+                CommandLineError("Invalid script option name", ": ", pair.name);
+            if (EqualNoCase(pair.value, "true")) {
+                option->checked = 1;
+            } else if (EqualNoCase(pair.value, "false")) {
+                option->checked = 0;
+            } else {
+                option->checked = 1;
+                option->value = pair.value;
+            }
+        }
+        if (!commandLine.scope.empty()) {
+            uint32_t& flags = document->Profile().flags;
+            flags &= ~7u;
+            flags |= EqualNoCase(commandLine.scope, "Select Objects")  ? 1u
+                     : EqualNoCase(commandLine.scope, "Current Model") ? 2u
+                                                                       : 4u;
+        }
+        if (EqualNoCase(kind, "RevEng")) {
+            if (commandLine.addFile.empty())
+                CommandLineError("Need -add=addFiles.txt", "", "");
+            RunReverseScript(ReadAddFile(commandLine.addFile), script, options,
+                             commandLine.revModel, *document, nullptr);
+        } else if (EqualNoCase(kind, "Task")) {
+            RunTaskScript(script, *document);
+        } else {
+            WriteGeneratedOutput(ScriptTaskKindOfFolder(kind), script, commandLine.folder,
+                                 commandLine.file, options, *document, nullptr, true);
+        }
     } else if (!commandLine.revLanguage.empty()) {
         if (commandLine.addFile.empty())
             CommandLineError("Need -add=addFiles.txt", "", "");

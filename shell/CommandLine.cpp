@@ -185,6 +185,11 @@ kest::Cell* ReadAddFile(const std::string& path) {
     // Whole lines are read, however long, so that a long path is never
     // split into two file names.
     while (std::getline(in, line)) {
+        // The kernel's strings end at a NUL byte: so does a line, so that no
+        // file name is empty or ends in blanks.
+        const size_t nul = line.find('\0');
+        if (nul != std::string::npos)
+            line.resize(nul);
         while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r' ||
                                  line.back() == '\n'))
             line.pop_back();

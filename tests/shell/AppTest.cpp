@@ -188,6 +188,53 @@ TEST_F(App, BatchMakesOpensAndSavesProjects) {
 namespace qm {
 namespace {
 
+// Batch scripts: the kind from the folder, the options from the command line
+// (a value "true" in any case switches a flag on without changing its text),
+// the scope, and the project's name and folders passed to the entry function.
+TEST_F(App, BatchRunsScriptsWithTheirOptions) {
+    const std::string project = MakeProject("a.b.pro");
+    MakeDirectories(scratch / "Scripts/CodeGen");
+    MakeDirectories(scratch / "Scripts/Task");
+    ASSERT_TRUE(WriteFileReplacing(scratch / "Scripts/CodeGen/Write.vxs",
+                                   ";$Verbose=quiet\n"
+                                   ";? Say more\n"
+                                   ";$Comment=none\n"
+                                   "(def KestMain (lam (scope name target extra e n)\n"
+                                   "  (setq c (open extra \"w\"))\n"
+                                   "  (print scope name target $Verbose $Comment e n c)\n"
+                                   "  (close c)))\n"));
+    ASSERT_TRUE(WriteFileReplacing(scratch / "Scripts/Task/Touch.vxs", "(def KestTask (lam ()\n"
+                                                                       "  (setq c (open \"" +
+                                                                           (scratch / "task.txt") +
+                                                                           "\" \"w\"))\n"
+                                                                           "  (print 'done c)\n"
+                                                                           "  (close c)))\n"));
+    const std::string out = scratch / "gen/out.txt";
+    {
+        CCASEApp app;
+        EXPECT_FALSE(Start(app, {project, "-batch", "-script=CodeGen/Write.vxs",
+                                 "-scope=all models", "-folder=" + (scratch / "gen"),
+                                 "-file=" + out, "-Verbose=TRUE", "-Comment=said", "-exit"}));
+        EXPECT_EQ(app.ExitCode(), 0);
+    }
+    const std::string written = Text(out);
+    for (const char* part : {"allModels", "\"a\"", "\"quiet\"", "\"said\"", "\"\"nil"})
+        EXPECT_NE(written.find(part), std::string::npos) << part << " in " << written;
+    {
+        CCASEApp app;
+        EXPECT_FALSE(Start(app, {project, "-batch", "-script=Task/Touch.vxs", "-exit"}));
+        EXPECT_EQ(app.ExitCode(), 0);
+        EXPECT_NE(Text(scratch / "task.txt").find("done"), std::string::npos);
+    }
+    {
+        CCASEApp app;
+        EXPECT_FALSE(Start(app, {project, "-batch", "-script=CodeGen/Write.vxs", "-nosuch=1"}));
+        EXPECT_EQ(app.ExitCode(), 1);
+        EXPECT_EQ(prompts.asked.back(),
+                  "Command Line Error: Invalid script option name: nosuch.\nQuillmark will exit!");
+    }
+}
+
 // The shipped default notation template is the built-in one written out:
 // the same tools and diagram types (ids are made anew at every writing).
 // QM_UPDATE_SHIPPED_TEMPLATE=1 rewrites it after the built-in one changed.

@@ -184,6 +184,10 @@ TEST_F(AddFile, ListsFilesAndFileOptionsInOrder) {
     ASSERT_EQ(Read("; only\n;comments\n\n", &list), "");
     EXPECT_EQ(list, kest::nil);
 
+    // A line ends at a NUL byte: nothing of it after that, and no empty name.
+    ASSERT_EQ(Read(std::string("src/a.h  \0rest\n\0\0tail\nsrc/b.h\n", 30), &list), "");
+    EXPECT_EQ(print(list), "(\"src/a.h\" \"src/b.h\")");
+
     // A long line stays one file name.
     const std::string longName(700, 'n');
     ASSERT_EQ(Read(longName + "\n", &list), "");
