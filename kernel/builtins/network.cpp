@@ -18,16 +18,14 @@
 #include "kernel/builtins/Builtins.h"
 #include "platform/Errors.h"
 #include "platform/Log.h"
+#include "platform/Socket.h"
 
 #include <arpa/inet.h>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <netdb.h>
-#include <netinet/in.h>
 #include <new>
 #include <string>
-#include <sys/socket.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -42,30 +40,11 @@ class StreamSocket final : public ChannelSocket {
   public:
     explicit StreamSocket(int fd) : fd_(fd) {}
 
-    size_t Receive(char* buffer, size_t n) override {
-        for (;;) {
-            ssize_t got = ::recv(fd_, buffer, n, 0);
-            if (got >= 0)
-                return static_cast<size_t>(got);
-            if (errno != EINTR)
-                return 0;
-        }
-    }
+    size_t Receive(char* buffer, size_t n) override { return qm::ReceiveSome(fd_, buffer, n, -1); }
     void Send(const char* text, size_t n) override { SendAll(text, n); }
 
     // Sends every byte; false when the connection failed.
-    bool SendAll(const char* text, size_t n) {
-        while (n > 0) {
-            ssize_t put = ::send(fd_, text, n, MSG_NOSIGNAL);
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                return false;
-            text += put;
-            n -= static_cast<size_t>(put);
-        }
-        return true;
-    }
+    bool SendAll(const char* text, size_t n) { return qm::SendAll(fd_, text, n, -1); }
 
     enum Outcome { Message, TooLong, Closed };
 
@@ -151,26 +130,6 @@ uint16_t serviceport(Symbol* self, const char* service) {
     return static_cast<uint16_t>(port);
 }
 
-int tcpprotocol(Symbol* self) {
-    const protoent* entry = ::getprotobyname("tcp");
-    if (entry == nullptr)
-        scripterror(self, "can't get protocol entry");
-    return entry->p_proto;
-}
-
-bool hostaddress(const char* host, in_addr& address) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host, nullptr, &hints, &found) == 0 && found != nullptr) {
-        address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-        ::freeaddrinfo(found);
-        return true;
-    }
-    return ::inet_pton(AF_INET, host, &address) == 1;
-}
-
 char* heapcopy(const char* text) {
     return heapstr(text, std::strlen(text));
 }
@@ -205,12 +164,10 @@ void serve(int listener) {
     int fd = -1;
     try {
         initkernel();
-        do
-            fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-        while (fd < 0 && errno == EINTR);
+        fd = qm::AcceptTcp(listener, -1);
         // Only one connection is ever served: later clients are refused
         // instead of waiting in the backlog for ever.
-        ::close(listener);
+        qm::CloseSocket(listener);
         serverstate.form = findsym("server");
         if (fd < 0)
             scripterror(serverstate.form, "slaveserver accept failed");
@@ -244,8 +201,7 @@ void serve(int listener) {
         qm::Log().Append("\r\n");
     }
     // The client learns that nobody serves it any longer.
-    if (fd >= 0)
-        ::close(fd);
+    qm::CloseSocket(fd);
 }
 
 } // namespace
@@ -255,25 +211,10 @@ Cell* bi_client(Symbol* self) {
     const char* host = needtext(self, argument(0));
     const char* service = needtext(self, argument(1));
     const uint16_t port = serviceport(self, service);
-    in_addr address{};
-    if (!hostaddress(host, address))
-        scripterror(self, "can't get host entry");
-    const int protocol = tcpprotocol(self);
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, protocol);
+    bool hostFound = false;
+    const int fd = qm::ConnectTcp(host, port, -1, &hostFound);
     if (fd < 0)
-        scripterror(self, "can't create socket");
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(port);
-    peer.sin_addr = address;
-    int connected = -1;
-    do
-        connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
-    while (connected != 0 && errno == EINTR);
-    if (connected != 0) {
-        ::close(fd);
-        scripterror(self, "can't connect to service/host");
-    }
+        scripterror(self, hostFound ? "can't connect to service/host" : "can't get host entry");
     auto* record = static_cast<ConnectionRecord*>(heapalloc(sizeof(ConnectionRecord)));
     record->host = heapcopy(host);
     record->service = heapcopy(service);
@@ -311,28 +252,13 @@ Cell* bi_send(Symbol* self) {
 Cell* bi_server(Symbol* self) {
     needcount(self, 1, 1);
     const uint16_t port = serviceport(self, needtext(self, argument(0)));
-    const int protocol = tcpprotocol(self);
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, protocol);
+    const int fd = qm::ListenTcp("127.0.0.1", port, 5, nullptr);
     if (fd < 0)
-        scripterror(self, "can't create socket");
-    const int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(port);
-    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-        ::close(fd);
         scripterror(self, "can't bind to port");
-    }
-    if (::listen(fd, 5) != 0) {
-        ::close(fd);
-        scripterror(self, "can't listen to port");
-    }
     try {
         std::thread(serve, fd).detach();
     } catch (const std::system_error&) {
-        ::close(fd);
+        qm::CloseSocket(fd);
         scripterror(self, "can't create thread");
     }
     for (;;)
