@@ -6,6 +6,7 @@
 #include "platform/Log.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
+#include "repository/RepositorySession.h"
 #include "scripting/ScriptOptions.h"
 #include "scripting/ScriptRunners.h"
 
@@ -146,6 +147,11 @@ int CCASEApp::ExitInstance() {
         environment_->Settings().ExchangeWithRegistry(true);
     LogoutRepository();
     return exitCode_;
+}
+
+void CCASEApp::LogoutRepository() {
+    if (repositorySession != nullptr && repositorySession->SessionId() != 0)
+        repositorySession->Logout();
 }
 
 CCASEDoc* CCASEApp::OpenDocumentFile(const std::string& path) {

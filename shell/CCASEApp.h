@@ -15,6 +15,7 @@
 namespace qm {
 
 class CCASEDoc;
+class RepositorySession;
 
 // The main window as start-up and the batch run see it. The windowed
 // application makes a real one; tests and runs without windows make none.
@@ -51,9 +52,12 @@ class CCASEApp {
     int ExitInstance();
     int ExitCode() const { return exitCode_; }
 
-    // Logs out of the repository when logged in (no repository client yet:
-    // nothing to do).
-    virtual void LogoutRepository() {}
+    // Logs out of the repository when the session is logged in (has a
+    // session id); otherwise does nothing.
+    virtual void LogoutRepository();
+
+    // The repository session, once one is made (by the repository's login).
+    RepositorySession* repositorySession = nullptr;
 
     CCASEDoc* OpenDocumentFile(const std::string& path);
     // File New with its arming.
