@@ -583,9 +583,9 @@ void flushpending(Channel* ch) {
     if (isbufchan(ch) || ch->file == nullptr || ch->count == 0)
         return;
     size_t pending = ch->count - 1u;
+    ch->file->Write(ch->buffer, pending);
     ch->count = 0;
     ch->buffer[0] = '\0';
-    ch->file->Write(ch->buffer, pending);
 }
 
 std::string printstring(Cell* value, int mode) {

@@ -45,6 +45,10 @@ class KernelRun {
         context_.explorer = explorer;
     }
     ~KernelRun() {
+        // What the script printed on standard output without ending its
+        // line is written out, so that a batch run shows all of it.
+        kest::flushpending(kest::stdchans.out);
+        kest::flushpending(kest::stdchans.err);
         RunContext().log = nullptr;
         kest::closeallchans();
         kest::purgesymbols();

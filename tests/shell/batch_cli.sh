@@ -43,5 +43,17 @@ expect 1 "Need -add=addFiles.txt" out.pro -batch -exit -revLang=Java
 "$app" out.pro /BATCH /EXIT -save=copy.pro 2>"$work/err" || fail "/BATCH /EXIT exited $?"
 cmp -s out.pro copy.pro || fail "the project saved again differs"
 
+# A script beside the program: what it prints shows on standard output, all of it.
+scripts="$appdir/Scripts/CodeGen"
+mkdir -p "$scripts"
+printf ';$Verbose=quiet\n(def KestMain (lam (s n tg e a b) (print (quote started) n $Verbose)))\n' \
+  >"$scripts/BatchCliHello.vxs"
+"$app" out.pro -batch -exit -script=CodeGen/BatchCliHello.vxs -folder="$work/gen" -file=x \
+  -Verbose=TRUE >"$work/out" 2>"$work/err" || fail "the script batch exited $?"
+grep -qF 'started"out""quiet"' "$work/out" || { fail "the script's output is missing"; cat "$work/out" "$work/err"; }
+[ -d "$work/gen" ] || fail "the target folder was not made"
+expect 1 "Invalid script option name: nosuch" out.pro -batch -script=CodeGen/BatchCliHello.vxs -nosuch=1
+rm -f "$scripts/BatchCliHello.vxs"
+
 [ "$failures" -eq 0 ] && echo "batch command line: all good"
 exit "$failures"
