@@ -188,6 +188,82 @@ TEST_F(App, BatchMakesOpensAndSavesProjects) {
 namespace qm {
 namespace {
 
+TEST_F(App, ClipboardPathFilesAndPageSize) {
+    const struct {
+        std::string folder;
+        std::string path;
+    } clipboard[] = {
+        {"", "Quillmark.clp"},
+        {"/tmp", "/tmp/Quillmark.clp"},
+        {"/tmp/", "/tmp/Quillmark.clp"},
+        {"/" + std::string(253, 'd'), "/" + std::string(253, 'd') + "/Quillmark.clp"},
+        {"/" + std::string(254, 'd'), "Quillmark.clp"}, // 255 characters: relative
+    };
+    for (const auto& c : clipboard)
+        EXPECT_EQ(MastersClipboardPath(c.folder), c.path) << c.folder.size();
+
+    CCASEApp app;
+    ASSERT_TRUE(Start(app, {}));
+    Environment& environment = *app.Env();
+    std::vector<std::vector<std::string>> started;
+    environment.startProgram = [&](const std::vector<std::string>& argv) {
+        started.push_back(argv);
+    };
+    // A file name with blanks and quotes reaches the program as one argument.
+    environment.OpenFile(scratch / "my \"notes\"; rm -rf x.zzz", false);
+    ASSERT_EQ(started.size(), 1u);
+    ASSERT_GE(started[0].size(), 2u);
+    EXPECT_EQ(started[0].back(), scratch / "my \"notes\"; rm -rf x.zzz");
+    environment.Settings().HelpFolder = scratch / "Help";
+    app.OnHelpContents();
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_EQ(started[1].back(), scratch / "Help/Contents.html");
+    // A project opens as a document.
+    const std::string project = MakeProject("opened.pro");
+    environment.OpenFile(project, false);
+    EXPECT_EQ(started.size(), 2u);
+    EXPECT_EQ(environment.ActiveDocument()->GetPathName(), project);
+
+    // Page size: equal sizes change nothing, another size marks every document.
+    CCASEDoc* document = environment.ActiveDocument();
+    document->SetModifiedFlag(false);
+    const int32_t width = environment.Settings().PageSetup.PaperWidth;
+    const int32_t height = environment.Settings().PageSetup.PaperHeight;
+    environment.ApplyPageSize(width, height, false);
+    EXPECT_FALSE(document->IsModified());
+    environment.ApplyPageSize(8500, 11000, true);
+    EXPECT_TRUE(document->IsModified());
+    EXPECT_EQ(environment.Settings().PageSetup.PaperHeight, 11000);
+}
+
+TEST_F(App, ModifiedTemplatesAreAskedInOrderAndOutOfMemoryOffersRetry) {
+    CCASEApp app;
+    ASSERT_TRUE(Start(app, {}));
+    Environment& environment = *app.Env();
+    NotationTemplate* first = environment.AcquireTemplate(scratch / "other/UML2.1.not");
+    NotationTemplate* second = environment.AcquireTemplate(scratch / "Notations/Uml2.1.not");
+    first->modified = true;
+    second->modified = true;
+    prompts.asked.clear();
+    prompts.Script(PromptAnswer::Cancel); // Cancel on the first still asks the second
+    prompts.Script(PromptAnswer::No);
+    environment.SaveModifiedTemplates();
+    ASSERT_EQ(prompts.asked.size(), 2u);
+    EXPECT_EQ(prompts.asked[0], "Save changes to template " + first->path + "?");
+    EXPECT_EQ(prompts.asked[1], "Save changes to template " + second->path + "?");
+    first->modified = second->modified = false;
+    environment.ReleaseTemplate(first);
+    environment.ReleaseTemplate(second);
+
+    prompts.asked.clear();
+    prompts.Script(PromptAnswer::Retry);
+    app.RunCommand([] { throw std::bad_alloc(); });
+    EXPECT_EQ(prompts.asked.back(),
+              "Quillmark is out of memory!\nPlease select RETRY, save your work, and quit.");
+    prompts.Script(PromptAnswer::Abort);
+    EXPECT_THROW(app.RunCommand([] { throw std::bad_alloc(); }), CommandLineExit);
+}
+
 // Batch scripts: the kind from the folder, the options from the command line
 // (a value "true" in any case switches a flag on without changing its text),
 // the scope, and the project's name and folders passed to the entry function.
