@@ -172,6 +172,17 @@ TEST_F(App, BatchMakesOpensAndSavesProjects) {
         {{scratch / "Notations/UML2.1.not", "-batch"},
          "file is not a Quillmark project: " + (scratch / "Notations/UML2.1.not")},
     };
+    // A template that cannot be read: its failure shown, then the run ends
+    // with an empty command-line error, nothing saved.
+    ASSERT_TRUE(WriteFileReplacing(scratch / "Notations/Bad.not", "garbage ("));
+    {
+        CCASEApp app;
+        EXPECT_FALSE(
+            Start(app, {"-batch", "-exit", "-new=Bad.not", "-save=" + (scratch / "bad.pro")}));
+        EXPECT_EQ(app.ExitCode(), 1);
+        EXPECT_EQ(prompts.asked.back(), "Command Line Error: .\nQuillmark will exit!");
+        EXPECT_FALSE(FileExists(scratch / "bad.pro"));
+    }
     for (const auto& c : failures) {
         CCASEApp app;
         EXPECT_FALSE(Start(app, c.items));
