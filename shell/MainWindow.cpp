@@ -24,6 +24,10 @@ namespace qm {
 
 namespace {
 
+// The show states of a stored window placement.
+constexpr int32_t kShowNormal = 1;
+constexpr int32_t kShowMaximized = 3;
+
 // The diagram of a document: its current model (else its first) drawn at
 // 100% with the page's top-left corner at the widget's origin.
 class DiagramWidget : public QWidget {
@@ -193,7 +197,20 @@ class MainWindow : public QMainWindow, public MainFrame {
         });
     }
 
-    void ShowFrame(bool /*restorePlacement*/) override { show(); }
+    // Restores the placement saved at the last closing, when there is one.
+    void ShowFrame(bool restorePlacement) override {
+        const WindowPlacement& placement = app_.Env()->Settings().WinPos;
+        if (restorePlacement) {
+            const CRect& r = placement.normalPosition;
+            if (r.right > r.left && r.bottom > r.top)
+                setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
+            if (placement.showCmd == kShowMaximized) {
+                showMaximized();
+                return;
+            }
+        }
+        show();
+    }
 
     DocumentFrame* AttachDocument(CCASEDoc& document) override {
         auto* child = new ChildWindow(app_, document);
@@ -214,9 +231,26 @@ class MainWindow : public QMainWindow, public MainFrame {
         child->deleteLater();
     }
 
+    // The closing: the templates' questions, the window's placement and the
+    // active child window's maximised state into the settings, then each
+    // modified document's question.
     bool CloseFrame() override {
         Environment& environment = *app_.Env();
         environment.SaveModifiedTemplates();
+        WindowPlacement& placement = environment.Settings().WinPos;
+        const QRect normal = normalGeometry();
+        placement.length = 44;
+        placement.showCmd = isMaximized() ? kShowMaximized : kShowNormal;
+        placement.normalPosition =
+            CRect(normal.left(), normal.top(), normal.left() + normal.width(),
+                  normal.top() + normal.height());
+        if (QMdiSubWindow* active = area_->activeSubWindow()) {
+            uint32_t& settings = environment.Settings().Settings;
+            if (active->isMaximized())
+                settings |= kSettingsMaximizeChildFrames;
+            else
+                settings &= ~kSettingsMaximizeChildFrames;
+        }
         return environment.Documents().CloseAll();
     }
 
