@@ -216,6 +216,10 @@ class MainWindow : public QMainWindow, public MainFrame {
         auto* child = new ChildWindow(app_, document);
         area_->addSubWindow(child);
         children_[&document] = child;
+        // Each new window a step below and right of the one before it, so
+        // that every title bar stays in view.
+        const int step = 24 * static_cast<int>((children_.size() - 1) % 10);
+        child->move(step, step);
         child->show();
         return child;
     }
