@@ -1,7 +1,7 @@
 // Fuzzes the add-file reader of batch runs: any bytes give a list of file
 // names and (name value) options, none of them empty or ending in blanks, or
 // end with one command-line error.
-#include "../FuzzKernel.h"
+#include "fuzz/FuzzKernel.h"
 #include "shell/CommandLine.h"
 
 #include "platform/Files.h"
