@@ -1,5 +1,6 @@
 // The user settings and their exchange with the registry.
 #include "document/Profile.h"
+#include "platform/UserFolders.h"
 
 #include "platform/Format.h"
 #include "platform/PathHelpers.h"
@@ -256,9 +257,10 @@ int Profile::SetDefaults() {
     AutosavePeriod = 5;
     MaxImageWidth = 1000;
     MaxImageHeight = 1000;
-    std::error_code ec;
-    const std::string start = std::filesystem::current_path(ec).string();
-    const bool haveStart = !ec && !start.empty();
+    // The shipped folders are found beside the installed program, wherever
+    // the user started it from.
+    const std::string start = ApplicationFolder();
+    const bool haveStart = !start.empty();
     HelpFolder = haveStart ? JoinPath(start, "Help") : "";
     NotationFolder = haveStart ? JoinPath(start, "Notations") : "";
     DefaultNotation = "UML2.1.not";

@@ -1,6 +1,8 @@
 // The user's base folders.
 #include "platform/UserFolders.h"
 
+#include <filesystem>
+
 #include "platform/PathHelpers.h"
 
 #include <cstdlib>
@@ -37,6 +39,25 @@ std::string ConfigHome() {
 
 std::string DataHome() {
     return BaseFolder("XDG_DATA_HOME", ".local/share");
+}
+
+namespace {
+std::string& InstalledFolder() {
+    static std::string folder;
+    return folder;
+}
+} // namespace
+
+std::string ApplicationFolder() {
+    if (!InstalledFolder().empty())
+        return InstalledFolder();
+    std::error_code ec;
+    const std::string current = std::filesystem::current_path(ec).string();
+    return ec ? std::string() : current;
+}
+
+void SetApplicationFolder(const std::string& folder) {
+    InstalledFolder() = folder;
 }
 
 } // namespace qm

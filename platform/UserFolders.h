@@ -19,4 +19,10 @@ std::string ConfigHome();
 // $XDG_DATA_HOME, else ~/.local/share.
 std::string DataHome();
 
+// The folder the application is installed in, which holds its Scripts,
+// Notations, Help and Libraries folders: the folder set at start-up, else
+// the current folder (tests and tools that never set one).
+std::string ApplicationFolder();
+void SetApplicationFolder(const std::string& folder);
+
 } // namespace qm

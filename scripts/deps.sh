@@ -19,6 +19,8 @@ packages=(
   # real IDL files for the reverse engineer's tests, and the tag scanner its
   # benchmark is measured against
   omniorb-idl universal-ctags
+  # the application's start under a virtual display, and its screenshot
+  xvfb x11-apps
 )
 
 missing=()

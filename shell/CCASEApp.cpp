@@ -1,0 +1,307 @@
+#include "shell/CCASEApp.h"
+
+#include "document/CCASEDoc.h"
+#include "kernel/Kernel.h"
+#include "platform/Errors.h"
+#include "platform/Log.h"
+#include "platform/PathHelpers.h"
+#include "platform/Prompt.h"
+#include "repository/RepositorySession.h"
+#include "scripting/ScriptOptions.h"
+#include "scripting/ScriptRunners.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include <cstring>
+#include <new>
+
+namespace qm {
+
+namespace {
+CCASEApp* theApp = nullptr;
+
+// The message of a framework exception, at most 255 characters.
+std::string ExceptionMessage(const CException& error) {
+    char buffer[256];
+    error.GetErrorMessage(buffer, sizeof buffer);
+    return buffer;
+}
+} // namespace
+
+std::string StartupFailureText(std::exception_ptr error) {
+    std::string message = "unknown error";
+    try {
+        std::rethrow_exception(error);
+    } catch (const CException& e) {
+        message = ExceptionMessage(e);
+    } catch (const std::string& text) {
+        message = text;
+    } catch (const char* text) {
+        message = text != nullptr ? text : "";
+    } catch (...) {
+    }
+    return "Failed to initialize Quillmark: " + message + "\nApplication will abort!";
+}
+
+CCASEApp::CCASEApp(FrameFactory makeFrame) : makeFrame_(std::move(makeFrame)) {
+    theApp = this;
+}
+
+CCASEApp::~CCASEApp() {
+    // Documents (closed with the environment) go before their windows.
+    environment_.reset();
+    mainFrame_.reset();
+    if (theApp == this)
+        theApp = nullptr;
+}
+
+CCASEApp* CCASEApp::Current() {
+    return theApp;
+}
+
+bool CCASEApp::InitInstance(const std::vector<std::string>& arguments) {
+    try {
+        StartUp(arguments);
+    } catch (const CommandLineExit& exit) {
+        exitCode_ = exit.Code();
+        return false;
+    } catch (...) {
+        MessageBox(StartupFailureText(std::current_exception()), PromptIcon::Stop);
+        exitCode_ = 1;
+        return false;
+    }
+    return !finished_;
+}
+
+void CCASEApp::StartUp(const std::vector<std::string>& arguments) {
+    // The environment: the kernel, the settings, the fonts.
+    environment_ = std::make_unique<Environment>();
+
+    // The command line.
+    commandLine_ = std::make_unique<BatchCommandLineInfo>(environment_->Settings());
+    commandLine_->ParseCommandLine(arguments);
+
+    // The main window, and the child window of every document made from now on.
+    if (makeFrame_) {
+        mainFrame_ = makeFrame_(*this);
+        if (mainFrame_ == nullptr) {
+            finished_ = true;
+            exitCode_ = 1;
+            return;
+        }
+        environment_->Documents().attachWindow = [this](CCASEDoc& document) {
+            return mainFrame_->AttachDocument(document);
+        };
+        environment_->Documents().detachWindow = [this](CCASEDoc& document) {
+            mainFrame_->DetachDocument(document);
+        };
+    }
+    const std::string extension = ExtensionOfPath(commandLine_->fileName);
+    if (mainFrame_ != nullptr && !commandLine_->exitWhenDone)
+        mainFrame_->ShowFrame(environment_->Settings().WinPos.length != 0);
+
+    // The reference project, opened into the model library, comes with the
+    // library panes.
+
+    if (commandLine_->batch) {
+        if (RunBatch(*commandLine_, *this)) {
+            finished_ = true;
+            exitCode_ = 0;
+        }
+        return;
+    }
+
+    // The opening rules.
+    const bool templateNamed = extension == "not";
+    bool fileNamed = false;
+    if (templateNamed) {
+        environment_->newProjectTemplate = commandLine_->fileName;
+    } else {
+        fileNamed = !commandLine_->shellFileName.empty();
+        if (fileNamed) {
+            if (OpenDocumentFile(commandLine_->shellFileName) == nullptr) {
+                finished_ = true;
+                exitCode_ = 1;
+                return;
+            }
+            // Printing a project comes with the printing of documents.
+        } else {
+            OnFileNew(); // not yet armed: arms File New only
+        }
+    }
+    const std::string& defaultProject = environment_->Settings().DefaultProject;
+    if (!templateNamed && !fileNamed && !defaultProject.empty() &&
+        OpenDocumentFile(defaultProject) != nullptr)
+        return;
+    if (fileNamed)
+        return;
+    if (templateNamed)
+        environment_->fileNewArmed = 1;
+    environment_->startupProject = fileNamed ? 0 : 1;
+    OnFileNew();
+}
+
+int CCASEApp::ExitInstance() {
+    if (environment_ != nullptr && !(commandLine_ != nullptr && commandLine_->batch))
+        environment_->Settings().ExchangeWithRegistry(true);
+    LogoutRepository();
+    return exitCode_;
+}
+
+void CCASEApp::LogoutRepository() {
+    if (repositorySession != nullptr && repositorySession->SessionId() != 0)
+        repositorySession->Logout();
+}
+
+CCASEDoc* CCASEApp::OpenDocumentFile(const std::string& path) {
+    return environment_->OpenDocumentFile(path);
+}
+
+CCASEDoc* CCASEApp::OnFileNew() {
+    return environment_->OnFileNew();
+}
+
+void CCASEApp::OnHelpContents() {
+    environment_->ShowHelpTopic("Contents.html");
+}
+
+void CCASEApp::OnHelpIndex() {
+    environment_->ShowHelpTopic("Index.html");
+}
+
+PromptAnswer CCASEApp::ProcessWndProcException(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::bad_alloc&) {
+        const PromptAnswer answer = Prompts().Ask(
+            "Quillmark is out of memory!\nPlease select RETRY, save your work, and quit.",
+            PromptIcon::Exclamation, PromptButtons::AbortRetryIgnore, PromptAnswer::Retry);
+        if (answer == PromptAnswer::Abort)
+            throw CommandLineExit(1);
+        return answer;
+    } catch (const CKestException& e) {
+        kest::resetstacks();
+        // The whole text is held in 512 characters.
+        std::string text = "Command failed due to an error:\n" + e.Message();
+        if (text.size() > 511)
+            text.resize(511);
+        return MessageBox(text, PromptIcon::Stop);
+    } catch (const CIgnoreException&) {
+        kest::resetstacks();
+        return PromptAnswer::Ok;
+    } catch (const std::exception& e) {
+        return MessageBox(std::string("Command failed due to an error:\n") + e.what(),
+                          PromptIcon::Stop);
+    } catch (...) {
+        return PromptAnswer::Ok;
+    }
+}
+
+// ---- the batch run ----
+
+namespace {
+
+bool EqualNoCase(const std::string& a, const char* b) {
+    const std::string_view other(b);
+    return a.size() == other.size() &&
+           std::equal(a.begin(), a.end(), other.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
+    Environment& environment = *app.Env();
+    const Profile& settings = environment.Settings();
+    if (!commandLine.fileName.empty()) {
+        if (app.OpenDocumentFile(commandLine.fileName) == nullptr)
+            CommandLineError("can't open project", ": ", commandLine.fileName);
+    } else if (!commandLine.newTemplate.empty()) {
+        environment.newProjectTemplate = JoinPath(settings.NotationFolder, commandLine.newTemplate);
+        environment.fileNewArmed = 1;
+        environment.startupProject = 1;
+        app.OnFileNew();
+    }
+    CCASEDoc* document = environment.ActiveDocument();
+    // Without a project every later step would work on nothing.
+    if (document == nullptr)
+        CommandLineError("no project is open", "", "");
+
+    if (!commandLine.script.empty()) {
+        // The kind is the folder the script was named in.
+        const size_t slash = commandLine.script.find_last_of("\\/");
+        const std::string kind =
+            slash == std::string::npos ? std::string() : commandLine.script.substr(0, slash);
+        const std::string script = JoinPath(settings.ScriptFolder, commandLine.script);
+        ScriptOptionList options;
+        ReadScriptOptions(script, options);
+        PersistScriptOptions(kGenOptionsKey, options, false);
+        for (const NameValuePair& pair : commandLine.scriptOptions) {
+            std::string name = pair.name;
+            ScriptOption* option = FindScriptOption(options, name);
+            if (option == nullptr)
+                CommandLineError("Invalid script option name", ": ", pair.name);
+            if (EqualNoCase(pair.value, "true")) {
+                option->checked = 1;
+            } else if (EqualNoCase(pair.value, "false")) {
+                option->checked = 0;
+            } else {
+                option->checked = 1;
+                option->value = pair.value;
+            }
+        }
+        if (!commandLine.scope.empty()) {
+            uint32_t& flags = document->Profile().flags;
+            flags &= ~7u;
+            flags |= EqualNoCase(commandLine.scope, "Select Objects")  ? 1u
+                     : EqualNoCase(commandLine.scope, "Current Model") ? 2u
+                                                                       : 4u;
+        }
+        if (EqualNoCase(kind, "RevEng")) {
+            if (commandLine.addFile.empty())
+                CommandLineError("Need -add=addFiles.txt", "", "");
+            RunReverseScript(ReadAddFile(commandLine.addFile), script, options,
+                             commandLine.revModel, *document, nullptr);
+        } else if (EqualNoCase(kind, "Task")) {
+            RunTaskScript(script, *document);
+        } else {
+            WriteGeneratedOutput(ScriptTaskKindOfFolder(kind), script, commandLine.folder,
+                                 commandLine.file, options, *document, nullptr, true);
+        }
+    } else if (!commandLine.revLanguage.empty()) {
+        if (commandLine.addFile.empty())
+            CommandLineError("Need -add=addFiles.txt", "", "");
+        kest::Cell* files = ReadAddFile(commandLine.addFile);
+        (void)files;
+        CommandLineError("can't reverse-engineer into the project", ": ", commandLine.revLanguage);
+    }
+
+    if (commandLine.save) {
+        if (!commandLine.saveAs.empty())
+            document->SaveToFile(commandLine.saveAs);
+        else if (!document->OnFileSave())
+            CommandLineError("can't save project", ": ", document->GetPathName());
+    }
+    if (commandLine.exitWhenDone) {
+        app.LogoutRepository();
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool RunBatch(BatchCommandLineInfo& commandLine, CCASEApp& app) {
+    try {
+        return RunBatchSteps(commandLine, app);
+    } catch (const CommandLineExit&) {
+        throw;
+    } catch (const CException& e) {
+        CommandLineError(ExceptionMessage(e), "", "");
+    } catch (...) {
+        CommandLineError("Quillmark Batch run failed", "", "");
+    }
+}
+
+} // namespace qm

@@ -1,0 +1,109 @@
+// The application object: the start-up sequence, the batch run, the
+// application's commands, the last-resort exception handler and the exit.
+#pragma once
+
+#include "platform/Prompt.h"
+#include "shell/CommandLine.h"
+#include "shell/Environment.h"
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class CCASEDoc;
+class RepositorySession;
+
+// The main window as start-up and the batch run see it. The windowed
+// application makes a real one; tests and runs without windows make none.
+class MainFrame {
+  public:
+    virtual ~MainFrame() = default;
+    // Shows the window (restoring the saved placement when there is one).
+    virtual void ShowFrame(bool restorePlacement) = 0;
+    // Gives a new or opened document its child window.
+    virtual DocumentFrame* AttachDocument(CCASEDoc& document) = 0;
+    virtual void DetachDocument(CCASEDoc& document) = 0;
+    // The main frame's closing: asks about templates and documents; true
+    // when the application may end.
+    virtual bool CloseFrame() = 0;
+};
+
+class CCASEApp {
+  public:
+    // A factory of the main window (null: the application runs without one).
+    using FrameFactory = std::function<std::unique_ptr<MainFrame>(CCASEApp&)>;
+
+    explicit CCASEApp(FrameFactory makeFrame = nullptr);
+    ~CCASEApp();
+    CCASEApp(const CCASEApp&) = delete;
+    CCASEApp& operator=(const CCASEApp&) = delete;
+
+    static CCASEApp* Current();
+
+    // The start-up sequence. False when the application is to end at once,
+    // with ExitCode() telling how (0 after a batch run that exits, 1 after
+    // an error).
+    bool InitInstance(const std::vector<std::string>& arguments);
+    // Saves the settings and logs out of the repository; returns the exit code.
+    int ExitInstance();
+    int ExitCode() const { return exitCode_; }
+
+    // Logs out of the repository when the session is logged in (has a
+    // session id); otherwise does nothing.
+    virtual void LogoutRepository();
+
+    // The repository session, once one is made (by the repository's login).
+    RepositorySession* repositorySession = nullptr;
+
+    CCASEDoc* OpenDocumentFile(const std::string& path);
+    // File New with its arming.
+    CCASEDoc* OnFileNew();
+    // Help Contents and Help Index.
+    void OnHelpContents();
+    void OnHelpIndex();
+
+    // The last-resort handler of a command that let an exception escape:
+    // "Command failed due to an error:\n<message>" for a kernel error,
+    // nothing for an error already shown, the out-of-memory question for a
+    // failed allocation. Returns the box's answer.
+    PromptAnswer ProcessWndProcException(std::exception_ptr error);
+    // Runs a command under that handler.
+    template <class F> void RunCommand(F&& command) {
+        try {
+            command();
+        } catch (const CommandLineExit&) {
+            throw;
+        } catch (...) {
+            ProcessWndProcException(std::current_exception());
+        }
+    }
+
+    Environment* Env() { return environment_.get(); }
+    BatchCommandLineInfo* CommandLine() { return commandLine_.get(); }
+    MainFrame* Frame() { return mainFrame_.get(); }
+
+  private:
+    void StartUp(const std::vector<std::string>& arguments);
+
+    FrameFactory makeFrame_;
+    std::unique_ptr<Environment> environment_;
+    std::unique_ptr<BatchCommandLineInfo> commandLine_;
+    std::unique_ptr<MainFrame> mainFrame_;
+    int exitCode_ = 0;
+    bool finished_ = false;
+};
+
+// The batch run of the command line: open or make the project, run the
+// script or reverse-engineer the files, save. True when the process is to
+// end (the option exit), false when the application goes on running.
+// Command-line problems end with CommandLineExit.
+bool RunBatch(BatchCommandLineInfo& commandLine, CCASEApp& app);
+
+// The text of "Failed to initialize Quillmark: %s\nApplication will abort!".
+std::string StartupFailureText(std::exception_ptr error);
+
+} // namespace qm

@@ -1,0 +1,175 @@
+#include "shell/Environment.h"
+
+#include "document/CCASEDoc.h"
+#include "kernel/Kernel.h"
+#include "model/Guid.h"
+#include "platform/Files.h"
+#include "platform/PathHelpers.h"
+#include "platform/Process.h"
+#include "platform/Prompt.h"
+
+#include <cstdlib>
+
+namespace qm {
+
+namespace {
+Environment* theEnvironment = nullptr;
+}
+
+std::string MastersClipboardPath(const std::string& temporaryFolder) {
+    const size_t length = temporaryFolder.size();
+    if (length < 1 || length >= 255)
+        return "Quillmark.clp";
+    std::string path = temporaryFolder;
+    if (!IsPathSeparator(path.back()))
+        path += '/';
+    return path + "Quillmark.clp";
+}
+
+std::string MastersClipboardPath() {
+    const char* tmp = std::getenv("TMPDIR");
+    return MastersClipboardPath(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp");
+}
+
+Environment::Environment() : installFonts_(&fontFaces), installTemplateShell_(this) {
+    theEnvironment = this;
+    journalBusy = 0;
+    kest::initkernel();
+    clipboardPath = MastersClipboardPath();
+    fontFaces.Init();
+    profile.SetDefaults();
+    context_.profile = &profile;
+    context_.templates = this;
+    context_.recentFiles = [this](const std::string& path) { documents_->AddToRecentFiles(path); };
+    documents_ = std::make_unique<DocumentManager>(context_);
+    documents_->LoadRecentFiles();
+    printing = 0;
+    drawing = 0;
+    fileNewArmed = 0;
+    startupProject = 1;
+    SetGuidStoreMode(GuidNoStore);
+    startProgram = [](const std::vector<std::string>& argv) {
+        SpawnProcess(argv, SpawnMode::NoWait);
+    };
+}
+
+Environment::~Environment() {
+    documents_.reset();
+    SetGuidStoreMode(GuidStoreAtExit);
+    if (theEnvironment == this)
+        theEnvironment = nullptr;
+}
+
+Environment* Environment::Current() {
+    return theEnvironment;
+}
+
+NotationTemplate* Environment::AcquireTemplate(const std::string& path) {
+    return templates_.AcquireTemplate(path);
+}
+
+void Environment::ReleaseTemplate(NotationTemplate* notation) {
+    templates_.ReleaseTemplate(notation);
+}
+
+void Environment::SaveModifiedTemplates() {
+    // Saving may add a template (a copy under the new name): walk by index.
+    for (size_t i = 0; i < templates_.Templates().size(); ++i) {
+        NotationTemplate& notation = *templates_.Templates()[i];
+        if (!notation.modified)
+            continue;
+        const PromptAnswer answer = MessageBox("Save changes to template " + notation.path + "?",
+                                               PromptIcon::Exclamation, PromptButtons::YesNoCancel);
+        if (answer == PromptAnswer::Yes)
+            notation.SaveTemplateAs(ActiveDocument());
+    }
+}
+
+void Environment::ShowHelpTopic(const std::string& topic) {
+    OpenHtmlPage(JoinPath(profile.HelpFolder, topic));
+}
+
+void Environment::OpenHtmlPage(const std::string& path) {
+    OpenFile(path, true);
+}
+
+void Environment::OpenFile(const std::string& path, bool isHelp) {
+    const std::string extension = isHelp ? "htm" : ExtensionOfPath(path);
+    if (extension == "pro") {
+        OpenDocumentFile(path);
+        return;
+    }
+    // A help topic may carry an anchor ("Chapter8.html#Tools:Options"); the
+    // file itself is what the opener is given.
+    const ShellOpenCommand command = FindShellOpenCommand(extension);
+    std::vector<std::string> argv;
+    if (!command.program.empty()) {
+        argv.push_back(command.program);
+        // The registered command's own arguments, split at blanks.
+        size_t start = 0;
+        const std::string& arguments = command.arguments;
+        while (start < arguments.size()) {
+            const size_t blank = arguments.find(' ', start);
+            const size_t end = blank == std::string::npos ? arguments.size() : blank;
+            if (end > start)
+                argv.push_back(arguments.substr(start, end - start));
+            start = end + 1;
+        }
+    } else {
+        std::string upper = extension;
+        const ViewerEntry* viewer = profile.FindViewer(upper);
+        argv.push_back(viewer != nullptr && !viewer->application.empty() ? viewer->application
+                                                                         : DesktopOpener());
+    }
+    argv.push_back(path);
+    startProgram(argv);
+}
+
+CCASEDoc* Environment::OpenDocumentFile(const std::string& path) {
+    CCASEDoc* document = documents_->OpenDocument(path);
+    startupProject = 0;
+    if (document != nullptr)
+        active_ = document;
+    return document;
+}
+
+CCASEDoc* Environment::OnFileNew() {
+    CCASEDoc* document = nullptr;
+    if (fileNewArmed != 0) {
+        // A template named by the command line, or the start-up project,
+        // is made without the template dialog.
+        if (!newProjectTemplate.empty() || startupProject != 0) {
+            context_.newProjectArmed = true;
+            context_.commandLineTemplate = newProjectTemplate;
+            newProjectTemplate.clear();
+        }
+        document = documents_->NewDocument();
+        context_.newProjectArmed = false;
+        context_.commandLineTemplate.clear();
+        if (document != nullptr)
+            active_ = document;
+    }
+    fileNewArmed = 1;
+    return document;
+}
+
+CCASEDoc* Environment::ActiveDocument() const {
+    const auto& documents = documents_->Documents();
+    for (const auto& document : documents)
+        if (document.get() == active_)
+            return active_;
+    return documents.empty() ? nullptr : documents.back().get();
+}
+
+void Environment::ApplyPageSize(int32_t width, int32_t height, bool /*redraw*/) {
+    if (profile.PageSetup.PaperWidth == width && profile.PageSetup.PaperHeight == height)
+        return;
+    profile.PageSetup.PaperWidth = width;
+    profile.PageSetup.PaperHeight = height;
+    for (const auto& document : documents_->Documents()) {
+        document->SetPageSize(width, height);
+        document->SetModifiedFlag(true);
+    }
+}
+
+} // namespace qm

@@ -1,0 +1,107 @@
+// The environment: made once at start-up and alive for the whole run, the
+// place through which every part of the application reaches the user
+// settings, the main window, the shared notation templates and the open
+// documents.
+#pragma once
+
+#include "document/DocumentContext.h"
+#include "document/DocumentManager.h"
+#include "document/Profile.h"
+#include "document/TemplateCache.h"
+#include "drawables/FontFaceTable.h"
+#include "drawables/NotationTemplate.h"
+#include "platform/ScopedInstall.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace qm {
+
+class CCASEDoc;
+
+// The clipboard file of masters: the temporary folder and "Quillmark.clp";
+// the bare name (relative to the current folder) when the temporary folder
+// is unknown or its path is 255 characters or longer.
+std::string MastersClipboardPath(const std::string& temporaryFolder);
+std::string MastersClipboardPath();
+
+class Environment : public TemplateList, public TemplateShell {
+  public:
+    // Starts the kernel, loads the settings (their defaults, then the user's
+    // values) and builds the font table.
+    Environment();
+    // Stores the id generator's counter; releases the documents and templates.
+    ~Environment() override;
+    Environment(const Environment&) = delete;
+    Environment& operator=(const Environment&) = delete;
+
+    // The one environment, or null outside a run.
+    static Environment* Current();
+
+    // ---- templates ----
+    NotationTemplate* AcquireTemplate(const std::string& path) override;
+    void ReleaseTemplate(NotationTemplate* notation) override;
+    // Asks "Save changes to template %s?" for each modified template in
+    // order; Yes saves it under a name, No and Cancel go on with the next.
+    void SaveModifiedTemplates();
+    const TemplateCache& Templates() const { return templates_; }
+
+    // ---- help and files ----
+    // Opens "<help folder>/<topic>" as a page.
+    void ShowHelpTopic(const std::string& topic);
+    void OpenHtmlPage(const std::string& path);
+    // Opens a file: a project becomes a document; any other file goes to the
+    // program the desktop registers for its extension (started with an
+    // argument vector, never through a command interpreter), else to the
+    // viewer of the settings, else to the desktop's opener.
+    void OpenFile(const std::string& path, bool isHelp);
+
+    // ---- documents ----
+    // Opens a project (the framework's open), clearing startupProject.
+    CCASEDoc* OpenDocumentFile(const std::string& path);
+    // File New: makes a document only once armed, and always arms.
+    CCASEDoc* OnFileNew();
+    // The document of the active window (the last made when none is active).
+    CCASEDoc* ActiveDocument() const;
+    void SetActiveDocument(CCASEDoc* document) { active_ = document; }
+
+    // Stores a new page size (thousandths of an inch) in the settings and in
+    // every open document, marking them modified; equal sizes change nothing.
+    void ApplyPageSize(int32_t width, int32_t height, bool redraw);
+
+    Profile& Settings() { return profile; }
+    DocumentManager& Documents() { return *documents_; }
+    DocumentContext& Context() { return context_; }
+
+    // Starts a program with arguments (the platform's spawn); tests replace it.
+    std::function<void(const std::vector<std::string>&)> startProgram;
+
+    // The main window, once made (an opaque pointer for the layers that only pass it on).
+    void* mainWindow = nullptr;
+    FontFaceTable fontFaces;
+    Profile profile;
+    std::string newProjectTemplate;
+    int32_t printing = 0;
+    int32_t drawing = 0;
+    int32_t fileNewArmed = 0;
+    int32_t startupProject = 1;
+    int32_t journalBusy = 0;
+    const std::string programVersion = "8.0";
+    const std::string buildNumber = "840";
+    const std::string kernelVersion = "2.0";
+    const std::string kernelBuild = "265";
+    std::string clipboardPath;
+    std::string groupName = "Group";
+
+  private:
+    TemplateCache templates_;
+    DocumentContext context_;
+    std::unique_ptr<DocumentManager> documents_;
+    CCASEDoc* active_ = nullptr;
+    ScopedInstall<FontFaceTable> installFonts_;
+    ScopedInstall<TemplateShell> installTemplateShell_;
+};
+
+} // namespace qm

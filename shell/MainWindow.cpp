@@ -1,0 +1,370 @@
+#include "shell/MainWindow.h"
+
+#include "document/CCASEDoc.h"
+#include "drawables/Model.h"
+#include "platform/PainterDC.h"
+#include "platform/PathHelpers.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollArea>
+
+#include <map>
+
+namespace qm {
+
+namespace {
+
+// The show states of a stored window placement.
+constexpr int32_t kShowNormal = 1;
+constexpr int32_t kShowMaximized = 3;
+
+// The diagram of a document: its current model (else its first) drawn at
+// 100% with the page's top-left corner at the widget's origin.
+class DiagramWidget : public QWidget {
+  public:
+    explicit DiagramWidget(CCASEDoc& document) : document_(document) { UpdateSize(); }
+
+    Model* Shown() const {
+        if (Model* model = document_.CurrentModel())
+            return model;
+        return document_.ModelCount() > 0 ? document_.GetModelAt(0) : nullptr;
+    }
+
+    void UpdateSize() {
+        CRect bounds;
+        if (Model* model = Shown())
+            model->GetBounds(bounds);
+        const int width = std::max<int>(800, bounds.right + 40);
+        const int height = std::max<int>(600, bounds.bottom + 40);
+        setMinimumSize(width, height);
+        resize(width, height);
+        update();
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        {
+            QPainter background(this);
+            background.fillRect(rect(), Qt::white);
+        }
+        Model* model = Shown();
+        if (model == nullptr)
+            return;
+        PainterDC dc(this);
+        if (!dc.IsActive())
+            return;
+        for (const auto& drawable : model->Drawables())
+            drawable->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
+    }
+
+  private:
+    CCASEDoc& document_;
+};
+
+// The child window of one document.
+class ChildWindow : public QMdiSubWindow, public DocumentFrame {
+  public:
+    ChildWindow(CCASEApp& app, CCASEDoc& document) : app_(app), document_(document) {
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        scroll_ = new QScrollArea(this);
+        diagram_ = new DiagramWidget(document);
+        scroll_->setWidget(diagram_);
+        scroll_->setBackgroundRole(QPalette::Dark);
+        setWidget(scroll_);
+        resize(900, 650);
+        UpdateTitle();
+    }
+
+    void UpdateTitle() {
+        std::string title = document_.GetTitle();
+        if (title.empty())
+            title = document_.GetPathName().empty() ? "Untitled"
+                                                    : FileNameOfPath(document_.GetPathName());
+        if (Model* model = diagram_->Shown())
+            title += " - " + model->name;
+        setWindowTitle(QString::fromStdString(title));
+    }
+
+    // ---- DocumentFrame ----
+    FrameLayout CurrentLayout() const override {
+        FrameLayout layout;
+        layout.frameWidth = width();
+        layout.frameHeight = height();
+        return layout;
+    }
+    void ShowModelAt(int32_t index) override {
+        if (index >= 0 && static_cast<size_t>(index) < document_.ModelCount())
+            document_.SetCurrentModel(document_.GetModelAt(static_cast<size_t>(index)));
+        Refresh();
+    }
+    void ApplyLayout(const FrameLayout& layout, bool maximize) override {
+        if (layout.frameWidth > 0 && layout.frameHeight > 0)
+            resize(layout.frameWidth, layout.frameHeight);
+        if (maximize)
+            showMaximized();
+    }
+    void BeginProgress(int) override {}
+    void SetProgress(int) override {}
+    void EndProgress(const std::string&) override {}
+    void ClearLog() override {}
+    void RefillProjectTree() override { Refresh(); }
+    void RefillModelItems() override {}
+    void AddMasterToLister(Master*) override {}
+    void SetTemplateLabel(const std::string&) override {}
+    void ShowFirstModel() override { ShowModelAt(0); }
+    // Called once a document is read or made: its name is known by then.
+    void UpdateLibraryPane(bool) override { UpdateTitle(); }
+
+    void Refresh() {
+        diagram_->UpdateSize();
+        UpdateTitle();
+    }
+
+    CCASEDoc& Document() { return document_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override {
+        if (closingByApp_) {
+            event->accept();
+            return;
+        }
+        event->ignore();
+        // Closing the document removes this window through DetachDocument.
+        app_.RunCommand([&] { app_.Env()->Documents().CloseDocument(&document_); });
+    }
+
+  public:
+    bool closingByApp_ = false;
+
+  private:
+    CCASEApp& app_;
+    CCASEDoc& document_;
+    QScrollArea* scroll_ = nullptr;
+    DiagramWidget* diagram_ = nullptr;
+};
+
+class MainWindow : public QMainWindow, public MainFrame {
+  public:
+    explicit MainWindow(CCASEApp& app) : app_(app) {
+        setWindowTitle("Quillmark");
+        area_ = new QMdiArea(this);
+        area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        setCentralWidget(area_);
+        resize(1100, 800);
+        QObject::connect(area_, &QMdiArea::subWindowActivated, [this](QMdiSubWindow* window) {
+            if (auto* child = dynamic_cast<ChildWindow*>(window))
+                app_.Env()->SetActiveDocument(&child->Document());
+        });
+
+        QMenu* file = menuBar()->addMenu("&File");
+        Add(file, "&New", QKeySequence::New, [this] { app_.OnFileNew(); });
+        Add(file, "&Open...", QKeySequence::Open, [this] { OnFileOpen(); });
+        Add(file, "&Save", QKeySequence::Save, [this] {
+            if (CCASEDoc* document = app_.Env()->ActiveDocument())
+                app_.Env()->Documents().SaveDocument(*document);
+        });
+        Add(file, "Save &As...", QKeySequence(), [this] {
+            if (CCASEDoc* document = app_.Env()->ActiveDocument())
+                app_.Env()->Documents().SaveDocumentAs(*document);
+        });
+        Add(file, "&Close", QKeySequence(), [this] {
+            if (CCASEDoc* document = app_.Env()->ActiveDocument())
+                app_.Env()->Documents().CloseDocument(document);
+        });
+        file->addSeparator();
+        Add(file, "E&xit", QKeySequence(), [this] { close(); });
+
+        QMenu* help = menuBar()->addMenu("&Help");
+        Add(help, "&Contents...", QKeySequence(), [this] { app_.OnHelpContents(); });
+        Add(help, "&Index...", QKeySequence(), [this] { app_.OnHelpIndex(); });
+        help->addSeparator();
+        Add(help, "&About Quillmark...", QKeySequence(), [this] {
+            const Environment& environment = *app_.Env();
+            QMessageBox::about(this, "About Quillmark",
+                               QString::fromStdString("Quillmark " + environment.programVersion +
+                                                      " (build " + environment.buildNumber + ")"));
+        });
+    }
+
+    // Restores the placement saved at the last closing, when there is one.
+    void ShowFrame(bool restorePlacement) override {
+        const WindowPlacement& placement = app_.Env()->Settings().WinPos;
+        if (restorePlacement) {
+            const CRect& r = placement.normalPosition;
+            if (r.right > r.left && r.bottom > r.top)
+                setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
+            if (placement.showCmd == kShowMaximized) {
+                showMaximized();
+                return;
+            }
+        }
+        show();
+    }
+
+    DocumentFrame* AttachDocument(CCASEDoc& document) override {
+        auto* child = new ChildWindow(app_, document);
+        area_->addSubWindow(child);
+        children_[&document] = child;
+        // Each new window a step below and right of the one before it, so
+        // that every title bar stays in view.
+        const int step = 24 * static_cast<int>((children_.size() - 1) % 10);
+        child->move(step, step);
+        child->show();
+        return child;
+    }
+
+    void DetachDocument(CCASEDoc& document) override {
+        auto it = children_.find(&document);
+        if (it == children_.end())
+            return;
+        ChildWindow* child = it->second;
+        children_.erase(it);
+        child->closingByApp_ = true;
+        area_->removeSubWindow(child);
+        child->deleteLater();
+    }
+
+    // The closing: the templates' questions, the window's placement and the
+    // active child window's maximised state into the settings, then each
+    // modified document's question.
+    bool CloseFrame() override {
+        Environment& environment = *app_.Env();
+        environment.SaveModifiedTemplates();
+        WindowPlacement& placement = environment.Settings().WinPos;
+        const QRect normal = normalGeometry();
+        placement.length = 44;
+        placement.showCmd = isMaximized() ? kShowMaximized : kShowNormal;
+        placement.normalPosition =
+            CRect(normal.left(), normal.top(), normal.left() + normal.width(),
+                  normal.top() + normal.height());
+        if (QMdiSubWindow* active = area_->activeSubWindow()) {
+            uint32_t& settings = environment.Settings().Settings;
+            if (active->isMaximized())
+                settings |= kSettingsMaximizeChildFrames;
+            else
+                settings &= ~kSettingsMaximizeChildFrames;
+        }
+        return environment.Documents().CloseAll();
+    }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override {
+        bool mayClose = true;
+        app_.RunCommand([&] { mayClose = CloseFrame(); });
+        if (mayClose)
+            event->accept();
+        else
+            event->ignore();
+    }
+
+  private:
+    template <class F>
+    void Add(QMenu* menu, const char* label, const QKeySequence& keys, F&& handler) {
+        QAction* action = menu->addAction(label);
+        if (!keys.isEmpty())
+            action->setShortcut(keys);
+        QObject::connect(action, &QAction::triggered,
+                         [this, handler]() { app_.RunCommand(handler); });
+    }
+
+    void OnFileOpen() {
+        const QString path =
+            QFileDialog::getOpenFileName(this, "Open", QString(), "Project Files (*.pro)");
+        if (!path.isEmpty())
+            app_.OpenDocumentFile(path.toStdString());
+    }
+
+    CCASEApp& app_;
+    QMdiArea* area_ = nullptr;
+    std::map<CCASEDoc*, ChildWindow*> children_;
+};
+
+// Message boxes of the windowed application.
+class WindowPrompts : public PromptService {
+  public:
+    PromptAnswer Ask(const std::string& text, PromptIcon icon, PromptButtons buttons,
+                     PromptAnswer defaultAnswer) override {
+        QMessageBox box;
+        box.setWindowTitle("Quillmark");
+        box.setText(QString::fromStdString(text));
+        switch (icon) {
+        case PromptIcon::Stop:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case PromptIcon::Exclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case PromptIcon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case PromptIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case PromptIcon::None:
+            break;
+        }
+        std::vector<std::pair<QMessageBox::StandardButton, PromptAnswer>> map;
+        switch (buttons) {
+        case PromptButtons::Ok:
+            map = {{QMessageBox::Ok, PromptAnswer::Ok}};
+            break;
+        case PromptButtons::OkCancel:
+            map = {{QMessageBox::Ok, PromptAnswer::Ok},
+                   {QMessageBox::Cancel, PromptAnswer::Cancel}};
+            break;
+        case PromptButtons::YesNo:
+            map = {{QMessageBox::Yes, PromptAnswer::Yes}, {QMessageBox::No, PromptAnswer::No}};
+            break;
+        case PromptButtons::YesNoCancel:
+            map = {{QMessageBox::Yes, PromptAnswer::Yes},
+                   {QMessageBox::No, PromptAnswer::No},
+                   {QMessageBox::Cancel, PromptAnswer::Cancel}};
+            break;
+        case PromptButtons::AbortRetryIgnore:
+            map = {{QMessageBox::Abort, PromptAnswer::Abort},
+                   {QMessageBox::Retry, PromptAnswer::Retry},
+                   {QMessageBox::Ignore, PromptAnswer::Ignore}};
+            break;
+        case PromptButtons::RetryCancel:
+            map = {{QMessageBox::Retry, PromptAnswer::Retry},
+                   {QMessageBox::Cancel, PromptAnswer::Cancel}};
+            break;
+        }
+        QMessageBox::StandardButtons standard;
+        for (const auto& [button, answer] : map) {
+            standard |= button;
+            if (answer == defaultAnswer)
+                box.setDefaultButton(button);
+        }
+        box.setStandardButtons(standard);
+        const int chosen = box.exec();
+        for (const auto& [button, answer] : map)
+            if (chosen == button)
+                return answer;
+        return defaultAnswer;
+    }
+    void Beep() override { QApplication::beep(); }
+};
+
+} // namespace
+
+std::unique_ptr<MainFrame> CreateMainWindow(CCASEApp& app) {
+    return std::make_unique<MainWindow>(app);
+}
+
+std::unique_ptr<PromptService> CreateWindowPrompts() {
+    return std::make_unique<WindowPrompts>();
+}
+
+} // namespace qm

@@ -1,0 +1,346 @@
+// Start-up without windows: the opening rules of the command line and the
+// default project, the shared templates, the failure texts of start-up and
+// of commands, and batch runs that make, open and save projects.
+#include "shell/CCASEApp.h"
+
+#include "document/CCASEDoc.h"
+#include "drawables/TemplateFile.h"
+#include "platform/Files.h"
+#include "platform/UserFolders.h"
+#include "tests/support/ModelFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+class App : public test::ModelTest {
+  protected:
+    App() {
+        SetApplicationFolder(scratch.Path());
+        MakeDirectories(scratch / "Notations");
+        MakeDirectories(scratch / "other");
+        NotationTemplate builtIn;
+        CreateTemplate(builtIn, kInternalTemplateName);
+        const std::string text = WriteTemplateText(builtIn);
+        EXPECT_TRUE(WriteFileReplacing(scratch / "Notations/UML2.1.not", text));
+        EXPECT_TRUE(WriteFileReplacing(scratch / "other/UML2.1.not", text));
+        EXPECT_TRUE(WriteFileReplacing(scratch / "Notations/Uml2.1.not", text));
+    }
+    ~App() override { SetApplicationFolder(""); }
+
+    // Starts an application with the arguments; true when it goes on running.
+    bool Start(CCASEApp& app, const std::vector<std::string>& arguments) {
+        prompts.asked.clear();
+        return app.InitInstance(arguments);
+    }
+    // Makes a project file with one model through a batch run.
+    std::string MakeProject(const std::string& name) {
+        CCASEApp app;
+        EXPECT_FALSE(
+            Start(app, {"-batch", "-exit", "-new=<Internal>", "-save=" + (scratch / name)}));
+        EXPECT_EQ(app.ExitCode(), 0);
+        return scratch / name;
+    }
+    static std::string Text(const std::string& path) {
+        return ReadWholeFile(path, 1 << 24).value_or("<missing>");
+    }
+};
+
+TEST_F(App, OpeningRulesMakeAtMostOneProject) {
+    const std::string project = MakeProject("p.pro");
+    {
+        CCASEApp app; // the default template of the settings
+        EXPECT_FALSE(Start(app, {"-batch", "-exit", "-new", "-save=" + (scratch / "d.pro")}));
+        EXPECT_NE(Text(scratch / "d.pro").find("(notation \"UML2.1.not\")"), std::string::npos);
+    }
+    {
+        CCASEApp app; // nothing named, no default project
+        ASSERT_TRUE(Start(app, {}));
+        EXPECT_EQ(app.Env()->Documents().Documents().size(), 1u);
+        EXPECT_EQ(app.Env()->startupProject, 1);
+    }
+    {
+        CCASEApp app;
+        ASSERT_TRUE(Start(app, {project}));
+        ASSERT_EQ(app.Env()->Documents().Documents().size(), 1u);
+        EXPECT_EQ(app.Env()->ActiveDocument()->GetPathName(), project);
+        EXPECT_EQ(app.Env()->startupProject, 0);
+    }
+    {
+        CCASEApp app; // a template named: one new project that uses it, no file opened
+        ASSERT_TRUE(Start(app, {scratch / "other/UML2.1.not"}));
+        ASSERT_EQ(app.Env()->Documents().Documents().size(), 1u);
+        CCASEDoc* document = app.Env()->ActiveDocument();
+        EXPECT_TRUE(document->GetPathName().empty());
+        ASSERT_NE(document->Template(), nullptr);
+        EXPECT_EQ(document->Template()->path, scratch / "other/UML2.1.not");
+    }
+    {
+        // A default project that opens: no new project besides it.
+        CCASEApp app;
+        ASSERT_TRUE(Start(app, {"-batch", "-new=<Internal>"})); // batch without exit goes on
+        app.Env()->Settings().DefaultProject = project;
+        app.Env()->Settings().ExchangeWithRegistry(true);
+    }
+    {
+        CCASEApp app;
+        ASSERT_TRUE(Start(app, {}));
+        ASSERT_EQ(app.Env()->Documents().Documents().size(), 1u);
+        EXPECT_EQ(app.Env()->ActiveDocument()->GetPathName(), project);
+        // After start-up every File New makes a document (here with the
+        // template named, as the template dialog is not at hand).
+        app.Env()->newProjectTemplate = scratch / "Notations/UML2.1.not";
+        EXPECT_NE(app.OnFileNew(), nullptr);
+        EXPECT_EQ(app.Env()->Documents().Documents().size(), 2u);
+    }
+}
+
+TEST_F(App, TemplatesSharedByFileNameAndReleasedByTheLastUser) {
+    CCASEApp app;
+    ASSERT_TRUE(Start(app, {scratch / "other/UML2.1.not"}));
+    Environment& environment = *app.Env();
+    const size_t loaded = environment.Templates().Templates().size();
+    NotationTemplate* first = environment.AcquireTemplate(scratch / "Notations/UML2.1.not");
+    NotationTemplate* second = environment.AcquireTemplate(scratch / "other/UML2.1.not");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(first->GetRefCount(), 3); // the document's and these two
+    NotationTemplate* other = environment.AcquireTemplate(scratch / "Notations/Uml2.1.not");
+    EXPECT_NE(other, first); // letter case counts
+    environment.ReleaseTemplate(other);
+    EXPECT_EQ(environment.Templates().Templates().size(), loaded);
+    environment.ReleaseTemplate(nullptr);
+    environment.ReleaseTemplate(first);
+    environment.ReleaseTemplate(second);
+    EXPECT_EQ(first->GetRefCount(), 1);
+}
+
+TEST_F(App, StartupAndCommandFailuresShowTheirTexts) {
+    CCASEApp failing(
+        [](CCASEApp&) -> std::unique_ptr<MainFrame> { throw CKestException("no frame today"); });
+    EXPECT_FALSE(Start(failing, {}));
+    EXPECT_EQ(failing.ExitCode(), 1);
+    ASSERT_FALSE(prompts.asked.empty());
+    EXPECT_EQ(prompts.asked.back(),
+              "Failed to initialize Quillmark: no frame today\nApplication will abort!");
+
+    const struct {
+        std::exception_ptr error;
+        std::string text;
+    } cases[] = {
+        {std::make_exception_ptr(CIgnoreException()),
+         "Failed to initialize Quillmark: \nApplication will abort!"},
+        {std::make_exception_ptr(std::string("a text")),
+         "Failed to initialize Quillmark: a text\nApplication will abort!"},
+        {std::make_exception_ptr(42),
+         "Failed to initialize Quillmark: unknown error\nApplication will abort!"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(StartupFailureText(c.error), c.text);
+
+    CCASEApp app;
+    ASSERT_TRUE(Start(app, {}));
+    prompts.asked.clear();
+    app.RunCommand([] { throw CKestException("bad thing"); });
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked.back(), "Command failed due to an error:\nbad thing");
+    app.RunCommand([] { throw CKestException(std::string(600, 'm')); });
+    EXPECT_EQ(prompts.asked.back().size(), 511u); // the whole text is held in 512 characters
+    prompts.asked.clear();
+    app.RunCommand([] { throw CIgnoreException(); }); // already shown: nothing more
+    EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST_F(App, BatchMakesOpensAndSavesProjects) {
+    const std::string made = MakeProject("made.pro");
+    const std::string text = Text(made);
+    EXPECT_EQ(text.rfind("(Quillmark \"8.0\" project)", 0), 0u) << text.substr(0, 80);
+    EXPECT_NE(text.find("(notation \"<Internal>\")"), std::string::npos) << text.substr(0, 400);
+
+    {
+        CCASEApp app; // open and save under another name
+        EXPECT_FALSE(Start(app, {made, "-batch", "-exit", "-save=" + (scratch / "copy.pro")}));
+        EXPECT_EQ(app.ExitCode(), 0);
+        EXPECT_EQ(Text(scratch / "copy.pro"), text);
+    }
+    const struct {
+        std::vector<std::string> items;
+        std::string message;
+    } failures[] = {
+        {{made, "-batch", "-exit", "-revLang=Java"}, "Need -add=addFiles.txt"},
+        {{scratch / "Notations/UML2.1.not", "-batch"},
+         "file is not a Quillmark project: " + (scratch / "Notations/UML2.1.not")},
+    };
+    // A template that cannot be read: its failure shown, then the run ends
+    // with an empty command-line error, nothing saved.
+    ASSERT_TRUE(WriteFileReplacing(scratch / "Notations/Bad.not", "garbage ("));
+    {
+        CCASEApp app;
+        EXPECT_FALSE(
+            Start(app, {"-batch", "-exit", "-new=Bad.not", "-save=" + (scratch / "bad.pro")}));
+        EXPECT_EQ(app.ExitCode(), 1);
+        EXPECT_EQ(prompts.asked.back(), "Command Line Error: .\nQuillmark will exit!");
+        EXPECT_FALSE(FileExists(scratch / "bad.pro"));
+    }
+    for (const auto& c : failures) {
+        CCASEApp app;
+        EXPECT_FALSE(Start(app, c.items));
+        EXPECT_EQ(app.ExitCode(), 1);
+        ASSERT_FALSE(prompts.asked.empty());
+        EXPECT_EQ(prompts.asked.back(),
+                  "Command Line Error: " + c.message + ".\nQuillmark will exit!");
+    }
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(App, ClipboardPathFilesAndPageSize) {
+    const struct {
+        std::string folder;
+        std::string path;
+    } clipboard[] = {
+        {"", "Quillmark.clp"},
+        {"/tmp", "/tmp/Quillmark.clp"},
+        {"/tmp/", "/tmp/Quillmark.clp"},
+        {"/" + std::string(253, 'd'), "/" + std::string(253, 'd') + "/Quillmark.clp"},
+        {"/" + std::string(254, 'd'), "Quillmark.clp"}, // 255 characters: relative
+    };
+    for (const auto& c : clipboard)
+        EXPECT_EQ(MastersClipboardPath(c.folder), c.path) << c.folder.size();
+
+    CCASEApp app;
+    ASSERT_TRUE(Start(app, {}));
+    Environment& environment = *app.Env();
+    std::vector<std::vector<std::string>> started;
+    environment.startProgram = [&](const std::vector<std::string>& argv) {
+        started.push_back(argv);
+    };
+    // A file name with blanks and quotes reaches the program as one argument.
+    environment.OpenFile(scratch / "my \"notes\"; rm -rf x.zzz", false);
+    ASSERT_EQ(started.size(), 1u);
+    ASSERT_GE(started[0].size(), 2u);
+    EXPECT_EQ(started[0].back(), scratch / "my \"notes\"; rm -rf x.zzz");
+    environment.Settings().HelpFolder = scratch / "Help";
+    app.OnHelpContents();
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_EQ(started[1].back(), scratch / "Help/Contents.html");
+    // A project opens as a document.
+    const std::string project = MakeProject("opened.pro");
+    environment.OpenFile(project, false);
+    EXPECT_EQ(started.size(), 2u);
+    EXPECT_EQ(environment.ActiveDocument()->GetPathName(), project);
+
+    // Page size: equal sizes change nothing, another size marks every document.
+    CCASEDoc* document = environment.ActiveDocument();
+    document->SetModifiedFlag(false);
+    const int32_t width = environment.Settings().PageSetup.PaperWidth;
+    const int32_t height = environment.Settings().PageSetup.PaperHeight;
+    environment.ApplyPageSize(width, height, false);
+    EXPECT_FALSE(document->IsModified());
+    environment.ApplyPageSize(8500, 11000, true);
+    EXPECT_TRUE(document->IsModified());
+    EXPECT_EQ(environment.Settings().PageSetup.PaperHeight, 11000);
+}
+
+TEST_F(App, ModifiedTemplatesAreAskedInOrderAndOutOfMemoryOffersRetry) {
+    CCASEApp app;
+    ASSERT_TRUE(Start(app, {}));
+    Environment& environment = *app.Env();
+    NotationTemplate* first = environment.AcquireTemplate(scratch / "other/UML2.1.not");
+    NotationTemplate* second = environment.AcquireTemplate(scratch / "Notations/Uml2.1.not");
+    first->modified = true;
+    second->modified = true;
+    prompts.asked.clear();
+    prompts.Script(PromptAnswer::Cancel); // Cancel on the first still asks the second
+    prompts.Script(PromptAnswer::No);
+    environment.SaveModifiedTemplates();
+    ASSERT_EQ(prompts.asked.size(), 2u);
+    EXPECT_EQ(prompts.asked[0], "Save changes to template " + first->path + "?");
+    EXPECT_EQ(prompts.asked[1], "Save changes to template " + second->path + "?");
+    first->modified = second->modified = false;
+    environment.ReleaseTemplate(first);
+    environment.ReleaseTemplate(second);
+
+    prompts.asked.clear();
+    prompts.Script(PromptAnswer::Retry);
+    app.RunCommand([] { throw std::bad_alloc(); });
+    EXPECT_EQ(prompts.asked.back(),
+              "Quillmark is out of memory!\nPlease select RETRY, save your work, and quit.");
+    prompts.Script(PromptAnswer::Abort);
+    EXPECT_THROW(app.RunCommand([] { throw std::bad_alloc(); }), CommandLineExit);
+}
+
+// Batch scripts: the kind from the folder, the options from the command line
+// (a value "true" in any case switches a flag on without changing its text),
+// the scope, and the project's name and folders passed to the entry function.
+TEST_F(App, BatchRunsScriptsWithTheirOptions) {
+    const std::string project = MakeProject("a.b.pro");
+    MakeDirectories(scratch / "Scripts/CodeGen");
+    MakeDirectories(scratch / "Scripts/Task");
+    ASSERT_TRUE(WriteFileReplacing(scratch / "Scripts/CodeGen/Write.vxs",
+                                   ";$Verbose=quiet\n"
+                                   ";? Say more\n"
+                                   ";$Comment=none\n"
+                                   "(def KestMain (lam (scope name target extra e n)\n"
+                                   "  (setq c (open extra \"w\"))\n"
+                                   "  (print scope name target $Verbose $Comment e n c)\n"
+                                   "  (close c)))\n"));
+    ASSERT_TRUE(WriteFileReplacing(scratch / "Scripts/Task/Touch.vxs", "(def KestTask (lam ()\n"
+                                                                       "  (setq c (open \"" +
+                                                                           (scratch / "task.txt") +
+                                                                           "\" \"w\"))\n"
+                                                                           "  (print 'done c)\n"
+                                                                           "  (close c)))\n"));
+    const std::string out = scratch / "gen/out.txt";
+    {
+        CCASEApp app;
+        EXPECT_FALSE(Start(app, {project, "-batch", "-script=CodeGen/Write.vxs",
+                                 "-scope=all models", "-folder=" + (scratch / "gen"),
+                                 "-file=" + out, "-Verbose=TRUE", "-Comment=said", "-exit"}));
+        EXPECT_EQ(app.ExitCode(), 0);
+    }
+    const std::string written = Text(out);
+    for (const char* part : {"allModels", "\"a\"", "\"quiet\"", "\"said\"", "\"\"nil"})
+        EXPECT_NE(written.find(part), std::string::npos) << part << " in " << written;
+    {
+        CCASEApp app;
+        EXPECT_FALSE(Start(app, {project, "-batch", "-script=Task/Touch.vxs", "-exit"}));
+        EXPECT_EQ(app.ExitCode(), 0);
+        EXPECT_NE(Text(scratch / "task.txt").find("done"), std::string::npos);
+    }
+    {
+        CCASEApp app;
+        EXPECT_FALSE(Start(app, {project, "-batch", "-script=CodeGen/Write.vxs", "-nosuch=1"}));
+        EXPECT_EQ(app.ExitCode(), 1);
+        EXPECT_EQ(prompts.asked.back(),
+                  "Command Line Error: Invalid script option name: nosuch.\nQuillmark will exit!");
+    }
+}
+
+// The shipped default notation template is the built-in one written out:
+// the same tools and diagram types (ids are made anew at every writing).
+// QM_UPDATE_SHIPPED_TEMPLATE=1 rewrites it after the built-in one changed.
+TEST_F(App, ShippedDefaultTemplateIsTheBuiltInOne) {
+    const std::string shipped = std::string(QM_SOURCE_DIR) + "/resources/Notations/UML2.1.not";
+    NotationTemplate builtIn;
+    CreateTemplate(builtIn, kInternalTemplateName);
+    if (std::getenv("QM_UPDATE_SHIPPED_TEMPLATE") != nullptr) {
+        ASSERT_TRUE(WriteFileReplacing(shipped, WriteTemplateText(builtIn)));
+    }
+    NotationTemplate read;
+    ASSERT_EQ(CreateTemplate(read, shipped), 1);
+    ASSERT_EQ(read.tools.size(), builtIn.tools.size());
+    for (size_t i = 0; i < read.tools.size(); ++i)
+        EXPECT_EQ(read.tools[i]->name, builtIn.tools[i]->name);
+    for (size_t i = 0; i < read.diagramTypes.size(); ++i)
+        EXPECT_EQ(read.diagramTypes[i].name, builtIn.diagramTypes[i].name);
+    EXPECT_EQ(read.toolBitmap.Pixels(), builtIn.toolBitmap.Pixels());
+}
+
+} // namespace
+} // namespace qm

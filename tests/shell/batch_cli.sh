@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Runs the quillmark program as a batch user would: the exit codes, the
+# messages on standard error, the project a batch run writes, and that a
+# batch run leaves the user settings alone.
+set -u
+app=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME="$work/config" HOME="$work/home"
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+mkdir -p "$XDG_CONFIG_HOME" "$HOME"
+cd "$work"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# expect <exit code> <text on standard error> <arguments...>
+expect() {
+  local code=$1 text=$2
+  shift 2
+  "$app" "$@" >"$work/out" 2>"$work/err"
+  local rc=$?
+  [ "$rc" -eq "$code" ] || fail "$* exited $rc, not $code"
+  grep -qF -- "$text" "$work/err" || { fail "$* did not say: $text"; cat "$work/err"; }
+}
+
+appdir=$(dirname "$app")
+expect 1 $'Command Line Error: Invalid Scope: foo.\nQuillmark will exit!' -scope=foo
+expect 1 "Command Line Error: Script name expected: script." -script
+expect 1 "Quillmark will exit!" -script
+expect 1 "Command Line Error: Project does not exit: ." -batch -exit
+expect 1 "file is not a Quillmark project" "$appdir/Notations/UML2.1.not" -batch -exit
+expect 1 "Invalid Language: Cobol" -revLang=Cobol
+
+"$app" -batch -exit "-new=<Internal>" -save=out.pro 2>"$work/err"
+rc=$?
+[ "$rc" -eq 0 ] || { fail "the new project batch exited $rc"; cat "$work/err"; }
+head -n 1 out.pro | grep -q '^(Quillmark "8.0" project)$' || fail "out.pro does not start with the project header"
+grep -qF '(notation "<Internal>")' out.pro || fail "out.pro does not name <Internal>"
+[ -z "$(find "$XDG_CONFIG_HOME" -type f)" ] || fail "the batch run wrote settings: $(find "$XDG_CONFIG_HOME" -type f)"
+
+expect 1 "Need -add=addFiles.txt" out.pro -batch -exit -revLang=Java
+# The option name may come with '/' and in capitals.
+"$app" out.pro /BATCH /EXIT -save=copy.pro 2>"$work/err" || fail "/BATCH /EXIT exited $?"
+cmp -s out.pro copy.pro || fail "the project saved again differs"
+
+# A script beside the program: what it prints shows on standard output, all of it.
+scripts="$appdir/Scripts/CodeGen"
+mkdir -p "$scripts"
+printf ';$Verbose=quiet\n(def KestMain (lam (s n tg e a b) (print (quote started) n $Verbose)))\n' \
+  >"$scripts/BatchCliHello.vxs"
+"$app" out.pro -batch -exit -script=CodeGen/BatchCliHello.vxs -folder="$work/gen" -file=x \
+  -Verbose=TRUE >"$work/out" 2>"$work/err" || fail "the script batch exited $?"
+grep -qF 'started"out""quiet"' "$work/out" || { fail "the script's output is missing"; cat "$work/out" "$work/err"; }
+[ -d "$work/gen" ] || fail "the target folder was not made"
+expect 1 "Invalid script option name: nosuch" out.pro -batch -script=CodeGen/BatchCliHello.vxs -nosuch=1
+rm -f "$scripts/BatchCliHello.vxs"
+
+[ "$failures" -eq 0 ] && echo "batch command line: all good"
+exit "$failures"
