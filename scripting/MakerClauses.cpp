@@ -1,11 +1,13 @@
 // The clause reader of the maker built-ins.
 #include "scripting/MakerClauses.h"
 
+#include "document/CCASEDoc.h"
 #include "drawables/FontFaceTable.h"
 #include "kernel/Errors.h"
 #include "kernel/Eval.h"
 #include "kernel/Symbol.h"
 #include "scripting/Converters.h"
+#include "scripting/RunContext.h"
 #include "scripting/VxFrame.h"
 
 #include <cstring>
@@ -34,6 +36,14 @@ void* MakerForm::Target(ReferenceKind kind, const char* message) {
     if (object == nullptr)
         scripterror(self_, kObjectGone, target_);
     return object;
+}
+
+Cell* MakerForm::TakeElement() {
+    if (!ispair(rest_))
+        return nil;
+    Cell* element = car(rest_);
+    rest_ = cdr(rest_);
+    return element;
 }
 
 bool MakerForm::Next() {
@@ -131,6 +141,11 @@ void MakerForm::ReadLooks(Looks& looks, bool inherit) const {
 
 void MakerForm::Fail(const char* message, Cell* value) const {
     scripterror(self_, message, value);
+}
+
+void MarkRunProjectModified() {
+    if (RunContext().project != nullptr)
+        RunContext().project->SetModifiedFlag(true);
 }
 
 void ReadLooksClauses(Symbol* self, Cell* clauses, Looks& looks) {

@@ -39,6 +39,8 @@ class MakerForm {
     // The evaluated target cell (after Target).
     kest::Cell* TargetCell() const { return target_; }
 
+    // Takes the next element as it is, not as a clause (nil when none is left).
+    kest::Cell* TakeElement();
     // Moves to the next clause; false after the last. An element that is not
     // a list is "bad clause".
     bool Next();
@@ -88,6 +90,10 @@ class MakerForm {
     kest::Cell* tag_ = nullptr;
     kest::Cell* values_ = nullptr;
 };
+
+// Marks the project of the current run modified (makers record no journal
+// entry).
+void MarkRunProjectModified();
 
 // ReadLooksSpec's sub-clauses over a list of them, into looks (already reset
 // by the caller).

@@ -43,5 +43,12 @@ kest::Cell* VxMergeFiles(kest::Symbol* self);
 kest::Cell* VxNewGuid(kest::Symbol* self);
 // Project built-ins.
 kest::Cell* VxSaveProject(kest::Symbol* self);
+// Master and member makers.
+kest::Cell* VxMakeMaster(kest::Symbol* self);
+kest::Cell* VxClearMaster(kest::Symbol* self);
+kest::Cell* VxMakeAttribute(kest::Symbol* self);
+kest::Cell* VxMakeType(kest::Symbol* self);
+kest::Cell* VxMakeMethod(kest::Symbol* self);
+kest::Cell* VxMakeException(kest::Symbol* self);
 
 } // namespace qm

@@ -1,0 +1,158 @@
+// The maker built-ins over a real project document.
+#include "ScriptingFixture.h"
+#include "document/CCASEDoc.h"
+#include "document/DocumentContext.h"
+#include "document/Profile.h"
+#include "document/TemplateCache.h"
+#include "drawables/NotationTemplate.h"
+#include "model/Master.h"
+#include "model/MasterCollection.h"
+#include "scripting/RunContext.h"
+
+#include <memory>
+
+namespace qm::test {
+namespace {
+
+class MakersTest : public ScriptingTest {
+  protected:
+    MakersTest() : runtime("XDG_RUNTIME_DIR", scratch.Path().c_str()) {
+        settings.Language = "C++";
+        context.profile = &settings;
+        context.templates = &templates;
+        project = std::make_unique<CCASEDoc>(context, true);
+        context.newProjectArmed = true;
+        context.commandLineTemplate = "<Internal>";
+        project->OnNewDocument();
+        ScriptRunContext run;
+        run.project = project.get();
+        runContext = std::make_unique<ScopedRunContext>(run);
+        Bind("p", References().MakeRef(project.get(), RefProject));
+    }
+    ~MakersTest() override {
+        runContext.reset();
+        References().Reset();
+    }
+    size_t MasterCount() { return project->Masters().Count(); }
+
+    ScopedEnvironment runtime;
+    Profile settings;
+    TemplateCache templates;
+    DocumentContext context;
+    std::unique_ptr<CCASEDoc> project;
+    std::unique_ptr<ScopedRunContext> runContext;
+};
+
+TEST_F(MakersTest, VxMakeMasterMakesOnceAndUpdatesAnExistingMaster) {
+    ASSERT_NE(project->Template(), nullptr);
+    EXPECT_EQ(Value("(TestRefKind (setq m (VxMakeMaster p (name A) (tool class) (comment c))))"),
+              "1");
+    EXPECT_TRUE(project->IsModified());
+    const size_t count = MasterCount();
+    EXPECT_EQ(Value("(VxMakeMaster p (name A) (tool class))"),
+              "error: VxMakeMaster: Master already defined: ((name A) (tool class))");
+    EXPECT_EQ(MasterCount(), count);
+    EXPECT_EQ(Value("(TestRefKind (setq n (VxMakeMaster p (name B) (tool Class))))"), "1");
+    EXPECT_EQ(Value("(TestRefKind (VxMakeMaster p m (comment x)))"), "1");
+    Master* b = project->Masters().At(0);
+    Master* a = project->Masters().At(1);
+    ASSERT_EQ(b->name, "B");
+    EXPECT_EQ(a->comment, "x");
+    EXPECT_EQ(a->name, "A");
+    EXPECT_EQ(b->comment, "");
+
+    // (pars (T class) (U)): two parameters, the second's type the text nil.
+    EXPECT_EQ(Value("(TestRefKind (VxMakeMaster p n (pars (T class) (U)) (args V W)))"), "1");
+    ASSERT_EQ(b->parameters.size(), 4u);
+    EXPECT_EQ(b->parameters[0]->name, "T");
+    EXPECT_EQ(b->parameters[0]->type, "class");
+    EXPECT_EQ(b->parameters[1]->name, "U");
+    EXPECT_EQ(b->parameters[1]->type, "nil");
+    EXPECT_EQ(b->parameters[3]->name, "W");
+
+    const struct {
+        const char* script;
+        const char* expected;
+    } cases[] = {
+        {"(VxMakeMaster p)", "error: VxMakeMaster: master reference expected: nil"},
+        {"(VxMakeMaster p nil (name Q))", "error: VxMakeMaster: master reference expected: nil"},
+        {"(VxMakeMaster 5 (name Q))", "error: VxMakeMaster: project reference expected: 5"},
+        {"(VxMakeMaster p (name Q))", "error: VxMakeMaster: Invalid tool (-1) for master  Q: nil"},
+        {"(VxMakeMaster p (name Q) (namespace N))",
+         "error: VxMakeMaster: Invalid tool (-1) for master N.Q: nil"},
+        {"(VxMakeMaster p (name Q) (tool nosuch))",
+         "error: VxMakeMaster: unknown master tool name: nosuch"},
+        {"(VxMakeMaster p n (pars T))", "error: VxMakeMaster: Invalid master (B) parameter: T"},
+        {"(VxMakeMaster p n (args (T)))", "error: VxMakeMaster: Invalid master (B) argument: (T)"},
+        {"(VxMakeMaster p (m) (comment x))", "error: VxMakeMaster: bad tag: m"},
+        {"(VxMakeMaster p n (access secret))", "error: VxMakeMaster: invalid access: secret"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+    EXPECT_EQ(MasterCount(), count + 1);
+}
+
+TEST_F(MakersTest, MemberMakersAppendRecordsReadFromTheirClauses) {
+    ASSERT_EQ(Value("(TestRefKind (setq m (VxMakeMaster p (name A) (tool class))))"), "1");
+    Master* a = project->Masters().At(0);
+    EXPECT_EQ(
+        Value(
+            "(TestRefKind (VxMakeAttribute m (name x) (type int) (access private) (mode static)))"),
+        "6");
+    EXPECT_EQ(Value("(TestRefKind (VxMakeType m (name Color) (kind enum) (returns r) (def d)"
+                    " (elems ((name RED) (value R)) ((name GREEN)))))"),
+              "7");
+    EXPECT_EQ(
+        Value("(TestRefKind (VxMakeMethod m (name run) (pars ((name a) (type int) (dir in out)))"
+              " (others (IOError exception) (Tx context))))"),
+        "8");
+    EXPECT_EQ(Value("(TestRefKind (VxMakeException m (name E) (members ((name code)))))"), "9");
+    ASSERT_EQ(a->attributes.size(), 1u);
+    EXPECT_EQ(a->attributes[0]->owner, a);
+    EXPECT_EQ(a->attributes[0]->access, 1);
+    EXPECT_EQ(a->attributes[0]->mode, 1);
+    ASSERT_EQ(a->types.size(), 1u);
+    EXPECT_EQ(a->types[0]->definition, "d");
+    EXPECT_EQ(a->types[0]->kind, 2);
+    ASSERT_EQ(a->types[0]->elements.size(), 2u);
+    EXPECT_EQ(a->types[0]->elements[0]->value, "R");
+    EXPECT_EQ(a->types[0]->elements[1]->value, "");
+    ASSERT_EQ(a->methods.size(), 1u);
+    EXPECT_EQ(a->methods[0]->parameters[0]->direction, 3);
+    ASSERT_EQ(a->methods[0]->others.size(), 2u);
+    EXPECT_EQ(a->methods[0]->others[1]->kind, 1);
+    ASSERT_EQ(a->exceptions.size(), 1u);
+    EXPECT_EQ(a->exceptions[0]->members[0]->name, "code");
+
+    const struct {
+        const char* script;
+        const char* expected;
+    } cases[] = {
+        {"(VxMakeType m (elems (name RED)))", "error: VxMakeType: list expected: name"},
+        {"(VxMakeType m (elems ((value 1))))", "error: VxMakeType: string expected: 1"},
+        {"(VxMakeType m (elems ((dir in))))", "error: VxMakeType: bad tag: dir"},
+        {"(VxMakeMethod m (others (X other)))",
+         "error: VxMakeMethod: exception of context expected: other"},
+        {"(VxMakeMethod m (others X))", "error: VxMakeMethod: list expected: X"},
+        {"(VxMakeAttribute p (name x))",
+         "error: VxMakeAttribute: master reference expected: <ref:1>"},
+        {"(VxMakeException m (kind x))", "error: VxMakeException: bad tag: kind"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+    // A failing call adds nothing.
+    EXPECT_EQ(a->types.size(), 1u);
+    EXPECT_EQ(a->methods.size(), 1u);
+
+    // VxClearMaster empties the member lists and keeps name and tool.
+    EXPECT_EQ(Value("(VxClearMaster m)"), "t");
+    EXPECT_TRUE(a->attributes.empty() && a->methods.empty() && a->types.empty() &&
+                a->exceptions.empty() && a->parameters.empty());
+    EXPECT_EQ(a->name, "A");
+    EXPECT_NE(a->tool, nullptr);
+    EXPECT_EQ(Value("(VxClearMaster p)"),
+              "error: VxClearMaster: master reference expected: <ref:1>");
+}
+
+} // namespace
+} // namespace qm::test
