@@ -43,6 +43,10 @@ kest::Cell* VxMergeFiles(kest::Symbol* self);
 kest::Cell* VxNewGuid(kest::Symbol* self);
 // Project built-ins.
 kest::Cell* VxSaveProject(kest::Symbol* self);
+// Model built-ins.
+kest::Cell* VxMakeModel(kest::Symbol* self);
+kest::Cell* VxSelectModel(kest::Symbol* self);
+kest::Cell* VxCalcModel(kest::Symbol* self);
 // Master and member makers.
 kest::Cell* VxMakeMaster(kest::Symbol* self);
 kest::Cell* VxClearMaster(kest::Symbol* self);

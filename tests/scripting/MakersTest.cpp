@@ -4,6 +4,7 @@
 #include "document/DocumentContext.h"
 #include "document/Profile.h"
 #include "document/TemplateCache.h"
+#include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "model/Master.h"
 #include "model/MasterCollection.h"
@@ -152,6 +153,54 @@ TEST_F(MakersTest, MemberMakersAppendRecordsReadFromTheirClauses) {
     EXPECT_NE(a->tool, nullptr);
     EXPECT_EQ(Value("(VxClearMaster p)"),
               "error: VxClearMaster: master reference expected: <ref:1>");
+}
+
+TEST_F(MakersTest, VxMakeModelNamesAndEntersItsModel) {
+    const size_t before = project->ModelCount();
+    EXPECT_EQ(Value("(TestRefKind (VxMakeModel p))"), "0");
+    ASSERT_EQ(project->ModelCount(), before + 1);
+    Model* first = project->GetModelAt(before);
+    EXPECT_EQ(first->name, "Untitled 1");
+    Value("(VxMakeModel p (name \"Untitled 3\"))");
+    Value("(VxMakeModel p)");
+    EXPECT_EQ(project->GetModelAt(before + 2)->name, "Untitled 4");
+
+    Value("(setq c (VxMakeMaster p (name C) (tool class)))");
+    EXPECT_EQ(Value("(TestRefKind (setq m (VxMakeModel p (name M) (type class) (zoom 2.0)"
+                    " (rect 0 0 800 600) (parentMaster c) (flags stepLink))))"),
+              "0");
+    Model* m = project->GetModelAt(before + 3);
+    EXPECT_EQ(m->kind, 11);
+    EXPECT_EQ(m->zoom, 2.0);
+    EXPECT_EQ(m->pageMatrix, CRect(0, 0, 800, 600));
+    EXPECT_EQ(m->zoomedPageMatrix, CRect(0, 0, 800, 600));
+    EXPECT_EQ(m->parentMaster, project->Masters().At(0));
+    EXPECT_EQ(project->Masters().At(0)->submodel, m);
+    EXPECT_EQ(m->modelFlags, 0x4u);
+    Value("(VxMakeModel p (name K) (type Class) (parentMaster nil) (parentModel m))");
+    Model* k = project->GetModelAt(before + 4);
+    EXPECT_EQ(k->kind, 0);
+    EXPECT_EQ(k->parentMaster, nullptr);
+    EXPECT_EQ(k->parentModel, m);
+
+    const struct {
+        const char* script;
+        const char* expected;
+    } cases[] = {
+        {"(VxMakeModel c)", "error: VxMakeModel: project reference expected: <ref:5>"},
+        {"(VxMakeModel p (parentMaster m))",
+         "error: VxMakeModel: master reference expected: <ref:6>"},
+        {"(VxMakeModel p (zoom big))", "error: VxMakeModel: real number expected: big"},
+        {"(VxMakeModel p (size 1))", "error: VxMakeModel: bad tag: size"},
+        {"(VxSelectModel m)", "t"},
+        {"(VxCalcModel m)", "t"},
+        {"(VxCalcModel c)", "error: VxCalcModel: model reference expected: <ref:5>"},
+        {"(VxSelectModel)", "error: VxSelectModel: incorrect number of arguments"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+    // A clause error leaves the model in the list, named by no clause.
+    EXPECT_EQ(project->GetModelAt(project->ModelCount() - 1)->name, "");
 }
 
 } // namespace
