@@ -1,6 +1,7 @@
 // The model built-ins: VxMakeModel, VxSelectModel and VxCalcModel.
 #include "document/CCASEDoc.h"
 #include "document/DocumentContext.h"
+#include "drawables/CustomModel.h"
 #include "drawables/Model.h"
 #include "kernel/Init.h"
 #include "kernel/Symbol.h"
@@ -45,7 +46,7 @@ Cell* VxMakeModel(Symbol* self) {
     MakerForm form(self);
     auto* project = static_cast<CCASEDoc*>(form.Target(RefProject, kProjectReferenceExpected));
     // The model belongs to the project before its clauses are read.
-    auto created = std::make_unique<Model>(&project->IdMap());
+    auto created = std::make_unique<CustomModel>(&project->IdMap(), project);
     Model* model = created.get();
     project->AddModel(std::move(created));
     while (form.Next()) {

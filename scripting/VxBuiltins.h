@@ -47,6 +47,13 @@ kest::Cell* VxSaveProject(kest::Symbol* self);
 kest::Cell* VxMakeModel(kest::Symbol* self);
 kest::Cell* VxSelectModel(kest::Symbol* self);
 kest::Cell* VxCalcModel(kest::Symbol* self);
+// Place and junction makers.
+kest::Cell* VxMakePlace(kest::Symbol* self);
+kest::Cell* VxMakeJunction(kest::Symbol* self);
+// Primitive makers.
+kest::Cell* VxMakeLine(kest::Symbol* self);
+kest::Cell* VxMakeBox(kest::Symbol* self);
+kest::Cell* VxMakeText(kest::Symbol* self);
 // Master and member makers.
 kest::Cell* VxMakeMaster(kest::Symbol* self);
 kest::Cell* VxClearMaster(kest::Symbol* self);

@@ -6,6 +6,8 @@
 #include "document/TemplateCache.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
+#include "drawables/Place.h"
+#include "drawables/Primitives.h"
 #include "model/Master.h"
 #include "model/MasterCollection.h"
 #include "scripting/RunContext.h"
@@ -201,6 +203,100 @@ TEST_F(MakersTest, VxMakeModelNamesAndEntersItsModel) {
         EXPECT_EQ(Value(c.script), c.expected) << c.script;
     // A clause error leaves the model in the list, named by no clause.
     EXPECT_EQ(project->GetModelAt(project->ModelCount() - 1)->name, "");
+}
+
+TEST_F(MakersTest, PlaceAndJunctionMakers) {
+    Value("(setq c (VxMakeMaster p (name C) (tool class)))");
+    Value("(setq m (VxMakeModel p (name M)))");
+    Master* c = project->Masters().At(0);
+    Model* m = project->GetModelAt(project->ModelCount() - 1);
+    project->SetModifiedFlag(false);
+    EXPECT_EQ(Value("(TestRefKind (setq pl (VxMakePlace m (master c) (rect 10 20 90 60)"
+                    " (instance i1) (flags annotate) (looks (fillColor 3)))))"),
+              "2");
+    EXPECT_TRUE(project->IsModified());
+    ASSERT_EQ(m->drawables.size(), 1u);
+    auto* place = dynamic_cast<Place*>(m->drawables.back().get());
+    ASSERT_NE(place, nullptr);
+    EXPECT_EQ(place->master, c);
+    EXPECT_EQ(c->refCount, 1);
+    EXPECT_EQ(place->kindCode, c->tool->ToolId());
+    EXPECT_EQ(place->bounds, CRect(10, 20, 90, 60));
+    EXPECT_EQ(place->label, "i1");
+    EXPECT_EQ(place->placeFlags, 1u);
+    EXPECT_EQ(place->looks.fillColor, 3u);
+    EXPECT_NE(place->looks.style & kStyleInherit, 0);
+
+    EXPECT_EQ(Value("(TestRefKind (VxMakeJunction m (pivot pl) (tip 0 10) (text J)))"), "11");
+    EXPECT_EQ(m->drawables.size(), 1u); // the junction belongs to its pivot
+
+    const struct {
+        const char* script;
+        const char* expected;
+    } cases[] = {
+        {"(VxMakePlace m (rect 0 0 80 40) (master c))",
+         "error: VxMakePlace: master reference expected: 0"},
+        {"(VxMakePlace c (master c))", "error: VxMakePlace: model reference expected: <ref:2>"},
+        {"(VxMakePlace m (master c) (members pl))",
+         "error: VxMakePlace: members specified for non-group place: nil"},
+        {"(VxMakePlace m (master c) (leftLane pl))",
+         "error: VxMakePlace: leftLane/rightLane should be used in swimlanes only: (pl)"},
+        {"(VxMakePlace m (master c) (rect 1 2 3))", "error: VxMakePlace: bad clause: (rect 1 2 3)"},
+        {"(VxMakeJunction m (text J) (tip 1 1))",
+         "error: VxMakeJunction: No pivot specified for junction: nil"},
+        {"(VxMakeJunction m (pivot c))",
+         "error: VxMakeJunction: pivot requires place reference: <ref:2>"},
+        {"(VxMakeJunction m (pivot pl) (junction 7))",
+         "error: VxMakeJunction: invalid junction kind: 7"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+    // Failed makers add nothing to the model.
+    EXPECT_EQ(m->drawables.size(), 1u);
+    EXPECT_EQ(Value("(TestRefKind (VxMakePlace m))"), "2");
+    EXPECT_EQ(m->drawables.size(), 2u);
+}
+
+TEST_F(MakersTest, PrimitiveMakers) {
+    Value("(setq m (VxMakeModel p (name M)))");
+    Model* m = project->GetModelAt(project->ModelCount() - 1);
+    EXPECT_EQ(Value("(TestRefKind (VxMakeBox m (tool icon) (rect 10 10 200 200) (icon 3)))"), "4");
+    auto* box = dynamic_cast<BoxPrimitive*>(m->drawables.back().get());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->kindCode, 49);
+    EXPECT_EQ(box->bounds, CRect(10, 10, 26, 25));
+    EXPECT_EQ(box->icon, 3);
+    EXPECT_EQ(Value("(TestRefKind (VxMakeLine m (tool polygon) (points 5 50 40 10 60 30)))"), "4");
+    auto* line = dynamic_cast<LinePrimitive*>(m->drawables.back().get());
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->kindCode, 32);
+    EXPECT_EQ(line->vertices.size(), 3u);
+    EXPECT_EQ(line->bounds, CRect(5, 10, 60, 50));
+    EXPECT_EQ(Value("(TestRefKind (VxMakeText m (text Hello editable) (rect 0 0 50 20)"
+                    " (looks (fontStyle bold))))"),
+              "4");
+    auto* text = dynamic_cast<TextPrimitive*>(m->drawables.back().get());
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->text, "Hello");
+    EXPECT_EQ(text->textFlags, 1);
+    EXPECT_EQ(text->looks.style & kStyleInherit, 0);
+    const size_t count = m->drawables.size();
+
+    const struct {
+        const char* script;
+        const char* expected;
+    } cases[] = {
+        {"(VxMakeText m (text Hello bold))", "error: VxMakeText: invalid text property: bold"},
+        {"(VxMakeText m (text Hello 1))", "error: VxMakeText: invalid text property: 1"},
+        {"(VxMakeBox m (tool circle))", "error: VxMakeBox: invalid box tool: circle"},
+        {"(VxMakeBox m (icon \"3\"))", "error: VxMakeBox: integer number expected: \"3\""},
+        {"(VxMakeLine m (tool \"line\"))", "error: VxMakeLine: invalid line tool: \"line\""},
+        {"(VxMakeLine m (points 1 2 3))", "error: VxMakeLine: bad clause: (points 1 2 3)"},
+        {"(VxMakeLine m (rect 1 2 3 4))", "error: VxMakeLine: bad tag: rect"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+    EXPECT_EQ(m->drawables.size(), count);
 }
 
 } // namespace
