@@ -50,6 +50,7 @@ kest::Cell* VxCalcModel(kest::Symbol* self);
 // Place and junction makers.
 kest::Cell* VxMakePlace(kest::Symbol* self);
 kest::Cell* VxMakeJunction(kest::Symbol* self);
+kest::Cell* VxMakeLink(kest::Symbol* self);
 // Primitive makers.
 kest::Cell* VxMakeLine(kest::Symbol* self);
 kest::Cell* VxMakeBox(kest::Symbol* self);

@@ -55,7 +55,7 @@ const VxEntry kVxBuiltins[] = {
     {"VxMakeMethod", KSpecial, VxMakeMethod},
     {"VxMakeException", KSpecial, VxMakeException},
     {"VxMakePlace", KSpecial, VxMakePlace},
-    {"VxMakeLink", KSpecial, nullptr},
+    {"VxMakeLink", KSpecial, VxMakeLink},
     {"VxMakeJunction", KSpecial, VxMakeJunction},
     {"VxMakeTag", KSpecial, nullptr},
     {"VxMakeMessage", KSpecial, nullptr},

@@ -4,10 +4,12 @@
 #include "document/DocumentContext.h"
 #include "document/Profile.h"
 #include "document/TemplateCache.h"
+#include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
 #include "drawables/Primitives.h"
+#include "drawables/ToolModel.h"
 #include "model/Master.h"
 #include "model/MasterCollection.h"
 #include "scripting/RunContext.h"
@@ -293,6 +295,52 @@ TEST_F(MakersTest, PrimitiveMakers) {
         {"(VxMakeLine m (tool \"line\"))", "error: VxMakeLine: invalid line tool: \"line\""},
         {"(VxMakeLine m (points 1 2 3))", "error: VxMakeLine: bad clause: (points 1 2 3)"},
         {"(VxMakeLine m (rect 1 2 3 4))", "error: VxMakeLine: bad tag: rect"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+    EXPECT_EQ(m->drawables.size(), count);
+}
+
+TEST_F(MakersTest, VxMakeLinkJoinsTwoNodes) {
+    Value("(setq c (VxMakeMaster p (name C) (tool class)))");
+    Value("(setq m (VxMakeModel p (name M)))");
+    Value("(setq a (VxMakePlace m (master c) (rect 0 0 100 50)))");
+    Value("(setq b (VxMakePlace m (master c) (rect 200 100 301 151)))");
+    Model* m = project->GetModelAt(project->ModelCount() - 1);
+    NotationTemplate* notation = project->Template();
+    ToolModel* tool = nullptr;
+    for (const char* name : {"association", "Association", "link", "dependency"})
+        if ((tool = notation->FindToolByName(name, false)) != nullptr && tool->IsLinkTool())
+            break;
+    ASSERT_NE(tool, nullptr);
+    Bind("toolName", kest::mkstr(tool->name.c_str()));
+    EXPECT_EQ(Value("(TestRefKind (eval (list 'VxMakeLink 'm (list 'tool toolName) '(source a)"
+                    " '(target b) '(role a b) '(card 1 n))))"),
+              "3");
+    auto* link = dynamic_cast<Link*>(m->drawables.back().get());
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->sourceEnd, "a%%1");
+    EXPECT_EQ(link->targetEnd, "b%%n");
+    EXPECT_EQ(link->VertexCount(), 2);
+    EXPECT_FALSE(link->labelRect.IsRectEmpty());
+    EXPECT_EQ(link->nameRect, link->labelRect);
+    Value("(eval (list 'VxMakeLink 'm (list 'tool toolName) '(source a) '(target b)))");
+    auto* plain = dynamic_cast<Link*>(m->drawables.back().get());
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(plain->sourceEnd, "%%");
+    EXPECT_EQ(plain->targetEnd, "%%");
+    const size_t count = m->drawables.size();
+    const struct {
+        const char* script;
+        const char* expected;
+    } cases[] = {
+        {"(VxMakeLink m (target b))", "error: VxMakeLink: No source specified for link: nil"},
+        {"(VxMakeLink m (source a))", "error: VxMakeLink: No target specified for link: nil"},
+        {"(VxMakeLink m (source a) (target b))",
+         "error: VxMakeLink: No tool specified for link: nil"},
+        {"(VxMakeLink m (source c))",
+         "error: VxMakeLink: source/target requires place or junction reference: <ref:2>"},
+        {"(VxMakeLink m (tool nosuch))", "error: VxMakeLink: unknown link tool name: nosuch"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Value(c.script), c.expected) << c.script;
