@@ -3,6 +3,7 @@
 #include "ScriptingFixture.h"
 #include "drawables/Model.h"
 #include "model/Master.h"
+#include "scripting/MakerClauses.h"
 #include "scripting/VxFrame.h"
 
 namespace qm::test {
@@ -59,6 +60,43 @@ Cell* TestModelFailure(Symbol*) {
     throw CKestException("model failure");
 }
 
+// A maker-shaped special form whose target is any expression: each clause
+// is read by the form its tag names and echoed as (tag value...).
+Cell* TestClauses(Symbol* self) {
+    MakerForm form(self);
+    Cell* out = nil;
+    Cell** tail = &out;
+    auto add = [&tail](Cell* value) {
+        *tail = mkcons(value, nil);
+        tail = &(*tail)->b.cdr;
+    };
+    form.EvalTarget();
+    while (form.Next()) {
+        if (form.Is("text")) {
+            add(mkstr(form.Text().c_str()));
+        } else if (form.Is("int")) {
+            add(mkint(form.Int()));
+        } else if (form.Is("real")) {
+            add(mkint(int32_t(form.Real() * 10)));
+        } else if (form.Is("point")) {
+            const CPoint p = form.Point();
+            add(mklist(mkint(p.x), mkint(p.y), nullptr));
+        } else if (form.Is("rect")) {
+            const CRect r = form.Rect();
+            add(mklist(mkint(r.left), mkint(r.top), mkint(r.right), mkint(r.bottom), nullptr));
+        } else if (form.Is("points")) {
+            add(mkint(int32_t(form.Points().size())));
+        } else if (form.Is("looks")) {
+            Looks looks;
+            form.ReadLooks(looks, false);
+            add(mklist(mkint(looks.style), mkint(looks.fillColor), mkint(looks.height), nullptr));
+        } else {
+            form.BadTag();
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 void RegisterProbeBuiltins() {
@@ -69,6 +107,7 @@ void RegisterProbeBuiltins() {
     registerbuiltin("TestDrawableKind", KBuiltin, TestDrawableKind);
     registerbuiltin("TestArgs", KBuiltinN, TestArgs);
     registerbuiltin("TestModelFailure", KBuiltin, TestModelFailure);
+    registerbuiltin("TestClauses", KSpecial, TestClauses);
 }
 
 } // namespace qm::test

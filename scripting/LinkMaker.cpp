@@ -1,0 +1,139 @@
+// The link maker: VxMakeLink.
+#include "document/CCASEDoc.h"
+#include "drawables/CustomModel.h"
+#include "drawables/Junction.h"
+#include "drawables/Link.h"
+#include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
+#include "drawables/Place.h"
+#include "drawables/ToolModel.h"
+#include "kernel/Symbol.h"
+#include "scripting/Converters.h"
+#include "scripting/MakerClauses.h"
+#include "scripting/RunContext.h"
+#include "scripting/VxBuiltins.h"
+#include "scripting/VxFrame.h"
+
+#include <memory>
+
+namespace qm {
+
+using namespace kest;
+
+namespace {
+
+GuidMap* LinkProjectMap(Model* model) {
+    if (auto* custom = dynamic_cast<CustomModel*>(model))
+        if (custom->Document() != nullptr)
+            return custom->Document()->ProjectMap();
+    CCASEDoc* project = RunContext().project;
+    return project != nullptr ? &project->IdMap() : nullptr;
+}
+
+NodeDrawable* EndNode(const MakerForm& form) {
+    auto* object = static_cast<ModelObject*>(form.EvalRef(
+        form.First(), RefPlace, RefJunction, "source/target requires place or junction reference"));
+    return static_cast<NodeDrawable*>(static_cast<Drawable*>(object));
+}
+
+// A cardinality is written as a text or as a plain number: (card 1 n).
+std::string CardText(const MakerForm& form, Cell* value) {
+    if (value->type == TInteger)
+        return std::to_string(value->a.ival);
+    return form.TextOf(value);
+}
+
+CPoint Centre(const CRect& r) {
+    return CPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+} // namespace
+
+Cell* VxMakeLink(Symbol* self) {
+    MakerForm form(self);
+    auto* model = static_cast<Model*>(
+        static_cast<ModelObject*>(form.Target(RefModel, kModelReferenceExpected)));
+    GuidMap* map = LinkProjectMap(model);
+    CCASEDoc* project = RunContext().project;
+    auto link = std::make_unique<Link>(map);
+    link->labelRect.SetRectEmpty();
+    ToolModel* tool = nullptr;
+    NodeDrawable* source = nullptr;
+    NodeDrawable* target = nullptr;
+    std::vector<CPoint> points;
+    while (form.Next()) {
+        if (form.Is("name")) {
+            link->name = form.Text();
+        } else if (form.Is("tool")) {
+            NotationTemplate* notation = project != nullptr ? project->Template() : nullptr;
+            tool = notation != nullptr ? notation->FindToolByName(form.Text(), false) : nullptr;
+            if (tool == nullptr || !tool->IsLinkTool())
+                form.Fail("unknown link tool name", form.First());
+            link->SetTool(tool);
+            link->kindCode = tool->ToolNumber();
+            link->looks.Init(true, nullptr);
+        } else if (form.Is("access")) {
+            link->access = MemberAccessFromSymbol(self, form.First());
+        } else if (form.Is("stereotype")) {
+            link->stereotype = form.Text();
+        } else if (form.Is("role")) {
+            Cell* second =
+                ispair(form.Values()) && ispair(cdr(form.Values())) ? car(cdr(form.Values())) : nil;
+            link->sourceEnd = form.Text() + link->sourceEnd;
+            link->targetEnd = form.TextOf(second) + link->targetEnd;
+        } else if (form.Is("card")) {
+            Cell* second =
+                ispair(form.Values()) && ispair(cdr(form.Values())) ? car(cdr(form.Values())) : nil;
+            link->sourceEnd += CardText(form, form.First());
+            link->targetEnd += CardText(form, second);
+        } else if (form.Is("comment")) {
+            link->comment = form.Text();
+        } else if (form.Is("link")) {
+            link->file = form.Text();
+        } else if (form.Is("type")) {
+            link->type = form.Text();
+        } else if (form.Is("flags")) {
+            link->options = int32_t(ObjectFlagsFromList(self, RefLink, form.Values()));
+        } else if (form.Is("looks")) {
+            form.ReadLooks(link->looks, true);
+        } else if (form.Is("source")) {
+            source = EndNode(form);
+        } else if (form.Is("target")) {
+            target = EndNode(form);
+        } else if (form.Is("points")) {
+            points = form.Points();
+        } else if (form.Is("rect")) {
+            link->labelRect = form.Rect();
+        } else {
+            form.BadTag();
+        }
+    }
+    // A link needs both ends and its tool: report what is missing rather
+    // than build a link with a null end.
+    if (source == nullptr)
+        form.Fail("No source specified for link", nil);
+    if (target == nullptr)
+        form.Fail("No target specified for link", nil);
+    if (tool == nullptr)
+        form.Fail("No tool specified for link", nil);
+    link->SetSource(source);
+    link->SetTarget(target);
+    if (points.size() < 2)
+        points = {Centre(source->bounds), Centre(target->bounds)};
+    if (!link->SetVertices(points))
+        form.Fail("too many points", nil);
+    if (link->labelRect.IsRectEmpty()) {
+        CRect frame = tool->LabelFrame();
+        link->labelRect = frame;
+    }
+    link->nameRect = link->labelRect;
+    link->Reroute(0x3, true);
+    link->LayoutEndLabels();
+    link->UpdateRepaintRect();
+    Link* made = link.get();
+    model->drawables.push_back(std::move(link));
+    MarkRunProjectModified();
+    return MakeObjectRef(made, RefLink, project, map);
+}
+
+} // namespace qm
