@@ -150,15 +150,6 @@ int SourceParser::CloseSourceFile() {
     return result;
 }
 
-int SourceParser::ScanSourceToEnd(const std::string& path) {
-    if (!OpenSourceFile(path)) {
-        return 0;
-    }
-    while (GetToken() != kTokEnd) {
-    }
-    return CloseSourceFile() == 0 ? 1 : 0;
-}
-
 void SourceParser::ParseSourceFile(const std::string& path) {
     try {
         switch (language_) {

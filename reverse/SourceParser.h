@@ -151,10 +151,9 @@ class SourceParser : public SourceSymbolTable {
     const std::string& QualifiedName() const { return nameBuffer_; }
 
     // The parsers of the languages, by code, one file each (CppParser.cpp,
-    // IdlParser.cpp, ...). The C++ and IDL parsers are written; the entries of
-    // the other languages still only scan their file's tokens (ScanSourceToEnd)
-    // and record nothing, so no test may take an empty parse of those as a
-    // parser's answer. Each returns 1 when the file was read to its end, else 0.
+    // IdlParser.cpp, ...; the Java, C#, PHP, Orvistal and Forte TOOL scanners
+    // over open input are declared in LanguageParsers.h). Each returns 1 when
+    // the file was read to its end, else 0.
     int ParseCppFile(const std::string& path);
     int ParseIdlFile(const std::string& path);
     int ParseJavaFile(const std::string& path);
@@ -170,10 +169,6 @@ class SourceParser : public SourceSymbolTable {
     // The { ... }; member list of an exception (IDL, and C++ exception
     // declarations); the current token is the one after the name.
     int ParseIdlExceptionBody(SourceSymbol* node);
-
-    // Reads the open file's tokens to the end without recording anything:
-    // the stand-in body of a language whose scanner is not written yet.
-    int ScanSourceToEnd(const std::string& path);
 
     // The top-level symbol of exactly this name and qualifier (none matching
     // none), searched along the whole sameName chain; inserted when missing.

@@ -704,7 +704,9 @@ int SourceParser::NextTok() {
             if (language_ == kLangOrvistal) {
                 return OrvistalEscape();
             }
-            if (language_ == kLangCSharp && IsWordStart(c_)) {
+            // C# verbatim names; Java annotations, which the Java parser
+            // must tell from types and method names.
+            if ((language_ == kLangCSharp || language_ == kLangJava) && IsWordStart(c_)) {
                 return Identifier('@');
             }
             continue;

@@ -1,0 +1,74 @@
+// The declaration scanners of the Java, C#, PHP, Orvistal and Forte TOOL
+// parsers, each over the input a SourceParser has open (a file, or text in
+// memory), and the scanner that Java, C# and PHP share for their type
+// declarations, base lists and members.
+#pragma once
+
+#include "reverse/SourceParser.h"
+
+#include <string>
+#include <vector>
+
+namespace qm {
+
+// Each reads the open input to its end, recording declarations in the
+// parser's symbol table; 1 when the end was reached. The tokenizer may throw
+// SourceParseStopped (SourceParser::ParseSourceFile catches it).
+int ParseJavaInput(SourceParser& parser);
+int ParseCSharpInput(SourceParser& parser);
+int ParsePhpInput(SourceParser& parser);
+int ParseOrvistalInput(SourceParser& parser);
+int ParseToolInput(SourceParser& parser);
+
+// The type declarations of Java, C# and PHP: classes, interfaces (and C#
+// structs) with their type parameters, base lists and members.
+class JavaFamilyParser {
+  public:
+    explicit JavaFamilyParser(SourceParser& parser);
+
+    // The current token is class, interface or struct (or Java's @interface);
+    // modifiers are the bits read before it. Reads the declaration and its
+    // body; enclosing is the type it is nested in, or null at the top level.
+    // Returns 0 after an error (the current token is where it stopped).
+    int ParseType(SourceSymbol* enclosing, int modifiers);
+
+    // True on the word that declares an interface where the keyword table
+    // has no keyword for it (C# "interface", Java "@interface").
+    static bool IsInterfaceWord(const SourceParser& parser);
+
+    // A top-level symbol of that name and kind under any qualifier (kind 0:
+    // a class or an interface), or null.
+    SourceSymbol* FindTopLevel(const std::string& name, int kind) const;
+
+  private:
+    bool IsAnnotation() const;
+    bool IsTypeKeyword() const;
+    int SkipAnnotation();
+    int ParseTypeParameters(std::vector<std::string>& names);
+    int ParseBaseList(SourceSymbol* node, SourceSymbol* enclosing, bool isInterface);
+    int ParseCSharpBaseList(SourceSymbol* node, SourceSymbol* enclosing);
+    OwnedText ParseBaseName();
+    SourceSymbol* FindBase(const std::string& name, SourceSymbol* enclosing, int kind) const;
+    void AddBaseLink(SourceSymbol* node, SourceSymbol* base, int linkKind);
+    int ParseBody(SourceSymbol* node, bool isInterface);
+    int ParseMember(SourceSymbol* node, bool isInterface);
+    int ParseJavaEnum(SourceSymbol* parent, OwnedText comment, int flags);
+    void ReadInitializer(TypeText& text);
+    int ParseField(SourceSymbol* node, bool isInterface, std::string name, TypeText& type,
+                   int modifiers, OwnedText comment, int line);
+    int ParseMethod(SourceSymbol* node, bool isInterface, const std::string& name,
+                    const TypeText& type, int modifiers, OwnedText comment, bool isDefault);
+    int ParseParameters(SourceSymbol* method);
+    int ParsePhpParameter(SourceSymbol* method);
+    int ParseThrows(SourceSymbol* method);
+    void SkipMemberRest();
+
+    SourceParser& p_;
+    int lang_;
+    bool java_;
+    bool csharp_;
+    bool php_;
+    int depth_ = 0; // types being read, the outermost included
+};
+
+} // namespace qm

@@ -1,0 +1,217 @@
+// The Java parser: packages, classes and interfaces with their base lists and
+// type parameters, fields, methods, parameters, thrown exceptions, nested
+// types and enumerations, annotations, captured bodies, and its messages.
+#include "ParserTestSupport.h"
+
+namespace qm {
+namespace {
+
+using test::V;
+
+class JavaParserTest : public test::ParserTest {};
+
+TEST_F(JavaParserTest, ClassUnderPackageWithBases) {
+    Parse(kLangJava,
+          "package a.b;\nimport java.util.*;\nimport static x.Y.z;\n"
+          "public class C extends D implements E, F { }\n",
+          0, "C.java");
+    EXPECT_EQ(Describe(*Top("C")), "5 C @a.b 4 - 'C.java'");
+    EXPECT_EQ(Describe(*Top("D")), "5 D @a.b 0 - -");
+    EXPECT_EQ(Describe(*Top("E")), "6 E @a.b 0 - -");
+    EXPECT_EQ(Describe(*Top("F")), "6 F @a.b 0 - -");
+    EXPECT_EQ(Children(Top("C")), (V{"2 D @a.b 0 - -", "3 E @a.b 0 - -", "3 F @a.b 0 - -"}));
+    EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(JavaParserTest, BasesKnownFromEarlierFilesKeepTheirPackage) {
+    Parse(kLangJava, "package p; public interface I {} public class B {}", 0, "a.java");
+    Parse(kLangJava, "package q; class A extends x.B implements I { }", 0, "b.java", true);
+    EXPECT_EQ(Children(Top("A")), (V{"2 B @p 0 - -", "3 I @p 0 - -"}));
+    // The package of the first file does not leak into the second.
+    Parse(kLangJava, "class Z { }", 0, "c.java", true);
+    EXPECT_FALSE(Top("Z")->qualifier.has_value());
+}
+
+TEST_F(JavaParserTest, InterfaceMembersTakeFixedFlags) {
+    Parse(kLangJava, "interface I extends J, K {\n"
+                     "  int X = 1;\n"
+                     "  static final String Y = \"y\", Z = f(1, 2);\n"
+                     "  void f() throws a.b.E, F;\n"
+                     "  public abstract int g(int n);\n"
+                     "  default int h() { return 1; }\n"
+                     "  String value() default \"v\";\n"
+                     "}\n");
+    EXPECT_EQ(Describe(*Top("I")), "6 I 1024 - 't.src'");
+    EXPECT_EQ(Children(Top("I")),
+              (V{"2 J 0 - -", "2 K 0 - -", "7 X 2068 'int' '1'", "7 Y 2068 'String' '\"y\"'",
+                 "7 Z 2068 'String' 'f(1,2)'", "8 f 1028 'void' -", "8 g 1028 'int' -",
+                 "8 h 1028 'int' -", "8 value 1028 'String' -"}));
+    EXPECT_EQ(Describe(*Top("J")), "6 J 0 - -");
+    EXPECT_EQ(Children(Top("I")->FindChild(kLangJava, "f")), (V{"11 a.b.E 0 - -", "11 F 0 - -"}));
+    EXPECT_TRUE(Errors().empty()) << Errors().front();
+}
+
+TEST_F(JavaParserTest, FieldsArraysValuesAndComments) {
+    Parse(kLangJava, "class A {\n"
+                     "  private int a = 1, b = 2;\n"
+                     "  protected static final long[] c = { 1, 2 }, d;\n"
+                     "  int e[], f;\n"
+                     "  /** The name. */\n"
+                     "  transient java.util.Map<String, int[]> g;\n"
+                     "  int h; // counts things\n"
+                     "  static { init(); }\n"
+                     "  volatile Object i = new Object() { int x; };\n"
+                     "  java.util.Map<K, V> j = new java.util.HashMap<K, V>(4), k;\n"
+                     "}\n");
+    EXPECT_EQ(
+        Children(Top("A")),
+        (V{"7 a 1 'int' '1'", "7 b 1 'int' '2'", "7 c 2066 'long[]' '{1,2}'", "7 d 2066 'long[]' -",
+           "7 e 0 'int[]' -", "7 f 0 'int' -", "7 g 8192 'java.util.Map<String,int[]>' -",
+           "7 h 0 'int' -", "7 i 4096 'Object' 'new Object(){int x;}'",
+           "7 j 0 'java.util.Map<K,V>' 'new java.util.HashMap<K,V>(4)'",
+           "7 k 0 'java.util.Map<K,V>' -"}));
+    SourceSymbol* a = Top("A");
+    EXPECT_EQ(a->FindChild(kLangJava, "g")->comment, "The name. ");
+    EXPECT_EQ(a->FindChild(kLangJava, "h")->comment, "counts things");
+    EXPECT_FALSE(a->FindChild(kLangJava, "a")->comment.has_value());
+}
+
+TEST_F(JavaParserTest, MethodsParametersAndAnnotations) {
+    Parse(kLangJava,
+          "public abstract class L<E> extends AbstractList<E> implements java.io.Serializable {\n"
+          "  public L(int n) { super(); }\n"
+          "  @Override public int size() { return 0; }\n"
+          "  @SuppressWarnings(\"unchecked\") @java.io.Serial\n"
+          "  public static <T> T[] toArray(T[] a, final java.util.List<String> b, int... c)\n"
+          "      throws X, java.io.IOException { return null; }\n"
+          "  protected abstract void g(int m[]);\n"
+          "  native synchronized int h();\n"
+          "}\n");
+    SourceSymbol* l = Top("L");
+    EXPECT_EQ(Describe(*l), "5 L 1028 - 't.src'");
+    EXPECT_EQ(Children(l), (V{"2 AbstractList 0 - -", "3 Serializable 0 - -", "8 L 4 '' -",
+                              "8 size 4 'int' -", "8 toArray 20 '<T>T[]' -", "8 g 1026 'void' -",
+                              "8 h 49152 'int' -", "9 E 0 - -"}));
+    EXPECT_EQ(Children(l->FindChild(kLangJava, "toArray")),
+              (V{"9 a 0 'T[]' -", "9 b 0 'final java.util.List<String>' -", "9 c 0 'int...' -",
+                 "11 X 0 - -", "11 java.io.IOException 0 - -"}));
+    EXPECT_EQ(Children(l->FindChild(kLangJava, "g")), (V{"9 m 0 'int[]' -"}));
+    EXPECT_TRUE(Errors().empty()) << Errors().front();
+}
+
+TEST_F(JavaParserTest, QualifiedArrayTypesAndClassLiterals) {
+    Parse(kLangJava, "enum Kind { A; static Object k() { return Kind.class; } }\n"
+                     "class C { public java.security.cert.Certificate[] getCerts(String n) { }\n"
+                     "  Object o = C.class; }\n");
+    EXPECT_EQ(Children(Top("C")),
+              (V{"8 getCerts 4 'java.security.cert.Certificate[]' -", "7 o 0 'Object' 'C.class'"}));
+    EXPECT_TRUE(Errors().empty()) << Errors().front();
+}
+
+TEST_F(JavaParserTest, TypeParametersComeAfterTheMembers) {
+    Parse(kLangJava, "class M<K extends Comparable<? super K>, V extends java.util.List<V>> {\n"
+                     "  V get(K key) { return null; }\n"
+                     "}\n"
+                     "class N<T extends Comparable<T>> { }\n");
+    EXPECT_EQ(Children(Top("M")), (V{"8 get 0 'V' -", "9 K 0 - -", "9 V 0 - -"}));
+    EXPECT_EQ(Children(Top("N")), (V{"9 T 0 - -"}));
+}
+
+TEST_F(JavaParserTest, NestedTypesAndEnumerations) {
+    Parse(kLangJava,
+          "public class O {\n"
+          "  static class A { }\n"
+          "  private class I extends A implements Runnable { public void run() { } }\n"
+          "  enum E { X, Y(1) { void f() { } }, Z; private int v; E() { } E(int v) { } }\n"
+          "  int after;\n"
+          "}\n");
+    SourceSymbol* o = Top("O");
+    EXPECT_EQ(Children(o), (V{"5 A 16 - -", "5 I 1 - -", "13 E 0 - -", "7 after 0 'int' -"}));
+    EXPECT_EQ(Children(o->FindChild(kLangJava, "I")),
+              (V{"2 A 0 - -", "3 Runnable 0 - -", "8 run 4 'void' -"}));
+    EXPECT_EQ(Children(o->FindChild(kLangJava, "E")), (V{"9 X 0 - -", "9 Y 0 - -", "9 Z 0 - -"}));
+    // The nested base is the nested A; Runnable is a new top-level interface.
+    EXPECT_EQ(Top("A"), nullptr);
+    EXPECT_EQ(Describe(*Top("Runnable")), "6 Runnable 0 - -");
+}
+
+TEST_F(JavaParserTest, KeepMethodCodeCapturesBodies) {
+    Parse(kLangJava, "class A {\n  void f() {\n    if (x) { y(); }\n  }\n  abstract void g();\n}\n",
+          kRevKeepMethodCode);
+    SourceSymbol* a = Top("A");
+    // The body opens with a brace at the indentation of its closing one.
+    EXPECT_EQ(a->FindChild(kLangJava, "f")->text2, "  {\r\n    if (x) { y(); }\r\n  }");
+    EXPECT_FALSE(a->FindChild(kLangJava, "g")->text2.has_value());
+    Parse(kLangJava, "class A {\n  void f() {\n    y();\n  }\n}\n");
+    EXPECT_FALSE(Top("A")->FindChild(kLangJava, "f")->text2.has_value());
+}
+
+TEST_F(JavaParserTest, AnnotationsAreNamesOfTheirOwn) {
+    EXPECT_EQ(test::Tokens(kLangJava, "@Override @interface a@b"),
+              (std::vector<int>{kTokIdentifier, kTokIdentifier, kTokIdentifier, kTokIdentifier,
+                                kTokEnd}));
+    Parse(kLangJava, "@Retention(RUNTIME) public @interface Note { String value() default \"\"; }");
+    EXPECT_EQ(Describe(*Top("Note")), "6 Note 1028 - 't.src'");
+    EXPECT_EQ(Children(Top("Note")), (V{"8 value 1028 'String' -"}));
+}
+
+TEST_F(JavaParserTest, Messages) {
+    struct Case {
+        const char* source;
+        std::vector<std::string> errors;
+    };
+    const Case cases[] = {
+        {"abstract class A { void f(); }",
+         {"f: non-abstract method implementation required in class"}},
+        {"class A { abstract void f(); }",
+         {"A: abstract method not allowed in non-abstract class"}},
+        {"interface I { void f() { } }", {"f: method implementation not allowed in interface"}},
+        {"abstract class A { abstract void f() { } }",
+         {"f: abstract method should have no implementation"}},
+        {"final interface I { }", {"I: interface cannot be final"}},
+        {"class A extends B extends C { }", {"A: a class can only extend a single class"}},
+        {"interface I implements J { }", {"I: an interface cannot implement anything"}},
+        {"class A extends { }", {"A: bad extends/implements list"}},
+        {"class A extends B C { }", {"A: extends or implements, or { expected"}},
+        {"class A ( }", {"A: { expected"}},
+        {"class { }", {"identifier expected after interface/class"}},
+        {"class A<> { }", {"generic parameter expected"}},
+        {"class A<T extends B { }", {"> or , expected"}},
+        {"interface I { static { } }", {"I: class initialization block not allowed in interface"}},
+        {"class A { void f(int a = 3) { } }", {"f: parameter initializer not allowed"}},
+        {"class A { void f(int; }", {"f: identifier or , or ) expected"}},
+        {"class A { void f(int a }", {"f: ) expected"}},
+        {"class A { void f() throws { } }", {"f: exception name expected"}},
+        {"class A { void f() x }", {"f: syntax error"}},
+        {"class A { abstract int x; }", {"A: illegal modifier for class/interface field"}},
+        {"interface I { private int x; }", {"I: illegal modifier for class/interface field"}},
+        {"class A { transient void f() { } }", {"A: illegal modifier for class/interface method"}},
+        {"interface I { final void f(); }", {"I: illegal modifier for class/interface method"}},
+        {"package ;", {"identifier or * expected"}},
+        {"import *;", {}},
+    };
+    for (const Case& c : cases) {
+        log_.Clear();
+        Parse(kLangJava, c.source);
+        EXPECT_EQ(Errors(), c.errors) << c.source;
+    }
+}
+
+TEST_F(JavaParserTest, ErrorsAbandonOnlyTheMember) {
+    // A broken member is skipped; the members after it are still read.
+    Parse(kLangJava, "class A { void f(int; int x; void g() { } }\nclass B { }");
+    EXPECT_EQ(Children(Top("A")), (V{"8 f 0 'void' -", "7 x 0 'int' -", "8 g 0 'void' -"}));
+    EXPECT_NE(Top("B"), nullptr);
+}
+
+TEST_F(JavaParserTest, UnfinishedInputEndsWithoutHanging) {
+    for (const char* source : {"class", "class A", "class A {", "class A { void f(", "class A<",
+                               "class A extends", "class A { int x =", "package a",
+                               "class A { enum E { X(", "@", "class A { @Foo(", "interface I {"}) {
+        Parse(kLangJava, source);
+        EXPECT_LT(parser_->LineCount(), 2) << source;
+    }
+}
+
+} // namespace
+} // namespace qm
