@@ -235,6 +235,19 @@ Cell* UndoJournal::BuildForm(ChangeKind kind, ModelObject* model, ModelObject* c
         return kest::mkcons(
             head, kest::mkcons(id, kest::mkcons(Str(place->Id().Text()), kest::nreverse(indices))));
     }
+    case ChangeKind::PropertyChanges: {
+        // The object and the differences of its copy from before the change
+        // against it; nothing when nothing differs.
+        if (current == nullptr || changed_.empty() || previous_[0] == nullptr)
+            return nil;
+        Cell* diff = previous_[0]->Props(&scope_, current, nullptr, false);
+        bool any = false;
+        for (Cell* rest = diff; kest::ispair(rest); rest = kest::cdr(rest))
+            any = any || kest::car(rest) != nil;
+        if (!any)
+            return nil;
+        return kest::mklist(head, id, Str(current->Id().Text()), diff, nil, nullptr);
+    }
     case ChangeKind::MoveModelUp:
     case ChangeKind::MoveModelDown:
         return kest::mklist(head, id, kest::mkint(kind == ChangeKind::MoveModelUp ? 1 : 0),
@@ -359,6 +372,10 @@ void UndoJournal::ReplayRecord(const JournalRecord& record, bool redo) {
     Cell* form = ReadRecord(record);
     scope_ = GuidScope(document_.ProjectMap(), document_.TemplateMap());
     switch (*kind) {
+    case ChangeKind::PropertyChanges: {
+        ReplayPropertyChanges(form, redo);
+        return;
+    }
     case ChangeKind::Replace: {
         Target target;
         Cell* fields = CheckTarget(form, target);
@@ -399,6 +416,39 @@ void UndoJournal::MoveModelOneStep(Model* model, bool up) {
     }
     if (index + 1 < document_.ModelCount())
         document_.MoveModel(model, document_.GetModelAt(index + 2), false);
+}
+
+void UndoJournal::ReplayPropertyChanges(Cell* form, bool redo) {
+    // A change recorded without a model names no model: its object is
+    // looked up in the template's map, then in the project's.
+    Cell* fields = kest::cdr(form);
+    Cell* id = Next(fields);
+    Target target;
+    if (!IsString(id) || id->a.str[0] != '\0')
+        fields = CheckTarget(form, target);
+    Cell* objectId = Next(fields);
+    Cell* diff = Next(fields);
+    if (!IsString(objectId) || !kest::islist(diff))
+        throw CKestException(kDamaged);
+    ModelObject* object = nullptr;
+    if (target.model == nullptr) {
+        GuidMap* maps[] = {document_.TemplateMap(), document_.ProjectMap()};
+        for (GuidMap* map : maps) {
+            if (object == nullptr && map != nullptr)
+                object = map->Lookup(objectId->a.str);
+        }
+        if (object == nullptr)
+            throw CKestException("GUID map lookup failed");
+    } else {
+        scope_.Lookup(objectId->a.str, object, true);
+    }
+    std::unique_ptr<ModelObject> trial = object->Clone();
+    if (trial == nullptr)
+        throw CKestException(kDamaged);
+    trial->SetDetached();
+    trial->Props(&scope_, nullptr, diff, redo);
+    object->Props(&scope_, nullptr, diff, redo);
+    modelToShow_ = target.model;
 }
 
 void UndoJournal::ReplayReplace(Cell* fields, bool redo) {

@@ -102,6 +102,7 @@ class UndoJournal {
     // Checks and applies one record; throws before changing anything when
     // the record does not read or resolve.
     void ReplayRecord(const JournalRecord& record, bool redo);
+    void ReplayPropertyChanges(kest::Cell* form, bool redo);
     void ReplayReplace(kest::Cell* fields, bool redo);
     void ReplayAnnotation(kest::Cell* fields);
     // Moves a model of the document's list one place towards the front (up)
