@@ -1,6 +1,7 @@
 // Fuzz target of undo and redo: any bytes stand as one record of the undo
 // journal of a small fixture project and are replayed against it. The first
-// byte chooses the record's kind and whether a successful undo is redone.
+// byte chooses the record's kind (bits 0x3: replace, annotation, property
+// changes, model move) and whether a successful undo is redone (0x4).
 // Oracle: no crash, and a replay that fails leaves the project's saved text
 // as it was.
 #include "document/CCASEDoc.h"
@@ -12,6 +13,7 @@
 #include "fuzz/FuzzKernel.h"
 #include "kernel/Kernel.h"
 #include "model/Guid.h"
+#include "model/Master.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 
@@ -68,14 +70,24 @@ void Run(Setup& setup, const uint8_t* data, size_t size) {
     auto* place = dynamic_cast<qm::Place*>(doc.IdMap().Lookup("p-shape-00001"));
     if (model == nullptr || place == nullptr)
         std::abort();
-    const bool annotation = (data[0] & 1) != 0;
-    const bool redo = (data[0] & 2) != 0;
+    static const qm::ChangeKind kinds[] = {qm::ChangeKind::Replace, qm::ChangeKind::Annotation,
+                                           qm::ChangeKind::PropertyChanges,
+                                           qm::ChangeKind::MoveModelUp};
+    const qm::ChangeKind kind = kinds[data[0] & 3];
+    const bool redo = (data[0] & 4) != 0;
     // A record of the chosen kind, large enough to be replaced by the input.
-    qm::ChangeKind kind = annotation ? qm::ChangeKind::Annotation : qm::ChangeKind::Replace;
     journal.BeginChange(kind);
-    if (annotation)
+    qm::ModelObject* current = place;
+    if (kind == qm::ChangeKind::Annotation) {
         journal.AddChangedObject(nullptr, nullptr);
-    journal.RecordChange(kind, std::string(kRoom, 'x'), model, place);
+    } else if (kind == qm::ChangeKind::PropertyChanges) {
+        std::unique_ptr<qm::ModelObject> previous = place->master->Clone();
+        static_cast<qm::Master&>(*previous).comment = "before";
+        previous->SetDetached();
+        journal.AddChangedObject(place->master, std::move(previous));
+        current = place->master;
+    }
+    journal.RecordChange(kind, std::string(kRoom, 'x'), model, current);
     if (journal.Records().size() != 1)
         std::abort();
     const uint32_t end = journal.Records()[0].end;
