@@ -20,6 +20,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <memory>
 #include <string>
@@ -30,6 +31,11 @@ namespace {
 
 struct Environment {
     Environment() {
+        // A temporary folder of this run's own, so that no other process of
+        // the user picks or deletes the journal files measured here.
+        static char folder[] = "/tmp/quillmark-journal-bench-XXXXXX";
+        if (::mkdtemp(folder) != nullptr)
+            ::setenv("XDG_RUNTIME_DIR", folder, 1);
         SetLogSink(&quiet);
         SetPromptService(&prompts);
         kest::initkernel();

@@ -48,6 +48,12 @@ constexpr size_t kRoom = 4096;
 
 struct Setup {
     Setup() {
+        // A temporary folder of this run's own: journal file names are chosen
+        // by number in the folder, and other processes of the user must not
+        // pick or delete this run's file.
+        static char folder[] = "/tmp/quillmark-journal-fuzz-XXXXXX";
+        if (::mkdtemp(folder) == nullptr || ::setenv("XDG_RUNTIME_DIR", folder, 1) != 0)
+            std::abort();
         qm::SetGuidStoreMode(qm::GuidNoStore);
         qm::SetHostAddressSource(fuzzsupport::LoopbackHost);
         settings.Language = "C++";
