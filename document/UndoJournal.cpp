@@ -7,6 +7,7 @@
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
+#include "drawables/Tag.h"
 #include "kernel/Kernel.h"
 #include "model/Master.h"
 #include "platform/Errors.h"
@@ -248,6 +249,32 @@ Cell* UndoJournal::BuildForm(ChangeKind kind, ModelObject* model, ModelObject* c
             return nil;
         return kest::mklist(head, id, Str(current->Id().Text()), diff, nil, nullptr);
     }
+    case ChangeKind::RenumberMessages: {
+        // (id before after textBefore textAfter) for each renumbered
+        // message, in pick order. The texts restore a message that had no
+        // number exactly, which its number 0 alone would not.
+        Cell* entries = nil;
+        for (size_t i = 0; i < changed_.size(); ++i) {
+            auto* floater = dynamic_cast<Floater*>(changed_[i]);
+            auto* before = dynamic_cast<Floater*>(previous_[i].get());
+            if (floater == nullptr || before == nullptr)
+                continue;
+            entries = kest::mkcons(
+                kest::mklist(Str(floater->Id().Text()), kest::mkint(before->GetNumber()),
+                             kest::mkint(floater->GetNumber()), Str(before->text.c_str()),
+                             Str(floater->text.c_str()), nullptr),
+                entries);
+        }
+        return kest::mkcons(head, kest::mkcons(id, kest::nreverse(entries)));
+    }
+    case ChangeKind::AnnotationMultiple: {
+        Cell* entries = nil;
+        for (ModelObject* drawable : changed_) {
+            if (drawable != nullptr)
+                entries = kest::mkcons(Str(drawable->Id().Text()), entries);
+        }
+        return kest::mkcons(head, kest::mkcons(id, kest::nreverse(entries)));
+    }
     case ChangeKind::MoveModelUp:
     case ChangeKind::MoveModelDown:
         return kest::mklist(head, id, kest::mkint(kind == ChangeKind::MoveModelUp ? 1 : 0),
@@ -390,6 +417,32 @@ void UndoJournal::ReplayRecord(const JournalRecord& record, bool redo) {
         modelToShow_ = target.model;
         return;
     }
+    case ChangeKind::RenumberMessages: {
+        Target target;
+        Cell* fields = CheckTarget(form, target);
+        ReplayRenumber(fields, redo);
+        modelToShow_ = target.model;
+        return;
+    }
+    case ChangeKind::AnnotationMultiple: {
+        // The changes themselves are the annotation records of the group;
+        // this one only selects the drawables.
+        Target target;
+        Cell* fields = CheckTarget(form, target);
+        std::vector<Drawable*> drawables;
+        for (Cell* rest = fields; rest != nil;) {
+            Cell* id = Next(rest);
+            if (!IsString(id))
+                throw CKestException(kDamaged);
+            ModelObject* object = nullptr;
+            scope_.Lookup(id->a.str, object, true);
+            if (auto* drawable = dynamic_cast<Drawable*>(object))
+                drawables.push_back(drawable);
+        }
+        toSelect_ = std::move(drawables);
+        modelToShow_ = target.model;
+        return;
+    }
     case ChangeKind::MoveModelUp:
     case ChangeKind::MoveModelDown: {
         Target target;
@@ -404,6 +457,54 @@ void UndoJournal::ReplayRecord(const JournalRecord& record, bool redo) {
     }
     default:
         return;
+    }
+}
+
+void UndoJournal::ReplayRenumber(Cell* fields, bool redo) {
+    struct Entry {
+        Floater* floater;
+        int32_t before;
+        int32_t after;
+        Cell* textBefore; // null in a record without the texts
+        Cell* textAfter;
+    };
+    std::vector<Entry> entries;
+    for (Cell* rest = fields; rest != nil;) {
+        Cell* entry = Next(rest);
+        Cell* id = Next(entry);
+        Cell* before = Next(entry);
+        Cell* after = Next(entry);
+        if (!IsString(id) || !IsInteger(before) || !IsInteger(after))
+            throw CKestException(kDamaged);
+        Cell* textBefore = kest::ispair(entry) ? Next(entry) : nullptr;
+        Cell* textAfter = kest::ispair(entry) ? Next(entry) : nullptr;
+        if ((textBefore != nullptr && !IsString(textBefore)) ||
+            (textAfter != nullptr && !IsString(textAfter)))
+            throw CKestException(kDamaged);
+        ModelObject* object = nullptr;
+        scope_.Lookup(id->a.str, object, true);
+        auto* floater = dynamic_cast<Floater*>(object);
+        if (floater == nullptr)
+            throw CKestException(kDamaged);
+        entries.push_back({floater, before->a.ival, after->a.ival, textBefore, textAfter});
+    }
+    // A message picked twice: undo goes back through its numbers in reverse.
+    auto apply = [](const Entry& entry, int32_t number, Cell* text) {
+        if (text != nullptr)
+            entry.floater->text = text->a.str;
+        else
+            entry.floater->SetNumber(number);
+    };
+    if (redo) {
+        for (const Entry& entry : entries)
+            apply(entry, entry.after, entry.textAfter);
+    } else {
+        for (auto it = entries.rbegin(); it != entries.rend(); ++it)
+            apply(*it, it->before, it->textBefore);
+    }
+    for (const Entry& entry : entries) {
+        entry.floater->UpdateRepaintRect();
+        toSelect_.push_back(entry.floater);
     }
 }
 
@@ -578,6 +679,11 @@ void DocumentJournals::RecordChange(ModelDocument* document, ChangeKind kind, co
                                     ModelObject* model, ModelObject* current) {
     if (UndoJournal* journal = JournalOf(document))
         journal->RecordChange(kind, name != nullptr ? name : "", model, current);
+}
+
+bool DocumentJournals::HasChangedObjects(ModelDocument* document) const {
+    UndoJournal* journal = JournalOf(document);
+    return journal != nullptr && journal->HasChangedObjects();
 }
 
 void DocumentJournals::BeginGroup(ModelDocument* document) {

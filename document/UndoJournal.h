@@ -63,6 +63,7 @@ class UndoJournal {
     // Adds to the change context: object (null for an empty entry) and, for a
     // replace, its copy from before the change, which the journal then owns.
     void AddChangedObject(ModelObject* object, std::unique_ptr<ModelObject> previous);
+    bool HasChangedObjects() const { return !changed_.empty(); }
     // Writes the record of the change just made in model (null: project level)
     // concerning current. Failures are shown, never thrown: the change stays,
     // nothing is appended and the modified flag is not set.
@@ -104,6 +105,7 @@ class UndoJournal {
     void ReplayRecord(const JournalRecord& record, bool redo);
     void ReplayPropertyChanges(kest::Cell* form, bool redo);
     void ReplayReplace(kest::Cell* fields, bool redo);
+    void ReplayRenumber(kest::Cell* fields, bool redo);
     void ReplayAnnotation(kest::Cell* fields);
     // Moves a model of the document's list one place towards the front (up)
     // or the end; nothing at either end.
@@ -136,6 +138,7 @@ class DocumentJournals : public ChangeJournal {
                           std::unique_ptr<ModelObject> previous) override;
     void RecordChange(ModelDocument* document, ChangeKind kind, const char* name,
                       ModelObject* model, ModelObject* current) override;
+    bool HasChangedObjects(ModelDocument* document) const override;
     void BeginGroup(ModelDocument* document) override;
     void EndGroup(ModelDocument* document) override;
 };

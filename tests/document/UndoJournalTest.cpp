@@ -2,9 +2,12 @@
 // undo and redo of the recorded changes, and replays that fail.
 #include "document/UndoJournal.h"
 
+#include "drawables/CustomModel.h"
+#include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
+#include "drawables/Tag.h"
 #include "drawables/ToolModel.h"
 #include "model/Master.h"
 #include "tests/document/DocumentFixture.h"
@@ -233,8 +236,8 @@ TEST_F(UndoJournalTest, UndoAndRedoRestoreTheProjectTextOfEveryRecordedOperation
         place = dynamic_cast<Place*>(doc->IdMap().Lookup("p-shape-00001"));
         ASSERT_NE(place, nullptr);
         ASSERT_EQ(doc->GetModelIndex(model), 1u);
+        const std::string before = Saved(*doc);
         c.apply(*this);
-        const std::string before = Saved(*Load(Project()));
         const std::string after = Saved(*doc);
         ASSERT_NE(before, after);
         ASSERT_EQ(journal().Position(), 1) << testing::PrintToString(prompts.asked);
@@ -248,6 +251,40 @@ TEST_F(UndoJournalTest, UndoAndRedoRestoreTheProjectTextOfEveryRecordedOperation
         ASSERT_TRUE(journal().Replay(1, true));
         EXPECT_EQ(Saved(*doc), after);
     }
+}
+
+// Renumbering by picks: a numbered message, an unnumbered one and one picked
+// twice all come back to their texts.
+TEST_F(UndoJournalTest, RenumberMessagesUndoesAndRedoesEveryPick) {
+    auto* diagram_ = dynamic_cast<CustomModel*>(model);
+    ASSERT_NE(diagram_, nullptr);
+    CustomModel& diagram = *diagram_;
+    diagram.SetDocument(doc.get());
+    auto* link = dynamic_cast<Link*>(doc->IdMap().Lookup("l-inherit-001"));
+    ASSERT_NE(link, nullptr);
+    Floater* first = diagram.CreateFloater("7. a()", link, CPoint(200, 100));
+    Floater* second = diagram.CreateFloater("c()", link, CPoint(250, 150));
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    const std::string before = Saved(*doc);
+
+    CRect rect;
+    diagram.ToggleRenumberMessages();
+    EXPECT_TRUE(diagram.PickMessage(first, false, rect));
+    EXPECT_TRUE(diagram.PickMessage(second, false, rect));
+    EXPECT_TRUE(diagram.PickMessage(first, false, rect));
+    diagram.ToggleRenumberMessages();
+    ASSERT_EQ(journal().Position(), 1);
+    EXPECT_EQ(journal().Records()[0].description, "Renumber Messages");
+    const std::string after = Saved(*doc);
+    ASSERT_NE(before, after);
+
+    ASSERT_TRUE(journal().Replay(1, false));
+    EXPECT_EQ(first->text, "7. a()");
+    EXPECT_EQ(Saved(*doc), before);
+    ASSERT_TRUE(journal().Replay(1, true));
+    EXPECT_EQ(Saved(*doc), after);
+    EXPECT_EQ(journal().ToSelect().size(), 3u);
 }
 
 TEST_F(UndoJournalTest, ProjectSavedWritesNothing) {
