@@ -4,6 +4,7 @@
 
 #include "document/Profile.h"
 #include "document/ProjectFile.h"
+#include "document/UndoJournal.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "kernel/Kernel.h"
@@ -64,6 +65,7 @@ CCASEDoc::CCASEDoc(DocumentContext& context, bool hidden)
     const qm::Profile& settings = *context_.profile;
     SetPageSize(settings.PageSetup.PaperWidth, settings.PageSetup.PaperHeight);
     journalFile_ = NextJournalFileName();
+    journal_ = std::make_unique<UndoJournal>(*this, journalFile_);
     language_ = settings.Language;
 }
 

@@ -36,6 +36,7 @@ namespace qm {
 class Drawable;
 class Model;
 class ToolModel;
+class UndoJournal;
 
 class CCASEDoc : public ModelDocument {
   public:
@@ -171,6 +172,8 @@ class CCASEDoc : public ModelDocument {
     void SetFrame(DocumentFrame* frame) { frame_ = frame; }
     bool IsHidden() const { return hidden_; }
     const std::string& JournalFileName() const { return journalFile_; }
+    // The project's undo journal, writing to JournalFileName().
+    UndoJournal& GetJournal() { return *journal_; }
     int32_t PageWidth() const { return pageWidth_; }
     int32_t PageHeight() const { return pageHeight_; }
     // Width and height in thousandths of an inch, kept in hundredths.
@@ -207,6 +210,7 @@ class CCASEDoc : public ModelDocument {
     NotationTemplate* template_ = nullptr;
     DocumentFrame* frame_ = nullptr;
     std::string journalFile_;
+    std::unique_ptr<UndoJournal> journal_;
     int32_t pageWidth_ = 0;
     int32_t pageHeight_ = 0;
     bool hidden_;

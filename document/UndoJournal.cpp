@@ -1,0 +1,699 @@
+// The undo journal: recording into the journal file, the record forms of the
+// kinds the editing operations record, and undo and redo.
+#include "document/UndoJournal.h"
+
+#include "document/CCASEDoc.h"
+#include "document/ProjectFile.h"
+#include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
+#include "drawables/Place.h"
+#include "drawables/Tag.h"
+#include "kernel/Kernel.h"
+#include "model/Master.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/Format.h"
+#include "platform/Prompt.h"
+
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace qm {
+
+using kest::Cell;
+using kest::nil;
+
+namespace {
+
+constexpr const char* kCantOpen = "Can't open undo file";
+constexpr const char* kDamaged = "The undo journal record cannot be read";
+// A record larger than this is taken for a damaged offset.
+constexpr uint32_t kMaxRecordBytes = 1u << 30;
+
+// An open file descriptor, closed on every path out.
+class FileHandle {
+  public:
+    FileHandle(const std::string& path, int flags) : fd_(::open(path.c_str(), flags, 0600)) {}
+    ~FileHandle() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int get() const { return fd_; }
+    bool ok() const { return fd_ >= 0; }
+
+  private:
+    int fd_;
+};
+
+uint64_t FileLength(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        throw CKestException(kCantOpen);
+    return static_cast<uint64_t>(info.st_size);
+}
+
+bool WriteAll(int fd, const std::string& bytes, uint64_t offset) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                             static_cast<off_t>(offset + done));
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+Cell* Str(const char* text) {
+    return kest::mkstr(text);
+}
+
+bool IsString(const Cell* cell) {
+    return cell != nullptr && cell->type == kest::TString;
+}
+
+bool IsInteger(const Cell* cell) {
+    return cell != nullptr && cell->type == kest::TInteger;
+}
+
+// The next element of a record list, failing on a list that ends early.
+Cell* Next(Cell*& list) {
+    if (!kest::ispair(list))
+        throw CKestException(kDamaged);
+    Cell* element = kest::car(list);
+    list = kest::cdr(list);
+    return element;
+}
+
+const Model* AsModel(const ModelObject* object) {
+    return dynamic_cast<const Model*>(object);
+}
+
+bool IsToolModelObject(const ModelObject* object) {
+    const Model* model = AsModel(object);
+    return model != nullptr && model->IsToolModel();
+}
+
+// The index an annotation record keeps for a member of master: its place in
+// the attribute list, else the attribute count plus its place in the method
+// list; none for a member found in neither.
+std::optional<int32_t> MemberIndex(const Master& master, const ModelObject* member) {
+    for (size_t i = 0; i < master.attributes.size(); ++i) {
+        if (master.attributes[i].get() == member)
+            return static_cast<int32_t>(i);
+    }
+    for (size_t i = 0; i < master.methods.size(); ++i) {
+        if (master.methods[i].get() == member)
+            return static_cast<int32_t>(master.attributes.size() + i);
+    }
+    return std::nullopt;
+}
+
+// The text to show for a failure; empty for one already shown.
+std::string MessageOf(const std::exception& error) {
+    if (dynamic_cast<const CIgnoreException*>(&error) != nullptr)
+        return {};
+    if (const auto* kest = dynamic_cast<const CKestException*>(&error))
+        return kest->Message();
+    return error.what();
+}
+
+void Show(const std::string& message) {
+    if (!message.empty())
+        MessageBox(message, PromptIcon::Exclamation);
+}
+
+} // namespace
+
+// What CheckTarget resolved.
+struct UndoJournal::Target {
+    Model* model = nullptr;
+};
+
+UndoJournal::UndoJournal(CCASEDoc& document, std::string fileName)
+    : document_(document),
+      fileName_(std::move(fileName)),
+      scope_(document.ProjectMap(), document.TemplateMap()) {
+    if (!fileName_.empty())
+        DeleteFile(fileName_);
+}
+
+UndoJournal::~UndoJournal() = default;
+
+// ---- recording ----
+
+void UndoJournal::BeginGroup() {
+    groupStart_ = position_;
+}
+
+void UndoJournal::EndGroup() {
+    if (groupStart_ < 0)
+        return;
+    for (int32_t i = groupStart_; i + 1 < position_; ++i) {
+        records_[static_cast<size_t>(i)].flags |= GroupContinues;
+        records_[static_cast<size_t>(i) + 1].flags |= GroupContinued;
+    }
+    groupStart_ = -1;
+}
+
+void UndoJournal::BeginChange(ChangeKind /*kind*/) {
+    changed_.clear();
+    previous_.clear();
+}
+
+void UndoJournal::AddChangedObject(ModelObject* object, std::unique_ptr<ModelObject> previous) {
+    changed_.push_back(object);
+    previous_.push_back(std::move(previous));
+}
+
+void UndoJournal::RecordChange(ChangeKind kind, const std::string& description, ModelObject* model,
+                               ModelObject* current) {
+    // An annotation recorded without its model is about a place of one of
+    // the document's models: the record names that model.
+    if (model == nullptr && current != nullptr) {
+        if (auto* drawable = dynamic_cast<Drawable*>(current))
+            model = document_.FindModelOfDrawable(drawable);
+    }
+    scope_ = GuidScope(document_.ProjectMap(), document_.TemplateMap(), IsToolModelObject(model));
+    try {
+        HeapMark mark;
+        Cell* form = BuildForm(kind, model, current);
+        if (form != nil)
+            Append(kind, description, form);
+    } catch (const std::exception& error) {
+        Show(MessageOf(error));
+        return;
+    }
+    MarkModified(model);
+}
+
+void UndoJournal::MarkModified(ModelObject* model) {
+    if (IsToolModelObject(model) && document_.Template() != nullptr) {
+        document_.Template()->modified = true;
+        return;
+    }
+    document_.SetModifiedFlag(true);
+}
+
+Cell* UndoJournal::BuildForm(ChangeKind kind, ModelObject* model, ModelObject* current) {
+    Cell* head = kest::intern(IsToolModelObject(model) ? "toolModel" : "model");
+    Cell* id = Str(model != nullptr ? model->Id().Text() : "");
+    switch (kind) {
+    case ChangeKind::Replace: {
+        // One element per changed object: its id and the differences of its
+        // copy from before the replace against it.
+        Cell* elements = nil;
+        for (size_t i = 0; i < changed_.size(); ++i) {
+            if (changed_[i] == nullptr || previous_[i] == nullptr)
+                continue;
+            Cell* diff = previous_[i]->Props(&scope_, changed_[i], nullptr, false);
+            elements = kest::mkcons(
+                kest::mkcons(Str(changed_[i]->Id().Text()), diff == nullptr ? nil : diff),
+                elements);
+        }
+        return kest::mkcons(head, kest::mkcons(id, kest::nreverse(elements)));
+    }
+    case ChangeKind::Annotation: {
+        auto* place = dynamic_cast<Place*>(current);
+        if (place == nullptr)
+            throw CKestException("Annotation recorded without its place");
+        Cell* indices = nil;
+        for (ModelObject* member : changed_) {
+            if (member == nullptr) {
+                indices = kest::mkcons(kest::mkint(-1), indices);
+                continue;
+            }
+            if (place->GetMaster() == nullptr)
+                continue;
+            if (std::optional<int32_t> index = MemberIndex(*place->GetMaster(), member))
+                indices = kest::mkcons(kest::mkint(*index), indices);
+        }
+        return kest::mkcons(
+            head, kest::mkcons(id, kest::mkcons(Str(place->Id().Text()), kest::nreverse(indices))));
+    }
+    case ChangeKind::PropertyChanges: {
+        // The object and the differences of its copy from before the change
+        // against it; nothing when nothing differs.
+        if (current == nullptr || changed_.empty() || previous_[0] == nullptr)
+            return nil;
+        Cell* diff = previous_[0]->Props(&scope_, current, nullptr, false);
+        bool any = false;
+        for (Cell* rest = diff; kest::ispair(rest); rest = kest::cdr(rest))
+            any = any || kest::car(rest) != nil;
+        if (!any)
+            return nil;
+        return kest::mklist(head, id, Str(current->Id().Text()), diff, nil, nullptr);
+    }
+    case ChangeKind::RenumberMessages: {
+        // (id before after textBefore textAfter) for each renumbered
+        // message, in pick order. The texts restore a message that had no
+        // number exactly, which its number 0 alone would not.
+        Cell* entries = nil;
+        for (size_t i = 0; i < changed_.size(); ++i) {
+            auto* floater = dynamic_cast<Floater*>(changed_[i]);
+            auto* before = dynamic_cast<Floater*>(previous_[i].get());
+            if (floater == nullptr || before == nullptr)
+                continue;
+            entries = kest::mkcons(
+                kest::mklist(Str(floater->Id().Text()), kest::mkint(before->GetNumber()),
+                             kest::mkint(floater->GetNumber()), Str(before->text.c_str()),
+                             Str(floater->text.c_str()), nullptr),
+                entries);
+        }
+        return kest::mkcons(head, kest::mkcons(id, kest::nreverse(entries)));
+    }
+    case ChangeKind::AnnotationMultiple: {
+        Cell* entries = nil;
+        for (ModelObject* drawable : changed_) {
+            if (drawable != nullptr)
+                entries = kest::mkcons(Str(drawable->Id().Text()), entries);
+        }
+        return kest::mkcons(head, kest::mkcons(id, kest::nreverse(entries)));
+    }
+    case ChangeKind::MoveModelUp:
+    case ChangeKind::MoveModelDown:
+        return kest::mklist(head, id, kest::mkint(kind == ChangeKind::MoveModelUp ? 1 : 0),
+                            nullptr);
+    case ChangeKind::ProjectSaved:
+    case ChangeKind::UndoneCreate:
+        return nil;
+    default:
+        // Kinds whose operations are not built yet record nothing.
+        return nil;
+    }
+}
+
+void UndoJournal::Append(ChangeKind kind, const std::string& description, Cell* form) {
+    for (;;) {
+        FileHandle file(fileName_, O_RDWR | O_CREAT);
+        if (!file.ok())
+            throw CKestException(kCantOpen);
+        int32_t megabytes = static_cast<int32_t>(
+            std::min<uint64_t>(FileLength(file.get()) >> 20, std::numeric_limits<int32_t>::max()));
+        if (megabytes > warnedMegabytes_ && groupStart_ < 0) {
+            warnedMegabytes_ = megabytes;
+            std::string question = Format("The undo journal file has exceeded %d MB.\nDo you "
+                                          "want to reset it and clear undo history?",
+                                          megabytes);
+            if (MessageBox(question, PromptIcon::Question, PromptButtons::YesNo) ==
+                PromptAnswer::Yes) {
+                Reset();
+                continue;
+            }
+        }
+        JournalRecord record;
+        record.description = description;
+        record.kind = static_cast<int32_t>(kind);
+        record.start = position_ > 0 ? records_[static_cast<size_t>(position_) - 1].end : 0;
+        std::string text = ";; " + description + ":\n" + kest::prettystring(form) + "\n\n";
+        uint64_t end = uint64_t{record.start} + text.size();
+        if (end > std::numeric_limits<uint32_t>::max())
+            throw CKestException("The undo journal file is full");
+        if (!WriteAll(file.get(), text, record.start) ||
+            ::ftruncate(file.get(), static_cast<off_t>(end)) != 0)
+            throw CKestException(kCantOpen);
+        record.end = static_cast<uint32_t>(end);
+        records_.resize(static_cast<size_t>(position_));
+        records_.push_back(std::move(record));
+        ++position_;
+        return;
+    }
+}
+
+void UndoJournal::Reset() {
+    records_.clear();
+    position_ = 0;
+    FileHandle file(fileName_, O_RDWR | O_CREAT | O_TRUNC);
+    if (!file.ok())
+        throw CKestException(kCantOpen);
+    warnedMegabytes_ = 0;
+}
+
+// ---- undo and redo ----
+
+Cell* UndoJournal::ReadRecord(const JournalRecord& record) const {
+    FileHandle file(fileName_, O_RDONLY);
+    if (!file.ok())
+        throw CKestException(kCantOpen);
+    if (record.end < record.start || record.end - record.start > kMaxRecordBytes ||
+        FileLength(file.get()) < record.end)
+        throw CKestException(kDamaged);
+    std::string text(record.end - record.start, '\0');
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::pread(file.get(), text.data() + done, text.size() - done,
+                            static_cast<off_t>(record.start + done));
+        if (n <= 0)
+            throw CKestException(kDamaged);
+        done += static_cast<size_t>(n);
+    }
+    kest::LocalChannel in(std::move(text), kest::ChanRead);
+    Cell* form = nil;
+    try {
+        form = kest::readexpr(in.get());
+    } catch (const std::exception&) {
+        throw CKestException(kDamaged);
+    }
+    if (!kest::ispair(form))
+        throw CKestException(kDamaged);
+    return form;
+}
+
+Cell* UndoJournal::CheckTarget(Cell* form, Target& target) {
+    Cell* head = Next(form);
+    Cell* id = Next(form);
+    const bool tool = head == kest::intern("toolModel");
+    if ((head == kest::intern("model") || tool) && IsString(id)) {
+        ModelObject* found = nullptr;
+        if (tool) {
+            if (GuidMap* map = document_.TemplateMap())
+                found = map->Lookup(id->a.str);
+        } else {
+            found = document_.FindTopLevelModel(id->a.str);
+        }
+        auto* model = dynamic_cast<Model*>(found);
+        if (model != nullptr && model->IsToolModel() == tool) {
+            scope_.Select(tool);
+            target.model = model;
+            document_.SetCurrentModel(model);
+            return form;
+        }
+    }
+    if (tool)
+        throw CKestException(
+            "Can't undo/redo change to template, probably because the template was later "
+            "switched!");
+    throw CKestException("Can't undo/redo change to project (parent model inaccessible)");
+}
+
+void UndoJournal::ReplayRecord(const JournalRecord& record, bool redo) {
+    std::optional<ChangeKind> kind = ChangeKindFromNumber(record.kind);
+    if (!kind || *kind == ChangeKind::ProjectSaved || *kind == ChangeKind::UndoneCreate)
+        return;
+    HeapMark mark;
+    Cell* form = ReadRecord(record);
+    scope_ = GuidScope(document_.ProjectMap(), document_.TemplateMap());
+    switch (*kind) {
+    case ChangeKind::PropertyChanges: {
+        ReplayPropertyChanges(form, redo);
+        return;
+    }
+    case ChangeKind::Replace: {
+        Target target;
+        Cell* fields = CheckTarget(form, target);
+        ReplayReplace(fields, redo);
+        modelToShow_ = target.model;
+        return;
+    }
+    case ChangeKind::Annotation: {
+        Target target;
+        Cell* fields = CheckTarget(form, target);
+        ReplayAnnotation(fields);
+        modelToShow_ = target.model;
+        return;
+    }
+    case ChangeKind::RenumberMessages: {
+        Target target;
+        Cell* fields = CheckTarget(form, target);
+        ReplayRenumber(fields, redo);
+        modelToShow_ = target.model;
+        return;
+    }
+    case ChangeKind::AnnotationMultiple: {
+        // The changes themselves are the annotation records of the group;
+        // this one only selects the drawables.
+        Target target;
+        Cell* fields = CheckTarget(form, target);
+        std::vector<Drawable*> drawables;
+        for (Cell* rest = fields; rest != nil;) {
+            Cell* id = Next(rest);
+            if (!IsString(id))
+                throw CKestException(kDamaged);
+            ModelObject* object = nullptr;
+            scope_.Lookup(id->a.str, object, true);
+            if (auto* drawable = dynamic_cast<Drawable*>(object))
+                drawables.push_back(drawable);
+        }
+        toSelect_ = std::move(drawables);
+        modelToShow_ = target.model;
+        return;
+    }
+    case ChangeKind::MoveModelUp:
+    case ChangeKind::MoveModelDown: {
+        Target target;
+        Cell* fields = CheckTarget(form, target);
+        Cell* up = Next(fields);
+        if (!IsInteger(up) || (up->a.ival != 0 && up->a.ival != 1))
+            throw CKestException(kDamaged);
+        // Undo moves the model the other way.
+        MoveModelOneStep(target.model, (up->a.ival == 1) == redo);
+        modelToShow_ = target.model;
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void UndoJournal::ReplayRenumber(Cell* fields, bool redo) {
+    struct Entry {
+        Floater* floater;
+        int32_t before;
+        int32_t after;
+        Cell* textBefore; // null in a record without the texts
+        Cell* textAfter;
+    };
+    std::vector<Entry> entries;
+    for (Cell* rest = fields; rest != nil;) {
+        Cell* entry = Next(rest);
+        Cell* id = Next(entry);
+        Cell* before = Next(entry);
+        Cell* after = Next(entry);
+        if (!IsString(id) || !IsInteger(before) || !IsInteger(after))
+            throw CKestException(kDamaged);
+        Cell* textBefore = kest::ispair(entry) ? Next(entry) : nullptr;
+        Cell* textAfter = kest::ispair(entry) ? Next(entry) : nullptr;
+        if ((textBefore != nullptr && !IsString(textBefore)) ||
+            (textAfter != nullptr && !IsString(textAfter)))
+            throw CKestException(kDamaged);
+        ModelObject* object = nullptr;
+        scope_.Lookup(id->a.str, object, true);
+        auto* floater = dynamic_cast<Floater*>(object);
+        if (floater == nullptr)
+            throw CKestException(kDamaged);
+        entries.push_back({floater, before->a.ival, after->a.ival, textBefore, textAfter});
+    }
+    // A message picked twice: undo goes back through its numbers in reverse.
+    auto apply = [](const Entry& entry, int32_t number, Cell* text) {
+        if (text != nullptr)
+            entry.floater->text = text->a.str;
+        else
+            entry.floater->SetNumber(number);
+    };
+    if (redo) {
+        for (const Entry& entry : entries)
+            apply(entry, entry.after, entry.textAfter);
+    } else {
+        for (auto it = entries.rbegin(); it != entries.rend(); ++it)
+            apply(*it, it->before, it->textBefore);
+    }
+    for (const Entry& entry : entries) {
+        entry.floater->UpdateRepaintRect();
+        toSelect_.push_back(entry.floater);
+    }
+}
+
+void UndoJournal::MoveModelOneStep(Model* model, bool up) {
+    const size_t index = document_.GetModelIndex(model);
+    if (up) {
+        if (index > 0)
+            document_.MoveModel(model, document_.GetModelAt(index - 1), true);
+        return;
+    }
+    if (index + 1 < document_.ModelCount())
+        document_.MoveModel(model, document_.GetModelAt(index + 2), false);
+}
+
+void UndoJournal::ReplayPropertyChanges(Cell* form, bool redo) {
+    // A change recorded without a model names no model: its object is
+    // looked up in the template's map, then in the project's.
+    Cell* fields = kest::cdr(form);
+    Cell* id = Next(fields);
+    Target target;
+    if (!IsString(id) || id->a.str[0] != '\0')
+        fields = CheckTarget(form, target);
+    Cell* objectId = Next(fields);
+    Cell* diff = Next(fields);
+    if (!IsString(objectId) || !kest::islist(diff))
+        throw CKestException(kDamaged);
+    ModelObject* object = nullptr;
+    if (target.model == nullptr) {
+        GuidMap* maps[] = {document_.TemplateMap(), document_.ProjectMap()};
+        for (GuidMap* map : maps) {
+            if (object == nullptr && map != nullptr)
+                object = map->Lookup(objectId->a.str);
+        }
+        if (object == nullptr)
+            throw CKestException("GUID map lookup failed");
+    } else {
+        scope_.Lookup(objectId->a.str, object, true);
+    }
+    std::unique_ptr<ModelObject> trial = object->Clone();
+    if (trial == nullptr)
+        throw CKestException(kDamaged);
+    trial->SetDetached();
+    trial->Props(&scope_, nullptr, diff, redo);
+    object->Props(&scope_, nullptr, diff, redo);
+    modelToShow_ = target.model;
+}
+
+void UndoJournal::ReplayReplace(Cell* fields, bool redo) {
+    // Every object is looked up and every difference tried on a copy first,
+    // so that a record that does not apply changes nothing.
+    std::vector<std::pair<ModelObject*, Cell*>> changes;
+    for (Cell* rest = fields; rest != nil;) {
+        Cell* element = Next(rest);
+        if (!kest::ispair(element) || !IsString(kest::car(element)))
+            throw CKestException(kDamaged);
+        ModelObject* object = nullptr;
+        scope_.Lookup(kest::car(element)->a.str, object, true);
+        std::unique_ptr<ModelObject> trial = object->Clone();
+        if (trial == nullptr)
+            throw CKestException(kDamaged);
+        trial->SetDetached();
+        trial->Props(&scope_, nullptr, kest::cdr(element), redo);
+        changes.emplace_back(object, kest::cdr(element));
+    }
+    for (auto& [object, diff] : changes)
+        object->Props(&scope_, nullptr, diff, redo);
+}
+
+void UndoJournal::ReplayAnnotation(Cell* fields) {
+    Cell* placeId = Next(fields);
+    if (!IsString(placeId))
+        throw CKestException(kDamaged);
+    ModelObject* object = nullptr;
+    scope_.Lookup(placeId->a.str, object, true);
+    auto* place = dynamic_cast<Place*>(object);
+    if (place == nullptr)
+        throw CKestException(kDamaged);
+    Master* master = place->GetMaster();
+    const int32_t attributes =
+        master != nullptr ? static_cast<int32_t>(master->attributes.size()) : 0;
+    const int32_t members =
+        attributes + (master != nullptr ? static_cast<int32_t>(master->methods.size()) : 0);
+    std::vector<int32_t> indices;
+    for (Cell* rest = fields; rest != nil;) {
+        Cell* index = Next(rest);
+        if (!IsInteger(index) || index->a.ival < -1 || index->a.ival >= members)
+            throw CKestException(kDamaged);
+        indices.push_back(index->a.ival);
+    }
+    // The same toggles undo and redo.
+    for (int32_t index : indices) {
+        if (index == -1)
+            place->placeFlags ^= PfCompartments;
+        else if (index < attributes)
+            master->attributes[static_cast<size_t>(index)]->mode ^= ModeAnnotate;
+        else
+            master->methods[static_cast<size_t>(index - attributes)]->mode ^= ModeAnnotate;
+    }
+    toSelect_.push_back(place);
+}
+
+bool UndoJournal::Replay(int steps, bool redo) {
+    bool chain = false;
+    // The records of the current grouped run already applied, to revert
+    // them when a later record of the run fails.
+    std::vector<size_t> applied;
+    int32_t chainStart = position_;
+    while (steps > 0 || chain) {
+        modelToShow_ = nullptr;
+        toSelect_.clear();
+        if (!chain) {
+            applied.clear();
+            chainStart = position_;
+        }
+        if (redo ? !CanRedo() : !CanUndo())
+            break;
+        const int32_t before = position_;
+        size_t index = static_cast<size_t>(redo ? position_ : position_ - 1);
+        position_ += redo ? 1 : -1;
+        const JournalRecord& record = records_[index];
+        chain = (record.flags & (redo ? GroupContinues : GroupContinued)) != 0;
+        try {
+            ReplayRecord(record, redo);
+        } catch (const std::exception& error) {
+            std::string message = MessageOf(error);
+            // A record that does not read changes nothing at all; a handler
+            // failure leaves the record counted as replayed. Records of the
+            // run already applied are reverted.
+            for (auto it = applied.rbegin(); it != applied.rend(); ++it) {
+                try {
+                    ReplayRecord(records_[*it], !redo);
+                } catch (const std::exception&) {
+                }
+            }
+            if (!applied.empty() || message == kDamaged || message == kCantOpen)
+                position_ = applied.empty() ? before : chainStart;
+            modelToShow_ = nullptr;
+            toSelect_.clear();
+            Show(message);
+            return false;
+        }
+        applied.push_back(index);
+        --steps;
+    }
+    document_.SetModifiedFlag(true);
+    return true;
+}
+
+// ---- the seam ----
+
+namespace {
+
+UndoJournal* JournalOf(ModelDocument* document) {
+    auto* doc = dynamic_cast<CCASEDoc*>(document);
+    return doc != nullptr ? &doc->GetJournal() : nullptr;
+}
+
+} // namespace
+
+void DocumentJournals::BeginChange(ModelDocument* document, ChangeKind kind) {
+    if (UndoJournal* journal = JournalOf(document))
+        journal->BeginChange(kind);
+}
+
+void DocumentJournals::AddChangedObject(ModelDocument* document, ModelObject* object,
+                                        std::unique_ptr<ModelObject> previous) {
+    if (UndoJournal* journal = JournalOf(document))
+        journal->AddChangedObject(object, std::move(previous));
+}
+
+void DocumentJournals::RecordChange(ModelDocument* document, ChangeKind kind, const char* name,
+                                    ModelObject* model, ModelObject* current) {
+    if (UndoJournal* journal = JournalOf(document))
+        journal->RecordChange(kind, name != nullptr ? name : "", model, current);
+}
+
+bool DocumentJournals::HasChangedObjects(ModelDocument* document) const {
+    UndoJournal* journal = JournalOf(document);
+    return journal != nullptr && journal->HasChangedObjects();
+}
+
+void DocumentJournals::BeginGroup(ModelDocument* document) {
+    if (UndoJournal* journal = JournalOf(document))
+        journal->BeginGroup();
+}
+
+void DocumentJournals::EndGroup(ModelDocument* document) {
+    if (UndoJournal* journal = JournalOf(document))
+        journal->EndGroup();
+}
+
+} // namespace qm

@@ -1,0 +1,146 @@
+// UndoJournal: the undo history of one project. Every recorded change is one
+// list form appended to a text file in the private temporary folder behind
+// the records that are applied; undo and redo read a record back by its byte
+// offsets and replay it on the live project.
+//
+// Design: the file holds the data, the record array only the offsets, the
+// kind and the group flags, so recording writes only the new record and a
+// replay reads only the record it needs. A replay reads and resolves every
+// object a record names before it changes anything, so a record that does not
+// read or resolve fails with a message and leaves the project as it was; a
+// grouped run that fails part way is reverted record by record.
+#pragma once
+
+#include "model/ChangeJournal.h"
+#include "model/GuidMap.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kest {
+struct Cell;
+}
+
+namespace qm {
+
+class CCASEDoc;
+class Drawable;
+class Model;
+class ModelObject;
+
+// One record of the journal file.
+struct JournalRecord {
+    std::string description; // the literal the change was recorded under
+    int32_t kind = 0;        // a ChangeKind number
+    uint32_t start = 0;      // byte offset of the record in the file
+    uint32_t end = 0;        // byte offset just behind it
+    uint16_t flags = 0;      // GroupContinues, GroupContinued
+};
+
+class UndoJournal {
+  public:
+    // Record flags of a grouped run.
+    static constexpr uint16_t GroupContinued = 0x1; // continued from the previous record
+    static constexpr uint16_t GroupContinues = 0x2; // continues in the next record
+
+    // Deletes any stale file of that name.
+    UndoJournal(CCASEDoc& document, std::string fileName);
+    ~UndoJournal();
+    UndoJournal(const UndoJournal&) = delete;
+    UndoJournal& operator=(const UndoJournal&) = delete;
+
+    // ---- recording ----
+
+    void BeginGroup();
+    // Sets the group flags over the records since BeginGroup; a group of one
+    // record gets none.
+    void EndGroup();
+    // Empties the change context. Callers fill it after this call.
+    void BeginChange(ChangeKind kind);
+    // Adds to the change context: object (null for an empty entry) and, for a
+    // replace, its copy from before the change, which the journal then owns.
+    void AddChangedObject(ModelObject* object, std::unique_ptr<ModelObject> previous);
+    bool HasChangedObjects() const { return !changed_.empty(); }
+    // Writes the record of the change just made in model (null: project level)
+    // concerning current. Failures are shown, never thrown: the change stays,
+    // nothing is appended and the modified flag is not set.
+    void RecordChange(ChangeKind kind, const std::string& description, ModelObject* model,
+                      ModelObject* current);
+    // Clears the history and empties the file; throws CKestException
+    // "Can't open undo file" when the file cannot be created.
+    void Reset();
+
+    // ---- undo and redo ----
+
+    bool CanUndo() const { return !records_.empty() && position_ != 0; }
+    bool CanRedo() const { return position_ < static_cast<int32_t>(records_.size()); }
+    // Replays steps records backwards (redo false) or forwards; a step that
+    // lands inside a group runs to the group's end. Returns false when a
+    // record failed (the message shown, the remaining steps not run).
+    bool Replay(int steps, bool redo);
+
+    // ---- state ----
+
+    const std::vector<JournalRecord>& Records() const { return records_; }
+    int32_t Position() const { return position_; }
+    int32_t GroupStart() const { return groupStart_; }
+    const std::string& FileName() const { return fileName_; }
+    // What the last replayed record asks the view to show and select.
+    Model* ModelToShow() const { return modelToShow_; }
+    const std::vector<Drawable*>& ToSelect() const { return toSelect_; }
+
+  private:
+    struct Target; // what a record's head resolves to
+
+    kest::Cell* BuildForm(ChangeKind kind, ModelObject* model, ModelObject* current);
+    void Append(ChangeKind kind, const std::string& description, kest::Cell* form);
+    kest::Cell* ReadRecord(const JournalRecord& record) const;
+    // Resolves the record's model and returns the form behind its head.
+    kest::Cell* CheckTarget(kest::Cell* form, Target& target);
+    // Checks and applies one record; throws before changing anything when
+    // the record does not read or resolve.
+    void ReplayRecord(const JournalRecord& record, bool redo);
+    void ReplayPropertyChanges(kest::Cell* form, bool redo);
+    void ReplayReplace(kest::Cell* fields, bool redo);
+    void ReplayRenumber(kest::Cell* fields, bool redo);
+    void ReplayAnnotation(kest::Cell* fields);
+    // Moves a model of the document's list one place towards the front (up)
+    // or the end; nothing at either end.
+    void MoveModelOneStep(Model* model, bool up);
+    void MarkModified(ModelObject* model);
+
+    CCASEDoc& document_;
+    std::string fileName_;
+    std::vector<JournalRecord> records_;
+    int32_t position_ = 0;
+    int32_t groupStart_ = -1;
+    int32_t warnedMegabytes_ = 0;
+    GuidScope scope_;
+
+    // The change context, emptied by BeginChange.
+    std::vector<ModelObject*> changed_;
+    std::vector<std::unique_ptr<ModelObject>> previous_;
+
+    Model* modelToShow_ = nullptr;
+    std::vector<Drawable*> toSelect_;
+};
+
+// The journal seam of the model and the drawables over the documents'
+// journals: each call goes to the journal of the document passed (a
+// CCASEDoc); calls without one, or for another kind of document, do nothing.
+class DocumentJournals : public ChangeJournal {
+  public:
+    void BeginChange(ModelDocument* document, ChangeKind kind) override;
+    void AddChangedObject(ModelDocument* document, ModelObject* object,
+                          std::unique_ptr<ModelObject> previous) override;
+    void RecordChange(ModelDocument* document, ChangeKind kind, const char* name,
+                      ModelObject* model, ModelObject* current) override;
+    bool HasChangedObjects(ModelDocument* document) const override;
+    void BeginGroup(ModelDocument* document) override;
+    void EndGroup(ModelDocument* document) override;
+};
+
+} // namespace qm
