@@ -79,9 +79,14 @@ void CCASEDoc::ReleaseContents() {
     GuidScope scope(nullptr, nullptr, static_cast<GuidMap*>(nullptr));
     for (const std::unique_ptr<Master>& master : masters_.Masters())
         master->Detach(&scope);
+    for (const std::unique_ptr<Master>& master : removedMasters_)
+        master->Detach(&scope);
     for (auto it = models_.rbegin(); it != models_.rend(); ++it)
         (*it)->Detach(&scope);
+    for (auto it = removedModels_.rbegin(); it != removedModels_.rend(); ++it)
+        (*it)->Detach(&scope);
     models_.clear();
+    removedModels_.clear();
 }
 
 void CCASEDoc::SetPageSize(int32_t width, int32_t height) {
@@ -620,10 +625,6 @@ void CCASEDoc::AutoSave() {
     if (!path_.empty() && FileExists(path_) && IsReadOnlyFile(path_))
         return;
     OnFileSave();
-}
-
-std::vector<Master*> CCASEDoc::CollectNestedMasters(Master* /*master*/) {
-    return {};
 }
 
 ModelObject* CCASEDoc::FindTopLevelModel(const char* id) {
