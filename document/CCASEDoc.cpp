@@ -1,6 +1,7 @@
 // The project document: construction, the project file's records in their
 // order, new, open, save and close, the template look-up and the title.
 #include "document/CCASEDoc.h"
+#include "document/DocumentRecords.h"
 
 #include "document/Profile.h"
 #include "document/ProjectFile.h"
@@ -41,6 +42,8 @@ class FlagReset {
     bool& flag_;
 };
 
+} // namespace
+
 bool HasHead(Cell* record, kest::Symbol* head) {
     return kest::ispair(record) && kest::car(record) == head;
 }
@@ -56,8 +59,6 @@ Cell* WriteModelRecord(ModelDocument* document, Model& model, GuidScope* scope) 
 void ReadModelRecord(ModelDocument* document, Model& model, GuidScope* scope, Cell* record) {
     model.Persist(document, scope, typeid(model) == typeid(Model) ? kest::cdr(record) : record);
 }
-
-} // namespace
 
 CCASEDoc::CCASEDoc(DocumentContext& context, bool hidden)
     : context_(context), hidden_(hidden), version_(std::atof(kest::versions().program.c_str())) {

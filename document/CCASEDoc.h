@@ -198,6 +198,9 @@ class CCASEDoc : public ModelDocument {
     // removed models get flag 0x200 and are kept by the document for the
     // journal. False when the model was not in the list.
     bool RemoveModel(Model* model, bool flag);
+    // The masters clipboard file: "Quillmark.clp" in the private temporary
+    // folder. Throws when there is no such folder.
+    static std::string ClipboardFile();
     // Writes the masters clipboard file: the marked masters, the marked
     // models and the selection of model. Throws when it cannot be written.
     void CopyToClipboardFile(Model* model, const std::vector<Drawable*>& selection);
