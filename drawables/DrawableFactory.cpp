@@ -2,9 +2,11 @@
 #include "drawables/DrawableFactory.h"
 
 #include "drawables/Link.h"
+#include "drawables/PlaceGroup.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
 #include "drawables/ScenarioPlace.h"
+#include "drawables/Tag.h"
 #include "kernel/Kernel.h"
 #include "kernel/Predefined.h"
 #include "model/GuidMap.h"
@@ -27,7 +29,9 @@ const Maker kMakers[] = {
     {&kest::sym::line, Make<LinePrimitive>}, {&kest::sym::text, Make<TextPrimitive>},
     {&kest::sym::box, Make<BoxPrimitive>},   {&kest::sym::group, Make<PrimitiveGroup>},
     {&kest::sym::place, Make<Place>},        {&kest::sym::scenPlace, Make<ScenarioPlace>},
-    {&kest::sym::link, Make<Link>},
+    {&kest::sym::link, Make<Link>},          {&kest::sym::tag, Make<Tag>},
+    {&kest::sym::floater, Make<Floater>},    {&kest::sym::placeGroup, Make<PlaceGroup>},
+    {&kest::sym::swimlane, Make<Swimlane>},
 };
 
 const Maker* FindMaker(kest::Cell* head) {

@@ -2,12 +2,15 @@
 // its record and the drawable records it holds.
 #include "drawables/Model.h"
 
+#include "drawables/CustomModel.h"
 #include "drawables/DrawableFactory.h"
 #include "drawables/Link.h"
 #include "drawables/NotationTemplate.h"
+#include "drawables/PlaceGroup.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
 #include "drawables/ShapeGeometry.h"
+#include "drawables/Tag.h"
 #include "drawables/ZoomScaling.h"
 #include "kernel/Kernel.h"
 #include "model/GuidMap.h"
@@ -238,9 +241,11 @@ std::unique_ptr<Model> CreateModelOfKind(GuidMap* map, const NotationTemplate* n
                                          int modelKind) {
     if (!IsDiagramKind(modelKind))
         return nullptr;
-    // The diagram kinds' own classes (custom and sequence models) take over
-    // here as they are added; until then every diagram is a plain model.
-    auto model = std::make_unique<Model>(map);
+    std::unique_ptr<Model> model;
+    if (modelKind == MkSequence)
+        model = std::make_unique<SequenceModel>(map);
+    else
+        model = std::make_unique<CustomModel>(map);
     model->kind = modelKind;
     if (notation != nullptr) {
         if (const DiagramType* type = notation->diagramTypes.FindByKind(modelKind)) {
@@ -285,8 +290,10 @@ Drawable* FindObjectById(const DrawableList& list, const char* id) {
 Drawable* ContainerOf(Drawable* drawable) {
     if (drawable == nullptr)
         return nullptr;
-    // Place groups and container controls answer their embedded group once
-    // those classes exist; a primitive group holds its members itself.
+    // A place group holds its members in its embedded group; a primitive
+    // group holds them itself.
+    if (auto* group = dynamic_cast<PlaceGroup*>(drawable))
+        return &group->MemberGroup();
     return drawable->kindCode == TkPrimitiveGroup ? drawable : nullptr;
 }
 
@@ -685,9 +692,13 @@ Cell* PersistDrawables(ModelDocument* document, DrawableList& list, GuidScope* s
 }
 
 void RememberLinkGeometry(DrawableList& list, DrawableList::iterator first) {
-    // Links keep the bounds of their end nodes; message floaters (which add
-    // their part here when they come) the ends of their segment.
+    // Links keep the bounds of their end nodes; message floaters the ends of
+    // their segment.
     for (auto it = first; it != list.end(); ++it) {
+        if (auto* floater = dynamic_cast<Floater*>(it->get())) {
+            floater->RememberSegment();
+            continue;
+        }
         auto* link = dynamic_cast<Link*>(it->get());
         if (link == nullptr)
             continue;

@@ -23,7 +23,11 @@ struct Cell;
 
 namespace qm {
 
+class DeviceContext;
+class ModelTree;
 class NotationTemplate;
+class PagedDevice;
+struct PrintJob;
 
 // Model kind codes.
 enum ModelKind : int {
@@ -147,6 +151,37 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // Sets the zoom (not below a small positive value), its inverse and the
     // zoomed page matrix.
     void SetZoomFactor(double factor);
+
+    // ---- drawing, the page matrix and printing (ModelDrawing.cpp) ----
+    // Draws the drawables in order at the model's zoom (only the selected
+    // ones with selectedOnly), with the drawing flag set to the model's
+    // renumbering bit meanwhile.
+    void Draw(DeviceContext& dc, bool selectedOnly);
+    // The page matrix's size, unzoomed or zoomed.
+    CSize GetPageSize(bool unzoomed) const;
+    // The smallest matrix of pages (columns, rows), at least 1 x 1, that
+    // holds the drawing; it becomes the page matrix. A page size of 0 counts as 1.
+    CSize BestPageMatrix(int32_t pageWidth, int32_t pageHeight);
+    void SetZoom(double factor) { SetZoomFactor(factor); }
+    // Prints the model, then once each unmarked submodel of its top-level
+    // places (marking it), depth first.
+    void PrintWithSubmodels(const PrintJob& job, PagedDevice& device, int options, int& pageNumber,
+                            int32_t pageWidth, int32_t pageHeight, double zoom);
+    // Prints the model on as many pages as its zoomed page matrix needs
+    // (one with option 0x40, fitted); "can't start page" and "can't end
+    // page" through the failure check.
+    void PrintPages(const PrintJob& job, PagedDevice& device, int options, int& pageNumber,
+                    int32_t pageWidth, int32_t pageHeight, double zoom);
+    // Prints the part of the drawing in pageRect on the current page, with
+    // the footer under option 0x80 and fitted under 0x40.
+    void PrintPage(const PrintJob& job, PagedDevice& device, int options, int pageNumber,
+                   const CRect& pageRect, double zoom);
+    // Prints this model's entry of the model tree at position (indent, y)
+    // and then its child items; pages break before an entry that would
+    // reach the page's bottom.
+    void PrintTreeItem(const PrintJob& job, ModelTree& tree, int item, PagedDevice& device,
+                       int options, int& pageNumber, CPoint& position, int32_t pageWidth,
+                       int32_t pageHeight);
 
     // ---- records ----
     // Given nil: the common part of the record (id, kind, setting, name, "",

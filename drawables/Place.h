@@ -97,7 +97,7 @@ class Place : public NodeDrawable {
     void DrawJunctions(DeviceContext& dc, const Looks* looks, double zoom);
     // The label rectangle: the tool's name frame in the bounds with a
     // master, else the label rectangle deflated by 3.
-    void LayoutLabel();
+    virtual void LayoutLabel();
     // Sets the parameter box (empty when the tool has no compartment
     // frame); 0 without a box, else the line height.
     int LayoutParameterBox(DeviceContext* dc, const Looks& looks);
@@ -117,7 +117,7 @@ class Place : public NodeDrawable {
     Junction* JunctionAt(int x, int y, bool useLabel) const;
     void RestoreJunctionAnchors();
     // The rectangle that fits the name and compartments, the centre kept.
-    void ComputeAutoSize(DeviceContext* dc, CRect& rect);
+    virtual void ComputeAutoSize(DeviceContext* dc, CRect& rect);
     void SaveJunctionAnchors();
     void MoveCurrentJunction(int dx, int dy, CRect& dirty);
     void AddMasterReference();

@@ -384,10 +384,10 @@ std::unique_ptr<Drawable> PrimitiveGroup::TakeMemberById(GuidScope* scope, Cell*
         if (list != nullptr && FindIn(*list, member) != list->end())
             RecordFormatError("group", "member id names a drawable of another group");
     }
-    std::unique_ptr<ModelObject> taken = TakeHeld(scope->held, member);
+    std::unique_ptr<Drawable> taken = TakeHeldAs(scope->held, member);
     if (taken == nullptr)
         RecordFormatError("group", "member id names no free drawable");
-    return std::unique_ptr<Drawable>(static_cast<Drawable*>(taken.release()));
+    return taken;
 }
 
 Cell* PrimitiveGroup::Persist(GuidScope* scope, Cell* list) {

@@ -227,7 +227,7 @@ void ToolModel::ComputeNameRect(DeviceContext& dc, const std::string& placeName,
     out.bottom = out.top + (height > 0 ? height : 50);
 }
 
-void ToolModel::Print(PrintPages& pages, DeviceContext& dc, const std::string& templateName,
+void ToolModel::Print(qm::PrintPages& pages, DeviceContext& dc, const std::string& templateName,
                       int options, ToolPrintCursor& cursor, int32_t x, int32_t pageWidth,
                       int32_t pageHeight) const {
     const int32_t line = std::max<int32_t>(1, dc.GetTextMetrics().height);

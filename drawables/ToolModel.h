@@ -108,8 +108,9 @@ class ToolModel : public Model, public MasterTool, public NotationTool {
     // A new page is begun when the entry does not fit ("can't end page" and
     // "can't start page" through the failure check), with option
     // kPrintFooter a footer naming the template and the page.
-    void Print(PrintPages& pages, DeviceContext& dc, const std::string& templateName, int options,
-               ToolPrintCursor& cursor, int32_t x, int32_t pageWidth, int32_t pageHeight) const;
+    void Print(qm::PrintPages& pages, DeviceContext& dc, const std::string& templateName,
+               int options, ToolPrintCursor& cursor, int32_t x, int32_t pageWidth,
+               int32_t pageHeight) const;
     // A horizontal line across rect at its middle in the tool's line kind
     // and colour (width times zoom, at least 1).
     void DrawLinkIcon(DeviceContext& dc, const CRect& rect, double atZoom) const;

@@ -88,7 +88,7 @@ struct Symbol : Cell {
 };
 
 // The symbol nil (the empty list). Set by initkernel; null before it.
-extern Symbol* nil;
+extern Symbol* nil; // defined with the rest of the kernel state (state.cpp)
 
 inline bool issymbol(const Cell* c) {
     return c->type < 10;
@@ -126,7 +126,7 @@ struct HeapCursor {
     char* next = nullptr; // next free byte
     size_t used = 0;      // bytes used in the current block
 };
-extern HeapCursor heapcursor;
+extern HeapCursor heapcursor; // defined with the rest of the kernel state (state.cpp)
 void* heapallocblock(size_t size);
 
 // size bytes from the current block, aligned for a cell (sizes are rounded up
@@ -164,7 +164,7 @@ size_t heapused();
 // ---- cell makers ----
 
 // The shared cells of -128..127 (made by initheap).
-extern Cell* smallints;
+extern Cell* smallints;         // defined with the rest of the kernel state (state.cpp)
 inline Cell* mkint(int32_t n) { // -128..127 are shared cells
     if (n >= -128 && n <= 127)
         return &smallints[n + 128];

@@ -128,6 +128,10 @@ void resetbufchan(Channel* ch);
 void closechan(Channel* ch);
 // Closes every listed channel and empties the list.
 void closeallchans();
+// Writes out what the standard output and error channels hold back (text
+// printed without a final line end). A run's end (closeallchans) and the
+// process's exit do this, so that no output is lost.
+void flushstdchans();
 // restoremark's part: closes the listed channels made after the stamp.
 void closechansafter(uint32_t stamp);
 // Makes the three standard channels (input, output, error) and their cells.
@@ -145,7 +149,7 @@ struct StandardChannels {
     Cell* outcell = nullptr;
     Cell* errcell = nullptr;
 };
-extern StandardChannels stdchans;
+extern StandardChannels stdchans; // defined with the rest of the kernel state (state.cpp)
 
 // A channel outside the heap over a MemoryFile, for formatting into text and
 // reading from text without touching the heap's blocks for the channel itself.

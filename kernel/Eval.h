@@ -81,7 +81,7 @@ struct EvaluationLimit {
     bool limited = false;
     uint64_t left = 0;
 };
-extern EvaluationLimit evaluationlimit;
+extern EvaluationLimit evaluationlimit; // defined with the rest of the kernel state (state.cpp)
 [[noreturn]] void evaluationlimitreached();
 inline void countstep() {
     if (evaluationlimit.limited && evaluationlimit.left-- == 0)

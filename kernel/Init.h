@@ -12,8 +12,10 @@
 
 namespace kest {
 
-// Builds the kernel afresh: earlier cells are abandoned. Called once at
-// start-up (and again by the script server's thread).
+// Builds the kernel afresh: earlier cells are abandoned, and the switches
+// callers set (evaluation limit, read-time evaluation, block limit) are back
+// at their defaults. Called once at start-up (and again by the script
+// server's thread).
 void initkernel();
 // True once initkernel has run.
 bool kernelready();
@@ -41,6 +43,8 @@ struct KernelSymbols {
     Symbol* read = nullptr;
     Symbol* catch_ = nullptr;
     Symbol* def = nullptr;
+    Symbol* go = nullptr;
+    Symbol* void_ = nullptr;
     // The six private markers (kind 8, outside the table).
     Symbol* errortag = nullptr;  // capeval's internal error tag
     Symbol* cxr = nullptr;       // "c..r", the form of the accessors' errors
@@ -55,7 +59,7 @@ struct KernelSymbols {
     // A string cell whose text the runners and the reader set.
     Cell* sharedstring = nullptr;
 };
-extern KernelSymbols KernelSyms;
+extern KernelSymbols KernelSyms; // defined with the rest of the kernel state (state.cpp)
 
 // The version strings the file header writes and checks: the program's
 // ("8.0") and the repository server's ("2.0"). The environment may set them.

@@ -56,10 +56,10 @@ bool hasunquote(Cell* tree);
 // reading (the default). With it off, # yields the value read and back-quote
 // expansions are built without evaluating anything: for readers of untrusted
 // text that must not run code, such as the fuzz targets.
-extern bool readtimeevaluation;
+extern bool readtimeevaluation; // defined with the rest of the kernel state (state.cpp)
 
 // The reader's private comma and @ markers (made by initkernel).
 extern Symbol* commamarker;
-extern Symbol* atmarker;
+extern Symbol* atmarker; // defined with the rest of the kernel state (state.cpp)
 
 } // namespace kest

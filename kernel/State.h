@@ -1,10 +1,23 @@
-// The evaluator's kernel-wide stacks and flags. They are process-wide and
-// unlocked: one thread uses the kernel at a time. Indexes start at -1 (empty).
+// The interpreter's process-wide state. The kernel is one interpreter per
+// process: every object it keeps between calls is defined in state.cpp, and
+// initkernel resets all of it. The objects the kernel's headers use in inline
+// code (nil, the heap cursor, the small integers, the standard channels, the
+// evaluation limit, KernelSyms and the predefined symbols, the reader's
+// markers and switch) are declared beside that code; the rest is declared
+// here: the evaluator's stacks and flags, then each part's own scratch. All
+// of it is unlocked: one thread uses the kernel at a time. Stack indexes
+// start at -1 (empty). The script server's connection state stays with the
+// network built-ins (builtins/network.cpp).
 #pragma once
 
 #include "kernel/Cell.h"
+#include "kernel/Reader.h"
+#include "kernel/Symbol.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <sys/types.h>
+#include <vector>
 
 namespace kest {
 
@@ -48,5 +61,94 @@ struct ErrorFlags {
 };
 
 extern ErrorFlags errorflags;
+// Set while a script error's report is being written.
+extern bool errorreporting;
+
+// ---- the evaluator (eval.cpp) ----
+// A saved context of catchtag: its tag and the indexes a throw restores.
+struct CatchFrame {
+    Cell* tag;
+    int evaltop;
+    int vartop;
+    int argtop;
+    int vlamframe;
+};
+extern CatchFrame catchframes[CatchStackSize];
+
+// ---- the heap (heap.cpp) ----
+struct HeapTable {
+    std::vector<char*> blocks; // the block table: blocks[0..current]
+    std::vector<char*> spare;  // released standard blocks kept for reuse
+    size_t limit = BlockTableSize;
+
+    // The heap lives until the process ends; its blocks go with it.
+    ~HeapTable();
+};
+extern HeapTable heaptable;
+// The size of each block in the table.
+extern std::vector<size_t> blocksizes;
+// The stamp of the newest object: channels made after a mark close with it.
+extern uint32_t stampcounter;
+
+// The single mark: the stack indexes and heap position restoremark returns to.
+struct HeapMark {
+    int evaltop, vartop, argtop, vlamframe;
+    size_t block, used;
+    char* next;
+    uint32_t stamp;
+    bool active = false;
+};
+extern HeapMark heapmark;
+
+// ---- initialisation (init.cpp) ----
+extern bool kernelinitialized;
+
+// ---- channels (channels.cpp) ----
+// The listed channels, newest first.
+extern Channel* openchans;
+
+// ---- the reader (reader.cpp) ----
+extern char tokbuf[TokenBufferSize + 1];
+extern size_t toklen;
+extern char chunkbuf[513];
+extern int32_t tokint;
+extern float tokreal;
+// The nesting of the expression being read.
+extern int readdepth;
+
+// The symbols of the short names read lately, by name: most names of a file
+// recur, and a hit saves hashing and walking the bucket. Entries are
+// forgotten whenever symbols may have left the table.
+struct NameCacheEntry {
+    uint64_t name = 0; // the bytes of the name, the first in the lowest byte
+    size_t length = 0;
+    Symbol* symbol = nullptr;
+};
+extern NameCacheEntry namecache[1024];
+extern uint64_t namecachegeneration;
+
+// ---- the symbol table (symbols.cpp) ----
+extern Symbol* symbolbuckets[SymbolBuckets];
+// Counts the changes after which symbols may have left the table.
+extern uint64_t symbolgeneration;
+// What initkernel left in each kept symbol, restored by every purge.
+struct SymbolSnapshot {
+    Symbol* symbol;
+    uint8_t kind;
+    Cell* value;
+    Handler handler;
+};
+extern std::vector<SymbolSnapshot> symbolsnapshot;
+
+// ---- the built-ins (builtins/) ----
+// The value of a return made without a throw.
+extern Cell* pendingreturn;
+// The children exec started without waiting for them, until they are reaped.
+extern std::vector<pid_t> unwaited;
+// The opening bracket of the list readfirst entered: TokOpen, TokOpenBracket
+// or 0 for none.
+extern int streamedbracket;
+// The generated-symbol counter: never reset, it keeps counting across runs.
+extern long gensymcounter;
 
 } // namespace kest

@@ -45,6 +45,6 @@ int symbolcount();
 
 // The handler of the c[ad]*r accessors and the marker used as their errors' form.
 Cell* cxrfn(Symbol* self);
-extern Symbol* cxrmarker;
+extern Symbol* cxrmarker; // defined with the rest of the kernel state (state.cpp)
 
 } // namespace kest

@@ -3,6 +3,7 @@
 #include "kernel/Channel.h"
 
 #include "kernel/Printer.h"
+#include "kernel/State.h"
 #include "platform/Errors.h"
 
 #include <cerrno>
@@ -13,11 +14,7 @@
 
 namespace kest {
 
-StandardChannels stdchans;
-
 namespace {
-
-Channel* openchans = nullptr; // newest first
 
 void initrecord(Channel* ch, char* buffer, uint8_t mode) {
     ch->curch = '\n';
@@ -172,7 +169,15 @@ void closechan(Channel* ch) {
     finishclose(ch);
 }
 
+void flushstdchans() {
+    for (Channel* ch : {stdchans.out, stdchans.err}) {
+        if (ch != nullptr)
+            flushpending(ch);
+    }
+}
+
 void closeallchans() {
+    flushstdchans();
     Channel* ch = openchans;
     openchans = nullptr;
     bool failed = false;

@@ -48,7 +48,6 @@ int measure(Cell* value, int limit) {
 // A script error raised while its report is being written (a value too
 // deeply nested to print) abandons only that part of the report.
 struct ReportAbandoned {};
-bool reporting = false;
 
 std::string reportprint(Cell* value) {
     try {
@@ -77,14 +76,14 @@ void scripterror(Cell* form, ErrorCode code, Cell* value) {
 }
 
 void scripterror(Cell* form, const char* message, Cell* value) {
-    if (reporting)
+    if (errorreporting)
         throw ReportAbandoned{};
     errorflags.occurred = true;
     if (errorflags.report) {
         struct ReportingScope {
             NestingReset budget;
-            ReportingScope() { reporting = true; }
-            ~ReportingScope() { reporting = false; }
+            ReportingScope() { errorreporting = true; }
+            ~ReportingScope() { errorreporting = false; }
         } scope;
         std::string text = "KestScript ERROR: ";
         if (form != nullptr)

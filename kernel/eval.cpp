@@ -22,17 +22,6 @@ namespace kest {
 
 namespace {
 
-// A saved context of catchtag: its tag and the indexes a throw restores.
-struct CatchFrame {
-    Cell* tag;
-    int evaltop;
-    int vartop;
-    int argtop;
-    int vlamframe;
-};
-
-CatchFrame catchframes[CatchStackSize];
-
 // What throwto raises: the index of the catch frame that takes the throw.
 // The tag and value travel in the throw record.
 struct ThrowSignal {
@@ -90,8 +79,6 @@ void resetstacks() {
     stacks.catchtop = -1;
     errorflags = ErrorFlags{};
 }
-
-EvaluationLimit evaluationlimit;
 
 void evaluationlimitreached() {
     fatal("evaluation limit reached");
@@ -253,7 +240,7 @@ Cell* rewrite(Cell* form, Cell* expansion) {
         form->a.car = car(expansion);
         form->b.cdr = cdr(expansion);
     } else {
-        form->a.car = findsym("void") != nullptr ? findsym("void") : KernelSyms.quote;
+        form->a.car = KernelSyms.void_;
         form->b.cdr = mkcons(expansion, nil);
     }
     return form;

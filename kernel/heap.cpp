@@ -1,5 +1,5 @@
 // The cell heap: 8192-byte blocks handed out by bumping a pointer, the shared
-// small integers, the cell makers, the list primitives and the single mark.
+// small integers, the cell makers, the list primitives and the single heapmark.
 #include "kernel/Cell.h"
 
 #include "kernel/Channel.h"
@@ -17,86 +17,51 @@
 
 namespace kest {
 
-Symbol* nil = nullptr;
-HeapCursor heapcursor;
-Cell* smallints = nullptr;
-
 namespace {
-
-struct Heap {
-    std::vector<char*> blocks; // the block table: blocks[0..current]
-    std::vector<char*> spare;  // released standard blocks kept for reuse
-    size_t limit = BlockTableSize;
-
-    // The heap lives until the process ends; its blocks go with it.
-    ~Heap() {
-        for (char* block : blocks)
-            std::free(block);
-        for (char* block : spare)
-            std::free(block);
-    }
-};
-
-Heap heap;
-uint32_t stampcounter = 0;
-
-struct HeapMark {
-    int evaltop, vartop, argtop, vlamframe;
-    size_t block, used;
-    char* next;
-    uint32_t stamp;
-    bool active = false;
-};
-
-HeapMark mark;
 
 // Standard blocks released by a mark are kept (up to 32 MB) and handed out
 // again, so that repeated runs do not fault fresh pages in every time.
 constexpr size_t SpareBlocks = 4096;
-std::vector<size_t> blocksizes; // the size of each block in the table
 
 void releaseblocks(size_t keep) {
-    while (heap.blocks.size() > keep) {
-        if (blocksizes.back() == BlockSize && heap.spare.size() < SpareBlocks)
-            heap.spare.push_back(heap.blocks.back());
+    while (heaptable.blocks.size() > keep) {
+        if (blocksizes.back() == BlockSize && heaptable.spare.size() < SpareBlocks)
+            heaptable.spare.push_back(heaptable.blocks.back());
         else
-            std::free(heap.blocks.back());
-        heap.blocks.pop_back();
+            std::free(heaptable.blocks.back());
+        heaptable.blocks.pop_back();
         blocksizes.pop_back();
     }
 }
 
 char* newblock(size_t size) {
-    if (heap.blocks.size() >= heap.limit)
+    if (heaptable.blocks.size() >= heaptable.limit)
         fatal("KestScript cell memory exhausted");
     size_t bytes = size > BlockSize ? size : BlockSize;
     char* block = nullptr;
-    if (bytes == BlockSize && !heap.spare.empty()) {
-        block = heap.spare.back();
-        heap.spare.pop_back();
+    if (bytes == BlockSize && !heaptable.spare.empty()) {
+        block = heaptable.spare.back();
+        heaptable.spare.pop_back();
     } else {
         block = static_cast<char*>(std::malloc(bytes));
         if (block == nullptr)
             throw std::bad_alloc();
     }
-    heap.blocks.push_back(block);
+    heaptable.blocks.push_back(block);
     blocksizes.push_back(bytes);
     return block;
 }
 
 } // namespace
 
-KernelStacks stacks;
-ErrorFlags errorflags;
-
 uint32_t nextstamp() {
     return ++stampcounter;
 }
 
 void initheap() {
-    mark.active = false;
+    heapmark.active = false;
     releaseblocks(0);
-    heap.blocks.reserve(64);
+    heaptable.blocks.reserve(64);
     heapcursor.next = newblock(BlockSize);
     heapcursor.used = 0;
     smallints = static_cast<Cell*>(heapalloc(256 * sizeof(Cell)));
@@ -124,11 +89,11 @@ char* heapstr(const char* text, size_t length) {
 }
 
 void setblocklimit(size_t blocks) {
-    heap.limit = blocks == 0 || blocks > BlockTableSize ? BlockTableSize : blocks;
+    heaptable.limit = blocks == 0 || blocks > BlockTableSize ? BlockTableSize : blocks;
 }
 
 size_t heapblocks() {
-    return heap.blocks.size();
+    return heaptable.blocks.size();
 }
 size_t heapused() {
     return heapcursor.used;
@@ -374,36 +339,36 @@ Cell* normset(Cell* set) {
 }
 
 void savemark() {
-    mark.evaltop = stacks.evaltop;
-    mark.vartop = stacks.vartop;
-    mark.argtop = stacks.argtop;
-    mark.vlamframe = stacks.vlamframe;
-    mark.block = heap.blocks.size() - 1;
-    mark.used = heapcursor.used;
-    mark.next = heapcursor.next;
-    mark.stamp = stampcounter;
-    mark.active = true;
+    heapmark.evaltop = stacks.evaltop;
+    heapmark.vartop = stacks.vartop;
+    heapmark.argtop = stacks.argtop;
+    heapmark.vlamframe = stacks.vlamframe;
+    heapmark.block = heaptable.blocks.size() - 1;
+    heapmark.used = heapcursor.used;
+    heapmark.next = heapcursor.next;
+    heapmark.stamp = stampcounter;
+    heapmark.active = true;
 }
 
 bool markactive() {
-    return mark.active;
+    return heapmark.active;
 }
 
 void restoremark() {
-    if (!mark.active)
+    if (!heapmark.active)
         return;
-    mark.active = false;
-    stacks.evaltop = mark.evaltop;
-    stacks.vartop = mark.vartop;
-    stacks.argtop = mark.argtop;
-    stacks.vlamframe = mark.vlamframe;
+    heapmark.active = false;
+    stacks.evaltop = heapmark.evaltop;
+    stacks.vartop = heapmark.vartop;
+    stacks.argtop = heapmark.argtop;
+    stacks.vlamframe = heapmark.vlamframe;
     // Channels and symbols made since the mark live in the blocks about to go:
     // close and unlink them first, so that nothing keeps pointing there.
-    closechansafter(mark.stamp);
-    unlinksymbolsafter(mark.stamp);
-    releaseblocks(mark.block + 1);
-    heapcursor.used = mark.used;
-    heapcursor.next = mark.next;
+    closechansafter(heapmark.stamp);
+    unlinksymbolsafter(heapmark.stamp);
+    releaseblocks(heapmark.block + 1);
+    heapcursor.used = heapmark.used;
+    heapcursor.next = heapmark.next;
 }
 
 void fatal(const char* message) {

@@ -4,26 +4,26 @@
 #include "kernel/Channel.h"
 #include "kernel/Eval.h"
 #include "kernel/Reader.h"
+#include "kernel/State.h"
 #include "kernel/Symbol.h"
 #include "kernel/builtins/Builtins.h"
 #include "platform/Errors.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace kest {
 
-KernelSymbols KernelSyms;
-
-namespace sym {
-#define KEST_DEFINE_SYMBOL(id, name) Symbol* id = nullptr;
-KEST_PREDEFINED_SYMBOLS(KEST_DEFINE_SYMBOL)
-#undef KEST_DEFINE_SYMBOL
-} // namespace sym
-
 namespace {
 
-bool ready = false;
+// The registration step of the model-access built-ins, installed from above.
 VxRegistration vxregistration = nullptr;
+
+// At exit, what the standard channels still hold is written out.
+void flushatexit() {
+    if (kernelinitialized)
+        flushstdchans();
+}
 
 Symbol* predefine(const char* name) {
     return definesym(name, KPlain, 1, nil);
@@ -48,7 +48,7 @@ void setvxregistration(VxRegistration step) {
 }
 
 bool kernelready() {
-    return ready;
+    return kernelinitialized;
 }
 
 Symbol* registerbuiltin(const char* name, uint8_t kind, Handler handler) {
@@ -57,7 +57,7 @@ Symbol* registerbuiltin(const char* name, uint8_t kind, Handler handler) {
 
 void initkernel() {
     reapchildren();
-    if (ready) {
+    if (kernelinitialized) {
         // The listed channels of the kernel being replaced own their files.
         try {
             closeallchans();
@@ -65,7 +65,17 @@ void initkernel() {
             // A file that fails to close is abandoned with the old kernel.
         }
     }
-    ready = false;
+    kernelinitialized = false;
+    // The switches a caller may have set for the kernel being replaced, and
+    // the scratch a run abandoned by an error may have left behind.
+    setevaluationlimit(0);
+    readtimeevaluation = true;
+    setblocklimit(0);
+    errorreporting = false;
+    progtail = -1;
+    pendingreturn = nullptr;
+    streamedbracket = 0;
+    readdepth = 0;
     KernelSyms = KernelSymbols{};
     nil = nullptr;
     initheap();
@@ -130,10 +140,14 @@ void initkernel() {
     KernelSyms.read = kernelname("read");
     KernelSyms.catch_ = kernelname("catch");
     KernelSyms.def = kernelname("def");
+    KernelSyms.go = kernelname("go");
+    KernelSyms.void_ = kernelname("void");
 
     // POSIX sockets need no library start-up.
     snapshotsymbols();
-    ready = true;
+    static const bool flushesAtExit = std::atexit(flushatexit) == 0;
+    (void)flushesAtExit;
+    kernelinitialized = true;
 }
 
 } // namespace kest

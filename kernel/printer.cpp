@@ -582,10 +582,12 @@ void ppcontinued(Cell* value, Channel* ch, int indent, int closers) {
 void flushpending(Channel* ch) {
     if (isbufchan(ch) || ch->file == nullptr || ch->count == 0)
         return;
-    size_t pending = ch->count - 1u;
+    // The line leaves the buffer before it is written: a write that fails
+    // does not leave it to be written twice.
+    const std::string line(ch->buffer, ch->count - 1u);
     ch->count = 0;
     ch->buffer[0] = '\0';
-    ch->file->Write(ch->buffer, pending);
+    ch->file->Write(line.data(), line.size());
 }
 
 std::string printstring(Cell* value, int mode) {

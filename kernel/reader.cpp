@@ -16,6 +16,7 @@
 #include "kernel/Eval.h"
 #include "kernel/Init.h"
 #include "kernel/Printer.h"
+#include "kernel/State.h"
 #include "kernel/Symbol.h"
 #include "platform/Errors.h"
 #include "platform/Format.h"
@@ -31,27 +32,15 @@
 
 namespace kest {
 
-bool readtimeevaluation = true;
-Symbol* commamarker = nullptr;
-Symbol* atmarker = nullptr;
-
 namespace {
 
-char tokbuf[TokenBufferSize + 1];
-size_t toklen = 0;
-char chunkbuf[513];
-int32_t tokint = 0;
-float tokreal = 0.0f;
-int depth = 0;
-
 struct DepthGuard {
-    DepthGuard() { ++depth; }
-    ~DepthGuard() { --depth; }
+    DepthGuard() { ++readdepth; }
+    ~DepthGuard() { --readdepth; }
 };
 
 Cell* readform() {
-    Symbol* s = findsym("read");
-    return s;
+    return KernelSyms.read;
 }
 
 [[noreturn]] void readerror(const char* message, Cell* value = nullptr) {
@@ -324,7 +313,7 @@ inline int currenttoken(Channel* ch) {
 // plain values taken here as readsexpr takes them.
 inline Cell* readelement(Channel* ch, int tok, bool inBackquote) {
     if ((tok == TokString || tok == TokSymbol || tok == TokInteger || tok == TokReal) &&
-        depth < ReaderDepthLimit) {
+        readdepth < ReaderDepthLimit) {
         Cell* value = ch->tokvalue;
         gettoken(ch);
         return value;
@@ -393,13 +382,6 @@ Cell* readset(Channel* ch, bool inBackquote) {
 // The symbols of the short names read lately, by name: most names of a file
 // recur, and a hit saves hashing and walking the bucket. Entries are
 // forgotten whenever symbols may have left the table.
-struct NameCacheEntry {
-    uint64_t name = 0; // the bytes of the name, the first in the lowest byte
-    size_t length = 0;
-    Symbol* symbol = nullptr;
-};
-NameCacheEntry namecache[1024];
-uint64_t namecachegeneration = ~uint64_t{0};
 
 // intern of the token text.
 Symbol* internatom() {
@@ -658,7 +640,7 @@ Cell* readtop(Channel* ch, bool inBackquote) {
 }
 
 Cell* readsexpr(Channel* ch, bool inBackquote) {
-    if (depth >= ReaderDepthLimit)
+    if (readdepth >= ReaderDepthLimit)
         readerror("expression nested too deeply");
     DepthGuard guard;
     int tok = currenttoken(ch);

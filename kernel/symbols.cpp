@@ -1,5 +1,6 @@
 // The symbol table: sorted chains in 512 buckets, interning, the generic
 // c[ad]*r accessor and the purge after a script run.
+#include "kernel/State.h"
 #include "kernel/Symbol.h"
 
 #include "kernel/Errors.h"
@@ -11,21 +12,7 @@
 
 namespace kest {
 
-Symbol* cxrmarker = nullptr;
-
 namespace {
-
-Symbol* buckets[SymbolBuckets];
-uint64_t generation = 0;
-
-// What initkernel left in each kept symbol, restored by every purge.
-struct SymbolSnapshot {
-    Symbol* symbol;
-    uint8_t kind;
-    Cell* value;
-    Handler handler;
-};
-std::vector<SymbolSnapshot> snapshot;
 
 bool iscxrname(const char* name) {
     size_t n = std::strlen(name);
@@ -55,14 +42,14 @@ Symbol* allocsym(const char* name) {
 } // namespace
 
 uint64_t symtabgeneration() {
-    return generation;
+    return symbolgeneration;
 }
 
 void initsymtab() {
-    ++generation;
-    for (auto& b : buckets)
+    ++symbolgeneration;
+    for (auto& b : symbolbuckets)
         b = nullptr;
-    snapshot.clear();
+    symbolsnapshot.clear();
 }
 
 int symhash(const char* name) {
@@ -88,7 +75,7 @@ inline int namecmp(const char* a, const char* b) {
 } // namespace
 
 Symbol* findsym(const char* name) {
-    for (Symbol* s = buckets[symhash(name)]; s != nullptr; s = s->next) {
+    for (Symbol* s = symbolbuckets[symhash(name)]; s != nullptr; s = s->next) {
         int order = namecmp(name, s->name);
         if (order == 0)
             return s;
@@ -100,7 +87,7 @@ Symbol* findsym(const char* name) {
 
 Symbol* newsym(const char* name) {
     Symbol* s = allocsym(name);
-    Symbol*& head = buckets[symhash(name)];
+    Symbol*& head = symbolbuckets[symhash(name)];
     if (head == nullptr || std::strcmp(name, head->name) < 0) {
         s->next = head;
         head = s;
@@ -145,16 +132,16 @@ Symbol* mkmarker(const char* name) {
 }
 
 void snapshotsymbols() {
-    snapshot.clear();
-    for (Symbol* head : buckets)
+    symbolsnapshot.clear();
+    for (Symbol* head : symbolbuckets)
         for (Symbol* s = head; s != nullptr; s = s->next)
             if (s->flag == 1)
-                snapshot.push_back({s, s->type, s->a.car, s->handler});
+                symbolsnapshot.push_back({s, s->type, s->a.car, s->handler});
 }
 
 void purgesymbols() {
-    ++generation;
-    for (Symbol*& head : buckets) {
+    ++symbolgeneration;
+    for (Symbol*& head : symbolbuckets) {
         Symbol** link = &head;
         for (Symbol* s = head; s != nullptr; s = s->next) {
             s->b.cdr = nil;
@@ -167,7 +154,7 @@ void purgesymbols() {
     }
     // A script may have assigned, bound or redefined a predefined name; its
     // value could point into blocks that the run's restoremark releases.
-    for (const SymbolSnapshot& kept : snapshot) {
+    for (const SymbolSnapshot& kept : symbolsnapshot) {
         kept.symbol->type = kept.kind;
         kept.symbol->a.car = kept.value;
         kept.symbol->handler = kept.handler;
@@ -175,8 +162,8 @@ void purgesymbols() {
 }
 
 void unlinksymbolsafter(uint32_t stamp) {
-    ++generation;
-    for (Symbol*& head : buckets) {
+    ++symbolgeneration;
+    for (Symbol*& head : symbolbuckets) {
         Symbol** link = &head;
         for (Symbol* s = head; s != nullptr; s = s->next) {
             if (s->flag == 1 || s->stamp <= stamp) {
@@ -190,7 +177,7 @@ void unlinksymbolsafter(uint32_t stamp) {
 
 int symbolcount() {
     int n = 0;
-    for (Symbol* head : buckets)
+    for (Symbol* head : symbolbuckets)
         for (Symbol* s = head; s != nullptr; s = s->next)
             ++n;
     return n;

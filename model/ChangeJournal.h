@@ -102,6 +102,8 @@ class ChangeJournal {
                               const char* /*name*/, ModelObject* /*model*/,
                               ModelObject* /*current*/) {}
     // Bracket several recorded changes that one undo or redo replays together.
+    // True when the change being prepared holds changed objects.
+    virtual bool HasChangedObjects(ModelDocument* /*document*/) const { return false; }
     virtual void BeginGroup(ModelDocument* /*document*/) {}
     virtual void EndGroup(ModelDocument* /*document*/) {}
 };

@@ -177,6 +177,10 @@ class GuidScope {
 
 // Takes object out of held and returns it; null when held does not hold it.
 std::unique_ptr<ModelObject> TakeHeld(HeldObjects* held, const ModelObject* object);
+// As TakeHeld, handing the object back as the class the caller knows it to be.
+template <class T> std::unique_ptr<T> TakeHeldAs(HeldObjects* held, T* object) {
+    return std::unique_ptr<T>(static_cast<T*>(TakeHeld(held, object).release()));
+}
 
 // True when both lists have the same count and every element of a is in b.
 bool SamePointerLists(const std::vector<ModelObject*>& a, const std::vector<ModelObject*>& b);

@@ -4,6 +4,7 @@
 // every answer is empty); tests pass fakes.
 #pragma once
 
+#include <string>
 #include <vector>
 
 namespace qm {
@@ -25,6 +26,13 @@ class ModelDocument {
     // template (which holds the objects of tool models); null when absent.
     virtual GuidMap* ProjectMap() = 0;
     virtual GuidMap* TemplateMap() = 0;
+    // The document's master of that tool, name and namespace, made (and
+    // owned by the document) when there is none; null when the document
+    // makes no masters.
+    virtual Master* NewMaster(int /*toolId*/, const std::string& /*name*/,
+                              const std::string& /*nameSpace*/) {
+        return nullptr;
+    }
 };
 
 } // namespace qm

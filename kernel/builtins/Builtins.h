@@ -99,7 +99,7 @@ inline bool isbindable(Cell* v) {
 Cell* tailjump(Cell* form, int elementDepth);
 // The evaluation depth of the prog body element being evaluated, -1 outside a
 // prog body: tailjump does nothing for any other depth.
-extern int progtail;
+extern int progtail; // defined with the rest of the kernel state (state.cpp)
 
 // Reaps, without waiting, the children that exec started without waiting
 // for and that have ended since, so that none is left a zombie. Called by

@@ -2,6 +2,7 @@
 // toplevel, reset, exit, prog, go, return and do.
 #include "kernel/builtins/Builtins.h"
 
+#include "kernel/State.h"
 #include "kernel/Symbol.h"
 #include "platform/Prompt.h"
 
@@ -12,14 +13,7 @@ namespace kest {
 Cell* bi_go(Symbol* self);
 Cell* bi_return(Symbol* self);
 
-// The evaluation depth of the prog body element being evaluated, -1 outside
-// a body.
-int progtail = -1;
-
 namespace {
-
-// The value of a return made without a throw.
-Cell* pendingreturn = nullptr;
 
 // The rest of a prog body from position: its lists evaluated in order, its
 // atoms (labels) skipped. Returns the go tag after a go made without a
@@ -57,7 +51,7 @@ Cell* runprog(Cell* body) {
         while (ispair(p) && car(p) != KernelSyms.golabel)
             p = cdr(p);
         if (!ispair(p))
-            scripterror(findsym("go"), "no such label", KernelSyms.golabel);
+            scripterror(KernelSyms.go, "no such label", KernelSyms.golabel);
         position = cdr(p);
     }
 }

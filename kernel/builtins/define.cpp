@@ -4,6 +4,7 @@
 
 #include "kernel/Channel.h"
 #include "kernel/Reader.h"
+#include "kernel/State.h"
 #include "kernel/Symbol.h"
 #include "platform/Log.h"
 
@@ -147,13 +148,6 @@ Cell* bi_load(Symbol* self) {
     }
     return KernelSyms.t;
 }
-
-namespace {
-
-// The children exec started without waiting for them, until they are reaped.
-std::vector<pid_t> unwaited;
-
-} // namespace
 
 void reapchildren() {
     std::erase_if(unwaited, [](pid_t pid) {

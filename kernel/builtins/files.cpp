@@ -10,6 +10,7 @@
 #include "kernel/Channel.h"
 #include "kernel/Printer.h"
 #include "kernel/Reader.h"
+#include "kernel/State.h"
 #include "kernel/Symbol.h"
 #include "kernel/builtins/Builtins.h"
 #include "platform/Format.h"
@@ -26,10 +27,6 @@ namespace kest {
 namespace {
 
 constexpr uint8_t ClosedChannel = 10;
-
-// The opening bracket of the list readfirst entered: TokOpen, TokOpenBracket
-// or 0 for none. One state for the whole kernel.
-int streamedbracket = 0;
 
 std::string hostpath(const char* path) {
     std::string out = path;

@@ -4,6 +4,7 @@
 // buffer: every append is checked against its 131072-character capacity
 // ("string buffer overflow"), then the text is copied into a new string cell
 // or interned. Case conversions are ASCII only, whatever the locale.
+#include "kernel/State.h"
 #include "kernel/Symbol.h"
 #include "kernel/builtins/Builtins.h"
 #include "platform/Format.h"
@@ -14,9 +15,6 @@
 namespace kest {
 
 namespace {
-
-// The generated-symbol counter: never reset, it keeps counting across runs.
-long gensymcounter = 0;
 
 struct TextBuilder {
     explicit TextBuilder(Symbol* owner) : self(owner) {}

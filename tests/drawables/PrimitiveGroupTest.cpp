@@ -280,8 +280,7 @@ TEST_F(GroupTest, MembersByIdInRecords) {
     EXPECT_EQ(held.size(), 2u);
     // A drawable another group holds is not taken, nor one nothing holds for the change.
     auto holder = std::make_unique<PrimitiveGroup>();
-    holder->AddMember(
-        std::unique_ptr<Drawable>(static_cast<Drawable*>(TakeHeld(&held, a).release())));
+    holder->AddMember(TakeHeldAs(&held, a));
     const std::string ofHolder =
         "(group (" + quoted(a) + ") 33 \"z\" (0 0 1 1) (0 0 0 0) (0 0 0 0) 4 1 nil \"\")";
     EXPECT_NE(

@@ -214,7 +214,22 @@ TEST_F(EvalTest, ReadTimeEvaluation) {
     EXPECT_EQ(printstring(run("`(a ,(+ 1 2) @(list 4 5) c)")), "(a 3 4 5 c)");
     readtimeevaluation = false;
     EXPECT_EQ(printstring(read("#(+ 1 2)")), "(+ 1 2)");
-    readtimeevaluation = true;
+}
+
+// A new kernel starts with every switch the previous one may have had set
+// at its default: no evaluation limit, read-time evaluation on, the whole
+// block table usable.
+TEST_F(EvalTest, InitKernelResetsItsSwitches) {
+    readtimeevaluation = false;
+    setevaluationlimit(3);
+    setblocklimit(heapblocks() + 1);
+    initkernel();
+    EXPECT_TRUE(readtimeevaluation);
+    EXPECT_FALSE(evaluationlimit.limited);
+    EXPECT_EQ(printstring(read("#(+ 1 2)")), "3");
+    EXPECT_EQ(printstring(run("(length (list 1 2 3 4 5 6 7 8 9))")), "9");
+    for (int i = 0; i < 4000; ++i)
+        mkstr(std::string(2000, 'x').c_str()); // far past the old block limit
 }
 
 } // namespace

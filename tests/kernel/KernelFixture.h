@@ -16,7 +16,6 @@ namespace kest::test {
 class KernelTest : public ::testing::Test {
   protected:
     KernelTest() : scopedLog(&log), scopedPrompts(&prompts) { initkernel(); }
-    ~KernelTest() override { setblocklimit(0); }
 
     // Reads the first expression of text from a file channel over memory.
     Cell* read(const std::string& text) {

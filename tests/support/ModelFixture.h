@@ -24,7 +24,6 @@ class ModelTest : public ::testing::Test {
         kest::initkernel();
         SetGuidStoreMode(GuidNoStore);
     }
-    ~ModelTest() override { kest::setblocklimit(0); }
 
     // The first expression of text.
     kest::Cell* read(const std::string& text) {

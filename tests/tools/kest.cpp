@@ -184,6 +184,8 @@ void evaluatetext(const std::string& text) {
                     return;
                 continue;
             }
+            // What the expression printed comes before its value.
+            flushstdchans();
             if (car(result) == KernelSyms.eof)
                 return;
             std::printf("%s\n", printstring(car(result)).c_str());

@@ -26,34 +26,21 @@ using namespace kest;
 
 void FuzzLists(const uint8_t* data, size_t size) {
     savemark();
-    LocalChannel in(std::string(reinterpret_cast<const char*>(data), size), ChanRead);
-    try {
-        for (size_t i = 0; i <= size; ++i) {
-            Cell* value = readexpr(in.get());
-            if (value == KernelSyms.eof)
-                break;
-            if (value == nil)
-                continue;
-            qm::Looks looks;
-            try {
-                qm::lookslist(looks, value);
-            } catch (const qm::CIgnoreException&) {
-                continue; // a malformed list: reported, nothing changed
-            }
-            const std::string written = printstring(qm::lookslist(looks, nil));
-            LocalChannel again(written, ChanRead);
+    fuzzsupport::ForEachExpression(data, size, [](Cell* value) {
+        if (value == nil)
+            return;
+        qm::Looks looks;
+        qm::lookslist(looks, value);
+        fuzzsupport::CheckRoundTrip(printstring(qm::lookslist(looks, nil)), [&](Cell* again) {
             qm::Looks back;
-            qm::lookslist(back, readexpr(again.get()));
+            qm::lookslist(back, again);
             if (!(back == looks)) {
-                std::fprintf(stderr, "looks changed in a round trip: %s\n", written.c_str());
+                std::fprintf(stderr, "looks changed in a round trip\n");
                 std::abort();
             }
-        }
-    } catch (const qm::CKestException&) {
-        resetstacks();
-    } catch (const qm::CIgnoreException&) {
-        resetstacks();
-    }
+            return printstring(qm::lookslist(back, nil));
+        });
+    });
     restoremark();
 }
 

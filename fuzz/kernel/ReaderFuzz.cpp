@@ -75,11 +75,7 @@ void checkroundtrip(Cell* value) {
         first = second;
         second = printedagain(first);
     }
-    if (second != first) {
-        std::fprintf(stderr, "type %d printed:\n%s\nread back and printed:\n%s\n", value->type,
-                     first.c_str(), second.c_str());
-        std::abort();
-    }
+    fuzzsupport::RequireSameText(first, second);
 }
 
 } // namespace

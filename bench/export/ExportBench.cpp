@@ -1,0 +1,163 @@
+// A class diagram of 200 places and 300 links (built-in Class and
+// Association tools), held in memory, exported to PNG and to JPEG through
+// the diagram export at the default image limits (1000 x 1000). Beside
+// each, the reference: the same drawing saved by Qt's own PNG and JPEG
+// writers. The peak resident memory of the process is reported with each.
+// Goal: the PNG export under 100 ms and under 50 MB.
+#include "drawables/CustomModel.h"
+#include "drawables/FontFaceTable.h"
+#include "drawables/Link.h"
+#include "drawables/NotationTemplate.h"
+#include "drawables/Place.h"
+#include "drawables/TemplateFile.h"
+#include "drawables/ToolModel.h"
+#include "image/DiagramImageExport.h"
+#include "kernel/Kernel.h"
+#include "model/Guid.h"
+#include "platform/Log.h"
+#include "platform/PainterDC.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qm {
+namespace {
+
+constexpr int kColumns = 20;
+constexpr int kRows = 10;
+constexpr int kLinks = 300;
+
+struct Diagram {
+    NotationTemplate notation;
+    GuidMap project;
+    std::vector<std::unique_ptr<Master>> masters;
+    CustomModel model{&project};
+    QTemporaryDir dir;
+
+    Diagram() {
+        CreateTemplate(notation, kInternalTemplateName);
+        ToolModel* classTool = notation.GetTool(10);
+        ToolModel* association = notation.GetTool(3);
+        std::vector<Place*> places;
+        for (int row = 0; row < kRows; ++row) {
+            for (int column = 0; column < kColumns; ++column) {
+                auto master = std::make_unique<Master>();
+                master->SetToolAndName(classTool, "Class" + std::to_string(places.size()), "");
+                auto owned = std::make_unique<Place>(&project);
+                const int x = 20 + column * 170, y = 20 + row * 130;
+                owned->Setup(10, CRect(x, y, x + 120, y + 70), master.get(), true);
+                owned->AddMasterReference();
+                places.push_back(static_cast<Place*>(model.AddDrawable(std::move(owned))));
+                masters.push_back(std::move(master));
+            }
+        }
+        // Every place to its right neighbour, then downwards, until 300.
+        int made = 0;
+        for (int i = 0; i < kColumns * kRows && made < kLinks; ++i) {
+            if ((i + 1) % kColumns != 0) {
+                auto link = std::make_unique<Link>(&project);
+                link->Connect(3, association, places[size_t(i)], places[size_t(i) + 1], 0);
+                link->name = "uses";
+                model.AddDrawable(std::move(link));
+                ++made;
+            }
+        }
+        for (int i = 0; i + kColumns < kColumns * kRows && made < kLinks; ++i, ++made) {
+            auto link = std::make_unique<Link>(&project);
+            link->Connect(3, association, places[size_t(i)], places[size_t(i + kColumns)], 0);
+            model.AddDrawable(std::move(link));
+        }
+    }
+    ~Diagram() { model.Detach(nullptr); }
+};
+
+Diagram& TheDiagram() {
+    static Diagram diagram;
+    return diagram;
+}
+
+double PeakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+void Export(benchmark::State& state, const char* format) {
+    Diagram& diagram = TheDiagram();
+    const std::string path = diagram.dir.filePath("diagram").toStdString();
+    for (auto _ : state)
+        ExportDiagramImage(&diagram.model, false, path, format, ImageLimits{});
+    QImage result(QString::fromStdString(path + "." + format));
+    state.counters["width"] = result.width();
+    state.counters["height"] = result.height();
+    state.counters["peak MB"] = PeakMegabytes();
+}
+
+void ExportPng(benchmark::State& state) {
+    Export(state, "png");
+}
+
+void ExportJpeg(benchmark::State& state) {
+    Export(state, "jpg");
+}
+
+// The reference: the same picture drawn the same way, saved by Qt's writers.
+void QtSave(benchmark::State& state, const char* format) {
+    Diagram& diagram = TheDiagram();
+    CRect bounds;
+    diagram.model.GetBounds(bounds);
+    const ExportFrame frame = ComputeExportFrame(bounds, ImageLimits{});
+    const std::string path = diagram.dir.filePath("reference").toStdString() + "." + format;
+    for (auto _ : state) {
+        ImageDC dc(frame.image.Width(), frame.image.Height());
+        dc.SetViewportOrg(CPoint(-frame.image.left, -frame.image.top));
+        const double saved = diagram.model.zoom;
+        diagram.model.zoom = frame.scale;
+        diagram.model.Draw(dc, false);
+        diagram.model.zoom = saved;
+        dc.GetImage().save(QString::fromStdString(path), format);
+    }
+    state.counters["peak MB"] = PeakMegabytes();
+}
+
+void QtSavePng(benchmark::State& state) {
+    QtSave(state, "png");
+}
+
+void QtSaveJpeg(benchmark::State& state) {
+    QtSave(state, "jpg");
+}
+
+BENCHMARK(ExportPng)->Unit(benchmark::kMillisecond);
+BENCHMARK(QtSavePng)->Unit(benchmark::kMillisecond);
+BENCHMARK(ExportJpeg)->Unit(benchmark::kMillisecond);
+BENCHMARK(QtSaveJpeg)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace qm
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
+    static qm::NullLogSink quiet;
+    qm::SetLogSink(&quiet);
+    kest::initkernel();
+    qm::SetGuidStoreMode(qm::GuidNoStore);
+    qm::FontFaceTable table;
+    table.Init();
+    qm::Install(&table);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

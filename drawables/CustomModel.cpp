@@ -1,0 +1,370 @@
+// Custom and sequence models: creation of places, links and floaters by
+// tool, re-binding to a template, marking a node's drawables, message
+// numbering with its renumbering mode, lifelines and call boxes, and the
+// customModel record.
+#include "drawables/CustomModel.h"
+
+#include "drawables/DrawingTables.h"
+#include "drawables/Link.h"
+#include "drawables/NotationTemplate.h"
+#include "drawables/NotationTool.h"
+#include "drawables/PlaceGroup.h"
+#include "drawables/ScenarioPlace.h"
+#include "drawables/Tag.h"
+#include "drawables/ZoomScaling.h"
+#include "kernel/Kernel.h"
+#include "kernel/Predefined.h"
+#include "model/ChangeJournal.h"
+#include "model/GuidMap.h"
+#include "model/Master.h"
+#include "model/ModelDocument.h"
+
+#include <algorithm>
+
+namespace qm {
+
+using kest::Cell;
+using kest::nil;
+
+namespace {
+
+// The semantics of a control-flow link tool.
+constexpr int kControlFlow = 7;
+// The rectangle a new place starts from.
+const CRect kNewPlaceRect(30, 30, 100, 80);
+
+GuidMap* MapOf(ModelDocument* document) {
+    return document != nullptr ? document->ProjectMap() : nullptr;
+}
+
+Drawable* PlaceOfEnd(Drawable* end) {
+    auto* node = dynamic_cast<NodeDrawable*>(end);
+    return node != nullptr ? node->GetPlace() : nullptr;
+}
+
+} // namespace
+
+// ======================= custom models =======================
+
+CustomModel::CustomModel(GuidMap* map, ModelDocument* document, CSize pageSize)
+    : Model(map), document_(document) {
+    kind = MkDefault;
+    if (pageSize.cx > 0 && pageSize.cy > 0)
+        BestPageMatrix(pageSize.cx, pageSize.cy);
+}
+
+std::unique_ptr<Place> CustomModel::NewPlace() {
+    return std::make_unique<Place>(MapOf(document_));
+}
+
+Drawable* CustomModel::CreatePlace(ModelDocument* document, Master* master, const CRect& rect) {
+    if (document != nullptr)
+        document_ = document;
+    std::unique_ptr<Place> place = NewPlace();
+    NotationTool* tool = ToolOf(master);
+    TextPrimitive* nameText = tool != nullptr ? tool->FindNameText() : nullptr;
+    place->looks.InitFromTool(true, nameText != nullptr ? &nameText->looks : nullptr);
+    const int code =
+        master != nullptr && master->ToolNumber() >= 0 ? master->ToolNumber() : int(TkFirstPlace);
+    place->Setup(code, rect.IsRectEmpty() ? kNewPlaceRect : rect, master, true);
+    place->AddMasterReference();
+    return AddDrawable(std::move(place));
+}
+
+Drawable* CustomModel::CreatePlaceOfTool(ModelDocument* document, int toolId,
+                                         const std::string& placeName, const std::string& nameSpace,
+                                         const CRect& rect) {
+    if (document == nullptr)
+        return nullptr;
+    Master* master = document->NewMaster(toolId, placeName, nameSpace);
+    if (master == nullptr)
+        return nullptr;
+    return CreatePlace(document, master, rect);
+}
+
+Link* CustomModel::CreateLink(ModelDocument* document, int toolId, const std::string& text,
+                              NodeDrawable* source, Drawable* target) {
+    if (source == nullptr || target == nullptr)
+        return nullptr;
+    GuidMap* templateMap = document != nullptr ? document->TemplateMap() : nullptr;
+    auto* tool = dynamic_cast<NotationTool*>(TemplateTool(templateMap, toolId));
+    if (tool != nullptr && !tool->IsLinkTool())
+        tool = nullptr;
+    auto link = std::make_unique<Link>(MapOf(document));
+    link->Connect(toolId, tool, source, target, LinkStyleFromModelFlags(modelFlags));
+    if (tool == nullptr)
+        link->BindTool(templateMap, toolId);
+    link->name = text;
+    link->LayoutName();
+    link->UpdateRepaintRect();
+    return static_cast<Link*>(AddDrawable(std::move(link)));
+}
+
+Floater* CustomModel::CreateFloater(const std::string& text, Link* link, const CPoint& point) {
+    if (link == nullptr)
+        return nullptr;
+    auto floater = std::make_unique<Floater>(MapOf(document_));
+    const int index = link->NearestSegment(point.x, point.y);
+    floater->AttachToSegment(TkMessage, CRect(point.x, point.y, point.x + 15, point.y + 20), link,
+                             index);
+    floater->text = text;
+    floater->MoveNearSegment(point.x, point.y, false);
+    return static_cast<Floater*>(AddDrawable(std::move(floater)));
+}
+
+void CustomModel::RebindTools(NotationTemplate* notation) {
+    // A place's tool is its master's, which the document's masters re-bind
+    // to the template before the models do; a place keeps its layout. A link
+    // takes the template's tool of its kind when that is another tool, so a
+    // project that is loaded and saved again is written as it was read.
+    GuidMap* map = notation != nullptr ? &notation->guidMap : nullptr;
+    for (const auto& drawable : drawables) {
+        if (!drawable->IsLink())
+            continue;
+        auto* link = static_cast<Link*>(drawable.get());
+        auto* tool = dynamic_cast<NotationTool*>(TemplateTool(map, link->kindCode));
+        if (tool != nullptr && !tool->IsLinkTool())
+            tool = nullptr;
+        if (tool != link->Tool())
+            link->SetTool(tool);
+        link->BindTool(map, link->kindCode);
+    }
+}
+
+Cell* CustomModel::Persist(ModelDocument* document, GuidScope* scope, Cell* list) {
+    if (list == nullptr || list == nil)
+        return kest::mkcons(kest::sym::customModel, Model::Persist(document, scope, nil));
+    ExpectHead(list, kest::sym::customModel);
+    if (document != nullptr)
+        document_ = document;
+    return Model::Persist(document, scope, kest::cdr(list));
+}
+
+// ---- marking and upkeep ----
+
+void CustomModel::MarkNodeDrawables(Drawable* node, DrawableRefList& list) {
+    for (const auto& drawable : drawables)
+        drawable->Mark(0, 0x1, 0);
+    for (const auto& owned : drawables) {
+        Drawable* drawable = owned.get();
+        if (drawable->IsLink() && !drawable->IsMarked()) {
+            NodeDrawable* source = nullptr;
+            NodeDrawable* target = nullptr;
+            drawable->GetLinkEnds(source, target);
+            if (node != nullptr && (source == node || target == node))
+                drawable->Mark(1, 0x1, 0);
+        } else if (drawable->IsTag()) {
+            const Drawable* attached = static_cast<Tag*>(drawable)->Attached();
+            if (attached != nullptr && attached->IsMarked())
+                drawable->Mark(1, 0x1, 0);
+        } else if (drawable->IsGroup()) {
+            drawable->MarkFiltered(1, 0x4, node);
+        }
+    }
+    for (const auto& drawable : drawables) {
+        if (drawable->IsMarked())
+            list.push_back(drawable.get());
+        else
+            drawable->CollectMarkedMembers(list);
+    }
+}
+
+void CustomModel::UpdatePlaces() {
+    for (const auto& drawable : drawables) {
+        if (auto* place = dynamic_cast<Place*>(drawable.get()))
+            place->Relayout();
+    }
+}
+
+Model* CustomModel::FindOrCreateClassPlace(ModelDocument* document, int toolId,
+                                           const std::string& placeName,
+                                           const std::string& nameSpace) {
+    Master* found = nullptr;
+    for (const auto& drawable : drawables) {
+        auto* place = dynamic_cast<Place*>(drawable.get());
+        if (place != nullptr && place->master != nullptr && place->master->ToolNumber() == toolId &&
+            place->master->name == placeName) {
+            found = place->master;
+            break;
+        }
+    }
+    if (found == nullptr) {
+        auto* place =
+            dynamic_cast<Place*>(CreatePlaceOfTool(document, toolId, placeName, nameSpace, {}));
+        if (place == nullptr || place->master == nullptr)
+            return nullptr;
+        found = place->master;
+        found->masterFlags |= 0x1;
+    }
+    return dynamic_cast<Model*>(found->submodel);
+}
+
+void CustomModel::AnnotateSelection(ModelDocument* document, int filter, CRect& rect) {
+    Journal().BeginChange(document, ChangeKind::AnnotationMultiple);
+    DrawableRefList chosen(selection.begin(), selection.end());
+    if (chosen.empty()) {
+        for (const auto& drawable : drawables)
+            chosen.push_back(drawable.get());
+    }
+    for (Drawable* drawable : chosen) {
+        Journal().AddChangedObject(document, drawable, nullptr);
+        auto* place = dynamic_cast<Place*>(drawable);
+        if (place == nullptr || (filter & 0xA) == 0 || (place->placeFlags & PfCompartments) != 0)
+            continue;
+        place->placeFlags |= PfCompartments;
+        rect.UnionRect(rect, ScaleByZoom(place->repaintRect, zoom));
+    }
+    Journal().RecordChange(document, ChangeKind::AnnotationMultiple,
+                           ChangeKindDescription(ChangeKind::AnnotationMultiple), this, nullptr);
+}
+
+// ---- message numbers ----
+
+int CustomModel::GetMaxMessageNumber() const {
+    int best = 0;
+    for (const auto& drawable : drawables) {
+        if (const auto* floater = dynamic_cast<const Floater*>(drawable.get()))
+            best = std::max(best, floater->GetNumber());
+        else if (const auto* group = dynamic_cast<const PlaceGroup*>(drawable.get()))
+            best = std::max(best, group->MaxFloaterNumber());
+    }
+    return best;
+}
+
+void CustomModel::ToggleRenumberMessages() {
+    modelFlags ^= MfRenumber;
+    currentMessage_ = nullptr;
+    if (IsRenumbering()) {
+        Journal().BeginChange(document_, ChangeKind::RenumberMessages);
+        return;
+    }
+    if (Journal().HasChangedObjects(document_))
+        Journal().RecordChange(document_, ChangeKind::RenumberMessages,
+                               ChangeKindDescription(ChangeKind::RenumberMessages), this, nullptr);
+}
+
+void CustomModel::SetCurrentMessage(Floater* floater, bool keepNumber, CRect& rect) {
+    rect.SetRectEmpty();
+    if (floater == nullptr)
+        return;
+    if (!keepNumber) {
+        const int wanted = (currentMessage_ != nullptr ? currentMessage_->GetNumber() : 0) + 1;
+        if (floater->GetNumber() != wanted)
+            RenumberMessage(floater, wanted, rect);
+    }
+    currentMessage_ = floater;
+}
+
+bool CustomModel::PickMessage(Floater* floater, bool keepNumber, CRect& rect) {
+    if (floater == nullptr)
+        return false;
+    std::unique_ptr<ModelObject> previous = floater->Clone();
+    previous->guid = floater->guid;
+    previous->SetDetached();
+    const std::string before = floater->text;
+    SetCurrentMessage(floater, keepNumber, rect);
+    if (floater->text == before)
+        return false;
+    Journal().AddChangedObject(document_, floater, std::move(previous));
+    return true;
+}
+
+void CustomModel::RenumberMessage(Floater* floater, int number, CRect& rect) {
+    if (floater == nullptr)
+        return;
+    floater->SetNumber(number);
+    floater->UpdateRepaintRect();
+    rect.UnionRect(rect, ScaleByZoom(floater->repaintRect, zoom));
+}
+
+// ======================= sequence models =======================
+
+SequenceModel::SequenceModel(GuidMap* map, ModelDocument* document, CSize pageSize)
+    : CustomModel(map, document, pageSize) {
+    kind = MkSequence;
+}
+
+std::unique_ptr<Place> SequenceModel::NewPlace() {
+    return std::make_unique<ScenarioPlace>(MapOf(Document()));
+}
+
+Drawable* SequenceModel::CreatePlace(ModelDocument* document, Master* master, const CRect& rect) {
+    Drawable* place = CustomModel::CreatePlace(document, master, rect);
+    if (place != nullptr)
+        place->UpdateRepaintRect();
+    return place;
+}
+
+Link* SequenceModel::CreateLink(ModelDocument* document, int toolId, const std::string& text,
+                                NodeDrawable* source, Drawable* target) {
+    Link* link = CustomModel::CreateLink(document, toolId, text, source, target);
+    if (link != nullptr) {
+        CRect dirty;
+        FitCallBoxes(*link, 0x3, dirty);
+    }
+    return link;
+}
+
+void SequenceModel::ExtendLifeline(ScenarioPlace& place, int dy, CRect& rect) {
+    rect = place.repaintRect;
+    const int64_t top = int64_t(place.bounds.top) + 8;
+    const int64_t bottom = std::max<int64_t>(top, pageMatrix.bottom);
+    place.lifeLinePoint.y =
+        ClampCoordinate(std::clamp<int64_t>(int64_t(place.lifeLinePoint.y) + dy, top, bottom));
+    place.UpdateRepaintRect();
+    rect.UnionRect(rect, place.repaintRect);
+}
+
+void SequenceModel::FitCallBoxes(Link& link, int ends, CRect& rect) {
+    if (link.Tool() == nullptr || link.Tool()->Semantics() != kControlFlow ||
+        link.VertexCount() < 2)
+        return;
+    const std::vector<CPoint>& points = link.Vertices();
+    auto fit = [&](Drawable* end, const CPoint& at) {
+        auto* place = dynamic_cast<ScenarioPlace*>(PlaceOfEnd(end));
+        if (place == nullptr)
+            return;
+        rect.UnionRect(rect, place->repaintRect);
+        const int x = place->lifeLinePoint.x;
+        if (place->FindCallBoxAt(x, at.y) < 0) {
+            CPoint onLine;
+            place->ClampToLifeLine(onLine, x, at.y);
+            place->AddCallBoxAt(onLine.x, onLine.y);
+        }
+        rect.UnionRect(rect, place->repaintRect);
+    };
+    if ((ends & 0x1) != 0)
+        fit(link.GetSource(), points.front());
+    if ((ends & 0x2) != 0)
+        fit(link.GetTarget(), points.back());
+}
+
+int SequenceModel::CompareLifelines(const Link& link) const {
+    auto* source = dynamic_cast<ScenarioPlace*>(PlaceOfEnd(link.GetSource()));
+    auto* target = dynamic_cast<ScenarioPlace*>(PlaceOfEnd(link.GetTarget()));
+    if (source == nullptr || target == nullptr)
+        return 0;
+    const int64_t d = int64_t(source->lifeLinePoint.x) - target->lifeLinePoint.x;
+    return d < 0 ? -1 : d > 0 ? 1 : 0;
+}
+
+void SequenceModel::MarkLinksAtPlace(const Drawable& place) {
+    for (const auto& drawable : drawables) {
+        auto* link = dynamic_cast<Link*>(drawable.get());
+        if (link == nullptr || link->VertexCount() < 2)
+            continue;
+        // A link's end lies on the place's outline, which may be just past
+        // its right or bottom edge.
+        CRect area = place.bounds;
+        area.InflateRect(1, 1);
+        if (area.PtInRect(link->Vertices().front()) || area.PtInRect(link->Vertices().back()))
+            link->Mark(1, 0x1, 0);
+    }
+}
+
+void SequenceModel::ShiftAll(int dy, CRect& rect) {
+    for (const auto& drawable : drawables)
+        drawable->MoveBy(0, dy, rect);
+}
+
+} // namespace qm

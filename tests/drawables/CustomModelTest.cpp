@@ -1,0 +1,258 @@
+// Custom and sequence models: the factory by kind, the customModel record
+// holding one drawable of each class, message numbering and the renumbering
+// mode with its journal entries, and creation by tool.
+#include "drawables/CustomModel.h"
+#include "drawables/Link.h"
+#include "drawables/PlaceGroup.h"
+#include "drawables/PrimitiveGroup.h"
+#include "drawables/Primitives.h"
+#include "drawables/ScenarioPlace.h"
+#include "drawables/Tag.h"
+#include "tests/drawables/DrawableFixture.h"
+#include "tests/drawables/FakeTool.h"
+
+namespace qm::test {
+namespace {
+
+// A journal that keeps what the renumbering mode hands it.
+class RenumberJournal : public ChangeJournal {
+  public:
+    void BeginChange(ModelDocument*, ChangeKind kind) override {
+        begun.push_back(kind);
+        changed.clear();
+    }
+    void AddChangedObject(ModelDocument*, ModelObject* object,
+                          std::unique_ptr<ModelObject>) override {
+        changed.push_back(object);
+    }
+    bool HasChangedObjects(ModelDocument*) const override { return !changed.empty(); }
+    void RecordChange(ModelDocument*, ChangeKind kind, const char* name, ModelObject*,
+                      ModelObject*) override {
+        recorded.emplace_back(int(kind), name);
+    }
+    std::vector<ChangeKind> begun;
+    std::vector<ModelObject*> changed;
+    std::vector<std::pair<int, std::string>> recorded;
+
+  private:
+    ScopedInstall<ChangeJournal> scope_{this};
+};
+
+// A document whose masters are made on demand.
+class MasterDocument : public FakeDocument {
+  public:
+    MasterDocument(GuidMap* project, GuidMap* templ, MasterTool* tool)
+        : FakeDocument(project, templ), tool_(tool), project_(project) {}
+    ~MasterDocument() override {
+        for (auto& m : masters)
+            project_->Remove(m.get());
+    }
+    Master* NewMaster(int, const std::string& name, const std::string& nameSpace) override {
+        for (auto& m : masters) {
+            if (m->name == name && m->nameSpace == nameSpace)
+                return m.get();
+        }
+        masters.push_back(std::make_unique<Master>());
+        masters.back()->SetToolAndName(tool_, name, nameSpace);
+        project_->Add(masters.back().get());
+        return masters.back().get();
+    }
+    std::vector<std::unique_ptr<Master>> masters;
+
+  private:
+    MasterTool* tool_;
+    GuidMap* project_;
+};
+
+class CustomModelTest : public DrawableTest {
+  protected:
+    CustomModelTest() {
+        placeTool.RegisterIn(templ);
+        linkTool.RegisterIn(templ);
+    }
+
+    // Writes model, reads the text into a fresh model of the same class with
+    // the masters registered anew, and writes that.
+    template <class T> std::string ReadAndWriteAgain(const std::string& written) {
+        GuidMap again;
+        for (auto& m : document.masters)
+            again.Add(m.get());
+        GuidScope other{&again, &templ, &again};
+        T copy;
+        copy.Persist(nullptr, &other, read(written));
+        const std::string text = pretty(copy.Persist(nullptr, &other, kest::nil));
+        copy.Detach(&other);
+        return text;
+    }
+
+    FakeTool placeTool{10, false};
+    FakeTool linkTool{3, true};
+    MasterDocument document{&project, &templ, &placeTool};
+};
+
+TEST_F(CustomModelTest, TheFactoryMakesTheClassOfEachDiagramKind) {
+    for (int kind : {0, 11, 12, 13, 14, 15, 16, 17}) {
+        std::unique_ptr<Model> model = CreateModelOfKind(nullptr, nullptr, kind);
+        ASSERT_NE(model, nullptr) << kind;
+        EXPECT_EQ(model->kind, kind);
+        EXPECT_NE(dynamic_cast<CustomModel*>(model.get()), nullptr) << kind;
+        EXPECT_EQ(dynamic_cast<SequenceModel*>(model.get()) != nullptr, kind == 13) << kind;
+    }
+    EXPECT_EQ(CreateModelOfKind(nullptr, nullptr, 1), nullptr);
+}
+
+TEST_F(CustomModelTest, ARecordWithOneDrawableOfEachClassRoundTripsByteForByte) {
+    CustomModel model(&project, &document, CSize(800, 600));
+    model.name = "Everything";
+    EXPECT_EQ(model.pageMatrix, CRect(0, 0, 800, 600));
+    auto* a = dynamic_cast<Place*>(
+        model.CreatePlaceOfTool(&document, 10, "Order", "", CRect(0, 0, 100, 60)));
+    ASSERT_NE(a, nullptr);
+    auto scenario = std::make_unique<ScenarioPlace>(&project);
+    scenario->Setup(10, CRect(300, 0, 400, 60), document.NewMaster(10, "Client", ""), false);
+    scenario->AddMasterReference();
+    auto* b = static_cast<ScenarioPlace*>(model.AddDrawable(std::move(scenario)));
+    Link* link = model.CreateLink(&document, 3, "places", a, b);
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->Tool(), &linkTool);
+    Floater* floater = model.CreateFloater("1. order()", link, link->Vertices().front());
+    ASSERT_NE(floater, nullptr);
+    auto tag = std::make_unique<Tag>(&project);
+    tag->Attach(TkTag, CRect(0, 200, 80, 240), a);
+    tag->text = "note";
+    model.AddDrawable(std::move(tag));
+    auto line = std::make_unique<LinePrimitive>(&project);
+    const CPoint ends[2] = {{0, 300}, {100, 320}};
+    line->SetPoints(TkLine, 2, ends);
+    model.AddDrawable(std::move(line));
+    auto text = std::make_unique<TextPrimitive>(&project);
+    text->SetFrame(TkText, CRect(0, 350, 100, 370));
+    text->text = "free text";
+    model.AddDrawable(std::move(text));
+    auto box = std::make_unique<BoxPrimitive>(&project);
+    box->SetFrame(TkRectangle, CRect(200, 300, 260, 340));
+    model.AddDrawable(std::move(box));
+    auto group = std::make_unique<PrimitiveGroup>(&project);
+    auto inner = std::make_unique<BoxPrimitive>(&project);
+    inner->SetFrame(TkEllipse, CRect(300, 300, 340, 340));
+    group->AddMember(std::move(inner));
+    group->UpdateRepaintRect();
+    model.AddDrawable(std::move(group));
+    auto placeGroup = std::make_unique<PlaceGroup>(&project);
+    auto member = std::make_unique<BoxPrimitive>(&project);
+    member->SetFrame(TkRectangle, CRect(420, 300, 460, 340));
+    member->SetSelected(true);
+    DrawableList pick;
+    pick.push_back(std::move(member));
+    placeGroup->Fill(pick, document.NewMaster(10, "Package", ""), nullptr);
+    placeGroup->AddMasterReference();
+    model.AddDrawable(std::move(placeGroup));
+    auto lane = std::make_unique<Swimlane>(&project);
+    DrawableList none;
+    const CRect laneRect(500, 0, 600, 600);
+    lane->Fill(none, nullptr, &laneRect);
+    lane->SetLaneModel(&model);
+    model.AddDrawable(std::move(lane));
+
+    const std::string written = pretty(model.Persist(nullptr, &scope, kest::nil));
+    ASSERT_EQ(written.rfind("(customModel \"", 0), 0u) << written;
+    for (const char* head : {"(place ", "(scenPlace ", "(link ", "(tag ", "(floater ", "(line ",
+                             "(text ", "(box ", "(group ", "(placeGroup ", "(swimlane "})
+        EXPECT_NE(written.find(head), std::string::npos) << head;
+    EXPECT_EQ(ReadAndWriteAgain<CustomModel>(written), written);
+    model.Detach(&scope);
+
+    // A wrong head is refused.
+    CustomModel other;
+    EXPECT_NE(failure([&] {
+                  other.Persist(nullptr, &scope, read("(model \"x\")"));
+              }).find("customModel sym expected"),
+              std::string::npos);
+}
+
+TEST_F(CustomModelTest, ASequenceModelWithNumberedMessagesRoundTrips) {
+    SequenceModel model(&project, &document, CSize(800, 600));
+    EXPECT_EQ(model.kind, MkSequence);
+    auto* a = model.CreatePlaceOfTool(&document, 10, "a", "", CRect(0, 0, 80, 40));
+    auto* b = model.CreatePlaceOfTool(&document, 10, "b", "", CRect(200, 0, 280, 40));
+    ASSERT_NE(dynamic_cast<ScenarioPlace*>(a), nullptr);
+    Link* link = model.CreateLink(&document, 3, "", static_cast<NodeDrawable*>(a), b);
+    ASSERT_NE(link, nullptr);
+    for (int i = 0; i < 3; ++i)
+        model.CreateFloater(std::to_string(i + 1) + ". step" + std::to_string(i), link,
+                            CPoint(100 + 20 * i, 60));
+    EXPECT_EQ(model.GetMaxMessageNumber(), 3);
+    const std::string written = pretty(model.Persist(nullptr, &scope, kest::nil));
+    EXPECT_NE(written.find("\"3. step2\""), std::string::npos);
+    EXPECT_EQ(ReadAndWriteAgain<SequenceModel>(written), written);
+    model.Detach(&scope);
+}
+
+TEST_F(CustomModelTest, LifelinesStayBetweenTheirPlaceAndThePageBottom) {
+    SequenceModel model(&project, &document, CSize(800, 600));
+    auto* a = static_cast<ScenarioPlace*>(
+        model.CreatePlaceOfTool(&document, 10, "a", "", CRect(0, 0, 80, 40)));
+    auto* b = static_cast<ScenarioPlace*>(
+        model.CreatePlaceOfTool(&document, 10, "b", "", CRect(200, 0, 280, 40)));
+    struct Case {
+        int dy;
+        int32_t end;
+    } cases[] = {{-100, 340}, {-1000, 8}, {10000, 600}, {-52, 548}};
+    for (const Case& c : cases) {
+        CRect rect;
+        model.ExtendLifeline(*a, c.dy, rect);
+        EXPECT_EQ(a->lifeLinePoint.y, c.end) << c.dy;
+        EXPECT_FALSE(rect.IsRectEmpty());
+    }
+    Link* link = model.CreateLink(&document, 3, "", a, b);
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(model.CompareLifelines(*link), -1);
+    model.MarkLinksAtPlace(*b);
+    EXPECT_TRUE(link->IsMarked());
+    CRect moved;
+    model.ShiftAll(25, moved);
+    EXPECT_EQ(a->bounds.top, 25);
+    EXPECT_EQ(b->bounds.top, 25);
+    model.Detach(&scope);
+}
+
+TEST_F(CustomModelTest, RenumberingNumbersInPickOrderAndJournalsOnlyChanges) {
+    RenumberJournal journal;
+    CustomModel model(&project, &document);
+    auto* a = model.CreatePlaceOfTool(&document, 10, "a", "", CRect(0, 0, 80, 40));
+    auto* b = model.CreatePlaceOfTool(&document, 10, "b", "", CRect(300, 0, 380, 40));
+    Link* link = model.CreateLink(&document, 3, "", static_cast<NodeDrawable*>(a), b);
+    Floater* first = model.CreateFloater("7. a()", link, CPoint(120, 0));
+    Floater* second = model.CreateFloater("2. b()", link, CPoint(180, 0));
+    Floater* third = model.CreateFloater("c()", link, CPoint(240, 0));
+
+    // Switching the mode on and off without picks records nothing.
+    model.ToggleRenumberMessages();
+    EXPECT_TRUE(model.IsRenumbering());
+    ASSERT_EQ(journal.begun.size(), 1u);
+    EXPECT_EQ(journal.begun[0], ChangeKind::RenumberMessages);
+    model.ToggleRenumberMessages();
+    EXPECT_TRUE(journal.recorded.empty());
+
+    model.ToggleRenumberMessages();
+    CRect rect;
+    EXPECT_TRUE(model.PickMessage(first, false, rect)) << "the first pick becomes 1";
+    EXPECT_EQ(first->text, "1. a()");
+    EXPECT_FALSE(rect.IsRectEmpty());
+    EXPECT_FALSE(model.PickMessage(second, false, rect)) << "already 2: nothing changes";
+    EXPECT_EQ(second->text, "2. b()");
+    EXPECT_EQ(journal.changed.size(), 1u);
+    EXPECT_EQ(model.CurrentMessage(), second);
+    EXPECT_FALSE(model.PickMessage(third, true, rect)) << "kept: only made current";
+    EXPECT_EQ(third->text, "c()");
+    EXPECT_FALSE(model.PickMessage(first, false, rect)) << "after c() (0) comes 1: unchanged";
+    EXPECT_EQ(first->text, "1. a()");
+    model.ToggleRenumberMessages();
+    ASSERT_EQ(journal.recorded.size(), 1u);
+    EXPECT_EQ(journal.recorded[0], std::make_pair(38, std::string("Renumber Messages")));
+    EXPECT_EQ(model.CurrentMessage(), nullptr);
+    model.Detach(&scope);
+}
+
+} // namespace
+} // namespace qm::test
