@@ -166,7 +166,7 @@ class CCASEDoc : public ModelDocument {
 
     // The master of that kind, name and namespace with one more reference, or
     // a new one with count 1; it joins (or updates) the master lister.
-    Master* NewMaster(int kind, const std::string& name, const std::string& nameSpace);
+    Master* NewMaster(int kind, const std::string& name, const std::string& nameSpace) override;
     // Inserts at the front, or at index; the document owns the master.
     Master* AddMaster(std::unique_ptr<Master> master);
     Master* InsertMasterAt(size_t index, std::unique_ptr<Master> master);
