@@ -1,6 +1,7 @@
 // The project document: construction, the project file's records in their
 // order, new, open, save and close, the template look-up and the title.
 #include "document/CCASEDoc.h"
+#include "document/DocumentRecords.h"
 
 #include "document/Profile.h"
 #include "document/ProjectFile.h"
@@ -42,6 +43,8 @@ class FlagReset {
     bool& flag_;
 };
 
+} // namespace
+
 bool HasHead(Cell* record, kest::Symbol* head) {
     return kest::ispair(record) && kest::car(record) == head;
 }
@@ -57,8 +60,6 @@ Cell* WriteModelRecord(ModelDocument* document, Model& model, GuidScope* scope) 
 void ReadModelRecord(ModelDocument* document, Model& model, GuidScope* scope, Cell* record) {
     model.Persist(document, scope, typeid(model) == typeid(Model) ? kest::cdr(record) : record);
 }
-
-} // namespace
 
 CCASEDoc::CCASEDoc(DocumentContext& context, bool hidden)
     : context_(context), hidden_(hidden), version_(std::atof(kest::versions().program.c_str())) {
@@ -81,9 +82,14 @@ void CCASEDoc::ReleaseContents() {
     GuidScope scope(nullptr, nullptr, static_cast<GuidMap*>(nullptr));
     for (const std::unique_ptr<Master>& master : masters_.Masters())
         master->Detach(&scope);
+    for (const std::unique_ptr<Master>& master : removedMasters_)
+        master->Detach(&scope);
     for (auto it = models_.rbegin(); it != models_.rend(); ++it)
         (*it)->Detach(&scope);
+    for (auto it = removedModels_.rbegin(); it != removedModels_.rend(); ++it)
+        (*it)->Detach(&scope);
     models_.clear();
+    removedModels_.clear();
 }
 
 void CCASEDoc::SetPageSize(int32_t width, int32_t height) {
@@ -580,6 +586,11 @@ void CCASEDoc::MarkModels(bool flag) {
         model->Mark(flag ? 1 : 0, 1, 0);
 }
 
+void CCASEDoc::MarkMasters(bool flag) {
+    for (const std::unique_ptr<Master>& master : masters_.Masters())
+        master->Mark(flag ? 1 : 0, 1, 0);
+}
+
 void CCASEDoc::MarkDrawables(bool flag) {
     for (const std::unique_ptr<Model>& model : models_) {
         for (const std::unique_ptr<Drawable>& drawable : model->drawables)
@@ -622,10 +633,6 @@ void CCASEDoc::AutoSave() {
     if (!path_.empty() && FileExists(path_) && IsReadOnlyFile(path_))
         return;
     OnFileSave();
-}
-
-std::vector<Master*> CCASEDoc::CollectNestedMasters(Master* /*master*/) {
-    return {};
 }
 
 ModelObject* CCASEDoc::FindTopLevelModel(const char* id) {

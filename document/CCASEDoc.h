@@ -17,9 +17,11 @@
 #include "document/FolderLists.h"
 #include "document/ProjectProfile.h"
 #include "drawables/DrawableModel.h"
+#include "model/ChangeJournal.h"
 #include "model/GuidMap.h"
 #include "model/MasterCollection.h"
 #include "model/ModelDocument.h"
+#include "platform/Geometry.h"
 
 #include <cstdint>
 #include <functional>
@@ -35,6 +37,7 @@ namespace qm {
 
 class Drawable;
 class Model;
+class Place;
 class ToolModel;
 class UndoJournal;
 
@@ -128,8 +131,10 @@ class CCASEDoc : public ModelDocument {
     Drawable* FindPlaceOfMaster(const Master* master, Model** model) const;
     // Sets (flag) or clears the mark of every model, or of every drawable of
     // every model.
-    void MarkModels(bool flag);
+    void MarkModels(bool flag) override;
     void MarkDrawables(bool flag);
+    // Sets (flag) or clears the mark of every master.
+    void MarkMasters(bool flag) override;
     // Empties the four lists, then asks every drawable of every model for its
     // associations with master.
     void CollectAssociations(Master* master, DrawableRefList& inheritances,
@@ -151,13 +156,72 @@ class CCASEDoc : public ModelDocument {
 
     // ---- what the model and the drawables ask of the document ----
 
-    // The masters reached from master over class links. The links that carry
-    // the relation come with the link drawables; until then none is found.
+    // The masters reached from master over class links (inheritance links,
+    // and realization links to interface masters) whose target is a class
+    // master; the most recently found first, master itself not included.
     std::vector<Master*> CollectNestedMasters(Master* master) override;
     // The model of the list whose id is the text, or null.
     ModelObject* FindTopLevelModel(const char* id) override;
     GuidMap* ProjectMap() override { return &idMap_; }
     GuidMap* TemplateMap() override;
+
+    // ---- masters and models (DocumentMasters.cpp) ----
+
+    // The master of that kind, name and namespace with one more reference, or
+    // a new one with count 1; it joins (or updates) the master lister.
+    Master* NewMaster(int kind, const std::string& name, const std::string& nameSpace) override;
+    // Inserts at the front, or at index; the document owns the master.
+    Master* AddMaster(std::unique_ptr<Master> master);
+    Master* InsertMasterAt(size_t index, std::unique_ptr<Master> master);
+    bool HasMaster(const Master* master) const { return masters_.Contains(master); }
+    Master* FindMaster(int kind, const std::string& name, const std::string& nameSpace) const {
+        return masters_.FindMaster(kind, name, nameSpace);
+    }
+    // Takes a master out of the collection (it must have count 0): its
+    // exploded submodel under parent is removed with it; the master goes to
+    // the change being prepared and is kept by the document for the journal.
+    void RemoveMaster(Master* master, Model* parent, bool flag);
+    // The editing operations' form: a master taken out with no parent model.
+    void RemoveMaster(Master* master) override { RemoveMaster(master, nullptr, false); }
+    // Deletes the marked masters whose reference count is 0 (kind Delete
+    // "Delete Masters" or Cut "Cut Masters"); the others stay, with
+    // "Only masters with a reference count of zero are deleted!". Returns
+    // the number deleted.
+    int DeleteMasters(ChangeKind kind, bool noJournal);
+    // The master the place is to use after its name text becomes name (see
+    // the .cpp for the instance-name and sharing rules).
+    Master* RenamePlaceMaster(Place* place, const std::string& name, const std::string& nameSpace,
+                              bool keepWhole);
+    // "Untitled N" with N one more than the highest number after "Untitled"
+    // in a model name.
+    std::string NewModelName() const;
+    // A model of the kind with the template's settings, the page size and a
+    // new name, child of parent, appended to the model list. Null for a kind
+    // no model is made of.
+    Model* NewModel(int kind, Model* parent);
+    // Takes the model (and, unless flag, its submodels) out of the list;
+    // removed models get flag 0x200 and are kept by the document for the
+    // journal. False when the model was not in the list.
+    bool RemoveModel(Model* model, bool flag);
+    // The masters clipboard file: "Quillmark.clp" in the private temporary
+    // folder. Throws when there is no such folder.
+    static std::string ClipboardFile();
+    // Writes the masters clipboard file: the marked masters, the marked
+    // models and the selection of model. Throws when it cannot be written.
+    void CopyToClipboardFile(Model* model, const std::vector<Drawable*>& selection);
+    // The editing operations' form of the same: model must be a model of
+    // this document and every entry a drawable; anything else is passed over.
+    void CopyToClipboardFile(ModelObject* model,
+                             const std::vector<ModelObject*>& drawables) override;
+    // Reads the masters clipboard file into the project: its masters and
+    // models, and (intoModel) its drawables into target at offset. A
+    // malformed file pastes nothing and is thrown. Returns whether anything
+    // was pasted.
+    bool PasteFromClipboardFile(bool intoModel, Model* target, CPoint offset);
+    // Objects taken out of the project, kept for the journal that can put
+    // them back.
+    const std::vector<std::unique_ptr<Master>>& RemovedMasters() const { return removedMasters_; }
+    const std::vector<std::unique_ptr<Model>>& RemovedModels() const { return removedModels_; }
 
     // ---- members ----
 
@@ -203,6 +267,8 @@ class CCASEDoc : public ModelDocument {
     DocumentContext& context_;
     MasterCollection masters_;
     std::vector<std::unique_ptr<Model>> models_;
+    std::vector<std::unique_ptr<Master>> removedMasters_;
+    std::vector<std::unique_ptr<Model>> removedModels_;
     Model* currentModel_ = nullptr;
     ProjectProfile profile_;
     GuidMap idMap_;

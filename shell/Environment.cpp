@@ -31,7 +31,8 @@ std::string MastersClipboardPath() {
     return MastersClipboardPath(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp");
 }
 
-Environment::Environment() : installFonts_(&fontFaces), installTemplateShell_(this) {
+Environment::Environment()
+    : installFonts_(&fontFaces), installTemplateShell_(this), installJournals_(&journals_) {
     theEnvironment = this;
     journalBusy = 0;
     kest::initkernel();

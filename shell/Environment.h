@@ -8,6 +8,7 @@
 #include "document/DocumentManager.h"
 #include "document/Profile.h"
 #include "document/TemplateCache.h"
+#include "document/UndoJournal.h"
 #include "drawables/FontFaceTable.h"
 #include "drawables/NotationTemplate.h"
 #include "platform/ScopedInstall.h"
@@ -102,6 +103,9 @@ class Environment : public TemplateList, public TemplateShell {
     CCASEDoc* active_ = nullptr;
     ScopedInstall<FontFaceTable> installFonts_;
     ScopedInstall<TemplateShell> installTemplateShell_;
+    // Changes are recorded in the undo journal of the document they change.
+    DocumentJournals journals_;
+    ScopedInstall<ChangeJournal> installJournals_;
 };
 
 } // namespace qm

@@ -1,0 +1,158 @@
+// The masters clipboard file: copying and pasting masters, models and
+// drawables between projects, the sequence rule, an empty paste, and
+// malformed files that must leave the project as it was.
+#include "document/CCASEDoc.h"
+#include "drawables/Model.h"
+#include "model/ChangeJournal.h"
+#include "tests/document/DocumentFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+using test::DocumentTest;
+
+std::string EveryRecord() {
+    return ReadWholeFile(QM_FIXTURES "/document/every_record.pro", 1 << 20).value_or("");
+}
+
+const char* const kMinimal = "(Quillmark \"8.0\" project)\n"
+                             "(notation \"<Internal>\")\n"
+                             "(genProfile 178 \"C++\" nil \"\" 0 nil nil)\n"
+                             "(codeFiles)\n"
+                             "(docFiles)\n"
+                             "(masters)\n";
+
+struct RecordingJournal : ChangeJournal {
+    void RecordChange(ModelDocument*, ChangeKind kind, const char* name, ModelObject* model,
+                      ModelObject*) override {
+        entries.push_back({kind, name, model});
+    }
+    struct Entry {
+        ChangeKind kind;
+        std::string name;
+        ModelObject* model;
+    };
+    std::vector<Entry> entries;
+};
+
+std::vector<Drawable*> TopLevel(Model& model) {
+    std::vector<Drawable*> all;
+    for (const std::unique_ptr<Drawable>& d : model.drawables)
+        all.push_back(d.get());
+    return all;
+}
+
+TEST_F(DocumentTest, CopyingNothingPastesNothing) {
+    auto doc = Load(EveryRecord());
+    doc->CopyToClipboardFile(static_cast<qm::Model*>(nullptr), std::vector<qm::Drawable*>{});
+    std::string before = doc->StoreText();
+    RecordingJournal journal;
+    ScopedInstall<ChangeJournal> installed(&journal);
+    EXPECT_FALSE(doc->PasteFromClipboardFile(true, doc->FindModelByName("Classes"), {}));
+    EXPECT_EQ(prompts.beeps, 1);
+    EXPECT_TRUE(journal.entries.empty());
+    EXPECT_EQ(doc->StoreText(), before);
+}
+
+TEST_F(DocumentTest, DrawablesPasteIntoAnotherProjectSelected) {
+    auto from = Load(EveryRecord());
+    Model* classes = from->FindModelByName("Classes");
+    from->Masters().FindByGuid("m-shape-000001")->Mark(1, 1, 0);
+    from->Masters().FindByGuid("m-circle-00001")->Mark(1, 1, 0);
+    from->CopyToClipboardFile(classes, TopLevel(*classes));
+
+    auto to = Load(kMinimal);
+    Model* target = to->NewModel(MkClass, nullptr);
+    RecordingJournal journal;
+    ScopedInstall<ChangeJournal> installed(&journal);
+    ASSERT_TRUE(to->PasteFromClipboardFile(true, target, {10, 20}));
+    ASSERT_EQ(target->drawables.size(), classes->drawables.size());
+    for (const std::unique_ptr<Drawable>& d : target->drawables)
+        EXPECT_NE(d->flags & MoSelected, 0u);
+    EXPECT_EQ(to->Masters().Count(), 2u);
+    EXPECT_EQ(target->drawables.front()->bounds.left, classes->drawables.front()->bounds.left + 10);
+    ASSERT_EQ(journal.entries.size(), 1u);
+    EXPECT_EQ(journal.entries[0].kind, ChangeKind::Paste);
+    EXPECT_EQ(journal.entries[0].name, "Paste");
+    EXPECT_EQ(journal.entries[0].model, target);
+    EXPECT_EQ(prompts.beeps, 0);
+    // The result saves and loads again.
+    EXPECT_NO_THROW(Load(to->StoreText()));
+
+    // Pasting into the same project again: the ids are taken, so the copies get new ones.
+    size_t count = classes->drawables.size();
+    ASSERT_TRUE(from->PasteFromClipboardFile(true, classes, {}));
+    EXPECT_EQ(classes->drawables.size(), 2 * count);
+    EXPECT_NO_THROW(Load(from->StoreText()));
+}
+
+TEST_F(DocumentTest, SequenceAndOtherModelsShareNoDrawables) {
+    auto from = Load(EveryRecord());
+    Model* classes = from->FindModelByName("Classes");
+    from->Masters().FindByGuid("m-shape-000001")->Mark(1, 1, 0);
+    from->Masters().FindByGuid("m-circle-00001")->Mark(1, 1, 0);
+    from->FindModelByName("States")->Mark(1, 1, 0);
+    from->CopyToClipboardFile(classes, TopLevel(*classes));
+
+    auto to = Load(kMinimal);
+    Model* sequence = to->NewModel(MkSequence, nullptr);
+    size_t models = to->ModelCount();
+    ASSERT_TRUE(to->PasteFromClipboardFile(true, sequence, {}));
+    EXPECT_TRUE(sequence->drawables.empty());
+    EXPECT_EQ(prompts.asked, std::vector<std::string>{
+                                 "Can't copy and paste between sequence and non-sequence models."});
+    // The masters and the model are still pasted.
+    EXPECT_EQ(to->Masters().Count(), 2u);
+    EXPECT_EQ(to->ModelCount(), models + 1);
+    EXPECT_NE(to->FindModelByName("States"), nullptr);
+}
+
+TEST_F(DocumentTest, MalformedClipboardFilesPasteNothing) {
+    const std::string header = "(Quillmark \"8.0\" clipboard)\n";
+    const std::string master =
+        "(masters (master \"m-new-0000001\" 1 3 \"New\" \"\" \"\" \"\" \"\" \"\" 1 nil nil nil "
+        "nil nil 10 \"\"))\n";
+    const std::string model = "(customModel \"d-new-0000001\" 11 3 \"Pasted\" \"\" \"\" 1 \"\" "
+                              "\"\" 1.0 1.0 (0 0 10 10) (0 0 10 10))\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* shown; // the failure shown, or null for a silent one
+    };
+    const Case cases[] = {
+        {"no masters", header + model, "masters sym expected"},
+        {"stray record", header + master + model + "(junk)\n", "customModel or drawables"},
+        {"no drawables", header + master + model, "customModel or drawables"},
+        {"trailing", header + master + model + "(drawables 11)\n(more)\n",
+         "end of clipborad file expected"},
+        {"bad header", "(Quillmark \"8.0\" project)\n" + master, nullptr},
+        {"bad model", header + master + "(customModel \"d-x\" 11 oops)\n(drawables 11)\n", nullptr},
+        {"bad drawable", header + master + model + "(drawables 11 (place 5))\n", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto doc = Load(EveryRecord());
+        Model* classes = doc->FindModelByName("Classes");
+        std::string before = doc->StoreText();
+        size_t masters = doc->Masters().Count();
+        size_t drawables = classes->drawables.size();
+        ASSERT_TRUE(WriteFileReplacing(CCASEDoc::ClipboardFile(), c.text));
+        prompts.asked.clear();
+        EXPECT_ANY_THROW(doc->PasteFromClipboardFile(true, classes, {}));
+        if (c.shown != nullptr) {
+            ASSERT_FALSE(prompts.asked.empty());
+            EXPECT_NE(prompts.asked.back().find(c.shown), std::string::npos)
+                << prompts.asked.back();
+        }
+        EXPECT_EQ(doc->Masters().Count(), masters);
+        EXPECT_EQ(classes->drawables.size(), drawables);
+        EXPECT_EQ(doc->Masters().FindByGuid("m-new-0000001"), nullptr);
+        EXPECT_EQ(doc->FindModelByName("Pasted"), nullptr);
+        EXPECT_EQ(doc->StoreText(), before);
+    }
+}
+
+} // namespace
+} // namespace qm
