@@ -535,8 +535,8 @@ const std::vector<BuiltinTool>& BuiltinTools() {
                      false,
                      {Box(TkRectangle, 8, CRect(20, 20, 280, 200)),
                       Box(TkRectangle, 15, CRect(0, 0, 260, 180))}});
-        // Module spec and body: a module box with two plugs on its left and
-        // a round mark, shaded light for the spec and dark for the body.
+        // Module declaration and body: a module box with two plugs on its left and
+        // a round mark, shaded light for the declaration and dark for the body.
         for (auto [name, shade] :
              {std::pair{"Module Spec", kShadeLight}, std::pair{"Module Body", kShadeDark}}) {
             t.push_back({name,
@@ -600,16 +600,16 @@ const std::vector<BuiltinTool>& BuiltinTools() {
 void BuildDefaultToolPalette(ToolModel& tool, NotationTemplate& notation, int toolId) {
     if (toolId < 0 || toolId >= kBuiltinToolCount)
         return;
-    const BuiltinTool& spec = BuiltinTools()[size_t(toolId)];
-    tool.name = spec.name;
+    const BuiltinTool& builtin = BuiltinTools()[size_t(toolId)];
+    tool.name = builtin.name;
     tool.iconSlot = int16_t(toolId);
-    tool.semantics = uint8_t(spec.semantics);
-    if (!spec.generatesCode)
+    tool.semantics = uint8_t(builtin.semantics);
+    if (!builtin.generatesCode)
         tool.modelFlags &= ~uint32_t(MfGenCode);
     if (toolId == 8)
         tool.lineKind = 0;
     GuidMap* map = &notation.guidMap;
-    for (const SamplePart& part : spec.parts) {
+    for (const SamplePart& part : builtin.parts) {
         std::unique_ptr<Drawable> drawable;
         switch (part.code) {
         case TkPolyline:
