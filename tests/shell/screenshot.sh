@@ -10,6 +10,10 @@ trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME="$work/config" HOME="$work/home"
 mkdir -p "$XDG_CONFIG_HOME" "$HOME"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+# The X keyboard library takes a bounded copy of a name with strndup, which
+# the sanitizer's strict string checks report as a read past the buffer; the
+# checks stay off for the program under the display.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:strict_string_checks=0"
 cp "$project" "$work/project.pro"
 
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
