@@ -37,6 +37,7 @@ namespace qm {
 
 class Drawable;
 class Model;
+class PagedDevice;
 class Place;
 class ToolModel;
 class UndoJournal;
@@ -153,6 +154,17 @@ class CCASEDoc : public ModelDocument {
     void SetCurrentModel(Model* model) { currentModel_ = model; }
     // The current model's position, -1 when it is not in the list.
     int32_t CurrentModelIndex() const;
+
+    // ---- printing (DocumentPrinting.cpp) ----
+
+    // Prints the project on device at scale percent. The option bits
+    // (PrintOption) choose what: the models (this model, it with its
+    // submodels, or all of them), the model tree, or the template's tools;
+    // fit-to-page and the footer go on to each model. No device: "No
+    // accessible printer!" and nothing printed. A failure ends the job
+    // ("Print aborted"; a kernel error's message gets "; print job
+    // aborted") and is passed on. Returns the number of pages printed.
+    int Print(PagedDevice* device, uint32_t options, int scalePercent);
 
     // ---- what the model and the drawables ask of the document ----
 

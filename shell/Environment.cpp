@@ -41,6 +41,7 @@ Environment::Environment()
     profile.SetDefaults();
     context_.profile = &profile;
     context_.templates = this;
+    context_.printing = &printing;
     context_.recentFiles = [this](const std::string& path) { documents_->AddToRecentFiles(path); };
     documents_ = std::make_unique<DocumentManager>(context_);
     documents_->LoadRecentFiles();

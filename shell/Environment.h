@@ -102,6 +102,10 @@ class Environment : public TemplateList, public TemplateShell {
     std::unique_ptr<DocumentManager> documents_;
     CCASEDoc* active_ = nullptr;
     ScopedInstall<FontFaceTable> installFonts_;
+    // Every layer reads the options, the setting word and the snap size of
+    // the loaded settings through the user-settings seam.
+    ProfileUserSettings userSettings_{profile};
+    ScopedInstall<const UserSettings> installUserSettings_{&userSettings_};
     ScopedInstall<TemplateShell> installTemplateShell_;
     // Changes are recorded in the undo journal of the document they change.
     DocumentJournals journals_;

@@ -1,6 +1,7 @@
 #include "shell/MainWindow.h"
 
 #include "document/CCASEDoc.h"
+#include "document/Profile.h"
 #include "drawables/Model.h"
 #include "platform/PainterDC.h"
 #include "platform/PathHelpers.h"
@@ -14,10 +15,15 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPageLayout>
+#include <QPageSetupDialog>
+#include <QPageSize>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPrinter>
 #include <QScrollArea>
 
+#include <cmath>
 #include <map>
 
 namespace qm {
@@ -183,6 +189,8 @@ class MainWindow : public QMainWindow, public MainFrame {
                 app_.Env()->Documents().CloseDocument(document);
         });
         file->addSeparator();
+        Add(file, "P&rint Setup...", QKeySequence(), [this] { app_.OnFilePrintSetup(); });
+        file->addSeparator();
         Add(file, "E&xit", QKeySequence(), [this] { close(); });
 
         QMenu* help = menuBar()->addMenu("&Help");
@@ -256,6 +264,23 @@ class MainWindow : public QMainWindow, public MainFrame {
                 settings &= ~kSettingsMaximizeChildFrames;
         }
         return environment.Documents().CloseAll();
+    }
+
+    // The page set-up dialog in thousandths of an inch; the paper's
+    // orientation is folded into its width and height.
+    bool AskPageSetup(PageSetup& setup) override {
+        QPrinter printer;
+        printer.setPageSize(QPageSize(QSizeF(setup.PaperWidth / 1000.0, setup.PaperHeight / 1000.0),
+                                      QPageSize::Inch));
+        if (setup.PaperWidth > setup.PaperHeight)
+            printer.setPageOrientation(QPageLayout::Landscape);
+        QPageSetupDialog dialog(&printer, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        const QRectF paper = printer.pageLayout().fullRect(QPageLayout::Inch);
+        setup.PaperWidth = static_cast<int32_t>(std::lround(paper.width() * 1000.0));
+        setup.PaperHeight = static_cast<int32_t>(std::lround(paper.height() * 1000.0));
+        return true;
     }
 
   protected:
