@@ -86,6 +86,9 @@ void CCASEApp::StartUp(const std::vector<std::string>& arguments) {
     // The command line.
     commandLine_ = std::make_unique<BatchCommandLineInfo>(environment_->Settings());
     commandLine_->ParseCommandLine(arguments);
+    // A batch run reads the user's settings but writes none of them.
+    if (commandLine_->batch)
+        environment_->Documents().storeRecentFiles = false;
 
     // The main window, and the child window of every document made from now on.
     if (makeFrame_) {

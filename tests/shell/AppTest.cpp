@@ -10,6 +10,7 @@
 #include "drawables/ZoomScaling.h"
 #include "platform/Files.h"
 #include "platform/RecordingDC.h"
+#include "platform/Registry.h"
 #include "platform/UserFolders.h"
 #include "platform/UserSettings.h"
 #include "repository/RepositorySession.h"
@@ -317,27 +318,35 @@ TEST_F(App, ReadersSeeTheUsersSettings) {
     }
 }
 
-// A batch run reads the user's settings but never writes them back.
+// A batch run reads the user's settings but never writes them back: neither
+// the settings at its end nor the recent files of the projects it opens.
 TEST_F(App, BatchLeavesTheUsersSettingsAlone) {
+    const std::string project = MakeProject("p.pro");
     {
         CCASEApp app;
         ASSERT_TRUE(Start(app, {}));
         app.Env()->Settings().AutosavePeriod = 7;
         EXPECT_EQ(app.ExitInstance(), 0);
     }
-    for (const bool exits : {true, false}) {
+    const std::string stored = Text(UserRegistryFile());
+    ASSERT_NE(stored.find("7"), std::string::npos);
+    const struct {
+        std::vector<std::string> items;
+        bool exits;
+    } runs[] = {
+        {{"-batch", "-new=<Internal>", "-exit"}, true},
+        {{"-batch", "-new=<Internal>"}, false},
+        {{project, "-batch", "-save", "-exit"}, true},
+        {{project, "-batch"}, false},
+    };
+    for (const auto& run : runs) {
         CCASEApp app;
-        std::vector<std::string> items = {"-batch", "-new=<Internal>"};
-        if (exits)
-            items.push_back("-exit");
-        EXPECT_EQ(Start(app, items), !exits);
+        EXPECT_EQ(Start(app, run.items), !run.exits);
         EXPECT_EQ(app.Env()->Settings().AutosavePeriod, 7);
         app.Env()->Settings().AutosavePeriod = 9;
         EXPECT_EQ(app.ExitInstance(), 0);
     }
-    Profile stored;
-    stored.ExchangeWithRegistry(false);
-    EXPECT_EQ(stored.AutosavePeriod, 7);
+    EXPECT_EQ(Text(UserRegistryFile()), stored);
 }
 
 // The exit logs out of the repository only while the session is logged in;
