@@ -85,6 +85,9 @@ class ChildWindow : public QMdiSubWindow, public DocumentFrame {
         scroll_ = new QScrollArea(this);
         diagram_ = new DiagramWidget(document);
         scroll_->setWidget(diagram_);
+        // The white page fills the window; scroll bars come once the
+        // diagram is larger than it.
+        scroll_->setWidgetResizable(true);
         scroll_->setBackgroundRole(QPalette::Dark);
         setWidget(scroll_);
         resize(900, 650);
@@ -115,7 +118,7 @@ class ChildWindow : public QMdiSubWindow, public DocumentFrame {
     }
     void ApplyLayout(const FrameLayout& layout, bool maximize) override {
         if (layout.frameWidth > 0 && layout.frameHeight > 0)
-            resize(layout.frameWidth, layout.frameHeight);
+            FitInto(QSize(layout.frameWidth, layout.frameHeight));
         if (maximize)
             showMaximized();
     }
@@ -137,6 +140,18 @@ class ChildWindow : public QMdiSubWindow, public DocumentFrame {
     }
 
     CCASEDoc& Document() { return document_; }
+
+    // Takes size, made no larger than the room from the window's place to
+    // the bottom-right corner of the main window's area, so that the
+    // window's title bar and its buttons stay in view.
+    void FitInto(QSize size) {
+        if (QMdiArea* area = mdiArea()) {
+            const QSize room = area->viewport()->size() - QSize(x(), y());
+            if (room.width() > 200 && room.height() > 150)
+                size = size.boundedTo(room);
+        }
+        resize(size);
+    }
 
   protected:
     void closeEvent(QCloseEvent* event) override {
@@ -228,6 +243,7 @@ class MainWindow : public QMainWindow, public MainFrame {
         // that every title bar stays in view.
         const int step = 24 * static_cast<int>((children_.size() - 1) % 10);
         child->move(step, step);
+        child->FitInto(child->size());
         child->show();
         return child;
     }
