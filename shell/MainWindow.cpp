@@ -25,6 +25,9 @@
 
 #include <cmath>
 #include <map>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace qm {
 
@@ -174,10 +177,56 @@ class ChildWindow : public QMdiSubWindow, public DocumentFrame {
     DiagramWidget* diagram_ = nullptr;
 };
 
+// The file dialogs a document asks for, over Qt's.
+class WindowFileDialogs : public FileDialogs {
+  public:
+    explicit WindowFileDialogs(QWidget* owner) : owner_(owner) {}
+
+    std::optional<std::string> AskOpenFile(const FileDialogRequest& request) override {
+        QFileDialog dialog(owner_, "Open", Initial(request.initialName),
+                           QString::fromStdString(QtFileFilter(request.filter)));
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+        return Run(dialog);
+    }
+    std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override {
+        QFileDialog dialog(owner_, "Save As", Initial(request.initialName),
+                           QString::fromStdString(QtFileFilter(request.filter)));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+        return Run(dialog);
+    }
+    std::optional<std::string> ChooseTemplate(const std::string& folder,
+                                              const std::string& defaultNotation) override {
+        QFileDialog dialog(owner_, "Choose a Template",
+                           QString::fromStdString(JoinPath(folder, defaultNotation)),
+                           "Notation Template Files (*.not)");
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        return Run(dialog);
+    }
+
+  private:
+    // A pattern such as "*.pro" names no file: the dialog starts empty.
+    static QString Initial(const std::string& name) {
+        return name.find('*') != std::string::npos ? QString() : QString::fromStdString(name);
+    }
+    static std::optional<std::string> Run(QFileDialog& dialog) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return dialog.selectedFiles().front().toStdString();
+    }
+
+    QWidget* owner_;
+};
+
 class MainWindow : public QMainWindow, public MainFrame {
   public:
-    explicit MainWindow(CCASEApp& app) : app_(app) {
+    explicit MainWindow(CCASEApp& app) : app_(app), dialogs_(this) {
         setWindowTitle("Quillmark");
+        // New projects choose their template, Save As its file, here.
+        app_.Env()->Context().dialogs = &dialogs_;
         area_ = new QMdiArea(this);
         area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -326,7 +375,16 @@ class MainWindow : public QMainWindow, public MainFrame {
             app_.OpenDocumentFile(path.toStdString());
     }
 
+  public:
+    ~MainWindow() override {
+        if (Environment* environment = app_.Env())
+            if (environment->Context().dialogs == &dialogs_)
+                environment->Context().dialogs = nullptr;
+    }
+
+  private:
     CCASEApp& app_;
+    WindowFileDialogs dialogs_;
     QMdiArea* area_ = nullptr;
     std::map<CCASEDoc*, ChildWindow*> children_;
 };
@@ -399,6 +457,40 @@ class WindowPrompts : public PromptService {
 };
 
 } // namespace
+
+std::string QtFileFilter(const std::string& filter) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= filter.size()) {
+        const size_t bar = filter.find('|', start);
+        const size_t end = bar == std::string::npos ? filter.size() : bar;
+        std::string part = filter.substr(start, end - start);
+        const size_t first = part.find_first_not_of(' ');
+        const size_t last = part.find_last_not_of(' ');
+        parts.push_back(first == std::string::npos ? "" : part.substr(first, last - first + 1));
+        if (bar == std::string::npos)
+            break;
+        start = bar + 1;
+    }
+    std::string result;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        const std::string& description = parts[i];
+        std::string patterns = parts[i + 1];
+        if (description.empty())
+            break;
+        for (char& c : patterns)
+            if (c == ';')
+                c = ' ';
+        while (!patterns.empty() && patterns.back() == ' ')
+            patterns.pop_back();
+        if (!result.empty())
+            result += ";;";
+        result += description;
+        if (description.find("(*") == std::string::npos && !patterns.empty())
+            result += " (" + patterns + ")";
+    }
+    return result;
+}
 
 std::unique_ptr<MainFrame> CreateMainWindow(CCASEApp& app) {
     return std::make_unique<MainWindow>(app);

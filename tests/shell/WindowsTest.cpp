@@ -86,3 +86,26 @@ TEST_F(Windows, StartShowsOneWindowPerProject) {
 
 } // namespace
 } // namespace qm
+
+namespace qm {
+namespace {
+
+TEST(FileFilters, FrameworkFiltersBecomeQtFilters) {
+    const struct {
+        std::string filter;
+        std::string qt;
+    } cases[] = {
+        {"Project Files (*.pro) | *.pro ||", "Project Files (*.pro)"},
+        {"Bitmap File (.bmp)|*.bmp;|JPEG File (.jpg)|*.jpg;|PNG File (.png)|*.png||",
+         "Bitmap File (.bmp) (*.bmp);;JPEG File (.jpg) (*.jpg);;PNG File (.png) (*.png)"},
+        {"Scripts|*.vxs;*.txt||", "Scripts (*.vxs *.txt)"},
+        {"All|", "All"},
+        {"", ""},
+        {"||||", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(QtFileFilter(c.filter), c.qt) << c.filter;
+}
+
+} // namespace
+} // namespace qm
