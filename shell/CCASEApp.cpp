@@ -117,8 +117,10 @@ void CCASEApp::StartUp(const std::vector<std::string>& arguments) {
             document->UpdateLibraryPane(fill);
     };
     const std::string& referenceProject = environment_->Settings().DefaultRefProj;
+    // A reference project that cannot be read is shown and left out: the
+    // application still starts, so that the setting can be changed.
     if (!referenceProject.empty())
-        modelLibrary_->OpenDocumentFile(referenceProject);
+        RunCommand([&] { modelLibrary_->OpenDocumentFile(referenceProject); });
 
     if (commandLine_->batch) {
         if (RunBatch(*commandLine_, *this)) {

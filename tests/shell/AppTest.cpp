@@ -415,12 +415,24 @@ TEST_F(App, StartupReadsTheReferenceProjectIntoTheLibrary) {
         app.Env()->Settings().DefaultRefProj = reference;
         app.ExitInstance();
     }
+    {
+        CCASEApp app;
+        ASSERT_TRUE(Start(app, {}));
+        ASSERT_TRUE(app.Library()->IsLoaded());
+        ASSERT_NE(app.Library()->Document(), nullptr);
+        EXPECT_TRUE(app.Library()->Document()->IsHidden());
+        EXPECT_EQ(app.Env()->Documents().Documents().size(), 1u); // the new project only
+    }
+    // A reference project that cannot be read is shown, and the application
+    // starts without a library.
+    ASSERT_TRUE(WriteFileReplacing(reference, "(Quillmark \"8.0\" project)\n(garbage"));
     CCASEApp app;
     ASSERT_TRUE(Start(app, {}));
-    ASSERT_TRUE(app.Library()->IsLoaded());
-    ASSERT_NE(app.Library()->Document(), nullptr);
-    EXPECT_TRUE(app.Library()->Document()->IsHidden());
-    EXPECT_EQ(app.Env()->Documents().Documents().size(), 1u); // the new project only
+    EXPECT_FALSE(app.Library()->IsLoaded());
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0].rfind("Command failed due to an error:\n", 0), 0u)
+        << prompts.asked[0];
+    EXPECT_EQ(app.Env()->Documents().Documents().size(), 1u);
 }
 
 // Batch scripts: the kind from the folder, the options from the command line
