@@ -27,12 +27,16 @@ class ProjectModelTree : public ModelTree {
     Model* ItemModel(int item) override {
         return item > 0 ? document_.GetModelAt(static_cast<size_t>(item - 1)) : nullptr;
     }
+    // The root's children are the models without a parent in the project.
     std::vector<int> ChildItems(int item) override {
         const Model* parent = ItemModel(item);
         std::vector<int> children;
         for (size_t i = 0; i < document_.ModelCount(); ++i) {
             const Model* model = document_.GetModelAt(i);
-            if (model->parentModel == parent && model != parent)
+            const bool child = parent != nullptr ? model->parentModel == parent && model != parent
+                                                 : model->parentModel == nullptr ||
+                                                       !document_.HasModel(model->parentModel);
+            if (child)
                 children.push_back(static_cast<int>(i) + 1);
         }
         return children;
@@ -98,6 +102,27 @@ class PrintingFlag {
     int32_t* flag_;
 };
 
+// Prints the model of item and then, in tree order, those of the items below
+// it, each through its page printing. A model prints once (its mark is set),
+// so that parent links that loop end; the walk keeps its own stack.
+void PrintModelsBelow(ModelTree& tree, int item, const PrintJob& job, PagedDevice& device,
+                      int options, int& pageNumber, int32_t pageWidth, int32_t pageHeight,
+                      double scale) {
+    std::vector<int> pending{item};
+    while (!pending.empty()) {
+        const int next = pending.back();
+        pending.pop_back();
+        if (Model* model = tree.ItemModel(next)) {
+            if (model->IsMarked())
+                continue;
+            model->ModelObject::Mark(1, 1, 0);
+            model->PrintPages(job, device, options, pageNumber, pageWidth, pageHeight, scale);
+        }
+        const std::vector<int> children = tree.ChildItems(next);
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+}
+
 } // namespace
 
 int CCASEDoc::Print(PagedDevice* device, uint32_t options, int scalePercent) {
@@ -127,22 +152,18 @@ int CCASEDoc::Print(PagedDevice* device, uint32_t options, int scalePercent) {
                     current->PrintPages(job, pages, modelOptions, pageNumber, pageWidth_,
                                         pageHeight_, scale);
             } else if ((options & PrintThisModelAndSubmodels) != 0) {
-                if (current != nullptr) {
-                    current->ModelObject::Mark(1, 1, 0);
-                    current->PrintWithSubmodels(job, pages, modelOptions, pageNumber, pageWidth_,
-                                                pageHeight_, scale);
-                }
+                if (current != nullptr && tree.ItemOf(current) != 0)
+                    PrintModelsBelow(tree, tree.ItemOf(current), job, pages, modelOptions,
+                                     pageNumber, pageWidth_, pageHeight_, scale);
             } else if ((options & PrintAllModels) != 0) {
-                // Every model once: each top-level model with its submodels,
-                // then any model no parent reached.
-                for (size_t i = 0; i < ModelCount(); ++i) {
-                    Model* model = GetModelAt(i);
-                    if (model->IsMarked())
-                        continue;
-                    model->ModelObject::Mark(1, 1, 0);
-                    model->PrintWithSubmodels(job, pages, modelOptions, pageNumber, pageWidth_,
-                                              pageHeight_, scale);
-                }
+                PrintModelsBelow(tree, 0, job, pages, modelOptions, pageNumber, pageWidth_,
+                                 pageHeight_, scale);
+                // Models whose parents loop back on them hang below no
+                // root: they print after the tree, each once all the same.
+                for (size_t i = 0; i < ModelCount(); ++i)
+                    if (!GetModelAt(i)->IsMarked())
+                        PrintModelsBelow(tree, static_cast<int>(i) + 1, job, pages, modelOptions,
+                                         pageNumber, pageWidth_, pageHeight_, scale);
             }
         } else if ((options & PrintModelTree) != 0) {
             CPoint position(0, 0);

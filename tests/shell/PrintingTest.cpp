@@ -54,7 +54,10 @@ TEST_F(Printing, OptionsChooseWhatIsPrinted) {
     CCASEDoc& document = *app.Env()->ActiveDocument();
     ASSERT_EQ(document.ModelCount(), 2u);
     Model* classes = document.FindModelByName("Classes");
+    Model* shape = document.FindModelByName("Shape");
     ASSERT_NE(classes, nullptr);
+    ASSERT_NE(shape, nullptr);
+    ASSERT_EQ(shape->parentModel, classes);
 
     const uint32_t fit = PrintFitToPage;
     const struct {
@@ -69,6 +72,9 @@ TEST_F(Printing, OptionsChooseWhatIsPrinted) {
         {"every model fitted, each once", classes, PrintModels | PrintAllModels | fit, 2},
         {"every model fitted, no current model needed", nullptr, PrintModels | PrintAllModels | fit,
          2},
+        {"a model with the models below it", classes,
+         PrintModels | PrintThisModelAndSubmodels | fit, 2},
+        {"a model with none below it", shape, PrintModels | PrintThisModelAndSubmodels | fit, 1},
         {"models chosen but not which: nothing", classes, PrintModels, 0},
         {"the model tree on one page", nullptr, PrintModelTree | PrintFooter, 1},
         {"models come before the tree", classes,
@@ -83,6 +89,12 @@ TEST_F(Printing, OptionsChooseWhatIsPrinted) {
         EXPECT_EQ(device.ended, c.pages);
         EXPECT_EQ(app.Env()->printing, 0);
     }
+
+    // Parents that loop: every model still prints once.
+    classes->parentModel = shape;
+    RecordingPagedDevice looping(2400);
+    EXPECT_EQ(document.Print(&looping, PrintModels | PrintAllModels | fit, 100), 2);
+    classes->parentModel = nullptr;
 
     // Unfitted, the model takes as many pages as its drawing needs.
     document.SetCurrentModel(classes);
