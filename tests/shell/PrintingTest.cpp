@@ -216,6 +216,7 @@ TEST_F(Printing, PrintSetupStoresThePageSetupAndResizesTheDocuments) {
     });
     ASSERT_TRUE(app.InitInstance({project}));
     Environment& environment = *app.Env();
+    EXPECT_EQ(environment.mainWindow, static_cast<void*>(static_cast<MainFrame*>(frame)));
     CCASEDoc& document = *environment.ActiveDocument();
     document.SetModifiedFlag(false);
     PageSetup& settings = environment.Settings().PageSetup;
