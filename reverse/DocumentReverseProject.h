@@ -1,0 +1,80 @@
+// The reverse engineer's project on a real project document: masters, places,
+// package submodels and links are made through the document and its custom
+// models, the Reversed folder is the document's list of reverse-engineered
+// files, and the layout and link style are the models' own operations. The
+// dialog and the batch run hand one of these to ReverseEngineerFiles.
+#pragma once
+
+#include "reverse/ReverseProject.h"
+
+namespace qm {
+
+class CCASEDoc;
+class NotationTemplate;
+
+// The notation template's tools by meaning, over the document's template.
+class DocumentReverseTemplate : public ReverseTemplate {
+  public:
+    explicit DocumentReverseTemplate(const NotationTemplate* notation) : notation_(notation) {}
+    int FindToolBySemantics(ReverseToolKind kind, ReverseToolSemantics semantics,
+                            int defaultId) const override;
+
+  private:
+    const NotationTemplate* notation_;
+};
+
+class DocumentReverseProject : public ReverseProject {
+  public:
+    // The document must outlive the project; its template may change
+    // between runs (it is looked up on each call).
+    explicit DocumentReverseProject(CCASEDoc& document);
+
+    // ---- ReverseDocument ----
+    uint32_t& ProfileFlags() override;
+    // Null when the document has no template (the tools' defaults apply).
+    const ReverseTemplate* Template() const override;
+
+    // ---- the run ----
+    // The user settings' option word; 0 without settings.
+    uint32_t UserOptions() const override;
+    Model* CurrentModel() override;
+    Model* FindModelByName(const std::string& name) override;
+    // Makes the model current and has the document's window show it.
+    void ShowModel(Model* model) override;
+    // The document's list of reverse-engineered files, which the project
+    // file keeps and the explorer shows.
+    void ClearReversedFiles() override;
+    void AddReversedFile(const std::string& path) override;
+    void ExpandReversedFiles() override;
+    void MarkDrawables(int value) override;
+    void MarkModels(int value) override;
+    void LayoutModel(Model* model, int first, int second) override;
+    void ChangeLinksLooks(Model* model, int style, int flag) override;
+
+    // ---- masters, places and links ----
+    Master* FindMaster(int tool, const std::string& name, const std::string& nameSpace) override;
+    Master* FindMasterInScopes(int tool, const std::string& name, const std::string& first,
+                               const std::string& second) override;
+    Model* FindOrCreatePackage(Model* model, const std::string& name, const std::string& nameSpace,
+                               int tool, bool showAll) override;
+    // With showAll the place shows its master's members (its annotate flag).
+    Drawable* AddMasterPlace(Model* model, int tool, const std::string& name,
+                             const std::string& nameSpace, bool showAll) override;
+    Drawable* FindPlaceByMasterName(Model* model, int tool, const std::string& name,
+                                    const std::string& nameSpace) override;
+    Model* EnsureSubmodel(Master* master, Model* parent) override;
+    Drawable* FindLink(Model* model, int tool, const std::string& name, Drawable* source,
+                       Drawable* target) override;
+    Drawable* AddLink(Model* model, int tool, const std::string& name, Drawable* source,
+                      Drawable* target) override;
+    // Empty end labels leave the link's own end texts as they are.
+    void SetLinkDetails(Drawable* link, int access, uint32_t flagBits,
+                        const std::string& firstLabel, const std::string& secondLabel) override;
+    void DiscardMembers(Master::MemberRecords records) override;
+
+  private:
+    CCASEDoc& document_;
+    mutable DocumentReverseTemplate tools_;
+};
+
+} // namespace qm
