@@ -133,18 +133,44 @@ void DocumentReverseProject::ChangeLinksLooks(Model* model, int style, int flag)
 
 // ---- masters, places and links ----
 
+std::string DocumentReverseProject::Key(int tool, const std::string& name) {
+    return std::to_string(tool) + '\x1f' + name;
+}
+
+Master* DocumentReverseProject::Lookup(int tool, const std::string& name,
+                                       const std::string& nameSpace) {
+    if (!indexed_) {
+        // A run looks masters up many times over: a linear search of the
+        // collection each time would make a large run quadratic.
+        for (const auto& master : document_.Masters().Masters()) {
+            masters_[Key(master->Kind(), master->name)].push_back(master.get());
+        }
+        indexed_ = true;
+    }
+    auto found = masters_.find(Key(tool, name));
+    if (found == masters_.end()) {
+        return nullptr;
+    }
+    for (Master* master : found->second) {
+        if (nameSpace.empty() || master->nameSpace == nameSpace) {
+            return master;
+        }
+    }
+    return nullptr;
+}
+
 Master* DocumentReverseProject::FindMaster(int tool, const std::string& name,
                                            const std::string& nameSpace) {
-    return document_.FindMaster(tool, name, nameSpace);
+    return Lookup(tool, name, nameSpace);
 }
 
 Master* DocumentReverseProject::FindMasterInScopes(int tool, const std::string& name,
                                                    const std::string& first,
                                                    const std::string& second) {
-    if (Master* master = document_.FindMaster(tool, name, first)) {
+    if (Master* master = Lookup(tool, name, first)) {
         return master;
     }
-    return second.empty() ? nullptr : document_.FindMaster(tool, name, second);
+    return second.empty() ? nullptr : Lookup(tool, name, second);
 }
 
 Model* DocumentReverseProject::FindOrCreatePackage(Model* model, const std::string& name,
@@ -155,6 +181,9 @@ Model* DocumentReverseProject::FindOrCreatePackage(Model* model, const std::stri
     }
     Master* package = nullptr;
     for (const auto& drawable : model->drawables) {
+        if (!drawable->IsPlace()) {
+            continue;
+        }
         auto* place = dynamic_cast<Place*>(drawable.get());
         if (place != nullptr && place->master != nullptr && place->master->Kind() == tool &&
             place->master->name == name) {
@@ -179,10 +208,17 @@ Drawable* DocumentReverseProject::AddMasterPlace(Model* model, int tool, const s
     if (custom == nullptr) {
         return nullptr;
     }
+    // The document finds the master by the same rule as Lookup, or makes
+    // one at the head of its collection.
+    const bool existed = Lookup(tool, name, nameSpace) != nullptr;
     auto* place =
         dynamic_cast<Place*>(custom->CreatePlaceOfTool(&document_, tool, name, nameSpace, CRect()));
     if (place == nullptr) {
         return nullptr;
+    }
+    if (!existed && place->master != nullptr) {
+        std::vector<Master*>& same = masters_[Key(place->master->Kind(), place->master->name)];
+        same.insert(same.begin(), place->master);
     }
     // The document counts a reference when it hands out the master and the
     // place counts its own: the master's count is the number of its places.
@@ -235,9 +271,12 @@ Drawable* DocumentReverseProject::FindLink(Model* model, int tool, const std::st
         return model->FindLink(tool, source, target);
     }
     for (const auto& drawable : model->drawables) {
+        if (!drawable->IsLink() || drawable->kindCode != tool) {
+            continue;
+        }
         auto* link = dynamic_cast<Link*>(drawable.get());
-        if (link != nullptr && link->kindCode == tool && link->GetSource() == source &&
-            link->GetTarget() == target && link->name == name) {
+        if (link != nullptr && link->GetSource() == source && link->GetTarget() == target &&
+            link->name == name) {
             return link;
         }
     }

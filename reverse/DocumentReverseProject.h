@@ -7,6 +7,10 @@
 
 #include "reverse/ReverseProject.h"
 
+#include <string>
+#include <unordered_map>
+#include <vector>
+
 namespace qm {
 
 class CCASEDoc;
@@ -25,8 +29,10 @@ class DocumentReverseTemplate : public ReverseTemplate {
 
 class DocumentReverseProject : public ReverseProject {
   public:
-    // The document must outlive the project; its template may change
-    // between runs (it is looked up on each call).
+    // The document must outlive the project, which serves one run: masters
+    // are looked up through an index of the document's masters taken at the
+    // first look-up and kept up to date with the masters the run makes, so
+    // nothing else may add or remove masters while the project is in use.
     explicit DocumentReverseProject(CCASEDoc& document);
 
     // ---- ReverseDocument ----
@@ -73,8 +79,17 @@ class DocumentReverseProject : public ReverseProject {
     void DiscardMembers(Master::MemberRecords records) override;
 
   private:
+    // The document's first master of that tool and name, in any namespace
+    // when nameSpace is empty (the masters collection's rule), or null.
+    Master* Lookup(int tool, const std::string& name, const std::string& nameSpace);
+    static std::string Key(int tool, const std::string& name);
+
     CCASEDoc& document_;
     mutable DocumentReverseTemplate tools_;
+    // Tool and name -> the masters of that tool and name, in the order of
+    // the document's masters collection (the newest first).
+    std::unordered_map<std::string, std::vector<Master*>> masters_;
+    bool indexed_ = false;
 };
 
 } // namespace qm

@@ -277,6 +277,47 @@ TEST_F(DocumentReverseProjectTest, TheNamedModelIsShownAndTheStepStyleComesBack)
     doc->SetFrame(nullptr);
 }
 
+TEST_F(DocumentReverseProjectTest, IdlModulesBecomePackagesWithTheirInterfaces) {
+    const std::vector<std::string> files = {
+        WriteFile("m.idl", "module M {\n"
+                           "  interface J { };\n"
+                           "  interface I : J {\n"
+                           "    readonly attribute long x;\n"
+                           "    void f(in long a, out string b) raises (E);\n"
+                           "  };\n"
+                           "};\n")};
+    auto doc = NewProject();
+    for (int run = 0; run < 2; ++run) {
+        DocumentReverseProject project(*doc);
+        const std::vector<NameValuePair> options;
+        ReverseEngineerFiles(project, "IDL", "", &files, nullptr, &options);
+        Model* main = doc->CurrentModel();
+        ASSERT_EQ(Places(main).size(), 1u) << run;
+        Master* module = Places(main)[0]->master;
+        EXPECT_EQ(module->name, "M");
+        auto* moduleModel = dynamic_cast<Model*>(module->submodel);
+        ASSERT_NE(moduleModel, nullptr);
+        ASSERT_EQ(Places(moduleModel).size(), 2u) << run;
+        Place* i = PlaceNamed(moduleModel, "I");
+        Place* j = PlaceNamed(moduleModel, "J");
+        ASSERT_NE(i, nullptr);
+        ASSERT_NE(j, nullptr);
+        EXPECT_NE(i->master->masterFlags & MasterInterface, 0);
+        ASSERT_EQ(i->master->attributes.size(), 1u);
+        EXPECT_EQ(i->master->attributes[0]->name, "x");
+        ASSERT_EQ(i->master->methods.size(), 1u);
+        const MasterMethod& f = *i->master->methods[0];
+        EXPECT_EQ(f.name, "f");
+        ASSERT_EQ(f.parameters.size(), 2u);
+        ASSERT_EQ(f.others.size(), 1u);
+        EXPECT_EQ(f.others[0]->name, "E");
+        const std::vector<Link*> links = Links(moduleModel);
+        ASSERT_EQ(links.size(), 1u) << run;
+        EXPECT_EQ(links[0]->GetSource(), i);
+        EXPECT_EQ(links[0]->GetTarget(), j);
+    }
+}
+
 TEST_F(DocumentReverseProjectTest, ModelsThatHoldNoPlacesAreLeftAlone) {
     // Without a current model, or into a tool model, nothing is made.
     auto doc = NewProject();
