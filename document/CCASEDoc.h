@@ -106,6 +106,9 @@ class CCASEDoc : public ModelDocument {
     // silently; with fallBack tells the user and uses the built-in template;
     // otherwise offers to browse. Returns false when no usable name results.
     bool FindTemplate(std::string& name, bool fallBack);
+    // Takes a template (one reference acquired from the context's templates,
+    // null for none) and releases the one held before.
+    void SetTemplate(NotationTemplate* notation);
 
     // Resolves the references of the masters from firstMaster on and of the
     // models from firstModel on.
@@ -267,8 +270,6 @@ class CCASEDoc : public ModelDocument {
     void BeginProgress(int range);
     void SetProgress(int position);
     void EndProgress(const std::string& text);
-    // Takes a template and releases the one held before.
-    void SetTemplate(NotationTemplate* notation);
     void ReleaseTemplate();
     // The check-in stamp's changed flag as it is written.
     int32_t StampChanged() const;
