@@ -7,6 +7,7 @@
 #include "platform/PathHelpers.h"
 #include "platform/Process.h"
 #include "platform/Prompt.h"
+#include "scripting/VxBuiltins.h"
 
 #include <cstdlib>
 
@@ -35,6 +36,9 @@ Environment::Environment()
     : installFonts_(&fontFaces), installTemplateShell_(this), installJournals_(&journals_) {
     theEnvironment = this;
     journalBusy = 0;
+    // The scripts that the application runs reach the project through the
+    // Vx built-ins: the kernel registers them with its own.
+    InstallVxBuiltins();
     kest::initkernel();
     clipboardPath = MastersClipboardPath();
     fontFaces.Init();
