@@ -235,6 +235,14 @@ TEST_F(ShippedScriptsTest, JavaClassesKeepTheMethodBodies) {
     EXPECT_EQ(Read(scratch / "geo/Circle.java"), edited);
     EXPECT_EQ(FilesUnder(scratch.Path()),
               (std::vector<std::string>{"geo/Circle.java", "geo/Shape.java"}));
+
+    // A signature line that no longer matches the model (as after a change
+    // of its return type) comes back as the model says, the body stays once.
+    std::string changed = edited;
+    changed.replace(changed.find("public int Radius()"), 19, "public long Radius()");
+    Write(scratch / "geo/Circle.java", changed);
+    Generate(TaskCodeGen, "CodeGen/JavaClasses.vxs", *document, scratch.Path());
+    EXPECT_EQ(Read(scratch / "geo/Circle.java"), edited);
 }
 
 TEST_F(ShippedScriptsTest, JavaClassesWithoutPackageFolders) {
