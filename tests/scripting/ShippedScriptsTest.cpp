@@ -143,10 +143,12 @@ TEST_F(ShippedScriptsTest, EveryScriptDeclaresItsOptions) {
 TEST_F(ShippedScriptsTest, CppHeadersMatchTheExpectedFiles) {
     auto document = Open();
     Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, scratch.Path());
-    EXPECT_TRUE(LogHas("C++ headers written: 2")) << log.Text();
+    EXPECT_TRUE(LogHas("C++ headers written: 3")) << log.Text();
     EXPECT_FALSE(LogHas("ERROR")) << log.Text();
-    EXPECT_EQ(FilesUnder(scratch.Path()), (std::vector<std::string>{"Circle.h", "Shape.h"}));
-    for (const char* name : {"Shape.h", "Circle.h"})
+    EXPECT_EQ(FilesUnder(scratch.Path()),
+              (std::vector<std::string>{"Circle.h", "OrderItem.h", "Shape.h"}));
+    // "Order item" is written as the identifier OrderItem.
+    for (const char* name : {"Shape.h", "Circle.h", "OrderItem.h"})
         EXPECT_EQ(Read(scratch / name), Read(kFixtures + "/expected/" + name)) << name;
 }
 
@@ -168,7 +170,8 @@ TEST_F(ShippedScriptsTest, CppHeadersKeepTheUserRegionsWhenGeneratedAgain) {
     EXPECT_FALSE(LogHas("ERROR")) << log.Text();
     EXPECT_EQ(Read(scratch / "Shape.h"), edited);
     EXPECT_EQ(Read(scratch / "Circle.h"), Read(kFixtures + "/expected/Circle.h"));
-    EXPECT_EQ(FilesUnder(scratch.Path()), (std::vector<std::string>{"Circle.h", "Shape.h"}));
+    EXPECT_EQ(FilesUnder(scratch.Path()),
+              (std::vector<std::string>{"Circle.h", "OrderItem.h", "Shape.h"}));
 
     // And once more: the merged header is stable.
     Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, scratch.Path());
@@ -179,7 +182,8 @@ TEST_F(ShippedScriptsTest, CppHeaderOptions) {
     auto document = Open();
     Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, scratch.Path(),
              {"Extension:1", "Verbose", "NoComments"});
-    EXPECT_EQ(FilesUnder(scratch.Path()), (std::vector<std::string>{"Circle.hpp", "Shape.hpp"}));
+    EXPECT_EQ(FilesUnder(scratch.Path()),
+              (std::vector<std::string>{"Circle.hpp", "OrderItem.hpp", "Shape.hpp"}));
     EXPECT_TRUE(LogHas("Wrote " + scratch / "Shape.hpp" + "\r\n")) << log.Text();
     const std::string shape = Read(scratch / "Shape.hpp");
     EXPECT_EQ(shape.find("Any shape"), std::string::npos) << shape;
@@ -188,7 +192,8 @@ TEST_F(ShippedScriptsTest, CppHeaderOptions) {
 
     ScratchFolder hh;
     Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, hh.Path(), {"Extension:2"});
-    EXPECT_EQ(FilesUnder(hh.Path()), (std::vector<std::string>{"Circle.hh", "Shape.hh"}));
+    EXPECT_EQ(FilesUnder(hh.Path()),
+              (std::vector<std::string>{"Circle.hh", "OrderItem.hh", "Shape.hh"}));
 }
 
 // The scope: the current model's classes, or its selected ones.
@@ -218,7 +223,7 @@ TEST_F(ShippedScriptsTest, JavaClassesKeepTheMethodBodies) {
     Generate(TaskCodeGen, "CodeGen/JavaClasses.vxs", *document, scratch.Path());
     EXPECT_FALSE(LogHas("ERROR")) << log.Text();
     EXPECT_EQ(FilesUnder(scratch.Path()),
-              (std::vector<std::string>{"geo/Circle.java", "geo/Shape.java"}));
+              (std::vector<std::string>{"OrderItem.java", "geo/Circle.java", "geo/Shape.java"}));
     const std::string circle = Read(scratch / "geo/Circle.java");
     for (const char* line : {"package geo;\n", "public class Circle extends Shape {\n",
                              "    public int Radius() {\n", "        return r;\n"})
@@ -234,7 +239,7 @@ TEST_F(ShippedScriptsTest, JavaClassesKeepTheMethodBodies) {
     Generate(TaskCodeGen, "CodeGen/JavaClasses.vxs", *document, scratch.Path());
     EXPECT_EQ(Read(scratch / "geo/Circle.java"), edited);
     EXPECT_EQ(FilesUnder(scratch.Path()),
-              (std::vector<std::string>{"geo/Circle.java", "geo/Shape.java"}));
+              (std::vector<std::string>{"OrderItem.java", "geo/Circle.java", "geo/Shape.java"}));
 
     // A signature line that no longer matches the model (as after a change
     // of its return type) comes back as the model says, the body stays once.
@@ -249,7 +254,8 @@ TEST_F(ShippedScriptsTest, JavaClassesWithoutPackageFolders) {
     auto document = Open();
     Generate(TaskCodeGen, "CodeGen/JavaClasses.vxs", *document, scratch.Path(),
              {"NoPackageFolders", "Verbose"});
-    EXPECT_EQ(FilesUnder(scratch.Path()), (std::vector<std::string>{"Circle.java", "Shape.java"}));
+    EXPECT_EQ(FilesUnder(scratch.Path()),
+              (std::vector<std::string>{"Circle.java", "OrderItem.java", "Shape.java"}));
     EXPECT_TRUE(LogHas("Wrote " + scratch / "Circle.java")) << log.Text();
 }
 
@@ -259,7 +265,7 @@ TEST_F(ShippedScriptsTest, HtmlPagesOfEveryModelAndClass) {
     EXPECT_FALSE(LogHas("ERROR")) << log.Text();
     const std::vector<std::string> files = FilesUnder(scratch.Path());
     for (const char* page : {"index.html", "modelClasses.html", "modelUseCases.html",
-                             "classGeoShape.html", "classGeoCircle.html"})
+                             "classGeoShape.html", "classGeoCircle.html", "classOrderItem.html"})
         EXPECT_NE(std::find(files.begin(), files.end(), page), files.end()) << page;
     const std::string index = Read(scratch / "index.html");
     EXPECT_NE(index.find("<title>Shapes</title>"), std::string::npos) << index;
@@ -302,14 +308,17 @@ TEST_F(ShippedScriptsTest, SourceClassesMakeMastersPlacesAndLinks) {
     for (int run = 0; run < 2; ++run) {
         kest::Cell* files =
             kest::mklist(kest::mkstr((kFixtures + "/src/vehicles.h").c_str()),
+                         kest::mkstr((kFixtures + "/src/missing.h").c_str()),
                          kest::mkstr((kFixtures + "/src/Bike.java").c_str()), nullptr);
         RunReverseScript(files, kScripts + "/RevEng/SourceClasses.vxs",
                          Options("RevEng/SourceClasses.vxs"), "Default", *document, nullptr);
         EXPECT_FALSE(LogHas("ERROR")) << log.Text();
+        EXPECT_TRUE(LogHas("Can't read " + kFixtures + "/src/missing.h\r\n")) << log.Text();
         EXPECT_TRUE(LogHas("Classes found: 4, links made: " + std::string(run == 0 ? "3" : "0")))
             << log.Text();
     }
-    // Four masters, four places and three links, however often it runs.
+    // Four masters, four places and three links, however often it runs; a
+    // file that cannot be read is passed over.
     EXPECT_EQ(target->Drawables().size(), drawablesBefore + 7);
 }
 

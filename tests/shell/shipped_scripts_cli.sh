@@ -22,13 +22,13 @@ cp "$fixtures/Shapes.pro" Shapes.pro
   -file=x -Verbose=TRUE -exit >"$work/stdout" 2>"$work/stderr"
 rc=$?
 [ "$rc" -eq 0 ] || { fail "the generator batch exited $rc"; cat "$work/stderr"; }
-for name in Shape.h Circle.h; do
+for name in Shape.h Circle.h OrderItem.h; do
   cmp -s "$work/out/$name" "$fixtures/expected/$name" || fail "$name differs from the expected header"
   grep -qxF "Wrote $work/out/$name"$'\r' "$work/stderr" || fail "the log does not show $name written"
 done
-grep -qF "C++ headers written: 2" "$work/stderr" || fail "the log does not count two headers"
+grep -qF "C++ headers written: 3" "$work/stderr" || fail "the log does not count three headers"
 grep -qF "TRUE" "$work/stderr" && fail "the option's text became TRUE"
-[ "$(ls "$work/out" | wc -l)" -eq 2 ] || fail "the folder holds more than the headers: $(ls -A "$work/out")"
+[ "$(ls -A "$work/out" | wc -l)" -eq 3 ] || fail "the folder holds more than the headers: $(ls -A "$work/out")"
 
 # Without the option nothing is logged per header; a second run merges.
 printf '    int hand_;\n' >"$work/hand"
