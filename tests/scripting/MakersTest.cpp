@@ -353,7 +353,17 @@ TEST_F(MakersTest, VxMakeLinkJoinsTwoNodes) {
     ASSERT_NE(link, nullptr);
     EXPECT_EQ(link->sourceEnd, "a%%1");
     EXPECT_EQ(link->targetEnd, "b%%n");
-    EXPECT_EQ(link->VertexCount(), 2);
+    // Without points the link runs between the two centres, its ends then
+    // moved out to the borders; without rect it takes the tool's label.
+    ASSERT_EQ(link->VertexCount(), 2);
+    CRect aBounds(0, 0, 100, 50), bBounds(200, 100, 301, 151);
+    aBounds.InflateRect(1, 1);
+    bBounds.InflateRect(1, 1);
+    EXPECT_TRUE(aBounds.PtInRect(link->Vertices()[0])) << link->Vertices()[0].x;
+    EXPECT_TRUE(bBounds.PtInRect(link->Vertices()[1])) << link->Vertices()[1].x;
+    // The tool's label, laid out about the middle of the link.
+    EXPECT_EQ(link->labelRect.Width(), tool->LabelFrame().Width());
+    EXPECT_EQ(link->labelRect.Height(), tool->LabelFrame().Height());
     EXPECT_FALSE(link->labelRect.IsRectEmpty());
     EXPECT_EQ(link->nameRect, link->labelRect);
     Value("(eval (list 'VxMakeLink 'm (list 'tool toolName) '(source a) '(target b)))");
@@ -490,6 +500,8 @@ TEST_F(MakersTest, TagAndMessageMakers) {
         std::next(m->drawables.begin(), long(m->drawables.size()) - 3)->get());
     EXPECT_EQ(first->secondText, "cm");
     EXPECT_EQ(first->tagFlags, 0x1);
+    // Makers record nothing in the undo journal.
+    EXPECT_TRUE(project->GetJournal().Records().empty());
 
     Value("(setq other (VxMakeModel p (name Other)))");
     const size_t count = m->drawables.size();
