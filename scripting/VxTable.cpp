@@ -47,7 +47,7 @@ const VxEntry kVxBuiltins[] = {
     {"VxMakeModel", KSpecial, VxMakeModel},
     {"VxSelectModel", KBuiltin, VxSelectModel},
     {"VxCalcModel", KBuiltin, VxCalcModel},
-    {"VxLayoutModel", KBuiltin, nullptr},
+    {"VxLayoutModel", KBuiltin, VxLayoutModel},
     {"VxMakeMaster", KSpecial, VxMakeMaster},
     {"VxClearMaster", KBuiltin, VxClearMaster},
     {"VxMakeAttribute", KSpecial, VxMakeAttribute},
@@ -57,14 +57,14 @@ const VxEntry kVxBuiltins[] = {
     {"VxMakePlace", KSpecial, VxMakePlace},
     {"VxMakeLink", KSpecial, VxMakeLink},
     {"VxMakeJunction", KSpecial, VxMakeJunction},
-    {"VxMakeTag", KSpecial, nullptr},
-    {"VxMakeMessage", KSpecial, nullptr},
+    {"VxMakeTag", KSpecial, VxMakeTag},
+    {"VxMakeMessage", KSpecial, VxMakeMessage},
     {"VxMakeLine", KSpecial, VxMakeLine},
     {"VxMakeText", KSpecial, VxMakeText},
     {"VxMakeBox", KSpecial, VxMakeBox},
-    {"VxMakePrimGroup", KSpecial, nullptr},
-    {"VxMakeSwimlane", KSpecial, nullptr},
-    {"VxDelete", KBuiltinN, nullptr},
+    {"VxMakePrimGroup", KSpecial, VxMakePrimGroup},
+    {"VxMakeSwimlane", KSpecial, VxMakeSwimlane},
+    {"VxDelete", KBuiltinN, VxDelete},
 };
 
 } // namespace
