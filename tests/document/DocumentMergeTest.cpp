@@ -6,6 +6,7 @@
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/Place.h"
+#include "drawables/Primitives.h"
 #include "model/ModelCompare.h"
 #include "platform/Errors.h"
 #include "platform/Format.h"
@@ -289,6 +290,73 @@ TEST_F(MergeTest, ComparisonsFollowTheirFields) {
     ASSERT_NE(interned, nullptr);
     EXPECT_STREQ(interned, "some id");
     EXPECT_EQ(doc->IdMap().InternGuid("some id"), interned);
+}
+
+TEST_F(MergeTest, DrawableComparisonsSeparateContentFromGeometry) {
+    using Change = std::function<void(Drawable&)>;
+    CRect dirty;
+    struct Case {
+        const char* id;
+        const char* what;
+        Change change;
+        bool equal, sameContent;
+    } cases[] = {
+        {"p-circle-0001", "place moved", [&](Drawable& d) { d.MoveBy(5, 0, dirty); }, false, true},
+        {"p-circle-0001", "place label", [](Drawable& d) { static_cast<Place&>(d).label = "c"; },
+         false, false},
+        {"p-circle-0001", "place flags",
+         [](Drawable& d) { static_cast<Place&>(d).placeFlags ^= 0x4; }, false, true},
+        {"l-inherit-001", "link name", [](Drawable& d) { static_cast<Link&>(d).name = "n"; }, false,
+         false},
+        {"l-inherit-001", "link comment", [](Drawable& d) { static_cast<Link&>(d).comment = "c"; },
+         false, true},
+        {"l-inherit-001", "link path",
+         [](Drawable& d) {
+             static_cast<Link&>(d).SetVertices({{300, 230}, {200, 100}, {100, 30}});
+         },
+         false, true},
+        {"text-1", "text", [](Drawable& d) { static_cast<TextPrimitive&>(d).text = "t"; }, false,
+         false},
+        {"box-1", "box looks", [](Drawable& d) { d.looks.lineKind = 3; }, false, true},
+        {"s-user-000001", "lifeline point",
+         [](Drawable& d) { static_cast<Place&>(d).lifeLinePoint.y += 10; }, false, true},
+        {"g-1", "group member moved",
+         [&](Drawable& d) { d.GetMemberList()->front()->MoveBy(1, 1, dirty); }, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto a = Load(EveryRecord());
+        auto b = Load(EveryRecord());
+        Drawable* first = nullptr;
+        Drawable* second = nullptr;
+        for (size_t i = 0; i < a->ModelCount() && first == nullptr; ++i) {
+            first = a->GetModelAt(i)->FindObjectById(c.id);
+            second = b->GetModelAt(i)->FindObjectById(c.id);
+        }
+        ASSERT_TRUE(first != nullptr && second != nullptr);
+        EXPECT_TRUE(first->IsEqual(*second));
+        EXPECT_TRUE(first->IsEqualContent(*second));
+        c.change(*second);
+        EXPECT_EQ(first->IsEqual(*second), c.equal);
+        EXPECT_EQ(first->IsEqualContent(*second), c.sameContent);
+    }
+}
+
+TEST_F(MergeTest, ModelsMatchByParentMasterOrName) {
+    auto doc = Load(EveryRecord());
+    Model* classes = doc->FindModelByName("Classes");
+    Model* shape = doc->FindModelByName("Shape"); // the submodel of master Shape
+    Model* states = doc->FindModelByName("States");
+    auto other = Load(EveryRecord());
+    Model* renamed = other->FindModelByName("Shape");
+    renamed->name = "Renamed";
+    EXPECT_TRUE(shape->IsSameIdentity(*renamed));   // same parent master
+    EXPECT_FALSE(shape->IsSameIdentity(*classes));  // only one has a parent
+    EXPECT_FALSE(classes->IsSameIdentity(*states)); // other kinds
+    other->FindModelByName("Classes")->comment = "changed";
+    EXPECT_TRUE(classes->IsSameIdentity(*other->FindModelByName("Classes")));
+    EXPECT_FALSE(classes->IsEqual(*other->FindModelByName("Classes")));
+    EXPECT_TRUE(states->IsEqual(*other->FindModelByName("States")));
 }
 
 TEST_F(MergeTest, DrawablesFollowTheObjectRule) {
