@@ -406,6 +406,76 @@ TEST_F(MergeTest, DrawablesFollowTheObjectRule) {
               states->drawables.front().get());
 }
 
+TEST_F(MergeTest, ModelsFollowTheObjectRule) {
+    auto drop = [](const char* name) {
+        return [name](CCASEDoc& d) { ASSERT_TRUE(d.RemoveModel(d.FindModelByName(name), true)); };
+    };
+    auto rename = [](const char* name, const char* to) {
+        return [name, to](CCASEDoc& d) { d.FindModelByName(name)->name = to; };
+    };
+    auto fresh = [](CCASEDoc& d) { d.NewModel(MkUseCase, nullptr)->name = "Fresh"; };
+    struct Case {
+        const char* what;
+        std::function<void(CCASEDoc&)> mine, theirs;
+        std::vector<std::string> present, absent;
+    } cases[] = {
+        {"deleted in theirs, unchanged in mine", nullptr, drop("Interaction"), {}, {"Interaction"}},
+        {"deleted in theirs, renamed in mine",
+         rename("Interaction", "Talks"),
+         drop("Interaction"),
+         {"Talks"},
+         {"Interaction"}},
+        {"renamed in mine, commented in theirs",
+         rename("States", "Machine"),
+         [](CCASEDoc& d) { d.FindModelByName("States")->comment = "c"; },
+         {"Machine"},
+         {"States"}},
+        {"added alike on both sides: one model", fresh, fresh, {"Fresh"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto merged = Merge(EveryRecord(), c.mine, c.theirs);
+        for (const std::string& name : c.present)
+            EXPECT_NE(merged->FindModelByName(name), nullptr) << name;
+        for (const std::string& name : c.absent)
+            EXPECT_EQ(merged->FindModelByName(name), nullptr) << name;
+        size_t fresh = 0;
+        for (size_t i = 0; i < merged->ModelCount(); ++i)
+            fresh += merged->GetModelAt(i)->name == "Fresh";
+        EXPECT_LE(fresh, 1u);
+    }
+    auto kept = Merge(EveryRecord(), rename("States", "Machine"),
+                      [](CCASEDoc& d) { d.FindModelByName("States")->comment = "c"; });
+    EXPECT_EQ(kept->FindModelByName("Machine")->comment, "c");
+}
+
+TEST_F(MergeTest, APlaceKeepsItsMasterWhenTheOtherSideDeletedBoth) {
+    // theirs deletes the circle's place and master; mine moves the place.
+    auto merged = Merge(
+        EveryRecord(),
+        [](CCASEDoc& d) {
+            CRect dirty;
+            d.FindModelByName("Classes")->FindObjectById("p-circle-0001")->MoveBy(0, 40, dirty);
+        },
+        [](CCASEDoc& d) {
+            Model* classes = d.FindModelByName("Classes");
+            for (const char* id : {"l-inherit-001", "p-circle-0001"}) {
+                std::unique_ptr<Drawable> gone =
+                    TakeFrom(classes->drawables, classes->FindObjectById(id));
+                d.IdMap().Remove(gone.get());
+            }
+            DeleteMaster(d, "Circle");
+        });
+    auto* place =
+        dynamic_cast<Place*>(merged->FindModelByName("Classes")->FindObjectById("p-circle-0001"));
+    ASSERT_NE(place, nullptr);
+    ASSERT_NE(place->master, nullptr);
+    EXPECT_EQ(place->master->name, "Circle");
+    EXPECT_TRUE(merged->HasMaster(place->master));
+    EXPECT_EQ(place->master->refCount, 1);
+    EXPECT_NO_THROW(Load(merged->StoreText()));
+}
+
 TEST_F(MergeTest, MergedProjectSavesLoadsAndEqualsItsUnchangedSource) {
     auto merged = Merge(EveryRecord(), nullptr, nullptr);
     FitPages(*base);
