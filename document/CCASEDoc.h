@@ -87,7 +87,7 @@ class CCASEDoc : public ModelDocument {
     // Sets the path and the title that follows from it.
     void SetPathName(const std::string& path);
     bool IsModified() const { return modified_; }
-    void SetModifiedFlag(bool modified = true) { modified_ = modified; }
+    void SetModifiedFlag(bool modified = true) override { modified_ = modified; }
 
     // ---- the project file ----
 
@@ -238,6 +238,20 @@ class CCASEDoc : public ModelDocument {
     const std::vector<std::unique_ptr<Master>>& RemovedMasters() const { return removedMasters_; }
     const std::vector<std::unique_ptr<Model>>& RemovedModels() const { return removedModels_; }
 
+    // ---- three-way merge (DocumentMerge.cpp) ----
+
+    // Makes this new, empty document the merge of base with its two edited
+    // versions mine and theirs: every master, member record, model and
+    // drawable follows the object rule (kept, deleted or merged by what each
+    // version did to it) and every field the field rules (a change made only
+    // in mine is kept, every conflict goes to theirs). The result takes
+    // theirs' template and profile and resultName as its repository item.
+    // Base and mine are first switched to theirs' template when theirs'
+    // differs. Throws CKestException "Can't get template '<name>'" when a
+    // template cannot be acquired; the document is then to be discarded.
+    void MergeProjects(CCASEDoc& base, CCASEDoc& mine, CCASEDoc& theirs,
+                       const std::string& resultName);
+
     // ---- members ----
 
     DocumentContext& Context() { return context_; }
@@ -253,8 +267,8 @@ class CCASEDoc : public ModelDocument {
     const std::string& JournalFileName() const { return journalFile_; }
     // The project's undo journal, writing to JournalFileName().
     UndoJournal& GetJournal() { return *journal_; }
-    int32_t PageWidth() const { return pageWidth_; }
-    int32_t PageHeight() const { return pageHeight_; }
+    int32_t PageWidth() const override { return pageWidth_; }
+    int32_t PageHeight() const override { return pageHeight_; }
     // Width and height in thousandths of an inch, kept in hundredths.
     void SetPageSize(int32_t width, int32_t height);
     double Version() const { return version_; }
@@ -267,6 +281,11 @@ class CCASEDoc : public ModelDocument {
     void SetAskBeforeAutoSave(bool ask) { askBeforeAutoSave_ = ask; }
 
   private:
+    friend class ProjectMerger;
+
+    // Switches to the template of that path, acquired through the context,
+    // and binds masters and models to it; throws when it cannot be acquired.
+    void SwitchTemplate(const std::string& path);
     void BeginProgress(int range);
     void SetProgress(int position);
     void EndProgress(const std::string& text);
