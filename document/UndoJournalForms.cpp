@@ -23,6 +23,7 @@
 #include "platform/Errors.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <limits>
 #include <utility>
 
@@ -206,6 +207,12 @@ void CountModelUses(Model& model, bool release) {
         CountPlaceUses(drawable.get(), release, 0);
 }
 
+// Create and paste add objects: undo removes them, redo brings them back,
+// and their places count their masters' uses when read.
+bool AddsObjects(ChangeKind kind) {
+    return kind == ChangeKind::Create || kind == ChangeKind::Paste;
+}
+
 // The kinds whose handlers swap the direction: paste, ungroup.
 bool IsUngroup(ChangeKind kind) {
     return kind == ChangeKind::UngroupPrimitive || kind == ChangeKind::UngroupPlace;
@@ -292,10 +299,21 @@ Cell* UndoJournal::BuildMoreForm(ChangeKind kind, Model* model, Cell* head, Cell
             drawables.push_back(drawable);
     }
     switch (kind) {
+    case ChangeKind::Create:
     case ChangeKind::Delete:
     case ChangeKind::Cut:
     case ChangeKind::Paste:
         return BuildObjectsForm(kind, model, head, id);
+    case ChangeKind::LooksChange: {
+        // Mode 3: each drawable's looks before and after.
+        Cell* entries = nil;
+        for (auto it = drawables.rbegin(); it != drawables.rend(); ++it) {
+            entries = kest::mkcons(Str((*it)->Id().Text()),
+                                   kest::mkcons((*it)->oldLooks.Persist(nil),
+                                                kest::mkcons((*it)->looks.Persist(nil), entries)));
+        }
+        return kest::mklist(head, id, kest::mkcons(kest::intern("drawable"), entries), nullptr);
+    }
     case ChangeKind::MoveDrawables: {
         // The offset, the swimlanes left and entered (none: a move inside
         // the model), and the drawables moved.
@@ -464,7 +482,7 @@ Cell* UndoJournal::BuildObjectsForm(ChangeKind kind, Model* model, Cell* head, C
 
     // What a delete or cut removed is in the record now: the document hands
     // over the masters and models it kept, and they go with the drawables.
-    if (kind != ChangeKind::Paste) {
+    if (kind == ChangeKind::Delete || kind == ChangeKind::Cut) {
         for (Master* master : masters) {
             if (std::unique_ptr<Master> owned = document_.TakeRemovedMaster(master))
                 held_.push_back(std::move(owned));
@@ -481,6 +499,7 @@ Cell* UndoJournal::BuildObjectsForm(ChangeKind kind, Model* model, Cell* head, C
 
 void UndoJournal::ReplayMore(ChangeKind kind, Cell* form, bool redo) {
     switch (kind) {
+    case ChangeKind::Create:
     case ChangeKind::Delete:
     case ChangeKind::Cut:
     case ChangeKind::Paste:
@@ -547,6 +566,31 @@ void UndoJournal::ReplayMore(ChangeKind kind, Cell* form, bool redo) {
         }
         model->RestoreOrder(list, redo ? 2 : 1);
         toSelect_.assign(list.begin(), list.end());
+        modelToShow_ = model;
+        return;
+    }
+    case ChangeKind::LooksChange: {
+        Cell* entries = Next(fields);
+        if (!kest::ispair(entries) || kest::car(entries) != kest::intern("drawable"))
+            throw CKestException("drawable sym expected");
+        entries = kest::cdr(entries);
+        std::vector<std::pair<Drawable*, Looks>> read;
+        while (entries != nil) {
+            Drawable* drawable = LookupDrawable(Next(entries));
+            Cell* before = Next(entries);
+            Cell* after = Next(entries);
+            Cell* value = redo ? after : before;
+            if (!kest::ispair(value))
+                throw CKestException(kDamaged);
+            Looks looks = drawable->looks;
+            looks.Persist(value);
+            read.emplace_back(drawable, looks);
+        }
+        for (auto& [drawable, looks] : read) {
+            drawable->looks = looks;
+            drawable->UpdateRepaintRect();
+            toSelect_.push_back(drawable);
+        }
         modelToShow_ = model;
         return;
     }
@@ -704,7 +748,7 @@ void UndoJournal::ReplayObjects(ChangeKind kind, Cell* form, bool redo) {
         throw CKestException("Can't undo/redo (model inaccessible)");
     // Undo of a delete or cut and redo of a paste bring the objects back;
     // the others remove them again.
-    const bool recreate = kind == ChangeKind::Paste ? redo : !redo;
+    const bool recreate = AddsObjects(kind) ? redo : !redo;
     if (recreate)
         RecreateObjects(kind, model, parsed, masters, models, drawables);
     else
@@ -764,7 +808,7 @@ void UndoJournal::RemoveObjects(ChangeKind kind, Model* model, const ObjectsHead
         std::unique_ptr<Model> owned = document_.TakeModel(m);
         if (owned == nullptr)
             continue;
-        if (kind == ChangeKind::Paste)
+        if (AddsObjects(kind))
             CountModelUses(*owned, true);
         held_.push_back(std::move(owned));
     }
@@ -781,6 +825,7 @@ void UndoJournal::RecreateObjects(ChangeKind kind, Model* model, const ObjectsHe
                                   Cell* masters, Cell* models, Cell* drawables) {
     GuidScope projectScope(document_.ProjectMap(), document_.TemplateMap());
     std::vector<std::unique_ptr<Master>> newMasters;
+    std::vector<int16_t> recordedUses;
     std::vector<std::unique_ptr<Model>> newModels;
     DrawableList newDrawables;
     auto discard = [&] {
@@ -805,8 +850,14 @@ void UndoJournal::RecreateObjects(ChangeKind kind, Model* model, const ObjectsHe
             Master* reading = master.get();
             newMasters.push_back(std::move(master));
             reading->Persist(&projectScope, record);
-            // A paste's masters count the uses of the places read with them.
-            if (kind == ChangeKind::Paste)
+            // The reader leaves the count to the places; the record's is
+            // the count after the change.
+            Cell* count = kest::cdr(kest::cdr(record));
+            recordedUses.push_back(
+                kest::ispair(count) && IsInteger(kest::car(count))
+                    ? int16_t(std::clamp<int32_t>(kest::car(count)->a.ival, 0, INT16_MAX))
+                    : int16_t(0));
+            if (AddsObjects(kind))
                 reading->refCount = 0;
         }
         for (Cell* rest = models; rest != nil;) {
@@ -850,6 +901,12 @@ void UndoJournal::RecreateObjects(ChangeKind kind, Model* model, const ObjectsHe
         });
         return indices;
     };
+    // The masters a create or paste made count their uses as they did
+    // after it, whatever reading the places counted.
+    if (AddsObjects(kind)) {
+        for (size_t i = 0; i < newMasters.size(); ++i)
+            newMasters[i]->refCount = recordedUses[i];
+    }
     std::vector<Master*> masterList;
     for (size_t i : order(header.masterPositions)) {
         const int32_t position = header.masterPositions[i];
@@ -863,7 +920,7 @@ void UndoJournal::RecreateObjects(ChangeKind kind, Model* model, const ObjectsHe
         Model* m = newModels[i].get();
         modelList.push_back(m);
         // A delete left the uses of a removed model's places counted.
-        if (kind != ChangeKind::Paste)
+        if (!AddsObjects(kind))
             CountModelUses(*m, true);
         document_.InsertModelAt(position < 0 ? document_.ModelCount() : size_t(position),
                                 std::move(newModels[i]));

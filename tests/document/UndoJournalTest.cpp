@@ -9,6 +9,7 @@
 #include "drawables/Place.h"
 #include "drawables/Tag.h"
 #include "drawables/ToolModel.h"
+#include "kernel/Kernel.h"
 #include "model/Master.h"
 #include "tests/document/DocumentFixture.h"
 
@@ -325,6 +326,50 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
              EXPECT_EQ(t.doc->DeleteMasters(ChangeKind::Delete, false), 2);
          }},
         {"paste a place", [](UndoJournalTest& t) { t.PastePlace(); }},
+        {"create a place of a new master",
+         [](UndoJournalTest& t) {
+             auto* diagram = dynamic_cast<CustomModel*>(t.model);
+             ASSERT_NE(diagram, nullptr);
+             Journal().BeginChange(t.doc.get(), ChangeKind::Create);
+             Drawable* made = diagram->CreatePlaceOfTool(t.doc.get(), 10, "Fresh", "",
+                                                         CRect(500, 500, 600, 560));
+             ASSERT_NE(made, nullptr);
+             Journal().AddChangedObject(t.doc.get(), dynamic_cast<Place*>(made)->master, nullptr);
+             Journal().AddChangedObject(t.doc.get(), made, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::Create, "Create Place", t.model, made);
+         }},
+        {"move drawables",
+         [](UndoJournalTest& t) {
+             Model* in = t.SelectIn("Classes", {"p-circle-0001", "text-1"});
+             Journal().BeginChange(t.doc.get(), ChangeKind::MoveDrawables);
+             in->MoveDrawables(nullptr, 30, -5, false);
+             for (Drawable* drawable : in->selection)
+                 Journal().AddChangedObject(t.doc.get(), drawable, nullptr);
+             Journal().SetOffset(t.doc.get(), CPoint(30, -5));
+             Journal().RecordChange(t.doc.get(), ChangeKind::MoveDrawables, "Drag Drawables", in,
+                                    nullptr);
+         },
+         [](UndoJournalTest& t) {
+             // The link as the model routes it.
+             t.model->ChangeLinksLooks(t.doc.get(), MfCurveLink, true);
+             t.model->ChangeLinksLooks(t.doc.get(), 0, true);
+         }},
+        {"looks change",
+         [](UndoJournalTest& t) {
+             Model* in = t.SelectIn("Classes", {"p-circle-0001", "box-1"});
+             Journal().BeginChange(t.doc.get(), ChangeKind::LooksChange);
+             // Only the fill colour and the height change.
+             Looks mask{0, 0, 1, 0, 0, 0, 1, 0};
+             Looks looks = in->selection.front()->looks;
+             looks.fillColor = 5;
+             looks.height = -20;
+             CRect repaint;
+             in->ChangeSelectionLooks(mask, looks, repaint, nullptr, false);
+             for (Drawable* drawable : in->selection)
+                 Journal().AddChangedObject(t.doc.get(), drawable, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::LooksChange, "Looks Change", in,
+                                    nullptr);
+         }},
         {"bring to front", order(ChangeKind::BringToFront, {"text-1"})},
         {"send to back", order(ChangeKind::SendToBack, {"l-inherit-001", "p-circle-0001"})},
         {"flip horizontally", turn("Default", "line-1", 0, ChangeKind::FlipHorizontal)},
@@ -402,6 +447,32 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
              t.journal().Reset();
          }},
     };
+}
+
+// A created place: the comment line, the form headed by the model and its
+// id with the ids of what was made, the objects whole, and an empty line.
+TEST_F(UndoJournalTest, ACreateRecordHoldsTheNewObjectsWhole) {
+    auto* diagram = dynamic_cast<CustomModel*>(model);
+    ASSERT_NE(diagram, nullptr);
+    Journal().BeginChange(doc.get(), ChangeKind::Create);
+    Drawable* made = diagram->CreatePlaceOfTool(doc.get(), 10, "Fresh", "", CRect(5, 5, 60, 40));
+    ASSERT_NE(made, nullptr);
+    Master* master = dynamic_cast<Place*>(made)->master;
+    Journal().AddChangedObject(doc.get(), master, nullptr);
+    Journal().AddChangedObject(doc.get(), made, nullptr);
+    Journal().RecordChange(doc.get(), ChangeKind::Create, "Create Place", model, made);
+    const std::string text = journalText();
+    // Ids are written as the printer quotes them (they may hold quotes).
+    auto quoted = [](const char* id) { return kest::prettystring(kest::mkstr(id)); };
+    const std::string head = ";; Create Place:\n((model \"d-class-00001\" (model) (master " +
+                             quoted(master->Id().Text()) + ") \n        (drawable " +
+                             quoted(made->Id().Text()) + ")";
+    EXPECT_EQ(text.rfind(head, 0), 0u) << text;
+    EXPECT_NE(text.find("((master " + quoted(master->Id().Text()) + " 2 3 \"Fresh\""),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.substr(text.size() - 3), ")\n\n");
+    EXPECT_EQ(journal().Records()[0].end, text.size());
 }
 
 TEST_F(UndoJournalTest, PasteKeepsItsIdsAcrossUndoAndRedo) {
