@@ -237,6 +237,15 @@ class CCASEDoc : public ModelDocument {
     // them back.
     const std::vector<std::unique_ptr<Master>>& RemovedMasters() const { return removedMasters_; }
     const std::vector<std::unique_ptr<Model>>& RemovedModels() const { return removedModels_; }
+    // Hands a removed master or model over to the journal that recorded its
+    // removal (null when the document does not keep it).
+    std::unique_ptr<Master> TakeRemovedMaster(const Master* master);
+    std::unique_ptr<Model> TakeRemovedModel(const Model* model);
+    // Takes a model out of the list for good (the journal's undo of the
+    // change that made it); null when the list does not hold it.
+    std::unique_ptr<Model> TakeModel(const Model* model);
+    // Puts a model into the list at index (clamped).
+    void InsertModelAt(size_t index, std::unique_ptr<Model> model);
 
     // ---- three-way merge (DocumentMerge.cpp) ----
 
