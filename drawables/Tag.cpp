@@ -2,6 +2,7 @@
 // hit tests, text search and the tag record.
 #include "drawables/Tag.h"
 
+#include "drawables/Place.h"
 #include "drawables/ShapeGeometry.h"
 #include "drawables/TextDrawing.h"
 #include "drawables/ZoomScaling.h"
@@ -85,8 +86,9 @@ Drawable* Tag::BindAttached(GuidScope* scope, DrawableModel* model) {
         return dynamic_cast<Drawable*>(pending.Object());
     if (pending.IsNil())
         return nullptr;
+    // A tag may point at a junction, which the model's own search does not see.
     if (model != nullptr && pending.IsText())
-        return model->FindObjectById(pending.Text());
+        return FindDrawableOrJunction(*model, pending.Text());
     const GuidMap* map = scope != nullptr ? scope->current : nullptr;
     if (map == nullptr)
         throw CKestException("GUID map lookup failed");
