@@ -67,6 +67,10 @@ Master::Master(GuidMap* map) {
         map->Add(this);
 }
 
+Master::Master(ForReading) : ModelObject(Guid::FromText{""}) {
+    flags |= MoMaster;
+}
+
 void Master::SetToolAndName(MasterTool* newTool, const std::string& newName,
                             const std::string& newNameSpace) {
     tool = newTool;
@@ -415,6 +419,8 @@ Cell* Master::Persist(GuidScope* scope, Cell* list) {
         guid.SetText(id.Text());
     else if (id.IsObject())
         RecordFormatError("master", "id text expected for id");
+    else if (guid.IsEmpty())
+        guid.Generate(); // made for reading, and the record brings no id text
     r.Int("reference count");
     // Places count themselves again as they bind.
     refCount = 0;
@@ -447,7 +453,7 @@ Cell* Master::Persist(GuidScope* scope, Cell* list) {
     if (project != nullptr) {
         // While pasted data is read, a master whose id is taken gets a new
         // one; the read map then resolves the old id to it. A record without
-        // an id keeps the id the constructor made.
+        // an id keeps the id it was given above or by its constructor.
         if (id.IsNil())
             project->Add(this);
         else if (id.IsText() && scope->readMap != nullptr)
