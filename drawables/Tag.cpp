@@ -144,24 +144,33 @@ void Tag::UpdateRepaintRect() {
     repaintRect.InflateRect(kRepaintMargin, kRepaintMargin);
 }
 
-Drawable* Tag::HitTest(int x, int y, int& part, int& knob, int) {
+bool Tag::HitKnobOrLabel(int x, int y, int& part, int& knob) {
     const CPoint point(x, y);
     part = HpNone;
     if (!repaintRect.PtInRect(point))
-        return nullptr;
+        return false;
     std::array<CRect, kKnobRoom> knobs;
     const int count = GetKnobRects(knobs.data());
     for (int i = 0; i < count; ++i) {
         if (knobs[size_t(i)].PtInRect(point)) {
             part = HpKnob;
             knob = i;
-            return this;
+            return true;
         }
     }
     if (labelRect.PtInRect(point)) {
         part = HpLabel;
-        return this;
+        return true;
     }
+    return false;
+}
+
+Drawable* Tag::HitTest(int x, int y, int& part, int& knob, int) {
+    if (HitKnobOrLabel(x, y, part, knob))
+        return this;
+    if (!repaintRect.PtInRect(CPoint(x, y)))
+        return nullptr;
+    const CPoint point(x, y);
     const CPoint centre = bounds.CenterPoint();
     if (bounds.PtInRect(point) ||
         HitTestSegment(x, y, centre.x, centre.y, anchor.x, anchor.y, kPointerTolerance)) {
