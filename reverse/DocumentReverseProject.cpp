@@ -152,16 +152,16 @@ Master* DocumentReverseProject::Lookup(int tool, const std::string& name,
         return nullptr;
     }
     // The master of exactly that namespace; for an empty one, when there is
-    // none of the empty namespace, the newest of any, as the document finds
-    // it. Preferring the exact match keeps a run's answers the same when a
-    // later master of the same name in another namespace joins the head of
-    // the collection.
+    // none of the empty namespace, the oldest of any. The document itself
+    // answers with the newest, but then a master made later in another
+    // namespace would change the answer, and the next run would place a
+    // master it did not place before; the oldest stays the answer.
     for (Master* master : found->second) {
         if (master->nameSpace == nameSpace) {
             return master;
         }
     }
-    return nameSpace.empty() && !found->second.empty() ? found->second.front() : nullptr;
+    return nameSpace.empty() && !found->second.empty() ? found->second.back() : nullptr;
 }
 
 Master* DocumentReverseProject::FindMaster(int tool, const std::string& name,

@@ -80,8 +80,9 @@ class DocumentReverseProject : public ReverseProject {
 
   private:
     // The document's master of that tool, name and namespace; for an empty
-    // namespace without such a master, the newest of that tool and name in
-    // any namespace (the masters collection's rule); else null.
+    // namespace without such a master, the oldest of that tool and name in
+    // any namespace (the masters collection also lets an empty namespace
+    // stand for any); else null.
     Master* Lookup(int tool, const std::string& name, const std::string& nameSpace);
     static std::string Key(int tool, const std::string& name);
 
