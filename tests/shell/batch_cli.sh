@@ -4,6 +4,7 @@
 # batch run leaves the user settings alone.
 set -u
 app=$1
+fixtures=$(cd "$(dirname "$0")/../fixtures" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME="$work/config" HOME="$work/home"
@@ -36,6 +37,14 @@ rc=$?
 [ "$rc" -eq 0 ] || { fail "the new project batch exited $rc"; cat "$work/err"; }
 head -n 1 out.pro | grep -q '^(Quillmark "8.0" project)$' || fail "out.pro does not start with the project header"
 grep -qF '(notation "<Internal>")' out.pro || fail "out.pro does not name <Internal>"
+[ -z "$(find "$XDG_CONFIG_HOME" -type f)" ] || fail "the batch run wrote settings: $(find "$XDG_CONFIG_HOME" -type f)"
+
+# -p prints the project's first diagram into a PDF beside it; opening a
+# project leaves the user settings (and their recent files) alone too.
+cp "$fixtures/shell/shapes.pro" shapes.pro
+"$app" shapes.pro -batch -exit -p 2>"$work/err" || { fail "-p exited $?"; cat "$work/err"; }
+[ "$(grep -ac '^/Type /Page$' shapes.pdf)" -eq 1 ] || fail "shapes.pdf does not hold one page"
+grep -qF "Printed 1 page(s) to shapes.pdf" "$work/err" || { fail "-p did not say where it printed"; cat "$work/err"; }
 [ -z "$(find "$XDG_CONFIG_HOME" -type f)" ] || fail "the batch run wrote settings: $(find "$XDG_CONFIG_HOME" -type f)"
 
 expect 1 "Need -add=addFiles.txt" out.pro -batch -exit -revLang=Java
