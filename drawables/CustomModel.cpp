@@ -79,7 +79,12 @@ Drawable* CustomModel::CreatePlaceOfTool(ModelDocument* document, int toolId,
     Master* master = document->NewMaster(toolId, placeName, nameSpace);
     if (master == nullptr)
         return nullptr;
-    return CreatePlace(document, master, rect);
+    Drawable* made = CreatePlace(document, master, rect);
+    // The document counted a use when it handed the master out and the new
+    // place counted its own: one place is one use, as a reread file counts.
+    if (made != nullptr && master->refCount > 1)
+        --master->refCount;
+    return made;
 }
 
 Link* CustomModel::CreateLink(ModelDocument* document, int toolId, const std::string& text,

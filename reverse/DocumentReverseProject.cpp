@@ -224,12 +224,6 @@ Drawable* DocumentReverseProject::AddMasterPlace(Model* model, int tool, const s
         if (place != nullptr && place->master != nullptr) {
             std::vector<Master*>& same = masters_[Key(place->master->Kind(), place->master->name)];
             same.insert(same.begin(), place->master);
-            // The document counts a reference when it hands out the master
-            // and the place counts its own: a master's count is the number
-            // of its places.
-            if (place->master->refCount > 1) {
-                --place->master->refCount;
-            }
         }
     }
     if (place == nullptr) {
