@@ -38,5 +38,13 @@ sed -i "/USER CODE BEGIN Shape/r $work/hand" "$work/out/Shape.h"
 grep -qF "Wrote" "$work/stderr" && fail "the option is on without being asked for"
 grep -qxF "    int hand_;" "$work/out/Shape.h" || fail "the user's line did not survive the merge"
 
+# A choice option given a value takes it; a flag given TRUE is on.
+"$app" Shapes.pro -batch -script=CodeGen/CppHeaders.vxs "-scope=All Models" -folder="$work/hpp" \
+  -file=x -Extension=hpp -NoComments=TRUE -exit >"$work/stdout" 2>"$work/stderr" ||
+  fail "the batch with options exited $?"
+[ "$(cd "$work/hpp" && ls)" = $'Circle.hpp\nOrderItem.hpp\nShape.hpp' ] ||
+  fail "the headers are not .hpp files: $(ls "$work/hpp")"
+grep -qF "Any shape" "$work/hpp/Shape.hpp" && fail "NoComments=TRUE left the comments in"
+
 [ "$failures" -eq 0 ] && echo "shipped scripts from the command line: all good"
 exit "$failures"
