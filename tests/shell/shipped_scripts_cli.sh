@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the shipped scripts through the quillmark program's batch mode, as a
 # build server would: the C++ header generator over the fixture project of
-# the scripts' tests, with the scope and a script option on the command line.
+# the scripts' tests, with the scope and script options on the command line,
+# and the HTML pages with their diagram images.
 # usage: shipped_scripts_cli.sh <quillmark> <fixtures/scripts folder>
 set -u
 app=$1
@@ -45,6 +46,17 @@ grep -qxF "    int hand_;" "$work/out/Shape.h" || fail "the user's line did not 
 [ "$(cd "$work/hpp" && ls)" = $'Circle.hpp\nOrderItem.hpp\nShape.hpp' ] ||
   fail "the headers are not .hpp files: $(ls "$work/hpp")"
 grep -qF "Any shape" "$work/hpp/Shape.hpp" && fail "NoComments=TRUE left the comments in"
+
+# The HTML pages with each model's diagram drawn into a PNG file.
+"$app" Shapes.pro -batch -script=DocGen/HtmlPages.vxs "-scope=All Models" -folder="$work/doc" \
+  -file=x -exit >"$work/stdout" 2>"$work/stderr" || fail "the documentation batch exited $?"
+for page in index.html modelClasses.html classGeoShape.html; do
+  [ -s "$work/doc/$page" ] || fail "the documentation has no $page"
+done
+[ "$(head -c 4 "$work/doc/images/Classes.png" | od -An -tx1 | tr -d ' \n')" = 89504e47 ] ||
+  { fail "images/Classes.png is not a PNG file"; cat "$work/stderr"; }
+grep -qF '<img src="images/Classes.png"' "$work/doc/modelClasses.html" ||
+  fail "the page of Classes does not show its diagram"
 
 [ "$failures" -eq 0 ] && echo "shipped scripts from the command line: all good"
 exit "$failures"
