@@ -2,7 +2,8 @@
 # Runs the shipped scripts through the quillmark program's batch mode, as a
 # build server would: the C++ header generator over the fixture project of
 # the scripts' tests, with the scope and script options on the command line,
-# and the HTML pages with their diagram images.
+# the HTML pages with their diagram images, the reverse-engineering script
+# and the task.
 # usage: shipped_scripts_cli.sh <quillmark> <fixtures/scripts folder>
 set -u
 app=$1
@@ -57,6 +58,20 @@ done
   { fail "images/Classes.png is not a PNG file"; cat "$work/stderr"; }
 grep -qF '<img src="images/Classes.png"' "$work/doc/modelClasses.html" ||
   fail "the page of Classes does not show its diagram"
+
+# The reverse-engineering script over the files of an add file, saved into
+# the project; the task script's lines in the log.
+printf '%s\n' "$fixtures/src/vehicles.h" "$fixtures/src/Bike.java" >"$work/files.txt"
+"$app" Shapes.pro -batch -script=RevEng/SourceClasses.vxs -add="$work/files.txt" -revModel=Default \
+  -save="$work/reversed.pro" -exit >"$work/stdout" 2>"$work/stderr" ||
+  { fail "the reverse-engineering batch exited $?"; cat "$work/stderr"; }
+grep -qF "Classes found: 4, links made: 3" "$work/stderr" || fail "the reverse run did not report"
+for class in Vehicle Wheel Car Bike; do
+  grep -qF "\"$class\"" "$work/reversed.pro" || fail "the saved project has no master $class"
+done
+"$app" Shapes.pro -batch -script=Task/ProjectSummary.vxs -exit >"$work/stdout" 2>"$work/stderr" ||
+  fail "the task batch exited $?"
+grep -qF "Totals: 9 models" "$work/stderr" || { fail "the task's summary is missing"; cat "$work/stderr"; }
 
 [ "$failures" -eq 0 ] && echo "shipped scripts from the command line: all good"
 exit "$failures"
