@@ -307,6 +307,9 @@ TEST_F(ShippedScriptsTest, HtmlPagesWithDiagramImages) {
     writer.failing = "States";
     ScopedInstall<DiagramImageWriter> install(&writer);
     auto document = Open();
+    // A name with a folder separator names a page and an image beside the
+    // others.
+    document->FindModelByName("Sequence")->name = "Flow/Steps";
     Generate(TaskDocGen, "DocGen/HtmlPages.vxs", *document, scratch.Path(), {"ImageFormat:2"});
     EXPECT_FALSE(LogHas("ERROR")) << log.Text();
     EXPECT_TRUE(LogHas("Diagram too large to export\r\n")) << log.Text();
@@ -323,6 +326,10 @@ TEST_F(ShippedScriptsTest, HtmlPagesWithDiagramImages) {
     EXPECT_NE(Read(scratch / "modelUseCases.html").find("<img src=\"images/Use%20cases.bmp\""),
               std::string::npos);
     EXPECT_EQ(Read(scratch / "modelStates.html").find("<img"), std::string::npos);
+    EXPECT_NE(Read(scratch / "modelFlow_Steps.html").find("<img src=\"images/Flow_Steps.bmp\""),
+              std::string::npos);
+    EXPECT_NE(Read(scratch / "index.html").find("<a href=\"modelFlow_Steps.html\">Flow/Steps</a>"),
+              std::string::npos);
     EXPECT_EQ(Read(scratch / "images/Classes.bmp"), "image");
 }
 
