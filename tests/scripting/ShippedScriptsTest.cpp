@@ -8,6 +8,8 @@
 #include "document/TemplateCache.h"
 #include "drawables/Model.h"
 #include "platform/Files.h"
+#include "platform/ScopedInstall.h"
+#include "scripting/DiagramImageSeam.h"
 #include "scripting/ScriptRunners.h"
 #include "tests/scripting/ScriptingFixture.h"
 
@@ -280,6 +282,55 @@ TEST_F(ShippedScriptsTest, HtmlPagesOfEveryModelAndClass) {
     EXPECT_NE(classes.find("<a href=\"classGeoCircle.html\">Circle</a>"), std::string::npos)
         << classes;
     EXPECT_EQ(classes.find("<img"), std::string::npos) << classes;
+}
+
+// Stands in for the diagram export: writes a small file where the image goes
+// and fails for the model named failing.
+class RecordingImageWriter : public DiagramImageWriter {
+  public:
+    void WriteDiagramImage(Model& model, bool selectionOnly, const std::string& path,
+                           const std::string& format) override {
+        written.push_back(path + "." + format + (selectionOnly ? " selected" : ""));
+        if (model.name == failing)
+            throw CKestException("Diagram too large to export");
+        Write(path + "." + format, "image");
+    }
+    std::vector<std::string> written;
+    std::string failing;
+};
+
+// Each model's page shows its diagram, exported into the images folder in
+// the chosen format; a model whose export fails gets its page without one
+// and the failure goes to the log.
+TEST_F(ShippedScriptsTest, HtmlPagesWithDiagramImages) {
+    RecordingImageWriter writer;
+    writer.failing = "States";
+    ScopedInstall<DiagramImageWriter> install(&writer);
+    auto document = Open();
+    // A name with a folder separator names a page and an image beside the
+    // others.
+    document->FindModelByName("Sequence")->name = "Flow/Steps";
+    Generate(TaskDocGen, "DocGen/HtmlPages.vxs", *document, scratch.Path(), {"ImageFormat:2"});
+    EXPECT_FALSE(LogHas("ERROR")) << log.Text();
+    EXPECT_TRUE(LogHas("Diagram too large to export\r\n")) << log.Text();
+    EXPECT_NE(
+        std::find(writer.written.begin(), writer.written.end(), scratch / "images/Classes.bmp"),
+        writer.written.end());
+    EXPECT_NE(
+        std::find(writer.written.begin(), writer.written.end(), scratch / "images/Use cases.bmp"),
+        writer.written.end());
+    EXPECT_NE(Read(scratch / "modelClasses.html")
+                  .find("<img src=\"images/Classes.bmp\" alt=\"Classes\">"),
+              std::string::npos)
+        << Read(scratch / "modelClasses.html");
+    EXPECT_NE(Read(scratch / "modelUseCases.html").find("<img src=\"images/Use%20cases.bmp\""),
+              std::string::npos);
+    EXPECT_EQ(Read(scratch / "modelStates.html").find("<img"), std::string::npos);
+    EXPECT_NE(Read(scratch / "modelFlow_Steps.html").find("<img src=\"images/Flow_Steps.bmp\""),
+              std::string::npos);
+    EXPECT_NE(Read(scratch / "index.html").find("<a href=\"modelFlow_Steps.html\">Flow/Steps</a>"),
+              std::string::npos);
+    EXPECT_EQ(Read(scratch / "images/Classes.bmp"), "image");
 }
 
 TEST_F(ShippedScriptsTest, HtmlPagesTitleOption) {

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the shipped scripts through the quillmark program's batch mode, as a
 # build server would: the C++ header generator over the fixture project of
-# the scripts' tests, with the scope and a script option on the command line.
+# the scripts' tests, with the scope and script options on the command line,
+# the HTML pages with their diagram images, the reverse-engineering script
+# and the task.
 # usage: shipped_scripts_cli.sh <quillmark> <fixtures/scripts folder>
 set -u
 app=$1
@@ -37,6 +39,39 @@ sed -i "/USER CODE BEGIN Shape/r $work/hand" "$work/out/Shape.h"
   -file=x -exit >"$work/stdout" 2>"$work/stderr" || fail "the second batch exited $?"
 grep -qF "Wrote" "$work/stderr" && fail "the option is on without being asked for"
 grep -qxF "    int hand_;" "$work/out/Shape.h" || fail "the user's line did not survive the merge"
+
+# A choice option given a value takes it; a flag given TRUE is on.
+"$app" Shapes.pro -batch -script=CodeGen/CppHeaders.vxs "-scope=All Models" -folder="$work/hpp" \
+  -file=x -Extension=hpp -NoComments=TRUE -exit >"$work/stdout" 2>"$work/stderr" ||
+  fail "the batch with options exited $?"
+[ "$(cd "$work/hpp" && ls)" = $'Circle.hpp\nOrderItem.hpp\nShape.hpp' ] ||
+  fail "the headers are not .hpp files: $(ls "$work/hpp")"
+grep -qF "Any shape" "$work/hpp/Shape.hpp" && fail "NoComments=TRUE left the comments in"
+
+# The HTML pages with each model's diagram drawn into a PNG file.
+"$app" Shapes.pro -batch -script=DocGen/HtmlPages.vxs "-scope=All Models" -folder="$work/doc" \
+  -file=x -exit >"$work/stdout" 2>"$work/stderr" || fail "the documentation batch exited $?"
+for page in index.html modelClasses.html classGeoShape.html; do
+  [ -s "$work/doc/$page" ] || fail "the documentation has no $page"
+done
+[ "$(head -c 4 "$work/doc/images/Classes.png" | od -An -tx1 | tr -d ' \n')" = 89504e47 ] ||
+  { fail "images/Classes.png is not a PNG file"; cat "$work/stderr"; }
+grep -qF '<img src="images/Classes.png"' "$work/doc/modelClasses.html" ||
+  fail "the page of Classes does not show its diagram"
+
+# The reverse-engineering script over the files of an add file, saved into
+# the project; the task script's lines in the log.
+printf '%s\n' "$fixtures/src/vehicles.h" "$fixtures/src/Bike.java" >"$work/files.txt"
+"$app" Shapes.pro -batch -script=RevEng/SourceClasses.vxs -add="$work/files.txt" -revModel=Default \
+  -save="$work/reversed.pro" -exit >"$work/stdout" 2>"$work/stderr" ||
+  { fail "the reverse-engineering batch exited $?"; cat "$work/stderr"; }
+grep -qF "Classes found: 4, links made: 3" "$work/stderr" || fail "the reverse run did not report"
+for class in Vehicle Wheel Car Bike; do
+  grep -qF "\"$class\"" "$work/reversed.pro" || fail "the saved project has no master $class"
+done
+"$app" Shapes.pro -batch -script=Task/ProjectSummary.vxs -exit >"$work/stdout" 2>"$work/stderr" ||
+  fail "the task batch exited $?"
+grep -qF "Totals: 9 models" "$work/stderr" || { fail "the task's summary is missing"; cat "$work/stderr"; }
 
 [ "$failures" -eq 0 ] && echo "shipped scripts from the command line: all good"
 exit "$failures"
