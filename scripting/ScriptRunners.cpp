@@ -177,11 +177,11 @@ bool PrepareTargetFolder(const std::string& folder, bool batch) {
 
 } // namespace
 
-void WriteGeneratedOutput(int task, const std::string& scriptPath, const std::string& targetFolder,
+bool WriteGeneratedOutput(int task, const std::string& scriptPath, const std::string& targetFolder,
                           const std::string& extraFolder, const ScriptOptionList& options,
                           CCASEDoc& project, ScriptExplorer* explorer, bool batch) {
     if (!PrepareTargetFolder(targetFolder, batch))
-        return;
+        return false;
     try {
         KernelRun run(project, explorer);
         BindScriptOptions(options);
@@ -204,7 +204,9 @@ void WriteGeneratedOutput(int task, const std::string& scriptPath, const std::st
             explorer->OpenFirstGeneratedDocument();
     } catch (const std::exception&) {
         kest::resetstacks();
+        return false;
     }
+    return true;
 }
 
 namespace {
@@ -240,7 +242,7 @@ class SteppedLinksPause {
 
 } // namespace
 
-void RunReverseScript(kest::Cell* files, const std::string& scriptPath,
+bool RunReverseScript(kest::Cell* files, const std::string& scriptPath,
                       const ScriptOptionList& options, const std::string& modelName,
                       CCASEDoc& document, ScriptExplorer* explorer) {
     std::optional<SteppedLinksPause> links;
@@ -265,10 +267,12 @@ void RunReverseScript(kest::Cell* files, const std::string& scriptPath,
         run.Run(scriptPath, form);
     } catch (const std::exception&) {
         kest::resetstacks();
+        return false;
     }
+    return true;
 }
 
-void RunTaskScript(const std::string& scriptPath, CCASEDoc& document, ScriptExplorer* explorer,
+bool RunTaskScript(const std::string& scriptPath, CCASEDoc& document, ScriptExplorer* explorer,
                    bool debug) {
     try {
         KernelRun run(document, explorer);
@@ -276,7 +280,9 @@ void RunTaskScript(const std::string& scriptPath, CCASEDoc& document, ScriptExpl
         run.Run(scriptPath, kest::mklist(kest::intern("KestTask"), nullptr));
     } catch (const std::exception&) {
         kest::resetstacks();
+        return false;
     }
+    return true;
 }
 
 } // namespace qm

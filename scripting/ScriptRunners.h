@@ -84,7 +84,9 @@ void RunReverseTask(kest::Cell* files, const std::string& scriptPath, const Scri
 // documentation run that succeeded offers to open the generated document
 // (through openDocument, when given). Script errors go to the log; kernel
 // and framework exceptions end the run; the kernel is restored on every path.
-void WriteGeneratedOutput(int task, const std::string& scriptPath, const std::string& targetFolder,
+// True when the script ran to its end; false when the folder step or an
+// error ended the run (what went wrong is in the log or was shown).
+bool WriteGeneratedOutput(int task, const std::string& scriptPath, const std::string& targetFolder,
                           const std::string& extraFolder, const ScriptOptionList& options,
                           CCASEDoc& project, ScriptExplorer* explorer, bool batch);
 
@@ -92,13 +94,14 @@ void WriteGeneratedOutput(int task, const std::string& scriptPath, const std::st
 // named modelName when the document has one (else its current model). A
 // target model drawing stepped links draws them straight while the script
 // runs and gets its stepped links back afterwards (one undoable change),
-// also when the script fails.
-void RunReverseScript(kest::Cell* files, const std::string& scriptPath,
+// also when the script fails. True when the script ran to its end.
+bool RunReverseScript(kest::Cell* files, const std::string& scriptPath,
                       const ScriptOptionList& options, const std::string& modelName,
                       CCASEDoc& document, ScriptExplorer* explorer);
 
-// Runs (KestTask) of the script; the options are not bound.
-void RunTaskScript(const std::string& scriptPath, CCASEDoc& document,
+// Runs (KestTask) of the script; the options are not bound. True when the
+// script ran to its end.
+bool RunTaskScript(const std::string& scriptPath, CCASEDoc& document,
                    ScriptExplorer* explorer = nullptr, bool debug = false);
 
 } // namespace qm

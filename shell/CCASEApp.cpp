@@ -326,13 +326,14 @@ bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
                      : EqualNoCase(commandLine.scope, "Current Model") ? 2u
                                                                        : 4u;
         }
+        bool ran = true;
         if (EqualNoCase(kind, "RevEng")) {
             if (commandLine.addFile.empty())
                 CommandLineError("Need -add=addFiles.txt", "", "");
-            RunReverseScript(ReadAddFile(commandLine.addFile), script, options,
-                             commandLine.revModel, *document, nullptr);
+            ran = RunReverseScript(ReadAddFile(commandLine.addFile), script, options,
+                                   commandLine.revModel, *document, nullptr);
         } else if (EqualNoCase(kind, "Task")) {
-            RunTaskScript(script, *document);
+            ran = RunTaskScript(script, *document);
         } else {
             const int task = ScriptTaskKindOfFolder(kind);
             // Without -folder the run writes where the task dialog would: the
@@ -344,9 +345,14 @@ bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
                              ? *stored.targetFolder
                              : DefaultTargetFolder(*document);
             }
-            WriteGeneratedOutput(task, script, folder, commandLine.file, options, *document,
-                                 nullptr, true);
+            ran = WriteGeneratedOutput(task, script, folder, commandLine.file, options, *document,
+                                       nullptr, true);
         }
+        // The script's error is in the log, which went to standard error; the
+        // run ends there with a failure, before anything is saved, so that a
+        // build server sees it and the project file stays as it was.
+        if (!ran)
+            throw CommandLineExit(1);
     } else if (!commandLine.revLanguage.empty()) {
         if (commandLine.addFile.empty())
             CommandLineError("Need -add=addFiles.txt", "", "");

@@ -73,5 +73,26 @@ done
   fail "the task batch exited $?"
 grep -qF "Totals: 9 models" "$work/stderr" || { fail "the task's summary is missing"; cat "$work/stderr"; }
 
+# Without -folder the headers go beside the project (its default target).
+mkdir "$work/beside" && cp Shapes.pro "$work/beside/"
+"$app" "$work/beside/Shapes.pro" -batch -script=CodeGen/CppHeaders.vxs "-scope=All Models" \
+  -exit >"$work/stdout" 2>"$work/stderr" || { fail "the batch without -folder exited $?"; cat "$work/stderr"; }
+[ -s "$work/beside/Shape.h" ] || fail "without -folder no header was written beside the project"
+
+# A script that fails ends the batch with exit code 1, its error on
+# standard error, and nothing saved. (The script is named through the
+# scripts folder up to the root, so that the program's own folder stays
+# untouched.)
+up=$(printf '../%.0s' $(seq 1 40))
+printf '(defun KestMain (scope project target extra a b)\n  (NoSuchFunction 1))\n' \
+  >"$work/Broken.vxs"
+cp "$work/beside/Shapes.pro" "$work/before.pro"
+"$app" "$work/beside/Shapes.pro" -batch -script="$up${work#/}/Broken.vxs" \
+  -folder="$work/broken" -save -exit >"$work/stdout" 2>"$work/stderr"
+rc=$?
+[ "$rc" -eq 1 ] || fail "a failing script exited $rc"
+grep -qF "NoSuchFunction" "$work/stderr" || { fail "the script's error is not on standard error"; cat "$work/stderr"; }
+cmp -s "$work/before.pro" "$work/beside/Shapes.pro" || fail "the project was saved after the script failed"
+
 [ "$failures" -eq 0 ] && echo "shipped scripts from the command line: all good"
 exit "$failures"
