@@ -395,23 +395,9 @@ class ProjectMerger {
   private:
     // ---- masters ----
 
-    // A new master of the result with from's fields and the given id; its
-    // tool is the result template's tool of the same number.
-    Master* NewMaster(const Master& from, const Guid& id) {
-        auto master = std::make_unique<Master>();
-        master->guid = id;
-        result_.idMap_.Add(master.get());
-        master->access = from.access;
-        master->name = from.name;
-        master->stereotype = from.stereotype;
-        master->file = from.file;
-        master->comment = from.comment;
-        master->nameSpace = from.nameSpace;
-        master->link = from.link;
-        master->masterFlags = from.masterFlags;
-        master->refCount = 0;
-        SetTool(*master, from.ToolNumber());
-        SetSubmodel(*master, from.SubmodelId());
+    // A copy of from in the result, at the end of its masters.
+    Master* NewMaster(const Master& from) {
+        std::unique_ptr<Master> master = from.CopyInto(&result_.idMap_, result_.TemplateMap());
         Master* raw = master.get();
         result_.InsertMasterAt(result_.masters_.Count(), std::move(master));
         return raw;
@@ -419,7 +405,7 @@ class ProjectMerger {
 
     void SetTool(Master& master, int number) {
         master.tool = TemplateTool(result_.TemplateMap(), number);
-        if (master.tool == nullptr && number >= 0)
+        if (master.tool == nullptr)
             master.ReportToolNotInTemplate(result_.TemplateMap(), number);
     }
 
@@ -434,30 +420,10 @@ class ProjectMerger {
             result_.idMap_.SetAt(mine.Id().Text(), merged);
     }
 
-    Master* CopyMaster(const Master& from) {
-        Master* master = NewMaster(from, from.Id());
-        CopyList(master->attributes, from.attributes);
-        CopyList(master->methods, from.methods);
-        CopyList(master->exceptions, from.exceptions);
-        CopyList(master->types, from.types);
-        CopyList(master->parameters, from.parameters);
-        OwnRecords(*master);
-        return master;
-    }
-
-    static void OwnRecords(Master& master) {
-        for (auto& record : master.attributes)
-            record->owner = &master;
-        for (auto& record : master.methods)
-            record->owner = &master;
-        for (auto& record : master.exceptions)
-            record->owner = &master;
-        for (auto& record : master.types)
-            record->owner = &master;
-    }
+    Master* CopyMaster(const Master& from) { return NewMaster(from); }
 
     void MergeMastersTwo(const Master& mine, const Master& theirs) {
-        Master* master = NewMaster(theirs, theirs.Id());
+        Master* master = NewMaster(theirs);
         if (theirs.SubmodelId().empty())
             SetSubmodel(*master, mine.SubmodelId());
         MergeRecordsTwo(master->attributes, mine.attributes, theirs.attributes, master);
@@ -471,7 +437,7 @@ class ProjectMerger {
     }
 
     void MergeMastersThree(const Master& b, const Master& m, const Master& t) {
-        Master* master = NewMaster(t, t.Id());
+        Master* master = NewMaster(t);
         master->access = MergeInt(b.access, m.access, t.access);
         for (auto field : {&Master::name, &Master::stereotype, &Master::file, &Master::comment,
                            &Master::nameSpace, &Master::link})

@@ -114,6 +114,11 @@ class Master : public ModelObject {
     // the record of the same id in the other list, when there is one) and
     // the class parameters. The nested types are not compared.
     bool IsEqual(const Master& other) const;
+    // A copy of the master for another project: the same id, entered in map
+    // (when given), every field and member list (the nested types too), the
+    // tool of the same number in templateMap (the stand-in tool when it has
+    // none), the submodel as an id reference, no references counted.
+    [[nodiscard]] std::unique_ptr<Master> CopyInto(GuidMap* map, GuidMap* templateMap) const;
     // The submodel's id text: the bound model's, else the one read; "" for none.
     std::string SubmodelId() const;
 

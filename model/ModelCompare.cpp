@@ -1,6 +1,7 @@
 // Signature matching of member records and the comparison of masters.
 #include "model/ModelCompare.h"
 
+#include "model/GuidMap.h"
 #include "model/Master.h"
 
 namespace qm {
@@ -35,6 +36,23 @@ bool SignatureMatches(const MasterType& a, const MasterType& b) {
 
 bool SignatureMatches(const MasterAttribute& a, const MasterAttribute& b) {
     return a.NamesEqual(b);
+}
+
+std::unique_ptr<Master> Master::CopyInto(GuidMap* map, GuidMap* templateMap) const {
+    auto copy = std::make_unique<Master>();
+    copy->Assign(this);
+    copy->guid = guid;
+    if (map != nullptr)
+        map->Add(copy.get());
+    copy->refCount = 0;
+    const int number = ToolNumber();
+    copy->tool = TemplateTool(templateMap, number);
+    if (copy->tool == nullptr)
+        copy->ReportToolNotInTemplate(templateMap, number);
+    copy->submodel = nullptr;
+    const std::string submodelId = SubmodelId();
+    copy->submodelRef = submodelId.empty() ? ObjectRef() : ObjectRef::ToText(submodelId.c_str());
+    return copy;
 }
 
 bool Master::IsEqual(const Master& o) const {

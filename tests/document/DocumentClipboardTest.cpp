@@ -2,6 +2,7 @@
 // drawables between projects, the sequence rule, an empty paste, and
 // malformed files that must leave the project as it was.
 #include "document/CCASEDoc.h"
+#include "document/UndoJournal.h"
 #include "drawables/Model.h"
 #include "model/ChangeJournal.h"
 #include "platform/DesktopClipboard.h"
@@ -88,6 +89,40 @@ TEST_F(DocumentTest, DrawablesPasteIntoAnotherProjectSelected) {
     ASSERT_TRUE(from->PasteFromClipboardFile(true, classes, {}));
     EXPECT_EQ(classes->drawables.size(), 2 * count);
     EXPECT_NO_THROW(Load(from->StoreText()));
+}
+
+TEST_F(DocumentTest, PasteIntoAnotherProjectUndoesAndRedoesWithItsIds) {
+    auto from = Load(EveryRecord());
+    Model* classes = from->FindModelByName("Classes");
+    from->Masters().FindByGuid("m-shape-000001")->Mark(1, 1, 0);
+    from->Masters().FindByGuid("m-circle-00001")->Mark(1, 1, 0);
+    from->CopyToClipboardFile(classes, TopLevel(*classes));
+
+    auto to = Load(kMinimal);
+    Model* target = to->NewModel(MkClass, nullptr);
+    DocumentJournals journals;
+    ScopedInstall<ChangeJournal> installed(&journals);
+    ASSERT_TRUE(to->PasteFromClipboardFile(true, target, {}));
+    ASSERT_FALSE(to->GetJournal().Records().empty());
+    EXPECT_EQ(to->GetJournal().Records().back().description, "Paste");
+    std::vector<std::string> ids;
+    for (Drawable* drawable : target->selection)
+        ids.emplace_back(drawable->Id().Text());
+    ASSERT_EQ(ids.size(), classes->drawables.size());
+
+    ASSERT_TRUE(to->GetJournal().Replay(1, false));
+    EXPECT_TRUE(target->drawables.empty());
+    for (const std::string& id : ids)
+        EXPECT_EQ(to->IdMap().Lookup(id.c_str()), nullptr) << id;
+
+    ASSERT_TRUE(to->GetJournal().Replay(1, true));
+    EXPECT_EQ(target->drawables.size(), ids.size());
+    for (const std::string& id : ids) {
+        auto* back = dynamic_cast<Drawable*>(to->IdMap().Lookup(id.c_str()));
+        ASSERT_NE(back, nullptr) << id;
+        EXPECT_NE(target->FindObjectById(id.c_str()), nullptr) << id;
+    }
+    EXPECT_NO_THROW(Load(to->StoreText()));
 }
 
 TEST_F(DocumentTest, SequenceAndOtherModelsShareNoDrawables) {

@@ -292,6 +292,23 @@ TEST_F(MergeTest, ComparisonsFollowTheirFields) {
     EXPECT_EQ(doc->IdMap().InternGuid("some id"), interned);
 }
 
+TEST_F(MergeTest, AMasterCopiedIntoAnotherProjectKeepsItsIdTypesAndTool) {
+    auto from = Load(EveryRecord());
+    auto to = Load(MastersBase());
+    Master* shape = from->Masters().FindByGuid("m-shape-000001");
+    ASSERT_NE(shape, nullptr);
+    std::unique_ptr<Master> copy = shape->CopyInto(&to->IdMap(), to->TemplateMap());
+    EXPECT_EQ(copy->Id(), shape->Id());
+    EXPECT_EQ(to->IdMap().Lookup("m-shape-000001"), copy.get());
+    EXPECT_TRUE(copy->IsEqual(*shape));
+    EXPECT_EQ(copy->types.size(), shape->types.size());
+    EXPECT_EQ(copy->attributes.front()->owner, copy.get());
+    EXPECT_EQ(copy->refCount, 0);
+    EXPECT_EQ(copy->submodel, nullptr);
+    EXPECT_STREQ(copy->submodelRef.Text(), "d-sub-00000001");
+    to->IdMap().Remove(copy.get());
+}
+
 TEST_F(MergeTest, DrawableComparisonsSeparateContentFromGeometry) {
     using Change = std::function<void(Drawable&)>;
     CRect dirty;
