@@ -10,6 +10,8 @@
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
 #include "repository/RepositorySession.h"
+#include "reverse/DocumentReverseProject.h"
+#include "reverse/ReverseDriver.h"
 #include "scripting/ScriptOptions.h"
 #include "scripting/ScriptRunners.h"
 
@@ -341,8 +343,9 @@ bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
         if (commandLine.addFile.empty())
             CommandLineError("Need -add=addFiles.txt", "", "");
         kest::Cell* files = ReadAddFile(commandLine.addFile);
-        (void)files;
-        CommandLineError("can't reverse-engineer into the project", ": ", commandLine.revLanguage);
+        DocumentReverseProject project(*document);
+        ReverseEngineerFiles(project, commandLine.revLanguage, commandLine.revModel, nullptr, files,
+                             &commandLine.scriptOptions);
     }
 
     if (commandLine.print)

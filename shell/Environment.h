@@ -12,6 +12,7 @@
 #include "drawables/FontFaceTable.h"
 #include "drawables/NotationTemplate.h"
 #include "platform/ScopedInstall.h"
+#include "scripting/DiagramImageSeam.h"
 
 #include <cstdint>
 #include <functional>
@@ -110,6 +111,9 @@ class Environment : public TemplateList, public TemplateShell {
     // Changes are recorded in the undo journal of the document they change.
     DocumentJournals journals_;
     ScopedInstall<ChangeJournal> installJournals_;
+    // Scripts export diagram images with the settings' image limits.
+    std::unique_ptr<DiagramImageWriter> imageWriter_;
+    ScopedInstall<DiagramImageWriter> installImageWriter_;
 };
 
 } // namespace qm

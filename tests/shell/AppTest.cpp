@@ -482,6 +482,28 @@ TEST_F(App, BatchRunsScriptsWithTheirOptions) {
     }
 }
 
+// A documentation script exports a diagram through the environment's image
+// writer.
+TEST_F(App, BatchDocumentationScriptsExportDiagramImages) {
+    const std::string project = scratch / "shop.pro";
+    ASSERT_TRUE(CopyFile(std::string(QM_FIXTURES) + "/scripting/KestScript.pro", project));
+    MakeDirectories(scratch / "Scripts/DocGen");
+    ASSERT_TRUE(WriteFileReplacing(scratch / "Scripts/DocGen/Pictures.vxs",
+                                   "(def KestMain (lam (scope name target extra e n)\n"
+                                   "  (setq c (open extra \"w\"))\n"
+                                   "  (princ (VxCreateImage (car (VxList 'model)) nil \"png\" "
+                                   "(concat target \"/img\")) c)\n"
+                                   "  (close c)))\n"));
+    const std::string out = scratch / "docs/written.txt";
+    CCASEApp app;
+    EXPECT_FALSE(Start(app, {project, "-batch", "-script=DocGen/Pictures.vxs",
+                             "-folder=" + (scratch / "docs"), "-file=" + out, "-exit"}));
+    EXPECT_EQ(app.ExitCode(), 0);
+    const std::string image = scratch / "docs/img/Default.png";
+    EXPECT_EQ(Text(out), image + "\n") << log.Text();
+    EXPECT_EQ(Text(image).substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+}
+
 // The shipped default notation template is the built-in one written out:
 // the same tools and diagram types (ids are made anew at every writing).
 // QM_UPDATE_SHIPPED_TEMPLATE=1 rewrites it after the built-in one changed.
