@@ -5,6 +5,7 @@
 
 #include <QPageSize>
 #include <QPdfWriter>
+#include <QSizeF>
 #include <QString>
 
 namespace qm {
@@ -18,9 +19,14 @@ struct PdfPagedDevice::Impl {
     bool open = false;
 };
 
-PdfPagedDevice::PdfPagedDevice(const std::string& path, int resolution)
+PdfPagedDevice::PdfPagedDevice(const std::string& path, int resolution, int32_t paperWidth,
+                               int32_t paperHeight)
     : impl_(std::make_unique<Impl>(path)) {
-    impl_->writer.setPageSize(QPageSize(QPageSize::A4));
+    if (paperWidth > 0 && paperHeight > 0)
+        impl_->writer.setPageSize(
+            QPageSize(QSizeF(paperWidth / 1000.0, paperHeight / 1000.0), QPageSize::Inch));
+    else
+        impl_->writer.setPageSize(QPageSize(QPageSize::A4));
     impl_->writer.setResolution(resolution > 0 ? resolution : 300);
     impl_->dc = std::make_unique<PainterDC>(&impl_->writer);
     impl_->open = impl_->dc->IsActive();

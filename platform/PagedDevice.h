@@ -25,12 +25,14 @@ class PagedDevice {
     virtual int32_t PrintableWidth() const = 0;
 };
 
-// Prints into a PDF file of A4 pages at the given resolution (dots per inch).
+// Prints into a PDF file at the given resolution (dots per inch), on pages of
+// the paper size in thousandths of an inch (A4 when either is 0 or less).
 // The file is complete once the device is finished or destroyed; a file that
 // cannot be written gives a device whose pages are refused.
 class PdfPagedDevice : public PagedDevice {
   public:
-    PdfPagedDevice(const std::string& path, int resolution = 300);
+    PdfPagedDevice(const std::string& path, int resolution = 300, int32_t paperWidth = 0,
+                   int32_t paperHeight = 0);
     ~PdfPagedDevice() override;
 
     bool IsOpen() const;

@@ -222,9 +222,11 @@ int CCASEApp::PrintDocument(CCASEDoc& document) {
     if (document.CurrentModel() == nullptr && document.ModelCount() > 0)
         document.SetCurrentModel(document.GetModelAt(0));
     const std::string path = PrintFilePath(document);
-    PdfPagedDevice device(path);
+    // The PDF's pages are the paper of the printer set-up.
+    const PageSetup& setup = environment_->Settings().PageSetup;
+    PdfPagedDevice device(path, 300, setup.PaperWidth, setup.PaperHeight);
     ReportOperationFailure(device.IsOpen(), "bad dc handle");
-    const int pages = document.Print(&device, environment_->Settings().PageSetup.PrintOptions, 100);
+    const int pages = document.Print(&device, setup.PrintOptions, 100);
     device.Finish();
     Log().Append(Format("Printed %d page(s) to %s\n", pages, path.c_str()));
     return pages;

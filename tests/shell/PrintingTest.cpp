@@ -159,14 +159,21 @@ TEST_F(Printing, ProjectsPrintIntoAPdfBesideThem) {
         EXPECT_EQ(app.ExitCode(), 0);
         EXPECT_EQ(PdfPages(pdf), 1u);
     }
+    EXPECT_NE(ReadWholeFile(pdf, 1 << 26).value_or("").find("/MediaBox [0 0 595"),
+              std::string::npos); // A4, the paper of fresh settings
     {
-        // Every model, unfitted: more pages.
+        // Every model, unfitted: more pages, on the paper of the set-up.
         CCASEApp app;
         ASSERT_TRUE(app.InitInstance({"-batch", "-new=<Internal>"}));
-        app.Env()->Settings().PageSetup.PrintOptions = PrintModels | PrintAllModels;
+        PageSetup& setup = app.Env()->Settings().PageSetup;
+        setup.PrintOptions = PrintModels | PrintAllModels;
+        setup.PaperWidth = 8500;
+        setup.PaperHeight = 11000;
         app.OpenDocumentFile(project);
         EXPECT_GT(app.PrintDocument(*app.Env()->ActiveDocument()), 2);
         EXPECT_GT(PdfPages(pdf), 2u);
+        EXPECT_NE(ReadWholeFile(pdf, 1 << 26).value_or("").find("/MediaBox [0 0 612"),
+                  std::string::npos);
     }
     {
         // A PDF that cannot be written is a printer that cannot be had: the
