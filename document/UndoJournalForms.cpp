@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <unordered_set>
 #include <utility>
 
 namespace qm {
@@ -205,6 +206,35 @@ void CountPlaceUses(Drawable* drawable, bool release, int depth) {
 void CountModelUses(Model& model, bool release) {
     for (const auto& drawable : model.drawables)
         CountPlaceUses(drawable.get(), release, 0);
+}
+
+// Puts drawables into list at their positions (-1: at the end), in
+// ascending order of them, so that each lands where it stood: one walk
+// along the list.
+void InsertAtPositions(DrawableList& list, std::vector<std::unique_ptr<Drawable>>& drawables,
+                       const std::vector<int32_t>& positions) {
+    std::vector<size_t> indices(drawables.size());
+    for (size_t i = 0; i < indices.size(); ++i)
+        indices[i] = i;
+    std::stable_sort(indices.begin(), indices.end(), [&](size_t a, size_t b) {
+        return uint32_t(positions[a]) < uint32_t(positions[b]);
+    });
+    auto at = list.begin();
+    int64_t index = 0;
+    for (size_t i : indices) {
+        if (drawables[i] == nullptr)
+            continue;
+        if (positions[i] < 0) {
+            list.push_back(std::move(drawables[i]));
+            continue;
+        }
+        while (index < positions[i] && at != list.end()) {
+            ++at;
+            ++index;
+        }
+        list.insert(at, std::move(drawables[i]));
+        ++index;
+    }
 }
 
 // Create and paste add objects: undo removes them, redo brings them back,
@@ -444,11 +474,13 @@ Cell* UndoJournal::BuildObjectsForm(ChangeKind kind, Model* model, Cell* head, C
         modelPositions.push_back(position);
     }
     std::vector<int32_t> drawablePositions;
+    std::unordered_set<const ModelObject*> heldSet;
+    for (const auto& object : held_)
+        heldSet.insert(object.get());
     for (Drawable* drawable : drawables) {
         // A removed drawable keeps its place in its list in the first word of
         // its saved bounds; a pasted one is where it is.
-        const bool held = std::any_of(held_.begin(), held_.end(),
-                                      [&](const auto& o) { return o.get() == drawable; });
+        const bool held = heldSet.count(drawable) != 0;
         if (held) {
             drawablePositions.push_back(drawable->savedBounds.left);
         } else {
@@ -931,24 +963,28 @@ void UndoJournal::RecreateObjects(ChangeKind kind, Model* model, const ObjectsHe
         GuidScope modelScope(document_.ProjectMap(), document_.TemplateMap(), m->IsToolModel());
         m->ResolveRefs(&document_, &modelScope, false);
     }
-    std::vector<std::unique_ptr<Drawable>> read;
-    for (auto& drawable : newDrawables)
-        read.push_back(std::move(drawable));
-    newDrawables.clear();
-    for (size_t i : order(header.drawablePositions)) {
-        Drawable* drawable = read[i].get();
-        DrawableList* list = OwningList(drawable, model);
+    // Each goes back into its own list: its group's members or the model's.
+    std::vector<DrawableList*> lists;
+    std::vector<std::vector<std::unique_ptr<Drawable>>> byList;
+    std::vector<std::vector<int32_t>> positionsByList;
+    size_t n = 0;
+    for (auto& drawable : newDrawables) {
+        toSelect_.push_back(drawable.get());
+        DrawableList* list = OwningList(drawable.get(), model);
         if (list == nullptr)
             list = &model->drawables;
-        const int32_t position = header.drawablePositions[i];
-        auto at = list->begin();
-        for (int32_t n = 0; n < position && at != list->end(); ++n)
-            ++at;
-        if (position < 0)
-            at = list->end();
-        list->insert(at, std::move(read[i]));
-        toSelect_.push_back(drawable);
+        size_t slot = std::find(lists.begin(), lists.end(), list) - lists.begin();
+        if (slot == lists.size()) {
+            lists.push_back(list);
+            byList.emplace_back();
+            positionsByList.emplace_back();
+        }
+        byList[slot].push_back(std::move(drawable));
+        positionsByList[slot].push_back(header.drawablePositions[n++]);
     }
+    newDrawables.clear();
+    for (size_t slot = 0; slot < lists.size(); ++slot)
+        InsertAtPositions(*lists[slot], byList[slot], positionsByList[slot]);
     modelToShow_ = model != nullptr ? model : (modelList.empty() ? nullptr : modelList.front());
 }
 
@@ -963,29 +999,6 @@ PrimitiveGroup* MembersOf(Drawable* group) {
 Master* GroupMaster(Drawable* group) {
     auto* place = group != nullptr && group->IsPlace() ? dynamic_cast<Place*>(group) : nullptr;
     return place != nullptr ? place->master : nullptr;
-}
-
-// Puts drawables into list at their positions, in ascending order of them.
-void InsertAtPositions(DrawableList& list, std::vector<std::unique_ptr<Drawable>>& drawables,
-                       const std::vector<int32_t>& positions) {
-    std::vector<size_t> indices(drawables.size());
-    for (size_t i = 0; i < indices.size(); ++i)
-        indices[i] = i;
-    std::stable_sort(indices.begin(), indices.end(), [&](size_t a, size_t b) {
-        return uint32_t(positions[a]) < uint32_t(positions[b]);
-    });
-    for (size_t i : indices) {
-        if (drawables[i] == nullptr)
-            continue;
-        auto at = list.begin();
-        if (positions[i] < 0) {
-            at = list.end();
-        } else {
-            for (int32_t n = 0; n < positions[i] && at != list.end(); ++n)
-                ++at;
-        }
-        list.insert(at, std::move(drawables[i]));
-    }
 }
 
 } // namespace
