@@ -334,6 +334,31 @@ Cell* UndoJournal::BuildMoreForm(ChangeKind kind, Model* model, Cell* head, Cell
     case ChangeKind::Cut:
     case ChangeKind::Paste:
         return BuildObjectsForm(kind, model, head, id);
+    case ChangeKind::SwapSwimlanes: {
+        std::vector<ModelObject*> lanes(drawables.begin(), drawables.end());
+        return kest::mklist(head, id, IdList("drawable", lanes), nullptr);
+    }
+    case ChangeKind::NewModel: {
+        // The new model's own record; the head names the model itself.
+        if (model == nullptr)
+            return nil;
+        GuidScope modelScope(document_.ProjectMap(), document_.TemplateMap(), model->IsToolModel());
+        return kest::mklist(head, id, WriteModelRecord(&document_, *model, &modelScope), nullptr);
+    }
+    case ChangeKind::AutoSizeDrawable: {
+        // The rectangle auto-size changed, before and after: the label
+        // rectangle of a link, floater or junction, the bounds of a place.
+        if (drawables.empty() || previous_.empty())
+            return nil;
+        Drawable* drawable = drawables.front();
+        const auto* before = dynamic_cast<const Drawable*>(previous_.front().get());
+        if (before == nullptr)
+            return nil;
+        const bool label = drawable->IsLink() || drawable->IsFloater() || drawable->IsJunction();
+        return kest::mklist(head, id, RectCell(label ? before->labelRect : before->bounds),
+                            RectCell(label ? drawable->labelRect : drawable->bounds),
+                            Str(drawable->Id().Text()), nullptr);
+    }
     case ChangeKind::LooksChange: {
         // Mode 3: each drawable's looks before and after.
         Cell* entries = nil;
@@ -537,6 +562,9 @@ void UndoJournal::ReplayMore(ChangeKind kind, Cell* form, bool redo) {
     case ChangeKind::Paste:
         ReplayObjects(kind, form, redo);
         return;
+    case ChangeKind::NewModel:
+        ReplayNewModel(form, redo);
+        return;
     default:
         break;
     }
@@ -598,6 +626,37 @@ void UndoJournal::ReplayMore(ChangeKind kind, Cell* form, bool redo) {
         }
         model->RestoreOrder(list, redo ? 2 : 1);
         toSelect_.assign(list.begin(), list.end());
+        modelToShow_ = model;
+        return;
+    }
+    case ChangeKind::SwapSwimlanes: {
+        std::vector<Drawable*> lanes;
+        for (const std::string& laneId : ReadIdList(Next(fields), "drawable"))
+            lanes.push_back(LookupDrawable(Str(laneId.c_str())));
+        if (lanes.size() != 2 || !lanes[0]->IsSwimlane() || !lanes[1]->IsSwimlane())
+            throw CKestException(kDamaged);
+        // A swap is its own inverse.
+        CRect repaint;
+        model->SwapSwimlanes(lanes[0], lanes[1], repaint);
+        toSelect_.push_back(lanes[0]);
+        modelToShow_ = model;
+        return;
+    }
+    case ChangeKind::AutoSizeDrawable: {
+        const CRect before = ReadRect(Next(fields));
+        const CRect after = ReadRect(Next(fields));
+        Drawable* drawable = LookupDrawable(Next(fields));
+        const CRect& rect = redo ? after : before;
+        if (auto* link = dynamic_cast<Link*>(drawable)) {
+            link->SetLabelRect(rect);
+        } else if (drawable->IsFloater() || drawable->IsJunction()) {
+            drawable->labelRect = rect;
+        } else {
+            CRect repaint;
+            model->SetDrawableBounds(drawable, rect, repaint);
+        }
+        drawable->UpdateRepaintRect();
+        toSelect_.push_back(drawable);
         modelToShow_ = model;
         return;
     }
@@ -986,6 +1045,47 @@ void UndoJournal::RecreateObjects(ChangeKind kind, Model* model, const ObjectsHe
     for (size_t slot = 0; slot < lists.size(); ++slot)
         InsertAtPositions(*lists[slot], byList[slot], positionsByList[slot]);
     modelToShow_ = model != nullptr ? model : (modelList.empty() ? nullptr : modelList.front());
+}
+
+void UndoJournal::ReplayNewModel(Cell* form, bool redo) {
+    Cell* fields = kest::cdr(form);
+    const char* id = NextString(fields);
+    Cell* record = Next(fields);
+    if (!HasHead(record, kest::sym::customModel))
+        throw CKestException("model sym expected");
+    if (!redo) {
+        // Undo takes the new model out again.
+        Target target;
+        CheckTarget(form, target);
+        std::unique_ptr<Model> owned = document_.TakeModel(target.model);
+        if (owned == nullptr)
+            throw CKestException("Can't undo/redo (model inaccessible)");
+        held_.push_back(std::move(owned));
+        DestroyHeld();
+        return;
+    }
+    if (document_.FindTopLevelModel(id) != nullptr)
+        throw CKestException(kDamaged);
+    Cell* recordFields = kest::cdr(record);
+    Next(recordFields);
+    const int32_t modelKind = NextInt(recordFields);
+    std::unique_ptr<Model> made =
+        CreateModelOfKind(document_.ProjectMap(), document_.Template(), modelKind);
+    if (made == nullptr)
+        throw CKestException(kDamaged);
+    GuidScope modelScope(document_.ProjectMap(), document_.TemplateMap(), made->IsToolModel());
+    try {
+        ReadModelRecord(&document_, *made, &modelScope, record);
+        made->ResolveRefs(&document_, &modelScope, false);
+    } catch (...) {
+        CountModelUses(*made, true);
+        DestroyObject(std::move(made));
+        throw;
+    }
+    Model* raw = made.get();
+    document_.InsertModelAt(document_.ModelCount(), std::move(made));
+    document_.SetCurrentModel(raw);
+    modelToShow_ = raw;
 }
 
 // ---- grouping ----
