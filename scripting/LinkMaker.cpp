@@ -22,18 +22,18 @@ using namespace kest;
 
 namespace {
 
-GuidMap* LinkProjectMap(Model* model) {
-    if (auto* custom = dynamic_cast<CustomModel*>(model))
-        if (custom->Document() != nullptr)
-            return custom->Document()->ProjectMap();
-    CCASEDoc* project = RunContext().project;
-    return project != nullptr ? &project->IdMap() : nullptr;
-}
-
-NodeDrawable* EndNode(const MakerForm& form) {
-    auto* object = static_cast<ModelObject*>(form.EvalRef(
-        form.First(), RefPlace, RefJunction, "source/target requires place or junction reference"));
-    return static_cast<NodeDrawable*>(static_cast<Drawable*>(object));
+// The node of a source or target clause; it must be a drawable of the
+// link's own model, since a deleted node takes only the links of its own
+// model with it.
+NodeDrawable* EndNode(const MakerForm& form, const Model* model) {
+    Cell* cell = nil;
+    auto* object = static_cast<ModelObject*>(
+        form.EvalRef(form.First(), RefPlace, RefJunction,
+                     "source/target requires place or junction reference", &cell));
+    auto* node = static_cast<NodeDrawable*>(static_cast<Drawable*>(object));
+    if (!ModelHolds(model, node))
+        form.Fail("drawable not in the model yet", cell);
+    return node;
 }
 
 // A cardinality is written as a text or as a plain number: (card 1 n).
@@ -51,11 +51,10 @@ CPoint Centre(const CRect& r) {
 
 Cell* VxMakeLink(Symbol* self) {
     MakerForm form(self);
-    auto* model = static_cast<Model*>(
-        static_cast<ModelObject*>(form.Target(RefModel, kModelReferenceExpected)));
-    GuidMap* map = LinkProjectMap(model);
+    Model* model = MakerModelTarget(form);
+    GuidMap* map = MakerProjectMap(model);
     CCASEDoc* project = RunContext().project;
-    auto link = std::make_unique<Link>(map);
+    DraftDrawable<Link> link(std::make_unique<Link>(map), map);
     link->labelRect.SetRectEmpty();
     ToolModel* tool = nullptr;
     NodeDrawable* source = nullptr;
@@ -97,9 +96,9 @@ Cell* VxMakeLink(Symbol* self) {
         } else if (form.Is("looks")) {
             form.ReadLooks(link->looks, true);
         } else if (form.Is("source")) {
-            source = EndNode(form);
+            source = EndNode(form, model);
         } else if (form.Is("target")) {
-            target = EndNode(form);
+            target = EndNode(form, model);
         } else if (form.Is("points")) {
             points = form.Points();
         } else if (form.Is("rect")) {
@@ -131,7 +130,7 @@ Cell* VxMakeLink(Symbol* self) {
     link->LayoutEndLabels();
     link->UpdateRepaintRect();
     Link* made = link.get();
-    model->drawables.push_back(std::move(link));
+    model->drawables.push_back(link.Release());
     MarkRunProjectModified();
     return MakeObjectRef(made, RefLink, project, map);
 }

@@ -2,14 +2,22 @@
 #include "scripting/MakerClauses.h"
 
 #include "document/CCASEDoc.h"
+#include "drawables/CustomModel.h"
 #include "drawables/FontFaceTable.h"
+#include "drawables/Junction.h"
+#include "drawables/Model.h"
+#include "drawables/Place.h"
+#include "drawables/PlaceGroup.h"
+#include "drawables/PrimitiveGroup.h"
 #include "kernel/Errors.h"
 #include "kernel/Eval.h"
 #include "kernel/Symbol.h"
+#include "model/Master.h"
 #include "scripting/Converters.h"
 #include "scripting/RunContext.h"
 #include "scripting/VxFrame.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qm {
@@ -183,6 +191,81 @@ void ReadLooksClauses(Symbol* self, Cell* clauses, Looks& looks) {
             looks.textColor = uint32_t(integer(value));
         }
     }
+}
+
+GuidMap* MakerProjectMap(Model* model) {
+    if (auto* custom = dynamic_cast<CustomModel*>(model))
+        if (custom->Document() != nullptr)
+            return custom->Document()->ProjectMap();
+    CCASEDoc* project = RunContext().project;
+    return project != nullptr ? &project->IdMap() : nullptr;
+}
+
+Model* MakerModelTarget(MakerForm& form) {
+    return static_cast<Model*>(
+        static_cast<ModelObject*>(form.Target(RefModel, kModelReferenceExpected)));
+}
+
+void CollectDrawableTree(Drawable* drawable, std::vector<Drawable*>& out) {
+    if (drawable == nullptr)
+        return;
+    out.push_back(drawable);
+    if (auto* place = dynamic_cast<Place*>(drawable))
+        for (const auto& junction : place->Junctions())
+            out.push_back(junction.get());
+    if (DrawableList* members = drawable->GetMemberList())
+        for (const auto& member : *members)
+            CollectDrawableTree(member.get(), out);
+}
+
+void ForgetDrawableTree(Drawable* drawable, GuidMap* map) {
+    std::vector<Drawable*> tree;
+    CollectDrawableTree(drawable, tree);
+    // A place group's embedded member group is registered beside it.
+    if (auto* group = dynamic_cast<PlaceGroup*>(drawable))
+        tree.push_back(&group->MemberGroup());
+    for (Drawable* d : tree) {
+        References().Forget(d);
+        References().Forget(static_cast<ModelObject*>(d));
+        if (map != nullptr)
+            map->Remove(d);
+    }
+}
+
+void DropDraftTree(Drawable* drawable, GuidMap* map) {
+    std::vector<Drawable*> tree;
+    CollectDrawableTree(drawable, tree);
+    for (Drawable* d : tree) {
+        auto* place = dynamic_cast<Place*>(d);
+        if (place != nullptr && place->master != nullptr) {
+            --place->master->refCount;
+            place->master = nullptr;
+        }
+    }
+    ForgetDrawableTree(drawable, map);
+}
+
+bool ModelHolds(const Model* model, const Drawable* drawable) {
+    const Drawable* top = drawable;
+    for (int depth = 0; top != nullptr && depth < 1024; ++depth) {
+        const Drawable* up = top->Parent();
+        if (auto* junction = dynamic_cast<const Junction*>(top))
+            up = junction->Pivot();
+        if (up == nullptr)
+            break;
+        top = up;
+    }
+    return std::any_of(model->drawables.begin(), model->drawables.end(),
+                       [top](const auto& d) { return d.get() == top; });
+}
+
+bool AdoptIntoGroup(Model* model, PrimitiveGroup& group, Drawable* drawable) {
+    auto held = std::find_if(model->drawables.begin(), model->drawables.end(),
+                             [drawable](const auto& d) { return d.get() == drawable; });
+    if (held == model->drawables.end())
+        return false;
+    model->selection.remove(drawable);
+    return group.AdoptFromModel(model, drawable) != nullptr;
 }
 
 } // namespace qm

@@ -16,10 +16,16 @@
 #include "platform/Geometry.h"
 #include "scripting/References.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace qm {
+
+class Drawable;
+class GuidMap;
+class Model;
+class PrimitiveGroup;
 
 inline constexpr const char* kBadClause = "bad clause";
 inline constexpr const char* kBadTag = "bad tag";
@@ -95,8 +101,63 @@ class MakerForm {
 // entry).
 void MarkRunProjectModified();
 
-// ReadLooksSpec's sub-clauses over a list of them, into looks (already reset
-// by the caller).
+// The looks sub-clauses over a list of them, into looks (already reset by
+// the caller): each of font, justify, fontSize, fontStyle, lineStyle,
+// outlineColor, fillColor and textColor sets its field, a sub-clause with
+// another head is skipped, one that is not a list is "invalid looks
+// specification". fontStyle replaces the four font bits and keeps the
+// others (the inherit bit among them).
 void ReadLooksClauses(kest::Symbol* self, kest::Cell* clauses, Looks& looks);
+
+// The id map of the project that owns model (the run's project's when the
+// model knows none).
+GuidMap* MakerProjectMap(Model* model);
+// The model a drawable maker's target names ("model reference expected").
+Model* MakerModelTarget(MakerForm& form);
+
+// Every drawable of a drawable's tree: itself, the members of its groups
+// (depth first) and a place's junctions.
+void CollectDrawableTree(Drawable* drawable, std::vector<Drawable*>& out);
+// The drawables of the tree will be freed: references to them resolve to
+// nothing from now on, and map (when given) no longer holds them.
+void ForgetDrawableTree(Drawable* drawable, GuidMap* map);
+
+// True when the model holds the drawable: in its own list, inside one of
+// its groups, or as a junction of one of its places. A drawable of another
+// model would leave the new drawable pointing into a model that can delete
+// what it points at without knowing of it.
+bool ModelHolds(const Model* model, const Drawable* drawable);
+
+// A maker's drawable that is not going into its model: the places of its
+// tree give back their masters' uses, then ForgetDrawableTree.
+void DropDraftTree(Drawable* drawable, GuidMap* map);
+
+// The members clauses of the group makers: moves the drawable from the
+// model's own list (and out of its selection) to the end of group; false
+// when the model's list does not hold it.
+bool AdoptIntoGroup(Model* model, PrimitiveGroup& group, Drawable* drawable);
+
+// A drawable a maker is building. When the maker fails before handing it to
+// its model, the drawable is freed together with whatever its members
+// clause had moved into it, and none of them stays reachable through a
+// reference or the id map.
+template <class T> class DraftDrawable {
+  public:
+    DraftDrawable(std::unique_ptr<T> drawable, GuidMap* map)
+        : drawable_(std::move(drawable)), map_(map) {}
+    ~DraftDrawable() {
+        if (drawable_ != nullptr)
+            DropDraftTree(drawable_.get(), map_);
+    }
+    DraftDrawable(const DraftDrawable&) = delete;
+    DraftDrawable& operator=(const DraftDrawable&) = delete;
+    T* operator->() const { return drawable_.get(); }
+    T* get() const { return drawable_.get(); }
+    std::unique_ptr<T> Release() { return std::move(drawable_); }
+
+  private:
+    std::unique_ptr<T> drawable_;
+    GuidMap* map_;
+};
 
 } // namespace qm

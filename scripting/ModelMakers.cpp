@@ -1,4 +1,5 @@
-// The model built-ins: VxMakeModel, VxSelectModel and VxCalcModel.
+// The model built-ins: VxMakeModel, VxSelectModel, VxCalcModel and
+// VxLayoutModel.
 #include "document/CCASEDoc.h"
 #include "document/DocumentContext.h"
 #include "drawables/CustomModel.h"
@@ -111,6 +112,16 @@ Cell* VxSelectModel(Symbol* self) {
 Cell* VxCalcModel(Symbol* self) {
     VxFrame frame(self, 1, 1);
     frame.RefOfKind(0, RefModel, kModelReferenceExpected);
+    return KernelSyms.t;
+}
+
+Cell* VxLayoutModel(Symbol* self) {
+    VxFrame frame(self, 3, 3);
+    auto* model = static_cast<Model*>(
+        static_cast<ModelObject*>(frame.RefOfKind(0, RefModel, kModelReferenceExpected)));
+    // The layout records no journal entry of its own and leaves the
+    // modified flag alone.
+    LayoutModel(RunContext().project, model, frame.Arg(1) != nil, frame.Arg(2) != nil);
     return KernelSyms.t;
 }
 

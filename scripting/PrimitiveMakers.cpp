@@ -1,8 +1,11 @@
-// The primitive makers: VxMakeLine, VxMakeBox and VxMakeText.
+// The primitive makers: VxMakeLine, VxMakeBox, VxMakeText and
+// VxMakePrimGroup.
 #include "document/CCASEDoc.h"
 #include "drawables/CustomModel.h"
 #include "drawables/Model.h"
+#include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
+#include "kernel/Eval.h"
 #include "kernel/Symbol.h"
 #include "scripting/MakerClauses.h"
 #include "scripting/RunContext.h"
@@ -17,19 +20,6 @@ namespace qm {
 using namespace kest;
 
 namespace {
-
-GuidMap* ProjectMapOf(Model* model) {
-    if (auto* custom = dynamic_cast<CustomModel*>(model))
-        if (custom->Document() != nullptr)
-            return custom->Document()->ProjectMap();
-    CCASEDoc* project = RunContext().project;
-    return project != nullptr ? &project->IdMap() : nullptr;
-}
-
-Model* ModelTarget(MakerForm& form) {
-    return static_cast<Model*>(
-        static_cast<ModelObject*>(form.Target(RefModel, kModelReferenceExpected)));
-}
 
 // The symbol's position in names, or -1 (symbols compared by identity).
 int SymbolIndex(Cell* value, std::initializer_list<const char*> names) {
@@ -54,9 +44,9 @@ Cell* Finish(Model* model, std::unique_ptr<Drawable> drawable, GuidMap* map) {
 
 Cell* VxMakeLine(Symbol* self) {
     MakerForm form(self);
-    Model* model = ModelTarget(form);
-    GuidMap* map = ProjectMapOf(model);
-    auto line = std::make_unique<LinePrimitive>(map);
+    Model* model = MakerModelTarget(form);
+    GuidMap* map = MakerProjectMap(model);
+    DraftDrawable<LinePrimitive> line(std::make_unique<LinePrimitive>(map), map);
     int code = 26;
     std::vector<CPoint> points;
     while (form.Next()) {
@@ -86,14 +76,14 @@ Cell* VxMakeLine(Symbol* self) {
         }
         line->bounds = bounds;
     }
-    return Finish(model, std::move(line), map);
+    return Finish(model, line.Release(), map);
 }
 
 Cell* VxMakeBox(Symbol* self) {
     MakerForm form(self);
-    Model* model = ModelTarget(form);
-    GuidMap* map = ProjectMapOf(model);
-    auto box = std::make_unique<BoxPrimitive>(map);
+    Model* model = MakerModelTarget(form);
+    GuidMap* map = MakerProjectMap(model);
+    DraftDrawable<BoxPrimitive> box(std::make_unique<BoxPrimitive>(map), map);
     box->kindCode = 29;
     while (form.Next()) {
         if (form.Is("tool")) {
@@ -118,14 +108,14 @@ Cell* VxMakeBox(Symbol* self) {
         box->bounds.right = box->bounds.left + 16;
         box->bounds.bottom = box->bounds.top + 15;
     }
-    return Finish(model, std::move(box), map);
+    return Finish(model, box.Release(), map);
 }
 
 Cell* VxMakeText(Symbol* self) {
     MakerForm form(self);
-    Model* model = ModelTarget(form);
-    GuidMap* map = ProjectMapOf(model);
-    auto text = std::make_unique<TextPrimitive>(map);
+    Model* model = MakerModelTarget(form);
+    GuidMap* map = MakerProjectMap(model);
+    DraftDrawable<TextPrimitive> text(std::make_unique<TextPrimitive>(map), map);
     text->kindCode = 28;
     while (form.Next()) {
         if (form.Is("text")) {
@@ -145,7 +135,35 @@ Cell* VxMakeText(Symbol* self) {
             form.BadTag();
         }
     }
-    return Finish(model, std::move(text), map);
+    return Finish(model, text.Release(), map);
+}
+
+Cell* VxMakePrimGroup(Symbol* self) {
+    MakerForm form(self);
+    Model* model = MakerModelTarget(form);
+    GuidMap* map = MakerProjectMap(model);
+    DraftDrawable<PrimitiveGroup> group(std::make_unique<PrimitiveGroup>(map), map);
+    while (form.Next()) {
+        if (form.Is("looks")) {
+            form.ReadLooks(group->looks, false);
+        } else if (form.Is("rect")) {
+            group->bounds = form.Rect();
+        } else if (form.Is("members")) {
+            for (Cell* list = form.Values(); ispair(list); list = cdr(list)) {
+                Cell* value = evaluate(car(list));
+                auto* member = value->type == TRef && value->flag == RefPrimitive
+                                   ? dynamic_cast<Drawable*>(ResolveObject(value))
+                                   : nullptr;
+                if (member == nullptr)
+                    form.Fail("non-primitive member reference for a primitive group", value);
+                if (!AdoptIntoGroup(model, *group.get(), member))
+                    form.Fail("drawable not in the model yet", value);
+            }
+        } else {
+            form.BadTag();
+        }
+    }
+    return Finish(model, group.Release(), map);
 }
 
 } // namespace qm

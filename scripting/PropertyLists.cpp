@@ -18,6 +18,7 @@
 #include "model/Members.h"
 #include "platform/Colors.h"
 #include "scripting/Converters.h"
+#include "scripting/MakerClauses.h"
 #include "scripting/ModelRefs.h"
 #include "scripting/RunContext.h"
 #include "scripting/VxBuiltins.h"
@@ -427,45 +428,7 @@ Cell* LooksList(const Looks& looks) {
 
 void ReadLooksSpec(Symbol* self, Cell* clauses, Looks& looks, const Looks* base) {
     looks.Init(false, base);
-    for (; ispair(clauses); clauses = cdr(clauses)) {
-        Cell* clause = car(clauses);
-        if (!ispair(clause))
-            scripterror(self, "invalid looks specification", clause);
-        Cell* head = car(clause);
-        Cell* value = ispair(cdr(clause)) ? car(cdr(clause)) : nil;
-        if (!issymbol(head))
-            continue;
-        const std::string field = static_cast<Symbol*>(head)->name;
-        auto integer = [&]() -> int32_t {
-            if (value->type != TInteger)
-                scripterror(self, ErrIntExpected, value);
-            return value->a.ival;
-        };
-        if (field == "font") {
-            const char* name = nullptr;
-            if (value->type == TString)
-                name = value->a.str;
-            else if (issymbol(value))
-                name = static_cast<Symbol*>(value)->name;
-            else
-                scripterror(self, ErrStringExpected, value);
-            looks.face = static_cast<uint8_t>(FontFaces().FaceIndex(name));
-        } else if (field == "justify") {
-            looks.alignment = static_cast<uint8_t>(JustificationFromSymbol(self, value));
-        } else if (field == "fontSize") {
-            looks.height = static_cast<int16_t>(integer());
-        } else if (field == "fontStyle") {
-            looks.style = static_cast<uint8_t>(FontStyleFromList(self, cdr(clause)));
-        } else if (field == "lineStyle") {
-            looks.lineKind = static_cast<uint8_t>(integer());
-        } else if (field == "outlineColor") {
-            looks.lineColor = static_cast<uint32_t>(integer());
-        } else if (field == "fillColor") {
-            looks.fillColor = static_cast<uint32_t>(integer());
-        } else if (field == "textColor") {
-            looks.textColor = static_cast<uint32_t>(integer());
-        }
-    }
+    ReadLooksClauses(self, clauses, looks);
 }
 
 Cell* VxProps(Symbol* self) {

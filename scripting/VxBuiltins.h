@@ -58,18 +58,26 @@ kest::Cell* VxProps(kest::Symbol* self);
 kest::Cell* VxLooks(kest::Symbol* self);
 // Project built-ins.
 kest::Cell* VxSaveProject(kest::Symbol* self);
+kest::Cell* VxMakeProject(kest::Symbol* self);
+// The diagram image of a model (through the installed DiagramImageWriter).
+kest::Cell* VxCreateImage(kest::Symbol* self);
 // Model built-ins.
 kest::Cell* VxMakeModel(kest::Symbol* self);
 kest::Cell* VxSelectModel(kest::Symbol* self);
 kest::Cell* VxCalcModel(kest::Symbol* self);
-// Place and junction makers.
+kest::Cell* VxLayoutModel(kest::Symbol* self);
+// Place, swimlane, junction, link, tag and message makers.
 kest::Cell* VxMakePlace(kest::Symbol* self);
+kest::Cell* VxMakeSwimlane(kest::Symbol* self);
 kest::Cell* VxMakeJunction(kest::Symbol* self);
 kest::Cell* VxMakeLink(kest::Symbol* self);
+kest::Cell* VxMakeTag(kest::Symbol* self);
+kest::Cell* VxMakeMessage(kest::Symbol* self);
 // Primitive makers.
 kest::Cell* VxMakeLine(kest::Symbol* self);
 kest::Cell* VxMakeBox(kest::Symbol* self);
 kest::Cell* VxMakeText(kest::Symbol* self);
+kest::Cell* VxMakePrimGroup(kest::Symbol* self);
 // Master and member makers.
 kest::Cell* VxMakeMaster(kest::Symbol* self);
 kest::Cell* VxClearMaster(kest::Symbol* self);
@@ -77,5 +85,7 @@ kest::Cell* VxMakeAttribute(kest::Symbol* self);
 kest::Cell* VxMakeType(kest::Symbol* self);
 kest::Cell* VxMakeMethod(kest::Symbol* self);
 kest::Cell* VxMakeException(kest::Symbol* self);
+// Deleting.
+kest::Cell* VxDelete(kest::Symbol* self);
 
 } // namespace qm

@@ -1,0 +1,316 @@
+// Fuzz target of the maker built-ins: the input is read as a run of maker
+// calls (and deletes, clears and layouts) with clause lists drawn from a
+// small vocabulary of clause tags, symbols, strings, numbers, nested lists
+// and references to the objects of a fixture project and to earlier
+// results. Every call is evaluated on its own with script errors caught.
+// Afterwards the project must save, load into a fresh document and save
+// again to the same text (reals masked: one print and read of a real may
+// move its last digit), and the kernel's heap must be left unmarked.
+#include "document/CCASEDoc.h"
+#include "document/DocumentContext.h"
+#include "document/Profile.h"
+#include "document/TemplateCache.h"
+#include "document/UndoJournal.h"
+#include "drawables/NotationTemplate.h"
+#include "drawables/ToolModel.h"
+#include "fuzz/FuzzKernel.h"
+#include "kernel/Kernel.h"
+#include "model/Guid.h"
+#include "platform/Errors.h"
+#include "platform/ScopedInstall.h"
+#include "scripting/References.h"
+#include "scripting/RunContext.h"
+#include "scripting/VxBuiltins.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr int kMaxCalls = 48;
+constexpr int kMaxClauses = 8;
+constexpr int kMaxValues = 6;
+
+const char* const kCalls[] = {
+    "VxMakeModel",     "VxMakeMaster",  "VxMakeAttribute", "VxMakeType",    "VxMakeMethod",
+    "VxMakeException", "VxMakePlace",   "VxMakeSwimlane",  "VxMakeLink",    "VxMakeJunction",
+    "VxMakeTag",       "VxMakeMessage", "VxMakeLine",      "VxMakeBox",     "VxMakeText",
+    "VxMakePrimGroup", "VxDelete",      "VxClearMaster",   "VxLayoutModel", "VxSelectModel",
+    "VxProps",         "VxLooks",
+};
+
+const char* const kTargets[] = {"p", "m", "m2", "c", "c2", "pl1", "pl2", "lk", "nil", "3"};
+
+const char* const kTags[] = {
+    "name",     "namespace", "tool",     "access",   "stereotype", "file",         "comment",
+    "link",     "flags",     "pars",     "args",     "type",       "card",         "container",
+    "value",    "mode",      "returns",  "def",      "kind",       "elems",        "code",
+    "others",   "members",   "master",   "instance", "rect",       "looks",        "endPt",
+    "leftLane", "rightLane", "role",     "source",   "target",     "points",       "text",
+    "pivot",    "tip",       "junction", "icon",     "zoom",       "parentMaster", "parentModel",
+};
+
+const char* const kAtoms[] = {
+    "class",
+    "Class",
+    "association",
+    "line",
+    "polyline",
+    "polygon",
+    "rectangle",
+    "roundRectangle",
+    "ellipse",
+    "icon",
+    "editable",
+    "bold",
+    "exception",
+    "context",
+    "private",
+    "public",
+    "static",
+    "const",
+    "in",
+    "out",
+    "genCode",
+    "annotate",
+    "reverse",
+    "stepLink",
+    "enum",
+    "simple",
+    "usecase",
+    "activity",
+    "nil",
+    "t",
+    "\"x\"",
+    "\"Untitled 3\"",
+    "\"\"",
+    "2.5",
+    "-1",
+    "0",
+    "1",
+    "400",
+    "p",
+    "m",
+    "m2",
+    "c",
+    "c2",
+    "pl1",
+    "pl2",
+    "lk",
+    "r0",
+    "r1",
+    "r2",
+    "r3",
+    "((name A) (type int))",
+    "((name B) (dir in))",
+    "(fillColor 3)",
+    "(fontStyle bold)",
+    "(font Mono)",
+    "(justify right)",
+    "(T class)",
+    "(E exception)",
+    "(X context)",
+    "(shadow 1)",
+};
+
+// The input's bytes, one at a time; zero once they are used up.
+class Bytes {
+  public:
+    Bytes(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    bool Done() const { return at_ >= size_; }
+    uint8_t Next() { return at_ < size_ ? data_[at_++] : 0; }
+    template <size_t N> const char* Pick(const char* const (&table)[N]) {
+        return table[Next() % N];
+    }
+
+  private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t at_ = 0;
+};
+
+std::string Value(Bytes& in) {
+    const uint8_t b = in.Next();
+    if (b < 64)
+        return std::to_string(int(in.Next()) * 4 - 100);
+    return in.Pick(kAtoms);
+}
+
+std::string Call(Bytes& in, int index) {
+    const std::string maker = in.Pick(kCalls);
+    std::string text =
+        "(setq r" + std::to_string(index % 4) + " (" + maker + " " + in.Pick(kTargets);
+    const int clauses = in.Next() % (kMaxClauses + 1);
+    const bool evaluated = maker == "VxDelete" || maker == "VxClearMaster" ||
+                           maker == "VxLayoutModel" || maker == "VxSelectModel" ||
+                           maker == "VxProps" || maker == "VxLooks";
+    for (int i = 0; i < clauses; ++i) {
+        if (evaluated) {
+            // Evaluated arguments: references, nil, t or numbers.
+            text += " ";
+            text += in.Pick(kTargets);
+            continue;
+        }
+        const uint8_t shape = in.Next();
+        if (shape < 16) {
+            text += " " + Value(in); // not a clause at all
+            continue;
+        }
+        text += " (";
+        text += in.Pick(kTags);
+        const int values = in.Next() % (kMaxValues + 1);
+        for (int v = 0; v < values; ++v)
+            text += " " + Value(in);
+        text += ")";
+    }
+    return text + "))";
+}
+
+kest::Cell* EvalAll(kest::Cell* chancell) {
+    kest::Cell* last = kest::nil;
+    for (;;) {
+        kest::Cell* x = kest::readexpr(chancell->a.chan);
+        if (x == kest::KernelSyms.eof)
+            return last;
+        last = kest::evaluate(x);
+    }
+}
+
+// Evaluates the text's expressions with script errors caught; false after an error.
+bool Run(const std::string& text) {
+    kest::LocalChannel channel(text, kest::ChanRead);
+    return kest::capeval(kest::nil, kest::KernelSyms.t, EvalAll, kest::mkchan(channel.get())) !=
+           kest::nil;
+}
+
+std::string MaskReals(const std::string& text) {
+    std::string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t j = i;
+        while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j])))
+            ++j;
+        if (j > i && j + 1 < text.size() && text[j] == '.' &&
+            std::isdigit(static_cast<unsigned char>(text[j + 1]))) {
+            ++j;
+            while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j])))
+                ++j;
+            out += 'R';
+        } else {
+            out.append(text, i, std::max(j, i + 1) - i);
+        }
+        i = std::max(j, i + 1);
+    }
+    return out;
+}
+
+struct Setup {
+    Setup() {
+        // The undo journal's file goes to a private folder of this process.
+        char folder[] = "/tmp/quillmark-makers-fuzz-XXXXXX";
+        if (mkdtemp(folder) == nullptr)
+            std::abort();
+        setenv("XDG_RUNTIME_DIR", folder, 1);
+        qm::SetGuidStoreMode(qm::GuidNoStore);
+        qm::SetHostAddressSource(fuzzsupport::LoopbackHost);
+        settings.Language = "C++";
+        settings.NotationFolder = "/nonexistent/quillmark-notations";
+        context.profile = &settings;
+        context.templates = &templates;
+        builtIn = templates.AcquireTemplate("<Internal>");
+        for (const char* name : {"association", "Association", "link", "dependency"}) {
+            qm::ToolModel* tool = builtIn->FindToolByName(name, false);
+            if (tool != nullptr && tool->IsLinkTool()) {
+                linkTool = tool->name;
+                break;
+            }
+        }
+        qm::Install(&journals);
+    }
+    qm::Profile settings;
+    qm::TemplateCache templates;
+    qm::DocumentContext context;
+    qm::NotationTemplate* builtIn = nullptr;
+    std::string linkTool = "association";
+    qm::DocumentJournals journals;
+};
+
+void Bind(const char* name, kest::Cell* value) {
+    kest::Symbol* s = kest::intern(name);
+    s->kind() = kest::KVariable;
+    s->value() = value;
+}
+
+void RunInput(Setup& setup, const uint8_t* data, size_t size) {
+    setup.context.newProjectArmed = true;
+    setup.context.commandLineTemplate = "<Internal>";
+    auto project = std::make_unique<qm::CCASEDoc>(setup.context, true);
+    if (!project->OnNewDocument())
+        std::abort();
+    qm::ScriptRunContext run;
+    run.project = project.get();
+    qm::ScopedRunContext scoped(run);
+    Bind("p", qm::References().MakeRef(project.get(), qm::RefProject));
+    const std::string fixture =
+        "(setq m (VxMakeModel p (name Main) (type class) (rect 0 0 2000 2000)))"
+        "(setq m2 (VxMakeModel p (name Side) (type activity)))"
+        "(setq c (VxMakeMaster p (name A) (tool class)))"
+        "(setq c2 (VxMakeMaster p (name B) (tool class)))"
+        "(VxMakeAttribute c (name x) (type int))"
+        "(setq pl1 (VxMakePlace m (master c) (rect 0 0 100 60)))"
+        "(setq pl2 (VxMakePlace m (master c2) (rect 300 200 400 260)))"
+        "(setq lk (VxMakeLink m (tool \"" +
+        setup.linkTool + "\") (source pl1) (target pl2)))";
+    if (!Run(fixture))
+        std::abort();
+
+    Bytes in(data, size);
+    for (int i = 0; i < kMaxCalls && !in.Done(); ++i)
+        Run(Call(in, i));
+
+    project->SetModifiedFlag(false);
+    const std::string first = project->StoreText();
+    qm::CCASEDoc reopened(setup.context, true);
+    bool loaded = true;
+    try {
+        reopened.LoadText(first);
+    } catch (const qm::CKestException& e) {
+        std::fprintf(stderr, "load failed: %s\n", e.Message().c_str());
+        loaded = false;
+    } catch (const qm::CIgnoreException&) {
+        loaded = false;
+    }
+    std::string second;
+    if (loaded) {
+        reopened.SetModifiedFlag(false);
+        second = reopened.StoreText();
+    }
+    if (!loaded || MaskReals(first) != MaskReals(second)) {
+        std::fprintf(stderr, "saved:\n%s\nloaded and saved again:\n%s\n", first.c_str(),
+                     second.c_str());
+        std::abort();
+    }
+    qm::References().Reset();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The Vx built-ins are registered while the kernel initialises.
+    static const bool installed = (qm::InstallVxBuiltins(), true);
+    static qm::HeadlessPrompts& prompts = fuzzsupport::StartQuietKernel(1 << 16, false);
+    static Setup setup;
+    (void)installed;
+    prompts.asked.clear();
+    RunInput(setup, data, size);
+    if (kest::markactive())
+        std::abort();
+    kest::closeallchans();
+    kest::purgesymbols();
+    return 0;
+}
