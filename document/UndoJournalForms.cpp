@@ -334,6 +334,23 @@ Cell* UndoJournal::BuildMoreForm(ChangeKind kind, Model* model, Cell* head, Cell
     case ChangeKind::Cut:
     case ChangeKind::Paste:
         return BuildObjectsForm(kind, model, head, id);
+    case ChangeKind::TextEdit: {
+        // The object and its edited text before (from the copy taken when
+        // the edit began) and after.
+        auto* drawable = dynamic_cast<Drawable*>(current);
+        if (drawable == nullptr && !drawables.empty())
+            drawable = drawables.front();
+        auto* before = previous_.empty() ? nullptr : dynamic_cast<Drawable*>(previous_[0].get());
+        if (drawable == nullptr || before == nullptr)
+            return nil;
+        CRect rect;
+        const std::string* oldText = before->GetEditableText(rect);
+        const std::string* newText = drawable->GetEditableText(rect);
+        if (oldText == nullptr || newText == nullptr)
+            return nil;
+        return kest::mklist(head, id, Str(drawable->Id().Text()), Str(oldText->c_str()),
+                            Str(newText->c_str()), nullptr);
+    }
     case ChangeKind::SwapSwimlanes: {
         std::vector<ModelObject*> lanes(drawables.begin(), drawables.end());
         return kest::mklist(head, id, IdList("drawable", lanes), nullptr);
@@ -626,6 +643,22 @@ void UndoJournal::ReplayMore(ChangeKind kind, Cell* form, bool redo) {
         }
         model->RestoreOrder(list, redo ? 2 : 1);
         toSelect_.assign(list.begin(), list.end());
+        modelToShow_ = model;
+        return;
+    }
+    case ChangeKind::TextEdit: {
+        Drawable* drawable = LookupDrawable(Next(fields));
+        const char* before = NextString(fields);
+        const char* after = NextString(fields);
+        CRect rect;
+        std::string* text = drawable->GetEditableText(rect);
+        if (text == nullptr)
+            throw CKestException(kDamaged);
+        *text = redo ? after : before;
+        if (auto* link = dynamic_cast<Link*>(drawable))
+            link->LayoutName();
+        drawable->UpdateRepaintRect();
+        toSelect_.push_back(drawable);
         modelToShow_ = model;
         return;
     }

@@ -396,6 +396,18 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
              Journal().BeginChange(t.doc.get(), ChangeKind::NewModel);
              Journal().RecordChange(t.doc.get(), ChangeKind::NewModel, "New Model", made, nullptr);
          }},
+        {"text edit",
+         [](UndoJournalTest& t) {
+             auto* text = dynamic_cast<Drawable*>(t.doc->IdMap().Lookup("text-1"));
+             std::unique_ptr<ModelObject> previous = text->Clone();
+             ASSERT_NE(previous, nullptr);
+             previous->SetDetached();
+             Journal().BeginChange(t.doc.get(), ChangeKind::TextEdit);
+             CRect rect;
+             *text->GetEditableText(rect) = "Goodbye \"world\"";
+             Journal().AddChangedObject(t.doc.get(), text, std::move(previous));
+             Journal().RecordChange(t.doc.get(), ChangeKind::TextEdit, "Text Edit", t.model, text);
+         }},
         {"swap swimlanes",
          [](UndoJournalTest& t) {
              Model* in = t.doc->FindModelByName("Interaction");
