@@ -923,8 +923,19 @@ void UndoJournal::RemoveObjects(ChangeKind kind, Model* model, const ObjectsHead
         }
         if (any) {
             DrawableList taken = model->DeleteDrawables(&document_, nullptr, kind, true);
-            for (auto& drawable : taken)
+            for (auto& drawable : taken) {
+                // A lane leaves the chain and the lanes behind it close the gap.
+                if (auto* lane = dynamic_cast<Swimlane*>(drawable.get());
+                    lane != nullptr && lane->IsSwimlane()) {
+                    Swimlane* next = lane->NextLane();
+                    lane->Unlink(false);
+                    if (next != nullptr) {
+                        CRect shifted;
+                        model->ShiftSwimlanes(&document_, next, 1 - lane->bounds.Width(), shifted);
+                    }
+                }
                 held_.push_back(std::move(drawable));
+            }
         }
     }
     // A paste counted the uses of its models' places; a delete did not.
@@ -1077,6 +1088,18 @@ void UndoJournal::RecreateObjects(ChangeKind kind, Model* model, const ObjectsHe
     newDrawables.clear();
     for (size_t slot = 0; slot < lists.size(); ++slot)
         InsertAtPositions(*lists[slot], byList[slot], positionsByList[slot]);
+    // A lane comes back into its chain: the lanes behind it make room again.
+    for (Drawable* drawable : toSelect_) {
+        auto* lane = dynamic_cast<Swimlane*>(drawable);
+        if (lane == nullptr || !lane->IsSwimlane())
+            continue;
+        lane->SetLaneModel(model);
+        if (Swimlane* next = lane->NextLane()) {
+            CRect shifted;
+            model->ShiftSwimlanes(&document_, next, lane->bounds.Width() - 1, shifted);
+        }
+        lane->Relink();
+    }
     modelToShow_ = model != nullptr ? model : (modelList.empty() ? nullptr : modelList.front());
 }
 

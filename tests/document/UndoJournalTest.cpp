@@ -408,6 +408,26 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
              Journal().AddChangedObject(t.doc.get(), text, std::move(previous));
              Journal().RecordChange(t.doc.get(), ChangeKind::TextEdit, "Text Edit", t.model, text);
          }},
+        {"delete a swimlane between two",
+         [](UndoJournalTest& t) {
+             Model* in = t.doc->FindModelByName("Interaction");
+             auto* first = dynamic_cast<Swimlane*>(in->FindSwimlane(true));
+             ASSERT_NE(first, nullptr);
+             ASSERT_NE(first->NextLane(), nullptr);
+             in->DeselectAll(nullptr, false);
+             in->Select(first->NextLane(), true, nullptr, false);
+             DrawableList left =
+                 in->DeleteDrawables(t.doc.get(), nullptr, ChangeKind::Delete, false);
+             EXPECT_TRUE(left.empty());
+         },
+         [](UndoJournalTest& t) {
+             Model* in = t.doc->FindModelByName("Interaction");
+             CRect repaint;
+             ASSERT_NE(in->CreateSwimlane(t.doc.get(), nullptr, 10, repaint), nullptr);
+             ASSERT_NE(in->CreateSwimlane(t.doc.get(), nullptr, 300, repaint), nullptr);
+             ASSERT_NE(in->CreateSwimlane(t.doc.get(), nullptr, 500, repaint), nullptr);
+             t.journal().Reset();
+         }},
         {"swap swimlanes",
          [](UndoJournalTest& t) {
              Model* in = t.doc->FindModelByName("Interaction");
