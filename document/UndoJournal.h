@@ -124,6 +124,7 @@ class UndoJournal {
                          kest::Cell* masters, kest::Cell* models, kest::Cell* drawables);
     void RemoveObjects(ChangeKind kind, Model* model, const ObjectsHeader& header);
     void ReplayGroup(ChangeKind kind, Model* model, kest::Cell* fields, bool group);
+    void ReplayNewModel(kest::Cell* form, bool redo);
     void ReplayGeometry(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
     // The drawable of an id cell (failing when it names none).
     Drawable* LookupDrawable(kest::Cell* id);

@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <unordered_set>
 #include <utility>
 
 namespace qm {
@@ -207,6 +208,35 @@ void CountModelUses(Model& model, bool release) {
         CountPlaceUses(drawable.get(), release, 0);
 }
 
+// Puts drawables into list at their positions (-1: at the end), in
+// ascending order of them, so that each lands where it stood: one walk
+// along the list.
+void InsertAtPositions(DrawableList& list, std::vector<std::unique_ptr<Drawable>>& drawables,
+                       const std::vector<int32_t>& positions) {
+    std::vector<size_t> indices(drawables.size());
+    for (size_t i = 0; i < indices.size(); ++i)
+        indices[i] = i;
+    std::stable_sort(indices.begin(), indices.end(), [&](size_t a, size_t b) {
+        return uint32_t(positions[a]) < uint32_t(positions[b]);
+    });
+    auto at = list.begin();
+    int64_t index = 0;
+    for (size_t i : indices) {
+        if (drawables[i] == nullptr)
+            continue;
+        if (positions[i] < 0) {
+            list.push_back(std::move(drawables[i]));
+            continue;
+        }
+        while (index < positions[i] && at != list.end()) {
+            ++at;
+            ++index;
+        }
+        list.insert(at, std::move(drawables[i]));
+        ++index;
+    }
+}
+
 // Create and paste add objects: undo removes them, redo brings them back,
 // and their places count their masters' uses when read.
 bool AddsObjects(ChangeKind kind) {
@@ -304,6 +334,48 @@ Cell* UndoJournal::BuildMoreForm(ChangeKind kind, Model* model, Cell* head, Cell
     case ChangeKind::Cut:
     case ChangeKind::Paste:
         return BuildObjectsForm(kind, model, head, id);
+    case ChangeKind::TextEdit: {
+        // The object and its edited text before (from the copy taken when
+        // the edit began) and after.
+        auto* drawable = dynamic_cast<Drawable*>(current);
+        if (drawable == nullptr && !drawables.empty())
+            drawable = drawables.front();
+        auto* before = previous_.empty() ? nullptr : dynamic_cast<Drawable*>(previous_[0].get());
+        if (drawable == nullptr || before == nullptr)
+            return nil;
+        CRect rect;
+        const std::string* oldText = before->GetEditableText(rect);
+        const std::string* newText = drawable->GetEditableText(rect);
+        if (oldText == nullptr || newText == nullptr)
+            return nil;
+        return kest::mklist(head, id, Str(drawable->Id().Text()), Str(oldText->c_str()),
+                            Str(newText->c_str()), nullptr);
+    }
+    case ChangeKind::SwapSwimlanes: {
+        std::vector<ModelObject*> lanes(drawables.begin(), drawables.end());
+        return kest::mklist(head, id, IdList("drawable", lanes), nullptr);
+    }
+    case ChangeKind::NewModel: {
+        // The new model's own record; the head names the model itself.
+        if (model == nullptr)
+            return nil;
+        GuidScope modelScope(document_.ProjectMap(), document_.TemplateMap(), model->IsToolModel());
+        return kest::mklist(head, id, WriteModelRecord(&document_, *model, &modelScope), nullptr);
+    }
+    case ChangeKind::AutoSizeDrawable: {
+        // The rectangle auto-size changed, before and after: the label
+        // rectangle of a link, floater or junction, the bounds of a place.
+        if (drawables.empty() || previous_.empty())
+            return nil;
+        Drawable* drawable = drawables.front();
+        const auto* before = dynamic_cast<const Drawable*>(previous_.front().get());
+        if (before == nullptr)
+            return nil;
+        const bool label = drawable->IsLink() || drawable->IsFloater() || drawable->IsJunction();
+        return kest::mklist(head, id, RectCell(label ? before->labelRect : before->bounds),
+                            RectCell(label ? drawable->labelRect : drawable->bounds),
+                            Str(drawable->Id().Text()), nullptr);
+    }
     case ChangeKind::LooksChange: {
         // Mode 3: each drawable's looks before and after.
         Cell* entries = nil;
@@ -444,11 +516,13 @@ Cell* UndoJournal::BuildObjectsForm(ChangeKind kind, Model* model, Cell* head, C
         modelPositions.push_back(position);
     }
     std::vector<int32_t> drawablePositions;
+    std::unordered_set<const ModelObject*> heldSet;
+    for (const auto& object : held_)
+        heldSet.insert(object.get());
     for (Drawable* drawable : drawables) {
         // A removed drawable keeps its place in its list in the first word of
         // its saved bounds; a pasted one is where it is.
-        const bool held = std::any_of(held_.begin(), held_.end(),
-                                      [&](const auto& o) { return o.get() == drawable; });
+        const bool held = heldSet.count(drawable) != 0;
         if (held) {
             drawablePositions.push_back(drawable->savedBounds.left);
         } else {
@@ -504,6 +578,9 @@ void UndoJournal::ReplayMore(ChangeKind kind, Cell* form, bool redo) {
     case ChangeKind::Cut:
     case ChangeKind::Paste:
         ReplayObjects(kind, form, redo);
+        return;
+    case ChangeKind::NewModel:
+        ReplayNewModel(form, redo);
         return;
     default:
         break;
@@ -566,6 +643,53 @@ void UndoJournal::ReplayMore(ChangeKind kind, Cell* form, bool redo) {
         }
         model->RestoreOrder(list, redo ? 2 : 1);
         toSelect_.assign(list.begin(), list.end());
+        modelToShow_ = model;
+        return;
+    }
+    case ChangeKind::TextEdit: {
+        Drawable* drawable = LookupDrawable(Next(fields));
+        const char* before = NextString(fields);
+        const char* after = NextString(fields);
+        CRect rect;
+        std::string* text = drawable->GetEditableText(rect);
+        if (text == nullptr)
+            throw CKestException(kDamaged);
+        *text = redo ? after : before;
+        if (auto* link = dynamic_cast<Link*>(drawable))
+            link->LayoutName();
+        drawable->UpdateRepaintRect();
+        toSelect_.push_back(drawable);
+        modelToShow_ = model;
+        return;
+    }
+    case ChangeKind::SwapSwimlanes: {
+        std::vector<Drawable*> lanes;
+        for (const std::string& laneId : ReadIdList(Next(fields), "drawable"))
+            lanes.push_back(LookupDrawable(Str(laneId.c_str())));
+        if (lanes.size() != 2 || !lanes[0]->IsSwimlane() || !lanes[1]->IsSwimlane())
+            throw CKestException(kDamaged);
+        // A swap is its own inverse.
+        CRect repaint;
+        model->SwapSwimlanes(lanes[0], lanes[1], repaint);
+        toSelect_.push_back(lanes[0]);
+        modelToShow_ = model;
+        return;
+    }
+    case ChangeKind::AutoSizeDrawable: {
+        const CRect before = ReadRect(Next(fields));
+        const CRect after = ReadRect(Next(fields));
+        Drawable* drawable = LookupDrawable(Next(fields));
+        const CRect& rect = redo ? after : before;
+        if (auto* link = dynamic_cast<Link*>(drawable)) {
+            link->SetLabelRect(rect);
+        } else if (drawable->IsFloater() || drawable->IsJunction()) {
+            drawable->labelRect = rect;
+        } else {
+            CRect repaint;
+            model->SetDrawableBounds(drawable, rect, repaint);
+        }
+        drawable->UpdateRepaintRect();
+        toSelect_.push_back(drawable);
         modelToShow_ = model;
         return;
     }
@@ -799,8 +923,19 @@ void UndoJournal::RemoveObjects(ChangeKind kind, Model* model, const ObjectsHead
         }
         if (any) {
             DrawableList taken = model->DeleteDrawables(&document_, nullptr, kind, true);
-            for (auto& drawable : taken)
+            for (auto& drawable : taken) {
+                // A lane leaves the chain and the lanes behind it close the gap.
+                if (auto* lane = dynamic_cast<Swimlane*>(drawable.get());
+                    lane != nullptr && lane->IsSwimlane()) {
+                    Swimlane* next = lane->NextLane();
+                    lane->Unlink(false);
+                    if (next != nullptr) {
+                        CRect shifted;
+                        model->ShiftSwimlanes(&document_, next, 1 - lane->bounds.Width(), shifted);
+                    }
+                }
                 held_.push_back(std::move(drawable));
+            }
         }
     }
     // A paste counted the uses of its models' places; a delete did not.
@@ -931,25 +1066,82 @@ void UndoJournal::RecreateObjects(ChangeKind kind, Model* model, const ObjectsHe
         GuidScope modelScope(document_.ProjectMap(), document_.TemplateMap(), m->IsToolModel());
         m->ResolveRefs(&document_, &modelScope, false);
     }
-    std::vector<std::unique_ptr<Drawable>> read;
-    for (auto& drawable : newDrawables)
-        read.push_back(std::move(drawable));
-    newDrawables.clear();
-    for (size_t i : order(header.drawablePositions)) {
-        Drawable* drawable = read[i].get();
-        DrawableList* list = OwningList(drawable, model);
+    // Each goes back into its own list: its group's members or the model's.
+    std::vector<DrawableList*> lists;
+    std::vector<std::vector<std::unique_ptr<Drawable>>> byList;
+    std::vector<std::vector<int32_t>> positionsByList;
+    size_t n = 0;
+    for (auto& drawable : newDrawables) {
+        toSelect_.push_back(drawable.get());
+        DrawableList* list = OwningList(drawable.get(), model);
         if (list == nullptr)
             list = &model->drawables;
-        const int32_t position = header.drawablePositions[i];
-        auto at = list->begin();
-        for (int32_t n = 0; n < position && at != list->end(); ++n)
-            ++at;
-        if (position < 0)
-            at = list->end();
-        list->insert(at, std::move(read[i]));
-        toSelect_.push_back(drawable);
+        size_t slot = std::find(lists.begin(), lists.end(), list) - lists.begin();
+        if (slot == lists.size()) {
+            lists.push_back(list);
+            byList.emplace_back();
+            positionsByList.emplace_back();
+        }
+        byList[slot].push_back(std::move(drawable));
+        positionsByList[slot].push_back(header.drawablePositions[n++]);
+    }
+    newDrawables.clear();
+    for (size_t slot = 0; slot < lists.size(); ++slot)
+        InsertAtPositions(*lists[slot], byList[slot], positionsByList[slot]);
+    // A lane comes back into its chain: the lanes behind it make room again.
+    for (Drawable* drawable : toSelect_) {
+        auto* lane = dynamic_cast<Swimlane*>(drawable);
+        if (lane == nullptr || !lane->IsSwimlane())
+            continue;
+        lane->SetLaneModel(model);
+        if (Swimlane* next = lane->NextLane()) {
+            CRect shifted;
+            model->ShiftSwimlanes(&document_, next, lane->bounds.Width() - 1, shifted);
+        }
+        lane->Relink();
     }
     modelToShow_ = model != nullptr ? model : (modelList.empty() ? nullptr : modelList.front());
+}
+
+void UndoJournal::ReplayNewModel(Cell* form, bool redo) {
+    Cell* fields = kest::cdr(form);
+    const char* id = NextString(fields);
+    Cell* record = Next(fields);
+    if (!HasHead(record, kest::sym::customModel))
+        throw CKestException("model sym expected");
+    if (!redo) {
+        // Undo takes the new model out again.
+        Target target;
+        CheckTarget(form, target);
+        std::unique_ptr<Model> owned = document_.TakeModel(target.model);
+        if (owned == nullptr)
+            throw CKestException("Can't undo/redo (model inaccessible)");
+        held_.push_back(std::move(owned));
+        DestroyHeld();
+        return;
+    }
+    if (document_.FindTopLevelModel(id) != nullptr)
+        throw CKestException(kDamaged);
+    Cell* recordFields = kest::cdr(record);
+    Next(recordFields);
+    const int32_t modelKind = NextInt(recordFields);
+    std::unique_ptr<Model> made =
+        CreateModelOfKind(document_.ProjectMap(), document_.Template(), modelKind);
+    if (made == nullptr)
+        throw CKestException(kDamaged);
+    GuidScope modelScope(document_.ProjectMap(), document_.TemplateMap(), made->IsToolModel());
+    try {
+        ReadModelRecord(&document_, *made, &modelScope, record);
+        made->ResolveRefs(&document_, &modelScope, false);
+    } catch (...) {
+        CountModelUses(*made, true);
+        DestroyObject(std::move(made));
+        throw;
+    }
+    Model* raw = made.get();
+    document_.InsertModelAt(document_.ModelCount(), std::move(made));
+    document_.SetCurrentModel(raw);
+    modelToShow_ = raw;
 }
 
 // ---- grouping ----
@@ -963,29 +1155,6 @@ PrimitiveGroup* MembersOf(Drawable* group) {
 Master* GroupMaster(Drawable* group) {
     auto* place = group != nullptr && group->IsPlace() ? dynamic_cast<Place*>(group) : nullptr;
     return place != nullptr ? place->master : nullptr;
-}
-
-// Puts drawables into list at their positions, in ascending order of them.
-void InsertAtPositions(DrawableList& list, std::vector<std::unique_ptr<Drawable>>& drawables,
-                       const std::vector<int32_t>& positions) {
-    std::vector<size_t> indices(drawables.size());
-    for (size_t i = 0; i < indices.size(); ++i)
-        indices[i] = i;
-    std::stable_sort(indices.begin(), indices.end(), [&](size_t a, size_t b) {
-        return uint32_t(positions[a]) < uint32_t(positions[b]);
-    });
-    for (size_t i : indices) {
-        if (drawables[i] == nullptr)
-            continue;
-        auto at = list.begin();
-        if (positions[i] < 0) {
-            at = list.end();
-        } else {
-            for (int32_t n = 0; n < positions[i] && at != list.end(); ++n)
-                ++at;
-        }
-        list.insert(at, std::move(drawables[i]));
-    }
 }
 
 } // namespace

@@ -1,13 +1,17 @@
 // Fuzz target of undo and redo: any bytes stand as one record of the undo
 // journal of a small fixture project and are replayed against it. The first
-// byte chooses the record's kind (bits 0x3: replace, annotation, property
-// changes, model move) and whether a successful undo is redone (0x4).
+// byte chooses the change recorded, and so the record's kind (bits 0x7F,
+// modulo the number of changes: replace, annotation, property changes, model
+// move, drawables move, delete, cut, masters delete, order, rotation,
+// reposition, link style, the groupings, a swimlane and an ungroup) and
+// whether a successful undo is redone (0x80).
 // Oracle: no crash, and a replay that fails leaves the project's saved text
 // as it was.
 #include "document/CCASEDoc.h"
 #include "document/Profile.h"
 #include "document/TemplateCache.h"
 #include "document/UndoJournal.h"
+#include "drawables/Drawable.h"
 #include "drawables/Model.h"
 #include "drawables/Place.h"
 #include "fuzz/FuzzKernel.h"
@@ -26,7 +30,8 @@
 
 namespace {
 
-// A class diagram with one place of a master with an attribute and a method.
+// A class diagram with two places of a master with an attribute and a
+// method, a link between them and two primitives.
 const char* const kProject =
     "(Quillmark \"8.0\" project)\n"
     "(notation \"<Internal>\")\n"
@@ -36,12 +41,25 @@ const char* const kProject =
     "(masters (master \"m-shape-000001\" 1 3 \"Shape\" \"\" \"\" \"\" \"\" \"\" 0 \n"
     "                 ((\"area\" \"double\" \"\" \"\" \"\" \"\" 1 17 \"a-area-0000001\")) \n"
     "                 ((\"Area\" \"double\" \"\" 3 11 nil nil \"m-area-0000001\" \"\")) \n"
-    "                 nil nil nil 10 \"\"))\n"
+    "                 nil nil nil 10 \"\")\n"
+    "         (master \"m-loose-000001\" 0 1 \"Loose\" \"\" \"\" \"\" \"\" \"\" 0 \n"
+    "                 nil nil nil nil nil -1 \"\"))\n"
     "(customModel \"d-class-00001\" 11 3 \"Classes\" \"\" \"\" 17 \"\" \"\" 1.000000 \n"
     "             1.000000 (0 0 2000 1500) (0 0 2000 1500) \n"
+    "             (text \"Hello\" 1 28 \"text-1\" (10 10 90 40) (5 5 95 45) \n"
+    "                   (0 0 0 0) 4 0 (nil 1 -12 32 0 4 15 0) \"\") \n"
+    "             (line (0 0 40 20) 0 26 \"line-1\" (0 0 40 20) (-5 -5 45 25) \n"
+    "                   (0 0 0 0) 4 0 (nil 1 -12 0 0 4 15 0) \"\") \n"
     "             (place \"m-shape-000001\" (2) \"\" (junctions) 10 \n"
     "                    \"p-shape-00001\" (0 0 100 60) (-5 -5 105 65) (3 3 97 57) 1 \n"
-    "                    0 (nil 1 -12 0 0 4 15 0) \"\"))\n";
+    "                    0 (nil 1 -12 0 0 4 15 0) \"\") \n"
+    "             (place \"m-shape-000001\" (2) \"\" (junctions) 10 \n"
+    "                    \"p-shape-00002\" (300 200 400 260) (295 195 405 265) \n"
+    "                    (303 203 397 257) 1 0 (nil 1 -12 0 0 4 15 0) \"\") \n"
+    "             (link \"p-shape-00002\" \"p-shape-00001\" (300 230 100 30) 0 \"\" \n"
+    "                   \"\" \"\" \"%%\" \"\" \"\" \"\" 3 0 (0 0 0 0) (0 0 0 0) (0 0 0 0) 0 \n"
+    "                   0 \"l-link-000001\" (0 0 10 10) (0 0 10 10) (0 0 10 10) 2 0 \n"
+    "                   (nil 1 -12 0 0 4 15 0) \"\"))\n";
 
 // Room for the input: the description of the record that the input replaces.
 constexpr size_t kRoom = 4096;
@@ -68,6 +86,105 @@ struct Setup {
     qm::NotationTemplate* builtIn = nullptr;
 };
 
+// Selects exactly the drawables of these ids.
+void SelectOnly(qm::CCASEDoc& doc, qm::Model& model, std::initializer_list<const char*> ids) {
+    model.DeselectAll(nullptr, false);
+    for (const char* id : ids) {
+        if (auto* drawable = dynamic_cast<qm::Drawable*>(doc.IdMap().Lookup(id)))
+            model.Select(drawable, true, nullptr, false);
+    }
+}
+
+// Makes one change of the kind's operation, recorded under a description
+// long enough for the input to replace the record.
+void Record(qm::CCASEDoc& doc, qm::Model& model, qm::Place& place, int choice) {
+    using qm::ChangeKind;
+    qm::UndoJournal& journal = doc.GetJournal();
+    const std::string room(kRoom, 'x');
+    qm::CRect repaint;
+    auto plain = [&](ChangeKind kind) {
+        journal.BeginChange(kind);
+        qm::ModelObject* current = &place;
+        if (kind == ChangeKind::Annotation) {
+            journal.AddChangedObject(nullptr, nullptr);
+        } else if (kind == ChangeKind::PropertyChanges) {
+            std::unique_ptr<qm::ModelObject> previous = place.master->Clone();
+            static_cast<qm::Master&>(*previous).comment = "before";
+            previous->SetDetached();
+            journal.AddChangedObject(place.master, std::move(previous));
+            current = place.master;
+        } else if (kind == ChangeKind::MoveDrawables) {
+            journal.AddChangedObject(&place, nullptr);
+            journal.SetOffset(qm::CPoint(5, 7));
+        }
+        journal.RecordChange(kind, room, &model, current);
+    };
+    // The model's operations that take a description take the long one;
+    // the records of the others bound the input's length.
+    switch (choice) {
+    case 0:
+        return plain(ChangeKind::Replace);
+    case 1:
+        return plain(ChangeKind::Annotation);
+    case 2:
+        return plain(ChangeKind::PropertyChanges);
+    case 3:
+        return plain(ChangeKind::MoveModelUp);
+    case 4:
+        return plain(ChangeKind::MoveDrawables);
+    case 5:
+        SelectOnly(doc, model, {"p-shape-00002"});
+        (void)model.DeleteDrawables(&doc, nullptr, ChangeKind::Delete, false);
+        return;
+    case 6:
+        SelectOnly(doc, model, {"text-1", "line-1"});
+        (void)model.DeleteDrawables(&doc, nullptr, ChangeKind::Cut, false);
+        return;
+    case 7:
+        doc.MarkMasters(false);
+        doc.Masters().FindByGuid("m-loose-000001")->Mark(1, 1, 0);
+        doc.DeleteMasters(ChangeKind::Delete, false);
+        return;
+    case 8:
+        SelectOnly(doc, model, {"text-1"});
+        return model.ChangeOrder(&doc, repaint, ChangeKind::BringToFront, room.c_str());
+    case 9:
+        SelectOnly(doc, model, {"line-1"});
+        return model.FlipOrRotate(&doc, repaint, 2, ChangeKind::RotateLeft, room.c_str());
+    case 10:
+        SelectOnly(doc, model, {"text-1", "p-shape-00002"});
+        return model.Reposition(&doc, qm::RmAlignLeft, repaint);
+    case 11:
+        return model.ChangeLinksLooks(&doc, qm::MfStepLink, false);
+    case 12:
+        SelectOnly(doc, model, {"text-1", "line-1"});
+        model.Group(&doc, nullptr, repaint, false, nullptr, nullptr, 0, nullptr,
+                    ChangeKind::GroupAsPrimitive, room.c_str());
+        return;
+    case 13:
+        SelectOnly(doc, model, {"p-shape-00001", "p-shape-00002"});
+        model.Group(&doc, nullptr, repaint, true, nullptr, nullptr, 0, nullptr,
+                    ChangeKind::GroupAsPlace, room.c_str());
+        return;
+    case 14:
+        model.CreateSwimlane(&doc, nullptr, 100, repaint);
+        return;
+    default: {
+        SelectOnly(doc, model, {"text-1", "line-1"});
+        qm::Drawable* group = model.Group(&doc, nullptr, repaint, false, nullptr, nullptr, 0,
+                                          nullptr, ChangeKind::ProjectSaved, "");
+        if (group == nullptr)
+            std::abort();
+        model.DeselectAll(nullptr, false);
+        model.Select(group, true, nullptr, false);
+        model.Ungroup(&doc, repaint, ChangeKind::UngroupPrimitive);
+        return;
+    }
+    }
+}
+
+constexpr int kChoices = 16;
+
 void Run(Setup& setup, const uint8_t* data, size_t size) {
     qm::CCASEDoc doc(setup.context, true);
     doc.LoadText(kProject);
@@ -76,28 +193,17 @@ void Run(Setup& setup, const uint8_t* data, size_t size) {
     auto* place = dynamic_cast<qm::Place*>(doc.IdMap().Lookup("p-shape-00001"));
     if (model == nullptr || place == nullptr)
         std::abort();
-    static const qm::ChangeKind kinds[] = {qm::ChangeKind::Replace, qm::ChangeKind::Annotation,
-                                           qm::ChangeKind::PropertyChanges,
-                                           qm::ChangeKind::MoveModelUp};
-    const qm::ChangeKind kind = kinds[data[0] & 3];
-    const bool redo = (data[0] & 4) != 0;
-    // A record of the chosen kind, large enough to be replaced by the input.
-    journal.BeginChange(kind);
-    qm::ModelObject* current = place;
-    if (kind == qm::ChangeKind::Annotation) {
-        journal.AddChangedObject(nullptr, nullptr);
-    } else if (kind == qm::ChangeKind::PropertyChanges) {
-        std::unique_ptr<qm::ModelObject> previous = place->master->Clone();
-        static_cast<qm::Master&>(*previous).comment = "before";
-        previous->SetDetached();
-        journal.AddChangedObject(place->master, std::move(previous));
-        current = place->master;
-    }
-    journal.RecordChange(kind, std::string(kRoom, 'x'), model, current);
+    const int choice = (data[0] & 0x7F) % kChoices;
+    const bool redo = (data[0] & 0x80) != 0;
+    Record(doc, *model, *place, choice);
     if (journal.Records().size() != 1)
         std::abort();
+    // The input replaces the record, padded with blanks up to its end (or
+    // to kRoom, whichever is more): the file is cut to the record's end.
     const uint32_t end = journal.Records()[0].end;
     std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+    if (bytes.size() > end)
+        bytes.resize(end);
     bytes.resize(end, ' ');
     int fd = ::open(journal.FileName().c_str(), O_WRONLY);
     if (fd < 0 || ::pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(end))
@@ -125,6 +231,10 @@ void Run(Setup& setup, const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static qm::HeadlessPrompts& prompts = fuzzsupport::StartQuietKernel(8192, false);
     static Setup setup;
+    // The model's operations record through the installed journal.
+    static qm::DocumentJournals journals;
+    static qm::ChangeJournal* const installed = qm::Install(&journals);
+    (void)installed;
     if (size < 1 || size > kRoom)
         return 0;
     prompts.asked.clear();

@@ -7,6 +7,7 @@
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
+#include "drawables/PlaceGroup.h"
 #include "drawables/Tag.h"
 #include "drawables/ToolModel.h"
 #include "kernel/Kernel.h"
@@ -353,6 +354,101 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
              // The link as the model routes it.
              t.model->ChangeLinksLooks(t.doc.get(), MfCurveLink, true);
              t.model->ChangeLinksLooks(t.doc.get(), 0, true);
+         }},
+        {"auto size",
+         [](UndoJournalTest& t) {
+             Model* in = t.SelectIn("Classes", {"p-circle-0001", "text-1"});
+             CRect repaint;
+             in->AutoSize(t.doc.get(), repaint);
+         },
+         [](UndoJournalTest& t) {
+             // The place's label and the link as the model lays them out.
+             auto* circle = dynamic_cast<Drawable*>(t.doc->IdMap().Lookup("p-circle-0001"));
+             circle->SetBounds(circle->bounds);
+             t.model->ChangeLinksLooks(t.doc.get(), MfCurveLink, true);
+             t.model->ChangeLinksLooks(t.doc.get(), 0, true);
+         }},
+        {"auto-size a place",
+         [](UndoJournalTest& t) {
+             auto* circle = dynamic_cast<Drawable*>(t.doc->IdMap().Lookup("p-circle-0001"));
+             // The state before, as the view keeps it: the rectangles.
+             auto previous = std::make_unique<Drawable>();
+             previous->bounds = circle->bounds;
+             previous->labelRect = circle->labelRect;
+             previous->SetDetached();
+             Journal().BeginChange(t.doc.get(), ChangeKind::AutoSizeDrawable);
+             CRect repaint;
+             t.model->SetDrawableBounds(circle, CRect(300, 200, 380, 240), repaint);
+             Journal().AddChangedObject(t.doc.get(), circle, std::move(previous));
+             Journal().RecordChange(t.doc.get(), ChangeKind::AutoSizeDrawable, "Auto-size Place",
+                                    t.model, circle);
+         },
+         [](UndoJournalTest& t) {
+             auto* circle = dynamic_cast<Drawable*>(t.doc->IdMap().Lookup("p-circle-0001"));
+             circle->SetBounds(circle->bounds);
+             t.model->ChangeLinksLooks(t.doc.get(), MfCurveLink, true);
+             t.model->ChangeLinksLooks(t.doc.get(), 0, true);
+         }},
+        {"new model",
+         [](UndoJournalTest& t) {
+             Model* made = t.doc->NewModel(MkClass, t.model);
+             ASSERT_NE(made, nullptr);
+             Journal().BeginChange(t.doc.get(), ChangeKind::NewModel);
+             Journal().RecordChange(t.doc.get(), ChangeKind::NewModel, "New Model", made, nullptr);
+         }},
+        {"text edit",
+         [](UndoJournalTest& t) {
+             auto* text = dynamic_cast<Drawable*>(t.doc->IdMap().Lookup("text-1"));
+             std::unique_ptr<ModelObject> previous = text->Clone();
+             ASSERT_NE(previous, nullptr);
+             previous->SetDetached();
+             Journal().BeginChange(t.doc.get(), ChangeKind::TextEdit);
+             CRect rect;
+             *text->GetEditableText(rect) = "Goodbye \"world\"";
+             Journal().AddChangedObject(t.doc.get(), text, std::move(previous));
+             Journal().RecordChange(t.doc.get(), ChangeKind::TextEdit, "Text Edit", t.model, text);
+         }},
+        {"delete a swimlane between two",
+         [](UndoJournalTest& t) {
+             Model* in = t.doc->FindModelByName("Interaction");
+             auto* first = dynamic_cast<Swimlane*>(in->FindSwimlane(true));
+             ASSERT_NE(first, nullptr);
+             ASSERT_NE(first->NextLane(), nullptr);
+             in->DeselectAll(nullptr, false);
+             in->Select(first->NextLane(), true, nullptr, false);
+             DrawableList left =
+                 in->DeleteDrawables(t.doc.get(), nullptr, ChangeKind::Delete, false);
+             EXPECT_TRUE(left.empty());
+         },
+         [](UndoJournalTest& t) {
+             Model* in = t.doc->FindModelByName("Interaction");
+             CRect repaint;
+             ASSERT_NE(in->CreateSwimlane(t.doc.get(), nullptr, 10, repaint), nullptr);
+             ASSERT_NE(in->CreateSwimlane(t.doc.get(), nullptr, 300, repaint), nullptr);
+             ASSERT_NE(in->CreateSwimlane(t.doc.get(), nullptr, 500, repaint), nullptr);
+             t.journal().Reset();
+         }},
+        {"swap swimlanes",
+         [](UndoJournalTest& t) {
+             Model* in = t.doc->FindModelByName("Interaction");
+             auto* first = dynamic_cast<Drawable*>(in->FindSwimlane(true));
+             ASSERT_NE(first, nullptr);
+             auto* second = dynamic_cast<Swimlane*>(first)->NextLane();
+             ASSERT_NE(second, nullptr);
+             Journal().BeginChange(t.doc.get(), ChangeKind::SwapSwimlanes);
+             CRect repaint;
+             in->SwapSwimlanes(first, second, repaint);
+             Journal().AddChangedObject(t.doc.get(), first, nullptr);
+             Journal().AddChangedObject(t.doc.get(), second, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::SwapSwimlanes, "Swap Swimlanes", in,
+                                    nullptr);
+         },
+         [](UndoJournalTest& t) {
+             Model* in = t.doc->FindModelByName("Interaction");
+             CRect repaint;
+             ASSERT_NE(in->CreateSwimlane(t.doc.get(), nullptr, 10, repaint), nullptr);
+             ASSERT_NE(in->CreateSwimlane(t.doc.get(), nullptr, 300, repaint), nullptr);
+             t.journal().Reset();
          }},
         {"looks change",
          [](UndoJournalTest& t) {
