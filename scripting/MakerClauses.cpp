@@ -232,7 +232,7 @@ void ForgetDrawableTree(Drawable* drawable, GuidMap* map) {
     }
 }
 
-void DropDraftTree(Drawable* drawable, GuidMap* map) {
+void DropDrawableTree(Drawable* drawable, GuidMap* map) {
     std::vector<Drawable*> tree;
     CollectDrawableTree(drawable, tree);
     for (Drawable* d : tree) {

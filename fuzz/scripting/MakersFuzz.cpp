@@ -269,9 +269,16 @@ void RunInput(Setup& setup, const uint8_t* data, size_t size) {
     if (!Run(fixture))
         std::abort();
 
+    // MAKERS_FUZZ_TRACE set: each call and whether it succeeded go to
+    // standard error, to read what a failing input did.
+    static const bool trace = std::getenv("MAKERS_FUZZ_TRACE") != nullptr;
     Bytes in(data, size);
-    for (int i = 0; i < kMaxCalls && !in.Done(); ++i)
-        Run(Call(in, i));
+    for (int i = 0; i < kMaxCalls && !in.Done(); ++i) {
+        const std::string call = Call(in, i);
+        const bool ok = Run(call);
+        if (trace)
+            std::fprintf(stderr, "%s %s\n", ok ? "ok   " : "error", call.c_str());
+    }
 
     project->SetModifiedFlag(false);
     const std::string first = project->StoreText();
