@@ -37,6 +37,7 @@ namespace qm {
 
 class Drawable;
 class Model;
+class PagedDevice;
 class Place;
 class ToolModel;
 class UndoJournal;
@@ -86,7 +87,7 @@ class CCASEDoc : public ModelDocument {
     // Sets the path and the title that follows from it.
     void SetPathName(const std::string& path);
     bool IsModified() const { return modified_; }
-    void SetModifiedFlag(bool modified = true) { modified_ = modified; }
+    void SetModifiedFlag(bool modified = true) override { modified_ = modified; }
 
     // ---- the project file ----
 
@@ -105,6 +106,9 @@ class CCASEDoc : public ModelDocument {
     // silently; with fallBack tells the user and uses the built-in template;
     // otherwise offers to browse. Returns false when no usable name results.
     bool FindTemplate(std::string& name, bool fallBack);
+    // Takes a template (one reference acquired from the context's templates,
+    // null for none) and releases the one held before.
+    void SetTemplate(NotationTemplate* notation);
 
     // Resolves the references of the masters from firstMaster on and of the
     // models from firstModel on.
@@ -153,6 +157,17 @@ class CCASEDoc : public ModelDocument {
     void SetCurrentModel(Model* model) { currentModel_ = model; }
     // The current model's position, -1 when it is not in the list.
     int32_t CurrentModelIndex() const;
+
+    // ---- printing (DocumentPrinting.cpp) ----
+
+    // Prints the project on device at scale percent. The option bits
+    // (PrintOption) choose what: the models (this model, it with its
+    // submodels, or all of them), the model tree, or the template's tools;
+    // fit-to-page and the footer go on to each model. No device: "No
+    // accessible printer!" and nothing printed. A failure ends the job
+    // ("Print aborted"; a kernel error's message gets "; print job
+    // aborted") and is passed on. Returns the number of pages printed.
+    int Print(PagedDevice* device, uint32_t options, int scalePercent);
 
     // ---- what the model and the drawables ask of the document ----
 
@@ -222,6 +237,29 @@ class CCASEDoc : public ModelDocument {
     // them back.
     const std::vector<std::unique_ptr<Master>>& RemovedMasters() const { return removedMasters_; }
     const std::vector<std::unique_ptr<Model>>& RemovedModels() const { return removedModels_; }
+    // Hands a removed master or model over to the journal that recorded its
+    // removal (null when the document does not keep it).
+    std::unique_ptr<Master> TakeRemovedMaster(const Master* master);
+    std::unique_ptr<Model> TakeRemovedModel(const Model* model);
+    // Takes a model out of the list for good (the journal's undo of the
+    // change that made it); null when the list does not hold it.
+    std::unique_ptr<Model> TakeModel(const Model* model);
+    // Puts a model into the list at index (clamped).
+    void InsertModelAt(size_t index, std::unique_ptr<Model> model);
+
+    // ---- three-way merge (DocumentMerge.cpp) ----
+
+    // Makes this new, empty document the merge of base with its two edited
+    // versions mine and theirs: every master, member record, model and
+    // drawable follows the object rule (kept, deleted or merged by what each
+    // version did to it) and every field the field rules (a change made only
+    // in mine is kept, every conflict goes to theirs). The result takes
+    // theirs' template and profile and resultName as its repository item.
+    // Base and mine are first switched to theirs' template when theirs'
+    // differs. Throws CKestException "Can't get template '<name>'" when a
+    // template cannot be acquired; the document is then to be discarded.
+    void MergeProjects(CCASEDoc& base, CCASEDoc& mine, CCASEDoc& theirs,
+                       const std::string& resultName);
 
     // ---- members ----
 
@@ -238,8 +276,8 @@ class CCASEDoc : public ModelDocument {
     const std::string& JournalFileName() const { return journalFile_; }
     // The project's undo journal, writing to JournalFileName().
     UndoJournal& GetJournal() { return *journal_; }
-    int32_t PageWidth() const { return pageWidth_; }
-    int32_t PageHeight() const { return pageHeight_; }
+    int32_t PageWidth() const override { return pageWidth_; }
+    int32_t PageHeight() const override { return pageHeight_; }
     // Width and height in thousandths of an inch, kept in hundredths.
     void SetPageSize(int32_t width, int32_t height);
     double Version() const { return version_; }
@@ -252,11 +290,14 @@ class CCASEDoc : public ModelDocument {
     void SetAskBeforeAutoSave(bool ask) { askBeforeAutoSave_ = ask; }
 
   private:
+    friend class ProjectMerger;
+
+    // Switches to the template of that path, acquired through the context,
+    // and binds masters and models to it; throws when it cannot be acquired.
+    void SwitchTemplate(const std::string& path);
     void BeginProgress(int range);
     void SetProgress(int position);
     void EndProgress(const std::string& text);
-    // Takes a template and releases the one held before.
-    void SetTemplate(NotationTemplate* notation);
     void ReleaseTemplate();
     // The check-in stamp's changed flag as it is written.
     int32_t StampChanged() const;

@@ -1,7 +1,9 @@
 // The masters clipboard file: copying marked masters, marked models and a
 // model's selection to it, and pasting them back into a project, a model or
 // a tool model. The file lives in the private temporary folder, so each user
-// has one and no other user can read or replace it.
+// has one and no other user can read or replace it; a copy also puts a
+// reference to it on the desktop clipboard, where a second running instance
+// of the same user finds it.
 //
 // A paste is all or nothing: the file is checked record by record and the
 // drawables are read into a list of their own; when anything is malformed,
@@ -16,6 +18,7 @@
 #include "drawables/Place.h"
 #include "kernel/Kernel.h"
 #include "model/ListRecords.h"
+#include "platform/DesktopClipboard.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Format.h"
@@ -39,6 +42,16 @@ std::string ClipboardFilePath() {
     if (folder.empty())
         throw CKestException(Format("Can't open clipboard file: %s", kClipboardFileName));
     return JoinPath(folder, kClipboardFileName);
+}
+
+// The clipboard file to paste from: the one the desktop clipboard refers to,
+// so that a paste finds what another running instance of this user copied;
+// else this instance's own. Only a file of the clipboard file's name counts.
+std::string PasteFilePath() {
+    std::optional<std::string> referenced = GetFileReference(kMastersClipboardMime);
+    if (referenced && FileNameOfPath(*referenced) == kClipboardFileName)
+        return *referenced;
+    return ClipboardFilePath();
 }
 
 // Gives back the master references the places of list counted.
@@ -109,11 +122,13 @@ void CCASEDoc::CopyToClipboardFile(Model* model, const std::vector<Drawable*>& s
         EndProgress("Failed");
         throw;
     }
+    // Another instance of this user pastes from the file the reference names.
+    PutFileReference(kMastersClipboardMime, path);
     EndProgress("Copied");
 }
 
 bool CCASEDoc::PasteFromClipboardFile(bool intoModel, Model* target, CPoint offset) {
-    std::string path = ClipboardFilePath();
+    std::string path = PasteFilePath();
     std::optional<std::string> text = ReadWholeFile(path, kMaxProjectFileBytes);
     if (!text)
         throw CKestException(Format("Can't open clipboard file: %s", path.c_str()));

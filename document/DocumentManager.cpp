@@ -140,6 +140,8 @@ void DocumentManager::LoadRecentFiles() {
 }
 
 void DocumentManager::SaveRecentFiles() const {
+    if (!storeRecentFiles)
+        return;
     Registry registry(RegistryRoot::CurrentUser);
     for (size_t i = 0; i < kRecentFileCount; ++i)
         registry.SetValue(kRecentFileKey, Format("File%zu", i + 1),

@@ -53,6 +53,9 @@ class DocumentManager {
     const std::vector<std::string>& RecentFiles() const { return recent_; }
     // Puts path at the front (once) and writes the list to the settings.
     void AddToRecentFiles(const std::string& path);
+    // False: the recent-file list is kept for this run only and never
+    // written to the user's settings (batch runs leave them alone).
+    bool storeRecentFiles = true;
     // Reads the list ("File1" to "File4") from the settings.
     void LoadRecentFiles();
 

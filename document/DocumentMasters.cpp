@@ -268,4 +268,39 @@ bool CCASEDoc::RemoveModel(Model* model, bool flag) {
     return true;
 }
 
+namespace {
+
+template <class T>
+std::unique_ptr<T> TakeOut(std::vector<std::unique_ptr<T>>& list, const T* object) {
+    auto at = std::find_if(list.begin(), list.end(),
+                           [&](const std::unique_ptr<T>& p) { return p.get() == object; });
+    if (at == list.end())
+        return nullptr;
+    std::unique_ptr<T> taken = std::move(*at);
+    list.erase(at);
+    return taken;
+}
+
+} // namespace
+
+std::unique_ptr<Master> CCASEDoc::TakeRemovedMaster(const Master* master) {
+    return TakeOut(removedMasters_, master);
+}
+
+std::unique_ptr<Model> CCASEDoc::TakeRemovedModel(const Model* model) {
+    return TakeOut(removedModels_, model);
+}
+
+std::unique_ptr<Model> CCASEDoc::TakeModel(const Model* model) {
+    std::unique_ptr<Model> taken = TakeOut(models_, model);
+    if (taken != nullptr && currentModel_ == model)
+        currentModel_ = nullptr;
+    return taken;
+}
+
+void CCASEDoc::InsertModelAt(size_t index, std::unique_ptr<Model> model) {
+    index = std::min(index, models_.size());
+    models_.insert(models_.begin() + static_cast<std::ptrdiff_t>(index), std::move(model));
+}
+
 } // namespace qm

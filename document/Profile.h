@@ -196,6 +196,19 @@ class Profile {
     void SaveViewers(Registry& registry);
 };
 
+// The settings every layer reads (platform/UserSettings.h), answered from a
+// Profile's current values: a changed option reaches every reader at once.
+class ProfileUserSettings : public UserSettings {
+  public:
+    explicit ProfileUserSettings(const Profile& profile) : profile_(profile) {}
+    uint32_t OptionWord() const override { return profile_.Options; }
+    uint32_t SettingWord() const override { return profile_.Settings; }
+    int32_t SnapSize() const override { return profile_.SnapSize; }
+
+  private:
+    const Profile& profile_;
+};
+
 // Converts a stored number the way atoi does (leading blanks, a sign, digits,
 // anything after ignored; no digits gives 0), clamping values beyond 32 bits.
 int32_t AtoiValue(const std::string& text);

@@ -130,11 +130,6 @@ void Show(const std::string& message) {
 
 } // namespace
 
-// What CheckTarget resolved.
-struct UndoJournal::Target {
-    Model* model = nullptr;
-};
-
 UndoJournal::UndoJournal(CCASEDoc& document, std::string fileName)
     : document_(document),
       fileName_(std::move(fileName)),
@@ -143,7 +138,9 @@ UndoJournal::UndoJournal(CCASEDoc& document, std::string fileName)
         DeleteFile(fileName_);
 }
 
-UndoJournal::~UndoJournal() = default;
+UndoJournal::~UndoJournal() {
+    DestroyHeld();
+}
 
 // ---- recording ----
 
@@ -161,9 +158,32 @@ void UndoJournal::EndGroup() {
     groupStart_ = -1;
 }
 
-void UndoJournal::BeginChange(ChangeKind /*kind*/) {
+void UndoJournal::BeginChange(ChangeKind kind) {
     changed_.clear();
     previous_.clear();
+    // Objects handed over for a change that was never recorded go now.
+    DestroyHeld();
+    turnCode_ = 0;
+    offset_ = CPoint();
+    savedFlags_ = 0;
+    oldVertices_.clear();
+    masterOrder_.clear();
+    modelOrder_.clear();
+    if (kind == ChangeKind::Delete || kind == ChangeKind::Cut) {
+        for (const std::unique_ptr<Master>& master : document_.Masters().Masters())
+            masterOrder_.push_back(master.get());
+        for (size_t i = 0; i < document_.ModelCount(); ++i)
+            modelOrder_.push_back(document_.GetModelAt(i));
+    }
+}
+
+void UndoJournal::HoldRemovedObject(std::unique_ptr<ModelObject> object) {
+    if (object != nullptr)
+        held_.push_back(std::move(object));
+}
+
+void UndoJournal::AddPoints(const std::vector<CPoint>& points) {
+    oldVertices_.insert(oldVertices_.end(), points.begin(), points.end());
 }
 
 void UndoJournal::AddChangedObject(ModelObject* object, std::unique_ptr<ModelObject> previous) {
@@ -186,9 +206,13 @@ void UndoJournal::RecordChange(ChangeKind kind, const std::string& description, 
         if (form != nil)
             Append(kind, description, form);
     } catch (const std::exception& error) {
+        scope_.membersById = false;
+        scope_.held = nullptr;
         Show(MessageOf(error));
         return;
     }
+    // What the change removed is in the record now: it goes.
+    DestroyHeld();
     MarkModified(model);
 }
 
@@ -283,8 +307,7 @@ Cell* UndoJournal::BuildForm(ChangeKind kind, ModelObject* model, ModelObject* c
     case ChangeKind::UndoneCreate:
         return nil;
     default:
-        // Kinds whose operations are not built yet record nothing.
-        return nil;
+        return BuildMoreForm(kind, dynamic_cast<Model*>(model), head, id, current);
     }
 }
 
@@ -456,6 +479,7 @@ void UndoJournal::ReplayRecord(const JournalRecord& record, bool redo) {
         return;
     }
     default:
+        ReplayMore(*kind, form, redo);
         return;
     }
 }
@@ -684,6 +708,34 @@ void DocumentJournals::RecordChange(ModelDocument* document, ChangeKind kind, co
 bool DocumentJournals::HasChangedObjects(ModelDocument* document) const {
     UndoJournal* journal = JournalOf(document);
     return journal != nullptr && journal->HasChangedObjects();
+}
+
+void DocumentJournals::HoldRemovedObject(ModelDocument* document,
+                                         std::unique_ptr<ModelObject> object) {
+    if (UndoJournal* journal = JournalOf(document))
+        journal->HoldRemovedObject(std::move(object));
+    else
+        ChangeJournal::HoldRemovedObject(document, std::move(object));
+}
+
+void DocumentJournals::SetOperation(ModelDocument* document, int code) {
+    if (UndoJournal* journal = JournalOf(document))
+        journal->SetOperation(code);
+}
+
+void DocumentJournals::SetOffset(ModelDocument* document, CPoint offset) {
+    if (UndoJournal* journal = JournalOf(document))
+        journal->SetOffset(offset);
+}
+
+void DocumentJournals::SetSavedFlags(ModelDocument* document, uint32_t flags) {
+    if (UndoJournal* journal = JournalOf(document))
+        journal->SetSavedFlags(flags);
+}
+
+void DocumentJournals::AddPoints(ModelDocument* document, const std::vector<CPoint>& points) {
+    if (UndoJournal* journal = JournalOf(document))
+        journal->AddPoints(points);
 }
 
 void DocumentJournals::BeginGroup(ModelDocument* document) {

@@ -28,6 +28,7 @@ namespace qm {
 
 class CCASEDoc;
 class Drawable;
+class Master;
 class Model;
 class ModelObject;
 
@@ -64,6 +65,17 @@ class UndoJournal {
     // replace, its copy from before the change, which the journal then owns.
     void AddChangedObject(ModelObject* object, std::unique_ptr<ModelObject> previous);
     bool HasChangedObjects() const { return !changed_.empty(); }
+    // Takes an object the change took out of its model: the record writes it
+    // whole and then frees it (undo re-creates it from the file).
+    void HoldRemovedObject(std::unique_ptr<ModelObject> object);
+    // The rest of the change context: the flip or rotate code, the offset (x
+    // the shift of the lanes behind a new swimlane), the model's flag word
+    // before a link style change, and the vertices before the change
+    // (appended in drawable order).
+    void SetOperation(int code) { turnCode_ = code; }
+    void SetOffset(CPoint offset) { offset_ = offset; }
+    void SetSavedFlags(uint32_t flags) { savedFlags_ = flags; }
+    void AddPoints(const std::vector<CPoint>& points);
     // Writes the record of the change just made in model (null: project level)
     // concerning current. Failures are shown, never thrown: the change stays,
     // nothing is appended and the modified flag is not set.
@@ -93,7 +105,31 @@ class UndoJournal {
     const std::vector<Drawable*>& ToSelect() const { return toSelect_; }
 
   private:
-    struct Target; // what a record's head resolves to
+    // What a record's head resolves to.
+    struct Target {
+        Model* model = nullptr;
+    };
+    struct ObjectsHeader;
+
+    // ---- the record forms and handlers of the other kinds (UndoJournalForms.cpp) ----
+    kest::Cell* BuildMoreForm(ChangeKind kind, Model* model, kest::Cell* head, kest::Cell* id,
+                              ModelObject* current);
+    // Delete, cut and paste: the removed or pasted objects, whole.
+    kest::Cell* BuildObjectsForm(ChangeKind kind, Model* model, kest::Cell* head, kest::Cell* id);
+    kest::Cell* BuildGroupForm(ChangeKind kind, Model* model, kest::Cell* head, kest::Cell* id,
+                               ModelObject* current);
+    void ReplayMore(ChangeKind kind, kest::Cell* form, bool redo);
+    void ReplayObjects(ChangeKind kind, kest::Cell* form, bool redo);
+    void RecreateObjects(ChangeKind kind, Model* model, const ObjectsHeader& header,
+                         kest::Cell* masters, kest::Cell* models, kest::Cell* drawables);
+    void RemoveObjects(ChangeKind kind, Model* model, const ObjectsHeader& header);
+    void ReplayGroup(ChangeKind kind, Model* model, kest::Cell* fields, bool group);
+    void ReplayGeometry(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    // The drawable of an id cell (failing when it names none).
+    Drawable* LookupDrawable(kest::Cell* id);
+    // Frees the objects a change handed over (held_), unregistering them.
+    void DestroyHeld();
+    void DestroyObject(std::unique_ptr<ModelObject> object);
 
     kest::Cell* BuildForm(ChangeKind kind, ModelObject* model, ModelObject* current);
     void Append(ChangeKind kind, const std::string& description, kest::Cell* form);
@@ -123,6 +159,15 @@ class UndoJournal {
     // The change context, emptied by BeginChange.
     std::vector<ModelObject*> changed_;
     std::vector<std::unique_ptr<ModelObject>> previous_;
+    HeldObjects held_;
+    int32_t turnCode_ = 0;
+    CPoint offset_;
+    uint32_t savedFlags_ = 0;
+    std::vector<CPoint> oldVertices_;
+    // The masters and models in order when a delete or cut began, for the
+    // places the removed ones come back to.
+    std::vector<Master*> masterOrder_;
+    std::vector<Model*> modelOrder_;
 
     Model* modelToShow_ = nullptr;
     std::vector<Drawable*> toSelect_;
@@ -139,6 +184,11 @@ class DocumentJournals : public ChangeJournal {
     void RecordChange(ModelDocument* document, ChangeKind kind, const char* name,
                       ModelObject* model, ModelObject* current) override;
     bool HasChangedObjects(ModelDocument* document) const override;
+    void HoldRemovedObject(ModelDocument* document, std::unique_ptr<ModelObject> object) override;
+    void SetOperation(ModelDocument* document, int code) override;
+    void SetOffset(ModelDocument* document, CPoint offset) override;
+    void SetSavedFlags(ModelDocument* document, uint32_t flags) override;
+    void AddPoints(ModelDocument* document, const std::vector<CPoint>& points) override;
     void BeginGroup(ModelDocument* document) override;
     void EndGroup(ModelDocument* document) override;
 };

@@ -252,14 +252,6 @@ void Drawable::AssignFrom(ModelDocument*, const Drawable& other) {
     looks = other.looks;
 }
 
-bool Drawable::IsEqual(const Drawable& other) const {
-    return guid == other.guid;
-}
-
-bool Drawable::IsEqualContent(const Drawable& other) const {
-    return kindCode == other.kindCode && bounds == other.bounds && looks == other.looks;
-}
-
 bool Drawable::MergeTwo(ModelDocument*, Drawable*) {
     return false;
 }

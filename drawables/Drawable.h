@@ -211,7 +211,10 @@ class Drawable : public ModelObject {
     virtual int FindReplaceText(ModelDocument* document, const std::string& word,
                                 const std::string& replacement, int options);
     // Comparison and merge of versions of a drawable (the project merge).
-    // Base: the same id; the same kind code, bounds and looks; no merge.
+    // IsEqual: kind code, bounds, kind and style bytes and looks, then each
+    // class's own fields; IsEqualContent: kind code, kind and style bytes and
+    // the class's content fields, ignoring geometry and looks. References
+    // compare by id text. MergeTwo, MergeThree: base no merge.
     virtual bool IsEqual(const Drawable& other) const;
     virtual bool IsEqualContent(const Drawable& other) const;
     virtual bool MergeTwo(ModelDocument* document, Drawable* other);

@@ -55,6 +55,8 @@ class Junction : public NodeDrawable {
     std::string* GetEditableText(CRect& rect) override;
     // The nine-element record: (kind id pivot (x y) side bounds repaint label "text").
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
+    bool IsEqual(const Drawable& other) const override;
+    bool IsEqualContent(const Drawable& other) const override;
     int FindReplaceText(ModelDocument* document, const std::string& word,
                         const std::string& replacement, int options) override;
     Drawable* GetPlace() override;

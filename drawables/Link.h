@@ -66,6 +66,8 @@ class Link : public Drawable {
     // "stereotype" "source end" "target end" "comment" "file" "type" options
     // segment (name) (source label) (target label) tool <base run>).
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
+    bool IsEqual(const Drawable& other) const override;
+    bool IsEqualContent(const Drawable& other) const override;
     int FindReplaceText(ModelDocument* document, const std::string& word,
                         const std::string& replacement, int options) override;
 

@@ -309,6 +309,17 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
                        int options, int& pageNumber, CPoint& position, int32_t pageWidth,
                        int32_t pageHeight);
 
+    // ---- comparison (DrawableCompare.cpp) ----
+    // Kind, setting, name, comment, flags, the parent master's id text, the
+    // page matrix and the drawables (same count, and each equal to the
+    // drawable of the same id in the other model).
+    virtual bool IsEqual(const Model& other) const;
+    // The same kind and, when both have a parent master, the same parent id;
+    // when neither has one, the same name; false when only one has one.
+    virtual bool IsSameIdentity(const Model& other) const;
+    // Every drawable of the model, flat, containers before their members.
+    virtual void CollectAllDrawables(std::vector<Drawable*>& out) const;
+
     // ---- records ----
     // Given nil: the common part of the record (id, kind, setting, name, "",
     // comment, flags, parent master id, parent model id, zoom, inverse zoom,

@@ -181,6 +181,8 @@ void Model::Ungroup(ModelDocument* document, CRect& repaint, ChangeKind kind) {
         throw CKestException("Ungrouping of a group that has a sumbodel is not allowed.");
     auto* container = dynamic_cast<PrimitiveGroup*>(ContainerOf(group));
     MarkAll(0);
+    // The group and what hangs on it keep their places, for undo.
+    NumberByPosition(drawables, 1);
     Journal().BeginChange(document, kind);
     repaint.SetRectEmpty();
 

@@ -58,6 +58,19 @@ void ReleasePlaceMasters(ModelDocument* document, Drawable* drawable, bool remov
         document->RemoveMaster(master);
 }
 
+// Numbers the drawables of list, and of the groups in it, by their place in
+// their own list (the first word of the saved bounds, as the order
+// operations keep it).
+void NumberTree(DrawableList& list, int depth) {
+    int32_t position = 0;
+    for (const auto& drawable : list) {
+        drawable->savedBounds.left = position++;
+        if (DrawableList* members = drawable->GetMemberList();
+            members != nullptr && depth < kMaxDepth)
+            NumberTree(*members, depth + 1);
+    }
+}
+
 } // namespace
 
 Drawable* AttachedTo(const Drawable* drawable) {
@@ -295,6 +308,8 @@ DrawableList Model::DeleteDrawables(ModelDocument* document, CRect* repaint, Cha
             owned->Mark(1, 4, 0);
     }
 
+    // Each drawable keeps its place in its list, so that undo puts it back there.
+    NumberTree(drawables, 0);
     DrawableList taken;
     CollectMarked(taken);
     if (!noJournal)

@@ -82,6 +82,8 @@ class Place : public NodeDrawable {
     // name; the rectangle is the label rectangle. Null without a master.
     std::string* GetEditableText(CRect& rect) override;
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
+    bool IsEqual(const Drawable& other) const override;
+    bool IsEqualContent(const Drawable& other) const override;
     int FindReplaceText(ModelDocument* document, const std::string& word,
                         const std::string& replacement, int options) override;
     uint32_t GetPlaceFlags() const override { return placeFlags; }

@@ -55,6 +55,8 @@ class PlaceGroup : public Place {
     DrawableList* GetMemberList() override { return members_.GetMemberList(); }
     // Record: (placeGroup (group ...) place ...).
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
+    bool IsEqual(const Drawable& other) const override;
+    bool IsEqualContent(const Drawable& other) const override;
     int FindReplaceText(ModelDocument* document, const std::string& word,
                         const std::string& replacement, int options) override;
     // The title: the first text member with flag 0x1 and without 0x4 (not
@@ -131,6 +133,8 @@ class Swimlane : public PlaceGroup {
     void GetAnchorRect(CRect& rect, int corner, bool centred) const override;
     // Record: (swimlane "previous" "next" "model" placeGroup ...).
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
+    bool IsEqual(const Drawable& other) const override;
+    bool IsEqualContent(const Drawable& other) const override;
     void GetSubmodelMarkerRect(CRect& rect) const;
 
   private:

@@ -61,6 +61,8 @@ class PrimitiveGroup : public BoxPrimitive {
     DrawableList* GetMemberList() override { return &members_; }
     // Record: (group (member records or ids) <base run>).
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
+    bool IsEqual(const Drawable& other) const override;
+    bool IsEqualContent(const Drawable& other) const override;
     int FindReplaceText(ModelDocument* document, const std::string& word,
                         const std::string& replacement, int options) override;
 

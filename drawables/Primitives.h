@@ -43,6 +43,8 @@ class LinePrimitive : public Drawable {
     void GetVertices(std::vector<CPoint>& points) const override;
     // Record: (line (x1 y1 x2 y2 ...) curved <base run>).
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
+    bool IsEqual(const Drawable& other) const override;
+    bool IsEqualContent(const Drawable& other) const override;
 
     std::vector<CPoint> vertices;
     int32_t curved = 0;
@@ -81,6 +83,8 @@ class TextPrimitive : public Drawable {
     std::string* GetEditableText(CRect& rect) override;
     // Record: (text "text" flags <base run>).
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
+    bool IsEqual(const Drawable& other) const override;
+    bool IsEqualContent(const Drawable& other) const override;
     int FindReplaceText(ModelDocument* document, const std::string& word,
                         const std::string& replacement, int options) override;
 

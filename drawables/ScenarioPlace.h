@@ -53,6 +53,8 @@ class ScenarioPlace : public Place {
     void SetBounds(const CRect& rect, int flag = 0) override;
     // Record: (scenPlace (x end) ((l t r b) ...) place ...).
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
+    bool IsEqual(const Drawable& other) const override;
+    bool IsEqualContent(const Drawable& other) const override;
 
     // The point on the life line at y, kept 8 below the place and 8 above the end.
     void ClampToLifeLine(CPoint& point, int x, int y) const;

@@ -53,6 +53,8 @@ class Tag : public Drawable {
     std::string* GetEditableText(CRect& rect) override;
     // Record: (tag "attached id" (x y) "text" <base run>).
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
+    bool IsEqual(const Drawable& other) const override;
+    bool IsEqualContent(const Drawable& other) const override;
     int FindReplaceText(ModelDocument* document, const std::string& word,
                         const std::string& replacement, int options) override;
 
@@ -137,6 +139,8 @@ class Floater : public Tag {
     // Record: (floater "second" "attachment" flags segment (tail) (head)
     // (local) (origin) (axis) <tag record>).
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
+    bool IsEqual(const Drawable& other) const override;
+    bool IsEqualContent(const Drawable& other) const override;
     int FindReplaceText(ModelDocument* document, const std::string& word,
                         const std::string& replacement, int options) override;
     void SetAttached(Drawable* drawable) override;

@@ -175,6 +175,10 @@ const char* GuidMap::Find(const char* text) {
     return texts_.GetNode(text);
 }
 
+const char* GuidMap::InternGuid(const char* text) {
+    return text != nullptr ? texts_.GetNode(text) : nullptr;
+}
+
 bool GuidMap::Lookup(int32_t number, ModelObject*& out, bool mustFind) const {
     if (numbers_.Lookup(number, out))
         return true;

@@ -111,6 +111,10 @@ class GuidMap {
     ModelObject* At(int32_t number);
     // The interned copy of the text in the text tree.
     const char* Find(const char* text);
+    // The map's own copy of an id text, entered in the text tree when absent:
+    // a pointer that stays valid as long as the map, which copied objects hold
+    // in place of their references until these are resolved. Null for null.
+    const char* InternGuid(const char* text);
     // The object of a key: an integer key in the integer tree, a text in the
     // text tree. Only a non-null value counts. out is null when not found;
     // then with mustFind it throws CKestException("GUID map lookup failed").

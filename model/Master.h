@@ -104,6 +104,14 @@ class Master : public ModelObject {
     kest::Cell* Props(GuidScope* scope, ModelObject* other, kest::Cell* list, bool redo) override;
     void ResolveRefs(ModelDocument* document, GuidScope* scope, bool byDocument) override;
 
+    // Kind, access, the six strings, flags, tool number, the submodel's id
+    // text, the attribute, method and exception lists (each record against
+    // the record of the same id in the other list, when there is one) and
+    // the class parameters. The nested types are not compared.
+    bool IsEqual(const Master& other) const;
+    // The submodel's id text: the bound model's, else the one read; "" for none.
+    std::string SubmodelId() const;
+
     bool HasMethod(const MasterMethod* method) const;
     void RemoveDuplicateMembers();
     // The member and parameter records, taken out of the master: the lists
@@ -162,7 +170,6 @@ class Master : public ModelObject {
     kest::Cell* PersistMemberList(std::vector<std::unique_ptr<Record>>& list, kest::Cell* cells,
                                   const char* field, bool optional);
     void OwnMembers();
-    std::string SubmodelId() const;
 };
 
 } // namespace qm

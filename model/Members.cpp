@@ -367,7 +367,7 @@ Cell* MasterMethod::Persist(Cell* list) {
 }
 
 bool MasterMethod::IsEqual(const MasterMethod& o) const {
-    return name == o.name && returnType == o.returnType && comment == o.comment && code == o.code &&
+    return name == o.name && returnType == o.returnType && comment == o.comment &&
            access == o.access && mode == o.mode && ListsEqual(parameters, o.parameters) &&
            ListsEqual(others, o.others);
 }
@@ -589,7 +589,15 @@ bool ListsEqual(const AttributeList& a, const AttributeList& b) {
     return EqualRecords(a, b);
 }
 bool ListsEqual(const MethodList& a, const MethodList& b) {
-    return EqualRecords(a, b);
+    // The journal's snapshot decides from this whether the methods changed,
+    // so a change of a method's code alone must count as well.
+    if (!EqualRecords(a, b))
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i]->code != b[i]->code)
+            return false;
+    }
+    return true;
 }
 bool ListsEqual(const TypeList& a, const TypeList& b) {
     return EqualRecords(a, b);

@@ -122,6 +122,8 @@ class MasterMethod : public ModelObject {
     kest::Cell* Props(GuidScope* scope, ModelObject* other, kest::Cell* list, bool redo) override;
 
     kest::Cell* Persist(kest::Cell* list);
+    // Names, return types, comments, access, mode, parameters and others;
+    // the code is not compared.
     bool IsEqual(const MasterMethod& other) const;
     bool IsShown(int filter) const;
     int ReplaceText(const std::string& find, const std::string& replacement, int options);
@@ -202,7 +204,7 @@ void CopyList(ExceptionList& destination, const ExceptionList& source);
 void CopyList(ParameterList& destination, const ParameterList& source);
 void CopyList(MethodOthersList& destination, const MethodOthersList& source);
 
-// Same count and pairwise equal records.
+// Same count and pairwise equal records (methods: and the same code).
 bool ListsEqual(const AttributeList& a, const AttributeList& b);
 bool ListsEqual(const MethodList& a, const MethodList& b);
 bool ListsEqual(const TypeList& a, const TypeList& b);

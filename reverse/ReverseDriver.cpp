@@ -44,6 +44,17 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+// The option's name as a run's pairs give it: without white space.
+std::string StripWhitespace(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (!std::isspace(static_cast<unsigned char>(c))) {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
 void ApplyOptions(uint32_t& flags, const std::vector<NameValuePair>& options) {
     for (const NameValuePair& pair : options) {
         for (const OptionName& option : kOptions) {
@@ -67,16 +78,6 @@ std::string CellText(const kest::Cell* cell) {
 }
 
 } // namespace
-
-std::string StripWhitespace(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        if (!std::isspace(static_cast<unsigned char>(c))) {
-            out.push_back(c);
-        }
-    }
-    return out;
-}
 
 void ReverseEngineerFiles(ReverseProject& project, std::string_view languageName,
                           const std::string& targetModelName,
@@ -121,9 +122,15 @@ void ReverseEngineerFiles(ReverseProject& project, std::string_view languageName
         if (fileList != nullptr) {
             path = (*fileList)[index];
         } else {
-            path = CellText(kest::car(cell));
+            const kest::Cell* item = kest::car(cell);
             const kest::Cell* rest = kest::cdr(cell);
             cell = rest != nullptr && kest::ispair(rest) ? rest : nullptr;
+            // An add file's option lines come as (name value) pairs among the
+            // paths; they are for reverse-engineering scripts, not files.
+            if (item == nullptr || item->type != kest::TString) {
+                continue;
+            }
+            path = CellText(item);
         }
         parser.ParseSourceFile(path);
         const int lines = parser.LineCount() + 1;

@@ -21,9 +21,6 @@ struct NameValuePair {
     std::string value;
 };
 
-// The text with every white-space character removed.
-std::string StripWhitespace(std::string_view text);
-
 // Applies the options to the project profile, parses every file with one
 // parser of the language (the paths of fileList, or, without it, the string
 // cells of the list fileCells), logs the progress, records the files in the

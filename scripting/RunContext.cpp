@@ -1,6 +1,12 @@
 // The run context of the script built-ins.
 #include "scripting/RunContext.h"
 
+#include "document/CCASEDoc.h"
+#include "scripting/DiagramImageSeam.h"
+#include "scripting/References.h"
+
+#include <vector>
+
 namespace qm {
 
 ScriptRunContext& RunContext() {
@@ -14,11 +20,51 @@ ScriptExplorer* Install(ScriptExplorer* explorer) {
     return previous;
 }
 
+namespace {
+
+std::vector<std::unique_ptr<CCASEDoc>>& MadeProjects() {
+    static std::vector<std::unique_ptr<CCASEDoc>> projects;
+    return projects;
+}
+
+DiagramImageWriter*& ImageWriter() {
+    static DiagramImageWriter* writer = nullptr;
+    return writer;
+}
+
+} // namespace
+
+CCASEDoc* AdoptMadeProject(std::unique_ptr<CCASEDoc> project) {
+    MadeProjects().push_back(std::move(project));
+    return MadeProjects().back().get();
+}
+
+void ReleaseMadeProjects() {
+    // Taken out first: closing a project must not see the list it is in.
+    std::vector<std::unique_ptr<CCASEDoc>> projects = std::move(MadeProjects());
+    MadeProjects().clear();
+    for (const auto& project : projects) {
+        References().Forget(project.get());
+        project->OnCloseDocument();
+    }
+}
+
+DiagramImageWriter* InstalledDiagramImageWriter() {
+    return ImageWriter();
+}
+
+DiagramImageWriter* Install(DiagramImageWriter* writer) {
+    DiagramImageWriter* previous = ImageWriter();
+    ImageWriter() = writer;
+    return previous;
+}
+
 ScopedRunContext::ScopedRunContext(const ScriptRunContext& context) : previous_(RunContext()) {
     RunContext() = context;
 }
 
 ScopedRunContext::~ScopedRunContext() {
+    ReleaseMadeProjects();
     RunContext() = previous_;
 }
 

@@ -7,6 +7,7 @@
 #include "document/FolderLists.h"
 #include "platform/ScopedInstall.h"
 
+#include <memory>
 #include <string>
 
 namespace kest {
@@ -28,6 +29,8 @@ class ScriptExplorer {
     virtual void AddFileItem(int folder, const std::string& fileName) = 0;
     // Expands (or collapses) the folder and its ancestors.
     virtual void ExpandFolder(int folder, bool expand) = 0;
+    // Opens the first file of the generated documents folder, when there is one.
+    virtual void OpenFirstGeneratedDocument() {}
 };
 
 struct ScriptRunContext {
@@ -44,8 +47,15 @@ ScriptRunContext& RunContext();
 // it replaces; ScopedInstall<ScriptExplorer> installs one for a scope.
 ScriptExplorer* Install(ScriptExplorer* explorer);
 
+// Takes a project a script made (VxMakeProject) for the rest of the run and
+// returns it; the projects a run made are released when its run context
+// ends (they have no window and no cell outlives the run).
+CCASEDoc* AdoptMadeProject(std::unique_ptr<CCASEDoc> project);
+// Releases the projects made so far; references to them resolve to nothing.
+void ReleaseMadeProjects();
+
 // Sets the run context for its lifetime and restores the previous one, on
-// every path out.
+// every path out; the projects made under it are released.
 class ScopedRunContext {
   public:
     explicit ScopedRunContext(const ScriptRunContext& context);

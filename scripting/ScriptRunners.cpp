@@ -10,11 +10,13 @@
 #include "platform/Log.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
+#include "scripting/References.h"
 #include "scripting/RunContext.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <optional>
 
 namespace qm {
 
@@ -53,6 +55,10 @@ class KernelRun {
         kest::closeallchans();
         kest::purgesymbols();
         kest::restoremark();
+        // The script's literal setting does not carry over to what runs next.
+        kest::intern("literal")->value() = kest::nil;
+        // No cell of the run is left: its references start over.
+        References().Reset();
     }
     KernelRun(const KernelRun&) = delete;
     KernelRun& operator=(const KernelRun&) = delete;
@@ -112,19 +118,70 @@ std::string ScriptProjectName(const CCASEDoc& document) {
     return name;
 }
 
+TaskSettings GenerationSettings(CCASEDoc& document, int task) {
+    if (task < 0 || task >= ProjectProfile::kStringCount)
+        return {};
+    ProjectProfile& profile = document.Profile();
+    return {&profile.stringsA[task], &profile.stringsB[task], &profile.stringsC[task]};
+}
+
+std::string DefaultTargetFolder(const CCASEDoc& document) {
+    if (!document.GetPathName().empty())
+        return DirectoryOfPath(document.GetPathName());
+    std::error_code ec;
+    const std::string current = std::filesystem::current_path(ec).string();
+    const std::string generated = JoinPath(current, "Generated");
+    return IsDirectory(generated) ? generated : current;
+}
+
+ScriptOptionList& TaskScriptOptions() {
+    static ScriptOptionList options;
+    return options;
+}
+
+void RunGenerationTask(int task, const std::string& scriptPath, const ScriptDialog& dialog,
+                       ScriptExplorer* explorer) {
+    CCASEDoc& document = dialog.Document();
+    const TaskSettings settings = GenerationSettings(document, task);
+    const std::string target = settings.targetFolder != nullptr ? *settings.targetFolder : "";
+    const std::string extra = settings.targetFile != nullptr ? *settings.targetFile : "";
+    WriteGeneratedOutput(task, scriptPath, target, extra, dialog.Options(), document, explorer,
+                         false);
+}
+
+void RunReverseTask(kest::Cell* files, const std::string& scriptPath, const ScriptDialog& dialog,
+                    ScriptExplorer* explorer) {
+    RunReverseScript(files, scriptPath, dialog.Options(), "", dialog.Document(), explorer);
+}
+
+namespace {
+
+// Checks the target folder and creates a missing one (one level): asked
+// first, except in batch mode where nobody would answer. False when the run
+// is not to go on.
+bool PrepareTargetFolder(const std::string& folder, bool batch) {
+    if (IsDirectory(folder))
+        return true;
+    if (!batch && MessageBox("Target Folder does not exist.\nDo you want it to be created?",
+                             PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes)
+        return false;
+    std::error_code ec;
+    if (!folder.empty() && std::filesystem::create_directory(folder, ec) && !ec)
+        return true;
+    if (batch)
+        Log().Append("Failed to create folder.\r\n");
+    else
+        MessageBox("Failed to create folder.", PromptIcon::Exclamation);
+    return false;
+}
+
+} // namespace
+
 void WriteGeneratedOutput(int task, const std::string& scriptPath, const std::string& targetFolder,
                           const std::string& extraFolder, const ScriptOptionList& options,
                           CCASEDoc& project, ScriptExplorer* explorer, bool batch) {
-    if (!IsDirectory(targetFolder)) {
-        if (MessageBox("Target Folder does not exist.\nDo you want it to be created?",
-                       PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes)
-            return;
-        std::error_code ec;
-        if (!std::filesystem::create_directory(targetFolder, ec) || ec) {
-            MessageBox("Failed to create folder.", PromptIcon::Exclamation);
-            return;
-        }
-    }
+    if (!PrepareTargetFolder(targetFolder, batch))
+        return;
     try {
         KernelRun run(project, explorer);
         BindScriptOptions(options);
@@ -139,31 +196,74 @@ void WriteGeneratedOutput(int task, const std::string& scriptPath, const std::st
                          Str(ScriptProjectName(project)), Str(targetFolder), Str(extraFolder),
                          Str(""), static_cast<kest::Cell*>(kest::nil), nullptr);
         kest::Cell* result = run.Run(scriptPath, form);
-        (void)batch;
-        (void)task;
-        (void)result;
-        // Offering the generated document comes with the explorer's folders.
-    } catch (const CException&) {
+        // Only a documentation run that ended well offers what it wrote.
+        if (!batch && task == TaskDocGen && result != kest::nil &&
+            MessageBox("Open Generated Document?", PromptIcon::Question, PromptButtons::YesNo) ==
+                PromptAnswer::Yes &&
+            explorer != nullptr)
+            explorer->OpenFirstGeneratedDocument();
+    } catch (const std::exception&) {
         kest::resetstacks();
     }
 }
 
+namespace {
+
+// The target model's stepped links: drawn straight while the script runs
+// (cleared at construction), stepped again afterwards through the journaled
+// change of the links' looks, on every way out of the run.
+class SteppedLinksPause {
+  public:
+    SteppedLinksPause(CCASEDoc& document, Model* model) : document_(document) {
+        if (model == nullptr || (model->modelFlags & MfStepLink) == 0)
+            return;
+        model->modelFlags &= ~MfStepLink;
+        model_ = model;
+    }
+    ~SteppedLinksPause() {
+        if (model_ == nullptr || !document_.HasModel(model_))
+            return;
+        try {
+            model_->ChangeLinksLooks(&document_, model_->modelFlags | MfStepLink, false);
+        } catch (const std::exception&) {
+            // The looks are restored as far as they went; nothing more to undo.
+            model_->modelFlags |= MfStepLink;
+        }
+    }
+    SteppedLinksPause(const SteppedLinksPause&) = delete;
+    SteppedLinksPause& operator=(const SteppedLinksPause&) = delete;
+
+  private:
+    CCASEDoc& document_;
+    Model* model_ = nullptr;
+};
+
+} // namespace
+
 void RunReverseScript(kest::Cell* files, const std::string& scriptPath,
                       const ScriptOptionList& options, const std::string& modelName,
                       CCASEDoc& document, ScriptExplorer* explorer) {
+    std::optional<SteppedLinksPause> links;
     try {
         KernelRun run(document, explorer);
         BindScriptOptions(options);
+        const bool debug = DebugRequested();
+        Model* target = document.CurrentModel();
         if (!modelName.empty()) {
-            if (Model* model = document.FindModelByName(modelName))
-                document.SetCurrentModel(model);
+            if (Model* named = document.FindModelByName(modelName)) {
+                target = named;
+                document.SetCurrentModel(named);
+                if (document.Frame() != nullptr)
+                    document.Frame()->ShowModelAt(document.CurrentModelIndex());
+            }
         }
-        run.Begin(DebugRequested());
+        links.emplace(document, target);
+        run.Begin(debug);
         kest::Cell* form =
             kest::mklist(kest::intern("KestReverse"), Str(ScriptProjectName(document)),
                          kest::mklist(kest::KernelSyms.quote, files, nullptr), nullptr);
         run.Run(scriptPath, form);
-    } catch (const CException&) {
+    } catch (const std::exception&) {
         kest::resetstacks();
     }
 }
@@ -174,7 +274,7 @@ void RunTaskScript(const std::string& scriptPath, CCASEDoc& document, ScriptExpl
         KernelRun run(document, explorer);
         run.Begin(debug);
         run.Run(scriptPath, kest::mklist(kest::intern("KestTask"), nullptr));
-    } catch (const CException&) {
+    } catch (const std::exception&) {
         kest::resetstacks();
     }
 }

@@ -26,6 +26,36 @@ enum ScriptTaskKind : int {
     TaskExport = 4,
 };
 
+// The generation settings a project keeps per task kind (the task dialog
+// writes them): the script's file name, the target folder and the target
+// file, which the runner passes as the extra folder. Null for a task outside
+// 0 to 4.
+struct TaskSettings {
+    std::string* scriptName = nullptr;
+    std::string* targetFolder = nullptr;
+    std::string* targetFile = nullptr;
+};
+TaskSettings GenerationSettings(CCASEDoc& document, int task);
+
+// The target folder a task starts from when none is stored: the project's
+// folder, or for a project without a path the working directory's
+// "Generated" folder when it exists, else the working directory.
+std::string DefaultTargetFolder(const CCASEDoc& document);
+
+// What the runners take of the script task dialog and the
+// reverse-engineering dialog: the document they were opened for and the
+// options of the chosen script.
+class ScriptDialog {
+  public:
+    virtual ~ScriptDialog() = default;
+    virtual CCASEDoc& Document() const = 0;
+    virtual const ScriptOptionList& Options() const = 0;
+};
+
+// The option list of the script chosen in the task dialog: one for the whole
+// program run, empty at start-up, shared by the dialog and the runner.
+ScriptOptionList& TaskScriptOptions();
+
 // The kind of a script folder name ("CodeGen", "DocGen", "Other", "Import",
 // "Export", without regard to case), else -1.
 int ScriptTaskKindOfFolder(const std::string& folder);
@@ -34,8 +64,21 @@ int ScriptTaskKindOfFolder(const std::string& folder);
 // up to its first "." (after the first character), or "Untitled".
 std::string ScriptProjectName(const CCASEDoc& document);
 
+// Runs the generation script the task dialog chose: WriteGeneratedOutput
+// with the document's target folder and target file for the task, the
+// dialog's options, and batch off.
+void RunGenerationTask(int task, const std::string& scriptPath, const ScriptDialog& dialog,
+                       ScriptExplorer* explorer);
+
+// Runs the reverse-engineering script the dialog chose over the files
+// (RunReverseScript in the document's current model).
+void RunReverseTask(kest::Cell* files, const std::string& scriptPath, const ScriptDialog& dialog,
+                    ScriptExplorer* explorer);
+
 // Runs the generation script into targetFolder: asks to create a missing
-// folder ("Target Folder does not exist.\nDo you want it to be created?"),
+// folder ("Target Folder does not exist.\nDo you want it to be created?"; in
+// batch mode it is created without asking, and a failure to create it goes
+// to the log as "Failed to create folder."),
 // binds the options as variables, loads the script and evaluates
 // (KestMain (quote scope) name target extra "" nil). With batch off a
 // documentation run that succeeded offers to open the generated document
@@ -46,7 +89,10 @@ void WriteGeneratedOutput(int task, const std::string& scriptPath, const std::st
                           CCASEDoc& project, ScriptExplorer* explorer, bool batch);
 
 // Runs (KestReverse projectName (quote files)) of the script, in the model
-// named modelName when the document has one (else its current model).
+// named modelName when the document has one (else its current model). A
+// target model drawing stepped links draws them straight while the script
+// runs and gets its stepped links back afterwards (one undoable change),
+// also when the script fails.
 void RunReverseScript(kest::Cell* files, const std::string& scriptPath,
                       const ScriptOptionList& options, const std::string& modelName,
                       CCASEDoc& document, ScriptExplorer* explorer);

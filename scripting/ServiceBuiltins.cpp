@@ -2,23 +2,30 @@
 // grouped forms, the explorer's folders of generated files, identifiers,
 // comments and indented text, the clock and new GUIDs.
 #include "document/CCASEDoc.h"
+#include "document/Profile.h"
+#include "drawables/Model.h"
 #include "kernel/Eval.h"
 #include "kernel/Init.h"
 #include "kernel/Printer.h"
 #include "kernel/Symbol.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
 #include "platform/Format.h"
 #include "platform/Log.h"
+#include "platform/PathHelpers.h"
 #include "platform/ScopedInstall.h"
 #include "platform/TextHelpers.h"
+#include "scripting/DiagramImageSeam.h"
 #include "scripting/LineMerge.h"
 #include "scripting/RunContext.h"
+#include "scripting/ScriptRunners.h"
 #include "scripting/VxBuiltins.h"
 #include "scripting/VxFrame.h"
 
 #include <cctype>
 #include <ctime>
 #include <exception>
+#include <filesystem>
 #include <optional>
 #include <random>
 #include <string>
@@ -288,6 +295,89 @@ Cell* VxSaveProject(Symbol* self) {
     Log().Append(failure);
     Log().Append("\r\n");
     return nil;
+}
+
+namespace {
+
+// A relative image folder is taken in the project's documentation target
+// folder, where the pages that show the images are written.
+std::string ImageFolderPath(const std::string& folder) {
+    if (folder.empty() || std::filesystem::path(folder).is_absolute())
+        return folder;
+    CCASEDoc* project = RunContext().project;
+    if (project == nullptr)
+        return folder;
+    const TaskSettings settings = GenerationSettings(*project, TaskDocGen);
+    const std::string base =
+        !settings.targetFolder->empty() ? *settings.targetFolder : DefaultTargetFolder(*project);
+    return base.empty() ? folder : JoinPath(base, folder);
+}
+
+} // namespace
+
+Cell* VxCreateImage(Symbol* self) {
+    VxFrame frame(self, 4, 4);
+    Cell* reference = frame.Arg(0);
+    if (reference->type != TRef)
+        frame.Fail(ErrRefExpected, reference);
+    const bool selectionOnly = frame.Arg(1) != nil;
+    const std::string format = frame.Text(2);
+    const std::string folder = frame.Text(3);
+
+    const std::string where = ImageFolderPath(folder);
+    if (!IsDirectory(where)) {
+        std::error_code ec;
+        if (where.empty() || !std::filesystem::create_directory(where, ec) || ec)
+            return nil;
+    }
+    if (reference->flag != RefModel)
+        return nil;
+    auto* model = static_cast<Model*>(ResolveObject(reference));
+    DiagramImageWriter* writer = InstalledDiagramImageWriter();
+    if (model == nullptr || writer == nullptr)
+        return nil;
+    std::string failure;
+    try {
+        writer->WriteDiagramImage(*model, selectionOnly, JoinPath(where, model->name), format);
+    } catch (const CKestException& e) {
+        failure = e.Message();
+    } catch (const std::exception& e) {
+        failure = e.what();
+    }
+    if (!failure.empty()) {
+        Log().Append(failure);
+        Log().Append("\r\n");
+        return nil;
+    }
+    const std::string path = JoinPath(folder, model->name) + "." + format;
+    return mkstr(path.c_str(), path.size());
+}
+
+Cell* VxMakeProject(Symbol* self) {
+    VxFrame frame(self, 1, 1);
+    const std::string name = frame.Text(0);
+    CCASEDoc* current = RunContext().project;
+    if (current == nullptr)
+        frame.Fail("no project open");
+    DocumentContext& context = current->Context();
+    // The name as given (a loaded template's file name, a path, or the
+    // built-in template), else a template of that name in the notation folder.
+    auto project = std::make_unique<CCASEDoc>(context, true);
+    NotationTemplate* notation = nullptr;
+    try {
+        notation = context.templates->AcquireTemplate(name);
+        if (notation == nullptr && !HasPathSeparator(name) && context.profile != nullptr &&
+            !context.profile->NotationFolder.empty())
+            notation =
+                context.templates->AcquireTemplate(JoinPath(context.profile->NotationFolder, name));
+    } catch (const CException&) {
+        notation = nullptr;
+    }
+    if (notation == nullptr)
+        frame.Fail("no such notation template", frame.Arg(0));
+    project->SetTemplate(notation);
+    CCASEDoc* made = AdoptMadeProject(std::move(project));
+    return References().MakeRef(made, RefProject);
 }
 
 } // namespace qm

@@ -58,6 +58,9 @@ kest::Cell* VxProps(kest::Symbol* self);
 kest::Cell* VxLooks(kest::Symbol* self);
 // Project built-ins.
 kest::Cell* VxSaveProject(kest::Symbol* self);
+kest::Cell* VxMakeProject(kest::Symbol* self);
+// The diagram image of a model (through the installed DiagramImageWriter).
+kest::Cell* VxCreateImage(kest::Symbol* self);
 // Model built-ins.
 kest::Cell* VxMakeModel(kest::Symbol* self);
 kest::Cell* VxSelectModel(kest::Symbol* self);

@@ -19,6 +19,8 @@ packages=(
   # real IDL files for the reverse engineer's tests, and the tag scanner its
   # benchmark is measured against
   omniorb-idl universal-ctags
+  # real Java and PHP sources for the reverse engineer's corpus tests
+  openjdk-17-source php-doctrine-collections
   # the application's start under a virtual display, and its screenshot
   xvfb x11-apps
 )

@@ -1,12 +1,17 @@
 #include "shell/CCASEApp.h"
 
 #include "document/CCASEDoc.h"
+#include "document/ModelLibrary.h"
 #include "kernel/Kernel.h"
 #include "platform/Errors.h"
+#include "platform/Format.h"
 #include "platform/Log.h"
+#include "platform/PagedDevice.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
 #include "repository/RepositorySession.h"
+#include "reverse/DocumentReverseProject.h"
+#include "reverse/ReverseDriver.h"
 #include "scripting/ScriptOptions.h"
 #include "scripting/ScriptRunners.h"
 
@@ -49,7 +54,9 @@ CCASEApp::CCASEApp(FrameFactory makeFrame) : makeFrame_(std::move(makeFrame)) {
 }
 
 CCASEApp::~CCASEApp() {
-    // Documents (closed with the environment) go before their windows.
+    // The library's and the other documents (closed with the environment)
+    // go before their windows.
+    modelLibrary_.reset();
     environment_.reset();
     mainFrame_.reset();
     if (theApp == this)
@@ -81,6 +88,9 @@ void CCASEApp::StartUp(const std::vector<std::string>& arguments) {
     // The command line.
     commandLine_ = std::make_unique<BatchCommandLineInfo>(environment_->Settings());
     commandLine_->ParseCommandLine(arguments);
+    // A batch run reads the user's settings but writes none of them.
+    if (commandLine_->batch)
+        environment_->Documents().storeRecentFiles = false;
 
     // The main window, and the child window of every document made from now on.
     if (makeFrame_) {
@@ -90,6 +100,7 @@ void CCASEApp::StartUp(const std::vector<std::string>& arguments) {
             exitCode_ = 1;
             return;
         }
+        environment_->mainWindow = mainFrame_.get();
         environment_->Documents().attachWindow = [this](CCASEDoc& document) {
             return mainFrame_->AttachDocument(document);
         };
@@ -101,8 +112,18 @@ void CCASEApp::StartUp(const std::vector<std::string>& arguments) {
     if (mainFrame_ != nullptr && !commandLine_->exitWhenDone)
         mainFrame_->ShowFrame(environment_->Settings().WinPos.length != 0);
 
-    // The reference project, opened into the model library, comes with the
-    // library panes.
+    // The model library, with the reference project of the settings read
+    // into it; the open documents' library lists follow it.
+    modelLibrary_ = std::make_unique<ModelLibrary>(environment_->Context());
+    modelLibrary_->updateLibraryPanes = [this](bool fill) {
+        for (const auto& document : environment_->Documents().Documents())
+            document->UpdateLibraryPane(fill);
+    };
+    const std::string& referenceProject = environment_->Settings().DefaultRefProj;
+    // A reference project that cannot be read is shown and left out: the
+    // application still starts, so that the setting can be changed.
+    if (!referenceProject.empty())
+        RunCommand([&] { modelLibrary_->OpenDocumentFile(referenceProject); });
 
     if (commandLine_->batch) {
         if (RunBatch(*commandLine_, *this)) {
@@ -120,12 +141,22 @@ void CCASEApp::StartUp(const std::vector<std::string>& arguments) {
     } else {
         fileNamed = !commandLine_->shellFileName.empty();
         if (fileNamed) {
-            if (OpenDocumentFile(commandLine_->shellFileName) == nullptr) {
+            CCASEDoc* document = OpenDocumentFile(commandLine_->shellFileName);
+            if (document == nullptr) {
                 finished_ = true;
                 exitCode_ = 1;
                 return;
             }
-            // Printing a project comes with the printing of documents.
+            // The print shell command prints the project and ends the run.
+            if (commandLine_->shellCommand == ShellCommand::FilePrint) {
+                finished_ = true;
+                exitCode_ = 1;
+                RunCommand([&] {
+                    PrintDocument(*document);
+                    exitCode_ = 0;
+                });
+                return;
+            }
         } else {
             OnFileNew(); // not yet armed: arms File New only
         }
@@ -145,7 +176,8 @@ void CCASEApp::StartUp(const std::vector<std::string>& arguments) {
 int CCASEApp::ExitInstance() {
     if (environment_ != nullptr && !(commandLine_ != nullptr && commandLine_->batch))
         environment_->Settings().ExchangeWithRegistry(true);
-    LogoutRepository();
+    // A logout the server does not answer is shown; the exit goes on.
+    RunCommand([this] { LogoutRepository(); });
     return exitCode_;
 }
 
@@ -160,6 +192,42 @@ CCASEDoc* CCASEApp::OpenDocumentFile(const std::string& path) {
 
 CCASEDoc* CCASEApp::OnFileNew() {
     return environment_->OnFileNew();
+}
+
+void CCASEApp::OnFilePrintSetup() {
+    if (mainFrame_ == nullptr)
+        return;
+    Profile& settings = environment_->Settings();
+    PageSetup setup = settings.PageSetup;
+    if (!mainFrame_->AskPageSetup(setup))
+        return;
+    // The paper size is applied (and compared) against the settings' own.
+    const int32_t width = setup.PaperWidth;
+    const int32_t height = setup.PaperHeight;
+    setup.PaperWidth = settings.PageSetup.PaperWidth;
+    setup.PaperHeight = settings.PageSetup.PaperHeight;
+    settings.PageSetup = setup;
+    environment_->ApplyPageSize(width, height, false);
+}
+
+std::string PrintFilePath(const CCASEDoc& document) {
+    const std::string& path = document.GetPathName();
+    if (path.empty())
+        return "Untitled.pdf";
+    return RemoveExtension(path) + ".pdf";
+}
+
+int CCASEApp::PrintDocument(CCASEDoc& document) {
+    // A project shown in no window prints the model a window would show first.
+    if (document.CurrentModel() == nullptr && document.ModelCount() > 0)
+        document.SetCurrentModel(document.GetModelAt(0));
+    const std::string path = PrintFilePath(document);
+    PdfPagedDevice device(path);
+    ReportOperationFailure(device.IsOpen(), "bad dc handle");
+    const int pages = document.Print(&device, environment_->Settings().PageSetup.PrintOptions, 100);
+    device.Finish();
+    Log().Append(Format("Printed %d page(s) to %s\n", pages, path.c_str()));
+    return pages;
 }
 
 void CCASEApp::OnHelpContents() {
@@ -273,9 +341,13 @@ bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
         if (commandLine.addFile.empty())
             CommandLineError("Need -add=addFiles.txt", "", "");
         kest::Cell* files = ReadAddFile(commandLine.addFile);
-        (void)files;
-        CommandLineError("can't reverse-engineer into the project", ": ", commandLine.revLanguage);
+        DocumentReverseProject project(*document);
+        ReverseEngineerFiles(project, commandLine.revLanguage, commandLine.revModel, nullptr, files,
+                             &commandLine.scriptOptions);
     }
+
+    if (commandLine.print)
+        app.PrintDocument(*document);
 
     if (commandLine.save) {
         if (!commandLine.saveAs.empty())

@@ -15,6 +15,8 @@
 namespace qm {
 
 class CCASEDoc;
+class ModelLibrary;
+class PageSetup;
 class RepositorySession;
 
 // The main window as start-up and the batch run see it. The windowed
@@ -30,6 +32,9 @@ class MainFrame {
     // The main frame's closing: asks about templates and documents; true
     // when the application may end.
     virtual bool CloseFrame() = 0;
+    // The page set-up dialog, loaded with setup (thousandths of an inch);
+    // true with setup changed on OK, false when cancelled.
+    virtual bool AskPageSetup(PageSetup& setup) = 0;
 };
 
 class CCASEApp {
@@ -62,6 +67,12 @@ class CCASEApp {
     CCASEDoc* OpenDocumentFile(const std::string& path);
     // File New with its arming.
     CCASEDoc* OnFileNew();
+    // Print Setup: the page set-up dialog with the settings' printer set-up;
+    // on OK it is stored back and the paper size applied to every document.
+    void OnFilePrintSetup();
+    // Prints the document with the settings' print options into a PDF file
+    // beside it (PrintFilePath); returns the pages printed. Failures are thrown.
+    int PrintDocument(CCASEDoc& document);
     // Help Contents and Help Index.
     void OnHelpContents();
     void OnHelpIndex();
@@ -85,6 +96,9 @@ class CCASEApp {
     Environment* Env() { return environment_.get(); }
     BatchCommandLineInfo* CommandLine() { return commandLine_.get(); }
     MainFrame* Frame() { return mainFrame_.get(); }
+    // The model library, made at start-up with the reference project of the
+    // settings (when they name one) read into it.
+    ModelLibrary* Library() { return modelLibrary_.get(); }
 
   private:
     void StartUp(const std::vector<std::string>& arguments);
@@ -93,6 +107,7 @@ class CCASEApp {
     std::unique_ptr<Environment> environment_;
     std::unique_ptr<BatchCommandLineInfo> commandLine_;
     std::unique_ptr<MainFrame> mainFrame_;
+    std::unique_ptr<ModelLibrary> modelLibrary_;
     int exitCode_ = 0;
     bool finished_ = false;
 };
@@ -102,6 +117,10 @@ class CCASEApp {
 // end (the option exit), false when the application goes on running.
 // Command-line problems end with CommandLineExit.
 bool RunBatch(BatchCommandLineInfo& commandLine, CCASEApp& app);
+
+// Where a project prints to: its path with the extension "pdf", or
+// "Untitled.pdf" in the current folder for a project never saved.
+std::string PrintFilePath(const CCASEDoc& document);
 
 // The text of "Failed to initialize Quillmark: %s\nApplication will abort!".
 std::string StartupFailureText(std::exception_ptr error);

@@ -1,12 +1,14 @@
 #include "shell/Environment.h"
 
 #include "document/CCASEDoc.h"
+#include "image/DiagramImageExport.h"
 #include "kernel/Kernel.h"
 #include "model/Guid.h"
 #include "platform/Files.h"
 #include "platform/PathHelpers.h"
 #include "platform/Process.h"
 #include "platform/Prompt.h"
+#include "scripting/VxBuiltins.h"
 
 #include <cstdlib>
 
@@ -14,7 +16,23 @@ namespace qm {
 
 namespace {
 Environment* theEnvironment = nullptr;
-}
+
+// The diagram export of scripts: no window is needed, so it runs the same
+// in batch runs and with a frame open.
+class SettingsImageWriter : public DiagramImageWriter {
+  public:
+    explicit SettingsImageWriter(const Profile& settings) : settings_(settings) {}
+    void WriteDiagramImage(Model& model, bool selectionOnly, const std::string& path,
+                           const std::string& format) override {
+        ExportDiagramImage(&model, selectionOnly, path, format,
+                           {settings_.MaxImageWidth, settings_.MaxImageHeight});
+    }
+
+  private:
+    const Profile& settings_;
+};
+
+} // namespace
 
 std::string MastersClipboardPath(const std::string& temporaryFolder) {
     const size_t length = temporaryFolder.size();
@@ -32,15 +50,22 @@ std::string MastersClipboardPath() {
 }
 
 Environment::Environment()
-    : installFonts_(&fontFaces), installTemplateShell_(this), installJournals_(&journals_) {
+    : installFonts_(&fontFaces),
+      installTemplateShell_(this),
+      installJournals_(&journals_),
+      imageWriter_(std::make_unique<SettingsImageWriter>(profile)),
+      installImageWriter_(imageWriter_.get()) {
     theEnvironment = this;
     journalBusy = 0;
+    // The kernel registers the model-access built-ins while it starts.
+    InstallVxBuiltins();
     kest::initkernel();
     clipboardPath = MastersClipboardPath();
     fontFaces.Init();
     profile.SetDefaults();
     context_.profile = &profile;
     context_.templates = this;
+    context_.printing = &printing;
     context_.recentFiles = [this](const std::string& path) { documents_->AddToRecentFiles(path); };
     documents_ = std::make_unique<DocumentManager>(context_);
     documents_->LoadRecentFiles();

@@ -12,6 +12,7 @@
 #include "drawables/FontFaceTable.h"
 #include "drawables/NotationTemplate.h"
 #include "platform/ScopedInstall.h"
+#include "scripting/DiagramImageSeam.h"
 
 #include <cstdint>
 #include <functional>
@@ -102,10 +103,17 @@ class Environment : public TemplateList, public TemplateShell {
     std::unique_ptr<DocumentManager> documents_;
     CCASEDoc* active_ = nullptr;
     ScopedInstall<FontFaceTable> installFonts_;
+    // Every layer reads the options, the setting word and the snap size of
+    // the loaded settings through the user-settings seam.
+    ProfileUserSettings userSettings_{profile};
+    ScopedInstall<const UserSettings> installUserSettings_{&userSettings_};
     ScopedInstall<TemplateShell> installTemplateShell_;
     // Changes are recorded in the undo journal of the document they change.
     DocumentJournals journals_;
     ScopedInstall<ChangeJournal> installJournals_;
+    // Scripts export diagram images with the settings' image limits.
+    std::unique_ptr<DiagramImageWriter> imageWriter_;
+    ScopedInstall<DiagramImageWriter> installImageWriter_;
 };
 
 } // namespace qm

@@ -1,6 +1,7 @@
 #include "shell/MainWindow.h"
 
 #include "document/CCASEDoc.h"
+#include "document/Profile.h"
 #include "drawables/Model.h"
 #include "platform/PainterDC.h"
 #include "platform/PathHelpers.h"
@@ -14,11 +15,19 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPageLayout>
+#include <QPageSetupDialog>
+#include <QPageSize>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPrinter>
 #include <QScrollArea>
 
+#include <cmath>
 #include <map>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace qm {
 
@@ -79,6 +88,9 @@ class ChildWindow : public QMdiSubWindow, public DocumentFrame {
         scroll_ = new QScrollArea(this);
         diagram_ = new DiagramWidget(document);
         scroll_->setWidget(diagram_);
+        // The white page fills the window; scroll bars come once the
+        // diagram is larger than it.
+        scroll_->setWidgetResizable(true);
         scroll_->setBackgroundRole(QPalette::Dark);
         setWidget(scroll_);
         resize(900, 650);
@@ -109,7 +121,7 @@ class ChildWindow : public QMdiSubWindow, public DocumentFrame {
     }
     void ApplyLayout(const FrameLayout& layout, bool maximize) override {
         if (layout.frameWidth > 0 && layout.frameHeight > 0)
-            resize(layout.frameWidth, layout.frameHeight);
+            FitInto(QSize(layout.frameWidth, layout.frameHeight));
         if (maximize)
             showMaximized();
     }
@@ -132,6 +144,18 @@ class ChildWindow : public QMdiSubWindow, public DocumentFrame {
 
     CCASEDoc& Document() { return document_; }
 
+    // Takes size, made no larger than the room from the window's place to
+    // the bottom-right corner of the main window's area, so that the
+    // window's title bar and its buttons stay in view.
+    void FitInto(QSize size) {
+        if (QMdiArea* area = mdiArea()) {
+            const QSize room = area->viewport()->size() - QSize(x(), y());
+            if (room.width() > 200 && room.height() > 150)
+                size = size.boundedTo(room);
+        }
+        resize(size);
+    }
+
   protected:
     void closeEvent(QCloseEvent* event) override {
         if (closingByApp_) {
@@ -153,10 +177,56 @@ class ChildWindow : public QMdiSubWindow, public DocumentFrame {
     DiagramWidget* diagram_ = nullptr;
 };
 
+// The file dialogs a document asks for, over Qt's.
+class WindowFileDialogs : public FileDialogs {
+  public:
+    explicit WindowFileDialogs(QWidget* owner) : owner_(owner) {}
+
+    std::optional<std::string> AskOpenFile(const FileDialogRequest& request) override {
+        QFileDialog dialog(owner_, "Open", Initial(request.initialName),
+                           QString::fromStdString(QtFileFilter(request.filter)));
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+        return Run(dialog);
+    }
+    std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override {
+        QFileDialog dialog(owner_, "Save As", Initial(request.initialName),
+                           QString::fromStdString(QtFileFilter(request.filter)));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+        return Run(dialog);
+    }
+    std::optional<std::string> ChooseTemplate(const std::string& folder,
+                                              const std::string& defaultNotation) override {
+        QFileDialog dialog(owner_, "Choose a Template",
+                           QString::fromStdString(JoinPath(folder, defaultNotation)),
+                           "Notation Template Files (*.not)");
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        return Run(dialog);
+    }
+
+  private:
+    // A pattern such as "*.pro" names no file: the dialog starts empty.
+    static QString Initial(const std::string& name) {
+        return name.find('*') != std::string::npos ? QString() : QString::fromStdString(name);
+    }
+    static std::optional<std::string> Run(QFileDialog& dialog) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return dialog.selectedFiles().front().toStdString();
+    }
+
+    QWidget* owner_;
+};
+
 class MainWindow : public QMainWindow, public MainFrame {
   public:
-    explicit MainWindow(CCASEApp& app) : app_(app) {
+    explicit MainWindow(CCASEApp& app) : app_(app), dialogs_(this) {
         setWindowTitle("Quillmark");
+        // New projects choose their template, Save As its file, here.
+        app_.Env()->Context().dialogs = &dialogs_;
         area_ = new QMdiArea(this);
         area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -182,6 +252,8 @@ class MainWindow : public QMainWindow, public MainFrame {
             if (CCASEDoc* document = app_.Env()->ActiveDocument())
                 app_.Env()->Documents().CloseDocument(document);
         });
+        file->addSeparator();
+        Add(file, "P&rint Setup...", QKeySequence(), [this] { app_.OnFilePrintSetup(); });
         file->addSeparator();
         Add(file, "E&xit", QKeySequence(), [this] { close(); });
 
@@ -220,6 +292,7 @@ class MainWindow : public QMainWindow, public MainFrame {
         // that every title bar stays in view.
         const int step = 24 * static_cast<int>((children_.size() - 1) % 10);
         child->move(step, step);
+        child->FitInto(child->size());
         child->show();
         return child;
     }
@@ -258,6 +331,23 @@ class MainWindow : public QMainWindow, public MainFrame {
         return environment.Documents().CloseAll();
     }
 
+    // The page set-up dialog in thousandths of an inch; the paper's
+    // orientation is folded into its width and height.
+    bool AskPageSetup(PageSetup& setup) override {
+        QPrinter printer;
+        printer.setPageSize(QPageSize(QSizeF(setup.PaperWidth / 1000.0, setup.PaperHeight / 1000.0),
+                                      QPageSize::Inch));
+        if (setup.PaperWidth > setup.PaperHeight)
+            printer.setPageOrientation(QPageLayout::Landscape);
+        QPageSetupDialog dialog(&printer, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        const QRectF paper = printer.pageLayout().fullRect(QPageLayout::Inch);
+        setup.PaperWidth = static_cast<int32_t>(std::lround(paper.width() * 1000.0));
+        setup.PaperHeight = static_cast<int32_t>(std::lround(paper.height() * 1000.0));
+        return true;
+    }
+
   protected:
     void closeEvent(QCloseEvent* event) override {
         bool mayClose = true;
@@ -285,7 +375,16 @@ class MainWindow : public QMainWindow, public MainFrame {
             app_.OpenDocumentFile(path.toStdString());
     }
 
+  public:
+    ~MainWindow() override {
+        if (Environment* environment = app_.Env())
+            if (environment->Context().dialogs == &dialogs_)
+                environment->Context().dialogs = nullptr;
+    }
+
+  private:
     CCASEApp& app_;
+    WindowFileDialogs dialogs_;
     QMdiArea* area_ = nullptr;
     std::map<CCASEDoc*, ChildWindow*> children_;
 };
@@ -358,6 +457,40 @@ class WindowPrompts : public PromptService {
 };
 
 } // namespace
+
+std::string QtFileFilter(const std::string& filter) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= filter.size()) {
+        const size_t bar = filter.find('|', start);
+        const size_t end = bar == std::string::npos ? filter.size() : bar;
+        std::string part = filter.substr(start, end - start);
+        const size_t first = part.find_first_not_of(' ');
+        const size_t last = part.find_last_not_of(' ');
+        parts.push_back(first == std::string::npos ? "" : part.substr(first, last - first + 1));
+        if (bar == std::string::npos)
+            break;
+        start = bar + 1;
+    }
+    std::string result;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        const std::string& description = parts[i];
+        std::string patterns = parts[i + 1];
+        if (description.empty())
+            break;
+        for (char& c : patterns)
+            if (c == ';')
+                c = ' ';
+        while (!patterns.empty() && patterns.back() == ' ')
+            patterns.pop_back();
+        if (!result.empty())
+            result += ";;";
+        result += description;
+        if (description.find("(*") == std::string::npos && !patterns.empty())
+            result += " (" + patterns + ")";
+    }
+    return result;
+}
 
 std::unique_ptr<MainFrame> CreateMainWindow(CCASEApp& app) {
     return std::make_unique<MainWindow>(app);

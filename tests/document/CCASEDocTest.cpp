@@ -10,6 +10,8 @@
 
 #include <csignal>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -416,6 +418,26 @@ TEST_F(DocumentTest, ProgressAndPanesFollowLoadAndSave) {
     hidden->SetFrame(&window);
     hidden->LoadText(EveryRecord());
     EXPECT_TRUE(window.calls.empty());
+}
+
+TEST_F(DocumentTest, ClipboardProgressEndsWithItsStatusWord) {
+    RecordingWindow window;
+    auto doc = NewDoc(false);
+    doc->LoadText(EveryRecord());
+    doc->SetFrame(&window);
+    Model* classes = doc->FindModelByName("Classes");
+    // Nothing marked and nothing selected.
+    doc->CopyToClipboardFile(classes, std::vector<Drawable*>{});
+    EXPECT_EQ(window.calls.back(), "end Copied");
+    EXPECT_FALSE(doc->PasteFromClipboardFile(true, classes, {}));
+    EXPECT_EQ(window.calls.back(), "end Nothing to Paste");
+    EXPECT_EQ(prompts.beeps, 1);
+
+    doc->CopyToClipboardFile(classes, std::vector<Drawable*>{classes->drawables.front().get()});
+    EXPECT_TRUE(doc->PasteFromClipboardFile(true, classes, {}));
+    EXPECT_NE(std::find(window.calls.begin(), window.calls.end(), "end Pasted"),
+              window.calls.end());
+    EXPECT_EQ(prompts.beeps, 1);
 }
 
 } // namespace

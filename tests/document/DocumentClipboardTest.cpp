@@ -4,6 +4,8 @@
 #include "document/CCASEDoc.h"
 #include "drawables/Model.h"
 #include "model/ChangeJournal.h"
+#include "platform/DesktopClipboard.h"
+#include "platform/Errors.h"
 #include "tests/document/DocumentFixture.h"
 
 #include <gtest/gtest.h>
@@ -152,6 +154,38 @@ TEST_F(DocumentTest, MalformedClipboardFilesPasteNothing) {
         EXPECT_EQ(doc->FindModelByName("Pasted"), nullptr);
         EXPECT_EQ(doc->StoreText(), before);
     }
+}
+
+TEST_F(DocumentTest, PasteFindsTheFileTheDesktopClipboardRefersTo) {
+    auto from = Load(EveryRecord());
+    from->Masters().FindByGuid("m-shape-000001")->Mark(1, 1, 0);
+    from->CopyToClipboardFile(static_cast<Model*>(nullptr), std::vector<Drawable*>{});
+    EXPECT_EQ(GetFileReference(kMastersClipboardMime), CCASEDoc::ClipboardFile());
+
+    // Another instance of this user copied: its file, elsewhere, is the one
+    // the reference names, and this instance has none of its own.
+    MakeDirectories(scratch / "other");
+    const std::string other = scratch / "other/Quillmark.clp";
+    ASSERT_TRUE(MoveFile(CCASEDoc::ClipboardFile(), other));
+    ASSERT_TRUE(PutFileReference(kMastersClipboardMime, other));
+    auto to = Load(kMinimal);
+    ASSERT_TRUE(to->PasteFromClipboardFile(false, nullptr, {}));
+    EXPECT_NE(to->Masters().FindByGuid("m-shape-000001"), nullptr);
+
+    // A reference to a file of another name is not followed.
+    const std::string renamed = scratch / "other/notes.txt";
+    ASSERT_TRUE(MoveFile(other, renamed));
+    ASSERT_TRUE(PutFileReference(kMastersClipboardMime, renamed));
+    auto untouched = Load(kMinimal);
+    std::string before = untouched->StoreText();
+    try {
+        untouched->PasteFromClipboardFile(false, nullptr, {});
+        ADD_FAILURE() << "pasted from a file that is no clipboard file";
+    } catch (const CKestException& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Can't open clipboard file: " + CCASEDoc::ClipboardFile());
+    }
+    EXPECT_EQ(untouched->StoreText(), before);
 }
 
 } // namespace

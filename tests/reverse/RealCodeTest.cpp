@@ -1,11 +1,13 @@
 // The C++ and IDL parsers over real code not written for this project: the
 // installed Qt 6 (QtCore, QtGui, QtWidgets), GoogleTest and libstdc++
-// container headers, and the installed CORBA services IDL files. The whole
-// run must end without a crash, a hang or a sanitizer report; the IDL files
-// must parse without a single error, and QString must come out with its
-// public methods.
-#include "FakeProject.h"
+// container headers, built into a real project and laid out, and the
+// installed CORBA services IDL files. The whole run must end without a
+// crash, a hang or a sanitizer report; the IDL files must parse without a
+// single error, and QString must come out with its public methods.
+#include "DocumentProjectFixture.h"
 #include "ReverseTestSupport.h"
+
+#include "reverse/DocumentReverseProject.h"
 
 #include "model/Members.h"
 #include "platform/Log.h"
@@ -55,8 +57,7 @@ std::vector<std::string> ErrorLines(const std::string& log) {
     return lines;
 }
 
-// Masters and models make ids: the settings go to a scratch folder.
-class RealCodeTest : public test::ModelTest {};
+class RealCodeTest : public test::DocumentProjectTest {};
 
 TEST_F(RealCodeTest, InstalledCppHeadersParseAndQStringHasItsPublicMethods) {
     const std::string qt = "/usr/include/x86_64-linux-gnu/qt6/";
@@ -92,8 +93,10 @@ TEST_F(RealCodeTest, InstalledCppHeadersParseAndQStringHasItsPublicMethods) {
     if (files.size() < 500) {
         GTEST_SKIP() << "the Qt 6, GoogleTest and libstdc++ headers are not installed";
     }
-    // One parser for the whole run, as the driver keeps it.
-    test::FakeProject project(0);
+    // One parser for the whole run, as the driver keeps it, into a real project.
+    auto doc = NewProject();
+    doc->Profile().flags = 0;
+    DocumentReverseProject project(*doc);
     SourceParser parser(&project, kLangCpp);
     for (const std::string& path : files) {
         parser.ParseSourceFile(path);
@@ -138,9 +141,13 @@ TEST_F(RealCodeTest, InstalledCppHeadersParseAndQStringHasItsPublicMethods) {
     }
     EXPECT_EQ(bases, (std::set<std::string>{"QObject", "QPaintDevice"}));
 
-    // The masters: QString's master has its public methods.
+    // The masters, built and laid out as the driver does: QString's master
+    // has its public methods.
+    project.MarkDrawables(1);
     parser.BuildModelFromParse(&project, project.CurrentModel());
-    Master* master = project.FindMaster(10, "QString", "");
+    project.MarkModels(0);
+    project.LayoutModel(project.CurrentModel(), 1, 1);
+    Master* master = project.FindMaster(parser.ClassTool(), "QString", "");
     ASSERT_NE(master, nullptr);
     std::set<std::string> methods;
     for (const auto& method : master->methods) {
@@ -151,7 +158,8 @@ TEST_F(RealCodeTest, InstalledCppHeadersParseAndQStringHasItsPublicMethods) {
     for (const std::string& name : publicMethods) {
         EXPECT_TRUE(methods.count(name)) << name;
     }
-    EXPECT_GT(project.MasterCount(), 1000u);
+    EXPECT_GT(doc->Masters().Masters().size(), 1000u);
+    EXPECT_NE(doc->CurrentModel()->FindPlaceOfMaster(master), nullptr);
 }
 
 TEST_F(RealCodeTest, InstalledCorbaIdlFilesParseWithoutErrors) {

@@ -1,8 +1,9 @@
 // Real source code, not written for this project: the Java sources of a JDK
 // (the folder holding java/util, given by QM_JAVA_SOURCES) and the PHP files
 // of a PHP library (a folder given by QM_PHP_SOURCES) are reverse-engineered
-// without a crash, a hang or a sanitizer report. Skipped when the variables
-// are not set (see the note in the test for how to provide the sources).
+// without a crash, a hang or a sanitizer report. Without the variables the
+// folders found by the build are used (see tests/reverse/CMakeLists.txt);
+// skipped when there are none.
 #include "FakeProject.h"
 #include "ParserTestSupport.h"
 
@@ -32,6 +33,15 @@ std::vector<std::string> FilesBelow(const std::string& root, const std::string& 
     return files;
 }
 
+// The folder named by the environment variable, else the one the build
+// found; null when neither names anything.
+const char* SourcesRoot(const char* variable, const char* found) {
+    if (const char* root = std::getenv(variable)) {
+        return root;
+    }
+    return found[0] != '\0' ? found : nullptr;
+}
+
 // Every file of the folder in one run; the parse must reach each file's end.
 void ParseAll(SourceParser& parser, const std::vector<std::string>& files) {
     for (const std::string& path : files) {
@@ -45,9 +55,9 @@ class RealSourceCorpusTest : public test::ParserTest {};
 //   unzip /usr/lib/jvm/openjdk-17/lib/src.zip 'java.base/java/util/*' -d DIR
 //   QM_JAVA_SOURCES=DIR/java.base
 TEST_F(RealSourceCorpusTest, JdkJavaUtil) {
-    const char* root = std::getenv("QM_JAVA_SOURCES");
+    const char* root = SourcesRoot("QM_JAVA_SOURCES", QM_JAVA_SOURCES_DEFAULT);
     if (root == nullptr) {
-        GTEST_SKIP() << "QM_JAVA_SOURCES is not set";
+        GTEST_SKIP() << "no JDK sources (QM_JAVA_SOURCES, openjdk-17-source)";
     }
     std::vector<std::string> files = FilesBelow(std::string(root) + "/java/util", ".java");
     ASSERT_GT(files.size(), 100u);
@@ -88,9 +98,9 @@ TEST_F(RealSourceCorpusTest, JdkJavaUtil) {
 class JdkMastersTest : public test::ModelTest {};
 
 TEST_F(JdkMastersTest, ArrayListBecomesAMasterWithItsMethodsAndLinks) {
-    const char* root = std::getenv("QM_JAVA_SOURCES");
+    const char* root = SourcesRoot("QM_JAVA_SOURCES", QM_JAVA_SOURCES_DEFAULT);
     if (root == nullptr) {
-        GTEST_SKIP() << "QM_JAVA_SOURCES is not set";
+        GTEST_SKIP() << "no JDK sources (QM_JAVA_SOURCES, openjdk-17-source)";
     }
     std::vector<std::string> files = FilesBelow(std::string(root) + "/java/util", ".java");
     ASSERT_GT(files.size(), 100u);
@@ -140,9 +150,9 @@ TEST_F(JdkMastersTest, ArrayListBecomesAMasterWithItsMethodsAndLinks) {
 // (installed, or unpacked with dpkg-deb -x):
 //   QM_PHP_SOURCES=/usr/share/php/Doctrine/Common/Collections
 TEST_F(RealSourceCorpusTest, PhpLibrary) {
-    const char* root = std::getenv("QM_PHP_SOURCES");
+    const char* root = SourcesRoot("QM_PHP_SOURCES", QM_PHP_SOURCES_DEFAULT);
     if (root == nullptr) {
-        GTEST_SKIP() << "QM_PHP_SOURCES is not set";
+        GTEST_SKIP() << "no PHP library (QM_PHP_SOURCES, php-doctrine-collections)";
     }
     std::vector<std::string> files = FilesBelow(root, ".php");
     ASSERT_GT(files.size(), 5u);

@@ -119,7 +119,6 @@ TEST_F(ReverseDriverTest, OptionsSetAndClearProfileBits) {
         ReverseEngineerFiles(project, "C++", "", &files, nullptr, &c.options);
         EXPECT_EQ(project.ProfileFlags(), c.after) << c.options[0].name;
     }
-    EXPECT_EQ(StripWhitespace(" Keep \tMethod\nCode "), "KeepMethodCode");
 }
 
 TEST_F(ReverseDriverTest, TheNamedModelIsShownFilledAndRestyled) {
@@ -142,11 +141,15 @@ TEST_F(ReverseDriverTest, TheNamedModelIsShownFilledAndRestyled) {
 
 TEST_F(ReverseDriverTest, FileCellsServeWhenThereIsNoFileList) {
     const std::string a = Write("a.idl", "interface I { };\n");
-    kest::Cell* cells = kest::mklist(kest::mkstr(a.c_str()), kest::mkint(7), nullptr);
+    // An add file's option line arrives as a (name value) pair, and other
+    // cells may stand between the paths: neither is taken for a file.
+    kest::Cell* option = kest::mklist(kest::mkstr("Verbose"), kest::mkstr("1"), nullptr);
+    kest::Cell* cells = kest::mklist(option, kest::mkstr(a.c_str()), kest::mkint(7), nullptr);
     ReverseEngineerFiles(project, "IDL", "", nullptr, cells, nullptr);
-    EXPECT_NE(log.Text().find(a + " (2 lines)\r\n"), std::string::npos) << log.Text();
-    EXPECT_NE(log.Text().find("Total of 3 lines."), std::string::npos) << log.Text();
-    EXPECT_EQ(project.reversed.size(), 2u);
+    EXPECT_EQ(log.Text(), "Reverse engineering...\r\n" + a +
+                              " (2 lines)\r\nTotal of 2 lines.\r\n"
+                              "Reverse Engineering Completed.\r\n");
+    EXPECT_EQ(project.reversed, std::vector<std::string>{a});
     EXPECT_NE(project.FindMaster(10, "I", ""), nullptr);
 }
 

@@ -1,9 +1,11 @@
 // Probe built-ins that drive the Vx calling frame from scripts in the tests:
 // they read their arguments through the same readers the Vx built-ins use.
 #include "ScriptingFixture.h"
+#include "document/CCASEDoc.h"
 #include "drawables/Model.h"
 #include "model/Master.h"
 #include "scripting/MakerClauses.h"
+#include "scripting/RunContext.h"
 #include "scripting/VxFrame.h"
 
 namespace qm::test {
@@ -60,6 +62,14 @@ Cell* TestModelFailure(Symbol*) {
     throw CKestException("model failure");
 }
 
+// (TestCurrentModelFlags): the flags of the run's current model, nil
+// without one.
+Cell* TestCurrentModelFlags(Symbol*) {
+    CCASEDoc* project = RunContext().project;
+    Model* model = project != nullptr ? project->CurrentModel() : nullptr;
+    return model != nullptr ? mkint(static_cast<int32_t>(model->modelFlags)) : nil;
+}
+
 // A maker-shaped special form whose target is any expression: each clause
 // is read by the form its tag names and echoed as (tag value...).
 Cell* TestClauses(Symbol* self) {
@@ -108,6 +118,7 @@ void RegisterProbeBuiltins() {
     registerbuiltin("TestArgs", KBuiltinN, TestArgs);
     registerbuiltin("TestModelFailure", KBuiltin, TestModelFailure);
     registerbuiltin("TestClauses", KSpecial, TestClauses);
+    registerbuiltin("TestCurrentModelFlags", KBuiltin, TestCurrentModelFlags);
 }
 
 } // namespace qm::test

@@ -4,7 +4,15 @@
 #include "document/DocumentContext.h"
 #include "document/Profile.h"
 #include "document/TemplateCache.h"
+#include "drawables/Model.h"
+#include "model/Master.h"
 #include "platform/Files.h"
+#include "scripting/DiagramImageSeam.h"
+#include "scripting/RunContext.h"
+#include "scripting/ScriptRunners.h"
+
+#include <memory>
+#include <vector>
 
 namespace qm::test {
 namespace {
@@ -49,6 +57,101 @@ TEST_F(ProjectBuiltinsTest, VxSaveProjectSavesAndAnswersNilWhenTheSaveFails) {
     // A closed project can no longer be saved through an old reference.
     References().Forget(&project);
     EXPECT_NE(Value("(VxSaveProject p where)").find("no longer exists"), std::string::npos);
+}
+
+// Writes a small stand-in file for each image, or fails with a text.
+class FakeImageWriter : public DiagramImageWriter {
+  public:
+    void WriteDiagramImage(Model& model, bool selectionOnly, const std::string& path,
+                           const std::string& format) override {
+        calls.push_back(model.name + (selectionOnly ? " selected " : " all ") + format);
+        if (!failure.empty())
+            throw CKestException(failure);
+        EXPECT_TRUE(WriteFileReplacing(path + "." + format, "image"));
+    }
+    std::vector<std::string> calls;
+    std::string failure;
+};
+
+TEST_F(ProjectBuiltinsTest, VxCreateImageWritesTheModelsImageInTheDocumentationFolder) {
+    CCASEDoc project(context, true);
+    auto owned = std::make_unique<Model>();
+    owned->name = "Shop";
+    Model* model = owned.get();
+    project.AddModel(std::move(owned));
+    const std::string docs = scratch / "docs";
+    MakeDirectories(docs);
+    *GenerationSettings(project, TaskDocGen).targetFolder = docs;
+    ScriptRunContext run;
+    run.project = &project;
+    ScopedRunContext scopedRun(run);
+    FakeImageWriter writer;
+    ScopedInstall<DiagramImageWriter> installed(&writer);
+    Bind("m", References().MakeRef(model, RefModel));
+    Master master;
+    Bind("master", References().MakeRef(&master, RefMaster));
+
+    EXPECT_EQ(Value("(VxCreateImage m nil \"png\" \"img\")"), "\"img/Shop.png\"");
+    EXPECT_TRUE(FileExists(docs + "/img/Shop.png"));
+    EXPECT_EQ(Value("(VxCreateImage m t 'jpg (quote img))"), "\"img/Shop.jpg\"");
+    const std::string absolute = scratch / "abs";
+    Bind("abs", kest::mkstr(absolute.c_str()));
+    EXPECT_EQ(Value("(VxCreateImage m nil \"bmp\" abs)"), "\"" + absolute + "/Shop.bmp\"");
+    EXPECT_TRUE(FileExists(absolute + "/Shop.bmp"));
+    EXPECT_EQ(writer.calls,
+              (std::vector<std::string>{"Shop all png", "Shop selected jpg", "Shop all bmp"}));
+
+    // A master's reference makes no image; a folder that cannot be made,
+    // or an export that fails, answers nil (the failure in the log).
+    writer.calls.clear();
+    EXPECT_EQ(Value("(VxCreateImage master nil \"png\" \"img2\")"), "nil");
+    ASSERT_TRUE(WriteFileReplacing(docs + "/plain", "x"));
+    EXPECT_EQ(Value("(VxCreateImage m nil \"png\" \"plain/sub\")"), "nil");
+    EXPECT_TRUE(writer.calls.empty());
+    writer.failure = "Can't write image file";
+    EXPECT_EQ(Value("(VxCreateImage m nil \"png\" \"img\")"), "nil");
+    EXPECT_EQ(log.Text(), "Can't write image file\r\n");
+
+    const struct {
+        const char* script;
+        const char* expected;
+    } cases[] = {
+        {"(VxCreateImage m nil \"png\")", "error: VxCreateImage: incorrect number of arguments"},
+        {"(VxCreateImage \"m\" nil \"png\" \"img\")",
+         "error: VxCreateImage: object reference expected: \"m\""},
+        {"(VxCreateImage m nil 1 \"img\")", "error: VxCreateImage: string expected: 1"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+}
+
+TEST_F(ProjectBuiltinsTest, VxMakeProjectMakesAWindowlessProjectThatCanBeSaved) {
+    CCASEDoc project(context, true);
+    ScriptRunContext run;
+    run.project = &project;
+    auto scopedRun = std::make_unique<ScopedRunContext>(run);
+    Bind("where", kest::mkstr((scratch / "made.pro").c_str()));
+    EXPECT_EQ(Value("(TestRefKind (setq p (VxMakeProject \"<Internal>\")))"), "10");
+    EXPECT_EQ(Value("(VxSaveProject p where)"), "t");
+    const std::string saved = ReadWholeFile(scratch / "made.pro", 1 << 20).value_or("");
+    EXPECT_NE(saved.find("<Internal>"), std::string::npos) << saved.substr(0, 400);
+
+    const struct {
+        const char* script;
+        const char* expected;
+    } cases[] = {
+        {"(VxMakeProject \"NoSuchNotation.not\")",
+         "error: VxMakeProject: no such notation template: \"NoSuchNotation.not\""},
+        {"(VxMakeProject)", "error: VxMakeProject: incorrect number of arguments"},
+        {"(VxMakeProject 3)", "error: VxMakeProject: string expected: 3"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+
+    // The run's end releases what it made; old references find nothing.
+    scopedRun.reset();
+    EXPECT_NE(Value("(VxSaveProject p where)").find("no longer exists"), std::string::npos);
+    EXPECT_EQ(Value("(VxMakeProject \"<Internal>\")"), "error: VxMakeProject: no project open");
 }
 
 } // namespace

@@ -4,9 +4,16 @@
 #include "shell/CCASEApp.h"
 
 #include "document/CCASEDoc.h"
+#include "document/ModelLibrary.h"
+#include "drawables/ShapeGeometry.h"
 #include "drawables/TemplateFile.h"
+#include "drawables/ZoomScaling.h"
 #include "platform/Files.h"
+#include "platform/RecordingDC.h"
+#include "platform/Registry.h"
 #include "platform/UserFolders.h"
+#include "platform/UserSettings.h"
+#include "repository/RepositorySession.h"
 #include "tests/support/ModelFixture.h"
 
 #include <gtest/gtest.h>
@@ -275,6 +282,159 @@ TEST_F(App, ModifiedTemplatesAreAskedInOrderAndOutOfMemoryOffersRetry) {
     EXPECT_THROW(app.RunCommand([] { throw std::bad_alloc(); }), CommandLineExit);
 }
 
+// The options every layer reads come from the user's loaded settings, and a
+// change made while running (Tools/Options) reaches the readers at once.
+TEST_F(App, ReadersSeeTheUsersSettings) {
+    {
+        CCASEApp app; // the user's own settings, stored by an earlier run
+        ASSERT_TRUE(Start(app, {}));
+        Profile& settings = app.Env()->Settings();
+        EXPECT_EQ(Settings().OptionWord(), kDefaultOptions);
+        settings.Options = kDefaultOptions & ~uint32_t{ShowHyperLinks};
+        settings.SnapSize = 25;
+        settings.Settings = kSettingsMaximizeChildFrames;
+        EXPECT_EQ(app.ExitInstance(), 0);
+    }
+    EXPECT_EQ(Settings().OptionWord(), 0u); // nothing installed outside a run
+
+    CCASEApp app;
+    ASSERT_TRUE(Start(app, {}));
+    Profile& settings = app.Env()->Settings();
+    ASSERT_EQ(settings.Options, kDefaultOptions & ~uint32_t{ShowHyperLinks});
+    EXPECT_EQ(Settings().OptionWord(), settings.Options);
+    EXPECT_EQ(Settings().SettingWord(), kSettingsMaximizeChildFrames);
+    // The snap size widens a segment's hit tolerance.
+    EXPECT_TRUE(HitTestSegment(60, 40, 0, 0, 100, 100, 2));
+    settings.SnapSize = 0;
+    EXPECT_FALSE(HitTestSegment(60, 40, 0, 0, 100, 100, 2));
+    // The submodel marker is drawn only while hyperlinks are shown.
+    for (const bool shown : {false, true}) {
+        settings.Options = shown ? settings.Options | ShowHyperLinks
+                                 : settings.Options & ~uint32_t{ShowHyperLinks};
+        EXPECT_EQ(OptionSet(ShowHyperLinks), shown);
+        RecordingDC dc;
+        DrawSubmodelMarker(dc, CRect(10, 10, 20, 20), true, 1.0);
+        EXPECT_EQ(dc.CallsNamed("Rectangle").size(), shown ? 1u : 0u);
+    }
+}
+
+// A batch run reads the user's settings but never writes them back: neither
+// the settings at its end nor the recent files of the projects it opens.
+TEST_F(App, BatchLeavesTheUsersSettingsAlone) {
+    const std::string project = MakeProject("p.pro");
+    {
+        CCASEApp app;
+        ASSERT_TRUE(Start(app, {}));
+        app.Env()->Settings().AutosavePeriod = 7;
+        EXPECT_EQ(app.ExitInstance(), 0);
+    }
+    const std::string stored = Text(UserRegistryFile());
+    ASSERT_NE(stored.find("7"), std::string::npos);
+    const struct {
+        std::vector<std::string> items;
+        bool exits;
+    } runs[] = {
+        {{"-batch", "-new=<Internal>", "-exit"}, true},
+        {{"-batch", "-new=<Internal>"}, false},
+        {{project, "-batch", "-save", "-exit"}, true},
+        {{project, "-batch"}, false},
+    };
+    for (const auto& run : runs) {
+        CCASEApp app;
+        EXPECT_EQ(Start(app, run.items), !run.exits);
+        EXPECT_EQ(app.Env()->Settings().AutosavePeriod, 7);
+        app.Env()->Settings().AutosavePeriod = 9;
+        EXPECT_EQ(app.ExitInstance(), 0);
+    }
+    EXPECT_EQ(Text(UserRegistryFile()), stored);
+}
+
+// The exit logs out of the repository only while the session is logged in;
+// a server that does not answer is reported and the exit goes on.
+class NowhereHost : public RepositoryHost {
+  public:
+    std::string ServerHost() const override { return "127.0.0.1"; }
+    std::string ServerPort() const override { return std::to_string(port); }
+    std::string CacheFile() const override { return ""; }
+    void SetServerText(const std::string&) override {}
+    void CloseProjectWindows(const std::string&, bool) override {}
+    void ShowRepositoryBrowser() override {}
+    void ShowPath(const std::string&) override {}
+    void StartProgress(int) override {}
+    void SetProgress(const std::string&, int) override {}
+    void HideProgress() override {}
+    int port = 1; // nothing listens there
+};
+
+class CountingApp : public CCASEApp {
+  public:
+    void LogoutRepository() override {
+        ++logouts;
+        CCASEApp::LogoutRepository();
+    }
+    int logouts = 0;
+};
+
+TEST_F(App, ExitLogsOutOfTheRepository) {
+    NowhereHost host;
+    RepositorySession session(host);
+    session.SetTimeoutSeconds(2);
+    for (const bool loggedIn : {false, true}) {
+        SCOPED_TRACE(loggedIn);
+        CountingApp app;
+        ASSERT_TRUE(Start(app, {}));
+        app.repositorySession = &session;
+        session.SetSessionId(loggedIn ? 17 : 0);
+        prompts.asked.clear();
+        EXPECT_EQ(app.ExitInstance(), 0);
+        EXPECT_EQ(app.logouts, 1);
+        // Logged out, nothing is sent and nothing is said; logged in, the
+        // unanswered logout is shown as a failed command.
+        ASSERT_EQ(prompts.asked.size(), loggedIn ? 1u : 0u);
+        if (loggedIn) {
+            EXPECT_EQ(prompts.asked[0].rfind("Command failed due to an error:\n", 0), 0u)
+                << prompts.asked[0];
+        }
+    }
+    // A batch run that exits logs out too.
+    CountingApp app;
+    EXPECT_FALSE(Start(app, {"-batch", "-exit", "-new=<Internal>"}));
+    EXPECT_EQ(app.ExitCode(), 0);
+    EXPECT_EQ(app.logouts, 1);
+}
+
+// The reference project of the settings is read into the model library at
+// start-up, as a hidden document besides the open ones; none named, none read.
+TEST_F(App, StartupReadsTheReferenceProjectIntoTheLibrary) {
+    const std::string reference = MakeProject("reference.pro");
+    {
+        CCASEApp app;
+        ASSERT_TRUE(Start(app, {}));
+        ASSERT_NE(app.Library(), nullptr);
+        EXPECT_FALSE(app.Library()->IsLoaded());
+        app.Env()->Settings().DefaultRefProj = reference;
+        app.ExitInstance();
+    }
+    {
+        CCASEApp app;
+        ASSERT_TRUE(Start(app, {}));
+        ASSERT_TRUE(app.Library()->IsLoaded());
+        ASSERT_NE(app.Library()->Document(), nullptr);
+        EXPECT_TRUE(app.Library()->Document()->IsHidden());
+        EXPECT_EQ(app.Env()->Documents().Documents().size(), 1u); // the new project only
+    }
+    // A reference project that cannot be read is shown, and the application
+    // starts without a library.
+    ASSERT_TRUE(WriteFileReplacing(reference, "(Quillmark \"8.0\" project)\n(garbage"));
+    CCASEApp app;
+    ASSERT_TRUE(Start(app, {}));
+    EXPECT_FALSE(app.Library()->IsLoaded());
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0].rfind("Command failed due to an error:\n", 0), 0u)
+        << prompts.asked[0];
+    EXPECT_EQ(app.Env()->Documents().Documents().size(), 1u);
+}
+
 // Batch scripts: the kind from the folder, the options from the command line
 // (a value "true" in any case switches a flag on without changing its text),
 // the scope, and the project's name and folders passed to the entry function.
@@ -320,6 +480,28 @@ TEST_F(App, BatchRunsScriptsWithTheirOptions) {
         EXPECT_EQ(prompts.asked.back(),
                   "Command Line Error: Invalid script option name: nosuch.\nQuillmark will exit!");
     }
+}
+
+// A documentation script exports a diagram through the environment's image
+// writer.
+TEST_F(App, BatchDocumentationScriptsExportDiagramImages) {
+    const std::string project = scratch / "shop.pro";
+    ASSERT_TRUE(CopyFile(std::string(QM_FIXTURES) + "/scripting/KestScript.pro", project));
+    MakeDirectories(scratch / "Scripts/DocGen");
+    ASSERT_TRUE(WriteFileReplacing(scratch / "Scripts/DocGen/Pictures.vxs",
+                                   "(def KestMain (lam (scope name target extra e n)\n"
+                                   "  (setq c (open extra \"w\"))\n"
+                                   "  (princ (VxCreateImage (car (VxList 'model)) nil \"png\" "
+                                   "(concat target \"/img\")) c)\n"
+                                   "  (close c)))\n"));
+    const std::string out = scratch / "docs/written.txt";
+    CCASEApp app;
+    EXPECT_FALSE(Start(app, {project, "-batch", "-script=DocGen/Pictures.vxs",
+                             "-folder=" + (scratch / "docs"), "-file=" + out, "-exit"}));
+    EXPECT_EQ(app.ExitCode(), 0);
+    const std::string image = scratch / "docs/img/Default.png";
+    EXPECT_EQ(Text(out), image + "\n") << log.Text();
+    EXPECT_EQ(Text(image).substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
 }
 
 // The shipped default notation template is the built-in one written out:

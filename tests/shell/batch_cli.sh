@@ -4,6 +4,7 @@
 # batch run leaves the user settings alone.
 set -u
 app=$1
+fixtures=$(cd "$(dirname "$0")/../fixtures" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME="$work/config" HOME="$work/home"
@@ -38,7 +39,37 @@ head -n 1 out.pro | grep -q '^(Quillmark "8.0" project)$' || fail "out.pro does 
 grep -qF '(notation "<Internal>")' out.pro || fail "out.pro does not name <Internal>"
 [ -z "$(find "$XDG_CONFIG_HOME" -type f)" ] || fail "the batch run wrote settings: $(find "$XDG_CONFIG_HOME" -type f)"
 
+# -p prints the project's first diagram into a PDF beside it; opening a
+# project leaves the user settings (and their recent files) alone too.
+cp "$fixtures/shell/shapes.pro" shapes.pro
+"$app" shapes.pro -batch -exit -p 2>"$work/err" || { fail "-p exited $?"; cat "$work/err"; }
+[ "$(grep -ac '^/Type /Page$' shapes.pdf)" -eq 1 ] || fail "shapes.pdf does not hold one page"
+grep -qF "Printed 1 page(s) to shapes.pdf" "$work/err" || { fail "-p did not say where it printed"; cat "$work/err"; }
+[ -z "$(find "$XDG_CONFIG_HOME" -type f)" ] || fail "the batch run wrote settings: $(find "$XDG_CONFIG_HOME" -type f)"
+
 expect 1 "Need -add=addFiles.txt" out.pro -batch -exit -revLang=Java
+
+# Reverse engineering in batch: two C++ headers into the class diagram M; the
+# driver's log shows on standard error and the saved project holds the masters.
+cp out.pro rev.pro
+printf '(customModel "d-rev-model-1" 11 3 "M" "" "" 1 "" "" 1.000000 1.000000 (0 0 1000 800) (0 0 1000 800))\n' >>rev.pro
+printf 'class Shape {\npublic:\n  virtual double Area() const = 0;\n};\n' >"$work/shape.h"
+printf 'class Circle : public Shape {\n  double radius;\n};\n' >"$work/circle.h"
+printf '%s\n;$Verbose=1\n%s\n' "$work/shape.h" "$work/circle.h" >"$work/files.txt"
+"$app" rev.pro -batch -revLang=C++ -revModel=M -add="$work/files.txt" -save -exit \
+  >"$work/out" 2>"$work/err"
+rc=$?
+[ "$rc" -eq 0 ] || { fail "the reverse-engineering batch exited $rc"; cat "$work/err"; }
+for line in "Reverse engineering..." "$work/shape.h (5 lines)" "$work/circle.h (4 lines)" \
+  "Total of 9 lines." "Reverse Engineering Completed."; do
+  grep -qF -- "$line" "$work/err" || { fail "the reverse-engineering log lacks: $line"; cat "$work/err"; }
+done
+for master in '"Shape"' '"Circle"'; do
+  grep -q "(master \"[^\"]*\" [0-9]* [0-9]* $master" rev.pro || fail "rev.pro has no master $master"
+done
+grep -qF '"Area" "double"' rev.pro || fail "rev.pro lacks Shape's method Area"
+grep -qF "\"$work/shape.h\" \"$work/circle.h\")" rev.pro ||
+  { fail "rev.pro does not list the reverse-engineered files"; grep revFiles rev.pro; }
 # The option name may come with '/' and in capitals.
 "$app" out.pro /BATCH /EXIT -save=copy.pro 2>"$work/err" || fail "/BATCH /EXIT exited $?"
 cmp -s out.pro copy.pro || fail "the project saved again differs"

@@ -1,0 +1,1322 @@
+// The undo journal's record forms and replay handlers of the editing
+// operations on drawables, masters and models: delete, cut and paste (the
+// objects written whole and re-created from the file), grouping and
+// ungrouping, the drawing order, flips and rotations, Reposition and Auto
+// Size, and link styles.
+//
+// Every handler reads and resolves all that its record names before it
+// changes anything, so a record that does not read or whose objects are gone
+// fails with a message and leaves the project as it was.
+#include "document/CCASEDoc.h"
+#include "document/DocumentRecords.h"
+#include "document/UndoJournal.h"
+#include "drawables/DrawableFactory.h"
+#include "drawables/Link.h"
+#include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
+#include "drawables/Place.h"
+#include "drawables/PlaceGroup.h"
+#include "drawables/PrimitiveGroup.h"
+#include "drawables/Primitives.h"
+#include "kernel/Kernel.h"
+#include "model/Master.h"
+#include "platform/Errors.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <utility>
+
+namespace qm {
+
+using kest::Cell;
+using kest::nil;
+
+namespace {
+
+constexpr const char* kDamaged = "The undo journal record cannot be read";
+// Nesting of groups the journal follows; deeper is taken for a damaged record.
+constexpr int kMaxDepth = 1000;
+
+Cell* Str(const char* text) {
+    return kest::mkstr(text);
+}
+
+bool IsString(const Cell* cell) {
+    return cell != nullptr && cell->type == kest::TString;
+}
+
+bool IsInteger(const Cell* cell) {
+    return cell != nullptr && cell->type == kest::TInteger;
+}
+
+Cell* Next(Cell*& list) {
+    if (!kest::ispair(list))
+        throw CKestException(kDamaged);
+    Cell* element = kest::car(list);
+    list = kest::cdr(list);
+    return element;
+}
+
+int32_t NextInt(Cell*& list) {
+    Cell* cell = Next(list);
+    if (!IsInteger(cell))
+        throw CKestException(kDamaged);
+    return cell->a.ival;
+}
+
+const char* NextString(Cell*& list) {
+    Cell* cell = Next(list);
+    if (!IsString(cell))
+        throw CKestException(kDamaged);
+    return cell->a.str;
+}
+
+Cell* IntList(const std::vector<int32_t>& values) {
+    Cell* out = nil;
+    for (auto it = values.rbegin(); it != values.rend(); ++it)
+        out = kest::mkcons(kest::mkint(*it), out);
+    return out;
+}
+
+std::vector<int32_t> ReadInts(Cell* list) {
+    std::vector<int32_t> values;
+    for (int guard = 0; list != nil; ++guard) {
+        if (guard > std::numeric_limits<int32_t>::max() / 2)
+            throw CKestException(kDamaged);
+        values.push_back(NextInt(list));
+    }
+    return values;
+}
+
+Cell* RectCell(const CRect& rect) {
+    return kest::mklist(kest::mkint(rect.left), kest::mkint(rect.top), kest::mkint(rect.right),
+                        kest::mkint(rect.bottom), nullptr);
+}
+
+CRect ReadRect(Cell* cell) {
+    CRect rect;
+    rect.left = NextInt(cell);
+    rect.top = NextInt(cell);
+    rect.right = NextInt(cell);
+    rect.bottom = NextInt(cell);
+    if (cell != nil || !RectInRange(rect))
+        throw CKestException(kDamaged);
+    return rect;
+}
+
+Cell* PointsCell(const std::vector<CPoint>& points) {
+    Cell* out = nil;
+    for (auto it = points.rbegin(); it != points.rend(); ++it)
+        out = kest::mkcons(kest::mkint(it->x), kest::mkcons(kest::mkint(it->y), out));
+    return out;
+}
+
+std::vector<CPoint> ReadPoints(Cell* cell) {
+    std::vector<int32_t> values = ReadInts(cell);
+    if (values.size() % 2 != 0 || values.size() / 2 > size_t(kMaxLinkVertices))
+        throw CKestException(kDamaged);
+    std::vector<CPoint> points;
+    for (size_t i = 0; i < values.size(); i += 2) {
+        if (values[i] < -kMaxCoordinate || values[i] > kMaxCoordinate ||
+            values[i + 1] < -kMaxCoordinate || values[i + 1] > kMaxCoordinate)
+            throw CKestException(kDamaged);
+        points.emplace_back(values[i], values[i + 1]);
+    }
+    return points;
+}
+
+// (head id ...) of the objects' ids.
+Cell* IdList(const char* head, const std::vector<ModelObject*>& objects) {
+    Cell* out = nil;
+    for (auto it = objects.rbegin(); it != objects.rend(); ++it)
+        out = kest::mkcons(Str((*it)->Id().Text()), out);
+    return kest::mkcons(kest::intern(head), out);
+}
+
+// The ids of an id list whose head must be head ("master sym expected" otherwise).
+std::vector<std::string> ReadIdList(Cell* list, const char* head) {
+    if (!kest::ispair(list) || kest::car(list) != kest::intern(head))
+        throw CKestException(std::string(head) + " sym expected");
+    std::vector<std::string> ids;
+    for (Cell* rest = kest::cdr(list); rest != nil;)
+        ids.emplace_back(NextString(rest));
+    return ids;
+}
+
+bool IsLineKind(int code) {
+    return code == TkLine || code == TkPolyline || code == TkPolygon;
+}
+
+// A drawable whose geometry is its vertices (mode 2 entries): a link or a
+// line, poly-line or polygon primitive.
+bool HasVertices(const Drawable* drawable) {
+    return drawable->IsLink() || IsLineKind(drawable->kindCode);
+}
+
+std::vector<CPoint> VerticesOf(const Drawable* drawable) {
+    std::vector<CPoint> points;
+    drawable->GetVertices(points);
+    return points;
+}
+
+bool SetVerticesOf(Drawable* drawable, const std::vector<CPoint>& points) {
+    if (auto* link = dynamic_cast<Link*>(drawable))
+        return link->SetVertices(points);
+    if (auto* line = dynamic_cast<LinePrimitive*>(drawable))
+        return line->SetPoints(line->kindCode, int(points.size()), points.data());
+    return false;
+}
+
+// The list a drawable lives in: its group's members, else the model's.
+DrawableList* OwningList(Drawable* drawable, Model* model) {
+    if (Drawable* parent = drawable->Parent())
+        return parent->GetMemberList();
+    return model != nullptr ? &model->drawables : nullptr;
+}
+
+int32_t IndexIn(const DrawableList& list, const Drawable* drawable) {
+    int32_t index = 0;
+    for (const auto& owned : list) {
+        if (owned.get() == drawable)
+            return index;
+        ++index;
+    }
+    return -1;
+}
+
+// Every place in drawable (itself, the members of its groups) gives its use
+// of its master back (release) or takes one more.
+void CountPlaceUses(Drawable* drawable, bool release, int depth) {
+    if (DrawableList* members = drawable->GetMemberList();
+        members != nullptr && depth < kMaxDepth) {
+        for (const auto& member : *members)
+            CountPlaceUses(member.get(), release, depth + 1);
+    }
+    auto* place = drawable->IsPlace() ? dynamic_cast<Place*>(drawable) : nullptr;
+    if (place == nullptr || place->master == nullptr)
+        return;
+    if (!release)
+        place->AddMasterReference();
+    else if (place->master->refCount > 0)
+        --place->master->refCount;
+}
+
+void CountModelUses(Model& model, bool release) {
+    for (const auto& drawable : model.drawables)
+        CountPlaceUses(drawable.get(), release, 0);
+}
+
+// Create and paste add objects: undo removes them, redo brings them back,
+// and their places count their masters' uses when read.
+bool AddsObjects(ChangeKind kind) {
+    return kind == ChangeKind::Create || kind == ChangeKind::Paste;
+}
+
+// The kinds whose handlers swap the direction: paste, ungroup.
+bool IsUngroup(ChangeKind kind) {
+    return kind == ChangeKind::UngroupPrimitive || kind == ChangeKind::UngroupPlace;
+}
+
+} // namespace
+
+// The first element of a delete, cut or paste record read back.
+struct UndoJournal::ObjectsHeader {
+    std::vector<std::string> models;
+    std::vector<std::string> masters;
+    std::vector<std::string> drawables;
+    // Where each object stood in its list (-1: at the end), in step with the ids.
+    std::vector<int32_t> modelPositions;
+    std::vector<int32_t> masterPositions;
+    std::vector<int32_t> drawablePositions;
+};
+
+// ---- objects handed over and freed ----
+
+void UndoJournal::DestroyObject(std::unique_ptr<ModelObject> object) {
+    if (object == nullptr)
+        return;
+    GuidScope scope(document_.ProjectMap(), document_.TemplateMap());
+    if (auto* drawable = dynamic_cast<Drawable*>(object.get())) {
+        object.release();
+        if (auto* lane = dynamic_cast<Swimlane*>(drawable); lane != nullptr && lane->IsSwimlane())
+            lane->Unlink(true);
+        DiscardDrawable(std::unique_ptr<Drawable>(drawable), &scope);
+        return;
+    }
+    if (auto* model = dynamic_cast<Model*>(object.get())) {
+        // A master that still shows the model as its submodel forgets it.
+        if (model->parentMaster != nullptr && model->parentMaster->submodel == model)
+            model->parentMaster->submodel = nullptr;
+        scope.Select(model->IsToolModel());
+    }
+    GuidMap* map = scope.current;
+    if (map != nullptr && map->Lookup(object->Id().Text()) == object.get())
+        object->Detach(&scope);
+    else
+        object->SetDetached();
+}
+
+void UndoJournal::DestroyHeld() {
+    // Drawables first, then masters (a master clears the back link of its
+    // submodel), then models.
+    HeldObjects held = std::move(held_);
+    held_.clear();
+    for (int pass = 0; pass < 3; ++pass) {
+        for (auto it = held.begin(); it != held.end();) {
+            ModelObject* object = it->get();
+            const bool now = pass == 0   ? dynamic_cast<Drawable*>(object) != nullptr
+                             : pass == 1 ? dynamic_cast<Master*>(object) != nullptr
+                                         : true;
+            if (!now) {
+                ++it;
+                continue;
+            }
+            DestroyObject(std::move(*it));
+            it = held.erase(it);
+        }
+    }
+}
+
+Drawable* UndoJournal::LookupDrawable(Cell* id) {
+    if (!IsString(id))
+        throw CKestException(kDamaged);
+    ModelObject* object = nullptr;
+    scope_.Lookup(id->a.str, object, true);
+    auto* drawable = dynamic_cast<Drawable*>(object);
+    if (drawable == nullptr)
+        throw CKestException(kDamaged);
+    return drawable;
+}
+
+// ---- building the forms ----
+
+Cell* UndoJournal::BuildMoreForm(ChangeKind kind, Model* model, Cell* head, Cell* id,
+                                 ModelObject* current) {
+    std::vector<Drawable*> drawables;
+    for (ModelObject* object : changed_) {
+        if (auto* drawable = dynamic_cast<Drawable*>(object))
+            drawables.push_back(drawable);
+    }
+    switch (kind) {
+    case ChangeKind::Create:
+    case ChangeKind::Delete:
+    case ChangeKind::Cut:
+    case ChangeKind::Paste:
+        return BuildObjectsForm(kind, model, head, id);
+    case ChangeKind::LooksChange: {
+        // Mode 3: each drawable's looks before and after.
+        Cell* entries = nil;
+        for (auto it = drawables.rbegin(); it != drawables.rend(); ++it) {
+            entries = kest::mkcons(Str((*it)->Id().Text()),
+                                   kest::mkcons((*it)->oldLooks.Persist(nil),
+                                                kest::mkcons((*it)->looks.Persist(nil), entries)));
+        }
+        return kest::mklist(head, id, kest::mkcons(kest::intern("drawable"), entries), nullptr);
+    }
+    case ChangeKind::MoveDrawables: {
+        // The offset, the swimlanes left and entered (none: a move inside
+        // the model), and the drawables moved.
+        std::vector<ModelObject*> objects(drawables.begin(), drawables.end());
+        Cell* noLane = kest::mklist(Str(""), nil, nil, nullptr);
+        return kest::mklist(
+            head, id, kest::mklist(kest::mkint(offset_.x), kest::mkint(offset_.y), nullptr), noLane,
+            kest::mklist(Str(""), nil, nil, nullptr), IdList("drawable", objects), nullptr);
+    }
+    case ChangeKind::BringToFront:
+    case ChangeKind::SendToBack: {
+        // Each drawable with its place in its list before and after.
+        Cell* entries = nil;
+        for (auto it = drawables.rbegin(); it != drawables.rend(); ++it) {
+            entries = kest::mkcons(
+                Str((*it)->Id().Text()),
+                kest::mkcons(kest::mkint((*it)->savedBounds.left),
+                             kest::mkcons(kest::mkint((*it)->savedBounds.top), entries)));
+        }
+        return kest::mklist(head, id, kest::mkcons(kest::intern("drawable"), entries), nullptr);
+    }
+    case ChangeKind::FlipHorizontal:
+    case ChangeKind::FlipVertical:
+    case ChangeKind::RotateLeft:
+    case ChangeKind::RotateRight: {
+        std::vector<ModelObject*> objects(drawables.begin(), drawables.end());
+        return kest::mklist(head, id, kest::mkint(turnCode_), IdList("drawable", objects), nullptr);
+    }
+    case ChangeKind::AutoSize:
+    case ChangeKind::LinksLooksChange: {
+        // Mode 2: the geometry before and after; the vertices before come
+        // in order from the points the operation handed over.
+        size_t taken = 0;
+        Cell* entries = nil;
+        for (Drawable* drawable : drawables) {
+            Cell* before;
+            Cell* after;
+            if (HasVertices(drawable)) {
+                const std::vector<CPoint> now = VerticesOf(drawable);
+                size_t count = now.size();
+                if (auto* link = dynamic_cast<Link*>(drawable))
+                    count = link->savedVertexCount;
+                count = std::min(count, oldVertices_.size() - taken);
+                before = PointsCell(
+                    std::vector<CPoint>(oldVertices_.begin() + std::ptrdiff_t(taken),
+                                        oldVertices_.begin() + std::ptrdiff_t(taken + count)));
+                taken += count;
+                after = PointsCell(now);
+            } else {
+                before = RectCell(drawable->savedBounds);
+                after = RectCell(drawable->bounds);
+            }
+            entries = kest::mkcons(kest::mklist(Str(drawable->Id().Text()), before, after, nullptr),
+                                   entries);
+        }
+        entries = kest::mkcons(kest::intern("drawable"), kest::nreverse(entries));
+        if (kind == ChangeKind::AutoSize)
+            return kest::mklist(head, id, entries, nullptr);
+        constexpr uint32_t kStyleBits = MfStepLink | MfCurveLink;
+        const uint32_t now = model != nullptr ? model->modelFlags : 0;
+        return kest::mklist(head, id, kest::mkint(int32_t(savedFlags_ & kStyleBits)),
+                            kest::mkint(int32_t(now & kStyleBits)), entries, nullptr);
+    }
+    case ChangeKind::GroupAsPrimitive:
+    case ChangeKind::GroupAsPlace:
+    case ChangeKind::CreateSwimlane:
+    case ChangeKind::UngroupPrimitive:
+    case ChangeKind::UngroupPlace:
+        return BuildGroupForm(kind, model, head, id, current);
+    default:
+        return nil;
+    }
+}
+
+Cell* UndoJournal::BuildObjectsForm(ChangeKind kind, Model* model, Cell* head, Cell* id) {
+    std::vector<Master*> masters;
+    std::vector<Model*> models;
+    std::vector<Drawable*> drawables;
+    auto sort = [&](ModelObject* object) {
+        if (auto* master = dynamic_cast<Master*>(object))
+            masters.push_back(master);
+        else if (auto* m = dynamic_cast<Model*>(object))
+            models.push_back(m);
+        else if (auto* drawable = dynamic_cast<Drawable*>(object))
+            drawables.push_back(drawable);
+    };
+    for (ModelObject* object : changed_)
+        sort(object);
+    for (const auto& object : held_)
+        sort(object.get());
+    if (kind == ChangeKind::Paste && model != nullptr &&
+        std::find(models.begin(), models.end(), model) == models.end()) {
+        // The pasted drawables are the model's selection.
+        for (Drawable* drawable : model->selection) {
+            if (drawable->Parent() == nullptr)
+                drawables.push_back(drawable);
+        }
+    }
+    // A change whose model goes with it (a pasted or removed model) names none.
+    if (model != nullptr && std::find(models.begin(), models.end(), model) != models.end())
+        id = Str("");
+
+    std::vector<int32_t> masterPositions;
+    for (Master* master : masters) {
+        int32_t position = -1;
+        const auto& list = document_.Masters().Masters();
+        for (size_t i = 0; i < list.size(); ++i) {
+            if (list[i].get() == master)
+                position = int32_t(i);
+        }
+        if (position < 0) {
+            auto at = std::find(masterOrder_.begin(), masterOrder_.end(), master);
+            if (at != masterOrder_.end())
+                position = int32_t(at - masterOrder_.begin());
+        }
+        masterPositions.push_back(position);
+    }
+    std::vector<int32_t> modelPositions;
+    for (Model* m : models) {
+        int32_t position = -1;
+        if (document_.HasModel(m)) {
+            position = int32_t(document_.GetModelIndex(m));
+        } else {
+            auto at = std::find(modelOrder_.begin(), modelOrder_.end(), m);
+            if (at != modelOrder_.end())
+                position = int32_t(at - modelOrder_.begin());
+        }
+        modelPositions.push_back(position);
+    }
+    std::vector<int32_t> drawablePositions;
+    for (Drawable* drawable : drawables) {
+        // A removed drawable keeps its place in its list in the first word of
+        // its saved bounds; a pasted one is where it is.
+        const bool held = std::any_of(held_.begin(), held_.end(),
+                                      [&](const auto& o) { return o.get() == drawable; });
+        if (held) {
+            drawablePositions.push_back(drawable->savedBounds.left);
+        } else {
+            DrawableList* list = OwningList(drawable, model);
+            drawablePositions.push_back(list != nullptr ? IndexIn(*list, drawable) : -1);
+        }
+    }
+
+    Cell* fullMasters = nil;
+    GuidScope projectScope(document_.ProjectMap(), document_.TemplateMap());
+    for (auto it = masters.rbegin(); it != masters.rend(); ++it)
+        fullMasters = kest::mkcons((*it)->Persist(&projectScope, nullptr), fullMasters);
+    Cell* fullModels = nil;
+    for (auto it = models.rbegin(); it != models.rend(); ++it) {
+        GuidScope modelScope(document_.ProjectMap(), document_.TemplateMap(), (*it)->IsToolModel());
+        fullModels = kest::mkcons(WriteModelRecord(&document_, **it, &modelScope), fullModels);
+    }
+    Cell* fullDrawables = nil;
+    for (auto it = drawables.rbegin(); it != drawables.rend(); ++it)
+        fullDrawables = kest::mkcons((*it)->Persist(&scope_, nil), fullDrawables);
+
+    std::vector<ModelObject*> modelObjects(models.begin(), models.end());
+    std::vector<ModelObject*> masterObjects(masters.begin(), masters.end());
+    std::vector<ModelObject*> drawableObjects(drawables.begin(), drawables.end());
+    Cell* header =
+        kest::mklist(head, id, IdList("model", modelObjects), IdList("master", masterObjects),
+                     IdList("drawable", drawableObjects),
+                     kest::mklist(kest::intern("positions"), IntList(modelPositions),
+                                  IntList(masterPositions), IntList(drawablePositions), nullptr),
+                     nullptr);
+
+    // What a delete or cut removed is in the record now: the document hands
+    // over the masters and models it kept, and they go with the drawables.
+    if (kind == ChangeKind::Delete || kind == ChangeKind::Cut) {
+        for (Master* master : masters) {
+            if (std::unique_ptr<Master> owned = document_.TakeRemovedMaster(master))
+                held_.push_back(std::move(owned));
+        }
+        for (Model* m : models) {
+            if (std::unique_ptr<Model> owned = document_.TakeRemovedModel(m))
+                held_.push_back(std::move(owned));
+        }
+    }
+    return kest::mklist(header, fullMasters, fullModels, fullDrawables, nullptr);
+}
+
+// ---- replaying ----
+
+void UndoJournal::ReplayMore(ChangeKind kind, Cell* form, bool redo) {
+    switch (kind) {
+    case ChangeKind::Create:
+    case ChangeKind::Delete:
+    case ChangeKind::Cut:
+    case ChangeKind::Paste:
+        ReplayObjects(kind, form, redo);
+        return;
+    default:
+        break;
+    }
+    Target target;
+    Cell* fields = CheckTarget(form, target);
+    Model* model = target.model;
+    switch (kind) {
+    case ChangeKind::MoveDrawables: {
+        Cell* offset = Next(fields);
+        const int32_t dx = NextInt(offset);
+        const int32_t dy = NextInt(offset);
+        if (offset != nil || dx < -kMaxCoordinate || dx > kMaxCoordinate || dy < -kMaxCoordinate ||
+            dy > kMaxCoordinate)
+            throw CKestException(kDamaged);
+        Next(fields); // the swimlane left
+        Next(fields); // the swimlane entered
+        std::vector<Drawable*> drawables;
+        for (const std::string& drawableId : ReadIdList(Next(fields), "drawable"))
+            drawables.push_back(LookupDrawable(Str(drawableId.c_str())));
+        if (drawables.empty())
+            return;
+        // The drawables of one list move together, through the model.
+        Drawable* container = drawables.front()->Parent();
+        model->DeselectAll(nullptr, false);
+        for (Drawable* drawable : drawables) {
+            if (drawable->Parent() != container)
+                throw CKestException(kDamaged);
+            model->Select(drawable, true, nullptr, false);
+        }
+        model->MoveDrawables(container, redo ? dx : -dx, redo ? dy : -dy, false);
+        model->MarkAll(0);
+        toSelect_ = drawables;
+        modelToShow_ = model;
+        return;
+    }
+    case ChangeKind::BringToFront:
+    case ChangeKind::SendToBack: {
+        Cell* entries = Next(fields);
+        if (!kest::ispair(entries) || kest::car(entries) != kest::intern("drawable"))
+            throw CKestException("drawable sym expected");
+        entries = kest::cdr(entries);
+        struct Entry {
+            Drawable* drawable;
+            int32_t before;
+            int32_t after;
+        };
+        std::vector<Entry> read;
+        while (entries != nil) {
+            Drawable* drawable = LookupDrawable(Next(entries));
+            const int32_t before = NextInt(entries);
+            const int32_t after = NextInt(entries);
+            read.push_back({drawable, before, after});
+        }
+        DrawableRefList list;
+        for (const Entry& entry : read) {
+            entry.drawable->savedBounds.left = entry.before;
+            entry.drawable->savedBounds.top = entry.after;
+            list.push_back(entry.drawable);
+        }
+        model->RestoreOrder(list, redo ? 2 : 1);
+        toSelect_.assign(list.begin(), list.end());
+        modelToShow_ = model;
+        return;
+    }
+    case ChangeKind::LooksChange: {
+        Cell* entries = Next(fields);
+        if (!kest::ispair(entries) || kest::car(entries) != kest::intern("drawable"))
+            throw CKestException("drawable sym expected");
+        entries = kest::cdr(entries);
+        std::vector<std::pair<Drawable*, Looks>> read;
+        while (entries != nil) {
+            Drawable* drawable = LookupDrawable(Next(entries));
+            Cell* before = Next(entries);
+            Cell* after = Next(entries);
+            Cell* value = redo ? after : before;
+            if (!kest::ispair(value))
+                throw CKestException(kDamaged);
+            Looks looks = drawable->looks;
+            looks.Persist(value);
+            read.emplace_back(drawable, looks);
+        }
+        for (auto& [drawable, looks] : read) {
+            drawable->looks = looks;
+            drawable->UpdateRepaintRect();
+            toSelect_.push_back(drawable);
+        }
+        modelToShow_ = model;
+        return;
+    }
+    case ChangeKind::FlipHorizontal:
+    case ChangeKind::FlipVertical:
+    case ChangeKind::RotateLeft:
+    case ChangeKind::RotateRight: {
+        int32_t code = NextInt(fields);
+        if (code < 0 || code > 3)
+            throw CKestException(kDamaged);
+        std::vector<Drawable*> drawables;
+        for (const std::string& id : ReadIdList(Next(fields), "drawable"))
+            drawables.push_back(LookupDrawable(Str(id.c_str())));
+        // Undo turns the other way; a flip is its own inverse.
+        if (!redo && code >= 2)
+            code = code == 2 ? 3 : 2;
+        for (Drawable* drawable : drawables) {
+            CRect dirty;
+            const CRect about = drawable->bounds;
+            drawable->FlipOrRotate(code, about, dirty);
+        }
+        toSelect_ = drawables;
+        modelToShow_ = model;
+        return;
+    }
+    case ChangeKind::AutoSize:
+    case ChangeKind::LinksLooksChange:
+        ReplayGeometry(kind, model, fields, redo);
+        return;
+    case ChangeKind::GroupAsPrimitive:
+    case ChangeKind::GroupAsPlace:
+    case ChangeKind::CreateSwimlane:
+        ReplayGroup(kind, model, fields, redo);
+        return;
+    case ChangeKind::UngroupPrimitive:
+    case ChangeKind::UngroupPlace:
+        ReplayGroup(kind, model, fields, !redo);
+        return;
+    default:
+        return;
+    }
+}
+
+void UndoJournal::ReplayGeometry(ChangeKind kind, Model* model, Cell* fields, bool redo) {
+    int32_t style = 0;
+    if (kind == ChangeKind::LinksLooksChange) {
+        const int32_t before = NextInt(fields);
+        const int32_t after = NextInt(fields);
+        style = redo ? after : before;
+        if ((style & ~int32_t(MfStepLink | MfCurveLink)) != 0)
+            throw CKestException(kDamaged);
+    }
+    Cell* entries = Next(fields);
+    if (!kest::ispair(entries) || kest::car(entries) != kest::intern("drawable"))
+        throw CKestException("drawable sym expected");
+    struct Entry {
+        Drawable* drawable;
+        CRect rect;
+        std::vector<CPoint> points;
+    };
+    std::vector<Entry> read;
+    for (Cell* rest = kest::cdr(entries); rest != nil;) {
+        Cell* entry = Next(rest);
+        Drawable* drawable = LookupDrawable(Next(entry));
+        Cell* before = Next(entry);
+        Cell* after = Next(entry);
+        Cell* value = redo ? after : before;
+        Entry e{drawable, CRect(), {}};
+        if (HasVertices(drawable))
+            e.points = ReadPoints(value);
+        else
+            e.rect = ReadRect(value);
+        read.push_back(std::move(e));
+    }
+    if (kind == ChangeKind::LinksLooksChange) {
+        model->modelFlags =
+            (model->modelFlags & ~uint32_t(MfStepLink | MfCurveLink)) | uint32_t(style);
+    }
+    model->MarkAll(0);
+    for (Entry& entry : read) {
+        Drawable* drawable = entry.drawable;
+        if (HasVertices(drawable)) {
+            if (auto* link = dynamic_cast<Link*>(drawable);
+                link != nullptr && kind == ChangeKind::LinksLooksChange) {
+                link->options &= ~(LoStepped | LoCurved);
+                if ((style & int32_t(MfStepLink)) != 0)
+                    link->options |= LoStepped;
+                if ((style & int32_t(MfCurveLink)) != 0)
+                    link->options |= LoCurved;
+            }
+            if (!entry.points.empty())
+                SetVerticesOf(drawable, entry.points);
+            // A link's end texts and name follow its path.
+            if (auto* link = dynamic_cast<Link*>(drawable)) {
+                link->LayoutEndLabels();
+                link->LayoutName();
+            }
+            drawable->UpdateRepaintRect();
+        } else {
+            // A drawable that only moved moves back, taking its label along;
+            // one that changed size gets its rectangle.
+            const CRect& now = drawable->bounds;
+            if (now.Width() == entry.rect.Width() && now.Height() == entry.rect.Height()) {
+                CRect dirty;
+                drawable->MoveBy(entry.rect.left - now.left, entry.rect.top - now.top, dirty);
+            } else {
+                drawable->SetBounds(entry.rect, drawable->IsSwimlane() ? 1 : 0);
+            }
+            drawable->Mark(1, 1, 0);
+        }
+        toSelect_.push_back(drawable);
+    }
+    if (kind == ChangeKind::AutoSize) {
+        CRect repaint;
+        model->UpdateLinkGeometry(nullptr, repaint, false);
+    }
+    model->MarkAll(0);
+    modelToShow_ = model;
+}
+
+void UndoJournal::ReplayObjects(ChangeKind kind, Cell* form, bool redo) {
+    Cell* header = Next(form);
+    Cell* masters = Next(form);
+    Cell* models = Next(form);
+    Cell* drawables = Next(form);
+    if (!kest::islist(masters) || !kest::islist(models) || !kest::islist(drawables))
+        throw CKestException(kDamaged);
+    Cell* fields = kest::cdr(header);
+    Cell* id = Next(fields);
+    if (!IsString(id))
+        throw CKestException(kDamaged);
+    Model* model = nullptr;
+    if (id->a.str[0] != '\0') {
+        Target target;
+        fields = CheckTarget(header, target);
+        model = target.model;
+    }
+    ObjectsHeader parsed;
+    parsed.models = ReadIdList(Next(fields), "model");
+    parsed.masters = ReadIdList(Next(fields), "master");
+    parsed.drawables = ReadIdList(Next(fields), "drawable");
+    if (kest::ispair(fields)) {
+        Cell* positions = Next(fields);
+        if (!kest::ispair(positions) || kest::car(positions) != kest::intern("positions"))
+            throw CKestException(kDamaged);
+        positions = kest::cdr(positions);
+        parsed.modelPositions = ReadInts(Next(positions));
+        parsed.masterPositions = ReadInts(Next(positions));
+        parsed.drawablePositions = ReadInts(Next(positions));
+    }
+    parsed.modelPositions.resize(parsed.models.size(), -1);
+    parsed.masterPositions.resize(parsed.masters.size(), -1);
+    parsed.drawablePositions.resize(parsed.drawables.size(), -1);
+    if (!parsed.drawables.empty() && model == nullptr)
+        throw CKestException("Can't undo/redo (model inaccessible)");
+    // Undo of a delete or cut and redo of a paste bring the objects back;
+    // the others remove them again.
+    const bool recreate = AddsObjects(kind) ? redo : !redo;
+    if (recreate)
+        RecreateObjects(kind, model, parsed, masters, models, drawables);
+    else
+        RemoveObjects(kind, model, parsed);
+}
+
+void UndoJournal::RemoveObjects(ChangeKind kind, Model* model, const ObjectsHeader& header) {
+    // Everything is found before anything goes.
+    std::vector<Drawable*> drawables;
+    for (const std::string& id : header.drawables)
+        drawables.push_back(LookupDrawable(Str(id.c_str())));
+    std::vector<Master*> masters;
+    for (const std::string& id : header.masters) {
+        Master* master = document_.Masters().FindByGuid(id.c_str());
+        if (master == nullptr)
+            throw CKestException("GUID map lookup failed");
+        masters.push_back(master);
+    }
+    std::vector<Model*> models;
+    for (const std::string& id : header.models) {
+        auto* m = dynamic_cast<Model*>(document_.FindTopLevelModel(id.c_str()));
+        if (m == nullptr)
+            throw CKestException("GUID map lookup failed");
+        models.push_back(m);
+    }
+
+    if (model != nullptr && !drawables.empty()) {
+        // Members of groups leave their groups; the top-level drawables go
+        // through the model's delete, which takes what hangs on them along.
+        model->DeselectAll(nullptr, false);
+        for (Drawable* drawable : drawables) {
+            if (drawable->Parent() == nullptr)
+                continue;
+            DrawableList* list = drawable->Parent()->GetMemberList();
+            std::unique_ptr<Drawable> out = list != nullptr ? TakeFrom(*list, drawable) : nullptr;
+            if (out == nullptr)
+                continue;
+            CountPlaceUses(out.get(), true, 0);
+            held_.push_back(std::move(out));
+        }
+        bool any = false;
+        for (Drawable* drawable : drawables) {
+            if (drawable->Parent() == nullptr &&
+                FindIn(model->drawables, drawable) != model->drawables.end()) {
+                model->Select(drawable, true, nullptr, false);
+                any = true;
+            }
+        }
+        if (any) {
+            DrawableList taken = model->DeleteDrawables(&document_, nullptr, kind, true);
+            for (auto& drawable : taken)
+                held_.push_back(std::move(drawable));
+        }
+    }
+    // A paste counted the uses of its models' places; a delete did not.
+    for (Model* m : models) {
+        std::unique_ptr<Model> owned = document_.TakeModel(m);
+        if (owned == nullptr)
+            continue;
+        if (AddsObjects(kind))
+            CountModelUses(*owned, true);
+        held_.push_back(std::move(owned));
+    }
+    for (Master* master : masters) {
+        std::unique_ptr<Master> owned = document_.Masters().Remove(master, false);
+        if (owned != nullptr)
+            held_.push_back(std::move(owned));
+    }
+    DestroyHeld();
+    modelToShow_ = model;
+}
+
+void UndoJournal::RecreateObjects(ChangeKind kind, Model* model, const ObjectsHeader& header,
+                                  Cell* masters, Cell* models, Cell* drawables) {
+    GuidScope projectScope(document_.ProjectMap(), document_.TemplateMap());
+    std::vector<std::unique_ptr<Master>> newMasters;
+    std::vector<int16_t> recordedUses;
+    std::vector<std::unique_ptr<Model>> newModels;
+    DrawableList newDrawables;
+    auto discard = [&] {
+        for (auto& drawable : newDrawables) {
+            CountPlaceUses(drawable.get(), true, 0);
+            DiscardDrawable(std::move(drawable), &scope_);
+        }
+        newDrawables.clear();
+        for (auto& m : newModels) {
+            CountModelUses(*m, true);
+            DestroyObject(std::move(m));
+        }
+        for (auto& master : newMasters)
+            DestroyObject(std::move(master));
+    };
+    try {
+        for (Cell* rest = masters; rest != nil;) {
+            Cell* record = Next(rest);
+            if (!kest::ispair(record) || kest::car(record) != kest::intern("master"))
+                throw CKestException("master sym expected");
+            auto master = std::make_unique<Master>(nullptr);
+            Master* reading = master.get();
+            newMasters.push_back(std::move(master));
+            reading->Persist(&projectScope, record);
+            // The reader leaves the count to the places; the record's is
+            // the count after the change.
+            Cell* count = kest::cdr(kest::cdr(record));
+            recordedUses.push_back(
+                kest::ispair(count) && IsInteger(kest::car(count))
+                    ? int16_t(std::clamp<int32_t>(kest::car(count)->a.ival, 0, INT16_MAX))
+                    : int16_t(0));
+            if (AddsObjects(kind))
+                reading->refCount = 0;
+        }
+        for (Cell* rest = models; rest != nil;) {
+            Cell* record = Next(rest);
+            if (!HasHead(record, kest::sym::customModel))
+                throw CKestException("model sym expected");
+            Cell* fields = kest::cdr(record);
+            Next(fields);
+            const int32_t modelKind = NextInt(fields);
+            std::unique_ptr<Model> m =
+                CreateModelOfKind(document_.ProjectMap(), document_.Template(), modelKind);
+            if (m == nullptr)
+                throw CKestException(kDamaged);
+            Model* reading = m.get();
+            newModels.push_back(std::move(m));
+            ReadModelRecord(&document_, *reading, &projectScope, record);
+        }
+        if (drawables != nil) {
+            GuidScope drawableScope(document_.ProjectMap(), document_.TemplateMap(),
+                                    model->IsToolModel());
+            PersistDrawables(&document_, newDrawables, &drawableScope, nullptr, nullptr, drawables,
+                             nullptr, false);
+        }
+    } catch (...) {
+        discard();
+        throw;
+    }
+    if (newMasters.size() != header.masters.size() || newModels.size() != header.models.size() ||
+        newDrawables.size() != header.drawables.size()) {
+        discard();
+        throw CKestException(kDamaged);
+    }
+
+    // In ascending order of their places, each goes back where it was.
+    auto order = [](const std::vector<int32_t>& positions) {
+        std::vector<size_t> indices(positions.size());
+        for (size_t i = 0; i < indices.size(); ++i)
+            indices[i] = i;
+        std::stable_sort(indices.begin(), indices.end(), [&](size_t a, size_t b) {
+            return uint32_t(positions[a]) < uint32_t(positions[b]);
+        });
+        return indices;
+    };
+    // The masters a create or paste made count their uses as they did
+    // after it, whatever reading the places counted.
+    if (AddsObjects(kind)) {
+        for (size_t i = 0; i < newMasters.size(); ++i)
+            newMasters[i]->refCount = recordedUses[i];
+    }
+    std::vector<Master*> masterList;
+    for (size_t i : order(header.masterPositions)) {
+        const int32_t position = header.masterPositions[i];
+        masterList.push_back(newMasters[i].get());
+        document_.InsertMasterAt(position < 0 ? document_.Masters().Count() : size_t(position),
+                                 std::move(newMasters[i]));
+    }
+    std::vector<Model*> modelList;
+    for (size_t i : order(header.modelPositions)) {
+        const int32_t position = header.modelPositions[i];
+        Model* m = newModels[i].get();
+        modelList.push_back(m);
+        // A delete left the uses of a removed model's places counted.
+        if (!AddsObjects(kind))
+            CountModelUses(*m, true);
+        document_.InsertModelAt(position < 0 ? document_.ModelCount() : size_t(position),
+                                std::move(newModels[i]));
+    }
+    for (Master* master : masterList)
+        master->ResolveRefs(&document_, &projectScope, false);
+    for (Model* m : modelList) {
+        GuidScope modelScope(document_.ProjectMap(), document_.TemplateMap(), m->IsToolModel());
+        m->ResolveRefs(&document_, &modelScope, false);
+    }
+    std::vector<std::unique_ptr<Drawable>> read;
+    for (auto& drawable : newDrawables)
+        read.push_back(std::move(drawable));
+    newDrawables.clear();
+    for (size_t i : order(header.drawablePositions)) {
+        Drawable* drawable = read[i].get();
+        DrawableList* list = OwningList(drawable, model);
+        if (list == nullptr)
+            list = &model->drawables;
+        const int32_t position = header.drawablePositions[i];
+        auto at = list->begin();
+        for (int32_t n = 0; n < position && at != list->end(); ++n)
+            ++at;
+        if (position < 0)
+            at = list->end();
+        list->insert(at, std::move(read[i]));
+        toSelect_.push_back(drawable);
+    }
+    modelToShow_ = model != nullptr ? model : (modelList.empty() ? nullptr : modelList.front());
+}
+
+// ---- grouping ----
+
+namespace {
+
+PrimitiveGroup* MembersOf(Drawable* group) {
+    return dynamic_cast<PrimitiveGroup*>(ContainerOf(group));
+}
+
+Master* GroupMaster(Drawable* group) {
+    auto* place = group != nullptr && group->IsPlace() ? dynamic_cast<Place*>(group) : nullptr;
+    return place != nullptr ? place->master : nullptr;
+}
+
+// Puts drawables into list at their positions, in ascending order of them.
+void InsertAtPositions(DrawableList& list, std::vector<std::unique_ptr<Drawable>>& drawables,
+                       const std::vector<int32_t>& positions) {
+    std::vector<size_t> indices(drawables.size());
+    for (size_t i = 0; i < indices.size(); ++i)
+        indices[i] = i;
+    std::stable_sort(indices.begin(), indices.end(), [&](size_t a, size_t b) {
+        return uint32_t(positions[a]) < uint32_t(positions[b]);
+    });
+    for (size_t i : indices) {
+        if (drawables[i] == nullptr)
+            continue;
+        auto at = list.begin();
+        if (positions[i] < 0) {
+            at = list.end();
+        } else {
+            for (int32_t n = 0; n < positions[i] && at != list.end(); ++n)
+                ++at;
+        }
+        list.insert(at, std::move(drawables[i]));
+    }
+}
+
+} // namespace
+
+Cell* UndoJournal::BuildGroupForm(ChangeKind kind, Model* model, Cell* head, Cell* id,
+                                  ModelObject* current) {
+    if (model == nullptr)
+        return nil;
+    const bool ungroup = IsUngroup(kind);
+    Drawable* group = nullptr;
+    std::vector<Drawable*> hanging;
+    if (ungroup) {
+        for (const auto& object : held_) {
+            auto* drawable = dynamic_cast<Drawable*>(object.get());
+            if (drawable == nullptr)
+                continue;
+            if (group == nullptr && drawable->IsGroup() && MembersOf(drawable) != nullptr)
+                group = drawable;
+            else
+                hanging.push_back(drawable);
+        }
+    } else {
+        group = dynamic_cast<Drawable*>(current);
+        for (ModelObject* object : changed_) {
+            auto* drawable = dynamic_cast<Drawable*>(object);
+            if (group == nullptr && drawable != nullptr && drawable->IsGroup())
+                group = drawable;
+        }
+    }
+    PrimitiveGroup* container = group != nullptr ? MembersOf(group) : nullptr;
+    if (container == nullptr)
+        return nil;
+
+    // The members, with their places in the model's list when ungrouped.
+    std::vector<Drawable*> members;
+    std::vector<int32_t> memberPositions;
+    int32_t groupPosition;
+    if (ungroup) {
+        for (Drawable* drawable : model->selection) {
+            if (drawable->Parent() == nullptr) {
+                members.push_back(drawable);
+                memberPositions.push_back(IndexIn(model->drawables, drawable));
+            }
+        }
+        groupPosition = group->savedBounds.left;
+    } else {
+        for (const auto& member : container->Members()) {
+            members.push_back(member.get());
+            memberPositions.push_back(member->savedBounds.left);
+        }
+        groupPosition = IndexIn(model->drawables, group);
+    }
+
+    // The group's record names its members by id. An ungrouped group holds
+    // them again while it is written.
+    if (ungroup) {
+        for (Drawable* member : members)
+            container->AddMember(TakeFrom(model->drawables, member));
+    }
+    Cell* groupRecord = nil;
+    scope_.membersById = true;
+    try {
+        groupRecord = group->Persist(&scope_, nil);
+    } catch (...) {
+        scope_.membersById = false;
+        throw;
+    }
+    scope_.membersById = false;
+    if (ungroup) {
+        std::vector<std::unique_ptr<Drawable>> back;
+        for (Drawable* member : members)
+            back.push_back(container->RemoveMember(member));
+        InsertAtPositions(model->drawables, back, memberPositions);
+    }
+
+    Cell* lanes = nil;
+    if (auto* lane = dynamic_cast<Swimlane*>(group); lane != nullptr && lane->IsSwimlane()) {
+        lanes = kest::mklist(
+            Str(lane->PreviousLane() != nullptr ? lane->PreviousLane()->Id().Text() : ""),
+            kest::mkint(offset_.x),
+            Str(lane->NextLane() != nullptr ? lane->NextLane()->Id().Text() : ""), nullptr);
+    }
+    Cell* masters = nil;
+    if (Master* master = GroupMaster(group)) {
+        GuidScope projectScope(document_.ProjectMap(), document_.TemplateMap());
+        masters = kest::mklist(master->Persist(&projectScope, nullptr), nullptr);
+    }
+    Cell* fullDrawables = nil;
+    std::vector<int32_t> hangingPositions;
+    for (auto it = hanging.rbegin(); it != hanging.rend(); ++it)
+        fullDrawables = kest::mkcons((*it)->Persist(&scope_, nil), fullDrawables);
+    for (Drawable* drawable : hanging)
+        hangingPositions.push_back(drawable->savedBounds.left);
+    fullDrawables = kest::mkcons(groupRecord, fullDrawables);
+    std::vector<ModelObject*> memberObjects(members.begin(), members.end());
+    std::vector<ModelObject*> hangingObjects(hanging.begin(), hanging.end());
+    return kest::mklist(head, id, Str(group->Id().Text()), lanes, masters,
+                        IdList("drawable", memberObjects), fullDrawables,
+                        kest::mklist(kest::intern("positions"), kest::mkint(groupPosition),
+                                     IntList(memberPositions), IdList("drawable", hangingObjects),
+                                     IntList(hangingPositions), nullptr),
+                        nullptr);
+}
+
+void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool group) {
+    const char* groupId = NextString(fields);
+    Cell* lanes = Next(fields);
+    Cell* masters = Next(fields);
+    const std::vector<std::string> memberIds = ReadIdList(Next(fields), "drawable");
+    Cell* fullDrawables = Next(fields);
+    Cell* positions = Next(fields);
+    if (!kest::ispair(fullDrawables) || !kest::ispair(positions) ||
+        kest::car(positions) != kest::intern("positions"))
+        throw CKestException(kDamaged);
+    positions = kest::cdr(positions);
+    const int32_t groupPosition = NextInt(positions);
+    std::vector<int32_t> memberPositions = ReadInts(Next(positions));
+    const std::vector<std::string> hangingIds = ReadIdList(Next(positions), "drawable");
+    std::vector<int32_t> hangingPositions = ReadInts(Next(positions));
+    memberPositions.resize(memberIds.size(), -1);
+    hangingPositions.resize(hangingIds.size(), -1);
+    std::string previousLane;
+    std::string nextLane;
+    int32_t shift = 0;
+    const bool swimlane = lanes != nil;
+    if (swimlane) {
+        previousLane = NextString(lanes);
+        shift = NextInt(lanes);
+        nextLane = NextString(lanes);
+    }
+    auto lookupLane = [&](const std::string& laneId) -> Swimlane* {
+        if (laneId.empty())
+            return nullptr;
+        auto* lane = dynamic_cast<Swimlane*>(LookupDrawable(Str(laneId.c_str())));
+        if (lane == nullptr)
+            throw CKestException(kDamaged);
+        return lane;
+    };
+    Swimlane* previous = lookupLane(previousLane);
+    Swimlane* next = lookupLane(nextLane);
+    CRect repaint;
+    std::vector<Drawable*> members;
+    for (const std::string& memberId : memberIds)
+        members.push_back(LookupDrawable(Str(memberId.c_str())));
+    model->DeselectAll(nullptr, false);
+
+    if (!group) {
+        // Ungroup: the members go back to the model's list, the group and
+        // what hangs on it go.
+        Drawable* made = LookupDrawable(Str(groupId));
+        PrimitiveGroup* container = MembersOf(made);
+        if (container == nullptr || made->Parent() != nullptr ||
+            FindIn(model->drawables, made) == model->drawables.end())
+            throw CKestException(kDamaged);
+        for (Drawable* member : members) {
+            if (member->Parent() != container)
+                throw CKestException(kDamaged);
+        }
+        std::vector<Drawable*> hanging;
+        for (const std::string& hangingId : hangingIds) {
+            Drawable* drawable = LookupDrawable(Str(hangingId.c_str()));
+            if (FindIn(model->drawables, drawable) == model->drawables.end())
+                throw CKestException(kDamaged);
+            hanging.push_back(drawable);
+        }
+        for (Drawable* drawable : hanging)
+            held_.push_back(TakeFrom(model->drawables, drawable));
+        std::unique_ptr<Drawable> owned = TakeFrom(model->drawables, made);
+        std::vector<std::unique_ptr<Drawable>> back;
+        for (Drawable* member : members)
+            back.push_back(container->RemoveMember(member));
+        InsertAtPositions(model->drawables, back, memberPositions);
+        if (Master* master = GroupMaster(made)) {
+            // Grouping counts the new group's use twice (the document's
+            // master and the group's own reference), ungrouping takes one.
+            const int16_t uses = IsUngroup(kind) ? 1 : 2;
+            master->refCount = int16_t(std::max(0, master->refCount - uses));
+            // A group's own master goes with it; one an ungroup left behind stays.
+            if (!IsUngroup(kind) && master->refCount == 0) {
+                if (std::unique_ptr<Master> removed = document_.Masters().Remove(master, false))
+                    held_.push_back(std::move(removed));
+            }
+        }
+        held_.push_front(std::move(owned));
+        DestroyHeld();
+        // The lanes behind a new lane go back once it is gone.
+        if (swimlane && shift != 0 && next != nullptr)
+            model->ShiftSwimlanes(&document_, next, -shift, repaint);
+        toSelect_ = members;
+        modelToShow_ = model;
+        return;
+    }
+
+    // Group: the members leave the model's list for the group re-created
+    // from its record.
+    for (Drawable* member : members) {
+        if (member->Parent() != nullptr ||
+            FindIn(model->drawables, member) == model->drawables.end())
+            throw CKestException(kDamaged);
+    }
+    Master* created = nullptr;
+    GuidScope projectScope(document_.ProjectMap(), document_.TemplateMap());
+    if (masters != nil) {
+        Cell* record = Next(masters);
+        if (!kest::ispair(record) || kest::car(record) != kest::intern("master"))
+            throw CKestException("master sym expected");
+        Cell* idCell = kest::ispair(kest::cdr(record)) ? kest::car(kest::cdr(record)) : nil;
+        if (!IsString(idCell))
+            throw CKestException(kDamaged);
+        if (document_.Masters().FindByGuid(idCell->a.str) == nullptr) {
+            auto master = std::make_unique<Master>(nullptr);
+            try {
+                master->Persist(&projectScope, record);
+            } catch (...) {
+                DestroyObject(std::move(master));
+                throw;
+            }
+            // The group's place counts its uses when it is read (below).
+            master->refCount = 0;
+            created = document_.InsertMasterAt(0, std::move(master));
+        }
+    }
+    std::vector<int32_t> oldPositions;
+    HeldObjects held;
+    for (Drawable* member : members) {
+        oldPositions.push_back(IndexIn(model->drawables, member));
+        held.push_back(TakeFrom(model->drawables, member));
+    }
+    GuidScope scope(document_.ProjectMap(), document_.TemplateMap(), model->IsToolModel());
+    scope.membersById = true;
+    scope.held = &held;
+    std::unique_ptr<Drawable> made;
+    DrawableList hanging;
+    try {
+        made = CreateDrawableFromRecord(kest::car(fullDrawables), &scope);
+        if (made == nullptr || MembersOf(made.get()) == nullptr)
+            throw CKestException(kDamaged);
+        scope.membersById = false;
+        scope.held = nullptr;
+        made->ResolveRefs(&document_, &scope, model);
+    } catch (...) {
+        scope.membersById = false;
+        scope.held = nullptr;
+        // The members go back where they were.
+        if (made != nullptr) {
+            if (PrimitiveGroup* container = MembersOf(made.get())) {
+                for (Drawable* member : members) {
+                    if (std::unique_ptr<Drawable> out = container->RemoveMember(member))
+                        held.push_back(std::move(out));
+                }
+            }
+            if (Master* master = GroupMaster(made.get()); master != nullptr && master->refCount > 0)
+                --master->refCount;
+            DiscardDrawable(std::move(made), &scope);
+        }
+        std::vector<std::unique_ptr<Drawable>> back;
+        for (Drawable* member : members) {
+            std::unique_ptr<Drawable> out;
+            for (auto it = held.begin(); it != held.end(); ++it) {
+                if (it->get() == member) {
+                    out.reset(static_cast<Drawable*>(it->release()));
+                    held.erase(it);
+                    break;
+                }
+            }
+            back.push_back(std::move(out));
+        }
+        InsertAtPositions(model->drawables, back, oldPositions);
+        if (created != nullptr) {
+            if (std::unique_ptr<Master> removed = document_.Masters().Remove(created, false))
+                DestroyObject(std::move(removed));
+        }
+        throw;
+    }
+    Drawable* raw = made.get();
+    // Reading counted one use; grouping counts a second one.
+    if (Master* master = GroupMaster(raw); master != nullptr && !IsUngroup(kind))
+        static_cast<Place*>(raw)->AddMasterReference();
+    if (auto* lane = dynamic_cast<Swimlane*>(raw); lane != nullptr && swimlane) {
+        if (shift != 0 && next != nullptr)
+            model->ShiftSwimlanes(&document_, next, shift, repaint);
+        lane->SetLaneModel(model);
+        lane->SetPreviousLane(previous);
+        lane->SetNextLane(next);
+        lane->Relink();
+    }
+    // What hung on an ungrouped group comes back from its records; when
+    // they do not read, the group goes again and the members go back.
+    if (kest::cdr(fullDrawables) != nil) {
+        GuidScope drawableScope(document_.ProjectMap(), document_.TemplateMap(),
+                                model->IsToolModel());
+        try {
+            PersistDrawables(&document_, hanging, &drawableScope, nullptr, nullptr,
+                             kest::cdr(fullDrawables), nullptr, false);
+        } catch (...) {
+            for (auto& drawable : hanging) {
+                CountPlaceUses(drawable.get(), true, 0);
+                DiscardDrawable(std::move(drawable), &drawableScope);
+            }
+            PrimitiveGroup* container = MembersOf(raw);
+            std::vector<std::unique_ptr<Drawable>> back;
+            for (Drawable* member : members)
+                back.push_back(container->RemoveMember(member));
+            InsertAtPositions(model->drawables, back, oldPositions);
+            if (Master* master = GroupMaster(raw)) {
+                const int16_t uses = IsUngroup(kind) ? 1 : 2;
+                master->refCount = int16_t(std::max(0, master->refCount - uses));
+            }
+            if (auto* lane = dynamic_cast<Swimlane*>(raw); lane != nullptr && swimlane) {
+                lane->Unlink(true);
+                if (shift != 0 && next != nullptr)
+                    model->ShiftSwimlanes(&document_, next, -shift, repaint);
+            }
+            DiscardDrawable(std::move(made), &drawableScope);
+            if (created != nullptr) {
+                if (std::unique_ptr<Master> removed = document_.Masters().Remove(created, false))
+                    DestroyObject(std::move(removed));
+            }
+            throw;
+        }
+    }
+    std::vector<std::unique_ptr<Drawable>> one;
+    one.push_back(std::move(made));
+    InsertAtPositions(model->drawables, one, {groupPosition});
+    std::vector<std::unique_ptr<Drawable>> read;
+    for (auto& drawable : hanging)
+        read.push_back(std::move(drawable));
+    hangingPositions.resize(read.size(), -1);
+    InsertAtPositions(model->drawables, read, hangingPositions);
+    toSelect_.push_back(raw);
+    modelToShow_ = model;
+}
+
+} // namespace qm

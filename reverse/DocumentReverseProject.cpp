@@ -1,0 +1,324 @@
+// The reverse engineer's project on a project document: each operation is the
+// document's or the custom model's own, with the few rules a run adds (place
+// counts, package look-up by tool and name, submodels named after their
+// masters, end labels only where a run gives them).
+#include "reverse/DocumentReverseProject.h"
+
+#include "document/CCASEDoc.h"
+#include "document/FolderLists.h"
+#include "document/Profile.h"
+#include "drawables/CustomModel.h"
+#include "drawables/Link.h"
+#include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
+#include "drawables/Place.h"
+#include "drawables/ToolModel.h"
+#include "model/GuidMap.h"
+#include "model/Members.h"
+
+namespace qm {
+
+namespace {
+
+// The template's semantics codes of the tools a run uses.
+constexpr int kLinkInheritance = 1;
+constexpr int kLinkRealization = 2;
+constexpr int kLinkComposition = 4;
+constexpr int kLinkAggregation = 5;
+
+int SemanticsCode(ReverseToolSemantics semantics) {
+    switch (semantics) {
+    case ReverseToolSemantics::Class:
+        return SemClass;
+    case ReverseToolSemantics::Package:
+        return SemPackage;
+    case ReverseToolSemantics::Inheritance:
+        return kLinkInheritance;
+    case ReverseToolSemantics::Realization:
+        return kLinkRealization;
+    case ReverseToolSemantics::Composition:
+        return kLinkComposition;
+    case ReverseToolSemantics::Aggregation:
+        return kLinkAggregation;
+    }
+    return SemUnspecified;
+}
+
+} // namespace
+
+int DocumentReverseTemplate::FindToolBySemantics(ReverseToolKind kind,
+                                                 ReverseToolSemantics semantics,
+                                                 int defaultId) const {
+    if (notation_ == nullptr) {
+        return defaultId;
+    }
+    return notation_->FindToolBySemantics(kind == ReverseToolKind::Link, SemanticsCode(semantics),
+                                          defaultId);
+}
+
+DocumentReverseProject::DocumentReverseProject(CCASEDoc& document)
+    : document_(document), tools_(nullptr) {}
+
+uint32_t& DocumentReverseProject::ProfileFlags() {
+    return document_.Profile().flags;
+}
+
+const ReverseTemplate* DocumentReverseProject::Template() const {
+    if (document_.Template() == nullptr) {
+        return nullptr;
+    }
+    tools_ = DocumentReverseTemplate(document_.Template());
+    return &tools_;
+}
+
+// ---- the run ----
+
+uint32_t DocumentReverseProject::UserOptions() const {
+    const qm::Profile* settings = document_.Context().profile;
+    return settings != nullptr ? settings->Options : 0;
+}
+
+Model* DocumentReverseProject::CurrentModel() {
+    return document_.CurrentModel();
+}
+
+Model* DocumentReverseProject::FindModelByName(const std::string& name) {
+    return document_.FindModelByName(name);
+}
+
+void DocumentReverseProject::ShowModel(Model* model) {
+    if (model == nullptr || !document_.HasModel(model)) {
+        return;
+    }
+    document_.SetCurrentModel(model);
+    if (DocumentFrame* frame = document_.Frame()) {
+        frame->ShowModelAt(document_.CurrentModelIndex());
+    }
+}
+
+void DocumentReverseProject::ClearReversedFiles() {
+    document_.Folders().revFiles.clear();
+    document_.SetModifiedFlag(true);
+}
+
+void DocumentReverseProject::AddReversedFile(const std::string& path) {
+    document_.Folders().revFiles.push_back(path);
+}
+
+void DocumentReverseProject::ExpandReversedFiles() {
+    // The project tree is rebuilt from the document, so the new file items
+    // and submodels show.
+    if (DocumentFrame* frame = document_.Frame()) {
+        frame->RefillProjectTree();
+    }
+}
+
+void DocumentReverseProject::MarkDrawables(int value) {
+    document_.MarkDrawables(value != 0);
+}
+
+void DocumentReverseProject::MarkModels(int value) {
+    document_.MarkModels(value != 0);
+}
+
+void DocumentReverseProject::LayoutModel(Model* model, int first, int second) {
+    qm::LayoutModel(&document_, model, first != 0, second != 0);
+}
+
+void DocumentReverseProject::ChangeLinksLooks(Model* model, int style, int flag) {
+    if (model != nullptr) {
+        model->ChangeLinksLooks(&document_, static_cast<uint32_t>(style), flag != 0);
+    }
+}
+
+// ---- masters, places and links ----
+
+std::string DocumentReverseProject::Key(int tool, const std::string& name) {
+    return std::to_string(tool) + '\x1f' + name;
+}
+
+Master* DocumentReverseProject::Lookup(int tool, const std::string& name,
+                                       const std::string& nameSpace) {
+    if (!indexed_) {
+        // A run looks masters up many times over: a linear search of the
+        // collection each time would make a large run quadratic.
+        for (const auto& master : document_.Masters().Masters()) {
+            masters_[Key(master->Kind(), master->name)].push_back(master.get());
+        }
+        indexed_ = true;
+    }
+    auto found = masters_.find(Key(tool, name));
+    if (found == masters_.end()) {
+        return nullptr;
+    }
+    for (Master* master : found->second) {
+        if (nameSpace.empty() || master->nameSpace == nameSpace) {
+            return master;
+        }
+    }
+    return nullptr;
+}
+
+Master* DocumentReverseProject::FindMaster(int tool, const std::string& name,
+                                           const std::string& nameSpace) {
+    return Lookup(tool, name, nameSpace);
+}
+
+Master* DocumentReverseProject::FindMasterInScopes(int tool, const std::string& name,
+                                                   const std::string& first,
+                                                   const std::string& second) {
+    if (Master* master = Lookup(tool, name, first)) {
+        return master;
+    }
+    return second.empty() ? nullptr : Lookup(tool, name, second);
+}
+
+Model* DocumentReverseProject::FindOrCreatePackage(Model* model, const std::string& name,
+                                                   const std::string& nameSpace, int tool,
+                                                   bool showAll) {
+    if (dynamic_cast<CustomModel*>(model) == nullptr) {
+        return nullptr;
+    }
+    Master* package = nullptr;
+    for (const auto& drawable : model->drawables) {
+        if (!drawable->IsPlace()) {
+            continue;
+        }
+        auto* place = dynamic_cast<Place*>(drawable.get());
+        if (place != nullptr && place->master != nullptr && place->master->Kind() == tool &&
+            place->master->name == name) {
+            package = place->master;
+            break;
+        }
+    }
+    if (package == nullptr) {
+        auto* place = dynamic_cast<Place*>(AddMasterPlace(model, tool, name, nameSpace, showAll));
+        if (place == nullptr || place->master == nullptr) {
+            return nullptr;
+        }
+        package = place->master;
+        package->masterFlags |= MasterGenCode;
+    }
+    return EnsureSubmodel(package, model);
+}
+
+Drawable* DocumentReverseProject::AddMasterPlace(Model* model, int tool, const std::string& name,
+                                                 const std::string& nameSpace, bool showAll) {
+    auto* custom = dynamic_cast<CustomModel*>(model);
+    if (custom == nullptr) {
+        return nullptr;
+    }
+    // The document finds the master by the same rule as Lookup, or makes
+    // one at the head of its collection.
+    const bool existed = Lookup(tool, name, nameSpace) != nullptr;
+    auto* place =
+        dynamic_cast<Place*>(custom->CreatePlaceOfTool(&document_, tool, name, nameSpace, CRect()));
+    if (place == nullptr) {
+        return nullptr;
+    }
+    if (!existed && place->master != nullptr) {
+        std::vector<Master*>& same = masters_[Key(place->master->Kind(), place->master->name)];
+        same.insert(same.begin(), place->master);
+    }
+    // The document counts a reference when it hands out the master and the
+    // place counts its own: the master's count is the number of its places.
+    if (place->master != nullptr && place->master->refCount > 1) {
+        --place->master->refCount;
+    }
+    if (showAll) {
+        place->placeFlags |= PfCompartments;
+    }
+    document_.SetModifiedFlag(true);
+    return place;
+}
+
+Drawable* DocumentReverseProject::FindPlaceByMasterName(Model* model, int tool,
+                                                        const std::string& name,
+                                                        const std::string& nameSpace) {
+    return model != nullptr ? model->FindPlaceByMasterName(&document_, tool, name, nameSpace)
+                            : nullptr;
+}
+
+Model* DocumentReverseProject::EnsureSubmodel(Master* master, Model* parent) {
+    if (master == nullptr) {
+        return nullptr;
+    }
+    if (auto* submodel = dynamic_cast<Model*>(master->submodel)) {
+        return submodel;
+    }
+    Model* submodel = document_.NewModel(MkClass, parent);
+    if (submodel == nullptr) {
+        return nullptr;
+    }
+    submodel->name = master->name;
+    submodel->parentMaster = master;
+    if (parent != nullptr) {
+        submodel->modelFlags = parent->modelFlags;
+    }
+    master->submodel = submodel;
+    if (DocumentFrame* frame = document_.Frame()) {
+        frame->RefillModelItems();
+    }
+    return submodel;
+}
+
+Drawable* DocumentReverseProject::FindLink(Model* model, int tool, const std::string& name,
+                                           Drawable* source, Drawable* target) {
+    if (model == nullptr) {
+        return nullptr;
+    }
+    if (name.empty()) {
+        return model->FindLink(tool, source, target);
+    }
+    for (const auto& drawable : model->drawables) {
+        if (!drawable->IsLink() || drawable->kindCode != tool) {
+            continue;
+        }
+        auto* link = dynamic_cast<Link*>(drawable.get());
+        if (link != nullptr && link->GetSource() == source && link->GetTarget() == target &&
+            link->name == name) {
+            return link;
+        }
+    }
+    return nullptr;
+}
+
+Drawable* DocumentReverseProject::AddLink(Model* model, int tool, const std::string& name,
+                                          Drawable* source, Drawable* target) {
+    auto* custom = dynamic_cast<CustomModel*>(model);
+    if (custom == nullptr) {
+        return nullptr;
+    }
+    Link* link =
+        custom->CreateLink(&document_, tool, name, dynamic_cast<NodeDrawable*>(source), target);
+    if (link != nullptr) {
+        document_.SetModifiedFlag(true);
+    }
+    return link;
+}
+
+void DocumentReverseProject::SetLinkDetails(Drawable* drawable, int access, uint32_t flagBits,
+                                            const std::string& firstLabel,
+                                            const std::string& secondLabel) {
+    auto* link = dynamic_cast<Link*>(drawable);
+    if (link == nullptr) {
+        return;
+    }
+    link->access = access;
+    link->options |= static_cast<int32_t>(flagBits);
+    if (!firstLabel.empty() || !secondLabel.empty()) {
+        link->sourceEnd = firstLabel;
+        link->targetEnd = secondLabel;
+        link->LayoutEndLabels();
+    }
+}
+
+void DocumentReverseProject::DiscardMembers(Master::MemberRecords records) {
+    GuidScope scope(&document_.IdMap(), document_.TemplateMap());
+    DetachList(&scope, records.attributes);
+    DetachList(&scope, records.methods);
+    DetachList(&scope, records.types);
+    DetachList(&scope, records.exceptions);
+}
+
+} // namespace qm

@@ -1,0 +1,326 @@
+// The scripts shipped in resources/Scripts, each run through its runner on
+// the fixture project tests/fixtures/scripts/Shapes.pro (classes Shape and
+// Circle in namespace geo, Circle derived from Shape) and its output checked.
+#include "document/CCASEDoc.h"
+#include "document/DocumentContext.h"
+#include "document/Profile.h"
+#include "document/ProjectFile.h"
+#include "document/TemplateCache.h"
+#include "drawables/Model.h"
+#include "platform/Files.h"
+#include "scripting/ScriptRunners.h"
+#include "tests/scripting/ScriptingFixture.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace qm::test {
+namespace {
+
+const std::string kFixtures = std::string(QM_FIXTURES) + "/scripts";
+const std::string kScripts = std::string(QM_FIXTURES) + "/../../resources/Scripts";
+
+std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void Write(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+// The names of the files under folder, relative to it, sorted.
+std::vector<std::string> FilesUnder(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, ec))
+        if (entry.is_regular_file())
+            names.push_back(std::filesystem::relative(entry.path(), folder).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Inserts text after the first line that contains marker.
+std::string InsertAfter(const std::string& text, const std::string& marker,
+                        const std::string& inserted) {
+    const size_t at = text.find(marker);
+    EXPECT_NE(at, std::string::npos) << marker;
+    const size_t end = text.find('\n', at) + 1;
+    return text.substr(0, end) + inserted + text.substr(end);
+}
+
+class ShippedScriptsTest : public ScriptingTest {
+  protected:
+    ShippedScriptsTest() {
+        settings.Language = "C++";
+        context.profile = &settings;
+        context.templates = &templates;
+    }
+
+    // The fixture project, loaded from its folder under the given name, with
+    // the scope of all models.
+    std::unique_ptr<CCASEDoc> Open(const std::string& name = "Shapes.pro") {
+        auto document = std::make_unique<CCASEDoc>(context, true);
+        const std::string path = kFixtures + "/" + name;
+        document->LoadText(ReadFileText(path, "Can't open project file"));
+        document->SetPathName(path);
+        // The fixture was saved with the current-model scope: all models.
+        document->Profile().flags = (document->Profile().flags & ~7u) | 4u;
+        return document;
+    }
+
+    // The options of a shipped script, with the named ones switched on
+    // ("Name", "Name=value" or, for a choice, "Name:index").
+    static ScriptOptionList Options(const std::string& script,
+                                    const std::vector<std::string>& on = {}) {
+        ScriptOptionList options;
+        ReadScriptOptions(kScripts + "/" + script, options);
+        for (const std::string& wanted : on) {
+            const size_t equals = wanted.find_first_of("=:");
+            std::string name = wanted.substr(0, equals);
+            ScriptOption* option = FindScriptOption(options, name);
+            EXPECT_NE(option, nullptr) << wanted;
+            if (option == nullptr)
+                continue;
+            option->checked = 1;
+            if (equals != std::string::npos && wanted[equals] == '=')
+                option->value = wanted.substr(equals + 1);
+            else if (equals != std::string::npos)
+                option->choice = static_cast<int16_t>(std::stoi(wanted.substr(equals + 1)));
+        }
+        return options;
+    }
+
+    void Generate(int task, const std::string& script, CCASEDoc& document,
+                  const std::string& folder, const std::vector<std::string>& on = {}) {
+        WriteGeneratedOutput(task, kScripts + "/" + script, folder, "", Options(script, on),
+                             document, nullptr, true);
+    }
+
+    bool LogHas(const std::string& text) const {
+        return log.Text().find(text) != std::string::npos;
+    }
+
+    Profile settings;
+    TemplateCache templates;
+    DocumentContext context;
+};
+
+// The options that every shipped script declares, as the task dialog and the
+// batch runner read them.
+TEST_F(ShippedScriptsTest, EveryScriptDeclaresItsOptions) {
+    struct Case {
+        const char* script;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {"CodeGen/CppHeaders.vxs", {"Verbose", "Extension", "NoComments"}},
+        {"CodeGen/JavaClasses.vxs", {"Verbose", "NoComments", "NoPackageFolders"}},
+        {"DocGen/HtmlPages.vxs", {"Title", "ImageFormat", "NoImages", "Verbose"}},
+        {"RevEng/SourceClasses.vxs", {"ClassTool", "LinkTool", "NoPlaces"}},
+        {"Task/ProjectSummary.vxs", {}},
+    };
+    for (const Case& c : cases) {
+        ScriptOptionList options;
+        ReadScriptOptions(kScripts + "/" + c.script, options);
+        std::vector<std::string> names;
+        for (const ScriptOption& option : options) {
+            names.push_back(option.name);
+            EXPECT_FALSE(option.description.empty()) << c.script << " " << option.name;
+        }
+        EXPECT_EQ(names, c.names) << c.script;
+    }
+}
+
+TEST_F(ShippedScriptsTest, CppHeadersMatchTheExpectedFiles) {
+    auto document = Open();
+    Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, scratch.Path());
+    EXPECT_TRUE(LogHas("C++ headers written: 3")) << log.Text();
+    EXPECT_FALSE(LogHas("ERROR")) << log.Text();
+    EXPECT_EQ(FilesUnder(scratch.Path()),
+              (std::vector<std::string>{"Circle.h", "OrderItem.h", "Shape.h"}));
+    // "Order item" is written as the identifier OrderItem.
+    for (const char* name : {"Shape.h", "Circle.h", "OrderItem.h"})
+        EXPECT_EQ(Read(scratch / name), Read(kFixtures + "/expected/" + name)) << name;
+}
+
+// Generated twice with the user's own lines between the markers in the
+// meantime: they survive, a hand edit outside the markers does not, and no
+// scratch file is left beside the headers.
+TEST_F(ShippedScriptsTest, CppHeadersKeepTheUserRegionsWhenGeneratedAgain) {
+    auto document = Open();
+    Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, scratch.Path());
+    const std::string expected = Read(kFixtures + "/expected/Shape.h");
+    std::string edited = InsertAfter(expected, "USER CODE BEGIN includes", "#include <vector>\n");
+    edited = InsertAfter(edited, "USER CODE BEGIN Shape",
+                         "    std::vector<int> cache_;\n\n    int Cached() const;\n");
+    std::string outside = edited;
+    outside.replace(outside.find("#define PI 3.14"), 15, "#define PI 3");
+    Write(scratch / "Shape.h", outside);
+
+    Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, scratch.Path());
+    EXPECT_FALSE(LogHas("ERROR")) << log.Text();
+    EXPECT_EQ(Read(scratch / "Shape.h"), edited);
+    EXPECT_EQ(Read(scratch / "Circle.h"), Read(kFixtures + "/expected/Circle.h"));
+    EXPECT_EQ(FilesUnder(scratch.Path()),
+              (std::vector<std::string>{"Circle.h", "OrderItem.h", "Shape.h"}));
+
+    // And once more: the merged header is stable.
+    Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, scratch.Path());
+    EXPECT_EQ(Read(scratch / "Shape.h"), edited);
+}
+
+TEST_F(ShippedScriptsTest, CppHeaderOptions) {
+    auto document = Open();
+    Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, scratch.Path(),
+             {"Extension:1", "Verbose", "NoComments"});
+    EXPECT_EQ(FilesUnder(scratch.Path()),
+              (std::vector<std::string>{"Circle.hpp", "OrderItem.hpp", "Shape.hpp"}));
+    EXPECT_TRUE(LogHas("Wrote " + scratch / "Shape.hpp" + "\r\n")) << log.Text();
+    const std::string shape = Read(scratch / "Shape.hpp");
+    EXPECT_EQ(shape.find("Any shape"), std::string::npos) << shape;
+    EXPECT_NE(shape.find("class Shape"), std::string::npos) << shape;
+    EXPECT_NE(Read(scratch / "Circle.hpp").find("#include \"Shape.hpp\""), std::string::npos);
+
+    ScratchFolder hh;
+    Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, hh.Path(), {"Extension:2"});
+    EXPECT_EQ(FilesUnder(hh.Path()),
+              (std::vector<std::string>{"Circle.hh", "OrderItem.hh", "Shape.hh"}));
+}
+
+// The scope: the current model's classes, or its selected ones.
+TEST_F(ShippedScriptsTest, CppHeadersOfTheScope) {
+    struct Case {
+        const char* model;
+        uint32_t scope;
+        std::vector<std::string> files;
+    };
+    const Case cases[] = {
+        {"Classes", 2, {"Circle.h", "Shape.h"}},
+        {"Default", 2, {}},
+        {"Classes", 1, {}}, // nothing selected
+    };
+    for (const Case& c : cases) {
+        auto document = Open();
+        document->SetCurrentModel(document->FindModelByName(c.model));
+        document->Profile().flags = (document->Profile().flags & ~7u) | c.scope;
+        ScratchFolder out;
+        Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, out.Path());
+        EXPECT_EQ(FilesUnder(out.Path()), c.files) << c.model << " " << c.scope;
+    }
+}
+
+TEST_F(ShippedScriptsTest, JavaClassesKeepTheMethodBodies) {
+    auto document = Open();
+    Generate(TaskCodeGen, "CodeGen/JavaClasses.vxs", *document, scratch.Path());
+    EXPECT_FALSE(LogHas("ERROR")) << log.Text();
+    EXPECT_EQ(FilesUnder(scratch.Path()),
+              (std::vector<std::string>{"OrderItem.java", "geo/Circle.java", "geo/Shape.java"}));
+    const std::string circle = Read(scratch / "geo/Circle.java");
+    for (const char* line : {"package geo;\n", "public class Circle extends Shape {\n",
+                             "    public int Radius() {\n", "        return r;\n"})
+        EXPECT_NE(circle.find(line), std::string::npos) << line << "\n" << circle;
+    const std::string shape = Read(scratch / "geo/Shape.java");
+    EXPECT_NE(shape.find("        dc.Line(0, 0, 1, 1);\n"), std::string::npos) << shape;
+
+    // The user rewrites a body; generated again, the body is the user's and
+    // the model's code does not come back beside it.
+    std::string edited = circle;
+    edited.replace(edited.find("        return r;\n"), 18, "        return radius_ * 2;\n");
+    Write(scratch / "geo/Circle.java", edited);
+    Generate(TaskCodeGen, "CodeGen/JavaClasses.vxs", *document, scratch.Path());
+    EXPECT_EQ(Read(scratch / "geo/Circle.java"), edited);
+    EXPECT_EQ(FilesUnder(scratch.Path()),
+              (std::vector<std::string>{"OrderItem.java", "geo/Circle.java", "geo/Shape.java"}));
+
+    // A signature line that no longer matches the model (as after a change
+    // of its return type) comes back as the model says, the body stays once.
+    std::string changed = edited;
+    changed.replace(changed.find("public int Radius()"), 19, "public long Radius()");
+    Write(scratch / "geo/Circle.java", changed);
+    Generate(TaskCodeGen, "CodeGen/JavaClasses.vxs", *document, scratch.Path());
+    EXPECT_EQ(Read(scratch / "geo/Circle.java"), edited);
+}
+
+TEST_F(ShippedScriptsTest, JavaClassesWithoutPackageFolders) {
+    auto document = Open();
+    Generate(TaskCodeGen, "CodeGen/JavaClasses.vxs", *document, scratch.Path(),
+             {"NoPackageFolders", "Verbose"});
+    EXPECT_EQ(FilesUnder(scratch.Path()),
+              (std::vector<std::string>{"Circle.java", "OrderItem.java", "Shape.java"}));
+    EXPECT_TRUE(LogHas("Wrote " + scratch / "Circle.java")) << log.Text();
+}
+
+TEST_F(ShippedScriptsTest, HtmlPagesOfEveryModelAndClass) {
+    auto document = Open();
+    Generate(TaskDocGen, "DocGen/HtmlPages.vxs", *document, scratch.Path(), {"NoImages"});
+    EXPECT_FALSE(LogHas("ERROR")) << log.Text();
+    const std::vector<std::string> files = FilesUnder(scratch.Path());
+    for (const char* page : {"index.html", "modelClasses.html", "modelUseCases.html",
+                             "classGeoShape.html", "classGeoCircle.html", "classOrderItem.html"})
+        EXPECT_NE(std::find(files.begin(), files.end(), page), files.end()) << page;
+    const std::string index = Read(scratch / "index.html");
+    EXPECT_NE(index.find("<title>Shapes</title>"), std::string::npos) << index;
+    EXPECT_NE(index.find("<a href=\"classGeoShape.html\">Shape</a>"), std::string::npos) << index;
+    EXPECT_NE(index.find("<a href=\"modelClasses.html\">Classes</a>"), std::string::npos) << index;
+    const std::string shape = Read(scratch / "classGeoShape.html");
+    for (const char* text :
+         {"<h1>Class Shape</h1>", "<p>Any shape</p>\n<p>of the drawing</p>",
+          "<td>Draw(Canvas&amp; dc, float zoom)</td>", "<td>area</td>", "<td>Circle</td>"})
+        EXPECT_NE(shape.find(text), std::string::npos) << text << "\n" << shape;
+    const std::string classes = Read(scratch / "modelClasses.html");
+    EXPECT_NE(classes.find("<a href=\"classGeoCircle.html\">Circle</a>"), std::string::npos)
+        << classes;
+    EXPECT_EQ(classes.find("<img"), std::string::npos) << classes;
+}
+
+TEST_F(ShippedScriptsTest, HtmlPagesTitleOption) {
+    auto document = Open();
+    Generate(TaskDocGen, "DocGen/HtmlPages.vxs", *document, scratch.Path(),
+             {"NoImages", "Title=Shapes & <Co>"});
+    EXPECT_NE(Read(scratch / "index.html").find("<h1>Shapes &amp; &lt;Co&gt;</h1>"),
+              std::string::npos);
+}
+
+TEST_F(ShippedScriptsTest, ProjectSummaryTask) {
+    auto document = Open();
+    RunTaskScript(kScripts + "/Task/ProjectSummary.vxs", *document);
+    EXPECT_FALSE(LogHas("ERROR")) << log.Text();
+    for (const char* line : {"Model Classes (class): 11 drawables\r\n",
+                             "Master Shape: 2 attributes, 2 methods, 1 places\r\n",
+                             "Not shown in any diagram: Loose\r\n", "Totals: "})
+        EXPECT_TRUE(LogHas(line)) << line << "\n" << log.Text();
+}
+
+TEST_F(ShippedScriptsTest, SourceClassesMakeMastersPlacesAndLinks) {
+    auto document = Open();
+    Model* target = document->FindModelByName("Default");
+    ASSERT_NE(target, nullptr);
+    const size_t drawablesBefore = target->Drawables().size();
+    for (int run = 0; run < 2; ++run) {
+        kest::Cell* files =
+            kest::mklist(kest::mkstr((kFixtures + "/src/vehicles.h").c_str()),
+                         kest::mkstr((kFixtures + "/src/missing.h").c_str()),
+                         kest::mkstr((kFixtures + "/src/Bike.java").c_str()), nullptr);
+        RunReverseScript(files, kScripts + "/RevEng/SourceClasses.vxs",
+                         Options("RevEng/SourceClasses.vxs"), "Default", *document, nullptr);
+        EXPECT_FALSE(LogHas("ERROR")) << log.Text();
+        EXPECT_TRUE(LogHas("Can't read " + kFixtures + "/src/missing.h\r\n")) << log.Text();
+        EXPECT_TRUE(LogHas("Classes found: 4, links made: " + std::string(run == 0 ? "3" : "0")))
+            << log.Text();
+    }
+    // Four masters, four places and three links, however often it runs; a
+    // file that cannot be read is passed over.
+    EXPECT_EQ(target->Drawables().size(), drawablesBefore + 7);
+}
+
+} // namespace
+} // namespace qm::test
