@@ -313,6 +313,19 @@ std::string ImageFolderPath(const std::string& folder) {
     return base.empty() ? folder : JoinPath(base, folder);
 }
 
+// The image's file name made of a model's name: a model called "a/b" or
+// ".." must not write beside or above the image folder, so separators
+// become underscores and a name of dots only gets one in front.
+std::string ImageFileStem(const std::string& modelName) {
+    std::string stem = modelName;
+    for (char& c : stem)
+        if (c == '/' || c == '\\' || c == '\0')
+            c = '_';
+    if (stem.find_first_not_of('.') == std::string::npos)
+        stem.insert(stem.begin(), '_');
+    return stem;
+}
+
 } // namespace
 
 Cell* VxCreateImage(Symbol* self) {
@@ -336,9 +349,10 @@ Cell* VxCreateImage(Symbol* self) {
     DiagramImageWriter* writer = InstalledDiagramImageWriter();
     if (model == nullptr || writer == nullptr)
         return nil;
+    const std::string stem = ImageFileStem(model->name);
     std::string failure;
     try {
-        writer->WriteDiagramImage(*model, selectionOnly, JoinPath(where, model->name), format);
+        writer->WriteDiagramImage(*model, selectionOnly, JoinPath(where, stem), format);
     } catch (const CKestException& e) {
         failure = e.Message();
     } catch (const std::exception& e) {
@@ -349,7 +363,7 @@ Cell* VxCreateImage(Symbol* self) {
         Log().Append("\r\n");
         return nil;
     }
-    const std::string path = JoinPath(folder, model->name) + "." + format;
+    const std::string path = JoinPath(folder, stem) + "." + format;
     return mkstr(path.c_str(), path.size());
 }
 

@@ -334,8 +334,18 @@ bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
         } else if (EqualNoCase(kind, "Task")) {
             RunTaskScript(script, *document);
         } else {
-            WriteGeneratedOutput(ScriptTaskKindOfFolder(kind), script, commandLine.folder,
-                                 commandLine.file, options, *document, nullptr, true);
+            const int task = ScriptTaskKindOfFolder(kind);
+            // Without -folder the run writes where the task dialog would: the
+            // project's target folder for the task, else the default one.
+            std::string folder = commandLine.folder;
+            if (folder.empty()) {
+                const TaskSettings stored = GenerationSettings(*document, task);
+                folder = stored.targetFolder != nullptr && !stored.targetFolder->empty()
+                             ? *stored.targetFolder
+                             : DefaultTargetFolder(*document);
+            }
+            WriteGeneratedOutput(task, script, folder, commandLine.file, options, *document,
+                                 nullptr, true);
         }
     } else if (!commandLine.revLanguage.empty()) {
         if (commandLine.addFile.empty())

@@ -101,6 +101,19 @@ TEST_F(ProjectBuiltinsTest, VxCreateImageWritesTheModelsImageInTheDocumentationF
     EXPECT_EQ(writer.calls,
               (std::vector<std::string>{"Shop all png", "Shop selected jpg", "Shop all bmp"}));
 
+    // A model's name never leads the image out of its folder.
+    for (const auto& [name, file] : {std::pair<const char*, const char*>{"../up", ".._up"},
+                                     {"a\\b/c", "a_b_c"},
+                                     {"..", "_.."}}) {
+        model->name = name;
+        EXPECT_EQ(Value("(VxCreateImage m nil \"png\" \"img\")"),
+                  std::string("\"img/") + file + ".png\"")
+            << name;
+        EXPECT_TRUE(FileExists(docs + "/img/" + file + ".png")) << name;
+    }
+    model->name = "Shop";
+    EXPECT_FALSE(FileExists(docs + "/up.png"));
+
     // A master's reference makes no image; a folder that cannot be made,
     // or an export that fails, answers nil (the failure in the log).
     writer.calls.clear();

@@ -38,6 +38,20 @@ TEST_F(RegistrationTest, TheTableHoldsTheKernelsNamesAndKindsInOrder) {
     }
 }
 
+// Every name of the kernel's table answers a script with its calling kind.
+TEST_F(RegistrationTest, AllFiftyOneAreRegisteredWithTheirCallingKinds) {
+    std::vector<std::string> missing;
+    for (const auto& [name, kind] : kKernelTable) {
+        kest::Symbol* s = kest::findsym(name.c_str());
+        if (s == nullptr || s->handler == nullptr) {
+            missing.push_back(name);
+            continue;
+        }
+        EXPECT_EQ(s->kind(), kind) << name;
+    }
+    EXPECT_TRUE(missing.empty()) << "not registered: " << ::testing::PrintToString(missing);
+}
+
 TEST_F(RegistrationTest, EveryBuiltInWithAHandlerIsRegisteredAsAKeptSymbol) {
     int registered = 0;
     for (const VxEntry& entry : VxBuiltinTable()) {
