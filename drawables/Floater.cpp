@@ -340,18 +340,7 @@ Cell* Floater::Props(GuidScope*, ModelObject* other, Cell* list, bool redo) {
                                                  kest::TString, kest::TInteger};
     RecordReader r(list, "floater properties");
     Cell* chosen[5] = {};
-    for (int i = 0; i < 5; ++i) {
-        Cell* entry = r.List("property");
-        if (entry == nil)
-            continue;
-        RecordReader values(entry, "floater properties");
-        Cell* undo = values.Take("undo value");
-        Cell* again = values.Take("redo value");
-        chosen[i] = redo ? again : undo;
-        if (chosen[i]->type != kTypes[i])
-            RecordFormatError("floater properties",
-                              kTypes[i] == kest::TString ? "string expected" : "integer expected");
-    }
+    ChoosePropertyValues(r, "floater properties", kTypes, std::size(kTypes), redo, chosen);
     if (chosen[0] != nullptr)
         kindCode = chosen[0]->a.ival;
     if (chosen[1] != nullptr)
@@ -429,23 +418,10 @@ void Floater::UpdateRepaintRect() {
 }
 
 Drawable* Floater::HitTest(int x, int y, int& part, int& knob, int) {
-    const CPoint point(x, y);
-    part = HpNone;
-    if (!repaintRect.PtInRect(point))
-        return nullptr;
-    std::array<CRect, kKnobRoom> knobs;
-    const int count = GetKnobRects(knobs.data());
-    for (int i = 0; i < count; ++i) {
-        if (knobs[size_t(i)].PtInRect(point)) {
-            part = HpKnob;
-            knob = i;
-            return this;
-        }
-    }
-    if (labelRect.PtInRect(point)) {
-        part = HpLabel;
+    if (HitKnobOrLabel(x, y, part, knob))
         return this;
-    }
+    if (!repaintRect.PtInRect(CPoint(x, y)))
+        return nullptr;
     if (HitTestSegment(x, y, arrowTail.x, arrowTail.y, arrowHead.x, arrowHead.y, kArrowTolerance)) {
         part = HpBody;
         return this;

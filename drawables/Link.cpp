@@ -51,23 +51,6 @@ CPoint Centre(const CRect& r) {
                   int32_t((int64_t(r.top) + r.bottom) / 2));
 }
 
-// The junction of that id on a place of list (or of a group's members).
-Drawable* FindJunctionById(const DrawableList& list, const char* id) {
-    for (const auto& d : list) {
-        if (auto* place = dynamic_cast<Place*>(d.get())) {
-            for (const auto& junction : place->Junctions()) {
-                if (junction->guid == id)
-                    return junction.get();
-            }
-        }
-        if (DrawableList* members = d->GetMemberList()) {
-            if (Drawable* found = FindJunctionById(*members, id))
-                return found;
-        }
-    }
-    return nullptr;
-}
-
 CPoint LifeLineOf(NodeDrawable* node) {
     auto* place = node != nullptr ? dynamic_cast<Place*>(node->GetPlace()) : nullptr;
     return place != nullptr ? place->lifeLinePoint : CPoint();
@@ -577,12 +560,8 @@ void Link::ResolveRefs(ModelDocument* document, GuidScope* scope, DrawableModel*
             return dynamic_cast<Drawable*>(pending.Object());
         if (pending.IsNil())
             return nullptr;
-        if (model != nullptr && pending.IsText()) {
-            // Junctions live in their places' lists, which the model's
-            // search does not enter.
-            Drawable* found = model->FindObjectById(pending.Text());
-            return found != nullptr ? found : FindJunctionById(model->Drawables(), pending.Text());
-        }
+        if (model != nullptr && pending.IsText())
+            return FindDrawableOrJunction(*model, pending.Text());
         ModelObject* found = nullptr;
         if (map == nullptr)
             throw CKestException("GUID map lookup failed");

@@ -210,18 +210,7 @@ Cell* Model::Props(GuidScope*, ModelObject* other, Cell* list, bool redo) {
                                                  kest::TInteger, kest::TString};
     RecordReader r(list, "model properties");
     Cell* chosen[5] = {};
-    for (int i = 0; i < 5; ++i) {
-        Cell* entry = r.List("property");
-        if (entry == nil)
-            continue;
-        RecordReader pair(entry, "model properties");
-        Cell* undo = pair.Take("undo value");
-        Cell* again = pair.Take("redo value");
-        chosen[i] = redo ? again : undo;
-        if (chosen[i]->type != kTypes[i])
-            RecordFormatError("model properties",
-                              kTypes[i] == kest::TString ? "string expected" : "integer expected");
-    }
+    ChoosePropertyValues(r, "model properties", kTypes, std::size(kTypes), redo, chosen);
     if (chosen[0] != nullptr)
         setting = chosen[0]->a.ival;
     if (chosen[1] != nullptr)

@@ -175,18 +175,7 @@ Cell* DiagramType::Props(GuidScope*, ModelObject* other, Cell* list, bool redo) 
                                                  kest::TInteger, kest::TInteger, kest::TInteger};
     RecordReader r(list, "diagram type properties");
     Cell* chosen[6] = {};
-    for (int i = 0; i < 6; ++i) {
-        Cell* entry = r.List("property");
-        if (entry == nil)
-            continue;
-        RecordReader pair(entry, "diagram type properties");
-        Cell* undo = pair.Take("undo value");
-        Cell* again = pair.Take("redo value");
-        chosen[i] = redo ? again : undo;
-        if (chosen[i]->type != kTypes[i])
-            RecordFormatError("diagram type properties",
-                              kTypes[i] == kest::TString ? "string expected" : "integer expected");
-    }
+    ChoosePropertyValues(r, "diagram type properties", kTypes, std::size(kTypes), redo, chosen);
     if (chosen[0] != nullptr)
         name = chosen[0]->a.str;
     if (chosen[1] != nullptr)

@@ -521,4 +521,34 @@ Cell* Place::Persist(GuidScope* scope, Cell* list) {
     return ReadPlace(scope, list);
 }
 
+// ---- look-up by id ----
+
+namespace {
+
+Drawable* FindJunctionById(const DrawableList& list, const char* id) {
+    for (const auto& d : list) {
+        if (auto* place = dynamic_cast<Place*>(d.get())) {
+            for (const auto& junction : place->Junctions()) {
+                if (junction->guid == id)
+                    return junction.get();
+            }
+        }
+        if (DrawableList* members = d->GetMemberList()) {
+            if (Drawable* found = FindJunctionById(*members, id))
+                return found;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Drawable* FindDrawableOrJunction(DrawableModel& model, const char* id) {
+    if (id == nullptr)
+        return nullptr;
+    if (Drawable* found = model.FindObjectById(id))
+        return found;
+    return FindJunctionById(model.Drawables(), id);
+}
+
 } // namespace qm

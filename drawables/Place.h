@@ -8,6 +8,7 @@
 #pragma once
 
 #include "drawables/Drawable.h"
+#include "drawables/DrawableModel.h"
 
 #include <memory>
 #include <string>
@@ -168,5 +169,11 @@ class Place : public NodeDrawable {
     ObjectRef masterRef_;
     std::string editable_;
 };
+
+// The drawable of model whose id is id (groups searched inside), else the
+// junction of that id on a place of model (or of a group's members): links
+// and tags may end on junctions, which live in their places' lists and not
+// in the model's. Null when none.
+Drawable* FindDrawableOrJunction(DrawableModel& model, const char* id);
 
 } // namespace qm

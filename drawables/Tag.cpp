@@ -2,6 +2,7 @@
 // hit tests, text search and the tag record.
 #include "drawables/Tag.h"
 
+#include "drawables/Place.h"
 #include "drawables/ShapeGeometry.h"
 #include "drawables/TextDrawing.h"
 #include "drawables/ZoomScaling.h"
@@ -85,8 +86,9 @@ Drawable* Tag::BindAttached(GuidScope* scope, DrawableModel* model) {
         return dynamic_cast<Drawable*>(pending.Object());
     if (pending.IsNil())
         return nullptr;
+    // A tag may point at a junction, which the model's own search does not see.
     if (model != nullptr && pending.IsText())
-        return model->FindObjectById(pending.Text());
+        return FindDrawableOrJunction(*model, pending.Text());
     const GuidMap* map = scope != nullptr ? scope->current : nullptr;
     if (map == nullptr)
         throw CKestException("GUID map lookup failed");
@@ -142,24 +144,33 @@ void Tag::UpdateRepaintRect() {
     repaintRect.InflateRect(kRepaintMargin, kRepaintMargin);
 }
 
-Drawable* Tag::HitTest(int x, int y, int& part, int& knob, int) {
+bool Tag::HitKnobOrLabel(int x, int y, int& part, int& knob) {
     const CPoint point(x, y);
     part = HpNone;
     if (!repaintRect.PtInRect(point))
-        return nullptr;
+        return false;
     std::array<CRect, kKnobRoom> knobs;
     const int count = GetKnobRects(knobs.data());
     for (int i = 0; i < count; ++i) {
         if (knobs[size_t(i)].PtInRect(point)) {
             part = HpKnob;
             knob = i;
-            return this;
+            return true;
         }
     }
     if (labelRect.PtInRect(point)) {
         part = HpLabel;
-        return this;
+        return true;
     }
+    return false;
+}
+
+Drawable* Tag::HitTest(int x, int y, int& part, int& knob, int) {
+    if (HitKnobOrLabel(x, y, part, knob))
+        return this;
+    if (!repaintRect.PtInRect(CPoint(x, y)))
+        return nullptr;
+    const CPoint point(x, y);
     const CPoint centre = bounds.CenterPoint();
     if (bounds.PtInRect(point) ||
         HitTestSegment(x, y, centre.x, centre.y, anchor.x, anchor.y, kPointerTolerance)) {

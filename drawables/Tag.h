@@ -63,6 +63,10 @@ class Tag : public Drawable {
     uint8_t tagFlags = 0;
 
   protected:
+    // The start of the hit tests of tags and floaters: outside the repaint
+    // rectangle nothing (part none); on a knob part knob and its index; in
+    // the label rectangle part label. True for a hit on a knob or the label.
+    bool HitKnobOrLabel(int x, int y, int& part, int& knob);
     kest::Cell* WriteTag(GuidScope* scope);
     kest::Cell* ReadTag(GuidScope* scope, kest::Cell* list, std::initializer_list<int> kindCodes);
     // Binds the pending reference (see ResolveRefs); the drawable, or null.

@@ -2,7 +2,7 @@
 // (log discarded, prompts answered with their defaults) with a fresh kernel
 // whose heap is capped, a fixed host address for the id generator, the
 // reading of every expression of an input, and the read-write-read check of
-// a record reader.
+// a record reader or of a list of records.
 #pragma once
 
 #include "kernel/Kernel.h"
@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace fuzzsupport {
 
@@ -86,6 +87,57 @@ template <class ReadAndWrite>
 void CheckRoundTrip(const std::string& first, ReadAndWrite readAndWrite) {
     kest::LocalChannel in(first, kest::ChanRead);
     RequireSameText(first, readAndWrite(kest::readexpr(in.get())));
+}
+
+// The records of objects (anything with Persist (scope, nil)), written in
+// order as one list.
+template <class List, class Scope> std::string WriteRecords(const List& objects, Scope& scope) {
+    kest::Cell* list = kest::nil;
+    for (auto it = objects.rbegin(); it != objects.rend(); ++it)
+        list = kest::mkcons((*it)->Persist(&scope, kest::nil), list);
+    return kest::prettystring(list);
+}
+
+// The objects a read left with the scope's held objects, in order, as a list
+// of their own class (every held object is one of them).
+template <class List, class Held> List TakeHeld(Held& held) {
+    using Object = typename List::value_type::element_type;
+    List taken;
+    for (auto& object : held)
+        taken.emplace_back(static_cast<Object*>(object.release()));
+    held.clear();
+    return taken;
+}
+
+// Binds every object as a project's load does; false when a reference does
+// not resolve, which fails the whole read (what was bound may point at what
+// was not).
+template <class List, class Scope> bool BindAll(const List& objects, Scope& scope) {
+    for (const auto& object : objects) {
+        if (!Survive([&] { object->ResolveRefs(nullptr, &scope, true); }))
+            return false;
+    }
+    return true;
+}
+
+// The read-write-read check of a list of records: objects are written
+// through scope; that text is read record by record with create into the
+// fresh scope again, bound with bind (false: the input is a finding, since
+// what was written must bind again) and written again: both texts must agree.
+template <class List, class Scope, class Create, class Bind>
+void CheckListRoundTrip(const List& objects, Scope& scope, Scope& again, Create create, Bind bind) {
+    CheckRoundTrip(WriteRecords(objects, scope), [&](kest::Cell* value) {
+        List copy;
+        for (kest::Cell* at = value; at != kest::nil; at = kest::cdr(at)) {
+            if (auto object = create(kest::car(at), &again))
+                copy.push_back(std::move(object));
+        }
+        if (!bind(copy, again)) {
+            std::fprintf(stderr, "what was written does not bind again\n");
+            std::abort();
+        }
+        return WriteRecords(copy, again);
+    });
 }
 
 } // namespace fuzzsupport

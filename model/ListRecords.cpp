@@ -236,6 +236,10 @@ Cell* IdCell(const ModelObject* object) {
     return kest::mkstr(IdOf(object));
 }
 
+Cell* TextCell(const std::string& text) {
+    return kest::mkstr(text.c_str(), text.size());
+}
+
 RecordReader::RecordReader(Cell* list, const char* record) : at_(list), record_(record) {
     if (at_ == nullptr)
         at_ = nil;
@@ -328,6 +332,23 @@ void RecordReader::Point(CPoint& point, const char* field) {
         Fail(field, "point of 2 integers");
     pointlist(point, c);
     Advance();
+}
+
+void ChoosePropertyValues(RecordReader& r, const char* record, const kest::CellType* types,
+                          size_t count, bool redo, Cell** chosen) {
+    for (size_t i = 0; i < count; ++i) {
+        chosen[i] = nullptr;
+        Cell* entry = r.List("property");
+        if (entry == nil)
+            continue;
+        RecordReader values(entry, record);
+        Cell* undo = values.Take("undo value");
+        Cell* again = values.Take("redo value");
+        chosen[i] = redo ? again : undo;
+        if (chosen[i]->type != types[i])
+            RecordFormatError(record,
+                              types[i] == kest::TString ? "string expected" : "integer expected");
+    }
 }
 
 } // namespace qm

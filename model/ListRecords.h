@@ -100,6 +100,17 @@ void RegisterRecordId(GuidMap& map, const ObjectRef& id, ModelObject* object);
 
 // The id text of an object as a string cell ("" for none).
 kest::Cell* IdCell(const ModelObject* object);
+// A string cell holding text whole, embedded nul characters included.
+kest::Cell* TextCell(const std::string& text);
+
+class RecordReader;
+
+// The applying half of a property exchange: takes count entries from r,
+// each nil (unchanged) or a list (undo-value redo-value), and puts the value
+// chosen by redo, or null for nil, into chosen. A value whose type is not its
+// entry of types fails the record ("string expected", "integer expected").
+void ChoosePropertyValues(RecordReader& r, const char* record, const kest::CellType* types,
+                          size_t count, bool redo, kest::Cell** chosen);
 
 // Takes a record's fields in order, checking each.
 class RecordReader {

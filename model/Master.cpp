@@ -21,16 +21,6 @@ using kest::nil;
 
 namespace {
 
-Cell* Str(const std::string& text) {
-    return kest::mkstr(text.c_str(), text.size());
-}
-
-int Replace(std::string& field, const std::string& find, const std::string& replacement,
-            int options) {
-    return ReplaceInText(field, find, options & (RF_MATCH_CASE | RF_WHOLE_WORD | RF_REPLACE),
-                         replacement);
-}
-
 template <typename List>
 int ReplaceInList(List& list, const std::string& find, const std::string& replacement,
                   int options) {
@@ -65,6 +55,10 @@ Master::Master(GuidMap* map) {
     flags |= MoMaster;
     if (map != nullptr)
         map->Add(this);
+}
+
+Master::Master(ForReading) : ModelObject(Guid::FromText{""}) {
+    flags |= MoMaster;
 }
 
 void Master::SetToolAndName(MasterTool* newTool, const std::string& newName,
@@ -202,14 +196,16 @@ Cell* Master::Props(GuidScope* scope, ModelObject* otherObject, Cell* list, bool
             return nil;
         Cell* entries[] = {
             Difference(access == other->access, mkint(access), mkint(other->access)),
-            Difference(name == other->name, Str(name), Str(other->name)),
-            Difference(stereotype == other->stereotype, Str(stereotype), Str(other->stereotype)),
-            Difference(file == other->file, Str(file), Str(other->file)),
+            Difference(name == other->name, TextCell(name), TextCell(other->name)),
+            Difference(stereotype == other->stereotype, TextCell(stereotype),
+                       TextCell(other->stereotype)),
+            Difference(file == other->file, TextCell(file), TextCell(other->file)),
             Difference(masterFlags == other->masterFlags, mkint(masterFlags),
                        mkint(other->masterFlags)),
-            Difference(comment == other->comment, Str(comment), Str(other->comment)),
-            Difference(nameSpace == other->nameSpace, Str(nameSpace), Str(other->nameSpace)),
-            Difference(link == other->link, Str(link), Str(other->link)),
+            Difference(comment == other->comment, TextCell(comment), TextCell(other->comment)),
+            Difference(nameSpace == other->nameSpace, TextCell(nameSpace),
+                       TextCell(other->nameSpace)),
+            Difference(link == other->link, TextCell(link), TextCell(other->link)),
             Difference(ToolNumber() == other->ToolNumber(), mkint(ToolNumber()),
                        mkint(other->ToolNumber())),
             Difference(ListsEqual(attributes, other->attributes), PersistAttributes(scope, nullptr),
@@ -345,7 +341,9 @@ Cell* Master::PersistMemberList(std::vector<std::unique_ptr<Record>>& list, Cell
     CheckedLength(cells, "master", field);
     std::vector<std::unique_ptr<Record>> read;
     for (Cell* at = cells; at != nil; at = kest::cdr(at)) {
-        auto record = std::make_unique<Record>();
+        // Made without an id: the record brings one, or one is generated
+        // as it is read.
+        auto record = std::make_unique<Record>(Guid::FromText{""});
         record->owner = this;
         record->Persist(kest::car(at));
         read.push_back(std::move(record));
@@ -387,12 +385,12 @@ Cell* Master::Persist(GuidScope* scope, Cell* list) {
             IdCell(this),
             mkint(refCount),
             mkint(access),
-            Str(name),
-            Str(stereotype),
-            Str(file),
-            Str(comment),
-            Str(nameSpace),
-            Str(link),
+            TextCell(name),
+            TextCell(stereotype),
+            TextCell(file),
+            TextCell(comment),
+            TextCell(nameSpace),
+            TextCell(link),
             mkint(masterFlags),
             PersistAttributes(scope, nullptr),
             PersistMethods(scope, nullptr),
@@ -400,7 +398,7 @@ Cell* Master::Persist(GuidScope* scope, Cell* list) {
             PersistParameters(scope, nullptr),
             PersistTypes(scope, nullptr),
             mkint(ToolNumber()),
-            Str(SubmodelId()),
+            TextCell(SubmodelId()),
         };
         Cell* out = nil;
         for (size_t i = std::size(fields); i > 0; --i)
@@ -415,6 +413,8 @@ Cell* Master::Persist(GuidScope* scope, Cell* list) {
         guid.SetText(id.Text());
     else if (id.IsObject())
         RecordFormatError("master", "id text expected for id");
+    else if (guid.IsEmpty())
+        guid.Generate(); // made for reading, and the record brings no id text
     r.Int("reference count");
     // Places count themselves again as they bind.
     refCount = 0;
@@ -447,7 +447,7 @@ Cell* Master::Persist(GuidScope* scope, Cell* list) {
     if (project != nullptr) {
         // While pasted data is read, a master whose id is taken gets a new
         // one; the read map then resolves the old id to it. A record without
-        // an id keeps the id the constructor made.
+        // an id keeps the id it was given above or by its constructor.
         if (id.IsNil())
             project->Add(this);
         else if (id.IsText() && scope->readMap != nullptr)
@@ -506,10 +506,10 @@ int Master::ReplaceText(ModelDocument* document, const std::string& find,
         previous = CloneOf(*this);
         previous->SetDetached();
     }
-    int count = Replace(name, find, replacement, options);
+    int count = ReplaceInField(name, find, replacement, options);
     if ((options & ReplaceNamesOnly) == 0) {
         for (std::string* field : {&stereotype, &file, &comment, &nameSpace, &link})
-            count += Replace(*field, find, replacement, options);
+            count += ReplaceInField(*field, find, replacement, options);
         count += ReplaceInList(attributes, find, replacement, options);
         count += ReplaceInList(methods, find, replacement, options);
         count += ReplaceInList(types, find, replacement, options);

@@ -71,6 +71,11 @@ class Master : public ModelObject {
   public:
     // Sets MoMaster; enters the master in map when one is given.
     explicit Master(GuidMap* map = nullptr);
+    // A master about to be read from its record: no id is generated, since
+    // the record brings one (a record without one gets a new id as it is
+    // read). Entered in no map.
+    struct ForReading {};
+    explicit Master(ForReading);
 
     // Sets tool, name and namespace; flags become 1 (generate code) without a
     // tool or when the tool's flag word has bit 0x1, else 0.

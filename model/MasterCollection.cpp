@@ -178,7 +178,7 @@ Cell* MasterCollection::Persist(GuidScope* scope, bool merge, std::vector<Master
     };
     try {
         for (Cell* at = kest::cdr(list); at != nil; at = kest::cdr(at)) {
-            auto master = std::make_unique<Master>(nullptr);
+            auto master = std::make_unique<Master>(Master::ForReading{});
             master->Persist(scope, kest::car(at));
             std::string recordId = RecordIdText(kest::car(at));
             if (!merge) {

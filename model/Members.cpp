@@ -15,17 +15,13 @@ using kest::Cell;
 using kest::mkint;
 using kest::nil;
 
-namespace {
-
-Cell* Str(const std::string& text) {
-    return kest::mkstr(text.c_str(), text.size());
-}
-
-int Replace(std::string& field, const std::string& find, const std::string& replacement,
-            int options) {
+int ReplaceInField(std::string& field, const std::string& find, const std::string& replacement,
+                   int options) {
     return ReplaceInText(field, find, options & (RF_MATCH_CASE | RF_WHOLE_WORD | RF_REPLACE),
                          replacement);
 }
+
+namespace {
 
 int ReplaceInParameters(ParameterList& list, const std::string& find,
                         const std::string& replacement, int options) {
@@ -36,19 +32,22 @@ int ReplaceInParameters(ParameterList& list, const std::string& find,
 }
 
 // The optional id at the end of a member record: a string is copied into the
-// record's id (an empty one leaves the id the constructor made); nil and an
-// old-form number leave it too.
+// record's id (an empty one leaves the id it has); nil and an old-form
+// number leave it too. A record made for reading (with no id yet) that is
+// given none gets a new one.
 void TakeMemberId(RecordReader& r, Guid& guid) {
-    if (r.AtEnd())
-        return;
-    Cell* c = r.Take("id");
-    if (c->type == kest::TString) {
-        if (c->a.str[0] != '\0')
-            guid.SetText(c->a.str);
-        return;
+    if (!r.AtEnd()) {
+        Cell* c = r.Take("id");
+        if (c->type == kest::TString) {
+            if (c->a.str[0] != '\0')
+                guid.SetText(c->a.str);
+        } else if (c != nil && c->type != kest::TInteger) {
+            RecordFormatError(r.Record(), "id text expected for id");
+        }
     }
-    if (c != nil && c->type != kest::TInteger)
-        RecordFormatError(r.Record(), "id text expected for id");
+    // A member made for reading has no id until its record gives one.
+    if (guid.IsEmpty())
+        guid.Generate();
 }
 
 bool SameParameterNames(const ParameterList& a, const ParameterList& b) {
@@ -136,7 +135,8 @@ template <typename T> Cell* ExchangeRecord(T& self, ModelObject* other, Cell* li
 
 Cell* Parameter::Persist(Cell* list) {
     if (list == nullptr)
-        return kest::mklist(Str(name), Str(type), Str(value), mkint(direction), nullptr);
+        return kest::mklist(TextCell(name), TextCell(type), TextCell(value), mkint(direction),
+                            nullptr);
     RecordReader r(list, "parameter");
     Parameter read;
     read.name = r.String("name");
@@ -153,12 +153,13 @@ bool Parameter::IsEqual(const Parameter& other) const {
 }
 
 int Parameter::ReplaceText(const std::string& find, const std::string& replacement, int options) {
-    return Replace(name, find, replacement, options) + Replace(type, find, replacement, options);
+    return ReplaceInField(name, find, replacement, options) +
+           ReplaceInField(type, find, replacement, options);
 }
 
 Cell* MethodOther::Persist(Cell* list) {
     if (list == nullptr)
-        return kest::mklist(Str(name), mkint(kind), nullptr);
+        return kest::mklist(TextCell(name), mkint(kind), nullptr);
     RecordReader r(list, "method other");
     std::string readName = r.String("name");
     kind = r.Int("kind");
@@ -239,10 +240,11 @@ Cell* MasterAttribute::Props(GuidScope*, ModelObject* other, Cell* list, bool re
 
 Cell* MasterAttribute::Persist(Cell* list) {
     if (list == nullptr)
-        return kest::mklist(Str(name), Str(type), Str(cardinality), Str(container), Str(value),
-                            Str(comment), mkint(access), mkint(mode), IdCell(this), nullptr);
+        return kest::mklist(TextCell(name), TextCell(type), TextCell(cardinality),
+                            TextCell(container), TextCell(value), TextCell(comment), mkint(access),
+                            mkint(mode), IdCell(this), nullptr);
     RecordReader r(list, "attribute");
-    MasterAttribute read;
+    MasterAttribute read{Guid::FromText{""}};
     read.name = r.String("name");
     read.type = r.String("type");
     read.cardinality = r.String("cardinality");
@@ -304,7 +306,7 @@ int MasterAttribute::ReplaceText(const std::string& find, const std::string& rep
                                  int options) {
     int count = 0;
     for (std::string* field : {&name, &type, &cardinality, &container, &comment})
-        count += Replace(*field, find, replacement, options);
+        count += ReplaceInField(*field, find, replacement, options);
     return count;
 }
 
@@ -341,12 +343,12 @@ Cell* MasterMethod::Props(GuidScope*, ModelObject* other, Cell* list, bool redo)
 
 Cell* MasterMethod::Persist(Cell* list) {
     if (list == nullptr)
-        return kest::mklist(Str(name), Str(returnType), Str(comment), mkint(access), mkint(mode),
-                            PersistParameterList(parameters, nullptr, "method"),
-                            PersistOthersList(others, nullptr, "method"), IdCell(this), Str(code),
-                            nullptr);
+        return kest::mklist(TextCell(name), TextCell(returnType), TextCell(comment), mkint(access),
+                            mkint(mode), PersistParameterList(parameters, nullptr, "method"),
+                            PersistOthersList(others, nullptr, "method"), IdCell(this),
+                            TextCell(code), nullptr);
     RecordReader r(list, "method");
-    MasterMethod read;
+    MasterMethod read{Guid::FromText{""}};
     read.name = r.String("name");
     read.returnType = r.String("return type");
     read.comment = r.String("comment");
@@ -380,10 +382,10 @@ int MasterMethod::ReplaceText(const std::string& find, const std::string& replac
                               int options) {
     int count = 0;
     for (std::string* field : {&name, &returnType, &comment, &code})
-        count += Replace(*field, find, replacement, options);
+        count += ReplaceInField(*field, find, replacement, options);
     count += ReplaceInParameters(parameters, find, replacement, options);
     for (auto& other : others)
-        count += Replace(other->name, find, replacement, options);
+        count += ReplaceInField(other->name, find, replacement, options);
     return count;
 }
 
@@ -429,11 +431,11 @@ void MasterType::Assign(const ModelObject* other) {
 
 Cell* MasterType::Persist(Cell* list) {
     if (list == nullptr)
-        return kest::mklist(Str(name), Str(definition), Str(comment), mkint(access), mkint(kind),
-                            mkint(mode), PersistParameterList(elements, nullptr, "type"),
-                            IdCell(this), nullptr);
+        return kest::mklist(TextCell(name), TextCell(definition), TextCell(comment), mkint(access),
+                            mkint(kind), mkint(mode),
+                            PersistParameterList(elements, nullptr, "type"), IdCell(this), nullptr);
     RecordReader r(list, "type");
-    MasterType read;
+    MasterType read{Guid::FromText{""}};
     read.name = r.String("name");
     read.definition = r.String("definition");
     read.comment = r.String("comment");
@@ -457,7 +459,7 @@ bool MasterType::IsEqual(const MasterType& o) const {
 int MasterType::ReplaceText(const std::string& find, const std::string& replacement, int options) {
     int count = 0;
     for (std::string* field : {&name, &definition, &comment})
-        count += Replace(*field, find, replacement, options);
+        count += ReplaceInField(*field, find, replacement, options);
     return count + ReplaceInParameters(elements, find, replacement, options);
 }
 
@@ -489,11 +491,11 @@ void MasterException::Assign(const ModelObject* other) {
 
 Cell* MasterException::Persist(Cell* list) {
     if (list == nullptr)
-        return kest::mklist(Str(name), Str(comment),
+        return kest::mklist(TextCell(name), TextCell(comment),
                             PersistParameterList(members, nullptr, "exception"), IdCell(this),
                             nullptr);
     RecordReader r(list, "exception");
-    MasterException read;
+    MasterException read{Guid::FromText{""}};
     read.name = r.String("name");
     read.comment = r.String("comment");
     PersistParameterList(read.members, r.List("members"), "exception");
@@ -510,8 +512,8 @@ bool MasterException::IsEqual(const MasterException& o) const {
 
 int MasterException::ReplaceText(const std::string& find, const std::string& replacement,
                                  int options) {
-    int count = Replace(name, find, replacement, options);
-    count += Replace(comment, find, replacement, options);
+    int count = ReplaceInField(name, find, replacement, options);
+    count += ReplaceInField(comment, find, replacement, options);
     return count + ReplaceInParameters(members, find, replacement, options);
 }
 

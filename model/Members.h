@@ -18,6 +18,12 @@ struct Cell;
 
 namespace qm {
 
+// The find-and-replace of one text field of a master or member record: the
+// match-case, whole-word and replace bits of options apply; the count of
+// matches.
+int ReplaceInField(std::string& field, const std::string& find, const std::string& replacement,
+                   int options);
+
 class GuidScope;
 class Master;
 
@@ -91,6 +97,9 @@ using MethodOthersList = std::vector<std::unique_ptr<MethodOther>>;
 class MasterAttribute : public ModelObject {
   public:
     MasterAttribute() = default;
+    // With the given id, without the generator: records being read (their
+    // id comes with the record) and scratch copies.
+    explicit MasterAttribute(Guid::FromText id) : ModelObject(id) {}
     // Copies every field, the id included (used by the list copies).
     MasterAttribute& CopyFrom(const MasterAttribute& other);
 
@@ -115,6 +124,9 @@ class MasterAttribute : public ModelObject {
 class MasterMethod : public ModelObject {
   public:
     MasterMethod() = default;
+    // With the given id, without the generator: records being read (their
+    // id comes with the record) and scratch copies.
+    explicit MasterMethod(Guid::FromText id) : ModelObject(id) {}
     MasterMethod& CopyFrom(const MasterMethod& other);
 
     std::unique_ptr<ModelObject> Clone() const override;
@@ -143,6 +155,9 @@ class MasterMethod : public ModelObject {
 class MasterType : public ModelObject {
   public:
     MasterType() = default;
+    // With the given id, without the generator: records being read (their
+    // id comes with the record) and scratch copies.
+    explicit MasterType(Guid::FromText id) : ModelObject(id) {}
     MasterType& CopyFrom(const MasterType& other);
 
     std::unique_ptr<ModelObject> Clone() const override;
@@ -165,6 +180,9 @@ class MasterType : public ModelObject {
 class MasterException : public ModelObject {
   public:
     MasterException() = default;
+    // With the given id, without the generator: records being read (their
+    // id comes with the record) and scratch copies.
+    explicit MasterException(Guid::FromText id) : ModelObject(id) {}
     MasterException& CopyFrom(const MasterException& other);
 
     std::unique_ptr<ModelObject> Clone() const override;

@@ -151,12 +151,17 @@ Master* DocumentReverseProject::Lookup(int tool, const std::string& name,
     if (found == masters_.end()) {
         return nullptr;
     }
+    // The master of exactly that namespace; for an empty one, when there is
+    // none of the empty namespace, the oldest of any. The document itself
+    // answers with the newest, but then a master made later in another
+    // namespace would change the answer, and the next run would place a
+    // master it did not place before; the oldest stays the answer.
     for (Master* master : found->second) {
-        if (nameSpace.empty() || master->nameSpace == nameSpace) {
+        if (master->nameSpace == nameSpace) {
             return master;
         }
     }
-    return nullptr;
+    return nameSpace.empty() && !found->second.empty() ? found->second.back() : nullptr;
 }
 
 Master* DocumentReverseProject::FindMaster(int tool, const std::string& name,
@@ -208,22 +213,27 @@ Drawable* DocumentReverseProject::AddMasterPlace(Model* model, int tool, const s
     if (custom == nullptr) {
         return nullptr;
     }
-    // The document finds the master by the same rule as Lookup, or makes
-    // one at the head of its collection.
-    const bool existed = Lookup(tool, name, nameSpace) != nullptr;
-    auto* place =
-        dynamic_cast<Place*>(custom->CreatePlaceOfTool(&document_, tool, name, nameSpace, CRect()));
+    Place* place = nullptr;
+    if (Master* existing = Lookup(tool, name, nameSpace)) {
+        place = dynamic_cast<Place*>(custom->CreatePlace(&document_, existing, CRect()));
+    } else {
+        // No master of that tool and name in any namespace the look-up
+        // accepts: the document makes one at the head of its collection.
+        place = dynamic_cast<Place*>(
+            custom->CreatePlaceOfTool(&document_, tool, name, nameSpace, CRect()));
+        if (place != nullptr && place->master != nullptr) {
+            std::vector<Master*>& same = masters_[Key(place->master->Kind(), place->master->name)];
+            same.insert(same.begin(), place->master);
+            // The document counts a reference when it hands out the master
+            // and the place counts its own: a master's count is the number
+            // of its places.
+            if (place->master->refCount > 1) {
+                --place->master->refCount;
+            }
+        }
+    }
     if (place == nullptr) {
         return nullptr;
-    }
-    if (!existed && place->master != nullptr) {
-        std::vector<Master*>& same = masters_[Key(place->master->Kind(), place->master->name)];
-        same.insert(same.begin(), place->master);
-    }
-    // The document counts a reference when it hands out the master and the
-    // place counts its own: the master's count is the number of its places.
-    if (place->master != nullptr && place->master->refCount > 1) {
-        --place->master->refCount;
     }
     if (showAll) {
         place->placeFlags |= PfCompartments;
@@ -235,8 +245,15 @@ Drawable* DocumentReverseProject::AddMasterPlace(Model* model, int tool, const s
 Drawable* DocumentReverseProject::FindPlaceByMasterName(Model* model, int tool,
                                                         const std::string& name,
                                                         const std::string& nameSpace) {
-    return model != nullptr ? model->FindPlaceByMasterName(&document_, tool, name, nameSpace)
-                            : nullptr;
+    // The master by the document's own rule (an empty namespace stands for
+    // any), then its place: a look-up of the place by an exact namespace
+    // would miss the place of a master that the same names find, and every
+    // run would add another place of it.
+    if (model == nullptr) {
+        return nullptr;
+    }
+    Master* master = Lookup(tool, name, nameSpace);
+    return master != nullptr ? model->FindPlaceOfMaster(master) : nullptr;
 }
 
 Model* DocumentReverseProject::EnsureSubmodel(Master* master, Model* parent) {

@@ -79,8 +79,10 @@ class DocumentReverseProject : public ReverseProject {
     void DiscardMembers(Master::MemberRecords records) override;
 
   private:
-    // The document's first master of that tool and name, in any namespace
-    // when nameSpace is empty (the masters collection's rule), or null.
+    // The document's master of that tool, name and namespace; for an empty
+    // namespace without such a master, the oldest of that tool and name in
+    // any namespace (the masters collection also lets an empty namespace
+    // stand for any); else null.
     Master* Lookup(int tool, const std::string& name, const std::string& nameSpace);
     static std::string Key(int tool, const std::string& name);
 

@@ -4,6 +4,7 @@
 // each, the reference: the same drawing saved by Qt's own PNG and JPEG
 // writers. The peak resident memory of the process is reported with each.
 // Goal: the PNG export under 100 ms and under 50 MB.
+#include "bench/DrawingBenchMain.h"
 #include "drawables/CustomModel.h"
 #include "drawables/FontFaceTable.h"
 #include "drawables/Link.h"
@@ -147,17 +148,5 @@ BENCHMARK(QtSaveJpeg)->Unit(benchmark::kMillisecond);
 } // namespace qm
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication app(argc, argv);
-    static qm::NullLogSink quiet;
-    qm::SetLogSink(&quiet);
-    kest::initkernel();
-    qm::SetGuidStoreMode(qm::GuidNoStore);
-    qm::FontFaceTable table;
-    table.Init();
-    qm::Install(&table);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qm::bench::RunDrawingBenchmarks(argc, argv);
 }

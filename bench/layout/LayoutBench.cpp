@@ -4,6 +4,7 @@
 // (LayoutModel with resize). Measured for 200 and 1,000 classes. Beside it,
 // the reference: the same rectangles put in plain rows, the least a layout
 // must do. Goal: under 0.5 s for 200 classes.
+#include "bench/DrawingBenchMain.h"
 #include "drawables/FontFaceTable.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
@@ -114,17 +115,5 @@ BENCHMARK(PlaceInRows)->Arg(200)->Arg(1000)->Unit(benchmark::kMicrosecond);
 } // namespace qm
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication app(argc, argv);
-    static qm::NullLogSink quiet;
-    qm::SetLogSink(&quiet);
-    kest::initkernel();
-    qm::SetGuidStoreMode(qm::GuidNoStore);
-    qm::FontFaceTable table;
-    table.Init();
-    qm::Install(&table);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qm::bench::RunDrawingBenchmarks(argc, argv);
 }

@@ -20,6 +20,7 @@
 #include "drawables/Tag.h"
 #include "drawables/TemplateFile.h"
 #include "fuzz/FuzzKernel.h"
+#include "fuzz/drawables/DrawableFuzz.h"
 #include "kernel/Kernel.h"
 #include "kernel/Predefined.h"
 #include "model/GuidMap.h"
@@ -44,29 +45,6 @@ using qm::GuidMap;
 using qm::GuidScope;
 using qm::GuidTree;
 using qm::Model;
-
-std::string WriteAll(const DrawableList& top, GuidScope& scope) {
-    Cell* list = nil;
-    for (auto it = top.rbegin(); it != top.rend(); ++it)
-        list = mkcons((*it)->Persist(&scope, nil), list);
-    return prettystring(list);
-}
-
-DrawableList TakeAll(qm::HeldObjects& held) {
-    DrawableList top;
-    for (auto& object : held)
-        top.emplace_back(static_cast<Drawable*>(object.release()));
-    held.clear();
-    return top;
-}
-
-bool Bind(const DrawableList& top, GuidScope& scope) {
-    for (const auto& d : top) {
-        if (!fuzzsupport::Survive([&] { d->ResolveRefs(nullptr, &scope, true); }))
-            return false;
-    }
-    return true;
-}
 
 // The model class of a customModel record's kind (its third element).
 std::unique_ptr<qm::CustomModel> ModelFor(Cell* record, GuidMap* map) {
@@ -112,24 +90,14 @@ void RegisterAll(const DrawableList& list, GuidMap& map, int depth) {
 // those stay where they are and are entered in the fresh map.
 void CheckRoundTrip(const DrawableList& top, GuidScope& scope,
                     const std::vector<std::unique_ptr<qm::CustomModel>>& models) {
-    fuzzsupport::CheckRoundTrip(WriteAll(top, scope), [&](Cell* value) {
-        GuidMap project;
-        for (const auto& model : models) {
-            project.Add(model.get());
-            RegisterAll(model->drawables, project, 0);
-        }
-        GuidScope again(&project, scope.templateMap, &project);
-        DrawableList copy;
-        for (Cell* at = value; at != nil; at = cdr(at)) {
-            if (std::unique_ptr<Drawable> d = qm::CreateDrawableFromRecord(car(at), &again))
-                copy.push_back(std::move(d));
-        }
-        if (!Bind(copy, again)) {
-            std::fprintf(stderr, "what was written does not bind again\n");
-            std::abort();
-        }
-        return WriteAll(copy, again);
-    });
+    GuidMap project;
+    for (const auto& model : models) {
+        project.Add(model.get());
+        RegisterAll(model->drawables, project, 0);
+    }
+    GuidScope again(&project, scope.templateMap, &project);
+    fuzzsupport::CheckListRoundTrip(top, scope, again, fuzzsupport::CreateAgain,
+                                    fuzzsupport::BindAll<DrawableList, GuidScope>);
 }
 
 void CheckModelRoundTrip(qm::CustomModel& model, GuidScope& scope) {
@@ -244,54 +212,27 @@ void ExerciseModel(qm::CustomModel& model) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static qm::FontFaceTable table;
-    static bool ready = [] {
-        qm::Install(&table);
-        qm::SetGuidStoreMode(qm::GuidNoStore);
-        qm::SetHostAddressSource(fuzzsupport::LoopbackHost);
-        return true;
-    }();
-    static qm::HeadlessPrompts& prompts = fuzzsupport::StartQuietKernel(8192, false);
-    static qm::NotationTemplate notation;
-    static bool toolsReady = [] {
-        savemark();
-        qm::CreateTemplate(notation, qm::kInternalTemplateName);
-        restoremark();
-        return true;
-    }();
-    (void)ready;
-    (void)toolsReady;
-    prompts.asked.clear();
-    table.Init();
-    if (size == 0)
+    uint8_t mode = 0;
+    if (!fuzzsupport::BeginDrawableInput(data, size, mode))
         return 0;
-    const uint8_t mode = data[0];
-    ++data;
-    --size;
-
+    // Links find their tools in the built-in template.
+    qm::NotationTemplate& notation = fuzzsupport::BuiltInNotation();
     GuidMap project;
     GuidScope scope(&project, &notation.guidMap, &project);
-    scope.fileVersion = (mode & 2) != 0 ? 4.0 : 8.0;
-    GuidTree pasteMap(GuidTree::TextKeys);
-    scope.readMap = (mode & 8) != 0 ? &pasteMap : nullptr;
-    scope.membersById = (mode & 1) != 0;
-    qm::HeldObjects held;
-    scope.held = &held;
+    fuzzsupport::ReadChoices choices(scope, mode);
     std::vector<std::unique_ptr<qm::CustomModel>> models;
     savemark();
-    const bool allRead = fuzzsupport::ForEachExpression(data, size, [&](Cell* value) {
-        if (ispair(value) && car(value) == sym::customModel) {
+    DrawableList top;
+    const bool allRead =
+        fuzzsupport::ReadDrawables(data, size, scope, choices, top, [&](Cell* value) {
+            if (!ispair(value) || car(value) != sym::customModel)
+                return false;
             models.push_back(ReadModel(value, scope));
-            return;
-        }
-        if (std::unique_ptr<Drawable> d = qm::CreateDrawableFromRecord(value, &scope))
-            held.push_back(std::move(d));
-    });
-    DrawableList top = TakeAll(held);
-    scope.held = nullptr;
+            return true;
+        });
     scope.membersById = false;
     scope.readMap = nullptr;
-    if (allRead && Bind(top, scope)) {
+    if (allRead && fuzzsupport::BindAll(top, scope)) {
         fuzzsupport::Survive([&] {
             CheckRoundTrip(top, scope, models);
             for (auto& model : models)

@@ -16,6 +16,7 @@
 #include "drawables/ScenarioPlace.h"
 #include "drawables/TemplateFile.h"
 #include "fuzz/FuzzKernel.h"
+#include "fuzz/drawables/DrawableFuzz.h"
 #include "kernel/Kernel.h"
 #include "model/GuidMap.h"
 #include "platform/Errors.h"
@@ -36,49 +37,12 @@ using qm::GuidMap;
 using qm::GuidScope;
 using qm::GuidTree;
 
-std::string WriteAll(const DrawableList& top, GuidScope& scope) {
-    Cell* list = nil;
-    for (auto it = top.rbegin(); it != top.rend(); ++it)
-        list = mkcons((*it)->Persist(&scope, nil), list);
-    return prettystring(list);
-}
-
-// The drawables of held, in order (every held object is a drawable read).
-DrawableList TakeAll(qm::HeldObjects& held) {
-    DrawableList top;
-    for (auto& object : held)
-        top.emplace_back(static_cast<Drawable*>(object.release()));
-    held.clear();
-    return top;
-}
-
-// Binds every drawable (masters by id text: the input names none that
-// exist); false when another reference does not resolve, which
-// fails the whole read as it fails a project's load (what was bound may
-// point at what was not).
-bool Bind(const DrawableList& top, GuidScope& scope) {
-    for (const auto& d : top) {
-        if (!fuzzsupport::Survive([&] { d->ResolveRefs(nullptr, &scope, true); }))
-            return false;
-    }
-    return true;
-}
-
+// Binds again what was written, into a fresh map.
 void CheckRoundTrip(const DrawableList& top, GuidScope& scope) {
-    fuzzsupport::CheckRoundTrip(WriteAll(top, scope), [&](Cell* value) {
-        GuidMap project;
-        GuidScope again(&project, scope.templateMap, &project);
-        DrawableList copy;
-        for (Cell* at = value; at != nil; at = cdr(at)) {
-            if (std::unique_ptr<Drawable> d = qm::CreateDrawableFromRecord(car(at), &again))
-                copy.push_back(std::move(d));
-        }
-        if (!Bind(copy, again)) {
-            std::fprintf(stderr, "what was written does not bind again\n");
-            std::abort();
-        }
-        return WriteAll(copy, again);
-    });
+    GuidMap project;
+    GuidScope again(&project, scope.templateMap, &project);
+    fuzzsupport::CheckListRoundTrip(top, scope, again, fuzzsupport::CreateAgain,
+                                    fuzzsupport::BindAll<DrawableList, GuidScope>);
 }
 
 void ExerciseLink(qm::Link& link) {
@@ -148,50 +112,20 @@ void Exercise(const DrawableList& top) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static qm::FontFaceTable table;
-    static bool ready = [] {
-        qm::Install(&table);
-        qm::SetGuidStoreMode(qm::GuidNoStore);
-        qm::SetHostAddressSource(fuzzsupport::LoopbackHost);
-        return true;
-    }();
-    static qm::HeadlessPrompts& prompts = fuzzsupport::StartQuietKernel(8192, false);
-    // Links find their tools in the built-in template, built once.
-    static qm::NotationTemplate notation;
-    static bool toolsReady = [] {
-        savemark();
-        qm::CreateTemplate(notation, qm::kInternalTemplateName);
-        restoremark();
-        return true;
-    }();
-    (void)ready;
-    (void)toolsReady;
-    prompts.asked.clear();
-    table.Init();
-    if (size == 0)
+    uint8_t mode = 0;
+    if (!fuzzsupport::BeginDrawableInput(data, size, mode))
         return 0;
-    const uint8_t mode = data[0];
-    ++data;
-    --size;
-
+    // Links find their tools in the built-in template.
+    qm::NotationTemplate& notation = fuzzsupport::BuiltInNotation();
     GuidMap project;
     GuidScope scope(&project, &notation.guidMap, &project);
-    scope.fileVersion = (mode & 2) != 0 ? 4.0 : 8.0;
-    GuidTree pasteMap(GuidTree::TextKeys);
-    scope.readMap = (mode & 8) != 0 ? &pasteMap : nullptr;
-    scope.membersById = (mode & 1) != 0;
-    qm::HeldObjects held;
-    scope.held = &held;
+    fuzzsupport::ReadChoices choices(scope, mode);
     savemark();
-    const bool allRead = fuzzsupport::ForEachExpression(data, size, [&](Cell* value) {
-        if (std::unique_ptr<Drawable> d = qm::CreateDrawableFromRecord(value, &scope))
-            held.push_back(std::move(d));
-    });
-    DrawableList top = TakeAll(held);
-    scope.held = nullptr;
+    DrawableList top;
+    const bool allRead = fuzzsupport::ReadDrawables(data, size, scope, choices, top);
     scope.membersById = false;
     scope.readMap = nullptr;
-    if (allRead && Bind(top, scope)) {
+    if (allRead && fuzzsupport::BindAll(top, scope)) {
         fuzzsupport::Survive([&] {
             CheckRoundTrip(top, scope);
             Exercise(top);

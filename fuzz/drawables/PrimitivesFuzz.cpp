@@ -12,6 +12,7 @@
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
 #include "fuzz/FuzzKernel.h"
+#include "fuzz/drawables/DrawableFuzz.h"
 #include "kernel/Kernel.h"
 #include "model/GuidMap.h"
 #include "platform/Errors.h"
@@ -36,35 +37,17 @@ using qm::GuidMap;
 using qm::GuidScope;
 using qm::GuidTree;
 
-std::string WriteAll(const DrawableList& top, GuidScope& scope) {
-    Cell* list = nil;
-    for (auto it = top.rbegin(); it != top.rend(); ++it)
-        list = mkcons((*it)->Persist(&scope, nil), list);
-    return prettystring(list);
-}
-
-// The drawables of held, in order (every held object is a drawable read).
-DrawableList TakeAll(qm::HeldObjects& held) {
-    DrawableList top;
-    for (auto& object : held)
-        top.emplace_back(static_cast<Drawable*>(object.release()));
-    held.clear();
-    return top;
-}
-
+// Reads what was written into fresh maps; a reference that does not
+// resolve fails the input as it failed the first binding.
 void CheckRoundTrip(const DrawableList& top, GuidScope& scope) {
-    fuzzsupport::CheckRoundTrip(WriteAll(top, scope), [&](Cell* value) {
-        GuidMap project, templ;
-        GuidScope again(&project, &templ, scope.current == scope.templateMap);
-        DrawableList copy;
-        for (Cell* at = value; at != nil; at = cdr(at)) {
-            if (std::unique_ptr<Drawable> d = qm::CreateDrawableFromRecord(car(at), &again))
-                copy.push_back(std::move(d));
-        }
-        for (const auto& d : copy)
-            d->ResolveRefs(nullptr, &again, false);
-        return WriteAll(copy, again);
-    });
+    GuidMap project, templ;
+    GuidScope again(&project, &templ, scope.current == scope.templateMap);
+    fuzzsupport::CheckListRoundTrip(top, scope, again, fuzzsupport::CreateAgain,
+                                    [](const DrawableList& copy, GuidScope& in) {
+                                        for (const auto& d : copy)
+                                            d->ResolveRefs(nullptr, &in, false);
+                                        return true;
+                                    });
 }
 
 // Draws and hit-tests every drawable, then moves, resizes, turns and copies it.
@@ -94,38 +77,15 @@ void Exercise(const DrawableList& top) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static qm::FontFaceTable table;
-    static bool ready = [] {
-        qm::Install(&table);
-        qm::SetGuidStoreMode(qm::GuidNoStore);
-        qm::SetHostAddressSource(fuzzsupport::LoopbackHost);
-        return true;
-    }();
-    static qm::HeadlessPrompts& prompts = fuzzsupport::StartQuietKernel(8192, false);
-    (void)ready;
-    prompts.asked.clear();
-    table.Init();
-    if (size == 0)
+    uint8_t mode = 0;
+    if (!fuzzsupport::BeginDrawableInput(data, size, mode))
         return 0;
-    const uint8_t mode = data[0];
-    ++data;
-    --size;
-
     GuidMap project, templ;
     GuidScope scope(&project, &templ, (mode & 4) != 0);
-    scope.fileVersion = (mode & 2) != 0 ? 4.0 : 8.0;
-    GuidTree pasteMap(GuidTree::TextKeys);
-    scope.readMap = (mode & 8) != 0 ? &pasteMap : nullptr;
-    scope.membersById = (mode & 1) != 0;
-    qm::HeldObjects held;
-    scope.held = &held;
+    fuzzsupport::ReadChoices choices(scope, mode);
     savemark();
-    const bool allRead = fuzzsupport::ForEachExpression(data, size, [&](Cell* value) {
-        if (std::unique_ptr<Drawable> d = qm::CreateDrawableFromRecord(value, &scope))
-            held.push_back(std::move(d));
-    });
-    DrawableList top = TakeAll(held);
-    scope.held = nullptr;
+    DrawableList top;
+    const bool allRead = fuzzsupport::ReadDrawables(data, size, scope, choices, top);
     if (allRead) {
         fuzzsupport::Survive([&] {
             for (const auto& d : top)

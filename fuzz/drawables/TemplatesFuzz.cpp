@@ -10,6 +10,7 @@
 #include "drawables/TemplateFile.h"
 #include "drawables/ToolModel.h"
 #include "fuzz/FuzzKernel.h"
+#include "fuzz/drawables/DrawableFuzz.h"
 #include "kernel/Kernel.h"
 #include "model/GuidMap.h"
 #include "platform/Errors.h"
@@ -158,23 +159,12 @@ void FuzzModels(const uint8_t* data, size_t size, bool toolMaps) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static qm::FontFaceTable table;
-    static bool ready = [] {
-        qm::Install(&table);
-        qm::SetGuidStoreMode(qm::GuidNoStore);
-        qm::SetHostAddressSource(fuzzsupport::LoopbackHost);
-        return true;
-    }();
-    static qm::HeadlessPrompts& prompts = fuzzsupport::StartQuietKernel(8192, false);
-    (void)ready;
-    prompts.asked.clear();
-    table.Init();
-    if (size == 0)
+    uint8_t mode = 0;
+    if (!fuzzsupport::BeginDrawableInput(data, size, mode))
         return 0;
-    const uint8_t mode = data[0];
     if ((mode & 1) == 0)
-        FuzzTemplate(std::string(reinterpret_cast<const char*>(data + 1), size - 1));
+        FuzzTemplate(std::string(reinterpret_cast<const char*>(data), size));
     else
-        FuzzModels(data + 1, size - 1, (mode & 2) != 0);
+        FuzzModels(data, size, (mode & 2) != 0);
     return 0;
 }

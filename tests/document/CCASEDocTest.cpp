@@ -67,6 +67,48 @@ TEST_F(DocumentTest, MissingRecordsGetTheirDefaults) {
     EXPECT_EQ(Load(saved)->StoreText(), saved);
 }
 
+// A project whose one diagram holds every kind of drawable the record
+// factory knows: primitives and a primitive group, places and a scenario
+// place with junctions, a place group holding a place with a junction, a
+// swimlane, links between places, junctions and links, a message floater
+// and tags on a place, on junctions and on a link.
+std::string EveryDrawable() {
+    return ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or("");
+}
+
+TEST_F(DocumentTest, EveryDrawableKeepsItsReferencesThroughSaveAndOpen) {
+    const std::string text = EveryDrawable();
+    ASSERT_FALSE(text.empty());
+    auto first = Load(text);
+    const std::string written = first->StoreText();
+    EXPECT_EQ(written, text);
+    // Every reference to a junction, a place or a link comes back: none is
+    // lost to an empty id.
+    for (const char* reference : {
+             "(link \"p-circle-0001\" \"j-shape-00001\"", // place to junction
+             "(link \"j-shape-00001\" \"p-circle-0001\"", // junction to place
+             "(link \"j-circle-0001\" \"j-shape-00001\"", // junction to junction
+             "(link \"p-shape-00001\" \"j-inner-00001\"", // to a junction in a group
+             "(link \"j-user-00001\" \"p-circle-0001\"",  // from a scenario place's junction
+             "(link \"p-shape-00001\" \"l-inherit-001\"", // place to link
+             "tag \"l-inherit-001\"",                     // a message on its link
+             "(tag \"p-shape-00001\"",                    // tags on a place,
+             "(tag \"j-shape-00001\"",                    // on junctions,
+             "(tag \"j-inner-00001\"",
+             "(tag \"l-to-junc-001\"", // and on a link
+         })
+        EXPECT_NE(written.find(reference), std::string::npos) << reference;
+
+    // Through the file, as the user saves and opens it: the second writing
+    // is the first.
+    const std::string path = scratch / "every.pro";
+    ASSERT_TRUE(first->OnSaveDocument(path));
+    auto reopened = NewDoc();
+    ASSERT_TRUE(reopened->OnOpenDocument(path));
+    EXPECT_EQ(reopened->StoreText(), written);
+    EXPECT_EQ(Load(reopened->StoreText())->StoreText(), written);
+}
+
 TEST_F(DocumentTest, TitleNamesFileTemplateAccessAndVersion) {
     auto doc = Load(kMinimal);
     doc->SetTitle("");

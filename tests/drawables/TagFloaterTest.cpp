@@ -2,6 +2,7 @@
 // corner, the anchor on a place or on the tag's own label, the arrow beside
 // its segment, hopping between segments, and both records.
 #include "drawables/DrawableFactory.h"
+#include "drawables/Junction.h"
 #include "drawables/Link.h"
 #include "drawables/Place.h"
 #include "drawables/ShapeGeometry.h"
@@ -184,6 +185,29 @@ TEST_F(TagTest, TagRecordsBindTheirDrawableOrReadUnattached) {
                       "(3 3 7 7) 4 0 nil \"\")"),
                  CKestException);
     EXPECT_EQ(project.Lookup("T0000000000002"), nullptr);
+}
+
+// A tag pointing at a junction, read where the model's own search binds it
+// (a paste): the junction lives in its place's list, not the model's, and
+// must still be found.
+TEST_F(TagTest, TagsOnJunctionsBindThroughTheirModel) {
+    Place* place = NewPlace(CRect(0, 0, 100, 60));
+    Junction* port = place->AddJunction(&project, 0, 30, 401);
+    ASSERT_NE(port, nullptr);
+    auto* tag = model.Add(std::make_unique<Tag>(&project));
+    tag->Attach(TkTag, CRect(-120, 100, -40, 140), port);
+    const std::string written = Write(tag);
+    ASSERT_EQ(tag->Attached(), port);
+
+    GuidMap other;
+    GuidScope again(&other, &templ, &other);
+    std::unique_ptr<Drawable> copy = CreateDrawableFromRecord(read(written), &again);
+    auto* back = dynamic_cast<Tag*>(copy.get());
+    ASSERT_NE(back, nullptr);
+    back->ResolveRefs(nullptr, &again, &model);
+    EXPECT_EQ(back->Attached(), port);
+    EXPECT_EQ(print(back->Persist(&again, kest::nil)), written);
+    DiscardDrawable(std::move(copy), &again);
 }
 
 class FloaterTest : public TagTest {

@@ -7,6 +7,7 @@
 #include "model/MasterCollection.h"
 
 #include <fstream>
+#include <set>
 #include <sstream>
 
 namespace qm::test {
@@ -103,6 +104,29 @@ TEST_F(MasterCollectionTest, MastersRecordRoundTripsThroughThePrettyPrinter) {
     EXPECT_EQ(Names(), "Shape Circle Loose ");
     EXPECT_EQ(collection.Masters()[2]->tool, nullptr);
     EXPECT_EQ(pretty(collection.Persist(&scope, false, nullptr, nullptr)), text);
+}
+
+// Masters read from records keep the record's id text; a record with an
+// empty id, nil or an id number gets a new id of its own, found in the
+// project's map, and no two masters share one.
+TEST_F(MasterCollectionTest, ReadMastersKeepTheirIdOrGetANewOne) {
+    const char* const tail = " 1 3 \"X\" \"\" \"\" \"\" \"\" \"\" 0 nil nil nil nil nil 12 \"\")";
+    const std::string text = std::string("(masters (master \"m-kept-000001\"") + tail +
+                             " (master \"\"" + tail + " (master nil" + tail + " (master 7" + tail +
+                             ")";
+    EXPECT_EQ(collection.Persist(&scope, false, nullptr, read(text)), nil);
+    ASSERT_EQ(collection.Masters().size(), 4u);
+    EXPECT_EQ(collection.Masters()[0]->guid, "m-kept-000001");
+    std::set<std::string> ids;
+    for (const auto& master : collection.Masters()) {
+        EXPECT_FALSE(master->guid.IsEmpty());
+        ids.insert(master->guid.Text());
+    }
+    EXPECT_EQ(ids.size(), 4u);
+    for (size_t i : {0u, 1u, 2u})
+        EXPECT_EQ(project.Lookup(collection.Masters()[i]->guid.Text()),
+                  collection.Masters()[i].get())
+            << i;
 }
 
 TEST_F(MasterCollectionTest, MergeWritesOnlyMarkedMasters) {

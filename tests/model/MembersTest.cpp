@@ -4,6 +4,10 @@
 
 #include "model/Members.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 namespace qm::test {
 namespace {
 
@@ -27,6 +31,45 @@ TEST_F(MembersTest, AttributeRecordWithAndWithoutId) {
     EXPECT_TRUE(b.guid == "attr-id");
     EXPECT_EQ(print(rest), "(extra)");
     EXPECT_EQ(print(b.Persist(nullptr)), "(\"n\" \"t\" \"\" \"\" \"\" \"\" 3 0 \"attr-id\")");
+}
+
+// Members made for reading start without an id: the record's id text is
+// taken; a record with none (no id cell, nil, "", an old-form number) gets a
+// new id, so that no member is left without one.
+TEST_F(MembersTest, MembersMadeForReadingTakeTheRecordsIdOrANewOne) {
+    struct Case {
+        const char* record;
+        const char* id; // null: a new one
+    } cases[] = {
+        {"(\"n\" \"t\" \"\" \"\" \"\" \"\" 3 0 \"attr-id\")", "attr-id"},
+        {"(\"n\" \"t\" \"\" \"\" \"\" \"\" 3 0)", nullptr},
+        {"(\"n\" \"t\" \"\" \"\" \"\" \"\" 3 0 nil)", nullptr},
+        {"(\"n\" \"t\" \"\" \"\" \"\" \"\" 3 0 \"\")", nullptr},
+        {"(\"n\" \"t\" \"\" \"\" \"\" \"\" 3 0 12)", nullptr},
+    };
+    std::vector<std::string> fresh;
+    for (const Case& c : cases) {
+        MasterAttribute a{Guid::FromText{""}};
+        a.Persist(read(c.record));
+        EXPECT_FALSE(a.guid.IsEmpty()) << c.record;
+        if (c.id != nullptr)
+            EXPECT_TRUE(a.guid == c.id) << c.record;
+        else
+            fresh.push_back(a.guid.Text());
+    }
+    MasterMethod m{Guid::FromText{""}};
+    m.Persist(read("(\"f\" \"\" \"\" 1 0 () ())"));
+    fresh.push_back(m.guid.Text());
+    MasterType t{Guid::FromText{""}};
+    t.Persist(read("(\"T\" \"\" \"\" 3 2 0 nil nil)"));
+    fresh.push_back(t.guid.Text());
+    MasterException e{Guid::FromText{""}};
+    e.Persist(read("(\"E\" \"\" nil \"\")"));
+    fresh.push_back(e.guid.Text());
+    std::sort(fresh.begin(), fresh.end());
+    EXPECT_EQ(std::adjacent_find(fresh.begin(), fresh.end()), fresh.end());
+    for (const std::string& id : fresh)
+        EXPECT_FALSE(id.empty());
 }
 
 TEST_F(MembersTest, MethodRecordForms) {

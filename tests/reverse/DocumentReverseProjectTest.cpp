@@ -73,6 +73,9 @@ class DocumentReverseProjectTest : public test::DocumentProjectTest {
         }
         return nullptr;
     }
+    // Three runs over the files: the later two add no master and no drawable,
+    // and every master is counted once per place.
+    void RunTwiceAddsNothing(const std::vector<std::string>& files);
     static int SemanticsOf(const Link* link) {
         return link->Tool() != nullptr ? link->Tool()->Semantics() : -1;
     }
@@ -218,6 +221,56 @@ TEST_F(DocumentReverseProjectTest, ClassTypedAttributesBecomeLinksOnlyWhenAsked)
         }
         EXPECT_EQ(attributes,
                   (std::vector<std::string>{"items:B[10]", "ptr:B*[]", "val:B[]", "n:int[]"}));
+    }
+}
+
+TEST_F(DocumentReverseProjectTest, ClassesNamedWithoutTheirNamespacesArePlacedOnceOverRuns) {
+    struct Case {
+        const char* what;
+        const char* source;
+    };
+    const Case cases[] = {
+        // V's base A is named without A's namespace: the document finds A's
+        // master by name, and a second run must find its place too.
+        {"base in a namespace",
+         "namespace p.q { class A { }; }\n"
+         "template <class T> class V : public A { class N : public V { }; };\n"},
+        // Two classes B, one global and one in n: a later master of the same
+        // name must not stand in for the global one on the next run.
+        {"same name in two namespaces", "class B { };\nclass A : public B { };\n"
+                                        "namespace n { class B { }; class C : public B { }; }\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RunTwiceAddsNothing({WriteFile("v.h", c.source)});
+    }
+}
+
+void DocumentReverseProjectTest::RunTwiceAddsNothing(const std::vector<std::string>& files) {
+    auto doc = NewProject();
+    auto drawables = [&] {
+        size_t count = 0;
+        for (size_t i = 0; i < doc->ModelCount(); ++i) {
+            count += doc->GetModelAt(i)->drawables.size();
+        }
+        return count;
+    };
+    Run(*doc, files);
+    const size_t masters = doc->Masters().Masters().size();
+    const size_t first = drawables();
+    for (int run = 0; run < 2; ++run) {
+        Run(*doc, files);
+        EXPECT_EQ(doc->Masters().Masters().size(), masters) << run;
+        EXPECT_EQ(drawables(), first) << run;
+    }
+    for (const auto& master : doc->Masters().Masters()) {
+        size_t places = 0;
+        for (size_t i = 0; i < doc->ModelCount(); ++i) {
+            for (Place* place : Places(doc->GetModelAt(i))) {
+                places += place->master == master.get();
+            }
+        }
+        EXPECT_EQ(static_cast<size_t>(master->refCount), places) << master->name;
     }
 }
 

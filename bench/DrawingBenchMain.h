@@ -1,0 +1,35 @@
+// The main of the benchmarks that draw or measure text: an offscreen Qt
+// application, a discarded log, the kernel, ids that touch no stored
+// settings and the font face table, then every benchmark of the program.
+#pragma once
+
+#include "drawables/FontFaceTable.h"
+#include "kernel/Kernel.h"
+#include "model/Guid.h"
+#include "platform/Log.h"
+
+#include <QGuiApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+namespace qm::bench {
+
+inline int RunDrawingBenchmarks(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
+    static NullLogSink quiet;
+    SetLogSink(&quiet);
+    kest::initkernel();
+    SetGuidStoreMode(GuidNoStore);
+    FontFaceTable table;
+    table.Init();
+    Install(&table);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+} // namespace qm::bench
