@@ -12,6 +12,7 @@
 #include "document/CCASEDoc.h"
 #include "document/DocumentRecords.h"
 #include "document/ProjectFile.h"
+#include "drawables/CustomModel.h"
 #include "drawables/DrawableFactory.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
@@ -243,15 +244,24 @@ bool CCASEDoc::PasteFromClipboardFile(bool intoModel, Model* target, CPoint offs
         // paste record takes the selection for what was pasted, so a
         // drawable selected before must not be taken back by an undo.
         target->DeselectAll(nullptr, false);
+        std::vector<Drawable*> added;
+        added.reserve(pasted.size());
         for (std::unique_ptr<Drawable>& drawable : pasted) {
             CRect dirty;
             if (offset.x != 0 || offset.y != 0)
                 drawable->MoveBy(offset.x, offset.y, dirty);
-            Drawable* raw = drawable.get();
+            added.push_back(drawable.get());
             target->drawables.push_back(std::move(drawable));
-            target->Select(raw, 1, 1, 0);
         }
         pasted.clear();
+        // A pasted scenario continues the target's sequence: its call boxes
+        // and messages follow the target's last call box.
+        if (auto* sequence = dynamic_cast<SequenceModel*>(target)) {
+            CRect dirty;
+            sequence->AppendCallBoxes(added, dirty);
+        }
+        for (Drawable* raw : added)
+            target->Select(raw, 1, 1, 0);
     }
     EndProgress(something ? "Pasted" : "Nothing to Paste");
     if (!something) {

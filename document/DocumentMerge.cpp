@@ -382,13 +382,75 @@ class ProjectMerger {
         }
     }
 
-    // Containers take their members back, swimlanes close up and every model
-    // gets the smallest page matrix that holds its drawing.
+    // Containers take their members back, swimlanes close up, every drawable
+    // settles into the geometry the merge gave it and every model gets the
+    // smallest page matrix that holds its drawing.
     void FinishModels() {
         for (size_t i = 0; i < result_.ModelCount(); ++i) {
             Model* model = result_.GetModelAt(i);
             model->PackSwimlanes();
+            SettleGeometry(*model);
             model->BestPageMatrix(result_.PageWidth(), result_.PageHeight());
+        }
+    }
+
+    // The merge may take a place's bounds from one version and the links at
+    // it from another: every drawable other than a link re-applies its own
+    // bounds (a group lays its members out again), then the links at the
+    // places, and the tags and floaters on them, are brought to the places'
+    // outlines. Tags and floaters follow what they are attached to.
+    static void SettleGeometry(Model& model) {
+        for (const auto& drawable : model.drawables) {
+            Drawable* d = drawable.get();
+            if (d->IsLink() || d->IsTag() || d->IsFloater())
+                continue;
+            d->SetBounds(d->bounds);
+        }
+        // A link whose end left its place's outline is routed to it afresh;
+        // links still on their outlines keep the path their version drew.
+        bool detached = false;
+        for (const auto& drawable : model.drawables) {
+            auto* link = dynamic_cast<Link*>(drawable.get());
+            if (link == nullptr || link->VertexCount() < 2)
+                continue;
+            int ends = 0;
+            Drawable* source = link->GetSourcePlace();
+            Drawable* target = link->GetTargetPlace();
+            if (source != nullptr && !Touches(*source, link->Vertices().front()))
+                ends |= 0x1;
+            if (target != nullptr && !Touches(*target, link->Vertices().back()))
+                ends |= 0x2;
+            if (ends == 0)
+                continue;
+            link->Reroute(ends, true);
+            if ((ends & 0x1) != 0)
+                source->Mark(1, 0x1, 0);
+            if ((ends & 0x2) != 0)
+                target->Mark(1, 0x1, 0);
+            detached = true;
+        }
+        if (!detached)
+            return;
+        CRect repaint;
+        model.UpdateLinkGeometry(nullptr, repaint, false);
+        // The marks only told the link upkeep what to follow.
+        MarkPlaces(model.drawables, 0, 0);
+    }
+
+    static bool Touches(const Drawable& place, CPoint p) {
+        CRect area = place.bounds;
+        area.InflateRect(1, 1);
+        return area.PtInRect(p);
+    }
+
+    static void MarkPlaces(DrawableList& list, int value, int depth) {
+        for (const auto& drawable : list) {
+            if (!drawable->IsPlace())
+                continue;
+            drawable->Mark(value, 0x1, 0);
+            DrawableList* members = drawable->IsGroup() ? drawable->GetMemberList() : nullptr;
+            if (members != nullptr && depth < 1000)
+                MarkPlaces(*members, value, depth + 1);
         }
     }
 

@@ -20,6 +20,8 @@
 #include "model/ModelDocument.h"
 
 #include <algorithm>
+#include <optional>
+#include <unordered_set>
 
 namespace qm {
 
@@ -370,6 +372,54 @@ void SequenceModel::MarkLinksAtPlace(const Drawable& place) {
 void SequenceModel::ShiftAll(int dy, CRect& rect) {
     for (const auto& drawable : drawables)
         drawable->MoveBy(0, dy, rect);
+}
+
+int SequenceModel::AppendCallBoxes(const std::vector<Drawable*>& pasted, CRect& rect) {
+    const std::unordered_set<const Drawable*> isPasted(pasted.begin(), pasted.end());
+    std::optional<int32_t> lastBottom;
+    for (const auto& drawable : drawables) {
+        auto* place = dynamic_cast<const ScenarioPlace*>(drawable.get());
+        if (place == nullptr || isPasted.count(place) != 0)
+            continue;
+        for (const CRect& box : place->callBoxes.boxes)
+            lastBottom = std::max(lastBottom.value_or(box.bottom), box.bottom);
+    }
+    std::optional<int32_t> firstTop;
+    for (const Drawable* drawable : pasted) {
+        if (auto* place = dynamic_cast<const ScenarioPlace*>(drawable))
+            for (const CRect& box : place->callBoxes.boxes)
+                firstTop = std::min(firstTop.value_or(box.top), box.top);
+    }
+    if (!lastBottom || !firstTop)
+        return 0;
+    // The gap a new box keeps below its neighbour.
+    const int64_t wanted = int64_t(*lastBottom) + 12 - *firstTop;
+    if (wanted <= 0)
+        return 0;
+    const int dy = int(std::min<int64_t>(wanted, kMaxCoordinate));
+    for (Drawable* drawable : pasted) {
+        if (auto* place = dynamic_cast<ScenarioPlace*>(drawable)) {
+            if (place->callBoxes.Count() == 0)
+                continue;
+            rect.UnionRect(rect, place->repaintRect);
+            place->callBoxes.OffsetAll(0, dy);
+            int32_t end = place->lifeLinePoint.y;
+            for (const CRect& box : place->callBoxes.boxes)
+                end = std::max(end, box.bottom);
+            place->lifeLinePoint.y = end;
+            place->UpdateRepaintRect();
+            rect.UnionRect(rect, place->repaintRect);
+        } else if (drawable->IsLink()) {
+            drawable->MoveBy(0, dy, rect);
+        }
+    }
+    // Floaters after the messages: a moved floater remembers the segment it
+    // sits on, which must be where the message now lies.
+    for (Drawable* drawable : pasted) {
+        if (drawable->IsFloater())
+            drawable->MoveBy(0, dy, rect);
+    }
+    return dy;
 }
 
 } // namespace qm

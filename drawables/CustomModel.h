@@ -118,6 +118,15 @@ class SequenceModel : public CustomModel {
     void MarkLinksAtPlace(const Drawable& place);
     // Moves every drawable down by dy; rect unites their rectangles.
     void ShiftAll(int dy, CRect& rect);
+    // Continues the model's sequence with pasted drawables (already in the
+    // model): the call boxes of the pasted scenario places, with the pasted
+    // messages and their floaters, move down together, in their order, so
+    // that the first pasted box starts below the last box of the places that
+    // were there before; lifelines grow to hold their boxes. Returns the
+    // distance moved: 0 when the pasted boxes already follow or either side
+    // has none. rect unites the changed areas. No marks are left behind, as
+    // the link upkeep and the layout read them.
+    int AppendCallBoxes(const std::vector<Drawable*>& pasted, CRect& rect);
 
   protected:
     std::unique_ptr<Place> NewPlace() override;

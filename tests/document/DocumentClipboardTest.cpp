@@ -3,7 +3,10 @@
 // malformed files that must leave the project as it was.
 #include "document/CCASEDoc.h"
 #include "document/UndoJournal.h"
+#include "drawables/CustomModel.h"
+#include "drawables/Link.h"
 #include "drawables/Model.h"
+#include "drawables/ScenarioPlace.h"
 #include "model/ChangeJournal.h"
 #include "platform/DesktopClipboard.h"
 #include "platform/Errors.h"
@@ -158,6 +161,98 @@ TEST_F(DocumentTest, SequenceAndOtherModelsShareNoDrawables) {
     EXPECT_EQ(to->Masters().Count(), 2u);
     EXPECT_EQ(to->ModelCount(), models + 1);
     EXPECT_NE(to->FindModelByName("States"), nullptr);
+}
+
+// A scenario pasted into a sequence model continues it: the pasted call
+// boxes, messages and their floaters move down together until the first
+// pasted box starts below the target's last box; when the target has no box
+// or the pasted boxes already follow, only the paste offset applies.
+TEST_F(DocumentTest, PastedCallBoxesFollowTheTargetsLastCallBox) {
+    struct Case {
+        const char* name;
+        bool intoNewModel;
+        CPoint offset;
+        bool shifted;
+    } cases[] = {
+        {"below the target's boxes", false, {400, 0}, true},
+        {"already below them", false, {400, 2000}, false},
+        {"a target without boxes", true, {0, 0}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto doc = Load(EveryRecord());
+        auto* sequence = dynamic_cast<SequenceModel*>(doc->FindModelByName("Sequence"));
+        ASSERT_NE(sequence, nullptr);
+        auto* user = dynamic_cast<ScenarioPlace*>(sequence->FindObjectById("s-user-000001"));
+        ASSERT_NE(user, nullptr);
+        auto* server = dynamic_cast<ScenarioPlace*>(
+            sequence->CreatePlaceOfTool(doc.get(), 10, "Server", "", CRect(300, 0, 400, 50)));
+        ASSERT_NE(server, nullptr);
+        Link* call = sequence->CreateLink(doc.get(), 3, "", user, server);
+        ASSERT_NE(call, nullptr);
+        ASSERT_NE(sequence->CreateFloater("1. call()", call, call->Vertices().front()), nullptr);
+
+        std::vector<Drawable*> originals = TopLevel(*sequence);
+        ASSERT_EQ(originals.size(), 4u);
+        int32_t lastBottom = 0;
+        int32_t firstTop = INT32_MAX;
+        for (const ScenarioPlace* place : {user, server})
+            for (const CRect& box : place->callBoxes.boxes) {
+                lastBottom = std::max(lastBottom, box.bottom);
+                firstTop = std::min(firstTop, box.top);
+            }
+        doc->CopyToClipboardFile(sequence, originals);
+
+        Model* target = c.intoNewModel ? doc->NewModel(MkSequence, nullptr) : sequence;
+        DocumentJournals journals;
+        ScopedInstall<ChangeJournal> installed(&journals);
+        ASSERT_TRUE(doc->PasteFromClipboardFile(true, target, c.offset));
+        const size_t before = c.intoNewModel ? 0 : originals.size();
+        ASSERT_EQ(target->drawables.size(), before + originals.size());
+        EXPECT_EQ(target->selection.size(), originals.size());
+        const int dy = c.offset.y + (c.shifted ? lastBottom + 12 - firstTop : 0);
+        const std::vector<Drawable*> all = TopLevel(*target);
+
+        for (size_t i = 0; i < originals.size(); ++i) {
+            const Drawable* from = originals[i];
+            const Drawable* pasted = all[before + i];
+            EXPECT_NE(pasted->flags & MoSelected, 0u) << i;
+            if (auto* place = dynamic_cast<const ScenarioPlace*>(from)) {
+                // The object stays at the top; its boxes move along its lifeline.
+                auto* copy = dynamic_cast<const ScenarioPlace*>(pasted);
+                ASSERT_NE(copy, nullptr);
+                CRect bounds = place->bounds;
+                bounds.OffsetRect(c.offset.x, c.offset.y);
+                EXPECT_EQ(copy->bounds, bounds);
+                ASSERT_EQ(copy->callBoxes.Count(), place->callBoxes.Count());
+                for (int b = 0; b < place->callBoxes.Count(); ++b) {
+                    CRect box = place->GetCallBox(b);
+                    box.OffsetRect(c.offset.x, dy);
+                    EXPECT_EQ(copy->GetCallBox(b), box) << b;
+                }
+                EXPECT_GE(copy->lifeLinePoint.y, copy->callBoxes.boxes.back().bottom);
+            } else if (auto* link = dynamic_cast<const Link*>(from)) {
+                auto* copy = dynamic_cast<const Link*>(pasted);
+                ASSERT_NE(copy, nullptr);
+                ASSERT_EQ(copy->VertexCount(), link->VertexCount());
+                for (int v = 0; v < link->VertexCount(); ++v)
+                    EXPECT_EQ(copy->Vertices()[size_t(v)],
+                              CPoint(link->Vertices()[size_t(v)].x + c.offset.x,
+                                     link->Vertices()[size_t(v)].y + dy));
+            } else {
+                CRect bounds = from->bounds;
+                bounds.OffsetRect(c.offset.x, dy);
+                EXPECT_EQ(pasted->bounds, bounds);
+            }
+        }
+        // The originals stay where they were.
+        EXPECT_EQ(user->GetCallBox(1), CRect(46, 194, 54, 220));
+        EXPECT_NO_THROW(Load(doc->StoreText()));
+
+        // Undo takes back only the pasted drawables.
+        ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+        EXPECT_EQ(target->drawables.size(), before);
+    }
 }
 
 TEST_F(DocumentTest, MalformedClipboardFilesPasteNothing) {

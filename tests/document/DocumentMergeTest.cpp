@@ -423,6 +423,62 @@ TEST_F(MergeTest, DrawablesFollowTheObjectRule) {
               states->drawables.front().get());
 }
 
+// A version may move a place without bringing its links along (a script, an
+// older editor): the merged project's links end on their places' outlines as
+// the merge left them, whichever version each came from.
+TEST_F(MergeTest, LinksEndOnTheOutlinesOfTheirMergedPlaces) {
+    auto moveShape = [](int dx, int dy) {
+        return [dx, dy](CCASEDoc& d) {
+            CRect dirty;
+            d.FindModelByName("Classes")->FindObjectById("p-shape-00001")->MoveBy(dx, dy, dirty);
+        };
+    };
+    auto renameLink = [](CCASEDoc& d) {
+        auto* link =
+            static_cast<Link*>(d.FindModelByName("Classes")->FindObjectById("l-inherit-001"));
+        link->name = "extends";
+    };
+    struct Case {
+        const char* name;
+        std::function<void(CCASEDoc&)> mine, theirs;
+        CRect shape;
+    } cases[] = {
+        {"mine moves the place", moveShape(0, 300), nullptr, CRect(0, 300, 100, 360)},
+        {"theirs moves it, mine renames the link", renameLink, moveShape(600, 0),
+         CRect(600, 0, 700, 60)},
+        {"both move it", moveShape(0, 300), moveShape(600, 400), CRect(600, 400, 700, 460)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto merged = Merge(EveryRecord(), c.mine, c.theirs);
+        Model* classes = merged->FindModelByName("Classes");
+        ASSERT_NE(classes, nullptr);
+        Drawable* shape = classes->FindObjectById("p-shape-00001");
+        Drawable* circle = classes->FindObjectById("p-circle-0001");
+        auto* link = dynamic_cast<Link*>(classes->FindObjectById("l-inherit-001"));
+        ASSERT_NE(shape, nullptr);
+        ASSERT_NE(circle, nullptr);
+        ASSERT_NE(link, nullptr);
+        EXPECT_EQ(shape->bounds, c.shape);
+        ASSERT_GE(link->VertexCount(), 2);
+        auto onOutline = [](const Drawable* place, CPoint p) {
+            CRect outer = place->bounds;
+            outer.InflateRect(1, 1);
+            CRect inner = place->bounds;
+            inner.DeflateRect(1, 1);
+            return outer.PtInRect(p) && !inner.PtInRect(p);
+        };
+        EXPECT_TRUE(onOutline(circle, link->Vertices().front()))
+            << link->Vertices().front().x << "," << link->Vertices().front().y;
+        EXPECT_TRUE(onOutline(shape, link->Vertices().back()))
+            << link->Vertices().back().x << "," << link->Vertices().back().y;
+        // The link upkeep's marks are not left behind.
+        for (const auto& drawable : classes->drawables)
+            EXPECT_FALSE(drawable->IsMarked()) << drawable->Id().Text();
+        EXPECT_NO_THROW(Load(merged->StoreText()));
+    }
+}
+
 TEST_F(MergeTest, ModelsFollowTheObjectRule) {
     auto drop = [](const char* name) {
         return [name](CCASEDoc& d) { ASSERT_TRUE(d.RemoveModel(d.FindModelByName(name), true)); };
