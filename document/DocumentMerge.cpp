@@ -395,10 +395,13 @@ class ProjectMerger {
     }
 
     // The merge may take a place's bounds from one version and the links at
-    // it from another: every drawable other than a link re-applies its own
-    // bounds (a group lays its members out again), then the links at the
-    // places, and the tags and floaters on them, are brought to the places'
-    // outlines. Tags and floaters follow what they are attached to.
+    // it from another, and a version may have moved a place without its
+    // links: every drawable other than a link, tag or floater re-applies its
+    // own bounds (a group lays its members out again); then every top-level
+    // link with an end off its place's outline is routed to it afresh and the
+    // link upkeep brings the other links, tags and floaters at those places
+    // along. Links still on their outlines keep the path their version drew,
+    // so merging unchanged versions gives back the same drawing.
     static void SettleGeometry(Model& model) {
         for (const auto& drawable : model.drawables) {
             Drawable* d = drawable.get();
@@ -406,8 +409,6 @@ class ProjectMerger {
                 continue;
             d->SetBounds(d->bounds);
         }
-        // A link whose end left its place's outline is routed to it afresh;
-        // links still on their outlines keep the path their version drew.
         bool detached = false;
         for (const auto& drawable : model.drawables) {
             auto* link = dynamic_cast<Link*>(drawable.get());
