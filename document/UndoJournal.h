@@ -126,6 +126,12 @@ class UndoJournal {
     void ReplayGroup(ChangeKind kind, Model* model, kest::Cell* fields, bool group);
     void ReplayNewModel(kest::Cell* form, bool redo);
     void ReplayGeometry(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildReshapeForm(Model* model, kest::Cell* head, kest::Cell* id,
+                                 const std::vector<Drawable*>& drawables);
+    void ReplayReshape(Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildJunctionForm(ChangeKind kind, kest::Cell* head, kest::Cell* id,
+                                  ModelObject* current, const std::vector<Drawable*>& drawables);
+    void ReplayJunction(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
     // The drawable of an id cell (failing when it names none).
     Drawable* LookupDrawable(kest::Cell* id);
     // Frees the objects a change handed over (held_), unregistering them.

@@ -3,6 +3,7 @@
 #include "document/UndoJournal.h"
 
 #include "drawables/CustomModel.h"
+#include "drawables/Junction.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
@@ -110,6 +111,7 @@ class UndoJournalTest : public test::DocumentTest {
     };
     // The editing operations of the model and the document that record a change.
     static std::vector<Operation> OperationCases();
+    static void AddJunction(UndoJournalTest& t);
 
     DocumentJournals journals;
     ScopedInstall<ChangeJournal> installed{&journals};
@@ -293,6 +295,15 @@ TEST_F(UndoJournalTest, UndoAndRedoRestoreTheProjectTextOfEveryRecordedOperation
     }
 }
 
+// Gives the Shape place a junction on its right side, outside the journal.
+void UndoJournalTest::AddJunction(UndoJournalTest& t) {
+    const CRect& at = t.place->bounds;
+    ASSERT_NE(t.place->AddJunction(&t.doc->IdMap(), at.right, (at.top + at.bottom) / 2, 400),
+              nullptr);
+    t.place->UpdateRepaintRect();
+    t.journal().Reset();
+}
+
 std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
     auto remove = [](ChangeKind kind, std::vector<const char*> ids) {
         return [kind, ids](UndoJournalTest& t) {
@@ -389,6 +400,90 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
              t.model->ChangeLinksLooks(t.doc.get(), MfCurveLink, true);
              t.model->ChangeLinksLooks(t.doc.get(), 0, true);
          }},
+        {"drag a knob of a place",
+         [](UndoJournalTest& t) {
+             auto* circle = dynamic_cast<Drawable*>(t.doc->IdMap().Lookup("p-circle-0001"));
+             Journal().BeginChange(t.doc.get(), ChangeKind::Reshape);
+             circle->SaveBounds();
+             CRect repaint;
+             CRect bigger = circle->bounds;
+             bigger.right += 40;
+             bigger.bottom += 25;
+             t.model->SetDrawableBounds(circle, bigger, repaint);
+             Journal().AddChangedObject(t.doc.get(), circle, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::Reshape, "Drag Knob", t.model, circle);
+         },
+         [](UndoJournalTest& t) {
+             auto* circle = dynamic_cast<Drawable*>(t.doc->IdMap().Lookup("p-circle-0001"));
+             circle->SetBounds(circle->bounds);
+             t.model->ChangeLinksLooks(t.doc.get(), MfCurveLink, true);
+             t.model->ChangeLinksLooks(t.doc.get(), 0, true);
+         }},
+        {"drag a link's edge",
+         [](UndoJournalTest& t) {
+             auto* link = dynamic_cast<Link*>(t.doc->IdMap().Lookup("l-inherit-001"));
+             ASSERT_NE(link, nullptr);
+             std::vector<CPoint> points;
+             link->GetVertices(points);
+             ASSERT_GE(points.size(), 2u);
+             Journal().BeginChange(t.doc.get(), ChangeKind::Reshape4);
+             Journal().AddPoints(t.doc.get(), points);
+             link->savedVertexCount = uint8_t(points.size());
+             link->savedBounds = link->labelRect;
+             Journal().SetSavedFlags(t.doc.get(), uint32_t(link->options));
+             // A bend in the middle of the first edge, the label moved along.
+             const CPoint bend((points[0].x + points[1].x) / 2 + 30,
+                               (points[0].y + points[1].y) / 2 + 30);
+             points.insert(points.begin() + 1, bend);
+             ASSERT_TRUE(link->SetVertices(points));
+             CRect label = link->labelRect;
+             label.OffsetRect(30, 30);
+             link->SetLabelRect(label);
+             Journal().AddChangedObject(t.doc.get(), link, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::Reshape4, "Drag Link Edge", t.model,
+                                    link);
+         },
+         [](UndoJournalTest& t) {
+             t.model->ChangeLinksLooks(t.doc.get(), MfCurveLink, true);
+             t.model->ChangeLinksLooks(t.doc.get(), 0, true);
+         }},
+        {"drag a junction",
+         [](UndoJournalTest& t) {
+             Junction* junction = t.place->Junctions().back().get();
+             Journal().BeginChange(t.doc.get(), ChangeKind::DragJunction);
+             junction->savedBounds.left = junction->point.x;
+             junction->savedBounds.top = junction->point.y;
+             t.place->currentJunction = junction;
+             CRect dirty;
+             t.place->MoveCurrentJunction(12, 7, dirty);
+             Journal().RecordChange(t.doc.get(), ChangeKind::DragJunction, "Drag Junction", t.model,
+                                    junction);
+         },
+         AddJunction},
+        {"add a junction",
+         [](UndoJournalTest& t) {
+             Journal().BeginChange(t.doc.get(), ChangeKind::AddJunction);
+             const CRect& at = t.place->bounds;
+             Junction* junction =
+                 t.place->AddJunction(&t.doc->IdMap(), at.left, (at.top + at.bottom) / 2, 401);
+             ASSERT_NE(junction, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::AddJunction, "Add Junction", t.model,
+                                    junction);
+         },
+         [](UndoJournalTest& t) { t.place->UpdateRepaintRect(); }},
+        {"delete a junction",
+         [](UndoJournalTest& t) {
+             Junction* junction = t.place->Junctions().back().get();
+             Journal().BeginChange(t.doc.get(), ChangeKind::DeleteJunction);
+             junction->savedBounds.left = junction->point.x;
+             junction->savedBounds.top = junction->point.y;
+             std::unique_ptr<Junction> taken = t.place->DetachJunction(junction);
+             t.place->UpdateRepaintRect();
+             Journal().HoldRemovedObject(t.doc.get(), std::move(taken));
+             Journal().RecordChange(t.doc.get(), ChangeKind::DeleteJunction, "Delete Junction",
+                                    t.model, junction);
+         },
+         AddJunction},
         {"new model",
          [](UndoJournalTest& t) {
              Model* made = t.doc->NewModel(MkClass, t.model);
