@@ -19,6 +19,7 @@
 #include "drawables/PlaceGroup.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
+#include "drawables/ToolModel.h"
 #include "kernel/Kernel.h"
 #include "model/Master.h"
 #include "platform/Errors.h"
@@ -356,6 +357,28 @@ Cell* UndoJournal::BuildMoreForm(ChangeKind kind, Model* model, Cell* head, Cell
         std::vector<ModelObject*> lanes(drawables.begin(), drawables.end());
         return kest::mklist(head, id, IdList("drawable", lanes), nullptr);
     }
+    case ChangeKind::NewToolModel:
+        // The new tool model names itself in the head.
+        return model != nullptr && model->IsToolModel() ? kest::mklist(head, id, nullptr) : nil;
+    case ChangeKind::ExplodeToExisting:
+    case ChangeKind::BreakExplode: {
+        // The master exploded (or no longer exploded) and its submodel: the
+        // master's own, else the one the change names.
+        std::vector<ModelObject*> masters;
+        for (ModelObject* object : changed_) {
+            if (dynamic_cast<Master*>(object) != nullptr)
+                masters.push_back(object);
+        }
+        if (masters.empty())
+            return nil;
+        auto* master = static_cast<Master*>(masters.front());
+        ModelObject* submodel = master->submodel != nullptr ? master->submodel : current;
+        if (dynamic_cast<Model*>(submodel) == nullptr)
+            return nil;
+        return kest::mklist(head, id, Str(submodel->Id().Text()), IdList("master", masters),
+                            nullptr);
+    }
+    case ChangeKind::Explode:
     case ChangeKind::NewModel: {
         // The new model's own record; the head names the model itself.
         if (model == nullptr)
@@ -587,6 +610,7 @@ void UndoJournal::ReplayMore(ChangeKind kind, Cell* form, bool redo) {
     case ChangeKind::Paste:
         ReplayObjects(kind, form, redo);
         return;
+    case ChangeKind::Explode:
     case ChangeKind::NewModel:
         ReplayNewModel(form, redo);
         return;
@@ -756,6 +780,55 @@ void UndoJournal::ReplayMore(ChangeKind kind, Cell* form, bool redo) {
     case ChangeKind::Reshape4:
         ReplayReshape(model, fields, redo);
         return;
+    case ChangeKind::NewToolModel: {
+        // Undo hides the new tool, redo shows it again.
+        auto* tool = dynamic_cast<ToolModel*>(model);
+        if (tool == nullptr || fields != nil)
+            throw CKestException(kDamaged);
+        if (redo)
+            tool->modelFlags &= ~uint32_t(MfToolHidden);
+        else
+            tool->modelFlags |= MfToolHidden;
+        modelToShow_ = model;
+        return;
+    }
+    case ChangeKind::ExplodeToExisting:
+    case ChangeKind::BreakExplode: {
+        const char* submodelId = NextString(fields);
+        auto* submodel = dynamic_cast<Model*>(document_.FindTopLevelModel(submodelId));
+        std::vector<Master*> masters;
+        for (const std::string& masterId : ReadIdList(Next(fields), "master")) {
+            ModelObject* object = nullptr;
+            GuidScope projectScope(document_.ProjectMap(), document_.TemplateMap());
+            projectScope.Lookup(masterId.c_str(), object, true);
+            auto* master = dynamic_cast<Master*>(object);
+            if (master == nullptr)
+                throw CKestException(kDamaged);
+            masters.push_back(master);
+        }
+        if (submodel == nullptr || masters.empty())
+            throw CKestException("Can't undo/redo (model inaccessible)");
+        // Redo of an explode and undo of a break link the master to the
+        // submodel; the other two take the link away.
+        const bool link = (kind == ChangeKind::ExplodeToExisting) == redo;
+        Master* master = masters.front();
+        if (link) {
+            master->submodel = submodel;
+            if (submodel->parentMaster == nullptr)
+                submodel->parentMaster = master;
+        } else {
+            if (master->submodel == submodel) {
+                master->submodel = nullptr;
+                master->submodelRef = ObjectRef();
+            }
+            if (submodel->parentMaster == master) {
+                submodel->parentMaster = nullptr;
+                submodel->parentMasterRef = ObjectRef();
+            }
+        }
+        modelToShow_ = model;
+        return;
+    }
     case ChangeKind::DragJunction:
     case ChangeKind::AddJunction:
     case ChangeKind::DeleteJunction:
@@ -1395,6 +1468,9 @@ void UndoJournal::ReplayNewModel(Cell* form, bool redo) {
         throw;
     }
     Model* raw = made.get();
+    // An exploded submodel comes back under its master.
+    if (raw->parentMaster != nullptr && raw->parentMaster->submodel == nullptr)
+        raw->parentMaster->submodel = raw;
     document_.InsertModelAt(document_.ModelCount(), std::move(made));
     document_.SetCurrentModel(raw);
     modelToShow_ = raw;

@@ -484,6 +484,42 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
                                     t.model, junction);
          },
          AddJunction},
+        {"explode into a new submodel",
+         [](UndoJournalTest& t) {
+             Master* circle = dynamic_cast<Place*>(t.doc->IdMap().Lookup("p-circle-0001"))->master;
+             Model* made = t.doc->NewModel(MkClass, t.model);
+             ASSERT_NE(made, nullptr);
+             made->parentMaster = circle;
+             circle->submodel = made;
+             Journal().BeginChange(t.doc.get(), ChangeKind::Explode);
+             Journal().RecordChange(t.doc.get(), ChangeKind::Explode, "Explode", made, nullptr);
+         }},
+        {"explode into an existing model",
+         [](UndoJournalTest& t) {
+             Master* circle = dynamic_cast<Place*>(t.doc->IdMap().Lookup("p-circle-0001"))->master;
+             Model* existing = t.doc->FindModelByName("Use cases");
+             ASSERT_NE(existing, nullptr);
+             Journal().BeginChange(t.doc.get(), ChangeKind::ExplodeToExisting);
+             circle->submodel = existing;
+             existing->parentMaster = circle;
+             Journal().AddChangedObject(t.doc.get(), circle, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::ExplodeToExisting,
+                                    "Explode to Existing", t.model, existing);
+         }},
+        {"break an explode",
+         [](UndoJournalTest& t) {
+             Master* shape = t.place->master;
+             auto* submodel = dynamic_cast<Model*>(shape->submodel);
+             ASSERT_NE(submodel, nullptr);
+             Journal().BeginChange(t.doc.get(), ChangeKind::BreakExplode);
+             shape->submodel = nullptr;
+             shape->submodelRef = ObjectRef();
+             submodel->parentMaster = nullptr;
+             submodel->parentMasterRef = ObjectRef();
+             Journal().AddChangedObject(t.doc.get(), shape, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::BreakExplode, "Break Explode", t.model,
+                                    submodel);
+         }},
         {"new model",
          [](UndoJournalTest& t) {
              Model* made = t.doc->NewModel(MkClass, t.model);
@@ -775,6 +811,24 @@ TEST_F(UndoJournalTest, AChangeInAToolModelMarksTheTemplateNotTheDocument) {
     EXPECT_TRUE(doc->Template()->modified);
     EXPECT_FALSE(doc->IsModified());
     EXPECT_EQ(journalText().rfind(";; Replace:\n(toolModel ", 0), 0u);
+}
+
+// A new tool model: undo hides the tool, redo shows it again; the record
+// names the tool model only.
+TEST_F(UndoJournalTest, ANewToolModelIsHiddenByUndoAndShownByRedo) {
+    ASSERT_NE(doc->Template(), nullptr);
+    bool enlarge = false;
+    ToolModel* tool =
+        doc->Template()->AddTool(std::make_unique<ToolModel>(doc->TemplateMap()), enlarge);
+    ASSERT_NE(tool, nullptr);
+    journal().BeginChange(ChangeKind::NewToolModel);
+    journal().RecordChange(ChangeKind::NewToolModel, "New Tool Model", tool, nullptr);
+    EXPECT_EQ(journalText(),
+              std::string(";; New Tool Model:\n(toolModel \"") + tool->Id().Text() + "\")\n\n");
+    ASSERT_TRUE(journal().Replay(1, false));
+    EXPECT_TRUE(tool->IsHidden());
+    ASSERT_TRUE(journal().Replay(1, true));
+    EXPECT_FALSE(tool->IsHidden());
 }
 
 // A record whose target is gone fails with the message and counts as
