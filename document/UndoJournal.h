@@ -76,6 +76,12 @@ class UndoJournal {
     void SetOffset(CPoint offset) { offset_ = offset; }
     void SetSavedFlags(uint32_t flags) { savedFlags_ = flags; }
     void AddPoints(const std::vector<CPoint>& points);
+    // The text of an object before and after a change that switched the
+    // master of a place by renaming it.
+    void SetTexts(std::string oldText, std::string newText) {
+        oldText_ = std::move(oldText);
+        newText_ = std::move(newText);
+    }
     // Writes the record of the change just made in model (null: project level)
     // concerning current. Failures are shown, never thrown: the change stays,
     // nothing is appended and the modified flag is not set.
@@ -171,6 +177,8 @@ class UndoJournal {
     CPoint offset_;
     uint32_t savedFlags_ = 0;
     std::vector<CPoint> oldVertices_;
+    std::string oldText_;
+    std::string newText_;
     // The masters and models in order when a delete or cut began, for the
     // places the removed ones come back to.
     std::vector<Master*> masterOrder_;

@@ -357,6 +357,22 @@ Cell* UndoJournal::BuildMoreForm(ChangeKind kind, Model* model, Cell* head, Cell
         std::vector<ModelObject*> lanes(drawables.begin(), drawables.end());
         return kest::mklist(head, id, IdList("drawable", lanes), nullptr);
     }
+    case ChangeKind::PlaceMasterSwitch: {
+        // The place, its text before and after, and the masters it left
+        // and took.
+        auto* place = dynamic_cast<Place*>(current);
+        if (place == nullptr && !drawables.empty())
+            place = dynamic_cast<Place*>(drawables.front());
+        if (place == nullptr)
+            return nil;
+        std::vector<ModelObject*> masters;
+        for (ModelObject* object : changed_) {
+            if (dynamic_cast<Master*>(object) != nullptr)
+                masters.push_back(object);
+        }
+        return kest::mklist(head, id, Str(place->Id().Text()), Str(oldText_.c_str()),
+                            Str(newText_.c_str()), IdList("master", masters), nullptr);
+    }
     case ChangeKind::NewToolModel:
         // The new tool model names itself in the head.
         return model != nullptr && model->IsToolModel() ? kest::mklist(head, id, nullptr) : nil;
@@ -780,6 +796,32 @@ void UndoJournal::ReplayMore(ChangeKind kind, Cell* form, bool redo) {
     case ChangeKind::Reshape4:
         ReplayReshape(model, fields, redo);
         return;
+    case ChangeKind::PlaceMasterSwitch: {
+        auto* place = dynamic_cast<Place*>(LookupDrawable(Next(fields)));
+        const char* before = NextString(fields);
+        const char* after = NextString(fields);
+        for (const std::string& masterId : ReadIdList(Next(fields), "master")) {
+            ModelObject* object = nullptr;
+            GuidScope projectScope(document_.ProjectMap(), document_.TemplateMap());
+            projectScope.Lookup(masterId.c_str(), object, true);
+            if (dynamic_cast<Master*>(object) == nullptr)
+                throw CKestException(kDamaged);
+        }
+        if (place == nullptr || place->master == nullptr)
+            throw CKestException(kDamaged);
+        // The rename runs again with the other text: it finds the master of
+        // that name (or renames the place's own), counting the uses.
+        Master* master = document_.RenamePlaceMaster(place, redo ? after : before,
+                                                     place->master->nameSpace, false);
+        if (master == nullptr)
+            throw CKestException(kDamaged);
+        place->master = master;
+        place->Relayout();
+        place->UpdateRepaintRect();
+        toSelect_.push_back(place);
+        modelToShow_ = model;
+        return;
+    }
     case ChangeKind::NewToolModel: {
         // Undo hides the new tool, redo shows it again.
         auto* tool = dynamic_cast<ToolModel*>(model);

@@ -520,6 +520,24 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
              Journal().RecordChange(t.doc.get(), ChangeKind::BreakExplode, "Break Explode", t.model,
                                     submodel);
          }},
+        {"rename a place's own master",
+         [](UndoJournalTest& t) {
+             auto* circle = dynamic_cast<Place*>(t.doc->IdMap().Lookup("p-circle-0001"));
+             Master* own = circle->master;
+             Journal().BeginChange(t.doc.get(), ChangeKind::PlaceMasterSwitch);
+             ASSERT_EQ(t.doc->RenamePlaceMaster(circle, "Ring", "geo", false), own);
+             circle->Relayout();
+             circle->UpdateRepaintRect();
+             t.journal().SetTexts("Circle", "Ring");
+             Journal().AddChangedObject(t.doc.get(), own, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::PlaceMasterSwitch,
+                                    "Place Master Switch", t.model, circle);
+         },
+         [](UndoJournalTest& t) {
+             auto* circle = dynamic_cast<Place*>(t.doc->IdMap().Lookup("p-circle-0001"));
+             circle->Relayout();
+             circle->UpdateRepaintRect();
+         }},
         {"new model",
          [](UndoJournalTest& t) {
              Model* made = t.doc->NewModel(MkClass, t.model);
