@@ -239,6 +239,10 @@ bool CCASEDoc::PasteFromClipboardFile(bool intoModel, Model* target, CPoint offs
     Model* drawn = nullptr;
     if (!pasted.empty()) {
         drawn = target;
+        // The pasted drawables become the selection, alone: the journal's
+        // paste record takes the selection for what was pasted, so a
+        // drawable selected before must not be taken back by an undo.
+        target->DeselectAll(nullptr, false);
         for (std::unique_ptr<Drawable>& drawable : pasted) {
             CRect dirty;
             if (offset.x != 0 || offset.y != 0)

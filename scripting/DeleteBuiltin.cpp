@@ -57,8 +57,10 @@ bool DeleteModel(CCASEDoc& project, Model* model) {
         for (const auto& master : project.Masters().Masters())
             if (master->submodel == m)
                 master->submodel = nullptr;
+        // With the history reset the model cannot come back: its places
+        // no longer show their masters.
         for (const auto& drawable : m->drawables)
-            ForgetDrawableTree(drawable.get(), nullptr);
+            DropDrawableTree(drawable.get(), nullptr);
         ForgetObject(m);
     }
     return true;

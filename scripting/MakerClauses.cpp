@@ -69,6 +69,10 @@ bool MakerForm::Next() {
 }
 
 bool MakerForm::Is(const char* name) const {
+    // Tags are compared by identity; the name is compared first so that the
+    // symbol table is consulted only for the tag that matches.
+    if (!issymbol(tag_) || std::strcmp(static_cast<Symbol*>(tag_)->name, name) != 0)
+        return false;
     return tag_ == intern(name);
 }
 
@@ -232,7 +236,7 @@ void ForgetDrawableTree(Drawable* drawable, GuidMap* map) {
     }
 }
 
-void DropDraftTree(Drawable* drawable, GuidMap* map) {
+void DropDrawableTree(Drawable* drawable, GuidMap* map) {
     std::vector<Drawable*> tree;
     CollectDrawableTree(drawable, tree);
     for (Drawable* d : tree) {
@@ -255,7 +259,8 @@ bool ModelHolds(const Model* model, const Drawable* drawable) {
             break;
         top = up;
     }
-    return std::any_of(model->drawables.begin(), model->drawables.end(),
+    // From the end: a script mostly joins drawables it has just made.
+    return std::any_of(model->drawables.rbegin(), model->drawables.rend(),
                        [top](const auto& d) { return d.get() == top; });
 }
 

@@ -128,9 +128,10 @@ void ForgetDrawableTree(Drawable* drawable, GuidMap* map);
 // what it points at without knowing of it.
 bool ModelHolds(const Model* model, const Drawable* drawable);
 
-// A maker's drawable that is not going into its model: the places of its
-// tree give back their masters' uses, then ForgetDrawableTree.
-void DropDraftTree(Drawable* drawable, GuidMap* map);
+// A drawable that leaves the project for good (a maker's drawable that is
+// not going into its model, the drawables of a deleted model): the places of
+// its tree give back their masters' uses, then ForgetDrawableTree.
+void DropDrawableTree(Drawable* drawable, GuidMap* map);
 
 // The members clauses of the group makers: moves the drawable from the
 // model's own list (and out of its selection) to the end of group; false
@@ -147,7 +148,7 @@ template <class T> class DraftDrawable {
         : drawable_(std::move(drawable)), map_(map) {}
     ~DraftDrawable() {
         if (drawable_ != nullptr)
-            DropDraftTree(drawable_.get(), map_);
+            DropDrawableTree(drawable_.get(), map_);
     }
     DraftDrawable(const DraftDrawable&) = delete;
     DraftDrawable& operator=(const DraftDrawable&) = delete;

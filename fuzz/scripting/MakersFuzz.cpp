@@ -22,6 +22,8 @@
 #include "scripting/RunContext.h"
 #include "scripting/VxBuiltins.h"
 
+#include <QGuiApplication>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -211,6 +213,14 @@ std::string MaskReals(const std::string& text) {
 
 struct Setup {
     Setup() {
+        // The layout measures texts with the platform's fonts, as the program
+        // does under its application object: a headless one, kept for the run.
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        static int argc = 1;
+        static char name[] = "fuzz_makers";
+        static char* argv[] = {name, nullptr};
+        static QGuiApplication* application = new QGuiApplication(argc, argv);
+        (void)application;
         // The undo journal's file goes to a private folder of this process.
         char folder[] = "/tmp/quillmark-makers-fuzz-XXXXXX";
         if (mkdtemp(folder) == nullptr)
@@ -269,9 +279,16 @@ void RunInput(Setup& setup, const uint8_t* data, size_t size) {
     if (!Run(fixture))
         std::abort();
 
+    // MAKERS_FUZZ_TRACE set: each call and whether it succeeded go to
+    // standard error, to read what a failing input did.
+    static const bool trace = std::getenv("MAKERS_FUZZ_TRACE") != nullptr;
     Bytes in(data, size);
-    for (int i = 0; i < kMaxCalls && !in.Done(); ++i)
-        Run(Call(in, i));
+    for (int i = 0; i < kMaxCalls && !in.Done(); ++i) {
+        const std::string call = Call(in, i);
+        const bool ok = Run(call);
+        if (trace)
+            std::fprintf(stderr, "%s %s\n", ok ? "ok   " : "error", call.c_str());
+    }
 
     project->SetModifiedFlag(false);
     const std::string first = project->StoreText();

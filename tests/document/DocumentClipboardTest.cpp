@@ -9,6 +9,7 @@
 #include "platform/Errors.h"
 #include "tests/document/DocumentFixture.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace qm {
@@ -123,6 +124,19 @@ TEST_F(DocumentTest, PasteIntoAnotherProjectUndoesAndRedoesWithItsIds) {
         EXPECT_NE(target->FindObjectById(id.c_str()), nullptr) << id;
     }
     EXPECT_NO_THROW(Load(to->StoreText()));
+
+    // A second paste while the first paste's drawables are selected: only
+    // the second's are selected afterwards, and its undo takes only them.
+    for (const std::unique_ptr<Drawable>& drawable : target->drawables)
+        target->Select(drawable.get(), 1, 1, 0);
+    ASSERT_TRUE(to->PasteFromClipboardFile(true, target, {40, 40}));
+    EXPECT_EQ(target->selection.size(), ids.size());
+    for (Drawable* drawable : target->selection)
+        EXPECT_EQ(std::find(ids.begin(), ids.end(), drawable->Id().Text()), ids.end());
+    ASSERT_TRUE(to->GetJournal().Replay(1, false));
+    EXPECT_EQ(target->drawables.size(), ids.size());
+    for (const std::string& id : ids)
+        EXPECT_NE(target->FindObjectById(id.c_str()), nullptr) << id;
 }
 
 TEST_F(DocumentTest, SequenceAndOtherModelsShareNoDrawables) {

@@ -670,6 +670,9 @@ TEST_F(MakersTest, VxDeleteRemovesWhatNothingElseNeedsAndResetsTheHistory) {
     EXPECT_EQ(Value("(VxDelete m)"), "t");
     EXPECT_EQ(project->ModelCount(), models - 2);
     EXPECT_EQ(c->submodel, nullptr);
+    // The deleted model's places no longer use their master, which can go.
+    EXPECT_EQ(c->refCount, 0);
+    EXPECT_EQ(Value("(VxDelete c)"), "t");
     EXPECT_EQ(Value("(VxDelete m)"),
               "error: VxDelete: referenced object no longer exists: <ref:5>");
     EXPECT_EQ(Value("(VxDelete p)"), "nil");

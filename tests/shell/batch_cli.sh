@@ -65,7 +65,8 @@ for line in "Reverse engineering..." "$work/shape.h (5 lines)" "$work/circle.h (
   grep -qF -- "$line" "$work/err" || { fail "the reverse-engineering log lacks: $line"; cat "$work/err"; }
 done
 for master in '"Shape"' '"Circle"'; do
-  grep -q "(master \"[^\"]*\" [0-9]* [0-9]* $master" rev.pro || fail "rev.pro has no master $master"
+  # An id may hold a quote, written escaped as ^".
+  grep -qE "\(master \"([^\"^]|\^.)*\" [0-9]+ [0-9]+ $master" rev.pro || fail "rev.pro has no master $master"
 done
 grep -qF '"Area" "double"' rev.pro || fail "rev.pro lacks Shape's method Area"
 grep -qF "\"$work/shape.h\" \"$work/circle.h\")" rev.pro ||
