@@ -419,6 +419,21 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
              t.model->ChangeLinksLooks(t.doc.get(), MfCurveLink, true);
              t.model->ChangeLinksLooks(t.doc.get(), 0, true);
          }},
+        {"drag a knob of a place with a junction",
+         [](UndoJournalTest& t) {
+             Journal().BeginChange(t.doc.get(), ChangeKind::Reshape);
+             t.place->SaveBounds();
+             CRect repaint;
+             t.model->SetDrawableBounds(t.place, CRect(0, 0, 160, 90), repaint);
+             Journal().AddChangedObject(t.doc.get(), t.place, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::Reshape, "Drag Knob", t.model,
+                                    t.place);
+         },
+         [](UndoJournalTest& t) {
+             t.place->SetBounds(t.place->bounds);
+             t.model->ChangeLinksLooks(t.doc.get(), MfCurveLink, true);
+             t.model->ChangeLinksLooks(t.doc.get(), 0, true);
+         }},
         {"drag a link's edge",
          [](UndoJournalTest& t) {
              auto* link = dynamic_cast<Link*>(t.doc->IdMap().Lookup("l-inherit-001"));
