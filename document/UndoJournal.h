@@ -76,6 +76,12 @@ class UndoJournal {
     void SetOffset(CPoint offset) { offset_ = offset; }
     void SetSavedFlags(uint32_t flags) { savedFlags_ = flags; }
     void AddPoints(const std::vector<CPoint>& points);
+    // The text of an object before and after a change that switched the
+    // master of a place by renaming it.
+    void SetTexts(std::string oldText, std::string newText) {
+        oldText_ = std::move(oldText);
+        newText_ = std::move(newText);
+    }
     // Writes the record of the change just made in model (null: project level)
     // concerning current. Failures are shown, never thrown: the change stays,
     // nothing is appended and the modified flag is not set.
@@ -126,6 +132,12 @@ class UndoJournal {
     void ReplayGroup(ChangeKind kind, Model* model, kest::Cell* fields, bool group);
     void ReplayNewModel(kest::Cell* form, bool redo);
     void ReplayGeometry(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildReshapeForm(Model* model, kest::Cell* head, kest::Cell* id,
+                                 const std::vector<Drawable*>& drawables);
+    void ReplayReshape(Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildJunctionForm(ChangeKind kind, kest::Cell* head, kest::Cell* id,
+                                  ModelObject* current, const std::vector<Drawable*>& drawables);
+    void ReplayJunction(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
     // The drawable of an id cell (failing when it names none).
     Drawable* LookupDrawable(kest::Cell* id);
     // Frees the objects a change handed over (held_), unregistering them.
@@ -165,6 +177,8 @@ class UndoJournal {
     CPoint offset_;
     uint32_t savedFlags_ = 0;
     std::vector<CPoint> oldVertices_;
+    std::string oldText_;
+    std::string newText_;
     // The masters and models in order when a delete or cut began, for the
     // places the removed ones come back to.
     std::vector<Master*> masterOrder_;

@@ -11,6 +11,7 @@
 #include "document/DocumentRecords.h"
 #include "document/UndoJournal.h"
 #include "drawables/DrawableFactory.h"
+#include "drawables/Junction.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
@@ -18,6 +19,7 @@
 #include "drawables/PlaceGroup.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
+#include "drawables/ToolModel.h"
 #include "kernel/Kernel.h"
 #include "model/Master.h"
 #include "platform/Errors.h"
@@ -355,6 +357,44 @@ Cell* UndoJournal::BuildMoreForm(ChangeKind kind, Model* model, Cell* head, Cell
         std::vector<ModelObject*> lanes(drawables.begin(), drawables.end());
         return kest::mklist(head, id, IdList("drawable", lanes), nullptr);
     }
+    case ChangeKind::PlaceMasterSwitch: {
+        // The place, its text before and after, and the masters it left
+        // and took.
+        auto* place = dynamic_cast<Place*>(current);
+        if (place == nullptr && !drawables.empty())
+            place = dynamic_cast<Place*>(drawables.front());
+        if (place == nullptr)
+            return nil;
+        std::vector<ModelObject*> masters;
+        for (ModelObject* object : changed_) {
+            if (dynamic_cast<Master*>(object) != nullptr)
+                masters.push_back(object);
+        }
+        return kest::mklist(head, id, Str(place->Id().Text()), Str(oldText_.c_str()),
+                            Str(newText_.c_str()), IdList("master", masters), nullptr);
+    }
+    case ChangeKind::NewToolModel:
+        // The new tool model names itself in the head.
+        return model != nullptr && model->IsToolModel() ? kest::mklist(head, id, nullptr) : nil;
+    case ChangeKind::ExplodeToExisting:
+    case ChangeKind::BreakExplode: {
+        // The master exploded (or no longer exploded) and its submodel: the
+        // master's own, else the one the change names.
+        std::vector<ModelObject*> masters;
+        for (ModelObject* object : changed_) {
+            if (dynamic_cast<Master*>(object) != nullptr)
+                masters.push_back(object);
+        }
+        if (masters.empty())
+            return nil;
+        auto* master = static_cast<Master*>(masters.front());
+        ModelObject* submodel = master->submodel != nullptr ? master->submodel : current;
+        if (dynamic_cast<Model*>(submodel) == nullptr)
+            return nil;
+        return kest::mklist(head, id, Str(submodel->Id().Text()), IdList("master", masters),
+                            nullptr);
+    }
+    case ChangeKind::Explode:
     case ChangeKind::NewModel: {
         // The new model's own record; the head names the model itself.
         if (model == nullptr)
@@ -449,6 +489,13 @@ Cell* UndoJournal::BuildMoreForm(ChangeKind kind, Model* model, Cell* head, Cell
         return kest::mklist(head, id, kest::mkint(int32_t(savedFlags_ & kStyleBits)),
                             kest::mkint(int32_t(now & kStyleBits)), entries, nullptr);
     }
+    case ChangeKind::Reshape:
+    case ChangeKind::Reshape4:
+        return BuildReshapeForm(model, head, id, drawables);
+    case ChangeKind::DragJunction:
+    case ChangeKind::AddJunction:
+    case ChangeKind::DeleteJunction:
+        return BuildJunctionForm(kind, head, id, current, drawables);
     case ChangeKind::GroupAsPrimitive:
     case ChangeKind::GroupAsPlace:
     case ChangeKind::CreateSwimlane:
@@ -579,6 +626,7 @@ void UndoJournal::ReplayMore(ChangeKind kind, Cell* form, bool redo) {
     case ChangeKind::Paste:
         ReplayObjects(kind, form, redo);
         return;
+    case ChangeKind::Explode:
     case ChangeKind::NewModel:
         ReplayNewModel(form, redo);
         return;
@@ -744,6 +792,90 @@ void UndoJournal::ReplayMore(ChangeKind kind, Cell* form, bool redo) {
     case ChangeKind::LinksLooksChange:
         ReplayGeometry(kind, model, fields, redo);
         return;
+    case ChangeKind::Reshape:
+    case ChangeKind::Reshape4:
+        ReplayReshape(model, fields, redo);
+        return;
+    case ChangeKind::PlaceMasterSwitch: {
+        auto* place = dynamic_cast<Place*>(LookupDrawable(Next(fields)));
+        const char* before = NextString(fields);
+        const char* after = NextString(fields);
+        for (const std::string& masterId : ReadIdList(Next(fields), "master")) {
+            ModelObject* object = nullptr;
+            GuidScope projectScope(document_.ProjectMap(), document_.TemplateMap());
+            projectScope.Lookup(masterId.c_str(), object, true);
+            if (dynamic_cast<Master*>(object) == nullptr)
+                throw CKestException(kDamaged);
+        }
+        if (place == nullptr || place->master == nullptr)
+            throw CKestException(kDamaged);
+        // The rename runs again with the other text: it finds the master of
+        // that name (or renames the place's own), counting the uses.
+        Master* master = document_.RenamePlaceMaster(place, redo ? after : before,
+                                                     place->master->nameSpace, false);
+        if (master == nullptr)
+            throw CKestException(kDamaged);
+        place->master = master;
+        place->Relayout();
+        place->UpdateRepaintRect();
+        toSelect_.push_back(place);
+        modelToShow_ = model;
+        return;
+    }
+    case ChangeKind::NewToolModel: {
+        // Undo hides the new tool, redo shows it again.
+        auto* tool = dynamic_cast<ToolModel*>(model);
+        if (tool == nullptr || fields != nil)
+            throw CKestException(kDamaged);
+        if (redo)
+            tool->modelFlags &= ~uint32_t(MfToolHidden);
+        else
+            tool->modelFlags |= MfToolHidden;
+        modelToShow_ = model;
+        return;
+    }
+    case ChangeKind::ExplodeToExisting:
+    case ChangeKind::BreakExplode: {
+        const char* submodelId = NextString(fields);
+        auto* submodel = dynamic_cast<Model*>(document_.FindTopLevelModel(submodelId));
+        std::vector<Master*> masters;
+        for (const std::string& masterId : ReadIdList(Next(fields), "master")) {
+            ModelObject* object = nullptr;
+            GuidScope projectScope(document_.ProjectMap(), document_.TemplateMap());
+            projectScope.Lookup(masterId.c_str(), object, true);
+            auto* master = dynamic_cast<Master*>(object);
+            if (master == nullptr)
+                throw CKestException(kDamaged);
+            masters.push_back(master);
+        }
+        if (submodel == nullptr || masters.empty())
+            throw CKestException("Can't undo/redo (model inaccessible)");
+        // Redo of an explode and undo of a break link the master to the
+        // submodel; the other two take the link away.
+        const bool link = (kind == ChangeKind::ExplodeToExisting) == redo;
+        Master* master = masters.front();
+        if (link) {
+            master->submodel = submodel;
+            if (submodel->parentMaster == nullptr)
+                submodel->parentMaster = master;
+        } else {
+            if (master->submodel == submodel) {
+                master->submodel = nullptr;
+                master->submodelRef = ObjectRef();
+            }
+            if (submodel->parentMaster == master) {
+                submodel->parentMaster = nullptr;
+                submodel->parentMasterRef = ObjectRef();
+            }
+        }
+        modelToShow_ = model;
+        return;
+    }
+    case ChangeKind::DragJunction:
+    case ChangeKind::AddJunction:
+    case ChangeKind::DeleteJunction:
+        ReplayJunction(kind, model, fields, redo);
+        return;
     case ChangeKind::GroupAsPrimitive:
     case ChangeKind::GroupAsPlace:
     case ChangeKind::CreateSwimlane:
@@ -832,6 +964,245 @@ void UndoJournal::ReplayGeometry(ChangeKind kind, Model* model, Cell* fields, bo
         model->UpdateLinkGeometry(nullptr, repaint, false);
     }
     model->MarkAll(0);
+    modelToShow_ = model;
+}
+
+// ---- reshaping ----
+
+namespace {
+
+constexpr int32_t kLinkStyleBits = LoStepped | LoCurved;
+
+// A reshape changes the label rectangle of a link, floater or junction and
+// the bounds of anything else.
+bool ReshapesLabel(const Drawable* drawable) {
+    return drawable->IsLink() || drawable->IsFloater() || drawable->IsJunction();
+}
+
+// (junctions id (x y) ...): where each junction of a place is; nil for a
+// drawable that is not a place.
+Cell* JunctionsForm(Drawable* drawable) {
+    auto* place = dynamic_cast<Place*>(drawable);
+    if (place == nullptr)
+        return nil;
+    Cell* entries = nil;
+    const auto& junctions = place->Junctions();
+    for (auto it = junctions.rbegin(); it != junctions.rend(); ++it) {
+        entries = kest::mkcons(Str((*it)->Id().Text()),
+                               kest::mkcons(kest::mklist(kest::mkint((*it)->point.x),
+                                                         kest::mkint((*it)->point.y), nullptr),
+                                            entries));
+    }
+    return kest::mkcons(kest::intern("junctions"), entries);
+}
+
+Cell* PointCell(CPoint point) {
+    return kest::mklist(kest::mkint(point.x), kest::mkint(point.y), nullptr);
+}
+
+CPoint ReadPoint(Cell* cell) {
+    const std::vector<int32_t> values = ReadInts(cell);
+    if (values.size() != 2)
+        throw CKestException(kDamaged);
+    return CPoint(values[0], values[1]);
+}
+
+} // namespace
+
+Cell* UndoJournal::BuildReshapeForm(Model* model, Cell* head, Cell* id,
+                                    const std::vector<Drawable*>& drawables) {
+    (void)model;
+    if (drawables.empty())
+        return nil;
+    Drawable* first = drawables.front();
+    // The rectangle before is the one the drag saved; the one after is the
+    // rectangle the reshape changed.
+    const CRect oldRect = first->savedBounds;
+    const CRect newRect = ReshapesLabel(first) ? first->labelRect : first->bounds;
+    int32_t oldStyle = 0;
+    int32_t newStyle = 0;
+    std::vector<CPoint> before;
+    std::vector<CPoint> after;
+    if (HasVertices(first)) {
+        after = VerticesOf(first);
+        size_t count = after.size();
+        if (auto* link = dynamic_cast<Link*>(first)) {
+            count = link->savedVertexCount;
+            newStyle = link->options & kLinkStyleBits;
+            oldStyle = int32_t(savedFlags_) & kLinkStyleBits;
+        }
+        count = std::min(count, oldVertices_.size());
+        before.assign(oldVertices_.begin(), oldVertices_.begin() + std::ptrdiff_t(count));
+    }
+    std::vector<ModelObject*> objects(drawables.begin(), drawables.end());
+    return kest::mklist(head, id, kest::mkint(oldStyle), kest::mkint(newStyle), PointCell(offset_),
+                        PointCell(offset_), PointsCell(before), PointsCell(after),
+                        RectCell(oldRect), RectCell(newRect), IdList("drawable", objects),
+                        IdList("drawable", {}), JunctionsForm(first), nullptr);
+}
+
+void UndoJournal::ReplayReshape(Model* model, Cell* fields, bool redo) {
+    const int32_t oldStyle = NextInt(fields);
+    const int32_t newStyle = NextInt(fields);
+    if ((oldStyle & ~kLinkStyleBits) != 0 || (newStyle & ~kLinkStyleBits) != 0)
+        throw CKestException(kDamaged);
+    ReadPoint(Next(fields));
+    ReadPoint(Next(fields));
+    const std::vector<CPoint> oldVertices = ReadPoints(Next(fields));
+    const std::vector<CPoint> newVertices = ReadPoints(Next(fields));
+    const CRect oldRect = ReadRect(Next(fields));
+    const CRect newRect = ReadRect(Next(fields));
+    std::vector<Drawable*> drawables;
+    for (const std::string& drawableId : ReadIdList(Next(fields), "drawable"))
+        drawables.push_back(LookupDrawable(Str(drawableId.c_str())));
+    for (const std::string& drawableId : ReadIdList(Next(fields), "drawable"))
+        LookupDrawable(Str(drawableId.c_str()));
+    if (drawables.empty())
+        throw CKestException(kDamaged);
+    Drawable* first = drawables.front();
+    // The junctions as they were after the reshape.
+    std::vector<std::pair<Junction*, CPoint>> junctions;
+    Cell* junctionsForm = Next(fields);
+    if (junctionsForm != nil) {
+        if (!kest::ispair(junctionsForm) || kest::car(junctionsForm) != kest::intern("junctions"))
+            throw CKestException("junctions sym expected");
+        auto* place = dynamic_cast<Place*>(first);
+        for (Cell* rest = kest::cdr(junctionsForm); rest != nil;) {
+            auto* junction = dynamic_cast<Junction*>(LookupDrawable(Next(rest)));
+            const CPoint at = ReadPoint(Next(rest));
+            if (junction == nullptr || place == nullptr || !place->HasJunction(junction))
+                throw CKestException(kDamaged);
+            junctions.emplace_back(junction, at);
+        }
+    }
+    const std::vector<CPoint>& vertices = redo ? newVertices : oldVertices;
+    if (HasVertices(first) && !vertices.empty() &&
+        (vertices.size() < 2 || vertices.size() > size_t(kMaxVertices)))
+        throw CKestException(kDamaged);
+
+    const CRect& rect = redo ? newRect : oldRect;
+    CRect repaint;
+    if (auto* link = dynamic_cast<Link*>(first)) {
+        link->options = (link->options & ~kLinkStyleBits) | (redo ? newStyle : oldStyle);
+        if (!vertices.empty())
+            link->SetVertices(vertices);
+        link->SetLabelRect(rect);
+        link->LayoutEndLabels();
+        link->UpdateRepaintRect();
+    } else if (HasVertices(first)) {
+        if (!vertices.empty())
+            SetVerticesOf(first, vertices);
+        first->UpdateRepaintRect();
+    } else if (first->IsFloater() || first->IsJunction()) {
+        first->labelRect = rect;
+        first->UpdateRepaintRect();
+    } else {
+        first->SaveBounds();
+        model->SetDrawableBounds(first, rect, repaint);
+        if (redo) {
+            for (auto& [junction, at] : junctions)
+                junction->MoveJunction(at.x - junction->point.x, at.y - junction->point.y);
+        }
+    }
+    toSelect_.push_back(first);
+    modelToShow_ = model;
+}
+
+// ---- junctions ----
+
+Cell* UndoJournal::BuildJunctionForm(ChangeKind kind, Cell* head, Cell* id, ModelObject* current,
+                                     const std::vector<Drawable*>& drawables) {
+    auto* junction = dynamic_cast<Junction*>(current);
+    if (junction == nullptr && !drawables.empty())
+        junction = dynamic_cast<Junction*>(drawables.front());
+    if (junction == nullptr)
+        return nil;
+    // The position before a drag or a delete is kept in the first two words
+    // of the saved bounds.
+    Cell* before = kest::mklist(kest::mkint(junction->savedBounds.left),
+                                kest::mkint(junction->savedBounds.top), nullptr);
+    switch (kind) {
+    case ChangeKind::DragJunction:
+        return kest::mklist(head, id, Str(junction->Id().Text()), before,
+                            PointCell(junction->point), nullptr);
+    case ChangeKind::AddJunction: {
+        Place* pivot = junction->Pivot();
+        if (pivot == nullptr)
+            return nil;
+        return kest::mklist(head, id, Str(pivot->Id().Text()), junction->Persist(&scope_, nil),
+                            nullptr);
+    }
+    default: {
+        // A deleted junction is written whole; links that went with it are
+        // not taken here (the caller deletes those as drawables).
+        if (junction->Pivot() == nullptr)
+            return nil;
+        return kest::mklist(head, id, before, junction->Persist(&scope_, nil),
+                            IdList("drawable", {}), nil, nullptr);
+    }
+    }
+}
+
+void UndoJournal::ReplayJunction(ChangeKind kind, Model* model, Cell* fields, bool redo) {
+    if (kind == ChangeKind::DragJunction) {
+        auto* junction = dynamic_cast<Junction*>(LookupDrawable(Next(fields)));
+        const CPoint before = ReadPoint(Next(fields));
+        const CPoint after = ReadPoint(Next(fields));
+        if (junction == nullptr || !RectInRange(CRect(before, before)) ||
+            !RectInRange(CRect(after, after)))
+            throw CKestException(kDamaged);
+        const CPoint& to = redo ? after : before;
+        junction->MoveJunction(to.x - junction->point.x, to.y - junction->point.y);
+        toSelect_.push_back(junction);
+        modelToShow_ = model;
+        return;
+    }
+    // An added junction goes on undo and comes back on redo; a deleted one
+    // the other way round.
+    Place* place = nullptr;
+    if (kind == ChangeKind::AddJunction) {
+        place = dynamic_cast<Place*>(LookupDrawable(Next(fields)));
+    } else {
+        ReadPoint(Next(fields));
+    }
+    Cell* record = Next(fields);
+    if (!kest::ispair(record) || !kest::ispair(kest::cdr(record)) ||
+        !IsString(kest::car(kest::cdr(record))))
+        throw CKestException(kDamaged);
+    Cell* pivotCell = kest::cdr(kest::cdr(record));
+    if (kind == ChangeKind::DeleteJunction) {
+        if (!ReadIdList(Next(fields), "drawable").empty())
+            throw CKestException(kDamaged);
+        if (!kest::ispair(pivotCell))
+            throw CKestException(kDamaged);
+        place = dynamic_cast<Place*>(LookupDrawable(kest::car(pivotCell)));
+    }
+    if (place == nullptr)
+        throw CKestException(kDamaged);
+    const bool add = kind == ChangeKind::AddJunction ? redo : !redo;
+    if (!add) {
+        auto* junction = dynamic_cast<Junction*>(LookupDrawable(kest::car(kest::cdr(record))));
+        if (junction == nullptr || !place->HasJunction(junction))
+            throw CKestException(kDamaged);
+        std::unique_ptr<Junction> taken = place->DetachJunction(junction);
+        place->UpdateRepaintRect();
+        DestroyObject(std::move(taken));
+        toSelect_.push_back(place);
+        modelToShow_ = model;
+        return;
+    }
+    auto junction = std::make_unique<Junction>();
+    try {
+        if (junction->Persist(&scope_, record) != nil)
+            throw CKestException(kDamaged);
+    } catch (...) {
+        junction->Detach(&scope_);
+        throw;
+    }
+    Junction* made = junction.get();
+    place->AttachJunction(std::move(junction));
+    place->UpdateRepaintRect();
+    toSelect_.push_back(made);
     modelToShow_ = model;
 }
 
@@ -1139,6 +1510,9 @@ void UndoJournal::ReplayNewModel(Cell* form, bool redo) {
         throw;
     }
     Model* raw = made.get();
+    // An exploded submodel comes back under its master.
+    if (raw->parentMaster != nullptr && raw->parentMaster->submodel == nullptr)
+        raw->parentMaster->submodel = raw;
     document_.InsertModelAt(document_.ModelCount(), std::move(made));
     document_.SetCurrentModel(raw);
     modelToShow_ = raw;

@@ -3,6 +3,7 @@
 #include "document/UndoJournal.h"
 
 #include "drawables/CustomModel.h"
+#include "drawables/Junction.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
@@ -110,6 +111,7 @@ class UndoJournalTest : public test::DocumentTest {
     };
     // The editing operations of the model and the document that record a change.
     static std::vector<Operation> OperationCases();
+    static void AddJunction(UndoJournalTest& t);
 
     DocumentJournals journals;
     ScopedInstall<ChangeJournal> installed{&journals};
@@ -293,6 +295,15 @@ TEST_F(UndoJournalTest, UndoAndRedoRestoreTheProjectTextOfEveryRecordedOperation
     }
 }
 
+// Gives the Shape place a junction on its right side, outside the journal.
+void UndoJournalTest::AddJunction(UndoJournalTest& t) {
+    const CRect& at = t.place->bounds;
+    ASSERT_NE(t.place->AddJunction(&t.doc->IdMap(), at.right, (at.top + at.bottom) / 2, 400),
+              nullptr);
+    t.place->UpdateRepaintRect();
+    t.journal().Reset();
+}
+
 std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
     auto remove = [](ChangeKind kind, std::vector<const char*> ids) {
         return [kind, ids](UndoJournalTest& t) {
@@ -388,6 +399,159 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
              circle->SetBounds(circle->bounds);
              t.model->ChangeLinksLooks(t.doc.get(), MfCurveLink, true);
              t.model->ChangeLinksLooks(t.doc.get(), 0, true);
+         }},
+        {"drag a knob of a place",
+         [](UndoJournalTest& t) {
+             auto* circle = dynamic_cast<Drawable*>(t.doc->IdMap().Lookup("p-circle-0001"));
+             Journal().BeginChange(t.doc.get(), ChangeKind::Reshape);
+             circle->SaveBounds();
+             CRect repaint;
+             CRect bigger = circle->bounds;
+             bigger.right += 40;
+             bigger.bottom += 25;
+             t.model->SetDrawableBounds(circle, bigger, repaint);
+             Journal().AddChangedObject(t.doc.get(), circle, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::Reshape, "Drag Knob", t.model, circle);
+         },
+         [](UndoJournalTest& t) {
+             auto* circle = dynamic_cast<Drawable*>(t.doc->IdMap().Lookup("p-circle-0001"));
+             circle->SetBounds(circle->bounds);
+             t.model->ChangeLinksLooks(t.doc.get(), MfCurveLink, true);
+             t.model->ChangeLinksLooks(t.doc.get(), 0, true);
+         }},
+        {"drag a knob of a place with a junction",
+         [](UndoJournalTest& t) {
+             Journal().BeginChange(t.doc.get(), ChangeKind::Reshape);
+             t.place->SaveBounds();
+             CRect repaint;
+             t.model->SetDrawableBounds(t.place, CRect(0, 0, 160, 90), repaint);
+             Journal().AddChangedObject(t.doc.get(), t.place, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::Reshape, "Drag Knob", t.model,
+                                    t.place);
+         },
+         [](UndoJournalTest& t) {
+             t.place->SetBounds(t.place->bounds);
+             t.model->ChangeLinksLooks(t.doc.get(), MfCurveLink, true);
+             t.model->ChangeLinksLooks(t.doc.get(), 0, true);
+         }},
+        {"drag a link's edge",
+         [](UndoJournalTest& t) {
+             auto* link = dynamic_cast<Link*>(t.doc->IdMap().Lookup("l-inherit-001"));
+             ASSERT_NE(link, nullptr);
+             std::vector<CPoint> points;
+             link->GetVertices(points);
+             ASSERT_GE(points.size(), 2u);
+             Journal().BeginChange(t.doc.get(), ChangeKind::Reshape4);
+             Journal().AddPoints(t.doc.get(), points);
+             link->savedVertexCount = uint8_t(points.size());
+             link->savedBounds = link->labelRect;
+             Journal().SetSavedFlags(t.doc.get(), uint32_t(link->options));
+             // A bend in the middle of the first edge, the label moved along.
+             const CPoint bend((points[0].x + points[1].x) / 2 + 30,
+                               (points[0].y + points[1].y) / 2 + 30);
+             points.insert(points.begin() + 1, bend);
+             ASSERT_TRUE(link->SetVertices(points));
+             CRect label = link->labelRect;
+             label.OffsetRect(30, 30);
+             link->SetLabelRect(label);
+             Journal().AddChangedObject(t.doc.get(), link, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::Reshape4, "Drag Link Edge", t.model,
+                                    link);
+         },
+         [](UndoJournalTest& t) {
+             t.model->ChangeLinksLooks(t.doc.get(), MfCurveLink, true);
+             t.model->ChangeLinksLooks(t.doc.get(), 0, true);
+         }},
+        {"drag a junction",
+         [](UndoJournalTest& t) {
+             Junction* junction = t.place->Junctions().back().get();
+             Journal().BeginChange(t.doc.get(), ChangeKind::DragJunction);
+             junction->savedBounds.left = junction->point.x;
+             junction->savedBounds.top = junction->point.y;
+             t.place->currentJunction = junction;
+             CRect dirty;
+             t.place->MoveCurrentJunction(12, 7, dirty);
+             Journal().RecordChange(t.doc.get(), ChangeKind::DragJunction, "Drag Junction", t.model,
+                                    junction);
+         },
+         AddJunction},
+        {"add a junction",
+         [](UndoJournalTest& t) {
+             Journal().BeginChange(t.doc.get(), ChangeKind::AddJunction);
+             const CRect& at = t.place->bounds;
+             Junction* junction =
+                 t.place->AddJunction(&t.doc->IdMap(), at.left, (at.top + at.bottom) / 2, 401);
+             ASSERT_NE(junction, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::AddJunction, "Add Junction", t.model,
+                                    junction);
+         },
+         [](UndoJournalTest& t) { t.place->UpdateRepaintRect(); }},
+        {"delete a junction",
+         [](UndoJournalTest& t) {
+             Junction* junction = t.place->Junctions().back().get();
+             Journal().BeginChange(t.doc.get(), ChangeKind::DeleteJunction);
+             junction->savedBounds.left = junction->point.x;
+             junction->savedBounds.top = junction->point.y;
+             std::unique_ptr<Junction> taken = t.place->DetachJunction(junction);
+             t.place->UpdateRepaintRect();
+             Journal().HoldRemovedObject(t.doc.get(), std::move(taken));
+             Journal().RecordChange(t.doc.get(), ChangeKind::DeleteJunction, "Delete Junction",
+                                    t.model, junction);
+         },
+         AddJunction},
+        {"explode into a new submodel",
+         [](UndoJournalTest& t) {
+             Master* circle = dynamic_cast<Place*>(t.doc->IdMap().Lookup("p-circle-0001"))->master;
+             Model* made = t.doc->NewModel(MkClass, t.model);
+             ASSERT_NE(made, nullptr);
+             made->parentMaster = circle;
+             circle->submodel = made;
+             Journal().BeginChange(t.doc.get(), ChangeKind::Explode);
+             Journal().RecordChange(t.doc.get(), ChangeKind::Explode, "Explode", made, nullptr);
+         }},
+        {"explode into an existing model",
+         [](UndoJournalTest& t) {
+             Master* circle = dynamic_cast<Place*>(t.doc->IdMap().Lookup("p-circle-0001"))->master;
+             Model* existing = t.doc->FindModelByName("Use cases");
+             ASSERT_NE(existing, nullptr);
+             Journal().BeginChange(t.doc.get(), ChangeKind::ExplodeToExisting);
+             circle->submodel = existing;
+             existing->parentMaster = circle;
+             Journal().AddChangedObject(t.doc.get(), circle, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::ExplodeToExisting,
+                                    "Explode to Existing", t.model, existing);
+         }},
+        {"break an explode",
+         [](UndoJournalTest& t) {
+             Master* shape = t.place->master;
+             auto* submodel = dynamic_cast<Model*>(shape->submodel);
+             ASSERT_NE(submodel, nullptr);
+             Journal().BeginChange(t.doc.get(), ChangeKind::BreakExplode);
+             shape->submodel = nullptr;
+             shape->submodelRef = ObjectRef();
+             submodel->parentMaster = nullptr;
+             submodel->parentMasterRef = ObjectRef();
+             Journal().AddChangedObject(t.doc.get(), shape, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::BreakExplode, "Break Explode", t.model,
+                                    submodel);
+         }},
+        {"rename a place's own master",
+         [](UndoJournalTest& t) {
+             auto* circle = dynamic_cast<Place*>(t.doc->IdMap().Lookup("p-circle-0001"));
+             Master* own = circle->master;
+             Journal().BeginChange(t.doc.get(), ChangeKind::PlaceMasterSwitch);
+             ASSERT_EQ(t.doc->RenamePlaceMaster(circle, "Ring", "geo", false), own);
+             circle->Relayout();
+             circle->UpdateRepaintRect();
+             t.journal().SetTexts("Circle", "Ring");
+             Journal().AddChangedObject(t.doc.get(), own, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::PlaceMasterSwitch,
+                                    "Place Master Switch", t.model, circle);
+         },
+         [](UndoJournalTest& t) {
+             auto* circle = dynamic_cast<Place*>(t.doc->IdMap().Lookup("p-circle-0001"));
+             circle->Relayout();
+             circle->UpdateRepaintRect();
          }},
         {"new model",
          [](UndoJournalTest& t) {
@@ -682,6 +846,27 @@ TEST_F(UndoJournalTest, AChangeInAToolModelMarksTheTemplateNotTheDocument) {
     EXPECT_EQ(journalText().rfind(";; Replace:\n(toolModel ", 0), 0u);
 }
 
+// A new tool model: undo hides the tool, redo shows it again; the record
+// names the tool model only.
+TEST_F(UndoJournalTest, ANewToolModelIsHiddenByUndoAndShownByRedo) {
+    ASSERT_NE(doc->Template(), nullptr);
+    bool enlarge = false;
+    ToolModel* tool =
+        doc->Template()->AddTool(std::make_unique<ToolModel>(doc->TemplateMap()), enlarge);
+    ASSERT_NE(tool, nullptr);
+    journal().BeginChange(ChangeKind::NewToolModel);
+    journal().RecordChange(ChangeKind::NewToolModel, "New Tool Model", tool, nullptr);
+    // The head and the tool model's id string (its characters escaped), nothing else.
+    const std::string text = journalText();
+    EXPECT_EQ(text.rfind(";; New Tool Model:\n(toolModel \"", 0), 0u) << text;
+    EXPECT_TRUE(text.size() > 4 && text.compare(text.size() - 4, 4, "\")\n\n") == 0) << text;
+    EXPECT_EQ(journal().Records().size(), 1u);
+    ASSERT_TRUE(journal().Replay(1, false));
+    EXPECT_TRUE(tool->IsHidden());
+    ASSERT_TRUE(journal().Replay(1, true));
+    EXPECT_FALSE(tool->IsHidden());
+}
+
 // A record whose target is gone fails with the message and counts as
 // replayed; one that does not read changes nothing at all.
 TEST_F(UndoJournalTest, FailedUndoShowsWhyAndLeavesTheProjectAsItWas) {
@@ -733,6 +918,18 @@ TEST_F(UndoJournalTest, FailedUndoShowsWhyAndLeavesTheProjectAsItWas) {
              off_t at = t.journal().Records().back().start + 39;
              ASSERT_EQ(::pwrite(fd, "q", 1, at), 1);
              ::close(fd);
+         },
+         "GUID map lookup failed", 1},
+        {"junction deleted afterwards",
+         [](UndoJournalTest& t) {
+             Junction* junction = t.place->Junctions().front().get();
+             junction->savedBounds.left = junction->point.x;
+             junction->savedBounds.top = junction->point.y;
+             t.journal().BeginChange(ChangeKind::DragJunction);
+             junction->MoveJunction(5, 5);
+             t.journal().RecordChange(ChangeKind::DragJunction, "Drag Junction", t.model, junction);
+             GuidScope scope(t.doc->ProjectMap(), t.doc->TemplateMap());
+             t.place->DetachJunction(junction)->Detach(&scope);
          },
          "GUID map lookup failed", 1},
     };
