@@ -148,6 +148,35 @@ TEST_F(ClassDiagramTest, ABuiltInClassListsItsShownMembersBelowItsName) {
               (std::vector<std::string>{"DrawText \"Shape\"", "DrawText \"-area(): double\""}));
 }
 
+TEST_F(ClassDiagramTest, AStereotypeAndTheNameTakeTheFirstTwoLinesAboveTheMembers) {
+    // The class tool has no name frame: the two lines go at the top of the
+    // box, inside it, and the member list starts below them.
+    shape.stereotype = "entity";
+    shapePlace->bounds = CRect(0, 0, 100, 60);
+    RecordingDC dc;
+    shapePlace->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
+    const auto texts = dc.CallsNamed("DrawText");
+    ASSERT_EQ(texts.size(), 3u);
+    auto box = [](const std::string& call) {
+        std::istringstream in(call.substr(call.rfind("\" ") + 2));
+        CRect r;
+        in >> r.left >> r.top >> r.right >> r.bottom;
+        return r;
+    };
+    EXPECT_EQ(texts[0].rfind("DrawText \"\xC2\xAB"
+                             "entity\xC2\xBB\"",
+                             0),
+              0u)
+        << texts[0];
+    EXPECT_EQ(texts[1].rfind("DrawText \"Shape\"", 0), 0u) << texts[1];
+    const CRect stereo = box(texts[0]), name = box(texts[1]), member = box(texts[2]);
+    const int32_t line = member.Height();
+    EXPECT_EQ(stereo.top, 0);
+    EXPECT_EQ(name.top, stereo.bottom);
+    EXPECT_GT(name.top, stereo.top);
+    EXPECT_LE(name.top + line, member.top) << texts[1] << " / " << texts[2];
+}
+
 TEST_F(ClassDiagramTest, TheArrowheadIsDrawnAtTheTargetEnd) {
     const CPoint end = link->Vertices().back();
     const CPoint start = link->Vertices().front();
