@@ -170,9 +170,17 @@ void DrawSymbol(const Master& master, DeviceContext& dc, Place& place, const Loo
         place.nameRect = nameRect;
         DrawLooksText(dc, warning, warning, kNotInTemplate, nameRect, zoom);
     } else if (!master.stereotype.empty()) {
-        const int32_t half = nameRect.Height() / 2;
-        const CRect stereoRect(nameRect.left, nameRect.top, nameRect.right, nameRect.top + half);
-        const CRect lower(nameRect.left, nameRect.top + half, nameRect.right, nameRect.bottom);
+        // A tool's name frame holds the two lines in its halves. Without one
+        // the name frame is the whole place, whose halves would put the name
+        // down among the compartments: the stereotype takes the first line
+        // and the name the second, where the compartments below expect them.
+        const int32_t split =
+            nameFrame != nullptr
+                ? nameRect.top + nameRect.Height() / 2
+                : int32_t(std::min<int64_t>(int64_t(nameRect.top) + LineHeightOf(dc, looks),
+                                            nameRect.bottom));
+        const CRect stereoRect(nameRect.left, nameRect.top, nameRect.right, split);
+        const CRect lower(nameRect.left, split, nameRect.right, nameRect.bottom);
         DrawLooksText(dc, looks, looks, Guillemets(master.stereotype), stereoRect, zoom);
         DrawName(master, dc, place, lower, looks, zoom);
         place.nameRect = nameRect;

@@ -505,15 +505,25 @@ const std::vector<BuiltinTool>& BuiltinTools() {
                      {Box(TkEllipse, 15, CRect(80, 46, 108, 74)), Poly(0, HeadRight(240))}});
         // Place tools in the 280 x 200 frame.
         // Class: the box with its two compartment lines, traced as one outline.
-        t.push_back(
-            {"Class",
-             ToolTypePlace,
-             1,
-             true,
-             {Poly(
-                 15,
-                 {{0, 0}, {279, 0}, {279, 199}, {0, 199}, {0, 130}, {279, 130}, {279, 60}, {0, 60}},
-                 1)}});
+        // Each compartment line is drawn across and back along itself, so the
+        // trace walks the whole left side (every compartment keeps its left
+        // border) and the fill, which only the sides bound, covers the box.
+        t.push_back({"Class",
+                     ToolTypePlace,
+                     1,
+                     true,
+                     {Poly(15,
+                           {{0, 0},
+                            {279, 0},
+                            {279, 199},
+                            {0, 199},
+                            {0, 130},
+                            {279, 130},
+                            {0, 130},
+                            {0, 60},
+                            {279, 60},
+                            {0, 60}},
+                           1)}});
         // Object: a box with a band for the name.
         t.push_back(
             {"Object",

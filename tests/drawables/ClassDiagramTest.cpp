@@ -101,6 +101,43 @@ TEST_F(ClassDiagramTest, DrawsTheSamePicturesOnEveryRun) {
     EXPECT_EQ(right, 0);
 }
 
+TEST_F(ClassDiagramTest, EveryCompartmentOfAClassBoxHasBothSideBordersAndIsFilled) {
+    // Shape's box is (200, 40, 340, 140): its compartment lines lie at 30%
+    // and 65% of the height (y = 70 and y = 105). The outline is dotted, so a
+    // side shows as every other pixel; a missing side shows none. The page is
+    // grey so that the box's white fill shows where it reaches.
+    CBitmap bitmap;
+    bitmap.CreateBitmap(600, 400);
+    {
+        PainterDC dc(bitmap);
+        dc.FillSolidRect(CRect(0, 0, 600, 400), RGB(128, 128, 128));
+        shapePlace->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
+    }
+    const QImage image = bitmap.Image()->copy();
+    if (const char* dump = std::getenv("QM_DUMP_CLASS_BOX"))
+        image.save(dump);
+    struct Side {
+        const char* compartment;
+        int x, top, bottom;
+    };
+    const Side sides[] = {
+        {"name, left", 200, 42, 68},      {"name, right", 339, 42, 68},
+        {"members, left", 200, 72, 103},  {"members, right", 339, 72, 103},
+        {"methods, left", 200, 107, 138}, {"methods, right", 339, 107, 138},
+    };
+    for (const Side& side : sides) {
+        int black = 0;
+        for (int y = side.top; y <= side.bottom; ++y)
+            black += qGray(image.pixel(side.x, y)) < 64;
+        EXPECT_GE(black, (side.bottom - side.top) / 3) << side.compartment;
+    }
+    // The fill covers every compartment up to its sides.
+    for (int y : {45, 60, 75, 90, 100, 110, 125, 135}) {
+        for (int x : {201, 338})
+            EXPECT_EQ(image.pixel(x, y), qRgb(255, 255, 255)) << x << ", " << y;
+    }
+}
+
 TEST_F(ClassDiagramTest, ABuiltInClassListsItsShownMembersBelowItsName) {
     RecordingDC dc;
     shapePlace->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
@@ -109,6 +146,35 @@ TEST_F(ClassDiagramTest, ABuiltInClassListsItsShownMembersBelowItsName) {
         texts.push_back(call.substr(0, call.find("\" ") + 1));
     EXPECT_EQ(texts,
               (std::vector<std::string>{"DrawText \"Shape\"", "DrawText \"-area(): double\""}));
+}
+
+TEST_F(ClassDiagramTest, AStereotypeAndTheNameTakeTheFirstTwoLinesAboveTheMembers) {
+    // The class tool has no name frame: the two lines go at the top of the
+    // box, inside it, and the member list starts below them.
+    shape.stereotype = "entity";
+    shapePlace->bounds = CRect(0, 0, 100, 60);
+    RecordingDC dc;
+    shapePlace->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
+    const auto texts = dc.CallsNamed("DrawText");
+    ASSERT_EQ(texts.size(), 3u);
+    auto box = [](const std::string& call) {
+        std::istringstream in(call.substr(call.rfind("\" ") + 2));
+        CRect r;
+        in >> r.left >> r.top >> r.right >> r.bottom;
+        return r;
+    };
+    EXPECT_EQ(texts[0].rfind("DrawText \"\xC2\xAB"
+                             "entity\xC2\xBB\"",
+                             0),
+              0u)
+        << texts[0];
+    EXPECT_EQ(texts[1].rfind("DrawText \"Shape\"", 0), 0u) << texts[1];
+    const CRect stereo = box(texts[0]), name = box(texts[1]), member = box(texts[2]);
+    const int32_t line = member.Height();
+    EXPECT_EQ(stereo.top, 0);
+    EXPECT_EQ(name.top, stereo.bottom);
+    EXPECT_GT(name.top, stereo.top);
+    EXPECT_LE(name.top + line, member.top) << texts[1] << " / " << texts[2];
 }
 
 TEST_F(ClassDiagramTest, TheArrowheadIsDrawnAtTheTargetEnd) {
