@@ -7,16 +7,12 @@
 // whether a successful undo is redone (0x80).
 // Oracle: no crash, and a replay that fails leaves the project's saved text
 // as it was.
-#include "document/CCASEDoc.h"
-#include "document/Profile.h"
-#include "document/TemplateCache.h"
+#include "ProjectFuzzSupport.h"
+
 #include "document/UndoJournal.h"
 #include "drawables/Drawable.h"
 #include "drawables/Model.h"
 #include "drawables/Place.h"
-#include "fuzz/FuzzKernel.h"
-#include "kernel/Kernel.h"
-#include "model/Guid.h"
 #include "model/Master.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -63,28 +59,6 @@ const char* const kProject =
 
 // Room for the input: the description of the record that the input replaces.
 constexpr size_t kRoom = 4096;
-
-struct Setup {
-    Setup() {
-        // A temporary folder of this run's own: journal file names are chosen
-        // by number in the folder, and other processes of the user must not
-        // pick or delete this run's file.
-        static char folder[] = "/tmp/quillmark-journal-fuzz-XXXXXX";
-        if (::mkdtemp(folder) == nullptr || ::setenv("XDG_RUNTIME_DIR", folder, 1) != 0)
-            std::abort();
-        qm::SetGuidStoreMode(qm::GuidNoStore);
-        qm::SetHostAddressSource(fuzzsupport::LoopbackHost);
-        settings.Language = "C++";
-        settings.NotationFolder = "/nonexistent/quillmark-notations";
-        context.profile = &settings;
-        context.templates = &templates;
-        builtIn = templates.AcquireTemplate("<Internal>");
-    }
-    qm::Profile settings;
-    qm::TemplateCache templates;
-    qm::DocumentContext context;
-    qm::NotationTemplate* builtIn = nullptr;
-};
 
 // Selects exactly the drawables of these ids.
 void SelectOnly(qm::CCASEDoc& doc, qm::Model& model, std::initializer_list<const char*> ids) {
@@ -185,7 +159,7 @@ void Record(qm::CCASEDoc& doc, qm::Model& model, qm::Place& place, int choice) {
 
 constexpr int kChoices = 16;
 
-void Run(Setup& setup, const uint8_t* data, size_t size) {
+void Run(fuzzsupport::ProjectSetup& setup, const uint8_t* data, size_t size) {
     qm::CCASEDoc doc(setup.context, true);
     doc.LoadText(kProject);
     qm::UndoJournal& journal = doc.GetJournal();
@@ -230,7 +204,10 @@ void Run(Setup& setup, const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static qm::HeadlessPrompts& prompts = fuzzsupport::StartQuietKernel(8192, false);
-    static Setup setup;
+    static const bool folder =
+        (fuzzsupport::UsePrivateRuntimeFolder("/tmp/quillmark-journal-fuzz-XXXXXX"), true);
+    static fuzzsupport::ProjectSetup setup;
+    (void)folder;
     // The model's operations record through the installed journal.
     static qm::DocumentJournals journals;
     static qm::ChangeJournal* const installed = qm::Install(&journals);
@@ -243,9 +220,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const qm::CKestException&) {
         std::abort(); // the fixture always loads; replay failures never escape
     }
-    if (kest::markactive())
-        std::abort(); // a replay left the heap marked
-    kest::closeallchans();
-    kest::purgesymbols();
+    fuzzsupport::EndProjectInput();
     return 0;
 }

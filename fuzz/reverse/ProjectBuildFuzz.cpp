@@ -8,36 +8,14 @@
 // a project that cannot be opened.
 #include "ParserFuzz.h"
 
-#include "document/CCASEDoc.h"
-#include "document/Profile.h"
-#include "document/TemplateCache.h"
 #include "drawables/Model.h"
-#include "fuzz/FuzzKernel.h"
-#include "model/Guid.h"
-#include "platform/Errors.h"
+#include "fuzz/document/ProjectFuzzSupport.h"
 #include "reverse/DocumentReverseProject.h"
 #include "reverse/SourceLanguage.h"
 
-#include <cstdio>
+#include <cstdlib>
 
 namespace {
-
-struct Setup {
-    Setup() {
-        qm::SetGuidStoreMode(qm::GuidNoStore);
-        qm::SetHostAddressSource(fuzzsupport::LoopbackHost);
-        settings.Language = "C++";
-        settings.NotationFolder = "/nonexistent/quillmark-notations";
-        context.profile = &settings;
-        context.templates = &templates;
-        // Kept for the whole run, so that each input does not build it again.
-        builtIn = templates.AcquireTemplate("<Internal>");
-    }
-    qm::Profile settings;
-    qm::TemplateCache templates;
-    qm::DocumentContext context;
-    qm::NotationTemplate* builtIn = nullptr;
-};
 
 size_t DrawableCount(const qm::CCASEDoc& doc) {
     size_t count = 0;
@@ -51,7 +29,7 @@ size_t DrawableCount(const qm::CCASEDoc& doc) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static qm::HeadlessPrompts& prompts = fuzzsupport::StartQuietKernel(8192, false);
-    static Setup setup;
+    static fuzzsupport::ProjectSetup setup;
     prompts.asked.clear();
     if (size == 0) {
         return 0;
@@ -98,21 +76,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const std::string saved = doc.StoreText();
     qm::CCASEDoc loaded(setup.context, true);
-    try {
-        loaded.LoadText(saved);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "the project does not load again: %s\n%s\n", error.what(),
-                     saved.c_str());
-        std::abort();
-    }
+    fuzzsupport::RequireLoads(loaded, saved);
     qm::fuzz::Check(loaded.Masters().Masters().size() == masters);
     qm::fuzz::Check(loaded.ModelCount() == models);
     doc.OnCloseDocument();
     loaded.OnCloseDocument();
-    if (kest::markactive()) {
-        std::abort(); // a load or save left the heap marked
-    }
-    kest::closeallchans();
-    kest::purgesymbols();
+    fuzzsupport::EndProjectInput();
     return 0;
 }

@@ -6,17 +6,10 @@
 // Afterwards the project must save, load into a fresh document and save
 // again to the same text (reals masked: one print and read of a real may
 // move its last digit), and the kernel's heap must be left unmarked.
-#include "document/CCASEDoc.h"
-#include "document/DocumentContext.h"
-#include "document/Profile.h"
-#include "document/TemplateCache.h"
 #include "document/UndoJournal.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/ToolModel.h"
-#include "fuzz/FuzzKernel.h"
-#include "kernel/Kernel.h"
-#include "model/Guid.h"
-#include "platform/Errors.h"
+#include "fuzz/document/ProjectFuzzSupport.h"
 #include "platform/ScopedInstall.h"
 #include "scripting/References.h"
 #include "scripting/RunContext.h"
@@ -24,8 +17,6 @@
 
 #include <QGuiApplication>
 
-#include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -190,31 +181,11 @@ bool Run(const std::string& text) {
            kest::nil;
 }
 
-std::string MaskReals(const std::string& text) {
-    std::string out;
-    size_t i = 0;
-    while (i < text.size()) {
-        size_t j = i;
-        while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j])))
-            ++j;
-        if (j > i && j + 1 < text.size() && text[j] == '.' &&
-            std::isdigit(static_cast<unsigned char>(text[j + 1]))) {
-            ++j;
-            while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j])))
-                ++j;
-            out += 'R';
-        } else {
-            out.append(text, i, std::max(j, i + 1) - i);
-        }
-        i = std::max(j, i + 1);
-    }
-    return out;
-}
-
-struct Setup {
-    Setup() {
-        // The layout measures texts with the platform's fonts, as the program
-        // does under its application object: a headless one, kept for the run.
+// The layout measures texts with the platform's fonts, as the program does
+// under its application object: a headless one, kept for the run, made
+// before anything of the project.
+struct HeadlessApplication {
+    HeadlessApplication() {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         static int argc = 1;
         static char name[] = "fuzz_makers";
@@ -222,19 +193,14 @@ struct Setup {
         static QGuiApplication* application = new QGuiApplication(argc, argv);
         (void)application;
         // The undo journal's file goes to a private folder of this process.
-        char folder[] = "/tmp/quillmark-makers-fuzz-XXXXXX";
-        if (mkdtemp(folder) == nullptr)
-            std::abort();
-        setenv("XDG_RUNTIME_DIR", folder, 1);
-        qm::SetGuidStoreMode(qm::GuidNoStore);
-        qm::SetHostAddressSource(fuzzsupport::LoopbackHost);
-        settings.Language = "C++";
-        settings.NotationFolder = "/nonexistent/quillmark-notations";
-        context.profile = &settings;
-        context.templates = &templates;
-        builtIn = templates.AcquireTemplate("<Internal>");
+        fuzzsupport::UsePrivateRuntimeFolder("/tmp/quillmark-makers-fuzz-XXXXXX");
+    }
+};
+
+struct Setup {
+    Setup() {
         for (const char* name : {"association", "Association", "link", "dependency"}) {
-            qm::ToolModel* tool = builtIn->FindToolByName(name, false);
+            qm::ToolModel* tool = project.builtIn->FindToolByName(name, false);
             if (tool != nullptr && tool->IsLinkTool()) {
                 linkTool = tool->name;
                 break;
@@ -242,10 +208,8 @@ struct Setup {
         }
         qm::Install(&journals);
     }
-    qm::Profile settings;
-    qm::TemplateCache templates;
-    qm::DocumentContext context;
-    qm::NotationTemplate* builtIn = nullptr;
+    HeadlessApplication headless;
+    fuzzsupport::ProjectSetup project;
     std::string linkTool = "association";
     qm::DocumentJournals journals;
 };
@@ -257,9 +221,10 @@ void Bind(const char* name, kest::Cell* value) {
 }
 
 void RunInput(Setup& setup, const uint8_t* data, size_t size) {
-    setup.context.newProjectArmed = true;
-    setup.context.commandLineTemplate = "<Internal>";
-    auto project = std::make_unique<qm::CCASEDoc>(setup.context, true);
+    qm::DocumentContext& context = setup.project.context;
+    context.newProjectArmed = true;
+    context.commandLineTemplate = "<Internal>";
+    auto project = std::make_unique<qm::CCASEDoc>(context, true);
     if (!project->OnNewDocument())
         std::abort();
     qm::ScriptRunContext run;
@@ -291,27 +256,8 @@ void RunInput(Setup& setup, const uint8_t* data, size_t size) {
     }
 
     project->SetModifiedFlag(false);
-    const std::string first = project->StoreText();
-    qm::CCASEDoc reopened(setup.context, true);
-    bool loaded = true;
-    try {
-        reopened.LoadText(first);
-    } catch (const qm::CKestException& e) {
-        std::fprintf(stderr, "load failed: %s\n", e.Message().c_str());
-        loaded = false;
-    } catch (const qm::CIgnoreException&) {
-        loaded = false;
-    }
-    std::string second;
-    if (loaded) {
-        reopened.SetModifiedFlag(false);
-        second = reopened.StoreText();
-    }
-    if (!loaded || MaskReals(first) != MaskReals(second)) {
-        std::fprintf(stderr, "saved:\n%s\nloaded and saved again:\n%s\n", first.c_str(),
-                     second.c_str());
-        std::abort();
-    }
+    fuzzsupport::RequireReloadsAsSaved(context, project->StoreText(),
+                                       fuzzsupport::SameText::RealsMasked, "the project");
     qm::References().Reset();
 }
 
@@ -325,9 +271,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)installed;
     prompts.asked.clear();
     RunInput(setup, data, size);
-    if (kest::markactive())
-        std::abort();
-    kest::closeallchans();
-    kest::purgesymbols();
+    fuzzsupport::EndProjectInput();
     return 0;
 }

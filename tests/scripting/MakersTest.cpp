@@ -21,6 +21,7 @@
 #include "scripting/RunContext.h"
 
 #include <functional>
+#include <initializer_list>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -49,17 +50,32 @@ class MakersTest : public ScriptingTest {
         References().Reset();
     }
     size_t MasterCount() { return project->Masters().Count(); }
-    // Binds toolName to the name of a link tool of the project's notation.
-    void BindLinkTool() {
+    // Binds toolName to the name of a link tool of the project's notation
+    // and returns the tool; none is a failure, and null.
+    ToolModel* BindLinkTool() {
         NotationTemplate* notation = project->Template();
         ToolModel* tool = nullptr;
         for (const char* name : {"association", "Association", "link", "dependency"})
             if ((tool = notation->FindToolByName(name, false)) != nullptr && tool->IsLinkTool())
                 break;
-        ASSERT_NE(tool, nullptr);
+        if (tool == nullptr) {
+            ADD_FAILURE() << "the notation has no link tool";
+            return nullptr;
+        }
         Bind("toolName", kest::mkstr(tool->name.c_str()));
+        return tool;
     }
     Model* LastModel() { return project->GetModelAt(project->ModelCount() - 1); }
+    // A script and the value it must give (an error's text for one refused).
+    struct Expected {
+        const char* script;
+        const char* value;
+    };
+    // Runs each script in turn, expecting its value.
+    void ExpectValues(std::initializer_list<Expected> cases) {
+        for (const Expected& c : cases)
+            EXPECT_EQ(Value(c.script), c.value) << c.script;
+    }
     // Records a plain change, so that the undo history is not empty.
     void RecordSomething(Model* model) {
         project->GetJournal().BeginChange(ChangeKind::Replace);
@@ -106,10 +122,7 @@ TEST_F(MakersTest, VxMakeMasterMakesOnceAndUpdatesAnExistingMaster) {
     EXPECT_EQ(b->parameters[1]->type, "nil");
     EXPECT_EQ(b->parameters[3]->name, "W");
 
-    const struct {
-        const char* script;
-        const char* expected;
-    } cases[] = {
+    ExpectValues({
         {"(VxMakeMaster p)", "error: VxMakeMaster: master reference expected: nil"},
         {"(VxMakeMaster p nil (name Q))", "error: VxMakeMaster: master reference expected: nil"},
         {"(VxMakeMaster 5 (name Q))", "error: VxMakeMaster: project reference expected: 5"},
@@ -122,9 +135,7 @@ TEST_F(MakersTest, VxMakeMasterMakesOnceAndUpdatesAnExistingMaster) {
         {"(VxMakeMaster p n (args (T)))", "error: VxMakeMaster: Invalid master (B) argument: (T)"},
         {"(VxMakeMaster p (m) (comment x))", "error: VxMakeMaster: bad tag: m"},
         {"(VxMakeMaster p n (access secret))", "error: VxMakeMaster: invalid access: secret"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+    });
     EXPECT_EQ(MasterCount(), count + 1);
 }
 
@@ -160,10 +171,7 @@ TEST_F(MakersTest, MemberMakersAppendRecordsReadFromTheirClauses) {
     ASSERT_EQ(a->exceptions.size(), 1u);
     EXPECT_EQ(a->exceptions[0]->members[0]->name, "code");
 
-    const struct {
-        const char* script;
-        const char* expected;
-    } cases[] = {
+    ExpectValues({
         {"(VxMakeType m (elems (name RED)))", "error: VxMakeType: list expected: name"},
         {"(VxMakeType m (elems ((value 1))))", "error: VxMakeType: string expected: 1"},
         {"(VxMakeType m (elems ((dir in))))", "error: VxMakeType: bad tag: dir"},
@@ -173,9 +181,7 @@ TEST_F(MakersTest, MemberMakersAppendRecordsReadFromTheirClauses) {
         {"(VxMakeAttribute p (name x))",
          "error: VxMakeAttribute: master reference expected: <ref:1>"},
         {"(VxMakeException m (kind x))", "error: VxMakeException: bad tag: kind"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+    });
     // A failing call adds nothing.
     EXPECT_EQ(a->types.size(), 1u);
     EXPECT_EQ(a->methods.size(), 1u);
@@ -218,10 +224,7 @@ TEST_F(MakersTest, VxMakeModelNamesAndEntersItsModel) {
     EXPECT_EQ(k->parentMaster, nullptr);
     EXPECT_EQ(k->parentModel, m);
 
-    const struct {
-        const char* script;
-        const char* expected;
-    } cases[] = {
+    ExpectValues({
         {"(VxMakeModel c)", "error: VxMakeModel: project reference expected: <ref:5>"},
         {"(VxMakeModel p (parentMaster m))",
          "error: VxMakeModel: master reference expected: <ref:6>"},
@@ -231,9 +234,7 @@ TEST_F(MakersTest, VxMakeModelNamesAndEntersItsModel) {
         {"(VxCalcModel m)", "t"},
         {"(VxCalcModel c)", "error: VxCalcModel: model reference expected: <ref:5>"},
         {"(VxSelectModel)", "error: VxSelectModel: incorrect number of arguments"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+    });
     // A clause error leaves the model in the list, named by no clause.
     EXPECT_EQ(project->GetModelAt(project->ModelCount() - 1)->name, "");
 }
@@ -264,10 +265,7 @@ TEST_F(MakersTest, PlaceAndJunctionMakers) {
     EXPECT_EQ(Value("(TestRefKind (VxMakeJunction m (pivot pl) (tip 0 10) (text J)))"), "11");
     EXPECT_EQ(m->drawables.size(), 1u); // the junction belongs to its pivot
 
-    const struct {
-        const char* script;
-        const char* expected;
-    } cases[] = {
+    ExpectValues({
         {"(VxMakePlace m (rect 0 0 80 40) (master c))",
          "error: VxMakePlace: master reference expected: 0"},
         {"(VxMakePlace c (master c))", "error: VxMakePlace: model reference expected: <ref:2>"},
@@ -282,9 +280,7 @@ TEST_F(MakersTest, PlaceAndJunctionMakers) {
          "error: VxMakeJunction: pivot requires place reference: <ref:2>"},
         {"(VxMakeJunction m (pivot pl) (junction 7))",
          "error: VxMakeJunction: invalid junction kind: 7"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+    });
     // Failed makers add nothing to the model.
     EXPECT_EQ(m->drawables.size(), 1u);
     EXPECT_EQ(Value("(TestRefKind (VxMakePlace m))"), "2");
@@ -316,10 +312,7 @@ TEST_F(MakersTest, PrimitiveMakers) {
     EXPECT_EQ(text->looks.style & kStyleInherit, 0);
     const size_t count = m->drawables.size();
 
-    const struct {
-        const char* script;
-        const char* expected;
-    } cases[] = {
+    ExpectValues({
         {"(VxMakeText m (text Hello bold))", "error: VxMakeText: invalid text property: bold"},
         {"(VxMakeText m (text Hello 1))", "error: VxMakeText: invalid text property: 1"},
         {"(VxMakeBox m (tool circle))", "error: VxMakeBox: invalid box tool: circle"},
@@ -327,9 +320,7 @@ TEST_F(MakersTest, PrimitiveMakers) {
         {"(VxMakeLine m (tool \"line\"))", "error: VxMakeLine: invalid line tool: \"line\""},
         {"(VxMakeLine m (points 1 2 3))", "error: VxMakeLine: bad clause: (points 1 2 3)"},
         {"(VxMakeLine m (rect 1 2 3 4))", "error: VxMakeLine: bad tag: rect"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+    });
     EXPECT_EQ(m->drawables.size(), count);
 }
 
@@ -338,14 +329,9 @@ TEST_F(MakersTest, VxMakeLinkJoinsTwoNodes) {
     Value("(setq m (VxMakeModel p (name M)))");
     Value("(setq a (VxMakePlace m (master c) (rect 0 0 100 50)))");
     Value("(setq b (VxMakePlace m (master c) (rect 200 100 301 151)))");
-    Model* m = project->GetModelAt(project->ModelCount() - 1);
-    NotationTemplate* notation = project->Template();
-    ToolModel* tool = nullptr;
-    for (const char* name : {"association", "Association", "link", "dependency"})
-        if ((tool = notation->FindToolByName(name, false)) != nullptr && tool->IsLinkTool())
-            break;
+    Model* m = LastModel();
+    ToolModel* tool = BindLinkTool();
     ASSERT_NE(tool, nullptr);
-    Bind("toolName", kest::mkstr(tool->name.c_str()));
     EXPECT_EQ(Value("(TestRefKind (eval (list 'VxMakeLink 'm (list 'tool toolName) '(source a)"
                     " '(target b) '(role a b) '(card 1 n))))"),
               "3");
@@ -372,10 +358,7 @@ TEST_F(MakersTest, VxMakeLinkJoinsTwoNodes) {
     EXPECT_EQ(plain->sourceEnd, "%%");
     EXPECT_EQ(plain->targetEnd, "%%");
     const size_t count = m->drawables.size();
-    const struct {
-        const char* script;
-        const char* expected;
-    } cases[] = {
+    ExpectValues({
         {"(VxMakeLink m (target b))", "error: VxMakeLink: No source specified for link: nil"},
         {"(VxMakeLink m (source a))", "error: VxMakeLink: No target specified for link: nil"},
         {"(VxMakeLink m (source a) (target b))",
@@ -383,9 +366,7 @@ TEST_F(MakersTest, VxMakeLinkJoinsTwoNodes) {
         {"(VxMakeLink m (source c))",
          "error: VxMakeLink: source/target requires place or junction reference: <ref:2>"},
         {"(VxMakeLink m (tool nosuch))", "error: VxMakeLink: unknown link tool name: nosuch"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+    });
     EXPECT_EQ(m->drawables.size(), count);
 }
 
@@ -423,10 +404,7 @@ TEST_F(MakersTest, VxMakeSwimlaneTakesItsMembersOutOfTheModel) {
     EXPECT_EQ(right->PreviousLane(), lane);
 
     const size_t count = m->drawables.size();
-    const struct {
-        const char* script;
-        const char* expected;
-    } cases[] = {
+    ExpectValues({
         // Errors of the lane maker go under VxMakePlace.
         {"(VxMakeSwimlane m (rect 0 0 1 1))", "error: VxMakePlace: master reference expected: 0"},
         {"(VxMakeSwimlane m (master c) (members c))",
@@ -438,9 +416,7 @@ TEST_F(MakersTest, VxMakeSwimlaneTakesItsMembersOutOfTheModel) {
         {"(VxMakeSwimlane m (master c) (leftLane p1))",
          "error: VxMakePlace: swimlane reference expected after leftLane/rightLane: (p1)"},
         {"(VxMakeSwimlane m (master c) (shade 1))", "error: VxMakePlace: bad tag: shade"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+    });
     EXPECT_EQ(m->drawables.size(), count);
 
     // A lane that fails after taking members drops them with itself: they
@@ -505,10 +481,7 @@ TEST_F(MakersTest, TagAndMessageMakers) {
 
     Value("(setq other (VxMakeModel p (name Other)))");
     const size_t count = m->drawables.size();
-    const struct {
-        const char* script;
-        const char* expected;
-    } cases[] = {
+    ExpectValues({
         {"(VxMakeTag m (text x))", "error: VxMakeTag: No pivot specified for tag/message: nil"},
         {"(VxMakeMessage m (text x))", "error: VxMakeTag: No pivot specified for tag/message: nil"},
         {"(VxMakeTag m (pivot two))", "error: VxMakeTag: pivot requires place reference: <ref:6>"},
@@ -521,9 +494,7 @@ TEST_F(MakersTest, TagAndMessageMakers) {
         {"(VxMakeTag c (pivot a))", "error: VxMakeTag: model reference expected: <ref:2>"},
         // The pivot must be a drawable of the target model.
         {"(VxMakeTag other (pivot a))", "error: VxMakeTag: drawable not in the model yet: <ref:4>"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+    });
     EXPECT_EQ(m->drawables.size(), count);
 }
 
@@ -546,10 +517,7 @@ TEST_F(MakersTest, VxMakePrimGroupAdoptsPrimitivesOfItsModel) {
     EXPECT_EQ(group->Members().front()->Parent(), group);
     EXPECT_EQ(group->bounds, CRect(0, 0, 60, 10));
 
-    const struct {
-        const char* script;
-        const char* expected;
-    } cases[] = {
+    ExpectValues({
         {"(VxMakePrimGroup m (members pl))",
          "error: VxMakePrimGroup: non-primitive member reference for a primitive group: <ref:8>"},
         {"(VxMakePrimGroup m (members b1))",
@@ -559,9 +527,7 @@ TEST_F(MakersTest, VxMakePrimGroupAdoptsPrimitivesOfItsModel) {
         {"(VxMakePrimGroup m (members 5))",
          "error: VxMakePrimGroup: non-primitive member reference for a primitive group: 5"},
         {"(VxMakePrimGroup m (tool line))", "error: VxMakePrimGroup: bad tag: tool"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+    });
     EXPECT_EQ(m->drawables.size(), 2u);
     // A group inside a group.
     EXPECT_EQ(Value("(TestRefKind (VxMakePrimGroup m (members g)))"), "4");
@@ -575,17 +541,12 @@ TEST_F(MakersTest, VxLayoutModelTakesThreeArguments) {
     Value("(VxMakePlace m (master c) (rect 500 500 580 540))");
     Model* m = LastModel();
     project->SetModifiedFlag(false);
-    const struct {
-        const char* script;
-        const char* expected;
-    } cases[] = {
+    ExpectValues({
         {"(VxLayoutModel m t)", "error: VxLayoutModel: incorrect number of arguments"},
         {"(VxLayoutModel c nil nil)", "error: VxLayoutModel: model reference expected: <ref:2>"},
         {"(VxLayoutModel m nil nil)", "t"},
         {"(VxLayoutModel m t t)", "t"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Value(c.script), c.expected) << c.script;
+    });
     // The two places no longer lie on each other.
     CRect overlap;
     EXPECT_FALSE(overlap.IntersectRect(m->drawables.front()->bounds, m->drawables.back()->bounds));
