@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <regex>
 #include <string>
 
 namespace fuzzsupport {
@@ -117,10 +118,41 @@ inline bool LoadAndSave(qm::DocumentContext& context, const std::string& text, s
     return true;
 }
 
-// The text with every real number (digits, a point, digits) replaced by "R":
-// a real is printed with six decimals, so one read of the printed text may
-// move its last bits.
-inline std::string MaskReals(const std::string& text) {
+// The text with every run of blanks and line ends outside strings made one
+// blank: the printer breaks lines by width, so a real whose printed length
+// changed moves the breaks after it.
+inline std::string JoinLines(const std::string& text) {
+    std::string out;
+    bool inString = false;
+    bool blank = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            out += c;
+            if (c == '^' && i + 1 < text.size())
+                out += text[++i]; // an escaped character, a quote among them
+            else if (c == '"')
+                inString = false;
+            continue;
+        }
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            blank = true;
+            continue;
+        }
+        if (blank && !out.empty())
+            out += ' ';
+        blank = false;
+        out += c;
+        inString = c == '"';
+    }
+    return out;
+}
+
+// The text with every real number (digits, a point, digits) replaced by "R"
+// and its line breaks joined: a real is printed with six decimals, so one
+// read of the printed text may move its last bits and its length.
+inline std::string MaskReals(const std::string& raw) {
+    const std::string text = JoinLines(raw);
     std::string out;
     size_t i = 0;
     while (i < text.size()) {
@@ -138,7 +170,11 @@ inline std::string MaskReals(const std::string& text) {
         }
         i = std::max(j, i + 1);
     }
-    return out;
+    // A model's zoomed page matrix, after its zoom and inverse zoom and its
+    // page matrix, is computed from the zoom: it follows the zoom's last bits.
+    static const std::regex zoomedPage(
+        R"(R R (\(-?[0-9]+ -?[0-9]+ -?[0-9]+ -?[0-9]+\)) \(-?[0-9]+ -?[0-9]+ -?[0-9]+ -?[0-9]+\))");
+    return std::regex_replace(out, zoomedPage, "R R $1 (Z)");
 }
 
 // How closely a saved project and the saving of its reload must agree.
