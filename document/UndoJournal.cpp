@@ -1,6 +1,7 @@
 // The undo journal: recording into the journal file, the record forms of the
 // kinds the editing operations record, and undo and redo.
 #include "document/UndoJournal.h"
+#include "document/UndoJournalRecords.h"
 
 #include "document/CCASEDoc.h"
 #include "document/ProjectFile.h"
@@ -28,8 +29,9 @@ using kest::nil;
 
 namespace {
 
+using namespace journal;
+
 constexpr const char* kCantOpen = "Can't open undo file";
-constexpr const char* kDamaged = "The undo journal record cannot be read";
 // A record larger than this is taken for a damaged offset.
 constexpr uint32_t kMaxRecordBytes = 1u << 30;
 
@@ -67,27 +69,6 @@ bool WriteAll(int fd, const std::string& bytes, uint64_t offset) {
         done += static_cast<size_t>(n);
     }
     return true;
-}
-
-Cell* Str(const char* text) {
-    return kest::mkstr(text);
-}
-
-bool IsString(const Cell* cell) {
-    return cell != nullptr && cell->type == kest::TString;
-}
-
-bool IsInteger(const Cell* cell) {
-    return cell != nullptr && cell->type == kest::TInteger;
-}
-
-// The next element of a record list, failing on a list that ends early.
-Cell* Next(Cell*& list) {
-    if (!kest::ispair(list))
-        throw CKestException(kDamaged);
-    Cell* element = kest::car(list);
-    list = kest::cdr(list);
-    return element;
 }
 
 const Model* AsModel(const ModelObject* object) {

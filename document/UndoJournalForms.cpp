@@ -10,6 +10,7 @@
 #include "document/CCASEDoc.h"
 #include "document/DocumentRecords.h"
 #include "document/UndoJournal.h"
+#include "document/UndoJournalRecords.h"
 #include "drawables/DrawableFactory.h"
 #include "drawables/Junction.h"
 #include "drawables/Link.h"
@@ -37,29 +38,10 @@ using kest::nil;
 
 namespace {
 
-constexpr const char* kDamaged = "The undo journal record cannot be read";
+using namespace journal;
+
 // Nesting of groups the journal follows; deeper is taken for a damaged record.
 constexpr int kMaxDepth = 1000;
-
-Cell* Str(const char* text) {
-    return kest::mkstr(text);
-}
-
-bool IsString(const Cell* cell) {
-    return cell != nullptr && cell->type == kest::TString;
-}
-
-bool IsInteger(const Cell* cell) {
-    return cell != nullptr && cell->type == kest::TInteger;
-}
-
-Cell* Next(Cell*& list) {
-    if (!kest::ispair(list))
-        throw CKestException(kDamaged);
-    Cell* element = kest::car(list);
-    list = kest::cdr(list);
-    return element;
-}
 
 int32_t NextInt(Cell*& list) {
     Cell* cell = Next(list);

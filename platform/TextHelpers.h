@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace qm {
 
@@ -63,6 +64,9 @@ std::string SplitDoublePercent(const std::string& text, bool second);
 // No "%%": the text. "%%" at the start: the part after it. Otherwise the part
 // before it, then, when the part after it is not empty, " #" and that part.
 std::string DoublePercentToDisplay(const std::string& text);
+
+// True when the two texts are equal without regard to ASCII case.
+bool EqualNoCase(std::string_view a, std::string_view b);
 
 struct NameAndType {
     std::string name;

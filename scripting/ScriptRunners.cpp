@@ -10,6 +10,7 @@
 #include "platform/Log.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
+#include "platform/TextHelpers.h"
 #include "scripting/References.h"
 #include "scripting/RunContext.h"
 
@@ -21,15 +22,6 @@
 namespace qm {
 
 namespace {
-
-bool EqualNoCase(const std::string& a, const char* b) {
-    const std::string_view other(b);
-    return a.size() == other.size() &&
-           std::equal(a.begin(), a.end(), other.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // Option bit of the settings: show the log window while scripts run.
 constexpr uint32_t kShowLogForScripts = 0x10;

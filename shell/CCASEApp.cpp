@@ -9,6 +9,7 @@
 #include "platform/PagedDevice.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
+#include "platform/TextHelpers.h"
 #include "repository/RepositorySession.h"
 #include "reverse/DocumentReverseProject.h"
 #include "reverse/ReverseDriver.h"
@@ -271,15 +272,6 @@ PromptAnswer CCASEApp::ProcessWndProcException(std::exception_ptr error) {
 // ---- the batch run ----
 
 namespace {
-
-bool EqualNoCase(const std::string& a, const char* b) {
-    const std::string_view other(b);
-    return a.size() == other.size() &&
-           std::equal(a.begin(), a.end(), other.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
     Environment& environment = *app.Env();

@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
+#include "platform/TextHelpers.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,13 +15,6 @@
 namespace qm {
 
 namespace {
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 template <size_t N> bool IsOneOf(const std::string& value, const char* const (&names)[N]) {
     return std::any_of(std::begin(names), std::end(names),
