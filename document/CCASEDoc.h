@@ -214,8 +214,10 @@ class CCASEDoc : public ModelDocument {
     // new name, child of parent, appended to the model list. Null for a kind
     // no model is made of.
     Model* NewModel(int kind, Model* parent);
+    // The flag of a model taken out of the project.
+    static constexpr uint32_t ModelRemoved = 0x200;
     // Takes the model (and, unless flag, its submodels) out of the list;
-    // removed models get flag 0x200 and are kept by the document for the
+    // removed models get ModelRemoved and are kept by the document for the
     // journal. False when the model was not in the list.
     bool RemoveModel(Model* model, bool flag);
     // The masters clipboard file: "Quillmark.clp" in the private temporary

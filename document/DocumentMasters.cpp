@@ -19,8 +19,6 @@ namespace qm {
 
 namespace {
 
-// The flag of a model taken out of the project.
-constexpr uint32_t kModelRemoved = 0x200;
 // Tool semantics codes.
 constexpr int kSemanticsClass = 1;
 constexpr int kSemanticsRealization = 2;
@@ -233,7 +231,7 @@ bool CCASEDoc::RemoveModel(Model* model, bool flag) {
         models_.erase(at);
         if (currentModel_ == m)
             currentModel_ = nullptr;
-        owned->flags |= kModelRemoved;
+        owned->flags |= ModelRemoved;
         removedModels_.push_back(std::move(owned));
         return true;
     };

@@ -148,11 +148,19 @@ void UndoJournal::BeginChange(ChangeKind kind) {
     offset_ = CPoint();
     savedFlags_ = 0;
     oldVertices_.clear();
+    oldSwimlane_ = nullptr;
+    newSwimlane_ = nullptr;
+    oldRect_.SetRectEmpty();
+    newRect_.SetRectEmpty();
+    leftOrder_.clear();
     masterOrder_.clear();
     modelOrder_.clear();
-    if (kind == ChangeKind::Delete || kind == ChangeKind::Cut) {
+    if (kind == ChangeKind::Delete || kind == ChangeKind::Cut || kind == ChangeKind::GroupAsPlace ||
+        kind == ChangeKind::CreateSwimlane) {
         for (const std::unique_ptr<Master>& master : document_.Masters().Masters())
             masterOrder_.push_back(master.get());
+    }
+    if (kind == ChangeKind::Delete || kind == ChangeKind::Cut) {
         for (size_t i = 0; i < document_.ModelCount(); ++i)
             modelOrder_.push_back(document_.GetModelAt(i));
     }
@@ -717,6 +725,13 @@ void DocumentJournals::SetSavedFlags(ModelDocument* document, uint32_t flags) {
 void DocumentJournals::AddPoints(ModelDocument* document, const std::vector<CPoint>& points) {
     if (UndoJournal* journal = JournalOf(document))
         journal->AddPoints(points);
+}
+
+void DocumentJournals::SetSwimlanes(ModelDocument* document, ModelObject* left,
+                                    const CRect& leftRect, ModelObject* entered,
+                                    const CRect& enteredRect) {
+    if (UndoJournal* journal = JournalOf(document))
+        journal->SetSwimlanes(left, leftRect, entered, enteredRect);
 }
 
 void DocumentJournals::BeginGroup(ModelDocument* document) {

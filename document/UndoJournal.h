@@ -76,6 +76,10 @@ class UndoJournal {
     void SetOffset(CPoint offset) { offset_ = offset; }
     void SetSavedFlags(uint32_t flags) { savedFlags_ = flags; }
     void AddPoints(const std::vector<CPoint>& points);
+    // The place groups a drag leaves and enters (null: the model), with the
+    // rectangle saved for each; called before the drawables change groups.
+    void SetSwimlanes(ModelObject* left, const CRect& leftRect, ModelObject* entered,
+                      const CRect& enteredRect);
     // The text of an object before and after a change that switched the
     // master of a place by renaming it.
     void SetTexts(std::string oldText, std::string newText) {
@@ -132,6 +136,9 @@ class UndoJournal {
     void ReplayGroup(ChangeKind kind, Model* model, kest::Cell* fields, bool group);
     void ReplayNewModel(kest::Cell* form, bool redo);
     void ReplayGeometry(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildMoveForm(Model* model, kest::Cell* head, kest::Cell* id,
+                              const std::vector<Drawable*>& drawables);
+    void ReplayMove(Model* model, kest::Cell* fields, bool redo);
     kest::Cell* BuildReshapeForm(Model* model, kest::Cell* head, kest::Cell* id,
                                  const std::vector<Drawable*>& drawables);
     void ReplayReshape(Model* model, kest::Cell* fields, bool redo);
@@ -177,10 +184,18 @@ class UndoJournal {
     CPoint offset_;
     uint32_t savedFlags_ = 0;
     std::vector<CPoint> oldVertices_;
+    // The swimlanes a drag left and entered, their saved rectangles, and
+    // the list the drawables left as it stood before they changed groups.
+    Drawable* oldSwimlane_ = nullptr;
+    Drawable* newSwimlane_ = nullptr;
+    CRect oldRect_;
+    CRect newRect_;
+    std::vector<Drawable*> leftOrder_;
     std::string oldText_;
     std::string newText_;
     // The masters and models in order when a delete or cut began, for the
-    // places the removed ones come back to.
+    // places the removed ones come back to; the masters when a grouping as
+    // place began, to tell a master the group made from one it found.
     std::vector<Master*> masterOrder_;
     std::vector<Model*> modelOrder_;
 
@@ -204,6 +219,8 @@ class DocumentJournals : public ChangeJournal {
     void SetOffset(ModelDocument* document, CPoint offset) override;
     void SetSavedFlags(ModelDocument* document, uint32_t flags) override;
     void AddPoints(ModelDocument* document, const std::vector<CPoint>& points) override;
+    void SetSwimlanes(ModelDocument* document, ModelObject* left, const CRect& leftRect,
+                      ModelObject* entered, const CRect& enteredRect) override;
     void BeginGroup(ModelDocument* document) override;
     void EndGroup(ModelDocument* document) override;
 };

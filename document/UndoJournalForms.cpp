@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -408,15 +409,8 @@ Cell* UndoJournal::BuildMoreForm(ChangeKind kind, Model* model, Cell* head, Cell
         }
         return kest::mklist(head, id, kest::mkcons(kest::intern("drawable"), entries), nullptr);
     }
-    case ChangeKind::MoveDrawables: {
-        // The offset, the swimlanes left and entered (none: a move inside
-        // the model), and the drawables moved.
-        std::vector<ModelObject*> objects(drawables.begin(), drawables.end());
-        Cell* noLane = kest::mklist(Str(""), nil, nil, nullptr);
-        return kest::mklist(
-            head, id, kest::mklist(kest::mkint(offset_.x), kest::mkint(offset_.y), nullptr), noLane,
-            kest::mklist(Str(""), nil, nil, nullptr), IdList("drawable", objects), nullptr);
-    }
+    case ChangeKind::MoveDrawables:
+        return BuildMoveForm(model, head, id, drawables);
     case ChangeKind::BringToFront:
     case ChangeKind::SendToBack: {
         // Each drawable with its place in its list before and after.
@@ -505,6 +499,16 @@ Cell* UndoJournal::BuildObjectsForm(ChangeKind kind, Model* model, Cell* head, C
         sort(object);
     for (const auto& object : held_)
         sort(object.get());
+    // A removed master's exploded submodel that went with it is written
+    // (and freed) with the other models, so that undo brings both back.
+    if (kind == ChangeKind::Delete || kind == ChangeKind::Cut) {
+        for (Master* master : masters) {
+            auto* submodel = dynamic_cast<Model*>(master->submodel);
+            if (submodel != nullptr && (submodel->flags & CCASEDoc::ModelRemoved) != 0 &&
+                std::find(models.begin(), models.end(), submodel) == models.end())
+                models.push_back(submodel);
+        }
+    }
     if (kind == ChangeKind::Paste && model != nullptr &&
         std::find(models.begin(), models.end(), model) == models.end()) {
         // The pasted drawables are the model's selection.
@@ -619,34 +623,9 @@ void UndoJournal::ReplayMore(ChangeKind kind, Cell* form, bool redo) {
     Cell* fields = CheckTarget(form, target);
     Model* model = target.model;
     switch (kind) {
-    case ChangeKind::MoveDrawables: {
-        Cell* offset = Next(fields);
-        const int32_t dx = NextInt(offset);
-        const int32_t dy = NextInt(offset);
-        if (offset != nil || dx < -kMaxCoordinate || dx > kMaxCoordinate || dy < -kMaxCoordinate ||
-            dy > kMaxCoordinate)
-            throw CKestException(kDamaged);
-        Next(fields); // the swimlane left
-        Next(fields); // the swimlane entered
-        std::vector<Drawable*> drawables;
-        for (const std::string& drawableId : ReadIdList(Next(fields), "drawable"))
-            drawables.push_back(LookupDrawable(Str(drawableId.c_str())));
-        if (drawables.empty())
-            return;
-        // The drawables of one list move together, through the model.
-        Drawable* container = drawables.front()->Parent();
-        model->DeselectAll(nullptr, false);
-        for (Drawable* drawable : drawables) {
-            if (drawable->Parent() != container)
-                throw CKestException(kDamaged);
-            model->Select(drawable, true, nullptr, false);
-        }
-        model->MoveDrawables(container, redo ? dx : -dx, redo ? dy : -dy, false);
-        model->MarkAll(0);
-        toSelect_ = drawables;
-        modelToShow_ = model;
+    case ChangeKind::MoveDrawables:
+        ReplayMove(model, fields, redo);
         return;
-    }
     case ChangeKind::BringToFront:
     case ChangeKind::SendToBack: {
         Cell* entries = Next(fields);
@@ -946,6 +925,222 @@ void UndoJournal::ReplayGeometry(ChangeKind kind, Model* model, Cell* fields, bo
         model->UpdateLinkGeometry(nullptr, repaint, false);
     }
     model->MarkAll(0);
+    modelToShow_ = model;
+}
+
+// ---- moves ----
+
+namespace {
+
+PlaceGroup* AsGroup(Drawable* drawable) {
+    return drawable != nullptr && drawable->IsPlaceGroup() ? dynamic_cast<PlaceGroup*>(drawable)
+                                                           : nullptr;
+}
+
+// The list a move leaves or enters: the group's members, else the model's.
+DrawableList* ListOf(PlaceGroup* group, Model* model) {
+    if (group != nullptr)
+        return group->GetMemberList();
+    return model != nullptr ? &model->drawables : nullptr;
+}
+
+// True when drawable lies in model: in its list or, through its groups,
+// in a drawable of that list.
+bool LiesIn(Model* model, Drawable* drawable) {
+    Drawable* top = drawable;
+    for (int depth = 0; top->Parent() != nullptr; ++depth) {
+        if (depth > kMaxDepth)
+            return false;
+        top = top->Parent();
+    }
+    return FindIn(model->drawables, top) != model->drawables.end();
+}
+
+// True when drawable is one of those or lies inside one of them.
+bool InsideAny(Drawable* drawable, const std::unordered_set<const Drawable*>& those) {
+    for (int depth = 0; drawable != nullptr && depth <= kMaxDepth; ++depth) {
+        if (those.count(drawable) != 0)
+            return true;
+        drawable = drawable->Parent();
+    }
+    return false;
+}
+
+} // namespace
+
+void UndoJournal::SetSwimlanes(ModelObject* left, const CRect& leftRect, ModelObject* entered,
+                               const CRect& enteredRect) {
+    PlaceGroup* from = AsGroup(dynamic_cast<Drawable*>(left));
+    PlaceGroup* to = AsGroup(dynamic_cast<Drawable*>(entered));
+    oldSwimlane_ = from;
+    newSwimlane_ = to;
+    oldRect_ = from != nullptr ? leftRect : CRect();
+    newRect_ = to != nullptr ? enteredRect : CRect();
+    // The list the drawables leave, as it stands before they go: undo puts
+    // each back where it stood.
+    leftOrder_.clear();
+    if (from == to)
+        return;
+    DrawableList* list =
+        ListOf(from, from != nullptr ? nullptr : document_.FindModelOfDrawable(to));
+    if (list == nullptr)
+        return;
+    for (const auto& drawable : *list)
+        leftOrder_.push_back(drawable.get());
+}
+
+Cell* UndoJournal::BuildMoveForm(Model* model, Cell* head, Cell* id,
+                                 const std::vector<Drawable*>& drawables) {
+    // The offset, the swimlane left and the one entered (each with the
+    // rectangle saved for it and its bounds now; none: the model itself),
+    // and the drawables moved.
+    auto lane = [](Drawable* group, const CRect& saved) {
+        if (group == nullptr)
+            return kest::mklist(Str(""), nil, nil, nullptr);
+        return kest::mklist(Str(group->Id().Text()), RectCell(saved), RectCell(group->bounds),
+                            nullptr);
+    };
+    std::vector<ModelObject*> objects(drawables.begin(), drawables.end());
+    Cell* form = kest::mklist(head, id,
+                              kest::mklist(kest::mkint(offset_.x), kest::mkint(offset_.y), nullptr),
+                              lane(oldSwimlane_, oldRect_), lane(newSwimlane_, newRect_),
+                              IdList("drawable", objects), nullptr);
+    if (oldSwimlane_ == newSwimlane_ || leftOrder_.empty())
+        return form;
+    // What changed lists: each drawable of the list entered that stood in
+    // the list left, in its order now, with the place it left there. Links
+    // the drag carried along are among them.
+    DrawableList* entered = ListOf(static_cast<PlaceGroup*>(newSwimlane_), model);
+    if (entered == nullptr)
+        return form;
+    std::unordered_map<const Drawable*, int32_t> stood;
+    for (size_t i = 0; i < leftOrder_.size(); ++i)
+        stood.emplace(leftOrder_[i], int32_t(i));
+    std::vector<std::pair<Drawable*, int32_t>> moved;
+    for (const auto& drawable : *entered) {
+        auto at = stood.find(drawable.get());
+        if (at != stood.end())
+            moved.emplace_back(drawable.get(), at->second);
+    }
+    Cell* entries = nil;
+    for (auto it = moved.rbegin(); it != moved.rend(); ++it)
+        entries = kest::mkcons(Str(it->first->Id().Text()),
+                               kest::mkcons(kest::mkint(it->second), entries));
+    kest::nconc(form, kest::mklist(kest::mkcons(kest::intern("transferred"), entries), nullptr));
+    return form;
+}
+
+void UndoJournal::ReplayMove(Model* model, Cell* fields, bool redo) {
+    Cell* offset = Next(fields);
+    const int32_t dx = NextInt(offset);
+    const int32_t dy = NextInt(offset);
+    if (offset != nil || dx < -kMaxCoordinate || dx > kMaxCoordinate || dy < -kMaxCoordinate ||
+        dy > kMaxCoordinate)
+        throw CKestException(kDamaged);
+    // A swimlane: its id, the rectangle saved for it and its bounds after
+    // the move. An id that names nothing counts as none (the model).
+    struct Lane {
+        PlaceGroup* group = nullptr;
+        bool sized = false;
+        CRect saved;
+        CRect after;
+    };
+    auto readLane = [&](Cell* cell) {
+        Lane lane;
+        const char* laneId = NextString(cell);
+        Cell* saved = Next(cell);
+        Cell* after = Next(cell);
+        if (cell != nil)
+            throw CKestException(kDamaged);
+        if (laneId[0] == '\0')
+            return lane;
+        ModelObject* object = nullptr;
+        scope_.Lookup(laneId, object, false);
+        if (object == nullptr)
+            return lane;
+        lane.group = AsGroup(dynamic_cast<Drawable*>(object));
+        if (lane.group == nullptr || !LiesIn(model, lane.group))
+            throw CKestException(kDamaged);
+        if (saved != nil || after != nil) {
+            lane.saved = ReadRect(saved);
+            lane.after = ReadRect(after);
+            lane.sized = true;
+        }
+        return lane;
+    };
+    const Lane left = readLane(Next(fields));
+    const Lane entered = readLane(Next(fields));
+    std::vector<Drawable*> drawables;
+    for (const std::string& drawableId : ReadIdList(Next(fields), "drawable"))
+        drawables.push_back(LookupDrawable(Str(drawableId.c_str())));
+    // What changed lists, with the place each left; a record without that
+    // list names the drawables moved.
+    std::vector<std::pair<Drawable*, int32_t>> transferred;
+    if (fields != nil) {
+        Cell* entries = Next(fields);
+        if (!kest::ispair(entries) || kest::car(entries) != kest::intern("transferred"))
+            throw CKestException(kDamaged);
+        for (entries = kest::cdr(entries); entries != nil;) {
+            Drawable* drawable = LookupDrawable(Next(entries));
+            transferred.emplace_back(drawable, NextInt(entries));
+        }
+    } else if (left.group != entered.group) {
+        for (Drawable* drawable : drawables)
+            transferred.emplace_back(drawable, -1);
+    }
+    // Undo takes them back to the list left, each to its place there; redo
+    // appends them to the list entered, as the drag did.
+    PlaceGroup* to = redo ? entered.group : left.group;
+    DrawableList* toList = ListOf(to, model);
+    std::unordered_set<const Drawable*> taken;
+    for (auto& [drawable, position] : transferred) {
+        DrawableList* now = OwningList(drawable, model);
+        if (!taken.insert(drawable).second || !LiesIn(model, drawable) || now == nullptr ||
+            FindIn(*now, drawable) == now->end())
+            throw CKestException(kDamaged);
+        if (redo)
+            position = -1;
+    }
+    // A group never goes into itself or into one of its members.
+    if (to != nullptr && InsideAny(to, taken))
+        throw CKestException(kDamaged);
+
+    if (!drawables.empty()) {
+        // The drawables of one list move together, through the model.
+        Drawable* container = drawables.front()->Parent();
+        model->DeselectAll(nullptr, false);
+        for (Drawable* drawable : drawables) {
+            if (drawable->Parent() != container)
+                throw CKestException(kDamaged);
+        }
+        for (Drawable* drawable : drawables)
+            model->Select(drawable, true, nullptr, false);
+        model->MoveDrawables(container, redo ? dx : -dx, redo ? dy : -dy, false);
+        model->MarkAll(0);
+    }
+    if (!transferred.empty()) {
+        std::vector<std::unique_ptr<Drawable>> moving;
+        std::vector<int32_t> positions;
+        for (auto& [drawable, position] : transferred) {
+            moving.push_back(TakeFrom(*OwningList(drawable, model), drawable));
+            positions.push_back(position);
+        }
+        Drawable* parent = to != nullptr ? &to->MemberGroup() : nullptr;
+        for (auto& drawable : moving)
+            drawable->SetParent(parent);
+        InsertAtPositions(*toList, moving, positions);
+    }
+    for (const Lane* lane : {&left, &entered}) {
+        if (lane->group == nullptr || !lane->sized)
+            continue;
+        lane->group->SetBounds(redo ? lane->after : lane->saved, lane->group->IsSwimlane() ? 1 : 0);
+        lane->group->UpdateRepaintRect();
+    }
+    if (!transferred.empty()) {
+        CRect repaint;
+        model->UpdateLinkGeometry(nullptr, repaint, false);
+    }
+    toSelect_ = drawables;
     modelToShow_ = model;
 }
 
@@ -1419,6 +1614,13 @@ void UndoJournal::RecreateObjects(ChangeKind kind, Model* model, const ObjectsHe
         GuidScope modelScope(document_.ProjectMap(), document_.TemplateMap(), m->IsToolModel());
         m->ResolveRefs(&document_, &modelScope, false);
     }
+    // A master's submodel that stayed in the project when the master went
+    // lost its link back; it points to the master again.
+    for (Master* master : masterList) {
+        auto* submodel = dynamic_cast<Model*>(master->submodel);
+        if (submodel != nullptr && submodel->parentMaster == nullptr)
+            submodel->parentMaster = master;
+    }
     // Each goes back into its own list: its group's members or the model's.
     std::vector<DrawableList*> lists;
     std::vector<std::vector<std::unique_ptr<Drawable>>> byList;
@@ -1594,9 +1796,15 @@ Cell* UndoJournal::BuildGroupForm(ChangeKind kind, Model* model, Cell* head, Cel
             Str(lane->NextLane() != nullptr ? lane->NextLane()->Id().Text() : ""), nullptr);
     }
     Cell* masters = nil;
+    // A group as place that took a master the project had already (an
+    // unused "?") leaves it there when it is undone.
+    int32_t foundMaster = 0;
     if (Master* master = GroupMaster(group)) {
         GuidScope projectScope(document_.ProjectMap(), document_.TemplateMap());
         masters = kest::mklist(master->Persist(&projectScope, nullptr), nullptr);
+        if (!ungroup &&
+            std::find(masterOrder_.begin(), masterOrder_.end(), master) != masterOrder_.end())
+            foundMaster = 1;
     }
     Cell* fullDrawables = nil;
     std::vector<int32_t> hangingPositions;
@@ -1611,7 +1819,7 @@ Cell* UndoJournal::BuildGroupForm(ChangeKind kind, Model* model, Cell* head, Cel
                         IdList("drawable", memberObjects), fullDrawables,
                         kest::mklist(kest::intern("positions"), kest::mkint(groupPosition),
                                      IntList(memberPositions), IdList("drawable", hangingObjects),
-                                     IntList(hangingPositions), nullptr),
+                                     IntList(hangingPositions), kest::mkint(foundMaster), nullptr),
                         nullptr);
 }
 
@@ -1630,6 +1838,7 @@ void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool 
     std::vector<int32_t> memberPositions = ReadInts(Next(positions));
     const std::vector<std::string> hangingIds = ReadIdList(Next(positions), "drawable");
     std::vector<int32_t> hangingPositions = ReadInts(Next(positions));
+    const bool foundMaster = positions != nil && NextInt(positions) != 0;
     memberPositions.resize(memberIds.size(), -1);
     hangingPositions.resize(hangingIds.size(), -1);
     std::string previousLane;
@@ -1684,12 +1893,11 @@ void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool 
             back.push_back(container->RemoveMember(member));
         InsertAtPositions(model->drawables, back, memberPositions);
         if (Master* master = GroupMaster(made)) {
-            // Grouping counts the new group's use twice (the document's
-            // master and the group's own reference), ungrouping takes one.
-            const int16_t uses = IsUngroup(kind) ? 1 : 2;
-            master->refCount = int16_t(std::max(0, master->refCount - uses));
+            // The group's use of its master goes with it.
+            if (master->refCount > 0)
+                --master->refCount;
             // A group's own master goes with it; one an ungroup left behind stays.
-            if (!IsUngroup(kind) && master->refCount == 0) {
+            if (!IsUngroup(kind) && !foundMaster && master->refCount == 0) {
                 if (std::unique_ptr<Master> removed = document_.Masters().Remove(master, false))
                     held_.push_back(std::move(removed));
             }
@@ -1785,10 +1993,8 @@ void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool 
         }
         throw;
     }
+    // Reading the group counted its use of its master.
     Drawable* raw = made.get();
-    // Reading counted one use; grouping counts a second one.
-    if (Master* master = GroupMaster(raw); master != nullptr && !IsUngroup(kind))
-        static_cast<Place*>(raw)->AddMasterReference();
     if (auto* lane = dynamic_cast<Swimlane*>(raw); lane != nullptr && swimlane) {
         if (shift != 0 && next != nullptr)
             model->ShiftSwimlanes(&document_, next, shift, repaint);
@@ -1815,10 +2021,8 @@ void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool 
             for (Drawable* member : members)
                 back.push_back(container->RemoveMember(member));
             InsertAtPositions(model->drawables, back, oldPositions);
-            if (Master* master = GroupMaster(raw)) {
-                const int16_t uses = IsUngroup(kind) ? 1 : 2;
-                master->refCount = int16_t(std::max(0, master->refCount - uses));
-            }
+            if (Master* master = GroupMaster(raw); master != nullptr && master->refCount > 0)
+                --master->refCount;
             if (auto* lane = dynamic_cast<Swimlane*>(raw); lane != nullptr && swimlane) {
                 lane->Unlink(true);
                 if (shift != 0 && next != nullptr)

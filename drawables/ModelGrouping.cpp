@@ -102,6 +102,10 @@ Drawable* Model::Group(ModelDocument* document, ModelDocument* idDocument, CRect
     GuidMap* map = ids == nullptr  ? nullptr
                    : IsToolModel() ? ids->TemplateMap()
                                    : ids->ProjectMap();
+    // The change begins before the group takes its master, so that the
+    // journal knows whether the master was there before.
+    if (kind != ChangeKind::ProjectSaved)
+        Journal().BeginChange(document, kind);
     std::unique_ptr<Drawable> made =
         MakeGroup(document, map, asPlace, laneRect, previousLane, nextLane);
     if (made == nullptr) {
@@ -121,7 +125,6 @@ Drawable* Model::Group(ModelDocument* document, ModelDocument* idDocument, CRect
     repaint = ScaledRepaint(repaint, zoom);
 
     if (kind != ChangeKind::ProjectSaved) {
-        Journal().BeginChange(document, kind);
         auto* place = asPlace ? dynamic_cast<Place*>(group) : nullptr;
         Journal().AddChangedObject(document, place != nullptr ? place->master : nullptr, nullptr);
         Journal().AddChangedObject(document, group, nullptr);
@@ -150,9 +153,10 @@ std::unique_ptr<Drawable> Model::MakeGroup(ModelDocument* document, GuidMap* map
     } else {
         group = std::make_unique<PlaceGroup>(map);
     }
+    // The document counts the group's use of the master as it hands the
+    // master out: one group is one use, as a reread file counts it.
     Master* master = document != nullptr ? document->NewMaster(TkPlaceGroup, "?", "") : nullptr;
     group->Fill(drawables, master, laneRect);
-    group->AddMasterReference();
     group->looks.Init(true, nullptr);
     group->MemberGroup().looks = group->looks;
     group->SetBounds(group->bounds, lane != nullptr ? 1 : 0);

@@ -110,6 +110,13 @@ class ChangeJournal {
     virtual void SetOffset(ModelDocument* /*document*/, CPoint /*offset*/) {}
     virtual void SetSavedFlags(ModelDocument* /*document*/, uint32_t /*flags*/) {}
     virtual void AddPoints(ModelDocument* /*document*/, const std::vector<CPoint>& /*points*/) {}
+    // The swimlanes (or other place groups) a drag of drawables leaves and
+    // enters, null for the model itself, each with the rectangle saved for
+    // it at the drop. Called before the drawables change groups, so that the
+    // journal notes where each stood in the list it leaves.
+    virtual void SetSwimlanes(ModelDocument* /*document*/, ModelObject* /*left*/,
+                              const CRect& /*leftRect*/, ModelObject* /*entered*/,
+                              const CRect& /*enteredRect*/) {}
     // Records the change just made under kind and name; model is the model
     // changed (null for none), current the object the change is about.
     virtual void RecordChange(ModelDocument* /*document*/, ChangeKind /*kind*/,

@@ -3,16 +3,19 @@
 // byte chooses the change recorded, and so the record's kind (bits 0x7F,
 // modulo the number of changes: replace, annotation, property changes, model
 // move, drawables move, delete, cut, masters delete, order, rotation,
-// reposition, link style, the groupings, a swimlane and an ungroup) and
-// whether a successful undo is redone (0x80).
+// reposition, link style, the groupings, a swimlane, an ungroup, a drag out
+// of a swimlane, a master deleted with its exploded submodel and a place
+// switched to another master) and whether a successful undo is redone (0x80).
 // Oracle: no crash, and a replay that fails leaves the project's saved text
 // as it was.
 #include "ProjectFuzzSupport.h"
 
 #include "document/UndoJournal.h"
+#include "drawables/CustomModel.h"
 #include "drawables/Drawable.h"
 #include "drawables/Model.h"
 #include "drawables/Place.h"
+#include "drawables/PlaceGroup.h"
 #include "model/Master.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -143,6 +146,56 @@ void Record(qm::CCASEDoc& doc, qm::Model& model, qm::Place& place, int choice) {
     case 14:
         model.CreateSwimlane(&doc, nullptr, 100, repaint);
         return;
+    case 16: {
+        // A place dragged out of a swimlane into the model.
+        auto* lane =
+            dynamic_cast<qm::PlaceGroup*>(model.CreateSwimlane(&doc, nullptr, 100, repaint));
+        if (lane == nullptr || place.Parent() != &lane->MemberGroup())
+            std::abort();
+        journal.Reset();
+        SelectOnly(doc, model, {"p-shape-00001"});
+        model.MoveDrawables(place.Parent(), 300, 20, false);
+        journal.BeginChange(ChangeKind::MoveDrawables);
+        journal.SetSwimlanes(lane, lane->bounds, nullptr, qm::CRect());
+        qm::CRect area;
+        lane->ReleaseMember(&model, &place, area, repaint);
+        journal.AddChangedObject(&place, nullptr);
+        journal.SetOffset(qm::CPoint(300, 20));
+        journal.RecordChange(ChangeKind::MoveDrawables, room, &model, nullptr);
+        return;
+    }
+    case 17: {
+        // The unused master, exploded, deleted with its submodel.
+        qm::Master* loose = doc.Masters().FindByGuid("m-loose-000001");
+        qm::Model* made = doc.NewModel(qm::MkClass, &model);
+        if (loose == nullptr || made == nullptr)
+            std::abort();
+        made->parentMaster = loose;
+        loose->submodel = made;
+        journal.BeginChange(ChangeKind::Delete);
+        doc.RemoveMaster(loose, &model, false);
+        journal.RecordChange(ChangeKind::Delete, room, nullptr, nullptr);
+        return;
+    }
+    case 18: {
+        // The second place renamed to bind another existing master.
+        auto* diagram = dynamic_cast<qm::CustomModel*>(&model);
+        auto* other = diagram == nullptr
+                          ? nullptr
+                          : dynamic_cast<qm::Place*>(diagram->CreatePlaceOfTool(
+                                &doc, 10, "Other", "", qm::CRect(600, 600, 660, 640)));
+        auto* second = dynamic_cast<qm::Place*>(doc.IdMap().Lookup("p-shape-00002"));
+        if (other == nullptr || second == nullptr)
+            std::abort();
+        qm::Master* own = second->master;
+        journal.BeginChange(ChangeKind::PlaceMasterSwitch);
+        second->master = doc.RenamePlaceMaster(second, "Other", "", false);
+        journal.SetTexts("Shape", "Other");
+        journal.AddChangedObject(own, nullptr);
+        journal.AddChangedObject(other->master, nullptr);
+        journal.RecordChange(ChangeKind::PlaceMasterSwitch, room, &model, second);
+        return;
+    }
     default: {
         SelectOnly(doc, model, {"text-1", "line-1"});
         qm::Drawable* group = model.Group(&doc, nullptr, repaint, false, nullptr, nullptr, 0,
@@ -157,7 +210,7 @@ void Record(qm::CCASEDoc& doc, qm::Model& model, qm::Place& place, int choice) {
     }
 }
 
-constexpr int kChoices = 16;
+constexpr int kChoices = 19;
 
 void Run(fuzzsupport::ProjectSetup& setup, const uint8_t* data, size_t size) {
     qm::CCASEDoc doc(setup.context, true);

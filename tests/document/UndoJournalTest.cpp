@@ -112,6 +112,17 @@ class UndoJournalTest : public test::DocumentTest {
     // The editing operations of the model and the document that record a change.
     static std::vector<Operation> OperationCases();
     static void AddJunction(UndoJournalTest& t);
+    // Two swimlanes in the Interaction model: "Queue" in the first, "Page"
+    // and "Rest" in the model's own list.
+    static void LanesAndPlaces(UndoJournalTest& t);
+    // Explodes the unused master Loose into a new submodel of the class diagram.
+    static void ExplodeLoose(UndoJournalTest& t);
+    // What a drag does: moves the drawable, carries it (and the links given)
+    // from one group to another (null: the model), refits the groups and
+    // records the move.
+    static void Drag(UndoJournalTest& t, Model* in, Drawable* drawable, CPoint offset,
+                     PlaceGroup* from, PlaceGroup* to, const std::vector<Drawable*>& links = {});
+    Drawable* Find(const char* id) { return dynamic_cast<Drawable*>(doc->IdMap().Lookup(id)); }
 
     DocumentJournals journals;
     ScopedInstall<ChangeJournal> installed{&journals};
@@ -302,6 +313,63 @@ void UndoJournalTest::AddJunction(UndoJournalTest& t) {
               nullptr);
     t.place->UpdateRepaintRect();
     t.journal().Reset();
+}
+
+void UndoJournalTest::LanesAndPlaces(UndoJournalTest& t) {
+    auto* in = dynamic_cast<CustomModel*>(t.doc->FindModelByName("Interaction"));
+    ASSERT_NE(in, nullptr);
+    ASSERT_NE(in->CreatePlaceOfTool(t.doc.get(), 10, "Queue", "", CRect(20, 300, 60, 340)),
+              nullptr);
+    CRect repaint;
+    ASSERT_NE(in->CreateSwimlane(t.doc.get(), nullptr, 10, repaint), nullptr);
+    ASSERT_NE(in->CreateSwimlane(t.doc.get(), nullptr, 300, repaint), nullptr);
+    ASSERT_NE(in->CreatePlaceOfTool(t.doc.get(), 10, "Page", "", CRect(100, 100, 160, 140)),
+              nullptr);
+    ASSERT_NE(in->CreatePlaceOfTool(t.doc.get(), 10, "Rest", "", CRect(200, 500, 260, 540)),
+              nullptr);
+    auto* first = dynamic_cast<PlaceGroup*>(in->FindSwimlane(true));
+    ASSERT_NE(first, nullptr);
+    ASSERT_EQ(first->MemberGroup().Members().size(), 1u);
+    t.journal().Reset();
+}
+
+void UndoJournalTest::ExplodeLoose(UndoJournalTest& t) {
+    Master* loose = t.doc->Masters().FindByGuid("m-loose-000001");
+    ASSERT_NE(loose, nullptr);
+    ASSERT_EQ(loose->refCount, 0);
+    Model* made = t.doc->NewModel(MkClass, t.model);
+    ASSERT_NE(made, nullptr);
+    made->parentMaster = loose;
+    loose->submodel = made;
+    t.journal().Reset();
+}
+
+void UndoJournalTest::Drag(UndoJournalTest& t, Model* in, Drawable* drawable, CPoint offset,
+                           PlaceGroup* from, PlaceGroup* to, const std::vector<Drawable*>& links) {
+    in->DeselectAll(nullptr, false);
+    in->Select(drawable, true, nullptr, false);
+    in->MoveDrawables(drawable->Parent(), offset.x, offset.y, false);
+    Journal().BeginChange(t.doc.get(), ChangeKind::MoveDrawables);
+    Journal().SetSwimlanes(t.doc.get(), from, from != nullptr ? from->bounds : CRect(), to,
+                           to != nullptr ? to->bounds : CRect());
+    std::vector<Drawable*> carried{drawable};
+    carried.insert(carried.end(), links.begin(), links.end());
+    CRect area;
+    CRect dirty;
+    if (from != nullptr) {
+        from->SaveBounds();
+        for (Drawable* d : carried)
+            from->ReleaseMember(in, d, area, dirty);
+    }
+    if (to != nullptr) {
+        to->SaveBounds();
+        for (Drawable* d : carried)
+            to->AddMember(in, d, area, dirty);
+    }
+    in->UpdateLinkGeometry(nullptr, dirty, false);
+    Journal().AddChangedObject(t.doc.get(), drawable, nullptr);
+    Journal().SetOffset(t.doc.get(), offset);
+    Journal().RecordChange(t.doc.get(), ChangeKind::MoveDrawables, "Drag Drawables", in, nullptr);
 }
 
 std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
@@ -692,6 +760,144 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
              in->DeselectAll(nullptr, false);
              in->Select(group, true, nullptr, false);
          }},
+        // Drags between swimlanes and place groups: the drawables go back to
+        // the list they left, at their place there, and the groups get
+        // their bounds back.
+        {"move a place from one lane to another",
+         [](UndoJournalTest& t) {
+             Model* in = t.doc->FindModelByName("Interaction");
+             auto* first = dynamic_cast<Swimlane*>(in->FindSwimlane(true));
+             ASSERT_NE(first, nullptr);
+             Drawable* queue = first->MemberGroup().Members().front().get();
+             Drag(t, in, queue, CPoint(150, 20), first, first->NextLane());
+             EXPECT_EQ(queue->Parent(), &first->NextLane()->MemberGroup());
+         },
+         LanesAndPlaces},
+        {"move a place out of a lane into the model",
+         [](UndoJournalTest& t) {
+             Model* in = t.doc->FindModelByName("Interaction");
+             auto* first = dynamic_cast<Swimlane*>(in->FindSwimlane(true));
+             ASSERT_NE(first, nullptr);
+             Drawable* queue = first->MemberGroup().Members().front().get();
+             Drag(t, in, queue, CPoint(400, 0), first, nullptr);
+             EXPECT_EQ(queue->Parent(), nullptr);
+         },
+         LanesAndPlaces},
+        {"move a place from the model into a lane",
+         [](UndoJournalTest& t) {
+             Model* in = t.doc->FindModelByName("Interaction");
+             auto* last = dynamic_cast<Swimlane*>(in->FindSwimlane(false));
+             ASSERT_NE(last, nullptr);
+             // "Page" stands before "Rest" in the model's list: undo puts it there again.
+             Drawable* page = nullptr;
+             for (const auto& d : in->drawables) {
+                 if (d->IsPlace() && !d->IsSwimlane() && page == nullptr)
+                     page = d.get();
+             }
+             ASSERT_NE(page, nullptr);
+             ASSERT_NE(page, in->drawables.back().get());
+             Drag(t, in, page, CPoint(10, 10), nullptr, last);
+             EXPECT_EQ(page->Parent(), &last->MemberGroup());
+         },
+         LanesAndPlaces},
+        {"move a place out of a place group that refits",
+         [](UndoJournalTest& t) {
+             auto* group = dynamic_cast<PlaceGroup*>(t.place->Parent()->Parent());
+             ASSERT_NE(group, nullptr);
+             const CRect before = group->bounds;
+             // The link to the place left in the group goes along.
+             Drag(t, t.model, t.Find("p-circle-0001"), CPoint(500, 400), group, nullptr,
+                  {t.Find("l-inherit-001")});
+             EXPECT_NE(group->bounds, before);
+             EXPECT_EQ(t.Find("l-inherit-001")->Parent(), nullptr);
+         },
+         [](UndoJournalTest& t) {
+             // The link as the model routes it, then a group that fits
+             // itself to its members around both places.
+             t.model->ChangeLinksLooks(t.doc.get(), MfCurveLink, true);
+             t.model->ChangeLinksLooks(t.doc.get(), 0, true);
+             Model* in = t.SelectIn("Classes", {"p-circle-0001", "p-shape-00001"});
+             CRect repaint;
+             auto* group = dynamic_cast<PlaceGroup*>(in->Group(t.doc.get(), nullptr, repaint, true,
+                                                               nullptr, nullptr, 0, nullptr,
+                                                               ChangeKind::ProjectSaved, ""));
+             ASSERT_NE(group, nullptr);
+             group->placeFlags |= PfGroupFits;
+             t.journal().Reset();
+         }},
+        // A master with an exploded submodel: deleted on its own (the
+        // submodel stays) and with its submodel (as a model's deletion takes
+        // it); undo brings back both and the link between them.
+        {"delete a master whose submodel stays",
+         [](UndoJournalTest& t) {
+             t.doc->MarkMasters(false);
+             Master* loose = t.doc->Masters().FindByGuid("m-loose-000001");
+             loose->Mark(1, 1, 0);
+             Model* submodel = dynamic_cast<Model*>(loose->submodel);
+             EXPECT_EQ(t.doc->DeleteMasters(ChangeKind::Delete, false), 1);
+             EXPECT_TRUE(t.doc->HasModel(submodel));
+         },
+         ExplodeLoose},
+        {"delete a master with its exploded submodel",
+         [](UndoJournalTest& t) {
+             Master* loose = t.doc->Masters().FindByGuid("m-loose-000001");
+             Model* submodel = dynamic_cast<Model*>(loose->submodel);
+             Journal().BeginChange(t.doc.get(), ChangeKind::Delete);
+             t.doc->RemoveMaster(loose, t.model, false);
+             Journal().RecordChange(t.doc.get(), ChangeKind::Delete, "Delete Masters", nullptr,
+                                    nullptr);
+             EXPECT_FALSE(t.doc->HasModel(submodel));
+         },
+         ExplodeLoose},
+        {"rename a place to bind it to another existing master",
+         [](UndoJournalTest& t) {
+             auto* circle = dynamic_cast<Place*>(t.Find("p-circle-0001"));
+             Master* own = circle->master;
+             Master* ring = t.doc->Masters().FindMaster(own->Kind(), "Ring", "geo");
+             ASSERT_NE(ring, nullptr);
+             Journal().BeginChange(t.doc.get(), ChangeKind::PlaceMasterSwitch);
+             ASSERT_EQ(t.doc->RenamePlaceMaster(circle, "Ring", "geo", false), ring);
+             circle->master = ring;
+             circle->Relayout();
+             circle->UpdateRepaintRect();
+             t.journal().SetTexts("Circle", "Ring");
+             Journal().AddChangedObject(t.doc.get(), own, nullptr);
+             Journal().AddChangedObject(t.doc.get(), ring, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::PlaceMasterSwitch,
+                                    "Place Master Switch", t.model, circle);
+             EXPECT_EQ(own->refCount, 0);
+             EXPECT_EQ(ring->refCount, 2);
+         },
+         [](UndoJournalTest& t) {
+             // A second master of the circle's kind and namespace, shown by a place.
+             auto* diagram = dynamic_cast<CustomModel*>(t.model);
+             ASSERT_NE(diagram->CreatePlaceOfTool(t.doc.get(), 10, "Ring", "geo",
+                                                  CRect(600, 600, 660, 640)),
+                       nullptr);
+             auto* circle = dynamic_cast<Place*>(t.Find("p-circle-0001"));
+             circle->Relayout();
+             circle->UpdateRepaintRect();
+             t.journal().Reset();
+         }},
+        {"group as place with the unused master an ungroup left",
+         [](UndoJournalTest& t) {
+             Model* in = t.SelectIn("Classes", {"p-shape-00001"});
+             CRect repaint;
+             auto* group = dynamic_cast<Place*>(
+                 in->Group(t.doc.get(), nullptr, repaint, true, nullptr, nullptr, 0, nullptr,
+                           ChangeKind::GroupAsPlace, "Group as Place"));
+             ASSERT_NE(group, nullptr);
+             EXPECT_EQ(group->master->refCount, 1);
+         },
+         [](UndoJournalTest& t) {
+             Model* in = t.SelectIn("Classes", {"p-circle-0001"});
+             CRect repaint;
+             ASSERT_NE(in->Group(t.doc.get(), nullptr, repaint, true, nullptr, nullptr, 0, nullptr,
+                                 ChangeKind::GroupAsPlace, "Group as Place"),
+                       nullptr);
+             in->Ungroup(t.doc.get(), repaint, ChangeKind::UngroupPlace);
+             t.journal().Reset();
+         }},
         {"create a swimlane between two",
          [](UndoJournalTest& t) {
              Model* in = t.doc->FindModelByName("Interaction");
@@ -707,6 +913,43 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
              t.journal().Reset();
          }},
     };
+}
+
+// A group as place counts one use of its master, so that once ungrouped the
+// master is unused and can be deleted; a file that counted two reads as one.
+TEST_F(UndoJournalTest, GroupAsPlaceCountsItsMasterOnce) {
+    Model* in = SelectIn("Classes", {"p-circle-0001"});
+    CRect repaint;
+    auto* group =
+        dynamic_cast<Place*>(in->Group(doc.get(), nullptr, repaint, true, nullptr, nullptr, 0,
+                                       nullptr, ChangeKind::GroupAsPlace, "Group as Place"));
+    ASSERT_NE(group, nullptr);
+    Master* master = group->master;
+    ASSERT_NE(master, nullptr);
+    const std::string id = master->Id().Text();
+    EXPECT_EQ(master->refCount, 1);
+    master->refCount = 2;
+    std::unique_ptr<CCASEDoc> reread = Load(Saved(*doc));
+    ASSERT_NE(reread, nullptr);
+    ASSERT_NE(reread->Masters().FindByGuid(id.c_str()), nullptr);
+    EXPECT_EQ(reread->Masters().FindByGuid(id.c_str())->refCount, 1);
+    master->refCount = 1;
+
+    in->DeselectAll(nullptr, false);
+    in->Select(group, true, nullptr, false);
+    in->Ungroup(doc.get(), repaint, ChangeKind::UngroupPlace);
+    EXPECT_EQ(master->refCount, 0);
+    doc->MarkMasters(false);
+    master->Mark(1, 1, 0);
+    EXPECT_EQ(doc->DeleteMasters(ChangeKind::Delete, false), 1);
+    EXPECT_EQ(doc->Masters().FindByGuid(id.c_str()), nullptr);
+    // Undo brings the master back unused, then the group that uses it once.
+    ASSERT_TRUE(journal().Replay(2, false));
+    master = doc->Masters().FindByGuid(id.c_str());
+    ASSERT_NE(master, nullptr);
+    EXPECT_EQ(master->refCount, 1);
+    ASSERT_TRUE(journal().Replay(2, true));
+    EXPECT_EQ(doc->Masters().FindByGuid(id.c_str()), nullptr);
 }
 
 // A created place: the comment line, the form headed by the model and its
@@ -734,6 +977,42 @@ TEST_F(UndoJournalTest, ACreateRecordHoldsTheNewObjectsWhole) {
         << text;
     EXPECT_EQ(text.substr(text.size() - 3), ")\n\n");
     EXPECT_EQ(journal().Records()[0].end, text.size());
+}
+
+// A move names the swimlanes it left and entered, each with the rectangle
+// saved for it and its bounds after the move; a move inside the model names
+// none and holds no rectangles.
+TEST_F(UndoJournalTest, AMoveRecordNamesTheSwimlanesLeftAndEntered) {
+    LanesAndPlaces(*this);
+    Model* in = doc->FindModelByName("Interaction");
+    auto* first = dynamic_cast<Swimlane*>(in->FindSwimlane(true));
+    ASSERT_NE(first, nullptr);
+    Swimlane* second = first->NextLane();
+    ASSERT_NE(second, nullptr);
+    Drawable* queue = first->MemberGroup().Members().front().get();
+    Drag(*this, in, queue, CPoint(150, 20), first, second);
+    auto quoted = [](const Drawable* d) { return kest::prettystring(kest::mkstr(d->Id().Text())); };
+    auto rect = [](const CRect& r) {
+        return "(" + std::to_string(r.left) + " " + std::to_string(r.top) + " " +
+               std::to_string(r.right) + " " + std::to_string(r.bottom) + ")";
+    };
+    std::string text = journalText();
+    // The printer may break lines between elements: compare with single spaces.
+    for (size_t at; (at = text.find("\n")) != std::string::npos;)
+        text.replace(at, 1, " ");
+    for (size_t at; (at = text.find("  ")) != std::string::npos;)
+        text.erase(at, 1);
+    const std::string lanes = "(150 20) (" + quoted(first) + " " + rect(first->bounds) + " " +
+                              rect(first->bounds) + ") (" + quoted(second) + " " +
+                              rect(second->bounds) + " " + rect(second->bounds) + ")";
+    EXPECT_NE(text.find(lanes), std::string::npos) << text;
+    EXPECT_NE(text.find("(transferred " + quoted(queue) + " 0)"), std::string::npos) << text;
+
+    journal().Reset();
+    SelectIn("Classes", {"text-1"});
+    Drag(*this, model, Find("text-1"), CPoint(5, 5), nullptr, nullptr);
+    EXPECT_EQ(journalText(), ";; Drag Drawables:\n(model \"d-class-00001\" (5 5) (\"\" nil nil) "
+                             "(\"\" nil nil) (drawable \"text-1\"))\n\n");
 }
 
 TEST_F(UndoJournalTest, PasteKeepsItsIdsAcrossUndoAndRedo) {
