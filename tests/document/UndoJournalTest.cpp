@@ -1015,6 +1015,38 @@ TEST_F(UndoJournalTest, AMoveRecordNamesTheSwimlanesLeftAndEntered) {
                              "(\"\" nil nil) (drawable \"text-1\"))\n\n");
 }
 
+// A damaged move record that would put a swimlane into its own members
+// fails and changes nothing.
+TEST_F(UndoJournalTest, AMoveRecordThatPutsAGroupIntoItselfFails) {
+    LanesAndPlaces(*this);
+    Model* in = doc->FindModelByName("Interaction");
+    auto* first = dynamic_cast<Swimlane*>(in->FindSwimlane(true));
+    ASSERT_NE(first, nullptr);
+    Drawable* queue = first->MemberGroup().Members().front().get();
+    Drag(*this, in, queue, CPoint(400, 0), first, nullptr);
+    // The lane left stands where the drawable that changed lists should.
+    const auto quoted = [](const Drawable* d) {
+        return kest::prettystring(kest::mkstr(d->Id().Text()));
+    };
+    std::string text = journalText();
+    const std::string was = "(transferred " + quoted(queue);
+    const size_t at = text.find(was);
+    ASSERT_NE(at, std::string::npos) << text;
+    text.replace(at, was.size(), "(transferred " + quoted(first));
+    ASSERT_EQ(text.size(), journalText().size());
+    int fd = ::open(journal().FileName().c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, text.data(), text.size(), 0), ssize_t(text.size()));
+    ::close(fd);
+
+    const std::string saved = Saved(*doc);
+    prompts.asked.clear();
+    EXPECT_FALSE(journal().Replay(1, false));
+    EXPECT_EQ(prompts.asked, (std::vector<std::string>{"The undo journal record cannot be read"}));
+    EXPECT_EQ(Saved(*doc), saved);
+    EXPECT_EQ(journal().Position(), 1);
+}
+
 TEST_F(UndoJournalTest, PasteKeepsItsIdsAcrossUndoAndRedo) {
     PastePlace();
     std::vector<std::string> ids;
