@@ -996,17 +996,21 @@ TEST_F(UndoJournalTest, AMoveRecordNamesTheSwimlanesLeftAndEntered) {
         return "(" + std::to_string(r.left) + " " + std::to_string(r.top) + " " +
                std::to_string(r.right) + " " + std::to_string(r.bottom) + ")";
     };
-    std::string text = journalText();
     // The printer may break lines between elements: compare with single spaces.
-    for (size_t at; (at = text.find("\n")) != std::string::npos;)
-        text.replace(at, 1, " ");
-    for (size_t at; (at = text.find("  ")) != std::string::npos;)
-        text.erase(at, 1);
+    auto squeeze = [](std::string text) {
+        for (size_t at; (at = text.find("\n")) != std::string::npos;)
+            text.replace(at, 1, " ");
+        for (size_t at; (at = text.find("  ")) != std::string::npos;)
+            text.erase(at, 1);
+        return text;
+    };
+    const std::string text = squeeze(journalText());
     const std::string lanes = "(150 20) (" + quoted(first) + " " + rect(first->bounds) + " " +
                               rect(first->bounds) + ") (" + quoted(second) + " " +
                               rect(second->bounds) + " " + rect(second->bounds) + ")";
-    EXPECT_NE(text.find(lanes), std::string::npos) << text;
-    EXPECT_NE(text.find("(transferred " + quoted(queue) + " 0)"), std::string::npos) << text;
+    EXPECT_NE(text.find(squeeze(lanes)), std::string::npos) << text;
+    EXPECT_NE(text.find(squeeze("(transferred " + quoted(queue) + " 0)")), std::string::npos)
+        << text;
 
     journal().Reset();
     SelectIn("Classes", {"text-1"});
@@ -1033,7 +1037,14 @@ TEST_F(UndoJournalTest, AMoveRecordThatPutsAGroupIntoItselfFails) {
     const size_t at = text.find(was);
     ASSERT_NE(at, std::string::npos) << text;
     text.replace(at, was.size(), "(transferred " + quoted(first));
-    ASSERT_EQ(text.size(), journalText().size());
+    // The record keeps its length: the comment line takes up the difference
+    // of the two ids' printed lengths.
+    const size_t size = journalText().size();
+    if (text.size() < size)
+        text.insert(text.find('\n'), size - text.size(), ' ');
+    else
+        text.erase(3, text.size() - size);
+    ASSERT_EQ(text.size(), size);
     int fd = ::open(journal().FileName().c_str(), O_WRONLY);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::pwrite(fd, text.data(), text.size(), 0), ssize_t(text.size()));
