@@ -28,8 +28,8 @@ class ModelDocument {
     virtual GuidMap* ProjectMap() = 0;
     virtual GuidMap* TemplateMap() = 0;
     // The document's master of that tool, name and namespace, made (and
-    // owned by the document) when there is none; null when the document
-    // makes no masters.
+    // owned by the document) when there is none, with one use counted for
+    // the caller; null when the document makes no masters.
     virtual Master* NewMaster(int /*toolId*/, const std::string& /*name*/,
                               const std::string& /*nameSpace*/) {
         return nullptr;
