@@ -112,8 +112,10 @@ class ChangeJournal {
     virtual void AddPoints(ModelDocument* /*document*/, const std::vector<CPoint>& /*points*/) {}
     // The swimlanes (or other place groups) a drag of drawables leaves and
     // enters, null for the model itself, each with the rectangle saved for
-    // it at the drop. Called before the drawables change groups, so that the
-    // journal notes where each stood in the list it leaves.
+    // it at the drop; entered is the group the drawables end in (null when
+    // the group under the drop refuses them). Called before the drawables
+    // change groups, so that the journal notes where each stood in the list
+    // it leaves.
     virtual void SetSwimlanes(ModelDocument* /*document*/, ModelObject* /*left*/,
                               const CRect& /*leftRect*/, ModelObject* /*entered*/,
                               const CRect& /*enteredRect*/) {}
