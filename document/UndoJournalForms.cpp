@@ -1577,8 +1577,20 @@ void UndoJournal::RecreateObjects(ChangeKind kind, Model* model, const ObjectsHe
         discard();
         throw;
     }
-    if (newMasters.size() != header.masters.size() || newModels.size() != header.models.size() ||
-        newDrawables.size() != header.drawables.size()) {
+    // The objects read are those the record names, in its order: what the
+    // handler looks up afterwards is there.
+    auto same = [](const auto& objects, const std::vector<std::string>& ids) {
+        if (objects.size() != ids.size())
+            return false;
+        size_t i = 0;
+        for (const auto& object : objects) {
+            if (ids[i++] != object->Id().Text())
+                return false;
+        }
+        return true;
+    };
+    if (!same(newMasters, header.masters) || !same(newModels, header.models) ||
+        !same(newDrawables, header.drawables)) {
         discard();
         throw CKestException(kDamaged);
     }

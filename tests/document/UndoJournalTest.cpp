@@ -1242,6 +1242,20 @@ TEST_F(UndoJournalTest, FailedUndoShowsWhyAndLeavesTheProjectAsItWas) {
              ::close(fd);
          },
          "GUID map lookup failed", 1},
+        {"delete record that names another drawable than it holds",
+         [](UndoJournalTest& t) {
+             Model* in = t.SelectIn("Classes", {"l-inherit-001"});
+             EXPECT_TRUE(
+                 in->DeleteDrawables(t.doc.get(), nullptr, ChangeKind::Delete, false).empty());
+             const std::string text = t.journalText();
+             const size_t at = text.find("\"l-inherit-001\"", t.journal().Records().back().start);
+             ASSERT_NE(at, std::string::npos);
+             int fd = ::open(t.journal().FileName().c_str(), O_WRONLY);
+             ASSERT_GE(fd, 0);
+             ASSERT_EQ(::pwrite(fd, "k", 1, off_t(at + 1)), 1);
+             ::close(fd);
+         },
+         "The undo journal record cannot be read", 2},
         {"junction deleted afterwards",
          [](UndoJournalTest& t) {
              Junction* junction = t.place->Junctions().front().get();
