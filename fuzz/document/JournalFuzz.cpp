@@ -245,7 +245,9 @@ void Record(qm::CCASEDoc& doc, qm::Model& model, qm::Place& place, int choice) {
         journal.BeginChange(ChangeKind::DeleteJunction);
         port->savedBounds.left = port->point.x;
         port->savedBounds.top = port->point.y;
-        journal.HoldRemovedObject(port->Pivot()->DetachJunction(port));
+        qm::Place* pivot = port->Pivot();
+        journal.HoldRemovedObject(pivot->DetachJunction(port));
+        pivot->UpdateRepaintRect();
         qm::DrawableList taken = ports->TakeWithAttachments(&doc, {link}, nullptr);
         for (auto& drawable : taken) {
             journal.AddChangedObject(drawable.get(), nullptr);
