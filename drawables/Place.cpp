@@ -151,13 +151,6 @@ void Place::UpdateRepaintRect() {
 
 Drawable* Place::HitTest(int x, int y, int& part, int& knob, int hitFlags) {
     const CPoint p(x, y);
-    // Most places a model's hit test asks are far from the point: outside the
-    // repaint rectangle and the parameter box, with no junction to ask, the
-    // steps below could only answer a miss.
-    if (!repaintRect.PtInRect(p) && !parameterBox.PtInRect(p) && junctions_.empty()) {
-        part = HpNone;
-        return nullptr;
-    }
     Drawable* hit = Drawable::HitTest(x, y, part, knob, hitFlags);
     const bool options = (Settings().OptionWord() & ShowHyperLinks) != 0;
     if (options && (part == HpBody || part == HpLabel)) {
