@@ -1387,7 +1387,8 @@ void UndoJournal::ReplayObjects(ChangeKind kind, Cell* form, bool redo) {
     parsed.modelPositions.resize(parsed.models.size(), -1);
     parsed.masterPositions.resize(parsed.masters.size(), -1);
     parsed.drawablePositions.resize(parsed.drawables.size(), -1);
-    if (!parsed.drawables.empty() && model == nullptr)
+    // Drawables, named or written whole, need the model they belong to.
+    if ((!parsed.drawables.empty() || drawables != nil) && model == nullptr)
         throw CKestException("Can't undo/redo (model inaccessible)");
     // The call boxes of a created message's end places, before and after.
     ChangeContext before;

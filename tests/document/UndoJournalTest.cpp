@@ -1491,6 +1491,22 @@ TEST_F(UndoJournalTest, FailedUndoShowsWhyAndLeavesTheProjectAsItWas) {
              ::close(fd);
          },
          "The undo journal record cannot be read", 2},
+        {"masters' delete record that holds drawables",
+         [](UndoJournalTest& t) {
+             t.doc->MarkMasters(false);
+             t.doc->Masters().FindByGuid("m-loose-000001")->Mark(1, 1, 0);
+             EXPECT_EQ(t.doc->DeleteMasters(ChangeKind::Delete, false), 1);
+             // The record names no model; its drawables element (before the
+             // message ends, nil here) becomes a list.
+             const std::string text = t.journalText();
+             const size_t at = text.rfind("nil nil)");
+             ASSERT_NE(at, std::string::npos);
+             int fd = ::open(t.journal().FileName().c_str(), O_WRONLY);
+             ASSERT_GE(fd, 0);
+             ASSERT_EQ(::pwrite(fd, "(1)", 3, off_t(at)), 3);
+             ::close(fd);
+         },
+         "Can't undo/redo (model inaccessible)", 1},
         {"junction deleted afterwards",
          [](UndoJournalTest& t) {
              Junction* junction = t.place->Junctions().front().get();
