@@ -91,6 +91,13 @@ class UndoJournal {
     // "Can't open undo file" when the file cannot be created.
     void Reset();
 
+    // ---- the template's tools (UndoJournalTools.cpp) ----
+    // The tool rectangle's width and height before (after false) or after
+    // the resize being prepared ("Resize Tool"); BeginChange zeroes both.
+    // An "Icon Edit" takes its icon before the edit from the document's
+    // icon backup (CCASEDoc::SaveIconForEdit).
+    void SetToolSize(CPoint size, bool after) { (after ? newToolSize_ : oldToolSize_) = size; }
+
     // ---- undo and redo ----
 
     bool CanUndo() const { return !records_.empty() && position_ != 0; }
@@ -116,6 +123,12 @@ class UndoJournal {
         Model* model = nullptr;
     };
     struct ObjectsHeader;
+
+    // ---- resizing a tool and editing its icon (UndoJournalTools.cpp) ----
+    // (toolModel toolNumber ...): nil for a change outside a tool model.
+    kest::Cell* BuildToolForm(ChangeKind kind, Model* model, kest::Cell* head);
+    // Nothing for a record whose head is not toolModel.
+    void ReplayTool(ChangeKind kind, kest::Cell* form, bool redo);
 
     // ---- the record forms and handlers of the other kinds (UndoJournalForms.cpp) ----
     kest::Cell* BuildMoreForm(ChangeKind kind, Model* model, kest::Cell* head, kest::Cell* id,
@@ -179,6 +192,8 @@ class UndoJournal {
     std::vector<CPoint> oldVertices_;
     std::string oldText_;
     std::string newText_;
+    CPoint oldToolSize_;
+    CPoint newToolSize_;
     // The masters and models in order when a delete or cut began, for the
     // places the removed ones come back to.
     std::vector<Master*> masterOrder_;
@@ -186,6 +201,9 @@ class UndoJournal {
 
     Model* modelToShow_ = nullptr;
     std::vector<Drawable*> toSelect_;
+    // The record replayed last changes a tool model: the template, not the
+    // project, is what the replay modified.
+    bool templateRecord_ = false;
 };
 
 // The journal seam of the model and the drawables over the documents'
@@ -206,6 +224,10 @@ class DocumentJournals : public ChangeJournal {
     void AddPoints(ModelDocument* document, const std::vector<CPoint>& points) override;
     void BeginGroup(ModelDocument* document) override;
     void EndGroup(ModelDocument* document) override;
+
+    // ---- the template's tools (UndoJournalTools.cpp) ----
+    void SetToolSize(ModelDocument* document, CPoint size, bool after) override;
+    bool SaveIconForEdit(ModelDocument* document, ModelObject* tool) override;
 };
 
 } // namespace qm
