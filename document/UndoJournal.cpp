@@ -150,6 +150,8 @@ void UndoJournal::BeginChange(ChangeKind kind) {
     oldToolSize_ = CPoint();
     newToolSize_ = CPoint();
     oldVertices_.clear();
+    undoContext_.Clear();
+    redoContext_.Clear();
     masterOrder_.clear();
     modelOrder_.clear();
     if (kind == ChangeKind::Delete || kind == ChangeKind::Cut) {
@@ -725,6 +727,18 @@ void DocumentJournals::SetOffset(ModelDocument* document, CPoint offset) {
 void DocumentJournals::SetSavedFlags(ModelDocument* document, uint32_t flags) {
     if (UndoJournal* journal = JournalOf(document))
         journal->SetSavedFlags(flags);
+}
+
+void DocumentJournals::SaveLinkEnds(ModelDocument* document, ModelObject* link, int mask,
+                                    bool redoSide) {
+    if (UndoJournal* journal = JournalOf(document))
+        journal->SaveLinkEnds(link, mask, redoSide);
+}
+
+void DocumentJournals::SaveDragContext(ModelDocument* document, const std::vector<CRect>& before,
+                                       const std::vector<CRect>& after, CPoint lifeLine) {
+    if (UndoJournal* journal = JournalOf(document))
+        journal->SaveDragContext(before, after, lifeLine);
 }
 
 void DocumentJournals::AddPoints(ModelDocument* document, const std::vector<CPoint>& points) {

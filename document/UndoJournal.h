@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,20 @@ class Drawable;
 class Master;
 class Model;
 class ModelObject;
+
+// The call boxes of the two end places of a message, kept before and after a
+// change: each part is absent or the boxes of one life line with the
+// life line's point (x, end). A call-box drag keeps the boxes of its one
+// life line before the drag in the source part and after it in the target
+// part.
+struct ChangeContext {
+    std::optional<std::vector<CRect>> source;
+    std::optional<std::vector<CRect>> target;
+    CPoint sourcePoint;
+    CPoint targetPoint;
+
+    void Clear() { *this = ChangeContext(); }
+};
 
 // One record of the journal file.
 struct JournalRecord {
@@ -82,6 +97,12 @@ class UndoJournal {
         oldText_ = std::move(oldText);
         newText_ = std::move(newText);
     }
+    // The call boxes of a message's end places (mask 1 source, 2 target)
+    // before the change (redoSide false) or after it.
+    void SaveLinkEnds(ModelObject* link, int mask, bool redoSide);
+    // The call boxes of one life line before and after a call-box drag.
+    void SaveDragContext(const std::vector<CRect>& before, const std::vector<CRect>& after,
+                         CPoint lifeLine);
     // Writes the record of the change just made in model (null: project level)
     // concerning current. Failures are shown, never thrown: the change stays,
     // nothing is appended and the modified flag is not set.
@@ -122,7 +143,16 @@ class UndoJournal {
     struct Target {
         Model* model = nullptr;
     };
-    struct ObjectsHeader;
+    // The first element of a delete, cut or paste record read back.
+    struct ObjectsHeader {
+        std::vector<std::string> models;
+        std::vector<std::string> masters;
+        std::vector<std::string> drawables;
+        // Where each object stood in its list (-1: at the end), in step with the ids.
+        std::vector<int32_t> modelPositions;
+        std::vector<int32_t> masterPositions;
+        std::vector<int32_t> drawablePositions;
+    };
 
     // ---- resizing a tool and editing its icon (UndoJournalTools.cpp) ----
     // (toolModel toolNumber ...): nil for a change outside a tool model.
@@ -151,6 +181,18 @@ class UndoJournal {
     kest::Cell* BuildJunctionForm(ChangeKind kind, kest::Cell* head, kest::Cell* id,
                                   ModelObject* current, const std::vector<Drawable*>& drawables);
     void ReplayJunction(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    // ---- call boxes (UndoJournalCallBoxes.cpp) ----
+    kest::Cell* BuildCallBoxForm(ChangeKind kind, Model* model, kest::Cell* head, kest::Cell* id,
+                                 ModelObject* current);
+    void ReplayCallBoxes(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    // Where each drawable stands in its list, or stood when the change
+    // removed it; and their complete records.
+    std::vector<int32_t> DrawablePositions(Model* model,
+                                           const std::vector<Drawable*>& drawables) const;
+    kest::Cell* FullDrawables(const std::vector<Drawable*>& drawables);
+    // The drawables the change concerns and those it removed, each once,
+    // but for except.
+    std::vector<Drawable*> RemovedDrawables(const Drawable* except) const;
     // The drawable of an id cell (failing when it names none).
     Drawable* LookupDrawable(kest::Cell* id);
     // Frees the objects a change handed over (held_), unregistering them.
@@ -192,6 +234,8 @@ class UndoJournal {
     std::vector<CPoint> oldVertices_;
     std::string oldText_;
     std::string newText_;
+    ChangeContext undoContext_;
+    ChangeContext redoContext_;
     CPoint oldToolSize_;
     CPoint newToolSize_;
     // The masters and models in order when a delete or cut began, for the
@@ -221,6 +265,9 @@ class DocumentJournals : public ChangeJournal {
     void SetOperation(ModelDocument* document, int code) override;
     void SetOffset(ModelDocument* document, CPoint offset) override;
     void SetSavedFlags(ModelDocument* document, uint32_t flags) override;
+    void SaveLinkEnds(ModelDocument* document, ModelObject* link, int mask, bool redoSide) override;
+    void SaveDragContext(ModelDocument* document, const std::vector<CRect>& before,
+                         const std::vector<CRect>& after, CPoint lifeLine) override;
     void AddPoints(ModelDocument* document, const std::vector<CPoint>& points) override;
     void BeginGroup(ModelDocument* document) override;
     void EndGroup(ModelDocument* document) override;

@@ -20,6 +20,7 @@
 #include "drawables/PlaceGroup.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
+#include "drawables/ScenarioPlace.h"
 #include "drawables/ToolModel.h"
 #include "kernel/Kernel.h"
 #include "model/Master.h"
@@ -42,92 +43,6 @@ using namespace journal;
 
 // Nesting of groups the journal follows; deeper is taken for a damaged record.
 constexpr int kMaxDepth = 1000;
-
-int32_t NextInt(Cell*& list) {
-    Cell* cell = Next(list);
-    if (!IsInteger(cell))
-        throw CKestException(kDamaged);
-    return cell->a.ival;
-}
-
-const char* NextString(Cell*& list) {
-    Cell* cell = Next(list);
-    if (!IsString(cell))
-        throw CKestException(kDamaged);
-    return cell->a.str;
-}
-
-Cell* IntList(const std::vector<int32_t>& values) {
-    Cell* out = nil;
-    for (auto it = values.rbegin(); it != values.rend(); ++it)
-        out = kest::mkcons(kest::mkint(*it), out);
-    return out;
-}
-
-std::vector<int32_t> ReadInts(Cell* list) {
-    std::vector<int32_t> values;
-    for (int guard = 0; list != nil; ++guard) {
-        if (guard > std::numeric_limits<int32_t>::max() / 2)
-            throw CKestException(kDamaged);
-        values.push_back(NextInt(list));
-    }
-    return values;
-}
-
-Cell* RectCell(const CRect& rect) {
-    return kest::mklist(kest::mkint(rect.left), kest::mkint(rect.top), kest::mkint(rect.right),
-                        kest::mkint(rect.bottom), nullptr);
-}
-
-CRect ReadRect(Cell* cell) {
-    CRect rect;
-    rect.left = NextInt(cell);
-    rect.top = NextInt(cell);
-    rect.right = NextInt(cell);
-    rect.bottom = NextInt(cell);
-    if (cell != nil || !RectInRange(rect))
-        throw CKestException(kDamaged);
-    return rect;
-}
-
-Cell* PointsCell(const std::vector<CPoint>& points) {
-    Cell* out = nil;
-    for (auto it = points.rbegin(); it != points.rend(); ++it)
-        out = kest::mkcons(kest::mkint(it->x), kest::mkcons(kest::mkint(it->y), out));
-    return out;
-}
-
-std::vector<CPoint> ReadPoints(Cell* cell) {
-    std::vector<int32_t> values = ReadInts(cell);
-    if (values.size() % 2 != 0 || values.size() / 2 > size_t(kMaxLinkVertices))
-        throw CKestException(kDamaged);
-    std::vector<CPoint> points;
-    for (size_t i = 0; i < values.size(); i += 2) {
-        if (values[i] < -kMaxCoordinate || values[i] > kMaxCoordinate ||
-            values[i + 1] < -kMaxCoordinate || values[i + 1] > kMaxCoordinate)
-            throw CKestException(kDamaged);
-        points.emplace_back(values[i], values[i + 1]);
-    }
-    return points;
-}
-
-// (head id ...) of the objects' ids.
-Cell* IdList(const char* head, const std::vector<ModelObject*>& objects) {
-    Cell* out = nil;
-    for (auto it = objects.rbegin(); it != objects.rend(); ++it)
-        out = kest::mkcons(Str((*it)->Id().Text()), out);
-    return kest::mkcons(kest::intern(head), out);
-}
-
-// The ids of an id list whose head must be head ("master sym expected" otherwise).
-std::vector<std::string> ReadIdList(Cell* list, const char* head) {
-    if (!kest::ispair(list) || kest::car(list) != kest::intern(head))
-        throw CKestException(std::string(head) + " sym expected");
-    std::vector<std::string> ids;
-    for (Cell* rest = kest::cdr(list); rest != nil;)
-        ids.emplace_back(NextString(rest));
-    return ids;
-}
 
 bool IsLineKind(int code) {
     return code == TkLine || code == TkPolyline || code == TkPolygon;
@@ -233,17 +148,6 @@ bool IsUngroup(ChangeKind kind) {
 }
 
 } // namespace
-
-// The first element of a delete, cut or paste record read back.
-struct UndoJournal::ObjectsHeader {
-    std::vector<std::string> models;
-    std::vector<std::string> masters;
-    std::vector<std::string> drawables;
-    // Where each object stood in its list (-1: at the end), in step with the ids.
-    std::vector<int32_t> modelPositions;
-    std::vector<int32_t> masterPositions;
-    std::vector<int32_t> drawablePositions;
-};
 
 // ---- objects handed over and freed ----
 
@@ -478,6 +382,10 @@ Cell* UndoJournal::BuildMoreForm(ChangeKind kind, Model* model, Cell* head, Cell
     case ChangeKind::AddJunction:
     case ChangeKind::DeleteJunction:
         return BuildJunctionForm(kind, head, id, current, drawables);
+    case ChangeKind::ResizeCallBox:
+    case ChangeKind::DragCallBox:
+    case ChangeKind::DeleteCallBox:
+        return BuildCallBoxForm(kind, model, head, id, current);
     case ChangeKind::GroupAsPrimitive:
     case ChangeKind::GroupAsPlace:
     case ChangeKind::CreateSwimlane:
@@ -490,6 +398,47 @@ Cell* UndoJournal::BuildMoreForm(ChangeKind kind, Model* model, Cell* head, Cell
     default:
         return nil;
     }
+}
+
+std::vector<int32_t> UndoJournal::DrawablePositions(Model* model,
+                                                    const std::vector<Drawable*>& drawables) const {
+    std::unordered_set<const ModelObject*> heldSet;
+    for (const auto& object : held_)
+        heldSet.insert(object.get());
+    std::vector<int32_t> positions;
+    for (Drawable* drawable : drawables) {
+        // A removed drawable keeps its place in its list in the first word of
+        // its saved bounds; a pasted one is where it is.
+        if (heldSet.count(drawable) != 0) {
+            positions.push_back(drawable->savedBounds.left);
+        } else {
+            DrawableList* list = OwningList(drawable, model);
+            positions.push_back(list != nullptr ? IndexIn(*list, drawable) : -1);
+        }
+    }
+    return positions;
+}
+
+std::vector<Drawable*> UndoJournal::RemovedDrawables(const Drawable* except) const {
+    std::vector<Drawable*> drawables;
+    std::unordered_set<const Drawable*> listed{except};
+    auto add = [&](ModelObject* object) {
+        auto* drawable = dynamic_cast<Drawable*>(object);
+        if (drawable != nullptr && listed.insert(drawable).second)
+            drawables.push_back(drawable);
+    };
+    for (ModelObject* object : changed_)
+        add(object);
+    for (const auto& object : held_)
+        add(object.get());
+    return drawables;
+}
+
+Cell* UndoJournal::FullDrawables(const std::vector<Drawable*>& drawables) {
+    Cell* full = nil;
+    for (auto it = drawables.rbegin(); it != drawables.rend(); ++it)
+        full = kest::mkcons((*it)->Persist(&scope_, nil), full);
+    return full;
 }
 
 Cell* UndoJournal::BuildObjectsForm(ChangeKind kind, Model* model, Cell* head, Cell* id) {
@@ -547,21 +496,7 @@ Cell* UndoJournal::BuildObjectsForm(ChangeKind kind, Model* model, Cell* head, C
         }
         modelPositions.push_back(position);
     }
-    std::vector<int32_t> drawablePositions;
-    std::unordered_set<const ModelObject*> heldSet;
-    for (const auto& object : held_)
-        heldSet.insert(object.get());
-    for (Drawable* drawable : drawables) {
-        // A removed drawable keeps its place in its list in the first word of
-        // its saved bounds; a pasted one is where it is.
-        const bool held = heldSet.count(drawable) != 0;
-        if (held) {
-            drawablePositions.push_back(drawable->savedBounds.left);
-        } else {
-            DrawableList* list = OwningList(drawable, model);
-            drawablePositions.push_back(list != nullptr ? IndexIn(*list, drawable) : -1);
-        }
-    }
+    const std::vector<int32_t> drawablePositions = DrawablePositions(model, drawables);
 
     Cell* fullMasters = nil;
     GuidScope projectScope(document_.ProjectMap(), document_.TemplateMap());
@@ -572,9 +507,7 @@ Cell* UndoJournal::BuildObjectsForm(ChangeKind kind, Model* model, Cell* head, C
         GuidScope modelScope(document_.ProjectMap(), document_.TemplateMap(), (*it)->IsToolModel());
         fullModels = kest::mkcons(WriteModelRecord(&document_, **it, &modelScope), fullModels);
     }
-    Cell* fullDrawables = nil;
-    for (auto it = drawables.rbegin(); it != drawables.rend(); ++it)
-        fullDrawables = kest::mkcons((*it)->Persist(&scope_, nil), fullDrawables);
+    Cell* fullDrawables = FullDrawables(drawables);
 
     std::vector<ModelObject*> modelObjects(models.begin(), models.end());
     std::vector<ModelObject*> masterObjects(masters.begin(), masters.end());
@@ -598,7 +531,13 @@ Cell* UndoJournal::BuildObjectsForm(ChangeKind kind, Model* model, Cell* head, C
                 held_.push_back(std::move(owned));
         }
     }
-    return kest::mklist(header, fullMasters, fullModels, fullDrawables, nullptr);
+    // A message created in a sequence diagram keeps the call boxes of its
+    // end places before and after it.
+    Cell* ends = nil;
+    if (kind == ChangeKind::Create && model != nullptr && model->kind == MkSequence &&
+        drawables.size() == 1 && drawables.front()->IsLink())
+        ends = kest::mklist(ContextForm(undoContext_), ContextForm(redoContext_), nullptr);
+    return kest::mklist(header, fullMasters, fullModels, fullDrawables, ends, nullptr);
 }
 
 // ---- replaying ----
@@ -865,6 +804,11 @@ void UndoJournal::ReplayMore(ChangeKind kind, Cell* form, bool redo) {
     case ChangeKind::DeleteJunction:
         ReplayJunction(kind, model, fields, redo);
         return;
+    case ChangeKind::ResizeCallBox:
+    case ChangeKind::DragCallBox:
+    case ChangeKind::DeleteCallBox:
+        ReplayCallBoxes(kind, model, fields, redo);
+        return;
     case ChangeKind::GroupAsPrimitive:
     case ChangeKind::GroupAsPlace:
     case ChangeKind::CreateSwimlane:
@@ -985,22 +929,10 @@ Cell* JunctionsForm(Drawable* drawable) {
     return kest::mkcons(kest::intern("junctions"), entries);
 }
 
-Cell* PointCell(CPoint point) {
-    return kest::mklist(kest::mkint(point.x), kest::mkint(point.y), nullptr);
-}
-
-CPoint ReadPoint(Cell* cell) {
-    const std::vector<int32_t> values = ReadInts(cell);
-    if (values.size() != 2)
-        throw CKestException(kDamaged);
-    return CPoint(values[0], values[1]);
-}
-
 } // namespace
 
 Cell* UndoJournal::BuildReshapeForm(Model* model, Cell* head, Cell* id,
                                     const std::vector<Drawable*>& drawables) {
-    (void)model;
     if (drawables.empty())
         return nil;
     Drawable* first = drawables.front();
@@ -1024,10 +956,17 @@ Cell* UndoJournal::BuildReshapeForm(Model* model, Cell* head, Cell* id,
         before.assign(oldVertices_.begin(), oldVertices_.begin() + std::ptrdiff_t(count));
     }
     std::vector<ModelObject*> objects(drawables.begin(), drawables.end());
-    return kest::mklist(head, id, kest::mkint(oldStyle), kest::mkint(newStyle), PointCell(offset_),
-                        PointCell(offset_), PointsCell(before), PointsCell(after),
-                        RectCell(oldRect), RectCell(newRect), IdList("drawable", objects),
-                        IdList("drawable", {}), JunctionsForm(first), nullptr);
+    Cell* form =
+        kest::mklist(head, id, kest::mkint(oldStyle), kest::mkint(newStyle), PointCell(offset_),
+                     PointCell(offset_), PointsCell(before), PointsCell(after), RectCell(oldRect),
+                     RectCell(newRect), IdList("drawable", objects), IdList("drawable", {}),
+                     JunctionsForm(first), nullptr);
+    // A message of a sequence diagram keeps the call boxes of its end
+    // places before and after.
+    if (model != nullptr && model->kind == MkSequence && first->IsLink())
+        kest::nconc(form,
+                    kest::mklist(ContextForm(undoContext_), ContextForm(redoContext_), nullptr));
+    return form;
 }
 
 void UndoJournal::ReplayReshape(Model* model, Cell* fields, bool redo) {
@@ -1064,6 +1003,14 @@ void UndoJournal::ReplayReshape(Model* model, Cell* fields, bool redo) {
             junctions.emplace_back(junction, at);
         }
     }
+    ChangeContext before;
+    ChangeContext after;
+    if (kest::ispair(fields)) {
+        before = ReadContext(Next(fields));
+        after = ReadContext(Next(fields));
+        if (fields != nil || !first->IsLink())
+            throw CKestException(kDamaged);
+    }
     const std::vector<CPoint>& vertices = redo ? newVertices : oldVertices;
     if (HasVertices(first) && !vertices.empty() &&
         (vertices.size() < 2 || vertices.size() > size_t(kMaxVertices)))
@@ -1078,6 +1025,7 @@ void UndoJournal::ReplayReshape(Model* model, Cell* fields, bool redo) {
         link->SetLabelRect(rect);
         link->LayoutEndLabels();
         link->UpdateRepaintRect();
+        RestoreLinkEnds(*link, redo ? after : before);
     } else if (HasVertices(first)) {
         if (!vertices.empty())
             SetVerticesOf(first, vertices);
@@ -1122,12 +1070,17 @@ Cell* UndoJournal::BuildJunctionForm(ChangeKind kind, Cell* head, Cell* id, Mode
                             nullptr);
     }
     default: {
-        // A deleted junction is written whole; links that went with it are
-        // not taken here (the caller deletes those as drawables).
+        // A deleted junction is written whole, and so are the links that
+        // went with it and what hung on them.
         if (junction->Pivot() == nullptr)
             return nil;
+        const std::vector<Drawable*> links = RemovedDrawables(junction);
+        std::vector<ModelObject*> objects(links.begin(), links.end());
         return kest::mklist(head, id, before, junction->Persist(&scope_, nil),
-                            IdList("drawable", {}), nil, nullptr);
+                            IdList("drawable", objects), FullDrawables(links),
+                            kest::mklist(kest::intern("positions"),
+                                         IntList(DrawablePositions(nullptr, links)), nullptr),
+                            nullptr);
     }
     }
 }
@@ -1159,9 +1112,22 @@ void UndoJournal::ReplayJunction(ChangeKind kind, Model* model, Cell* fields, bo
         !IsString(kest::car(kest::cdr(record))))
         throw CKestException(kDamaged);
     Cell* pivotCell = kest::cdr(kest::cdr(record));
+    // The links that went with a deleted junction, whole.
+    ObjectsHeader links;
+    Cell* fullLinks = nil;
     if (kind == ChangeKind::DeleteJunction) {
-        if (!ReadIdList(Next(fields), "drawable").empty())
+        links.drawables = ReadIdList(Next(fields), "drawable");
+        fullLinks = Next(fields);
+        if (!kest::islist(fullLinks))
             throw CKestException(kDamaged);
+        if (kest::ispair(fields)) {
+            Cell* positions = Next(fields);
+            if (!kest::ispair(positions) || kest::car(positions) != kest::intern("positions"))
+                throw CKestException(kDamaged);
+            positions = kest::cdr(positions);
+            links.drawablePositions = ReadInts(Next(positions));
+        }
+        links.drawablePositions.resize(links.drawables.size(), -1);
         if (!kest::ispair(pivotCell))
             throw CKestException(kDamaged);
         place = dynamic_cast<Place*>(LookupDrawable(kest::car(pivotCell)));
@@ -1173,6 +1139,9 @@ void UndoJournal::ReplayJunction(ChangeKind kind, Model* model, Cell* fields, bo
         auto* junction = dynamic_cast<Junction*>(LookupDrawable(kest::car(kest::cdr(record))));
         if (junction == nullptr || !place->HasJunction(junction))
             throw CKestException(kDamaged);
+        // Its links go first: they are all found before anything goes.
+        if (!links.drawables.empty())
+            RemoveObjects(kind, model, links);
         std::unique_ptr<Junction> taken = place->DetachJunction(junction);
         place->UpdateRepaintRect();
         DestroyObject(std::move(taken));
@@ -1190,6 +1159,16 @@ void UndoJournal::ReplayJunction(ChangeKind kind, Model* model, Cell* fields, bo
     }
     Junction* made = junction.get();
     place->AttachJunction(std::move(junction));
+    // Its links come back once it is there to end on.
+    if (!links.drawables.empty()) {
+        try {
+            RecreateObjects(kind, model, links, nil, nil, fullLinks);
+        } catch (...) {
+            DestroyObject(place->DetachJunction(made));
+            place->UpdateRepaintRect();
+            throw;
+        }
+    }
     place->UpdateRepaintRect();
     toSelect_.push_back(made);
     modelToShow_ = model;
@@ -1230,13 +1209,43 @@ void UndoJournal::ReplayObjects(ChangeKind kind, Cell* form, bool redo) {
     parsed.drawablePositions.resize(parsed.drawables.size(), -1);
     if (!parsed.drawables.empty() && model == nullptr)
         throw CKestException("Can't undo/redo (model inaccessible)");
+    // The call boxes of a created message's end places, before and after.
+    ChangeContext before;
+    ChangeContext after;
+    if (kest::ispair(form)) {
+        Cell* ends = Next(form);
+        if (ends != nil) {
+            before = ReadContext(Next(ends));
+            after = ReadContext(Next(ends));
+            if (ends != nil || parsed.drawables.size() != 1)
+                throw CKestException(kDamaged);
+        }
+    }
     // Undo of a delete or cut and redo of a paste bring the objects back;
     // the others remove them again.
     const bool recreate = AddsObjects(kind) ? redo : !redo;
-    if (recreate)
+    Link* message = nullptr;
+    if (recreate) {
         RecreateObjects(kind, model, parsed, masters, models, drawables);
-    else
+        if (parsed.drawables.size() == 1)
+            message = dynamic_cast<Link*>(LookupDrawable(Str(parsed.drawables.front().c_str())));
+    } else {
+        if (parsed.drawables.size() == 1)
+            message = dynamic_cast<Link*>(LookupDrawable(Str(parsed.drawables.front().c_str())));
+        // The message's end places stay when it goes.
+        Drawable* source = message != nullptr ? message->GetSourcePlace() : nullptr;
+        Drawable* target = message != nullptr ? message->GetTargetPlace() : nullptr;
         RemoveObjects(kind, model, parsed);
+        if (message != nullptr) {
+            if (auto* place = dynamic_cast<ScenarioPlace*>(source); place && before.source)
+                RestoreCallBoxes(*place, *before.source, before.sourcePoint);
+            if (auto* place = dynamic_cast<ScenarioPlace*>(target); place && before.target)
+                RestoreCallBoxes(*place, *before.target, before.targetPoint);
+        }
+        return;
+    }
+    if (message != nullptr)
+        RestoreLinkEnds(*message, after);
 }
 
 void UndoJournal::RemoveObjects(ChangeKind kind, Model* model, const ObjectsHeader& header) {

@@ -4,6 +4,18 @@
 
 #include "kernel/Kernel.h"
 #include "platform/Errors.h"
+#include "platform/Geometry.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qm {
+class Link;
+class ModelObject;
+class ScenarioPlace;
+struct ChangeContext;
+} // namespace qm
 
 namespace qm::journal {
 
@@ -29,5 +41,37 @@ inline kest::Cell* Next(kest::Cell*& list) {
     list = kest::cdr(list);
     return element;
 }
+
+// The next element as an integer or a string, failing on anything else.
+int32_t NextInt(kest::Cell*& list);
+const char* NextString(kest::Cell*& list);
+
+// Integers, points (x y), rectangles (l t r b) and flat vertex lists
+// (x1 y1 x2 y2 ...); the readers fail on a list of the wrong length or a
+// coordinate out of the drawables' range.
+kest::Cell* IntList(const std::vector<int32_t>& values);
+std::vector<int32_t> ReadInts(kest::Cell* list);
+kest::Cell* PointCell(CPoint point);
+CPoint ReadPoint(kest::Cell* cell);
+kest::Cell* RectCell(const CRect& rect);
+CRect ReadRect(kest::Cell* cell);
+kest::Cell* PointsCell(const std::vector<CPoint>& points);
+std::vector<CPoint> ReadPoints(kest::Cell* cell);
+
+// (head id ...) of the objects' ids.
+kest::Cell* IdList(const char* head, const std::vector<ModelObject*>& objects);
+// The ids of an id list whose head must be head ("master sym expected" otherwise).
+std::vector<std::string> ReadIdList(kest::Cell* list, const char* head);
+
+// The call boxes of a message's end places as a record element: (sourceBoxes
+// (x y) targetBoxes (x y)), each boxes element a list of rectangles, nil for
+// an absent part and `none` for a life line without boxes.
+kest::Cell* ContextForm(const ChangeContext& context);
+// Fails on a damaged element; nil reads as a context without parts.
+ChangeContext ReadContext(kest::Cell* cell);
+// Gives place the boxes and the life-line point.
+void RestoreCallBoxes(ScenarioPlace& place, const std::vector<CRect>& boxes, CPoint lifeLine);
+// Gives the end places of link the call boxes the context keeps for them.
+void RestoreLinkEnds(Link& link, const ChangeContext& context);
 
 } // namespace qm::journal

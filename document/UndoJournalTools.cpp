@@ -35,11 +35,6 @@ constexpr const char* kTemplateSwitched =
 constexpr const char* kIconOutside = "The tool's icon lies outside the template's icon strip";
 constexpr const char* kNoIconKept = "No icon was kept when the icon edit began";
 
-// A tool's size, (width height).
-Cell* SizeCell(CPoint size) {
-    return kest::mklist(kest::mkint(size.x), kest::mkint(size.y), nullptr);
-}
-
 // (width height) with both at least 0 and a rectangle of that size at the
 // tool rectangle's corner still in range.
 CPoint ReadSize(Cell* cell, const CRect& frame) {
@@ -66,7 +61,8 @@ Cell* UndoJournal::BuildToolForm(ChangeKind kind, Model* model, Cell* head) {
         return nil;
     Cell* number = kest::mkint(tool->id);
     if (kind == ChangeKind::ResizeTool)
-        return kest::mklist(head, number, SizeCell(oldToolSize_), SizeCell(newToolSize_), nullptr);
+        return kest::mklist(head, number, PointCell(oldToolSize_), PointCell(newToolSize_),
+                            nullptr);
 
     // The icon the edit began from, and the tool's cell of the strip now.
     const ToolBitmap& before = document_.IconBackup();

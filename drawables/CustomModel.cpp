@@ -6,6 +6,7 @@
 
 #include "drawables/DrawingTables.h"
 #include "drawables/Link.h"
+#include "drawables/ModelEditing.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/NotationTool.h"
 #include "drawables/PlaceGroup.h"
@@ -306,8 +307,13 @@ Link* SequenceModel::CreateLink(ModelDocument* document, int toolId, const std::
                                 NodeDrawable* source, Drawable* target) {
     Link* link = CustomModel::CreateLink(document, toolId, text, source, target);
     if (link != nullptr) {
+        // The journal keeps the end places' call boxes before and after the
+        // message fits into them, so that undoing the message takes back the
+        // boxes it added.
+        Journal().SaveLinkEnds(document, link, 0x3, false);
         CRect dirty;
         FitCallBoxes(*link, 0x3, dirty);
+        Journal().SaveLinkEnds(document, link, 0x3, true);
     }
     return link;
 }
@@ -372,6 +378,44 @@ void SequenceModel::MarkLinksAtPlace(const Drawable& place) {
 void SequenceModel::ShiftAll(int dy, CRect& rect) {
     for (const auto& drawable : drawables)
         drawable->MoveBy(0, dy, rect);
+}
+
+void SequenceModel::CollectCallBoxMessages(const ScenarioPlace& place, const CRect& rect,
+                                           DrawableRefList& out) const {
+    CRect area = rect;
+    area.left = ClampCoordinate(int64_t(area.left) - 2);
+    area.right = ClampCoordinate(int64_t(area.right) + 2);
+    for (const auto& drawable : drawables) {
+        auto* link = dynamic_cast<Link*>(drawable.get());
+        if (link == nullptr || link->VertexCount() < 1)
+            continue;
+        if ((link->GetSourcePlace() == &place && area.PtInRect(link->Vertices().front())) ||
+            (link->GetTargetPlace() == &place && area.PtInRect(link->Vertices().back())))
+            out.push_back(link);
+    }
+}
+
+void SequenceModel::MoveMessages(const DrawableRefList& messages, int dy, CRect* repaint) {
+    const std::unordered_set<const Drawable*> moved(messages.begin(), messages.end());
+    CRect area;
+    area.SetRectEmpty();
+    auto move = [&](Drawable* drawable) {
+        area.UnionRect(area, drawable->repaintRect);
+        CRect dirty;
+        drawable->MoveBy(0, dy, dirty);
+        drawable->UpdateRepaintRect();
+        area.UnionRect(area, drawable->repaintRect);
+    };
+    for (Drawable* message : messages)
+        move(message);
+    // The floaters after their messages: a moved floater remembers the
+    // segment it sits on, which must be where the message now lies.
+    for (const auto& drawable : drawables) {
+        if (drawable->IsFloater() && moved.count(AttachedTo(drawable.get())) != 0)
+            move(drawable.get());
+    }
+    if (repaint != nullptr)
+        repaint->UnionRect(*repaint, ScaledRepaint(area, zoom));
 }
 
 int SequenceModel::AppendCallBoxes(const std::vector<Drawable*>& pasted, CRect& rect) {

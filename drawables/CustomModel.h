@@ -118,6 +118,15 @@ class SequenceModel : public CustomModel {
     void MarkLinksAtPlace(const Drawable& place);
     // Moves every drawable down by dy; rect unites their rectangles.
     void ShiftAll(int dy, CRect& rect);
+    // The messages on a call box of place: every link whose source is the
+    // place with its first vertex in rect widened by 2 to the left and
+    // right, or whose target is the place with its last vertex in it.
+    void CollectCallBoxMessages(const ScenarioPlace& place, const CRect& rect,
+                                DrawableRefList& out) const;
+    // Moves each message by (0, dy) with the floaters that label it, so that
+    // the labels stay beside their messages; repaint (when given) unites the
+    // changed area scaled by the zoom.
+    void MoveMessages(const DrawableRefList& messages, int dy, CRect* repaint);
     // Continues the model's sequence with pasted drawables (already in the
     // model): the call boxes of the pasted scenario places, with the pasted
     // messages and their floaters, move down together, in their order, so

@@ -190,6 +190,12 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // noJournal the journal takes the drawables (list is emptied).
     void TakeDrawables(ModelDocument* document, DrawableList& list, CRect* repaint, bool noJournal,
                        bool removeMasters);
+    // Takes the drawables of list out of the model with what hangs on them
+    // (links ending on them, tags and floaters attached to them), as a
+    // delete does, without recording anything; each keeps its list position
+    // in the first word of its saved bounds. The selection is emptied.
+    [[nodiscard]] DrawableList TakeWithAttachments(ModelDocument* document,
+                                                   const DrawableRefList& list, CRect* repaint);
     // Delete (ChangeKind::Delete) or Cut (any other kind) of the selection
     // with what hangs on it; what the journal does not take is handed back.
     DrawableList DeleteDrawables(ModelDocument* document, CRect* repaint, ChangeKind kind,

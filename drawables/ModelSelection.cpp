@@ -266,6 +266,18 @@ void Model::TakeDrawables(ModelDocument* document, DrawableList& list, CRect* re
     list.clear();
 }
 
+DrawableList Model::TakeWithAttachments(ModelDocument* document, const DrawableRefList& list,
+                                        CRect* repaint) {
+    DeselectAll(nullptr, false);
+    for (Drawable* drawable : list) {
+        if (drawable != nullptr && drawable->Parent() == nullptr)
+            Select(drawable, true, nullptr, false);
+    }
+    if (selection.empty())
+        return {};
+    return DeleteDrawables(document, repaint, ChangeKind::Delete, true);
+}
+
 DrawableList Model::DeleteDrawables(ModelDocument* document, CRect* repaint, ChangeKind kind,
                                     bool noJournal) {
     // Deleting a single link that ends on another link used to go

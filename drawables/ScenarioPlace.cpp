@@ -263,23 +263,52 @@ void ScenarioPlace::RemoveCallBox(int index) {
     callBoxes.RemoveAt(index);
 }
 
-bool ScenarioPlace::MergeCallBox(int index) {
-    if (!callBoxes.IsValid(index))
+namespace {
+
+// Merges box index into the neighbour that box overlaps, the box before
+// first: the neighbour grows to hold joined, and box index goes.
+bool MergeIntoNeighbour(CallBoxArray& boxes, const CRect& box, const CRect& joined, int index) {
+    if (!boxes.IsValid(index))
         return false;
-    const CRect& box = callBoxes.boxes[size_t(index)];
     CRect common;
     int neighbour = -1;
-    if (index > 0 && common.IntersectRect(callBoxes.boxes[size_t(index) - 1], box))
+    if (index > 0 && common.IntersectRect(boxes.boxes[size_t(index) - 1], box))
         neighbour = index - 1;
-    else if (index + 1 < callBoxes.Count() &&
-             common.IntersectRect(callBoxes.boxes[size_t(index) + 1], box))
+    else if (index + 1 < boxes.Count() && common.IntersectRect(boxes.boxes[size_t(index) + 1], box))
         neighbour = index + 1;
     if (neighbour < 0)
         return false;
-    CRect& chosen = callBoxes.boxes[size_t(neighbour)];
-    chosen.UnionRect(chosen, box);
-    callBoxes.RemoveAt(index);
+    CRect& chosen = boxes.boxes[size_t(neighbour)];
+    chosen.UnionRect(chosen, joined);
+    boxes.RemoveAt(index);
     return true;
+}
+
+} // namespace
+
+bool ScenarioPlace::MergeCallBox(int index) {
+    if (!callBoxes.IsValid(index))
+        return false;
+    const CRect box = callBoxes.boxes[size_t(index)];
+    return MergeIntoNeighbour(callBoxes, box, box, index);
+}
+
+bool ScenarioPlace::MergeCallBox(const CRect& rect, int index) {
+    CRect onLine = rect;
+    onLine.left = ClampCoordinate(int64_t(lifeLinePoint.x) - 1);
+    onLine.right = ClampCoordinate(int64_t(lifeLinePoint.x) + 1);
+    return MergeIntoNeighbour(callBoxes, rect, onLine, index);
+}
+
+int ScenarioPlace::CallBoxAt(CPoint point, int tolerance) const {
+    const int64_t dy = 2 + int64_t(std::max(tolerance, 0));
+    for (int i = 0; i < callBoxes.Count(); ++i) {
+        const CRect& box = callBoxes.boxes[size_t(i)];
+        if (point.x >= int64_t(box.left) - 4 && point.x < int64_t(box.right) + 4 &&
+            point.y >= int64_t(box.top) - dy && point.y < int64_t(box.bottom) + dy)
+            return i;
+    }
+    return -1;
 }
 
 CRect ScenarioPlace::GetCallBox(int index) const {

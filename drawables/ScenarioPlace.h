@@ -68,6 +68,14 @@ class ScenarioPlace : public Place {
     void RemoveCallBox(int index);
     // Merges the box with an intersecting neighbour; true when merged.
     bool MergeCallBox(int index);
+    // The editor's drop of box index at rect: when rect overlaps the box
+    // before (else the box after), that neighbour grows to hold rect narrowed
+    // to the life line (x - 1 .. x + 1) and box index goes; true when merged.
+    bool MergeCallBox(const CRect& rect, int index);
+    // The editor's hit of a call box: the first box that, widened by 4 to
+    // the left and right and by 2 + tolerance above and below, holds the
+    // point; -1 for none.
+    int CallBoxAt(CPoint point, int tolerance) const;
     int32_t& GetCurrentCallBoxIndexRef() { return callBoxes.currentIndex; }
     // The box at the index; an empty rectangle outside the array.
     CRect GetCallBox(int index) const;

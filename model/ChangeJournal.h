@@ -110,6 +110,15 @@ class ChangeJournal {
     virtual void SetOffset(ModelDocument* /*document*/, CPoint /*offset*/) {}
     virtual void SetSavedFlags(ModelDocument* /*document*/, uint32_t /*flags*/) {}
     virtual void AddPoints(ModelDocument* /*document*/, const std::vector<CPoint>& /*points*/) {}
+    // The call boxes of sequence diagrams. SaveLinkEnds keeps the call
+    // boxes and life-line end of a message's end places (mask 1 the source
+    // place, 2 the target place) as they are before the change (redoSide
+    // false) or after it. SaveDragContext keeps the call boxes of one life
+    // line before and after a call-box drag, with the life-line point.
+    virtual void SaveLinkEnds(ModelDocument* /*document*/, ModelObject* /*link*/, int /*mask*/,
+                              bool /*redoSide*/) {}
+    virtual void SaveDragContext(ModelDocument* /*document*/, const std::vector<CRect>& /*before*/,
+                                 const std::vector<CRect>& /*after*/, CPoint /*lifeLine*/) {}
     // Records the change just made under kind and name; model is the model
     // changed (null for none), current the object the change is about.
     virtual void RecordChange(ModelDocument* /*document*/, ChangeKind /*kind*/,
