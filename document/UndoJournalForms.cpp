@@ -1158,6 +1158,7 @@ void UndoJournal::ReplayJunction(ChangeKind kind, Model* model, Cell* fields, bo
         throw;
     }
     Junction* made = junction.get();
+    const CRect repaint = place->repaintRect;
     place->AttachJunction(std::move(junction));
     // Its links come back once it is there to end on.
     if (!links.drawables.empty()) {
@@ -1165,7 +1166,7 @@ void UndoJournal::ReplayJunction(ChangeKind kind, Model* model, Cell* fields, bo
             RecreateObjects(kind, model, links, nil, nil, fullLinks);
         } catch (...) {
             DestroyObject(place->DetachJunction(made));
-            place->UpdateRepaintRect();
+            place->repaintRect = repaint;
             throw;
         }
     }

@@ -6,6 +6,7 @@
 #include "kernel/Predefined.h"
 #include "model/ChangeJournal.h"
 #include "model/GuidMap.h"
+#include "model/MasterCollection.h"
 #include "model/ModelDocument.h"
 #include "model/OperationMenu.h"
 #include "platform/Format.h"
@@ -66,7 +67,13 @@ void Master::SetToolAndName(MasterTool* newTool, const std::string& newName,
     tool = newTool;
     name = newName;
     nameSpace = newNameSpace;
+    NoteNameChange();
     masterFlags = (tool == nullptr || (tool->ToolFlagWord() & 0x1) != 0) ? MasterGenCode : 0;
+}
+
+void Master::NoteNameChange() {
+    if (holder_.collection != nullptr)
+        holder_.collection->NameChanged();
 }
 
 std::string Master::FormatName(const std::string& placeLabel, bool instance) const {
@@ -173,6 +180,7 @@ void Master::Assign(const ModelObject* other) {
         return;
     access = from->access;
     name = from->name;
+    NoteNameChange();
     stereotype = from->stereotype;
     file = from->file;
     comment = from->comment;
@@ -276,8 +284,10 @@ Cell* Master::Props(GuidScope* scope, ModelObject* otherObject, Cell* list, bool
 
     if (chosen[0] != nullptr)
         access = integer(chosen[0]);
-    if (chosen[1] != nullptr)
+    if (chosen[1] != nullptr) {
         name = text(chosen[1]);
+        NoteNameChange();
+    }
     if (chosen[2] != nullptr)
         stereotype = text(chosen[2]);
     if (chosen[3] != nullptr)
@@ -420,6 +430,7 @@ Cell* Master::Persist(GuidScope* scope, Cell* list) {
     refCount = 0;
     access = r.Int("access");
     name = r.String("name");
+    NoteNameChange();
     stereotype = r.String("stereotype");
     file = r.String("file");
     comment = r.String("comment");
@@ -507,6 +518,8 @@ int Master::ReplaceText(ModelDocument* document, const std::string& find,
         previous->SetDetached();
     }
     int count = ReplaceInField(name, find, replacement, options);
+    if (count > 0 && (options & RF_REPLACE) != 0)
+        NoteNameChange();
     if ((options & ReplaceNamesOnly) == 0) {
         for (std::string* field : {&stereotype, &file, &comment, &nameSpace, &link})
             count += ReplaceInField(*field, find, replacement, options);

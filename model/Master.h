@@ -20,6 +20,7 @@ namespace qm {
 
 class GuidMap;
 class GuidScope;
+class MasterCollection;
 class MenuWindow;
 class ModelDocument;
 
@@ -138,6 +139,11 @@ class Master : public ModelObject {
     // The look-up kind: the tool's number, or 34 without a tool.
     int Kind() const;
     int ToolNumber() const { return tool != nullptr ? tool->ToolId() : -1; }
+    // Tells the collection that holds the master, if any, that name has
+    // changed, so that its look-up by name follows. Whoever writes name
+    // directly on a master that may be in a collection calls it afterwards;
+    // the master's own operations that change the name do.
+    void NoteNameChange();
 
     // Sets the annotate bit of the one member given (attribute, method or
     // type) to on; when it changes, the member goes to the journal's change
@@ -176,6 +182,17 @@ class Master : public ModelObject {
     ObjectRef submodelRef;
 
   private:
+    friend class MasterCollection;
+    // The collection that holds the master (a link, set and cleared by the
+    // collection). A copy of a master is in no collection, so it is not copied.
+    struct Holder {
+        MasterCollection* collection = nullptr;
+        Holder() = default;
+        Holder(const Holder&) {}
+        Holder& operator=(const Holder&) { return *this; }
+    };
+    Holder holder_;
+
     template <class Record>
     kest::Cell* PersistMemberList(std::vector<std::unique_ptr<Record>>& list, kest::Cell* cells,
                                   const char* field, bool optional);

@@ -7,6 +7,7 @@
 #include "model/ListRecords.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <memory>
 
@@ -58,13 +59,75 @@ void DiscardRead(GuidScope* scope, std::unique_ptr<Master> master, const std::st
 
 } // namespace
 
+MasterCollection::~MasterCollection() {
+    for (const auto& master : masters_)
+        Release(master.get());
+}
+
+void MasterCollection::Hold(Master* master) {
+    master->holder_.collection = this;
+}
+
+void MasterCollection::Release(Master* master) {
+    master->holder_.collection = nullptr;
+}
+
+void MasterCollection::RebuildIndex() const {
+    byName_.clear();
+    byName_.reserve(masters_.size());
+    for (const auto& master : masters_)
+        byName_[master->name].push_back(master.get());
+    indexed_ = true;
+}
+
+void MasterCollection::Unindex(const Master* master) const {
+    auto bucket = byName_.find(master->name);
+    if (bucket == byName_.end()) {
+        indexed_ = false;
+        return;
+    }
+    std::vector<Master*>& list = bucket->second;
+    auto entry = std::find(list.begin(), list.end(), master);
+    if (entry == list.end()) {
+        indexed_ = false;
+        return;
+    }
+    list.erase(entry);
+    if (list.empty())
+        byName_.erase(bucket);
+}
+
+Master* MasterCollection::FindIndexed(int kind, const std::string& name,
+                                      const std::string& nameSpace) const {
+    if (!indexed_)
+        RebuildIndex();
+    auto bucket = byName_.find(name);
+    if (bucket == byName_.end())
+        return nullptr;
+    for (Master* master : bucket->second) {
+        if (master->name != name) {
+            // Renamed behind the index's back: rebuild it and ask again.
+            RebuildIndex();
+            return FindIn(masters_, kind, name, nameSpace);
+        }
+        if (Matches(master, kind, name, nameSpace))
+            return master;
+    }
+    return nullptr;
+}
+
 bool MasterCollection::Contains(const Master* master) const {
     return Position(masters_, master) != masters_.end();
 }
 
 Master* MasterCollection::FindMaster(int kind, const std::string& name,
                                      const std::string& nameSpace) const {
-    return FindIn(masters_, kind, name, nameSpace);
+    Master* found = FindIndexed(kind, name, nameSpace);
+    // Checked builds compare the index with a plain scan, so that a writer
+    // of a master's name that does not tell the collection shows at once.
+    assert(found == FindIn(masters_, kind, name, nameSpace) &&
+           "a held master's name changed without Master::NoteNameChange");
+    return found;
 }
 
 Master* MasterCollection::FindMasterInScopes(int kind, const std::string& name,
@@ -111,6 +174,18 @@ Master* MasterCollection::InsertAt(size_t index, std::unique_ptr<Master> master)
         return nullptr;
     index = std::min(index, masters_.size());
     Master* held = master.get();
+    Hold(held);
+    if (indexed_) {
+        // A bucket keeps collection order: the front and the back are easy;
+        // anywhere else the index is rebuilt when next used.
+        std::vector<Master*>& bucket = byName_[held->name];
+        if (index == 0)
+            bucket.insert(bucket.begin(), held);
+        else if (index == masters_.size())
+            bucket.push_back(held);
+        else
+            indexed_ = false;
+    }
     masters_.insert(masters_.begin() + static_cast<std::ptrdiff_t>(index), std::move(master));
     return held;
 }
@@ -125,11 +200,15 @@ std::unique_ptr<Master> MasterCollection::Remove(Master* master, bool lastRefere
         return nullptr;
     std::unique_ptr<Master> taken = std::move(*at);
     masters_.erase(at);
+    Release(master);
+    if (indexed_)
+        Unindex(master);
     return taken;
 }
 
 void MasterCollection::Rename(Master* master, const std::string& name) {
     master->name = name;
+    master->NoteNameChange();
 }
 
 void MasterCollection::MarkAll(int value) {
@@ -210,7 +289,7 @@ Cell* MasterCollection::Persist(GuidScope* scope, bool merge, std::vector<Master
     for (Read& r : read) {
         if (merge && added != nullptr)
             added->push_back(r.master.get());
-        masters_.push_back(std::move(r.master));
+        InsertAt(masters_.size(), std::move(r.master));
     }
     return nil;
 }

@@ -3,13 +3,16 @@
 // references; the document persists it as the masters record, and pasting
 // masters from the clipboard file merges them into it. The collection owns
 // its masters: what it holds it frees, and a master taken out is handed to
-// the caller.
+// the caller. Look-ups by name go through an index of the masters by name,
+// which the collection keeps in step with its own changes and which masters
+// tell when their name changes (Master::NoteNameChange).
 #pragma once
 
 #include "model/Master.h"
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace kest {
@@ -26,7 +29,7 @@ class MasterCollection {
     MasterCollection() = default;
     // Frees the masters still held (without touching any id map: the maps
     // go with the document that owns them all).
-    virtual ~MasterCollection() = default;
+    virtual ~MasterCollection();
     MasterCollection(const MasterCollection&) = delete;
     MasterCollection& operator=(const MasterCollection&) = delete;
 
@@ -77,7 +80,25 @@ class MasterCollection {
     size_t Count() const { return masters_.size(); }
 
   private:
+    friend class Master;
+    // A held master's name changed: the index is rebuilt on its next use.
+    void NameChanged() { indexed_ = false; }
+    // The master enters or leaves the collection (its holder link).
+    void Hold(Master* master);
+    static void Release(Master* master);
+    // The index answer of FindMaster.
+    Master* FindIndexed(int kind, const std::string& name, const std::string& nameSpace) const;
+    void RebuildIndex() const;
+    // Takes a master leaving the collection out of the index (or drops the
+    // index when the master is not where its name says).
+    void Unindex(const Master* master) const;
+
     std::vector<std::unique_ptr<Master>> masters_;
+    // The masters by name, each list in collection order; valid only while
+    // indexed_ is set. A master whose name no longer matches its key (a
+    // writer that did not tell) makes the look-up rebuild the index.
+    mutable std::unordered_map<std::string, std::vector<Master*>> byName_;
+    mutable bool indexed_ = false;
 };
 
 } // namespace qm

@@ -91,6 +91,7 @@ Cell* VxMakeMaster(Symbol* self) {
     while (form.Next()) {
         if (form.Is("name")) {
             master->name = form.Text();
+            master->NoteNameChange();
         } else if (form.Is("namespace")) {
             master->nameSpace = form.Text();
         } else if (form.Is("tool")) {

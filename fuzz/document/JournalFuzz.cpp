@@ -3,19 +3,24 @@
 // byte chooses the change recorded, and so the record's kind (bits 0x7F,
 // modulo the number of changes: replace, annotation, property changes, model
 // move, drawables move, delete, cut, masters delete, order, rotation,
-// reposition, link style, the groupings, a swimlane, an ungroup, a tool
-// resized and a tool's icon painted) and whether a successful undo is
-// redone (0x80).
+// reposition, link style, the groupings, a swimlane, an ungroup, the
+// resize, drag and delete of a call box, the delete of a junction with its
+// link, a tool resized and a tool's icon painted) and whether a successful
+// undo is redone (0x80).
 // Oracle: no crash, and a replay that fails leaves the project's saved text,
 // the template's tools and icon strip and the document's icon backup as they
 // were.
 #include "ProjectFuzzSupport.h"
 
 #include "document/UndoJournal.h"
+#include "drawables/CustomModel.h"
 #include "drawables/Drawable.h"
+#include "drawables/Junction.h"
+#include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
+#include "drawables/ScenarioPlace.h"
 #include "drawables/ToolModel.h"
 #include "model/Master.h"
 #include "platform/Errors.h"
@@ -45,7 +50,13 @@ const char* const kProject =
     "                 ((\"Area\" \"double\" \"\" 3 11 nil nil \"m-area-0000001\" \"\")) \n"
     "                 nil nil nil 10 \"\")\n"
     "         (master \"m-loose-000001\" 0 1 \"Loose\" \"\" \"\" \"\" \"\" \"\" 0 \n"
-    "                 nil nil nil nil nil -1 \"\"))\n"
+    "                 nil nil nil nil nil -1 \"\")\n"
+    "         (master \"m-actor-000001\" 1 1 \"User\" \"\" \"\" \"\" \"\" \"\" 0 nil nil nil nil "
+    "nil 13 \"\")\n"
+    "         (master \"m-server-00001\" 1 3 \"Server\" \"\" \"\" \"\" \"\" \"\" 1 nil nil nil nil "
+    "nil 10 \"\")\n"
+    "         (master \"m-port-000001\" 2 3 \"Port\" \"\" \"\" \"\" \"\" \"\" 1 nil nil nil nil "
+    "nil 10 \"\"))\n"
     "(customModel \"d-class-00001\" 11 3 \"Classes\" \"\" \"\" 17 \"\" \"\" 1.000000 \n"
     "             1.000000 (0 0 2000 1500) (0 0 2000 1500) \n"
     "             (text \"Hello\" 1 28 \"text-1\" (10 10 90 40) (5 5 95 45) \n"
@@ -61,7 +72,31 @@ const char* const kProject =
     "             (link \"p-shape-00002\" \"p-shape-00001\" (300 230 100 30) 0 \"\" \n"
     "                   \"\" \"\" \"%%\" \"\" \"\" \"\" 3 0 (0 0 0 0) (0 0 0 0) (0 0 0 0) 0 \n"
     "                   0 \"l-link-000001\" (0 0 10 10) (0 0 10 10) (0 0 10 10) 2 0 \n"
-    "                   (nil 1 -12 0 0 4 15 0) \"\"))\n";
+    "                   (nil 1 -12 0 0 4 15 0) \"\"))\n"
+    "(customModel \"d-seq-0000001\" 13 3 \"Sequence\" \"\" \"\" 1 \"\" \"\" 1.000000 1.000000 (0 0 "
+    "1000 800) (0 0 1000 800)\n"
+    " (scenPlace (50 450) ((46 62 54 162) (46 194 54 220)) place \"m-actor-000001\" (2) \"\" "
+    "(junctions) 13 \"s-user-000001\" (0 0 100 50) (-5 -5 105 455) (3 3 97 47) 1 4 (nil 1 -12 0 0 "
+    "4 15 0) \"\")\n"
+    " (scenPlace (350 450) ((346 62 354 162)) place \"m-server-00001\" (2) \"\" (junctions) 10 "
+    "\"s-server-0001\" (300 0 400 50) (295 -5 405 455) (300 0 400 50) 1 4 (nil 1 -12 32 18 12 18 "
+    "18) \"\")\n"
+    " (link \"s-user-000001\" \"s-server-0001\" (50 100 350 100) 3 \"\" \"\" \"%%\" \"%%\" \"\" "
+    "\"\" \"\" 0 0 (190 92 210 108) (58 96 58 96) (342 96 342 96) 3 3 \"l-call-000001\" (50 92 350 "
+    "108) (45 80 355 120) (190 92 210 108) 2 0 (nil 1 -12 0 0 4 15 0) \"\")\n"
+    " (floater \"\" \"\" 0 0 (192 104) (208 104) (200 104) (50 100) (350 100) tag "
+    "\"l-call-000001\" (0 0) \"1. call()\" 46 \"f-call-000001\" (191 103 209 105) (176 96 217 133) "
+    "(181 108 196 128) 3 0 (nil 1 -12 0 0 4 15 0) \"\"))\n"
+    "(customModel \"d-ports-00001\" 11 3 \"Ports\" \"\" \"\" 17 \"\" \"\" 1.000000 1.000000 (0 0 "
+    "2000 1500) (0 0 2000 1500)\n"
+    " (place \"m-port-000001\" (2) \"\" (junctions (0 \"j-port-000001\" \"p-port-000001\" (100 30) "
+    "2 (92 22 108 38) (87 17 124 65) (104 40 119 60) \"\")) 10 \"p-port-000001\" (0 0 100 60) (-5 "
+    "-5 124 65) (3 3 97 57) 1 0 (nil 1 -12 0 0 4 15 0) \"\")\n"
+    " (place \"m-port-000001\" (2) \"\" (junctions) 10 \"p-port-000002\" (300 200 400 260) (295 "
+    "195 405 265) (303 203 397 257) 1 0 (nil 1 -12 0 0 4 15 0) \"\")\n"
+    " (link \"p-port-000002\" \"j-port-000001\" (312 199 107 36) 3 \"\" \"\" \"%%\" \"%%\" \"\" "
+    "\"\" \"\" 0 0 (199 109 219 125) (304 203 304 203) (115 32 115 32) 3 3 \"l-port-000001\" (107 "
+    "36 312 199) (102 31 317 204) (199 109 219 125) 2 0 (nil 1 -12 0 0 4 15 0) \"\"))\n";
 
 // Room for the input: the description of the record that the input replaces
 // (an icon edit's record, two icons written whole, takes over 5000 bytes).
@@ -118,6 +153,48 @@ struct State {
     TemplateState notation;
     std::vector<uint8_t> backup;
 };
+
+// The life line of User in the sequence diagram: two call boxes, a message
+// to Server from the first, labelled.
+qm::ScenarioPlace* User(qm::CCASEDoc& doc) {
+    auto* user = dynamic_cast<qm::ScenarioPlace*>(doc.IdMap().Lookup("s-user-000001"));
+    if (user == nullptr || user->callBoxes.Count() != 2)
+        std::abort();
+    return user;
+}
+
+// Box index of the first life line dragged by dy and dropped on the life
+// line or, to delete it, off it; the editor's records.
+void DragCallBox(qm::CCASEDoc& doc, int index, int dy, bool onLifeLine, const std::string& room) {
+    using qm::ChangeKind;
+    qm::ScenarioPlace* user = User(doc);
+    auto* sequence = static_cast<qm::SequenceModel*>(doc.FindModelByName("Sequence"));
+    const ChangeKind kind = onLifeLine ? ChangeKind::DragCallBox : ChangeKind::DeleteCallBox;
+    const std::vector<qm::CRect> before = user->callBoxes.boxes;
+    const qm::CRect start = user->GetCallBox(index);
+    qm::Journal().BeginChange(&doc, kind);
+    qm::Journal().SetOffset(&doc, qm::CPoint(0, dy));
+    qm::DrawableRefList messages;
+    sequence->CollectCallBoxMessages(*user, start, messages);
+    if (onLifeLine) {
+        qm::CRect dropped = start;
+        dropped.OffsetRect(0, dy);
+        if (!user->MergeCallBox(dropped, index))
+            user->callBoxes.boxes[size_t(index)] = dropped;
+        sequence->MoveMessages(messages, dy, nullptr);
+        for (qm::Drawable* drawable : messages)
+            qm::Journal().AddChangedObject(&doc, drawable, nullptr);
+    } else {
+        user->RemoveCallBox(index);
+        qm::DrawableList taken = sequence->TakeWithAttachments(&doc, messages, nullptr);
+        for (auto& drawable : taken) {
+            qm::Journal().AddChangedObject(&doc, drawable.get(), nullptr);
+            qm::Journal().HoldRemovedObject(&doc, std::move(drawable));
+        }
+    }
+    qm::Journal().SaveDragContext(&doc, before, user->callBoxes.boxes, user->lifeLinePoint);
+    qm::Journal().RecordChange(&doc, kind, room.c_str(), sequence, user);
+}
 
 // Makes one change of the kind's operation, recorded under a description
 // long enough for the input to replace the record.
@@ -193,7 +270,42 @@ void Record(qm::CCASEDoc& doc, qm::Model& model, qm::Place& place, int choice) {
     case 14:
         model.CreateSwimlane(&doc, nullptr, 100, repaint);
         return;
-    case 16: {
+    case 15: {
+        qm::ScenarioPlace* user = User(doc);
+        const std::vector<qm::CRect> before = user->callBoxes.boxes;
+        qm::Journal().BeginChange(&doc, ChangeKind::ResizeCallBox);
+        user->callBoxes.boxes[0].bottom += 20;
+        qm::Journal().SaveDragContext(&doc, before, user->callBoxes.boxes, user->lifeLinePoint);
+        qm::Journal().RecordChange(&doc, ChangeKind::ResizeCallBox, room.c_str(),
+                                   doc.FindModelByName("Sequence"), user);
+        return;
+    }
+    case 16:
+        return DragCallBox(doc, 0, 30, true, room);
+    case 17:
+        return DragCallBox(doc, 0, 0, false, room);
+    case 18: {
+        // The port of a place and the link that ends on it go together.
+        qm::Model* ports = doc.FindModelByName("Ports");
+        auto* port = dynamic_cast<qm::Junction*>(doc.IdMap().Lookup("j-port-000001"));
+        auto* link = dynamic_cast<qm::Drawable*>(doc.IdMap().Lookup("l-port-000001"));
+        if (ports == nullptr || port == nullptr || port->Pivot() == nullptr || link == nullptr)
+            std::abort();
+        journal.BeginChange(ChangeKind::DeleteJunction);
+        port->savedBounds.left = port->point.x;
+        port->savedBounds.top = port->point.y;
+        qm::Place* pivot = port->Pivot();
+        journal.HoldRemovedObject(pivot->DetachJunction(port));
+        pivot->UpdateRepaintRect();
+        qm::DrawableList taken = ports->TakeWithAttachments(&doc, {link}, nullptr);
+        for (auto& drawable : taken) {
+            journal.AddChangedObject(drawable.get(), nullptr);
+            journal.HoldRemovedObject(std::move(drawable));
+        }
+        journal.RecordChange(ChangeKind::DeleteJunction, room, ports, port);
+        return;
+    }
+    case 20: {
         // The drawing locater's knob resizes the first place tool.
         qm::ToolModel* tool = doc.FindTool(qm::kBuiltinLinkTools);
         qm::CRect& frame = tool->printFrame;
@@ -205,7 +317,7 @@ void Record(qm::CCASEDoc& doc, qm::Model& model, qm::Place& place, int choice) {
         journal.RecordChange(ChangeKind::ResizeTool, room, tool, nullptr);
         return;
     }
-    case 17: {
+    case 21: {
         // The icon editor paints a diagonal into the tool's icon.
         qm::ToolModel* tool = doc.FindTool(qm::kBuiltinLinkTools);
         if (!doc.SaveIconForEdit(*tool))
@@ -230,7 +342,7 @@ void Record(qm::CCASEDoc& doc, qm::Model& model, qm::Place& place, int choice) {
     }
 }
 
-constexpr int kChoices = 18;
+constexpr int kChoices = 22;
 
 void Run(fuzzsupport::ProjectSetup& setup, const uint8_t* data, size_t size) {
     qm::CCASEDoc doc(setup.context, true);

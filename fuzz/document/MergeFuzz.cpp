@@ -44,8 +44,10 @@ void Edit(qm::CCASEDoc& doc, uint8_t op, uint8_t index, uint8_t value) {
             master->comment = name;
         break;
     case 2:
-        if (master != nullptr)
+        if (master != nullptr) {
             master->name = name;
+            master->NoteNameChange();
+        }
         break;
     case 3: {
         auto added = std::make_unique<qm::Master>(&doc.IdMap());

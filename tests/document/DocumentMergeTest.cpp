@@ -227,7 +227,11 @@ TEST_F(MergeTest, ObjectAndFieldRules) {
          [](CCASEDoc& d) { MasterNamed(d, "Foo")->attributes.pop_back(); },
          "Bar()[] Foo@ns(x:int)[Run]"},
         {"renamed in mine, namespace changed in theirs",
-         [](CCASEDoc& d) { MasterNamed(d, "Foo")->name = "Fu"; },
+         [](CCASEDoc& d) {
+             Master* foo = MasterNamed(d, "Foo");
+             foo->name = "Fu";
+             foo->NoteNameChange();
+         },
          [](CCASEDoc& d) { MasterNamed(d, "Foo")->nameSpace = "other"; },
          "Bar()[] Fu@other(x:int,y:int)[Run]"},
     };

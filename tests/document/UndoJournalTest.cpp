@@ -9,6 +9,7 @@
 #include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
 #include "drawables/PlaceGroup.h"
+#include "drawables/ScenarioPlace.h"
 #include "drawables/Tag.h"
 #include "drawables/ToolModel.h"
 #include "kernel/Kernel.h"
@@ -112,6 +113,38 @@ class UndoJournalTest : public test::DocumentTest {
     // The editing operations of the model and the document that record a change.
     static std::vector<Operation> OperationCases();
     static void AddJunction(UndoJournalTest& t);
+
+    // ---- the sequence diagram: the life line of User with two call boxes ----
+    SequenceModel* Sequence() {
+        return dynamic_cast<SequenceModel*>(doc->FindModelByName("Sequence"));
+    }
+    ScenarioPlace* User() {
+        return dynamic_cast<ScenarioPlace*>(doc->IdMap().Lookup("s-user-000001"));
+    }
+    // The second life line of the diagram, when there is one.
+    ScenarioPlace* Server() {
+        for (const auto& drawable : Sequence()->drawables) {
+            auto* scenario = dynamic_cast<ScenarioPlace*>(drawable.get());
+            if (scenario != nullptr && scenario != User())
+                return scenario;
+        }
+        return nullptr;
+    }
+    Link* Message() {
+        for (const auto& drawable : Sequence()->drawables) {
+            if (auto* link = dynamic_cast<Link*>(drawable.get()))
+                return link;
+        }
+        return nullptr;
+    }
+    // Adds the life line of Server; with message, also a message from User
+    // to Server at y 100 (on User's first box) labelled "1. call()". The
+    // journal starts empty.
+    static void AddServer(UndoJournalTest& t, bool message);
+    // The call-box drags as the editor ends them: box index of User moved
+    // by (dx, dy) and dropped on the life line (kept or merged) or off it
+    // (deleted with its messages).
+    static void DragCallBox(UndoJournalTest& t, int index, CPoint by, bool onLifeLine);
 
     DocumentJournals journals;
     ScopedInstall<ChangeJournal> installed{&journals};
@@ -302,6 +335,65 @@ void UndoJournalTest::AddJunction(UndoJournalTest& t) {
               nullptr);
     t.place->UpdateRepaintRect();
     t.journal().Reset();
+}
+
+void UndoJournalTest::AddServer(UndoJournalTest& t, bool message) {
+    SequenceModel* sequence = t.Sequence();
+    ASSERT_NE(sequence, nullptr);
+    auto* server = dynamic_cast<ScenarioPlace*>(
+        sequence->CreatePlaceOfTool(t.doc.get(), 10, "Server", "", CRect(300, 0, 400, 50)));
+    ASSERT_NE(server, nullptr);
+    if (message) {
+        Link* call = sequence->CreateLink(t.doc.get(), 3, "", t.User(), server);
+        ASSERT_NE(call, nullptr);
+        ASSERT_TRUE(call->SetVertices({CPoint(50, 100), CPoint(350, 100)}));
+        call->LayoutName();
+        call->LayoutEndLabels();
+        call->UpdateRepaintRect();
+        server->AddCallBoxAt(350, 100);
+        ASSERT_NE(sequence->CreateFloater("1. call()", call, CPoint(200, 100)), nullptr);
+    }
+    t.journal().Reset();
+}
+
+void UndoJournalTest::DragCallBox(UndoJournalTest& t, int index, CPoint by, bool onLifeLine) {
+    SequenceModel* sequence = t.Sequence();
+    ScenarioPlace* user = t.User();
+    const std::vector<CRect> before = user->callBoxes.boxes;
+    const CRect start = user->GetCallBox(index);
+    ASSERT_FALSE(start.IsRectEmpty());
+    Journal().BeginChange(t.doc.get(),
+                          onLifeLine ? ChangeKind::DragCallBox : ChangeKind::DeleteCallBox);
+    Journal().SetOffset(t.doc.get(), by);
+    user->callBoxes.currentIndex = index;
+    CRect dirty;
+    user->MoveCurrentCallBox(by.x, by.y, dirty);
+    const CRect dropped = user->GetCurrentCallBox();
+    const int dy = dropped.top - start.top;
+    DrawableRefList messages;
+    sequence->CollectCallBoxMessages(*user, start, messages);
+    if (!onLifeLine) {
+        user->RemoveCallBox(index);
+        DrawableList taken = sequence->TakeWithAttachments(t.doc.get(), messages, &dirty);
+        for (auto& drawable : taken) {
+            Journal().AddChangedObject(t.doc.get(), drawable.get(), nullptr);
+            Journal().HoldRemovedObject(t.doc.get(), std::move(drawable));
+        }
+        Journal().SaveDragContext(t.doc.get(), before, user->callBoxes.boxes, user->lifeLinePoint);
+        Journal().RecordChange(t.doc.get(), ChangeKind::DeleteCallBox, "Delete Call-box", sequence,
+                               user);
+        return;
+    }
+    if (!user->MergeCallBox(dropped, index)) {
+        CRect kept = start;
+        kept.OffsetRect(0, dy);
+        user->callBoxes.boxes[size_t(index)] = kept;
+    }
+    sequence->MoveMessages(messages, dy, &dirty);
+    for (Drawable* drawable : messages)
+        Journal().AddChangedObject(t.doc.get(), drawable, nullptr);
+    Journal().SaveDragContext(t.doc.get(), before, user->callBoxes.boxes, user->lifeLinePoint);
+    Journal().RecordChange(t.doc.get(), ChangeKind::DragCallBox, "Drag Call-box", sequence, user);
 }
 
 std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
@@ -706,6 +798,113 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
              ASSERT_NE(in->CreateSwimlane(t.doc.get(), nullptr, 300, repaint), nullptr);
              t.journal().Reset();
          }},
+        {"create a message between two life lines",
+         [](UndoJournalTest& t) {
+             Journal().BeginChange(t.doc.get(), ChangeKind::Create);
+             Link* call = t.Sequence()->CreateLink(t.doc.get(), 3, "", t.User(), t.Server());
+             ASSERT_NE(call, nullptr);
+             // The message goes below the boxes there are: each end gets a
+             // new box, as the message's insertion in time order gives it.
+             ASSERT_TRUE(call->SetVertices({CPoint(50, 480), CPoint(350, 480)}));
+             call->LayoutEndLabels();
+             call->UpdateRepaintRect();
+             t.User()->AddCallBoxAt(50, 480);
+             t.Server()->AddCallBoxAt(350, 480);
+             Journal().SaveLinkEnds(t.doc.get(), call, 0x3, true);
+             Journal().AddChangedObject(t.doc.get(), call, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::Create, "Create Link", t.Sequence(),
+                                    call);
+         },
+         [](UndoJournalTest& t) { AddServer(t, false); }},
+        {"resize a call box",
+         [](UndoJournalTest& t) {
+             ScenarioPlace* user = t.User();
+             const std::vector<CRect> before = user->callBoxes.boxes;
+             Journal().BeginChange(t.doc.get(), ChangeKind::ResizeCallBox);
+             Journal().SetOffset(t.doc.get(), CPoint(0, 30));
+             user->callBoxes.boxes[1].bottom += 30;
+             Journal().SaveDragContext(t.doc.get(), before, user->callBoxes.boxes,
+                                       user->lifeLinePoint);
+             Journal().RecordChange(t.doc.get(), ChangeKind::ResizeCallBox, "Resize Call-box",
+                                    t.Sequence(), user);
+         },
+         [](UndoJournalTest& t) { AddServer(t, true); }},
+        {"drag a call box with its message",
+         [](UndoJournalTest& t) { DragCallBox(t, 0, CPoint(3, 20), true); },
+         [](UndoJournalTest& t) { AddServer(t, true); }},
+        {"drag a call box into its neighbour",
+         [](UndoJournalTest& t) { DragCallBox(t, 1, CPoint(0, -50), true); },
+         [](UndoJournalTest& t) { AddServer(t, true); }},
+        {"delete a call box with its message",
+         [](UndoJournalTest& t) { DragCallBox(t, 0, CPoint(60, 0), false); },
+         [](UndoJournalTest& t) { AddServer(t, true); }},
+        {"delete the last call box of a life line",
+         [](UndoJournalTest& t) { DragCallBox(t, 0, CPoint(60, 0), false); },
+         [](UndoJournalTest& t) {
+             t.User()->RemoveCallBox(1);
+             t.journal().Reset();
+         }},
+        {"drag a message in a sequence diagram",
+         [](UndoJournalTest& t) {
+             Link* call = t.Message();
+             ASSERT_NE(call, nullptr);
+             std::vector<CPoint> points;
+             call->GetVertices(points);
+             Journal().BeginChange(t.doc.get(), ChangeKind::Reshape4);
+             Journal().SaveLinkEnds(t.doc.get(), call, 0x3, false);
+             Journal().AddPoints(t.doc.get(), points);
+             call->savedVertexCount = uint8_t(points.size());
+             call->savedBounds = call->labelRect;
+             Journal().SetSavedFlags(t.doc.get(), uint32_t(call->options));
+             // Below every call box: both ends get a new one, as the
+             // message's ends are attached again.
+             for (CPoint& point : points)
+                 point.y = 300;
+             ASSERT_TRUE(call->SetVertices(points));
+             call->LayoutEndLabels();
+             call->UpdateRepaintRect();
+             t.User()->AddCallBoxAt(50, 300);
+             t.Server()->AddCallBoxAt(350, 300);
+             Journal().SaveLinkEnds(t.doc.get(), call, 0x3, true);
+             Journal().AddChangedObject(t.doc.get(), call, nullptr);
+             Journal().RecordChange(t.doc.get(), ChangeKind::Reshape4, "Drag Link Edge",
+                                    t.Sequence(), call);
+         },
+         [](UndoJournalTest& t) { AddServer(t, true); }},
+        {"delete a junction with its link",
+         [](UndoJournalTest& t) {
+             Junction* junction = t.place->Junctions().back().get();
+             Journal().BeginChange(t.doc.get(), ChangeKind::DeleteJunction);
+             junction->savedBounds.left = junction->point.x;
+             junction->savedBounds.top = junction->point.y;
+             DrawableRefList links;
+             for (const auto& drawable : t.model->drawables) {
+                 auto* link = dynamic_cast<Link*>(drawable.get());
+                 if (link != nullptr &&
+                     (link->GetSource() == junction || link->GetTarget() == junction))
+                     links.push_back(link);
+             }
+             ASSERT_EQ(links.size(), 1u);
+             Journal().HoldRemovedObject(t.doc.get(), t.place->DetachJunction(junction));
+             t.place->UpdateRepaintRect();
+             CRect dirty;
+             DrawableList taken = t.model->TakeWithAttachments(t.doc.get(), links, &dirty);
+             for (auto& drawable : taken) {
+                 Journal().AddChangedObject(t.doc.get(), drawable.get(), nullptr);
+                 Journal().HoldRemovedObject(t.doc.get(), std::move(drawable));
+             }
+             Journal().RecordChange(t.doc.get(), ChangeKind::DeleteJunction, "Delete Junction",
+                                    t.model, junction);
+         },
+         [](UndoJournalTest& t) {
+             AddJunction(t);
+             auto* circle = dynamic_cast<NodeDrawable*>(t.doc->IdMap().Lookup("p-circle-0001"));
+             ASSERT_NE(
+                 dynamic_cast<CustomModel*>(t.model)->CreateLink(
+                     t.doc.get(), 3, "to the port", circle, t.place->Junctions().back().get()),
+                 nullptr);
+             t.journal().Reset();
+         }},
     };
 }
 
@@ -734,6 +933,42 @@ TEST_F(UndoJournalTest, ACreateRecordHoldsTheNewObjectsWhole) {
         << text;
     EXPECT_EQ(text.substr(text.size() - 3), ")\n\n");
     EXPECT_EQ(journal().Records()[0].end, text.size());
+}
+
+// A call-box record names the place and keeps its boxes before and after
+// the drag with the life line's point; a life line left without boxes is
+// written apart from a part the record does not keep.
+TEST_F(UndoJournalTest, ACallBoxRecordKeepsTheBoxesBeforeAndAfter) {
+    auto flat = [](std::string text) {
+        std::string out;
+        for (char c : text) {
+            if (c == '\n' || (c == ' ' && !out.empty() && (out.back() == ' ' || out.back() == '(')))
+                continue;
+            out += c;
+        }
+        return out;
+    };
+    AddServer(*this, true);
+    const std::string message = kest::prettystring(kest::mkstr(Message()->Id().Text()));
+    DragCallBox(*this, 0, CPoint(3, 20), true);
+    EXPECT_NE(flat(journalText())
+                  .find("(model \"d-seq-0000001\" (3 20) \"s-user-000001\" "
+                        "(((46 62 54 162) (46 194 54 220)) (50 450) "
+                        "((46 82 54 182) (46 194 54 220)) (50 450)) (drawable " +
+                        message + "))"),
+              std::string::npos)
+        << journalText();
+    // The box kept its x; its message moved down with it.
+    EXPECT_EQ(User()->GetCallBox(0), CRect(46, 82, 54, 182));
+    EXPECT_EQ(Message()->Vertices().front(), CPoint(50, 120));
+
+    doc = Load(Project());
+    User()->RemoveCallBox(1);
+    journal().Reset();
+    DragCallBox(*this, 0, CPoint(60, 0), false);
+    EXPECT_NE(flat(journalText()).find("(((46 62 54 162)) (50 450) none (50 450)) (drawable) nil"),
+              std::string::npos)
+        << journalText();
 }
 
 TEST_F(UndoJournalTest, PasteKeepsItsIdsAcrossUndoAndRedo) {

@@ -188,6 +188,89 @@ TEST_F(CustomModelTest, ASequenceModelWithNumberedMessagesRoundTrips) {
     model.Detach(&scope);
 }
 
+// What the editor's call-box drags use: the hit of a box, the merge of a
+// dropped box into its neighbour, the messages on a box, which move with it
+// (their floaters along) or go with what hangs on them.
+TEST_F(CustomModelTest, CallBoxesMergeOnTheLifeLineAndCarryTheirMessages) {
+    SequenceModel model(&project, &document, CSize(800, 600));
+    auto* a = static_cast<ScenarioPlace*>(
+        model.CreatePlaceOfTool(&document, 10, "a", "", CRect(0, 0, 80, 40)));
+    auto* b = static_cast<ScenarioPlace*>(
+        model.CreatePlaceOfTool(&document, 10, "b", "", CRect(200, 0, 280, 40)));
+    ASSERT_EQ(a->callBoxes.Count(), 1);
+    ASSERT_EQ(a->AddCallBoxAt(40, 300), 1);
+    const CRect first = a->GetCallBox(0);
+    const CRect second = a->GetCallBox(1);
+
+    struct Hit {
+        CPoint point;
+        int tolerance;
+        int index;
+    } hits[] = {
+        {{first.left - 4, first.top + 5}, 0, 0},
+        {{first.left - 5, first.top + 5}, 0, -1},
+        {{first.right + 3, first.top}, 0, 0},
+        {{first.left, first.top - 2}, 0, 0},
+        {{first.left, first.top - 3}, 0, -1},
+        {{first.left, first.top - 3}, 1, 0},
+        {{second.left, second.bottom + 1}, 0, 1},
+        {{first.left, (first.bottom + second.top) / 2}, 0, -1},
+    };
+    for (const Hit& hit : hits)
+        EXPECT_EQ(a->CallBoxAt(hit.point, hit.tolerance), hit.index)
+            << hit.point.x << "," << hit.point.y << " tolerance " << hit.tolerance;
+
+    // Messages: a to b on the first box, b to a ending on it, a to b on the second.
+    auto message = [&](ScenarioPlace* from, ScenarioPlace* to, int y) {
+        Link* link = model.CreateLink(&document, 3, "", from, to);
+        EXPECT_NE(link, nullptr);
+        EXPECT_TRUE(
+            link->SetVertices({CPoint(from->lifeLinePoint.x, y), CPoint(to->lifeLinePoint.x, y)}));
+        link->UpdateRepaintRect();
+        return link;
+    };
+    Link* call = message(a, b, first.top + 10);
+    Link* answer = message(b, a, first.bottom - 10);
+    Link* later = message(a, b, second.top + 5);
+    Floater* label = model.CreateFloater("1. call()", call, CPoint(140, first.top + 10));
+    ASSERT_NE(label, nullptr);
+    DrawableRefList onFirst;
+    model.CollectCallBoxMessages(*a, first, onFirst);
+    EXPECT_EQ(onFirst, (DrawableRefList{call, answer}));
+
+    const CRect labelAt = label->bounds;
+    CRect repaint;
+    model.MoveMessages(onFirst, 30, &repaint);
+    EXPECT_EQ(call->Vertices().front().y, first.top + 40);
+    EXPECT_EQ(answer->Vertices().back().y, first.bottom + 20);
+    EXPECT_EQ(later->Vertices().front().y, second.top + 5);
+    EXPECT_EQ(label->bounds,
+              CRect(labelAt.left, labelAt.top + 30, labelAt.right, labelAt.bottom + 30));
+    EXPECT_FALSE(repaint.IsRectEmpty());
+
+    // A drop that does not reach the neighbour merges nothing; one that
+    // does joins it, narrowed to the life line.
+    CRect dropped = second;
+    dropped.OffsetRect(5, -20);
+    EXPECT_FALSE(a->MergeCallBox(dropped, 1));
+    EXPECT_EQ(a->callBoxes.Count(), 2);
+    dropped = CRect(first.left + 6, first.bottom - 10, first.right + 6, first.bottom + 40);
+    EXPECT_TRUE(a->MergeCallBox(dropped, 1));
+    ASSERT_EQ(a->callBoxes.Count(), 1);
+    EXPECT_EQ(a->GetCallBox(0), CRect(first.left, first.top, first.right, first.bottom + 40));
+
+    // The messages go with their floater; the other stays.
+    DrawableList taken = model.TakeWithAttachments(&document, onFirst, nullptr);
+    std::vector<Drawable*> gone;
+    for (const auto& drawable : taken)
+        gone.push_back(drawable.get());
+    EXPECT_EQ(gone, (std::vector<Drawable*>{call, answer, label}));
+    EXPECT_EQ(model.drawables.size(), 3u);
+    for (auto& drawable : taken)
+        drawable->Detach(&scope);
+    model.Detach(&scope);
+}
+
 TEST_F(CustomModelTest, LifelinesStayBetweenTheirPlaceAndThePageBottom) {
     SequenceModel model(&project, &document, CSize(800, 600));
     auto* a = static_cast<ScenarioPlace*>(

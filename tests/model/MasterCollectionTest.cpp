@@ -7,6 +7,7 @@
 #include "model/MasterCollection.h"
 
 #include <fstream>
+#include <functional>
 #include <set>
 #include <sstream>
 
@@ -233,6 +234,101 @@ TEST_F(MasterCollectionTest, InsertAtAndAdd) {
     EXPECT_EQ(Names(), "b c a d ");
     EXPECT_EQ(collection.Add(nullptr), nullptr);
     EXPECT_EQ(collection.Count(), 4u);
+}
+
+// The look-up by name follows every way a held master's name changes: a
+// master is found by its new name, no longer by its old one, and where two
+// masters share a name the one nearer the front still wins.
+TEST_F(MasterCollectionTest, LookUpByNameFollowsEveryRename) {
+    using Path = std::function<void(MasterCollection&, Master*, const std::string&)>;
+    GuidScope noProject{nullptr, &templ};
+    const std::pair<const char*, Path> paths[] = {
+        {"Rename", [](MasterCollection& c, Master* m, const std::string& n) { c.Rename(m, n); }},
+        {"SetToolAndName",
+         [&](MasterCollection&, Master* m, const std::string& n) {
+             m->SetToolAndName(&classTool, n, m->nameSpace);
+         }},
+        {"Assign",
+         [&](MasterCollection&, Master* m, const std::string& n) {
+             auto from = CloneOf(*m);
+             from->name = n;
+             m->Assign(from.get());
+         }},
+        {"Props",
+         [&](MasterCollection&, Master* m, const std::string& n) {
+             auto to = CloneOf(*m);
+             to->name = n;
+             m->Props(&noProject, nullptr, m->Props(&noProject, to.get(), nullptr, false), true);
+         }},
+        {"Persist",
+         [&](MasterCollection&, Master* m, const std::string& n) {
+             auto from = CloneOf(*m);
+             from->name = n;
+             m->Persist(&noProject, from->Persist(&noProject, nullptr));
+         }},
+        {"ReplaceText",
+         [](MasterCollection& c, Master* m, const std::string& n) {
+             // Replacing records the master's previous state and marks it;
+             // an unmarked master is replaced again.
+             c.MarkAll(0);
+             EXPECT_EQ(m->ReplaceText(nullptr, m->name, n, ReplaceNamesOnly | ReplaceAndRecord), 1);
+         }},
+        {"direct write",
+         [&](MasterCollection&, Master* m, const std::string& n) {
+             m->name = n;
+             m->NoteNameChange();
+         }},
+        {"taken out, renamed, put back",
+         [](MasterCollection& c, Master* m, const std::string& n) {
+             std::unique_ptr<Master> taken = c.Remove(m, false);
+             taken->name = n;
+             c.InsertAt(1, std::move(taken));
+         }},
+    };
+    for (const auto& [what, rename] : paths) {
+        SCOPED_TRACE(what);
+        MasterCollection masters;
+        Master* back = masters.FindOrCreate(&project, 12, &classTool, "Twin", "", nullptr);
+        Master* middle = masters.FindOrCreate(&project, 12, &classTool, "Old", "", nullptr);
+        masters.FindOrCreate(&project, 12, &classTool, "Front", "", nullptr);
+        ASSERT_EQ(masters.FindMaster(12, "Old", ""), middle); // the index is built
+        rename(masters, middle, "New");
+        EXPECT_EQ(masters.FindMaster(12, "New", ""), middle);
+        EXPECT_EQ(masters.FindMaster(12, "Old", ""), nullptr);
+        // Into a name a master further back has: the nearer one is found.
+        rename(masters, middle, "Twin");
+        EXPECT_EQ(masters.FindMaster(12, "Twin", ""), middle);
+        EXPECT_EQ(masters.FindMaster(12, "New", ""), nullptr);
+        // And away again: the one further back is found once more.
+        rename(masters, middle, "Other");
+        EXPECT_EQ(masters.FindMaster(12, "Twin", ""), back);
+        EXPECT_EQ(masters.FindMaster(12, "Other", ""), middle);
+    }
+}
+
+// The index keeps the collection's order through inserts at the front, in
+// the middle and at the back, and through removals.
+TEST_F(MasterCollectionTest, LookUpByNameKeepsTheOrderOfTheCollection) {
+    auto named = [&](const char* name, const char* nameSpace) {
+        auto master = std::make_unique<Master>(&project);
+        master->SetToolAndName(&classTool, name, nameSpace);
+        return master;
+    };
+    Master* a = collection.Add(named("X", "a"));
+    EXPECT_EQ(collection.FindMaster(12, "X", ""), a);
+    Master* b = collection.InsertAt(99, named("X", "b"));
+    EXPECT_EQ(collection.FindMaster(12, "X", ""), a);
+    EXPECT_EQ(collection.FindMaster(12, "X", "b"), b);
+    Master* c = collection.InsertAt(1, named("X", "c"));
+    EXPECT_EQ(collection.FindMaster(12, "X", "b"), b);
+    Master* d = collection.Add(named("X", "d"));
+    EXPECT_EQ(collection.FindMaster(12, "X", ""), d);
+    ASSERT_NE(collection.Remove(d, false), nullptr);
+    EXPECT_EQ(collection.FindMaster(12, "X", ""), a);
+    ASSERT_NE(collection.Remove(a, false), nullptr);
+    EXPECT_EQ(collection.FindMaster(12, "X", ""), c);
+    EXPECT_EQ(collection.FindMaster(12, "X", "a"), nullptr);
+    EXPECT_EQ(collection.FindMaster(10, "X", ""), nullptr); // the kind still counts
 }
 
 } // namespace
