@@ -203,13 +203,8 @@ void UndoJournal::ReplayCallBoxes(ChangeKind kind, Model* model, Cell* fields, b
     Cell* full = Next(fields);
     if (!kest::islist(full))
         throw CKestException(kDamaged);
-    if (kest::ispair(fields)) {
-        Cell* positions = Next(fields);
-        if (!kest::ispair(positions) || kest::car(positions) != kest::intern("positions"))
-            throw CKestException(kDamaged);
-        positions = kest::cdr(positions);
+    if (Cell* positions = NextPositions(fields); positions != nil)
         header.drawablePositions = ReadInts(Next(positions));
-    }
     header.drawablePositions.resize(header.drawables.size(), -1);
     if (redo)
         RemoveObjects(kind, model, header);

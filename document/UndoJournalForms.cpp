@@ -1120,13 +1120,8 @@ void UndoJournal::ReplayJunction(ChangeKind kind, Model* model, Cell* fields, bo
         fullLinks = Next(fields);
         if (!kest::islist(fullLinks))
             throw CKestException(kDamaged);
-        if (kest::ispair(fields)) {
-            Cell* positions = Next(fields);
-            if (!kest::ispair(positions) || kest::car(positions) != kest::intern("positions"))
-                throw CKestException(kDamaged);
-            positions = kest::cdr(positions);
+        if (Cell* positions = NextPositions(fields); positions != nil)
             links.drawablePositions = ReadInts(Next(positions));
-        }
         links.drawablePositions.resize(links.drawables.size(), -1);
         if (!kest::ispair(pivotCell))
             throw CKestException(kDamaged);
@@ -1196,11 +1191,7 @@ void UndoJournal::ReplayObjects(ChangeKind kind, Cell* form, bool redo) {
     parsed.models = ReadIdList(Next(fields), "model");
     parsed.masters = ReadIdList(Next(fields), "master");
     parsed.drawables = ReadIdList(Next(fields), "drawable");
-    if (kest::ispair(fields)) {
-        Cell* positions = Next(fields);
-        if (!kest::ispair(positions) || kest::car(positions) != kest::intern("positions"))
-            throw CKestException(kDamaged);
-        positions = kest::cdr(positions);
+    if (Cell* positions = NextPositions(fields); positions != nil) {
         parsed.modelPositions = ReadInts(Next(positions));
         parsed.masterPositions = ReadInts(Next(positions));
         parsed.drawablePositions = ReadInts(Next(positions));

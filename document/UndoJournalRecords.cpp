@@ -107,4 +107,13 @@ CPoint ReadPoint(Cell* cell) {
     return CPoint(values[0], values[1]);
 }
 
+Cell* NextPositions(Cell*& fields) {
+    if (!kest::ispair(fields))
+        return nil;
+    Cell* positions = Next(fields);
+    if (!kest::ispair(positions) || kest::car(positions) != kest::intern("positions"))
+        throw CKestException(kDamaged);
+    return kest::cdr(positions);
+}
+
 } // namespace qm::journal

@@ -58,6 +58,10 @@ CRect ReadRect(kest::Cell* cell);
 kest::Cell* PointsCell(const std::vector<CPoint>& points);
 std::vector<CPoint> ReadPoints(kest::Cell* cell);
 
+// The lists of the (positions list ...) element that ends some records, read
+// from the rest of a record; nil when the record has none.
+kest::Cell* NextPositions(kest::Cell*& fields);
+
 // (head id ...) of the objects' ids.
 kest::Cell* IdList(const char* head, const std::vector<ModelObject*>& objects);
 // The ids of an id list whose head must be head ("master sym expected" otherwise).
