@@ -616,6 +616,39 @@ ToolModel* CCASEDoc::FindTool(int toolId) const {
     return template_ != nullptr ? template_->GetTool(toolId) : nullptr;
 }
 
+ToolBitmap* CCASEDoc::IconStripOf(const ToolModel& tool) const {
+    if (tool.iconStrip != nullptr)
+        return tool.iconStrip;
+    return template_ != nullptr ? &template_->toolBitmap : nullptr;
+}
+
+bool CCASEDoc::HoldsIconOf(const ToolModel& tool) const {
+    const ToolBitmap* strip = IconStripOf(tool);
+    return strip != nullptr && tool.iconSlot >= 0 && tool.iconSlot < strip->SlotCount() &&
+           strip->Height() >= kIconHeight;
+}
+
+bool CCASEDoc::SaveIconForEdit(const ToolModel& tool) {
+    const ToolBitmap* strip = IconStripOf(tool);
+    if (!HoldsIconOf(tool)) {
+        iconBackup_.Clear();
+        return false;
+    }
+    iconBackup_.Create(kIconWidth, kIconHeight);
+    iconBackup_.CopyIcon(*strip, tool.iconSlot, 0);
+    iconBackup_.ColourTable() = strip->ColourTable();
+    return true;
+}
+
+bool CCASEDoc::RestoreIconFromBackup(const ToolModel& tool) {
+    ToolBitmap* strip = IconStripOf(tool);
+    if (!HoldsIconOf(tool) || iconBackup_.Width() != kIconWidth ||
+        iconBackup_.Height() != kIconHeight)
+        return false;
+    strip->CopyIcon(iconBackup_, 0, tool.iconSlot);
+    return true;
+}
+
 void CCASEDoc::BindTemplate() {
     if (template_ == nullptr)
         return;

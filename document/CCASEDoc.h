@@ -17,6 +17,7 @@
 #include "document/FolderLists.h"
 #include "document/ProjectProfile.h"
 #include "drawables/DrawableModel.h"
+#include "drawables/NotationTemplate.h"
 #include "model/ChangeJournal.h"
 #include "model/GuidMap.h"
 #include "model/MasterCollection.h"
@@ -148,6 +149,24 @@ class CCASEDoc : public ModelDocument {
     ToolModel* FindTool(int toolId) const;
     // Binds the masters, then every model, to the current template.
     void BindTemplate();
+
+    // ---- icon editing ----
+
+    // The strip the tool's icon lives in: the tool's own, else the
+    // template's; null when there is neither.
+    ToolBitmap* IconStripOf(const ToolModel& tool) const;
+    // That strip holds the tool's whole 16 x 15 cell.
+    bool HoldsIconOf(const ToolModel& tool) const;
+    // Keeps the tool's icon (the 16 x 15 cell at x = 16 x its slot of the
+    // strip) with the strip's colour table as the icon an edit starts from.
+    // False, with nothing kept, when the slot lies outside the strip.
+    bool SaveIconForEdit(const ToolModel& tool);
+    // Copies the kept icon into the tool's cell of the strip. False, the
+    // strip unchanged, when no icon is kept or the slot lies outside it.
+    bool RestoreIconFromBackup(const ToolModel& tool);
+    // The kept icon: a strip of one 16 x 15 slot; empty when none is kept.
+    ToolBitmap& IconBackup() { return iconBackup_; }
+    const ToolBitmap& IconBackup() const { return iconBackup_; }
     // Tells the window to refill (fill) or empty its library list.
     void UpdateLibraryPane(bool fill);
     // The auto-save timer's step: nothing when the file exists read-only,
@@ -320,6 +339,7 @@ class CCASEDoc : public ModelDocument {
     DocumentFrame* frame_ = nullptr;
     std::string journalFile_;
     std::unique_ptr<UndoJournal> journal_;
+    ToolBitmap iconBackup_;
     int32_t pageWidth_ = 0;
     int32_t pageHeight_ = 0;
     bool hidden_;

@@ -147,6 +147,8 @@ void UndoJournal::BeginChange(ChangeKind kind) {
     turnCode_ = 0;
     offset_ = CPoint();
     savedFlags_ = 0;
+    oldToolSize_ = CPoint();
+    newToolSize_ = CPoint();
     oldVertices_.clear();
     oldSwimlane_ = nullptr;
     newSwimlane_ = nullptr;
@@ -406,11 +408,13 @@ Cell* UndoJournal::CheckTarget(Cell* form, Target& target) {
 }
 
 void UndoJournal::ReplayRecord(const JournalRecord& record, bool redo) {
+    templateRecord_ = false;
     std::optional<ChangeKind> kind = ChangeKindFromNumber(record.kind);
     if (!kind || *kind == ChangeKind::ProjectSaved || *kind == ChangeKind::UndoneCreate)
         return;
     HeapMark mark;
     Cell* form = ReadRecord(record);
+    templateRecord_ = kest::car(form) == kest::intern("toolModel");
     scope_ = GuidScope(document_.ProjectMap(), document_.TemplateMap());
     switch (*kind) {
     case ChangeKind::PropertyChanges: {
@@ -623,6 +627,9 @@ void UndoJournal::ReplayAnnotation(Cell* fields) {
 
 bool UndoJournal::Replay(int steps, bool redo) {
     bool chain = false;
+    // What the replayed records changed: the project, or only the template.
+    bool project = false;
+    bool notation = false;
     // The records of the current grouped run already applied, to revert
     // them when a later record of the run fails.
     std::vector<size_t> applied;
@@ -662,9 +669,15 @@ bool UndoJournal::Replay(int steps, bool redo) {
             return false;
         }
         applied.push_back(index);
+        (templateRecord_ ? notation : project) = true;
         --steps;
     }
-    document_.SetModifiedFlag(true);
+    // A change of a tool model is the template's: the template is to be
+    // saved again, the project is not.
+    if (notation && document_.Template() != nullptr)
+        document_.Template()->modified = true;
+    if (project || !notation)
+        document_.SetModifiedFlag(true);
     return true;
 }
 

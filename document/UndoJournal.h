@@ -116,6 +116,13 @@ class UndoJournal {
     // "Can't open undo file" when the file cannot be created.
     void Reset();
 
+    // ---- the template's tools (UndoJournalTools.cpp) ----
+    // The tool rectangle's width and height before (after false) or after
+    // the resize being prepared ("Resize Tool"); BeginChange zeroes both.
+    // An "Icon Edit" takes its icon before the edit from the document's
+    // icon backup (CCASEDoc::SaveIconForEdit).
+    void SetToolSize(CPoint size, bool after) { (after ? newToolSize_ : oldToolSize_) = size; }
+
     // ---- undo and redo ----
 
     bool CanUndo() const { return !records_.empty() && position_ != 0; }
@@ -150,6 +157,12 @@ class UndoJournal {
         std::vector<int32_t> masterPositions;
         std::vector<int32_t> drawablePositions;
     };
+
+    // ---- resizing a tool and editing its icon (UndoJournalTools.cpp) ----
+    // (toolModel toolNumber ...): nil for a change outside a tool model.
+    kest::Cell* BuildToolForm(ChangeKind kind, Model* model, kest::Cell* head);
+    // Nothing for a record whose head is not toolModel.
+    void ReplayTool(ChangeKind kind, kest::Cell* form, bool redo);
 
     // ---- the record forms and handlers of the other kinds (UndoJournalForms.cpp) ----
     kest::Cell* BuildMoreForm(ChangeKind kind, Model* model, kest::Cell* head, kest::Cell* id,
@@ -237,6 +250,8 @@ class UndoJournal {
     std::string newText_;
     ChangeContext undoContext_;
     ChangeContext redoContext_;
+    CPoint oldToolSize_;
+    CPoint newToolSize_;
     // The masters and models in order when a delete or cut began, for the
     // places the removed ones come back to; the masters when a grouping as
     // place began, to tell a master the group made from one it found.
@@ -245,6 +260,9 @@ class UndoJournal {
 
     Model* modelToShow_ = nullptr;
     std::vector<Drawable*> toSelect_;
+    // The record replayed last changes a tool model: the template, not the
+    // project, is what the replay modified.
+    bool templateRecord_ = false;
 };
 
 // The journal seam of the model and the drawables over the documents'
@@ -270,6 +288,10 @@ class DocumentJournals : public ChangeJournal {
                       ModelObject* entered, const CRect& enteredRect) override;
     void BeginGroup(ModelDocument* document) override;
     void EndGroup(ModelDocument* document) override;
+
+    // ---- the template's tools (UndoJournalTools.cpp) ----
+    void SetToolSize(ModelDocument* document, CPoint size, bool after) override;
+    bool SaveIconForEdit(ModelDocument* document, ModelObject* tool) override;
 };
 
 } // namespace qm

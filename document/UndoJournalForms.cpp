@@ -386,6 +386,9 @@ Cell* UndoJournal::BuildMoreForm(ChangeKind kind, Model* model, Cell* head, Cell
     case ChangeKind::UngroupPrimitive:
     case ChangeKind::UngroupPlace:
         return BuildGroupForm(kind, model, head, id, current);
+    case ChangeKind::ResizeTool:
+    case ChangeKind::IconEdit:
+        return BuildToolForm(kind, model, head);
     default:
         return nil;
     }
@@ -554,6 +557,10 @@ void UndoJournal::ReplayMore(ChangeKind kind, Cell* form, bool redo) {
     case ChangeKind::Explode:
     case ChangeKind::NewModel:
         ReplayNewModel(form, redo);
+        return;
+    case ChangeKind::ResizeTool:
+    case ChangeKind::IconEdit:
+        ReplayTool(kind, form, redo);
         return;
     default:
         break;

@@ -634,11 +634,14 @@ struct BitmapRecord {
     std::vector<uint8_t> bytes;
 };
 
-BitmapRecord ParseBitmap(Cell* list) {
+// (bitmap width height planes bitsPerPixel parameter byteCount block...):
+// checks the list whole and fills b. Answers the problem of a list that does
+// not hold, else null; a field of the wrong type throws the record reader's
+// CKestException.
+const char* CheckBitmap(Cell* list, BitmapRecord& b) {
     if (!kest::ispair(list) || kest::car(list) != kest::sym::bitmap)
-        Malformed("bitmap expected");
+        return "bitmap expected";
     RecordReader r(kest::cdr(list), "bitmap");
-    BitmapRecord b;
     b.width = r.Int("width");
     b.height = r.Int("height");
     r.Int("planes");
@@ -654,17 +657,43 @@ BitmapRecord ParseBitmap(Cell* list) {
                       int64_t(count) >= pixels &&
                       int64_t(blockCount) == (int64_t(count) + 255) / 256;
     if (!sane)
-        Malformed("bad bitmap record in template");
+        return "bad bitmap record in template";
     b.bytes.resize(size_t(blockCount) * kBlockBytes);
     size_t at = 0;
     for (Cell* c = blocks; c != nil; c = kest::cdr(c), at += kBlockBytes) {
         Cell* block = kest::car(c);
         if (block->type != kest::TChunk)
-            Malformed("bad bitmap record in template");
+            return "bad bitmap record in template";
         std::memcpy(&b.bytes[at], block->a.chunk, kBlockBytes);
     }
     b.bytes.resize(size_t(count));
+    return nullptr;
+}
+
+BitmapRecord ParseBitmap(Cell* list) {
+    BitmapRecord b;
+    if (const char* problem = CheckBitmap(list, b))
+        Malformed(problem);
     return b;
+}
+
+// The bitmap list of width x height pixels followed by the colour table.
+Cell* BitmapList(int32_t width, int32_t height, int32_t parameter,
+                 const std::vector<uint8_t>& pixels,
+                 const std::array<uint8_t, kColourTableBytes>& table) {
+    std::vector<uint8_t> bytes(pixels);
+    bytes.insert(bytes.end(), table.begin(), table.end());
+    Cell* data = kest::mkbinary(bytes.size(), bytes.data());
+    Cell* head = kest::mklist(kest::sym::bitmap, mkint(width), mkint(height), mkint(1), mkint(8),
+                              mkint(parameter), nullptr);
+    return kest::nconc(head, data);
+}
+
+// The colour table follows the pixels when the record holds it; a shorter
+// tail replaces only the entries it holds.
+void CopyColourTable(const BitmapRecord& b, size_t pixels, ToolBitmap& strip) {
+    const size_t tail = std::min(kColourTableBytes, b.bytes.size() - pixels);
+    std::copy_n(b.bytes.begin() + std::ptrdiff_t(pixels), tail, strip.ColourTable().begin());
 }
 
 void ReadTemplateLists(NotationTemplate& notation, kest::Channel* in) {
@@ -772,12 +801,8 @@ Cell* BitmapScriptor(NotationTemplate& notation, ToolBitmap& strip, Cell* list, 
     if (list == nullptr || list == nil) {
         if (strip.IsEmpty())
             throw CKestException("Couldn't access icon bitmap for template");
-        std::vector<uint8_t> bytes(strip.Pixels());
-        bytes.insert(bytes.end(), strip.ColourTable().begin(), strip.ColourTable().end());
-        Cell* data = kest::mkbinary(bytes.size(), bytes.data());
-        Cell* head = kest::mklist(kest::sym::bitmap, mkint(strip.Width()), mkint(strip.Height()),
-                                  mkint(1), mkint(8), mkint(notation.bitmapParameter), nullptr);
-        return kest::nconc(head, data);
+        return BitmapList(strip.Width(), strip.Height(), notation.bitmapParameter, strip.Pixels(),
+                          strip.ColourTable());
     }
     BitmapRecord b = ParseBitmap(list);
     notation.bitmapParameter = b.parameter;
@@ -786,10 +811,7 @@ Cell* BitmapScriptor(NotationTemplate& notation, ToolBitmap& strip, Cell* list, 
         strip.Create(b.width, b.height);
     const size_t pixels = size_t(b.width) * size_t(b.height);
     std::copy_n(b.bytes.begin(), pixels, strip.Pixels().begin());
-    // The colour table follows the pixels when the record holds it; a
-    // shorter tail replaces only the entries it holds.
-    const size_t tail = std::min(kColourTableBytes, b.bytes.size() - pixels);
-    std::copy_n(b.bytes.begin() + std::ptrdiff_t(pixels), tail, strip.ColourTable().begin());
+    CopyColourTable(b, pixels, strip);
     ReplaceBackgroundColour(strip);
     // A narrow strip is widened until it holds the reserved slots (one slot
     // for the usual 27-icon strip), so that reading never has to widen the
@@ -799,6 +821,29 @@ Cell* BitmapScriptor(NotationTemplate& notation, ToolBitmap& strip, Cell* list, 
             notation.EnlargeBitmap(nullptr, 0, -1);
     }
     return nil;
+}
+
+Cell* WriteIconBitmap(const ToolBitmap& icon, int32_t parameter) {
+    if (icon.Width() != kIconWidth || icon.Height() != kIconHeight)
+        throw CKestException("Couldn't access icon bitmap for template");
+    return BitmapList(kIconWidth, kIconHeight, parameter, icon.Pixels(), icon.ColourTable());
+}
+
+bool ReadIconBitmap(Cell* list, ToolBitmap& icon) {
+    BitmapRecord b;
+    try {
+        if (CheckBitmap(list, b) != nullptr)
+            return false;
+    } catch (const CKestException&) {
+        return false;
+    }
+    if (b.width != kIconWidth || b.height != kIconHeight)
+        return false;
+    constexpr size_t pixels = size_t(kIconWidth) * size_t(kIconHeight);
+    icon.Create(kIconWidth, kIconHeight);
+    std::copy_n(b.bytes.begin(), pixels, icon.Pixels().begin());
+    CopyColourTable(b, pixels, icon);
+    return true;
 }
 
 void FillBitmapInfoHeader(BitmapInfoHeader& header, int32_t width, int32_t height,

@@ -42,6 +42,15 @@ std::string WriteTemplateText(NotationTemplate& notation);
 kest::Cell* BitmapScriptor(NotationTemplate& notation, ToolBitmap& strip, kest::Cell* list,
                            bool create);
 
+// One icon (a 16 x 15 strip of one slot) in the same bitmap form, with
+// parameter in the form's parameter field; no template is touched. Writing
+// throws "Couldn't access icon bitmap for template" for an icon of another
+// size. Reading answers false, icon unchanged, for a list that is no bitmap
+// list of exactly 16 x 15 pixels with every pixel present; otherwise icon
+// becomes those pixels and takes the colour-table entries the list holds.
+kest::Cell* WriteIconBitmap(const ToolBitmap& icon, int32_t parameter);
+bool ReadIconBitmap(kest::Cell* list, ToolBitmap& icon);
+
 // Builds the template for a name: the built-in one when the file-name part
 // of name is "<Internal>", else the file read. Returns 1; failures throw.
 int CreateTemplate(NotationTemplate& notation, const std::string& name);

@@ -175,6 +175,9 @@ class ToolModel : public Model, public MasterTool, public NotationTool {
     int32_t toolType = ToolTypeNone;
     int16_t id = 0;
     int16_t scale = 0;
+    // The tool rectangle: the sample's frame at scale 1 (the template
+    // listing's sample, a link's label frame), which the drawing locater's
+    // knob resizes.
     CRect printFrame;
     CRect iconCanvas;
     int32_t lineColour = 0;
@@ -186,6 +189,10 @@ class ToolModel : public Model, public MasterTool, public NotationTool {
     // Not owned: the template's strip.
     ToolBitmap* iconStrip = nullptr;
     bool iconEditing = false;
+    // The tool's icon in the strip was painted, pasted, cut or restored by
+    // undo or redo since the template was read: the palettes built from the
+    // strip are out of date. Not written to the template file.
+    bool iconChanged = false;
 
   private:
     TextPrimitive* FindTextWithFlag(int32_t flag) const;

@@ -138,6 +138,18 @@ class ChangeJournal {
     virtual bool HasChangedObjects(ModelDocument* /*document*/) const { return false; }
     virtual void BeginGroup(ModelDocument* /*document*/) {}
     virtual void EndGroup(ModelDocument* /*document*/) {}
+
+    // ---- the template's tools: resizing a tool and editing its icon ----
+    // The width and height of the tool's rectangle before (after false) or
+    // after a resize of the tool, for the "Resize Tool" change being prepared.
+    virtual void SetToolSize(ModelDocument* /*document*/, CPoint /*size*/, bool /*after*/) {}
+    // Keeps the tool's icon as the document's icon backup, the icon an
+    // "Icon Edit" (paste, cut, delete) starts from; tool is a tool model.
+    // False when nothing was kept (no document, or the icon lies outside the
+    // template's strip).
+    virtual bool SaveIconForEdit(ModelDocument* /*document*/, ModelObject* /*tool*/) {
+        return false;
+    }
 };
 
 // The installed journal (one that records nothing until another is installed).

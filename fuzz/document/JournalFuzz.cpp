@@ -5,11 +5,12 @@
 // move, drawables move, delete, cut, masters delete, order, rotation,
 // reposition, link style, the groupings, a swimlane, an ungroup, the
 // resize, drag and delete of a call box, the delete of a junction with its
-// link, a drag out of a swimlane, a master deleted with its exploded
-// submodel and a place switched to another master) and whether a
-// successful undo is redone (0x80).
-// Oracle: no crash, and a replay that fails leaves the project's saved text
-// as it was.
+// link, a tool resized, a tool's icon painted, a drag out of a swimlane, a
+// master deleted with its exploded submodel and a place switched to another
+// master) and whether a successful undo is redone (0x80).
+// Oracle: no crash, and a replay that fails leaves the project's saved text,
+// the template's tools and icon strip and the document's icon backup as they
+// were.
 #include "ProjectFuzzSupport.h"
 
 #include "document/UndoJournal.h"
@@ -18,19 +19,23 @@
 #include "drawables/Junction.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
 #include "drawables/PlaceGroup.h"
 #include "drawables/ScenarioPlace.h"
+#include "drawables/ToolModel.h"
 #include "model/Master.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -95,8 +100,9 @@ const char* const kProject =
     "\"\" \"\" 0 0 (199 109 219 125) (304 203 304 203) (115 32 115 32) 3 3 \"l-port-000001\" (107 "
     "36 312 199) (102 31 317 204) (199 109 219 125) 2 0 (nil 1 -12 0 0 4 15 0) \"\"))\n";
 
-// Room for the input: the description of the record that the input replaces.
-constexpr size_t kRoom = 4096;
+// Room for the input: the description of the record that the input replaces
+// (an icon edit's record, two icons written whole, takes over 5000 bytes).
+constexpr size_t kRoom = 8192;
 
 // Selects exactly the drawables of these ids.
 void SelectOnly(qm::CCASEDoc& doc, qm::Model& model, std::initializer_list<const char*> ids) {
@@ -106,6 +112,49 @@ void SelectOnly(qm::CCASEDoc& doc, qm::Model& model, std::initializer_list<const
             model.Select(drawable, true, nullptr, false);
     }
 }
+
+// What the journal's tool records change: the template's tools and icon
+// strip (shared by every input's document, so put back after each input).
+struct TemplateState {
+    struct Tool {
+        qm::CRect frame;
+        int16_t slot;
+        bool editing;
+        bool changed;
+        bool operator==(const Tool&) const = default;
+    };
+    explicit TemplateState(const qm::NotationTemplate& notation)
+        : pixels(notation.toolBitmap.Pixels()), table(notation.toolBitmap.ColourTable()) {
+        for (const auto& tool : notation.tools)
+            tools.push_back(
+                {tool->printFrame, tool->iconSlot, tool->iconEditing, tool->iconChanged});
+    }
+    void Restore(qm::NotationTemplate& notation) const {
+        notation.toolBitmap.Pixels() = pixels;
+        notation.toolBitmap.ColourTable() = table;
+        for (size_t i = 0; i < tools.size() && i < notation.tools.size(); ++i) {
+            qm::ToolModel& tool = *notation.tools[i];
+            tool.printFrame = tools[i].frame;
+            tool.iconSlot = tools[i].slot;
+            tool.SetIconEditing(tools[i].editing);
+            tool.iconChanged = tools[i].changed;
+        }
+    }
+    bool operator==(const TemplateState&) const = default;
+    std::vector<uint8_t> pixels;
+    std::array<uint8_t, 4 * qm::ToolBitmap::kColours> table;
+    std::vector<Tool> tools;
+};
+
+// Everything a replay may change.
+struct State {
+    explicit State(qm::CCASEDoc& doc)
+        : text(doc.StoreText()), notation(*doc.Template()), backup(doc.IconBackup().Pixels()) {}
+    bool operator==(const State&) const = default;
+    std::string text;
+    TemplateState notation;
+    std::vector<uint8_t> backup;
+};
 
 // The life line of User in the sequence diagram: two call boxes, a message
 // to Server from the first, labelled.
@@ -259,6 +308,29 @@ void Record(qm::CCASEDoc& doc, qm::Model& model, qm::Place& place, int choice) {
         return;
     }
     case 20: {
+        // The drawing locater's knob resizes the first place tool.
+        qm::ToolModel* tool = doc.FindTool(qm::kBuiltinLinkTools);
+        qm::CRect& frame = tool->printFrame;
+        journal.BeginChange(ChangeKind::ResizeTool);
+        journal.SetToolSize(qm::CPoint(frame.Width(), frame.Height()), false);
+        frame.right += 30;
+        frame.bottom += 20;
+        journal.SetToolSize(qm::CPoint(frame.Width(), frame.Height()), true);
+        journal.RecordChange(ChangeKind::ResizeTool, room, tool, nullptr);
+        return;
+    }
+    case 21: {
+        // The icon editor paints a diagonal into the tool's icon.
+        qm::ToolModel* tool = doc.FindTool(qm::kBuiltinLinkTools);
+        if (!doc.SaveIconForEdit(*tool))
+            std::abort();
+        for (int32_t i = 0; i < qm::kIconHeight; ++i)
+            doc.Template()->toolBitmap.SetPixel(tool->iconSlot * qm::kIconWidth + i, i, 9);
+        journal.BeginChange(ChangeKind::IconEdit);
+        journal.RecordChange(ChangeKind::IconEdit, room, tool, nullptr);
+        return;
+    }
+    case 22: {
         // A place dragged out of a swimlane into the model.
         auto* lane =
             dynamic_cast<qm::PlaceGroup*>(model.CreateSwimlane(&doc, nullptr, 100, repaint));
@@ -276,7 +348,7 @@ void Record(qm::CCASEDoc& doc, qm::Model& model, qm::Place& place, int choice) {
         journal.RecordChange(ChangeKind::MoveDrawables, room, &model, nullptr);
         return;
     }
-    case 21: {
+    case 23: {
         // The unused master, exploded, deleted with its submodel.
         qm::Master* loose = doc.Masters().FindByGuid("m-loose-000001");
         qm::Model* made = doc.NewModel(qm::MkClass, &model);
@@ -289,7 +361,7 @@ void Record(qm::CCASEDoc& doc, qm::Model& model, qm::Place& place, int choice) {
         journal.RecordChange(ChangeKind::Delete, room, nullptr, nullptr);
         return;
     }
-    case 22: {
+    case 24: {
         // The second place renamed to bind another existing master.
         auto* diagram = dynamic_cast<qm::CustomModel*>(&model);
         auto* other = diagram == nullptr
@@ -322,7 +394,7 @@ void Record(qm::CCASEDoc& doc, qm::Model& model, qm::Place& place, int choice) {
     }
 }
 
-constexpr int kChoices = 23;
+constexpr int kChoices = 25;
 
 void Run(fuzzsupport::ProjectSetup& setup, const uint8_t* data, size_t size) {
     qm::CCASEDoc doc(setup.context, true);
@@ -334,6 +406,9 @@ void Run(fuzzsupport::ProjectSetup& setup, const uint8_t* data, size_t size) {
         std::abort();
     const int choice = (data[0] & 0x7F) % kChoices;
     const bool redo = (data[0] & 0x80) != 0;
+    if (doc.Template() == nullptr)
+        std::abort();
+    const TemplateState shared(*doc.Template());
     Record(doc, *model, *place, choice);
     if (journal.Records().size() != 1)
         std::abort();
@@ -349,19 +424,20 @@ void Run(fuzzsupport::ProjectSetup& setup, const uint8_t* data, size_t size) {
         std::abort();
     ::close(fd);
 
-    const std::string before = doc.StoreText();
+    const State before(doc);
     if (!journal.Replay(1, false)) {
-        if (doc.StoreText() != before) {
+        if (!(State(doc) == before)) {
             std::fprintf(stderr, "a failed undo changed the project\n");
             std::abort();
         }
     } else if (redo) {
-        const std::string undone = doc.StoreText();
-        if (!journal.Replay(1, true) && doc.StoreText() != undone) {
+        const State undone(doc);
+        if (!journal.Replay(1, true) && !(State(doc) == undone)) {
             std::fprintf(stderr, "a failed redo changed the project\n");
             std::abort();
         }
     }
+    shared.Restore(*doc.Template());
     qm::DeleteFile(journal.FileName());
 }
 
