@@ -3,10 +3,10 @@
 // byte chooses the change recorded, and so the record's kind (bits 0x7F,
 // modulo the number of changes: replace, annotation, property changes, model
 // move, drawables move, delete, cut, masters delete, order, rotation,
-// reposition, link style, the groupings, a swimlane, an ungroup, the
-// resize, drag and delete of a call box, the delete of a junction with its
-// link, a tool resized, a tool's icon painted, a drag out of a swimlane, a
-// master deleted with its exploded submodel and a place switched to another
+// reposition, link style, the groupings, a swimlane, the resize, drag and
+// delete of a call box, the delete of a junction with its link, an ungroup,
+// a tool resized, a tool's icon painted, a drag out of a swimlane, a master
+// deleted with its exploded submodel and a place switched to another
 // master) and whether a successful undo is redone (0x80).
 // Oracle: no crash, and a replay that fails leaves the project's saved text,
 // the template's tools and icon strip and the document's icon backup as they
