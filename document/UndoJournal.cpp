@@ -401,9 +401,7 @@ Cell* UndoJournal::CheckTarget(Cell* form, Target& target) {
         }
     }
     if (tool)
-        throw CKestException(
-            "Can't undo/redo change to template, probably because the template was later "
-            "switched!");
+        throw CKestException(kTemplateSwitched);
     throw CKestException("Can't undo/redo change to project (parent model inaccessible)");
 }
 

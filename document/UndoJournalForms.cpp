@@ -883,11 +883,6 @@ void UndoJournal::ReplayGeometry(ChangeKind kind, Model* model, Cell* fields, bo
 
 namespace {
 
-PlaceGroup* AsGroup(Drawable* drawable) {
-    return drawable != nullptr && drawable->IsPlaceGroup() ? dynamic_cast<PlaceGroup*>(drawable)
-                                                           : nullptr;
-}
-
 // The list a move leaves or enters: the group's members, else the model's.
 DrawableList* ListOf(PlaceGroup* group, Model* model) {
     if (group != nullptr)
@@ -921,8 +916,8 @@ bool InsideAny(Drawable* drawable, const std::unordered_set<const Drawable*>& th
 
 void UndoJournal::SetSwimlanes(ModelObject* left, const CRect& leftRect, ModelObject* entered,
                                const CRect& enteredRect) {
-    PlaceGroup* from = AsGroup(dynamic_cast<Drawable*>(left));
-    PlaceGroup* to = AsGroup(dynamic_cast<Drawable*>(entered));
+    PlaceGroup* from = AsPlaceGroup(dynamic_cast<Drawable*>(left));
+    PlaceGroup* to = AsPlaceGroup(dynamic_cast<Drawable*>(entered));
     oldSwimlane_ = from;
     newSwimlane_ = to;
     oldRect_ = from != nullptr ? leftRect : CRect();
@@ -1009,7 +1004,7 @@ void UndoJournal::ReplayMove(Model* model, Cell* fields, bool redo) {
         scope_.Lookup(laneId, object, false);
         if (object == nullptr)
             return lane;
-        lane.group = AsGroup(dynamic_cast<Drawable*>(object));
+        lane.group = AsPlaceGroup(dynamic_cast<Drawable*>(object));
         if (lane.group == nullptr || !LiesIn(model, lane.group))
             throw CKestException(kDamaged);
         if (saved != nil || after != nil) {

@@ -20,6 +20,8 @@ struct ChangeContext;
 namespace qm::journal {
 
 inline constexpr const char* kDamaged = "The undo journal record cannot be read";
+inline constexpr const char* kTemplateSwitched =
+    "Can't undo/redo change to template, probably because the template was later switched!";
 
 inline kest::Cell* Str(const char* text) {
     return kest::mkstr(text);

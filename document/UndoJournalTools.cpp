@@ -30,8 +30,6 @@ namespace {
 
 using namespace journal;
 
-constexpr const char* kTemplateSwitched =
-    "Can't undo/redo change to template, probably because the template was later switched!";
 constexpr const char* kIconOutside = "The tool's icon lies outside the template's icon strip";
 constexpr const char* kNoIconKept = "No icon was kept when the icon edit began";
 

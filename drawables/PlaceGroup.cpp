@@ -39,17 +39,6 @@ const std::string& MasterName(const Master* master) {
     return master != nullptr ? master->name : none;
 }
 
-PlaceGroup* AsPlaceGroup(Drawable* drawable) {
-    return drawable != nullptr && drawable->IsPlaceGroup() ? dynamic_cast<PlaceGroup*>(drawable)
-                                                           : nullptr;
-}
-
-const PlaceGroup* AsPlaceGroup(const Drawable* drawable) {
-    return drawable != nullptr && drawable->IsPlaceGroup()
-               ? dynamic_cast<const PlaceGroup*>(drawable)
-               : nullptr;
-}
-
 int MaxNumberIn(const DrawableList& members, int depth) {
     int best = 0;
     for (const auto& member : members) {
@@ -63,6 +52,17 @@ int MaxNumberIn(const DrawableList& members, int depth) {
 }
 
 } // namespace
+
+PlaceGroup* AsPlaceGroup(Drawable* drawable) {
+    return drawable != nullptr && drawable->IsPlaceGroup() ? dynamic_cast<PlaceGroup*>(drawable)
+                                                           : nullptr;
+}
+
+const PlaceGroup* AsPlaceGroup(const Drawable* drawable) {
+    return drawable != nullptr && drawable->IsPlaceGroup()
+               ? dynamic_cast<const PlaceGroup*>(drawable)
+               : nullptr;
+}
 
 PlaceGroup::PlaceGroup(GuidMap* map) : Place(map), members_(map) {
     kindCode = TkPlaceGroup;

@@ -150,4 +150,8 @@ class Swimlane : public PlaceGroup {
     std::vector<Swimlane*> namedBy_;
 };
 
+// The drawable as a place group (a swimlane too); null for anything else.
+PlaceGroup* AsPlaceGroup(Drawable* drawable);
+const PlaceGroup* AsPlaceGroup(const Drawable* drawable);
+
 } // namespace qm
