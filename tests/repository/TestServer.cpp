@@ -64,12 +64,16 @@ class Controller : public MessageEndpoint {
 } // namespace
 
 uint16_t PickPorts(int count, const std::function<bool(uint16_t first)>& open) {
-    // Each process starts from its own place in 10000..31999, below the range
-    // the system hands out for port 0, and goes on from where its last search
-    // ended.
+    // Each process starts from its own block of 50 ports in 10000..31999,
+    // below the range the system hands out for port 0, and goes on from
+    // where its last search ended. Blocks keep processes started one after
+    // the other apart: with neighbouring starts, one process's server took
+    // the port another had just closed to show that nothing listens there.
     constexpr int kLowest = 10000;
     constexpr int kHighest = 32000;
-    static int next = kLowest + static_cast<int>(::getpid() % 11000) * 2;
+    constexpr int kBlock = 50;
+    static int next =
+        kLowest + static_cast<int>(::getpid() % ((kHighest - kLowest) / kBlock)) * kBlock;
     for (int tries = 0; tries < 2000; ++tries) {
         if (next + count > kHighest)
             next = kLowest;
