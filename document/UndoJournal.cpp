@@ -7,8 +7,6 @@
 #include "document/ProjectFile.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
-#include "drawables/Place.h"
-#include "drawables/Tag.h"
 #include "kernel/Kernel.h"
 #include "model/Master.h"
 #include "platform/Errors.h"
@@ -78,21 +76,6 @@ const Model* AsModel(const ModelObject* object) {
 bool IsToolModelObject(const ModelObject* object) {
     const Model* model = AsModel(object);
     return model != nullptr && model->IsToolModel();
-}
-
-// The index an annotation record keeps for a member of master: its place in
-// the attribute list, else the attribute count plus its place in the method
-// list; none for a member found in neither.
-std::optional<int32_t> MemberIndex(const Master& master, const ModelObject* member) {
-    for (size_t i = 0; i < master.attributes.size(); ++i) {
-        if (master.attributes[i].get() == member)
-            return static_cast<int32_t>(i);
-    }
-    for (size_t i = 0; i < master.methods.size(); ++i) {
-        if (master.methods[i].get() == member)
-            return static_cast<int32_t>(master.attributes.size() + i);
-    }
-    return std::nullopt;
 }
 
 // The text to show for a failure; empty for one already shown.
@@ -218,90 +201,13 @@ void UndoJournal::MarkModified(ModelObject* model) {
 }
 
 Cell* UndoJournal::BuildForm(ChangeKind kind, ModelObject* model, ModelObject* current) {
-    Cell* head = kest::intern(IsToolModelObject(model) ? "toolModel" : "model");
-    Cell* id = Str(model != nullptr ? model->Id().Text() : "");
-    switch (kind) {
-    case ChangeKind::Replace: {
-        // One element per changed object: its id and the differences of its
-        // copy from before the replace against it.
-        Cell* elements = nil;
-        for (size_t i = 0; i < changed_.size(); ++i) {
-            if (changed_[i] == nullptr || previous_[i] == nullptr)
-                continue;
-            Cell* diff = previous_[i]->Props(&scope_, changed_[i], nullptr, false);
-            elements = kest::mkcons(
-                kest::mkcons(Str(changed_[i]->Id().Text()), diff == nullptr ? nil : diff),
-                elements);
-        }
-        return kest::mkcons(head, kest::mkcons(id, kest::nreverse(elements)));
-    }
-    case ChangeKind::Annotation: {
-        auto* place = dynamic_cast<Place*>(current);
-        if (place == nullptr)
-            throw CKestException("Annotation recorded without its place");
-        Cell* indices = nil;
-        for (ModelObject* member : changed_) {
-            if (member == nullptr) {
-                indices = kest::mkcons(kest::mkint(-1), indices);
-                continue;
-            }
-            if (place->GetMaster() == nullptr)
-                continue;
-            if (std::optional<int32_t> index = MemberIndex(*place->GetMaster(), member))
-                indices = kest::mkcons(kest::mkint(*index), indices);
-        }
-        return kest::mkcons(
-            head, kest::mkcons(id, kest::mkcons(Str(place->Id().Text()), kest::nreverse(indices))));
-    }
-    case ChangeKind::PropertyChanges: {
-        // The object and the differences of its copy from before the change
-        // against it; nothing when nothing differs.
-        if (current == nullptr || changed_.empty() || previous_[0] == nullptr)
-            return nil;
-        Cell* diff = previous_[0]->Props(&scope_, current, nullptr, false);
-        bool any = false;
-        for (Cell* rest = diff; kest::ispair(rest); rest = kest::cdr(rest))
-            any = any || kest::car(rest) != nil;
-        if (!any)
-            return nil;
-        return kest::mklist(head, id, Str(current->Id().Text()), diff, nil, nullptr);
-    }
-    case ChangeKind::RenumberMessages: {
-        // (id before after textBefore textAfter) for each renumbered
-        // message, in pick order. The texts restore a message that had no
-        // number exactly, which its number 0 alone would not.
-        Cell* entries = nil;
-        for (size_t i = 0; i < changed_.size(); ++i) {
-            auto* floater = dynamic_cast<Floater*>(changed_[i]);
-            auto* before = dynamic_cast<Floater*>(previous_[i].get());
-            if (floater == nullptr || before == nullptr)
-                continue;
-            entries = kest::mkcons(
-                kest::mklist(Str(floater->Id().Text()), kest::mkint(before->GetNumber()),
-                             kest::mkint(floater->GetNumber()), Str(before->text.c_str()),
-                             Str(floater->text.c_str()), nullptr),
-                entries);
-        }
-        return kest::mkcons(head, kest::mkcons(id, kest::nreverse(entries)));
-    }
-    case ChangeKind::AnnotationMultiple: {
-        Cell* entries = nil;
-        for (ModelObject* drawable : changed_) {
-            if (drawable != nullptr)
-                entries = kest::mkcons(Str(drawable->Id().Text()), entries);
-        }
-        return kest::mkcons(head, kest::mkcons(id, kest::nreverse(entries)));
-    }
-    case ChangeKind::MoveModelUp:
-    case ChangeKind::MoveModelDown:
-        return kest::mklist(head, id, kest::mkint(kind == ChangeKind::MoveModelUp ? 1 : 0),
-                            nullptr);
-    case ChangeKind::ProjectSaved:
-    case ChangeKind::UndoneCreate:
+    const Handler& handler = HandlerOf(kind);
+    if (handler.build == nullptr)
         return nil;
-    default:
-        return BuildMoreForm(kind, dynamic_cast<Model*>(model), head, id, current);
-    }
+    const FormArgs args{kind, dynamic_cast<Model*>(model),
+                        kest::intern(IsToolModelObject(model) ? "toolModel" : "model"),
+                        Str(model != nullptr ? model->Id().Text() : ""), current};
+    return (this->*handler.build)(args);
 }
 
 void UndoJournal::Append(ChangeKind kind, const std::string& description, Cell* form) {
@@ -408,219 +314,22 @@ Cell* UndoJournal::CheckTarget(Cell* form, Target& target) {
 void UndoJournal::ReplayRecord(const JournalRecord& record, bool redo) {
     templateRecord_ = false;
     std::optional<ChangeKind> kind = ChangeKindFromNumber(record.kind);
-    if (!kind || *kind == ChangeKind::ProjectSaved || *kind == ChangeKind::UndoneCreate)
+    if (!kind)
+        return;
+    const Handler& handler = HandlerOf(*kind);
+    if (handler.replayForm == nullptr && handler.replayFields == nullptr)
         return;
     HeapMark mark;
     Cell* form = ReadRecord(record);
     templateRecord_ = kest::car(form) == kest::intern("toolModel");
     scope_ = GuidScope(document_.ProjectMap(), document_.TemplateMap());
-    switch (*kind) {
-    case ChangeKind::PropertyChanges: {
-        ReplayPropertyChanges(form, redo);
+    if (handler.replayForm != nullptr) {
+        (this->*handler.replayForm)(*kind, form, redo);
         return;
     }
-    case ChangeKind::Replace: {
-        Target target;
-        Cell* fields = CheckTarget(form, target);
-        ReplayReplace(fields, redo);
-        modelToShow_ = target.model;
-        return;
-    }
-    case ChangeKind::Annotation: {
-        Target target;
-        Cell* fields = CheckTarget(form, target);
-        ReplayAnnotation(fields);
-        modelToShow_ = target.model;
-        return;
-    }
-    case ChangeKind::RenumberMessages: {
-        Target target;
-        Cell* fields = CheckTarget(form, target);
-        ReplayRenumber(fields, redo);
-        modelToShow_ = target.model;
-        return;
-    }
-    case ChangeKind::AnnotationMultiple: {
-        // The changes themselves are the annotation records of the group;
-        // this one only selects the drawables.
-        Target target;
-        Cell* fields = CheckTarget(form, target);
-        std::vector<Drawable*> drawables;
-        for (Cell* rest = fields; rest != nil;) {
-            Cell* id = Next(rest);
-            if (!IsString(id))
-                throw CKestException(kDamaged);
-            ModelObject* object = nullptr;
-            scope_.Lookup(id->a.str, object, true);
-            if (auto* drawable = dynamic_cast<Drawable*>(object))
-                drawables.push_back(drawable);
-        }
-        toSelect_ = std::move(drawables);
-        modelToShow_ = target.model;
-        return;
-    }
-    case ChangeKind::MoveModelUp:
-    case ChangeKind::MoveModelDown: {
-        Target target;
-        Cell* fields = CheckTarget(form, target);
-        Cell* up = Next(fields);
-        if (!IsInteger(up) || (up->a.ival != 0 && up->a.ival != 1))
-            throw CKestException(kDamaged);
-        // Undo moves the model the other way.
-        MoveModelOneStep(target.model, (up->a.ival == 1) == redo);
-        modelToShow_ = target.model;
-        return;
-    }
-    default:
-        ReplayMore(*kind, form, redo);
-        return;
-    }
-}
-
-void UndoJournal::ReplayRenumber(Cell* fields, bool redo) {
-    struct Entry {
-        Floater* floater;
-        int32_t before;
-        int32_t after;
-        Cell* textBefore; // null in a record without the texts
-        Cell* textAfter;
-    };
-    std::vector<Entry> entries;
-    for (Cell* rest = fields; rest != nil;) {
-        Cell* entry = Next(rest);
-        Cell* id = Next(entry);
-        Cell* before = Next(entry);
-        Cell* after = Next(entry);
-        if (!IsString(id) || !IsInteger(before) || !IsInteger(after))
-            throw CKestException(kDamaged);
-        Cell* textBefore = kest::ispair(entry) ? Next(entry) : nullptr;
-        Cell* textAfter = kest::ispair(entry) ? Next(entry) : nullptr;
-        if ((textBefore != nullptr && !IsString(textBefore)) ||
-            (textAfter != nullptr && !IsString(textAfter)))
-            throw CKestException(kDamaged);
-        ModelObject* object = nullptr;
-        scope_.Lookup(id->a.str, object, true);
-        auto* floater = dynamic_cast<Floater*>(object);
-        if (floater == nullptr)
-            throw CKestException(kDamaged);
-        entries.push_back({floater, before->a.ival, after->a.ival, textBefore, textAfter});
-    }
-    // A message picked twice: undo goes back through its numbers in reverse.
-    auto apply = [](const Entry& entry, int32_t number, Cell* text) {
-        if (text != nullptr)
-            entry.floater->text = text->a.str;
-        else
-            entry.floater->SetNumber(number);
-    };
-    if (redo) {
-        for (const Entry& entry : entries)
-            apply(entry, entry.after, entry.textAfter);
-    } else {
-        for (auto it = entries.rbegin(); it != entries.rend(); ++it)
-            apply(*it, it->before, it->textBefore);
-    }
-    for (const Entry& entry : entries) {
-        entry.floater->UpdateRepaintRect();
-        toSelect_.push_back(entry.floater);
-    }
-}
-
-void UndoJournal::MoveModelOneStep(Model* model, bool up) {
-    const size_t index = document_.GetModelIndex(model);
-    if (up) {
-        if (index > 0)
-            document_.MoveModel(model, document_.GetModelAt(index - 1), true);
-        return;
-    }
-    if (index + 1 < document_.ModelCount())
-        document_.MoveModel(model, document_.GetModelAt(index + 2), false);
-}
-
-void UndoJournal::ReplayPropertyChanges(Cell* form, bool redo) {
-    // A change recorded without a model names no model: its object is
-    // looked up in the template's map, then in the project's.
-    Cell* fields = kest::cdr(form);
-    Cell* id = Next(fields);
     Target target;
-    if (!IsString(id) || id->a.str[0] != '\0')
-        fields = CheckTarget(form, target);
-    Cell* objectId = Next(fields);
-    Cell* diff = Next(fields);
-    if (!IsString(objectId) || !kest::islist(diff))
-        throw CKestException(kDamaged);
-    ModelObject* object = nullptr;
-    if (target.model == nullptr) {
-        GuidMap* maps[] = {document_.TemplateMap(), document_.ProjectMap()};
-        for (GuidMap* map : maps) {
-            if (object == nullptr && map != nullptr)
-                object = map->Lookup(objectId->a.str);
-        }
-        if (object == nullptr)
-            throw CKestException("GUID map lookup failed");
-    } else {
-        scope_.Lookup(objectId->a.str, object, true);
-    }
-    std::unique_ptr<ModelObject> trial = object->Clone();
-    if (trial == nullptr)
-        throw CKestException(kDamaged);
-    trial->SetDetached();
-    trial->Props(&scope_, nullptr, diff, redo);
-    object->Props(&scope_, nullptr, diff, redo);
-    modelToShow_ = target.model;
-}
-
-void UndoJournal::ReplayReplace(Cell* fields, bool redo) {
-    // Every object is looked up and every difference tried on a copy first,
-    // so that a record that does not apply changes nothing.
-    std::vector<std::pair<ModelObject*, Cell*>> changes;
-    for (Cell* rest = fields; rest != nil;) {
-        Cell* element = Next(rest);
-        if (!kest::ispair(element) || !IsString(kest::car(element)))
-            throw CKestException(kDamaged);
-        ModelObject* object = nullptr;
-        scope_.Lookup(kest::car(element)->a.str, object, true);
-        std::unique_ptr<ModelObject> trial = object->Clone();
-        if (trial == nullptr)
-            throw CKestException(kDamaged);
-        trial->SetDetached();
-        trial->Props(&scope_, nullptr, kest::cdr(element), redo);
-        changes.emplace_back(object, kest::cdr(element));
-    }
-    for (auto& [object, diff] : changes)
-        object->Props(&scope_, nullptr, diff, redo);
-}
-
-void UndoJournal::ReplayAnnotation(Cell* fields) {
-    Cell* placeId = Next(fields);
-    if (!IsString(placeId))
-        throw CKestException(kDamaged);
-    ModelObject* object = nullptr;
-    scope_.Lookup(placeId->a.str, object, true);
-    auto* place = dynamic_cast<Place*>(object);
-    if (place == nullptr)
-        throw CKestException(kDamaged);
-    Master* master = place->GetMaster();
-    const int32_t attributes =
-        master != nullptr ? static_cast<int32_t>(master->attributes.size()) : 0;
-    const int32_t members =
-        attributes + (master != nullptr ? static_cast<int32_t>(master->methods.size()) : 0);
-    std::vector<int32_t> indices;
-    for (Cell* rest = fields; rest != nil;) {
-        Cell* index = Next(rest);
-        if (!IsInteger(index) || index->a.ival < -1 || index->a.ival >= members)
-            throw CKestException(kDamaged);
-        indices.push_back(index->a.ival);
-    }
-    // The same toggles undo and redo.
-    for (int32_t index : indices) {
-        if (index == -1)
-            place->placeFlags ^= PfCompartments;
-        else if (index < attributes)
-            master->attributes[static_cast<size_t>(index)]->mode ^= ModeAnnotate;
-        else
-            master->methods[static_cast<size_t>(index - attributes)]->mode ^= ModeAnnotate;
-    }
-    toSelect_.push_back(place);
+    Cell* fields = CheckTarget(form, target);
+    (this->*handler.replayFields)(*kind, target.model, fields, redo);
 }
 
 bool UndoJournal::Replay(int steps, bool redo) {

@@ -158,40 +158,67 @@ class UndoJournal {
         std::vector<int32_t> drawablePositions;
     };
 
-    // ---- resizing a tool and editing its icon (UndoJournalTools.cpp) ----
-    // (toolModel toolNumber ...): nil for a change outside a tool model.
-    kest::Cell* BuildToolForm(ChangeKind kind, Model* model, kest::Cell* head);
-    // Nothing for a record whose head is not toolModel.
-    void ReplayTool(ChangeKind kind, kest::Cell* form, bool redo);
+    // What a record is built from: the kind, the model changed (null: none),
+    // the record's head (model or toolModel) and the model's id cell, and
+    // the object the change is about.
+    struct FormArgs {
+        ChangeKind kind;
+        Model* model;
+        kest::Cell* head;
+        kest::Cell* id;
+        ModelObject* current;
+    };
+    // One row per kind (UndoJournalHandlers.cpp): build writes the form of a
+    // change just made (nil: no record); a replay applies a record read back,
+    // either the whole form (replayForm, which resolves its own head) or the
+    // fields behind a head resolved to its model (replayFields). A kind with
+    // neither replays as nothing.
+    struct Handler {
+        ChangeKind kind;
+        kest::Cell* (UndoJournal::*build)(const FormArgs& args);
+        void (UndoJournal::*replayForm)(ChangeKind kind, kest::Cell* form, bool redo);
+        void (UndoJournal::*replayFields)(ChangeKind kind, Model* model, kest::Cell* fields,
+                                          bool redo);
+    };
+    static const Handler& HandlerOf(ChangeKind kind);
+    static const Handler kHandlers[kChangeKindCount];
 
-    // ---- the record forms and handlers of the other kinds (UndoJournalForms.cpp) ----
-    kest::Cell* BuildMoreForm(ChangeKind kind, Model* model, kest::Cell* head, kest::Cell* id,
-                              ModelObject* current);
-    // Delete, cut and paste: the removed or pasted objects, whole.
-    kest::Cell* BuildObjectsForm(ChangeKind kind, Model* model, kest::Cell* head, kest::Cell* id);
-    kest::Cell* BuildGroupForm(ChangeKind kind, Model* model, kest::Cell* head, kest::Cell* id,
-                               ModelObject* current);
-    void ReplayMore(ChangeKind kind, kest::Cell* form, bool redo);
+    // ---- properties and texts (UndoJournalProperties.cpp) ----
+    kest::Cell* BuildReplaceForm(const FormArgs& args);
+    void ReplayReplace(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildPropertyForm(const FormArgs& args);
+    void ReplayPropertyChanges(ChangeKind kind, kest::Cell* form, bool redo);
+    kest::Cell* BuildTextEditForm(const FormArgs& args);
+    void ReplayTextEdit(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildMasterSwitchForm(const FormArgs& args);
+    void ReplayMasterSwitch(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildRenumberForm(const FormArgs& args);
+    void ReplayRenumber(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildAnnotationForm(const FormArgs& args);
+    void ReplayAnnotation(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildAnnotationsForm(const FormArgs& args);
+    void ReplayAnnotations(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+
+    // ---- models (UndoJournalModels.cpp) ----
+    kest::Cell* BuildNewModelForm(const FormArgs& args);
+    void ReplayNewModel(ChangeKind kind, kest::Cell* form, bool redo);
+    kest::Cell* BuildNewToolForm(const FormArgs& args);
+    void ReplayNewTool(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildSubmodelLinkForm(const FormArgs& args);
+    void ReplaySubmodelLink(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildModelStepForm(const FormArgs& args);
+    void ReplayModelStep(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    // Moves a model of the document's list one place towards the front (up)
+    // or the end; nothing at either end.
+    void MoveModelOneStep(Model* model, bool up);
+
+    // ---- objects removed and re-created (UndoJournalObjects.cpp) ----
+    // Create, delete, cut and paste: the removed or pasted objects, whole.
+    kest::Cell* BuildObjectsForm(const FormArgs& args);
     void ReplayObjects(ChangeKind kind, kest::Cell* form, bool redo);
     void RecreateObjects(ChangeKind kind, Model* model, const ObjectsHeader& header,
                          kest::Cell* masters, kest::Cell* models, kest::Cell* drawables);
     void RemoveObjects(ChangeKind kind, Model* model, const ObjectsHeader& header);
-    void ReplayGroup(ChangeKind kind, Model* model, kest::Cell* fields, bool group);
-    void ReplayNewModel(kest::Cell* form, bool redo);
-    void ReplayGeometry(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
-    kest::Cell* BuildMoveForm(Model* model, kest::Cell* head, kest::Cell* id,
-                              const std::vector<Drawable*>& drawables);
-    void ReplayMove(Model* model, kest::Cell* fields, bool redo);
-    kest::Cell* BuildReshapeForm(Model* model, kest::Cell* head, kest::Cell* id,
-                                 const std::vector<Drawable*>& drawables);
-    void ReplayReshape(Model* model, kest::Cell* fields, bool redo);
-    kest::Cell* BuildJunctionForm(ChangeKind kind, kest::Cell* head, kest::Cell* id,
-                                  ModelObject* current, const std::vector<Drawable*>& drawables);
-    void ReplayJunction(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
-    // ---- call boxes (UndoJournalCallBoxes.cpp) ----
-    kest::Cell* BuildCallBoxForm(ChangeKind kind, Model* model, kest::Cell* head, kest::Cell* id,
-                                 ModelObject* current);
-    void ReplayCallBoxes(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
     // Where each drawable stands in its list, or stood when the change
     // removed it; and their complete records.
     std::vector<int32_t> DrawablePositions(Model* model,
@@ -200,8 +227,48 @@ class UndoJournal {
     // The drawables the change concerns and those it removed, each once,
     // but for except.
     std::vector<Drawable*> RemovedDrawables(const Drawable* except) const;
+    // The drawables among the changed objects, in order.
+    std::vector<Drawable*> ChangedDrawables() const;
     // The drawable of an id cell (failing when it names none).
     Drawable* LookupDrawable(kest::Cell* id);
+
+    // ---- drawables' order, looks and geometry (UndoJournalDrawables.cpp) ----
+    kest::Cell* BuildOrderForm(const FormArgs& args);
+    void ReplayOrder(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildSwapForm(const FormArgs& args);
+    void ReplaySwap(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildTurnForm(const FormArgs& args);
+    void ReplayTurn(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildLooksForm(const FormArgs& args);
+    void ReplayLooks(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildAutoSizeDrawableForm(const FormArgs& args);
+    void ReplayAutoSizeDrawable(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    // Auto Size and link styles: each drawable's geometry before and after.
+    kest::Cell* BuildGeometryForm(const FormArgs& args);
+    void ReplayGeometry(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+
+    // ---- moves, reshapes and junctions (UndoJournalMoves.cpp) ----
+    kest::Cell* BuildMoveForm(const FormArgs& args);
+    void ReplayMove(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildReshapeForm(const FormArgs& args);
+    void ReplayReshape(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+    kest::Cell* BuildJunctionForm(const FormArgs& args);
+    void ReplayJunction(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+
+    // ---- grouping and ungrouping (UndoJournalGroups.cpp) ----
+    kest::Cell* BuildGroupForm(const FormArgs& args);
+    void ReplayGroup(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+
+    // ---- call boxes (UndoJournalCallBoxes.cpp) ----
+    kest::Cell* BuildCallBoxForm(const FormArgs& args);
+    void ReplayCallBoxes(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
+
+    // ---- resizing a tool and editing its icon (UndoJournalTools.cpp) ----
+    // (toolModel toolNumber ...): nil for a change outside a tool model.
+    kest::Cell* BuildToolForm(const FormArgs& args);
+    // Nothing for a record whose head is not toolModel.
+    void ReplayTool(ChangeKind kind, kest::Cell* form, bool redo);
+
     // Frees the objects a change handed over (held_), unregistering them.
     void DestroyHeld();
     void DestroyObject(std::unique_ptr<ModelObject> object);
@@ -214,13 +281,6 @@ class UndoJournal {
     // Checks and applies one record; throws before changing anything when
     // the record does not read or resolve.
     void ReplayRecord(const JournalRecord& record, bool redo);
-    void ReplayPropertyChanges(kest::Cell* form, bool redo);
-    void ReplayReplace(kest::Cell* fields, bool redo);
-    void ReplayRenumber(kest::Cell* fields, bool redo);
-    void ReplayAnnotation(kest::Cell* fields);
-    // Moves a model of the document's list one place towards the front (up)
-    // or the end; nothing at either end.
-    void MoveModelOneStep(Model* model, bool up);
     void MarkModified(ModelObject* model);
 
     CCASEDoc& document_;

@@ -130,14 +130,14 @@ void UndoJournal::SaveDragContext(const std::vector<CRect>& before, const std::v
 
 // ---- the records ----
 
-Cell* UndoJournal::BuildCallBoxForm(ChangeKind kind, Model* model, Cell* head, Cell* id,
-                                    ModelObject* current) {
-    auto* place = dynamic_cast<ScenarioPlace*>(current);
+Cell* UndoJournal::BuildCallBoxForm(const FormArgs& args) {
+    const ChangeKind kind = args.kind;
+    auto* place = dynamic_cast<ScenarioPlace*>(args.current);
     if (place == nullptr)
         throw CKestException("Call-box change recorded without its scenario place");
     if (!undoContext_.source || !undoContext_.target)
         throw CKestException("Call-box change recorded without its call boxes");
-    Cell* form = kest::mklist(head, id, PointCell(offset_), Str(place->Id().Text()),
+    Cell* form = kest::mklist(args.head, args.id, PointCell(offset_), Str(place->Id().Text()),
                               ContextForm(undoContext_), nullptr);
     if (kind == ChangeKind::ResizeCallBox)
         return form;
@@ -147,19 +147,17 @@ Cell* UndoJournal::BuildCallBoxForm(ChangeKind kind, Model* model, Cell* head, C
     if (kind == ChangeKind::DeleteCallBox) {
         drawables = RemovedDrawables(nullptr);
     } else {
-        for (ModelObject* object : changed_) {
-            if (auto* drawable = dynamic_cast<Drawable*>(object))
-                drawables.push_back(drawable);
-        }
+        drawables = ChangedDrawables();
     }
     std::vector<ModelObject*> objects(drawables.begin(), drawables.end());
     Cell* tail = kest::mklist(IdList("drawable", objects), nullptr);
     if (kind == ChangeKind::DeleteCallBox) {
         tail = kest::nconc(
-            tail, kest::mklist(FullDrawables(drawables),
-                               kest::mklist(kest::intern("positions"),
-                                            IntList(DrawablePositions(model, drawables)), nullptr),
-                               nullptr));
+            tail,
+            kest::mklist(FullDrawables(drawables),
+                         kest::mklist(kest::intern("positions"),
+                                      IntList(DrawablePositions(args.model, drawables)), nullptr),
+                         nullptr));
     }
     return kest::nconc(form, tail);
 }

@@ -1,10 +1,16 @@
-// The cell helpers of the undo journal's records.
+// The cell helpers of the undo journal's records and the helpers over the
+// lists drawables live in.
 #include "document/UndoJournalRecords.h"
 
 #include "drawables/Drawable.h"
 #include "drawables/Link.h"
+#include "drawables/Model.h"
+#include "drawables/Place.h"
+#include "drawables/Primitives.h"
+#include "model/Master.h"
 #include "model/ModelObject.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace qm::journal {
@@ -114,6 +120,96 @@ Cell* NextPositions(Cell*& fields) {
     if (!kest::ispair(positions) || kest::car(positions) != kest::intern("positions"))
         throw CKestException(kDamaged);
     return kest::cdr(positions);
+}
+
+// ---- the lists drawables live in ----
+
+namespace {
+
+bool IsLineKind(int code) {
+    return code == TkLine || code == TkPolyline || code == TkPolygon;
+}
+
+} // namespace
+
+bool HasVertices(const Drawable* drawable) {
+    return drawable->IsLink() || IsLineKind(drawable->kindCode);
+}
+
+std::vector<CPoint> VerticesOf(const Drawable* drawable) {
+    std::vector<CPoint> points;
+    drawable->GetVertices(points);
+    return points;
+}
+
+bool SetVerticesOf(Drawable* drawable, const std::vector<CPoint>& points) {
+    if (auto* link = dynamic_cast<Link*>(drawable))
+        return link->SetVertices(points);
+    if (auto* line = dynamic_cast<LinePrimitive*>(drawable))
+        return line->SetPoints(line->kindCode, int(points.size()), points.data());
+    return false;
+}
+
+DrawableList* OwningList(Drawable* drawable, Model* model) {
+    if (Drawable* parent = drawable->Parent())
+        return parent->GetMemberList();
+    return model != nullptr ? &model->drawables : nullptr;
+}
+
+int32_t IndexIn(const DrawableList& list, const Drawable* drawable) {
+    int32_t index = 0;
+    for (const auto& owned : list) {
+        if (owned.get() == drawable)
+            return index;
+        ++index;
+    }
+    return -1;
+}
+
+void CountPlaceUses(Drawable* drawable, bool release, int depth) {
+    if (DrawableList* members = drawable->GetMemberList();
+        members != nullptr && depth < kMaxDepth) {
+        for (const auto& member : *members)
+            CountPlaceUses(member.get(), release, depth + 1);
+    }
+    auto* place = drawable->IsPlace() ? dynamic_cast<Place*>(drawable) : nullptr;
+    if (place == nullptr || place->master == nullptr)
+        return;
+    if (!release)
+        place->AddMasterReference();
+    else if (place->master->refCount > 0)
+        --place->master->refCount;
+}
+
+void CountModelUses(Model& model, bool release) {
+    for (const auto& drawable : model.drawables)
+        CountPlaceUses(drawable.get(), release, 0);
+}
+
+void InsertAtPositions(DrawableList& list, std::vector<std::unique_ptr<Drawable>>& drawables,
+                       const std::vector<int32_t>& positions) {
+    std::vector<size_t> indices(drawables.size());
+    for (size_t i = 0; i < indices.size(); ++i)
+        indices[i] = i;
+    std::stable_sort(indices.begin(), indices.end(), [&](size_t a, size_t b) {
+        return uint32_t(positions[a]) < uint32_t(positions[b]);
+    });
+    auto at = list.begin();
+    int64_t index = 0;
+    for (size_t i : indices) {
+        if (drawables[i] == nullptr)
+            continue;
+        if (positions[i] < 0) {
+            list.push_back(std::move(drawables[i]));
+            continue;
+        }
+        while (index < positions[i] && at != list.end()) {
+            ++at;
+            ++index;
+        }
+        list.insert(at, std::move(drawables[i]));
+        ++index;
+    }
 }
 
 } // namespace qm::journal

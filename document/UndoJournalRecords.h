@@ -1,7 +1,9 @@
 // Reading and writing the undo journal's records: the small cell helpers
-// the recording and the record forms share.
+// the recording and the record handlers share, and the helpers over the
+// lists drawables live in that several families of handlers use.
 #pragma once
 
+#include "drawables/DrawableModel.h"
 #include "kernel/Kernel.h"
 #include "platform/Errors.h"
 #include "platform/Geometry.h"
@@ -11,7 +13,9 @@
 #include <vector>
 
 namespace qm {
+class Drawable;
 class Link;
+class Model;
 class ModelObject;
 class ScenarioPlace;
 struct ChangeContext;
@@ -79,5 +83,31 @@ ChangeContext ReadContext(kest::Cell* cell);
 void RestoreCallBoxes(ScenarioPlace& place, const std::vector<CRect>& boxes, CPoint lifeLine);
 // Gives the end places of link the call boxes the context keeps for them.
 void RestoreLinkEnds(Link& link, const ChangeContext& context);
+
+// ---- the lists drawables live in ----
+
+// Nesting of groups the journal follows; deeper is taken for a damaged record.
+inline constexpr int kMaxDepth = 1000;
+
+// A drawable whose geometry is its vertices (mode 2 entries): a link or a
+// line, poly-line or polygon primitive.
+bool HasVertices(const Drawable* drawable);
+std::vector<CPoint> VerticesOf(const Drawable* drawable);
+// False for a drawable without vertices or points it refuses.
+bool SetVerticesOf(Drawable* drawable, const std::vector<CPoint>& points);
+// The list a drawable lives in: its group's members, else the model's
+// (null without a model).
+DrawableList* OwningList(Drawable* drawable, Model* model);
+// The place of drawable in list, -1 when it is not there.
+int32_t IndexIn(const DrawableList& list, const Drawable* drawable);
+// Every place in drawable (itself, the members of its groups) gives its use
+// of its master back (release) or takes one more.
+void CountPlaceUses(Drawable* drawable, bool release, int depth);
+void CountModelUses(Model& model, bool release);
+// Puts drawables into list at their positions (-1: at the end), in
+// ascending order of them, so that each lands where it stood: one walk
+// along the list. Null entries are skipped.
+void InsertAtPositions(DrawableList& list, std::vector<std::unique_ptr<Drawable>>& drawables,
+                       const std::vector<int32_t>& positions);
 
 } // namespace qm::journal

@@ -53,13 +53,13 @@ CPoint ReadSize(Cell* cell, const CRect& frame) {
 
 // ---- recording ----
 
-Cell* UndoJournal::BuildToolForm(ChangeKind kind, Model* model, Cell* head) {
-    auto* tool = dynamic_cast<ToolModel*>(model);
+Cell* UndoJournal::BuildToolForm(const FormArgs& args) {
+    auto* tool = dynamic_cast<ToolModel*>(args.model);
     if (tool == nullptr)
         return nil;
     Cell* number = kest::mkint(tool->id);
-    if (kind == ChangeKind::ResizeTool)
-        return kest::mklist(head, number, PointCell(oldToolSize_), PointCell(newToolSize_),
+    if (args.kind == ChangeKind::ResizeTool)
+        return kest::mklist(args.head, number, PointCell(oldToolSize_), PointCell(newToolSize_),
                             nullptr);
 
     // The icon the edit began from, and the tool's cell of the strip now.
@@ -75,7 +75,7 @@ Cell* UndoJournal::BuildToolForm(ChangeKind kind, Model* model, Cell* head) {
     after.ColourTable() = strip->ColourTable();
     const int32_t parameter =
         document_.Template() != nullptr ? document_.Template()->bitmapParameter : 100;
-    return kest::mklist(head, number, WriteIconBitmap(before, parameter),
+    return kest::mklist(args.head, number, WriteIconBitmap(before, parameter),
                         WriteIconBitmap(after, parameter), nullptr);
 }
 

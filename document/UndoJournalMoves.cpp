@@ -1,0 +1,518 @@
+// The undo journal's records of moves, reshapes and junctions: dragging or
+// nudging drawables (with the swimlanes they leave and enter), reshaping a
+// drawable by a knob, a border or a link edge, and dragging, adding and
+// deleting a junction.
+//
+// Every handler reads and resolves all that its record names before it
+// changes anything, so a record that does not read or whose objects are gone
+// fails with a message and leaves the project as it was.
+#include "document/CCASEDoc.h"
+#include "document/UndoJournal.h"
+#include "document/UndoJournalRecords.h"
+#include "drawables/Junction.h"
+#include "drawables/Link.h"
+#include "drawables/Model.h"
+#include "drawables/Place.h"
+#include "drawables/PlaceGroup.h"
+#include "kernel/Kernel.h"
+#include "platform/Errors.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+namespace qm {
+
+using kest::Cell;
+using kest::nil;
+
+using namespace journal;
+
+// ---- moves ----
+
+namespace {
+
+// The list a move leaves or enters: the group's members, else the model's.
+DrawableList* ListOf(PlaceGroup* group, Model* model) {
+    if (group != nullptr)
+        return group->GetMemberList();
+    return model != nullptr ? &model->drawables : nullptr;
+}
+
+// True when drawable lies in model: in its list or, through its groups,
+// in a drawable of that list.
+bool LiesIn(Model* model, Drawable* drawable) {
+    Drawable* top = drawable;
+    for (int depth = 0; top->Parent() != nullptr; ++depth) {
+        if (depth > kMaxDepth)
+            return false;
+        top = top->Parent();
+    }
+    return FindIn(model->drawables, top) != model->drawables.end();
+}
+
+// True when drawable is one of those or lies inside one of them.
+bool InsideAny(Drawable* drawable, const std::unordered_set<const Drawable*>& those) {
+    for (int depth = 0; drawable != nullptr && depth <= kMaxDepth; ++depth) {
+        if (those.count(drawable) != 0)
+            return true;
+        drawable = drawable->Parent();
+    }
+    return false;
+}
+
+} // namespace
+
+void UndoJournal::SetSwimlanes(ModelObject* left, const CRect& leftRect, ModelObject* entered,
+                               const CRect& enteredRect) {
+    PlaceGroup* from = AsPlaceGroup(dynamic_cast<Drawable*>(left));
+    PlaceGroup* to = AsPlaceGroup(dynamic_cast<Drawable*>(entered));
+    oldSwimlane_ = from;
+    newSwimlane_ = to;
+    oldRect_ = from != nullptr ? leftRect : CRect();
+    newRect_ = to != nullptr ? enteredRect : CRect();
+    // The list the drawables leave, as it stands before they go: undo puts
+    // each back where it stood.
+    leftOrder_.clear();
+    if (from == to)
+        return;
+    DrawableList* list =
+        ListOf(from, from != nullptr ? nullptr : document_.FindModelOfDrawable(to));
+    if (list == nullptr)
+        return;
+    for (const auto& drawable : *list)
+        leftOrder_.push_back(drawable.get());
+}
+
+Cell* UndoJournal::BuildMoveForm(const FormArgs& args) {
+    Model* model = args.model;
+    const std::vector<Drawable*> drawables = ChangedDrawables();
+    // The offset, the swimlane left and the one entered (each with the
+    // rectangle saved for it and its bounds now; none: the model itself),
+    // and the drawables moved.
+    auto lane = [](Drawable* group, const CRect& saved) {
+        if (group == nullptr)
+            return kest::mklist(Str(""), nil, nil, nullptr);
+        return kest::mklist(Str(group->Id().Text()), RectCell(saved), RectCell(group->bounds),
+                            nullptr);
+    };
+    std::vector<ModelObject*> objects(drawables.begin(), drawables.end());
+    Cell* form = kest::mklist(args.head, args.id,
+                              kest::mklist(kest::mkint(offset_.x), kest::mkint(offset_.y), nullptr),
+                              lane(oldSwimlane_, oldRect_), lane(newSwimlane_, newRect_),
+                              IdList("drawable", objects), nullptr);
+    if (oldSwimlane_ == newSwimlane_ || leftOrder_.empty())
+        return form;
+    // What changed lists: each drawable of the list entered that stood in
+    // the list left, in its order now, with the place it left there. Links
+    // the drag carried along are among them.
+    DrawableList* entered = ListOf(static_cast<PlaceGroup*>(newSwimlane_), model);
+    if (entered == nullptr)
+        return form;
+    std::unordered_map<const Drawable*, int32_t> stood;
+    for (size_t i = 0; i < leftOrder_.size(); ++i)
+        stood.emplace(leftOrder_[i], int32_t(i));
+    std::vector<std::pair<Drawable*, int32_t>> moved;
+    for (const auto& drawable : *entered) {
+        auto at = stood.find(drawable.get());
+        if (at != stood.end())
+            moved.emplace_back(drawable.get(), at->second);
+    }
+    Cell* entries = nil;
+    for (auto it = moved.rbegin(); it != moved.rend(); ++it)
+        entries = kest::mkcons(Str(it->first->Id().Text()),
+                               kest::mkcons(kest::mkint(it->second), entries));
+    kest::nconc(form, kest::mklist(kest::mkcons(kest::intern("transferred"), entries), nullptr));
+    return form;
+}
+
+void UndoJournal::ReplayMove(ChangeKind /*kind*/, Model* model, Cell* fields, bool redo) {
+    Cell* offset = Next(fields);
+    const int32_t dx = NextInt(offset);
+    const int32_t dy = NextInt(offset);
+    if (offset != nil || dx < -kMaxCoordinate || dx > kMaxCoordinate || dy < -kMaxCoordinate ||
+        dy > kMaxCoordinate)
+        throw CKestException(kDamaged);
+    // A swimlane: its id, the rectangle saved for it and its bounds after
+    // the move. An id that names nothing counts as none (the model).
+    struct Lane {
+        PlaceGroup* group = nullptr;
+        bool sized = false;
+        CRect saved;
+        CRect after;
+    };
+    auto readLane = [&](Cell* cell) {
+        Lane lane;
+        const char* laneId = NextString(cell);
+        Cell* saved = Next(cell);
+        Cell* after = Next(cell);
+        if (cell != nil)
+            throw CKestException(kDamaged);
+        if (laneId[0] == '\0')
+            return lane;
+        ModelObject* object = nullptr;
+        scope_.Lookup(laneId, object, false);
+        if (object == nullptr)
+            return lane;
+        lane.group = AsPlaceGroup(dynamic_cast<Drawable*>(object));
+        if (lane.group == nullptr || !LiesIn(model, lane.group))
+            throw CKestException(kDamaged);
+        if (saved != nil || after != nil) {
+            lane.saved = ReadRect(saved);
+            lane.after = ReadRect(after);
+            lane.sized = true;
+        }
+        return lane;
+    };
+    const Lane left = readLane(Next(fields));
+    const Lane entered = readLane(Next(fields));
+    std::vector<Drawable*> drawables;
+    for (const std::string& drawableId : ReadIdList(Next(fields), "drawable"))
+        drawables.push_back(LookupDrawable(Str(drawableId.c_str())));
+    // What changed lists, with the place each left; a record without that
+    // list names the drawables moved.
+    std::vector<std::pair<Drawable*, int32_t>> transferred;
+    if (fields != nil) {
+        Cell* entries = Next(fields);
+        if (!kest::ispair(entries) || kest::car(entries) != kest::intern("transferred"))
+            throw CKestException(kDamaged);
+        for (entries = kest::cdr(entries); entries != nil;) {
+            Drawable* drawable = LookupDrawable(Next(entries));
+            transferred.emplace_back(drawable, NextInt(entries));
+        }
+    } else if (left.group != entered.group) {
+        for (Drawable* drawable : drawables)
+            transferred.emplace_back(drawable, -1);
+    }
+    // Undo takes them back to the list left, each to its place there; redo
+    // appends them to the list entered, as the drag did.
+    PlaceGroup* to = redo ? entered.group : left.group;
+    DrawableList* toList = ListOf(to, model);
+    std::unordered_set<const Drawable*> taken;
+    for (auto& [drawable, position] : transferred) {
+        DrawableList* now = OwningList(drawable, model);
+        if (!taken.insert(drawable).second || !LiesIn(model, drawable) || now == nullptr ||
+            FindIn(*now, drawable) == now->end())
+            throw CKestException(kDamaged);
+        if (redo)
+            position = -1;
+    }
+    // A group never goes into itself or into one of its members.
+    if (to != nullptr && InsideAny(to, taken))
+        throw CKestException(kDamaged);
+
+    if (!drawables.empty()) {
+        // The drawables of one list move together, through the model.
+        Drawable* container = drawables.front()->Parent();
+        model->DeselectAll(nullptr, false);
+        for (Drawable* drawable : drawables) {
+            if (drawable->Parent() != container)
+                throw CKestException(kDamaged);
+        }
+        for (Drawable* drawable : drawables)
+            model->Select(drawable, true, nullptr, false);
+        model->MoveDrawables(container, redo ? dx : -dx, redo ? dy : -dy, false);
+        model->MarkAll(0);
+    }
+    if (!transferred.empty()) {
+        std::vector<std::unique_ptr<Drawable>> moving;
+        std::vector<int32_t> positions;
+        for (auto& [drawable, position] : transferred) {
+            moving.push_back(TakeFrom(*OwningList(drawable, model), drawable));
+            positions.push_back(position);
+        }
+        Drawable* parent = to != nullptr ? &to->MemberGroup() : nullptr;
+        for (auto& drawable : moving)
+            drawable->SetParent(parent);
+        InsertAtPositions(*toList, moving, positions);
+    }
+    for (const Lane* lane : {&left, &entered}) {
+        if (lane->group == nullptr || !lane->sized)
+            continue;
+        lane->group->SetBounds(redo ? lane->after : lane->saved, lane->group->IsSwimlane() ? 1 : 0);
+        lane->group->UpdateRepaintRect();
+    }
+    if (!transferred.empty()) {
+        CRect repaint;
+        model->UpdateLinkGeometry(nullptr, repaint, false);
+    }
+    toSelect_ = drawables;
+    modelToShow_ = model;
+}
+
+// ---- reshaping ----
+
+namespace {
+
+constexpr int32_t kLinkStyleBits = LoStepped | LoCurved;
+
+// A reshape changes the label rectangle of a link, floater or junction and
+// the bounds of anything else.
+bool ReshapesLabel(const Drawable* drawable) {
+    return drawable->IsLink() || drawable->IsFloater() || drawable->IsJunction();
+}
+
+// (junctions id (x y) ...): where each junction of a place is; nil for a
+// drawable that is not a place.
+Cell* JunctionsForm(Drawable* drawable) {
+    auto* place = dynamic_cast<Place*>(drawable);
+    if (place == nullptr)
+        return nil;
+    Cell* entries = nil;
+    const auto& junctions = place->Junctions();
+    for (auto it = junctions.rbegin(); it != junctions.rend(); ++it) {
+        entries = kest::mkcons(Str((*it)->Id().Text()),
+                               kest::mkcons(kest::mklist(kest::mkint((*it)->point.x),
+                                                         kest::mkint((*it)->point.y), nullptr),
+                                            entries));
+    }
+    return kest::mkcons(kest::intern("junctions"), entries);
+}
+
+} // namespace
+
+Cell* UndoJournal::BuildReshapeForm(const FormArgs& args) {
+    Model* model = args.model;
+    const std::vector<Drawable*> drawables = ChangedDrawables();
+    if (drawables.empty())
+        return nil;
+    Drawable* first = drawables.front();
+    // The rectangle before is the one the drag saved; the one after is the
+    // rectangle the reshape changed.
+    const CRect oldRect = first->savedBounds;
+    const CRect newRect = ReshapesLabel(first) ? first->labelRect : first->bounds;
+    int32_t oldStyle = 0;
+    int32_t newStyle = 0;
+    std::vector<CPoint> before;
+    std::vector<CPoint> after;
+    if (HasVertices(first)) {
+        after = VerticesOf(first);
+        size_t count = after.size();
+        if (auto* link = dynamic_cast<Link*>(first)) {
+            count = link->savedVertexCount;
+            newStyle = link->options & kLinkStyleBits;
+            oldStyle = int32_t(savedFlags_) & kLinkStyleBits;
+        }
+        count = std::min(count, oldVertices_.size());
+        before.assign(oldVertices_.begin(), oldVertices_.begin() + std::ptrdiff_t(count));
+    }
+    std::vector<ModelObject*> objects(drawables.begin(), drawables.end());
+    Cell* form =
+        kest::mklist(args.head, args.id, kest::mkint(oldStyle), kest::mkint(newStyle),
+                     PointCell(offset_), PointCell(offset_), PointsCell(before), PointsCell(after),
+                     RectCell(oldRect), RectCell(newRect), IdList("drawable", objects),
+                     IdList("drawable", {}), JunctionsForm(first), nullptr);
+    // A message of a sequence diagram keeps the call boxes of its end
+    // places before and after.
+    if (model != nullptr && model->kind == MkSequence && first->IsLink())
+        kest::nconc(form,
+                    kest::mklist(ContextForm(undoContext_), ContextForm(redoContext_), nullptr));
+    return form;
+}
+
+void UndoJournal::ReplayReshape(ChangeKind /*kind*/, Model* model, Cell* fields, bool redo) {
+    const int32_t oldStyle = NextInt(fields);
+    const int32_t newStyle = NextInt(fields);
+    if ((oldStyle & ~kLinkStyleBits) != 0 || (newStyle & ~kLinkStyleBits) != 0)
+        throw CKestException(kDamaged);
+    ReadPoint(Next(fields));
+    ReadPoint(Next(fields));
+    const std::vector<CPoint> oldVertices = ReadPoints(Next(fields));
+    const std::vector<CPoint> newVertices = ReadPoints(Next(fields));
+    const CRect oldRect = ReadRect(Next(fields));
+    const CRect newRect = ReadRect(Next(fields));
+    std::vector<Drawable*> drawables;
+    for (const std::string& drawableId : ReadIdList(Next(fields), "drawable"))
+        drawables.push_back(LookupDrawable(Str(drawableId.c_str())));
+    for (const std::string& drawableId : ReadIdList(Next(fields), "drawable"))
+        LookupDrawable(Str(drawableId.c_str()));
+    if (drawables.empty())
+        throw CKestException(kDamaged);
+    Drawable* first = drawables.front();
+    // The junctions as they were after the reshape.
+    std::vector<std::pair<Junction*, CPoint>> junctions;
+    Cell* junctionsForm = Next(fields);
+    if (junctionsForm != nil) {
+        if (!kest::ispair(junctionsForm) || kest::car(junctionsForm) != kest::intern("junctions"))
+            throw CKestException("junctions sym expected");
+        auto* place = dynamic_cast<Place*>(first);
+        for (Cell* rest = kest::cdr(junctionsForm); rest != nil;) {
+            auto* junction = dynamic_cast<Junction*>(LookupDrawable(Next(rest)));
+            const CPoint at = ReadPoint(Next(rest));
+            if (junction == nullptr || place == nullptr || !place->HasJunction(junction))
+                throw CKestException(kDamaged);
+            junctions.emplace_back(junction, at);
+        }
+    }
+    ChangeContext before;
+    ChangeContext after;
+    if (kest::ispair(fields)) {
+        before = ReadContext(Next(fields));
+        after = ReadContext(Next(fields));
+        if (fields != nil || !first->IsLink())
+            throw CKestException(kDamaged);
+    }
+    const std::vector<CPoint>& vertices = redo ? newVertices : oldVertices;
+    if (HasVertices(first) && !vertices.empty() &&
+        (vertices.size() < 2 || vertices.size() > size_t(kMaxVertices)))
+        throw CKestException(kDamaged);
+
+    const CRect& rect = redo ? newRect : oldRect;
+    CRect repaint;
+    if (auto* link = dynamic_cast<Link*>(first)) {
+        link->options = (link->options & ~kLinkStyleBits) | (redo ? newStyle : oldStyle);
+        if (!vertices.empty())
+            link->SetVertices(vertices);
+        link->SetLabelRect(rect);
+        link->LayoutEndLabels();
+        link->UpdateRepaintRect();
+        RestoreLinkEnds(*link, redo ? after : before);
+    } else if (HasVertices(first)) {
+        if (!vertices.empty())
+            SetVerticesOf(first, vertices);
+        first->UpdateRepaintRect();
+    } else if (first->IsFloater() || first->IsJunction()) {
+        first->labelRect = rect;
+        first->UpdateRepaintRect();
+    } else {
+        first->SaveBounds();
+        model->SetDrawableBounds(first, rect, repaint);
+        if (redo) {
+            for (auto& [junction, at] : junctions)
+                junction->MoveJunction(at.x - junction->point.x, at.y - junction->point.y);
+        }
+    }
+    toSelect_.push_back(first);
+    modelToShow_ = model;
+}
+
+// ---- junctions ----
+
+Cell* UndoJournal::BuildJunctionForm(const FormArgs& args) {
+    Cell* head = args.head;
+    Cell* id = args.id;
+    const std::vector<Drawable*> drawables = ChangedDrawables();
+    auto* junction = dynamic_cast<Junction*>(args.current);
+    if (junction == nullptr && !drawables.empty())
+        junction = dynamic_cast<Junction*>(drawables.front());
+    if (junction == nullptr)
+        return nil;
+    // The position before a drag or a delete is kept in the first two words
+    // of the saved bounds.
+    Cell* before = kest::mklist(kest::mkint(junction->savedBounds.left),
+                                kest::mkint(junction->savedBounds.top), nullptr);
+    switch (args.kind) {
+    case ChangeKind::DragJunction:
+        return kest::mklist(head, id, Str(junction->Id().Text()), before,
+                            PointCell(junction->point), nullptr);
+    case ChangeKind::AddJunction: {
+        Place* pivot = junction->Pivot();
+        if (pivot == nullptr)
+            return nil;
+        return kest::mklist(head, id, Str(pivot->Id().Text()), junction->Persist(&scope_, nil),
+                            nullptr);
+    }
+    default: {
+        // A deleted junction is written whole, and so are the links that
+        // went with it and what hung on them.
+        if (junction->Pivot() == nullptr)
+            return nil;
+        const std::vector<Drawable*> links = RemovedDrawables(junction);
+        std::vector<ModelObject*> objects(links.begin(), links.end());
+        return kest::mklist(head, id, before, junction->Persist(&scope_, nil),
+                            IdList("drawable", objects), FullDrawables(links),
+                            kest::mklist(kest::intern("positions"),
+                                         IntList(DrawablePositions(nullptr, links)), nullptr),
+                            nullptr);
+    }
+    }
+}
+
+void UndoJournal::ReplayJunction(ChangeKind kind, Model* model, Cell* fields, bool redo) {
+    if (kind == ChangeKind::DragJunction) {
+        auto* junction = dynamic_cast<Junction*>(LookupDrawable(Next(fields)));
+        const CPoint before = ReadPoint(Next(fields));
+        const CPoint after = ReadPoint(Next(fields));
+        if (junction == nullptr || !RectInRange(CRect(before, before)) ||
+            !RectInRange(CRect(after, after)))
+            throw CKestException(kDamaged);
+        const CPoint& to = redo ? after : before;
+        junction->MoveJunction(to.x - junction->point.x, to.y - junction->point.y);
+        toSelect_.push_back(junction);
+        modelToShow_ = model;
+        return;
+    }
+    // An added junction goes on undo and comes back on redo; a deleted one
+    // the other way round.
+    Place* place = nullptr;
+    if (kind == ChangeKind::AddJunction) {
+        place = dynamic_cast<Place*>(LookupDrawable(Next(fields)));
+    } else {
+        ReadPoint(Next(fields));
+    }
+    Cell* record = Next(fields);
+    if (!kest::ispair(record) || !kest::ispair(kest::cdr(record)) ||
+        !IsString(kest::car(kest::cdr(record))))
+        throw CKestException(kDamaged);
+    Cell* pivotCell = kest::cdr(kest::cdr(record));
+    // The links that went with a deleted junction, whole.
+    ObjectsHeader links;
+    Cell* fullLinks = nil;
+    if (kind == ChangeKind::DeleteJunction) {
+        links.drawables = ReadIdList(Next(fields), "drawable");
+        fullLinks = Next(fields);
+        if (!kest::islist(fullLinks))
+            throw CKestException(kDamaged);
+        if (Cell* positions = NextPositions(fields); positions != nil)
+            links.drawablePositions = ReadInts(Next(positions));
+        links.drawablePositions.resize(links.drawables.size(), -1);
+        if (!kest::ispair(pivotCell))
+            throw CKestException(kDamaged);
+        place = dynamic_cast<Place*>(LookupDrawable(kest::car(pivotCell)));
+    }
+    if (place == nullptr)
+        throw CKestException(kDamaged);
+    const bool add = kind == ChangeKind::AddJunction ? redo : !redo;
+    if (!add) {
+        auto* junction = dynamic_cast<Junction*>(LookupDrawable(kest::car(kest::cdr(record))));
+        if (junction == nullptr || !place->HasJunction(junction))
+            throw CKestException(kDamaged);
+        // Its links go first: they are all found before anything goes.
+        if (!links.drawables.empty())
+            RemoveObjects(kind, model, links);
+        std::unique_ptr<Junction> taken = place->DetachJunction(junction);
+        place->UpdateRepaintRect();
+        DestroyObject(std::move(taken));
+        toSelect_.push_back(place);
+        modelToShow_ = model;
+        return;
+    }
+    auto junction = std::make_unique<Junction>();
+    try {
+        if (junction->Persist(&scope_, record) != nil)
+            throw CKestException(kDamaged);
+    } catch (...) {
+        junction->Detach(&scope_);
+        throw;
+    }
+    Junction* made = junction.get();
+    const CRect repaint = place->repaintRect;
+    place->AttachJunction(std::move(junction));
+    // Its links come back once it is there to end on.
+    if (!links.drawables.empty()) {
+        try {
+            RecreateObjects(kind, model, links, nil, nil, fullLinks);
+        } catch (...) {
+            DestroyObject(place->DetachJunction(made));
+            place->repaintRect = repaint;
+            throw;
+        }
+    }
+    place->UpdateRepaintRect();
+    toSelect_.push_back(made);
+    modelToShow_ = model;
+}
+
+} // namespace qm
