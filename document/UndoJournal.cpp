@@ -123,33 +123,17 @@ void UndoJournal::EndGroup() {
 }
 
 void UndoJournal::BeginChange(ChangeKind kind) {
-    changed_.clear();
-    previous_.clear();
+    pending_ = PendingChange();
     // Objects handed over for a change that was never recorded go now.
     DestroyHeld();
-    turnCode_ = 0;
-    offset_ = CPoint();
-    savedFlags_ = 0;
-    oldToolSize_ = CPoint();
-    newToolSize_ = CPoint();
-    oldVertices_.clear();
-    oldSwimlane_ = nullptr;
-    newSwimlane_ = nullptr;
-    oldRect_.SetRectEmpty();
-    newRect_.SetRectEmpty();
-    leftOrder_.clear();
-    undoContext_.Clear();
-    redoContext_.Clear();
-    masterOrder_.clear();
-    modelOrder_.clear();
     if (kind == ChangeKind::Delete || kind == ChangeKind::Cut || kind == ChangeKind::GroupAsPlace ||
         kind == ChangeKind::CreateSwimlane) {
         for (const std::unique_ptr<Master>& master : document_.Masters().Masters())
-            masterOrder_.push_back(master.get());
+            pending_.masterOrder.push_back(master.get());
     }
     if (kind == ChangeKind::Delete || kind == ChangeKind::Cut) {
         for (size_t i = 0; i < document_.ModelCount(); ++i)
-            modelOrder_.push_back(document_.GetModelAt(i));
+            pending_.modelOrder.push_back(document_.GetModelAt(i));
     }
 }
 
@@ -159,12 +143,12 @@ void UndoJournal::HoldRemovedObject(std::unique_ptr<ModelObject> object) {
 }
 
 void UndoJournal::AddPoints(const std::vector<CPoint>& points) {
-    oldVertices_.insert(oldVertices_.end(), points.begin(), points.end());
+    pending_.oldVertices.insert(pending_.oldVertices.end(), points.begin(), points.end());
 }
 
 void UndoJournal::AddChangedObject(ModelObject* object, std::unique_ptr<ModelObject> previous) {
-    changed_.push_back(object);
-    previous_.push_back(std::move(previous));
+    pending_.changed.push_back(object);
+    pending_.previous.push_back(std::move(previous));
 }
 
 void UndoJournal::RecordChange(ChangeKind kind, const std::string& description, ModelObject* model,

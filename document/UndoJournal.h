@@ -43,8 +43,42 @@ struct ChangeContext {
     std::optional<std::vector<CRect>> target;
     CPoint sourcePoint;
     CPoint targetPoint;
+};
 
-    void Clear() { *this = ChangeContext(); }
+// The change being prepared: what an editing operation hands the journal
+// between BeginChange, which empties it, and RecordChange, which writes it.
+struct PendingChange {
+    // The objects changed and, for a replace, each one's copy from before.
+    std::vector<ModelObject*> changed;
+    std::vector<std::unique_ptr<ModelObject>> previous;
+    // The flip or rotate code, the offset of a move (x the shift of the
+    // lanes behind a new swimlane), the model's flag word before a link
+    // style change, and the vertices before the change in drawable order.
+    int32_t turnCode = 0;
+    CPoint offset;
+    uint32_t savedFlags = 0;
+    std::vector<CPoint> oldVertices;
+    // The swimlanes a drag left and entered, their saved rectangles, and
+    // the list the drawables left as it stood before they changed groups.
+    Drawable* oldSwimlane = nullptr;
+    Drawable* newSwimlane = nullptr;
+    CRect oldRect;
+    CRect newRect;
+    std::vector<Drawable*> leftOrder;
+    // The text of a place before and after a switch of its master.
+    std::string oldText;
+    std::string newText;
+    // The call boxes of a message's end places before and after.
+    ChangeContext undoContext;
+    ChangeContext redoContext;
+    // A tool rectangle's size before and after a resize.
+    CPoint oldToolSize;
+    CPoint newToolSize;
+    // The masters and models in order when a delete or cut began, for the
+    // places the removed ones come back to; the masters when a grouping as
+    // place began, to tell a master the group made from one it found.
+    std::vector<Master*> masterOrder;
+    std::vector<Model*> modelOrder;
 };
 
 // One record of the journal file.
@@ -79,7 +113,7 @@ class UndoJournal {
     // Adds to the change context: object (null for an empty entry) and, for a
     // replace, its copy from before the change, which the journal then owns.
     void AddChangedObject(ModelObject* object, std::unique_ptr<ModelObject> previous);
-    bool HasChangedObjects() const { return !changed_.empty(); }
+    bool HasChangedObjects() const { return !pending_.changed.empty(); }
     // Takes an object the change took out of its model: the record writes it
     // whole and then frees it (undo re-creates it from the file).
     void HoldRemovedObject(std::unique_ptr<ModelObject> object);
@@ -87,9 +121,9 @@ class UndoJournal {
     // the shift of the lanes behind a new swimlane), the model's flag word
     // before a link style change, and the vertices before the change
     // (appended in drawable order).
-    void SetOperation(int code) { turnCode_ = code; }
-    void SetOffset(CPoint offset) { offset_ = offset; }
-    void SetSavedFlags(uint32_t flags) { savedFlags_ = flags; }
+    void SetOperation(int code) { pending_.turnCode = code; }
+    void SetOffset(CPoint offset) { pending_.offset = offset; }
+    void SetSavedFlags(uint32_t flags) { pending_.savedFlags = flags; }
     void AddPoints(const std::vector<CPoint>& points);
     // The place groups a drag leaves and enters (null: the model), with the
     // rectangle saved for each; called before the drawables change groups.
@@ -98,8 +132,8 @@ class UndoJournal {
     // The text of an object before and after a change that switched the
     // master of a place by renaming it.
     void SetTexts(std::string oldText, std::string newText) {
-        oldText_ = std::move(oldText);
-        newText_ = std::move(newText);
+        pending_.oldText = std::move(oldText);
+        pending_.newText = std::move(newText);
     }
     // The call boxes of a message's end places (mask 1 source, 2 target)
     // before the change (redoSide false) or after it.
@@ -121,7 +155,9 @@ class UndoJournal {
     // the resize being prepared ("Resize Tool"); BeginChange zeroes both.
     // An "Icon Edit" takes its icon before the edit from the document's
     // icon backup (CCASEDoc::SaveIconForEdit).
-    void SetToolSize(CPoint size, bool after) { (after ? newToolSize_ : oldToolSize_) = size; }
+    void SetToolSize(CPoint size, bool after) {
+        (after ? pending_.newToolSize : pending_.oldToolSize) = size;
+    }
 
     // ---- undo and redo ----
 
@@ -291,32 +327,11 @@ class UndoJournal {
     int32_t warnedMegabytes_ = 0;
     GuidScope scope_;
 
-    // The change context, emptied by BeginChange.
-    std::vector<ModelObject*> changed_;
-    std::vector<std::unique_ptr<ModelObject>> previous_;
+    // The change being prepared, emptied by BeginChange.
+    PendingChange pending_;
+    // The objects a change handed over (and, while a record is replayed,
+    // those it takes out), freed by DestroyHeld once written or replayed.
     HeldObjects held_;
-    int32_t turnCode_ = 0;
-    CPoint offset_;
-    uint32_t savedFlags_ = 0;
-    std::vector<CPoint> oldVertices_;
-    // The swimlanes a drag left and entered, their saved rectangles, and
-    // the list the drawables left as it stood before they changed groups.
-    Drawable* oldSwimlane_ = nullptr;
-    Drawable* newSwimlane_ = nullptr;
-    CRect oldRect_;
-    CRect newRect_;
-    std::vector<Drawable*> leftOrder_;
-    std::string oldText_;
-    std::string newText_;
-    ChangeContext undoContext_;
-    ChangeContext redoContext_;
-    CPoint oldToolSize_;
-    CPoint newToolSize_;
-    // The masters and models in order when a delete or cut began, for the
-    // places the removed ones come back to; the masters when a grouping as
-    // place began, to tell a master the group made from one it found.
-    std::vector<Master*> masterOrder_;
-    std::vector<Model*> modelOrder_;
 
     Model* modelToShow_ = nullptr;
     std::vector<Drawable*> toSelect_;

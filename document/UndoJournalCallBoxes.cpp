@@ -107,7 +107,7 @@ void UndoJournal::SaveLinkEnds(ModelObject* link, int mask, bool redoSide) {
     auto* message = dynamic_cast<Link*>(link);
     if (message == nullptr)
         return;
-    ChangeContext& context = redoSide ? redoContext_ : undoContext_;
+    ChangeContext& context = redoSide ? pending_.redoContext : pending_.undoContext;
     if (ScenarioPlace* source = ScenarioPlaceOf(message->GetSourcePlace());
         source != nullptr && (mask & 0x1) != 0) {
         context.source = source->callBoxes.boxes;
@@ -122,10 +122,10 @@ void UndoJournal::SaveLinkEnds(ModelObject* link, int mask, bool redoSide) {
 
 void UndoJournal::SaveDragContext(const std::vector<CRect>& before, const std::vector<CRect>& after,
                                   CPoint lifeLine) {
-    undoContext_.source = before;
-    undoContext_.target = after;
-    undoContext_.sourcePoint = lifeLine;
-    undoContext_.targetPoint = lifeLine;
+    pending_.undoContext.source = before;
+    pending_.undoContext.target = after;
+    pending_.undoContext.sourcePoint = lifeLine;
+    pending_.undoContext.targetPoint = lifeLine;
 }
 
 // ---- the records ----
@@ -135,10 +135,10 @@ Cell* UndoJournal::BuildCallBoxForm(const FormArgs& args) {
     auto* place = dynamic_cast<ScenarioPlace*>(args.current);
     if (place == nullptr)
         throw CKestException("Call-box change recorded without its scenario place");
-    if (!undoContext_.source || !undoContext_.target)
+    if (!pending_.undoContext.source || !pending_.undoContext.target)
         throw CKestException("Call-box change recorded without its call boxes");
-    Cell* form = kest::mklist(args.head, args.id, PointCell(offset_), Str(place->Id().Text()),
-                              ContextForm(undoContext_), nullptr);
+    Cell* form = kest::mklist(args.head, args.id, PointCell(pending_.offset),
+                              Str(place->Id().Text()), ContextForm(pending_.undoContext), nullptr);
     if (kind == ChangeKind::ResizeCallBox)
         return form;
     // The messages of the box; a delete took along what hung on them, which

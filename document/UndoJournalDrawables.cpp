@@ -94,8 +94,8 @@ void UndoJournal::ReplaySwap(ChangeKind /*kind*/, Model* model, Cell* fields, bo
 Cell* UndoJournal::BuildTurnForm(const FormArgs& args) {
     const std::vector<Drawable*> drawables = ChangedDrawables();
     std::vector<ModelObject*> objects(drawables.begin(), drawables.end());
-    return kest::mklist(args.head, args.id, kest::mkint(turnCode_), IdList("drawable", objects),
-                        nullptr);
+    return kest::mklist(args.head, args.id, kest::mkint(pending_.turnCode),
+                        IdList("drawable", objects), nullptr);
 }
 
 void UndoJournal::ReplayTurn(ChangeKind /*kind*/, Model* model, Cell* fields, bool redo) {
@@ -163,10 +163,10 @@ Cell* UndoJournal::BuildAutoSizeDrawableForm(const FormArgs& args) {
     const std::vector<Drawable*> drawables = ChangedDrawables();
     // The rectangle auto-size changed, before and after: the label
     // rectangle of a link, floater or junction, the bounds of a place.
-    if (drawables.empty() || previous_.empty())
+    if (drawables.empty() || pending_.previous.empty())
         return nil;
     Drawable* drawable = drawables.front();
-    const auto* before = dynamic_cast<const Drawable*>(previous_.front().get());
+    const auto* before = dynamic_cast<const Drawable*>(pending_.previous.front().get());
     if (before == nullptr)
         return nil;
     const bool label = drawable->IsLink() || drawable->IsFloater() || drawable->IsJunction();
@@ -210,10 +210,10 @@ Cell* UndoJournal::BuildGeometryForm(const FormArgs& args) {
             size_t count = now.size();
             if (auto* link = dynamic_cast<Link*>(drawable))
                 count = link->savedVertexCount;
-            count = std::min(count, oldVertices_.size() - taken);
+            count = std::min(count, pending_.oldVertices.size() - taken);
             before = PointsCell(
-                std::vector<CPoint>(oldVertices_.begin() + std::ptrdiff_t(taken),
-                                    oldVertices_.begin() + std::ptrdiff_t(taken + count)));
+                std::vector<CPoint>(pending_.oldVertices.begin() + std::ptrdiff_t(taken),
+                                    pending_.oldVertices.begin() + std::ptrdiff_t(taken + count)));
             taken += count;
             after = PointsCell(now);
         } else {
@@ -228,7 +228,7 @@ Cell* UndoJournal::BuildGeometryForm(const FormArgs& args) {
         return kest::mklist(args.head, args.id, entries, nullptr);
     constexpr uint32_t kStyleBits = MfStepLink | MfCurveLink;
     const uint32_t now = model != nullptr ? model->modelFlags : 0;
-    return kest::mklist(args.head, args.id, kest::mkint(int32_t(savedFlags_ & kStyleBits)),
+    return kest::mklist(args.head, args.id, kest::mkint(int32_t(pending_.savedFlags & kStyleBits)),
                         kest::mkint(int32_t(now & kStyleBits)), entries, nullptr);
 }
 

@@ -66,7 +66,7 @@ Cell* UndoJournal::BuildGroupForm(const FormArgs& args) {
         }
     } else {
         group = dynamic_cast<Drawable*>(current);
-        for (ModelObject* object : changed_) {
+        for (ModelObject* object : pending_.changed) {
             auto* drawable = dynamic_cast<Drawable*>(object);
             if (group == nullptr && drawable != nullptr && drawable->IsGroup())
                 group = drawable;
@@ -122,7 +122,7 @@ Cell* UndoJournal::BuildGroupForm(const FormArgs& args) {
     if (auto* lane = dynamic_cast<Swimlane*>(group); lane != nullptr && lane->IsSwimlane()) {
         lanes = kest::mklist(
             Str(lane->PreviousLane() != nullptr ? lane->PreviousLane()->Id().Text() : ""),
-            kest::mkint(offset_.x),
+            kest::mkint(pending_.offset.x),
             Str(lane->NextLane() != nullptr ? lane->NextLane()->Id().Text() : ""), nullptr);
     }
     Cell* masters = nil;
@@ -132,8 +132,8 @@ Cell* UndoJournal::BuildGroupForm(const FormArgs& args) {
     if (Master* master = GroupMaster(group)) {
         GuidScope projectScope(document_.ProjectMap(), document_.TemplateMap());
         masters = kest::mklist(master->Persist(&projectScope, nullptr), nullptr);
-        if (!ungroup &&
-            std::find(masterOrder_.begin(), masterOrder_.end(), master) != masterOrder_.end())
+        if (!ungroup && std::find(pending_.masterOrder.begin(), pending_.masterOrder.end(),
+                                  master) != pending_.masterOrder.end())
             foundMaster = 1;
     }
     Cell* fullDrawables = nil;

@@ -104,7 +104,7 @@ Cell* UndoJournal::BuildSubmodelLinkForm(const FormArgs& args) {
     // The master exploded (or no longer exploded) and its submodel: the
     // master's own, else the one the change names.
     std::vector<ModelObject*> masters;
-    for (ModelObject* object : changed_) {
+    for (ModelObject* object : pending_.changed) {
         if (dynamic_cast<Master*>(object) != nullptr)
             masters.push_back(object);
     }

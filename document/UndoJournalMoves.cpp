@@ -69,13 +69,13 @@ void UndoJournal::SetSwimlanes(ModelObject* left, const CRect& leftRect, ModelOb
                                const CRect& enteredRect) {
     PlaceGroup* from = AsPlaceGroup(dynamic_cast<Drawable*>(left));
     PlaceGroup* to = AsPlaceGroup(dynamic_cast<Drawable*>(entered));
-    oldSwimlane_ = from;
-    newSwimlane_ = to;
-    oldRect_ = from != nullptr ? leftRect : CRect();
-    newRect_ = to != nullptr ? enteredRect : CRect();
+    pending_.oldSwimlane = from;
+    pending_.newSwimlane = to;
+    pending_.oldRect = from != nullptr ? leftRect : CRect();
+    pending_.newRect = to != nullptr ? enteredRect : CRect();
     // The list the drawables leave, as it stands before they go: undo puts
     // each back where it stood.
-    leftOrder_.clear();
+    pending_.leftOrder.clear();
     if (from == to)
         return;
     DrawableList* list =
@@ -83,7 +83,7 @@ void UndoJournal::SetSwimlanes(ModelObject* left, const CRect& leftRect, ModelOb
     if (list == nullptr)
         return;
     for (const auto& drawable : *list)
-        leftOrder_.push_back(drawable.get());
+        pending_.leftOrder.push_back(drawable.get());
 }
 
 Cell* UndoJournal::BuildMoveForm(const FormArgs& args) {
@@ -99,21 +99,22 @@ Cell* UndoJournal::BuildMoveForm(const FormArgs& args) {
                             nullptr);
     };
     std::vector<ModelObject*> objects(drawables.begin(), drawables.end());
-    Cell* form = kest::mklist(args.head, args.id,
-                              kest::mklist(kest::mkint(offset_.x), kest::mkint(offset_.y), nullptr),
-                              lane(oldSwimlane_, oldRect_), lane(newSwimlane_, newRect_),
-                              IdList("drawable", objects), nullptr);
-    if (oldSwimlane_ == newSwimlane_ || leftOrder_.empty())
+    Cell* form = kest::mklist(
+        args.head, args.id,
+        kest::mklist(kest::mkint(pending_.offset.x), kest::mkint(pending_.offset.y), nullptr),
+        lane(pending_.oldSwimlane, pending_.oldRect), lane(pending_.newSwimlane, pending_.newRect),
+        IdList("drawable", objects), nullptr);
+    if (pending_.oldSwimlane == pending_.newSwimlane || pending_.leftOrder.empty())
         return form;
     // What changed lists: each drawable of the list entered that stood in
     // the list left, in its order now, with the place it left there. Links
     // the drag carried along are among them.
-    DrawableList* entered = ListOf(static_cast<PlaceGroup*>(newSwimlane_), model);
+    DrawableList* entered = ListOf(static_cast<PlaceGroup*>(pending_.newSwimlane), model);
     if (entered == nullptr)
         return form;
     std::unordered_map<const Drawable*, int32_t> stood;
-    for (size_t i = 0; i < leftOrder_.size(); ++i)
-        stood.emplace(leftOrder_[i], int32_t(i));
+    for (size_t i = 0; i < pending_.leftOrder.size(); ++i)
+        stood.emplace(pending_.leftOrder[i], int32_t(i));
     std::vector<std::pair<Drawable*, int32_t>> moved;
     for (const auto& drawable : *entered) {
         auto at = stood.find(drawable.get());
@@ -293,22 +294,23 @@ Cell* UndoJournal::BuildReshapeForm(const FormArgs& args) {
         if (auto* link = dynamic_cast<Link*>(first)) {
             count = link->savedVertexCount;
             newStyle = link->options & kLinkStyleBits;
-            oldStyle = int32_t(savedFlags_) & kLinkStyleBits;
+            oldStyle = int32_t(pending_.savedFlags) & kLinkStyleBits;
         }
-        count = std::min(count, oldVertices_.size());
-        before.assign(oldVertices_.begin(), oldVertices_.begin() + std::ptrdiff_t(count));
+        count = std::min(count, pending_.oldVertices.size());
+        before.assign(pending_.oldVertices.begin(),
+                      pending_.oldVertices.begin() + std::ptrdiff_t(count));
     }
     std::vector<ModelObject*> objects(drawables.begin(), drawables.end());
-    Cell* form =
-        kest::mklist(args.head, args.id, kest::mkint(oldStyle), kest::mkint(newStyle),
-                     PointCell(offset_), PointCell(offset_), PointsCell(before), PointsCell(after),
-                     RectCell(oldRect), RectCell(newRect), IdList("drawable", objects),
-                     IdList("drawable", {}), JunctionsForm(first), nullptr);
+    Cell* form = kest::mklist(args.head, args.id, kest::mkint(oldStyle), kest::mkint(newStyle),
+                              PointCell(pending_.offset), PointCell(pending_.offset),
+                              PointsCell(before), PointsCell(after), RectCell(oldRect),
+                              RectCell(newRect), IdList("drawable", objects),
+                              IdList("drawable", {}), JunctionsForm(first), nullptr);
     // A message of a sequence diagram keeps the call boxes of its end
     // places before and after.
     if (model != nullptr && model->kind == MkSequence && first->IsLink())
-        kest::nconc(form,
-                    kest::mklist(ContextForm(undoContext_), ContextForm(redoContext_), nullptr));
+        kest::nconc(form, kest::mklist(ContextForm(pending_.undoContext),
+                                       ContextForm(pending_.redoContext), nullptr));
     return form;
 }
 

@@ -100,7 +100,7 @@ Drawable* UndoJournal::LookupDrawable(Cell* id) {
 
 std::vector<Drawable*> UndoJournal::ChangedDrawables() const {
     std::vector<Drawable*> drawables;
-    for (ModelObject* object : changed_) {
+    for (ModelObject* object : pending_.changed) {
         if (auto* drawable = dynamic_cast<Drawable*>(object))
             drawables.push_back(drawable);
     }
@@ -134,7 +134,7 @@ std::vector<Drawable*> UndoJournal::RemovedDrawables(const Drawable* except) con
         if (drawable != nullptr && listed.insert(drawable).second)
             drawables.push_back(drawable);
     };
-    for (ModelObject* object : changed_)
+    for (ModelObject* object : pending_.changed)
         add(object);
     for (const auto& object : held_)
         add(object.get());
@@ -165,7 +165,7 @@ Cell* UndoJournal::BuildObjectsForm(const FormArgs& args) {
         else if (auto* drawable = dynamic_cast<Drawable*>(object))
             drawables.push_back(drawable);
     };
-    for (ModelObject* object : changed_)
+    for (ModelObject* object : pending_.changed)
         sort(object);
     for (const auto& object : held_)
         sort(object.get());
@@ -200,9 +200,9 @@ Cell* UndoJournal::BuildObjectsForm(const FormArgs& args) {
                 position = int32_t(i);
         }
         if (position < 0) {
-            auto at = std::find(masterOrder_.begin(), masterOrder_.end(), master);
-            if (at != masterOrder_.end())
-                position = int32_t(at - masterOrder_.begin());
+            auto at = std::find(pending_.masterOrder.begin(), pending_.masterOrder.end(), master);
+            if (at != pending_.masterOrder.end())
+                position = int32_t(at - pending_.masterOrder.begin());
         }
         masterPositions.push_back(position);
     }
@@ -212,9 +212,9 @@ Cell* UndoJournal::BuildObjectsForm(const FormArgs& args) {
         if (document_.HasModel(m)) {
             position = int32_t(document_.GetModelIndex(m));
         } else {
-            auto at = std::find(modelOrder_.begin(), modelOrder_.end(), m);
-            if (at != modelOrder_.end())
-                position = int32_t(at - modelOrder_.begin());
+            auto at = std::find(pending_.modelOrder.begin(), pending_.modelOrder.end(), m);
+            if (at != pending_.modelOrder.end())
+                position = int32_t(at - pending_.modelOrder.begin());
         }
         modelPositions.push_back(position);
     }
@@ -258,7 +258,8 @@ Cell* UndoJournal::BuildObjectsForm(const FormArgs& args) {
     Cell* ends = nil;
     if (kind == ChangeKind::Create && model != nullptr && model->kind == MkSequence &&
         drawables.size() == 1 && drawables.front()->IsLink())
-        ends = kest::mklist(ContextForm(undoContext_), ContextForm(redoContext_), nullptr);
+        ends = kest::mklist(ContextForm(pending_.undoContext), ContextForm(pending_.redoContext),
+                            nullptr);
     return kest::mklist(header, fullMasters, fullModels, fullDrawables, ends, nullptr);
 }
 

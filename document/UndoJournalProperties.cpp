@@ -49,12 +49,13 @@ Cell* UndoJournal::BuildReplaceForm(const FormArgs& args) {
     // One element per changed object: its id and the differences of its
     // copy from before the replace against it.
     Cell* elements = nil;
-    for (size_t i = 0; i < changed_.size(); ++i) {
-        if (changed_[i] == nullptr || previous_[i] == nullptr)
+    for (size_t i = 0; i < pending_.changed.size(); ++i) {
+        if (pending_.changed[i] == nullptr || pending_.previous[i] == nullptr)
             continue;
-        Cell* diff = previous_[i]->Props(&scope_, changed_[i], nullptr, false);
+        Cell* diff = pending_.previous[i]->Props(&scope_, pending_.changed[i], nullptr, false);
         elements = kest::mkcons(
-            kest::mkcons(Str(changed_[i]->Id().Text()), diff == nullptr ? nil : diff), elements);
+            kest::mkcons(Str(pending_.changed[i]->Id().Text()), diff == nullptr ? nil : diff),
+            elements);
     }
     return kest::mkcons(args.head, kest::mkcons(args.id, kest::nreverse(elements)));
 }
@@ -84,9 +85,9 @@ void UndoJournal::ReplayReplace(ChangeKind /*kind*/, Model* model, Cell* fields,
 Cell* UndoJournal::BuildPropertyForm(const FormArgs& args) {
     // The object and the differences of its copy from before the change
     // against it; nothing when nothing differs.
-    if (args.current == nullptr || changed_.empty() || previous_[0] == nullptr)
+    if (args.current == nullptr || pending_.changed.empty() || pending_.previous[0] == nullptr)
         return nil;
-    Cell* diff = previous_[0]->Props(&scope_, args.current, nullptr, false);
+    Cell* diff = pending_.previous[0]->Props(&scope_, args.current, nullptr, false);
     bool any = false;
     for (Cell* rest = diff; kest::ispair(rest); rest = kest::cdr(rest))
         any = any || kest::car(rest) != nil;
@@ -138,7 +139,8 @@ Cell* UndoJournal::BuildTextEditForm(const FormArgs& args) {
     auto* drawable = dynamic_cast<Drawable*>(current);
     if (drawable == nullptr && !drawables.empty())
         drawable = drawables.front();
-    auto* before = previous_.empty() ? nullptr : dynamic_cast<Drawable*>(previous_[0].get());
+    auto* before =
+        pending_.previous.empty() ? nullptr : dynamic_cast<Drawable*>(pending_.previous[0].get());
     if (drawable == nullptr || before == nullptr)
         return nil;
     CRect rect;
@@ -177,12 +179,12 @@ Cell* UndoJournal::BuildMasterSwitchForm(const FormArgs& args) {
     if (place == nullptr)
         return nil;
     std::vector<ModelObject*> masters;
-    for (ModelObject* object : changed_) {
+    for (ModelObject* object : pending_.changed) {
         if (dynamic_cast<Master*>(object) != nullptr)
             masters.push_back(object);
     }
-    return kest::mklist(args.head, args.id, Str(place->Id().Text()), Str(oldText_.c_str()),
-                        Str(newText_.c_str()), IdList("master", masters), nullptr);
+    return kest::mklist(args.head, args.id, Str(place->Id().Text()), Str(pending_.oldText.c_str()),
+                        Str(pending_.newText.c_str()), IdList("master", masters), nullptr);
 }
 
 void UndoJournal::ReplayMasterSwitch(ChangeKind /*kind*/, Model* model, Cell* fields, bool redo) {
@@ -216,9 +218,9 @@ Cell* UndoJournal::BuildRenumberForm(const FormArgs& args) {
     // message, in pick order. The texts restore a message that had no
     // number exactly, which its number 0 alone would not.
     Cell* entries = nil;
-    for (size_t i = 0; i < changed_.size(); ++i) {
-        auto* floater = dynamic_cast<Floater*>(changed_[i]);
-        auto* before = dynamic_cast<Floater*>(previous_[i].get());
+    for (size_t i = 0; i < pending_.changed.size(); ++i) {
+        auto* floater = dynamic_cast<Floater*>(pending_.changed[i]);
+        auto* before = dynamic_cast<Floater*>(pending_.previous[i].get());
         if (floater == nullptr || before == nullptr)
             continue;
         entries =
@@ -286,7 +288,7 @@ Cell* UndoJournal::BuildAnnotationForm(const FormArgs& args) {
     if (place == nullptr)
         throw CKestException("Annotation recorded without its place");
     Cell* indices = nil;
-    for (ModelObject* member : changed_) {
+    for (ModelObject* member : pending_.changed) {
         if (member == nullptr) {
             indices = kest::mkcons(kest::mkint(-1), indices);
             continue;
@@ -336,7 +338,7 @@ void UndoJournal::ReplayAnnotation(ChangeKind /*kind*/, Model* model, Cell* fiel
 
 Cell* UndoJournal::BuildAnnotationsForm(const FormArgs& args) {
     Cell* entries = nil;
-    for (ModelObject* drawable : changed_) {
+    for (ModelObject* drawable : pending_.changed) {
         if (drawable != nullptr)
             entries = kest::mkcons(Str(drawable->Id().Text()), entries);
     }

@@ -59,8 +59,8 @@ Cell* UndoJournal::BuildToolForm(const FormArgs& args) {
         return nil;
     Cell* number = kest::mkint(tool->id);
     if (args.kind == ChangeKind::ResizeTool)
-        return kest::mklist(args.head, number, PointCell(oldToolSize_), PointCell(newToolSize_),
-                            nullptr);
+        return kest::mklist(args.head, number, PointCell(pending_.oldToolSize),
+                            PointCell(pending_.newToolSize), nullptr);
 
     // The icon the edit began from, and the tool's cell of the strip now.
     const ToolBitmap& before = document_.IconBackup();
