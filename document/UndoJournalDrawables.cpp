@@ -33,8 +33,8 @@ Cell* UndoJournal::BuildOrderForm(const FormArgs& args) {
     for (auto it = drawables.rbegin(); it != drawables.rend(); ++it) {
         entries =
             kest::mkcons(Str((*it)->Id().Text()),
-                         kest::mkcons(kest::mkint((*it)->savedBounds.left),
-                                      kest::mkcons(kest::mkint((*it)->savedBounds.top), entries)));
+                         kest::mkcons(kest::mkint((*it)->positionBefore),
+                                      kest::mkcons(kest::mkint((*it)->positionAfter), entries)));
     }
     return kest::mklist(args.head, args.id, kest::mkcons(kest::intern("drawable"), entries),
                         nullptr);
@@ -59,8 +59,8 @@ void UndoJournal::ReplayOrder(ChangeKind /*kind*/, Model* model, Cell* fields, b
     }
     DrawableRefList list;
     for (const Entry& entry : read) {
-        entry.drawable->savedBounds.left = entry.before;
-        entry.drawable->savedBounds.top = entry.after;
+        entry.drawable->positionBefore = entry.before;
+        entry.drawable->positionAfter = entry.after;
         list.push_back(entry.drawable);
     }
     model->RestoreOrder(list, redo ? 2 : 1);

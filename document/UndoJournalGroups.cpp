@@ -87,11 +87,11 @@ Cell* UndoJournal::BuildGroupForm(const FormArgs& args) {
                 memberPositions.push_back(IndexIn(model->drawables, drawable));
             }
         }
-        groupPosition = group->savedBounds.left;
+        groupPosition = group->positionBefore;
     } else {
         for (const auto& member : container->Members()) {
             members.push_back(member.get());
-            memberPositions.push_back(member->savedBounds.left);
+            memberPositions.push_back(member->positionBefore);
         }
         groupPosition = IndexIn(model->drawables, group);
     }
@@ -141,7 +141,7 @@ Cell* UndoJournal::BuildGroupForm(const FormArgs& args) {
     for (auto it = hanging.rbegin(); it != hanging.rend(); ++it)
         fullDrawables = kest::mkcons((*it)->Persist(&scope_, nil), fullDrawables);
     for (Drawable* drawable : hanging)
-        hangingPositions.push_back(drawable->savedBounds.left);
+        hangingPositions.push_back(drawable->positionBefore);
     fullDrawables = kest::mkcons(groupRecord, fullDrawables);
     std::vector<ModelObject*> memberObjects(members.begin(), members.end());
     std::vector<ModelObject*> hangingObjects(hanging.begin(), hanging.end());

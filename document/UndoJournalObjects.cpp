@@ -114,10 +114,10 @@ std::vector<int32_t> UndoJournal::DrawablePositions(Model* model,
         heldSet.insert(object.get());
     std::vector<int32_t> positions;
     for (Drawable* drawable : drawables) {
-        // A removed drawable keeps its place in its list in the first word of
-        // its saved bounds; a pasted one is where it is.
+        // A removed drawable keeps its place in its list as its position
+        // before; a pasted one is where it is.
         if (heldSet.count(drawable) != 0) {
-            positions.push_back(drawable->savedBounds.left);
+            positions.push_back(drawable->positionBefore);
         } else {
             DrawableList* list = OwningList(drawable, model);
             positions.push_back(list != nullptr ? IndexIn(*list, drawable) : -1);

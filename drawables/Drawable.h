@@ -262,6 +262,12 @@ class Drawable : public ModelObject {
     uint8_t style = 0;
     Looks looks;
     CRect savedBounds;
+    // Where the drawable stood in its list before and after a change of the
+    // drawing order, a grouping or a removal: numbered by
+    // Model::NumberByPosition (which 1 before, 2 after) and by the delete,
+    // and written into the journal's records.
+    int32_t positionBefore = 0;
+    int32_t positionAfter = 0;
     // The looks before and after a looks change of the selection, which the
     // journal's entry reads.
     Looks oldLooks;

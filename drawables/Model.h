@@ -193,7 +193,7 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // Takes the drawables of list out of the model with what hangs on them
     // (links ending on them, tags and floaters attached to them), as a
     // delete does, without recording anything; each keeps its list position
-    // in the first word of its saved bounds. The selection is emptied.
+    // as its position before. The selection is emptied.
     [[nodiscard]] DrawableList TakeWithAttachments(ModelDocument* document,
                                                    const DrawableRefList& list, CRect* repaint);
     // Delete (ChangeKind::Delete) or Cut (any other kind) of the selection

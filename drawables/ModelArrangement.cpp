@@ -21,10 +21,9 @@ namespace qm {
 
 namespace {
 
-// The old (which 1) or new (which 2) position scratch of an order change,
-// kept in the saved bounds.
+// The old (which 1) or new (which 2) position of an order change.
 int32_t& Position(Drawable* drawable, int which) {
-    return which == 1 ? drawable->savedBounds.left : drawable->savedBounds.top;
+    return which == 1 ? drawable->positionBefore : drawable->positionAfter;
 }
 
 bool IsLineKind(int code) {

@@ -59,12 +59,11 @@ void ReleasePlaceMasters(ModelDocument* document, Drawable* drawable, bool remov
 }
 
 // Numbers the drawables of list, and of the groups in it, by their place in
-// their own list (the first word of the saved bounds, as the order
-// operations keep it).
+// their own list (their position before, as the order operations keep it).
 void NumberTree(DrawableList& list, int depth) {
     int32_t position = 0;
     for (const auto& drawable : list) {
-        drawable->savedBounds.left = position++;
+        drawable->positionBefore = position++;
         if (DrawableList* members = drawable->GetMemberList();
             members != nullptr && depth < kMaxDepth)
             NumberTree(*members, depth + 1);
