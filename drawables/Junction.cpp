@@ -358,7 +358,7 @@ void Junction::Assign(const ModelObject* other) {
 }
 
 Cell* Junction::Props(GuidScope*, ModelObject* other, Cell* list, bool redo) {
-    if (list == nil) {
+    if (list == nullptr || list == nil) {
         const auto* o = dynamic_cast<const Junction*>(other);
         if (o == nullptr)
             return nil;

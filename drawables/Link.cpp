@@ -595,7 +595,7 @@ Cell* Link::Props(GuidScope* scope, ModelObject* other, Cell* list, bool redo) {
     auto texts = [](const std::string& a, const std::string& b) {
         return a == b ? nil : kest::mklist(kest::mkstr(a.c_str()), kest::mkstr(b.c_str()), nullptr);
     };
-    if (list == nil) {
+    if (list == nullptr || list == nil) {
         if (o == nullptr)
             return nil;
         const int32_t myTool = tool_ != nullptr ? tool_->ToolNumber() : -1;

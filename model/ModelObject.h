@@ -75,10 +75,10 @@ class ModelObject {
     // when other is of another class or is this object. The root: nothing.
     // Classes take their source through AssignSource.
     virtual void Assign(const ModelObject* other);
-    // The undo journal's property exchange. Without a list: a new list saying
-    // field by field how other differs from this (nil for an equal field, else
-    // (this-value other-value)). With a list: applies it, taking the second
-    // value of each entry when redo is set, else the first. The root: null.
+    // The undo journal's property exchange. Without a list (null, or nil): a
+    // new list saying field by field how other differs from this (nil for an
+    // equal field, else (this-value other-value)). With a list: applies it, the
+    // second value of each entry when redo is set, else the first. Root: null.
     virtual kest::Cell* Props(GuidScope* scope, ModelObject* other, kest::Cell* list, bool redo);
     // With mask bit 0x1, sets MoMarked when value is non-zero, else clears it.
     // Other mask bits and extra belong to overrides.

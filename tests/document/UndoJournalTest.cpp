@@ -14,6 +14,7 @@
 #include "drawables/ToolModel.h"
 #include "kernel/Kernel.h"
 #include "model/Master.h"
+#include "platform/TextHelpers.h"
 #include "tests/document/DocumentFixture.h"
 
 #include <fcntl.h>
@@ -284,6 +285,24 @@ TEST_F(UndoJournalTest, UndoAndRedoRestoreTheProjectTextOfEveryRecordedOperation
              t.place->master->Mark(0, 1, 0);
              ASSERT_GT(t.place->master->ReplaceText(t.doc.get(), "Shape", "Form", ReplaceAndRecord),
                        0);
+             Journal().RecordChange(t.doc.get(), ChangeKind::Replace, "Replace All", t.model,
+                                    nullptr);
+         }},
+        {"replace in a link's name",
+         [](UndoJournalTest& t) {
+             auto* link = dynamic_cast<Link*>(t.Find("l-inherit-001"));
+             ASSERT_NE(link, nullptr);
+             Journal().BeginChange(t.doc.get(), ChangeKind::Replace);
+             ASSERT_GT(link->FindReplaceText(t.doc.get(), "is", "was", RF_REPLACE), 0);
+             Journal().RecordChange(t.doc.get(), ChangeKind::Replace, "Replace All", t.model,
+                                    nullptr);
+         }},
+        {"replace in a junction's text",
+         [](UndoJournalTest& t) {
+             auto* junction = dynamic_cast<Junction*>(t.Find("j-shape-00001"));
+             ASSERT_NE(junction, nullptr);
+             Journal().BeginChange(t.doc.get(), ChangeKind::Replace);
+             ASSERT_GT(junction->FindReplaceText(t.doc.get(), "port", "gate", RF_REPLACE), 0);
              Journal().RecordChange(t.doc.get(), ChangeKind::Replace, "Replace All", t.model,
                                     nullptr);
          }},
