@@ -39,6 +39,7 @@
 #include "drawables/PrimitiveGroup.h"
 #include "kernel/Kernel.h"
 #include "model/ModelCompare.h"
+#include "model/RecordFields.h"
 #include "platform/Errors.h"
 #include "platform/Format.h"
 #include "platform/PathHelpers.h"
@@ -501,11 +502,15 @@ class ProjectMerger {
 
     void MergeMastersThree(const Master& b, const Master& m, const Master& t) {
         Master* master = NewMaster(t);
-        master->access = MergeInt(b.access, m.access, t.access);
-        for (auto field : {&Master::name, &Master::stereotype, &Master::file, &Master::comment,
-                           &Master::nameSpace, &Master::link})
-            master->*field = std::string(MergeString(b.*field, m.*field, t.*field));
-        master->masterFlags = MergeInt(b.masterFlags, m.masterFlags, t.masterFlags);
+        for (const auto& field : MasterFields()) {
+            if (field.IsText()) {
+                master->*field.text =
+                    std::string(MergeString(b.*field.text, m.*field.text, t.*field.text));
+            } else {
+                master->*field.integer =
+                    MergeInt(b.*field.integer, m.*field.integer, t.*field.integer);
+            }
+        }
         SetTool(*master, MergeInt(b.ToolNumber(), m.ToolNumber(), t.ToolNumber()));
         if (t.SubmodelId().empty())
             SetSubmodel(*master, m.SubmodelId());

@@ -9,10 +9,14 @@
 #include "model/MasterCollection.h"
 #include "model/ModelDocument.h"
 #include "model/OperationMenu.h"
+#include "model/RecordFields.h"
 #include "platform/Format.h"
 #include "platform/Log.h"
 #include "platform/TextHelpers.h"
 #include "platform/UserSettings.h"
+
+#include <algorithm>
+#include <iterator>
 
 namespace qm {
 
@@ -21,6 +25,12 @@ using kest::mkint;
 using kest::nil;
 
 namespace {
+
+// The journal's master property list: the scalar fields at their exchange
+// slots (before the tool), the tool number, then the attributes, methods,
+// exceptions, parameters and types.
+constexpr int kToolSlot = 8;
+constexpr int kExchangeCount = kToolSlot + 6;
 
 template <typename List>
 int ReplaceInList(List& list, const std::string& find, const std::string& replacement,
@@ -202,18 +212,12 @@ Cell* Master::Props(GuidScope* scope, ModelObject* otherObject, Cell* list, bool
         auto* other = dynamic_cast<Master*>(otherObject);
         if (other == nullptr)
             return nil;
-        Cell* entries[] = {
-            Difference(access == other->access, mkint(access), mkint(other->access)),
-            Difference(name == other->name, TextCell(name), TextCell(other->name)),
-            Difference(stereotype == other->stereotype, TextCell(stereotype),
-                       TextCell(other->stereotype)),
-            Difference(file == other->file, TextCell(file), TextCell(other->file)),
-            Difference(masterFlags == other->masterFlags, mkint(masterFlags),
-                       mkint(other->masterFlags)),
-            Difference(comment == other->comment, TextCell(comment), TextCell(other->comment)),
-            Difference(nameSpace == other->nameSpace, TextCell(nameSpace),
-                       TextCell(other->nameSpace)),
-            Difference(link == other->link, TextCell(link), TextCell(other->link)),
+        Cell* entries[kExchangeCount] = {};
+        for (const auto& field : MasterFields()) {
+            entries[field.exchangeSlot] = Difference(
+                field.Equal(*this, *other), field.ValueCell(*this), field.ValueCell(*other));
+        }
+        Cell* lists[] = {
             Difference(ToolNumber() == other->ToolNumber(), mkint(ToolNumber()),
                        mkint(other->ToolNumber())),
             Difference(ListsEqual(attributes, other->attributes), PersistAttributes(scope, nullptr),
@@ -227,6 +231,7 @@ Cell* Master::Props(GuidScope* scope, ModelObject* otherObject, Cell* list, bool
             Difference(ListsEqual(types, other->types), PersistTypes(scope, nullptr),
                        other->PersistTypes(scope, nullptr)),
         };
+        std::copy(std::begin(lists), std::end(lists), entries + kToolSlot);
         Cell* out = nil;
         for (size_t i = std::size(entries); i > 0; --i)
             out = kest::mkcons(entries[i - 1], out);
@@ -235,7 +240,7 @@ Cell* Master::Props(GuidScope* scope, ModelObject* otherObject, Cell* list, bool
     // Applying: each non-nil entry is (undo-value redo-value). Everything is
     // checked before anything changes.
     RecordReader r(list, "master properties");
-    Cell* chosen[14];
+    Cell* chosen[kExchangeCount];
     for (Cell*& value : chosen) {
         Cell* entry = r.List("property");
         if (entry == nil) {
@@ -257,13 +262,13 @@ Cell* Master::Props(GuidScope* scope, ModelObject* otherObject, Cell* list, bool
             RecordFormatError("master properties", "string expected");
         return std::string(c->a.str);
     };
-    for (int i : {0, 4, 8})
-        if (chosen[i] != nullptr)
-            integer(chosen[i]);
-    for (int i : {1, 2, 3, 5, 6, 7})
-        if (chosen[i] != nullptr)
-            text(chosen[i]);
-    for (int i = 9; i < 14; ++i)
+    for (const auto& field : MasterFields()) {
+        if (Cell* value = chosen[field.exchangeSlot]; value != nullptr)
+            field.IsText() ? void(text(value)) : void(integer(value));
+    }
+    if (chosen[kToolSlot] != nullptr)
+        integer(chosen[kToolSlot]);
+    for (int i = kToolSlot + 1; i < kExchangeCount; ++i)
         if (chosen[i] != nullptr && !kest::islist(chosen[i]))
             RecordFormatError("master properties", "list expected");
 
@@ -271,49 +276,42 @@ Cell* Master::Props(GuidScope* scope, ModelObject* otherObject, Cell* list, bool
     // leaves this one unchanged.
     Master scratch(nullptr);
     scratch.SetDetached();
-    if (chosen[9] != nullptr)
-        scratch.PersistAttributes(scope, chosen[9]);
-    if (chosen[10] != nullptr)
-        scratch.PersistMethods(scope, chosen[10]);
-    if (chosen[11] != nullptr)
-        scratch.PersistExceptions(scope, chosen[11]);
-    if (chosen[12] != nullptr)
-        scratch.PersistParameters(scope, chosen[12]);
-    if (chosen[13] != nullptr)
-        scratch.PersistTypes(scope, chosen[13]);
+    if (chosen[kToolSlot + 1] != nullptr)
+        scratch.PersistAttributes(scope, chosen[kToolSlot + 1]);
+    if (chosen[kToolSlot + 2] != nullptr)
+        scratch.PersistMethods(scope, chosen[kToolSlot + 2]);
+    if (chosen[kToolSlot + 3] != nullptr)
+        scratch.PersistExceptions(scope, chosen[kToolSlot + 3]);
+    if (chosen[kToolSlot + 4] != nullptr)
+        scratch.PersistParameters(scope, chosen[kToolSlot + 4]);
+    if (chosen[kToolSlot + 5] != nullptr)
+        scratch.PersistTypes(scope, chosen[kToolSlot + 5]);
 
-    if (chosen[0] != nullptr)
-        access = integer(chosen[0]);
-    if (chosen[1] != nullptr) {
-        name = text(chosen[1]);
-        NoteNameChange();
+    for (const auto& field : MasterFields()) {
+        Cell* value = chosen[field.exchangeSlot];
+        if (value == nullptr)
+            continue;
+        if (field.IsText())
+            this->*field.text = text(value);
+        else
+            this->*field.integer = integer(value);
+        if (field.text == &Master::name)
+            NoteNameChange();
     }
-    if (chosen[2] != nullptr)
-        stereotype = text(chosen[2]);
-    if (chosen[3] != nullptr)
-        file = text(chosen[3]);
-    if (chosen[4] != nullptr)
-        masterFlags = integer(chosen[4]);
-    if (chosen[5] != nullptr)
-        comment = text(chosen[5]);
-    if (chosen[6] != nullptr)
-        nameSpace = text(chosen[6]);
-    if (chosen[7] != nullptr)
-        link = text(chosen[7]);
-    if (chosen[8] != nullptr) {
-        int number = integer(chosen[8]);
+    if (chosen[kToolSlot] != nullptr) {
+        int number = integer(chosen[kToolSlot]);
         GuidMap* templ = scope != nullptr ? scope->templateMap : nullptr;
         tool = TemplateTool(templ, number);
     }
-    if (chosen[9] != nullptr)
+    if (chosen[kToolSlot + 1] != nullptr)
         attributes = std::move(scratch.attributes);
-    if (chosen[10] != nullptr)
+    if (chosen[kToolSlot + 2] != nullptr)
         methods = std::move(scratch.methods);
-    if (chosen[11] != nullptr)
+    if (chosen[kToolSlot + 3] != nullptr)
         exceptions = std::move(scratch.exceptions);
-    if (chosen[12] != nullptr)
+    if (chosen[kToolSlot + 4] != nullptr)
         parameters = std::move(scratch.parameters);
-    if (chosen[13] != nullptr)
+    if (chosen[kToolSlot + 5] != nullptr)
         types = std::move(scratch.types);
     OwnMembers();
     return nil;
@@ -394,14 +392,8 @@ Cell* Master::Persist(GuidScope* scope, Cell* list) {
             kest::sym::master,
             IdCell(this),
             mkint(refCount),
-            mkint(access),
-            TextCell(name),
-            TextCell(stereotype),
-            TextCell(file),
-            TextCell(comment),
-            TextCell(nameSpace),
-            TextCell(link),
-            mkint(masterFlags),
+        };
+        Cell* lists[] = {
             PersistAttributes(scope, nullptr),
             PersistMethods(scope, nullptr),
             PersistExceptions(scope, nullptr),
@@ -411,6 +403,9 @@ Cell* Master::Persist(GuidScope* scope, Cell* list) {
             TextCell(SubmodelId()),
         };
         Cell* out = nil;
+        for (size_t i = std::size(lists); i > 0; --i)
+            out = kest::mkcons(lists[i - 1], out);
+        out = FieldCells(MasterFields(), *this, out);
         for (size_t i = std::size(fields); i > 0; --i)
             out = kest::mkcons(fields[i - 1], out);
         return out;
@@ -428,16 +423,14 @@ Cell* Master::Persist(GuidScope* scope, Cell* list) {
     r.Int("reference count");
     // Places count themselves again as they bind.
     refCount = 0;
-    access = r.Int("access");
-    name = r.String("name");
-    NoteNameChange();
-    stereotype = r.String("stereotype");
-    file = r.String("file");
-    comment = r.String("comment");
     // Older records have no namespace and link.
-    nameSpace = r.NextIsString() ? r.String("namespace") : std::string();
-    link = r.NextIsString() ? r.String("link") : std::string();
-    masterFlags = r.Int("flags");
+    try {
+        ReadFields(MasterFields(), *this, r);
+    } catch (...) {
+        NoteNameChange();
+        throw;
+    }
+    NoteNameChange();
     PersistAttributes(scope, r.List("attributes"));
     PersistMethods(scope, r.List("methods"));
     // Older records end their lists here.

@@ -5,6 +5,7 @@
 #include "kernel/Cell.h"
 #include "model/GuidMap.h"
 #include "model/ListRecords.h"
+#include "model/RecordFields.h"
 #include "platform/TextHelpers.h"
 
 #include <algorithm>
@@ -240,19 +241,10 @@ Cell* MasterAttribute::Props(GuidScope*, ModelObject* other, Cell* list, bool re
 
 Cell* MasterAttribute::Persist(Cell* list) {
     if (list == nullptr)
-        return kest::mklist(TextCell(name), TextCell(type), TextCell(cardinality),
-                            TextCell(container), TextCell(value), TextCell(comment), mkint(access),
-                            mkint(mode), IdCell(this), nullptr);
+        return FieldCells(AttributeFields(), *this, kest::mklist(IdCell(this), nullptr));
     RecordReader r(list, "attribute");
     MasterAttribute read{Guid::FromText{""}};
-    read.name = r.String("name");
-    read.type = r.String("type");
-    read.cardinality = r.String("cardinality");
-    read.container = r.String("container");
-    read.value = r.String("value");
-    read.comment = r.String("comment");
-    read.access = r.Int("access");
-    read.mode = r.Int("mode");
+    ReadFields(AttributeFields(), read, r);
     Guid id = guid;
     TakeMemberId(r, id);
     read.owner = owner;
@@ -262,9 +254,7 @@ Cell* MasterAttribute::Persist(Cell* list) {
 }
 
 bool MasterAttribute::IsEqual(const MasterAttribute& o) const {
-    return name == o.name && type == o.type && cardinality == o.cardinality &&
-           container == o.container && value == o.value && comment == o.comment &&
-           access == o.access && mode == o.mode;
+    return FieldsEqual(AttributeFields(), *this, o);
 }
 
 bool MasterAttribute::IsEmpty() const {
@@ -343,17 +333,13 @@ Cell* MasterMethod::Props(GuidScope*, ModelObject* other, Cell* list, bool redo)
 
 Cell* MasterMethod::Persist(Cell* list) {
     if (list == nullptr)
-        return kest::mklist(TextCell(name), TextCell(returnType), TextCell(comment), mkint(access),
-                            mkint(mode), PersistParameterList(parameters, nullptr, "method"),
-                            PersistOthersList(others, nullptr, "method"), IdCell(this),
-                            TextCell(code), nullptr);
+        return FieldCells(MethodFields(), *this,
+                          kest::mklist(PersistParameterList(parameters, nullptr, "method"),
+                                       PersistOthersList(others, nullptr, "method"), IdCell(this),
+                                       TextCell(code), nullptr));
     RecordReader r(list, "method");
     MasterMethod read{Guid::FromText{""}};
-    read.name = r.String("name");
-    read.returnType = r.String("return type");
-    read.comment = r.String("comment");
-    read.access = r.Int("access");
-    read.mode = r.Int("mode");
+    ReadFields(MethodFields(), read, r);
     PersistParameterList(read.parameters, r.List("parameters"), "method");
     if (r.NextIsList())
         PersistOthersList(read.others, r.List("others"), "method");
@@ -369,8 +355,7 @@ Cell* MasterMethod::Persist(Cell* list) {
 }
 
 bool MasterMethod::IsEqual(const MasterMethod& o) const {
-    return name == o.name && returnType == o.returnType && comment == o.comment &&
-           access == o.access && mode == o.mode && ListsEqual(parameters, o.parameters) &&
+    return FieldsEqual(MethodFields(), *this, o) && ListsEqual(parameters, o.parameters) &&
            ListsEqual(others, o.others);
 }
 

@@ -3,6 +3,7 @@
 
 #include "model/GuidMap.h"
 #include "model/Master.h"
+#include "model/RecordFields.h"
 
 namespace qm {
 
@@ -56,9 +57,7 @@ std::unique_ptr<Master> Master::CopyInto(GuidMap* map, GuidMap* templateMap) con
 }
 
 bool Master::IsEqual(const Master& o) const {
-    return Kind() == o.Kind() && access == o.access && name == o.name &&
-           stereotype == o.stereotype && file == o.file && comment == o.comment &&
-           nameSpace == o.nameSpace && link == o.link && masterFlags == o.masterFlags &&
+    return Kind() == o.Kind() && FieldsEqual(MasterFields(), *this, o) &&
            ToolNumber() == o.ToolNumber() && SubmodelId() == o.SubmodelId() &&
            MemberListsEqual(attributes, o.attributes) && MemberListsEqual(methods, o.methods) &&
            MemberListsEqual(exceptions, o.exceptions) && ListsEqual(parameters, o.parameters);

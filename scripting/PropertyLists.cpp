@@ -16,6 +16,7 @@
 #include "kernel/Symbol.h"
 #include "model/Master.h"
 #include "model/Members.h"
+#include "model/RecordFields.h"
 #include "platform/Colors.h"
 #include "scripting/Converters.h"
 #include "scripting/MakerClauses.h"
@@ -128,6 +129,32 @@ Cell* ParameterListProps(bool withTypes, const ParameterList& parameters) {
     return mkcons(b.List(), nil);
 }
 
+// The printed property of a field of a master or member record: (symbol
+// "text") of a text, (access symbol) of an access code, the mode's list of a
+// member's mode. A master's flag word is printed by the master's list.
+template <class Record>
+Cell* FieldProp(const FieldDescriptor<Record>& field, const Record& record) {
+    switch (field.kind) {
+    case FieldKind::Text:
+        return Prop(field.symbol, record.*field.text);
+    case FieldKind::Access:
+        return Prop(field.symbol, {MemberAccessToSymbol(record.*field.integer)});
+    case FieldKind::Mode:
+        return MemberModeToList(record.*field.integer);
+    case FieldKind::Flags:
+        break;
+    }
+    return nil;
+}
+
+// The printed properties of the table's fields, in order.
+template <class Record>
+void AddFieldProps(ListBuilder& b, std::span<const FieldDescriptor<Record>> fields,
+                   const Record& record) {
+    for (const auto& field : fields)
+        b.Add(FieldProp(field, record));
+}
+
 // (tool symbol) and (rect l t r b) that close every drawable's list.
 void CommonDrawableProps(ListBuilder& b, Drawable* d) {
     const MasterTool* tool = nullptr;
@@ -161,16 +188,14 @@ Cell* ModelProps(Model* m) {
 }
 
 Cell* MasterProps(Master* m) {
+    // The printed list keeps its own order of the master's fields.
     ListBuilder b;
-    b.Add(Prop("name", m->name));
-    b.Add(Prop("namespace", m->nameSpace));
+    b.Add(FieldProp(MasterField("name"), *m));
+    b.Add(FieldProp(MasterField("namespace"), *m));
     b.Add(Prop("tool", {DefaultDrawableName(m->tool, NoToolKind)}));
     b.Add(Prop("refCount", {mkint(m->refCount)}));
-    b.Add(Prop("access", {MemberAccessToSymbol(m->access)}));
-    b.Add(Prop("stereotype", m->stereotype));
-    b.Add(Prop("file", m->file));
-    b.Add(Prop("comment", m->comment));
-    b.Add(Prop("link", m->link));
+    for (const char* symbol : {"access", "stereotype", "file", "comment", "link"})
+        b.Add(FieldProp(MasterField(symbol), *m));
     const bool generates = m->tool == nullptr || (m->tool->ToolFlagWord() & 0x1) != 0;
     b.Add(ObjectFlagsToList(RefMaster, static_cast<uint32_t>(m->masterFlags), generates));
     b.Add(Prop("model", {RefTo(ToolModelOf(m->tool), RefModel)}));
@@ -287,10 +312,9 @@ Cell* JunctionProps(Junction* j) {
 }
 
 Cell* AttributeProps(MasterAttribute* a) {
-    return mklist(Prop("name", a->name), Prop("type", a->type), Prop("card", a->cardinality),
-                  Prop("container", a->container), Prop("value", a->value),
-                  Prop("comment", a->comment), Prop("access", {MemberAccessToSymbol(a->access)}),
-                  MemberModeToList(a->mode), nullptr);
+    ListBuilder b;
+    AddFieldProps(b, AttributeFields(), *a);
+    return b.List();
 }
 
 Cell* TypeProps(MasterType* t) {
@@ -317,10 +341,10 @@ Cell* MethodProps(MasterMethod* m) {
     others.Add(Sym("others"));
     for (const auto& o : m->others)
         others.Add(mklist(Str(o->name), ExceptionKindToSymbol(o->kind), nullptr));
-    return mklist(Prop("name", m->name), Prop("returns", m->returnType),
-                  Prop("comment", m->comment), Prop("access", {MemberAccessToSymbol(m->access)}),
-                  MemberModeToList(m->mode), pars.List(), others.List(), Prop("code", m->code),
-                  nullptr);
+    ListBuilder b;
+    AddFieldProps(b, MethodFields(), *m);
+    b.Add(pars.List()).Add(others.List()).Add(Prop("code", m->code));
+    return b.List();
 }
 
 Cell* ExceptionProps(MasterException* e) {
