@@ -405,31 +405,27 @@ Cell* UndoJournal::BuildJunctionForm(const FormArgs& args) {
     // of the saved bounds.
     Cell* before = kest::mklist(kest::mkint(junction->savedBounds.left),
                                 kest::mkint(junction->savedBounds.top), nullptr);
-    switch (args.kind) {
-    case ChangeKind::DragJunction:
+    if (args.kind == ChangeKind::DragJunction)
         return kest::mklist(head, id, Str(junction->Id().Text()), before,
                             PointCell(junction->point), nullptr);
-    case ChangeKind::AddJunction: {
+    if (args.kind == ChangeKind::AddJunction) {
         Place* pivot = junction->Pivot();
         if (pivot == nullptr)
             return nil;
         return kest::mklist(head, id, Str(pivot->Id().Text()), junction->Persist(&scope_, nil),
                             nullptr);
     }
-    default: {
-        // A deleted junction is written whole, and so are the links that
-        // went with it and what hung on them.
-        if (junction->Pivot() == nullptr)
-            return nil;
-        const std::vector<Drawable*> links = RemovedDrawables(junction);
-        std::vector<ModelObject*> objects(links.begin(), links.end());
-        return kest::mklist(head, id, before, junction->Persist(&scope_, nil),
-                            IdList("drawable", objects), FullDrawables(links),
-                            kest::mklist(kest::intern("positions"),
-                                         IntList(DrawablePositions(nullptr, links)), nullptr),
-                            nullptr);
-    }
-    }
+    // A deleted junction is written whole, and so are the links that went
+    // with it and what hung on them.
+    if (junction->Pivot() == nullptr)
+        return nil;
+    const std::vector<Drawable*> links = RemovedDrawables(junction);
+    std::vector<ModelObject*> objects(links.begin(), links.end());
+    return kest::mklist(head, id, before, junction->Persist(&scope_, nil),
+                        IdList("drawable", objects), FullDrawables(links),
+                        kest::mklist(kest::intern("positions"),
+                                     IntList(DrawablePositions(nullptr, links)), nullptr),
+                        nullptr);
 }
 
 void UndoJournal::ReplayJunction(ChangeKind kind, Model* model, Cell* fields, bool redo) {
