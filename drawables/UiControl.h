@@ -412,6 +412,8 @@ class UiTabControl : public UiGroupBoxControl {
 
     std::unique_ptr<ModelObject> Clone() const override;
     void Detach(GuidScope* scope) override;
+    // Read: the pages take the bounds and their tabs once the record is read.
+    kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
     void Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRect* fromFrame,
               const CRect* toFrame, int flag) override;
     // As the group box's, then the pages take the bounds and their tabs.

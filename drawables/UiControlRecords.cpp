@@ -287,6 +287,13 @@ void UiTabControl::ReadClassFields(GuidScope* scope, RecordReader& r) {
     currentPage_ = current;
 }
 
+Cell* UiTabControl::Persist(GuidScope* scope, Cell* list) {
+    Cell* rest = UiGroupBoxControl::Persist(scope, list);
+    if (list != nil)
+        LayoutTabs();
+    return rest;
+}
+
 void UiTabControl::DropReadParts(GuidScope* scope) {
     pages_.clear();
     currentPage_ = 0;

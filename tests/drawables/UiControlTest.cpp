@@ -268,8 +268,21 @@ TEST_F(UiRecordTest, EveryKindIsWrittenReadAndWrittenAlike) {
     auto* copy = dynamic_cast<UiWindowControl*>(read.get());
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->Members().size(), 10u);
-    for (const auto& member : copy->Members())
-        EXPECT_EQ(member->Parent(), &copy->MemberGroup());
+    auto member = copy->Members().begin();
+    for (const auto& original : window->Members()) {
+        EXPECT_EQ((*member)->Parent(), &copy->MemberGroup());
+        // The pages are laid out on the bounds read.
+        if (auto* tabs = dynamic_cast<UiTabControl*>(original.get())) {
+            auto* readTabs = dynamic_cast<UiTabControl*>(member->get());
+            ASSERT_NE(readTabs, nullptr);
+            ASSERT_EQ(readTabs->PageCount(), tabs->PageCount());
+            for (int i = 0; i < tabs->PageCount(); ++i) {
+                EXPECT_EQ(readTabs->Page(i)->labelRect, tabs->Page(i)->labelRect);
+                EXPECT_EQ(readTabs->Page(i)->bounds, tabs->bounds);
+            }
+        }
+        ++member;
+    }
     read->Detach(&scope2);
     window->Detach(&scope);
 }
