@@ -220,13 +220,7 @@ void UiControlPlace::Assign(const ModelObject* other) {
 }
 
 void UiControlPlace::CopyControl(const UiControlPlace& other) {
-    kindCode = other.kindCode;
-    bounds = other.bounds;
-    repaintRect = other.repaintRect;
-    labelRect = other.labelRect;
-    kind = other.kind;
-    style = other.style;
-    looks = other.looks;
+    Drawable::AssignFrom(nullptr, other);
     controlFlags = other.controlFlags;
     name = other.name;
     caption = other.caption;

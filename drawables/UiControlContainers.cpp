@@ -8,7 +8,6 @@
 #include "drawables/ZoomScaling.h"
 
 #include <algorithm>
-#include <array>
 
 namespace qm {
 
@@ -78,21 +77,12 @@ void UiGroupBoxControl::ResetLabelRect() {
 
 Drawable* UiGroupBoxControl::HitTest(int x, int y, int& part, int& knob, int flags) {
     const CPoint point(x, y);
+    // Outside the bounds only the knobs count, as for every drawable.
+    if (!bounds.PtInRect(point))
+        return UiControlPlace::HitTest(x, y, part, knob, flags);
     part = HpNone;
     if (!repaintRect.PtInRect(point))
         return nullptr;
-    if (!bounds.PtInRect(point)) {
-        std::array<CRect, kKnobRoom> knobs;
-        const int count = GetKnobRects(knobs.data());
-        for (int i = 0; i < count; ++i) {
-            if (knobs[i].PtInRect(point)) {
-                part = HpKnob;
-                knob = i;
-                return this;
-            }
-        }
-        return nullptr;
-    }
     if (labelRect.PtInRect(point)) {
         part = HpLabel;
         return this;
