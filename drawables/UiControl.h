@@ -1,9 +1,8 @@
 // The controls of a form design: UiControlPlace, the drawable of kind byte 5
-// that draws itself as a three-dimensional control in the fixed system
-// colours, its concrete classes (label, edit field, combo box, button, radio
-// button, check box, multi-line edit) and the containers (group box, list
-// box, tab control with its pages, window) that hold member drawables in an
-// embedded primitive group. CreateUiControl makes a control by its kind code.
+// that draws itself as a 3-D control in the fixed system colours, its simple
+// classes (label, edit, combo box, button, radio button, check box, multi-line
+// edit), the containers (group box, list box, tab control, window) holding
+// members in an embedded primitive group, and CreateUiControl.
 #pragma once
 
 #include "drawables/Drawable.h"

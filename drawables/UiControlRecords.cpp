@@ -1,9 +1,8 @@
-// The records of the controls, their comparison and the drawable factory's
-// makers for their heads. A record is the class's head word, the class's own
-// fields (an edit field's items; a container's member group record; a tab
-// control's current page and page captions), the control fields and the
-// base run. Everything is read and checked before it is kept; a refused
-// record leaves no part of the control in an id map.
+// The controls' records, their comparison and the drawable factory's makers
+// for their heads. A record is the class's head word, the class's own fields
+// (items; member group record; current page and page captions), the control
+// fields and the base run. All is read and checked before it is kept; a
+// refused record leaves no part of the control in an id map.
 #include "drawables/UiControl.h"
 
 #include "kernel/Kernel.h"

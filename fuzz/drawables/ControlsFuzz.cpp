@@ -1,11 +1,8 @@
-// Fuzz target of the form-design control records: any text is read
-// expression by expression through the drawable factory, with the first byte
-// choosing the file version, the template's map or the project's, the
-// members-by-id switch and the paste's read map. What reads is bound and
-// written; the written records are read into a fresh map and written again:
-// both texts must agree. Then every control is drawn at three zooms,
-// hit-tested across its bounds, sized, given a member and a tab, selected
-// into, moved, resized and copied. Read-time evaluation is off.
+// Fuzz target of the control records: any text is read through the drawable
+// factory, the first byte choosing file version, map, members by id and paste
+// map. What reads is bound, written, read into a fresh map and written again
+// (both texts must agree); then every control is drawn at three zooms,
+// hit-tested, sized, given a member and tabs, selected into, moved and copied.
 #include "drawables/DrawableFactory.h"
 #include "drawables/UiControl.h"
 #include "fuzz/FuzzKernel.h"
