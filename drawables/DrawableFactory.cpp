@@ -7,6 +7,7 @@
 #include "drawables/Primitives.h"
 #include "drawables/ScenarioPlace.h"
 #include "drawables/Tag.h"
+#include "drawables/UiControl.h"
 #include "kernel/Kernel.h"
 #include "kernel/Predefined.h"
 #include "model/GuidMap.h"
@@ -42,10 +43,18 @@ const Maker* FindMaker(kest::Cell* head) {
     return nullptr;
 }
 
+// The controls' heads are no predefined symbols: they are found by name.
+std::unique_ptr<Drawable> MakeFor(kest::Cell* head) {
+    if (const Maker* maker = FindMaker(head))
+        return maker->make();
+    return MakeUiControlForHead(static_cast<kest::Symbol*>(head)->name);
+}
+
 } // namespace
 
 bool IsDrawableHead(kest::Cell* head) {
-    return head != nullptr && FindMaker(head) != nullptr;
+    return head != nullptr && kest::issymbol(head) &&
+           (FindMaker(head) != nullptr || IsUiControlHead(static_cast<kest::Symbol*>(head)->name));
 }
 
 void DiscardDrawable(std::unique_ptr<Drawable> drawable, GuidScope* scope) {
@@ -71,10 +80,9 @@ void DiscardDrawable(std::unique_ptr<Drawable> drawable, GuidScope* scope) {
 std::unique_ptr<Drawable> CreateDrawableFromRecord(kest::Cell* record, GuidScope* scope) {
     if (record == nullptr || !kest::ispair(record) || !kest::issymbol(kest::car(record)))
         return nullptr;
-    const Maker* maker = FindMaker(kest::car(record));
-    if (maker == nullptr)
+    std::unique_ptr<Drawable> drawable = MakeFor(kest::car(record));
+    if (drawable == nullptr)
         return nullptr;
-    std::unique_ptr<Drawable> drawable = maker->make();
     try {
         drawable->Persist(scope, record);
     } catch (...) {

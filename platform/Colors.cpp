@@ -40,7 +40,16 @@ const COLORREF kSysColors[kSysColorCount] = {
     RGB(0x80, 0x80, 0x80), // grey text
     RGB(0xC0, 0xC0, 0xC0), // menu
     RGB(0x00, 0x00, 0x00), // menu text
+    RGB(0xE0, 0xE0, 0xE0), // scroll bar track
+    RGB(0x00, 0x00, 0x80), // active caption
+    RGB(0x00, 0x00, 0x00), // button text
+    RGB(0xFF, 0xFF, 0xFF), // 3-D highlight
+    RGB(0x40, 0x40, 0x40), // 3-D dark shadow
+    RGB(0xDF, 0xDF, 0xDF), // 3-D light
 };
+
+// The caption bar height of the scheme.
+constexpr int kCaptionHeight = 18;
 
 // The default palette entry of each colour code 0 to 17. Code 16 ("System")
 // is the entry nearest the 3-D face colour, which the fixed scheme makes
@@ -62,6 +71,10 @@ COLORREF GetSysColor(int index) {
     if (index < 0 || index >= kSysColorCount)
         return kSysColors[COLOR_WINDOWTEXT];
     return kSysColors[index];
+}
+
+int GetSystemMetrics(int index) {
+    return index == SM_CYCAPTION ? kCaptionHeight : 0;
 }
 
 COLORREF ColorFromCode(uint32_t code) {

@@ -1,6 +1,7 @@
 // Colour values and the fixed colour tables: the 20-entry stock default
-// palette, the system colours the drawing code asks for, and the colour codes
-// of looks and colour menus, turned into colour values by ColorFromCode.
+// palette, the system colours (and the one metric) the drawing code asks for,
+// and the colour codes of looks and colour menus, turned into colour values
+// by ColorFromCode.
 // The tables are fixed so that pixels are the same on every machine.
 #pragma once
 
@@ -40,12 +41,26 @@ enum SysColor : int {
     COLOR_GRAYTEXT,
     COLOR_MENU,
     COLOR_MENUTEXT,
+    COLOR_SCROLLBAR,     // a scroll bar's track
+    COLOR_ACTIVECAPTION, // the caption bar of the active window
+    COLOR_BTNTEXT,
+    COLOR_3DHILIGHT, // the lit outer edge of a 3-D frame
+    COLOR_3DDKSHADOW,
+    COLOR_3DLIGHT,
 };
-constexpr int kSysColorCount = COLOR_MENUTEXT + 1;
+constexpr int kSysColorCount = COLOR_3DLIGHT + 1;
 constexpr SysColor COLOR_BTNFACE = COLOR_3DFACE;
+constexpr SysColor COLOR_3DSHADOW = COLOR_BTNSHADOW;
 
 // A system colour; an unknown index gives the window-text colour.
 COLORREF GetSysColor(int index);
+
+// The metrics of the same fixed desktop scheme that drawings use.
+enum SystemMetric : int {
+    SM_CYCAPTION, // the height of a window's caption bar
+};
+// A metric of the scheme; an unknown index gives 0.
+int GetSystemMetrics(int index);
 
 // Colour codes of looks and colour menus.
 constexpr uint32_t kColorCodeSystem = 16;  // the palette entry nearest the 3-D face
