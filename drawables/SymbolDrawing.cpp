@@ -7,6 +7,7 @@
 #include "drawables/SymbolDrawing.h"
 
 #include "drawables/FontFaceTable.h"
+#include "drawables/Junction.h"
 #include "drawables/NotationTool.h"
 #include "drawables/Place.h"
 #include "drawables/Primitives.h"
@@ -126,6 +127,33 @@ std::vector<const Master*> CollectSubmodelMasters(const Master& master, size_t c
         return a->name < b->name;
     });
     return found;
+}
+
+// The first text primitive of the tool's drawing with the text flag, or null.
+const TextPrimitive* TextFrameWithFlag(const NotationTool& tool, int32_t flag) {
+    for (const auto& d : tool.Drawing()) {
+        if (d->kindCode != TkText)
+            continue;
+        if (auto* text = dynamic_cast<TextPrimitive*>(d.get()); text && (text->textFlags & flag))
+            return text;
+    }
+    return nullptr;
+}
+
+bool PrepareSymbol(const Master& master, Place& place) {
+    NotationTool* tool = ToolOf(&master);
+    if (tool == nullptr)
+        return false;
+    tool->MapTextFrame(TextFrameWithFlag(*tool, TextPrimitive::kLabel), place.bounds,
+                       place.nameRect);
+    return true;
+}
+
+void PrepareJunctionGlyphs(Place& place) {
+    for (const auto& junction : place.Junctions()) {
+        const CPoint p(ClampCoordinate(junction->point.x), ClampCoordinate(junction->point.y));
+        Junction::GlyphBounds(junction->kindCode, junction->side, p, junction->bounds);
+    }
 }
 
 void DrawSymbol(const Master& master, DeviceContext& dc, Place& place, const Looks& looks,
