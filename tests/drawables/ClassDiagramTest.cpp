@@ -259,14 +259,18 @@ TEST_F(ClassDiagramTest, EveryMemberTextOfAnAutoSizedClassKeepsInsideItsCompartm
         auto owned = std::make_unique<Place>(&project);
         Place* place = owned.get();
         place->Setup(10, CRect(100, 100, 200, 160), &master, true);
+        // The size the layout gives, measured on dc, at (20, 20); long member
+        // names are cut at the box's side, not widened past it.
+        auto fit = [&](DeviceContext& measure) {
+            CRect fitted;
+            place->ComputeAutoSize(&measure, fitted);
+            if (longNames)
+                fitted.right = fitted.left + 120;
+            fitted.OffsetRect(20 - fitted.left, 20 - fitted.top);
+            place->SetBounds(fitted);
+        };
         RecordingDC dc;
-        CRect fitted;
-        place->ComputeAutoSize(&dc, fitted);
-        // Long member names are cut at the box's side, not widened past it.
-        if (longNames)
-            fitted.right = fitted.left + 120;
-        fitted.OffsetRect(20 - fitted.left, 20 - fitted.top);
-        place->SetBounds(fitted);
+        fit(dc);
         dc.Clear();
         place->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
         const CRect box = place->bounds;
@@ -304,12 +308,7 @@ TEST_F(ClassDiagramTest, EveryMemberTextOfAnAutoSizedClassKeepsInsideItsCompartm
                 PainterDC painter(bitmap);
                 painter.FillSolidRect(CRect(0, 0, box.right + 200, box.bottom + 100),
                                       RGB(255, 255, 255));
-                CRect measured;
-                place->ComputeAutoSize(&painter, measured);
-                if (longNames)
-                    measured.right = measured.left + 120;
-                measured.OffsetRect(20 - measured.left, 20 - measured.top);
-                place->SetBounds(measured);
+                fit(painter);
                 place->Draw(painter, nullptr, 1.0, nullptr, nullptr, 0);
             }
             bitmap.Image()->save(QString::fromStdString(std::string(dump) + "-" +
