@@ -509,6 +509,7 @@ Drawable* Model::AddDrawable(std::unique_ptr<Drawable> drawable) {
     if (drawable == nullptr)
         return nullptr;
     drawables.push_back(std::move(drawable));
+    NoteChanged();
     return drawables.back().get();
 }
 
@@ -516,6 +517,7 @@ std::unique_ptr<Drawable> Model::RemoveDrawable(Drawable* drawable, bool release
     std::unique_ptr<Drawable> taken = TakeFrom(drawables, drawable);
     if (taken == nullptr)
         return nullptr;
+    NoteChanged();
     selection.remove(drawable);
     if (releaseMaster && drawable->IsPlace()) {
         if (auto* node = dynamic_cast<NodeDrawable*>(drawable)) {

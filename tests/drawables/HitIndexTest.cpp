@@ -3,6 +3,7 @@
 // one, at random points and around every drawable's edges; and the drawing
 // that leaves out what lies outside the clip: the same pixels inside it, and
 // the same state for later hit tests as a whole drawing leaves.
+#include "drawables/DrawableFactory.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
@@ -230,6 +231,12 @@ TEST_F(HitIndexTest, TheIndexAnswersAsTheWalkOnAGeneratedDiagramAndFollowsChange
     // A drawable added to the list is found without a report.
     AddPlace(CRect(700, 700, 800, 760));
     ExpectIndexAgreesWithWalk("after an addition");
+    // One taken out and another put in, the length unchanged: the index
+    // keeps no pointer to the one that left.
+    Drawable* last = model->drawables.back().get();
+    DiscardDrawable(model->RemoveDrawable(last, true), &scope);
+    AddPlace(CRect(40, 900, 140, 960));
+    ExpectIndexAgreesWithWalk("after a removal and an addition");
 }
 
 TEST_F(HitIndexTest, AClippedDrawingPaintsTheSamePixelsInsideTheClip) {
