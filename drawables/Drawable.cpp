@@ -324,6 +324,8 @@ Drawable* Drawable::HitTest(int x, int y, int& part, int& knob, int) {
     return this;
 }
 
+void Drawable::PrepareDrawing() {}
+
 void Drawable::GetBounds(CRect& rect) const {
     rect = bounds;
 }

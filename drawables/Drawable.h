@@ -164,6 +164,11 @@ class Drawable : public ModelObject {
     // the first into the second. Base: the bounds as a rectangle.
     virtual void Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRect* fromFrame,
                       const CRect* toFrame, int flag);
+    // Computes, without drawing, what Draw computes as it paints and later
+    // hit tests and knobs read (name rectangles, a link's label knob), so
+    // that a drawable left out of a painted area reads as if it were drawn.
+    // Base: nothing.
+    virtual void PrepareDrawing();
     // Draws the drawable laid along a link segment (anchor 0 start, 1 end,
     // 2 middle). Base: nothing.
     virtual void DrawOnSegment(DeviceContext& dc, int anchor, const CRect* fromFrame,

@@ -50,6 +50,7 @@ class Link : public Drawable {
     void ResolveRefs(ModelDocument* document, GuidScope* scope, DrawableModel* model) override;
     void Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRect* fromFrame,
               const CRect* toFrame, int flag) override;
+    void PrepareDrawing() override;
     bool HasAttachment() const override;
     void OpenAttachment() override;
     int GetKnobRects(CRect* rects) const override;

@@ -34,7 +34,31 @@ uint32_t OptionWord() {
     return Settings().OptionWord();
 }
 
+// Whether the tool gives a link a label knob: it has a name frame or a
+// middle decoration (a primitive inside its link frame).
+bool ToolHasLabelKnob(const NotationTool* tool) {
+    if (tool == nullptr)
+        return false;
+    const CRect frame = tool->LinkFrame();
+    for (const auto& d : tool->Drawing()) {
+        if (d->kindCode == TkText) {
+            auto* text = dynamic_cast<TextPrimitive*>(d.get());
+            if (text != nullptr && (text->textFlags & TextPrimitive::kLabel) != 0)
+                return true;
+            continue;
+        }
+        if (frame.left <= d->bounds.left && d->bounds.right <= frame.right)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+void Link::PrepareDrawing() {
+    if (std::min(VertexCount(), kMaxLinkVertices) >= 2)
+        hasLabelKnob = ToolHasLabelKnob(tool_) ? 1 : 0;
+}
 
 void Link::Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRect* fromFrame,
                 const CRect* toFrame, int flag) {
@@ -138,7 +162,7 @@ void Link::Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRec
 void Link::DrawMiddleDecoration(DeviceContext& dc, const Looks& resolved, double zoom,
                                 const CRect* fromFrame, const CRect* toFrame, bool applyOffset,
                                 const CPoint* points, int n, const Drawable*& nameText) {
-    hasLabelKnob = 0;
+    hasLabelKnob = ToolHasLabelKnob(tool_) ? 1 : 0;
     nameText = nullptr;
     if (tool_ == nullptr)
         return;
@@ -158,12 +182,10 @@ void Link::DrawMiddleDecoration(DeviceContext& dc, const Looks& resolved, double
             if (text != nullptr && (text->textFlags & TextPrimitive::kLabel) != 0 &&
                 nameText == nullptr) {
                 nameText = d.get();
-                hasLabelKnob = 1;
             }
             continue;
         }
         if (frame.left <= d->bounds.left && d->bounds.right <= frame.right) {
-            hasLabelKnob = 1;
             d->DrawOnSegment(dc, 2, &frame, &label, from.x, from.y, centre.x, centre.y, &resolved,
                              zoom, 0);
         }

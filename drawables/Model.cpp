@@ -4,6 +4,7 @@
 
 #include "drawables/CustomModel.h"
 #include "drawables/DrawableFactory.h"
+#include "drawables/HitIndex.h"
 #include "drawables/Link.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/PlaceGroup.h"
@@ -429,9 +430,15 @@ Drawable* Model::CreatePlace(ModelDocument*, Master*, const CRect&) {
 
 void Model::RebindTools(NotationTemplate*) {}
 
-Drawable* Model::HitTest(int toolKind, int x, int y, int& part, int& index, int flags,
-                         const Drawable* excluded) {
-    const bool many = selection.size() > 1;
+namespace {
+
+// The hit test over the drawables that next() hands out in list order (null
+// at the end): the first that answers, or with flag 0x8 the last; the
+// message tool takes the first link whose path passes near, and the
+// junction tools a place whose outline is near.
+template <class Next>
+Drawable* HitTestInOrder(Next next, bool many, int toolKind, int x, int y, int& part, int& index,
+                         int flags, const Drawable* excluded) {
     const bool junctionTool = IsJunctionToolId(toolKind);
     Drawable* hit = nullptr;
     part = HpNone;
@@ -440,8 +447,7 @@ Drawable* Model::HitTest(int toolKind, int x, int y, int& part, int& index, int 
         return junctionTool && d->IsPlace() &&
                NearOutline(d->bounds, x, y, kJunctionBorderTolerance);
     };
-    for (const auto& owned : drawables) {
-        Drawable* drawable = owned.get();
+    while (Drawable* drawable = next()) {
         if (drawable == excluded)
             continue;
         if (toolKind == TkMessage && drawable->IsLink() &&
@@ -472,12 +478,38 @@ Drawable* Model::HitTest(int toolKind, int x, int y, int& part, int& index, int 
     return hit;
 }
 
+} // namespace
+
+Drawable* Model::HitTest(int toolKind, int x, int y, int& part, int& index, int flags,
+                         const Drawable* excluded) {
+    if (hitIndex_ == nullptr)
+        hitIndex_ = std::make_unique<HitIndex>();
+    if (!hitIndex_->IsCurrent(drawables.size(), changeCount_))
+        hitIndex_->Build(drawables, changeCount_);
+    std::vector<Drawable*> candidates;
+    hitIndex_->ForEachAt(CPoint(x, y), [&](Drawable* d) {
+        candidates.push_back(d);
+        return true;
+    });
+    size_t at = 0;
+    auto next = [&]() { return at < candidates.size() ? candidates[at++] : nullptr; };
+    return HitTestInOrder(next, selection.size() > 1, toolKind, x, y, part, index, flags, excluded);
+}
+
+Drawable* Model::HitTestEveryDrawable(int toolKind, int x, int y, int& part, int& index, int flags,
+                                      const Drawable* excluded) {
+    auto it = drawables.begin();
+    auto next = [&]() { return it != drawables.end() ? (it++)->get() : nullptr; };
+    return HitTestInOrder(next, selection.size() > 1, toolKind, x, y, part, index, flags, excluded);
+}
+
 // ======================= editing the lists =======================
 
 Drawable* Model::AddDrawable(std::unique_ptr<Drawable> drawable) {
     if (drawable == nullptr)
         return nullptr;
     drawables.push_back(std::move(drawable));
+    NoteChanged();
     return drawables.back().get();
 }
 
@@ -485,6 +517,7 @@ std::unique_ptr<Drawable> Model::RemoveDrawable(Drawable* drawable, bool release
     std::unique_ptr<Drawable> taken = TakeFrom(drawables, drawable);
     if (taken == nullptr)
         return nullptr;
+    NoteChanged();
     selection.remove(drawable);
     if (releaseMaster && drawable->IsPlace()) {
         if (auto* node = dynamic_cast<NodeDrawable*>(drawable)) {

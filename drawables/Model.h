@@ -27,6 +27,7 @@ namespace qm {
 
 class BitGrid;
 class DeviceContext;
+class HitIndex;
 class ModelTree;
 class NotationTemplate;
 class PagedDevice;
@@ -129,6 +130,10 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // The drawable under (x, y): see the .cpp. Null when nothing is hit.
     virtual Drawable* HitTest(int toolKind, int x, int y, int& part, int& index, int flags,
                               const Drawable* excluded);
+    // The same answer as HitTest, found by asking every top-level drawable in
+    // turn, without the spatial index (what the index is checked against).
+    Drawable* HitTestEveryDrawable(int toolKind, int x, int y, int& part, int& index, int flags,
+                                   const Drawable* excluded);
     // The innermost place group at (x, y) under a top-level place group
     // other than excluded, or null.
     virtual Drawable* FindGroupAt(int x, int y, const Drawable* excluded) const;
@@ -333,6 +338,12 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // the list after the head symbol: reads it into this model.
     virtual kest::Cell* Persist(ModelDocument* document, GuidScope* scope, kest::Cell* list);
 
+    // Raised by every change of the model's drawables, their geometry or looks;
+    // caches (the spatial index, laid-out texts) compare it with the value
+    // they were built at.
+    uint64_t ChangeCount() const { return changeCount_; }
+    void NoteChanged() { ++changeCount_; }
+
     // The model's number: -1 - i for the tool at entry i of a template.
     int32_t ModelNumber() const { return modelNumber; }
     void SetModelNumber(int32_t number) { modelNumber = number; }
@@ -368,6 +379,9 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
                                         Drawable* nextLane);
 
     int32_t modelNumber = 0;
+    uint64_t changeCount_ = 0;
+    // The hit test's index, built on first use after a change.
+    std::unique_ptr<HitIndex> hitIndex_;
 };
 
 // A model of a diagram kind (0, 11 to 17), entered in map, with the new-model

@@ -51,11 +51,36 @@ double DeviceScale(const PagedDevice& device, int32_t pageWidth) {
     return double(device.PrintableWidth()) / double(pageWidth);
 }
 
+namespace {
+
+// True when the drawable's picture at the zoom may reach into clip: its
+// repaint rectangle (which holds everything it draws) widened by a margin for
+// pens that grow with the zoom.
+bool MayReach(const Drawable& drawable, const CRect& clip, double zoom) {
+    CRect extent = drawable.repaintRect;
+    extent.NormalizeRect();
+    extent = ScaleByZoom(extent, zoom);
+    const int32_t margin = kRepaintMargin + std::max(1, TruncToInt32(zoom));
+    extent.InflateRect(margin, margin);
+    CRect meet;
+    return meet.IntersectRect(extent, clip);
+}
+
+} // namespace
+
 void Model::Draw(DeviceContext& dc, bool selectedOnly) {
     ScopedDrawingFlag flag(modelFlags & MfRenumber);
+    CRect clip;
+    const bool clipped = dc.GetClipBox(&clip);
     for (const auto& drawable : drawables) {
         if (selectedOnly && !drawable->IsSelected(false))
             continue;
+        // Outside the clip nothing would show: the drawable only computes
+        // what its drawing leaves for later hit tests.
+        if (clipped && !MayReach(*drawable, clip, zoom)) {
+            drawable->PrepareDrawing();
+            continue;
+        }
         drawable->Draw(dc, &drawable->looks, zoom, nullptr, nullptr, 0);
     }
 }

@@ -123,6 +123,13 @@ void Place::Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRe
     DrawJunctions(dc, &effective, zoom);
 }
 
+void Place::PrepareDrawing() {
+    if (master == nullptr)
+        return;
+    PrepareSymbol(*master, *this);
+    PrepareJunctionGlyphs(*this);
+}
+
 bool Place::HasAttachment() const {
     return master != nullptr && !master->file.empty();
 }

@@ -71,6 +71,7 @@ class Place : public NodeDrawable {
     void ResolveMaster(ModelDocument* document, GuidScope* scope, bool byText);
     void Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRect* fromFrame,
               const CRect* toFrame, int flag) override;
+    void PrepareDrawing() override;
     bool HasAttachment() const override;
     void OpenAttachment() override;
     void InvertKnobs(DeviceContext& dc, double zoom) override;

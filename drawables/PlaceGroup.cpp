@@ -189,6 +189,16 @@ void PlaceGroup::Draw(DeviceContext& dc, const Looks* imposed, double zoom, cons
     DrawSubmodelMarker(dc, marker, master != nullptr && master->submodel != nullptr, zoom);
 }
 
+void PlaceGroup::PrepareDrawing() {
+    const DrawableList& members = members_.Members();
+    for (const auto& member : members)
+        member->PrepareDrawing();
+    if (!members.empty() && (placeFlags & PfGroupNoName) == 0 && master != nullptr &&
+        ToolOf(master) != nullptr)
+        nameRect = labelRect;
+    PrepareJunctionGlyphs(*this);
+}
+
 int PlaceGroup::SetSelected(bool on) {
     members_.SetSelected(on);
     return Place::SetSelected(on);

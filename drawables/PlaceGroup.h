@@ -38,6 +38,7 @@ class PlaceGroup : public Place {
     void GetAnchorRect(CRect& rect, int corner, bool centred) const override;
     void Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRect* fromFrame,
               const CRect* toFrame, int flag) override;
+    void PrepareDrawing() override;
     int SetSelected(bool on) override;
     void InvertKnobs(DeviceContext& dc, double zoom) override;
     void UpdateRepaintRect() override;

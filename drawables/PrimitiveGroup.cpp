@@ -218,6 +218,13 @@ void PrimitiveGroup::Draw(DeviceContext& dc, const Looks* imposed, double zoom,
         member->Draw(dc, &effective, zoom, fromFrame, toFrame, flag);
 }
 
+void PrimitiveGroup::PrepareDrawing() {
+    if (IsOutlineOnly())
+        return;
+    for (const auto& member : members_)
+        member->PrepareDrawing();
+}
+
 void PrimitiveGroup::UpdateRepaintRect() {
     if (!IsOutlineOnly()) {
         for (const auto& member : members_)

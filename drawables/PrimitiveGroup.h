@@ -50,6 +50,7 @@ class PrimitiveGroup : public BoxPrimitive {
     void AssignFrom(ModelDocument* document, const Drawable& other) override;
     void Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRect* fromFrame,
               const CRect* toFrame, int flag) override;
+    void PrepareDrawing() override;
     void UpdateRepaintRect() override;
     Drawable* HitTest(int x, int y, int& part, int& knob, int flags) override;
     void MoveBy(int dx, int dy, CRect& dirty) override;

@@ -22,6 +22,14 @@ class Place;
 void DrawName(const Master& master, DeviceContext& dc, Place& place, const CRect& rect,
               const Looks& looks, double zoom);
 
+// The place's name rectangle as drawing the master's symbol sets it: the
+// tool's name frame mapped onto the place's bounds. False, with the name
+// rectangle left alone, when the master has no tool.
+bool PrepareSymbol(const Master& master, Place& place);
+
+// Lays the place's junction glyphs out where drawing them puts them.
+void PrepareJunctionGlyphs(Place& place);
+
 // Draws the symbol of the master in the place (frames, when both are given,
 // map the place from the first into the second).
 void DrawSymbol(const Master& master, DeviceContext& dc, Place& place, const Looks& looks,

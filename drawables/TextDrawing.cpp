@@ -12,7 +12,7 @@
 namespace qm {
 
 void DrawLooksText(DeviceContext& dc, const Looks& own, const Looks& imposed, std::string_view text,
-                   CRect box, double zoom) {
+                   CRect box, double zoom, bool singleLine) {
     if (text.empty() || zoom <= 0.25 || SwitchOn(DrawingSwitch::OverviewDrawing))
         return;
     Looks looks;
@@ -34,7 +34,12 @@ void DrawLooksText(DeviceContext& dc, const Looks& own, const Looks& imposed, st
         previousMode = dc.SetBkMode(TRANSPARENT);
     }
     ScaleByZoom(box, box, zoom);
-    if (SwitchOn(DrawingSwitch::MetafileOutput))
+    if (singleLine) {
+        const bool fits = dc.GetTextExtent(text).cx <= box.Width();
+        dc.DrawText(text, box,
+                    DT_SINGLELINE | DT_NOPREFIX |
+                        (fits ? uint32_t(looks.alignment) : uint32_t(DT_LEFT)));
+    } else if (SwitchOn(DrawingSwitch::MetafileOutput))
         DrawWrappedText(dc, text, box, looks.alignment);
     else
         dc.DrawText(text, box, DT_WORDBREAK | DT_NOPREFIX | looks.alignment);
@@ -93,7 +98,7 @@ void DrawMultiLineText(DeviceContext& dc, const Looks& own, Looks& imposed, std:
             }
         }
         DrawLooksText(dc, own, imposed, line,
-                      CRect(left, int32_t(boxTop), right, int32_t(boxBottom)), zoom);
+                      CRect(left, int32_t(boxTop), right, int32_t(boxBottom)), zoom, true);
         imposed = saved;
     }
 }

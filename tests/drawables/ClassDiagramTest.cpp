@@ -16,6 +16,7 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 
@@ -175,6 +176,146 @@ TEST_F(ClassDiagramTest, AStereotypeAndTheNameTakeTheFirstTwoLinesAboveTheMember
     EXPECT_EQ(name.top, stereo.bottom);
     EXPECT_GT(name.top, stereo.top);
     EXPECT_LE(name.top + line, member.top) << texts[1] << " / " << texts[2];
+}
+
+// The horizontal lines of the recorded polygons that cross a box from side
+// to side inside it: its compartment lines.
+std::vector<int32_t> CompartmentLines(const RecordingDC& dc, const CRect& box) {
+    std::vector<int32_t> ys;
+    for (const std::string& call : dc.CallsNamed("Polygon")) {
+        std::istringstream in(call.substr(8));
+        int count = 0;
+        in >> count;
+        std::vector<CPoint> points;
+        for (int i = 0; i < count; ++i) {
+            CPoint p;
+            char comma;
+            in >> p.x >> comma >> p.y;
+            points.push_back(p);
+        }
+        for (size_t i = 1; i < points.size(); ++i) {
+            const CPoint a = points[i - 1], b = points[i];
+            if (a.y == b.y && a.y > box.top + 1 && a.y < box.bottom - 2 &&
+                std::abs(a.x - b.x) * 10 >= box.Width() * 9)
+                ys.push_back(a.y);
+        }
+    }
+    std::sort(ys.begin(), ys.end());
+    ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
+    return ys;
+}
+
+struct DrawnText {
+    std::string text;
+    CRect rect;
+};
+
+std::vector<DrawnText> DrawnTexts(const RecordingDC& dc) {
+    std::vector<DrawnText> texts;
+    for (const std::string& call : dc.CallsNamed("DrawText")) {
+        const size_t close = call.rfind("\" ");
+        std::istringstream in(call.substr(close + 2));
+        DrawnText t{call.substr(10, close - 10), CRect()};
+        in >> t.rect.left >> t.rect.top >> t.rect.right >> t.rect.bottom;
+        texts.push_back(t);
+    }
+    return texts;
+}
+
+TEST_F(ClassDiagramTest, EveryMemberTextOfAnAutoSizedClassKeepsInsideItsCompartment) {
+    NotationTemplate shipped;
+    CreateTemplate(shipped, QM_NOTATIONS_DIR "/UML2.1.not");
+    struct Case {
+        const char* notation;
+        ToolModel* tool;
+        std::string name;
+    };
+    const Case cases[] = {
+        {"built-in", classTool, "Order"},
+        {"shipped", shipped.GetTool(10), "Order"},
+        {"built-in, long member names", classTool, "Invoice"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.notation);
+        ASSERT_NE(c.tool, nullptr);
+        Master master;
+        master.SetToolAndName(c.tool, c.name, "");
+        const bool longNames = c.name == "Invoice";
+        for (int i = 0; i < 5; ++i) {
+            auto a = std::make_unique<MasterAttribute>();
+            a->name =
+                (longNames ? "aVeryLongAttributeNameThatRunsOn" : "attribute") + std::to_string(i);
+            a->type = "int";
+            a->mode = ModeAnnotate;
+            a->owner = &master;
+            master.attributes.push_back(std::move(a));
+            auto m = std::make_unique<MasterMethod>();
+            m->name = "method" + std::to_string(i);
+            m->returnType = "bool";
+            m->mode = ModeAnnotate;
+            m->owner = &master;
+            master.methods.push_back(std::move(m));
+        }
+        auto owned = std::make_unique<Place>(&project);
+        Place* place = owned.get();
+        place->Setup(10, CRect(100, 100, 200, 160), &master, true);
+        // The size the layout gives, measured on dc, at (20, 20); long member
+        // names are cut at the box's side, not widened past it.
+        auto fit = [&](DeviceContext& measure) {
+            CRect fitted;
+            place->ComputeAutoSize(&measure, fitted);
+            if (longNames)
+                fitted.right = fitted.left + 120;
+            fitted.OffsetRect(20 - fitted.left, 20 - fitted.top);
+            place->SetBounds(fitted);
+        };
+        RecordingDC dc;
+        fit(dc);
+        dc.Clear();
+        place->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
+        const CRect box = place->bounds;
+        const std::vector<int32_t> lines = CompartmentLines(dc, box);
+        ASSERT_EQ(lines.size(), 2u) << "the name, attribute and method compartments";
+        const std::vector<DrawnText> texts = DrawnTexts(dc);
+        int attributes = 0, methods = 0;
+        for (const DrawnText& t : texts) {
+            const CRect& r = t.rect;
+            SCOPED_TRACE(t.text);
+            EXPECT_TRUE(r.left >= box.left && r.right <= box.right && r.top >= box.top &&
+                        r.bottom <= box.bottom)
+                << r.left << " " << r.top << " " << r.right << " " << r.bottom;
+            for (int32_t y : lines)
+                EXPECT_FALSE(r.top <= y && y < r.bottom) << "the line at " << y << " crosses it";
+            if (t.text.find("ttribute") != std::string::npos) {
+                ++attributes;
+                EXPECT_TRUE(r.top >= lines[0] && r.bottom <= lines[1]);
+            } else if (t.text.find("method") != std::string::npos) {
+                ++methods;
+                EXPECT_GE(r.top, lines[1]);
+            } else {
+                EXPECT_LE(r.bottom, lines[0]) << "the name";
+            }
+        }
+        // At the size the layout gives every member is shown.
+        EXPECT_EQ(attributes, 5);
+        EXPECT_EQ(methods, 5);
+        // The member texts are clipped to the box as well.
+        EXPECT_FALSE(dc.CallsNamed("IntersectClipRect").empty());
+        if (const char* dump = std::getenv("QM_DUMP_CLASS_BOX")) {
+            CBitmap bitmap;
+            bitmap.CreateBitmap(box.right + 200, box.bottom + 100);
+            {
+                PainterDC painter(bitmap);
+                painter.FillSolidRect(CRect(0, 0, box.right + 200, box.bottom + 100),
+                                      RGB(255, 255, 255));
+                fit(painter);
+                place->Draw(painter, nullptr, 1.0, nullptr, nullptr, 0);
+            }
+            bitmap.Image()->save(QString::fromStdString(std::string(dump) + "-" +
+                                                        std::to_string(&c - cases) + ".png"));
+        }
+        DiscardDrawable(std::move(owned), &scope);
+    }
 }
 
 TEST_F(ClassDiagramTest, TheArrowheadIsDrawnAtTheTargetEnd) {
