@@ -73,6 +73,11 @@ CCASEDoc::CCASEDoc(DocumentContext& context, bool hidden)
 CCASEDoc::~CCASEDoc() {
     ReleaseContents();
     ReleaseTemplate();
+    // The journal file claimed at the start goes with the document, also
+    // when it was never closed as a document (a hidden library document).
+    journal_.reset();
+    if (!journalFile_.empty())
+        DeleteFile(journalFile_);
 }
 
 void CCASEDoc::ReleaseContents() {
@@ -237,6 +242,7 @@ std::string CCASEDoc::StoreText() {
 }
 
 void CCASEDoc::LoadText(const std::string& text) {
+    DocumentEvents::Batch events(events_);
     if (Frame() != nullptr)
         Frame()->ClearLog();
     BeginProgress(100);
@@ -348,6 +354,7 @@ void CCASEDoc::ResolveRefs(size_t firstMaster, size_t firstModel) {
 // ---- new, open, save, close ----
 
 bool CCASEDoc::OnNewDocument() {
+    DocumentEvents::Batch events(events_);
     const qm::Profile& settings = *context_.profile;
     NotationTemplate* chosen = nullptr;
     if (!context_.newProjectArmed) {

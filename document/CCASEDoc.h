@@ -14,6 +14,7 @@
 #pragma once
 
 #include "document/DocumentContext.h"
+#include "document/DocumentEvents.h"
 #include "document/FolderLists.h"
 #include "document/ProjectProfile.h"
 #include "drawables/DrawableModel.h"
@@ -88,7 +89,10 @@ class CCASEDoc : public ModelDocument {
     // Sets the path and the title that follows from it.
     void SetPathName(const std::string& path);
     bool IsModified() const { return modified_; }
-    void SetModifiedFlag(bool modified = true) override { modified_ = modified; }
+    void SetModifiedFlag(bool modified = true) override {
+        modified_ = modified;
+        events_.NoteModified();
+    }
 
     // ---- the project file ----
 
@@ -173,7 +177,10 @@ class CCASEDoc : public ModelDocument {
     // else Save.
     void AutoSave();
     Model* CurrentModel() const { return currentModel_; }
-    void SetCurrentModel(Model* model) { currentModel_ = model; }
+    void SetCurrentModel(Model* model) {
+        currentModel_ = model;
+        events_.NoteCurrentModel();
+    }
     // The current model's position, -1 when it is not in the list.
     int32_t CurrentModelIndex() const;
 
@@ -285,6 +292,9 @@ class CCASEDoc : public ModelDocument {
     // ---- members ----
 
     DocumentContext& Context() { return context_; }
+    // The document's events: windows observe them; every change path ends
+    // by publishing what it changed.
+    DocumentEvents& Events() { return events_; }
     MasterCollection& Masters() { return masters_; }
     GuidMap& IdMap() { return idMap_; }
     ProjectProfile& Profile() { return profile_; }
@@ -327,6 +337,7 @@ class CCASEDoc : public ModelDocument {
     void ReleaseContents();
 
     DocumentContext& context_;
+    DocumentEvents events_{*this};
     MasterCollection masters_;
     std::vector<std::unique_ptr<Model>> models_;
     std::vector<std::unique_ptr<Master>> removedMasters_;

@@ -115,8 +115,10 @@ UndoJournal::UndoJournal(CCASEDoc& document, std::string fileName)
     : document_(document),
       fileName_(std::move(fileName)),
       scope_(document.ProjectMap(), document.TemplateMap()) {
+    // The file was claimed (created) with its name; it is emptied, never
+    // removed, so that the name stays this journal's.
     if (!fileName_.empty())
-        DeleteFile(fileName_);
+        FileHandle emptied(fileName_, O_WRONLY | O_CREAT | O_TRUNC);
 }
 
 UndoJournal::~UndoJournal() {
@@ -127,6 +129,7 @@ UndoJournal::~UndoJournal() {
 
 void UndoJournal::BeginGroup() {
     groupStart_ = position_;
+    document_.Events().BeginGroup();
 }
 
 void UndoJournal::EndGroup() {
@@ -137,6 +140,7 @@ void UndoJournal::EndGroup() {
         records_[static_cast<size_t>(i) + 1].flags |= GroupContinued;
     }
     groupStart_ = -1;
+    document_.Events().EndGroup();
 }
 
 void UndoJournal::BeginChange(ChangeKind kind) {
@@ -193,6 +197,9 @@ void UndoJournal::RecordChange(ChangeKind kind, const std::string& description, 
             model = document_.FindModelOfDrawable(drawable);
     }
     scope_ = GuidScope(document_.ProjectMap(), document_.TemplateMap(), IsToolModelObject(model));
+    // The change is made whether or not its record is written: the
+    // document's observers hear of it either way.
+    document_.Events().NoteChanged(model, current, changed_);
     try {
         HeapMark mark;
         Cell* form = BuildForm(kind, model, current);
@@ -202,11 +209,13 @@ void UndoJournal::RecordChange(ChangeKind kind, const std::string& description, 
         scope_.membersById = false;
         scope_.held = nullptr;
         Show(MessageOf(error));
+        document_.Events().Publish();
         return;
     }
     // What the change removed is in the record now: it goes.
     DestroyHeld();
     MarkModified(model);
+    document_.Events().Publish();
 }
 
 void UndoJournal::MarkModified(ModelObject* model) {
@@ -664,8 +673,11 @@ bool UndoJournal::Replay(int steps, bool redo) {
             modelToShow_ = nullptr;
             toSelect_.clear();
             Show(message);
+            document_.Events().Publish();
             return false;
         }
+        document_.Events().NoteReplayed(static_cast<ChangeKind>(record.kind), modelToShow_,
+                                        toSelect_);
         applied.push_back(index);
         (templateRecord_ ? notation : project) = true;
         --steps;
@@ -676,6 +688,7 @@ bool UndoJournal::Replay(int steps, bool redo) {
         document_.Template()->modified = true;
     if (project || !notation)
         document_.SetModifiedFlag(true);
+    document_.Events().Publish();
     return true;
 }
 

@@ -62,7 +62,7 @@ class UndoJournal {
     static constexpr uint16_t GroupContinued = 0x1; // continued from the previous record
     static constexpr uint16_t GroupContinues = 0x2; // continues in the next record
 
-    // Deletes any stale file of that name.
+    // Empties any stale file of that name (creating it when absent).
     UndoJournal(CCASEDoc& document, std::string fileName);
     ~UndoJournal();
     UndoJournal(const UndoJournal&) = delete;
