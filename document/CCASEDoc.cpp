@@ -67,6 +67,7 @@ CCASEDoc::CCASEDoc(DocumentContext& context, bool hidden)
     SetPageSize(settings.PageSetup.PaperWidth, settings.PageSetup.PaperHeight);
     journalFile_ = NextJournalFileName();
     journal_ = std::make_unique<UndoJournal>(*this, journalFile_);
+    changes_ = std::make_unique<DocumentChangeJournal>(*this);
     language_ = settings.Language;
 }
 
@@ -75,9 +76,14 @@ CCASEDoc::~CCASEDoc() {
     ReleaseTemplate();
     // The journal file claimed at the start goes with the document, also
     // when it was never closed as a document (a hidden library document).
+    changes_.reset();
     journal_.reset();
     if (!journalFile_.empty())
         DeleteFile(journalFile_);
+}
+
+ChangeJournal* CCASEDoc::ChangeRecorder() {
+    return changes_.get();
 }
 
 void CCASEDoc::ReleaseContents() {

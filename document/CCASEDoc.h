@@ -307,6 +307,7 @@ class CCASEDoc : public ModelDocument {
     const std::string& JournalFileName() const { return journalFile_; }
     // The project's undo journal, writing to JournalFileName().
     UndoJournal& GetJournal() { return *journal_; }
+    ChangeJournal* ChangeRecorder() override;
     int32_t PageWidth() const override { return pageWidth_; }
     int32_t PageHeight() const override { return pageHeight_; }
     // Width and height in thousandths of an inch, kept in hundredths.
@@ -350,6 +351,7 @@ class CCASEDoc : public ModelDocument {
     DocumentFrame* frame_ = nullptr;
     std::string journalFile_;
     std::unique_ptr<UndoJournal> journal_;
+    std::unique_ptr<ChangeJournal> changes_;
     ToolBitmap iconBackup_;
     int32_t pageWidth_ = 0;
     int32_t pageHeight_ = 0;

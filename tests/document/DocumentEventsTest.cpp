@@ -79,8 +79,6 @@ class DocumentEventsTest : public test::DocumentTest {
                                nullptr);
     }
 
-    DocumentJournals journals;
-    ScopedInstall<ChangeJournal> installed{&journals};
     std::unique_ptr<CCASEDoc> doc;
     Model* classes = nullptr;
     Drawable* text = nullptr;

@@ -205,8 +205,6 @@ TEST_F(DocumentTest, TemplateFilesAreReadWithoutRunningThem) {
 }
 
 TEST_F(DocumentManagerTest, EveryDocumentKeepsItsOwnJournalFile) {
-    DocumentJournals journals;
-    ScopedInstall<ChangeJournal> installed{&journals};
     CCASEDoc* first = manager.OpenDocument(WriteFile("first.pro", kProject));
     CCASEDoc* second = manager.OpenDocument(WriteFile("second.pro", kProject));
     ModelLibrary library(context);
