@@ -21,8 +21,9 @@ class MasterListerSelection {
     virtual std::vector<Master*> SelectedMasters(CCASEDoc* project) = 0;
 };
 
-// Installs the lister seam (null: none) and returns the one it replaces.
+// The installed lister (one that selects nothing until another is installed).
+MasterListerSelection& MasterLister();
+// Installs a lister (not owned) and returns the one replaced; null restores the default.
 MasterListerSelection* Install(MasterListerSelection* lister);
-MasterListerSelection* InstalledMasterLister();
 
 } // namespace qm
