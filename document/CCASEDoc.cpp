@@ -67,12 +67,23 @@ CCASEDoc::CCASEDoc(DocumentContext& context, bool hidden)
     SetPageSize(settings.PageSetup.PaperWidth, settings.PageSetup.PaperHeight);
     journalFile_ = NextJournalFileName();
     journal_ = std::make_unique<UndoJournal>(*this, journalFile_);
+    changes_ = std::make_unique<DocumentChangeJournal>(*this);
     language_ = settings.Language;
 }
 
 CCASEDoc::~CCASEDoc() {
     ReleaseContents();
     ReleaseTemplate();
+    // The journal file claimed at the start goes with the document, also
+    // when it was never closed as a document (a hidden library document).
+    changes_.reset();
+    journal_.reset();
+    if (!journalFile_.empty())
+        DeleteFile(journalFile_);
+}
+
+ChangeJournal* CCASEDoc::ChangeRecorder() {
+    return changes_.get();
 }
 
 void CCASEDoc::ReleaseContents() {
@@ -237,6 +248,7 @@ std::string CCASEDoc::StoreText() {
 }
 
 void CCASEDoc::LoadText(const std::string& text) {
+    DocumentEvents::Batch events(events_);
     if (Frame() != nullptr)
         Frame()->ClearLog();
     BeginProgress(100);
@@ -348,6 +360,7 @@ void CCASEDoc::ResolveRefs(size_t firstMaster, size_t firstModel) {
 // ---- new, open, save, close ----
 
 bool CCASEDoc::OnNewDocument() {
+    DocumentEvents::Batch events(events_);
     const qm::Profile& settings = *context_.profile;
     NotationTemplate* chosen = nullptr;
     if (!context_.newProjectArmed) {

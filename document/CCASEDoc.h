@@ -14,6 +14,7 @@
 #pragma once
 
 #include "document/DocumentContext.h"
+#include "document/DocumentEvents.h"
 #include "document/FolderLists.h"
 #include "document/ProjectProfile.h"
 #include "drawables/DrawableModel.h"
@@ -88,7 +89,10 @@ class CCASEDoc : public ModelDocument {
     // Sets the path and the title that follows from it.
     void SetPathName(const std::string& path);
     bool IsModified() const { return modified_; }
-    void SetModifiedFlag(bool modified = true) override { modified_ = modified; }
+    void SetModifiedFlag(bool modified = true) override {
+        modified_ = modified;
+        events_.NoteModified();
+    }
 
     // ---- the project file ----
 
@@ -173,7 +177,10 @@ class CCASEDoc : public ModelDocument {
     // else Save.
     void AutoSave();
     Model* CurrentModel() const { return currentModel_; }
-    void SetCurrentModel(Model* model) { currentModel_ = model; }
+    void SetCurrentModel(Model* model) {
+        currentModel_ = model;
+        events_.NoteCurrentModel();
+    }
     // The current model's position, -1 when it is not in the list.
     int32_t CurrentModelIndex() const;
 
@@ -285,6 +292,9 @@ class CCASEDoc : public ModelDocument {
     // ---- members ----
 
     DocumentContext& Context() { return context_; }
+    // The document's events: windows observe them; every change path ends
+    // by publishing what it changed.
+    DocumentEvents& Events() { return events_; }
     MasterCollection& Masters() { return masters_; }
     GuidMap& IdMap() { return idMap_; }
     ProjectProfile& Profile() { return profile_; }
@@ -297,6 +307,7 @@ class CCASEDoc : public ModelDocument {
     const std::string& JournalFileName() const { return journalFile_; }
     // The project's undo journal, writing to JournalFileName().
     UndoJournal& GetJournal() { return *journal_; }
+    ChangeJournal* ChangeRecorder() override;
     int32_t PageWidth() const override { return pageWidth_; }
     int32_t PageHeight() const override { return pageHeight_; }
     // Width and height in thousandths of an inch, kept in hundredths.
@@ -327,6 +338,7 @@ class CCASEDoc : public ModelDocument {
     void ReleaseContents();
 
     DocumentContext& context_;
+    DocumentEvents events_{*this};
     MasterCollection masters_;
     std::vector<std::unique_ptr<Model>> models_;
     std::vector<std::unique_ptr<Master>> removedMasters_;
@@ -339,6 +351,7 @@ class CCASEDoc : public ModelDocument {
     DocumentFrame* frame_ = nullptr;
     std::string journalFile_;
     std::unique_ptr<UndoJournal> journal_;
+    std::unique_ptr<ChangeJournal> changes_;
     ToolBitmap iconBackup_;
     int32_t pageWidth_ = 0;
     int32_t pageHeight_ = 0;

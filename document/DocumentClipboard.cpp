@@ -129,6 +129,7 @@ void CCASEDoc::CopyToClipboardFile(Model* model, const std::vector<Drawable*>& s
 }
 
 bool CCASEDoc::PasteFromClipboardFile(bool intoModel, Model* target, CPoint offset) {
+    DocumentEvents::Batch events(events_);
     std::string path = PasteFilePath();
     std::optional<std::string> text = ReadWholeFile(path, kMaxProjectFileBytes);
     if (!text)

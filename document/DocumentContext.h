@@ -82,8 +82,6 @@ struct DocumentContext {
     // A library or reference project is being read: a missing template falls
     // back to the built-in one without a word.
     bool libraryLoad = false;
-    // The run-wide printing flag, set while a print job runs; may be null.
-    int32_t* printing = nullptr;
     // Adds a path to the recent-file list; may be empty.
     std::function<void(const std::string&)> recentFiles;
 };

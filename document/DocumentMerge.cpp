@@ -768,6 +768,7 @@ void CCASEDoc::SwitchTemplate(const std::string& path) {
 
 void CCASEDoc::MergeProjects(CCASEDoc& base, CCASEDoc& mine, CCASEDoc& theirs,
                              const std::string& resultName) {
+    DocumentEvents::Batch events(events_);
     const std::string theirsTemplate =
         theirs.template_ != nullptr && !theirs.template_->path.empty()
             ? theirs.template_->path

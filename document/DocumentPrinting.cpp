@@ -1,6 +1,7 @@
 // Printing a project: the models, the model tree or the notation template's
 // tools on the pages of a paged device.
 #include "document/CCASEDoc.h"
+#include "drawables/DrawingSwitches.h"
 
 #include "document/Profile.h"
 #include "drawables/Model.h"
@@ -84,24 +85,6 @@ class CountingDevice : public PagedDevice {
     PagedDevice& device_;
 };
 
-// Sets the run-wide printing flag for the job's length.
-class PrintingFlag {
-  public:
-    explicit PrintingFlag(int32_t* flag) : flag_(flag) {
-        if (flag_ != nullptr)
-            *flag_ = 1;
-    }
-    ~PrintingFlag() {
-        if (flag_ != nullptr)
-            *flag_ = 0;
-    }
-    PrintingFlag(const PrintingFlag&) = delete;
-    PrintingFlag& operator=(const PrintingFlag&) = delete;
-
-  private:
-    int32_t* flag_;
-};
-
 // Prints the model of item and then, in tree order, those of the items below
 // it, each through its page printing. A model prints once (its mark is set),
 // so that parent links that loop end; the walk keeps its own stack.
@@ -143,7 +126,8 @@ int CCASEDoc::Print(PagedDevice* device, uint32_t options, int scalePercent) {
     job.modelPrinted = [&](const Model&) { SetProgress(++printed); };
     const int modelOptions = static_cast<int>(options & (PrintFitToPage | PrintFooter));
     try {
-        PrintingFlag flag(context_.printing);
+        // Drawing makes its printing adjustments while the job runs.
+        ScopedDrawingSwitch printing(DrawingSwitch::Printing);
         ProjectModelTree tree(*this);
         if ((options & PrintModels) != 0) {
             Model* current = CurrentModel();

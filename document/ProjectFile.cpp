@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -180,8 +181,28 @@ std::string NextJournalFileName() {
     int64_t largest = 0;
     for (const std::string& name : ListFiles(folder, "*.jnl"))
         largest = std::max<int64_t>(largest, AtoiValue(name));
-    std::string name = Format("%lld_Quillmark.jnl", static_cast<long long>(largest + 1));
-    return folder.empty() ? name : JoinPath(folder, name);
+    // The name is claimed by creating the file exclusively: another document
+    // choosing at the same time finds it taken and moves on to the next
+    // number, so no two documents ever write into one journal file.
+    constexpr int kAttempts = 1000;
+    std::string first;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const std::string name =
+            Format("%lld_Quillmark.jnl", static_cast<long long>(largest + 1 + attempt));
+        std::string path = folder.empty() ? name : JoinPath(folder, name);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            return path;
+        }
+        if (first.empty())
+            first = path;
+        // A folder that cannot be written to gives the first name; the
+        // journal reports the failure when it opens the file.
+        if (errno != EEXIST)
+            break;
+    }
+    return first;
 }
 
 } // namespace qm

@@ -93,7 +93,9 @@ void UpdateCheckedInProjectFile(const std::string& path, const std::string& vers
 // temporary folder, n one more than the largest leading number of the
 // "*.jnl" files there (names without leading digits count 0). When the
 // temporary folder cannot be used, the current folder is searched and the
-// name has no folder. The working folder is never changed.
+// name has no folder. The working folder is never changed. The file is
+// created (empty) as the name is chosen, so that a name is handed out once
+// only; a name already taken moves on to the next number.
 std::string NextJournalFileName();
 
 } // namespace qm

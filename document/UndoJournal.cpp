@@ -98,8 +98,10 @@ UndoJournal::UndoJournal(CCASEDoc& document, std::string fileName)
     : document_(document),
       fileName_(std::move(fileName)),
       scope_(document.ProjectMap(), document.TemplateMap()) {
+    // The file was claimed (created) with its name; it is emptied, never
+    // removed, so that the name stays this journal's.
     if (!fileName_.empty())
-        DeleteFile(fileName_);
+        FileHandle emptied(fileName_, O_WRONLY | O_CREAT | O_TRUNC);
 }
 
 UndoJournal::~UndoJournal() {
@@ -110,6 +112,7 @@ UndoJournal::~UndoJournal() {
 
 void UndoJournal::BeginGroup() {
     groupStart_ = position_;
+    document_.Events().BeginGroup();
 }
 
 void UndoJournal::EndGroup() {
@@ -120,6 +123,7 @@ void UndoJournal::EndGroup() {
         records_[static_cast<size_t>(i) + 1].flags |= GroupContinued;
     }
     groupStart_ = -1;
+    document_.Events().EndGroup();
 }
 
 void UndoJournal::BeginChange(ChangeKind kind) {
@@ -160,6 +164,9 @@ void UndoJournal::RecordChange(ChangeKind kind, const std::string& description, 
             model = document_.FindModelOfDrawable(drawable);
     }
     scope_ = GuidScope(document_.ProjectMap(), document_.TemplateMap(), IsToolModelObject(model));
+    // The change is made whether or not its record is written: the
+    // document's observers hear of it either way.
+    document_.Events().NoteChanged(model, current, changed_);
     try {
         HeapMark mark;
         Cell* form = BuildForm(kind, model, current);
@@ -169,11 +176,13 @@ void UndoJournal::RecordChange(ChangeKind kind, const std::string& description, 
         scope_.membersById = false;
         scope_.held = nullptr;
         Show(MessageOf(error));
+        document_.Events().Publish();
         return;
     }
     // What the change removed is in the record now: it goes.
     DestroyHeld();
     MarkModified(model);
+    document_.Events().Publish();
 }
 
 void UndoJournal::MarkModified(ModelObject* model) {
@@ -357,8 +366,11 @@ bool UndoJournal::Replay(int steps, bool redo) {
             modelToShow_ = nullptr;
             toSelect_.clear();
             Show(message);
+            document_.Events().Publish();
             return false;
         }
+        document_.Events().NoteReplayed(static_cast<ChangeKind>(record.kind), modelToShow_,
+                                        toSelect_);
         applied.push_back(index);
         (templateRecord_ ? notation : project) = true;
         --steps;
@@ -369,95 +381,90 @@ bool UndoJournal::Replay(int steps, bool redo) {
         document_.Template()->modified = true;
     if (project || !notation)
         document_.SetModifiedFlag(true);
+    document_.Events().Publish();
     return true;
 }
 
 // ---- the seam ----
 
-namespace {
-
-UndoJournal* JournalOf(ModelDocument* document) {
-    auto* doc = dynamic_cast<CCASEDoc*>(document);
-    return doc != nullptr ? &doc->GetJournal() : nullptr;
+UndoJournal* DocumentChangeJournal::JournalOf(ModelDocument* /*document*/) const {
+    return &document_.GetJournal();
 }
 
-} // namespace
-
-void DocumentJournals::BeginChange(ModelDocument* document, ChangeKind kind) {
+void DocumentChangeJournal::BeginChange(ModelDocument* document, ChangeKind kind) {
     if (UndoJournal* journal = JournalOf(document))
         journal->BeginChange(kind);
 }
 
-void DocumentJournals::AddChangedObject(ModelDocument* document, ModelObject* object,
-                                        std::unique_ptr<ModelObject> previous) {
+void DocumentChangeJournal::AddChangedObject(ModelDocument* document, ModelObject* object,
+                                             std::unique_ptr<ModelObject> previous) {
     if (UndoJournal* journal = JournalOf(document))
         journal->AddChangedObject(object, std::move(previous));
 }
 
-void DocumentJournals::RecordChange(ModelDocument* document, ChangeKind kind, const char* name,
-                                    ModelObject* model, ModelObject* current) {
+void DocumentChangeJournal::RecordChange(ModelDocument* document, ChangeKind kind, const char* name,
+                                         ModelObject* model, ModelObject* current) {
     if (UndoJournal* journal = JournalOf(document))
         journal->RecordChange(kind, name != nullptr ? name : "", model, current);
 }
 
-bool DocumentJournals::HasChangedObjects(ModelDocument* document) const {
+bool DocumentChangeJournal::HasChangedObjects(ModelDocument* document) const {
     UndoJournal* journal = JournalOf(document);
     return journal != nullptr && journal->HasChangedObjects();
 }
 
-void DocumentJournals::HoldRemovedObject(ModelDocument* document,
-                                         std::unique_ptr<ModelObject> object) {
+void DocumentChangeJournal::HoldRemovedObject(ModelDocument* document,
+                                              std::unique_ptr<ModelObject> object) {
     if (UndoJournal* journal = JournalOf(document))
         journal->HoldRemovedObject(std::move(object));
-    else
-        ChangeJournal::HoldRemovedObject(document, std::move(object));
 }
 
-void DocumentJournals::SetOperation(ModelDocument* document, int code) {
+void DocumentChangeJournal::SetOperation(ModelDocument* document, int code) {
     if (UndoJournal* journal = JournalOf(document))
         journal->SetOperation(code);
 }
 
-void DocumentJournals::SetOffset(ModelDocument* document, CPoint offset) {
+void DocumentChangeJournal::SetOffset(ModelDocument* document, CPoint offset) {
     if (UndoJournal* journal = JournalOf(document))
         journal->SetOffset(offset);
 }
 
-void DocumentJournals::SetSavedFlags(ModelDocument* document, uint32_t flags) {
+void DocumentChangeJournal::SetSavedFlags(ModelDocument* document, uint32_t flags) {
     if (UndoJournal* journal = JournalOf(document))
         journal->SetSavedFlags(flags);
 }
 
-void DocumentJournals::SaveLinkEnds(ModelDocument* document, ModelObject* link, int mask,
-                                    bool redoSide) {
+void DocumentChangeJournal::SaveLinkEnds(ModelDocument* document, ModelObject* link, int mask,
+                                         bool redoSide) {
     if (UndoJournal* journal = JournalOf(document))
         journal->SaveLinkEnds(link, mask, redoSide);
 }
 
-void DocumentJournals::SaveDragContext(ModelDocument* document, const std::vector<CRect>& before,
-                                       const std::vector<CRect>& after, CPoint lifeLine) {
+void DocumentChangeJournal::SaveDragContext(ModelDocument* document,
+                                            const std::vector<CRect>& before,
+                                            const std::vector<CRect>& after, CPoint lifeLine) {
     if (UndoJournal* journal = JournalOf(document))
         journal->SaveDragContext(before, after, lifeLine);
 }
 
-void DocumentJournals::AddPoints(ModelDocument* document, const std::vector<CPoint>& points) {
+void DocumentChangeJournal::AddPoints(ModelDocument* document, const std::vector<CPoint>& points) {
     if (UndoJournal* journal = JournalOf(document))
         journal->AddPoints(points);
 }
 
-void DocumentJournals::SetSwimlanes(ModelDocument* document, ModelObject* left,
-                                    const CRect& leftRect, ModelObject* entered,
-                                    const CRect& enteredRect) {
+void DocumentChangeJournal::SetSwimlanes(ModelDocument* document, ModelObject* left,
+                                         const CRect& leftRect, ModelObject* entered,
+                                         const CRect& enteredRect) {
     if (UndoJournal* journal = JournalOf(document))
         journal->SetSwimlanes(left, leftRect, entered, enteredRect);
 }
 
-void DocumentJournals::BeginGroup(ModelDocument* document) {
+void DocumentChangeJournal::BeginGroup(ModelDocument* document) {
     if (UndoJournal* journal = JournalOf(document))
         journal->BeginGroup();
 }
 
-void DocumentJournals::EndGroup(ModelDocument* document) {
+void DocumentChangeJournal::EndGroup(ModelDocument* document) {
     if (UndoJournal* journal = JournalOf(document))
         journal->EndGroup();
 }

@@ -96,7 +96,7 @@ class UndoJournal {
     static constexpr uint16_t GroupContinued = 0x1; // continued from the previous record
     static constexpr uint16_t GroupContinues = 0x2; // continues in the next record
 
-    // Deletes any stale file of that name.
+    // Empties any stale file of that name (creating it when absent).
     UndoJournal(CCASEDoc& document, std::string fileName);
     ~UndoJournal();
     UndoJournal(const UndoJournal&) = delete;
@@ -340,11 +340,13 @@ class UndoJournal {
     bool templateRecord_ = false;
 };
 
-// The journal seam of the model and the drawables over the documents'
-// journals: each call goes to the journal of the document passed (a
-// CCASEDoc); calls without one, or for another kind of document, do nothing.
-class DocumentJournals : public ChangeJournal {
+// A document's journal as the model and the drawables record into it
+// (CCASEDoc::ChangeRecorder): every call goes to that document's journal;
+// the document argument names the same document.
+class DocumentChangeJournal : public ChangeJournal {
   public:
+    explicit DocumentChangeJournal(CCASEDoc& document) : document_(document) {}
+
     void BeginChange(ModelDocument* document, ChangeKind kind) override;
     void AddChangedObject(ModelDocument* document, ModelObject* object,
                           std::unique_ptr<ModelObject> previous) override;
@@ -367,6 +369,11 @@ class DocumentJournals : public ChangeJournal {
     // ---- the template's tools (UndoJournalTools.cpp) ----
     void SetToolSize(ModelDocument* document, CPoint size, bool after) override;
     bool SaveIconForEdit(ModelDocument* document, ModelObject* tool) override;
+
+  private:
+    UndoJournal* JournalOf(ModelDocument* document) const;
+
+    CCASEDoc& document_;
 };
 
 } // namespace qm

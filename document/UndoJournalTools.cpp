@@ -120,15 +120,13 @@ void UndoJournal::ReplayTool(ChangeKind kind, Cell* form, bool redo) {
 
 // ---- the seam ----
 
-void DocumentJournals::SetToolSize(ModelDocument* document, CPoint size, bool after) {
-    if (auto* doc = dynamic_cast<CCASEDoc*>(document))
-        doc->GetJournal().SetToolSize(size, after);
+void DocumentChangeJournal::SetToolSize(ModelDocument* /*document*/, CPoint size, bool after) {
+    document_.GetJournal().SetToolSize(size, after);
 }
 
-bool DocumentJournals::SaveIconForEdit(ModelDocument* document, ModelObject* tool) {
-    auto* doc = dynamic_cast<CCASEDoc*>(document);
+bool DocumentChangeJournal::SaveIconForEdit(ModelDocument* /*document*/, ModelObject* tool) {
     auto* toolModel = dynamic_cast<ToolModel*>(tool);
-    return doc != nullptr && toolModel != nullptr && doc->SaveIconForEdit(*toolModel);
+    return toolModel != nullptr && document_.SaveIconForEdit(*toolModel);
 }
 
 } // namespace qm

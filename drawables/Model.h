@@ -65,6 +65,12 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // Frees the drawables the model still owns.
     ~Model() override;
 
+    // Raised by every change of the model's drawables, their geometry or looks;
+    // caches (the spatial index, laid-out texts) compare it with the value
+    // they were built at.
+    uint64_t ChangeCount() const { return changeCount_; }
+    void NoteChanged() { ++changeCount_; }
+
     // Sets the name and the page matrix (0, 0, width, height) and copies it
     // into the zoomed page matrix (a new model has zoom 1.0).
     virtual void Init(CSize size, const std::string& modelName);

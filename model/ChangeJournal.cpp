@@ -1,6 +1,7 @@
 // The journal kinds table and the installed journal.
 #include "model/ChangeJournal.h"
 
+#include "model/ModelDocument.h"
 #include "model/ModelObject.h"
 
 #include <utility>
@@ -77,7 +78,88 @@ constexpr bool TableInOrder() {
 }
 static_assert(TableInOrder(), "the journal kinds table must be in kind order");
 
-ChangeJournal defaultJournal;
+// Passes every call to the journal of the document it names.
+class DocumentRouter : public ChangeJournal {
+  public:
+    void BeginChange(ModelDocument* document, ChangeKind kind) override {
+        if (ChangeJournal* journal = Of(document))
+            journal->BeginChange(document, kind);
+    }
+    void AddChangedObject(ModelDocument* document, ModelObject* object,
+                          std::unique_ptr<ModelObject> previous) override {
+        if (ChangeJournal* journal = Of(document))
+            journal->AddChangedObject(document, object, std::move(previous));
+    }
+    void HoldRemovedObject(ModelDocument* document, std::unique_ptr<ModelObject> object) override {
+        if (ChangeJournal* journal = Of(document))
+            journal->HoldRemovedObject(document, std::move(object));
+        else
+            ChangeJournal::HoldRemovedObject(document, std::move(object));
+    }
+    void SetOperation(ModelDocument* document, int code) override {
+        if (ChangeJournal* journal = Of(document))
+            journal->SetOperation(document, code);
+    }
+    void SetOffset(ModelDocument* document, CPoint offset) override {
+        if (ChangeJournal* journal = Of(document))
+            journal->SetOffset(document, offset);
+    }
+    void SetSavedFlags(ModelDocument* document, uint32_t flags) override {
+        if (ChangeJournal* journal = Of(document))
+            journal->SetSavedFlags(document, flags);
+    }
+    void AddPoints(ModelDocument* document, const std::vector<CPoint>& points) override {
+        if (ChangeJournal* journal = Of(document))
+            journal->AddPoints(document, points);
+    }
+    void SetSwimlanes(ModelDocument* document, ModelObject* left, const CRect& leftRect,
+                      ModelObject* entered, const CRect& enteredRect) override {
+        if (ChangeJournal* journal = Of(document))
+            journal->SetSwimlanes(document, left, leftRect, entered, enteredRect);
+    }
+    void SaveLinkEnds(ModelDocument* document, ModelObject* link, int mask,
+                      bool redoSide) override {
+        if (ChangeJournal* journal = Of(document))
+            journal->SaveLinkEnds(document, link, mask, redoSide);
+    }
+    void SaveDragContext(ModelDocument* document, const std::vector<CRect>& before,
+                         const std::vector<CRect>& after, CPoint lifeLine) override {
+        if (ChangeJournal* journal = Of(document))
+            journal->SaveDragContext(document, before, after, lifeLine);
+    }
+    void RecordChange(ModelDocument* document, ChangeKind kind, const char* name,
+                      ModelObject* model, ModelObject* current) override {
+        if (ChangeJournal* journal = Of(document))
+            journal->RecordChange(document, kind, name, model, current);
+    }
+    bool HasChangedObjects(ModelDocument* document) const override {
+        ChangeJournal* journal = Of(document);
+        return journal != nullptr && journal->HasChangedObjects(document);
+    }
+    void BeginGroup(ModelDocument* document) override {
+        if (ChangeJournal* journal = Of(document))
+            journal->BeginGroup(document);
+    }
+    void EndGroup(ModelDocument* document) override {
+        if (ChangeJournal* journal = Of(document))
+            journal->EndGroup(document);
+    }
+    void SetToolSize(ModelDocument* document, CPoint size, bool after) override {
+        if (ChangeJournal* journal = Of(document))
+            journal->SetToolSize(document, size, after);
+    }
+    bool SaveIconForEdit(ModelDocument* document, ModelObject* tool) override {
+        ChangeJournal* journal = Of(document);
+        return journal != nullptr && journal->SaveIconForEdit(document, tool);
+    }
+
+  private:
+    static ChangeJournal* Of(ModelDocument* document) {
+        return document != nullptr ? document->ChangeRecorder() : nullptr;
+    }
+};
+
+DocumentRouter defaultJournal;
 ChangeJournal* installed = &defaultJournal;
 
 } // namespace

@@ -1,9 +1,10 @@
 // What the model and the drawables ask of the undo journal: the kinds of
 // change it records (ChangeKind, with their constant names and the
 // descriptions callers record them under, in one table) and the calls that
-// prepare and record a change. Each document owns its journal; the document
-// layer installs one implementation that records into the journal of the
-// document passed. Until one is installed nothing is recorded.
+// prepare and record a change. Each document owns its journal and hands it
+// out through ModelDocument::ChangeRecorder; Journal() passes every call to
+// the journal of the document named in the call (nothing is recorded for no
+// document). Tests may install a fake in its place.
 #pragma once
 
 #include "platform/Geometry.h"
@@ -152,7 +153,8 @@ class ChangeJournal {
     }
 };
 
-// The installed journal (one that records nothing until another is installed).
+// The journal every change goes through: by default the one that passes each
+// call to the journal of the document it names; a test's fake when installed.
 ChangeJournal& Journal();
 // Installs a journal (not owned) and returns the one replaced; null restores the default.
 ChangeJournal* Install(ChangeJournal* journal);

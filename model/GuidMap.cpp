@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace qm {
 namespace {
@@ -121,6 +122,58 @@ void GuidTree::ClearValue(int32_t number) {
 void GuidTree::RemoveAll() {
     numbers_.clear();
     texts_.clear();
+}
+
+namespace {
+
+// The map table: slot numbers start at 1 (0 names no map); a freed slot is
+// reused with the next epoch.
+struct MapSlot {
+    GuidMap* map = nullptr;
+    uint32_t epoch = 0;
+};
+
+// Never freed, so that a map destroyed at the process's end still finds them.
+std::vector<MapSlot>& MapTable() {
+    static auto* table = new std::vector<MapSlot>;
+    return *table;
+}
+
+std::vector<uint32_t>& FreeSlots() {
+    static auto* free = new std::vector<uint32_t>;
+    return *free;
+}
+
+} // namespace
+
+GuidMap::GuidMap() {
+    std::vector<MapSlot>& table = MapTable();
+    std::vector<uint32_t>& free = FreeSlots();
+    if (free.empty()) {
+        table.push_back({});
+        slot_ = static_cast<uint32_t>(table.size());
+    } else {
+        slot_ = free.back();
+        free.pop_back();
+    }
+    MapSlot& entry = table[slot_ - 1];
+    entry.map = this;
+    epoch_ = ++entry.epoch;
+}
+
+GuidMap::~GuidMap() {
+    MapSlot& entry = MapTable()[slot_ - 1];
+    entry.map = nullptr;
+    ++entry.epoch;
+    FreeSlots().push_back(slot_);
+}
+
+const GuidMap* GuidMap::Live(uint32_t slot, uint32_t epoch) {
+    const std::vector<MapSlot>& table = MapTable();
+    if (slot == 0 || slot > table.size())
+        return nullptr;
+    const MapSlot& entry = table[slot - 1];
+    return entry.epoch == epoch ? entry.map : nullptr;
 }
 
 void GuidMap::Add(ModelObject* object) {

@@ -87,9 +87,18 @@ constexpr int32_t MaxNumericId = 9998;
 
 class GuidMap {
   public:
-    GuidMap() = default;
+    // Every map holds a slot of the process's map table while it lives; the
+    // slot's epoch changes when the map goes, so that a handle naming the
+    // map by slot and epoch never reaches a map that is gone.
+    GuidMap();
+    ~GuidMap();
     GuidMap(const GuidMap&) = delete;
     GuidMap& operator=(const GuidMap&) = delete;
+
+    uint32_t Slot() const { return slot_; }
+    uint32_t Epoch() const { return epoch_; }
+    // The live map of that slot and epoch, or null when it is gone.
+    static const GuidMap* Live(uint32_t slot, uint32_t epoch);
 
     // Enters the object in the text tree under its own id.
     void Add(ModelObject* object);
@@ -129,6 +138,8 @@ class GuidMap {
   private:
     GuidTree numbers_{GuidTree::IntegerKeys};
     GuidTree texts_{GuidTree::TextKeys};
+    uint32_t slot_ = 0;
+    uint32_t epoch_ = 0;
 };
 
 // The program's own file version: records read outside a file count as this.

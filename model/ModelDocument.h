@@ -10,6 +10,7 @@
 
 namespace qm {
 
+class ChangeJournal;
 class GuidMap;
 class Master;
 class ModelObject;
@@ -34,6 +35,10 @@ class ModelDocument {
                               const std::string& /*nameSpace*/) {
         return nullptr;
     }
+
+    // The document's own undo journal, which Journal() hands every change of
+    // this document to; null: changes are not recorded.
+    virtual ChangeJournal* ChangeRecorder() { return nullptr; }
 
     // ---- what the editing operations of models ask (defaults: no document) ----
     // The size of one printer page in model units (0 counts as 1).

@@ -71,10 +71,9 @@ Cell* ListMasters(const VxFrame& frame) {
         MasterCollection& masters = project.Masters();
         for (size_t i = 0; i < masters.Count(); ++i)
             out.Add(RefTo(masters.At(i), RefMaster));
-    } else if (MasterListerSelection* lister = InstalledMasterLister(); lister != nullptr) {
-        // Without a window (batch mode) no lister is installed: nothing is
-        // selected.
-        for (Master* master : lister->SelectedMasters(&project))
+    } else {
+        // Without a window (batch mode) nothing is selected.
+        for (Master* master : MasterLister().SelectedMasters(&project))
             out.Add(RefTo(master, RefMaster));
     }
     return out.InOrder();

@@ -4,17 +4,26 @@
 namespace qm {
 
 namespace {
-MasterListerSelection* installedLister = nullptr;
-}
+
+// Without a window no master is selected.
+class NoLister : public MasterListerSelection {
+  public:
+    std::vector<Master*> SelectedMasters(CCASEDoc*) override { return {}; }
+};
+
+NoLister noLister;
+MasterListerSelection* installedLister = &noLister;
+
+} // namespace
 
 MasterListerSelection* Install(MasterListerSelection* lister) {
     MasterListerSelection* previous = installedLister;
-    installedLister = lister;
-    return previous;
+    installedLister = lister != nullptr ? lister : &noLister;
+    return previous == &noLister ? nullptr : previous;
 }
 
-MasterListerSelection* InstalledMasterLister() {
-    return installedLister;
+MasterListerSelection& MasterLister() {
+    return *installedLister;
 }
 
 } // namespace qm

@@ -36,8 +36,7 @@ kest::Cell* ReferenceTable::MakeRef(void* object, ReferenceKind kind, const void
             found = index_.end();
         }
         if (found == index_.end()) {
-            slots_.push_back(
-                Slot{const_cast<void*>(project), nullptr, Guid{Guid::FromText{""}}, 0});
+            slots_.push_back(Slot{const_cast<void*>(project), ObjectHandle(), 0});
             found = index_.emplace(project, static_cast<uint32_t>(slots_.size() - 1)).first;
         }
         projectSlot = found->second + 1;
@@ -52,9 +51,8 @@ kest::Cell* ReferenceTable::MakeRef(void* object, ReferenceKind kind, const void
     if (found == index_.end()) {
         Slot slot;
         slot.object = object;
-        slot.map = map;
-        if (id != nullptr)
-            slot.id = *id;
+        if (map != nullptr)
+            slot.handle = ObjectHandle(map, id != nullptr ? *id : Guid(Guid::FromText{""}));
         slot.project = projectSlot;
         slots_.push_back(slot);
         found = index_.emplace(object, static_cast<uint32_t>(slots_.size() - 1)).first;
@@ -79,8 +77,8 @@ bool ReferenceTable::Alive(const Slot& slot) const {
         return false;
     if (slot.project != 0 && slots_[slot.project - 1].object == nullptr)
         return false;
-    // The map is the project's: it is alive while the project's slot is.
-    if (slot.map != nullptr && slot.map->Lookup(slot.id.Text()) != slot.object)
+    // The object must still be the one registered under its id.
+    if (!slot.handle.IsEmpty() && slot.handle.Get() != slot.object)
         return false;
     return true;
 }

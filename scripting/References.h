@@ -9,15 +9,17 @@
 // forgotten (the code that deletes objects and the owner that closes a
 // project call Forget), a slot of an object that belongs to a project dies
 // with the project's slot, and an object entered with its id map is checked
-// against that map on every resolution (a detached or deleted object is no
-// longer found under its id, and ids are never reused), so the stored pointer
-// is compared but never followed until the map has confirmed it. Slots are
+// against that map on every resolution through the object's handle (a
+// detached or deleted object is no longer found under its id, a map that is
+// gone resolves nothing, and ids are never reused), so the stored pointer is
+// compared but never followed until the map has confirmed it. Slots are
 // never reused within an epoch, so two references compare equal exactly when
 // they name the same object; Reset starts a new epoch after a run's cells
 // have been released, and cells of an older epoch resolve to nothing.
 #pragma once
 
 #include "model/Guid.h"
+#include "model/ObjectHandle.h"
 
 #include <cstdint>
 #include <unordered_map>
@@ -82,8 +84,8 @@ class ReferenceTable {
   private:
     struct Slot {
         void* object = nullptr; // null once forgotten
-        const GuidMap* map = nullptr;
-        Guid id{Guid::FromText{""}};
+        // The object's id in its map; empty for an object entered without one.
+        ObjectHandle handle;
         uint32_t project = 0; // slot number + 1 of the owning project, 0 for none
     };
     const Slot* SlotOf(const kest::Cell* cell) const;

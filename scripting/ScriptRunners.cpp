@@ -29,9 +29,11 @@ constexpr uint32_t kShowLogForScripts = 0x10;
 // The run from its mark to its clean-up: savemark, literal nil, the run
 // context with a new log channel; on every way out the log channel is
 // cleared and the channels, symbols and cells of the run are released.
+// What the run changed in the project goes to its observers once, when the
+// run has ended.
 class KernelRun {
   public:
-    KernelRun(CCASEDoc& document, ScriptExplorer* explorer) {
+    KernelRun(CCASEDoc& document, ScriptExplorer* explorer) : events_(document.Events()) {
         kest::savemark();
         kest::Symbol* literal = kest::intern("literal");
         literal->value() = kest::nil;
@@ -76,6 +78,7 @@ class KernelRun {
     }
 
   private:
+    DocumentEvents::Batch events_;
     ScriptRunContext context_;
     std::optional<ScopedRunContext> scoped_;
 };

@@ -101,7 +101,6 @@ void CCASEApp::StartUp(const std::vector<std::string>& arguments) {
             exitCode_ = 1;
             return;
         }
-        environment_->mainWindow = mainFrame_.get();
         environment_->Documents().attachWindow = [this](CCASEDoc& document) {
             return mainFrame_->AttachDocument(document);
         };

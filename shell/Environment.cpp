@@ -10,8 +10,6 @@
 #include "platform/Prompt.h"
 #include "scripting/VxBuiltins.h"
 
-#include <cstdlib>
-
 namespace qm {
 
 namespace {
@@ -34,43 +32,22 @@ class SettingsImageWriter : public DiagramImageWriter {
 
 } // namespace
 
-std::string MastersClipboardPath(const std::string& temporaryFolder) {
-    const size_t length = temporaryFolder.size();
-    if (length < 1 || length >= 255)
-        return "Quillmark.clp";
-    std::string path = temporaryFolder;
-    if (!IsPathSeparator(path.back()))
-        path += '/';
-    return path + "Quillmark.clp";
-}
-
-std::string MastersClipboardPath() {
-    const char* tmp = std::getenv("TMPDIR");
-    return MastersClipboardPath(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp");
-}
-
 Environment::Environment()
     : installFonts_(&fontFaces),
       installTemplateShell_(this),
-      installJournals_(&journals_),
       imageWriter_(std::make_unique<SettingsImageWriter>(profile)),
       installImageWriter_(imageWriter_.get()) {
     theEnvironment = this;
-    journalBusy = 0;
     // The kernel registers the model-access built-ins while it starts.
     InstallVxBuiltins();
     kest::initkernel();
-    clipboardPath = MastersClipboardPath();
     fontFaces.Init();
     profile.SetDefaults();
     context_.profile = &profile;
     context_.templates = this;
-    context_.printing = &printing;
     context_.recentFiles = [this](const std::string& path) { documents_->AddToRecentFiles(path); };
     documents_ = std::make_unique<DocumentManager>(context_);
     documents_->LoadRecentFiles();
-    printing = 0;
-    drawing = 0;
     fileNewArmed = 0;
     startupProject = 1;
     SetGuidStoreMode(GuidNoStore);

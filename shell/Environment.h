@@ -23,12 +23,6 @@ namespace qm {
 
 class CCASEDoc;
 
-// The clipboard file of masters: the temporary folder and "Quillmark.clp";
-// the bare name (relative to the current folder) when the temporary folder
-// is unknown or its path is 255 characters or longer.
-std::string MastersClipboardPath(const std::string& temporaryFolder);
-std::string MastersClipboardPath();
-
 class Environment : public TemplateList, public TemplateShell {
   public:
     // Starts the kernel, loads the settings (their defaults, then the user's
@@ -80,22 +74,15 @@ class Environment : public TemplateList, public TemplateShell {
     // Starts a program with arguments (the platform's spawn); tests replace it.
     std::function<void(const std::vector<std::string>&)> startProgram;
 
-    // The main window, once made (an opaque pointer for the layers that only pass it on).
-    void* mainWindow = nullptr;
     FontFaceTable fontFaces;
     Profile profile;
     std::string newProjectTemplate;
-    int32_t printing = 0;
-    int32_t drawing = 0;
     int32_t fileNewArmed = 0;
     int32_t startupProject = 1;
-    int32_t journalBusy = 0;
     const std::string programVersion = "8.0";
     const std::string buildNumber = "840";
     const std::string kernelVersion = "2.0";
     const std::string kernelBuild = "265";
-    std::string clipboardPath;
-    std::string groupName = "Group";
 
   private:
     TemplateCache templates_;
@@ -108,9 +95,6 @@ class Environment : public TemplateList, public TemplateShell {
     ProfileUserSettings userSettings_{profile};
     ScopedInstall<const UserSettings> installUserSettings_{&userSettings_};
     ScopedInstall<TemplateShell> installTemplateShell_;
-    // Changes are recorded in the undo journal of the document they change.
-    DocumentJournals journals_;
-    ScopedInstall<ChangeJournal> installJournals_;
     // Scripts export diagram images with the settings' image limits.
     std::unique_ptr<DiagramImageWriter> imageWriter_;
     ScopedInstall<DiagramImageWriter> installImageWriter_;

@@ -5,6 +5,7 @@
 #include "drawables/Model.h"
 #include "platform/PainterDC.h"
 #include "platform/PathHelpers.h"
+#include "shell/FrameEditorHost.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,11 +38,18 @@ namespace {
 constexpr int32_t kShowNormal = 1;
 constexpr int32_t kShowMaximized = 3;
 
-// The diagram of a document: its current model (else its first) drawn at
-// 100% with the page's top-left corner at the widget's origin.
-class DiagramWidget : public QWidget {
+// The diagram of a document: its current model (else its first) drawn the
+// way the image export draws it (the model's own drawing with its looks,
+// zoom and drawing flag), the page's top-left corner at the widget's origin.
+// It follows the document's events: a drawables change repaints its area,
+// a change of the models or of the current model resizes the page.
+class DiagramWidget : public QWidget, public DocumentObserver {
   public:
-    explicit DiagramWidget(CCASEDoc& document) : document_(document) { UpdateSize(); }
+    DiagramWidget(CCASEDoc& document, EditorHost& host) : document_(document), host_(host) {
+        document_.Events().AddObserver(this);
+        UpdateSize();
+    }
+    ~DiagramWidget() override { document_.Events().RemoveObserver(this); }
 
     Model* Shown() const {
         if (Model* model = document_.CurrentModel())
@@ -51,13 +59,30 @@ class DiagramWidget : public QWidget {
 
     void UpdateSize() {
         CRect bounds;
-        if (Model* model = Shown())
+        double zoom = 1.0;
+        if (Model* model = Shown()) {
             model->GetBounds(bounds);
-        const int width = std::max<int>(800, bounds.right + 40);
-        const int height = std::max<int>(600, bounds.bottom + 40);
+            zoom = model->zoom;
+        }
+        const int width = std::max<int>(800, static_cast<int>(bounds.right * zoom) + 40);
+        const int height = std::max<int>(600, static_cast<int>(bounds.bottom * zoom) + 40);
         setMinimumSize(width, height);
         resize(width, height);
         update();
+    }
+
+    EditorHost& Host() { return host_; }
+
+    // ---- DocumentObserver ----
+    void ModelsChanged(ModelsChange, const std::vector<Model*>&) override { UpdateSize(); }
+    void CurrentModelChanged(Model*) override { UpdateSize(); }
+    void DrawablesChanged(Model& model, const CRect& area) override {
+        if (&model != Shown())
+            return;
+        const double zoom = model.zoom;
+        update(QRect(static_cast<int>(area.left * zoom) - 1, static_cast<int>(area.top * zoom) - 1,
+                     static_cast<int>(area.Width() * zoom) + 3,
+                     static_cast<int>(area.Height() * zoom) + 3));
     }
 
   protected:
@@ -72,21 +97,22 @@ class DiagramWidget : public QWidget {
         PainterDC dc(this);
         if (!dc.IsActive())
             return;
-        for (const auto& drawable : model->Drawables())
-            drawable->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
+        model->Draw(dc, false);
     }
 
   private:
     CCASEDoc& document_;
+    EditorHost& host_;
 };
 
 // The child window of one document.
 class ChildWindow : public QMdiSubWindow, public DocumentFrame {
   public:
-    ChildWindow(CCASEApp& app, CCASEDoc& document) : app_(app), document_(document) {
+    ChildWindow(CCASEApp& app, CCASEDoc& document, QMainWindow& mainWindow)
+        : app_(app), document_(document), host_(mainWindow) {
         setAttribute(Qt::WA_DeleteOnClose, false);
         scroll_ = new QScrollArea(this);
-        diagram_ = new DiagramWidget(document);
+        diagram_ = new DiagramWidget(document, host_);
         scroll_->setWidget(diagram_);
         // The white page fills the window; scroll bars come once the
         // diagram is larger than it.
@@ -173,6 +199,9 @@ class ChildWindow : public QMdiSubWindow, public DocumentFrame {
   private:
     CCASEApp& app_;
     CCASEDoc& document_;
+    // What the child frame holds for its view: the current tool and looks,
+    // the status bar, the sheets and menus.
+    FrameEditorHost host_;
     QScrollArea* scroll_ = nullptr;
     DiagramWidget* diagram_ = nullptr;
 };
@@ -285,7 +314,7 @@ class MainWindow : public QMainWindow, public MainFrame {
     }
 
     DocumentFrame* AttachDocument(CCASEDoc& document) override {
-        auto* child = new ChildWindow(app_, document);
+        auto* child = new ChildWindow(app_, document, *this);
         area_->addSubWindow(child);
         children_[&document] = child;
         // Each new window a step below and right of the one before it, so

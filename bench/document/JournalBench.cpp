@@ -60,7 +60,6 @@ struct Environment {
     DocumentContext context;
     NotationTemplate* builtIn = nullptr;
     std::string project;
-    DocumentJournals journals;
 };
 
 Environment& Env() {
@@ -68,7 +67,7 @@ Environment& Env() {
     return env;
 }
 
-// The loaded project with the journal seam installed, and a place of its diagram.
+// The loaded project, recording into its own journal, and a place of its diagram.
 struct Project {
     Project() : doc(Env().context, true) {
         doc.LoadText(Env().project);
@@ -99,7 +98,6 @@ struct Project {
             take = !take;
         }
     }
-    ScopedInstall<ChangeJournal> installed{&Env().journals};
     CCASEDoc doc;
     Model* model = nullptr;
     Place* place = nullptr;

@@ -449,10 +449,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (fuzzsupport::UsePrivateRuntimeFolder("/tmp/quillmark-journal-fuzz-XXXXXX"), true);
     static fuzzsupport::ProjectSetup setup;
     (void)folder;
-    // The model's operations record through the installed journal.
-    static qm::DocumentJournals journals;
-    static qm::ChangeJournal* const installed = qm::Install(&journals);
-    (void)installed;
     if (size < 1 || size > kRoom)
         return 0;
     prompts.asked.clear();

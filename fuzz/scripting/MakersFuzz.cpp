@@ -206,12 +206,10 @@ struct Setup {
                 break;
             }
         }
-        qm::Install(&journals);
     }
     HeadlessApplication headless;
     fuzzsupport::ProjectSetup project;
     std::string linkTool = "association";
-    qm::DocumentJournals journals;
 };
 
 void Bind(const char* name, kest::Cell* value) {

@@ -77,6 +77,10 @@ std::string EveryDrawable() {
 }
 
 TEST_F(DocumentTest, EveryDrawableKeepsItsReferencesThroughSaveAndOpen) {
+    // Saved without a journal: its "(Project Saved)" entry would set the
+    // modified flag, and with it the check-in stamp's changed flag.
+    ChangeJournal none;
+    ScopedInstall<ChangeJournal> noJournal{&none};
     const std::string text = EveryDrawable();
     ASSERT_FALSE(text.empty());
     auto first = Load(text);
@@ -346,6 +350,10 @@ TEST_F(DocumentTest, ModelListOperations) {
 }
 
 TEST_F(DocumentTest, QueriesOverModelsAndDrawables) {
+    // Saved without a journal: its "(Project Saved)" entry would set the
+    // modified flag, and with it the check-in stamp's changed flag.
+    ChangeJournal none;
+    ScopedInstall<ChangeJournal> noJournal{&none};
     auto doc = Load(EveryRecord());
     Model* states = doc->FindModelByName("States");
     ASSERT_NE(states, nullptr);

@@ -104,8 +104,6 @@ TEST_F(DocumentTest, PasteIntoAnotherProjectUndoesAndRedoesWithItsIds) {
 
     auto to = Load(kMinimal);
     Model* target = to->NewModel(MkClass, nullptr);
-    DocumentJournals journals;
-    ScopedInstall<ChangeJournal> installed(&journals);
     ASSERT_TRUE(to->PasteFromClipboardFile(true, target, {}));
     ASSERT_FALSE(to->GetJournal().Records().empty());
     EXPECT_EQ(to->GetJournal().Records().back().description, "Paste");
@@ -204,8 +202,6 @@ TEST_F(DocumentTest, PastedCallBoxesFollowTheTargetsLastCallBox) {
         doc->CopyToClipboardFile(sequence, originals);
 
         Model* target = c.intoNewModel ? doc->NewModel(MkSequence, nullptr) : sequence;
-        DocumentJournals journals;
-        ScopedInstall<ChangeJournal> installed(&journals);
         ASSERT_TRUE(doc->PasteFromClipboardFile(true, target, c.offset));
         const size_t before = c.intoNewModel ? 0 : originals.size();
         ASSERT_EQ(target->drawables.size(), before + originals.size());

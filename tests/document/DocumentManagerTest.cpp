@@ -2,11 +2,14 @@
 // recent files) and the model library's hidden document.
 #include "document/DocumentManager.h"
 #include "document/ModelLibrary.h"
+#include "document/UndoJournal.h"
+#include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "platform/Registry.h"
 #include "tests/document/DocumentFixture.h"
 
 #include <gtest/gtest.h>
+#include <set>
 
 namespace qm {
 namespace {
@@ -199,6 +202,41 @@ TEST_F(DocumentTest, TemplateFilesAreReadWithoutRunningThem) {
     EXPECT_EQ(marker->kind(), kest::KPlain);
     EXPECT_TRUE(kest::readtimeevaluation);
     EXPECT_TRUE(templates.Templates().empty());
+}
+
+TEST_F(DocumentManagerTest, EveryDocumentKeepsItsOwnJournalFile) {
+    CCASEDoc* first = manager.OpenDocument(WriteFile("first.pro", kProject));
+    CCASEDoc* second = manager.OpenDocument(WriteFile("second.pro", kProject));
+    ModelLibrary library(context);
+    ASSERT_EQ(library.OpenDocumentFile(WriteFile("lib.pro", kLibrary)), 1);
+    CCASEDoc* hidden = library.Document();
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    ASSERT_NE(hidden, nullptr);
+    const std::vector<CCASEDoc*> documents{first, second, hidden};
+    std::set<std::string> names;
+    for (CCASEDoc* document : documents) {
+        names.insert(document->JournalFileName());
+        // Claimed before any change is recorded.
+        EXPECT_TRUE(FileExists(document->JournalFileName()));
+    }
+    EXPECT_EQ(names.size(), 3u);
+
+    std::vector<size_t> counts;
+    for (CCASEDoc* document : documents) {
+        Model* made = document->NewModel(MkClass, nullptr);
+        ASSERT_NE(made, nullptr);
+        Journal().BeginChange(document, ChangeKind::NewModel);
+        Journal().RecordChange(document, ChangeKind::NewModel, "New Model", made, nullptr);
+        counts.push_back(document->ModelCount());
+    }
+    // Undo in each document takes back its own new model and nothing else.
+    for (size_t undone = 0; undone < documents.size(); ++undone) {
+        ASSERT_TRUE(documents[undone]->GetJournal().Replay(1, false));
+        for (size_t i = 0; i < documents.size(); ++i)
+            EXPECT_EQ(documents[i]->ModelCount(), counts[i] - (i <= undone ? 1 : 0))
+                << "after undo in " << undone << ", document " << i;
+    }
 }
 
 } // namespace

@@ -148,11 +148,14 @@ TEST_F(ProjectFileTest, FailedUpdateLeavesTheFile) {
               "Can't open project file");
 }
 
-TEST_F(ProjectFileTest, JournalNameFollowsTheLargestNumber) {
+TEST_F(ProjectFileTest, JournalNameFollowsTheLargestNumberAndIsClaimedAtOnce) {
     ScopedEnvironment runtime("XDG_RUNTIME_DIR", scratch.Path().c_str());
     std::string folder = PrivateTempFolder();
     ASSERT_EQ(folder, scratch / "quillmark");
     EXPECT_EQ(NextJournalFileName(), folder + "/1_Quillmark.jnl");
+    // The name is taken as it is handed out: the next one differs.
+    EXPECT_TRUE(FileExists(folder + "/1_Quillmark.jnl"));
+    EXPECT_EQ(NextJournalFileName(), folder + "/2_Quillmark.jnl");
     for (const char* name : {"3_Quillmark.jnl", "12_Quillmark.jnl", "x_Quillmark.jnl", "99.txt"})
         ASSERT_TRUE(WriteFileReplacing(folder + "/" + name, ""));
     EXPECT_EQ(NextJournalFileName(), folder + "/13_Quillmark.jnl");

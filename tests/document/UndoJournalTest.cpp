@@ -158,8 +158,6 @@ class UndoJournalTest : public test::DocumentTest {
     // (deleted with its messages).
     static void DragCallBox(UndoJournalTest& t, int index, CPoint by, bool onLifeLine);
 
-    DocumentJournals journals;
-    ScopedInstall<ChangeJournal> installed{&journals};
     std::unique_ptr<CCASEDoc> doc;
     Model* model = nullptr;
     Place* place = nullptr;

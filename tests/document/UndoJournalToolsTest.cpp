@@ -68,8 +68,6 @@ class UndoJournalToolsTest : public test::DocumentTest {
         ASSERT_TRUE(WriteFileReplacing(journal().FileName(), text));
     }
 
-    DocumentJournals journals;
-    ScopedInstall<ChangeJournal> installed{&journals};
     std::unique_ptr<CCASEDoc> doc;
     NotationTemplate* notation = nullptr;
     ToolModel* tool = nullptr;

@@ -83,10 +83,6 @@ class MakersTest : public ScriptingTest {
         ASSERT_FALSE(project->GetJournal().Records().empty());
     }
 
-    // The delete tests record through the project's own journal.
-    DocumentJournals journals;
-    ScopedInstall<ChangeJournal> installed{&journals};
-
     ScopedEnvironment runtime;
     Profile settings;
     TemplateCache templates;

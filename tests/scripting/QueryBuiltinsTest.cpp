@@ -206,28 +206,5 @@ TEST_F(QueryBuiltinsTest, LooksClauseErrors) {
         EXPECT_EQ(Value(c.script), c.expected) << c.script;
 }
 
-class FakeFrame : public CChildFrame {
-  public:
-    void* pane = nullptr;
-    int row = -1, column = -1;
-
-  protected:
-    void* SplitterPane(int r, int c) const override {
-        const_cast<FakeFrame*>(this)->row = r;
-        const_cast<FakeFrame*>(this)->column = c;
-        return pane;
-    }
-};
-
-TEST(ChildFrameTest, TheContentIsTheSecondPaneOfTheFirstRow) {
-    FakeFrame frame;
-    EXPECT_EQ(frame.GetContent(), nullptr);
-    EXPECT_EQ(frame.row, 0);
-    EXPECT_EQ(frame.column, 1);
-    int view = 0;
-    frame.pane = &view;
-    EXPECT_EQ(static_cast<void*>(frame.GetContent()), &view);
-}
-
 } // namespace
 } // namespace qm::test

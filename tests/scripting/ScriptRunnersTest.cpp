@@ -9,10 +9,12 @@
 #include "document/Profile.h"
 #include "document/TemplateCache.h"
 #include "drawables/Model.h"
+#include "model/Master.h"
 #include "platform/Files.h"
 #include "scripting/RunContext.h"
 
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace qm::test {
@@ -241,10 +243,9 @@ TEST_F(ScriptRunnersTest, OnlyASuccessfulDocumentationRunOffersTheDocument) {
 }
 
 TEST_F(ScriptRunnersTest, TheDebugFlagComesFromTheScriptsAllowDebuggingOption) {
-    const std::string script =
-        Script("debug.vxs", "(def KestMain (lam (s n tg e x y)\n"
-                            "  (VxWriteLog \"before\") (VxClearLog)\n"
-                            "  (VxWriteLog \" after\")))\n");
+    const std::string script = Script("debug.vxs", "(def KestMain (lam (s n tg e x y)\n"
+                                                   "  (VxWriteLog \"before\") (VxClearLog)\n"
+                                                   "  (VxWriteLog \" after\")))\n");
     const struct {
         const char* name;
         ScriptOptionList options;
@@ -344,6 +345,34 @@ TEST_F(ScriptRunnersTest, SteppedLinksAreRestoredAfterAReverseRunAlsoWhenItFails
     RunReverseScript(kest::nil, good, {}, "", *project, nullptr);
     EXPECT_EQ(second->modelFlags & MfStepLink, 0u);
     EXPECT_EQ(window.Text(), std::to_string(second->modelFlags));
+}
+
+// Counts the masters events of a document.
+struct MastersObserver : DocumentObserver {
+    void MastersChanged(const std::vector<Master*>& masters) override {
+        ++events;
+        last = masters;
+    }
+    int events = 0;
+    std::vector<Master*> last;
+};
+
+TEST_F(ScriptRunnersTest, ARunThatMadeAMasterIsHeardOnceWhenItEnds) {
+    project->LoadText("(Quillmark \"8.0\" project)\n(repository \"\" 0)\n"
+                      "(notation \"<Internal>\")\n(genProfile 178 \"C++\" nil \"\" 0 nil nil)\n"
+                      "(codeFiles)\n(docFiles)\n(masters)\n");
+    MastersObserver observer;
+    project->Events().AddObserver(&observer);
+    const std::string script =
+        Script("make.vxs", "(def KestTask (lam ()\n"
+                           "  (VxMakeMaster (VxProject) (name Made) (tool class))\n"
+                           "  (VxMakeMaster (VxProject) (name Other) (tool class))))\n");
+    EXPECT_TRUE(RunTaskScript(script, *project));
+    project->Events().RemoveObserver(&observer);
+    EXPECT_EQ(observer.events, 1) << window.Text();
+    ASSERT_EQ(observer.last.size(), 2u);
+    std::set<std::string> names{observer.last[0]->name, observer.last[1]->name};
+    EXPECT_EQ(names, (std::set<std::string>{"Made", "Other"}));
 }
 
 } // namespace

@@ -206,20 +206,7 @@ TEST_F(App, BatchMakesOpensAndSavesProjects) {
 namespace qm {
 namespace {
 
-TEST_F(App, ClipboardPathFilesAndPageSize) {
-    const struct {
-        std::string folder;
-        std::string path;
-    } clipboard[] = {
-        {"", "Quillmark.clp"},
-        {"/tmp", "/tmp/Quillmark.clp"},
-        {"/tmp/", "/tmp/Quillmark.clp"},
-        {"/" + std::string(253, 'd'), "/" + std::string(253, 'd') + "/Quillmark.clp"},
-        {"/" + std::string(254, 'd'), "Quillmark.clp"}, // 255 characters: relative
-    };
-    for (const auto& c : clipboard)
-        EXPECT_EQ(MastersClipboardPath(c.folder), c.path) << c.folder.size();
-
+TEST_F(App, FilesAndPageSize) {
     CCASEApp app;
     ASSERT_TRUE(Start(app, {}));
     Environment& environment = *app.Env();

@@ -4,6 +4,7 @@
 #include "shell/CCASEApp.h"
 
 #include "document/CCASEDoc.h"
+#include "drawables/DrawingSwitches.h"
 #include "drawables/Model.h"
 #include "platform/Files.h"
 #include "platform/PagedDevice.h"
@@ -48,6 +49,18 @@ class Printing : public test::ModelTest {
     std::string project;
 };
 
+// A paged device that counts the pages started while drawing's printing
+// switch is on.
+struct SwitchProbe : RecordingPagedDevice {
+    using RecordingPagedDevice::RecordingPagedDevice;
+    bool StartPage() override {
+        if (SwitchOn(DrawingSwitch::Printing))
+            ++printingPages;
+        return RecordingPagedDevice::StartPage();
+    }
+    int printingPages = 0;
+};
+
 TEST_F(Printing, OptionsChooseWhatIsPrinted) {
     CCASEApp app;
     ASSERT_TRUE(app.InitInstance({project}));
@@ -83,11 +96,13 @@ TEST_F(Printing, OptionsChooseWhatIsPrinted) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         document.SetCurrentModel(c.current);
-        RecordingPagedDevice device(2400);
+        SwitchProbe device(2400);
         EXPECT_EQ(document.Print(&device, c.options, 100), c.pages);
         EXPECT_EQ(device.started, c.pages);
         EXPECT_EQ(device.ended, c.pages);
-        EXPECT_EQ(app.Env()->printing, 0);
+        // Every page draws with the printing adjustments; none is left on.
+        EXPECT_EQ(device.printingPages, c.pages);
+        EXPECT_FALSE(SwitchOn(DrawingSwitch::Printing));
     }
 
     // Parents that loop: every model still prints once.
@@ -133,7 +148,7 @@ TEST_F(Printing, OptionsChooseWhatIsPrinted) {
                  CIgnoreException);
     EXPECT_EQ(prompts.asked.back().rfind("Operation failed: can't start page.", 0), 0u)
         << prompts.asked.back();
-    EXPECT_EQ(app.Env()->printing, 0);
+    EXPECT_FALSE(SwitchOn(DrawingSwitch::Printing));
 }
 
 // The print shell command (a project and -p) and the batch option print into
@@ -223,7 +238,7 @@ TEST_F(Printing, PrintSetupStoresThePageSetupAndResizesTheDocuments) {
     });
     ASSERT_TRUE(app.InitInstance({project}));
     Environment& environment = *app.Env();
-    EXPECT_EQ(environment.mainWindow, static_cast<void*>(static_cast<MainFrame*>(frame)));
+    EXPECT_EQ(app.Frame(), frame);
     CCASEDoc& document = *environment.ActiveDocument();
     document.SetModifiedFlag(false);
     PageSetup& settings = environment.Settings().PageSetup;

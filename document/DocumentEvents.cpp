@@ -1,0 +1,342 @@
+// The document's events: the comparison of the document with what its
+// observers were last told, and the sending of the differences.
+#include "document/DocumentEvents.h"
+
+#include "document/CCASEDoc.h"
+#include "drawables/Drawable.h"
+#include "drawables/Model.h"
+#include "model/GuidMap.h"
+#include "model/Master.h"
+
+#include <algorithm>
+
+namespace qm {
+
+namespace {
+
+void Unite(CRect& area, const CRect& rect) {
+    CRect united;
+    united.UnionRect(area, rect);
+    area = united;
+}
+
+// Kinds whose replay may change a master's fields or members.
+bool ReplayTouchesMasters(ChangeKind kind) {
+    switch (kind) {
+    case ChangeKind::PropertyChanges:
+    case ChangeKind::PlaceMasterSwitch:
+    case ChangeKind::TextEdit:
+    case ChangeKind::Replace:
+    case ChangeKind::Annotation:
+    case ChangeKind::AnnotationMultiple:
+    case ChangeKind::Explode:
+    case ChangeKind::ExplodeToExisting:
+    case ChangeKind::BreakExplode:
+    case ChangeKind::GroupAsPlace:
+    case ChangeKind::UngroupPlace:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void DocumentEvents::AddObserver(DocumentObserver* observer) {
+    if (observer != nullptr &&
+        std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+        observers_.push_back(observer);
+}
+
+void DocumentEvents::RemoveObserver(DocumentObserver* observer) {
+    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+void DocumentEvents::BeginGroup() {
+    groupHeld_ = true;
+}
+
+void DocumentEvents::EndGroup() {
+    groupHeld_ = false;
+    Publish();
+}
+
+void DocumentEvents::NoteChanged(ModelObject* model, ModelObject* current,
+                                 const std::vector<ModelObject*>& changed) {
+    const auto* target = dynamic_cast<const Model*>(model);
+    auto note = [&](const ModelObject* object) {
+        if (object == nullptr)
+            return;
+        if (const auto* master = dynamic_cast<const Master*>(object)) {
+            touchedMasters_.push_back(master);
+            return;
+        }
+        const auto* drawable = dynamic_cast<const Drawable*>(object);
+        if (drawable == nullptr)
+            return;
+        const Model* in = target;
+        if (in == nullptr)
+            in = document_.FindModelOfDrawable(drawable);
+        if (in != nullptr)
+            touched_[in].push_back(drawable);
+    };
+    note(current);
+    for (const ModelObject* object : changed)
+        note(object);
+}
+
+void DocumentEvents::NoteReplayed(ChangeKind kind, Model* toShow,
+                                  const std::vector<Drawable*>& toSelect) {
+    if (ReplayTouchesMasters(kind))
+        mastersReplayed_ = true;
+    if (toShow == nullptr)
+        return;
+    toShow_ = toShow;
+    toSelect_ = toSelect;
+    auto& touched = touched_[toShow];
+    touched.insert(touched.end(), toSelect.begin(), toSelect.end());
+}
+
+DocumentEvents::ModelState DocumentEvents::StateOf(Model& model) {
+    ModelState state{&model, model.Id().Text(), model.name, {}};
+    for (const auto& drawable : model.Drawables())
+        state.drawables.push_back(
+            {drawable.get(), drawable->Id().Text(), drawable->repaintRect, drawable->IsSelected()});
+    return state;
+}
+
+template <class Call> void DocumentEvents::Send(Call&& call) {
+    const std::vector<DocumentObserver*> observers = observers_;
+    for (DocumentObserver* observer : observers) {
+        // An observer removed by an earlier one hears no more.
+        if (std::find(observers_.begin(), observers_.end(), observer) != observers_.end())
+            call(*observer);
+    }
+}
+
+void DocumentEvents::CompareDrawables(Model& model, const ModelState* before) {
+    if (before == nullptr)
+        return;
+    std::map<const Drawable*, size_t> earlier;
+    for (size_t i = 0; i < before->drawables.size(); ++i)
+        earlier.emplace(before->drawables[i].drawable, i);
+    std::vector<bool> kept(before->drawables.size(), false);
+    CRect area;
+    bool selection = false;
+    size_t highest = 0;
+    bool any = false;
+    const auto& touched = touched_[&model];
+    for (const auto& owned : model.Drawables()) {
+        const Drawable* drawable = owned.get();
+        const CRect& rect = drawable->repaintRect;
+        const auto found = earlier.find(drawable);
+        if (found == earlier.end() ||
+            before->drawables[found->second].id != drawable->Id().Text()) {
+            Unite(area, rect);
+            selection = selection || drawable->IsSelected();
+            any = true;
+            continue;
+        }
+        const DrawableState& old = before->drawables[found->second];
+        kept[found->second] = true;
+        const bool reordered = any && found->second < highest;
+        highest = std::max(highest, found->second);
+        any = true;
+        if (old.rect != rect || reordered) {
+            Unite(area, old.rect);
+            Unite(area, rect);
+        }
+        if (std::find(touched.begin(), touched.end(), drawable) != touched.end())
+            Unite(area, rect);
+        if (old.selected != drawable->IsSelected())
+            selection = true;
+    }
+    for (size_t i = 0; i < kept.size(); ++i) {
+        if (kept[i])
+            continue;
+        const DrawableState& old = before->drawables[i];
+        Unite(area, old.rect);
+        selection = selection || old.selected;
+    }
+    if (!area.IsRectEmpty()) {
+        model.NoteChanged();
+        Send([&](DocumentObserver& o) { o.DrawablesChanged(model, area); });
+    }
+    if (selection)
+        Send([&](DocumentObserver& o) { o.SelectionChanged(model); });
+}
+
+void DocumentEvents::Publish() {
+    if (Held() || sending_)
+        return;
+    sending_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{sending_};
+
+    std::vector<ModelState> now;
+    for (size_t i = 0; i < document_.ModelCount(); ++i)
+        now.push_back(StateOf(*document_.GetModelAt(i)));
+    auto findBefore = [&](const Model* model) -> const ModelState* {
+        for (const ModelState& state : models_)
+            if (state.model == model && state.id == model->Id().Text())
+                return &state;
+        return nullptr;
+    };
+    auto registered = [&](const std::string& id) {
+        for (GuidMap* map : {document_.ProjectMap(), document_.TemplateMap()})
+            if (map != nullptr && map->Lookup(id.c_str()) != nullptr)
+                return true;
+        return false;
+    };
+
+    std::vector<Model*> added;
+    std::vector<Model*> renamed;
+    std::vector<Model*> moved;
+    std::vector<Model*> removedModels;
+    std::vector<Guid> removedIds;
+    size_t highest = 0;
+    bool any = false;
+    for (size_t i = 0; i < now.size(); ++i) {
+        Model* model = document_.GetModelAt(i);
+        const ModelState* before = findBefore(model);
+        if (before == nullptr) {
+            added.push_back(model);
+            continue;
+        }
+        const size_t at = static_cast<size_t>(before - models_.data());
+        if (any && at < highest)
+            moved.push_back(model);
+        highest = std::max(highest, at);
+        any = true;
+        if (before->name != model->name)
+            renamed.push_back(model);
+    }
+    for (const ModelState& before : models_) {
+        const bool listed = std::any_of(now.begin(), now.end(), [&](const ModelState& state) {
+            return state.model == before.model && state.id == before.id;
+        });
+        if (listed)
+            continue;
+        // A model that left the list is still owned by the document (its
+        // removed models) while its id is registered; otherwise it is gone.
+        if (registered(before.id)) {
+            for (const auto& model : document_.RemovedModels())
+                if (model.get() == before.model)
+                    removedModels.push_back(model.get());
+        } else {
+            removedIds.push_back(Guid(Guid::FromText{before.id.c_str()}));
+        }
+    }
+
+    std::vector<Master*> mastersChanged;
+    std::vector<MasterState> masters;
+    for (const auto& master : document_.Masters().Masters()) {
+        masters.push_back({master.get(), master->Id().Text()});
+        const bool known = std::any_of(masters_.begin(), masters_.end(), [&](const MasterState& m) {
+            return m.master == master.get() && m.id == master->Id().Text();
+        });
+        const bool touched = std::find(touchedMasters_.begin(), touchedMasters_.end(),
+                                       master.get()) != touchedMasters_.end();
+        if (!known || touched || mastersReplayed_)
+            mastersChanged.push_back(master.get());
+    }
+    for (const MasterState& before : masters_)
+        if (!registered(before.id))
+            removedIds.push_back(Guid(Guid::FromText{before.id.c_str()}));
+
+    // Top-level drawables that left their model and the project.
+    for (const ModelState& state : now) {
+        const ModelState* earlier = findBefore(state.model);
+        if (earlier == nullptr)
+            continue;
+        for (const DrawableState& old : earlier->drawables) {
+            const bool listed =
+                std::any_of(state.drawables.begin(), state.drawables.end(),
+                            [&](const DrawableState& d) { return d.drawable == old.drawable; });
+            if (!listed && !registered(old.id))
+                removedIds.push_back(Guid(Guid::FromText{old.id.c_str()}));
+        }
+    }
+
+    const std::vector<ModelState> before = std::move(models_);
+    models_ = std::move(now);
+    masters_ = std::move(masters);
+
+    if (!removedIds.empty())
+        Send([&](DocumentObserver& o) { o.ObjectsRemoved(removedIds); });
+    if (!removedModels.empty())
+        Send([&](DocumentObserver& o) { o.ModelsChanged(ModelsChange::Removed, removedModels); });
+    if (!added.empty())
+        Send([&](DocumentObserver& o) { o.ModelsChanged(ModelsChange::Added, added); });
+    if (!renamed.empty())
+        Send([&](DocumentObserver& o) { o.ModelsChanged(ModelsChange::Renamed, renamed); });
+    if (!moved.empty())
+        Send([&](DocumentObserver& o) { o.ModelsChanged(ModelsChange::Moved, moved); });
+    if (!mastersChanged.empty())
+        Send([&](DocumentObserver& o) { o.MastersChanged(mastersChanged); });
+    for (size_t i = 0; i < document_.ModelCount(); ++i) {
+        Model* model = document_.GetModelAt(i);
+        const ModelState* earlier = nullptr;
+        for (const ModelState& state : before)
+            if (state.model == model && state.id == model->Id().Text())
+                earlier = &state;
+        CompareDrawables(*model, earlier);
+    }
+    touched_.clear();
+    touchedMasters_.clear();
+    mastersReplayed_ = false;
+
+    Model* current = document_.CurrentModel();
+    if (current != current_) {
+        current_ = current;
+        Send([&](DocumentObserver& o) { o.CurrentModelChanged(current); });
+    }
+    if (document_.IsModified() != modified_) {
+        modified_ = document_.IsModified();
+        Send([&](DocumentObserver& o) { o.ModifiedChanged(modified_); });
+    }
+    if (toShow_ != nullptr) {
+        const Model* shown = toShow_;
+        toShow_ = nullptr;
+        const std::vector<Drawable*> select = std::move(toSelect_);
+        toSelect_.clear();
+        for (size_t i = 0; i < document_.ModelCount(); ++i)
+            if (document_.GetModelAt(i) == shown)
+                Send([&](DocumentObserver& o) { o.ReplayShows(*document_.GetModelAt(i), select); });
+    }
+}
+
+void DocumentEvents::NoteModified() {
+    if (Held() || sending_ || document_.IsModified() == modified_)
+        return;
+    modified_ = document_.IsModified();
+    Send([&](DocumentObserver& o) { o.ModifiedChanged(modified_); });
+}
+
+void DocumentEvents::NoteCurrentModel() {
+    Model* current = document_.CurrentModel();
+    if (Held() || sending_ || current == current_)
+        return;
+    current_ = current;
+    Send([&](DocumentObserver& o) { o.CurrentModelChanged(current); });
+}
+
+void DocumentEvents::Forget() {
+    models_.clear();
+    for (size_t i = 0; i < document_.ModelCount(); ++i)
+        models_.push_back(StateOf(*document_.GetModelAt(i)));
+    masters_.clear();
+    for (const auto& master : document_.Masters().Masters())
+        masters_.push_back({master.get(), master->Id().Text()});
+    current_ = document_.CurrentModel();
+    modified_ = document_.IsModified();
+    touched_.clear();
+    touchedMasters_.clear();
+    mastersReplayed_ = false;
+    toShow_ = nullptr;
+    toSelect_.clear();
+}
+
+} // namespace qm

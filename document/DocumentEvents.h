@@ -1,0 +1,158 @@
+// The document's events: what windows listen to (models added, removed,
+// renamed or moved; masters changed; drawables changed with the area to
+// repaint; objects removed; selection, current model, modified flag), and
+// the funnel that sends them when a change has gone through the journal's
+// recording, undo or redo, loading, paste, merge or a script run.
+//
+// Design: the funnel keeps what it last told the observers (the models in
+// order with their names, the masters, each model's drawables with their
+// repaint rectangles, order and selection bits) and sends the differences
+// when a change ends, so that every path into the project yields the same
+// events without each path listing what it touched. Hints from the change
+// (its changed objects, the kinds of the records replayed) add what the
+// comparison cannot see: a text or looks change that keeps the rectangle, a
+// master's fields. While held (a journal group, a load, a paste) nothing is
+// sent; the differences add up and go out once when the hold ends.
+#pragma once
+
+#include "model/ChangeJournal.h"
+#include "model/Guid.h"
+#include "platform/Geometry.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class CCASEDoc;
+class Drawable;
+class Master;
+class Model;
+class ModelObject;
+
+enum class ModelsChange { Added, Removed, Renamed, Moved };
+
+// What a window implements to follow a document. Every call comes after the
+// change, on the user-interface thread; the pointers are valid for the call
+// only (hold an ObjectHandle to keep one). Defaults ignore the event.
+class DocumentObserver {
+  public:
+    virtual ~DocumentObserver() = default;
+    // Models joined or left the document's list (a removed model is no
+    // longer listed), were renamed or changed place in the list.
+    virtual void ModelsChanged(ModelsChange /*change*/, const std::vector<Model*>& /*models*/) {}
+    // Masters were added, or their fields or members may have changed.
+    // Masters that left the project come as ObjectsRemoved.
+    virtual void MastersChanged(const std::vector<Master*>& /*masters*/) {}
+    // Drawables of model changed: area (model coordinates at zoom 1) needs
+    // repainting. Sent once per model and change.
+    virtual void DrawablesChanged(Model& /*model*/, const CRect& /*area*/) {}
+    // Objects (models, masters, top-level drawables) that are no longer
+    // registered in the project, by id.
+    virtual void ObjectsRemoved(const std::vector<Guid>& /*ids*/) {}
+    // The selected drawables of model changed.
+    virtual void SelectionChanged(Model& /*model*/) {}
+    // The document's current model changed (null: none).
+    virtual void CurrentModelChanged(Model* /*model*/) {}
+    virtual void ModifiedChanged(bool /*modified*/) {}
+    // After an undo or redo: the model the replayed record concerns and the
+    // drawables it asks the view to select (empty: keep the selection).
+    virtual void ReplayShows(Model& /*model*/, const std::vector<Drawable*>& /*select*/) {}
+};
+
+class DocumentEvents {
+  public:
+    explicit DocumentEvents(CCASEDoc& document) : document_(document) {}
+    DocumentEvents(const DocumentEvents&) = delete;
+    DocumentEvents& operator=(const DocumentEvents&) = delete;
+
+    // Observers are not owned; one removed while events go out gets no more.
+    void AddObserver(DocumentObserver* observer);
+    void RemoveObserver(DocumentObserver* observer);
+
+    // ---- the funnel ----
+    // A journal group: nothing goes out until the group ends (EndGroup
+    // sends what the group changed, once).
+    void BeginGroup();
+    void EndGroup();
+    // Holds the events for the length of a scope (loading, paste, merge)
+    // and sends them when the outermost scope ends.
+    class Batch {
+      public:
+        explicit Batch(DocumentEvents& events) : events_(events) { ++events_.depth_; }
+        ~Batch() {
+            if (--events_.depth_ == 0)
+                events_.Publish();
+        }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+      private:
+        DocumentEvents& events_;
+    };
+    // Hints of a recorded change: its model and the objects it changed
+    // (drawables repaint where they are even when their rectangles stayed,
+    // masters are reported changed).
+    void NoteChanged(ModelObject* model, ModelObject* current,
+                     const std::vector<ModelObject*>& changed);
+    // Hints of a replayed record: its kind, the model it asks to show and
+    // the drawables it asks to select.
+    void NoteReplayed(ChangeKind kind, Model* toShow, const std::vector<Drawable*>& toSelect);
+    // Sends the differences since the last events (nothing while held).
+    void Publish();
+    // The modified flag or the current model was set: its event goes out at
+    // once when it changed (and nothing is held).
+    void NoteModified();
+    void NoteCurrentModel();
+    // Takes the document as it is for what observers have seen, sending
+    // nothing (a document emptied or replaced whole before it is shown).
+    void Forget();
+
+  private:
+    struct DrawableState {
+        const Drawable* drawable;
+        std::string id;
+        CRect rect;
+        bool selected;
+    };
+    struct ModelState {
+        const Model* model;
+        std::string id;
+        std::string name;
+        std::vector<DrawableState> drawables;
+    };
+    struct MasterState {
+        const Master* master;
+        std::string id;
+    };
+
+    bool Held() const { return groupHeld_ || depth_ > 0; }
+    static ModelState StateOf(Model& model);
+    // Sends the drawables and selection events of one model listed before
+    // (nothing for a model new to the list).
+    void CompareDrawables(Model& model, const ModelState* before);
+    template <class Call> void Send(Call&& call);
+
+    CCASEDoc& document_;
+    std::vector<DocumentObserver*> observers_;
+    bool groupHeld_ = false;
+    int depth_ = 0;
+    bool sending_ = false;
+
+    // What the observers were last told.
+    std::vector<ModelState> models_;
+    std::vector<MasterState> masters_;
+    const Model* current_ = nullptr;
+    bool modified_ = false;
+
+    // Hints gathered since then.
+    std::map<const Model*, std::vector<const Drawable*>> touched_;
+    std::vector<const Master*> touchedMasters_;
+    bool mastersReplayed_ = false;
+    const Model* toShow_ = nullptr;
+    std::vector<Drawable*> toSelect_;
+};
+
+} // namespace qm

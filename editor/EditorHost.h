@@ -1,0 +1,70 @@
+// EditorHost: what a diagram view asks of the frame it sits in. The view
+// never reaches above itself: the frame (shell/) implements this interface
+// and hands it to each view it makes. NullEditorHost answers for a view shown
+// in no frame (tests, headless runs).
+#pragma once
+
+#include "drawables/Looks.h"
+#include "model/ObjectHandle.h"
+#include "platform/Geometry.h"
+
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class CCASEDoc;
+
+class EditorHost {
+  public:
+    virtual ~EditorHost() = default;
+
+    // Opens the property sheet of target (a drawable, a master or a member;
+    // an empty handle: the sheet with no target), of kind as the drawable's
+    // reference gives it; place is the place it was reached through, when
+    // any. With activate the sheet comes to the front.
+    virtual void ShowProperties(CCASEDoc& document, const ObjectHandle& target, int kind,
+                                const ObjectHandle& place, bool activate) = 0;
+    // The "Add Method to Class?" question: the class chosen among candidates
+    // for a new method named method, or an empty handle when declined.
+    virtual ObjectHandle OfferToAddMethod(CCASEDoc& document,
+                                          const std::vector<ObjectHandle>& candidates,
+                                          const std::string& method) = 0;
+    // Writes text to the message pane of the status bar.
+    virtual void SetStatusText(const std::string& text) = 0;
+    // The palette tool new drawables are made with (its tool number), and
+    // its change (a one-shot operation returns to the pointer through it).
+    virtual int CurrentTool() const = 0;
+    virtual void SetCurrentTool(int tool) = 0;
+    // The looks new drawables take.
+    virtual const Looks& CurrentLooks() const = 0;
+    // Pops up a menu of items at a point on the screen and returns the index
+    // chosen, or -1: the call menu of a message, the operation menu of a
+    // class.
+    virtual int PopupMenu(const std::vector<std::string>& items, CPoint screenPoint) = 0;
+};
+
+// The host of a view in no frame: no sheet, no question (declined), no
+// status bar, no menu (nothing chosen); the tool and the looks are kept.
+class NullEditorHost : public EditorHost {
+  public:
+    NullEditorHost();
+    void ShowProperties(CCASEDoc&, const ObjectHandle&, int, const ObjectHandle&, bool) override {}
+    ObjectHandle OfferToAddMethod(CCASEDoc&, const std::vector<ObjectHandle>&,
+                                  const std::string&) override {
+        return {};
+    }
+    void SetStatusText(const std::string& text) override { statusText = text; }
+    int CurrentTool() const override { return tool_; }
+    void SetCurrentTool(int tool) override { tool_ = tool; }
+    const Looks& CurrentLooks() const override { return looks_; }
+    int PopupMenu(const std::vector<std::string>&, CPoint) override { return -1; }
+
+    std::string statusText;
+
+  private:
+    int tool_ = 0;
+    Looks looks_;
+};
+
+} // namespace qm
