@@ -344,12 +344,6 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // the list after the head symbol: reads it into this model.
     virtual kest::Cell* Persist(ModelDocument* document, GuidScope* scope, kest::Cell* list);
 
-    // Raised by every change of the model's drawables, their geometry or looks;
-    // caches (the spatial index, laid-out texts) compare it with the value
-    // they were built at.
-    uint64_t ChangeCount() const { return changeCount_; }
-    void NoteChanged() { ++changeCount_; }
-
     // The model's number: -1 - i for the tool at entry i of a template.
     int32_t ModelNumber() const { return modelNumber; }
     void SetModelNumber(int32_t number) { modelNumber = number; }
