@@ -354,6 +354,39 @@ TEST_F(DocumentTest, AFailedPasteOfNestedPlaceGroupsLeavesEveryMastersCount) {
     EXPECT_EQ(classes->drawables.size(), drawables);
 }
 
+TEST_F(DocumentTest, ModelsPastedOnTheirOwnBecomeChildrenOfTheCurrentModel) {
+    const std::string text = "(Quillmark \"8.0\" clipboard)\n(masters)\n"
+                             "(customModel \"d-new-0000001\" 11 3 \"Pasted\" \"\" \"\" 1 \"\" "
+                             "\"\" 1.0 1.0 (0 0 10 10) (0 0 10 10))\n"
+                             "(customModel \"d-new-0000002\" 11 3 \"Second\" \"\" \"\" 1 \"\" "
+                             "\"\" 1.0 1.0 (0 0 10 10) (0 0 10 10))\n(drawables 11)\n";
+    struct Case {
+        const char* current; // the current model, or null for none
+        bool intoModel;
+        const char* parent; // the first pasted model's parent afterwards
+    } cases[] = {
+        {"Classes", false, "Classes"},
+        {"States", false, "States"},
+        {nullptr, false, nullptr},
+        {"Classes", true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.current ? c.current : "none") << " " << c.intoModel);
+        auto doc = Load(EveryRecord());
+        doc->SetCurrentModel(c.current != nullptr ? doc->FindModelByName(c.current) : nullptr);
+        ASSERT_TRUE(WriteFileReplacing(CCASEDoc::ClipboardFile(), text));
+        ASSERT_TRUE(doc->PasteFromClipboardFile(c.intoModel, nullptr, {}));
+        Model* pasted = doc->FindModelByName("Pasted");
+        ASSERT_NE(pasted, nullptr);
+        EXPECT_EQ(pasted->parentModel,
+                  c.parent != nullptr ? doc->FindModelByName(c.parent) : nullptr);
+        EXPECT_EQ(doc->FindModelByName("Second")->parentModel, nullptr);
+        // Written with the parent and read back the same.
+        const std::string saved = doc->StoreText();
+        EXPECT_EQ(Load(saved)->StoreText(), saved);
+    }
+}
+
 TEST_F(DocumentTest, PasteFindsTheFileTheDesktopClipboardRefersTo) {
     auto from = Load(EveryRecord());
     from->Masters().FindByGuid("m-shape-000001")->Mark(1, 1, 0);
