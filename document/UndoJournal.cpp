@@ -255,16 +255,33 @@ Cell* UndoJournal::BuildForm(ChangeKind kind, ModelObject* model, ModelObject* c
     }
     case ChangeKind::PropertyChanges: {
         // The object and the differences of its copy from before the change
-        // against it; nothing when nothing differs.
-        if (current == nullptr || changed_.empty() || previous_[0] == nullptr)
-            return nil;
-        Cell* diff = previous_[0]->Props(&scope_, current, nullptr, false);
+        // against it, then (placeId oldFlags newFlags) of the place whose
+        // sheet it was: the first changed object that is a place without a
+        // copy, its flags before the change given by SetSavedFlags. Nothing
+        // when nothing differs.
+        Cell* diff = nil;
+        if (current != nullptr && !changed_.empty() && previous_[0] != nullptr) {
+            if (Cell* props = previous_[0]->Props(&scope_, current, nullptr, false))
+                diff = props;
+        }
         bool any = false;
         for (Cell* rest = diff; kest::ispair(rest); rest = kest::cdr(rest))
             any = any || kest::car(rest) != nil;
+        Place* place = nullptr;
+        for (size_t i = 0; i < changed_.size() && place == nullptr; ++i) {
+            if (previous_[i] == nullptr)
+                place = dynamic_cast<Place*>(changed_[i]);
+        }
+        Cell* flags = nil;
+        if (place != nullptr) {
+            any = any || place->placeFlags != savedFlags_;
+            flags = kest::mklist(Str(place->Id().Text()), kest::mkint(int32_t(savedFlags_)),
+                                 kest::mkint(int32_t(place->placeFlags)), nullptr);
+        }
         if (!any)
             return nil;
-        return kest::mklist(head, id, Str(current->Id().Text()), diff, nil, nullptr);
+        ModelObject* object = current != nullptr ? current : place;
+        return kest::mklist(head, id, Str(object->Id().Text()), diff, flags, nullptr);
     }
     case ChangeKind::RenumberMessages: {
         // (id before after textBefore textAfter) for each renumbered
@@ -546,8 +563,25 @@ void UndoJournal::ReplayPropertyChanges(Cell* form, bool redo) {
         fields = CheckTarget(form, target);
     Cell* objectId = Next(fields);
     Cell* diff = Next(fields);
-    if (!IsString(objectId) || !kest::islist(diff))
+    Cell* flags = Next(fields);
+    if (!IsString(objectId) || !kest::islist(diff) || !kest::islist(flags))
         throw CKestException(kDamaged);
+    // The place's flag words, checked before anything changes.
+    Place* place = nullptr;
+    uint32_t placeFlags = 0;
+    if (flags != nil) {
+        Cell* placeId = Next(flags);
+        Cell* before = Next(flags);
+        Cell* after = Next(flags);
+        if (!IsString(placeId) || !IsInteger(before) || !IsInteger(after) || flags != nil)
+            throw CKestException(kDamaged);
+        ModelObject* found = nullptr;
+        scope_.Lookup(placeId->a.str, found, true);
+        place = dynamic_cast<Place*>(found);
+        if (place == nullptr)
+            throw CKestException(kDamaged);
+        placeFlags = uint32_t((redo ? after : before)->a.ival);
+    }
     ModelObject* object = nullptr;
     if (target.model == nullptr) {
         GuidMap* maps[] = {document_.TemplateMap(), document_.ProjectMap()};
@@ -560,12 +594,16 @@ void UndoJournal::ReplayPropertyChanges(Cell* form, bool redo) {
     } else {
         scope_.Lookup(objectId->a.str, object, true);
     }
-    std::unique_ptr<ModelObject> trial = object->Clone();
-    if (trial == nullptr)
-        throw CKestException(kDamaged);
-    trial->SetDetached();
-    trial->Props(&scope_, nullptr, diff, redo);
-    object->Props(&scope_, nullptr, diff, redo);
+    if (diff != nil) {
+        std::unique_ptr<ModelObject> trial = object->Clone();
+        if (trial == nullptr)
+            throw CKestException(kDamaged);
+        trial->SetDetached();
+        trial->Props(&scope_, nullptr, diff, redo);
+        object->Props(&scope_, nullptr, diff, redo);
+    }
+    if (place != nullptr)
+        place->placeFlags = placeFlags;
     modelToShow_ = target.model;
 }
 
