@@ -155,6 +155,11 @@ void Model::Init(CSize size, const std::string& modelName) {
 
 void Model::Detach(GuidScope* scope) {
     DetachDrawables(scope);
+    // The master this model explodes no longer shows it as its submodel.
+    if (parentMaster != nullptr && parentMaster->submodel == this) {
+        parentMaster->submodel = nullptr;
+        parentMaster->submodelRef = ObjectRef();
+    }
     ModelObject::Detach(scope);
 }
 

@@ -146,6 +146,29 @@ TEST_F(ModelRecordTest, FactoryByKind) {
         EXPECT_EQ(CreateModelOfKind(&project, &notation, kind), nullptr) << kind;
 }
 
+TEST_F(ModelRecordTest, DetachingASubmodelTakesItFromItsMaster) {
+    struct Case {
+        const char* what;
+        bool parent;        // the model has a parent master
+        bool mastersOwn;    // that master shows this model as its submodel
+        bool linkAfterward; // the master still shows a submodel afterwards
+    } cases[] = {
+        {"the master's submodel", true, true, false},
+        {"the master explodes into another model", true, false, true},
+        {"no parent master", false, false, true},
+    };
+    for (const Case& c : cases) {
+        Master master(nullptr);
+        Model other(nullptr);
+        Model model(&project);
+        master.submodel = c.mastersOwn ? &model : &other;
+        if (c.parent)
+            model.parentMaster = &master;
+        model.Detach(&scope);
+        EXPECT_EQ(master.submodel != nullptr, c.linkAfterward) << c.what;
+    }
+}
+
 TEST_F(ModelRecordTest, CloneAssignAndPropsExchangeTheFiveFields) {
     auto model = Sample();
     std::unique_ptr<ModelObject> copy = model->Clone();
