@@ -40,6 +40,7 @@ const COLORREF kSysColors[kSysColorCount] = {
     RGB(0x80, 0x80, 0x80), // grey text
     RGB(0xC0, 0xC0, 0xC0), // menu
     RGB(0x00, 0x00, 0x00), // menu text
+    RGB(0x80, 0x80, 0x80), // inactive caption
 };
 
 // The default palette entry of each colour code 0 to 17. Code 16 ("System")

@@ -40,8 +40,9 @@ enum SysColor : int {
     COLOR_GRAYTEXT,
     COLOR_MENU,
     COLOR_MENUTEXT,
+    COLOR_INACTIVECAPTION,
 };
-constexpr int kSysColorCount = COLOR_MENUTEXT + 1;
+constexpr int kSysColorCount = COLOR_INACTIVECAPTION + 1;
 constexpr SysColor COLOR_BTNFACE = COLOR_3DFACE;
 
 // A system colour; an unknown index gives the window-text colour.
