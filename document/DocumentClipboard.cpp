@@ -270,6 +270,17 @@ bool CCASEDoc::PasteFromClipboardFile(bool intoModel, Model* target, CPoint offs
         return false;
     }
     Model* firstNew = models_.size() > firstModel ? models_[firstModel].get() : nullptr;
+    // Models pasted on their own hang under the model being shown: the
+    // first of them without a parent becomes its child.
+    if (!intoModel && currentModel_ != nullptr && !currentModel_->IsToolModel()) {
+        for (size_t i = firstModel; i < models_.size(); ++i) {
+            Model* model = models_[i].get();
+            if (model->parentModel == nullptr && model != currentModel_) {
+                model->parentModel = currentModel_;
+                break;
+            }
+        }
+    }
     for (Master* master : added)
         Journal().AddChangedObject(this, master, nullptr);
     for (size_t i = firstModel; i < models_.size(); ++i)

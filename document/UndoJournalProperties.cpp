@@ -84,16 +84,33 @@ void UndoJournal::ReplayReplace(ChangeKind /*kind*/, Model* model, Cell* fields,
 
 Cell* UndoJournal::BuildPropertyForm(const FormArgs& args) {
     // The object and the differences of its copy from before the change
-    // against it; nothing when nothing differs.
-    if (args.current == nullptr || pending_.changed.empty() || pending_.previous[0] == nullptr)
-        return nil;
-    Cell* diff = pending_.previous[0]->Props(&scope_, args.current, nullptr, false);
+    // against it, then (placeId oldFlags newFlags) of the place whose
+    // sheet it was: the first changed object that is a place without a
+    // copy, its flags before the change given by SetSavedFlags. Nothing
+    // when nothing differs.
+    Cell* diff = nil;
+    if (args.current != nullptr && !pending_.changed.empty() && pending_.previous[0] != nullptr) {
+        if (Cell* props = pending_.previous[0]->Props(&scope_, args.current, nullptr, false))
+            diff = props;
+    }
     bool any = false;
     for (Cell* rest = diff; kest::ispair(rest); rest = kest::cdr(rest))
         any = any || kest::car(rest) != nil;
+    Place* place = nullptr;
+    for (size_t i = 0; i < pending_.changed.size() && place == nullptr; ++i) {
+        if (pending_.previous[i] == nullptr)
+            place = dynamic_cast<Place*>(pending_.changed[i]);
+    }
+    Cell* flags = nil;
+    if (place != nullptr) {
+        any = any || place->placeFlags != pending_.savedFlags;
+        flags = kest::mklist(Str(place->Id().Text()), kest::mkint(int32_t(pending_.savedFlags)),
+                             kest::mkint(int32_t(place->placeFlags)), nullptr);
+    }
     if (!any)
         return nil;
-    return kest::mklist(args.head, args.id, Str(args.current->Id().Text()), diff, nil, nullptr);
+    ModelObject* object = args.current != nullptr ? args.current : place;
+    return kest::mklist(args.head, args.id, Str(object->Id().Text()), diff, flags, nullptr);
 }
 
 void UndoJournal::ReplayPropertyChanges(ChangeKind /*kind*/, Cell* form, bool redo) {
@@ -106,8 +123,25 @@ void UndoJournal::ReplayPropertyChanges(ChangeKind /*kind*/, Cell* form, bool re
         fields = CheckTarget(form, target);
     Cell* objectId = Next(fields);
     Cell* diff = Next(fields);
-    if (!IsString(objectId) || !kest::islist(diff))
+    Cell* flags = Next(fields);
+    if (!IsString(objectId) || !kest::islist(diff) || !kest::islist(flags))
         throw CKestException(kDamaged);
+    // The place's flag words, checked before anything changes.
+    Place* place = nullptr;
+    uint32_t placeFlags = 0;
+    if (flags != nil) {
+        Cell* placeId = Next(flags);
+        Cell* before = Next(flags);
+        Cell* after = Next(flags);
+        if (!IsString(placeId) || !IsInteger(before) || !IsInteger(after) || flags != nil)
+            throw CKestException(kDamaged);
+        ModelObject* found = nullptr;
+        scope_.Lookup(placeId->a.str, found, true);
+        place = dynamic_cast<Place*>(found);
+        if (place == nullptr)
+            throw CKestException(kDamaged);
+        placeFlags = uint32_t((redo ? after : before)->a.ival);
+    }
     ModelObject* object = nullptr;
     if (target.model == nullptr) {
         GuidMap* maps[] = {document_.TemplateMap(), document_.ProjectMap()};
@@ -120,12 +154,16 @@ void UndoJournal::ReplayPropertyChanges(ChangeKind /*kind*/, Cell* form, bool re
     } else {
         scope_.Lookup(objectId->a.str, object, true);
     }
-    std::unique_ptr<ModelObject> trial = object->Clone();
-    if (trial == nullptr)
-        throw CKestException(kDamaged);
-    trial->SetDetached();
-    trial->Props(&scope_, nullptr, diff, redo);
-    object->Props(&scope_, nullptr, diff, redo);
+    if (diff != nil) {
+        std::unique_ptr<ModelObject> trial = object->Clone();
+        if (trial == nullptr)
+            throw CKestException(kDamaged);
+        trial->SetDetached();
+        trial->Props(&scope_, nullptr, diff, redo);
+        object->Props(&scope_, nullptr, diff, redo);
+    }
+    if (place != nullptr)
+        place->placeFlags = placeFlags;
     modelToShow_ = target.model;
 }
 

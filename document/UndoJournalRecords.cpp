@@ -176,7 +176,7 @@ void CountPlaceUses(Drawable* drawable, bool release, int depth) {
     if (place == nullptr || place->master == nullptr)
         return;
     if (!release)
-        place->AddMasterReference();
+        place->Place::AddMasterReference();
     else if (place->master->refCount > 0)
         --place->master->refCount;
 }

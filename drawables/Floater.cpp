@@ -149,7 +149,9 @@ void Floater::AttachToSegment(int code, const CRect& rect, Link* link, int index
     // A floater has no pointer: its anchor stays at the origin, as its record reads.
     anchor = CPoint();
     tagFlags = 0;
-    segment = int16_t(std::clamp(index, 0, kMaxLinkVertices));
+    // The reader takes segments 0..63 only: a floater is never given one
+    // that would make its file unreadable.
+    segment = int16_t(std::clamp(index, 0, kMaxLinkVertices - 1));
     RememberSegment();
     const CPoint centre = ClampRect(rect).CenterPoint();
     CPoint p, q;
@@ -255,6 +257,15 @@ void Floater::LayoutLabel() {
 }
 
 void Floater::Reanchor() {
+    // The floater stays where its arrow is and takes its position anew from
+    // the moved segment: the nearest point and the side the arrow lies on.
+    CPoint p, q;
+    if (SegmentEnds(p, q)) {
+        const CPoint centre = ArrowCentre();
+        CPoint nearest;
+        NearestPointOnSegment(centre.x, centre.y, p.x, p.y, q.x, q.y, nearest);
+        SetLocalPosition(centre, nearest);
+    }
     LayoutBesideSegment();
     RememberSegment();
 }
@@ -351,7 +362,7 @@ Cell* Floater::Props(GuidScope*, ModelObject* other, Cell* list, bool redo) {
         attachment = chosen[3]->a.str;
     if (chosen[4] != nullptr)
         tagFlags = uint8_t(chosen[4]->a.ival);
-    return list;
+    return r.Rest();
 }
 
 void Floater::ResolveRefs(ModelDocument* document, GuidScope* scope, DrawableModel* model) {

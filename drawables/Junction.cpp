@@ -459,6 +459,13 @@ Cell* Junction::Persist(GuidScope* scope, Cell* list) {
     const CRect pointRect(readPoint.x, readPoint.y, readPoint.x, readPoint.y);
     if (!RectInRange(b) || !RectInRange(rp) || !RectInRange(lb) || !RectInRange(pointRect))
         r.Fail("rectangles", "coordinates within the diagram range");
+    // Outside a paste an id is the junction's own: links name it, so one
+    // that another object holds is a broken file, not a clash to mend.
+    if (map != nullptr && !id.IsNil() && scope->readMap == nullptr) {
+        ModelObject* holder = map->Lookup(id.Text());
+        if (holder != nullptr && holder != this)
+            r.Fail("id", "an id no other object holds");
+    }
 
     kindCode = readKind;
     pivot_ = nullptr;
@@ -478,11 +485,6 @@ Cell* Junction::Persist(GuidScope* scope, Cell* list) {
             if (!(guid == id.Text()))
                 readAs_ = id.Text();
         } else {
-            // Outside a paste a taken id still gets a new one: two objects
-            // under one id would make every later look-up ambiguous.
-            ModelObject* holder = map->Lookup(id.Text());
-            if (holder != nullptr && holder != this)
-                guid.Generate();
             map->Register(0, guid.Text(), true, this);
         }
     } else if (map != nullptr) {

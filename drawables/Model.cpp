@@ -15,6 +15,7 @@
 #include "drawables/ZoomScaling.h"
 #include "kernel/Kernel.h"
 #include "model/GuidMap.h"
+#include "model/MasterCollection.h"
 #include "model/ModelDocument.h"
 
 #include <cmath>
@@ -155,6 +156,11 @@ void Model::Init(CSize size, const std::string& modelName) {
 
 void Model::Detach(GuidScope* scope) {
     DetachDrawables(scope);
+    // The master this model explodes no longer shows it as its submodel.
+    if (parentMaster != nullptr && parentMaster->submodel == this) {
+        parentMaster->submodel = nullptr;
+        parentMaster->submodelRef = ObjectRef();
+    }
     ModelObject::Detach(scope);
 }
 
@@ -406,19 +412,22 @@ Drawable* Model::FindPlaceByMasterName(ModelDocument*, int masterKind,
         if (node == nullptr || !drawable->IsPlace())
             continue;
         const Master* master = node->GetMaster();
-        if (master != nullptr && master->Kind() == masterKind && master->name == masterName &&
-            master->nameSpace == nameSpace)
+        if (master != nullptr && MasterMatches(master, masterKind, masterName, nameSpace))
             return drawable.get();
     }
     return nullptr;
 }
 
-Drawable* Model::FindLink(int toolKind, const Drawable* source, const Drawable* target) const {
+Drawable* Model::FindLink(int toolKind, const std::string& name, const Drawable* source,
+                          const Drawable* target) const {
     for (const auto& drawable : drawables) {
         NodeDrawable* from = nullptr;
         NodeDrawable* to = nullptr;
-        if (drawable->IsLink() && drawable->kindCode == toolKind &&
-            drawable->GetLinkEnds(from, to) && from == source && to == target)
+        if (!drawable->IsLink() || drawable->kindCode != toolKind ||
+            !drawable->GetLinkEnds(from, to) || from != source || to != target)
+            continue;
+        const auto* link = dynamic_cast<const Link*>(drawable.get());
+        if ((link != nullptr ? link->name : std::string()) == name)
             return drawable.get();
     }
     return nullptr;

@@ -124,13 +124,16 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     virtual Drawable* FindGroupOf(const Drawable* drawable) const;
     // The first top-level place whose master is master, or null.
     Drawable* FindPlaceOfMaster(const Master* master) const;
-    // The first top-level place of the master of that look-up kind, name and
-    // namespace, or null. The masters are those the model's places stand for.
+    // The first top-level place whose master has that look-up kind and name,
+    // and that namespace unless nameSpace is empty (then any namespace
+    // matches, as the document's look-up of masters has it); null when none.
     virtual Drawable* FindPlaceByMasterName(ModelDocument* document, int masterKind,
                                             const std::string& masterName,
                                             const std::string& nameSpace) const;
-    // The first top-level link of that kind code between the two nodes, or null.
-    virtual Drawable* FindLink(int toolKind, const Drawable* source, const Drawable* target) const;
+    // The first top-level link of that kind code and name text between the
+    // two nodes, or null. A link without a name text matches only "".
+    virtual Drawable* FindLink(int toolKind, const std::string& name, const Drawable* source,
+                               const Drawable* target) const;
     // Diagram models make a place of a master here; the base answers null.
     virtual Drawable* CreatePlace(ModelDocument* document, Master* master, const CRect& rect);
     // The drawable under (x, y): see the .cpp. Null when nothing is hit.

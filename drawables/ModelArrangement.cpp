@@ -235,6 +235,9 @@ void Model::Reposition(ModelDocument* document, int mode, CRect& repaint) {
     const int64_t n = int64_t(parts.size());
     if (n < 2)
         return;
+    // Spacing works on the sums and the union as they were before any
+    // drawable was resized or aligned.
+    const int64_t sumWidth = width, sumHeight = height;
     width /= n;
     height /= n;
     left /= n;
@@ -292,8 +295,8 @@ void Model::Reposition(ModelDocument* document, int mode, CRect& repaint) {
             const CPoint ca = a->bounds.CenterPoint(), cb = b->bounds.CenterPoint();
             return across ? ca.x < cb.x : ca.y < cb.y;
         });
-        const int64_t gap = across ? (int64_t{all.Width()} - width * n) / (n - 1)
-                                   : (int64_t{all.Height()} - height * n) / (n - 1);
+        const int64_t gap = across ? (int64_t{all.Width()} - sumWidth) / (n - 1)
+                                   : (int64_t{all.Height()} - sumHeight) / (n - 1);
         for (size_t i = 1; i + 1 < order.size(); ++i) {
             const CRect& previous = order[i - 1]->bounds;
             const CRect& own = order[i]->bounds;
@@ -306,17 +309,6 @@ void Model::Reposition(ModelDocument* document, int mode, CRect& repaint) {
             order[i]->Mark(1, 1, 0);
         }
     };
-    // The sums were of the sizes before any resizing; spacing works on them.
-    width = 0;
-    height = 0;
-    all.SetRectEmpty();
-    for (Drawable* drawable : parts) {
-        width += drawable->bounds.Width();
-        height += drawable->bounds.Height();
-        all.UnionRect(all, drawable->bounds);
-    }
-    width /= n;
-    height /= n;
     if ((mode & RmSpaceAcross) != 0)
         space(true);
     if ((mode & RmSpaceDown) != 0)

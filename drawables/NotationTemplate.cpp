@@ -4,6 +4,8 @@
 // name.
 #include "drawables/NotationTemplate.h"
 
+#include <cassert>
+
 #include "drawables/TemplateFile.h"
 #include "kernel/Kernel.h"
 #include "platform/Errors.h"
@@ -535,6 +537,15 @@ ToolModel* NotationTemplate::AppendTool(std::unique_ptr<ToolModel> tool) {
     tool->SetModelNumber(-1 - ToolCount());
     tools.push_back(std::move(tool));
     return tools.back().get();
+}
+
+ToolModel* NotationTemplate::InsertTool(int index, std::unique_ptr<ToolModel> tool) {
+    assert(index >= 0 && index <= ToolCount() && "tool index out of range");
+    ToolModel* inserted = tool.get();
+    tools.insert(tools.begin() + index, std::move(tool));
+    for (int i = index; i < ToolCount(); ++i)
+        tools[size_t(i)]->SetModelNumber(-1 - i);
+    return inserted;
 }
 
 ToolModel* NotationTemplate::AddTool(std::unique_ptr<ToolModel> tool, bool& needEnlarge) {

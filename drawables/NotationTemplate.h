@@ -202,6 +202,9 @@ class NotationTemplate {
     ToolModel* AddTool(std::unique_ptr<ToolModel> tool, bool& needEnlarge);
     // Appends a tool as read or built (entry i gets model number -1 - i).
     ToolModel* AppendTool(std::unique_ptr<ToolModel> tool);
+    // Inserts a tool at entry index (at most ToolCount()) and renumbers the
+    // entries from there on, so that entry i keeps model number -1 - i.
+    ToolModel* InsertTool(int index, std::unique_ptr<ToolModel> tool);
     void HideTool(ToolModel& tool);
     int FindFreeIconSlot(const ToolModel* tool, bool& needEnlarge) const;
     int FindFreeToolId(const ToolModel* tool) const;

@@ -111,7 +111,8 @@ void Place::ResolveMaster(ModelDocument*, GuidScope* scope, bool byText) {
     if (master == nullptr)
         throw CKestException(Format("bad place record: %s names no master",
                                     pending.IsText() ? pending.Text() : "the id"));
-    AddMasterReference();
+    // Only this place's own use: a group's members count theirs as they resolve.
+    Place::AddMasterReference();
 }
 
 void Place::Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRect* fromFrame,

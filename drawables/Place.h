@@ -105,7 +105,9 @@ class Place : public NodeDrawable {
     // Sets the parameter box (empty when the tool has no compartment
     // frame); 0 without a box, else the line height.
     int LayoutParameterBox(DeviceContext* dc, const Looks& looks);
-    void GetSubmodelMarkerRect(CRect& rect) const;
+    // The square where the submodel marker is drawn and hit: 8 by 8 in the
+    // bottom-right corner of the bounds (a lane takes its top-right corner).
+    virtual void GetSubmodelMarkerRect(CRect& rect) const;
     bool IsNearBorder(int x, int y, int tolerance) const;
     bool HasJunction(const Junction* junction) const;
     // A new junction of tool toolId (400..405) at the point, registered in
@@ -124,11 +126,14 @@ class Place : public NodeDrawable {
     virtual void ComputeAutoSize(DeviceContext* dc, CRect& rect);
     void SaveJunctionAnchors();
     void MoveCurrentJunction(int dx, int dy, CRect& dirty);
-    void AddMasterReference();
+    // Counts one use of the master (a place group counts its member places'
+    // first, then its own).
+    virtual void AddMasterReference();
     // Takes this place's count off the master; the master leaves the
     // collection when its count reached 0 and removeUnused is set: the
-    // caller receives it (null when it stays).
-    std::unique_ptr<Master> ReleaseMaster(MasterCollection& masters, bool removeUnused);
+    // caller receives it (null when it stays). A place group releases its
+    // member places' masters first (they stay in the collection), then its own.
+    virtual std::unique_ptr<Master> ReleaseMaster(MasterCollection& masters, bool removeUnused);
     virtual void Relayout();
     // Shows the members the filter asks for (0x1, 0x2 attributes, 0x4, 0x8
     // methods), journaled as "Annotation"; true when anything changed.

@@ -92,6 +92,24 @@ void PlaceGroup::ResolveRefs(ModelDocument* document, GuidScope* scope, Drawable
     members_.SetParent(this);
 }
 
+void PlaceGroup::AddMasterReference() {
+    for (const auto& member : *members_.GetMemberList()) {
+        if (auto* place = member->IsPlace() ? dynamic_cast<Place*>(member.get()) : nullptr)
+            place->AddMasterReference();
+    }
+    Place::AddMasterReference();
+}
+
+std::unique_ptr<Master> PlaceGroup::ReleaseMaster(MasterCollection& masters, bool removeUnused) {
+    for (const auto& member : *members_.GetMemberList()) {
+        if (auto* place = member->IsPlace() ? dynamic_cast<Place*>(member.get()) : nullptr) {
+            std::unique_ptr<Master> kept = place->ReleaseMaster(masters, false);
+            (void)kept;
+        }
+    }
+    return Place::ReleaseMaster(masters, removeUnused);
+}
+
 void PlaceGroup::GetAnchorRect(CRect& rect, int corner, bool) const {
     GetContentRect(rect, 1);
     switch (corner) {
@@ -182,10 +200,7 @@ void PlaceGroup::Draw(DeviceContext& dc, const Looks* imposed, double zoom, cons
     }
     DrawJunctions(dc, &resolved, zoom);
     CRect marker;
-    if (const auto* swimlane = dynamic_cast<const Swimlane*>(this))
-        swimlane->GetSubmodelMarkerRect(marker);
-    else
-        GetSubmodelMarkerRect(marker);
+    GetSubmodelMarkerRect(marker);
     DrawSubmodelMarker(dc, marker, master != nullptr && master->submodel != nullptr, zoom);
 }
 

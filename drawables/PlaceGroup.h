@@ -35,6 +35,8 @@ class PlaceGroup : public Place {
     void MarkFiltered(int value, int mask, Drawable* filter) override;
     using Place::ResolveRefs;
     void ResolveRefs(ModelDocument* document, GuidScope* scope, DrawableModel* model) override;
+    void AddMasterReference() override;
+    std::unique_ptr<Master> ReleaseMaster(MasterCollection& masters, bool removeUnused) override;
     void GetAnchorRect(CRect& rect, int corner, bool centred) const override;
     void Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRect* fromFrame,
               const CRect* toFrame, int flag) override;
@@ -136,7 +138,7 @@ class Swimlane : public PlaceGroup {
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
     bool IsEqual(const Drawable& other) const override;
     bool IsEqualContent(const Drawable& other) const override;
-    void GetSubmodelMarkerRect(CRect& rect) const;
+    void GetSubmodelMarkerRect(CRect& rect) const override;
 
   private:
     void Forget(Swimlane* lane);

@@ -390,17 +390,19 @@ void CalloutPolygon(int32_t x, int32_t y, const CRect& rect, CPoint points[7]) {
     const CPoint tr(rect.right, rect.top), bl(rect.left, rect.bottom);
     int32_t a, b;
     points[0] = CPoint(x, y);
+    // The side within 2 units of c, tested left, right, top, bottom: near a
+    // corner the vertical sides take the notch.
     if (std::abs(c.x - rect.left) < 2) {
         notch(c.y, rect.top, rect.bottom, a, b);
         const CPoint rest[6] = {{rect.left, a}, tl, tr, br, bl, {rect.left, b}};
         std::copy(rest, rest + 6, points + 1);
-    } else if (std::abs(c.y - rect.top) < 2) {
-        notch(c.x, rect.left, rect.right, a, b);
-        const CPoint rest[6] = {{b, rect.top}, tr, br, bl, tl, {a, rect.top}};
-        std::copy(rest, rest + 6, points + 1);
     } else if (std::abs(c.x - rect.right) < 2) {
         notch(c.y, rect.top, rect.bottom, a, b);
         const CPoint rest[6] = {{rect.right, b}, br, bl, tl, tr, {rect.right, a}};
+        std::copy(rest, rest + 6, points + 1);
+    } else if (std::abs(c.y - rect.top) < 2) {
+        notch(c.x, rect.left, rect.right, a, b);
+        const CPoint rest[6] = {{b, rect.top}, tr, br, bl, tl, {a, rect.top}};
         std::copy(rest, rest + 6, points + 1);
     } else {
         notch(c.x, rect.left, rect.right, a, b);

@@ -696,6 +696,41 @@ void CopyColourTable(const BitmapRecord& b, size_t pixels, ToolBitmap& strip) {
     std::copy_n(b.bytes.begin() + std::ptrdiff_t(pixels), tail, strip.ColourTable().begin());
 }
 
+// Built-in tool i as the built-in template holds it, not yet in the array.
+std::unique_ptr<ToolModel> MakeBuiltinTool(NotationTemplate& notation, int i) {
+    auto tool = std::make_unique<ToolModel>(&notation.guidMap);
+    tool->Init(CSize(32, 32), "");
+    tool->SetTool(int16_t(i), &notation.toolBitmap,
+                  i < kBuiltinLinkTools ? ToolTypeLink : ToolTypePlace, kToolScale);
+    BuildDefaultToolPalette(*tool, notation, i);
+    return tool;
+}
+
+bool HasTool(const NotationTemplate& notation, int id) {
+    for (const auto& tool : notation.tools) {
+        if (tool->id == id)
+            return true;
+    }
+    return false;
+}
+
+// Entries 0..23 must be the built-in tools, in order: they are indexed by id.
+// Hidden tools are not written, so a built-in tool deleted from the explorer
+// is missing from its file: it is put back at its entry, hidden again and
+// registered under its id. A built-in tool that is present but out of its
+// place still makes the file malformed.
+void RestoreHiddenBuiltins(NotationTemplate& notation) {
+    for (int i = 0; i < kBuiltinToolCount; ++i) {
+        if (i < notation.ToolCount() && notation.ToolAt(i)->id == i)
+            continue;
+        if (HasTool(notation, i))
+            Malformed("incorrect no. of tools in template");
+        ToolModel* tool = notation.InsertTool(i, MakeBuiltinTool(notation, i));
+        notation.HideTool(*tool);
+        notation.guidMap.Register(i, nullptr, false, tool);
+    }
+}
+
 void ReadTemplateLists(NotationTemplate& notation, kest::Channel* in) {
     double version = kCurrentFileVersion;
     {
@@ -718,12 +753,7 @@ void ReadTemplateLists(NotationTemplate& notation, kest::Channel* in) {
         else
             Malformed("diagrams, toolModel, or bitmap expected");
     }
-    // Entries 0..23 must be the built-in tools, in order: they are indexed by id.
-    bool builtinsInPlace = notation.ToolCount() >= kBuiltinToolCount;
-    for (int i = 0; builtinsInPlace && i < kBuiltinToolCount; ++i)
-        builtinsInPlace = notation.ToolAt(i)->id == i;
-    if (!builtinsInPlace)
-        Malformed("incorrect no. of tools in template");
+    RestoreHiddenBuiltins(notation);
     GuidScope scope = notation.Scope();
     for (auto& tool : notation.tools) {
         tool->ResolveRefs(nullptr, &scope, false);
@@ -765,8 +795,8 @@ std::string WriteTemplateText(NotationTemplate& notation) {
     }
     for (int i = 0; i < notation.ToolCount(); ++i) {
         ToolModel& tool = *notation.ToolAt(i);
-        // Built-in tools are always written, hidden or not: entries 0..23
-        // must hold them when the file is read again.
+        // Built-in tools are always written, hidden or not, so that other
+        // readers of the file find entries 0..23 in place.
         if (i >= kBuiltinToolCount && tool.IsHidden())
             continue;
         ListMark mark;
@@ -888,12 +918,7 @@ int CreateTemplate(NotationTemplate& notation, const std::string& name) {
     ReplaceBackgroundColour(notation.toolBitmap);
     notation.ownsBitmap = true;
     for (int i = 0; i < kBuiltinToolCount; ++i) {
-        auto tool = std::make_unique<ToolModel>(&notation.guidMap);
-        tool->Init(CSize(32, 32), "");
-        tool->SetTool(int16_t(i), &notation.toolBitmap,
-                      i < kBuiltinLinkTools ? ToolTypeLink : ToolTypePlace, kToolScale);
-        BuildDefaultToolPalette(*tool, notation, i);
-        ToolModel* added = notation.AppendTool(std::move(tool));
+        ToolModel* added = notation.AppendTool(MakeBuiltinTool(notation, i));
         notation.guidMap.Register(i, nullptr, false, added);
     }
     return 1;

@@ -287,7 +287,8 @@ int ToolModel::DrawIcon(DeviceContext& dc, double atZoom) const {
         if (!icon.IsEmpty())
             DrawBitmapZoomed(icon, 0, 0, dc, 0, 0, kIconWidth, kIconHeight, atZoom * kIconCellSize,
                              SRCCOPY);
-        const LogPen old = dc.SelectPen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
+        // The grid in the inactive caption colour.
+        const LogPen old = dc.SelectPen(PS_SOLID, 1, GetSysColor(COLOR_INACTIVECAPTION));
         for (int k = 0; k <= kIconWidth; ++k) {
             const int32_t x = TruncToInt32(kIconCellSize * k * atZoom);
             dc.MoveTo(x, 0);

@@ -16,18 +16,18 @@ namespace qm {
 using kest::Cell;
 using kest::nil;
 
-namespace {
-
-bool Matches(const Master* master, int kind, const std::string& name,
-             const std::string& nameSpace) {
+bool MasterMatches(const Master* master, int kind, const std::string& name,
+                   const std::string& nameSpace) {
     return master->Kind() == kind && master->name == name &&
            (nameSpace.empty() || master->nameSpace == nameSpace);
 }
 
+namespace {
+
 Master* FindIn(const std::vector<std::unique_ptr<Master>>& list, int kind, const std::string& name,
                const std::string& nameSpace) {
     for (const auto& master : list) {
-        if (Matches(master.get(), kind, name, nameSpace))
+        if (MasterMatches(master.get(), kind, name, nameSpace))
             return master.get();
     }
     return nullptr;
@@ -110,7 +110,7 @@ Master* MasterCollection::FindIndexed(int kind, const std::string& name,
             RebuildIndex();
             return FindIn(masters_, kind, name, nameSpace);
         }
-        if (Matches(master, kind, name, nameSpace))
+        if (MasterMatches(master, kind, name, nameSpace))
             return master;
     }
     return nullptr;

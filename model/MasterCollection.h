@@ -24,6 +24,11 @@ namespace qm {
 class GuidMap;
 class GuidScope;
 
+// The collection's look-up rule: the same kind and name, and the same
+// namespace unless nameSpace is empty, which stands for any.
+bool MasterMatches(const Master* master, int kind, const std::string& name,
+                   const std::string& nameSpace);
+
 class MasterCollection {
   public:
     MasterCollection() = default;

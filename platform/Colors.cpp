@@ -46,6 +46,7 @@ const COLORREF kSysColors[kSysColorCount] = {
     RGB(0xFF, 0xFF, 0xFF), // 3-D highlight
     RGB(0x40, 0x40, 0x40), // 3-D dark shadow
     RGB(0xDF, 0xDF, 0xDF), // 3-D light
+    RGB(0x80, 0x80, 0x80), // inactive caption
 };
 
 // The caption bar height of the scheme.

@@ -47,8 +47,9 @@ enum SysColor : int {
     COLOR_3DHILIGHT, // the lit outer edge of a 3-D frame
     COLOR_3DDKSHADOW,
     COLOR_3DLIGHT,
+    COLOR_INACTIVECAPTION,
 };
-constexpr int kSysColorCount = COLOR_3DLIGHT + 1;
+constexpr int kSysColorCount = COLOR_INACTIVECAPTION + 1;
 constexpr SysColor COLOR_BTNFACE = COLOR_3DFACE;
 constexpr SysColor COLOR_3DSHADOW = COLOR_BTNSHADOW;
 

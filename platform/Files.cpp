@@ -165,7 +165,6 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::string&
         if (::fnmatch(pattern.c_str(), name.c_str(), FNM_PERIOD) == 0)
             names.push_back(std::move(name));
     }
-    std::sort(names.begin(), names.end());
     return names;
 }
 

@@ -33,7 +33,7 @@ bool DeleteFile(const std::string& path);
 bool MakeDirectories(const std::string& path);
 
 // The names (without folder) of the regular files in folder whose names match
-// the shell pattern ("*.vxs"), sorted by name so that results are stable.
+// the shell pattern ("*.vxs"), in the order the folder lists them.
 // Empty when the folder cannot be read.
 std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern);
 

@@ -103,14 +103,13 @@ SplitPathResult SplitPath(const std::string& path) {
     SplitPathResult parts;
     if (path.size() <= 3)
         return parts;
-    size_t sep = LastSeparator(path);
-    if (sep == std::string::npos) {
-        parts.fileName = path;
+    // A separator in the first position does not split: neither does none.
+    size_t sep = LastSeparator(path, 1);
+    if (sep == std::string::npos)
         return parts;
-    }
     parts.fileName = path.substr(sep + 1);
     parts.folder = path.substr(0, sep + 1);
-    size_t before = sep == 0 ? std::string::npos : LastSeparator(path.substr(0, sep));
+    size_t before = LastSeparator(path.substr(0, sep));
     size_t nameStart = before == std::string::npos ? 0 : before + 1;
     parts.lastFolderName = path.substr(nameStart, sep - nameStart);
     return parts;

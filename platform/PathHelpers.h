@@ -48,8 +48,8 @@ struct SplitPathResult {
     std::string folder;         // up to and including the last separator
 };
 
-// Splits path at its last separator. Paths of up to 3 characters give three
-// empty parts; a path without a separator is all file name.
+// Splits path at its last separator after the first character. Paths of up
+// to 3 characters, and paths with no such separator, give three empty parts.
 SplitPathResult SplitPath(const std::string& path);
 
 } // namespace qm

@@ -278,17 +278,16 @@ Drawable* DocumentReverseProject::FindLink(Model* model, int tool, const std::st
     if (model == nullptr) {
         return nullptr;
     }
-    if (name.empty()) {
-        return model->FindLink(tool, source, target);
+    if (!name.empty()) {
+        return model->FindLink(tool, name, source, target);
     }
+    // Without a name any link of the tool between the two counts.
     for (const auto& drawable : model->drawables) {
-        if (!drawable->IsLink() || drawable->kindCode != tool) {
-            continue;
-        }
-        auto* link = dynamic_cast<Link*>(drawable.get());
-        if (link != nullptr && link->GetSource() == source && link->GetTarget() == target &&
-            link->name == name) {
-            return link;
+        NodeDrawable* from = nullptr;
+        NodeDrawable* to = nullptr;
+        if (drawable->IsLink() && drawable->kindCode == tool && drawable->GetLinkEnds(from, to) &&
+            from == source && to == target) {
+            return drawable.get();
         }
     }
     return nullptr;

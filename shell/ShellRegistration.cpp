@@ -16,6 +16,7 @@
 #include "platform/UserFolders.h"
 
 #include <cstdlib>
+#include <optional>
 #include <unistd.h>
 
 namespace qm {
@@ -66,6 +67,7 @@ Exec=@PROGRAM@ -o %f
 Terminal=false
 Categories=Development;
 MimeType=application/x-quillmark-project;
+Icon=quillmark
 Actions=new;print;
 
 [Desktop Action new]
@@ -85,6 +87,7 @@ Exec=@PROGRAM@ -n %f
 Terminal=false
 NoDisplay=true
 MimeType=application/x-quillmark-template;
+Icon=quillmark
 )";
 
 std::string WithProgram(std::string text, const std::string& program) {
@@ -100,10 +103,11 @@ std::string MimePackage() {
         const char* name;
         const char* comment;
         const char* glob;
+        bool icon;
     } types[] = {
-        {kProjectMimeType, "Quillmark project", "*.pro"},
-        {kTemplateMimeType, "Quillmark notation template", "*.not"},
-        {kScriptMimeType, "Quillmark script", "*.vxs"},
+        {kProjectMimeType, "Quillmark project", "*.pro", true},
+        {kTemplateMimeType, "Quillmark notation template", "*.not", true},
+        {kScriptMimeType, "Quillmark script", "*.vxs", false},
     };
     std::string xml =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -113,6 +117,8 @@ std::string MimePackage() {
         xml += std::string("    <comment>") + type.comment + "</comment>\n";
         xml += "    <sub-class-of type=\"text/plain\"/>\n";
         xml += std::string("    <glob pattern=\"") + type.glob + "\"/>\n";
+        if (type.icon)
+            xml += "    <icon name=\"quillmark\"/>\n";
         xml += "  </mime-type>\n";
     }
     xml += "</mime-info>\n";
@@ -121,6 +127,14 @@ std::string MimePackage() {
 
 bool WriteDataFile(const std::string& path, const std::string& bytes) {
     return MakeDirectories(DirectoryOfPath(path)) && WriteFileReplacing(path, bytes);
+}
+
+// Installs the icon the entries and types name from the shipped resources
+// beside the program; without it the desktop shows its generic icon.
+bool InstallIcon(const std::string& installFolder) {
+    const std::optional<std::string> png =
+        ReadWholeFile(JoinPath(installFolder, "Icons/quillmark.png"), 1 << 20);
+    return !png || WriteDataFile(IconFile(), *png);
 }
 
 // Asks the desktop to rebuild its caches; a desktop without the tools reads
@@ -153,6 +167,10 @@ std::string ProjectDesktopEntryFile() {
     return JoinPath(DataHome(), "applications/quillmark.desktop");
 }
 
+std::string IconFile() {
+    return JoinPath(DataHome(), "icons/hicolor/48x48/apps/quillmark.png");
+}
+
 std::string TemplateDesktopEntryFile() {
     return JoinPath(DataHome(), "applications/quillmark-template.desktop");
 }
@@ -163,7 +181,7 @@ void RegisterShellFileTypes(const std::string& installFolder) {
     const std::string program = ExecArgument(JoinPath(installFolder, kProgramName));
     if (!WriteDataFile(ProjectDesktopEntryFile(), WithProgram(kProjectDesktopEntry, program)) ||
         !WriteDataFile(TemplateDesktopEntryFile(), WithProgram(kTemplateDesktopEntry, program)) ||
-        !WriteDataFile(MimePackageFile(), MimePackage())) {
+        !InstallIcon(installFolder) || !WriteDataFile(MimePackageFile(), MimePackage())) {
         MessageBox("Can't access the Registry on this machine!", PromptIcon::Exclamation);
         return;
     }

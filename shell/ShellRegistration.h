@@ -17,11 +17,13 @@ inline constexpr const char* kScriptMimeType = "application/x-quillmark-script";
 std::string MimePackageFile();          // mime/packages/quillmark.xml
 std::string ProjectDesktopEntryFile();  // applications/quillmark.desktop
 std::string TemplateDesktopEntryFile(); // applications/quillmark-template.desktop
+std::string IconFile();                 // icons/hicolor/48x48/apps/quillmark.png
 
 // Registers the types with installFolder (the folder of the quillmark
 // program) unless they are registered already, in which case nothing at all
 // is done. Writes the desktop entries (open, new and print a project, new
-// project from a template) and the mime package, asks the desktop to refresh
+// project from a template), their icon (installFolder/Icons/quillmark.png,
+// when there) and the mime package, asks the desktop to refresh
 // its caches, then sets the user's "DefaultNotation", "NotationFolder",
 // "ScriptFolder" and "DefaultLibrary" settings and the viewers of the
 // generated-code extensions. Shows "Can't access the Registry on this machine!"

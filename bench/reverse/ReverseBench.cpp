@@ -162,7 +162,7 @@ class BenchProject : public ReverseProject {
     }
     Drawable* FindLink(Model* model, int tool, const std::string&, Drawable* source,
                        Drawable* target) override {
-        return model->FindLink(tool, source, target);
+        return model->FindLink(tool, "", source, target);
     }
     Drawable* AddLink(Model* model, int tool, const std::string&, Drawable* source,
                       Drawable* target) override {

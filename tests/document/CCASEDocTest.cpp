@@ -4,6 +4,7 @@
 #include "document/ProjectFile.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
+#include "drawables/TemplateFile.h"
 #include "kernel/Kernel.h"
 #include "model/ChangeJournal.h"
 #include "tests/document/DocumentFixture.h"
@@ -159,6 +160,59 @@ TEST_F(DocumentTest, LoadFailuresShowTheirTextAndLeaveNoHeapMark) {
     prompts.asked.clear();
     EXPECT_FALSE(NewDoc()->OnOpenDocument(scratch / "none.pro"));
     EXPECT_EQ(prompts.asked.back(), "Command failed due to an error:\nCan't open project file");
+}
+
+// A template file as a writer that leaves hidden tools out makes it: the
+// built-in template with tools 3 and 15 deleted from the explorer.
+std::string TemplateWithoutHiddenBuiltIns() {
+    NotationTemplate notation;
+    CreateTemplate(notation, kInternalTemplateName);
+    notation.HideTool(*notation.GetTool(3));
+    notation.HideTool(*notation.GetTool(15));
+    const std::string text = WriteTemplateText(notation);
+    std::string kept;
+    size_t at = 0;
+    for (int tool = -1;; ++tool) {
+        const size_t next = text.find("(toolModel", at + 1);
+        const size_t end = next == std::string::npos ? text.find("(bitmap") : next;
+        if (tool != 3 && tool != 15)
+            kept += text.substr(at, end - at);
+        if (next == std::string::npos)
+            return kept + text.substr(end);
+        at = next;
+    }
+}
+
+TEST_F(DocumentTest, TemplatesWithoutTheirHiddenBuiltInToolsOpenAndTheirProjectsSave) {
+    const std::string file = TemplateWithoutHiddenBuiltIns();
+    const std::string path = settings.NotationFolder + "/Trimmed.not";
+    ASSERT_TRUE(WriteFileReplacing(path, file));
+    std::string text = EveryRecord();
+    text.replace(text.find("<Internal>"), 10, "Trimmed.not");
+    const std::string project = WriteFile("trimmed.pro", text);
+
+    auto doc = NewDoc();
+    ASSERT_TRUE(doc->OnOpenDocument(project))
+        << (prompts.asked.empty() ? "" : prompts.asked.back());
+    const NotationTemplate& notation = *doc->Template();
+    ASSERT_EQ(notation.ToolCount(), 24);
+    for (int i = 0; i < 24; ++i) {
+        EXPECT_EQ(notation.ToolAt(i)->id, i);
+        EXPECT_EQ(notation.ToolAt(i)->ModelNumber(), -1 - i);
+        EXPECT_EQ(notation.ToolAt(i)->IsHidden(), i == 3 || i == 15) << i;
+    }
+    NotationTemplate builtIn;
+    CreateTemplate(builtIn, kInternalTemplateName);
+    EXPECT_EQ(notation.GetTool(15)->name, builtIn.GetTool(15)->name);
+    EXPECT_EQ(doc->StoreText(), text);
+    EXPECT_TRUE(doc->OnSaveDocument(project));
+    EXPECT_EQ(FileText(project), text);
+
+    // Written again, the template holds every built-in tool, the two hidden.
+    NotationTemplate again;
+    ReadTemplateText(again, WriteTemplateText(*doc->Template()));
+    EXPECT_TRUE(again.GetTool(3)->IsHidden());
+    EXPECT_FALSE(again.GetTool(4)->IsHidden());
 }
 
 TEST_F(DocumentTest, MissingTemplateFallsBackToTheBuiltInOne) {

@@ -6,6 +6,7 @@
 #include "drawables/CustomModel.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
+#include "drawables/PlaceGroup.h"
 #include "drawables/ScenarioPlace.h"
 #include "model/ChangeJournal.h"
 #include "platform/DesktopClipboard.h"
@@ -293,6 +294,92 @@ TEST_F(DocumentTest, MalformedClipboardFilesPasteNothing) {
         EXPECT_EQ(doc->Masters().FindByGuid("m-new-0000001"), nullptr);
         EXPECT_EQ(doc->FindModelByName("Pasted"), nullptr);
         EXPECT_EQ(doc->StoreText(), before);
+    }
+}
+
+// Takes the top-level drawable out of the model.
+std::unique_ptr<Drawable> TakeOut(Model& model, Drawable* drawable) {
+    auto at = std::find_if(model.drawables.begin(), model.drawables.end(),
+                           [&](const std::unique_ptr<Drawable>& d) { return d.get() == drawable; });
+    std::unique_ptr<Drawable> taken = std::move(*at);
+    model.drawables.erase(at);
+    return taken;
+}
+
+TEST_F(DocumentTest, AFailedPasteOfNestedPlaceGroupsLeavesEveryMastersCount) {
+    auto doc = Load(EveryRecord());
+    Model* classes = doc->FindModelByName("Classes");
+    Drawable* shape = nullptr;
+    Drawable* circle = nullptr;
+    for (Drawable* d : TopLevel(*classes)) {
+        if (d->IsPlace())
+            (shape == nullptr ? shape : circle) = d;
+    }
+    ASSERT_NE(circle, nullptr);
+    // An outer group of the circle and an inner group holding the shape.
+    DrawableList inside;
+    inside.push_back(TakeOut(*classes, shape));
+    auto inner = std::make_unique<PlaceGroup>(doc->ProjectMap());
+    inner->Fill(inside, nullptr, nullptr);
+    DrawableList outside;
+    outside.push_back(std::move(inner));
+    outside.push_back(TakeOut(*classes, circle));
+    auto outer = std::make_unique<PlaceGroup>(doc->ProjectMap());
+    outer->Fill(outside, nullptr, nullptr);
+    Drawable* group = classes->AddDrawable(std::move(outer));
+    doc->CopyToClipboardFile(classes, std::vector<Drawable*>{group});
+
+    // After the group, a place whose master is nowhere: the paste fails
+    // once the group's places have counted their masters.
+    std::string text = ReadWholeFile(CCASEDoc::ClipboardFile(), 1 << 20).value_or("");
+    const size_t end = text.rfind(')');
+    ASSERT_NE(end, std::string::npos);
+    text.insert(end, " (place \"m-nowhere-0001\" (2) \"\" (junctions) 10 \"p-nowhere-001\" "
+                     "(0 0 10 10) (-5 -5 15 15) (3 3 7 7) 1 0 (nil 1 -12 0 0 4 15 0) \"\")");
+    ASSERT_TRUE(WriteFileReplacing(CCASEDoc::ClipboardFile(), text));
+    std::vector<std::pair<std::string, int>> counts;
+    for (const auto& master : doc->Masters().Masters())
+        counts.emplace_back(master->name, master->refCount);
+    const size_t drawables = classes->drawables.size();
+
+    EXPECT_ANY_THROW(doc->PasteFromClipboardFile(true, classes, {}));
+    std::vector<std::pair<std::string, int>> after;
+    for (const auto& master : doc->Masters().Masters())
+        after.emplace_back(master->name, master->refCount);
+    EXPECT_EQ(after, counts);
+    EXPECT_EQ(classes->drawables.size(), drawables);
+}
+
+TEST_F(DocumentTest, ModelsPastedOnTheirOwnBecomeChildrenOfTheCurrentModel) {
+    const std::string text = "(Quillmark \"8.0\" clipboard)\n(masters)\n"
+                             "(customModel \"d-new-0000001\" 11 3 \"Pasted\" \"\" \"\" 1 \"\" "
+                             "\"\" 1.0 1.0 (0 0 10 10) (0 0 10 10))\n"
+                             "(customModel \"d-new-0000002\" 11 3 \"Second\" \"\" \"\" 1 \"\" "
+                             "\"\" 1.0 1.0 (0 0 10 10) (0 0 10 10))\n(drawables 11)\n";
+    struct Case {
+        const char* current; // the current model, or null for none
+        bool intoModel;
+        const char* parent; // the first pasted model's parent afterwards
+    } cases[] = {
+        {"Classes", false, "Classes"},
+        {"States", false, "States"},
+        {nullptr, false, nullptr},
+        {"Classes", true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.current ? c.current : "none") << " " << c.intoModel);
+        auto doc = Load(EveryRecord());
+        doc->SetCurrentModel(c.current != nullptr ? doc->FindModelByName(c.current) : nullptr);
+        ASSERT_TRUE(WriteFileReplacing(CCASEDoc::ClipboardFile(), text));
+        ASSERT_TRUE(doc->PasteFromClipboardFile(c.intoModel, nullptr, {}));
+        Model* pasted = doc->FindModelByName("Pasted");
+        ASSERT_NE(pasted, nullptr);
+        EXPECT_EQ(pasted->parentModel,
+                  c.parent != nullptr ? doc->FindModelByName(c.parent) : nullptr);
+        EXPECT_EQ(doc->FindModelByName("Second")->parentModel, nullptr);
+        // Written with the parent and read back the same.
+        const std::string saved = doc->StoreText();
+        EXPECT_EQ(Load(saved)->StoreText(), saved);
     }
 }
 

@@ -77,13 +77,22 @@ class UndoJournalTest : public test::DocumentTest {
     }
     // Changes the comment of the place's master as its property sheet does,
     // recorded in model (or without one).
-    void ChangeComment(Model* in) {
+    void ChangeComment(Model* in) { ChangeSheet(in, "a new comment", 0); }
+    // Applies the place's sheet as the property sheet does: the master's
+    // comment (unchanged when null) and the place's flags toggled by flip.
+    void ChangeSheet(Model* in, const char* comment, uint32_t flip) {
         Master& master = *place->master;
         std::unique_ptr<ModelObject> previous = master.Clone();
         previous->SetDetached();
         journal().BeginChange(ChangeKind::PropertyChanges);
-        master.comment = "a new comment";
+        if (comment != nullptr)
+            master.comment = comment;
         journal().AddChangedObject(&master, std::move(previous));
+        if (flip != 0) {
+            journal().AddChangedObject(place, nullptr);
+            journal().SetSavedFlags(place->placeFlags);
+            place->placeFlags ^= flip;
+        }
         journal().RecordChange(ChangeKind::PropertyChanges, "Property Changes", in, &master);
     }
     // Records an empty replace under description: a record of known form
@@ -306,6 +315,12 @@ TEST_F(UndoJournalTest, UndoAndRedoRestoreTheProjectTextOfEveryRecordedOperation
          }},
         {"change a master's properties", [](UndoJournalTest& t) { t.ChangeComment(t.model); }},
         {"change properties without a model", [](UndoJournalTest& t) { t.ChangeComment(nullptr); }},
+        {"change a place's flags alone",
+         [](UndoJournalTest& t) { t.ChangeSheet(t.model, nullptr, PfCompartments); }},
+        {"change a master and its place's flags",
+         [](UndoJournalTest& t) {
+             t.ChangeSheet(t.model, "new", PfCompartments | PfInstanceLabel);
+         }},
         {"move a model up",
          [](UndoJournalTest& t) {
              Model* previous = t.doc->GetModelAt(t.doc->GetModelIndex(t.model) - 1);

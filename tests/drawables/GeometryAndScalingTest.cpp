@@ -341,6 +341,12 @@ TEST(Geometry, CalloutPolygon) {
         {"bottom", {50, 90}, {{50, 90}, {46, 50}, bl, tl, tr, br, {54, 50}}},
         // Near a corner the notch shifts to lie wholly on its side.
         {"corner", {-10, -8}, {{-10, -8}, {0, 0}, tl, tr, br, bl, {0, 8}}},
+        // Through a corner, the sides are tried left, right, top, bottom.
+        {"top-left", {-50, -25}, {{-50, -25}, {0, 0}, tl, tr, br, bl, {0, 8}}},
+        {"top-right", {150, -25}, {{150, -25}, {100, 8}, br, bl, tl, tr, {100, 0}}},
+        {"bottom-right", {150, 75}, {{150, 75}, {100, 50}, br, bl, tl, tr, {100, 42}}},
+        {"bottom-left", {-50, 75}, {{-50, 75}, {0, 42}, tl, tr, br, bl, {0, 50}}},
+        {"near top-right", {199, -49}, {{199, -49}, {100, 8}, br, bl, tl, tr, {100, 0}}},
     };
     for (const Case& c : cases) {
         CPoint points[7];

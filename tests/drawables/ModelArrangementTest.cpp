@@ -69,6 +69,51 @@ TEST_F(ModelArrangementTest, SpaceEvenlyKeepsTheOuterTwoInPlace) {
     EXPECT_EQ(middle->bounds, CRect(150, 20, 200, 70)); // gaps of 100 each side
 }
 
+TEST_F(ModelArrangementTest, SpaceEvenlyLeavesEqualGapsBetweenBoxesOfDifferentSizes) {
+    // Sizes whose sums do not divide by the count: the gap comes from the
+    // sum itself, so every gap is the same.
+    struct Case {
+        bool across;
+        std::vector<int> sizes;
+        int gap;
+    } cases[] = {
+        {true, {31, 50, 20}, 100},
+        {true, {17, 40, 23, 61}, 35},
+        {true, {11, 90, 13, 47, 29, 64, 5}, 12},
+        {false, {31, 50, 20}, 7},
+        {false, {17, 40, 23, 61}, 60},
+        {false, {11, 90, 13, 47, 29, 64, 5}, 41},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.across ? "across " : "down ") << c.sizes.size());
+        const int n = int(c.sizes.size());
+        int span = c.gap * (n - 1);
+        for (int size : c.sizes)
+            span += size;
+        // The first at 0, the last ending at the span; the others bunched
+        // in the middle, overlapping, their centres in their order.
+        std::vector<Drawable*> boxes;
+        for (int i = 0; i < n; ++i) {
+            const int size = c.sizes[size_t(i)];
+            const int at = i == 0 ? 0 : i == n - 1 ? span - size : span / 3 + 3 * i - size / 2;
+            const int side = 10 + i; // across the spacing direction
+            boxes.push_back(NewBox(c.across ? CRect(at, 5 * i, at + size, 5 * i + side)
+                                            : CRect(5 * i, at, 5 * i + side, at + size)));
+            model.Select(boxes.back(), true, nullptr, false);
+        }
+        CRect repaint;
+        model.Reposition(&document, c.across ? RmSpaceAcross : RmSpaceDown, repaint);
+        for (int i = 1; i < n; ++i) {
+            const CRect& before = boxes[size_t(i - 1)]->bounds;
+            const CRect& own = boxes[size_t(i)]->bounds;
+            EXPECT_EQ(c.across ? own.left - before.right : own.top - before.bottom, c.gap) << i;
+        }
+        model.DeselectAll(nullptr, false);
+        for (Drawable* box : boxes)
+            DiscardDrawable(model.RemoveDrawable(box, false), &scope);
+    }
+}
+
 TEST_F(ModelArrangementTest, RepositionOfOneDrawableChangesAndRecordsNothing) {
     Drawable* box = NewBox(CRect(10, 10, 50, 50));
     Place* a = NewPlace(CRect(100, 0, 200, 60));

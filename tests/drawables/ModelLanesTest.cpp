@@ -2,6 +2,7 @@
 // and what hangs on deleted places (tags, message floaters).
 #include "drawables/PlaceGroup.h"
 #include "drawables/Tag.h"
+#include "platform/UserSettings.h"
 #include "tests/drawables/EditingFixture.h"
 
 namespace qm::test {
@@ -145,6 +146,50 @@ TEST_F(ModelLanesTest, GroupAsPlaceLeavesOutLinksToUnselectedPlacesAndUngroupRem
     EXPECT_FALSE(Holds(group));
     EXPECT_EQ(journal.entries.back().name, "Ungroup");
     EXPECT_EQ(journal.changed.front(), group);
+}
+
+TEST_F(ModelLanesTest, TheSubmodelMarkerIsHitWhereItIsDrawn) {
+    FixedUserSettings settings(ShowHyperLinks);
+    ScopedInstall<const UserSettings> installed(&settings);
+    Model sub;
+    Place* place = NewPlace(CRect(0, 0, 100, 60));
+    NewPlace(CRect(200, 0, 300, 60));
+    model.Select(model.drawables.back().get(), true, nullptr, false);
+    CRect repaint;
+    auto* group =
+        dynamic_cast<Place*>(model.Group(&document, nullptr, repaint, true, nullptr, nullptr, 0,
+                                         nullptr, ChangeKind::GroupAsPlace, "Group as Place"));
+    Swimlane* lane = Lane(600);
+    ASSERT_NE(group, nullptr);
+    ASSERT_NE(lane, nullptr);
+    model.DeselectAll(nullptr, false);
+    lane->master = place->master;
+    place->master->submodel = &sub;
+    group->master->submodel = &sub;
+    struct Case {
+        const char* what;
+        Place* place;
+        bool top; // the corner probed: top-right, else bottom-right
+        bool marker;
+    } cases[] = {
+        {"place, bottom right", place, false, true}, {"place, top right", place, true, false},
+        {"group, bottom right", group, false, true}, {"group, top right", group, true, false},
+        {"lane, top right", lane, true, true},       {"lane, bottom right", lane, false, false},
+    };
+    for (const Case& c : cases) {
+        CRect drawn;
+        c.place->GetSubmodelMarkerRect(drawn);
+        const CRect& b = c.place->bounds;
+        EXPECT_EQ(drawn.top, c.top == c.marker ? b.top : b.bottom - 8) << c.what;
+        const CPoint probe(b.right - 5, c.top ? b.top + 2 : b.bottom - 2);
+        int part = HpNone, knob = 0;
+        Drawable* hit = c.place->HitTest(probe.x, probe.y, part, knob, 0);
+        EXPECT_EQ(hit, c.place) << c.what;
+        EXPECT_EQ(part == HpSubmodelMarker, c.marker) << c.what << ": part " << part;
+    }
+    lane->master = nullptr;
+    place->master->submodel = nullptr;
+    group->master->submodel = nullptr;
 }
 
 TEST_F(ModelLanesTest, UngroupingAGroupWithASubmodelIsRefused) {

@@ -4,6 +4,7 @@
 #include "drawables/Model.h"
 
 #include "drawables/DrawableFactory.h"
+#include "drawables/Link.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
@@ -143,6 +144,29 @@ TEST_F(ModelRecordTest, FactoryByKind) {
     }
     for (int kind : {1, 5, -1, 18, 100})
         EXPECT_EQ(CreateModelOfKind(&project, &notation, kind), nullptr) << kind;
+}
+
+TEST_F(ModelRecordTest, DetachingASubmodelTakesItFromItsMaster) {
+    struct Case {
+        const char* what;
+        bool parent;        // the model has a parent master
+        bool mastersOwn;    // that master shows this model as its submodel
+        bool linkAfterward; // the master still shows a submodel afterwards
+    } cases[] = {
+        {"the master's submodel", true, true, false},
+        {"the master explodes into another model", true, false, true},
+        {"no parent master", false, false, true},
+    };
+    for (const Case& c : cases) {
+        Master master(nullptr);
+        Model other(nullptr);
+        Model model(&project);
+        master.submodel = c.mastersOwn ? &model : &other;
+        if (c.parent)
+            model.parentMaster = &master;
+        model.Detach(&scope);
+        EXPECT_EQ(master.submodel != nullptr, c.linkAfterward) << c.what;
+    }
 }
 
 TEST_F(ModelRecordTest, CloneAssignAndPropsExchangeTheFiveFields) {
@@ -397,11 +421,45 @@ TEST_F(ModelLookupTest, PlacesOfMastersLinksAndToolHits) {
     auto* second = Add<StubPlace>(&master, CRect(100, 0, 150, 50));
     auto* link = Add<StubLink>(first, second, 3);
     EXPECT_EQ(model.FindPlaceOfMaster(&master), second);
-    EXPECT_EQ(model.FindPlaceByMasterName(nullptr, NoToolKind, "Order", "shop"), second);
-    EXPECT_EQ(model.FindPlaceByMasterName(nullptr, NoToolKind, "Order", "other"), nullptr);
-    EXPECT_EQ(model.FindLink(3, first, second), link);
-    EXPECT_EQ(model.FindLink(3, second, first), nullptr);
-    EXPECT_EQ(model.FindLink(4, first, second), nullptr);
+    // An empty namespace matches a master of any namespace.
+    struct ByName {
+        const char* name;
+        const char* nameSpace;
+        Drawable* place;
+    } byName[] = {
+        {"Order", "shop", second}, {"Order", "", first},     {"Order", "other", nullptr},
+        {"order", "", nullptr},    {"Invoice", "", nullptr},
+    };
+    for (const ByName& c : byName)
+        EXPECT_EQ(model.FindPlaceByMasterName(nullptr, NoToolKind, c.name, c.nameSpace), c.place)
+            << c.name << " in '" << c.nameSpace << "'";
+    other.nameSpace = "back";
+    EXPECT_EQ(model.FindPlaceByMasterName(nullptr, NoToolKind, "Order", ""), first);
+
+    auto named = [&](const char* name) {
+        auto owned = std::make_unique<Link>(nullptr);
+        owned->kindCode = 3;
+        owned->SetSource(first);
+        owned->SetTarget(second);
+        owned->name = name;
+        return static_cast<Link*>(model.AddDrawable(std::move(owned)));
+    };
+    Link* uses = named("uses");
+    Link* owns = named("owns");
+    struct ByLink {
+        int kind;
+        const char* name;
+        Drawable* from;
+        Drawable* to;
+        Drawable* link;
+    } byLink[] = {
+        {3, "", first, second, link},        {3, "uses", first, second, uses},
+        {3, "owns", first, second, owns},    {3, "holds", first, second, nullptr},
+        {3, "uses", second, first, nullptr}, {4, "", first, second, nullptr},
+        {3, "", second, first, nullptr},
+    };
+    for (const ByLink& c : byLink)
+        EXPECT_EQ(model.FindLink(c.kind, c.name, c.from, c.to), c.link) << c.kind << " " << c.name;
 
     int part = 0, index = 0;
     // The message tool takes a link whose path passes the point.

@@ -456,8 +456,8 @@ TEST_F(NotationTemplateTest, IconEditingShowsTheIconMagnifiedUnderAGrid) {
     for (auto [x, y] : {std::pair{0, 0}, std::pair{1, 1}, std::pair{5, 7}, std::pair{2, 13}})
         EXPECT_EQ(dc.GetPixel(11 * x + 5, 11 * y + 5), strip.Colour(strip.PixelAt(160 + x, y)))
             << x << "," << y;
-    EXPECT_EQ(dc.GetPixel(11, 3), GetSysColor(COLOR_BTNSHADOW)) << "grid";
-    EXPECT_EQ(dc.GetPixel(3, 22), GetSysColor(COLOR_BTNSHADOW)) << "grid";
+    EXPECT_EQ(dc.GetPixel(11, 3), GetSysColor(COLOR_INACTIVECAPTION)) << "grid";
+    EXPECT_EQ(dc.GetPixel(3, 22), GetSysColor(COLOR_INACTIVECAPTION)) << "grid";
 }
 
 TEST_F(NotationTemplateTest, PackageNamesLieInTheTab) {

@@ -151,6 +151,33 @@ TEST_F(PlaceTest, PastingAPlaceWithJunctionsIntoItsOwnModelGivesNewIds) {
     EXPECT_NE(std::string(copy->guid.Text()), original->guid.Text());
 }
 
+TEST_F(PlaceTest, AJunctionIdTakenOutsideAPasteIsAFormatError) {
+    const std::string first = PlaceRecord(
+        "(2) \"\" (junctions (1 \"J0000000000001\" \"P0000000000001\" (0 30) 1 (-32 22 0 38) "
+        "(-42 17 5 65) (-19 40 -4 60) \"port\"))");
+    ASSERT_NE(Make(first), nullptr);
+    Drawable* holder = static_cast<Drawable*>(project.Lookup("J0000000000001"));
+    // Another place whose junction names the same id.
+    std::string second = first;
+    for (size_t at; (at = second.find("P0000000000001")) != std::string::npos;)
+        second.replace(at, 14, "P0000000000002");
+
+    const std::string got = failure([&] { Make(second); });
+    EXPECT_NE(got.find("id"), std::string::npos) << got;
+    EXPECT_EQ(project.Lookup("P0000000000002"), nullptr);
+    EXPECT_EQ(project.Lookup("J0000000000001"), holder);
+
+    // A paste gives the copy's junction a new id instead.
+    GuidTree readMap(GuidTree::TextKeys);
+    scope.readMap = &readMap;
+    auto* pasted = static_cast<Place*>(Make(second));
+    scope.readMap = nullptr;
+    ASSERT_NE(pasted, nullptr);
+    ASSERT_EQ(pasted->Junctions().size(), 1u);
+    EXPECT_NE(std::string(pasted->Junctions()[0]->guid.Text()), "J0000000000001");
+    EXPECT_EQ(project.Lookup("J0000000000001"), holder);
+}
+
 TEST_F(PlaceTest, WithoutAMasterNothingIsDrawnAndTheIdIsEmpty) {
     auto owned = std::make_unique<Place>(&project);
     Place* p = owned.get();

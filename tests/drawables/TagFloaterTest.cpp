@@ -44,7 +44,9 @@ TEST_F(FloaterPropsTest, PropertiesAreExchangedAndSearchedInEveryText) {
     theirs.tagFlags = FfReversed;
     kest::Cell* list = mine.Props(&scope, &theirs, nullptr, false);
     EXPECT_EQ(print(list), "(nil (\"1. call\" \"2. call\") nil (\"\" \"notes.txt\") (0 1))");
-    mine.Props(&scope, nullptr, list, true);
+    // Applying answers what follows the floater's own entries, as links and
+    // junctions do: nothing here.
+    EXPECT_EQ(mine.Props(&scope, nullptr, list, true), kest::nil);
     EXPECT_EQ(mine.text, "2. call");
     EXPECT_EQ(mine.attachment, "notes.txt");
     EXPECT_EQ(mine.tagFlags, FfReversed);
@@ -255,6 +257,40 @@ TEST_F(FloaterTest, TheArrowLiesBesideItsSegmentPointingAlongIt) {
     const CPoint c = f->ArrowCentre();
     EXPECT_EQ(f->HitTest(c.x, c.y, part, knob, 0), f);
     EXPECT_EQ(part, HpBody);
+}
+
+TEST_F(FloaterTest, SegmentsOutsideWhatTheReaderTakesAreNeverStored) {
+    struct Case {
+        int index;
+        int stored;
+    } cases[] = {{-3, 0}, {0, 0}, {1, 1}, {63, 63}, {64, 63}, {1000, 63}};
+    for (const Case& c : cases) {
+        Floater* f = NewFloater(c.index, CPoint(150, 10));
+        EXPECT_EQ(f->segment, c.stored) << c.index;
+        GuidMap again;
+        GuidScope other{&again, &templ, &again};
+        std::unique_ptr<Drawable> back = CreateDrawableFromRecord(read(Write(f)), &other);
+        ASSERT_NE(back, nullptr) << c.index;
+        EXPECT_EQ(static_cast<Floater*>(back.get())->segment, c.stored);
+        DiscardDrawable(std::move(back), &other);
+    }
+}
+
+TEST_F(FloaterTest, ReanchoringKeepsTheArrowWhereItIsAndFacesTheMovedSegment) {
+    Floater* f = NewFloater(0, CPoint(150, 10));
+    const CPoint centre = f->ArrowCentre();
+    ASSERT_LT(centre.y, 30);
+    struct Case {
+        int segmentY;    // the first segment, moved to this height
+        bool labelAbove; // the label lies beyond the arrow, away from it
+    } cases[] = {{80, true}, {-30, false}, {30, true}};
+    for (const Case& c : cases) {
+        link->SetVertices({CPoint(100, c.segmentY), CPoint(300, c.segmentY), CPoint(300, 200)});
+        f->Reanchor();
+        EXPECT_EQ(f->ArrowCentre(), centre) << c.segmentY;
+        EXPECT_EQ(f->segmentStart, CPoint(100, c.segmentY));
+        EXPECT_EQ(f->labelRect.bottom <= centre.y, c.labelAbove) << c.segmentY;
+    }
 }
 
 TEST_F(FloaterTest, DraggedFloatersHopToTheNearestSegment) {

@@ -156,6 +156,11 @@ TEST_F(TemplateFileTest, MalformedFilesFailCleanly) {
         std::string failure;
     };
     const std::string bad = "Operation failed: bad bitmap record in template.\n";
+    const size_t zero = text.find("(toolModel");
+    const size_t one = text.find("(toolModel", zero + 1);
+    const size_t two = text.find("(toolModel", one + 1);
+    const std::string toolsOneAndZero = text.substr(0, zero) + text.substr(one, two - one) +
+                                        text.substr(zero, one - zero) + text.substr(two);
     const Case cases[] = {
         {"stray list", head + "(profile 1 2)\n", "diagrams, toolModel, or bitmap expected"},
         {"atom at top level", head + "17\n", "diagrams, toolModel, or bitmap expected"},
@@ -167,8 +172,7 @@ TEST_F(TemplateFileTest, MalformedFilesFailCleanly) {
         {"too many blocks", bitmap("16 15 1 8 100 240", 2), bad},
         {"block not a chunk", head + "(bitmap 16 15 1 8 100 240 \"x\")\n", bad},
         {"truncated record", head + "(bitmap 16 15 1)\n", "bad bitmap record: ends before"},
-        {"no built-in tools", text.substr(0, text.find("(toolModel")),
-         "incorrect no. of tools in template"},
+        {"built-in tool out of its entry", toolsOneAndZero, "incorrect no. of tools in template"},
         {"wrong header", Replace(text, "notation)", "project)"), "bad file header"},
     };
     for (const Case& c : cases) {

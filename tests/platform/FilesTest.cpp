@@ -5,6 +5,7 @@
 #include "tests/support/ScratchFolder.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -51,12 +52,28 @@ TEST(Files, CopyMoveDeleteSize) {
     EXPECT_FALSE(DeleteFile(dir.Path()));
 }
 
-TEST(Files, ListFilesMatchesPatternInNameOrder) {
+TEST(Files, ListFilesMatchesPatternInTheFoldersOrder) {
     ScratchFolder dir;
-    for (const char* name : {"b.vxs", "a.vxs", "c.txt", ".hidden.vxs"})
+    std::vector<std::string> made;
+    for (int i = 0; i < 40; ++i)
+        made.push_back(std::to_string((i * 17) % 40) + ".vxs");
+    for (const std::string& name : made)
+        WriteText(dir / name, "");
+    for (const char* name : {"c.txt", ".hidden.vxs"})
         WriteText(dir / name, "");
     ASSERT_TRUE(MakeDirectories(dir / "sub.vxs"));
-    EXPECT_EQ(ListFiles(dir.Path(), "*.vxs"), (std::vector<std::string>{"a.vxs", "b.vxs"}));
+    // The order the folder itself gives, as a directory read lists it.
+    std::vector<std::string> listed;
+    DIR* folder = ::opendir(dir.Path().c_str());
+    ASSERT_NE(folder, nullptr);
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name.size() > 4 && name.front() != '.' && name.ends_with(".vxs") && name != "sub.vxs")
+            listed.push_back(name);
+    }
+    ::closedir(folder);
+    ASSERT_EQ(listed.size(), made.size());
+    EXPECT_EQ(ListFiles(dir.Path(), "*.vxs"), listed);
     EXPECT_TRUE(ListFiles(dir / "missing", "*").empty());
 }
 

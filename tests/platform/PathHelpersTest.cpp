@@ -103,8 +103,12 @@ TEST(PathHelpers, SplitPath) {
         {"C:\\Models\\Bank\\a.pro", "Bank", "a.pro", "C:\\Models\\Bank\\"},
         {"/home/u/a.pro", "u", "a.pro", "/home/u/"},
         {"top/a.pro", "top", "a.pro", "top/"},
-        {"/a.pro", "", "a.pro", "/"},
-        {"a.pro", "", "a.pro", ""},
+        {"x/a.pro", "x", "a.pro", "x/"},
+        {"/a/bc", "a", "bc", "/a/"},
+        // Only a separator after the first character splits the path.
+        {"/abcd", "", "", ""},
+        {"/a.pro", "", "", ""},
+        {"a.pro", "", "", ""},
         {"a/b", "", "", ""}, // three characters or fewer
         {"", "", "", ""},
     };

@@ -8,6 +8,7 @@
 #include "platform/Registry.h"
 #include "tests/support/ScratchFolder.h"
 
+#include <QImage>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -74,6 +75,34 @@ TEST_F(ShellRegistration, WritesTypesEntriesAndSettings) {
     ASSERT_NE(profile.FindViewer(ext), nullptr);
     EXPECT_EQ(profile.FindViewer(ext)->application, "xdg-open");
     EXPECT_EQ(profile.DefaultNotation, "UML.not");
+}
+
+TEST_F(ShellRegistration, EntriesAndTheTwoDocumentTypesCarryTheInstalledIcon) {
+    const std::string install = dir / "install";
+    const std::string shipped = QM_FIXTURES "/../../resources/Icons/quillmark.png";
+    const QImage icon(QString::fromStdString(shipped));
+    ASSERT_FALSE(icon.isNull()) << shipped;
+    EXPECT_EQ(icon.size(), QSize(48, 48));
+    ASSERT_TRUE(MakeDirectories(install + "/Icons"));
+    ASSERT_TRUE(CopyFile(shipped, install + "/Icons/quillmark.png"));
+    RegisterShellFileTypes(install);
+    EXPECT_TRUE(prompts.asked.empty());
+
+    EXPECT_EQ(Read(IconFile()), Read(shipped));
+    for (const std::string& entry : {ProjectDesktopEntryFile(), TemplateDesktopEntryFile()})
+        EXPECT_TRUE(Contains(Read(entry), "\nIcon=quillmark\n")) << entry;
+    // The icon goes with the project and template types, not the scripts.
+    const std::string mime = Read(MimePackageFile());
+    struct Case {
+        const char* type;
+        bool icon;
+    } cases[] = {{"project", true}, {"template", true}, {"script", false}};
+    for (const Case& c : cases) {
+        const size_t at = mime.find(std::string("x-quillmark-") + c.type);
+        ASSERT_NE(at, std::string::npos) << c.type;
+        const std::string block = mime.substr(at, mime.find("</mime-type>", at) - at);
+        EXPECT_EQ(Contains(block, "<icon name=\"quillmark\"/>"), c.icon) << c.type;
+    }
 }
 
 TEST_F(ShellRegistration, SecondCallChangesNothing) {
