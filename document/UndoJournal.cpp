@@ -329,6 +329,9 @@ void UndoJournal::ReplayRecord(const JournalRecord& record, bool redo) {
     }
     Target target;
     Cell* fields = CheckTarget(form, target);
+    // The replays also change geometry through the drawables themselves
+    // (vertices, label rectangles): the model is marked changed once here.
+    target.model->NoteChanged();
     (this->*handler.replayFields)(*kind, target.model, fields, redo);
 }
 

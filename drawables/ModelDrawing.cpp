@@ -53,7 +53,7 @@ double DeviceScale(const PagedDevice& device, int32_t pageWidth) {
 
 void Model::Draw(DeviceContext& dc, bool selectedOnly) {
     ScopedDrawingFlag flag(modelFlags & MfRenumber);
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         if (selectedOnly && !drawable->IsSelected(false))
             continue;
         drawable->Draw(dc, &drawable->looks, zoom, nullptr, nullptr, 0);
@@ -82,7 +82,7 @@ void Model::PrintWithSubmodels(const PrintJob& job, PagedDevice& device, int opt
         return;
     DepthGuard guard;
     PrintPages(job, device, options, pageNumber, pageWidth, pageHeight, atZoom);
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         if (!drawable->IsPlace())
             continue;
         auto* node = dynamic_cast<NodeDrawable*>(drawable.get());
@@ -149,7 +149,7 @@ void Model::PrintPage(const PrintJob& job, PagedDevice& device, int options, int
     }
     const CPoint corner = ScaleByZoom(pageRect, scale).TopLeft();
     dc.SetViewportOrg(CPoint(oldOrigin.x - corner.x, oldOrigin.y - corner.y));
-    for (const auto& drawable : drawables)
+    for (const auto& drawable : drawables_)
         drawable->Draw(dc, &drawable->looks, scale, nullptr, nullptr, 0);
     dc.SetViewportOrg(oldOrigin);
 }

@@ -185,7 +185,7 @@ Model* DocumentReverseProject::FindOrCreatePackage(Model* model, const std::stri
         return nullptr;
     }
     Master* package = nullptr;
-    for (const auto& drawable : model->drawables) {
+    for (const auto& drawable : model->Drawables()) {
         if (!drawable->IsPlace()) {
             continue;
         }
@@ -281,7 +281,7 @@ Drawable* DocumentReverseProject::FindLink(Model* model, int tool, const std::st
     if (name.empty()) {
         return model->FindLink(tool, source, target);
     }
-    for (const auto& drawable : model->drawables) {
+    for (const auto& drawable : model->Drawables()) {
         if (!drawable->IsLink() || drawable->kindCode != tool) {
             continue;
         }

@@ -43,8 +43,7 @@ struct Diagram {
     NotationTemplate notation;
     GuidMap project;
     std::vector<std::unique_ptr<Master>> masters;
-    Model model;
-    DrawableList& drawables = model.drawables; // places first, then links; drawn head first
+    Model model; // places first, then links; drawn head first
     std::vector<CPoint> points;
 
     Diagram() {
@@ -62,7 +61,7 @@ struct Diagram {
                 place->Setup(10, CRect(x, y, x + 60, y + 40), master.get(), false);
                 place->AddMasterReference();
                 places.push_back(place);
-                drawables.push_back(std::move(owned));
+                model.AddDrawable(std::move(owned));
                 masters.push_back(std::move(master));
             }
         }
@@ -71,7 +70,7 @@ struct Diagram {
             auto link = std::make_unique<Link>(&project);
             link->Connect(3, association, places[i], places[next % places.size()], 0);
             link->name = i % 3 == 0 ? "uses" : "";
-            drawables.push_back(std::move(link));
+            model.AddDrawable(std::move(link));
         }
         uint32_t seed = 2024;
         for (int i = 0; i < kPoints; ++i) {
@@ -100,11 +99,11 @@ void DrawDiagram(benchmark::State& state) {
     bitmap.CreateBitmap(kWidth, kHeight);
     for (auto _ : state) {
         PainterDC dc(bitmap);
-        for (const auto& d : diagram.drawables)
+        for (const auto& d : diagram.model.Drawables())
             d->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
     }
     benchmark::DoNotOptimize(bitmap.Image()->constBits());
-    state.SetItemsProcessed(state.iterations() * int64_t(diagram.drawables.size()));
+    state.SetItemsProcessed(state.iterations() * int64_t(diagram.model.Drawables().size()));
 }
 
 // The reference: each place's outline and name, each link's line, on QPainter.
@@ -117,7 +116,7 @@ void DrawDirect(benchmark::State& state) {
     for (auto _ : state) {
         QPainter painter(&image);
         painter.setFont(font);
-        for (const auto& d : diagram.drawables) {
+        for (const auto& d : diagram.model.Drawables()) {
             if (auto* place = dynamic_cast<Place*>(d.get())) {
                 const CRect& b = place->bounds;
                 painter.drawRect(b.left, b.top, b.Width() - 1, b.Height() - 1);
@@ -130,7 +129,7 @@ void DrawDirect(benchmark::State& state) {
         }
     }
     benchmark::DoNotOptimize(image.constBits());
-    state.SetItemsProcessed(state.iterations() * int64_t(diagram.drawables.size()));
+    state.SetItemsProcessed(state.iterations() * int64_t(diagram.model.Drawables().size()));
 }
 
 void HitTestDiagram(benchmark::State& state) {
@@ -141,7 +140,7 @@ void HitTestDiagram(benchmark::State& state) {
         const CPoint p = diagram.points[next];
         next = (next + 1) % diagram.points.size();
         int part = 0, knob = 0;
-        for (auto it = diagram.drawables.rbegin(); it != diagram.drawables.rend(); ++it) {
+        for (auto it = diagram.model.Drawables().rbegin(); it != diagram.model.Drawables().rend(); ++it) {
             // Every drawable misses outside its repaint rectangle: the walk
             // asks only those whose rectangle holds the point.
             if (!(*it)->repaintRect.PtInRect(p))
@@ -176,7 +175,7 @@ void ModelHitTest(benchmark::State& state) {
 void ScanRectangles(benchmark::State& state) {
     Diagram& diagram = TheDiagram();
     std::vector<CRect> rects;
-    for (auto it = diagram.drawables.rbegin(); it != diagram.drawables.rend(); ++it)
+    for (auto it = diagram.model.Drawables().rbegin(); it != diagram.model.Drawables().rend(); ++it)
         rects.push_back((*it)->repaintRect);
     size_t next = 0;
     int hits = 0;

@@ -349,7 +349,7 @@ TEST_F(DocumentTest, QueriesOverModelsAndDrawables) {
     auto doc = Load(EveryRecord());
     Model* states = doc->FindModelByName("States");
     ASSERT_NE(states, nullptr);
-    Drawable* member = FindObjectById(states->drawables, "m-2");
+    Drawable* member = FindObjectById(states->Drawables(), "m-2");
     ASSERT_NE(member, nullptr);
     EXPECT_EQ(doc->FindModelOfDrawable(member), states);
     EXPECT_EQ(doc->FindModelOfDrawable(nullptr), nullptr);
@@ -358,7 +358,7 @@ TEST_F(DocumentTest, QueriesOverModelsAndDrawables) {
     for (size_t i = 0; i < doc->ModelCount(); ++i)
         EXPECT_TRUE(doc->GetModelAt(i)->IsMarked());
     doc->MarkDrawables(true);
-    EXPECT_TRUE(states->drawables.front()->IsMarked());
+    EXPECT_TRUE(states->Drawables().front()->IsMarked());
     doc->MarkModels(false);
     EXPECT_FALSE(states->IsMarked());
 
@@ -475,7 +475,7 @@ TEST_F(DocumentTest, ClipboardProgressEndsWithItsStatusWord) {
     EXPECT_EQ(window.calls.back(), "end Nothing to Paste");
     EXPECT_EQ(prompts.beeps, 1);
 
-    doc->CopyToClipboardFile(classes, std::vector<Drawable*>{classes->drawables.front().get()});
+    doc->CopyToClipboardFile(classes, std::vector<Drawable*>{classes->Drawables().front().get()});
     EXPECT_TRUE(doc->PasteFromClipboardFile(true, classes, {}));
     EXPECT_NE(std::find(window.calls.begin(), window.calls.end(), "end Pasted"),
               window.calls.end());

@@ -129,7 +129,7 @@ TEST_F(ModelLanesTest, GroupAsPlaceLeavesOutLinksToUnselectedPlacesAndUngroupRem
                                   ChangeKind::GroupAsPlace, "Group as Place");
     ASSERT_NE(group, nullptr);
     EXPECT_TRUE(group->IsPlaceGroup());
-    EXPECT_EQ(model.drawables.front().get(), group); // at the back
+    EXPECT_EQ(model.Drawables().front().get(), group); // at the back
     EXPECT_TRUE(Holds(out));
     EXPECT_FALSE(Holds(inside));
     EXPECT_FALSE(Holds(a));
