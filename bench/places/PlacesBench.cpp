@@ -83,7 +83,7 @@ struct Diagram {
     }
     ~Diagram() {
         GuidScope scope(&project, &notation.guidMap);
-        for (const auto& d : drawables)
+        for (const auto& d : model.Drawables())
             d->Detach(&scope);
     }
 };
