@@ -140,7 +140,8 @@ void HitTestDiagram(benchmark::State& state) {
         const CPoint p = diagram.points[next];
         next = (next + 1) % diagram.points.size();
         int part = 0, knob = 0;
-        for (auto it = diagram.model.Drawables().rbegin(); it != diagram.model.Drawables().rend(); ++it) {
+        for (auto it = diagram.model.Drawables().rbegin(); it != diagram.model.Drawables().rend();
+             ++it) {
             // Every drawable misses outside its repaint rectangle: the walk
             // asks only those whose rectangle holds the point.
             if (!(*it)->repaintRect.PtInRect(p))
