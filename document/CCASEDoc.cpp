@@ -564,7 +564,7 @@ bool HoldsDrawable(const DrawableList& list, const Drawable* drawable, int depth
         if (d.get() == drawable)
             return true;
         Drawable* container = ContainerOf(d.get());
-        DrawableList* members = container != nullptr ? container->GetMemberList() : nullptr;
+        const DrawableList* members = container != nullptr ? container->MemberList() : nullptr;
         if (members != nullptr && depth < 64 && HoldsDrawable(*members, drawable, depth + 1))
             return true;
     }
@@ -575,7 +575,7 @@ bool HoldsDrawable(const DrawableList& list, const Drawable* drawable, int depth
 
 Model* CCASEDoc::FindModelOfDrawable(const Drawable* drawable) const {
     for (const std::unique_ptr<Model>& model : models_) {
-        if (HoldsDrawable(model->drawables, drawable))
+        if (HoldsDrawable(model->Drawables(), drawable))
             return model.get();
     }
     return nullptr;
@@ -606,7 +606,7 @@ void CCASEDoc::MarkMasters(bool flag) {
 
 void CCASEDoc::MarkDrawables(bool flag) {
     for (const std::unique_ptr<Model>& model : models_) {
-        for (const std::unique_ptr<Drawable>& drawable : model->drawables)
+        for (const std::unique_ptr<Drawable>& drawable : model->Drawables())
             drawable->Mark(flag ? 1 : 0, 1, 0);
     }
 }
@@ -619,7 +619,7 @@ void CCASEDoc::CollectAssociations(Master* master, DrawableRefList& inheritances
     compositions.clear();
     others.clear();
     for (const std::unique_ptr<Model>& model : models_) {
-        for (const std::unique_ptr<Drawable>& drawable : model->drawables)
+        for (const std::unique_ptr<Drawable>& drawable : model->Drawables())
             drawable->CollectIfConnected(master, &inheritances, &realizations, &compositions,
                                          &others);
     }

@@ -56,7 +56,7 @@ std::string PasteFilePath() {
 }
 
 // Gives back the master references the places of list counted.
-void ReleasePlaceMasters(DrawableList& list, MasterCollection& masters) {
+void ReleasePlaceMasters(const DrawableList& list, MasterCollection& masters) {
     for (const std::unique_ptr<Drawable>& drawable : list) {
         if (auto* place = dynamic_cast<Place*>(drawable.get())) {
             std::unique_ptr<Master> unused = place->ReleaseMaster(masters, false);
@@ -223,7 +223,7 @@ bool CCASEDoc::PasteFromClipboardFile(bool intoModel, Model* target, CPoint offs
         while (models_.size() > firstModel) {
             std::unique_ptr<Model> model = std::move(models_.back());
             models_.pop_back();
-            ReleasePlaceMasters(model->drawables, masters_);
+            ReleasePlaceMasters(model->Drawables(), masters_);
             GuidScope modelScope = Scope();
             modelScope.Select(model->IsToolModel());
             model->Detach(&modelScope);
@@ -252,7 +252,7 @@ bool CCASEDoc::PasteFromClipboardFile(bool intoModel, Model* target, CPoint offs
             if (offset.x != 0 || offset.y != 0)
                 drawable->MoveBy(offset.x, offset.y, dirty);
             added.push_back(drawable.get());
-            target->drawables.push_back(std::move(drawable));
+            target->AddDrawable(std::move(drawable));
         }
         pasted.clear();
         // A pasted scenario continues the target's sequence: its call boxes

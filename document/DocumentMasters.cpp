@@ -34,7 +34,7 @@ template <class Visit> void ForEachLink(const DrawableList& list, Visit& visit, 
         if (drawable->IsLink())
             visit(static_cast<Link*>(drawable.get()));
         Drawable* container = ContainerOf(drawable.get());
-        DrawableList* members = container != nullptr ? container->GetMemberList() : nullptr;
+        const DrawableList* members = container != nullptr ? container->MemberList() : nullptr;
         if (members != nullptr && depth < 64)
             ForEachLink(*members, visit, depth + 1);
     }
@@ -188,7 +188,7 @@ std::vector<Master*> CCASEDoc::CollectNestedMasters(Master* master) {
             added = true;
         };
         for (const std::unique_ptr<Model>& model : models_)
-            ForEachLink(model->drawables, visit);
+            ForEachLink(model->Drawables(), visit);
     }
     list.pop_back();
     return list;

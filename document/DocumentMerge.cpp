@@ -312,24 +312,29 @@ std::vector<Drawable*> FlatDrawables(const Model* model) {
 // them back however the writing ends.
 class MembersAside {
   public:
-    explicit MembersAside(DrawableList* members) : members_(members) {
-        if (members_ != nullptr)
-            aside_.splice(aside_.begin(), *members_);
-    }
-    ~MembersAside() {
-        if (members_ != nullptr)
-            members_->splice(members_->begin(), aside_);
-    }
+    explicit MembersAside(Drawable& container)
+        : container_(container), aside_(container.SetMembersAside()) {}
+    ~MembersAside() { container_.RestoreMembers(aside_); }
     MembersAside(const MembersAside&) = delete;
     MembersAside& operator=(const MembersAside&) = delete;
 
   private:
-    DrawableList* members_;
+    Drawable& container_;
     DrawableList aside_;
 };
 
 // As MembersAside for a model's drawables.
-using DrawablesAside = MembersAside;
+class DrawablesAside {
+  public:
+    explicit DrawablesAside(Model& model) : model_(model), aside_(model.SetDrawablesAside()) {}
+    ~DrawablesAside() { model_.RestoreDrawables(aside_); }
+    DrawablesAside(const DrawablesAside&) = delete;
+    DrawablesAside& operator=(const DrawablesAside&) = delete;
+
+  private:
+    Model& model_;
+    DrawableList aside_;
+};
 
 } // namespace
 
@@ -404,14 +409,15 @@ class ProjectMerger {
     // along. Links still on their outlines keep the path their version drew,
     // so merging unchanged versions gives back the same drawing.
     static void SettleGeometry(Model& model) {
-        for (const auto& drawable : model.drawables) {
+        model.NoteChanged();
+        for (const auto& drawable : model.Drawables()) {
             Drawable* d = drawable.get();
             if (d->IsLink() || d->IsTag() || d->IsFloater())
                 continue;
             d->SetBounds(d->bounds);
         }
         bool detached = false;
-        for (const auto& drawable : model.drawables) {
+        for (const auto& drawable : model.Drawables()) {
             auto* link = dynamic_cast<Link*>(drawable.get());
             if (link == nullptr || link->VertexCount() < 2)
                 continue;
@@ -436,7 +442,7 @@ class ProjectMerger {
         CRect repaint;
         model.UpdateLinkGeometry(nullptr, repaint, false);
         // The marks only told the link upkeep what to follow.
-        MarkPlaces(model.drawables, 0, 0);
+        MarkPlaces(model.Drawables(), 0, 0);
     }
 
     static bool Touches(const Drawable& place, CPoint p) {
@@ -445,12 +451,12 @@ class ProjectMerger {
         return area.PtInRect(p);
     }
 
-    static void MarkPlaces(DrawableList& list, int value, int depth) {
+    static void MarkPlaces(const DrawableList& list, int value, int depth) {
         for (const auto& drawable : list) {
             if (!drawable->IsPlace())
                 continue;
             drawable->Mark(value, 0x1, 0);
-            DrawableList* members = drawable->IsGroup() ? drawable->GetMemberList() : nullptr;
+            const DrawableList* members = drawable->IsGroup() ? drawable->MemberList() : nullptr;
             if (members != nullptr && depth < 1000)
                 MarkPlaces(*members, value, depth + 1);
         }
@@ -563,7 +569,7 @@ class ProjectMerger {
         GuidScope source = theirs_.Scope();
         Cell* record = nullptr;
         {
-            DrawablesAside aside(&theirs.drawables);
+            DrawablesAside aside(theirs);
             record = WriteModelRecord(&theirs_, theirs, &source);
         }
         GuidScope target = result_.Scope();
@@ -655,13 +661,13 @@ class ProjectMerger {
         for (const Chosen& c : chosen) {
             KeepMasterOf(*c.drawable, *c.from);
             GuidScope source = c.from->Scope();
-            DrawableList* members = c.drawable->GetMemberList();
+            const DrawableList* members = c.drawable->MemberList();
             std::vector<std::string> ids;
             if (members != nullptr) {
                 for (const auto& member : *members)
                     ids.emplace_back(member->Id().Text());
             }
-            MembersAside aside(members);
+            MembersAside aside(*c.drawable);
             records.push_back(c.drawable->Persist(&source, kest::nil));
             memberIds.push_back(std::move(ids));
         }
@@ -673,18 +679,18 @@ class ProjectMerger {
             if (drawable == nullptr)
                 continue;
             read[i] = drawable.get();
-            model.drawables.push_back(std::move(drawable));
+            model.AddDrawable(std::move(drawable));
         }
         // Mine's references to a drawable merged with theirs find the result.
         for (size_t i = 0; i < chosen.size(); ++i) {
             if (read[i] != nullptr && chosen[i].alias != nullptr)
                 AliasId(*chosen[i].alias, read[i]);
         }
-        for (const auto& drawable : model.drawables)
+        for (const auto& drawable : model.Drawables())
             drawable->ResolveRefs(&result_, &target, &model);
         for (size_t i = 0; i < chosen.size(); ++i)
             RerouteIfEndsMoved(read[i], chosen[i].drawable);
-        RememberLinkGeometry(model.drawables, model.drawables.begin());
+        RememberLinkGeometry(model.Drawables(), model.Drawables().begin());
         TakeBackMembers(model, read, memberIds);
     }
 
@@ -710,9 +716,9 @@ class ProjectMerger {
 
     static void TakeBackMembers(Model& model, const std::vector<Drawable*>& read,
                                 const std::vector<std::vector<std::string>>& memberIds) {
-        std::unordered_map<std::string_view, DrawableList::iterator> topLevel;
-        for (auto it = model.drawables.begin(); it != model.drawables.end(); ++it)
-            topLevel.emplace((*it)->Id().Text(), it);
+        std::unordered_map<std::string_view, Drawable*> topLevel;
+        for (const auto& drawable : model.Drawables())
+            topLevel.emplace(drawable->Id().Text(), drawable.get());
         for (size_t i = 0; i < read.size(); ++i) {
             Drawable* container = read[i];
             if (container == nullptr || memberIds[i].empty())
@@ -721,17 +727,16 @@ class ProjectMerger {
                 auto found = topLevel.find(id);
                 if (found == topLevel.end())
                     continue; // the member went in the merge or is held already
-                Drawable* member = found->second->get();
+                Drawable* member = found->second;
                 if (IsSelfOrAncestor(member, container))
                     continue;
-                std::unique_ptr<Drawable> owned = std::move(*found->second);
-                model.drawables.erase(found->second);
+                std::unique_ptr<Drawable> owned = model.TakeDrawable(member);
                 topLevel.erase(found);
                 Adopt(*container, std::move(owned));
             }
         }
         // A drawable that no container took back is free again.
-        for (const auto& drawable : model.drawables) {
+        for (const auto& drawable : model.Drawables()) {
             if (drawable->Parent() != nullptr)
                 drawable->SetParent(nullptr);
         }

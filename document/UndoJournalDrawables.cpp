@@ -150,7 +150,7 @@ void UndoJournal::ReplayLooks(ChangeKind /*kind*/, Model* model, Cell* fields, b
         read.emplace_back(drawable, looks);
     }
     for (auto& [drawable, looks] : read) {
-        drawable->looks = looks;
+        model->SetDrawableLooks(drawable, looks);
         drawable->UpdateRepaintRect();
         toSelect_.push_back(drawable);
     }
@@ -184,7 +184,7 @@ void UndoJournal::ReplayAutoSizeDrawable(ChangeKind /*kind*/, Model* model, Cell
     if (auto* link = dynamic_cast<Link*>(drawable)) {
         link->SetLabelRect(rect);
     } else if (drawable->IsFloater() || drawable->IsJunction()) {
-        drawable->labelRect = rect;
+        model->SetLabelRect(drawable, rect);
     } else {
         CRect repaint;
         model->SetDrawableBounds(drawable, rect, repaint);

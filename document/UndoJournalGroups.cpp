@@ -81,10 +81,10 @@ Cell* UndoJournal::BuildGroupForm(const FormArgs& args) {
     std::vector<int32_t> memberPositions;
     int32_t groupPosition;
     if (ungroup) {
-        for (Drawable* drawable : model->selection) {
+        for (Drawable* drawable : model->Selection()) {
             if (drawable->Parent() == nullptr) {
                 members.push_back(drawable);
-                memberPositions.push_back(IndexIn(model->drawables, drawable));
+                memberPositions.push_back(IndexIn(model->Drawables(), drawable));
             }
         }
         groupPosition = group->positionBefore;
@@ -93,14 +93,14 @@ Cell* UndoJournal::BuildGroupForm(const FormArgs& args) {
             members.push_back(member.get());
             memberPositions.push_back(member->positionBefore);
         }
-        groupPosition = IndexIn(model->drawables, group);
+        groupPosition = IndexIn(model->Drawables(), group);
     }
 
     // The group's record names its members by id. An ungrouped group holds
     // them again while it is written.
     if (ungroup) {
         for (Drawable* member : members)
-            container->AddMember(TakeFrom(model->drawables, member));
+            container->AddMember(model->TakeDrawable(member));
     }
     Cell* groupRecord = nil;
     scope_.membersById = true;
@@ -115,7 +115,7 @@ Cell* UndoJournal::BuildGroupForm(const FormArgs& args) {
         std::vector<std::unique_ptr<Drawable>> back;
         for (Drawable* member : members)
             back.push_back(container->RemoveMember(member));
-        InsertAtPositions(model->drawables, back, memberPositions);
+        model->InsertDrawables(back, memberPositions);
     }
 
     Cell* lanes = nil;
@@ -204,7 +204,7 @@ void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool 
         Drawable* made = LookupDrawable(Str(groupId));
         PrimitiveGroup* container = MembersOf(made);
         if (container == nullptr || made->Parent() != nullptr ||
-            FindIn(model->drawables, made) == model->drawables.end())
+            FindIn(model->Drawables(), made) == model->Drawables().end())
             throw CKestException(kDamaged);
         for (Drawable* member : members) {
             if (member->Parent() != container)
@@ -213,17 +213,17 @@ void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool 
         std::vector<Drawable*> hanging;
         for (const std::string& hangingId : hangingIds) {
             Drawable* drawable = LookupDrawable(Str(hangingId.c_str()));
-            if (FindIn(model->drawables, drawable) == model->drawables.end())
+            if (FindIn(model->Drawables(), drawable) == model->Drawables().end())
                 throw CKestException(kDamaged);
             hanging.push_back(drawable);
         }
         for (Drawable* drawable : hanging)
-            held_.push_back(TakeFrom(model->drawables, drawable));
-        std::unique_ptr<Drawable> owned = TakeFrom(model->drawables, made);
+            held_.push_back(model->TakeDrawable(drawable));
+        std::unique_ptr<Drawable> owned = model->TakeDrawable(made);
         std::vector<std::unique_ptr<Drawable>> back;
         for (Drawable* member : members)
             back.push_back(container->RemoveMember(member));
-        InsertAtPositions(model->drawables, back, memberPositions);
+        model->InsertDrawables(back, memberPositions);
         if (Master* master = GroupMaster(made)) {
             // The group's use of its master goes with it.
             if (master->refCount > 0)
@@ -248,7 +248,7 @@ void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool 
     // from its record.
     for (Drawable* member : members) {
         if (member->Parent() != nullptr ||
-            FindIn(model->drawables, member) == model->drawables.end())
+            FindIn(model->Drawables(), member) == model->Drawables().end())
             throw CKestException(kDamaged);
     }
     Master* created = nullptr;
@@ -276,8 +276,8 @@ void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool 
     std::vector<int32_t> oldPositions;
     HeldObjects held;
     for (Drawable* member : members) {
-        oldPositions.push_back(IndexIn(model->drawables, member));
-        held.push_back(TakeFrom(model->drawables, member));
+        oldPositions.push_back(IndexIn(model->Drawables(), member));
+        held.push_back(model->TakeDrawable(member));
     }
     GuidScope scope(document_.ProjectMap(), document_.TemplateMap(), model->IsToolModel());
     scope.membersById = true;
@@ -318,7 +318,7 @@ void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool 
             }
             back.push_back(std::move(out));
         }
-        InsertAtPositions(model->drawables, back, oldPositions);
+        model->InsertDrawables(back, oldPositions);
         if (created != nullptr) {
             if (std::unique_ptr<Master> removed = document_.Masters().Remove(created, false))
                 DestroyObject(std::move(removed));
@@ -352,7 +352,7 @@ void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool 
             std::vector<std::unique_ptr<Drawable>> back;
             for (Drawable* member : members)
                 back.push_back(container->RemoveMember(member));
-            InsertAtPositions(model->drawables, back, oldPositions);
+            model->InsertDrawables(back, oldPositions);
             if (Master* master = GroupMaster(raw); master != nullptr && master->refCount > 0)
                 --master->refCount;
             if (auto* lane = dynamic_cast<Swimlane*>(raw); lane != nullptr && swimlane) {
@@ -370,12 +370,12 @@ void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool 
     }
     std::vector<std::unique_ptr<Drawable>> one;
     one.push_back(std::move(made));
-    InsertAtPositions(model->drawables, one, {groupPosition});
+    model->InsertDrawables(one, {groupPosition});
     std::vector<std::unique_ptr<Drawable>> read;
     for (auto& drawable : hanging)
         read.push_back(std::move(drawable));
     hangingPositions.resize(read.size(), -1);
-    InsertAtPositions(model->drawables, read, hangingPositions);
+    model->InsertDrawables(read, hangingPositions);
     toSelect_.push_back(raw);
     modelToShow_ = model;
 }

@@ -35,10 +35,10 @@ using namespace journal;
 namespace {
 
 // The list a move leaves or enters: the group's members, else the model's.
-DrawableList* ListOf(PlaceGroup* group, Model* model) {
+const DrawableList* ListOf(const PlaceGroup* group, const Model* model) {
     if (group != nullptr)
-        return group->GetMemberList();
-    return model != nullptr ? &model->drawables : nullptr;
+        return group->MemberList();
+    return model != nullptr ? &model->Drawables() : nullptr;
 }
 
 // True when drawable lies in model: in its list or, through its groups,
@@ -50,7 +50,7 @@ bool LiesIn(Model* model, Drawable* drawable) {
             return false;
         top = top->Parent();
     }
-    return FindIn(model->drawables, top) != model->drawables.end();
+    return FindIn(model->Drawables(), top) != model->Drawables().end();
 }
 
 // True when drawable is one of those or lies inside one of them.
@@ -78,7 +78,7 @@ void UndoJournal::SetSwimlanes(ModelObject* left, const CRect& leftRect, ModelOb
     pending_.leftOrder.clear();
     if (from == to)
         return;
-    DrawableList* list =
+    const DrawableList* list =
         ListOf(from, from != nullptr ? nullptr : document_.FindModelOfDrawable(to));
     if (list == nullptr)
         return;
@@ -109,7 +109,7 @@ Cell* UndoJournal::BuildMoveForm(const FormArgs& args) {
     // What changed lists: each drawable of the list entered that stood in
     // the list left, in its order now, with the place it left there. Links
     // the drag carried along are among them.
-    DrawableList* entered = ListOf(static_cast<PlaceGroup*>(pending_.newSwimlane), model);
+    const DrawableList* entered = ListOf(static_cast<PlaceGroup*>(pending_.newSwimlane), model);
     if (entered == nullptr)
         return form;
     std::unordered_map<const Drawable*, int32_t> stood;
@@ -190,10 +190,9 @@ void UndoJournal::ReplayMove(ChangeKind /*kind*/, Model* model, Cell* fields, bo
     // Undo takes them back to the list left, each to its place there; redo
     // appends them to the list entered, as the drag did.
     PlaceGroup* to = redo ? entered.group : left.group;
-    DrawableList* toList = ListOf(to, model);
     std::unordered_set<const Drawable*> taken;
     for (auto& [drawable, position] : transferred) {
-        DrawableList* now = OwningList(drawable, model);
+        const DrawableList* now = OwningList(drawable, model);
         if (!taken.insert(drawable).second || !LiesIn(model, drawable) || now == nullptr ||
             FindIn(*now, drawable) == now->end())
             throw CKestException(kDamaged);
@@ -221,13 +220,13 @@ void UndoJournal::ReplayMove(ChangeKind /*kind*/, Model* model, Cell* fields, bo
         std::vector<std::unique_ptr<Drawable>> moving;
         std::vector<int32_t> positions;
         for (auto& [drawable, position] : transferred) {
-            moving.push_back(TakeFrom(*OwningList(drawable, model), drawable));
+            moving.push_back(model->TakeFromOwner(drawable));
             positions.push_back(position);
         }
         Drawable* parent = to != nullptr ? &to->MemberGroup() : nullptr;
         for (auto& drawable : moving)
             drawable->SetParent(parent);
-        InsertAtPositions(*toList, moving, positions);
+        model->InsertDrawables(moving, positions, to);
     }
     for (const Lane* lane : {&left, &entered}) {
         if (lane->group == nullptr || !lane->sized)
@@ -376,7 +375,7 @@ void UndoJournal::ReplayReshape(ChangeKind /*kind*/, Model* model, Cell* fields,
             SetVerticesOf(first, vertices);
         first->UpdateRepaintRect();
     } else if (first->IsFloater() || first->IsJunction()) {
-        first->labelRect = rect;
+        model->SetLabelRect(first, rect);
         first->UpdateRepaintRect();
     } else {
         first->SaveBounds();
@@ -504,7 +503,7 @@ void UndoJournal::ReplayJunction(ChangeKind kind, Model* model, Cell* fields, bo
             RecreateObjects(kind, model, links, nil, nil, fullLinks);
         } catch (...) {
             DestroyObject(place->DetachJunction(made));
-            place->repaintRect = repaint;
+            model->SetRepaintRect(place, repaint);
             throw;
         }
     }

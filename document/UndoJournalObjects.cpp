@@ -119,7 +119,7 @@ std::vector<int32_t> UndoJournal::DrawablePositions(Model* model,
         if (heldSet.count(drawable) != 0) {
             positions.push_back(drawable->positionBefore);
         } else {
-            DrawableList* list = OwningList(drawable, model);
+            const DrawableList* list = OwningList(drawable, model);
             positions.push_back(list != nullptr ? IndexIn(*list, drawable) : -1);
         }
     }
@@ -182,7 +182,7 @@ Cell* UndoJournal::BuildObjectsForm(const FormArgs& args) {
     if (kind == ChangeKind::Paste && model != nullptr &&
         std::find(models.begin(), models.end(), model) == models.end()) {
         // The pasted drawables are the model's selection.
-        for (Drawable* drawable : model->selection) {
+        for (Drawable* drawable : model->Selection()) {
             if (drawable->Parent() == nullptr)
                 drawables.push_back(drawable);
         }
@@ -361,8 +361,7 @@ void UndoJournal::RemoveObjects(ChangeKind kind, Model* model, const ObjectsHead
         for (Drawable* drawable : drawables) {
             if (drawable->Parent() == nullptr)
                 continue;
-            DrawableList* list = drawable->Parent()->GetMemberList();
-            std::unique_ptr<Drawable> out = list != nullptr ? TakeFrom(*list, drawable) : nullptr;
+            std::unique_ptr<Drawable> out = model->TakeFromOwner(drawable);
             if (out == nullptr)
                 continue;
             CountPlaceUses(out.get(), true, 0);
@@ -371,7 +370,7 @@ void UndoJournal::RemoveObjects(ChangeKind kind, Model* model, const ObjectsHead
         bool any = false;
         for (Drawable* drawable : drawables) {
             if (drawable->Parent() == nullptr &&
-                FindIn(model->drawables, drawable) != model->drawables.end()) {
+                FindIn(model->Drawables(), drawable) != model->Drawables().end()) {
                 model->Select(drawable, true, nullptr, false);
                 any = true;
             }
@@ -541,18 +540,19 @@ void UndoJournal::RecreateObjects(ChangeKind kind, Model* model, const ObjectsHe
             submodel->parentMaster = master;
     }
     // Each goes back into its own list: its group's members or the model's.
-    std::vector<DrawableList*> lists;
+    // (a group names the list: null for the model's).
+    std::vector<Drawable*> lists;
     std::vector<std::vector<std::unique_ptr<Drawable>>> byList;
     std::vector<std::vector<int32_t>> positionsByList;
     size_t n = 0;
     for (auto& drawable : newDrawables) {
         toSelect_.push_back(drawable.get());
-        DrawableList* list = OwningList(drawable.get(), model);
-        if (list == nullptr)
-            list = &model->drawables;
-        size_t slot = std::find(lists.begin(), lists.end(), list) - lists.begin();
+        Drawable* group = drawable->Parent();
+        if (group != nullptr && group->MemberList() == nullptr)
+            group = nullptr;
+        size_t slot = std::find(lists.begin(), lists.end(), group) - lists.begin();
         if (slot == lists.size()) {
-            lists.push_back(list);
+            lists.push_back(group);
             byList.emplace_back();
             positionsByList.emplace_back();
         }
@@ -561,7 +561,7 @@ void UndoJournal::RecreateObjects(ChangeKind kind, Model* model, const ObjectsHe
     }
     newDrawables.clear();
     for (size_t slot = 0; slot < lists.size(); ++slot)
-        InsertAtPositions(*lists[slot], byList[slot], positionsByList[slot]);
+        model->InsertDrawables(byList[slot], positionsByList[slot], lists[slot]);
     // A lane comes back into its chain: the lanes behind it make room again.
     for (Drawable* drawable : toSelect_) {
         auto* lane = dynamic_cast<Swimlane*>(drawable);

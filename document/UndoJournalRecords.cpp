@@ -150,10 +150,10 @@ bool SetVerticesOf(Drawable* drawable, const std::vector<CPoint>& points) {
     return false;
 }
 
-DrawableList* OwningList(Drawable* drawable, Model* model) {
-    if (Drawable* parent = drawable->Parent())
-        return parent->GetMemberList();
-    return model != nullptr ? &model->drawables : nullptr;
+const DrawableList* OwningList(const Drawable* drawable, const Model* model) {
+    if (const Drawable* parent = drawable->Parent())
+        return parent->MemberList();
+    return model != nullptr ? &model->Drawables() : nullptr;
 }
 
 int32_t IndexIn(const DrawableList& list, const Drawable* drawable) {
@@ -167,7 +167,7 @@ int32_t IndexIn(const DrawableList& list, const Drawable* drawable) {
 }
 
 void CountPlaceUses(Drawable* drawable, bool release, int depth) {
-    if (DrawableList* members = drawable->GetMemberList();
+    if (const DrawableList* members = drawable->MemberList();
         members != nullptr && depth < kMaxDepth) {
         for (const auto& member : *members)
             CountPlaceUses(member.get(), release, depth + 1);
@@ -182,34 +182,8 @@ void CountPlaceUses(Drawable* drawable, bool release, int depth) {
 }
 
 void CountModelUses(Model& model, bool release) {
-    for (const auto& drawable : model.drawables)
+    for (const auto& drawable : model.Drawables())
         CountPlaceUses(drawable.get(), release, 0);
-}
-
-void InsertAtPositions(DrawableList& list, std::vector<std::unique_ptr<Drawable>>& drawables,
-                       const std::vector<int32_t>& positions) {
-    std::vector<size_t> indices(drawables.size());
-    for (size_t i = 0; i < indices.size(); ++i)
-        indices[i] = i;
-    std::stable_sort(indices.begin(), indices.end(), [&](size_t a, size_t b) {
-        return uint32_t(positions[a]) < uint32_t(positions[b]);
-    });
-    auto at = list.begin();
-    int64_t index = 0;
-    for (size_t i : indices) {
-        if (drawables[i] == nullptr)
-            continue;
-        if (positions[i] < 0) {
-            list.push_back(std::move(drawables[i]));
-            continue;
-        }
-        while (index < positions[i] && at != list.end()) {
-            ++at;
-            ++index;
-        }
-        list.insert(at, std::move(drawables[i]));
-        ++index;
-    }
 }
 
 } // namespace qm::journal

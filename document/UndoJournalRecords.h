@@ -97,17 +97,12 @@ std::vector<CPoint> VerticesOf(const Drawable* drawable);
 bool SetVerticesOf(Drawable* drawable, const std::vector<CPoint>& points);
 // The list a drawable lives in: its group's members, else the model's
 // (null without a model).
-DrawableList* OwningList(Drawable* drawable, Model* model);
+const DrawableList* OwningList(const Drawable* drawable, const Model* model);
 // The place of drawable in list, -1 when it is not there.
 int32_t IndexIn(const DrawableList& list, const Drawable* drawable);
 // Every place in drawable (itself, the members of its groups) gives its use
 // of its master back (release) or takes one more.
 void CountPlaceUses(Drawable* drawable, bool release, int depth);
 void CountModelUses(Model& model, bool release);
-// Puts drawables into list at their positions (-1: at the end), in
-// ascending order of them, so that each lands where it stood: one walk
-// along the list. Null entries are skipped.
-void InsertAtPositions(DrawableList& list, std::vector<std::unique_ptr<Drawable>>& drawables,
-                       const std::vector<int32_t>& positions);
 
 } // namespace qm::journal

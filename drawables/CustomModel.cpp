@@ -126,7 +126,7 @@ void CustomModel::RebindTools(NotationTemplate* notation) {
     // takes the template's tool of its kind when that is another tool, so a
     // project that is loaded and saved again is written as it was read.
     GuidMap* map = notation != nullptr ? &notation->guidMap : nullptr;
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : Drawables()) {
         if (!drawable->IsLink())
             continue;
         auto* link = static_cast<Link*>(drawable.get());
@@ -151,9 +151,9 @@ Cell* CustomModel::Persist(ModelDocument* document, GuidScope* scope, Cell* list
 // ---- marking and upkeep ----
 
 void CustomModel::MarkNodeDrawables(Drawable* node, DrawableRefList& list) {
-    for (const auto& drawable : drawables)
+    for (const auto& drawable : Drawables())
         drawable->Mark(0, 0x1, 0);
-    for (const auto& owned : drawables) {
+    for (const auto& owned : Drawables()) {
         Drawable* drawable = owned.get();
         if (drawable->IsLink() && !drawable->IsMarked()) {
             NodeDrawable* source = nullptr;
@@ -169,7 +169,7 @@ void CustomModel::MarkNodeDrawables(Drawable* node, DrawableRefList& list) {
             drawable->MarkFiltered(1, 0x4, node);
         }
     }
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : Drawables()) {
         if (drawable->IsMarked())
             list.push_back(drawable.get());
         else
@@ -178,7 +178,7 @@ void CustomModel::MarkNodeDrawables(Drawable* node, DrawableRefList& list) {
 }
 
 void CustomModel::UpdatePlaces() {
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : Drawables()) {
         if (auto* place = dynamic_cast<Place*>(drawable.get()))
             place->Relayout();
     }
@@ -188,7 +188,7 @@ Model* CustomModel::FindOrCreateClassPlace(ModelDocument* document, int toolId,
                                            const std::string& placeName,
                                            const std::string& nameSpace) {
     Master* found = nullptr;
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : Drawables()) {
         auto* place = dynamic_cast<Place*>(drawable.get());
         if (place != nullptr && place->master != nullptr && place->master->ToolNumber() == toolId &&
             place->master->name == placeName) {
@@ -209,9 +209,9 @@ Model* CustomModel::FindOrCreateClassPlace(ModelDocument* document, int toolId,
 
 void CustomModel::AnnotateSelection(ModelDocument* document, int filter, CRect& rect) {
     Journal().BeginChange(document, ChangeKind::AnnotationMultiple);
-    DrawableRefList chosen(selection.begin(), selection.end());
+    DrawableRefList chosen(Selection().begin(), Selection().end());
     if (chosen.empty()) {
-        for (const auto& drawable : drawables)
+        for (const auto& drawable : Drawables())
             chosen.push_back(drawable.get());
     }
     for (Drawable* drawable : chosen) {
@@ -230,7 +230,7 @@ void CustomModel::AnnotateSelection(ModelDocument* document, int filter, CRect& 
 
 int CustomModel::GetMaxMessageNumber() const {
     int best = 0;
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : Drawables()) {
         if (const auto* floater = dynamic_cast<const Floater*>(drawable.get()))
             best = std::max(best, floater->GetNumber());
         else if (const auto* group = dynamic_cast<const PlaceGroup*>(drawable.get()))
@@ -362,7 +362,7 @@ int SequenceModel::CompareLifelines(const Link& link) const {
 }
 
 void SequenceModel::MarkLinksAtPlace(const Drawable& place) {
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : Drawables()) {
         auto* link = dynamic_cast<Link*>(drawable.get());
         if (link == nullptr || link->VertexCount() < 2)
             continue;
@@ -376,7 +376,7 @@ void SequenceModel::MarkLinksAtPlace(const Drawable& place) {
 }
 
 void SequenceModel::ShiftAll(int dy, CRect& rect) {
-    for (const auto& drawable : drawables)
+    for (const auto& drawable : Drawables())
         drawable->MoveBy(0, dy, rect);
 }
 
@@ -385,7 +385,7 @@ void SequenceModel::CollectCallBoxMessages(const ScenarioPlace& place, const CRe
     CRect area = rect;
     area.left = ClampCoordinate(int64_t(area.left) - 2);
     area.right = ClampCoordinate(int64_t(area.right) + 2);
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : Drawables()) {
         auto* link = dynamic_cast<Link*>(drawable.get());
         if (link == nullptr || link->VertexCount() < 1)
             continue;
@@ -410,7 +410,7 @@ void SequenceModel::MoveMessages(const DrawableRefList& messages, int dy, CRect*
         move(message);
     // The floaters after their messages: a moved floater remembers the
     // segment it sits on, which must be where the message now lies.
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : Drawables()) {
         if (drawable->IsFloater() && moved.count(AttachedTo(drawable.get())) != 0)
             move(drawable.get());
     }
@@ -421,7 +421,7 @@ void SequenceModel::MoveMessages(const DrawableRefList& messages, int dy, CRect*
 int SequenceModel::AppendCallBoxes(const std::vector<Drawable*>& pasted, CRect& rect) {
     const std::unordered_set<const Drawable*> isPasted(pasted.begin(), pasted.end());
     std::optional<int32_t> lastBottom;
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : Drawables()) {
         auto* place = dynamic_cast<const ScenarioPlace*>(drawable.get());
         if (place == nullptr || isPasted.count(place) != 0)
             continue;

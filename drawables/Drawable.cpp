@@ -433,16 +433,32 @@ void Drawable::CollectMarkedMembers(DrawableRefList&) {}
 
 void Drawable::TakeMarkedMembers(DrawableList&) {}
 
-DrawableList* Drawable::GetOwningList(DrawableModel* model) {
+DrawableList* Drawable::GetOwningList(DrawableList* modelList) {
     if (parent != nullptr) {
         if (DrawableList* members = parent->GetMemberList())
             return members;
     }
-    return model != nullptr ? &model->Drawables() : nullptr;
+    return modelList;
 }
 
 DrawableList* Drawable::GetMemberList() {
     return nullptr;
+}
+
+const DrawableList* Drawable::MemberList() const {
+    return nullptr;
+}
+
+DrawableList Drawable::SetMembersAside() {
+    DrawableList aside;
+    if (DrawableList* members = GetMemberList())
+        aside.splice(aside.begin(), *members);
+    return aside;
+}
+
+void Drawable::RestoreMembers(DrawableList& aside) {
+    if (DrawableList* members = GetMemberList())
+        members->splice(members->begin(), aside);
 }
 
 uint32_t Drawable::GetPlaceFlags() const {

@@ -207,8 +207,8 @@ class Drawable : public ModelObject {
     // As CollectMarkedMembers, but the marked members leave their groups and
     // move to the end of taken; base nothing.
     virtual void TakeMarkedMembers(DrawableList& taken);
-    // The parent's member list, else the model's list (null without a model).
-    virtual DrawableList* GetOwningList(DrawableModel* model);
+    // The parent's member list, else the model's own list (null without one).
+    virtual DrawableList* GetOwningList(DrawableList* modelList);
     // Reads the drawable from list when given one and returns the rest of the
     // list; given nil, builds its record. Base: the nine-element base run.
     virtual kest::Cell* Persist(GuidScope* scope, kest::Cell* list);
@@ -227,8 +227,16 @@ class Drawable : public ModelObject {
 
     // ---- helpers the subclasses answer ----
     // The member list (owning) of a group (or of the group a place group
-    // holds); base null.
+    // holds); base null. Code outside the drawables reads the members through
+    // MemberList and changes them through the model's operations.
     virtual DrawableList* GetMemberList();
+    // The same list, read only.
+    virtual const DrawableList* MemberList() const;
+    // Takes every member out (empty for a drawable without members) for a
+    // caller that writes the container's own record without them; hand them
+    // back with RestoreMembers, which puts them at the head of the members.
+    [[nodiscard]] DrawableList SetMembersAside();
+    void RestoreMembers(DrawableList& aside);
     // The place flags of a place; base 0.
     virtual uint32_t GetPlaceFlags() const;
     // A link's end nodes; false for anything else.

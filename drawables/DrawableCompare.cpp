@@ -251,7 +251,7 @@ bool Model::IsEqual(const Model& o) const {
     return kind == o.kind && setting == o.setting && name == o.name && comment == o.comment &&
            modelFlags == o.modelFlags &&
            RefId(parentMaster, parentMasterRef) == RefId(o.parentMaster, o.parentMasterRef) &&
-           pageMatrix == o.pageMatrix && DrawableListsEqual(drawables, o.drawables);
+           pageMatrix == o.pageMatrix && DrawableListsEqual(Drawables(), o.Drawables());
 }
 
 bool Model::IsSameIdentity(const Model& o) const {
@@ -267,7 +267,7 @@ bool Model::IsSameIdentity(const Model& o) const {
 }
 
 void Model::CollectAllDrawables(std::vector<Drawable*>& out) const {
-    CollectFlat(drawables, out);
+    CollectFlat(Drawables(), out);
 }
 
 } // namespace qm

@@ -20,12 +20,18 @@ DrawableList::const_iterator FindIn(const DrawableList& list, const Drawable* dr
 std::unique_ptr<Drawable> TakeFrom(DrawableList& list, const Drawable* drawable);
 
 // A model as its drawables see it: the list that owns its top-level
-// drawables, the search by id and the selection.
+// drawables (read through the view, written through the two operations so
+// that the model knows it changed), the search by id and the selection.
 class DrawableModel {
   public:
     virtual ~DrawableModel() = default;
     // The model's own drawable list, head first in drawing order.
-    virtual DrawableList& Drawables() = 0;
+    virtual const DrawableList& Drawables() const = 0;
+    // Appends to the list (the model owns it from now on); returns it, or
+    // null for null.
+    virtual Drawable* AddDrawable(std::unique_ptr<Drawable> drawable) = 0;
+    // Takes the drawable out of the list; null when the list does not hold it.
+    [[nodiscard]] virtual std::unique_ptr<Drawable> TakeDrawable(const Drawable* drawable) = 0;
     // The drawable of that id in the model, searched depth first through
     // containers; null when there is none.
     virtual Drawable* FindObjectById(const char* id) = 0;

@@ -18,6 +18,7 @@
 #include "model/MasterCollection.h"
 #include "model/ModelDocument.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <optional>
@@ -139,7 +140,7 @@ Model::Model(GuidMap* map) {
 Model::~Model() = default;
 
 void Model::DetachDrawables(GuidScope* scope) {
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         GuidMap* map = scope != nullptr ? scope->current : nullptr;
         if (map != nullptr && map->Lookup(drawable->guid.Text()) == drawable.get())
             drawable->Detach(scope);
@@ -294,21 +295,22 @@ Drawable* ContainerOf(Drawable* drawable) {
 }
 
 Drawable* Model::FindObjectById(const char* id) {
-    return qm::FindObjectById(drawables, id);
+    return qm::FindObjectById(drawables_, id);
 }
 
 void Model::Select(Drawable* drawable, int on, int, int) {
+    NoteChanged();
     if (drawable == nullptr)
         return;
     drawable->SetSelected(on != 0);
-    selection.remove(drawable);
+    selection_.remove(drawable);
     if (on != 0)
-        selection.push_back(drawable);
+        selection_.push_back(drawable);
 }
 
 void Model::GetBounds(CRect& rect) const {
     rect.SetRectEmpty();
-    for (const auto& drawable : drawables)
+    for (const auto& drawable : drawables_)
         rect.UnionRect(rect, drawable->repaintRect);
     if (!rect.IsRectEmpty())
         rect.DeflateRect(kRepaintMargin, kRepaintMargin);
@@ -316,7 +318,7 @@ void Model::GetBounds(CRect& rect) const {
 
 void Model::GetSelectionBounds(CRect& rect) const {
     rect.SetRectEmpty();
-    for (const Drawable* drawable : selection)
+    for (const Drawable* drawable : selection_)
         rect.UnionRect(rect, drawable->repaintRect);
     if (!rect.IsRectEmpty())
         rect.DeflateRect(kRepaintMargin, kRepaintMargin);
@@ -375,7 +377,7 @@ Drawable* Model::FindGroupOf(const Drawable* drawable) const {
     Drawable* innermost = OuterPlaceGroup(drawable);
     if (innermost == nullptr)
         return nullptr;
-    for (const auto& top : drawables) {
+    for (const auto& top : drawables_) {
         if (top.get() == drawable || !top->IsPlaceGroup())
             continue;
         if (top.get() == innermost || HoldsDeep(top.get(), innermost))
@@ -386,7 +388,7 @@ Drawable* Model::FindGroupOf(const Drawable* drawable) const {
 
 Drawable* Model::FindGroupAt(int x, int y, const Drawable* excluded) const {
     const CPoint point(x, y);
-    for (const auto& top : drawables) {
+    for (const auto& top : drawables_) {
         if (top.get() == excluded || !top->IsPlaceGroup())
             continue;
         if (Drawable* found = GroupAtPoint(top.get(), point, excluded, 0))
@@ -396,7 +398,7 @@ Drawable* Model::FindGroupAt(int x, int y, const Drawable* excluded) const {
 }
 
 Drawable* Model::FindPlaceOfMaster(const Master* master) const {
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         auto* node = dynamic_cast<NodeDrawable*>(drawable.get());
         if (node != nullptr && drawable->IsPlace() && node->GetMaster() == master)
             return drawable.get();
@@ -407,7 +409,7 @@ Drawable* Model::FindPlaceOfMaster(const Master* master) const {
 Drawable* Model::FindPlaceByMasterName(ModelDocument*, int masterKind,
                                        const std::string& masterName,
                                        const std::string& nameSpace) const {
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         auto* node = dynamic_cast<NodeDrawable*>(drawable.get());
         if (node == nullptr || !drawable->IsPlace())
             continue;
@@ -420,7 +422,7 @@ Drawable* Model::FindPlaceByMasterName(ModelDocument*, int masterKind,
 
 Drawable* Model::FindLink(int toolKind, const std::string& name, const Drawable* source,
                           const Drawable* target) const {
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         NodeDrawable* from = nullptr;
         NodeDrawable* to = nullptr;
         if (!drawable->IsLink() || drawable->kindCode != toolKind ||
@@ -437,11 +439,13 @@ Drawable* Model::CreatePlace(ModelDocument*, Master*, const CRect&) {
     return nullptr;
 }
 
-void Model::RebindTools(NotationTemplate*) {}
+void Model::RebindTools(NotationTemplate*) {
+    NoteChanged();
+}
 
 namespace {
 
-// The hit test over the drawables that next() hands out in list order (null
+// The hit test over the drawables_ that next() hands out in list order (null
 // at the end): the first that answers, or with flag 0x8 the last; the
 // message tool takes the first link whose path passes near, and the
 // junction tools a place whose outline is near.
@@ -493,8 +497,8 @@ Drawable* Model::HitTest(int toolKind, int x, int y, int& part, int& index, int 
                          const Drawable* excluded) {
     if (hitIndex_ == nullptr)
         hitIndex_ = std::make_unique<HitIndex>();
-    if (!hitIndex_->IsCurrent(drawables.size(), changeCount_))
-        hitIndex_->Build(drawables, changeCount_);
+    if (!hitIndex_->IsCurrent(drawables_.size(), changeCount_))
+        hitIndex_->Build(drawables_, changeCount_);
     std::vector<Drawable*> candidates;
     hitIndex_->ForEachAt(CPoint(x, y), [&](Drawable* d) {
         candidates.push_back(d);
@@ -502,14 +506,14 @@ Drawable* Model::HitTest(int toolKind, int x, int y, int& part, int& index, int 
     });
     size_t at = 0;
     auto next = [&]() { return at < candidates.size() ? candidates[at++] : nullptr; };
-    return HitTestInOrder(next, selection.size() > 1, toolKind, x, y, part, index, flags, excluded);
+    return HitTestInOrder(next, selection_.size() > 1, toolKind, x, y, part, index, flags, excluded);
 }
 
 Drawable* Model::HitTestEveryDrawable(int toolKind, int x, int y, int& part, int& index, int flags,
                                       const Drawable* excluded) {
-    auto it = drawables.begin();
-    auto next = [&]() { return it != drawables.end() ? (it++)->get() : nullptr; };
-    return HitTestInOrder(next, selection.size() > 1, toolKind, x, y, part, index, flags, excluded);
+    auto it = drawables_.begin();
+    auto next = [&]() { return it != drawables_.end() ? (it++)->get() : nullptr; };
+    return HitTestInOrder(next, selection_.size() > 1, toolKind, x, y, part, index, flags, excluded);
 }
 
 // ======================= editing the lists =======================
@@ -517,17 +521,123 @@ Drawable* Model::HitTestEveryDrawable(int toolKind, int x, int y, int& part, int
 Drawable* Model::AddDrawable(std::unique_ptr<Drawable> drawable) {
     if (drawable == nullptr)
         return nullptr;
-    drawables.push_back(std::move(drawable));
     NoteChanged();
-    return drawables.back().get();
+    drawables_.push_back(std::move(drawable));
+    return drawables_.back().get();
+}
+
+Drawable* Model::InsertDrawable(int32_t index, std::unique_ptr<Drawable> drawable) {
+    if (drawable == nullptr)
+        return nullptr;
+    if (index < 0 || size_t(index) >= drawables_.size())
+        return AddDrawable(std::move(drawable));
+    NoteChanged();
+    return drawables_.insert(std::next(drawables_.begin(), index), std::move(drawable))->get();
+}
+
+void Model::InsertDrawables(std::vector<std::unique_ptr<Drawable>>& drawables,
+                            const std::vector<int32_t>& positions, Drawable* group) {
+    DrawableList* list = group != nullptr ? group->GetMemberList() : &drawables_;
+    if (list == nullptr)
+        return;
+    NoteChanged();
+    // One walk along the list: the drawables go in by ascending position.
+    std::vector<size_t> indices(drawables.size());
+    for (size_t i = 0; i < indices.size(); ++i)
+        indices[i] = i;
+    std::stable_sort(indices.begin(), indices.end(), [&](size_t a, size_t b) {
+        return uint32_t(positions[a]) < uint32_t(positions[b]);
+    });
+    auto at = list->begin();
+    int64_t index = 0;
+    for (size_t i : indices) {
+        if (drawables[i] == nullptr)
+            continue;
+        if (positions[i] < 0) {
+            list->push_back(std::move(drawables[i]));
+            continue;
+        }
+        while (index < positions[i] && at != list->end()) {
+            ++at;
+            ++index;
+        }
+        list->insert(at, std::move(drawables[i]));
+        ++index;
+    }
+}
+
+std::unique_ptr<Drawable> Model::TakeDrawable(const Drawable* drawable) {
+    std::unique_ptr<Drawable> taken = TakeFrom(drawables_, drawable);
+    if (taken != nullptr)
+        NoteChanged();
+    return taken;
+}
+
+std::unique_ptr<Drawable> Model::TakeFromOwner(Drawable* drawable) {
+    if (drawable == nullptr)
+        return nullptr;
+    Drawable* parent = drawable->Parent();
+    DrawableList* list = parent != nullptr ? parent->GetMemberList() : &drawables_;
+    std::unique_ptr<Drawable> taken = list != nullptr ? TakeFrom(*list, drawable) : nullptr;
+    if (taken != nullptr)
+        NoteChanged();
+    return taken;
+}
+
+int32_t Model::IndexOf(const Drawable* drawable) const {
+    const DrawableList* list = &drawables_;
+    if (drawable != nullptr && drawable->Parent() != nullptr)
+        list = drawable->Parent()->MemberList();
+    if (list == nullptr)
+        return -1;
+    int32_t index = 0;
+    for (const auto& owned : *list) {
+        if (owned.get() == drawable)
+            return index;
+        ++index;
+    }
+    return -1;
+}
+
+DrawableList Model::SetDrawablesAside() {
+    DrawableList aside;
+    aside.splice(aside.begin(), drawables_);
+    selection_.clear();
+    NoteChanged();
+    return aside;
+}
+
+void Model::RestoreDrawables(DrawableList& aside) {
+    drawables_.splice(drawables_.begin(), aside);
+    NoteChanged();
+}
+
+void Model::ForgetSelected(const Drawable* drawable) {
+    selection_.remove_if([drawable](const Drawable* d) { return d == drawable; });
+    NoteChanged();
+}
+
+void Model::SetDrawableLooks(Drawable* drawable, const Looks& looks) {
+    drawable->looks = looks;
+    NoteChanged();
+}
+
+void Model::SetLabelRect(Drawable* drawable, const CRect& rect) {
+    drawable->labelRect = rect;
+    NoteChanged();
+}
+
+void Model::SetRepaintRect(Drawable* drawable, const CRect& rect) {
+    drawable->repaintRect = rect;
+    NoteChanged();
 }
 
 std::unique_ptr<Drawable> Model::RemoveDrawable(Drawable* drawable, bool releaseMaster) {
-    std::unique_ptr<Drawable> taken = TakeFrom(drawables, drawable);
+    std::unique_ptr<Drawable> taken = TakeFrom(drawables_, drawable);
     if (taken == nullptr)
         return nullptr;
     NoteChanged();
-    selection.remove(drawable);
+    selection_.remove(drawable);
     if (releaseMaster && drawable->IsPlace()) {
         if (auto* node = dynamic_cast<NodeDrawable*>(drawable)) {
             if (Master* master = node->GetMaster(); master != nullptr && master->refCount > 0)
@@ -538,11 +648,13 @@ std::unique_ptr<Drawable> Model::RemoveDrawable(Drawable* drawable, bool release
 }
 
 void Model::SetPageMatrix(const CRect& rect) {
+    NoteChanged();
     pageMatrix = rect;
     ScaleByZoom(pageMatrix, zoomedPageMatrix, zoom);
 }
 
 void Model::SetZoomFactor(double factor) {
+    NoteChanged();
     zoom = std::isfinite(factor) && factor > 1e-6 ? factor : 1.0;
     inverseZoom = 1.0 / zoom;
     ScaleByZoom(pageMatrix, zoomedPageMatrix, zoom);
@@ -553,7 +665,7 @@ void Model::SetZoomFactor(double factor) {
 Cell* Model::Persist(ModelDocument* document, GuidScope* scope, Cell* list) {
     if (list == nullptr || list == nil) {
         Cell* records =
-            PersistDrawables(document, drawables, scope, this, nullptr, nil, nullptr, false);
+            PersistDrawables(document, drawables_, scope, this, nullptr, nil, nullptr, false);
         Cell* fields[] = {
             IdCell(this),
             mkint(kind),
@@ -575,6 +687,7 @@ Cell* Model::Persist(ModelDocument* document, GuidScope* scope, Cell* list) {
         return out;
     }
 
+    NoteChanged();
     GuidMap* current = scope != nullptr ? scope->current : nullptr;
     GuidMap* project = scope != nullptr ? scope->project : nullptr;
     RecordReader r(list, "model");
@@ -632,7 +745,7 @@ Cell* Model::Persist(ModelDocument* document, GuidScope* scope, Cell* list) {
     } else if (id.IsText() && !id.IsNil()) {
         guid.SetText(id.Text());
     }
-    PersistDrawables(document, drawables, scope, this, nullptr, records, nullptr, false);
+    PersistDrawables(document, drawables_, scope, this, nullptr, records, nullptr, false);
     return nil;
 }
 
@@ -722,7 +835,7 @@ Cell* PersistDrawables(ModelDocument* document, DrawableList& list, GuidScope* s
     return records;
 }
 
-void RememberLinkGeometry(DrawableList& list, DrawableList::iterator first) {
+void RememberLinkGeometry(const DrawableList& list, DrawableList::const_iterator first) {
     // Links keep the bounds of their end nodes; message floaters the ends of
     // their segment.
     for (auto it = first; it != list.end(); ++it) {

@@ -65,12 +65,6 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // Frees the drawables the model still owns.
     ~Model() override;
 
-    // Raised by every change of the model's drawables, their geometry or looks;
-    // caches (the spatial index, laid-out texts) compare it with the value
-    // they were built at.
-    uint64_t ChangeCount() const { return changeCount_; }
-    void NoteChanged() { ++changeCount_; }
-
     // Sets the name and the page matrix (0, 0, width, height) and copies it
     // into the zoomed page matrix (a new model has zoom 1.0).
     virtual void Init(CSize size, const std::string& modelName);
@@ -99,7 +93,7 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     std::unique_ptr<Model> CloneModel() const;
 
     // ---- DrawableModel and MasterSubmodel ----
-    DrawableList& Drawables() override { return drawables; }
+    const DrawableList& Drawables() const override { return drawables_; }
     Drawable* FindObjectById(const char* id) override;
     // Sets or clears the drawable's selection bit and keeps the selection
     // list in step (the editing operations of selection come with the editor).
@@ -156,12 +150,55 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // parents ends the walk where it would repeat.
     std::string GetQualifiedName(const Model* stop) const;
 
-    // Appends to the drawables (the model owns it from now on); returns it.
-    Drawable* AddDrawable(std::unique_ptr<Drawable> drawable);
+    // ---- the drawable list and the selection ----
+    // Raised by every change of the model's drawables, their geometry or looks;
+    // caches (the spatial index, laid-out texts) compare it with the value
+    // they were built at.
+    uint64_t ChangeCount() const { return changeCount_; }
+    void NoteChanged() { ++changeCount_; }
+    // Every write below marks the model changed.
+    // The selected drawables in the order of selection (not owned).
+    const DrawableRefList& Selection() const { return selection_; }
+    // Appends to the drawables (the model owns it from now on); returns it,
+    // or null for null.
+    Drawable* AddDrawable(std::unique_ptr<Drawable> drawable) override;
+    // Inserts at that position of the list (before the drawable at index;
+    // a negative index or one past the end appends); returns it.
+    Drawable* InsertDrawable(int32_t index, std::unique_ptr<Drawable> drawable);
+    // Puts drawables back into the model's list (group null) or into the
+    // group's members at their positions (-1: at the end), in ascending
+    // order of them, so that each lands where it stood; null entries are
+    // skipped. Parents are left as they are.
+    void InsertDrawables(std::vector<std::unique_ptr<Drawable>>& drawables,
+                         const std::vector<int32_t>& positions, Drawable* group = nullptr);
+    // Takes the drawable out of the list (the selection keeps it); null when
+    // the list does not hold it.
+    [[nodiscard]] std::unique_ptr<Drawable> TakeDrawable(const Drawable* drawable) override;
+    // Takes the drawable out of its parent's members when it has a parent,
+    // else out of the model's list; its parent is left as it is. Null when
+    // that list does not hold it.
+    [[nodiscard]] std::unique_ptr<Drawable> TakeFromOwner(Drawable* drawable);
+    // The position of the drawable in its group's members (when it has a
+    // parent) or in the model's list; -1 when that list does not hold it.
+    int32_t IndexOf(const Drawable* drawable) const;
     // Takes the drawable out of the list (and the selection) and hands it
     // back; null when the model does not hold it. With releaseMaster, a
     // place's master loses one place count.
     [[nodiscard]] std::unique_ptr<Drawable> RemoveDrawable(Drawable* drawable, bool releaseMaster);
+    // Takes every top-level drawable out (the selection is emptied) for a
+    // caller that writes the model's own record without them; hand them back
+    // with RestoreDrawables.
+    [[nodiscard]] DrawableList SetDrawablesAside();
+    // Puts drawables taken by SetDrawablesAside back at the head of the list.
+    void RestoreDrawables(DrawableList& aside);
+    // Drops the drawable from the selection list alone (its selection bit
+    // stays): for a drawable about to leave the model.
+    void ForgetSelected(const Drawable* drawable);
+    // The writes of a drawable's looks and derived rectangles from outside
+    // this folder: each marks the model changed.
+    void SetDrawableLooks(Drawable* drawable, const Looks& looks);
+    void SetLabelRect(Drawable* drawable, const CRect& rect);
+    void SetRepaintRect(Drawable* drawable, const CRect& rect);
 
     // Sets the page matrix (left and top 0) and the zoomed page matrix.
     void SetPageMatrix(const CRect& rect);
@@ -365,10 +402,6 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     double inverseZoom = 1.0;
     CRect pageMatrix;
     CRect zoomedPageMatrix;
-    // Owned, head drawn first.
-    DrawableList drawables;
-    // Not owned: the selected drawables in the order of selection.
-    DrawableRefList selection;
 
   protected:
     // Copies the five fields Clone and Assign exchange.
@@ -382,6 +415,10 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
                                         Drawable* nextLane);
 
     int32_t modelNumber = 0;
+    // Owned, head drawn first.
+    DrawableList drawables_;
+    // Not owned: the selected drawables in the order of selection.
+    DrawableRefList selection_;
     uint64_t changeCount_ = 0;
     // The hit test's index, built on first use after a change.
     std::unique_ptr<HitIndex> hitIndex_;
@@ -433,6 +470,6 @@ kest::Cell* PersistDrawables(ModelDocument* document, DrawableList& list, GuidSc
 // After a read, from first (or the list's head when first is the end):
 // links remember the bounds of their end nodes, message floaters the ends of
 // the segment they sit on.
-void RememberLinkGeometry(DrawableList& list, DrawableList::iterator first);
+void RememberLinkGeometry(const DrawableList& list, DrawableList::const_iterator first);
 
 } // namespace qm

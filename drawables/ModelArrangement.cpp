@@ -119,21 +119,22 @@ void Model::SortByPosition(DrawableRefList& list, int which) {
 
 void Model::ChangeOrder(ModelDocument* document, CRect& repaint, ChangeKind kind,
                         const char* changeName) {
-    if (selection.empty())
+    NoteChanged();
+    if (selection_.empty())
         return;
-    Drawable* parent = selection.front()->Parent();
-    for (const Drawable* drawable : selection) {
+    Drawable* parent = selection_.front()->Parent();
+    for (const Drawable* drawable : selection_) {
         if (drawable->Parent() != parent) {
             MessageBeep();
             return;
         }
     }
-    DrawableList* owning = selection.front()->GetOwningList(this);
+    DrawableList* owning = selection_.front()->GetOwningList(&drawables_);
     if (owning == nullptr)
         return;
     NumberByPosition(*owning, 1);
     repaint.SetRectEmpty();
-    for (Drawable* drawable : selection) {
+    for (Drawable* drawable : selection_) {
         std::unique_ptr<Drawable> taken = TakeFrom(*owning, drawable);
         if (taken == nullptr)
             continue;
@@ -146,16 +147,17 @@ void Model::ChangeOrder(ModelDocument* document, CRect& repaint, ChangeKind kind
     repaint = ScaledRepaint(repaint, zoom);
     NumberByPosition(*owning, 2);
     Journal().BeginChange(document, kind);
-    for (Drawable* drawable : selection)
+    for (Drawable* drawable : selection_)
         Journal().AddChangedObject(document, drawable, nullptr);
     Journal().RecordChange(document, kind, changeName, this, nullptr);
 }
 
 void Model::RestoreOrder(DrawableRefList& list, int which) {
+    NoteChanged();
     SortByPosition(list, which);
     std::vector<std::pair<DrawableList*, std::unique_ptr<Drawable>>> taken;
     for (Drawable* drawable : list) {
-        DrawableList* owning = drawable->GetOwningList(this);
+        DrawableList* owning = drawable->GetOwningList(&drawables_);
         if (owning == nullptr)
             continue;
         if (std::unique_ptr<Drawable> out = TakeFrom(*owning, drawable))
@@ -175,11 +177,12 @@ void Model::RestoreOrder(DrawableRefList& list, int which) {
 
 void Model::FlipOrRotate(ModelDocument* document, CRect& repaint, int operation, ChangeKind kind,
                          const char* changeName) {
+    NoteChanged();
     repaint.SetRectEmpty();
     Journal().BeginChange(document, kind);
     Journal().SetOperation(document, operation);
     bool changed = false;
-    for (Drawable* drawable : selection) {
+    for (Drawable* drawable : selection_) {
         if (!drawable->IsPrimitive())
             continue;
         CRect area;
@@ -200,9 +203,10 @@ void Model::FlipOrRotate(ModelDocument* document, CRect& repaint, int operation,
 }
 
 void Model::Reposition(ModelDocument* document, int mode, CRect& repaint) {
+    NoteChanged();
     if (mode == 0)
         return;
-    NumberByPosition(drawables, 1);
+    NumberByPosition(drawables_, 1);
     Journal().BeginChange(document, ChangeKind::AutoSize);
     repaint.SetRectEmpty();
     CRect all;
@@ -210,7 +214,7 @@ void Model::Reposition(ModelDocument* document, int mode, CRect& repaint) {
     int64_t width = 0, height = 0, left = 0, right = 0, top = 0, bottom = 0, centreX = 0,
             centreY = 0;
     std::vector<Drawable*> parts;
-    for (Drawable* drawable : selection) {
+    for (Drawable* drawable : selection_) {
         drawable->SaveBounds();
         if (drawable->IsLink() || drawable->IsFloater())
             continue;
@@ -320,10 +324,11 @@ void Model::Reposition(ModelDocument* document, int mode, CRect& repaint) {
 }
 
 void Model::AutoSize(ModelDocument* document, CRect& repaint) {
+    NoteChanged();
     BorrowedDC borrowed(document);
     Journal().BeginChange(document, ChangeKind::AutoSize);
     repaint.SetRectEmpty();
-    for (Drawable* drawable : selection) {
+    for (Drawable* drawable : selection_) {
         drawable->SaveBounds();
         auto* place = drawable->IsPlace() ? dynamic_cast<Place*>(drawable) : nullptr;
         if (place == nullptr)
@@ -344,8 +349,9 @@ void Model::AutoSize(ModelDocument* document, CRect& repaint) {
 // ======================= moves and drags =======================
 
 CRect Model::MoveDrawables(Drawable* container, int dx, int dy, bool floatersOnly) {
+    NoteChanged();
     DrawableList* members = container != nullptr ? container->GetMemberList() : nullptr;
-    DrawableList& list = members != nullptr ? *members : drawables;
+    DrawableList& list = members != nullptr ? *members : drawables_;
     MarkAll(0);
     CRect repaint;
     repaint.SetRectEmpty();
@@ -369,7 +375,7 @@ bool Model::CanDrag(CRect& limit, std::string& message) {
     message.clear();
     Drawable* group = nullptr;
     bool allIn = true;
-    for (const Drawable* drawable : selection) {
+    for (const Drawable* drawable : selection_) {
         if (drawable->IsSwimlane()) {
             message = "Can't drag swimlane.\nUse left & right arrow keys to swap with adjacent "
                       "lanes.";
@@ -395,7 +401,7 @@ bool Model::CanDrag(CRect& limit, std::string& message) {
         // messages that leave them allow: their vertical band.
         CRect places;
         places.SetRectEmpty();
-        for (Drawable* drawable : selection) {
+        for (Drawable* drawable : selection_) {
             if (!drawable->IsPlace() || drawable->IsGroup())
                 continue;
             CRect own = drawable->bounds;
@@ -405,7 +411,7 @@ bool Model::CanDrag(CRect& limit, std::string& message) {
         }
         int64_t above = pageMatrix.Height();
         int64_t below = pageMatrix.Height();
-        for (const auto& owned : drawables) {
+        for (const auto& owned : drawables_) {
             Link* link = AsLink(owned.get());
             if (link == nullptr || link->VertexCount() < 1)
                 continue;
@@ -441,6 +447,7 @@ bool Model::CanDrag(CRect& limit, std::string& message) {
 // ======================= bounds and labels =======================
 
 bool Model::SetDrawableBounds(Drawable* drawable, const CRect& rect, CRect& repaint) {
+    NoteChanged();
     repaint.UnionRect(repaint, drawable->repaintRect);
     drawable->SetBounds(rect, drawable->IsSwimlane() ? 1 : 0);
     repaint.UnionRect(repaint, drawable->repaintRect);
@@ -485,29 +492,34 @@ bool Reshape(Model& model, Drawable* drawable, const CRect& label, CRect& repain
 } // namespace
 
 bool Model::ReshapeDrawable(Drawable* drawable, const CRect& label, CRect& repaint) {
+    NoteChanged();
     return Reshape(*this, drawable, label, repaint, 0);
 }
 
 bool Model::ReshapeDrawableB(Drawable* drawable, const CRect& label, CRect& repaint) {
+    NoteChanged();
     return Reshape(*this, drawable, label, repaint, 1);
 }
 
 bool Model::ReshapeDrawableC(Drawable* drawable, const CRect& label, CRect& repaint) {
+    NoteChanged();
     return Reshape(*this, drawable, label, repaint, 2);
 }
 
 // ======================= link upkeep =======================
 
 void Model::UpdateLinkGeometry(Drawable* container, CRect& repaint, bool oneEndOnly) {
+    NoteChanged();
     DrawableList* members = container != nullptr ? container->GetMemberList() : nullptr;
-    UpdateLinksIn(members != nullptr ? *members : drawables, repaint, oneEndOnly, 0);
+    UpdateLinksIn(members != nullptr ? *members : drawables_, repaint, oneEndOnly, 0);
 }
 
 void Model::MoveSelfLinks(Drawable* place, int dx, int dy) {
+    NoteChanged();
     if (place == nullptr || (dx == 0 && dy == 0))
         return;
     CRect dirty;
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         Link* link = AsLink(drawable.get());
         if (link != nullptr && link->GetSourcePlace() == place && link->GetTargetPlace() == place)
             link->MoveBy(dx, dy, dirty);
@@ -515,6 +527,7 @@ void Model::MoveSelfLinks(Drawable* place, int dx, int dy) {
 }
 
 void Model::RepositionLinkFloaters(int mode, Drawable* link, int index, CRect& repaint) {
+    NoteChanged();
     repaint.SetRectEmpty();
     if (link == nullptr)
         return;
@@ -533,7 +546,7 @@ void Model::RepositionLinkFloaters(int mode, Drawable* link, int index, CRect& r
             repaint.UnionRect(repaint, floater->repaintRect);
         }
     };
-    replace(drawables);
+    replace(drawables_);
     if (link->Parent() != nullptr) {
         if (DrawableList* members = link->Parent()->GetMemberList())
             replace(*members);
@@ -545,7 +558,8 @@ void Model::RepositionLinkFloaters(int mode, Drawable* link, int index, CRect& r
 
 void Model::ChangeSelectionLooks(const Looks& mask, const Looks& looks, CRect& repaint,
                                  DeviceContext* dc, bool placesAndLinksOnly) {
-    for (Drawable* drawable : selection) {
+    NoteChanged();
+    for (Drawable* drawable : selection_) {
         if (placesAndLinksOnly && !drawable->IsPlace() && !drawable->IsLink())
             continue;
         Looks& own = drawable->looks;
@@ -574,6 +588,7 @@ void Model::ChangeSelectionLooks(const Looks& mask, const Looks& looks, CRect& r
 }
 
 void Model::ChangeLinksLooks(ModelDocument* document, uint32_t style, bool noJournal) {
+    NoteChanged();
     constexpr uint32_t kStyleBits = MfStepLink | MfCurveLink;
     style &= kStyleBits;
     if ((modelFlags & kStyleBits) == style)
@@ -583,7 +598,7 @@ void Model::ChangeLinksLooks(ModelDocument* document, uint32_t style, bool noJou
         Journal().SetSavedFlags(document, modelFlags);
     }
     modelFlags = (modelFlags & ~kStyleBits) | style;
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         Link* link = AsLink(drawable.get());
         if (link == nullptr)
             continue;

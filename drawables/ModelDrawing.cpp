@@ -72,7 +72,7 @@ void Model::Draw(DeviceContext& dc, bool selectedOnly) {
     ScopedDrawingFlag flag(modelFlags & MfRenumber);
     CRect clip;
     const bool clipped = dc.GetClipBox(&clip);
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         if (selectedOnly && !drawable->IsSelected(false))
             continue;
         // Outside the clip nothing would show: the drawable only computes
@@ -107,7 +107,7 @@ void Model::PrintWithSubmodels(const PrintJob& job, PagedDevice& device, int opt
         return;
     DepthGuard guard;
     PrintPages(job, device, options, pageNumber, pageWidth, pageHeight, atZoom);
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         if (!drawable->IsPlace())
             continue;
         auto* node = dynamic_cast<NodeDrawable*>(drawable.get());
@@ -174,7 +174,7 @@ void Model::PrintPage(const PrintJob& job, PagedDevice& device, int options, int
     }
     const CPoint corner = ScaleByZoom(pageRect, scale).TopLeft();
     dc.SetViewportOrg(CPoint(oldOrigin.x - corner.x, oldOrigin.y - corner.y));
-    for (const auto& drawable : drawables)
+    for (const auto& drawable : drawables_)
         drawable->Draw(dc, &drawable->looks, scale, nullptr, nullptr, 0);
     dc.SetViewportOrg(oldOrigin);
 }

@@ -28,14 +28,14 @@ namespace {
 std::string GroupRefusal(const Model& model, bool asPlace) {
     if (model.kind == MkSequence && asPlace)
         return "Grouping of drawables in a sequence diagram is not allowed.";
-    for (const Drawable* drawable : model.selection) {
+    for (const Drawable* drawable : model.Selection()) {
         if (drawable->IsSwimlane())
             return "Grouping of swimlanes is not allowed.";
         if (drawable->Parent() != nullptr)
             return "Grouping of drawables that are already in another group is not allowed.";
     }
     if (!asPlace) {
-        for (const Drawable* drawable : model.selection) {
+        for (const Drawable* drawable : model.Selection()) {
             if (drawable->IsPlace())
                 return "Group As Primitive requires all the selected drawables to be "
                        "primitives.\nConsider using Group As Place instead.";
@@ -49,6 +49,7 @@ std::string GroupRefusal(const Model& model, bool asPlace) {
 Drawable* Model::Group(ModelDocument* document, ModelDocument* idDocument, CRect& repaint,
                        bool asPlace, const CRect* laneRect, Drawable* previousLane, int shift,
                        Drawable* nextLane, ChangeKind kind, const char* changeName) {
+    NoteChanged();
     const bool lane = laneRect != nullptr;
     asPlace = asPlace || lane;
     if (const std::string refusal = GroupRefusal(*this, asPlace); !refusal.empty()) {
@@ -59,11 +60,11 @@ Drawable* Model::Group(ModelDocument* document, ModelDocument* idDocument, CRect
         DeselectAll(nullptr, false);
         SelectInRect(nullptr, *laneRect);
     }
-    NumberByPosition(drawables, 1);
+    NumberByPosition(drawables_, 1);
     GetSelectionBounds(repaint);
 
     if (!asPlace) {
-        for (const Drawable* drawable : selection) {
+        for (const Drawable* drawable : selection_) {
             if (!drawable->IsPrimitive()) {
                 MessageBeep();
                 return nullptr;
@@ -72,7 +73,7 @@ Drawable* Model::Group(ModelDocument* document, ModelDocument* idDocument, CRect
     } else {
         // A place group holds the links between its places and the message
         // floaters on those links, and nothing that reaches outside it.
-        for (const auto& owned : drawables) {
+        for (const auto& owned : drawables_) {
             Link* link = AsLink(owned.get());
             if (link == nullptr)
                 continue;
@@ -83,7 +84,7 @@ Drawable* Model::Group(ModelDocument* document, ModelDocument* idDocument, CRect
             if (link->IsSelected() != inside)
                 Select(link, inside, nullptr, false);
         }
-        for (const auto& owned : drawables) {
+        for (const auto& owned : drawables_) {
             Drawable* floater = owned.get();
             if (!floater->IsFloater())
                 continue;
@@ -93,7 +94,7 @@ Drawable* Model::Group(ModelDocument* document, ModelDocument* idDocument, CRect
                 Select(floater, wanted, nullptr, false);
         }
     }
-    if (selection.empty() && !lane) {
+    if (selection_.empty() && !lane) {
         MessageBeep();
         return nullptr;
     }
@@ -117,9 +118,9 @@ Drawable* Model::Group(ModelDocument* document, ModelDocument* idDocument, CRect
     // of the selection names its members.
     DeselectAll(nullptr, false);
     if (asPlace)
-        drawables.push_front(std::move(made));
+        drawables_.push_front(std::move(made));
     else
-        drawables.push_back(std::move(made));
+        drawables_.push_back(std::move(made));
     Select(group, true, nullptr, false);
     repaint.UnionRect(repaint, group->repaintRect);
     repaint = ScaledRepaint(repaint, zoom);
@@ -139,7 +140,7 @@ std::unique_ptr<Drawable> Model::MakeGroup(ModelDocument* document, GuidMap* map
                                            Drawable* nextLane) {
     if (!asPlace) {
         auto group = std::make_unique<PrimitiveGroup>(map);
-        group->AddMembers(drawables);
+        group->AddMembers(drawables_);
         group->looks.Init(true, nullptr);
         return group;
     }
@@ -156,7 +157,7 @@ std::unique_ptr<Drawable> Model::MakeGroup(ModelDocument* document, GuidMap* map
     // The document counts the group's use of the master as it hands the
     // master out: one group is one use, as a reread file counts it.
     Master* master = document != nullptr ? document->NewMaster(TkPlaceGroup, "?", "") : nullptr;
-    group->Fill(drawables, master, laneRect);
+    group->Fill(drawables_, master, laneRect);
     group->looks.Init(true, nullptr);
     group->MemberGroup().looks = group->looks;
     group->SetBounds(group->bounds, lane != nullptr ? 1 : 0);
@@ -174,11 +175,12 @@ std::unique_ptr<Drawable> Model::MakeGroup(ModelDocument* document, GuidMap* map
 }
 
 void Model::Ungroup(ModelDocument* document, CRect& repaint, ChangeKind kind) {
-    if (selection.size() != 1 || selection.front()->Parent() != nullptr) {
+    NoteChanged();
+    if (selection_.size() != 1 || selection_.front()->Parent() != nullptr) {
         MessageBeep();
         return;
     }
-    Drawable* group = selection.front();
+    Drawable* group = selection_.front();
     auto* groupPlace = group->IsPlaceGroup() ? dynamic_cast<Place*>(group) : nullptr;
     if (groupPlace != nullptr && groupPlace->master != nullptr &&
         groupPlace->master->submodel != nullptr)
@@ -186,14 +188,14 @@ void Model::Ungroup(ModelDocument* document, CRect& repaint, ChangeKind kind) {
     auto* container = dynamic_cast<PrimitiveGroup*>(ContainerOf(group));
     MarkAll(0);
     // The group and what hangs on it keep their places, for undo.
-    NumberByPosition(drawables, 1);
+    NumberByPosition(drawables_, 1);
     Journal().BeginChange(document, kind);
     repaint.SetRectEmpty();
 
     // What ends on the group itself cannot outlive it.
     DrawableList hanging;
     if (groupPlace != nullptr) {
-        for (auto it = drawables.begin(); it != drawables.end();) {
+        for (auto it = drawables_.begin(); it != drawables_.end();) {
             Drawable* d = it->get();
             Link* link = AsLink(d);
             const bool ends = link != nullptr ? (link->GetSourcePlace() == group ||
@@ -204,15 +206,15 @@ void Model::Ungroup(ModelDocument* document, CRect& repaint, ChangeKind kind) {
                 continue;
             }
             repaint.UnionRect(repaint, d->repaintRect);
-            selection.remove(d);
+            selection_.remove(d);
             hanging.push_back(std::move(*it));
-            it = drawables.erase(it);
+            it = drawables_.erase(it);
         }
     }
 
     if (container != nullptr) {
         Select(group, false, nullptr, false);
-        std::unique_ptr<Drawable> owned = TakeFrom(drawables, group);
+        std::unique_ptr<Drawable> owned = TakeFrom(drawables_, group);
         std::vector<Drawable*> members;
         for (const auto& member : container->Members())
             members.push_back(member.get());
@@ -221,7 +223,7 @@ void Model::Ungroup(ModelDocument* document, CRect& repaint, ChangeKind kind) {
             if (out == nullptr)
                 continue;
             out->Mark(1, 1, 0);
-            drawables.push_back(std::move(out));
+            drawables_.push_back(std::move(out));
         }
         if (groupPlace != nullptr && groupPlace->master != nullptr &&
             groupPlace->master->refCount > 0)
@@ -233,7 +235,7 @@ void Model::Ungroup(ModelDocument* document, CRect& repaint, ChangeKind kind) {
         Journal().HoldRemovedObject(document, std::move(d));
 
     DeselectAll(nullptr, false);
-    for (const auto& d : drawables) {
+    for (const auto& d : drawables_) {
         if (d->IsMarked()) {
             d->Mark(0, 1, 0);
             Select(d.get(), true, nullptr, false);
@@ -263,7 +265,7 @@ Swimlane* AsLane(Drawable* drawable) {
 void Model::FindLaneNeighbours(const CRect& rect, Drawable*& previous, Drawable*& next) const {
     previous = nullptr;
     next = nullptr;
-    for (const auto& owned : drawables) {
+    for (const auto& owned : drawables_) {
         Swimlane* lane = AsLane(owned.get());
         if (lane == nullptr)
             continue;
@@ -291,6 +293,7 @@ void Model::FindLaneNeighbours(const CRect& rect, Drawable*& previous, Drawable*
 
 Drawable* Model::CreateSwimlane(ModelDocument* document, ModelDocument* idDocument, int x,
                                 CRect& repaint) {
+    NoteChanged();
     DeselectAll(nullptr, false);
     repaint.SetRectEmpty();
     CRect lane(ClampCoordinate(int64_t{x} - kLaneWidth / 2), pageMatrix.top,
@@ -332,6 +335,7 @@ Drawable* Model::CreateSwimlane(ModelDocument* document, ModelDocument* idDocume
 }
 
 void Model::ShiftSwimlanes(ModelDocument* document, Drawable* first, int dx, CRect& repaint) {
+    NoteChanged();
     MarkAll(0);
     CRect area;
     area.SetRectEmpty();
@@ -353,6 +357,7 @@ void Model::ShiftSwimlanes(ModelDocument* document, Drawable* first, int dx, CRe
 }
 
 void Model::ExtendPageCount(ModelDocument* document, int x) {
+    NoteChanged();
     if (pageMatrix.right >= x)
         return;
     const int64_t pageWidth =
@@ -366,7 +371,8 @@ void Model::ExtendPageCount(ModelDocument* document, int x) {
 }
 
 void Model::StretchSwimlanes() {
-    for (const auto& owned : drawables) {
+    NoteChanged();
+    for (const auto& owned : drawables_) {
         if (!owned->IsSwimlane())
             continue;
         CRect r = owned->bounds;
@@ -376,7 +382,7 @@ void Model::StretchSwimlanes() {
 }
 
 Drawable* Model::FindSwimlane(bool first) const {
-    for (const auto& owned : drawables) {
+    for (const auto& owned : drawables_) {
         Swimlane* lane = AsLane(owned.get());
         if (lane == nullptr)
             continue;
@@ -387,6 +393,7 @@ Drawable* Model::FindSwimlane(bool first) const {
 }
 
 void Model::PackSwimlanes() {
+    NoteChanged();
     Swimlane* previous = AsLane(FindSwimlane(true));
     int count = 0;
     CRect dirty;
@@ -400,6 +407,7 @@ void Model::PackSwimlanes() {
 }
 
 void Model::SwapSwimlanes(Drawable* one, Drawable* other, CRect& repaint) {
+    NoteChanged();
     Swimlane* a = AsLane(one);
     Swimlane* b = AsLane(other);
     repaint.SetRectEmpty();

@@ -49,10 +49,10 @@ int32_t& ComponentOf(Drawable* drawable) {
 } // namespace
 
 int Model::NumberComponents() {
-    for (const auto& drawable : drawables)
+    for (const auto& drawable : drawables_)
         ComponentOf(drawable.get()) = 0;
     int count = 0;
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         Drawable* d = drawable.get();
         if (!d->IsPlace() || d->IsMarked() || ComponentOf(d) != 0)
             continue;
@@ -61,10 +61,10 @@ int Model::NumberComponents() {
     }
     // A tag or floater goes with the component of what it is attached to
     // (a floater's link), so it moves with it.
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         Drawable* d = drawable.get();
         Drawable* on = d->IsTag() && !d->IsMarked() ? AttachedTo(d) : nullptr;
-        if (on != nullptr && !on->IsMarked() && FindIn(drawables, on) != drawables.end())
+        if (on != nullptr && !on->IsMarked() && FindIn(drawables_, on) != drawables_.end())
             ComponentOf(d) = ComponentOf(on);
     }
     return count;
@@ -80,7 +80,7 @@ void Model::FloodComponent(Drawable* place) {
     while (!pending.empty()) {
         Drawable* at = pending.back();
         pending.pop_back();
-        for (const auto& drawable : drawables) {
+        for (const auto& drawable : drawables_) {
             Link* link = AsLink(drawable.get());
             if (link == nullptr || link->IsMarked() || ComponentOf(link) != 0)
                 continue;
@@ -91,7 +91,7 @@ void Model::FloodComponent(Drawable* place) {
             ComponentOf(link) = number;
             Drawable* other = source == at ? target : source;
             if (other != nullptr && other->IsPlace() && !other->IsMarked() &&
-                ComponentOf(other) == 0 && FindIn(drawables, other) != drawables.end()) {
+                ComponentOf(other) == 0 && FindIn(drawables_, other) != drawables_.end()) {
                 ComponentOf(other) = number;
                 pending.push_back(other);
             }
@@ -100,11 +100,11 @@ void Model::FloodComponent(Drawable* place) {
 }
 
 Drawable* Model::FindHubPlace(int component) {
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         if (ComponentOf(drawable.get()) == component)
             LinkCount(drawable.get()) = 0;
     }
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         Link* link = AsLink(drawable.get());
         if (link == nullptr || ComponentOf(link) != component)
             continue;
@@ -115,7 +115,7 @@ Drawable* Model::FindHubPlace(int component) {
     }
     Drawable* hub = nullptr;
     int32_t best = 0;
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         Drawable* d = drawable.get();
         if (d->IsPlace() && ComponentOf(d) == component && LinkCount(d) > best) {
             best = LinkCount(d);
@@ -126,10 +126,11 @@ Drawable* Model::FindHubPlace(int component) {
 }
 
 void Model::LayoutComponent(DeviceContext& dc, BitGrid& grid, int component) {
+    NoteChanged();
     BitGrid packing(grid.Rows(), grid.Columns(), grid.CellSize());
     std::vector<Drawable*> places;
     std::map<Drawable*, CPoint> startedAt;
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         Drawable* d = drawable.get();
         if (d->IsPlace() && !d->IsMarked() && ComponentOf(d) == component) {
             places.push_back(d);
@@ -180,7 +181,7 @@ void Model::LayoutComponent(DeviceContext& dc, BitGrid& grid, int component) {
     }
     const int32_t dx = ClampCoordinate(int64_t{corner.x} - area.left);
     const int32_t dy = ClampCoordinate(int64_t{corner.y} - area.top);
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         Drawable* d = drawable.get();
         if (d->IsMarked() || ComponentOf(d) != component)
             continue;
@@ -204,7 +205,7 @@ void Model::LayoutComponent(DeviceContext& dc, BitGrid& grid, int component) {
     // component get a loop (to the same place) or a bend (beside another
     // straight link between the same two nodes).
     std::map<std::pair<Drawable*, Drawable*>, std::vector<Link*>> between;
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         Link* link = AsLink(drawable.get());
         if (link == nullptr || link->IsMarked() || ComponentOf(link) != component)
             continue;
@@ -212,7 +213,7 @@ void Model::LayoutComponent(DeviceContext& dc, BitGrid& grid, int component) {
         Drawable* b = link->GetTarget();
         between[std::minmax(a, b)].push_back(link);
     }
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         Link* link = AsLink(drawable.get());
         if (link == nullptr)
             continue;
@@ -244,7 +245,7 @@ void Model::LayoutComponent(DeviceContext& dc, BitGrid& grid, int component) {
         link->UpdateRepaintRect();
     }
     // Tags point at their places again; floaters sit on their rerouted links.
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         auto* tag = drawable->IsTag() ? dynamic_cast<Tag*>(drawable.get()) : nullptr;
         if (tag == nullptr || tag->IsMarked() || ComponentOf(tag) != component)
             continue;
@@ -261,6 +262,7 @@ void Model::LayoutComponent(DeviceContext& dc, BitGrid& grid, int component) {
 void LayoutModel(ModelDocument* document, Model* model, bool resize, bool recurse) {
     if (model == nullptr || model->IsMarked())
         return;
+    model->NoteChanged();
     BorrowedDC borrowed(document);
     DeviceContext& dc = borrowed.dc();
     const int components = model->NumberComponents();
@@ -269,7 +271,7 @@ void LayoutModel(ModelDocument* document, Model* model, bool resize, bool recurs
     int32_t widest = 0;
     int32_t tallest = 0;
     CRect repaint;
-    for (const auto& drawable : model->drawables) {
+    for (const auto& drawable : model->Drawables()) {
         Drawable* d = drawable.get();
         if (resize && d->IsPlace() && !d->IsMarked()) {
             if (auto* place = dynamic_cast<Place*>(d)) {
@@ -295,7 +297,7 @@ void LayoutModel(ModelDocument* document, Model* model, bool resize, bool recurs
 
     BitGrid grid((height + kCellSize - 1) / kCellSize, (width + kCellSize - 1) / kCellSize,
                  kCellSize);
-    for (const auto& drawable : model->drawables) {
+    for (const auto& drawable : model->Drawables()) {
         if (drawable->IsMarked())
             grid.MarkDrawable(*drawable);
     }
@@ -308,7 +310,7 @@ void LayoutModel(ModelDocument* document, Model* model, bool resize, bool recurs
     model->Mark(1, 1, 0);
     if (recurse) {
         std::vector<Model*> submodels;
-        for (const auto& drawable : model->drawables) {
+        for (const auto& drawable : model->Drawables()) {
             auto* place = drawable->IsPlace() ? dynamic_cast<Place*>(drawable.get()) : nullptr;
             Master* master = place != nullptr ? place->master : nullptr;
             auto* submodel = master != nullptr ? dynamic_cast<Model*>(master->submodel) : nullptr;

@@ -81,36 +81,39 @@ Drawable* AttachedTo(const Drawable* drawable) {
 // ======================= selection =======================
 
 bool Model::Select(Drawable* drawable, bool select, DeviceContext* dc, bool repaint) {
+    NoteChanged();
     if (drawable == nullptr || drawable->IsJunction())
         return false;
     if (drawable->SetSelected(select) == 0)
         return false;
-    selection.remove(drawable);
+    selection_.remove(drawable);
     if (select)
-        selection.push_back(drawable);
+        selection_.push_back(drawable);
     if (repaint && dc != nullptr)
         drawable->InvertKnobs(*dc, zoom);
     return true;
 }
 
 void Model::DeselectAll(DeviceContext* dc, bool repaint) {
-    for (Drawable* drawable : selection) {
+    NoteChanged();
+    for (Drawable* drawable : selection_) {
         drawable->SetSelected(false);
         if (repaint && dc != nullptr)
             drawable->InvertKnobs(*dc, zoom);
         if (auto* place = dynamic_cast<Place*>(drawable))
             place->currentJunction = nullptr;
     }
-    selection.clear();
+    selection_.clear();
 }
 
 void Model::SelectMany(DeviceContext* dc, bool repaint, bool explodesOnly, const CRect* rect,
                        bool toggle) {
+    NoteChanged();
     auto explodes = [](Drawable* d) {
         auto* place = d->IsPlace() ? dynamic_cast<Place*>(d) : nullptr;
         return place != nullptr && place->master != nullptr && place->master->submodel != nullptr;
     };
-    for (const auto& owned : drawables) {
+    for (const auto& owned : drawables_) {
         Drawable* d = owned.get();
         if (rect == nullptr) {
             if (explodesOnly && !explodes(d)) {
@@ -135,7 +138,8 @@ void Model::SelectMany(DeviceContext* dc, bool repaint, bool explodesOnly, const
 }
 
 void Model::SelectInRect(DeviceContext* dc, const CRect& rect) {
-    for (const auto& owned : drawables) {
+    NoteChanged();
+    for (const auto& owned : drawables_) {
         Drawable* d = owned.get();
         CRect own = d->repaintRect;
         own.DeflateRect(kRepaintMargin, kRepaintMargin);
@@ -146,7 +150,7 @@ void Model::SelectInRect(DeviceContext* dc, const CRect& rect) {
 }
 
 bool Model::SelectionHasStyle(uint8_t mask) const {
-    for (const Drawable* d : selection) {
+    for (const Drawable* d : selection_) {
         if ((d->style & mask) != 0)
             return true;
     }
@@ -154,7 +158,7 @@ bool Model::SelectionHasStyle(uint8_t mask) const {
 }
 
 bool Model::SelectionHasSwimlane() const {
-    for (const Drawable* d : selection) {
+    for (const Drawable* d : selection_) {
         if (d->IsSwimlane())
             return true;
     }
@@ -162,7 +166,8 @@ bool Model::SelectionHasSwimlane() const {
 }
 
 void Model::SetSelectionDragFlag(bool on) {
-    for (Drawable* d : selection) {
+    NoteChanged();
+    for (Drawable* d : selection_) {
         if (on)
             d->flags |= MoDragged;
         else
@@ -173,7 +178,7 @@ void Model::SetSelectionDragFlag(bool on) {
 // ======================= marking =======================
 
 void Model::MarkAll(int value) {
-    for (const auto& drawable : drawables)
+    for (const auto& drawable : drawables_)
         drawable->Mark(value, 3, 0);
 }
 
@@ -191,7 +196,7 @@ void Model::MarkWithPlaces(const DrawableRefList& list, int value, bool shallow)
 }
 
 void Model::CollectMarked(DrawableRefList& found) {
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : drawables_) {
         if (drawable->IsMarked())
             found.push_back(drawable.get());
         else if (drawable->IsGroup())
@@ -200,12 +205,13 @@ void Model::CollectMarked(DrawableRefList& found) {
 }
 
 void Model::CollectMarked(DrawableList& taken) {
-    for (auto it = drawables.begin(); it != drawables.end();) {
+    NoteChanged();
+    for (auto it = drawables_.begin(); it != drawables_.end();) {
         Drawable* d = it->get();
         if (d->IsMarked()) {
-            selection.remove(d);
+            selection_.remove(d);
             taken.push_back(std::move(*it));
-            it = drawables.erase(it);
+            it = drawables_.erase(it);
             continue;
         }
         if (d->IsGroup())
@@ -217,6 +223,7 @@ void Model::CollectMarked(DrawableList& taken) {
 // ======================= removal =======================
 
 DrawableList Model::RemoveDrawables(const DrawableRefList& list, CRect* repaint) {
+    NoteChanged();
     DrawableList taken;
     CRect area;
     area.SetRectEmpty();
@@ -234,6 +241,7 @@ DrawableList Model::RemoveDrawables(const DrawableRefList& list, CRect* repaint)
 
 void Model::TakeDrawables(ModelDocument* document, DrawableList& list, CRect* repaint,
                           bool noJournal, bool removeMasters) {
+    NoteChanged();
     CRect area;
     area.SetRectEmpty();
     CRect lanes;
@@ -267,23 +275,25 @@ void Model::TakeDrawables(ModelDocument* document, DrawableList& list, CRect* re
 
 DrawableList Model::TakeWithAttachments(ModelDocument* document, const DrawableRefList& list,
                                         CRect* repaint) {
+    NoteChanged();
     DeselectAll(nullptr, false);
     for (Drawable* drawable : list) {
         if (drawable != nullptr && drawable->Parent() == nullptr)
             Select(drawable, true, nullptr, false);
     }
-    if (selection.empty())
+    if (selection_.empty())
         return {};
     return DeleteDrawables(document, repaint, ChangeKind::Delete, true);
 }
 
 DrawableList Model::DeleteDrawables(ModelDocument* document, CRect* repaint, ChangeKind kind,
                                     bool noJournal) {
+    NoteChanged();
     // Deleting a single link that ends on another link used to go
     // unrecorded, which made it impossible to undo; it is journaled like
     // every other delete.
     MarkAll(0);
-    for (Drawable* d : selection)
+    for (Drawable* d : selection_)
         d->Mark(1, 3, 0);
     DeselectAll(nullptr, false);
 
@@ -293,7 +303,7 @@ DrawableList Model::DeleteDrawables(ModelDocument* document, CRect* repaint, Cha
     // may end on a link that is added late.
     for (bool added = true; added;) {
         added = false;
-        for (const auto& owned : drawables) {
+        for (const auto& owned : drawables_) {
             Drawable* d = owned.get();
             if (d->IsMarked())
                 continue;
@@ -314,13 +324,13 @@ DrawableList Model::DeleteDrawables(ModelDocument* document, CRect* repaint, Cha
             }
         }
     }
-    for (const auto& owned : drawables) {
+    for (const auto& owned : drawables_) {
         if (!owned->IsMarked() && owned->IsGroup() && !owned->IsLink() && !owned->IsTag())
             owned->Mark(1, 4, 0);
     }
 
     // Each drawable keeps its place in its list, so that undo puts it back there.
-    NumberTree(drawables, 0);
+    NumberTree(drawables_, 0);
     DrawableList taken;
     CollectMarked(taken);
     if (!noJournal)
@@ -338,7 +348,7 @@ DrawableList Model::DeleteDrawables(ModelDocument* document, CRect* repaint, Cha
 void Model::CopySelection(ModelDocument* document, bool shallow) {
     const int mask = shallow ? 17 : 1;
     MarkAll(0);
-    for (Drawable* d : selection) {
+    for (Drawable* d : selection_) {
         if (Link* link = AsLink(d)) {
             Drawable* source = link->GetSourcePlace();
             Drawable* target = link->GetTargetPlace();
@@ -380,7 +390,7 @@ void Model::CollectLinks(DrawableRefList& found) {
             }
         }
     };
-    collect(collect, drawables, 0);
+    collect(collect, drawables_, 0);
 }
 
 void Model::CollectSourceFileNames(std::vector<std::string>& names) const {
@@ -399,19 +409,21 @@ void Model::CollectSourceFileNames(std::vector<std::string>& names) const {
                 names.push_back(place->master->file);
         }
     };
-    collect(collect, drawables, 0);
+    collect(collect, drawables_, 0);
 }
 
 void Model::DetachAllDrawables(GuidScope* scope) {
+    NoteChanged();
     DeselectAll(nullptr, false);
-    for (auto& drawable : drawables)
+    for (auto& drawable : drawables_)
         DiscardDrawable(std::move(drawable), scope);
-    drawables.clear();
+    drawables_.clear();
 }
 
 int Model::FindReplaceStep(ModelDocument* document, bool notify, const std::string& word,
                            const std::string& replacement, int options, Drawable*& current,
                            ModelObject*& found, int& count, bool& modelDone, bool& finished) {
+    NoteChanged();
     const bool replace = (options & RF_REPLACE) != 0;
     const bool namesOnly = (options & 0x1) != 0;
     const int flags = options & (RF_MATCH_CASE | RF_WHOLE_WORD | RF_REPLACE);
@@ -436,12 +448,12 @@ int Model::FindReplaceStep(ModelDocument* document, bool notify, const std::stri
     }
     if (finished)
         return 0;
-    auto it = drawables.begin();
+    auto it = drawables_.begin();
     if (current != nullptr) {
-        it = FindIn(drawables, current);
-        if (it == drawables.end()) {
+        it = FindIn(drawables_, current);
+        if (it == drawables_.end()) {
             // The drawable went meanwhile: the search starts over.
-            it = drawables.begin();
+            it = drawables_.begin();
         } else {
             if (replace) {
                 const int replaced = current->FindReplaceText(document, word, replacement, flags);
@@ -457,7 +469,7 @@ int Model::FindReplaceStep(ModelDocument* document, bool notify, const std::stri
         }
     }
     const int searchFlags = flags & ~RF_REPLACE;
-    for (; it != drawables.end(); ++it) {
+    for (; it != drawables_.end(); ++it) {
         const int hits = (*it)->FindReplaceText(document, word, replacement, searchFlags);
         if (hits > 0) {
             current = it->get();

@@ -478,7 +478,7 @@ void PlaceGroup::ReleaseMember(DrawableModel* model, Drawable* drawable, CRect& 
     std::unique_ptr<Drawable> taken = members_.RemoveMember(drawable);
     if (taken != nullptr) {
         if (model != nullptr)
-            model->Drawables().push_back(std::move(taken));
+            model->AddDrawable(std::move(taken));
         else
             members_.AddMember(std::move(taken)); // nowhere else to keep it
     }

@@ -56,6 +56,7 @@ class PlaceGroup : public Place {
     void CollectMarkedMembers(DrawableRefList& found) override;
     void TakeMarkedMembers(DrawableList& taken) override;
     DrawableList* GetMemberList() override { return members_.GetMemberList(); }
+    const DrawableList* MemberList() const override { return members_.MemberList(); }
     // Record: (placeGroup (group ...) place ...).
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
     bool IsEqual(const Drawable& other) const override;

@@ -105,7 +105,7 @@ std::unique_ptr<Drawable> PrimitiveGroup::RemoveMember(Drawable* drawable) {
 Drawable* PrimitiveGroup::AdoptFromModel(DrawableModel* model, Drawable* drawable) {
     if (model == nullptr || drawable == this)
         return nullptr;
-    return AddMember(TakeFrom(model->Drawables(), drawable));
+    return AddMember(model->TakeDrawable(drawable));
 }
 
 void PrimitiveGroup::ReleaseMemberTo(DrawableList& list, Drawable* drawable) {

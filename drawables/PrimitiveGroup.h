@@ -60,6 +60,7 @@ class PrimitiveGroup : public BoxPrimitive {
     void CollectMarkedMembers(DrawableRefList& found) override;
     void TakeMarkedMembers(DrawableList& taken) override;
     DrawableList* GetMemberList() override { return &members_; }
+    const DrawableList* MemberList() const override { return &members_; }
     // Record: (group (member records or ids) <base run>).
     kest::Cell* Persist(GuidScope* scope, kest::Cell* list) override;
     bool IsEqual(const Drawable& other) const override;

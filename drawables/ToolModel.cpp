@@ -118,7 +118,7 @@ void ToolModel::Assign(const ModelObject* other) {
 // ======================= text frames =======================
 
 TextPrimitive* ToolModel::FindTextWithFlag(int32_t flag) const {
-    for (const auto& drawable : drawables) {
+    for (const auto& drawable : Drawables()) {
         if (drawable->kindCode != TkText)
             continue;
         auto* text = dynamic_cast<TextPrimitive*>(drawable.get());
@@ -183,7 +183,7 @@ void ToolModel::MapTextFrame(const TextPrimitive& text, const CRect& b, CRect& o
         // of a drawable lying above the sample's middle.
         const int32_t middle = sf.top + sf.Height() / 2;
         int32_t bandBottom = sf.top;
-        for (const auto& drawable : drawables) {
+        for (const auto& drawable : Drawables()) {
             if (drawable->bounds.bottom < middle)
                 bandBottom = std::max(bandBottom, drawable->bounds.bottom);
         }
@@ -255,7 +255,7 @@ void ToolModel::Print(qm::PrintPages& pages, DeviceContext& dc, const std::strin
     if (IsLinkTool())
         DrawLinkIcon(dc, target, 1.0);
     // The sample is mapped from the tool's page onto the print frame.
-    for (const auto& drawable : drawables)
+    for (const auto& drawable : Drawables())
         drawable->Draw(dc, nullptr, 1.0, &pageMatrix, &target, 0);
     cursor.y += sampleHeight;
     if (descriptionLines > 0) {

@@ -128,7 +128,7 @@ class ToolModel : public Model, public MasterTool, public NotationTool {
     // ---- NotationTool: what the places and links drawn with the tool ask ----
     int ToolNumber() const override { return id; }
     int Semantics() const override { return semantics; }
-    const DrawableList& Drawing() const override { return drawables; }
+    const DrawableList& Drawing() const override { return Drawables(); }
     CRect SampleFrame() const override { return sampleFrame; }
     // The middle half of a link tool's sample frame stands for the line;
     // its decorations lie in the quarters left and right of it.

@@ -185,7 +185,7 @@ Model* DocumentReverseProject::FindOrCreatePackage(Model* model, const std::stri
         return nullptr;
     }
     Master* package = nullptr;
-    for (const auto& drawable : model->drawables) {
+    for (const auto& drawable : model->Drawables()) {
         if (!drawable->IsPlace()) {
             continue;
         }
@@ -282,7 +282,7 @@ Drawable* DocumentReverseProject::FindLink(Model* model, int tool, const std::st
         return model->FindLink(tool, name, source, target);
     }
     // Without a name any link of the tool between the two counts.
-    for (const auto& drawable : model->drawables) {
+    for (const auto& drawable : model->Drawables()) {
         NodeDrawable* from = nullptr;
         NodeDrawable* to = nullptr;
         if (drawable->IsLink() && drawable->kindCode == tool && drawable->GetLinkEnds(from, to) &&

@@ -30,7 +30,7 @@ namespace {
 // Every drawable a model holds, its groups' members and junctions included.
 std::unordered_set<const Drawable*> DrawablesOf(Model* model) {
     std::vector<Drawable*> tree;
-    for (const auto& drawable : model->drawables)
+    for (const auto& drawable : model->Drawables())
         CollectDrawableTree(drawable.get(), tree);
     return {tree.begin(), tree.end()};
 }
@@ -59,7 +59,7 @@ bool DeleteModel(CCASEDoc& project, Model* model) {
                 master->submodel = nullptr;
         // With the history reset the model cannot come back: its places
         // no longer show their masters.
-        for (const auto& drawable : m->drawables)
+        for (const auto& drawable : m->Drawables())
             DropDrawableTree(drawable.get(), nullptr);
         ForgetObject(m);
     }
@@ -112,10 +112,10 @@ bool DeleteMember(Master* master, Cell* member) {
 // user's selection in that model stays as it was, less what was deleted.
 bool DeleteDrawable(CCASEDoc& project, Drawable* drawable) {
     Model* model = project.FindModelOfDrawable(drawable);
-    if (model == nullptr || std::none_of(model->drawables.begin(), model->drawables.end(),
+    if (model == nullptr || std::none_of(model->Drawables().begin(), model->Drawables().end(),
                                          [drawable](const auto& d) { return d.get() == drawable; }))
         return false;
-    const std::vector<Drawable*> selected(model->selection.begin(), model->selection.end());
+    const std::vector<Drawable*> selected(model->Selection().begin(), model->Selection().end());
     const std::unordered_set<const Drawable*> before = DrawablesOf(model);
     model->DeselectAll(nullptr, false);
     model->Select(drawable, true, nullptr, false);

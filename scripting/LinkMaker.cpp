@@ -129,10 +129,7 @@ Cell* VxMakeLink(Symbol* self) {
     link->Reroute(0x3, true);
     link->LayoutEndLabels();
     link->UpdateRepaintRect();
-    Link* made = link.get();
-    model->drawables.push_back(link.Release());
-    MarkRunProjectModified();
-    return MakeObjectRef(made, RefLink, project, map);
+    return AdoptIntoModel(model, link.Release(), RefLink, map);
 }
 
 } // namespace qm

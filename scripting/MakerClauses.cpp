@@ -217,7 +217,7 @@ void CollectDrawableTree(Drawable* drawable, std::vector<Drawable*>& out) {
     if (auto* place = dynamic_cast<Place*>(drawable))
         for (const auto& junction : place->Junctions())
             out.push_back(junction.get());
-    if (DrawableList* members = drawable->GetMemberList())
+    if (const DrawableList* members = drawable->MemberList())
         for (const auto& member : *members)
             CollectDrawableTree(member.get(), out);
 }
@@ -260,16 +260,22 @@ bool ModelHolds(const Model* model, const Drawable* drawable) {
         top = up;
     }
     // From the end: a script mostly joins drawables it has just made.
-    return std::any_of(model->drawables.rbegin(), model->drawables.rend(),
+    const DrawableList& drawables = model->Drawables();
+    return std::any_of(drawables.rbegin(), drawables.rend(),
                        [top](const auto& d) { return d.get() == top; });
 }
 
+Cell* AdoptIntoModel(Model* model, std::unique_ptr<Drawable> drawable, ReferenceKind kind,
+                     GuidMap* map) {
+    Drawable* made = model->AddDrawable(std::move(drawable));
+    MarkRunProjectModified();
+    return MakeObjectRef(made, kind, RunContext().project, map);
+}
+
 bool AdoptIntoGroup(Model* model, PrimitiveGroup& group, Drawable* drawable) {
-    auto held = std::find_if(model->drawables.begin(), model->drawables.end(),
-                             [drawable](const auto& d) { return d.get() == drawable; });
-    if (held == model->drawables.end())
+    if (FindIn(model->Drawables(), drawable) == model->Drawables().end())
         return false;
-    model->selection.remove(drawable);
+    model->ForgetSelected(drawable);
     return group.AdoptFromModel(model, drawable) != nullptr;
 }
 

@@ -133,6 +133,12 @@ bool ModelHolds(const Model* model, const Drawable* drawable);
 // its tree give back their masters' uses, then ForgetDrawableTree.
 void DropDrawableTree(Drawable* drawable, GuidMap* map);
 
+// The end of every drawable maker: the finished drawable goes to the end of
+// the model's list, the run's project is marked modified, and the answer is
+// the script's reference of that kind to the drawable (map: its project's id map).
+kest::Cell* AdoptIntoModel(Model* model, std::unique_ptr<Drawable> drawable, ReferenceKind kind,
+                           GuidMap* map);
+
 // The members clauses of the group makers: moves the drawable from the
 // model's own list (and out of its selection) to the end of group; false
 // when the model's list does not hold it.

@@ -120,10 +120,7 @@ Cell* MakePlace(bool lane) {
         place->placeFlags |= PfInstanceLabel;
     place->UpdateRepaintRect();
     place->LayoutLabel();
-    Place* made = place.get();
-    model->drawables.push_back(place.Release());
-    MarkRunProjectModified();
-    return MakeObjectRef(made, RefPlace, RunContext().project, map);
+    return AdoptIntoModel(model, place.Release(), RefPlace, map);
 }
 
 } // namespace

@@ -34,10 +34,7 @@ int SymbolIndex(Cell* value, std::initializer_list<const char*> names) {
 
 Cell* Finish(Model* model, std::unique_ptr<Drawable> drawable, GuidMap* map) {
     drawable->UpdateRepaintRect();
-    Drawable* made = drawable.get();
-    model->drawables.push_back(std::move(drawable));
-    MarkRunProjectModified();
-    return MakeObjectRef(made, RefPrimitive, RunContext().project, map);
+    return AdoptIntoModel(model, std::move(drawable), RefPrimitive, map);
 }
 
 } // namespace

@@ -226,8 +226,8 @@ Cell* PlaceProps(Drawable* d) {
     }
     if (auto* scenario = dynamic_cast<ScenarioPlace*>(d); scenario != nullptr)
         b.Add(Prop("endPt", {mkint(scenario->lifeLinePoint.x), mkint(scenario->lifeLinePoint.y)}));
-    if (d->IsPlaceGroup() && d->GetMemberList() != nullptr)
-        b.Add(RefsProp("members", *d->GetMemberList()));
+    if (d->IsPlaceGroup() && d->MemberList() != nullptr)
+        b.Add(RefsProp("members", *d->MemberList()));
     CommonDrawableProps(b, d);
     return b.List();
 }
@@ -275,8 +275,8 @@ Cell* PrimitiveProps(Drawable* d) {
             b.Add(Prop("icon", {mkint(box->icon)}));
         break;
     case TkPrimitiveGroup:
-        if (d->GetMemberList() != nullptr)
-            b.Add(RefsProp("members", *d->GetMemberList()));
+        if (d->MemberList() != nullptr)
+            b.Add(RefsProp("members", *d->MemberList()));
         break;
     default:
         break;

@@ -83,7 +83,7 @@ Cell* ListDrawables(const VxFrame& frame, int kindByte) {
     Model* model = frame.ModelArg(1);
     const bool selectedOnly = frame.Arg(2) != nil;
     RefList out;
-    for (const auto& drawable : model->drawables) {
+    for (const auto& drawable : model->Drawables()) {
         if (kindByte != DkNone && drawable->kind != kindByte)
             continue;
         if (selectedOnly && !drawable->IsSelected())

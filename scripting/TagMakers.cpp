@@ -94,10 +94,7 @@ Cell* MakeTag(bool message) {
     }
     tag->LayoutLabel();
     tag->UpdateRepaintRect();
-    Tag* made = tag.get();
-    model->drawables.push_back(tag.Release());
-    MarkRunProjectModified();
-    return MakeObjectRef(made, RefTag, RunContext().project, map);
+    return AdoptIntoModel(model, tag.Release(), RefTag, map);
 }
 
 } // namespace

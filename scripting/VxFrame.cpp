@@ -71,14 +71,14 @@ Model* VxFrame::ModelArg(int i) const {
         static_cast<ModelObject*>(RefOfKind(i, RefModel, kInvalidModelArgument)));
 }
 
-DrawableList* VxFrame::GroupMembersArg(int i) const {
+const DrawableList* VxFrame::GroupMembersArg(int i) const {
     Cell* v = Arg(i);
     if (v->type != TRef || (v->flag != RefPrimitive && v->flag != RefPlace))
         scripterror(self_, kInvalidGroupArgument, v);
     auto* drawable = static_cast<Drawable*>(ResolveObject(v));
     if (drawable == nullptr)
         scripterror(self_, kObjectGone, v);
-    DrawableList* members = drawable->IsGroup() ? drawable->GetMemberList() : nullptr;
+    const DrawableList* members = drawable->IsGroup() ? drawable->MemberList() : nullptr;
     if (members == nullptr)
         scripterror(self_, kInvalidGroupArgument, v);
     return members;

@@ -58,7 +58,7 @@ class VxFrame {
     // A reference of kind 4 or 2 to a live group: the group's member list
     // (a primitive group's own, a place group's embedded group's) ("invalid
     // group argument").
-    DrawableList* GroupMembersArg(int i) const;
+    const DrawableList* GroupMembersArg(int i) const;
     // A reference to a live drawable of any drawable kind (2, 3, 4, 5, 11)
     // ("drawable expected").
     Drawable* DrawableArg(int i) const;

@@ -72,7 +72,7 @@ struct Project {
     Project() : doc(Env().context, true) {
         doc.LoadText(Env().project);
         model = doc.GetModelAt(0);
-        for (const auto& drawable : model->drawables) {
+        for (const auto& drawable : model->Drawables()) {
             place = dynamic_cast<Place*>(drawable.get());
             if (place != nullptr && place->master != nullptr && !place->master->attributes.empty())
                 break;
@@ -90,7 +90,7 @@ struct Project {
     void SelectHalf() {
         model->DeselectAll(nullptr, false);
         bool take = true;
-        for (const auto& drawable : model->drawables) {
+        for (const auto& drawable : model->Drawables()) {
             if (!drawable->IsPlace())
                 continue;
             if (take)

@@ -81,7 +81,7 @@ Environment& Env() {
 
 std::vector<Drawable*> Everything(Model& model) {
     std::vector<Drawable*> all;
-    for (const auto& drawable : model.drawables)
+    for (const auto& drawable : model.Drawables())
         all.push_back(drawable.get());
     return all;
 }
@@ -101,7 +101,7 @@ void BM_CopyAndPaste1000Places(benchmark::State& state) {
         state.ResumeTiming();
         from->CopyToClipboardFile(diagram, selection);
         to->PasteFromClipboardFile(true, target, {});
-        pasted = target->drawables.size();
+        pasted = target->Drawables().size();
         state.PauseTiming();
         to.reset();
         state.ResumeTiming();
@@ -126,7 +126,7 @@ void ChangeFivePercent(CCASEDoc& doc, size_t first) {
     }
     size_t n = 0;
     for (size_t m = 0; m < doc.ModelCount(); ++m) {
-        for (const auto& drawable : doc.GetModelAt(m)->drawables) {
+        for (const auto& drawable : doc.GetModelAt(m)->Drawables()) {
             if (drawable->IsPlace() && n++ % 20 == first) {
                 CRect dirty;
                 drawable->MoveBy(7, 7, dirty);

@@ -44,7 +44,7 @@ struct Diagram {
     GuidMap project;
     std::vector<std::unique_ptr<Master>> masters;
     Model model;
-    const DrawableList& drawables = model.drawables; // places first, then links; drawn head first
+    const DrawableList& drawables = model.Drawables(); // places first, then links; drawn head first
     std::vector<CPoint> points;
 
     Diagram() {
@@ -84,7 +84,7 @@ struct Diagram {
     }
     ~Diagram() {
         GuidScope scope(&project, &notation.guidMap);
-        for (const auto& d : drawables)
+        for (const auto& d : model.Drawables())
             d->Detach(&scope);
     }
 };
@@ -103,7 +103,7 @@ void DrawDiagram(benchmark::State& state) {
         diagram.model.Draw(dc, false);
     }
     benchmark::DoNotOptimize(bitmap.Image()->constBits());
-    state.SetItemsProcessed(state.iterations() * int64_t(diagram.drawables.size()));
+    state.SetItemsProcessed(state.iterations() * int64_t(diagram.model.Drawables().size()));
 }
 
 constexpr int kViewWidth = 1600;
@@ -155,7 +155,7 @@ void DrawDirect(benchmark::State& state) {
     for (auto _ : state) {
         QPainter painter(&image);
         painter.setFont(font);
-        for (const auto& d : diagram.drawables) {
+        for (const auto& d : diagram.model.Drawables()) {
             if (auto* place = dynamic_cast<Place*>(d.get())) {
                 const CRect& b = place->bounds;
                 painter.drawRect(b.left, b.top, b.Width() - 1, b.Height() - 1);
@@ -168,7 +168,7 @@ void DrawDirect(benchmark::State& state) {
         }
     }
     benchmark::DoNotOptimize(image.constBits());
-    state.SetItemsProcessed(state.iterations() * int64_t(diagram.drawables.size()));
+    state.SetItemsProcessed(state.iterations() * int64_t(diagram.model.Drawables().size()));
 }
 
 // The model's hit test with the arrow tool and no flags, as a click asks it.
@@ -207,7 +207,7 @@ void HitTestEveryDrawable(benchmark::State& state) {
 void ScanRectangles(benchmark::State& state) {
     Diagram& diagram = TheDiagram();
     std::vector<CRect> rects;
-    for (auto it = diagram.drawables.rbegin(); it != diagram.drawables.rend(); ++it)
+    for (auto it = diagram.model.Drawables().rbegin(); it != diagram.model.Drawables().rend(); ++it)
         rects.push_back((*it)->repaintRect);
     size_t next = 0;
     int hits = 0;

@@ -312,7 +312,7 @@ void BM_LayoutProject(benchmark::State& state) {
         auto bench = std::make_unique<BenchDocument>();
         bench->Build(corpus);
         DocumentReverseProject project(*bench->document);
-        places = project.CurrentModel()->drawables.size();
+        places = project.CurrentModel()->Drawables().size();
         state.ResumeTiming();
         project.LayoutModel(project.CurrentModel(), 1, 1);
         state.PauseTiming();

@@ -76,7 +76,7 @@ void Edit(qm::CCASEDoc& doc, uint8_t op, uint8_t index, uint8_t value) {
         break;
     case 7: // move a drawable
         if (classes != nullptr) {
-            if (qm::Drawable* drawable = Pick(classes->drawables, index)) {
+            if (qm::Drawable* drawable = Pick(classes->Drawables(), index)) {
                 qm::CRect dirty;
                 drawable->MoveBy(value % 16 - 8, value / 16 - 8, dirty);
             }
@@ -84,16 +84,16 @@ void Edit(qm::CCASEDoc& doc, uint8_t op, uint8_t index, uint8_t value) {
         break;
     case 8: // delete a drawable no other one refers to
         if (classes != nullptr) {
-            qm::Drawable* drawable = Pick(classes->drawables, index);
+            qm::Drawable* drawable = Pick(classes->Drawables(), index);
             if (drawable != nullptr && !drawable->IsPlace()) {
                 doc.IdMap().Remove(drawable);
-                std::unique_ptr<qm::Drawable> gone = qm::TakeFrom(classes->drawables, drawable);
+                std::unique_ptr<qm::Drawable> gone = classes->TakeDrawable(drawable);
             }
         }
         break;
     case 9:
         if (classes != nullptr) {
-            if (auto* link = dynamic_cast<qm::Link*>(Pick(classes->drawables, index)))
+            if (auto* link = dynamic_cast<qm::Link*>(Pick(classes->Drawables(), index)))
                 link->name = name;
             else if (classes != nullptr)
                 classes->name = name.empty() ? "Classes" : "Classes " + name;

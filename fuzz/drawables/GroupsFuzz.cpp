@@ -93,7 +93,7 @@ void CheckRoundTrip(const DrawableList& top, GuidScope& scope,
     GuidMap project;
     for (const auto& model : models) {
         project.Add(model.get());
-        RegisterAll(model->drawables, project, 0);
+        RegisterAll(model->Drawables(), project, 0);
     }
     GuidScope again(&project, scope.templateMap, &project);
     fuzzsupport::CheckListRoundTrip(top, scope, again, fuzzsupport::CreateAgain,
@@ -187,17 +187,17 @@ void ExerciseModel(qm::CustomModel& model) {
     model.GetMaxMessageNumber();
     model.ToggleRenumberMessages();
     qm::CRect rect;
-    for (const auto& d : model.drawables) {
+    for (const auto& d : model.Drawables()) {
         if (auto* floater = dynamic_cast<qm::Floater*>(d.get()))
             model.PickMessage(floater, false, rect);
     }
     model.ToggleRenumberMessages();
     qm::DrawableRefList marked;
-    if (!model.drawables.empty())
-        model.MarkNodeDrawables(model.drawables.front().get(), marked);
+    if (!model.Drawables().empty())
+        model.MarkNodeDrawables(model.Drawables().front().get(), marked);
     model.UpdatePlaces();
     if (auto* sequence = dynamic_cast<qm::SequenceModel*>(&model)) {
-        for (const auto& d : model.drawables) {
+        for (const auto& d : model.Drawables()) {
             if (auto* place = dynamic_cast<qm::ScenarioPlace*>(d.get()))
                 sequence->ExtendLifeline(*place, 30, rect);
             if (auto* link = dynamic_cast<qm::Link*>(d.get())) {
@@ -239,7 +239,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 CheckModelRoundTrip(*model, scope);
             Exercise(top);
             for (auto& model : models) {
-                Exercise(model->drawables);
+                Exercise(model->Drawables());
                 ExerciseModel(*model);
             }
         });

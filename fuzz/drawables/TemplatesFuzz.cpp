@@ -125,7 +125,8 @@ void FuzzModels(const uint8_t* data, size_t size, bool toolMaps) {
             model->HitTest(qm::TkPointer, bounds.left + 1, bounds.top + 1, part, index, 0x8,
                            nullptr);
             model->GetQualifiedName(nullptr);
-            model->PageRectNear(model->drawables.empty() ? nullptr : model->drawables.front().get(),
+            model->PageRectNear(model->Drawables().empty() ? nullptr
+                                                           : model->Drawables().front().get(),
                                 5, 5, bounds);
         }
     });

@@ -20,7 +20,7 @@ namespace {
 size_t DrawableCount(const qm::CCASEDoc& doc) {
     size_t count = 0;
     for (size_t i = 0; i < doc.ModelCount(); ++i) {
-        count += doc.GetModelAt(i)->drawables.size();
+        count += doc.GetModelAt(i)->Drawables().size();
     }
     return count;
 }

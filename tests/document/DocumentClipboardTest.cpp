@@ -47,7 +47,7 @@ struct RecordingJournal : ChangeJournal {
 
 std::vector<Drawable*> TopLevel(Model& model) {
     std::vector<Drawable*> all;
-    for (const std::unique_ptr<Drawable>& d : model.drawables)
+    for (const std::unique_ptr<Drawable>& d : model.Drawables())
         all.push_back(d.get());
     return all;
 }
@@ -76,11 +76,12 @@ TEST_F(DocumentTest, DrawablesPasteIntoAnotherProjectSelected) {
     RecordingJournal journal;
     ScopedInstall<ChangeJournal> installed(&journal);
     ASSERT_TRUE(to->PasteFromClipboardFile(true, target, {10, 20}));
-    ASSERT_EQ(target->drawables.size(), classes->drawables.size());
-    for (const std::unique_ptr<Drawable>& d : target->drawables)
+    ASSERT_EQ(target->Drawables().size(), classes->Drawables().size());
+    for (const std::unique_ptr<Drawable>& d : target->Drawables())
         EXPECT_NE(d->flags & MoSelected, 0u);
     EXPECT_EQ(to->Masters().Count(), 2u);
-    EXPECT_EQ(target->drawables.front()->bounds.left, classes->drawables.front()->bounds.left + 10);
+    EXPECT_EQ(target->Drawables().front()->bounds.left,
+              classes->Drawables().front()->bounds.left + 10);
     ASSERT_EQ(journal.entries.size(), 1u);
     EXPECT_EQ(journal.entries[0].kind, ChangeKind::Paste);
     EXPECT_EQ(journal.entries[0].name, "Paste");
@@ -90,9 +91,9 @@ TEST_F(DocumentTest, DrawablesPasteIntoAnotherProjectSelected) {
     EXPECT_NO_THROW(Load(to->StoreText()));
 
     // Pasting into the same project again: the ids are taken, so the copies get new ones.
-    size_t count = classes->drawables.size();
+    size_t count = classes->Drawables().size();
     ASSERT_TRUE(from->PasteFromClipboardFile(true, classes, {}));
-    EXPECT_EQ(classes->drawables.size(), 2 * count);
+    EXPECT_EQ(classes->Drawables().size(), 2 * count);
     EXPECT_NO_THROW(Load(from->StoreText()));
 }
 
@@ -109,17 +110,17 @@ TEST_F(DocumentTest, PasteIntoAnotherProjectUndoesAndRedoesWithItsIds) {
     ASSERT_FALSE(to->GetJournal().Records().empty());
     EXPECT_EQ(to->GetJournal().Records().back().description, "Paste");
     std::vector<std::string> ids;
-    for (Drawable* drawable : target->selection)
+    for (Drawable* drawable : target->Selection())
         ids.emplace_back(drawable->Id().Text());
-    ASSERT_EQ(ids.size(), classes->drawables.size());
+    ASSERT_EQ(ids.size(), classes->Drawables().size());
 
     ASSERT_TRUE(to->GetJournal().Replay(1, false));
-    EXPECT_TRUE(target->drawables.empty());
+    EXPECT_TRUE(target->Drawables().empty());
     for (const std::string& id : ids)
         EXPECT_EQ(to->IdMap().Lookup(id.c_str()), nullptr) << id;
 
     ASSERT_TRUE(to->GetJournal().Replay(1, true));
-    EXPECT_EQ(target->drawables.size(), ids.size());
+    EXPECT_EQ(target->Drawables().size(), ids.size());
     for (const std::string& id : ids) {
         auto* back = dynamic_cast<Drawable*>(to->IdMap().Lookup(id.c_str()));
         ASSERT_NE(back, nullptr) << id;
@@ -129,14 +130,14 @@ TEST_F(DocumentTest, PasteIntoAnotherProjectUndoesAndRedoesWithItsIds) {
 
     // A second paste while the first paste's drawables are selected: only
     // the second's are selected afterwards, and its undo takes only them.
-    for (const std::unique_ptr<Drawable>& drawable : target->drawables)
+    for (const std::unique_ptr<Drawable>& drawable : target->Drawables())
         target->Select(drawable.get(), 1, 1, 0);
     ASSERT_TRUE(to->PasteFromClipboardFile(true, target, {40, 40}));
-    EXPECT_EQ(target->selection.size(), ids.size());
-    for (Drawable* drawable : target->selection)
+    EXPECT_EQ(target->Selection().size(), ids.size());
+    for (Drawable* drawable : target->Selection())
         EXPECT_EQ(std::find(ids.begin(), ids.end(), drawable->Id().Text()), ids.end());
     ASSERT_TRUE(to->GetJournal().Replay(1, false));
-    EXPECT_EQ(target->drawables.size(), ids.size());
+    EXPECT_EQ(target->Drawables().size(), ids.size());
     for (const std::string& id : ids)
         EXPECT_NE(target->FindObjectById(id.c_str()), nullptr) << id;
 }
@@ -153,7 +154,7 @@ TEST_F(DocumentTest, SequenceAndOtherModelsShareNoDrawables) {
     Model* sequence = to->NewModel(MkSequence, nullptr);
     size_t models = to->ModelCount();
     ASSERT_TRUE(to->PasteFromClipboardFile(true, sequence, {}));
-    EXPECT_TRUE(sequence->drawables.empty());
+    EXPECT_TRUE(sequence->Drawables().empty());
     EXPECT_EQ(prompts.asked, std::vector<std::string>{
                                  "Can't copy and paste between sequence and non-sequence models."});
     // The masters and the model are still pasted.
@@ -205,8 +206,8 @@ TEST_F(DocumentTest, PastedCallBoxesFollowTheTargetsLastCallBox) {
         Model* target = c.intoNewModel ? doc->NewModel(MkSequence, nullptr) : sequence;
         ASSERT_TRUE(doc->PasteFromClipboardFile(true, target, c.offset));
         const size_t before = c.intoNewModel ? 0 : originals.size();
-        ASSERT_EQ(target->drawables.size(), before + originals.size());
-        EXPECT_EQ(target->selection.size(), originals.size());
+        ASSERT_EQ(target->Drawables().size(), before + originals.size());
+        EXPECT_EQ(target->Selection().size(), originals.size());
         const int dy = c.offset.y + (c.shifted ? lastBottom + 12 - firstTop : 0);
         const std::vector<Drawable*> all = TopLevel(*target);
 
@@ -248,7 +249,7 @@ TEST_F(DocumentTest, PastedCallBoxesFollowTheTargetsLastCallBox) {
 
         // Undo takes back only the pasted drawables.
         ASSERT_TRUE(doc->GetJournal().Replay(1, false));
-        EXPECT_EQ(target->drawables.size(), before);
+        EXPECT_EQ(target->Drawables().size(), before);
     }
 }
 
@@ -280,7 +281,7 @@ TEST_F(DocumentTest, MalformedClipboardFilesPasteNothing) {
         Model* classes = doc->FindModelByName("Classes");
         std::string before = doc->StoreText();
         size_t masters = doc->Masters().Count();
-        size_t drawables = classes->drawables.size();
+        size_t drawables = classes->Drawables().size();
         ASSERT_TRUE(WriteFileReplacing(CCASEDoc::ClipboardFile(), c.text));
         prompts.asked.clear();
         EXPECT_ANY_THROW(doc->PasteFromClipboardFile(true, classes, {}));
@@ -290,7 +291,7 @@ TEST_F(DocumentTest, MalformedClipboardFilesPasteNothing) {
                 << prompts.asked.back();
         }
         EXPECT_EQ(doc->Masters().Count(), masters);
-        EXPECT_EQ(classes->drawables.size(), drawables);
+        EXPECT_EQ(classes->Drawables().size(), drawables);
         EXPECT_EQ(doc->Masters().FindByGuid("m-new-0000001"), nullptr);
         EXPECT_EQ(doc->FindModelByName("Pasted"), nullptr);
         EXPECT_EQ(doc->StoreText(), before);
@@ -299,11 +300,7 @@ TEST_F(DocumentTest, MalformedClipboardFilesPasteNothing) {
 
 // Takes the top-level drawable out of the model.
 std::unique_ptr<Drawable> TakeOut(Model& model, Drawable* drawable) {
-    auto at = std::find_if(model.drawables.begin(), model.drawables.end(),
-                           [&](const std::unique_ptr<Drawable>& d) { return d.get() == drawable; });
-    std::unique_ptr<Drawable> taken = std::move(*at);
-    model.drawables.erase(at);
-    return taken;
+    return model.TakeDrawable(drawable);
 }
 
 TEST_F(DocumentTest, AFailedPasteOfNestedPlaceGroupsLeavesEveryMastersCount) {
@@ -340,14 +337,14 @@ TEST_F(DocumentTest, AFailedPasteOfNestedPlaceGroupsLeavesEveryMastersCount) {
     std::vector<std::pair<std::string, int>> counts;
     for (const auto& master : doc->Masters().Masters())
         counts.emplace_back(master->name, master->refCount);
-    const size_t drawables = classes->drawables.size();
+    const size_t drawables = classes->Drawables().size();
 
     EXPECT_ANY_THROW(doc->PasteFromClipboardFile(true, classes, {}));
     std::vector<std::pair<std::string, int>> after;
     for (const auto& master : doc->Masters().Masters())
         after.emplace_back(master->name, master->refCount);
     EXPECT_EQ(after, counts);
-    EXPECT_EQ(classes->drawables.size(), drawables);
+    EXPECT_EQ(classes->Drawables().size(), drawables);
 }
 
 TEST_F(DocumentTest, ModelsPastedOnTheirOwnBecomeChildrenOfTheCurrentModel) {

@@ -41,7 +41,7 @@ struct RecordingJournal : ChangeJournal {
 
 Place* PlaceOf(CCASEDoc& doc, const char* id) {
     Model* classes = doc.FindModelByName("Classes");
-    return classes != nullptr ? dynamic_cast<Place*>(FindObjectById(classes->drawables, id))
+    return classes != nullptr ? dynamic_cast<Place*>(FindObjectById(classes->Drawables(), id))
                               : nullptr;
 }
 

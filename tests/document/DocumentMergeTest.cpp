@@ -342,7 +342,7 @@ TEST_F(MergeTest, DrawableComparisonsSeparateContentFromGeometry) {
         {"s-user-000001", "lifeline point",
          [](Drawable& d) { static_cast<Place&>(d).lifeLinePoint.y += 10; }, false, true},
         {"g-1", "group member moved",
-         [&](Drawable& d) { d.GetMemberList()->front()->MoveBy(1, 1, dirty); }, false, true},
+         [&](Drawable& d) { d.MemberList()->front()->MoveBy(1, 1, dirty); }, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -395,7 +395,7 @@ TEST_F(MergeTest, DrawablesFollowTheObjectRule) {
             // theirs deletes the unchanged text and moves the circle too
             Model* classes = d.FindModelByName("Classes");
             std::unique_ptr<Drawable> text =
-                TakeFrom(classes->drawables, classes->FindObjectById("text-1"));
+                classes->TakeDrawable(classes->FindObjectById("text-1"));
             d.IdMap().Remove(text.get());
             CRect dirty;
             classes->FindObjectById("p-circle-0001")->MoveBy(0, 20, dirty);
@@ -420,11 +420,11 @@ TEST_F(MergeTest, DrawablesFollowTheObjectRule) {
     // The group of the state diagram holds its members again.
     Model* states = merged->FindModelByName("States");
     ASSERT_NE(states, nullptr);
-    ASSERT_EQ(states->drawables.size(), 1u);
-    ASSERT_NE(states->drawables.front()->GetMemberList(), nullptr);
-    EXPECT_EQ(states->drawables.front()->GetMemberList()->size(), 2u);
-    EXPECT_EQ(states->drawables.front()->GetMemberList()->front()->Parent(),
-              states->drawables.front().get());
+    ASSERT_EQ(states->Drawables().size(), 1u);
+    ASSERT_NE(states->Drawables().front()->MemberList(), nullptr);
+    EXPECT_EQ(states->Drawables().front()->MemberList()->size(), 2u);
+    EXPECT_EQ(states->Drawables().front()->MemberList()->front()->Parent(),
+              states->Drawables().front().get());
 }
 
 // A version may move a place without bringing its links along (a script, an
@@ -477,7 +477,7 @@ TEST_F(MergeTest, LinksEndOnTheOutlinesOfTheirMergedPlaces) {
         EXPECT_TRUE(onOutline(shape, link->Vertices().back()))
             << link->Vertices().back().x << "," << link->Vertices().back().y;
         // The link upkeep's marks are not left behind.
-        for (const auto& drawable : classes->drawables)
+        for (const auto& drawable : classes->Drawables())
             EXPECT_FALSE(drawable->IsMarked()) << drawable->Id().Text();
         EXPECT_NO_THROW(Load(merged->StoreText()));
     }
@@ -537,8 +537,7 @@ TEST_F(MergeTest, APlaceKeepsItsMasterWhenTheOtherSideDeletedBoth) {
         [](CCASEDoc& d) {
             Model* classes = d.FindModelByName("Classes");
             for (const char* id : {"l-inherit-001", "p-circle-0001"}) {
-                std::unique_ptr<Drawable> gone =
-                    TakeFrom(classes->drawables, classes->FindObjectById(id));
+                std::unique_ptr<Drawable> gone = classes->TakeDrawable(classes->FindObjectById(id));
                 d.IdMap().Remove(gone.get());
             }
             DeleteMaster(d, "Circle");

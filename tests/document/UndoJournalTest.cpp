@@ -144,7 +144,7 @@ class UndoJournalTest : public test::DocumentTest {
     }
     // The second life line of the diagram, when there is one.
     ScenarioPlace* Server() {
-        for (const auto& drawable : Sequence()->drawables) {
+        for (const auto& drawable : Sequence()->Drawables()) {
             auto* scenario = dynamic_cast<ScenarioPlace*>(drawable.get());
             if (scenario != nullptr && scenario != User())
                 return scenario;
@@ -152,7 +152,7 @@ class UndoJournalTest : public test::DocumentTest {
         return nullptr;
     }
     Link* Message() {
-        for (const auto& drawable : Sequence()->drawables) {
+        for (const auto& drawable : Sequence()->Drawables()) {
             if (auto* link = dynamic_cast<Link*>(drawable.get()))
                 return link;
         }
@@ -547,7 +547,7 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
              Model* in = t.SelectIn("Classes", {"p-circle-0001", "text-1"});
              Journal().BeginChange(t.doc.get(), ChangeKind::MoveDrawables);
              in->MoveDrawables(nullptr, 30, -5, false);
-             for (Drawable* drawable : in->selection)
+             for (Drawable* drawable : in->Selection())
                  Journal().AddChangedObject(t.doc.get(), drawable, nullptr);
              Journal().SetOffset(t.doc.get(), CPoint(30, -5));
              Journal().RecordChange(t.doc.get(), ChangeKind::MoveDrawables, "Drag Drawables", in,
@@ -812,12 +812,12 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
              Journal().BeginChange(t.doc.get(), ChangeKind::LooksChange);
              // Only the fill colour and the height change.
              Looks mask{0, 0, 1, 0, 0, 0, 1, 0};
-             Looks looks = in->selection.front()->looks;
+             Looks looks = in->Selection().front()->looks;
              looks.fillColor = 5;
              looks.height = -20;
              CRect repaint;
              in->ChangeSelectionLooks(mask, looks, repaint, nullptr, false);
-             for (Drawable* drawable : in->selection)
+             for (Drawable* drawable : in->Selection())
                  Journal().AddChangedObject(t.doc.get(), drawable, nullptr);
              Journal().RecordChange(t.doc.get(), ChangeKind::LooksChange, "Looks Change", in,
                                     nullptr);
@@ -914,12 +914,12 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
              ASSERT_NE(last, nullptr);
              // "Page" stands before "Rest" in the model's list: undo puts it there again.
              Drawable* page = nullptr;
-             for (const auto& d : in->drawables) {
+             for (const auto& d : in->Drawables()) {
                  if (d->IsPlace() && !d->IsSwimlane() && page == nullptr)
                      page = d.get();
              }
              ASSERT_NE(page, nullptr);
-             ASSERT_NE(page, in->drawables.back().get());
+             ASSERT_NE(page, in->Drawables().back().get());
              Drag(t, in, page, CPoint(10, 10), nullptr, last);
              EXPECT_EQ(page->Parent(), &last->MemberGroup());
          },
@@ -1116,7 +1116,7 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
              junction->savedBounds.left = junction->point.x;
              junction->savedBounds.top = junction->point.y;
              DrawableRefList links;
-             for (const auto& drawable : t.model->drawables) {
+             for (const auto& drawable : t.model->Drawables()) {
                  auto* link = dynamic_cast<Link*>(drawable.get());
                  if (link != nullptr &&
                      (link->GetSource() == junction || link->GetTarget() == junction))
@@ -1328,7 +1328,7 @@ TEST_F(UndoJournalTest, ACallBoxRecordKeepsTheBoxesBeforeAndAfter) {
 TEST_F(UndoJournalTest, PasteKeepsItsIdsAcrossUndoAndRedo) {
     PastePlace();
     std::vector<std::string> ids;
-    for (Drawable* drawable : model->selection)
+    for (Drawable* drawable : model->Selection())
         ids.emplace_back(drawable->Id().Text());
     ASSERT_EQ(ids.size(), 1u);
     EXPECT_NE(ids[0], "p-shape-00001");
@@ -1340,7 +1340,7 @@ TEST_F(UndoJournalTest, PasteKeepsItsIdsAcrossUndoAndRedo) {
     ASSERT_TRUE(journal().Replay(1, true));
     auto* back = dynamic_cast<Drawable*>(doc->IdMap().Lookup(ids[0].c_str()));
     ASSERT_NE(back, nullptr);
-    EXPECT_NE(FindIn(model->drawables, back), model->drawables.end());
+    EXPECT_NE(FindIn(model->Drawables(), back), model->Drawables().end());
     EXPECT_EQ(journal().ToSelect(), std::vector<Drawable*>{back});
     EXPECT_EQ(Saved(*doc), after);
     // Twice more: the ids hold on every round.

@@ -43,7 +43,7 @@ class ClassDiagramTest : public DrawableTest {
         auto owned = std::make_unique<Link>(&project);
         link = owned.get();
         link->Connect(0, inheritance, circlePlace, shapePlace, 0);
-        model->drawables.push_back(std::move(owned));
+        model->AddDrawable(std::move(owned));
     }
     ~ClassDiagramTest() override { model->Detach(&scope); }
 
@@ -52,11 +52,11 @@ class ClassDiagramTest : public DrawableTest {
         Place* p = owned.get();
         p->Setup(10, r, master, true);
         p->AddMasterReference();
-        model->drawables.push_back(std::move(owned));
+        model->AddDrawable(std::move(owned));
         return p;
     }
     void DrawModel(DeviceContext& dc) {
-        for (const auto& d : model->drawables)
+        for (const auto& d : model->Drawables())
             d->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
     }
     QImage Render() {
@@ -378,8 +378,10 @@ namespace {
 
 TEST_F(ClassDiagramTest, AModelRecordReadsItsPlacesAndLinksBack) {
     GuidScope withTools(&project, &notation.guidMap);
-    kest::Cell* records = PersistDrawables(nullptr, model->drawables, &withTools, model.get(),
-                                           nullptr, kest::nil, nullptr, false);
+    // Writing reads the list alone.
+    auto& drawables = const_cast<DrawableList&>(model->Drawables());
+    kest::Cell* records = PersistDrawables(nullptr, drawables, &withTools, model.get(), nullptr,
+                                           kest::nil, nullptr, false);
     const std::string written = print(records);
     GuidMap other;
     GuidScope again(&other, &notation.guidMap);

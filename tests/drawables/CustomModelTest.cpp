@@ -265,7 +265,7 @@ TEST_F(CustomModelTest, CallBoxesMergeOnTheLifeLineAndCarryTheirMessages) {
     for (const auto& drawable : taken)
         gone.push_back(drawable.get());
     EXPECT_EQ(gone, (std::vector<Drawable*>{call, answer, label}));
-    EXPECT_EQ(model.drawables.size(), 3u);
+    EXPECT_EQ(model.Drawables().size(), 3u);
     for (auto& drawable : taken)
         drawable->Detach(&scope);
     model.Detach(&scope);

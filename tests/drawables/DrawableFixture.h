@@ -38,7 +38,14 @@ class DrawableTest : public ModelTest {
 // A model holding drawables in its (owning) list, for the operations that take one.
 class FakeModel : public DrawableModel {
   public:
-    DrawableList& Drawables() override { return list; }
+    const DrawableList& Drawables() const override { return list; }
+    Drawable* AddDrawable(std::unique_ptr<Drawable> d) override {
+        if (d == nullptr)
+            return nullptr;
+        list.push_back(std::move(d));
+        return list.back().get();
+    }
+    std::unique_ptr<Drawable> TakeDrawable(const Drawable* d) override { return TakeFrom(list, d); }
     Drawable* FindObjectById(const char* id) override {
         for (const auto& d : list) {
             if (d->guid == id)

@@ -110,9 +110,9 @@ class EditingTest : public DrawableTest {
     ~EditingTest() override {
         journal.Discard(&scope);
         model.DeselectAll(nullptr, false);
-        for (auto& d : model.drawables)
+        DrawableList left = model.SetDrawablesAside();
+        for (auto& d : left)
             DiscardDrawable(std::move(d), &scope);
-        model.drawables.clear();
     }
 
     Place* NewPlace(const CRect& r, const std::string& name = "Shape") {
@@ -135,7 +135,7 @@ class EditingTest : public DrawableTest {
         return model.AddDrawable(std::move(box));
     }
     bool Holds(const Drawable* d) const {
-        return FindIn(model.drawables, d) != model.drawables.end();
+        return FindIn(model.Drawables(), d) != model.Drawables().end();
     }
 
     FakeTool placeTool{10, false};

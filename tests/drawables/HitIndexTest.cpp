@@ -143,7 +143,7 @@ class HitIndexTest : public DrawableTest {
         };
         for (int i = 0; i < 1500; ++i)
             points.emplace_back(next(1800) - 100, next(1300) - 100);
-        for (const auto& d : model->drawables) {
+        for (const auto& d : model->Drawables()) {
             const CRect& r = d->repaintRect;
             for (int dx : {-9, -4, 0, 1, 5}) {
                 points.emplace_back(r.left + dx, r.top + dx);
@@ -157,7 +157,7 @@ class HitIndexTest : public DrawableTest {
 
     // Every point under every tool and flag, through the index and by the walk.
     void ExpectIndexAgreesWithWalk(const char* when) {
-        const Drawable* excluded = model->drawables.front().get();
+        const Drawable* excluded = model->Drawables().front().get();
         int hits = 0;
         for (const CPoint& p : Points()) {
             for (int tool : {int(TkPointer), int(TkMessage), 400, 0}) {
@@ -214,8 +214,8 @@ TEST_F(HitIndexTest, TheIndexAnswersAsTheWalkOnEveryKindOfDrawable) {
     model->NoteChanged();
     ExpectIndexAgreesWithWalk("after drawing");
     // Two selected drawables report the body for every part but the marker.
-    model->Select(model->drawables.front().get(), true, nullptr, false);
-    model->Select(model->drawables.back().get(), true, nullptr, false);
+    model->Select(model->Drawables().front().get(), true, nullptr, false);
+    model->Select(model->Drawables().back().get(), true, nullptr, false);
     ExpectIndexAgreesWithWalk("with two selected");
 }
 
@@ -225,7 +225,7 @@ TEST_F(HitIndexTest, TheIndexAnswersAsTheWalkOnAGeneratedDiagramAndFollowsChange
     ExpectIndexAgreesWithWalk("generated");
     // A move reported to the model is found where the drawable now is.
     CRect dirty;
-    model->drawables.front()->MoveBy(400, 250, dirty);
+    model->Drawables().front()->MoveBy(400, 250, dirty);
     model->NoteChanged();
     ExpectIndexAgreesWithWalk("after a move");
     // A drawable added to the list is found without a report.
@@ -233,7 +233,7 @@ TEST_F(HitIndexTest, TheIndexAnswersAsTheWalkOnAGeneratedDiagramAndFollowsChange
     ExpectIndexAgreesWithWalk("after an addition");
     // One taken out and another put in, the length unchanged: the index
     // keeps no pointer to the one that left.
-    Drawable* last = model->drawables.back().get();
+    Drawable* last = model->Drawables().back().get();
     DiscardDrawable(model->RemoveDrawable(last, true), &scope);
     AddPlace(CRect(40, 900, 140, 960));
     ExpectIndexAgreesWithWalk("after a removal and an addition");

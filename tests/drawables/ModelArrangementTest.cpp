@@ -6,6 +6,8 @@
 #include "platform/PainterDC.h"
 #include "tests/drawables/EditingFixture.h"
 
+#include <functional>
+
 namespace qm::test {
 namespace {
 
@@ -155,7 +157,7 @@ TEST_F(ModelArrangementTest, OrderChangesFollowTheSelectionAndUndoRestoresPositi
     Drawable* d3 = NewBox(CRect(0, 0, 10, 10));
     auto order = [&] {
         std::vector<Drawable*> out;
-        for (const auto& d : model.drawables)
+        for (const auto& d : model.Drawables())
             out.push_back(d.get());
         return out;
     };
@@ -170,7 +172,7 @@ TEST_F(ModelArrangementTest, OrderChangesFollowTheSelectionAndUndoRestoresPositi
     ASSERT_EQ(journal.entries.size(), 2u);
     EXPECT_EQ(journal.entries[1].name, "Send to Back");
 
-    DrawableRefList moved(model.selection.begin(), model.selection.end());
+    DrawableRefList moved(model.Selection().begin(), model.Selection().end());
     model.RestoreOrder(moved, 1); // undo
     EXPECT_EQ(order(), (std::vector<Drawable*>{d1, d3, d2, d0}));
     model.RestoreOrder(moved, 2); // redo
@@ -195,7 +197,7 @@ TEST_F(ModelArrangementTest, OrderChangeAcrossParentsBeepsAndChangesNothing) {
     model.ChangeOrder(&document, repaint, ChangeKind::BringToFront, "Bring to Front");
     EXPECT_EQ(prompts.beeps, 1);
     EXPECT_TRUE(journal.entries.empty());
-    EXPECT_EQ(model.drawables.front().get(), loose);
+    EXPECT_EQ(model.Drawables().front().get(), loose);
 }
 
 TEST_F(ModelArrangementTest, MovingPlacesDragsLinksBetweenThemAndReroutesOthers) {
@@ -411,6 +413,69 @@ TEST_F(ModelArrangementTest, AFloaterRidesAlongWithTheLinkBetweenMovedPlaces) {
     EXPECT_EQ(floater->bounds,
               CRect(before.left + 40, before.top + 30, before.right + 40, before.bottom + 30));
     EXPECT_EQ(floater->segmentStart, link->Vertices()[0]);
+}
+
+// Every write of the list, the selection, a group's members, geometry and
+// looks raises the change count that caches compare with; reads leave it.
+TEST_F(ModelArrangementTest, WritesRaiseTheChangeCountAndReadsLeaveIt) {
+    Drawable* a = NewBox(CRect(0, 0, 50, 50));
+    Drawable* b = NewBox(CRect(100, 0, 150, 50));
+    auto* group =
+        static_cast<PrimitiveGroup*>(model.AddDrawable(std::make_unique<PrimitiveGroup>()));
+    std::unique_ptr<Drawable> held;
+    struct Case {
+        const char* name;
+        std::function<void()> step;
+        bool writes;
+    };
+    const Case cases[] = {
+        {"view and look-ups",
+         [&] {
+             CRect bounds;
+             model.GetBounds(bounds);
+             int part = 0, index = 0;
+             model.HitTest(TkPointer, 10, 10, part, index, 0, nullptr);
+             EXPECT_EQ(model.Drawables().size(), 3u);
+             EXPECT_EQ(model.IndexOf(b), 1);
+         },
+         false},
+        {"select", [&] { model.Select(a, true, nullptr, false); }, true},
+        {"move", [&] { model.MoveDrawables(nullptr, 5, 0, false); }, true},
+        {"looks", [&] { model.SetDrawableLooks(a, a->looks); }, true},
+        {"label rectangle", [&] { model.SetLabelRect(a, CRect(1, 1, 2, 2)); }, true},
+        {"bounds",
+         [&] {
+             CRect repaint;
+             model.SetDrawableBounds(b, CRect(100, 0, 160, 60), repaint);
+         },
+         true},
+        {"deselect", [&] { model.DeselectAll(nullptr, false); }, true},
+        {"take", [&] { held = model.TakeDrawable(b); }, true},
+        {"insert at", [&] { model.InsertDrawable(0, std::move(held)); }, true},
+        {"into a group", [&] { group->AdoptFromModel(&model, a); }, true},
+        {"out of a group", [&] { held = model.TakeFromOwner(a); }, true},
+        {"back at positions",
+         [&] {
+             std::vector<std::unique_ptr<Drawable>> back;
+             back.push_back(std::move(held));
+             model.InsertDrawables(back, {0}, group);
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const uint64_t before = model.ChangeCount();
+        c.step();
+        if (c.writes)
+            EXPECT_GT(model.ChangeCount(), before);
+        else
+            EXPECT_EQ(model.ChangeCount(), before);
+    }
+    // The drawables are where the steps left them: b at the head of the
+    // list, a back among the group's members.
+    EXPECT_EQ(model.Drawables().front().get(), b);
+    EXPECT_EQ(model.IndexOf(a), 0);
+    EXPECT_EQ(a->Parent(), group);
 }
 
 } // namespace

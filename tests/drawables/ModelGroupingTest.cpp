@@ -30,7 +30,7 @@ TEST_F(ModelGroupingTest, RefusalsShowTheirMessageAndChangeNothing) {
         model.Select(box, true, nullptr, false);
         if (c.withPlace)
             model.Select(NewPlace(CRect(100, 0, 200, 60)), true, nullptr, false);
-        const size_t count = model.drawables.size();
+        const size_t count = model.Drawables().size();
         prompts.asked.clear();
         CRect repaint;
         EXPECT_EQ(model.Group(&document, nullptr, repaint, c.asPlace, nullptr, nullptr, 0, nullptr,
@@ -38,7 +38,7 @@ TEST_F(ModelGroupingTest, RefusalsShowTheirMessageAndChangeNothing) {
                   nullptr);
         ASSERT_EQ(prompts.asked.size(), 1u);
         EXPECT_EQ(prompts.asked[0], c.message);
-        EXPECT_EQ(model.drawables.size(), count);
+        EXPECT_EQ(model.Drawables().size(), count);
         EXPECT_TRUE(journal.entries.empty());
         model.DeselectAll(nullptr, false);
     }
@@ -57,12 +57,12 @@ TEST_F(ModelGroupingTest, PrimitivesAreGroupedOnTopAndUngroupedAgain) {
                                   ChangeKind::GroupAsPrimitive, "Group as Primitive");
 
     ASSERT_NE(group, nullptr);
-    EXPECT_EQ(model.drawables.size(), 2u);
-    EXPECT_EQ(model.drawables.back().get(), group);
-    EXPECT_EQ(model.drawables.front().get(), under);
+    EXPECT_EQ(model.Drawables().size(), 2u);
+    EXPECT_EQ(model.Drawables().back().get(), group);
+    EXPECT_EQ(model.Drawables().front().get(), under);
     EXPECT_EQ(a->Parent(), group);
     EXPECT_EQ(b->Parent(), group);
-    EXPECT_EQ(model.selection, (DrawableRefList{group}));
+    EXPECT_EQ(model.Selection(), (DrawableRefList{group}));
     EXPECT_EQ(group->bounds, CRect(0, 0, 150, 50));
     ASSERT_EQ(journal.entries.size(), 1u);
     EXPECT_EQ(journal.entries[0].name, "Group as Primitive");
@@ -86,7 +86,7 @@ TEST_F(ModelGroupingTest, PrimitivesAreGroupedOnTopAndUngroupedAgain) {
     EXPECT_TRUE(Holds(b));
     EXPECT_FALSE(Holds(group));
     EXPECT_EQ(a->Parent(), nullptr);
-    EXPECT_EQ(model.selection, (DrawableRefList{a, b}));
+    EXPECT_EQ(model.Selection(), (DrawableRefList{a, b}));
     ASSERT_EQ(journal.entries.size(), 2u);
     EXPECT_EQ(journal.entries[1].name, "Ungroup");
     EXPECT_EQ(journal.entries[1].kind, static_cast<int>(ChangeKind::UngroupPrimitive));

@@ -130,7 +130,7 @@ TEST_F(ModelLanesTest, GroupAsPlaceLeavesOutLinksToUnselectedPlacesAndUngroupRem
                                   ChangeKind::GroupAsPlace, "Group as Place");
     ASSERT_NE(group, nullptr);
     EXPECT_TRUE(group->IsPlaceGroup());
-    EXPECT_EQ(model.drawables.front().get(), group); // at the back
+    EXPECT_EQ(model.Drawables().front().get(), group); // at the back
     EXPECT_TRUE(Holds(out));
     EXPECT_FALSE(Holds(inside));
     EXPECT_FALSE(Holds(a));
@@ -154,7 +154,7 @@ TEST_F(ModelLanesTest, TheSubmodelMarkerIsHitWhereItIsDrawn) {
     Model sub;
     Place* place = NewPlace(CRect(0, 0, 100, 60));
     NewPlace(CRect(200, 0, 300, 60));
-    model.Select(model.drawables.back().get(), true, nullptr, false);
+    model.Select(model.Drawables().back().get(), true, nullptr, false);
     CRect repaint;
     auto* group =
         dynamic_cast<Place*>(model.Group(&document, nullptr, repaint, true, nullptr, nullptr, 0,

@@ -184,9 +184,9 @@ TEST_F(ModelLayoutTest, ASubmodelReachedTwiceIsLaidOutOnce) {
 
     a->master->submodel = nullptr;
     b->master->submodel = nullptr;
-    for (auto& d : sub.drawables)
+    DrawableList left = sub.SetDrawablesAside();
+    for (auto& d : left)
         DiscardDrawable(std::move(d), &scope);
-    sub.drawables.clear();
 }
 
 TEST_F(ModelLayoutTest, NullOrMarkedModelIsLeftAlone) {

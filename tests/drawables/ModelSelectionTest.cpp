@@ -16,17 +16,17 @@ TEST_F(ModelSelectionTest, SelectKeepsTheListInStepAndRefusesJunctions) {
     ASSERT_NE(junction, nullptr);
 
     EXPECT_FALSE(model.Select(junction, true, nullptr, false));
-    EXPECT_TRUE(model.selection.empty());
+    EXPECT_TRUE(model.Selection().empty());
     EXPECT_TRUE(model.Select(b, true, nullptr, false));
     EXPECT_TRUE(model.Select(a, true, nullptr, false));
     EXPECT_FALSE(model.Select(a, true, nullptr, false)); // no change
-    EXPECT_EQ(model.selection, (DrawableRefList{b, a}));
+    EXPECT_EQ(model.Selection(), (DrawableRefList{b, a}));
     EXPECT_TRUE(model.Select(b, false, nullptr, false));
-    EXPECT_EQ(model.selection, (DrawableRefList{a}));
+    EXPECT_EQ(model.Selection(), (DrawableRefList{a}));
 
     a->currentJunction = junction;
     model.DeselectAll(nullptr, false);
-    EXPECT_TRUE(model.selection.empty());
+    EXPECT_TRUE(model.Selection().empty());
     EXPECT_FALSE(a->IsSelected());
     EXPECT_EQ(a->currentJunction, nullptr);
 }
@@ -38,16 +38,16 @@ TEST_F(ModelSelectionTest, SelectManyByRectangleTogglesAndSelectInRectWantsWhole
 
     const CRect top(50, 10, 250, 20); // meets a and b
     model.SelectMany(nullptr, false, false, &top, false);
-    EXPECT_EQ(model.selection, (DrawableRefList{a, b}));
+    EXPECT_EQ(model.Selection(), (DrawableRefList{a, b}));
     const CRect left(0, 0, 60, 300); // meets a and c: a toggles off, c on
     model.SelectMany(nullptr, false, false, &left, true);
-    EXPECT_EQ(model.selection, (DrawableRefList{b, c}));
+    EXPECT_EQ(model.Selection(), (DrawableRefList{b, c}));
 
     model.DeselectAll(nullptr, false);
     model.SelectInRect(nullptr, CRect(-10, -10, 150, 300)); // a and c wholly, b not
-    EXPECT_EQ(model.selection, (DrawableRefList{a, c}));
+    EXPECT_EQ(model.Selection(), (DrawableRefList{a, c}));
     model.SelectMany(nullptr, false, false, nullptr, false); // Select All
-    EXPECT_EQ(model.selection.size(), 3u);
+    EXPECT_EQ(model.Selection().size(), 3u);
 }
 
 TEST_F(ModelSelectionTest, DeletingOrCuttingAPlaceTakesItsLinksInOneEntry) {
@@ -75,7 +75,7 @@ TEST_F(ModelSelectionTest, DeletingOrCuttingAPlaceTakesItsLinksInOneEntry) {
         EXPECT_FALSE(Holds(ab));
         EXPECT_FALSE(Holds(ba));
         EXPECT_TRUE(Holds(kept));
-        EXPECT_TRUE(model.selection.empty());
+        EXPECT_TRUE(model.Selection().empty());
         EXPECT_EQ(a->master->refCount, 0);
         EXPECT_EQ(a->master, masters[masters.size() - 3].get()); // kept for undo
         ASSERT_EQ(journal.entries.size(), 1u);
@@ -225,7 +225,7 @@ TEST_F(ModelSelectionTest, SelectExplodesKeepsOnlyPlacesWithSubmodels) {
     Place* plain = NewPlace(CRect(200, 0, 300, 60));
     model.Select(plain, true, nullptr, false);
     model.SelectMany(nullptr, false, true, nullptr, false);
-    EXPECT_EQ(model.selection, (DrawableRefList{exploded}));
+    EXPECT_EQ(model.Selection(), (DrawableRefList{exploded}));
     exploded->master->submodel = nullptr;
 }
 
@@ -233,8 +233,8 @@ TEST_F(ModelSelectionTest, DetachAllDrawablesEmptiesTheModel) {
     Place* a = NewPlace(CRect(0, 0, 100, 60));
     model.Select(a, true, nullptr, false);
     model.DetachAllDrawables(&scope);
-    EXPECT_TRUE(model.drawables.empty());
-    EXPECT_TRUE(model.selection.empty());
+    EXPECT_TRUE(model.Drawables().empty());
+    EXPECT_TRUE(model.Selection().empty());
 }
 
 } // namespace

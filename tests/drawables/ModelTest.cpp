@@ -66,19 +66,19 @@ TEST_F(ModelRecordTest, RecordWrittenAndReadBackKeepsFieldsAndDrawableOrder) {
     EXPECT_EQ(read.zoom, double(1.1f)) << "the nearest 32-bit float";
     EXPECT_EQ(read.inverseZoom, 1.0 / double(1.1f));
     EXPECT_EQ(read.zoomedPageMatrix, CRect(0, 0, 1100, 880));
-    ASSERT_EQ(read.drawables.size(), 3u);
-    auto it = read.drawables.begin();
+    ASSERT_EQ(read.Drawables().size(), 3u);
+    auto it = read.Drawables().begin();
     EXPECT_EQ((*it++)->kindCode, TkRectangle);
     EXPECT_EQ((*it++)->kindCode, TkText);
     EXPECT_EQ((*it++)->kindCode, TkLine);
     EXPECT_EQ(print(read.Persist(nullptr, &otherScope, kest::nil)), text);
     // Detaching takes the model and its drawables out of the map; the
     // model still owns (and frees) them.
-    Drawable* first = read.drawables.front().get();
+    Drawable* first = read.Drawables().front().get();
     read.Detach(&otherScope);
     EXPECT_EQ(other.Lookup(model->guid.Text()), nullptr);
     EXPECT_EQ(other.Lookup(first->guid.Text()), nullptr);
-    EXPECT_EQ(read.drawables.size(), 3u);
+    EXPECT_EQ(read.Drawables().size(), 3u);
 }
 
 TEST_F(ModelRecordTest, ReadingSkipsUnknownHeadsIgnoresTheReservedTextAndCanKeepPrimitivesOnly) {
@@ -91,12 +91,14 @@ TEST_F(ModelRecordTest, ReadingSkipsUnknownHeadsIgnoresTheReservedTextAndCanKeep
     text.insert(text.size() - 1, " (junction 1 2 3) (mystery)");
     Model read(nullptr);
     read.Persist(nullptr, &scope, this->read(text));
-    EXPECT_EQ(read.drawables.size(), 3u);
+    EXPECT_EQ(read.Drawables().size(), 3u);
 
     DrawableList list;
     DrawableRefList second;
     CRect repaint(1, 1, 2, 2);
-    kest::Cell* records = PersistDrawables(nullptr, model->drawables, &scope, model.get(), nullptr,
+    // Writing reads the list alone.
+    auto& drawables = const_cast<DrawableList&>(model->Drawables());
+    kest::Cell* records = PersistDrawables(nullptr, drawables, &scope, model.get(), nullptr,
                                            kest::nil, nullptr, false);
     PersistDrawables(nullptr, list, &scope, nullptr, &second, records, &repaint, true);
     EXPECT_EQ(list.size(), 3u);
@@ -178,7 +180,7 @@ TEST_F(ModelRecordTest, CloneAssignAndPropsExchangeTheFiveFields) {
     EXPECT_EQ(clone->kind, MkClass);
     EXPECT_EQ(clone->zoom, 1.0);
     EXPECT_TRUE(clone->pageMatrix.IsRectEmpty());
-    EXPECT_TRUE(clone->drawables.empty());
+    EXPECT_TRUE(clone->Drawables().empty());
     EXPECT_NE(clone->guid, model->guid);
 
     clone->name = "Other";
@@ -237,12 +239,12 @@ TEST_F(ModelRecordTest, BoundsPageRectsAndHitTests) {
     EXPECT_TRUE(bounds.IsRectEmpty());
 
     auto model = Sample();
-    Drawable* box = model->drawables.front().get();
+    Drawable* box = model->Drawables().front().get();
     Model one(nullptr);
     one.AddDrawable(model->RemoveDrawable(box, false));
     one.GetBounds(bounds);
     EXPECT_EQ(bounds, box->bounds);
-    model->drawables.push_front(one.RemoveDrawable(box, false));
+    model->InsertDrawable(0, one.RemoveDrawable(box, false));
 
     struct Case {
         int x, y;
@@ -273,7 +275,7 @@ TEST_F(ModelRecordTest, BoundsPageRectsAndHitTests) {
     // A knob hit becomes a body hit while several drawables are selected.
     model->HitTest(TkPointer, 52, 42, part, index, 0, nullptr);
     EXPECT_EQ(part, HpKnob);
-    for (const auto& d : model->drawables)
+    for (const auto& d : model->Drawables())
         model->Select(d.get(), 1, 1, 0);
     model->HitTest(TkPointer, 52, 42, part, index, 0, nullptr);
     EXPECT_EQ(part, HpBody);
@@ -284,7 +286,7 @@ TEST_F(ModelRecordTest, BoundsPageRectsAndHitTests) {
 
 TEST_F(ModelRecordTest, FindObjectByIdSearchesGroupsDepthFirst) {
     auto model = Sample();
-    Drawable* text = std::next(model->drawables.begin())->get();
+    Drawable* text = std::next(model->Drawables().begin())->get();
     auto group = std::make_unique<PrimitiveGroup>(&project);
     text->SetSelected(true);
     DrawableList held;

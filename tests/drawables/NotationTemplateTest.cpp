@@ -257,7 +257,7 @@ TEST_F(NotationTemplateTest, ToolRecordReadsTheOldFormAndNeverKeepsReserved) {
     EXPECT_EQ(read.reserved, 0);
     EXPECT_EQ(read.id, 12);
     EXPECT_EQ(read.name, "Category");
-    EXPECT_EQ(read.drawables.size(), 1u);
+    EXPECT_EQ(read.Drawables().size(), 1u);
     ModelObject* found = nullptr;
     EXPECT_TRUE(other.guidMap.Lookup(12, found, false));
     EXPECT_EQ(found, &read);
@@ -362,7 +362,7 @@ TEST_F(NotationTemplateTest, BuiltInPaletteNamesSemanticsAndSampleDrawings) {
         EXPECT_EQ(tool->GetSemanticsName(), e.semantics) << e.name;
         EXPECT_EQ(tool->iconSlot, e.id);
         std::vector<int> codes;
-        for (const auto& d : tool->drawables) {
+        for (const auto& d : tool->Drawables()) {
             codes.push_back(d->kindCode);
             // Every sample lies within the tool's sample frame.
             CRect inside;
@@ -376,7 +376,7 @@ TEST_F(NotationTemplateTest, BuiltInPaletteNamesSemanticsAndSampleDrawings) {
     for (int id : {0, 1, 4, 7, 10, 12, 13, 18, 19, 20, 21, 22})
         EXPECT_EQ(notation.GetTool(id)->modelFlags & 1u, 1u) << id;
     EXPECT_EQ(notation.GetTool(8)->lineKind, 0);
-    EXPECT_EQ(notation.GetTool(10)->drawables.front()->looks.lineKind, 1);
+    EXPECT_EQ(notation.GetTool(10)->Drawables().front()->looks.lineKind, 1);
     EXPECT_EQ(SemanticsName(true, 2), "Package");
     EXPECT_EQ(SemanticsName(true, 5), "");
     EXPECT_EQ(SemanticsName(false, 11), "Attachment");

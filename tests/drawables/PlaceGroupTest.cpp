@@ -158,8 +158,8 @@ TEST_F(PlaceGroupTest, RecordsRoundTripWithMembersAndLaneReferences) {
     GuidScope other{&again, &templ, &again};
     CustomModel copy;
     copy.Persist(nullptr, &other, read(written));
-    ASSERT_EQ(copy.drawables.size(), 3u);
-    auto* lane = dynamic_cast<Swimlane*>(std::next(copy.drawables.begin())->get());
+    ASSERT_EQ(copy.Drawables().size(), 3u);
+    auto* lane = dynamic_cast<Swimlane*>(std::next(copy.Drawables().begin())->get());
     ASSERT_NE(lane, nullptr);
     EXPECT_EQ(lane->LaneModel(), &copy);
     EXPECT_NE(lane->NextLane(), nullptr);

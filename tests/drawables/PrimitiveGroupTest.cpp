@@ -106,10 +106,10 @@ TEST_F(GroupTest, AdoptReleaseAndOwningLists) {
     FakeModel model;
     auto* box = model.Add(NewBox(CRect(0, 0, 10, 10)));
     auto* group = model.Add(std::make_unique<PrimitiveGroup>());
-    EXPECT_EQ(box->GetOwningList(&model), &model.list);
+    EXPECT_EQ(box->GetOwningList(&model.list), &model.list);
     EXPECT_EQ(group->AdoptFromModel(&model, box), box);
     EXPECT_EQ(model.list.size(), 1u);
-    EXPECT_EQ(box->GetOwningList(&model), group->GetMemberList());
+    EXPECT_EQ(box->GetOwningList(&model.list), group->GetMemberList());
     EXPECT_EQ(group->AdoptFromModel(&model, box), nullptr);
     group->SelectMembers(&model);
     EXPECT_TRUE(box->IsSelected());

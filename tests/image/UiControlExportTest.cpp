@@ -45,7 +45,7 @@ class UiControlExportTest : public ::testing::Test {
             model.Persist(nullptr, &scope, value);
             model.ResolveRefs(nullptr, &scope, false);
         }
-        ASSERT_EQ(model.drawables.size(), 1u);
+        ASSERT_EQ(model.Drawables().size(), 1u);
     }
 
     FontFaceTable table;
@@ -99,7 +99,7 @@ TEST_F(UiControlExportTest, EveryControlOfTheDialogShowsInThePng) {
                 check(*member);
         }
     };
-    auto* window = dynamic_cast<UiWindowControl*>(model.drawables.front().get());
+    auto* window = dynamic_cast<UiWindowControl*>(model.Drawables().front().get());
     ASSERT_NE(window, nullptr);
     check(*window);
     EXPECT_EQ(controls, 13);

@@ -72,7 +72,7 @@ TEST_F(BuildModelTest, QualifiedClassesFromTwoFilesGoIntoPackageSubmodelsOnce) {
         EXPECT_EQ(links[0]->kindCode, 0);
         EXPECT_EQ(links[0]->from->GetMaster(), a);
         EXPECT_EQ(links[0]->to->GetMaster(), b);
-        EXPECT_EQ(qModel->drawables.size(), 3u) << run;
+        EXPECT_EQ(qModel->Drawables().size(), 3u) << run;
         EXPECT_EQ(project.MasterCount(), 4u) << run;
     }
 }
@@ -292,7 +292,7 @@ TEST_F(BuildModelTest, NothingIsBuiltIntoAModelThatIsNotADiagram) {
     FakeProject project(0);
     project.current->kind = MkTool;
     BuildRun(project, {"class A { };"});
-    EXPECT_TRUE(project.current->drawables.empty());
+    EXPECT_TRUE(project.current->Drawables().empty());
     EXPECT_EQ(project.MasterCount(), 0u);
 }
 

@@ -49,7 +49,7 @@ class DocumentReverseProjectTest : public test::DocumentProjectTest {
 
     static std::vector<Place*> Places(const Model* model) {
         std::vector<Place*> places;
-        for (const auto& drawable : model->drawables) {
+        for (const auto& drawable : model->Drawables()) {
             if (auto* place = dynamic_cast<Place*>(drawable.get())) {
                 places.push_back(place);
             }
@@ -58,7 +58,7 @@ class DocumentReverseProjectTest : public test::DocumentProjectTest {
     }
     static std::vector<Link*> Links(const Model* model) {
         std::vector<Link*> links;
-        for (const auto& drawable : model->drawables) {
+        for (const auto& drawable : model->Drawables()) {
             if (auto* link = dynamic_cast<Link*>(drawable.get())) {
                 links.push_back(link);
             }
@@ -251,7 +251,7 @@ void DocumentReverseProjectTest::RunTwiceAddsNothing(const std::vector<std::stri
     auto drawables = [&] {
         size_t count = 0;
         for (size_t i = 0; i < doc->ModelCount(); ++i) {
-            count += doc->GetModelAt(i)->drawables.size();
+            count += doc->GetModelAt(i)->Drawables().size();
         }
         return count;
     };

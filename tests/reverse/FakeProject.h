@@ -109,7 +109,7 @@ class FakeProject : public ReverseProject {
     Model* FindOrCreatePackage(Model* model, const std::string& name, const std::string& nameSpace,
                                int tool, bool showAll) override {
         Master* package = nullptr;
-        for (const auto& owned : model->drawables) {
+        for (const auto& owned : model->Drawables()) {
             Drawable* drawable = owned.get();
             auto* place = dynamic_cast<FakePlace*>(drawable);
             if (place != nullptr && tools_[place->GetMaster()] == tool &&
@@ -157,7 +157,7 @@ class FakeProject : public ReverseProject {
     }
     Drawable* FindLink(Model* model, int tool, const std::string& name, Drawable* source,
                        Drawable* target) override {
-        for (const auto& owned : model->drawables) {
+        for (const auto& owned : model->Drawables()) {
             Drawable* drawable = owned.get();
             auto* link = dynamic_cast<FakeLink*>(drawable);
             if (link != nullptr && link->kindCode == tool && link->from == source &&
@@ -198,7 +198,7 @@ class FakeProject : public ReverseProject {
     }
     std::vector<FakeLink*> Links(const Model* model) const {
         std::vector<FakeLink*> links;
-        for (const auto& owned : model->drawables) {
+        for (const auto& owned : model->Drawables()) {
             Drawable* drawable = owned.get();
             if (auto* link = dynamic_cast<FakeLink*>(drawable)) {
                 links.push_back(link);
@@ -208,7 +208,7 @@ class FakeProject : public ReverseProject {
     }
     std::vector<Master*> PlacedMasters(const Model* model) const {
         std::vector<Master*> placed;
-        for (const auto& owned : model->drawables) {
+        for (const auto& owned : model->Drawables()) {
             Drawable* drawable = owned.get();
             if (auto* place = dynamic_cast<FakePlace*>(drawable)) {
                 placed.push_back(place->GetMaster());
@@ -221,7 +221,7 @@ class FakeProject : public ReverseProject {
     size_t DrawableCount() const {
         size_t count = 0;
         for (const auto& model : models_) {
-            count += model->drawables.size();
+            count += model->Drawables().size();
         }
         return count;
     }

@@ -245,8 +245,8 @@ TEST_F(MakersTest, PlaceAndJunctionMakers) {
                     " (instance i1) (flags annotate) (looks (fillColor 3)))))"),
               "2");
     EXPECT_TRUE(project->IsModified());
-    ASSERT_EQ(m->drawables.size(), 1u);
-    auto* place = dynamic_cast<Place*>(m->drawables.back().get());
+    ASSERT_EQ(m->Drawables().size(), 1u);
+    auto* place = dynamic_cast<Place*>(m->Drawables().back().get());
     ASSERT_NE(place, nullptr);
     EXPECT_EQ(place->master, c);
     EXPECT_EQ(c->refCount, 1);
@@ -259,7 +259,7 @@ TEST_F(MakersTest, PlaceAndJunctionMakers) {
     EXPECT_NE(place->looks.style & kStyleInherit, 0);
 
     EXPECT_EQ(Value("(TestRefKind (VxMakeJunction m (pivot pl) (tip 0 10) (text J)))"), "11");
-    EXPECT_EQ(m->drawables.size(), 1u); // the junction belongs to its pivot
+    EXPECT_EQ(m->Drawables().size(), 1u); // the junction belongs to its pivot
 
     ExpectValues({
         {"(VxMakePlace m (rect 0 0 80 40) (master c))",
@@ -278,22 +278,22 @@ TEST_F(MakersTest, PlaceAndJunctionMakers) {
          "error: VxMakeJunction: invalid junction kind: 7"},
     });
     // Failed makers add nothing to the model.
-    EXPECT_EQ(m->drawables.size(), 1u);
+    EXPECT_EQ(m->Drawables().size(), 1u);
     EXPECT_EQ(Value("(TestRefKind (VxMakePlace m))"), "2");
-    EXPECT_EQ(m->drawables.size(), 2u);
+    EXPECT_EQ(m->Drawables().size(), 2u);
 }
 
 TEST_F(MakersTest, PrimitiveMakers) {
     Value("(setq m (VxMakeModel p (name M)))");
     Model* m = project->GetModelAt(project->ModelCount() - 1);
     EXPECT_EQ(Value("(TestRefKind (VxMakeBox m (tool icon) (rect 10 10 200 200) (icon 3)))"), "4");
-    auto* box = dynamic_cast<BoxPrimitive*>(m->drawables.back().get());
+    auto* box = dynamic_cast<BoxPrimitive*>(m->Drawables().back().get());
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->kindCode, 49);
     EXPECT_EQ(box->bounds, CRect(10, 10, 26, 25));
     EXPECT_EQ(box->icon, 3);
     EXPECT_EQ(Value("(TestRefKind (VxMakeLine m (tool polygon) (points 5 50 40 10 60 30)))"), "4");
-    auto* line = dynamic_cast<LinePrimitive*>(m->drawables.back().get());
+    auto* line = dynamic_cast<LinePrimitive*>(m->Drawables().back().get());
     ASSERT_NE(line, nullptr);
     EXPECT_EQ(line->kindCode, 32);
     EXPECT_EQ(line->vertices.size(), 3u);
@@ -301,12 +301,12 @@ TEST_F(MakersTest, PrimitiveMakers) {
     EXPECT_EQ(Value("(TestRefKind (VxMakeText m (text Hello editable) (rect 0 0 50 20)"
                     " (looks (fontStyle bold))))"),
               "4");
-    auto* text = dynamic_cast<TextPrimitive*>(m->drawables.back().get());
+    auto* text = dynamic_cast<TextPrimitive*>(m->Drawables().back().get());
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(text->text, "Hello");
     EXPECT_EQ(text->textFlags, 1);
     EXPECT_EQ(text->looks.style & kStyleInherit, 0);
-    const size_t count = m->drawables.size();
+    const size_t count = m->Drawables().size();
 
     ExpectValues({
         {"(VxMakeText m (text Hello bold))", "error: VxMakeText: invalid text property: bold"},
@@ -317,7 +317,7 @@ TEST_F(MakersTest, PrimitiveMakers) {
         {"(VxMakeLine m (points 1 2 3))", "error: VxMakeLine: bad clause: (points 1 2 3)"},
         {"(VxMakeLine m (rect 1 2 3 4))", "error: VxMakeLine: bad tag: rect"},
     });
-    EXPECT_EQ(m->drawables.size(), count);
+    EXPECT_EQ(m->Drawables().size(), count);
 }
 
 TEST_F(MakersTest, VxMakeLinkJoinsTwoNodes) {
@@ -331,7 +331,7 @@ TEST_F(MakersTest, VxMakeLinkJoinsTwoNodes) {
     EXPECT_EQ(Value("(TestRefKind (eval (list 'VxMakeLink 'm (list 'tool toolName) '(source a)"
                     " '(target b) '(role a b) '(card 1 n))))"),
               "3");
-    auto* link = dynamic_cast<Link*>(m->drawables.back().get());
+    auto* link = dynamic_cast<Link*>(m->Drawables().back().get());
     ASSERT_NE(link, nullptr);
     EXPECT_EQ(link->sourceEnd, "a%%1");
     EXPECT_EQ(link->targetEnd, "b%%n");
@@ -349,11 +349,11 @@ TEST_F(MakersTest, VxMakeLinkJoinsTwoNodes) {
     EXPECT_FALSE(link->labelRect.IsRectEmpty());
     EXPECT_EQ(link->nameRect, link->labelRect);
     Value("(eval (list 'VxMakeLink 'm (list 'tool toolName) '(source a) '(target b)))");
-    auto* plain = dynamic_cast<Link*>(m->drawables.back().get());
+    auto* plain = dynamic_cast<Link*>(m->Drawables().back().get());
     ASSERT_NE(plain, nullptr);
     EXPECT_EQ(plain->sourceEnd, "%%");
     EXPECT_EQ(plain->targetEnd, "%%");
-    const size_t count = m->drawables.size();
+    const size_t count = m->Drawables().size();
     ExpectValues({
         {"(VxMakeLink m (target b))", "error: VxMakeLink: No source specified for link: nil"},
         {"(VxMakeLink m (source a))", "error: VxMakeLink: No target specified for link: nil"},
@@ -363,7 +363,7 @@ TEST_F(MakersTest, VxMakeLinkJoinsTwoNodes) {
          "error: VxMakeLink: source/target requires place or junction reference: <ref:2>"},
         {"(VxMakeLink m (tool nosuch))", "error: VxMakeLink: unknown link tool name: nosuch"},
     });
-    EXPECT_EQ(m->drawables.size(), count);
+    EXPECT_EQ(m->Drawables().size(), count);
 }
 
 TEST_F(MakersTest, VxMakeSwimlaneTakesItsMembersOutOfTheModel) {
@@ -373,14 +373,14 @@ TEST_F(MakersTest, VxMakeSwimlaneTakesItsMembersOutOfTheModel) {
     Value("(setq p2 (VxMakePlace m (master c) (rect 10 100 50 150)))");
     Value("(setq bx (VxMakeBox m (rect 0 0 5 5)))");
     Model* m = LastModel();
-    Place* first = dynamic_cast<Place*>(m->drawables.front().get());
+    Place* first = dynamic_cast<Place*>(m->Drawables().front().get());
     m->Select(first, true, nullptr, false);
-    ASSERT_EQ(m->drawables.size(), 3u);
+    ASSERT_EQ(m->Drawables().size(), 3u);
     EXPECT_EQ(Value("(TestRefKind (setq l1 (VxMakeSwimlane m (master c) (rect 0 0 200 400)"
                     " (members p1 p2) (flags annotate))))"),
               "2");
-    ASSERT_EQ(m->drawables.size(), 2u);
-    auto* lane = dynamic_cast<Swimlane*>(m->drawables.back().get());
+    ASSERT_EQ(m->Drawables().size(), 2u);
+    auto* lane = dynamic_cast<Swimlane*>(m->Drawables().back().get());
     ASSERT_NE(lane, nullptr);
     EXPECT_TRUE(lane->IsSwimlane());
     EXPECT_EQ(lane->master, project->Masters().At(0));
@@ -388,18 +388,18 @@ TEST_F(MakersTest, VxMakeSwimlaneTakesItsMembersOutOfTheModel) {
     EXPECT_TRUE(lane->MemberGroup().HasMember(first));
     EXPECT_EQ(first->Parent(), &lane->MemberGroup());
     // A member leaves the model's selection with its list.
-    EXPECT_TRUE(m->selection.empty());
+    EXPECT_TRUE(m->Selection().empty());
     // The flags clause keeps what makes the lane a lane.
     EXPECT_EQ(lane->placeFlags & 0x1, 0x1u);
 
     EXPECT_EQ(Value("(TestRefKind (VxMakeSwimlane m (master c) (rect 200 0 400 400)"
                     " (leftLane l1)))"),
               "2");
-    auto* right = dynamic_cast<Swimlane*>(m->drawables.back().get());
+    auto* right = dynamic_cast<Swimlane*>(m->Drawables().back().get());
     ASSERT_NE(right, nullptr);
     EXPECT_EQ(right->PreviousLane(), lane);
 
-    const size_t count = m->drawables.size();
+    const size_t count = m->Drawables().size();
     ExpectValues({
         // Errors of the lane maker go under VxMakePlace.
         {"(VxMakeSwimlane m (rect 0 0 1 1))", "error: VxMakePlace: master reference expected: 0"},
@@ -413,13 +413,13 @@ TEST_F(MakersTest, VxMakeSwimlaneTakesItsMembersOutOfTheModel) {
          "error: VxMakePlace: swimlane reference expected after leftLane/rightLane: (p1)"},
         {"(VxMakeSwimlane m (master c) (shade 1))", "error: VxMakePlace: bad tag: shade"},
     });
-    EXPECT_EQ(m->drawables.size(), count);
+    EXPECT_EQ(m->Drawables().size(), count);
 
     // A lane that fails after taking members drops them with itself: they
     // are out of the model and no reference reaches them any more.
     EXPECT_EQ(Value("(VxMakeSwimlane m (master c) (members bx) (nosuch))"),
               "error: VxMakePlace: bad tag: nosuch");
-    EXPECT_EQ(m->drawables.size(), count - 1);
+    EXPECT_EQ(m->Drawables().size(), count - 1);
     EXPECT_EQ(Value("(VxProps bx)"), "error: VxProps: referenced object no longer exists: <ref:6>");
     // The failed lanes gave their master's uses back: two places and two lanes.
     EXPECT_EQ(project->Masters().At(0)->refCount, 4);
@@ -441,10 +441,10 @@ TEST_F(MakersTest, TagAndMessageMakers) {
                     " (looks (fillColor 4))))"),
               "5");
     EXPECT_TRUE(project->IsModified());
-    auto* tag = dynamic_cast<Tag*>(m->drawables.back().get());
+    auto* tag = dynamic_cast<Tag*>(m->Drawables().back().get());
     ASSERT_NE(tag, nullptr);
     EXPECT_EQ(tag->kindCode, TkTag);
-    EXPECT_EQ(tag->Attached(), m->drawables.front().get());
+    EXPECT_EQ(tag->Attached(), m->Drawables().front().get());
     EXPECT_EQ(tag->text, "Note");
     EXPECT_EQ(tag->looks.fillColor, 4u);
     EXPECT_EQ(tag->looks.style & kStyleInherit, 0);
@@ -462,21 +462,21 @@ TEST_F(MakersTest, TagAndMessageMakers) {
     };
     for (const auto& c : messages) {
         EXPECT_EQ(Value(std::string("(TestRefKind ") + c.script + ")"), "5") << c.script;
-        auto* floater = dynamic_cast<Floater*>(m->drawables.back().get());
+        auto* floater = dynamic_cast<Floater*>(m->Drawables().back().get());
         ASSERT_NE(floater, nullptr) << c.script;
         EXPECT_EQ(floater->kindCode, TkMessage);
         EXPECT_EQ(floater->segment, c.segment) << c.script;
         EXPECT_NE(floater->GetLink(), nullptr);
     }
     auto* first = dynamic_cast<Floater*>(
-        std::next(m->drawables.begin(), long(m->drawables.size()) - 3)->get());
+        std::next(m->Drawables().begin(), long(m->Drawables().size()) - 3)->get());
     EXPECT_EQ(first->secondText, "cm");
     EXPECT_EQ(first->tagFlags, 0x1);
     // Makers record nothing in the undo journal.
     EXPECT_TRUE(project->GetJournal().Records().empty());
 
     Value("(setq other (VxMakeModel p (name Other)))");
-    const size_t count = m->drawables.size();
+    const size_t count = m->Drawables().size();
     ExpectValues({
         {"(VxMakeTag m (text x))", "error: VxMakeTag: No pivot specified for tag/message: nil"},
         {"(VxMakeMessage m (text x))", "error: VxMakeTag: No pivot specified for tag/message: nil"},
@@ -491,7 +491,7 @@ TEST_F(MakersTest, TagAndMessageMakers) {
         // The pivot must be a drawable of the target model.
         {"(VxMakeTag other (pivot a))", "error: VxMakeTag: drawable not in the model yet: <ref:4>"},
     });
-    EXPECT_EQ(m->drawables.size(), count);
+    EXPECT_EQ(m->Drawables().size(), count);
 }
 
 TEST_F(MakersTest, VxMakePrimGroupAdoptsPrimitivesOfItsModel) {
@@ -503,11 +503,11 @@ TEST_F(MakersTest, VxMakePrimGroupAdoptsPrimitivesOfItsModel) {
     Value("(setq c (VxMakeMaster p (name C) (tool class)))");
     Value("(setq pl (VxMakePlace m (master c)))");
     Model* m = project->GetModelAt(project->ModelCount() - 2);
-    ASSERT_EQ(m->drawables.size(), 3u);
+    ASSERT_EQ(m->Drawables().size(), 3u);
     EXPECT_EQ(Value("(TestRefKind (setq g (VxMakePrimGroup m (rect 0 0 60 10) (members b1 t1))))"),
               "4");
-    ASSERT_EQ(m->drawables.size(), 2u);
-    auto* group = dynamic_cast<PrimitiveGroup*>(m->drawables.back().get());
+    ASSERT_EQ(m->Drawables().size(), 2u);
+    auto* group = dynamic_cast<PrimitiveGroup*>(m->Drawables().back().get());
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(group->Members().size(), 2u);
     EXPECT_EQ(group->Members().front()->Parent(), group);
@@ -524,10 +524,10 @@ TEST_F(MakersTest, VxMakePrimGroupAdoptsPrimitivesOfItsModel) {
          "error: VxMakePrimGroup: non-primitive member reference for a primitive group: 5"},
         {"(VxMakePrimGroup m (tool line))", "error: VxMakePrimGroup: bad tag: tool"},
     });
-    EXPECT_EQ(m->drawables.size(), 2u);
+    EXPECT_EQ(m->Drawables().size(), 2u);
     // A group inside a group.
     EXPECT_EQ(Value("(TestRefKind (VxMakePrimGroup m (members g)))"), "4");
-    EXPECT_EQ(m->drawables.size(), 2u);
+    EXPECT_EQ(m->Drawables().size(), 2u);
 }
 
 TEST_F(MakersTest, VxLayoutModelTakesThreeArguments) {
@@ -545,7 +545,8 @@ TEST_F(MakersTest, VxLayoutModelTakesThreeArguments) {
     });
     // The two places no longer lie on each other.
     CRect overlap;
-    EXPECT_FALSE(overlap.IntersectRect(m->drawables.front()->bounds, m->drawables.back()->bounds));
+    EXPECT_FALSE(
+        overlap.IntersectRect(m->Drawables().front()->bounds, m->Drawables().back()->bounds));
     EXPECT_TRUE(project->GetJournal().Records().empty());
 }
 
@@ -567,7 +568,7 @@ TEST_F(MakersTest, VxDeleteRemovesWhatNothingElseNeedsAndResetsTheHistory) {
     Model* m = LastModel();
     Master* c = project->Masters().At(1);
     ASSERT_EQ(c->name, "C");
-    ASSERT_EQ(m->drawables.size(), 7u);
+    ASSERT_EQ(m->Drawables().size(), 7u);
     UndoJournal& history = project->GetJournal();
 
     // Nothing is deleted: nil, and the history stays.
@@ -589,20 +590,20 @@ TEST_F(MakersTest, VxDeleteRemovesWhatNothingElseNeedsAndResetsTheHistory) {
     for (const auto& c : refused)
         EXPECT_EQ(Value(c.script), c.expected) << c.script;
     EXPECT_FALSE(history.Records().empty());
-    EXPECT_EQ(m->drawables.size(), 7u);
+    EXPECT_EQ(m->Drawables().size(), 7u);
     EXPECT_EQ(project->Masters().Count(), 2u);
     EXPECT_EQ(c->attributes.size(), 1u);
 
     // A drawable goes with what hangs on it, the user's other selected
     // drawables stay selected, and the history is emptied.
-    Drawable* box = std::next(m->drawables.begin(), 5)->get();
-    Drawable* place = std::next(m->drawables.begin(), 2)->get();
+    Drawable* box = std::next(m->Drawables().begin(), 5)->get();
+    Drawable* place = std::next(m->Drawables().begin(), 2)->get();
     m->Select(box, true, nullptr, false);
     m->Select(place, true, nullptr, false);
     EXPECT_EQ(Value("(VxDelete a)"), "t");
     EXPECT_TRUE(history.Records().empty());
-    ASSERT_EQ(m->drawables.size(), 4u); // b, d, the box and the group
-    EXPECT_EQ(m->selection.size(), 2u);
+    ASSERT_EQ(m->Drawables().size(), 4u); // b, d, the box and the group
+    EXPECT_EQ(m->Selection().size(), 2u);
     EXPECT_TRUE(box->IsSelected(false));
     EXPECT_EQ(c->refCount, 2);
     // The deleted place, its link and its tag are out of the script's reach.
@@ -662,7 +663,7 @@ std::vector<std::pair<std::string, kest::Cell*>> ObjectsOf(CCASEDoc& project) {
         if (auto* place = dynamic_cast<Place*>(d))
             for (size_t k = 0; k < place->Junctions().size(); ++k)
                 add(label + "j" + std::to_string(k), place->Junctions()[k].get(), RefJunction);
-        if (DrawableList* members = d->GetMemberList()) {
+        if (const DrawableList* members = d->MemberList()) {
             size_t k = 0;
             for (const auto& member : *members)
                 drawable(label + "." + std::to_string(k++), member.get());
@@ -673,7 +674,7 @@ std::vector<std::pair<std::string, kest::Cell*>> ObjectsOf(CCASEDoc& project) {
         const std::string label = "D" + std::to_string(i);
         add(label, model, RefModel);
         size_t k = 0;
-        for (const auto& d : model->drawables)
+        for (const auto& d : model->Drawables())
             drawable(label + "." + std::to_string(k++), d.get());
     }
     return objects;

@@ -51,12 +51,12 @@ TEST_F(QueryBuiltinsTest, SelectedDrawablesOnlyWithAFilter) {
     ASSERT_NE(classes, nullptr);
     Drawable* links[2] = {};
     int found = 0;
-    for (const auto& d : classes->drawables)
+    for (const auto& d : classes->Drawables())
         if (d->IsLink() && found < 2)
             links[found++] = d.get();
     ASSERT_EQ(found, 2);
     Drawable* firstPlace = nullptr;
-    for (const auto& d : classes->drawables)
+    for (const auto& d : classes->Drawables())
         if (d->IsPlace() && firstPlace == nullptr)
             firstPlace = d.get();
     classes->Select(links[1], 1, 1, 0);
