@@ -506,14 +506,16 @@ Drawable* Model::HitTest(int toolKind, int x, int y, int& part, int& index, int 
     });
     size_t at = 0;
     auto next = [&]() { return at < candidates.size() ? candidates[at++] : nullptr; };
-    return HitTestInOrder(next, selection_.size() > 1, toolKind, x, y, part, index, flags, excluded);
+    return HitTestInOrder(next, selection_.size() > 1, toolKind, x, y, part, index, flags,
+                          excluded);
 }
 
 Drawable* Model::HitTestEveryDrawable(int toolKind, int x, int y, int& part, int& index, int flags,
                                       const Drawable* excluded) {
     auto it = drawables_.begin();
     auto next = [&]() { return it != drawables_.end() ? (it++)->get() : nullptr; };
-    return HitTestInOrder(next, selection_.size() > 1, toolKind, x, y, part, index, flags, excluded);
+    return HitTestInOrder(next, selection_.size() > 1, toolKind, x, y, part, index, flags,
+                          excluded);
 }
 
 // ======================= editing the lists =======================
