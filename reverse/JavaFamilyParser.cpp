@@ -147,8 +147,8 @@ int JavaFamilyParser::ParseType(SourceSymbol* enclosing, int modifiers) {
     const int kind = isInterface ? kNodeInterface : kNodeClass;
     SourceSymbol* node = nullptr;
     if (enclosing != nullptr) {
-        node = enclosing->AddChild(lang_, *name, std::nullopt, kind, modifiers, std::nullopt,
-                                   std::nullopt, std::move(comment));
+        node = enclosing->AddChild(lang_, *name, NestedQualifier(*enclosing, "."), kind, modifiers,
+                                   std::nullopt, std::nullopt, std::move(comment));
         node->flags = modifiers;
     } else {
         node = p_.FindOrInsert(lang_, *name, p_.CurrentNamespace());

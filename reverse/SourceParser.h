@@ -143,6 +143,7 @@ class SourceParser : public SourceSymbolTable {
     int ParseTypeName(TypeText& typeText);
     int SkipBalanced(TypeText& typeText, bool stopAfterClose, bool stopAtComma);
     int SkipGenericArguments(TypeText& typeText, bool append);
+    int SkipCppValue(TypeText& typeText);
     int SkipBody(SourceSymbol* methodNode, bool endsWithEvent);
     int SkipDeclaration();
     // The last identifier of a qualified name, or none when the name ends
@@ -224,6 +225,7 @@ class SourceParser : public SourceSymbolTable {
     void LineComment();
     void BlockComment();
     void PreprocessorLine();
+    void SkipConditionalBranches();
     bool RestOfLineIsBlank() const;
     size_t ConsumeRun(unsigned char classes);
     std::string_view ConsumeRestOfLine();
@@ -245,8 +247,10 @@ class SourceParser : public SourceSymbolTable {
 
     // C++ parser (CppParser.cpp).
     using SymbolList = std::vector<std::unique_ptr<SourceSymbol>>;
-    void ParseCppNamespace();
+    void ParseCppScope(bool braced);
+    void ParseCppNamespace(bool inlineNamespace);
     int ParseCppDeclaration(SourceSymbol* enclosing, int access);
+    int ParseCppClass(SourceSymbol* enclosing, int access, OwnedText comment, SymbolList& params);
     int ParseCppTemplateParams(SymbolList& params);
     int ParseCppClassBody(SourceSymbol* node, int defaultAccess, SourceSymbol* enclosing,
                           bool& opened);
@@ -256,7 +260,13 @@ class SourceParser : public SourceSymbolTable {
                           TypeText& type, int flags, int line);
     int ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText comment, const TypeText& type,
                        int flags);
+    int ParseCppUsing(SourceSymbol* cls, OwnedText comment, int flags);
+    OwnedText ResolveCppScope(const std::string& name, const std::string& scope);
     std::string ParseCppOperatorName();
+    std::string ParseCppScopedName(std::string& scope, std::string* arguments);
+    bool SkipCppAttributes();
+    void SkipCppRequires();
+    void SkipCppStatement();
     void SkipCppTrailingReturn(SourceSymbol* method);
     void SkipCppInitializers();
 

@@ -297,11 +297,39 @@ void SourceParser::BlockComment() {
     }
 }
 
+// The directive word at the start of a preprocessor line's text (after the
+// number sign and any blanks).
+namespace {
+
+std::string_view DirectiveWord(std::string_view text) {
+    size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) {
+        ++at;
+    }
+    size_t end = at;
+    while (end < text.size() && text[end] >= 'a' && text[end] <= 'z') {
+        ++end;
+    }
+    return text.substr(at, end - at);
+}
+
+} // namespace
+
 // The number sign has been read: skips the rest of its line, and the lines
-// after it while a line ends with a backslash.
+// after it while a line ends with a backslash. Of a conditional, only the
+// first branch is read: at #else or #elif the lines up to the matching
+// #endif are passed over, so that two branches that each open a
+// declaration (or each declare the same class) are never read as one.
 void SourceParser::PreprocessorLine() {
+    bool otherBranch = false;
+    bool first = true;
     for (;;) {
         std::string_view rest = ConsumeRestOfLine();
+        if (first) {
+            std::string_view word = DirectiveWord(rest);
+            otherBranch = word == "else" || word.starts_with("elif");
+            first = false;
+        }
         while (!rest.empty() && IsTrailingBlank(static_cast<unsigned char>(rest.back()))) {
             rest.remove_suffix(1);
         }
@@ -310,7 +338,37 @@ void SourceParser::PreprocessorLine() {
         }
         ReadChar();
     }
+    if (otherBranch && c_ >= 0) {
+        SkipConditionalBranches();
+    }
     comment_.clear();
+}
+
+// Passes over whole lines up to and including the #endif that closes the
+// conditional being read; the line feed of that line becomes the current
+// character.
+void SourceParser::SkipConditionalBranches() {
+    int depth = 0;
+    while (FillLine()) {
+        size_t at = 0;
+        while (at < lineLen_ && IsTrailingBlank(line_[at])) {
+            ++at;
+        }
+        if (at == lineLen_ || line_[at] != '#') {
+            continue;
+        }
+        std::string_view word = DirectiveWord(
+            std::string_view(reinterpret_cast<const char*>(&line_[at + 1]), lineLen_ - at - 1));
+        if (word.starts_with("if")) {
+            ++depth;
+        } else if (word == "endif" && depth-- == 0) {
+            linePos_ = lineLen_;
+            c_ = '\n';
+            return;
+        }
+    }
+    lineLen_ = linePos_ = 0;
+    c_ = -1;
 }
 
 // ---- Tokens ----

@@ -102,8 +102,12 @@ TEST_F(RealCodeTest, InstalledCppHeadersParseAndQStringHasItsPublicMethods) {
         parser.ParseSourceFile(path);
         EXPECT_EQ(parser.Token(), kTokEnd) << path;
     }
-    // The tokenizer's guard against parsing on past the end never fired.
-    EXPECT_EQ(log.Text().find("suspecting infinite loop"), std::string::npos);
+    // Real headers of today's C++ read without a single report.
+    const std::vector<std::string> errors = ErrorLines(log.Text());
+    EXPECT_EQ(errors.size(), 0u);
+    for (size_t i = 0; i < errors.size() && i < 40; ++i) {
+        ADD_FAILURE() << errors[i];
+    }
 
     const SourceSymbol* qstring = parser.Find(kLangCpp, "QString", std::nullopt);
     while (qstring != nullptr && !(qstring->kind == kNodeClass && qstring->firstChild)) {
