@@ -129,6 +129,11 @@ Model* SourceParser::ResolvePackagePath(ReverseProject* project, Model* model,
         }
         ++length;
     }
+    // A component cut at its limit does not end inside a character.
+    while (length < text.size() && length > 0 &&
+           (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+        --length;
+    }
     if (length == 0) {
         return model;
     }

@@ -99,7 +99,7 @@ TEST_F(CSharpParserTest, Messages) {
     const Case cases[] = {
         {"class A : { }", {"A: bad base class/interface list"}},
         {"class A : B C { }", {"A: where or { expected"}},
-        {"namespace X;", {"{ expected for namespace"}},
+        {"namespace X", {"{ expected for namespace"}},
         {"namespace X { class A { }", {"} expected for namespace"}},
         {"delegate void D()", {"; expected"}},
         {"class A<> { }", {"identifier expected"}},
