@@ -41,7 +41,7 @@ std::vector<std::string> DescribeMasters(CCASEDoc& doc, int classTool) {
     return lines;
 }
 
-// The names of the masters a class's links lead to (its bases), sorted.
+// Runs the parser of a language over sources held in memory into the project.
 class ModernSourceTest : public test::DocumentProjectTest {
   protected:
     void Run(CCASEDoc& doc, int language, const std::vector<std::string>& sources) {
