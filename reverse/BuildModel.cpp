@@ -113,7 +113,8 @@ void SourceParser::BuildModelFromParse(ReverseProject* project, Model* model) {
 }
 
 // The first component is the leading run of the qualifier's name characters
-// (letters, digits and "_", at most 255); a "." after it leads into the next.
+// (letters, digits, "_" and the bytes of non-ASCII letters, at most 255); a
+// "." or a C++ "::" after it leads into the next.
 Model* SourceParser::ResolvePackagePath(ReverseProject* project, Model* model,
                                         const std::string& prefix, const OwnedText& qualifier) {
     if (!qualifier) {
@@ -123,10 +124,15 @@ Model* SourceParser::ResolvePackagePath(ReverseProject* project, Model* model,
     size_t length = 0;
     while (length < text.size() && length < 255) {
         unsigned char c = static_cast<unsigned char>(text[length]);
-        if (!(std::isalnum(c) || c == '_')) {
+        if (!(std::isalnum(c) || c == '_' || c >= 0x80)) {
             break;
         }
         ++length;
+    }
+    // A component cut at its limit does not end inside a character.
+    while (length < text.size() && length > 0 &&
+           (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+        --length;
     }
     if (length == 0) {
         return model;
@@ -141,12 +147,16 @@ Model* SourceParser::ResolvePackagePath(ReverseProject* project, Model* model,
     if (length < text.size() && text[length] == '.') {
         return ResolvePackagePath(project, submodel, fullName, text.substr(length + 1));
     }
+    if (text.compare(length, 2, "::") == 0) {
+        return ResolvePackagePath(project, submodel, fullName, text.substr(length + 2));
+    }
     return submodel;
 }
 
 void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
                                        const SourceSymbol* node) {
-    if (model == nullptr || !IsContainerKind(node->kind)) {
+    // A class known only from a forward declaration makes no master.
+    if (model == nullptr || !IsContainerKind(node->kind) || node->forwardOnly) {
         return;
     }
     const bool showAll = (ProfileFlags() & kRevShowAllMembers) != 0;

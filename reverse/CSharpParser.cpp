@@ -88,6 +88,12 @@ void ParseScope(SourceParser& p, JavaFamilyParser& types, int depth) {
                 name.AppendToken(p.Token(), p.CurrentText());
                 p.GetToken();
             }
+            if (p.Token() == kTokSemicolon && depth == 0) {
+                // A file-scoped namespace holds the rest of the file.
+                p.GetToken();
+                p.SetCurrentNamespace(name.Text());
+                continue;
+            }
             if (p.Token() != kTokLBrace) {
                 p.ReportParseError(nullptr, "{ expected for namespace");
                 continue;
@@ -126,7 +132,8 @@ void ParseScope(SourceParser& p, JavaFamilyParser& types, int depth) {
         if (attributes && modifiers == 0 && (t == kNamespace || t == kUsing)) {
             continue; // after attribute sections that belong to the assembly
         }
-        if (t == kClass || t == kStruct || JavaFamilyParser::IsInterfaceWord(p)) {
+        if (t == kClass || t == kStruct || JavaFamilyParser::IsInterfaceWord(p) ||
+            JavaFamilyParser::IsRecordWord(p)) {
             types.ParseType(nullptr, modifiers);
         } else if (t == kDelegate || t == kAlias) {
             while (p.Token() != kTokSemicolon && p.Token() != kTokEnd) {

@@ -3,7 +3,15 @@
 // attributes, methods, parameters, template parameters, nested types,
 // enumerations and typedefs, and records them in the symbol table; every
 // other token (function bodies, global functions and variables, expressions)
-// is passed over one at a time, so that it never produces a node.
+// is passed over, so that it never produces a node.
+//
+// Real headers wrap declarations in things a scanner cannot expand: export
+// and attribute macros (words in capitals with an underscore, such as
+// Q_CORE_EXPORT or _GLIBCXX20_CONSTEXPR), standard attributes, alignas,
+// requires clauses. These are passed over wherever a declaration may begin,
+// between the class key and the name, and after a method's parameters. A
+// word of that shape is taken for a macro unless it is the class's own name
+// or stands where a member's name is due.
 #include "reverse/SourceLanguage.h"
 #include "reverse/SourceParser.h"
 
@@ -30,6 +38,9 @@ constexpr int kTokVolatile = KeywordToken("volatile");
 constexpr int kTokOperator = KeywordToken("operator");
 constexpr int kTokThrow = KeywordToken("throw");
 constexpr int kTokRegister = KeywordToken("register");
+constexpr int kTokFriend = KeywordToken("friend");
+constexpr int kTokInline = KeywordToken("inline");
+constexpr int kTokExtern = KeywordToken("extern");
 
 // At most this many template parameters are recorded for one class.
 constexpr size_t kMaxTemplateParams = 16;
@@ -42,11 +53,52 @@ bool IsWordToken(int token) {
     return token == kTokIdentifier || (token >= 0 && token < kFirstNonKeywordToken);
 }
 
+// Words that may name a class: identifiers, and "exception", which the
+// keyword table holds for exception declarations but which the standard
+// library uses as a class name.
+bool IsNameToken(int token) {
+    return token == kTokIdentifier || token == kTokException;
+}
+
 // Tokens with which a parameter's type can begin.
 bool StartsCppType(int token) {
     return token == kTokIdentifier || IsTypeKeyword(token) || token == kTokConst ||
            token == kTokStruct || token == kTokUnion || token == kTokEnum || token == kTokScope ||
            token == kTokRegister || token == kTokEllipsis;
+}
+
+// A macro by its shape: capitals, digits and underscores, with at least one
+// capital and one underscore (Q_OBJECT, GTEST_API_, _GLIBCXX20_CONSTEXPR).
+bool IsMacroWord(std::string_view text) {
+    bool capital = false;
+    bool underscore = false;
+    for (char c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            capital = true;
+        } else if (c == '_') {
+            underscore = true;
+        } else if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    return capital && underscore;
+}
+
+// Compiler attribute words, each with an optional argument list.
+bool IsAttributeWord(std::string_view text) {
+    return text == "alignas" || text == "__attribute__" || text == "__attribute" ||
+           text == "__declspec" || text == "_Alignas" || text == "__extension__";
+}
+
+// Words that say how a declaration is compiled, not what it declares.
+bool IsSpecifierWord(int token, std::string_view text) {
+    if (token == kTokInline || token == kTokExtern) {
+        return true;
+    }
+    return token == kTokIdentifier &&
+           (text == "explicit" || text == "constexpr" || text == "consteval" ||
+            text == "constinit" || text == "mutable" || text == "typename" ||
+            text == "thread_local" || text == "__inline" || text == "__forceinline");
 }
 
 // Words that modern C++ writes after a method's parameter list and that
@@ -68,67 +120,114 @@ int SourceParser::ParseCppFile(const std::string& path) {
     return CloseSourceFile() == 0 ? 1 : 0;
 }
 
-// File level: using declarations, namespaces and declarations.
 void SourceParser::ParseCppInput() {
     GetToken();
-    while (token_ != kTokEnd) {
+    ParseCppScope(false);
+}
+
+// Declarations of the file or of a namespace body, up to its closing brace
+// (braced) or the end of the input. Namespaces nest; a linkage block
+// (extern "C" { ... }) is read as part of the scope around it; any other
+// braced block here (a function body, an initializer) is passed over whole,
+// so that its braces never close the namespace.
+void SourceParser::ParseCppScope(bool braced) {
+    while (token_ != kTokEnd && !(braced && token_ == kTokRBrace)) {
         if (token_ == kTokUsing) {
             SkipUsingDirectives();
         } else if (token_ == kTokNamespace) {
-            ParseCppNamespace();
+            ParseCppNamespace(false);
+        } else if (token_ == kTokInline) {
+            GetToken();
+            if (token_ == kTokNamespace) {
+                ParseCppNamespace(true);
+            }
+        } else if (token_ == kTokExtern) {
+            GetToken();
+            if (token_ == kTokString) {
+                GetToken();
+            }
+            if (token_ == kTokLBrace && EnterNestedBody(nullptr)) {
+                GetToken();
+                ParseCppScope(true);
+                LeaveNestedBody();
+                if (token_ == kTokRBrace) {
+                    GetToken();
+                }
+            }
+        } else if (token_ == kTokRBrace) {
+            GetToken(); // a stray brace at file level
+        } else if (token_ == kTokLBrace) {
+            if (SkipBody(nullptr, false) == 0 && token_ != kTokEnd) {
+                GetToken(); // nested too deeply to skip whole
+            }
         } else {
             ParseCppDeclaration(nullptr, 0);
         }
     }
 }
 
-// namespace [name] { declarations }
-// Namespaces do not nest: a namespace inside one is passed over token by
-// token, and the declarations in it take the outer qualifier.
-void SourceParser::ParseCppNamespace() {
+// namespace [name [:: name ...]] [attributes] { declarations }
+// namespace name = other;
+// A named namespace adds its name to the qualifier of the one around it and
+// gives it back at its end; an inline or anonymous one adds nothing.
+void SourceParser::ParseCppNamespace(bool inlineNamespace) {
     GetToken();
-    OwnedText qualifier;
-    if (token_ == kTokIdentifier) {
-        TypeText name;
-        // A ";" ends the name too, so that an alias never swallows what follows.
-        while (token_ != kTokLBrace && token_ != kTokSemicolon && token_ != kTokEnd) {
-            name.AppendToken(token_, tokenText_);
-            GetToken();
+    std::string name;
+    std::string separator;
+    while (token_ == kTokIdentifier || token_ == kTokInline) {
+        if (token_ == kTokIdentifier) {
+            name += name.empty() ? tokenText_ : separator + tokenText_;
         }
-        qualifier = name.Text();
+        GetToken();
+        if (token_ != kTokScope && token_ != kTokDot) {
+            break;
+        }
+        separator = token_ == kTokScope ? "::" : ".";
+        GetToken();
+    }
+    SkipCppAttributes();
+    if (token_ == kTokAssign) {
+        SkipCppStatement(); // an alias
+        return;
     }
     if (token_ != kTokLBrace) {
         ReportParseError(nullptr, "{ expected for namespace");
         return;
     }
-    GetToken();
-    SetCurrentNamespace(std::move(qualifier));
-    while (token_ != kTokRBrace && token_ != kTokEnd) {
-        if (token_ == kTokUsing) {
-            SkipUsingDirectives();
-        } else {
-            ParseCppDeclaration(nullptr, 0);
-        }
+    if (!EnterNestedBody(nullptr)) {
+        SkipBody(nullptr, false);
+        return;
     }
+    GetToken();
+    OwnedText outer = CurrentNamespace();
+    if (!name.empty() && !inlineNamespace) {
+        SetCurrentNamespace(outer ? *outer + "::" + name : name);
+    }
+    ParseCppScope(true);
+    LeaveNestedBody();
     if (token_ == kTokRBrace) {
         GetToken();
     } else {
         ReportParseError(nullptr, "} expected for namespace");
     }
-    SetCurrentNamespace(std::nullopt);
+    SetCurrentNamespace(std::move(outer));
 }
 
-// [template <...>] (class | struct) [words] name (; | body)
+// [template <...>] (class | struct) ... (; | body)
 // [template <...>] exception name (; | body)
-// At file level anything else is one token passed over.
+// At file level anything else is one token passed over; an enumeration is
+// passed over whole, so that "enum class" is never read as a class.
 int SourceParser::ParseCppDeclaration(SourceSymbol* enclosing, int access) {
     OwnedText comment = TakeComment();
     SymbolList params;
+    SkipCppAttributes();
     if (token_ == kTokTemplate) {
         GetToken();
         if (ParseCppTemplateParams(params) == 0) {
             return 0;
         }
+        SkipCppRequires();
+        SkipCppAttributes();
     }
     if (token_ == kTokException) {
         GetToken();
@@ -153,41 +252,124 @@ int SourceParser::ParseCppDeclaration(SourceSymbol* enclosing, int access) {
         }
         return ParseIdlExceptionBody(node);
     }
-    if (token_ != kTokClass && token_ != kTokStruct) {
-        // In a class body the closing brace belongs to the class.
-        if (enclosing == nullptr || (token_ != kTokRBrace && token_ != kTokEnd)) {
+    if (token_ == kTokEnum && enclosing == nullptr) {
+        while (token_ != kTokLBrace && token_ != kTokSemicolon && token_ != kTokRBrace &&
+               token_ != kTokEnd) {
             GetToken();
+        }
+        if (token_ == kTokLBrace) {
+            SkipBody(nullptr, false);
         }
         return 1;
     }
+    if (token_ == kTokClass || token_ == kTokStruct) {
+        return ParseCppClass(enclosing, access, std::move(comment), params);
+    }
+    // In a class body the closing brace belongs to the class; at file level
+    // a brace opens a block that the scope passes over.
+    if (token_ != kTokRBrace && token_ != kTokEnd && token_ != kTokLBrace) {
+        GetToken();
+    }
+    return 1;
+}
+
+// (class | struct) [attributes] [macro] [Scope::]Name [<arguments>] [final]
+//     (; | [: bases] { members } ;)
+// The class node is found or made at the top level (under the namespace, or
+// under the scope written before the name), or as a child of the enclosing
+// class with that class as its qualifier. A declaration without a body only
+// names the class: a class known from nothing else makes no master.
+int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText comment,
+                                SymbolList& params) {
     const bool isStruct = token_ == kTokStruct;
     const int defaultAccess = static_cast<int>(isStruct ? kModPublic : kModPrivate);
     GetToken();
-    if (token_ != kTokIdentifier) {
-        return 0;
+    std::string macroWord;
+    for (;;) {
+        if (token_ == kTokLBracket || (token_ == kTokIdentifier && IsAttributeWord(tokenText_))) {
+            SkipCppAttributes();
+        } else if (token_ == kTokIdentifier && IsMacroWord(tokenText_)) {
+            macroWord = tokenText_;
+            GetToken();
+            if (token_ == kTokLParen) {
+                TypeText discarded;
+                SkipBalanced(discarded, true, false);
+                macroWord.clear();
+            }
+        } else {
+            break;
+        }
     }
-    // A macro word between the keyword and the name is passed over.
+    // A run of names: the last is the class's, so that a macro word of any
+    // shape before it is passed over.
     std::string name;
-    while (token_ == kTokIdentifier) {
-        name = tokenText_;
-        GetToken();
+    std::string scope;
+    std::string arguments;
+    bool isFinal = false;
+    while (IsNameToken(token_) || token_ == kTokScope) {
+        if (token_ == kTokIdentifier && tokenText_ == "final" && !name.empty()) {
+            isFinal = true;
+            GetToken();
+            break;
+        }
+        std::string nextScope;
+        std::string nextArguments;
+        std::string next = ParseCppScopedName(nextScope, &nextArguments);
+        if (next.empty()) {
+            break;
+        }
+        name = std::move(next);
+        scope = std::move(nextScope);
+        arguments = std::move(nextArguments);
     }
+    if (name.empty()) {
+        if (macroWord.empty()) {
+            return 0;
+        }
+        name = macroWord; // a class named like a macro
+    }
+    SkipCppAttributes();
+    // An explicit or partial specialisation is a class of its own.
+    name += arguments;
     const int flags = isStruct ? static_cast<int>(kModStruct) : 0;
     SourceSymbol* node = nullptr;
-    if (enclosing != nullptr) {
-        node = enclosing->AddChild(language_, name, std::nullopt, kNodeClass, flags | access,
-                                   std::nullopt, std::nullopt, std::move(comment));
-    } else {
-        node = FindOrInsertDeclaration(name, CurrentNamespace());
+    bool known = false;
+    if (!scope.empty() || enclosing == nullptr) {
+        std::string qualifier = scope;
+        if (enclosing != nullptr) {
+            qualifier = NestedQualifier(*enclosing, "::") + "::" + scope;
+        } else if (CurrentNamespace() && !CurrentNamespace()->empty()) {
+            qualifier = scope.empty() ? *CurrentNamespace() : *CurrentNamespace() + "::" + scope;
+        }
+        node = FindOrInsertDeclaration(name, qualifier.empty() ? OwnedText()
+                                                               : OwnedText(std::move(qualifier)));
+        known = node->kind != 0 && !node->forwardOnly;
         node->kind = kNodeClass;
         node->flags |= flags;
         if (comment) {
             node->comment = std::move(comment);
         }
+    } else {
+        const SourceSymbol* existing = enclosing->FindChild(language_, name);
+        known = existing != nullptr && existing->kind == kNodeClass && !existing->forwardOnly;
+        node = enclosing->AddChild(language_, name, NestedQualifier(*enclosing, "::"), kNodeClass,
+                                   flags | access, std::nullopt, std::nullopt, std::move(comment));
     }
-    if (token_ == kTokSemicolon) {
-        GetToken();
-        return 1;
+    if (token_ != kTokColon && token_ != kTokLBrace) {
+        // A forward declaration, or a class named in another declaration
+        // (friend class X; class X* p;).
+        if (!known) {
+            node->forwardOnly = true;
+        }
+        if (token_ == kTokSemicolon) {
+            GetToken();
+            return 1;
+        }
+        return 0;
+    }
+    node->forwardOnly = false;
+    if (isFinal) {
+        node->flags |= kModFinal;
     }
     bool opened = false;
     int result = ParseCppClassBody(node, defaultAccess, enclosing, opened);
@@ -203,7 +385,129 @@ int SourceParser::ParseCppDeclaration(SourceSymbol* enclosing, int access) {
     return result;
 }
 
-// < (class name [= default] | type name [= default]) , ... >
+// [::] name [<arguments>] { :: name [<arguments>] }
+// The last name; scope gets the names before it joined by "::", arguments
+// (when given) the argument list written after the last name.
+std::string SourceParser::ParseCppScopedName(std::string& scope, std::string* arguments) {
+    std::string last;
+    scope.clear();
+    if (token_ == kTokScope) {
+        GetToken();
+    }
+    while (IsNameToken(token_)) {
+        if (!last.empty()) {
+            scope += scope.empty() ? last : "::" + last;
+        }
+        last = tokenText_;
+        GetToken();
+        TypeText list;
+        if (token_ == kTokLess && SkipGenericArguments(list, true) == 0) {
+            return std::string();
+        }
+        if (token_ != kTokScope) {
+            if (arguments != nullptr) {
+                *arguments = list.Text();
+            }
+            break;
+        }
+        GetToken();
+        if (token_ == kTokTemplate) {
+            GetToken();
+        }
+    }
+    return last;
+}
+
+// [[...]], alignas(...), __attribute__((...)), __declspec(...) and macro
+// words with their argument lists, wherever a declaration may begin. True
+// when anything was passed over.
+bool SourceParser::SkipCppAttributes() {
+    bool skipped = false;
+    for (;;) {
+        if (token_ == kTokLBracket) {
+            TypeText discarded;
+            SkipBalanced(discarded, true, false);
+        } else if (token_ == kTokIdentifier &&
+                   (IsAttributeWord(tokenText_) || IsMacroWord(tokenText_))) {
+            GetToken();
+            if (token_ == kTokLParen) {
+                TypeText discarded;
+                SkipBalanced(discarded, true, false);
+            }
+        } else {
+            return skipped;
+        }
+        skipped = true;
+    }
+}
+
+// requires constraint { (&& | ||) constraint }, a constraint being a
+// parenthesised expression, a requires expression or a concept's name with
+// its arguments. Nothing happens without "requires".
+void SourceParser::SkipCppRequires() {
+    if (token_ != kTokIdentifier || tokenText_ != "requires") {
+        return;
+    }
+    GetToken();
+    for (;;) {
+        if (token_ == kTokNot) {
+            GetToken();
+        }
+        TypeText discarded;
+        if (token_ == kTokLParen) {
+            SkipBalanced(discarded, true, false);
+        } else if (token_ == kTokIdentifier && tokenText_ == "requires") {
+            GetToken();
+            if (token_ == kTokLParen) {
+                SkipBalanced(discarded, true, false);
+            }
+            if (token_ == kTokLBrace) {
+                SkipBalanced(discarded, true, false);
+            }
+        } else {
+            std::string scope;
+            if (ParseCppScopedName(scope, nullptr).empty()) {
+                return;
+            }
+        }
+        if (token_ != kTokAndAnd && token_ != kTokOrOr) {
+            return;
+        }
+        GetToken();
+    }
+}
+
+// A declaration that records nothing (friend, static_assert, using): up to
+// and including its ";", or its braced body; never past a closing brace
+// that is not its own.
+void SourceParser::SkipCppStatement() {
+    while (token_ != kTokEnd && token_ != kTokRBrace) {
+        if (token_ == kTokSemicolon) {
+            GetToken();
+            return;
+        }
+        if (token_ == kTokLBrace) {
+            SkipBody(nullptr, false);
+            if (token_ == kTokSemicolon) {
+                GetToken();
+            }
+            return;
+        }
+        if (token_ == kTokLParen || token_ == kTokLBracket) {
+            TypeText discarded;
+            if (SkipBalanced(discarded, true, false) == 0) {
+                return;
+            }
+            continue;
+        }
+        GetToken();
+    }
+}
+
+// < parameter , ... >   A parameter is "class" or "typename" with an
+// optional name, a template template parameter, or a type and an optional
+// name; each may have a default after "=". Unnamed parameters are legal and
+// record nothing.
 int SourceParser::ParseCppTemplateParams(SymbolList& params) {
     if (token_ != kTokLess) {
         return 1;
@@ -217,59 +521,115 @@ int SourceParser::ParseCppTemplateParams(SymbolList& params) {
         if (token_ == kTokSemicolon || token_ == kTokEnd) {
             return 1;
         }
-        std::unique_ptr<SourceSymbol> param;
-        if (token_ == kTokClass) {
+        bool typeParameter = false;
+        if (token_ == kTokTemplate) {
             GetToken();
-            if (token_ != kTokIdentifier) {
-                return ReportParseError(nullptr, "template parameter expected");
-            }
-            param = std::make_unique<SourceSymbol>(tokenText_, std::nullopt);
-        } else {
-            TypeText type;
-            if (ParseTypeName(type) == 0) {
+            SymbolList inner;
+            if (ParseCppTemplateParams(inner) == 0) {
                 return 0;
             }
-            if (token_ != kTokIdentifier) {
-                return ReportParseError(nullptr, "template parameter expected");
-            }
-            param = std::make_unique<SourceSymbol>(tokenText_, std::nullopt);
-            param->text1 = type.ToHeapString();
-        }
-        param->kind = kNodeParameter;
-        GetToken();
-        bool listEnded = false;
-        if (token_ == kTokAssign) {
-            // The default, up to a "," or ">" outside its own brackets.
-            GetToken();
-            int depth = 0;
-            while (token_ != kTokSemicolon && token_ != kTokEnd && token_ != kTokLBrace) {
-                if (token_ == kTokLess || token_ == kTokLParen || token_ == kTokLBracket) {
-                    ++depth;
-                } else if (token_ == kTokRParen || token_ == kTokRBracket) {
-                    --depth;
-                } else if (token_ == kTokComma && depth <= 0) {
-                    break;
-                } else if (token_ == kTokGreater || token_ == kTokShiftRight) {
-                    depth -= token_ == kTokGreater ? 1 : 2;
-                    if (depth < 0) {
-                        // ">>" closing the default's last list and this one.
-                        listEnded = token_ == kTokShiftRight && depth == -1;
-                        if (listEnded) {
-                            GetToken();
-                        }
-                        break;
-                    }
-                }
+            typeParameter = true;
+            if (token_ == kTokClass || (token_ == kTokIdentifier && tokenText_ == "typename")) {
                 GetToken();
             }
+        } else if (token_ == kTokClass || (token_ == kTokIdentifier && tokenText_ == "typename")) {
+            typeParameter = true;
+            GetToken();
         }
-        if (params.size() < kMaxTemplateParams) {
+        if (token_ == kTokEllipsis) {
+            GetToken();
+        }
+        // The parameter's tokens up to its "," or the list's ">" outside
+        // brackets; the last name before "=" names it.
+        TypeText type;
+        std::string name;
+        auto flush = [&] {
+            if (!name.empty()) {
+                type.AppendToken(kTokIdentifier, name);
+                name.clear();
+            }
+        };
+        bool inDefault = false;
+        bool listEnded = false;
+        int depth = 0;
+        int parens = 0; // inside parentheses "<" and ">" compare
+        while (token_ != kTokSemicolon && token_ != kTokEnd && token_ != kTokLBrace) {
+            const int t = token_;
+            if (parens > 0) {
+                parens += (t == kTokLParen || t == kTokLBracket) ? 1 : 0;
+                parens -= (t == kTokRParen || t == kTokRBracket) ? 1 : 0;
+                if (!inDefault) {
+                    flush();
+                    type.AppendToken(t, tokenText_);
+                }
+                GetToken();
+                continue;
+            }
+            if (t == kTokLParen || t == kTokLBracket) {
+                ++parens;
+                if (!inDefault) {
+                    flush();
+                    type.AppendToken(t, tokenText_);
+                }
+                GetToken();
+                continue;
+            }
+            if (typeParameter && !inDefault && (t == kTokScope || t == kTokLess)) {
+                typeParameter = false; // typename A::b N: a value of a named type
+                type.AppendToken(kTokIdentifier, "typename");
+            }
+            if (depth == 0 && (t == kTokComma || t == kTokGreater)) {
+                break;
+            }
+            if (t == kTokShiftRight && depth <= 1) {
+                // ">>" closing the default's last list and this one, or this
+                // one and the list around it.
+                listEnded = depth == 1;
+                if (listEnded) {
+                    GetToken();
+                }
+                break;
+            }
+            if (t == kTokLess) {
+                ++depth;
+            } else if (t == kTokGreater || t == kTokRParen || t == kTokRBracket) {
+                if (depth == 0) {
+                    break;
+                }
+                --depth;
+            } else if (t == kTokShiftRight) {
+                depth -= 2;
+            }
+            if (depth == 0 && t == kTokAssign) {
+                inDefault = true;
+            } else if (!inDefault && !typeParameter) {
+                if (depth == 0 && t == kTokIdentifier) {
+                    flush();
+                    name = tokenText_;
+                } else {
+                    flush();
+                    type.AppendToken(t, tokenText_);
+                }
+            } else if (!inDefault && t == kTokIdentifier) {
+                if (!name.empty()) {
+                    break; // a second name: the list is malformed
+                }
+                name = tokenText_;
+            }
+            GetToken();
+        }
+        if (!name.empty() && params.size() < kMaxTemplateParams) {
+            auto param = std::make_unique<SourceSymbol>(name, std::nullopt);
+            param->kind = kNodeParameter;
+            if (!typeParameter && !type.IsEmpty()) {
+                param->text1 = type.ToHeapString();
+            }
             params.push_back(std::move(param));
         }
         if (listEnded) {
             return 1;
         }
-        if (token_ == kTokGreater) {
+        if (token_ == kTokGreater || token_ == kTokShiftRight) {
             GetToken();
             return 1;
         }
@@ -324,7 +684,12 @@ int SourceParser::ParseCppClassBody(SourceSymbol* node, int defaultAccess, Sourc
     return 1;
 }
 
-// : [access] [virtual] name [<...>] , ...
+// : [access] [virtual] [Scope::]name [<...>] [...] , ...
+// A base written without its scope is looked for beside the derived class
+// (a class nested in the same class), then in the namespace and the
+// namespaces around it; one written with a scope is taken in that scope,
+// read from the namespace first. A base found nowhere is made a class node
+// under the namespace, so that it gets its master.
 int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) {
     GetToken();
     for (;;) {
@@ -333,30 +698,35 @@ int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) 
             flags |= ModifierBitOf(token_);
             GetToken();
         }
-        if (token_ == kTokScope) {
-            GetToken(); // a name from the global namespace
-        }
-        OwnedText name = ParseQualifiedName();
-        if (!name) {
+        SkipCppAttributes();
+        std::string scope;
+        std::string name = ParseCppScopedName(scope, nullptr);
+        if (name.empty()) {
             return ReportParseError(node, "bad base class list");
         }
-        if (enclosing != nullptr) {
-            enclosing->AddChild(language_, *name, std::nullopt, kNodeClass, 0, std::nullopt,
-                                std::nullopt, std::nullopt);
+        if (token_ == kTokEllipsis) {
+            GetToken(); // a pack expansion
+        }
+        const SourceSymbol* sibling = nullptr;
+        if (enclosing != nullptr && scope.empty()) {
+            sibling = enclosing->FindChild(language_, name);
+            if (sibling != nullptr && sibling->kind != kNodeClass) {
+                sibling = nullptr;
+            }
+        }
+        OwnedText qualifier;
+        if (sibling != nullptr) {
+            qualifier = sibling->qualifier;
         } else {
-            SourceSymbol* base = FindOrInsertDeclaration(*name, CurrentNamespace());
+            qualifier = ResolveCppScope(name, scope);
+            SourceSymbol* base = FindOrInsertDeclaration(name, qualifier);
             if (base->kind == 0) {
                 base->kind = kNodeClass;
             }
+            base->forwardOnly = false;
         }
-        node->AddChild(language_, *name, CurrentNamespace(), kNodeBaseClass, flags, std::nullopt,
+        node->AddChild(language_, name, qualifier, kNodeBaseClass, flags, std::nullopt,
                        std::nullopt, std::nullopt);
-        if (token_ == kTokLess) {
-            TypeText discarded;
-            if (SkipGenericArguments(discarded, false) == 0) {
-                return 0;
-            }
-        }
         if (token_ == kTokComma) {
             GetToken();
             continue;
@@ -368,27 +738,121 @@ int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) 
     }
 }
 
-// One member: access labels, then a nested declaration, an enumeration, a
-// typedef, a union, an attribute or a method. 0 ends the class body.
-int SourceParser::ParseCppMember(SourceSymbol* cls, int& access) {
-    while (IsAccessWord(token_)) {
-        access = ModifierBitOf(token_);
-        GetToken();
-        if (token_ != kTokColon) {
-            ReportParseError(cls, ": expected");
-            return SkipDeclaration();
+// The qualifier of a class referred to as scope::name from the current
+// namespace: the innermost of the namespace and those around it in which
+// such a class is known, else the namespace itself (scope as written when
+// the name carries one).
+OwnedText SourceParser::ResolveCppScope(const std::string& name, const std::string& scope) {
+    std::string space = CurrentNamespace() ? *CurrentNamespace() : std::string();
+    for (;;) {
+        std::string candidate =
+            space.empty() ? scope : (scope.empty() ? space : space + "::" + scope);
+        OwnedText qualifier = candidate.empty() ? OwnedText() : OwnedText(candidate);
+        for (SourceSymbol* s = Find(language_, name, std::nullopt); s != nullptr;
+             s = s->sameName.get()) {
+            if (s->kind == kNodeClass && s->qualifier == qualifier) {
+                return qualifier;
+            }
         }
+        if (space.empty()) {
+            break;
+        }
+        const size_t cut = space.rfind("::");
+        space = cut == std::string::npos ? std::string() : space.substr(0, cut);
+    }
+    if (!scope.empty()) {
+        return scope;
+    }
+    return CurrentNamespace();
+}
+
+// using Name = type;  becomes a typedef of the class; any other using
+// declaration (using Base::f;) records nothing.
+int SourceParser::ParseCppUsing(SourceSymbol* cls, OwnedText comment, int flags) {
+    GetToken();
+    if (token_ == kTokIdentifier) {
+        std::string name = tokenText_;
         GetToken();
+        SkipCppAttributes();
+        if (token_ == kTokAssign) {
+            GetToken();
+            TypeText definition;
+            if (SkipBalanced(definition, false, false) == 0) {
+                return 0;
+            }
+            cls->AddChild(language_, name, std::nullopt, kNodeTypedef, flags,
+                          definition.ToHeapString(), std::nullopt, std::move(comment));
+        }
+    }
+    SkipCppStatement();
+    return token_ != kTokRBrace && token_ != kTokEnd ? 1 : 0;
+}
+
+// One member: access labels, then a nested declaration, an enumeration, a
+// typedef, a union, an alias, an attribute or a method. 0 ends the class
+// body.
+int SourceParser::ParseCppMember(SourceSymbol* cls, int& access) {
+    for (;;) {
+        if (IsAccessWord(token_)) {
+            access = ModifierBitOf(token_);
+            GetToken();
+            if (token_ == kTokIdentifier && (tokenText_ == "slots" || tokenText_ == "Q_SLOTS")) {
+                GetToken(); // public slots:
+            }
+            if (token_ != kTokColon) {
+                ReportParseError(cls, ": expected");
+                return SkipDeclaration();
+            }
+            GetToken();
+        } else if (token_ == kTokIdentifier &&
+                   (tokenText_ == "signals" || tokenText_ == "Q_SIGNALS")) {
+            GetToken();
+            if (token_ == kTokColon) {
+                access = kModPublic; // signals are public members
+                GetToken();
+            }
+        } else if (token_ == kTokLBracket ||
+                   (token_ == kTokIdentifier && IsAttributeWord(tokenText_)) ||
+                   (token_ == kTokIdentifier && IsMacroWord(tokenText_) &&
+                    tokenText_ != cls->name)) {
+            SkipCppAttributes();
+        } else {
+            break;
+        }
     }
     if (token_ == kTokRBrace || token_ == kTokEnd) {
         return 0;
     }
     int flags = access;
-    if (token_ == kTokTemplate || token_ == kTokClass || token_ == kTokStruct ||
-        token_ == kTokException) {
+    if (token_ == kTokException) {
         return ParseCppDeclaration(cls, access);
     }
     OwnedText comment = TakeComment();
+    if (token_ == kTokTemplate) {
+        // A member template: its parameters are the class's only when it
+        // is a nested class.
+        GetToken();
+        SymbolList params;
+        if (ParseCppTemplateParams(params) == 0) {
+            return 0;
+        }
+        SkipCppRequires();
+        SkipCppAttributes();
+        if (token_ == kTokClass || token_ == kTokStruct) {
+            return ParseCppClass(cls, access, std::move(comment), params);
+        }
+    }
+    if (token_ == kTokClass || token_ == kTokStruct) {
+        SymbolList none;
+        return ParseCppClass(cls, access, std::move(comment), none);
+    }
+    if (token_ == kTokFriend || (token_ == kTokIdentifier && tokenText_ == "static_assert")) {
+        SkipCppStatement();
+        return token_ != kTokRBrace && token_ != kTokEnd ? 1 : 0;
+    }
+    if (token_ == kTokUsing) {
+        return ParseCppUsing(cls, std::move(comment), flags);
+    }
     if (token_ == kTokEnum) {
         ParseEnum(cls, std::move(comment), flags);
         return 1;
@@ -411,10 +875,38 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access) {
     TypeText type;
     while (token_ != kTokSemicolon && token_ != kTokRBrace && token_ != kTokEnd) {
         const int t = token_;
-        if (t == kTokIdentifier) {
+        if (IsSpecifierWord(t, tokenText_)) {
+            const bool conditional = tokenText_ == "explicit";
+            GetToken();
+            if (conditional && token_ == kTokLParen) {
+                TypeText discarded;
+                SkipBalanced(discarded, true, false);
+            }
+            continue;
+        }
+        if (t == kTokIdentifier && tokenText_ == "decltype") {
+            type.AppendToken(t, tokenText_);
+            GetToken();
+            if (token_ == kTokLParen && SkipBalanced(type, true, false) == 0) {
+                return 0;
+            }
+            continue;
+        }
+        if (t == kTokIdentifier || (t == kTokException && !type.IsEmpty())) {
             std::string name = tokenText_;
             const int line = lineCounter_;
             GetToken();
+            if (token_ == kTokLess && type.IsEmpty() && cls->name.starts_with(name)) {
+                // A constructor written with the class's arguments: Name<void>(...)
+                TypeText list;
+                if (SkipGenericArguments(list, true) == 0) {
+                    return 0;
+                }
+                if (token_ != kTokLParen) {
+                    type.AppendToken(kTokIdentifier, name + list.Text());
+                    continue;
+                }
+            }
             if (token_ == kTokLParen) {
                 if (!type.IsEmpty() && type.Text().back() == '~') {
                     type.Clear();
@@ -426,6 +918,17 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access) {
             if (token_ == kTokComma || token_ == kTokAssign || token_ == kTokSemicolon ||
                 ((token_ == kTokLBracket || token_ == kTokLBrace) && !type.IsEmpty())) {
                 return ParseCppAttribute(cls, name, comment, type, flags, line);
+            }
+            if (token_ == kTokColon && !type.IsEmpty()) {
+                // A bit field: its width is not part of the type.
+                while (token_ != kTokComma && token_ != kTokAssign && token_ != kTokSemicolon &&
+                       token_ != kTokLBrace && token_ != kTokRBrace && token_ != kTokEnd) {
+                    GetToken();
+                }
+                return ParseCppAttribute(cls, name, comment, type, flags, line);
+            }
+            if (IsMacroWord(name) && name != cls->name) {
+                continue; // an attribute macro inside the declaration
             }
             type.AppendToken(kTokIdentifier, name);
             continue;
@@ -442,6 +945,36 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access) {
             flags |= ModifierBitOf(t);
             GetToken();
             continue;
+        }
+        if (t == kTokLParen && !type.IsEmpty()) {
+            // A pointer to a function: type (*name)(parameters).
+            GetToken();
+            TypeText declarator;
+            declarator.AppendToken(kTokLParen, "(");
+            // Class::* of a pointer to a member function stays in the type.
+            while (token_ == kTokStar || token_ == kTokAmp || token_ == kTokAndAnd ||
+                   token_ == kTokScope ||
+                   (token_ == kTokIdentifier && declarator.Text().back() != '*' &&
+                    declarator.Text().back() != '&')) {
+                declarator.AppendToken(token_, tokenText_);
+                GetToken();
+            }
+            if (declarator.Length() < 2 || token_ != kTokIdentifier) {
+                return ReportParseError(nullptr, "bad function type");
+            }
+            std::string name = tokenText_;
+            const int line = lineCounter_;
+            GetToken();
+            if (token_ != kTokRParen) {
+                return ReportParseError(nullptr, "bad function type");
+            }
+            GetToken();
+            declarator.AppendToken(kTokRParen, ")");
+            type.AppendToken(kTokIdentifier, declarator.Text());
+            if (token_ == kTokLParen && SkipBalanced(type, true, false) == 0) {
+                return 0;
+            }
+            return ParseCppAttribute(cls, name, comment, type, flags, line);
         }
         if (t == kTokLParen) {
             if (ParseTypeName(type) == 0) {
@@ -488,11 +1021,22 @@ std::string SourceParser::ParseCppOperatorName() {
     };
     if (!IsWordToken(token_)) {
         name += TokenText(token_, tokenText_);
+        const bool lessEqual = token_ == kTokLessEqual;
         GetToken();
+        if (lessEqual && token_ == kTokGreater) {
+            name += ">"; // operator<=>
+            GetToken();
+        }
         return name;
     }
     bool typeWord = IsTypeKeyword(token_) || token_ == kTokConst;
     appendWord();
+    if (token_ == kTokLess) {
+        // A conversion to a template's type: operator Action<F>.
+        TypeText list;
+        SkipGenericArguments(list, true);
+        name += list.Text();
+    }
     for (;;) {
         if (token_ == kTokConst || (typeWord && IsTypeKeyword(token_))) {
             typeWord = true;
@@ -602,6 +1146,13 @@ int SourceParser::ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText 
     GetToken();
     while (token_ != kTokRParen && token_ != kTokRBrace && token_ != kTokSemicolon &&
            token_ != kTokEnd) {
+        if (SkipCppAttributes()) {
+            continue;
+        }
+        if (token_ == kTokIdentifier && tokenText_ == "typename") {
+            GetToken();
+            continue;
+        }
         if (!StartsCppType(token_)) {
             GetToken();
             continue;
@@ -630,7 +1181,7 @@ int SourceParser::ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText 
         if (token_ == kTokAssign) {
             GetToken();
             TypeText value;
-            if (SkipBalanced(value, false, true) == 0) {
+            if (SkipCppValue(value) == 0) {
                 return 0;
             }
             param->text2 = value.Text();
@@ -656,6 +1207,12 @@ int SourceParser::ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText 
                     return 0;
                 }
             }
+        } else if (token_ == kTokIdentifier && tokenText_ == "requires") {
+            SkipCppRequires();
+        } else if (token_ == kTokLBracket ||
+                   (token_ == kTokIdentifier &&
+                    (IsAttributeWord(tokenText_) || IsMacroWord(tokenText_)))) {
+            SkipCppAttributes();
         } else if (token_ == kTokArrow) {
             SkipCppTrailingReturn(method.get());
         } else if (token_ == kTokColon) {

@@ -138,7 +138,7 @@ std::string DocumentReverseProject::Key(int tool, const std::string& name) {
 }
 
 Master* DocumentReverseProject::Lookup(int tool, const std::string& name,
-                                       const std::string& nameSpace) {
+                                       const std::string& nameSpace, bool anyNamespace) {
     if (!indexed_) {
         // A run looks masters up many times over: a linear search of the
         // collection each time would make a large run quadratic.
@@ -151,17 +151,18 @@ Master* DocumentReverseProject::Lookup(int tool, const std::string& name,
     if (found == masters_.end()) {
         return nullptr;
     }
-    // The master of exactly that namespace; for an empty one, when there is
-    // none of the empty namespace, the oldest of any. The document itself
-    // answers with the newest, but then a master made later in another
-    // namespace would change the answer, and the next run would place a
-    // master it did not place before; the oldest stays the answer.
     for (Master* master : found->second) {
         if (master->nameSpace == nameSpace) {
             return master;
         }
     }
-    return nameSpace.empty() && !found->second.empty() ? found->second.back() : nullptr;
+    // Only a reference (a base or an attribute's class named without its
+    // namespace) may take a master of another namespace, and then the
+    // oldest, so that a master made later elsewhere does not change the
+    // answer. A declaration never does: it would replace the members of an
+    // unrelated class of the same name.
+    return anyNamespace && nameSpace.empty() && !found->second.empty() ? found->second.back()
+                                                                       : nullptr;
 }
 
 Master* DocumentReverseProject::FindMaster(int tool, const std::string& name,
@@ -172,10 +173,10 @@ Master* DocumentReverseProject::FindMaster(int tool, const std::string& name,
 Master* DocumentReverseProject::FindMasterInScopes(int tool, const std::string& name,
                                                    const std::string& first,
                                                    const std::string& second) {
-    if (Master* master = Lookup(tool, name, first)) {
+    if (Master* master = Lookup(tool, name, first, true)) {
         return master;
     }
-    return second.empty() ? nullptr : Lookup(tool, name, second);
+    return second.empty() ? nullptr : Lookup(tool, name, second, true);
 }
 
 Model* DocumentReverseProject::FindOrCreatePackage(Model* model, const std::string& name,
@@ -213,19 +214,21 @@ Drawable* DocumentReverseProject::AddMasterPlace(Model* model, int tool, const s
     if (custom == nullptr) {
         return nullptr;
     }
-    Place* place = nullptr;
-    if (Master* existing = Lookup(tool, name, nameSpace)) {
-        place = dynamic_cast<Place*>(custom->CreatePlace(&document_, existing, CRect()));
-    } else {
-        // No master of that tool and name in any namespace the look-up
-        // accepts: the document makes one at the head of its collection.
-        place = dynamic_cast<Place*>(
-            custom->CreatePlaceOfTool(&document_, tool, name, nameSpace, CRect()));
-        if (place != nullptr && place->master != nullptr) {
-            std::vector<Master*>& same = masters_[Key(place->master->Kind(), place->master->name)];
-            same.insert(same.begin(), place->master);
+    Master* master = Lookup(tool, name, nameSpace);
+    if (master == nullptr) {
+        // No master of that tool, name and namespace. The document's own
+        // look-up takes an empty namespace for any, so the master is made
+        // here, at the head of the collection as the document makes one.
+        auto made = std::make_unique<Master>(&document_.IdMap());
+        made->SetToolAndName(TemplateTool(document_.TemplateMap(), tool), name, nameSpace);
+        master = document_.AddMaster(std::move(made));
+        if (DocumentFrame* frame = document_.Frame()) {
+            frame->AddMasterToLister(master);
         }
+        std::vector<Master*>& same = masters_[Key(master->Kind(), master->name)];
+        same.insert(same.begin(), master);
     }
+    Place* place = dynamic_cast<Place*>(custom->CreatePlace(&document_, master, CRect()));
     if (place == nullptr) {
         return nullptr;
     }
@@ -239,10 +242,7 @@ Drawable* DocumentReverseProject::AddMasterPlace(Model* model, int tool, const s
 Drawable* DocumentReverseProject::FindPlaceByMasterName(Model* model, int tool,
                                                         const std::string& name,
                                                         const std::string& nameSpace) {
-    // The master by the document's own rule (an empty namespace stands for
-    // any), then its place: a look-up of the place by an exact namespace
-    // would miss the place of a master that the same names find, and every
-    // run would add another place of it.
+    // The master of exactly that namespace, then its place.
     if (model == nullptr) {
         return nullptr;
     }

@@ -83,7 +83,10 @@ class DocumentReverseProject : public ReverseProject {
     // namespace without such a master, the oldest of that tool and name in
     // any namespace (the masters collection also lets an empty namespace
     // stand for any); else null.
-    Master* Lookup(int tool, const std::string& name, const std::string& nameSpace);
+    // The master of exactly that namespace; with anyNamespace, for an empty
+    // namespace, the oldest of any when none has the empty one.
+    Master* Lookup(int tool, const std::string& name, const std::string& nameSpace,
+                   bool anyNamespace = false);
     static std::string Key(int tool, const std::string& name);
 
     CCASEDoc& document_;

@@ -73,6 +73,27 @@ bool IsClassLike(const SourceSymbol* s) {
 
 } // namespace
 
+bool JavaFamilyParser::SkipSealedWord(SourceParser& parser) {
+    if (parser.Token() != kTokIdentifier) {
+        return false;
+    }
+    if (parser.CurrentText() == "sealed" || parser.CurrentText() == "strictfp") {
+        parser.GetToken();
+        return true;
+    }
+    if (parser.CurrentText() == "non") {
+        parser.GetToken(); // non-sealed
+        if (parser.Token() == kTokMinus) {
+            parser.GetToken();
+            if (parser.Token() == kTokIdentifier && parser.CurrentText() == "sealed") {
+                parser.GetToken();
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
 JavaFamilyParser::JavaFamilyParser(SourceParser& parser)
     : p_(parser),
       lang_(parser.Language()),
@@ -87,7 +108,15 @@ bool JavaFamilyParser::IsAnnotation() const {
 
 bool JavaFamilyParser::IsTypeKeyword() const {
     int t = p_.Token();
-    return t == kClass || t == kInterface || (csharp_ && t == kStruct) || IsInterfaceWord(p_);
+    return t == kClass || t == kInterface || (csharp_ && t == kStruct) || IsInterfaceWord(p_) ||
+           IsRecordWord(p_);
+}
+
+// "record" where a type declaration may begin (Java 16, C# 9); the keyword
+// tables have no such word.
+bool JavaFamilyParser::IsRecordWord(const SourceParser& parser) {
+    return parser.Token() == kTokIdentifier && parser.CurrentText() == "record" &&
+           (parser.Language() == kLangJava || parser.Language() == kLangCSharp);
 }
 
 // The word that declares an interface where the keyword table has none:
@@ -133,9 +162,13 @@ int JavaFamilyParser::ParseType(SourceSymbol* enclosing, int modifiers) {
         SkipMemberRest();
         return 0;
     }
-    const bool isInterface = p_.Token() != kClass && p_.Token() != kStruct;
+    const bool isRecord = IsRecordWord(p_);
+    const bool isInterface = !isRecord && p_.Token() != kClass && p_.Token() != kStruct;
     OwnedText comment = p_.TakeComment();
     p_.GetToken();
+    if (isRecord && (p_.Token() == kClass || p_.Token() == kStruct)) {
+        p_.GetToken(); // C# record class, record struct
+    }
     OwnedText name = p_.ParseQualifiedName();
     if (!name) {
         p_.ReportParseError(nullptr, "identifier expected after interface/class");
@@ -147,8 +180,8 @@ int JavaFamilyParser::ParseType(SourceSymbol* enclosing, int modifiers) {
     const int kind = isInterface ? kNodeInterface : kNodeClass;
     SourceSymbol* node = nullptr;
     if (enclosing != nullptr) {
-        node = enclosing->AddChild(lang_, *name, std::nullopt, kind, modifiers, std::nullopt,
-                                   std::nullopt, std::move(comment));
+        node = enclosing->AddChild(lang_, *name, NestedQualifier(*enclosing, "."), kind, modifiers,
+                                   std::nullopt, std::nullopt, std::move(comment));
         node->flags = modifiers;
     } else {
         node = p_.FindOrInsert(lang_, *name, p_.CurrentNamespace());
@@ -162,6 +195,26 @@ int JavaFamilyParser::ParseType(SourceSymbol* enclosing, int modifiers) {
     std::vector<std::string> typeParameters;
     if (!php_ && p_.Token() == kTokLess && ParseTypeParameters(typeParameters) == 0) {
         return 0;
+    }
+    if (p_.Token() == kTokLParen && !isInterface && (isRecord || csharp_)) {
+        // A record's components are its fields; a class's primary
+        // constructor parameters are those of a constructor.
+        auto components = std::make_unique<SourceSymbol>(*name, std::nullopt);
+        components->kind = kNodeMethod;
+        components->flags = kModPublic;
+        if (ParseParameters(components.get()) == 0) {
+            return 0;
+        }
+        if (isRecord) {
+            for (SourceSymbol* c = components->firstChild.get(); c != nullptr; c = c->next.get()) {
+                node->AddChild(lang_, c->name, std::nullopt, kNodeAttribute,
+                               java_ ? kModPrivate | kModFinal : kModPublic, c->text1, std::nullopt,
+                               std::nullopt);
+            }
+        } else {
+            components->text1 = std::string();
+            node->AppendChild(std::move(components));
+        }
     }
     if (isInterface) {
         node->flags |= kModAbstract;
@@ -336,6 +389,13 @@ int JavaFamilyParser::ParseBaseList(SourceSymbol* node, SourceSymbol* enclosing,
                 p_.ReportParseError(node, "a class can only extend a single class");
             }
             extended = true;
+        } else if (p_.Token() == kTokIdentifier && p_.CurrentText() == "permits") {
+            // The permitted subclasses of a sealed type name no base.
+            while (p_.Token() != kTokLBrace && p_.Token() != kTokSemicolon &&
+                   p_.Token() != kTokEnd) {
+                p_.GetToken();
+            }
+            continue;
         } else if (p_.Token() == kImplements) {
             if (isInterface) {
                 p_.ReportParseError(node, "an interface cannot implement anything");
@@ -387,6 +447,10 @@ int JavaFamilyParser::ParseCSharpBaseList(SourceSymbol* node, SourceSymbol* encl
             TypeText arguments;
             p_.SkipGenericArguments(arguments, false);
         }
+        if (p_.Token() == kTokLParen) {
+            TypeText arguments; // the base's primary constructor arguments
+            p_.SkipBalanced(arguments, true, false);
+        }
         SourceSymbol* base = nullptr;
         if (enclosing != nullptr) {
             for (SourceSymbol* c = enclosing->firstChild.get(); c != nullptr; c = c->next.get()) {
@@ -417,7 +481,7 @@ int JavaFamilyParser::ParseCSharpBaseList(SourceSymbol* node, SourceSymbol* encl
             p_.GetToken();
             continue;
         }
-        if (t == kTokLBrace || t == kWhere) {
+        if (t == kTokLBrace || t == kWhere || t == kTokSemicolon) {
             return 1;
         }
         return p_.ReportParseError(node, "where or { expected");
@@ -587,6 +651,7 @@ int JavaFamilyParser::ParseMember(SourceSymbol* node, bool isInterface) {
         } else if (csharp_ ? IsCSharpMemberModifier(t) : IsJavaMemberModifier(t)) {
             modifiers |= ModifierBitOf(t);
             p_.GetToken();
+        } else if (java_ && SkipSealedWord(p_)) {
         } else {
             break;
         }
@@ -688,6 +753,13 @@ int JavaFamilyParser::ParseMember(SourceSymbol* node, bool isInterface) {
         }
         if (t == kTokLess) {
             p_.SkipGenericArguments(type, true);
+            continue;
+        }
+        if (csharp_ && t == kTokLParen && type.IsEmpty()) {
+            // A tuple type: (int, string) Name
+            TypeText tuple;
+            p_.SkipBalanced(tuple, true, false);
+            type.AppendToken(kTokIdentifier, tuple.Text());
             continue;
         }
         if (csharp_ && t == kOperator) {
@@ -901,7 +973,9 @@ int JavaFamilyParser::ParseParameters(SourceSymbol* method) {
             if (csharp_ && t == kTokLBracket) {
                 TypeText attributes;
                 p_.SkipBalanced(attributes, true, false);
-            } else if (csharp_ && (t == kRef || t == kOut || t == kParams || t == kThis)) {
+            } else if (csharp_ &&
+                       (t == kRef || t == kOut || t == kParams || t == kThis || t == kIn ||
+                        t == kReadonly || (t == kTokIdentifier && p_.CurrentText() == "scoped"))) {
                 if (t == kOut) {
                     flags |= kModOut;
                 }

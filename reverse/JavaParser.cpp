@@ -31,9 +31,16 @@ int ParseJavaInput(SourceParser& p) {
             continue;
         }
         int modifiers = 0;
-        while (p.Token() == kAbstract || p.Token() == kFinal || p.Token() == kPublic) {
-            modifiers |= ModifierBitOf(p.Token());
-            p.GetToken();
+        for (;;) {
+            if (p.Token() == kAbstract || p.Token() == kFinal || p.Token() == kPublic) {
+                modifiers |= ModifierBitOf(p.Token());
+                p.GetToken();
+            } else if (p.Token() == kTokIdentifier && p.CurrentText().size() > 1 &&
+                       p.CurrentText()[0] == '@' && p.CurrentText() != "@interface") {
+                types.SkipAnnotation();
+            } else if (!JavaFamilyParser::SkipSealedWord(p)) {
+                break;
+            }
         }
         int t = p.Token();
         if (t == kPackage || t == kImport) {
@@ -55,7 +62,8 @@ int ParseJavaInput(SourceParser& p) {
             if (p.Token() == kTokSemicolon) {
                 p.GetToken();
             }
-        } else if (t == kClass || t == kInterface || JavaFamilyParser::IsInterfaceWord(p)) {
+        } else if (t == kClass || t == kInterface || JavaFamilyParser::IsInterfaceWord(p) ||
+                   JavaFamilyParser::IsRecordWord(p)) {
             types.ParseType(nullptr, modifiers);
         } else if (t != kTokEnd) {
             p.GetToken();

@@ -35,6 +35,11 @@ class JavaFamilyParser {
     // True on the word that declares an interface where the keyword table
     // has no keyword for it (C# "interface", Java "@interface").
     static bool IsInterfaceWord(const SourceParser& parser);
+    static bool IsRecordWord(const SourceParser& parser);
+    // @Name or @a.b.Name with an optional argument list.
+    int SkipAnnotation();
+    // Passes over Java's sealed, non-sealed and strictfp; false for other tokens.
+    static bool SkipSealedWord(SourceParser& parser);
 
     // A top-level symbol of that name and kind under any qualifier (kind 0:
     // a class or an interface), or null.
@@ -43,7 +48,6 @@ class JavaFamilyParser {
   private:
     bool IsAnnotation() const;
     bool IsTypeKeyword() const;
-    int SkipAnnotation();
     int ParseTypeParameters(std::vector<std::string>& names);
     int ParseBaseList(SourceSymbol* node, SourceSymbol* enclosing, bool isInterface);
     int ParseCSharpBaseList(SourceSymbol* node, SourceSymbol* enclosing);

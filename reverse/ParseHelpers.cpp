@@ -8,14 +8,17 @@
 #include "reverse/ReverseDocument.h"
 #include "reverse/SourceLanguage.h"
 
+#include <algorithm>
 #include <array>
 
 namespace qm {
 
 namespace {
 
+// The bytes of a UTF-8 sequence are parts of letters: the tokenizer keeps
+// non-ASCII letters in identifiers whole.
 bool IsLetter(int c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c >= 0x80;
 }
 bool IsDigit(int c) {
     return c >= '0' && c <= '9';
@@ -38,6 +41,7 @@ constexpr int kTokRaises = KeywordToken("raises");
 constexpr int kTokThrow = KeywordToken("throw");
 constexpr int kTokContext = KeywordToken("context");
 constexpr int kTokConst = KeywordToken("const");
+constexpr int kTokClass = KeywordToken("class");
 constexpr int kTokStruct = KeywordToken("struct");
 constexpr int kTokUnion = KeywordToken("union");
 constexpr int kTokRegister = KeywordToken("register");
@@ -271,13 +275,56 @@ int SourceParser::SkipBalanced(TypeText& typeText, bool stopAfterClose, bool sto
     return result;
 }
 
+// A C++ value (a default argument, an enumerator's value) up to the "," or
+// ";" that ends it, or a closing bracket that opens nothing here. Outside
+// parentheses a "<" opens a template argument list, whose commas belong to
+// the value.
+int SourceParser::SkipCppValue(TypeText& typeText) {
+    int brackets = 0;
+    int angles = 0;
+    for (;;) {
+        const int t = token_;
+        if (t == kTokEnd) {
+            return 0;
+        }
+        if (brackets == 0 && angles == 0 && (t == kTokComma || t == kTokSemicolon)) {
+            return 1;
+        }
+        if (IsOpenBracket(t)) {
+            ++brackets;
+        } else if (IsCloseBracket(t)) {
+            if (brackets == 0) {
+                return 1;
+            }
+            --brackets;
+        } else if (brackets == 0 && t == kTokLess) {
+            ++angles;
+        } else if (brackets == 0 && angles > 0 && (t == kTokGreater || t == kTokShiftRight)) {
+            angles = std::max(0, angles - (t == kTokGreater ? 1 : 2));
+        }
+        typeText.AppendToken(t, tokenText_);
+        GetToken();
+    }
+}
+
 // < ... >   with nested lists; ">>" closes two.
 int SourceParser::SkipGenericArguments(TypeText& typeText, bool append) {
     int count = 0;
     for (;;) {
         int token = token_;
-        if (token == kTokSemicolon || token == kTokLParen || token == kTokEnd) {
+        if (token == kTokSemicolon || token == kTokEnd) {
             break;
+        }
+        if (token == kTokLParen) {
+            if (count == 0) {
+                break;
+            }
+            // A function type or an expression in the list: void(int).
+            TypeText discarded;
+            if (SkipBalanced(append ? typeText : discarded, true, false) == 0) {
+                return 0;
+            }
+            continue;
         }
         if (token == kTokLess) {
             ++count;
@@ -388,25 +435,39 @@ int SourceParser::SkipDeclaration() {
 
 // ---- Declarations ----
 
-// enum [name] { entry [= value] , ... } [;]
+// enum [class | struct] [name] [: base] { entry [= value] , ... } [;]
+// An opaque declaration (enum E : int;) records nothing. The entries of an
+// unnamed enumeration are constants of the parent: attributes of type int.
+// C++ attributes and macro words after an entry are passed over.
 int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags) {
+    const bool cpp = language_ == kLangCpp;
     GetToken();
-    std::string name = " ";
+    if (cpp && (token_ == kTokClass || token_ == kTokStruct)) {
+        GetToken();
+    }
+    if (cpp) {
+        SkipCppAttributes();
+    }
+    std::string name;
     if (token_ == kTokIdentifier) {
         name = tokenText_;
     }
-    SourceSymbol* node = nullptr;
-    if (parent != nullptr) {
-        node = parent->AddChild(language_, name, std::nullopt, kNodeEnumeration, flags,
-                                std::nullopt, std::nullopt, std::move(comment));
-    }
     while (token_ != kTokLBrace) {
+        if (cpp && token_ == kTokSemicolon && !name.empty()) {
+            GetToken();
+            return 1;
+        }
         if (token_ == kTokSemicolon || token_ == kTokEnd) {
-            ReportParseError(node, "{ expected");
+            ReportParseError(nullptr, name.empty() ? "{ expected" : name + ": { expected");
             SkipDeclaration();
             return 0;
         }
         GetToken();
+    }
+    SourceSymbol* node = nullptr;
+    if (parent != nullptr && !name.empty()) {
+        node = parent->AddChild(language_, name, std::nullopt, kNodeEnumeration, flags,
+                                std::nullopt, std::nullopt, std::move(comment));
     }
     GetToken();
     while (token_ != kTokRBrace) {
@@ -421,19 +482,34 @@ int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags) 
             SkipDeclaration();
             return 0;
         }
+        const std::string entryName = tokenText_;
+        GetToken();
+        if (cpp && token_ == kTokLParen) {
+            // A macro call that stands for entries: QT_FOR_EACH_TYPE(F)
+            TypeText discarded;
+            SkipBalanced(discarded, true, false);
+            if (token_ == kTokComma) {
+                GetToken();
+            }
+            continue;
+        }
         SourceSymbol* entry = nullptr;
         if (node != nullptr) {
-            entry = node->AddChild(language_, tokenText_, std::nullopt, kNodeParameter, 0,
+            entry = node->AddChild(language_, entryName, std::nullopt, kNodeParameter, 0,
                                    std::nullopt, std::nullopt, std::nullopt);
+        } else if (parent != nullptr) {
+            entry = parent->AddChild(language_, entryName, std::nullopt, kNodeAttribute,
+                                     flags | kModStatic | kModConst, std::string("int"),
+                                     std::nullopt, std::nullopt);
         }
-        GetToken();
+        if (cpp) {
+            SkipCppAttributes();
+        }
         if (token_ == kTokAssign) {
             GetToken();
             TypeText value;
-            while (token_ != kTokComma && token_ != kTokRBrace && token_ != kTokSemicolon &&
-                   token_ != kTokEnd) {
-                value.AppendToken(token_, tokenText_);
-                GetToken();
+            if ((cpp ? SkipCppValue(value) : SkipBalanced(value, false, true)) == 0) {
+                return 0;
             }
             if (entry != nullptr) {
                 entry->text2 = value.Text();
@@ -598,16 +674,35 @@ int SourceParser::ParseTypeName(TypeText& typeText) {
         take();
     }
 
+    // A function type, a pointer to a function or a reference to an array:
+    // a parenthesised group and the parameter list or array bounds after it.
     if (cpp && token_ == kTokLParen) {
-        int closes = 0;
-        while (closes < 2) {
-            if (token_ == kTokEnd || token_ == kTokSemicolon) {
-                return ReportParseError(nullptr, "bad function type");
+        for (int group = 0; group < 2; ++group) {
+            if (group == 1 && token_ != kTokLParen && token_ != kTokLBracket) {
+                break;
             }
-            if (token_ == kTokRParen) {
-                ++closes;
+            int depth = 0;
+            do {
+                if (token_ == kTokEnd || token_ == kTokSemicolon) {
+                    return ReportParseError(nullptr, "bad function type");
+                }
+                if (token_ == kTokLParen || token_ == kTokLBracket) {
+                    ++depth;
+                } else if (token_ == kTokRParen || token_ == kTokRBracket) {
+                    --depth;
+                }
+                take();
+            } while (depth > 0);
+            while (group == 1 && token_ == kTokLBracket) {
+                depth = 0;
+                do {
+                    if (token_ == kTokEnd || token_ == kTokSemicolon) {
+                        return ReportParseError(nullptr, "bad function type");
+                    }
+                    depth += token_ == kTokLBracket ? 1 : token_ == kTokRBracket ? -1 : 0;
+                    take();
+                } while (depth > 0);
             }
-            take();
         }
     }
 

@@ -5,12 +5,12 @@
 // skipping, enumerations, typedefs, raises clauses, qualified names).
 //
 // Design: the tokenizer reads the file through its own buffer, a line at a
-// time, into a bounded line buffer (1025 characters; a longer line is cut and
-// reported once), and scans characters with one character of look-ahead. Every
-// text it builds is bounded: token texts at 1024 characters, the comment text
-// at 65535, type texts at 255. A parser that keeps asking for tokens after the
-// end of the input is stopped by SourceParseStopped after 513 end tokens; the
-// file is abandoned with a logged error and the run goes on.
+// time and whatever the line's length, into a line buffer (as UTF-8; a line
+// that is not valid UTF-8 is read as Latin-1), and scans characters with one
+// character of look-ahead. Every text it builds is bounded: token texts at
+// 1024 bytes, the comment text at 65535, type texts at 255. A parser that keeps asking for tokens
+// after the end of the input is stopped by SourceParseStopped after 513 end tokens; the file is
+// abandoned with a logged error and the run goes on.
 #pragma once
 
 #include "reverse/SourceSymbol.h"
@@ -82,7 +82,6 @@ class SourceParseStopped : public std::exception {
 
 class SourceParser : public SourceSymbolTable {
   public:
-    static constexpr size_t kMaxLineLength = 1025;
     static constexpr size_t kMaxTokenLength = 1024;
     static constexpr size_t kMaxCommentLength = 65535;
     static constexpr int kMaxEndTokens = 513;
@@ -143,6 +142,7 @@ class SourceParser : public SourceSymbolTable {
     int ParseTypeName(TypeText& typeText);
     int SkipBalanced(TypeText& typeText, bool stopAfterClose, bool stopAtComma);
     int SkipGenericArguments(TypeText& typeText, bool append);
+    int SkipCppValue(TypeText& typeText);
     int SkipBody(SourceSymbol* methodNode, bool endsWithEvent);
     int SkipDeclaration();
     // The last identifier of a qualified name, or none when the name ends
@@ -224,6 +224,7 @@ class SourceParser : public SourceSymbolTable {
     void LineComment();
     void BlockComment();
     void PreprocessorLine();
+    void SkipConditionalBranches();
     bool RestOfLineIsBlank() const;
     size_t ConsumeRun(unsigned char classes);
     std::string_view ConsumeRestOfLine();
@@ -245,8 +246,10 @@ class SourceParser : public SourceSymbolTable {
 
     // C++ parser (CppParser.cpp).
     using SymbolList = std::vector<std::unique_ptr<SourceSymbol>>;
-    void ParseCppNamespace();
+    void ParseCppScope(bool braced);
+    void ParseCppNamespace(bool inlineNamespace);
     int ParseCppDeclaration(SourceSymbol* enclosing, int access);
+    int ParseCppClass(SourceSymbol* enclosing, int access, OwnedText comment, SymbolList& params);
     int ParseCppTemplateParams(SymbolList& params);
     int ParseCppClassBody(SourceSymbol* node, int defaultAccess, SourceSymbol* enclosing,
                           bool& opened);
@@ -256,7 +259,13 @@ class SourceParser : public SourceSymbolTable {
                           TypeText& type, int flags, int line);
     int ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText comment, const TypeText& type,
                        int flags);
+    int ParseCppUsing(SourceSymbol* cls, OwnedText comment, int flags);
+    OwnedText ResolveCppScope(const std::string& name, const std::string& scope);
     std::string ParseCppOperatorName();
+    std::string ParseCppScopedName(std::string& scope, std::string* arguments);
+    bool SkipCppAttributes();
+    void SkipCppRequires();
+    void SkipCppStatement();
     void SkipCppTrailingReturn(SourceSymbol* method);
     void SkipCppInitializers();
 
@@ -290,7 +299,7 @@ class SourceParser : public SourceSymbolTable {
     // Tokenizer state.
     int c_ = '\n';
     int token_ = kTokNone;
-    unsigned char line_[kMaxLineLength + 1] = {};
+    std::vector<unsigned char> line_;
     size_t lineLen_ = 0;
     size_t linePos_ = 0;
     int lineCounter_ = 0;

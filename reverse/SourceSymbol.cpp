@@ -47,6 +47,13 @@ SourceSymbol::~SourceSymbol() {
     DeleteChain(&SourceSymbol::next, firstChild);
 }
 
+std::string NestedQualifier(const SourceSymbol& enclosing, std::string_view separator) {
+    if (!enclosing.qualifier || enclosing.qualifier->empty()) {
+        return enclosing.name;
+    }
+    return *enclosing.qualifier + std::string(separator) + enclosing.name;
+}
+
 SourceSymbol* SourceSymbol::AddChild(int language, std::string_view childName,
                                      OwnedText childQualifier, int childKind, int childFlags,
                                      OwnedText childText1, OwnedText childText2,

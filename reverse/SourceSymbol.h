@@ -102,6 +102,9 @@ class SourceSymbol {
     OwnedText text1;
     OwnedText text2;
     OwnedText comment;
+    // Set for a class known only from a forward declaration: it makes no
+    // master, so that it neither adds an empty one nor empties one.
+    bool forwardOnly = false;
     std::unique_ptr<SourceSymbol> sameName;
     std::unique_ptr<SourceSymbol> firstChild;
     std::unique_ptr<SourceSymbol> next;
@@ -153,6 +156,10 @@ class SourceSymbolTable {
     SourceSymbol* iterNode_ = nullptr;
     size_t iterBucket_ = 0;
 };
+
+// The qualifier of a type nested in enclosing: the enclosing type's own
+// qualifier and name joined by separator ("::" for C++, "." otherwise).
+std::string NestedQualifier(const SourceSymbol& enclosing, std::string_view separator);
 
 // True for the built-in type words the parsers accept where a type is expected.
 bool IsTypeKeyword(int token);

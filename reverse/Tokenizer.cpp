@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 namespace qm {
 
@@ -32,6 +34,11 @@ constexpr std::array<unsigned char, 256> kClasses = [] {
     }
     for (int c = '0'; c <= '9'; ++c) {
         table[static_cast<size_t>(c)] = kDigit;
+    }
+    // The bytes of UTF-8 sequences: letters of other scripts stay whole in
+    // identifiers.
+    for (size_t c = 0x80; c < table.size(); ++c) {
+        table[c] = kLetter;
     }
     table['_'] = kUnderscore;
     table[' '] = table['\t'] = table['\r'] = kBlank | kTrailingBlank;
@@ -70,6 +77,75 @@ int Lower(int c) {
     return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
 }
 
+// True when the bytes are valid UTF-8 (no overlong forms, no surrogates).
+bool IsValidUtf8(const std::vector<unsigned char>& bytes) {
+    size_t i = 0;
+    const size_t n = bytes.size();
+    while (i < n) {
+        const unsigned char c = bytes[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t length = 0;
+        unsigned min = 0;
+        if ((c & 0xE0) == 0xC0) {
+            length = 2;
+            min = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            length = 3;
+            min = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            length = 4;
+            min = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + length > n) {
+            return false;
+        }
+        unsigned code = c & (0x7F >> length);
+        for (size_t k = 1; k < length; ++k) {
+            if ((bytes[i + k] & 0xC0) != 0x80) {
+                return false;
+            }
+            code = (code << 6) | (bytes[i + k] & 0x3F);
+        }
+        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+std::vector<unsigned char> Latin1ToUtf8(const std::vector<unsigned char>& bytes) {
+    std::vector<unsigned char> out;
+    out.reserve(bytes.size() + bytes.size() / 4);
+    for (unsigned char c : bytes) {
+        if (c < 0x80) {
+            out.push_back(c);
+        } else {
+            out.push_back(static_cast<unsigned char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<unsigned char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+// The length of text cut to at most limit bytes without splitting a UTF-8
+// sequence.
+size_t Utf8Prefix(std::string_view text, size_t limit) {
+    if (text.size() <= limit) {
+        return text.size();
+    }
+    size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    return cut;
+}
+
 } // namespace
 
 // ---- Line reader ----
@@ -97,13 +173,14 @@ void SourceParser::FindNextCarriageReturn() {
     nextCr_ = cr != nullptr ? static_cast<const unsigned char*>(cr) : readEnd_;
 }
 
-// Reads the next line into the line buffer: its first 1025 characters and a
-// line feed. A line feed or a carriage return ends the line; a carriage
+// Reads the next line, whatever its length, into the line buffer with a line
+// feed after it. A line feed or a carriage return ends the line; a carriage
 // return directly before a line feed is dropped, as a text-mode read does,
-// and a lone one stays in the line. False at the end of the input.
+// and a lone one stays in the line. The line is taken as UTF-8; a line that
+// is not valid UTF-8 is taken as Latin-1 and converted, so that every text
+// the parsers build from it is valid UTF-8. False at the end of the input.
 bool SourceParser::FillLine() {
-    size_t len = 0;
-    bool tooLong = false;
+    line_.clear();
     bool ended = false;
     for (;;) {
         if (readPos_ == readEnd_ && !Refill()) {
@@ -118,14 +195,7 @@ bool SourceParser::FillLine() {
         if (nextCr_ < p) {
             p = nextCr_;
         }
-        size_t run = static_cast<size_t>(p - readPos_);
-        size_t room = kMaxLineLength - len;
-        if (run > room) {
-            tooLong = true;
-            run = room;
-        }
-        std::memcpy(line_ + len, readPos_, run);
-        len += run;
+        line_.insert(line_.end(), readPos_, p);
         readPos_ = p;
         if (p == readEnd_) {
             continue;
@@ -138,23 +208,23 @@ bool SourceParser::FillLine() {
             }
             if (readPos_ < readEnd_ && *readPos_ == '\n') {
                 ++readPos_;
-            } else if (len < kMaxLineLength) {
-                line_[len++] = '\r';
+            } else {
+                line_.push_back('\r');
             }
         }
         break;
     }
-    if (!ended && len == 0) {
+    if (!ended && line_.empty()) {
         return false;
     }
     if (ended) {
         ++lineCounter_;
     }
-    if (tooLong) {
-        ReportParseError(nullptr, "Line too long!");
+    if (!IsValidUtf8(line_)) {
+        line_ = Latin1ToUtf8(line_);
     }
-    line_[len++] = '\n';
-    lineLen_ = len;
+    line_.push_back('\n');
+    lineLen_ = line_.size();
     linePos_ = 0;
     return true;
 }
@@ -179,7 +249,7 @@ size_t SourceParser::ConsumeRun(unsigned char classes) {
         ++p;
     }
     if (capture_.recording) {
-        capture_.text.append(reinterpret_cast<const char*>(line_ + linePos_), p - linePos_);
+        capture_.text.append(reinterpret_cast<const char*>(line_.data() + linePos_), p - linePos_);
     }
     linePos_ = p;
     ReadChar();
@@ -195,11 +265,12 @@ std::string_view SourceParser::ConsumeRestOfLine() {
     size_t start = linePos_ - 1;
     size_t end = lineLen_ - 1; // the line feed
     if (capture_.recording) {
-        capture_.text.append(reinterpret_cast<const char*>(line_ + linePos_), end - linePos_);
+        capture_.text.append(reinterpret_cast<const char*>(line_.data() + linePos_),
+                             end - linePos_);
     }
     linePos_ = end;
     ReadChar();
-    return {reinterpret_cast<const char*>(line_ + start), end - start};
+    return {reinterpret_cast<const char*>(line_.data() + start), end - start};
 }
 
 void SourceParser::SkipBlanks() {
@@ -264,7 +335,7 @@ void SourceParser::BlockComment() {
         }
         if (c_ != '*' && c_ != '\n' && linePos_ > 0) {
             // Take the run up to the next asterisk or the line feed at once.
-            const unsigned char* from = line_ + linePos_ - 1;
+            const unsigned char* from = line_.data() + linePos_ - 1;
             size_t length = lineLen_ - 1 - (linePos_ - 1);
             const void* star = std::memchr(from, '*', length);
             size_t run = star != nullptr
@@ -272,7 +343,8 @@ void SourceParser::BlockComment() {
                              : length;
             piece.append(reinterpret_cast<const char*>(from), run);
             if (capture_.recording) {
-                capture_.text.append(reinterpret_cast<const char*>(line_ + linePos_), run - 1);
+                capture_.text.append(reinterpret_cast<const char*>(line_.data() + linePos_),
+                                     run - 1);
             }
             linePos_ += run - 1;
             ReadChar();
@@ -297,11 +369,39 @@ void SourceParser::BlockComment() {
     }
 }
 
+// The directive word at the start of a preprocessor line's text (after the
+// number sign and any blanks).
+namespace {
+
+std::string_view DirectiveWord(std::string_view text) {
+    size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) {
+        ++at;
+    }
+    size_t end = at;
+    while (end < text.size() && text[end] >= 'a' && text[end] <= 'z') {
+        ++end;
+    }
+    return text.substr(at, end - at);
+}
+
+} // namespace
+
 // The number sign has been read: skips the rest of its line, and the lines
-// after it while a line ends with a backslash.
+// after it while a line ends with a backslash. Of a conditional, only the
+// first branch is read: at #else or #elif the lines up to the matching
+// #endif are passed over, so that two branches that each open a
+// declaration (or each declare the same class) are never read as one.
 void SourceParser::PreprocessorLine() {
+    bool otherBranch = false;
+    bool first = true;
     for (;;) {
         std::string_view rest = ConsumeRestOfLine();
+        if (first) {
+            std::string_view word = DirectiveWord(rest);
+            otherBranch = word == "else" || word.starts_with("elif");
+            first = false;
+        }
         while (!rest.empty() && IsTrailingBlank(static_cast<unsigned char>(rest.back()))) {
             rest.remove_suffix(1);
         }
@@ -310,7 +410,37 @@ void SourceParser::PreprocessorLine() {
         }
         ReadChar();
     }
+    if (otherBranch && c_ >= 0) {
+        SkipConditionalBranches();
+    }
     comment_.clear();
+}
+
+// Passes over whole lines up to and including the #endif that closes the
+// conditional being read; the line feed of that line becomes the current
+// character.
+void SourceParser::SkipConditionalBranches() {
+    int depth = 0;
+    while (FillLine()) {
+        size_t at = 0;
+        while (at < lineLen_ && IsTrailingBlank(line_[at])) {
+            ++at;
+        }
+        if (at == lineLen_ || line_[at] != '#') {
+            continue;
+        }
+        std::string_view word = DirectiveWord(std::string_view(
+            reinterpret_cast<const char*>(line_.data() + at + 1), lineLen_ - at - 1));
+        if (word.starts_with("if")) {
+            ++depth;
+        } else if (word == "endif" && depth-- == 0) {
+            linePos_ = lineLen_;
+            c_ = '\n';
+            return;
+        }
+    }
+    lineLen_ = linePos_ = 0;
+    c_ = -1;
 }
 
 // ---- Tokens ----
@@ -353,7 +483,7 @@ int SourceParser::StringLiteral(int quote, bool continues) {
         if (c_ == '\\' && continues && RestOfLineIsBlank()) {
             // Drop the backslash, the blanks and the line end.
             if (capture_.recording) {
-                capture_.text.append(reinterpret_cast<const char*>(line_ + linePos_),
+                capture_.text.append(reinterpret_cast<const char*>(line_.data() + linePos_),
                                      lineLen_ - linePos_);
             }
             linePos_ = lineLen_;
@@ -365,6 +495,9 @@ int SourceParser::StringLiteral(int quote, bool continues) {
         AppendTokenChar(c_);
         ReadChar();
     }
+    // A text cut at its length limit does not end inside a character.
+    tokenText_.resize(Utf8Prefix(
+        tokenText_, tokenText_.size() < kMaxTokenLength ? tokenText_.size() : kMaxTokenLength - 1));
     AppendTokenChar(quote);
     return continues ? kTokString : kTokCharacter;
 }
@@ -385,15 +518,19 @@ int SourceParser::Identifier(int prefix) {
         ++end;
     }
     if (capture_.recording) {
-        capture_.text.append(reinterpret_cast<const char*>(line_ + linePos_), end - linePos_);
+        capture_.text.append(reinterpret_cast<const char*>(line_.data() + linePos_),
+                             end - linePos_);
     }
     size_t length = end - start;
     if (tokenText_.size() + length > kMaxTokenLength) {
-        length = kMaxTokenLength - tokenText_.size();
-        hash = HashSum(std::string_view(reinterpret_cast<const char*>(line_ + start), length)) +
-               static_cast<size_t>(prefix);
+        length = Utf8Prefix(
+            std::string_view(reinterpret_cast<const char*>(line_.data() + start), end - start),
+            kMaxTokenLength - tokenText_.size());
+        hash =
+            HashSum(std::string_view(reinterpret_cast<const char*>(line_.data() + start), length)) +
+            static_cast<size_t>(prefix);
     }
-    tokenText_.append(reinterpret_cast<const char*>(line_ + start), length);
+    tokenText_.append(reinterpret_cast<const char*>(line_.data() + start), length);
     linePos_ = end;
     ReadChar();
     lastSymbol_ = FindInBucket(language_, tokenText_, BucketOf(hash));
@@ -406,8 +543,8 @@ int SourceParser::Identifier(int prefix) {
 int SourceParser::Number() {
     size_t start = linePos_ - 1;
     size_t end = ConsumeRun(kLetter | kDigit);
-    tokenText_.assign(reinterpret_cast<const char*>(line_ + start),
-                      std::min(end - start, kMaxTokenLength));
+    std::string_view run(reinterpret_cast<const char*>(line_.data() + start), end - start);
+    tokenText_.assign(run.substr(0, Utf8Prefix(run, kMaxTokenLength)));
     return kTokNumber;
 }
 

@@ -70,7 +70,7 @@ TEST_F(CSharpParserTest, MembersOfAClass) {
               (V{"2 Base 0 - -", "7 K 524298 'int' '3'", "8 operator+ 20 'S<T,U>' -",
                  "8 operator int 20 'implicit' -", "8 ~S 0 '' -", "8 S 4 '' -", "8 M 1028 'void' -",
                  "8 Get 4 'V' -", "7 map 273 'Dictionary<string,List<int>>' 'new()'",
-                 "13 Kind 4 - -", "5 P 524288 - -", "9 T 0 - -", "9 U 0 - -"}));
+                 "13 Kind 4 - -", "5 P @S 524288 - -", "9 T 0 - -", "9 U 0 - -"}));
     EXPECT_EQ(Children(s->FindChild(kLangCSharp, "M")),
               (V{"9 a 0 'int' -", "9 b 128 'int' -", "9 c 0 'int[]' -", "9 d 0 'int' '4'"}));
     EXPECT_EQ(Children(s->FindChild(kLangCSharp, "Kind")), (V{"9 One 0 - '1'", "9 Two 0 - -"}));
@@ -99,7 +99,7 @@ TEST_F(CSharpParserTest, Messages) {
     const Case cases[] = {
         {"class A : { }", {"A: bad base class/interface list"}},
         {"class A : B C { }", {"A: where or { expected"}},
-        {"namespace X;", {"{ expected for namespace"}},
+        {"namespace X", {"{ expected for namespace"}},
         {"namespace X { class A { }", {"} expected for namespace"}},
         {"delegate void D()", {"; expected"}},
         {"class A<> { }", {"identifier expected"}},

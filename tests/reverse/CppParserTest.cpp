@@ -80,13 +80,15 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
         {"template <class T, int N> class V { T items[N]; };", "V",
          "V/5/0{items/7/1:T[N],T/9/0,N/9/0:int}"},
         {"template <typename T, int N = 4, class U = QList<QMap<int, T>>> class V { };", "V",
-         "V/5/0{T/9/0:typename,N/9/0:int,U/9/0}"},
+         "V/5/0{T/9/0,N/9/0:int,U/9/0}"},
         {"class A { public: int a; protected: int b; private: int c; };", "A",
          "A/5/0{a/7/4:int,b/7/2:int,c/7/1:int}"},
         {"struct A { static const int N = 5; static QList<int> list; };", "A",
          "A/5/20000{N/7/1c:int,list/7/14:QList<int>}"},
         {"class A { int count{0}; QString s{}; };", "A", "A/5/0{count/7/1:int,s/7/1:QString}"},
-        {"class A { friend class B; };", "A", "A/5/0{B/7/1:friend class}"},
+        // Friends are not members.
+        {"class A { friend class B; friend bool operator==(A, A) { return 1; } int x; };", "A",
+         "A/5/0{x/7/1:int}"},
         {"class A { int f() { return g(1); } int g(int); };", "A",
          "A/5/0{f/8/1:int,g/8/1:int{/9/0:int}}"},
         {"class A { A() : x(1), y{2}, QObject() { x = 3; } int x; int y; };", "A",
@@ -101,15 +103,16 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
          "auto h() noexcept(true) -> int; bool i() final { return 1; } };",
          "A", "A/5/0{f/8/9:int,g/8/1:void,h/8/1:int,i/8/1:bool}"},
         {"class A { enum E { X = 1 << 2, Y }; enum class F : int { Z }; };", "A",
-         "A/5/0{E/13/1{X/9/0=1<<2,Y/9/0}, /13/1{Z/9/0}}"},
+         "A/5/0{E/13/1{X/9/0=1<<2,Y/9/0},F/13/1{Z/9/0}}"},
         {"class A { typedef unsigned long DWORD; };", "A", "A/5/0{DWORD/14/1:unsigned long }"},
         {"class A { union { int i; float f; } u; int z; };", "A", "A/5/0{z/7/1:int}"},
         {"class O { struct P { int a; }; class Q { }; public: class R; };", "O",
          "O/5/0{P/5/20001{a/7/4:int},Q/5/1,R/5/4}"},
-        {"class O { class I : public B { }; };", "O", "O/5/0{I/5/1{B/2/4},B/5/0}"},
+        {"class O { class I : public B { }; };", "O", "O/5/0{I/5/1{B/2/4}}"},
         {"exception E { long code; string what; };", "E", "E/11/0{code/7/4:long,what/7/4:string}"},
         {"class A { exception E; };", "A", "A/5/0{E/11/0}"},
-        {"class A { int x : 3; void (*cb)(int); int y; };", "A", "A/5/0{y/7/1:int}"},
+        {"class A { int x : 3; void (*cb)(int); int y; };", "A",
+         "A/5/0{x/7/1:int,cb/7/1:void(*)(int),y/7/1:int}"},
         {"class Q_CORE_EXPORT QString { public: qsizetype size() const noexcept "
          "{ return d.size; } };",
          "QString", "QString/5/0{size/8/c:qsizetype}"},
@@ -140,9 +143,9 @@ TEST_F(CppParserTest, NamespacesQualifyTopLevelDeclarations) {
     EXPECT_EQ(Top("B", "n")->kind, kNodeClass);
     EXPECT_NE(Top("C"), nullptr);
     EXPECT_NE(Top("Anon"), nullptr);
-    // Namespaces do not nest: the inner one's brace closes the outer.
-    EXPECT_NE(Top("Inner", "a"), nullptr);
-    EXPECT_NE(Top("After"), nullptr);
+    // Namespaces nest.
+    EXPECT_NE(Top("Inner", "a::b"), nullptr);
+    EXPECT_NE(Top("After", "a"), nullptr);
     EXPECT_NE(Top("Deep", "x::y"), nullptr);
     EXPECT_NE(Top("D"), nullptr);
     EXPECT_EQ(log_.Text(), "");
@@ -174,9 +177,8 @@ TEST_F(CppParserTest, MalformedInputIsReportedAndParsingGoesOn) {
         const char* message;
     };
     const Case cases[] = {
-        {"namespace n = m; class Z { };", "{ expected for namespace"},
+        {"namespace n class Z { };", "{ expected for namespace"},
         {"namespace n { class Z { };", "} expected for namespace"},
-        {"template <class> class X { };", "template parameter expected"},
         {"template <class T U> class X { };", "> or , expected"},
         {"class X : public { };", "bad base class list"},
         {"class X : public B ; class Z { };", "{ expected"},
@@ -187,7 +189,7 @@ TEST_F(CppParserTest, MalformedInputIsReportedAndParsingGoesOn) {
         {"class X { void f(; }; class Z { };", ") expected"},
         {"class X { int (x; }; class Z { };", "bad function type"},
         {"class X { void f() throw(1); }; class Z { };", "exception name expected"},
-        {"class X { enum E ; }; class Z { };", "{ expected"},
+        {"class X { enum : int ; }; class Z { };", "{ expected"},
     };
     for (const Case& c : cases) {
         Reset();
@@ -199,7 +201,7 @@ TEST_F(CppParserTest, MalformedInputIsReportedAndParsingGoesOn) {
     }
 }
 
-TEST_F(CppParserTest, AMemberThatCannotBeReadIsPassedOverWithoutLosingTheClass) {
+TEST_F(CppParserTest, TemplateMembersAreRead) {
     ParseText(*parser_, "class X {\n"
                         "    int a;\n"
                         "    typename enable_if<sizeof...(A) >= 2, int>::type f();\n"
@@ -207,13 +209,11 @@ TEST_F(CppParserTest, AMemberThatCannotBeReadIsPassedOverWithoutLosingTheClass) 
                         "    int b;\n"
                         "};\n"
                         "class Y { };\n");
-    EXPECT_EQ(DumpNode(*Top("X")), "X/5/0{a/7/1:int,b/7/1:int}");
+    EXPECT_EQ(DumpNode(*Top("X")),
+              "X/5/0{a/7/1:int,f/8/1:enable_if<sizeof...(A)>=2,int>::type,g/8/1:void,b/7/1:int}");
     EXPECT_NE(Top("Y"), nullptr);
     EXPECT_EQ(Top("f"), nullptr);
-    EXPECT_NE(log_.Text().find("t(3): imbalanced generic type parameter list"), std::string::npos)
-        << log_.Text();
-    EXPECT_NE(log_.Text().find("t(4): template parameter expected"), std::string::npos)
-        << log_.Text();
+    EXPECT_EQ(log_.Text(), "");
 }
 
 TEST_F(CppParserTest, DeepNestingIsReportedAndStaysBounded) {

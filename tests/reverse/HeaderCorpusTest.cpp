@@ -55,14 +55,8 @@ TEST(HeaderCorpusTest, EveryInstalledHeaderTokenizesInEveryLanguage) {
         }
         EXPECT_GT(tokens, files.size()) << LanguageName(language);
     }
-    // Nothing but over-long lines may be reported for real headers.
-    std::string text = log.Text();
-    for (size_t at = text.find("*** ERROR"); at != std::string::npos;
-         at = text.find("*** ERROR", at + 1)) {
-        size_t end = text.find("\r\n", at);
-        EXPECT_NE(text.substr(at, end - at).find("Line too long!"), std::string::npos)
-            << text.substr(at, end - at);
-    }
+    // Nothing is reported for real headers, whatever their line lengths.
+    EXPECT_EQ(log.Text().find("*** ERROR"), std::string::npos) << log.Text().substr(0, 2000);
 }
 
 } // namespace

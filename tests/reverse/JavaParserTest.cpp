@@ -126,9 +126,9 @@ TEST_F(JavaParserTest, NestedTypesAndEnumerations) {
           "  int after;\n"
           "}\n");
     SourceSymbol* o = Top("O");
-    EXPECT_EQ(Children(o), (V{"5 A 16 - -", "5 I 1 - -", "13 E 0 - -", "7 after 0 'int' -"}));
+    EXPECT_EQ(Children(o), (V{"5 A @O 16 - -", "5 I @O 1 - -", "13 E 0 - -", "7 after 0 'int' -"}));
     EXPECT_EQ(Children(o->FindChild(kLangJava, "I")),
-              (V{"2 A 0 - -", "3 Runnable 0 - -", "8 run 4 'void' -"}));
+              (V{"2 A @O 0 - -", "3 Runnable 0 - -", "8 run 4 'void' -"}));
     EXPECT_EQ(Children(o->FindChild(kLangJava, "E")), (V{"9 X 0 - -", "9 Y 0 - -", "9 Z 0 - -"}));
     // The nested base is the nested A; Runnable is a new top-level interface.
     EXPECT_EQ(Top("A"), nullptr);

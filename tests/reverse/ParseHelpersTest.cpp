@@ -232,7 +232,7 @@ TEST_F(HelperTest, ParseTypeNameByLanguage) {
         EXPECT_EQ(std::string(TokenText(p.Token(), p.CurrentText())), c.rest) << c.input;
     }
     log_.Clear();
-    SourceParser& p = Open(kLangCpp, "void (*f);");
+    SourceParser& p = Open(kLangCpp, "void (*f;");
     TypeText t;
     EXPECT_EQ(p.ParseTypeName(t), 0);
     EXPECT_EQ(log_.Text(), "*** ERROR in a.java(0): bad function type\r\n");
@@ -310,8 +310,11 @@ TEST_F(HelperTest, EnumGivesAnEnumerationWithEntries) {
     SourceParser& q = Open(kLangCSharp, "enum { [Obsolete] A, [X(1)] B = 1 } x");
     SourceSymbol other("P", std::nullopt);
     EXPECT_EQ(q.ParseEnum(&other, std::nullopt, 0), 1);
-    EXPECT_EQ(other.firstChild->name, " ");
-    EXPECT_EQ(ChildNames(*other.firstChild), (std::vector<std::string>{"A", "B"}));
+    // An unnamed enumeration's entries are constants of the parent.
+    EXPECT_EQ(ChildNames(other), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(other.firstChild->kind, kNodeAttribute);
+    EXPECT_EQ(other.firstChild->text1, "int");
+    EXPECT_EQ(other.firstChild->flags, kModStatic | kModConst);
     EXPECT_EQ(q.CurrentText(), "x");
 }
 
@@ -322,7 +325,7 @@ TEST_F(HelperTest, EnumErrors) {
         const char* next;
     };
     const Case cases[] = {
-        {"enum E; x", "*** ERROR in a.java(0): E: { expected\r\n", "x"},
+        {"enum : int; x", "*** ERROR in a.java(0): { expected\r\n", "x"},
         {"enum E { 1 }; x", "*** ERROR in a.java(0): E: , or } expected\r\n", "x"},
         {"enum E { A B }; x", "*** ERROR in a.java(0): E: , or } expected\r\n", "x"},
     };

@@ -92,6 +92,45 @@ TEST_F(RealSourceCorpusTest, JdkJavaUtil) {
     EXPECT_EQ(std::count(publicMethods.begin(), publicMethods.end(), "add"), 2);
 }
 
+// java.util, java.time and java.net in one run: no report, and HashMap and
+// LocalDate with their bases and public methods.
+TEST_F(RealSourceCorpusTest, JdkUtilTimeAndNet) {
+    const char* root = SourcesRoot("QM_JAVA_SOURCES", QM_JAVA_SOURCES_DEFAULT);
+    if (root == nullptr) {
+        GTEST_SKIP() << "no JDK sources (QM_JAVA_SOURCES, openjdk-17-source)";
+    }
+    std::vector<std::string> files;
+    for (const char* package : {"/java/util", "/java/time", "/java/net"}) {
+        std::vector<std::string> more = FilesBelow(std::string(root) + package, ".java");
+        files.insert(files.end(), more.begin(), more.end());
+    }
+    ASSERT_GT(files.size(), 500u);
+    document_ = std::make_unique<test::FakeDocument>(0);
+    parser_ = std::make_unique<SourceParser>(document_.get(), kLangJava);
+    ParseAll(*parser_, files);
+    EXPECT_EQ(Errors(), V{});
+    auto publicMethods = [&](const char* name, const char* package) {
+        std::set<std::string> found;
+        SourceSymbol* s = parser_->Find(kLangJava, name, std::string(package));
+        EXPECT_NE(s, nullptr) << name;
+        for (const SourceSymbol* c = s != nullptr ? s->firstChild.get() : nullptr; c != nullptr;
+             c = c->next.get()) {
+            if (c->kind == kNodeMethod && (c->flags & kModPublic) != 0) {
+                found.insert(c->name);
+            }
+        }
+        return found;
+    };
+    const std::set<std::string> map = publicMethods("HashMap", "java.util");
+    for (const char* name : {"get", "put", "remove", "containsKey", "size", "entrySet"}) {
+        EXPECT_TRUE(map.count(name)) << "HashMap." << name;
+    }
+    const std::set<std::string> date = publicMethods("LocalDate", "java.time");
+    for (const char* name : {"of", "now", "plusDays", "getYear", "isLeapYear", "atStartOfDay"}) {
+        EXPECT_TRUE(date.count(name)) << "LocalDate." << name;
+    }
+}
+
 // java.util.ArrayList built into a master: in the submodel of package util
 // inside package java, with its public methods, an inheritance link to
 // AbstractList and realization links to its four interfaces.

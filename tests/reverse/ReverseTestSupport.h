@@ -79,6 +79,29 @@ inline std::string DumpNode(const SourceSymbol& node) {
     return out;
 }
 
+// True when text is valid UTF-8.
+inline bool IsValidUtf8(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const size_t length = c < 0x80             ? 1
+                              : (c & 0xE0) == 0xC0 ? 2
+                              : (c & 0xF0) == 0xE0 ? 3
+                              : (c & 0xF8) == 0xF0 ? 4
+                                                   : 0;
+        if (length == 0 || i + length > text.size()) {
+            return false;
+        }
+        for (size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
 // Parses text held in memory with the C++ or IDL parser.
 inline void ParseText(SourceParser& parser, const std::string& text,
                       const std::string& name = "t") {

@@ -112,7 +112,7 @@ TEST(TokenizerTest, LiteralsKeepTheirQuotes) {
         {kLangCpp, "'\\''", C, "'\\''"},
         {kLangCpp, "'\\\n'", C, "'\\'"}, // no continuation for characters
         {kLangCpp, "0x1F", N, "0x1F"},
-        {kLangJava, "\"\xFF\"", S, "\"\xFF\""},
+        {kLangJava, "\"\xFF\"", S, "\"\xC3\xBF\""}, // Latin-1 read as UTF-8
     };
     for (const TextCase& c : cases) {
         SourceParser parser(nullptr, c.language);
@@ -280,7 +280,7 @@ TEST(TokenizerTest, LinesAreCountedByTheirEnds) {
     }
 }
 
-TEST(TokenizerTest, LongLineIsCutAndReportedOnce) {
+TEST(TokenizerTest, LinesOfAnyLengthAreReadWhole) {
     RecordingLogSink log;
     ScopedLogSink scope(&log);
     SourceParser parser(nullptr, kLangCpp);
@@ -290,12 +290,42 @@ TEST(TokenizerTest, LongLineIsCutAndReportedOnce) {
     EXPECT_EQ(parser.GetToken(), I);
     EXPECT_EQ(parser.CurrentText(), "b");
     EXPECT_EQ(parser.GetToken(), E);
-    EXPECT_EQ(log.Text(), "*** ERROR in long.cpp(1): Line too long!\r\n");
+    EXPECT_EQ(log.Text(), "");
 
-    // The line keeps its first 1025 characters.
-    parser.OpenSourceText("long.cpp", std::string(1024, ' ') + "xy" + std::string(500, ' '));
+    parser.OpenSourceText("long.cpp", std::string(100000, ' ') + "xy" + std::string(500, ' '));
     EXPECT_EQ(parser.GetToken(), I);
-    EXPECT_EQ(parser.CurrentText(), "x");
+    EXPECT_EQ(parser.CurrentText(), "xy");
+}
+
+// Identifiers keep letters of any script; text that is not UTF-8 is read as
+// Latin-1; a word cut at its limit never ends inside a character.
+TEST(TokenizerTest, TextIsReadAsUtf8WithLatin1Fallback) {
+    struct Case {
+        std::string input;
+        std::string first;
+    };
+    const Case cases[] = {
+        {"Caf\xC3\xA9 na\xC3\xAFve", "Caf\xC3\xA9"},
+        {"Caf\xE9 x", "Caf\xC3\xA9"},                               // Latin-1
+        {"\xE6\x97\xA5\xE6\x9C\xAC x", "\xE6\x97\xA5\xE6\x9C\xAC"}, // CJK letters
+        {"a\xC3 x", "a\xC3\x83"},                                   // a lone lead byte: Latin-1
+        {"\"\xC3\xA9t\xC3\xA9\"", "\"\xC3\xA9t\xC3\xA9\""},
+    };
+    for (const Case& c : cases) {
+        SourceParser parser(nullptr, kLangCpp);
+        parser.OpenSourceText("t.cpp", c.input);
+        parser.GetToken();
+        EXPECT_EQ(parser.CurrentText(), c.first) << c.input;
+    }
+    SourceParser parser(nullptr, kLangCpp);
+    std::string word = "a";
+    for (int i = 0; i < 600; ++i) {
+        word += "\xC3\xA9";
+    }
+    parser.OpenSourceText("t.cpp", word);
+    parser.GetToken();
+    EXPECT_LE(parser.CurrentText().size(), SourceParser::kMaxTokenLength);
+    EXPECT_EQ(parser.CurrentText().size() % 2, 1u); // "a" and whole two-byte letters
 }
 
 TEST(TokenizerTest, EndOfInputRepeatsThenStopsTheFile) {

@@ -1,0 +1,231 @@
+// Sources written the way code is written today, reverse-engineered into a
+// real project: each construct keeps its classes, qualifiers, bases and
+// members; nested classes that share a name stay apart; a run repeated or a
+// second tree with the same class names elsewhere changes nothing it should
+// not; non-ASCII names and very long lines are kept whole.
+#include "DocumentProjectFixture.h"
+#include "ReverseTestSupport.h"
+
+#include "reverse/DocumentReverseProject.h"
+#include "reverse/LanguageParsers.h"
+
+#include "model/Members.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace qm {
+namespace {
+
+// Every class master of the project, one line each, sorted:
+// "name@namespace : bases | attributes | methods".
+std::vector<std::string> DescribeMasters(CCASEDoc& doc, int classTool) {
+    std::vector<std::string> lines;
+    for (const auto& master : doc.Masters().Masters()) {
+        if (master->Kind() != classTool && master->Kind() != classTool + 1) {
+            continue;
+        }
+        std::string line = master->name + "@" + master->nameSpace + " |";
+        for (const auto& attribute : master->attributes) {
+            line += " " + attribute->name + ":" + attribute->type;
+        }
+        line += " |";
+        for (const auto& method : master->methods) {
+            line += " " + method->name;
+        }
+        lines.push_back(line);
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// Runs the parser of a language over sources held in memory into the project.
+class ModernSourceTest : public test::DocumentProjectTest {
+  protected:
+    void Run(CCASEDoc& doc, int language, const std::vector<std::string>& sources) {
+        DocumentReverseProject project(doc);
+        SourceParser parser(&project, language);
+        int index = 0;
+        for (const std::string& source : sources) {
+            parser.OpenSourceText("src" + std::to_string(index++), source);
+            switch (language) {
+            case kLangJava:
+                ParseJavaInput(parser);
+                break;
+            case kLangCSharp:
+                ParseCSharpInput(parser);
+                break;
+            default:
+                parser.ParseCppInput();
+                break;
+            }
+            parser.CloseSourceFile();
+        }
+        parser.BuildModelFromParse(&project, project.CurrentModel());
+        classTool_ = parser.ClassTool();
+    }
+    int classTool_ = 10;
+};
+
+TEST_F(ModernSourceTest, EachConstructKeepsItsClassesAndMembers) {
+    struct Case {
+        int language;
+        const char* source;
+        std::vector<std::string> masters;
+    };
+    const Case cases[] = {
+        // Nested classes that share a name are two masters.
+        {kLangCpp,
+         "namespace p { class A { public: class Builder { int a; void build(); }; };\n"
+         "class B { public: class Builder { int b; }; }; }",
+         {"A@p | |", "B@p | |", "Builder@p::A | a:int | build", "Builder@p::B | b:int |"}},
+        // A nested class never takes over a top-level class of its name.
+        {kLangCpp,
+         "namespace q { class Node { int keep; }; }\n"
+         "namespace p { class Tree { class Node { int mine; }; }; }",
+         {"Node@p::Tree | mine:int |", "Node@q | keep:int |", "Tree@p | |"}},
+        // Forward declarations make no master and empty none.
+        {kLangCpp,
+         "namespace t { class U; class U { int x; }; class U; }\nclass V;",
+         {"U@t | x:int |"}},
+        {kLangCpp, "enum class E : int { A, B }; enum F : char; class C { E e; };", {"C@ | e:E |"}},
+        {kLangCpp,
+         "class [[nodiscard]] alignas(16) X final : public Base { int v; };",
+         {"Base@ | |", "X@ | v:int |"}},
+        {kLangCpp,
+         "namespace s { class bad : public std::exception { public: "
+         "const char* what() const noexcept override; }; }",
+         {"bad@s | | what", "exception@std | |"}},
+        {kLangCpp,
+         "template <class T> class Foo { T t; };\n"
+         "template <> class Foo<int> { int i; void only(); };",
+         {"Foo<int>@ | i:int | only", "Foo@ | t:T |"}},
+        {kLangCpp,
+         "class M { std::function<void(int)> cb; void (*fp)(int, char); int after; };",
+         {"M@ | cb:std::function<void(int)> fp:void(*)(int,char) after:int |"}},
+        {kLangCpp,
+         "class U : public B { using B::f; using Size = unsigned long; int n; };",
+         {"B@ | |", "U@ | n:int |"}},
+        {kLangCpp,
+         "class Q_CORE_EXPORT W : public QObject { Q_OBJECT Q_PROPERTY(int v READ v)\n"
+         "public slots: void s(); signals: void changed(); private: int v_; };",
+         {"QObject@ | |", "W@ | v_:int | s changed"}},
+        {kLangCpp,
+         "class D { public: D() = default; D(const D&) = delete; "
+         "void f() noexcept(sizeof(int) > 2); auto g() -> int; constexpr int h() const; "
+         "consteval static int k(); template <class T> requires C<T> void r(T); };\n"
+         "template <typename T> concept C = requires(T a) { a.f(); };",
+         {"D@ | | D D f g h k r"}},
+        {kLangCpp,
+         "template <typename, class = void> struct Tr { int x; void y(); };",
+         {"Tr@ | x:int | y"}},
+        {kLangCpp,
+         "class Caf\xC3\xA9 { int na\xC3\xAFve; };",
+         {"Caf\xC3\xA9@ | na\xC3\xAFve:int |"}},
+        // Java.
+        {kLangJava,
+         "package a; public class Outer { public static class Builder { int x; } }\n"
+         "class Other { static class Builder { int y; } }",
+         {"Builder@a.Other | y:int |", "Builder@a.Outer | x:int |", "Other@a | |", "Outer@a | |"}},
+        {kLangJava,
+         "package r; public record Point(int x, int y) implements Shape { "
+         "public double length() { return 0; } }",
+         {"Point@r | x:int y:int | length", "Shape@r | |"}},
+        {kLangJava,
+         "package s; public sealed interface Shape permits Circle, Square { double area(); }\n"
+         "final class Circle implements Shape { public double area() { return 1; } }\n"
+         "non-sealed class Square implements Shape { public double area() { return 2; } }",
+         {"Circle@s | | area", "Shape@s | | area", "Square@s | | area"}},
+        {kLangJava,
+         "package e; @Deprecated(since = \"9\") public class Box<T> { "
+         "@SuppressWarnings({\"a\", \"b\"}) public <U extends Comparable<U>> U pick(U a) "
+         "{ var b = a; return b; } }",
+         {"Box@e | | pick"}},
+        // C#.
+        {kLangCSharp,
+         "namespace N; public record Person(string First, int Age); "
+         "public record struct Pair(int A, int B);",
+         {"Pair@N | A:int B:int |", "Person@N | First:string Age:int |"}},
+        {kLangCSharp,
+         "namespace M { [Serializable(Mode = 1)] public class Svc(ILogger log) { "
+         "public (int, string) Get(in int a, ref readonly int b) => (a, \"\"); "
+         "public string? Name { get; init; } } }",
+         {"Svc@M | Name:string? | Svc Get"}},
+    };
+    for (const Case& c : cases) {
+        auto doc = NewProject();
+        Run(*doc, c.language, {c.source});
+        EXPECT_EQ(DescribeMasters(*doc, classTool_), c.masters) << c.source;
+        EXPECT_EQ(log.Text().find("*** ERROR"), std::string::npos) << c.source << log.Text();
+        log.Clear();
+    }
+}
+
+TEST_F(ModernSourceTest, RepeatedRunsAndSecondTreesChangeNothingElse) {
+    const std::vector<std::string> first = {
+        "namespace app { class Node { int value; void visit(); }; "
+        "class Tree { class Node { Node* left; }; Node* root; }; }",
+        "class Widget { int width; };"};
+    const std::vector<std::string> second = {
+        "namespace lib { class Node { int other; }; class Widget { int colour; }; }",
+        "namespace gui { class Tree { class Node { int gone; }; }; }"};
+    auto doc = NewProject();
+    Run(*doc, kLangCpp, first);
+    const std::vector<std::string> once = DescribeMasters(*doc, classTool_);
+    EXPECT_EQ(once, (std::vector<std::string>{"Node@app | value:int | visit", "Node@app::Tree | |",
+                                              "Tree@app | |", "Widget@ | width:int |"}));
+    Run(*doc, kLangCpp, first);
+    EXPECT_EQ(DescribeMasters(*doc, classTool_), once);
+
+    Run(*doc, kLangCpp, second);
+    std::vector<std::string> after = DescribeMasters(*doc, classTool_);
+    for (const std::string& line : once) {
+        EXPECT_NE(std::find(after.begin(), after.end(), line), after.end()) << line;
+    }
+    EXPECT_EQ(after.size(), once.size() + 4);
+}
+
+TEST_F(ModernSourceTest, NonAsciiNamesAreKeptAndSavedAsUtf8) {
+    auto doc = NewProject();
+    // The same file once in UTF-8 and once in Latin-1.
+    Run(*doc, kLangCpp,
+        {"namespace u { class Caf\xC3\xA9 { int na\xC3\xAFve; }; }",
+         "namespace l { class Caf\xE9 { int na\xEFve; }; }"});
+    EXPECT_EQ(DescribeMasters(*doc, classTool_),
+              (std::vector<std::string>{"Caf\xC3\xA9@l | na\xC3\xAFve:int |",
+                                        "Caf\xC3\xA9@u | na\xC3\xAFve:int |"}));
+    const std::string path = scratch / "cafe.pro";
+    ASSERT_TRUE(doc->OnSaveDocument(path));
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    const std::string text = bytes.str();
+    EXPECT_NE(text.find("Caf\xC3\xA9"), std::string::npos);
+    EXPECT_NE(text.find("na\xC3\xAFve"), std::string::npos);
+    EXPECT_TRUE(test::IsValidUtf8(text));
+}
+
+TEST_F(ModernSourceTest, AVeryLongLineKeepsEveryDeclaration) {
+    std::string line;
+    int classes = 0;
+    while (line.size() < 300000) {
+        const std::string n = std::to_string(classes++);
+        line += "class C" + n + " { int a" + n + "; void f" + n + "(int x); }; ";
+    }
+    auto doc = NewProject();
+    Run(*doc, kLangCpp, {line + "\n"});
+    const std::vector<std::string> masters = DescribeMasters(*doc, classTool_);
+    ASSERT_EQ(masters.size(), static_cast<size_t>(classes));
+    for (int i : {0, classes / 2, classes - 1}) {
+        const std::string n = std::to_string(i);
+        EXPECT_NE(std::find(masters.begin(), masters.end(), "C" + n + "@ | a" + n + ":int | f" + n),
+                  masters.end())
+            << n;
+    }
+    EXPECT_EQ(log.Text().find("*** ERROR"), std::string::npos);
+}
+
+} // namespace
+} // namespace qm
