@@ -69,10 +69,12 @@ class KernelRun {
     }
 
     // Loads the script's definitions and evaluates form with errors caught.
-    kest::Cell* Run(const std::string& scriptPath, kest::Cell* form) {
+    // True when the form ran to its end; a script error in it (reported in
+    // the log with its stack) gives false.
+    bool Run(const std::string& scriptPath, kest::Cell* form) {
         kest::Cell* name = kest::mkstr(scriptPath.c_str(), scriptPath.size());
         kest::loadfile(kest::intern("load"), name, context_.debug);
-        return kest::capeval(form, kest::nil);
+        return kest::capeval(form, kest::nil) != kest::nil;
     }
 
   private:
@@ -98,6 +100,14 @@ int ScriptTaskKindOfFolder(const std::string& folder) {
         if (EqualNoCase(folder, kinds[i]))
             return i;
     return -1;
+}
+
+std::string ScriptFilePath(const std::string& scriptFolder, const std::string& name) {
+    std::string path = name;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    if (!path.empty() && path.front() == '/')
+        return path;
+    return JoinPath(scriptFolder, path);
 }
 
 std::string ScriptProjectName(const CCASEDoc& document) {
@@ -174,6 +184,7 @@ bool WriteGeneratedOutput(int task, const std::string& scriptPath, const std::st
                           CCASEDoc& project, ScriptExplorer* explorer, bool batch) {
     if (!PrepareTargetFolder(targetFolder, batch))
         return false;
+    bool completed = false;
     try {
         KernelRun run(project, explorer);
         BindScriptOptions(options);
@@ -187,9 +198,9 @@ bool WriteGeneratedOutput(int task, const std::string& scriptPath, const std::st
                          kest::mklist(kest::KernelSyms.quote, kest::intern(scopeName), nullptr),
                          Str(ScriptProjectName(project)), Str(targetFolder), Str(extraFolder),
                          Str(""), static_cast<kest::Cell*>(kest::nil), nullptr);
-        kest::Cell* result = run.Run(scriptPath, form);
+        completed = run.Run(scriptPath, form);
         // Only a documentation run that ended well offers what it wrote.
-        if (!batch && task == TaskDocGen && result != kest::nil &&
+        if (!batch && task == TaskDocGen && completed &&
             MessageBox("Open Generated Document?", PromptIcon::Question, PromptButtons::YesNo) ==
                 PromptAnswer::Yes &&
             explorer != nullptr)
@@ -198,7 +209,7 @@ bool WriteGeneratedOutput(int task, const std::string& scriptPath, const std::st
         kest::resetstacks();
         return false;
     }
-    return true;
+    return completed;
 }
 
 namespace {
@@ -238,6 +249,7 @@ bool RunReverseScript(kest::Cell* files, const std::string& scriptPath,
                       const ScriptOptionList& options, const std::string& modelName,
                       CCASEDoc& document, ScriptExplorer* explorer) {
     std::optional<SteppedLinksPause> links;
+    bool completed = false;
     try {
         KernelRun run(document, explorer);
         BindScriptOptions(options);
@@ -256,25 +268,26 @@ bool RunReverseScript(kest::Cell* files, const std::string& scriptPath,
         kest::Cell* form =
             kest::mklist(kest::intern("KestReverse"), Str(ScriptProjectName(document)),
                          kest::mklist(kest::KernelSyms.quote, files, nullptr), nullptr);
-        run.Run(scriptPath, form);
+        completed = run.Run(scriptPath, form);
     } catch (const std::exception&) {
         kest::resetstacks();
         return false;
     }
-    return true;
+    return completed;
 }
 
 bool RunTaskScript(const std::string& scriptPath, CCASEDoc& document, ScriptExplorer* explorer,
                    bool debug) {
+    bool completed = false;
     try {
         KernelRun run(document, explorer);
         run.Begin(debug);
-        run.Run(scriptPath, kest::mklist(kest::intern("KestTask"), nullptr));
+        completed = run.Run(scriptPath, kest::mklist(kest::intern("KestTask"), nullptr));
     } catch (const std::exception&) {
         kest::resetstacks();
         return false;
     }
-    return true;
+    return completed;
 }
 
 } // namespace qm
