@@ -63,6 +63,9 @@ class KernelRun {
         if (debug)
             kest::resetbufchan(context_.log);
         const Profile* settings = context_.project->Context().profile;
+        // The run's cells may take what the settings allow.
+        const int32_t megabytes = settings != nullptr ? settings->ScriptMemory : 0;
+        kest::setheaplimit(megabytes > 0 ? static_cast<size_t>(megabytes) << 20 : 0);
         if (debug || (settings != nullptr && (settings->Options & kShowLogForScripts) != 0))
             Log().Show(true);
         Log().Clear();
@@ -170,10 +173,11 @@ bool PrepareTargetFolder(const std::string& folder, bool batch) {
     std::error_code ec;
     if (!folder.empty() && std::filesystem::create_directory(folder, ec) && !ec)
         return true;
+    const std::string reason = ec ? ": " + ec.message() : std::string();
     if (batch)
-        Log().Append("Failed to create folder.\r\n");
+        Log().Append("Failed to create folder.\r\n" + folder + reason + "\r\n");
     else
-        MessageBox("Failed to create folder.", PromptIcon::Exclamation);
+        MessageBox("Failed to create folder.\n" + folder + reason, PromptIcon::Exclamation);
     return false;
 }
 

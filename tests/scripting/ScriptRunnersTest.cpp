@@ -179,7 +179,7 @@ TEST_F(ScriptRunnersTest, AMissingTargetFolderIsAskedForOrInBatchModeCreated) {
          false,
          PromptAnswer::Yes,
          true,
-         {question, "Failed to create folder."},
+         {question, "Failed to create folder.\nFOLDER: Not a directory"},
          false,
          false,
          false},
@@ -193,13 +193,19 @@ TEST_F(ScriptRunnersTest, AMissingTargetFolderIsAskedForOrInBatchModeCreated) {
         window.Clear();
         log.Clear();
         Generate(TaskCodeGen, script, c.batch, {}, folder);
-        EXPECT_EQ(prompts.asked, c.asked) << c.name;
+        // The failure names the folder and the reason.
+        std::vector<std::string> asked = c.asked;
+        for (std::string& text : asked)
+            if (const size_t at = text.find("FOLDER"); at != std::string::npos)
+                text.replace(at, 6, folder);
+        EXPECT_EQ(prompts.asked, asked) << c.name;
         EXPECT_EQ(IsDirectory(folder), c.created) << c.name;
         EXPECT_EQ(window.Text().find("allModels") != std::string::npos ||
                       window.Text().find("currModel") != std::string::npos,
                   c.ran)
             << c.name;
-        EXPECT_EQ(window.Text().find("Failed to create folder.\r\n") != std::string::npos,
+        EXPECT_EQ(window.Text().find("Failed to create folder.\r\n" + folder + ": ") !=
+                      std::string::npos,
                   c.loggedFailure)
             << c.name << ": " << window.Text();
     }

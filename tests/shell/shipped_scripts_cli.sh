@@ -59,6 +59,22 @@ done
 grep -qF '<img src="images/Classes.png"' "$work/doc/modelClasses.html" ||
   fail "the page of Classes does not show its diagram"
 
+# With a relative folder, from a working folder other than the project's,
+# every image a page shows is a file beside that page.
+mkdir -p "$work/elsewhere"
+(cd "$work/elsewhere" && "$app" "$work/Shapes.pro" -batch -script=DocGen/HtmlPages.vxs \
+  "-scope=All Models" -folder=doc -exit >"$work/stdout" 2>"$work/stderr") ||
+  fail "the documentation batch with a relative folder exited $?"
+images=0
+for page in "$work"/elsewhere/doc/*.html; do
+  while IFS= read -r src; do
+    images=$((images + 1))
+    file=$(printf '%b' "${src//%/\\x}") # the link's %XX escapes undone
+    [ -f "$(dirname "$page")/$file" ] || fail "$(basename "$page") shows $src, which is not there"
+  done < <(grep -o '<img src="[^"]*"' "$page" | sed 's/<img src="//; s/"$//')
+done
+[ "$images" -gt 0 ] || fail "the pages with a relative folder show no image"
+
 # The reverse-engineering script over the files of an add file, saved into
 # the project; the task script's lines in the log.
 printf '%s\n' "$fixtures/src/vehicles.h" "$fixtures/src/Bike.java" >"$work/files.txt"
