@@ -257,6 +257,7 @@ int Profile::SetDefaults() {
     AutosavePeriod = 5;
     MaxImageWidth = 1000;
     MaxImageHeight = 1000;
+    ScriptMemory = 1024;
     // The shipped folders are found beside the installed program, wherever
     // the user started it from.
     const std::string start = ApplicationFolder();
@@ -309,6 +310,7 @@ void Profile::ExchangeProfileKey(Registry& registry, bool save, bool userPass) {
     ExchangeNumber(registry, "AutosavePeriod", AutosavePeriod, save);
     ExchangeNumber(registry, "MaxImageWidth", MaxImageWidth, save);
     ExchangeNumber(registry, "MaxImageHeight", MaxImageHeight, save);
+    ExchangeNumber(registry, "ScriptMemory", ScriptMemory, save);
     ExchangeString(registry, "HelpFolder", HelpFolder, save);
     ExchangeString(registry, "NotationFolder", NotationFolder, save);
     ExchangeString(registry, "DefaultNotation", DefaultNotation, save);

@@ -170,6 +170,9 @@ class Profile {
     int32_t AutosavePeriod = 0;
     int32_t MaxImageWidth = 0;
     int32_t MaxImageHeight = 0;
+    // The most memory a script run's cells may take, in megabytes (0 or less:
+    // the kernel's default).
+    int32_t ScriptMemory = 0;
     std::string HelpFolder;
     std::string NotationFolder;
     std::string DefaultNotation;

@@ -116,7 +116,12 @@ inline Cell* cdr(const Cell* c) {
 inline constexpr size_t BlockSize = 8192;
 // Cells are 24 bytes here against the original 12, so the table holds four
 // times the original 8192 blocks: at least twice as many cells as before.
+// It is also the largest vector dimension's measure.
 inline constexpr size_t BlockTableSize = 32768;
+// The heap grows block by block as a run needs it, up to a limit in bytes
+// (the settings hold it; this is the default): past it an allocation is
+// fatal("KestScript cell memory exhausted").
+inline constexpr size_t DefaultHeapLimit = size_t{1} << 30;
 
 // Empties the block table, takes the first block and fills the shared cells of
 // the integers -128..127 into it (called by initkernel).
@@ -131,7 +136,7 @@ void* heapallocblock(size_t size);
 
 // size bytes from the current block, aligned for a cell (sizes are rounded up
 // to a multiple of 8). A request that would bring the current block's use to
-// 8192 or more starts a new block of max(size, 8192) bytes. Past the block
+// 8192 or more starts a new block of max(size, 8192) bytes. Past the heap's
 // limit it is fatal("KestScript cell memory exhausted").
 inline void* heapalloc(size_t size) {
     size = (size + 7) & ~size_t{7};
@@ -154,9 +159,15 @@ inline Cell* newcell() {
 // A heap copy of text (NUL-terminated).
 char* heapstr(const char* text, size_t length);
 
-// Test and fuzz support: lowers (or restores, with 0) the number of blocks the
-// heap may use. Never above BlockTableSize.
+// Test and fuzz support: limits the number of blocks the heap may use (0: no
+// limit of the count; the byte limit still holds).
 void setblocklimit(size_t blocks);
+// Sets the most bytes the heap's blocks may take (0: DefaultHeapLimit). A
+// limit below what is in use already lets nothing more be taken.
+void setheaplimit(size_t bytes);
+size_t heaplimit();
+// The bytes the heap's blocks take now.
+size_t heapbytes();
 // Number of blocks in use, the bytes used in the current block (accounting).
 size_t heapblocks();
 size_t heapused();

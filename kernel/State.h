@@ -77,9 +77,11 @@ extern CatchFrame catchframes[CatchStackSize];
 
 // ---- the heap (heap.cpp) ----
 struct HeapTable {
-    std::vector<char*> blocks; // the block table: blocks[0..current]
-    std::vector<char*> spare;  // released standard blocks kept for reuse
-    size_t limit = BlockTableSize;
+    std::vector<char*> blocks;           // the block table: blocks[0..current]
+    std::vector<char*> spare;            // released standard blocks kept for reuse
+    size_t limit = SIZE_MAX;             // the most blocks (tests and fuzzing lower it)
+    size_t bytes = 0;                    // the bytes of the blocks in the table
+    size_t bytelimit = DefaultHeapLimit; // the most bytes: the settings' limit
 
     // The heap lives until the process ends; its blocks go with it.
     ~HeapTable();
@@ -106,6 +108,9 @@ extern bool kernelinitialized;
 // ---- channels (channels.cpp) ----
 // The listed channels, newest first.
 extern Channel* openchans;
+// Frees the buffers of the listed channels without closing their files (the
+// heap's end at the end of the process).
+void droplistedbuffers();
 
 // ---- the reader (reader.cpp) ----
 extern char tokbuf[TokenBufferSize + 1];

@@ -36,9 +36,20 @@ void initrecord(Channel* ch, char* buffer, uint8_t mode) {
     ch->listed = false;
 }
 
+// What a closed channel's record points at instead of its freed buffer: a
+// closed channel is refused by every built-in, and anything that still
+// touches the record finds memory that stays valid.
+char closedbuffer[ChannelBufferSize];
+
+// A listed channel is always closed (by close, at the end of a run or when a
+// mark is restored), so its buffer lives outside the cell heap and is freed
+// then: a script that opens many files one after another uses the heap only
+// for the small records. Unlisted channels live as long as the heap that
+// holds them, and so does their buffer.
 Channel* allocchan(uint8_t mode, bool listed) {
     Channel* ch = static_cast<Channel*>(heapalloc(sizeof(Channel)));
-    char* buffer = static_cast<char*>(heapalloc(ChannelBufferSize));
+    char* buffer =
+        listed ? new char[ChannelBufferSize] : static_cast<char*>(heapalloc(ChannelBufferSize));
     initrecord(ch, buffer, mode);
     ch->stamp = nextstamp();
     if (listed) {
@@ -49,12 +60,26 @@ Channel* allocchan(uint8_t mode, bool listed) {
     return ch;
 }
 
+// Gives back the buffer of a listed channel being closed.
+void releasebuffer(Channel* ch) {
+    if (ch->buffer == closedbuffer)
+        return;
+    delete[] ch->buffer;
+    ch->buffer = closedbuffer;
+    ch->position = 0;
+    ch->count = 0;
+    ch->size = 0;
+    ch->atend = true;
+}
+
 void finishclose(Channel* ch) {
     ch->listed = false;
     ch->next = nullptr;
     FileObject* file = ch->file;
-    if (file == nullptr)
+    if (file == nullptr) {
+        releasebuffer(ch);
         return;
+    }
     try {
         if ((ch->mode & (ChanWrite | ChanReadWrite)) != 0 && !isbufchan(ch) && ch->count > 0)
             chanprintf(0, ch, "\n", nullptr);
@@ -63,9 +88,11 @@ void finishclose(Channel* ch) {
     } catch (...) {
         ch->file = nullptr;
         delete file;
+        releasebuffer(ch);
         throw;
     }
     delete file;
+    releasebuffer(ch);
 }
 
 } // namespace
@@ -213,6 +240,11 @@ void closechansafter(uint32_t stamp) {
             // failure of a file that is being dropped anyway changes nothing.
         }
     }
+}
+
+void droplistedbuffers() {
+    for (Channel* ch = openchans; ch != nullptr; ch = ch->next)
+        releasebuffer(ch);
 }
 
 int openchancount() {

@@ -94,9 +94,13 @@ void scripterror(Cell* form, const char* message, Cell* value) {
         qm::Log().Show(true);
         qm::Log().Append(text);
         qm::Log().Append("\r\n");
-        qm::Log().Append("Stack Dump follows:");
-        qm::Log().Append("\r\n");
-        stackdump(100);
+        // An error outside any evaluation (a built-in called from C++) has
+        // no stack to show.
+        if (stacks.evaltop >= 0) {
+            qm::Log().Append("Stack Dump follows:");
+            qm::Log().Append("\r\n");
+            stackdump(100);
+        }
         stacks.evaltop = -1;
     }
     if (!errorflags.capturing)

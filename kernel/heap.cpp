@@ -25,6 +25,7 @@ constexpr size_t SpareBlocks = 4096;
 
 void releaseblocks(size_t keep) {
     while (heaptable.blocks.size() > keep) {
+        heaptable.bytes -= blocksizes.back();
         if (blocksizes.back() == BlockSize && heaptable.spare.size() < SpareBlocks)
             heaptable.spare.push_back(heaptable.blocks.back());
         else
@@ -35,9 +36,10 @@ void releaseblocks(size_t keep) {
 }
 
 char* newblock(size_t size) {
-    if (heaptable.blocks.size() >= heaptable.limit)
+    const size_t bytes = size > BlockSize ? size : BlockSize;
+    if (heaptable.blocks.size() >= heaptable.limit || bytes > heaptable.bytelimit ||
+        heaptable.bytes > heaptable.bytelimit - bytes)
         fatal("KestScript cell memory exhausted");
-    size_t bytes = size > BlockSize ? size : BlockSize;
     char* block = nullptr;
     if (bytes == BlockSize && !heaptable.spare.empty()) {
         block = heaptable.spare.back();
@@ -49,6 +51,7 @@ char* newblock(size_t size) {
     }
     heaptable.blocks.push_back(block);
     blocksizes.push_back(bytes);
+    heaptable.bytes += bytes;
     return block;
 }
 
@@ -89,7 +92,19 @@ char* heapstr(const char* text, size_t length) {
 }
 
 void setblocklimit(size_t blocks) {
-    heaptable.limit = blocks == 0 || blocks > BlockTableSize ? BlockTableSize : blocks;
+    heaptable.limit = blocks == 0 ? SIZE_MAX : blocks;
+}
+
+void setheaplimit(size_t bytes) {
+    heaptable.bytelimit = bytes == 0 ? DefaultHeapLimit : bytes;
+}
+
+size_t heaplimit() {
+    return heaptable.bytelimit;
+}
+
+size_t heapbytes() {
+    return heaptable.bytes;
 }
 
 size_t heapblocks() {

@@ -17,6 +17,7 @@
 #include "platform/Errors.h"
 #include "platform/Format.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -613,6 +614,8 @@ Cell* fileheader(bool forServer, Symbol* kind, Cell* list, double* versionOut) {
         fileversion = car(cdr(list));
         filekind = car(cdr(cdr(list)));
     }
+    // What was read is wrong, not a system call: no system error text.
+    errno = 0;
     qm::ReportOperationFailure(filekind == kind && fileversion->type == TString, "bad file header",
                                true);
     if (std::strcmp(fileversion->a.str, version.c_str()) > 0)

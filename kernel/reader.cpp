@@ -215,14 +215,18 @@ int readstring(Channel* ch) {
             ch->curch = static_cast<uint8_t>(buffer[p - 1]);
         }
         int c = nextch(ch);
-        if (ch->atend)
+        if (ch->atend) {
+            errno = 0; // the end of the text, not a failed read
             qm::ReportOperationFailure(false, "broken string in file", true);
+        }
         if (c == '"')
             break;
         if (c == '^') {
             c = nextch(ch);
-            if (ch->atend)
+            if (ch->atend) {
+                errno = 0;
                 qm::ReportOperationFailure(false, "broken string in file", true);
+            }
             c = escapechar(static_cast<char>(c));
         }
         if (c == 0)

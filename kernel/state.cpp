@@ -24,6 +24,9 @@ uint32_t stampcounter = 0;
 HeapMark heapmark;
 
 HeapTable::~HeapTable() {
+    // The buffers of channels still open at the end of the process live
+    // outside the blocks that hold their records.
+    droplistedbuffers();
     for (char* block : blocks)
         std::free(block);
     for (char* block : spare)

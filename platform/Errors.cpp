@@ -47,17 +47,20 @@ void ReportOperationFailure(bool condition, const char* what, bool fatal) {
     if (condition)
         return;
     const int savedErrno = errno;
-    const std::string system = LastErrorText();
+    // errno 0: no system call failed, and "Success" would explain nothing.
+    const std::string system = savedErrno != 0 ? LastErrorText() : std::string();
     const char* operation = what != nullptr ? what : "";
     if (fatal) {
-        MessageBox(Format("Operation failed: %s.\n%s", operation, system.c_str()), PromptIcon::Stop,
-                   PromptButtons::Ok);
+        MessageBox(system.empty() ? Format("Operation failed: %s.", operation)
+                                  : Format("Operation failed: %s.\n%s", operation, system.c_str()),
+                   PromptIcon::Stop, PromptButtons::Ok);
         errno = savedErrno;
         throw CIgnoreException();
     }
+    const std::string reason = system.empty() ? std::string() : system + "\n";
     PromptAnswer answer =
-        MessageBox(Format("Operation failed: %s.\n%s\nDo you want to continue (not recommended)?",
-                          operation, system.c_str()),
+        MessageBox(Format("Operation failed: %s.\n%sDo you want to continue (not recommended)?",
+                          operation, reason.c_str()),
                    PromptIcon::Question, PromptButtons::YesNo);
     errno = savedErrno;
     if (answer != PromptAnswer::Yes)

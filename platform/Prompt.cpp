@@ -48,7 +48,7 @@ const char* AnswerName(PromptAnswer answer) {
     return "?";
 }
 
-PromptAnswer HeadlessPrompts::Ask(const std::string& text, PromptIcon, PromptButtons,
+PromptAnswer HeadlessPrompts::Ask(const std::string& text, PromptIcon, PromptButtons buttons,
                                   PromptAnswer defaultAnswer) {
     PromptAnswer answer = defaultAnswer;
     if (!scripted.empty()) {
@@ -56,7 +56,11 @@ PromptAnswer HeadlessPrompts::Ask(const std::string& text, PromptIcon, PromptBut
         scripted.pop_front();
     }
     asked.push_back(text);
-    Log().Append("prompt: " + text + " -> " + AnswerName(answer) + "\n");
+    // A box with one button asks nothing: only a choice's answer is shown.
+    if (buttons == PromptButtons::Ok)
+        Log().Append("prompt: " + text + "\n");
+    else
+        Log().Append("prompt: " + text + " -> " + AnswerName(answer) + "\n");
     return answer;
 }
 

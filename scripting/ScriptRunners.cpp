@@ -65,16 +65,21 @@ class KernelRun {
         if (debug)
             kest::resetbufchan(context_.log);
         const Profile* settings = context_.project->Context().profile;
+        // The run's cells may take what the settings allow.
+        const int32_t megabytes = settings != nullptr ? settings->ScriptMemory : 0;
+        kest::setheaplimit(megabytes > 0 ? static_cast<size_t>(megabytes) << 20 : 0);
         if (debug || (settings != nullptr && (settings->Options & kShowLogForScripts) != 0))
             Log().Show(true);
         Log().Clear();
     }
 
     // Loads the script's definitions and evaluates form with errors caught.
-    kest::Cell* Run(const std::string& scriptPath, kest::Cell* form) {
+    // True when the form ran to its end; a script error in it (reported in
+    // the log with its stack) gives false.
+    bool Run(const std::string& scriptPath, kest::Cell* form) {
         kest::Cell* name = kest::mkstr(scriptPath.c_str(), scriptPath.size());
         kest::loadfile(kest::intern("load"), name, context_.debug);
-        return kest::capeval(form, kest::nil);
+        return kest::capeval(form, kest::nil) != kest::nil;
     }
 
   private:
@@ -101,6 +106,14 @@ int ScriptTaskKindOfFolder(const std::string& folder) {
         if (EqualNoCase(folder, kinds[i]))
             return i;
     return -1;
+}
+
+std::string ScriptFilePath(const std::string& scriptFolder, const std::string& name) {
+    std::string path = name;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    if (!path.empty() && path.front() == '/')
+        return path;
+    return JoinPath(scriptFolder, path);
 }
 
 std::string ScriptProjectName(const CCASEDoc& document) {
@@ -163,10 +176,11 @@ bool PrepareTargetFolder(const std::string& folder, bool batch) {
     std::error_code ec;
     if (!folder.empty() && std::filesystem::create_directory(folder, ec) && !ec)
         return true;
+    const std::string reason = ec ? ": " + ec.message() : std::string();
     if (batch)
-        Log().Append("Failed to create folder.\r\n");
+        Log().Append("Failed to create folder.\r\n" + folder + reason + "\r\n");
     else
-        MessageBox("Failed to create folder.", PromptIcon::Exclamation);
+        MessageBox("Failed to create folder.\n" + folder + reason, PromptIcon::Exclamation);
     return false;
 }
 
@@ -177,6 +191,7 @@ bool WriteGeneratedOutput(int task, const std::string& scriptPath, const std::st
                           CCASEDoc& project, ScriptExplorer* explorer, bool batch) {
     if (!PrepareTargetFolder(targetFolder, batch))
         return false;
+    bool completed = false;
     try {
         KernelRun run(project, explorer);
         BindScriptOptions(options);
@@ -190,9 +205,9 @@ bool WriteGeneratedOutput(int task, const std::string& scriptPath, const std::st
                          kest::mklist(kest::KernelSyms.quote, kest::intern(scopeName), nullptr),
                          Str(ScriptProjectName(project)), Str(targetFolder), Str(extraFolder),
                          Str(""), static_cast<kest::Cell*>(kest::nil), nullptr);
-        kest::Cell* result = run.Run(scriptPath, form);
+        completed = run.Run(scriptPath, form);
         // Only a documentation run that ended well offers what it wrote.
-        if (!batch && task == TaskDocGen && result != kest::nil &&
+        if (!batch && task == TaskDocGen && completed &&
             MessageBox("Open Generated Document?", PromptIcon::Question, PromptButtons::YesNo) ==
                 PromptAnswer::Yes &&
             explorer != nullptr)
@@ -201,7 +216,7 @@ bool WriteGeneratedOutput(int task, const std::string& scriptPath, const std::st
         kest::resetstacks();
         return false;
     }
-    return true;
+    return completed;
 }
 
 namespace {
@@ -241,6 +256,7 @@ bool RunReverseScript(kest::Cell* files, const std::string& scriptPath,
                       const ScriptOptionList& options, const std::string& modelName,
                       CCASEDoc& document, ScriptExplorer* explorer) {
     std::optional<SteppedLinksPause> links;
+    bool completed = false;
     try {
         KernelRun run(document, explorer);
         BindScriptOptions(options);
@@ -259,25 +275,26 @@ bool RunReverseScript(kest::Cell* files, const std::string& scriptPath,
         kest::Cell* form =
             kest::mklist(kest::intern("KestReverse"), Str(ScriptProjectName(document)),
                          kest::mklist(kest::KernelSyms.quote, files, nullptr), nullptr);
-        run.Run(scriptPath, form);
+        completed = run.Run(scriptPath, form);
     } catch (const std::exception&) {
         kest::resetstacks();
         return false;
     }
-    return true;
+    return completed;
 }
 
 bool RunTaskScript(const std::string& scriptPath, CCASEDoc& document, ScriptExplorer* explorer,
                    bool debug) {
+    bool completed = false;
     try {
         KernelRun run(document, explorer);
         run.Begin(debug);
-        run.Run(scriptPath, kest::mklist(kest::intern("KestTask"), nullptr));
+        completed = run.Run(scriptPath, kest::mklist(kest::intern("KestTask"), nullptr));
     } catch (const std::exception&) {
         kest::resetstacks();
         return false;
     }
-    return true;
+    return completed;
 }
 
 } // namespace qm

@@ -60,6 +60,11 @@ ScriptOptionList& TaskScriptOptions();
 // "Export", without regard to case), else -1.
 int ScriptTaskKindOfFolder(const std::string& folder);
 
+// The file of a script named on a command line or in stored settings: '\'
+// and '/' both separate folders; an absolute name is the file itself, a
+// relative one is taken in scriptFolder.
+std::string ScriptFilePath(const std::string& scriptFolder, const std::string& name);
+
 // The project name passed to scripts: the file name of the document's path
 // up to its first "." (after the first character), or "Untitled".
 std::string ScriptProjectName(const CCASEDoc& document);

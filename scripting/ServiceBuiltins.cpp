@@ -299,18 +299,11 @@ Cell* VxSaveProject(Symbol* self) {
 
 namespace {
 
-// A relative image folder is taken in the project's documentation target
-// folder, where the pages that show the images are written.
+// A relative image folder is taken in the working folder, as every file a
+// script opens is: a documentation script names it inside the target folder
+// it was given, so the images land beside the pages that show them.
 std::string ImageFolderPath(const std::string& folder) {
-    if (folder.empty() || std::filesystem::path(folder).is_absolute())
-        return folder;
-    CCASEDoc* project = RunContext().project;
-    if (project == nullptr)
-        return folder;
-    const TaskSettings settings = GenerationSettings(*project, TaskDocGen);
-    const std::string base =
-        !settings.targetFolder->empty() ? *settings.targetFolder : DefaultTargetFolder(*project);
-    return base.empty() ? folder : JoinPath(base, folder);
+    return folder;
 }
 
 // The image's file name made of a model's name: a model called "a/b" or

@@ -20,6 +20,7 @@
 #include <cctype>
 
 #include <cstring>
+#include <fstream>
 #include <new>
 
 namespace qm {
@@ -272,6 +273,69 @@ PromptAnswer CCASEApp::ProcessWndProcException(std::exception_ptr error) {
 
 namespace {
 
+// Sets a script option from the command line: TRUE and FALSE switch it on
+// and off; a choice option takes one of its alternatives (any other value is
+// refused before the script runs, since the script could not honour it); a
+// text option takes the value.
+void SetBatchScriptOption(ScriptOptionList& options, const NameValuePair& pair) {
+    std::string name = pair.name;
+    ScriptOption* option = FindScriptOption(options, name);
+    if (option == nullptr)
+        CommandLineError("Invalid script option name", ": ", pair.name);
+    if (EqualNoCase(pair.value, "true")) {
+        option->checked = 1;
+        return;
+    }
+    if (EqualNoCase(pair.value, "false")) {
+        option->checked = 0;
+        return;
+    }
+    option->checked = 1;
+    if (option->kind != OptionChoice) {
+        option->value = pair.value;
+        return;
+    }
+    for (int index = 0;; ++index) {
+        const std::string alternative = option->GetChoice(index);
+        if (alternative.empty())
+            break;
+        if (EqualNoCase(alternative, pair.value)) {
+            option->choice = static_cast<int16_t>(index);
+            return;
+        }
+    }
+    CommandLineError("Invalid script option value", ": ", pair.name + "=" + pair.value);
+}
+
+// A reverse-engineering run builds into the model named on the command line,
+// else into the current one (the first model when no window chose one); a
+// name the project does not have, or a project without models, would build
+// nothing and is refused.
+void CheckReverseTarget(CCASEDoc& document, const std::string& modelName) {
+    if (!modelName.empty()) {
+        if (document.FindModelByName(modelName) == nullptr)
+            CommandLineError("No model of this name in the project", ": ", modelName);
+        return;
+    }
+    if (document.CurrentModel() == nullptr && document.ModelCount() > 0)
+        document.SetCurrentModel(document.GetModelAt(0));
+    if (document.CurrentModel() == nullptr)
+        CommandLineError("The project has no model to reverse-engineer into", "", "");
+}
+
+// Every source file of the add list opens for reading; one that does not
+// would be left out of the run, so the run does not start.
+void CheckSourcesReadable(kest::Cell* files) {
+    for (kest::Cell* item = files; kest::ispair(item); item = kest::cdr(item)) {
+        kest::Cell* file = kest::car(item);
+        if (file == nullptr || file->type != kest::TString)
+            continue;
+        const std::string path(file->a.str != nullptr ? file->a.str : "");
+        if (!std::ifstream(path, std::ios::binary))
+            CommandLineError("can't open file", ": ", path);
+    }
+}
+
 bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
     Environment& environment = *app.Env();
     const Profile& settings = environment.Settings();
@@ -290,28 +354,14 @@ bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
         CommandLineError("no project is open", "", "");
 
     if (!commandLine.script.empty()) {
-        // The kind is the folder the script was named in.
-        const size_t slash = commandLine.script.find_last_of("\\/");
-        const std::string kind =
-            slash == std::string::npos ? std::string() : commandLine.script.substr(0, slash);
-        const std::string script = JoinPath(settings.ScriptFolder, commandLine.script);
+        const std::string script = ScriptFilePath(settings.ScriptFolder, commandLine.script);
+        // The kind is the folder the script is in.
+        const std::string kind = FileNameOfPath(DirectoryOfPath(script));
         ScriptOptionList options;
         ReadScriptOptions(script, options);
         PersistScriptOptions(kGenOptionsKey, options, false);
-        for (const NameValuePair& pair : commandLine.scriptOptions) {
-            std::string name = pair.name;
-            ScriptOption* option = FindScriptOption(options, name);
-            if (option == nullptr)
-                CommandLineError("Invalid script option name", ": ", pair.name);
-            if (EqualNoCase(pair.value, "true")) {
-                option->checked = 1;
-            } else if (EqualNoCase(pair.value, "false")) {
-                option->checked = 0;
-            } else {
-                option->checked = 1;
-                option->value = pair.value;
-            }
-        }
+        for (const NameValuePair& pair : commandLine.scriptOptions)
+            SetBatchScriptOption(options, pair);
         if (!commandLine.scope.empty()) {
             uint32_t& flags = document->Profile().flags;
             flags &= ~7u;
@@ -323,6 +373,7 @@ bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
         if (EqualNoCase(kind, "RevEng")) {
             if (commandLine.addFile.empty())
                 CommandLineError("Need -add=addFiles.txt", "", "");
+            CheckReverseTarget(*document, commandLine.revModel);
             ran = RunReverseScript(ReadAddFile(commandLine.addFile), script, options,
                                    commandLine.revModel, *document, nullptr);
         } else if (EqualNoCase(kind, "Task")) {
@@ -350,6 +401,8 @@ bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
         if (commandLine.addFile.empty())
             CommandLineError("Need -add=addFiles.txt", "", "");
         kest::Cell* files = ReadAddFile(commandLine.addFile);
+        CheckReverseTarget(*document, commandLine.revModel);
+        CheckSourcesReadable(files);
         DocumentReverseProject project(*document);
         ReverseEngineerFiles(project, commandLine.revLanguage, commandLine.revModel, nullptr, files,
                              &commandLine.scriptOptions);

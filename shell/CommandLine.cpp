@@ -7,6 +7,7 @@
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
 #include "platform/TextHelpers.h"
+#include "scripting/ScriptRunners.h"
 
 #include <algorithm>
 #include <cctype>
@@ -97,7 +98,8 @@ void BatchCommandLineInfo::ParseParam(std::string_view text, bool isFlag, bool /
     } else if (is("script")) {
         required("Script name expected");
         script = value;
-        CheckCommandLineFile(JoinPath(settings_.ScriptFolder, value), CommandLineFileKind::Script);
+        CheckCommandLineFile(ScriptFilePath(settings_.ScriptFolder, value),
+                             CommandLineFileKind::Script);
     } else if (is("scope")) {
         required("No scope specified");
         scope = value;

@@ -35,6 +35,16 @@ bool Set(const char* variable) {
     return value != nullptr && *value != '\0';
 }
 
+// Qt's messages, less its note that it chose a runtime folder of its own: a
+// run without a display has no session, and the note is no error of the run.
+QtMessageHandler qtHandler = nullptr;
+void FilterQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && message.startsWith("QStandardPaths: XDG_RUNTIME_DIR not set"))
+        return;
+    if (qtHandler != nullptr)
+        qtHandler(type, context, message);
+}
+
 // A display to show windows on, or a platform chosen by the user.
 bool HaveDisplay() {
     return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM");
@@ -53,8 +63,10 @@ int main(int argc, char** argv) {
     const bool display = HaveDisplay();
     const bool batch = HasOption(arguments, "batch") && (HasOption(arguments, "exit") || !display);
     const bool headless = batch || !display;
-    if (headless)
+    if (headless) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        qtHandler = qInstallMessageHandler(FilterQtMessages);
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName("Quillmark");
     qm::SetApplicationFolder(QCoreApplication::applicationDirPath().toStdString());

@@ -56,6 +56,34 @@ TEST_F(HeapTest, ExhaustionIsFatal) {
     EXPECT_NE(log.Text().find("FATAL ERROR: KestScript cell memory exhausted"), std::string::npos);
 }
 
+TEST_F(HeapTest, TheHeapGrowsUpToItsByteLimit) {
+    // Restores the default limit however the test ends.
+    struct Restore {
+        ~Restore() { setheaplimit(0); }
+    } restore;
+    EXPECT_GE(heaplimit(), size_t{1} << 30);
+    // Blocks are taken as needed until the next would pass the limit; a
+    // request larger than what is left fails too, however large.
+    struct Case {
+        size_t request;
+    } cases[] = {{sizeof(Cell)}, {3 * BlockSize}, {size_t{1} << 31}};
+    for (const Case& c : cases) {
+        const size_t limit = heapbytes() + 4 * BlockSize;
+        setheaplimit(limit);
+        try {
+            for (int i = 0; i < 100000; ++i)
+                heapalloc(c.request);
+            FAIL() << "no failure for " << c.request;
+        } catch (const qm::CKestException& e) {
+            EXPECT_EQ(e.Message(), "KestScript cell memory exhausted") << c.request;
+        }
+        EXPECT_LE(heapbytes(), limit) << c.request;
+        setheaplimit(0);
+        EXPECT_EQ(heaplimit(), DefaultHeapLimit);
+        heapalloc(c.request > 3 * BlockSize ? BlockSize : c.request); // room again
+    }
+}
+
 TEST_F(HeapTest, Binary) {
     std::vector<uint8_t> bytes(300);
     for (size_t i = 0; i < bytes.size(); ++i)

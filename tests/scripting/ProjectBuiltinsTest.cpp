@@ -11,6 +11,7 @@
 #include "scripting/RunContext.h"
 #include "scripting/ScriptRunners.h"
 
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -73,7 +74,7 @@ class FakeImageWriter : public DiagramImageWriter {
     std::string failure;
 };
 
-TEST_F(ProjectBuiltinsTest, VxCreateImageWritesTheModelsImageInTheDocumentationFolder) {
+TEST_F(ProjectBuiltinsTest, VxCreateImageWritesTheModelsImageInTheFolderAsGiven) {
     CCASEDoc project(context, true);
     auto owned = std::make_unique<Model>();
     owned->name = "Shop";
@@ -81,7 +82,15 @@ TEST_F(ProjectBuiltinsTest, VxCreateImageWritesTheModelsImageInTheDocumentationF
     project.AddModel(std::move(owned));
     const std::string docs = scratch / "docs";
     MakeDirectories(docs);
-    *GenerationSettings(project, TaskDocGen).targetFolder = docs;
+    // A relative folder is taken in the working folder, like the pages a
+    // script writes; the documentation target stored in the project is not
+    // where the pages go and plays no part.
+    *GenerationSettings(project, TaskDocGen).targetFolder = scratch / "elsewhere";
+    struct WorkingFolder {
+        std::filesystem::path saved = std::filesystem::current_path();
+        explicit WorkingFolder(const std::string& folder) { std::filesystem::current_path(folder); }
+        ~WorkingFolder() { std::filesystem::current_path(saved); }
+    } working(docs);
     ScriptRunContext run;
     run.project = &project;
     ScopedRunContext scopedRun(run);

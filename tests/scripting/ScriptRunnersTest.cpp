@@ -181,7 +181,7 @@ TEST_F(ScriptRunnersTest, AMissingTargetFolderIsAskedForOrInBatchModeCreated) {
          false,
          PromptAnswer::Yes,
          true,
-         {question, "Failed to create folder."},
+         {question, "Failed to create folder.\nFOLDER: Not a directory"},
          false,
          false,
          false},
@@ -195,13 +195,19 @@ TEST_F(ScriptRunnersTest, AMissingTargetFolderIsAskedForOrInBatchModeCreated) {
         window.Clear();
         log.Clear();
         Generate(TaskCodeGen, script, c.batch, {}, folder);
-        EXPECT_EQ(prompts.asked, c.asked) << c.name;
+        // The failure names the folder and the reason.
+        std::vector<std::string> asked = c.asked;
+        for (std::string& text : asked)
+            if (const size_t at = text.find("FOLDER"); at != std::string::npos)
+                text.replace(at, 6, folder);
+        EXPECT_EQ(prompts.asked, asked) << c.name;
         EXPECT_EQ(IsDirectory(folder), c.created) << c.name;
         EXPECT_EQ(window.Text().find("allModels") != std::string::npos ||
                       window.Text().find("currModel") != std::string::npos,
                   c.ran)
             << c.name;
-        EXPECT_EQ(window.Text().find("Failed to create folder.\r\n") != std::string::npos,
+        EXPECT_EQ(window.Text().find("Failed to create folder.\r\n" + folder + ": ") !=
+                      std::string::npos,
                   c.loggedFailure)
             << c.name << ": " << window.Text();
     }
@@ -304,6 +310,55 @@ TEST_F(ScriptRunnersTest, TheTaskAndReverseDialogsHandTheirDocumentAndOptions) {
               &project->Profile().stringsA[TaskExport]);
     EXPECT_EQ(GenerationSettings(*project, -1).targetFolder, nullptr);
     EXPECT_EQ(GenerationSettings(*project, 5).targetFolder, nullptr);
+}
+
+TEST(ScriptFilePathTest, AbsoluteNamesStandAndBothSeparatorsWork) {
+    struct Case {
+        const char* name;
+        const char* path;
+    };
+    const Case cases[] = {
+        {"CodeGen/Cpp.vxs", "/opt/q/Scripts/CodeGen/Cpp.vxs"},
+        {"CodeGen\\Cpp.vxs", "/opt/q/Scripts/CodeGen/Cpp.vxs"},
+        {"/home/u/Mine.vxs", "/home/u/Mine.vxs"},
+        {"\\home\\u\\Mine.vxs", "/home/u/Mine.vxs"},
+        {"Cpp.vxs", "/opt/q/Scripts/Cpp.vxs"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ScriptFilePath("/opt/q/Scripts", c.name), c.path) << c.name;
+}
+
+TEST_F(ScriptRunnersTest, EachRunnerAnswersWhetherItsEntryRanToItsEnd) {
+    // Each entry writes a line and then, in the failing scripts, meets an
+    // error at run time: the runner that reported success before must say
+    // the run failed, and the error with its stack is in the log.
+    const std::string entries = "(def KestMain (lam (s n d x e m) (VxWriteLog \"begun\") BODY))\n"
+                                "(def KestTask (lam () (VxWriteLog \"begun\") BODY))\n"
+                                "(def KestReverse (lam (n f) (VxWriteLog \"begun\") BODY))\n";
+    struct Case {
+        const char* body;
+        bool completes;
+    };
+    const Case cases[] = {{"t", true}, {"nil", true}, {"(car 5)", false}, {"(throw 'x 1)", false}};
+    for (const Case& c : cases) {
+        std::string text = entries;
+        for (size_t at; (at = text.find("BODY")) != std::string::npos;)
+            text.replace(at, 4, c.body);
+        const std::string script = Script("entries.vxs", text);
+        const bool ran[] = {
+            WriteGeneratedOutput(TaskCodeGen, script, target, "", {}, *project, nullptr, true),
+            RunTaskScript(script, *project),
+            RunReverseScript(kest::nil, script, {}, "", *project, nullptr),
+        };
+        for (size_t i = 0; i < std::size(ran); ++i)
+            EXPECT_EQ(ran[i], c.completes) << c.body << " in runner " << i;
+        EXPECT_NE(window.Text().find("begun"), std::string::npos) << c.body;
+        if (!c.completes) {
+            EXPECT_NE(window.Text().find("KestScript ERROR: "), std::string::npos) << c.body;
+            EXPECT_NE(window.Text().find("Stack Dump follows:\r\n[01] "), std::string::npos)
+                << window.Text();
+        }
+    }
 }
 
 TEST_F(ScriptRunnersTest, SteppedLinksAreRestoredAfterAReverseRunAlsoWhenItFails) {

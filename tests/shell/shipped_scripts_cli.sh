@@ -59,6 +59,22 @@ done
 grep -qF '<img src="images/Classes.png"' "$work/doc/modelClasses.html" ||
   fail "the page of Classes does not show its diagram"
 
+# With a relative folder, from a working folder other than the project's,
+# every image a page shows is a file beside that page.
+mkdir -p "$work/elsewhere"
+(cd "$work/elsewhere" && "$app" "$work/Shapes.pro" -batch -script=DocGen/HtmlPages.vxs \
+  "-scope=All Models" -folder=doc -exit >"$work/stdout" 2>"$work/stderr") ||
+  fail "the documentation batch with a relative folder exited $?"
+images=0
+for page in "$work"/elsewhere/doc/*.html; do
+  while IFS= read -r src; do
+    images=$((images + 1))
+    file=$(printf '%b' "${src//%/\\x}") # the link's %XX escapes undone
+    [ -f "$(dirname "$page")/$file" ] || fail "$(basename "$page") shows $src, which is not there"
+  done < <(grep -o '<img src="[^"]*"' "$page" | sed 's/<img src="//; s/"$//')
+done
+[ "$images" -gt 0 ] || fail "the pages with a relative folder show no image"
+
 # The reverse-engineering script over the files of an add file, saved into
 # the project; the task script's lines in the log.
 printf '%s\n' "$fixtures/src/vehicles.h" "$fixtures/src/Bike.java" >"$work/files.txt"
@@ -79,20 +95,72 @@ mkdir "$work/beside" && cp Shapes.pro "$work/beside/"
   -exit >"$work/stdout" 2>"$work/stderr" || { fail "the batch without -folder exited $?"; cat "$work/stderr"; }
 [ -s "$work/beside/Shape.h" ] || fail "without -folder no header was written beside the project"
 
-# A script that fails ends the batch with exit code 1, its error on
-# standard error, and nothing saved. (The script is named through the
-# scripts folder up to the root, so that the program's own folder stays
-# untouched.)
-up=$(printf '../%.0s' $(seq 1 40))
-printf '(defun KestMain (scope project target extra a b)\n  (NoSuchFunction 1))\n' \
-  >"$work/Broken.vxs"
+# A script that fails at run time, after it has begun writing, ends the
+# batch with exit code 1, its error and stack on standard error, and nothing
+# saved: the generator, the task and the reverse-engineering entry alike. The
+# script is named by its absolute path.
+cat >"$work/Broken.vxs" <<'EOF'
+(def KestMain (lam (scope project target extra a b)
+  (let ((ch (open (strconc target "/partial.txt") "w"))) (princ "begun" ch) (close ch))
+  (car 5)))
+(def KestTask (lam () (VxWriteLog "task begun^r^n") (car 5)))
+(def KestReverse (lam (project files)
+  (VxMakeMaster (VxProject) (name "Partial") (tool "Class"))
+  (car 5)))
+EOF
+mkdir -p "$work/broken"
 cp "$work/beside/Shapes.pro" "$work/before.pro"
-"$app" "$work/beside/Shapes.pro" -batch -script="$up${work#/}/Broken.vxs" \
-  -folder="$work/broken" -save -exit >"$work/stdout" 2>"$work/stderr"
-rc=$?
-[ "$rc" -eq 1 ] || fail "a failing script exited $rc"
-grep -qF "NoSuchFunction" "$work/stderr" || { fail "the script's error is not on standard error"; cat "$work/stderr"; }
-cmp -s "$work/before.pro" "$work/beside/Shapes.pro" || fail "the project was saved after the script failed"
+for folder in CodeGen Task RevEng; do
+  mkdir -p "$work/scripts/$folder" && cp "$work/Broken.vxs" "$work/scripts/$folder/Broken.vxs"
+  "$app" "$work/beside/Shapes.pro" -batch -script="$work/scripts/$folder/Broken.vxs" \
+    -folder="$work/broken" -add="$work/files.txt" -save -exit >"$work/stdout" 2>"$work/stderr"
+  rc=$?
+  [ "$rc" -eq 1 ] || fail "the $folder script failing at run time exited $rc"
+  grep -qF "KestScript ERROR: car: list expected: 5" "$work/stderr" ||
+    { fail "the $folder script's error is not on standard error"; cat "$work/stderr"; }
+  grep -qF "[01] (car 5)" "$work/stderr" || fail "the $folder script's stack is not on standard error"
+  cmp -s "$work/before.pro" "$work/beside/Shapes.pro" ||
+    fail "the project was saved after the $folder script failed"
+done
+[ -s "$work/broken/partial.txt" ] || fail "the failing generator did not get to write its file"
+
+# Runs that would do nothing they were asked for end with exit code 1 before
+# they start: a model the project does not have, an image format the
+# documentation script does not write, a source file that cannot be read;
+# so does a script writing into a folder it cannot write.
+expect_refused() { # what, the text standard error must hold, the arguments
+  local what=$1 text=$2
+  shift 2
+  "$app" "$work/beside/Shapes.pro" -batch "$@" -save -exit >"$work/stdout" 2>"$work/stderr"
+  rc=$?
+  [ "$rc" -eq 1 ] || fail "$what exited $rc"
+  grep -qF -- "$text" "$work/stderr" || { fail "$what: no \"$text\" on standard error"; cat "$work/stderr"; }
+  cmp -s "$work/before.pro" "$work/beside/Shapes.pro" || fail "$what saved the project"
+}
+printf '%s\n' "$fixtures/src/vehicles.h" "$work/no/such/file.h" >"$work/missing.txt"
+expect_refused "a model name the project lacks" "NoSuchModel" -revLang=C++ -revModel=NoSuchModel \
+  -add="$work/files.txt"
+expect_refused "a reverse script into a missing model" "NoSuchModel" \
+  -script=RevEng/SourceClasses.vxs -revModel=NoSuchModel -add="$work/files.txt"
+expect_refused "an image format the pages cannot show" "ImageFormat=gif" \
+  -script=DocGen/HtmlPages.vxs -folder="$work/gif" -ImageFormat=gif
+[ -e "$work/gif" ] && fail "the refused documentation run wrote pages"
+expect_refused "an unreadable source file" "$work/no/such/file.h" -revLang=C++ -add="$work/missing.txt"
+grep -qF -- "-> OK" "$work/stderr" && fail "a message without a choice shows an answer"
+mkdir -p "$work/locked" && chmod 555 "$work/locked"
+if [ ! -w "$work/locked" ]; then
+  expect_refused "a generator writing into a locked folder" "can't open file" \
+    -script=CodeGen/CppHeaders.vxs "-scope=All Models" -folder="$work/locked"
+fi
+chmod 755 "$work/locked"
+
+# A script named with backslashes, as stored settings hold it, is found; no
+# note of Qt's about the runtime folder comes between the run's lines.
+(unset XDG_RUNTIME_DIR
+ "$app" Shapes.pro -batch -script='CodeGen\CppHeaders.vxs' "-scope=All Models" -folder="$work/back" \
+   -exit >"$work/stdout" 2>"$work/stderr") || { fail "the backslash script name exited $?"; cat "$work/stderr"; }
+[ -s "$work/back/Shape.h" ] || fail "the script named with backslashes wrote no header"
+grep -qF "XDG_RUNTIME_DIR" "$work/stderr" && fail "the batch run printed Qt's runtime folder note"
 
 [ "$failures" -eq 0 ] && echo "shipped scripts from the command line: all good"
 exit "$failures"
