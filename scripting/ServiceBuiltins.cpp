@@ -299,11 +299,14 @@ Cell* VxSaveProject(Symbol* self) {
 
 namespace {
 
-// A relative image folder is taken in the project's documentation target
-// folder, where the pages that show the images are written.
+// A relative image folder is taken in the run's target folder, where the
+// pages that show the images are written (the runner made it absolute); in a
+// run without one, in the project's documentation target folder.
 std::string ImageFolderPath(const std::string& folder) {
     if (folder.empty() || std::filesystem::path(folder).is_absolute())
         return folder;
+    if (!RunContext().targetFolder.empty())
+        return JoinPath(RunContext().targetFolder, folder);
     CCASEDoc* project = RunContext().project;
     if (project == nullptr)
         return folder;
