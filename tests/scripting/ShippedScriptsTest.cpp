@@ -7,7 +7,9 @@
 #include "document/Profile.h"
 #include "document/ProjectFile.h"
 #include "document/TemplateCache.h"
+#include "drawables/Drawable.h"
 #include "drawables/Model.h"
+#include "model/Master.h"
 #include "platform/Files.h"
 #include "platform/ScopedInstall.h"
 #include "scripting/DiagramImageSeam.h"
@@ -334,6 +336,47 @@ TEST_F(ShippedScriptsTest, HtmlPagesWithDiagramImages) {
     EXPECT_NE(Read(scratch / "index.html").find("<a href=\"modelFlow_Steps.html\">Flow/Steps</a>"),
               std::string::npos);
     EXPECT_EQ(Read(scratch / "images/Classes.bmp"), "image");
+}
+
+// The scope of the pages: the current model documents its own classes; the
+// selected objects only the classes of the selected places, with a diagram
+// image of the selection.
+TEST_F(ShippedScriptsTest, HtmlPagesOfTheScope) {
+    struct Case {
+        uint32_t scope;
+        bool selectCircle;
+        std::vector<std::string> classPages;
+        const char* image;
+    };
+    const Case cases[] = {
+        {2, false, {"classGeoCircle.html", "classGeoShape.html"}, "images/Classes.png"},
+        {1, true, {"classGeoCircle.html"}, "images/Classes.png selected"},
+    };
+    for (const Case& c : cases) {
+        RecordingImageWriter writer;
+        ScopedInstall<DiagramImageWriter> install(&writer);
+        auto document = Open();
+        Model* classes = document->FindModelByName("Classes");
+        ASSERT_NE(classes, nullptr);
+        document->SetCurrentModel(classes);
+        document->Profile().flags = (document->Profile().flags & ~7u) | c.scope;
+        if (c.selectCircle)
+            for (const auto& drawable : classes->Drawables()) {
+                auto* node = dynamic_cast<NodeDrawable*>(drawable.get());
+                if (drawable->IsPlace() && node != nullptr && node->GetMaster() != nullptr &&
+                    node->GetMaster()->name == "Circle")
+                    classes->Select(drawable.get(), 1, 1, 0);
+            }
+        ScratchFolder out;
+        Generate(TaskDocGen, "DocGen/HtmlPages.vxs", *document, out.Path());
+        EXPECT_FALSE(LogHas("ERROR")) << log.Text();
+        std::vector<std::string> classPages;
+        for (const std::string& name : FilesUnder(out.Path()))
+            if (name.rfind("class", 0) == 0)
+                classPages.push_back(name);
+        EXPECT_EQ(classPages, c.classPages) << c.scope;
+        EXPECT_EQ(writer.written, std::vector<std::string>{out / c.image}) << c.scope;
+    }
 }
 
 TEST_F(ShippedScriptsTest, HtmlPagesTitleOption) {
