@@ -80,7 +80,8 @@ endfunction()
 file(GLOB_RECURSE sources LIST_DIRECTORIES false RELATIVE "${ROOT}"
      "${ROOT}/*.h" "${ROOT}/*.cpp")
 foreach(source IN LISTS sources)
-  if(source MATCHES "^build/" OR source MATCHES "^\\.")
+  # Fixtures are data (expected generated headers among them), not the tree's code.
+  if(source MATCHES "^build/" OR source MATCHES "^\\." OR source MATCHES "^tests/fixtures/")
     continue()
   endif()
   string(REPLACE "/" ";" parts "${source}")

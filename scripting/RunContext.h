@@ -38,6 +38,10 @@ struct ScriptRunContext {
     ScriptExplorer* explorer = nullptr; // null: the tree built-ins do nothing
     kest::Channel* log = nullptr;
     bool debug = false;
+    // The absolute target folder of a generation run (empty in other runs):
+    // the folder the script writes into and the one that relative image
+    // folders are taken in.
+    std::string targetFolder;
 };
 
 // The context of the current run.

@@ -57,6 +57,9 @@ class KernelRun {
     KernelRun(const KernelRun&) = delete;
     KernelRun& operator=(const KernelRun&) = delete;
 
+    // The run's target folder, before Begin.
+    void SetTargetFolder(const std::string& folder) { context_.targetFolder = folder; }
+
     // Sets the run context and shows and clears the log window.
     void Begin(bool debug) {
         context_.debug = debug;
@@ -164,6 +167,17 @@ void RunReverseTask(kest::Cell* files, const std::string& scriptPath, const Scri
 
 namespace {
 
+// The target folder as the user gave it, taken once in the working folder,
+// so that the pages a script writes there and the images it exports beside
+// them end up in the same place whatever the built-ins resolve against.
+std::string ResolvedTargetFolder(const std::string& folder) {
+    if (folder.empty())
+        return folder;
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(folder, ec);
+    return ec ? folder : absolute.string();
+}
+
 // Checks the target folder and creates a missing one (one level): asked
 // first, except in batch mode where nobody would answer. False when the run
 // is not to go on.
@@ -186,14 +200,16 @@ bool PrepareTargetFolder(const std::string& folder, bool batch) {
 
 } // namespace
 
-bool WriteGeneratedOutput(int task, const std::string& scriptPath, const std::string& targetFolder,
+bool WriteGeneratedOutput(int task, const std::string& scriptPath, const std::string& givenFolder,
                           const std::string& extraFolder, const ScriptOptionList& options,
                           CCASEDoc& project, ScriptExplorer* explorer, bool batch) {
+    const std::string targetFolder = ResolvedTargetFolder(givenFolder);
     if (!PrepareTargetFolder(targetFolder, batch))
         return false;
     bool completed = false;
     try {
         KernelRun run(project, explorer);
+        run.SetTargetFolder(targetFolder);
         BindScriptOptions(options);
         run.Begin(DebugRequested());
         const uint32_t scope = project.Profile().flags;

@@ -301,7 +301,8 @@ namespace {
 
 // A relative image folder is taken in the working folder, as every file a
 // script opens is: a documentation script names it inside the target folder
-// it was given, so the images land beside the pages that show them.
+// it was given (which the runner made absolute), so the images land beside
+// the pages that show them.
 std::string ImageFolderPath(const std::string& folder) {
     return folder;
 }

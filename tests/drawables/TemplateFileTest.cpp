@@ -155,7 +155,7 @@ TEST_F(TemplateFileTest, MalformedFilesFailCleanly) {
         std::string text;
         std::string failure;
     };
-    const std::string bad = "Operation failed: bad bitmap record in template.\n";
+    const std::string bad = "Operation failed: bad bitmap record in template.";
     const size_t zero = text.find("(toolModel");
     const size_t one = text.find("(toolModel", zero + 1);
     const size_t two = text.find("(toolModel", one + 1);

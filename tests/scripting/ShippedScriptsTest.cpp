@@ -1,12 +1,15 @@
 // The scripts shipped in resources/Scripts, each run through its runner on
-// the fixture project tests/fixtures/scripts/Shapes.pro (classes Shape and
-// Circle in namespace geo, Circle derived from Shape) and its output checked.
+// the fixture project tests/fixtures/scripts/Shapes.pro (the class template
+// Shape and the class Circle in namespace geo, Circle derived from
+// Shape<double, long>) and its output checked.
 #include "document/CCASEDoc.h"
 #include "document/DocumentContext.h"
 #include "document/Profile.h"
 #include "document/ProjectFile.h"
 #include "document/TemplateCache.h"
+#include "drawables/Drawable.h"
 #include "drawables/Model.h"
+#include "model/Master.h"
 #include "platform/Files.h"
 #include "platform/ScopedInstall.h"
 #include "scripting/DiagramImageSeam.h"
@@ -148,9 +151,10 @@ TEST_F(ShippedScriptsTest, CppHeadersMatchTheExpectedFiles) {
     EXPECT_TRUE(LogHas("C++ headers written: 3")) << log.Text();
     EXPECT_FALSE(LogHas("ERROR")) << log.Text();
     EXPECT_EQ(FilesUnder(scratch.Path()),
-              (std::vector<std::string>{"Circle.h", "OrderItem.h", "Shape.h"}));
-    // "Order item" is written as the identifier OrderItem.
-    for (const char* name : {"Shape.h", "Circle.h", "OrderItem.h"})
+              (std::vector<std::string>{"OrderItem.h", "geo/Circle.h", "geo/Shape.h"}));
+    // "Order item" is written as the identifier OrderItem; the classes of
+    // namespace geo go into its folder.
+    for (const char* name : {"geo/Shape.h", "geo/Circle.h", "OrderItem.h"})
         EXPECT_EQ(Read(scratch / name), Read(kFixtures + "/expected/" + name)) << name;
 }
 
@@ -160,24 +164,24 @@ TEST_F(ShippedScriptsTest, CppHeadersMatchTheExpectedFiles) {
 TEST_F(ShippedScriptsTest, CppHeadersKeepTheUserRegionsWhenGeneratedAgain) {
     auto document = Open();
     Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, scratch.Path());
-    const std::string expected = Read(kFixtures + "/expected/Shape.h");
+    const std::string expected = Read(kFixtures + "/expected/geo/Shape.h");
     std::string edited = InsertAfter(expected, "USER CODE BEGIN includes", "#include <vector>\n");
     edited = InsertAfter(edited, "USER CODE BEGIN Shape",
                          "    std::vector<int> cache_;\n\n    int Cached() const;\n");
     std::string outside = edited;
     outside.replace(outside.find("#define PI 3.14"), 15, "#define PI 3");
-    Write(scratch / "Shape.h", outside);
+    Write(scratch / "geo/Shape.h", outside);
 
     Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, scratch.Path());
     EXPECT_FALSE(LogHas("ERROR")) << log.Text();
-    EXPECT_EQ(Read(scratch / "Shape.h"), edited);
-    EXPECT_EQ(Read(scratch / "Circle.h"), Read(kFixtures + "/expected/Circle.h"));
+    EXPECT_EQ(Read(scratch / "geo/Shape.h"), edited);
+    EXPECT_EQ(Read(scratch / "geo/Circle.h"), Read(kFixtures + "/expected/geo/Circle.h"));
     EXPECT_EQ(FilesUnder(scratch.Path()),
-              (std::vector<std::string>{"Circle.h", "OrderItem.h", "Shape.h"}));
+              (std::vector<std::string>{"OrderItem.h", "geo/Circle.h", "geo/Shape.h"}));
 
     // And once more: the merged header is stable.
     Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, scratch.Path());
-    EXPECT_EQ(Read(scratch / "Shape.h"), edited);
+    EXPECT_EQ(Read(scratch / "geo/Shape.h"), edited);
 }
 
 TEST_F(ShippedScriptsTest, CppHeaderOptions) {
@@ -185,17 +189,18 @@ TEST_F(ShippedScriptsTest, CppHeaderOptions) {
     Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, scratch.Path(),
              {"Extension:1", "Verbose", "NoComments"});
     EXPECT_EQ(FilesUnder(scratch.Path()),
-              (std::vector<std::string>{"Circle.hpp", "OrderItem.hpp", "Shape.hpp"}));
-    EXPECT_TRUE(LogHas("Wrote " + scratch / "Shape.hpp" + "\r\n")) << log.Text();
-    const std::string shape = Read(scratch / "Shape.hpp");
+              (std::vector<std::string>{"OrderItem.hpp", "geo/Circle.hpp", "geo/Shape.hpp"}));
+    EXPECT_TRUE(LogHas("Wrote " + scratch / "geo/Shape.hpp" + "\r\n")) << log.Text();
+    const std::string shape = Read(scratch / "geo/Shape.hpp");
     EXPECT_EQ(shape.find("Any shape"), std::string::npos) << shape;
     EXPECT_NE(shape.find("class Shape"), std::string::npos) << shape;
-    EXPECT_NE(Read(scratch / "Circle.hpp").find("#include \"Shape.hpp\""), std::string::npos);
+    EXPECT_NE(Read(scratch / "geo/Circle.hpp").find("#include \"geo/Shape.hpp\""),
+              std::string::npos);
 
     ScratchFolder hh;
     Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, hh.Path(), {"Extension:2"});
     EXPECT_EQ(FilesUnder(hh.Path()),
-              (std::vector<std::string>{"Circle.hh", "OrderItem.hh", "Shape.hh"}));
+              (std::vector<std::string>{"OrderItem.hh", "geo/Circle.hh", "geo/Shape.hh"}));
 }
 
 // The scope: the current model's classes, or its selected ones.
@@ -206,7 +211,7 @@ TEST_F(ShippedScriptsTest, CppHeadersOfTheScope) {
         std::vector<std::string> files;
     };
     const Case cases[] = {
-        {"Classes", 2, {"Circle.h", "Shape.h"}},
+        {"Classes", 2, {"geo/Circle.h", "geo/Shape.h"}},
         {"Default", 2, {}},
         {"Classes", 1, {}}, // nothing selected
     };
@@ -331,6 +336,47 @@ TEST_F(ShippedScriptsTest, HtmlPagesWithDiagramImages) {
     EXPECT_NE(Read(scratch / "index.html").find("<a href=\"modelFlow_Steps.html\">Flow/Steps</a>"),
               std::string::npos);
     EXPECT_EQ(Read(scratch / "images/Classes.bmp"), "image");
+}
+
+// The scope of the pages: the current model documents its own classes; the
+// selected objects only the classes of the selected places, with a diagram
+// image of the selection.
+TEST_F(ShippedScriptsTest, HtmlPagesOfTheScope) {
+    struct Case {
+        uint32_t scope;
+        bool selectCircle;
+        std::vector<std::string> classPages;
+        const char* image;
+    };
+    const Case cases[] = {
+        {2, false, {"classGeoCircle.html", "classGeoShape.html"}, "images/Classes.png"},
+        {1, true, {"classGeoCircle.html"}, "images/Classes.png selected"},
+    };
+    for (const Case& c : cases) {
+        RecordingImageWriter writer;
+        ScopedInstall<DiagramImageWriter> install(&writer);
+        auto document = Open();
+        Model* classes = document->FindModelByName("Classes");
+        ASSERT_NE(classes, nullptr);
+        document->SetCurrentModel(classes);
+        document->Profile().flags = (document->Profile().flags & ~7u) | c.scope;
+        if (c.selectCircle)
+            for (const auto& drawable : classes->Drawables()) {
+                auto* node = dynamic_cast<NodeDrawable*>(drawable.get());
+                if (drawable->IsPlace() && node != nullptr && node->GetMaster() != nullptr &&
+                    node->GetMaster()->name == "Circle")
+                    classes->Select(drawable.get(), 1, 1, 0);
+            }
+        ScratchFolder out;
+        Generate(TaskDocGen, "DocGen/HtmlPages.vxs", *document, out.Path());
+        EXPECT_FALSE(LogHas("ERROR")) << log.Text();
+        std::vector<std::string> classPages;
+        for (const std::string& name : FilesUnder(out.Path()))
+            if (name.rfind("class", 0) == 0)
+                classPages.push_back(name);
+        EXPECT_EQ(classPages, c.classPages) << c.scope;
+        EXPECT_EQ(writer.written, std::vector<std::string>{out / c.image}) << c.scope;
+    }
 }
 
 TEST_F(ShippedScriptsTest, HtmlPagesTitleOption) {

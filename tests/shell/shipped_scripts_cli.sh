@@ -24,29 +24,29 @@ cp "$fixtures/Shapes.pro" Shapes.pro
   -file=x -Verbose=TRUE -exit >"$work/stdout" 2>"$work/stderr"
 rc=$?
 [ "$rc" -eq 0 ] || { fail "the generator batch exited $rc"; cat "$work/stderr"; }
-for name in Shape.h Circle.h OrderItem.h; do
+for name in geo/Shape.h geo/Circle.h OrderItem.h; do
   cmp -s "$work/out/$name" "$fixtures/expected/$name" || fail "$name differs from the expected header"
   grep -qxF "Wrote $work/out/$name"$'\r' "$work/stderr" || fail "the log does not show $name written"
 done
 grep -qF "C++ headers written: 3" "$work/stderr" || fail "the log does not count three headers"
 grep -qF "TRUE" "$work/stderr" && fail "the option's text became TRUE"
-[ "$(ls -A "$work/out" | wc -l)" -eq 3 ] || fail "the folder holds more than the headers: $(ls -A "$work/out")"
+[ "$(find "$work/out" -type f | wc -l)" -eq 3 ] || fail "the folder holds more than the headers: $(find "$work/out")"
 
 # Without the option nothing is logged per header; a second run merges.
 printf '    int hand_;\n' >"$work/hand"
-sed -i "/USER CODE BEGIN Shape/r $work/hand" "$work/out/Shape.h"
+sed -i "/USER CODE BEGIN Shape/r $work/hand" "$work/out/geo/Shape.h"
 "$app" Shapes.pro -batch -script=CodeGen/CppHeaders.vxs "-scope=All Models" -folder="$work/out" \
   -file=x -exit >"$work/stdout" 2>"$work/stderr" || fail "the second batch exited $?"
 grep -qF "Wrote" "$work/stderr" && fail "the option is on without being asked for"
-grep -qxF "    int hand_;" "$work/out/Shape.h" || fail "the user's line did not survive the merge"
+grep -qxF "    int hand_;" "$work/out/geo/Shape.h" || fail "the user's line did not survive the merge"
 
 # A choice option given a value takes it; a flag given TRUE is on.
 "$app" Shapes.pro -batch -script=CodeGen/CppHeaders.vxs "-scope=All Models" -folder="$work/hpp" \
   -file=x -Extension=hpp -NoComments=TRUE -exit >"$work/stdout" 2>"$work/stderr" ||
   fail "the batch with options exited $?"
-[ "$(cd "$work/hpp" && ls)" = $'Circle.hpp\nOrderItem.hpp\nShape.hpp' ] ||
+[ "$(cd "$work/hpp" && find . -type f | sort)" = $'./OrderItem.hpp\n./geo/Circle.hpp\n./geo/Shape.hpp' ] ||
   fail "the headers are not .hpp files: $(ls "$work/hpp")"
-grep -qF "Any shape" "$work/hpp/Shape.hpp" && fail "NoComments=TRUE left the comments in"
+grep -qF "Any shape" "$work/hpp/geo/Shape.hpp" && fail "NoComments=TRUE left the comments in"
 
 # The HTML pages with each model's diagram drawn into a PNG file.
 "$app" Shapes.pro -batch -script=DocGen/HtmlPages.vxs "-scope=All Models" -folder="$work/doc" \
@@ -93,7 +93,7 @@ grep -qF "Totals: 9 models" "$work/stderr" || { fail "the task's summary is miss
 mkdir "$work/beside" && cp Shapes.pro "$work/beside/"
 "$app" "$work/beside/Shapes.pro" -batch -script=CodeGen/CppHeaders.vxs "-scope=All Models" \
   -exit >"$work/stdout" 2>"$work/stderr" || { fail "the batch without -folder exited $?"; cat "$work/stderr"; }
-[ -s "$work/beside/Shape.h" ] || fail "without -folder no header was written beside the project"
+[ -s "$work/beside/geo/Shape.h" ] || fail "without -folder no header was written beside the project"
 
 # A script that fails at run time, after it has begun writing, ends the
 # batch with exit code 1, its error and stack on standard error, and nothing
@@ -159,7 +159,7 @@ chmod 755 "$work/locked"
 (unset XDG_RUNTIME_DIR
  "$app" Shapes.pro -batch -script='CodeGen\CppHeaders.vxs' "-scope=All Models" -folder="$work/back" \
    -exit >"$work/stdout" 2>"$work/stderr") || { fail "the backslash script name exited $?"; cat "$work/stderr"; }
-[ -s "$work/back/Shape.h" ] || fail "the script named with backslashes wrote no header"
+[ -s "$work/back/geo/Shape.h" ] || fail "the script named with backslashes wrote no header"
 grep -qF "XDG_RUNTIME_DIR" "$work/stderr" && fail "the batch run printed Qt's runtime folder note"
 
 [ "$failures" -eq 0 ] && echo "shipped scripts from the command line: all good"

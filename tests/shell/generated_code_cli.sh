@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# What the shipped generators write is checked by the compilers that will
+# read it: the C++ headers of the fixture projects with g++ -fsyntax-only
+# (the output folder on the include path), the Java files with javac, both
+# again after a second run over files the user has edited by hand. Also the
+# HTML pages written into a relative -folder from another working folder:
+# every image a page shows is found relative to the page.
+# usage: generated_code_cli.sh <quillmark> <fixtures/scripts folder>
+set -u
+app=$1
+fixtures=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME="$work/config" HOME="$work/home"
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+mkdir -p "$XDG_CONFIG_HOME" "$HOME"
+cd "$work"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# The fixture scripts are named through the scripts folder up to the root.
+up=$(printf '../%.0s' $(seq 1 40))
+
+# run <what> <arguments...>: a batch run that must succeed.
+run() {
+  local what=$1
+  shift
+  "$app" "$@" -batch -exit >"$work/stdout" 2>"$work/stderr" ||
+    { fail "$what exited $?"; cat "$work/stderr"; }
+  grep -qF "ERROR" "$work/stderr" && { fail "$what logged an error"; cat "$work/stderr"; }
+}
+
+# The project of a language's classes, made by the fixture's maker script.
+make_library() {
+  mkdir -p "$work/made"
+  run "making the $1 classes" -new="<Internal>" -script="$up${fixtures#/}/MakeLibrary.vxs" \
+    -folder="$work/made" -file="$1" -save="$work/$1.pro"
+}
+
+# Every header under a folder compiles on its own.
+compile_headers() {
+  local folder=$1 header
+  while IFS= read -r header; do
+    printf '#include "%s"\n' "$header" >"$work/one.cpp"
+    g++ -std=c++17 -fsyntax-only -I"$folder" "$work/one.cpp" >"$work/gcc.txt" 2>&1 ||
+      { fail "$header does not compile"; head -20 "$work/gcc.txt"; }
+  done < <(cd "$folder" && find . -name '*.h' | sed 's|^\./||' | sort)
+}
+
+if command -v g++ >/dev/null; then
+  # The classes of Shapes.pro use two types from outside the project, which
+  # the user declares in the includes region of Shape.h.
+  run "the headers of Shapes.pro" "$fixtures/Shapes.pro" -script=CodeGen/CppHeaders.vxs \
+    "-scope=All Models" -folder=shapes
+  printf 'struct Point {};\nclass Canvas;\n' >"$work/declared"
+  sed -i "/USER CODE BEGIN includes/r $work/declared" shapes/geo/Shape.h
+  run "the headers of Shapes.pro again" "$fixtures/Shapes.pro" -script=CodeGen/CppHeaders.vxs \
+    "-scope=All Models" -folder=shapes
+  grep -qxF "struct Point {};" shapes/geo/Shape.h || fail "the declarations written by hand are gone"
+  compile_headers "$work/shapes"
+
+  make_library cpp
+  run "the library's headers" "$work/cpp.pro" -script=CodeGen/CppHeaders.vxs "-scope=All Models" \
+    -folder=cpp
+  # Two classes named Item in two namespaces, each in its namespace's folder;
+  # the class template Pair although its tool writes no code; no header for
+  # the namespaces lib and lib::core.
+  [ "$(cd cpp && find . -type f | sort | tr '\n' ' ')" = \
+    "./Registry.h ./lib/core/Item.h ./lib/core/Node.h ./lib/core/Tree.h ./lib/core/Visitor.h ./lib/util/Item.h ./lib/util/Pair.h " ] ||
+    fail "the headers are: $(cd cpp && find . -type f | sort)"
+  grep -qF "class Tree : public Node<std::string, int> {" cpp/lib/core/Tree.h ||
+    fail "the template base lost its arguments"
+  grep -qxF "    static const double scale;" cpp/lib/core/Node.h ||
+    fail "a static double constant keeps its value in the class"
+  grep -qxF "    static const unsigned int limit = 8;" cpp/lib/core/Node.h ||
+    fail "a static integral constant lost its value"
+  printf '    int hand_ = 0;\n' >"$work/hand"
+  sed -i "/USER CODE BEGIN Tree/r $work/hand" cpp/lib/core/Tree.h
+  run "the library's headers again" "$work/cpp.pro" -script=CodeGen/CppHeaders.vxs \
+    "-scope=All Models" -folder=cpp
+  grep -qxF "    int hand_ = 0;" cpp/lib/core/Tree.h || fail "the user's member is gone"
+  compile_headers "$work/cpp"
+else
+  echo "g++ is not installed: the generated headers are not compiled"
+fi
+
+if command -v javac >/dev/null; then
+  make_library java
+  run "the library's Java files" "$work/java.pro" -script=CodeGen/JavaClasses.vxs \
+    "-scope=All Models" -folder=java
+  # One file per top-level class in its package's folder; the nested class
+  # inside its outer class; no file for the package util.
+  [ "$(cd java && find . -type f | sort)" = \
+    $'./lib/core/Base.java\n./lib/core/Shape.java\n./lib/core/Tree.java\n./lib/util/Item.java' ] ||
+    fail "the Java files are: $(cd java && find . -type f | sort)"
+  sed -i 's|^        return 0;$|        return children.size();|' java/lib/core/Tree.java
+  run "the library's Java files again" "$work/java.pro" -script=CodeGen/JavaClasses.vxs \
+    "-scope=All Models" -folder=java
+  grep -qxF "        return children.size();" java/lib/core/Tree.java || fail "the user's method body is gone"
+  javac -d "$work/classes" -sourcepath java $(find java -name '*.java') >"$work/javac.txt" 2>&1 ||
+    { fail "the Java files do not compile"; head -30 "$work/javac.txt"; }
+else
+  echo "javac is not installed: the generated Java files are not compiled"
+fi
+
+# The documentation into a relative folder, run from a folder beside the
+# project's: the images are beside the pages that show them.
+mkdir -p "$work/project" "$work/elsewhere"
+cp "$fixtures/Shapes.pro" "$work/project/"
+(cd "$work/elsewhere" && "$app" ../project/Shapes.pro -batch -script=DocGen/HtmlPages.vxs \
+  "-scope=All Models" -folder=doc -exit >"$work/stdout" 2>"$work/stderr") ||
+  { fail "the documentation batch exited $?"; cat "$work/stderr"; }
+images=0
+for page in "$work"/elsewhere/doc/*.html; do
+  while IFS= read -r src; do
+    images=$((images + 1))
+    [ -f "$(dirname "$page")/$src" ] || fail "$(basename "$page") shows $src, which is not there"
+  done < <(grep -o '<img src="[^"]*"' "$page" | sed 's/^<img src="//; s/"$//; s/%20/ /g')
+done
+[ "$images" -gt 0 ] || { fail "no page shows an image"; cat "$work/stderr"; }
+
+[ "$failures" -eq 0 ] && echo "generated code and documentation: all good"
+exit "$failures"
