@@ -86,10 +86,11 @@ class DiagramWidget : public QWidget, public DocumentObserver {
     }
 
   protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* event) override {
+        const QRect area = event->rect();
         {
             QPainter background(this);
-            background.fillRect(rect(), Qt::white);
+            background.fillRect(area, Qt::white);
         }
         Model* model = Shown();
         if (model == nullptr)
@@ -97,6 +98,8 @@ class DiagramWidget : public QWidget, public DocumentObserver {
         PainterDC dc(this);
         if (!dc.IsActive())
             return;
+        // Only what the area to repaint meets is painted.
+        dc.IntersectClipRect(CRect(area.left(), area.top(), area.right() + 1, area.bottom() + 1));
         model->Draw(dc, false);
     }
 
