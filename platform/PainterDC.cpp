@@ -2,8 +2,9 @@
 // turned into Qt pens, brushes and fonts only when a drawing operation needs
 // them and they changed, so that selecting and restoring objects around each
 // drawable costs little. Fonts keep a small cache, because texts of several
-// looks alternate. Rectangles and frames are filled pixel-exactly with
-// fillRect; other shapes go through QPainter with antialiasing off, the
+// looks alternate, and polygons drawn again and again in the same shape
+// (every place of a kind) come from a small cache of pictures. Rectangles and frames are filled
+// pixel-exactly with fillRect; other shapes go through QPainter with antialiasing off, the
 // rectangle handed to Qt shrunk by one so that right and bottom edges stay out.
 #include "platform/PainterDC.h"
 
@@ -13,6 +14,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygon>
 
 #include <algorithm>
 #include <cmath>
@@ -332,6 +334,85 @@ struct PainterDC::Impl {
         return points.data();
     }
 
+    // Draws the polygon from a cached picture of it when it is wholly inside
+    // the image and the clip, opaque colours are copied (no mix mode, no
+    // hatch whose pattern is tied to the image) and the pen is thin: such a
+    // polygon's pixels depend only on its corners relative to each other, so
+    // one picture serves every copy of a shape, which a drawing repeats for
+    // every place of a kind. False, drawing nothing, otherwise.
+    bool DrawPolygonSprite(QPainter& painter, const DcState& state, const QImage* image,
+                           const QPoint* q, int count) {
+        if (image == nullptr || image->devicePixelRatio() != 1 || state.rop2 != R2_COPYPEN ||
+            state.pen.width > 1 ||
+            (state.brush.style != BS_SOLID && state.brush.style != BS_NULL) ||
+            count > kMaxSpriteCorners)
+            return false;
+        int64_t left = q[0].x(), top = q[0].y(), right = left, bottom = top;
+        for (int i = 1; i < count; ++i) {
+            left = std::min<int64_t>(left, q[i].x());
+            right = std::max<int64_t>(right, q[i].x());
+            top = std::min<int64_t>(top, q[i].y());
+            bottom = std::max<int64_t>(bottom, q[i].y());
+        }
+        if (right - left > kMaxSpriteSide || bottom - top > kMaxSpriteSide)
+            return false;
+        // One pixel of room around the corners for anything the outline touches.
+        const QRect box(int(left) - 1, int(top) - 1, int(right - left) + 3, int(bottom - top) + 3);
+        // Only the translation to device pixels may stand between the two.
+        if (painter.transform() != QTransform::fromTranslate(offset.cx, offset.cy) ||
+            (painter.hasClipping() && !state.clipped))
+            return false;
+        const QRect onDevice = box.translated(offset.cx, offset.cy);
+        if (!QRect(0, 0, image->width(), image->height()).contains(onDevice) ||
+            (state.clipped && !QRectOf(state.clip).contains(onDevice)))
+            return false;
+        SpriteKey key{state.pen, state.brush, state.bkMode, state.bkColor, {}};
+        for (int i = 0; i < count; ++i)
+            key.corners.emplace_back(q[i].x() - box.left(), q[i].y() - box.top());
+        painter.drawImage(box.topLeft(), Sprite(key, box.size(), state));
+        return true;
+    }
+
+    struct SpriteKey {
+        LogPen pen;
+        LogBrush brush;
+        int bkMode = OPAQUE;
+        COLORREF bkColor = 0;
+        std::vector<CPoint> corners; // relative to the picture's top-left corner
+        bool operator==(const SpriteKey&) const = default;
+    };
+    static constexpr int kMaxSpriteCorners = 64;
+    static constexpr int kMaxSpriteSide = 512;
+    static constexpr size_t kMaxSprites = 16;
+    std::vector<std::pair<SpriteKey, QImage>> sprites; // most recently used last
+
+    // The picture of a polygon: its pixels over transparent ones, drawn by
+    // Qt exactly as the polygon is drawn directly.
+    const QImage& Sprite(const SpriteKey& key, QSize size, const DcState& state) {
+        auto hit = std::find_if(sprites.begin(), sprites.end(),
+                                [&](const auto& entry) { return entry.first == key; });
+        if (hit != sprites.end()) {
+            std::rotate(hit, hit + 1, sprites.end());
+            return sprites.back().second;
+        }
+        if (sprites.size() >= kMaxSprites)
+            sprites.erase(sprites.begin());
+        QImage picture(size, QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        {
+            QPainter painter(&picture);
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            painter.setPen(qpen);
+            painter.setBrush(qbrush);
+            QPolygon moved;
+            for (const CPoint& p : key.corners)
+                moved << QPoint(p.x, p.y);
+            Shape(painter, state, [&] { painter.drawPolygon(moved, Qt::OddEvenFill); });
+        }
+        sprites.emplace_back(key, std::move(picture));
+        return sprites.back().second;
+    }
+
     // The cached font of a logical font, made current on the painter.
     const CachedFont& UseFont(QPainter& painter, const LogFont& log) {
         if (fontApplied && appliedFont == log)
@@ -458,6 +539,8 @@ bool PainterDC::Polygon(const CPoint* points, int count) {
     if (!impl_->Prepare(*painter_, state_, DeviceOffset(), true))
         return true;
     const QPoint* q = impl_->Points(points, count);
+    if (impl_->DrawPolygonSprite(*painter_, state_, image_, q, count))
+        return true;
     impl_->Shape(*painter_, state_, [&] { painter_->drawPolygon(q, count, Qt::OddEvenFill); });
     return true;
 }
