@@ -369,8 +369,61 @@ struct PainterDC::Impl {
         SpriteKey key{state.pen, state.brush, state.bkMode, state.bkColor, {}};
         for (int i = 0; i < count; ++i)
             key.corners.emplace_back(q[i].x() - box.left(), q[i].y() - box.top());
-        painter.drawImage(box.topLeft(), Sprite(key, box.size(), state));
+        const PolygonPicture& picture = Sprite(key, box.size(), state);
+        if (picture.opaqueParts.empty()) {
+            painter.drawImage(box.topLeft(), picture.pixels);
+            return true;
+        }
+        for (const QRect& part : picture.opaqueParts)
+            painter.drawImage(box.topLeft() + part.topLeft(), picture.opaque, part);
         return true;
+    }
+
+    // A polygon's pixels over transparent ones; where these are few
+    // rectangles of opaque pixels (in opaque mode a place's whole box), also
+    // those rectangles and an opaque copy to copy them from, which is much
+    // cheaper than blending the picture.
+    struct PolygonPicture {
+        QImage pixels;
+        QImage opaque;
+        std::vector<QRect> opaqueParts;
+    };
+    static constexpr size_t kMaxOpaqueParts = 8;
+
+    static PolygonPicture Pictured(QImage pixels) {
+        PolygonPicture picture;
+        std::vector<QRect>& parts = picture.opaqueParts;
+        std::vector<std::pair<int, int>> runs, previous; // [from, to) of each opaque run
+        size_t rowStart = 0;                             // the parts the previous row extends
+        for (int y = 0; y < pixels.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+            runs.clear();
+            for (int x = 0; x < pixels.width();) {
+                const int alpha = qAlpha(row[x]);
+                if (alpha != 0 && alpha != 255)
+                    return {std::move(pixels), {}, {}}; // blended pixels: blend all
+                int end = x + 1;
+                while (end < pixels.width() && qAlpha(row[end]) == alpha)
+                    ++end;
+                if (alpha == 255)
+                    runs.emplace_back(x, end);
+                x = end;
+            }
+            if (y > 0 && runs == previous) {
+                for (size_t i = rowStart; i < parts.size(); ++i)
+                    parts[i].setBottom(y);
+                continue;
+            }
+            rowStart = parts.size();
+            for (const auto& [from, to] : runs)
+                parts.emplace_back(from, y, to - from, 1);
+            if (parts.size() > kMaxOpaqueParts)
+                return {std::move(pixels), {}, {}};
+            previous = runs;
+        }
+        picture.opaque = pixels.convertToFormat(QImage::Format_RGB32);
+        picture.pixels = std::move(pixels);
+        return picture;
     }
 
     struct SpriteKey {
@@ -384,11 +437,11 @@ struct PainterDC::Impl {
     static constexpr int kMaxSpriteCorners = 64;
     static constexpr int kMaxSpriteSide = 512;
     static constexpr size_t kMaxSprites = 16;
-    std::vector<std::pair<SpriteKey, QImage>> sprites; // most recently used last
+    std::vector<std::pair<SpriteKey, PolygonPicture>> sprites; // most recently used last
 
     // The picture of a polygon: its pixels over transparent ones, drawn by
     // Qt exactly as the polygon is drawn directly.
-    const QImage& Sprite(const SpriteKey& key, QSize size, const DcState& state) {
+    const PolygonPicture& Sprite(const SpriteKey& key, QSize size, const DcState& state) {
         auto hit = std::find_if(sprites.begin(), sprites.end(),
                                 [&](const auto& entry) { return entry.first == key; });
         if (hit != sprites.end()) {
@@ -409,7 +462,7 @@ struct PainterDC::Impl {
                 moved << QPoint(p.x, p.y);
             Shape(painter, state, [&] { painter.drawPolygon(moved, Qt::OddEvenFill); });
         }
-        sprites.emplace_back(key, std::move(picture));
+        sprites.emplace_back(key, Pictured(std::move(picture)));
         return sprites.back().second;
     }
 
