@@ -2,10 +2,11 @@
 // turned into Qt pens, brushes and fonts only when a drawing operation needs
 // them and they changed, so that selecting and restoring objects around each
 // drawable costs little. Fonts keep a small cache, because texts of several
-// looks alternate, and polygons drawn again and again in the same shape
-// (every place of a kind) come from a small cache of pictures. Rectangles and frames are filled
-// pixel-exactly with fillRect; other shapes go through QPainter with antialiasing off, the
-// rectangle handed to Qt shrunk by one so that right and bottom edges stay out.
+// looks alternate, and polygons drawn again and again in one shape (every
+// place of a kind) are copied from a small cache of pictures. Rectangles and
+// frames are filled pixel-exactly with fillRect; other shapes go through
+// QPainter with antialiasing off, the rectangle handed to Qt shrunk by one so
+// that right and bottom edges stay out.
 #include "platform/PainterDC.h"
 
 #include <QFont>
@@ -354,18 +355,24 @@ struct PainterDC::Impl {
             top = std::min<int64_t>(top, q[i].y());
             bottom = std::max<int64_t>(bottom, q[i].y());
         }
-        if (right - left > kMaxSpriteSide || bottom - top > kMaxSpriteSide)
+        // On the device, with one pixel of room around the corners for
+        // anything the outline touches, inside the image and the clip.
+        const int64_t x = left - 1 + offset.cx, y = top - 1 + offset.cy;
+        const int64_t w = right - left + 3, h = bottom - top + 3;
+        if (w > kMaxSpriteSide || h > kMaxSpriteSide || x < 0 || y < 0 || x + w > image->width() ||
+            y + h > image->height())
             return false;
-        // One pixel of room around the corners for anything the outline touches.
-        const QRect box(int(left) - 1, int(top) - 1, int(right - left) + 3, int(bottom - top) + 3);
-        // Only the translation to device pixels may stand between the two.
+        const QRect onDevice(static_cast<int>(x), static_cast<int>(y), static_cast<int>(w),
+                             static_cast<int>(h));
+        if (state.clipped && !QRectOf(state.clip).contains(onDevice))
+            return false;
+        // Logical coordinates must reach device pixels by the translation
+        // alone, and nobody may have changed the painter's own settings.
         if (painter.transform() != QTransform::fromTranslate(offset.cx, offset.cy) ||
-            (painter.hasClipping() && !state.clipped))
+            (painter.hasClipping() && !state.clipped) || painter.opacity() != 1.0 ||
+            painter.testRenderHint(QPainter::Antialiasing))
             return false;
-        const QRect onDevice = box.translated(offset.cx, offset.cy);
-        if (!QRect(0, 0, image->width(), image->height()).contains(onDevice) ||
-            (state.clipped && !QRectOf(state.clip).contains(onDevice)))
-            return false;
+        const QRect box = onDevice.translated(-offset.cx, -offset.cy);
         SpriteKey key{state.pen, state.brush, state.bkMode, state.bkColor, {}};
         for (int i = 0; i < count; ++i)
             key.corners.emplace_back(q[i].x() - box.left(), q[i].y() - box.top());

@@ -340,6 +340,7 @@ TEST(PainterDC, PolygonsMatchQtPixelForPixel) {
     const QColor fill(30, 160, 220), background(250, 240, 10);
     for (size_t s = 0; s < shapes.size(); ++s) {
         ImageDC dc(150, 100);
+        dc.IntersectClipRect(CRect(-10, -10, 160, 110)); // clipped, but nothing clipped off
         dc.SetBkColor(RGB(250, 240, 10));
         dc.SelectSolidBrush(RGB(30, 160, 220));
         for (const Case& c : cases) {
@@ -349,9 +350,12 @@ TEST(PainterDC, PolygonsMatchQtPixelForPixel) {
             dc.SelectPen(c.pen, 1, c.color);
             const QColor pen(GetRValue(c.color), GetGValue(c.color), GetBValue(c.color));
             for (CPoint at : {CPoint(2, 3), CPoint(70, 50), CPoint(125, -5)}) {
+                // Drawn through a viewport origin, which must not matter.
+                const CPoint origin(at.x % 7, -(at.y % 5));
+                dc.SetViewportOrg(origin);
                 std::vector<CPoint> moved = shapes[s];
                 for (CPoint& p : moved)
-                    p = CPoint(p.x + at.x, p.y + at.y);
+                    p = CPoint(p.x + at.x - origin.x, p.y + at.y - origin.y);
                 dc.Polygon(moved.data(), int(moved.size()));
                 ReferencePolygon(expected, shapes[s], at, c.pen, c.rop, pen, fill, background);
             }
