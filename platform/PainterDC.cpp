@@ -3,10 +3,11 @@
 // them and they changed, so that selecting and restoring objects around each
 // drawable costs little. Fonts keep a small cache, because texts of several
 // looks alternate, and polygons drawn again and again in one shape (every
-// place of a kind) are copied from a small cache of pictures. Rectangles and
-// frames are filled pixel-exactly with fillRect; other shapes go through
-// QPainter with antialiasing off, the rectangle handed to Qt shrunk by one so
-// that right and bottom edges stay out.
+// place of a kind) are copied from a small cache of pictures, as are drawn
+// texts from a bounded process-wide one. Rectangles and frames are filled
+// pixel-exactly with fillRect; other shapes go through QPainter with
+// antialiasing off, the rectangle handed to Qt shrunk by one so that right and
+// bottom edges stay out.
 #include "platform/PainterDC.h"
 
 #include <QFont>
@@ -19,8 +20,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <list>
 #include <mutex>
 #include <numbers>
+#include <unordered_map>
 
 namespace qm {
 
@@ -859,6 +862,184 @@ int QtTextFlags(uint32_t format) {
 
 } // namespace
 
+namespace {
+
+void DrawTextDirectly(QPainter& painter, const DcState& state, const QRect& box, int flags,
+                      const QString& q, QRect* bounds) {
+    painter.setPen(QColorOf(state.textColor));
+    if (state.bkMode == OPAQUE) {
+        painter.setBackgroundMode(Qt::OpaqueMode);
+        painter.setBackground(QColorOf(state.bkColor));
+        painter.drawText(box, flags, q, bounds);
+        painter.setBackgroundMode(Qt::TransparentMode);
+    } else {
+        painter.drawText(box, flags, q, bounds);
+    }
+}
+
+// Laying out and shaping a text costs more than drawing it, and a view draws
+// the same names in the same boxes on every paint. So a drawn text is kept,
+// process-wide, as a picture of its pixels with a margin around its box,
+// keyed by everything that decides them; since Qt places glyphs relative to
+// the box, a copy of the picture anywhere is exactly the text drawn there.
+// Texts whose ink reaches the margin's edge, or which have pixels neither
+// opaque nor clear, are drawn directly. The cache holds at most
+// kTextPictureBytes of pictures, the least recently used leaving first.
+struct TextPictureKey {
+    LogFont font;
+    std::string text;
+    uint32_t format = 0;
+    QSize box;
+    COLORREF textColor = 0;
+    int bkMode = OPAQUE;
+    COLORREF bkColor = 0;
+    int dotsPerMeter = 0;
+    bool operator==(const TextPictureKey&) const = default;
+};
+
+struct TextPictureKeyHash {
+    size_t operator()(const TextPictureKey& k) const {
+        size_t h = std::hash<std::string>()(k.text);
+        for (size_t v :
+             {size_t(k.format), size_t(k.box.width()), size_t(k.box.height()), size_t(k.textColor),
+              size_t(k.font.height), std::hash<std::string>()(k.font.faceName)})
+            h = h * 1000003u ^ v;
+        return h;
+    }
+};
+
+struct TextPicture {
+    bool usable = false;
+    int32_t height = 0; // of the laid-out text, as DrawText returns it
+    QImage pixels;      // the text over clear pixels, when blended
+    bool blended = false;
+    QImage opaque;                  // an opaque copy to copy opaqueParts from
+    QPoint origin;                  // of pixels or opaque in the whole picture
+    std::vector<QRect> opaqueParts; // when not blended
+    size_t Bytes() const { return size_t(pixels.sizeInBytes() + opaque.sizeInBytes()) + 256; }
+};
+
+constexpr int kMaxTextPictureSide = 1024;
+constexpr size_t kTextPictureBytes = size_t(16) << 20;
+
+class TextPictureCache {
+  public:
+    std::shared_ptr<const TextPicture> Find(const TextPictureKey& key) {
+        std::lock_guard lock(mutex_);
+        auto hit = index_.find(key);
+        if (hit == index_.end())
+            return nullptr;
+        order_.splice(order_.end(), order_, hit->second);
+        return hit->second->second;
+    }
+    void Add(const TextPictureKey& key, std::shared_ptr<const TextPicture> picture) {
+        std::lock_guard lock(mutex_);
+        if (index_.count(key) != 0)
+            return;
+        bytes_ += picture->Bytes();
+        order_.emplace_back(key, std::move(picture));
+        index_.emplace(key, std::prev(order_.end()));
+        while (bytes_ > kTextPictureBytes && !order_.empty()) {
+            bytes_ -= order_.front().second->Bytes();
+            index_.erase(order_.front().first);
+            order_.pop_front();
+        }
+    }
+    size_t Bytes() {
+        std::lock_guard lock(mutex_);
+        return bytes_;
+    }
+
+  private:
+    using Entry = std::pair<TextPictureKey, std::shared_ptr<const TextPicture>>;
+    std::mutex mutex_;
+    std::list<Entry> order_; // least recently used first
+    std::unordered_map<TextPictureKey, std::list<Entry>::iterator, TextPictureKeyHash> index_;
+    size_t bytes_ = 0;
+};
+
+TextPictureCache& TextPictures() {
+    static auto* cache = new TextPictureCache; // outlives every painter, never torn down
+    return *cache;
+}
+
+std::shared_ptr<const TextPicture> PaintTextPicture(QPainter& target, const QImage& device,
+                                                    const DcState& state, QSize box, int margin,
+                                                    int flags, const QString& q) {
+    auto picture = std::make_shared<TextPicture>();
+    QImage pixels(box.width() + 2 * margin, box.height() + 2 * margin,
+                  QImage::Format_ARGB32_Premultiplied);
+    pixels.setDotsPerMeterX(device.dotsPerMeterX());
+    pixels.setDotsPerMeterY(device.dotsPerMeterY());
+    pixels.fill(Qt::transparent);
+    QRect bounds;
+    {
+        QPainter painter(&pixels);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setRenderHint(QPainter::TextAntialiasing, false);
+        painter.setFont(target.font());
+        DrawTextDirectly(painter, state, QRect(QPoint(margin, margin), box), flags, q, &bounds);
+    }
+    picture->height = bounds.height();
+    const int w = pixels.width(), h = pixels.height();
+    std::vector<QRect>& parts = picture->opaqueParts;
+    std::vector<std::pair<int, int>> runs, previous;
+    size_t rowStart = 0;
+    bool blended = false;
+    QRect ink;
+    for (int y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        runs.clear();
+        for (int x = 0; x < w;) {
+            const int alpha = qAlpha(row[x]);
+            if (alpha != 0 && alpha != 255)
+                return picture; // not usable
+            if (alpha != 0 && (x == 0 || y == 0 || x == w - 1 || y == h - 1))
+                return picture; // ink may go on beyond the margin
+            int end = x + 1;
+            while (end < w && qAlpha(row[end]) == alpha)
+                ++end;
+            if (alpha == 255) {
+                runs.emplace_back(x, end);
+                ink |= QRect(x, y, end - x, 1);
+            }
+            x = end;
+        }
+        if (blended)
+            continue;
+        if (y > 0 && runs == previous) {
+            for (size_t i = rowStart; i < parts.size(); ++i)
+                parts[i].setBottom(y);
+            continue;
+        }
+        rowStart = parts.size();
+        for (const auto& [from, to] : runs)
+            parts.emplace_back(from, y, to - from, 1);
+        blended = parts.size() > 4;
+        previous = runs;
+    }
+    picture->usable = true;
+    picture->blended = blended;
+    if (ink.isEmpty()) {
+        parts.clear();
+        picture->blended = false;
+        return picture;
+    }
+    // Only the inked part is kept.
+    picture->origin = ink.topLeft();
+    if (blended) {
+        parts.clear();
+        picture->pixels = pixels.copy(ink);
+    } else {
+        for (QRect& part : parts)
+            part.translate(-ink.topLeft());
+        picture->opaque = pixels.copy(ink).convertToFormat(QImage::Format_RGB32);
+    }
+    return picture;
+}
+
+} // namespace
+
 // Laid out by Qt's own formatted text drawing, which shapes each text once;
 // GDI's rules (word breaks at blanks, a word wider than the rectangle left
 // whole, line height ascent + descent) are Qt's as well.
@@ -876,17 +1057,45 @@ int32_t PainterDC::DrawText(std::string_view text, CRect& rect, uint32_t format)
         rect.bottom = rect.top + bounds.height();
         return bounds.height();
     }
-    painter_->setPen(QColorOf(state_.textColor));
-    QRect bounds;
-    if (state_.bkMode == OPAQUE) {
-        painter_->setBackgroundMode(Qt::OpaqueMode);
-        painter_->setBackground(QColorOf(state_.bkColor));
-        painter_->drawText(box, flags, q, &bounds);
-        painter_->setBackgroundMode(Qt::TransparentMode);
-    } else {
-        painter_->drawText(box, flags, q, &bounds);
+    const TextPictureKey key{state_.font,      std::string(text),
+                             format,           box.size(),
+                             state_.textColor, state_.bkMode,
+                             state_.bkColor,   image_ != nullptr ? image_->dotsPerMeterX() : 0};
+    const int margin = 4 + std::max(0, painter_->font().pixelSize()) / 2;
+    const QRect onDevice = box.translated(DeviceOffset().cx, DeviceOffset().cy)
+                               .adjusted(-margin, -margin, margin, margin);
+    const bool pictured =
+        image_ != nullptr && image_->devicePixelRatio() == 1 &&
+        image_->dotsPerMeterX() == image_->dotsPerMeterY() &&
+        QRect(0, 0, image_->width(), image_->height()).contains(onDevice) &&
+        (!state_.clipped || QRectOf(state_.clip).contains(onDevice)) &&
+        painter_->transform() == QTransform::fromTranslate(DeviceOffset().cx, DeviceOffset().cy) &&
+        (!painter_->hasClipping() || state_.clipped) && painter_->opacity() == 1.0 &&
+        !painter_->testRenderHint(QPainter::Antialiasing) &&
+        !painter_->testRenderHint(QPainter::TextAntialiasing) &&
+        box.width() <= kMaxTextPictureSide && box.height() <= kMaxTextPictureSide;
+    if (pictured) {
+        std::shared_ptr<const TextPicture> picture = TextPictures().Find(key);
+        if (!picture) {
+            picture = PaintTextPicture(*painter_, *image_, state_, box.size(), margin, flags, q);
+            TextPictures().Add(key, picture);
+        }
+        if (picture->usable) {
+            const QPoint at = box.topLeft() - QPoint(margin, margin) + picture->origin;
+            for (const QRect& part : picture->opaqueParts)
+                painter_->drawImage(at + part.topLeft(), picture->opaque, part);
+            if (picture->blended)
+                painter_->drawImage(at, picture->pixels);
+            return picture->height;
+        }
     }
+    QRect bounds;
+    DrawTextDirectly(*painter_, state_, box, flags, q, &bounds);
     return bounds.height();
+}
+
+size_t TextPictureCacheBytes() {
+    return TextPictures().Bytes();
 }
 
 CSize PainterDC::GetTextExtent(std::string_view text) {

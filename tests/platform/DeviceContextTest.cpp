@@ -566,6 +566,92 @@ TEST(DrawText, OpaqueModePaintsTheBackgroundColour) {
     EXPECT_GT(blue, 0);
 }
 
+// Texts in several formats, fonts and colours drawn over a noisy picture,
+// each twice in different places on one context (the second from the cache
+// of drawn texts), one across the image's edge and one running out of its
+// box: every pixel must be what Qt's own formatted drawing gives, and the
+// height the same, so that no drawn text stands in for another.
+TEST(DrawText, CachedTextsMatchQtPixelForPixel) {
+    struct Case {
+        const char* text;
+        uint32_t format;
+        int qtFlags;
+        int32_t height;
+        int32_t weight;
+        uint8_t italic;
+        int bkMode;
+        COLORREF color;
+    };
+    const int single = Qt::TextSingleLine;
+    const Case cases[] = {
+        {"Class12", DT_CENTER | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,
+         Qt::AlignHCenter | Qt::AlignVCenter | single, -12, 400, 0, OPAQUE, kBlack},
+        {"Class12", DT_CENTER | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,
+         Qt::AlignHCenter | Qt::AlignVCenter | single, -12, 400, 0, OPAQUE, kRed},
+        {"Class13", DT_CENTER | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,
+         Qt::AlignHCenter | Qt::AlignVCenter | single, -12, 400, 0, TRANSPARENT, kRed},
+        {"Class13", DT_CENTER | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,
+         Qt::AlignHCenter | Qt::AlignVCenter | single, -15, 700, 1, TRANSPARENT, kRed},
+        {"uses &it", DT_RIGHT | DT_SINGLELINE | DT_BOTTOM,
+         Qt::AlignRight | Qt::AlignBottom | single | Qt::TextShowMnemonic, -11, 400, 0, OPAQUE,
+         kBlack},
+        {"a name that wraps over lines", DT_WORDBREAK | DT_NOPREFIX,
+         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, -12, 400, 1, OPAQUE, kBlack},
+        {"much too long for the box", DT_SINGLELINE | DT_NOPREFIX,
+         Qt::AlignLeft | Qt::AlignTop | single, -13, 400, 0, TRANSPARENT, kBlack},
+    };
+    ImageDC dc(160, 120);
+    for (const Case& c : cases) {
+        PaintNoise(dc);
+        QImage expected = dc.GetImage().copy();
+        LogFont font;
+        font.faceName = "Arial";
+        font.height = c.height;
+        font.weight = c.weight;
+        font.italic = c.italic;
+        dc.SelectFont(font);
+        dc.SetTextColor(c.color);
+        dc.SetBkMode(c.bkMode);
+        dc.SetBkColor(RGB(250, 240, 10));
+        QPainter painter(&expected);
+        painter.setRenderHint(QPainter::TextAntialiasing, false);
+        painter.setFont(FontFromLogFont(font));
+        painter.setPen(QColor(GetRValue(c.color), GetGValue(c.color), GetBValue(c.color)));
+        painter.setBackground(QColor(250, 240, 10));
+        painter.setBackgroundMode(c.bkMode == OPAQUE ? Qt::OpaqueMode : Qt::TransparentMode);
+        for (CPoint at : {CPoint(5, 4), CPoint(83, 61), CPoint(140, 100)}) {
+            CRect box(at.x, at.y, at.x + 64, at.y + 40);
+            QRect bounds;
+            painter.drawText(QRect(at.x, at.y, 64, 40), c.qtFlags, QString::fromUtf8(c.text),
+                             &bounds);
+            EXPECT_EQ(dc.DrawText(c.text, box, c.format), bounds.height()) << c.text;
+        }
+        painter.end();
+        const QImage& got = dc.GetImage();
+        int differing = 0;
+        for (int y = 0; y < got.height(); ++y)
+            for (int x = 0; x < got.width(); ++x)
+                differing += got.pixel(x, y) != expected.pixel(x, y);
+        EXPECT_EQ(differing, 0) << c.text << " height " << c.height << " mode " << c.bkMode;
+    }
+}
+
+// The cache of drawn texts keeps within its bound however many texts pass.
+TEST(DrawText, TextCacheStaysBounded) {
+    ImageDC dc(1100, 60);
+    LogFont font;
+    font.faceName = "Arial";
+    font.height = -14;
+    dc.SelectFont(font);
+    const std::string filler(80, 'W');
+    for (int i = 0; i < 600; ++i) {
+        CRect box(10, 10, 1090, 50);
+        dc.DrawText(std::to_string(i) + filler, box, DT_SINGLELINE | DT_NOPREFIX);
+    }
+    EXPECT_GT(TextPictureCacheBytes(), size_t(0));
+    EXPECT_LE(TextPictureCacheBytes(), size_t(16) << 20);
+}
+
 TEST(PainterDC, DrawsIntoSvgAndPrinter) {
     QByteArray svg;
     QBuffer buffer(&svg);
