@@ -1072,8 +1072,9 @@ int32_t PainterDC::DrawText(std::string_view text, CRect& rect, uint32_t format)
         painter_->transform() == QTransform::fromTranslate(DeviceOffset().cx, DeviceOffset().cy) &&
         (!painter_->hasClipping() || state_.clipped) && painter_->opacity() == 1.0 &&
         !painter_->testRenderHint(QPainter::Antialiasing) &&
-        !painter_->testRenderHint(QPainter::TextAntialiasing) &&
-        box.width() <= kMaxTextPictureSide && box.height() <= kMaxTextPictureSide;
+        !painter_->testRenderHint(QPainter::TextAntialiasing) && box.width() > 0 &&
+        box.height() > 0 && box.width() <= kMaxTextPictureSide &&
+        box.height() <= kMaxTextPictureSide;
     if (pictured) {
         std::shared_ptr<const TextPicture> picture = TextPictures().Find(key);
         if (!picture) {
