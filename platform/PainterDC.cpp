@@ -130,6 +130,61 @@ QRect ShapeRect(const CRect& given) {
     return QRect(r.left, r.top, std::max(0, r.Width() - 1), std::max(0, r.Height() - 1));
 }
 
+// What a picture drawn over clear pixels holds: whether every pixel is
+// either clear or opaque (only then is copying its opaque pixels exact) and
+// whether any touches its edge; the bounding rectangle of its opaque pixels;
+// and these as rectangles, rows of the same runs merged, up to maxParts
+// (tooMany beyond).
+struct PictureScan {
+    bool exact = true;
+    bool touchesEdge = false;
+    bool tooMany = false;
+    QRect ink;
+    std::vector<QRect> parts;
+};
+
+PictureScan ScanPicture(const QImage& pixels, size_t maxParts) {
+    PictureScan scan;
+    const int w = pixels.width(), h = pixels.height();
+    std::vector<std::pair<int, int>> runs, previous; // [from, to) of each opaque run
+    size_t rowStart = 0;                             // the parts the previous row extends
+    for (int y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        runs.clear();
+        for (int x = 0; x < w;) {
+            const int alpha = qAlpha(row[x]);
+            if (alpha != 0 && alpha != 255) {
+                scan.exact = false;
+                return scan;
+            }
+            int end = x + 1;
+            while (end < w && qAlpha(row[end]) == alpha)
+                ++end;
+            if (alpha == 255) {
+                runs.emplace_back(x, end);
+                scan.ink |= QRect(x, y, end - x, 1);
+                scan.touchesEdge |= x == 0 || end == w || y == 0 || y == h - 1;
+            }
+            x = end;
+        }
+        if (scan.tooMany)
+            continue;
+        if (y > 0 && runs == previous) {
+            for (size_t i = rowStart; i < scan.parts.size(); ++i)
+                scan.parts[i].setBottom(y);
+            continue;
+        }
+        rowStart = scan.parts.size();
+        for (const auto& [from, to] : runs)
+            scan.parts.emplace_back(from, y, to - from, 1);
+        scan.tooMany = scan.parts.size() > maxParts;
+        previous = runs;
+    }
+    if (scan.tooMany)
+        scan.parts.clear();
+    return scan;
+}
+
 struct CachedFont {
     LogFont log;
     QFont font;
@@ -401,36 +456,11 @@ struct PainterDC::Impl {
     static constexpr size_t kMaxOpaqueParts = 8;
 
     static PolygonPicture Pictured(QImage pixels) {
+        PictureScan scan = ScanPicture(pixels, kMaxOpaqueParts);
+        if (!scan.exact || scan.tooMany)
+            return {std::move(pixels), {}, {}}; // blended whole
         PolygonPicture picture;
-        std::vector<QRect>& parts = picture.opaqueParts;
-        std::vector<std::pair<int, int>> runs, previous; // [from, to) of each opaque run
-        size_t rowStart = 0;                             // the parts the previous row extends
-        for (int y = 0; y < pixels.height(); ++y) {
-            const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
-            runs.clear();
-            for (int x = 0; x < pixels.width();) {
-                const int alpha = qAlpha(row[x]);
-                if (alpha != 0 && alpha != 255)
-                    return {std::move(pixels), {}, {}}; // blended pixels: blend all
-                int end = x + 1;
-                while (end < pixels.width() && qAlpha(row[end]) == alpha)
-                    ++end;
-                if (alpha == 255)
-                    runs.emplace_back(x, end);
-                x = end;
-            }
-            if (y > 0 && runs == previous) {
-                for (size_t i = rowStart; i < parts.size(); ++i)
-                    parts[i].setBottom(y);
-                continue;
-            }
-            rowStart = parts.size();
-            for (const auto& [from, to] : runs)
-                parts.emplace_back(from, y, to - from, 1);
-            if (parts.size() > kMaxOpaqueParts)
-                return {std::move(pixels), {}, {}};
-            previous = runs;
-        }
+        picture.opaqueParts = std::move(scan.parts);
         picture.opaque = pixels.convertToFormat(QImage::Format_RGB32);
         picture.pixels = std::move(pixels);
         return picture;
@@ -981,43 +1011,13 @@ std::shared_ptr<const TextPicture> PaintTextPicture(QPainter& target, const QIma
         DrawTextDirectly(painter, state, QRect(QPoint(margin, margin), box), flags, q, &bounds);
     }
     picture->height = bounds.height();
-    const int w = pixels.width(), h = pixels.height();
+    PictureScan scan = ScanPicture(pixels, 4);
+    if (!scan.exact || scan.touchesEdge)
+        return picture; // drawn directly: blended pixels, or ink that may go on beyond
+    const bool blended = scan.tooMany;
+    const QRect ink = scan.ink;
     std::vector<QRect>& parts = picture->opaqueParts;
-    std::vector<std::pair<int, int>> runs, previous;
-    size_t rowStart = 0;
-    bool blended = false;
-    QRect ink;
-    for (int y = 0; y < h; ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
-        runs.clear();
-        for (int x = 0; x < w;) {
-            const int alpha = qAlpha(row[x]);
-            if (alpha != 0 && alpha != 255)
-                return picture; // not usable
-            if (alpha != 0 && (x == 0 || y == 0 || x == w - 1 || y == h - 1))
-                return picture; // ink may go on beyond the margin
-            int end = x + 1;
-            while (end < w && qAlpha(row[end]) == alpha)
-                ++end;
-            if (alpha == 255) {
-                runs.emplace_back(x, end);
-                ink |= QRect(x, y, end - x, 1);
-            }
-            x = end;
-        }
-        if (blended)
-            continue;
-        if (y > 0 && runs == previous) {
-            for (size_t i = rowStart; i < parts.size(); ++i)
-                parts[i].setBottom(y);
-            continue;
-        }
-        rowStart = parts.size();
-        for (const auto& [from, to] : runs)
-            parts.emplace_back(from, y, to - from, 1);
-        blended = parts.size() > 4;
-        previous = runs;
-    }
+    parts = std::move(scan.parts);
     picture->usable = true;
     picture->blended = blended;
     if (ink.isEmpty()) {
