@@ -2,9 +2,12 @@
 // turned into Qt pens, brushes and fonts only when a drawing operation needs
 // them and they changed, so that selecting and restoring objects around each
 // drawable costs little. Fonts keep a small cache, because texts of several
-// looks alternate. Rectangles and frames are filled pixel-exactly with
-// fillRect; other shapes go through QPainter with antialiasing off, the
-// rectangle handed to Qt shrunk by one so that right and bottom edges stay out.
+// looks alternate, and polygons drawn again and again in one shape (every
+// place of a kind) are copied from a small cache of pictures, as are drawn
+// texts from a bounded process-wide one. Rectangles and frames are filled
+// pixel-exactly with fillRect; other shapes go through QPainter with
+// antialiasing off, the rectangle handed to Qt shrunk by one so that right and
+// bottom edges stay out.
 #include "platform/PainterDC.h"
 
 #include <QFont>
@@ -13,11 +16,14 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygon>
 
 #include <algorithm>
 #include <cmath>
+#include <list>
 #include <mutex>
 #include <numbers>
+#include <unordered_map>
 
 namespace qm {
 
@@ -122,6 +128,61 @@ QRect ShapeRect(const CRect& given) {
     CRect r = Sane(given);
     r.NormalizeRect();
     return QRect(r.left, r.top, std::max(0, r.Width() - 1), std::max(0, r.Height() - 1));
+}
+
+// What a picture drawn over clear pixels holds: whether every pixel is
+// either clear or opaque (only then is copying its opaque pixels exact) and
+// whether any touches its edge; the bounding rectangle of its opaque pixels;
+// and these as rectangles, rows of the same runs merged, up to maxParts
+// (tooMany beyond).
+struct PictureScan {
+    bool exact = true;
+    bool touchesEdge = false;
+    bool tooMany = false;
+    QRect ink;
+    std::vector<QRect> parts;
+};
+
+PictureScan ScanPicture(const QImage& pixels, size_t maxParts) {
+    PictureScan scan;
+    const int w = pixels.width(), h = pixels.height();
+    std::vector<std::pair<int, int>> runs, previous; // [from, to) of each opaque run
+    size_t rowStart = 0;                             // the parts the previous row extends
+    for (int y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        runs.clear();
+        for (int x = 0; x < w;) {
+            const int alpha = qAlpha(row[x]);
+            if (alpha != 0 && alpha != 255) {
+                scan.exact = false;
+                return scan;
+            }
+            int end = x + 1;
+            while (end < w && qAlpha(row[end]) == alpha)
+                ++end;
+            if (alpha == 255) {
+                runs.emplace_back(x, end);
+                scan.ink |= QRect(x, y, end - x, 1);
+                scan.touchesEdge |= x == 0 || end == w || y == 0 || y == h - 1;
+            }
+            x = end;
+        }
+        if (scan.tooMany)
+            continue;
+        if (y > 0 && runs == previous) {
+            for (size_t i = rowStart; i < scan.parts.size(); ++i)
+                scan.parts[i].setBottom(y);
+            continue;
+        }
+        rowStart = scan.parts.size();
+        for (const auto& [from, to] : runs)
+            scan.parts.emplace_back(from, y, to - from, 1);
+        scan.tooMany = scan.parts.size() > maxParts;
+        previous = runs;
+    }
+    if (scan.tooMany)
+        scan.parts.clear();
+    return scan;
 }
 
 struct CachedFont {
@@ -332,6 +393,119 @@ struct PainterDC::Impl {
         return points.data();
     }
 
+    // Draws the polygon from a cached picture of it when it is wholly inside
+    // the image and the clip, opaque colours are copied (no mix mode, no
+    // hatch whose pattern is tied to the image) and the pen is thin: such a
+    // polygon's pixels depend only on its corners relative to each other, so
+    // one picture serves every copy of a shape, which a drawing repeats for
+    // every place of a kind. False, drawing nothing, otherwise.
+    bool DrawPolygonSprite(QPainter& painter, const DcState& state, const QImage* image,
+                           const QPoint* q, int count) {
+        if (image == nullptr || image->devicePixelRatio() != 1 || state.rop2 != R2_COPYPEN ||
+            state.pen.width > 1 ||
+            (state.brush.style != BS_SOLID && state.brush.style != BS_NULL) ||
+            count > kMaxSpriteCorners)
+            return false;
+        int64_t left = q[0].x(), top = q[0].y(), right = left, bottom = top;
+        for (int i = 1; i < count; ++i) {
+            left = std::min<int64_t>(left, q[i].x());
+            right = std::max<int64_t>(right, q[i].x());
+            top = std::min<int64_t>(top, q[i].y());
+            bottom = std::max<int64_t>(bottom, q[i].y());
+        }
+        // On the device, with one pixel of room around the corners for
+        // anything the outline touches, inside the image and the clip.
+        const int64_t x = left - 1 + offset.cx, y = top - 1 + offset.cy;
+        const int64_t w = right - left + 3, h = bottom - top + 3;
+        if (w > kMaxSpriteSide || h > kMaxSpriteSide || x < 0 || y < 0 || x + w > image->width() ||
+            y + h > image->height())
+            return false;
+        const QRect onDevice(static_cast<int>(x), static_cast<int>(y), static_cast<int>(w),
+                             static_cast<int>(h));
+        if (state.clipped && !QRectOf(state.clip).contains(onDevice))
+            return false;
+        // Logical coordinates must reach device pixels by the translation
+        // alone, and nobody may have changed the painter's own settings.
+        if (painter.transform() != QTransform::fromTranslate(offset.cx, offset.cy) ||
+            (painter.hasClipping() && !state.clipped) || painter.opacity() != 1.0 ||
+            painter.testRenderHint(QPainter::Antialiasing))
+            return false;
+        const QRect box = onDevice.translated(-offset.cx, -offset.cy);
+        SpriteKey key{state.pen, state.brush, state.bkMode, state.bkColor, {}};
+        for (int i = 0; i < count; ++i)
+            key.corners.emplace_back(q[i].x() - box.left(), q[i].y() - box.top());
+        const PolygonPicture& picture = Sprite(key, box.size(), state);
+        if (picture.opaqueParts.empty()) {
+            painter.drawImage(box.topLeft(), picture.pixels);
+            return true;
+        }
+        for (const QRect& part : picture.opaqueParts)
+            painter.drawImage(box.topLeft() + part.topLeft(), picture.opaque, part);
+        return true;
+    }
+
+    // A polygon's pixels over transparent ones; where these are few
+    // rectangles of opaque pixels (in opaque mode a place's whole box), also
+    // those rectangles and an opaque copy to copy them from, which is much
+    // cheaper than blending the picture.
+    struct PolygonPicture {
+        QImage pixels;
+        QImage opaque;
+        std::vector<QRect> opaqueParts;
+    };
+    static constexpr size_t kMaxOpaqueParts = 8;
+
+    static PolygonPicture Pictured(QImage pixels) {
+        PictureScan scan = ScanPicture(pixels, kMaxOpaqueParts);
+        if (!scan.exact || scan.tooMany)
+            return {std::move(pixels), {}, {}}; // blended whole
+        PolygonPicture picture;
+        picture.opaqueParts = std::move(scan.parts);
+        picture.opaque = pixels.convertToFormat(QImage::Format_RGB32);
+        picture.pixels = std::move(pixels);
+        return picture;
+    }
+
+    struct SpriteKey {
+        LogPen pen;
+        LogBrush brush;
+        int bkMode = OPAQUE;
+        COLORREF bkColor = 0;
+        std::vector<CPoint> corners; // relative to the picture's top-left corner
+        bool operator==(const SpriteKey&) const = default;
+    };
+    static constexpr int kMaxSpriteCorners = 64;
+    static constexpr int kMaxSpriteSide = 512;
+    static constexpr size_t kMaxSprites = 16;
+    std::vector<std::pair<SpriteKey, PolygonPicture>> sprites; // most recently used last
+
+    // The picture of a polygon: its pixels over transparent ones, drawn by
+    // Qt exactly as the polygon is drawn directly.
+    const PolygonPicture& Sprite(const SpriteKey& key, QSize size, const DcState& state) {
+        auto hit = std::find_if(sprites.begin(), sprites.end(),
+                                [&](const auto& entry) { return entry.first == key; });
+        if (hit != sprites.end()) {
+            std::rotate(hit, hit + 1, sprites.end());
+            return sprites.back().second;
+        }
+        if (sprites.size() >= kMaxSprites)
+            sprites.erase(sprites.begin());
+        QImage picture(size, QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        {
+            QPainter painter(&picture);
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            painter.setPen(qpen);
+            painter.setBrush(qbrush);
+            QPolygon moved;
+            for (const CPoint& p : key.corners)
+                moved << QPoint(p.x, p.y);
+            Shape(painter, state, [&] { painter.drawPolygon(moved, Qt::OddEvenFill); });
+        }
+        sprites.emplace_back(key, Pictured(std::move(picture)));
+        return sprites.back().second;
+    }
+
     // The cached font of a logical font, made current on the painter.
     const CachedFont& UseFont(QPainter& painter, const LogFont& log) {
         if (fontApplied && appliedFont == log)
@@ -458,6 +632,8 @@ bool PainterDC::Polygon(const CPoint* points, int count) {
     if (!impl_->Prepare(*painter_, state_, DeviceOffset(), true))
         return true;
     const QPoint* q = impl_->Points(points, count);
+    if (impl_->DrawPolygonSprite(*painter_, state_, image_, q, count))
+        return true;
     impl_->Shape(*painter_, state_, [&] { painter_->drawPolygon(q, count, Qt::OddEvenFill); });
     return true;
 }
@@ -716,6 +892,154 @@ int QtTextFlags(uint32_t format) {
 
 } // namespace
 
+namespace {
+
+void DrawTextDirectly(QPainter& painter, const DcState& state, const QRect& box, int flags,
+                      const QString& q, QRect* bounds) {
+    painter.setPen(QColorOf(state.textColor));
+    if (state.bkMode == OPAQUE) {
+        painter.setBackgroundMode(Qt::OpaqueMode);
+        painter.setBackground(QColorOf(state.bkColor));
+        painter.drawText(box, flags, q, bounds);
+        painter.setBackgroundMode(Qt::TransparentMode);
+    } else {
+        painter.drawText(box, flags, q, bounds);
+    }
+}
+
+// Laying out and shaping a text costs more than drawing it, and a view draws
+// the same names in the same boxes on every paint. So a drawn text is kept,
+// process-wide, as a picture of its pixels with a margin around its box,
+// keyed by everything that decides them; since Qt places glyphs relative to
+// the box, a copy of the picture anywhere is exactly the text drawn there.
+// Texts whose ink reaches the margin's edge, or which have pixels neither
+// opaque nor clear, are drawn directly. The cache holds at most
+// kTextPictureBytes of pictures, the least recently used leaving first.
+struct TextPictureKey {
+    LogFont font;
+    std::string text;
+    uint32_t format = 0;
+    QSize box;
+    COLORREF textColor = 0;
+    int bkMode = OPAQUE;
+    COLORREF bkColor = 0;
+    int dotsPerMeter = 0;
+    bool operator==(const TextPictureKey&) const = default;
+};
+
+struct TextPictureKeyHash {
+    size_t operator()(const TextPictureKey& k) const {
+        size_t h = std::hash<std::string>()(k.text);
+        for (size_t v :
+             {size_t(k.format), size_t(k.box.width()), size_t(k.box.height()), size_t(k.textColor),
+              size_t(k.font.height), std::hash<std::string>()(k.font.faceName)})
+            h = h * 1000003u ^ v;
+        return h;
+    }
+};
+
+struct TextPicture {
+    bool usable = false;
+    int32_t height = 0; // of the laid-out text, as DrawText returns it
+    QImage pixels;      // the text over clear pixels, when blended
+    bool blended = false;
+    QImage opaque;                  // an opaque copy to copy opaqueParts from
+    QPoint origin;                  // of pixels or opaque in the whole picture
+    std::vector<QRect> opaqueParts; // when not blended
+    size_t Bytes() const { return size_t(pixels.sizeInBytes() + opaque.sizeInBytes()) + 256; }
+};
+
+constexpr int kMaxTextPictureSide = 1024;
+constexpr size_t kTextPictureBytes = size_t(16) << 20;
+
+class TextPictureCache {
+  public:
+    std::shared_ptr<const TextPicture> Find(const TextPictureKey& key) {
+        std::lock_guard lock(mutex_);
+        auto hit = index_.find(key);
+        if (hit == index_.end())
+            return nullptr;
+        order_.splice(order_.end(), order_, hit->second);
+        return hit->second->second;
+    }
+    void Add(const TextPictureKey& key, std::shared_ptr<const TextPicture> picture) {
+        std::lock_guard lock(mutex_);
+        if (index_.count(key) != 0)
+            return;
+        bytes_ += picture->Bytes();
+        order_.emplace_back(key, std::move(picture));
+        index_.emplace(key, std::prev(order_.end()));
+        while (bytes_ > kTextPictureBytes && !order_.empty()) {
+            bytes_ -= order_.front().second->Bytes();
+            index_.erase(order_.front().first);
+            order_.pop_front();
+        }
+    }
+    size_t Bytes() {
+        std::lock_guard lock(mutex_);
+        return bytes_;
+    }
+
+  private:
+    using Entry = std::pair<TextPictureKey, std::shared_ptr<const TextPicture>>;
+    std::mutex mutex_;
+    std::list<Entry> order_; // least recently used first
+    std::unordered_map<TextPictureKey, std::list<Entry>::iterator, TextPictureKeyHash> index_;
+    size_t bytes_ = 0;
+};
+
+TextPictureCache& TextPictures() {
+    static auto* cache = new TextPictureCache; // outlives every painter, never torn down
+    return *cache;
+}
+
+std::shared_ptr<const TextPicture> PaintTextPicture(QPainter& target, const QImage& device,
+                                                    const DcState& state, QSize box, int margin,
+                                                    int flags, const QString& q) {
+    auto picture = std::make_shared<TextPicture>();
+    QImage pixels(box.width() + 2 * margin, box.height() + 2 * margin,
+                  QImage::Format_ARGB32_Premultiplied);
+    pixels.setDotsPerMeterX(device.dotsPerMeterX());
+    pixels.setDotsPerMeterY(device.dotsPerMeterY());
+    pixels.fill(Qt::transparent);
+    QRect bounds;
+    {
+        QPainter painter(&pixels);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setRenderHint(QPainter::TextAntialiasing, false);
+        painter.setFont(target.font());
+        DrawTextDirectly(painter, state, QRect(QPoint(margin, margin), box), flags, q, &bounds);
+    }
+    picture->height = bounds.height();
+    PictureScan scan = ScanPicture(pixels, 4);
+    if (!scan.exact || scan.touchesEdge)
+        return picture; // drawn directly: blended pixels, or ink that may go on beyond
+    const bool blended = scan.tooMany;
+    const QRect ink = scan.ink;
+    std::vector<QRect>& parts = picture->opaqueParts;
+    parts = std::move(scan.parts);
+    picture->usable = true;
+    picture->blended = blended;
+    if (ink.isEmpty()) {
+        parts.clear();
+        picture->blended = false;
+        return picture;
+    }
+    // Only the inked part is kept.
+    picture->origin = ink.topLeft();
+    if (blended) {
+        parts.clear();
+        picture->pixels = pixels.copy(ink);
+    } else {
+        for (QRect& part : parts)
+            part.translate(-ink.topLeft());
+        picture->opaque = pixels.copy(ink).convertToFormat(QImage::Format_RGB32);
+    }
+    return picture;
+}
+
+} // namespace
+
 // Laid out by Qt's own formatted text drawing, which shapes each text once;
 // GDI's rules (word breaks at blanks, a word wider than the rectangle left
 // whole, line height ascent + descent) are Qt's as well.
@@ -733,17 +1057,46 @@ int32_t PainterDC::DrawText(std::string_view text, CRect& rect, uint32_t format)
         rect.bottom = rect.top + bounds.height();
         return bounds.height();
     }
-    painter_->setPen(QColorOf(state_.textColor));
-    QRect bounds;
-    if (state_.bkMode == OPAQUE) {
-        painter_->setBackgroundMode(Qt::OpaqueMode);
-        painter_->setBackground(QColorOf(state_.bkColor));
-        painter_->drawText(box, flags, q, &bounds);
-        painter_->setBackgroundMode(Qt::TransparentMode);
-    } else {
-        painter_->drawText(box, flags, q, &bounds);
+    const TextPictureKey key{state_.font,      std::string(text),
+                             format,           box.size(),
+                             state_.textColor, state_.bkMode,
+                             state_.bkColor,   image_ != nullptr ? image_->dotsPerMeterX() : 0};
+    const int margin = 4 + std::max(0, painter_->font().pixelSize()) / 2;
+    const QRect onDevice = box.translated(DeviceOffset().cx, DeviceOffset().cy)
+                               .adjusted(-margin, -margin, margin, margin);
+    const bool pictured =
+        image_ != nullptr && image_->devicePixelRatio() == 1 &&
+        image_->dotsPerMeterX() == image_->dotsPerMeterY() &&
+        QRect(0, 0, image_->width(), image_->height()).contains(onDevice) &&
+        (!state_.clipped || QRectOf(state_.clip).contains(onDevice)) &&
+        painter_->transform() == QTransform::fromTranslate(DeviceOffset().cx, DeviceOffset().cy) &&
+        (!painter_->hasClipping() || state_.clipped) && painter_->opacity() == 1.0 &&
+        !painter_->testRenderHint(QPainter::Antialiasing) &&
+        !painter_->testRenderHint(QPainter::TextAntialiasing) && box.width() > 0 &&
+        box.height() > 0 && box.width() <= kMaxTextPictureSide &&
+        box.height() <= kMaxTextPictureSide;
+    if (pictured) {
+        std::shared_ptr<const TextPicture> picture = TextPictures().Find(key);
+        if (!picture) {
+            picture = PaintTextPicture(*painter_, *image_, state_, box.size(), margin, flags, q);
+            TextPictures().Add(key, picture);
+        }
+        if (picture->usable) {
+            const QPoint at = box.topLeft() - QPoint(margin, margin) + picture->origin;
+            for (const QRect& part : picture->opaqueParts)
+                painter_->drawImage(at + part.topLeft(), picture->opaque, part);
+            if (picture->blended)
+                painter_->drawImage(at, picture->pixels);
+            return picture->height;
+        }
     }
+    QRect bounds;
+    DrawTextDirectly(*painter_, state_, box, flags, q, &bounds);
     return bounds.height();
+}
+
+size_t TextPictureCacheBytes() {
+    return TextPictures().Bytes();
 }
 
 CSize PainterDC::GetTextExtent(std::string_view text) {

@@ -111,6 +111,10 @@ class ImageDC : public PainterDC {
 // to installed faces. Done once, by the first PainterDC; callable earlier.
 void InstallFontSubstitutions();
 
+// The bytes the process-wide cache of drawn texts holds (it stays below a
+// fixed bound).
+size_t TextPictureCacheBytes();
+
 // The QFont a logical font stands for, for code that draws with Qt directly.
 QFont FontFromLogFont(const LogFont& font);
 

@@ -6,6 +6,8 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QPainter>
+#include <QPolygon>
 #include <QPrinter>
 #include <QSvgGenerator>
 #include <QTemporaryDir>
@@ -262,6 +264,111 @@ TEST(PainterDC, DashedPenLeavesGapsAndOpaqueModeFillsThem) {
     }
 }
 
+// Qt's own drawing of a polygon as the context draws it: in opaque mode a
+// dashed outline's gaps first in the background colour, then the interior
+// and the outline.
+void ReferencePolygon(QImage& image, const std::vector<CPoint>& shape, CPoint at, int penStyle,
+                      int rop, QColor pen, QColor fill, QColor background) {
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    if (rop == R2_NOTXORPEN)
+        painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+    QPolygon polygon;
+    for (const CPoint& p : shape)
+        polygon << QPoint(p.x + at.x, p.y + at.y);
+    auto thin = [](QColor color) {
+        QPen q(color);
+        q.setWidth(0);
+        q.setCosmetic(true);
+        q.setCapStyle(Qt::FlatCap);
+        q.setJoinStyle(Qt::MiterJoin);
+        return q;
+    };
+    if (penStyle == PS_DASH) {
+        painter.setPen(thin(background));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPolygon(polygon, Qt::OddEvenFill);
+    }
+    QPen outline = thin(pen);
+    if (penStyle == PS_DASH)
+        outline.setDashPattern({18, 6});
+    painter.setPen(penStyle == PS_NULL ? QPen(Qt::NoPen) : outline);
+    painter.setBrush(fill);
+    painter.drawPolygon(polygon, Qt::OddEvenFill);
+}
+
+// Filled polygons drawn over a noisy picture, twice each in places where
+// nothing clips them (a shape drawn again comes from the context's cached
+// picture of it) and once across the edge, with the pens and mixes in turn
+// on one context: every pixel must be what Qt's own drawing gives, so that a
+// cached picture is never one of another pen or shape.
+TEST(PainterDC, PolygonsMatchQtPixelForPixel) {
+    const std::vector<std::vector<CPoint>> shapes = {
+        {{0, 0},
+         {59, 0},
+         {59, 39},
+         {0, 39},
+         {0, 26},
+         {59, 26},
+         {0, 26},
+         {0, 12},
+         {59, 12},
+         {0, 12}},
+        {{0, 0}, {0, 30}, {15, 30}, {15, 10}, {40, 10}, {40, 0}},
+        {{10, 0},
+         {20, 0},
+         {20, 40},
+         {10, 40},
+         {10, 15},
+         {0, 15},
+         {0, 25},
+         {48, 25},
+         {48, 15},
+         {10, 15}},
+        {{4, 4}, {44, 9}, {20, 36}},
+    };
+    struct Case {
+        int pen;
+        int rop;
+        COLORREF color;
+    };
+    const Case cases[] = {{PS_NULL, R2_COPYPEN, RGB(200, 20, 90)},
+                          {PS_DASH, R2_COPYPEN, RGB(200, 20, 90)},
+                          {PS_DASH, R2_COPYPEN, RGB(20, 200, 90)},
+                          {PS_SOLID, R2_COPYPEN, RGB(20, 200, 90)},
+                          {PS_SOLID, R2_NOTXORPEN, RGB(200, 20, 90)}};
+    const QColor fill(30, 160, 220), background(250, 240, 10);
+    for (size_t s = 0; s < shapes.size(); ++s) {
+        ImageDC dc(150, 100);
+        dc.IntersectClipRect(CRect(-10, -10, 160, 110)); // clipped, but nothing clipped off
+        dc.SetBkColor(RGB(250, 240, 10));
+        dc.SelectSolidBrush(RGB(30, 160, 220));
+        for (const Case& c : cases) {
+            PaintNoise(dc);
+            QImage expected = dc.GetImage().copy();
+            dc.SetROP2(c.rop);
+            dc.SelectPen(c.pen, 1, c.color);
+            const QColor pen(GetRValue(c.color), GetGValue(c.color), GetBValue(c.color));
+            for (CPoint at : {CPoint(2, 3), CPoint(70, 50), CPoint(125, -5)}) {
+                // Drawn through a viewport origin, which must not matter.
+                const CPoint origin(at.x % 7, -(at.y % 5));
+                dc.SetViewportOrg(origin);
+                std::vector<CPoint> moved = shapes[s];
+                for (CPoint& p : moved)
+                    p = CPoint(p.x + at.x - origin.x, p.y + at.y - origin.y);
+                dc.Polygon(moved.data(), int(moved.size()));
+                ReferencePolygon(expected, shapes[s], at, c.pen, c.rop, pen, fill, background);
+            }
+            const QImage& got = dc.GetImage();
+            int differing = 0;
+            for (int y = 0; y < got.height(); ++y)
+                for (int x = 0; x < got.width(); ++x)
+                    differing += got.pixel(x, y) != expected.pixel(x, y);
+            EXPECT_EQ(differing, 0) << "shape " << s << " pen " << c.pen << " rop " << c.rop;
+        }
+    }
+}
+
 TEST(PainterDC, HatchedBrushesAndWidePens) {
     for (int mode : {TRANSPARENT, OPAQUE}) {
         ImageDC dc(40, 40);
@@ -457,6 +564,92 @@ TEST(DrawText, OpaqueModePaintsTheBackgroundColour) {
     for (CPoint p : Painted(dc))
         blue += dc.GetPixel(p.x, p.y) == RGB(0, 0, 255);
     EXPECT_GT(blue, 0);
+}
+
+// Texts in several formats, fonts and colours drawn over a noisy picture,
+// each twice in different places on one context (the second from the cache
+// of drawn texts), one across the image's edge and one running out of its
+// box: every pixel must be what Qt's own formatted drawing gives, and the
+// height the same, so that no drawn text stands in for another.
+TEST(DrawText, CachedTextsMatchQtPixelForPixel) {
+    struct Case {
+        const char* text;
+        uint32_t format;
+        int qtFlags;
+        int32_t height;
+        int32_t weight;
+        uint8_t italic;
+        int bkMode;
+        COLORREF color;
+    };
+    const int single = Qt::TextSingleLine;
+    const Case cases[] = {
+        {"Class12", DT_CENTER | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,
+         Qt::AlignHCenter | Qt::AlignVCenter | single, -12, 400, 0, OPAQUE, kBlack},
+        {"Class12", DT_CENTER | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,
+         Qt::AlignHCenter | Qt::AlignVCenter | single, -12, 400, 0, OPAQUE, kRed},
+        {"Class13", DT_CENTER | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,
+         Qt::AlignHCenter | Qt::AlignVCenter | single, -12, 400, 0, TRANSPARENT, kRed},
+        {"Class13", DT_CENTER | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,
+         Qt::AlignHCenter | Qt::AlignVCenter | single, -15, 700, 1, TRANSPARENT, kRed},
+        {"uses &it", DT_RIGHT | DT_SINGLELINE | DT_BOTTOM,
+         Qt::AlignRight | Qt::AlignBottom | single | Qt::TextShowMnemonic, -11, 400, 0, OPAQUE,
+         kBlack},
+        {"a name that wraps over lines", DT_WORDBREAK | DT_NOPREFIX,
+         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, -12, 400, 1, OPAQUE, kBlack},
+        {"much too long for the box", DT_SINGLELINE | DT_NOPREFIX,
+         Qt::AlignLeft | Qt::AlignTop | single, -13, 400, 0, TRANSPARENT, kBlack},
+    };
+    ImageDC dc(160, 120);
+    for (const Case& c : cases) {
+        PaintNoise(dc);
+        QImage expected = dc.GetImage().copy();
+        LogFont font;
+        font.faceName = "Arial";
+        font.height = c.height;
+        font.weight = c.weight;
+        font.italic = c.italic;
+        dc.SelectFont(font);
+        dc.SetTextColor(c.color);
+        dc.SetBkMode(c.bkMode);
+        dc.SetBkColor(RGB(250, 240, 10));
+        QPainter painter(&expected);
+        painter.setRenderHint(QPainter::TextAntialiasing, false);
+        painter.setFont(FontFromLogFont(font));
+        painter.setPen(QColor(GetRValue(c.color), GetGValue(c.color), GetBValue(c.color)));
+        painter.setBackground(QColor(250, 240, 10));
+        painter.setBackgroundMode(c.bkMode == OPAQUE ? Qt::OpaqueMode : Qt::TransparentMode);
+        for (CPoint at : {CPoint(5, 4), CPoint(83, 61), CPoint(140, 100)}) {
+            CRect box(at.x, at.y, at.x + 64, at.y + 40);
+            QRect bounds;
+            painter.drawText(QRect(at.x, at.y, 64, 40), c.qtFlags, QString::fromUtf8(c.text),
+                             &bounds);
+            EXPECT_EQ(dc.DrawText(c.text, box, c.format), bounds.height()) << c.text;
+        }
+        painter.end();
+        const QImage& got = dc.GetImage();
+        int differing = 0;
+        for (int y = 0; y < got.height(); ++y)
+            for (int x = 0; x < got.width(); ++x)
+                differing += got.pixel(x, y) != expected.pixel(x, y);
+        EXPECT_EQ(differing, 0) << c.text << " height " << c.height << " mode " << c.bkMode;
+    }
+}
+
+// The cache of drawn texts keeps within its bound however many texts pass.
+TEST(DrawText, TextCacheStaysBounded) {
+    ImageDC dc(1100, 60);
+    LogFont font;
+    font.faceName = "Arial";
+    font.height = -14;
+    dc.SelectFont(font);
+    const std::string filler(80, 'W');
+    for (int i = 0; i < 600; ++i) {
+        CRect box(10, 10, 1090, 50);
+        dc.DrawText(std::to_string(i) + filler, box, DT_SINGLELINE | DT_NOPREFIX);
+    }
+    EXPECT_GT(TextPictureCacheBytes(), size_t(0));
+    EXPECT_LE(TextPictureCacheBytes(), size_t(16) << 20);
 }
 
 TEST(PainterDC, DrawsIntoSvgAndPrinter) {
