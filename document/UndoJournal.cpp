@@ -166,7 +166,7 @@ void UndoJournal::RecordChange(ChangeKind kind, const std::string& description, 
     scope_ = GuidScope(document_.ProjectMap(), document_.TemplateMap(), IsToolModelObject(model));
     // The change is made whether or not its record is written: the
     // document's observers hear of it either way.
-    document_.Events().NoteChanged(model, current, changed_);
+    document_.Events().NoteChanged(model, current, pending_.changed);
     try {
         HeapMark mark;
         Cell* form = BuildForm(kind, model, current);
