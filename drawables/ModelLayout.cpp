@@ -212,15 +212,30 @@ void Model::LayoutComponent(DeviceContext& dc, BitGrid& grid, int component,
             startedAt[d] = d->bounds.TopLeft();
         }
     }
+    // The links from a place to itself, which move along with it.
+    std::unordered_map<const Drawable*, std::vector<Link*>> selfLinks;
+    for (Drawable* d : members) {
+        Link* link = AsLink(d);
+        Drawable* source = link != nullptr ? link->GetSourcePlace() : nullptr;
+        if (source != nullptr && link->GetTargetPlace() == source)
+            selfLinks[source].push_back(link);
+    }
     CRect area;
     area.SetRectEmpty();
     Drawable* hub = nullptr;
     CRect dirty;
+    auto moveSelfLinks = [&](Drawable* place, int dx, int dy) {
+        const auto links = selfLinks.find(place);
+        if ((dx == 0 && dy == 0) || links == selfLinks.end())
+            return;
+        for (Link* link : links->second)
+            link->MoveBy(dx, dy, dirty);
+    };
     auto move = [&](Drawable* place, int dx, int dy) {
         if (dx == 0 && dy == 0)
             return;
         place->MoveBy(dx, dy, dirty);
-        MoveSelfLinks(place, dx, dy);
+        moveSelfLinks(place, dx, dy);
     };
     auto pack = [&] {
         for (Drawable* place : places) {
@@ -229,7 +244,7 @@ void Model::LayoutComponent(DeviceContext& dc, BitGrid& grid, int component,
             move(place, place->bounds.left < 0 ? -place->bounds.left : 0,
                  place->bounds.top < 0 ? -place->bounds.top : 0);
             const CSize offset = packing.PlaceDrawable(*place);
-            MoveSelfLinks(place, offset.cx, offset.cy);
+            moveSelfLinks(place, offset.cx, offset.cy);
             area.UnionRect(area, place->bounds);
         }
     };
