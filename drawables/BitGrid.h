@@ -1,6 +1,8 @@
 // The occupancy grid of the automatic layout: square cells laid over a model,
 // one bit per cell, set where places and tags already stand, and a first-fit
-// search for a free block of cells into which a place is moved.
+// search for a free block of cells into which a place is moved. Rows take
+// memory only once a cell in them is set, and each row keeps the length of
+// its longest free run so that the search passes full rows at once.
 #pragma once
 
 #include "platform/Geometry.h"
@@ -43,10 +45,20 @@ class BitGrid {
     int32_t CellSize() const { return cellSize_; }
 
   private:
-    std::vector<uint8_t> cells_;
+    // The longest run of free cells in the row between the margin columns.
+    int32_t LongestRun(int32_t row) const;
+    // The first column from 1 at which `width` free cells lie in every one
+    // of `height` rows from `row` on, before the last column; -1 when none.
+    int64_t FirstFreeColumn(int32_t row, int64_t height, int64_t width) const;
+
+    // One word vector per row, empty while the row is clear.
+    std::vector<std::vector<uint64_t>> cells_;
+    // LongestRun per row, -1 while it has to be worked out again.
+    mutable std::vector<int32_t> longestRun_;
+    mutable std::vector<uint64_t> scratch_;
     int32_t rows_ = 0;
     int32_t columns_ = 0;
-    int32_t bytesPerRow_ = 0;
+    int32_t wordsPerRow_ = 0;
     int32_t cellSize_ = 1;
 };
 

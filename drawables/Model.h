@@ -333,7 +333,10 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     int NumberComponents();
     void FloodComponent(Drawable* place);
     Drawable* FindHubPlace(int component);
-    void LayoutComponent(DeviceContext& dc, BitGrid& grid, int component);
+    // Packs the component and moves it into free room of `grid`; `members`
+    // holds its drawables and the links that end at its places, in list order.
+    void LayoutComponent(DeviceContext& dc, BitGrid& grid, int component,
+                         const std::vector<Drawable*>& members);
 
     // ---- drawing, the page matrix and printing (ModelDrawing.cpp) ----
     // Draws the drawables in order at the model's zoom (only the selected

@@ -13,8 +13,11 @@
 // (they never move) and the components placed before. Links are rerouted,
 // parallel links get a bend and self links a loop.
 //
-// Limits: first-fit packing is greedy (no crossing reduction); the time
-// grows with the number of places times the grid's cells.
+// The links at each place are gathered once for the flood, and the
+// drawables of each component once for its packing, so that the work grows
+// with the drawables and the grid's rows rather than with their products.
+//
+// Limits: first-fit packing is greedy (no crossing reduction).
 #include "drawables/BitGrid.h"
 #include "drawables/DiagramView.h"
 #include "drawables/Link.h"
@@ -27,6 +30,8 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -46,33 +51,30 @@ int32_t& ComponentOf(Drawable* drawable) {
     return drawable->savedBounds.top;
 }
 
-} // namespace
+// The model's drawables and, for each place, its unmarked links in list order.
+struct LinkIndex {
+    std::unordered_set<const Drawable*> present;
+    std::unordered_map<const Drawable*, std::vector<Link*>> linksAt;
 
-int Model::NumberComponents() {
-    for (const auto& drawable : drawables_)
-        ComponentOf(drawable.get()) = 0;
-    int count = 0;
-    for (const auto& drawable : drawables_) {
-        Drawable* d = drawable.get();
-        if (!d->IsPlace() || d->IsMarked() || ComponentOf(d) != 0)
-            continue;
-        ComponentOf(d) = ++count;
-        FloodComponent(d);
+    explicit LinkIndex(const DrawableList& drawables) {
+        for (const auto& drawable : drawables) {
+            present.insert(drawable.get());
+            Link* link = AsLink(drawable.get());
+            if (link == nullptr || link->IsMarked())
+                continue;
+            Drawable* source = link->GetSourcePlace();
+            Drawable* target = link->GetTargetPlace();
+            if (source != nullptr)
+                linksAt[source].push_back(link);
+            if (target != nullptr && target != source)
+                linksAt[target].push_back(link);
+        }
     }
-    // A tag or floater goes with the component of what it is attached to
-    // (a floater's link), so it moves with it.
-    for (const auto& drawable : drawables_) {
-        Drawable* d = drawable.get();
-        Drawable* on = d->IsTag() && !d->IsMarked() ? AttachedTo(d) : nullptr;
-        if (on != nullptr && !on->IsMarked() && FindIn(drawables_, on) != drawables_.end())
-            ComponentOf(d) = ComponentOf(on);
-    }
-    return count;
-}
+};
 
-void Model::FloodComponent(Drawable* place) {
-    if (place == nullptr)
-        return;
+// Gives the component number of `place` to every unmarked link and place of
+// the model that it reaches through unmarked links.
+void Flood(const LinkIndex& index, Drawable* place) {
     const int32_t number = ComponentOf(place);
     // Depth first over the links, with a stack of its own rather than the
     // call stack, so that long chains of places cannot exhaust it.
@@ -80,18 +82,18 @@ void Model::FloodComponent(Drawable* place) {
     while (!pending.empty()) {
         Drawable* at = pending.back();
         pending.pop_back();
-        for (const auto& drawable : drawables_) {
-            Link* link = AsLink(drawable.get());
-            if (link == nullptr || link->IsMarked() || ComponentOf(link) != 0)
+        const auto links = index.linksAt.find(at);
+        if (links == index.linksAt.end())
+            continue;
+        for (Link* link : links->second) {
+            if (ComponentOf(link) != 0)
                 continue;
             Drawable* source = link->GetSourcePlace();
             Drawable* target = link->GetTargetPlace();
-            if (source != at && target != at)
-                continue;
             ComponentOf(link) = number;
             Drawable* other = source == at ? target : source;
             if (other != nullptr && other->IsPlace() && !other->IsMarked() &&
-                ComponentOf(other) == 0 && FindIn(drawables_, other) != drawables_.end()) {
+                ComponentOf(other) == 0 && index.present.count(other) != 0) {
                 ComponentOf(other) = number;
                 pending.push_back(other);
             }
@@ -99,13 +101,16 @@ void Model::FloodComponent(Drawable* place) {
     }
 }
 
-Drawable* Model::FindHubPlace(int component) {
-    for (const auto& drawable : drawables_) {
-        if (ComponentOf(drawable.get()) == component)
-            LinkCount(drawable.get()) = 0;
+// The place of the component with the most links inside it (the first in
+// `members` on a tie); null when none has a link. `members` holds every
+// drawable of the component in list order.
+Drawable* Hub(const std::vector<Drawable*>& members, int component) {
+    for (Drawable* d : members) {
+        if (ComponentOf(d) == component)
+            LinkCount(d) = 0;
     }
-    for (const auto& drawable : drawables_) {
-        Link* link = AsLink(drawable.get());
+    for (Drawable* d : members) {
+        Link* link = AsLink(d);
         if (link == nullptr || ComponentOf(link) != component)
             continue;
         for (Drawable* end : {link->GetSourcePlace(), link->GetTargetPlace()}) {
@@ -115,8 +120,7 @@ Drawable* Model::FindHubPlace(int component) {
     }
     Drawable* hub = nullptr;
     int32_t best = 0;
-    for (const auto& drawable : drawables_) {
-        Drawable* d = drawable.get();
+    for (Drawable* d : members) {
         if (d->IsPlace() && ComponentOf(d) == component && LinkCount(d) > best) {
             best = LinkCount(d);
             hub = d;
@@ -125,27 +129,114 @@ Drawable* Model::FindHubPlace(int component) {
     return hub;
 }
 
-void Model::LayoutComponent(DeviceContext& dc, BitGrid& grid, int component) {
+// For each component number from 1 to `components`, its unmarked drawables
+// and every link that ends at one of its places, in list order.
+std::vector<std::vector<Drawable*>> ComponentMembers(const DrawableList& drawables,
+                                                     int components) {
+    std::vector<std::vector<Drawable*>> members(static_cast<size_t>(components) + 1);
+    auto add = [&](Drawable* d, int32_t component) {
+        if (component < 1 || component > components)
+            return;
+        auto& list = members[static_cast<size_t>(component)];
+        if (list.empty() || list.back() != d)
+            list.push_back(d);
+    };
+    for (const auto& drawable : drawables) {
+        Drawable* d = drawable.get();
+        Link* link = AsLink(d);
+        if (link == nullptr) {
+            if (!d->IsMarked())
+                add(d, ComponentOf(d));
+            continue;
+        }
+        int32_t seen[3] = {link->IsMarked() ? 0 : ComponentOf(link), 0, 0};
+        Drawable* source = link->GetSourcePlace();
+        Drawable* target = link->GetTargetPlace();
+        seen[1] = source != nullptr ? ComponentOf(source) : 0;
+        seen[2] = target != nullptr ? ComponentOf(target) : 0;
+        for (int i = 0; i < 3; ++i) {
+            if (std::find(seen, seen + i, seen[i]) == seen + i)
+                add(d, seen[i]);
+        }
+    }
+    return members;
+}
+
+} // namespace
+
+int Model::NumberComponents() {
+    for (const auto& drawable : drawables_)
+        ComponentOf(drawable.get()) = 0;
+    const LinkIndex index(drawables_);
+    int count = 0;
+    for (const auto& drawable : drawables_) {
+        Drawable* d = drawable.get();
+        if (!d->IsPlace() || d->IsMarked() || ComponentOf(d) != 0)
+            continue;
+        ComponentOf(d) = ++count;
+        Flood(index, d);
+    }
+    // A tag or floater goes with the component of what it is attached to
+    // (a floater's link), so it moves with it.
+    for (const auto& drawable : drawables_) {
+        Drawable* d = drawable.get();
+        Drawable* on = d->IsTag() && !d->IsMarked() ? AttachedTo(d) : nullptr;
+        if (on != nullptr && !on->IsMarked() && index.present.count(on) != 0)
+            ComponentOf(d) = ComponentOf(on);
+    }
+    return count;
+}
+
+void Model::FloodComponent(Drawable* place) {
+    if (place == nullptr)
+        return;
+    Flood(LinkIndex(drawables_), place);
+}
+
+Drawable* Model::FindHubPlace(int component) {
+    std::vector<Drawable*> all;
+    all.reserve(drawables_.size());
+    for (const auto& drawable : drawables_)
+        all.push_back(drawable.get());
+    return Hub(all, component);
+}
+
+void Model::LayoutComponent(DeviceContext& dc, BitGrid& grid, int component,
+                            const std::vector<Drawable*>& members) {
     NoteChanged();
     BitGrid packing(grid.Rows(), grid.Columns(), grid.CellSize());
     std::vector<Drawable*> places;
     std::map<Drawable*, CPoint> startedAt;
-    for (const auto& drawable : drawables_) {
-        Drawable* d = drawable.get();
+    for (Drawable* d : members) {
         if (d->IsPlace() && !d->IsMarked() && ComponentOf(d) == component) {
             places.push_back(d);
             startedAt[d] = d->bounds.TopLeft();
         }
     }
+    // The links from a place to itself, which move along with it.
+    std::unordered_map<const Drawable*, std::vector<Link*>> selfLinks;
+    for (Drawable* d : members) {
+        Link* link = AsLink(d);
+        Drawable* source = link != nullptr ? link->GetSourcePlace() : nullptr;
+        if (source != nullptr && link->GetTargetPlace() == source)
+            selfLinks[source].push_back(link);
+    }
     CRect area;
     area.SetRectEmpty();
     Drawable* hub = nullptr;
     CRect dirty;
+    auto moveSelfLinks = [&](Drawable* place, int dx, int dy) {
+        const auto links = selfLinks.find(place);
+        if ((dx == 0 && dy == 0) || links == selfLinks.end())
+            return;
+        for (Link* link : links->second)
+            link->MoveBy(dx, dy, dirty);
+    };
     auto move = [&](Drawable* place, int dx, int dy) {
         if (dx == 0 && dy == 0)
             return;
         place->MoveBy(dx, dy, dirty);
-        MoveSelfLinks(place, dx, dy);
+        moveSelfLinks(place, dx, dy);
     };
     auto pack = [&] {
         for (Drawable* place : places) {
@@ -154,12 +245,12 @@ void Model::LayoutComponent(DeviceContext& dc, BitGrid& grid, int component) {
             move(place, place->bounds.left < 0 ? -place->bounds.left : 0,
                  place->bounds.top < 0 ? -place->bounds.top : 0);
             const CSize offset = packing.PlaceDrawable(*place);
-            MoveSelfLinks(place, offset.cx, offset.cy);
+            moveSelfLinks(place, offset.cx, offset.cy);
             area.UnionRect(area, place->bounds);
         }
     };
     pack();
-    if (places.size() >= kHubMinimum && (hub = FindHubPlace(component)) != nullptr) {
+    if (places.size() >= kHubMinimum && (hub = Hub(members, component)) != nullptr) {
         packing.Clear();
         const CPoint middle = area.CenterPoint();
         const CPoint centre = hub->bounds.CenterPoint();
@@ -181,8 +272,7 @@ void Model::LayoutComponent(DeviceContext& dc, BitGrid& grid, int component) {
     }
     const int32_t dx = ClampCoordinate(int64_t{corner.x} - area.left);
     const int32_t dy = ClampCoordinate(int64_t{corner.y} - area.top);
-    for (const auto& drawable : drawables_) {
-        Drawable* d = drawable.get();
+    for (Drawable* d : members) {
         if (d->IsMarked() || ComponentOf(d) != component)
             continue;
         // A tag keeps its place beside the place it is attached to, which
@@ -205,16 +295,16 @@ void Model::LayoutComponent(DeviceContext& dc, BitGrid& grid, int component) {
     // component get a loop (to the same place) or a bend (beside another
     // straight link between the same two nodes).
     std::map<std::pair<Drawable*, Drawable*>, std::vector<Link*>> between;
-    for (const auto& drawable : drawables_) {
-        Link* link = AsLink(drawable.get());
+    for (Drawable* d : members) {
+        Link* link = AsLink(d);
         if (link == nullptr || link->IsMarked() || ComponentOf(link) != component)
             continue;
         Drawable* a = link->GetSource();
         Drawable* b = link->GetTarget();
         between[std::minmax(a, b)].push_back(link);
     }
-    for (const auto& drawable : drawables_) {
-        Link* link = AsLink(drawable.get());
+    for (Drawable* d : members) {
+        Link* link = AsLink(d);
         if (link == nullptr)
             continue;
         const bool own = !link->IsMarked() && ComponentOf(link) == component;
@@ -245,8 +335,8 @@ void Model::LayoutComponent(DeviceContext& dc, BitGrid& grid, int component) {
         link->UpdateRepaintRect();
     }
     // Tags point at their places again; floaters sit on their rerouted links.
-    for (const auto& drawable : drawables_) {
-        auto* tag = drawable->IsTag() ? dynamic_cast<Tag*>(drawable.get()) : nullptr;
+    for (Drawable* d : members) {
+        auto* tag = d->IsTag() ? dynamic_cast<Tag*>(d) : nullptr;
         if (tag == nullptr || tag->IsMarked() || ComponentOf(tag) != component)
             continue;
         if (auto* floater = dynamic_cast<Floater*>(tag)) {
@@ -301,8 +391,9 @@ void LayoutModel(ModelDocument* document, Model* model, bool resize, bool recurs
         if (drawable->IsMarked())
             grid.MarkDrawable(*drawable);
     }
+    const auto members = ComponentMembers(model->Drawables(), components);
     for (int component = 1; component <= components; ++component)
-        model->LayoutComponent(dc, grid, component);
+        model->LayoutComponent(dc, grid, component, members[static_cast<size_t>(component)]);
 
     model->BestPageMatrix(document != nullptr ? document->PageWidth() : 0,
                           document != nullptr ? document->PageHeight() : 0);

@@ -25,7 +25,14 @@ using qm::GuidScope;
 // A model's selection as the containers' member selection sees it.
 class SelectingModel : public qm::DrawableModel {
   public:
-    DrawableList& Drawables() override { return list; }
+    const DrawableList& Drawables() const override { return list; }
+    Drawable* AddDrawable(std::unique_ptr<Drawable> d) override {
+        list.push_back(std::move(d));
+        return list.back().get();
+    }
+    std::unique_ptr<Drawable> TakeDrawable(const Drawable* d) override {
+        return qm::TakeFrom(list, d);
+    }
     Drawable* FindObjectById(const char*) override { return nullptr; }
     void Select(Drawable* d, int on, int, int) override { d->SetSelected(on != 0); }
     bool IsToolModel() const override { return false; }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace qm {
 namespace {
 
@@ -105,6 +107,81 @@ TEST(BitGridTest, BadSizesAreRefused) {
     BitGrid empty(0, 0, 10);
     CPoint at;
     EXPECT_FALSE(empty.FindFreeArea(1, 1, at));
+}
+
+// The plain first-fit scan, cell by cell over Test: the block the search
+// must find, the leftmost free one of the topmost row that has one.
+bool PlainFindFreeArea(const BitGrid& grid, int32_t width, int32_t height, CPoint& position) {
+    const int64_t c = grid.CellSize();
+    const int64_t w = (int64_t{width} + c - 1) / c;
+    const int64_t h = (int64_t{height} + c - 1) / c;
+    int64_t column = 1, row = 1, r = row;
+    for (;;) {
+        if (r >= grid.Rows())
+            return false;
+        if (column + w >= grid.Columns()) {
+            column = 1;
+            row = r + 1;
+            r = row;
+            continue;
+        }
+        bool free = true;
+        for (int64_t k = 0; k < w; ++k) {
+            if (grid.Test(int32_t(r), int32_t(column + k))) {
+                column += k + 1;
+                r = row;
+                free = false;
+                break;
+            }
+        }
+        if (free)
+            ++r;
+        if (r - row >= h) {
+            position = CPoint(int32_t(column * c), int32_t(row * c));
+            return true;
+        }
+    }
+}
+
+// Random grids (widths across word boundaries, sparse to nearly full) and
+// random blocks, including empty, negative and oversized ones; every block
+// found is marked, as packing does, so later searches see the grid change.
+TEST(BitGridTest, FindFreeAreaFindsWhatThePlainScanFinds) {
+    uint32_t seed = 99;
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return int32_t((seed >> 8) % n);
+    };
+    for (int trial = 0; trial < 300; ++trial) {
+        const int32_t cell = 1 + next(12);
+        BitGrid grid(next(40), next(200), cell);
+        const int32_t density = next(100);
+        for (int32_t r = 0; r < grid.Rows(); ++r) {
+            for (int32_t k = 0; k < grid.Columns(); ++k) {
+                if (next(100) < density / 3)
+                    grid.Set(r, k);
+            }
+        }
+        for (int n = next(6); n > 0; --n) {
+            const int32_t x = next(200 * cell), y = next(40 * cell);
+            grid.MarkRect(CRect(x, y, x + next(40 * cell), y + next(10 * cell)));
+        }
+        if (next(8) == 0)
+            grid.Clear();
+        for (int query = 0; query < 30; ++query) {
+            const int32_t width = next(80 * cell) - 5 * cell;
+            const int32_t height = next(12 * cell) - 2 * cell;
+            CPoint expected(-1, -1), found(-1, -1);
+            const bool plain = PlainFindFreeArea(grid, width, height, expected);
+            ASSERT_EQ(grid.FindFreeArea(width, height, found), plain)
+                << "trial " << trial << " block " << width << "x" << height;
+            if (!plain)
+                continue;
+            ASSERT_EQ(found, expected) << "trial " << trial << " block " << width << "x" << height;
+            grid.MarkRect(CRect(found.x, found.y, found.x + std::max(width, 1),
+                                found.y + std::max(height, 1)));
+        }
+    }
 }
 
 } // namespace
