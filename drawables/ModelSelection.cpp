@@ -12,6 +12,7 @@
 #include "drawables/Tag.h"
 #include "drawables/ZoomScaling.h"
 #include "model/ChangeJournal.h"
+#include "model/Members.h"
 #include "model/ModelDocument.h"
 #include "platform/TextHelpers.h"
 
@@ -427,6 +428,9 @@ int Model::FindReplaceStep(ModelDocument* document, bool notify, const std::stri
     const bool replace = (options & RF_REPLACE) != 0;
     const bool namesOnly = (options & 0x1) != 0;
     const int flags = options & (RF_MATCH_CASE | RF_WHOLE_WORD | RF_REPLACE);
+    // The drawables take the names-only bit too: a place passes it to its
+    // master, a link keeps to its name.
+    const int drawableFlags = flags | (options & ReplaceNamesOnly);
     if (!modelDone) {
         current = nullptr;
         std::unique_ptr<Model> previous = replace ? CloneModel() : nullptr;
@@ -456,7 +460,8 @@ int Model::FindReplaceStep(ModelDocument* document, bool notify, const std::stri
             it = drawables_.begin();
         } else {
             if (replace) {
-                const int replaced = current->FindReplaceText(document, word, replacement, flags);
+                const int replaced =
+                    current->FindReplaceText(document, word, replacement, drawableFlags);
                 count += replaced;
                 if (replaced > 0 && notify) {
                     const int code = current->IsPlace()  ? VcPlace
@@ -468,7 +473,7 @@ int Model::FindReplaceStep(ModelDocument* document, bool notify, const std::stri
             ++it;
         }
     }
-    const int searchFlags = flags & ~RF_REPLACE;
+    const int searchFlags = drawableFlags & ~RF_REPLACE;
     for (; it != drawables_.end(); ++it) {
         const int hits = (*it)->FindReplaceText(document, word, replacement, searchFlags);
         if (hits > 0) {

@@ -190,13 +190,53 @@ std::string* Tag::GetEditableText(CRect& rect) {
     return &text;
 }
 
+std::unique_ptr<ModelObject> Tag::Clone() const {
+    return CloneOf(*this);
+}
+
+void Tag::Assign(const ModelObject* other) {
+    const Tag* o = AssignSource(this, other);
+    if (o == nullptr)
+        return;
+    kindCode = o->kindCode;
+    text = o->text;
+    tagFlags = o->tagFlags;
+}
+
+Cell* Tag::Props(GuidScope*, ModelObject* other, Cell* list, bool redo) {
+    if (list == nullptr) {
+        const auto* that = dynamic_cast<const Tag*>(other);
+        if (that == nullptr)
+            return nil;
+        Cell* textPair =
+            text == that->text
+                ? nil
+                : kest::mklist(kest::mkstr(text.c_str()), kest::mkstr(that->text.c_str()), nullptr);
+        Cell* flagsPair =
+            tagFlags == that->tagFlags
+                ? nil
+                : kest::mklist(kest::mkint(tagFlags), kest::mkint(that->tagFlags), nullptr);
+        return kest::mklist(textPair, flagsPair, nullptr);
+    }
+    // Everything is checked before anything changes.
+    static constexpr kest::CellType kTypes[2] = {kest::TString, kest::TInteger};
+    RecordReader r(list, "tag properties");
+    Cell* chosen[2] = {};
+    ChoosePropertyValues(r, "tag properties", kTypes, std::size(kTypes), redo, chosen);
+    if (chosen[0] != nullptr)
+        text = chosen[0]->a.str;
+    if (chosen[1] != nullptr)
+        tagFlags = uint8_t(chosen[1]->a.ival);
+    return r.Rest();
+}
+
 int Tag::FindReplaceText(ModelDocument* document, const std::string& word,
                          const std::string& replacement, int options) {
+    // The copy from before carries the id, so the journal's record names the
+    // tag and its undo puts the text back through Props.
     std::unique_ptr<Tag> previous;
     if ((options & RF_REPLACE) != 0 && kindCode == TkTag) {
-        previous = std::make_unique<Tag>();
-        previous->AssignFrom(document, *this);
-        previous->text = text;
+        previous = CloneOf(*this);
         previous->guid = guid;
         previous->SetDetached();
     }

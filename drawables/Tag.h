@@ -36,7 +36,14 @@ class Tag : public Drawable {
     Drawable* Attached() const { return attached_; }
     const ObjectRef& PendingAttached() const { return attachedRef_; }
 
-    // ---- the operations of Drawable ----
+    // ---- the operations of ModelObject and Drawable ----
+    std::unique_ptr<ModelObject> Clone() const override;
+    // Kind code, text and flags.
+    void Assign(const ModelObject* other) override;
+    // Exchange of (text tagFlags) in the manner of the other property lists:
+    // each nil or (mine other's). The undo of a replace in a tag's text
+    // restores the text through it.
+    kest::Cell* Props(GuidScope* scope, ModelObject* other, kest::Cell* list, bool redo) override;
     using Drawable::ResolveRefs;
     // Binds the attached drawable read as an id: through the model when one
     // is given, else through the scope's map ("GUID map lookup failed" when
