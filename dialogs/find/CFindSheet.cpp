@@ -28,7 +28,9 @@ QComboBox* NewHistoryCombo(QWidget* parent, const char* name) {
     auto* combo = new QComboBox(parent);
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->setAccessibleName(name);
+    // The edit field inside is what is typed into: it carries the name (the
+    // label beside the box names the box).
+    combo->lineEdit()->setAccessibleName(name);
     combo->setMinimumContentsLength(30);
     return combo;
 }
@@ -40,12 +42,15 @@ QComboBox* NewHistoryCombo(QWidget* parent, const char* name) {
 CFindPage1::CFindPage1(CFindSheet& sheet) : QWidget(&sheet), sheet_(sheet) {
     auto* layout = new QHBoxLayout(this);
     auto* fields = new QGridLayout;
-    fields->addWidget(new QLabel("Find:", this), 0, 0);
+    auto* findLabel = new QLabel("Find:", this);
+    fields->addWidget(findLabel, 0, 0);
     find_ = NewHistoryCombo(this, "Find:");
+    findLabel->setBuddy(find_);
     fields->addWidget(find_, 0, 1);
     replaceLabel_ = new QLabel("Replace:", this);
     fields->addWidget(replaceLabel_, 1, 0);
     replace_ = NewHistoryCombo(this, "Replace:");
+    replaceLabel_->setBuddy(replace_);
     fields->addWidget(replace_, 1, 1);
     nameOnly_ = new QCheckBox("Search Name Only", this);
     matchCase_ = new QCheckBox("Match Case", this);
