@@ -187,6 +187,10 @@ void CFindSheet::SetDocument(CCASEDoc& document, const std::string& listerMaster
         page2_->Refill(engine_->MatchList());
     }
     document_ = &document;
+    if (!historiesLoaded_ && document.Context().profile != nullptr) {
+        ExchangeHistory(*document.Context().profile, true);
+        historiesLoaded_ = true;
+    }
     QComboBox* find = page1_->FindCombo();
     if (!listerMaster.empty()) {
         find->setEditText(QString::fromStdString(listerMaster));

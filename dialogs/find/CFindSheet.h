@@ -90,7 +90,8 @@ class CFindSheet : public QDialog {
     explicit CFindSheet(QWidget* parent = nullptr);
     ~CFindSheet() override;
 
-    // Retargets the sheet: a new document empties the match list. With
+    // Retargets the sheet: a new document empties the match list. The first
+    // use loads the histories from the document's user settings. With
     // listerMaster (the master selected in the focused master lister of the
     // document's frame) its name becomes the search text and Search Name
     // Only is checked; otherwise the search text is emptied.
@@ -131,6 +132,7 @@ class CFindSheet : public QDialog {
     NullFindHost nullHost_;
     FindHost* host_ = nullptr;
     bool findOnly_ = true;
+    bool historiesLoaded_ = false;
     QTabWidget* tabs_;
     CFindPage1* page1_;
     CFindPage2* page2_;

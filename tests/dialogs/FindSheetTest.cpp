@@ -121,6 +121,11 @@ TEST_F(FindSheetTest, ReplaceAllThroughTheSheetAndTheHistoriesKeptOnClose) {
     EXPECT_FALSE(sheet.isVisible());
     EXPECT_EQ(settings.Histories[HL_FIND].front(), "Wheel");
     EXPECT_EQ(settings.Histories[HL_REPLACE].front(), "Tyre");
+    // The next sheet offers them.
+    CFindSheet next;
+    next.SetDocument(*doc);
+    EXPECT_EQ(next.Page1().FindCombo()->itemText(0).toStdString(), "Wheel");
+    EXPECT_EQ(next.Page1().ReplaceCombo()->itemText(0).toStdString(), "Tyre");
 }
 
 TEST_F(FindSheetTest, TheListerMasterBecomesANameSearch) {
