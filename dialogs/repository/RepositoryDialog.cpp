@@ -555,6 +555,13 @@ void CRepositoryDialog::ShowError(const std::string& message) {
     MessageBox(message.substr(0, kMaxShownError), PromptIcon::Exclamation);
 }
 
+QTreeWidgetItem* CRepositoryDialog::ChildNode(QTreeWidgetItem* node, const std::string& name) {
+    for (int i = 0; i < node->childCount(); ++i)
+        if (node->child(i)->text(0).toStdString() == name && ItemOf(node->child(i)) != nullptr)
+            return node->child(i);
+    return nullptr;
+}
+
 void CRepositoryDialog::ShowPath(const std::string& path, bool reload) {
     Show(true);
     std::string folder;
@@ -569,10 +576,13 @@ void CRepositoryDialog::ShowPath(const std::string& path, bool reload) {
         if (name.empty())
             break;
         LoadNode(node, false);
-        QTreeWidgetItem* found = nullptr;
-        for (int i = 0; i < node->childCount() && found == nullptr; ++i)
-            if (node->child(i)->text(0).toStdString() == name && ItemOf(node->child(i)) != nullptr)
-                found = node->child(i);
+        QTreeWidgetItem* found = ChildNode(node, name);
+        if (found == nullptr) {
+            // A node loaded before the item was made (a project just
+            // checked in as new) is asked again once.
+            LoadNode(node, true);
+            found = ChildNode(node, name);
+        }
         if (found == nullptr)
             return;
         node->setExpanded(true);

@@ -114,6 +114,8 @@ class CRepositoryDialog : public QDialog {
     // and gives a folder's children their tree nodes.
     void LoadNode(QTreeWidgetItem* node, bool force);
     void InsertChildNodes(QTreeWidgetItem* node);
+    // The tree node below node that shows the item of that name, or null.
+    QTreeWidgetItem* ChildNode(QTreeWidgetItem* node, const std::string& name);
     // Fills the list with the selected node's children.
     void FillList();
     void SortList(int column);

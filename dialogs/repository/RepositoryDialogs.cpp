@@ -115,7 +115,7 @@ CCheckInDialog::CCheckInDialog(const std::string& itemPath, bool modified, QWidg
     openBox->setChecked(true);
     checkIntoEdit->setText(Text(checkInto_));
     ApplyOpenResultRule();
-    connect(checkOutBox, &QCheckBox::clicked, this, [this] { ApplyOpenResultRule(); });
+    connect(checkOutBox, &QCheckBox::toggled, this, [this] { ApplyOpenResultRule(); });
 }
 
 void CCheckInDialog::ApplyOpenResultRule() {

@@ -358,7 +358,14 @@ TEST_F(RepositoryBrowser, CheckInOfAModifiedProjectSendsFileAndCommentAndStampsI
         EXPECT_EQ(dialog.versionEdit->text().toStdString(), "000003 + modifications");
         EXPECT_EQ(dialog.checkIntoEdit->text().toStdString(), "Root\\Team\\Shop\\");
         dialog.commentEdit->setPlainText("Fixed the shop");
-        dialog.checkOutBox->click(); // no check-out afterwards
+        // No check-out afterwards (however the box is changed: by a click,
+        // or by assistive technology toggling it): nothing to open then.
+        dialog.checkOutBox->setChecked(false);
+        EXPECT_FALSE(dialog.openBox->isEnabled());
+        EXPECT_FALSE(dialog.openBox->isChecked());
+        dialog.checkOutBox->click();
+        EXPECT_TRUE(dialog.openBox->isEnabled());
+        dialog.checkOutBox->click();
         EXPECT_FALSE(dialog.openBox->isEnabled());
         dialog.OnOK();
     });
@@ -445,6 +452,13 @@ TEST_F(RepositoryBrowser, NewProjectsGoIntoTheSelectedFolderOrTheBrowserFirst) {
     browser->CheckIn(fresh, false);
     EXPECT_EQ(prompts.asked.size(), 1u); // no unmodified-version question
     EXPECT_EQ(server.LatestVersionFile("Team\\Garden\\").empty(), false);
+    // The new project's node (unknown to the loaded folder before) is found
+    // and selected, with its first version's row.
+    ASSERT_NE(browser->Tree()->currentItem(), nullptr);
+    EXPECT_EQ(browser->Tree()->currentItem()->text(0).toStdString(), "Garden");
+    EXPECT_EQ(hosts.shownPaths.back(), "Team\\Garden\\000004\\");
+    ASSERT_FALSE(browser->List()->selectedItems().isEmpty());
+    EXPECT_EQ(browser->List()->selectedItems().front()->text(0).toStdString(), "000004");
 }
 
 TEST_F(RepositoryBrowser, CheckInWithCheckOutResultReplacesTheFileAndOpensIt) {
