@@ -30,6 +30,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <sys/stat.h>
 
@@ -668,6 +669,31 @@ TEST(RepositoryIcons, TheShippedStripHoldsFourPictures) {
     ASSERT_FALSE(strip.isNull());
     EXPECT_EQ(strip.width(), 64);
     EXPECT_EQ(strip.height(), 16);
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST(RepositoryCheckOutDialog, FirstUseProposesTheWorkingFolderAndTheCloseBoxKeepsTheChoices) {
+    RepositoryValues() = {};
+    {
+        CCheckOutDialog dialog("Team\\Shop\\", "", nullptr);
+        EXPECT_EQ(dialog.versionEdit->text().toStdString(), "Latest");
+        EXPECT_EQ(dialog.folderEdit->text().toStdString(),
+                  std::filesystem::current_path().string().substr(0, 256));
+        EXPECT_TRUE(dialog.openBox->isChecked());
+        dialog.show();
+        dialog.folderEdit->setText("/somewhere/else");
+        dialog.readOnlyBox->setChecked(true);
+        dialog.close();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    }
+    EXPECT_EQ(RepositoryValues().checkOutFolder, "/somewhere/else");
+    EXPECT_EQ(RepositoryValues().checkOutReadOnly, 1);
+    RepositoryValues() = {};
 }
 
 } // namespace
