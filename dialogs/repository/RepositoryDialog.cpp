@@ -551,8 +551,14 @@ void CRepositoryDialog::SelectRow(const std::string& name) {
     }
 }
 
-void CRepositoryDialog::ShowError(const std::string& message) {
-    MessageBox(message.substr(0, kMaxShownError), PromptIcon::Exclamation);
+template <typename Operation> void CRepositoryDialog::ShowingErrors(Operation&& operation) {
+    try {
+        operation();
+    } catch (const CKestException& e) {
+        MessageBox(e.Message().substr(0, kMaxShownError), PromptIcon::Exclamation);
+    } catch (const CIgnoreException&) {
+        // Already shown.
+    }
 }
 
 QTreeWidgetItem* CRepositoryDialog::ChildNode(QTreeWidgetItem* node, const std::string& name) {
@@ -641,14 +647,13 @@ void CRepositoryDialog::OnDelete() {
                target->kind == kItemVersion ? "" : " (and everything inside it)");
     if (MessageBox(question, PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes)
         return;
-    try {
+    bool deleted = false;
+    ShowingErrors([&] {
         session_.DeleteItem(path, word);
-    } catch (const CKestException& e) {
-        ShowError(e.Message());
+        deleted = true;
+    });
+    if (!deleted)
         return;
-    } catch (const CIgnoreException&) {
-        return;
-    }
     // A deleted node leaves its parent selected; a deleted row, its own node.
     if (row == nullptr && node != nullptr && node->parent() != nullptr) {
         node = node->parent();
@@ -673,7 +678,7 @@ void CRepositoryDialog::OnCheckInButton() {
 }
 
 void CRepositoryDialog::CheckIn(const std::string& projectFile, bool fromMainFrame) {
-    try {
+    ShowingErrors([&] {
         std::string itemPath;
         int32_t modified = 0;
         ReadProjectRepositoryStamp(projectFile, itemPath, modified);
@@ -711,11 +716,7 @@ void CRepositoryDialog::CheckIn(const std::string& projectFile, bool fromMainFra
         host_.ProjectCheckedIn(projectFile, stamp);
         if (values.checkOutResult != 0 && values.openResult != 0 && host_.OpenProject(projectFile))
             hide();
-    } catch (const CKestException& e) {
-        ShowError(e.Message());
-    } catch (const CIgnoreException&) {
-        // Already shown.
-    }
+    });
 }
 
 void CRepositoryDialog::OnCheckOut() {
@@ -735,7 +736,7 @@ void CRepositoryDialog::OnCheckOut() {
 
 void CRepositoryDialog::CheckOutProject(const std::string& path, const std::string& versionName,
                                         const std::string& projectName) {
-    try {
+    ShowingErrors([&] {
         CCheckOutDialog dialog(path, versionName, host_.Dialogs(), this);
         if (dialog.exec() != QDialog::Accepted)
             return;
@@ -746,11 +747,7 @@ void CRepositoryDialog::CheckOutProject(const std::string& path, const std::stri
             session_.CheckOut(path, versionName, local, values.checkOutReadOnly != 0);
         if (checkedOut && values.openCheckedOut != 0 && host_.OpenProject(local))
             hide();
-    } catch (const CKestException& e) {
-        ShowError(e.Message());
-    } catch (const CIgnoreException&) {
-        // Already shown.
-    }
+    });
 }
 
 void CRepositoryDialog::OnMakeStable() {
@@ -762,13 +759,7 @@ void CRepositoryDialog::OnMakeStable() {
         MessageBeep();
         return;
     }
-    try {
-        session_.Baseline(NodePath(node, false) + row->name, true);
-    } catch (const CKestException& e) {
-        ShowError(e.Message());
-    } catch (const CIgnoreException&) {
-        // Already shown.
-    }
+    ShowingErrors([&] { session_.Baseline(NodePath(node, false) + row->name, true); });
 }
 
 void CRepositoryDialog::OnHistory() {
@@ -778,7 +769,7 @@ void CRepositoryDialog::OnHistory() {
         MessageBeep();
         return;
     }
-    try {
+    ShowingErrors([&] {
         const std::string path = NodePath(node, false);
         const std::string cache = session_.Host().CacheFile();
         RepositoryItem listing;
@@ -799,11 +790,7 @@ void CRepositoryDialog::OnHistory() {
         if (file.empty() || !WriteFileReplacing(file, text, 0600))
             throw CKestException("Can't open temporary file for history");
         host_.OpenFile(file);
-    } catch (const CKestException& e) {
-        ShowError(e.Message());
-    } catch (const CIgnoreException&) {
-        // Already shown.
-    }
+    });
 }
 
 } // namespace qm

@@ -126,8 +126,9 @@ class CRepositoryDialog : public QDialog {
     void ReloadAndExpand(QTreeWidgetItem* node);
     // Selects the first list row of that name (FindChild's choice).
     void SelectRow(const std::string& name);
-    // Shows an error of an operation; the browser stays as it was.
-    void ShowError(const std::string& message);
+    // Runs an operation; its error is shown (at most 255 characters) and
+    // the browser stays as it was.
+    template <typename Operation> void ShowingErrors(Operation&& operation);
     void CheckOutProject(const std::string& path, const std::string& versionName,
                          const std::string& projectName);
 
