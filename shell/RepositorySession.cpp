@@ -137,6 +137,7 @@ void AppRepositorySession::ShowPath(const std::string& itemPath) {
 void AppRepositorySession::StartProgress(int steps) {
     if (progress_ == nullptr) {
         progress_ = std::make_unique<QProgressDialog>();
+        progress_->setAttribute(Qt::WA_QuitOnClose, false);
         progress_->setWindowTitle("Vaultkeep");
         progress_->setCancelButton(nullptr);
         progress_->setMinimumDuration(0);

@@ -258,6 +258,8 @@ CRepositoryDialog::CRepositoryDialog(RepositorySession& session, RepositoryBrows
                                      QWidget* parent)
     : QDialog(parent), session_(session), host_(host), root_(std::make_unique<RepositoryItem>()) {
     setModal(false);
+    // A browser left open never keeps the application running.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(Text(Format("Repository (%s, Rights=%s)", session_.UserName().c_str(),
                                FormatRights(session_.Rights()).c_str())));
 
