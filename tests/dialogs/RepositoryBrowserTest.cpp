@@ -21,6 +21,7 @@
 #include <QCheckBox>
 #include <QFont>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -322,6 +323,14 @@ TEST_F(RepositoryBrowser, DeleteAsksAndSendsOnlyOnYes) {
     ASSERT_EQ(prompts.asked.size(), 1u);
     EXPECT_EQ(prompts.asked[0], "Are you sure that you want to delete version '000001'?\nBeware "
                                 "that you cannot undo this operation!");
+    EXPECT_EQ(Count("DeleteItem"), 0);
+
+    // The Delete key in the list asks the same.
+    prompts.Script(PromptAnswer::No);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(browser->List(), &press);
+    ASSERT_EQ(prompts.asked.size(), 2u);
+    EXPECT_EQ(prompts.asked[1], prompts.asked[0]);
     EXPECT_EQ(Count("DeleteItem"), 0);
 
     prompts.Script(PromptAnswer::Yes);
