@@ -269,6 +269,8 @@ int Profile::SetDefaults() {
     DefaultLibrary = haveStart ? JoinPath(start, "Libraries/Default.pro") : "";
     DefaultRefProj.clear();
     RepCacheFile = haveStart ? JoinPath(start, "TmpProperties.rep") : "";
+    RepHost.clear();
+    RepPort.clear();
     DefaultProject.clear();
     WinPos.length = 0;
     ExchangeWithRegistry(false);
@@ -318,6 +320,8 @@ void Profile::ExchangeProfileKey(Registry& registry, bool save, bool userPass) {
     ExchangeString(registry, "DefaultLibrary", DefaultLibrary, save);
     ExchangeString(registry, "DefaultRefProj", DefaultRefProj, save);
     ExchangeString(registry, "RepCacheFile", RepCacheFile, save);
+    ExchangeString(registry, "RepHost", RepHost, save);
+    ExchangeString(registry, "RepPort", RepPort, save);
     ExchangeString(registry, "DefaultProject", DefaultProject, save);
     // The machine's pass only fills in what it has: a value it lacks must not
     // reset what the user's pass read back to the first-run defaults.

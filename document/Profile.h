@@ -180,6 +180,10 @@ class Profile {
     std::string DefaultLibrary;
     std::string DefaultRefProj;
     std::string RepCacheFile;
+    // The repository server: a host name or address, and the port as
+    // decimal text (the data port is the one after it); empty until set.
+    std::string RepHost;
+    std::string RepPort;
     std::string DefaultProject;
     std::vector<ViewerEntry> Viewers;
     qm::PageSetup PageSetup;

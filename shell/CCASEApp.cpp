@@ -15,6 +15,7 @@
 #include "reverse/ReverseDriver.h"
 #include "scripting/ScriptOptions.h"
 #include "scripting/ScriptRunners.h"
+#include "shell/RepositorySession.h"
 
 #include <algorithm>
 #include <cctype>
@@ -56,6 +57,8 @@ CCASEApp::CCASEApp(FrameFactory makeFrame) : makeFrame_(std::move(makeFrame)) {
 }
 
 CCASEApp::~CCASEApp() {
+    // The repository browser shows items of the session: both go first.
+    repository_.reset();
     // The library's and the other documents (closed with the environment)
     // go before their windows.
     modelLibrary_.reset();
@@ -180,6 +183,12 @@ int CCASEApp::ExitInstance() {
     // A logout the server does not answer is shown; the exit goes on.
     RunCommand([this] { LogoutRepository(); });
     return exitCode_;
+}
+
+AppRepositorySession& CCASEApp::Repository() {
+    if (repository_ == nullptr)
+        repository_ = std::make_unique<AppRepositorySession>(*this);
+    return *repository_;
 }
 
 void CCASEApp::LogoutRepository() {

@@ -16,6 +16,7 @@ namespace qm {
 
 class CCASEDoc;
 class ModelLibrary;
+class AppRepositorySession;
 class PageSetup;
 class RepositorySession;
 
@@ -63,6 +64,8 @@ class CCASEApp {
 
     // The repository session, once one is made (by the repository's login).
     RepositorySession* repositorySession = nullptr;
+    // The application's repository session and browser, made on first use.
+    AppRepositorySession& Repository();
 
     CCASEDoc* OpenDocumentFile(const std::string& path);
     // File New with its arming.
@@ -108,6 +111,7 @@ class CCASEApp {
     std::unique_ptr<BatchCommandLineInfo> commandLine_;
     std::unique_ptr<MainFrame> mainFrame_;
     std::unique_ptr<ModelLibrary> modelLibrary_;
+    std::unique_ptr<AppRepositorySession> repository_;
     int exitCode_ = 0;
     bool finished_ = false;
 };

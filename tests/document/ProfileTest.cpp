@@ -51,6 +51,8 @@ TEST_F(ProfileTest, FirstRunWritesExactlyTheDefaults) {
         {"DefaultLibrary", start + "/Libraries/Default.pro"},
         {"DefaultRefProj", ""},
         {"RepCacheFile", start + "/TmpProperties.rep"},
+        {"RepHost", ""},
+        {"RepPort", ""},
         {"DefaultProject", ""},
         {"PrintDefs", "201 8271 11688"},
         {"WinPos", "44 0 1 -1 -1 -4 -4 38 33 926 628"},

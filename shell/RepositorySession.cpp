@@ -1,0 +1,194 @@
+// The application's repository session: settings, login on first use,
+// keep-alive, the progress dialog of the requests, the browser window and
+// what the session and the browser ask of the application.
+#include "shell/RepositorySession.h"
+
+#include "document/CCASEDoc.h"
+#include "platform/Errors.h"
+#include "platform/Prompt.h"
+#include "shell/CCASEApp.h"
+
+#include <QApplication>
+#include <QProgressDialog>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <climits>
+#include <vector>
+
+namespace qm {
+
+std::string RepositoryClientName() {
+    std::string user;
+    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_name != nullptr)
+        user = entry->pw_name;
+    if (user.empty())
+        user = "user";
+    char host[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(host, sizeof host - 1) != 0 || host[0] == '\0')
+        return user + "@localhost";
+    return user + "@" + host;
+}
+
+AppRepositorySession::AppRepositorySession(CCASEApp& app) : app_(app), session_(*this) {}
+
+AppRepositorySession::~AppRepositorySession() {
+    if (app_.repositorySession == &session_)
+        app_.repositorySession = nullptr;
+}
+
+bool AppRepositorySession::LoggedIn() const {
+    return session_.SessionId() != 0;
+}
+
+bool AppRepositorySession::EnsureLogin() {
+    if (LoggedIn())
+        return true;
+    Environment* environment = app_.Env();
+    const std::string version = environment != nullptr ? environment->programVersion : "8.0";
+    const std::string build = environment != nullptr ? environment->buildNumber : "840";
+    std::string client = RepositoryClientName();
+    // The server knows the user by the client name; the credential field
+    // carries the user's name again, which holds no white space.
+    const std::string credential = client.substr(0, client.find('@'));
+    try {
+        session_.Login(version, build, client, credential);
+    } catch (const CKestException& e) {
+        MessageBox(e.Message(), PromptIcon::Exclamation);
+        return false;
+    } catch (const CIgnoreException&) {
+        return false;
+    }
+    // The application logs out at exit only what has logged in.
+    app_.repositorySession = &session_;
+    return LoggedIn();
+}
+
+void AppRepositorySession::KeepAlive() {
+    if (LoggedIn())
+        session_.Alive();
+}
+
+bool AppRepositorySession::OpenBrowser() {
+    if (browser_ != nullptr)
+        return true;
+    if (!EnsureLogin())
+        return false;
+    browser_ = std::make_unique<CRepositoryDialog>(session_, *this);
+    return true;
+}
+
+void AppRepositorySession::OnRepositoryBrowse() {
+    if (OpenBrowser())
+        browser_->Show(true);
+}
+
+void AppRepositorySession::OnRepositoryCheckIn(const std::string& projectFile) {
+    if (projectFile.empty()) {
+        MessageBeep();
+        return;
+    }
+    if (OpenBrowser())
+        browser_->CheckIn(projectFile, true);
+}
+
+// ---- RepositoryHost ----
+
+std::string AppRepositorySession::ServerHost() const {
+    Environment* environment = app_.Env();
+    return environment != nullptr ? environment->Settings().RepHost : std::string();
+}
+
+std::string AppRepositorySession::ServerPort() const {
+    Environment* environment = app_.Env();
+    return environment != nullptr ? environment->Settings().RepPort : std::string();
+}
+
+std::string AppRepositorySession::CacheFile() const {
+    Environment* environment = app_.Env();
+    return environment != nullptr ? environment->Settings().RepCacheFile : std::string();
+}
+
+void AppRepositorySession::CloseProjectWindows(const std::string& path, bool discard) {
+    Environment* environment = app_.Env();
+    if (environment == nullptr)
+        return;
+    std::vector<CCASEDoc*> matching;
+    for (const auto& document : environment->Documents().Documents())
+        if (document->GetPathName() == path)
+            matching.push_back(document.get());
+    for (CCASEDoc* document : matching) {
+        if (discard)
+            document->SetModifiedFlag(false);
+        environment->Documents().CloseDocument(document);
+    }
+}
+
+void AppRepositorySession::ShowRepositoryBrowser() {
+    OnRepositoryBrowse();
+}
+
+void AppRepositorySession::ShowPath(const std::string& itemPath) {
+    if (OpenBrowser())
+        browser_->ShowPath(itemPath, true);
+}
+
+void AppRepositorySession::StartProgress(int steps) {
+    if (progress_ == nullptr) {
+        progress_ = std::make_unique<QProgressDialog>();
+        progress_->setAttribute(Qt::WA_QuitOnClose, false);
+        progress_->setWindowTitle("Vaultkeep");
+        progress_->setCancelButton(nullptr);
+        progress_->setMinimumDuration(0);
+        progress_->setAutoReset(false);
+        progress_->setAutoClose(false);
+    }
+    progress_->setRange(0, steps);
+    progress_->setValue(0);
+    progress_->setLabelText(QString());
+    progress_->show();
+}
+
+void AppRepositorySession::SetProgress(const std::string& text, int step) {
+    if (progress_ == nullptr)
+        return;
+    progress_->setLabelText(QString::fromStdString(text));
+    progress_->setValue(std::min(step, progress_->maximum()));
+}
+
+void AppRepositorySession::HideProgress() {
+    if (progress_ != nullptr)
+        progress_->hide();
+}
+
+// ---- RepositoryBrowserHost ----
+
+bool AppRepositorySession::OpenProject(const std::string& path) {
+    return app_.OpenDocumentFile(path) != nullptr;
+}
+
+void AppRepositorySession::ProjectCheckedIn(const std::string& path, const std::string& itemPath) {
+    Environment* environment = app_.Env();
+    if (environment == nullptr)
+        return;
+    for (const auto& document : environment->Documents().Documents())
+        if (document->GetPathName() == path)
+            document->SetRepositoryStamp(itemPath, 0);
+}
+
+void AppRepositorySession::OpenFile(const std::string& path) {
+    if (Environment* environment = app_.Env())
+        environment->OpenFile(path, false);
+}
+
+FileDialogs* AppRepositorySession::Dialogs() {
+    Environment* environment = app_.Env();
+    return environment != nullptr ? environment->Context().dialogs : nullptr;
+}
+
+void AppRepositorySession::ReportCommandError(std::exception_ptr error) {
+    app_.ProcessWndProcException(error);
+}
+
+} // namespace qm

@@ -1,0 +1,87 @@
+// The application's repository session: the one client of the repository
+// server for the whole run, with the server's host and port from the user
+// settings, the login on first use, the keep-alive of the main frame's timer
+// and the logout at exit; the browser window it opens; and the File menu's
+// Repository Browse and Check In commands.
+#pragma once
+
+#include "dialogs/repository/RepositoryDialog.h"
+#include "repository/RepositorySeams.h"
+#include "repository/RepositorySession.h"
+
+#include <memory>
+#include <string>
+
+class QProgressDialog;
+
+namespace qm {
+
+class CCASEApp;
+
+class AppRepositorySession : public RepositoryHost, public RepositoryBrowserHost {
+  public:
+    // How often the main frame keeps the login alive.
+    static constexpr int kKeepAlivePeriodMs = 600000;
+
+    explicit AppRepositorySession(CCASEApp& app);
+    ~AppRepositorySession() override;
+    AppRepositorySession(const AppRepositorySession&) = delete;
+    AppRepositorySession& operator=(const AppRepositorySession&) = delete;
+
+    // Logs in unless the session is logged in: the user's name and the
+    // computer's name as the client. A failure (a server that cannot be
+    // reached, or does not answer within the time-out) is shown; false then.
+    bool EnsureLogin();
+    bool LoggedIn() const;
+    // The main frame's timer: keeps a login alive; nothing when logged out.
+    void KeepAlive();
+
+    // File, Repository, Browse: logs in on first use, then opens (making it
+    // on first use) and shows the browser.
+    void OnRepositoryBrowse();
+    // File, Check In: checks the project file in, as the browser does from
+    // the main frame. Nothing (a beep) for a project never saved.
+    void OnRepositoryCheckIn(const std::string& projectFile);
+
+    RepositorySession& Session() { return session_; }
+    // The browser, once it has been opened.
+    CRepositoryDialog* Browser() { return browser_.get(); }
+
+    // ---- RepositoryHost ----
+    std::string ServerHost() const override;
+    std::string ServerPort() const override;
+    std::string CacheFile() const override;
+    void SetServerText(const std::string& text) override { serverText_ = text; }
+    void CloseProjectWindows(const std::string& path, bool discard) override;
+    void ShowRepositoryBrowser() override;
+    void ShowPath(const std::string& itemPath) override;
+    void StartProgress(int steps) override;
+    void SetProgress(const std::string& text, int step) override;
+    void HideProgress() override;
+
+    // ---- RepositoryBrowserHost ----
+    bool OpenProject(const std::string& path) override;
+    void CloseProjectWindows(const std::string& path) override { CloseProjectWindows(path, true); }
+    void ProjectCheckedIn(const std::string& path, const std::string& itemPath) override;
+    void OpenFile(const std::string& path) override;
+    FileDialogs* Dialogs() override;
+    void ReportCommandError(std::exception_ptr error) override;
+
+    // The free text of the last successful login.
+    const std::string& ServerText() const { return serverText_; }
+
+  private:
+    // Makes the browser on first use; false without a login.
+    bool OpenBrowser();
+
+    CCASEApp& app_;
+    RepositorySession session_;
+    std::unique_ptr<CRepositoryDialog> browser_;
+    std::unique_ptr<QProgressDialog> progress_;
+    std::string serverText_;
+};
+
+// The client name of the login: the user's name, '@' and the computer's name.
+std::string RepositoryClientName();
+
+} // namespace qm
