@@ -84,6 +84,7 @@ TAnnotater::TAnnotater(CCASEDoc& document, EditorHost& host, QWidget* parent)
     setAccessibleName("Class Annotation");
     setMouseTracking(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     connect(this, &QListWidget::itemChanged, this,
             [this](QListWidgetItem* item) { OnItemChanged(item); });
     document_.Events().AddObserver(this);
@@ -195,34 +196,49 @@ void TAnnotater::SetChecked(int row, bool on) {
 void TAnnotater::OnItemChanged(QListWidgetItem* changed) {
     if (filling_ || changed == nullptr)
         return;
+    // A check given to one of several selected rows goes to all of them.
+    std::vector<int> rows{row(changed)};
+    if (changed->isSelected() && selectedItems().size() > 1) {
+        rows.clear();
+        for (int i = 0; i < count(); ++i)
+            if (item(i)->isSelected() && (item(i)->flags() & Qt::ItemIsEnabled))
+                rows.push_back(i);
+    }
+    ApplyChecks(rows, changed->checkState() == Qt::Checked);
+}
+
+void TAnnotater::ApplyChecks(const std::vector<int>& rows, bool on) {
     Place* place = ShownPlace();
     Master* master = place != nullptr ? place->GetMaster() : nullptr;
     if (master == nullptr)
         return;
-    const int row = this->row(changed);
-    const bool on = changed->checkState() == Qt::Checked;
     UndoJournal& journal = document_.GetJournal();
     Model* current = document_.CurrentModel();
-    if (row == 0) {
-        if (((place->placeFlags & PfCompartments) != 0) == on)
-            return;
-        journal.BeginGroup();
-        journal.BeginChange(ChangeKind::Annotation);
-        journal.AddChangedObject(nullptr, nullptr);
-        place->placeFlags ^= PfCompartments;
-        journal.RecordChange(ChangeKind::Annotation, "Annotation", current, place);
-        journal.EndGroup();
-        return;
-    }
-    ModelObject* member = MemberOf(row);
-    if (member == nullptr)
-        return;
+    // One group: undo takes every check of this toggle back in one step.
     journal.BeginGroup();
-    // The change context starts empty: the member is its one entry.
-    journal.BeginChange(ChangeKind::Annotation);
-    master->SetMemberAnnotation(
-        &document_, current, place, on, dynamic_cast<MasterAttribute*>(member),
-        dynamic_cast<MasterMethod*>(member), dynamic_cast<MasterType*>(member));
+    for (int row : rows) {
+        filling_ = true;
+        if (QListWidgetItem* it = item(row))
+            it->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+        filling_ = false;
+        if (row == 0) {
+            if (((place->placeFlags & PfCompartments) != 0) == on)
+                continue;
+            journal.BeginChange(ChangeKind::Annotation);
+            journal.AddChangedObject(nullptr, nullptr);
+            place->placeFlags ^= PfCompartments;
+            journal.RecordChange(ChangeKind::Annotation, "Annotation", current, place);
+            continue;
+        }
+        ModelObject* member = MemberOf(row);
+        if (member == nullptr || OwnerOf(member) != master)
+            continue;
+        // The change context starts empty: the member is its one entry.
+        journal.BeginChange(ChangeKind::Annotation);
+        master->SetMemberAnnotation(
+            &document_, current, place, on, dynamic_cast<MasterAttribute*>(member),
+            dynamic_cast<MasterMethod*>(member), dynamic_cast<MasterType*>(member));
+    }
     journal.EndGroup();
 }
 

@@ -33,6 +33,9 @@ class TAnnotater : public QListWidget, public DocumentObserver {
     int TypeCount() const { return typeCount_; }
     // Sets the check of row (0: the place's own flag) as a click would.
     void SetChecked(int row, bool on);
+    // Checks or unchecks rows (0: the place's own flag; members of the
+    // master itself, inherited ones are left) as one undoable step.
+    void ApplyChecks(const std::vector<int>& rows, bool on);
 
     // ---- DocumentObserver ----
     void SelectionChanged(Model& model) override;
