@@ -173,6 +173,11 @@ void TExplorer::FillTemplateItems(bool refill) {
             AddToolItem(*tool);
 }
 
+void TExplorer::SetTemplateLabel(const std::string& name) {
+    if (folders_[EfTemplate] != nullptr)
+        folders_[EfTemplate]->setText(0, QString::fromStdString(name));
+}
+
 QTreeWidgetItem* TExplorer::AddToolItem(ToolModel& tool) {
     if (root_ == nullptr || (tool.modelFlags & MfToolHidden) != 0)
         return nullptr;

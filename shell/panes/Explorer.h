@@ -67,6 +67,8 @@ class TExplorer : public QTreeWidget,
     // default model first, on the first fill). Returns the model count.
     size_t FillModelItems(bool first);
     QTreeWidgetItem* AddToolItem(ToolModel& tool);
+    // Labels the template folder (the document names its template).
+    void SetTemplateLabel(const std::string& name);
     // The item of a model or a tool model; null when none.
     QTreeWidgetItem* FindToolItem(const ModelObject* object) const;
     QTreeWidgetItem* InsertModelItem(QTreeWidgetItem* parent, QTreeWidgetItem* after, Model& model,

@@ -23,6 +23,12 @@ namespace {
 
 constexpr size_t kMaxColumnText = 127;
 
+// The listers alive, so that a script finds the one of its project.
+std::vector<TLister*>& LiveListers() {
+    static std::vector<TLister*> listers;
+    return listers;
+}
+
 std::string SubmodelName(const Master& master) {
     auto* model = dynamic_cast<const Model*>(master.submodel);
     return model != nullptr ? model->name : std::string();
@@ -295,10 +301,12 @@ TLister::TLister(ProjectWindow& window, QWidget* parent)
       document_(window.Document()) {
     setAccessibleName("Master Lister");
     document_.Events().AddObserver(this);
+    LiveListers().push_back(this);
 }
 
 TLister::~TLister() {
     document_.Events().RemoveObserver(this);
+    std::erase(LiveListers(), this);
 }
 
 const GuidMap* TLister::MapOfMasters() const {
@@ -377,6 +385,16 @@ void TLister::ModelsChanged(ModelsChange change, const std::vector<Model*>&) {
     // A renamed or removed submodel shows in the "Submodel" column.
     if (change == ModelsChange::Renamed || change == ModelsChange::Removed)
         RedrawAllItems();
+}
+
+std::vector<Master*> ListerSelection::SelectedMasters(CCASEDoc* project) {
+    std::vector<Master*> masters;
+    for (TLister* lister : LiveListers())
+        if (&lister->Document() == project) {
+            lister->GetSelectedMasters(masters);
+            break;
+        }
+    return masters;
 }
 
 } // namespace qm

@@ -7,6 +7,7 @@
 #include "document/DocumentEvents.h"
 #include "model/ObjectHandle.h"
 #include "platform/Geometry.h"
+#include "scripting/QuerySeams.h"
 
 #include <QTreeWidget>
 
@@ -113,6 +114,7 @@ class TLister : public MasterList, public DocumentObserver {
     void ShowProperties(bool activate);
     void SelectExploded();
     void SelectAll();
+    CCASEDoc& Document() const { return document_; }
 
     // ---- DocumentObserver ----
     void MastersChanged(const std::vector<Master*>& masters) override;
@@ -126,6 +128,14 @@ class TLister : public MasterList, public DocumentObserver {
 
   private:
     CCASEDoc& document_;
+};
+
+// The scripts' view of the listers: the masters selected in the lister of
+// a project's window (none for a project without one). The application
+// installs one for the run (ScopedInstall<MasterListerSelection>).
+class ListerSelection : public MasterListerSelection {
+  public:
+    std::vector<Master*> SelectedMasters(CCASEDoc* project) override;
 };
 
 } // namespace qm

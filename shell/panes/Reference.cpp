@@ -37,7 +37,16 @@ Master* TReference::DropReferenceMaster(Master& master, const QPoint& screenPoin
     CCASEDoc& project = window_.Document();
     Master* target = project.FindMaster(master.Kind(), master.name, master.nameSpace);
     if (target == nullptr) {
-        std::unique_ptr<Master> copy = master.CopyInto(&project.IdMap(), project.TemplateMap());
+        // The copy keeps the master's id, unless the project already holds
+        // another object under it: registering the copy there would take
+        // the id from that object, so the copy gets an id of its own.
+        const bool idTaken = project.IdMap().Lookup(master.guid.Text()) != nullptr;
+        std::unique_ptr<Master> copy =
+            master.CopyInto(idTaken ? nullptr : &project.IdMap(), project.TemplateMap());
+        if (idTaken) {
+            copy->guid.Generate();
+            project.IdMap().Add(copy.get());
+        }
         // The copy is placed alone: its submodel stays in the reference project.
         copy->submodel = nullptr;
         copy->submodelRef = ObjectRef();

@@ -100,6 +100,20 @@ TEST_F(SidePaneTest, ListerShowsOneRowPerMasterWithItsSixTexts) {
     EXPECT_EQ(row->text(2).toStdString(), "shapes");
 }
 
+TEST_F(SidePaneTest, ScriptsSeeTheListersSelection) {
+    ListerSelection selection;
+    ScopedInstall<MasterListerSelection> install(&selection);
+    Lister().RowOf(MasterNamed("User")->guid)->setSelected(true);
+    Lister().RowOf(MasterNamed("Idle")->guid)->setSelected(true);
+    std::vector<Master*> selected = MasterLister().SelectedMasters(doc.get());
+    ASSERT_EQ(selected.size(), 2u);
+    EXPECT_EQ(selected[0]->name, "Idle");
+    EXPECT_EQ(selected[1]->name, "User");
+    // A project without a window has nothing selected.
+    auto other = Load(FixtureText());
+    EXPECT_TRUE(MasterLister().SelectedMasters(other.get()).empty());
+}
+
 TEST_F(SidePaneTest, SortingByRefsOrdersByTheCountNotTheText) {
     const std::pair<const char*, int> counts[] = {
         {"Shape", 10}, {"Circle", 9}, {"User", 2}, {"Idle", 1}, {"Loose", 0}};
@@ -240,6 +254,17 @@ TEST_F(SidePaneTest, ReferenceMastersAreCopiedWithTheirIdsWhenMissing) {
     EXPECT_EQ(doc->Masters().Count(), masters + 1);
     ASSERT_EQ(window->drops.size(), 2u);
     EXPECT_EQ(window->drops[1].master, "Shape");
+    // A reference master whose id the project gives another object is
+    // copied under a new id: the project's object keeps its own.
+    Master* clash = reference->FindMaster(MasterNamed("User")->Kind(), "User", "");
+    ASSERT_NE(clash, nullptr);
+    clash->name = "Visitor";
+    clash->NoteNameChange();
+    Master* visitor = pane.DropReferenceMaster(*clash, inView);
+    ASSERT_NE(visitor, nullptr);
+    EXPECT_STRNE(visitor->guid.Text(), "m-actor-000001");
+    EXPECT_EQ(doc->IdMap().Lookup("m-actor-000001"), MasterNamed("User"));
+    EXPECT_EQ(doc->IdMap().Lookup(visitor->guid.Text()), visitor);
     // Outside the view nothing happens.
     EXPECT_EQ(pane.DropReferenceMaster(*referenceShape, QPoint(-5, -5)), nullptr);
     pane.Fill(nullptr);
