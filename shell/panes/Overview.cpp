@@ -271,8 +271,12 @@ void TPager::paintEvent(QPaintEvent*) {
     const int pageW = std::max(document_.PageWidth(), 1);
     const int pageH = std::max(document_.PageHeight(), 1);
     const CSize matrix = model->GetPageSize(true);
-    columns_ = std::max(1, (matrix.cx + pageW - 1) / pageW);
-    rows_ = std::max(1, (matrix.cy + pageH - 1) / pageH);
+    // While a drag is tracked the proposal is shown; otherwise the
+    // model's matrix in whole pages.
+    if (!tracking_) {
+        columns_ = std::max(1, (matrix.cx + pageW - 1) / pageW);
+        rows_ = std::max(1, (matrix.cy + pageH - 1) / pageH);
+    }
     painter.setPen(QPen(kInactiveCaption, 1));
     for (int x = 0; x < width(); x += cell.cx)
         painter.drawLine(x, 0, x, height());

@@ -206,11 +206,14 @@ TEST_F(SidePaneTest, DraggingTheSizeMatrixSetsThePageMatrixUnjournaled) {
     Model* model = ModelNamed("Classes");
     doc->SetModifiedFlag(false);
     Mouse(&matrix, QEvent::MouseButtonPress, QPoint(cell.cx / 2, cell.cy / 2), Qt::LeftButton);
-    Mouse(&matrix, QEvent::MouseMove, QPoint(2 * cell.cx + 5, cell.cy + 5), Qt::LeftButton);
-    Mouse(&matrix, QEvent::MouseButtonRelease, QPoint(2 * cell.cx + 5, cell.cy + 5), Qt::NoButton);
-    EXPECT_EQ(matrix.Columns(), 3);
-    EXPECT_EQ(matrix.Rows(), 2);
-    EXPECT_EQ(model->pageMatrix, CRect(0, 0, 3 * doc->PageWidth(), 2 * doc->PageHeight()));
+    Mouse(&matrix, QEvent::MouseMove, QPoint(3 * cell.cx + 5, 2 * cell.cy + 5), Qt::LeftButton);
+    // A repaint while the drag goes on shows the proposal and keeps it.
+    matrix.grab();
+    Mouse(&matrix, QEvent::MouseButtonRelease, QPoint(3 * cell.cx + 5, 2 * cell.cy + 5),
+          Qt::NoButton);
+    EXPECT_EQ(matrix.Columns(), 4);
+    EXPECT_EQ(matrix.Rows(), 3);
+    EXPECT_EQ(model->pageMatrix, CRect(0, 0, 4 * doc->PageWidth(), 3 * doc->PageHeight()));
     EXPECT_TRUE(Journal().Records().empty());
     EXPECT_TRUE(doc->IsModified());
     // A cell counts from its second pixel on, and the matrix never gets
