@@ -230,7 +230,9 @@ void MasterList::mousePressEvent(QMouseEvent* event) {
             // The selection stays: the press is not passed on.
             dragItem_ = indexOfTopLevelItem(row);
             dragged_ = row->Handle();
-            grabMouse();
+            // The viewport takes the mouse: the scroll area passes on only
+            // the mouse events its viewport receives.
+            viewport()->grabMouse();
             return;
         }
         dragItem_ = -2;
@@ -251,7 +253,7 @@ void MasterList::mouseMoveEvent(QMouseEvent* event) {
         if (MasterRow* row = DragCandidate(point)) {
             dragItem_ = indexOfTopLevelItem(row);
             dragged_ = row->Handle();
-            grabMouse();
+            viewport()->grabMouse();
             setCursor(Qt::DragCopyCursor);
             return;
         }
@@ -268,7 +270,7 @@ void MasterList::mouseMoveEvent(QMouseEvent* event) {
 void MasterList::mouseReleaseEvent(QMouseEvent* event) {
     const bool dragging = dragItem_ >= 0;
     if (dragging)
-        releaseMouse();
+        viewport()->releaseMouse();
     dragItem_ = -1;
     unsetCursor();
     // The master is found again by its handle: the drag may have outlived it.

@@ -140,7 +140,11 @@ TEST_F(SidePaneTest, DraggingAMasterIntoTheViewDropsItAndRaisesItsCount) {
     Mouse(viewport, QEvent::MouseButtonPress, row, Qt::LeftButton);
     Mouse(viewport, QEvent::MouseMove, row + QPoint(3, 3), Qt::LeftButton);
     Mouse(viewport, QEvent::MouseMove, QPoint(1000, 1000), Qt::LeftButton);
+    // The viewport holds the mouse, where the release outside the list
+    // reaches the drag.
+    EXPECT_EQ(QWidget::mouseGrabber(), viewport);
     Mouse(viewport, QEvent::MouseButtonRelease, QPoint(1000, 1000), Qt::NoButton);
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
     ASSERT_EQ(window->drops.size(), 1u);
     EXPECT_EQ(window->drops[0].master, "Circle");
     EXPECT_EQ(window->drops[0].point, viewport->mapToGlobal(QPoint(1000, 1000)));
