@@ -605,13 +605,7 @@ void TExplorer::CutOrCopyModel(bool cut, bool shallow) {
 }
 
 void TExplorer::PasteModel() {
-    try {
-        document_.PasteFromClipboardFile(false, nullptr, CPoint());
-    } catch (const std::exception& error) {
-        CCASEDoc::ReportSaveLoadException(error);
-        return;
-    }
-    if (document_.ModelCount() > 0)
+    if (PasteClipboardFile(document_) && document_.ModelCount() > 0)
         window_.ShowModel(document_.GetModelAt(document_.ModelCount() - 1));
 }
 
@@ -712,15 +706,9 @@ bool TExplorer::OnUpdateCommand(int id, CommandState& state) {
         return true;
     }
     case IdEditPaste:
-    case IdPopupPaste: {
-        std::error_code error;
-        try {
-            state.enabled = std::filesystem::exists(CCASEDoc::ClipboardFile(), error);
-        } catch (const std::exception&) {
-            state.enabled = false;
-        }
+    case IdPopupPaste:
+        state.enabled = ClipboardFileExists();
         return true;
-    }
     case IdPopupProperties:
     case IdEditProperties:
     case IdPopupNewModel:

@@ -1,7 +1,11 @@
 // The shared pop-up menu of the project window's panes.
 #include "shell/panes/PaneCommands.h"
 
+#include "document/CCASEDoc.h"
+
 #include <QMenu>
+
+#include <filesystem>
 
 namespace qm {
 
@@ -40,6 +44,25 @@ QMenu* BuildPopupMenu(QWidget* parent, CommandTarget& target) {
         QObject::connect(action, &QAction::triggered, [&target, id] { target.OnCommand(id); });
     }
     return menu;
+}
+
+bool ClipboardFileExists() {
+    std::error_code error;
+    try {
+        return std::filesystem::exists(CCASEDoc::ClipboardFile(), error);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool PasteClipboardFile(CCASEDoc& document) {
+    try {
+        document.PasteFromClipboardFile(false, nullptr, CPoint());
+    } catch (const std::exception& error) {
+        CCASEDoc::ReportSaveLoadException(error);
+        return false;
+    }
+    return true;
 }
 
 } // namespace qm

@@ -40,4 +40,12 @@ enum ExplorerCommand : int {
 // rule and carried out by its command. The menu deletes itself on close.
 QMenu* BuildPopupMenu(QWidget* parent, CommandTarget& target);
 
+class CCASEDoc;
+
+// Whether the masters clipboard file exists (what enables Paste).
+bool ClipboardFileExists();
+// Reads the masters clipboard file into document; a failure is shown and
+// gives false.
+bool PasteClipboardFile(CCASEDoc& document);
+
 } // namespace qm

@@ -30,13 +30,9 @@ namespace {
 constexpr const char* kTabTitles[] = {"Master Lister", "Class Annotation", "Drawing Locater",
                                       "Drawing Size (Matrix)"};
 
-bool ClipboardFileExists() {
-    std::error_code error;
-    try {
-        return std::filesystem::exists(CCASEDoc::ClipboardFile(), error);
-    } catch (const std::exception&) {
-        return false;
-    }
+// The model master explodes into; null for none (or no master).
+Model* SubmodelOf(const Master* master) {
+    return master != nullptr ? dynamic_cast<Model*>(master->submodel) : nullptr;
 }
 
 } // namespace
@@ -128,13 +124,17 @@ bool TExtra::SelectionHasSubmodel() const {
     return master != nullptr && master->submodel != nullptr;
 }
 
-void TExtra::CopyMasters(bool cut) {
+void TExtra::MarkSelectedMasters() {
     std::vector<Master*> masters;
     lister_->GetSelectedMasters(masters);
     document_.Masters().MarkAll(0);
     document_.MarkModels(false);
     for (Master* master : masters)
         master->Mark(1, 1, 0);
+}
+
+void TExtra::CopyMasters(bool cut) {
+    MarkSelectedMasters();
     try {
         document_.CopyToClipboardFile(document_.CurrentModel(), {});
     } catch (const std::exception& error) {
@@ -148,23 +148,13 @@ void TExtra::CopyMasters(bool cut) {
 void TExtra::DeleteMasters() {
     if (SelectedTab() != TabLister)
         return;
-    std::vector<Master*> masters;
-    lister_->GetSelectedMasters(masters);
-    document_.Masters().MarkAll(0);
-    document_.MarkModels(false);
-    for (Master* master : masters)
-        master->Mark(1, 1, 0);
+    MarkSelectedMasters();
     document_.DeleteMasters(ChangeKind::Delete, false);
 }
 
 void TExtra::PasteMasters() {
-    try {
-        document_.PasteFromClipboardFile(false, nullptr, CPoint());
-    } catch (const std::exception& error) {
-        CCASEDoc::ReportSaveLoadException(error);
-        return;
-    }
-    window_.ShowModel(document_.GetModelAt(0));
+    if (PasteClipboardFile(document_))
+        window_.ShowModel(document_.GetModelAt(0));
 }
 
 bool TExtra::OnCommand(int id) {
@@ -212,7 +202,7 @@ bool TExtra::OnCommand(int id) {
     }
     case IdPopupSubmodel: {
         Master* master = lister_->GetFirstSelectedMaster();
-        auto* submodel = master != nullptr ? dynamic_cast<Model*>(master->submodel) : nullptr;
+        Model* submodel = SubmodelOf(master);
         if (submodel == nullptr)
             return true;
         if (submodel != document_.CurrentModel())
@@ -223,7 +213,7 @@ bool TExtra::OnCommand(int id) {
     }
     case IdPopupBreakExplode: {
         Master* master = lister_->GetFirstSelectedMaster();
-        auto* submodel = master != nullptr ? dynamic_cast<Model*>(master->submodel) : nullptr;
+        Model* submodel = SubmodelOf(master);
         if (submodel == nullptr)
             return true;
         UndoJournal& journal = document_.GetJournal();

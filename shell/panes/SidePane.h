@@ -61,6 +61,8 @@ class TExtra : public QWidget, public CommandTarget {
     bool ListerHasSelection() const;
     bool SingleSelection() const;
     bool SelectionHasSubmodel() const;
+    // Marks the masters of the selected rows, and nothing else.
+    void MarkSelectedMasters();
     void CopyMasters(bool cut);
     void DeleteMasters();
     void PasteMasters();
