@@ -104,7 +104,9 @@ foreach(source IN LISTS sources)
      OR top STREQUAL "fuzz")
     set(qt_ok TRUE)
   endif()
-  if(top IN_LIST qt_widget_folders OR top STREQUAL "tests")
+  # A benchmark of a user-interface folder measures its widgets.
+  if(top IN_LIST qt_widget_folders OR top STREQUAL "tests"
+     OR (top STREQUAL "bench" AND second IN_LIST qt_widget_folders))
     set(qt_widgets_ok TRUE)
   endif()
   set(where "${top}")

@@ -384,6 +384,9 @@ bool CCASEDoc::OnNewDocument() {
     if (chosen == nullptr)
         return false;
     SetTemplate(chosen);
+    // A new project starts with one model, also when no window shows it
+    // (batch runs and scripts that make projects save what they build).
+    MakeDefaultModel();
     if (Frame() != nullptr) {
         Frame()->RefillProjectTree();
         Frame()->RefillModelItems();

@@ -240,6 +240,10 @@ class CCASEDoc : public ModelDocument {
     // new name, child of parent, appended to the model list. Null for a kind
     // no model is made of.
     Model* NewModel(int kind, Model* parent);
+    // A project without models gets its first one: "Untitled", of the
+    // default kind, with the document's page size. Null (nothing made) when
+    // the project has models or the kind cannot be made.
+    Model* MakeDefaultModel();
     // The flag of a model taken out of the project.
     static constexpr uint32_t ModelRemoved = 0x200;
     // Takes the model (and, unless flag, its submodels) out of the list;

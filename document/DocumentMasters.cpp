@@ -221,6 +221,18 @@ Model* CCASEDoc::NewModel(int kind, Model* parent) {
     return result;
 }
 
+Model* CCASEDoc::MakeDefaultModel() {
+    if (!models_.empty())
+        return nullptr;
+    std::unique_ptr<Model> model = CreateModelOfKind(&idMap_, template_, MkDefault);
+    if (!model)
+        return nullptr;
+    model->Init(CSize(pageWidth_, pageHeight_), "Untitled");
+    Model* result = model.get();
+    AddModel(std::move(model));
+    return result;
+}
+
 bool CCASEDoc::RemoveModel(Model* model, bool flag) {
     auto take = [&](Model* m) -> bool {
         auto at = std::find_if(models_.begin(), models_.end(),
