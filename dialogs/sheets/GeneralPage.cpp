@@ -43,6 +43,7 @@ QComboBox* EditableCombo(QWidget* parent, const char* accessible) {
     combo->setEditable(true);
     combo->setMaxVisibleItems(10);
     combo->setAccessibleName(QString::fromLatin1(accessible));
+    combo->lineEdit()->setAccessibleName(QString::fromLatin1(accessible));
     return combo;
 }
 

@@ -41,6 +41,7 @@ QComboBox* Combo(QWidget* parent, const char* accessible) {
     combo->setEditable(true);
     combo->setMaxVisibleItems(10);
     combo->setAccessibleName(QString::fromLatin1(accessible));
+    combo->lineEdit()->setAccessibleName(QString::fromLatin1(accessible));
     return combo;
 }
 
