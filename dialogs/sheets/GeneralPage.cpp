@@ -2,6 +2,7 @@
 #include "dialogs/sheets/GeneralPage.h"
 
 #include "dialogs/sheets/ParamsDialog.h"
+#include "dialogs/sheets/SheetWidgets.h"
 #include "document/CCASEDoc.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
@@ -30,22 +31,6 @@
 namespace qm {
 
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-std::string S(const QString& text) {
-    return text.toStdString();
-}
-
-QComboBox* EditableCombo(QWidget* parent, const char* accessible) {
-    auto* combo = new QComboBox(parent);
-    combo->setEditable(true);
-    combo->setMaxVisibleItems(10);
-    combo->setAccessibleName(QString::fromLatin1(accessible));
-    combo->lineEdit()->setAccessibleName(QString::fromLatin1(accessible));
-    return combo;
-}
 
 const char* const kTextKinds[] = {"Plain", "For Details", "For Parameters"};
 
@@ -673,19 +658,11 @@ void CObjPage1::OnGraphicalChanged() {
 }
 
 int CObjPage1::AccessFromRadios() const {
-    for (int i = 0; i < 4; ++i) {
-        if (access[i]->isChecked())
-            return i + 1;
-    }
-    return 0;
+    return RadioCode(access, 4);
 }
 
 void CObjPage1::SetAccessRadios(int value) {
-    for (int i = 0; i < 4; ++i) {
-        access[i]->setAutoExclusive(false);
-        access[i]->setChecked(value == i + 1);
-        access[i]->setAutoExclusive(true);
-    }
+    SetRadioCode(access, 4, value);
 }
 
 void CObjPage1::EditParameters() {

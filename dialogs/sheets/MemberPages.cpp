@@ -4,6 +4,7 @@
 #include "dialogs/sheets/MemberClipboard.h"
 #include "dialogs/sheets/MethodCodeWindow.h"
 #include "dialogs/sheets/ParamsDialog.h"
+#include "dialogs/sheets/SheetWidgets.h"
 #include "platform/Prompt.h"
 
 #include <QCheckBox>
@@ -28,22 +29,6 @@ namespace qm {
 namespace {
 
 const char* const kNewRow = "<New>";
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-std::string S(const QString& text) {
-    return text.toStdString();
-}
-
-QComboBox* Combo(QWidget* parent, const char* accessible) {
-    auto* combo = new QComboBox(parent);
-    combo->setEditable(true);
-    combo->setMaxVisibleItems(10);
-    combo->setAccessibleName(QString::fromLatin1(accessible));
-    combo->lineEdit()->setAccessibleName(QString::fromLatin1(accessible));
-    return combo;
-}
 
 QLineEdit* Edit(QWidget* parent, const char* accessible) {
     auto* edit = new QLineEdit(parent);
@@ -119,6 +104,21 @@ void SetModes(const ModeBox (&table)[8], QCheckBox* const (&boxes)[8], int mode)
         boxes[i]->setChecked((mode & table[i].bit) != 0);
 }
 
+// Runs dialog on a detached copy of record (set hands the copy to the
+// dialog); on OK, unless read-only, the copy's edits go back into record.
+template <class Record, class Dialog>
+bool RunOnCopy(Record& record, Dialog& dialog, void (Dialog::*set)(Record*), bool readOnly) {
+    Record temporary(Guid::FromText{""});
+    temporary.CopyFrom(record);
+    temporary.SetDetached();
+    (dialog.*set)(&temporary);
+    dialog.SetReadOnly(readOnly);
+    if (dialog.RunModal() != QDialog::Accepted || readOnly)
+        return false;
+    record.CopyFrom(temporary);
+    return true;
+}
+
 } // namespace
 
 // ---- the shared frame ----
@@ -126,7 +126,7 @@ void SetModes(const ModeBox (&table)[8], QCheckBox* const (&boxes)[8], int mode)
 CMemberPage::CMemberPage(CObjSheet& sheet, MemberKind kind, const QString& title)
     : SheetPage(sheet, title),
       list(new TCheckListBox(this)),
-      name(Combo(this, "Name:")),
+      name(EditableCombo(this, "Name:")),
       comment(new QPlainTextEdit(this)),
       addButton(new QPushButton(QStringLiteral("&Add"), this)),
       deleteButton(new QPushButton(QStringLiteral("&Delete"), this)),
@@ -191,21 +191,11 @@ QGroupBox* CMemberPage::MakeAccessGroup(QWidget* parent) {
 }
 
 int CMemberPage::AccessFromRadios() const {
-    for (int i = 0; i < 3; ++i) {
-        if (access[i] != nullptr && access[i]->isChecked())
-            return i + 1;
-    }
-    return 0;
+    return RadioCode(access, 3);
 }
 
 void CMemberPage::SetAccessRadios(int value) {
-    for (int i = 0; i < 3; ++i) {
-        if (access[i] == nullptr)
-            continue;
-        access[i]->setAutoExclusive(false);
-        access[i]->setChecked(value == i + 1);
-        access[i]->setAutoExclusive(true);
-    }
+    SetRadioCode(access, 3, value);
 }
 
 Master* CMemberPage::Copy() const {
@@ -538,9 +528,9 @@ CObjPage2::CObjPage2(CObjSheet& sheet)
     : CMemberPage(sheet, MemberKind::Attribute, QStringLiteral("Attributes")) {
     auto* controls = new QWidget(this);
     auto* form = new QFormLayout(controls);
-    type = Combo(controls, "Type:");
+    type = EditableCombo(controls, "Type:");
     card = Edit(controls, "x");
-    container = Combo(controls, "Container:");
+    container = EditableCombo(controls, "Container:");
     value = Edit(controls, "Value:");
     form->addRow(QStringLiteral("Name:"), name);
     auto* typeLine = new QHBoxLayout;
@@ -615,7 +605,7 @@ CObjPage3::CObjPage3(CObjSheet& sheet)
     : CMemberPage(sheet, MemberKind::Method, QStringLiteral("Methods")) {
     auto* controls = new QWidget(this);
     auto* form = new QFormLayout(controls);
-    returns = Combo(controls, "Returns:");
+    returns = EditableCombo(controls, "Returns:");
     form->addRow(QStringLiteral("Name:"), name);
     form->addRow(QStringLiteral("Returns:"), returns);
     form->addRow(QStringLiteral("Comment:"), comment);
@@ -683,34 +673,18 @@ void CObjPage3::EditParameters() {
     auto* method = static_cast<MasterMethod*>(PrepareSubDialog());
     if (method == nullptr)
         return;
-    const bool own = current_ >= InheritedCount();
-    MasterMethod temporary(Guid::FromText{""});
-    temporary.CopyFrom(*method);
-    temporary.SetDetached();
-    CParamsDialog& dialog = sheet_.ParamsDialogOf();
-    dialog.SetMethod(&temporary);
-    dialog.SetReadOnly(!own);
-    if (dialog.RunModal() == QDialog::Accepted && own) {
-        CopyList(method->parameters, temporary.parameters);
+    if (RunOnCopy(*method, sheet_.ParamsDialogOf(), &CParamsDialog::SetMethod,
+                  current_ < InheritedCount()))
         RewriteRow(current_);
-    }
 }
 
 void CObjPage3::EditOthers() {
     auto* method = static_cast<MasterMethod*>(PrepareSubDialog());
     if (method == nullptr)
         return;
-    const bool own = current_ >= InheritedCount();
-    MasterMethod temporary(Guid::FromText{""});
-    temporary.CopyFrom(*method);
-    temporary.SetDetached();
-    COthersDialog& dialog = sheet_.OthersDialogOf();
-    dialog.SetMethod(&temporary);
-    dialog.SetReadOnly(!own);
-    if (dialog.RunModal() == QDialog::Accepted && own) {
-        CopyList(method->others, temporary.others);
+    if (RunOnCopy(*method, sheet_.OthersDialogOf(), &COthersDialog::SetMethod,
+                  current_ < InheritedCount()))
         RewriteRow(current_);
-    }
 }
 
 void CObjPage3::EditCode() {
@@ -769,16 +743,8 @@ void CObjPage4::EditMembers() {
     auto* exception = static_cast<MasterException*>(PrepareSubDialog());
     if (exception == nullptr)
         return;
-    MasterException temporary(Guid::FromText{""});
-    temporary.CopyFrom(*exception);
-    temporary.SetDetached();
-    CParamsDialog& dialog = sheet_.ParamsDialogOf();
-    dialog.SetException(&temporary);
-    dialog.SetReadOnly(false);
-    if (dialog.RunModal() == QDialog::Accepted) {
-        CopyList(exception->members, temporary.members);
+    if (RunOnCopy(*exception, sheet_.ParamsDialogOf(), &CParamsDialog::SetException, false))
         RewriteRow(current_);
-    }
 }
 
 // ---- Types ----
@@ -836,11 +802,7 @@ void CObjPage6::StoreControls(ModelObject& record) {
     type.definition = S(definition->text());
     type.comment = S(comment->toPlainText());
     type.access = AccessFromRadios();
-    type.kind = 0;
-    for (int i = 0; i < 3; ++i) {
-        if (kinds[i]->isChecked())
-            type.kind = i + 1;
-    }
+    type.kind = RadioCode(kinds, 3);
     type.mode = annotate->isChecked() ? ModeAnnotate : 0;
 }
 
@@ -851,11 +813,7 @@ void CObjPage6::LoadControls(const ModelObject* record) {
     comment->setPlainText(type ? Q(type->comment) : QString());
     SetAccessRadios(type ? type->access : AccessPublic);
     const int kind = type ? type->kind : TypeSimple;
-    for (int i = 0; i < 3; ++i) {
-        kinds[i]->setAutoExclusive(false);
-        kinds[i]->setChecked(kind == i + 1);
-        kinds[i]->setAutoExclusive(true);
-    }
+    SetRadioCode(kinds, 3, kind);
 }
 
 void CObjPage6::EnableControls(bool editable) {
@@ -884,17 +842,9 @@ void CObjPage6::EditElements() {
     auto* type = static_cast<MasterType*>(PrepareSubDialog());
     if (type == nullptr)
         return;
-    const bool own = current_ >= InheritedCount();
-    MasterType temporary(Guid::FromText{""});
-    temporary.CopyFrom(*type);
-    temporary.SetDetached();
-    CParamsDialog& dialog = sheet_.ParamsDialogOf();
-    dialog.SetType(&temporary);
-    dialog.SetReadOnly(!own);
-    if (dialog.RunModal() == QDialog::Accepted && own) {
-        CopyList(type->elements, temporary.elements);
+    if (RunOnCopy(*type, sheet_.ParamsDialogOf(), &CParamsDialog::SetType,
+                  current_ < InheritedCount()))
         RewriteRow(current_);
-    }
 }
 
 } // namespace qm

@@ -2,6 +2,7 @@
 #include "dialogs/sheets/ParamsDialog.h"
 
 #include "dialogs/sheets/MemberRows.h"
+#include "dialogs/sheets/SheetWidgets.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -23,15 +24,6 @@ namespace {
 
 const char* const kNewRow = "<New>";
 
-QComboBox* NameCombo(QWidget* parent, const char* accessible) {
-    auto* combo = new QComboBox(parent);
-    combo->setEditable(true);
-    combo->setMaxVisibleItems(10);
-    combo->setAccessibleName(QString::fromLatin1(accessible));
-    combo->lineEdit()->setAccessibleName(QString::fromLatin1(accessible));
-    return combo;
-}
-
 } // namespace
 
 // ---- the shared pattern ----
@@ -39,7 +31,7 @@ QComboBox* NameCombo(QWidget* parent, const char* accessible) {
 MemberListDialog::MemberListDialog(QWidget* parent)
     : QDialog(parent),
       list(new QListWidget(this)),
-      name(NameCombo(this, "Name:")),
+      name(EditableCombo(this, "Name:")),
       addButton(new QPushButton(QStringLiteral("&Add"), this)),
       deleteButton(new QPushButton(QStringLiteral("&Delete"), this)),
       upButton(new QPushButton(QStringLiteral("Move &Up"), this)),
@@ -204,7 +196,7 @@ CParamsDialog::CParamsDialog(QWidget* parent) : MemberListDialog(parent) {
     setWindowTitle(QStringLiteral("Parameters"));
     auto* controls = new QWidget(this);
     auto* form = new QFormLayout(controls);
-    type = NameCombo(controls, "Type:");
+    type = EditableCombo(controls, "Type:");
     value = new QLineEdit(controls);
     value->setAccessibleName(QStringLiteral("Value:"));
     typeLabel_ = new QLabel(QStringLiteral("Type:"), controls);
@@ -283,11 +275,7 @@ void CParamsDialog::Store(Parameter& parameter) const {
     parameter.name = name->currentText().toStdString();
     parameter.type = type->currentText().toStdString();
     parameter.value = value->text().toStdString();
-    parameter.direction = 0;
-    for (int i = 0; i < 3; ++i) {
-        if (modes[i]->isChecked())
-            parameter.direction = i + 1;
-    }
+    parameter.direction = RadioCode(modes, 3);
 }
 
 void CParamsDialog::AppendFromControls() {
@@ -309,11 +297,7 @@ void CParamsDialog::LoadControls(int entry) {
     type->setEditText(parameter != nullptr ? QString::fromStdString(parameter->type) : QString());
     value->setText(parameter != nullptr ? QString::fromStdString(parameter->value) : QString());
     const int direction = parameter != nullptr ? parameter->direction : DirIn;
-    for (int i = 0; i < 3; ++i) {
-        modes[i]->setAutoExclusive(false);
-        modes[i]->setChecked(direction == i + 1);
-        modes[i]->setAutoExclusive(true);
-    }
+    SetRadioCode(modes, 3, direction);
 }
 
 void CParamsDialog::RemoveEntry(int entry) {
