@@ -323,17 +323,8 @@ void CObjSheet::ApplyMaster(Master& target, Master& copy, Place* place, Model* m
     previous->SetDetached();
     journal.BeginChange(ChangeKind::PropertyChanges);
     if (!clash) {
-        // The copy's records must belong to the target once assigned.
+        // Assign hands the copied member records to the master.
         master->Assign(&copy);
-        for (auto& attribute : master->attributes)
-            attribute->owner = master;
-        for (auto& method : master->methods)
-            method->owner = master;
-        for (auto& type : master->types)
-            type->owner = master;
-        for (auto& exception : master->exceptions)
-            exception->owner = master;
-        master->NoteNameChange();
     } else if (place == nullptr) {
         MessageBox(kNameClash, PromptIcon::Exclamation);
     }

@@ -1,12 +1,14 @@
 // The General page: captions of a master shown through a place, the store
 // rules that keep or clear flag bits, and the Kind combo's tool switch.
 #include "dialogs/sheets/GeneralPage.h"
+#include "document/UndoJournal.h"
 #include "drawables/Primitives.h"
 #include "tests/dialogs/SheetFixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -37,6 +39,10 @@ TEST_F(SheetGeneralTest, CaptionsOfAClassShownThroughAPlace) {
     EXPECT_EQ(circlePlace->label, "c1");
     EXPECT_NE(circlePlace->placeFlags & PfInstanceLabel, 0u);
     EXPECT_EQ(circlePlace->master->name, "Circle");
+    // The flag's old value is the one the sheet loaded, so undo clears it.
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    EXPECT_EQ(circlePlace->placeFlags & PfInstanceLabel, 0u);
+    ASSERT_TRUE(doc->GetJournal().Replay(1, true));
     OpenOn(Handle(circlePlace->master), PtMaster, Handle(circlePlace));
     EXPECT_EQ(sheet.General().name->currentText(), QStringLiteral("c1:Circle"));
     sheet.General().name->setEditText(QStringLiteral("Circle"));
@@ -81,6 +87,31 @@ TEST_F(SheetGeneralTest, TheEmptyKindRemovesTheToolAndTheMemberPages) {
     EXPECT_EQ(sheet.Pages().size(), 5u);
     sheet.CloseSheet(false);
     EXPECT_NE(circlePlace->master->tool, nullptr);
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(SheetGeneralTest, ANameClashThroughAPlaceSwitchesThePlaceInOneUndoStep) {
+    Master* circle = circlePlace->master;
+    Master* square = doc->NewMaster(10, "Square", "geo");
+    ASSERT_NE(square, nullptr);
+    circlePlace->Relayout();
+    const std::string before = Saved();
+    OpenOn(Handle(circle), PtMaster, Handle(circlePlace));
+    sheet.General().name->setEditText(QStringLiteral("Square"));
+    sheet.General().comment->setPlainText(QStringLiteral("not assigned"));
+    sheet.CloseSheet(true);
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_EQ(circlePlace->master, square);
+    EXPECT_EQ(circle->name, "Circle");
+    EXPECT_EQ(square->comment, "");
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    EXPECT_EQ(circlePlace->master->name, "Circle");
+    EXPECT_EQ(Saved(), before);
 }
 
 } // namespace
