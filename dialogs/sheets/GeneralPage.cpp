@@ -173,6 +173,11 @@ void CObjPage1::Layout() {
     buttons->addWidget(help);
     grid->addLayout(buttons, row, 0, 1, 4);
     okButton->setDefault(true);
+    histories_.Bind(name, HL_NAME);
+    histories_.Bind(nameSpace, HL_NAMESPACE);
+    histories_.Bind(type, HL_CONTAINER);
+    histories_.Bind(linkTo, HL_LINK);
+    histories_.Bind(stereotype, HL_STEREO);
 
     connect(okButton, &QPushButton::clicked, this, [this] { sheet_.CloseSheet(true); });
     connect(cancel, &QPushButton::clicked, this, [this] { sheet_.CloseSheet(false); });
@@ -265,6 +270,7 @@ void CObjPage1::LoadPage() {
     if (copy == nullptr)
         return;
     loading_ = true;
+    histories_.Load(sheet_.HistoryProfile());
     const int k = sheet_.Kind();
     auto* master = dynamic_cast<Master*>(copy);
     auto* link = dynamic_cast<Link*>(copy);
@@ -468,6 +474,7 @@ void CObjPage1::StorePage() {
     ModelObject* copy = sheet_.WorkingCopy();
     if (copy == nullptr)
         return;
+    histories_.Store(sheet_.HistoryProfile());
     const std::string nameText = S(name->currentText());
     const std::string commentText = S(comment->toPlainText());
     if (auto* model = dynamic_cast<Model*>(copy)) {

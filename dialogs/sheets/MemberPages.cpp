@@ -280,6 +280,7 @@ void CMemberPage::LoadPage() {
         loading_ = false;
         return;
     }
+    histories_.Load(sheet_.HistoryProfile());
     std::vector<MemberRow> rows = MemberRows(kind_, sheet_.BaseMasters(), *copy, inherited_);
     for (size_t i = 0; i < rows.size(); ++i) {
         const MemberRow& row = rows[i];
@@ -299,6 +300,7 @@ void CMemberPage::LoadPage() {
 }
 
 void CMemberPage::StorePage() {
+    histories_.Store(sheet_.HistoryProfile());
     if (Copy() != nullptr && AddEnabled())
         Add();
 }
@@ -552,6 +554,9 @@ CObjPage2::CObjPage2(CObjSheet& sheet)
         connect(combo, &QComboBox::editTextChanged, this, [this] { Changed(); });
     for (QLineEdit* edit : {card, value})
         connect(edit, &QLineEdit::textChanged, this, [this] { Changed(); });
+    histories_.Bind(name, HL_ATTRIBUTE);
+    histories_.Bind(type, HL_ATTR_TYPE);
+    histories_.Bind(container, HL_CONTAINER);
     FinishLayout(controls, {});
 }
 
@@ -627,6 +632,8 @@ CObjPage3::CObjPage3(CObjSheet& sheet)
         if (parsButton->isEnabled())
             EditCode();
     });
+    histories_.Bind(name, HL_METHOD);
+    histories_.Bind(returns, HL_RETURN_TYPE);
     FinishLayout(controls, {parsButton, othersButton, codeButton});
 }
 
@@ -711,6 +718,7 @@ CObjPage4::CObjPage4(CObjSheet& sheet)
         if (membersButton->isEnabled())
             EditMembers();
     });
+    histories_.Bind(name, HL_EXCEPTION);
     FinishLayout(controls, {membersButton});
 }
 
@@ -787,6 +795,7 @@ CObjPage6::CObjPage6(CObjSheet& sheet)
         if (elementsButton->isEnabled())
             EditElements();
     });
+    histories_.Bind(name, HL_TYPE);
     FinishLayout(controls, {elementsButton});
 }
 

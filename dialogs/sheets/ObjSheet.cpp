@@ -89,6 +89,11 @@ CCASEDoc* CObjSheet::Document() const {
     return documentAlive_.Map() != nullptr ? document_ : nullptr;
 }
 
+Profile* CObjSheet::HistoryProfile() const {
+    CCASEDoc* document = Document();
+    return document != nullptr ? document->Context().profile : nullptr;
+}
+
 Place* CObjSheet::ThePlace() const {
     return place_.As<Place>();
 }
@@ -115,12 +120,14 @@ MethodCodeWindow& CObjSheet::CodeWindow() {
 CParamsDialog& CObjSheet::ParamsDialogOf() {
     if (paramsDialog_ == nullptr)
         paramsDialog_ = std::make_unique<CParamsDialog>(this);
+    paramsDialog_->SetHistoryProfile(HistoryProfile());
     return *paramsDialog_;
 }
 
 COthersDialog& CObjSheet::OthersDialogOf() {
     if (othersDialog_ == nullptr)
         othersDialog_ = std::make_unique<COthersDialog>(this);
+    othersDialog_->SetHistoryProfile(HistoryProfile());
     return *othersDialog_;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "dialogs/sheets/MemberRows.h"
+#include "dialogs/sheets/SheetWidgets.h"
 #include "document/DocumentEvents.h"
 #include "model/ObjectHandle.h"
 
@@ -42,6 +43,8 @@ class SheetPage : public QWidget {
 
   protected:
     CObjSheet& sheet_;
+    // The page's combo boxes and their history lists.
+    ComboHistories histories_;
 
   private:
     QString title_;
@@ -76,6 +79,9 @@ class CObjSheet : public QDialog, public DocumentObserver {
     // ---- what the pages use ----
     // The document, while it is open; null otherwise.
     CCASEDoc* Document() const;
+    // The user settings whose history lists the combo boxes keep (null
+    // without a document).
+    Profile* HistoryProfile() const;
     ModelObject* WorkingCopy() const { return copy_.get(); }
     ModelObject* Target() const { return target_.Get(); }
     Place* ThePlace() const;

@@ -68,11 +68,13 @@ void MemberListDialog::FinishLayout(QWidget* controls, const char* /*helpAnchor*
 }
 
 int MemberListDialog::RunModal() {
+    histories_.Load(profile_);
     Prepare();
     return exec();
 }
 
 void MemberListDialog::accept() {
+    histories_.Store(profile_);
     if (!readOnly_ && AddEnabled())
         Add();
     QDialog::accept();
@@ -215,6 +217,8 @@ CParamsDialog::CParamsDialog(QWidget* parent) : MemberListDialog(parent) {
     form->addRow(modeGroup);
     connect(type, &QComboBox::editTextChanged, this, [this] { Changed(); });
     connect(value, &QLineEdit::textChanged, this, [this] { Changed(); });
+    histories_.Bind(name, HL_PARAMETER);
+    histories_.Bind(type, HL_PAR_TYPE);
     FinishLayout(controls, "Chapter8.html#ParamsDialog");
 }
 
@@ -329,6 +333,7 @@ COthersDialog::COthersDialog(QWidget* parent) : MemberListDialog(parent) {
     form->addRow(kindGroup);
     for (QRadioButton* radio : {exceptionRadio, contextRadio})
         connect(radio, &QRadioButton::clicked, this, [this] { Changed(); });
+    histories_.Bind(name, HL_OTHER);
     FinishLayout(controls, "Chapter8.html#OthersDialog");
 }
 

@@ -6,6 +6,7 @@
 // controls bound to the current row, a commit on every change of row.
 #pragma once
 
+#include "dialogs/sheets/SheetWidgets.h"
 #include "model/Members.h"
 
 #include <QDialog>
@@ -28,6 +29,8 @@ class MemberListDialog : public QDialog {
     // While set, nothing can be edited; the list can still be browsed.
     void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
     bool IsReadOnly() const { return readOnly_; }
+    // The user settings whose history lists the combo boxes keep (may be null).
+    void SetHistoryProfile(Profile* profile) { profile_ = profile; }
     // Fills the list from the source and shows the first row to edit.
     virtual void Prepare() = 0;
     // Prepare, then the modal run: Accepted or Rejected.
@@ -72,6 +75,8 @@ class MemberListDialog : public QDialog {
     bool AddEnabled() const;
     bool IsNewRow(int row) const { return row == EntryCount(); }
 
+    ComboHistories histories_;
+    Profile* profile_ = nullptr;
     int current_ = 0;
     bool addPending_ = false;
     bool changed_ = false;

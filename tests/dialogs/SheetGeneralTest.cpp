@@ -116,3 +116,24 @@ TEST_F(SheetGeneralTest, ANameClashThroughAPlaceSwitchesThePlaceInOneUndoStep) {
 
 } // namespace
 } // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(SheetGeneralTest, NameHistoryComesFromAndGoesToTheProfile) {
+    settings.Histories[HL_NAME] = {"Alpha"};
+    OpenOn(Handle(circlePlace->master), PtMaster, Handle(circlePlace));
+    QComboBox* name = sheet.General().name;
+    ASSERT_GE(name->count(), 1);
+    EXPECT_EQ(name->itemText(0), QStringLiteral("Alpha"));
+    EXPECT_EQ(name->currentText(), QStringLiteral("Circle"));
+    name->setEditText(QStringLiteral("Disc"));
+    emit name->lineEdit()->editingFinished();
+    sheet.CloseSheet(true);
+    const std::vector<std::string>& history = settings.Histories[HL_NAME];
+    EXPECT_NE(std::find(history.begin(), history.end(), "Disc"), history.end());
+    EXPECT_LE(history.size(), kHistorySlots);
+}
+
+} // namespace
+} // namespace qm
