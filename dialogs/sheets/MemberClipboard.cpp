@@ -120,6 +120,8 @@ void ExchangeMemberClipboard(const std::string& path, Master& container, MemberK
         else
             Write(path, container, kind, scope);
     } catch (const CKestException& error) {
+        // A reader error may leave the kernel's stacks part way.
+        kest::resetstacks();
         if (command == CmdMemberPaste)
             ClearList(container, kind, &scope);
         std::string text = std::string("Can't perform clipboard operation:\n") + error.Message();
@@ -127,6 +129,7 @@ void ExchangeMemberClipboard(const std::string& path, Master& container, MemberK
             text.resize(128);
         MessageBox(text, PromptIcon::Exclamation);
     } catch (...) {
+        kest::resetstacks();
         if (command == CmdMemberPaste)
             ClearList(container, kind, &scope);
         throw;
