@@ -1,7 +1,10 @@
 // The child frame's side of the editor's host, over Qt's status bar and menus.
 #include "shell/FrameEditorHost.h"
 
+#include "dialogs/sheets/ObjSheet.h"
+
 #include <QAction>
+#include <QDialog>
 #include <QMainWindow>
 #include <QMenu>
 #include <QStatusBar>
@@ -12,8 +15,34 @@ FrameEditorHost::FrameEditorHost(QMainWindow& mainWindow) : mainWindow_(mainWind
     looks_.Init(false, nullptr);
 }
 
-void FrameEditorHost::ShowProperties(CCASEDoc&, const ObjectHandle&, int, const ObjectHandle&,
-                                     bool) {}
+CObjSheet& ObjectSheetOf(QMainWindow& mainWindow) {
+    // One sheet per application: a child of the main window, made on first
+    // use, centred over it, and hidden rather than destroyed.
+    if (auto* sheet =
+            dynamic_cast<CObjSheet*>(mainWindow.findChild<QDialog*>(QStringLiteral("objectSheet"))))
+        return *sheet;
+    auto* sheet = new CObjSheet(&mainWindow);
+    sheet->setObjectName(QStringLiteral("objectSheet"));
+    sheet->adjustSize();
+    sheet->move(mainWindow.geometry().center() - sheet->rect().center());
+    return *sheet;
+}
+
+void FrameEditorHost::ShowProperties(CCASEDoc& document, const ObjectHandle& target, int kind,
+                                     const ObjectHandle& place, bool activate) {
+    CObjSheet& sheet = ObjectSheetOf(mainWindow_);
+    // Without activation the sheet only follows the selection while it is shown.
+    if (!activate && !sheet.isVisible())
+        return;
+    sheet.SetTargetObject(&document, target, kind, true, true, place);
+    if (sheet.WorkingCopy() == nullptr)
+        return;
+    sheet.show();
+    if (activate) {
+        sheet.raise();
+        sheet.activateWindow();
+    }
+}
 
 ObjectHandle FrameEditorHost::OfferToAddMethod(CCASEDoc&, const std::vector<ObjectHandle>&,
                                                const std::string&) {

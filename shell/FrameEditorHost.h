@@ -1,8 +1,7 @@
 // The editor's host as a document's child frame offers it to its view: the
 // current palette tool and looks for new drawables, the main window's status
-// bar and pop-up menus. The property sheets and the add-method question come
-// with the dialogs; until then the sheet opens nothing and the question is
-// declined.
+// bar and pop-up menus, and the application's one object property sheet. The
+// add-method question comes with the dialogs; until then it is declined.
 #pragma once
 
 #include "editor/EditorHost.h"
@@ -10,6 +9,12 @@
 class QMainWindow;
 
 namespace qm {
+
+class CObjSheet;
+
+// The application's object property sheet, made on first use as a child of
+// the main window.
+CObjSheet& ObjectSheetOf(QMainWindow& mainWindow);
 
 class FrameEditorHost : public EditorHost {
   public:
