@@ -209,16 +209,8 @@ QAction* TToolBar::ActionOf(int id) const {
 }
 
 void TToolBar::UpdateButtons(const CommandRouting& routing) {
-    for (QAction* action : actions()) {
-        if (!action->data().isValid())
-            continue;
-        CommandState state;
-        state.enabled = false;
-        routing.update(action->data().toInt(), state);
-        action->setEnabled(state.enabled);
-        action->setCheckable(state.checked || action->isCheckable());
-        action->setChecked(state.checked);
-    }
+    for (QAction* action : actions())
+        UpdateCommandItem(*action, routing);
 }
 
 void TToolBar::SetButtonTexts(int id, const std::string& tip, const std::string& status) {

@@ -201,6 +201,12 @@ CChildFrame::CChildFrame(CCASEApp& app, CCASEDoc& document, CMainFrame& mainFram
     mainSplitter_->addWidget(content_);
     for (QWidget* pane : {explorer_, extra_, content_, static_cast<QWidget*>(subSplitter_)})
         pane->setMinimumSize(kMinimumPaneSize, kMinimumPaneSize);
+    // The splitters themselves leave the left column and the explorer as
+    // they are; the frame scales them in proportion (resizeEvent).
+    mainSplitter_->setStretchFactor(0, 0);
+    mainSplitter_->setStretchFactor(1, 1);
+    subSplitter_->setStretchFactor(0, 0);
+    subSplitter_->setStretchFactor(1, 1);
     mainSplitter_->setChildrenCollapsible(false);
     subSplitter_->setChildrenCollapsible(false);
     mainSplitter_->setSizes({kLeftPaneSize, 550});
@@ -212,7 +218,20 @@ CChildFrame::CChildFrame(CCASEApp& app, CCASEDoc& document, CMainFrame& mainFram
 }
 
 CChildFrame::~CChildFrame() {
-    mainFrame_.RemoveChildFrame(this);
+    if (!closingByApp)
+        mainFrame_.RemoveChildFrame(this);
+}
+
+void CChildFrame::DropPanes() {
+    closingByApp = true;
+    // The panes observe the document, which is closing: they go now, the
+    // frame itself once its events are done.
+    QWidget* panes = widget();
+    setWidget(nullptr);
+    delete panes;
+    mainSplitter_ = subSplitter_ = nullptr;
+    content_ = explorer_ = extra_ = nullptr;
+    diagram_ = nullptr;
 }
 
 QWidget* CChildFrame::CreateContentPane() {
@@ -241,6 +260,8 @@ QWidget* CChildFrame::CreateExtraPane() {
 
 QWidget* CChildFrame::ActivePane() const {
     QWidget* focus = QApplication::focusWidget();
+    if (content_ == nullptr)
+        return nullptr;
     for (QWidget* pane : {explorer_, extra_, content_})
         if (focus != nullptr && (focus == pane || pane->isAncestorOf(focus)))
             return pane;
@@ -542,8 +563,14 @@ FrameLayout CChildFrame::CurrentLayout() const {
 }
 
 void CChildFrame::ShowModelAt(int32_t index) {
-    if (index >= 0 && static_cast<size_t>(index) < document_.ModelCount())
-        document_.SetCurrentModel(document_.GetModelAt(static_cast<size_t>(index)));
+    // A stored index beyond the project's models (an edited or older file)
+    // shows the first model rather than none.
+    const size_t count = document_.ModelCount();
+    if (count > 0) {
+        const size_t shown =
+            index >= 0 && static_cast<size_t>(index) < count ? static_cast<size_t>(index) : 0;
+        document_.SetCurrentModel(document_.GetModelAt(shown));
+    }
     Refresh();
 }
 
@@ -611,13 +638,18 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CChildFrame::resizeEvent(QResizeEvent* event) {
-    const QSize before = mainSplitter_->size();
     QMdiSubWindow::resizeEvent(event);
-    if (isMinimized())
+    if (isMinimized() || mainSplitter_ == nullptr)
         return;
     const QSize after = mainSplitter_->size();
-    // The left column and the explorer keep their share of the window.
-    if (lastSize_.width() >= 1 && lastSize_.height() >= 1 && before.isValid()) {
+    // The first size the panes get sets the left column and the explorer to
+    // their starting size; later ones keep their share of the window.
+    if (lastSize_.isEmpty() && after.width() > 0 && after.height() > 0) {
+        const int width = after.width() - mainSplitter_->handleWidth();
+        const int height = after.height() - subSplitter_->handleWidth();
+        mainSplitter_->setSizes({kLeftPaneSize, std::max(kMinimumPaneSize, width - kLeftPaneSize)});
+        subSplitter_->setSizes({kLeftPaneSize, std::max(kMinimumPaneSize, height - kLeftPaneSize)});
+    } else if (lastSize_.width() >= 1 && lastSize_.height() >= 1 && after != lastSize_) {
         QList<int> columns = mainSplitter_->sizes();
         QList<int> rows = subSplitter_->sizes();
         if (columns.size() == 2 && rows.size() == 2) {
@@ -625,8 +657,10 @@ void CChildFrame::resizeEvent(QResizeEvent* event) {
                 std::max(kMinimumPaneSize, columns[0] * after.width() / lastSize_.width());
             const int top =
                 std::max(kMinimumPaneSize, rows[0] * after.height() / lastSize_.height());
-            mainSplitter_->setSizes({left, std::max(kMinimumPaneSize, after.width() - left)});
-            subSplitter_->setSizes({top, std::max(kMinimumPaneSize, after.height() - top)});
+            const int width = after.width() - mainSplitter_->handleWidth();
+            const int height = after.height() - subSplitter_->handleWidth();
+            mainSplitter_->setSizes({left, std::max(kMinimumPaneSize, width - left)});
+            subSplitter_->setSizes({top, std::max(kMinimumPaneSize, height - top)});
         }
     }
     lastSize_ = after;

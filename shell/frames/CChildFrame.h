@@ -101,6 +101,9 @@ class CChildFrame : public QMdiSubWindow, public DocumentFrame, public CommandTa
     void FitInto(QSize size);
     // Set by the main frame before it removes the window itself.
     bool closingByApp = false;
+    // Deletes the panes at once (the document is closing) and marks the
+    // frame as removed by the main frame.
+    void DropPanes();
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -177,6 +177,9 @@ CMainFrame::CMainFrame(CCASEApp& app)
     idleTimer_->start(300);
 
     QObject::connect(area_, &QMdiArea::subWindowActivated, [this](QMdiSubWindow* window) {
+        // Windows removed while the environment ends activate nothing.
+        if (app_.Env() == nullptr)
+            return;
         auto* child = dynamic_cast<CChildFrame*>(window);
         undoList_->SetDocument(child != nullptr ? &child->Document() : nullptr);
         if (child == nullptr)
@@ -189,6 +192,9 @@ CMainFrame::CMainFrame(CCASEApp& app)
 }
 
 CMainFrame::~CMainFrame() {
+    // Windows still open go with this frame; they need not unregister.
+    for (CChildFrame* child : childFrames_)
+        child->closingByApp = true;
     if (Environment* environment = app_.Env()) {
         if (environment->Context().dialogs == dialogs_.get())
             environment->Context().dialogs = nullptr;
@@ -302,8 +308,8 @@ void CMainFrame::DetachDocument(CCASEDoc& document) {
         undoList_->hide();
         undoList_->SetDocument(nullptr);
     }
-    child->closingByApp = true;
     RemoveChildFrame(child);
+    child->DropPanes();
     area_->removeSubWindow(child);
     child->deleteLater();
 }
@@ -407,6 +413,8 @@ CChildFrame* CMainFrame::ActiveChild() const {
         return child;
     // Without a window system's activation (offscreen runs) the active
     // document's window stands for the active one.
+    if (app_.Env() == nullptr)
+        return nullptr;
     if (CCASEDoc* document = app_.Env()->ActiveDocument()) {
         auto it = children_.find(document);
         if (it != children_.end())

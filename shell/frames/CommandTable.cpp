@@ -73,7 +73,6 @@ class MenuTree {
         }
         return *parent;
     }
-    bool Has(const std::string& path) const { return menus_.count(PlainLabel(path)) != 0; }
 
   private:
     QMenuBar& bar_;
@@ -83,7 +82,10 @@ class MenuTree {
 
 void AddItem(QMenu& menu, const CommandEntry& entry, const CommandRouting& routing) {
     if (entry.id == kSeparatorRow) {
-        menu.addSeparator();
+        // No separator opens a menu or follows another.
+        const QList<QAction*> actions = menu.actions();
+        if (!actions.isEmpty() && !actions.back()->isSeparator())
+            menu.addSeparator();
         return;
     }
     const std::string label = entry.label;
@@ -141,6 +143,10 @@ void BuildMenuBar(QMenuBar& bar, const std::vector<std::string>& topMenus,
     for (const CommandEntry& entry : paneRows)
         if (!paneRowsPlaced[PlainLabel(entry.menuPath)])
             AddItem(tree.Menu(entry.menuPath), entry, routing);
+    // Nor ends one.
+    for (QMenu* menu : bar.findChildren<QMenu*>())
+        while (!menu->actions().isEmpty() && menu->actions().back()->isSeparator())
+            menu->removeAction(menu->actions().back());
 }
 
 void UpdateMenuItems(QMenu& menu, const CommandRouting& routing) {
@@ -149,15 +155,20 @@ void UpdateMenuItems(QMenu& menu, const CommandRouting& routing) {
             UpdateMenuItems(*sub, routing);
             continue;
         }
-        if (action->isSeparator() || !action->data().isValid())
-            continue;
-        CommandState state;
-        state.enabled = false;
-        routing.update(action->data().toInt(), state);
-        action->setEnabled(state.enabled);
-        action->setCheckable(state.checked || action->isCheckable());
-        action->setChecked(state.checked);
+        if (!action->isSeparator())
+            UpdateCommandItem(*action, routing);
     }
+}
+
+void UpdateCommandItem(QAction& action, const CommandRouting& routing) {
+    if (!action.data().isValid())
+        return;
+    CommandState state;
+    state.enabled = false;
+    routing.update(action.data().toInt(), state);
+    action.setEnabled(state.enabled);
+    action.setCheckable(state.checked || action.isCheckable());
+    action.setChecked(state.checked);
 }
 
 } // namespace qm

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class QAction;
 class QMenuBar;
 class QMenu;
 
@@ -95,6 +96,8 @@ void BuildMenuBar(QMenuBar& bar, const std::vector<std::string>& topMenus,
                   const std::vector<std::vector<CommandEntry>>& tables,
                   const std::vector<CommandEntry>& paneRows, const CommandRouting& routing);
 
+// Brings a menu item or button that carries its command id as data up to date.
+void UpdateCommandItem(QAction& action, const CommandRouting& routing);
 // Brings the items of menu (and of its sub-menus) up to date.
 void UpdateMenuItems(QMenu& menu, const CommandRouting& routing);
 

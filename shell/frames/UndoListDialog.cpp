@@ -29,6 +29,7 @@ int LineCount(const std::vector<JournalRecord>& records, int32_t position, bool 
 
 std::vector<std::string> UndoListLines(const std::vector<JournalRecord>& records, int32_t position,
                                        bool redo) {
+    position = std::clamp<int32_t>(position, 0, static_cast<int32_t>(records.size()));
     std::vector<std::string> lines;
     const int count = LineCount(records, position, redo);
     for (int line = 0; line < count; ++line) {
@@ -46,6 +47,7 @@ std::vector<std::string> UndoListLines(const std::vector<JournalRecord>& records
 
 UndoListSelection SelectUndoSteps(const std::vector<JournalRecord>& records, int32_t position,
                                   bool redo, int anchor) {
+    position = std::clamp<int32_t>(position, 0, static_cast<int32_t>(records.size()));
     UndoListSelection result;
     const int count = LineCount(records, position, redo);
     result.selected.assign(static_cast<size_t>(count), false);
