@@ -4,6 +4,7 @@
 #include "shell/frames/CommandIds.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QTimer>
@@ -184,6 +185,8 @@ void TToolBar::AddButtons(std::span<const ToolBarButton> buttons, const CommandR
         const int id = button.id;
         const auto run = routing.run;
         QObject::connect(action, &QAction::triggered, [run, id] { run(id); });
+        if (QWidget* widget = widgetForAction(action))
+            widget->installEventFilter(this);
         if (!button.dropDown || !dropDown)
             continue;
         // The arrow opens the frame's pop-up below the button; the empty menu
@@ -211,6 +214,18 @@ QAction* TToolBar::ActionOf(int id) const {
 void TToolBar::UpdateButtons(const CommandRouting& routing) {
     for (QAction* action : actions())
         UpdateCommandItem(*action, routing);
+}
+
+bool TToolBar::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Enter && hovered)
+        for (QAction* action : actions())
+            if (widgetForAction(action) == watched && action->data().isValid()) {
+                auto* widget = static_cast<QWidget*>(watched);
+                hovered(action->data().toInt(),
+                        QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()));
+                break;
+            }
+    return QToolBar::eventFilter(watched, event);
 }
 
 void TToolBar::SetButtonTexts(int id, const std::string& tip, const std::string& status) {

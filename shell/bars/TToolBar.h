@@ -45,8 +45,14 @@ class TToolBar : public QToolBar {
     QAction* ActionOf(int id) const;
     // Brings enabled and checked states up to date through routing.
     void UpdateButtons(const CommandRouting& routing);
+    // Called when the mouse comes onto a button: its command and the
+    // button's rectangle in screen coordinates.
+    std::function<void(int id, QRect screenRect)> hovered;
     // Sets a button's tool tip and status text (the template's tool names).
     void SetButtonTexts(int id, const std::string& tip, const std::string& status);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     Kind kind_;

@@ -297,12 +297,14 @@ void CChildFrame::SetCurrentTool(int tool) {
         if (GetCurrentModelKind() == MkTool && document_.Template() != nullptr) {
             if (ToolModel* model = document_.FindTool(tool)) {
                 document_.SetCurrentModel(model);
+                mainFrame_.HidePalettes();
                 return;
             }
         }
         currentTool_ = tool;
         host_.SetCurrentTool(tool);
     }
+    mainFrame_.HidePalettes();
 }
 
 void CChildFrame::SetToolEditMode(int mode) {

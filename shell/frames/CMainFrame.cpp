@@ -9,6 +9,7 @@
 #include "platform/Prompt.h"
 #include "platform/UserSettings.h"
 #include "scripting/ScriptRunners.h"
+#include "shell/bars/Palettes.h"
 #include "shell/bars/TToolBar.h"
 #include "shell/bars/ZoomComboBox.h"
 #include "shell/frames/AboutDialog.h"
@@ -160,6 +161,19 @@ CMainFrame::CMainFrame(CCASEApp& app)
     statusBar()->addWidget(progress_);
 
     undoList_ = new UndoListDialog(this);
+    toolPalette_ = new ToolPalette(this);
+    junctionPicker_ = new PickerPalette(this);
+    iconPicker_ = new PickerPalette(this);
+    for (PaletteWindow* palette :
+         std::initializer_list<PaletteWindow*>{toolPalette_, junctionPicker_, iconPicker_}) {
+        palette->chosen = [this](int tool) {
+            if (CChildFrame* child = ActiveChild())
+                child->SetCurrentTool(tool);
+        };
+        palette->statusText = [this](const std::string& text) { SetStatusText(text); };
+    }
+    miscToolBar_->hovered = [this](int id, QRect rect) { PopupPaletteFor(id, rect); };
+    customToolBar_->hovered = [this](int id, QRect rect) { PopupPaletteFor(id, rect); };
     logWindow_ = std::make_unique<LogWindow>(exitWhenDone);
     logInstall_ = std::make_unique<ScopedLogSink>(logWindow_.get());
 
@@ -479,6 +493,39 @@ void CMainFrame::EndProgress(const std::string& text) {
 
 void CMainFrame::SetStatusText(const std::string& text) {
     messagePane_->setText(QString::fromStdString(text));
+}
+
+bool CMainFrame::PopupPaletteFor(int id, QRect screenRect) {
+    CChildFrame* child = ActiveChild();
+    if (child == nullptr || !RouteUpdate(id).enabled)
+        return false;
+    PaletteWindow* palette = nullptr;
+    if (id == cmd::JunctionTool || id == cmd::IconTool) {
+        PickerPalette* picker = id == cmd::JunctionTool ? junctionPicker_ : iconPicker_;
+        picker->Open(id == cmd::JunctionTool ? 48 : 49);
+        palette = picker;
+    } else if (const NotationTemplate* notation = child->Document().Template()) {
+        const bool extra = id == cmd::ExtraLinkTools || id == cmd::ExtraPlaceTools;
+        const bool tool = id >= cmd::FirstLinkTool && id <= cmd::LastPlaceTool;
+        if (!extra && !tool)
+            return false;
+        const bool links = extra ? id == cmd::ExtraLinkTools : id - cmd::FirstLinkTool < 10;
+        toolPalette_->Open(*notation, extra ? -1 : id - cmd::FirstLinkTool, links);
+        palette = toolPalette_;
+    }
+    if (palette == nullptr || palette->size().isEmpty())
+        return false;
+    HidePalettes();
+    // Below the button, so that the button stays in reach.
+    palette->move(screenRect.bottomLeft() + QPoint(0, 1));
+    palette->show();
+    return true;
+}
+
+void CMainFrame::HidePalettes() {
+    for (QWidget* palette :
+         std::initializer_list<QWidget*>{toolPalette_, junctionPicker_, iconPicker_})
+        palette->hide();
 }
 
 void CMainFrame::OnToolBarDropDown(int id, QPoint below) {

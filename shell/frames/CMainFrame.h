@@ -28,6 +28,8 @@ namespace qm {
 
 class CChildFrame;
 class LogWindow;
+class PickerPalette;
+class ToolPalette;
 class TToolBar;
 class UndoListDialog;
 class ZoomComboBox;
@@ -89,6 +91,15 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     // ---- windows ----
     LogWindow* Log() const { return logWindow_.get(); }
     UndoListDialog* UndoList() const { return undoList_; }
+    // The palettes that drop from the tool bars' buttons.
+    ToolPalette* Tools() const { return toolPalette_; }
+    PickerPalette* JunctionPicker() const { return junctionPicker_; }
+    PickerPalette* IconPicker() const { return iconPicker_; }
+    // Opens the palette of a tool-bar button under the mouse (the junction
+    // and icon buttons, the template's tool buttons); true when one opened.
+    bool PopupPaletteFor(int id, QRect screenRect);
+    // Hides every palette.
+    void HidePalettes();
     // The tool-bar drop-down arrows: the undo and redo lists (the library and
     // colour menus come with their own parts).
     void OnToolBarDropDown(int id, QPoint below);
@@ -162,6 +173,9 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     std::unique_ptr<LogWindow> logWindow_;
     std::unique_ptr<ScopedLogSink> logInstall_;
     UndoListDialog* undoList_ = nullptr;
+    ToolPalette* toolPalette_ = nullptr;
+    PickerPalette* junctionPicker_ = nullptr;
+    PickerPalette* iconPicker_ = nullptr;
     QMenu* tasksMenu_ = nullptr;
     std::vector<std::string> taskScripts_;
 };

@@ -10,6 +10,7 @@
 #include "platform/UserFolders.h"
 #include "platform/UserSettings.h"
 #include "shell/MainWindow.h"
+#include "shell/bars/Palettes.h"
 #include "shell/bars/TToolBar.h"
 #include "shell/bars/ZoomComboBox.h"
 #include "shell/frames/AboutDialog.h"
@@ -616,6 +617,92 @@ TEST_F(Frames, BarsStatusBarAndToggles) {
     EXPECT_EQ(frame.Log()->Text(), "line one\n");
     frame.RouteCommand(cmd::ViewLogWindow);
     EXPECT_FALSE(frame.Log()->isVisible());
+}
+
+TEST(Palettes, GridsCellsAndTools) {
+    const PaletteGrid icons = PickerGrid(49);
+    const PaletteGrid junctions = PickerGrid(48);
+    EXPECT_EQ(icons.WindowSize(), QSize(150, 98));
+    EXPECT_EQ(junctions.WindowSize(), QSize(30, 144));
+    const struct {
+        QPoint point;
+        bool inside;
+        int row;
+        int column;
+        int tool;
+    } cells[] = {
+        {{5, 5}, true, 0, 0, 500},   {{4 + 24 * 5 + 3, 4 + 23 * 3 + 2}, true, 3, 5, 523},
+        {{30, 30}, true, 1, 1, 507}, {{148, 10}, false, 0, 0, 0}, // right of the last column
+        {{10, 97}, false, 0, 0, 0},  {{2, 2}, false, 0, 0, 0},
+    };
+    for (const auto& c : cells) {
+        int row = -1;
+        int column = -1;
+        EXPECT_EQ(icons.CellAt(c.point, row, column), c.inside)
+            << c.point.x() << "," << c.point.y();
+        if (!c.inside)
+            continue;
+        EXPECT_EQ(row, c.row);
+        EXPECT_EQ(column, c.column);
+        EXPECT_EQ(PickerToolAt(49, icons, row, column), c.tool);
+    }
+    EXPECT_EQ(PickerToolAt(48, junctions, 5, 0), 405);
+
+    // Two base tools; the second has three variants, one of them hidden
+    // and one more visible variant elsewhere.
+    auto tool = [](int id, int base, bool hidden = false) {
+        PaletteTool t;
+        t.id = id;
+        t.baseId = base;
+        t.hidden = hidden;
+        t.name = "T" + std::to_string(id);
+        return t;
+    };
+    const std::vector<PaletteTool> tools = {tool(10, -1),  tool(11, -1),       tool(100, 11),
+                                            tool(101, 11), tool(102, 11),      tool(103, 11, true),
+                                            tool(104, 10), tool(105, -1, true)};
+    const PaletteGrid all = ToolPaletteGrid(tools, -1);
+    EXPECT_EQ(all.columns, 2);
+    EXPECT_EQ(all.rows, 4);
+    EXPECT_EQ(ToolPaletteAt(tools, -1, 0, 1)->id, 11);
+    EXPECT_EQ(ToolPaletteAt(tools, -1, 3, 1)->id, 102);
+    EXPECT_EQ(ToolPaletteAt(tools, -1, 1, 0)->id, 104);
+    EXPECT_EQ(ToolPaletteAt(tools, -1, 2, 0), nullptr);
+    EXPECT_EQ(ToolPaletteAt(tools, -1, 0, 2), nullptr);
+    const PaletteGrid one = ToolPaletteGrid(tools, 11);
+    EXPECT_EQ(one.columns, 1);
+    EXPECT_EQ(one.rows, 4);
+    EXPECT_EQ(ToolPaletteAt(tools, 11, -1, 7)->id, 11); // a negative row counts as 0
+    EXPECT_EQ(ToolPaletteAt(tools, 11, 2, 0)->id, 101);
+}
+
+TEST_F(Frames, PickerChoosesTheCellUnderTheRelease) {
+    CMainFrame& frame = Start({project});
+    CChildFrame* child = frame.ActiveChild();
+    ASSERT_TRUE(frame.PopupPaletteFor(cmd::IconTool, QRect(100, 100, 20, 20)));
+    PickerPalette& picker = *frame.IconPicker();
+    ASSERT_TRUE(picker.isVisible());
+    EXPECT_EQ(picker.size(), QSize(150, 98));
+    // A release in the margin right of the last column chooses nothing.
+    QTest::mousePress(&picker, Qt::LeftButton, {}, QPoint(148, 10));
+    QTest::mouseRelease(&picker, Qt::LeftButton, {}, QPoint(148, 10));
+    EXPECT_FALSE(picker.isVisible());
+    EXPECT_EQ(child->CurrentTool(), CChildFrame::kPointerTool);
+
+    ASSERT_TRUE(frame.PopupPaletteFor(cmd::IconTool, QRect(100, 100, 20, 20)));
+    QTest::mousePress(&picker, Qt::LeftButton, {}, QPoint(30, 30));
+    QTest::mouseRelease(&picker, Qt::LeftButton, {}, QPoint(30, 30));
+    EXPECT_FALSE(picker.isVisible());
+    EXPECT_EQ(child->CurrentTool(), 507);
+    EXPECT_TRUE(frame.RouteUpdate(cmd::IconTool).checked);
+
+    // The tool palette of the extra place tools: the template's places.
+    ASSERT_TRUE(frame.PopupPaletteFor(cmd::ExtraPlaceTools, QRect(100, 100, 20, 20)));
+    EXPECT_FALSE(frame.Tools()->Tools().empty());
+    EXPECT_TRUE(frame.Tools()->isVisible());
+    // Choosing a tool closes every palette.
+    child->SetCurrentTool(CChildFrame::kPointerTool);
+    EXPECT_FALSE(frame.Tools()->isVisible());
 }
 
 TEST(LogWindowPlacement, AFifthOfTheFrameHeldTo100To200) {
