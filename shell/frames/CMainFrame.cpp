@@ -276,8 +276,12 @@ void CMainFrame::BuildBars() {
     miscToolBar_->AddButtons(MiscToolBarButtons(), routing_, dropDown);
     customToolBar_ = new TToolBar(TToolBar::Custom, "Custom Toolbar", this);
     customToolBar_->AddButtons(CustomToolBarButtons(), routing_, dropDown);
-    for (TToolBar* bar : {mainToolBar_, miscToolBar_, customToolBar_})
+    // One bar a row, so that every button is in view without the overflow arrow.
+    for (TToolBar* bar : {mainToolBar_, miscToolBar_, customToolBar_}) {
+        if (bar != mainToolBar_)
+            addToolBarBreak(Qt::TopToolBarArea);
         addToolBar(Qt::TopToolBarArea, bar);
+    }
     UpdateToolBars();
 }
 
