@@ -195,6 +195,11 @@ CMainFrame::CMainFrame(CCASEApp& app)
         if (app_.Env() == nullptr)
             return;
         auto* child = dynamic_cast<CChildFrame*>(window);
+        // The window left behind stores whether it was maximised.
+        if (auto* previous = dynamic_cast<CChildFrame*>(lastActive_.data());
+            previous != nullptr && previous != child && !previous->closingByApp)
+            StoreChildState(previous);
+        lastActive_ = window;
         undoList_->SetDocument(child != nullptr ? &child->Document() : nullptr);
         if (child == nullptr)
             return;

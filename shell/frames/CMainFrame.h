@@ -11,6 +11,8 @@
 #include "shell/frames/CommandTable.h"
 
 #include <QMainWindow>
+#include <QMdiSubWindow>
+#include <QPointer>
 
 #include <functional>
 #include <map>
@@ -159,6 +161,7 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     std::unique_ptr<class WindowFileDialogs> dialogs_;
     CommandRouting routing_;
     QMdiArea* area_ = nullptr;
+    QPointer<QMdiSubWindow> lastActive_;
     std::vector<CChildFrame*> childFrames_;
     std::map<CCASEDoc*, CChildFrame*> children_;
     TToolBar* mainToolBar_ = nullptr;

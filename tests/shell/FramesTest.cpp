@@ -705,6 +705,21 @@ TEST_F(Frames, PickerChoosesTheCellUnderTheRelease) {
     EXPECT_FALSE(frame.Tools()->isVisible());
 }
 
+TEST_F(Frames, KeepAliveRunsOnlyWhileLoggedIn) {
+    CMainFrame& frame = Start({project});
+    int alive = 0;
+    bool loggedIn = false;
+    frame.keepAlive = [&] { ++alive; };
+    frame.repositoryLoggedIn = [&] { return loggedIn; };
+    frame.OnKeepAliveTimer();
+    EXPECT_EQ(alive, 0);
+    EXPECT_FALSE(frame.RouteUpdate(cmd::RepositoryBrowse).enabled);
+    loggedIn = true;
+    frame.OnKeepAliveTimer();
+    EXPECT_EQ(alive, 1);
+    EXPECT_TRUE(frame.RouteUpdate(cmd::RepositoryCheckIn).enabled);
+}
+
 TEST(LogWindowPlacement, AFifthOfTheFrameHeldTo100To200) {
     const struct {
         int height;
