@@ -404,7 +404,7 @@ void Floater::Draw(DeviceContext& dc, const Looks* imposed, double zoom, const C
 
 void Floater::OpenAttachment() {
     if (HasAttachment())
-        OpenWithDesktop(attachment);
+        OpenAttachedFile(attachment, (tagFlags & FfAttachmentOpen) != 0);
 }
 
 int Floater::GetKnobRects(CRect* rects) const {

@@ -508,7 +508,7 @@ bool Link::HasAttachment() const {
 
 void Link::OpenAttachment() {
     if (HasAttachment())
-        OpenWithDesktop(file);
+        OpenAttachedFile(file, (options & LoWebPage) != 0);
 }
 
 void Link::MoveBy(int dx, int dy, CRect& dirty) {

@@ -24,6 +24,9 @@
 
 namespace qm {
 
+// The master flag that opens its attached file as a page.
+constexpr int32_t kAttachmentIsWebPage = 0x10;
+
 using kest::Cell;
 using kest::nil;
 
@@ -137,7 +140,7 @@ bool Place::HasAttachment() const {
 
 void Place::OpenAttachment() {
     if (HasAttachment())
-        OpenWithDesktop(master->file);
+        OpenAttachedFile(master->file, (master->masterFlags & kAttachmentIsWebPage) != 0);
 }
 
 void Place::InvertKnobs(DeviceContext& dc, double zoom) {

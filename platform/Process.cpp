@@ -51,6 +51,23 @@ int SpawnProcess(const std::vector<std::string>& argv, SpawnMode mode) {
     return static_cast<int>(pid);
 }
 
+namespace {
+FileOpener* installedOpener = nullptr;
+}
+
+FileOpener* Install(FileOpener* opener) {
+    FileOpener* previous = installedOpener;
+    installedOpener = opener;
+    return previous;
+}
+
+void OpenAttachedFile(const std::string& path, bool web) {
+    if (installedOpener != nullptr)
+        installedOpener->OpenFile(path, web);
+    else
+        OpenWithDesktop(path);
+}
+
 bool OpenWithDesktop(const std::string& target) {
     return SpawnProcess({DesktopOpener(), target}, SpawnMode::NoWait) > 0;
 }

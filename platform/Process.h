@@ -3,6 +3,8 @@
 // desktop's opener (xdg-open).
 #pragma once
 
+#include "platform/ScopedInstall.h"
+
 #include <string>
 #include <vector>
 
@@ -27,6 +29,21 @@ inline const char* DesktopOpener() {
 // Opens a file or an address (a help page with its anchor) with the desktop's
 // opener, without waiting. False with errno set when the opener cannot be started.
 bool OpenWithDesktop(const std::string& target);
+
+// Where an attached file or address goes: the application installs its
+// environment's file opening (viewers of the settings, projects opened as
+// projects); without one the desktop's opener is used.
+class FileOpener {
+  public:
+    virtual ~FileOpener() = default;
+    // web: open as a page, whatever the file's extension says.
+    virtual void OpenFile(const std::string& path, bool web) = 0;
+};
+FileOpener* Install(FileOpener* opener);
+using ScopedFileOpener = ScopedInstall<FileOpener>;
+
+// Opens the attachment of a drawable through the installed opener.
+void OpenAttachedFile(const std::string& path, bool web);
 
 struct ShellOpenCommand {
     std::string program;   // "" when nothing opens the type

@@ -146,9 +146,14 @@ void CCASEApp::StartUp(const std::vector<std::string>& arguments) {
         fileNamed = !commandLine_->shellFileName.empty();
         if (fileNamed) {
             CCASEDoc* document = OpenDocumentFile(commandLine_->shellFileName);
+            // A project that cannot be read has shown its error; the
+            // application stays open as after File/Open of the same file.
+            // Only printing it (which ends the run) fails the start.
             if (document == nullptr) {
-                finished_ = true;
-                exitCode_ = 1;
+                if (commandLine_->shellCommand == ShellCommand::FilePrint) {
+                    finished_ = true;
+                    exitCode_ = 1;
+                }
                 return;
             }
             // The print shell command prints the project and ends the run.
@@ -175,6 +180,9 @@ void CCASEApp::StartUp(const std::vector<std::string>& arguments) {
         environment_->fileNewArmed = 1;
     environment_->startupProject = fileNamed ? 0 : 1;
     OnFileNew();
+    // Only the start-up's own new project takes the default template without
+    // asking; every later File New shows the template choice.
+    environment_->startupProject = 0;
 }
 
 int CCASEApp::ExitInstance() {

@@ -102,30 +102,43 @@ void Environment::OpenFile(const std::string& path, bool isHelp) {
         OpenDocumentFile(path);
         return;
     }
+    // A viewer that the settings name for the extension comes first: here the
+    // desktop's opener serves every type, so it would otherwise never be asked.
+    if (StartViewer(path, extension))
+        return;
     // A help topic may carry an anchor ("Chapter8.html#Tools:Options"); the
     // file itself is what the opener is given.
     const ShellOpenCommand command = FindShellOpenCommand(extension);
-    std::vector<std::string> argv;
-    if (!command.program.empty()) {
-        argv.push_back(command.program);
-        // The registered command's own arguments, split at blanks.
-        size_t start = 0;
-        const std::string& arguments = command.arguments;
-        while (start < arguments.size()) {
-            const size_t blank = arguments.find(' ', start);
-            const size_t end = blank == std::string::npos ? arguments.size() : blank;
-            if (end > start)
-                argv.push_back(arguments.substr(start, end - start));
-            start = end + 1;
+    if (command.program.empty()) {
+        if (openWithViewer) {
+            openWithViewer(path);
+            return;
         }
-    } else {
-        std::string upper = extension;
-        const ViewerEntry* viewer = profile.FindViewer(upper);
-        argv.push_back(viewer != nullptr && !viewer->application.empty() ? viewer->application
-                                                                         : DesktopOpener());
+        startProgram({DesktopOpener(), path});
+        return;
+    }
+    std::vector<std::string> argv{command.program};
+    // The registered command's own arguments, split at blanks.
+    size_t start = 0;
+    const std::string& arguments = command.arguments;
+    while (start < arguments.size()) {
+        const size_t blank = arguments.find(' ', start);
+        const size_t end = blank == std::string::npos ? arguments.size() : blank;
+        if (end > start)
+            argv.push_back(arguments.substr(start, end - start));
+        start = end + 1;
     }
     argv.push_back(path);
     startProgram(argv);
+}
+
+bool Environment::StartViewer(const std::string& path, const std::string& extension) {
+    std::string key = extension;
+    const ViewerEntry* viewer = profile.FindViewer(key);
+    if (viewer == nullptr || viewer->application.empty() || !FileExists(viewer->application))
+        return false;
+    startProgram({viewer->application, path});
+    return true;
 }
 
 CCASEDoc* Environment::OpenDocumentFile(const std::string& path) {

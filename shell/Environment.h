@@ -11,6 +11,7 @@
 #include "document/UndoJournal.h"
 #include "drawables/FontFaceTable.h"
 #include "drawables/NotationTemplate.h"
+#include "platform/Process.h"
 #include "platform/ScopedInstall.h"
 #include "scripting/DiagramImageSeam.h"
 
@@ -23,7 +24,7 @@ namespace qm {
 
 class CCASEDoc;
 
-class Environment : public TemplateList, public TemplateShell {
+class Environment : public TemplateList, public TemplateShell, public FileOpener {
   public:
     // Starts the kernel, loads the settings (their defaults, then the user's
     // values) and builds the font table.
@@ -52,7 +53,13 @@ class Environment : public TemplateList, public TemplateShell {
     // program the desktop registers for its extension (started with an
     // argument vector, never through a command interpreter), else to the
     // viewer of the settings, else to the desktop's opener.
-    void OpenFile(const std::string& path, bool isHelp);
+    void OpenFile(const std::string& path, bool isHelp) override;
+    // Starts the viewer the settings name for the extension when its program
+    // exists; false when there is none.
+    bool StartViewer(const std::string& path, const std::string& extension);
+    // The main frame's rule for a file no program opens (its questions);
+    // unset, the desktop's opener is tried.
+    std::function<void(const std::string& path)> openWithViewer;
 
     // ---- documents ----
     // Opens a project (the framework's open), clearing startupProject.
@@ -98,6 +105,8 @@ class Environment : public TemplateList, public TemplateShell {
     // Scripts export diagram images with the settings' image limits.
     std::unique_ptr<DiagramImageWriter> imageWriter_;
     ScopedInstall<DiagramImageWriter> installImageWriter_;
+    // Attachments of drawables open through OpenFile.
+    ScopedFileOpener installOpener_{this};
 };
 
 } // namespace qm

@@ -1,6 +1,5 @@
-// The least main window behind start-up: a multi-document area with the File
-// and Help menus, and one child window per open document that shows the
-// document's current diagram, drawn by the model's own drawing code.
+// The windowed application's pieces that start-up asks for: the main window
+// (CMainFrame), the message boxes, and the file-dialog filter conversion.
 #pragma once
 
 #include "shell/CCASEApp.h"

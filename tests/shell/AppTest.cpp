@@ -65,7 +65,38 @@ TEST_F(App, OpeningRulesMakeAtMostOneProject) {
         CCASEApp app; // nothing named, no default project
         ASSERT_TRUE(Start(app, {}));
         EXPECT_EQ(app.Env()->Documents().Documents().size(), 1u);
-        EXPECT_EQ(app.Env()->startupProject, 1);
+        // The start-up's project took the default template; a later File New
+        // asks for one.
+        EXPECT_EQ(app.Env()->startupProject, 0);
+        struct Chooser : FileDialogs {
+            std::optional<std::string> AskOpenFile(const FileDialogRequest&) override {
+                return std::nullopt;
+            }
+            std::optional<std::string> AskSaveFile(const FileDialogRequest&) override {
+                return std::nullopt;
+            }
+            std::optional<std::string> ChooseTemplate(const std::string&,
+                                                      const std::string&) override {
+                ++asked;
+                return std::nullopt;
+            }
+            int asked = 0;
+        } chooser;
+        app.Env()->Context().dialogs = &chooser;
+        EXPECT_EQ(app.OnFileNew(), nullptr); // cancelled
+        EXPECT_EQ(chooser.asked, 1);
+        EXPECT_EQ(app.Env()->Documents().Documents().size(), 1u);
+        app.Env()->Context().dialogs = nullptr;
+    }
+    {
+        // A project that cannot be read shows its error; the application
+        // stays open.
+        ASSERT_TRUE(WriteFileReplacing(scratch / "broken.pro", "(Quillmark \"8.0\" project) (("));
+        CCASEApp app;
+        EXPECT_TRUE(Start(app, {scratch / "broken.pro"}));
+        EXPECT_EQ(app.ExitCode(), 0);
+        EXPECT_FALSE(prompts.asked.empty());
+        EXPECT_TRUE(app.Env()->Documents().Documents().empty());
     }
     {
         CCASEApp app;

@@ -1,0 +1,61 @@
+// The main frame's three tool bars as data (command, name, image, drop-down)
+// and TToolBar, the bar whose buttons follow the notation template: the
+// miscellaneous bar (kind 0) and the custom bar (kind 1).
+#pragma once
+
+#include "shell/frames/CommandTable.h"
+
+#include <QToolBar>
+
+#include <functional>
+#include <span>
+
+namespace qm {
+
+// One slot of a tool bar; id 0 is a separator, the zoom box's slot holds it.
+struct ToolBarButton {
+    int id;
+    const char* name;
+    int image;
+    bool dropDown;
+};
+
+std::span<const ToolBarButton> MainToolBarButtons();
+std::span<const ToolBarButton> MiscToolBarButtons();
+std::span<const ToolBarButton> CustomToolBarButtons();
+
+// A small picture for a button that has no image of its own: the first
+// letters of its name on a framed square of the button's size (16 x 15).
+QIcon ButtonGlyph(const std::string& name);
+
+class TToolBar : public QToolBar {
+  public:
+    enum Kind { Main = -1, Miscellaneous = 0, Custom = 1 };
+
+    TToolBar(Kind kind, const QString& title, QWidget* parent);
+
+    Kind BarKind() const { return kind_; }
+    // Adds the buttons; each runs its command through routing. A drop-down
+    // button's arrow calls dropDown with the command and the arrow's
+    // screen point below the button. slotWidget fills a slot without image.
+    void AddButtons(std::span<const ToolBarButton> buttons, const CommandRouting& routing,
+                    std::function<void(int id, QPoint below)> dropDown,
+                    QWidget* slotWidget = nullptr);
+    // The action of a command, or null.
+    QAction* ActionOf(int id) const;
+    // Brings enabled and checked states up to date through routing.
+    void UpdateButtons(const CommandRouting& routing);
+    // Called when the mouse comes onto a button: its command and the
+    // button's rectangle in screen coordinates.
+    std::function<void(int id, QRect screenRect)> hovered;
+    // Sets a button's tool tip and status text (the template's tool names).
+    void SetButtonTexts(int id, const std::string& tip, const std::string& status);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    Kind kind_;
+};
+
+} // namespace qm

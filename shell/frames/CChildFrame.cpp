@@ -1,0 +1,681 @@
+// The project window: panes, editing state, command table and routing.
+#include "shell/frames/CChildFrame.h"
+
+#include "document/CCASEDoc.h"
+#include "document/Profile.h"
+#include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
+#include "drawables/ToolModel.h"
+#include "platform/PathHelpers.h"
+#include "platform/Prompt.h"
+#include "platform/UserSettings.h"
+#include "shell/CCASEApp.h"
+#include "shell/bars/TToolBar.h"
+#include "shell/bars/ZoomComboBox.h"
+#include "shell/frames/CMainFrame.h"
+#include "shell/frames/CommandIds.h"
+#include "shell/frames/DiagramWidget.h"
+#include "shell/frames/UndoListDialog.h"
+#include "shell/panes/LogWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QScrollArea>
+#include <QSplitter>
+
+#include <cmath>
+
+namespace qm {
+
+namespace {
+
+using Row = CommandRow<CChildFrame>;
+using C = CChildFrame;
+
+// The tool kind a tool command selects; the command itself for library symbols.
+int ToolKindOf(int id) {
+    if (id >= cmd::FirstLinkTool && id <= cmd::LastPlaceTool)
+        return id - cmd::FirstLinkTool;
+    switch (id) {
+    case cmd::PointerTool:
+        return 24;
+    case cmd::TagTool:
+        return 25;
+    case cmd::LineTool:
+        return 26;
+    case cmd::PolylineTool:
+        return 27;
+    case cmd::TextTool:
+        return 28;
+    case cmd::RectangleTool:
+        return 29;
+    case cmd::RoundRectangleTool:
+        return 30;
+    case cmd::EllipseTool:
+        return 31;
+    case cmd::PolygonTool:
+        return 32;
+    case cmd::MessageTool:
+        return 46;
+    case cmd::SwimlaneTool:
+        return 47;
+    case cmd::JunctionTool:
+        return 48;
+    case cmd::IconTool:
+        return 49;
+    default:
+        return id;
+    }
+}
+
+// The option bit a view option command toggles.
+uint32_t OptionOf(int id) {
+    switch (id) {
+    case cmd::ShowPageBreaks:
+        return ShowPageBreaks;
+    case cmd::ShowNamespaces:
+        return 0x4000;
+    case cmd::ShowCardinalities:
+        return 0x20;
+    case cmd::HighlightGroups:
+        return 0x4;
+    default:
+        return ShowHyperLinks;
+    }
+}
+
+} // namespace
+
+// The frame's rows in menu order; rows without a menu are tool-bar commands.
+struct ChildFrameTable {
+    static constexpr Row rows[] = {
+        {cmd::EditUndo, cmd::EditUndo, "&Edit", "&Undo\tCtrl+Z", &C::OnEditUndo,
+         &C::OnUpdateEditUndo},
+        {cmd::EditRedo, cmd::EditRedo, "&Edit", "&Redo\tCtrl+Y", &C::OnEditUndo,
+         &C::OnUpdateEditRedo},
+        {kSeparatorRow, 0, "&Edit", "", nullptr, nullptr},
+        {kPaneSlotRow, 0, "&Edit", "", nullptr, nullptr},
+        {kSeparatorRow, 0, "&Edit", "", nullptr, nullptr},
+        {cmd::EditFind, cmd::EditFind, "&Edit", "&Find...\tCtrl+F", &C::OnEditFind, nullptr},
+        {cmd::EditReplace, cmd::EditReplace, "&Edit", "R&eplace...\tCtrl+R", &C::OnEditFind,
+         nullptr},
+        {kSeparatorRow, 0, "&Edit", "", nullptr, nullptr},
+        {cmd::EditProperties, cmd::EditProperties, "&Edit", "Pr&operties...\tCtrl+I",
+         &C::OnEditProperties, nullptr},
+        {cmd::EditSelectAll, cmd::EditSelectAll, "&Edit", "Select &All\tCtrl+A",
+         &C::OnEditSelectAll, &C::OnUpdateEditSelectAll},
+        {cmd::SelectExplodes, cmd::SelectExplodes, "&Edit", "Select E&xplodes", &C::OnEditSelectAll,
+         &C::OnUpdateEditSelectAll},
+        {kPaneSlotRow, 0, "&Arrange", "", nullptr, nullptr},
+        {cmd::NormalSize, cmd::NormalSize, "&View", "&Normal Size\tCtrl+=", &C::OnZoom,
+         &C::OnUpdateHasModel},
+        {cmd::ZoomIn, cmd::ZoomIn, "&View", "Zoom &In\tCtrl+[", &C::OnZoom, &C::OnUpdateHasModel},
+        {cmd::ZoomOut, cmd::ZoomOut, "&View", "Zoom &Out\tCtrl+]", &C::OnZoom,
+         &C::OnUpdateHasModel},
+        {cmd::PanToSelected, cmd::PanToSelected, "&View", "&Pan to Selected\tCtrl+?",
+         &C::OnPanToSelected, &C::OnUpdatePanToSelected},
+        {kSeparatorRow, 0, "&View", "", nullptr, nullptr},
+        {cmd::ShowPageBreaks, cmd::ShowPageBreaks, "&View", "Show Page &Breaks", &C::OnViewOption,
+         &C::OnUpdateViewOption},
+        {cmd::ShowNamespaces, cmd::ShowNamespaces, "&View", "Show Namespac&es", &C::OnViewOption,
+         &C::OnUpdateViewOption},
+        {cmd::ShowCardinalities, cmd::ShowCardinalities, "&View", "Show Roles/Car&dinalities",
+         &C::OnViewOption, &C::OnUpdateViewOption},
+        {cmd::HighlightGroups, cmd::HighlightGroups, "&View", "&Highlight Groups", &C::OnViewOption,
+         &C::OnUpdateViewOption},
+        {cmd::ShowHyperLinks, cmd::ShowHyperLinks, "&View", "Show Hyper &Links", &C::OnViewOption,
+         &C::OnUpdateViewOption},
+        {kSeparatorRow, 0, "&View", "", nullptr, nullptr},
+        {cmd::Refresh, cmd::Refresh, "&View", "&Refresh", &C::OnRefresh, nullptr},
+        {cmd::ClearComboHistories, cmd::ClearComboHistories, "&Tools", "Clear Combo &Histories",
+         &C::OnClearComboHistories, nullptr},
+        {cmd::SetDefaultProject, cmd::SetDefaultProject, "&Tools", "Set This Project as D&efault",
+         &C::OnDefaultProject, &C::OnUpdateSetDefault},
+        {cmd::ResetDefaultProject, cmd::ResetDefaultProject, "&Tools",
+         "&Reset (no Default Project)", &C::OnDefaultProject, &C::OnUpdateResetDefault},
+        // Tool-bar commands.
+        {cmd::UndoButton, cmd::UndoButton, "", "Undo", &C::OnEditUndo, &C::OnUpdateEditUndo},
+        {cmd::RedoButton, cmd::RedoButton, "", "Redo", &C::OnEditUndo, &C::OnUpdateEditRedo},
+        {cmd::ZoomInButton, cmd::ZoomInButton, "", "Zoom In", &C::OnZoom, &C::OnUpdateHasModel},
+        {cmd::ZoomOutButton, cmd::ZoomOutButton, "", "Zoom Out", &C::OnZoom, &C::OnUpdateHasModel},
+        {cmd::FirstLinkTool, cmd::LastPlaceTool, "", "Link 1 to Place 14", &C::OnToolCommand,
+         &C::OnUpdateToolButton},
+        {cmd::PointerTool, cmd::PointerTool, "", "Pointer Tool", &C::OnToolCommand,
+         &C::OnUpdateTool},
+        {cmd::TagTool, cmd::TagTool, "", "Tag for a Place", &C::OnToolCommand, &C::OnUpdateTool},
+        {cmd::LineTool, cmd::LineTool, "", "Line Primitive", &C::OnToolCommand, &C::OnUpdateTool},
+        {cmd::PolylineTool, cmd::PolylineTool, "", "Polyline Primitive", &C::OnToolCommand,
+         &C::OnUpdateTool},
+        {cmd::TextTool, cmd::TextTool, "", "Text Primitive", &C::OnToolCommand, &C::OnUpdateTool},
+        {cmd::RectangleTool, cmd::RectangleTool, "", "Rectangle Primitive", &C::OnToolCommand,
+         &C::OnUpdateTool},
+        {cmd::RoundRectangleTool, cmd::RoundRectangleTool, "", "Round Rectangle Primitive",
+         &C::OnToolCommand, &C::OnUpdateTool},
+        {cmd::EllipseTool, cmd::EllipseTool, "", "Ellipse Primitive", &C::OnToolCommand,
+         &C::OnUpdateTool},
+        {cmd::PolygonTool, cmd::PolygonTool, "", "Polygon Primitive", &C::OnToolCommand,
+         &C::OnUpdateTool},
+        {cmd::MessageTool, cmd::MessageTool, "", "Message for a Link", &C::OnToolCommand,
+         &C::OnUpdateTool},
+        {cmd::SwimlaneTool, cmd::SwimlaneTool, "", "Create Swimlane", &C::OnToolCommand,
+         &C::OnUpdateTool},
+        {cmd::JunctionTool, cmd::JunctionTool, "", "Junction for a Place", &C::OnToolCommand,
+         &C::OnUpdateTool},
+        {cmd::IconTool, cmd::IconTool, "", "Icon Tool", &C::OnToolCommand, &C::OnUpdateTool},
+        {cmd::ToolDesignEdit, cmd::ModelEdit, "", "Tool Design Edit", &C::OnToolEditMode,
+         &C::OnUpdateToolEditMode},
+        {cmd::ExtraLinkTools, cmd::ExtraPlaceTools, "", "Extra Link Tools", &C::OnExtraTools,
+         &C::OnUpdateToolButton},
+        // User tools are made current by the tool palette; their commands
+        // do nothing here.
+        {cmd::FirstUserTool, cmd::LastUserTool, "", "", nullptr, nullptr},
+        {cmd::FirstLibrarySymbol, cmd::LastLibrarySymbol, "", "", &C::OnToolCommand, nullptr},
+    };
+};
+
+std::span<const CommandRow<CChildFrame>> CChildFrame::CommandTable() {
+    return ChildFrameTable::rows;
+}
+
+std::vector<CommandEntry> CChildFrame::ContentPaneCommands() {
+    // The diagram view's own Edit and Arrange rows join here once the full
+    // view is the content pane.
+    return {};
+}
+
+CChildFrame::CChildFrame(CCASEApp& app, CCASEDoc& document, CMainFrame& mainFrame)
+    : app_(app), document_(document), mainFrame_(mainFrame), host_(mainFrame) {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    mainSplitter_ = new QSplitter(Qt::Horizontal, this);
+    mainSplitter_->setObjectName("main splitter");
+    subSplitter_ = new QSplitter(Qt::Vertical, mainSplitter_);
+    subSplitter_->setObjectName("sub splitter");
+    explorer_ = CreateExplorerPane();
+    extra_ = CreateExtraPane();
+    subSplitter_->addWidget(explorer_);
+    subSplitter_->addWidget(extra_);
+    content_ = CreateContentPane();
+    mainSplitter_->addWidget(subSplitter_);
+    mainSplitter_->addWidget(content_);
+    for (QWidget* pane : {explorer_, extra_, content_, static_cast<QWidget*>(subSplitter_)})
+        pane->setMinimumSize(kMinimumPaneSize, kMinimumPaneSize);
+    // The splitters themselves leave the left column and the explorer as
+    // they are; the frame scales them in proportion (resizeEvent).
+    mainSplitter_->setStretchFactor(0, 0);
+    mainSplitter_->setStretchFactor(1, 1);
+    subSplitter_->setStretchFactor(0, 0);
+    subSplitter_->setStretchFactor(1, 1);
+    mainSplitter_->setChildrenCollapsible(false);
+    subSplitter_->setChildrenCollapsible(false);
+    mainSplitter_->setSizes({kLeftPaneSize, 550});
+    subSplitter_->setSizes({kLeftPaneSize, 210});
+    setWidget(mainSplitter_);
+    resize(700, 360);
+    mainFrame_.AddChildFrame(this);
+    UpdateTitle();
+}
+
+CChildFrame::~CChildFrame() {
+    if (!closingByApp)
+        mainFrame_.RemoveChildFrame(this);
+}
+
+void CChildFrame::DropPanes() {
+    closingByApp = true;
+    // The panes observe the document, which is closing: they go now, the
+    // frame itself once its events are done.
+    QWidget* panes = widget();
+    setWidget(nullptr);
+    delete panes;
+    mainSplitter_ = subSplitter_ = nullptr;
+    content_ = explorer_ = extra_ = nullptr;
+    diagram_ = nullptr;
+}
+
+QWidget* CChildFrame::CreateContentPane() {
+    auto* scroll = new QScrollArea;
+    diagram_ = new DiagramWidget(document_, host_);
+    scroll->setWidget(diagram_);
+    // The white page fills the window; scroll bars come once the diagram is
+    // larger than it.
+    scroll->setWidgetResizable(true);
+    scroll->setBackgroundRole(QPalette::Dark);
+    scroll->setAccessibleName("Diagram");
+    return scroll;
+}
+
+QWidget* CChildFrame::CreateExplorerPane() {
+    auto* pane = new QLabel;
+    pane->setAccessibleName("Explorer");
+    return pane;
+}
+
+QWidget* CChildFrame::CreateExtraPane() {
+    auto* pane = new QLabel;
+    pane->setAccessibleName("Side Pane");
+    return pane;
+}
+
+QWidget* CChildFrame::ActivePane() const {
+    QWidget* focus = QApplication::focusWidget();
+    if (content_ == nullptr)
+        return nullptr;
+    for (QWidget* pane : {explorer_, extra_, content_})
+        if (focus != nullptr && (focus == pane || pane->isAncestorOf(focus)))
+            return pane;
+    return content_;
+}
+
+Model* CChildFrame::CurrentModel() const {
+    return document_.CurrentModel();
+}
+
+int CChildFrame::GetCurrentModelKind() const {
+    const Model* model = CurrentModel();
+    return model == nullptr ? -1 : model->kind;
+}
+
+bool CChildFrame::IconEditing() const {
+    const auto* tool = dynamic_cast<const ToolModel*>(CurrentModel());
+    return tool != nullptr && tool->iconEditing;
+}
+
+void CChildFrame::Repaint() {
+    if (diagram_ != nullptr) {
+        diagram_->UpdateSize();
+        diagram_->repaint();
+    }
+}
+
+// ---- editing state ----
+
+void CChildFrame::SetCurrentTool(int tool) {
+    if (tool != currentTool_) {
+        // In a tool model, a template tool shows that tool's model instead.
+        if (GetCurrentModelKind() == MkTool && document_.Template() != nullptr) {
+            if (ToolModel* model = document_.FindTool(tool)) {
+                document_.SetCurrentModel(model);
+                mainFrame_.HidePalettes();
+                return;
+            }
+        }
+        currentTool_ = tool;
+        host_.SetCurrentTool(tool);
+    }
+    mainFrame_.HidePalettes();
+}
+
+void CChildFrame::SetToolEditMode(int mode) {
+    toolEditMode_ = mode;
+    mainFrame_.UpdateToolBars();
+}
+
+void CChildFrame::UpdateToolButton(CommandState& state, int tool) {
+    Model* model = CurrentModel();
+    if (tool == 98 || tool == 99) {
+        state.enabled = model != nullptr;
+        state.checked = currentTool_ >= 100 && document_.FindTool(currentTool_) != nullptr &&
+                        document_.FindTool(currentTool_)->IsLinkTool() == (tool == 98);
+        return;
+    }
+    if (model == nullptr) {
+        state.enabled = false;
+        return;
+    }
+    bool allowed = model->kind == MkTool;
+    if (!allowed && document_.Template() != nullptr) {
+        const DiagramType* type = document_.Template()->diagramTypes.FindByKind(model->kind);
+        allowed = type == nullptr || type->IsToolAllowed(tool);
+    }
+    state.enabled = allowed;
+    state.checked = currentTool_ == tool;
+}
+
+void CChildFrame::LoadToolBarBitmaps() {
+    TToolBar* bar = mainFrame_.CustomToolBar();
+    if (bar == nullptr)
+        return;
+    for (int number = 0; number <= cmd::LastPlaceTool - cmd::FirstLinkTool; ++number) {
+        const int id = cmd::FirstLinkTool + number;
+        const ToolModel* tool = document_.FindTool(number);
+        if (tool == nullptr) {
+            bar->SetButtonTexts(id, number < 10 ? "Link" : "Place", "");
+            continue;
+        }
+        bar->SetButtonTexts(id, tool->name, tool->name + ": " + tool->comment);
+    }
+}
+
+void CChildFrame::UpdateZoomCombo(const Model* model) {
+    if (ZoomComboBox* box = mainFrame_.ZoomBox())
+        box->SetZoom(model != nullptr ? model->zoom : 1.0);
+}
+
+bool CChildFrame::SetZoom(double factor) {
+    Model* model = CurrentModel();
+    if (model == nullptr || factor < 0.2 - 1e-9 || factor > 4.0 + 1e-9)
+        return false;
+    model->SetZoomFactor(factor);
+    Repaint();
+    UpdateZoomCombo(model);
+    return true;
+}
+
+void CChildFrame::ShowFindSheet(bool) {
+    // The find and replace sheet comes with the dialogs; this is its one door.
+}
+
+void CChildFrame::ShowProperties(const ObjectHandle&, int, bool) {
+    // The object sheet comes with the dialogs; this is its one door.
+}
+
+void CChildFrame::ShowUndoList(QPoint screenPoint, bool undo) {
+    UndoListDialog* list = mainFrame_.UndoList();
+    if (list == nullptr)
+        return;
+    list->hide();
+    list->SetDocument(&document_);
+    list->SetRedo(!undo);
+    list->move(screenPoint);
+    list->show();
+}
+
+// ---- CommandTarget ----
+
+bool CChildFrame::OnCommand(int id) {
+    return DispatchCommand(*this, CommandTable(), id);
+}
+
+bool CChildFrame::OnUpdateCommand(int id, CommandState& state) {
+    return UpdateCommand(*this, CommandTable(), id, state);
+}
+
+void CChildFrame::OnToolCommand(int id) {
+    SetCurrentTool(ToolKindOf(id));
+}
+
+void CChildFrame::OnUpdateTool(int id, CommandState& state) {
+    const int tool = ToolKindOf(id);
+    const int kind = GetCurrentModelKind();
+    const bool hasModel = kind != -1;
+    state.checked = currentTool_ == tool;
+    switch (id) {
+    case cmd::PointerTool:
+        state.enabled = true;
+        return;
+    case cmd::TagTool:
+        state.enabled = hasModel && IsDiagramKind(kind);
+        return;
+    case cmd::MessageTool:
+        state.enabled = kind == 0 || kind == 17;
+        return;
+    case cmd::SwimlaneTool:
+        state.enabled = IsDiagramKind(kind) && kind != 13;
+        return;
+    case cmd::TextTool:
+    case cmd::PolygonTool:
+        state.enabled = hasModel;
+        state.checked = currentTool_ == tool && !IconEditing();
+        return;
+    case cmd::JunctionTool:
+    case cmd::IconTool: {
+        state.enabled = hasModel && !IconEditing();
+        const int first = id == cmd::JunctionTool ? 400 : 500;
+        const int last = id == cmd::JunctionTool ? 405 : 523;
+        state.checked = state.enabled && currentTool_ >= first && currentTool_ <= last;
+        return;
+    }
+    default:
+        state.enabled = hasModel;
+        return;
+    }
+}
+
+void CChildFrame::OnUpdateToolButton(int id, CommandState& state) {
+    if (id == cmd::ExtraLinkTools || id == cmd::ExtraPlaceTools) {
+        UpdateToolButton(state, id == cmd::ExtraLinkTools ? 98 : 99);
+        return;
+    }
+    UpdateToolButton(state, id - cmd::FirstLinkTool);
+}
+
+void CChildFrame::OnToolEditMode(int id) {
+    // Switching a tool model between design and icon editing belongs to the
+    // diagram view; the mode follows the command here.
+    SetToolEditMode(id - cmd::ToolDesignEdit);
+}
+
+void CChildFrame::OnUpdateToolEditMode(int id, CommandState& state) {
+    state.checked = toolEditMode_ == id - cmd::ToolDesignEdit;
+}
+
+void CChildFrame::OnExtraTools(int id) {
+    const bool links = id == cmd::ExtraLinkTools;
+    const std::string what = links ? "link tools" : "place tools";
+    const std::string one = links ? "link" : "place";
+    const std::string many = links ? "links" : "places";
+    MessageBox("This menu holds extra " + what +
+                   ", as defined by your template. It is currently empty.\nIf you create a new " +
+                   one +
+                   ", using the command \"Model:New Tool Model\", it will appear here.\n"
+                   "Stereotypes defined for such " +
+                   many + " also appear in this menu.",
+               PromptIcon::None, PromptButtons::Ok);
+}
+
+void CChildFrame::OnEditUndo(int id) {
+    const bool redo = id == cmd::EditRedo || id == cmd::RedoButton;
+    document_.GetJournal().Replay(1, redo);
+}
+
+void CChildFrame::OnUpdateEditUndo(int, CommandState& state) {
+    state.enabled = document_.GetJournal().CanUndo();
+}
+
+void CChildFrame::OnUpdateEditRedo(int, CommandState& state) {
+    state.enabled = document_.GetJournal().CanRedo();
+}
+
+void CChildFrame::OnEditFind(int id) {
+    ShowFindSheet(id == cmd::EditFind);
+}
+
+void CChildFrame::OnEditProperties(int) {
+    ShowProperties(ObjectHandle(), 0, true);
+}
+
+void CChildFrame::OnEditSelectAll(int id) {
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return;
+    model->SelectMany(nullptr, false, id == cmd::SelectExplodes, nullptr, false);
+    Repaint();
+}
+
+void CChildFrame::OnUpdateEditSelectAll(int, CommandState& state) {
+    const Model* model = CurrentModel();
+    state.enabled = model != nullptr && !model->Drawables().empty() && !IconEditing();
+}
+
+void CChildFrame::OnZoom(int id) {
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return;
+    double factor = 1.0;
+    if (id == cmd::ZoomIn || id == cmd::ZoomInButton)
+        factor = model->zoom + 0.1;
+    else if (id == cmd::ZoomOut || id == cmd::ZoomOutButton)
+        factor = model->zoom - 0.1;
+    SetZoom(factor);
+}
+
+void CChildFrame::OnUpdateHasModel(int, CommandState& state) {
+    state.enabled = CurrentModel() != nullptr;
+}
+
+void CChildFrame::OnPanToSelected(int) {
+    // Panning belongs to the diagram view; this pane shows the whole page.
+}
+
+void CChildFrame::OnUpdatePanToSelected(int, CommandState& state) {
+    const Model* model = CurrentModel();
+    state.enabled = model != nullptr && !model->Selection().empty();
+}
+
+void CChildFrame::OnViewOption(int id) {
+    app_.Env()->Settings().Options ^= OptionOf(id);
+    Repaint();
+}
+
+void CChildFrame::OnUpdateViewOption(int id, CommandState& state) {
+    state.checked = (app_.Env()->Settings().Options & OptionOf(id)) != 0;
+}
+
+void CChildFrame::OnRefresh(int) {
+    Repaint();
+}
+
+void CChildFrame::OnClearComboHistories(int) {
+    for (auto& history : app_.Env()->Settings().Histories)
+        history.clear();
+}
+
+void CChildFrame::OnDefaultProject(int id) {
+    app_.Env()->Settings().DefaultProject =
+        id == cmd::SetDefaultProject ? document_.GetPathName() : std::string();
+}
+
+void CChildFrame::OnUpdateSetDefault(int, CommandState& state) {
+    state.enabled = !document_.GetPathName().empty();
+}
+
+void CChildFrame::OnUpdateResetDefault(int, CommandState& state) {
+    state.enabled = !app_.Env()->Settings().DefaultProject.empty();
+}
+
+// ---- DocumentFrame ----
+
+FrameLayout CChildFrame::CurrentLayout() const {
+    FrameLayout layout;
+    layout.frameWidth = width();
+    layout.frameHeight = height();
+    return layout;
+}
+
+void CChildFrame::ShowModelAt(int32_t index) {
+    // A stored index beyond the project's models (an edited or older file)
+    // shows the first model rather than none.
+    const size_t count = document_.ModelCount();
+    if (count > 0) {
+        const size_t shown =
+            index >= 0 && static_cast<size_t>(index) < count ? static_cast<size_t>(index) : 0;
+        document_.SetCurrentModel(document_.GetModelAt(shown));
+    }
+    Refresh();
+}
+
+void CChildFrame::ApplyLayout(const FrameLayout& layout, bool maximize) {
+    if (layout.frameWidth > 0 && layout.frameHeight > 0)
+        FitInto(QSize(layout.frameWidth, layout.frameHeight));
+    if (maximize)
+        showMaximized();
+}
+
+void CChildFrame::BeginProgress(int range) {
+    mainFrame_.BeginProgress(range);
+}
+
+void CChildFrame::SetProgress(int position) {
+    mainFrame_.SetProgressPos(position);
+}
+
+void CChildFrame::EndProgress(const std::string& text) {
+    mainFrame_.EndProgress(text);
+}
+
+void CChildFrame::ClearLog() {
+    if (LogWindow* log = mainFrame_.Log())
+        static_cast<LogSink*>(log)->Clear();
+}
+
+void CChildFrame::UpdateTitle() {
+    std::string title = document_.GetTitle();
+    if (title.empty())
+        title =
+            document_.GetPathName().empty() ? "Untitled" : FileNameOfPath(document_.GetPathName());
+    if (diagram_ != nullptr)
+        if (Model* model = diagram_->Shown())
+            title += " - " + model->name;
+    setWindowTitle(QString::fromStdString(title));
+}
+
+void CChildFrame::Refresh() {
+    if (diagram_ != nullptr)
+        diagram_->UpdateSize();
+    UpdateTitle();
+}
+
+void CChildFrame::FitInto(QSize size) {
+    if (QMdiArea* area = mdiArea()) {
+        const QSize room = area->viewport()->size() - QSize(x(), y());
+        if (room.width() > 200 && room.height() > 150)
+            size = size.boundedTo(room);
+    }
+    resize(size);
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event) {
+    if (closingByApp) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    closing_ = true;
+    // Closing the document removes this window through DetachDocument.
+    CCASEApp& app = app_;
+    CCASEDoc* document = &document_;
+    app.RunCommand([&] { app.Env()->Documents().CloseDocument(document); });
+}
+
+void CChildFrame::resizeEvent(QResizeEvent* event) {
+    QMdiSubWindow::resizeEvent(event);
+    if (isMinimized() || mainSplitter_ == nullptr)
+        return;
+    const QSize after = mainSplitter_->size();
+    // The first size the panes get sets the left column and the explorer to
+    // their starting size; later ones keep their share of the window.
+    if (lastSize_.isEmpty() && after.width() > 0 && after.height() > 0) {
+        const int width = after.width() - mainSplitter_->handleWidth();
+        const int height = after.height() - subSplitter_->handleWidth();
+        mainSplitter_->setSizes({kLeftPaneSize, std::max(kMinimumPaneSize, width - kLeftPaneSize)});
+        subSplitter_->setSizes({kLeftPaneSize, std::max(kMinimumPaneSize, height - kLeftPaneSize)});
+    } else if (lastSize_.width() >= 1 && lastSize_.height() >= 1 && after != lastSize_) {
+        QList<int> columns = mainSplitter_->sizes();
+        QList<int> rows = subSplitter_->sizes();
+        if (columns.size() == 2 && rows.size() == 2) {
+            const int left =
+                std::max(kMinimumPaneSize, columns[0] * after.width() / lastSize_.width());
+            const int top =
+                std::max(kMinimumPaneSize, rows[0] * after.height() / lastSize_.height());
+            const int width = after.width() - mainSplitter_->handleWidth();
+            const int height = after.height() - subSplitter_->handleWidth();
+            mainSplitter_->setSizes({left, std::max(kMinimumPaneSize, width - left)});
+            subSplitter_->setSizes({top, std::max(kMinimumPaneSize, height - top)});
+        }
+    }
+    lastSize_ = after;
+}
+
+void CChildFrame::showEvent(QShowEvent* event) {
+    QMdiSubWindow::showEvent(event);
+    if (!firstShow_)
+        return;
+    firstShow_ = false;
+    LoadToolBarBitmaps();
+    if ((app_.Env()->Settings().Settings & kSettingsMaximizeChildFrames) != 0)
+        showMaximized();
+}
+
+} // namespace qm

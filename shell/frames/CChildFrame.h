@@ -1,0 +1,170 @@
+// The window of one open project: the splitters with the diagram view on the
+// right and the explorer above the side pane on the left, the editing state
+// the panes share (current tool, tool edit mode), and the first link of the
+// command chain with its command table.
+#pragma once
+
+#include "document/DocumentContext.h"
+#include "editor/CommandTarget.h"
+#include "shell/FrameEditorHost.h"
+#include "shell/frames/CommandTable.h"
+
+#include <QMdiSubWindow>
+
+#include <functional>
+#include <span>
+
+class QSplitter;
+
+namespace qm {
+
+class CCASEApp;
+class CCASEDoc;
+class CMainFrame;
+class Model;
+
+class CChildFrame : public QMdiSubWindow, public DocumentFrame, public CommandTarget {
+  public:
+    // The pointer tool, the current tool of a new frame.
+    static constexpr int kPointerTool = 24;
+    // The width of the left column and the height of the explorer at first.
+    static constexpr int kLeftPaneSize = 150;
+    static constexpr int kMinimumPaneSize = 20;
+
+    CChildFrame(CCASEApp& app, CCASEDoc& document, CMainFrame& mainFrame);
+    ~CChildFrame() override;
+
+    // ---- panes ----
+    QWidget* GetContent() const { return content_; }
+    QWidget* GetExplorerPane() const { return explorer_; }
+    QWidget* GetExtraPane() const { return extra_; }
+    QSplitter* MainSplitter() const { return mainSplitter_; }
+    QSplitter* SubSplitter() const { return subSplitter_; }
+    // The pane that had the focus last (the diagram view at first).
+    QWidget* ActivePane() const;
+    CCASEDoc& Document() { return document_; }
+    // The kind of the current model, or -1 when there is none.
+    int GetCurrentModelKind() const;
+
+    // ---- editing state ----
+    int CurrentTool() const { return currentTool_; }
+    void SetCurrentTool(int tool);
+    int ToolEditMode() const { return toolEditMode_; }
+    void SetToolEditMode(int mode);
+    // The update rule of the link and place tool buttons (tool 0..23) and of
+    // the extra-tool buttons (98 links, 99 places).
+    void UpdateToolButton(CommandState& state, int tool);
+    // Hands the template's tool images to the custom tool bar.
+    void LoadToolBarBitmaps();
+    // Shows the model's zoom (1.0 for none) in the main frame's zoom box.
+    void UpdateZoomCombo(const Model* model);
+    // Sets the view's zoom when factor lies in 0.2..4.0; true when it did.
+    bool SetZoom(double factor);
+    // True while the diagram view is placing a new drawable (auto-save
+    // waits); the diagram view answers it.
+    bool CreationInProgress() const { return creationInProgress_ ? creationInProgress_() : false; }
+    std::function<bool()> creationInProgress_;
+
+    // ---- dialogs of other parts: placed here so their commands have one
+    // door; they show nothing until those dialogs exist ----
+    void ShowFindSheet(bool findOnly);
+    void ShowProperties(const ObjectHandle& object, int pageKind, bool activate);
+    // Shows the undo list under the screen point: the steps to undo, or to redo.
+    void ShowUndoList(QPoint screenPoint, bool undo);
+
+    // ---- CommandTarget ----
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+    static std::span<const CommandRow<CChildFrame>> CommandTable();
+    // The menu rows of the content pane's own commands (its Edit and Arrange
+    // rows), placed at the pane slots of the frame's menus.
+    static std::vector<CommandEntry> ContentPaneCommands();
+
+    // ---- DocumentFrame ----
+    FrameLayout CurrentLayout() const override;
+    void ShowModelAt(int32_t index) override;
+    void ApplyLayout(const FrameLayout& layout, bool maximize) override;
+    void BeginProgress(int range) override;
+    void SetProgress(int position) override;
+    void EndProgress(const std::string& text) override;
+    void ClearLog() override;
+    void RefillProjectTree() override { Refresh(); }
+    void RefillModelItems() override {}
+    void AddMasterToLister(Master*) override {}
+    void SetTemplateLabel(const std::string&) override {}
+    void ShowFirstModel() override { ShowModelAt(0); }
+    void UpdateLibraryPane(bool) override { UpdateTitle(); }
+
+    void UpdateTitle();
+    void Refresh();
+    // Takes size, no larger than the room to the area's bottom-right corner.
+    void FitInto(QSize size);
+    // Set by the main frame before it removes the window itself.
+    bool closingByApp = false;
+    // Deletes the panes at once (the document is closing) and marks the
+    // frame as removed by the main frame.
+    void DropPanes();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    // The three panes; each is made by one function, so that the full panes
+    // replace these in one place.
+    QWidget* CreateContentPane();
+    QWidget* CreateExplorerPane();
+    QWidget* CreateExtraPane();
+
+    Model* CurrentModel() const;
+    bool IconEditing() const;
+    void Repaint();
+
+    // Handlers and update rules of the command table.
+    void OnToolCommand(int id);
+    void OnUpdateTool(int id, CommandState& state);
+    void OnUpdateToolButton(int id, CommandState& state);
+    void OnToolEditMode(int id);
+    void OnUpdateToolEditMode(int id, CommandState& state);
+    void OnExtraTools(int id);
+    void OnEditUndo(int id);
+    void OnUpdateEditUndo(int id, CommandState& state);
+    void OnUpdateEditRedo(int id, CommandState& state);
+    void OnEditFind(int id);
+    void OnEditProperties(int id);
+    void OnEditSelectAll(int id);
+    void OnUpdateEditSelectAll(int id, CommandState& state);
+    void OnZoom(int id);
+    void OnUpdateHasModel(int id, CommandState& state);
+    void OnPanToSelected(int id);
+    void OnUpdatePanToSelected(int id, CommandState& state);
+    void OnViewOption(int id);
+    void OnUpdateViewOption(int id, CommandState& state);
+    void OnRefresh(int id);
+    void OnClearComboHistories(int id);
+    void OnDefaultProject(int id);
+    void OnUpdateSetDefault(int id, CommandState& state);
+    void OnUpdateResetDefault(int id, CommandState& state);
+
+    friend struct ChildFrameTable;
+
+    CCASEApp& app_;
+    CCASEDoc& document_;
+    CMainFrame& mainFrame_;
+    FrameEditorHost host_;
+    QSplitter* mainSplitter_ = nullptr;
+    QSplitter* subSplitter_ = nullptr;
+    QWidget* content_ = nullptr;
+    QWidget* explorer_ = nullptr;
+    QWidget* extra_ = nullptr;
+    // The diagram drawing inside the content pane's scroll area.
+    class DiagramWidget* diagram_ = nullptr;
+    int currentTool_ = kPointerTool;
+    int toolEditMode_ = 2;
+    bool firstShow_ = true;
+    bool closing_ = false;
+    QSize lastSize_;
+};
+
+} // namespace qm

@@ -1,0 +1,738 @@
+// The main window: bars, menus, routing, timers, tasks and the viewer rule.
+#include "shell/frames/CMainFrame.h"
+
+#include "document/CCASEDoc.h"
+#include "document/Profile.h"
+#include "platform/Files.h"
+#include "platform/Format.h"
+#include "platform/PathHelpers.h"
+#include "platform/Prompt.h"
+#include "platform/UserSettings.h"
+#include "scripting/ScriptRunners.h"
+#include "shell/bars/Palettes.h"
+#include "shell/bars/TToolBar.h"
+#include "shell/bars/ZoomComboBox.h"
+#include "shell/frames/AboutDialog.h"
+#include "shell/frames/CChildFrame.h"
+#include "shell/frames/CommandIds.h"
+#include "shell/frames/UndoListDialog.h"
+#include "shell/frames/WindowFileDialogs.h"
+#include "shell/panes/LogWindow.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPageLayout>
+#include <QPageSetupDialog>
+#include <QPageSize>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+namespace qm {
+
+namespace {
+
+// The show states of a stored window placement.
+constexpr int32_t kShowNormal = 1;
+constexpr int32_t kShowMaximized = 3;
+
+using Row = CommandRow<CMainFrame>;
+using F = CMainFrame;
+
+bool SameTextNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+} // namespace
+
+// The main frame's own rows, the document's (Close, Save, Save As) and the
+// application's, in menu order.
+struct MainFrameTable {
+    static constexpr Row rows[] = {
+        {cmd::FileNew, cmd::FileNew, "&File", "&New\tCtrl+N", &F::OnFileNew, nullptr},
+        {cmd::FileOpen, cmd::FileOpen, "&File", "&Open...\tCtrl+O", &F::OnFileOpen, nullptr},
+        {cmd::FileClose, cmd::FileClose, "&File", "&Close", &F::OnFileClose,
+         &F::OnUpdateHasDocument},
+        {cmd::FileSave, cmd::FileSave, "&File", "&Save\tCtrl+S", &F::OnFileSave,
+         &F::OnUpdateHasDocument},
+        {cmd::FileSaveAs, cmd::FileSaveAs, "&File", "Save &As...", &F::OnFileSaveAs,
+         &F::OnUpdateHasDocument},
+        {kSeparatorRow, 0, "&File", "", nullptr, nullptr},
+        {cmd::RepositoryBrowse, cmd::RepositoryBrowse, "&File/&Repository", "&Browse...",
+         &F::OnRepositoryBrowse, &F::OnUpdateRepository},
+        {cmd::RepositoryCheckIn, cmd::RepositoryCheckIn, "&File/&Repository", "&Check In",
+         &F::OnRepositoryCheckIn, &F::OnUpdateRepository},
+        {kSeparatorRow, 0, "&File", "", nullptr, nullptr},
+        {cmd::FilePrintSetup, cmd::FilePrintSetup, "&File", "P&rint Setup...", &F::OnFilePrintSetup,
+         nullptr},
+        {kSeparatorRow, 0, "&File", "", nullptr, nullptr},
+        {cmd::AppExit, cmd::AppExit, "&File", "E&xit", &F::OnAppExit, nullptr},
+        {kSeparatorRow, 0, "&View", "", nullptr, nullptr},
+        {cmd::ViewMiscToolBar, cmd::ViewMiscToolBar, "&View", "&Miscellaneous Toolbar",
+         &F::OnToggleBar, &F::OnUpdateToggleBar},
+        {cmd::ViewCustomToolBar, cmd::ViewCustomToolBar, "&View", "&Custom Toolbar",
+         &F::OnToggleBar, &F::OnUpdateToggleBar},
+        {cmd::ViewLogWindow, cmd::ViewLogWindow, "&View", "Log &Window", &F::OnViewLogWindow,
+         &F::OnUpdateViewLogWindow},
+        {cmd::ToolsOptions, cmd::ToolsOptions, "&Tools", "&Options...", &F::OnToolsOptions,
+         nullptr},
+        {cmd::FirstTask, cmd::LastTask, "", "", &F::OnTask, &F::OnUpdateTask},
+        {cmd::HelpContents, cmd::HelpContents, "&Help", "&Contents...", &F::OnHelpContents,
+         nullptr},
+        {cmd::HelpIndex, cmd::HelpIndex, "&Help", "&Index...", &F::OnHelpIndex, nullptr},
+        {kSeparatorRow, 0, "&Help", "", nullptr, nullptr},
+        {cmd::AppAbout, cmd::AppAbout, "&Help", "&About Quillmark...", &F::OnAppAbout, nullptr},
+    };
+};
+
+std::span<const CommandRow<CMainFrame>> CMainFrame::CommandTable() {
+    return MainFrameTable::rows;
+}
+
+std::vector<std::string> ListTaskScripts(const std::string& scriptFolder) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> scripts;
+    std::error_code error;
+    // The task folder is "task"; on a file system that minds letter case any
+    // spelling of it is taken.
+    std::string taskFolder;
+    for (const auto& entry : fs::directory_iterator(scriptFolder, error))
+        if (entry.is_directory(error) && SameTextNoCase(entry.path().filename().string(), "task"))
+            taskFolder = entry.path().string();
+    if (taskFolder.empty())
+        return scripts;
+    for (const auto& entry : fs::directory_iterator(taskFolder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file(error) && name.size() > 4 &&
+            SameTextNoCase(name.substr(name.size() - 4), ".vxs"))
+            scripts.push_back(JoinPath(taskFolder, name));
+    }
+    // The directory's own order differs between file systems; by name the
+    // menu is the same on every machine.
+    std::sort(scripts.begin(), scripts.end());
+    return scripts;
+}
+
+CMainFrame::CMainFrame(CCASEApp& app)
+    : app_(app), dialogs_(std::make_unique<WindowFileDialogs>(this)) {
+    setWindowTitle("Quillmark");
+    app_.Env()->Context().dialogs = dialogs_.get();
+    app_.Env()->openWithViewer = [this](const std::string& path) { OpenWithViewer(path); };
+    routing_.run = [this](int id) { RouteCommand(id); };
+    routing_.update = [this](int id, CommandState& state) { state = RouteUpdate(id); };
+
+    area_ = new QMdiArea(this);
+    area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(area_);
+    resize(1100, 800);
+
+    const bool exitWhenDone = app_.CommandLine() != nullptr && app_.CommandLine()->exitWhenDone;
+    if (!exitWhenDone) {
+        auto* splash = new AboutDialog(*app_.Env(), true, this);
+        splash->show();
+    }
+    BuildMenus();
+    BuildBars();
+
+    statusBar()->setObjectName("Status Bar");
+    messagePane_ = new QLabel("Ready", this);
+    statusBar()->addWidget(messagePane_, 1);
+    for (const char* pane : {"CAP", "NUM", "SCRL"}) {
+        auto* label = new QLabel(pane, this);
+        label->setAccessibleName(pane);
+        statusBar()->addPermanentWidget(label);
+    }
+    progress_ = new QProgressBar(statusBar());
+    progress_->setAccessibleName("Progress");
+    progress_->hide();
+    statusBar()->addWidget(progress_);
+
+    undoList_ = new UndoListDialog(this);
+    toolPalette_ = new ToolPalette(this);
+    junctionPicker_ = new PickerPalette(this);
+    iconPicker_ = new PickerPalette(this);
+    for (PaletteWindow* palette :
+         std::initializer_list<PaletteWindow*>{toolPalette_, junctionPicker_, iconPicker_}) {
+        palette->chosen = [this](int tool) {
+            if (CChildFrame* child = ActiveChild())
+                child->SetCurrentTool(tool);
+        };
+        palette->statusText = [this](const std::string& text) { SetStatusText(text); };
+    }
+    miscToolBar_->hovered = [this](int id, QRect rect) { PopupPaletteFor(id, rect); };
+    customToolBar_->hovered = [this](int id, QRect rect) { PopupPaletteFor(id, rect); };
+    logWindow_ = std::make_unique<LogWindow>(exitWhenDone);
+    logInstall_ = std::make_unique<ScopedLogSink>(logWindow_.get());
+
+    autoSaveTimer_ = new QTimer(this);
+    QObject::connect(autoSaveTimer_, &QTimer::timeout, [this] { OnAutoSaveTimer(); });
+    const int minutes = std::max(1, app_.Env()->Settings().AutosavePeriod);
+    autoSaveTimer_->start(minutes * 60000);
+    keepAliveTimer_ = new QTimer(this);
+    QObject::connect(keepAliveTimer_, &QTimer::timeout, [this] { OnKeepAliveTimer(); });
+    if (repositoryLoggedIn && repositoryLoggedIn())
+        StartKeepAlive();
+    // Tool-bar buttons follow the state when the application is idle.
+    idleTimer_ = new QTimer(this);
+    QObject::connect(idleTimer_, &QTimer::timeout, [this] { UpdateToolBars(); });
+    idleTimer_->start(300);
+
+    QObject::connect(area_, &QMdiArea::subWindowActivated, [this](QMdiSubWindow* window) {
+        // Windows removed while the environment ends activate nothing.
+        if (app_.Env() == nullptr)
+            return;
+        auto* child = dynamic_cast<CChildFrame*>(window);
+        // The window left behind stores whether it was maximised.
+        if (auto* previous = dynamic_cast<CChildFrame*>(lastActive_.data());
+            previous != nullptr && previous != child && !previous->closingByApp)
+            StoreChildState(previous);
+        lastActive_ = window;
+        undoList_->SetDocument(child != nullptr ? &child->Document() : nullptr);
+        if (child == nullptr)
+            return;
+        app_.Env()->SetActiveDocument(&child->Document());
+        child->LoadToolBarBitmaps();
+        ShowToolBar();
+        child->UpdateZoomCombo(child->Document().CurrentModel());
+    });
+}
+
+CMainFrame::~CMainFrame() {
+    // Windows still open go with this frame; they need not unregister.
+    for (CChildFrame* child : childFrames_)
+        child->closingByApp = true;
+    if (Environment* environment = app_.Env()) {
+        if (environment->Context().dialogs == dialogs_.get())
+            environment->Context().dialogs = nullptr;
+        environment->openWithViewer = nullptr;
+    }
+    logInstall_.reset();
+}
+
+void CMainFrame::BuildMenus() {
+    std::vector<std::vector<CommandEntry>> tables{MenuEntries(CChildFrame::CommandTable()),
+                                                  MenuEntries(CommandTable())};
+    BuildMenuBar(*menuBar(), {"&File", "&Edit", "&View", "&Tools", "&Help"}, tables,
+                 CChildFrame::ContentPaneCommands(), routing_);
+    // The Tasks menu, before Help, filled from the task folder.
+    QAction* help = nullptr;
+    for (QAction* action : menuBar()->actions())
+        if (action->text() == "&Help")
+            help = action;
+    tasksMenu_ = new QMenu("T&asks", menuBar());
+    tasksMenu_->setObjectName("Tasks");
+    menuBar()->insertMenu(help, tasksMenu_);
+    QObject::connect(tasksMenu_, &QMenu::aboutToShow,
+                     [this] { UpdateMenuItems(*tasksMenu_, routing_); });
+    FillTasksMenu();
+}
+
+void CMainFrame::FillTasksMenu() {
+    tasksMenu_->clear();
+    taskScripts_ = ListTaskScripts(app_.Env()->Settings().ScriptFolder);
+    for (size_t i = 0; i < taskScripts_.size(); ++i) {
+        const int id = cmd::FirstTask + static_cast<int>(i);
+        if (id > cmd::LastTask)
+            break;
+        std::string name = FileNameOfPath(taskScripts_[i]);
+        name.resize(name.size() - 4);
+        QAction* action = tasksMenu_->addAction(QString::fromStdString(name));
+        action->setData(id);
+        QObject::connect(action, &QAction::triggered, [this, id] { RouteCommand(id); });
+    }
+}
+
+void CMainFrame::BuildBars() {
+    auto dropDown = [this](int id, QPoint below) { OnToolBarDropDown(id, below); };
+    mainToolBar_ = new TToolBar(TToolBar::Main, "Main Toolbar", this);
+    zoomBox_ = new ZoomComboBox(mainToolBar_);
+    zoomBox_->setMinimumWidth(55);
+    zoomBox_->applyToView = [this](double factor) {
+        CChildFrame* child = ActiveChild();
+        return child != nullptr && child->SetZoom(factor);
+    };
+    zoomBox_->fitToPagePercent = [this] {
+        CChildFrame* child = ActiveChild();
+        if (child == nullptr || child->Document().CurrentModel() == nullptr)
+            return 100;
+        const CRect& page = child->Document().CurrentModel()->pageMatrix;
+        const QSize view = child->GetContent()->size();
+        return FitToPagePercent(view.width(), view.height(), page.Width(), page.Height());
+    };
+    zoomBox_->focusView = [this] {
+        if (CChildFrame* child = ActiveChild())
+            child->GetContent()->setFocus();
+    };
+    mainToolBar_->AddButtons(MainToolBarButtons(), routing_, dropDown, zoomBox_);
+    miscToolBar_ = new TToolBar(TToolBar::Miscellaneous, "Miscellaneous Toolbar", this);
+    miscToolBar_->AddButtons(MiscToolBarButtons(), routing_, dropDown);
+    customToolBar_ = new TToolBar(TToolBar::Custom, "Custom Toolbar", this);
+    customToolBar_->AddButtons(CustomToolBarButtons(), routing_, dropDown);
+    // One bar a row, so that every button is in view without the overflow arrow.
+    for (TToolBar* bar : {mainToolBar_, miscToolBar_, customToolBar_}) {
+        if (bar != mainToolBar_)
+            addToolBarBreak(Qt::TopToolBarArea);
+        addToolBar(Qt::TopToolBarArea, bar);
+    }
+    UpdateToolBars();
+}
+
+// ---- MainFrame ----
+
+void CMainFrame::ShowFrame(bool restorePlacement) {
+    const WindowPlacement& placement = app_.Env()->Settings().WinPos;
+    if (restorePlacement) {
+        const CRect& r = placement.normalPosition;
+        if (r.right > r.left && r.bottom > r.top)
+            setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        if (placement.showCmd == kShowMaximized) {
+            showMaximized();
+            return;
+        }
+    }
+    show();
+}
+
+DocumentFrame* CMainFrame::AttachDocument(CCASEDoc& document) {
+    auto* child = new CChildFrame(app_, document, *this);
+    area_->addSubWindow(child);
+    children_[&document] = child;
+    // Each new window a step below and right of the one before it, so that
+    // every title bar stays in view.
+    const int step = 24 * static_cast<int>((children_.size() - 1) % 10);
+    child->move(step, step);
+    child->FitInto(child->size());
+    child->show();
+    area_->setActiveSubWindow(child);
+    undoList_->SetDocument(&document);
+    return child;
+}
+
+void CMainFrame::DetachDocument(CCASEDoc& document) {
+    auto it = children_.find(&document);
+    if (it == children_.end())
+        return;
+    CChildFrame* child = it->second;
+    children_.erase(it);
+    if (undoList_->Document() == &document) {
+        undoList_->hide();
+        undoList_->SetDocument(nullptr);
+    }
+    RemoveChildFrame(child);
+    child->DropPanes();
+    area_->removeSubWindow(child);
+    child->deleteLater();
+}
+
+bool CMainFrame::CloseFrame() {
+    Environment& environment = *app_.Env();
+    environment.SaveModifiedTemplates();
+    WindowPlacement& placement = environment.Settings().WinPos;
+    const QRect normal = normalGeometry();
+    placement.length = 44;
+    placement.showCmd = isMaximized() ? kShowMaximized : kShowNormal;
+    placement.normalPosition = CRect(normal.left(), normal.top(), normal.left() + normal.width(),
+                                     normal.top() + normal.height());
+    StoreChildState(nullptr);
+    return environment.Documents().CloseAll();
+}
+
+bool CMainFrame::AskPageSetup(PageSetup& setup) {
+    QPrinter printer;
+    printer.setPageSize(
+        QPageSize(QSizeF(setup.PaperWidth / 1000.0, setup.PaperHeight / 1000.0), QPageSize::Inch));
+    if (setup.PaperWidth > setup.PaperHeight)
+        printer.setPageOrientation(QPageLayout::Landscape);
+    QPageSetupDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const QRectF paper = printer.pageLayout().fullRect(QPageLayout::Inch);
+    setup.PaperWidth = static_cast<int32_t>(std::lround(paper.width() * 1000.0));
+    setup.PaperHeight = static_cast<int32_t>(std::lround(paper.height() * 1000.0));
+    return true;
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    bool mayClose = true;
+    app_.RunCommand([&] { mayClose = CloseFrame(); });
+    if (mayClose) {
+        logWindow_->hide();
+        undoList_->hide();
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+// ---- the chain ----
+
+bool CMainFrame::RouteCommand(int id) {
+    bool taken = false;
+    app_.RunCommand([&] {
+        if (CChildFrame* child = ActiveChild()) {
+            if (child->OnCommand(id)) {
+                taken = true;
+                return;
+            }
+            if (auto* pane = dynamic_cast<CommandTarget*>(child->ActivePane());
+                pane != nullptr && pane->OnCommand(id)) {
+                taken = true;
+                return;
+            }
+        }
+        taken = OnCommand(id);
+    });
+    UpdateToolBars();
+    return taken;
+}
+
+CommandState CMainFrame::RouteUpdate(int id) {
+    CommandState state;
+    if (CChildFrame* child = ActiveChild()) {
+        if (child->OnUpdateCommand(id, state))
+            return state;
+        if (auto* pane = dynamic_cast<CommandTarget*>(child->ActivePane());
+            pane != nullptr && pane->OnUpdateCommand(id, state))
+            return state;
+    }
+    if (OnUpdateCommand(id, state))
+        return state;
+    state = CommandState{};
+    state.enabled = false;
+    return state;
+}
+
+void CMainFrame::UpdateToolBars() {
+    for (TToolBar* bar : {mainToolBar_, miscToolBar_, customToolBar_})
+        if (bar != nullptr)
+            bar->UpdateButtons(routing_);
+}
+
+bool CMainFrame::OnCommand(int id) {
+    return DispatchCommand(*this, CommandTable(), id);
+}
+
+bool CMainFrame::OnUpdateCommand(int id, CommandState& state) {
+    return UpdateCommand(*this, CommandTable(), id, state);
+}
+
+// ---- children ----
+
+CChildFrame* CMainFrame::ActiveChild() const {
+    if (auto* child = dynamic_cast<CChildFrame*>(area_->activeSubWindow()))
+        return child;
+    // Without a window system's activation (offscreen runs) the active
+    // document's window stands for the active one.
+    if (app_.Env() == nullptr)
+        return nullptr;
+    if (CCASEDoc* document = app_.Env()->ActiveDocument()) {
+        auto it = children_.find(document);
+        if (it != children_.end())
+            return it->second;
+    }
+    return nullptr;
+}
+
+void CMainFrame::AddChildFrame(CChildFrame* child) {
+    childFrames_.push_back(child);
+}
+
+void CMainFrame::RemoveChildFrame(CChildFrame* child) {
+    childFrames_.erase(std::remove(childFrames_.begin(), childFrames_.end(), child),
+                       childFrames_.end());
+}
+
+void CMainFrame::CloseProjectWindows(const std::string& path, bool discard) {
+    std::vector<CCASEDoc*> closing;
+    for (CChildFrame* child : childFrames_)
+        if (SameTextNoCase(child->Document().GetPathName(), path))
+            closing.push_back(&child->Document());
+    for (CCASEDoc* document : closing) {
+        if (discard)
+            document->SetModifiedFlag(false);
+        app_.Env()->Documents().CloseDocument(document);
+    }
+}
+
+void CMainFrame::StoreChildState(CChildFrame* child) {
+    if (child == nullptr)
+        child = ActiveChild();
+    if (child == nullptr)
+        return;
+    uint32_t& settings = app_.Env()->Settings().Settings;
+    if (child->isMaximized())
+        settings |= kSettingsMaximizeChildFrames;
+    else
+        settings &= ~kSettingsMaximizeChildFrames;
+}
+
+// ---- bars ----
+
+void CMainFrame::ShowToolBar() {
+    customToolBar_->show();
+}
+
+void CMainFrame::BeginProgress(int range) {
+    progress_->setRange(0, std::max(0, range));
+    progress_->setValue(0);
+    progress_->show();
+}
+
+void CMainFrame::SetProgressPos(int position) {
+    progress_->setValue(position);
+}
+
+void CMainFrame::EndProgress(const std::string& text) {
+    progress_->hide();
+    SetStatusText(text);
+}
+
+void CMainFrame::SetStatusText(const std::string& text) {
+    messagePane_->setText(QString::fromStdString(text));
+}
+
+bool CMainFrame::PopupPaletteFor(int id, QRect screenRect) {
+    CChildFrame* child = ActiveChild();
+    if (child == nullptr || !RouteUpdate(id).enabled)
+        return false;
+    PaletteWindow* palette = nullptr;
+    if (id == cmd::JunctionTool || id == cmd::IconTool) {
+        PickerPalette* picker = id == cmd::JunctionTool ? junctionPicker_ : iconPicker_;
+        picker->Open(id == cmd::JunctionTool ? 48 : 49);
+        palette = picker;
+    } else if (const NotationTemplate* notation = child->Document().Template()) {
+        const bool extra = id == cmd::ExtraLinkTools || id == cmd::ExtraPlaceTools;
+        const bool tool = id >= cmd::FirstLinkTool && id <= cmd::LastPlaceTool;
+        if (!extra && !tool)
+            return false;
+        const bool links = extra ? id == cmd::ExtraLinkTools : id - cmd::FirstLinkTool < 10;
+        toolPalette_->Open(*notation, extra ? -1 : id - cmd::FirstLinkTool, links);
+        palette = toolPalette_;
+    }
+    if (palette == nullptr || palette->size().isEmpty())
+        return false;
+    HidePalettes();
+    // Below the button, so that the button stays in reach.
+    palette->move(screenRect.bottomLeft() + QPoint(0, 1));
+    palette->show();
+    return true;
+}
+
+void CMainFrame::HidePalettes() {
+    for (QWidget* palette :
+         std::initializer_list<QWidget*>{toolPalette_, junctionPicker_, iconPicker_})
+        palette->hide();
+}
+
+void CMainFrame::OnToolBarDropDown(int id, QPoint below) {
+    CChildFrame* child = ActiveChild();
+    if (child == nullptr)
+        return;
+    if (id == cmd::UndoButton || id == cmd::RedoButton)
+        child->ShowUndoList(below, id == cmd::UndoButton);
+}
+
+// ---- timers ----
+
+void CMainFrame::OnAutoSaveTimer() {
+    Profile& settings = app_.Env()->Settings();
+    if ((settings.Options & AutoSave) == 0)
+        return;
+    CChildFrame* child = ActiveChild();
+    if (child == nullptr)
+        return;
+    CCASEDoc& document = child->Document();
+    if (document.IsModified() && !child->CreationInProgress()) {
+        app_.RunCommand([&] {
+            if (!document.GetPathName().empty()) {
+                document.AutoSave();
+            } else if (document.AskBeforeAutoSave()) {
+                document.SetAskBeforeAutoSave(false);
+                if (MessageBox("You haven't saved this project yet. Would you like to?\n(This "
+                               "prompt is generated by Auto-Save; see Tools:Options)",
+                               PromptIcon::Question, PromptButtons::YesNo) == PromptAnswer::Yes)
+                    document.AutoSave();
+            }
+        });
+    }
+    // A changed period takes effect from here on; a period below one minute
+    // would make the timer tick without pause.
+    autoSaveTimer_->start(std::max(1, settings.AutosavePeriod) * 60000);
+}
+
+void CMainFrame::OnKeepAliveTimer() {
+    if (repositoryLoggedIn && repositoryLoggedIn() && keepAlive)
+        app_.RunCommand([this] { keepAlive(); });
+}
+
+void CMainFrame::StartKeepAlive() {
+    keepAliveTimer_->start(kKeepAliveMilliseconds);
+}
+
+// ---- viewer ----
+
+void CMainFrame::OpenWithViewer(const std::string& path) {
+    Environment& environment = *app_.Env();
+    const std::string extension = ExtensionOfPath(path);
+    std::string key = extension;
+    const ViewerEntry* viewer = environment.Settings().FindViewer(key);
+    std::string question;
+    if (viewer == nullptr || viewer->application.empty()) {
+        question = Format("No viewer has been specified for '.%s' files!\nWould you like to use "
+                          "Tools:Options to specify one?",
+                          extension.c_str());
+    } else if (!FileExists(viewer->application)) {
+        question = Format("Application '%s' doesn't exist!\nWould you like to use Tools:Options "
+                          "to nominate another viewer?",
+                          viewer->application.c_str());
+    } else {
+        environment.startProgram({viewer->application, path});
+        return;
+    }
+    if (MessageBox(question, PromptIcon::Question, PromptButtons::YesNo) == PromptAnswer::Yes)
+        OnToolsOptions(cmd::ToolsOptions);
+}
+
+// ---- handlers ----
+
+void CMainFrame::OnFileNew(int) {
+    app_.OnFileNew();
+}
+
+void CMainFrame::OnFileOpen(int) {
+    const QString path =
+        QFileDialog::getOpenFileName(this, "Open", QString(), "Project Files (*.pro)");
+    if (!path.isEmpty())
+        app_.OpenDocumentFile(path.toStdString());
+}
+
+void CMainFrame::OnFileSave(int) {
+    if (CCASEDoc* document = app_.Env()->ActiveDocument())
+        app_.Env()->Documents().SaveDocument(*document);
+}
+
+void CMainFrame::OnFileSaveAs(int) {
+    if (CCASEDoc* document = app_.Env()->ActiveDocument())
+        app_.Env()->Documents().SaveDocumentAs(*document);
+}
+
+void CMainFrame::OnFileClose(int) {
+    if (CCASEDoc* document = app_.Env()->ActiveDocument())
+        app_.Env()->Documents().CloseDocument(document);
+}
+
+void CMainFrame::OnUpdateHasDocument(int, CommandState& state) {
+    state.enabled = app_.Env()->ActiveDocument() != nullptr;
+}
+
+void CMainFrame::OnFilePrintSetup(int) {
+    app_.OnFilePrintSetup();
+}
+
+void CMainFrame::OnAppExit(int) {
+    close();
+}
+
+void CMainFrame::OnAppAbout(int) {
+    AboutDialog about(*app_.Env(), false, this);
+    about.exec();
+}
+
+void CMainFrame::OnHelpContents(int) {
+    app_.OnHelpContents();
+}
+
+void CMainFrame::OnHelpIndex(int) {
+    app_.OnHelpIndex();
+}
+
+void CMainFrame::OnToolsOptions(int) {
+    // The options sheet comes with the dialogs; this is its one door.
+}
+
+void CMainFrame::OnToggleBar(int id) {
+    TToolBar* bar = id == cmd::ViewMiscToolBar ? miscToolBar_ : customToolBar_;
+    bar->setVisible(!bar->isVisible());
+}
+
+void CMainFrame::OnUpdateToggleBar(int id, CommandState& state) {
+    const TToolBar* bar = id == cmd::ViewMiscToolBar ? miscToolBar_ : customToolBar_;
+    state.checked = !bar->isHidden();
+}
+
+LogWindow& CMainFrame::EnsureLogWindow() {
+    static_cast<void>(logWindow_->winId());
+    if (!logWindow_->property("placed").toBool()) {
+        const QRect client(centralWidget()->mapToGlobal(QPoint(0, 0)), centralWidget()->size());
+        logWindow_->PlaceOver(client);
+        logWindow_->setProperty("placed", true);
+    }
+    return *logWindow_;
+}
+
+void CMainFrame::OnViewLogWindow(int) {
+    LogWindow& window = EnsureLogWindow();
+    window.Show(!window.isVisible());
+}
+
+void CMainFrame::OnUpdateViewLogWindow(int, CommandState& state) {
+    state.checked = logWindow_->isVisible();
+}
+
+void CMainFrame::OnRepositoryBrowse(int) {
+    // The repository dialog comes with the repository client's windows.
+}
+
+void CMainFrame::OnRepositoryCheckIn(int) {
+    CCASEDoc* document = app_.Env()->ActiveDocument();
+    if (document == nullptr)
+        return;
+    if (document->GetPathName().empty()) {
+        if (MessageBox("Before checking-in an untitled project, you must save it first.\nDo you "
+                       "want to save this project now?",
+                       PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes)
+            return;
+        app_.Env()->Documents().SaveDocumentAs(*document);
+        if (document->GetPathName().empty())
+            return;
+    } else if (document->IsModified() &&
+               MessageBox("Do you want to save your changes to this project before checking-in "
+                          "(recommended)?\n(If you don't save and also do a check-out, you'll "
+                          "lose your changes).",
+                          PromptIcon::Question, PromptButtons::YesNo) == PromptAnswer::Yes) {
+        app_.Env()->Documents().SaveDocument(*document);
+    }
+    // The check-in itself comes with the repository client's windows.
+}
+
+void CMainFrame::OnUpdateRepository(int, CommandState& state) {
+    state.enabled = repositoryLoggedIn && repositoryLoggedIn();
+}
+
+void CMainFrame::OnTask(int id) {
+    const size_t index = static_cast<size_t>(id - cmd::FirstTask);
+    CCASEDoc* document = app_.Env()->ActiveDocument();
+    if (index >= taskScripts_.size() || document == nullptr)
+        return;
+    RunTaskScript(taskScripts_[index], *document);
+}
+
+void CMainFrame::OnUpdateTask(int id, CommandState& state) {
+    state.enabled = static_cast<size_t>(id - cmd::FirstTask) < taskScripts_.size() &&
+                    app_.Env()->ActiveDocument() != nullptr;
+}
+
+} // namespace qm

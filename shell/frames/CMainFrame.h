@@ -1,0 +1,186 @@
+// The main window: the multi-document area, the menus built from the command
+// tables, the three tool bars with the zoom box, the status bar with its
+// progress control, the Tasks menu, the auto-save and keep-alive timers, the
+// log window and undo list, and the routing of every command along the chain.
+#pragma once
+
+#include "document/DocumentManager.h"
+#include "editor/CommandTarget.h"
+#include "platform/Log.h"
+#include "shell/CCASEApp.h"
+#include "shell/frames/CommandTable.h"
+
+#include <QMainWindow>
+#include <QMdiSubWindow>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QMdiArea;
+class QProgressBar;
+class QTimer;
+
+namespace qm {
+
+class CChildFrame;
+class LogWindow;
+class PickerPalette;
+class ToolPalette;
+class TToolBar;
+class UndoListDialog;
+class ZoomComboBox;
+
+// The task scripts of a folder ("*.vxs"), full paths by name.
+std::vector<std::string> ListTaskScripts(const std::string& taskFolder);
+
+class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
+  public:
+    // The repository keep-alive period.
+    static constexpr int kKeepAliveMilliseconds = 600000;
+
+    explicit CMainFrame(CCASEApp& app);
+    ~CMainFrame() override;
+
+    // ---- MainFrame ----
+    void ShowFrame(bool restorePlacement) override;
+    DocumentFrame* AttachDocument(CCASEDoc& document) override;
+    void DetachDocument(CCASEDoc& document) override;
+    bool CloseFrame() override;
+    bool AskPageSetup(PageSetup& setup) override;
+
+    // ---- the chain ----
+    // Runs a command along child frame, active pane, document, main frame and
+    // application; false when nobody takes it.
+    bool RouteCommand(int id);
+    // The state of a command by the same walk (disabled when nobody takes it).
+    CommandState RouteUpdate(int id);
+    const CommandRouting& Routing() const { return routing_; }
+    // Brings the tool bars' buttons up to date (done on idle, too).
+    void UpdateToolBars();
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+    static std::span<const CommandRow<CMainFrame>> CommandTable();
+
+    // ---- children ----
+    CChildFrame* ActiveChild() const;
+    void AddChildFrame(CChildFrame* child);
+    void RemoveChildFrame(CChildFrame* child);
+    const std::vector<CChildFrame*>& ChildFrames() const { return childFrames_; }
+    // Closes the windows of the project at path (no regard to case), first
+    // marking it unmodified when discard is set.
+    void CloseProjectWindows(const std::string& path, bool discard);
+    // Stores whether child (null: the active one) is maximised in the settings.
+    void StoreChildState(CChildFrame* child);
+
+    // ---- bars ----
+    TToolBar* MainToolBar() const { return mainToolBar_; }
+    TToolBar* MiscToolBar() const { return miscToolBar_; }
+    TToolBar* CustomToolBar() const { return customToolBar_; }
+    ZoomComboBox* ZoomBox() const { return zoomBox_; }
+    void ShowToolBar();
+    void BeginProgress(int range);
+    void SetProgressPos(int position);
+    void EndProgress(const std::string& text);
+    void SetStatusText(const std::string& text);
+    QProgressBar* Progress() const { return progress_; }
+
+    // ---- windows ----
+    LogWindow* Log() const { return logWindow_.get(); }
+    UndoListDialog* UndoList() const { return undoList_; }
+    // The palettes that drop from the tool bars' buttons.
+    ToolPalette* Tools() const { return toolPalette_; }
+    PickerPalette* JunctionPicker() const { return junctionPicker_; }
+    PickerPalette* IconPicker() const { return iconPicker_; }
+    // Opens the palette of a tool-bar button under the mouse (the junction
+    // and icon buttons, the template's tool buttons); true when one opened.
+    bool PopupPaletteFor(int id, QRect screenRect);
+    // Hides every palette.
+    void HidePalettes();
+    // The tool-bar drop-down arrows: the undo and redo lists (the library and
+    // colour menus come with their own parts).
+    void OnToolBarDropDown(int id, QPoint below);
+
+    // ---- timers ----
+    // The auto-save tick (timer 1).
+    void OnAutoSaveTimer();
+    // The keep-alive tick (timer 2): calls keepAlive while loggedIn says so.
+    void OnKeepAliveTimer();
+    // Starts the keep-alive timer (the repository session does, on login).
+    void StartKeepAlive();
+    std::function<bool()> repositoryLoggedIn;
+    std::function<void()> keepAlive;
+    QTimer* AutoSaveTimer() const { return autoSaveTimer_; }
+
+    // ---- tasks ----
+    const std::vector<std::string>& TaskScripts() const { return taskScripts_; }
+    // Re-reads the task folder into the Tasks menu.
+    void FillTasksMenu();
+
+    // The viewer rule for a file that no program opens: the settings' viewer
+    // of its extension, else a question that leads to Tools/Options.
+    void OpenWithViewer(const std::string& path);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    friend struct MainFrameTable;
+    void BuildMenus();
+    void BuildBars();
+    // Command handlers and update rules of the table.
+    void OnFileNew(int);
+    void OnFileOpen(int);
+    void OnFileSave(int);
+    void OnFileSaveAs(int);
+    void OnFileClose(int);
+    void OnUpdateHasDocument(int, CommandState& state);
+    void OnFilePrintSetup(int);
+    void OnAppExit(int);
+    void OnAppAbout(int);
+    void OnHelpContents(int);
+    void OnHelpIndex(int);
+    void OnToolsOptions(int);
+    void OnToggleBar(int id);
+    void OnUpdateToggleBar(int id, CommandState& state);
+    void OnViewLogWindow(int);
+    void OnUpdateViewLogWindow(int, CommandState& state);
+    void OnRepositoryBrowse(int);
+    void OnRepositoryCheckIn(int);
+    void OnUpdateRepository(int, CommandState& state);
+    void OnTask(int id);
+    void OnUpdateTask(int id, CommandState& state);
+    LogWindow& EnsureLogWindow();
+
+    CCASEApp& app_;
+    std::unique_ptr<class WindowFileDialogs> dialogs_;
+    CommandRouting routing_;
+    QMdiArea* area_ = nullptr;
+    QPointer<QMdiSubWindow> lastActive_;
+    std::vector<CChildFrame*> childFrames_;
+    std::map<CCASEDoc*, CChildFrame*> children_;
+    TToolBar* mainToolBar_ = nullptr;
+    TToolBar* miscToolBar_ = nullptr;
+    TToolBar* customToolBar_ = nullptr;
+    ZoomComboBox* zoomBox_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QLabel* messagePane_ = nullptr;
+    QTimer* autoSaveTimer_ = nullptr;
+    QTimer* keepAliveTimer_ = nullptr;
+    QTimer* idleTimer_ = nullptr;
+    std::unique_ptr<LogWindow> logWindow_;
+    std::unique_ptr<ScopedLogSink> logInstall_;
+    UndoListDialog* undoList_ = nullptr;
+    ToolPalette* toolPalette_ = nullptr;
+    PickerPalette* junctionPicker_ = nullptr;
+    PickerPalette* iconPicker_ = nullptr;
+    QMenu* tasksMenu_ = nullptr;
+    std::vector<std::string> taskScripts_;
+};
+
+} // namespace qm

@@ -1,0 +1,73 @@
+// The log window: placement, appending (also from the script server's
+// thread, handed over to the window's own) and showing.
+#include "shell/panes/LogWindow.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace qm {
+
+QRect LogWindowGeometry(const QRect& client) {
+    const int height = std::clamp(client.height() / 5, 100, 200);
+    return QRect(client.left(), client.bottom() + 1 - height, client.width(), height);
+}
+
+LogWindow::LogWindow(bool neverShow) : QDialog(nullptr), neverShow_(neverShow) {
+    setWindowTitle("Log Window");
+    edit_ = new QPlainTextEdit(this);
+    edit_->setReadOnly(true);
+    edit_->setUndoRedoEnabled(false);
+    edit_->setAccessibleName("Log");
+    QFont font("Courier");
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    font.setPointSize(9);
+    edit_->setFont(font);
+    // Tab stops of 16 dialog units: four average characters.
+    edit_->setTabStopDistance(4 * QFontMetrics(font).averageCharWidth());
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(edit_);
+}
+
+void LogWindow::PlaceOver(const QRect& frameClient) {
+    setGeometry(LogWindowGeometry(frameClient));
+}
+
+std::string LogWindow::Text() const {
+    return edit_->toPlainText().toStdString();
+}
+
+void LogWindow::Append(std::string_view text) {
+    const QString added = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
+                              .remove(QLatin1Char('\r'));
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, added] { edit_->moveCursor(QTextCursor::End), edit_->insertPlainText(added); },
+            Qt::QueuedConnection);
+        return;
+    }
+    edit_->moveCursor(QTextCursor::End);
+    edit_->insertPlainText(added);
+    edit_->verticalScrollBar()->setValue(edit_->verticalScrollBar()->maximum());
+}
+
+void LogWindow::Show(bool visible) {
+    if (visible && !neverShow_)
+        show();
+    else
+        hide();
+}
+
+void LogWindow::Clear() {
+    edit_->clear();
+}
+
+} // namespace qm

@@ -1,0 +1,765 @@
+// The windowed application's frames, offscreen: the menus built from the
+// command tables, the update rules along the chain, the zoom box, auto-save,
+// the Tasks menu, the viewer of attachments, the log window and About box.
+#include "document/CCASEDoc.h"
+#include "drawables/Model.h"
+#include "drawables/Place.h"
+#include "model/ChangeJournal.h"
+#include "model/Master.h"
+#include "platform/Files.h"
+#include "platform/UserFolders.h"
+#include "platform/UserSettings.h"
+#include "shell/MainWindow.h"
+#include "shell/bars/Palettes.h"
+#include "shell/bars/TToolBar.h"
+#include "shell/bars/ZoomComboBox.h"
+#include "shell/frames/AboutDialog.h"
+#include "shell/frames/CChildFrame.h"
+#include "shell/frames/CMainFrame.h"
+#include "shell/frames/CommandIds.h"
+#include "shell/frames/UndoListDialog.h"
+#include "shell/panes/LogWindow.h"
+#include "tests/support/ModelFixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+class Frames : public test::ModelTest {
+  protected:
+    Frames() {
+        SetApplicationFolder(QM_SOURCE_DIR "/resources");
+        project = scratch / "shapes.pro";
+        EXPECT_TRUE(WriteFileReplacing(
+            project, ReadWholeFile(QM_FIXTURES "/shell/shapes.pro", 1 << 20).value_or("")));
+    }
+    ~Frames() override { SetApplicationFolder(""); }
+
+    // Starts the windowed application on items; the main frame.
+    CMainFrame& Start(const std::vector<std::string>& items) {
+        app = std::make_unique<CCASEApp>(CreateMainWindow);
+        EXPECT_TRUE(app->InitInstance(items));
+        auto* frame = dynamic_cast<CMainFrame*>(app->Frame());
+        EXPECT_NE(frame, nullptr);
+        return *frame;
+    }
+    CCASEDoc& Document() { return *app->Env()->ActiveDocument(); }
+    // The place of the fixture's Shape class (two attributes, two methods).
+    Place* ShapePlace() {
+        for (const auto& drawable : Document().CurrentModel()->Drawables())
+            if (auto* p = dynamic_cast<Place*>(drawable.get()); p && p->master &&
+                                                                p->master->attributes.size() >= 2 &&
+                                                                p->master->methods.size() >= 2)
+                return p;
+        return nullptr;
+    }
+    // One recorded edit: shows or hides member index (attributes, then
+    // methods) of the Shape class in the diagram.
+    void ToggleMember(size_t index) {
+        CCASEDoc& document = Document();
+        Place* place = ShapePlace();
+        Master& master = *place->master;
+        Journal().BeginChange(&document, ChangeKind::Annotation);
+        if (index < 2) {
+            MasterAttribute* a = master.attributes[index].get();
+            master.SetMemberAnnotation(&document, document.CurrentModel(), place,
+                                       (a->mode & ModeAnnotate) == 0, a, nullptr, nullptr);
+        } else {
+            MasterMethod* m = master.methods[index - 2].get();
+            master.SetMemberAnnotation(&document, document.CurrentModel(), place,
+                                       (m->mode & ModeAnnotate) == 0, nullptr, m, nullptr);
+        }
+    }
+
+    // "Menu/Sub/Item\tShortcut" of every item, in order.
+    static void Collect(QMenu& menu, const std::string& path, std::vector<std::string>& out) {
+        for (QAction* action : menu.actions()) {
+            if (action->isSeparator()) {
+                out.push_back(path + "/-");
+                continue;
+            }
+            const std::string text = PlainLabel(action->text().toStdString());
+            if (QMenu* sub = action->menu()) {
+                Collect(*sub, path + "/" + text, out);
+                continue;
+            }
+            std::string item = path + "/" + text;
+            if (!action->shortcut().isEmpty())
+                item += "\t" + action->shortcut().toString().toStdString();
+            out.push_back(item);
+        }
+    }
+
+    std::unique_ptr<CCASEApp> app;
+    std::string project;
+};
+
+TEST_F(Frames, MenusHoldTheLabelsAndShortcutsInOrder) {
+    CMainFrame& frame = Start({project});
+    std::vector<std::string> items;
+    for (QAction* top : frame.menuBar()->actions())
+        Collect(*top->menu(), PlainLabel(top->text().toStdString()), items);
+    const std::vector<std::string> expected = {
+        "File/New\tCtrl+N",
+        "File/Open...\tCtrl+O",
+        "File/Close",
+        "File/Save\tCtrl+S",
+        "File/Save As...",
+        "File/-",
+        "File/Repository/Browse...",
+        "File/Repository/Check In",
+        "File/-",
+        "File/Print Setup...",
+        "File/-",
+        "File/Exit",
+        "Edit/Undo\tCtrl+Z",
+        "Edit/Redo\tCtrl+Y",
+        "Edit/-",
+        "Edit/Find...\tCtrl+F",
+        "Edit/Replace...\tCtrl+R",
+        "Edit/-",
+        "Edit/Properties...\tCtrl+I",
+        "Edit/Select All\tCtrl+A",
+        "Edit/Select Explodes",
+        "View/Normal Size\tCtrl+=",
+        "View/Zoom In\tCtrl+[",
+        "View/Zoom Out\tCtrl+]",
+        "View/Pan to Selected\tCtrl+?",
+        "View/-",
+        "View/Show Page Breaks",
+        "View/Show Namespaces",
+        "View/Show Roles/Cardinalities",
+        "View/Highlight Groups",
+        "View/Show Hyper Links",
+        "View/-",
+        "View/Refresh",
+        "View/-",
+        "View/Miscellaneous Toolbar",
+        "View/Custom Toolbar",
+        "View/Log Window",
+        "Tools/Clear Combo Histories",
+        "Tools/Set This Project as Default",
+        "Tools/Reset (no Default Project)",
+        "Tools/Options...",
+        "Tasks/ProjectSummary",
+        "Help/Contents...",
+        "Help/Index...",
+        "Help/-",
+        "Help/About Quillmark...",
+    };
+    EXPECT_EQ(items, expected);
+}
+
+TEST_F(Frames, PaneRowsGoToTheirSlotAndSeparatorsNeverDouble) {
+    QMenuBar bar;
+    const std::vector<CommandEntry> frameRows = {
+        {1, "&Edit", "&Undo\tCtrl+Z"}, {kSeparatorRow, "&Edit", ""}, {kPaneSlotRow, "&Edit", ""},
+        {kSeparatorRow, "&Edit", ""},  {2, "&Edit", "&Find..."},     {kSeparatorRow, "&Edit", ""},
+    };
+    CommandRouting routing{[](int) {}, [](int, CommandState&) {}};
+    auto items = [&](const std::vector<CommandEntry>& paneRows) {
+        bar.clear();
+        BuildMenuBar(bar, {"&File", "&Edit"}, {frameRows}, paneRows, routing);
+        std::vector<std::string> out;
+        for (QAction* top : bar.actions())
+            Collect(*top->menu(), PlainLabel(top->text().toStdString()), out);
+        return out;
+    };
+    EXPECT_EQ(items({}), (std::vector<std::string>{"Edit/Undo\tCtrl+Z", "Edit/-", "Edit/Find..."}));
+    EXPECT_EQ(items({{3, "Edit", "&Delete\tDel"}, {4, "Arrange", "&Group"}}),
+              (std::vector<std::string>{"Edit/Undo\tCtrl+Z", "Edit/-", "Edit/Delete\tDel", "Edit/-",
+                                        "Edit/Find...", "Arrange/Group"}));
+}
+
+TEST_F(Frames, UpdateRulesFollowTheProjectAndTheSelection) {
+    CMainFrame& frame = Start({project});
+    CCASEDoc& document = Document();
+    ASSERT_NE(document.CurrentModel(), nullptr);
+    Profile& settings = app->Env()->Settings();
+    settings.Options |= ShowPageBreaks;
+    settings.Options &= ~0x4000u;
+    settings.DefaultProject.clear();
+
+    struct Rule {
+        int id;
+        bool enabled;
+        bool checked;
+    };
+    auto check = [&](const char* when, std::initializer_list<Rule> rules) {
+        for (const Rule& rule : rules) {
+            const CommandState state = frame.RouteUpdate(rule.id);
+            EXPECT_EQ(state.enabled, rule.enabled) << when << ": " << rule.id;
+            EXPECT_EQ(state.checked, rule.checked) << when << ": " << rule.id;
+        }
+    };
+    check("a model, no selection", {{cmd::EditUndo, false, false},
+                                    {cmd::EditRedo, false, false},
+                                    {cmd::EditSelectAll, true, false},
+                                    {cmd::PanToSelected, false, false},
+                                    {cmd::ZoomIn, true, false},
+                                    {cmd::NormalSize, true, false},
+                                    {cmd::PointerTool, true, true},
+                                    {cmd::LineTool, true, false},
+                                    {cmd::TagTool, true, false},
+                                    {cmd::ModelEdit, true, true},
+                                    {cmd::ToolDesignEdit, true, false},
+                                    {cmd::ShowPageBreaks, true, true},
+                                    {cmd::ShowNamespaces, true, false},
+                                    {cmd::SetDefaultProject, true, false},
+                                    {cmd::ResetDefaultProject, false, false},
+                                    {cmd::ViewMiscToolBar, true, true},
+                                    {cmd::ViewLogWindow, true, false},
+                                    {cmd::RepositoryCheckIn, false, false},
+                                    {cmd::EditFind, true, false},
+                                    {99999, false, false}});
+
+    EXPECT_TRUE(frame.RouteCommand(cmd::EditSelectAll));
+    EXPECT_FALSE(document.CurrentModel()->Selection().empty());
+    EXPECT_TRUE(frame.RouteCommand(cmd::LineTool));
+    EXPECT_TRUE(frame.RouteCommand(cmd::ShowNamespaces));
+    EXPECT_TRUE(frame.RouteCommand(cmd::SetDefaultProject));
+    EXPECT_TRUE(frame.RouteCommand(cmd::ToolIconEdit));
+    check("selection, line tool", {{cmd::PanToSelected, true, false},
+                                   {cmd::PointerTool, true, false},
+                                   {cmd::LineTool, true, true},
+                                   {cmd::ShowNamespaces, true, true},
+                                   {cmd::ResetDefaultProject, true, false},
+                                   {cmd::ToolIconEdit, true, true},
+                                   {cmd::ModelEdit, true, false}});
+    EXPECT_EQ(settings.DefaultProject, project);
+
+    // An edit makes Undo available, its undo Redo.
+    ASSERT_NE(ShapePlace(), nullptr);
+    ToggleMember(0);
+    ASSERT_EQ(document.GetJournal().Records().size(), 1u);
+    check("after an edit", {{cmd::EditUndo, true, false}, {cmd::UndoButton, true, false}});
+    EXPECT_TRUE(frame.RouteCommand(cmd::EditUndo));
+    check("after its undo", {{cmd::EditUndo, false, false}, {cmd::RedoButton, true, false}});
+
+    // Without a current model every model-dependent tool is disabled.
+    document.SetCurrentModel(nullptr);
+    check("no model", {{cmd::PointerTool, true, false},
+                       {cmd::LineTool, false, true},
+                       {cmd::TextTool, false, false},
+                       {2010, false, false},
+                       {cmd::ZoomIn, false, false},
+                       {cmd::EditSelectAll, false, false}});
+}
+
+TEST_F(Frames, UserToolCommandsDoNothing) {
+    CMainFrame& frame = Start({project});
+    CChildFrame* child = frame.ActiveChild();
+    ASSERT_NE(child, nullptr);
+    const int tool = child->CurrentTool();
+    const bool modified = Document().IsModified();
+    for (int id :
+         {static_cast<int>(cmd::FirstUserTool), 3456, static_cast<int>(cmd::LastUserTool)}) {
+        EXPECT_TRUE(frame.RouteCommand(id)) << id; // taken, by an empty handler
+        EXPECT_EQ(child->CurrentTool(), tool);
+        EXPECT_EQ(Document().IsModified(), modified);
+    }
+    // Library symbols are tools of their own id.
+    EXPECT_TRUE(frame.RouteCommand(11010));
+    EXPECT_EQ(child->CurrentTool(), 11010);
+    EXPECT_FALSE(frame.RouteCommand(2999));
+}
+
+TEST_F(Frames, ChildFrameSplittersKeepTheirShare) {
+    CMainFrame& frame = Start({project});
+    CChildFrame* child = frame.ActiveChild();
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child->MainSplitter()->widget(1), child->GetContent());
+    EXPECT_EQ(child->SubSplitter()->widget(0), child->GetExplorerPane());
+    EXPECT_EQ(child->SubSplitter()->widget(1), child->GetExtraPane());
+    child->showNormal();
+    child->resize(700, 400);
+    QApplication::processEvents();
+    const int left = child->MainSplitter()->sizes()[0];
+    const int top = child->SubSplitter()->sizes()[0];
+    {
+        // A new frame's panes start at their size.
+        CChildFrame fresh(*app, Document(), frame);
+        fresh.resize(640, 380);
+        fresh.show();
+        QApplication::processEvents();
+        EXPECT_EQ(fresh.MainSplitter()->sizes()[0], CChildFrame::kLeftPaneSize);
+        EXPECT_EQ(fresh.SubSplitter()->sizes()[0], CChildFrame::kLeftPaneSize);
+    }
+    const QSize before = child->MainSplitter()->size();
+    child->resize(700 + before.width(), 400 + before.height());
+    QApplication::processEvents();
+    const QSize after = child->MainSplitter()->size();
+    EXPECT_NEAR(child->MainSplitter()->sizes()[0], left * after.width() / before.width(), 2)
+        << before.width() << " -> " << after.width();
+    EXPECT_NEAR(child->SubSplitter()->sizes()[0], top * after.height() / before.height(), 2)
+        << before.height() << " -> " << after.height();
+}
+
+TEST(UndoList, LinesSelectionAndButtonText) {
+    auto record = [](const char* text, uint16_t flags, ChangeKind kind = ChangeKind::Annotation) {
+        JournalRecord r;
+        r.description = text;
+        r.flags = flags;
+        r.kind = static_cast<int32_t>(kind);
+        return r;
+    };
+    const uint16_t continues = UndoJournal::GroupContinues;
+    const uint16_t continued = UndoJournal::GroupContinued;
+    // Records 1 to 6; 3 and 4 are one group, 2 marks a save.
+    const std::vector<JournalRecord> records = {
+        record("Move", 0),           record("(Project Saved)", 0, ChangeKind::ProjectSaved),
+        record("Delete", continues), record("Delete", continued),
+        record("Resize", 0),         record("Rename", 0),
+    };
+    EXPECT_EQ(UndoListLines(records, 6, false),
+              (std::vector<std::string>{"6. Rename", "5. Resize", "4. ...& Delete", "3. Delete...",
+                                        "2. (Project Saved)", "1. Move"}));
+    EXPECT_EQ(
+        UndoListLines(records, 2, true),
+        (std::vector<std::string>{"3. Delete...", "4. ...& Delete", "5. Resize", "6. Rename"}));
+    EXPECT_TRUE(UndoListLines(records, 0, false).empty());
+
+    const struct {
+        int32_t position;
+        bool redo;
+        int anchor;
+        std::vector<bool> selected;
+        int count;
+        std::string button;
+    } cases[] = {
+        // The third line, continued by the fourth of the same group.
+        {6, false, 2, {true, true, true, true, false, false}, 4, "Undo 4 actions"},
+        {6, false, 0, {true, false, false, false, false, false}, 1, "Undo 1 action"},
+        // A save marker counts as a step but is never highlighted.
+        {6, false, 4, {true, true, true, true, false, false}, 5, "Undo 5 actions"},
+        {6, false, 5, {true, true, true, true, false, true}, 6, "Undo 6 actions"},
+        // Redo completes a group with the records that continue it.
+        {2, true, 0, {true, true, false, false}, 2, "Redo 2 actions"},
+        {0, false, 0, {}, 0, "Undo 0 action"},
+    };
+    for (const auto& c : cases) {
+        const UndoListSelection selection = SelectUndoSteps(records, c.position, c.redo, c.anchor);
+        EXPECT_EQ(selection.selected, c.selected) << c.position << " " << c.anchor;
+        EXPECT_EQ(selection.count, c.count) << c.position << " " << c.anchor;
+        EXPECT_EQ(UndoButtonText(c.redo, selection.count), c.button);
+    }
+    // A position beyond the records (a damaged journal) lists nothing past them.
+    EXPECT_EQ(UndoListLines(records, 99, false).size(), records.size());
+    EXPECT_EQ(SelectUndoSteps(records, -3, true, 1).count, 2);
+}
+
+TEST_F(Frames, UndoListReplaysTheChosenSteps) {
+    CMainFrame& frame = Start({project});
+    CCASEDoc& document = Document();
+    ASSERT_NE(ShapePlace(), nullptr);
+    auto toggle = [&](size_t index) { ToggleMember(index); };
+    // Five edits: the second and third one group.
+    toggle(0);
+    Journal().BeginGroup(&document);
+    toggle(1);
+    toggle(2);
+    Journal().EndGroup(&document);
+    toggle(3);
+    toggle(0);
+    UndoJournal& journal = document.GetJournal();
+    ASSERT_EQ(journal.Records().size(), 5u);
+
+    CChildFrame* child = frame.ActiveChild();
+    child->ShowUndoList(QPoint(10, 10), true);
+    UndoListDialog& list = *frame.UndoList();
+    ASSERT_TRUE(list.isVisible());
+    ASSERT_EQ(list.List()->count(), 5);
+    EXPECT_EQ(list.List()->item(2)->text().toStdString(), "3. ...& Annotation");
+    EXPECT_EQ(list.ActionButton()->text().toStdString(), "Undo 1 action");
+    QTest::mouseClick(list.List()->viewport(), Qt::LeftButton, {},
+                      list.List()->visualItemRect(list.List()->item(2)).center());
+    EXPECT_EQ(list.ActionButton()->text().toStdString(), "Undo 4 actions");
+    EXPECT_EQ(list.List()->selectedItems().size(), 4);
+    QTest::mouseClick(list.ActionButton(), Qt::LeftButton);
+    EXPECT_FALSE(list.isVisible());
+    EXPECT_EQ(journal.Position(), 1);
+
+    child->ShowUndoList(QPoint(10, 10), false);
+    ASSERT_EQ(list.List()->count(), 4);
+    EXPECT_EQ(list.ActionButton()->text().toStdString(), "Redo 2 actions");
+    const QPoint first = list.List()->visualItemRect(list.List()->item(0)).center();
+    QTest::mouseClick(list.List()->viewport(), Qt::LeftButton, {}, first);
+    QTest::mouseDClick(list.List()->viewport(), Qt::LeftButton, {}, first);
+    EXPECT_EQ(journal.Position(), 3);
+}
+
+TEST(ZoomBox, TextToPercentAndFitToPage) {
+    const struct {
+        const char* text;
+        int percent;
+    } texts[] = {{"150", 150},        {"150%", 150}, {"10%", 10}, {"abc", 0},
+                 {"Fit To Page", 77}, {" 75 %", 75}, {"-5", -5},  {"99999999999999", 1000000}};
+    for (const auto& t : texts)
+        EXPECT_EQ(ZoomPercentOfText(t.text, 77), t.percent) << t.text;
+    EXPECT_EQ(FitToPagePercent(800, 600, 1000, 500), 80);
+    EXPECT_EQ(FitToPagePercent(800, 300, 1000, 500), 60);
+    EXPECT_EQ(FitToPagePercent(800, 600, 0, 500), 100); // an empty page matrix
+}
+
+TEST_F(Frames, ZoomBoxAppliesClampedPercentages) {
+    CMainFrame& frame = Start({project});
+    ZoomComboBox& box = *frame.ZoomBox();
+    Model* model = Document().CurrentModel();
+    ASSERT_NE(model, nullptr);
+    auto typeAndLeave = [&](const char* text) {
+        box.setFocus();
+        box.lineEdit()->setText(text);
+        box.ApplyText();
+    };
+    typeAndLeave("150");
+    EXPECT_DOUBLE_EQ(model->zoom, 1.5);
+    EXPECT_EQ(box.currentText().toStdString(), "150%");
+    typeAndLeave("10%");
+    EXPECT_DOUBLE_EQ(model->zoom, 0.2);
+    EXPECT_EQ(box.LastApplied(), 20);
+    typeAndLeave("1000");
+    EXPECT_DOUBLE_EQ(model->zoom, 4.0);
+    typeAndLeave("Fit To Page");
+    const CRect& page = model->pageMatrix;
+    const QSize view = frame.ActiveChild()->GetContent()->size();
+    const int fit = std::clamp(
+        FitToPagePercent(view.width(), view.height(), page.Width(), page.Height()), 20, 400);
+    EXPECT_EQ(box.LastApplied(), fit);
+    EXPECT_NEAR(model->zoom, fit / 100.0, 1e-9);
+
+    // Losing the focus applies what was typed.
+    frame.activateWindow();
+    box.lineEdit()->setFocus();
+    box.lineEdit()->setText("50");
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(box.lineEdit(), &out);
+    EXPECT_DOUBLE_EQ(model->zoom, 0.5);
+
+    // SetZoom shows a truncated percentage and adds it once.
+    const int entries = box.count();
+    box.SetZoom(0.755);
+    box.SetZoom(0.755);
+    EXPECT_EQ(box.currentText().toStdString(), "75%");
+    EXPECT_EQ(box.count(), entries);
+    box.SetZoom(1.234);
+    EXPECT_EQ(box.currentText().toStdString(), "123%");
+    EXPECT_EQ(box.count(), entries + 1);
+
+    // Zoom In at the upper bound changes nothing.
+    model->SetZoomFactor(4.0);
+    frame.RouteCommand(cmd::ZoomIn);
+    EXPECT_DOUBLE_EQ(model->zoom, 4.0);
+}
+
+TEST_F(Frames, AutoSaveSavesAsksOnceAndWaitsForCreation) {
+    CMainFrame& frame = Start({project});
+    CCASEDoc& titled = Document();
+    Profile& settings = app->Env()->Settings();
+    const std::string before = ReadWholeFile(project, 1 << 24).value_or("");
+
+    settings.Options &= ~static_cast<uint32_t>(AutoSave);
+    titled.SetModifiedFlag(true);
+    frame.OnAutoSaveTimer();
+    EXPECT_TRUE(titled.IsModified()); // the option is off
+
+    settings.Options |= AutoSave;
+    bool creating = true;
+    frame.ActiveChild()->creationInProgress_ = [&] { return creating; };
+    frame.OnAutoSaveTimer();
+    EXPECT_TRUE(titled.IsModified()); // a creation is in progress
+    creating = false;
+    frame.OnAutoSaveTimer();
+    EXPECT_FALSE(titled.IsModified());
+    EXPECT_TRUE(prompts.asked.empty());
+
+    // An untitled project is asked once; after No never again.
+    app->Env()->newProjectTemplate = QM_SOURCE_DIR "/resources/Notations/UML2.1.not";
+    app->Env()->fileNewArmed = 1;
+    CCASEDoc* untitled = app->OnFileNew();
+    ASSERT_NE(untitled, nullptr);
+    app->Env()->SetActiveDocument(untitled);
+    ASSERT_EQ(&frame.ActiveChild()->Document(), untitled);
+    untitled->SetModifiedFlag(true);
+    prompts.asked.clear();
+    prompts.Script(PromptAnswer::No);
+    frame.OnAutoSaveTimer();
+    frame.OnAutoSaveTimer();
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0], "You haven't saved this project yet. Would you like to?\n(This "
+                                "prompt is generated by Auto-Save; see Tools:Options)");
+    EXPECT_TRUE(untitled->IsModified());
+    // The period follows the settings at each tick, never below a minute.
+    settings.AutosavePeriod = 0;
+    frame.OnAutoSaveTimer();
+    EXPECT_EQ(frame.AutoSaveTimer()->interval(), 60000);
+    settings.AutosavePeriod = 7;
+    frame.OnAutoSaveTimer();
+    EXPECT_EQ(frame.AutoSaveTimer()->interval(), 7 * 60000);
+    EXPECT_TRUE(frame.AutoSaveTimer()->isActive());
+    static_cast<void>(before);
+}
+
+TEST_F(Frames, TasksMenuListsAndRunsTheTaskScripts) {
+    MakeDirectories(scratch / "Scripts/task");
+    const std::string out = scratch / "ran.txt";
+    ASSERT_TRUE(WriteFileReplacing(scratch / "Scripts/task/Touch.vxs",
+                                   "(def KestTask (lam ()\n  (setq c (open \"" + out +
+                                       "\" \"w\"))\n  (print 'touched c)\n  (close c)))\n"));
+    ASSERT_TRUE(WriteFileReplacing(scratch / "Scripts/task/Another.vxs", "(def KestTask nil)\n"));
+    ASSERT_TRUE(WriteFileReplacing(scratch / "Scripts/task/notes.txt", "not a task"));
+    EXPECT_EQ(ListTaskScripts(scratch / "Scripts"),
+              (std::vector<std::string>{scratch / "Scripts/task/Another.vxs",
+                                        scratch / "Scripts/task/Touch.vxs"}));
+    EXPECT_TRUE(ListTaskScripts(scratch / "nowhere").empty());
+
+    CMainFrame& frame = Start({project});
+    app->Env()->Settings().ScriptFolder = scratch / "Scripts";
+    frame.FillTasksMenu();
+    QMenu* tasks = frame.menuBar()->findChild<QMenu*>("Tasks");
+    ASSERT_NE(tasks, nullptr);
+    std::vector<std::string> names;
+    for (QAction* action : tasks->actions())
+        names.push_back(action->text().toStdString());
+    EXPECT_EQ(names, (std::vector<std::string>{"Another", "Touch"}));
+    tasks->actions()[1]->trigger();
+    EXPECT_NE(ReadWholeFile(out, 1 << 16).value_or("").find("touched"), std::string::npos);
+    EXPECT_FALSE(frame.RouteUpdate(cmd::FirstTask + 2).enabled);
+}
+
+TEST_F(Frames, AttachmentsOpenThroughTheConfiguredViewer) {
+    CMainFrame& frame = Start({project});
+    Environment& environment = *app->Env();
+    std::vector<std::vector<std::string>> started;
+    environment.startProgram = [&](const std::vector<std::string>& argv) {
+        started.push_back(argv);
+    };
+    const std::string viewer = scratch / "viewer";
+    ASSERT_TRUE(WriteFileReplacing(viewer, "#!/bin/sh\n"));
+    environment.Settings().Viewers = {{"H", viewer}};
+
+    Place* place = nullptr;
+    for (const auto& drawable : Document().CurrentModel()->Drawables())
+        if (auto* p = dynamic_cast<Place*>(drawable.get()); p && p->master)
+            place = p;
+    ASSERT_NE(place, nullptr);
+    place->master->file = "shape.h";
+    place->master->masterFlags &= ~0x10;
+    place->OpenAttachment();
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0], (std::vector<std::string>{viewer, "shape.h"}));
+
+    // A project attachment opens as a project; a missing viewer program is
+    // asked about.
+    started.clear();
+    place->master->file = project;
+    place->OpenAttachment();
+    EXPECT_TRUE(started.empty());
+    environment.Settings().Viewers = {{"H", scratch / "missing"}};
+    prompts.Script(PromptAnswer::No);
+    frame.OpenWithViewer("shape.h");
+    ASSERT_FALSE(prompts.asked.empty());
+    EXPECT_EQ(prompts.asked.back(), "Application '" + (scratch / "missing") +
+                                        "' doesn't exist!\nWould you like to use Tools:Options "
+                                        "to nominate another viewer?");
+    frame.OpenWithViewer("notes.xyz");
+    EXPECT_EQ(prompts.asked.back(), "No viewer has been specified for '.xyz' files!\nWould you "
+                                    "like to use Tools:Options to specify one?");
+    EXPECT_TRUE(started.empty());
+}
+
+TEST_F(Frames, BarsStatusBarAndToggles) {
+    CMainFrame& frame = Start({project});
+    for (TToolBar* bar : {frame.MainToolBar(), frame.MiscToolBar(), frame.CustomToolBar()})
+        EXPECT_TRUE(bar->isVisible()) << bar->windowTitle().toStdString();
+    EXPECT_NE(frame.MainToolBar()->ActionOf(cmd::UndoButton), nullptr);
+    EXPECT_EQ(frame.MainToolBar()->ActionOf(cmd::FileNew)->text().toStdString(), "New Project");
+    // The zoom box sits between Zoom In and New Model.
+    EXPECT_TRUE(frame.MainToolBar()->isAncestorOf(frame.ZoomBox()));
+    EXPECT_TRUE(frame.statusBar()->isVisible());
+    std::vector<std::string> panes;
+    for (QLabel* label : frame.statusBar()->findChildren<QLabel*>())
+        panes.push_back(label->text().toStdString());
+    for (const char* pane : {"CAP", "NUM", "SCRL"})
+        EXPECT_NE(std::find(panes.begin(), panes.end(), pane), panes.end()) << pane;
+    frame.BeginProgress(10);
+    EXPECT_TRUE(frame.Progress()->isVisible());
+    frame.EndProgress("Saved");
+    EXPECT_FALSE(frame.Progress()->isVisible());
+
+    for (int twice = 0; twice < 2; ++twice) {
+        frame.RouteCommand(cmd::ViewMiscToolBar);
+        EXPECT_EQ(frame.MiscToolBar()->isVisible(), twice == 1);
+        EXPECT_EQ(frame.RouteUpdate(cmd::ViewMiscToolBar).checked, twice == 1);
+    }
+    // The log window: made hidden, keeps what is appended, shown on demand.
+    Log().Append("line one\r\n");
+    EXPECT_FALSE(frame.Log()->isVisible());
+    frame.RouteCommand(cmd::ViewLogWindow);
+    EXPECT_TRUE(frame.Log()->isVisible());
+    EXPECT_TRUE(frame.RouteUpdate(cmd::ViewLogWindow).checked);
+    EXPECT_EQ(frame.Log()->Text(), "line one\n");
+    frame.RouteCommand(cmd::ViewLogWindow);
+    EXPECT_FALSE(frame.Log()->isVisible());
+}
+
+TEST(Palettes, GridsCellsAndTools) {
+    const PaletteGrid icons = PickerGrid(49);
+    const PaletteGrid junctions = PickerGrid(48);
+    EXPECT_EQ(icons.WindowSize(), QSize(150, 98));
+    EXPECT_EQ(junctions.WindowSize(), QSize(30, 144));
+    const struct {
+        QPoint point;
+        bool inside;
+        int row;
+        int column;
+        int tool;
+    } cells[] = {
+        {{5, 5}, true, 0, 0, 500},   {{4 + 24 * 5 + 3, 4 + 23 * 3 + 2}, true, 3, 5, 523},
+        {{30, 30}, true, 1, 1, 507}, {{148, 10}, false, 0, 0, 0}, // right of the last column
+        {{10, 97}, false, 0, 0, 0},  {{2, 2}, false, 0, 0, 0},
+    };
+    for (const auto& c : cells) {
+        int row = -1;
+        int column = -1;
+        EXPECT_EQ(icons.CellAt(c.point, row, column), c.inside)
+            << c.point.x() << "," << c.point.y();
+        if (!c.inside)
+            continue;
+        EXPECT_EQ(row, c.row);
+        EXPECT_EQ(column, c.column);
+        EXPECT_EQ(PickerToolAt(49, icons, row, column), c.tool);
+    }
+    EXPECT_EQ(PickerToolAt(48, junctions, 5, 0), 405);
+
+    // Two base tools; the second has three variants, one of them hidden
+    // and one more visible variant elsewhere.
+    auto tool = [](int id, int base, bool hidden = false) {
+        PaletteTool t;
+        t.id = id;
+        t.baseId = base;
+        t.hidden = hidden;
+        t.name = "T" + std::to_string(id);
+        return t;
+    };
+    const std::vector<PaletteTool> tools = {tool(10, -1),  tool(11, -1),       tool(100, 11),
+                                            tool(101, 11), tool(102, 11),      tool(103, 11, true),
+                                            tool(104, 10), tool(105, -1, true)};
+    const PaletteGrid all = ToolPaletteGrid(tools, -1);
+    EXPECT_EQ(all.columns, 2);
+    EXPECT_EQ(all.rows, 4);
+    EXPECT_EQ(ToolPaletteAt(tools, -1, 0, 1)->id, 11);
+    EXPECT_EQ(ToolPaletteAt(tools, -1, 3, 1)->id, 102);
+    EXPECT_EQ(ToolPaletteAt(tools, -1, 1, 0)->id, 104);
+    EXPECT_EQ(ToolPaletteAt(tools, -1, 2, 0), nullptr);
+    EXPECT_EQ(ToolPaletteAt(tools, -1, 0, 2), nullptr);
+    const PaletteGrid one = ToolPaletteGrid(tools, 11);
+    EXPECT_EQ(one.columns, 1);
+    EXPECT_EQ(one.rows, 4);
+    EXPECT_EQ(ToolPaletteAt(tools, 11, -1, 7)->id, 11); // a negative row counts as 0
+    EXPECT_EQ(ToolPaletteAt(tools, 11, 2, 0)->id, 101);
+}
+
+TEST_F(Frames, PickerChoosesTheCellUnderTheRelease) {
+    CMainFrame& frame = Start({project});
+    CChildFrame* child = frame.ActiveChild();
+    ASSERT_TRUE(frame.PopupPaletteFor(cmd::IconTool, QRect(100, 100, 20, 20)));
+    PickerPalette& picker = *frame.IconPicker();
+    ASSERT_TRUE(picker.isVisible());
+    EXPECT_EQ(picker.size(), QSize(150, 98));
+    // A release in the margin right of the last column chooses nothing.
+    QTest::mousePress(&picker, Qt::LeftButton, {}, QPoint(148, 10));
+    QTest::mouseRelease(&picker, Qt::LeftButton, {}, QPoint(148, 10));
+    EXPECT_FALSE(picker.isVisible());
+    EXPECT_EQ(child->CurrentTool(), CChildFrame::kPointerTool);
+
+    ASSERT_TRUE(frame.PopupPaletteFor(cmd::IconTool, QRect(100, 100, 20, 20)));
+    QTest::mousePress(&picker, Qt::LeftButton, {}, QPoint(30, 30));
+    QTest::mouseRelease(&picker, Qt::LeftButton, {}, QPoint(30, 30));
+    EXPECT_FALSE(picker.isVisible());
+    EXPECT_EQ(child->CurrentTool(), 507);
+    EXPECT_TRUE(frame.RouteUpdate(cmd::IconTool).checked);
+
+    // The tool palette of the extra place tools: the template's places.
+    ASSERT_TRUE(frame.PopupPaletteFor(cmd::ExtraPlaceTools, QRect(100, 100, 20, 20)));
+    EXPECT_FALSE(frame.Tools()->Tools().empty());
+    EXPECT_TRUE(frame.Tools()->isVisible());
+    // Choosing a tool closes every palette.
+    child->SetCurrentTool(CChildFrame::kPointerTool);
+    EXPECT_FALSE(frame.Tools()->isVisible());
+}
+
+TEST_F(Frames, KeepAliveRunsOnlyWhileLoggedIn) {
+    CMainFrame& frame = Start({project});
+    int alive = 0;
+    bool loggedIn = false;
+    frame.keepAlive = [&] { ++alive; };
+    frame.repositoryLoggedIn = [&] { return loggedIn; };
+    frame.OnKeepAliveTimer();
+    EXPECT_EQ(alive, 0);
+    EXPECT_FALSE(frame.RouteUpdate(cmd::RepositoryBrowse).enabled);
+    loggedIn = true;
+    frame.OnKeepAliveTimer();
+    EXPECT_EQ(alive, 1);
+    EXPECT_TRUE(frame.RouteUpdate(cmd::RepositoryCheckIn).enabled);
+}
+
+TEST(LogWindowPlacement, AFifthOfTheFrameHeldTo100To200) {
+    const struct {
+        int height;
+        int expected;
+    } cases[] = {{400, 100}, {1500, 200}, {750, 150}, {100, 100}};
+    for (const auto& c : cases) {
+        const QRect placed = LogWindowGeometry(QRect(10, 20, 800, c.height));
+        EXPECT_EQ(placed.height(), c.expected) << c.height;
+        EXPECT_EQ(placed.bottom(), 20 + c.height - 1);
+        EXPECT_EQ(placed.width(), 800);
+    }
+    LogWindow silent(true);
+    silent.Append("kept");
+    silent.Show(true);
+    EXPECT_FALSE(silent.isVisible());
+    EXPECT_EQ(silent.Text(), "kept");
+}
+
+TEST_F(Frames, AboutBoxAndSplash) {
+    CMainFrame& frame = Start({project});
+    Environment& environment = *app->Env();
+    AboutDialog about(environment, false, &frame);
+    EXPECT_EQ(about.Information()->text().toStdString().substr(0, 26),
+              "Quillmark 8.0 (Build 840)\n");
+    EXPECT_FALSE(about.OkButton()->isHidden());
+    EXPECT_FALSE(about.AgreementButton()->isHidden());
+    std::vector<std::vector<std::string>> started;
+    environment.startProgram = [&](const std::vector<std::string>& argv) {
+        started.push_back(argv);
+    };
+    QTest::mouseClick(about.AgreementButton(), Qt::LeftButton);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_NE(started[0].back().find("Legal.html"), std::string::npos);
+
+    QPointer<AboutDialog> splash = new AboutDialog(environment, true, &frame);
+    splash->show();
+    EXPECT_TRUE(splash->OkButton()->isHidden());
+    EXPECT_TRUE(splash->AgreementButton()->isHidden());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return splash.isNull(); }, 5000));
+}
+
+} // namespace
+} // namespace qm
