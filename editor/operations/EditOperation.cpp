@@ -1,0 +1,54 @@
+// The context helpers of the operation protocol and the factories that turn
+// a press into the operation the view then drives.
+#include "editor/operations/EditOperation.h"
+
+#include "platform/DeviceContext.h"
+
+namespace qm {
+
+namespace {
+
+// The view of an operation run without one.
+OperationView& NullView() {
+    static OperationView view;
+    return view;
+}
+
+int32_t SnapCoordinate(int32_t c, int32_t s) {
+    return static_cast<int32_t>((static_cast<int64_t>(c) + s / 2) / s * s);
+}
+
+} // namespace
+
+CPoint OperationContext::Snap(CPoint p) const {
+    if (!snapOn) {
+        return p;
+    }
+    const int32_t s = snapSize <= 0 ? 1 : snapSize;
+    return {SnapCoordinate(p.x, s), SnapCoordinate(p.y, s)};
+}
+
+CPoint OperationContext::ToScreen(CPoint p) const {
+    return {clientOnScreen.x + static_cast<int32_t>(p.x * zoom) - scrollOrigin.x,
+            clientOnScreen.y + static_cast<int32_t>(p.y * zoom) - scrollOrigin.y};
+}
+
+OperationView& OperationContext::Callbacks() const {
+    return view ? *view : NullView();
+}
+
+void EditOperation::DrawFeedback(DeviceContext&, const OperationContext&) const {}
+
+std::unique_ptr<EditOperation> MakeToolOperation(OperationContext&, int, const PointerEvent&) {
+    return nullptr;
+}
+
+std::unique_ptr<EditOperation> MakeDragOperation(OperationContext&, DragMode, Drawable*, int, int) {
+    return nullptr;
+}
+
+std::unique_ptr<EditOperation> MakeIconEditOperation(OperationContext&) {
+    return nullptr;
+}
+
+} // namespace qm
