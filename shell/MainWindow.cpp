@@ -2,8 +2,10 @@
 
 #include "document/CCASEDoc.h"
 #include "document/Profile.h"
+#include "document/UndoJournal.h"
 #include "drawables/Model.h"
-#include "platform/PainterDC.h"
+#include "editor/TContent.h"
+#include "editor/ViewCommands.h"
 #include "platform/PathHelpers.h"
 #include "shell/FrameEditorHost.h"
 
@@ -19,10 +21,7 @@
 #include <QPageLayout>
 #include <QPageSetupDialog>
 #include <QPageSize>
-#include <QPaintEvent>
-#include <QPainter>
 #include <QPrinter>
-#include <QScrollArea>
 
 #include <cmath>
 #include <map>
@@ -38,90 +37,14 @@ namespace {
 constexpr int32_t kShowNormal = 1;
 constexpr int32_t kShowMaximized = 3;
 
-// The diagram of a document: its current model (else its first) drawn the
-// way the image export draws it (the model's own drawing with its looks,
-// zoom and drawing flag), the page's top-left corner at the widget's origin.
-// It follows the document's events: a drawables change repaints its area,
-// a change of the models or of the current model resizes the page.
-class DiagramWidget : public QWidget, public DocumentObserver {
-  public:
-    DiagramWidget(CCASEDoc& document, EditorHost& host) : document_(document), host_(host) {
-        document_.Events().AddObserver(this);
-        UpdateSize();
-    }
-    ~DiagramWidget() override { document_.Events().RemoveObserver(this); }
-
-    Model* Shown() const {
-        if (Model* model = document_.CurrentModel())
-            return model;
-        return document_.ModelCount() > 0 ? document_.GetModelAt(0) : nullptr;
-    }
-
-    void UpdateSize() {
-        CRect bounds;
-        double zoom = 1.0;
-        if (Model* model = Shown()) {
-            model->GetBounds(bounds);
-            zoom = model->zoom;
-        }
-        const int width = std::max<int>(800, static_cast<int>(bounds.right * zoom) + 40);
-        const int height = std::max<int>(600, static_cast<int>(bounds.bottom * zoom) + 40);
-        setMinimumSize(width, height);
-        resize(width, height);
-        update();
-    }
-
-    EditorHost& Host() { return host_; }
-
-    // ---- DocumentObserver ----
-    void ModelsChanged(ModelsChange, const std::vector<Model*>&) override { UpdateSize(); }
-    void CurrentModelChanged(Model*) override { UpdateSize(); }
-    void DrawablesChanged(Model& model, const CRect& area) override {
-        if (&model != Shown())
-            return;
-        const double zoom = model.zoom;
-        update(QRect(static_cast<int>(area.left * zoom) - 1, static_cast<int>(area.top * zoom) - 1,
-                     static_cast<int>(area.Width() * zoom) + 3,
-                     static_cast<int>(area.Height() * zoom) + 3));
-    }
-
-  protected:
-    void paintEvent(QPaintEvent* event) override {
-        const QRect area = event->rect();
-        {
-            QPainter background(this);
-            background.fillRect(area, Qt::white);
-        }
-        Model* model = Shown();
-        if (model == nullptr)
-            return;
-        PainterDC dc(this);
-        if (!dc.IsActive())
-            return;
-        // Only what the area to repaint meets is painted.
-        dc.IntersectClipRect(CRect(area.left(), area.top(), area.right() + 1, area.bottom() + 1));
-        model->Draw(dc, false);
-    }
-
-  private:
-    CCASEDoc& document_;
-    EditorHost& host_;
-};
-
 // The child window of one document.
 class ChildWindow : public QMdiSubWindow, public DocumentFrame {
   public:
     ChildWindow(CCASEApp& app, CCASEDoc& document, QMainWindow& mainWindow)
         : app_(app), document_(document), host_(mainWindow) {
         setAttribute(Qt::WA_DeleteOnClose, false);
-        scroll_ = new QScrollArea(this);
-        diagram_ = new DiagramWidget(document, host_);
-        scroll_->setWidget(diagram_);
-        // The white page fills the window; scroll bars come once the
-        // diagram is larger than it.
-        scroll_->setWidgetResizable(true);
-        scroll_->setBackgroundRole(QPalette::Dark);
-        setWidget(scroll_);
+        view_ = new TContent(document, host_);
+        setWidget(view_);
         resize(900, 650);
         UpdateTitle();
     }
@@ -131,7 +54,7 @@ class ChildWindow : public QMdiSubWindow, public DocumentFrame {
         if (title.empty())
             title = document_.GetPathName().empty() ? "Untitled"
                                                     : FileNameOfPath(document_.GetPathName());
-        if (Model* model = diagram_->Shown())
+        if (Model* model = view_->CurrentModel())
             title += " - " + model->name;
         setWindowTitle(QString::fromStdString(title));
     }
@@ -145,7 +68,7 @@ class ChildWindow : public QMdiSubWindow, public DocumentFrame {
     }
     void ShowModelAt(int32_t index) override {
         if (index >= 0 && static_cast<size_t>(index) < document_.ModelCount())
-            document_.SetCurrentModel(document_.GetModelAt(static_cast<size_t>(index)));
+            view_->ShowModel(document_.GetModelAt(static_cast<size_t>(index)));
         Refresh();
     }
     void ApplyLayout(const FrameLayout& layout, bool maximize) override {
@@ -164,14 +87,20 @@ class ChildWindow : public QMdiSubWindow, public DocumentFrame {
     void SetTemplateLabel(const std::string&) override {}
     void ShowFirstModel() override { ShowModelAt(0); }
     // Called once a document is read or made: its name is known by then.
-    void UpdateLibraryPane(bool) override { UpdateTitle(); }
+    // A project read without a current model shows its first.
+    void UpdateLibraryPane(bool) override {
+        if (document_.CurrentModel() == nullptr && document_.ModelCount() > 0)
+            view_->ShowModel(document_.GetModelAt(0));
+        UpdateTitle();
+    }
 
     void Refresh() {
-        diagram_->UpdateSize();
+        view_->UpdateScrollSizes(true);
         UpdateTitle();
     }
 
     CCASEDoc& Document() { return document_; }
+    TContent& View() { return *view_; }
 
     // Takes size, made no larger than the room from the window's place to
     // the bottom-right corner of the main window's area, so that the
@@ -205,8 +134,7 @@ class ChildWindow : public QMdiSubWindow, public DocumentFrame {
     // What the child frame holds for its view: the current tool and looks,
     // the status bar, the sheets and menus.
     FrameEditorHost host_;
-    QScrollArea* scroll_ = nullptr;
-    DiagramWidget* diagram_ = nullptr;
+    TContent* view_ = nullptr;
 };
 
 // The file dialogs a document asks for, over Qt's.
@@ -288,6 +216,28 @@ class MainWindow : public QMainWindow, public MainFrame {
         Add(file, "P&rint Setup...", QKeySequence(), [this] { app_.OnFilePrintSetup(); });
         file->addSeparator();
         Add(file, "E&xit", QKeySequence(), [this] { close(); });
+
+        // Until the child frame's own tables come, the Edit, View and Arrange
+        // menus carry the diagram view's commands, routed to the active
+        // window's view and enabled by its rules when a menu opens.
+        QMenu* edit = menuBar()->addMenu("&Edit");
+        Add(edit, "Undo", QKeySequence("Ctrl+Z"), [this] { Replay(false); });
+        Add(edit, "Redo", QKeySequence("Ctrl+Y"), [this] { Replay(true); });
+        edit->addSeparator();
+        QMenu* view = menuBar()->addMenu("&View");
+        QMenu* arrange = menuBar()->addMenu("&Arrange");
+        auto addRows = [&](std::span<const CommandEntry> rows) {
+            for (const CommandEntry& row : rows) {
+                const std::string path = row.menuPath;
+                QMenu* menu = path == "Edit" ? edit : path == "View" ? view : arrange;
+                AddViewCommand(menu, row);
+            }
+        };
+        addRows(ViewCommandTable());
+        edit->addSeparator();
+        addRows(ViewFrameCommandTable());
+        for (QMenu* menu : {edit, view, arrange})
+            QObject::connect(menu, &QMenu::aboutToShow, [this, menu] { UpdateViewCommands(menu); });
 
         QMenu* help = menuBar()->addMenu("&Help");
         Add(help, "&Contents...", QKeySequence(), [this] { app_.OnHelpContents(); });
@@ -398,6 +348,51 @@ class MainWindow : public QMainWindow, public MainFrame {
             action->setShortcut(keys);
         QObject::connect(action, &QAction::triggered,
                          [this, handler]() { app_.RunCommand(handler); });
+    }
+
+    // A row of the view's command table as a menu item: its label without
+    // the mnemonic, its shortcut from the text after the tab.
+    void AddViewCommand(QMenu* menu, const CommandEntry& row) {
+        std::string label = row.label;
+        std::string keys;
+        if (size_t tab = label.find('\t'); tab != std::string::npos) {
+            keys = label.substr(tab + 1);
+            label.erase(tab);
+        }
+        std::erase(label, '&');
+        QAction* action = menu->addAction(QString::fromStdString(label));
+        action->setData(row.id);
+        if (!keys.empty())
+            action->setShortcut(QKeySequence(QString::fromStdString(keys)));
+        const int id = row.id;
+        QObject::connect(action, &QAction::triggered, [this, id]() {
+            app_.RunCommand([this, id] {
+                if (TContent* view = ActiveView())
+                    view->OnCommand(id);
+            });
+        });
+    }
+    void UpdateViewCommands(QMenu* menu) {
+        TContent* view = ActiveView();
+        for (QAction* action : menu->actions()) {
+            if (action->isSeparator() || !action->data().isValid())
+                continue;
+            CommandState state;
+            action->setEnabled(view != nullptr &&
+                               view->OnUpdateCommand(action->data().toInt(), state) &&
+                               state.enabled);
+        }
+    }
+    TContent* ActiveView() const {
+        auto* child = dynamic_cast<ChildWindow*>(area_->activeSubWindow());
+        return child != nullptr ? &child->View() : nullptr;
+    }
+    void Replay(bool redo) {
+        if (CCASEDoc* document = app_.Env()->ActiveDocument()) {
+            UndoJournal& journal = document->GetJournal();
+            if (redo ? journal.CanRedo() : journal.CanUndo())
+                journal.Replay(1, redo);
+        }
     }
 
     void OnFileOpen() {

@@ -1,0 +1,283 @@
+// The diagram view's painting: the background with the page matrix, grid and
+// page breaks, the model, the selection knobs and the running operation's
+// feedback, drawn into a back buffer shared by every view and copied to the
+// window; and the view's cursors.
+#include "editor/TContent.h"
+
+#include "document/CCASEDoc.h"
+#include "drawables/Model.h"
+#include "platform/Colors.h"
+#include "platform/PainterDC.h"
+#include "platform/UserSettings.h"
+
+#include <QBitmap>
+#include <QImage>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPixmap>
+
+#include <map>
+
+namespace qm {
+
+namespace {
+
+constexpr COLORREF kGridColor = 0xDCDCDC;
+constexpr COLORREF kPageBreakColor = 0x0000FF;
+
+// The back buffer every view paints through. It grows to the largest area
+// painted and is reused, so a paint allocates nothing.
+QImage& BackBuffer() {
+    static QImage buffer;
+    return buffer;
+}
+
+} // namespace
+
+QSize TContent::BackBufferSize() {
+    return BackBuffer().size();
+}
+
+void TContent::paintEvent(QPaintEvent* event) {
+    const QRect area = event->rect().intersected(viewport()->rect());
+    if (area.isEmpty())
+        return;
+    QImage& buffer = BackBuffer();
+    if (buffer.width() < area.width() || buffer.height() < area.height()) {
+        const QSize size(std::max(buffer.width(), area.width()),
+                         std::max(buffer.height(), area.height()));
+        buffer = QImage(size, QImage::Format_RGB32);
+    }
+    Model* model = CurrentModel();
+    const CPoint scroll = ScrollPosition();
+    // View coordinates of the area to paint.
+    const CRect clip(scroll.x + area.left(), scroll.y + area.top(), scroll.x + area.right() + 1,
+                     scroll.y + area.bottom() + 1);
+    {
+        PainterDC dc(&buffer);
+        if (!dc.IsActive())
+            return;
+        dc.SetViewportOrg(CPoint(-clip.left, -clip.top));
+        dc.IntersectClipRect(clip);
+        DrawBackground(dc, clip, model);
+        if (model != nullptr) {
+            model->Draw(dc, false);
+            if (!knobsInverted_)
+                DrawKnobs(dc, *model);
+            if (operation_)
+                operation_->DrawFeedback(dc, context_);
+        }
+    }
+    QPainter painter(viewport());
+    painter.drawImage(area.topLeft(), buffer, QRect(QPoint(0, 0), area.size()));
+    if (scrollSizesPending_ && model != nullptr && !model->Drawables().empty()) {
+        scrollSizesPending_ = false;
+        UpdateScrollSizes(false);
+    }
+}
+
+void TContent::DrawBackground(DeviceContext& dc, const CRect& clip, Model* model) const {
+    const LogBrush outside{BS_SOLID, GetSysColor(COLOR_INACTIVECAPTION)};
+    if (model == nullptr) {
+        dc.FillRect(clip, outside);
+        return;
+    }
+    const double zoom = model->zoom;
+    const CRect page = model->zoomedPageMatrix;
+    dc.FillRect(clip, outside);
+    CRect inside;
+    inside.IntersectRect(page, clip);
+    if (!inside.IsRectEmpty())
+        dc.FillRect(inside, LogBrush{BS_SOLID, GetSysColor(COLOR_WINDOW)});
+    // Lines are drawn only over the part of the page matrix being painted.
+    const int32_t l = std::max(page.left, clip.left);
+    const int32_t t = std::max(page.top, clip.top);
+    const int32_t r = std::min(page.right, clip.right);
+    const int32_t b = std::min(page.bottom, clip.bottom);
+    if (l >= r || t >= b)
+        return;
+    auto lines = [&](int32_t stepX, int32_t stepY, COLORREF color) {
+        const LogPen old = dc.SelectPen(PS_SOLID, 1, color);
+        if (stepX > 0)
+            for (int32_t x = l / stepX * stepX; x < r; x += stepX) {
+                if (x == 0 || x < l)
+                    continue;
+                dc.MoveTo(x, page.top > t ? page.top : t);
+                dc.LineTo(x, b);
+            }
+        if (stepY > 0)
+            for (int32_t y = t / stepY * stepY; y < b; y += stepY) {
+                if (y == 0 || y < t)
+                    continue;
+                dc.MoveTo(l, y);
+                dc.LineTo(r, y);
+            }
+        dc.SelectPen(old);
+    };
+    const uint32_t options = Settings().OptionWord();
+    if ((options & ShowGridLines) != 0) {
+        const auto g = static_cast<int32_t>(Settings().SnapSize() * zoom * 16.0);
+        lines(g, g, kGridColor);
+    }
+    if ((options & ShowPageBreaks) != 0) {
+        const auto pw = static_cast<int32_t>(document_.PageWidth() * zoom);
+        const auto ph = static_cast<int32_t>(document_.PageHeight() * zoom);
+        lines(pw, ph, kPageBreakColor);
+    }
+}
+
+void TContent::DrawKnobs(DeviceContext& dc, Model& model) const {
+    for (Drawable* drawable : model.Selection())
+        drawable->InvertKnobs(dc, model.zoom);
+}
+
+namespace {
+
+// The cursors drawn as small pictures: rows of '#' (black), '.' (white) and
+// ' ' (clear), with the hot spot.
+struct CursorPicture {
+    int id;
+    int hotX;
+    int hotY;
+    const char* rows[16];
+};
+
+// clang-format off
+constexpr CursorPicture kCursors[] = {
+    {CurMove, 7, 7, {
+        "       #        ", "      ###       ", "     #####      ", "       #        ",
+        "   #   #   #    ", "  ##   #   ##   ", " ############## ", "  ##   #   ##   ",
+        "   #   #   #    ", "       #        ", "     #####      ", "      ###       ",
+        "       #        ", "                ", "                ", "                "}},
+    {CurPrimitiveGroupMove, 7, 7, {
+        "##     #     ## ", "#     ###     # ", "     #####      ", "       #        ",
+        "   #   #   #    ", "  ##   #   ##   ", " ############## ", "  ##   #   ##   ",
+        "   #   #   #    ", "       #        ", "     #####      ", "#     ###     # ",
+        "##     #     ## ", "                ", "                ", "                "}},
+    {CurKnob, 7, 7, {
+        "                ", "                ", "                ", "                ",
+        "       #        ", "       #        ", "       #        ", "    #######     ",
+        "       #        ", "       #        ", "       #        ", "                ",
+        "                ", "                ", "                ", "                "}},
+    {CurCrossHair, 7, 7, {
+        "       #        ", "       #        ", "       #        ", "       #        ",
+        "       #        ", "       #        ", "                ", "######   ###### ",
+        "                ", "       #        ", "       #        ", "       #        ",
+        "       #        ", "       #        ", "       #        ", "                "}},
+    {CurTagPlace, 7, 7, {
+        "##     #     ## ", "#      #      # ", "       #        ", "       #        ",
+        "       #        ", "       #        ", "                ", "######   ###### ",
+        "                ", "       #        ", "       #        ", "       #        ",
+        "       #        ", "#      #      # ", "##     #     ## ", "                "}},
+    {CurCreateTool, 0, 0, {
+        "#               ", "##              ", "#.#             ", "#..#            ",
+        "#...#           ", "#....#          ", "#.....#         ", "#..####  #######",
+        "#.#     #.....# ", "##      ####### ", "#       #.....# ", "        #.....# ",
+        "        ####### ", "                ", "                ", "                "}},
+    {CurLaneBorder, 7, 7, {
+        "      # #       ", "      # #       ", "      # #       ", "   #  # #  #    ",
+        "  ##  # #  ##   ", " ###### ######  ", "  ##  # #  ##   ", "   #  # #  #    ",
+        "      # #       ", "      # #       ", "      # #       ", "                ",
+        "                ", "                ", "                ", "                "}},
+    {CurCallBox, 7, 7, {
+        "       #        ", "      ###       ", "     #####      ", "       #        ",
+        "    #######     ", "    #.....#     ", "    #.....#     ", "    #######     ",
+        "       #        ", "     #####      ", "      ###       ", "       #        ",
+        "                ", "                ", "                ", "                "}},
+    {CurCallBoxEdge, 7, 7, {
+        "       #        ", "      ###       ", "     #####      ", "       #        ",
+        "   #########    ", "       #        ", "       #        ", "   #########    ",
+        "       #        ", "     #####      ", "      ###       ", "       #        ",
+        "                ", "                ", "                ", "                "}},
+    {CurSubmodel, 5, 0, {
+        "     ##         ", "    #..#        ", "    #..#        ", "    #..###      ",
+        "    #..#..##    ", "    #..#..#.#   ", " ## #..#..#..#  ", "#..##........#  ",
+        "#...#........#  ", " #...........#  ", "  #..........#  ", "  #.........#   ",
+        "   #........#   ", "    #......#    ", "    ########    ", "                "}},
+    {CurAttachment, 7, 7, {
+        "     ## ##      ", "    #..#..##    ", "    #..#..#.#   ", " ## #..#..#..#  ",
+        "#..##........#  ", "#...#........#  ", " #...........#  ", "  #..........#  ",
+        "  #.........#   ", "   #........#   ", "    #......#    ", "    ########    ",
+        "                ", "                ", "                ", "                "}},
+    {CurImplode, 5, 0, {
+        "     ##         ", "    #..#        ", "    #..#        ", "    #..###      ",
+        "    #..#..##    ", " ## #..#..#.#   ", "#..##........#  ", "#...#........#  ",
+        " #...........#  ", "  #..........#  ", "   #........#   ", "    ########    ",
+        "                ", "   ##########   ", "   ##########   ", "                "}},
+};
+// clang-format on
+
+// Cursors drawn as an arrow with a small sign beside it.
+struct ArrowSign {
+    int id;
+    const char* sign[6];
+};
+
+// clang-format off
+constexpr ArrowSign kArrowCursors[] = {
+    {CurMessage, {"      ", "    # ", "######", "    # ", "      ", "      "}},
+    {CurMessageOnLink, {"  #   ", "  # # ", "######", "  # # ", "  #   ", "      "}},
+    {CurSwimlane, {"######", "#####.", "#....#", "#....#", "#....#", "######"}},
+    {CurSymbol, {"####  ", "#..###", "###..#", "  #..#", "  ####", "      "}},
+    {CurJunction, {" #### ", "#....#", "#....#", "#....#", " #### ", "      "}},
+    {CurJunctionOnEdge, {"  ##  ", " #..# ", "######", " #..# ", "  ##  ", "      "}},
+    {CurRenumberNext, {"######", "#.#.##", "##.###", "#.#.##", "######", "   #  "}},
+    {CurRenumberSame, {"######", "#.#.##", "##.###", "#.#.##", "######", "  ### "}},
+};
+// clang-format on
+
+constexpr const char* kArrow[] = {
+    "#           ", "##          ", "#.#         ", "#..#        ", "#...#       ",
+    "#....#      ", "#.....#     ", "#......#    ", "#.......#   ", "#....#####  ",
+    "#.#..#      ", "## #..#     ", "#  #..#     ", "    #..#    ", "    ###     ",
+};
+
+QCursor MakeCursor(const std::vector<std::string>& rows, int hotX, int hotY) {
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    for (int y = 0; y < 16 && y < int(rows.size()); ++y)
+        for (int x = 0; x < 16 && x < int(rows[y].size()); ++x) {
+            const char c = rows[y][x];
+            if (c == '#')
+                image.setPixel(x, y, qRgba(0, 0, 0, 255));
+            else if (c == '.')
+                image.setPixel(x, y, qRgba(255, 255, 255, 255));
+        }
+    return QCursor(QPixmap::fromImage(image.scaled(32, 32)), hotX * 2, hotY * 2);
+}
+
+QCursor BuildCursor(int cursor) {
+    for (const CursorPicture& picture : kCursors)
+        if (picture.id == cursor)
+            return MakeCursor(
+                std::vector<std::string>(std::begin(picture.rows), std::end(picture.rows)),
+                picture.hotX, picture.hotY);
+    for (const ArrowSign& arrow : kArrowCursors)
+        if (arrow.id == cursor) {
+            std::vector<std::string> rows(std::begin(kArrow), std::end(kArrow));
+            rows.resize(16, std::string(16, ' '));
+            for (auto& row : rows)
+                row.resize(16, ' ');
+            for (int y = 0; y < 6; ++y)
+                for (int x = 0; x < 6; ++x)
+                    rows[9 + y][10 + x] = arrow.sign[y][x];
+            return MakeCursor(rows, 0, 0);
+        }
+    return QCursor(Qt::ArrowCursor);
+}
+
+} // namespace
+
+QCursor ViewCursorShape(int cursor) {
+    if (cursor == CurArrow)
+        return QCursor(Qt::ArrowCursor);
+    if (cursor == CurIBeam)
+        return QCursor(Qt::IBeamCursor);
+    static std::map<int, QCursor> made;
+    auto found = made.find(cursor);
+    if (found == made.end())
+        found = made.emplace(cursor, BuildCursor(cursor)).first;
+    return found->second;
+}
+
+} // namespace qm
