@@ -2,6 +2,7 @@
 // a press into the operation the view then drives.
 #include "editor/operations/EditOperation.h"
 
+#include "editor/operations/CreationTools.h"
 #include "platform/DeviceContext.h"
 
 namespace qm {
@@ -39,8 +40,11 @@ OperationView& OperationContext::Callbacks() const {
 
 void EditOperation::DrawFeedback(DeviceContext&, const OperationContext&) const {}
 
-std::unique_ptr<EditOperation> MakeToolOperation(OperationContext&, int, const PointerEvent&) {
-    return nullptr;
+std::unique_ptr<EditOperation> MakeToolOperation(OperationContext& context, int tool,
+                                                 const PointerEvent& press) {
+    if (context.document == nullptr || context.model == nullptr)
+        return nullptr;
+    return MakeCreationOperation(context, tool, press);
 }
 
 std::unique_ptr<EditOperation> MakeDragOperation(OperationContext&, DragMode, Drawable*, int, int) {
