@@ -73,12 +73,14 @@ class OperationTest : public DocumentTest {
 
     // The project's saved text (the modified flag left out).
     // The rectangles that only painting and hit tests compute (a text's
-    // editing rectangle) are computed first, as a window showing the model
+    // editing rectangle, a group's member label) are computed first, as a window showing the model
     // keeps them.
     std::string Saved() {
-        for (const auto& drawable : model->Drawables()) {
+        std::vector<Drawable*> all;
+        model->CollectAllDrawables(all);
+        for (Drawable* drawable : all) {
             drawable->PrepareDrawing();
-            if (dynamic_cast<TextPrimitive*>(drawable.get()) != nullptr) {
+            if (dynamic_cast<TextPrimitive*>(drawable) != nullptr || drawable->IsPlaceGroup()) {
                 int part = 0;
                 int knob = -1;
                 drawable->HitTest(drawable->bounds.left, drawable->bounds.top, part, knob, 0);
