@@ -2,6 +2,9 @@
 // a press into the operation the view then drives.
 #include "editor/operations/EditOperation.h"
 
+#include "drawables/Link.h"
+#include "editor/operations/CreationTools.h"
+#include "editor/operations/DragOperations.h"
 #include "platform/DeviceContext.h"
 
 namespace qm {
@@ -39,11 +42,34 @@ OperationView& OperationContext::Callbacks() const {
 
 void EditOperation::DrawFeedback(DeviceContext&, const OperationContext&) const {}
 
-std::unique_ptr<EditOperation> MakeToolOperation(OperationContext&, int, const PointerEvent&) {
-    return nullptr;
+std::unique_ptr<EditOperation> MakeToolOperation(OperationContext& context, int tool,
+                                                 const PointerEvent& press) {
+    if (context.document == nullptr || context.model == nullptr)
+        return nullptr;
+    return MakeCreationOperation(context, tool, press);
 }
 
-std::unique_ptr<EditOperation> MakeDragOperation(OperationContext&, DragMode, Drawable*, int, int) {
+std::unique_ptr<EditOperation> MakeDragOperation(OperationContext& context, DragMode mode,
+                                                 Drawable* pressed, int knob, int part) {
+    if (context.document == nullptr || context.model == nullptr)
+        return nullptr;
+    switch (mode) {
+    case DM_DRAG_DRAWABLES:
+        return MakeDragDrawablesFor(context, pressed);
+    case DM_RUBBER_BAND:
+        return MakeRubberBand();
+    case DM_NONE:
+    case DM_CREATE:
+    case DM_CREATE_POINTS:
+    case DM_DRAG_KNOB:
+    case DM_BEND_LINK:
+    case DM_DRAG_LINK:
+    case DM_DRAG_CALL_BOX:
+    case DM_DRAG_JUNCTION:
+        break;
+    }
+    (void)knob;
+    (void)part;
     return nullptr;
 }
 
