@@ -404,6 +404,7 @@ void TContent::ClickSelect(uint32_t flags, const PointerEvent& press) {
         dragMode_ = DM_RUBBER_BAND;
     }
     pressPoint_ = lastPoint_ = press.point;
+    pressRaw_ = press.rawPoint;
 }
 
 void TContent::RunOperation(OperationPhase phase, const PointerEvent& event, bool pointByPoint) {
@@ -458,6 +459,7 @@ void TContent::OnMouseMove(uint32_t flags, QPoint client) {
     }
     HoverText(event.hit, event.part);
     Context(flags);
+    autoScroll_ = event.autoScroll;
     // A drag begins at the first move that leaves the snapped press point and
     // the platform's drag distance.
     const bool moved = event.point != pressPoint_ && (client - pressClient_).manhattanLength() >=
@@ -474,7 +476,12 @@ void TContent::OnMouseMove(uint32_t flags, QPoint client) {
             else
                 operation_ = MakeDragOperation(context_, mode, pressed_.As<Drawable>(), knobIndex_,
                                                pressedPart_);
-            RunOperation(PhaseBegin, event);
+            // The drag starts where the button went down, so that the
+            // distance the mouse covered before the threshold counts.
+            PointerEvent start = event;
+            start.point = pressPoint_;
+            start.rawPoint = pressRaw_;
+            RunOperation(PhaseBegin, start);
         }
         RunOperation(PhaseTrack, event);
     };
@@ -519,6 +526,7 @@ void TContent::OnMouseMove(uint32_t flags, QPoint client) {
         dragStep(static_cast<DragMode>(dragMode_), moved, true);
         break;
     }
+    autoScroll_ = CSize();
     if (!area.contains(client))
         ShowCursor(CurArrow);
     else if (dragMode_ == DM_NONE)
@@ -1034,8 +1042,14 @@ void TContent::InvalidateLogicalRect(const CRect& viewRect) {
                              QPoint(area.right - scroll.x, area.bottom - scroll.y)));
 }
 
-CSize TContent::AutoScroll(CPoint target) {
-    return AutoScrollTo(target.x, target.y);
+CSize TContent::AutoScroll(CPoint /*target*/) {
+    // Operations scroll only while the mouse is outside the client area: by
+    // the distance outside that the mouse-move handler measured for the
+    // call under way, whatever point they name.
+    if (autoScroll_.cx == 0 && autoScroll_.cy == 0)
+        return {};
+    const CPoint scroll = ScrollPosition();
+    return AutoScrollTo(scroll.x + autoScroll_.cx, scroll.y + autoScroll_.cy);
 }
 
 CSize TContent::AutoScrollTo(int x, int y) {

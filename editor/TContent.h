@@ -208,6 +208,7 @@ class TContent : public QAbstractScrollArea,
     int knobIndex_ = -1;
     CPoint lastPoint_;
     CPoint pressPoint_;
+    CPoint pressRaw_;
     QPoint pressClient_;
     bool dragBegun_ = false;
     bool scrollSizesPending_ = true;
@@ -218,7 +219,8 @@ class TContent : public QAbstractScrollArea,
     CRect dragRect_;
     std::unique_ptr<EditOperation> operation_;
     OperationContext context_;
-    CRect feedback_;
+    // The distance outside the client area of the mouse move being handled.
+    CSize autoScroll_;
     TEdit* labelEditor_ = nullptr;
     ObjectHandle labelEdited_;
     QPlainTextEdit* textView_ = nullptr;

@@ -161,6 +161,12 @@ TEST_F(ViewTest, DragBelowTheThresholdMovesNothing) {
     EXPECT_EQ(Saved(*doc), before);
     EXPECT_TRUE(doc->GetJournal().Records().empty());
     EXPECT_EQ(Selected(), std::vector<std::string>{"p-circle-0001"});
+    // Past the threshold a press on the place (not selected, so not on its
+    // label's editor) moves it, snapped, as one step.
+    Click(CPoint(900, 700));
+    Drag(At(CPoint(370, 250)), At(CPoint(410, 290)));
+    EXPECT_EQ(circle->bounds, CRect(340, 240, 440, 300));
+    EXPECT_EQ(doc->GetJournal().Records().size(), 1u);
 }
 
 TEST_F(ViewTest, ArrowKeysNudgeTheSelectionByTheSnapSize) {
