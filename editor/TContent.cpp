@@ -1155,6 +1155,40 @@ void TContent::ShowSelectionProperties(bool activate) {
                          drawable->IsPlace() ? Handle(drawable) : ObjectHandle(), activate);
 }
 
+void TContent::LooksChange(const Looks& mask, const Looks& looks) {
+    Model* model = CurrentModel();
+    auto* tool = dynamic_cast<ToolModel*>(model);
+    if (model == nullptr || model->Selection().empty() || (tool != nullptr && tool->iconEditing))
+        return;
+    UndoJournal& journal = document_.GetJournal();
+    journal.BeginChange(ChangeKind::LooksChange);
+    CRect repaint;
+    model->ChangeSelectionLooks(mask, looks, repaint, nullptr, false);
+    const std::vector<Drawable*> selection(model->Selection().begin(), model->Selection().end());
+    for (Drawable* drawable : selection) {
+        journal.AddChangedObject(drawable, nullptr);
+        InvalidateModelRect(drawable->repaintRect);
+    }
+    journal.RecordChange(ChangeKind::LooksChange, "Looks Change", model, nullptr);
+    InvalidateLogicalRect(repaint);
+}
+
+void TContent::SetLinksStyle(uint32_t style) {
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return;
+    model->ChangeLinksLooks(&document_, style, false);
+    viewport()->update();
+}
+
+bool TContent::SetIconEditing(bool on) {
+    auto* tool = dynamic_cast<ToolModel*>(CurrentModel());
+    if (tool == nullptr || tool->SetIconEditing(on) == 0)
+        return false;
+    UpdateScrollSizes(true);
+    return true;
+}
+
 // ---- document events ----
 
 void TContent::ModelsChanged(ModelsChange change, const std::vector<Model*>& models) {

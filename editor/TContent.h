@@ -28,6 +28,7 @@ class Drawable;
 class EditorHost;
 class Model;
 class TEdit;
+struct Looks;
 
 // The view's cursors, by the number of the cursor resource they stand for
 // (0 the arrow, 1 the I-beam).
@@ -100,6 +101,14 @@ class TContent : public QAbstractScrollArea,
     void NotifyChange(int code, ModelObject* object, bool suppress);
     void ShowSelectionProperties(bool activate);
     void PanToSelection(bool force);
+    // Applies the fields of looks that mask marks to the selection, recorded
+    // as "Looks Change". Nothing in icon editing or without a selection.
+    void LooksChange(const Looks& mask, const Looks& looks);
+    // Restyles every link of the current model (recorded by the model).
+    void SetLinksStyle(uint32_t style);
+    // Switches the current tool model between design and icon editing;
+    // false when there is no tool model or it does not switch.
+    bool SetIconEditing(bool on);
     // Shows a project file read-only in place of the diagram (empty: none).
     void ShowFile(const std::string& path);
     const std::string& ShownFile() const { return shownFile_; }
@@ -135,6 +144,8 @@ class TContent : public QAbstractScrollArea,
     CPoint ScrollPosition() const;
     // The process-wide back buffer's size (it only grows).
     static QSize BackBufferSize();
+    // The client area the last paint covered.
+    QRect LastPainted() const { return lastPainted_; }
 
     // ---- DocumentObserver ----
     void ModelsChanged(ModelsChange change, const std::vector<Model*>& models) override;
@@ -227,6 +238,7 @@ class TContent : public QAbstractScrollArea,
     std::string shownFile_;
     QMenu* contextMenu_ = nullptr;
     int cursor_ = CurArrow;
+    QRect lastPainted_;
 };
 
 } // namespace qm

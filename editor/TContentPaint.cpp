@@ -42,6 +42,7 @@ void TContent::paintEvent(QPaintEvent* event) {
     const QRect area = event->rect().intersected(viewport()->rect());
     if (area.isEmpty())
         return;
+    lastPainted_ = area;
     QImage& buffer = BackBuffer();
     if (buffer.width() < area.width() || buffer.height() < area.height()) {
         const QSize size(std::max(buffer.width(), area.width()),

@@ -61,46 +61,50 @@ void DrawCopied(DeviceContext& dc, Model& model, const std::vector<Drawable*>& l
 
 } // namespace
 
-QByteArray TContent::SelectionAsSvg(bool all) const {
-    Model* model = CurrentModel();
+namespace {
+
+// Draws what a copy takes of model (the selection, or with all every
+// drawable) on the device that make gives for the bounds' size; false when
+// there is nothing to draw.
+template <class Make> bool DrawCopy(Model* model, bool all, Make&& make) {
     if (model == nullptr)
-        return {};
+        return false;
     CRect bounds;
     const std::vector<Drawable*> list = CopiedDrawables(*model, all, bounds);
     if (bounds.IsRectEmpty())
-        return {};
+        return false;
+    QPaintDevice* device = make(QSize(bounds.Width(), bounds.Height()));
+    PainterDC dc(device);
+    if (dc.IsActive())
+        DrawCopied(dc, *model, list, bounds);
+    return true;
+}
+
+} // namespace
+
+QByteArray TContent::SelectionAsSvg(bool all) const {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QSvgGenerator generator;
-    generator.setOutputDevice(&buffer);
-    generator.setSize(QSize(bounds.Width(), bounds.Height()));
-    generator.setViewBox(QRect(0, 0, bounds.Width(), bounds.Height()));
-    generator.setTitle("Drawing");
-    generator.setDescription("Quillmark");
-    {
-        PainterDC dc(&generator);
-        if (dc.IsActive())
-            DrawCopied(dc, *model, list, bounds);
-    }
+    DrawCopy(CurrentModel(), all, [&](QSize size) -> QPaintDevice* {
+        generator.setOutputDevice(&buffer);
+        generator.setSize(size);
+        generator.setViewBox(QRect(QPoint(0, 0), size));
+        generator.setTitle("Drawing");
+        generator.setDescription("Quillmark");
+        return &generator;
+    });
     return bytes;
 }
 
 QImage TContent::SelectionAsImage(bool all) const {
-    Model* model = CurrentModel();
-    if (model == nullptr)
-        return {};
-    CRect bounds;
-    const std::vector<Drawable*> list = CopiedDrawables(*model, all, bounds);
-    if (bounds.IsRectEmpty())
-        return {};
-    QImage image(bounds.Width(), bounds.Height(), QImage::Format_RGB32);
-    image.fill(Qt::white);
-    {
-        PainterDC dc(&image);
-        if (dc.IsActive())
-            DrawCopied(dc, *model, list, bounds);
-    }
+    QImage image;
+    DrawCopy(CurrentModel(), all, [&](QSize size) -> QPaintDevice* {
+        image = QImage(size, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        return &image;
+    });
     return image;
 }
 

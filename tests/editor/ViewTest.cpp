@@ -479,3 +479,27 @@ TEST(ViewClipboard, IconBytesKeepTheirLayoutAndRefuseOtherLengths) {
 
 } // namespace
 } // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(ViewTest, LooksChangeOfTheSelectionIsOneUndoableStep) {
+    view->SelectList({circle, shape});
+    const uint32_t fillBefore = circle->looks.fillColor;
+    Looks mask{0, 0, 1, 0, 0, 0, 1, 0};
+    Looks looks = circle->looks;
+    looks.fillColor = 5;
+    view->LooksChange(mask, looks);
+    EXPECT_EQ(circle->looks.fillColor, 5u);
+    EXPECT_EQ(shape->looks.fillColor, 5u);
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Looks Change"});
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    EXPECT_EQ(circle->looks.fillColor, fillBefore);
+    // Nothing selected: nothing changes, nothing is recorded.
+    view->DeselectAll();
+    view->LooksChange(mask, looks);
+    EXPECT_EQ(doc->GetJournal().Records().size(), 1u);
+}
+
+} // namespace
+} // namespace qm
