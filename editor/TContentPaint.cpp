@@ -10,7 +10,6 @@
 #include "platform/PainterDC.h"
 #include "platform/UserSettings.h"
 
-#include <QBitmap>
 #include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
@@ -134,137 +133,31 @@ void TContent::DrawKnobs(DeviceContext& dc, Model& model) const {
 
 namespace {
 
-// The cursors drawn as small pictures: rows of '#' (black), '.' (white) and
-// ' ' (clear), with the hot spot.
-struct CursorPicture {
+// The hot spots of the cursor pictures (":/cursors/<number>.xpm"); a cursor
+// not listed takes its hot spot at the top-left corner, as the arrows do.
+struct HotSpot {
     int id;
-    int hotX;
-    int hotY;
-    const char* rows[16];
+    int x;
+    int y;
 };
 
-// clang-format off
-constexpr CursorPicture kCursors[] = {
-    {CurMove, 7, 7, {
-        "       #        ", "      ###       ", "     #####      ", "       #        ",
-        "   #   #   #    ", "  ##   #   ##   ", " ############## ", "  ##   #   ##   ",
-        "   #   #   #    ", "       #        ", "     #####      ", "      ###       ",
-        "       #        ", "                ", "                ", "                "}},
-    {CurPrimitiveGroupMove, 7, 7, {
-        "##     #     ## ", "#     ###     # ", "     #####      ", "       #        ",
-        "   #   #   #    ", "  ##   #   ##   ", " ############## ", "  ##   #   ##   ",
-        "   #   #   #    ", "       #        ", "     #####      ", "#     ###     # ",
-        "##     #     ## ", "                ", "                ", "                "}},
-    {CurKnob, 7, 7, {
-        "                ", "                ", "                ", "                ",
-        "       #        ", "       #        ", "       #        ", "    #######     ",
-        "       #        ", "       #        ", "       #        ", "                ",
-        "                ", "                ", "                ", "                "}},
-    {CurCrossHair, 7, 7, {
-        "       #        ", "       #        ", "       #        ", "       #        ",
-        "       #        ", "       #        ", "                ", "######   ###### ",
-        "                ", "       #        ", "       #        ", "       #        ",
-        "       #        ", "       #        ", "       #        ", "                "}},
-    {CurTagPlace, 7, 7, {
-        "##     #     ## ", "#      #      # ", "       #        ", "       #        ",
-        "       #        ", "       #        ", "                ", "######   ###### ",
-        "                ", "       #        ", "       #        ", "       #        ",
-        "       #        ", "#      #      # ", "##     #     ## ", "                "}},
-    {CurCreateTool, 0, 0, {
-        "#               ", "##              ", "#.#             ", "#..#            ",
-        "#...#           ", "#....#          ", "#.....#         ", "#..####  #######",
-        "#.#     #.....# ", "##      ####### ", "#       #.....# ", "        #.....# ",
-        "        ####### ", "                ", "                ", "                "}},
-    {CurLaneBorder, 7, 7, {
-        "      # #       ", "      # #       ", "      # #       ", "   #  # #  #    ",
-        "  ##  # #  ##   ", " ###### ######  ", "  ##  # #  ##   ", "   #  # #  #    ",
-        "      # #       ", "      # #       ", "      # #       ", "                ",
-        "                ", "                ", "                ", "                "}},
-    {CurCallBox, 7, 7, {
-        "       #        ", "      ###       ", "     #####      ", "       #        ",
-        "    #######     ", "    #.....#     ", "    #.....#     ", "    #######     ",
-        "       #        ", "     #####      ", "      ###       ", "       #        ",
-        "                ", "                ", "                ", "                "}},
-    {CurCallBoxEdge, 7, 7, {
-        "       #        ", "      ###       ", "     #####      ", "       #        ",
-        "   #########    ", "       #        ", "       #        ", "   #########    ",
-        "       #        ", "     #####      ", "      ###       ", "       #        ",
-        "                ", "                ", "                ", "                "}},
-    {CurSubmodel, 5, 0, {
-        "     ##         ", "    #..#        ", "    #..#        ", "    #..###      ",
-        "    #..#..##    ", "    #..#..#.#   ", " ## #..#..#..#  ", "#..##........#  ",
-        "#...#........#  ", " #...........#  ", "  #..........#  ", "  #.........#   ",
-        "   #........#   ", "    #......#    ", "    ########    ", "                "}},
-    {CurAttachment, 7, 7, {
-        "     ## ##      ", "    #..#..##    ", "    #..#..#.#   ", " ## #..#..#..#  ",
-        "#..##........#  ", "#...#........#  ", " #...........#  ", "  #..........#  ",
-        "  #.........#   ", "   #........#   ", "    #......#    ", "    ########    ",
-        "                ", "                ", "                ", "                "}},
-    {CurImplode, 5, 0, {
-        "     ##         ", "    #..#        ", "    #..#        ", "    #..###      ",
-        "    #..#..##    ", " ## #..#..#.#   ", "#..##........#  ", "#...#........#  ",
-        " #...........#  ", "  #..........#  ", "   #........#   ", "    ########    ",
-        "                ", "   ##########   ", "   ##########   ", "                "}},
-};
-// clang-format on
-
-// Cursors drawn as an arrow with a small sign beside it.
-struct ArrowSign {
-    int id;
-    const char* sign[6];
+constexpr HotSpot kHotSpots[] = {
+    {CurMove, 7, 7},     {CurPrimitiveGroupMove, 7, 7}, {CurKnob, 7, 7},    {CurCrossHair, 7, 7},
+    {CurTagPlace, 7, 7}, {CurLaneBorder, 7, 7},         {CurCallBox, 7, 7}, {CurCallBoxEdge, 7, 7},
+    {CurSubmodel, 5, 0}, {CurAttachment, 7, 7},         {CurImplode, 5, 0},
 };
 
-// clang-format off
-constexpr ArrowSign kArrowCursors[] = {
-    {CurMessage, {"      ", "    # ", "######", "    # ", "      ", "      "}},
-    {CurMessageOnLink, {"  #   ", "  # # ", "######", "  # # ", "  #   ", "      "}},
-    {CurSwimlane, {"######", "#####.", "#....#", "#....#", "#....#", "######"}},
-    {CurSymbol, {"####  ", "#..###", "###..#", "  #..#", "  ####", "      "}},
-    {CurJunction, {" #### ", "#....#", "#....#", "#....#", " #### ", "      "}},
-    {CurJunctionOnEdge, {"  ##  ", " #..# ", "######", " #..# ", "  ##  ", "      "}},
-    {CurRenumberNext, {"######", "#.#.##", "##.###", "#.#.##", "######", "   #  "}},
-    {CurRenumberSame, {"######", "#.#.##", "##.###", "#.#.##", "######", "  ### "}},
-};
-// clang-format on
-
-constexpr const char* kArrow[] = {
-    "#           ", "##          ", "#.#         ", "#..#        ", "#...#       ",
-    "#....#      ", "#.....#     ", "#......#    ", "#.......#   ", "#....#####  ",
-    "#.#..#      ", "## #..#     ", "#  #..#     ", "    #..#    ", "    ###     ",
-};
-
-QCursor MakeCursor(const std::vector<std::string>& rows, int hotX, int hotY) {
-    QImage image(16, 16, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    for (int y = 0; y < 16 && y < int(rows.size()); ++y)
-        for (int x = 0; x < 16 && x < int(rows[y].size()); ++x) {
-            const char c = rows[y][x];
-            if (c == '#')
-                image.setPixel(x, y, qRgba(0, 0, 0, 255));
-            else if (c == '.')
-                image.setPixel(x, y, qRgba(255, 255, 255, 255));
-        }
-    return QCursor(QPixmap::fromImage(image.scaled(32, 32)), hotX * 2, hotY * 2);
-}
-
+// The cursors' pictures are 16 x 16, shown twice that size so that they
+// stand out as the system's own cursors do.
 QCursor BuildCursor(int cursor) {
-    for (const CursorPicture& picture : kCursors)
-        if (picture.id == cursor)
-            return MakeCursor(
-                std::vector<std::string>(std::begin(picture.rows), std::end(picture.rows)),
-                picture.hotX, picture.hotY);
-    for (const ArrowSign& arrow : kArrowCursors)
-        if (arrow.id == cursor) {
-            std::vector<std::string> rows(std::begin(kArrow), std::end(kArrow));
-            rows.resize(16, std::string(16, ' '));
-            for (auto& row : rows)
-                row.resize(16, ' ');
-            for (int y = 0; y < 6; ++y)
-                for (int x = 0; x < 6; ++x)
-                    rows[9 + y][10 + x] = arrow.sign[y][x];
-            return MakeCursor(rows, 0, 0);
-        }
-    return QCursor(Qt::ArrowCursor);
+    const QImage image(QString(":/cursors/%1.xpm").arg(cursor));
+    if (image.isNull())
+        return QCursor(Qt::ArrowCursor);
+    HotSpot hot{cursor, 0, 0};
+    for (const HotSpot& spot : kHotSpots)
+        if (spot.id == cursor)
+            hot = spot;
+    return QCursor(QPixmap::fromImage(image.scaled(image.size() * 2)), hot.x * 2, hot.y * 2);
 }
 
 } // namespace

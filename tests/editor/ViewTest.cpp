@@ -503,3 +503,24 @@ TEST_F(ViewTest, LooksChangeOfTheSelectionIsOneUndoableStep) {
 
 } // namespace
 } // namespace qm
+
+namespace qm {
+namespace {
+
+TEST(ViewCursors, EveryCursorOfTheTablesHasItsPicture) {
+    const int cursors[] = {CurMove,        CurPrimitiveGroupMove, CurKnob,         CurCrossHair,
+                           CurTagPlace,    CurCreateTool,         CurLaneBorder,   CurCallBox,
+                           CurCallBoxEdge, CurSubmodel,           CurAttachment,   CurImplode,
+                           CurMessage,     CurMessageOnLink,      CurSwimlane,     CurSymbol,
+                           CurJunction,    CurJunctionOnEdge,     CurRenumberNext, CurRenumberSame};
+    for (int cursor : cursors) {
+        const QCursor shape = ViewCursorShape(cursor);
+        EXPECT_EQ(shape.shape(), Qt::BitmapCursor) << cursor;
+        EXPECT_EQ(shape.pixmap().size(), QSize(32, 32)) << cursor;
+    }
+    EXPECT_EQ(ViewCursorShape(CurArrow).shape(), Qt::ArrowCursor);
+    EXPECT_EQ(ViewCursorShape(CurIBeam).shape(), Qt::IBeamCursor);
+}
+
+} // namespace
+} // namespace qm
