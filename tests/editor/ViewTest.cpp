@@ -86,6 +86,14 @@ class ViewTest : public test::DocumentTest {
         }
         QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, to);
     }
+    // A move with no button held.
+    void Hover(CPoint p) {
+        QWidget* port = view->viewport();
+        const QPoint at = At(p);
+        QMouseEvent move(QEvent::MouseMove, at, port->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(port, &move);
+    }
     std::vector<std::string> Selected() const {
         std::vector<std::string> ids;
         for (Drawable* drawable : view->CurrentModel()->Selection())
@@ -520,6 +528,60 @@ TEST(ViewCursors, EveryCursorOfTheTablesHasItsPicture) {
     }
     EXPECT_EQ(ViewCursorShape(CurArrow).shape(), Qt::ArrowCursor);
     EXPECT_EQ(ViewCursorShape(CurIBeam).shape(), Qt::IBeamCursor);
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(ViewTest, APlaceToolClickCreatesAPlaceAndTheToolReturnsToThePointer) {
+    const size_t before = classes->Drawables().size();
+    host.SetCurrentTool(10);
+    Click(CPoint(800, 600));
+    ASSERT_EQ(classes->Drawables().size(), before + 1);
+    auto* made = dynamic_cast<Place*>(classes->Drawables().back().get());
+    ASSERT_NE(made, nullptr);
+    // The tool's default rectangle comes out centred on the press.
+    EXPECT_EQ(made->bounds.CenterPoint().x / kSnap, 800 / kSnap);
+    EXPECT_EQ(host.CurrentTool(), 24);
+    EXPECT_EQ(doc->GetJournal().Records().size(), 1u);
+    // With Shift held the tool stays for the next place.
+    host.SetCurrentTool(10);
+    Click(CPoint(1000, 600), Qt::ShiftModifier);
+    EXPECT_EQ(classes->Drawables().size(), before + 2);
+    EXPECT_EQ(host.CurrentTool(), 10);
+}
+
+TEST_F(ViewTest, PasteIntoTheLabelEditorTakesTheClipboardTextCutAtACharacter) {
+    view->SelectList({Find<Drawable>("text-1")});
+    view->EditLabel(Find<Drawable>("text-1"));
+    view->LabelEditor()->selectAll();
+    // "é" is two bytes: a text that would be cut inside it loses it whole.
+    std::string text(0x1FFFF - 1, 'a');
+    text += "\xC3\xA9tail";
+    QApplication::clipboard()->setText(QString::fromStdString(text));
+    view->OnCommand(ID_EDIT_PASTE);
+    const std::string pasted = view->LabelEditor()->toPlainText().toStdString();
+    EXPECT_EQ(pasted, std::string(0x1FFFF - 1, 'a'));
+    QApplication::clipboard()->setText("short");
+    view->LabelEditor()->selectAll();
+    view->OnCommand(ID_EDIT_PASTE);
+    EXPECT_EQ(view->LabelEditor()->toPlainText().toStdString(), "short");
+    view->EditLabel(nullptr);
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Text Edit"});
+}
+
+TEST_F(ViewTest, HoverShowsTheToolAndTheCursorFollowsThePart) {
+    Hover(CPoint(350, 225));
+    EXPECT_NE(host.statusText.find("(Semantics = "), std::string::npos) << host.statusText;
+    EXPECT_EQ(view->CursorShown(), CurMove);
+    Hover(CPoint(700, 500));
+    EXPECT_EQ(view->CursorShown(), CurArrow);
+    host.SetCurrentTool(10);
+    Hover(CPoint(650, 450));
+    EXPECT_EQ(view->CursorShown(), CurCreateTool);
 }
 
 } // namespace
