@@ -19,6 +19,7 @@
 #include "drawables/Junction.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
 #include "drawables/PlaceGroup.h"
 #include "drawables/ToolModel.h"
@@ -196,6 +197,9 @@ TContent::~TContent() {
         operation_->Cancel(Context(0));
     Seam().Remove(this);
     document_.Events().RemoveObserver(this);
+    NotationTemplate* notation = document_.Template();
+    if (notation != nullptr && notation->editingDocument == static_cast<ModelDocument*>(&document_))
+        notation->editingDocument = nullptr;
 }
 
 Model* TContent::CurrentModel() const {
@@ -950,6 +954,15 @@ bool TContent::ShowModel(Model* model) {
         operation_.reset();
     }
     dragMode_ = DM_NONE;
+    // While this view shows a tool model, the template is being edited here.
+    if (NotationTemplate* notation = document_.Template()) {
+        Model* previous = CurrentModel();
+        if (previous != nullptr && previous->kind == MkTool &&
+            notation->editingDocument == static_cast<ModelDocument*>(&document_))
+            notation->editingDocument = nullptr;
+        if (model != nullptr && model->kind == MkTool)
+            notation->editingDocument = &document_;
+    }
     document_.SetCurrentModel(model);
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);

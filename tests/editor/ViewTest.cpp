@@ -586,3 +586,25 @@ TEST_F(ViewTest, HoverShowsTheToolAndTheCursorFollowsThePart) {
 
 } // namespace
 } // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(ViewTest, ATemplateEditedInOneWindowIsRefusedInAnother) {
+    auto other = Load(ReadWholeFile(QM_FIXTURES "/shell/shapes.pro", 1 << 20).value_or(""));
+    ASSERT_EQ(other->Template(), doc->Template()); // the shared built-in template
+    NullEditorHost otherHost;
+    std::unique_ptr<TContent> second = MakeView(*other, otherHost);
+    ToolModel* tool = doc->Template()->ToolAt(0);
+    ASSERT_TRUE(view->ShowModel(tool));
+    EXPECT_FALSE(second->ShowModel(tool));
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0], "This template is currently being edited in another window");
+    // Once the first window shows a diagram again, the second may edit it.
+    ASSERT_TRUE(view->ShowModel(classes));
+    EXPECT_TRUE(second->ShowModel(tool));
+    second.reset();
+}
+
+} // namespace
+} // namespace qm
