@@ -296,11 +296,6 @@ void TContent::mouseDoubleClickEvent(QMouseEvent* event) {
         OnLButtonDblClk(FlagsOf(event->modifiers()), event->position().toPoint());
 }
 
-bool TContent::viewportEvent(QEvent* event) {
-    // The viewport's mouse events come to the handlers above.
-    return QAbstractScrollArea::viewportEvent(event);
-}
-
 void TContent::OnLButtonDown(uint32_t flags, QPoint client) {
     Model* model = CurrentModel();
     if (model == nullptr)
@@ -438,10 +433,6 @@ void TContent::RunOperation(OperationPhase phase, const PointerEvent& event, boo
         dragMode_ = operation_->Mode();
     InvalidateModelRect(before);
     InvalidateModelRect(operation_->FeedbackBounds());
-}
-
-void TContent::EndOperation() {
-    operation_.reset();
 }
 
 void TContent::OnMouseMove(uint32_t flags, QPoint client) {
@@ -1204,9 +1195,7 @@ bool TContent::SetIconEditing(bool on) {
 
 // ---- document events ----
 
-void TContent::ModelsChanged(ModelsChange change, const std::vector<Model*>& models) {
-    if (change == ModelsChange::Removed && CurrentModel() == nullptr && document_.ModelCount() > 0)
-        (void)models;
+void TContent::ModelsChanged(ModelsChange, const std::vector<Model*>&) {
     UpdateScrollSizes(true);
 }
 

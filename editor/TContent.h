@@ -165,7 +165,6 @@ class TContent : public QAbstractScrollArea,
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
-    bool viewportEvent(QEvent* event) override;
 
   private:
     // ---- the mouse state machine ----
@@ -183,7 +182,6 @@ class TContent : public QAbstractScrollArea,
     // or ends the operation of the current mode.
     void RunOperation(OperationPhase phase, const PointerEvent& event, bool pointByPoint = false);
     OperationContext& Context(uint32_t flags);
-    void EndOperation();
     void SetKnobsInverted(bool inverted);
     void ShowCursor(int cursor);
 
