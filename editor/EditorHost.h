@@ -42,6 +42,19 @@ class EditorHost {
     // chosen, or -1: the call menu of a message, the operation menu of a
     // class.
     virtual int PopupMenu(const std::vector<std::string>& items, CPoint screenPoint) = 0;
+    // Carries out a command of the frame (Explode, Implode, New Model and the
+    // other context-menu commands the frame takes); false when none takes it.
+    virtual bool RunCommand(int /*id*/) { return false; }
+    // The view's selection changed: the single selected drawable, or an
+    // empty handle. An open property sheet follows it.
+    virtual void SelectionShown(const ObjectHandle& /*drawable*/) {}
+    // The view's zoom changed: the frame's zoom box shows it.
+    virtual void ZoomShown(double /*zoom*/) {}
+    // Asks for the reposition options (the "Reposition" dialog), starting
+    // from options; false when cancelled.
+    virtual bool AskRepositionOptions(int& /*options*/) { return false; }
+    // Before the selection is deleted: an open property sheet lets go of it.
+    virtual void HidePropertySheet() {}
 };
 
 // The host of a view in no frame: no sheet, no question (declined), no

@@ -1,0 +1,1253 @@
+// The diagram view: its state machine over the mouse and keyboard, the
+// selection services and the view services (zoom, scroll sizes, repaints,
+// in-place label editing, change notices). Painting is in TContentPaint.cpp,
+// the commands in TContentCommands.cpp.
+//
+// Design: every press hit-tests the current model and either selects (the
+// pointer tool) or starts an operation object of editor/operations; moves and
+// the release drive that object through RunOperation, the one place the view
+// calls into an operation. A drag begins only at the first move that leaves
+// both the snapped press point and the platform's drag distance, so a press
+// that wobbles a pixel moves nothing. The view keeps handles of the drawables
+// it remembers between events, so an undo that re-creates them never leaves
+// it holding a stale address.
+#include "editor/TContent.h"
+
+#include "document/CCASEDoc.h"
+#include "document/UndoJournal.h"
+#include "drawables/DiagramView.h"
+#include "drawables/Junction.h"
+#include "drawables/Link.h"
+#include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
+#include "drawables/Place.h"
+#include "drawables/PlaceGroup.h"
+#include "drawables/ToolModel.h"
+#include "editor/EditorHost.h"
+#include "editor/TEdit.h"
+#include "editor/ViewCommands.h"
+#include "platform/PainterDC.h"
+#include "platform/Prompt.h"
+#include "platform/UserSettings.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace qm {
+
+namespace {
+
+constexpr int kPointerTool = 24;
+constexpr int kTagTool = 25;
+constexpr int kMessageTool = 46;
+constexpr int kSwimlaneTool = 47;
+
+// The last mouse position given to any view (one for the process).
+QPoint lastMouse(-1, -1);
+
+uint32_t FlagsOf(Qt::KeyboardModifiers modifiers) {
+    uint32_t flags = 0;
+    if (modifiers & Qt::ShiftModifier)
+        flags |= MK_SHIFT;
+    if (modifiers & Qt::ControlModifier)
+        flags |= MK_CONTROL;
+    return flags;
+}
+
+bool IsPrimitiveTool(int tool) {
+    return (tool >= 26 && tool <= 32) || tool == 49;
+}
+
+// The rubber band: the view's own operation. It selects, adding to what the
+// press left selected, the top-level drawables that lie wholly inside it.
+class RubberBand : public EditOperation {
+  public:
+    RubberBand() : EditOperation(DM_RUBBER_BAND) {}
+    void Begin(OperationContext&, const PointerEvent& event) override {
+        start_ = event.point;
+        rect_ = CRect(start_.x, start_.y, start_.x, start_.y);
+    }
+    void Track(OperationContext&, const PointerEvent& event) override {
+        rect_ = CRect(start_.x, start_.y, event.point.x, event.point.y);
+        rect_.NormalizeRect();
+    }
+    bool End(OperationContext& context, const PointerEvent& event, bool) override {
+        Track(context, event);
+        if (context.model != nullptr && !rect_.IsRectEmpty()) {
+            context.model->SelectInRect(nullptr, rect_);
+            context.Callbacks().SelectionChanged();
+        }
+        rect_ = CRect();
+        return false;
+    }
+    void Cancel(OperationContext&) override { rect_ = CRect(); }
+    void DrawFeedback(DeviceContext& dc, const OperationContext& context) const override {
+        if (rect_.IsRectEmpty())
+            return;
+        const CRect shown(static_cast<int>(rect_.left * context.zoom),
+                          static_cast<int>(rect_.top * context.zoom),
+                          static_cast<int>(rect_.right * context.zoom),
+                          static_cast<int>(rect_.bottom * context.zoom));
+        const LogPen pen = dc.SelectPen(PS_DOT, 1, 0);
+        const LogBrush brush = dc.SelectBrush(LogBrush{BS_NULL, 0});
+        dc.Rectangle(shown);
+        dc.SelectPen(pen);
+        dc.SelectBrush(brush);
+    }
+    CRect FeedbackBounds() const override { return rect_; }
+
+  private:
+    CPoint start_;
+    CRect rect_;
+};
+
+// The document's views for the model's editing operations: a device context
+// to measure with, repaints and change notices go to the views that show the
+// document.
+class ViewSeam : public DiagramView {
+  public:
+    void Add(TContent* view) {
+        if (views_.empty())
+            previous_ = Install(this);
+        views_.push_back(view);
+    }
+    void Remove(TContent* view) {
+        std::erase(views_, view);
+        if (views_.empty())
+            Install(previous_);
+    }
+    DeviceContext* BorrowDC(ModelDocument* document) override {
+        if (Of(document) == nullptr)
+            return nullptr;
+        lent_.push_back(std::make_unique<ImageDC>(1, 1));
+        return lent_.back().get();
+    }
+    void ReleaseDC(ModelDocument*, DeviceContext* dc) override {
+        std::erase_if(lent_, [dc](const auto& own) { return own.get() == dc; });
+    }
+    void InvalidateView(ModelDocument* document) override {
+        for (TContent* view : views_)
+            if (static_cast<ModelDocument*>(&view->Document()) == document)
+                view->viewport()->update();
+    }
+    void NotifyChange(ModelDocument* document, int code, ModelObject* object) override {
+        for (TContent* view : views_)
+            if (static_cast<ModelDocument*>(&view->Document()) == document)
+                view->NotifyChange(code, object, false);
+    }
+
+  private:
+    TContent* Of(ModelDocument* document) const {
+        for (TContent* view : views_)
+            if (static_cast<ModelDocument*>(&view->Document()) == document)
+                return view;
+        return nullptr;
+    }
+    std::vector<TContent*> views_;
+    DiagramView* previous_ = nullptr;
+    std::vector<std::unique_ptr<ImageDC>> lent_;
+};
+
+ViewSeam& Seam() {
+    static ViewSeam seam;
+    return seam;
+}
+
+} // namespace
+
+TContent::TContent(CCASEDoc& document, EditorHost& host, QWidget* parent)
+    : QAbstractScrollArea(parent), document_(document), host_(host) {
+    setObjectName("TContent");
+    setAccessibleName("Diagram");
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    viewport()->setMouseTracking(true);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAttribute(Qt::WA_NoSystemBackground);
+    if (host_.CurrentTool() == 0)
+        host_.SetCurrentTool(kPointerTool);
+    // The label editor and the text view are children of the viewport, so
+    // that they lie over the diagram.
+    labelEditor_ = new TEdit(1, viewport());
+    textView_ = new QPlainTextEdit(viewport());
+    textView_->setObjectName("TextView");
+    textView_->setAccessibleName("File");
+    textView_->setReadOnly(true);
+    textView_->setTabStopDistance(4 * textView_->fontMetrics().horizontalAdvance(' ') * 2);
+    textView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    textView_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    textView_->hide();
+    document_.Events().AddObserver(this);
+    Seam().Add(this);
+    if (document_.CurrentModel() == nullptr && document_.ModelCount() > 0)
+        document_.SetCurrentModel(document_.GetModelAt(0));
+    UpdateScrollSizes(false);
+}
+
+TContent::~TContent() {
+    if (operation_)
+        operation_->Cancel(Context(0));
+    Seam().Remove(this);
+    document_.Events().RemoveObserver(this);
+    NotationTemplate* notation = document_.Template();
+    if (notation != nullptr && notation->editingDocument == static_cast<ModelDocument*>(&document_))
+        notation->editingDocument = nullptr;
+}
+
+Model* TContent::CurrentModel() const {
+    return document_.CurrentModel();
+}
+
+ObjectHandle TContent::Handle(const ModelObject* object) const {
+    if (object == nullptr)
+        return {};
+    return ObjectHandle(object, &document_.IdMap());
+}
+
+CPoint TContent::ScrollPosition() const {
+    return CPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+}
+
+CPoint TContent::ViewPoint(QPoint p) const {
+    const CPoint scroll = ScrollPosition();
+    return CPoint(p.x() + scroll.x, p.y() + scroll.y);
+}
+
+CPoint TContent::ModelPoint(QPoint p) const {
+    const CPoint view = ViewPoint(p);
+    Model* model = CurrentModel();
+    const double zoom = model != nullptr && model->zoom > 0 ? model->zoom : 1.0;
+    return CPoint(static_cast<int32_t>(view.x / zoom), static_cast<int32_t>(view.y / zoom));
+}
+
+CPoint TContent::SnapToGrid(CPoint p) const {
+    if ((Settings().OptionWord() & qm::SnapToGrid) == 0)
+        return p;
+    const int64_t s = Settings().SnapSize() <= 0 ? 1 : Settings().SnapSize();
+    auto snap = [s](int32_t c) { return static_cast<int32_t>((c + s / 2) / s * s); };
+    return CPoint(snap(p.x), snap(p.y));
+}
+
+OperationContext& TContent::Context(uint32_t flags) {
+    context_.document = &document_;
+    context_.model = CurrentModel();
+    context_.host = &host_;
+    context_.view = this;
+    context_.zoom = context_.model != nullptr ? context_.model->zoom : 1.0;
+    context_.snapOn = (Settings().OptionWord() & qm::SnapToGrid) != 0;
+    context_.snapSize = Settings().SnapSize();
+    context_.scrollOrigin = ScrollPosition();
+    const QPoint origin = viewport()->mapToGlobal(QPoint(0, 0));
+    context_.clientOnScreen = CPoint(origin.x(), origin.y());
+    context_.flags = flags;
+    return context_;
+}
+
+PointerEvent TContent::HitAt(QPoint client, uint32_t flags, bool excludePressed) const {
+    PointerEvent event;
+    event.clientPoint = CPoint(client.x(), client.y());
+    event.rawPoint = ModelPoint(client);
+    event.point = SnapToGrid(event.rawPoint);
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return event;
+    const Drawable* excluded = nullptr;
+    if (excludePressed) {
+        auto* pressed = pressed_.As<Drawable>();
+        if (pressed != nullptr && (pressed->style & DsScenarioPlace) == 0)
+            excluded = pressed;
+    }
+    event.hit = model->HitTest(host_.CurrentTool(), event.rawPoint.x, event.rawPoint.y, event.part,
+                               event.knob, static_cast<int>(flags), excluded);
+    if (event.hit == nullptr)
+        event.part = 0;
+    return event;
+}
+
+// ---- the mouse state machine ----
+
+void TContent::mousePressEvent(QMouseEvent* event) {
+    const uint32_t flags = FlagsOf(event->modifiers());
+    if (event->button() == Qt::LeftButton)
+        OnLButtonDown(flags, event->position().toPoint());
+    else if (event->button() == Qt::RightButton)
+        OnRButtonDown(event->position().toPoint());
+}
+
+void TContent::mouseMoveEvent(QMouseEvent* event) {
+    OnMouseMove(FlagsOf(event->modifiers()), event->position().toPoint());
+}
+
+void TContent::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        OnLButtonUp(FlagsOf(event->modifiers()), event->position().toPoint());
+}
+
+void TContent::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        OnLButtonDblClk(FlagsOf(event->modifiers()), event->position().toPoint());
+}
+
+void TContent::OnLButtonDown(uint32_t flags, QPoint client) {
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return;
+    setFocus();
+    const PointerEvent press = HitAt(client, flags, false);
+    knobsInverted_ = false;
+    if (dragMode_ != DM_CREATE_POINTS)
+        dragMode_ = DM_NONE;
+    const int tool = host_.CurrentTool();
+    // A press on the label being edited belongs to the editor.
+    if (tool == kPointerTool && IsEditingLabel() && press.hit != nullptr &&
+        press.hit == labelEdited_.Get() && press.part == HpLabel)
+        return;
+    EditLabel(nullptr);
+    pressClient_ = client;
+    dragBegun_ = false;
+    if (tool == kPointerTool) {
+        ClickSelect(flags, press);
+    } else if (dragMode_ != DM_CREATE_POINTS) {
+        operation_ = MakeToolOperation(Context(flags), tool, press);
+        if (operation_) {
+            dragMode_ = DM_CREATE;
+            RunOperation(PhaseBegin, press);
+        }
+        pressPoint_ = lastPoint_ = press.point;
+    }
+    if (dragMode_ != DM_CREATE_POINTS)
+        OnMouseMove(flags, client);
+}
+
+void TContent::ClickSelect(uint32_t flags, const PointerEvent& press) {
+    if (skipNextClick_) {
+        skipNextClick_ = false;
+        return;
+    }
+    Model* model = CurrentModel();
+    Drawable* drawable = press.hit;
+    const int part = press.part;
+    if (drawable != nullptr) {
+        auto* place = dynamic_cast<Place*>(drawable);
+        if ((part & HpSubmodelMarker) != 0 && place != nullptr && place->master != nullptr &&
+            place->master->submodel != nullptr) {
+            SelectDrawable(drawable, 3);
+            host_.RunCommand(ID_POPUP_EXPLODE);
+            return;
+        }
+        if ((part & HpAttachment) != 0) {
+            drawable->OpenAttachment();
+            return;
+        }
+        bool knobDrag = false;
+        if ((flags & MK_SHIFT) != 0) {
+            SelectDrawable(drawable, drawable->IsSelected() ? 0 : 1);
+            dragMode_ = DM_DRAG_DRAWABLES;
+        } else if (!drawable->IsSelected()) {
+            if (drawable->IsJunction()) {
+                if (auto* owner = dynamic_cast<Place*>(drawable->Parent())) {
+                    SelectDrawable(owner, 3);
+                    owner->currentJunction = dynamic_cast<Junction*>(drawable);
+                }
+            } else {
+                SelectDrawable(drawable, 3);
+            }
+            if ((part & HpSwimlaneEdge) != 0) {
+                dragMode_ = DM_DRAG_KNOB;
+                knobIndex_ = press.knob;
+                knobDrag = true;
+            }
+        } else {
+            if (place != nullptr && place->currentJunction != nullptr) {
+                place->currentJunction = nullptr;
+                viewport()->update();
+            }
+            if ((part & HpLabel) != 0) {
+                EditLabel(drawable);
+                return;
+            }
+            if ((part & (HpKnob | HpSwimlaneEdge)) != 0) {
+                dragMode_ = DM_DRAG_KNOB;
+                knobIndex_ = press.knob;
+                knobDrag = true;
+            }
+        }
+        if ((flags & MK_SHIFT) == 0 && !knobDrag) {
+            if ((part & (HpCallBox | HpCallBoxTop | HpCallBoxBottom)) != 0)
+                dragMode_ = DM_DRAG_CALL_BOX;
+            else if ((part & HpJunctionGlyph) != 0)
+                dragMode_ = DM_DRAG_JUNCTION;
+            else
+                dragMode_ = DM_DRAG_DRAWABLES;
+        }
+        pressed_ = Handle(drawable);
+        pressedPart_ = part;
+        if (model->SelectionHasStyle(DsImmovable) && part == HpBody)
+            dragMode_ = DM_RUBBER_BAND;
+        dragRect_ = CRect();
+    } else {
+        if ((flags & MK_CONTROL) != 0 && model->parentModel != nullptr)
+            host_.RunCommand(ID_POPUP_IMPLODE);
+        else if ((flags & MK_SHIFT) == 0)
+            DeselectAll();
+        dragRect_ = CRect(press.point.x, press.point.y, press.point.x, press.point.y);
+        pressed_ = {};
+        dragMode_ = DM_RUBBER_BAND;
+    }
+    pressPoint_ = lastPoint_ = press.point;
+    pressRaw_ = press.rawPoint;
+}
+
+void TContent::RunOperation(OperationPhase phase, const PointerEvent& event, bool pointByPoint) {
+    if (!operation_)
+        return;
+    const CRect before = operation_->FeedbackBounds();
+    OperationContext& context = Context(context_.flags);
+    switch (phase) {
+    case PhaseBegin:
+        operation_->Begin(context, event);
+        break;
+    case PhaseTrack:
+        operation_->Track(context, event);
+        break;
+    case PhaseEnd:
+    case PhaseEndPoint:
+        if (operation_->End(context, event, pointByPoint)) {
+            dragMode_ = DM_CREATE_POINTS;
+        } else {
+            InvalidateModelRect(before);
+            operation_.reset();
+            return;
+        }
+        break;
+    }
+    if (operation_->Mode() != DM_CREATE && dragMode_ != DM_CREATE_POINTS)
+        dragMode_ = operation_->Mode();
+    InvalidateModelRect(before);
+    InvalidateModelRect(operation_->FeedbackBounds());
+}
+
+void TContent::OnMouseMove(uint32_t flags, QPoint client) {
+    if (client == QPoint(-1, -1))
+        client = lastMouse;
+    lastMouse = client;
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return;
+    const QRect area = viewport()->rect();
+    PointerEvent event = HitAt(client, flags, dragMode_ != DM_NONE);
+    if (!area.contains(client)) {
+        event.autoScroll.cx = client.x() < area.left()    ? client.x() - area.left()
+                              : client.x() > area.right() ? client.x() - area.right()
+                                                          : 0;
+        event.autoScroll.cy = client.y() < area.top()      ? client.y() - area.top()
+                              : client.y() > area.bottom() ? client.y() - area.bottom()
+                                                           : 0;
+    }
+    HoverText(event.hit, event.part);
+    Context(flags);
+    autoScroll_ = event.autoScroll;
+    // A drag begins at the first move that leaves the snapped press point and
+    // the platform's drag distance.
+    const bool moved = event.point != pressPoint_ && (client - pressClient_).manhattanLength() >=
+                                                         QApplication::startDragDistance();
+    auto dragStep = [&](DragMode mode, bool beginNow, bool hideKnobs) {
+        if (!dragBegun_) {
+            if (!beginNow)
+                return;
+            dragBegun_ = true;
+            if (hideKnobs)
+                SetKnobsInverted(true);
+            if (mode == DM_RUBBER_BAND)
+                operation_ = std::make_unique<RubberBand>();
+            else
+                operation_ = MakeDragOperation(context_, mode, pressed_.As<Drawable>(), knobIndex_,
+                                               pressedPart_);
+            // The drag starts where the button went down, so that the
+            // distance the mouse covered before the threshold counts.
+            PointerEvent start = event;
+            start.point = pressPoint_;
+            start.rawPoint = pressRaw_;
+            RunOperation(PhaseBegin, start);
+        }
+        RunOperation(PhaseTrack, event);
+    };
+    switch (dragMode_) {
+    case DM_NONE:
+        break;
+    case DM_CREATE:
+    case DM_CREATE_POINTS:
+        RunOperation(PhaseTrack, event);
+        break;
+    case DM_DRAG_DRAWABLES:
+        if (!moved && !dragBegun_)
+            break;
+        if (model->SelectionHasStyle(DsImmovable)) {
+            dragMode_ = DM_NONE;
+            break;
+        }
+        dragStep(pressed_.As<Link>() != nullptr ? DM_BEND_LINK : DM_DRAG_DRAWABLES, true, true);
+        break;
+    case DM_DRAG_KNOB: {
+        auto* pressed = pressed_.As<Drawable>();
+        auto* link = dynamic_cast<Link*>(pressed);
+        std::vector<CPoint> vertices;
+        if (link != nullptr)
+            link->GetVertices(vertices);
+        const bool now = moved || (link != nullptr && knobIndex_ == int(vertices.size())) ||
+                         (pressed != nullptr && pressed->IsFloater() && knobIndex_ == 2) ||
+                         (pressed != nullptr && pressed->IsJunction());
+        dragStep(DM_DRAG_KNOB, now, true);
+        break;
+    }
+    case DM_BEND_LINK:
+    case DM_DRAG_LINK:
+        SetKnobsInverted(event.point != pressPoint_);
+        RunOperation(PhaseTrack, event);
+        break;
+    case DM_RUBBER_BAND:
+        dragStep(DM_RUBBER_BAND, moved, false);
+        break;
+    case DM_DRAG_CALL_BOX:
+    case DM_DRAG_JUNCTION:
+        dragStep(static_cast<DragMode>(dragMode_), moved, true);
+        break;
+    }
+    autoScroll_ = CSize();
+    if (!area.contains(client))
+        ShowCursor(CurArrow);
+    else if (dragMode_ == DM_NONE)
+        ShowCursor(CursorFeedback(flags, client, event.hit, event.part));
+}
+
+void TContent::OnLButtonUp(uint32_t flags, QPoint client) {
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return;
+    const PointerEvent event = HitAt(client, flags, true);
+    Context(flags);
+    switch (dragMode_) {
+    case DM_NONE:
+        break;
+    case DM_CREATE:
+    case DM_CREATE_POINTS: {
+        const bool pointByPoint = dragMode_ == DM_CREATE_POINTS && model->kind != MkSequence;
+        if (operation_) {
+            dragMode_ = DM_NONE;
+            RunOperation(pointByPoint ? PhaseEndPoint : PhaseEnd, event, pointByPoint);
+        } else {
+            dragMode_ = DM_NONE;
+        }
+        if ((flags & MK_SHIFT) == 0 && dragMode_ != DM_CREATE_POINTS)
+            host_.SetCurrentTool(kPointerTool);
+        break;
+    }
+    default:
+        // A press and release without movement ends the operation without
+        // beginning it, which changes nothing.
+        if (!dragBegun_ && dragMode_ != DM_RUBBER_BAND)
+            operation_ = MakeDragOperation(context_, static_cast<DragMode>(dragMode_),
+                                           pressed_.As<Drawable>(), knobIndex_, pressedPart_);
+        RunOperation(PhaseEnd, event);
+        break;
+    }
+    if (dragMode_ != DM_NONE)
+        SetKnobsInverted(false);
+    if (dragMode_ != DM_CREATE_POINTS) {
+        dragMode_ = DM_NONE;
+        operation_.reset();
+        dragBegun_ = false;
+        OnMouseMove(flags, client);
+    }
+}
+
+void TContent::OnLButtonDblClk(uint32_t flags, QPoint client) {
+    Model* model = CurrentModel();
+    if (model == nullptr || dragMode_ == DM_CREATE_POINTS)
+        return;
+    const PointerEvent event = HitAt(client, flags, false);
+    if (event.hit == nullptr)
+        return;
+    if ((flags & MK_CONTROL) == 0) {
+        ShowSelectionProperties(true);
+        return;
+    }
+    if (auto* place = dynamic_cast<Place*>(event.hit); place != nullptr && place->master)
+        host_.RunCommand(ID_POPUP_EXPLODE);
+}
+
+void TContent::OnRButtonDown(QPoint client) {
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return;
+    int part = 0;
+    int knob = -1;
+    const CPoint point = ModelPoint(client);
+    Drawable* hit = model->HitTest(kPointerTool, point.x, point.y, part, knob, 0, nullptr);
+    if (hit != nullptr && !hit->IsSelected())
+        SelectDrawable(hit, 3);
+    BuildContextMenu();
+    ShowCursor(CurArrow);
+    contextMenu_->popup(viewport()->mapToGlobal(client));
+}
+
+int TContent::CursorFeedback(uint32_t flags, QPoint client, Drawable* drawable, int part) const {
+    Model* model = CurrentModel();
+    const int tool = host_.CurrentTool();
+    const bool immovable = drawable != nullptr && (drawable->style & DsImmovable) != 0;
+    if (tool == kPointerTool) {
+        if (drawable == nullptr) {
+            if ((flags & MK_CONTROL) != 0 && model != nullptr && model->parentModel != nullptr &&
+                viewport()->rect().contains(client))
+                return CurImplode;
+            return CurArrow;
+        }
+        const auto* place = dynamic_cast<const Place*>(drawable->Parent());
+        const bool currentJunction =
+            drawable->IsJunction() && place != nullptr &&
+            static_cast<const Drawable*>(place->currentJunction) == drawable;
+        if ((part & HpKnob) != 0 && (drawable->IsSelected() || currentJunction))
+            return CurKnob;
+        if ((part & HpLabel) != 0 && drawable->IsSelected())
+            return CurIBeam;
+        if ((part & (HpBody | HpLabel | HpLifeLine)) != 0 && !immovable) {
+            if (currentJunction && (part & HpLabel) != 0)
+                return CurIBeam;
+            return drawable->Parent() != nullptr && !drawable->Parent()->IsPlaceGroup()
+                       ? CurPrimitiveGroupMove
+                       : CurMove;
+        }
+        if ((part & HpSubmodelMarker) != 0 && !immovable)
+            return CurSubmodel;
+        if ((part & HpAttachment) != 0 && !immovable)
+            return CurAttachment;
+        if ((part & HpSwimlaneEdge) != 0)
+            return CurLaneBorder;
+        if ((part & HpCallBox) != 0)
+            return CurCallBox;
+        if ((part & (HpCallBoxTop | HpCallBoxBottom)) != 0)
+            return CurCallBoxEdge;
+        if ((part & HpJunctionGlyph) != 0)
+            return CurCallBox;
+        return CurArrow;
+    }
+    if (tool == kTagTool)
+        return drawable != nullptr && drawable->IsPlace() ? CurTagPlace : CurCrossHair;
+    if (IsPrimitiveTool(tool) || IsIconToolId(tool))
+        return CurCrossHair;
+    if (tool >= 35 && tool <= 44)
+        return immovable && (part & HpBody) != 0 ? CurCreateTool : CurArrow;
+    if (tool == kMessageTool)
+        return drawable != nullptr && drawable->IsLink() ? CurMessageOnLink : CurMessage;
+    if (tool == kSwimlaneTool)
+        return CurSwimlane;
+    if (IsJunctionToolId(tool)) {
+        const bool edge = drawable != nullptr && (part & HpPlaceEdge) != 0 &&
+                          !drawable->IsSwimlane() && (drawable->style & DsScenarioPlace) == 0;
+        return edge ? CurJunctionOnEdge : CurJunction;
+    }
+    if (IsLibraryToolId(tool))
+        return CurSymbol;
+    const NotationTemplate* notation = document_.Template();
+    if (notation != nullptr && notation->IsLinkTool(tool))
+        return drawable != nullptr && (drawable->IsPlace() || drawable->IsJunction())
+                   ? CurTagPlace
+                   : CurCrossHair;
+    if (notation != nullptr && notation->IsPlaceTool(tool))
+        return CurCreateTool;
+    return CurArrow;
+}
+
+void TContent::ShowCursor(int cursor) {
+    if (cursor == cursor_)
+        return;
+    cursor_ = cursor;
+    viewport()->setCursor(ViewCursorShape(cursor));
+}
+
+void TContent::HoverText(Drawable* drawable, int part) {
+    if (drawable == nullptr)
+        return;
+    std::string text;
+    if (auto* place = dynamic_cast<Place*>(drawable)) {
+        Master* master = place->master;
+        if (master == nullptr) {
+            text = "Place Group";
+        } else if ((part & HpSubmodelMarker) != 0 && master->submodel != nullptr) {
+            auto* submodel = dynamic_cast<Model*>(master->submodel);
+            text = "Submodel: " + (submodel != nullptr ? submodel->name : std::string());
+        } else if ((part & HpAttachment) != 0) {
+            text = "Link-To: " + master->link;
+        } else if (auto* tool = dynamic_cast<ToolModel*>(master->tool)) {
+            text = tool->name + " (Semantics = " + tool->GetSemanticsName() + ") " +
+                   (master->comment.empty() ? tool->comment : master->comment);
+        } else {
+            text = master->name;
+        }
+    } else if (auto* link = dynamic_cast<Link*>(drawable)) {
+        auto* tool = dynamic_cast<ToolModel*>(link->Tool());
+        if ((part & HpAttachment) != 0)
+            text = "Link-To: " + link->file;
+        else if (tool != nullptr)
+            text = tool->name + " (Semantics = " + tool->GetSemanticsName() + ") " +
+                   (link->comment.empty() ? tool->comment : link->comment);
+    } else if (drawable->IsPlaceGroup()) {
+        text = "Place Group";
+    }
+    if (!text.empty())
+        host_.SetStatusText(text);
+}
+
+// ---- the keyboard ----
+
+void TContent::keyPressEvent(QKeyEvent* event) {
+    if (!KeyNudge(event->key(), 1, FlagsOf(event->modifiers())))
+        QAbstractScrollArea::keyPressEvent(event);
+}
+
+void TContent::keyReleaseEvent(QKeyEvent* event) {
+    // Shift and Ctrl change the cursor at the last mouse position.
+    if (CurrentModel() != nullptr && dragMode_ == DM_NONE)
+        OnMouseMove(FlagsOf(event->modifiers()), QPoint(-1, -1));
+    QAbstractScrollArea::keyReleaseEvent(event);
+}
+
+bool TContent::KeyNudge(int key, int repeat, uint32_t flags) {
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return true;
+    const int step = Settings().SnapSize();
+    int dx = 0;
+    int dy = 0;
+    bool page = false;
+    switch (key) {
+    case Qt::Key_PageUp:
+        dy = -(viewport()->height() - step);
+        page = true;
+        break;
+    case Qt::Key_PageDown:
+        dy = viewport()->height() - step;
+        page = true;
+        break;
+    case Qt::Key_Left:
+        dx = -step * repeat;
+        break;
+    case Qt::Key_Right:
+        dx = step * repeat;
+        break;
+    case Qt::Key_Up:
+        dy = -step * repeat;
+        break;
+    case Qt::Key_Down:
+        dy = step * repeat;
+        break;
+    case Qt::Key_Delete:
+        if (!IsEditingLabel() && !model->Selection().empty())
+            OnCommand(ID_EDIT_DELETE);
+        return true;
+    default:
+        if (dragMode_ == DM_NONE)
+            OnMouseMove(flags, QPoint(-1, -1));
+        return false;
+    }
+    if (page || model->Selection().empty()) {
+        const CPoint scroll = ScrollPosition();
+        horizontalScrollBar()->setValue(scroll.x + dx);
+        verticalScrollBar()->setValue(scroll.y + dy);
+        return true;
+    }
+    if (!model->SelectionHasSwimlane()) {
+        NudgeSelection(dx, dy);
+        return true;
+    }
+    if (key == Qt::Key_Left || key == Qt::Key_Right) {
+        if (model->Selection().size() > 1) {
+            MessageBox("To swap a swimlane using left & right arrow keys, select exactly one lane.",
+                       PromptIcon::Exclamation, PromptButtons::Ok);
+            return true;
+        }
+        SwapLane(key == Qt::Key_Left);
+    }
+    return true;
+}
+
+void TContent::NudgeSelection(int dx, int dy) {
+    Model* model = CurrentModel();
+    Drawable* first = model->Selection().front();
+    const CRect moved = model->MoveDrawables(first->Parent(), dx, dy, first->IsFloater());
+    InvalidateLogicalRect(moved);
+    if (dx == 0 && dy == 0)
+        return;
+    UndoJournal& journal = document_.GetJournal();
+    journal.BeginChange(ChangeKind::MoveDrawables);
+    journal.SetOffset(CPoint(dx, dy));
+    const std::vector<Drawable*> selection(model->Selection().begin(), model->Selection().end());
+    for (Drawable* drawable : selection)
+        journal.AddChangedObject(drawable, nullptr);
+    journal.RecordChange(ChangeKind::MoveDrawables, "Nudge Drawables", model, nullptr);
+}
+
+void TContent::SwapLane(bool left) {
+    Model* model = CurrentModel();
+    auto* lane = dynamic_cast<Swimlane*>(model->Selection().front());
+    if (lane == nullptr)
+        return;
+    Swimlane* other = left ? lane->PreviousLane() : lane->NextLane();
+    if (other == nullptr)
+        return;
+    DeselectAll();
+    UndoJournal& journal = document_.GetJournal();
+    journal.BeginChange(ChangeKind::SwapSwimlanes);
+    CRect repaint;
+    model->SwapSwimlanes(lane, other, repaint);
+    InvalidateModelRect(lane->repaintRect);
+    InvalidateModelRect(other->repaintRect);
+    InvalidateLogicalRect(repaint);
+    SelectDrawable(lane, 1);
+    journal.SetOffset(CPoint(left ? -Settings().SnapSize() : Settings().SnapSize(), 0));
+    journal.AddChangedObject(lane, nullptr);
+    journal.AddChangedObject(other, nullptr);
+    journal.RecordChange(ChangeKind::SwapSwimlanes, "Swap Swimlanes", model, nullptr);
+}
+
+void TContent::PanToSelection(bool force) {
+    Model* model = CurrentModel();
+    if (model == nullptr) {
+        MessageBeep();
+        return;
+    }
+    if (model->Selection().empty() && !force)
+        return;
+    CRect bounds;
+    model->GetSelectionBounds(bounds);
+    if (bounds.IsRectEmpty())
+        return;
+    const double zoom = model->zoom;
+    const CRect shown(static_cast<int>(bounds.left * zoom), static_cast<int>(bounds.top * zoom),
+                      static_cast<int>(bounds.right * zoom),
+                      static_cast<int>(bounds.bottom * zoom));
+    horizontalScrollBar()->setValue(shown.left + (shown.Width() - viewport()->width()) / 2);
+    verticalScrollBar()->setValue(shown.top + (shown.Height() - viewport()->height()) / 2);
+}
+
+// ---- selection services ----
+
+bool TContent::SelectDrawable(Drawable* drawable, int how) {
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return false;
+    if ((how & 2) != 0)
+        model->DeselectAll(nullptr, false);
+    const bool changed = model->Select(drawable, (how & 1) != 0, nullptr, false);
+    OnSelectionChanged();
+    return changed;
+}
+
+void TContent::SelectList(const std::vector<Drawable*>& list) {
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return;
+    model->DeselectAll(nullptr, false);
+    for (Drawable* drawable : list)
+        model->Select(drawable, true, nullptr, false);
+    OnSelectionChanged();
+}
+
+void TContent::SelectMatching(bool explodesOnly) {
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return;
+    model->SelectMany(nullptr, false, explodesOnly, nullptr, false);
+    OnSelectionChanged();
+}
+
+void TContent::DeselectAll() {
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return;
+    model->DeselectAll(nullptr, false);
+    OnSelectionChanged();
+}
+
+void TContent::OnSelectionChanged() {
+    // The other windows hear of the selection through the document's events;
+    // this view repaints the knobs when its own event comes back.
+    document_.Events().Publish();
+    viewport()->update();
+    if (Model* model = CurrentModel(); model != nullptr && model->Selection().size() == 1)
+        host_.SelectionShown(Handle(model->Selection().front()));
+    else
+        host_.SelectionShown({});
+}
+
+void TContent::SetKnobsInverted(bool inverted) {
+    if (knobsInverted_ == inverted || accumulating_)
+        return;
+    knobsInverted_ = inverted;
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return;
+    CRect bounds;
+    model->GetSelectionBounds(bounds);
+    InvalidateModelRect(bounds);
+}
+
+void TContent::BeginRepaint(const CRect& rect) {
+    accumulating_ = true;
+    repaintRect_ = rect;
+    dragRect_ = rect;
+}
+
+void TContent::AccumulateRepaint(const CRect& rect) {
+    repaintRect_.UnionRect(repaintRect_, rect);
+}
+
+void TContent::EndRepaint(const CRect& rect) {
+    accumulating_ = false;
+    if (lastPoint_ != pressPoint_)
+        repaintRect_.UnionRect(repaintRect_, rect);
+    CRect area = repaintRect_;
+    area.InflateRect(kRepaintMargin, kRepaintMargin);
+    Model* model = CurrentModel();
+    const double zoom = model != nullptr ? model->zoom : 1.0;
+    InvalidateLogicalRect(
+        CRect(static_cast<int>(area.left * zoom), static_cast<int>(area.top * zoom),
+              static_cast<int>(area.right * zoom), static_cast<int>(area.bottom * zoom)));
+}
+
+// ---- view services ----
+
+bool TContent::ShowModel(Model* model) {
+    if (model != nullptr && model->kind == MkTool && document_.Template() != nullptr &&
+        document_.Template()->editingDocument != nullptr &&
+        document_.Template()->editingDocument != static_cast<ModelDocument*>(&document_)) {
+        MessageBox("This template is currently being edited in another window",
+                   PromptIcon::Exclamation, PromptButtons::Ok);
+        return false;
+    }
+    if (model == CurrentModel() && shownFile_.empty()) {
+        OnSelectionChanged();
+        return true;
+    }
+    EditLabel(nullptr);
+    if (!shownFile_.empty())
+        ShowFile("");
+    if (operation_) {
+        operation_->Cancel(Context(0));
+        operation_.reset();
+    }
+    dragMode_ = DM_NONE;
+    // While this view shows a tool model, the template is being edited here.
+    if (NotationTemplate* notation = document_.Template()) {
+        Model* previous = CurrentModel();
+        if (previous != nullptr && previous->kind == MkTool &&
+            notation->editingDocument == static_cast<ModelDocument*>(&document_))
+            notation->editingDocument = nullptr;
+        if (model != nullptr && model->kind == MkTool)
+            notation->editingDocument = &document_;
+    }
+    document_.SetCurrentModel(model);
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    scrollSizesPending_ = true;
+    UpdateScrollSizes(true);
+    const int tool = host_.CurrentTool();
+    if (document_.Template() != nullptr &&
+        (document_.Template()->IsPlaceTool(tool) || document_.Template()->IsLinkTool(tool) ||
+         tool == kMessageTool))
+        host_.SetCurrentTool(kPointerTool);
+    OnSelectionChanged();
+    return true;
+}
+
+void TContent::ShowFile(const std::string& path) {
+    shownFile_ = path;
+    if (path.empty()) {
+        textView_->clear();
+        textView_->hide();
+        UpdateScrollSizes(true);
+        return;
+    }
+    QFile file(QString::fromStdString(path));
+    if (file.open(QIODevice::ReadOnly)) {
+        textView_->setPlainText(QString::fromUtf8(file.readAll()));
+        host_.SetStatusText("To open a file separately, double-click its icon");
+    } else {
+        MessageBeep();
+        textView_->setPlainText(QString::fromStdString("Can't access file '" + path + "'."));
+    }
+    textView_->setGeometry(viewport()->rect());
+    textView_->show();
+    horizontalScrollBar()->setRange(0, 0);
+    verticalScrollBar()->setRange(0, 0);
+}
+
+void TContent::SetZoom(double zoom) {
+    Model* model = CurrentModel();
+    if (model == nullptr || !(zoom >= kMinZoom && zoom <= kMaxZoom))
+        return;
+    EditLabel(nullptr);
+    model->SetZoom(zoom);
+    UpdateScrollSizes(true);
+    host_.ZoomShown(zoom);
+}
+
+void TContent::UpdateScrollSizes(bool redraw) {
+    Model* model = CurrentModel();
+    if (model != nullptr && shownFile_.empty()) {
+        const CSize page = model->GetPageSize(false);
+        const QSize client = viewport()->size();
+        horizontalScrollBar()->setRange(0, std::max(0, page.cx - client.width()));
+        verticalScrollBar()->setRange(0, std::max(0, page.cy - client.height()));
+        horizontalScrollBar()->setPageStep(client.width());
+        verticalScrollBar()->setPageStep(client.height());
+        horizontalScrollBar()->setSingleStep(16);
+        verticalScrollBar()->setSingleStep(16);
+    }
+    if (redraw)
+        viewport()->update();
+}
+
+QRect TContent::ClientRectOfModel(const CRect& rect) const {
+    Model* model = CurrentModel();
+    const double zoom = model != nullptr ? model->zoom : 1.0;
+    const CPoint scroll = ScrollPosition();
+    const int left = static_cast<int>(std::floor(rect.left * zoom)) - scroll.x;
+    const int top = static_cast<int>(std::floor(rect.top * zoom)) - scroll.y;
+    const int right = static_cast<int>(std::ceil(rect.right * zoom)) - scroll.x;
+    const int bottom = static_cast<int>(std::ceil(rect.bottom * zoom)) - scroll.y;
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+void TContent::InvalidateModelRect(const CRect& rect) {
+    if (rect.IsRectEmpty())
+        return;
+    CRect area = rect;
+    area.InflateRect(kRepaintMargin, kRepaintMargin);
+    viewport()->update(ClientRectOfModel(area).adjusted(-1, -1, 2, 2));
+}
+
+void TContent::InvalidateLogicalRect(const CRect& viewRect) {
+    if (CurrentModel() == nullptr || accumulating_ || viewRect.IsRectEmpty())
+        return;
+    CRect area = viewRect;
+    area.NormalizeRect();
+    area.InflateRect(kRepaintMargin, kRepaintMargin);
+    const CPoint scroll = ScrollPosition();
+    viewport()->update(QRect(QPoint(area.left - scroll.x, area.top - scroll.y),
+                             QPoint(area.right - scroll.x, area.bottom - scroll.y)));
+}
+
+CSize TContent::AutoScroll(CPoint /*target*/) {
+    // Operations scroll only while the mouse is outside the client area: by
+    // the distance outside that the mouse-move handler measured for the
+    // call under way, whatever point they name.
+    if (autoScroll_.cx == 0 && autoScroll_.cy == 0)
+        return {};
+    const CPoint scroll = ScrollPosition();
+    return AutoScrollTo(scroll.x + autoScroll_.cx, scroll.y + autoScroll_.cy);
+}
+
+CSize TContent::AutoScrollTo(int x, int y) {
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return {};
+    const CPoint scroll = ScrollPosition();
+    const CSize page = model->GetPageSize(false);
+    int dx = 0;
+    int dy = 0;
+    if (x > scroll.x)
+        dx = std::max(0, std::min(x - scroll.x, page.cx - (scroll.x + viewport()->width())));
+    if (y > scroll.y)
+        dy = std::max(0, std::min(y - scroll.y, page.cy - (scroll.y + viewport()->height())));
+    horizontalScrollBar()->setValue(scroll.x + dx);
+    verticalScrollBar()->setValue(scroll.y + dy);
+    return CSize(dx, dy);
+}
+
+void TContent::EditLabel(Drawable* drawable) {
+    Model* model = CurrentModel();
+    auto* edited = labelEdited_.As<Drawable>();
+    if (drawable != nullptr && drawable == edited)
+        return;
+    UndoJournal& journal = document_.GetJournal();
+    journal.BeginGroup();
+    CRect labelRect;
+    if (edited != nullptr && model != nullptr) {
+        labelRect = edited->labelRect;
+        labelEdited_ = {};
+        const CPoint scroll = ScrollPosition();
+        ModelObject* changed = EditDrawableText(document_, *model, *edited, *labelEditor_, scroll.x,
+                                                scroll.y, model->zoom, false);
+        if (changed != nullptr) {
+            if (edited->IsPlace())
+                NotifyChange(VcPlace, changed, false);
+            else if (edited->IsLink())
+                NotifyChange(VcLink, edited, false);
+            else
+                NotifyChange(VcOther, edited, false);
+        }
+    } else {
+        labelEdited_ = {};
+        labelEditor_->hide();
+    }
+    if (drawable != nullptr && model != nullptr) {
+        CRect rect;
+        if (drawable->GetEditableText(rect) != nullptr) {
+            const int alignment = drawable->looks.alignment;
+            if (alignment != labelEditor_->Alignment()) {
+                labelEditor_->deleteLater();
+                labelEditor_->hide();
+                labelEditor_ = new TEdit(alignment, viewport());
+            }
+            labelEditor_->SetLooks(drawable->looks, model->zoom);
+            const CPoint scroll = ScrollPosition();
+            EditDrawableText(document_, *model, *drawable, *labelEditor_, scroll.x, scroll.y,
+                             model->zoom, true);
+            labelEdited_ = Handle(drawable);
+        }
+    }
+    journal.EndGroup();
+    InvalidateModelRect(labelRect);
+}
+
+void TContent::NotifyChange(int code, ModelObject* object, bool /*suppress*/) {
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return;
+    if (code == VcPlace) {
+        // Every place of the master lays out its label again.
+        std::vector<Drawable*> all;
+        model->CollectAllDrawables(all);
+        for (Drawable* drawable : all) {
+            auto* place = dynamic_cast<Place*>(drawable);
+            if (place == nullptr || place->master != object)
+                continue;
+            InvalidateModelRect(place->repaintRect);
+            place->Relayout();
+            place->UpdateRepaintRect();
+            InvalidateModelRect(place->repaintRect);
+        }
+        return;
+    }
+    if (auto* drawable = dynamic_cast<Drawable*>(object))
+        InvalidateModelRect(drawable->repaintRect);
+    else
+        viewport()->update();
+}
+
+void TContent::ShowSelectionProperties(bool activate) {
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return;
+    if (model->Selection().size() != 1) {
+        host_.ShowProperties(document_, {}, 0, {}, activate);
+        return;
+    }
+    Drawable* drawable = model->Selection().front();
+    int kind = 0;
+    ModelObject* target = drawable->GetPropertyTarget(&kind);
+    host_.ShowProperties(document_, Handle(target), kind,
+                         drawable->IsPlace() ? Handle(drawable) : ObjectHandle(), activate);
+}
+
+void TContent::LooksChange(const Looks& mask, const Looks& looks) {
+    Model* model = CurrentModel();
+    auto* tool = dynamic_cast<ToolModel*>(model);
+    if (model == nullptr || model->Selection().empty() || (tool != nullptr && tool->iconEditing))
+        return;
+    UndoJournal& journal = document_.GetJournal();
+    journal.BeginChange(ChangeKind::LooksChange);
+    CRect repaint;
+    model->ChangeSelectionLooks(mask, looks, repaint, nullptr, false);
+    const std::vector<Drawable*> selection(model->Selection().begin(), model->Selection().end());
+    for (Drawable* drawable : selection) {
+        journal.AddChangedObject(drawable, nullptr);
+        InvalidateModelRect(drawable->repaintRect);
+    }
+    journal.RecordChange(ChangeKind::LooksChange, "Looks Change", model, nullptr);
+    InvalidateLogicalRect(repaint);
+}
+
+void TContent::SetLinksStyle(uint32_t style) {
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return;
+    model->ChangeLinksLooks(&document_, style, false);
+    viewport()->update();
+}
+
+bool TContent::SetIconEditing(bool on) {
+    auto* tool = dynamic_cast<ToolModel*>(CurrentModel());
+    if (tool == nullptr || tool->SetIconEditing(on) == 0)
+        return false;
+    UpdateScrollSizes(true);
+    return true;
+}
+
+// ---- document events ----
+
+void TContent::ModelsChanged(ModelsChange, const std::vector<Model*>&) {
+    UpdateScrollSizes(true);
+}
+
+void TContent::DrawablesChanged(Model& model, const CRect& area) {
+    if (&model != CurrentModel())
+        return;
+    InvalidateModelRect(area);
+}
+
+void TContent::ObjectsRemoved(const std::vector<Guid>&) {
+    // Handles resolve to nothing once their object is gone; a label edit of
+    // a removed drawable ends without recording.
+    if (!labelEdited_.IsEmpty() && labelEdited_.Get() == nullptr) {
+        labelEdited_ = {};
+        labelEditor_->hide();
+    }
+    if (operation_ && pressed_.Get() == nullptr && !pressed_.IsEmpty()) {
+        operation_->Cancel(Context(0));
+        operation_.reset();
+        dragMode_ = DM_NONE;
+    }
+}
+
+void TContent::SelectionChanged(Model& model) {
+    if (&model == CurrentModel())
+        viewport()->update();
+}
+
+void TContent::CurrentModelChanged(Model*) {
+    scrollSizesPending_ = true;
+    UpdateScrollSizes(true);
+}
+
+void TContent::ReplayShows(Model& model, const std::vector<Drawable*>& select) {
+    if (&model != CurrentModel())
+        return;
+    if (!select.empty())
+        SelectList(select);
+    viewport()->update();
+}
+
+void TContent::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    if (!shownFile_.empty())
+        textView_->setGeometry(viewport()->rect());
+    UpdateScrollSizes(false);
+}
+
+void TContent::scrollContentsBy(int, int) {
+    if (IsEditingLabel())
+        EditLabel(nullptr);
+    viewport()->update();
+}
+
+} // namespace qm

@@ -1,0 +1,242 @@
+// TContent: the diagram view of a project window. A scroll area that paints
+// the document's current model through a back buffer, turns mouse and key
+// events into selections and into the creation and drag operations of
+// editor/operations, and carries out the Edit and Arrange commands. It
+// follows the document's events and keeps handles, never model pointers.
+#pragma once
+
+#include "document/DocumentEvents.h"
+#include "editor/CommandTarget.h"
+#include "editor/operations/EditOperation.h"
+#include "model/ObjectHandle.h"
+#include "platform/Geometry.h"
+
+#include <QAbstractScrollArea>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QMenu;
+class QPlainTextEdit;
+
+namespace qm {
+
+class CCASEDoc;
+class DeviceContext;
+class Drawable;
+class EditorHost;
+class Model;
+class TEdit;
+struct Looks;
+
+// The view's cursors, by the number of the cursor resource they stand for
+// (0 the arrow, 1 the I-beam).
+enum ViewCursor : int {
+    CurArrow = 0,
+    CurIBeam = 1,
+    CurPrimitiveGroupMove = 143,
+    CurCreateTool = 134,
+    CurCrossHair = 135,
+    CurMove = 136,
+    CurTagPlace = 137,
+    CurKnob = 138,
+    CurSymbol = 186,
+    CurMessageOnLink = 198,
+    CurMessage = 199,
+    CurSubmodel = 200,
+    CurAttachment = 202,
+    CurImplode = 203,
+    CurSwimlane = 204,
+    CurLaneBorder = 219,
+    CurRenumberSame = 220,
+    CurRenumberNext = 221,
+    CurCallBoxEdge = 222,
+    CurCallBox = 223,
+    CurJunction = 229,
+    CurJunctionOnEdge = 230,
+};
+
+// The cursor shown for a number (the images live in the resource file).
+QCursor ViewCursorShape(int cursor);
+
+class TContent : public QAbstractScrollArea,
+                 public CommandTarget,
+                 public DocumentObserver,
+                 private OperationView {
+  public:
+    // The lowest and highest zoom the view accepts.
+    static constexpr double kMinZoom = 0.2;
+    static constexpr double kMaxZoom = 4.0;
+
+    TContent(CCASEDoc& document, EditorHost& host, QWidget* parent = nullptr);
+    ~TContent() override;
+
+    CCASEDoc& Document() { return document_; }
+    Model* CurrentModel() const;
+
+    // ---- CommandTarget ----
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+
+    // ---- view services ----
+    // Makes model current (null: none); false when refused.
+    bool ShowModel(Model* model);
+    // Accepts 0.2 to 4.0 inclusive; anything else is ignored.
+    void SetZoom(double zoom);
+    void UpdateScrollSizes(bool redraw);
+    // Repaints a view rectangle (model coordinates times the zoom).
+    void InvalidateLogicalRect(const CRect& viewRect);
+    // Repaints a model rectangle, inflated by the repaint margin.
+    void InvalidateModelRect(const CRect& rect) override;
+    // Ends the current in-place edit and, with a drawable, starts one on it.
+    void EditLabel(Drawable* drawable);
+    bool IsEditingLabel() const { return !labelEdited_.IsEmpty(); }
+    TEdit* LabelEditor() const { return labelEditor_; }
+    // Rounds p to the snap size when snapping is on.
+    CPoint SnapToGrid(CPoint p) const;
+    // Scrolls forward towards view point (x, y); returns the offset applied.
+    CSize AutoScrollTo(int x, int y);
+    // Reacts to a changed object (codes of DiagramView::NotifyChange).
+    void NotifyChange(int code, ModelObject* object, bool suppress);
+    void ShowSelectionProperties(bool activate);
+    void PanToSelection(bool force);
+    // Applies the fields of looks that mask marks to the selection, recorded
+    // as "Looks Change". Nothing in icon editing or without a selection.
+    void LooksChange(const Looks& mask, const Looks& looks);
+    // Restyles every link of the current model (recorded by the model).
+    void SetLinksStyle(uint32_t style);
+    // Switches the current tool model between design and icon editing;
+    // false when there is no tool model or it does not switch.
+    bool SetIconEditing(bool on);
+    // Shows a project file read-only in place of the diagram (empty: none).
+    void ShowFile(const std::string& path);
+    const std::string& ShownFile() const { return shownFile_; }
+
+    // ---- selection services ----
+    bool SelectDrawable(Drawable* drawable, int how);
+    void SelectList(const std::vector<Drawable*>& list);
+    void SelectMatching(bool explodesOnly);
+    void DeselectAll();
+    void OnSelectionChanged();
+
+    // ---- the repaint accumulator ----
+    void BeginRepaint(const CRect& rect);
+    void AccumulateRepaint(const CRect& rect);
+    void EndRepaint(const CRect& rect);
+
+    // ---- commands ----
+    CRect DeleteSelection(ChangeKind kind);
+    void CopyToClipboard(bool cut, bool shallow);
+    void PasteFromClipboard();
+    // The picture of the selection (or, with all, of every drawable) at zoom
+    // 1.0 as SVG text and as an image, both the size of its bounds.
+    QByteArray SelectionAsSvg(bool all) const;
+    QImage SelectionAsImage(bool all) const;
+
+    // ---- state for the frame and tests ----
+    int Mode() const { return dragMode_; }
+    int CursorShown() const { return cursor_; }
+    QMenu* ContextMenu() const { return contextMenu_; }
+    // The view point of client point p (adds the scroll position).
+    CPoint ViewPoint(QPoint p) const;
+    CPoint ModelPoint(QPoint p) const;
+    CPoint ScrollPosition() const;
+    // The process-wide back buffer's size (it only grows).
+    static QSize BackBufferSize();
+    // The client area the last paint covered.
+    QRect LastPainted() const { return lastPainted_; }
+
+    // ---- DocumentObserver ----
+    void ModelsChanged(ModelsChange change, const std::vector<Model*>& models) override;
+    void DrawablesChanged(Model& model, const CRect& area) override;
+    void ObjectsRemoved(const std::vector<Guid>& ids) override;
+    void SelectionChanged(Model& model) override;
+    void CurrentModelChanged(Model* model) override;
+    void ReplayShows(Model& model, const std::vector<Drawable*>& select) override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+  private:
+    // ---- the mouse state machine ----
+    void OnLButtonDown(uint32_t flags, QPoint client);
+    void OnMouseMove(uint32_t flags, QPoint client);
+    void OnLButtonUp(uint32_t flags, QPoint client);
+    void OnLButtonDblClk(uint32_t flags, QPoint client);
+    void OnRButtonDown(QPoint client);
+    void ClickSelect(uint32_t flags, const PointerEvent& press);
+    bool KeyNudge(int key, int repeat, uint32_t flags);
+    int CursorFeedback(uint32_t flags, QPoint client, Drawable* drawable, int part) const;
+    void HoverText(Drawable* drawable, int part);
+    PointerEvent HitAt(QPoint client, uint32_t flags, bool excludePressed) const;
+    // The one place where the view calls into an operation: begins, tracks
+    // or ends the operation of the current mode.
+    void RunOperation(OperationPhase phase, const PointerEvent& event, bool pointByPoint = false);
+    OperationContext& Context(uint32_t flags);
+    void SetKnobsInverted(bool inverted);
+    void ShowCursor(int cursor);
+
+    // ---- painting ----
+    void DrawBackground(DeviceContext& dc, const CRect& clip, Model* model) const;
+    void DrawKnobs(DeviceContext& dc, Model& model) const;
+    QRect ClientRectOfModel(const CRect& rect) const;
+
+    // ---- commands ----
+    bool RuleD() const;
+    bool RuleC() const;
+    bool RuleP() const;
+    bool RuleS() const;
+    bool RuleU() const;
+    void Arrange(int id);
+    void NudgeSelection(int dx, int dy);
+    void SwapLane(bool left);
+    void BuildContextMenu();
+
+    // ---- OperationView ----
+    CSize AutoScroll(CPoint target) override;
+    void SetCursor(int resource) override { ShowCursor(resource); }
+    void SelectionChanged() override { OnSelectionChanged(); }
+    void ShowSelectionProperties() override { ShowSelectionProperties(true); }
+
+    ObjectHandle Handle(const ModelObject* object) const;
+
+    CCASEDoc& document_;
+    EditorHost& host_;
+    int16_t dragMode_ = DM_NONE;
+    ObjectHandle pressed_;
+    int pressedPart_ = 0;
+    int knobIndex_ = -1;
+    CPoint lastPoint_;
+    CPoint pressPoint_;
+    CPoint pressRaw_;
+    QPoint pressClient_;
+    bool dragBegun_ = false;
+    bool scrollSizesPending_ = true;
+    bool knobsInverted_ = false;
+    bool accumulating_ = false;
+    bool skipNextClick_ = false;
+    CRect repaintRect_;
+    CRect dragRect_;
+    std::unique_ptr<EditOperation> operation_;
+    OperationContext context_;
+    // The distance outside the client area of the mouse move being handled.
+    CSize autoScroll_;
+    TEdit* labelEditor_ = nullptr;
+    ObjectHandle labelEdited_;
+    QPlainTextEdit* textView_ = nullptr;
+    std::string shownFile_;
+    QMenu* contextMenu_ = nullptr;
+    int cursor_ = CurArrow;
+    QRect lastPainted_;
+};
+
+} // namespace qm

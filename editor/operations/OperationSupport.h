@@ -1,0 +1,51 @@
+// What the operations share: the base that keeps the press and last points
+// and the repaint accumulator, and small helpers over the document's journal,
+// the current tool and the selection.
+#pragma once
+
+#include "editor/operations/EditOperation.h"
+#include "model/ChangeJournal.h"
+
+#include <string>
+
+namespace qm {
+
+class Drawable;
+class UndoJournal;
+
+// The margin the repaint accumulator adds on each side.
+constexpr int kOperationRepaintMargin = 5;
+// The pointer tool, to which one-shot creations return.
+constexpr int kPointerTool = 24;
+
+class OperationBase : public EditOperation {
+  protected:
+    using EditOperation::EditOperation;
+
+    static UndoJournal& JournalOf(OperationContext& context);
+    // A handle of drawable in the document's map (empty for null).
+    static ObjectHandle HandleOf(OperationContext& context, const Drawable* drawable);
+    // Makes the pointer the current tool unless Shift keeps the tool.
+    static void ReturnToPointer(OperationContext& context);
+    // Selects drawable alone and tells the view.
+    static void SelectAlone(OperationContext& context, Drawable* drawable);
+    static void Repaint(OperationContext& context, const CRect& rect);
+    // The drawable under the event's point when self (the drawable being
+    // built or moved, which lies under the mouse) is left out.
+    static Drawable* HitBeneath(OperationContext& context, const PointerEvent& event,
+                                const Drawable* self, int* part = nullptr);
+
+    // The repaint accumulator: Begin copies the rectangle, Accumulate unites
+    // into it, End unites the rectangle when the mouse moved, inflates by the
+    // margin and repaints.
+    void BeginRepaint(const CRect& rect);
+    void AccumulateRepaint(const CRect& rect);
+    void EndRepaint(OperationContext& context, const CRect& rect);
+
+    CPoint press_;
+    CPoint last_;
+    CRect repaint_;
+    bool accumulating_ = false;
+};
+
+} // namespace qm

@@ -1,0 +1,267 @@
+// The creation tools driven through their phases over the fixture project:
+// what each makes, the one journal entry it records (undone to the saved
+// text), and the presses and releases that make nothing.
+#include "drawables/Junction.h"
+#include "drawables/PlaceGroup.h"
+#include "drawables/Primitives.h"
+#include "drawables/Tag.h"
+#include "editor/operations/CreationTools.h"
+#include "model/Master.h"
+#include "tests/editor/OpFixture.h"
+
+namespace qm {
+namespace {
+
+using test::OperationTest;
+
+class OpCreateTest : public OperationTest {
+  protected:
+    size_t Count() const { return model->Drawables().size(); }
+    Drawable* Newest() const { return model->Drawables().back().get(); }
+};
+
+TEST_F(OpCreateTest, PlaceOfTheToolsDefaultSizeSnappedAndUndone) {
+    const std::string before = Saved();
+    host.SetCurrentTool(10);
+    const size_t count = Count();
+    Click(CPoint(603, 497));
+    ASSERT_EQ(Count(), count + 1);
+    auto* place = dynamic_cast<Place*>(Newest());
+    ASSERT_NE(place, nullptr);
+    // Centred on the snapped press (600, 500), the tool's default size.
+    const CRect expected = [&] {
+        CRect r = doc->FindTool(10)->printFrame;
+        if (r.IsRectEmpty())
+            r = CRect(0, 0, 70, 50);
+        r.OffsetRect(600 - r.Width() / 2, 500 - r.Height() / 2);
+        return r;
+    }();
+    EXPECT_EQ(place->bounds, expected);
+    EXPECT_TRUE(place->IsSelected());
+    EXPECT_EQ(host.CurrentTool(), 24) << "a creation without Shift returns to the pointer";
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Create Place"});
+
+    ASSERT_TRUE(Undo());
+    EXPECT_EQ(Saved(), before);
+    ASSERT_TRUE(Redo());
+    EXPECT_EQ(Count(), count + 1);
+}
+
+TEST_F(OpCreateTest, ShiftKeepsTheToolAndAnEmptyNameTextGivesQuestionMark) {
+    host.SetCurrentTool(10);
+    context.flags = MK_SHIFT;
+    Click(CPoint(700, 700));
+    EXPECT_EQ(host.CurrentTool(), 10);
+    auto* place = dynamic_cast<Place*>(Newest());
+    ASSERT_NE(place, nullptr);
+    ASSERT_NE(place->master, nullptr);
+    EXPECT_FALSE(place->master->name.empty());
+}
+
+// The link tool of the template that a press on a place starts.
+int LinkTool(CCASEDoc& doc) {
+    for (int id = 0; id < 10; ++id) {
+        if (doc.Template() != nullptr && doc.Template()->IsLinkTool(id))
+            return id;
+    }
+    return -1;
+}
+
+TEST_F(OpCreateTest, LinkBetweenTwoPlacesFollowsTheMouseUntilATargetIsClicked) {
+    const std::string before = Saved();
+    const int tool = LinkTool(*doc);
+    ASSERT_GE(tool, 0);
+    host.SetCurrentTool(tool);
+    auto* shape = Find<Place>("p-shape-00001");
+    auto* circle = Find<Place>("p-circle-0001");
+    const size_t count = Count();
+    // Press and release on the source: the link goes on following the mouse.
+    Press(CPoint(50, 50));
+    EXPECT_TRUE(Release(CPoint(50, 50)));
+    ASSERT_NE(op, nullptr);
+    EXPECT_EQ(op->Mode(), DM_CREATE_POINTS);
+    Move(CPoint(200, 150));
+    auto* link = dynamic_cast<Link*>(Newest());
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->Vertices().back(), CPoint(200, 150));
+    EXPECT_TRUE(journal().Records().empty());
+    // The click on the target completes it.
+    Move(CPoint(350, 230));
+    Press(CPoint(350, 230));
+    EXPECT_FALSE(Release(CPoint(350, 230)));
+    EXPECT_EQ(Count(), count + 1);
+    EXPECT_EQ(link->GetSource(), shape);
+    EXPECT_EQ(link->GetTarget(), circle);
+    EXPECT_TRUE(link->IsSelected());
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Create Link"});
+    EXPECT_EQ(view.callMenus, 1);
+    ASSERT_TRUE(Undo());
+    EXPECT_EQ(Saved(), before);
+}
+
+TEST_F(OpCreateTest, LinkToItsOwnSourceLoopsOutAndBack) {
+    host.SetCurrentTool(LinkTool(*doc));
+    auto* shape = Find<Place>("p-shape-00001");
+    Press(CPoint(50, 50));
+    EXPECT_TRUE(Release(CPoint(50, 50)));
+    // A click beside the place bends the link; the click back on the place
+    // (now three vertices) ends it on its own source.
+    Move(CPoint(200, 30));
+    Press(CPoint(200, 30));
+    EXPECT_TRUE(Release(CPoint(200, 30)));
+    Move(CPoint(50, 50));
+    Press(CPoint(50, 50));
+    EXPECT_FALSE(Release(CPoint(50, 50)));
+    auto* link = dynamic_cast<Link*>(Newest());
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->GetSource(), shape);
+    EXPECT_EQ(link->GetTarget(), shape);
+    EXPECT_GE(link->VertexCount(), 3);
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Create Link"});
+}
+
+TEST_F(OpCreateTest, LinkReleasedOnBlankSpaceAtTheCapIsRemovedAndNothingRecorded) {
+    const std::string before = Saved();
+    host.SetCurrentTool(LinkTool(*doc));
+    const size_t count = Count();
+    Press(CPoint(50, 50));
+    Release(CPoint(50, 50));
+    // Bends on blank space until the cap: the link then goes away.
+    int bends = 0;
+    while (op != nullptr && bends < 100) {
+        const CPoint p(600 + (bends % 2) * 100, 100 + bends * 10);
+        Move(p);
+        Press(p);
+        Release(p);
+        ++bends;
+    }
+    EXPECT_EQ(op, nullptr);
+    EXPECT_EQ(bends, 63) << "bends until the link holds 64 vertices";
+    EXPECT_EQ(Count(), count);
+    EXPECT_TRUE(journal().Records().empty());
+    EXPECT_EQ(Saved(), before);
+}
+
+TEST_F(OpCreateTest, LinkToolOnBlankSpaceStartsNothing) {
+    host.SetCurrentTool(LinkTool(*doc));
+    Press(CPoint(800, 800));
+    EXPECT_EQ(op, nullptr);
+}
+
+TEST_F(OpCreateTest, TagFollowsTheMouseAndIsRemovedWhenReleasedOnItsPlace) {
+    host.SetCurrentTool(TkTag);
+    const size_t count = Count();
+    Stroke({CPoint(50, 50), CPoint(70, 50)});
+    EXPECT_EQ(Count(), count) << "released on its own place";
+    EXPECT_TRUE(journal().Records().empty());
+
+    Stroke({CPoint(50, 50), CPoint(200, 150), CPoint(250, 400)});
+    ASSERT_EQ(Count(), count + 1);
+    auto* tag = dynamic_cast<Tag*>(Newest());
+    ASSERT_NE(tag, nullptr);
+    EXPECT_EQ(tag->bounds, CRect(250 - 35, 400 - 25, 250 + 35, 400 + 25));
+    EXPECT_EQ(tag->Attached(), Find("p-shape-00001"));
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Create Tag"});
+}
+
+TEST_F(OpCreateTest, PrimitivesKeptOnlyWhenDraggedBeyondTheThreshold) {
+    struct Case {
+        int tool;
+        std::vector<CPoint> stroke;
+        bool kept;
+    };
+    const Case cases[] = {
+        {TkRectangle, {CPoint(600, 600), CPoint(602, 603)}, false},
+        {TkRectangle, {CPoint(600, 600), CPoint(700, 650)}, true},
+        {TkEllipse, {CPoint(600, 600), CPoint(650, 700)}, true},
+        {TkText, {CPoint(600, 600), CPoint(601, 600)}, false},
+        {TkLine, {CPoint(600, 600), CPoint(700, 700)}, true},
+        {TkLine, {CPoint(600, 600), CPoint(600, 600)}, false},
+    };
+    for (const Case& c : cases) {
+        journal().Reset();
+        host.SetCurrentTool(c.tool);
+        const size_t count = Count();
+        Stroke(c.stroke);
+        EXPECT_EQ(Count(), count + (c.kept ? 1 : 0)) << c.tool;
+        EXPECT_EQ(journal().Records().size(), c.kept ? 1u : 0u) << c.tool;
+        if (c.kept) {
+            EXPECT_EQ(journal().Records().back().description, "Create Primitive");
+        }
+    }
+}
+
+TEST_F(OpCreateTest, PolylineEndsOnAClickWithoutMovingAndDropsTheRubberBandVertex) {
+    host.SetCurrentTool(TkPolyline);
+    Press(CPoint(600, 600));
+    Move(CPoint(700, 600));
+    EXPECT_TRUE(Release(CPoint(700, 600)));
+    Move(CPoint(700, 700));
+    Press(CPoint(700, 700));
+    EXPECT_TRUE(Release(CPoint(700, 700)));
+    Move(CPoint(750, 720));
+    Press(CPoint(700, 700));
+    EXPECT_FALSE(Release(CPoint(700, 700)));
+    auto* line = dynamic_cast<LinePrimitive*>(Newest());
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->vertices,
+              (std::vector<CPoint>{CPoint(600, 600), CPoint(700, 600), CPoint(700, 700)}));
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Create Primitive"});
+}
+
+TEST_F(OpCreateTest, IconInstanceSwimlaneAndMessage) {
+    host.SetCurrentTool(503);
+    Click(CPoint(600, 600));
+    auto* icon = dynamic_cast<BoxPrimitive*>(Newest());
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->bounds, CRect(592, 593, 608, 608));
+    EXPECT_EQ(icon->kindCode, TkIcon);
+
+    host.SetCurrentTool(TkMessage);
+    Click(CPoint(200, 130));
+    EXPECT_TRUE(Newest()->IsFloater()) << "a message on the link";
+    EXPECT_EQ(view.callMenus, 1);
+
+    UseModel("Interaction");
+    host.SetCurrentTool(TkSwimlane);
+    Click(CPoint(100, 100));
+    ASSERT_FALSE(model->Drawables().empty());
+    EXPECT_TRUE(Newest()->IsSwimlane());
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Create Swimlane"});
+}
+
+TEST_F(OpCreateTest, MessageToolBesideALinkMakesNothing) {
+    host.SetCurrentTool(TkMessage);
+    const size_t count = Count();
+    Click(CPoint(900, 900));
+    EXPECT_EQ(Count(), count);
+}
+
+TEST_F(OpCreateTest, PlaceCreatedInsideASwimlaneJoinsItsMembers) {
+    UseModel("Interaction");
+    CRect repaint;
+    auto* lane = AsPlaceGroup(model->CreateSwimlane(doc.get(), doc.get(), 10, repaint));
+    ASSERT_NE(lane, nullptr);
+    journal().Reset();
+    host.SetCurrentTool(10);
+    const CPoint inside = lane->bounds.CenterPoint();
+    Click(inside);
+    ASSERT_NE(lane->MemberList(), nullptr);
+    ASSERT_FALSE(lane->MemberList()->empty());
+    EXPECT_TRUE(lane->MemberList()->back()->IsPlace());
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Create Place"});
+}
+
+TEST_F(OpCreateTest, DroppingAMasterMakesAPlaceCentredOnThePoint) {
+    auto* circle = Find<Place>("p-circle-0001");
+    context.scrollOrigin = CPoint(100, 0);
+    DropMaster(context, circle->master, CPoint(500, 500));
+    auto* place = dynamic_cast<Place*>(Newest());
+    ASSERT_NE(place, nullptr);
+    EXPECT_EQ(place->master, circle->master);
+    EXPECT_EQ(place->bounds.CenterPoint(), CPoint(600, 500));
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Create Place"});
+}
+
+} // namespace
+} // namespace qm

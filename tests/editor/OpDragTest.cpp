@@ -1,0 +1,157 @@
+// Moving the selection and the rubber band: the links that follow, the
+// limit rectangle, carrying places into and out of swimlanes, and the one
+// "Drag Drawables" entry whose undo gives back the saved text.
+#include "drawables/PlaceGroup.h"
+#include "tests/editor/OpFixture.h"
+
+#include <algorithm>
+
+namespace qm {
+namespace {
+
+using test::OperationTest;
+
+class OpDragTest : public OperationTest {
+  protected:
+    void SelectOnly(Drawable* drawable) {
+        model->DeselectAll(nullptr, false);
+        model->Select(drawable, true, nullptr, false);
+    }
+    // Drags the selection by the pressed drawable from `from` through `to`.
+    void Move(Drawable* pressed, CPoint from, CPoint to) {
+        host.SetCurrentTool(24);
+        Drag(DM_DRAG_DRAWABLES, pressed, -1, HpBody,
+             {from, CPoint(from.x + 10, from.y), CPoint((from.x + to.x) / 2, (from.y + to.y) / 2),
+              to});
+    }
+    static int32_t IndexIn(const DrawableList& list, const Drawable* drawable) {
+        int32_t i = 0;
+        for (const auto& d : list) {
+            if (d.get() == drawable)
+                return i;
+            ++i;
+        }
+        return -1;
+    }
+};
+
+TEST_F(OpDragTest, PlaceCarriesItsLinkEndAndUndoPutsBothBack) {
+    auto* circle = Find<Place>("p-circle-0001");
+    auto* link = Find<Link>("l-inherit-001");
+    const std::string before = Saved();
+    const CRect bounds = circle->bounds;
+    const std::vector<CPoint> path = link->Vertices();
+    SelectOnly(circle);
+    Move(circle, CPoint(350, 230), CPoint(450, 280));
+    EXPECT_EQ(circle->bounds,
+              CRect(bounds.left + 100, bounds.top + 50, bounds.right + 100, bounds.bottom + 50));
+    EXPECT_NE(link->Vertices(), path) << "the link's end follows the place";
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Drag Drawables"});
+    ASSERT_TRUE(Undo());
+    EXPECT_EQ(circle->bounds, bounds);
+    EXPECT_EQ(link->Vertices(), path);
+    EXPECT_EQ(Saved(), before);
+}
+
+TEST_F(OpDragTest, TheSelectionStopsAtThePageEdge) {
+    auto* circle = Find<Place>("p-circle-0001");
+    SelectOnly(circle);
+    Move(circle, CPoint(350, 230), CPoint(-400, 230));
+    EXPECT_EQ(circle->bounds.left, model->pageMatrix.left);
+    EXPECT_EQ(circle->bounds.top, 200);
+    Move(circle, CPoint(350, 230), CPoint(5000, 5000));
+    EXPECT_EQ(circle->bounds.right, model->pageMatrix.right);
+    EXPECT_EQ(circle->bounds.bottom, model->pageMatrix.bottom);
+}
+
+TEST_F(OpDragTest, AReleaseAtThePressPointRecordsNothing) {
+    auto* circle = Find<Place>("p-circle-0001");
+    const std::string before = Saved();
+    SelectOnly(circle);
+    // Away and back: the drag began, yet ends where it started.
+    Move(circle, CPoint(350, 230), CPoint(350, 230));
+    host.SetCurrentTool(24);
+    Drag(DM_DRAG_DRAWABLES, circle, -1, HpBody,
+         {CPoint(350, 230), CPoint(420, 260), CPoint(350, 230)});
+    EXPECT_TRUE(journal().Records().empty());
+    EXPECT_EQ(Saved(), before);
+}
+
+TEST_F(OpDragTest, ASwimlaneIsRefusedWithTheModelsMessage) {
+    UseModel("Interaction");
+    CRect repaint;
+    Drawable* lane = model->CreateSwimlane(doc.get(), doc.get(), 10, repaint);
+    ASSERT_NE(lane, nullptr);
+    journal().Reset();
+    SelectOnly(lane);
+    const CRect bounds = lane->bounds;
+    Move(lane, lane->bounds.CenterPoint(), CPoint(500, 300));
+    EXPECT_EQ(lane->bounds, bounds);
+    ASSERT_FALSE(prompts.asked.empty());
+    EXPECT_NE(prompts.asked.back().find("Can't drag swimlane."), std::string::npos);
+    EXPECT_TRUE(model->Selection().empty());
+    EXPECT_TRUE(journal().Records().empty());
+}
+
+TEST_F(OpDragTest, IntoASwimlaneAndOutAgainUndoneToTheListAndIndexItLeft) {
+    UseModel("Interaction");
+    auto* diagram = dynamic_cast<CustomModel*>(model);
+    CRect repaint;
+    auto* lane = AsPlaceGroup(model->CreateSwimlane(doc.get(), doc.get(), 10, repaint));
+    ASSERT_NE(lane, nullptr);
+    Drawable* first =
+        diagram->CreatePlaceOfTool(doc.get(), 10, "First", "", CRect(400, 100, 470, 150));
+    Drawable* place =
+        diagram->CreatePlaceOfTool(doc.get(), 10, "Mover", "", CRect(400, 300, 470, 350));
+    diagram->CreatePlaceOfTool(doc.get(), 10, "Last", "", CRect(600, 300, 670, 350));
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(place, nullptr);
+    journal().Reset();
+    const std::string before = Saved();
+    const int32_t index = IndexIn(model->Drawables(), place);
+    ASSERT_GE(index, 0);
+
+    SelectOnly(place);
+    const CPoint into = lane->bounds.CenterPoint();
+    Move(place, CPoint(435, 325), into);
+    ASSERT_NE(lane->MemberList(), nullptr);
+    EXPECT_GE(IndexIn(*lane->MemberList(), place), 0) << "the place joined the lane's members";
+    EXPECT_EQ(IndexIn(model->Drawables(), place), -1);
+    EXPECT_TRUE(lane->bounds.PtInRect(place->bounds.CenterPoint()));
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Drag Drawables"});
+
+    ASSERT_TRUE(Undo());
+    EXPECT_EQ(IndexIn(model->Drawables(), place), index);
+    EXPECT_EQ(IndexIn(*lane->MemberList(), place), -1);
+    EXPECT_EQ(Saved(), before);
+
+    // Redo, then out again.
+    ASSERT_TRUE(Redo());
+    SelectOnly(place);
+    Move(place, place->bounds.CenterPoint(), CPoint(700, 500));
+    EXPECT_GE(IndexIn(model->Drawables(), place), 0);
+    EXPECT_EQ(IndexIn(*lane->MemberList(), place), -1);
+}
+
+TEST_F(OpDragTest, RubberBandReplacesOrTogglesTheSelection) {
+    auto* circle = Find<Place>("p-circle-0001");
+    auto* shape = Find<Place>("p-shape-00001");
+    SelectOnly(shape);
+    host.SetCurrentTool(24);
+    Drag(DM_RUBBER_BAND, nullptr, -1, 0, {CPoint(280, 180), CPoint(350, 240), CPoint(420, 280)});
+    EXPECT_TRUE(circle->IsSelected());
+    EXPECT_FALSE(shape->IsSelected()) << "without Shift the band replaces the selection";
+
+    context.flags = MK_SHIFT;
+    Drag(DM_RUBBER_BAND, nullptr, -1, 0, {CPoint(280, 180), CPoint(420, 280)});
+    EXPECT_FALSE(circle->IsSelected()) << "with Shift it toggles";
+
+    context.flags = 0;
+    model->Select(shape, true, nullptr, false);
+    Drag(DM_RUBBER_BAND, nullptr, -1, 0, {CPoint(900, 900), CPoint(900, 900)});
+    EXPECT_TRUE(model->Selection().empty()) << "a band of no size only clears";
+    EXPECT_TRUE(journal().Records().empty());
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,195 @@
+// The fixture of the operation tests: a project loaded from the fixtures, a
+// context over one of its models with a headless host, a view that records
+// what it is asked, and a driver that plays presses, moves and releases
+// through the operations as the diagram view does (hit test, snap, phases).
+#pragma once
+
+#include "document/UndoJournal.h"
+#include "drawables/CustomModel.h"
+#include "drawables/Link.h"
+#include "drawables/Model.h"
+#include "drawables/Place.h"
+#include "drawables/Primitives.h"
+#include "editor/EditorHost.h"
+#include "editor/operations/EditOperation.h"
+#include "platform/TextHelpers.h"
+#include "platform/UserSettings.h"
+#include "tests/document/DocumentFixture.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qm::test {
+
+// A view that keeps what the operations ask of it.
+struct RecordingView : OperationView {
+    void InvalidateModelRect(const CRect& rect) override { invalidated.push_back(rect); }
+    void SetCursor(int resource) override { cursor = resource; }
+    void SelectionChanged() override { ++selectionChanges; }
+    void PopupCall() override { ++callMenus; }
+    void ShowSelectionProperties() override { ++sheets; }
+
+    std::vector<CRect> invalidated;
+    int cursor = 0;
+    int selectionChanges = 0;
+    int callMenus = 0;
+    int sheets = 0;
+};
+
+class OperationTest : public DocumentTest {
+  protected:
+    OperationTest() : scopedSettings(&userSettings) {
+        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_record.pro", 1 << 20).value_or(""));
+        context.document = doc.get();
+        context.host = &host;
+        context.view = &view;
+        context.snapOn = true;
+        context.snapSize = 10;
+        UseModel("Classes");
+    }
+
+    // Shows the model of that name, laid out as the model lays it out, and
+    // starts the journal afresh.
+    void UseModel(const char* name) {
+        model = doc->FindModelByName(name);
+        ASSERT_NE(model, nullptr) << name;
+        model->SetZoomFactor(1.0);
+        model->ChangeLinksLooks(doc.get(), MfCurveLink, true);
+        model->ChangeLinksLooks(doc.get(), 0, true);
+        for (const auto& drawable : model->Drawables())
+            drawable->PrepareDrawing();
+        model->DeselectAll(nullptr, false);
+        doc->SetCurrentModel(model);
+        context.model = model;
+        context.zoom = 1.0;
+        doc->GetJournal().Reset();
+    }
+
+    template <class T = Drawable> T* Find(const char* id) {
+        return dynamic_cast<T*>(doc->IdMap().Lookup(id));
+    }
+
+    // The project's saved text (the modified flag left out).
+    // The rectangles that only painting and hit tests compute (a text's
+    // editing rectangle, a group's member label) are computed first, as a window showing the model
+    // keeps them.
+    std::string Saved() {
+        std::vector<Drawable*> all;
+        model->CollectAllDrawables(all);
+        for (Drawable* drawable : all) {
+            drawable->PrepareDrawing();
+            if (dynamic_cast<TextPrimitive*>(drawable) != nullptr || drawable->IsPlaceGroup()) {
+                int part = 0;
+                int knob = -1;
+                drawable->HitTest(drawable->bounds.left, drawable->bounds.top, part, knob, 0);
+            }
+        }
+        const bool modified = doc->IsModified();
+        doc->SetModifiedFlag(false);
+        std::string text = doc->StoreText();
+        doc->SetModifiedFlag(modified);
+        return text;
+    }
+    UndoJournal& journal() { return doc->GetJournal(); }
+    std::vector<std::string> Descriptions() {
+        std::vector<std::string> out;
+        for (const JournalRecord& record : journal().Records())
+            out.push_back(record.description);
+        return out;
+    }
+    bool Undo() { return journal().Replay(1, false); }
+    bool Redo() { return journal().Replay(1, true); }
+
+    // The mouse data at a model point, as the view computes it: the hit
+    // test with the current tool (the pressed drawable excluded while an
+    // operation runs) and the snapped point.
+    PointerEvent At(CPoint p, const Drawable* excluded = nullptr) {
+        PointerEvent event;
+        event.rawPoint = p;
+        event.point = context.Snap(p);
+        event.clientPoint = p;
+        int part = 0;
+        int knob = -1;
+        event.hit =
+            model->HitTest(host.CurrentTool(), p.x, p.y, part, knob, int(context.flags), excluded);
+        event.part = part;
+        event.knob = knob;
+        return event;
+    }
+
+    // A press with the current tool: the creation it starts, begun.
+    void Press(CPoint p) {
+        if (op != nullptr && op->Mode() == DM_CREATE_POINTS) {
+            pointByPoint = true;
+            return;
+        }
+        PointerEvent event = At(p);
+        op = MakeToolOperation(context, host.CurrentTool(), event);
+        if (op != nullptr)
+            op->Begin(context, event);
+    }
+    void Move(CPoint p) {
+        if (op != nullptr)
+            op->Track(context, At(p, excluded));
+    }
+    // The release; false once the operation is over.
+    bool Release(CPoint p) {
+        if (op == nullptr)
+            return false;
+        const bool points = op->Mode() == DM_CREATE_POINTS && model->kind != MkSequence;
+        const bool goesOn = op->End(context, At(p, excluded), points);
+        if (!goesOn)
+            op.reset();
+        return goesOn;
+    }
+    // Press, moves through the points, release at the last.
+    void Click(CPoint p) {
+        Press(p);
+        Release(p);
+    }
+    void Stroke(const std::vector<CPoint>& points) {
+        Press(points.front());
+        for (size_t i = 1; i < points.size(); ++i)
+            Move(points[i]);
+        Release(points.back());
+    }
+
+    // A pointer-tool drag of pressed in mode, begun at the first move away
+    // from the press as the view does; returns whether it ran.
+    void Drag(DragMode mode, Drawable* pressed, int knob, int part,
+              const std::vector<CPoint>& points) {
+        excluded = pressed;
+        op = MakeDragOperation(context, mode, pressed, knob, part);
+        ASSERT_NE(op, nullptr);
+        bool begun = false;
+        for (size_t i = 1; i < points.size(); ++i) {
+            PointerEvent event = At(points[i], pressed);
+            if (!begun && event.point != context.Snap(points.front())) {
+                PointerEvent press = At(points.front(), pressed);
+                op->Begin(context, press);
+                begun = true;
+            }
+            if (begun && op != nullptr)
+                op->Track(context, event);
+        }
+        if (op != nullptr)
+            op->End(context, At(points.back(), pressed), false);
+        op.reset();
+        excluded = nullptr;
+    }
+
+    FixedUserSettings userSettings{SnapToGrid, 10};
+    ScopedInstall<const UserSettings> scopedSettings;
+    std::unique_ptr<CCASEDoc> doc;
+    Model* model = nullptr;
+    NullEditorHost host;
+    RecordingView view;
+    OperationContext context;
+    std::unique_ptr<EditOperation> op;
+    const Drawable* excluded = nullptr;
+    bool pointByPoint = false;
+};
+
+} // namespace qm::test

@@ -1,0 +1,610 @@
+// The diagram view driven as a user drives it: real mouse and key events on an
+// offscreen view over a fixture project, the Edit and Arrange commands with
+// their rules, zoom and scroll sizes, in-place label editing and the
+// clipboard forms of a copy.
+#include "editor/TContent.h"
+
+#include "document/UndoJournal.h"
+#include "drawables/CustomModel.h"
+#include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
+#include "drawables/Place.h"
+#include "drawables/PlaceGroup.h"
+#include "drawables/ToolModel.h"
+#include "editor/EditorHost.h"
+#include "editor/TEdit.h"
+#include "editor/ViewClipboard.h"
+#include "editor/ViewCommands.h"
+#include "platform/DesktopClipboard.h"
+#include "platform/UserSettings.h"
+#include "tests/document/DocumentFixture.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QImageReader>
+#include <QMenu>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+constexpr int kSnap = 8;
+
+class ViewTest : public test::DocumentTest {
+  protected:
+    ViewTest() : userSettings(SnapToGrid, kSnap) {
+        previousSettings = Install(&userSettings);
+        QApplication::clipboard()->clear();
+        doc = Load(ReadWholeFile(QM_FIXTURES "/shell/shapes.pro", 1 << 20).value_or(""));
+        classes = doc->FindModelByName("Classes");
+        doc->SetCurrentModel(classes);
+        view = MakeView(*doc, host);
+        shape = Find<Place>("p-shape-00001");
+        circle = Find<Place>("p-circle-0001");
+    }
+    ~ViewTest() override {
+        view.reset();
+        Install(previousSettings);
+    }
+
+    static std::unique_ptr<TContent> MakeView(CCASEDoc& document, EditorHost& host) {
+        auto made = std::make_unique<TContent>(document, host);
+        made->resize(800, 600);
+        made->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(made.get()));
+        return made;
+    }
+    template <class T> T* Find(const char* id) {
+        auto* found = dynamic_cast<T*>(doc->IdMap().Lookup(id));
+        EXPECT_NE(found, nullptr) << id;
+        return found;
+    }
+    // The client point where model point p shows.
+    QPoint At(CPoint p) const {
+        const CPoint scroll = view->ScrollPosition();
+        const double zoom = view->CurrentModel()->zoom;
+        return QPoint(static_cast<int>(p.x * zoom) - scroll.x,
+                      static_cast<int>(p.y * zoom) - scroll.y);
+    }
+    void Click(CPoint p, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, At(p));
+    }
+    void Drag(QPoint from, QPoint to) {
+        QWidget* port = view->viewport();
+        QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, from);
+        // Moves in a few steps, as a hand does.
+        for (int i = 1; i <= 4; ++i) {
+            const QPoint p = from + (to - from) * i / 4;
+            QMouseEvent move(QEvent::MouseMove, p, port->mapToGlobal(p), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(port, &move);
+        }
+        QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, to);
+    }
+    // A move with no button held.
+    void Hover(CPoint p) {
+        QWidget* port = view->viewport();
+        const QPoint at = At(p);
+        QMouseEvent move(QEvent::MouseMove, at, port->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(port, &move);
+    }
+    std::vector<std::string> Selected() const {
+        std::vector<std::string> ids;
+        for (Drawable* drawable : view->CurrentModel()->Selection())
+            ids.push_back(drawable->Id().Text());
+        return ids;
+    }
+    std::vector<std::string> Descriptions() {
+        std::vector<std::string> names;
+        for (const JournalRecord& record : doc->GetJournal().Records())
+            names.push_back(record.description);
+        return names;
+    }
+    bool Enabled(TContent& target, int id) {
+        CommandState state;
+        EXPECT_TRUE(target.OnUpdateCommand(id, state)) << id;
+        return state.enabled;
+    }
+    static std::string Saved(CCASEDoc& project) {
+        const bool modified = project.IsModified();
+        project.SetModifiedFlag(false);
+        std::string text = project.StoreText();
+        project.SetModifiedFlag(modified);
+        return text;
+    }
+
+    FixedUserSettings userSettings;
+    const UserSettings* previousSettings = nullptr;
+    NullEditorHost host;
+    std::unique_ptr<CCASEDoc> doc;
+    Model* classes = nullptr;
+    std::unique_ptr<TContent> view;
+    Place* shape = nullptr;
+    Place* circle = nullptr;
+};
+
+TEST_F(ViewTest, ClicksSelectAndShiftClickAdds) {
+    Click(CPoint(370, 250));
+    EXPECT_EQ(Selected(), std::vector<std::string>{"p-circle-0001"});
+    // Another plain click selects the other place alone.
+    Click(CPoint(60, 50));
+    EXPECT_EQ(Selected(), std::vector<std::string>{"p-shape-00001"});
+    Click(CPoint(370, 250), Qt::ShiftModifier);
+    EXPECT_EQ(Selected(), (std::vector<std::string>{"p-shape-00001", "p-circle-0001"}));
+    // Shift-click on a selected place takes it out again.
+    Click(CPoint(370, 250), Qt::ShiftModifier);
+    EXPECT_EQ(Selected(), std::vector<std::string>{"p-shape-00001"});
+    // A plain click on blank ground deselects everything.
+    Click(CPoint(900, 700));
+    EXPECT_TRUE(Selected().empty());
+    EXPECT_EQ(view->Mode(), DM_NONE);
+    EXPECT_TRUE(doc->GetJournal().Records().empty());
+}
+
+TEST_F(ViewTest, RubberBandFromBlankSpaceSelectsWhatLiesWhollyInside) {
+    Click(CPoint(60, 50));
+    // From blank space around the circle place only: the link reaching out
+    // of it to the left is not wholly inside and stays out.
+    Drag(At(CPoint(520, 120)), At(CPoint(250, 320)));
+    EXPECT_EQ(Selected(), std::vector<std::string>{"p-circle-0001"});
+    // A band that meets the places only in part selects nothing.
+    Drag(At(CPoint(520, 120)), At(CPoint(350, 320)));
+    EXPECT_TRUE(Selected().empty());
+    EXPECT_EQ(view->Mode(), DM_NONE);
+}
+
+TEST_F(ViewTest, DragBelowTheThresholdMovesNothing) {
+    const std::string before = Saved(*doc);
+    Click(CPoint(370, 250));
+    // A wobble of a pixel or two keeps the snapped point and stays under the
+    // platform's drag distance.
+    Drag(At(CPoint(370, 250)), At(CPoint(372, 251)));
+    EXPECT_EQ(circle->bounds, CRect(300, 200, 400, 260));
+    EXPECT_EQ(Saved(*doc), before);
+    EXPECT_TRUE(doc->GetJournal().Records().empty());
+    EXPECT_EQ(Selected(), std::vector<std::string>{"p-circle-0001"});
+    // Past the threshold a press on the place (not selected, so not on its
+    // label's editor) moves it, snapped, as one step.
+    Click(CPoint(900, 700));
+    Drag(At(CPoint(370, 250)), At(CPoint(410, 290)));
+    EXPECT_EQ(circle->bounds, CRect(340, 240, 440, 300));
+    EXPECT_EQ(doc->GetJournal().Records().size(), 1u);
+}
+
+TEST_F(ViewTest, ArrowKeysNudgeTheSelectionByTheSnapSize) {
+    view->SelectList({shape, circle});
+    const CRect shapeBefore = shape->bounds;
+    const CRect circleBefore = circle->bounds;
+    QTest::keyClick(view.get(), Qt::Key_Right);
+    CRect expected = shapeBefore;
+    expected.OffsetRect(kSnap, 0);
+    EXPECT_EQ(shape->bounds, expected);
+    expected = circleBefore;
+    expected.OffsetRect(kSnap, 0);
+    EXPECT_EQ(circle->bounds, expected);
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Nudge Drawables"});
+    // The nudge undoes as one step.
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    EXPECT_EQ(shape->bounds, shapeBefore);
+    EXPECT_EQ(circle->bounds, circleBefore);
+
+    // With nothing selected the arrows scroll and record nothing.
+    view->DeselectAll();
+    view->SetZoom(4.0);
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    EXPECT_EQ(view->ScrollPosition().y, kSnap);
+    EXPECT_EQ(doc->GetJournal().Records().size(), 1u);
+}
+
+class SwimlaneViewTest : public ViewTest {
+  protected:
+    SwimlaneViewTest() {
+        lanes = doc->NewModel(MkInteraction, nullptr);
+        view->ShowModel(lanes);
+        CRect repaint;
+        first = dynamic_cast<Swimlane*>(lanes->CreateSwimlane(doc.get(), nullptr, 10, repaint));
+        second = dynamic_cast<Swimlane*>(lanes->CreateSwimlane(doc.get(), nullptr, 300, repaint));
+        doc->GetJournal().Reset();
+    }
+    Model* lanes = nullptr;
+    Swimlane* first = nullptr;
+    Swimlane* second = nullptr;
+};
+
+TEST_F(SwimlaneViewTest, LeftAndRightSwapOneSelectedLane) {
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    ASSERT_EQ(second->PreviousLane(), first);
+    view->SelectList({second});
+    const int32_t firstLeft = first->bounds.left;
+    QTest::keyClick(view.get(), Qt::Key_Left);
+    EXPECT_EQ(second->bounds.left, firstLeft);
+    EXPECT_EQ(first->PreviousLane(), second);
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Swap Swimlanes"});
+    EXPECT_EQ(Selected(), std::vector<std::string>{second->Id().Text()});
+    // Left of the first lane there is none to swap with.
+    QTest::keyClick(view.get(), Qt::Key_Left);
+    EXPECT_EQ(Descriptions().size(), 1u);
+    EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST_F(SwimlaneViewTest, TwoSelectedWithALaneAreRefusedWithTheirMessage) {
+    view->SelectList({first, second});
+    const CRect before = first->bounds;
+    QTest::keyClick(view.get(), Qt::Key_Right);
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0],
+              "To swap a swimlane using left & right arrow keys, select exactly one lane.");
+    EXPECT_EQ(first->bounds, before);
+    EXPECT_TRUE(doc->GetJournal().Records().empty());
+}
+
+TEST_F(ViewTest, DeleteAllThenUndoAndRedoGiveBackTheSavedText) {
+    const std::string saved = Saved(*doc);
+    view->OnCommand(ID_EDIT_SELECT_ALL);
+    EXPECT_EQ(classes->Selection().size(), classes->Drawables().size());
+    view->OnCommand(ID_EDIT_DELETE);
+    EXPECT_TRUE(classes->Drawables().empty());
+    const std::string deleted = Saved(*doc);
+    UndoJournal& journal = doc->GetJournal();
+    ASSERT_TRUE(journal.Replay(1, false));
+    EXPECT_EQ(Saved(*doc), saved);
+    ASSERT_TRUE(journal.Replay(1, true));
+    EXPECT_EQ(Saved(*doc), deleted);
+    ASSERT_TRUE(journal.Replay(1, false));
+    EXPECT_EQ(Saved(*doc), saved);
+    // The view shows the drawables again and holds no stale ones.
+    view->repaint();
+    Click(CPoint(900, 700));
+    Click(CPoint(370, 250));
+    EXPECT_EQ(Selected(), std::vector<std::string>{"p-circle-0001"});
+}
+
+TEST_F(ViewTest, CutThenPasteIntoAnotherDocumentMakesTheSameDrawables) {
+    auto other = NewDoc();
+    other->LoadText(ReadWholeFile(QM_FIXTURES "/shell/shapes.pro", 1 << 20).value_or(""));
+    Model* target = other->NewModel(MkClass, nullptr);
+    other->SetCurrentModel(target);
+    NullEditorHost otherHost;
+    std::unique_ptr<TContent> second = MakeView(*other, otherHost);
+    ASSERT_EQ(second->CurrentModel(), target);
+    EXPECT_FALSE(Enabled(*second, ID_EDIT_PASTE));
+
+    view->SelectList({shape, circle, Find<Drawable>("l-inherit-001")});
+    view->OnCommand(ID_EDIT_CUT);
+    EXPECT_EQ(classes->Drawables().size(), 2u); // the text and the box stay
+    EXPECT_EQ(Descriptions().back(), "Cut Drawables");
+    ASSERT_TRUE(Enabled(*second, ID_EDIT_PASTE));
+    second->OnCommand(ID_EDIT_PASTE);
+
+    // The pasted drawables are selected there, places with masters of their names.
+    std::vector<std::string> names;
+    for (Drawable* drawable : target->Selection()) {
+        if (auto* place = dynamic_cast<Place*>(drawable)) {
+            ASSERT_NE(place->master, nullptr);
+            names.push_back(place->master->name);
+        } else {
+            names.push_back(drawable->IsLink() ? "link" : "other");
+        }
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Circle", "Shape", "link"}));
+    EXPECT_EQ(target->Drawables().size(), 3u);
+    second.reset();
+}
+
+TEST_F(ViewTest, EveryCommandIsDisabledByItsRule) {
+    struct Case {
+        int id;
+        const char* name;
+    };
+    const Case needSelection[] = {
+        {ID_EDIT_DELETE, "Delete"},
+        {ID_EDIT_CUT, "Cut"},
+        {ID_EDIT_COPY, "Copy"},
+        {ID_EDIT_SHALLOW_COPY, "Shallow Copy"},
+        {ID_POPUP_DELETE, "context Delete"},
+        {ID_ARRANGE_BRING_TO_FRONT, "Bring To Front"},
+        {ID_ARRANGE_SEND_TO_BACK, "Send To Back"},
+        {ID_ARRANGE_FLIP_HORIZONTAL, "Flip Horizontal"},
+        {ID_ARRANGE_FLIP_VERTICAL, "Flip Vertical"},
+        {ID_ARRANGE_ROTATE_RIGHT, "Rotate Right"},
+        {ID_ARRANGE_ROTATE_LEFT, "Rotate Left"},
+        {ID_ARRANGE_GROUP_AS_PRIMITIVE, "Group As Primitive"},
+        {ID_ARRANGE_GROUP_AS_PLACE, "Group As Place"},
+        {ID_ARRANGE_UNGROUP, "Ungroup"},
+        {ID_ARRANGE_REPOSITION, "Reposition"},
+        {ID_ARRANGE_AUTO_SIZE, "Auto Size"},
+    };
+    for (const Case& c : needSelection)
+        EXPECT_FALSE(Enabled(*view, c.id)) << c.name << " with nothing selected";
+    // Paste wants the masters clipboard file, which no copy has written yet.
+    EXPECT_FALSE(Enabled(*view, ID_EDIT_PASTE));
+
+    // One place: grouping as a primitive needs two, ungrouping a group.
+    view->SelectList({circle});
+    EXPECT_TRUE(Enabled(*view, ID_EDIT_DELETE));
+    EXPECT_TRUE(Enabled(*view, ID_ARRANGE_GROUP_AS_PLACE));
+    EXPECT_FALSE(Enabled(*view, ID_ARRANGE_GROUP_AS_PRIMITIVE));
+    EXPECT_FALSE(Enabled(*view, ID_ARRANGE_UNGROUP));
+    view->SelectList({circle, shape});
+    EXPECT_TRUE(Enabled(*view, ID_ARRANGE_GROUP_AS_PRIMITIVE));
+
+    // A disabled command does nothing when it is sent anyway.
+    view->DeselectAll();
+    EXPECT_TRUE(view->OnCommand(ID_EDIT_DELETE));
+    EXPECT_EQ(classes->Drawables().size(), 5u);
+
+    // In a tool model Group As Place is not offered.
+    ASSERT_NE(doc->Template(), nullptr);
+    ToolModel* tool = doc->Template()->ToolAt(0);
+    ASSERT_NE(tool, nullptr);
+    ASSERT_TRUE(view->ShowModel(tool));
+    ASSERT_FALSE(tool->Drawables().empty());
+    view->SelectList({tool->Drawables().front().get()});
+    EXPECT_FALSE(Enabled(*view, ID_ARRANGE_GROUP_AS_PLACE));
+    EXPECT_TRUE(Enabled(*view, ID_EDIT_DELETE));
+    // The context menu carries the same rules under its labels.
+    view->ShowModel(classes);
+    view->DeselectAll();
+    QTest::mouseClick(view->viewport(), Qt::RightButton, Qt::NoModifier, At(CPoint(370, 250)));
+    ASSERT_NE(view->ContextMenu(), nullptr);
+    std::map<std::string, bool> items;
+    for (QAction* action : view->ContextMenu()->actions())
+        if (!action->isSeparator())
+            items[action->text().toStdString()] = action->isEnabled();
+    view->ContextMenu()->hide();
+    EXPECT_EQ(Selected(), std::vector<std::string>{"p-circle-0001"});
+    EXPECT_TRUE(items.at("Delete"));
+    EXPECT_TRUE(items.at("Explode..."));
+    EXPECT_FALSE(items.at("Paste"));
+    EXPECT_FALSE(items.at("Implode"));
+    EXPECT_FALSE(items.at("Call..."));
+}
+
+TEST_F(ViewTest, ZoomOutsideItsRangeIsIgnoredAndTheStepsFollowThePageMatrix) {
+    view->SetZoom(0.19);
+    EXPECT_DOUBLE_EQ(classes->zoom, 1.0);
+    view->SetZoom(4.01);
+    EXPECT_DOUBLE_EQ(classes->zoom, 1.0);
+    view->SetZoom(0.2);
+    EXPECT_DOUBLE_EQ(classes->zoom, 0.2);
+    // Zoom In steps by 0.1 up to 4.0 and stops there; at each zoom the
+    // scroll range is the zoomed page matrix less the client area.
+    const QSize client = view->viewport()->size();
+    for (int step = 0; step < 45; ++step) {
+        const double before = classes->zoom;
+        view->OnCommand(ID_VIEW_ZOOM_IN);
+        EXPECT_NEAR(classes->zoom, std::min(before + 0.1, 4.0), 1e-9);
+        const CSize page = classes->GetPageSize(false);
+        EXPECT_EQ(page.cx, static_cast<int>(2000 * classes->zoom));
+        EXPECT_EQ(view->horizontalScrollBar()->maximum(), std::max(0, page.cx - client.width()));
+        EXPECT_EQ(view->verticalScrollBar()->maximum(), std::max(0, page.cy - client.height()));
+    }
+    EXPECT_DOUBLE_EQ(classes->zoom, 4.0);
+    view->OnCommand(ID_VIEW_ZOOM_OUT);
+    EXPECT_NEAR(classes->zoom, 3.9, 1e-9);
+    view->OnCommand(ID_VIEW_NORMAL_SIZE);
+    EXPECT_DOUBLE_EQ(classes->zoom, 1.0);
+}
+
+TEST_F(ViewTest, EditingAPlacesLabelRenamesOrSwitchesItsMasterInOneStep) {
+    Master* own = shape->master;
+    view->SelectList({circle});
+    view->EditLabel(circle);
+    TEdit* edit = view->LabelEditor();
+    ASSERT_TRUE(edit->isVisible());
+    EXPECT_EQ(edit->toPlainText().toStdString(), "Circle");
+    // The caret stands at the end.
+    EXPECT_EQ(edit->textCursor().position(), 6);
+    edit->selectAll();
+    QTest::keyClicks(edit, "Round");
+    view->EditLabel(nullptr);
+    EXPECT_FALSE(edit->isVisible());
+    EXPECT_EQ(circle->master->name, "Round");
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Place Master Switch"});
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    EXPECT_EQ(circle->master->name, "Circle");
+
+    // A name that is another master's of the same tool binds the place to
+    // that master, which then counts one more use.
+    auto* diagram = dynamic_cast<CustomModel*>(classes);
+    ASSERT_NE(diagram, nullptr);
+    auto* other = dynamic_cast<Place*>(
+        diagram->CreatePlaceOfTool(doc.get(), 10, "Other", "geo", CRect(600, 600, 660, 640)));
+    ASSERT_NE(other, nullptr);
+    Master* otherMaster = other->master;
+    const int uses = otherMaster->refCount;
+    doc->GetJournal().Reset();
+    view->EditLabel(circle);
+    view->LabelEditor()->selectAll();
+    QTest::keyClicks(view->LabelEditor(), "Other");
+    view->EditLabel(nullptr);
+    EXPECT_EQ(circle->master, otherMaster);
+    EXPECT_EQ(otherMaster->refCount, uses + 1);
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Place Master Switch"});
+    EXPECT_EQ(shape->master, own);
+    // An edit that changes nothing records nothing.
+    const size_t records = doc->GetJournal().Records().size();
+    view->EditLabel(shape);
+    view->EditLabel(nullptr);
+    EXPECT_EQ(doc->GetJournal().Records().size(), records);
+}
+
+TEST_F(ViewTest, LabelOfOneCharacterIsSelectedWholeAndAPressOnItKeepsTheEditor) {
+    auto* text = Find<Drawable>("text-1");
+    CRect rect;
+    *text->GetEditableText(rect) = "X";
+    view->SelectList({text});
+    view->EditLabel(text);
+    EXPECT_EQ(view->LabelEditor()->textCursor().selectedText().toStdString(), "X");
+    QTest::keyClicks(view->LabelEditor(), "Y");
+    view->EditLabel(nullptr);
+    EXPECT_EQ(*text->GetEditableText(rect), "Y");
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Text Edit"});
+}
+
+TEST_F(ViewTest, CopyPutsTheSelectionAsSvgAndAsAnImageAtFullSize) {
+    view->SetZoom(2.5);
+    view->SelectList({shape, circle});
+    view->OnCommand(ID_EDIT_COPY);
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    ASSERT_TRUE(data->hasFormat(kSvgMime));
+    const QString svg = QString::fromUtf8(data->data(kSvgMime));
+    EXPECT_TRUE(svg.contains("Shape")) << svg.left(400).toStdString();
+    EXPECT_TRUE(svg.contains("Circle"));
+    CRect bounds;
+    classes->GetSelectionBounds(bounds);
+    const QImage image = qvariant_cast<QImage>(data->imageData());
+    EXPECT_EQ(image.size(), QSize(bounds.Width(), bounds.Height()));
+    // The masters clipboard file is referred to beside the pictures, and
+    // copying changed nothing in the project.
+    EXPECT_TRUE(data->hasFormat(kMastersClipboardMime));
+    EXPECT_TRUE(doc->GetJournal().Records().empty());
+    EXPECT_TRUE(Enabled(*view, ID_EDIT_PASTE));
+}
+
+TEST(ViewClipboard, IconBytesKeepTheirLayoutAndRefuseOtherLengths) {
+    QImage icon(16, 15, QImage::Format_RGB32);
+    icon.fill(qRgb(255, 255, 255));
+    icon.setPixel(3, 4, qRgb(255, 0, 0));
+    const QByteArray bytes = IconToClipboardBytes(icon);
+    ASSERT_EQ(bytes.size(), 16 * 15 + 1024);
+    const auto back = IconFromClipboardBytes(bytes);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->pixel(3, 4), qRgb(255, 0, 0));
+    EXPECT_EQ(back->pixel(0, 0), qRgb(255, 255, 255));
+    for (qsizetype size : {qsizetype(0), qsizetype(1263), qsizetype(1265), qsizetype(1 << 20)})
+        EXPECT_FALSE(IconFromClipboardBytes(QByteArray(size, '\0')).has_value()) << size;
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(ViewTest, LooksChangeOfTheSelectionIsOneUndoableStep) {
+    view->SelectList({circle, shape});
+    const uint32_t fillBefore = circle->looks.fillColor;
+    Looks mask{0, 0, 1, 0, 0, 0, 1, 0};
+    Looks looks = circle->looks;
+    looks.fillColor = 5;
+    view->LooksChange(mask, looks);
+    EXPECT_EQ(circle->looks.fillColor, 5u);
+    EXPECT_EQ(shape->looks.fillColor, 5u);
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Looks Change"});
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    EXPECT_EQ(circle->looks.fillColor, fillBefore);
+    // Nothing selected: nothing changes, nothing is recorded.
+    view->DeselectAll();
+    view->LooksChange(mask, looks);
+    EXPECT_EQ(doc->GetJournal().Records().size(), 1u);
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST(ViewCursors, EveryCursorOfTheTablesHasItsPicture) {
+    const int cursors[] = {CurMove,        CurPrimitiveGroupMove, CurKnob,         CurCrossHair,
+                           CurTagPlace,    CurCreateTool,         CurLaneBorder,   CurCallBox,
+                           CurCallBoxEdge, CurSubmodel,           CurAttachment,   CurImplode,
+                           CurMessage,     CurMessageOnLink,      CurSwimlane,     CurSymbol,
+                           CurJunction,    CurJunctionOnEdge,     CurRenumberNext, CurRenumberSame};
+    for (int cursor : cursors) {
+        const QCursor shape = ViewCursorShape(cursor);
+        EXPECT_EQ(shape.shape(), Qt::BitmapCursor) << cursor;
+        EXPECT_EQ(shape.pixmap().size(), QSize(32, 32)) << cursor;
+    }
+    EXPECT_EQ(ViewCursorShape(CurArrow).shape(), Qt::ArrowCursor);
+    EXPECT_EQ(ViewCursorShape(CurIBeam).shape(), Qt::IBeamCursor);
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(ViewTest, APlaceToolClickCreatesAPlaceAndTheToolReturnsToThePointer) {
+    const size_t before = classes->Drawables().size();
+    host.SetCurrentTool(10);
+    Click(CPoint(800, 600));
+    ASSERT_EQ(classes->Drawables().size(), before + 1);
+    auto* made = dynamic_cast<Place*>(classes->Drawables().back().get());
+    ASSERT_NE(made, nullptr);
+    // The tool's default rectangle comes out centred on the press.
+    EXPECT_EQ(made->bounds.CenterPoint().x / kSnap, 800 / kSnap);
+    EXPECT_EQ(host.CurrentTool(), 24);
+    EXPECT_EQ(doc->GetJournal().Records().size(), 1u);
+    // With Shift held the tool stays for the next place.
+    host.SetCurrentTool(10);
+    Click(CPoint(1000, 600), Qt::ShiftModifier);
+    EXPECT_EQ(classes->Drawables().size(), before + 2);
+    EXPECT_EQ(host.CurrentTool(), 10);
+}
+
+TEST_F(ViewTest, PasteIntoTheLabelEditorTakesTheClipboardTextCutAtACharacter) {
+    view->SelectList({Find<Drawable>("text-1")});
+    view->EditLabel(Find<Drawable>("text-1"));
+    view->LabelEditor()->selectAll();
+    // "é" is two bytes: a text that would be cut inside it loses it whole.
+    std::string text(0x1FFFF - 1, 'a');
+    text += "\xC3\xA9tail";
+    QApplication::clipboard()->setText(QString::fromStdString(text));
+    view->OnCommand(ID_EDIT_PASTE);
+    const std::string pasted = view->LabelEditor()->toPlainText().toStdString();
+    EXPECT_EQ(pasted, std::string(0x1FFFF - 1, 'a'));
+    QApplication::clipboard()->setText("short");
+    view->LabelEditor()->selectAll();
+    view->OnCommand(ID_EDIT_PASTE);
+    EXPECT_EQ(view->LabelEditor()->toPlainText().toStdString(), "short");
+    view->EditLabel(nullptr);
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Text Edit"});
+}
+
+TEST_F(ViewTest, HoverShowsTheToolAndTheCursorFollowsThePart) {
+    Hover(CPoint(350, 225));
+    EXPECT_NE(host.statusText.find("(Semantics = "), std::string::npos) << host.statusText;
+    EXPECT_EQ(view->CursorShown(), CurMove);
+    Hover(CPoint(700, 500));
+    EXPECT_EQ(view->CursorShown(), CurArrow);
+    host.SetCurrentTool(10);
+    Hover(CPoint(650, 450));
+    EXPECT_EQ(view->CursorShown(), CurCreateTool);
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(ViewTest, ATemplateEditedInOneWindowIsRefusedInAnother) {
+    auto other = Load(ReadWholeFile(QM_FIXTURES "/shell/shapes.pro", 1 << 20).value_or(""));
+    ASSERT_EQ(other->Template(), doc->Template()); // the shared built-in template
+    NullEditorHost otherHost;
+    std::unique_ptr<TContent> second = MakeView(*other, otherHost);
+    ToolModel* tool = doc->Template()->ToolAt(0);
+    ASSERT_TRUE(view->ShowModel(tool));
+    EXPECT_FALSE(second->ShowModel(tool));
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0], "This template is currently being edited in another window");
+    // Once the first window shows a diagram again, the second may edit it.
+    ASSERT_TRUE(view->ShowModel(classes));
+    EXPECT_TRUE(second->ShowModel(tool));
+    second.reset();
+}
+
+} // namespace
+} // namespace qm
