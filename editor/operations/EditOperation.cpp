@@ -58,17 +58,17 @@ std::unique_ptr<EditOperation> MakeDragOperation(OperationContext& context, Drag
         return MakeDragDrawablesFor(context, pressed);
     case DM_RUBBER_BAND:
         return MakeRubberBand();
+    case DM_DRAG_KNOB:
+        return MakeDragKnob(context, pressed, knob);
     case DM_NONE:
     case DM_CREATE:
     case DM_CREATE_POINTS:
-    case DM_DRAG_KNOB:
     case DM_BEND_LINK:
     case DM_DRAG_LINK:
     case DM_DRAG_CALL_BOX:
     case DM_DRAG_JUNCTION:
         break;
     }
-    (void)knob;
     (void)part;
     return nullptr;
 }
