@@ -72,9 +72,8 @@ std::unique_ptr<EditOperation> MakeDragOperation(OperationContext& context, Drag
     case DM_CREATE:
     case DM_CREATE_POINTS:
     case DM_DRAG_CALL_BOX:
-        break;
+        return MakeDragCallBox(context, pressed, part);
     }
-    (void)part;
     return nullptr;
 }
 
