@@ -77,8 +77,4 @@ std::unique_ptr<EditOperation> MakeDragOperation(OperationContext& context, Drag
     return nullptr;
 }
 
-std::unique_ptr<EditOperation> MakeIconEditOperation(OperationContext&) {
-    return nullptr;
-}
-
 } // namespace qm
