@@ -364,6 +364,8 @@ class DragKnob : public OperationBase {
         Model& model = *context.model;
         const int n = link.VertexCount() - 1;
         bool reshaped = false;
+        NodeDrawable* sourceBefore = link.GetSource();
+        Drawable* targetBefore = link.GetTarget();
         if (knob_ == 0 || knob_ == n) {
             auto* node = dynamic_cast<NodeDrawable*>(HitBeneath(context, event, &link));
             if (node != nullptr && node->IsNode()) {
@@ -390,6 +392,9 @@ class DragKnob : public OperationBase {
             }
             reshaped = true;
         }
+        if (link.GetSource() != sourceBefore || link.GetTarget() != targetBefore)
+            JournalOf(context).SetLinkEnds(sourceBefore, targetBefore, link.GetSource(),
+                                           link.GetTarget());
         if (!reshaped) {
             link.nameSegment = nameSegment_;
         } else {

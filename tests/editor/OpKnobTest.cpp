@@ -97,6 +97,27 @@ TEST_F(OpKnobTest, ALinkEndDroppedOnBlankSpaceIsUndoneWithABeep) {
     EXPECT_EQ(Saved(), before);
 }
 
+TEST_F(OpKnobTest, AnEndMovedToAnotherNodeIsUndoneAndRedoneWithItsNodes) {
+    auto* link = Find<Link>("l-inherit-001");
+    auto* diagram = dynamic_cast<CustomModel*>(model);
+    Drawable* other =
+        diagram->CreatePlaceOfTool(doc.get(), 10, "Other", "", CRect(600, 100, 700, 160));
+    ASSERT_NE(other, nullptr);
+    journal().Reset();
+    const std::string before = Saved();
+    const NodeDrawable* source = link->GetSource();
+    const Drawable* target = link->GetTarget();
+    DragKnob(link, 0, link->Vertices().front(), CPoint(650, 130));
+    EXPECT_EQ(link->GetSource(), other);
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Drag Knob"});
+    ASSERT_TRUE(Undo());
+    EXPECT_EQ(link->GetSource(), source);
+    EXPECT_EQ(link->GetTarget(), target);
+    EXPECT_EQ(Saved(), before);
+    ASSERT_TRUE(Redo());
+    EXPECT_EQ(link->GetSource(), other);
+}
+
 TEST_F(OpKnobTest, AnIconBoxHasNoKnobDrag) {
     UseModel("Use cases");
     EXPECT_EQ(MakeDragOperation(context, DM_DRAG_KNOB, Find("icon-1"), 2, HpKnob), nullptr);
