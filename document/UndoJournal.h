@@ -14,6 +14,7 @@
 #include "model/ChangeJournal.h"
 #include "model/GuidMap.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -68,6 +69,8 @@ struct PendingChange {
     // The text of a place before and after a switch of its master.
     std::string oldText;
     std::string newText;
+    // A reshaped link's end nodes before and after (all null: unchanged).
+    std::array<ModelObject*, 4> linkEnds{};
     // The call boxes of a message's end places before and after.
     ChangeContext undoContext;
     ChangeContext redoContext;
@@ -138,6 +141,12 @@ class UndoJournal {
     // The call boxes of a message's end places (mask 1 source, 2 target)
     // before the change (redoSide false) or after it.
     void SaveLinkEnds(ModelObject* link, int mask, bool redoSide);
+    // The end nodes of a reshaped link before and after the change (a drag
+    // that moved an end onto another node); undo and redo put them back.
+    void SetLinkEnds(ModelObject* sourceBefore, ModelObject* targetBefore, ModelObject* sourceAfter,
+                     ModelObject* targetAfter) {
+        pending_.linkEnds = {sourceBefore, targetBefore, sourceAfter, targetAfter};
+    }
     // The call boxes of one life line before and after a call-box drag.
     void SaveDragContext(const std::vector<CRect>& before, const std::vector<CRect>& after,
                          CPoint lifeLine);
@@ -287,6 +296,7 @@ class UndoJournal {
     kest::Cell* BuildMoveForm(const FormArgs& args);
     void ReplayMove(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
     kest::Cell* BuildReshapeForm(const FormArgs& args);
+    std::vector<ModelObject*> EndNodes(const Drawable* first) const;
     void ReplayReshape(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
     kest::Cell* BuildJunctionForm(const FormArgs& args);
     void ReplayJunction(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);

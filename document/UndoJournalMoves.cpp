@@ -273,6 +273,16 @@ Cell* JunctionsForm(Drawable* drawable) {
 
 } // namespace
 
+// The end nodes of a link whose ends the change moved: source and target
+// before, then after; none when they stayed.
+std::vector<ModelObject*> UndoJournal::EndNodes(const Drawable* first) const {
+    const auto& ends = pending_.linkEnds;
+    if (first == nullptr || !first->IsLink() ||
+        std::any_of(ends.begin(), ends.end(), [](ModelObject* end) { return end == nullptr; }))
+        return {};
+    return {ends.begin(), ends.end()};
+}
+
 Cell* UndoJournal::BuildReshapeForm(const FormArgs& args) {
     Model* model = args.model;
     const std::vector<Drawable*> drawables = ChangedDrawables();
@@ -304,7 +314,7 @@ Cell* UndoJournal::BuildReshapeForm(const FormArgs& args) {
                               PointCell(pending_.offset), PointCell(pending_.offset),
                               PointsCell(before), PointsCell(after), RectCell(oldRect),
                               RectCell(newRect), IdList("drawable", objects),
-                              IdList("drawable", {}), JunctionsForm(first), nullptr);
+                              IdList("drawable", EndNodes(first)), JunctionsForm(first), nullptr);
     // A message of a sequence diagram keeps the call boxes of its end
     // places before and after.
     if (model != nullptr && model->kind == MkSequence && first->IsLink())
@@ -327,11 +337,22 @@ void UndoJournal::ReplayReshape(ChangeKind /*kind*/, Model* model, Cell* fields,
     std::vector<Drawable*> drawables;
     for (const std::string& drawableId : ReadIdList(Next(fields), "drawable"))
         drawables.push_back(LookupDrawable(Str(drawableId.c_str())));
+    // The link's end nodes before and after, when the change moved an end.
+    std::vector<Drawable*> ends;
     for (const std::string& drawableId : ReadIdList(Next(fields), "drawable"))
-        LookupDrawable(Str(drawableId.c_str()));
-    if (drawables.empty())
+        ends.push_back(LookupDrawable(Str(drawableId.c_str())));
+    if (drawables.empty() || (!ends.empty() && ends.size() != 4))
         throw CKestException(kDamaged);
+    NodeDrawable* sources[2] = {nullptr, nullptr};
+    if (!ends.empty()) {
+        sources[0] = dynamic_cast<NodeDrawable*>(ends[0]);
+        sources[1] = dynamic_cast<NodeDrawable*>(ends[2]);
+        if (sources[0] == nullptr || sources[1] == nullptr)
+            throw CKestException(kDamaged);
+    }
     Drawable* first = drawables.front();
+    if (!ends.empty() && !first->IsLink())
+        throw CKestException(kDamaged);
     // The junctions as they were after the reshape.
     std::vector<std::pair<Junction*, CPoint>> junctions;
     Cell* junctionsForm = Next(fields);
@@ -364,6 +385,10 @@ void UndoJournal::ReplayReshape(ChangeKind /*kind*/, Model* model, Cell* fields,
     CRect repaint;
     if (auto* link = dynamic_cast<Link*>(first)) {
         link->options = (link->options & ~kLinkStyleBits) | (redo ? newStyle : oldStyle);
+        if (!ends.empty()) {
+            link->SetSource(sources[redo ? 1 : 0]);
+            link->SetTarget(ends[redo ? 3 : 1]);
+        }
         if (!vertices.empty())
             link->SetVertices(vertices);
         link->SetLabelRect(rect);

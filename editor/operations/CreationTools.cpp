@@ -349,9 +349,7 @@ class CreateLink : public OperationBase {
         if (link == nullptr)
             return;
         const CRect area = link->repaintRect;
-        std::unique_ptr<Drawable> removed = context.model->RemoveDrawable(link, false);
-        if (removed != nullptr)
-            removed->Detach(nullptr);
+        Discard(context, link);
         accumulating_ = false;
         Repaint(context, area);
     }
@@ -432,9 +430,7 @@ class CreateTag : public OperationBase {
     void Remove(OperationContext& context, Tag* tag) {
         const CRect area = tag->repaintRect;
         tag_ = {};
-        std::unique_ptr<Drawable> removed = context.model->RemoveDrawable(tag, false);
-        if (removed != nullptr)
-            removed->Detach(nullptr);
+        Discard(context, tag);
         EndRepaint(context, area);
         Repaint(context, area);
     }
@@ -567,9 +563,7 @@ class CreatePrimitive : public OperationBase {
         SetMode(DM_NONE);
         const CRect area = primitive->repaintRect;
         primitive_ = {};
-        std::unique_ptr<Drawable> removed = context.model->RemoveDrawable(primitive, false);
-        if (removed != nullptr)
-            removed->Detach(nullptr);
+        Discard(context, primitive);
         accumulating_ = false;
         Repaint(context, area);
     }

@@ -55,25 +55,25 @@ std::unique_ptr<EditOperation> MakeDragOperation(OperationContext& context, Drag
         return nullptr;
     switch (mode) {
     case DM_DRAG_DRAWABLES:
+        // A press on a link bends it rather than moving the selection.
+        if (auto* link = dynamic_cast<Link*>(pressed))
+            return MakeDragLinkEdge(context, link);
         return MakeDragDrawablesFor(context, pressed);
+    case DM_BEND_LINK:
+    case DM_DRAG_LINK:
+        return MakeDragLinkEdge(context, dynamic_cast<Link*>(pressed));
+    case DM_DRAG_JUNCTION:
+        return MakeDragJunction(context, pressed);
     case DM_RUBBER_BAND:
         return MakeRubberBand();
+    case DM_DRAG_KNOB:
+        return MakeDragKnob(context, pressed, knob);
     case DM_NONE:
     case DM_CREATE:
     case DM_CREATE_POINTS:
-    case DM_DRAG_KNOB:
-    case DM_BEND_LINK:
-    case DM_DRAG_LINK:
     case DM_DRAG_CALL_BOX:
-    case DM_DRAG_JUNCTION:
-        break;
+        return MakeDragCallBox(context, pressed, part);
     }
-    (void)knob;
-    (void)part;
-    return nullptr;
-}
-
-std::unique_ptr<EditOperation> MakeIconEditOperation(OperationContext&) {
     return nullptr;
 }
 

@@ -5,6 +5,7 @@
 #include "document/UndoJournal.h"
 #include "drawables/Model.h"
 #include "editor/EditorHost.h"
+#include "model/GuidMap.h"
 
 namespace qm {
 
@@ -49,6 +50,17 @@ Drawable* OperationBase::HitBeneath(OperationContext& context, const PointerEven
     if (part != nullptr)
         *part = hitPart;
     return hit;
+}
+
+void OperationBase::Discard(OperationContext& context, Drawable* drawable) {
+    std::unique_ptr<Drawable> removed = context.model->RemoveDrawable(drawable, false);
+    if (removed == nullptr)
+        return;
+    GuidScope scope(&context.document->IdMap(), context.document->TemplateMap(), false);
+    if (context.document->IdMap().Lookup(removed->Id().Text()) == removed.get())
+        removed->Detach(&scope);
+    else
+        removed->SetDetached();
 }
 
 void OperationBase::BeginRepaint(const CRect& rect) {

@@ -30,6 +30,9 @@ class OperationBase : public EditOperation {
     // Selects drawable alone and tells the view.
     static void SelectAlone(OperationContext& context, Drawable* drawable);
     static void Repaint(OperationContext& context, const CRect& rect);
+    // Takes an unfinished drawable out of the model and frees it, leaving
+    // the document's id map first, so that no id names freed memory.
+    static void Discard(OperationContext& context, Drawable* drawable);
     // The drawable under the event's point when self (the drawable being
     // built or moved, which lies under the mouse) is left out.
     static Drawable* HitBeneath(OperationContext& context, const PointerEvent& event,

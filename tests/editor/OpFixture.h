@@ -58,8 +58,14 @@ class OperationTest : public DocumentTest {
         model->SetZoomFactor(1.0);
         model->ChangeLinksLooks(doc.get(), MfCurveLink, true);
         model->ChangeLinksLooks(doc.get(), 0, true);
-        for (const auto& drawable : model->Drawables())
+        // Places laid out as a reshape lays them out.
+        std::vector<Drawable*> all;
+        model->CollectAllDrawables(all);
+        for (Drawable* drawable : all) {
+            if (drawable->IsPlace() && !drawable->IsPlaceGroup())
+                drawable->SetBounds(drawable->bounds);
             drawable->PrepareDrawing();
+        }
         model->DeselectAll(nullptr, false);
         doc->SetCurrentModel(model);
         context.model = model;

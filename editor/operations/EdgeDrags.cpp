@@ -1,0 +1,350 @@
+// Link edge and junction drags. A press on a link's segment bends the link:
+// past 4 units a vertex is inserted there and dragged as a knob ("Drag
+// Knob"); a stepped link moves the whole segment and a message of a sequence
+// diagram moves up and down its life lines ("Drag Link Edge"). A junction
+// slides along the border of its place ("Drag Junction") or, dropped away
+// from it, goes with its links ("Delete Junction").
+#include "document/CCASEDoc.h"
+#include "document/UndoJournal.h"
+#include "drawables/Junction.h"
+#include "drawables/Link.h"
+#include "drawables/Model.h"
+#include "drawables/Place.h"
+#include "drawables/ScenarioPlace.h"
+#include "drawables/ShapeGeometry.h"
+#include "editor/operations/DragOperations.h"
+#include "editor/operations/OperationSupport.h"
+
+#include <cstdlib>
+#include <vector>
+
+namespace qm {
+
+namespace {
+
+constexpr int kCursorEdge = 138;
+constexpr int kCursorOnJunction = 223;
+constexpr int kCursorDelete = 145;
+// The grab offset before the first move took it.
+constexpr int32_t kNoGrab = -1000;
+
+CRect LimitOfLink(const Model& model, const Drawable& link) {
+    for (Drawable* up = link.Parent(); up != nullptr; up = up->Parent()) {
+        if (up->IsPlaceGroup())
+            return up->bounds;
+    }
+    return model.pageMatrix;
+}
+
+CPoint ClampInto(const CRect& limit, CPoint p) {
+    CPoint out = p;
+    if (!limit.IsRectEmpty())
+        ClampPointToRect(limit, p.x, p.y, out);
+    return out;
+}
+
+class DragLinkEdge : public OperationBase {
+  public:
+    DragLinkEdge(OperationContext& context, Link* link)
+        : OperationBase(DM_DRAG_DRAWABLES), link_(HandleOf(context, link)) {}
+
+    void Begin(OperationContext& context, const PointerEvent& event) override {
+        Link* link = link_.As<Link>();
+        if (link == nullptr)
+            return;
+        Model& model = *context.model;
+        limit_ = LimitOfLink(model, *link);
+        const CPoint point = ClampInto(limit_, event.point);
+        if (model.Selection().size() > 1)
+            SelectAlone(context, link);
+        edge_ = link->HitSegment(point.x, point.y);
+        sequence_ = model.kind == MkSequence;
+        press_ = last_ = point;
+        if (sequence_) {
+            SetMode(DM_DRAG_LINK);
+        } else if (edge_ >= 0 && link->VertexCount() < kMaxLinkVertices) {
+            SetMode(DM_BEND_LINK);
+        } else {
+            return;
+        }
+        begun_ = true;
+        pressEvent_ = event;
+        pressEvent_.point = point;
+        stepped_ = (link->options & LoStepped) != 0;
+        if (sequence_ || stepped_)
+            StartRecord(context, *link);
+        BeginRepaint(link->repaintRect);
+    }
+
+    void Track(OperationContext& context, const PointerEvent& event) override {
+        Link* link = link_.As<Link>();
+        if (!begun_ || link == nullptr)
+            return;
+        context.Callbacks().SetCursor(kCursorEdge);
+        if (knob_ != nullptr) {
+            knob_->Track(context, event);
+            return;
+        }
+        const CPoint point = ClampInto(limit_, event.point);
+        const CRect before = link->repaintRect;
+        if (sequence_) {
+            TrackMessage(context, *link, point);
+        } else if (!stepped_) {
+            const std::vector<CPoint>& v = link->Vertices();
+            if (edge_ + 1 >= int(v.size()))
+                return;
+            const CPoint a = v[size_t(edge_)];
+            const CPoint b = v[size_t(edge_ + 1)];
+            if (HitTestSegment(point.x, point.y, a.x, a.y, b.x, b.y, kSegmentTolerance))
+                return;
+            // The knob drag takes the state before the bend, then drags
+            // the new vertex.
+            knob_ = MakeDragKnob(context, link, edge_ + 1);
+            knob_->Begin(context, pressEvent_);
+            link->InsertVertex(edge_ + 1, point);
+            link->Reroute(3, false);
+            link->UpdateRepaintRect();
+            CRect dirty;
+            context.model->RepositionLinkFloaters(1, link, edge_ + 1, dirty);
+            knob_->Track(context, event);
+        } else {
+            TrackStepped(*link, point);
+        }
+        CRect area;
+        area.UnionRect(before, link->repaintRect);
+        Repaint(context, area);
+        last_ = point;
+    }
+
+    bool End(OperationContext& context, const PointerEvent& event, bool) override {
+        SetMode(DM_NONE);
+        Link* link = link_.As<Link>();
+        if (!begun_ || link == nullptr)
+            return false;
+        if (knob_ != nullptr) {
+            knob_->End(context, event, false);
+            knob_.reset();
+            return false;
+        }
+        CRect dirty;
+        context.model->RepositionLinkFloaters(0, link, 0, dirty);
+        EndRepaint(context, link->repaintRect);
+        if (!recording_ || ClampInto(limit_, event.point) == press_)
+            return false;
+        UndoJournal& journal = JournalOf(context);
+        journal.RecordChange(ChangeKind::Reshape, "Drag Link Edge", context.model, link);
+        CheckLinkShape(context, *link, false);
+        return false;
+    }
+
+    void Cancel(OperationContext& context) override {
+        if (knob_ != nullptr) {
+            knob_->Cancel(context);
+            knob_.reset();
+        }
+        SetMode(DM_NONE);
+        begun_ = false;
+    }
+
+  private:
+    void StartRecord(OperationContext& context, Link& link) {
+        UndoJournal& journal = JournalOf(context);
+        journal.BeginChange(ChangeKind::Reshape);
+        journal.AddChangedObject(&link, nullptr);
+        link.SaveBounds();
+        link.savedBounds = link.labelRect;
+        link.savedVertexCount = uint8_t(link.VertexCount());
+        journal.AddPoints(link.Vertices());
+        journal.SetSavedFlags(uint32_t(link.options));
+        if (sequence_)
+            journal.SaveLinkEnds(&link, 3, false);
+        recording_ = true;
+    }
+
+    void TrackMessage(OperationContext& context, Link& link, CPoint point) {
+        std::vector<CPoint> v = link.Vertices();
+        if (v.size() < 2)
+            return;
+        const bool loop = v.size() > 2;
+        if (!loop || edge_ == 0 || edge_ == 2) {
+            const int at = edge_ < 0 ? 0 : std::min<int>(edge_, int(v.size()) - 1);
+            const int32_t dy = point.y - v[size_t(at)].y;
+            CRect dirty;
+            link.MoveBy(0, dy, dirty);
+        } else {
+            const auto* source = dynamic_cast<ScenarioPlace*>(link.GetSourcePlace());
+            const int32_t lifeline = source != nullptr ? source->lifeLinePoint.x : v[0].x;
+            if (std::abs(point.x - lifeline) < kSelfLoopWidth)
+                return;
+            v[1].x = v[2].x = point.x;
+            link.SetVertices(v);
+            link.UpdateRepaintRect();
+        }
+        context.model->NoteChanged();
+    }
+
+    void TrackStepped(Link& link, CPoint point) {
+        std::vector<CPoint> v = link.Vertices();
+        if (point == last_ || edge_ < 0 || edge_ + 1 >= int(v.size()))
+            return;
+        const bool horizontal = v[size_t(edge_)].y == v[size_t(edge_ + 1)].y;
+        if (horizontal)
+            v[size_t(edge_)].y = v[size_t(edge_ + 1)].y = point.y;
+        else
+            v[size_t(edge_)].x = v[size_t(edge_ + 1)].x = point.x;
+        link.SetVertices(v);
+        link.Reroute(3, false);
+        link.UpdateRepaintRect();
+        CRect dirty;
+        int16_t knob = int16_t(edge_);
+        link.KeepStepped(dirty, &knob);
+        edge_ = knob;
+    }
+
+    ObjectHandle link_;
+    std::unique_ptr<EditOperation> knob_;
+    PointerEvent pressEvent_;
+    CRect limit_;
+    int edge_ = -1;
+    bool begun_ = false;
+    bool sequence_ = false;
+    bool stepped_ = false;
+    bool recording_ = false;
+};
+
+class DragJunction : public OperationBase {
+  public:
+    DragJunction(OperationContext& context, Drawable* junction)
+        : OperationBase(DM_DRAG_JUNCTION), junction_(HandleOf(context, junction)) {}
+
+    void Begin(OperationContext& context, const PointerEvent& event) override {
+        auto* junction = junction_.As<Junction>();
+        Place* place = junction != nullptr ? dynamic_cast<Place*>(junction->GetPlace()) : nullptr;
+        if (place == nullptr)
+            return;
+        Model& model = *context.model;
+        if (model.Selection().size() > 1)
+            model.DeselectAll(nullptr, false);
+        place->currentJunction = junction;
+        junction->savedBounds.left = junction->point.x;
+        junction->savedBounds.top = junction->point.y;
+        grab_ = CPoint(kNoGrab, 0);
+        press_ = last_ = event.rawPoint;
+        BeginRepaint(junction->repaintRect);
+        model.MarkAll(0);
+        place->Mark(1, 1, 0);
+        onJunction_ = true;
+        begun_ = true;
+    }
+
+    void Track(OperationContext& context, const PointerEvent& event) override {
+        auto* junction = junction_.As<Junction>();
+        if (!begun_ || junction == nullptr)
+            return;
+        auto* place = dynamic_cast<Place*>(junction->GetPlace());
+        if (place == nullptr)
+            return;
+        CPoint point = event.point;
+        if (grab_.x == kNoGrab) {
+            junction->SideOffset(grab_, point.x, point.y);
+            press_ -= CSize(grab_.x, grab_.y);
+            last_ -= CSize(grab_.x, grab_.y);
+        }
+        point -= CSize(grab_.x, grab_.y);
+        context.Callbacks().AutoScroll(event.point);
+        CRect dirty = place->repaintRect;
+        if (point != last_) {
+            const CSize d = point - last_;
+            place->MoveCurrentJunction(d.cx, d.cy, dirty);
+            last_ = point;
+        }
+        junction->SnapToPivot(point.x, point.y, 1);
+        place->UpdateRepaintRect();
+        context.model->UpdateLinkGeometry(nullptr, dirty, false);
+        context.model->NoteChanged();
+        onJunction_ = junction->bounds.PtInRect(event.point);
+        context.Callbacks().SetCursor(onJunction_ ? kCursorOnJunction : kCursorDelete);
+        dirty.UnionRect(dirty, place->repaintRect);
+        AccumulateRepaint(dirty);
+        Repaint(context, dirty);
+    }
+
+    bool End(OperationContext& context, const PointerEvent& event, bool) override {
+        SetMode(DM_NONE);
+        auto* junction = junction_.As<Junction>();
+        if (!begun_ || junction == nullptr)
+            return false;
+        begun_ = false;
+        auto* place = dynamic_cast<Place*>(junction->GetPlace());
+        const CPoint point = event.point - CSize(grab_.x == kNoGrab ? 0 : grab_.x, grab_.y);
+        EndRepaint(context, CRect());
+        if (place == nullptr || point == press_ || grab_.x == kNoGrab)
+            return false;
+        Model& model = *context.model;
+        UndoJournal& journal = JournalOf(context);
+        CRect dirty = place->repaintRect;
+        if (!onJunction_) {
+            journal.BeginChange(ChangeKind::DeleteJunction);
+            DrawableRefList links;
+            DrawableRefList all;
+            model.CollectLinks(all);
+            for (Drawable* drawable : all) {
+                auto* link = static_cast<Link*>(drawable);
+                if (link->GetSource() == junction || link->GetTarget() == junction)
+                    links.push_back(link);
+            }
+            DrawableList taken = model.TakeWithAttachments(context.document, links, &dirty);
+            for (auto& drawable : taken) {
+                journal.AddChangedObject(drawable.get(), nullptr);
+                journal.HoldRemovedObject(std::move(drawable));
+            }
+            // The record keeps the junction as it is written now: it goes
+            // from where the drag found it, so that undo puts it back there.
+            junction->SnapToPivot(junction->savedBounds.left, junction->savedBounds.top, 0);
+            junction->LayoutLabel();
+            junction->UpdateRepaintRect();
+            if (place->currentJunction == junction)
+                place->currentJunction = nullptr;
+            std::unique_ptr<Junction> removed = place->DetachJunction(junction);
+            place->UpdateRepaintRect();
+            journal.HoldRemovedObject(std::move(removed));
+            journal.RecordChange(ChangeKind::DeleteJunction, "Delete Junction", &model, junction);
+        } else {
+            journal.BeginChange(ChangeKind::DragJunction);
+            junction->SnapToPivot(point.x, point.y, 1);
+            place->UpdateRepaintRect();
+            journal.RecordChange(ChangeKind::DragJunction, "Drag Junction", &model, junction);
+        }
+        model.MarkAll(0);
+        dirty.UnionRect(dirty, place->repaintRect);
+        Repaint(context, dirty);
+        return false;
+    }
+
+    void Cancel(OperationContext&) override {
+        begun_ = false;
+        SetMode(DM_NONE);
+    }
+
+  private:
+    ObjectHandle junction_;
+    CPoint grab_;
+    bool onJunction_ = true;
+    bool begun_ = false;
+};
+
+} // namespace
+
+std::unique_ptr<EditOperation> MakeDragLinkEdge(OperationContext& context, Link* pressed) {
+    if (pressed == nullptr)
+        return nullptr;
+    return std::make_unique<DragLinkEdge>(context, pressed);
+}
+
+std::unique_ptr<EditOperation> MakeDragJunction(OperationContext& context, Drawable* pressed) {
+    if (pressed == nullptr || !pressed->IsJunction())
+        return nullptr;
+    return std::make_unique<DragJunction>(context, pressed);
+}
+
+} // namespace qm

@@ -1,0 +1,470 @@
+// Knob drags: reshaping one drawable by one of its knobs (place corners,
+// symmetric about the centre unless Ctrl is held; swimlane borders with the
+// neighbouring lane; link vertices, ends and label; tags; primitives; the
+// junction label), recorded as one "Drag Knob" or "Drag Swimlane Border".
+// After a link reshape the shape check undoes a link that failed to
+// reconnect or collapsed into one of its end places.
+#include "document/CCASEDoc.h"
+#include "document/UndoJournal.h"
+#include "drawables/CustomModel.h"
+#include "drawables/Junction.h"
+#include "drawables/Link.h"
+#include "drawables/Model.h"
+#include "drawables/PlaceGroup.h"
+#include "drawables/Primitives.h"
+#include "drawables/ScenarioPlace.h"
+#include "drawables/ShapeGeometry.h"
+#include "drawables/Tag.h"
+#include "editor/operations/DragOperations.h"
+#include "editor/operations/OperationSupport.h"
+#include "platform/Prompt.h"
+#include "platform/UserSettings.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+namespace qm {
+
+namespace {
+
+// Drawable flag 0x4: the drawable's label, members or body is being reshaped.
+constexpr uint32_t kReshaping = 0x4;
+constexpr int kCursorKnob = 138;
+constexpr int kCursorBorder = 219;
+
+CRect LimitOf(const Model& model, const Drawable& drawable) {
+    for (Drawable* up = drawable.Parent(); up != nullptr; up = up->Parent()) {
+        if (up->IsPlaceGroup() || up->IsGroup())
+            return up->bounds;
+    }
+    return model.pageMatrix;
+}
+
+CPoint Clamped(const CRect& limit, CPoint p) {
+    if (limit.IsRectEmpty())
+        return p;
+    CPoint out;
+    ClampPointToRect(limit, p.x, p.y, out);
+    return out;
+}
+
+class DragKnob : public OperationBase {
+  public:
+    DragKnob(OperationContext& context, Drawable* pressed, int knob)
+        : OperationBase(DM_DRAG_KNOB), pressed_(HandleOf(context, pressed)), knob_(knob) {}
+
+    void Begin(OperationContext& context, const PointerEvent& event) override {
+        Drawable* drawable = Pressed();
+        if (drawable == nullptr)
+            return;
+        Model& model = *context.model;
+        limit_ = LimitOf(model, *drawable);
+        const CPoint point = Clamped(limit_, event.point);
+        begun_ = true;
+        changed_ = false;
+        reconnectFailed_ = false;
+        UndoJournal& journal = JournalOf(context);
+        journal.BeginChange(ChangeKind::Reshape);
+        journal.AddChangedObject(drawable, nullptr);
+        drawable->SaveBounds();
+        model.MarkAll(0);
+        drawable->Mark(1, 3, 0);
+        if (auto* link = dynamic_cast<Link*>(drawable)) {
+            journal.AddPoints(link->Vertices());
+            link->savedVertexCount = uint8_t(link->VertexCount());
+            link->savedBounds = link->labelRect;
+            journal.SetSavedFlags(uint32_t(link->options));
+            nameSegment_ = link->nameSegment;
+            if (knob_ == link->VertexCount())
+                SetReshaping(context, *drawable, true);
+        } else if (auto* line = dynamic_cast<LinePrimitive*>(drawable)) {
+            journal.AddPoints(line->vertices);
+        } else if (drawable->IsFloater() && knob_ == 2) {
+            SetReshaping(context, *drawable, true);
+            drawable->savedBounds = drawable->labelRect;
+        } else if (drawable->IsJunction()) {
+            SetReshaping(context, *drawable, true);
+            drawable->savedBounds = drawable->labelRect;
+        } else if (drawable->kindCode == TkPrimitiveGroup) {
+            SetReshaping(context, *drawable, true);
+        }
+        press_ = last_ = point;
+        dragRect_ = drawable->bounds;
+        BeginRepaint(drawable->repaintRect);
+    }
+
+    void Track(OperationContext& context, const PointerEvent& event) override {
+        Drawable* drawable = Pressed();
+        if (!begun_ || drawable == nullptr)
+            return;
+        Model& model = *context.model;
+        const CPoint point = Clamped(limit_, event.point);
+        context.Callbacks().SetCursor(drawable->IsSwimlane() ? kCursorBorder : kCursorKnob);
+        context.Callbacks().AutoScroll(event.point);
+        if (point == last_)
+            return;
+        const bool symmetric = !context.Ctrl() && !drawable->IsPlaceGroup();
+        CRect keep;
+        drawable->GetAnchorRect(keep, knob_, symmetric);
+        const CRect before = drawable->repaintRect;
+        const CSize d = point - last_;
+        CSize applied = d;
+        CRect dirty;
+        bool moved = true;
+        if (auto* link = dynamic_cast<Link*>(drawable)) {
+            moved = TrackLink(context, *link, point, keep, applied, dirty);
+        } else if (drawable->IsPlace()) {
+            TrackPlace(context, *drawable, d, keep, symmetric, applied, dirty);
+        } else if (auto* tag = dynamic_cast<Tag*>(drawable)) {
+            TrackTag(context, *tag, point, keep, applied, dirty);
+        } else if (auto* line = dynamic_cast<LinePrimitive*>(drawable)) {
+            moved = TrackLine(*line, point);
+        } else if (drawable->IsJunction()) {
+            dragRect_ = drawable->labelRect;
+            DragRectCorner(applied, dragRect_, 2, limit_, d.cx, d.cy, nullptr, keep, false);
+            model.ReshapeDrawableC(drawable, dragRect_, dirty);
+        } else if (drawable->IsPrimitive()) {
+            dragRect_ = drawable->bounds;
+            DragRectCorner(applied, dragRect_, knob_, limit_, d.cx, d.cy, nullptr, keep, false);
+            drawable->SetBounds(dragRect_);
+            drawable->UpdateRepaintRect();
+            model.NoteChanged();
+        }
+        last_ += applied;
+        AccumulateRepaint(drawable->repaintRect);
+        if (moved && (applied != CSize() || !(before == drawable->repaintRect))) {
+            CRect area;
+            area.UnionRect(before, drawable->repaintRect);
+            area.UnionRect(area, dirty);
+            Repaint(context, area);
+            changed_ = true;
+        }
+    }
+
+    bool End(OperationContext& context, const PointerEvent& event, bool) override {
+        SetMode(DM_NONE);
+        Drawable* drawable = Pressed();
+        if (!begun_ || drawable == nullptr)
+            return false;
+        Model& model = *context.model;
+        const CPoint point = Clamped(limit_, event.point);
+        bool recorded = false;
+        if (changed_) {
+            UndoJournal& journal = JournalOf(context);
+            if (auto* link = dynamic_cast<Link*>(drawable)) {
+                EndLink(context, *link, point, event);
+            } else if (auto* tag = dynamic_cast<Tag*>(drawable);
+                       tag != nullptr && !tag->IsFloater()) {
+                EndTag(context, *tag, event);
+            } else if (drawable->IsGroup() && drawable->IsPlace()) {
+                CRect dirty;
+                drawable->flags &= ~kReshaping;
+                model.SetDrawableBounds(drawable, dragRect_, dirty);
+                model.UpdateLinkGeometry(nullptr, dirty, false);
+                Repaint(context, dirty);
+            } else if (drawable->kindCode == TkPrimitiveGroup) {
+                drawable->flags &= ~kReshaping;
+                drawable->SetBounds(dragRect_);
+                drawable->UpdateRepaintRect();
+            }
+            const char* literal = drawable->IsSwimlane() ? "Drag Swimlane Border" : "Drag Knob";
+            // The reshape record keeps one drawable's rectangles: the lane
+            // that followed the border gets its own record, and the two
+            // replay as one group.
+            Drawable* neighbour = neighbour_.As<Drawable>();
+            if (neighbour != nullptr)
+                journal.BeginGroup();
+            journal.RecordChange(ChangeKind::Reshape, literal, &model, drawable);
+            if (neighbour != nullptr) {
+                journal.BeginChange(ChangeKind::Reshape);
+                journal.AddChangedObject(neighbour, nullptr);
+                journal.RecordChange(ChangeKind::Reshape, literal, &model, neighbour);
+                journal.EndGroup();
+            }
+            recorded = true;
+        }
+        if ((drawable->flags & kReshaping) != 0)
+            SetReshaping(context, *drawable, false);
+        model.MarkAll(0);
+        EndRepaint(context, drawable->repaintRect);
+        changed_ = false;
+        if (recorded) {
+            if (auto* link = dynamic_cast<Link*>(drawable))
+                CheckLinkShape(context, *link, reconnectFailed_);
+        }
+        return false;
+    }
+
+    void Cancel(OperationContext& context) override {
+        Drawable* drawable = Pressed();
+        if (drawable != nullptr && (drawable->flags & kReshaping) != 0)
+            SetReshaping(context, *drawable, false);
+        // A cancelled reshape is recorded and undone, so that every kind of
+        // drawable comes back through the one record that knows its shape.
+        if (begun_ && changed_ && drawable != nullptr) {
+            JournalOf(context).RecordChange(ChangeKind::Reshape, "Drag Knob", context.model,
+                                            drawable);
+            JournalOf(context).Replay(1, false);
+        }
+        begun_ = false;
+        SetMode(DM_NONE);
+    }
+
+  private:
+    Drawable* Pressed() const { return pressed_.As<Drawable>(); }
+
+    void SetReshaping(OperationContext& context, Drawable& drawable, bool on) {
+        if (on)
+            drawable.flags |= kReshaping;
+        else
+            drawable.flags &= ~kReshaping;
+        Repaint(context, drawable.repaintRect);
+    }
+
+    void TrackPlace(OperationContext& context, Drawable& place, CSize d, const CRect& keep,
+                    bool symmetric, CSize& applied, CRect& dirty) {
+        Model& model = *context.model;
+        dragRect_ = place.bounds;
+        if (model.kind == MkSequence && !place.IsGroup() && knob_ > 3) {
+            auto* sequence = dynamic_cast<SequenceModel*>(&model);
+            auto* scenario = dynamic_cast<ScenarioPlace*>(&place);
+            if (sequence != nullptr && scenario != nullptr) {
+                const int32_t end = scenario->lifeLinePoint.y;
+                sequence->ExtendLifeline(*scenario, d.cy, dirty);
+                applied = CSize(0, scenario->lifeLinePoint.y - end);
+            }
+            return;
+        }
+        CRect limit = limit_;
+        int corner = knob_;
+        auto* lane = dynamic_cast<Swimlane*>(&place);
+        if (lane != nullptr) {
+            CRect between;
+            lane->GetDragLimits(between);
+            if (lane->PreviousLane() != nullptr)
+                limit.left = std::max(limit.left, between.left);
+            if (lane->NextLane() != nullptr && between.right > limit.left)
+                limit.right = std::min(limit.right, between.right);
+            corner = knob_ == 0 ? 0 : 1;
+            d.cy = 0;
+        }
+        DragRectCorner(applied, dragRect_, corner, limit, d.cx, d.cy, nullptr, keep, symmetric);
+        model.SetDrawableBounds(&place, dragRect_, dirty);
+        if (lane != nullptr)
+            FollowNeighbour(context, *lane, dirty);
+        model.UpdateLinkGeometry(place.Parent(), dirty, false);
+    }
+
+    // The lane beside the dragged border keeps touching it, 1 unit over.
+    void FollowNeighbour(OperationContext& context, Swimlane& lane, CRect& dirty) {
+        Swimlane* other = knob_ == 0 ? lane.PreviousLane() : lane.NextLane();
+        if (other == nullptr)
+            return;
+        CRect rect = other->bounds;
+        if (knob_ == 0)
+            rect.right = lane.bounds.left + kSwimlaneOverlap;
+        else
+            rect.left = lane.bounds.right - kSwimlaneOverlap;
+        if (neighbour_.Get() == nullptr) {
+            other->SaveBounds();
+            neighbour_ = HandleOf(context, other);
+        }
+        other->Mark(1, 3, 0);
+        CRect more;
+        context.model->SetDrawableBounds(other, rect, more);
+        dirty.UnionRect(dirty, more);
+    }
+
+    bool TrackLink(OperationContext& context, Link& link, CPoint point, const CRect& keep,
+                   CSize& applied, CRect& dirty) {
+        Model& model = *context.model;
+        const int n = link.VertexCount() - 1;
+        if (knob_ == n + 1) {
+            dragRect_ = link.labelRect;
+            DragRectCorner(applied, dragRect_, 2, limit_, point.x - last_.x, point.y - last_.y,
+                           nullptr, keep, true);
+            if (model.ReshapeDrawable(&link, dragRect_, dirty))
+                dirty.InflateRect(dirty.Width() / 2, dirty.Height() / 2);
+            return true;
+        }
+        if (knob_ < 0 || knob_ > n)
+            return false;
+        std::vector<CPoint> vertices = link.Vertices();
+        if (model.kind == MkSequence && vertices.size() >= 2) {
+            // Messages keep level: only the dragged end's height follows.
+            if (vertices.size() > 2 && (knob_ == 0 || knob_ == n))
+                return false;
+            if (vertices.size() == 2) {
+                const int32_t dy = point.y - vertices[size_t(knob_)].y;
+                vertices[0].y += dy;
+                vertices[1].y += dy;
+            } else {
+                vertices[size_t(knob_)] = CPoint(point.x, vertices[size_t(knob_)].y);
+            }
+        } else {
+            vertices[size_t(knob_)] = point;
+        }
+        applied = point - last_;
+        link.SetVertices(vertices);
+        link.Reroute(knob_ == 0 ? 2 : knob_ == n ? 1 : 3, false);
+        if ((link.options & LoStepped) != 0) {
+            int16_t knob = int16_t(knob_);
+            const int count = link.VertexCount();
+            link.KeepStepped(dirty, &knob);
+            if (link.VertexCount() != count)
+                knob_ = std::min<int>(knob, link.VertexCount() - 1);
+        }
+        link.UpdateRepaintRect();
+        model.RepositionLinkFloaters(0, &link, 0, dirty);
+        model.NoteChanged();
+        return true;
+    }
+
+    void TrackTag(OperationContext& context, Tag& tag, CPoint point, const CRect& keep,
+                  CSize& applied, CRect& dirty) {
+        Model& model = *context.model;
+        const CSize d = point - last_;
+        if (tag.IsFloater()) {
+            if (knob_ != 2)
+                return;
+            dragRect_ = tag.labelRect;
+            DragRectCorner(applied, dragRect_, 2, limit_, d.cx, d.cy, nullptr, keep, true);
+            if (model.ReshapeDrawableB(&tag, dragRect_, dirty))
+                dirty.InflateRect(dirty.Width() / 2, dirty.Height() / 2);
+            return;
+        }
+        if (knob_ <= 3) {
+            dragRect_ = tag.bounds;
+            DragRectCorner(applied, dragRect_, knob_, limit_, d.cx, d.cy, nullptr, keep, false);
+            tag.SetBounds(dragRect_);
+            tag.ComputeAnchor();
+            tag.LayoutLabel();
+        } else {
+            tag.anchor = point;
+        }
+        tag.UpdateRepaintRect();
+        model.NoteChanged();
+    }
+
+    bool TrackLine(LinePrimitive& line, CPoint point) {
+        std::vector<CPoint> points = line.vertices;
+        const int count = int(points.size());
+        if (knob_ < 0 || knob_ >= count)
+            return false;
+        const int neighbour = knob_ == count - 1 ? knob_ - 1 : knob_ + 1;
+        if (neighbour >= 0 && neighbour < count && points[size_t(neighbour)] == point)
+            return false;
+        points[size_t(knob_)] = point;
+        line.SetPoints(line.kindCode, count, points.data());
+        return true;
+    }
+
+    void EndLink(OperationContext& context, Link& link, CPoint point, const PointerEvent& event) {
+        Model& model = *context.model;
+        const int n = link.VertexCount() - 1;
+        bool reshaped = false;
+        NodeDrawable* sourceBefore = link.GetSource();
+        Drawable* targetBefore = link.GetTarget();
+        if (knob_ == 0 || knob_ == n) {
+            auto* node = dynamic_cast<NodeDrawable*>(HitBeneath(context, event, &link));
+            if (node != nullptr && node->IsNode()) {
+                if (knob_ == 0) {
+                    link.SetSource(node);
+                    link.savedSourceBounds = node->bounds;
+                } else {
+                    link.SetTarget(node);
+                    link.savedTargetBounds = node->bounds;
+                }
+                reshaped = true;
+            } else {
+                reconnectFailed_ = true;
+            }
+        } else if (knob_ > 0 && knob_ < n) {
+            const std::vector<CPoint>& v = link.Vertices();
+            const CPoint a = v[size_t(knob_ - 1)];
+            const CPoint b = v[size_t(knob_ + 1)];
+            if (HitTestSegment(point.x, point.y, a.x, a.y, b.x, b.y,
+                               std::max<int>(Settings().SnapSize(), 1))) {
+                link.RemoveVertex(knob_);
+                CRect dirty;
+                model.RepositionLinkFloaters(2, &link, knob_, dirty);
+            }
+            reshaped = true;
+        }
+        if (link.GetSource() != sourceBefore || link.GetTarget() != targetBefore)
+            JournalOf(context).SetLinkEnds(sourceBefore, targetBefore, link.GetSource(),
+                                           link.GetTarget());
+        if (!reshaped) {
+            link.nameSegment = nameSegment_;
+        } else {
+            if ((link.options & LoStepped) != 0) {
+                CRect dirty;
+                link.KeepStepped(dirty, nullptr);
+            }
+            link.Reroute(3, false);
+            link.UpdateRepaintRect();
+        }
+        if ((link.flags & kReshaping) != 0)
+            SetReshaping(context, link, false);
+        model.NoteChanged();
+    }
+
+    void EndTag(OperationContext& context, Tag& tag, const PointerEvent& event) {
+        if (knob_ <= 3) {
+            tag.ComputeAnchor();
+            tag.LayoutLabel();
+        } else {
+            Drawable* onto = HitBeneath(context, event, &tag);
+            tag.SetAttached(onto != nullptr ? onto : tag.Attached());
+            tag.ComputeAnchor();
+        }
+        tag.UpdateRepaintRect();
+        context.model->NoteChanged();
+    }
+
+    ObjectHandle pressed_;
+    ObjectHandle neighbour_;
+    int knob_;
+    CRect limit_;
+    CRect dragRect_;
+    uint8_t nameSegment_ = 0;
+    bool begun_ = false;
+    bool changed_ = false;
+    bool reconnectFailed_ = false;
+};
+
+} // namespace
+
+std::unique_ptr<EditOperation> MakeDragKnob(OperationContext& context, Drawable* pressed,
+                                            int knob) {
+    if (pressed == nullptr || pressed->kindCode == TkIcon)
+        return nullptr;
+    return std::make_unique<DragKnob>(context, pressed, knob);
+}
+
+bool CheckLinkShape(OperationContext& context, Link& link, bool reconnectFailed) {
+    bool rejected = reconnectFailed;
+    const std::vector<CPoint>& v = link.Vertices();
+    if (!rejected && !v.empty()) {
+        CRect path;
+        BoundsOfPoints(int(v.size()), v.data(), path);
+        for (const Drawable* end : {static_cast<const Drawable*>(link.GetSource()),
+                                    static_cast<const Drawable*>(link.GetTarget())}) {
+            if (end == nullptr)
+                continue;
+            CRect inside;
+            inside.IntersectRect(path, end->bounds);
+            if (path.Width() - inside.Width() < kCollapsedLinkMargin &&
+                path.Height() - inside.Height() < kCollapsedLinkMargin)
+                rejected = true;
+        }
+    }
+    if (!rejected)
+        return false;
+    MessageBeep();
+    context.document->GetJournal().Replay(1, false);
+    return true;
+}
+
+} // namespace qm

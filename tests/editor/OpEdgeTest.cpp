@@ -1,0 +1,64 @@
+// Link edge drags (a bend inserted past 4 units and dragged as a knob) and
+// junction drags along the border of their place or away from it.
+#include "drawables/Junction.h"
+#include "tests/editor/OpFixture.h"
+
+namespace qm {
+namespace {
+
+using test::OperationTest;
+
+class OpEdgeTest : public OperationTest {
+  protected:
+    void Press(Drawable* drawable, DragMode mode, const std::vector<CPoint>& points) {
+        model->DeselectAll(nullptr, false);
+        model->Select(drawable, true, nullptr, false);
+        host.SetCurrentTool(24);
+        Drag(mode, drawable, -1, drawable->IsJunction() ? HpJunctionGlyph : HpBody, points);
+    }
+};
+
+TEST_F(OpEdgeTest, ASmallMoveKeepsTheLinkStraightAndALargerOneBendsItOnce) {
+    auto* link = Find<Link>("l-inherit-001");
+    const std::vector<CPoint> path = link->Vertices();
+    const CPoint mid((path[0].x + path[1].x) / 2, (path[0].y + path[1].y) / 2);
+    context.snapOn = false;
+    const std::string before = Saved();
+    Press(link, DM_DRAG_DRAWABLES, {mid, CPoint(mid.x + 1, mid.y - 1)});
+    EXPECT_EQ(link->VertexCount(), 2);
+    EXPECT_TRUE(journal().Records().empty());
+
+    Press(link, DM_DRAG_DRAWABLES,
+          {mid, CPoint(mid.x + 1, mid.y - 1), CPoint(mid.x + 60, mid.y - 60)});
+    ASSERT_EQ(link->VertexCount(), 3);
+    EXPECT_EQ(link->Vertices()[1], CPoint(mid.x + 60, mid.y - 60));
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Drag Knob"});
+    ASSERT_TRUE(Undo());
+    EXPECT_EQ(link->Vertices(), path);
+    EXPECT_EQ(Saved(), before);
+}
+
+TEST_F(OpEdgeTest, AJunctionSlidesAlongItsBorderOrGoesWhenDroppedAway) {
+    auto* junction = Find<Junction>("j-shape-00001");
+    ASSERT_NE(junction, nullptr);
+    const CPoint at = junction->bounds.CenterPoint();
+    const std::string before = Saved();
+    context.snapOn = false;
+    Press(junction, DM_DRAG_JUNCTION, {at, CPoint(at.x, at.y + 5), CPoint(at.x, at.y + 15)});
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Drag Junction"});
+    EXPECT_NE(junction->point, CPoint(0, 30));
+    ASSERT_TRUE(Undo());
+    EXPECT_EQ(junction->point, CPoint(0, 30));
+
+    Press(junction, DM_DRAG_JUNCTION, {at, CPoint(at.x, at.y + 5), CPoint(600, 600)});
+    auto* shape = Find<Place>("p-shape-00001");
+    EXPECT_TRUE(shape->Junctions().empty());
+    ASSERT_FALSE(journal().Records().empty());
+    EXPECT_EQ(journal().Records().back().description, "Delete Junction");
+    ASSERT_TRUE(Undo());
+    EXPECT_EQ(shape->Junctions().size(), 1u);
+    EXPECT_EQ(Saved(), before);
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,127 @@
+// Knob drags: place corners about the centre or from the opposite corner,
+// swimlane borders with their neighbour, link vertices removed on the line
+// between their neighbours, link ends that fail to reconnect, and the one
+// entry each records.
+#include "drawables/PlaceGroup.h"
+#include "tests/editor/OpFixture.h"
+
+namespace qm {
+namespace {
+
+using test::OperationTest;
+
+class OpKnobTest : public OperationTest {
+  protected:
+    void DragKnob(Drawable* drawable, int knob, CPoint from, CPoint to) {
+        model->DeselectAll(nullptr, false);
+        model->Select(drawable, true, nullptr, false);
+        host.SetCurrentTool(24);
+        Drag(DM_DRAG_KNOB, drawable, knob, HpKnob, {from, to});
+    }
+};
+
+TEST_F(OpKnobTest, CornerKeepsTheCentreWithoutCtrlAndTheOppositeCornerWithIt) {
+    auto* circle = Find<Place>("p-circle-0001");
+    const std::string before = Saved();
+    DragKnob(circle, 2, CPoint(400, 260), CPoint(420, 270));
+    EXPECT_EQ(circle->bounds, CRect(280, 190, 420, 270));
+    EXPECT_EQ(circle->bounds.CenterPoint(), CPoint(350, 230));
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Drag Knob"});
+    ASSERT_TRUE(Undo());
+    EXPECT_EQ(Saved(), before);
+
+    context.flags = MK_CONTROL;
+    DragKnob(circle, 2, CPoint(400, 260), CPoint(420, 270));
+    EXPECT_EQ(circle->bounds, CRect(300, 200, 420, 270));
+}
+
+TEST_F(OpKnobTest, APlaceNeverShrinksBelowItsMinimum) {
+    auto* circle = Find<Place>("p-circle-0001");
+    context.flags = MK_CONTROL;
+    DragKnob(circle, 2, CPoint(400, 260), CPoint(100, 100));
+    EXPECT_GT(circle->bounds.Width(), 0);
+    EXPECT_GT(circle->bounds.Height(), 0);
+    EXPECT_EQ(circle->bounds.TopLeft(), CPoint(300, 200));
+}
+
+TEST_F(OpKnobTest, AClickOnAKnobRecordsNothing) {
+    auto* circle = Find<Place>("p-circle-0001");
+    DragKnob(circle, 2, CPoint(400, 260), CPoint(400, 260));
+    EXPECT_TRUE(journal().Records().empty());
+}
+
+TEST_F(OpKnobTest, SwimlaneBorderMovesTheNeighbourLane) {
+    UseModel("Interaction");
+    CRect repaint;
+    auto* first = dynamic_cast<Swimlane*>(model->CreateSwimlane(doc.get(), doc.get(), 10, repaint));
+    auto* second =
+        dynamic_cast<Swimlane*>(model->CreateSwimlane(doc.get(), doc.get(), 600, repaint));
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    ASSERT_EQ(second->PreviousLane(), first);
+    journal().Reset();
+    const std::string before = Saved();
+    const CPoint border(second->bounds.left, 300);
+    DragKnob(second, 0, border, CPoint(border.x + 40, 300));
+    EXPECT_EQ(second->bounds.left, border.x + 40);
+    EXPECT_EQ(first->bounds.right, second->bounds.left + 1);
+    ASSERT_FALSE(journal().Records().empty());
+    EXPECT_EQ(journal().Records().back().description, "Drag Swimlane Border");
+    ASSERT_TRUE(Undo());
+    EXPECT_EQ(Saved(), before);
+}
+
+TEST_F(OpKnobTest, AVertexDroppedOnTheLineBetweenItsNeighboursIsRemoved) {
+    auto* link = Find<Link>("l-inherit-001");
+    std::vector<CPoint> path = link->Vertices();
+    ASSERT_EQ(path.size(), 2u);
+    const CPoint mid((path[0].x + path[1].x) / 2, (path[0].y + path[1].y) / 2);
+    ASSERT_TRUE(link->SetVertices({path[0], CPoint(mid.x + 60, mid.y - 60), path[1]}));
+    link->UpdateRepaintRect();
+    journal().Reset();
+    context.snapOn = false;
+    DragKnob(link, 1, CPoint(mid.x + 60, mid.y - 60), mid);
+    EXPECT_EQ(link->VertexCount(), 2);
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Drag Knob"});
+}
+
+TEST_F(OpKnobTest, ALinkEndDroppedOnBlankSpaceIsUndoneWithABeep) {
+    auto* link = Find<Link>("l-inherit-001");
+    const std::vector<CPoint> path = link->Vertices();
+    const NodeDrawable* source = link->GetSource();
+    const std::string before = Saved();
+    DragKnob(link, 0, path[0], CPoint(900, 900));
+    EXPECT_EQ(link->Vertices(), path);
+    EXPECT_EQ(link->GetSource(), source);
+    EXPECT_GE(prompts.beeps, 1);
+    EXPECT_EQ(Saved(), before);
+}
+
+TEST_F(OpKnobTest, AnEndMovedToAnotherNodeIsUndoneAndRedoneWithItsNodes) {
+    auto* link = Find<Link>("l-inherit-001");
+    auto* diagram = dynamic_cast<CustomModel*>(model);
+    Drawable* other =
+        diagram->CreatePlaceOfTool(doc.get(), 10, "Other", "", CRect(600, 100, 700, 160));
+    ASSERT_NE(other, nullptr);
+    journal().Reset();
+    const std::string before = Saved();
+    const NodeDrawable* source = link->GetSource();
+    const Drawable* target = link->GetTarget();
+    DragKnob(link, 0, link->Vertices().front(), CPoint(650, 130));
+    EXPECT_EQ(link->GetSource(), other);
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Drag Knob"});
+    ASSERT_TRUE(Undo());
+    EXPECT_EQ(link->GetSource(), source);
+    EXPECT_EQ(link->GetTarget(), target);
+    EXPECT_EQ(Saved(), before);
+    ASSERT_TRUE(Redo());
+    EXPECT_EQ(link->GetSource(), other);
+}
+
+TEST_F(OpKnobTest, AnIconBoxHasNoKnobDrag) {
+    UseModel("Use cases");
+    EXPECT_EQ(MakeDragOperation(context, DM_DRAG_KNOB, Find("icon-1"), 2, HpKnob), nullptr);
+}
+
+} // namespace
+} // namespace qm
