@@ -26,6 +26,7 @@
 #include "editor/EditorHost.h"
 #include "editor/TEdit.h"
 #include "editor/ViewCommands.h"
+#include "editor/operations/CreationTools.h"
 #include "platform/PainterDC.h"
 #include "platform/Prompt.h"
 #include "platform/UserSettings.h"
@@ -839,6 +840,13 @@ void TContent::PanToSelection(bool force) {
 }
 
 // ---- selection services ----
+
+bool TContent::DropMasterAt(Master& master, QPoint client) {
+    if (CurrentModel() == nullptr)
+        return false;
+    DropMaster(Context(0), &master, CPoint(client.x(), client.y()));
+    return true;
+}
 
 bool TContent::SelectDrawable(Drawable* drawable, int how) {
     Model* model = CurrentModel();

@@ -25,6 +25,7 @@ namespace qm {
 class CCASEDoc;
 class DeviceContext;
 class Drawable;
+class Master;
 class EditorHost;
 class Model;
 class TEdit;
@@ -112,6 +113,10 @@ class TContent : public QAbstractScrollArea,
     // Shows a project file read-only in place of the diagram (empty: none).
     void ShowFile(const std::string& path);
     const std::string& ShownFile() const { return shownFile_; }
+
+    // Drops a place of master at a client point of the view (a master
+    // dragged from the lister); false without a current model.
+    bool DropMasterAt(Master& master, QPoint client);
 
     // ---- selection services ----
     bool SelectDrawable(Drawable* drawable, int how);

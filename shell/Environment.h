@@ -14,6 +14,7 @@
 #include "platform/Process.h"
 #include "platform/ScopedInstall.h"
 #include "scripting/DiagramImageSeam.h"
+#include "shell/panes/Lister.h"
 
 #include <cstdint>
 #include <functional>
@@ -107,6 +108,9 @@ class Environment : public TemplateList, public TemplateShell, public FileOpener
     ScopedInstall<DiagramImageWriter> installImageWriter_;
     // Attachments of drawables open through OpenFile.
     ScopedFileOpener installOpener_{this};
+    // Scripts read the masters selected in a project window's lister.
+    ListerSelection listerSelection_;
+    ScopedInstall<MasterListerSelection> installListerSelection_{&listerSelection_};
 };
 
 } // namespace qm

@@ -1,7 +1,11 @@
 // The child frame's side of the editor's host, over Qt's status bar and menus.
 #include "shell/FrameEditorHost.h"
 
+#include "dialogs/model/DialogServices.h"
+#include "dialogs/model/ModelDialogs.h"
 #include "dialogs/sheets/ObjSheet.h"
+#include "editor/TContent.h"
+#include "shell/frames/CChildFrame.h"
 
 #include <QAction>
 #include <QDialog>
@@ -11,7 +15,8 @@
 
 namespace qm {
 
-FrameEditorHost::FrameEditorHost(QMainWindow& mainWindow) : mainWindow_(mainWindow) {
+FrameEditorHost::FrameEditorHost(QMainWindow& mainWindow, CChildFrame* frame)
+    : mainWindow_(mainWindow), frame_(frame) {
     looks_.Init(false, nullptr);
 }
 
@@ -44,9 +49,58 @@ void FrameEditorHost::ShowProperties(CCASEDoc& document, const ObjectHandle& tar
     }
 }
 
-ObjectHandle FrameEditorHost::OfferToAddMethod(CCASEDoc&, const std::vector<ObjectHandle>&,
-                                               const std::string&) {
-    return {};
+ObjectHandle FrameEditorHost::OfferToAddMethod(CCASEDoc&,
+                                               const std::vector<ObjectHandle>& candidates,
+                                               const std::string& method) {
+    if (candidates.empty())
+        return {};
+    CAddMethodDialog dialog(candidates, method, &mainWindow_);
+    if (RunModal(dialog) != QDialog::Accepted)
+        return {};
+    return CAddMethodDialog::GetChosenClass();
+}
+
+int FrameEditorHost::CurrentTool() const {
+    return frame_ != nullptr ? frame_->CurrentTool() : tool_;
+}
+
+void FrameEditorHost::SetCurrentTool(int tool) {
+    if (frame_ != nullptr)
+        frame_->SetCurrentTool(tool);
+    else
+        tool_ = tool;
+}
+
+bool FrameEditorHost::RunCommand(int id) {
+    return frame_ != nullptr && frame_->OnCommand(id);
+}
+
+void FrameEditorHost::SelectionShown(const ObjectHandle&) {
+    // An open sheet follows the view's selection; a hidden one stays hidden.
+    if (frame_ == nullptr || frame_->View() == nullptr)
+        return;
+    if (auto* sheet = mainWindow_.findChild<QDialog*>(QStringLiteral("objectSheet")))
+        if (sheet->isVisible())
+            frame_->View()->ShowSelectionProperties(false);
+}
+
+void FrameEditorHost::ZoomShown(double) {
+    if (frame_ != nullptr && frame_->View() != nullptr)
+        frame_->UpdateZoomCombo(frame_->View()->CurrentModel());
+}
+
+bool FrameEditorHost::AskRepositionOptions(int& options) {
+    CReposDialog dialog(&mainWindow_);
+    if (RunModal(dialog) != QDialog::Accepted)
+        return false;
+    options = static_cast<int>(CReposDialog::GetRepositionWord());
+    return true;
+}
+
+void FrameEditorHost::HidePropertySheet() {
+    if (auto* sheet = dynamic_cast<CObjSheet*>(
+            mainWindow_.findChild<QDialog*>(QStringLiteral("objectSheet"))))
+        sheet->HideAndApply();
 }
 
 void FrameEditorHost::SetStatusText(const std::string& text) {

@@ -1,7 +1,8 @@
 // The editor's host as a document's child frame offers it to its view: the
-// current palette tool and looks for new drawables, the main window's status
-// bar and pop-up menus, and the application's one object property sheet. The
-// add-method question comes with the dialogs; until then it is declined.
+// frame's current palette tool and looks for new drawables and its commands,
+// the main window's status bar and pop-up menus, the application's one
+// object property sheet, and the questions the view asks (add a method,
+// the reposition options).
 #pragma once
 
 #include "editor/EditorHost.h"
@@ -10,6 +11,7 @@ class QMainWindow;
 
 namespace qm {
 
+class CChildFrame;
 class CObjSheet;
 
 // The application's object property sheet, made on first use as a child of
@@ -18,21 +20,29 @@ CObjSheet& ObjectSheetOf(QMainWindow& mainWindow);
 
 class FrameEditorHost : public EditorHost {
   public:
-    explicit FrameEditorHost(QMainWindow& mainWindow);
+    // Without a frame the host keeps the tool itself and takes no command.
+    explicit FrameEditorHost(QMainWindow& mainWindow, CChildFrame* frame = nullptr);
 
     void ShowProperties(CCASEDoc& document, const ObjectHandle& target, int kind,
                         const ObjectHandle& place, bool activate) override;
     ObjectHandle OfferToAddMethod(CCASEDoc& document, const std::vector<ObjectHandle>& candidates,
                                   const std::string& method) override;
     void SetStatusText(const std::string& text) override;
-    int CurrentTool() const override { return tool_; }
-    void SetCurrentTool(int tool) override { tool_ = tool; }
+    int CurrentTool() const override;
+    void SetCurrentTool(int tool) override;
     const Looks& CurrentLooks() const override { return looks_; }
     int PopupMenu(const std::vector<std::string>& items, CPoint screenPoint) override;
+    bool RunCommand(int id) override;
+    void SelectionShown(const ObjectHandle& drawable) override;
+    void ZoomShown(double zoom) override;
+    bool AskRepositionOptions(int& options) override;
+    void HidePropertySheet() override;
 
   private:
     QMainWindow& mainWindow_;
-    int tool_ = 0;
+    CChildFrame* frame_;
+    // The pointer tool.
+    int tool_ = 24;
     Looks looks_;
 };
 

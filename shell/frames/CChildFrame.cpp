@@ -1,11 +1,16 @@
 // The project window: panes, editing state, command table and routing.
 #include "shell/frames/CChildFrame.h"
 
+#include "dialogs/find/CFindSheet.h"
+#include "dialogs/sheets/ObjSheet.h"
 #include "document/CCASEDoc.h"
+#include "document/ModelLibrary.h"
 #include "document/Profile.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/ToolModel.h"
+#include "editor/TContent.h"
+#include "editor/ViewCommands.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
 #include "platform/UserSettings.h"
@@ -14,15 +19,18 @@
 #include "shell/bars/ZoomComboBox.h"
 #include "shell/frames/CMainFrame.h"
 #include "shell/frames/CommandIds.h"
-#include "shell/frames/DiagramWidget.h"
 #include "shell/frames/UndoListDialog.h"
+#include "shell/panes/Explorer.h"
+#include "shell/panes/Lister.h"
 #include "shell/panes/LogWindow.h"
+#include "shell/panes/Reference.h"
+#include "shell/panes/SidePane.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
-#include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 
 #include <cmath>
@@ -180,13 +188,22 @@ std::span<const CommandRow<CChildFrame>> CChildFrame::CommandTable() {
 }
 
 std::vector<CommandEntry> CChildFrame::ContentPaneCommands() {
-    // The diagram view's own Edit and Arrange rows join here once the full
-    // view is the content pane.
-    return {};
+    // The diagram view's own Edit and Arrange rows; a command the frame's
+    // table already carries (Properties) keeps the frame's row, which asks
+    // the active pane.
+    std::vector<CommandEntry> entries;
+    for (const CommandEntry& entry : ViewCommandTable()) {
+        bool frameRow = false;
+        for (const auto& row : CommandTable())
+            frameRow = frameRow || (entry.id >= row.first && entry.id <= row.last);
+        if (!frameRow)
+            entries.push_back(entry);
+    }
+    return entries;
 }
 
 CChildFrame::CChildFrame(CCASEApp& app, CCASEDoc& document, CMainFrame& mainFrame)
-    : app_(app), document_(document), mainFrame_(mainFrame), host_(mainFrame) {
+    : app_(app), document_(document), mainFrame_(mainFrame), host_(mainFrame, this) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     mainSplitter_ = new QSplitter(Qt::Horizontal, this);
     mainSplitter_->setObjectName("main splitter");
@@ -213,17 +230,23 @@ CChildFrame::CChildFrame(CCASEApp& app, CCASEDoc& document, CMainFrame& mainFram
     subSplitter_->setSizes({kLeftPaneSize, 210});
     setWidget(mainSplitter_);
     resize(700, 360);
+    creationInProgress_ = [this] {
+        return view_ != nullptr &&
+               (view_->Mode() == DM_CREATE || view_->Mode() == DM_CREATE_POINTS);
+    };
     mainFrame_.AddChildFrame(this);
     UpdateTitle();
 }
 
 CChildFrame::~CChildFrame() {
+    ForgetSheets();
     if (!closingByApp)
         mainFrame_.RemoveChildFrame(this);
 }
 
 void CChildFrame::DropPanes() {
     closingByApp = true;
+    ForgetSheets();
     // The panes observe the document, which is closing: they go now, the
     // frame itself once its events are done.
     QWidget* panes = widget();
@@ -231,31 +254,38 @@ void CChildFrame::DropPanes() {
     delete panes;
     mainSplitter_ = subSplitter_ = nullptr;
     content_ = explorer_ = extra_ = nullptr;
-    diagram_ = nullptr;
+    view_ = nullptr;
+    explorerPane_ = nullptr;
+    extraPane_ = nullptr;
+}
+
+void CChildFrame::ForgetSheets() {
+    // The application's find sheet serves one project window at a time; it
+    // lets go of this one's document and frame.
+    if (auto* sheet = mainFrame_.findChild<CFindSheet*>(QStringLiteral("findSheet"))) {
+        sheet->ForgetDocument(document_);
+        if (findSheetHost_)
+            sheet->SetHost(nullptr);
+    }
+    findSheetHost_ = false;
 }
 
 QWidget* CChildFrame::CreateContentPane() {
-    auto* scroll = new QScrollArea;
-    diagram_ = new DiagramWidget(document_, host_);
-    scroll->setWidget(diagram_);
-    // The white page fills the window; scroll bars come once the diagram is
-    // larger than it.
-    scroll->setWidgetResizable(true);
-    scroll->setBackgroundRole(QPalette::Dark);
-    scroll->setAccessibleName("Diagram");
-    return scroll;
+    view_ = new TContent(document_, host_);
+    view_->setAccessibleName("Diagram");
+    return view_;
 }
 
 QWidget* CChildFrame::CreateExplorerPane() {
-    auto* pane = new QLabel;
-    pane->setAccessibleName("Explorer");
-    return pane;
+    explorerPane_ = new TExplorer(*this);
+    explorerPane_->setAccessibleName("Explorer");
+    return explorerPane_;
 }
 
 QWidget* CChildFrame::CreateExtraPane() {
-    auto* pane = new QLabel;
-    pane->setAccessibleName("Side Pane");
-    return pane;
+    extraPane_ = new TExtra(*this);
+    extraPane_->setAccessibleName("Side Pane");
+    return extraPane_;
 }
 
 QWidget* CChildFrame::ActivePane() const {
@@ -283,9 +313,9 @@ bool CChildFrame::IconEditing() const {
 }
 
 void CChildFrame::Repaint() {
-    if (diagram_ != nullptr) {
-        diagram_->UpdateSize();
-        diagram_->repaint();
+    if (view_ != nullptr) {
+        view_->UpdateScrollSizes(false);
+        view_->viewport()->update();
     }
 }
 
@@ -302,7 +332,6 @@ void CChildFrame::SetCurrentTool(int tool) {
             }
         }
         currentTool_ = tool;
-        host_.SetCurrentTool(tool);
     }
     mainFrame_.HidePalettes();
 }
@@ -357,18 +386,37 @@ bool CChildFrame::SetZoom(double factor) {
     Model* model = CurrentModel();
     if (model == nullptr || factor < 0.2 - 1e-9 || factor > 4.0 + 1e-9)
         return false;
-    model->SetZoomFactor(factor);
-    Repaint();
+    if (view_ != nullptr)
+        view_->SetZoom(factor);
+    else
+        model->SetZoomFactor(factor);
     UpdateZoomCombo(model);
     return true;
 }
 
-void CChildFrame::ShowFindSheet(bool) {
-    // The find and replace sheet comes with the dialogs; this is its one door.
+void CChildFrame::ShowFindSheet(bool findOnly) {
+    auto* sheet = mainFrame_.findChild<CFindSheet*>(QStringLiteral("findSheet"));
+    if (sheet == nullptr) {
+        sheet = new CFindSheet(&mainFrame_);
+        sheet->setObjectName(QStringLiteral("findSheet"));
+    }
+    // The master selected in this window's lister, when the lister has the
+    // focus, becomes the search text.
+    std::string listerMaster;
+    if (extraPane_ != nullptr && ActivePane() == extraPane_)
+        if (const Master* master = extraPane_->Lister()->GetFirstSelectedMaster())
+            listerMaster = master->name;
+    sheet->SetHost(this);
+    findSheetHost_ = true;
+    sheet->SetDocument(document_, listerMaster);
+    sheet->show();
+    sheet->SetFindOnly(findOnly);
+    sheet->raise();
+    sheet->activateWindow();
 }
 
-void CChildFrame::ShowProperties(const ObjectHandle&, int, bool) {
-    // The object sheet comes with the dialogs; this is its one door.
+void CChildFrame::ShowProperties(const ObjectHandle& object, int pageKind, bool activate) {
+    host_.ShowProperties(document_, object, pageKind, ObjectHandle(), activate);
 }
 
 void CChildFrame::ShowUndoList(QPoint screenPoint, bool undo) {
@@ -482,11 +530,22 @@ void CChildFrame::OnEditFind(int id) {
     ShowFindSheet(id == cmd::EditFind);
 }
 
-void CChildFrame::OnEditProperties(int) {
-    ShowProperties(ObjectHandle(), 0, true);
+void CChildFrame::OnEditProperties(int id) {
+    // The active pane shows its own selection's properties; the diagram
+    // view its selected drawable's.
+    if (auto* pane = dynamic_cast<CommandTarget*>(ActivePane()); pane != nullptr && pane != view_)
+        if (pane->OnCommand(id))
+            return;
+    if (view_ != nullptr)
+        view_->ShowSelectionProperties(true);
 }
 
 void CChildFrame::OnEditSelectAll(int id) {
+    // The lister takes Select All while the side pane is active on its tab.
+    if (extraPane_ != nullptr && ActivePane() == extraPane_ && extraPane_->OnCommand(id))
+        return;
+    if (view_ != nullptr && view_->OnCommand(id))
+        return;
     Model* model = CurrentModel();
     if (model == nullptr)
         return;
@@ -516,7 +575,8 @@ void CChildFrame::OnUpdateHasModel(int, CommandState& state) {
 }
 
 void CChildFrame::OnPanToSelected(int) {
-    // Panning belongs to the diagram view; this pane shows the whole page.
+    if (view_ != nullptr)
+        view_->PanToSelection(true);
 }
 
 void CChildFrame::OnUpdatePanToSelected(int, CommandState& state) {
@@ -605,16 +665,154 @@ void CChildFrame::UpdateTitle() {
     if (title.empty())
         title =
             document_.GetPathName().empty() ? "Untitled" : FileNameOfPath(document_.GetPathName());
-    if (diagram_ != nullptr)
-        if (Model* model = diagram_->Shown())
+    if (view_ != nullptr)
+        if (Model* model = view_->CurrentModel())
             title += " - " + model->name;
     setWindowTitle(QString::fromStdString(title));
 }
 
 void CChildFrame::Refresh() {
-    if (diagram_ != nullptr)
-        diagram_->UpdateSize();
+    if (view_ != nullptr) {
+        // A project read without a current model shows its first.
+        if (view_->CurrentModel() == nullptr && document_.ModelCount() > 0)
+            view_->ShowModel(document_.GetModelAt(0));
+        view_->UpdateScrollSizes(true);
+    }
     UpdateTitle();
+}
+
+// ---- the panes the document asks to refill ----
+
+void CChildFrame::RefillProjectTree() {
+    if (explorerPane_ != nullptr) {
+        explorerPane_->FillProjectTree();
+        explorerPane_->FillTemplateItems(true);
+    }
+    Refresh();
+}
+
+void CChildFrame::RefillModelItems() {
+    if (explorerPane_ != nullptr)
+        explorerPane_->FillModelItems(true);
+}
+
+void CChildFrame::AddMasterToLister(Master* master) {
+    if (extraPane_ != nullptr && master != nullptr)
+        extraPane_->Lister()->AddOrUpdateMaster(*master, true);
+}
+
+void CChildFrame::SetTemplateLabel(const std::string& name) {
+    if (explorerPane_ != nullptr)
+        explorerPane_->SetTemplateLabel(name);
+}
+
+void CChildFrame::UpdateLibraryPane(bool fill) {
+    if (extraPane_ != nullptr) {
+        ModelLibrary* library = app_.Library();
+        extraPane_->Reference()->Fill(fill && library != nullptr ? library->Document() : nullptr);
+    }
+    UpdateTitle();
+}
+
+// ---- ProjectWindow ----
+
+bool CChildFrame::ShowModel(Model* model) {
+    if (view_ == nullptr)
+        return false;
+    const bool shown = view_->ShowModel(model);
+    UpdateTitle();
+    UpdateZoomCombo(view_->CurrentModel());
+    return shown;
+}
+
+CCASEDoc* CChildFrame::ReferenceProject() const {
+    ModelLibrary* library = app_.Library();
+    return library != nullptr ? library->Document() : nullptr;
+}
+
+void CChildFrame::NewModel() {
+    // The model commands take it when they are in the command chain.
+    OnCommand(cmd::ModelNew);
+}
+
+void CChildFrame::Implode() {
+    OnCommand(cmd::ModelImplode);
+}
+
+bool CChildFrame::ExplodeMaster(Master& master) {
+    // A master with a submodel shows it; making a new one is the Explode
+    // command's.
+    if (auto* submodel = dynamic_cast<Model*>(master.submodel))
+        return ShowModel(submodel);
+    return OnCommand(cmd::ModelExplode);
+}
+
+void CChildFrame::OpenFile(const std::string& path) {
+    mainFrame_.OpenWithViewer(path);
+}
+
+CRect CChildFrame::VisibleArea() const {
+    if (view_ == nullptr || view_->CurrentModel() == nullptr)
+        return {};
+    const CPoint origin = view_->ScrollPosition();
+    const QSize size = view_->viewport()->size();
+    return CRect(origin.x, origin.y, origin.x + size.width(), origin.y + size.height());
+}
+
+void CChildFrame::ScrollViewTo(CPoint point) {
+    if (view_ == nullptr)
+        return;
+    view_->horizontalScrollBar()->setValue(point.x);
+    view_->verticalScrollBar()->setValue(point.y);
+}
+
+void CChildFrame::RepaintView(bool scrollSizes) {
+    if (view_ == nullptr)
+        return;
+    if (scrollSizes)
+        view_->UpdateScrollSizes(false);
+    view_->viewport()->update();
+}
+
+bool CChildFrame::CanDropAt(const QPoint& screenPoint) const {
+    if (view_ == nullptr || view_->CurrentModel() == nullptr)
+        return false;
+    return view_->viewport()->rect().contains(view_->viewport()->mapFromGlobal(screenPoint));
+}
+
+bool CChildFrame::DropMaster(Master& master, const QPoint& screenPoint) {
+    if (!CanDropAt(screenPoint))
+        return false;
+    return view_->DropMasterAt(master, view_->viewport()->mapFromGlobal(screenPoint));
+}
+
+// ---- FindHost ----
+
+void CChildFrame::ShowDrawable(Model& model, Drawable* drawable) {
+    if (view_ == nullptr)
+        return;
+    if (view_->CurrentModel() != &model && !ShowModel(&model))
+        return;
+    view_->DeselectAll();
+    if (drawable != nullptr) {
+        view_->SelectDrawable(drawable, 1);
+        view_->PanToSelection(true);
+    }
+}
+
+void CChildFrame::ShowModelProperties(Model& model) {
+    ShowModel(&model);
+    host_.ShowProperties(document_, ObjectHandle(&model, &document_.IdMap()), 1, ObjectHandle(),
+                         true);
+}
+
+void CChildFrame::InvalidateRect(Model& model, const CRect& area) {
+    if (view_ != nullptr && view_->CurrentModel() == &model)
+        view_->InvalidateLogicalRect(area);
+}
+
+void CChildFrame::ApplyAndHidePropertySheet() {
+    host_.HidePropertySheet();
 }
 
 void CChildFrame::FitInto(QSize size) {

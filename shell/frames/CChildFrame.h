@@ -4,9 +4,11 @@
 // command chain with its command table.
 #pragma once
 
+#include "dialogs/find/FindEngine.h"
 #include "document/DocumentContext.h"
 #include "editor/CommandTarget.h"
 #include "shell/FrameEditorHost.h"
+#include "shell/ProjectWindow.h"
 #include "shell/frames/CommandTable.h"
 
 #include <QMdiSubWindow>
@@ -22,8 +24,15 @@ class CCASEApp;
 class CCASEDoc;
 class CMainFrame;
 class Model;
+class TContent;
+class TExplorer;
+class TExtra;
 
-class CChildFrame : public QMdiSubWindow, public DocumentFrame, public CommandTarget {
+class CChildFrame : public QMdiSubWindow,
+                    public DocumentFrame,
+                    public CommandTarget,
+                    public ProjectWindow,
+                    public FindHost {
   public:
     // The pointer tool, the current tool of a new frame.
     static constexpr int kPointerTool = 24;
@@ -38,11 +47,15 @@ class CChildFrame : public QMdiSubWindow, public DocumentFrame, public CommandTa
     QWidget* GetContent() const { return content_; }
     QWidget* GetExplorerPane() const { return explorer_; }
     QWidget* GetExtraPane() const { return extra_; }
+    // The panes by their classes (null once the panes are dropped).
+    TContent* View() const { return view_; }
+    TExplorer* Explorer() const { return explorerPane_; }
+    TExtra* Extra() const { return extraPane_; }
     QSplitter* MainSplitter() const { return mainSplitter_; }
     QSplitter* SubSplitter() const { return subSplitter_; }
     // The pane that had the focus last (the diagram view at first).
     QWidget* ActivePane() const;
-    CCASEDoc& Document() { return document_; }
+    CCASEDoc& Document() override { return document_; }
     // The kind of the current model, or -1 when there is none.
     int GetCurrentModelKind() const;
 
@@ -65,8 +78,7 @@ class CChildFrame : public QMdiSubWindow, public DocumentFrame, public CommandTa
     bool CreationInProgress() const { return creationInProgress_ ? creationInProgress_() : false; }
     std::function<bool()> creationInProgress_;
 
-    // ---- dialogs of other parts: placed here so their commands have one
-    // door; they show nothing until those dialogs exist ----
+    // ---- the sheets: each has one door ----
     void ShowFindSheet(bool findOnly);
     void ShowProperties(const ObjectHandle& object, int pageKind, bool activate);
     // Shows the undo list under the screen point: the steps to undo, or to redo.
@@ -88,12 +100,32 @@ class CChildFrame : public QMdiSubWindow, public DocumentFrame, public CommandTa
     void SetProgress(int position) override;
     void EndProgress(const std::string& text) override;
     void ClearLog() override;
-    void RefillProjectTree() override { Refresh(); }
-    void RefillModelItems() override {}
-    void AddMasterToLister(Master*) override {}
-    void SetTemplateLabel(const std::string&) override {}
+    void RefillProjectTree() override;
+    void RefillModelItems() override;
+    void AddMasterToLister(Master* master) override;
+    void SetTemplateLabel(const std::string& name) override;
     void ShowFirstModel() override { ShowModelAt(0); }
-    void UpdateLibraryPane(bool) override { UpdateTitle(); }
+    void UpdateLibraryPane(bool fill) override;
+
+    // ---- ProjectWindow ----
+    bool ShowModel(Model* model) override;
+    EditorHost& Host() override { return host_; }
+    CCASEDoc* ReferenceProject() const override;
+    void NewModel() override;
+    void Implode() override;
+    bool ExplodeMaster(Master& master) override;
+    void OpenFile(const std::string& path) override;
+    CRect VisibleArea() const override;
+    void ScrollViewTo(CPoint point) override;
+    void RepaintView(bool scrollSizes) override;
+    bool DropMaster(Master& master, const QPoint& screenPoint) override;
+    bool CanDropAt(const QPoint& screenPoint) const override;
+
+    // ---- FindHost ----
+    void ShowDrawable(Model& model, Drawable* drawable) override;
+    void ShowModelProperties(Model& model) override;
+    void InvalidateRect(Model& model, const CRect& area) override;
+    void ApplyAndHidePropertySheet() override;
 
     void UpdateTitle();
     void Refresh();
@@ -119,6 +151,8 @@ class CChildFrame : public QMdiSubWindow, public DocumentFrame, public CommandTa
 
     Model* CurrentModel() const;
     bool IconEditing() const;
+    // The application's find sheet lets go of this window.
+    void ForgetSheets();
     void Repaint();
 
     // Handlers and update rules of the command table.
@@ -158,12 +192,15 @@ class CChildFrame : public QMdiSubWindow, public DocumentFrame, public CommandTa
     QWidget* content_ = nullptr;
     QWidget* explorer_ = nullptr;
     QWidget* extra_ = nullptr;
-    // The diagram drawing inside the content pane's scroll area.
-    class DiagramWidget* diagram_ = nullptr;
+    TContent* view_ = nullptr;
+    TExplorer* explorerPane_ = nullptr;
+    TExtra* extraPane_ = nullptr;
     int currentTool_ = kPointerTool;
     int toolEditMode_ = 2;
     bool firstShow_ = true;
     bool closing_ = false;
+    // Whether the find sheet's host is this window.
+    bool findSheetHost_ = false;
     QSize lastSize_;
 };
 

@@ -9,6 +9,7 @@
 #include "platform/Prompt.h"
 #include "platform/UserSettings.h"
 #include "scripting/ScriptRunners.h"
+#include "shell/RepositorySession.h"
 #include "shell/bars/Palettes.h"
 #include "shell/bars/TToolBar.h"
 #include "shell/bars/ZoomComboBox.h"
@@ -17,6 +18,7 @@
 #include "shell/frames/CommandIds.h"
 #include "shell/frames/UndoListDialog.h"
 #include "shell/frames/WindowFileDialogs.h"
+#include "shell/panes/Explorer.h"
 #include "shell/panes/LogWindow.h"
 
 #include <QCloseEvent>
@@ -181,10 +183,13 @@ CMainFrame::CMainFrame(CCASEApp& app)
     QObject::connect(autoSaveTimer_, &QTimer::timeout, [this] { OnAutoSaveTimer(); });
     const int minutes = std::max(1, app_.Env()->Settings().AutosavePeriod);
     autoSaveTimer_->start(minutes * 60000);
+    // The repository session logs in on first use; the keep-alive ticks
+    // all along and pings only while it is logged in.
+    repositoryLoggedIn = [this] { return app_.Repository().LoggedIn(); };
+    keepAlive = [this] { app_.Repository().KeepAlive(); };
     keepAliveTimer_ = new QTimer(this);
     QObject::connect(keepAliveTimer_, &QTimer::timeout, [this] { OnKeepAliveTimer(); });
-    if (repositoryLoggedIn && repositoryLoggedIn())
-        StartKeepAlive();
+    StartKeepAlive();
     // Tool-bar buttons follow the state when the application is idle.
     idleTimer_ = new QTimer(this);
     QObject::connect(idleTimer_, &QTimer::timeout, [this] { UpdateToolBars(); });
@@ -225,7 +230,7 @@ CMainFrame::~CMainFrame() {
 void CMainFrame::BuildMenus() {
     std::vector<std::vector<CommandEntry>> tables{MenuEntries(CChildFrame::CommandTable()),
                                                   MenuEntries(CommandTable())};
-    BuildMenuBar(*menuBar(), {"&File", "&Edit", "&View", "&Tools", "&Help"}, tables,
+    BuildMenuBar(*menuBar(), {"&File", "&Edit", "&Arrange", "&View", "&Tools", "&Help"}, tables,
                  CChildFrame::ContentPaneCommands(), routing_);
     // The Tasks menu, before Help, filled from the task folder.
     QAction* help = nullptr;
@@ -693,7 +698,7 @@ void CMainFrame::OnUpdateViewLogWindow(int, CommandState& state) {
 }
 
 void CMainFrame::OnRepositoryBrowse(int) {
-    // The repository dialog comes with the repository client's windows.
+    app_.Repository().OnRepositoryBrowse();
 }
 
 void CMainFrame::OnRepositoryCheckIn(int) {
@@ -715,11 +720,14 @@ void CMainFrame::OnRepositoryCheckIn(int) {
                           PromptIcon::Question, PromptButtons::YesNo) == PromptAnswer::Yes) {
         app_.Env()->Documents().SaveDocument(*document);
     }
-    // The check-in itself comes with the repository client's windows.
+    app_.Repository().OnRepositoryCheckIn(document->GetPathName());
 }
 
 void CMainFrame::OnUpdateRepository(int, CommandState& state) {
-    state.enabled = repositoryLoggedIn && repositoryLoggedIn();
+    // The session logs in on first use, so a configured server enables the
+    // commands before the first login.
+    state.enabled =
+        (repositoryLoggedIn && repositoryLoggedIn()) || !app_.Env()->Settings().RepHost.empty();
 }
 
 void CMainFrame::OnTask(int id) {
@@ -727,7 +735,11 @@ void CMainFrame::OnTask(int id) {
     CCASEDoc* document = app_.Env()->ActiveDocument();
     if (index >= taskScripts_.size() || document == nullptr)
         return;
-    RunTaskScript(taskScripts_[index], *document);
+    // The script's tree commands fill the explorer of the project's window.
+    CChildFrame* child = ActiveChild();
+    ScriptExplorer* explorer =
+        child != nullptr && &child->Document() == document ? child->Explorer() : nullptr;
+    RunTaskScript(taskScripts_[index], *document, explorer);
 }
 
 void CMainFrame::OnUpdateTask(int id, CommandState& state) {

@@ -24,6 +24,10 @@ enum : int {
     RepositoryBrowse = 33073,
     RepositoryCheckIn = 33088,
     ZoomBox = 33065,
+    // Model commands.
+    ModelNew = 33033,
+    ModelExplode = 32843,
+    ModelImplode = 32844,
     FirstTask = 13010,
     LastTask = 14000,
     // Child frame: tools.

@@ -174,6 +174,8 @@ TEST_F(AppSession, CheckInFromTheFileMenuOfANewProjectShowsTheWayToTheBrowser) {
 
 TEST_F(AppSession, ACheckOutClosesTheOpenWindowsOfTheFileDiscardingTheirChanges) {
     const std::string project = scratch / "Open.pro";
+    // A File New after start-up asks for a template unless one is named.
+    app.Env()->newProjectTemplate = "<Internal>";
     CCASEDoc* document = app.Env()->OnFileNew();
     ASSERT_NE(document, nullptr);
     ASSERT_TRUE(document->OnSaveDocument(project));
