@@ -12,6 +12,7 @@
 #include "model/ChangeJournal.h"
 #include "model/ListRecords.h"
 #include "platform/Errors.h"
+#include "platform/FileInRead.h"
 #include "platform/Files.h"
 #include "platform/Format.h"
 #include "platform/PathHelpers.h"
@@ -404,7 +405,9 @@ bool CCASEDoc::OnNewDocument() {
 
 bool CCASEDoc::OnOpenDocument(const std::string& path) {
     try {
-        LoadText(ReadFileText(path, "Can't open project file"));
+        std::string text = ReadFileText(path, "Can't open project file");
+        ScopedFileInRead naming(path);
+        LoadText(std::move(text));
     } catch (const std::exception& error) {
         ReportSaveLoadException(error);
         return false;

@@ -6,6 +6,7 @@
 #include "kernel/Kernel.h"
 #include "model/ListRecords.h"
 #include "platform/Errors.h"
+#include "platform/FileInRead.h"
 #include "platform/Files.h"
 #include "platform/Format.h"
 #include "platform/PathHelpers.h"
@@ -110,8 +111,9 @@ constexpr const char* kCantOpen = "Can't open project file";
 // The project file's text in a reading channel, its header checked.
 struct OpenedProject {
     explicit OpenedProject(const std::string& path)
-        : channel(ReadFileText(path, kCantOpen), kest::ChanRead) {}
+        : channel(ReadFileText(path, kCantOpen), kest::ChanRead), naming(path) {}
     kest::LocalChannel channel;
+    ScopedFileInRead naming;
     ReadTimeEvaluationOff noEvaluation;
 
     // Reads and checks the header; returns it.

@@ -2,6 +2,7 @@
 // tests, the kind-code table with its script names and the base run of every
 // drawable's record.
 #include "drawables/Drawable.h"
+#include "drawables/DrawableIdIndex.h"
 
 #include "drawables/ShapeGeometry.h"
 #include "drawables/ZoomScaling.h"
@@ -201,7 +202,7 @@ void Drawable::ResolveRefs(ModelDocument*, GuidScope* scope, DrawableModel* mode
     if (parentRef.IsNil()) {
         found = nullptr;
     } else if (model != nullptr && parentRef.IsText()) {
-        found = model->FindObjectById(parentRef.Text());
+        found = FindObjectIn(*model, scope, parentRef.Text());
     } else {
         found = dynamic_cast<Drawable*>(parentRef.ResolveIn(scope));
     }

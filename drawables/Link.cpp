@@ -3,6 +3,7 @@
 // labels and the name, path shaping (middle bends, self loops, stepped
 // paths), property exchange, text search, tool binding and the link record.
 #include "drawables/Link.h"
+#include "drawables/DrawableIdIndex.h"
 
 #include "drawables/FontFaceTable.h"
 #include "drawables/Junction.h"
@@ -561,7 +562,7 @@ void Link::ResolveRefs(ModelDocument* document, GuidScope* scope, DrawableModel*
         if (pending.IsNil())
             return nullptr;
         if (model != nullptr && pending.IsText())
-            return FindDrawableOrJunction(*model, pending.Text());
+            return FindDrawableOrJunctionIn(*model, scope, pending.Text());
         ModelObject* found = nullptr;
         if (map == nullptr)
             throw CKestException("GUID map lookup failed");

@@ -4,6 +4,7 @@
 
 #include "drawables/CustomModel.h"
 #include "drawables/DrawableFactory.h"
+#include "drawables/DrawableIdIndex.h"
 #include "drawables/HitIndex.h"
 #include "drawables/Link.h"
 #include "drawables/NotationTemplate.h"
@@ -828,10 +829,30 @@ Cell* PersistDrawables(ModelDocument* document, DrawableList& list, GuidScope* s
         list.push_back(std::move(drawable));
     }
     auto first = wasEmpty ? list.begin() : std::next(last);
-    for (auto it = first; it != list.end(); ++it) {
-        (*it)->ResolveRefs(document, scope, model);
-        if (repaint != nullptr)
-            repaint->UnionRect(*repaint, (*it)->repaintRect);
+    {
+        // References by id text are looked up in the model: one index of its
+        // drawables serves every record of the list instead of a walk each.
+        // The scope's index before this read (an enclosing read's) is put
+        // back however the binding ends.
+        std::optional<DrawableIdIndex> index;
+        struct Restore {
+            GuidScope* scope;
+            DrawableIdIndex* before;
+            ~Restore() {
+                if (scope != nullptr)
+                    scope->drawableIndex = before;
+            }
+        } restore{nullptr, nullptr};
+        if (scope != nullptr && dynamic_cast<Model*>(model) != nullptr) {
+            index.emplace(*model);
+            restore = {scope, scope->drawableIndex};
+            scope->drawableIndex = &*index;
+        }
+        for (auto it = first; it != list.end(); ++it) {
+            (*it)->ResolveRefs(document, scope, model);
+            if (repaint != nullptr)
+                repaint->UnionRect(*repaint, (*it)->repaintRect);
+        }
     }
     RememberLinkGeometry(list, first);
     return records;

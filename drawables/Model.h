@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kest {
@@ -287,6 +288,10 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // in and, when refused, the message (empty for a silent refusal).
     bool CanDrag(CRect& limit, std::string& message);
     bool SetDrawableBounds(Drawable* drawable, const CRect& rect, CRect& repaint);
+    // As SetDrawableBounds for each drawable and rectangle in turn, with the
+    // links, tags and message floaters brought into shape once after all of
+    // them instead of after each.
+    void SetDrawablesBounds(const std::vector<std::pair<Drawable*, CRect>>& sizes, CRect& repaint);
     bool ReshapeDrawable(Drawable* drawable, const CRect& label, CRect& repaint);
     bool ReshapeDrawableB(Drawable* drawable, const CRect& label, CRect& repaint);
     bool ReshapeDrawableC(Drawable* drawable, const CRect& label, CRect& repaint);

@@ -15,6 +15,7 @@
 #include "platform/Prompt.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 namespace qm {
@@ -38,20 +39,62 @@ bool BothEndsSelected(const Link& link) {
            target->IsSelected(true);
 }
 
+// A tag placed again beside what it is attached to.
+void ReanchorTag(Tag* tag, CRect& repaint) {
+    repaint.UnionRect(repaint, tag->repaintRect);
+    if (auto* floater = dynamic_cast<Floater*>(tag))
+        floater->Reanchor();
+    else
+        tag->ComputeAnchor();
+    tag->UpdateRepaintRect();
+    repaint.UnionRect(repaint, tag->repaintRect);
+}
+
+// A link whose end places moved takes its new ends (and stays stepped).
+void RerouteLink(Link* link, CRect& repaint) {
+    repaint.UnionRect(repaint, link->repaintRect);
+    link->Reroute(0x3, false);
+    if ((link->options & LoStepped) != 0) {
+        link->MakeStepped();
+        link->KeepStepped(repaint, nullptr);
+    }
+    link->UpdateRepaintRect();
+    repaint.UnionRect(repaint, link->repaintRect);
+}
+
+// A message floater follows the segment it sits on: along with it when both
+// its ends moved alike, else placed on it again.
+void FollowSegment(Floater* floater, CRect& repaint) {
+    Link* link = floater->GetLink();
+    if (link == nullptr || floater->segment < 0 || floater->segment + 1 >= link->VertexCount())
+        return;
+    const CPoint p = link->Vertices()[size_t(floater->segment)];
+    const CPoint q = link->Vertices()[size_t(floater->segment) + 1];
+    const CSize dp(p.x - floater->segmentStart.x, p.y - floater->segmentStart.y);
+    const CSize dq(q.x - floater->segmentEnd.x, q.y - floater->segmentEnd.y);
+    if (dp.cx == 0 && dp.cy == 0 && dq.cx == 0 && dq.cy == 0)
+        return;
+    if (dp == dq)
+        floater->MoveBy(dp.cx, dp.cy, repaint);
+    else
+        floater->Reanchor();
+    floater->RememberSegment();
+    repaint.UnionRect(repaint, floater->repaintRect);
+}
+
+// Whether list walks go into the members of d: place groups hold places and
+// links of their own.
+bool WalksInto(const Drawable* d, int depth) {
+    return d->IsGroup() && d->IsPlace() && depth < 1000;
+}
+
 void UpdateLinksIn(DrawableList& list, CRect& repaint, bool oneEndOnly, int depth) {
     for (const auto& drawable : list) {
         Drawable* d = drawable.get();
         if (auto* tag = d->IsTag() ? dynamic_cast<Tag*>(d) : nullptr) {
             const Drawable* on = tag->Attached();
-            if (!tag->IsMarked() && (on == nullptr || !on->IsMarked()))
-                continue;
-            repaint.UnionRect(repaint, tag->repaintRect);
-            if (auto* floater = dynamic_cast<Floater*>(tag))
-                floater->Reanchor();
-            else
-                tag->ComputeAnchor();
-            tag->UpdateRepaintRect();
-            repaint.UnionRect(repaint, tag->repaintRect);
+            if (tag->IsMarked() || (on != nullptr && on->IsMarked()))
+                ReanchorTag(tag, repaint);
             continue;
         }
         if (Link* link = AsLink(d)) {
@@ -61,42 +104,58 @@ void UpdateLinksIn(DrawableList& list, CRect& repaint, bool oneEndOnly, int dept
                                (target != nullptr && target->IsMarked() ? 1 : 0);
             if (oneEndOnly ? marked != 1 : marked == 0)
                 continue;
-            repaint.UnionRect(repaint, link->repaintRect);
-            link->Reroute(0x3, false);
-            if ((link->options & LoStepped) != 0) {
-                link->MakeStepped();
-                link->KeepStepped(repaint, nullptr);
-            }
-            link->UpdateRepaintRect();
-            repaint.UnionRect(repaint, link->repaintRect);
+            RerouteLink(link, repaint);
             continue;
         }
-        if (d->IsGroup() && d->IsPlace() && depth < 1000) {
+        if (WalksInto(d, depth)) {
             if (DrawableList* members = d->GetMemberList())
                 UpdateLinksIn(*members, repaint, oneEndOnly, depth + 1);
         }
     }
-    // Message floaters follow the segment they sit on: along with it when
-    // both its ends moved alike, else placed on it again.
     for (const auto& drawable : list) {
-        auto* floater = drawable->IsFloater() ? dynamic_cast<Floater*>(drawable.get()) : nullptr;
-        Link* link = floater != nullptr ? floater->GetLink() : nullptr;
-        if (link == nullptr || floater->segment < 0 || floater->segment + 1 >= link->VertexCount())
-            continue;
-        const CPoint p = link->Vertices()[size_t(floater->segment)];
-        const CPoint q = link->Vertices()[size_t(floater->segment) + 1];
-        const CSize dp(p.x - floater->segmentStart.x, p.y - floater->segmentStart.y);
-        const CSize dq(q.x - floater->segmentEnd.x, q.y - floater->segmentEnd.y);
-        if (dp.cx == 0 && dp.cy == 0 && dq.cx == 0 && dq.cy == 0)
-            continue;
-        if (dp == dq)
-            floater->MoveBy(dp.cx, dp.cy, repaint);
-        else
-            floater->Reanchor();
-        floater->RememberSegment();
-        repaint.UnionRect(repaint, floater->repaintRect);
+        if (auto* floater =
+                drawable->IsFloater() ? dynamic_cast<Floater*>(drawable.get()) : nullptr)
+            FollowSegment(floater, repaint);
     }
 }
+
+// What UpdateLinksIn would reach from one moved drawable, in the order it
+// reaches them: the links ending at it (by their end places) and the tags
+// attached to it; and the message floaters of each link.
+struct LinkUpkeep {
+    std::unordered_map<const Drawable*, std::vector<Drawable*>> atDrawable;
+    std::unordered_map<const Link*, std::vector<Floater*>> floatersOf;
+
+    void Collect(DrawableList& list, int depth) {
+        for (const auto& drawable : list) {
+            Drawable* d = drawable.get();
+            if (auto* tag = d->IsTag() ? dynamic_cast<Tag*>(d) : nullptr) {
+                if (tag->Attached() != nullptr)
+                    atDrawable[tag->Attached()].push_back(tag);
+                continue;
+            }
+            if (Link* link = AsLink(d)) {
+                const Drawable* source = link->GetSourcePlace();
+                const Drawable* target = link->GetTargetPlace();
+                if (source != nullptr)
+                    atDrawable[source].push_back(link);
+                if (target != nullptr && target != source)
+                    atDrawable[target].push_back(link);
+                continue;
+            }
+            if (WalksInto(d, depth)) {
+                if (DrawableList* members = d->GetMemberList())
+                    Collect(*members, depth + 1);
+            }
+        }
+        for (const auto& drawable : list) {
+            auto* floater =
+                drawable->IsFloater() ? dynamic_cast<Floater*>(drawable.get()) : nullptr;
+            if (floater != nullptr && floater->GetLink() != nullptr)
+                floatersOf[floater->GetLink()].push_back(floater);
+        }
+    }
+};
 
 } // namespace
 
@@ -459,6 +518,57 @@ bool Model::SetDrawableBounds(Drawable* drawable, const CRect& rect, CRect& repa
     }
     repaint = ScaledRepaint(repaint, zoom);
     return true;
+}
+
+void Model::SetDrawablesBounds(const std::vector<std::pair<Drawable*, CRect>>& sizes,
+                               CRect& repaint) {
+    NoteChanged();
+    // As SetDrawableBounds one drawable after the other, without walking
+    // every link each time: the links, tags and floaters a walk would find
+    // for one drawable are gathered once, and each step updates only those
+    // of the drawable it resized, in the walk's order. What the walk also
+    // updates at every step, the links and tags of drawables marked before
+    // (they stay where they are), is updated before the first step and after
+    // the last.
+    const bool anyMoved = std::any_of(sizes.begin(), sizes.end(), [](const auto& size) {
+        return (size.first->style & DsScenarioPlace) == 0;
+    });
+    LinkUpkeep upkeep;
+    if (anyMoved) {
+        UpdateLinkGeometry(nullptr, repaint, false);
+        upkeep.Collect(drawables_, 0);
+    }
+    std::vector<Link*> rerouted;
+    for (const auto& [drawable, rect] : sizes) {
+        repaint.UnionRect(repaint, drawable->repaintRect);
+        drawable->SetBounds(rect, drawable->IsSwimlane() ? 1 : 0);
+        repaint.UnionRect(repaint, drawable->repaintRect);
+        if ((drawable->style & DsScenarioPlace) != 0)
+            continue;
+        const bool wasMarked = drawable->IsMarked();
+        drawable->Mark(1, 1, 0);
+        rerouted.clear();
+        if (auto found = upkeep.atDrawable.find(drawable); found != upkeep.atDrawable.end()) {
+            for (Drawable* d : found->second) {
+                if (Link* link = AsLink(d)) {
+                    RerouteLink(link, repaint);
+                    rerouted.push_back(link);
+                } else {
+                    ReanchorTag(static_cast<Tag*>(d), repaint);
+                }
+            }
+        }
+        for (Link* link : rerouted) {
+            if (auto floaters = upkeep.floatersOf.find(link); floaters != upkeep.floatersOf.end()) {
+                for (Floater* floater : floaters->second)
+                    FollowSegment(floater, repaint);
+            }
+        }
+        drawable->Mark(wasMarked ? 1 : 0, 1, 0);
+    }
+    if (anyMoved)
+        UpdateLinkGeometry(nullptr, repaint, false);
+    repaint = ScaledRepaint(repaint, zoom);
 }
 
 namespace {

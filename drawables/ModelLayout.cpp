@@ -360,16 +360,24 @@ void LayoutModel(ModelDocument* document, Model* model, bool resize, bool recurs
     int64_t totalArea = 0;
     int32_t widest = 0;
     int32_t tallest = 0;
-    CRect repaint;
+    if (resize) {
+        // The unmarked places take their natural sizes first, their links
+        // following once for all of them.
+        std::vector<std::pair<Drawable*, CRect>> sizes;
+        for (const auto& drawable : model->Drawables()) {
+            Drawable* d = drawable.get();
+            auto* place = d->IsPlace() && !d->IsMarked() ? dynamic_cast<Place*>(d) : nullptr;
+            if (place == nullptr)
+                continue;
+            CRect natural;
+            place->ComputeAutoSize(&dc, natural);
+            sizes.emplace_back(d, natural);
+        }
+        CRect repaint;
+        model->SetDrawablesBounds(sizes, repaint);
+    }
     for (const auto& drawable : model->Drawables()) {
         Drawable* d = drawable.get();
-        if (resize && d->IsPlace() && !d->IsMarked()) {
-            if (auto* place = dynamic_cast<Place*>(d)) {
-                CRect natural;
-                place->ComputeAutoSize(&dc, natural);
-                model->SetDrawableBounds(d, natural, repaint);
-            }
-        }
         if (d->IsPlace() || d->IsTag()) {
             const int64_t w = std::max(0, d->bounds.Width());
             const int64_t h = std::max(0, d->bounds.Height());

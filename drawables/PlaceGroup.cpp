@@ -3,6 +3,7 @@
 // lane edges, fitting to the content, membership changes, the lane chain and
 // the placeGroup and swimlane records.
 #include "drawables/PlaceGroup.h"
+#include "drawables/DrawableIdIndex.h"
 
 #include "drawables/Junction.h"
 #include "drawables/Model.h"
@@ -685,7 +686,7 @@ void Swimlane::ResolveRefs(ModelDocument* document, GuidScope* scope, DrawableMo
         if (pending.IsNil())
             return nullptr;
         if (model != nullptr && pending.IsText())
-            return dynamic_cast<Swimlane*>(model->FindObjectById(pending.Text()));
+            return dynamic_cast<Swimlane*>(FindObjectIn(*model, scope, pending.Text()));
         return dynamic_cast<Swimlane*>(pending.ResolveIn(scope));
     };
     if (!previousRef_.IsNil() || previousRef_.IsObject())

@@ -1,6 +1,7 @@
 // Tags: attaching, the anchor on the attached drawable, the callout drawing,
 // hit tests, text search and the tag record.
 #include "drawables/Tag.h"
+#include "drawables/DrawableIdIndex.h"
 
 #include "drawables/Place.h"
 #include "drawables/ShapeGeometry.h"
@@ -88,7 +89,7 @@ Drawable* Tag::BindAttached(GuidScope* scope, DrawableModel* model) {
         return nullptr;
     // A tag may point at a junction, which the model's own search does not see.
     if (model != nullptr && pending.IsText())
-        return FindDrawableOrJunction(*model, pending.Text());
+        return FindDrawableOrJunctionIn(*model, scope, pending.Text());
     const GuidMap* map = scope != nullptr ? scope->current : nullptr;
     if (map == nullptr)
         throw CKestException("GUID map lookup failed");

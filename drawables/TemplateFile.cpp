@@ -6,6 +6,7 @@
 #include "kernel/Kernel.h"
 #include "platform/Colors.h"
 #include "platform/Errors.h"
+#include "platform/FileInRead.h"
 #include "platform/Files.h"
 #include "platform/Format.h"
 #include "platform/PathHelpers.h"
@@ -822,6 +823,7 @@ void SerializeTemplateFile(NotationTemplate& notation, bool write) {
     std::optional<std::string> text = ReadWholeFile(notation.path, kMaxTemplateFileBytes);
     if (!text)
         throw CKestException(Format("Can't open template file: %s", notation.path.c_str()));
+    ScopedFileInRead naming(notation.path);
     ReadTemplateText(notation, *text);
 }
 

@@ -145,6 +145,8 @@ class GuidMap {
 // The program's own file version: records read outside a file count as this.
 constexpr double kCurrentFileVersion = 8.0;
 
+class DrawableIdIndex;
+
 // Objects that a change took out of their document and that something else
 // (the undo journal) holds meanwhile; reading members by id takes them from here.
 using HeldObjects = std::list<std::unique_ptr<ModelObject>>;
@@ -188,6 +190,9 @@ class GuidScope {
     GuidTree* readMap = nullptr;
     // The objects members read by id may be taken from (null: none).
     HeldObjects* held = nullptr;
+    // While a model's drawable records are bound: the index of that model's
+    // drawables by id (owned by the read; null otherwise).
+    DrawableIdIndex* drawableIndex = nullptr;
 };
 
 // Takes object out of held and returns it; null when held does not hold it.

@@ -1,5 +1,6 @@
 // The shared exceptions and the failure check.
 #include "platform/Errors.h"
+#include "platform/FileInRead.h"
 
 #include "platform/Format.h"
 #include "platform/Prompt.h"
@@ -43,13 +44,34 @@ std::string LastErrorText() {
     return text != nullptr ? std::string(text) : std::string();
 }
 
+namespace {
+
+// The file ScopedFileInRead names; empty outside any.
+std::string& FileInRead() {
+    static std::string path;
+    return path;
+}
+
+} // namespace
+
+ScopedFileInRead::ScopedFileInRead(std::string path) : previous_(std::move(FileInRead())) {
+    FileInRead() = std::move(path);
+}
+
+ScopedFileInRead::~ScopedFileInRead() {
+    FileInRead() = std::move(previous_);
+}
+
 void ReportOperationFailure(bool condition, const char* what, bool fatal) {
     if (condition)
         return;
     const int savedErrno = errno;
     // errno 0: no system call failed, and "Success" would explain nothing.
     const std::string system = savedErrno != 0 ? LastErrorText() : std::string();
-    const char* operation = what != nullptr ? what : "";
+    std::string named = what != nullptr ? what : "";
+    if (!FileInRead().empty())
+        named += ": " + FileInRead();
+    const char* operation = named.c_str();
     if (fatal) {
         MessageBox(system.empty() ? Format("Operation failed: %s.", operation)
                                   : Format("Operation failed: %s.\n%s", operation, system.c_str()),

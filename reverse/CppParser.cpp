@@ -15,6 +15,8 @@
 #include "reverse/SourceLanguage.h"
 #include "reverse/SourceParser.h"
 
+#include <algorithm>
+
 namespace qm {
 
 namespace {
@@ -332,6 +334,20 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
     // An explicit or partial specialisation is a class of its own.
     name += arguments;
     const int flags = isStruct ? static_cast<int>(kModStruct) : 0;
+    // The definition of a nested class outside its class (class Outer::Inner
+    // { ... }) is that nested class when the scope names a class already
+    // read, not a class of a namespace "Outer"; it keeps the access it was
+    // declared with.
+    if (!scope.empty() && enclosing == nullptr) {
+        if (SourceSymbol* owner = FindCppClassOfScope(scope)) {
+            enclosing = owner;
+            scope.clear();
+            const SourceSymbol* declared = owner->FindChild(language_, name);
+            access = declared != nullptr && declared->kind == kNodeClass
+                         ? declared->flags & (kModPublic | kModProtected | kModPrivate)
+                         : 0;
+        }
+    }
     SourceSymbol* node = nullptr;
     bool known = false;
     if (!scope.empty() || enclosing == nullptr) {
@@ -383,6 +399,39 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
         }
     }
     return result;
+}
+
+// The class a scope written before a class name denotes ("Outer" or
+// "Outer::Middle"): a class of the current namespace (or of none), then its
+// nested classes; null when a part is not a class read so far.
+SourceSymbol* SourceParser::FindCppClassOfScope(const std::string& scope) const {
+    OwnedText space = CurrentNamespace();
+    if (space && space->empty()) {
+        space.reset();
+    }
+    SourceSymbol* found = nullptr;
+    size_t at = 0;
+    while (at <= scope.size()) {
+        const size_t end = std::min(scope.find("::", at), scope.size());
+        const std::string part = scope.substr(at, end - at);
+        if (found != nullptr) {
+            found = found->FindChild(language_, part);
+        } else if (space) {
+            found = Find(language_, part, space);
+        } else {
+            // Find without a qualifier answers the first of any; a class of no
+            // namespace is wanted.
+            for (found = Find(language_, part, std::nullopt);
+                 found != nullptr && found->qualifier && !found->qualifier->empty();
+                 found = found->sameName.get()) {
+            }
+        }
+        if (found == nullptr || found->kind != kNodeClass) {
+            return nullptr;
+        }
+        at = end + 2;
+    }
+    return found;
 }
 
 // [::] name [<arguments>] { :: name [<arguments>] }

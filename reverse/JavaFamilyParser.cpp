@@ -101,6 +101,16 @@ JavaFamilyParser::JavaFamilyParser(SourceParser& parser)
       csharp_(lang_ == kLangCSharp),
       php_(lang_ == kLangPhp) {}
 
+// A type text as it is kept: a C# tuple type, the only type that starts
+// with "(", keeps its elements ("(int, string)"), which the shared rule would
+// shorten to "(...)".
+std::string JavaFamilyParser::HeapTypeText(const TypeText& type) const {
+    if (csharp_ && !type.IsEmpty() && type.Text().front() == '(') {
+        return std::string(type.Text());
+    }
+    return type.ToHeapString();
+}
+
 bool JavaFamilyParser::IsAnnotation() const {
     return java_ && p_.Token() == kTokIdentifier && p_.CurrentText().size() > 1 &&
            p_.CurrentText()[0] == '@' && p_.CurrentText() != "@interface";
@@ -491,6 +501,11 @@ int JavaFamilyParser::ParseCSharpBaseList(SourceSymbol* node, SourceSymbol* encl
 // { member ... }   with the current token on "{".
 int JavaFamilyParser::ParseBody(SourceSymbol* node, bool isInterface) {
     p_.GetToken();
+    return ParseMembers(node, isInterface);
+}
+
+// member ... }   (the "}" and C#'s ";" after it consumed).
+int JavaFamilyParser::ParseMembers(SourceSymbol* node, bool isInterface) {
     while (p_.Token() != kTokRBrace && p_.Token() != kTokEnd) {
         if (ParseMember(node, isInterface) == 0) {
             SkipMemberRest();
@@ -522,8 +537,67 @@ void JavaFamilyParser::SkipMemberRest() {
     }
 }
 
-// A Java enumeration: constants, each with optional arguments and a class
-// body, then after ";" the enumeration's own members, which are skipped.
+// The constants of a Java enumeration, the current token after its "{":
+// each (after its annotations) an identifier handed to add, with optional
+// arguments and a class body. Returns 1 after the closing "}", 2 after a
+// ";" that ends the constants (the enumeration's own members follow), 0
+// after an error (the enumeration skipped to past its "}").
+int JavaFamilyParser::ReadEnumConstants(SourceSymbol* node,
+                                        const std::function<void(std::string)>& add) {
+    for (;;) {
+        while (IsAnnotation()) {
+            SkipAnnotation();
+        }
+        int t = p_.Token();
+        if (t == kTokRBrace) {
+            p_.GetToken();
+            return 1;
+        }
+        if (t == kTokSemicolon) {
+            p_.GetToken();
+            return 2;
+        }
+        if (t != kTokIdentifier) {
+            p_.ReportParseError(node, ", or } expected");
+            SkipPastEnumEnd();
+            return 0;
+        }
+        add(p_.CurrentText());
+        p_.GetToken();
+        if (p_.Token() == kTokLParen) {
+            TypeText arguments;
+            p_.SkipBalanced(arguments, true, false);
+        }
+        if (p_.Token() == kTokLBrace) {
+            p_.SkipBody(nullptr, false);
+        }
+        if (p_.Token() == kTokComma) {
+            p_.GetToken();
+        } else if (p_.Token() != kTokRBrace && p_.Token() != kTokSemicolon) {
+            p_.ReportParseError(node, ", or } expected");
+            SkipPastEnumEnd();
+            return 0;
+        }
+    }
+}
+
+// Skips to the "}" that closes the enumeration being read and past it.
+void JavaFamilyParser::SkipPastEnumEnd() {
+    int depth = 1;
+    while (p_.Token() != kTokEnd) {
+        if (p_.Token() == kTokLBrace) {
+            ++depth;
+        } else if (p_.Token() == kTokRBrace && --depth == 0) {
+            p_.GetToken();
+            return;
+        }
+        p_.GetToken();
+    }
+}
+
+// A Java enumeration nested in a type: constants, each with optional
+// arguments and a class body, then after ";" the enumeration's own members,
+// which are skipped.
 int JavaFamilyParser::ParseJavaEnum(SourceSymbol* parent, OwnedText comment, int flags) {
     p_.GetToken();
     std::string name = " ";
@@ -540,59 +614,58 @@ int JavaFamilyParser::ParseJavaEnum(SourceSymbol* parent, OwnedText comment, int
         }
         p_.GetToken();
     }
-    // Skips to the "}" that closes the enumeration and past it.
-    auto skipToEnd = [this](int depth) {
-        while (p_.Token() != kTokEnd) {
-            if (p_.Token() == kTokLBrace) {
-                ++depth;
-            } else if (p_.Token() == kTokRBrace && --depth == 0) {
-                p_.GetToken();
-                return;
-            }
-            p_.GetToken();
-        }
-    };
     p_.GetToken();
-    for (;;) {
-        while (IsAnnotation()) {
-            SkipAnnotation();
-        }
-        int t = p_.Token();
-        if (t == kTokRBrace) {
-            p_.GetToken();
-            break;
-        }
-        if (t == kTokSemicolon) {
-            skipToEnd(1);
-            break;
-        }
-        if (t != kTokIdentifier) {
-            p_.ReportParseError(node, ", or } expected");
-            skipToEnd(1);
-            return 0;
-        }
-        node->AddChild(lang_, p_.CurrentText(), std::nullopt, kNodeParameter, 0, std::nullopt,
+    const int read = ReadEnumConstants(node, [&](std::string constant) {
+        node->AddChild(lang_, std::move(constant), std::nullopt, kNodeParameter, 0, std::nullopt,
                        std::nullopt, std::nullopt);
-        p_.GetToken();
-        if (p_.Token() == kTokLParen) {
-            TypeText arguments;
-            p_.SkipBalanced(arguments, true, false);
-        }
-        if (p_.Token() == kTokLBrace) {
-            p_.SkipBody(nullptr, false);
-        }
-        if (p_.Token() == kTokComma) {
-            p_.GetToken();
-        } else if (p_.Token() != kTokRBrace && p_.Token() != kTokSemicolon) {
-            p_.ReportParseError(node, ", or } expected");
-            skipToEnd(1);
-            return 0;
-        }
+    });
+    if (read == 0) {
+        return 0;
+    }
+    if (read == 2) {
+        SkipPastEnumEnd();
     }
     if (p_.Token() == kTokSemicolon) {
         p_.GetToken();
     }
     return 1;
+}
+
+int JavaFamilyParser::ParseJavaTopLevelEnum(int modifiers) {
+    OwnedText comment = p_.TakeComment();
+    p_.GetToken();
+    if (p_.Token() != kTokIdentifier) {
+        p_.ReportParseError(nullptr, "identifier expected after enum");
+        p_.SkipDeclaration();
+        return 0;
+    }
+    const std::string name = p_.CurrentText();
+    SourceSymbol* node = p_.FindOrInsert(lang_, name, p_.CurrentNamespace());
+    node->kind = kNodeClass;
+    // An enumeration cannot be extended.
+    node->flags = modifiers | kModFinal;
+    if (comment) {
+        node->comment = std::move(comment);
+    }
+    node->text2 = p_.FilePath();
+    p_.GetToken();
+    if (ParseBaseList(node, nullptr, false) == 0) {
+        return 0;
+    }
+    if (p_.Token() != kTokLBrace) {
+        return p_.ReportParseError(node, "{ expected");
+    }
+    p_.GetToken();
+    ++depth_;
+    int read = ReadEnumConstants(node, [&](std::string constant) {
+        node->AddChild(lang_, std::move(constant), std::nullopt, kNodeAttribute,
+                       kModPublic | kModStatic | kModFinal, name, std::nullopt, std::nullopt);
+    });
+    if (read == 2) {
+        read = ParseMembers(node, false);
+    }
+    --depth_;
+    return read == 0 ? 0 : 1;
 }
 
 // An initial value, up to the "," or ";" outside brackets. The type
@@ -848,7 +921,7 @@ int JavaFamilyParser::ParseField(SourceSymbol* node, bool isInterface, std::stri
             }
             property = false; // the declaration ends with ";"
         }
-        last = node->AddChild(lang_, name, std::nullopt, kNodeAttribute, flags, type.ToHeapString(),
+        last = node->AddChild(lang_, name, std::nullopt, kNodeAttribute, flags, HeapTypeText(type),
                               std::move(value), std::move(comment));
         comment.reset();
         type.SetLength(base);
@@ -898,7 +971,7 @@ int JavaFamilyParser::ParseMethod(SourceSymbol* node, bool isInterface, const st
         flags = kModPublic | kModAbstract;
     }
     SourceSymbol* method = node->AddChild(lang_, name, std::nullopt, kNodeMethod, flags,
-                                          type.ToHeapString(), std::nullopt, std::move(comment));
+                                          HeapTypeText(type), std::nullopt, std::move(comment));
     if (p_.Token() != kTokLParen) {
         return p_.ReportParseError(method, "( expected");
     }
@@ -929,7 +1002,7 @@ int JavaFamilyParser::ParseMethod(SourceSymbol* node, bool isInterface, const st
             returnType.AppendToken(p_.Token(), p_.CurrentText());
             p_.GetToken();
         }
-        method->text1 = returnType.ToHeapString();
+        method->text1 = HeapTypeText(returnType);
     }
 
     if (p_.Token() == kTokSemicolon) {
@@ -1008,7 +1081,7 @@ int JavaFamilyParser::ParseParameters(SourceSymbol* method) {
             return p_.ReportParseError(method, "identifier or , or ) expected");
         }
         SourceSymbol* parameter = method->AddChild(lang_, name, std::nullopt, kNodeParameter, flags,
-                                                   type.ToHeapString(), std::nullopt, std::nullopt);
+                                                   HeapTypeText(type), std::nullopt, std::nullopt);
         if (p_.Token() == kTokAssign) {
             if (java_) {
                 p_.ReportParseError(method, "parameter initializer not allowed");
@@ -1055,7 +1128,7 @@ int JavaFamilyParser::ParsePhpParameter(SourceSymbol* method) {
         type.Clear();
     }
     SourceSymbol* parameter = method->AddChild(lang_, name, std::nullopt, kNodeParameter, 0,
-                                               type.ToHeapString(), std::nullopt, std::nullopt);
+                                               HeapTypeText(type), std::nullopt, std::nullopt);
     if (p_.Token() != kTokComma && p_.Token() != kTokRParen && p_.Token() != kTokAssign &&
         p_.Token() != kTokSemicolon && p_.Token() != kTokRBrace && p_.Token() != kTokEnd) {
         p_.ReportParseError(method, "identifier or , or ) expected");

@@ -10,6 +10,7 @@ namespace {
 
 constexpr int kAbstract = KeywordToken("abstract");
 constexpr int kClass = KeywordToken("class");
+constexpr int kEnum = KeywordToken("enum");
 constexpr int kFinal = KeywordToken("final");
 constexpr int kImport = KeywordToken("import");
 constexpr int kInterface = KeywordToken("interface");
@@ -65,6 +66,8 @@ int ParseJavaInput(SourceParser& p) {
         } else if (t == kClass || t == kInterface || JavaFamilyParser::IsInterfaceWord(p) ||
                    JavaFamilyParser::IsRecordWord(p)) {
             types.ParseType(nullptr, modifiers);
+        } else if (t == kEnum) {
+            types.ParseJavaTopLevelEnum(modifiers);
         } else if (t != kTokEnd) {
             p.GetToken();
         }

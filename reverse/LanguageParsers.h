@@ -6,6 +6,7 @@
 
 #include "reverse/SourceParser.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,11 @@ class JavaFamilyParser {
     // body; enclosing is the type it is nested in, or null at the top level.
     // Returns 0 after an error (the current token is where it stopped).
     int ParseType(SourceSymbol* enclosing, int modifiers);
+    // Java: the current token is "enum" at the top level. The enumeration is
+    // a class of the current package: each constant a public static final
+    // attribute of the enumeration's own type, its implements clause, and
+    // after ";" its fields, constructors and methods as a class body's.
+    int ParseJavaTopLevelEnum(int modifiers);
 
     // True on the word that declares an interface where the keyword table
     // has no keyword for it (C# "interface", Java "@interface").
@@ -47,6 +53,7 @@ class JavaFamilyParser {
 
   private:
     bool IsAnnotation() const;
+    std::string HeapTypeText(const TypeText& type) const;
     bool IsTypeKeyword() const;
     int ParseTypeParameters(std::vector<std::string>& names);
     int ParseBaseList(SourceSymbol* node, SourceSymbol* enclosing, bool isInterface);
@@ -55,6 +62,9 @@ class JavaFamilyParser {
     SourceSymbol* FindBase(const std::string& name, SourceSymbol* enclosing, int kind) const;
     void AddBaseLink(SourceSymbol* node, SourceSymbol* base, int linkKind);
     int ParseBody(SourceSymbol* node, bool isInterface);
+    int ParseMembers(SourceSymbol* node, bool isInterface);
+    void SkipPastEnumEnd();
+    int ReadEnumConstants(SourceSymbol* node, const std::function<void(std::string)>& add);
     int ParseMember(SourceSymbol* node, bool isInterface);
     int ParseJavaEnum(SourceSymbol* parent, OwnedText comment, int flags);
     void ReadInitializer(TypeText& text);

@@ -173,6 +173,7 @@ class SourceParser : public SourceSymbolTable {
     // The top-level symbol of exactly this name and qualifier (none matching
     // none), searched along the whole sameName chain; inserted when missing.
     SourceSymbol* FindOrInsertDeclaration(std::string_view name, const OwnedText& qualifier);
+    SourceSymbol* FindCppClassOfScope(const std::string& scope) const;
 
     // The package or namespace qualifier of top-level declarations.
     const OwnedText& CurrentNamespace() const { return currentNamespace_; }

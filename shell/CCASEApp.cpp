@@ -2,6 +2,7 @@
 
 #include "document/CCASEDoc.h"
 #include "document/ModelLibrary.h"
+#include "drawables/Model.h"
 #include "kernel/Kernel.h"
 #include "platform/Errors.h"
 #include "platform/Format.h"
@@ -340,6 +341,27 @@ void CheckReverseTarget(CCASEDoc& document, const std::string& modelName) {
         CommandLineError("The project has no model to reverse-engineer into", "", "");
 }
 
+// A generation task runs for the scope the project stores unless -scope
+// names another. Selected objects and the current model need a diagram shown
+// in a window, which a batch run does not have: the script would find
+// nothing to write and the run would look like success, so it does not start.
+void CheckGenerationScope(CCASEDoc& document, int task) {
+    if (task < 0 || task > 2)
+        return;
+    const uint32_t flags = document.Profile().flags;
+    Model* current = document.CurrentModel();
+    const char* scope = nullptr;
+    if ((flags & 1u) != 0) {
+        if (current == nullptr || current->Selection().empty())
+            scope = "Select Objects";
+    } else if ((flags & 2u) != 0 && current == nullptr) {
+        scope = "Current Model";
+    }
+    if (scope != nullptr)
+        CommandLineError("Scope not available in a batch run (use -scope=\"All Models\")", ": ",
+                         scope);
+}
+
 // Every source file of the add list opens for reading; one that does not
 // would be left out of the run, so the run does not start.
 void CheckSourcesReadable(kest::Cell* files) {
@@ -397,6 +419,7 @@ bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
             ran = RunTaskScript(script, *document);
         } else {
             const int task = ScriptTaskKindOfFolder(kind);
+            CheckGenerationScope(*document, task);
             // Without -folder the run writes where the task dialog would: the
             // project's target folder for the task, else the default one.
             std::string folder = commandLine.folder;

@@ -156,6 +156,26 @@ TEST_F(DocumentTest, LoadFailuresShowTheirTextAndLeaveNoHeapMark) {
         EXPECT_FALSE(kest::markactive()) << c.message;
         EXPECT_FALSE(context.libraryLoad);
     }
+    // A message about what a file holds names the file, with no system error
+    // text after it; once the open ended, failure checks name no file.
+    const struct {
+        const char* text;
+        const char* message;
+    } named[] = {
+        {"(Quillmark \"8.0\" notation)\n", "Operation failed: bad file header: "},
+        {"(Quillmark \"8.0\" project)\n(notation \"<Inter",
+         "Operation failed: broken string in file: "},
+    };
+    for (const auto& c : named) {
+        const std::string path = WriteFile("named.pro", c.text);
+        prompts.asked.clear();
+        EXPECT_FALSE(NewDoc(false)->OnOpenDocument(path));
+        ASSERT_FALSE(prompts.asked.empty()) << c.message;
+        EXPECT_EQ(prompts.asked.front(), c.message + path + ".");
+    }
+    prompts.asked.clear();
+    EXPECT_THROW(ReportOperationFailure(false, "bad file header"), CIgnoreException);
+    EXPECT_EQ(prompts.asked.back(), "Operation failed: bad file header.");
     // A file that is not there.
     prompts.asked.clear();
     EXPECT_FALSE(NewDoc()->OnOpenDocument(scratch / "none.pro"));

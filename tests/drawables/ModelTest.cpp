@@ -4,8 +4,11 @@
 #include "drawables/Model.h"
 
 #include "drawables/DrawableFactory.h"
+#include "drawables/DrawableIdIndex.h"
+#include "drawables/Junction.h"
 #include "drawables/Link.h"
 #include "drawables/NotationTemplate.h"
+#include "drawables/Place.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
 #include "kernel/Kernel.h"
@@ -474,6 +477,72 @@ TEST_F(ModelLookupTest, PlacesOfMastersLinksAndToolHits) {
     auto* above = Add<StubPlace>(&master, CRect(110, 10, 140, 40));
     EXPECT_EQ(model.HitTest(TkPointer, 120, 20, part, index, 0, nullptr), second);
     EXPECT_EQ(model.HitTest(TkPointer, 120, 20, part, index, 0x8, nullptr), above);
+}
+
+} // namespace
+} // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+// The id index that binds a read's references answers as the walks over the
+// model do, duplicates included: the first drawable in depth-first order,
+// and a drawable before a junction of the same id.
+TEST_F(ModelRecordTest, IdIndexAnswersAsTheWalksDo) {
+    Model model(nullptr);
+    model.Init(CSize(1000, 800), "Index");
+    auto box = [&](const char* id) {
+        auto made = std::make_unique<BoxPrimitive>(&project);
+        made->SetFrame(TkRectangle, CRect(10, 10, 50, 40));
+        made->guid.SetText(id);
+        return made;
+    };
+    auto group = std::make_unique<PrimitiveGroup>(&project);
+    group->guid.SetText("grp");
+    Drawable* inGroup = group->AddMember(box("dup"));
+    model.AddDrawable(std::move(group));
+    model.AddDrawable(box("dup"));
+    auto place = std::make_unique<Place>(&project);
+    place->guid.SetText("p1");
+    place->AddJunction(&project, 0, 20, 400)->guid.SetText("j");
+    Junction* onlyJunction = place->AddJunction(&project, 0, 30, 400);
+    onlyJunction->guid.SetText("k");
+    model.AddDrawable(std::move(place));
+    Drawable* namedLikeJunction = model.AddDrawable(box("j"));
+
+    DrawableIdIndex index(model);
+    for (const char* id : {"grp", "dup", "p1", "j", "k", "none", "", "dup-longer-than-fifteen"}) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(index.FindObject(id), qm::FindObjectById(model.Drawables(), id));
+        EXPECT_EQ(index.FindObjectOrJunction(id), FindDrawableOrJunction(model, id));
+    }
+    EXPECT_EQ(index.FindObject("dup"), inGroup);
+    EXPECT_EQ(index.FindObjectOrJunction("j"), namedLikeJunction);
+    EXPECT_EQ(index.FindObjectOrJunction("k"), onlyJunction);
+    EXPECT_EQ(index.FindObject(nullptr), nullptr);
+
+    // The look-ups take the scope's index only for the model it was built on.
+    Model other(nullptr);
+    GuidScope withIndex = scope;
+    withIndex.drawableIndex = &index;
+    EXPECT_EQ(FindObjectIn(model, &withIndex, "dup"), inGroup);
+    EXPECT_EQ(FindObjectIn(other, &withIndex, "dup"), nullptr);
+    EXPECT_EQ(FindDrawableOrJunctionIn(other, &withIndex, "k"), nullptr);
+}
+
+// A read installs its own index while it binds and gives the scope back the
+// index an enclosing read had installed.
+TEST_F(ModelRecordTest, ReadPutsBackTheEnclosingIndex) {
+    const std::string text = Written(*Sample());
+    Model enclosing(nullptr);
+    DrawableIdIndex outer(enclosing);
+    GuidMap other;
+    GuidScope otherScope(&other, &templ);
+    otherScope.drawableIndex = &outer;
+    Model read(nullptr);
+    read.Persist(nullptr, &otherScope, this->read(text));
+    EXPECT_EQ(otherScope.drawableIndex, &outer);
+    EXPECT_EQ(read.Drawables().size(), 3u);
 }
 
 } // namespace

@@ -124,7 +124,27 @@ TEST_F(ModernSourceTest, EachConstructKeepsItsClassesAndMembers) {
         {kLangCpp,
          "class Caf\xC3\xA9 { int na\xC3\xAFve; };",
          {"Caf\xC3\xA9@ | na\xC3\xAFve:int |"}},
+        // A nested class defined outside its class is that nested class;
+        // a scope that names a namespace stays a namespace.
+        {kLangCpp,
+         "namespace n { class Outer { public: class Inner; }; "
+         "class Outer::Inner { int x; void f(); }; }\n"
+         "namespace ns { class X; } class ns::X { int y; };",
+         {"Inner@n::Outer | x:int | f", "Outer@n | |", "X@ns | y:int |"}},
+        {kLangCpp,
+         "class A { class B { class C; }; }; class A::B::C { int deep; };",
+         {"A@ | |", "B@A | |", "C@A::B | deep:int |"}},
         // Java.
+        {kLangJava,
+         "package e; public enum Planet implements Body {\n"
+         "  MERCURY(1.0) { double g() { return 1; } }, @Deprecated EARTH(2.0);\n"
+         "  private final double mass;\n"
+         "  Planet(double m) { mass = m; }\n"
+         "  public double mass() { return mass; } }\n"
+         "enum Dir { N, S }",
+         // The constants are attributes of the enumeration's own type, which
+         // the project's relationships-as-links option draws as links.
+         {"Body@e | |", "Dir@e | |", "Planet@e | mass:double | Planet mass"}},
         {kLangJava,
          "package a; public class Outer { public static class Builder { int x; } }\n"
          "class Other { static class Builder { int y; } }",
@@ -161,6 +181,30 @@ TEST_F(ModernSourceTest, EachConstructKeepsItsClassesAndMembers) {
         EXPECT_EQ(log.Text().find("*** ERROR"), std::string::npos) << c.source << log.Text();
         log.Clear();
     }
+}
+
+// An out-of-line nested class makes no package of its outer class's name;
+// a C# tuple return type is kept as written.
+TEST_F(ModernSourceTest, NestedDefinitionsMakeNoPackageAndTuplesKeepTheirText) {
+    auto doc = NewProject();
+    Run(*doc, kLangCpp, {"class Outer { class Inner; }; class Outer::Inner { int x; };"});
+    int named = 0;
+    for (const auto& master : doc->Masters().Masters()) {
+        named += master->name == "Outer" ? 1 : 0;
+    }
+    EXPECT_EQ(named, 1) << "a package Outer beside the class";
+
+    auto cs = NewProject();
+    Run(*cs, kLangCSharp,
+        {"namespace M { class S { public (int, string) Get() => (1, \"\"); "
+         "public (int Id, string Name)? Find(int id) => null; } }"});
+    std::vector<std::string> types;
+    for (const auto& master : cs->Masters().Masters()) {
+        for (const auto& method : master->methods) {
+            types.push_back(method->name + ":" + method->returnType);
+        }
+    }
+    EXPECT_EQ(types, (std::vector<std::string>{"Get:(int,string)", "Find:(int Id,string Name)?"}));
 }
 
 TEST_F(ModernSourceTest, RepeatedRunsAndSecondTreesChangeNothingElse) {

@@ -500,6 +500,56 @@ TEST_F(App, BatchRunsScriptsWithTheirOptions) {
     }
 }
 
+// A generation script in batch runs for the scope the project stores unless
+// -scope names one; selected objects and the current model need a diagram in
+// a window, so such a run fails before it starts, writes nothing and saves
+// nothing, where it used to write nothing and report success.
+TEST_F(App, BatchGenerationRefusesAScopeWithNothingToWorkOn) {
+    const std::string project = MakeProject("scoped.pro");
+    const std::string saved = Text(project);
+    MakeDirectories(scratch / "Scripts/CodeGen");
+    ASSERT_TRUE(WriteFileReplacing(scratch / "Scripts/CodeGen/Scope.vxs",
+                                   "(def KestMain (lam (scope name target extra e n)\n"
+                                   "  (setq c (open extra \"w\"))\n"
+                                   "  (print scope c)\n"
+                                   "  (close c)))\n"));
+    const std::string out = scratch / "gen/scope.txt";
+    const struct {
+        const char* scope; // "" for none: the project's stored scope
+        const char* refused;
+    } cases[] = {
+        {"", "Current Model"},
+        {"-scope=Current Model", "Current Model"},
+        {"-scope=select objects", "Select Objects"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scope);
+        std::vector<std::string> args = {project,
+                                         "-batch",
+                                         "-script=CodeGen/Scope.vxs",
+                                         "-folder=" + (scratch / "gen"),
+                                         "-file=" + out,
+                                         "-save",
+                                         "-exit"};
+        if (*c.scope != 0)
+            args.push_back(c.scope);
+        CCASEApp app;
+        EXPECT_FALSE(Start(app, args));
+        EXPECT_EQ(app.ExitCode(), 1);
+        EXPECT_EQ(prompts.asked.back(), std::string("Command Line Error: Scope not available in a "
+                                                    "batch run (use -scope=\"All Models\"): ") +
+                                            c.refused + ".\nQuillmark will exit!");
+        EXPECT_EQ(Text(out), "<missing>");
+        EXPECT_EQ(Text(project), saved);
+    }
+    CCASEApp app;
+    EXPECT_FALSE(
+        Start(app, {project, "-batch", "-script=CodeGen/Scope.vxs", "-folder=" + (scratch / "gen"),
+                    "-file=" + out, "-scope=All Models", "-exit"}));
+    EXPECT_EQ(app.ExitCode(), 0);
+    EXPECT_EQ(Text(out), "allModels\n");
+}
+
 // A documentation script exports a diagram through the environment's image
 // writer.
 TEST_F(App, BatchDocumentationScriptsExportDiagramImages) {
@@ -514,7 +564,7 @@ TEST_F(App, BatchDocumentationScriptsExportDiagramImages) {
                                    "  (close c)))\n"));
     const std::string out = scratch / "docs/written.txt";
     CCASEApp app;
-    EXPECT_FALSE(Start(app, {project, "-batch", "-script=DocGen/Pictures.vxs",
+    EXPECT_FALSE(Start(app, {project, "-batch", "-script=DocGen/Pictures.vxs", "-scope=All Models",
                              "-folder=" + (scratch / "docs"), "-file=" + out, "-exit"}));
     EXPECT_EQ(app.ExitCode(), 0);
     const std::string image = scratch / "docs/img/Default.png";

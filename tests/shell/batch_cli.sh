@@ -83,7 +83,8 @@ scripts="$appdir/Scripts/CodeGen"
 mkdir -p "$scripts"
 printf ';$Verbose=quiet\n(def KestMain (lam (s n tg e a b) (print (quote started) n $Verbose)))\n' \
   >"$scripts/BatchCliHello.vxs"
-"$app" out.pro -batch -exit -script=CodeGen/BatchCliHello.vxs -folder="$work/gen" -file=x \
+"$app" out.pro -batch -exit -script=CodeGen/BatchCliHello.vxs "-scope=All Models" \
+  -folder="$work/gen" -file=x \
   -Verbose=TRUE >"$work/out" 2>"$work/err" || fail "the script batch exited $?"
 grep -qF 'started"out""quiet"' "$work/out" || { fail "the script's output is missing"; cat "$work/out" "$work/err"; }
 [ -d "$work/gen" ] || fail "the target folder was not made"

@@ -113,7 +113,7 @@ cp "$work/beside/Shapes.pro" "$work/before.pro"
 for folder in CodeGen Task RevEng; do
   mkdir -p "$work/scripts/$folder" && cp "$work/Broken.vxs" "$work/scripts/$folder/Broken.vxs"
   "$app" "$work/beside/Shapes.pro" -batch -script="$work/scripts/$folder/Broken.vxs" \
-    -folder="$work/broken" -add="$work/files.txt" -save -exit >"$work/stdout" 2>"$work/stderr"
+    "-scope=All Models" -folder="$work/broken" -add="$work/files.txt" -save -exit >"$work/stdout" 2>"$work/stderr"
   rc=$?
   [ "$rc" -eq 1 ] || fail "the $folder script failing at run time exited $rc"
   grep -qF "KestScript ERROR: car: list expected: 5" "$work/stderr" ||
@@ -143,7 +143,7 @@ expect_refused "a model name the project lacks" "NoSuchModel" -revLang=C++ -revM
 expect_refused "a reverse script into a missing model" "NoSuchModel" \
   -script=RevEng/SourceClasses.vxs -revModel=NoSuchModel -add="$work/files.txt"
 expect_refused "an image format the pages cannot show" "ImageFormat=gif" \
-  -script=DocGen/HtmlPages.vxs -folder="$work/gif" -ImageFormat=gif
+  -script=DocGen/HtmlPages.vxs "-scope=All Models" -folder="$work/gif" -ImageFormat=gif
 [ -e "$work/gif" ] && fail "the refused documentation run wrote pages"
 expect_refused "an unreadable source file" "$work/no/such/file.h" -revLang=C++ -add="$work/missing.txt"
 grep -qF -- "-> OK" "$work/stderr" && fail "a message without a choice shows an answer"
