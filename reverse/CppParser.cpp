@@ -156,6 +156,10 @@ void SourceParser::ParseCppScope(bool braced) {
                     GetToken();
                 }
             }
+        } else if (SkipCppAttributes()) {
+            // Attributes and macro lines (QT_BEGIN_NAMESPACE, export macros)
+            // are passed over here, not inside a declaration, so that a
+            // namespace or a linkage block after them is still read as one.
         } else if (token_ == kTokRBrace) {
             GetToken(); // a stray brace at file level
         } else if (token_ == kTokLBrace) {
@@ -1068,6 +1072,14 @@ std::string SourceParser::ParseCppOperatorName() {
         name += tokenText_;
         GetToken();
     };
+    // A conversion to a globally qualified type: operator ::ns::Matcher<T>.
+    const bool global = token_ == kTokScope;
+    if (global) {
+        GetToken();
+        if (!IsWordToken(token_)) {
+            return name + "::";
+        }
+    }
     if (!IsWordToken(token_)) {
         name += TokenText(token_, tokenText_);
         const bool lessEqual = token_ == kTokLessEqual;
@@ -1078,14 +1090,23 @@ std::string SourceParser::ParseCppOperatorName() {
         }
         return name;
     }
+    // A conversion to a template's type: operator Action<F>, operator ns::Matcher<T>.
+    auto appendArguments = [&] {
+        if (token_ == kTokLess) {
+            TypeText list;
+            SkipGenericArguments(list, true);
+            name += list.Text();
+        }
+    };
     bool typeWord = IsTypeKeyword(token_) || token_ == kTokConst;
-    appendWord();
-    if (token_ == kTokLess) {
-        // A conversion to a template's type: operator Action<F>.
-        TypeText list;
-        SkipGenericArguments(list, true);
-        name += list.Text();
+    if (global) {
+        name += " ::";
+        name += tokenText_;
+        GetToken();
+    } else {
+        appendWord();
     }
+    appendArguments();
     for (;;) {
         if (token_ == kTokConst || (typeWord && IsTypeKeyword(token_))) {
             typeWord = true;
@@ -1096,6 +1117,7 @@ std::string SourceParser::ParseCppOperatorName() {
             if (IsWordToken(token_)) {
                 name += tokenText_;
                 GetToken();
+                appendArguments();
             }
         } else if (typeWord && token_ == kTokIdentifier) {
             typeWord = false;

@@ -112,6 +112,16 @@ TEST_F(ModernSourceTest, EachConstructKeepsItsClassesAndMembers) {
          "class Q_CORE_EXPORT W : public QObject { Q_OBJECT Q_PROPERTY(int v READ v)\n"
          "public slots: void s(); signals: void changed(); private: int v_; };",
          {"QObject@ | |", "W@ | v_:int | s changed"}},
+        // A macro line right before a namespace keeps the namespace's classes.
+        {kLangCpp,
+         "QT_BEGIN_NAMESPACE\nnamespace QtPrivate {\nstruct Tag { int symbol; };\n}\n"
+         "Q_DECL_EXPORT_MACRO(x)\nnamespace N { class K { int k; }; }\nQT_END_NAMESPACE\n",
+         {"K@N | k:int |", "Tag@QtPrivate | symbol:int |"}},
+        // Conversions to qualified template types.
+        {kLangCpp,
+         "class Cv { public: template <typename T> operator ::testing::Matcher<T>() const;\n"
+         "template <typename F> operator ns::Action<F>() const { return {}; } int after; };",
+         {"Cv@ | after:int | operator ::testing::Matcher<T> operator ns::Action<F>"}},
         {kLangCpp,
          "class D { public: D() = default; D(const D&) = delete; "
          "void f() noexcept(sizeof(int) > 2); auto g() -> int; constexpr int h() const; "
