@@ -1,20 +1,19 @@
 // Reverse-engineering real source trees, file by file as a run does (one
 // SourceParser for all files, each file opened, parsed and closed): the Java
 // sources of java/util from a JDK source archive (the folder that holds
-// java/util, given by QM_JAVA_SOURCES; see tests/reverse/RealSourceCorpusTest
-// for how to unpack it) with the Java parser, and the installed Qt 6 headers
-// with the C++ parser, in the same run. Prints both rates in MB/s and their
-// ratio.
+// java/util, given by QM_JAVA_SOURCES or unpacked by the build) with the Java
+// parser, and the installed Qt 6 headers with the C++ parser, in the same run. Prints both rates in
+// MB/s and their ratio.
+#include "BenchCorpus.h"
+
 #include "platform/Log.h"
 #include "reverse/SourceLanguage.h"
 #include "reverse/SourceParser.h"
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,36 +22,19 @@ namespace {
 
 using namespace qm;
 
-struct Corpus {
-    std::vector<std::string> files;
-    int64_t bytes = 0;
-};
-
-Corpus FilesBelow(const std::string& root, const std::string& extension) {
-    Corpus c;
-    std::error_code error;
-    for (auto it = std::filesystem::recursive_directory_iterator(root, error);
-         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-        if (it->is_regular_file(error) &&
-            (extension.empty() || it->path().extension() == extension)) {
-            c.files.push_back(it->path().string());
-            c.bytes += static_cast<int64_t>(it->file_size(error));
-        }
-    }
-    std::sort(c.files.begin(), c.files.end());
-    return c;
-}
+using bench::Corpus;
+using bench::FilesBelow;
 
 const Corpus& JavaUtil() {
     static const Corpus corpus = [] {
-        const char* root = std::getenv("QM_JAVA_SOURCES");
-        return root != nullptr ? FilesBelow(std::string(root) + "/java/util", ".java") : Corpus();
+        const std::string root = bench::JavaSourcesRoot();
+        return !root.empty() ? FilesBelow(root + "/java/util", ".java") : Corpus();
     }();
     return corpus;
 }
 
 const Corpus& QtHeaders() {
-    static const Corpus corpus = FilesBelow("/usr/include/x86_64-linux-gnu/qt6", "");
+    static const Corpus corpus = FilesBelow(bench::kQtHeaders, "");
     return corpus;
 }
 
