@@ -261,12 +261,15 @@ void CChildFrame::DropPanes() {
 
 void CChildFrame::ForgetSheets() {
     // The application's find sheet serves one project window at a time; it
-    // lets go of this one's document and frame.
-    if (auto* sheet = mainFrame_.findChild<CFindSheet*>(QStringLiteral("findSheet"))) {
-        sheet->ForgetDocument(document_);
+    // lets go of this one's document and frame. The frame keeps a guarded
+    // pointer rather than searching the main window, which may be going
+    // away itself.
+    if (findSheet_ != nullptr) {
+        findSheet_->ForgetDocument(document_);
         if (findSheetHost_)
-            sheet->SetHost(nullptr);
+            findSheet_->SetHost(nullptr);
     }
+    findSheet_ = nullptr;
     findSheetHost_ = false;
 }
 
@@ -407,6 +410,7 @@ void CChildFrame::ShowFindSheet(bool findOnly) {
         if (const Master* master = extraPane_->Lister()->GetFirstSelectedMaster())
             listerMaster = master->name;
     sheet->SetHost(this);
+    findSheet_ = sheet;
     findSheetHost_ = true;
     sheet->SetDocument(document_, listerMaster);
     sheet->show();

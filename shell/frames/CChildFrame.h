@@ -12,6 +12,7 @@
 #include "shell/frames/CommandTable.h"
 
 #include <QMdiSubWindow>
+#include <QPointer>
 
 #include <functional>
 #include <span>
@@ -23,6 +24,7 @@ namespace qm {
 class CCASEApp;
 class CCASEDoc;
 class CMainFrame;
+class CFindSheet;
 class Model;
 class TContent;
 class TExplorer;
@@ -199,7 +201,9 @@ class CChildFrame : public QMdiSubWindow,
     int toolEditMode_ = 2;
     bool firstShow_ = true;
     bool closing_ = false;
-    // Whether the find sheet's host is this window.
+    // The find sheet this window last showed, and whether its host is this
+    // window.
+    QPointer<CFindSheet> findSheet_;
     bool findSheetHost_ = false;
     QSize lastSize_;
 };
