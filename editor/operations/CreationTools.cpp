@@ -69,6 +69,19 @@ class OneShot : public OperationBase {
     void Track(OperationContext&, const PointerEvent&) override {}
     bool End(OperationContext&, const PointerEvent&, bool) override { return false; }
     void Cancel(OperationContext&) override {}
+
+  protected:
+    // Adds a drawable made in one go to the model, takes it into its
+    // group, selects it alone, repaints it and records it under literal.
+    static void AddCreated(OperationContext& context, std::unique_ptr<Drawable> made,
+                           const char* literal) {
+        made->UpdateRepaintRect();
+        Drawable* added = context.model->AddDrawable(std::move(made));
+        AdoptIntoGroup(context, added);
+        SelectAlone(context, added);
+        Repaint(context, added->repaintRect);
+        RecordCreate(context, added, literal);
+    }
 };
 
 // ---- places ----
@@ -618,12 +631,7 @@ class CreateIconInstance : public OneShot {
         const CPoint at(event.point.x - 8, event.point.y - 7);
         box->SetFrame(TkIcon, CRect(at, CSize(kIconInstanceWidth, kIconInstanceHeight)));
         box->SetIcon(tool_ - 500);
-        box->UpdateRepaintRect();
-        Drawable* added = context.model->AddDrawable(std::move(box));
-        AdoptIntoGroup(context, added);
-        SelectAlone(context, added);
-        Repaint(context, added->repaintRect);
-        RecordCreate(context, added, "Create Icon Instance");
+        AddCreated(context, std::move(box), "Create Icon Instance");
         ReturnToPointer(context);
     }
 
@@ -729,12 +737,7 @@ class CreateSymbolFromLibrary : public OneShot {
                             made->bounds.top + made->bounds.Height() / 2);
         CRect dirty;
         made->MoveBy(point.x - centre.x, point.y - centre.y, dirty);
-        made->UpdateRepaintRect();
-        Drawable* added = context.model->AddDrawable(std::move(made));
-        AdoptIntoGroup(context, added);
-        SelectAlone(context, added);
-        Repaint(context, added->repaintRect);
-        RecordCreate(context, added, "Create Symbol from Library");
+        AddCreated(context, std::move(made), "Create Symbol from Library");
     }
 
     static CRect UnionOf(const CRect& a, const CRect& b) {
