@@ -14,6 +14,20 @@
 namespace qm {
 
 class CCASEDoc;
+class Drawable;
+class Model;
+
+// A symbol of the model library behind a library tool (11010-12000): the
+// library's document and the model that holds it, and the library menu's
+// switch that places a primitive group as a place ("Use As Place") rather
+// than as a copy of the primitives ("Use As Primitive"). Pointers valid for
+// the call that asks only.
+struct LibrarySymbol {
+    CCASEDoc* document = nullptr;
+    Model* model = nullptr;
+    Drawable* symbol = nullptr;
+    bool asPlace = false;
+};
 
 class EditorHost {
   public:
@@ -55,6 +69,9 @@ class EditorHost {
     virtual bool AskRepositionOptions(int& /*options*/) { return false; }
     // Before the selection is deleted: an open property sheet lets go of it.
     virtual void HidePropertySheet() {}
+    // The library symbol a library tool stands for (the frame's library
+    // menu knows it); an empty answer without a library or such a symbol.
+    virtual LibrarySymbol LibrarySymbolForTool(int /*tool*/) { return {}; }
 };
 
 // The host of a view in no frame: no sheet, no question (declined), no

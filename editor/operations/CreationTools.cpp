@@ -13,6 +13,7 @@
 #include "drawables/OrthogonalRouting.h"
 #include "drawables/Place.h"
 #include "drawables/PlaceGroup.h"
+#include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
 #include "drawables/ScenarioPlace.h"
 #include "drawables/ShapeGeometry.h"
@@ -68,6 +69,19 @@ class OneShot : public OperationBase {
     void Track(OperationContext&, const PointerEvent&) override {}
     bool End(OperationContext&, const PointerEvent&, bool) override { return false; }
     void Cancel(OperationContext&) override {}
+
+  protected:
+    // Adds a drawable made in one go to the model, takes it into its
+    // group, selects it alone, repaints it and records it under literal.
+    static void AddCreated(OperationContext& context, std::unique_ptr<Drawable> made,
+                           const char* literal) {
+        made->UpdateRepaintRect();
+        Drawable* added = context.model->AddDrawable(std::move(made));
+        AdoptIntoGroup(context, added);
+        SelectAlone(context, added);
+        Repaint(context, added->repaintRect);
+        RecordCreate(context, added, literal);
+    }
 };
 
 // ---- places ----
@@ -617,12 +631,7 @@ class CreateIconInstance : public OneShot {
         const CPoint at(event.point.x - 8, event.point.y - 7);
         box->SetFrame(TkIcon, CRect(at, CSize(kIconInstanceWidth, kIconInstanceHeight)));
         box->SetIcon(tool_ - 500);
-        box->UpdateRepaintRect();
-        Drawable* added = context.model->AddDrawable(std::move(box));
-        AdoptIntoGroup(context, added);
-        SelectAlone(context, added);
-        Repaint(context, added->repaintRect);
-        RecordCreate(context, added, "Create Icon Instance");
+        AddCreated(context, std::move(box), "Create Icon Instance");
         ReturnToPointer(context);
     }
 
@@ -656,6 +665,87 @@ class AddJunction : public OneShot {
     }
 
   private:
+    int tool_;
+};
+
+class CreateSymbolFromLibrary : public OneShot {
+  public:
+    explicit CreateSymbolFromLibrary(int tool) : tool_(tool) {}
+    void Begin(OperationContext& context, const PointerEvent& event) override {
+        const LibrarySymbol library = context.host->LibrarySymbolForTool(tool_);
+        if (library.symbol == nullptr || library.model == nullptr || library.document == nullptr) {
+            ReturnToPointer(context);
+            return;
+        }
+        if (!library.symbol->IsPrimitive())
+            PasteSymbol(context, library, event.point);
+        else
+            PlaceSymbol(context, library, event.point);
+        ReturnToPointer(context);
+    }
+
+  private:
+    // A place group of the library: copied through the masters clipboard
+    // file (the paste journals itself), its top-left put at the click.
+    static void PasteSymbol(OperationContext& context, const LibrarySymbol& library, CPoint point) {
+        library.model->DeselectAll(nullptr, false);
+        library.model->Select(library.symbol, true, nullptr, false);
+        library.model->CopySelection(library.document, false);
+        library.model->DeselectAll(nullptr, false);
+        Model* model = context.model;
+        model->DeselectAll(nullptr, false);
+        const size_t before = model->Drawables().size();
+        if (!context.document->PasteFromClipboardFile(true, model, CPoint()))
+            return;
+        CRect pasted;
+        bool any = false;
+        for (auto it = std::next(model->Drawables().begin(), std::ptrdiff_t(before));
+             it != model->Drawables().end(); ++it) {
+            model->Select(it->get(), true, nullptr, false);
+            pasted = any ? UnionOf(pasted, (*it)->bounds) : (*it)->bounds;
+            any = true;
+        }
+        context.Callbacks().SelectionChanged();
+        if (!any)
+            return;
+        const CRect moved =
+            model->MoveDrawables(nullptr, point.x - pasted.left, point.y - pasted.top, false);
+        context.Callbacks().InvalidateModelRect(UnionOf(pasted, moved));
+    }
+
+    // A primitive: its copy, or with "Use As Place" a place group of a new
+    // master named by its text; centred on the click.
+    static void PlaceSymbol(OperationContext& context, const LibrarySymbol& library, CPoint point) {
+        std::unique_ptr<Drawable> made;
+        auto* group = dynamic_cast<PrimitiveGroup*>(library.symbol);
+        if (library.asPlace && group != nullptr) {
+            const Drawable* textMember = group->FindTextMember();
+            const auto* text = dynamic_cast<const TextPrimitive*>(textMember);
+            const std::string name = text != nullptr && !text->text.empty() ? text->text : "?";
+            Master* master = context.document->NewMaster(TkPlaceGroup, name, "");
+            auto place = std::make_unique<PlaceGroup>(&context.document->IdMap());
+            place->CopySymbol(*group, master);
+            place->placeFlags |= 0x20;
+            place->looks.Init(true, textMember != nullptr ? &textMember->looks : nullptr);
+            made = std::move(place);
+        } else {
+            made = ClonePrimitive(context.document, context.model, *library.symbol);
+        }
+        if (made == nullptr)
+            return;
+        const CPoint centre(made->bounds.left + made->bounds.Width() / 2,
+                            made->bounds.top + made->bounds.Height() / 2);
+        CRect dirty;
+        made->MoveBy(point.x - centre.x, point.y - centre.y, dirty);
+        AddCreated(context, std::move(made), "Create Symbol from Library");
+    }
+
+    static CRect UnionOf(const CRect& a, const CRect& b) {
+        CRect both;
+        both.UnionRect(a, b);
+        return both;
+    }
+
     int tool_;
 };
 
@@ -705,6 +795,8 @@ std::unique_ptr<EditOperation> MakeCreationOperation(OperationContext& context, 
         return std::make_unique<CreateSwimlane>();
     if (IsIconToolId(tool))
         return std::make_unique<CreateIconInstance>(tool);
+    if (IsLibraryToolId(tool))
+        return context.host != nullptr ? std::make_unique<CreateSymbolFromLibrary>(tool) : nullptr;
     if (IsJunctionToolId(tool)) {
         if ((press.part & HpPlaceEdge) == 0 || hit == nullptr || hit->IsSwimlane() ||
             (hit->style & DsScenarioPlace) != 0)

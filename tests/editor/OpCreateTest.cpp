@@ -3,6 +3,7 @@
 // text), and the presses and releases that make nothing.
 #include "drawables/Junction.h"
 #include "drawables/PlaceGroup.h"
+#include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
 #include "drawables/Tag.h"
 #include "editor/operations/CreationTools.h"
@@ -261,6 +262,99 @@ TEST_F(OpCreateTest, DroppingAMasterMakesAPlaceCentredOnThePoint) {
     EXPECT_EQ(place->master, circle->master);
     EXPECT_EQ(place->bounds.CenterPoint(), CPoint(600, 500));
     EXPECT_EQ(Descriptions(), std::vector<std::string>{"Create Place"});
+}
+
+// A library project beside the fixture: a symbol of a text "Pump" over an
+// ellipse in its "Classes" model, answered for tool 11010.
+class OpLibraryTest : public OpCreateTest {
+  protected:
+    static constexpr int kSymbolTool = 11010;
+    OpLibraryTest() {
+        libraryDoc =
+            Load(ReadWholeFile(QM_FIXTURES "/document/every_record.pro", 1 << 20).value_or(""));
+        libraryModel = libraryDoc->FindModelByName("Classes");
+        auto group = std::make_unique<PrimitiveGroup>(&libraryDoc->IdMap());
+        auto ellipse = std::make_unique<BoxPrimitive>(&libraryDoc->IdMap());
+        ellipse->SetFrame(TkEllipse, CRect(1000, 1000, 1060, 1040));
+        group->AddMember(std::move(ellipse));
+        auto text = std::make_unique<TextPrimitive>(&libraryDoc->IdMap());
+        text->SetFrame(TkText, CRect(1010, 1010, 1050, 1030));
+        text->text = "Pump";
+        group->AddMember(std::move(text));
+        group->UpdateRepaintRect();
+        symbol = libraryModel->AddDrawable(std::move(group));
+        host.libraryTool = kSymbolTool;
+        host.library = LibrarySymbol{libraryDoc.get(), libraryModel, symbol, false};
+        host.SetCurrentTool(kSymbolTool);
+    }
+    std::unique_ptr<CCASEDoc> libraryDoc;
+    Model* libraryModel = nullptr;
+    Drawable* symbol = nullptr;
+};
+
+TEST_F(OpLibraryTest, PrimitiveSymbolIsCopiedCentredOnTheClickAndUndone) {
+    const std::string before = Saved();
+    const size_t count = Count();
+    Click(CPoint(400, 300));
+    ASSERT_EQ(Count(), count + 1);
+    Drawable* made = Newest();
+    ASSERT_NE(made, symbol);
+    EXPECT_NE(dynamic_cast<PrimitiveGroup*>(made), nullptr);
+    EXPECT_EQ(made->bounds.CenterPoint(), CPoint(400, 300));
+    EXPECT_EQ(made->bounds.Size(), symbol->bounds.Size());
+    EXPECT_TRUE(made->IsSelected());
+    EXPECT_EQ(host.CurrentTool(), TkPointer);
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Create Symbol from Library"});
+    EXPECT_EQ(symbol->bounds, CRect(1000, 1000, 1060, 1040)) << "the library is left as it was";
+    ASSERT_TRUE(Undo());
+    EXPECT_EQ(Saved(), before);
+}
+
+TEST_F(OpLibraryTest, UseAsPlaceMakesAPlaceGroupOfANewMasterNamedByItsText) {
+    const std::string before = Saved();
+    host.library.asPlace = true;
+    context.flags = MK_SHIFT;
+    Click(CPoint(400, 300));
+    auto* place = dynamic_cast<PlaceGroup*>(Newest());
+    ASSERT_NE(place, nullptr);
+    ASSERT_NE(place->master, nullptr);
+    EXPECT_EQ(place->master->name, "Pump");
+    EXPECT_EQ(place->master->refCount, 1);
+    EXPECT_NE(place->placeFlags & 0x20, 0u);
+    EXPECT_EQ(place->MemberGroup().Members().size(), 2u);
+    EXPECT_EQ(place->bounds.CenterPoint(), CPoint(400, 300));
+    EXPECT_EQ(host.CurrentTool(), kSymbolTool) << "Shift keeps the tool";
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Create Symbol from Library"});
+    ASSERT_TRUE(Undo());
+    EXPECT_EQ(Saved(), before) << "the master made with it goes too";
+}
+
+TEST_F(OpLibraryTest, PlaceOfTheLibraryIsPastedWithItsTopLeftAtTheClick) {
+    Drawable* libraryPlace = nullptr;
+    for (const auto& drawable : libraryModel->Drawables())
+        if (drawable->IsPlace() && !drawable->IsPlaceGroup()) {
+            libraryPlace = drawable.get();
+            break;
+        }
+    ASSERT_NE(libraryPlace, nullptr);
+    host.library.symbol = libraryPlace;
+    const size_t count = Count();
+    Click(CPoint(700, 600));
+    ASSERT_GT(Count(), count);
+    Drawable* pasted = std::next(model->Drawables().begin(), std::ptrdiff_t(count))->get();
+    EXPECT_EQ(pasted->bounds.TopLeft(), CPoint(700, 600));
+    EXPECT_TRUE(pasted->IsSelected());
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Paste"});
+    EXPECT_EQ(host.CurrentTool(), TkPointer);
+}
+
+TEST_F(OpLibraryTest, WithoutALibrarySymbolNothingIsMade) {
+    host.library = {};
+    const size_t count = Count();
+    Click(CPoint(400, 300));
+    EXPECT_EQ(Count(), count);
+    EXPECT_TRUE(Descriptions().empty());
+    EXPECT_EQ(host.CurrentTool(), TkPointer);
 }
 
 } // namespace

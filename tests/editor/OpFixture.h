@@ -38,6 +38,15 @@ struct RecordingView : OperationView {
     int sheets = 0;
 };
 
+// A headless host whose library menu answers one library tool.
+struct LibraryHost : NullEditorHost {
+    LibrarySymbol LibrarySymbolForTool(int tool) override {
+        return tool == libraryTool ? library : LibrarySymbol{};
+    }
+    int libraryTool = 0;
+    LibrarySymbol library;
+};
+
 class OperationTest : public DocumentTest {
   protected:
     OperationTest() : scopedSettings(&userSettings) {
@@ -190,7 +199,7 @@ class OperationTest : public DocumentTest {
     ScopedInstall<const UserSettings> scopedSettings;
     std::unique_ptr<CCASEDoc> doc;
     Model* model = nullptr;
-    NullEditorHost host;
+    LibraryHost host;
     RecordingView view;
     OperationContext context;
     std::unique_ptr<EditOperation> op;
