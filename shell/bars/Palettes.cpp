@@ -147,8 +147,7 @@ void PaletteWindow::paintEvent(QPaintEvent*) {
             if (ToolAtCell(row, column) < 0)
                 continue;
             const QRect picture = grid_.PictureRect(row, column);
-            painter.drawPixmap(picture.topLeft(),
-                               ButtonGlyph(CellName(row, column)).pixmap(picture.size()));
+            painter.drawPixmap(picture.topLeft(), CellPicture(row, column));
         }
     if (hoverRow_ < 0)
         return;
@@ -208,6 +207,17 @@ bool PaletteWindow::event(QEvent* event) {
         return true;
     }
     return QWidget::event(event);
+}
+
+QPixmap PaletteWindow::CellPicture(int row, int column) const {
+    return ButtonGlyph(CellName(row, column)).pixmap(QSize(kPictureWidth, kPictureHeight));
+}
+
+QPixmap PickerPalette::CellPicture(int row, int column) const {
+    const int tool = ToolAtCell(row, column);
+    QPixmap picture =
+        kind_ == 48 ? StripPicture("junctions", tool - 400) : StripPicture("icons", tool - 500);
+    return picture.isNull() ? PaletteWindow::CellPicture(row, column) : picture;
 }
 
 void PickerPalette::Open(int kind) {

@@ -66,6 +66,8 @@ class PaletteWindow : public QWidget {
     virtual int ToolAtCell(int row, int column) const = 0;
     virtual std::string CellName(int row, int column) const = 0;
     virtual std::string CellStatus(int row, int column) const { return CellName(row, column); }
+    // The cell's picture; a letter glyph of its name unless overridden.
+    virtual QPixmap CellPicture(int row, int column) const;
     void SetGrid(const PaletteGrid& grid);
 
     void paintEvent(QPaintEvent* event) override;
@@ -90,6 +92,7 @@ class PickerPalette : public PaletteWindow {
   protected:
     int ToolAtCell(int row, int column) const override;
     std::string CellName(int row, int column) const override;
+    QPixmap CellPicture(int row, int column) const override;
 
   private:
     int kind_ = 48;

@@ -1,6 +1,7 @@
 // The three tool bars' layouts and the buttons built from them.
 #include "shell/bars/TToolBar.h"
 
+#include "platform/UserFolders.h"
 #include "shell/frames/CommandIds.h"
 
 #include <QAction>
@@ -9,6 +10,8 @@
 #include <QPainter>
 #include <QTimer>
 #include <QToolButton>
+
+#include <map>
 
 namespace qm {
 
@@ -160,6 +163,61 @@ QIcon ButtonGlyph(const std::string& name) {
     return QIcon(pixmap);
 }
 
+namespace {
+
+// A strip of the application folder, loaded once (null when absent).
+const QPixmap& Strip(const char* name) {
+    static std::map<std::string, QPixmap> strips;
+    auto found = strips.find(name);
+    if (found == strips.end()) {
+        QPixmap strip;
+        const std::string folder = ApplicationFolder();
+        if (!folder.empty())
+            strip.load(QString::fromStdString(folder + "/Icons/toolbar/" + name + ".png"));
+        found = strips.emplace(name, strip).first;
+    }
+    return found->second;
+}
+
+} // namespace
+
+QPixmap StripPicture(const char* strip, int index) {
+    const QPixmap& pictures = Strip(strip);
+    if (index < 0 || pictures.isNull() || 16 * (index + 1) > pictures.width() ||
+        pictures.height() < 15)
+        return {};
+    return pictures.copy(16 * index, 0, 16, 15);
+}
+
+QIcon TToolBar::Image(int image, const std::string& name) const {
+    QPixmap cell;
+    switch (kind_) {
+    case Main:
+        cell = StripPicture("main", image);
+        break;
+    case Miscellaneous:
+        if (image >= kFirstIconImage)
+            cell = StripPicture("icons", image - kFirstIconImage);
+        else if (image >= kFirstJunctionImage)
+            cell = StripPicture("junctions", image - kFirstJunctionImage);
+        else
+            cell = StripPicture("misc", image);
+        break;
+    case Custom:
+        cell = StripPicture("custom", image);
+        break;
+    }
+    return cell.isNull() ? ButtonGlyph(name) : QIcon(cell);
+}
+
+void TToolBar::SetButtonImage(int id, int image) {
+    QAction* action = ActionOf(id);
+    if (action == nullptr || action->property("image").toInt() == image)
+        return;
+    action->setProperty("image", image);
+    action->setIcon(Image(image, action->text().toStdString()));
+}
+
 TToolBar::TToolBar(Kind kind, const QString& title, QWidget* parent)
     : QToolBar(title, parent), kind_(kind) {
     setObjectName(title);
@@ -179,8 +237,9 @@ void TToolBar::AddButtons(std::span<const ToolBarButton> buttons, const CommandR
                 addWidget(slotWidget);
             continue;
         }
-        QAction* action = addAction(ButtonGlyph(button.name), button.name);
+        QAction* action = addAction(Image(button.image, button.name), button.name);
         action->setData(button.id);
+        action->setProperty("image", button.image);
         action->setToolTip(button.name);
         const int id = button.id;
         const auto run = routing.run;

@@ -28,6 +28,16 @@ std::span<const ToolBarButton> CustomToolBarButtons();
 // letters of its name on a framed square of the button's size (16 x 15).
 QIcon ButtonGlyph(const std::string& name);
 
+// Picture index (16 x 15) of a strip under the application folder's
+// Icons/toolbar ("main", "misc", "custom", "junctions", "icons"); null when
+// the strip is missing or too short.
+QPixmap StripPicture(const char* strip, int index);
+
+// The misc bar's pictures past its own 29: the junction picker's six
+// (29 to 34) and the icon picker's 24 (35 to 58).
+inline constexpr int kFirstJunctionImage = 29;
+inline constexpr int kFirstIconImage = 35;
+
 class TToolBar : public QToolBar {
   public:
     enum Kind { Main = -1, Miscellaneous = 0, Custom = 1 };
@@ -50,6 +60,13 @@ class TToolBar : public QToolBar {
     std::function<void(int id, QRect screenRect)> hovered;
     // Sets a button's tool tip and status text (the template's tool names).
     void SetButtonTexts(int id, const std::string& tip, const std::string& status);
+    // Shows picture image of this bar on the button of command id (the misc
+    // bar's junction and icon buttons show the picked tool this way).
+    void SetButtonImage(int id, int image);
+    // The picture a button of this bar shows, from the bar's strip under the
+    // application folder's Icons/toolbar; a letter glyph of name when the
+    // strip or the picture is missing.
+    QIcon Image(int image, const std::string& name) const;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

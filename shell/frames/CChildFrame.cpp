@@ -477,6 +477,13 @@ void CChildFrame::OnUpdateTool(int id, CommandState& state) {
         const int first = id == cmd::JunctionTool ? 400 : 500;
         const int last = id == cmd::JunctionTool ? 405 : 523;
         state.checked = state.enabled && currentTool_ >= first && currentTool_ <= last;
+        // The button shows the picked junction or icon while one is current.
+        if (TToolBar* bar = mainFrame_.MiscToolBar()) {
+            const bool junction = id == cmd::JunctionTool;
+            const int own = junction ? 3 : 12;
+            const int firstImage = junction ? kFirstJunctionImage : kFirstIconImage;
+            bar->SetButtonImage(id, state.checked ? currentTool_ - first + firstImage : own);
+        }
         return;
     }
     default:
@@ -494,9 +501,48 @@ void CChildFrame::OnUpdateToolButton(int id, CommandState& state) {
 }
 
 void CChildFrame::OnToolEditMode(int id) {
-    // Switching a tool model between design and icon editing belongs to the
-    // diagram view; the mode follows the command here.
-    SetToolEditMode(id - cmd::ToolDesignEdit);
+    if (view_ == nullptr)
+        return;
+    if (id == cmd::ModelEdit) {
+        // Back to the model shown before the tool editing began; a tool model
+        // there (or none) gives the project's first model.
+        Model* previous = previousModel_.As<Model>();
+        if (previous == nullptr || previous->kind == MkTool)
+            previous = document_.ModelCount() > 0 ? document_.GetModelAt(0) : nullptr;
+        if (previous != nullptr)
+            ShowModel(previous);
+        return;
+    }
+    const bool icon = id == cmd::ToolIconEdit;
+    Model* current = view_->CurrentModel();
+    if (current == nullptr || current->kind != MkTool) {
+        // Not on a tool model yet: the current tool's model, else the
+        // template's first tool, is shown first.
+        const NotationTemplate* notation = document_.Template();
+        Model* tool = document_.FindTool(currentTool_);
+        if (tool == nullptr && notation != nullptr && notation->ToolCount() > 0)
+            tool = notation->ToolAt(0);
+        if (tool == nullptr)
+            return;
+        GuidMap* map = current != nullptr && current->kind == MkTool ? document_.TemplateMap()
+                                                                     : document_.ProjectMap();
+        previousModel_ = ObjectHandle(current, map);
+        if (!ShowModel(tool))
+            return;
+        if (view_->SetIconEditing(icon) || !icon)
+            SetToolEditMode(icon ? 1 : 0);
+    } else {
+        const auto* tool = static_cast<const ToolModel*>(current);
+        // Already in the asked state counts as done; a refused switch
+        // leaves everything as it was.
+        if (tool->iconEditing != icon && !view_->SetIconEditing(icon))
+            return;
+        SetToolEditMode(icon ? 1 : 0);
+    }
+    if (extraPane_ != nullptr) {
+        extraPane_->RefreshOverviewPane(false);
+        extraPane_->SelectTab(TabLocater);
+    }
 }
 
 void CChildFrame::OnUpdateToolEditMode(int id, CommandState& state) {

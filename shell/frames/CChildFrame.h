@@ -7,6 +7,7 @@
 #include "dialogs/find/FindEngine.h"
 #include "document/DocumentContext.h"
 #include "editor/CommandTarget.h"
+#include "model/ObjectHandle.h"
 #include "shell/FrameEditorHost.h"
 #include "shell/ProjectWindow.h"
 #include "shell/frames/CommandTable.h"
@@ -199,6 +200,8 @@ class CChildFrame : public QMdiSubWindow,
     TExtra* extraPane_ = nullptr;
     int currentTool_ = kPointerTool;
     int toolEditMode_ = 2;
+    // The model shown before tool editing began; Model Edit returns to it.
+    ObjectHandle previousModel_;
     bool firstShow_ = true;
     bool closing_ = false;
     // The find sheet this window last showed, and whether its host is this

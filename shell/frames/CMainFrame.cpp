@@ -216,6 +216,8 @@ CMainFrame::CMainFrame(CCASEApp& app)
 }
 
 CMainFrame::~CMainFrame() {
+    for (const QPointer<CChildFrame>& waiting : detachedChildren_)
+        delete waiting.data();
     // Windows still open go with this frame; they need not unregister.
     for (CChildFrame* child : childFrames_)
         child->closingByApp = true;
@@ -339,6 +341,8 @@ void CMainFrame::DetachDocument(CCASEDoc& document) {
     RemoveChildFrame(child);
     child->DropPanes();
     area_->removeSubWindow(child);
+    std::erase_if(detachedChildren_, [](const auto& waiting) { return waiting.isNull(); });
+    detachedChildren_.emplace_back(child);
     child->deleteLater();
 }
 

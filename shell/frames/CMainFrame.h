@@ -163,6 +163,9 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     QMdiArea* area_ = nullptr;
     QPointer<QMdiSubWindow> lastActive_;
     std::vector<CChildFrame*> childFrames_;
+    // Windows of closed documents waiting for their deferred deletion; any
+    // still waiting go before this frame, which they refer to.
+    std::vector<QPointer<CChildFrame>> detachedChildren_;
     std::map<CCASEDoc*, CChildFrame*> children_;
     TToolBar* mainToolBar_ = nullptr;
     TToolBar* miscToolBar_ = nullptr;

@@ -4,6 +4,7 @@
 #include "document/CCASEDoc.h"
 #include "drawables/Model.h"
 #include "drawables/Place.h"
+#include "drawables/ToolModel.h"
 #include "model/ChangeJournal.h"
 #include "model/Master.h"
 #include "platform/Files.h"
@@ -19,6 +20,7 @@
 #include "shell/frames/CommandIds.h"
 #include "shell/frames/UndoListDialog.h"
 #include "shell/panes/LogWindow.h"
+#include "shell/panes/SidePane.h"
 #include "tests/support/ModelFixture.h"
 
 #include <QAction>
@@ -252,15 +254,18 @@ TEST_F(Frames, UpdateRulesFollowTheProjectAndTheSelection) {
     EXPECT_TRUE(frame.RouteCommand(cmd::LineTool));
     EXPECT_TRUE(frame.RouteCommand(cmd::ShowNamespaces));
     EXPECT_TRUE(frame.RouteCommand(cmd::SetDefaultProject));
-    EXPECT_TRUE(frame.RouteCommand(cmd::ToolIconEdit));
     check("selection, line tool", {{cmd::PanToSelected, true, false},
                                    {cmd::PointerTool, true, false},
                                    {cmd::LineTool, true, true},
                                    {cmd::ShowNamespaces, true, true},
-                                   {cmd::ResetDefaultProject, true, false},
-                                   {cmd::ToolIconEdit, true, true},
-                                   {cmd::ModelEdit, true, false}});
+                                   {cmd::ResetDefaultProject, true, false}});
     EXPECT_EQ(settings.DefaultProject, project);
+    // Icon editing shows a tool model; Model Edit comes back to the diagram.
+    Model* diagram = document.CurrentModel();
+    EXPECT_TRUE(frame.RouteCommand(cmd::ToolIconEdit));
+    check("icon editing", {{cmd::ToolIconEdit, true, true}, {cmd::ModelEdit, true, false}});
+    EXPECT_TRUE(frame.RouteCommand(cmd::ModelEdit));
+    ASSERT_EQ(document.CurrentModel(), diagram);
 
     // An edit makes Undo available, its undo Redo.
     ASSERT_NE(ShapePlace(), nullptr);
@@ -712,6 +717,18 @@ TEST_F(Frames, PickerChoosesTheCellUnderTheRelease) {
     EXPECT_FALSE(picker.isVisible());
     EXPECT_EQ(child->CurrentTool(), 507);
     EXPECT_TRUE(frame.RouteUpdate(cmd::IconTool).checked);
+    // The icon button shows the picked icon; back to its own picture once
+    // another tool is current.
+    QAction* iconButton = frame.MiscToolBar()->ActionOf(cmd::IconTool);
+    ASSERT_NE(iconButton, nullptr);
+    EXPECT_EQ(iconButton->property("image").toInt(), kFirstIconImage + 7);
+    EXPECT_EQ(iconButton->icon().pixmap(QSize(16, 15)).toImage(),
+              StripPicture("icons", 7).toImage());
+    child->SetCurrentTool(CChildFrame::kPointerTool);
+    frame.RouteUpdate(cmd::IconTool);
+    EXPECT_EQ(iconButton->property("image").toInt(), 12);
+    EXPECT_EQ(iconButton->icon().pixmap(QSize(16, 15)).toImage(),
+              StripPicture("misc", 12).toImage());
 
     // The tool palette of the extra place tools: the template's places.
     ASSERT_TRUE(frame.PopupPaletteFor(cmd::ExtraPlaceTools, QRect(100, 100, 20, 20)));
@@ -735,6 +752,68 @@ TEST_F(Frames, KeepAliveRunsOnlyWhileLoggedIn) {
     frame.OnKeepAliveTimer();
     EXPECT_EQ(alive, 1);
     EXPECT_TRUE(frame.RouteUpdate(cmd::RepositoryCheckIn).enabled);
+}
+
+TEST_F(Frames, ToolEditModesSwitchIconEditing) {
+    CMainFrame& frame = Start({project});
+    CChildFrame* child = frame.ActiveChild();
+    ASSERT_NE(child, nullptr);
+    Model* diagram = Document().CurrentModel();
+    ASSERT_NE(diagram, nullptr);
+    ASSERT_NE(diagram->kind, MkTool);
+
+    // From a diagram: the template's first tool is shown, in icon editing.
+    EXPECT_TRUE(child->OnCommand(cmd::ToolIconEdit));
+    auto* tool = dynamic_cast<ToolModel*>(Document().CurrentModel());
+    ASSERT_NE(tool, nullptr);
+    EXPECT_TRUE(tool->iconEditing);
+    EXPECT_EQ(child->ToolEditMode(), 1);
+    EXPECT_EQ(child->Extra()->SelectedTab(), TabLocater);
+    EXPECT_TRUE(frame.RouteUpdate(cmd::ToolIconEdit).checked);
+    EXPECT_FALSE(frame.RouteUpdate(cmd::ToolDesignEdit).checked);
+
+    // Design edit switches the same tool model back.
+    child->Extra()->SelectTab(TabLister);
+    EXPECT_TRUE(child->OnCommand(cmd::ToolDesignEdit));
+    EXPECT_EQ(Document().CurrentModel(), tool);
+    EXPECT_FALSE(tool->iconEditing);
+    EXPECT_EQ(child->ToolEditMode(), 0);
+    EXPECT_EQ(child->Extra()->SelectedTab(), TabLocater);
+    // Asking again changes nothing.
+    EXPECT_TRUE(child->OnCommand(cmd::ToolDesignEdit));
+    EXPECT_FALSE(tool->iconEditing);
+
+    // Model Edit returns to the diagram shown before and leaves the mode.
+    EXPECT_TRUE(child->OnCommand(cmd::ToolIconEdit));
+    EXPECT_TRUE(child->OnCommand(cmd::ModelEdit));
+    EXPECT_EQ(Document().CurrentModel(), diagram);
+    EXPECT_EQ(child->ToolEditMode(), 1);
+}
+
+TEST_F(Frames, ButtonsShowTheirDrawnPictures) {
+    CMainFrame& frame = Start({project});
+    struct Case {
+        TToolBar* bar;
+        int id;
+        const char* strip;
+        int image;
+    } cases[] = {
+        {frame.MainToolBar(), cmd::FileOpen, "main", 1},
+        {frame.MiscToolBar(), cmd::EllipseTool, "misc", 9},
+        {frame.CustomToolBar(), 2012, "custom", 12},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        QAction* action = c.bar->ActionOf(c.id);
+        ASSERT_NE(action, nullptr);
+        const QPixmap expected = StripPicture(c.strip, c.image);
+        ASSERT_FALSE(expected.isNull());
+        EXPECT_EQ(action->icon().pixmap(QSize(16, 15)).toImage(), expected.toImage());
+        EXPECT_FALSE(action->text().isEmpty());
+    }
+    // Past the end of a strip there is no picture (the button keeps a glyph).
+    EXPECT_TRUE(StripPicture("junctions", 6).isNull());
+    EXPECT_TRUE(StripPicture("icons", -1).isNull());
 }
 
 TEST(LogWindowPlacement, AFifthOfTheFrameHeldTo100To200) {
