@@ -9,6 +9,7 @@
 #include "editor/CommandTarget.h"
 #include "shell/FrameEditorHost.h"
 #include "shell/ProjectWindow.h"
+#include "shell/commands/ScriptCommands.h"
 #include "shell/frames/CommandTable.h"
 
 #include <QMdiSubWindow>
@@ -187,6 +188,7 @@ class CChildFrame : public QMdiSubWindow,
     CCASEDoc& document_;
     CMainFrame& mainFrame_;
     FrameEditorHost host_;
+    ScriptCommands scriptCommands_{*this};
     QSplitter* mainSplitter_ = nullptr;
     QSplitter* subSplitter_ = nullptr;
     QWidget* content_ = nullptr;

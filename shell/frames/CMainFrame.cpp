@@ -231,7 +231,8 @@ CMainFrame::~CMainFrame() {
 
 void CMainFrame::BuildMenus() {
     std::vector<std::vector<CommandEntry>> tables{MenuEntries(CChildFrame::CommandTable()),
-                                                  MenuEntries(CommandTable())};
+                                                  MenuEntries(CommandTable()),
+                                                  MenuEntries(ScriptCommands::CommandTable())};
     BuildMenuBar(*menuBar(), {"&File", "&Edit", "&Arrange", "&View", "&Tools", "&Help"}, tables,
                  CChildFrame::ContentPaneCommands(), routing_);
     // The Tasks menu, before Help, filled from the task folder.
