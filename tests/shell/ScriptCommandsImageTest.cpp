@@ -11,7 +11,7 @@
 #include "shell/commands/ScriptCommands.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CMainFrame.h"
-#include "tests/support/ModelFixture.h"
+#include "tests/shell/ScriptCommandsFixture.h"
 
 #include <QFileDialog>
 #include <QImage>
@@ -55,21 +55,8 @@ class SaveAnswer : public DialogAnswerer {
     }
 };
 
-class SaveImage : public test::ModelTest {
+class SaveImage : public test::ProjectWindowTest {
   protected:
-    SaveImage() {
-        SetApplicationFolder(QM_SOURCE_DIR "/resources");
-        project = scratch / "shapes.pro";
-        EXPECT_TRUE(WriteFileReplacing(
-            project, ReadWholeFile(QM_FIXTURES "/shell/shapes.pro", 1 << 20).value_or("")));
-        app = std::make_unique<CCASEApp>(CreateMainWindow);
-        EXPECT_TRUE(app->InitInstance({project}));
-        frame = dynamic_cast<CMainFrame*>(app->Frame());
-    }
-    ~SaveImage() override {
-        app.reset();
-        SetApplicationFolder("");
-    }
     void Save(const std::string& path, const QString& filter) {
         SaveAnswer answer;
         answer.path = path;
@@ -77,10 +64,6 @@ class SaveImage : public test::ModelTest {
         ScopedDialogAnswerer scoped(&answer);
         ASSERT_TRUE(frame->RouteCommand(cmd::FileSaveImage));
     }
-
-    std::unique_ptr<CCASEApp> app;
-    CMainFrame* frame = nullptr;
-    std::string project;
 };
 
 TEST_F(SaveImage, WritesDecodableFilesOfTheExportSize) {

@@ -13,7 +13,7 @@
 #include "shell/frames/CMainFrame.h"
 #include "shell/frames/CommandIds.h"
 #include "tests/dialogs/FindDialogInput.h"
-#include "tests/support/ModelFixture.h"
+#include "tests/shell/ScriptCommandsFixture.h"
 
 #include <QPushButton>
 #include <QSpinBox>
@@ -25,24 +25,9 @@
 namespace qm {
 namespace {
 
-class OptionsCommand : public test::ModelTest {
-  protected:
-    OptionsCommand() {
-        SetApplicationFolder(QM_SOURCE_DIR "/resources");
-        project = scratch / "shapes.pro";
-        EXPECT_TRUE(WriteFileReplacing(
-            project, ReadWholeFile(QM_FIXTURES "/shell/shapes.pro", 1 << 20).value_or("")));
-    }
-    ~OptionsCommand() override { SetApplicationFolder(""); }
-
-    std::unique_ptr<CCASEApp> app;
-    std::string project;
-};
+using OptionsCommand = test::ProjectWindowTest;
 
 TEST_F(OptionsCommand, AppliedSnapSizeMovesTheNextNudge) {
-    app = std::make_unique<CCASEApp>(CreateMainWindow);
-    ASSERT_TRUE(app->InitInstance({project}));
-    auto* frame = dynamic_cast<CMainFrame*>(app->Frame());
     ASSERT_NE(frame, nullptr);
     Profile& settings = app->Env()->Settings();
     settings.Options |= SnapToGrid;
