@@ -437,11 +437,12 @@ void CChildFrame::ShowUndoList(QPoint screenPoint, bool undo) {
 // ---- CommandTarget ----
 
 bool CChildFrame::OnCommand(int id) {
-    return DispatchCommand(*this, CommandTable(), id);
+    return DispatchCommand(*this, CommandTable(), id) || scriptCommands_.OnCommand(id);
 }
 
 bool CChildFrame::OnUpdateCommand(int id, CommandState& state) {
-    return UpdateCommand(*this, CommandTable(), id, state);
+    return UpdateCommand(*this, CommandTable(), id, state) ||
+           scriptCommands_.OnUpdateCommand(id, state);
 }
 
 void CChildFrame::OnToolCommand(int id) {

@@ -10,6 +10,7 @@
 #include "model/ObjectHandle.h"
 #include "shell/FrameEditorHost.h"
 #include "shell/ProjectWindow.h"
+#include "shell/commands/ScriptCommands.h"
 #include "shell/frames/CommandTable.h"
 
 #include <QMdiSubWindow>
@@ -190,6 +191,7 @@ class CChildFrame : public QMdiSubWindow,
     CCASEDoc& document_;
     CMainFrame& mainFrame_;
     FrameEditorHost host_;
+    ScriptCommands scriptCommands_{*this};
     QSplitter* mainSplitter_ = nullptr;
     QSplitter* subSplitter_ = nullptr;
     QWidget* content_ = nullptr;

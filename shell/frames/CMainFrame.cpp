@@ -1,7 +1,9 @@
 // The main window: bars, menus, routing, timers, tasks and the viewer rule.
 #include "shell/frames/CMainFrame.h"
 
+#include "dialogs/options/OptionSheet.h"
 #include "document/CCASEDoc.h"
+#include "document/ModelLibrary.h"
 #include "document/Profile.h"
 #include "platform/Files.h"
 #include "platform/Format.h"
@@ -231,7 +233,8 @@ CMainFrame::~CMainFrame() {
 
 void CMainFrame::BuildMenus() {
     std::vector<std::vector<CommandEntry>> tables{MenuEntries(CChildFrame::CommandTable()),
-                                                  MenuEntries(CommandTable())};
+                                                  MenuEntries(CommandTable()),
+                                                  MenuEntries(ScriptCommands::CommandTable())};
     BuildMenuBar(*menuBar(), {"&File", "&Edit", "&Arrange", "&View", "&Tools", "&Help"}, tables,
                  CChildFrame::ContentPaneCommands(), routing_);
     // The Tasks menu, before Help, filled from the task folder.
@@ -669,7 +672,28 @@ void CMainFrame::OnHelpIndex(int) {
 }
 
 void CMainFrame::OnToolsOptions(int) {
-    // The options sheet comes with the dialogs; this is its one door.
+    if (optionSheet_ == nullptr) {
+        OptionSheetHooks hooks;
+        hooks.openReferenceProject = [this](const std::string& path) {
+            if (ModelLibrary* library = app_.Library(); library != nullptr && !path.empty())
+                app_.RunCommand([&] { library->OpenDocumentFile(path); });
+        };
+        hooks.applied = [this] {
+            // A new period restarts the auto-save count; the windows redraw
+            // with the new grid, snap and view options.
+            autoSaveTimer_->start(std::max(1, app_.Env()->Settings().AutosavePeriod) * 60000);
+            for (CChildFrame* child : childFrames_) {
+                child->update();
+                for (QWidget* widget : child->findChildren<QWidget*>())
+                    widget->update();
+            }
+        };
+        optionSheet_ = new COptionSheet(app_.Env()->Settings(), std::move(hooks), this);
+        optionSheet_->CopyFromProfile();
+    }
+    optionSheet_->show();
+    optionSheet_->raise();
+    optionSheet_->activateWindow();
 }
 
 void CMainFrame::OnToggleBar(int id) {

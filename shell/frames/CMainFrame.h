@@ -29,6 +29,7 @@ class QTimer;
 namespace qm {
 
 class CChildFrame;
+class COptionSheet;
 class LogWindow;
 class PickerPalette;
 class ToolPalette;
@@ -116,6 +117,8 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     std::function<bool()> repositoryLoggedIn;
     std::function<void()> keepAlive;
     QTimer* AutoSaveTimer() const { return autoSaveTimer_; }
+    // The options sheet, made by the first Options command and kept.
+    COptionSheet* OptionSheet() const { return optionSheet_; }
 
     // ---- tasks ----
     const std::vector<std::string>& TaskScripts() const { return taskScripts_; }
@@ -176,6 +179,7 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     QTimer* autoSaveTimer_ = nullptr;
     QTimer* keepAliveTimer_ = nullptr;
     QTimer* idleTimer_ = nullptr;
+    COptionSheet* optionSheet_ = nullptr;
     std::unique_ptr<LogWindow> logWindow_;
     std::unique_ptr<ScopedLogSink> logInstall_;
     UndoListDialog* undoList_ = nullptr;

@@ -131,6 +131,7 @@ TEST_F(Frames, MenusHoldTheLabelsAndShortcutsInOrder) {
         "File/Print Setup...",
         "File/-",
         "File/Exit",
+        "File/Save Image...",
         "Edit/Undo\tCtrl+Z",
         "Edit/Redo\tCtrl+Y",
         "Edit/-",
