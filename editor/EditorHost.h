@@ -55,6 +55,9 @@ class EditorHost {
     virtual bool AskRepositionOptions(int& /*options*/) { return false; }
     // Before the selection is deleted: an open property sheet lets go of it.
     virtual void HidePropertySheet() {}
+    // The view scrolled (sizesChanged: its scroll sizes changed, as after a
+    // zoom or a new page): the frame's overview panes follow it.
+    virtual void ViewScrolled(bool /*sizesChanged*/) {}
 };
 
 // The host of a view in no frame: no sheet, no question (declined), no

@@ -314,6 +314,18 @@ void TContent::OnLButtonDown(uint32_t flags, QPoint client) {
     EditLabel(nullptr);
     pressClient_ = client;
     dragBegun_ = false;
+    // While a tool's icon is edited every press paints into the icon.
+    if (IconEditedTool(nullptr) != nullptr) {
+        operation_ = MakeIconEditOperation(Context(flags));
+        if (operation_) {
+            dragMode_ = DM_CREATE;
+            RunOperation(PhaseBegin, press);
+            if (dragMode_ == DM_NONE)
+                operation_.reset();
+        }
+        pressPoint_ = lastPoint_ = press.point;
+        return;
+    }
     if (tool == kPointerTool) {
         ClickSelect(flags, press);
     } else if (dragMode_ != DM_CREATE_POINTS) {
@@ -547,7 +559,9 @@ void TContent::OnLButtonUp(uint32_t flags, QPoint client) {
         } else {
             dragMode_ = DM_NONE;
         }
-        if ((flags & MK_SHIFT) == 0 && dragMode_ != DM_CREATE_POINTS)
+        // The icon's painting tools stay chosen from stroke to stroke.
+        if ((flags & MK_SHIFT) == 0 && dragMode_ != DM_CREATE_POINTS &&
+            IconEditedTool(nullptr) == nullptr)
             host_.SetCurrentTool(kPointerTool);
         break;
     }
@@ -1022,6 +1036,7 @@ void TContent::UpdateScrollSizes(bool redraw) {
     }
     if (redraw)
         viewport()->update();
+    host_.ViewScrolled(true);
 }
 
 QRect TContent::ClientRectOfModel(const CRect& rect) const {
@@ -1256,6 +1271,7 @@ void TContent::scrollContentsBy(int, int) {
     if (IsEditingLabel())
         EditLabel(nullptr);
     viewport()->update();
+    host_.ViewScrolled(false);
 }
 
 } // namespace qm

@@ -29,6 +29,8 @@ class Master;
 class EditorHost;
 class Model;
 class TEdit;
+class ToolBitmap;
+class ToolModel;
 struct Looks;
 
 // The view's cursors, by the number of the cursor resource they stand for
@@ -205,6 +207,18 @@ class TContent : public QAbstractScrollArea,
     void NudgeSelection(int dx, int dy);
     void SwapLane(bool left);
     void BuildContextMenu();
+
+    // ---- icon editing (the current model a tool whose icon is edited) ----
+    // The tool whose icon is edited and, through strip, its icon strip;
+    // null when not icon editing or the tool's cell lies outside the strip.
+    ToolModel* IconEditedTool(ToolBitmap** strip) const;
+    void RecordIconChange(ToolModel& tool, const char* name);
+    // Paints over the tool's cell, recorded as "Icon Cut" or "Icon Delete";
+    // returns the area to repaint.
+    CRect ClearIconCell(bool cut);
+    void CopyIcon(bool cut);
+    // False when the clipboard holds no icon of the private layout.
+    bool PasteIcon();
 
     // ---- OperationView ----
     CSize AutoScroll(CPoint target) override;

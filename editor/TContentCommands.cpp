@@ -310,6 +310,8 @@ CRect TContent::DeleteSelection(ChangeKind kind) {
     Model* model = CurrentModel();
     if (model == nullptr || IsEditingLabel())
         return {};
+    if (InIconEditing(model))
+        return ClearIconCell(kind == ChangeKind::Cut);
     host_.HidePropertySheet();
     CRect repaint;
     // What the journal does not keep is freed here.

@@ -123,6 +123,10 @@ void TContent::CopyToClipboard(bool cut, bool shallow) {
             clipboard->setText(textView_->textCursor().selectedText());
         return;
     }
+    if (IconEditedTool(nullptr) != nullptr) {
+        CopyIcon(cut);
+        return;
+    }
     auto* data = new QMimeData;
     data->setData(kSvgMime, SelectionAsSvg(false));
     data->setImageData(SelectionAsImage(false));
@@ -162,6 +166,10 @@ void TContent::PasteFromClipboard() {
             text.truncate(end);
         }
         labelEditor_->ReplaceSelection(text.toStdString());
+        return;
+    }
+    if (IconEditedTool(nullptr) != nullptr) {
+        PasteIcon();
         return;
     }
     model->DeselectAll(nullptr, false);

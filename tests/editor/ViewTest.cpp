@@ -15,6 +15,7 @@
 #include "editor/TEdit.h"
 #include "editor/ViewClipboard.h"
 #include "editor/ViewCommands.h"
+#include "editor/operations/OperationSupport.h"
 #include "platform/DesktopClipboard.h"
 #include "platform/UserSettings.h"
 #include "tests/document/DocumentFixture.h"
@@ -29,6 +30,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace qm {
 namespace {
@@ -603,6 +606,140 @@ TEST_F(ViewTest, ATemplateEditedInOneWindowIsRefusedInAnother) {
     // Once the first window shows a diagram again, the second may edit it.
     ASSERT_TRUE(view->ShowModel(classes));
     EXPECT_TRUE(second->ShowModel(tool));
+    second.reset();
+}
+
+// Icon editing as the view drives it: presses paint into the tool's cell and
+// keep the painting tool; Delete, Cut, Copy and Paste act on the cell.
+class ViewIconTest : public ViewTest {
+  protected:
+    ViewIconTest() {
+        tool = doc->FindTool(10);
+        EXPECT_TRUE(view->ShowModel(tool));
+        EXPECT_TRUE(view->SetIconEditing(true));
+        strip = doc->IconStripOf(*tool);
+        doc->GetJournal().Reset();
+    }
+    // The colour of icon pixel (x, y) of the tool's cell.
+    COLORREF Pixel(int x, int y) const {
+        return strip->Colour(strip->PixelAt(tool->iconSlot * kIconWidth + x, y));
+    }
+    std::vector<COLORREF> Cell() const {
+        std::vector<COLORREF> cell;
+        for (int y = 0; y < kIconHeight; ++y)
+            for (int x = 0; x < kIconWidth; ++x)
+                cell.push_back(Pixel(x, y));
+        return cell;
+    }
+    // The client point at the middle of icon pixel (x, y).
+    QPoint IconPixel(int x, int y) const {
+        return At(
+            CPoint(x * kIconCellSize + kIconCellSize / 2, y * kIconCellSize + kIconCellSize / 2));
+    }
+    // An index of the strip's table whose colour differs from every pixel of the cell.
+    uint8_t UnusedColour() const {
+        const std::vector<COLORREF> cell = Cell();
+        for (int i = 0; i < ToolBitmap::kColours; ++i)
+            if (std::find(cell.begin(), cell.end(), strip->Colour(i)) == cell.end())
+                return uint8_t(i);
+        return 0;
+    }
+
+    ToolModel* tool = nullptr;
+    ToolBitmap* strip = nullptr;
+};
+
+TEST_F(ViewIconTest, APressPaintsThePixelUnderItAndKeepsThePaintingTool) {
+    ASSERT_NE(strip, nullptr);
+    const std::vector<COLORREF> before = Cell();
+    host.SetCurrentTool(27);
+    // Nothing is selected, yet the press paints rather than selects.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, IconPixel(3, 4));
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Icon Edit"});
+    EXPECT_EQ(host.CurrentTool(), 27);
+    std::vector<COLORREF> expected = before;
+    expected[4 * kIconWidth + 3] = strip->Colour(int(host.CurrentLooks().lineColor));
+    EXPECT_EQ(Cell(), expected);
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    EXPECT_EQ(Cell(), before);
+
+    // With the pointer a press changes nothing and records nothing.
+    doc->GetJournal().Reset();
+    host.SetCurrentTool(kPointerTool);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, IconPixel(5, 5));
+    EXPECT_EQ(Cell(), before);
+    EXPECT_TRUE(doc->GetJournal().Records().empty());
+}
+
+TEST_F(ViewIconTest, CopyDeletePasteAndCutActOnTheIconCell) {
+    ASSERT_NE(strip, nullptr);
+    // A mark in a colour the cell lacks, so that its return shows the paste.
+    strip->SetPixel(tool->iconSlot * kIconWidth + 7, 6, UnusedColour());
+    const std::vector<COLORREF> original = Cell();
+    EXPECT_TRUE(Enabled(*view, ID_EDIT_DELETE));
+    EXPECT_TRUE(Enabled(*view, ID_EDIT_PASTE));
+
+    view->OnCommand(ID_EDIT_COPY);
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    ASSERT_TRUE(data->hasFormat(kIconMime));
+    EXPECT_EQ(data->data(kIconMime).size(), kIconWidth * kIconHeight + 1024);
+    EXPECT_TRUE(doc->GetJournal().Records().empty());
+
+    view->OnCommand(ID_EDIT_DELETE);
+    const std::vector<COLORREF> cleared = Cell();
+    EXPECT_NE(cleared, original);
+    const Looks& looks = host.CurrentLooks();
+    if (looks.lineColor < uint32_t(ToolBitmap::kColours)) {
+        EXPECT_EQ(Pixel(0, 0), strip->Colour(int(looks.lineColor)));
+        EXPECT_EQ(Pixel(kIconWidth - 1, kIconHeight - 1), strip->Colour(int(looks.lineColor)));
+    }
+
+    view->OnCommand(ID_EDIT_PASTE);
+    EXPECT_EQ(Cell(), original);
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"Icon Delete", "Icon Paste"}));
+    // Each change undoes by itself.
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    EXPECT_EQ(Cell(), cleared);
+
+    view->OnCommand(ID_EDIT_CUT);
+    EXPECT_EQ(Descriptions().back(), "Icon Cut");
+    EXPECT_TRUE(QApplication::clipboard()->mimeData()->hasFormat(kIconMime));
+}
+
+TEST_F(ViewIconTest, PasteOfAMalformedIconChangesNothing) {
+    ASSERT_NE(strip, nullptr);
+    const std::vector<COLORREF> before = Cell();
+    for (const qsizetype size :
+         {qsizetype(0), qsizetype(kIconWidth * kIconHeight),
+          qsizetype(kIconWidth * kIconHeight + 1023), qsizetype(kIconWidth * kIconHeight + 1025)}) {
+        auto* data = new QMimeData;
+        data->setData(kIconMime, QByteArray(size, '\x05'));
+        QApplication::clipboard()->setMimeData(data);
+        view->OnCommand(ID_EDIT_PASTE);
+        EXPECT_EQ(Cell(), before) << size;
+    }
+    // Drawables on the clipboard are no icon either.
+    QApplication::clipboard()->clear();
+    view->OnCommand(ID_EDIT_PASTE);
+    EXPECT_EQ(Cell(), before);
+    EXPECT_TRUE(doc->GetJournal().Records().empty());
+}
+
+// The frame's overview panes hear of every scroll and of every change of the
+// scroll sizes.
+TEST_F(ViewTest, ScrollsAndScrollSizeChangesReachTheHost) {
+    struct Host : NullEditorHost {
+        void ViewScrolled(bool sizesChanged) override { (sizesChanged ? sized : scrolled)++; }
+        int scrolled = 0;
+        int sized = 0;
+    } recording;
+    std::unique_ptr<TContent> second = MakeView(*doc, recording);
+    second->SetZoom(4.0);
+    EXPECT_GT(recording.sized, 0);
+    recording.scrolled = 0;
+    second->verticalScrollBar()->setValue(second->verticalScrollBar()->value() + 40);
+    EXPECT_EQ(recording.scrolled, 1);
     second.reset();
 }
 
