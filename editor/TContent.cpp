@@ -1142,29 +1142,79 @@ void TContent::EditLabel(Drawable* drawable) {
     InvalidateModelRect(labelRect);
 }
 
-void TContent::NotifyChange(int code, ModelObject* object, bool /*suppress*/) {
+void TContent::NotifyChange(int code, ModelObject* object, bool suppress) {
     Model* model = CurrentModel();
     if (model == nullptr)
         return;
     if (code == VcPlace) {
-        // Every place of the master lays out its label again.
-        std::vector<Drawable*> all;
-        model->CollectAllDrawables(all);
-        for (Drawable* drawable : all) {
-            auto* place = dynamic_cast<Place*>(drawable);
-            if (place == nullptr || place->master != object)
-                continue;
-            InvalidateModelRect(place->repaintRect);
-            place->Relayout();
-            place->UpdateRepaintRect();
-            InvalidateModelRect(place->repaintRect);
-        }
+        // Every place of the master lays out its label again and, with
+        // automatic sizing, takes the size its text needs.
+        auto* master = dynamic_cast<Master*>(object);
+        if (master == nullptr)
+            return;
+        model->MarkAll(0);
+        std::vector<Drawable*> top;
+        for (const auto& drawable : model->Drawables())
+            top.push_back(drawable.get());
+        CRect repaint;
+        for (Drawable* drawable : top)
+            AutoSizePlace(*model, drawable, *master, repaint, suppress);
+        InvalidateModelRect(repaint);
         return;
     }
     if (auto* drawable = dynamic_cast<Drawable*>(object))
         InvalidateModelRect(drawable->repaintRect);
     else
         viewport()->update();
+}
+
+void TContent::AutoSizePlace(Model& model, Drawable* drawable, Master& master, CRect& repaint,
+                             bool suppress) {
+    if (drawable == nullptr)
+        return;
+    if (dynamic_cast<PlaceGroup*>(drawable) != nullptr) {
+        if (DrawableList* members = drawable->GetMemberList()) {
+            std::vector<Drawable*> list;
+            for (const auto& member : *members)
+                list.push_back(member.get());
+            for (Drawable* member : list)
+                AutoSizePlace(model, member, master, repaint, suppress);
+        }
+        return;
+    }
+    auto* place = dynamic_cast<Place*>(drawable);
+    if (place == nullptr || place->master != &master)
+        return;
+    repaint.UnionRect(repaint, place->repaintRect);
+    place->Relayout();
+    place->UpdateRepaintRect();
+    repaint.UnionRect(repaint, place->repaintRect);
+    if (suppress || !OptionSet(AutoResizeToText) || master.tool == nullptr ||
+        (master.tool->ToolFlagWord() & 0x2) == 0)
+        return;
+    // The rectangles before, kept for the journal's undo.
+    auto previous = std::make_unique<Drawable>();
+    previous->bounds = place->bounds;
+    previous->labelRect = place->labelRect;
+    previous->SetDetached();
+    CRect natural;
+    {
+        BorrowedDC borrowed(&document_);
+        place->ComputeAutoSize(&borrowed.dc(), natural);
+    }
+    CRect area;
+    if (natural == place->bounds || !model.SetDrawableBounds(place, natural, area))
+        return;
+    place->Relayout();
+    place->UpdateRepaintRect();
+    repaint.UnionRect(repaint, area);
+    repaint.UnionRect(repaint, place->repaintRect);
+    if (place->bounds == previous->bounds)
+        return;
+    UndoJournal& journal = document_.GetJournal();
+    journal.BeginChange(ChangeKind::AutoSizeDrawable);
+    journal.AddChangedObject(place, std::move(previous));
+    journal.RecordChange(ChangeKind::AutoSizeDrawable, "Auto-size Place", &model, place);
 }
 
 void TContent::ShowSelectionProperties(bool activate) {

@@ -208,6 +208,12 @@ class TContent : public QAbstractScrollArea,
     void SwapLane(bool left);
     void BuildContextMenu();
 
+    // Lays out again the places of master in drawable (a place group: in its
+    // members) and, with automatic sizing, resizes them to their text, each
+    // resize recorded as "Auto-size Place"; repaint gathers the areas.
+    void AutoSizePlace(Model& model, Drawable* drawable, Master& master, CRect& repaint,
+                       bool suppress);
+
     // ---- icon editing (the current model a tool whose icon is edited) ----
     // The tool whose icon is edited and, through strip, its icon strip;
     // null when not icon editing or the tool's cell lies outside the strip.

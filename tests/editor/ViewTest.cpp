@@ -6,6 +6,7 @@
 
 #include "document/UndoJournal.h"
 #include "drawables/CustomModel.h"
+#include "drawables/DiagramView.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
@@ -741,6 +742,43 @@ TEST_F(ViewTest, ScrollsAndScrollSizeChangesReachTheHost) {
     second->verticalScrollBar()->setValue(second->verticalScrollBar()->value() + 40);
     EXPECT_EQ(recording.scrolled, 1);
     second.reset();
+}
+
+// A master's change lays out its places again; with automatic sizing a
+// place takes the size its new name needs, as one undoable step, unless the
+// change asks to suppress it.
+TEST_F(ViewTest, AChangedMasterResizesItsPlacesWithAutomaticSizing) {
+    ASSERT_NE(shape->master, nullptr);
+    auto* tool = dynamic_cast<ToolModel*>(shape->master->tool);
+    ASSERT_NE(tool, nullptr);
+    const uint32_t toolFlags = tool->modelFlags;
+    tool->modelFlags |= 0x2;
+    userSettings.SetOptionWord(SnapToGrid | AutoResizeToText);
+    const CRect before = shape->bounds;
+    shape->master->name = "AMuchLongerClassNameThanTheShapeHadBefore";
+
+    view->NotifyChange(VcPlace, shape->master, true);
+    EXPECT_EQ(shape->bounds, before);
+    EXPECT_TRUE(doc->GetJournal().Records().empty());
+
+    view->NotifyChange(VcPlace, shape->master, false);
+    const CRect grown = shape->bounds;
+    EXPECT_GT(grown.Width(), before.Width());
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Auto-size Place"});
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    EXPECT_EQ(shape->bounds, before);
+
+    // Without the option, or with a tool that does not size its places,
+    // only the label is laid out again.
+    doc->GetJournal().Reset();
+    userSettings.SetOptionWord(SnapToGrid);
+    view->NotifyChange(VcPlace, shape->master, false);
+    tool->modelFlags = toolFlags & ~0x2u;
+    userSettings.SetOptionWord(SnapToGrid | AutoResizeToText);
+    view->NotifyChange(VcPlace, shape->master, false);
+    EXPECT_EQ(shape->bounds, before);
+    EXPECT_TRUE(doc->GetJournal().Records().empty());
+    tool->modelFlags = toolFlags;
 }
 
 } // namespace
