@@ -22,13 +22,16 @@
 #include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
 #include "drawables/PlaceGroup.h"
+#include "drawables/Tag.h"
 #include "drawables/ToolModel.h"
 #include "editor/EditorHost.h"
 #include "editor/TEdit.h"
 #include "editor/ViewCommands.h"
 #include "editor/operations/CreationTools.h"
+#include "model/Members.h"
 #include "platform/PainterDC.h"
 #include "platform/Prompt.h"
+#include "platform/TextHelpers.h"
 #include "platform/UserSettings.h"
 
 #include <QApplication>
@@ -1166,6 +1169,58 @@ void TContent::NotifyChange(int code, ModelObject* object, bool suppress) {
         InvalidateModelRect(drawable->repaintRect);
     else
         viewport()->update();
+    if (suppress)
+        return;
+    // A named call may name an operation its class lacks.
+    if (auto* link = dynamic_cast<Link*>(object);
+        code == VcLink && link != nullptr && (model->kind == 13 || model->kind == 17)) {
+        OfferAddMethod(link, link->name, link->GetTargetMaster());
+    } else if (auto* floater = dynamic_cast<Floater*>(object); code == 6 && floater != nullptr) {
+        if (const Link* carrier = floater->GetLink())
+            OfferAddMethod(nullptr, floater->text,
+                           (floater->tagFlags & FfReversed) != 0 ? carrier->GetSourceMaster()
+                                                                 : carrier->GetTargetMaster());
+    }
+}
+
+bool IsCallLink(const Link* link) {
+    const auto* tool = link != nullptr ? dynamic_cast<const ToolModel*>(link->Tool()) : nullptr;
+    return tool != nullptr && tool->GetSemanticsName() == "Control-Flow";
+}
+
+void TContent::OfferAddMethod(Link* link, const std::string& text, Master* master) {
+    if ((link != nullptr && !IsCallLink(link)) || !OptionSet(ProfileOption::OfferAddMethod) ||
+        master == nullptr)
+        return;
+    const std::string name = NameBeforeParenthesis(text);
+    if (name.empty() || name == "?")
+        return;
+    std::vector<Master*> classes = document_.CollectNestedMasters(master);
+    if (std::find(classes.begin(), classes.end(), master) == classes.end())
+        classes.insert(classes.begin(), master);
+    std::vector<ObjectHandle> candidates;
+    for (Master* candidate : classes) {
+        for (const auto& method : candidate->methods)
+            if (method->name == name)
+                return;
+        candidates.push_back(Handle(candidate));
+    }
+    const ObjectHandle chosen = host_.OfferToAddMethod(document_, candidates, name);
+    // The click that closed the question is not one on the diagram.
+    skipNextClick_ = true;
+    auto* target = chosen.As<Master>();
+    if (target == nullptr || std::find(classes.begin(), classes.end(), target) == classes.end())
+        return;
+    std::unique_ptr<ModelObject> previous = target->Clone();
+    previous->SetDetached();
+    UndoJournal& journal = document_.GetJournal();
+    journal.BeginChange(ChangeKind::PropertyChanges);
+    auto method = std::make_unique<MasterMethod>();
+    method->name = name;
+    method->access = 3;
+    target->methods.push_back(std::move(method));
+    journal.AddChangedObject(target, std::move(previous));
+    journal.RecordChange(ChangeKind::PropertyChanges, "Property Changes", CurrentModel(), target);
 }
 
 void TContent::AutoSizePlace(Model& model, Drawable* drawable, Master& master, CRect& repaint,

@@ -25,6 +25,7 @@ namespace qm {
 class CCASEDoc;
 class DeviceContext;
 class Drawable;
+class Link;
 class Master;
 class EditorHost;
 class Model;
@@ -59,6 +60,9 @@ enum ViewCursor : int {
     CurJunction = 229,
     CurJunctionOnEdge = 230,
 };
+
+// Whether link is drawn with a call (Control-Flow) link tool.
+bool IsCallLink(const Link* link);
 
 // The cursor shown for a number (the images live in the resource file).
 QCursor ViewCursorShape(int cursor);
@@ -102,6 +106,11 @@ class TContent : public QAbstractScrollArea,
     CSize AutoScrollTo(int x, int y);
     // Reacts to a changed object (codes of DiagramView::NotifyChange).
     void NotifyChange(int code, ModelObject* object, bool suppress);
+    // Asks, through the host, to add the operation that text calls to master
+    // or a class nested in it, when none of them has one of that name (not
+    // for a link that is no call link, nor with the offer switched off); an
+    // added method is recorded as "Property Changes".
+    void OfferAddMethod(Link* link, const std::string& text, Master* master);
     void ShowSelectionProperties(bool activate);
     void PanToSelection(bool force);
     // Applies the fields of looks that mask marks to the selection, recorded

@@ -115,10 +115,8 @@ bool TContent::OnUpdateCommand(int id, CommandState& state) {
         state.enabled = true;
         return true;
     case ID_POPUP_CALL: {
-        auto* link = dynamic_cast<Link*>(single);
-        auto* tool = link != nullptr ? dynamic_cast<ToolModel*>(link->Tool()) : nullptr;
-        state.enabled = (tool != nullptr && tool->GetSemanticsName() == "Control-Flow") ||
-                        (single != nullptr && single->IsFloater());
+        state.enabled =
+            IsCallLink(dynamic_cast<Link*>(single)) || (single != nullptr && single->IsFloater());
         return true;
     }
     case ID_POPUP_EXPLODE:

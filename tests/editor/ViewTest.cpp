@@ -781,5 +781,46 @@ TEST_F(ViewTest, AChangedMasterResizesItsPlacesWithAutomaticSizing) {
     tool->modelFlags = toolFlags;
 }
 
+// The offer to add a called operation: asked once per missing name, never
+// for an empty or "?" name or with the offer switched off; the chosen class
+// gains the method in one undoable step.
+TEST_F(ViewTest, OfferToAddAMethodAddsItToTheChosenClassOnce) {
+    struct Host : NullEditorHost {
+        ObjectHandle OfferToAddMethod(CCASEDoc&, const std::vector<ObjectHandle>& candidates,
+                                      const std::string& method) override {
+            asked.push_back(method);
+            return candidates.empty() ? ObjectHandle() : candidates.front();
+        }
+        std::vector<std::string> asked;
+    } answering;
+    std::unique_ptr<TContent> second = MakeView(*doc, answering);
+    Master* master = shape->master;
+    ASSERT_NE(master, nullptr);
+    const size_t methods = master->methods.size();
+
+    second->OfferAddMethod(nullptr, "redraw(Canvas c)", master);
+    EXPECT_TRUE(answering.asked.empty()); // the offer is off
+
+    userSettings.SetOptionWord(SnapToGrid | OfferAddMethod);
+    for (const char* text : {"", "?", "(x)", "?(y)"})
+        second->OfferAddMethod(nullptr, text, master);
+    EXPECT_TRUE(answering.asked.empty());
+
+    second->OfferAddMethod(nullptr, "1: result := redraw(Canvas c)", master);
+    ASSERT_EQ(answering.asked, std::vector<std::string>{"redraw"});
+    ASSERT_EQ(master->methods.size(), methods + 1);
+    EXPECT_EQ(master->methods.back()->name, "redraw");
+    EXPECT_EQ(master->methods.back()->access, 3);
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Property Changes"});
+
+    // The class has it now: no second question.
+    second->OfferAddMethod(nullptr, "redraw()", master);
+    EXPECT_EQ(answering.asked.size(), 1u);
+
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    EXPECT_EQ(master->methods.size(), methods);
+    second.reset();
+}
+
 } // namespace
 } // namespace qm
