@@ -29,6 +29,7 @@
 #include "editor/ViewCommands.h"
 #include "editor/operations/CreationTools.h"
 #include "model/Members.h"
+#include "model/OperationMenu.h"
 #include "platform/PainterDC.h"
 #include "platform/Prompt.h"
 #include "platform/TextHelpers.h"
@@ -1181,6 +1182,52 @@ void TContent::NotifyChange(int code, ModelObject* object, bool suppress) {
                            (floater->tagFlags & FfReversed) != 0 ? carrier->GetSourceMaster()
                                                                  : carrier->GetTargetMaster());
     }
+}
+
+namespace {
+
+// The shared operations menu while the view shows it: its items go to the
+// host's pop-up menu.
+class HostOperationMenu : public OperationMenu {
+  public:
+    explicit HostOperationMenu(EditorHost& host) : host_(host) {}
+    void Clear() override { items_.clear(); }
+    void Append(int, const std::string& text) override { items_.push_back(text); }
+    void Track(MenuWindow*, int x, int y) override {
+        if (!items_.empty())
+            host_.PopupMenu(items_, CPoint(x, y));
+    }
+
+  private:
+    EditorHost& host_;
+    std::vector<std::string> items_;
+};
+
+} // namespace
+
+void TContent::OnPopupCall() {
+    Model* model = CurrentModel();
+    if (model == nullptr || model->Selection().size() != 1)
+        return;
+    Drawable* drawable = model->Selection().front();
+    // The centre of the label, on the screen.
+    const CPoint centre = drawable->labelRect.CenterPoint();
+    const CPoint scroll = ScrollPosition();
+    const QPoint screen =
+        viewport()->mapToGlobal(QPoint(static_cast<int>(centre.x * model->zoom) - scroll.x,
+                                       static_cast<int>(centre.y * model->zoom) - scroll.y));
+    HostOperationMenu menu(host_);
+    OperationMenu* previous = Install(&menu);
+    // The model only hands the window back to the menu, which does not use
+    // it: the view stands in as an opaque handle.
+    auto* window = reinterpret_cast<MenuWindow*>(static_cast<QWidget*>(this));
+    if (auto* link = dynamic_cast<Link*>(drawable)) {
+        if (link->GetSource() != nullptr && link->GetSource()->IsPlace())
+            link->PopupCallMenu(&document_, window, screen.x(), screen.y());
+    } else if (auto* floater = dynamic_cast<Floater*>(drawable)) {
+        floater->PopupCallMenu(&document_, window, screen.x(), screen.y());
+    }
+    Install(previous);
 }
 
 bool IsCallLink(const Link* link) {

@@ -216,6 +216,9 @@ class TContent : public QAbstractScrollArea,
     void NudgeSelection(int dx, int dy);
     void SwapLane(bool left);
     void BuildContextMenu();
+    // "Call...": the operation menu of the selected call link's target class,
+    // or of the class a selected message calls, at the label's centre.
+    void OnPopupCall();
 
     // Lays out again the places of master in drawable (a place group: in its
     // members) and, with automatic sizing, resizes them to their text, each

@@ -203,8 +203,10 @@ bool TContent::OnCommand(int id) {
         case ID_POPUP_PROPERTIES:
             ShowSelectionProperties(true);
             break;
-        case ID_POPUP_NEW_MODEL:
         case ID_POPUP_CALL:
+            OnPopupCall();
+            break;
+        case ID_POPUP_NEW_MODEL:
         case ID_POPUP_EXPLODE:
         case ID_POPUP_SUBMODEL:
         case ID_POPUP_IMPLODE:

@@ -7,10 +7,12 @@
 #include "document/UndoJournal.h"
 #include "drawables/CustomModel.h"
 #include "drawables/DiagramView.h"
+#include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
 #include "drawables/PlaceGroup.h"
+#include "drawables/Tag.h"
 #include "drawables/ToolModel.h"
 #include "editor/EditorHost.h"
 #include "editor/TEdit.h"
@@ -819,6 +821,59 @@ TEST_F(ViewTest, OfferToAddAMethodAddsItToTheChosenClassOnce) {
 
     ASSERT_TRUE(doc->GetJournal().Replay(1, false));
     EXPECT_EQ(master->methods.size(), methods);
+    second.reset();
+}
+
+// "Call..." on a message shows the operations of the class it calls, at the
+// middle of the message's label on the screen; with no single message or
+// call link selected nothing pops up.
+TEST_F(ViewTest, CallOnAMessageShowsTheCalledClassOperationsAtItsLabel) {
+    struct Host : NullEditorHost {
+        int PopupMenu(const std::vector<std::string>& items, CPoint at) override {
+            shown = items;
+            point = at;
+            return -1;
+        }
+        std::vector<std::string> shown;
+        CPoint point;
+    } menuHost;
+    auto project =
+        Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
+    Model* everything = project->FindModelByName("Everything");
+    ASSERT_NE(everything, nullptr);
+    project->SetCurrentModel(everything);
+    std::unique_ptr<TContent> second = MakeView(*project, menuHost);
+    auto* message = dynamic_cast<Floater*>(project->IdMap().Lookup("f-message-001"));
+    ASSERT_NE(message, nullptr);
+    ASSERT_NE(message->GetLink(), nullptr);
+    Master* called = message->GetLink()->GetTargetMaster();
+
+    second->DeselectAll();
+    second->OnCommand(ID_POPUP_CALL);
+    EXPECT_TRUE(menuHost.shown.empty());
+
+    second->SelectList({message});
+    ASSERT_EQ(everything->Selection().size(), 1u);
+    ASSERT_EQ(second->CurrentModel(), everything);
+    second->OnCommand(ID_POPUP_CALL);
+    ASSERT_NE(called, nullptr);
+    ASSERT_FALSE(called->methods.empty());
+    // "<None>" first, then the methods of the class (and of classes nested in
+    // it) as class::method(...).
+    ASSERT_GT(menuHost.shown.size(), called->methods.size());
+    EXPECT_EQ(menuHost.shown.front(), "<None>");
+    for (const auto& method : called->methods) {
+        const std::string prefix = called->name + "::" + method->name + "(";
+        EXPECT_TRUE(
+            std::any_of(menuHost.shown.begin(), menuHost.shown.end(),
+                        [&](const std::string& item) { return item.rfind(prefix, 0) == 0; }))
+            << prefix;
+    }
+    const CPoint centre = message->labelRect.CenterPoint();
+    const QPoint expected = second->viewport()->mapToGlobal(
+        QPoint(static_cast<int>(centre.x * everything->zoom) - second->ScrollPosition().x,
+               static_cast<int>(centre.y * everything->zoom) - second->ScrollPosition().y));
+    EXPECT_EQ(menuHost.point, CPoint(expected.x(), expected.y()));
     second.reset();
 }
 
