@@ -11,7 +11,6 @@
 #include "editor/ViewClipboard.h"
 
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QMimeData>
 
 #include <limits>
@@ -22,12 +21,6 @@ namespace {
 
 // The fill code that leaves a painted rectangle hollow.
 constexpr uint32_t kHollowFill = 17;
-
-QClipboard* IconClipboard() {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
-        return nullptr;
-    return QGuiApplication::clipboard();
-}
 
 // The index of the strip's colour nearest to rgb (an exact match first).
 uint8_t NearestColour(const ToolBitmap& strip, QRgb rgb) {
@@ -110,7 +103,7 @@ void TContent::CopyIcon(bool cut) {
     for (int32_t y = 0; y < kIconHeight; ++y)
         for (int32_t x = 0; x < kIconWidth; ++x)
             image.setPixel(x, y, strip->PixelAt(left + x, y));
-    if (QClipboard* clipboard = IconClipboard(); clipboard != nullptr) {
+    if (QClipboard* clipboard = DesktopClipboard(); clipboard != nullptr) {
         auto* data = new QMimeData;
         data->setData(kIconMime, IconToClipboardBytes(image));
         data->setImageData(image.convertToFormat(QImage::Format_RGB32));
@@ -123,7 +116,7 @@ void TContent::CopyIcon(bool cut) {
 bool TContent::PasteIcon() {
     ToolBitmap* strip = nullptr;
     ToolModel* tool = IconEditedTool(&strip);
-    QClipboard* clipboard = IconClipboard();
+    QClipboard* clipboard = DesktopClipboard();
     if (tool == nullptr || clipboard == nullptr)
         return false;
     const QMimeData* data = clipboard->mimeData();
