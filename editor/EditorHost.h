@@ -72,6 +72,9 @@ class EditorHost {
     // The library symbol a library tool stands for (the frame's library
     // menu knows it); an empty answer without a library or such a symbol.
     virtual LibrarySymbol LibrarySymbolForTool(int /*tool*/) { return {}; }
+    // The view scrolled (sizesChanged: its scroll sizes changed, as after a
+    // zoom or a new page): the frame's overview panes follow it.
+    virtual void ViewScrolled(bool /*sizesChanged*/) {}
 };
 
 // The host of a view in no frame: no sheet, no question (declined), no

@@ -22,13 +22,17 @@
 #include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
 #include "drawables/PlaceGroup.h"
+#include "drawables/Tag.h"
 #include "drawables/ToolModel.h"
 #include "editor/EditorHost.h"
 #include "editor/TEdit.h"
 #include "editor/ViewCommands.h"
 #include "editor/operations/CreationTools.h"
+#include "model/Members.h"
+#include "model/OperationMenu.h"
 #include "platform/PainterDC.h"
 #include "platform/Prompt.h"
+#include "platform/TextHelpers.h"
 #include "platform/UserSettings.h"
 
 #include <QApplication>
@@ -314,6 +318,18 @@ void TContent::OnLButtonDown(uint32_t flags, QPoint client) {
     EditLabel(nullptr);
     pressClient_ = client;
     dragBegun_ = false;
+    // While a tool's icon is edited every press paints into the icon.
+    if (IconEditedTool(nullptr) != nullptr) {
+        operation_ = MakeIconEditOperation(Context(flags));
+        if (operation_) {
+            dragMode_ = DM_CREATE;
+            RunOperation(PhaseBegin, press);
+            if (dragMode_ == DM_NONE)
+                operation_.reset();
+        }
+        pressPoint_ = lastPoint_ = press.point;
+        return;
+    }
     if (tool == kPointerTool) {
         ClickSelect(flags, press);
     } else if (dragMode_ != DM_CREATE_POINTS) {
@@ -547,7 +563,9 @@ void TContent::OnLButtonUp(uint32_t flags, QPoint client) {
         } else {
             dragMode_ = DM_NONE;
         }
-        if ((flags & MK_SHIFT) == 0 && dragMode_ != DM_CREATE_POINTS)
+        // The icon's painting tools stay chosen from stroke to stroke.
+        if ((flags & MK_SHIFT) == 0 && dragMode_ != DM_CREATE_POINTS &&
+            IconEditedTool(nullptr) == nullptr)
             host_.SetCurrentTool(kPointerTool);
         break;
     }
@@ -1022,6 +1040,7 @@ void TContent::UpdateScrollSizes(bool redraw) {
     }
     if (redraw)
         viewport()->update();
+    host_.ViewScrolled(true);
 }
 
 QRect TContent::ClientRectOfModel(const CRect& rect) const {
@@ -1127,29 +1146,177 @@ void TContent::EditLabel(Drawable* drawable) {
     InvalidateModelRect(labelRect);
 }
 
-void TContent::NotifyChange(int code, ModelObject* object, bool /*suppress*/) {
+void TContent::NotifyChange(int code, ModelObject* object, bool suppress) {
     Model* model = CurrentModel();
     if (model == nullptr)
         return;
     if (code == VcPlace) {
-        // Every place of the master lays out its label again.
-        std::vector<Drawable*> all;
-        model->CollectAllDrawables(all);
-        for (Drawable* drawable : all) {
-            auto* place = dynamic_cast<Place*>(drawable);
-            if (place == nullptr || place->master != object)
-                continue;
-            InvalidateModelRect(place->repaintRect);
-            place->Relayout();
-            place->UpdateRepaintRect();
-            InvalidateModelRect(place->repaintRect);
-        }
+        // Every place of the master lays out its label again and, with
+        // automatic sizing, takes the size its text needs.
+        auto* master = dynamic_cast<Master*>(object);
+        if (master == nullptr)
+            return;
+        model->MarkAll(0);
+        std::vector<Drawable*> top;
+        for (const auto& drawable : model->Drawables())
+            top.push_back(drawable.get());
+        CRect repaint;
+        for (Drawable* drawable : top)
+            AutoSizePlace(*model, drawable, *master, repaint, suppress);
+        InvalidateModelRect(repaint);
         return;
     }
     if (auto* drawable = dynamic_cast<Drawable*>(object))
         InvalidateModelRect(drawable->repaintRect);
     else
         viewport()->update();
+    if (suppress)
+        return;
+    // A named call may name an operation its class lacks.
+    if (auto* link = dynamic_cast<Link*>(object);
+        code == VcLink && link != nullptr && (model->kind == 13 || model->kind == 17)) {
+        OfferAddMethod(link, link->name, link->GetTargetMaster());
+    } else if (auto* floater = dynamic_cast<Floater*>(object); code == 6 && floater != nullptr) {
+        if (const Link* carrier = floater->GetLink())
+            OfferAddMethod(nullptr, floater->text,
+                           (floater->tagFlags & FfReversed) != 0 ? carrier->GetSourceMaster()
+                                                                 : carrier->GetTargetMaster());
+    }
+}
+
+namespace {
+
+// The shared operations menu while the view shows it: its items go to the
+// host's pop-up menu.
+class HostOperationMenu : public OperationMenu {
+  public:
+    explicit HostOperationMenu(EditorHost& host) : host_(host) {}
+    void Clear() override { items_.clear(); }
+    void Append(int, const std::string& text) override { items_.push_back(text); }
+    void Track(MenuWindow*, int x, int y) override {
+        if (!items_.empty())
+            host_.PopupMenu(items_, CPoint(x, y));
+    }
+
+  private:
+    EditorHost& host_;
+    std::vector<std::string> items_;
+};
+
+} // namespace
+
+void TContent::OnPopupCall() {
+    Model* model = CurrentModel();
+    if (model == nullptr || model->Selection().size() != 1)
+        return;
+    Drawable* drawable = model->Selection().front();
+    // The centre of the label, on the screen.
+    const CPoint centre = drawable->labelRect.CenterPoint();
+    const CPoint scroll = ScrollPosition();
+    const QPoint screen =
+        viewport()->mapToGlobal(QPoint(static_cast<int>(centre.x * model->zoom) - scroll.x,
+                                       static_cast<int>(centre.y * model->zoom) - scroll.y));
+    HostOperationMenu menu(host_);
+    OperationMenu* previous = Install(&menu);
+    // The model only hands the window back to the menu, which does not use
+    // it: the view stands in as an opaque handle.
+    auto* window = reinterpret_cast<MenuWindow*>(static_cast<QWidget*>(this));
+    if (auto* link = dynamic_cast<Link*>(drawable)) {
+        if (link->GetSource() != nullptr && link->GetSource()->IsPlace())
+            link->PopupCallMenu(&document_, window, screen.x(), screen.y());
+    } else if (auto* floater = dynamic_cast<Floater*>(drawable)) {
+        floater->PopupCallMenu(&document_, window, screen.x(), screen.y());
+    }
+    Install(previous);
+}
+
+bool IsCallLink(const Link* link) {
+    const auto* tool = link != nullptr ? dynamic_cast<const ToolModel*>(link->Tool()) : nullptr;
+    return tool != nullptr && tool->GetSemanticsName() == "Control-Flow";
+}
+
+void TContent::OfferAddMethod(Link* link, const std::string& text, Master* master) {
+    if ((link != nullptr && !IsCallLink(link)) || !OptionSet(ProfileOption::OfferAddMethod) ||
+        master == nullptr)
+        return;
+    const std::string name = NameBeforeParenthesis(text);
+    if (name.empty() || name == "?")
+        return;
+    std::vector<Master*> classes = document_.CollectNestedMasters(master);
+    if (std::find(classes.begin(), classes.end(), master) == classes.end())
+        classes.insert(classes.begin(), master);
+    std::vector<ObjectHandle> candidates;
+    for (Master* candidate : classes) {
+        for (const auto& method : candidate->methods)
+            if (method->name == name)
+                return;
+        candidates.push_back(Handle(candidate));
+    }
+    const ObjectHandle chosen = host_.OfferToAddMethod(document_, candidates, name);
+    // The click that closed the question is not one on the diagram.
+    skipNextClick_ = true;
+    auto* target = chosen.As<Master>();
+    if (target == nullptr || std::find(classes.begin(), classes.end(), target) == classes.end())
+        return;
+    std::unique_ptr<ModelObject> previous = target->Clone();
+    previous->SetDetached();
+    UndoJournal& journal = document_.GetJournal();
+    journal.BeginChange(ChangeKind::PropertyChanges);
+    auto method = std::make_unique<MasterMethod>();
+    method->name = name;
+    method->access = 3;
+    target->methods.push_back(std::move(method));
+    journal.AddChangedObject(target, std::move(previous));
+    journal.RecordChange(ChangeKind::PropertyChanges, "Property Changes", CurrentModel(), target);
+}
+
+void TContent::AutoSizePlace(Model& model, Drawable* drawable, Master& master, CRect& repaint,
+                             bool suppress) {
+    if (drawable == nullptr)
+        return;
+    if (dynamic_cast<PlaceGroup*>(drawable) != nullptr) {
+        if (DrawableList* members = drawable->GetMemberList()) {
+            std::vector<Drawable*> list;
+            for (const auto& member : *members)
+                list.push_back(member.get());
+            for (Drawable* member : list)
+                AutoSizePlace(model, member, master, repaint, suppress);
+        }
+        return;
+    }
+    auto* place = dynamic_cast<Place*>(drawable);
+    if (place == nullptr || place->master != &master)
+        return;
+    repaint.UnionRect(repaint, place->repaintRect);
+    place->Relayout();
+    place->UpdateRepaintRect();
+    repaint.UnionRect(repaint, place->repaintRect);
+    if (suppress || !OptionSet(AutoResizeToText) || master.tool == nullptr ||
+        (master.tool->ToolFlagWord() & 0x2) == 0)
+        return;
+    // The rectangles before, kept for the journal's undo.
+    auto previous = std::make_unique<Drawable>();
+    previous->bounds = place->bounds;
+    previous->labelRect = place->labelRect;
+    previous->SetDetached();
+    CRect natural;
+    {
+        BorrowedDC borrowed(&document_);
+        place->ComputeAutoSize(&borrowed.dc(), natural);
+    }
+    CRect area;
+    if (natural == place->bounds || !model.SetDrawableBounds(place, natural, area))
+        return;
+    place->Relayout();
+    place->UpdateRepaintRect();
+    repaint.UnionRect(repaint, area);
+    repaint.UnionRect(repaint, place->repaintRect);
+    if (place->bounds == previous->bounds)
+        return;
+    UndoJournal& journal = document_.GetJournal();
+    journal.BeginChange(ChangeKind::AutoSizeDrawable);
+    journal.AddChangedObject(place, std::move(previous));
+    journal.RecordChange(ChangeKind::AutoSizeDrawable, "Auto-size Place", &model, place);
 }
 
 void TContent::ShowSelectionProperties(bool activate) {
@@ -1256,6 +1423,7 @@ void TContent::scrollContentsBy(int, int) {
     if (IsEditingLabel())
         EditLabel(nullptr);
     viewport()->update();
+    host_.ViewScrolled(false);
 }
 
 } // namespace qm

@@ -25,10 +25,13 @@ namespace qm {
 class CCASEDoc;
 class DeviceContext;
 class Drawable;
+class Link;
 class Master;
 class EditorHost;
 class Model;
 class TEdit;
+class ToolBitmap;
+class ToolModel;
 struct Looks;
 
 // The view's cursors, by the number of the cursor resource they stand for
@@ -57,6 +60,9 @@ enum ViewCursor : int {
     CurJunction = 229,
     CurJunctionOnEdge = 230,
 };
+
+// Whether link is drawn with a call (Control-Flow) link tool.
+bool IsCallLink(const Link* link);
 
 // The cursor shown for a number (the images live in the resource file).
 QCursor ViewCursorShape(int cursor);
@@ -100,6 +106,11 @@ class TContent : public QAbstractScrollArea,
     CSize AutoScrollTo(int x, int y);
     // Reacts to a changed object (codes of DiagramView::NotifyChange).
     void NotifyChange(int code, ModelObject* object, bool suppress);
+    // Asks, through the host, to add the operation that text calls to master
+    // or a class nested in it, when none of them has one of that name (not
+    // for a link that is no call link, nor with the offer switched off); an
+    // added method is recorded as "Property Changes".
+    void OfferAddMethod(Link* link, const std::string& text, Master* master);
     void ShowSelectionProperties(bool activate);
     void PanToSelection(bool force);
     // Applies the fields of looks that mask marks to the selection, recorded
@@ -205,6 +216,27 @@ class TContent : public QAbstractScrollArea,
     void NudgeSelection(int dx, int dy);
     void SwapLane(bool left);
     void BuildContextMenu();
+    // "Call...": the operation menu of the selected call link's target class,
+    // or of the class a selected message calls, at the label's centre.
+    void OnPopupCall();
+
+    // Lays out again the places of master in drawable (a place group: in its
+    // members) and, with automatic sizing, resizes them to their text, each
+    // resize recorded as "Auto-size Place"; repaint gathers the areas.
+    void AutoSizePlace(Model& model, Drawable* drawable, Master& master, CRect& repaint,
+                       bool suppress);
+
+    // ---- icon editing (the current model a tool whose icon is edited) ----
+    // The tool whose icon is edited and, through strip, its icon strip;
+    // null when not icon editing or the tool's cell lies outside the strip.
+    ToolModel* IconEditedTool(ToolBitmap** strip) const;
+    void RecordIconChange(ToolModel& tool, const char* name);
+    // Paints over the tool's cell, recorded as "Icon Cut" or "Icon Delete";
+    // returns the area to repaint.
+    CRect ClearIconCell(bool cut);
+    void CopyIcon(bool cut);
+    // False when the clipboard holds no icon of the private layout.
+    bool PasteIcon();
 
     // ---- OperationView ----
     CSize AutoScroll(CPoint target) override;

@@ -115,10 +115,8 @@ bool TContent::OnUpdateCommand(int id, CommandState& state) {
         state.enabled = true;
         return true;
     case ID_POPUP_CALL: {
-        auto* link = dynamic_cast<Link*>(single);
-        auto* tool = link != nullptr ? dynamic_cast<ToolModel*>(link->Tool()) : nullptr;
-        state.enabled = (tool != nullptr && tool->GetSemanticsName() == "Control-Flow") ||
-                        (single != nullptr && single->IsFloater());
+        state.enabled =
+            IsCallLink(dynamic_cast<Link*>(single)) || (single != nullptr && single->IsFloater());
         return true;
     }
     case ID_POPUP_EXPLODE:
@@ -205,8 +203,10 @@ bool TContent::OnCommand(int id) {
         case ID_POPUP_PROPERTIES:
             ShowSelectionProperties(true);
             break;
-        case ID_POPUP_NEW_MODEL:
         case ID_POPUP_CALL:
+            OnPopupCall();
+            break;
+        case ID_POPUP_NEW_MODEL:
         case ID_POPUP_EXPLODE:
         case ID_POPUP_SUBMODEL:
         case ID_POPUP_IMPLODE:
@@ -310,6 +310,8 @@ CRect TContent::DeleteSelection(ChangeKind kind) {
     Model* model = CurrentModel();
     if (model == nullptr || IsEditingLabel())
         return {};
+    if (InIconEditing(model))
+        return ClearIconCell(kind == ChangeKind::Cut);
     host_.HidePropertySheet();
     CRect repaint;
     // What the journal does not keep is freed here.

@@ -27,12 +27,6 @@ namespace {
 // At most this many bytes of clipboard text arrive in the label editor.
 constexpr qsizetype kMaxPastedText = 0x1FFFF;
 
-QClipboard* DesktopClipboard() {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
-        return nullptr;
-    return QGuiApplication::clipboard();
-}
-
 // What is copied: the selection in its order, or every drawable in drawing
 // order, with the bounds of them all.
 std::vector<Drawable*> CopiedDrawables(Model& model, bool all, CRect& bounds) {
@@ -123,6 +117,10 @@ void TContent::CopyToClipboard(bool cut, bool shallow) {
             clipboard->setText(textView_->textCursor().selectedText());
         return;
     }
+    if (IconEditedTool(nullptr) != nullptr) {
+        CopyIcon(cut);
+        return;
+    }
     auto* data = new QMimeData;
     data->setData(kSvgMime, SelectionAsSvg(false));
     data->setImageData(SelectionAsImage(false));
@@ -164,6 +162,10 @@ void TContent::PasteFromClipboard() {
         labelEditor_->ReplaceSelection(text.toStdString());
         return;
     }
+    if (IconEditedTool(nullptr) != nullptr) {
+        PasteIcon();
+        return;
+    }
     model->DeselectAll(nullptr, false);
     std::set<const Drawable*> before;
     for (const auto& drawable : model->Drawables())
@@ -174,6 +176,12 @@ void TContent::PasteFromClipboard() {
             model->Select(drawable.get(), true, nullptr, false);
     OnSelectionChanged();
     viewport()->update();
+}
+
+QClipboard* DesktopClipboard() {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
+        return nullptr;
+    return QGuiApplication::clipboard();
 }
 
 QByteArray IconToClipboardBytes(const QImage& image, int width, int height) {

@@ -9,7 +9,13 @@
 
 #include <optional>
 
+class QClipboard;
+
 namespace qm {
+
+// The desktop clipboard, or null when the program runs without a GUI
+// application (command-line runs).
+QClipboard* DesktopClipboard();
 
 inline constexpr const char* kSvgMime = "image/svg+xml";
 inline constexpr const char* kIconMime = "application/x-quillmark-icon";

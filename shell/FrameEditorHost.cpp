@@ -6,6 +6,8 @@
 #include "dialogs/sheets/ObjSheet.h"
 #include "editor/TContent.h"
 #include "shell/frames/CChildFrame.h"
+#include "shell/panes/Overview.h"
+#include "shell/panes/SidePane.h"
 
 #include <QAction>
 #include <QDialog>
@@ -119,6 +121,16 @@ int FrameEditorHost::PopupMenu(const std::vector<std::string>& items, CPoint scr
         if (actions[i] == chosen)
             return static_cast<int>(i);
     return -1;
+}
+
+void FrameEditorHost::ViewScrolled(bool sizesChanged) {
+    TExtra* extra = frame_ != nullptr ? frame_->Extra() : nullptr;
+    if (extra == nullptr || !extra->isVisible())
+        return;
+    if (sizesChanged)
+        extra->RefreshOverviewPane(true);
+    else if (extra->SelectedTab() == TabLocater)
+        extra->Locater()->TrackVisibleArea(true);
 }
 
 } // namespace qm

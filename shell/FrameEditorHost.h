@@ -37,6 +37,7 @@ class FrameEditorHost : public EditorHost {
     void ZoomShown(double zoom) override;
     bool AskRepositionOptions(int& options) override;
     void HidePropertySheet() override;
+    void ViewScrolled(bool sizesChanged) override;
 
   private:
     QMainWindow& mainWindow_;

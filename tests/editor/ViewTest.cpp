@@ -6,15 +6,19 @@
 
 #include "document/UndoJournal.h"
 #include "drawables/CustomModel.h"
+#include "drawables/DiagramView.h"
+#include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
 #include "drawables/PlaceGroup.h"
+#include "drawables/Tag.h"
 #include "drawables/ToolModel.h"
 #include "editor/EditorHost.h"
 #include "editor/TEdit.h"
 #include "editor/ViewClipboard.h"
 #include "editor/ViewCommands.h"
+#include "editor/operations/OperationSupport.h"
 #include "platform/DesktopClipboard.h"
 #include "platform/UserSettings.h"
 #include "tests/document/DocumentFixture.h"
@@ -29,6 +33,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace qm {
 namespace {
@@ -603,6 +609,271 @@ TEST_F(ViewTest, ATemplateEditedInOneWindowIsRefusedInAnother) {
     // Once the first window shows a diagram again, the second may edit it.
     ASSERT_TRUE(view->ShowModel(classes));
     EXPECT_TRUE(second->ShowModel(tool));
+    second.reset();
+}
+
+// Icon editing as the view drives it: presses paint into the tool's cell and
+// keep the painting tool; Delete, Cut, Copy and Paste act on the cell.
+class ViewIconTest : public ViewTest {
+  protected:
+    ViewIconTest() {
+        tool = doc->FindTool(10);
+        EXPECT_TRUE(view->ShowModel(tool));
+        EXPECT_TRUE(view->SetIconEditing(true));
+        strip = doc->IconStripOf(*tool);
+        doc->GetJournal().Reset();
+    }
+    // The colour of icon pixel (x, y) of the tool's cell.
+    COLORREF Pixel(int x, int y) const {
+        return strip->Colour(strip->PixelAt(tool->iconSlot * kIconWidth + x, y));
+    }
+    std::vector<COLORREF> Cell() const {
+        std::vector<COLORREF> cell;
+        for (int y = 0; y < kIconHeight; ++y)
+            for (int x = 0; x < kIconWidth; ++x)
+                cell.push_back(Pixel(x, y));
+        return cell;
+    }
+    // The client point at the middle of icon pixel (x, y).
+    QPoint IconPixel(int x, int y) const {
+        return At(
+            CPoint(x * kIconCellSize + kIconCellSize / 2, y * kIconCellSize + kIconCellSize / 2));
+    }
+    // An index of the strip's table whose colour differs from every pixel of the cell.
+    uint8_t UnusedColour() const {
+        const std::vector<COLORREF> cell = Cell();
+        for (int i = 0; i < ToolBitmap::kColours; ++i)
+            if (std::find(cell.begin(), cell.end(), strip->Colour(i)) == cell.end())
+                return uint8_t(i);
+        return 0;
+    }
+
+    ToolModel* tool = nullptr;
+    ToolBitmap* strip = nullptr;
+};
+
+TEST_F(ViewIconTest, APressPaintsThePixelUnderItAndKeepsThePaintingTool) {
+    ASSERT_NE(strip, nullptr);
+    const std::vector<COLORREF> before = Cell();
+    host.SetCurrentTool(27);
+    // Nothing is selected, yet the press paints rather than selects.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, IconPixel(3, 4));
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Icon Edit"});
+    EXPECT_EQ(host.CurrentTool(), 27);
+    std::vector<COLORREF> expected = before;
+    expected[4 * kIconWidth + 3] = strip->Colour(int(host.CurrentLooks().lineColor));
+    EXPECT_EQ(Cell(), expected);
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    EXPECT_EQ(Cell(), before);
+
+    // With the pointer a press changes nothing and records nothing.
+    doc->GetJournal().Reset();
+    host.SetCurrentTool(kPointerTool);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, IconPixel(5, 5));
+    EXPECT_EQ(Cell(), before);
+    EXPECT_TRUE(doc->GetJournal().Records().empty());
+}
+
+TEST_F(ViewIconTest, CopyDeletePasteAndCutActOnTheIconCell) {
+    ASSERT_NE(strip, nullptr);
+    // A mark in a colour the cell lacks, so that its return shows the paste.
+    strip->SetPixel(tool->iconSlot * kIconWidth + 7, 6, UnusedColour());
+    const std::vector<COLORREF> original = Cell();
+    EXPECT_TRUE(Enabled(*view, ID_EDIT_DELETE));
+    EXPECT_TRUE(Enabled(*view, ID_EDIT_PASTE));
+
+    view->OnCommand(ID_EDIT_COPY);
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    ASSERT_TRUE(data->hasFormat(kIconMime));
+    EXPECT_EQ(data->data(kIconMime).size(), kIconWidth * kIconHeight + 1024);
+    EXPECT_TRUE(doc->GetJournal().Records().empty());
+
+    view->OnCommand(ID_EDIT_DELETE);
+    const std::vector<COLORREF> cleared = Cell();
+    EXPECT_NE(cleared, original);
+    const Looks& looks = host.CurrentLooks();
+    if (looks.lineColor < uint32_t(ToolBitmap::kColours)) {
+        EXPECT_EQ(Pixel(0, 0), strip->Colour(int(looks.lineColor)));
+        EXPECT_EQ(Pixel(kIconWidth - 1, kIconHeight - 1), strip->Colour(int(looks.lineColor)));
+    }
+
+    view->OnCommand(ID_EDIT_PASTE);
+    EXPECT_EQ(Cell(), original);
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"Icon Delete", "Icon Paste"}));
+    // Each change undoes by itself.
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    EXPECT_EQ(Cell(), cleared);
+
+    view->OnCommand(ID_EDIT_CUT);
+    EXPECT_EQ(Descriptions().back(), "Icon Cut");
+    EXPECT_TRUE(QApplication::clipboard()->mimeData()->hasFormat(kIconMime));
+}
+
+TEST_F(ViewIconTest, PasteOfAMalformedIconChangesNothing) {
+    ASSERT_NE(strip, nullptr);
+    const std::vector<COLORREF> before = Cell();
+    for (const qsizetype size :
+         {qsizetype(0), qsizetype(kIconWidth * kIconHeight),
+          qsizetype(kIconWidth * kIconHeight + 1023), qsizetype(kIconWidth * kIconHeight + 1025)}) {
+        auto* data = new QMimeData;
+        data->setData(kIconMime, QByteArray(size, '\x05'));
+        QApplication::clipboard()->setMimeData(data);
+        view->OnCommand(ID_EDIT_PASTE);
+        EXPECT_EQ(Cell(), before) << size;
+    }
+    // Drawables on the clipboard are no icon either.
+    QApplication::clipboard()->clear();
+    view->OnCommand(ID_EDIT_PASTE);
+    EXPECT_EQ(Cell(), before);
+    EXPECT_TRUE(doc->GetJournal().Records().empty());
+}
+
+// The frame's overview panes hear of every scroll and of every change of the
+// scroll sizes.
+TEST_F(ViewTest, ScrollsAndScrollSizeChangesReachTheHost) {
+    struct Host : NullEditorHost {
+        void ViewScrolled(bool sizesChanged) override { (sizesChanged ? sized : scrolled)++; }
+        int scrolled = 0;
+        int sized = 0;
+    } recording;
+    std::unique_ptr<TContent> second = MakeView(*doc, recording);
+    second->SetZoom(4.0);
+    EXPECT_GT(recording.sized, 0);
+    recording.scrolled = 0;
+    second->verticalScrollBar()->setValue(second->verticalScrollBar()->value() + 40);
+    EXPECT_EQ(recording.scrolled, 1);
+    second.reset();
+}
+
+// A master's change lays out its places again; with automatic sizing a
+// place takes the size its new name needs, as one undoable step, unless the
+// change asks to suppress it.
+TEST_F(ViewTest, AChangedMasterResizesItsPlacesWithAutomaticSizing) {
+    ASSERT_NE(shape->master, nullptr);
+    auto* tool = dynamic_cast<ToolModel*>(shape->master->tool);
+    ASSERT_NE(tool, nullptr);
+    const uint32_t toolFlags = tool->modelFlags;
+    tool->modelFlags |= 0x2;
+    userSettings.SetOptionWord(SnapToGrid | AutoResizeToText);
+    const CRect before = shape->bounds;
+    shape->master->name = "AMuchLongerClassNameThanTheShapeHadBefore";
+
+    view->NotifyChange(VcPlace, shape->master, true);
+    EXPECT_EQ(shape->bounds, before);
+    EXPECT_TRUE(doc->GetJournal().Records().empty());
+
+    view->NotifyChange(VcPlace, shape->master, false);
+    const CRect grown = shape->bounds;
+    EXPECT_GT(grown.Width(), before.Width());
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Auto-size Place"});
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    EXPECT_EQ(shape->bounds, before);
+
+    // Without the option, or with a tool that does not size its places,
+    // only the label is laid out again.
+    doc->GetJournal().Reset();
+    userSettings.SetOptionWord(SnapToGrid);
+    view->NotifyChange(VcPlace, shape->master, false);
+    tool->modelFlags = toolFlags & ~0x2u;
+    userSettings.SetOptionWord(SnapToGrid | AutoResizeToText);
+    view->NotifyChange(VcPlace, shape->master, false);
+    EXPECT_EQ(shape->bounds, before);
+    EXPECT_TRUE(doc->GetJournal().Records().empty());
+    tool->modelFlags = toolFlags;
+}
+
+// The offer to add a called operation: asked once per missing name, never
+// for an empty or "?" name or with the offer switched off; the chosen class
+// gains the method in one undoable step.
+TEST_F(ViewTest, OfferToAddAMethodAddsItToTheChosenClassOnce) {
+    struct Host : NullEditorHost {
+        ObjectHandle OfferToAddMethod(CCASEDoc&, const std::vector<ObjectHandle>& candidates,
+                                      const std::string& method) override {
+            asked.push_back(method);
+            return candidates.empty() ? ObjectHandle() : candidates.front();
+        }
+        std::vector<std::string> asked;
+    } answering;
+    std::unique_ptr<TContent> second = MakeView(*doc, answering);
+    Master* master = shape->master;
+    ASSERT_NE(master, nullptr);
+    const size_t methods = master->methods.size();
+
+    second->OfferAddMethod(nullptr, "redraw(Canvas c)", master);
+    EXPECT_TRUE(answering.asked.empty()); // the offer is off
+
+    userSettings.SetOptionWord(SnapToGrid | OfferAddMethod);
+    for (const char* text : {"", "?", "(x)", "?(y)"})
+        second->OfferAddMethod(nullptr, text, master);
+    EXPECT_TRUE(answering.asked.empty());
+
+    second->OfferAddMethod(nullptr, "1: result := redraw(Canvas c)", master);
+    ASSERT_EQ(answering.asked, std::vector<std::string>{"redraw"});
+    ASSERT_EQ(master->methods.size(), methods + 1);
+    EXPECT_EQ(master->methods.back()->name, "redraw");
+    EXPECT_EQ(master->methods.back()->access, 3);
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Property Changes"});
+
+    // The class has it now: no second question.
+    second->OfferAddMethod(nullptr, "redraw()", master);
+    EXPECT_EQ(answering.asked.size(), 1u);
+
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    EXPECT_EQ(master->methods.size(), methods);
+    second.reset();
+}
+
+// "Call..." on a message shows the operations of the class it calls, at the
+// middle of the message's label on the screen; with no single message or
+// call link selected nothing pops up.
+TEST_F(ViewTest, CallOnAMessageShowsTheCalledClassOperationsAtItsLabel) {
+    struct Host : NullEditorHost {
+        int PopupMenu(const std::vector<std::string>& items, CPoint at) override {
+            shown = items;
+            point = at;
+            return -1;
+        }
+        std::vector<std::string> shown;
+        CPoint point;
+    } menuHost;
+    auto project =
+        Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
+    Model* everything = project->FindModelByName("Everything");
+    ASSERT_NE(everything, nullptr);
+    project->SetCurrentModel(everything);
+    std::unique_ptr<TContent> second = MakeView(*project, menuHost);
+    auto* message = dynamic_cast<Floater*>(project->IdMap().Lookup("f-message-001"));
+    ASSERT_NE(message, nullptr);
+    ASSERT_NE(message->GetLink(), nullptr);
+    Master* called = message->GetLink()->GetTargetMaster();
+
+    second->DeselectAll();
+    second->OnCommand(ID_POPUP_CALL);
+    EXPECT_TRUE(menuHost.shown.empty());
+
+    second->SelectList({message});
+    ASSERT_EQ(everything->Selection().size(), 1u);
+    ASSERT_EQ(second->CurrentModel(), everything);
+    second->OnCommand(ID_POPUP_CALL);
+    ASSERT_NE(called, nullptr);
+    ASSERT_FALSE(called->methods.empty());
+    // "<None>" first, then the methods of the class (and of classes nested in
+    // it) as class::method(...).
+    ASSERT_GT(menuHost.shown.size(), called->methods.size());
+    EXPECT_EQ(menuHost.shown.front(), "<None>");
+    for (const auto& method : called->methods) {
+        const std::string prefix = called->name + "::" + method->name + "(";
+        EXPECT_TRUE(
+            std::any_of(menuHost.shown.begin(), menuHost.shown.end(),
+                        [&](const std::string& item) { return item.rfind(prefix, 0) == 0; }))
+            << prefix;
+    }
+    const CPoint centre = message->labelRect.CenterPoint();
+    const QPoint expected = second->viewport()->mapToGlobal(
+        QPoint(static_cast<int>(centre.x * everything->zoom) - second->ScrollPosition().x,
+               static_cast<int>(centre.y * everything->zoom) - second->ScrollPosition().y));
+    EXPECT_EQ(menuHost.point, CPoint(expected.x(), expected.y()));
     second.reset();
 }
 
