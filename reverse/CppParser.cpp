@@ -222,7 +222,7 @@ void SourceParser::ParseCppNamespace(bool inlineNamespace) {
 int SourceParser::ParseCppDeclaration(SourceSymbol* enclosing, int access) {
     OwnedText comment = TakeComment();
     SymbolList params;
-    SkipCppAttributes();
+    const bool skipped = SkipCppAttributes();
     if (token_ == kTokTemplate) {
         GetToken();
         if (ParseCppTemplateParams(params) == 0) {
@@ -268,8 +268,10 @@ int SourceParser::ParseCppDeclaration(SourceSymbol* enclosing, int access) {
         return ParseCppClass(enclosing, access, std::move(comment), params);
     }
     // In a class body the closing brace belongs to the class; at file level
-    // a brace opens a block that the scope passes over.
-    if (token_ != kTokRBrace && token_ != kTokEnd && token_ != kTokLBrace) {
+    // a brace opens a block that the scope passes over. After a macro call
+    // without a semicolon (PUSH_WARNINGS_(4251)) the next token starts a
+    // declaration of its own, such as a namespace, and is left to the scope.
+    if (!skipped && token_ != kTokRBrace && token_ != kTokEnd && token_ != kTokLBrace) {
         GetToken();
     }
     return 1;
@@ -1068,7 +1070,17 @@ std::string SourceParser::ParseCppOperatorName() {
         name += tokenText_;
         GetToken();
     };
-    if (!IsWordToken(token_)) {
+    std::string global;
+    if (token_ == kTokScope) {
+        // A conversion to a type named from the global scope:
+        // operator ::lib::Matcher<T>.
+        GetToken();
+        if (!IsWordToken(token_)) {
+            return name + "::";
+        }
+        global = "::";
+    }
+    if (global.empty() && !IsWordToken(token_)) {
         name += TokenText(token_, tokenText_);
         const bool lessEqual = token_ == kTokLessEqual;
         GetToken();
@@ -1079,13 +1091,18 @@ std::string SourceParser::ParseCppOperatorName() {
         return name;
     }
     bool typeWord = IsTypeKeyword(token_) || token_ == kTokConst;
-    appendWord();
-    if (token_ == kTokLess) {
-        // A conversion to a template's type: operator Action<F>.
-        TypeText list;
-        SkipGenericArguments(list, true);
-        name += list.Text();
-    }
+    name += ' ' + global;
+    name += tokenText_;
+    GetToken();
+    // A conversion to a template's type: operator Action<F>.
+    auto appendArguments = [&] {
+        if (token_ == kTokLess) {
+            TypeText list;
+            SkipGenericArguments(list, true);
+            name += list.Text();
+        }
+    };
+    appendArguments();
     for (;;) {
         if (token_ == kTokConst || (typeWord && IsTypeKeyword(token_))) {
             typeWord = true;
@@ -1096,6 +1113,7 @@ std::string SourceParser::ParseCppOperatorName() {
             if (IsWordToken(token_)) {
                 name += tokenText_;
                 GetToken();
+                appendArguments();
             }
         } else if (typeWord && token_ == kTokIdentifier) {
             typeWord = false;
