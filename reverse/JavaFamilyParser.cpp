@@ -912,12 +912,14 @@ int JavaFamilyParser::ParseField(SourceSymbol* node, bool isInterface, std::stri
         OwnedText value;
         if (p_.Token() == kTokAssign) {
             p_.GetToken();
-            TypeText text;
+            TypeText text(TypeText::kMaxValueLength);
             if (csharp_ && p_.Token() == kTokGreater) {
                 p_.SkipBalanced(text, false, false); // "=>": an expression body, no value
             } else {
                 ReadInitializer(text);
-                value = text.Text();
+                if (!text.WasCut()) {
+                    value = text.Text(); // a value too long for any use is left out
+                }
             }
             property = false; // the declaration ends with ";"
         }

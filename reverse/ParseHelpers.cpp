@@ -86,7 +86,8 @@ void TypeText::AppendToken(int token, std::string_view tokenText) {
     auto startsWord = [](int c) { return IsLetter(c) || c == '_'; };
     bool blank = !text_.empty() && endsWord(static_cast<unsigned char>(text_.back())) &&
                  startsWord(static_cast<unsigned char>(piece.front()));
-    if (text_.size() + (blank ? 1 : 0) + piece.size() > kMaxLength) {
+    if (text_.size() + (blank ? 1 : 0) + piece.size() > maxLength_) {
+        cut_ = true;
         return;
     }
     if (blank) {
@@ -105,6 +106,7 @@ std::string TypeText::ToHeapString() const {
 void TypeText::SetLength(size_t length) {
     if (length < text_.size()) {
         text_.resize(length);
+        cut_ = false;
     }
 }
 
@@ -151,6 +153,9 @@ std::string SourceCapture::ExtractBody(int language) const {
         out += forte ? "begin" : "{";
         out += "\r\n";
     }
+    // A capture without its closing brace is closed, so that the body is
+    // never a lone opening.
+    const bool close = !forte && !opened && cut == std::string::npos;
     for (size_t i = 0; i < body.size(); ++i) {
         char c = body[i];
         if (c == '\r' && i + 1 < body.size() && body[i + 1] == '\n') {
@@ -161,6 +166,9 @@ std::string SourceCapture::ExtractBody(int language) const {
             continue;
         }
         out.push_back(c);
+    }
+    if (close) {
+        out += "\r\n}";
     }
     return out;
 }
@@ -401,6 +409,12 @@ int SourceParser::FinishBody(SourceSymbol* methodNode) {
 int SourceParser::SkipBody(SourceSymbol* methodNode, bool endsWithEvent) {
     capture_.text.clear();
     capture_.recording = capture_.enabled && methodNode != nullptr;
+    // The character after the "{" was read before the recording began: keep
+    // it ("{}", "{return x;}" on one line), unless it ends the line, which
+    // the line end written after the opening brace stands for.
+    if (capture_.recording && c_ >= 0 && c_ != '\n' && c_ != '\r') {
+        capture_.text.push_back(static_cast<char>(c_));
+    }
     int result = language_ == kLangForte ? SkipForteBody(endsWithEvent) : SkipBracedBody();
     capture_.recording = false;
     if (result == 0) {

@@ -35,11 +35,20 @@ class ReverseProject;
 class TypeText {
   public:
     static constexpr size_t kMaxLength = 255;
+    // The bound of an initial value.
+    static constexpr size_t kMaxValueLength = 1 << 20;
+
+    TypeText() = default;
+    // A text of another bound: an initial value is code written back out
+    // again, so it is kept whole (a cut would leave code that no compiler
+    // reads).
+    explicit TypeText(size_t maxLength) : maxLength_(maxLength) {}
 
     void Clear() { text_.clear(); }
     bool IsEmpty() const { return text_.empty(); }
     // Appends the token's text (TokenText); a piece that would make the text
-    // reach 256 characters is dropped. A blank separates two words.
+    // longer than its bound (255 characters unless given) is dropped. A blank
+    // separates two words.
     void AppendToken(int token, std::string_view tokenText);
     // "(" texts and "[" texts over 64 characters become "(...)" or "[...]".
     std::string ToHeapString() const;
@@ -47,9 +56,13 @@ class TypeText {
     // Cuts the text back to an earlier length; a larger value changes nothing.
     void SetLength(size_t length);
     const std::string& Text() const { return text_; }
+    // True once a piece has been dropped for the bound.
+    bool WasCut() const { return cut_; }
 
   private:
     std::string text_;
+    size_t maxLength_ = kMaxLength;
+    bool cut_ = false;
 };
 
 // True for the pairs { }, ( ) and [ ].

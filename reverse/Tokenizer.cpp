@@ -542,7 +542,8 @@ int SourceParser::Identifier(int prefix) {
 
 int SourceParser::Number() {
     size_t start = linePos_ - 1;
-    size_t end = ConsumeRun(kLetter | kDigit);
+    // Underscores group digits (1_000_000L) and belong to the literal.
+    size_t end = ConsumeRun(kLetter | kDigit | kUnderscore);
     std::string_view run(reinterpret_cast<const char*>(line_.data() + start), end - start);
     tokenText_.assign(run.substr(0, Utf8Prefix(run, kMaxTokenLength)));
     return kTokNumber;

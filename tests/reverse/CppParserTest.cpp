@@ -151,6 +151,24 @@ TEST_F(CppParserTest, NamespacesQualifyTopLevelDeclarations) {
     EXPECT_EQ(log_.Text(), "");
 }
 
+TEST_F(CppParserTest, AMacroCallWithoutSemicolonLeavesTheNamespaceAfterIt) {
+    EXPECT_NE(Parse("PUSH_WARNINGS_(4251 /* why */)\nnamespace lib {\nclass API_ Part { };\n}\n"
+                    "POP_WARNINGS_()\nnamespace lib { class Whole { }; }\n",
+                    "Part", std::string("lib")),
+              "<none>");
+    EXPECT_NE(Top("Whole", std::string("lib")), nullptr);
+}
+
+TEST_F(CppParserTest, ConversionsToQualifiedTemplatesAreOperators) {
+    const std::string dump = Parse("template <typename D> class Base {\n public:\n"
+                                   "  template <typename T> operator ::lib::Matcher<T>() const;\n"
+                                   "  template <typename F> operator lib::Action<F>() const;\n};\n",
+                                   "Base");
+    EXPECT_NE(dump.find("operator ::lib::Matcher<T>"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("operator lib::Action<F>"), std::string::npos) << dump;
+    EXPECT_TRUE(log_.Text().empty()) << log_.Text();
+}
+
 TEST_F(CppParserTest, CommentsGoToTheirDeclarations) {
     ParseText(*parser_, "/** A class. */\n"
                         "class A {\n"

@@ -168,6 +168,46 @@ TEST_F(JavaParserTest, KeepMethodCodeCapturesBodies) {
     EXPECT_FALSE(Top("A")->FindChild(kLangJava, "f")->text2.has_value());
 }
 
+TEST_F(JavaParserTest, CapturedBodiesAreWholeBlocks) {
+    // Bodies on the line of their signature, empty or not: the captured code
+    // is always one balanced block.
+    struct Case {
+        const char* member;
+        const char* body;
+    };
+    const Case cases[] = {
+        {"A() {}", "{\r\n}"},
+        {"A() { }", " {\r\n }"},
+        {"int f() {return 1;}", "{\r\nreturn 1;}"},
+        {"int f() { return 1; }", " {\r\n return 1; }"},
+        {"void f() {\n  }", "  {\r\n  }"},
+    };
+    for (const Case& c : cases) {
+        Parse(kLangJava, std::string("class A {\n  ") + c.member + "\n}\n", kRevKeepMethodCode);
+        SourceSymbol* a = Top("A");
+        ASSERT_NE(a, nullptr) << c.member;
+        SourceSymbol* m = a->FindChild(kLangJava, c.member[0] == 'A' ? "A" : "f");
+        ASSERT_NE(m, nullptr) << c.member;
+        EXPECT_EQ(m->text2.value_or("(none)"), c.body) << c.member;
+    }
+}
+
+TEST_F(JavaParserTest, LiteralsAndLongInitialValuesStayWhole) {
+    std::string zones = "\"Africa/Nairobi\"";
+    for (int i = 0; i < 40; ++i) {
+        zones += ",\"Zone/Number" + std::to_string(i) + "\"";
+    }
+    Parse(kLangJava, "class A {\n  long n = -999_999_999L;\n  double d = 1_000.5e1_0;\n"
+                     "  int h = 0xFF_FF;\n  String[] z = {" +
+                         zones + "};\n}\n");
+    SourceSymbol* a = Top("A");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->FindChild(kLangJava, "n")->text2.value_or(""), "-999_999_999L");
+    EXPECT_EQ(a->FindChild(kLangJava, "h")->text2.value_or(""), "0xFF_FF");
+    EXPECT_EQ(a->FindChild(kLangJava, "z")->text2.value_or(""), "{" + zones + "}");
+    EXPECT_EQ(a->FindChild(kLangJava, "d")->text2.value_or(""), "1_000.5e1_0");
+}
+
 TEST_F(JavaParserTest, AnnotationsAreNamesOfTheirOwn) {
     EXPECT_EQ(test::Tokens(kLangJava, "@Override @interface a@b"),
               (std::vector<int>{kTokIdentifier, kTokIdentifier, kTokIdentifier, kTokIdentifier,

@@ -476,7 +476,8 @@ TEST(SourceCaptureTest, ExtractBody) {
         {kLangPhp, "a;\r\n}", "{\r\na;\r\n}"},
         {kLangForte, "x;\nend method;", "begin\r\nx;\r\nend method;"},
         {kLangForte, " BEGIN x; end;", " BEGIN x; end;"},
-        {kLangJava, "no brace", "{\r\nno brace"},
+        // A capture that lost its closing brace is closed again.
+        {kLangJava, "no brace", "{\r\nno brace\r\n}"},
     };
     for (const Case& c : cases) {
         SourceCapture capture;

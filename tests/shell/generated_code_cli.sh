@@ -4,7 +4,9 @@
 # (the output folder on the include path), the Java files with javac, both
 # again after a second run over files the user has edited by hand. Also the
 # HTML pages written into a relative -folder from another working folder:
-# every image a page shows is found relative to the page.
+# every image a page shows is found relative to the page. Where GoogleTest
+# and a JDK's sources are installed, classes reverse-engineered out of them
+# are generated again and compiled.
 # usage: generated_code_cli.sh <quillmark> <fixtures/scripts folder>
 set -u
 app=$1
@@ -100,6 +102,59 @@ if command -v javac >/dev/null; then
     { fail "the Java files do not compile"; head -30 "$work/javac.txt"; }
 else
   echo "javac is not installed: the generated Java files are not compiled"
+fi
+
+# new_project <file> <model>: an empty project with one class diagram.
+new_project() {
+  run "a new project" "-new=<Internal>" -save="$1"
+  printf '(customModel "d-rev-model-1" 11 3 "%s" "" "" 1 "" "" 1.000000 1.000000 (0 0 1000 800) (0 0 1000 800))\n' \
+    "$2" >>"$1"
+}
+
+# Classes reverse-engineered out of the installed GoogleTest headers and
+# generated again as headers. Not every header compiles yet: the count that
+# does must not fall below what the reader and the generator reach today.
+gtest_floor=97
+if command -v g++ >/dev/null && [ -d /usr/include/gtest ]; then
+  new_project "$work/gtest.pro" Classes
+  find /usr/include/gtest -name '*.h' | sort >"$work/gtest-files.txt"
+  run "reverse-engineering GoogleTest" "$work/gtest.pro" -revLang=C++ -revModel=Classes \
+    -add="$work/gtest-files.txt" -save
+  run "the GoogleTest headers" "$work/gtest.pro" -script=CodeGen/CppHeaders.vxs \
+    "-scope=All Models" -folder=gtest
+  total=0 compiled=0
+  while IFS= read -r header; do
+    total=$((total + 1))
+    printf '#include "%s"\n' "$header" >"$work/one.cpp"
+    g++ -std=c++17 -fsyntax-only -I"$work/gtest" "$work/one.cpp" >/dev/null 2>&1 &&
+      compiled=$((compiled + 1))
+  done < <(cd gtest && find . -name '*.h' | sed 's|^\./||' | sort)
+  echo "GoogleTest: $compiled of $total generated headers compile"
+  [ "$compiled" -ge "$gtest_floor" ] ||
+    fail "only $compiled of $total GoogleTest headers compile (at least $gtest_floor did)"
+fi
+
+# The java.time sources of the installed JDK, reverse-engineered and
+# generated again: javac finds no syntax error in any file (names from
+# outside the package are not resolved yet, so only its parser is asked).
+jdk_src=
+command -v javac >/dev/null &&
+  jdk_src="$(dirname "$(dirname "$(readlink -f "$(command -v javac)")")")/lib/src.zip"
+if [ -n "$jdk_src" ] && [ -f "$jdk_src" ] && command -v unzip >/dev/null; then
+  mkdir -p "$work/jdk"
+  unzip -q "$jdk_src" 'java.base/java/time/*' -d "$work/jdk"
+  new_project "$work/jtime.pro" Classes
+  find "$work/jdk" -name '*.java' | sort >"$work/jtime-files.txt"
+  run "reverse-engineering java.time" "$work/jtime.pro" -revLang=Java -revModel=Classes \
+    -add="$work/jtime-files.txt" -save
+  run "the java.time files" "$work/jtime.pro" -script=CodeGen/JavaClasses.vxs \
+    "-scope=All Models" -folder=jtime
+  [ -n "$(find jtime -name '*.java')" ] || fail "no Java file was written for java.time"
+  javac -Xmaxerrs 100000 --patch-module java.base=jtime -d "$work/jtime-classes" \
+    $(find jtime -name '*.java') >"$work/javac-time.txt" 2>&1
+  grep -E 'error: (illegal start|.* expected$|unclosed|not a statement|reached end of file|malformed|illegal character|orphaned|illegal underscore)' \
+    "$work/javac-time.txt" >"$work/syntax.txt" &&
+    { fail "the java.time files have syntax errors"; head -20 "$work/syntax.txt"; }
 fi
 
 # The documentation into a relative folder, run from a folder beside the
