@@ -17,6 +17,7 @@
 #include "shell/CCASEApp.h"
 #include "shell/bars/TToolBar.h"
 #include "shell/bars/ZoomComboBox.h"
+#include "shell/commands/ModelCommands.h"
 #include "shell/frames/CMainFrame.h"
 #include "shell/frames/CommandIds.h"
 #include "shell/frames/UndoListDialog.h"
@@ -203,7 +204,11 @@ std::vector<CommandEntry> CChildFrame::ContentPaneCommands() {
 }
 
 CChildFrame::CChildFrame(CCASEApp& app, CCASEDoc& document, CMainFrame& mainFrame)
-    : app_(app), document_(document), mainFrame_(mainFrame), host_(mainFrame, this) {
+    : app_(app),
+      document_(document),
+      mainFrame_(mainFrame),
+      host_(mainFrame, this),
+      modelCommands_(std::make_unique<ModelCommands>(*this)) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     mainSplitter_ = new QSplitter(Qt::Horizontal, this);
     mainSplitter_->setObjectName("main splitter");
@@ -433,11 +438,12 @@ void CChildFrame::ShowUndoList(QPoint screenPoint, bool undo) {
 // ---- CommandTarget ----
 
 bool CChildFrame::OnCommand(int id) {
-    return DispatchCommand(*this, CommandTable(), id);
+    return DispatchCommand(*this, CommandTable(), id) || modelCommands_->OnCommand(id);
 }
 
 bool CChildFrame::OnUpdateCommand(int id, CommandState& state) {
-    return UpdateCommand(*this, CommandTable(), id, state);
+    return UpdateCommand(*this, CommandTable(), id, state) ||
+           modelCommands_->OnUpdateCommand(id, state);
 }
 
 void CChildFrame::OnToolCommand(int id) {
@@ -744,7 +750,10 @@ bool CChildFrame::ExplodeMaster(Master& master) {
     // command's.
     if (auto* submodel = dynamic_cast<Model*>(master.submodel))
         return ShowModel(submodel);
-    return OnCommand(cmd::ModelExplode);
+    if (!modelCommands_->ExplodeToMaster(master))
+        return false;
+    auto* made = dynamic_cast<Model*>(master.submodel);
+    return made != nullptr && ShowModel(made);
 }
 
 void CChildFrame::OpenFile(const std::string& path) {

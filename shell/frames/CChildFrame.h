@@ -14,6 +14,7 @@
 #include <QMdiSubWindow>
 
 #include <functional>
+#include <memory>
 #include <span>
 
 class QSplitter;
@@ -24,6 +25,7 @@ class CCASEApp;
 class CCASEDoc;
 class CMainFrame;
 class Model;
+class ModelCommands;
 class TContent;
 class TExplorer;
 class TExtra;
@@ -88,6 +90,8 @@ class CChildFrame : public QMdiSubWindow,
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
     static std::span<const CommandRow<CChildFrame>> CommandTable();
+    // The command families asked after the frame's own table.
+    ModelCommands& ModelCommandFamily() { return *modelCommands_; }
     // The menu rows of the content pane's own commands (its Edit and Arrange
     // rows), placed at the pane slots of the frame's menus.
     static std::vector<CommandEntry> ContentPaneCommands();
@@ -202,6 +206,7 @@ class CChildFrame : public QMdiSubWindow,
     // Whether the find sheet's host is this window.
     bool findSheetHost_ = false;
     QSize lastSize_;
+    std::unique_ptr<ModelCommands> modelCommands_;
 };
 
 } // namespace qm
