@@ -17,6 +17,7 @@
 #include "shell/CCASEApp.h"
 #include "shell/bars/TToolBar.h"
 #include "shell/bars/ZoomComboBox.h"
+#include "shell/commands/LooksCommands.h"
 #include "shell/commands/ModelCommands.h"
 #include "shell/frames/CMainFrame.h"
 #include "shell/frames/CommandIds.h"
@@ -208,7 +209,8 @@ CChildFrame::CChildFrame(CCASEApp& app, CCASEDoc& document, CMainFrame& mainFram
       document_(document),
       mainFrame_(mainFrame),
       host_(mainFrame, this),
-      modelCommands_(std::make_unique<ModelCommands>(*this)) {
+      modelCommands_(std::make_unique<ModelCommands>(*this)),
+      looksCommands_(std::make_unique<LooksCommands>(*this)) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     mainSplitter_ = new QSplitter(Qt::Horizontal, this);
     mainSplitter_->setObjectName("main splitter");
@@ -438,12 +440,17 @@ void CChildFrame::ShowUndoList(QPoint screenPoint, bool undo) {
 // ---- CommandTarget ----
 
 bool CChildFrame::OnCommand(int id) {
-    return DispatchCommand(*this, CommandTable(), id) || modelCommands_->OnCommand(id);
+    return DispatchCommand(*this, CommandTable(), id) || modelCommands_->OnCommand(id) ||
+           looksCommands_->OnCommand(id);
 }
 
 bool CChildFrame::OnUpdateCommand(int id, CommandState& state) {
     return UpdateCommand(*this, CommandTable(), id, state) ||
-           modelCommands_->OnUpdateCommand(id, state);
+           modelCommands_->OnUpdateCommand(id, state) || looksCommands_->OnUpdateCommand(id, state);
+}
+
+const Looks& CChildFrame::CurrentLooks() const {
+    return looksCommands_->NewDrawableLooks();
 }
 
 void CChildFrame::OnToolCommand(int id) {

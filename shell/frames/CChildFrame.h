@@ -24,6 +24,7 @@ namespace qm {
 class CCASEApp;
 class CCASEDoc;
 class CMainFrame;
+class LooksCommands;
 class Model;
 class ModelCommands;
 class TContent;
@@ -92,6 +93,9 @@ class CChildFrame : public QMdiSubWindow,
     static std::span<const CommandRow<CChildFrame>> CommandTable();
     // The command families asked after the frame's own table.
     ModelCommands& ModelCommandFamily() { return *modelCommands_; }
+    LooksCommands& LooksCommandFamily() { return *looksCommands_; }
+    // The looks new drawables take (the looks commands set them).
+    const Looks& CurrentLooks() const;
     // The menu rows of the content pane's own commands (its Edit and Arrange
     // rows), placed at the pane slots of the frame's menus.
     static std::vector<CommandEntry> ContentPaneCommands();
@@ -207,6 +211,7 @@ class CChildFrame : public QMdiSubWindow,
     bool findSheetHost_ = false;
     QSize lastSize_;
     std::unique_ptr<ModelCommands> modelCommands_;
+    std::unique_ptr<LooksCommands> looksCommands_;
 };
 
 } // namespace qm

@@ -13,6 +13,7 @@
 #include "shell/bars/Palettes.h"
 #include "shell/bars/TToolBar.h"
 #include "shell/bars/ZoomComboBox.h"
+#include "shell/commands/LooksCommands.h"
 #include "shell/commands/ModelCommands.h"
 #include "shell/frames/AboutDialog.h"
 #include "shell/frames/CChildFrame.h"
@@ -232,7 +233,9 @@ void CMainFrame::BuildMenus() {
     std::vector<std::vector<CommandEntry>> tables{MenuEntries(CChildFrame::CommandTable()),
                                                   MenuEntries(CommandTable())};
     tables.push_back(MenuEntries(ModelCommands::CommandTable()));
-    BuildMenuBar(*menuBar(), {"&File", "&Edit", "&Arrange", "&View", "&Model", "&Tools", "&Help"},
+    tables.push_back(MenuEntries(LooksCommands::CommandTable()));
+    BuildMenuBar(*menuBar(),
+                 {"&File", "&Edit", "&Arrange", "&View", "&Model", "&Looks", "&Tools", "&Help"},
                  tables, CChildFrame::ContentPaneCommands(), routing_);
     // The Tasks menu, before Help, filled from the task folder.
     QAction* help = nullptr;
