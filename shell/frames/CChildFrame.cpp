@@ -246,7 +246,10 @@ CChildFrame::CChildFrame(CCASEApp& app, CCASEDoc& document, CMainFrame& mainFram
 }
 
 CChildFrame::~CChildFrame() {
-    ForgetSheets();
+    // A frame whose panes were dropped has let go of the sheets already, and
+    // its deferred deletion may come after the main frame is gone.
+    if (!panesDropped_)
+        ForgetSheets();
     if (!closingByApp)
         mainFrame_.RemoveChildFrame(this);
 }
@@ -254,6 +257,7 @@ CChildFrame::~CChildFrame() {
 void CChildFrame::DropPanes() {
     closingByApp = true;
     ForgetSheets();
+    panesDropped_ = true;
     // The panes observe the document, which is closing: they go now, the
     // frame itself once its events are done.
     QWidget* panes = widget();

@@ -207,6 +207,7 @@ class CChildFrame : public QMdiSubWindow,
     int toolEditMode_ = 2;
     bool firstShow_ = true;
     bool closing_ = false;
+    bool panesDropped_ = false;
     // Whether the find sheet's host is this window.
     bool findSheetHost_ = false;
     QSize lastSize_;
