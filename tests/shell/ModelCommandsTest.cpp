@@ -11,6 +11,7 @@
 #include "editor/TContent.h"
 #include "model/Master.h"
 #include "platform/Files.h"
+#include "platform/Prompt.h"
 #include "platform/UserFolders.h"
 #include "shell/CCASEApp.h"
 #include "shell/MainWindow.h"
@@ -161,6 +162,38 @@ TEST_F(ModelCommandsTest, BreakExplodeRemovesTheLinkAndUndoBringsItBack) {
 
     ASSERT_TRUE(Document().GetJournal().Replay(1, false));
     EXPECT_EQ(shape->master->submodel, submodel);
+}
+
+TEST_F(ModelCommandsTest, ExplodeToExistingAsksAndMovesTheLinkFromTheOldMaster) {
+    Place* shape = PlaceOf("Shape");
+    Place* circle = PlaceOf("Circle");
+    ASSERT_TRUE(shape != nullptr && circle != nullptr);
+    auto* submodel = dynamic_cast<Model*>(shape->master->submodel);
+    ASSERT_NE(submodel, nullptr);
+    Model* top = Document().CurrentModel();
+    SelectOnly(circle);
+    ChooseModelType existing("Shape");
+
+    // Refusing the question keeps the old link.
+    {
+        ScopedDialogAnswerer scoped(&existing);
+        prompts.Script(PromptAnswer::No);
+        EXPECT_TRUE(Frame().OnCommand(cmd::ModelExplode));
+    }
+    ASSERT_FALSE(prompts.asked.empty());
+    EXPECT_NE(prompts.asked.back().find("already has a parent master"), std::string::npos);
+    EXPECT_EQ(shape->master->submodel, submodel);
+    EXPECT_EQ(circle->master->submodel, nullptr);
+
+    ScopedDialogAnswerer scoped(&existing);
+    prompts.Script(PromptAnswer::Yes);
+    EXPECT_TRUE(Frame().OnCommand(cmd::ModelExplode));
+    EXPECT_EQ(circle->master->submodel, submodel);
+    EXPECT_EQ(submodel->parentMaster, circle->master);
+    EXPECT_EQ(shape->master->submodel, nullptr);
+    EXPECT_EQ(LastRecord(), "Explode to Existing");
+    // The view stays on the current model.
+    EXPECT_EQ(Document().CurrentModel(), top);
 }
 
 TEST_F(ModelCommandsTest, NewModelRecordsItsJournalEntry) {
