@@ -50,7 +50,7 @@ QIcon Swatch(uint32_t code, bool current) {
     if (code == kColorCodeNone || code == kColorCodeInherit || code == kColorCodeMore) {
         painter.fillRect(rect, Qt::white);
         QFont font = painter.font();
-        font.setPixelSize(9);
+        font.setPixelSize(8);
         painter.setFont(font);
         painter.setPen(Qt::black);
         painter.drawText(rect, Qt::AlignCenter, QString::fromStdString(ColorName(code)));

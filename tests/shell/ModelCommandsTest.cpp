@@ -203,8 +203,14 @@ TEST_F(ModelCommandsTest, NewModelRecordsItsJournalEntry) {
     EXPECT_TRUE(Frame().OnCommand(cmd::ModelNew));
     ASSERT_EQ(Document().ModelCount(), models + 1);
     EXPECT_EQ(LastRecord(), "New Model");
-    // Renumber Messages belongs to message diagrams; Move Up to diagrams.
+    // The new model is the last of the top-level models: it moves up, not
+    // down; the first model does not move up.
+    Frame().ShowModel(Document().GetModelAt(Document().ModelCount() - 1));
     EXPECT_TRUE(Enabled(cmd::ModelMoveUp));
+    EXPECT_FALSE(Enabled(cmd::ModelMoveDown));
+    Frame().ShowModel(Document().GetModelAt(0));
+    EXPECT_FALSE(Enabled(cmd::ModelMoveUp));
+    EXPECT_TRUE(Enabled(cmd::ModelMoveDown));
     ASSERT_TRUE(Document().GetJournal().Replay(1, false));
     EXPECT_EQ(Document().ModelCount(), models);
 }
