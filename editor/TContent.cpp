@@ -1334,7 +1334,7 @@ void TContent::ShowSelectionProperties(bool activate) {
                          drawable->IsPlace() ? Handle(drawable) : ObjectHandle(), activate);
 }
 
-void TContent::LooksChange(const Looks& mask, const Looks& looks) {
+void TContent::LooksChange(const Looks& mask, const Looks& looks, bool placesAndLinksOnly) {
     Model* model = CurrentModel();
     auto* tool = dynamic_cast<ToolModel*>(model);
     if (model == nullptr || model->Selection().empty() || (tool != nullptr && tool->iconEditing))
@@ -1342,7 +1342,7 @@ void TContent::LooksChange(const Looks& mask, const Looks& looks) {
     UndoJournal& journal = document_.GetJournal();
     journal.BeginChange(ChangeKind::LooksChange);
     CRect repaint;
-    model->ChangeSelectionLooks(mask, looks, repaint, nullptr, false);
+    model->ChangeSelectionLooks(mask, looks, repaint, nullptr, placesAndLinksOnly);
     const std::vector<Drawable*> selection(model->Selection().begin(), model->Selection().end());
     for (Drawable* drawable : selection) {
         journal.AddChangedObject(drawable, nullptr);

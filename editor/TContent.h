@@ -115,7 +115,8 @@ class TContent : public QAbstractScrollArea,
     void PanToSelection(bool force);
     // Applies the fields of looks that mask marks to the selection, recorded
     // as "Looks Change". Nothing in icon editing or without a selection.
-    void LooksChange(const Looks& mask, const Looks& looks);
+    // placesAndLinksOnly leaves the selected primitives as they are.
+    void LooksChange(const Looks& mask, const Looks& looks, bool placesAndLinksOnly = false);
     // Restyles every link of the current model (recorded by the model).
     void SetLinksStyle(uint32_t style);
     // Switches the current tool model between design and icon editing;

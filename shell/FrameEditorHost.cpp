@@ -62,6 +62,10 @@ ObjectHandle FrameEditorHost::OfferToAddMethod(CCASEDoc&,
     return CAddMethodDialog::GetChosenClass();
 }
 
+const Looks& FrameEditorHost::CurrentLooks() const {
+    return frame_ != nullptr ? frame_->CurrentLooks() : looks_;
+}
+
 int FrameEditorHost::CurrentTool() const {
     return frame_ != nullptr ? frame_->CurrentTool() : tool_;
 }

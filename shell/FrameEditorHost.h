@@ -30,7 +30,8 @@ class FrameEditorHost : public EditorHost {
     void SetStatusText(const std::string& text) override;
     int CurrentTool() const override;
     void SetCurrentTool(int tool) override;
-    const Looks& CurrentLooks() const override { return looks_; }
+    // The frame's looks for new drawables; the host's own without a frame.
+    const Looks& CurrentLooks() const override;
     int PopupMenu(const std::vector<std::string>& items, CPoint screenPoint) override;
     bool RunCommand(int id) override;
     void SelectionShown(const ObjectHandle& drawable) override;

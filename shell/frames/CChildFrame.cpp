@@ -17,6 +17,8 @@
 #include "shell/CCASEApp.h"
 #include "shell/bars/TToolBar.h"
 #include "shell/bars/ZoomComboBox.h"
+#include "shell/commands/LooksCommands.h"
+#include "shell/commands/ModelCommands.h"
 #include "shell/frames/CMainFrame.h"
 #include "shell/frames/CommandIds.h"
 #include "shell/frames/UndoListDialog.h"
@@ -203,7 +205,12 @@ std::vector<CommandEntry> CChildFrame::ContentPaneCommands() {
 }
 
 CChildFrame::CChildFrame(CCASEApp& app, CCASEDoc& document, CMainFrame& mainFrame)
-    : app_(app), document_(document), mainFrame_(mainFrame), host_(mainFrame, this) {
+    : app_(app),
+      document_(document),
+      mainFrame_(mainFrame),
+      host_(mainFrame, this),
+      modelCommands_(std::make_unique<ModelCommands>(*this)),
+      looksCommands_(std::make_unique<LooksCommands>(*this)) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     mainSplitter_ = new QSplitter(Qt::Horizontal, this);
     mainSplitter_->setObjectName("main splitter");
@@ -239,7 +246,10 @@ CChildFrame::CChildFrame(CCASEApp& app, CCASEDoc& document, CMainFrame& mainFram
 }
 
 CChildFrame::~CChildFrame() {
-    ForgetSheets();
+    // A frame whose panes were dropped has let go of the sheets already, and
+    // its deferred deletion may come after the main frame is gone.
+    if (!panesDropped_)
+        ForgetSheets();
     if (!closingByApp)
         mainFrame_.RemoveChildFrame(this);
 }
@@ -247,6 +257,7 @@ CChildFrame::~CChildFrame() {
 void CChildFrame::DropPanes() {
     closingByApp = true;
     ForgetSheets();
+    panesDropped_ = true;
     // The panes observe the document, which is closing: they go now, the
     // frame itself once its events are done.
     QWidget* panes = widget();
@@ -437,12 +448,18 @@ void CChildFrame::ShowUndoList(QPoint screenPoint, bool undo) {
 // ---- CommandTarget ----
 
 bool CChildFrame::OnCommand(int id) {
-    return DispatchCommand(*this, CommandTable(), id) || scriptCommands_.OnCommand(id);
+    return DispatchCommand(*this, CommandTable(), id) || modelCommands_->OnCommand(id) ||
+           looksCommands_->OnCommand(id) || scriptCommands_.OnCommand(id);
 }
 
 bool CChildFrame::OnUpdateCommand(int id, CommandState& state) {
     return UpdateCommand(*this, CommandTable(), id, state) ||
-           scriptCommands_.OnUpdateCommand(id, state);
+           modelCommands_->OnUpdateCommand(id, state) ||
+           looksCommands_->OnUpdateCommand(id, state) || scriptCommands_.OnUpdateCommand(id, state);
+}
+
+const Looks& CChildFrame::CurrentLooks() const {
+    return looksCommands_->NewDrawableLooks();
 }
 
 void CChildFrame::OnToolCommand(int id) {
@@ -795,7 +812,10 @@ bool CChildFrame::ExplodeMaster(Master& master) {
     // command's.
     if (auto* submodel = dynamic_cast<Model*>(master.submodel))
         return ShowModel(submodel);
-    return OnCommand(cmd::ModelExplode);
+    if (!modelCommands_->ExplodeToMaster(master))
+        return false;
+    auto* made = dynamic_cast<Model*>(master.submodel);
+    return made != nullptr && ShowModel(made);
 }
 
 void CChildFrame::OpenFile(const std::string& path) {

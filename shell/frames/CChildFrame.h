@@ -17,6 +17,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 #include <span>
 
 class QSplitter;
@@ -27,7 +28,9 @@ class CCASEApp;
 class CCASEDoc;
 class CMainFrame;
 class CFindSheet;
+class LooksCommands;
 class Model;
+class ModelCommands;
 class TContent;
 class TExplorer;
 class TExtra;
@@ -92,6 +95,11 @@ class CChildFrame : public QMdiSubWindow,
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
     static std::span<const CommandRow<CChildFrame>> CommandTable();
+    // The command families asked after the frame's own table.
+    ModelCommands& ModelCommandFamily() { return *modelCommands_; }
+    LooksCommands& LooksCommandFamily() { return *looksCommands_; }
+    // The looks new drawables take (the looks commands set them).
+    const Looks& CurrentLooks() const;
     // The menu rows of the content pane's own commands (its Edit and Arrange
     // rows), placed at the pane slots of the frame's menus.
     static std::vector<CommandEntry> ContentPaneCommands();
@@ -206,11 +214,15 @@ class CChildFrame : public QMdiSubWindow,
     ObjectHandle previousModel_;
     bool firstShow_ = true;
     bool closing_ = false;
+    // Set once the panes are gone (the document is closing).
+    bool panesDropped_ = false;
     // The find sheet this window last showed, and whether its host is this
     // window.
     QPointer<CFindSheet> findSheet_;
     bool findSheetHost_ = false;
     QSize lastSize_;
+    std::unique_ptr<ModelCommands> modelCommands_;
+    std::unique_ptr<LooksCommands> looksCommands_;
 };
 
 } // namespace qm

@@ -15,6 +15,8 @@
 #include "shell/bars/Palettes.h"
 #include "shell/bars/TToolBar.h"
 #include "shell/bars/ZoomComboBox.h"
+#include "shell/commands/LooksCommands.h"
+#include "shell/commands/ModelCommands.h"
 #include "shell/frames/AboutDialog.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CommandIds.h"
@@ -235,8 +237,11 @@ void CMainFrame::BuildMenus() {
     std::vector<std::vector<CommandEntry>> tables{MenuEntries(CChildFrame::CommandTable()),
                                                   MenuEntries(CommandTable()),
                                                   MenuEntries(ScriptCommands::CommandTable())};
-    BuildMenuBar(*menuBar(), {"&File", "&Edit", "&Arrange", "&View", "&Tools", "&Help"}, tables,
-                 CChildFrame::ContentPaneCommands(), routing_);
+    tables.push_back(MenuEntries(ModelCommands::CommandTable()));
+    tables.push_back(MenuEntries(LooksCommands::CommandTable()));
+    BuildMenuBar(*menuBar(),
+                 {"&File", "&Edit", "&Arrange", "&View", "&Model", "&Looks", "&Tools", "&Help"},
+                 tables, CChildFrame::ContentPaneCommands(), routing_);
     // The Tasks menu, before Help, filled from the task folder.
     QAction* help = nullptr;
     for (QAction* action : menuBar()->actions())

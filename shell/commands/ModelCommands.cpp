@@ -1,0 +1,287 @@
+// The model commands of a project window: their table, handlers and update
+// rules.
+#include "shell/commands/ModelCommands.h"
+
+#include "dialogs/model/DialogServices.h"
+#include "dialogs/model/ModelTypeDialog.h"
+#include "document/CCASEDoc.h"
+#include "document/UndoJournal.h"
+#include "drawables/CustomModel.h"
+#include "drawables/Model.h"
+#include "drawables/Place.h"
+#include "drawables/ToolModel.h"
+#include "editor/TContent.h"
+#include "editor/ViewCommands.h"
+#include "editor/operations/CreationTools.h"
+#include "editor/operations/EditOperation.h"
+#include "model/ChangeJournal.h"
+#include "model/Master.h"
+#include "platform/Prompt.h"
+#include "shell/frames/CChildFrame.h"
+#include "shell/frames/CommandIds.h"
+#include "shell/panes/Explorer.h"
+
+namespace qm {
+
+namespace {
+
+using Row = CommandRow<ModelCommands>;
+using M = ModelCommands;
+
+} // namespace
+
+struct ModelCommandRows {
+    static constexpr Row rows[] = {
+        {cmd::ModelNew, cmd::ModelNew, "&Model", "&New Model...", &M::OnNewModel, nullptr},
+        {kSeparatorRow, 0, "&Model", "", nullptr, nullptr},
+        {cmd::ModelExplode, cmd::ModelExplode, "&Model", "&Explode...\tCtrl+{", &M::OnExplode,
+         &M::OnUpdateExplode},
+        {cmd::ModelSubmodel, cmd::ModelSubmodel, "&Model", "Sub&model\tCtrl++", &M::OnSubmodel,
+         &M::OnUpdateSubmodel},
+        {cmd::ModelImplode, cmd::ModelImplode, "&Model", "&Implode\tCtrl+}", &M::OnImplode,
+         &M::OnUpdateImplode},
+        {cmd::ModelBreakExplode, cmd::ModelBreakExplode, "&Model", "Break Explode &Link",
+         &M::OnBreakExplode, &M::OnUpdateSubmodel},
+        {kSeparatorRow, 0, "&Model", "", nullptr, nullptr},
+        {cmd::ModelMoveUp, cmd::ModelMoveUp, "&Model", "Move &Up\tCtrl+:", &M::OnMoveModel,
+         &M::OnUpdateMoveModel},
+        {cmd::ModelMoveDown, cmd::ModelMoveDown, "&Model", "Move &Down\tCtrl+;", &M::OnMoveModel,
+         &M::OnUpdateMoveModel},
+        {kSeparatorRow, 0, "&Model", "", nullptr, nullptr},
+        {cmd::RenumberMessages, cmd::RenumberMessages, "&Model", "Re&number Messages",
+         &M::OnRenumberMessages, &M::OnUpdateRenumber},
+        // The diagram view's context menu asks for the same handlers.
+        {ID_POPUP_EXPLODE, ID_POPUP_EXPLODE, nullptr, nullptr, &M::OnExplode, &M::OnUpdateExplode},
+        {ID_POPUP_SUBMODEL, ID_POPUP_SUBMODEL, nullptr, nullptr, &M::OnSubmodel,
+         &M::OnUpdateSubmodel},
+        {ID_POPUP_IMPLODE, ID_POPUP_IMPLODE, nullptr, nullptr, &M::OnImplode, &M::OnUpdateImplode},
+        {ID_POPUP_BREAK_EXPLODE_LINK, ID_POPUP_BREAK_EXPLODE_LINK, nullptr, nullptr,
+         &M::OnBreakExplode, &M::OnUpdateSubmodel},
+    };
+};
+
+ModelCommands::ModelCommands(CChildFrame& frame) : frame_(frame) {}
+
+std::span<const CommandRow<ModelCommands>> ModelCommands::CommandTable() {
+    return ModelCommandRows::rows;
+}
+
+bool ModelCommands::OnCommand(int id) {
+    return DispatchCommand(*this, CommandTable(), id);
+}
+
+bool ModelCommands::OnUpdateCommand(int id, CommandState& state) {
+    return UpdateCommand(*this, CommandTable(), id, state);
+}
+
+CCASEDoc& ModelCommands::Document() {
+    return frame_.Document();
+}
+
+Model* ModelCommands::CurrentModel() {
+    return Document().CurrentModel();
+}
+
+Place* ModelCommands::SelectedPlace() {
+    Model* model = CurrentModel();
+    if (model == nullptr || model->Selection().size() != 1)
+        return nullptr;
+    return dynamic_cast<Place*>(*model->Selection().begin());
+}
+
+Model* ModelCommands::SelectedSubmodel() {
+    Place* place = SelectedPlace();
+    if (place == nullptr || place->master == nullptr)
+        return nullptr;
+    return dynamic_cast<Model*>(place->master->submodel);
+}
+
+void ModelCommands::RepaintView() {
+    frame_.RepaintView(false);
+}
+
+// ---- new model ----
+
+void ModelCommands::OnNewModel(int) {
+    CCASEDoc& document = Document();
+    CModelTypeDialog dialog(document, CModelTypeDialog::kListDiagramTypes, false, nullptr, &frame_);
+    if (RunModal(dialog) != QDialog::Accepted)
+        return;
+    const int kind = CModelTypeDialog::GetNewModelKind();
+    if (kind < 0)
+        return;
+    auto* parent = dynamic_cast<Model*>(CModelTypeDialog::GetParentModel().Get());
+    Model* made = document.NewModel(kind, parent);
+    if (made == nullptr)
+        return;
+    UndoJournal& journal = document.GetJournal();
+    journal.BeginChange(ChangeKind::NewModel);
+    journal.RecordChange(ChangeKind::NewModel, "New Model", made, nullptr);
+    if (TExplorer* explorer = frame_.Explorer())
+        explorer->SelectObjectItem(made);
+}
+
+// ---- explode and implode ----
+
+bool ModelCommands::ExplodeToMaster(Master& master) {
+    if (master.submodel != nullptr)
+        return true;
+    CCASEDoc& document = Document();
+    Model* current = CurrentModel();
+    CModelTypeDialog dialog(document, CModelTypeDialog::kListDiagramTypes, true, current, &frame_);
+    if (RunModal(dialog) != QDialog::Accepted)
+        return false;
+    UndoJournal& journal = document.GetJournal();
+    if (auto* existing = dynamic_cast<Model*>(CModelTypeDialog::GetExistingModel().Get())) {
+        auto* oldMaster = dynamic_cast<Master*>(existing->parentMaster);
+        if (oldMaster != nullptr &&
+            MessageBox("This model already has a parent master.\nContinuing will break that "
+                       "link, and link the submodel to the new master.\nDo you wish to continue?",
+                       PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes)
+            return false;
+        journal.BeginChange(ChangeKind::ExplodeToExisting);
+        journal.AddChangedObject(&master, nullptr);
+        if (oldMaster != nullptr) {
+            oldMaster->submodel = nullptr;
+            journal.AddChangedObject(oldMaster, nullptr);
+        }
+        master.submodel = existing;
+        existing->parentMaster = &master;
+        journal.RecordChange(ChangeKind::ExplodeToExisting, "Explode to Existing", current,
+                             nullptr);
+        frame_.Refresh();
+        return false;
+    }
+    const int kind = CModelTypeDialog::GetNewModelKind();
+    if (kind < 0)
+        return false;
+    OperationContext context;
+    context.document = &document;
+    context.model = current;
+    Model* made = CreateExplodeModel(context, kind, &master, current);
+    if (made == nullptr)
+        return false;
+    journal.BeginChange(ChangeKind::Explode);
+    journal.RecordChange(ChangeKind::Explode, "Explode", made, nullptr);
+    return true;
+}
+
+void ModelCommands::OnExplode(int) {
+    Place* place = SelectedPlace();
+    if (place == nullptr || place->master == nullptr)
+        return;
+    if (ExplodeToMaster(*place->master))
+        OnSubmodel(cmd::ModelSubmodel);
+    else
+        RepaintView();
+}
+
+void ModelCommands::OnSubmodel(int) {
+    Model* submodel = SelectedSubmodel();
+    if (submodel == nullptr)
+        return;
+    if (submodel != CurrentModel())
+        frame_.ShowModel(submodel);
+    else
+        RepaintView();
+}
+
+void ModelCommands::OnImplode(int) {
+    Model* current = CurrentModel();
+    if (current == nullptr || current->parentModel == nullptr)
+        return;
+    auto* parent = dynamic_cast<Model*>(current->parentModel);
+    if (parent == nullptr || !Document().HasModel(parent))
+        return;
+    // The place that stands for the submodel's master in the parent model.
+    Place* standing = nullptr;
+    for (const auto& drawable : parent->Drawables())
+        if (auto* place = dynamic_cast<Place*>(drawable.get());
+            place != nullptr && place->master != nullptr &&
+            place->master == current->parentMaster) {
+            standing = place;
+            break;
+        }
+    frame_.ShowModel(parent);
+    if (standing != nullptr && frame_.View() != nullptr) {
+        frame_.View()->DeselectAll();
+        frame_.View()->SelectList({standing});
+    }
+}
+
+void ModelCommands::OnBreakExplode(int) {
+    Place* place = SelectedPlace();
+    Model* submodel = SelectedSubmodel();
+    if (place == nullptr || submodel == nullptr)
+        return;
+    Master* master = place->master;
+    UndoJournal& journal = Document().GetJournal();
+    journal.BeginChange(ChangeKind::BreakExplode);
+    journal.AddChangedObject(master, nullptr);
+    journal.RecordChange(ChangeKind::BreakExplode, "Break Explode", CurrentModel(), nullptr);
+    master->submodel = nullptr;
+    submodel->parentMaster = nullptr;
+    frame_.Refresh();
+}
+
+void ModelCommands::OnUpdateExplode(int, CommandState& state) {
+    state.enabled = SelectedPlace() != nullptr;
+}
+
+void ModelCommands::OnUpdateSubmodel(int, CommandState& state) {
+    state.enabled = SelectedSubmodel() != nullptr;
+}
+
+void ModelCommands::OnUpdateImplode(int, CommandState& state) {
+    Model* current = CurrentModel();
+    state.enabled = current != nullptr && dynamic_cast<ToolModel*>(current) == nullptr &&
+                    current->parentModel != nullptr;
+}
+
+// ---- order and messages ----
+
+void ModelCommands::OnMoveModel(int id) {
+    if (TExplorer* explorer = frame_.Explorer())
+        explorer->MoveModelUpDown(CurrentModel(), id == cmd::ModelMoveUp, false);
+}
+
+void ModelCommands::OnUpdateMoveModel(int id, CommandState& state) {
+    Model* current = CurrentModel();
+    state.enabled = current != nullptr && IsDiagramKind(current->kind);
+    if (!state.enabled)
+        return;
+    // The first of its siblings cannot move up, the last not down: the
+    // explorer would only beep.
+    CCASEDoc& document = Document();
+    Model* first = nullptr;
+    Model* last = nullptr;
+    for (size_t i = 0; i < document.ModelCount(); ++i) {
+        Model* model = document.GetModelAt(i);
+        if (model == nullptr || model->parentModel != current->parentModel ||
+            !IsDiagramKind(model->kind))
+            continue;
+        if (first == nullptr)
+            first = model;
+        last = model;
+    }
+    state.enabled = current != (id == cmd::ModelMoveUp ? first : last);
+}
+
+void ModelCommands::OnRenumberMessages(int) {
+    auto* model = dynamic_cast<CustomModel*>(CurrentModel());
+    if (model == nullptr || (model->kind != 0 && model->kind != 17))
+        return;
+    if (frame_.View() != nullptr)
+        frame_.View()->DeselectAll();
+    model->ToggleRenumberMessages();
+    RepaintView();
+}
+
+void ModelCommands::OnUpdateRenumber(int, CommandState& state) {
+    auto* model = dynamic_cast<CustomModel*>(CurrentModel());
+    state.enabled = model != nullptr && (model->kind == 0 || model->kind == 17);
+    state.checked = state.enabled && model->IsRenumbering();
+    state.radio = true;
+}
+
+} // namespace qm

@@ -1,0 +1,71 @@
+// The project window's model commands: new models, explosion into submodels
+// and back, breaking an explode link, moving models in the explorer's order
+// and message renumbering. Each records one journal entry; the panes follow
+// through the document's events.
+#pragma once
+
+#include "editor/CommandTarget.h"
+#include "shell/frames/CommandTable.h"
+
+#include <span>
+
+namespace qm {
+
+namespace cmd {
+enum : int {
+    ModelSubmodel = 33019,
+    ModelBreakExplode = 33066,
+    ModelMoveUp = 33063,
+    ModelMoveDown = 33064,
+    RenumberMessages = 33110,
+};
+} // namespace cmd
+
+class CChildFrame;
+class CCASEDoc;
+class Master;
+class Model;
+class Place;
+
+class ModelCommands : public CommandTarget {
+  public:
+    explicit ModelCommands(CChildFrame& frame);
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+    static std::span<const CommandRow<ModelCommands>> CommandTable();
+
+    // Makes sure master has a submodel, asking the model type dialog for a
+    // new one or an existing model to link; true when the submodel is there
+    // and should be shown (false after linking an existing model, which
+    // leaves the view where it is).
+    bool ExplodeToMaster(Master& master);
+
+  private:
+    CCASEDoc& Document();
+    Model* CurrentModel();
+    // The single selected drawable of the current model when it is a place.
+    Place* SelectedPlace();
+    // The submodel of the selected place's master, or null.
+    Model* SelectedSubmodel();
+    void RepaintView();
+
+    void OnNewModel(int id);
+    void OnExplode(int id);
+    void OnSubmodel(int id);
+    void OnImplode(int id);
+    void OnBreakExplode(int id);
+    void OnMoveModel(int id);
+    void OnRenumberMessages(int id);
+    void OnUpdateExplode(int id, CommandState& state);
+    void OnUpdateSubmodel(int id, CommandState& state);
+    void OnUpdateImplode(int id, CommandState& state);
+    void OnUpdateMoveModel(int id, CommandState& state);
+    void OnUpdateRenumber(int id, CommandState& state);
+
+    friend struct ModelCommandRows;
+
+    CChildFrame& frame_;
+};
+
+} // namespace qm

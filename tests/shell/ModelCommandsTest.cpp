@@ -1,0 +1,219 @@
+// The model commands of a project window on the shapes fixture: their
+// update rules, Explode into a new submodel and back with Implode, Break
+// Explode Link and its undo, each recorded under its journal name.
+#include "shell/commands/ModelCommands.h"
+#include "dialogs/model/DialogServices.h"
+#include "dialogs/model/ModelTypeDialog.h"
+#include "document/CCASEDoc.h"
+#include "document/UndoJournal.h"
+#include "drawables/Model.h"
+#include "drawables/Place.h"
+#include "editor/TContent.h"
+#include "model/Master.h"
+#include "platform/Files.h"
+#include "platform/Prompt.h"
+#include "platform/UserFolders.h"
+#include "shell/CCASEApp.h"
+#include "shell/MainWindow.h"
+#include "shell/frames/CChildFrame.h"
+#include "shell/frames/CMainFrame.h"
+#include "shell/frames/CommandIds.h"
+#include "tests/support/ModelFixture.h"
+
+#include <QTreeWidget>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+// Answers the model type dialog by choosing the item whose text is wanted
+// (a diagram type or an existing model), or cancels it when wanted is empty.
+class ChooseModelType : public DialogAnswerer {
+  public:
+    explicit ChooseModelType(std::string wanted) : wanted_(std::move(wanted)) {}
+    void Answer(QDialog& dialog) override {
+        ++asked;
+        auto* types = dynamic_cast<CModelTypeDialog*>(&dialog);
+        if (types == nullptr || wanted_.empty()) {
+            dialog.reject();
+            return;
+        }
+        const auto found = types->Tree()->findItems(QString::fromStdString(wanted_),
+                                                    Qt::MatchExactly | Qt::MatchRecursive);
+        if (found.isEmpty()) {
+            dialog.reject();
+            return;
+        }
+        types->Tree()->setCurrentItem(found.front());
+        dialog.accept();
+    }
+    int asked = 0;
+
+  private:
+    std::string wanted_;
+};
+
+class ModelCommandsTest : public test::ModelTest {
+  protected:
+    ModelCommandsTest() {
+        SetApplicationFolder(QM_SOURCE_DIR "/resources");
+        project = scratch / "shapes.pro";
+        EXPECT_TRUE(WriteFileReplacing(
+            project, ReadWholeFile(QM_FIXTURES "/shell/shapes.pro", 1 << 20).value_or("")));
+        app = std::make_unique<CCASEApp>(CreateMainWindow);
+        EXPECT_TRUE(app->InitInstance({project}));
+        main = dynamic_cast<CMainFrame*>(app->Frame());
+    }
+    ~ModelCommandsTest() override { SetApplicationFolder(""); }
+
+    CCASEDoc& Document() { return *app->Env()->ActiveDocument(); }
+    CChildFrame& Frame() { return *main->ActiveChild(); }
+    Place* PlaceOf(const std::string& name) {
+        for (const auto& drawable : Document().CurrentModel()->Drawables())
+            if (auto* p = dynamic_cast<Place*>(drawable.get());
+                p != nullptr && p->master != nullptr && p->master->name == name)
+                return p;
+        return nullptr;
+    }
+    void SelectOnly(Drawable* drawable) {
+        Frame().View()->DeselectAll();
+        Frame().View()->SelectList({drawable});
+    }
+    bool Enabled(int id) {
+        CommandState state;
+        EXPECT_TRUE(Frame().OnUpdateCommand(id, state)) << id;
+        return state.enabled;
+    }
+    std::string LastRecord() {
+        const auto& records = Document().GetJournal().Records();
+        return records.empty() ? "" : records.back().description;
+    }
+
+    std::unique_ptr<CCASEApp> app;
+    CMainFrame* main = nullptr;
+    std::string project;
+};
+
+TEST_F(ModelCommandsTest, ExplodeMakesASubmodelNamedAfterTheMasterAndImplodeReturns) {
+    Model* top = Document().CurrentModel();
+    ASSERT_NE(top, nullptr);
+    Place* circle = PlaceOf("Circle");
+    ASSERT_NE(circle, nullptr);
+    ASSERT_EQ(circle->master->submodel, nullptr);
+
+    // Nothing selected: no explode; the top model has no parent to implode to.
+    Frame().View()->DeselectAll();
+    EXPECT_FALSE(Enabled(cmd::ModelExplode));
+    EXPECT_FALSE(Enabled(cmd::ModelImplode));
+    SelectOnly(circle);
+    EXPECT_TRUE(Enabled(cmd::ModelExplode));
+    EXPECT_FALSE(Enabled(cmd::ModelSubmodel));
+
+    // A refused dialog changes nothing and records nothing.
+    const size_t records = Document().GetJournal().Records().size();
+    {
+        ChooseModelType cancel("");
+        ScopedDialogAnswerer scoped(&cancel);
+        EXPECT_TRUE(Frame().OnCommand(cmd::ModelExplode));
+        EXPECT_EQ(cancel.asked, 1);
+    }
+    EXPECT_EQ(circle->master->submodel, nullptr);
+    EXPECT_EQ(Document().GetJournal().Records().size(), records);
+
+    ChooseModelType classDiagram("Class Diagram");
+    ScopedDialogAnswerer scoped(&classDiagram);
+    EXPECT_TRUE(Frame().OnCommand(cmd::ModelExplode));
+    auto* submodel = dynamic_cast<Model*>(circle->master->submodel);
+    ASSERT_NE(submodel, nullptr);
+    EXPECT_EQ(submodel->name, "Circle");
+    EXPECT_EQ(submodel->kind, MkClass);
+    EXPECT_EQ(Document().CurrentModel(), submodel);
+    EXPECT_EQ(LastRecord(), "Explode");
+
+    // Implode goes back to the parent and selects the place of the master.
+    EXPECT_TRUE(Enabled(cmd::ModelImplode));
+    EXPECT_TRUE(Frame().OnCommand(cmd::ModelImplode));
+    EXPECT_EQ(Document().CurrentModel(), top);
+    ASSERT_EQ(top->Selection().size(), 1u);
+    EXPECT_EQ(*top->Selection().begin(), circle);
+
+    // Exploding again shows the submodel without asking.
+    EXPECT_TRUE(Enabled(cmd::ModelSubmodel));
+    EXPECT_TRUE(Frame().OnCommand(cmd::ModelExplode));
+    EXPECT_EQ(classDiagram.asked, 1);
+    EXPECT_EQ(Document().CurrentModel(), submodel);
+}
+
+TEST_F(ModelCommandsTest, BreakExplodeRemovesTheLinkAndUndoBringsItBack) {
+    Place* shape = PlaceOf("Shape");
+    ASSERT_NE(shape, nullptr);
+    auto* submodel = dynamic_cast<Model*>(shape->master->submodel);
+    ASSERT_NE(submodel, nullptr);
+    SelectOnly(shape);
+    EXPECT_TRUE(Enabled(cmd::ModelBreakExplode));
+    EXPECT_TRUE(Frame().OnCommand(cmd::ModelBreakExplode));
+    EXPECT_EQ(shape->master->submodel, nullptr);
+    EXPECT_EQ(submodel->parentMaster, nullptr);
+    EXPECT_EQ(LastRecord(), "Break Explode");
+    EXPECT_FALSE(Enabled(cmd::ModelBreakExplode));
+
+    ASSERT_TRUE(Document().GetJournal().Replay(1, false));
+    EXPECT_EQ(shape->master->submodel, submodel);
+}
+
+TEST_F(ModelCommandsTest, ExplodeToExistingAsksAndMovesTheLinkFromTheOldMaster) {
+    Place* shape = PlaceOf("Shape");
+    Place* circle = PlaceOf("Circle");
+    ASSERT_TRUE(shape != nullptr && circle != nullptr);
+    auto* submodel = dynamic_cast<Model*>(shape->master->submodel);
+    ASSERT_NE(submodel, nullptr);
+    Model* top = Document().CurrentModel();
+    SelectOnly(circle);
+    ChooseModelType existing("Shape");
+
+    // Refusing the question keeps the old link.
+    {
+        ScopedDialogAnswerer scoped(&existing);
+        prompts.Script(PromptAnswer::No);
+        EXPECT_TRUE(Frame().OnCommand(cmd::ModelExplode));
+    }
+    ASSERT_FALSE(prompts.asked.empty());
+    EXPECT_NE(prompts.asked.back().find("already has a parent master"), std::string::npos);
+    EXPECT_EQ(shape->master->submodel, submodel);
+    EXPECT_EQ(circle->master->submodel, nullptr);
+
+    ScopedDialogAnswerer scoped(&existing);
+    prompts.Script(PromptAnswer::Yes);
+    EXPECT_TRUE(Frame().OnCommand(cmd::ModelExplode));
+    EXPECT_EQ(circle->master->submodel, submodel);
+    EXPECT_EQ(submodel->parentMaster, circle->master);
+    EXPECT_EQ(shape->master->submodel, nullptr);
+    EXPECT_EQ(LastRecord(), "Explode to Existing");
+    // The view stays on the current model.
+    EXPECT_EQ(Document().CurrentModel(), top);
+}
+
+TEST_F(ModelCommandsTest, NewModelRecordsItsJournalEntry) {
+    const size_t models = Document().ModelCount();
+    ChooseModelType sequence("Sequence Diagram");
+    ScopedDialogAnswerer scoped(&sequence);
+    EXPECT_TRUE(Frame().OnCommand(cmd::ModelNew));
+    ASSERT_EQ(Document().ModelCount(), models + 1);
+    EXPECT_EQ(LastRecord(), "New Model");
+    // The new model is the last of the top-level models: it moves up, not
+    // down; the first model does not move up.
+    Frame().ShowModel(Document().GetModelAt(Document().ModelCount() - 1));
+    EXPECT_TRUE(Enabled(cmd::ModelMoveUp));
+    EXPECT_FALSE(Enabled(cmd::ModelMoveDown));
+    Frame().ShowModel(Document().GetModelAt(0));
+    EXPECT_FALSE(Enabled(cmd::ModelMoveUp));
+    EXPECT_TRUE(Enabled(cmd::ModelMoveDown));
+    ASSERT_TRUE(Document().GetJournal().Replay(1, false));
+    EXPECT_EQ(Document().ModelCount(), models);
+}
+
+} // namespace
+} // namespace qm
