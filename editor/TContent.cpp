@@ -1275,7 +1275,7 @@ void TContent::AutoSizePlace(Model& model, Drawable* drawable, Master& master, C
     if (drawable == nullptr)
         return;
     if (dynamic_cast<PlaceGroup*>(drawable) != nullptr) {
-        if (DrawableList* members = drawable->GetMemberList()) {
+        if (const DrawableList* members = drawable->MemberList()) {
             std::vector<Drawable*> list;
             for (const auto& member : *members)
                 list.push_back(member.get());
