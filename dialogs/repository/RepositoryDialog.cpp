@@ -263,12 +263,12 @@ CRepositoryDialog::CRepositoryDialog(RepositorySession& session, RepositoryBrows
     setWindowTitle(Text(Format("Repository (%s, Rights=%s)", session_.UserName().c_str(),
                                FormatRights(session_.Rights()).c_str())));
 
-    struct ButtonSpec {
+    struct ButtonRow {
         QPushButton** button;
         const char* label;
         void (CRepositoryDialog::*handler)();
     };
-    const ButtonSpec buttons[] = {
+    const ButtonRow buttons[] = {
         {&newFolder_, "New Folder", &CRepositoryDialog::OnNewFolder},
         {&makeStable_, "Make Stable", &CRepositoryDialog::OnMakeStable},
         {&delete_, "Delete", &CRepositoryDialog::OnDelete},
@@ -277,14 +277,14 @@ CRepositoryDialog::CRepositoryDialog(RepositorySession& session, RepositoryBrows
         {&history_, "History", &CRepositoryDialog::OnHistory},
     };
     int x = 0;
-    for (const ButtonSpec& spec : buttons) {
-        auto* button = new QPushButton(spec.label, this);
+    for (const ButtonRow& row : buttons) {
+        auto* button = new QPushButton(row.label, this);
         button->setAutoDefault(false);
         button->setGeometry(x, 4, 90, 23);
         x += 94;
-        auto handler = spec.handler;
+        auto handler = row.handler;
         connect(button, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
-        *spec.button = button;
+        *row.button = button;
     }
 
     const QPixmap strip = RepositoryIconStrip();
