@@ -53,7 +53,7 @@ ImageTarget ChooseImageTarget(const std::string& typed, int filterIndex) {
 std::span<const CommandRow<ScriptCommands>> ScriptCommands::CommandTable() {
     using S = ScriptCommands;
     static const CommandRow<S> rows[] = {
-        {cmd::FileSaveImage, cmd::FileSaveImage, "&File", "Save &Image...", &S::OnSaveImage,
+        {cmd::FileSaveImage, cmd::FileSaveImage, "&File#print", "Save &Image...", &S::OnSaveImage,
          &S::OnUpdateHasModel},
     };
     return rows;

@@ -81,6 +81,8 @@ struct MainFrameTable {
         {cmd::RepositoryCheckIn, cmd::RepositoryCheckIn, "&File/&Repository", "&Check In",
          &F::OnRepositoryCheckIn, &F::OnUpdateRepository},
         {kSeparatorRow, 0, "&File", "", nullptr, nullptr},
+        // Saving and printing a diagram, from the project window's families.
+        {kMenuSlotRow, 0, "&File", "print", nullptr, nullptr},
         {cmd::FilePrintSetup, cmd::FilePrintSetup, "&File", "P&rint Setup...", &F::OnFilePrintSetup,
          nullptr},
         {kSeparatorRow, 0, "&File", "", nullptr, nullptr},

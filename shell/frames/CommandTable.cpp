@@ -46,13 +46,29 @@ std::vector<std::string> SplitPath(const std::string& path) {
     return parts;
 }
 
+// A row's menu path without its slot name, and the slot name ("" for none).
+std::pair<std::string, std::string> SplitSlot(const std::string& path) {
+    const size_t mark = path.find('#');
+    if (mark == std::string::npos)
+        return {path, std::string()};
+    return {path.substr(0, mark), path.substr(mark + 1)};
+}
+
+// The plain path of a menu ("&File/&Repository" gives "File/Repository").
+std::string PlainPath(const std::string& path) {
+    std::string plain;
+    for (const std::string& part : SplitPath(SplitSlot(path).first))
+        plain += (plain.empty() ? "" : "/") + PlainLabel(part);
+    return plain;
+}
+
 // The menu bar's menus by the plain path ("File/Repository").
 class MenuTree {
   public:
     MenuTree(QMenuBar& bar, const CommandRouting& routing) : bar_(bar), routing_(routing) {}
 
     QMenu& Menu(const std::string& path) {
-        const std::vector<std::string> parts = SplitPath(path);
+        const std::vector<std::string> parts = SplitPath(SplitSlot(path).first);
         std::string key;
         QMenu* parent = nullptr;
         for (const std::string& part : parts) {
@@ -109,7 +125,7 @@ void BuildMenuBar(QMenuBar& bar, const std::vector<std::string>& topMenus,
     auto hasRows = [&](const std::string& top) {
         const std::string plain = PlainLabel(top);
         auto inMenu = [&](const CommandEntry& entry) {
-            const std::vector<std::string> parts = SplitPath(entry.menuPath);
+            const std::vector<std::string> parts = SplitPath(SplitSlot(entry.menuPath).first);
             return !parts.empty() && PlainLabel(parts.front()) == plain;
         };
         for (const auto& table : tables)
@@ -126,11 +142,27 @@ void BuildMenuBar(QMenuBar& bar, const std::vector<std::string>& topMenus,
             tree.Menu(top);
     std::map<std::string, bool> paneRowsPlaced;
     auto placePaneRows = [&](const std::string& path) {
-        const std::string plain = PlainLabel(path);
+        const std::string plain = PlainPath(path);
         paneRowsPlaced[plain] = true;
         for (const CommandEntry& entry : paneRows)
-            if (PlainLabel(entry.menuPath) == plain)
+            if (PlainPath(entry.menuPath) == plain)
                 AddItem(tree.Menu(entry.menuPath), entry, routing);
+    };
+    // The marks of named places, by plain menu path and name.
+    std::map<std::pair<std::string, std::string>, bool> marks;
+    for (const auto& table : tables)
+        for (const CommandEntry& entry : table)
+            if (entry.id == kMenuSlotRow)
+                marks[{PlainPath(entry.menuPath), entry.label}] = true;
+    auto placeSlotRows = [&](const CommandEntry& mark) {
+        const std::string plain = PlainPath(mark.menuPath);
+        for (const auto& table : tables)
+            for (const CommandEntry& entry : table) {
+                const auto [path, slot] = SplitSlot(entry.menuPath);
+                if (entry.id != kMenuSlotRow && entry.id != kPaneSlotRow &&
+                    slot == mark.label && PlainPath(path) == plain)
+                    AddItem(tree.Menu(path), entry, routing);
+            }
     };
     for (const auto& table : tables)
         for (const CommandEntry& entry : table) {
@@ -138,10 +170,17 @@ void BuildMenuBar(QMenuBar& bar, const std::vector<std::string>& topMenus,
                 placePaneRows(entry.menuPath);
                 continue;
             }
-            AddItem(tree.Menu(entry.menuPath), entry, routing);
+            if (entry.id == kMenuSlotRow) {
+                placeSlotRows(entry);
+                continue;
+            }
+            const auto [path, slot] = SplitSlot(entry.menuPath);
+            if (!slot.empty() && marks.count({PlainPath(path), slot}) != 0)
+                continue;
+            AddItem(tree.Menu(path), entry, routing);
         }
     for (const CommandEntry& entry : paneRows)
-        if (!paneRowsPlaced[PlainLabel(entry.menuPath)])
+        if (!paneRowsPlaced[PlainPath(entry.menuPath)])
             AddItem(tree.Menu(entry.menuPath), entry, routing);
     // Nor ends one.
     for (QMenu* menu : bar.findChildren<QMenu*>())

@@ -22,6 +22,11 @@ inline constexpr int kSeparatorRow = 0;
 // The id of a row that marks where the active pane's rows of the same menu
 // go; a menu without such a mark gets them at its end.
 inline constexpr int kPaneSlotRow = -1;
+// The id of a row that marks a named place in its menu (the row's label is
+// the name) where rows of other tables go: a row whose menu path ends in
+// "#name" ("&File#print") sits at the mark of that name in that menu, or at
+// the menu's end when no table has the mark.
+inline constexpr int kMenuSlotRow = -2;
 
 // One row of an owner's table. last is first for a single command; a range
 // (user tools, task scripts) calls the handler with the id. A null handler
@@ -89,7 +94,8 @@ struct CommandRouting {
 // Fills the menu bar from the tables: top-level menus in the order of
 // topMenus (names with their mnemonics, "&File"), then any other menu in the
 // order first met; inside a menu the rows in table order, tables in the order
-// given; paneRows go at the pane slot of their menu. Items carry their id as
+// given; paneRows go at the pane slot of their menu, rows naming a slot at
+// the mark of that slot. Items carry their id as
 // data, their label (the text before the tab) and their shortcut; a menu
 // brings its items up to date through routing.update before it opens.
 void BuildMenuBar(QMenuBar& bar, const std::vector<std::string>& topMenus,

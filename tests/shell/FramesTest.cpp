@@ -128,10 +128,10 @@ TEST_F(Frames, MenusHoldTheLabelsAndShortcutsInOrder) {
         "File/Repository/Browse...",
         "File/Repository/Check In",
         "File/-",
+        "File/Save Image...",
         "File/Print Setup...",
         "File/-",
         "File/Exit",
-        "File/Save Image...",
         "Edit/Undo\tCtrl+Z",
         "Edit/Redo\tCtrl+Y",
         "Edit/-",
@@ -226,6 +226,35 @@ TEST_F(Frames, PaneRowsGoToTheirSlotAndSeparatorsNeverDouble) {
     EXPECT_EQ(items({{3, "Edit", "&Delete\tDel"}, {4, "Arrange", "&Group"}}),
               (std::vector<std::string>{"Edit/Undo\tCtrl+Z", "Edit/-", "Edit/Delete\tDel", "Edit/-",
                                         "Edit/Find...", "Arrange/Group"}));
+}
+
+// Rows of a later table that name a place go to the mark of that name in
+// the earlier table's menu; without a mark they go to the menu's end.
+TEST_F(Frames, RowsNamingAPlaceGoToItsMark) {
+    QMenuBar bar;
+    CommandRouting routing{[](int) {}, [](int, CommandState&) {}};
+    const std::vector<CommandEntry> frameRows = {
+        {1, "&File", "&Save"},
+        {kSeparatorRow, "&File", ""},
+        {kMenuSlotRow, "&File", "print"},
+        {2, "&File", "P&rint Setup..."},
+        {kSeparatorRow, "&File", ""},
+        {3, "&File", "E&xit"},
+    };
+    const std::vector<CommandEntry> familyRows = {
+        {4, "&File#print", "Save &Image..."},
+        {5, "&File#print", "&Print...\tCtrl+P"},
+        {6, "&File#elsewhere", "&Other"},
+        {7, "&Tools#print", "&Tool"},
+    };
+    BuildMenuBar(bar, {"&File", "&Tools"}, {frameRows, familyRows}, {}, routing);
+    std::vector<std::string> items;
+    for (QAction* top : bar.actions())
+        Collect(*top->menu(), PlainLabel(top->text().toStdString()), items);
+    EXPECT_EQ(items, (std::vector<std::string>{"File/Save", "File/-", "File/Save Image...",
+                                               "File/Print...\tCtrl+P", "File/Print Setup...",
+                                               "File/-", "File/Exit", "File/Other",
+                                               "Tools/Tool"}));
 }
 
 TEST_F(Frames, UpdateRulesFollowTheProjectAndTheSelection) {
