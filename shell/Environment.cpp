@@ -96,6 +96,20 @@ void Environment::OpenHtmlPage(const std::string& path) {
     OpenFile(path, true);
 }
 
+bool Environment::CopyToolBarIcon(int index, ToolBitmap& strip, int slot) {
+    return copyToolBarIcon && copyToolBarIcon(index, strip, slot);
+}
+
+void Environment::StopIconEditing(ModelDocument* document) {
+    if (stopIconEditing)
+        stopIconEditing(document);
+}
+
+void Environment::IconStripChanged(NotationTemplate& notation, ModelDocument* document) {
+    if (iconStripChanged)
+        iconStripChanged(notation, document);
+}
+
 void Environment::OpenFile(const std::string& path, bool isHelp) {
     const std::string extension = isHelp ? "htm" : ExtensionOfPath(path);
     if (extension == "pro") {

@@ -62,6 +62,17 @@ class Environment : public TemplateList, public TemplateShell, public FileOpener
     // unset, the desktop's opener is tried.
     std::function<void(const std::string& path)> openWithViewer;
 
+    // The tool-bar icons a template asks for, answered by the main frame
+    // while it exists: an icon of the custom bar's strip copied into a
+    // template's strip, icon editing of a document stopped, and the bar and
+    // palettes following a template's strip of a new size.
+    bool CopyToolBarIcon(int index, ToolBitmap& strip, int slot) override;
+    void StopIconEditing(ModelDocument* document) override;
+    void IconStripChanged(NotationTemplate& notation, ModelDocument* document) override;
+    std::function<bool(int index, ToolBitmap& strip, int slot)> copyToolBarIcon;
+    std::function<void(ModelDocument* document)> stopIconEditing;
+    std::function<void(NotationTemplate& notation, ModelDocument* document)> iconStripChanged;
+
     // ---- documents ----
     // Opens a project (the framework's open), clearing startupProject.
     CCASEDoc* OpenDocumentFile(const std::string& path);

@@ -1,11 +1,13 @@
 // The three tool bars' layouts and the buttons built from them.
 #include "shell/bars/TToolBar.h"
 
+#include "platform/Colors.h"
 #include "platform/UserFolders.h"
 #include "shell/frames/CommandIds.h"
 
 #include <QAction>
 #include <QEvent>
+#include <QImage>
 #include <QMenu>
 #include <QPainter>
 #include <QTimer>
@@ -204,10 +206,36 @@ QIcon TToolBar::Image(int image, const std::string& name) const {
             cell = StripPicture("misc", image);
         break;
     case Custom:
-        cell = StripPicture("custom", image);
+        if (image >= 0 && 16 * (image + 1) <= toolPictures_.width())
+            cell = toolPictures_.copy(16 * image, 0, 16, 15);
+        else
+            cell = StripPicture("custom", image);
         break;
     }
     return cell.isNull() ? ButtonGlyph(name) : QIcon(cell);
+}
+
+QPixmap StripPixmap(const ToolBitmap& strip) {
+    if (strip.IsEmpty())
+        return {};
+    QImage image(strip.Width(), strip.Height(), QImage::Format_RGB32);
+    for (int32_t y = 0; y < strip.Height(); ++y)
+        for (int32_t x = 0; x < strip.Width(); ++x) {
+            const COLORREF colour = strip.Colour(strip.PixelAt(x, y));
+            image.setPixel(x, y, qRgb(GetRValue(colour), GetGValue(colour), GetBValue(colour)));
+        }
+    return QPixmap::fromImage(image);
+}
+
+bool TToolBar::SetToolBitmap(const ToolBitmap& strip) {
+    if (kind_ != Custom)
+        return false;
+    toolBitmap_ = strip;
+    toolPictures_ = StripPixmap(strip);
+    for (QAction* action : actions())
+        if (action->data().isValid())
+            action->setIcon(Image(action->property("image").toInt(), action->text().toStdString()));
+    return true;
 }
 
 void TToolBar::SetButtonImage(int id, int image) {

@@ -5,6 +5,9 @@
 
 #include "shell/frames/CommandTable.h"
 
+#include "drawables/NotationTemplate.h"
+
+#include <QPixmap>
 #include <QToolBar>
 
 #include <functional>
@@ -67,12 +70,24 @@ class TToolBar : public QToolBar {
     // application folder's Icons/toolbar; a letter glyph of name when the
     // strip or the picture is missing.
     QIcon Image(int image, const std::string& name) const;
+    // The custom bar's pictures from a notation template's icon strip
+    // (picture k is the 16 x 15 slot at x = 16 k); every button's picture is
+    // drawn again. An empty strip brings back the bar's own pictures. False
+    // for the other bars.
+    bool SetToolBitmap(const ToolBitmap& strip);
+    // The strip the custom bar shows (empty until a template gave one).
+    const ToolBitmap& ToolStrip() const { return toolBitmap_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     Kind kind_;
+    ToolBitmap toolBitmap_;
+    QPixmap toolPictures_;
 };
+
+// A template's icon strip as a picture.
+QPixmap StripPixmap(const ToolBitmap& strip);
 
 } // namespace qm

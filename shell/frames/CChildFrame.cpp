@@ -380,14 +380,22 @@ void CChildFrame::LoadToolBarBitmaps() {
     TToolBar* bar = mainFrame_.CustomToolBar();
     if (bar == nullptr)
         return;
+    // The template's icon strip gives the buttons their pictures: each tool
+    // button shows its tool's icon slot, the others keep their own picture
+    // (slots 24 to 27 of the strip belong to them).
+    static const ToolBitmap noStrip;
+    const NotationTemplate* notation = document_.Template();
+    bar->SetToolBitmap(notation != nullptr ? notation->toolBitmap : noStrip);
     for (int number = 0; number <= cmd::LastPlaceTool - cmd::FirstLinkTool; ++number) {
         const int id = cmd::FirstLinkTool + number;
         const ToolModel* tool = document_.FindTool(number);
         if (tool == nullptr) {
             bar->SetButtonTexts(id, number < 10 ? "Link" : "Place", "");
+            bar->SetButtonImage(id, number);
             continue;
         }
         bar->SetButtonTexts(id, tool->name, tool->name + ": " + tool->comment);
+        bar->SetButtonImage(id, tool->iconSlot);
     }
 }
 
@@ -772,6 +780,11 @@ void CChildFrame::AddMasterToLister(Master* master) {
 void CChildFrame::SetTemplateLabel(const std::string& name) {
     if (explorerPane_ != nullptr)
         explorerPane_->SetTemplateLabel(name);
+    // The frame is made before its project is read: the template's tool
+    // names and icons reach the custom bar once the project names it.
+    const CChildFrame* active = mainFrame_.ActiveChild();
+    if (active == nullptr || active == this)
+        LoadToolBarBitmaps();
 }
 
 void CChildFrame::UpdateLibraryPane(bool fill) {

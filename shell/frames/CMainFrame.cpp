@@ -5,6 +5,7 @@
 #include "document/CCASEDoc.h"
 #include "document/ModelLibrary.h"
 #include "document/Profile.h"
+#include "editor/TContent.h"
 #include "platform/Files.h"
 #include "platform/Format.h"
 #include "platform/PathHelpers.h"
@@ -138,6 +139,7 @@ CMainFrame::CMainFrame(CCASEApp& app)
     setWindowTitle("Quillmark");
     app_.Env()->Context().dialogs = dialogs_.get();
     app_.Env()->openWithViewer = [this](const std::string& path) { OpenWithViewer(path); };
+    InstallTemplateIconHooks();
     routing_.run = [this](int id) { RouteCommand(id); };
     routing_.update = [this](int id, CommandState& state) { state = RouteUpdate(id); };
 
@@ -231,8 +233,41 @@ CMainFrame::~CMainFrame() {
         if (environment->Context().dialogs == dialogs_.get())
             environment->Context().dialogs = nullptr;
         environment->openWithViewer = nullptr;
+        environment->copyToolBarIcon = nullptr;
+        environment->stopIconEditing = nullptr;
+        environment->iconStripChanged = nullptr;
     }
     logInstall_.reset();
+}
+
+void CMainFrame::InstallTemplateIconHooks() {
+    Environment* environment = app_.Env();
+    // A new tool takes its first icon from the strip the custom bar shows
+    // (the active project's template).
+    environment->copyToolBarIcon = [this](int index, ToolBitmap& strip, int slot) {
+        if (customToolBar_ == nullptr || customToolBar_->ToolStrip().IsEmpty() || index < 0 ||
+            index >= customToolBar_->ToolStrip().SlotCount() || slot < 0 ||
+            slot >= strip.SlotCount())
+            return false;
+        strip.CopyIcon(customToolBar_->ToolStrip(), index, slot);
+        return true;
+    };
+    auto frameOf = [this](ModelDocument* document) -> CChildFrame* {
+        for (CChildFrame* child : childFrames_)
+            if (static_cast<ModelDocument*>(&child->Document()) == document)
+                return child;
+        return nullptr;
+    };
+    environment->stopIconEditing = [frameOf](ModelDocument* document) {
+        if (CChildFrame* child = frameOf(document); child != nullptr && child->View() != nullptr)
+            child->View()->SetIconEditing(false);
+    };
+    // Every window of a project with that template shows the new strip.
+    environment->iconStripChanged = [this](NotationTemplate& notation, ModelDocument*) {
+        for (CChildFrame* child : childFrames_)
+            if (child->Document().Template() == &notation)
+                child->LoadToolBarBitmaps();
+    };
 }
 
 void CMainFrame::BuildMenus() {
@@ -438,6 +473,17 @@ void CMainFrame::UpdateToolBars() {
     for (TToolBar* bar : {mainToolBar_, miscToolBar_, customToolBar_})
         if (bar != nullptr)
             bar->UpdateButtons(routing_);
+    // Icon edits, their undo and scripts change the template's strip in
+    // place: the custom bar takes the pictures again when they differ.
+    CChildFrame* child = ActiveChild();
+    if (child == nullptr || customToolBar_ == nullptr)
+        return;
+    const NotationTemplate* notation = child->Document().Template();
+    const ToolBitmap& shown = customToolBar_->ToolStrip();
+    if (notation != nullptr && (shown.Width() != notation->toolBitmap.Width() ||
+                                shown.Pixels() != notation->toolBitmap.Pixels() ||
+                                shown.ColourTable() != notation->toolBitmap.ColourTable()))
+        child->LoadToolBarBitmaps();
 }
 
 bool CMainFrame::OnCommand(int id) {

@@ -135,6 +135,7 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
   private:
     friend struct MainFrameTable;
     void BuildMenus();
+    void InstallTemplateIconHooks();
     void BuildBars();
     // Command handlers and update rules of the table.
     void OnFileNew(int);

@@ -159,8 +159,8 @@ void BuildMenuBar(QMenuBar& bar, const std::vector<std::string>& topMenus,
         for (const auto& table : tables)
             for (const CommandEntry& entry : table) {
                 const auto [path, slot] = SplitSlot(entry.menuPath);
-                if (entry.id != kMenuSlotRow && entry.id != kPaneSlotRow &&
-                    slot == mark.label && PlainPath(path) == plain)
+                if (entry.id != kMenuSlotRow && entry.id != kPaneSlotRow && slot == mark.label &&
+                    PlainPath(path) == plain)
                     AddItem(tree.Menu(path), entry, routing);
             }
     };

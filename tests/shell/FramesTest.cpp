@@ -3,8 +3,10 @@
 // the Tasks menu, the viewer of attachments, the log window and About box.
 #include "document/CCASEDoc.h"
 #include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
 #include "drawables/ToolModel.h"
+#include "editor/TContent.h"
 #include "model/ChangeJournal.h"
 #include "model/Master.h"
 #include "platform/Files.h"
@@ -253,8 +255,7 @@ TEST_F(Frames, RowsNamingAPlaceGoToItsMark) {
         Collect(*top->menu(), PlainLabel(top->text().toStdString()), items);
     EXPECT_EQ(items, (std::vector<std::string>{"File/Save", "File/-", "File/Save Image...",
                                                "File/Print...\tCtrl+P", "File/Print Setup...",
-                                               "File/-", "File/Exit", "File/Other",
-                                               "Tools/Tool"}));
+                                               "File/-", "File/Exit", "File/Other", "Tools/Tool"}));
 }
 
 TEST_F(Frames, UpdateRulesFollowTheProjectAndTheSelection) {
@@ -850,7 +851,6 @@ TEST_F(Frames, ButtonsShowTheirDrawnPictures) {
     } cases[] = {
         {frame.MainToolBar(), cmd::FileOpen, "main", 1},
         {frame.MiscToolBar(), cmd::EllipseTool, "misc", 9},
-        {frame.CustomToolBar(), 2012, "custom", 12},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
@@ -864,6 +864,70 @@ TEST_F(Frames, ButtonsShowTheirDrawnPictures) {
     // Past the end of a strip there is no picture (the button keeps a glyph).
     EXPECT_TRUE(StripPicture("junctions", 6).isNull());
     EXPECT_TRUE(StripPicture("icons", -1).isNull());
+}
+
+// The custom bar's tool buttons show the template's own icons, follow an
+// icon edit when the bars are brought up to date, and give a new tool its
+// first icon.
+TEST_F(Frames, CustomBarShowsTheTemplatesToolIcons) {
+    CMainFrame& frame = Start({project});
+    CChildFrame* child = frame.ActiveChild();
+    ASSERT_NE(child, nullptr);
+    NotationTemplate* notation = Document().Template();
+    ASSERT_NE(notation, nullptr);
+    TToolBar* bar = frame.CustomToolBar();
+    auto shown = [&](int id) {
+        return bar->ActionOf(id)
+            ->icon()
+            .pixmap(QSize(16, 15))
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    auto slotPicture = [&](int slot) {
+        return StripPixmap(notation->toolBitmap)
+            .copy(16 * slot, 0, 16, 15)
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    // The window was made before its project named the template: the tool
+    // names reach the buttons all the same.
+    EXPECT_EQ(bar->ActionOf(cmd::FirstLinkTool + 10)->toolTip().toStdString(),
+              Document().FindTool(10)->name);
+    // The buttons past the tools show the strip's slots 24 to 27.
+    EXPECT_EQ(shown(cmd::ModelEdit), slotPicture(26));
+    for (int number : {0, 9, 10, 23}) {
+        const ToolModel* tool = Document().FindTool(number);
+        ASSERT_NE(tool, nullptr);
+        EXPECT_EQ(shown(cmd::FirstLinkTool + number), slotPicture(tool->iconSlot)) << number;
+    }
+
+    // An icon edit of the first place tool repaints its button.
+    ToolModel* tool = Document().FindTool(10);
+    ASSERT_NE(tool, nullptr);
+    ASSERT_TRUE(child->View()->ShowModel(tool));
+    ASSERT_TRUE(child->View()->SetIconEditing(true));
+    const QImage before = shown(cmd::FirstLinkTool + 10);
+    child->SetCurrentTool(27);
+    TContent* view = child->View();
+    const CPoint scroll = view->ScrollPosition();
+    const double zoom = tool->zoom;
+    const QPoint pixel(static_cast<int>((3 * kIconCellSize + kIconCellSize / 2) * zoom) - scroll.x,
+                       static_cast<int>((4 * kIconCellSize + kIconCellSize / 2) * zoom) - scroll.y);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
+    frame.UpdateToolBars();
+    EXPECT_EQ(shown(cmd::FirstLinkTool + 10), slotPicture(tool->iconSlot));
+    EXPECT_NE(shown(cmd::FirstLinkTool + 10), before);
+
+    // A new tool's first icon comes from the strip the bar shows.
+    ToolBitmap strip;
+    strip.Create(2 * kIconWidth, kIconHeight);
+    strip.ColourTable() = notation->toolBitmap.ColourTable();
+    ASSERT_TRUE(TemplateShellEnv().CopyToolBarIcon(10, strip, 1));
+    EXPECT_EQ(
+        StripPixmap(strip).copy(16, 0, 16, 15).toImage().convertToFormat(QImage::Format_RGB32),
+        slotPicture(tool->iconSlot));
+    EXPECT_FALSE(TemplateShellEnv().CopyToolBarIcon(10, strip, 2));
+    EXPECT_FALSE(TemplateShellEnv().CopyToolBarIcon(9999, strip, 0));
 }
 
 TEST(LogWindowPlacement, AFifthOfTheFrameHeldTo100To200) {
