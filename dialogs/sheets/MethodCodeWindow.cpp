@@ -1,6 +1,8 @@
 // MethodCodeWindow: one method's code text, edited beside the sheet.
 #include "dialogs/sheets/MethodCodeWindow.h"
 
+#include "dialogs/log/LogDialog.h"
+
 #include "dialogs/sheets/MemberRows.h"
 #include "dialogs/sheets/ObjSheet.h"
 
@@ -9,21 +11,15 @@
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QScreen>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace qm {
 
 MethodCodeWindow::MethodCodeWindow(CObjSheet& sheet)
-    : QDialog(nullptr), sheet_(sheet), edit_(new QPlainTextEdit(this)) {
-    setWindowTitle(QStringLiteral("Log"));
-    setModal(false);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(edit_);
-    edit_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    edit_->setTabStopDistance(4 * edit_->fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 2);
+    : QDialog(nullptr),
+      sheet_(sheet),
+      edit_(BuildLogDialog(*this, QFontDatabase::systemFont(QFontDatabase::FixedFont))) {
     edit_->setAccessibleName(QStringLiteral("Code"));
 }
 

@@ -2,12 +2,13 @@
 // thread, handed over to the window's own) and showing.
 #include "shell/panes/LogWindow.h"
 
+#include "dialogs/log/LogDialog.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QThread>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -19,21 +20,14 @@ QRect LogWindowGeometry(const QRect& client) {
 }
 
 LogWindow::LogWindow(bool neverShow) : QDialog(nullptr), neverShow_(neverShow) {
-    setWindowTitle("Log Window");
-    edit_ = new QPlainTextEdit(this);
-    edit_->setReadOnly(true);
-    edit_->setUndoRedoEnabled(false);
-    edit_->setAccessibleName("Log");
     QFont font("Courier");
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
     font.setPointSize(9);
-    edit_->setFont(font);
-    // Tab stops of 16 dialog units: four average characters.
-    edit_->setTabStopDistance(4 * QFontMetrics(font).averageCharWidth());
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(edit_);
+    edit_ = BuildLogDialog(*this, font);
+    edit_->setReadOnly(true);
+    edit_->setUndoRedoEnabled(false);
+    edit_->setAccessibleName("Log");
 }
 
 void LogWindow::PlaceOver(const QRect& frameClient) {

@@ -946,6 +946,8 @@ TEST(LogWindowPlacement, AFifthOfTheFrameHeldTo100To200) {
     silent.Show(true);
     EXPECT_FALSE(silent.isVisible());
     EXPECT_EQ(silent.Text(), "kept");
+    // The log window and the method code window are one layout: "Log".
+    EXPECT_EQ(silent.windowTitle().toStdString(), "Log");
 }
 
 TEST_F(Frames, AboutBoxAndSplash) {
