@@ -239,6 +239,7 @@ void CMainFrame::BuildMenus() {
                                                   MenuEntries(ScriptCommands::CommandTable())};
     tables.push_back(MenuEntries(ModelCommands::CommandTable()));
     tables.push_back(MenuEntries(LooksCommands::CommandTable()));
+    tables.push_back(MenuEntries(PrintCommands::CommandTable()));
     BuildMenuBar(*menuBar(),
                  {"&File", "&Edit", "&Arrange", "&View", "&Model", "&Looks", "&Tools", "&Help"},
                  tables, CChildFrame::ContentPaneCommands(), routing_);
