@@ -7,6 +7,7 @@
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPainter>
 #include <QPrinter>
 #include <QSizeF>
 #include <QString>
@@ -106,9 +107,11 @@ int32_t PrinterPagedDevice::PrintableWidth() const {
     return impl_->printer.width();
 }
 
-void PrinterPagedDevice::Finish() {
+bool PrinterPagedDevice::Finish() {
+    const bool ended = impl_->dc == nullptr || impl_->dc->Painter().end();
     impl_->dc.reset();
     impl_->open = false;
+    return ended;
 }
 
 } // namespace qm

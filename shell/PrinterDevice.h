@@ -24,7 +24,9 @@ class PrinterPagedDevice : public PagedDevice {
     bool EndPage() override;
     int32_t PrintableWidth() const override;
     // Ends the job (later pages are refused); the file or spool is complete.
-    void Finish();
+    // False when the job could not be ended (the file was not written);
+    // true again once it has ended.
+    bool Finish();
 
   private:
     struct Impl;

@@ -104,8 +104,11 @@ void PrintCommands::OnFilePrint(int) {
                          [&progress](int value) { progress.SetProgress(progress.Text(), value); });
     ProgressPages pages(device, progress);
     document.Print(&pages, dialog.Options(), dialog.Scale());
-    device.Finish();
     progress.Hide();
+    if (!device.Finish()) {
+        frame_.EndProgress("Print aborted");
+        ReportOperationFailure(false, "can't end document in Print");
+    }
 }
 
 } // namespace qm

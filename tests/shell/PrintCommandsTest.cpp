@@ -5,6 +5,7 @@
 #include "shell/commands/PrintCommands.h"
 #include "dialogs/model/DialogServices.h"
 #include "dialogs/print/PrintDialog.h"
+#include "dialogs/print/ProgressDialog.h"
 #include "document/CCASEDoc.h"
 #include "document/Profile.h"
 #include "platform/Files.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProgressBar>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTest>
@@ -125,6 +127,15 @@ class PrintCommand : public test::ProjectWindowTest {
                 return true;
         return false;
     }
+    // The progress dialogs over the main frame (the dialogs carry no meta
+    // object of their own: found by their class).
+    std::vector<ProgressDialog*> ProgressDialogs() {
+        std::vector<ProgressDialog*> found;
+        for (QDialog* dialog : frame->findChildren<QDialog*>())
+            if (auto* progress = dynamic_cast<ProgressDialog*>(dialog))
+                found.push_back(progress);
+        return found;
+    }
     PageSetup& PageSettings() { return app->Env()->Settings().PageSetup; }
 };
 
@@ -172,6 +183,37 @@ TEST_F(PrintCommand, WhatAndWhichBitsGiveThePagesAndFooters) {
             EXPECT_EQ(Count(text, footer), times) << c.options << " " << footer << "\n" << text;
         EXPECT_TRUE(StatusShows("Spooled"));
     }
+}
+
+// While the job runs, the progress dialog is up over the models' range and
+// names the pages done, as the status bar's control moves.
+TEST_F(PrintCommand, ProgressDialogFollowsTheJob) {
+    struct Seen {
+        int position;
+        bool visible;
+        int maximum;
+        std::string text;
+    };
+    std::vector<Seen> seen;
+    QObject::connect(frame->Progress(), &QProgressBar::valueChanged, frame, [&](int value) {
+        if (value == 0) // the job's start
+            return;
+        for (ProgressDialog* progress : ProgressDialogs())
+            seen.push_back({value, progress->isVisible(), progress->Maximum(), progress->Text()});
+    });
+    PrintAnswer answer;
+    answer.options = PrintModels | PrintAllModels | PrintFitToPage;
+    answer.path = scratch / "all.pdf";
+    ASSERT_TRUE(Print(answer));
+    ASSERT_EQ(seen.size(), 2u);
+    for (size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].position, static_cast<int>(i) + 1);
+        EXPECT_TRUE(seen[i].visible);
+        EXPECT_EQ(seen[i].maximum, 2);
+        EXPECT_EQ(seen[i].text, "Page " + std::to_string(i + 1) + " printed");
+    }
+    // Gone with the job.
+    EXPECT_TRUE(ProgressDialogs().empty());
 }
 
 TEST_F(PrintCommand, KeepsTheChoiceAndReportsAFileThatCannotBeWritten) {
