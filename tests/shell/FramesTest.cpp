@@ -132,6 +132,7 @@ TEST_F(Frames, MenusHoldTheLabelsAndShortcutsInOrder) {
         "File/-",
         "File/Exit",
         "File/Save Image...",
+        "File/Print...\tCtrl+P",
         "Edit/Undo\tCtrl+Z",
         "Edit/Redo\tCtrl+Y",
         "Edit/-",
