@@ -5,6 +5,7 @@
 #include "dialogs/print/PrintDialog.h"
 #include "dialogs/print/ProgressDialog.h"
 
+#include "dialogs/model/DialogServices.h"
 #include "document/Profile.h"
 #include "tests/dialogs/FindDialogInput.h"
 
@@ -120,6 +121,21 @@ TEST(PrintDialog, ClicksRebuildTheWordThatOkAndCancelStore) {
         EXPECT_EQ(dialog.Options(), expected);
         EXPECT_EQ(setup.PrintOptions, expected) << "ok " << ok;
     }
+}
+
+TEST(PrintDialog, HelpOpensItsTopic) {
+    struct Topics : DialogHelp {
+        std::vector<std::string> shown;
+        void ShowHelpTopic(const std::string& topic) override { shown.push_back(topic); }
+    } topics;
+    ScopedDialogHelp scoped(&topics);
+    PageSetup setup;
+    TPrintDialog dialog(setup, {}, "", "/tmp/a.pdf", nullptr);
+    dialog.show();
+    Click(Button(dialog, "&Help"));
+    EXPECT_EQ(topics.shown, std::vector<std::string>{"Chapter8.html#File:Print"});
+    EXPECT_TRUE(dialog.isVisible());
+    dialog.reject();
 }
 
 TEST(PrintDialog, ChoosesThePrinterOrAPdfFile) {
