@@ -557,7 +557,9 @@ PainterDC::PainterDC(std::unique_ptr<QImage> owned)
 }
 
 PainterDC::~PainterDC() {
-    if (painter_)
+    // A printer's owner may have ended the painting already to learn whether
+    // the job was written.
+    if (painter_ && painter_->isActive())
         painter_->end();
     painter_.reset();
 }

@@ -23,6 +23,8 @@ packages=(
   openjdk-17-source php-doctrine-collections
   # the application's start under a virtual display, and its screenshot
   xvfb x11-apps
+  # the PDF reader tools the print tests read pages and footers back with
+  poppler-utils
 )
 
 missing=()

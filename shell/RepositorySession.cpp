@@ -9,7 +9,6 @@
 #include "shell/CCASEApp.h"
 
 #include <QApplication>
-#include <QProgressDialog>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -136,30 +135,20 @@ void AppRepositorySession::ShowPath(const std::string& itemPath) {
 
 void AppRepositorySession::StartProgress(int steps) {
     if (progress_ == nullptr) {
-        progress_ = std::make_unique<QProgressDialog>();
-        progress_->setAttribute(Qt::WA_QuitOnClose, false);
+        progress_ = std::make_unique<ProgressDialog>();
         progress_->setWindowTitle("Vaultkeep");
-        progress_->setCancelButton(nullptr);
-        progress_->setMinimumDuration(0);
-        progress_->setAutoReset(false);
-        progress_->setAutoClose(false);
     }
-    progress_->setRange(0, steps);
-    progress_->setValue(0);
-    progress_->setLabelText(QString());
-    progress_->show();
+    progress_->Start(steps);
 }
 
 void AppRepositorySession::SetProgress(const std::string& text, int step) {
-    if (progress_ == nullptr)
-        return;
-    progress_->setLabelText(QString::fromStdString(text));
-    progress_->setValue(std::min(step, progress_->maximum()));
+    if (progress_ != nullptr)
+        progress_->SetProgress(text, step);
 }
 
 void AppRepositorySession::HideProgress() {
     if (progress_ != nullptr)
-        progress_->hide();
+        progress_->Hide();
 }
 
 // ---- RepositoryBrowserHost ----

@@ -5,14 +5,13 @@
 // Repository Browse and Check In commands.
 #pragma once
 
+#include "dialogs/print/ProgressDialog.h"
 #include "dialogs/repository/RepositoryDialog.h"
 #include "repository/RepositorySeams.h"
 #include "repository/RepositorySession.h"
 
 #include <memory>
 #include <string>
-
-class QProgressDialog;
 
 namespace qm {
 
@@ -77,7 +76,7 @@ class AppRepositorySession : public RepositoryHost, public RepositoryBrowserHost
     CCASEApp& app_;
     RepositorySession session_;
     std::unique_ptr<CRepositoryDialog> browser_;
-    std::unique_ptr<QProgressDialog> progress_;
+    std::unique_ptr<ProgressDialog> progress_;
     std::string serverText_;
 };
 

@@ -271,9 +271,12 @@ void CMainFrame::InstallTemplateIconHooks() {
 }
 
 void CMainFrame::BuildMenus() {
+    // Rows of the families that name a place of the File menu take it in
+    // this order: Print before Save Image.
     std::vector<std::vector<CommandEntry>> tables{MenuEntries(CChildFrame::CommandTable()),
-                                                  MenuEntries(CommandTable()),
-                                                  MenuEntries(ScriptCommands::CommandTable())};
+                                                  MenuEntries(CommandTable())};
+    tables.push_back(MenuEntries(PrintCommands::CommandTable()));
+    tables.push_back(MenuEntries(ScriptCommands::CommandTable()));
     tables.push_back(MenuEntries(ModelCommands::CommandTable()));
     tables.push_back(MenuEntries(LooksCommands::CommandTable()));
     BuildMenuBar(*menuBar(),

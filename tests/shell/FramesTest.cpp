@@ -130,6 +130,7 @@ TEST_F(Frames, MenusHoldTheLabelsAndShortcutsInOrder) {
         "File/Repository/Browse...",
         "File/Repository/Check In",
         "File/-",
+        "File/Print...\tCtrl+P",
         "File/Save Image...",
         "File/Print Setup...",
         "File/-",
