@@ -57,7 +57,8 @@ std::vector<std::string> PlatformPrinters() {
 
 struct PrintCommandRows {
     static constexpr Row rows[] = {
-        {cmd::FilePrint, cmd::FilePrint, "&File#print", "&Print...\tCtrl+P", &P::OnFilePrint, nullptr},
+        {cmd::FilePrint, cmd::FilePrint, "&File#print", "&Print...\tCtrl+P", &P::OnFilePrint,
+         nullptr},
         {cmd::FilePrintDirect, cmd::FilePrintDirect, nullptr, nullptr, &P::OnFilePrint, nullptr},
     };
 };
