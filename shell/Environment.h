@@ -4,6 +4,7 @@
 // documents.
 #pragma once
 
+#include "dialogs/model/DialogServices.h"
 #include "document/DocumentContext.h"
 #include "document/DocumentManager.h"
 #include "document/Profile.h"
@@ -25,7 +26,10 @@ namespace qm {
 
 class CCASEDoc;
 
-class Environment : public TemplateList, public TemplateShell, public FileOpener {
+class Environment : public TemplateList,
+                    public TemplateShell,
+                    public FileOpener,
+                    public DialogHelp {
   public:
     // Starts the kernel, loads the settings (their defaults, then the user's
     // values) and builds the font table.
@@ -47,8 +51,9 @@ class Environment : public TemplateList, public TemplateShell, public FileOpener
     const TemplateCache& Templates() const { return templates_; }
 
     // ---- help and files ----
-    // Opens "<help folder>/<topic>" as a page.
-    void ShowHelpTopic(const std::string& topic);
+    // Opens a help page of the help folder at its anchor; also what the
+    // dialogs' Help buttons call.
+    void ShowHelpTopic(const std::string& topic) override;
     void OpenHtmlPage(const std::string& path);
     // Opens a file: a project becomes a document; any other file goes to the
     // program the desktop registers for its extension (started with an
@@ -119,6 +124,7 @@ class Environment : public TemplateList, public TemplateShell, public FileOpener
     ScopedInstall<DiagramImageWriter> installImageWriter_;
     // Attachments of drawables open through OpenFile.
     ScopedFileOpener installOpener_{this};
+    ScopedDialogHelp installDialogHelp_{this};
     // Scripts read the masters selected in a project window's lister.
     ListerSelection listerSelection_;
     ScopedInstall<MasterListerSelection> installListerSelection_{&listerSelection_};

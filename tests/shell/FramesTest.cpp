@@ -1,6 +1,7 @@
 // The windowed application's frames, offscreen: the menus built from the
 // command tables, the update rules along the chain, the zoom box, auto-save,
 // the Tasks menu, the viewer of attachments, the log window and About box.
+#include "dialogs/model/DialogServices.h"
 #include "document/CCASEDoc.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
@@ -966,6 +967,12 @@ TEST_F(Frames, AboutBoxAndSplash) {
     QTest::mouseClick(about.AgreementButton(), Qt::LeftButton);
     ASSERT_EQ(started.size(), 1u);
     EXPECT_NE(started[0].back().find("Legal.html"), std::string::npos);
+
+    // A dialog's Help button opens its page through the same viewer.
+    started.clear();
+    ShowDialogHelp("Chapter8.html#Edit:Find");
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_NE(started[0].back().find("Chapter8.html"), std::string::npos);
 
     QPointer<AboutDialog> splash = new AboutDialog(environment, true, &frame);
     splash->show();
