@@ -10,6 +10,7 @@
 #include "model/ObjectHandle.h"
 #include "shell/FrameEditorHost.h"
 #include "shell/ProjectWindow.h"
+#include "shell/commands/ReverseCommands.h"
 #include "shell/commands/ScriptCommands.h"
 #include "shell/frames/CommandTable.h"
 
@@ -200,6 +201,7 @@ class CChildFrame : public QMdiSubWindow,
     CMainFrame& mainFrame_;
     FrameEditorHost host_;
     ScriptCommands scriptCommands_{*this};
+    ReverseCommands reverseCommands_{*this};
     QSplitter* mainSplitter_ = nullptr;
     QSplitter* subSplitter_ = nullptr;
     QWidget* content_ = nullptr;

@@ -17,6 +17,7 @@
 #include "shell/bars/ZoomComboBox.h"
 #include "shell/commands/LooksCommands.h"
 #include "shell/commands/ModelCommands.h"
+#include "shell/commands/ReverseCommands.h"
 #include "shell/frames/AboutDialog.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CommandIds.h"
@@ -239,6 +240,7 @@ void CMainFrame::BuildMenus() {
                                                   MenuEntries(ScriptCommands::CommandTable())};
     tables.push_back(MenuEntries(ModelCommands::CommandTable()));
     tables.push_back(MenuEntries(LooksCommands::CommandTable()));
+    tables.push_back(MenuEntries(ReverseCommands::CommandTable()));
     BuildMenuBar(*menuBar(),
                  {"&File", "&Edit", "&Arrange", "&View", "&Model", "&Looks", "&Tools", "&Help"},
                  tables, CChildFrame::ContentPaneCommands(), routing_);
