@@ -228,6 +228,7 @@ void ReverseEngineerDialog::BuildControls() {
     reverse_ = button("&Reverse");
     cancel_ = button("Cancel");
     help_ = button("&Help");
+    help_->setObjectName("Help");
     buttons->addStretch();
     for (QPushButton* each : {reverse_, cancel_, help_})
         buttons->addWidget(each);

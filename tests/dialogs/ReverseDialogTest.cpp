@@ -9,10 +9,12 @@
 #include "document/UndoJournal.h"
 #include "drawables/Model.h"
 #include "drawables/Place.h"
+#include "kernel/Init.h"
 #include "model/Master.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
 #include "reverse/ReverseDocument.h"
+#include "scripting/VxBuiltins.h"
 #include "tests/dialogs/FindDialogInput.h"
 #include "tests/document/DocumentFixture.h"
 
@@ -164,6 +166,14 @@ TEST_F(ReverseDialogTest, EachLanguageOffersItsOptionsAndScriptsFollowTheLanguag
     dialog->OptionLines()->setCurrentRow(1);
     EXPECT_EQ(dialog->OptionLines()->item(0)->text(), "Copybooks=cpy");
     EXPECT_EQ(dialog->Options().front().value, "cpy");
+
+    struct Help : DialogHelp {
+        void ShowHelpTopic(const std::string& topic) override { topics.push_back(topic); }
+        std::vector<std::string> topics;
+    } help;
+    ScopedDialogHelp helping(&help);
+    Click(dialog->findChild<QPushButton*>("Help"));
+    EXPECT_EQ(help.topics, std::vector<std::string>{"Chapter8.html#Tools:ReverseEngineer"});
 }
 
 TEST_F(ReverseDialogTest, RecursiveAddTakesTheLanguagesExtensionsOnly) {
@@ -281,6 +291,29 @@ TEST_F(ReverseDialogTest, ReverseBuildsClassesAndLeavesNothingToUndo) {
     auto redo = Open(true);
     EXPECT_EQ(redo->SourceFiles(), document->Folders().revFiles);
     EXPECT_TRUE(redo->ReverseButton()->isEnabled());
+}
+
+TEST_F(ReverseDialogTest, AScriptRunsOverTheListWithItsOptions) {
+    WriteFile("Scripts/RevEng/echo.vxs",
+              ";$Prefix=cls_\n"
+              "(def KestReverse (lam (n files)\n"
+              "  (VxWriteLog \"files \" files \" prefix \" $Prefix)))\n");
+    const std::string root = Tree({"a.cbl", "b.cbl"});
+    // The kernel with the model's built-ins, as the application starts it.
+    kest::setvxregistration(RegisterVxBuiltins);
+    kest::initkernel();
+    kest::setvxregistration(nullptr);
+    auto dialog = Open();
+    Choose(*dialog, "echo.vxs");
+    dialog->OptionLines()->item(0)->setCheckState(Qt::Checked);
+    dialog->AddSourceFiles({root + "/b.cbl", root + "/a.cbl"});
+    log.Clear();
+    Click(dialog->ReverseButton());
+    EXPECT_NE(log.Text().find("files (" + root + "/b.cbl " + root + "/a.cbl) prefix cls_"),
+              std::string::npos)
+        << log.Text();
+    EXPECT_EQ(document->Language(), "echo.vxs");
+    EXPECT_FALSE(document->GetJournal().CanUndo());
 }
 
 TEST_F(ReverseDialogTest, AModelOfAnotherKindGetsNothing) {
