@@ -25,6 +25,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace qm {
@@ -208,6 +209,13 @@ TEST_F(ReverseDialogTest, RecursiveAddTakesTheLanguagesExtensionsOnly) {
     EXPECT_EQ(dialog->OptionLines()->item(4)->text(), "File Extensions=txt");
     Click(dialog->RecursiveAddButton());
     EXPECT_EQ(dialog->SourceFiles().back(), root + "/notes.txt");
+
+    // A link back up the tree is not walked, so the walk ends and takes
+    // each file once.
+    std::filesystem::create_directory_symlink(root, root + "/b/loop");
+    EXPECT_EQ(CollectSourceFiles(root, "h cc"),
+              (std::vector<std::string>{root + "/x.h", root + "/y.cc"}));
+    EXPECT_TRUE(CollectSourceFiles(root + "/missing", "h").empty());
 
     // A cancelled folder choice adds nothing.
     files.paths.clear();
