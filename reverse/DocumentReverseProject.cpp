@@ -16,6 +16,9 @@
 #include "model/GuidMap.h"
 #include "model/Members.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace qm {
 
 namespace {
@@ -129,6 +132,20 @@ void DocumentReverseProject::ChangeLinksLooks(Model* model, int style, int flag)
     if (model != nullptr) {
         model->ChangeLinksLooks(&document_, static_cast<uint32_t>(style), flag != 0);
     }
+}
+
+void DocumentReverseProject::FileProgress(size_t done, size_t total) {
+    const auto clamp = [](size_t value) {
+        return static_cast<int>(std::min<size_t>(value, std::numeric_limits<int>::max()));
+    };
+    DocumentFrame* frame = document_.Frame();
+    if (frame == nullptr)
+        return;
+    if (done == 0)
+        frame->BeginProgress(clamp(total));
+    frame->SetProgress(clamp(done));
+    if (done >= total)
+        frame->EndProgress("Ready");
 }
 
 // ---- masters, places and links ----

@@ -56,6 +56,8 @@ class DocumentReverseProject : public ReverseProject {
     void MarkModels(int value) override;
     void LayoutModel(Model* model, int first, int second) override;
     void ChangeLinksLooks(Model* model, int style, int flag) override;
+    // Steps the document window's progress control (none without a window).
+    void FileProgress(size_t done, size_t total) override;
 
     // ---- masters, places and links ----
     Master* FindMaster(int tool, const std::string& name, const std::string& nameSpace) override;

@@ -77,6 +77,14 @@ std::string CellText(const kest::Cell* cell) {
     return std::string();
 }
 
+// The number of elements of a proper or dotted list; 0 for null.
+size_t ListLength(const kest::Cell* cell) {
+    size_t length = 0;
+    for (; cell != nullptr && kest::ispair(cell); cell = kest::cdr(cell))
+        ++length;
+    return length;
+}
+
 } // namespace
 
 void ReverseEngineerFiles(ReverseProject& project, std::string_view languageName,
@@ -116,8 +124,9 @@ void ReverseEngineerFiles(ReverseProject& project, std::string_view languageName
     }
     long long total = 0;
     const kest::Cell* cell = fileList == nullptr && cellsGiven ? fileCells : nullptr;
-    const size_t count = fileList != nullptr ? fileList->size() : 0;
+    const size_t count = fileList != nullptr ? fileList->size() : ListLength(cell);
     for (size_t index = 0; fileList != nullptr ? index < count : cell != nullptr; ++index) {
+        project.FileProgress(index, count);
         std::string path;
         if (fileList != nullptr) {
             path = (*fileList)[index];
@@ -138,6 +147,7 @@ void ReverseEngineerFiles(ReverseProject& project, std::string_view languageName
         log.Append(path + " (" + std::to_string(lines) + " lines)\r\n");
         project.AddReversedFile(path);
     }
+    project.FileProgress(count, count);
     log.Append("Total of " + std::to_string(total) + " lines.\r\n");
     project.ExpandReversedFiles();
     log.Append("Reverse Engineering Completed.\r\n");

@@ -9,6 +9,7 @@
 
 #include "model/Master.h"
 
+#include <cstddef>
 #include <string>
 
 namespace qm {
@@ -40,6 +41,13 @@ class ReverseProject : public ReverseDocument {
     virtual void LayoutModel(Model* model, int first, int second) = 0;
     // Sets a link style bit of the model and re-styles its links (journaled).
     virtual void ChangeLinksLooks(Model* model, int style, int flag) = 0;
+    // How far the run is through its file list: 0 before the first file,
+    // then the number of entries done; done equals total after the last.
+    // A run of hundreds of files shows it in the window's progress control.
+    virtual void FileProgress(size_t done, size_t total) {
+        (void)done;
+        (void)total;
+    }
 
     // ---- masters, places and links ----
     // The project's master of that tool, name and namespace, or null.

@@ -458,14 +458,15 @@ void CChildFrame::ShowUndoList(QPoint screenPoint, bool undo) {
 bool CChildFrame::OnCommand(int id) {
     return DispatchCommand(*this, CommandTable(), id) || modelCommands_->OnCommand(id) ||
            looksCommands_->OnCommand(id) || scriptCommands_.OnCommand(id) ||
-           printCommands_.OnCommand(id);
+           printCommands_.OnCommand(id) || reverseCommands_.OnCommand(id);
 }
 
 bool CChildFrame::OnUpdateCommand(int id, CommandState& state) {
     return UpdateCommand(*this, CommandTable(), id, state) ||
            modelCommands_->OnUpdateCommand(id, state) ||
            looksCommands_->OnUpdateCommand(id, state) ||
-           scriptCommands_.OnUpdateCommand(id, state) || printCommands_.OnUpdateCommand(id, state);
+           scriptCommands_.OnUpdateCommand(id, state) ||
+           printCommands_.OnUpdateCommand(id, state) || reverseCommands_.OnUpdateCommand(id, state);
 }
 
 const Looks& CChildFrame::CurrentLooks() const {

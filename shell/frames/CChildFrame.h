@@ -11,6 +11,7 @@
 #include "shell/FrameEditorHost.h"
 #include "shell/ProjectWindow.h"
 #include "shell/commands/PrintCommands.h"
+#include "shell/commands/ReverseCommands.h"
 #include "shell/commands/ScriptCommands.h"
 #include "shell/frames/CommandTable.h"
 
@@ -202,6 +203,7 @@ class CChildFrame : public QMdiSubWindow,
     FrameEditorHost host_;
     ScriptCommands scriptCommands_{*this};
     PrintCommands printCommands_{*this};
+    ReverseCommands reverseCommands_{*this};
     QSplitter* mainSplitter_ = nullptr;
     QSplitter* subSplitter_ = nullptr;
     QWidget* content_ = nullptr;

@@ -18,6 +18,7 @@
 #include "shell/bars/ZoomComboBox.h"
 #include "shell/commands/LooksCommands.h"
 #include "shell/commands/ModelCommands.h"
+#include "shell/commands/ReverseCommands.h"
 #include "shell/frames/AboutDialog.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CommandIds.h"
@@ -76,6 +77,9 @@ struct MainFrameTable {
          &F::OnUpdateHasDocument},
         {cmd::FileSaveAs, cmd::FileSaveAs, "&File", "Save &As...", &F::OnFileSaveAs,
          &F::OnUpdateHasDocument},
+        {kSeparatorRow, 0, "&File", "", nullptr, nullptr},
+        // Opening files beside the project, from the project window's families.
+        {kMenuSlotRow, 0, "&File", "open", nullptr, nullptr},
         {kSeparatorRow, 0, "&File", "", nullptr, nullptr},
         {cmd::RepositoryBrowse, cmd::RepositoryBrowse, "&File/&Repository", "&Browse...",
          &F::OnRepositoryBrowse, &F::OnUpdateRepository},
@@ -279,6 +283,7 @@ void CMainFrame::BuildMenus() {
     tables.push_back(MenuEntries(ScriptCommands::CommandTable()));
     tables.push_back(MenuEntries(ModelCommands::CommandTable()));
     tables.push_back(MenuEntries(LooksCommands::CommandTable()));
+    tables.push_back(MenuEntries(ReverseCommands::CommandTable()));
     BuildMenuBar(*menuBar(),
                  {"&File", "&Edit", "&Arrange", "&View", "&Model", "&Looks", "&Tools", "&Help"},
                  tables, CChildFrame::ContentPaneCommands(), routing_);

@@ -83,6 +83,9 @@ class FakeProject : public ReverseProject {
         calls.push_back("layout " + model->name + " " + std::to_string(first) + " " +
                         std::to_string(second));
     }
+    void FileProgress(size_t done, size_t total) override {
+        progress.push_back(std::to_string(done) + "/" + std::to_string(total));
+    }
     void ChangeLinksLooks(Model* model, int style, int flag) override {
         model->modelFlags |= static_cast<uint32_t>(style);
         calls.push_back("links looks " + model->name + " " + std::to_string(style) + " " +
@@ -233,6 +236,8 @@ class FakeProject : public ReverseProject {
     size_t discarded = 0;
     std::vector<std::string> reversed;
     std::vector<std::string> calls;
+    // The progress reports of a run, "done/total".
+    std::vector<std::string> progress;
 
   private:
     uint32_t flags_;

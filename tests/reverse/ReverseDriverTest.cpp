@@ -153,6 +153,27 @@ TEST_F(ReverseDriverTest, FileCellsServeWhenThereIsNoFileList) {
     EXPECT_NE(project.FindMaster(10, "I", ""), nullptr);
 }
 
+TEST_F(ReverseDriverTest, ProgressStepsOncePerListEntry) {
+    const std::string a = Write("a.h", "class A { };\n");
+    const std::string b = Write("b.h", "class B { };\n");
+    const std::vector<std::string> files = {a, b, a};
+    ReverseEngineerFiles(project, "C++", "", &files, nullptr, nullptr);
+    EXPECT_EQ(project.progress, (std::vector<std::string>{"0/3", "1/3", "2/3", "3/3"}));
+
+    // A cell list counts its option pairs too, so the control still ends full.
+    project.progress.clear();
+    kest::Cell* option = kest::mklist(kest::mkstr("Verbose"), kest::mkstr("1"), nullptr);
+    ReverseEngineerFiles(project, "C++", "", nullptr,
+                         kest::mklist(option, kest::mkstr(a.c_str()), nullptr), nullptr);
+    EXPECT_EQ(project.progress, (std::vector<std::string>{"0/2", "1/2", "2/2"}));
+
+    // An empty run still closes what it opened.
+    project.progress.clear();
+    const std::vector<std::string> none;
+    ReverseEngineerFiles(project, "C++", "", &none, nullptr, nullptr);
+    EXPECT_EQ(project.progress, std::vector<std::string>{"0/0"});
+}
+
 TEST_F(ReverseDriverTest, TheLogWindowIsShownWhenTheUserAsks) {
     struct ShowingLog : RecordingLogSink {
         void Show(bool visible) override { shown = visible; }
