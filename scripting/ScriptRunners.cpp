@@ -41,6 +41,8 @@ class KernelRun {
         context_.explorer = explorer;
     }
     ~KernelRun() {
+        if (progress_ != nullptr)
+            progress_->End();
         // What the script printed on standard output without ending its
         // line is written out, so that a batch run shows all of it.
         kest::flushpending(kest::stdchans.out);
@@ -74,6 +76,9 @@ class KernelRun {
         if (debug || (settings != nullptr && (settings->Options & kShowLogForScripts) != 0))
             Log().Show(true);
         Log().Clear();
+        progress_ = InstalledScriptProgress();
+        if (progress_ != nullptr)
+            progress_->Begin(static_cast<int>(context_.project->Masters().Masters().size()));
     }
 
     // Loads the script's definitions and evaluates form with errors caught.
@@ -89,6 +94,7 @@ class KernelRun {
     DocumentEvents::Batch events_;
     ScriptRunContext context_;
     std::optional<ScopedRunContext> scoped_;
+    ScriptProgress* progress_ = nullptr; // the progress begun, ended with the run
 };
 
 // The script's flag option AllowDebugging, bound as $AllowDebugging.

@@ -239,24 +239,30 @@ void CMainFrame::BuildMenus() {
                                                   MenuEntries(ScriptCommands::CommandTable())};
     tables.push_back(MenuEntries(ModelCommands::CommandTable()));
     tables.push_back(MenuEntries(LooksCommands::CommandTable()));
-    BuildMenuBar(*menuBar(),
-                 {"&File", "&Edit", "&Arrange", "&View", "&Model", "&Looks", "&Tools", "&Help"},
-                 tables, CChildFrame::ContentPaneCommands(), routing_);
-    // The Tasks menu, before Help, filled from the task folder.
-    QAction* help = nullptr;
+    BuildMenuBar(
+        *menuBar(),
+        {"&File", "&Edit", "&Arrange", "&View", "&Model", "&Looks", "&Tools", "Tas&ks", "&Help"},
+        tables, CChildFrame::ContentPaneCommands(), routing_);
+    // The Tasks menu: the task scripts of the task folder, then the rows of
+    // the tables ("Run in Debug Mode", "Define New Task...").
     for (QAction* action : menuBar()->actions())
-        if (action->text() == "&Help")
-            help = action;
-    tasksMenu_ = new QMenu("T&asks", menuBar());
+        if (action->menu() != nullptr && PlainLabel(action->text().toStdString()) == "Tasks")
+            tasksMenu_ = action->menu();
+    if (tasksMenu_ == nullptr) {
+        tasksMenu_ = new QMenu("Tas&ks", menuBar());
+        menuBar()->addMenu(tasksMenu_);
+    }
     tasksMenu_->setObjectName("Tasks");
-    menuBar()->insertMenu(help, tasksMenu_);
-    QObject::connect(tasksMenu_, &QMenu::aboutToShow,
-                     [this] { UpdateMenuItems(*tasksMenu_, routing_); });
     FillTasksMenu();
 }
 
 void CMainFrame::FillTasksMenu() {
-    tasksMenu_->clear();
+    for (QAction* action : tasksMenu_->actions()) {
+        const int id = action->data().toInt();
+        if (id >= cmd::FirstTask && id <= cmd::LastTask)
+            delete action;
+    }
+    QAction* ownRows = tasksMenu_->actions().isEmpty() ? nullptr : tasksMenu_->actions().front();
     taskScripts_ = ListTaskScripts(app_.Env()->Settings().ScriptFolder);
     for (size_t i = 0; i < taskScripts_.size(); ++i) {
         const int id = cmd::FirstTask + static_cast<int>(i);
@@ -264,9 +270,10 @@ void CMainFrame::FillTasksMenu() {
             break;
         std::string name = FileNameOfPath(taskScripts_[i]);
         name.resize(name.size() - 4);
-        QAction* action = tasksMenu_->addAction(QString::fromStdString(name));
+        auto* action = new QAction(QString::fromStdString(name), tasksMenu_);
         action->setData(id);
         QObject::connect(action, &QAction::triggered, [this, id] { RouteCommand(id); });
+        tasksMenu_->insertAction(ownRows, action);
     }
 }
 
