@@ -117,6 +117,36 @@ int ScriptTaskKindOfFolder(const std::string& folder) {
     return -1;
 }
 
+std::string FindSubfolderNoCase(const std::string& folder, const std::string& name) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (folder.empty())
+        return "";
+    const std::string exact = JoinPath(folder, name);
+    if (fs::is_directory(exact, error))
+        return exact;
+    for (const auto& entry : fs::directory_iterator(folder, error))
+        if (entry.is_directory(error) && EqualNoCase(entry.path().filename().string(), name))
+            return entry.path().string();
+    return "";
+}
+
+std::vector<std::string> ListScriptFiles(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> names;
+    std::error_code error;
+    if (folder.empty())
+        return names;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file(error) && name.size() > 4 &&
+            EqualNoCase(name.substr(name.size() - 4), ".vxs"))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::string ScriptFilePath(const std::string& scriptFolder, const std::string& name) {
     std::string path = name;
     std::replace(path.begin(), path.end(), '\\', '/');

@@ -27,7 +27,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <filesystem>
 
 namespace qm {
 
@@ -75,24 +74,8 @@ std::string ScriptTaskDialog::GetScriptFolder(const CCASEDoc& document, int task
     const Profile* settings = const_cast<CCASEDoc&>(document).Context().profile;
     if (!ValidTask(task) || settings == nullptr)
         return "";
-    return JoinPath(settings->ScriptFolder, kTaskFolders[task]);
-}
-
-std::vector<std::string> ScriptTaskDialog::ListScripts(const std::string& folder) {
-    namespace fs = std::filesystem;
-    std::vector<std::string> names;
-    std::error_code error;
-    if (folder.empty())
-        return names;
-    for (const auto& entry : fs::directory_iterator(folder, error)) {
-        const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file(error) && name.size() > 4 &&
-            EqualNoCase(name.substr(name.size() - 4), ".vxs"))
-            names.push_back(name);
-    }
-    // The directory's own order differs between file systems.
-    std::sort(names.begin(), names.end());
-    return names;
+    const std::string found = FindSubfolderNoCase(settings->ScriptFolder, kTaskFolders[task]);
+    return found.empty() ? JoinPath(settings->ScriptFolder, kTaskFolders[task]) : found;
 }
 
 std::string ScriptTaskDialog::ScriptPath() const {
@@ -228,7 +211,7 @@ ScriptTaskDialog::ScriptTaskDialog(CCASEDoc& document, int task, QWidget* parent
 void ScriptTaskDialog::FillScripts() {
     const TaskSettings settings = GenerationSettings(document_, task_);
     QSignalBlocker quiet(scripts_);
-    for (const std::string& name : ListScripts(GetScriptFolder(document_, task_)))
+    for (const std::string& name : ListScriptFiles(GetScriptFolder(document_, task_)))
         scripts_->addItem(Q(name));
     // The first script, or the first whose name begins with the stored one.
     int chosen = scripts_->count() > 0 ? 0 : -1;

@@ -34,10 +34,9 @@ class ScriptTaskDialog : public QDialog, public ScriptDialog {
 
     int Task() const { return task_; }
     // The task's script folder: the settings' script folder and "CodeGen",
-    // "DocGen", "Other", "Import" or "Export"; "" for another task.
+    // "DocGen", "Other", "Import" or "Export" (spelt in any letter case); ""
+    // without settings.
     static std::string GetScriptFolder(const CCASEDoc& document, int task);
-    // The names of the "*.vxs" files of a folder, sorted by name.
-    static std::vector<std::string> ListScripts(const std::string& folder);
     // The script the stored settings name for the task, in its folder.
     std::string ScriptPath() const;
     // The dialog's title for a task.

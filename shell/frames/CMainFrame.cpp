@@ -108,26 +108,10 @@ std::span<const CommandRow<CMainFrame>> CMainFrame::CommandTable() {
 }
 
 std::vector<std::string> ListTaskScripts(const std::string& scriptFolder) {
-    namespace fs = std::filesystem;
     std::vector<std::string> scripts;
-    std::error_code error;
-    // The task folder is "task"; on a file system that minds letter case any
-    // spelling of it is taken.
-    std::string taskFolder;
-    for (const auto& entry : fs::directory_iterator(scriptFolder, error))
-        if (entry.is_directory(error) && SameTextNoCase(entry.path().filename().string(), "task"))
-            taskFolder = entry.path().string();
-    if (taskFolder.empty())
-        return scripts;
-    for (const auto& entry : fs::directory_iterator(taskFolder, error)) {
-        const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file(error) && name.size() > 4 &&
-            SameTextNoCase(name.substr(name.size() - 4), ".vxs"))
-            scripts.push_back(JoinPath(taskFolder, name));
-    }
-    // The directory's own order differs between file systems; by name the
-    // menu is the same on every machine.
-    std::sort(scripts.begin(), scripts.end());
+    const std::string taskFolder = FindSubfolderNoCase(scriptFolder, "task");
+    for (const std::string& name : ListScriptFiles(taskFolder))
+        scripts.push_back(JoinPath(taskFolder, name));
     return scripts;
 }
 
