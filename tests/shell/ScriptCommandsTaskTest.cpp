@@ -10,6 +10,7 @@
 #include "platform/Format.h"
 #include "platform/PathHelpers.h"
 #include "scripting/RunContext.h"
+#include "shell/Environment.h"
 #include "shell/commands/ScriptCommands.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CommandIds.h"
@@ -194,6 +195,58 @@ TEST_F(ScriptTasks, TasksMenuRunsTaskScriptsInTheDebugModeOfTheWindow) {
               "Chapter 7 for details).\n2. Place the script file in the folder: "
               "Quillmark\\Scripts\\Task\\.\n3. Restart Quillmark (so that it picks up the new "
               "task definition).");
+}
+
+TEST_F(ScriptTasks, OnlyADocumentationRunOffersTheFirstGeneratedDocument) {
+    const std::string pages = "(def KestMain (lam (s n target f e x)\n"
+                              "  (VxClearTree 'docoModel)\n"
+                              "  (VxAddTree 'docoModel (strconc target \"/b.html\") nil)\n"
+                              "  (VxAddTree 'docoModel (strconc target \"/a.html\") t) t))\n";
+    WriteScript("DocGen/Pages.vxs", pages);
+    WriteScript("CodeGen/Pages.vxs", pages);
+    const std::string out = scratch / "doc";
+    MakeDirectories(out);
+    const std::string viewer = scratch / "viewer";
+    ASSERT_TRUE(WriteFileReplacing(viewer, "#!/bin/sh\n"));
+    Environment& environment = *app->Env();
+    environment.Settings().Viewers = {{"HTML", viewer}};
+    std::vector<std::vector<std::string>> started;
+    environment.startProgram = [&](const std::vector<std::string>& argv) {
+        started.push_back(argv);
+    };
+    RunScriptAnswer answer;
+    answer.fill = [&](ScriptTaskDialog& dialog) {
+        dialog.ScopeButton(2)->click();
+        dialog.TargetFolder()->setText(QString::fromStdString(out));
+    };
+    ScopedDialogAnswerer scoped(&answer);
+    const struct {
+        int command;
+        PromptAnswer reply;
+        bool asks;
+        bool opens;
+    } cases[] = {
+        {cmd::GenerateDocumentation, PromptAnswer::Yes, true, true},
+        {cmd::GenerateDocumentation, PromptAnswer::No, true, false},
+        {cmd::GenerateCode, PromptAnswer::Yes, false, false},
+    };
+    for (const auto& c : cases) {
+        started.clear();
+        prompts.asked.clear();
+        prompts.scripted = {c.reply};
+        ASSERT_TRUE(frame->RouteCommand(c.command));
+        const bool asked = std::find(prompts.asked.begin(), prompts.asked.end(),
+                                     "Open Generated Document?") != prompts.asked.end();
+        std::string questions;
+        for (const std::string& q : prompts.asked)
+            questions += q + " / ";
+        EXPECT_EQ(asked, c.asks) << c.command << " " << questions;
+        ASSERT_EQ(started.size(), c.opens ? 1u : 0u) << c.command << " " << questions;
+        if (c.opens) {
+            const std::string& last = started.front().back();
+            EXPECT_NE(last.find(out + "/a.html"), std::string::npos) << last;
+        }
+    }
 }
 
 } // namespace
