@@ -27,6 +27,11 @@ std::vector<std::unique_ptr<CCASEDoc>>& MadeProjects() {
     return projects;
 }
 
+ScriptProgress*& Progress() {
+    static ScriptProgress* progress = nullptr;
+    return progress;
+}
+
 DiagramImageWriter*& ImageWriter() {
     static DiagramImageWriter* writer = nullptr;
     return writer;
@@ -47,6 +52,16 @@ void ReleaseMadeProjects() {
         References().Forget(project.get());
         project->OnCloseDocument();
     }
+}
+
+ScriptProgress* InstalledScriptProgress() {
+    return Progress();
+}
+
+ScriptProgress* Install(ScriptProgress* progress) {
+    ScriptProgress* previous = Progress();
+    Progress() = progress;
+    return previous;
 }
 
 DiagramImageWriter* InstalledDiagramImageWriter() {

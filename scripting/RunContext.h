@@ -33,6 +33,29 @@ class ScriptExplorer {
     virtual void OpenFirstGeneratedDocument() {}
 };
 
+// What a run reports while it goes, so that the window around it can show
+// progress and repaint: the runners begin and end it, the built-ins report
+// each file added to the explorer's lists and each log line. With none
+// installed nothing is reported.
+class ScriptProgress {
+  public:
+    virtual ~ScriptProgress() = default;
+    // A run starts; range: the masters of its project (a generation over all
+    // models writes about one file for each).
+    virtual void Begin(int range) = 0;
+    // The script added a written file to the explorer's lists.
+    virtual void Advance() = 0;
+    // The script wrote to its log.
+    virtual void Pulse() = 0;
+    // The run has ended, on every path out.
+    virtual void End() = 0;
+};
+
+// Installs the progress of script runs (null: none) and returns the one it
+// replaces; the installed one, or null.
+ScriptProgress* Install(ScriptProgress* progress);
+ScriptProgress* InstalledScriptProgress();
+
 struct ScriptRunContext {
     CCASEDoc* project = nullptr;
     ScriptExplorer* explorer = nullptr; // null: the tree built-ins do nothing

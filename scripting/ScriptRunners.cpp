@@ -41,6 +41,8 @@ class KernelRun {
         context_.explorer = explorer;
     }
     ~KernelRun() {
+        if (progress_ != nullptr)
+            progress_->End();
         // What the script printed on standard output without ending its
         // line is written out, so that a batch run shows all of it.
         kest::flushpending(kest::stdchans.out);
@@ -74,6 +76,9 @@ class KernelRun {
         if (debug || (settings != nullptr && (settings->Options & kShowLogForScripts) != 0))
             Log().Show(true);
         Log().Clear();
+        progress_ = InstalledScriptProgress();
+        if (progress_ != nullptr)
+            progress_->Begin(static_cast<int>(context_.project->Masters().Masters().size()));
     }
 
     // Loads the script's definitions and evaluates form with errors caught.
@@ -89,6 +94,7 @@ class KernelRun {
     DocumentEvents::Batch events_;
     ScriptRunContext context_;
     std::optional<ScopedRunContext> scoped_;
+    ScriptProgress* progress_ = nullptr; // the progress begun, ended with the run
 };
 
 // The script's flag option AllowDebugging, bound as $AllowDebugging.
@@ -109,6 +115,36 @@ int ScriptTaskKindOfFolder(const std::string& folder) {
         if (EqualNoCase(folder, kinds[i]))
             return i;
     return -1;
+}
+
+std::string FindSubfolderNoCase(const std::string& folder, const std::string& name) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (folder.empty())
+        return "";
+    const std::string exact = JoinPath(folder, name);
+    if (fs::is_directory(exact, error))
+        return exact;
+    for (const auto& entry : fs::directory_iterator(folder, error))
+        if (entry.is_directory(error) && EqualNoCase(entry.path().filename().string(), name))
+            return entry.path().string();
+    return "";
+}
+
+std::vector<std::string> ListScriptFiles(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> names;
+    std::error_code error;
+    if (folder.empty())
+        return names;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file(error) && name.size() > 4 &&
+            EqualNoCase(name.substr(name.size() - 4), ".vxs"))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string ScriptFilePath(const std::string& scriptFolder, const std::string& name) {

@@ -7,6 +7,7 @@
 #include "scripting/ScriptOptions.h"
 
 #include <string>
+#include <vector>
 
 namespace kest {
 struct Cell;
@@ -59,6 +60,16 @@ ScriptOptionList& TaskScriptOptions();
 // The kind of a script folder name ("CodeGen", "DocGen", "Other", "Import",
 // "Export", without regard to case), else -1.
 int ScriptTaskKindOfFolder(const std::string& folder);
+
+// The subfolder of folder called name in any letter case (the exact
+// spelling first), for script folders copied from systems that ignore case;
+// "" when there is none.
+std::string FindSubfolderNoCase(const std::string& folder, const std::string& name);
+
+// The names of the script files ("*.vxs", the extension in any letter case)
+// of a folder, sorted by name so that lists are the same on every machine;
+// empty for a missing folder.
+std::vector<std::string> ListScriptFiles(const std::string& folder);
 
 // The file of a script named on a command line or in stored settings: '\'
 // and '/' both separate folders; an absolute name is the file itself, a

@@ -103,6 +103,8 @@ Cell* VxWriteLog(Symbol*) {
     const int count = argcount();
     for (int i = 0; i < count; ++i)
         Log().Append(printstring(argument(i), PmPrinc));
+    if (ScriptProgress* progress = InstalledScriptProgress())
+        progress->Pulse();
     return True();
 }
 
@@ -162,6 +164,8 @@ Cell* VxAddTree(Symbol* self) {
         if (frame.Arg(2) != nil)
             explorer->ExpandFolder(folder, true);
     }
+    if (ScriptProgress* progress = InstalledScriptProgress())
+        progress->Advance();
     return True();
 }
 

@@ -20,9 +20,10 @@ namespace qm {
 std::span<const CommandRow<ReverseCommands>> ReverseCommands::CommandTable() {
     using R = ReverseCommands;
     static const CommandRow<R> rows[] = {
-        {cmd::ReverseEngineer, cmd::ReverseEngineer, "&Tools", "&Reverse Engineer...",
+        {kSeparatorRow, 0, "&Tools#run", "", nullptr, nullptr},
+        {cmd::ReverseEngineer, cmd::ReverseEngineer, "&Tools#run", "&Reverse Engineer...",
          &R::OnReverseEngineer, &R::OnUpdateReverseEngineer},
-        {cmd::RedoLastReverse, cmd::RedoLastReverse, "&Tools", "Redo &Last Reverse Engineer...",
+        {cmd::RedoLastReverse, cmd::RedoLastReverse, "&Tools#run", "Redo &Last Reverse Engineer...",
          &R::OnReverseEngineer, &R::OnUpdateRedoLastReverse},
         {cmd::OpenFileSeparately, cmd::OpenFileSeparately, "&File#open", "Open &File Separately",
          &R::OnOpenFileSeparately, &R::OnUpdateOpenFileSeparately},

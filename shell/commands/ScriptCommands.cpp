@@ -3,6 +3,7 @@
 #include "shell/commands/ScriptCommands.h"
 
 #include "dialogs/model/DialogServices.h"
+#include "dialogs/script/ScriptTaskDialog.h"
 #include "document/CCASEDoc.h"
 #include "document/DocumentContext.h"
 #include "document/Profile.h"
@@ -11,7 +12,12 @@
 #include "platform/Errors.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
+#include "scripting/ScriptRunners.h"
+#include "shell/commands/ScriptRunProgress.h"
 #include "shell/frames/CChildFrame.h"
+#include "shell/frames/CMainFrame.h"
+#include "shell/frames/CommandIds.h"
+#include "shell/panes/Explorer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,7 +41,24 @@ struct WaitCursor {
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
+// The task commands in the order of the task kinds.
+constexpr std::array<int, 5> kTaskCommands = {cmd::GenerateCode, cmd::GenerateDocumentation,
+                                              cmd::RunOtherScript, cmd::ImportProject,
+                                              cmd::ExportProject};
+
 } // namespace
+
+const char* const kDefineNewTaskText =
+    "To define a new task:\n\n1. Write a KestScript which implements the task (see Chapter 7 "
+    "for details).\n2. Place the script file in the folder: Quillmark\\Scripts\\Task\\.\n3. "
+    "Restart Quillmark (so that it picks up the new task definition).";
+
+int ScriptTaskOfCommand(int id) {
+    for (size_t task = 0; task < kTaskCommands.size(); ++task)
+        if (kTaskCommands[task] == id)
+            return static_cast<int>(task);
+    return -1;
+}
 
 ImageTarget ChooseImageTarget(const std::string& typed, int filterIndex) {
     ImageTarget target;
@@ -55,6 +78,21 @@ std::span<const CommandRow<ScriptCommands>> ScriptCommands::CommandTable() {
     static const CommandRow<S> rows[] = {
         {cmd::FileSaveImage, cmd::FileSaveImage, "&File#print", "Save &Image...", &S::OnSaveImage,
          &S::OnUpdateHasModel},
+        {cmd::GenerateCode, cmd::GenerateCode, "&Tools#run", "Generate &Code...", &S::OnScriptTask,
+         nullptr},
+        {cmd::GenerateDocumentation, cmd::GenerateDocumentation, "&Tools#run",
+         "Generate &Documentation...", &S::OnScriptTask, nullptr},
+        {cmd::RunOtherScript, cmd::RunOtherScript, "&Tools#run", "Run Other &Script...",
+         &S::OnScriptTask, nullptr},
+        {cmd::ImportProject, cmd::ImportProject, "&Tools#run", "Import Project...",
+         &S::OnScriptTask, nullptr},
+        {cmd::ExportProject, cmd::ExportProject, "&Tools#run", "Export Project...",
+         &S::OnScriptTask, nullptr},
+        {cmd::FirstTask, cmd::LastTask, "", "", &S::OnRunTask, &S::OnUpdateRunTask},
+        {cmd::RunInDebugMode, cmd::RunInDebugMode, "Tas&ks", "Run in &Debug Mode", &S::OnDebugMode,
+         &S::OnUpdateDebugMode},
+        {cmd::DefineNewTask, cmd::DefineNewTask, "Tas&ks", "Define New &Task...",
+         &S::OnDefineNewTask, nullptr},
     };
     return rows;
 }
@@ -98,6 +136,47 @@ void ScriptCommands::OnSaveImage(int) {
     } catch (const CKestException& failure) {
         MessageBox(failure.Message(), PromptIcon::Exclamation, PromptButtons::Ok);
     }
+}
+
+void ScriptCommands::OnScriptTask(int id) {
+    const int task = ScriptTaskOfCommand(id);
+    if (task < 0)
+        return;
+    ScriptTaskDialog dialog(frame_.Document(), task, &frame_);
+    if (RunModal(dialog) != QDialog::Accepted)
+        return;
+    WaitCursor wait;
+    ScriptRunProgress progress(frame_.Main());
+    RunGenerationTask(task, dialog.ScriptPath(), dialog, frame_.Explorer());
+}
+
+void ScriptCommands::OnRunTask(int id) {
+    const std::vector<std::string>& scripts = frame_.Main().TaskScripts();
+    const size_t index = static_cast<size_t>(id - cmd::FirstTask);
+    if (index >= scripts.size())
+        return;
+    // Taken first: the run repaints the window, and nothing may refill the
+    // list under it.
+    const std::string script = scripts[index];
+    WaitCursor wait;
+    ScriptRunProgress progress(frame_.Main());
+    RunTaskScript(script, frame_.Document(), frame_.Explorer(), debugMode_);
+}
+
+void ScriptCommands::OnUpdateRunTask(int id, CommandState& state) {
+    state.enabled = static_cast<size_t>(id - cmd::FirstTask) < frame_.Main().TaskScripts().size();
+}
+
+void ScriptCommands::OnDebugMode(int) {
+    debugMode_ = !debugMode_;
+}
+
+void ScriptCommands::OnUpdateDebugMode(int, CommandState& state) {
+    state.checked = debugMode_;
+}
+
+void ScriptCommands::OnDefineNewTask(int) {
+    MessageBox(kDefineNewTaskText, PromptIcon::Information, PromptButtons::Ok);
 }
 
 } // namespace qm

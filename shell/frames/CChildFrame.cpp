@@ -139,6 +139,9 @@ struct ChildFrameTable {
          &C::OnUpdateViewOption},
         {kSeparatorRow, 0, "&View", "", nullptr, nullptr},
         {cmd::Refresh, cmd::Refresh, "&View", "&Refresh", &C::OnRefresh, nullptr},
+        // The scripts and reverse engineering, from the frame's families.
+        {kMenuSlotRow, 0, "&Tools", "run", nullptr, nullptr},
+        {kSeparatorRow, 0, "&Tools", "", nullptr, nullptr},
         {cmd::ClearComboHistories, cmd::ClearComboHistories, "&Tools", "Clear Combo &Histories",
          &C::OnClearComboHistories, nullptr},
         {cmd::SetDefaultProject, cmd::SetDefaultProject, "&Tools", "Set This Project as D&efault",

@@ -65,6 +65,7 @@ class CChildFrame : public QMdiSubWindow,
     // The pane that had the focus last (the diagram view at first).
     QWidget* ActivePane() const;
     CCASEDoc& Document() override { return document_; }
+    CMainFrame& Main() const { return mainFrame_; }
     // The kind of the current model, or -1 when there is none.
     int GetCurrentModelKind() const;
 

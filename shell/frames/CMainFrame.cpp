@@ -115,26 +115,10 @@ std::span<const CommandRow<CMainFrame>> CMainFrame::CommandTable() {
 }
 
 std::vector<std::string> ListTaskScripts(const std::string& scriptFolder) {
-    namespace fs = std::filesystem;
     std::vector<std::string> scripts;
-    std::error_code error;
-    // The task folder is "task"; on a file system that minds letter case any
-    // spelling of it is taken.
-    std::string taskFolder;
-    for (const auto& entry : fs::directory_iterator(scriptFolder, error))
-        if (entry.is_directory(error) && SameTextNoCase(entry.path().filename().string(), "task"))
-            taskFolder = entry.path().string();
-    if (taskFolder.empty())
-        return scripts;
-    for (const auto& entry : fs::directory_iterator(taskFolder, error)) {
-        const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file(error) && name.size() > 4 &&
-            SameTextNoCase(name.substr(name.size() - 4), ".vxs"))
-            scripts.push_back(JoinPath(taskFolder, name));
-    }
-    // The directory's own order differs between file systems; by name the
-    // menu is the same on every machine.
-    std::sort(scripts.begin(), scripts.end());
+    const std::string taskFolder = FindSubfolderNoCase(scriptFolder, "task");
+    for (const std::string& name : ListScriptFiles(taskFolder))
+        scripts.push_back(JoinPath(taskFolder, name));
     return scripts;
 }
 
@@ -284,24 +268,30 @@ void CMainFrame::BuildMenus() {
     tables.push_back(MenuEntries(ModelCommands::CommandTable()));
     tables.push_back(MenuEntries(LooksCommands::CommandTable()));
     tables.push_back(MenuEntries(ReverseCommands::CommandTable()));
-    BuildMenuBar(*menuBar(),
-                 {"&File", "&Edit", "&Arrange", "&View", "&Model", "&Looks", "&Tools", "&Help"},
-                 tables, CChildFrame::ContentPaneCommands(), routing_);
-    // The Tasks menu, before Help, filled from the task folder.
-    QAction* help = nullptr;
+    BuildMenuBar(
+        *menuBar(),
+        {"&File", "&Edit", "&Arrange", "&View", "&Model", "&Looks", "&Tools", "Tas&ks", "&Help"},
+        tables, CChildFrame::ContentPaneCommands(), routing_);
+    // The Tasks menu: the task scripts of the task folder, then the rows of
+    // the tables ("Run in Debug Mode", "Define New Task...").
     for (QAction* action : menuBar()->actions())
-        if (action->text() == "&Help")
-            help = action;
-    tasksMenu_ = new QMenu("T&asks", menuBar());
+        if (action->menu() != nullptr && PlainLabel(action->text().toStdString()) == "Tasks")
+            tasksMenu_ = action->menu();
+    if (tasksMenu_ == nullptr) {
+        tasksMenu_ = new QMenu("Tas&ks", menuBar());
+        menuBar()->addMenu(tasksMenu_);
+    }
     tasksMenu_->setObjectName("Tasks");
-    menuBar()->insertMenu(help, tasksMenu_);
-    QObject::connect(tasksMenu_, &QMenu::aboutToShow,
-                     [this] { UpdateMenuItems(*tasksMenu_, routing_); });
     FillTasksMenu();
 }
 
 void CMainFrame::FillTasksMenu() {
-    tasksMenu_->clear();
+    for (QAction* action : tasksMenu_->actions()) {
+        const int id = action->data().toInt();
+        if (id >= cmd::FirstTask && id <= cmd::LastTask)
+            delete action;
+    }
+    QAction* ownRows = tasksMenu_->actions().isEmpty() ? nullptr : tasksMenu_->actions().front();
     taskScripts_ = ListTaskScripts(app_.Env()->Settings().ScriptFolder);
     for (size_t i = 0; i < taskScripts_.size(); ++i) {
         const int id = cmd::FirstTask + static_cast<int>(i);
@@ -309,9 +299,10 @@ void CMainFrame::FillTasksMenu() {
             break;
         std::string name = FileNameOfPath(taskScripts_[i]);
         name.resize(name.size() - 4);
-        QAction* action = tasksMenu_->addAction(QString::fromStdString(name));
+        auto* action = new QAction(QString::fromStdString(name), tasksMenu_);
         action->setData(id);
         QObject::connect(action, &QAction::triggered, [this, id] { RouteCommand(id); });
+        tasksMenu_->insertAction(ownRows, action);
     }
 }
 

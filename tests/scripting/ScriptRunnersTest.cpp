@@ -430,5 +430,50 @@ TEST_F(ScriptRunnersTest, ARunThatMadeAMasterIsHeardOnceWhenItEnds) {
     EXPECT_EQ(names, (std::set<std::string>{"Made", "Other"}));
 }
 
+// What a run reported to the window around it.
+struct RecordingProgress : ScriptProgress {
+    void Begin(int range) override { events.push_back("begin " + std::to_string(range)); }
+    void Advance() override { events.push_back("advance"); }
+    void Pulse() override { events.push_back("pulse"); }
+    void End() override { events.push_back("end"); }
+    std::vector<std::string> events;
+};
+
+TEST_F(ScriptRunnersTest, RunsReportTheirFilesAndLogLinesAndEndOnEveryPath) {
+    for (const char* name : {"One", "Two"}) {
+        auto master = std::make_unique<Master>();
+        master->name = name;
+        project->Masters().Add(std::move(master));
+    }
+    const struct {
+        const char* body;
+        std::vector<std::string> events;
+    } cases[] = {
+        {"(VxAddTree 'codeModel \"a.h\" nil) (VxWriteLog \"x\") (VxAddTree 'codeModel \"b.h\" t)",
+         {"begin 2", "advance", "pulse", "advance", "end"}},
+        {"(VxAddTree 'codeModel \"a.h\" nil) (car 5)", {"begin 2", "advance", "end"}},
+        {"t", {"begin 2", "end"}},
+    };
+    for (const auto& c : cases) {
+        const std::string script =
+            Script("progress.vxs", std::string("(def KestMain (lam (s n d x e m) ") + c.body +
+                                       "))\n" + "(def KestTask (lam () " + c.body + "))\n");
+        for (int runner = 0; runner < 2; ++runner) {
+            RecordingProgress progress;
+            ScopedInstall<ScriptProgress> installed(&progress);
+            if (runner == 0)
+                Generate(TaskCodeGen, script);
+            else
+                RunTaskScript(script, *project, &explorer);
+            EXPECT_EQ(progress.events, c.events) << c.body << " in runner " << runner;
+        }
+    }
+    // Without a target folder the run ends before it begins: nothing to report.
+    RecordingProgress progress;
+    ScopedInstall<ScriptProgress> installed(&progress);
+    Generate(TaskCodeGen, Script("none.vxs", "(def KestMain nil)\n"), true, {}, "/proc/no/such");
+    EXPECT_TRUE(progress.events.empty());
+}
+
 } // namespace
 } // namespace qm::test

@@ -201,13 +201,22 @@ TEST_F(Frames, MenusHoldTheLabelsAndShortcutsInOrder) {
         "Looks/Normal Links",
         "Looks/Step Links",
         "Looks/Curve Links",
+        "Tools/Generate Code...",
+        "Tools/Generate Documentation...",
+        "Tools/Run Other Script...",
+        "Tools/Import Project...",
+        "Tools/Export Project...",
+        "Tools/-",
+        "Tools/Reverse Engineer...",
+        "Tools/Redo Last Reverse Engineer...",
+        "Tools/-",
         "Tools/Clear Combo Histories",
         "Tools/Set This Project as Default",
         "Tools/Reset (no Default Project)",
         "Tools/Options...",
-        "Tools/Reverse Engineer...",
-        "Tools/Redo Last Reverse Engineer...",
         "Tasks/ProjectSummary",
+        "Tasks/Run in Debug Mode",
+        "Tasks/Define New Task...",
         "Help/Contents...",
         "Help/Index...",
         "Help/-",
@@ -617,7 +626,9 @@ TEST_F(Frames, TasksMenuListsAndRunsTheTaskScripts) {
     std::vector<std::string> names;
     for (QAction* action : tasks->actions())
         names.push_back(action->text().toStdString());
-    EXPECT_EQ(names, (std::vector<std::string>{"Another", "Touch"}));
+    // The task scripts come first, before the menu's own rows.
+    EXPECT_EQ(names, (std::vector<std::string>{"Another", "Touch", "Run in &Debug Mode",
+                                               "Define New &Task..."}));
     tasks->actions()[1]->trigger();
     EXPECT_NE(ReadWholeFile(out, 1 << 16).value_or("").find("touched"), std::string::npos);
     EXPECT_FALSE(frame.RouteUpdate(cmd::FirstTask + 2).enabled);
