@@ -12,6 +12,7 @@
 #include "platform/Files.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
+#include "platform/WaitCursor.h"
 #include "reverse/DocumentReverseProject.h"
 #include "reverse/ReverseDriver.h"
 #include "reverse/SourceLanguage.h"
@@ -76,14 +77,6 @@ ScriptOptionList MakeDefaultList(const LanguageRow& row) {
     add(ScriptOption(kFileExtensions, std::string(row.extensions)));
     return list;
 }
-
-// Shows the wait cursor while alive.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // The folder Add Files opened in last, for the rest of the program run.
 QString& LastAddFolder() {

@@ -12,6 +12,7 @@
 #include "platform/Errors.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
+#include "platform/WaitCursor.h"
 #include "scripting/ScriptRunners.h"
 #include "shell/commands/ScriptRunProgress.h"
 #include "shell/frames/CChildFrame.h"
@@ -32,14 +33,6 @@ namespace {
 constexpr std::array<const char*, 3> kImageFilters = {"Bitmap File (*.bmp)", "JPEG File (*.jpg)",
                                                       "PNG File (*.png)"};
 constexpr std::array<const char*, 3> kImageFormats = {"bmp", "jpg", "png"};
-
-// Shows the wait cursor while alive.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // The task commands in the order of the task kinds.
 constexpr std::array<int, 5> kTaskCommands = {cmd::GenerateCode, cmd::GenerateDocumentation,
