@@ -21,6 +21,8 @@ enum ViewChange : int {
     VcPlace = 3,
     VcLink = 4,
     VcOther = 5,
+    VcMessage = 6,
+    VcJunction = 8,
 };
 
 class DiagramView {
