@@ -183,6 +183,9 @@ TContent::TContent(CCASEDoc& document, EditorHost& host, QWidget* parent)
     viewport()->setAttribute(Qt::WA_NoSystemBackground);
     if (host_.CurrentTool() == 0)
         host_.SetCurrentTool(kPointerTool);
+    // Where nothing is shown on a screen, the zoom animation does not wait.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        animationPause_ = [](int) {};
     // The label editor and the text view are children of the viewport, so
     // that they lie over the diagram.
     labelEditor_ = new TEdit(1, viewport());

@@ -131,7 +131,8 @@ class TContent : public QAbstractScrollArea,
     // area, growing without submodel, shrinking with one. Nothing is drawn
     // while the view is hidden. Returns place.
     Drawable* AnimateZoom(Drawable* place, Model* submodel);
-    // The pause between the animation's frames (10 ms by default).
+    // The pause between the animation's frames (10 ms by default, none on
+    // the offscreen platform).
     void SetAnimationPause(AnimationPause pause) { animationPause_ = std::move(pause); }
     // The outlines drawn so far by a running zoom animation, client
     // coordinates; empty when none runs.
