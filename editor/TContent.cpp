@@ -152,6 +152,11 @@ class ViewSeam : public DiagramView {
             if (static_cast<ModelDocument*>(&view->Document()) == document)
                 view->NotifyChange(code, object, false);
     }
+    void EndRenumberMessages(ModelDocument* document) override {
+        for (TContent* view : views_)
+            if (static_cast<ModelDocument*>(&view->Document()) == document)
+                view->EndRenumberMessages();
+    }
 
   private:
     TContent* Of(ModelDocument* document) const {
@@ -1616,8 +1621,13 @@ void TContent::ToggleRenumberMessages() {
 }
 
 void TContent::EndRenumberMessages() {
-    if (IsRenumbering())
-        ToggleRenumberMessages();
+    // The selection stays: a change that ends the mode may be about to act
+    // on it.
+    auto* custom = dynamic_cast<CustomModel*>(CurrentModel());
+    if (custom == nullptr || !custom->IsRenumbering())
+        return;
+    custom->ToggleRenumberMessages();
+    viewport()->update();
 }
 
 // ---- document events ----

@@ -141,7 +141,8 @@ class TContent : public QAbstractScrollArea,
     // collaboration model): deselects all, the model toggles the mode (which
     // begins or records the journal change) and the view repaints.
     void ToggleRenumberMessages();
-    // Leaves the renumber-messages mode when the current model is in it.
+    // Leaves the renumber-messages mode when the current model is in it,
+    // recording what was renumbered; the selection is kept.
     void EndRenumberMessages();
     bool IsRenumbering() const;
     // Shows a project file read-only in place of the diagram (empty: none).

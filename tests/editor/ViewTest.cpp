@@ -988,6 +988,25 @@ TEST_F(EverythingViewTest, ShowingAnotherModelEndsRenumbering) {
     EXPECT_EQ(ProjectDescriptions(), std::vector<std::string>{"Renumber Messages"});
 }
 
+// Any other change ends the mode first, so the renumbering is recorded
+// before the change, never dropped with the journal's lists.
+TEST_F(EverythingViewTest, AnotherChangeRecordsTheRenumberingBeforeIt) {
+    message->text = "7. order()";
+    second->ToggleRenumberMessages();
+    ClickOn(*message);
+    EXPECT_EQ(message->text, "1. order()");
+    auto* note = dynamic_cast<Drawable*>(project->IdMap().Lookup("t-place-0001"));
+    ASSERT_NE(note, nullptr);
+    second->SelectList({note});
+    second->setFocus();
+    QTest::keyClick(second.get(), Qt::Key_Right);
+    EXPECT_FALSE(everything->IsRenumbering());
+    EXPECT_EQ(ProjectDescriptions(),
+              (std::vector<std::string>{"Renumber Messages", "Nudge Drawables"}));
+    ASSERT_TRUE(project->GetJournal().Replay(2, false));
+    EXPECT_EQ(message->text, "7. order()");
+}
+
 // The operations of the "Call..." menu write the chosen operation into the
 // label of the one selected message (keeping its number) or link, as one
 // undoable "Text Edit"; "<None>" empties it; with no single selection
