@@ -5,6 +5,7 @@
 
 #include "document/CCASEDoc.h"
 #include "document/ProjectFile.h"
+#include "drawables/DiagramView.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "kernel/Kernel.h"
@@ -127,6 +128,10 @@ void UndoJournal::EndGroup() {
 }
 
 void UndoJournal::BeginChange(ChangeKind kind) {
+    // Another change ends message renumbering first, so that the messages
+    // renumbered so far are recorded before the lists are emptied.
+    if (kind != ChangeKind::RenumberMessages)
+        View().EndRenumberMessages(&document_);
     pending_ = PendingChange();
     // Objects handed over for a change that was never recorded go now.
     DestroyHeld();

@@ -21,6 +21,8 @@ enum ViewChange : int {
     VcPlace = 3,
     VcLink = 4,
     VcOther = 5,
+    VcMessage = 6,
+    VcJunction = 8,
 };
 
 class DiagramView {
@@ -34,6 +36,9 @@ class DiagramView {
     virtual void InvalidateView(ModelDocument* /*document*/) {}
     // Tells the explorer, the lister and the view that object changed.
     virtual void NotifyChange(ModelDocument* /*document*/, int /*code*/, ModelObject* /*object*/) {}
+    // Ends the renumber-messages mode of the document's view, which records
+    // the renumbering done in it.
+    virtual void EndRenumberMessages(ModelDocument* /*document*/) {}
     // The page matrix pane's column count, and its change by delta.
     virtual int PageColumns(ModelDocument* /*document*/) { return 0; }
     virtual void ChangePageCount(ModelDocument* /*document*/, int /*delta*/) {}

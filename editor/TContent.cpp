@@ -15,8 +15,10 @@
 
 #include "document/CCASEDoc.h"
 #include "document/UndoJournal.h"
+#include "drawables/CustomModel.h"
 #include "drawables/DiagramView.h"
 #include "drawables/Junction.h"
+#include "drawables/LabelText.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
@@ -28,10 +30,12 @@
 #include "editor/TEdit.h"
 #include "editor/ViewCommands.h"
 #include "editor/operations/CreationTools.h"
+#include "model/Master.h"
 #include "model/Members.h"
 #include "model/OperationMenu.h"
 #include "platform/PainterDC.h"
 #include "platform/Prompt.h"
+#include "platform/RecordingDC.h"
 #include "platform/TextHelpers.h"
 #include "platform/UserSettings.h"
 
@@ -148,6 +152,11 @@ class ViewSeam : public DiagramView {
             if (static_cast<ModelDocument*>(&view->Document()) == document)
                 view->NotifyChange(code, object, false);
     }
+    void EndRenumberMessages(ModelDocument* document) override {
+        for (TContent* view : views_)
+            if (static_cast<ModelDocument*>(&view->Document()) == document)
+                view->EndRenumberMessages();
+    }
 
   private:
     TContent* Of(ModelDocument* document) const {
@@ -179,6 +188,9 @@ TContent::TContent(CCASEDoc& document, EditorHost& host, QWidget* parent)
     viewport()->setAttribute(Qt::WA_NoSystemBackground);
     if (host_.CurrentTool() == 0)
         host_.SetCurrentTool(kPointerTool);
+    // Where nothing is shown on a screen, the zoom animation does not wait.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        animationPause_ = [](int) {};
     // The label editor and the text view are children of the viewport, so
     // that they lie over the diagram.
     labelEditor_ = new TEdit(1, viewport());
@@ -352,6 +364,26 @@ void TContent::ClickSelect(uint32_t flags, const PointerEvent& press) {
     Model* model = CurrentModel();
     Drawable* drawable = press.hit;
     const int part = press.part;
+    if (auto* custom = dynamic_cast<CustomModel*>(model); custom && custom->IsRenumbering()) {
+        // Each click numbers the message after the one picked before; with
+        // Shift or Ctrl the message only becomes the one to follow.
+        auto* floater = drawable != nullptr && drawable->IsFloater()
+                            ? dynamic_cast<Floater*>(drawable)
+                            : nullptr;
+        if (floater != nullptr) {
+            CRect rect;
+            if (custom->PickMessage(floater, (flags & (MK_SHIFT | MK_CONTROL)) != 0, rect))
+                InvalidateLogicalRect(rect);
+        } else {
+            EndRenumberMessages();
+        }
+        dragMode_ = DM_NONE;
+        document_.SetModifiedFlag(true);
+        pressed_ = {};
+        pressPoint_ = lastPoint_ = press.point;
+        pressRaw_ = press.rawPoint;
+        return;
+    }
     if (drawable != nullptr) {
         auto* place = dynamic_cast<Place*>(drawable);
         if ((part & HpSubmodelMarker) != 0 && place != nullptr && place->master != nullptr &&
@@ -623,6 +655,11 @@ int TContent::CursorFeedback(uint32_t flags, QPoint client, Drawable* drawable, 
     const int tool = host_.CurrentTool();
     const bool immovable = drawable != nullptr && (drawable->style & DsImmovable) != 0;
     if (tool == kPointerTool) {
+        if (IsRenumbering()) {
+            if (drawable == nullptr || !drawable->IsFloater())
+                return CurArrow;
+            return (flags & (MK_SHIFT | MK_CONTROL)) != 0 ? CurRenumberSame : CurRenumberNext;
+        }
         if (drawable == nullptr) {
             if ((flags & MK_CONTROL) != 0 && model != nullptr && model->parentModel != nullptr &&
                 viewport()->rect().contains(client))
@@ -959,6 +996,7 @@ bool TContent::ShowModel(Model* model) {
                    PromptIcon::Exclamation, PromptButtons::Ok);
         return false;
     }
+    EndRenumberMessages();
     if (model == CurrentModel() && shownFile_.empty()) {
         OnSelectionChanged();
         return true;
@@ -971,6 +1009,12 @@ bool TContent::ShowModel(Model* model) {
         operation_.reset();
     }
     dragMode_ = DM_NONE;
+    // Icon editing ends with the tool model that shows it; a tool model shown
+    // next takes up the mode the last one was in.
+    auto* previousTool = dynamic_cast<ToolModel*>(CurrentModel());
+    const bool iconEditing = previousTool != nullptr && previousTool->iconEditing;
+    if (iconEditing)
+        SetIconEditing(false);
     // While this view shows a tool model, the template is being edited here.
     if (NotationTemplate* notation = document_.Template()) {
         Model* previous = CurrentModel();
@@ -981,6 +1025,8 @@ bool TContent::ShowModel(Model* model) {
             notation->editingDocument = &document_;
     }
     document_.SetCurrentModel(model);
+    if (iconEditing && model != nullptr && model->kind == MkTool)
+        SetIconEditing(true);
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
     scrollSizesPending_ = true;
@@ -1119,6 +1165,10 @@ void TContent::EditLabel(Drawable* drawable) {
                 NotifyChange(VcPlace, changed, false);
             else if (edited->IsLink())
                 NotifyChange(VcLink, edited, false);
+            else if (edited->IsFloater())
+                NotifyChange(VcMessage, edited, false);
+            else if (edited->IsJunction())
+                NotifyChange(VcJunction, edited, false);
             else
                 NotifyChange(VcOther, edited, false);
         }
@@ -1166,17 +1216,35 @@ void TContent::NotifyChange(int code, ModelObject* object, bool suppress) {
         InvalidateModelRect(repaint);
         return;
     }
-    if (auto* drawable = dynamic_cast<Drawable*>(object))
-        InvalidateModelRect(drawable->repaintRect);
-    else
+    auto* drawable = dynamic_cast<Drawable*>(object);
+    if (drawable == nullptr) {
         viewport()->update();
+        return;
+    }
+    InvalidateModelRect(drawable->repaintRect);
+    auto* link = dynamic_cast<Link*>(drawable);
+    CRect repaint;
+    if (code == VcLink && link != nullptr) {
+        {
+            BorrowedDC borrowed(&document_);
+            link->MeasureEndLabels(borrowed.dc());
+        }
+        if (!suppress && link->Tool() != nullptr && (link->Tool()->ToolFlagWord() & 0x2) != 0)
+            AutoSizeLabel(*model, *link, "Auto-size Link", repaint);
+    } else if (code == VcMessage && drawable->IsFloater() && !suppress) {
+        AutoSizeLabel(*model, *drawable, "Auto-size Message", repaint);
+    } else if (code == VcJunction && drawable->IsJunction() && !suppress) {
+        AutoSizeLabel(*model, *drawable, "Auto-size Junction", repaint);
+    }
+    InvalidateLogicalRect(repaint);
+    InvalidateModelRect(drawable->repaintRect);
     if (suppress)
         return;
     // A named call may name an operation its class lacks.
-    if (auto* link = dynamic_cast<Link*>(object);
-        code == VcLink && link != nullptr && (model->kind == 13 || model->kind == 17)) {
+    if (code == VcLink && link != nullptr && (model->kind == 13 || model->kind == 17)) {
         OfferAddMethod(link, link->name, link->GetTargetMaster());
-    } else if (auto* floater = dynamic_cast<Floater*>(object); code == 6 && floater != nullptr) {
+    } else if (auto* floater = dynamic_cast<Floater*>(object);
+               code == VcMessage && floater != nullptr) {
         if (const Link* carrier = floater->GetLink())
             OfferAddMethod(nullptr, floater->text,
                            (floater->tagFlags & FfReversed) != 0 ? carrier->GetSourceMaster()
@@ -1186,24 +1254,90 @@ void TContent::NotifyChange(int code, ModelObject* object, bool suppress) {
 
 namespace {
 
+// The rectangles automatic sizing changes, kept for the journal's undo.
+std::unique_ptr<Drawable> SavedRects(const Drawable& drawable) {
+    auto saved = std::make_unique<Drawable>();
+    saved->bounds = drawable.bounds;
+    saved->labelRect = drawable.labelRect;
+    saved->SetDetached();
+    return saved;
+}
+
+void RecordAutoSize(UndoJournal& journal, Model& model, Drawable& drawable,
+                    std::unique_ptr<Drawable> saved, const char* name) {
+    journal.BeginChange(ChangeKind::AutoSizeDrawable);
+    journal.AddChangedObject(&drawable, std::move(saved));
+    journal.RecordChange(ChangeKind::AutoSizeDrawable, name, &model, &drawable);
+}
+
 // The shared operations menu while the view shows it: its items go to the
-// host's pop-up menu.
+// host's pop-up menu, and the command of the item chosen is kept.
 class HostOperationMenu : public OperationMenu {
   public:
     explicit HostOperationMenu(EditorHost& host) : host_(host) {}
-    void Clear() override { items_.clear(); }
-    void Append(int, const std::string& text) override { items_.push_back(text); }
-    void Track(MenuWindow*, int x, int y) override {
-        if (!items_.empty())
-            host_.PopupMenu(items_, CPoint(x, y));
+    void Clear() override {
+        items_.clear();
+        ids_.clear();
     }
+    void Append(int id, const std::string& text) override {
+        ids_.push_back(id);
+        items_.push_back(text);
+    }
+    void Track(MenuWindow*, int x, int y) override {
+        if (items_.empty())
+            return;
+        const int chosen = host_.PopupMenu(items_, CPoint(x, y));
+        if (chosen >= 0 && static_cast<size_t>(chosen) < ids_.size())
+            chosen_ = ids_[static_cast<size_t>(chosen)];
+    }
+    // The command of the item chosen, 0 when none was.
+    int Chosen() const { return chosen_; }
 
   private:
     EditorHost& host_;
     std::vector<std::string> items_;
+    std::vector<int> ids_;
+    int chosen_ = 0;
 };
 
 } // namespace
+
+void TContent::AutoSizeLabel(Model& model, Drawable& drawable, const char* name, CRect& repaint) {
+    if (!OptionSet(AutoResizeToText))
+        return;
+    std::unique_ptr<Drawable> saved = SavedRects(drawable);
+    CRect fitted;
+    {
+        BorrowedDC borrowed(&document_);
+        if (auto* link = dynamic_cast<Link*>(&drawable))
+            link->FitLabel(&borrowed.dc(), fitted);
+        else if (auto* junction = dynamic_cast<Junction*>(&drawable))
+            junction->FitLabel(borrowed.dc(), fitted);
+        else if (auto* floater = dynamic_cast<Floater*>(&drawable))
+            FitTextRect(borrowed.dc(), floater->text, nullptr, &floater->looks, floater->labelRect,
+                        fitted);
+        else
+            return;
+    }
+    // The fit widens the label it starts from by up to a unit on each side,
+    // so fitting a fitted label again would creep: a label within that of
+    // the size its text needs is left as it is.
+    if (std::abs(fitted.Width() - drawable.labelRect.Width()) <= 2 &&
+        std::abs(fitted.Height() - drawable.labelRect.Height()) <= 2)
+        return;
+    CRect area;
+    if (model.ReshapeDrawable(&drawable, fitted, area)) {
+        area.InflateRect(area.Width() / 2, area.Height() / 2);
+        repaint.UnionRect(repaint, area);
+    }
+    if (drawable.IsJunction())
+        if (Drawable* owner = drawable.Parent()) {
+            owner->UpdateRepaintRect();
+            repaint.UnionRect(repaint, ScaleByZoom(owner->repaintRect, model.zoom));
+        }
+    if (drawable.labelRect != saved->labelRect)
+        RecordAutoSize(document_.GetJournal(), model, drawable, std::move(saved), name);
+}
 
 void TContent::OnPopupCall() {
     Model* model = CurrentModel();
@@ -1228,6 +1362,47 @@ void TContent::OnPopupCall() {
         floater->PopupCallMenu(&document_, window, screen.x(), screen.y());
     }
     Install(previous);
+    // The picker only shows the menu: the operation chosen arrives as its
+    // command, as it would from any menu.
+    if (menu.Chosen() != 0)
+        OnCommand(menu.Chosen());
+}
+
+void TContent::OnOperationLabel(int id) {
+    Model* model = CurrentModel();
+    if (model == nullptr || model->Selection().size() != 1)
+        return;
+    Drawable* drawable = model->Selection().front();
+    auto* link = dynamic_cast<Link*>(drawable);
+    auto* floater = drawable->IsFloater() ? dynamic_cast<Floater*>(drawable) : nullptr;
+    Master* master = nullptr;
+    if (link != nullptr) {
+        master = link->GetTargetMaster();
+    } else if (floater != nullptr) {
+        if (const Link* carrier = floater->GetLink())
+            master = (floater->tagFlags & FfReversed) != 0 ? carrier->GetSourceMaster()
+                                                           : carrier->GetTargetMaster();
+    } else {
+        return;
+    }
+    CRect rect;
+    std::string* text = drawable->GetEditableText(rect);
+    if (text == nullptr)
+        return;
+    std::string label =
+        master != nullptr ? master->PickOperation(&document_, nullptr, 0, 0, id - PickNoneId) : "";
+    // A numbered message keeps its number in front of the operation; one
+    // without a number is not given a number 0.
+    if (floater != nullptr && floater->GetNumber() > 0)
+        label = RenumberedText(label, floater->GetNumber());
+    CRect repaint = drawable->labelRect;
+    UndoJournal& journal = document_.GetJournal();
+    journal.BeginGroup();
+    RecordTextEdit(document_, *model, *drawable, *text, label);
+    NotifyChange(link != nullptr ? VcLink : VcMessage, drawable, false);
+    repaint.UnionRect(repaint, drawable->labelRect);
+    InvalidateModelRect(repaint);
+    journal.EndGroup();
 }
 
 bool IsCallLink(const Link* link) {
@@ -1366,6 +1541,93 @@ bool TContent::SetIconEditing(bool on) {
         return false;
     UpdateScrollSizes(true);
     return true;
+}
+
+namespace {
+
+// Hands each outline of the zoom animation to the view as it is drawn.
+class ZoomFrameDC : public RecordingDC {
+  public:
+    explicit ZoomFrameDC(std::function<void(const CRect&)> show) : show_(std::move(show)) {}
+    void FrameRect(const CRect& rect, const LogBrush&) override { show_(rect); }
+
+  private:
+    std::function<void(const CRect&)> show_;
+};
+
+// The first place of master among the model's drawables, or null.
+Drawable* FirstPlaceOf(const Model& model, const Master* master) {
+    for (const auto& drawable : model.Drawables())
+        if (auto* place = dynamic_cast<Place*>(drawable.get());
+            place != nullptr && master != nullptr && place->master == master)
+            return place;
+    return nullptr;
+}
+
+} // namespace
+
+Drawable* TContent::AnimateZoom(Drawable* place, Model* submodel) {
+    Model* model = CurrentModel();
+    double zoom = model != nullptr ? model->zoom : 1.0;
+    CPoint scroll = ScrollPosition();
+    if (submodel != nullptr) {
+        place = nullptr;
+        if (Model* parent = submodel->parentModel) {
+            place = FirstPlaceOf(*parent, submodel->parentMaster);
+            zoom = parent->zoom;
+        }
+        // The parent model is shown from its origin.
+        scroll = CPoint(0, 0);
+    }
+    if (!isVisible())
+        return place;
+    const QRect client = viewport()->rect();
+    const CRect clientRect(client.left(), client.top(), client.right() + 1, client.bottom() + 1);
+    CRect start;
+    if (place != nullptr) {
+        start = ScaleByZoom(place->bounds, zoom);
+        start.OffsetRect(-scroll.x, -scroll.y);
+    } else {
+        const CPoint centre = clientRect.CenterPoint();
+        const int32_t halfWidth = ScaleLengthByZoom(35, zoom);
+        const int32_t halfHeight = ScaleLengthByZoom(25, zoom);
+        start = CRect(centre.x - halfWidth, centre.y - halfHeight, centre.x + halfWidth,
+                      centre.y + halfHeight);
+    }
+    zoomFrames_.clear();
+    ZoomFrameDC dc([this](const CRect& frame) {
+        zoomFrames_.push_back(frame);
+        viewport()->repaint();
+    });
+    AnimateZoomRect(dc, start, clientRect, clientRect, submodel == nullptr, animationPause_);
+    zoomFrames_.clear();
+    viewport()->update();
+    return place;
+}
+
+bool TContent::IsRenumbering() const {
+    const auto* custom = dynamic_cast<const CustomModel*>(CurrentModel());
+    return custom != nullptr && custom->IsRenumbering();
+}
+
+void TContent::ToggleRenumberMessages() {
+    auto* custom = dynamic_cast<CustomModel*>(CurrentModel());
+    if (custom == nullptr)
+        return;
+    DeselectAll();
+    custom->ToggleRenumberMessages();
+    viewport()->update();
+    OnMouseMove(0, QPoint(-1, -1));
+}
+
+void TContent::EndRenumberMessages() {
+    // The selection stays: a change that ends the mode may be about to act
+    // on it.
+    auto* custom = dynamic_cast<CustomModel*>(CurrentModel());
+    if (custom == nullptr || !custom->IsRenumbering())
+        return;
+    custom->ToggleRenumberMessages();
+    viewport()->update();
 }
 
 // ---- document events ----

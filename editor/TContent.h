@@ -6,6 +6,7 @@
 #pragma once
 
 #include "document/DocumentEvents.h"
+#include "drawables/ZoomScaling.h"
 #include "editor/CommandTarget.h"
 #include "editor/operations/EditOperation.h"
 #include "model/ObjectHandle.h"
@@ -122,6 +123,28 @@ class TContent : public QAbstractScrollArea,
     // Switches the current tool model between design and icon editing;
     // false when there is no tool model or it does not switch.
     bool SetIconEditing(bool on);
+    // The zoom animation of entering or leaving a submodel. With submodel
+    // (leaving it), place becomes the first place of submodel's parent
+    // master in its parent model, at that model's zoom; otherwise place (or,
+    // when null, a 70 x 50 rectangle at the client area's centre) is taken at
+    // the current zoom. Outlines run between that rectangle and the client
+    // area, growing without submodel, shrinking with one. Nothing is drawn
+    // while the view is hidden. Returns place.
+    Drawable* AnimateZoom(Drawable* place, Model* submodel);
+    // The pause between the animation's frames (10 ms by default, none on
+    // the offscreen platform).
+    void SetAnimationPause(AnimationPause pause) { animationPause_ = std::move(pause); }
+    // The outlines drawn so far by a running zoom animation, client
+    // coordinates; empty when none runs.
+    const std::vector<CRect>& ZoomFrames() const { return zoomFrames_; }
+    // Switches the renumber-messages mode of the current model (a custom or
+    // collaboration model): deselects all, the model toggles the mode (which
+    // begins or records the journal change) and the view repaints.
+    void ToggleRenumberMessages();
+    // Leaves the renumber-messages mode when the current model is in it,
+    // recording what was renumbered; the selection is kept.
+    void EndRenumberMessages();
+    bool IsRenumbering() const;
     // Shows a project file read-only in place of the diagram (empty: none).
     void ShowFile(const std::string& path);
     const std::string& ShownFile() const { return shownFile_; }
@@ -220,6 +243,13 @@ class TContent : public QAbstractScrollArea,
     // "Call...": the operation menu of the selected call link's target class,
     // or of the class a selected message calls, at the label's centre.
     void OnPopupCall();
+    // Operation label commands: the label of the one selected call link or
+    // message becomes the operation numbered id - PickNoneId of the class it
+    // calls (a message keeps its number in front), as one "Text Edit".
+    void OnOperationLabel(int id);
+    // Automatic sizing of a link's, message's or junction's label to its
+    // text, recorded as name; repaint gathers the view areas.
+    void AutoSizeLabel(Model& model, Drawable& drawable, const char* name, CRect& repaint);
 
     // Lays out again the places of master in drawable (a place group: in its
     // members) and, with automatic sizing, resizes them to their text, each
@@ -275,6 +305,8 @@ class TContent : public QAbstractScrollArea,
     QMenu* contextMenu_ = nullptr;
     int cursor_ = CurArrow;
     QRect lastPainted_;
+    AnimationPause animationPause_ = SleepMilliseconds;
+    std::vector<CRect> zoomFrames_;
 };
 
 } // namespace qm

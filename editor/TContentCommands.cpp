@@ -12,6 +12,7 @@
 #include "editor/EditorHost.h"
 #include "editor/TEdit.h"
 #include "editor/ViewCommands.h"
+#include "model/Master.h"
 #include "platform/Errors.h"
 #include "platform/Prompt.h"
 
@@ -91,6 +92,11 @@ bool TContent::OnUpdateCommand(int id, CommandState& state) {
     auto* singlePlace = dynamic_cast<Place*>(single);
     const bool submodel = singlePlace != nullptr && singlePlace->master != nullptr &&
                           singlePlace->master->submodel != nullptr;
+    // The operations of the "Call..." menu, always enabled.
+    if (id >= PickNoneId && id <= PickLastId) {
+        state.enabled = true;
+        return true;
+    }
     switch (id) {
     case ID_EDIT_DELETE:
     case ID_EDIT_CUT:
@@ -238,7 +244,10 @@ bool TContent::OnCommand(int id) {
             viewport()->update();
             break;
         default:
-            Arrange(id);
+            if (id >= PickNoneId && id <= PickLastId)
+                OnOperationLabel(id);
+            else
+                Arrange(id);
             break;
         }
     } catch (const CKestException& e) {

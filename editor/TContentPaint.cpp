@@ -70,6 +70,15 @@ void TContent::paintEvent(QPaintEvent* event) {
     }
     QPainter painter(viewport());
     painter.drawImage(area.topLeft(), buffer, QRect(QPoint(0, 0), area.size()));
+    // A running zoom animation outlines its frames over the picture, none
+    // erased until it ends.
+    if (!zoomFrames_.empty()) {
+        painter.setPen(QPen(Qt::black, 1));
+        painter.setBrush(Qt::NoBrush);
+        for (const CRect& frame : zoomFrames_)
+            if (!frame.IsRectEmpty())
+                painter.drawRect(frame.left, frame.top, frame.Width() - 1, frame.Height() - 1);
+    }
     if (scrollSizesPending_ && model != nullptr && !model->Drawables().empty()) {
         scrollSizesPending_ = false;
         UpdateScrollSizes(false);

@@ -99,6 +99,15 @@ ModelObject* EndTextEdit(CCASEDoc& document, Model& model, Drawable& drawable, s
         journal.RecordChange(ChangeKind::PlaceMasterSwitch, "Place Master Switch", &model, place);
         return master;
     }
+    RecordTextEdit(document, model, drawable, text, newText);
+    return &drawable;
+}
+
+} // namespace
+
+void RecordTextEdit(CCASEDoc& document, Model& model, Drawable& drawable, std::string& text,
+                    const std::string& newText) {
+    UndoJournal& journal = document.GetJournal();
     journal.BeginChange(ChangeKind::TextEdit);
     std::unique_ptr<ModelObject> before = drawable.Clone();
     before->SetDetached();
@@ -108,10 +117,7 @@ ModelObject* EndTextEdit(CCASEDoc& document, Model& model, Drawable& drawable, s
         link->LayoutName();
     drawable.UpdateRepaintRect();
     journal.RecordChange(ChangeKind::TextEdit, "Text Edit", &model, &drawable);
-    return &drawable;
 }
-
-} // namespace
 
 ModelObject* EditDrawableText(CCASEDoc& document, Model& model, Drawable& drawable, TEdit& edit,
                               int scrollX, int scrollY, double zoom, bool begin) {

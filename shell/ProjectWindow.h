@@ -57,6 +57,8 @@ class ProjectWindow {
     // Whether a screen point lies over the view's client area while the view
     // shows a model (where a dragged master can be dropped).
     virtual bool CanDropAt(const QPoint& screenPoint) const = 0;
+    // The view's zoom animation of entering a submodel, before it is shown.
+    virtual void AnimateZoomIn() {}
 };
 
 } // namespace qm

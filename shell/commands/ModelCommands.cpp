@@ -180,6 +180,8 @@ void ModelCommands::OnSubmodel(int) {
     Model* submodel = SelectedSubmodel();
     if (submodel == nullptr)
         return;
+    if (frame_.View() != nullptr)
+        frame_.View()->AnimateZoom(SelectedPlace(), nullptr);
     if (submodel != CurrentModel())
         frame_.ShowModel(submodel);
     else
@@ -193,15 +195,10 @@ void ModelCommands::OnImplode(int) {
     auto* parent = dynamic_cast<Model*>(current->parentModel);
     if (parent == nullptr || !Document().HasModel(parent))
         return;
-    // The place that stands for the submodel's master in the parent model.
-    Place* standing = nullptr;
-    for (const auto& drawable : parent->Drawables())
-        if (auto* place = dynamic_cast<Place*>(drawable.get());
-            place != nullptr && place->master != nullptr &&
-            place->master == current->parentMaster) {
-            standing = place;
-            break;
-        }
+    // The animation finds the place that stands for the submodel's master in
+    // the parent model.
+    Drawable* standing =
+        frame_.View() != nullptr ? frame_.View()->AnimateZoom(nullptr, current) : nullptr;
     frame_.ShowModel(parent);
     if (standing != nullptr && frame_.View() != nullptr) {
         frame_.View()->DeselectAll();
@@ -272,8 +269,9 @@ void ModelCommands::OnRenumberMessages(int) {
     if (model == nullptr || (model->kind != 0 && model->kind != 17))
         return;
     if (frame_.View() != nullptr)
-        frame_.View()->DeselectAll();
-    model->ToggleRenumberMessages();
+        frame_.View()->ToggleRenumberMessages();
+    else
+        model->ToggleRenumberMessages();
     RepaintView();
 }
 

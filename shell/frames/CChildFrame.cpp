@@ -826,6 +826,11 @@ void CChildFrame::Implode() {
     OnCommand(cmd::ModelImplode);
 }
 
+void CChildFrame::AnimateZoomIn() {
+    if (view_ != nullptr)
+        view_->AnimateZoom(nullptr, nullptr);
+}
+
 bool CChildFrame::ExplodeMaster(Master& master) {
     // A master with a submodel shows it; making a new one is the Explode
     // command's.

@@ -58,6 +58,7 @@ class CChildFrame : public QMdiSubWindow,
     QWidget* GetExtraPane() const { return extra_; }
     // The panes by their classes (null once the panes are dropped).
     TContent* View() const { return view_; }
+    void AnimateZoomIn() override;
     TExplorer* Explorer() const { return explorerPane_; }
     TExtra* Extra() const { return extraPane_; }
     QSplitter* MainSplitter() const { return mainSplitter_; }

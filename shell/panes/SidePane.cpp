@@ -205,9 +205,10 @@ bool TExtra::OnCommand(int id) {
         Model* submodel = SubmodelOf(master);
         if (submodel == nullptr)
             return true;
-        if (submodel != document_.CurrentModel())
+        if (submodel != document_.CurrentModel()) {
+            window_.AnimateZoomIn();
             window_.ShowModel(submodel);
-        else
+        } else
             window_.RepaintView(false);
         return true;
     }

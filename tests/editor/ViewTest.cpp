@@ -877,5 +877,330 @@ TEST_F(ViewTest, CallOnAMessageShowsTheCalledClassOperationsAtItsLabel) {
     second.reset();
 }
 
+// A view over the fixture's "Everything" model, which holds a message on a
+// link, junctions and links of every kind.
+class EverythingViewTest : public ViewTest {
+  protected:
+    EverythingViewTest() {
+        project =
+            Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
+        everything = dynamic_cast<CustomModel*>(project->FindModelByName("Everything"));
+        EXPECT_NE(everything, nullptr);
+        project->SetCurrentModel(everything);
+        menuHost.SetCurrentTool(kPointerTool);
+        second = MakeView(*project, menuHost);
+        message = dynamic_cast<Floater*>(project->IdMap().Lookup("f-message-001"));
+        EXPECT_NE(message, nullptr);
+    }
+    ~EverythingViewTest() override { second.reset(); }
+
+    // A second message, on the link into the shape's port, placed at rect.
+    Floater* AddMessage(const std::string& text, const CRect& rect) {
+        auto* link = dynamic_cast<Link*>(project->IdMap().Lookup("l-to-junc-001"));
+        EXPECT_NE(link, nullptr);
+        auto made = std::make_unique<Floater>(&project->IdMap());
+        made->AttachToSegment(46, rect, link, 0);
+        made->text = text;
+        made->UpdateRepaintRect();
+        return dynamic_cast<Floater*>(everything->AddDrawable(std::move(made)));
+    }
+    QPoint ClientOf(CPoint p) const {
+        const CPoint scroll = second->ScrollPosition();
+        return QPoint(p.x - scroll.x, p.y - scroll.y);
+    }
+    void ClickOn(const Drawable& drawable, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::mouseClick(second->viewport(), Qt::LeftButton, modifiers,
+                          ClientOf(drawable.labelRect.CenterPoint()));
+    }
+    int CursorOver(const Drawable& drawable, Qt::KeyboardModifiers modifiers) {
+        const QPoint at = ClientOf(drawable.labelRect.CenterPoint());
+        QMouseEvent move(QEvent::MouseMove, at, second->viewport()->mapToGlobal(at), Qt::NoButton,
+                         Qt::NoButton, modifiers);
+        QApplication::sendEvent(second->viewport(), &move);
+        return second->CursorShown();
+    }
+    std::vector<std::string> ProjectDescriptions() {
+        std::vector<std::string> names;
+        for (const JournalRecord& record : project->GetJournal().Records())
+            names.push_back(record.description);
+        return names;
+    }
+
+    struct MenuHost : NullEditorHost {
+        int PopupMenu(const std::vector<std::string>& items, CPoint) override {
+            shown = items;
+            return answer;
+        }
+        std::vector<std::string> shown;
+        int answer = -1;
+    } menuHost;
+    std::unique_ptr<CCASEDoc> project;
+    CustomModel* everything = nullptr;
+    std::unique_ptr<TContent> second;
+    Floater* message = nullptr;
+};
+
+// Renumbering by clicks: each plain click numbers the message after the one
+// picked before, Shift or Ctrl only picks it; a click elsewhere ends the mode
+// and all of it is one undoable "Renumber Messages".
+TEST_F(EverythingViewTest, ClicksRenumberMessagesInClickOrderAsOneStep) {
+    Floater* other = AddMessage("5. go()", CRect(20, 100, 40, 120));
+    ASSERT_NE(other, nullptr);
+    second->SelectList({message});
+    second->ToggleRenumberMessages();
+    ASSERT_TRUE(second->IsRenumbering());
+    EXPECT_TRUE(everything->Selection().empty());
+    EXPECT_EQ(CursorOver(*other, Qt::NoModifier), CurRenumberNext);
+    EXPECT_EQ(CursorOver(*other, Qt::ControlModifier), CurRenumberSame);
+
+    ClickOn(*other);
+    EXPECT_EQ(other->text, "1. go()");
+    ClickOn(*message);
+    EXPECT_EQ(message->text, "2. order()");
+    // Ctrl makes a message current without renumbering it; the next plain
+    // click follows it.
+    ClickOn(*message, Qt::ControlModifier);
+    ClickOn(*other, Qt::ShiftModifier);
+    EXPECT_EQ(other->text, "1. go()");
+    ClickOn(*message);
+    EXPECT_EQ(message->text, "2. order()");
+    EXPECT_TRUE(everything->Selection().empty());
+    EXPECT_TRUE(ProjectDescriptions().empty());
+
+    // A click on blank space ends the mode and records the renumbering once.
+    QTest::mouseClick(second->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      ClientOf(CPoint(950, 780)));
+    EXPECT_FALSE(second->IsRenumbering());
+    EXPECT_EQ(ProjectDescriptions(), std::vector<std::string>{"Renumber Messages"});
+    EXPECT_EQ(CursorOver(*other, Qt::NoModifier), CurMove);
+    ASSERT_TRUE(project->GetJournal().Replay(1, false));
+    EXPECT_EQ(other->text, "5. go()");
+    EXPECT_EQ(message->text, "1. order()");
+}
+
+TEST_F(EverythingViewTest, ShowingAnotherModelEndsRenumbering) {
+    message->text = "7. order()";
+    second->ToggleRenumberMessages();
+    ClickOn(*message);
+    EXPECT_EQ(message->text, "1. order()");
+    ASSERT_TRUE(second->ShowModel(nullptr));
+    EXPECT_FALSE(everything->IsRenumbering());
+    EXPECT_EQ(ProjectDescriptions(), std::vector<std::string>{"Renumber Messages"});
+}
+
+// Any other change ends the mode first, so the renumbering is recorded
+// before the change, never dropped with the journal's lists.
+TEST_F(EverythingViewTest, AnotherChangeRecordsTheRenumberingBeforeIt) {
+    message->text = "7. order()";
+    second->ToggleRenumberMessages();
+    ClickOn(*message);
+    EXPECT_EQ(message->text, "1. order()");
+    auto* note = dynamic_cast<Drawable*>(project->IdMap().Lookup("t-place-0001"));
+    ASSERT_NE(note, nullptr);
+    second->SelectList({note});
+    second->setFocus();
+    QTest::keyClick(second.get(), Qt::Key_Right);
+    EXPECT_FALSE(everything->IsRenumbering());
+    EXPECT_EQ(ProjectDescriptions(),
+              (std::vector<std::string>{"Renumber Messages", "Nudge Drawables"}));
+    ASSERT_TRUE(project->GetJournal().Replay(2, false));
+    EXPECT_EQ(message->text, "7. order()");
+}
+
+// The operations of the "Call..." menu write the chosen operation into the
+// label of the one selected message (keeping its number) or link, as one
+// undoable "Text Edit"; "<None>" empties it; with no single selection
+// nothing changes.
+TEST_F(EverythingViewTest, AnOperationChosenFromTheCallMenuBecomesTheLabel) {
+    Link* link = message->GetLink();
+    ASSERT_NE(link, nullptr);
+    Master* called = link->GetTargetMaster();
+    ASSERT_NE(called, nullptr);
+    ASSERT_FALSE(called->methods.empty());
+    const std::string first = called->PickOperation(project.get(), nullptr, 0, 0, 1);
+    ASSERT_FALSE(first.empty());
+
+    // Chosen from the menu that "Call..." shows: its second item is the
+    // first operation.
+    second->SelectList({message});
+    menuHost.answer = 1;
+    second->OnCommand(ID_POPUP_CALL);
+    ASSERT_GT(menuHost.shown.size(), 1u);
+    EXPECT_EQ(message->text, "1. " + first);
+    EXPECT_EQ(ProjectDescriptions(), std::vector<std::string>{"Text Edit"});
+    ASSERT_TRUE(project->GetJournal().Replay(1, false));
+    EXPECT_EQ(message->text, "1. order()");
+
+    const struct {
+        Drawable* selected;
+        std::string before;
+        int id;
+        std::string after;
+    } cases[] = {
+        {message, "order()", PickNoneId + 1, first}, // no number, none added
+        {message, "3. order()", PickNoneId, "3. "},
+        {link, "is a", PickNoneId + 1, first},
+        {link, "is a", PickNoneId, ""},
+    };
+    for (const auto& c : cases) {
+        CRect rect;
+        std::string* text = c.selected->GetEditableText(rect);
+        ASSERT_NE(text, nullptr);
+        *text = c.before;
+        second->DeselectAll();
+        second->SelectList({c.selected});
+        EXPECT_TRUE(second->OnCommand(c.id));
+        EXPECT_EQ(*text, c.after) << c.before << " " << c.id;
+    }
+    // Nothing with none or two selected.
+    for (const std::vector<Drawable*>& selection :
+         {std::vector<Drawable*>{}, std::vector<Drawable*>{message, link}}) {
+        message->text = "1. order()";
+        second->DeselectAll();
+        second->SelectList(selection);
+        second->OnCommand(PickNoneId + 1);
+        EXPECT_EQ(message->text, "1. order()");
+    }
+}
+
+// With automatic sizing on, a changed link (of a tool that sizes its
+// labels), message or junction takes the label its text needs, recorded
+// under its own name and undone alone; the suppress flag or the option off
+// leave it as it is.
+TEST_F(EverythingViewTest, ChangedLabelsAreSizedToTheirTextWithAutomaticSizing) {
+    auto* link = dynamic_cast<Link*>(project->IdMap().Lookup("l-inherit-001"));
+    auto* junction = dynamic_cast<Drawable*>(project->IdMap().Lookup("j-circle-0001"));
+    ASSERT_NE(link, nullptr);
+    ASSERT_NE(junction, nullptr);
+    auto* linkTool = dynamic_cast<ToolModel*>(link->Tool());
+    ASSERT_NE(linkTool, nullptr);
+    const uint32_t toolFlags = linkTool->modelFlags;
+    linkTool->modelFlags |= 0x2;
+    link->name = "a much longer name than before";
+    message->text = "1. a much longer operation name(with, parameters)";
+    const struct {
+        Drawable* drawable;
+        int code;
+        const char* name;
+    } cases[] = {
+        {link, VcLink, "Auto-size Link"},
+        {message, VcMessage, "Auto-size Message"},
+        {junction, VcJunction, "Auto-size Junction"},
+    };
+    for (const auto& c : cases) {
+        // Laid out, not sized, with the option off.
+        userSettings.SetOptionWord(SnapToGrid);
+        second->NotifyChange(c.code, c.drawable, false);
+        project->GetJournal().Reset();
+        const CRect before = c.drawable->labelRect;
+        userSettings.SetOptionWord(SnapToGrid | AutoResizeToText);
+        second->NotifyChange(c.code, c.drawable, true);
+        EXPECT_EQ(c.drawable->labelRect, before) << c.name;
+        EXPECT_TRUE(ProjectDescriptions().empty()) << c.name;
+
+        second->NotifyChange(c.code, c.drawable, false);
+        EXPECT_NE(c.drawable->labelRect, before) << c.name;
+        EXPECT_EQ(ProjectDescriptions(), std::vector<std::string>{c.name});
+        const CRect sized = c.drawable->labelRect;
+        // Sized once, a second notice changes nothing more.
+        second->NotifyChange(c.code, c.drawable, false);
+        EXPECT_EQ(c.drawable->labelRect, sized) << c.name;
+        EXPECT_EQ(ProjectDescriptions().size(), 1u) << c.name;
+        ASSERT_TRUE(project->GetJournal().Replay(1, false));
+        EXPECT_EQ(c.drawable->labelRect, before) << c.name;
+    }
+    // A link whose tool does not size its labels keeps its label.
+    project->GetJournal().Reset();
+    linkTool->modelFlags = toolFlags & ~0x2u;
+    const CRect before = link->labelRect;
+    second->NotifyChange(VcLink, link, false);
+    EXPECT_EQ(link->labelRect, before);
+    EXPECT_TRUE(ProjectDescriptions().empty());
+    linkTool->modelFlags = toolFlags;
+}
+
+// The zoom animation: eleven outlines 10 ms apart between the place (or the
+// client area's centre) and the client area, growing into a submodel and
+// shrinking out of one, gone when it ends; leaving a submodel finds the
+// place of its master in the parent model.
+TEST_F(ViewTest, ZoomAnimationOutlinesElevenFramesBetweenThePlaceAndTheView) {
+    std::vector<int> pauses;
+    std::vector<CRect> drawn;
+    // Each pause follows a frame drawn: the frames so far are on the view.
+    view->SetAnimationPause([&](int milliseconds) {
+        pauses.push_back(milliseconds);
+        drawn = view->ZoomFrames();
+    });
+    const QRect client = view->viewport()->rect();
+    const CRect clientRect(0, 0, client.width(), client.height());
+    // Each step takes a third of what is left, so ten steps end within a
+    // fiftieth of the way.
+    auto near = [&](const CRect& a, const CRect& b) {
+        const int slack = std::max(client.width(), client.height()) / 50 + 1;
+        return std::abs(a.left - b.left) <= slack && std::abs(a.top - b.top) <= slack &&
+               std::abs(a.right - b.right) <= slack && std::abs(a.bottom - b.bottom) <= slack;
+    };
+    auto growing = [&] {
+        for (size_t i = 1; i < drawn.size(); ++i) {
+            CRect both;
+            both.UnionRect(drawn[i - 1], drawn[i]);
+            if (both != drawn[i])
+                return false;
+        }
+        return true;
+    };
+
+    // Entering: from the place outwards.
+    EXPECT_EQ(view->AnimateZoom(shape, nullptr), shape);
+    EXPECT_EQ(pauses, std::vector<int>(10, 10));
+    ASSERT_EQ(drawn.size(), 10u);
+    EXPECT_TRUE(near(drawn.front(), ScaleByZoom(shape->bounds, classes->zoom)));
+    EXPECT_TRUE(growing());
+    EXPECT_TRUE(view->ZoomFrames().empty());
+
+    // Without a place: from a 70 x 50 rectangle at the centre.
+    view->AnimateZoom(nullptr, nullptr);
+    const CPoint centre = clientRect.CenterPoint();
+    EXPECT_TRUE(
+        near(drawn.front(), CRect(centre.x - 35, centre.y - 25, centre.x + 35, centre.y + 25)));
+    EXPECT_TRUE(growing());
+
+    // Leaving the class's submodel: from the view inwards to its place.
+    Model* submodel = doc->FindModelByName("Shape");
+    ASSERT_NE(submodel, nullptr);
+    ASSERT_EQ(submodel->parentMaster, shape->master);
+    ASSERT_TRUE(view->ShowModel(submodel));
+    EXPECT_EQ(view->AnimateZoom(nullptr, submodel), shape);
+    ASSERT_EQ(drawn.size(), 10u);
+    EXPECT_EQ(drawn.front(), clientRect);
+    std::reverse(drawn.begin(), drawn.end());
+    EXPECT_TRUE(growing());
+
+    // A hidden view draws nothing but still answers the place.
+    view->hide();
+    pauses.clear();
+    EXPECT_EQ(view->AnimateZoom(nullptr, submodel), shape);
+    EXPECT_TRUE(pauses.empty());
+}
+
+// Icon editing belongs to the tool model shown: showing a diagram ends it,
+// showing another tool model carries it over to that one.
+TEST_F(ViewIconTest, ShowingAnotherModelEndsIconEditingOrCarriesItOver) {
+    ToolModel* other = nullptr;
+    for (int i = 0; other == nullptr && i < doc->Template()->ToolCount(); ++i)
+        if (doc->Template()->ToolAt(i) != tool)
+            other = doc->Template()->ToolAt(i);
+    ASSERT_NE(other, nullptr);
+    ASSERT_TRUE(tool->iconEditing);
+    ASSERT_TRUE(view->ShowModel(other));
+    EXPECT_FALSE(tool->iconEditing);
+    EXPECT_TRUE(other->iconEditing);
+    ASSERT_TRUE(view->ShowModel(classes));
+    EXPECT_FALSE(other->iconEditing);
+    // A tool model shown after a diagram starts in design.
+    ASSERT_TRUE(view->ShowModel(tool));
+    EXPECT_FALSE(tool->iconEditing);
+}
+
 } // namespace
 } // namespace qm

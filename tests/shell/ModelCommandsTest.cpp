@@ -147,6 +147,26 @@ TEST_F(ModelCommandsTest, ExplodeMakesASubmodelNamedAfterTheMasterAndImplodeRetu
     EXPECT_EQ(Document().CurrentModel(), submodel);
 }
 
+// Renumber Messages switches the view's renumbering mode: the selection is
+// dropped, the command shows its mark, and switching off ends the mode.
+TEST_F(ModelCommandsTest, RenumberMessagesSwitchesTheViewsMode) {
+    Model* model = Document().CurrentModel();
+    ASSERT_NE(model, nullptr);
+    EXPECT_FALSE(Enabled(cmd::RenumberMessages)); // a class diagram has no messages
+    model->kind = MkCollaboration;
+    ASSERT_TRUE(Enabled(cmd::RenumberMessages));
+    SelectOnly(PlaceOf("Circle"));
+    ASSERT_TRUE(Frame().OnCommand(cmd::RenumberMessages));
+    EXPECT_TRUE(Frame().View()->IsRenumbering());
+    EXPECT_TRUE(model->Selection().empty());
+    CommandState state;
+    Frame().OnUpdateCommand(cmd::RenumberMessages, state);
+    EXPECT_TRUE(state.checked);
+    ASSERT_TRUE(Frame().OnCommand(cmd::RenumberMessages));
+    EXPECT_FALSE(Frame().View()->IsRenumbering());
+    model->kind = MkClass;
+}
+
 TEST_F(ModelCommandsTest, BreakExplodeRemovesTheLinkAndUndoBringsItBack) {
     Place* shape = PlaceOf("Shape");
     ASSERT_NE(shape, nullptr);
