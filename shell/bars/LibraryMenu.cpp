@@ -187,6 +187,7 @@ int TLibMenu::Build(int firstId, Model& model) {
     SortSymbols(kept);
 
     setTitle(QString::fromStdString(model.name));
+    setWindowTitle(title());
     const bool asPlaces = HoldsPlaces();
     const QSize size = ItemSize(asPlaces);
     grid_ = new QWidget(this);
@@ -201,7 +202,7 @@ int TLibMenu::Build(int firstId, Model& model) {
         item->setData(id);
         item->setIcon(QIcon(QPixmap::fromImage(Picture(*kept[i], asPlaces, size))));
         connect(item, &QAction::triggered, this, [this, id] {
-            close();
+            hide();
             if (onCommand)
                 onCommand(id);
         });
@@ -225,6 +226,8 @@ int TLibMenu::Build(int firstId, Model& model) {
 LibraryMenu::LibraryMenu(DocumentContext& context, const std::string& path)
     : context_(context), menu_(std::make_unique<QMenu>("User-defined Library")) {
     menu_->setObjectName("Library");
+    // The pop-up windows carry names, as assistive technology announces them.
+    menu_->setWindowTitle(menu_->title());
     for (int number = 1; number <= 3; ++number) {
         const int id = cmd::LibraryUseAsPrimitive + number - 1;
         QAction* entry = menu_->addAction(LibraryString(number));
@@ -244,6 +247,10 @@ LibraryMenu::~LibraryMenu() {
 }
 
 void LibraryMenu::Run(int id) {
+    // A chosen entry closes the whole menu, as a menu item does.
+    for (const auto& submenu : submenus_)
+        submenu->hide();
+    menu_->hide();
     if (onCommand)
         onCommand(id);
 }
