@@ -234,10 +234,15 @@ TEST_F(WindowTest, UseAsPlaceCreatesAPlaceGroupOfTheSymbolAtTheClick) {
     EXPECT_TRUE(Library().Entry(cmd::LibraryUseAsPlace)->isChecked());
     EXPECT_FALSE(Library().Entry(cmd::LibraryUseAsPrimitive)->isChecked());
 
-    // Choosing the "Oval" item makes it the current tool.
+    // Choosing the "Oval" item makes it the current tool and closes the
+    // whole menu, so that the next click reaches the diagram.
+    Library().Menu().popup(QPoint(10, 10));
+    Library().Submenus()[0]->popup(QPoint(100, 10));
     QAction* oval = Library().Submenus()[0]->Items()[2];
     oval->trigger();
     EXPECT_EQ(Frame().CurrentTool(), 11012);
+    EXPECT_FALSE(Library().Menu().isVisible());
+    EXPECT_FALSE(Library().Submenus()[0]->isVisible());
 
     Model* model = Document().CurrentModel();
     ASSERT_NE(model, nullptr);
@@ -357,6 +362,29 @@ TEST_F(WindowTest, SaveTemplateWritesATemplateTheNextStartReadsBackEqual) {
     EXPECT_EQ(WriteTemplateText(again), WriteTemplateText(*Document().Template()));
     ASSERT_NE(again.GetTool(100), nullptr);
     EXPECT_EQ(again.GetTool(100)->name, "Actor");
+}
+
+TEST_F(WindowTest, ASharedTemplateSavedBecomesTheProjectsOwnCopy) {
+    // The library project holds the same built-in template.
+    Library().Load(kLibrary);
+    NotationTemplate* shared = Document().Template();
+    ASSERT_EQ(Library().Document()->Template(), shared);
+    Master* circle = Document().Masters().FindByGuid("m-circle-00001");
+    ASSERT_NE(circle, nullptr);
+
+    const std::string path = scratch / "Copy.not";
+    dialogs.answer = path;
+    EXPECT_TRUE(Frame().OnCommand(cmd::SaveTemplate));
+    NotationTemplate* copy = Document().Template();
+    ASSERT_NE(copy, shared);
+    EXPECT_EQ(copy->path, path);
+    EXPECT_EQ(shared->path, kInternalTemplateName);
+    EXPECT_EQ(Library().Document()->Template(), shared);
+    EXPECT_EQ(shared->GetRefCount(), 1);
+    EXPECT_EQ(copy->GetRefCount(), 1);
+    // The project's masters use the copy's tools now.
+    EXPECT_EQ(circle->tool, copy->GetTool(10));
+    EXPECT_NE(Document().GetTitle().find("Copy.not"), std::string::npos);
 }
 
 TEST_F(WindowTest, SwitchTemplateRebindsTheProjectsToolsByTheirNumbers) {
