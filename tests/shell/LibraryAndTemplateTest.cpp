@@ -118,14 +118,18 @@ TEST_F(WindowTest, ALibraryProjectsSymbolsFillTheMenuColumnByColumn) {
     // model without symbols is greyed.
     EXPECT_EQ(Texts(Library().Menu()),
               (std::vector<std::string>{"Use As Primitive", "Use As Place", "Load Library...", "|",
-                                        "Shapes", "Empty", "|", "Blocks"}));
-    ASSERT_EQ(Library().Submenus().size(), 3u);
+                                        "Shapes", "Empty", "|", "Blocks", "Mixed"}));
+    ASSERT_EQ(Library().Submenus().size(), 4u);
     TLibMenu& shapes = *Library().Submenus()[0];
     TLibMenu& empty = *Library().Submenus()[1];
     TLibMenu& blocks = *Library().Submenus()[2];
     EXPECT_FALSE(empty.isEnabled());
     EXPECT_EQ(empty.Count(), 0);
     EXPECT_TRUE(blocks.HoldsPlaces());
+    // As many primitive as place symbols: the places are kept.
+    TLibMenu& mixed = *Library().Submenus()[3];
+    EXPECT_TRUE(mixed.HoldsPlaces());
+    EXPECT_EQ(mixed.Count(), 1);
 
     // The file lists the symbols backwards; the menu follows the drawing's
     // columns, top to bottom, eight to a column.
@@ -153,7 +157,8 @@ TEST_F(WindowTest, ALibraryProjectsSymbolsFillTheMenuColumnByColumn) {
     };
     for (const Case& c : {Case{11010, "Shapes", "Box"}, Case{11018, "Shapes", "Sun"},
                           Case{11019, "Blocks", "Block"}, Case{11020, "Blocks", "Store"},
-                          Case{11021, nullptr, nullptr}, Case{11009, nullptr, nullptr}}) {
+                          Case{11021, "Mixed", "Store"}, Case{11022, nullptr, nullptr},
+                          Case{11009, nullptr, nullptr}}) {
         Model* model = Library().GetModelForCommand(c.command);
         Drawable* symbol = Library().GetSymbolForCommand(c.command);
         if (c.model == nullptr) {
@@ -203,7 +208,7 @@ TEST_F(WindowTest, ALibraryThatCannotBeOpenedShowsCantOpen) {
     }
     // A good library afterwards replaces the entry.
     Library().Load(kLibrary);
-    EXPECT_EQ(Texts(Library().Menu()).size(), 8u);
+    EXPECT_EQ(Texts(Library().Menu()).size(), 9u);
 }
 
 TEST_F(WindowTest, LoadLibraryAsksForAProjectAndKeepsItInTheSettings) {
@@ -213,7 +218,7 @@ TEST_F(WindowTest, LoadLibraryAsksForAProjectAndKeepsItInTheSettings) {
     EXPECT_EQ(dialogs.asked[0].filter, "Library Project Files (*.pro) | *.pro ||");
     EXPECT_EQ(dialogs.asked[0].defaultExtension, "pro");
     EXPECT_EQ(app->Env()->Settings().DefaultLibrary, kLibrary);
-    EXPECT_EQ(Library().Submenus().size(), 3u);
+    EXPECT_EQ(Library().Submenus().size(), 4u);
 
     // Cancelled, nothing changes.
     dialogs.answer.reset();
