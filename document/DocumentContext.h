@@ -86,4 +86,19 @@ struct DocumentContext {
     std::function<void(const std::string&)> recentFiles;
 };
 
+// Sets a context's library-load flag while a library or reference project
+// is read, and clears it when reading ends, also on failure.
+class ScopedLibraryLoad {
+  public:
+    explicit ScopedLibraryLoad(DocumentContext& context) : flag_(context.libraryLoad) {
+        flag_ = true;
+    }
+    ~ScopedLibraryLoad() { flag_ = false; }
+    ScopedLibraryLoad(const ScopedLibraryLoad&) = delete;
+    ScopedLibraryLoad& operator=(const ScopedLibraryLoad&) = delete;
+
+  private:
+    bool& flag_;
+};
+
 } // namespace qm

@@ -14,18 +14,6 @@ namespace qm {
 
 namespace {
 
-// Clears the library-load flag when reading ends, also on failure.
-class LibraryLoad {
-  public:
-    explicit LibraryLoad(bool& flag) : flag_(flag) { flag_ = true; }
-    ~LibraryLoad() { flag_ = false; }
-    LibraryLoad(const LibraryLoad&) = delete;
-    LibraryLoad& operator=(const LibraryLoad&) = delete;
-
-  private:
-    bool& flag_;
-};
-
 bool LessIgnoringCase(const std::string& a, const std::string& b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return std::tolower(static_cast<unsigned char>(x)) <
@@ -63,7 +51,7 @@ int ModelLibrary::OpenDocumentFile(const std::string& path) {
     if (!text)
         return 0;
     try {
-        LibraryLoad reading(context_.libraryLoad);
+        ScopedLibraryLoad reading(context_);
         document_->LoadText(*text);
     } catch (...) {
         document_.reset();

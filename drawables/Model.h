@@ -310,9 +310,9 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // between the two lanes. Refusals show a message or beep and answer
     // null. Recorded under kind and name, shift as the offset; kind
     // ProjectSaved records nothing.
-    Drawable* Group(ModelDocument* document, ModelDocument* idDocument, CRect& repaint,
-                    bool asPlace, const CRect* laneRect, Drawable* previousLane, int shift,
-                    Drawable* nextLane, ChangeKind kind, const char* name);
+    virtual Drawable* Group(ModelDocument* document, ModelDocument* idDocument, CRect& repaint,
+                            bool asPlace, const CRect* laneRect, Drawable* previousLane, int shift,
+                            Drawable* nextLane, ChangeKind kind, const char* name);
     // Ungroups the one selected top-level group; a place group whose master
     // has a submodel is refused with CKestException.
     void Ungroup(ModelDocument* document, CRect& repaint, ChangeKind kind);

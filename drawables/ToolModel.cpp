@@ -87,8 +87,13 @@ int ToolModel::SetIconEditing(bool on) {
     return 1;
 }
 
-int ToolModel::Group(bool asPlace) {
-    return asPlace ? 0 : 1;
+Drawable* ToolModel::Group(ModelDocument* document, ModelDocument* idDocument, CRect& repaint,
+                           bool asPlace, const CRect* laneRect, Drawable* previousLane, int shift,
+                           Drawable* nextLane, ChangeKind kind, const char* name) {
+    if (asPlace)
+        return nullptr;
+    return Model::Group(document, idDocument, repaint, asPlace, laneRect, previousLane, shift,
+                        nextLane, kind, name);
 }
 
 // ======================= copies =======================

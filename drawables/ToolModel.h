@@ -74,9 +74,12 @@ class ToolModel : public Model, public MasterTool, public NotationTool {
     void SetScale(int16_t toolScale, bool withPrintFrame);
     // Switches icon editing; 0 when nothing changes, else 1.
     int SetIconEditing(bool on);
-    // Grouping of a tool's drawing: never as a place (the answer is then 0).
-    // The selection's grouping itself comes with the editing operations.
-    int Group(bool asPlace);
+    // Groups the selection of the tool's drawing as the model does, except
+    // as a place: a tool's drawing holds no places, so that answers null and
+    // changes nothing.
+    Drawable* Group(ModelDocument* document, ModelDocument* idDocument, CRect& repaint,
+                    bool asPlace, const CRect* laneRect, Drawable* previousLane, int shift,
+                    Drawable* nextLane, ChangeKind kind, const char* name) override;
 
     bool IsLinkTool() const override { return toolType == ToolTypeLink; }
     bool IsPlaceTool() const override { return toolType == ToolTypePlace; }

@@ -17,6 +17,7 @@
 #include "scripting/ScriptOptions.h"
 #include "scripting/ScriptRunners.h"
 #include "shell/RepositorySession.h"
+#include "shell/bars/LibraryMenu.h"
 
 #include <algorithm>
 #include <cctype>
@@ -63,6 +64,7 @@ CCASEApp::~CCASEApp() {
     // The library's and the other documents (closed with the environment)
     // go before their windows.
     modelLibrary_.reset();
+    libraryMenu_.reset();
     environment_.reset();
     mainFrame_.reset();
     if (theApp == this)
@@ -129,6 +131,13 @@ void CCASEApp::StartUp(const std::vector<std::string>& arguments) {
     // application still starts, so that the setting can be changed.
     if (!referenceProject.empty())
         RunCommand([&] { modelLibrary_->OpenDocumentFile(referenceProject); });
+    // The library menu, with the symbols of the settings' library; its
+    // entries run along the main window's chain.
+    if (mainFrame_ != nullptr) {
+        libraryMenu_ = std::make_unique<LibraryMenu>(environment_->Context(),
+                                                     environment_->Settings().DefaultLibrary);
+        libraryMenu_->onCommand = [this](int id) { mainFrame_->RouteCommand(id); };
+    }
 
     if (commandLine_->batch) {
         if (RunBatch(*commandLine_, *this)) {

@@ -15,6 +15,7 @@
 namespace qm {
 
 class CCASEDoc;
+class LibraryMenu;
 class ModelLibrary;
 class AppRepositorySession;
 class PageSetup;
@@ -36,6 +37,9 @@ class MainFrame {
     // The page set-up dialog, loaded with setup (thousandths of an inch);
     // true with setup changed on OK, false when cancelled.
     virtual bool AskPageSetup(PageSetup& setup) = 0;
+    // Runs a command along the chain of the active window; false when
+    // nobody takes it.
+    virtual bool RouteCommand(int /*id*/) { return false; }
 };
 
 class CCASEApp {
@@ -102,6 +106,9 @@ class CCASEApp {
     // The model library, made at start-up with the reference project of the
     // settings (when they name one) read into it.
     ModelLibrary* Library() { return modelLibrary_.get(); }
+    // The library menu of symbols, made at start-up with the settings'
+    // library when the application has a main window; null otherwise.
+    LibraryMenu* SymbolLibrary() { return libraryMenu_.get(); }
 
   private:
     void StartUp(const std::vector<std::string>& arguments);
@@ -111,6 +118,7 @@ class CCASEApp {
     std::unique_ptr<BatchCommandLineInfo> commandLine_;
     std::unique_ptr<MainFrame> mainFrame_;
     std::unique_ptr<ModelLibrary> modelLibrary_;
+    std::unique_ptr<LibraryMenu> libraryMenu_;
     std::unique_ptr<AppRepositorySession> repository_;
     int exitCode_ = 0;
     bool finished_ = false;

@@ -75,6 +75,31 @@ void Environment::ReleaseTemplate(NotationTemplate* notation) {
     templates_.ReleaseTemplate(notation);
 }
 
+std::optional<std::string> Environment::AskTemplatePath(const std::string& initial) {
+    if (context_.dialogs == nullptr)
+        return std::nullopt;
+    FileDialogRequest request;
+    request.defaultExtension = "not";
+    request.initialName = initial;
+    request.filter = "Template Files (*.not) | *.not ||";
+    return context_.dialogs->AskSaveFile(request);
+}
+
+void Environment::SetDocumentTemplate(ModelDocument* document, NotationTemplate* notation) {
+    auto* project = dynamic_cast<CCASEDoc*>(document);
+    if (project == nullptr || notation == nullptr)
+        return;
+    // The caller releases the template held so far: the document's own
+    // release of it is balanced here.
+    if (NotationTemplate* held = project->Template())
+        held->AddRef();
+    project->SetTemplate(notation);
+    project->BindTemplate();
+    project->SetTitle(project->GetTitle());
+    if (DocumentFrame* frame = project->Frame())
+        frame->RefillProjectTree();
+}
+
 void Environment::SaveModifiedTemplates() {
     // Saving may add a template (a copy under the new name): walk by index.
     for (size_t i = 0; i < templates_.Templates().size(); ++i) {

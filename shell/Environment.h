@@ -45,6 +45,13 @@ class Environment : public TemplateList,
     // ---- templates ----
     NotationTemplate* AcquireTemplate(const std::string& path) override;
     void ReleaseTemplate(NotationTemplate* notation) override;
+    // The save dialog of a template ("Template Files (*.not) | *.not ||")
+    // through the documents' file dialogs; nothing without them.
+    std::optional<std::string> AskTemplatePath(const std::string& initial) override;
+    // Gives the document the template (whose reference it takes over) in
+    // place of the one it holds, which the caller releases; binds the
+    // document's masters and models to it and refills its window's tree.
+    void SetDocumentTemplate(ModelDocument* document, NotationTemplate* notation) override;
     // Asks "Save changes to template %s?" for each modified template in
     // order; Yes saves it under a name, No and Cancel go on with the next.
     void SaveModifiedTemplates();

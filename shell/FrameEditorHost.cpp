@@ -5,6 +5,7 @@
 #include "dialogs/model/ModelDialogs.h"
 #include "dialogs/sheets/ObjSheet.h"
 #include "editor/TContent.h"
+#include "shell/bars/LibraryMenu.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/panes/Overview.h"
 #include "shell/panes/SidePane.h"
@@ -135,6 +136,18 @@ void FrameEditorHost::ViewScrolled(bool sizesChanged) {
         extra->RefreshOverviewPane(true);
     else if (extra->SelectedTab() == TabLocater)
         extra->Locater()->TrackVisibleArea(true);
+}
+
+LibrarySymbol FrameEditorHost::LibrarySymbolForTool(int tool) {
+    LibraryMenu* library = frame_ != nullptr ? frame_->Library() : nullptr;
+    if (library == nullptr)
+        return {};
+    LibrarySymbol symbol;
+    symbol.symbol = library->GetSymbolForCommand(tool);
+    symbol.model = library->GetModelForCommand(tool);
+    symbol.document = symbol.symbol != nullptr ? library->Document() : nullptr;
+    symbol.asPlace = library->Mode() > 0;
+    return symbol;
 }
 
 } // namespace qm

@@ -39,6 +39,9 @@ class FrameEditorHost : public EditorHost {
     bool AskRepositionOptions(int& options) override;
     void HidePropertySheet() override;
     void ViewScrolled(bool sizesChanged) override;
+    // The symbol of the application's library menu behind the tool, placed
+    // as a place while the menu's "Use As Place" is checked.
+    LibrarySymbol LibrarySymbolForTool(int tool) override;
 
   private:
     QMainWindow& mainWindow_;

@@ -50,6 +50,17 @@ struct ModelCommandRows {
         {kSeparatorRow, 0, "&Model", "", nullptr, nullptr},
         {cmd::RenumberMessages, cmd::RenumberMessages, "&Model", "Re&number Messages",
          &M::OnRenumberMessages, &M::OnUpdateRenumber},
+        // The template commands: new tools in the Model menu, saving and
+        // switching the template in the File menu.
+        {kSeparatorRow, 0, "&Model", "", nullptr, nullptr},
+        {cmd::NewToolModel, cmd::NewToolModel, "&Model", "New &Tool Model", &M::OnNewToolModel,
+         &M::OnUpdateNewToolModel},
+        {cmd::NewStereotypeModel, cmd::NewStereotypeModel, "&Model", "New &Stereotype Model",
+         &M::OnNewStereotypeModel, &M::OnUpdateNewStereotypeModel},
+        {cmd::SaveTemplate, cmd::SaveTemplate, "&File#save", "Save &Template...",
+         &M::OnSaveTemplate, nullptr},
+        {cmd::SwitchTemplate, cmd::SwitchTemplate, "&File#save", "Switch to Te&mplate...",
+         &M::OnSwitchTemplate, nullptr},
         // The diagram view's context menu asks for the same handlers.
         {ID_POPUP_EXPLODE, ID_POPUP_EXPLODE, nullptr, nullptr, &M::OnExplode, &M::OnUpdateExplode},
         {ID_POPUP_SUBMODEL, ID_POPUP_SUBMODEL, nullptr, nullptr, &M::OnSubmodel,

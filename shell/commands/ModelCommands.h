@@ -18,6 +18,11 @@ enum : int {
     ModelMoveUp = 33063,
     ModelMoveDown = 33064,
     RenumberMessages = 33110,
+    // The template commands.
+    NewToolModel = 33104,
+    NewStereotypeModel = 33105,
+    SaveTemplate = 32981,
+    SwitchTemplate = 32982,
 };
 } // namespace cmd
 
@@ -26,6 +31,7 @@ class CCASEDoc;
 class Master;
 class Model;
 class Place;
+class ToolModel;
 
 class ModelCommands : public CommandTarget {
   public:
@@ -40,6 +46,13 @@ class ModelCommands : public CommandTarget {
     // and should be shown (false after linking an existing model, which
     // leaves the view where it is).
     bool ExplodeToMaster(Master& master);
+
+    // ---- the template commands (TemplateCommands.cpp) ----
+    // Adds a user tool to the project's template: a stereotype of base when
+    // given (of base's own base when base is a stereotype), a link tool when
+    // link is set, else a place tool. Recorded as "New Tool Model" or "New
+    // Stereotype Model"; the explorer lists and selects it. Null without a template.
+    ToolModel* CreateToolModel(ToolModel* base, bool link);
 
   private:
     CCASEDoc& Document();
@@ -62,6 +75,16 @@ class ModelCommands : public CommandTarget {
     void OnUpdateImplode(int id, CommandState& state);
     void OnUpdateMoveModel(int id, CommandState& state);
     void OnUpdateRenumber(int id, CommandState& state);
+    void OnNewToolModel(int id);
+    void OnNewStereotypeModel(int id);
+    void OnSaveTemplate(int id);
+    void OnSwitchTemplate(int id);
+    void OnUpdateNewToolModel(int id, CommandState& state);
+    void OnUpdateNewStereotypeModel(int id, CommandState& state);
+    // The tool of the explorer's selected item, or null.
+    ToolModel* SelectedExplorerTool();
+    // True when the explorer's selection is the folder.
+    bool ExplorerFolderSelected(int folder);
 
     friend struct ModelCommandRows;
 

@@ -15,8 +15,10 @@
 #include "platform/Prompt.h"
 #include "platform/UserSettings.h"
 #include "shell/CCASEApp.h"
+#include "shell/bars/LibraryMenu.h"
 #include "shell/bars/TToolBar.h"
 #include "shell/bars/ZoomComboBox.h"
+#include "shell/commands/LibraryCommands.h"
 #include "shell/commands/LooksCommands.h"
 #include "shell/commands/ModelCommands.h"
 #include "shell/frames/CMainFrame.h"
@@ -213,7 +215,8 @@ CChildFrame::CChildFrame(CCASEApp& app, CCASEDoc& document, CMainFrame& mainFram
       mainFrame_(mainFrame),
       host_(mainFrame, this),
       modelCommands_(std::make_unique<ModelCommands>(*this)),
-      looksCommands_(std::make_unique<LooksCommands>(*this)) {
+      looksCommands_(std::make_unique<LooksCommands>(*this)),
+      libraryCommands_(std::make_unique<LibraryCommands>(*this)) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     mainSplitter_ = new QSplitter(Qt::Horizontal, this);
     mainSplitter_->setObjectName("main splitter");
@@ -456,12 +459,25 @@ void CChildFrame::ShowUndoList(QPoint screenPoint, bool undo) {
     list->show();
 }
 
+LibraryMenu* CChildFrame::Library() const {
+    return mainFrame_.Library();
+}
+
+void CChildFrame::PopupLibraryMenu(QPoint screenPoint) {
+    if (LibraryMenu* library = Library())
+        library->Menu().popup(screenPoint);
+}
+
 // ---- CommandTarget ----
 
 bool CChildFrame::OnCommand(int id) {
     return DispatchCommand(*this, CommandTable(), id) || modelCommands_->OnCommand(id) ||
            looksCommands_->OnCommand(id) || scriptCommands_.OnCommand(id) ||
+<<<<<<< HEAD
            printCommands_.OnCommand(id) || reverseCommands_.OnCommand(id);
+=======
+           libraryCommands_->OnCommand(id);
+>>>>>>> library
 }
 
 bool CChildFrame::OnUpdateCommand(int id, CommandState& state) {
@@ -469,7 +485,11 @@ bool CChildFrame::OnUpdateCommand(int id, CommandState& state) {
            modelCommands_->OnUpdateCommand(id, state) ||
            looksCommands_->OnUpdateCommand(id, state) ||
            scriptCommands_.OnUpdateCommand(id, state) ||
+<<<<<<< HEAD
            printCommands_.OnUpdateCommand(id, state) || reverseCommands_.OnUpdateCommand(id, state);
+=======
+           libraryCommands_->OnUpdateCommand(id, state);
+>>>>>>> library
 }
 
 const Looks& CChildFrame::CurrentLooks() const {

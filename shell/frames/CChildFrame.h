@@ -30,6 +30,8 @@ class CCASEApp;
 class CCASEDoc;
 class CMainFrame;
 class CFindSheet;
+class LibraryCommands;
+class LibraryMenu;
 class LooksCommands;
 class Model;
 class ModelCommands;
@@ -94,6 +96,10 @@ class CChildFrame : public QMdiSubWindow,
     void ShowProperties(const ObjectHandle& object, int pageKind, bool activate);
     // Shows the undo list under the screen point: the steps to undo, or to redo.
     void ShowUndoList(QPoint screenPoint, bool undo);
+    // Pops up the application's library menu at the screen point.
+    void PopupLibraryMenu(QPoint screenPoint);
+    // The application's library menu (the main frame's).
+    LibraryMenu* Library() const;
 
     // ---- CommandTarget ----
     bool OnCommand(int id) override;
@@ -229,6 +235,7 @@ class CChildFrame : public QMdiSubWindow,
     QSize lastSize_;
     std::unique_ptr<ModelCommands> modelCommands_;
     std::unique_ptr<LooksCommands> looksCommands_;
+    std::unique_ptr<LibraryCommands> libraryCommands_;
 };
 
 } // namespace qm

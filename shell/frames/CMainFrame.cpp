@@ -13,6 +13,7 @@
 #include "platform/UserSettings.h"
 #include "scripting/ScriptRunners.h"
 #include "shell/RepositorySession.h"
+#include "shell/bars/LibraryMenu.h"
 #include "shell/bars/Palettes.h"
 #include "shell/bars/TToolBar.h"
 #include "shell/bars/ZoomComboBox.h"
@@ -607,6 +608,8 @@ void CMainFrame::OnToolBarDropDown(int id, QPoint below) {
         return;
     if (id == cmd::UndoButton || id == cmd::RedoButton)
         child->ShowUndoList(below, id == cmd::UndoButton);
+    else if (id == cmd::LibraryDropDown)
+        child->PopupLibraryMenu(below);
 }
 
 // ---- timers ----

@@ -30,6 +30,7 @@ namespace qm {
 
 class CChildFrame;
 class COptionSheet;
+class LibraryMenu;
 class LogWindow;
 class PickerPalette;
 class ToolPalette;
@@ -58,7 +59,7 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     // ---- the chain ----
     // Runs a command along child frame, active pane, document, main frame and
     // application; false when nobody takes it.
-    bool RouteCommand(int id);
+    bool RouteCommand(int id) override;
     // The state of a command by the same walk (disabled when nobody takes it).
     CommandState RouteUpdate(int id);
     const CommandRouting& Routing() const { return routing_; }
@@ -103,9 +104,11 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     bool PopupPaletteFor(int id, QRect screenRect);
     // Hides every palette.
     void HidePalettes();
-    // The tool-bar drop-down arrows: the undo and redo lists (the library and
-    // colour menus come with their own parts).
+    // The tool-bar drop-down arrows: the undo and redo lists and the library
+    // menu (the colour menus come with their own parts).
     void OnToolBarDropDown(int id, QPoint below);
+    // The application's library menu; null before start-up made it.
+    LibraryMenu* Library() const { return app_.SymbolLibrary(); }
 
     // ---- timers ----
     // The auto-save tick (timer 1).

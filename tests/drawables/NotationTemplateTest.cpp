@@ -313,7 +313,6 @@ TEST_F(NotationTemplateTest, FramesIconEditingAndNameFrames) {
     EXPECT_EQ(place->SetIconEditing(true), 0);
     EXPECT_EQ(place->SetIconEditing(false), 1);
     EXPECT_EQ(place->pageMatrix, CRect(0, 0, 280, 200));
-    EXPECT_EQ(place->Group(true), 0);
 
     // Name frames: the Class rule keeps margins on larger places and shrinks
     // them on smaller ones; otherwise frames scale.
@@ -476,6 +475,39 @@ TEST_F(NotationTemplateTest, PackageNamesLieInTheTab) {
     EXPECT_EQ(out, CRect(0, 0, 140, 12));
     tool->ComputeNameRect(dc, "", CRect(0, 0, 280, 200), out);
     EXPECT_EQ(out, CRect(0, 0, 140, 50));
+}
+
+TEST_F(NotationTemplateTest, ToolDrawingGroupsAsPrimitiveButNeverAsPlace) {
+    ToolModel* tool = notation.GetTool(10);
+    std::vector<Drawable*> boxes;
+    for (const CRect& rect : {CRect(10, 10, 60, 40), CRect(80, 10, 130, 40)}) {
+        auto* box = static_cast<BoxPrimitive*>(
+            tool->AddDrawable(std::make_unique<BoxPrimitive>(&notation.guidMap)));
+        box->SetFrame(TkRectangle, rect);
+        boxes.push_back(box);
+    }
+    const size_t before = tool->Drawables().size();
+    auto selectBoxes = [&] {
+        tool->DeselectAll(nullptr, false);
+        for (Drawable* box : boxes)
+            tool->Select(box, true, nullptr, false);
+    };
+    // Called through the model's interface, as the editor calls it.
+    Model& model = *tool;
+    CRect repaint;
+    selectBoxes();
+    EXPECT_EQ(model.Group(nullptr, nullptr, repaint, true, nullptr, nullptr, 0, nullptr,
+                          ChangeKind::ProjectSaved, ""),
+              nullptr);
+    EXPECT_EQ(tool->Drawables().size(), before);
+
+    selectBoxes();
+    Drawable* group = model.Group(nullptr, nullptr, repaint, false, nullptr, nullptr, 0, nullptr,
+                                  ChangeKind::ProjectSaved, "");
+    ASSERT_NE(group, nullptr);
+    EXPECT_TRUE(group->IsGroup());
+    EXPECT_TRUE(group->IsPrimitive());
+    EXPECT_EQ(tool->Drawables().size(), before - 1);
 }
 
 } // namespace

@@ -139,6 +139,12 @@ TEST_F(Frames, MenusHoldTheLabelsAndShortcutsInOrder) {
         "File/Print Setup...",
         "File/-",
         "File/Exit",
+<<<<<<< HEAD
+=======
+        "File/Save Image...",
+        "File/Save Template...",
+        "File/Switch to Template...",
+>>>>>>> library
         "Edit/Undo\tCtrl+Z",
         "Edit/Redo\tCtrl+Y",
         "Edit/-",
@@ -192,6 +198,9 @@ TEST_F(Frames, MenusHoldTheLabelsAndShortcutsInOrder) {
         "Model/Move Down\tCtrl+;",
         "Model/-",
         "Model/Renumber Messages",
+        "Model/-",
+        "Model/New Tool Model",
+        "Model/New Stereotype Model",
         "Looks/Fill Color",
         "Looks/Line Color",
         "Looks/Line Style",
