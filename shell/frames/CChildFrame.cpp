@@ -473,11 +473,8 @@ void CChildFrame::PopupLibraryMenu(QPoint screenPoint) {
 bool CChildFrame::OnCommand(int id) {
     return DispatchCommand(*this, CommandTable(), id) || modelCommands_->OnCommand(id) ||
            looksCommands_->OnCommand(id) || scriptCommands_.OnCommand(id) ||
-<<<<<<< HEAD
-           printCommands_.OnCommand(id) || reverseCommands_.OnCommand(id);
-=======
+           printCommands_.OnCommand(id) || reverseCommands_.OnCommand(id) ||
            libraryCommands_->OnCommand(id);
->>>>>>> library
 }
 
 bool CChildFrame::OnUpdateCommand(int id, CommandState& state) {
@@ -485,11 +482,9 @@ bool CChildFrame::OnUpdateCommand(int id, CommandState& state) {
            modelCommands_->OnUpdateCommand(id, state) ||
            looksCommands_->OnUpdateCommand(id, state) ||
            scriptCommands_.OnUpdateCommand(id, state) ||
-<<<<<<< HEAD
-           printCommands_.OnUpdateCommand(id, state) || reverseCommands_.OnUpdateCommand(id, state);
-=======
+           printCommands_.OnUpdateCommand(id, state) ||
+           reverseCommands_.OnUpdateCommand(id, state) ||
            libraryCommands_->OnUpdateCommand(id, state);
->>>>>>> library
 }
 
 const Looks& CChildFrame::CurrentLooks() const {

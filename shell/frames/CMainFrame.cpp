@@ -78,6 +78,8 @@ struct MainFrameTable {
          &F::OnUpdateHasDocument},
         {cmd::FileSaveAs, cmd::FileSaveAs, "&File", "Save &As...", &F::OnFileSaveAs,
          &F::OnUpdateHasDocument},
+        // The template's commands, from the project window's families.
+        {kMenuSlotRow, 0, "&File", "save", nullptr, nullptr},
         {kSeparatorRow, 0, "&File", "", nullptr, nullptr},
         // Opening files beside the project, from the project window's families.
         {kMenuSlotRow, 0, "&File", "open", nullptr, nullptr},

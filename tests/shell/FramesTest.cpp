@@ -127,6 +127,8 @@ TEST_F(Frames, MenusHoldTheLabelsAndShortcutsInOrder) {
         "File/Close",
         "File/Save\tCtrl+S",
         "File/Save As...",
+        "File/Save Template...",
+        "File/Switch to Template...",
         "File/-",
         "File/Open File Separately",
         "File/Load Reference Project...",
@@ -139,12 +141,6 @@ TEST_F(Frames, MenusHoldTheLabelsAndShortcutsInOrder) {
         "File/Print Setup...",
         "File/-",
         "File/Exit",
-<<<<<<< HEAD
-=======
-        "File/Save Image...",
-        "File/Save Template...",
-        "File/Switch to Template...",
->>>>>>> library
         "Edit/Undo\tCtrl+Z",
         "Edit/Redo\tCtrl+Y",
         "Edit/-",
