@@ -560,6 +560,8 @@ void CMainFrame::OnToolBarDropDown(int id, QPoint below) {
         return;
     if (id == cmd::UndoButton || id == cmd::RedoButton)
         child->ShowUndoList(below, id == cmd::UndoButton);
+    else
+        child->LooksCommandFamily().PopupForButton(id, below);
 }
 
 // ---- timers ----
