@@ -23,7 +23,7 @@
 #include "shell/bars/TToolBar.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CMainFrame.h"
-#include "tests/shell/SavedText.h"
+#include "tests/shell/CommandChecks.h"
 #include "tests/support/ModelFixture.h"
 
 #include <QAction>
@@ -110,21 +110,11 @@ class LooksCommandsTest : public test::ModelTest {
         return nullptr;
     }
 
-    void SelectOnly(Drawable* drawable) {
-        Frame().View()->DeselectAll();
-        Frame().View()->SelectList({drawable});
-    }
-    bool Enabled(int id) {
-        CommandState state;
-        EXPECT_TRUE(Frame().OnUpdateCommand(id, state)) << id;
-        return state.enabled;
-    }
+    void SelectOnly(Drawable* drawable) { test::SelectOnly(Frame(), drawable); }
+    bool Enabled(int id) { return test::CommandEnabled(Frame(), id); }
     const std::vector<JournalRecord>& Records() { return Document().GetJournal().Records(); }
-    // Undoes the last entry and checks that the project's text is saved as
-    // it was before.
     void ExpectUndoRestores(const std::string& saved) {
-        ASSERT_TRUE(Document().GetJournal().Replay(1, false));
-        EXPECT_EQ(Document().StoreText(), saved);
+        test::ExpectUndoRestores(Document(), saved);
     }
 
     std::unique_ptr<CCASEApp> app;

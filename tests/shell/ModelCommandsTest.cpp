@@ -20,7 +20,7 @@
 #include "shell/frames/CMainFrame.h"
 #include "shell/frames/CommandIds.h"
 #include "shell/panes/SidePane.h"
-#include "tests/shell/SavedText.h"
+#include "tests/shell/CommandChecks.h"
 #include "tests/support/ModelFixture.h"
 
 #include <QTreeWidget>
@@ -81,20 +81,10 @@ class ModelCommandsTest : public test::ModelTest {
                 return p;
         return nullptr;
     }
-    void SelectOnly(Drawable* drawable) {
-        Frame().View()->DeselectAll();
-        Frame().View()->SelectList({drawable});
-    }
-    bool Enabled(int id) {
-        CommandState state;
-        EXPECT_TRUE(Frame().OnUpdateCommand(id, state)) << id;
-        return state.enabled;
-    }
-    // Undoes the last entry and checks that the project's text is saved as
-    // it was before.
+    void SelectOnly(Drawable* drawable) { test::SelectOnly(Frame(), drawable); }
+    bool Enabled(int id) { return test::CommandEnabled(Frame(), id); }
     void ExpectUndoRestores(const std::string& saved) {
-        ASSERT_TRUE(Document().GetJournal().Replay(1, false));
-        EXPECT_EQ(Document().StoreText(), saved);
+        test::ExpectUndoRestores(Document(), saved);
     }
     std::string LastRecord() {
         const auto& records = Document().GetJournal().Records();
