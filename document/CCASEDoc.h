@@ -240,6 +240,7 @@ class CCASEDoc : public ModelDocument {
     // new name, child of parent, appended to the model list. Null for a kind
     // no model is made of.
     Model* NewModel(int kind, Model* parent);
+    ModelObject* NewSubmodel(int kind, Master* master, ModelObject* parent) override;
     // A project without models gets its first one: "Untitled", of the
     // default kind, with the document's page size. Null (nothing made) when
     // the project has models or the kind cannot be made.

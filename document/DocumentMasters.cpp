@@ -221,6 +221,19 @@ Model* CCASEDoc::NewModel(int kind, Model* parent) {
     return result;
 }
 
+ModelObject* CCASEDoc::NewSubmodel(int kind, Master* master, ModelObject* parent) {
+    auto* parentModel = dynamic_cast<Model*>(parent);
+    if (master == nullptr || (parent != nullptr && parentModel == nullptr))
+        return nullptr;
+    Model* made = NewModel(kind, parentModel);
+    if (made == nullptr)
+        return nullptr;
+    made->name = master->name;
+    made->parentMaster = master;
+    master->submodel = made;
+    return made;
+}
+
 Model* CCASEDoc::MakeDefaultModel() {
     if (!models_.empty())
         return nullptr;

@@ -151,6 +151,21 @@ void UndoJournal::ReplaySubmodelLink(ChangeKind kind, Model* model, Cell* fields
             submodel->parentMasterRef = ObjectRef();
         }
     }
+    // Linking to an existing model took it from the master it had, noted
+    // second: undo gives it back to that master, redo takes it away again.
+    if (kind == ChangeKind::ExplodeToExisting && masters.size() > 1) {
+        Master* previous = masters[1];
+        if (redo) {
+            if (previous->submodel == submodel) {
+                previous->submodel = nullptr;
+                previous->submodelRef = ObjectRef();
+            }
+            submodel->parentMaster = master;
+        } else {
+            previous->submodel = submodel;
+            submodel->parentMaster = previous;
+        }
+    }
     modelToShow_ = model;
 }
 

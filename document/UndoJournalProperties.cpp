@@ -312,8 +312,9 @@ void UndoJournal::ReplayRenumber(ChangeKind /*kind*/, Model* model, Cell* fields
         for (auto it = entries.rbegin(); it != entries.rend(); ++it)
             apply(*it, it->before, it->textBefore);
     }
+    // Each label is measured anew for its number, as renumbering did.
     for (const Entry& entry : entries) {
-        entry.floater->UpdateRepaintRect();
+        entry.floater->MeasureLabel(&document_, model != nullptr ? model->zoom : 1.0);
         toSelect_.push_back(entry.floater);
     }
     modelToShow_ = model;

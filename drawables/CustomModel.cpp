@@ -204,6 +204,12 @@ Model* CustomModel::FindOrCreateClassPlace(ModelDocument* document, int toolId,
         found = place->master;
         found->masterFlags |= 0x1;
     }
+    if (found->submodel == nullptr && document != nullptr) {
+        // A class without a diagram of its own gets a class diagram under
+        // this model, with this model's flags (its link style among them).
+        if (auto* made = dynamic_cast<Model*>(document->NewSubmodel(MkClass, found, this)))
+            made->modelFlags = modelFlags;
+    }
     return dynamic_cast<Model*>(found->submodel);
 }
 
@@ -280,8 +286,11 @@ bool CustomModel::PickMessage(Floater* floater, bool keepNumber, CRect& rect) {
 void CustomModel::RenumberMessage(Floater* floater, int number, CRect& rect) {
     if (floater == nullptr)
         return;
+    // The label is measured anew, so that a number with more digits widens
+    // it; the area it covered before is repainted too.
+    rect.UnionRect(rect, ScaleByZoom(floater->repaintRect, zoom));
     floater->SetNumber(number);
-    floater->UpdateRepaintRect();
+    floater->MeasureLabel(document_, zoom);
     rect.UnionRect(rect, ScaleByZoom(floater->repaintRect, zoom));
 }
 

@@ -61,7 +61,9 @@ class CustomModel : public Model {
     void MarkNodeDrawables(Drawable* node, DrawableRefList& list);
     void UpdatePlaces();
     // The first place of a master with the tool and name; made with
-    // CreatePlaceOfTool when missing. The master's submodel, or null.
+    // CreatePlaceOfTool when missing. A master without a submodel gets a
+    // class diagram (with this model's flags) from the document. The
+    // master's submodel, or null when the document makes none.
     Model* FindOrCreateClassPlace(ModelDocument* document, int toolId, const std::string& name,
                                   const std::string& nameSpace);
     // One journal entry "Annotation (multiple)" over the selection (or every
@@ -84,6 +86,8 @@ class CustomModel : public Model {
     // floater whose number changed is handed to the journal with its
     // previous state. True when the number changed.
     bool PickMessage(Floater* floater, bool keepNumber, CRect& rect);
+    // Gives floater the number, measures its label anew and unites the
+    // zoomed areas it covered before and after into rect.
     void RenumberMessage(Floater* floater, int number, CRect& rect);
     Floater* CurrentMessage() const { return currentMessage_; }
 

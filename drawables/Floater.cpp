@@ -10,6 +10,7 @@
 // every coordinate of a diagram is an integer.
 #include "drawables/Tag.h"
 
+#include "drawables/DiagramView.h"
 #include "drawables/FontFaceTable.h"
 #include "drawables/Link.h"
 #include "drawables/ShapeGeometry.h"
@@ -299,6 +300,11 @@ void Floater::WrapText(DeviceContext& dc, double zoom) {
     labelRect.bottom = Clamp(int64_t(labelRect.top) + h);
     LayoutLabel();
     UpdateRepaintRect();
+}
+
+void Floater::MeasureLabel(ModelDocument* document, double zoom) {
+    BorrowedDC borrowed(document);
+    WrapText(borrowed.dc(), zoom);
 }
 
 // ---- the drawable operations ----

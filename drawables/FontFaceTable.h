@@ -38,6 +38,8 @@ class FontFaceTable {
     void UpdateFont(CFont& font, const Looks& looks, double zoom) const;
 
     const FontRecord& DefaultFontRecord() const { return defaultFont_; }
+    // The record the font command starts from when nothing is selected.
+    void SetDefaultFontRecord(const FontRecord& record) { defaultFont_ = record; }
     CFont& StandardFont() { return standardFont_; }
     CFont& FirstWorkFont() { return workFont1_; }
     CFont& SecondWorkFont() { return workFont2_; }

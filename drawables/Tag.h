@@ -118,6 +118,10 @@ class Floater : public Tag {
     void SetLabelRect(const CRect& rect);
     // Lays the text out in the label: the label's size fits the text.
     void WrapText(DeviceContext& dc, double zoom);
+    // WrapText with the document's device context (or an offscreen one):
+    // the label fits the text again after the text changed, as when a
+    // message is renumbered.
+    void MeasureLabel(ModelDocument* document, double zoom);
     // "Popup/Call...": the operation menu of the master at the link's
     // target end (its source end for a reversed message); the chosen
     // operation's text, "" when none or without such a master.

@@ -36,6 +36,13 @@ class ModelDocument {
         return nullptr;
     }
 
+    // A new model of the kind, child of parent, made the submodel of master
+    // and named after it, owned by the document; null when the document
+    // makes no models or none of that kind.
+    virtual ModelObject* NewSubmodel(int /*kind*/, Master* /*master*/, ModelObject* /*parent*/) {
+        return nullptr;
+    }
+
     // The document's own undo journal, which Journal() hands every change of
     // this document to; null: changes are not recorded.
     virtual ChangeJournal* ChangeRecorder() { return nullptr; }

@@ -1,6 +1,8 @@
 // The fixed colour tables and ColorFromCode.
 #include "platform/Colors.h"
 
+#include <iterator>
+
 namespace qm {
 
 const COLORREF kDefaultPalette[kDefaultPaletteSize] = {
@@ -86,6 +88,14 @@ COLORREF ColorFromCode(uint32_t code) {
     if (code == kColorCodeMore)
         return GetSysColor(COLOR_WINDOWTEXT);
     return code;
+}
+
+const char* ColorCodeName(uint32_t code) {
+    static constexpr const char* kNames[] = {
+        "Black",     "Dark Red", "Dark Green", "Light Brown", "Dark Blue", "Purple",
+        "Dark Cyan", "Gray",     "Light Gray", "Red",         "Green",     "Yellow",
+        "Blue",      "Magenta",  "Cyan",       "White",       "System"};
+    return code < std::size(kNames) ? kNames[code] : nullptr;
 }
 
 } // namespace qm

@@ -77,4 +77,8 @@ constexpr uint32_t kColorCodeCount = 36;   // codes from here up are colour valu
 // unchanged, being a colour value already (18 means inherit to looks).
 COLORREF ColorFromCode(uint32_t code);
 
+// The name of a named colour code ("Black" for 0 ... "White" for 15,
+// "System" for 16); null for the other codes.
+const char* ColorCodeName(uint32_t code);
+
 } // namespace qm

@@ -23,12 +23,8 @@ namespace {
 // technology announce them. The fixed light colours have no name of their
 // own; their RGB value tells them apart.
 std::string ColorName(uint32_t code) {
-    static constexpr std::array<const char*, 17> names = {
-        "Black",     "Dark Red", "Dark Green", "Light Brown", "Dark Blue", "Purple",
-        "Dark Cyan", "Gray",     "Light Gray", "Red",         "Green",     "Yellow",
-        "Blue",      "Magenta",  "Cyan",       "White",       "System"};
-    if (code < names.size())
-        return names[code];
+    if (const char* name = ColorCodeName(code))
+        return name;
     if (code == kColorCodeNone)
         return "None";
     if (code == kColorCodeInherit)

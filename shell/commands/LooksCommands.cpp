@@ -3,8 +3,12 @@
 // defaults for new drawables.
 #include "shell/commands/LooksCommands.h"
 
+#include "dialogs/font/TFontDialog.h"
 #include "dialogs/model/DialogServices.h"
+#include "dialogs/model/ModelDialogs.h"
 #include "document/CCASEDoc.h"
+#include "drawables/CustomModel.h"
+#include "drawables/FontFaceTable.h"
 #include "drawables/Model.h"
 #include "drawables/ToolModel.h"
 #include "editor/TContent.h"
@@ -48,6 +52,7 @@ struct LooksCommandRows {
         {cmd::LooksFillColor, cmd::LooksFillColor, "&Looks", "&Fill Color", &L::OnPopup, nullptr},
         {cmd::LooksLineColor, cmd::LooksLineColor, "&Looks", "Line &Color", &L::OnPopup, nullptr},
         {cmd::LooksLineStyle, cmd::LooksLineStyle, "&Looks", "Line &Style", &L::OnPopup, nullptr},
+        {cmd::LooksFont, cmd::LooksFont, "&Looks", "Fo&nt...", &L::OnFont, nullptr},
         {kSeparatorRow, 0, "&Looks", "", nullptr, nullptr},
         {cmd::ApplyTemplate, cmd::ApplyTemplate, "&Looks", "Apply &Template\tCtrl+T",
          &L::OnApplyTemplate, &L::OnUpdateApplyTemplate},
@@ -58,11 +63,15 @@ struct LooksCommandRows {
          &L::OnUpdateLinkStyle},
         {cmd::CurveLinks, cmd::CurveLinks, "&Looks", "Cur&ve Links", &L::OnLinkStyle,
          &L::OnUpdateLinkStyle},
-        // The pop-up menus' items and the tool bar's colour buttons.
+        {kSeparatorRow, 0, "&Looks", "", nullptr, nullptr},
+        {cmd::Annotation, cmd::Annotation, "&Looks", "&Annotation...", &L::OnAnnotation,
+         &L::OnUpdateAnnotation},
+        // The pop-up menus' items and the tool bar's colour and font buttons.
         {cmd::FirstColor, cmd::MoreColor, nullptr, nullptr, &L::OnColor, nullptr},
         {cmd::FirstLineKind, cmd::LastLineKind, nullptr, nullptr, &L::OnLineKind, nullptr},
         {cmd::FillColorButton, cmd::OutlinePatternButton, nullptr, nullptr, &L::OnToolBarButton,
          nullptr},
+        {cmd::TextFontButton, cmd::TextFontButton, nullptr, nullptr, &L::OnFont, nullptr},
     };
 };
 
@@ -143,6 +152,18 @@ void LooksCommands::PopupLineStyleMenu(QPoint screenPoint) {
     lineKind_ = single != nullptr ? single->lineKind : defaults_.lineKind;
     lineMenu_->SetCurrent(lineKind_, false);
     lineMenu_->popup(screenPoint);
+}
+
+bool LooksCommands::PopupForButton(int id, QPoint screenPoint) {
+    if (id == cmd::FillColorButton)
+        PopupFillColorMenu(screenPoint);
+    else if (id == cmd::OutlineColorButton)
+        PopupLineColorMenu(screenPoint);
+    else if (id == cmd::OutlinePatternButton)
+        PopupLineStyleMenu(screenPoint);
+    else
+        return false;
+    return true;
 }
 
 void LooksCommands::OnPopup(int id) {
@@ -271,6 +292,49 @@ void LooksCommands::OnUpdateLinkStyle(int id, CommandState& state) {
     else if ((flags & MfCurveLink) != 0)
         shown = MfCurveLink;
     state.checked = shown == LinkStyleOf(id);
+}
+
+// ---- fonts and annotation ----
+
+void LooksCommands::OnFont(int) {
+    FontRecord record = FontFaces().DefaultFontRecord();
+    if (const Looks* single = SingleSelectionLooks())
+        single->ToFont(record);
+    TFontDialog dialog(record, &frame_);
+    if (RunModal(dialog) != QDialog::Accepted)
+        return;
+    if (!HasSelection()) {
+        // The chosen font is the one new drawables are made with from now on.
+        FontFaces().SetDefaultFontRecord(dialog.Record());
+        defaults_.FromFont(dialog.Record());
+        return;
+    }
+    Looks mask = EmptyMask();
+    mask.face = mask.alignment = mask.style = 1;
+    mask.height = 1;
+    mask.textColor = 1;
+    Looks looks = defaults_;
+    looks.FromFont(dialog.Record());
+    ApplyLooks(mask, looks);
+}
+
+void LooksCommands::OnAnnotation(int) {
+    auto* model = dynamic_cast<CustomModel*>(CurrentModel());
+    if (model == nullptr || model->IsToolModel())
+        return;
+    CAnnotationDialog dialog(model->Selection().empty(), &frame_);
+    if (RunModal(dialog) != QDialog::Accepted)
+        return;
+    CRect changed;
+    model->AnnotateSelection(&frame_.Document(), int(CAnnotationDialog::GetAnnotationWord()),
+                             changed);
+    if (TContent* view = frame_.View(); view != nullptr && !changed.IsRectEmpty())
+        view->InvalidateLogicalRect(changed);
+}
+
+void LooksCommands::OnUpdateAnnotation(int, CommandState& state) {
+    Model* model = CurrentModel();
+    state.enabled = model != nullptr && !model->IsToolModel();
 }
 
 } // namespace qm

@@ -1,7 +1,8 @@
 // The project window's looks commands: fill and line colours, line kinds,
-// the tool bar's colour buttons, Apply Template and the link styles. With a
-// selection they change its looks in one "Looks Change"; without one they
-// set the looks that new drawables take, which this family holds.
+// fonts, the tool bar's colour buttons, Apply Template, the link styles and
+// annotation. With a selection they change its looks in one "Looks Change";
+// without one they set the looks that new drawables take, which this family
+// holds.
 #pragma once
 
 #include "drawables/Looks.h"
@@ -28,6 +29,9 @@ enum : int {
     NormalLinks = 33014,
     StepLinks = 33012,
     CurveLinks = 32998,
+    LooksFont = 32991,
+    TextFontButton = 32971,
+    Annotation = 33120,
 };
 } // namespace cmd
 
@@ -51,6 +55,9 @@ class LooksCommands : public CommandTarget {
     void PopupFillColorMenu(QPoint screenPoint);
     void PopupLineColorMenu(QPoint screenPoint);
     void PopupLineStyleMenu(QPoint screenPoint);
+    // The drop-down arrow of a tool bar colour or line button: pops its menu
+    // up at the point; false for any other button.
+    bool PopupForButton(int id, QPoint screenPoint);
     TColorMenu& FillMenu() { return *fillMenu_; }
     TColorMenu& LineColorMenu() { return *lineColorMenu_; }
     TLineMenu& LineStyleMenu() { return *lineMenu_; }
@@ -70,6 +77,9 @@ class LooksCommands : public CommandTarget {
     void OnLinkStyle(int id);
     void OnUpdateApplyTemplate(int id, CommandState& state);
     void OnUpdateLinkStyle(int id, CommandState& state);
+    void OnFont(int id);
+    void OnAnnotation(int id);
+    void OnUpdateAnnotation(int id, CommandState& state);
 
     friend struct LooksCommandRows;
 

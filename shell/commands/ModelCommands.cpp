@@ -20,6 +20,8 @@
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CommandIds.h"
 #include "shell/panes/Explorer.h"
+#include "shell/panes/Overview.h"
+#include "shell/panes/SidePane.h"
 
 namespace qm {
 
@@ -47,6 +49,8 @@ struct ModelCommandRows {
          &M::OnUpdateMoveModel},
         {cmd::ModelMoveDown, cmd::ModelMoveDown, "&Model", "Move &Down\tCtrl+;", &M::OnMoveModel,
          &M::OnUpdateMoveModel},
+        {cmd::BestPageMatrix, cmd::BestPageMatrix, "&Model", "&Best Page Matrix\tCtrl+B",
+         &M::OnBestPageMatrix, &M::OnUpdateBestPageMatrix},
         {kSeparatorRow, 0, "&Model", "", nullptr, nullptr},
         {cmd::RenumberMessages, cmd::RenumberMessages, "&Model", "Re&number Messages",
          &M::OnRenumberMessages, &M::OnUpdateRenumber},
@@ -153,8 +157,10 @@ bool ModelCommands::ExplodeToMaster(Master& master) {
         journal.BeginChange(ChangeKind::ExplodeToExisting);
         journal.AddChangedObject(&master, nullptr);
         if (oldMaster != nullptr) {
-            oldMaster->submodel = nullptr;
+            // Noted before its link is cleared, so that undo gives the model
+            // back to it.
             journal.AddChangedObject(oldMaster, nullptr);
+            oldMaster->submodel = nullptr;
         }
         master.submodel = existing;
         existing->parentMaster = &master;
@@ -273,6 +279,31 @@ void ModelCommands::OnUpdateMoveModel(int id, CommandState& state) {
         last = model;
     }
     state.enabled = current != (id == cmd::ModelMoveUp ? first : last);
+}
+
+void ModelCommands::OnBestPageMatrix(int) {
+    Model* model = CurrentModel();
+    if (model == nullptr)
+        return;
+    CCASEDoc& document = Document();
+    const CRect before = model->pageMatrix;
+    model->BestPageMatrix(document.PageWidth(), document.PageHeight());
+    if (model->pageMatrix != before) {
+        // As when the page pane is dragged, the size of the drawing is no
+        // journaled change: the document is only marked modified.
+        model->StretchSwimlanes();
+        document.SetModifiedFlag(true);
+        frame_.RepaintView(true);
+    }
+    if (TExtra* extra = frame_.Extra()) {
+        if (model->pageMatrix != before && extra->Matrix() != nullptr)
+            extra->Matrix()->Refresh(true);
+        extra->SelectTab(TabMatrix);
+    }
+}
+
+void ModelCommands::OnUpdateBestPageMatrix(int, CommandState& state) {
+    state.enabled = CurrentModel() != nullptr;
 }
 
 void ModelCommands::OnRenumberMessages(int) {

@@ -1,7 +1,7 @@
 // The project window's model commands: new models, explosion into submodels
-// and back, breaking an explode link, moving models in the explorer's order
-// and message renumbering. Each records one journal entry; the panes follow
-// through the document's events.
+// and back, breaking an explode link, moving models in the explorer's order,
+// fitting the page matrix to the drawing and message renumbering. Each records one journal entry;
+// the panes follow through the document's events.
 #pragma once
 
 #include "editor/CommandTarget.h"
@@ -17,6 +17,7 @@ enum : int {
     ModelBreakExplode = 33066,
     ModelMoveUp = 33063,
     ModelMoveDown = 33064,
+    BestPageMatrix = 32978,
     RenumberMessages = 33110,
     // The template commands.
     NewToolModel = 33104,
@@ -69,6 +70,8 @@ class ModelCommands : public CommandTarget {
     void OnImplode(int id);
     void OnBreakExplode(int id);
     void OnMoveModel(int id);
+    void OnBestPageMatrix(int id);
+    void OnUpdateBestPageMatrix(int id, CommandState& state);
     void OnRenumberMessages(int id);
     void OnUpdateExplode(int id, CommandState& state);
     void OnUpdateSubmodel(int id, CommandState& state);

@@ -612,6 +612,8 @@ void CMainFrame::OnToolBarDropDown(int id, QPoint below) {
         child->ShowUndoList(below, id == cmd::UndoButton);
     else if (id == cmd::LibraryDropDown)
         child->PopupLibraryMenu(below);
+    else
+        child->LooksCommandFamily().PopupForButton(id, below);
 }
 
 // ---- timers ----

@@ -2,6 +2,7 @@
 // removing models with their submodels, deleting unused masters, renaming a
 // place's master and the masters reached over class links.
 #include "document/CCASEDoc.h"
+#include "drawables/CustomModel.h"
 #include "drawables/Model.h"
 #include "drawables/Place.h"
 #include "drawables/ToolModel.h"
@@ -63,6 +64,43 @@ TEST_F(DocumentTest, NewModelNamesFollowTheHighestUntitledNumber) {
     EXPECT_EQ(child->parentModel, parent);
     EXPECT_EQ(doc->GetModelAt(doc->ModelCount() - 1), child);
     EXPECT_EQ(doc->NewModel(99, nullptr), nullptr);
+}
+
+TEST_F(DocumentTest, FindOrCreateClassPlaceGivesTheMasterAClassDiagramWhenItHasNone) {
+    const struct {
+        const char* name;
+        const char* toolOf; // the master whose tool is asked for
+        bool newPlace;
+        bool newModel;
+    } cases[] = {
+        {"Shape", "m-shape-000001", false, false}, // its submodel already exists
+        {"Circle", "m-circle-00001", false, true}, // a place without a submodel
+        {"Widget", "m-circle-00001", true, true},  // neither place nor master yet
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto doc = Load(EveryRecord());
+        auto* classes = dynamic_cast<CustomModel*>(doc->FindModelByName("Classes"));
+        ASSERT_NE(classes, nullptr);
+        const int tool = doc->Masters().FindByGuid(c.toolOf)->ToolNumber();
+        const size_t drawables = classes->Drawables().size();
+        const size_t models = doc->ModelCount();
+        Model* sub = classes->FindOrCreateClassPlace(doc.get(), tool, c.name, "");
+        ASSERT_NE(sub, nullptr);
+        EXPECT_EQ(classes->Drawables().size(), drawables + (c.newPlace ? 1 : 0));
+        EXPECT_EQ(doc->ModelCount(), models + (c.newModel ? 1 : 0));
+        EXPECT_EQ(sub->name, c.name);
+        EXPECT_EQ(sub->kind, MkClass);
+        ASSERT_NE(sub->parentMaster, nullptr);
+        EXPECT_EQ(sub->parentMaster->submodel, sub);
+        if (c.newModel) {
+            EXPECT_EQ(sub->parentModel, classes);
+            EXPECT_EQ(sub->modelFlags, classes->modelFlags);
+        }
+        // Asked again, the same submodel answers.
+        EXPECT_EQ(classes->FindOrCreateClassPlace(doc.get(), tool, c.name, ""), sub);
+        EXPECT_EQ(doc->ModelCount(), models + (c.newModel ? 1 : 0));
+    }
 }
 
 TEST_F(DocumentTest, RemovingAModelTakesItsSubmodelsUnlessFlagged) {

@@ -1392,6 +1392,9 @@ TEST_F(UndoJournalTest, RenumberMessagesUndoesAndRedoesEveryPick) {
     Floater* second = diagram.CreateFloater("c()", link, CPoint(250, 150));
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
+    // Labels fit their texts, as renumbering measures them.
+    for (Floater* floater : {first, second})
+        floater->MeasureLabel(doc.get(), diagram.zoom);
     const std::string before = Saved(*doc);
 
     CRect rect;

@@ -337,5 +337,43 @@ TEST_F(CustomModelTest, RenumberingNumbersInPickOrderAndJournalsOnlyChanges) {
     model.Detach(&scope);
 }
 
+TEST_F(CustomModelTest, RenumberingInVerticalOrderWidensTheLabelOfATwoDigitNumber) {
+    RenumberJournal journal;
+    SequenceModel model(&project, &document);
+    auto* a = model.CreatePlaceOfTool(&document, 10, "a", "", CRect(0, 0, 80, 40));
+    auto* b = model.CreatePlaceOfTool(&document, 10, "b", "", CRect(300, 0, 380, 40));
+    // Ten messages, one under the other, each first numbered 9.
+    std::vector<Floater*> messages;
+    for (int i = 0; i < 10; ++i) {
+        Link* link = model.CreateLink(&document, 3, "", static_cast<NodeDrawable*>(a), b);
+        ASSERT_NE(link, nullptr);
+        const int y = 60 + 40 * i;
+        ASSERT_TRUE(link->SetVertices({{40, y}, {340, y}}));
+        Floater* floater = model.CreateFloater("9. send()", link, CPoint(190, y));
+        ASSERT_NE(floater, nullptr);
+        floater->MeasureLabel(&document, model.zoom);
+        messages.push_back(floater);
+    }
+    const int32_t oneDigit = messages[9]->labelRect.Width();
+
+    model.ToggleRenumberMessages();
+    for (Floater* floater : messages) {
+        CRect rect;
+        model.PickMessage(floater, false, rect);
+    }
+    model.ToggleRenumberMessages();
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(messages[size_t(i)]->GetNumber(), i + 1);
+    EXPECT_EQ(messages[9]->text, "10. send()");
+    EXPECT_GT(messages[9]->labelRect.Width(), oneDigit) << "measured anew";
+    EXPECT_EQ(messages[8]->labelRect.Width(), oneDigit);
+    CRect covered;
+    covered.UnionRect(messages[9]->repaintRect, messages[9]->labelRect);
+    EXPECT_EQ(covered, messages[9]->repaintRect) << "the repaint area follows the label";
+    ASSERT_EQ(journal.recorded.size(), 1u);
+    EXPECT_EQ(journal.recorded[0].second, "Renumber Messages");
+    model.Detach(&scope);
+}
+
 } // namespace
 } // namespace qm::test

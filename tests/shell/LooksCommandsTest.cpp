@@ -1,31 +1,88 @@
 // The looks commands of a project window on the shapes fixture: the colour
-// and line menus' items and swatches, a colour or line kind applied to the
-// selection as one undoable "Looks Change", and the defaults for new
-// drawables when nothing is selected.
+// and line menus' items and swatches, a colour, line kind or font applied to
+// the selection as one "Looks Change" that undo takes back to the saved
+// text, the defaults for new drawables when nothing is selected, the tool
+// bar's drop-down arrows and annotation.
 #include "shell/commands/LooksCommands.h"
+#include "dialogs/font/TFontDialog.h"
+#include "dialogs/model/DialogServices.h"
+#include "dialogs/model/ModelDialogs.h"
 #include "document/CCASEDoc.h"
 #include "document/UndoJournal.h"
+#include "drawables/FontFaceTable.h"
 #include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
+#include "drawables/ToolModel.h"
 #include "editor/TContent.h"
 #include "platform/Colors.h"
 #include "platform/Files.h"
 #include "platform/UserFolders.h"
 #include "shell/CCASEApp.h"
 #include "shell/MainWindow.h"
+#include "shell/bars/TToolBar.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CMainFrame.h"
+#include "tests/shell/CommandChecks.h"
 #include "tests/support/ModelFixture.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QFontDialog>
 #include <QGridLayout>
 #include <QImage>
+#include <QMenu>
+#include <QRadioButton>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
 namespace qm {
 namespace {
+
+// Answers the font dialog: Right, the colour code and bold; or cancels.
+class ChooseFont : public DialogAnswerer {
+  public:
+    ChooseFont(uint32_t color, bool ok) : color_(color), ok_(ok) {}
+    void Answer(QDialog& dialog) override {
+        auto* font = dynamic_cast<TFontDialog*>(&dialog);
+        if (font != nullptr)
+            shown = font->Record();
+        if (font == nullptr || !ok_) {
+            dialog.reject();
+            return;
+        }
+        font->AlignButton(2)->click();
+        font->ColorList()->setCurrentIndex(font->ColorList()->findData(color_));
+        QFont chosen = font->FontChooser()->currentFont();
+        chosen.setStyleName("Bold");
+        font->FontChooser()->setCurrentFont(chosen);
+        dialog.accept();
+    }
+    FontRecord shown;
+
+  private:
+    uint32_t color_;
+    bool ok_;
+};
+
+// Answers the annotation dialog with Show All for the attributes.
+class ShowAttributes : public DialogAnswerer {
+  public:
+    void Answer(QDialog& dialog) override {
+        ++asked;
+        auto* annotation = dynamic_cast<CAnnotationDialog*>(&dialog);
+        if (annotation == nullptr) {
+            dialog.reject();
+            return;
+        }
+        allPlaces = annotation->windowTitle() == "Annotate All Places";
+        annotation->Radio(0, AnnotationChoice::ShowAll)->setChecked(true);
+        dialog.accept();
+    }
+    int asked = 0;
+    bool allPlaces = false;
+};
 
 class LooksCommandsTest : public test::ModelTest {
   protected:
@@ -38,7 +95,10 @@ class LooksCommandsTest : public test::ModelTest {
         EXPECT_TRUE(app->InitInstance({project}));
         main = dynamic_cast<CMainFrame*>(app->Frame());
     }
-    ~LooksCommandsTest() override { SetApplicationFolder(""); }
+    ~LooksCommandsTest() override {
+        FontFaces().SetDefaultFontRecord(defaultFont);
+        SetApplicationFolder("");
+    }
 
     CCASEDoc& Document() { return *app->Env()->ActiveDocument(); }
     CChildFrame& Frame() { return *main->ActiveChild(); }
@@ -50,8 +110,16 @@ class LooksCommandsTest : public test::ModelTest {
         return nullptr;
     }
 
+    void SelectOnly(Drawable* drawable) { test::SelectOnly(Frame(), drawable); }
+    bool Enabled(int id) { return test::CommandEnabled(Frame(), id); }
+    const std::vector<JournalRecord>& Records() { return Document().GetJournal().Records(); }
+    void ExpectUndoRestores(const std::string& saved) {
+        test::ExpectUndoRestores(Document(), saved);
+    }
+
     std::unique_ptr<CCASEApp> app;
     CMainFrame* main = nullptr;
+    const FontRecord defaultFont = FontFaces().DefaultFontRecord();
 };
 
 TEST_F(LooksCommandsTest, ColourMenuHolds36SwatchesInFourColumnsOfNine) {
@@ -93,6 +161,7 @@ TEST_F(LooksCommandsTest, AChosenColourChangesTheSelectionInOneUndoableLooksChan
     Place* place = FirstPlace();
     ASSERT_NE(place, nullptr);
     const uint32_t before = place->looks.fillColor;
+    const std::string saved = test::SavedTextBaseline(Document());
     Frame().View()->DeselectAll();
     Frame().View()->SelectList({place});
     Looks().PopupFillColorMenu(QPoint(10, 10));
@@ -103,7 +172,7 @@ TEST_F(LooksCommandsTest, AChosenColourChangesTheSelectionInOneUndoableLooksChan
     EXPECT_EQ(place->looks.fillColor, 9u);
     ASSERT_EQ(Document().GetJournal().Records().size(), records + 1);
     EXPECT_EQ(Document().GetJournal().Records().back().description, "Looks Change");
-    ASSERT_TRUE(Document().GetJournal().Replay(1, false));
+    ExpectUndoRestores(saved);
     EXPECT_EQ(FirstPlace()->looks.fillColor, before);
 
     // A line kind likewise.
@@ -113,6 +182,7 @@ TEST_F(LooksCommandsTest, AChosenColourChangesTheSelectionInOneUndoableLooksChan
     Looks().LineStyleMenu().actions()[7]->trigger();
     EXPECT_EQ(place->looks.lineKind, 7);
     EXPECT_EQ(Document().GetJournal().Records().back().description, "Looks Change");
+    ExpectUndoRestores(saved);
 }
 
 TEST_F(LooksCommandsTest, WithNothingSelectedTheValuesBecomeTheNewDrawablesLooks) {
@@ -125,6 +195,137 @@ TEST_F(LooksCommandsTest, WithNothingSelectedTheValuesBecomeTheNewDrawablesLooks
     EXPECT_EQ(Document().GetJournal().Records().size(), records);
     EXPECT_EQ(Frame().Host().CurrentLooks().lineColor, 12u);
     EXPECT_EQ(Frame().Host().CurrentLooks().lineKind, 6);
+}
+
+TEST_F(LooksCommandsTest, TheToolBarArrowsPopTheirMenusAtTheButtonAndChoiceChangesTheSelection) {
+    Place* place = FirstPlace();
+    ASSERT_NE(place, nullptr);
+    SelectOnly(place);
+    const std::string saved = test::SavedTextBaseline(Document());
+    main->show();
+    const struct {
+        int button;
+        QMenu* menu;
+        QAction* item;
+    } cases[] = {
+        {cmd::FillColorButton, &Looks().FillMenu(), Looks().FillMenu().Items()[12]},
+        {cmd::OutlineColorButton, &Looks().LineColorMenu(), Looks().LineColorMenu().Items()[13]},
+        {cmd::OutlinePatternButton, &Looks().LineStyleMenu(), Looks().LineStyleMenu().actions()[8]},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button);
+        QAction* action = main->MiscToolBar()->ActionOf(c.button);
+        ASSERT_NE(action, nullptr);
+        auto* button = dynamic_cast<QToolButton*>(main->MiscToolBar()->widgetForAction(action));
+        ASSERT_NE(button, nullptr);
+        ASSERT_NE(button->menu(), nullptr) << "the button has a drop-down arrow";
+        // What the arrow does when pressed: the button's menu is about to
+        // show, and the frame's menu pops up below the button instead.
+        emit button->menu()->aboutToShow();
+        EXPECT_TRUE(c.menu->isVisible());
+        const QPoint below = button->mapToGlobal(QPoint(0, button->height() + 1));
+        // Below the button: the menu spans the button's left edge (a menu
+        // near the screen's edge is moved to fit).
+        const QRect shown = c.menu->geometry();
+        EXPECT_TRUE(shown.left() <= below.x() && below.x() <= shown.right());
+        const size_t records = Records().size();
+        c.menu->close();
+        c.item->trigger();
+        ASSERT_EQ(Records().size(), records + 1);
+        EXPECT_EQ(Records().back().description, "Looks Change");
+    }
+    EXPECT_EQ(place->looks.fillColor, 12u);
+    EXPECT_EQ(place->looks.lineColor, 13u);
+    EXPECT_EQ(place->looks.lineKind, 8);
+    // Another button's arrow is not the looks' business.
+    EXPECT_FALSE(Looks().PopupForButton(cmd::ApplyTemplate, QPoint()));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(Document().GetJournal().Replay(1, false));
+    EXPECT_EQ(Document().StoreText(), saved);
+}
+
+TEST_F(LooksCommandsTest, TheFontCommandChangesTheSelectionsTextLooksInOneLooksChange) {
+    Place* place = FirstPlace();
+    ASSERT_NE(place, nullptr);
+    SelectOnly(place);
+    const qm::Looks before = place->looks;
+    const std::string saved = test::SavedTextBaseline(Document());
+    const size_t records = Records().size();
+
+    // A cancelled dialog changes nothing.
+    ChooseFont cancel(9, false);
+    {
+        ScopedDialogAnswerer scoped(&cancel);
+        EXPECT_TRUE(Frame().OnCommand(cmd::LooksFont));
+    }
+    EXPECT_EQ(Records().size(), records);
+
+    // The dialog opens with the selected drawable's font; the tool bar's
+    // Text Font button runs the same command.
+    ChooseFont red(9, true);
+    ScopedDialogAnswerer scoped(&red);
+    EXPECT_TRUE(Frame().OnCommand(cmd::TextFontButton));
+    EXPECT_EQ(red.shown.alignment, before.alignment);
+    EXPECT_EQ(red.shown.logFont.height, before.height);
+    ASSERT_EQ(Records().size(), records + 1);
+    EXPECT_EQ(Records().back().description, "Looks Change");
+    EXPECT_EQ(place->looks.textColor, 9u);
+    EXPECT_EQ(place->looks.alignment, 2);
+    EXPECT_NE(place->looks.style & kStyleBold, 0);
+    // Only the text fields are in the mask.
+    EXPECT_EQ(place->looks.fillColor, before.fillColor);
+    EXPECT_EQ(place->looks.lineColor, before.lineColor);
+    EXPECT_EQ(place->looks.lineKind, before.lineKind);
+    ExpectUndoRestores(saved);
+}
+
+TEST_F(LooksCommandsTest, AFontChosenWithNothingSelectedIsTheFontOfNewDrawables) {
+    Frame().View()->DeselectAll();
+    const size_t records = Records().size();
+    ChooseFont blue(12, true);
+    ScopedDialogAnswerer scoped(&blue);
+    EXPECT_TRUE(Frame().OnCommand(cmd::LooksFont));
+    EXPECT_EQ(Records().size(), records);
+    EXPECT_EQ(blue.shown.logFont, defaultFont.logFont) << "opened with the default font";
+    EXPECT_EQ(FontFaces().DefaultFontRecord().textColor, 12u);
+    EXPECT_EQ(FontFaces().DefaultFontRecord().alignment, 2u);
+    const qm::Looks& made = Frame().Host().CurrentLooks();
+    EXPECT_EQ(made.textColor, 12u);
+    EXPECT_EQ(made.alignment, 2);
+    EXPECT_NE(made.style & kStyleBold, 0);
+
+    // The next font dialog starts from the new default.
+    ChooseFont again(12, false);
+    ScopedDialogAnswerer second(&again);
+    EXPECT_TRUE(Frame().OnCommand(cmd::LooksFont));
+    EXPECT_EQ(again.shown.textColor, 12u);
+}
+
+TEST_F(LooksCommandsTest, AnnotationAsksForTheSelectionOrAllPlacesAndIsJournaled) {
+    EXPECT_TRUE(Enabled(cmd::Annotation));
+    Place* place = FirstPlace();
+    ASSERT_NE(place, nullptr);
+    const size_t records = Records().size();
+    ShowAttributes show;
+    {
+        ScopedDialogAnswerer scoped(&show);
+        SelectOnly(place);
+        EXPECT_TRUE(Frame().OnCommand(cmd::Annotation));
+        EXPECT_FALSE(show.allPlaces);
+        Frame().View()->DeselectAll();
+        EXPECT_TRUE(Frame().OnCommand(cmd::Annotation));
+        EXPECT_TRUE(show.allPlaces);
+    }
+    ASSERT_EQ(Records().size(), records + 2);
+    EXPECT_EQ(Records().back().description, "Annotation (multiple)");
+
+    // Not on a tool model.
+    ToolModel* tool = Document().Template()->ToolAt(0);
+    ASSERT_NE(tool, nullptr);
+    Frame().ShowModel(tool);
+    EXPECT_FALSE(Enabled(cmd::Annotation));
+    EXPECT_TRUE(Frame().OnCommand(cmd::Annotation));
+    EXPECT_EQ(show.asked, 2) << "no dialog for a tool model";
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The model commands of a project window on the shapes fixture: their
 // update rules, Explode into a new submodel and back with Implode, Break
-// Explode Link and its undo, each recorded under its journal name.
+// Explode Link, each recorded under its journal name and undone back to the
+// project's saved text, and Best Page Matrix with the page pane.
 #include "shell/commands/ModelCommands.h"
 #include "dialogs/model/DialogServices.h"
 #include "dialogs/model/ModelTypeDialog.h"
@@ -18,6 +19,8 @@
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CMainFrame.h"
 #include "shell/frames/CommandIds.h"
+#include "shell/panes/SidePane.h"
+#include "tests/shell/CommandChecks.h"
 #include "tests/support/ModelFixture.h"
 
 #include <QTreeWidget>
@@ -78,14 +81,10 @@ class ModelCommandsTest : public test::ModelTest {
                 return p;
         return nullptr;
     }
-    void SelectOnly(Drawable* drawable) {
-        Frame().View()->DeselectAll();
-        Frame().View()->SelectList({drawable});
-    }
-    bool Enabled(int id) {
-        CommandState state;
-        EXPECT_TRUE(Frame().OnUpdateCommand(id, state)) << id;
-        return state.enabled;
+    void SelectOnly(Drawable* drawable) { test::SelectOnly(Frame(), drawable); }
+    bool Enabled(int id) { return test::CommandEnabled(Frame(), id); }
+    void ExpectUndoRestores(const std::string& saved) {
+        test::ExpectUndoRestores(Document(), saved);
     }
     std::string LastRecord() {
         const auto& records = Document().GetJournal().Records();
@@ -123,6 +122,7 @@ TEST_F(ModelCommandsTest, ExplodeMakesASubmodelNamedAfterTheMasterAndImplodeRetu
     EXPECT_EQ(circle->master->submodel, nullptr);
     EXPECT_EQ(Document().GetJournal().Records().size(), records);
 
+    const std::string saved = test::SavedTextBaseline(Document());
     ChooseModelType classDiagram("Class Diagram");
     ScopedDialogAnswerer scoped(&classDiagram);
     EXPECT_TRUE(Frame().OnCommand(cmd::ModelExplode));
@@ -145,6 +145,7 @@ TEST_F(ModelCommandsTest, ExplodeMakesASubmodelNamedAfterTheMasterAndImplodeRetu
     EXPECT_TRUE(Frame().OnCommand(cmd::ModelExplode));
     EXPECT_EQ(classDiagram.asked, 1);
     EXPECT_EQ(Document().CurrentModel(), submodel);
+    ExpectUndoRestores(saved);
 }
 
 // Renumber Messages switches the view's renumbering mode: the selection is
@@ -173,6 +174,7 @@ TEST_F(ModelCommandsTest, BreakExplodeRemovesTheLinkAndUndoBringsItBack) {
     auto* submodel = dynamic_cast<Model*>(shape->master->submodel);
     ASSERT_NE(submodel, nullptr);
     SelectOnly(shape);
+    const std::string saved = test::SavedTextBaseline(Document());
     EXPECT_TRUE(Enabled(cmd::ModelBreakExplode));
     EXPECT_TRUE(Frame().OnCommand(cmd::ModelBreakExplode));
     EXPECT_EQ(shape->master->submodel, nullptr);
@@ -180,7 +182,7 @@ TEST_F(ModelCommandsTest, BreakExplodeRemovesTheLinkAndUndoBringsItBack) {
     EXPECT_EQ(LastRecord(), "Break Explode");
     EXPECT_FALSE(Enabled(cmd::ModelBreakExplode));
 
-    ASSERT_TRUE(Document().GetJournal().Replay(1, false));
+    ExpectUndoRestores(saved);
     EXPECT_EQ(shape->master->submodel, submodel);
 }
 
@@ -205,6 +207,7 @@ TEST_F(ModelCommandsTest, ExplodeToExistingAsksAndMovesTheLinkFromTheOldMaster) 
     EXPECT_EQ(shape->master->submodel, submodel);
     EXPECT_EQ(circle->master->submodel, nullptr);
 
+    const std::string saved = test::SavedTextBaseline(Document());
     ScopedDialogAnswerer scoped(&existing);
     prompts.Script(PromptAnswer::Yes);
     EXPECT_TRUE(Frame().OnCommand(cmd::ModelExplode));
@@ -214,10 +217,20 @@ TEST_F(ModelCommandsTest, ExplodeToExistingAsksAndMovesTheLinkFromTheOldMaster) 
     EXPECT_EQ(LastRecord(), "Explode to Existing");
     // The view stays on the current model.
     EXPECT_EQ(Document().CurrentModel(), top);
+    ExpectUndoRestores(saved);
+    EXPECT_EQ(shape->master->submodel, submodel);
+    EXPECT_EQ(submodel->parentMaster, shape->master);
+    EXPECT_EQ(circle->master->submodel, nullptr);
+    // Redo moves the link again.
+    ASSERT_TRUE(Document().GetJournal().Replay(1, true));
+    EXPECT_EQ(circle->master->submodel, submodel);
+    EXPECT_EQ(submodel->parentMaster, circle->master);
+    EXPECT_EQ(shape->master->submodel, nullptr);
 }
 
 TEST_F(ModelCommandsTest, NewModelRecordsItsJournalEntry) {
     const size_t models = Document().ModelCount();
+    const std::string saved = test::SavedTextBaseline(Document());
     ChooseModelType sequence("Sequence Diagram");
     ScopedDialogAnswerer scoped(&sequence);
     EXPECT_TRUE(Frame().OnCommand(cmd::ModelNew));
@@ -231,8 +244,42 @@ TEST_F(ModelCommandsTest, NewModelRecordsItsJournalEntry) {
     Frame().ShowModel(Document().GetModelAt(0));
     EXPECT_FALSE(Enabled(cmd::ModelMoveUp));
     EXPECT_TRUE(Enabled(cmd::ModelMoveDown));
-    ASSERT_TRUE(Document().GetJournal().Replay(1, false));
+    ExpectUndoRestores(saved);
     EXPECT_EQ(Document().ModelCount(), models);
+}
+
+TEST_F(ModelCommandsTest, BestPageMatrixFitsTheDrawingOrOnlyBringsThePagePaneForward) {
+    Model* model = Document().CurrentModel();
+    ASSERT_NE(model, nullptr);
+    EXPECT_TRUE(Enabled(cmd::BestPageMatrix));
+    const int32_t pageW = Document().PageWidth();
+    const int32_t pageH = Document().PageHeight();
+    const size_t records = Document().GetJournal().Records().size();
+
+    // Too many pages: the matrix shrinks to the drawing and the document is
+    // modified, with no journal entry (as when the page pane is dragged).
+    model->SetPageMatrix(CRect(0, 0, 5 * pageW, 4 * pageH));
+    Document().SetModifiedFlag(false);
+    Frame().Extra()->SelectTab(TabLister);
+    EXPECT_TRUE(Frame().OnCommand(cmd::BestPageMatrix));
+    CRect drawing;
+    model->GetBounds(drawing);
+    const CRect fitted = model->pageMatrix;
+    EXPECT_LT(fitted.right, 5 * pageW);
+    EXPECT_GE(fitted.right, drawing.right);
+    EXPECT_GE(fitted.bottom, drawing.bottom);
+    EXPECT_EQ(fitted.right % pageW, 0);
+    EXPECT_TRUE(Document().IsModified());
+    EXPECT_EQ(Frame().Extra()->SelectedTab(), TabMatrix);
+    EXPECT_EQ(Document().GetJournal().Records().size(), records);
+
+    // Already fitting: nothing changes, only the tab comes forward.
+    Document().SetModifiedFlag(false);
+    Frame().Extra()->SelectTab(TabLister);
+    EXPECT_TRUE(Frame().OnCommand(cmd::BestPageMatrix));
+    EXPECT_EQ(model->pageMatrix, fitted);
+    EXPECT_FALSE(Document().IsModified());
+    EXPECT_EQ(Frame().Extra()->SelectedTab(), TabMatrix);
 }
 
 } // namespace
