@@ -205,7 +205,12 @@ Cell* UndoJournal::BuildForm(ChangeKind kind, ModelObject* model, ModelObject* c
     const FormArgs args{kind, dynamic_cast<Model*>(model),
                         kest::intern(IsToolModelObject(model) ? "toolModel" : "model"),
                         Str(model != nullptr ? model->Id().Text() : ""), current};
-    return (this->*handler.build)(args);
+    Cell* form = (this->*handler.build)(args);
+    if (form != nil) {
+        if (Cell* followers = FollowersForm(args.model); followers != nil)
+            kest::nconc(form, kest::mklist(followers, nullptr));
+    }
+    return form;
 }
 
 void UndoJournal::Append(ChangeKind kind, const std::string& description, Cell* form) {
@@ -330,7 +335,9 @@ void UndoJournal::ReplayRecord(const JournalRecord& record, bool redo) {
     // The replays also change geometry through the drawables themselves
     // (vertices, label rectangles): the model is marked changed once here.
     target.model->NoteChanged();
+    const Followers followers = TakeFollowers(fields, target.model, redo);
     (this->*handler.replayFields)(*kind, target.model, fields, redo);
+    ApplyFollowers(target.model, followers);
 }
 
 bool UndoJournal::Replay(int steps, bool redo) {

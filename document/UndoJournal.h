@@ -20,6 +20,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace kest {
@@ -46,6 +48,12 @@ struct ChangeContext {
     CPoint targetPoint;
 };
 
+// The geometry of the drawables that follow a move or reshape rather than
+// being changed themselves (every link, tag and message floater of a model,
+// and its place groups), by id: their points and rectangles as integers, as
+// UndoJournal::CaptureFollowers takes them.
+using FollowerShapes = std::unordered_map<std::string, std::vector<int32_t>>;
+
 // The change being prepared: what an editing operation hands the journal
 // between BeginChange, which empties it, and RecordChange, which writes it.
 struct PendingChange {
@@ -66,6 +74,10 @@ struct PendingChange {
     CRect oldRect;
     CRect newRect;
     std::vector<Drawable*> leftOrder;
+    // The followers as they stood before the change, when the editing
+    // operation took them: the record keeps those it changed, before and
+    // after.
+    std::optional<FollowerShapes> followersBefore;
     // The text of a place before and after a switch of its master.
     std::string oldText;
     std::string newText;
@@ -132,6 +144,16 @@ class UndoJournal {
     // rectangle saved for each; called before the drawables change groups.
     void SetSwimlanes(ModelObject* left, const CRect& leftRect, ModelObject* entered,
                       const CRect& enteredRect);
+    // The geometry of model's followers now. A move or reshape takes it
+    // before anything changes and hands it over with SetFollowersBefore
+    // after BeginChange: its record then keeps the exact geometry before and
+    // after of each follower the change moved, and undo and redo put those
+    // back instead of recomputing them.
+    static FollowerShapes CaptureFollowers(const Model& model);
+    // Gives every follower of model still there the geometry shapes keeps
+    // for it: a cancelled move puts back exactly what it recomputed.
+    static void RestoreFollowers(Model& model, const FollowerShapes& shapes);
+    void SetFollowersBefore(FollowerShapes shapes) { pending_.followersBefore = std::move(shapes); }
     // The text of an object before and after a change that switched the
     // master of a place by renaming it.
     void SetTexts(std::string oldText, std::string newText) {
@@ -147,6 +169,9 @@ class UndoJournal {
                      ModelObject* targetAfter) {
         pending_.linkEnds = {sourceBefore, targetBefore, sourceAfter, targetAfter};
     }
+    // The call boxes and life-line end of a scenario place whose life line is
+    // being dragged by its knob, before the drag (redoSide false) or after it.
+    void SaveLifeLine(ModelObject* place, bool redoSide);
     // The call boxes of one life line before and after a call-box drag.
     void SaveDragContext(const std::vector<CRect>& before, const std::vector<CRect>& after,
                          CPoint lifeLine);
@@ -293,6 +318,15 @@ class UndoJournal {
     void ReplayGeometry(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
 
     // ---- moves, reshapes and junctions (UndoJournalMoves.cpp) ----
+    // The followers of a change (see CaptureFollowers): the record's last
+    // element, written when the change took them; TakeFollowers cuts it off
+    // the fields and reads it (each follower with the words undo or redo
+    // gives it) before anything changes, ApplyFollowers gives them their
+    // geometry once the record's own replay ran.
+    using Followers = std::vector<std::pair<Drawable*, std::vector<int32_t>>>;
+    kest::Cell* FollowersForm(Model* model) const;
+    Followers TakeFollowers(kest::Cell*& fields, Model* model, bool redo);
+    void ApplyFollowers(Model* model, const Followers& followers);
     kest::Cell* BuildMoveForm(const FormArgs& args);
     void ReplayMove(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
     kest::Cell* BuildReshapeForm(const FormArgs& args);

@@ -120,6 +120,15 @@ void UndoJournal::SaveLinkEnds(ModelObject* link, int mask, bool redoSide) {
     }
 }
 
+void UndoJournal::SaveLifeLine(ModelObject* object, bool redoSide) {
+    auto* place = dynamic_cast<ScenarioPlace*>(object);
+    if (place == nullptr)
+        return;
+    ChangeContext& context = redoSide ? pending_.redoContext : pending_.undoContext;
+    context.source = place->callBoxes.boxes;
+    context.sourcePoint = place->lifeLinePoint;
+}
+
 void UndoJournal::SaveDragContext(const std::vector<CRect>& before, const std::vector<CRect>& after,
                                   CPoint lifeLine) {
     pending_.undoContext.source = before;

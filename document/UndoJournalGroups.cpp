@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 namespace qm {
@@ -124,6 +125,11 @@ Cell* UndoJournal::BuildGroupForm(const FormArgs& args) {
             Str(lane->PreviousLane() != nullptr ? lane->PreviousLane()->Id().Text() : ""),
             kest::mkint(pending_.offset.x),
             Str(lane->NextLane() != nullptr ? lane->NextLane()->Id().Text() : ""), nullptr);
+        // A new lane that widened the page keeps the page before and after.
+        if (args.kind == ChangeKind::CreateSwimlane &&
+            !(model->pageBeforeLane == model->pageMatrix))
+            kest::nconc(lanes, kest::mklist(RectCell(model->pageBeforeLane),
+                                            RectCell(model->pageMatrix), nullptr));
     }
     Cell* masters = nil;
     // A group as place that took a master the project had already (an
@@ -182,6 +188,14 @@ void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool 
         shift = NextInt(lanes);
         nextLane = NextString(lanes);
     }
+    std::optional<std::pair<CRect, CRect>> pages;
+    if (lanes != nil) {
+        const CRect before = ReadRect(Next(lanes));
+        const CRect after = ReadRect(Next(lanes));
+        if (lanes != nil)
+            throw CKestException(kDamaged);
+        pages.emplace(before, after);
+    }
     auto lookupLane = [&](const std::string& laneId) -> Swimlane* {
         if (laneId.empty())
             return nullptr;
@@ -239,6 +253,8 @@ void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool 
         // The lanes behind a new lane go back once it is gone.
         if (swimlane && shift != 0 && next != nullptr)
             model->ShiftSwimlanes(&document_, next, -shift, repaint);
+        if (pages.has_value())
+            model->SetPageMatrix(group ? pages->second : pages->first);
         toSelect_ = members;
         modelToShow_ = model;
         return;
@@ -376,6 +392,8 @@ void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool 
         read.push_back(std::move(drawable));
     hangingPositions.resize(read.size(), -1);
     model->InsertDrawables(read, hangingPositions);
+    if (pages.has_value())
+        model->SetPageMatrix(group ? pages->second : pages->first);
     toSelect_.push_back(raw);
     modelToShow_ = model;
 }

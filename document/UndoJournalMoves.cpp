@@ -14,6 +14,8 @@
 #include "drawables/Model.h"
 #include "drawables/Place.h"
 #include "drawables/PlaceGroup.h"
+#include "drawables/ScenarioPlace.h"
+#include "drawables/Tag.h"
 #include "kernel/Kernel.h"
 #include "platform/Errors.h"
 
@@ -63,7 +65,217 @@ bool InsideAny(Drawable* drawable, const std::unordered_set<const Drawable*>& th
     return false;
 }
 
+// ---- the followers of a move ----
+
+// A follower's words: its bounds and label rectangle; a link adds its name
+// segment, its name and end-label rectangles and its vertices (count
+// first); a tag its anchor; a message floater its segment and the points of
+// its arrow and of the segment's frame.
+constexpr size_t kBaseWords = 8;
+constexpr size_t kLinkWords = 14;
+constexpr size_t kTagWords = 2;
+constexpr size_t kFloaterWords = 15;
+
+// The followers: links, tags and floaters, and the place groups (with the
+// groups that hold their members), whose bounds follow what they hold.
+bool Follows(const Drawable* drawable) {
+    if (drawable->IsLink() || drawable->IsTag() || drawable->IsPlaceGroup())
+        return true;
+    return drawable->IsGroup() && drawable->Parent() != nullptr &&
+           drawable->Parent()->IsPlaceGroup();
+}
+
+void PutRect(std::vector<int32_t>& words, const CRect& rect) {
+    words.insert(words.end(), {rect.left, rect.top, rect.right, rect.bottom});
+}
+
+void PutPoint(std::vector<int32_t>& words, CPoint point) {
+    words.insert(words.end(), {point.x, point.y});
+}
+
+std::vector<int32_t> ShapeWords(const Drawable* drawable) {
+    std::vector<int32_t> words;
+    PutRect(words, drawable->bounds);
+    PutRect(words, drawable->labelRect);
+    if (const auto* link = dynamic_cast<const Link*>(drawable)) {
+        words.push_back(link->nameSegment);
+        PutRect(words, link->nameRect);
+        PutRect(words, link->sourceLabelRect);
+        PutRect(words, link->targetLabelRect);
+        words.push_back(link->VertexCount());
+        for (const CPoint& vertex : link->Vertices())
+            PutPoint(words, vertex);
+    }
+    if (const auto* tag = dynamic_cast<const Tag*>(drawable))
+        PutPoint(words, tag->anchor);
+    if (const auto* floater = dynamic_cast<const Floater*>(drawable)) {
+        words.push_back(floater->segment);
+        for (CPoint point :
+             {floater->arrowTail, floater->arrowHead, floater->frameOrigin, floater->frameAxis,
+              floater->localPosition, floater->segmentStart, floater->segmentEnd})
+            PutPoint(words, point);
+    }
+    return words;
+}
+
+// True when words can be the words of drawable: the length its kind has,
+// a vertex count a link can have, every word a coordinate.
+bool ShapeFits(const Drawable* drawable, const std::vector<int32_t>& words) {
+    size_t size = kBaseWords;
+    if (drawable->IsLink()) {
+        if (words.size() <= kBaseWords + kLinkWords - 1)
+            return false;
+        const int32_t count = words[kBaseWords + kLinkWords - 1];
+        if (count < 2 || count > kMaxLinkVertices)
+            return false;
+        size += kLinkWords + 2 * size_t(count);
+    }
+    if (dynamic_cast<const Tag*>(drawable) != nullptr)
+        size += kTagWords;
+    if (dynamic_cast<const Floater*>(drawable) != nullptr)
+        size += kFloaterWords;
+    if (words.size() != size)
+        return false;
+    return std::all_of(words.begin(), words.end(), [](int32_t word) {
+        return word >= -kMaxCoordinate && word <= kMaxCoordinate;
+    });
+}
+
+// Gives drawable the geometry of words (which ShapeFits accepted).
+void ApplyShapeWords(Model& model, Drawable* drawable, const std::vector<int32_t>& words) {
+    size_t at = 0;
+    auto rect = [&] {
+        const CRect out(words[at], words[at + 1], words[at + 2], words[at + 3]);
+        at += 4;
+        return out;
+    };
+    auto point = [&] {
+        const CPoint out(words[at], words[at + 1]);
+        at += 2;
+        return out;
+    };
+    drawable->bounds = rect();
+    const CRect label = rect();
+    if (auto* link = dynamic_cast<Link*>(drawable)) {
+        const auto segment = uint8_t(words[at++]);
+        link->nameRect = rect();
+        link->sourceLabelRect = rect();
+        link->targetLabelRect = rect();
+        std::vector<CPoint> vertices(size_t(words[at++]));
+        for (CPoint& vertex : vertices)
+            vertex = point();
+        link->SetVertices(vertices);
+        link->nameSegment = segment;
+    }
+    if (auto* tag = dynamic_cast<Tag*>(drawable))
+        tag->anchor = point();
+    if (auto* floater = dynamic_cast<Floater*>(drawable)) {
+        floater->segment = int16_t(words[at++]);
+        for (CPoint* to :
+             {&floater->arrowTail, &floater->arrowHead, &floater->frameOrigin, &floater->frameAxis,
+              &floater->localPosition, &floater->segmentStart, &floater->segmentEnd})
+            *to = point();
+    }
+    model.SetLabelRect(drawable, label);
+    drawable->UpdateRepaintRect();
+}
+
+// The followers of model in its order, each place group followed by the
+// group that holds its members.
+std::vector<Drawable*> FollowersOf(const Model& model) {
+    std::vector<Drawable*> all;
+    model.CollectAllDrawables(all);
+    std::vector<Drawable*> out;
+    for (Drawable* drawable : all) {
+        if (!Follows(drawable))
+            continue;
+        out.push_back(drawable);
+        if (PlaceGroup* group = AsPlaceGroup(drawable))
+            out.push_back(&group->MemberGroup());
+    }
+    return out;
+}
+
 } // namespace
+
+FollowerShapes UndoJournal::CaptureFollowers(const Model& model) {
+    FollowerShapes shapes;
+    for (const Drawable* drawable : FollowersOf(model))
+        shapes.emplace(drawable->Id().Text(), ShapeWords(drawable));
+    return shapes;
+}
+
+void UndoJournal::RestoreFollowers(Model& model, const FollowerShapes& shapes) {
+    for (Drawable* drawable : FollowersOf(model)) {
+        auto words = shapes.find(drawable->Id().Text());
+        if (words != shapes.end() && ShapeFits(drawable, words->second) &&
+            words->second != ShapeWords(drawable))
+            ApplyShapeWords(model, drawable, words->second);
+    }
+}
+
+Cell* UndoJournal::FollowersForm(Model* model) const {
+    if (!pending_.followersBefore.has_value() || model == nullptr)
+        return nil;
+    // The followers the change moved, each with its geometry before and
+    // after, in the model's order.
+    const std::vector<Drawable*> all = FollowersOf(*model);
+    // A swimlane's replay sets its bounds, which lays out the group of its
+    // members anew: that group is kept even when the change left it alone.
+    std::unordered_set<const Drawable*> kept;
+    for (Drawable* lane : {pending_.oldSwimlane, pending_.newSwimlane}) {
+        if (PlaceGroup* group = AsPlaceGroup(lane))
+            kept.insert(&group->MemberGroup());
+    }
+    Cell* entries = nil;
+    for (auto it = all.rbegin(); it != all.rend(); ++it) {
+        auto before = pending_.followersBefore->find((*it)->Id().Text());
+        std::vector<int32_t> after = ShapeWords(*it);
+        if (before == pending_.followersBefore->end() ||
+            (before->second == after && kept.count(*it) == 0))
+            continue;
+        entries = kest::mkcons(
+            Str((*it)->Id().Text()),
+            kest::mkcons(IntList(before->second), kest::mkcons(IntList(after), entries)));
+    }
+    return entries == nil ? nil : kest::mkcons(kest::intern("followers"), entries);
+}
+
+UndoJournal::Followers UndoJournal::TakeFollowers(Cell*& fields, Model* model, bool redo) {
+    // The element ends the record: it is cut off, so that the record's own
+    // handler reads the fields it wrote.
+    Cell* form = nil;
+    Cell* previous = nullptr;
+    for (Cell* rest = fields; kest::ispair(rest); rest = kest::cdr(rest)) {
+        Cell* element = kest::car(rest);
+        if (kest::cdr(rest) == nil && kest::ispair(element) &&
+            kest::car(element) == kest::intern("followers")) {
+            form = kest::cdr(element);
+            if (previous == nullptr)
+                fields = nil;
+            else
+                previous->b.cdr = nil;
+            break;
+        }
+        previous = rest;
+    }
+    Followers followers;
+    for (Cell* entries = form; entries != nil;) {
+        Drawable* drawable = LookupDrawable(Next(entries));
+        const std::vector<int32_t> before = ReadInts(Next(entries));
+        std::vector<int32_t> after = ReadInts(Next(entries));
+        if (model == nullptr || !LiesIn(model, drawable) || !Follows(drawable) ||
+            !ShapeFits(drawable, before) || !ShapeFits(drawable, after))
+            throw CKestException(kDamaged);
+        followers.emplace_back(drawable, redo ? std::move(after) : before);
+    }
+    return followers;
+}
+
+void UndoJournal::ApplyFollowers(Model* model, const Followers& followers) {
+    for (const auto& [drawable, words] : followers)
+        ApplyShapeWords(*model, drawable, words);
+}
 
 void UndoJournal::SetSwimlanes(ModelObject* left, const CRect& leftRect, ModelObject* entered,
                                const CRect& enteredRect) {
@@ -174,12 +386,16 @@ void UndoJournal::ReplayMove(ChangeKind /*kind*/, Model* model, Cell* fields, bo
         drawables.push_back(LookupDrawable(Str(drawableId.c_str())));
     // What changed lists, with the place each left; a record without that
     // list names the drawables moved.
-    std::vector<std::pair<Drawable*, int32_t>> transferred;
+    Cell* transferredForm = nil;
     if (fields != nil) {
-        Cell* entries = Next(fields);
-        if (!kest::ispair(entries) || kest::car(entries) != kest::intern("transferred"))
+        transferredForm = Next(fields);
+        if (fields != nil || !kest::ispair(transferredForm) ||
+            kest::car(transferredForm) != kest::intern("transferred"))
             throw CKestException(kDamaged);
-        for (entries = kest::cdr(entries); entries != nil;) {
+    }
+    std::vector<std::pair<Drawable*, int32_t>> transferred;
+    if (transferredForm != nil) {
+        for (Cell* entries = kest::cdr(transferredForm); entries != nil;) {
             Drawable* drawable = LookupDrawable(Next(entries));
             transferred.emplace_back(drawable, NextInt(entries));
         }
@@ -316,8 +532,12 @@ Cell* UndoJournal::BuildReshapeForm(const FormArgs& args) {
                               RectCell(newRect), IdList("drawable", objects),
                               IdList("drawable", EndNodes(first)), JunctionsForm(first), nullptr);
     // A message of a sequence diagram keeps the call boxes of its end
-    // places before and after.
-    if (model != nullptr && model->kind == MkSequence && first->IsLink())
+    // places before and after, a scenario place whose life line was dragged
+    // its own.
+    const bool lifeLine = dynamic_cast<ScenarioPlace*>(first) != nullptr &&
+                          pending_.undoContext.source.has_value() &&
+                          pending_.redoContext.source.has_value();
+    if (model != nullptr && model->kind == MkSequence && (first->IsLink() || lifeLine))
         kest::nconc(form, kest::mklist(ContextForm(pending_.undoContext),
                                        ContextForm(pending_.redoContext), nullptr));
     return form;
@@ -373,7 +593,7 @@ void UndoJournal::ReplayReshape(ChangeKind /*kind*/, Model* model, Cell* fields,
     if (kest::ispair(fields)) {
         before = ReadContext(Next(fields));
         after = ReadContext(Next(fields));
-        if (fields != nil || !first->IsLink())
+        if (fields != nil || (!first->IsLink() && dynamic_cast<ScenarioPlace*>(first) == nullptr))
             throw CKestException(kDamaged);
     }
     const std::vector<CPoint>& vertices = redo ? newVertices : oldVertices;
@@ -385,6 +605,11 @@ void UndoJournal::ReplayReshape(ChangeKind /*kind*/, Model* model, Cell* fields,
     CRect repaint;
     if (auto* link = dynamic_cast<Link*>(first)) {
         link->options = (link->options & ~kLinkStyleBits) | (redo ? newStyle : oldStyle);
+        // The call boxes kept with a change that moved an end are those of
+        // the end places after it: undo gives them back before the ends go
+        // back, redo once the ends are there again.
+        if (!ends.empty() && !redo)
+            RestoreLinkEnds(*link, before);
         if (!ends.empty()) {
             link->SetSource(sources[redo ? 1 : 0]);
             link->SetTarget(ends[redo ? 3 : 1]);
@@ -394,7 +619,8 @@ void UndoJournal::ReplayReshape(ChangeKind /*kind*/, Model* model, Cell* fields,
         link->SetLabelRect(rect);
         link->LayoutEndLabels();
         link->UpdateRepaintRect();
-        RestoreLinkEnds(*link, redo ? after : before);
+        if (ends.empty() || redo)
+            RestoreLinkEnds(*link, redo ? after : before);
     } else if (HasVertices(first)) {
         if (!vertices.empty())
             SetVerticesOf(first, vertices);
@@ -405,6 +631,9 @@ void UndoJournal::ReplayReshape(ChangeKind /*kind*/, Model* model, Cell* fields,
     } else {
         first->SaveBounds();
         model->SetDrawableBounds(first, rect, repaint);
+        const ChangeContext& lifeLine = redo ? after : before;
+        if (auto* scenario = dynamic_cast<ScenarioPlace*>(first); scenario && lifeLine.source)
+            RestoreCallBoxes(*scenario, *lifeLine.source, lifeLine.sourcePoint);
         if (redo) {
             for (auto& [junction, at] : junctions)
                 junction->MoveJunction(at.x - junction->point.x, at.y - junction->point.y);

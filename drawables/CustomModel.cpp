@@ -21,6 +21,7 @@
 #include "model/ModelDocument.h"
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 #include <unordered_set>
 
@@ -33,6 +34,8 @@ namespace {
 
 // The semantics of a control-flow link tool.
 constexpr int kControlFlow = 7;
+// A self-message loop keeps more than 23 units right of its source lifeline.
+constexpr int kNarrowestLoop = 24;
 // The rectangle a new place starts from.
 const CRect kNewPlaceRect(30, 30, 100, 80);
 
@@ -335,6 +338,87 @@ void SequenceModel::ExtendLifeline(ScenarioPlace& place, int dy, CRect& rect) {
         ClampCoordinate(std::clamp<int64_t>(int64_t(place.lifeLinePoint.y) + dy, top, bottom));
     place.UpdateRepaintRect();
     rect.UnionRect(rect, place.repaintRect);
+}
+
+CSize SequenceModel::DragLifeline(ScenarioPlace& place, CSize offset, CRect& rect) {
+    rect = place.repaintRect;
+    int64_t top = int64_t(place.bounds.top) + 8;
+    if (place.callBoxes.Count() > 0)
+        top = std::max<int64_t>(top, place.callBoxes.boxes.back().bottom);
+    const int64_t bottom = std::max<int64_t>(top, pageMatrix.bottom);
+    const int32_t before = place.lifeLinePoint.y;
+    place.lifeLinePoint.y =
+        ClampCoordinate(std::clamp<int64_t>(int64_t(before) + offset.cy, top, bottom));
+    place.UpdateRepaintRect();
+    rect.UnionRect(rect, place.repaintRect);
+    NoteChanged();
+    return CSize(0, int32_t(int64_t(place.lifeLinePoint.y) - before));
+}
+
+void SequenceModel::MessageLimits(const Link& link, int ends, CRect& rect, int mode) const {
+    rect = pageMatrix;
+    // The heights a message end can take on each chosen lifeline.
+    std::optional<std::pair<int32_t, int32_t>> first;
+    int64_t top = rect.top;
+    int64_t bottom = rect.bottom;
+    auto cut = [&](Drawable* end) {
+        auto* place = dynamic_cast<ScenarioPlace*>(PlaceOfEnd(end));
+        if (place == nullptr)
+            return;
+        CPoint high;
+        CPoint low;
+        place->ClampToLifeLine(high, 0, std::numeric_limits<int>::min());
+        place->ClampToLifeLine(low, 0, std::numeric_limits<int>::max());
+        // The rectangle's bottom lies just below the lowest height allowed.
+        const int64_t below = int64_t(low.y) + 1;
+        if (!first.has_value())
+            first.emplace(high.y, ClampCoordinate(below));
+        top = std::max<int64_t>(top, high.y);
+        bottom = std::min<int64_t>(bottom, below);
+    };
+    if ((ends & 0x1) != 0)
+        cut(link.GetSource());
+    if ((ends & 0x2) != 0)
+        cut(link.GetTarget());
+    if (top >= bottom && first.has_value()) {
+        top = first->first;
+        bottom = first->second;
+    }
+    rect.top = ClampCoordinate(top);
+    rect.bottom = ClampCoordinate(std::max(top, bottom));
+    if (mode == 0)
+        return;
+    // A self-message loop stays clear of its source lifeline.
+    if (auto* source = dynamic_cast<ScenarioPlace*>(PlaceOfEnd(link.GetSource()))) {
+        const int64_t left = int64_t(source->lifeLinePoint.x) + kNarrowestLoop;
+        rect.left = ClampCoordinate(std::max<int64_t>(rect.left, left));
+        rect.right = std::max(rect.left, rect.right);
+    }
+}
+
+void SequenceModel::AttachMessageEnd(Link& link, int end, CRect& rect) {
+    if (link.VertexCount() < 2 || (end != 1 && end != 2))
+        return;
+    auto* place = dynamic_cast<ScenarioPlace*>(
+        PlaceOfEnd(end == 1 ? link.GetSource() : static_cast<Drawable*>(link.GetTarget())));
+    if (place == nullptr)
+        return;
+    rect.UnionRect(rect, link.repaintRect);
+    std::vector<CPoint> vertices = link.Vertices();
+    const size_t at = end == 1 ? 0 : vertices.size() - 1;
+    CPoint onLine;
+    place->ClampToLifeLine(onLine, vertices[at].x, vertices[at].y);
+    vertices[at] = onLine;
+    if (vertices.size() == 2)
+        vertices[1 - at].y = onLine.y;
+    const uint8_t nameSegment = link.nameSegment;
+    link.SetVertices(vertices);
+    link.nameSegment = nameSegment;
+    link.Reroute(end, false);
+    link.UpdateRepaintRect();
+    FitCallBoxes(link, end, rect);
+    rect.UnionRect(rect, link.repaintRect);
+    NoteChanged();
 }
 
 void SequenceModel::FitCallBoxes(Link& link, int ends, CRect& rect) {

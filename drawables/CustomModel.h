@@ -112,6 +112,27 @@ class SequenceModel : public CustomModel {
     // Moves the lifeline's end by dy, never above the place's top + 8 nor
     // below the page's bottom; rect gets the changed area.
     void ExtendLifeline(ScenarioPlace& place, int dy, CRect& rect);
+    // The lifeline knob's drag: moves the lifeline's end by offset's height
+    // (the width is ignored), never above its last call box nor the place's
+    // top + 8 and never below the page's bottom. Returns the offset applied;
+    // rect gets the changed area.
+    CSize DragLifeline(ScenarioPlace& place, CSize offset, CRect& rect);
+    // The rectangle a message may be dragged in (its right and bottom edges
+    // outside, as ClampPointToRect takes them): the page, cut to the heights
+    // where the lifelines of the chosen end places (ends 1 source, 2 target,
+    // 3 both) can take a message end (ClampToLifeLine). Mode 0 is a
+    // plain message; modes 1 (an inner vertex) and 2 (the edge next to the
+    // source) of a self-message loop also keep the loop more than 23 units
+    // right of the source lifeline. An end that is no scenario place adds
+    // no cut; when the cuts leave no height in common, rect takes the
+    // heights of the first end's lifeline.
+    void MessageLimits(const Link& link, int ends, CRect& rect, int mode) const;
+    // After a knob drag of a message end (1 source, 2 target): the end
+    // vertex goes onto its place's lifeline (its x, and a height the
+    // lifeline can take), a level message keeps its other end at the same
+    // height, and a control-flow message's call box at that end grows to
+    // hold it. rect unites the changed area.
+    void AttachMessageEnd(Link& link, int end, CRect& rect);
     // Re-fits the call boxes at the chosen ends (1 source, 2 target) of a
     // control-flow link: the box under the link's end vertex grows to hold it.
     void FitCallBoxes(Link& link, int ends, CRect& rect);

@@ -410,6 +410,10 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     double inverseZoom = 1.0;
     CRect pageMatrix;
     CRect zoomedPageMatrix;
+    // The page matrix as it stood when the last new swimlane began, before
+    // the lane (or the lanes it pushed right) widened it: the journal's
+    // record of the lane keeps it for undo.
+    CRect pageBeforeLane;
 
   protected:
     // Copies the five fields Clone and Assign exchange.

@@ -296,6 +296,7 @@ Drawable* Model::CreateSwimlane(ModelDocument* document, ModelDocument* idDocume
     NoteChanged();
     DeselectAll(nullptr, false);
     repaint.SetRectEmpty();
+    pageBeforeLane = pageMatrix;
     CRect lane(ClampCoordinate(int64_t{x} - kLaneWidth / 2), pageMatrix.top,
                ClampCoordinate(int64_t{x} + kLaneWidth / 2), pageMatrix.bottom);
     lane.left = std::max(lane.left, pageMatrix.left);

@@ -52,6 +52,7 @@ class DragDrawables : public OperationBase {
         model.GetSelectionBounds(bounds);
         BeginRepaint(bounds);
         total_ = CPoint();
+        followers_ = UndoJournal::CaptureFollowers(model);
         source_ = {};
         press_ = last_ = event.point;
         begun_ = true;
@@ -97,6 +98,7 @@ class DragDrawables : public OperationBase {
         PlaceGroup* source = source_.As<PlaceGroup>();
         UndoJournal& journal = JournalOf(context);
         journal.BeginChange(ChangeKind::MoveDrawables);
+        journal.SetFollowersBefore(std::move(followers_));
         journal.SetSwimlanes(source, source != nullptr ? source->bounds : CRect(), target,
                              target != nullptr ? target->bounds : CRect());
         if (!messageDrag_)
@@ -113,6 +115,7 @@ class DragDrawables : public OperationBase {
         if (begun_ && !refused_ && total_ != CPoint()) {
             const CRect area = context.model->MoveDrawables(FirstContainer(context), -total_.x,
                                                             -total_.y, messageDrag_);
+            UndoJournal::RestoreFollowers(*context.model, followers_);
             Repaint(context, Unzoomed(area, context.zoom));
         }
         ClearHighlight(context);
@@ -284,6 +287,8 @@ class DragDrawables : public OperationBase {
     CRect dragRect_;
     CRect sourceArea_;
     CPoint total_;
+    // The links, tags and floaters as they stood at the press.
+    FollowerShapes followers_;
     bool messageDrag_ = false;
     bool begun_ = false;
     bool refused_ = false;

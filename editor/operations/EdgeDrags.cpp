@@ -6,6 +6,7 @@
 // from it, goes with its links ("Delete Junction").
 #include "document/CCASEDoc.h"
 #include "document/UndoJournal.h"
+#include "drawables/CustomModel.h"
 #include "drawables/Junction.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
@@ -108,7 +109,7 @@ class DragLinkEdge : public OperationBase {
             context.model->RepositionLinkFloaters(1, link, edge_ + 1, dirty);
             knob_->Track(context, event);
         } else {
-            TrackStepped(*link, point);
+            TrackStepped(context, *link, point);
         }
         CRect area;
         area.UnionRect(before, link->repaintRect);
@@ -142,14 +143,24 @@ class DragLinkEdge : public OperationBase {
             knob_->Cancel(context);
             knob_.reset();
         }
+        // A cancelled reshape is recorded and undone, as the knob drag does,
+        // so that the link comes back through the record that knows its shape.
+        Link* link = link_.As<Link>();
+        if (begun_ && recording_ && link != nullptr && last_ != press_) {
+            JournalOf(context).RecordChange(ChangeKind::Reshape, "Drag Link Edge", context.model,
+                                            link);
+            JournalOf(context).Replay(1, false);
+        }
         SetMode(DM_NONE);
         begun_ = false;
+        recording_ = false;
     }
 
   private:
     void StartRecord(OperationContext& context, Link& link) {
         UndoJournal& journal = JournalOf(context);
         journal.BeginChange(ChangeKind::Reshape);
+        journal.SetFollowersBefore(UndoJournal::CaptureFollowers(*context.model));
         journal.AddChangedObject(&link, nullptr);
         link.SaveBounds();
         link.savedBounds = link.labelRect;
@@ -166,6 +177,14 @@ class DragLinkEdge : public OperationBase {
         if (v.size() < 2)
             return;
         const bool loop = v.size() > 2;
+        // The message stays where its lifelines can take it.
+        const Drawable* sourcePlace = link.GetSourcePlace();
+        if (auto* sequence = dynamic_cast<SequenceModel*>(context.model);
+            sequence != nullptr && (sourcePlace == nullptr || !sourcePlace->IsGroup())) {
+            CRect limits;
+            sequence->MessageLimits(link, 3, limits, !loop ? 0 : edge_ == 0 ? 2 : 1);
+            ClampPointToRect(limits, point.x, point.y, point);
+        }
         if (!loop || edge_ == 0 || edge_ == 2) {
             const int at = edge_ < 0 ? 0 : std::min<int>(edge_, int(v.size()) - 1);
             const int32_t dy = point.y - v[size_t(at)].y;
@@ -183,11 +202,12 @@ class DragLinkEdge : public OperationBase {
         context.model->NoteChanged();
     }
 
-    void TrackStepped(Link& link, CPoint point) {
+    void TrackStepped(OperationContext& context, Link& link, CPoint point) {
         std::vector<CPoint> v = link.Vertices();
         if (point == last_ || edge_ < 0 || edge_ + 1 >= int(v.size()))
             return;
         const bool horizontal = v[size_t(edge_)].y == v[size_t(edge_ + 1)].y;
+        const int inserted = ExtendStub(link, v, horizontal, point);
         if (horizontal)
             v[size_t(edge_)].y = v[size_t(edge_ + 1)].y = point.y;
         else
@@ -199,6 +219,46 @@ class DragLinkEdge : public OperationBase {
         int16_t knob = int16_t(edge_);
         link.KeepStepped(dirty, &knob);
         edge_ = knob;
+        if (inserted >= 0)
+            context.model->RepositionLinkFloaters(1, &link, inserted, dirty);
+        context.model->NoteChanged();
+    }
+
+    // An end segment of a stepped link dragged past the side of its end
+    // node: the end vertex stays on that side of the node and a vertex
+    // aligned with it is inserted next to it, so that the path keeps a stub
+    // on the node rather than leaving it. Returns the inserted vertex's
+    // index, -1 when nothing was extended.
+    int ExtendStub(const Link& link, std::vector<CPoint>& v, bool horizontal, CPoint point) {
+        const size_t last = v.size() - 1;
+        const bool sourceEnd = edge_ == 0;
+        if ((!sourceEnd && size_t(edge_) + 1 != last) || v.size() >= size_t(kMaxLinkVertices))
+            return -1;
+        const Drawable* node =
+            sourceEnd ? static_cast<const Drawable*>(link.GetSource()) : link.GetTarget();
+        if (node == nullptr)
+            return -1;
+        const CRect& side = node->bounds;
+        const size_t end = sourceEnd ? 0 : last;
+        CPoint& endVertex = v[end];
+        if (horizontal && point.y < side.top)
+            endVertex.y = side.top;
+        else if (horizontal && point.y > side.bottom)
+            endVertex.y = side.bottom;
+        else if (!horizontal && point.x < side.left)
+            endVertex.x = side.left;
+        else if (!horizontal && point.x > side.right)
+            endVertex.x = side.right;
+        else
+            return -1;
+        const CPoint stub = endVertex;
+        if (sourceEnd) {
+            v.insert(v.begin() + 1, stub);
+            ++edge_;
+            return 1;
+        }
+        v.insert(v.begin() + std::ptrdiff_t(end), stub);
+        return int(end);
     }
 
     ObjectHandle link_;

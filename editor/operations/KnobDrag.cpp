@@ -66,6 +66,7 @@ class DragKnob : public OperationBase {
         reconnectFailed_ = false;
         UndoJournal& journal = JournalOf(context);
         journal.BeginChange(ChangeKind::Reshape);
+        journal.SetFollowersBefore(UndoJournal::CaptureFollowers(model));
         journal.AddChangedObject(drawable, nullptr);
         drawable->SaveBounds();
         model.MarkAll(0);
@@ -88,6 +89,8 @@ class DragKnob : public OperationBase {
             drawable->savedBounds = drawable->labelRect;
         } else if (drawable->kindCode == TkPrimitiveGroup) {
             SetReshaping(context, *drawable, true);
+        } else if (DragsLifeLine(model, *drawable)) {
+            journal.SaveLifeLine(drawable, false);
         }
         press_ = last_ = point;
         dragRect_ = drawable->bounds;
@@ -167,6 +170,8 @@ class DragKnob : public OperationBase {
                 drawable->flags &= ~kReshaping;
                 drawable->SetBounds(dragRect_);
                 drawable->UpdateRepaintRect();
+            } else if (DragsLifeLine(model, *drawable)) {
+                journal.SaveLifeLine(drawable, true);
             }
             const char* literal = drawable->IsSwimlane() ? "Drag Swimlane Border" : "Drag Knob";
             // The reshape record keeps one drawable's rectangles: the lane
@@ -214,6 +219,12 @@ class DragKnob : public OperationBase {
   private:
     Drawable* Pressed() const { return pressed_.As<Drawable>(); }
 
+    // The knob below a scenario place's corners drags its life line.
+    bool DragsLifeLine(const Model& model, const Drawable& drawable) const {
+        return model.kind == MkSequence && drawable.IsPlace() && !drawable.IsGroup() && knob_ > 3 &&
+               dynamic_cast<const ScenarioPlace*>(&drawable) != nullptr;
+    }
+
     void SetReshaping(OperationContext& context, Drawable& drawable, bool on) {
         if (on)
             drawable.flags |= kReshaping;
@@ -226,14 +237,11 @@ class DragKnob : public OperationBase {
                     bool symmetric, CSize& applied, CRect& dirty) {
         Model& model = *context.model;
         dragRect_ = place.bounds;
-        if (model.kind == MkSequence && !place.IsGroup() && knob_ > 3) {
+        if (DragsLifeLine(model, place)) {
             auto* sequence = dynamic_cast<SequenceModel*>(&model);
             auto* scenario = dynamic_cast<ScenarioPlace*>(&place);
-            if (sequence != nullptr && scenario != nullptr) {
-                const int32_t end = scenario->lifeLinePoint.y;
-                sequence->ExtendLifeline(*scenario, d.cy, dirty);
-                applied = CSize(0, scenario->lifeLinePoint.y - end);
-            }
+            if (sequence != nullptr && scenario != nullptr)
+                applied = sequence->DragLifeline(*scenario, d, dirty);
             return;
         }
         CRect limit = limit_;
@@ -291,17 +299,9 @@ class DragKnob : public OperationBase {
         if (knob_ < 0 || knob_ > n)
             return false;
         std::vector<CPoint> vertices = link.Vertices();
-        if (model.kind == MkSequence && vertices.size() >= 2) {
-            // Messages keep level: only the dragged end's height follows.
-            if (vertices.size() > 2 && (knob_ == 0 || knob_ == n))
+        if (auto* sequence = Messages(model, link)) {
+            if (!TrackMessage(*sequence, link, vertices, point))
                 return false;
-            if (vertices.size() == 2) {
-                const int32_t dy = point.y - vertices[size_t(knob_)].y;
-                vertices[0].y += dy;
-                vertices[1].y += dy;
-            } else {
-                vertices[size_t(knob_)] = CPoint(point.x, vertices[size_t(knob_)].y);
-            }
         } else {
             vertices[size_t(knob_)] = point;
         }
@@ -318,6 +318,54 @@ class DragKnob : public OperationBase {
         link.UpdateRepaintRect();
         model.RepositionLinkFloaters(0, &link, 0, dirty);
         model.NoteChanged();
+        return true;
+    }
+
+    // The sequence model of a message whose source place is no group: its
+    // knobs follow the lifelines; null for any other link.
+    static SequenceModel* Messages(Model& model, const Link& link) {
+        const Drawable* source = link.GetSourcePlace();
+        if (model.kind != MkSequence || source == nullptr || source->IsGroup() ||
+            link.VertexCount() < 2)
+            return nullptr;
+        return dynamic_cast<SequenceModel*>(&model);
+    }
+
+    // A message's knob: a level message moves up and down with its dragged
+    // end following the mouse across; a self-message loop reshapes by its
+    // inner knobs only, clear of its lifeline. point becomes the point kept
+    // inside the message's limits; false when the knob does not move.
+    bool TrackMessage(SequenceModel& sequence, const Link& link, std::vector<CPoint>& vertices,
+                      CPoint& point) {
+        const size_t n = vertices.size() - 1;
+        const auto knob = size_t(knob_);
+        if (n > 1) {
+            if (knob == 0 || knob == n)
+                return false;
+            auto* source = dynamic_cast<const ScenarioPlace*>(link.GetSourcePlace());
+            if (source != nullptr &&
+                std::abs(int64_t(point.x) - source->lifeLinePoint.x) < kSelfLoopWidth)
+                return false;
+        }
+        CRect limits;
+        sequence.MessageLimits(link, knob == 0 ? 2 : 1, limits, n == 1 ? 0 : 1);
+        ClampPointToRect(limits, point.x, point.y, point);
+        if (n == 1) {
+            const int32_t dy = point.y - vertices[0].y;
+            vertices[0].y += dy;
+            vertices[1].y += dy;
+            vertices[knob] = point;
+            return true;
+        }
+        if (n != 3) {
+            vertices[knob] = point;
+            return true;
+        }
+        if (knob == 1)
+            vertices[0].y = vertices[1].y = point.y;
+        else
+            vertices[3].y = vertices[2].y = point.y;
+        vertices[1].x = vertices[2].x = point.x;
         return true;
     }
 
@@ -395,6 +443,17 @@ class DragKnob : public OperationBase {
         if (link.GetSource() != sourceBefore || link.GetTarget() != targetBefore)
             JournalOf(context).SetLinkEnds(sourceBefore, targetBefore, link.GetSource(),
                                            link.GetTarget());
+        // A message end goes back onto the lifeline it was dropped on; the
+        // journal keeps the call boxes that may grow to hold it.
+        if (auto* sequence = Messages(model, link);
+            sequence != nullptr && (knob_ == 0 || knob_ == n)) {
+            UndoJournal& journal = JournalOf(context);
+            CRect dirty;
+            journal.SaveLinkEnds(&link, 3, false);
+            sequence->AttachMessageEnd(link, knob_ == 0 ? 1 : 2, dirty);
+            journal.SaveLinkEnds(&link, 3, true);
+            Repaint(context, dirty);
+        }
         if (!reshaped) {
             link.nameSegment = nameSegment_;
         } else {

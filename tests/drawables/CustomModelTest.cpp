@@ -299,6 +299,78 @@ TEST_F(CustomModelTest, LifelinesStayBetweenTheirPlaceAndThePageBottom) {
     model.Detach(&scope);
 }
 
+// The lifeline knob's drag keeps the lifeline's call boxes on it; a message
+// may be dragged only to heights its lifelines can take; a dropped end goes
+// back onto its lifeline, level with the message's other end.
+TEST_F(CustomModelTest, LifelineDragsAndMessageEndsKeepToTheLifelines) {
+    SequenceModel model(&project, &document, CSize(800, 600));
+    auto* a = static_cast<ScenarioPlace*>(
+        model.CreatePlaceOfTool(&document, 10, "a", "", CRect(0, 0, 80, 40)));
+    auto* b = static_cast<ScenarioPlace*>(
+        model.CreatePlaceOfTool(&document, 10, "b", "", CRect(200, 0, 280, 40)));
+    auto* c = static_cast<ScenarioPlace*>(
+        model.CreatePlaceOfTool(&document, 10, "c", "", CRect(400, 300, 480, 340)));
+    ASSERT_GT(a->AddCallBoxAt(a->lifeLinePoint.x, 200), -1);
+    const int32_t lastBox = a->callBoxes.boxes.back().bottom;
+    const int32_t start = a->lifeLinePoint.y;
+    struct Drag {
+        CSize by;
+        int32_t end;
+    } drags[] = {
+        {CSize(35, 20), start + 20},
+        {CSize(0, -100000), lastBox},
+        {CSize(-3, 100000), model.pageMatrix.bottom},
+    };
+    for (const Drag& d : drags) {
+        const int32_t before = a->lifeLinePoint.y;
+        CRect rect;
+        const CSize applied = model.DragLifeline(*a, d.by, rect);
+        EXPECT_EQ(a->lifeLinePoint.y, d.end) << d.by.cy;
+        EXPECT_EQ(applied, CSize(0, d.end - before)) << d.by.cy;
+        EXPECT_FALSE(rect.IsRectEmpty());
+    }
+
+    b->lifeLinePoint.y = 200;
+    c->lifeLinePoint.y = 500;
+    Link* ab = model.CreateLink(&document, 3, "", a, b);
+    Link* bc = model.CreateLink(&document, 3, "", b, c);
+    ASSERT_NE(ab, nullptr);
+    ASSERT_NE(bc, nullptr);
+    // Messages as the creation tool makes them: their ends on the lifelines.
+    ab->options |= LoMessageEnds;
+    bc->options |= LoMessageEnds;
+    struct Limit {
+        Link* link;
+        int ends;
+        int mode;
+        int32_t left, top, bottom;
+    } limits[] = {
+        {ab, 3, 0, model.pageMatrix.left, 48, 193},
+        {ab, 1, 0, model.pageMatrix.left, 48, a->lifeLinePoint.y - 7},
+        {ab, 3, 1, a->lifeLinePoint.x + 24, 48, 193},
+        // Lifelines that share no height: the first end's range.
+        {bc, 3, 0, model.pageMatrix.left, 48, 193},
+        {bc, 2, 0, model.pageMatrix.left, 348, 493},
+    };
+    for (const Limit& l : limits) {
+        CRect rect;
+        model.MessageLimits(*l.link, l.ends, rect, l.mode);
+        EXPECT_EQ(rect, CRect(l.left, l.top, model.pageMatrix.right, l.bottom))
+            << l.ends << " " << l.mode;
+    }
+
+    // Dropped below b's lifeline, the end comes back onto it.
+    ASSERT_TRUE(ab->SetVertices({CPoint(40, 300), CPoint(260, 320)}));
+    CRect rect;
+    model.AttachMessageEnd(*ab, 2, rect);
+    ASSERT_EQ(ab->VertexCount(), 2);
+    EXPECT_EQ(ab->Vertices()[1].y, 192);
+    EXPECT_EQ(ab->Vertices()[0].y, 192) << "the message stays level";
+    EXPECT_LE(std::abs(ab->Vertices()[1].x - b->lifeLinePoint.x), 4);
+    EXPECT_FALSE(rect.IsRectEmpty());
+    model.Detach(&scope);
+}
+
 TEST_F(CustomModelTest, RenumberingNumbersInPickOrderAndJournalsOnlyChanges) {
     RenumberJournal journal;
     CustomModel model(&project, &document);

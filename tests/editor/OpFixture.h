@@ -16,6 +16,7 @@
 #include "platform/UserSettings.h"
 #include "tests/document/DocumentFixture.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -46,6 +47,37 @@ struct LibraryHost : NullEditorHost {
     int libraryTool = 0;
     LibrarySymbol library;
 };
+
+// Passes when two saved texts are equal; otherwise names the first line
+// where they part, with the lines around it, instead of both whole texts.
+inline ::testing::AssertionResult SameText(const std::string& now, const std::string& expected) {
+    if (now == expected)
+        return ::testing::AssertionSuccess();
+    auto lines = [](const std::string& text) {
+        std::vector<std::string> out;
+        size_t at = 0;
+        while (at <= text.size()) {
+            const size_t end = std::min(text.find('\n', at), text.size());
+            out.push_back(text.substr(at, end - at));
+            at = end + 1;
+        }
+        return out;
+    };
+    const std::vector<std::string> a = lines(now);
+    const std::vector<std::string> b = lines(expected);
+    size_t first = 0;
+    while (first < a.size() && first < b.size() && a[first] == b[first])
+        ++first;
+    auto around = [first](const std::vector<std::string>& text) {
+        std::string out;
+        const size_t from = first < 3 ? 0 : first - 3;
+        for (size_t i = from; i < std::min(text.size(), first + 4); ++i)
+            out += "\n    " + text[i];
+        return out;
+    };
+    return ::testing::AssertionFailure() << "the texts part at line " << first + 1
+                                         << "; now:" << around(a) << "\n  expected:" << around(b);
+}
 
 class OperationTest : public DocumentTest {
   protected:
