@@ -49,6 +49,7 @@ void initsymtab() {
     ++symbolgeneration;
     for (auto& b : symbolbuckets)
         b = nullptr;
+    symbolindex.clear();
     symbolsnapshot.clear();
 }
 
@@ -60,33 +61,14 @@ int symhash(const char* name) {
     return bucket < 0 ? bucket + SymbolBuckets : bucket;
 }
 
-namespace {
-
-// strcmp's order (bytes compared unsigned), inline: names are short, and the
-// first byte settles most comparisons of a chain.
-inline int namecmp(const char* a, const char* b) {
-    while (*a == *b && *a != '\0') {
-        ++a;
-        ++b;
-    }
-    return static_cast<unsigned char>(*a) - static_cast<unsigned char>(*b);
-}
-
-} // namespace
-
 Symbol* findsym(const char* name) {
-    for (Symbol* s = symbolbuckets[symhash(name)]; s != nullptr; s = s->next) {
-        int order = namecmp(name, s->name);
-        if (order == 0)
-            return s;
-        if (order < 0)
-            return nullptr;
-    }
-    return nullptr;
+    const auto found = symbolindex.find(std::string_view(name));
+    return found == symbolindex.end() ? nullptr : found->second;
 }
 
 Symbol* newsym(const char* name) {
     Symbol* s = allocsym(name);
+    symbolindex[std::string_view(s->name)] = s;
     Symbol*& head = symbolbuckets[symhash(name)];
     if (head == nullptr || std::strcmp(name, head->name) < 0) {
         s->next = head;
@@ -148,6 +130,8 @@ void purgesymbols() {
             if (s->flag == 1) {
                 *link = s;
                 link = &s->next;
+            } else {
+                symbolindex.erase(std::string_view(s->name));
             }
         }
         *link = nullptr;
@@ -169,6 +153,8 @@ void unlinksymbolsafter(uint32_t stamp) {
             if (s->flag == 1 || s->stamp <= stamp) {
                 *link = s;
                 link = &s->next;
+            } else {
+                symbolindex.erase(std::string_view(s->name));
             }
         }
         *link = nullptr;
