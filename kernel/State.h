@@ -16,9 +16,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string_view>
 #include <sys/types.h>
-#include <unordered_map>
 #include <vector>
 
 namespace kest {
@@ -136,11 +136,11 @@ extern uint64_t namecachegeneration;
 
 // ---- the symbol table (symbols.cpp) ----
 extern Symbol* symbolbuckets[SymbolBuckets];
-// Every symbol of the buckets by name, so that a look-up does not walk a
-// bucket's chain: the byte sums of names that differ only in a few
-// characters (Class1, Class2, ...) fall into few buckets, whose chains grow
-// with every name a script interns. The buckets stay the table's order.
-extern std::unordered_map<std::string_view, Symbol*> symbolindex;
+// Each bucket's symbols by name, in the chain's order, so that neither a
+// look-up nor an insertion walks the chain: the byte sums of names that
+// differ only in a few characters (Class1, Class2, ...) fall into few
+// buckets, whose chains grow with every name a script interns.
+extern std::map<std::string_view, Symbol*> symbolindex[SymbolBuckets];
 // Counts the changes after which symbols may have left the table.
 extern uint64_t symbolgeneration;
 // What initkernel left in each kept symbol, restored by every purge.

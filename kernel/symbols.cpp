@@ -49,7 +49,8 @@ void initsymtab() {
     ++symbolgeneration;
     for (auto& b : symbolbuckets)
         b = nullptr;
-    symbolindex.clear();
+    for (auto& index : symbolindex)
+        index.clear();
     symbolsnapshot.clear();
 }
 
@@ -62,22 +63,25 @@ int symhash(const char* name) {
 }
 
 Symbol* findsym(const char* name) {
-    const auto found = symbolindex.find(std::string_view(name));
-    return found == symbolindex.end() ? nullptr : found->second;
+    const auto& index = symbolindex[symhash(name)];
+    const auto found = index.find(std::string_view(name));
+    return found == index.end() ? nullptr : found->second;
 }
 
+// The chain is kept in the index's order (std::string_view compares its
+// bytes unsigned, as strcmp does): the new symbol goes after the one the
+// index puts before it.
 Symbol* newsym(const char* name) {
     Symbol* s = allocsym(name);
-    symbolindex[std::string_view(s->name)] = s;
-    Symbol*& head = symbolbuckets[symhash(name)];
-    if (head == nullptr || std::strcmp(name, head->name) < 0) {
-        s->next = head;
-        head = s;
+    const int bucket = symhash(name);
+    auto& index = symbolindex[bucket];
+    const auto at = index.emplace(std::string_view(s->name), s).first;
+    if (at == index.begin()) {
+        s->next = symbolbuckets[bucket];
+        symbolbuckets[bucket] = s;
         return s;
     }
-    Symbol* previous = head;
-    while (previous->next != nullptr && std::strcmp(previous->next->name, name) < 0)
-        previous = previous->next;
+    Symbol* previous = std::prev(at)->second;
     s->next = previous->next;
     previous->next = s;
     return s;
@@ -131,7 +135,7 @@ void purgesymbols() {
                 *link = s;
                 link = &s->next;
             } else {
-                symbolindex.erase(std::string_view(s->name));
+                symbolindex[symhash(s->name)].erase(std::string_view(s->name));
             }
         }
         *link = nullptr;
@@ -154,7 +158,7 @@ void unlinksymbolsafter(uint32_t stamp) {
                 *link = s;
                 link = &s->next;
             } else {
-                symbolindex.erase(std::string_view(s->name));
+                symbolindex[symhash(s->name)].erase(std::string_view(s->name));
             }
         }
         *link = nullptr;
