@@ -16,6 +16,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <string_view>
 #include <sys/types.h>
 #include <vector>
 
@@ -134,6 +136,11 @@ extern uint64_t namecachegeneration;
 
 // ---- the symbol table (symbols.cpp) ----
 extern Symbol* symbolbuckets[SymbolBuckets];
+// Each bucket's symbols by name, in the chain's order, so that neither a
+// look-up nor an insertion walks the chain: the byte sums of names that
+// differ only in a few characters (Class1, Class2, ...) fall into few
+// buckets, whose chains grow with every name a script interns.
+extern std::map<std::string_view, Symbol*> symbolindex[SymbolBuckets];
 // Counts the changes after which symbols may have left the table.
 extern uint64_t symbolgeneration;
 // What initkernel left in each kept symbol, restored by every purge.

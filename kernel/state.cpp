@@ -70,6 +70,7 @@ uint64_t namecachegeneration = ~uint64_t{0};
 // ---- the symbol table ----
 Symbol* cxrmarker = nullptr;
 Symbol* symbolbuckets[SymbolBuckets];
+std::map<std::string_view, Symbol*> symbolindex[SymbolBuckets];
 uint64_t symbolgeneration = 0;
 std::vector<SymbolSnapshot> symbolsnapshot;
 

@@ -49,6 +49,8 @@ void initsymtab() {
     ++symbolgeneration;
     for (auto& b : symbolbuckets)
         b = nullptr;
+    for (auto& index : symbolindex)
+        index.clear();
     symbolsnapshot.clear();
 }
 
@@ -60,42 +62,26 @@ int symhash(const char* name) {
     return bucket < 0 ? bucket + SymbolBuckets : bucket;
 }
 
-namespace {
-
-// strcmp's order (bytes compared unsigned), inline: names are short, and the
-// first byte settles most comparisons of a chain.
-inline int namecmp(const char* a, const char* b) {
-    while (*a == *b && *a != '\0') {
-        ++a;
-        ++b;
-    }
-    return static_cast<unsigned char>(*a) - static_cast<unsigned char>(*b);
-}
-
-} // namespace
-
 Symbol* findsym(const char* name) {
-    for (Symbol* s = symbolbuckets[symhash(name)]; s != nullptr; s = s->next) {
-        int order = namecmp(name, s->name);
-        if (order == 0)
-            return s;
-        if (order < 0)
-            return nullptr;
-    }
-    return nullptr;
+    const auto& index = symbolindex[symhash(name)];
+    const auto found = index.find(std::string_view(name));
+    return found == index.end() ? nullptr : found->second;
 }
 
+// The chain is kept in the index's order (std::string_view compares its
+// bytes unsigned, as strcmp does): the new symbol goes after the one the
+// index puts before it.
 Symbol* newsym(const char* name) {
     Symbol* s = allocsym(name);
-    Symbol*& head = symbolbuckets[symhash(name)];
-    if (head == nullptr || std::strcmp(name, head->name) < 0) {
-        s->next = head;
-        head = s;
+    const int bucket = symhash(name);
+    auto& index = symbolindex[bucket];
+    const auto at = index.emplace(std::string_view(s->name), s).first;
+    if (at == index.begin()) {
+        s->next = symbolbuckets[bucket];
+        symbolbuckets[bucket] = s;
         return s;
     }
-    Symbol* previous = head;
-    while (previous->next != nullptr && std::strcmp(previous->next->name, name) < 0)
-        previous = previous->next;
+    Symbol* previous = std::prev(at)->second;
     s->next = previous->next;
     previous->next = s;
     return s;
@@ -148,6 +134,8 @@ void purgesymbols() {
             if (s->flag == 1) {
                 *link = s;
                 link = &s->next;
+            } else {
+                symbolindex[symhash(s->name)].erase(std::string_view(s->name));
             }
         }
         *link = nullptr;
@@ -169,6 +157,8 @@ void unlinksymbolsafter(uint32_t stamp) {
             if (s->flag == 1 || s->stamp <= stamp) {
                 *link = s;
                 link = &s->next;
+            } else {
+                symbolindex[symhash(s->name)].erase(std::string_view(s->name));
             }
         }
         *link = nullptr;

@@ -57,15 +57,19 @@ bool WriteAll(int fd, const char* data, size_t size) {
 }
 
 // Writes what fill produces into a fresh temporary file beside path, then
-// renames it over path. fill gets the descriptor and returns success.
-template <typename Fill> bool ReplaceFile(const std::string& path, unsigned mode, Fill fill) {
+// renames it over path. fill gets the descriptor and returns success. With
+// sync the data reach the disk before the rename; without, the caller syncs
+// later (the rename still never exposes a partly written file to a reader).
+template <typename Fill>
+bool ReplaceFile(const std::string& path, unsigned mode, Fill fill, bool sync = true) {
     std::string temporary = path + ".XXXXXX";
     FileDescriptor fd(::mkstemp(temporary.data()));
     if (fd.get() < 0)
         return false;
     struct stat existing {};
     unsigned finalMode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : mode;
-    bool ok = ::fchmod(fd.get(), finalMode) == 0 && fill(fd.get()) && ::fsync(fd.get()) == 0;
+    bool ok =
+        ::fchmod(fd.get(), finalMode) == 0 && fill(fd.get()) && (!sync || ::fsync(fd.get()) == 0);
     ok = fd.Close() && ok;
     if (ok && ::rename(temporary.c_str(), path.c_str()) == 0)
         return true;
@@ -208,6 +212,16 @@ std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxBy
 bool WriteFileReplacing(const std::string& path, std::string_view bytes, unsigned mode) {
     return ReplaceFile(path, mode,
                        [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
+}
+
+bool WriteFileReplacingUnsynced(const std::string& path, std::string_view bytes, unsigned mode) {
+    return ReplaceFile(
+        path, mode, [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); }, false);
+}
+
+bool SyncFileSystemOf(const std::string& path) {
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    return fd.get() >= 0 && ::syncfs(fd.get()) == 0;
 }
 
 } // namespace qm

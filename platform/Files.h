@@ -54,5 +54,12 @@ std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxBy
 // when the whole write succeeded, so a failure never leaves a partial file.
 // The folder must exist. mode is the new file's permission bits.
 bool WriteFileReplacing(const std::string& path, std::string_view bytes, unsigned mode = 0644);
+// The same without waiting for the data to reach the disk: for a run that
+// writes many files and then syncs once with SyncFileSystemOf.
+bool WriteFileReplacingUnsynced(const std::string& path, std::string_view bytes,
+                                unsigned mode = 0644);
+// Flushes every written file of the file system holding path (a file or a
+// folder) to the disk; false when path cannot be opened or the flush fails.
+bool SyncFileSystemOf(const std::string& path);
 
 } // namespace qm

@@ -495,9 +495,19 @@ int SourceParser::StringLiteral(int quote, bool continues) {
         AppendTokenChar(c_);
         ReadChar();
     }
-    // A text cut at its length limit does not end inside a character.
-    tokenText_.resize(Utf8Prefix(
-        tokenText_, tokenText_.size() < kMaxTokenLength ? tokenText_.size() : kMaxTokenLength - 1));
+    // A text cut at its length limit does not end inside a character, nor
+    // inside an escape: a last odd backslash would escape the closing quote
+    // added here.
+    const bool cut = tokenText_.size() >= kMaxTokenLength;
+    tokenText_.resize(Utf8Prefix(tokenText_, cut ? kMaxTokenLength - 1 : tokenText_.size()));
+    if (cut) {
+        size_t backslashesAtEnd = 0;
+        while (backslashesAtEnd + 1 < tokenText_.size() &&
+               tokenText_[tokenText_.size() - 1 - backslashesAtEnd] == '\\')
+            ++backslashesAtEnd;
+        if (backslashesAtEnd % 2 == 1)
+            tokenText_.pop_back();
+    }
     AppendTokenChar(quote);
     return continues ? kTokString : kTokCharacter;
 }

@@ -429,8 +429,15 @@ std::string MergeContext::MergedText() const {
     return text;
 }
 
+// A file that already holds the merged text is left as it is: a second run
+// over an unchanged model then writes nothing, and tools that go by the
+// files' times see no change. Otherwise the text replaces the file whole;
+// the generation run flushes its files to the disk once at its end.
 void MergeContext::WriteMerged(const std::string& path) const {
-    if (!WriteFileReplacing(path, MergedText()))
+    const std::string merged = MergedText();
+    if (const auto existing = ReadWholeFile(path, merged.size()); existing && *existing == merged)
+        return;
+    if (!WriteFileReplacingUnsynced(path, merged))
         throw MergeFailure(Format("Can't create file %s", path.c_str()));
 }
 

@@ -61,8 +61,21 @@ class ListBuilder {
 Cell* Sym(const char* name) {
     return intern(name);
 }
+// Most texts of a property list are empty (comments, values, stereotypes),
+// and a run keeps every cell it makes: they all share one empty string, kept
+// outside the cell heap so that no mark releases it. It has no character for
+// setchar to change.
 Cell* Str(const std::string& text) {
-    return mkstr(text.c_str(), text.size());
+    if (!text.empty())
+        return mkstr(text.c_str(), text.size());
+    static char none[1] = {'\0'};
+    static Cell empty;
+    empty.type = TString;
+    empty.flag = 0;
+    empty.stamp = 0;
+    empty.a.str = none;
+    empty.b.cdr = nil;
+    return &empty;
 }
 // (head value ...)
 Cell* Prop(const char* head, std::initializer_list<Cell*> values) {

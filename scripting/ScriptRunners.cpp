@@ -16,6 +16,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 
@@ -266,6 +268,14 @@ bool WriteGeneratedOutput(int task, const std::string& scriptPath, const std::st
             explorer->OpenFirstGeneratedDocument();
     } catch (const std::exception&) {
         kest::resetstacks();
+        SyncFileSystemOf(targetFolder.empty() ? "." : targetFolder);
+        return false;
+    }
+    // A generator may write thousands of files; they are flushed to the disk
+    // once here rather than one by one as they are written.
+    if (!SyncFileSystemOf(targetFolder.empty() ? "." : targetFolder)) {
+        Log().Append("Can't flush the files written to " + targetFolder + ": " +
+                     std::strerror(errno) + "\r\n");
         return false;
     }
     return completed;

@@ -1,10 +1,13 @@
 // The symbol table (hashing, sorted chains, accessors, purge) and channels
 // (closing, the open-channel list, buffer channels over sockets).
 #include "KernelFixture.h"
+#include "kernel/State.h"
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace kest::test {
 namespace {
@@ -70,6 +73,27 @@ TEST_F(SymbolTest, ChainsAreSorted) {
         intern(name);
     for (const char* name : {"zz", "Az", "aZ", "za", "b;", "ab", "master", "nil"})
         EXPECT_STREQ(findsym(name)->name, name);
+}
+
+// Names that differ only in their digits crowd into few buckets. Every one
+// is found as itself, the chains stay sorted, and the names made after a
+// mark leave the table when it is restored while the older ones stay.
+TEST_F(SymbolTest, CrowdedNamesAreFoundAndLeaveWithTheirMark) {
+    intern("keptClass7");
+    savemark();
+    std::vector<Symbol*> made;
+    for (int i = 0; i < 3000; ++i)
+        made.push_back(intern(("Class" + std::to_string(i)).c_str()));
+    for (int i = 0; i < 3000; i += 7)
+        EXPECT_EQ(findsym(("Class" + std::to_string(i)).c_str()), made[i]) << i;
+    for (Symbol* head : symbolbuckets)
+        for (Symbol* s = head; s != nullptr && s->next != nullptr; s = s->next)
+            EXPECT_LT(std::strcmp(s->name, s->next->name), 0);
+    restoremark();
+    for (const char* gone : {"Class0", "Class1234", "Class2999"})
+        EXPECT_EQ(findsym(gone), nullptr) << gone;
+    EXPECT_STREQ(findsym("keptClass7")->name, "keptClass7");
+    EXPECT_STREQ(intern("Class17")->name, "Class17");
 }
 
 class ChannelTest : public KernelTest {};

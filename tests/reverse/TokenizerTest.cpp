@@ -297,6 +297,30 @@ TEST(TokenizerTest, LinesOfAnyLengthAreReadWhole) {
     EXPECT_EQ(parser.CurrentText(), "xy");
 }
 
+// A string cut at the token limit never ends in a lone backslash that would
+// escape its closing quote; an escaped backslash stays whole.
+TEST(TokenizerTest, ACutStringKeepsItsClosingQuote) {
+    const std::string body(SourceParser::kMaxTokenLength - 3, 'x');
+    struct Case {
+        std::string input;
+        std::string ending; // the token's last characters
+    };
+    const Case cases[] = {
+        {"\"" + body + "\\n" + std::string(50, 'y') + "\"", "x\""},
+        {"\"" + body + "\\\\" + std::string(50, 'y') + "\"", "x\""},
+        {"\"" + body.substr(1) + "\\\\" + std::string(50, 'y') + "\"", "x\\\\\""},
+    };
+    for (const Case& c : cases) {
+        SourceParser parser(nullptr, kLangCpp);
+        parser.OpenSourceText("cut.cpp", c.input);
+        parser.GetToken();
+        const std::string text = parser.CurrentText();
+        EXPECT_LE(text.size(), SourceParser::kMaxTokenLength);
+        ASSERT_GE(text.size(), c.ending.size());
+        EXPECT_EQ(text.substr(text.size() - c.ending.size()), c.ending) << c.input.size();
+    }
+}
+
 // Identifiers keep letters of any script; text that is not UTF-8 is read as
 // Latin-1; a word cut at its limit never ends inside a character.
 TEST(TokenizerTest, TextIsReadAsUtf8WithLatin1Fallback) {

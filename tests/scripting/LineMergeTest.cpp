@@ -121,5 +121,28 @@ TEST_F(LineMergeTest, TheOutputMayBeTheExistingFile) {
     EXPECT_EQ(ReadWholeFile(folder / "a.h", 100), "y\nx\n//BEGIN\nmine\n//END\n");
 }
 
+// A merge whose result is what the file holds already leaves the file alone
+// (the same inode: nothing was written or renamed over it); a changed
+// result replaces it.
+TEST_F(LineMergeTest, AnUnchangedResultLeavesTheFileAlone) {
+    auto inode = [&](const char* name) {
+        struct stat st {};
+        EXPECT_EQ(::stat((folder / name).c_str(), &st), 0);
+        return st.st_ino;
+    };
+    const std::string header = "x\n//BEGIN\nmine\n//END\n";
+    ASSERT_TRUE(WriteFileReplacing(folder / "a.h", header));
+    ASSERT_TRUE(WriteFileReplacing(folder / "gen.h", "x\n//BEGIN\n//END\n"));
+    const auto before = inode("a.h");
+    MergeFiles(folder / "a.h", folder / "gen.h", folder / "a.h", "BEGIN", "END");
+    EXPECT_EQ(inode("a.h"), before);
+    EXPECT_EQ(ReadWholeFile(folder / "a.h", 100), header);
+
+    ASSERT_TRUE(WriteFileReplacing(folder / "gen.h", "x\n//BEGIN\n//END\nz\n"));
+    MergeFiles(folder / "a.h", folder / "gen.h", folder / "a.h", "BEGIN", "END");
+    EXPECT_NE(inode("a.h"), before);
+    EXPECT_EQ(ReadWholeFile(folder / "a.h", 100), "x\n//BEGIN\nmine\n//END\nz\n");
+}
+
 } // namespace
 } // namespace qm::test
