@@ -217,22 +217,34 @@ Model* CustomModel::FindOrCreateClassPlace(ModelDocument* document, int toolId,
 }
 
 void CustomModel::AnnotateSelection(ModelDocument* document, int filter, CRect& rect) {
-    Journal().BeginChange(document, ChangeKind::AnnotationMultiple);
     DrawableRefList chosen(Selection().begin(), Selection().end());
     if (chosen.empty()) {
         for (const auto& drawable : Drawables())
             chosen.push_back(drawable.get());
     }
-    for (Drawable* drawable : chosen) {
+    // One group: the entry naming the drawables, then one "Annotation" per
+    // place that changed, each holding the toggles that undo reverses.
+    Journal().BeginGroup(document);
+    Journal().BeginChange(document, ChangeKind::AnnotationMultiple);
+    for (Drawable* drawable : chosen)
         Journal().AddChangedObject(document, drawable, nullptr);
-        auto* place = dynamic_cast<Place*>(drawable);
-        if (place == nullptr || (filter & 0xA) == 0 || (place->placeFlags & PfCompartments) != 0)
-            continue;
-        place->placeFlags |= PfCompartments;
-        rect.UnionRect(rect, ScaleByZoom(place->repaintRect, zoom));
-    }
     Journal().RecordChange(document, ChangeKind::AnnotationMultiple,
                            ChangeKindDescription(ChangeKind::AnnotationMultiple), this, nullptr);
+    // A master shared by several places has its members toggled once; the
+    // marks say which masters this pass has already done.
+    const auto clearMarks = [&chosen] {
+        for (Drawable* drawable : chosen)
+            if (auto* place = dynamic_cast<Place*>(drawable); place != nullptr && place->master)
+                place->master->Mark(0, 1, 0);
+    };
+    clearMarks();
+    for (Drawable* drawable : chosen) {
+        auto* place = dynamic_cast<Place*>(drawable);
+        if (place != nullptr && place->Annotate(document, filter))
+            rect.UnionRect(rect, ScaleByZoom(place->repaintRect, zoom));
+    }
+    clearMarks();
+    Journal().EndGroup(document);
 }
 
 // ---- message numbers ----

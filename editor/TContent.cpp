@@ -838,12 +838,16 @@ bool TContent::KeyNudge(int key, int repeat, uint32_t flags) {
 void TContent::NudgeSelection(int dx, int dy) {
     Model* model = CurrentModel();
     Drawable* first = model->Selection().front();
+    // The links and floaters the move reshapes, so that undo and redo put
+    // back exactly this geometry rather than recompute it.
+    FollowerShapes followers = UndoJournal::CaptureFollowers(*model);
     const CRect moved = model->MoveDrawables(first->Parent(), dx, dy, first->IsFloater());
     InvalidateLogicalRect(moved);
     if (dx == 0 && dy == 0)
         return;
     UndoJournal& journal = document_.GetJournal();
     journal.BeginChange(ChangeKind::MoveDrawables);
+    journal.SetFollowersBefore(std::move(followers));
     journal.SetOffset(CPoint(dx, dy));
     const std::vector<Drawable*> selection(model->Selection().begin(), model->Selection().end());
     for (Drawable* drawable : selection)

@@ -24,6 +24,28 @@
 
 namespace qm::test {
 
+// The project's saved text (the modified flag left out). The rectangles
+// that only painting and hit tests compute (a text's editing rectangle, a
+// group's member label) are computed first over model, as a window showing
+// the model keeps them.
+inline std::string PreparedSavedText(CCASEDoc& doc, Model& model) {
+    std::vector<Drawable*> all;
+    model.CollectAllDrawables(all);
+    for (Drawable* drawable : all) {
+        drawable->PrepareDrawing();
+        if (dynamic_cast<TextPrimitive*>(drawable) != nullptr || drawable->IsPlaceGroup()) {
+            int part = 0;
+            int knob = -1;
+            drawable->HitTest(drawable->bounds.left, drawable->bounds.top, part, knob, 0);
+        }
+    }
+    const bool modified = doc.IsModified();
+    doc.SetModifiedFlag(false);
+    std::string text = doc.StoreText();
+    doc.SetModifiedFlag(modified);
+    return text;
+}
+
 // A view that keeps what the operations ask of it.
 struct RecordingView : OperationView {
     void InvalidateModelRect(const CRect& rect) override { invalidated.push_back(rect); }
@@ -118,27 +140,7 @@ class OperationTest : public DocumentTest {
         return dynamic_cast<T*>(doc->IdMap().Lookup(id));
     }
 
-    // The project's saved text (the modified flag left out).
-    // The rectangles that only painting and hit tests compute (a text's
-    // editing rectangle, a group's member label) are computed first, as a window showing the model
-    // keeps them.
-    std::string Saved() {
-        std::vector<Drawable*> all;
-        model->CollectAllDrawables(all);
-        for (Drawable* drawable : all) {
-            drawable->PrepareDrawing();
-            if (dynamic_cast<TextPrimitive*>(drawable) != nullptr || drawable->IsPlaceGroup()) {
-                int part = 0;
-                int knob = -1;
-                drawable->HitTest(drawable->bounds.left, drawable->bounds.top, part, knob, 0);
-            }
-        }
-        const bool modified = doc->IsModified();
-        doc->SetModifiedFlag(false);
-        std::string text = doc->StoreText();
-        doc->SetModifiedFlag(modified);
-        return text;
-    }
+    std::string Saved() { return PreparedSavedText(*doc, *model); }
     UndoJournal& journal() { return doc->GetJournal(); }
     std::vector<std::string> Descriptions() {
         std::vector<std::string> out;

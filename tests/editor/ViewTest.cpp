@@ -22,6 +22,7 @@
 #include "platform/DesktopClipboard.h"
 #include "platform/UserSettings.h"
 #include "tests/document/DocumentFixture.h"
+#include "tests/editor/OpFixture.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -206,6 +207,46 @@ TEST_F(ViewTest, ArrowKeysNudgeTheSelectionByTheSnapSize) {
     QTest::keyClick(view.get(), Qt::Key_Down);
     EXPECT_EQ(view->ScrollPosition().y, kSnap);
     EXPECT_EQ(doc->GetJournal().Records().size(), 1u);
+}
+
+// A nudge moves links, tags, message floaters and place groups with what it
+// moves; undo and redo give each of them back exactly as it was.
+TEST_F(ViewTest, UndoAndRedoOfANudgeGiveBackEveryFollowerExactly) {
+    struct Case {
+        const char* nudged;
+        Qt::Key key;
+    };
+    const Case cases[] = {
+        {"p-shape-00001", Qt::Key_Right},
+        {"p-circle-0001", Qt::Key_Down},
+        {"s-user-000001", Qt::Key_Up},
+        {"p-inner-00001", Qt::Key_Left},
+    };
+    for (const Case& c : cases) {
+        view.reset();
+        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
+        doc->SetCurrentModel(doc->FindModelByName("Everything"));
+        view = MakeView(*doc, host);
+        auto* nudged = Find<Drawable>(c.nudged);
+        ASSERT_NE(nudged, nullptr);
+        Model& model = *doc->CurrentModel();
+        // The fixture's links keep their routes but have no rectangles yet;
+        // a project saved by the program always has them.
+        std::vector<Drawable*> all;
+        model.CollectAllDrawables(all);
+        for (Drawable* drawable : all)
+            drawable->UpdateRepaintRect();
+        const std::string before = test::PreparedSavedText(*doc, model);
+        view->SelectList({nudged});
+        QTest::keyClick(view.get(), c.key);
+        ASSERT_EQ(Descriptions(), std::vector<std::string>{"Nudge Drawables"}) << c.nudged;
+        const std::string after = test::PreparedSavedText(*doc, model);
+        ASSERT_NE(after, before) << c.nudged;
+        ASSERT_TRUE(doc->GetJournal().Replay(1, false)) << c.nudged;
+        EXPECT_TRUE(test::SameText(test::PreparedSavedText(*doc, model), before)) << c.nudged;
+        ASSERT_TRUE(doc->GetJournal().Replay(1, true)) << c.nudged;
+        EXPECT_TRUE(test::SameText(test::PreparedSavedText(*doc, model), after)) << c.nudged;
+    }
 }
 
 class SwimlaneViewTest : public ViewTest {

@@ -305,19 +305,38 @@ TEST_F(LooksCommandsTest, AnnotationAsksForTheSelectionOrAllPlacesAndIsJournaled
     EXPECT_TRUE(Enabled(cmd::Annotation));
     Place* place = FirstPlace();
     ASSERT_NE(place, nullptr);
-    const size_t records = Records().size();
     ShowAttributes show;
     {
         ScopedDialogAnswerer scoped(&show);
-        SelectOnly(place);
-        EXPECT_TRUE(Frame().OnCommand(cmd::Annotation));
-        EXPECT_FALSE(show.allPlaces);
-        Frame().View()->DeselectAll();
-        EXPECT_TRUE(Frame().OnCommand(cmd::Annotation));
-        EXPECT_TRUE(show.allPlaces);
+        for (const bool allPlaces : {false, true}) {
+            SCOPED_TRACE(allPlaces ? "all places" : "the selection");
+            if (allPlaces)
+                Frame().View()->DeselectAll();
+            else
+                SelectOnly(place);
+            const std::string saved = test::SavedTextBaseline(Document());
+            const auto start = static_cast<size_t>(Document().GetJournal().Position());
+            EXPECT_TRUE(Frame().OnCommand(cmd::Annotation));
+            EXPECT_EQ(show.allPlaces, allPlaces);
+            const std::string after = test::SavedTextBaseline(Document());
+            EXPECT_NE(after, saved) << "the fixture's places show more members";
+
+            // One group: the entry naming the drawables, then an
+            // "Annotation" for each place that changed.
+            const auto end = static_cast<size_t>(Document().GetJournal().Position());
+            ASSERT_GE(end, start + 2);
+            EXPECT_EQ(Records()[start].description, "Annotation (multiple)");
+            EXPECT_NE(Records()[start].flags & UndoJournal::GroupContinues, 0);
+            for (size_t i = start + 1; i < end; ++i)
+                EXPECT_EQ(Records()[i].description, "Annotation") << i;
+            EXPECT_EQ(Records()[end - 1].flags & UndoJournal::GroupContinues, 0);
+
+            ExpectUndoRestores(saved);
+            ASSERT_TRUE(Document().GetJournal().Replay(1, true));
+            EXPECT_EQ(Document().StoreText(), after);
+            ExpectUndoRestores(saved);
+        }
     }
-    ASSERT_EQ(Records().size(), records + 2);
-    EXPECT_EQ(Records().back().description, "Annotation (multiple)");
 
     // Not on a tool model.
     ToolModel* tool = Document().Template()->ToolAt(0);
