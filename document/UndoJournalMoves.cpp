@@ -161,7 +161,7 @@ void ApplyShapeWords(Model& model, Drawable* drawable, const std::vector<int32_t
         link->nameRect = rect();
         link->sourceLabelRect = rect();
         link->targetLabelRect = rect();
-        std::vector<CPoint> vertices(size_t(words[at++]));
+        std::vector<CPoint> vertices(static_cast<size_t>(words[at++]));
         for (CPoint& vertex : vertices)
             vertex = point();
         link->SetVertices(vertices);
