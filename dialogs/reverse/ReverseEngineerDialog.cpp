@@ -41,8 +41,6 @@ constexpr const char* kFileExtensions = "File Extensions";
 constexpr const char* kHelpTopic = "Chapter8.html#Tools:ReverseEngineer";
 constexpr const char* kWarning =
     "Warning: Reverse Engineering is not undoable; it will reset the undo/redo buffer.";
-// How wide the source list scrolls, in pixels.
-constexpr int kSourceExtent = 1000;
 
 // The options whose check states become the profile's reverse-engineering bits.
 struct OptionBit {
