@@ -444,6 +444,13 @@ void DocumentChangeJournal::SetOffset(ModelDocument* document, CPoint offset) {
         journal->SetOffset(offset);
 }
 
+void DocumentChangeJournal::SaveFollowers(ModelDocument* document, ModelObject* model) {
+    UndoJournal* journal = JournalOf(document);
+    if (const auto* drawables = dynamic_cast<const Model*>(model);
+        journal != nullptr && drawables != nullptr)
+        journal->SetFollowersBefore(UndoJournal::CaptureFollowers(*drawables));
+}
+
 void DocumentChangeJournal::SetSavedFlags(ModelDocument* document, uint32_t flags) {
     if (UndoJournal* journal = JournalOf(document))
         journal->SetSavedFlags(flags);

@@ -407,6 +407,7 @@ class DocumentChangeJournal : public ChangeJournal {
     void AddPoints(ModelDocument* document, const std::vector<CPoint>& points) override;
     void SetSwimlanes(ModelDocument* document, ModelObject* left, const CRect& leftRect,
                       ModelObject* entered, const CRect& enteredRect) override;
+    void SaveFollowers(ModelDocument* document, ModelObject* model) override;
     void BeginGroup(ModelDocument* document) override;
     void EndGroup(ModelDocument* document) override;
 

@@ -154,7 +154,8 @@ void ApplyShapeWords(Model& model, Drawable* drawable, const std::vector<int32_t
         at += 2;
         return out;
     };
-    drawable->bounds = rect();
+    const CRect shape = rect();
+    drawable->bounds = shape;
     const CRect label = rect();
     if (auto* link = dynamic_cast<Link*>(drawable)) {
         const auto segment = uint8_t(words[at++]);
@@ -178,6 +179,17 @@ void ApplyShapeWords(Model& model, Drawable* drawable, const std::vector<int32_t
     }
     model.SetLabelRect(drawable, label);
     drawable->UpdateRepaintRect();
+    // A swimlane lays itself out to its page's height when its repaint
+    // rectangle is computed. A lane of another height (a stored file may
+    // hold one, and moving a lane keeps its height) keeps the height it had,
+    // as does the group of its members.
+    if (drawable->bounds != shape) {
+        drawable->bounds = shape;
+        drawable->repaintRect = shape;
+        drawable->repaintRect.InflateRect(kRepaintMargin, kRepaintMargin);
+        if (PlaceGroup* group = AsPlaceGroup(drawable))
+            group->MemberGroup().bounds = shape;
+    }
 }
 
 // The followers of model in its order, each place group followed by the

@@ -104,8 +104,9 @@ Drawable* Model::Group(ModelDocument* document, ModelDocument* idDocument, CRect
                    : IsToolModel() ? ids->TemplateMap()
                                    : ids->ProjectMap();
     // The change begins before the group takes its master, so that the
-    // journal knows whether the master was there before.
-    if (kind != ChangeKind::ProjectSaved)
+    // journal knows whether the master was there before. A new swimlane's
+    // change began before the lanes behind it moved.
+    if (kind != ChangeKind::ProjectSaved && kind != ChangeKind::CreateSwimlane)
         Journal().BeginChange(document, kind);
     std::unique_ptr<Drawable> made =
         MakeGroup(document, map, asPlace, laneRect, previousLane, nextLane);
@@ -304,6 +305,11 @@ Drawable* Model::CreateSwimlane(ModelDocument* document, ModelDocument* idDocume
     Drawable* previousDrawable = nullptr;
     Drawable* nextDrawable = nullptr;
     FindLaneNeighbours(lane, previousDrawable, nextDrawable);
+    // The lanes behind the new one move, and with them the links and
+    // message floaters of their members: the record keeps where those stood
+    // rather than recomputing them on undo.
+    Journal().BeginChange(document, ChangeKind::CreateSwimlane);
+    Journal().SaveFollowers(document, this);
     Swimlane* previous = AsLane(previousDrawable);
     Swimlane* next = AsLane(nextDrawable);
     int shift = 0;

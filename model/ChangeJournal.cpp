@@ -117,6 +117,10 @@ class DocumentRouter : public ChangeJournal {
         if (ChangeJournal* journal = Of(document))
             journal->SetSwimlanes(document, left, leftRect, entered, enteredRect);
     }
+    void SaveFollowers(ModelDocument* document, ModelObject* model) override {
+        if (ChangeJournal* journal = Of(document))
+            journal->SaveFollowers(document, model);
+    }
     void SaveLinkEnds(ModelDocument* document, ModelObject* link, int mask,
                       bool redoSide) override {
         if (ChangeJournal* journal = Of(document))

@@ -120,6 +120,10 @@ class ChangeJournal {
     virtual void SetSwimlanes(ModelDocument* /*document*/, ModelObject* /*left*/,
                               const CRect& /*leftRect*/, ModelObject* /*entered*/,
                               const CRect& /*enteredRect*/) {}
+    // Keeps the geometry of model's links, tags, message floaters and place
+    // groups as they are now, after BeginChange and before anything moves:
+    // the record keeps exactly where each one the change moved stood.
+    virtual void SaveFollowers(ModelDocument* /*document*/, ModelObject* /*model*/) {}
     // The call boxes of sequence diagrams. SaveLinkEnds keeps the call
     // boxes and life-line end of a message's end places (mask 1 the source
     // place, 2 the target place) as they are before the change (redoSide
