@@ -1,5 +1,5 @@
 // What the fuzz targets of the drawable records share: the process set-up
-// (fonts, a quiet kernel, ids from the loopback host), the built-in
+// (a headless application object, fonts, a quiet kernel, ids from the loopback host), the built-in
 // template whose tools links find, the choices of an input's first byte and
 // the reading of every record of an input through the drawable factory.
 #pragma once
@@ -9,6 +9,7 @@
 #include "drawables/FontFaceTable.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/TemplateFile.h"
+#include "fuzz/FuzzGui.h"
 #include "fuzz/FuzzKernel.h"
 #include "kernel/Kernel.h"
 #include "model/Guid.h"
@@ -26,6 +27,8 @@ namespace fuzzsupport {
 inline bool BeginDrawableInput(const uint8_t*& data, size_t& size, uint8_t& mode) {
     static qm::FontFaceTable table;
     static bool ready = [] {
+        // Labels and places are measured with the platform's fonts.
+        StartHeadlessGui();
         qm::Install(&table);
         qm::SetGuidStoreMode(qm::GuidNoStore);
         qm::SetHostAddressSource(LoopbackHost);

@@ -9,13 +9,12 @@
 #include "document/UndoJournal.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/ToolModel.h"
+#include "fuzz/FuzzGui.h"
 #include "fuzz/document/ProjectFuzzSupport.h"
 #include "platform/ScopedInstall.h"
 #include "scripting/References.h"
 #include "scripting/RunContext.h"
 #include "scripting/VxBuiltins.h"
-
-#include <QGuiApplication>
 
 #include <cstdint>
 #include <cstdio>
@@ -186,12 +185,7 @@ bool Run(const std::string& text) {
 // before anything of the project.
 struct HeadlessApplication {
     HeadlessApplication() {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static int argc = 1;
-        static char name[] = "fuzz_makers";
-        static char* argv[] = {name, nullptr};
-        static QGuiApplication* application = new QGuiApplication(argc, argv);
-        (void)application;
+        fuzzsupport::StartHeadlessGui();
         // The undo journal's file goes to a private folder of this process.
         fuzzsupport::UsePrivateRuntimeFolder("/tmp/quillmark-makers-fuzz-XXXXXX");
     }
