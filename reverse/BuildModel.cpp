@@ -212,6 +212,9 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
     if ((node->flags & kModFinal) != 0) {
         master->masterFlags |= MasterFinal;
     }
+    if (node->enumeration) {
+        master->stereotype = "enum";
+    }
     int access = 0;
     if ((node->flags & kModPrivate) != 0) {
         access |= AccessPrivate;
@@ -327,6 +330,12 @@ Master* SourceParser::ResolveAttributeClass(ReverseProject* project, Model* mode
                                             const SourceSymbol* node, bool& isArray,
                                             bool& byValue) {
     if ((ProfileFlags() & kRevRelationshipsAsLinks) == 0 || node->kind != kNodeAttribute) {
+        return nullptr;
+    }
+    // A static member (a constant, a shared instance, an enumeration's
+    // constant) relates the class to no instance: it stays an attribute,
+    // with the modifiers and the value a link could not keep.
+    if ((node->flags & kModStatic) != 0) {
         return nullptr;
     }
     std::string type = TextOf(node->text1);

@@ -7,6 +7,8 @@
 
 #include "reverse/SourceLanguage.h"
 
+#include <cctype>
+
 namespace qm {
 
 namespace {
@@ -538,12 +540,13 @@ void JavaFamilyParser::SkipMemberRest() {
 }
 
 // The constants of a Java enumeration, the current token after its "{":
-// each (after its annotations) an identifier handed to add, with optional
-// arguments and a class body. Returns 1 after the closing "}", 2 after a
+// each (after its annotations) an identifier handed to add with the text of
+// its optional arguments and class body ("" without either). Returns 1 after the closing "}", 2
+// after a
 // ";" that ends the constants (the enumeration's own members follow), 0
 // after an error (the enumeration skipped to past its "}").
 int JavaFamilyParser::ReadEnumConstants(SourceSymbol* node,
-                                        const std::function<void(std::string)>& add) {
+                                        const std::function<void(std::string, std::string)>& add) {
     for (;;) {
         while (IsAnnotation()) {
             SkipAnnotation();
@@ -562,15 +565,17 @@ int JavaFamilyParser::ReadEnumConstants(SourceSymbol* node,
             SkipPastEnumEnd();
             return 0;
         }
-        add(p_.CurrentText());
+        std::string constant = p_.CurrentText();
         p_.GetToken();
+        std::string rest;
+        bool whole = true;
         if (p_.Token() == kTokLParen) {
-            TypeText arguments;
-            p_.SkipBalanced(arguments, true, false);
+            whole = ReadBracketedCode(rest) && whole;
         }
         if (p_.Token() == kTokLBrace) {
-            p_.SkipBody(nullptr, false);
+            whole = ReadBracketedCode(rest) && whole;
         }
+        add(std::move(constant), whole ? std::move(rest) : std::string());
         if (p_.Token() == kTokComma) {
             p_.GetToken();
         } else if (p_.Token() != kTokRBrace && p_.Token() != kTokSemicolon) {
@@ -579,6 +584,42 @@ int JavaFamilyParser::ReadEnumConstants(SourceSymbol* node,
             return 0;
         }
     }
+}
+
+// The code from the current bracket to the one that closes it, appended to
+// text as Java reads it again: a blank between two tokens that would
+// otherwise run together ("return 1"), none elsewhere. False when the code is
+// too long to keep or ends before its bracket closes (the text is then cut).
+bool JavaFamilyParser::ReadBracketedCode(std::string& text) {
+    auto wordChar = [](unsigned char c) {
+        return std::isalnum(c) != 0 || c == '_' || c == '$' || c >= 0x80;
+    };
+    int depth = 0;
+    bool whole = true;
+    do {
+        const int t = p_.Token();
+        if (t == kTokEnd) {
+            return false;
+        }
+        if (t == kTokLBrace || t == kTokLParen || t == kTokLBracket) {
+            ++depth;
+        } else if (t == kTokRBrace || t == kTokRParen || t == kTokRBracket) {
+            --depth;
+        }
+        const std::string_view piece = TokenText(t, p_.CurrentText());
+        if (whole && text.size() + piece.size() + 1 > TypeText::kMaxValueLength) {
+            whole = false;
+        }
+        if (whole && !piece.empty()) {
+            if (!text.empty() && wordChar(static_cast<unsigned char>(text.back())) &&
+                wordChar(static_cast<unsigned char>(piece.front()))) {
+                text.push_back(' ');
+            }
+            text.append(piece);
+        }
+        p_.GetToken();
+    } while (depth > 0);
+    return whole;
 }
 
 // Skips to the "}" that closes the enumeration being read and past it.
@@ -615,7 +656,7 @@ int JavaFamilyParser::ParseJavaEnum(SourceSymbol* parent, OwnedText comment, int
         p_.GetToken();
     }
     p_.GetToken();
-    const int read = ReadEnumConstants(node, [&](std::string constant) {
+    const int read = ReadEnumConstants(node, [&](std::string constant, std::string) {
         node->AddChild(lang_, std::move(constant), std::nullopt, kNodeParameter, 0, std::nullopt,
                        std::nullopt, std::nullopt);
     });
@@ -657,9 +698,11 @@ int JavaFamilyParser::ParseJavaTopLevelEnum(int modifiers) {
     }
     p_.GetToken();
     ++depth_;
-    int read = ReadEnumConstants(node, [&](std::string constant) {
+    node->enumeration = true;
+    int read = ReadEnumConstants(node, [&](std::string constant, std::string rest) {
         node->AddChild(lang_, std::move(constant), std::nullopt, kNodeAttribute,
-                       kModPublic | kModStatic | kModFinal, name, std::nullopt, std::nullopt);
+                       kModPublic | kModStatic | kModFinal, name,
+                       rest.empty() ? OwnedText() : OwnedText(std::move(rest)), std::nullopt);
     });
     if (read == 2) {
         read = ParseMembers(node, false);

@@ -64,7 +64,9 @@ class JavaFamilyParser {
     int ParseBody(SourceSymbol* node, bool isInterface);
     int ParseMembers(SourceSymbol* node, bool isInterface);
     void SkipPastEnumEnd();
-    int ReadEnumConstants(SourceSymbol* node, const std::function<void(std::string)>& add);
+    bool ReadBracketedCode(std::string& text);
+    int ReadEnumConstants(SourceSymbol* node,
+                          const std::function<void(std::string, std::string)>& add);
     int ParseMember(SourceSymbol* node, bool isInterface);
     int ParseJavaEnum(SourceSymbol* parent, OwnedText comment, int flags);
     void ReadInitializer(TypeText& text);

@@ -38,7 +38,13 @@ SourceParser::SourceParser(ReverseDocument* document, int language)
         classTool_ = tools->FindToolBySemantics(K::Place, S::Class, classTool_);
         packageTool_ = tools->FindToolBySemantics(K::Place, S::Package, packageTool_);
         inheritanceTool_ = tools->FindToolBySemantics(K::Link, S::Inheritance, inheritanceTool_);
-        realizationTool_ = tools->FindToolBySemantics(K::Link, S::Realization, realizationTool_);
+        // A template without a realization tool (the built-in one) draws an
+        // implemented interface with its inheritance tool: a link of a tool
+        // without that meaning would not read as a base at all.
+        realizationTool_ = tools->FindToolBySemantics(K::Link, S::Realization, -1);
+        if (realizationTool_ < 0) {
+            realizationTool_ = inheritanceTool_;
+        }
         compositionTool_ = tools->FindToolBySemantics(K::Link, S::Composition, compositionTool_);
         aggregationTool_ = tools->FindToolBySemantics(K::Link, S::Aggregation, aggregationTool_);
     }

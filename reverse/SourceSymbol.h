@@ -105,6 +105,9 @@ class SourceSymbol {
     // Set for a class known only from a forward declaration: it makes no
     // master, so that it neither adds an empty one nor empties one.
     bool forwardOnly = false;
+    // A Java enumeration read as a class: its constants are its first
+    // static attributes, each valued with its arguments and class body.
+    bool enumeration = false;
     std::unique_ptr<SourceSymbol> sameName;
     std::unique_ptr<SourceSymbol> firstChild;
     std::unique_ptr<SourceSymbol> next;

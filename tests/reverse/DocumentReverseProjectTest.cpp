@@ -155,6 +155,50 @@ TEST_F(DocumentReverseProjectTest, QualifiedClassesFromTwoFilesGoIntoPackageSubm
     EXPECT_EQ(loaded->Folders().revFiles, files);
 }
 
+// Java on the built-in template, which has no realization tool: an
+// implemented interface is drawn with the inheritance tool, so it still reads
+// as a base. Under the relationships-as-links option only instance fields
+// become links; a static field (a shared instance, an enumeration's
+// constant) keeps its modifiers and value as an attribute. An enumeration's
+// master says what it is.
+TEST_F(DocumentReverseProjectTest, JavaBasesStaticsAndEnumerationsOnTheBuiltInTemplate) {
+    const std::vector<std::string> files = {
+        WriteFile("T.java", "package p;\n"
+                            "interface Shape { }\n"
+                            "public final class T implements Shape {\n"
+                            "  public static final T ZERO = new T(null);\n"
+                            "  private final Shape other;\n"
+                            "  T(Shape s) { other = s; }\n"
+                            "}\n"
+                            "enum Unit { DAYS(1), WEEKS(7); Unit(int d) { } }\n")};
+    auto doc = NewProject();
+    DocumentReverseProject project(*doc);
+    ReverseEngineerFiles(project, "Java", "", &files, nullptr, nullptr);
+    Model* p = doc->FindModelByName("p");
+    ASSERT_NE(p, nullptr);
+    Place* t = PlaceNamed(p, "T");
+    Place* shape = PlaceNamed(p, "Shape");
+    Place* unit = PlaceNamed(p, "Unit");
+    ASSERT_NE(t, nullptr);
+    ASSERT_NE(shape, nullptr);
+    ASSERT_NE(unit, nullptr);
+    std::vector<std::pair<std::string, int>> links;
+    for (const Link* link : Links(p)) {
+        if (link->GetSource() == t && link->GetTarget() == shape) {
+            links.emplace_back(link->name, SemanticsOf(link));
+        }
+    }
+    EXPECT_EQ(links, (std::vector<std::pair<std::string, int>>{{"", 1}, {"other", 4}}));
+    ASSERT_EQ(t->master->attributes.size(), 1u);
+    EXPECT_EQ(t->master->attributes[0]->name, "ZERO");
+    EXPECT_EQ(t->master->attributes[0]->value, "new T(null)");
+    EXPECT_EQ(unit->master->stereotype, "enum");
+    EXPECT_EQ(t->master->stereotype, "");
+    ASSERT_EQ(unit->master->attributes.size(), 2u);
+    EXPECT_EQ(unit->master->attributes[1]->name, "WEEKS");
+    EXPECT_EQ(unit->master->attributes[1]->value, "(7)");
+}
+
 TEST_F(DocumentReverseProjectTest, ClassTypedAttributesBecomeLinksOnlyWhenAsked) {
     const std::vector<std::string> files = {
         WriteFile("c.h", "class B { };\nclass C { B items[10]; B* ptr; B val; int n; };\n")};

@@ -135,8 +135,9 @@ TEST_F(JavaParserTest, NestedTypesAndEnumerations) {
     EXPECT_EQ(Describe(*Top("Runnable")), "6 Runnable 0 - -");
 }
 
-// A top-level enumeration is a final class: its constants public static
-// final attributes of its own type, then its fields, constructors and methods.
+// A top-level enumeration is a final class marked as an enumeration: its
+// constants public static final attributes of its own type, valued with their
+// arguments and class bodies, then its fields, constructors and methods.
 TEST_F(JavaParserTest, TopLevelEnumerationsAreClasses) {
     Parse(kLangJava, "package p;\n"
                      "public enum Planet implements Body {\n"
@@ -148,9 +149,12 @@ TEST_F(JavaParserTest, TopLevelEnumerationsAreClasses) {
                      "enum Empty { ; int k; }\n"
                      "class After { int a; }\n");
     EXPECT_EQ(Children(Top("Planet")),
-              (V{"3 Body @p 0 - -", "7 MERCURY 2068 'Planet' -", "7 EARTH 2068 'Planet' -",
-                 "7 mass 2049 'double' -", "8 Planet 0 '' -", "8 mass 4 'double' -"}));
+              (V{"3 Body @p 0 - -", "7 MERCURY 2068 'Planet' '(1.0){double g(){return 1;}}'",
+                 "7 EARTH 2068 'Planet' '(2.0)'", "7 mass 2049 'double' -", "8 Planet 0 '' -",
+                 "8 mass 4 'double' -"}));
     EXPECT_EQ(Describe(*Top("Planet")), "5 Planet @p 2052 - 't.src'");
+    EXPECT_TRUE(Top("Planet")->enumeration);
+    EXPECT_FALSE(Top("After")->enumeration);
     EXPECT_EQ(Children(Top("Dir")), (V{"7 N 2068 'Dir' -", "7 S 2068 'Dir' -"}));
     EXPECT_EQ(Children(Top("Empty")), (V{"7 k 0 'int' -"}));
     EXPECT_EQ(Children(Top("After")), (V{"7 a 0 'int' -"}));

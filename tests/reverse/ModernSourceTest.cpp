@@ -152,9 +152,11 @@ TEST_F(ModernSourceTest, EachConstructKeepsItsClassesAndMembers) {
          "  Planet(double m) { mass = m; }\n"
          "  public double mass() { return mass; } }\n"
          "enum Dir { N, S }",
-         // The constants are attributes of the enumeration's own type, which
-         // the project's relationships-as-links option draws as links.
-         {"Body@e | |", "Dir@e | |", "Planet@e | mass:double | Planet mass"}},
+         // The constants are static attributes of the enumeration's own type:
+         // static members stay attributes under the relationships-as-links
+         // option, which draws only what relates instances.
+         {"Body@e | |", "Dir@e | N:Dir S:Dir |",
+          "Planet@e | MERCURY:Planet EARTH:Planet mass:double | Planet mass"}},
         {kLangJava,
          "package a; public class Outer { public static class Builder { int x; } }\n"
          "class Other { static class Builder { int y; } }",
