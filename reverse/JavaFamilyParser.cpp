@@ -1013,7 +1013,8 @@ int JavaFamilyParser::ParseMethod(SourceSymbol* node, bool isInterface, const st
         }
     }
     if (isInterface) {
-        flags = kModPublic | kModAbstract;
+        // A Java interface's static methods stay static.
+        flags = kModPublic | kModAbstract | (java_ ? modifiers & kModStatic : 0);
     }
     SourceSymbol* method = node->AddChild(lang_, name, std::nullopt, kNodeMethod, flags,
                                           HeapTypeText(type), std::nullopt, std::move(comment));
@@ -1065,6 +1066,9 @@ int JavaFamilyParser::ParseMethod(SourceSymbol* node, bool isInterface, const st
             } else if ((modifiers & kModAbstract) != 0) {
                 p_.ReportParseError(method, "abstract method should have no implementation");
             }
+        }
+        if (java_ && isInterface) {
+            method->flags &= ~kModAbstract; // a default, static or private method has a body
         }
         if (p_.SkipBody(method, false) == 0) {
             return 0;

@@ -32,6 +32,9 @@ TEST_F(JavaParserTest, BasesKnownFromEarlierFilesKeepTheirPackage) {
     EXPECT_FALSE(Top("Z")->qualifier.has_value());
 }
 
+// An interface's fields are public static final, its methods public and
+// abstract, except those with a body (default and static methods, which keep
+// static).
 TEST_F(JavaParserTest, InterfaceMembersTakeFixedFlags) {
     Parse(kLangJava, "interface I extends J, K {\n"
                      "  int X = 1;\n"
@@ -40,12 +43,13 @@ TEST_F(JavaParserTest, InterfaceMembersTakeFixedFlags) {
                      "  public abstract int g(int n);\n"
                      "  default int h() { return 1; }\n"
                      "  String value() default \"v\";\n"
+                     "  static I of() { return null; }\n"
                      "}\n");
     EXPECT_EQ(Describe(*Top("I")), "6 I 1024 - 't.src'");
     EXPECT_EQ(Children(Top("I")),
               (V{"2 J 0 - -", "2 K 0 - -", "7 X 2068 'int' '1'", "7 Y 2068 'String' '\"y\"'",
                  "7 Z 2068 'String' 'f(1,2)'", "8 f 1028 'void' -", "8 g 1028 'int' -",
-                 "8 h 1028 'int' -", "8 value 1028 'String' -"}));
+                 "8 h 4 'int' -", "8 value 1028 'String' -", "8 of 20 'I' -"}));
     EXPECT_EQ(Describe(*Top("J")), "6 J 0 - -");
     EXPECT_EQ(Children(Top("I")->FindChild(kLangJava, "f")), (V{"11 a.b.E 0 - -", "11 F 0 - -"}));
     EXPECT_TRUE(Errors().empty()) << Errors().front();
