@@ -541,10 +541,10 @@ void JavaFamilyParser::SkipMemberRest() {
 
 // The constants of a Java enumeration, the current token after its "{":
 // each (after its annotations) an identifier handed to add with the text of
-// its optional arguments and class body ("" without either). Returns 1 after the closing "}", 2
-// after a
-// ";" that ends the constants (the enumeration's own members follow), 0
-// after an error (the enumeration skipped to past its "}").
+// its optional arguments and class body ("" without either). Returns 1 after
+// the closing "}", 2 after a ";" that ends the constants (the enumeration's
+// own members follow), 0 after an error (the enumeration skipped to past its
+// "}").
 int JavaFamilyParser::ReadEnumConstants(SourceSymbol* node,
                                         const std::function<void(std::string, std::string)>& add) {
     for (;;) {
