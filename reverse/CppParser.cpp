@@ -560,8 +560,8 @@ void SourceParser::SkipCppStatement() {
 // < parameter , ... >   A parameter is "class" or "typename" with an
 // optional name, a template template parameter, or a type and an optional
 // name; each may have a default after "=". Unnamed parameters are legal and
-// record nothing.
-int SourceParser::ParseCppTemplateParams(SymbolList& params) {
+// record nothing, unless kept (with an empty name) for a head written again.
+int SourceParser::ParseCppTemplateParams(SymbolList& params, bool keepUnnamed) {
     if (token_ != kTokLess) {
         return 1;
     }
@@ -589,7 +589,11 @@ int SourceParser::ParseCppTemplateParams(SymbolList& params) {
             typeParameter = true;
             GetToken();
         }
+        // A parameter pack keeps its "..." with its kind: "typename..." or
+        // "size_t...".
+        bool pack = false;
         if (token_ == kTokEllipsis) {
+            pack = true;
             GetToken();
         }
         // The parameter's tokens up to its "," or the list's ">" outside
@@ -668,14 +672,20 @@ int SourceParser::ParseCppTemplateParams(SymbolList& params) {
                     break; // a second name: the list is malformed
                 }
                 name = tokenText_;
+            } else if (!inDefault && t == kTokEllipsis && depth == 0) {
+                pack = true;
+                GetToken();
+                continue;
             }
             GetToken();
         }
-        if (!name.empty() && params.size() < kMaxTemplateParams) {
+        if ((!name.empty() || keepUnnamed) && params.size() < kMaxTemplateParams) {
             auto param = std::make_unique<SourceSymbol>(name, std::nullopt);
             param->kind = kNodeParameter;
             if (!typeParameter && !type.IsEmpty()) {
-                param->text1 = type.ToHeapString();
+                param->text1 = pack ? type.Text() + "..." : type.ToHeapString();
+            } else if (pack) {
+                param->text1 = "typename...";
             }
             params.push_back(std::move(param));
         }
@@ -753,7 +763,8 @@ int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) 
         }
         SkipCppAttributes();
         std::string scope;
-        std::string name = ParseCppScopedName(scope, nullptr);
+        std::string arguments;
+        std::string name = ParseCppScopedName(scope, &arguments);
         if (name.empty()) {
             return ReportParseError(node, "bad base class list");
         }
@@ -778,7 +789,10 @@ int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) 
             }
             base->forwardOnly = false;
         }
-        node->AddChild(language_, name, qualifier, kNodeBaseClass, flags, std::nullopt,
+        // The arguments of a template base go with it (text1), so that the
+        // class can be written deriving from that instance again.
+        node->AddChild(language_, name, qualifier, kNodeBaseClass, flags,
+                       arguments.empty() ? OwnedText() : OwnedText(std::move(arguments)),
                        std::nullopt, std::nullopt);
         if (token_ == kTokComma) {
             GetToken();
@@ -881,19 +895,34 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access) {
         return ParseCppDeclaration(cls, access);
     }
     OwnedText comment = TakeComment();
+    cppMemberTemplate_.clear();
     if (token_ == kTokTemplate) {
         // A member template: its parameters are the class's only when it
-        // is a nested class.
+        // is a nested class; a member function template keeps them as the
+        // head of its return type, so that it can be declared again.
         GetToken();
         SymbolList params;
-        if (ParseCppTemplateParams(params) == 0) {
+        if (ParseCppTemplateParams(params, true) == 0) {
             return 0;
         }
         SkipCppRequires();
         SkipCppAttributes();
         if (token_ == kTokClass || token_ == kTokStruct) {
+            std::erase_if(params, [](const std::unique_ptr<SourceSymbol>& param) {
+                return param->name.empty();
+            });
             return ParseCppClass(cls, access, std::move(comment), params);
         }
+        cppMemberTemplate_ = "template <";
+        for (size_t i = 0; i < params.size(); ++i) {
+            const SourceSymbol& param = *params[i];
+            cppMemberTemplate_ += i == 0 ? "" : ", ";
+            cppMemberTemplate_ += param.text1 ? *param.text1 : std::string("typename");
+            if (!param.name.empty()) {
+                cppMemberTemplate_ += " " + param.name;
+            }
+        }
+        cppMemberTemplate_ += ">";
     }
     if (token_ == kTokClass || token_ == kTokStruct) {
         SymbolList none;
@@ -1210,6 +1239,11 @@ int SourceParser::ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText 
     method->kind = kNodeMethod;
     method->flags = flags;
     method->text1 = type.ToHeapString();
+    if (!cppMemberTemplate_.empty()) {
+        const std::string& returns = *method->text1;
+        method->text1 = returns.empty() ? cppMemberTemplate_ : cppMemberTemplate_ + " " + returns;
+        cppMemberTemplate_.clear();
+    }
     method->comment = std::move(comment);
     if (token_ != kTokLParen) {
         return ReportParseError(method.get(), "( expected");

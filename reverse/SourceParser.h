@@ -264,7 +264,7 @@ class SourceParser : public SourceSymbolTable {
     void ParseCppNamespace(bool inlineNamespace);
     int ParseCppDeclaration(SourceSymbol* enclosing, int access);
     int ParseCppClass(SourceSymbol* enclosing, int access, OwnedText comment, SymbolList& params);
-    int ParseCppTemplateParams(SymbolList& params);
+    int ParseCppTemplateParams(SymbolList& params, bool keepUnnamed = false);
     int ParseCppClassBody(SourceSymbol* node, int defaultAccess, SourceSymbol* enclosing,
                           bool& opened);
     int ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing);
@@ -282,6 +282,9 @@ class SourceParser : public SourceSymbolTable {
     void SkipCppStatement();
     void SkipCppTrailingReturn(SourceSymbol* method);
     void SkipCppInitializers();
+    // "template <...>" of a member function template being read, put before
+    // its return type; empty for any other member.
+    std::string cppMemberTemplate_;
 
     // IDL parser (IdlParser.cpp).
     int ParseIdlDefinition(SourceSymbol* enclosing);

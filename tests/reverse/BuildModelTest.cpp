@@ -179,6 +179,21 @@ TEST_F(BuildModelTest, GenericClassesTakeTheNextToolAndTheirParameters) {
     }
 }
 
+TEST_F(BuildModelTest, ATemplateBaseKeepsItsArgumentsOnTheLink) {
+    FakeProject project(0);
+    for (int run = 0; run < 2; ++run) {
+        BuildRun(project, {"template <class K, class V> class Base { };\n"
+                           "class Plain { };\n"
+                           "template <class T> class D : public Base<T, int>, Plain { };"});
+        std::vector<FakeLink*> links = project.Links(project.CurrentModel());
+        ASSERT_EQ(links.size(), 2u) << run;
+        EXPECT_EQ(links[0]->to->GetMaster()->name, "Base");
+        EXPECT_EQ(links[0]->type, "<T,int>");
+        EXPECT_EQ(links[1]->to->GetMaster()->name, "Plain");
+        EXPECT_EQ(links[1]->type, "");
+    }
+}
+
 TEST_F(BuildModelTest, NodesBecomeMasterFieldsAndMemberRecords) {
     FakeProject project(kRevRecordFileNames);
     BuildRun(project, {"/** Doc. */ class A {\n"

@@ -59,7 +59,7 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
         {"class A; class A { int x; };", "A", "A/5/0{x/7/1:int}"},
         {"struct S { int x; };", "S", "S/5/20000{x/7/4:int}"},
         {"class D : public virtual B, private C { };", "D", "D/5/0{B/2/24,C/2/1}"},
-        {"class D : public ::n::B<int, 2>, C { };", "D", "D/5/0{B/2/4,C/2/0}"},
+        {"class D : public ::n::B<int, 2>, C { };", "D", "D/5/0{B/2/4:<int,2>,C/2/0}"},
         {"class K { int a[10], *b, c; };", "K", "K/5/0{a/7/1:int[10],b/7/1:int*,c/7/1:int*}"},
         {"class K { int m[2][3]; char *p, q[4]; };", "K",
          "K/5/0{m/7/1:int[2][3],p/7/1:char*,q/7/1:char*[4]}"},
@@ -81,6 +81,18 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
          "V/5/0{items/7/1:T[N],T/9/0,N/9/0:int}"},
         {"template <typename T, int N = 4, class U = QList<QMap<int, T>>> class V { };", "V",
          "V/5/0{T/9/0,N/9/0:int,U/9/0}"},
+        // Parameter packs keep their "..."; a member function template keeps
+        // its head before its return type.
+        {"template <typename... Ts> class P { };", "P", "P/5/0{Ts/9/0:typename...}"},
+        {"template <class T, size_t... Is> class P { };", "P", "P/5/0{T/9/0,Is/9/0:size_t...}"},
+        {"class A { template <typename U, int N> static bool f(U u); template <class... Args> "
+         "A(Args&&... args); };",
+         "A",
+         "A/5/0{f/8/11:template <typename U, int N> bool{u/9/0:U},"
+         "A/8/1:template <typename... Args>{args/9/0:Args&&...}}"},
+        // A template base keeps its arguments.
+        {"template <typename T> class D : public B<T, 2>, C { };", "D",
+         "D/5/0{B/2/4:<T,2>,C/2/0,T/9/0}"},
         {"class A { public: int a; protected: int b; private: int c; };", "A",
          "A/5/0{a/7/4:int,b/7/2:int,c/7/1:int}"},
         {"struct A { static const int N = 5; static QList<int> list; };", "A",
@@ -227,8 +239,10 @@ TEST_F(CppParserTest, TemplateMembersAreRead) {
                         "    int b;\n"
                         "};\n"
                         "class Y { };\n");
-    EXPECT_EQ(DumpNode(*Top("X")),
-              "X/5/0{a/7/1:int,f/8/1:enable_if<sizeof...(A)>=2,int>::type,g/8/1:void,b/7/1:int}");
+    EXPECT_EQ(
+        DumpNode(*Top("X")),
+        "X/5/0{a/7/1:int,f/8/1:enable_if<sizeof...(A)>=2,int>::type,g/8/1:template <typename> "
+        "void,b/7/1:int}");
     EXPECT_NE(Top("Y"), nullptr);
     EXPECT_EQ(Top("f"), nullptr);
     EXPECT_EQ(log_.Text(), "");
