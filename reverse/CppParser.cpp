@@ -134,8 +134,8 @@ void SourceParser::ParseCppInput() {
 // so that its braces never close the namespace.
 void SourceParser::ParseCppScope(bool braced) {
     while (token_ != kTokEnd && !(braced && token_ == kTokRBrace)) {
-        if (token_ == kTokUsing) {
-            SkipUsingDirectives();
+        if (token_ == kTokUsing || token_ == kTokTypedef) {
+            ParseCppNamespaceAlias();
         } else if (token_ == kTokNamespace) {
             ParseCppNamespace(false);
         } else if (token_ == kTokInline) {
@@ -168,6 +168,34 @@ void SourceParser::ParseCppScope(bool braced) {
             }
         } else {
             ParseCppDeclaration(nullptr, 0);
+        }
+    }
+}
+
+// typedef ... name;   using name = type;   (using namespace n; using n::f;)
+// A type alias of a namespace is recorded as a top-level typedef node
+// qualified by the namespace, unless the name is taken by a class; one
+// outside every namespace, and every other using declaration, record
+// nothing.
+void SourceParser::ParseCppNamespaceAlias() {
+    SourceSymbol holder{std::string(), std::nullopt};
+    OwnedText comment = TakeComment();
+    if (token_ == kTokTypedef) {
+        ParseTypedef(&holder, std::move(comment), 0);
+    } else {
+        ParseCppUsing(&holder, std::move(comment), 0);
+    }
+    const OwnedText space = CurrentNamespace();
+    if (!space || space->empty()) {
+        return;
+    }
+    for (const SourceSymbol* alias = holder.firstChild.get(); alias != nullptr;
+         alias = alias->next.get()) {
+        SourceSymbol* node = FindOrInsertDeclaration(alias->name, space);
+        if (node->kind == 0 || node->kind == kNodeTypedef) {
+            node->kind = kNodeTypedef;
+            node->text1 = alias->text1;
+            node->comment = alias->comment;
         }
     }
 }
@@ -363,6 +391,11 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
         }
         node = FindOrInsertDeclaration(name, qualifier.empty() ? OwnedText()
                                                                : OwnedText(std::move(qualifier)));
+        // A namespace's type alias of that name gives way to the class.
+        if (node->kind == kNodeTypedef) {
+            node->kind = 0;
+            node->text1.reset();
+        }
         known = node->kind != 0 && !node->forwardOnly;
         node->kind = kNodeClass;
         node->flags |= flags;

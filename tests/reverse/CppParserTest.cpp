@@ -163,6 +163,73 @@ TEST_F(CppParserTest, NamespacesQualifyTopLevelDeclarations) {
     EXPECT_EQ(log_.Text(), "");
 }
 
+TEST_F(CppParserTest, TypeAliasesOfANamespaceAreRecorded) {
+    ParseText(*parser_, "typedef int Global;\n"
+                        "namespace n {\n"
+                        "typedef long long Big;\n"
+                        "using Millis = std::int64_t;\n"
+                        "typedef void (*Hook)();\n"
+                        "using namespace std; using std::string;\n"
+                        "typedef int Later;\n"
+                        "class Later { int x; };\n"
+                        "namespace m { using Deep = Big; }\n"
+                        "}\n");
+    struct Case {
+        const char* name;
+        const char* qualifier;
+        const char* tree;
+    };
+    const Case cases[] = {
+        {"Big", "n", "Big/14/0:long long "},
+        {"Millis", "n", "Millis/14/0:std::int64_t"},
+        {"Hook", "n", "Hook/14/0:void(* )()"},
+        {"Deep", "n::m", "Deep/14/0:Big"},
+        // A class of the name takes the node.
+        {"Later", "n", "Later/5/0{x/7/1:int}"},
+    };
+    for (const Case& c : cases) {
+        const SourceSymbol* node = Top(c.name, std::string(c.qualifier));
+        ASSERT_NE(node, nullptr) << c.name;
+        EXPECT_EQ(DumpNode(*node), c.tree);
+    }
+    EXPECT_EQ(Top("Global"), nullptr);
+    EXPECT_EQ(Top("string", std::string("n")), nullptr);
+    EXPECT_EQ(log_.Text(), "");
+}
+
+TEST_F(CppParserTest, OneBranchOfAConditionalIsRead) {
+    struct Case {
+        const char* source;
+        const char* read; // the classes read, in the order of their names
+    };
+    const Case cases[] = {
+        // A condition on a macro nothing defined is false: the next branch.
+        {"#if HAS_X\nclass A { };\n#else\nclass B { };\n#endif\n", "B"},
+        {"#if defined(HAS_X) // why\nclass A { };\n#else\nclass B { };\n#endif\n", "B"},
+        {"#ifdef HAS_X\nclass A { };\n#elif OTHER\nclass B { };\n#else\nclass C { };\n#endif\n",
+         "B"},
+        {"#if HAS_X\n#if Y\nclass A { };\n#else\nclass C { };\n#endif\n#else\nclass B { };\n"
+         "#endif\n",
+         "B"},
+        {"#define ON 1\n#undef ON\n#ifdef ON\nclass A { };\n#endif\nclass B { };\n", "B"},
+        // Anything else reads the first branch.
+        {"#define ON 1\n#if ON\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
+        {"#ifndef GUARD_H\n#define GUARD_H\nclass A { };\n#endif\n", "A"},
+        {"#if HAS_X && HAS_Y\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
+        {"#if 0\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
+    };
+    for (const Case& c : cases) {
+        Reset();
+        ParseText(*parser_, c.source);
+        std::string read;
+        for (const char* name : {"A", "B", "C"}) {
+            read += Top(name) != nullptr ? name : "";
+        }
+        EXPECT_EQ(read, c.read) << c.source;
+        EXPECT_EQ(log_.Text(), "") << c.source;
+    }
+}
+
 TEST_F(CppParserTest, AMacroCallWithoutSemicolonLeavesTheNamespaceAfterIt) {
     EXPECT_NE(Parse("PUSH_WARNINGS_(4251 /* why */)\nnamespace lib {\nclass API_ Part { };\n}\n"
                     "POP_WARNINGS_()\nnamespace lib { class Whole { }; }\n",
