@@ -1287,15 +1287,16 @@ int SourceParser::ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText 
         if (SkipCppAttributes()) {
             continue;
         }
+        // "typename" stays with a dependent type (typename T::type).
+        TypeText paramType;
         if (token_ == kTokIdentifier && tokenText_ == "typename") {
+            paramType.AppendToken(token_, tokenText_);
             GetToken();
-            continue;
         }
         if (!StartsCppType(token_)) {
             GetToken();
             continue;
         }
-        TypeText paramType;
         if (ParseTypeName(paramType) == 0) {
             return 0;
         }

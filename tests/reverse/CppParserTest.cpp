@@ -117,6 +117,11 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
         {"class A { enum E { X = 1 << 2, Y }; enum class F : int { Z }; };", "A",
          "A/5/0{E/13/1{X/9/0=1<<2,Y/9/0},F/13/1{Z/9/0}}"},
         {"class A { typedef unsigned long DWORD; };", "A", "A/5/0{DWORD/14/1:unsigned long }"},
+        // Only the declared name leaves a typedef's type; a dependent
+        // parameter type keeps its "typename".
+        {"class A { typedef ns::Kind Kind; };", "A", "A/5/0{Kind/14/1:ns::Kind }"},
+        {"class A { void f(typename T::type* p = nullptr); };", "A",
+         "A/5/0{f/8/1:void{p/9/0:typename T::type*=nullptr}}"},
         {"class A { union { int i; float f; } u; int z; };", "A", "A/5/0{z/7/1:int}"},
         {"class O { struct P { int a; }; class Q { }; public: class R; };", "O",
          "O/5/0{P/5/20001{a/7/4:int},Q/5/1,R/5/4}"},
