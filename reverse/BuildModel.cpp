@@ -102,7 +102,9 @@ void SourceParser::BuildModelFromParse(ReverseProject* project, Model* model) {
                     continue;
                 }
                 Model* into = ResolvePackagePath(project, model, "", node->qualifier);
-                if (pass == 1) {
+                if (pass == 1 && node->kind == kNodeTypedef) {
+                    AddNamespaceType(project, node);
+                } else if (pass == 1) {
                     BuildMasterFromNode(project, into, node);
                 } else {
                     LinkMastersFromNode(project, into, node, "");
@@ -326,6 +328,32 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
     master->RemoveDuplicateMembers();
 }
 
+// A type alias of a namespace becomes a type of the namespace's package
+// master (made by ResolvePackagePath), once per name.
+void SourceParser::AddNamespaceType(ReverseProject* project, const SourceSymbol* node) {
+    if (!node->qualifier || node->qualifier->empty()) {
+        return;
+    }
+    // "a::b::c" (or "a.b.c") is the package c with the namespace "a.b".
+    std::string path = *node->qualifier;
+    for (size_t at = path.find("::"); at != std::string::npos; at = path.find("::", at + 1)) {
+        path.replace(at, 2, ".");
+    }
+    const size_t cut = path.rfind('.');
+    const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+    const std::string space = cut == std::string::npos ? std::string() : path.substr(0, cut);
+    Master* package = project->FindMaster(PackageTool(), name, space);
+    if (package == nullptr) {
+        return;
+    }
+    for (const auto& type : package->types) {
+        if (type->name == node->name) {
+            return;
+        }
+    }
+    package->types.push_back(TypeOf(*node, TypeSimple, package));
+}
+
 Master* SourceParser::ResolveAttributeClass(ReverseProject* project, Model* model,
                                             const SourceSymbol* node, bool& isArray,
                                             bool& byValue) {
@@ -415,8 +443,13 @@ void SourceParser::LinkMastersFromNode(ReverseProject* project, Model* model,
                 continue;
             }
             const int linkTool = c->kind == kNodeBaseClass ? InheritanceTool() : RealizationTool();
-            if (project->FindLink(model, linkTool, "", place, target) == nullptr) {
-                project->AddLink(model, linkTool, linkName, place, target);
+            Drawable* link = project->FindLink(model, linkTool, "", place, target);
+            if (link == nullptr) {
+                link = project->AddLink(model, linkTool, linkName, place, target);
+            }
+            // A template base's arguments are the link's type.
+            if (link != nullptr && c->text1) {
+                project->SetLinkType(link, *c->text1);
             }
         } else if (c->kind == kNodeAttribute && (ProfileFlags() & kRevRelationshipsAsLinks) != 0) {
             bool isArray = false;

@@ -134,8 +134,8 @@ void SourceParser::ParseCppInput() {
 // so that its braces never close the namespace.
 void SourceParser::ParseCppScope(bool braced) {
     while (token_ != kTokEnd && !(braced && token_ == kTokRBrace)) {
-        if (token_ == kTokUsing) {
-            SkipUsingDirectives();
+        if (token_ == kTokUsing || token_ == kTokTypedef) {
+            ParseCppNamespaceAlias();
         } else if (token_ == kTokNamespace) {
             ParseCppNamespace(false);
         } else if (token_ == kTokInline) {
@@ -168,6 +168,34 @@ void SourceParser::ParseCppScope(bool braced) {
             }
         } else {
             ParseCppDeclaration(nullptr, 0);
+        }
+    }
+}
+
+// typedef ... name;   using name = type;   (using namespace n; using n::f;)
+// A type alias of a namespace is recorded as a top-level typedef node
+// qualified by the namespace, unless the name is taken by a class; one
+// outside every namespace, and every other using declaration, record
+// nothing.
+void SourceParser::ParseCppNamespaceAlias() {
+    SourceSymbol holder{std::string(), std::nullopt};
+    OwnedText comment = TakeComment();
+    if (token_ == kTokTypedef) {
+        ParseTypedef(&holder, std::move(comment), 0);
+    } else {
+        ParseCppUsing(&holder, std::move(comment), 0);
+    }
+    const OwnedText space = CurrentNamespace();
+    if (!space || space->empty()) {
+        return;
+    }
+    for (const SourceSymbol* alias = holder.firstChild.get(); alias != nullptr;
+         alias = alias->next.get()) {
+        SourceSymbol* node = FindOrInsertDeclaration(alias->name, space);
+        if (node->kind == 0 || node->kind == kNodeTypedef) {
+            node->kind = kNodeTypedef;
+            node->text1 = alias->text1;
+            node->comment = alias->comment;
         }
     }
 }
@@ -363,6 +391,11 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
         }
         node = FindOrInsertDeclaration(name, qualifier.empty() ? OwnedText()
                                                                : OwnedText(std::move(qualifier)));
+        // A namespace's type alias of that name gives way to the class.
+        if (node->kind == kNodeTypedef) {
+            node->kind = 0;
+            node->text1.reset();
+        }
         known = node->kind != 0 && !node->forwardOnly;
         node->kind = kNodeClass;
         node->flags |= flags;
@@ -560,8 +593,8 @@ void SourceParser::SkipCppStatement() {
 // < parameter , ... >   A parameter is "class" or "typename" with an
 // optional name, a template template parameter, or a type and an optional
 // name; each may have a default after "=". Unnamed parameters are legal and
-// record nothing.
-int SourceParser::ParseCppTemplateParams(SymbolList& params) {
+// record nothing, unless kept (with an empty name) for a head written again.
+int SourceParser::ParseCppTemplateParams(SymbolList& params, bool keepUnnamed) {
     if (token_ != kTokLess) {
         return 1;
     }
@@ -589,7 +622,11 @@ int SourceParser::ParseCppTemplateParams(SymbolList& params) {
             typeParameter = true;
             GetToken();
         }
+        // A parameter pack keeps its "..." with its kind: "typename..." or
+        // "size_t...".
+        bool pack = false;
         if (token_ == kTokEllipsis) {
+            pack = true;
             GetToken();
         }
         // The parameter's tokens up to its "," or the list's ">" outside
@@ -668,14 +705,20 @@ int SourceParser::ParseCppTemplateParams(SymbolList& params) {
                     break; // a second name: the list is malformed
                 }
                 name = tokenText_;
+            } else if (!inDefault && t == kTokEllipsis && depth == 0) {
+                pack = true;
+                GetToken();
+                continue;
             }
             GetToken();
         }
-        if (!name.empty() && params.size() < kMaxTemplateParams) {
+        if ((!name.empty() || keepUnnamed) && params.size() < kMaxTemplateParams) {
             auto param = std::make_unique<SourceSymbol>(name, std::nullopt);
             param->kind = kNodeParameter;
             if (!typeParameter && !type.IsEmpty()) {
-                param->text1 = type.ToHeapString();
+                param->text1 = pack ? type.Text() + "..." : type.ToHeapString();
+            } else if (pack) {
+                param->text1 = "typename...";
             }
             params.push_back(std::move(param));
         }
@@ -753,7 +796,8 @@ int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) 
         }
         SkipCppAttributes();
         std::string scope;
-        std::string name = ParseCppScopedName(scope, nullptr);
+        std::string arguments;
+        std::string name = ParseCppScopedName(scope, &arguments);
         if (name.empty()) {
             return ReportParseError(node, "bad base class list");
         }
@@ -778,7 +822,10 @@ int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) 
             }
             base->forwardOnly = false;
         }
-        node->AddChild(language_, name, qualifier, kNodeBaseClass, flags, std::nullopt,
+        // The arguments of a template base go with it (text1), so that the
+        // class can be written deriving from that instance again.
+        node->AddChild(language_, name, qualifier, kNodeBaseClass, flags,
+                       arguments.empty() ? OwnedText() : OwnedText(std::move(arguments)),
                        std::nullopt, std::nullopt);
         if (token_ == kTokComma) {
             GetToken();
@@ -881,19 +928,34 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access) {
         return ParseCppDeclaration(cls, access);
     }
     OwnedText comment = TakeComment();
+    cppMemberTemplate_.clear();
     if (token_ == kTokTemplate) {
         // A member template: its parameters are the class's only when it
-        // is a nested class.
+        // is a nested class; a member function template keeps them as the
+        // head of its return type, so that it can be declared again.
         GetToken();
         SymbolList params;
-        if (ParseCppTemplateParams(params) == 0) {
+        if (ParseCppTemplateParams(params, true) == 0) {
             return 0;
         }
         SkipCppRequires();
         SkipCppAttributes();
         if (token_ == kTokClass || token_ == kTokStruct) {
+            std::erase_if(params, [](const std::unique_ptr<SourceSymbol>& param) {
+                return param->name.empty();
+            });
             return ParseCppClass(cls, access, std::move(comment), params);
         }
+        cppMemberTemplate_ = "template <";
+        for (size_t i = 0; i < params.size(); ++i) {
+            const SourceSymbol& param = *params[i];
+            cppMemberTemplate_ += i == 0 ? "" : ", ";
+            cppMemberTemplate_ += param.text1 ? *param.text1 : std::string("typename");
+            if (!param.name.empty()) {
+                cppMemberTemplate_ += " " + param.name;
+            }
+        }
+        cppMemberTemplate_ += ">";
     }
     if (token_ == kTokClass || token_ == kTokStruct) {
         SymbolList none;
@@ -1210,6 +1272,11 @@ int SourceParser::ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText 
     method->kind = kNodeMethod;
     method->flags = flags;
     method->text1 = type.ToHeapString();
+    if (!cppMemberTemplate_.empty()) {
+        const std::string& returns = *method->text1;
+        method->text1 = returns.empty() ? cppMemberTemplate_ : cppMemberTemplate_ + " " + returns;
+        cppMemberTemplate_.clear();
+    }
     method->comment = std::move(comment);
     if (token_ != kTokLParen) {
         return ReportParseError(method.get(), "( expected");
@@ -1220,15 +1287,16 @@ int SourceParser::ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText 
         if (SkipCppAttributes()) {
             continue;
         }
+        // "typename" stays with a dependent type (typename T::type).
+        TypeText paramType;
         if (token_ == kTokIdentifier && tokenText_ == "typename") {
+            paramType.AppendToken(token_, tokenText_);
             GetToken();
-            continue;
         }
         if (!StartsCppType(token_)) {
             GetToken();
             continue;
         }
-        TypeText paramType;
         if (ParseTypeName(paramType) == 0) {
             return 0;
         }

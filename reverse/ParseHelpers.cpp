@@ -53,24 +53,23 @@ constexpr int kTokMethod = KeywordToken("method");
 constexpr int kTokEvent = KeywordToken("event");
 constexpr int kTokFile = KeywordToken("file");
 
-// Removes every whole-word occurrence of name from text.
+// Removes the last whole-word occurrence of name from text: the name a
+// typedef declares, not the same word earlier in its type
+// (typedef ns::Name Name).
 std::string RemoveWord(const std::string& text, const std::string& name) {
     if (name.empty()) {
         return text;
     }
-    std::string out;
-    size_t i = 0;
-    while (i < text.size()) {
-        bool startsWord = i == 0 || !IsWordChar(static_cast<unsigned char>(text[i - 1]));
-        size_t end = i + name.size();
-        if (startsWord && text.compare(i, name.size(), name) == 0 &&
+    for (size_t i = text.rfind(name); i != std::string::npos;
+         i = i == 0 ? std::string::npos : text.rfind(name, i - 1)) {
+        const bool startsWord = i == 0 || !IsWordChar(static_cast<unsigned char>(text[i - 1]));
+        const size_t end = i + name.size();
+        if (startsWord &&
             (end == text.size() || !IsWordChar(static_cast<unsigned char>(text[end])))) {
-            i = end;
-            continue;
+            return text.substr(0, i) + text.substr(end);
         }
-        out.push_back(text[i++]);
     }
-    return out;
+    return text;
 }
 
 } // namespace

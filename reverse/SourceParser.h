@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -238,7 +239,11 @@ class SourceParser : public SourceSymbolTable {
     void LineComment();
     void BlockComment();
     void PreprocessorLine();
-    void SkipConditionalBranches();
+    // With toNextBranch, stops after a #else or #elif of the conditional
+    // being read (whose branch is then read) as well as after its #endif.
+    void SkipConditionalBranches(bool toNextBranch = false);
+    // The macros a #define of the run has defined (and no #undef removed).
+    std::set<std::string, std::less<>> definedMacros_;
     bool RestOfLineIsBlank() const;
     size_t ConsumeRun(unsigned char classes);
     std::string_view ConsumeRestOfLine();
@@ -262,9 +267,11 @@ class SourceParser : public SourceSymbolTable {
     using SymbolList = std::vector<std::unique_ptr<SourceSymbol>>;
     void ParseCppScope(bool braced);
     void ParseCppNamespace(bool inlineNamespace);
+    void ParseCppNamespaceAlias();
+    void AddNamespaceType(ReverseProject* project, const SourceSymbol* node);
     int ParseCppDeclaration(SourceSymbol* enclosing, int access);
     int ParseCppClass(SourceSymbol* enclosing, int access, OwnedText comment, SymbolList& params);
-    int ParseCppTemplateParams(SymbolList& params);
+    int ParseCppTemplateParams(SymbolList& params, bool keepUnnamed = false);
     int ParseCppClassBody(SourceSymbol* node, int defaultAccess, SourceSymbol* enclosing,
                           bool& opened);
     int ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing);
@@ -282,6 +289,9 @@ class SourceParser : public SourceSymbolTable {
     void SkipCppStatement();
     void SkipCppTrailingReturn(SourceSymbol* method);
     void SkipCppInitializers();
+    // "template <...>" of a member function template being read, put before
+    // its return type; empty for any other member.
+    std::string cppMemberTemplate_;
 
     // IDL parser (IdlParser.cpp).
     int ParseIdlDefinition(SourceSymbol* enclosing);

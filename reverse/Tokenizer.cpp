@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -373,6 +374,70 @@ void SourceParser::BlockComment() {
 // number sign and any blanks).
 namespace {
 
+// The identifier at the start of text after blanks, or "".
+std::string_view LeadingName(std::string_view text) {
+    size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) {
+        ++at;
+    }
+    size_t end = at;
+    while (end < text.size() &&
+           (std::isalnum(static_cast<unsigned char>(text[end])) != 0 || text[end] == '_')) {
+        ++end;
+    }
+    return text.substr(at, end - at);
+}
+
+// Whether text holds nothing but blanks and a trailing comment.
+bool NothingAfter(std::string_view text) {
+    size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\r')) {
+        ++at;
+    }
+    return at == text.size() || text.substr(at).starts_with("//") ||
+           text.substr(at).starts_with("/*");
+}
+
+// The macro a condition tests for being defined or non-zero, when it is
+// nothing else: "#ifdef NAME", "#if NAME", "#if defined(NAME)" or
+// "#if defined NAME" (the text after the number sign); else "".
+std::string_view TestedMacro(std::string_view text) {
+    std::string_view word = LeadingName(text);
+    text.remove_prefix(text.find(word) + word.size());
+    if (word != "if" && word != "ifdef") {
+        return {};
+    }
+    std::string_view name = LeadingName(text);
+    if (word == "if" && name == "defined") {
+        text.remove_prefix(text.find(name) + name.size());
+        while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+            text.remove_prefix(1);
+        }
+        const bool paren = !text.empty() && text.front() == '(';
+        if (paren) {
+            text.remove_prefix(1);
+        }
+        name = LeadingName(text);
+        text.remove_prefix(text.find(name) + name.size());
+        while (paren && !text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+            text.remove_prefix(1);
+        }
+        if (paren) {
+            if (text.empty() || text.front() != ')') {
+                return {};
+            }
+            text.remove_prefix(1);
+        }
+    } else {
+        text.remove_prefix(text.find(name) + name.size());
+    }
+    if (name.empty() || std::isdigit(static_cast<unsigned char>(name.front())) != 0 ||
+        !NothingAfter(text)) {
+        return {};
+    }
+    return name;
+}
+
 std::string_view DirectiveWord(std::string_view text) {
     size_t at = 0;
     while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) {
@@ -388,18 +453,33 @@ std::string_view DirectiveWord(std::string_view text) {
 } // namespace
 
 // The number sign has been read: skips the rest of its line, and the lines
-// after it while a line ends with a backslash. Of a conditional, only the
-// first branch is read: at #else or #elif the lines up to the matching
-// #endif are passed over, so that two branches that each open a
-// declaration (or each declare the same class) are never read as one.
+// after it while a line ends with a backslash. Of a conditional, only one
+// branch is read: at #else or #elif the lines up to the matching #endif are
+// passed over, so that two branches that each open a declaration (or each
+// declare the same class) are never read as one. The branch read is the
+// first, unless its condition only tests a macro that no #define of the run
+// has defined ("#if NAME", "#ifdef NAME", "#if defined(NAME)"): that
+// condition is false, as the compiler takes it, and the next branch is read.
 void SourceParser::PreprocessorLine() {
     bool otherBranch = false;
+    bool falseBranch = false;
     bool first = true;
     for (;;) {
         std::string_view rest = ConsumeRestOfLine();
         if (first) {
             std::string_view word = DirectiveWord(rest);
             otherBranch = word == "else" || word.starts_with("elif");
+            if (word == "define" || word == "undef") {
+                std::string_view after = rest.substr(rest.find(word) + word.size());
+                std::string name(LeadingName(after));
+                if (!name.empty() && word == "define") {
+                    definedMacros_.insert(std::move(name));
+                } else if (!name.empty()) {
+                    definedMacros_.erase(name);
+                }
+            }
+            const std::string_view tested = TestedMacro(rest);
+            falseBranch = !tested.empty() && !definedMacros_.contains(tested);
             first = false;
         }
         while (!rest.empty() && IsTrailingBlank(static_cast<unsigned char>(rest.back()))) {
@@ -410,8 +490,8 @@ void SourceParser::PreprocessorLine() {
         }
         ReadChar();
     }
-    if (otherBranch && c_ >= 0) {
-        SkipConditionalBranches();
+    if ((otherBranch || falseBranch) && c_ >= 0) {
+        SkipConditionalBranches(falseBranch);
     }
     comment_.clear();
 }
@@ -419,7 +499,7 @@ void SourceParser::PreprocessorLine() {
 // Passes over whole lines up to and including the #endif that closes the
 // conditional being read; the line feed of that line becomes the current
 // character.
-void SourceParser::SkipConditionalBranches() {
+void SourceParser::SkipConditionalBranches(bool toNextBranch) {
     int depth = 0;
     while (FillLine()) {
         size_t at = 0;
@@ -433,6 +513,10 @@ void SourceParser::SkipConditionalBranches() {
             reinterpret_cast<const char*>(line_.data() + at + 1), lineLen_ - at - 1));
         if (word.starts_with("if")) {
             ++depth;
+        } else if (toNextBranch && depth == 0 && (word == "else" || word.starts_with("elif"))) {
+            linePos_ = lineLen_;
+            c_ = '\n';
+            return;
         } else if (word == "endif" && depth-- == 0) {
             linePos_ = lineLen_;
             c_ = '\n';

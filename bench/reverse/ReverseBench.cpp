@@ -173,6 +173,7 @@ class BenchProject : public ReverseProject {
     }
     void SetLinkDetails(Drawable*, int, uint32_t, const std::string&, const std::string&) override {
     }
+    void SetLinkType(Drawable*, const std::string&) override {}
     void DiscardMembers(Master::MemberRecords) override {}
 
     size_t MasterCount() const { return masters_.size(); }

@@ -179,6 +179,39 @@ TEST_F(BuildModelTest, GenericClassesTakeTheNextToolAndTheirParameters) {
     }
 }
 
+TEST_F(BuildModelTest, ATemplateBaseKeepsItsArgumentsOnTheLink) {
+    FakeProject project(0);
+    for (int run = 0; run < 2; ++run) {
+        BuildRun(project, {"template <class K, class V> class Base { };\n"
+                           "class Plain { };\n"
+                           "template <class T> class D : public Base<T, int>, Plain { };"});
+        std::vector<FakeLink*> links = project.Links(project.CurrentModel());
+        ASSERT_EQ(links.size(), 2u) << run;
+        EXPECT_EQ(links[0]->to->GetMaster()->name, "Base");
+        EXPECT_EQ(links[0]->type, "<T,int>");
+        EXPECT_EQ(links[1]->to->GetMaster()->name, "Plain");
+        EXPECT_EQ(links[1]->type, "");
+    }
+}
+
+TEST_F(BuildModelTest, TypeAliasesOfANamespaceBecomeTypesOfItsPackage) {
+    FakeProject project(0);
+    for (int run = 0; run < 2; ++run) {
+        BuildRun(project, {"namespace p { namespace q { typedef long long Big; class A { }; }\n"
+                           "using Millis = long; }"});
+        Master* p = Placed(project, project.CurrentModel(), "p");
+        ASSERT_NE(p, nullptr);
+        ASSERT_EQ(p->types.size(), 1u) << run;
+        EXPECT_EQ(p->types[0]->name, "Millis");
+        EXPECT_EQ(p->types[0]->definition, "long");
+        Master* q = Placed(project, dynamic_cast<Model*>(p->submodel), "q");
+        ASSERT_NE(q, nullptr);
+        ASSERT_EQ(q->types.size(), 1u) << run;
+        EXPECT_EQ(q->types[0]->name, "Big");
+        EXPECT_EQ(q->types[0]->kind, TypeSimple);
+    }
+}
+
 TEST_F(BuildModelTest, NodesBecomeMasterFieldsAndMemberRecords) {
     FakeProject project(kRevRecordFileNames);
     BuildRun(project, {"/** Doc. */ class A {\n"

@@ -59,7 +59,7 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
         {"class A; class A { int x; };", "A", "A/5/0{x/7/1:int}"},
         {"struct S { int x; };", "S", "S/5/20000{x/7/4:int}"},
         {"class D : public virtual B, private C { };", "D", "D/5/0{B/2/24,C/2/1}"},
-        {"class D : public ::n::B<int, 2>, C { };", "D", "D/5/0{B/2/4,C/2/0}"},
+        {"class D : public ::n::B<int, 2>, C { };", "D", "D/5/0{B/2/4:<int,2>,C/2/0}"},
         {"class K { int a[10], *b, c; };", "K", "K/5/0{a/7/1:int[10],b/7/1:int*,c/7/1:int*}"},
         {"class K { int m[2][3]; char *p, q[4]; };", "K",
          "K/5/0{m/7/1:int[2][3],p/7/1:char*,q/7/1:char*[4]}"},
@@ -81,6 +81,18 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
          "V/5/0{items/7/1:T[N],T/9/0,N/9/0:int}"},
         {"template <typename T, int N = 4, class U = QList<QMap<int, T>>> class V { };", "V",
          "V/5/0{T/9/0,N/9/0:int,U/9/0}"},
+        // Parameter packs keep their "..."; a member function template keeps
+        // its head before its return type.
+        {"template <typename... Ts> class P { };", "P", "P/5/0{Ts/9/0:typename...}"},
+        {"template <class T, size_t... Is> class P { };", "P", "P/5/0{T/9/0,Is/9/0:size_t...}"},
+        {"class A { template <typename U, int N> static bool f(U u); template <class... Args> "
+         "A(Args&&... args); };",
+         "A",
+         "A/5/0{f/8/11:template <typename U, int N> bool{u/9/0:U},"
+         "A/8/1:template <typename... Args>{args/9/0:Args&&...}}"},
+        // A template base keeps its arguments.
+        {"template <typename T> class D : public B<T, 2>, C { };", "D",
+         "D/5/0{B/2/4:<T,2>,C/2/0,T/9/0}"},
         {"class A { public: int a; protected: int b; private: int c; };", "A",
          "A/5/0{a/7/4:int,b/7/2:int,c/7/1:int}"},
         {"struct A { static const int N = 5; static QList<int> list; };", "A",
@@ -105,6 +117,11 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
         {"class A { enum E { X = 1 << 2, Y }; enum class F : int { Z }; };", "A",
          "A/5/0{E/13/1{X/9/0=1<<2,Y/9/0},F/13/1{Z/9/0}}"},
         {"class A { typedef unsigned long DWORD; };", "A", "A/5/0{DWORD/14/1:unsigned long }"},
+        // Only the declared name leaves a typedef's type; a dependent
+        // parameter type keeps its "typename".
+        {"class A { typedef ns::Kind Kind; };", "A", "A/5/0{Kind/14/1:ns::Kind }"},
+        {"class A { void f(typename T::type* p = nullptr); };", "A",
+         "A/5/0{f/8/1:void{p/9/0:typename T::type*=nullptr}}"},
         {"class A { union { int i; float f; } u; int z; };", "A", "A/5/0{z/7/1:int}"},
         {"class O { struct P { int a; }; class Q { }; public: class R; };", "O",
          "O/5/0{P/5/20001{a/7/4:int},Q/5/1,R/5/4}"},
@@ -149,6 +166,73 @@ TEST_F(CppParserTest, NamespacesQualifyTopLevelDeclarations) {
     EXPECT_NE(Top("Deep", "x::y"), nullptr);
     EXPECT_NE(Top("D"), nullptr);
     EXPECT_EQ(log_.Text(), "");
+}
+
+TEST_F(CppParserTest, TypeAliasesOfANamespaceAreRecorded) {
+    ParseText(*parser_, "typedef int Global;\n"
+                        "namespace n {\n"
+                        "typedef long long Big;\n"
+                        "using Millis = std::int64_t;\n"
+                        "typedef void (*Hook)();\n"
+                        "using namespace std; using std::string;\n"
+                        "typedef int Later;\n"
+                        "class Later { int x; };\n"
+                        "namespace m { using Deep = Big; }\n"
+                        "}\n");
+    struct Case {
+        const char* name;
+        const char* qualifier;
+        const char* tree;
+    };
+    const Case cases[] = {
+        {"Big", "n", "Big/14/0:long long "},
+        {"Millis", "n", "Millis/14/0:std::int64_t"},
+        {"Hook", "n", "Hook/14/0:void(* )()"},
+        {"Deep", "n::m", "Deep/14/0:Big"},
+        // A class of the name takes the node.
+        {"Later", "n", "Later/5/0{x/7/1:int}"},
+    };
+    for (const Case& c : cases) {
+        const SourceSymbol* node = Top(c.name, std::string(c.qualifier));
+        ASSERT_NE(node, nullptr) << c.name;
+        EXPECT_EQ(DumpNode(*node), c.tree);
+    }
+    EXPECT_EQ(Top("Global"), nullptr);
+    EXPECT_EQ(Top("string", std::string("n")), nullptr);
+    EXPECT_EQ(log_.Text(), "");
+}
+
+TEST_F(CppParserTest, OneBranchOfAConditionalIsRead) {
+    struct Case {
+        const char* source;
+        const char* read; // the classes read, in the order of their names
+    };
+    const Case cases[] = {
+        // A condition on a macro nothing defined is false: the next branch.
+        {"#if HAS_X\nclass A { };\n#else\nclass B { };\n#endif\n", "B"},
+        {"#if defined(HAS_X) // why\nclass A { };\n#else\nclass B { };\n#endif\n", "B"},
+        {"#ifdef HAS_X\nclass A { };\n#elif OTHER\nclass B { };\n#else\nclass C { };\n#endif\n",
+         "B"},
+        {"#if HAS_X\n#if Y\nclass A { };\n#else\nclass C { };\n#endif\n#else\nclass B { };\n"
+         "#endif\n",
+         "B"},
+        {"#define ON 1\n#undef ON\n#ifdef ON\nclass A { };\n#endif\nclass B { };\n", "B"},
+        // Anything else reads the first branch.
+        {"#define ON 1\n#if ON\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
+        {"#ifndef GUARD_H\n#define GUARD_H\nclass A { };\n#endif\n", "A"},
+        {"#if HAS_X && HAS_Y\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
+        {"#if 0\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
+    };
+    for (const Case& c : cases) {
+        Reset();
+        ParseText(*parser_, c.source);
+        std::string read;
+        for (const char* name : {"A", "B", "C"}) {
+            read += Top(name) != nullptr ? name : "";
+        }
+        EXPECT_EQ(read, c.read) << c.source;
+        EXPECT_EQ(log_.Text(), "") << c.source;
+    }
 }
 
 TEST_F(CppParserTest, AMacroCallWithoutSemicolonLeavesTheNamespaceAfterIt) {
@@ -227,8 +311,10 @@ TEST_F(CppParserTest, TemplateMembersAreRead) {
                         "    int b;\n"
                         "};\n"
                         "class Y { };\n");
-    EXPECT_EQ(DumpNode(*Top("X")),
-              "X/5/0{a/7/1:int,f/8/1:enable_if<sizeof...(A)>=2,int>::type,g/8/1:void,b/7/1:int}");
+    EXPECT_EQ(
+        DumpNode(*Top("X")),
+        "X/5/0{a/7/1:int,f/8/1:enable_if<sizeof...(A)>=2,int>::type,g/8/1:template <typename> "
+        "void,b/7/1:int}");
     EXPECT_NE(Top("Y"), nullptr);
     EXPECT_EQ(Top("f"), nullptr);
     EXPECT_EQ(log_.Text(), "");
