@@ -232,12 +232,16 @@ Cell* UndoJournal::FollowersForm(Model* model) const {
     // The followers the change moved, each with its geometry before and
     // after, in the model's order.
     const std::vector<Drawable*> all = FollowersOf(*model);
-    // A swimlane's replay sets its bounds, which lays out the group of its
-    // members anew: that group is kept even when the change left it alone.
+    // The replay sets the bounds of the groups left and entered, which lays
+    // out each one's title (a plain group takes a titled text member as its
+    // title), a swimlane's height and the group of its members anew: those
+    // are kept even when the change left them alone.
     std::unordered_set<const Drawable*> kept;
     for (Drawable* lane : {pending_.oldSwimlane, pending_.newSwimlane}) {
-        if (PlaceGroup* group = AsPlaceGroup(lane))
+        if (PlaceGroup* group = AsPlaceGroup(lane)) {
+            kept.insert(group);
             kept.insert(&group->MemberGroup());
+        }
     }
     Cell* entries = nil;
     for (auto it = all.rbegin(); it != all.rend(); ++it) {
