@@ -318,7 +318,11 @@ DrawableList Model::DeleteDrawables(ModelDocument* document, CRect* repaint, Cha
                 continue;
             }
             if (Drawable* attached = AttachedTo(d)) {
-                if (MarkedDeep(attached)) {
+                // A junction is held by its place, not by a parent: a tag
+                // on it goes with the place.
+                auto* node =
+                    attached->IsJunction() ? dynamic_cast<NodeDrawable*>(attached) : nullptr;
+                if (MarkedDeep(attached) || (node != nullptr && MarkedDeep(node->GetPlace()))) {
                     d->Mark(1, 1, 0);
                     added = true;
                 }

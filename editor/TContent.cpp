@@ -1008,11 +1008,7 @@ bool TContent::ShowModel(Model* model) {
     EditLabel(nullptr);
     if (!shownFile_.empty())
         ShowFile("");
-    if (operation_) {
-        operation_->Cancel(Context(0));
-        operation_.reset();
-    }
-    dragMode_ = DM_NONE;
+    CancelOperation();
     // Icon editing ends with the tool model that shows it; a tool model shown
     // next takes up the mode the last one was in.
     auto* previousTool = dynamic_cast<ToolModel*>(CurrentModel());
@@ -1653,11 +1649,16 @@ void TContent::ObjectsRemoved(const std::vector<Guid>&) {
         labelEdited_ = {};
         labelEditor_->hide();
     }
-    if (operation_ && pressed_.Get() == nullptr && !pressed_.IsEmpty()) {
+    if (pressed_.Get() == nullptr && !pressed_.IsEmpty())
+        CancelOperation();
+}
+
+void TContent::CancelOperation() {
+    if (operation_) {
         operation_->Cancel(Context(0));
         operation_.reset();
-        dragMode_ = DM_NONE;
     }
+    dragMode_ = DM_NONE;
 }
 
 void TContent::SelectionChanged(Model& model) {
