@@ -300,13 +300,15 @@ DrawableList Model::DeleteDrawables(ModelDocument* document, CRect* repaint, Cha
 
     // What hangs on a marked drawable goes with it: links ending on it (or
     // on a place inside it, or on a link that goes), tags and floaters
-    // attached to it. Repeated until nothing more is added, since a link
-    // may end on a link that is added late.
+    // attached to it, wherever they lie (a drag takes tags and links into
+    // place groups). Repeated until nothing more is added, since a link may
+    // end on a link that is added late.
     for (bool added = true; added;) {
         added = false;
-        for (const auto& owned : drawables_) {
-            Drawable* d = owned.get();
-            if (d->IsMarked())
+        std::vector<Drawable*> all;
+        CollectAllDrawables(all);
+        for (Drawable* d : all) {
+            if (MarkedDeep(d))
                 continue;
             if (Link* link = AsLink(d)) {
                 Drawable* target = link->GetTarget();

@@ -30,6 +30,7 @@
 #include "editor/TEdit.h"
 #include "editor/ViewCommands.h"
 #include "editor/operations/CreationTools.h"
+#include "editor/operations/OperationSupport.h"
 #include "model/Master.h"
 #include "model/Members.h"
 #include "model/OperationMenu.h"
@@ -54,7 +55,6 @@ namespace qm {
 
 namespace {
 
-constexpr int kPointerTool = 24;
 constexpr int kTagTool = 25;
 constexpr int kMessageTool = 46;
 constexpr int kSwimlaneTool = 47;
@@ -849,8 +849,7 @@ void TContent::NudgeSelection(int dx, int dy) {
     journal.BeginChange(ChangeKind::MoveDrawables);
     journal.SetFollowersBefore(std::move(followers));
     journal.SetOffset(CPoint(dx, dy));
-    const std::vector<Drawable*> selection(model->Selection().begin(), model->Selection().end());
-    for (Drawable* drawable : selection)
+    for (Drawable* drawable : SelectionInFirstList(*model))
         journal.AddChangedObject(drawable, nullptr);
     journal.RecordChange(ChangeKind::MoveDrawables, "Nudge Drawables", model, nullptr);
 }

@@ -212,6 +212,31 @@ TEST_F(OpDragTest, DropIntoAGroupRedoesToTheTextTheDragLeft) {
     }
 }
 
+// A selection that spans lists (a place of the model, a place inside a
+// group) moves the list of the first selected one; its record names only
+// what moved, so undo and redo replay it to the texts before and after.
+TEST_F(OpDragTest, ASelectionAcrossListsMovesAndUndoesTheFirstList) {
+    doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
+    context.document = doc.get();
+    UseModel("Everything");
+    auto* shape = Find<Drawable>("p-shape-00001");
+    auto* inner = Find<Drawable>("p-inner-00001");
+    ASSERT_NE(inner->Parent(), nullptr);
+    const CRect innerBounds = inner->bounds;
+    const std::string before = Saved();
+    SelectOnly(shape);
+    model->Select(inner, true, nullptr, false);
+    Move(shape, shape->bounds.CenterPoint(), CPoint(200, 130));
+    EXPECT_EQ(inner->bounds, innerBounds) << "the group's member stays";
+    ASSERT_EQ(Descriptions(), std::vector<std::string>{"Drag Drawables"});
+    const std::string after = Saved();
+    ASSERT_NE(after, before);
+    ASSERT_TRUE(Undo());
+    EXPECT_TRUE(test::SameText(Saved(), before));
+    ASSERT_TRUE(Redo());
+    EXPECT_TRUE(test::SameText(Saved(), after));
+}
+
 TEST_F(OpDragTest, RubberBandReplacesOrTogglesTheSelection) {
     auto* circle = Find<Place>("p-circle-0001");
     auto* shape = Find<Place>("p-shape-00001");

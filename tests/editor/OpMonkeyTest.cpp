@@ -6,6 +6,7 @@
 // and QM_MONKEY_SEED lengthen and vary the run by hand; the journal's
 // question past a megabyte is answered No, so a long run undoes to its start.
 #include "drawables/Junction.h"
+#include "drawables/PlaceGroup.h"
 #include "drawables/ScenarioPlace.h"
 #include "tests/editor/OpFixture.h"
 
@@ -51,16 +52,31 @@ TEST_F(OpMonkeyTest, SwimlaneCreationUndoesAndRedoesToTheSavedText) {
 }
 
 // A tag on a junction goes with the place that holds the junction (or the
-// group that holds that place): left behind it would point at a junction
-// that is gone. Undo brings back all of it as it was.
+// group that holds that place), also from inside a place group a drag took
+// it into: left behind it would point at a junction that is gone. Undo
+// brings back all of it as it was.
 TEST_F(OpMonkeyTest, DeletingAPlaceTakesTheTagsOnItsJunctions) {
     struct Case {
         const char* deleted;
         const char* tag;
+        bool tagInGroup;
     };
     for (const Case& c :
-         {Case{"p-shape-00001", "t-junc-00001"}, Case{"pg-000000001", "t-inner-0001"}}) {
+         {Case{"p-shape-00001", "t-junc-00001", false}, Case{"pg-000000001", "t-inner-0001", false},
+          Case{"p-shape-00001", "t-junc-00001", true}}) {
         SCOPED_TRACE(c.deleted);
+        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
+        context.document = doc.get();
+        UseModel("Everything");
+        if (c.tagInGroup) {
+            auto* group = AsPlaceGroup(Find("pg-000000001"));
+            ASSERT_NE(group, nullptr);
+            CRect area;
+            CRect dirty;
+            group->GetContentRect(area, 0);
+            group->AddMember(model, Find(c.tag), area, dirty);
+            ASSERT_EQ(Find(c.tag)->Parent(), &group->MemberGroup());
+        }
         const std::string before = Saved();
         model->DeselectAll(nullptr, false);
         model->Select(Find(c.deleted), true, nullptr, false);
