@@ -202,6 +202,29 @@ class ViewMonkeyTest : public test::OperationTest {
     int replays = 0;
 };
 
+// Delete while a line is being built point by point ends the line first:
+// the half-made line, which no record knows, leaves the model, and undoing
+// the delete gives back the text from before the line was begun.
+TEST_F(ViewMonkeyTest, DeleteDuringAPointByPointLineCancelsTheLine) {
+    const std::string start = Saved();
+    const size_t count = model->Drawables().size();
+    QWidget* port = view->viewport();
+    monkeyHost.SetCurrentTool(TkPolyline);
+    QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, ClientOf(CPoint(500, 700)));
+    held = false;
+    MoveTo(ClientOf(CPoint(600, 720)), Qt::NoModifier);
+    QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, ClientOf(CPoint(600, 720)));
+    ASSERT_EQ(view->Mode(), DM_CREATE_POINTS);
+    ASSERT_EQ(model->Drawables().size(), count + 1) << "the line being built";
+    view->SelectList({Find<Drawable>("box-1")});
+    QTest::keyClick(view.get(), Qt::Key_Delete);
+    EXPECT_EQ(view->Mode(), DM_NONE);
+    EXPECT_EQ(model->Drawables().size(), count - 1) << "the box deleted, the line gone";
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Delete Drawables"});
+    ASSERT_TRUE(Undo());
+    EXPECT_TRUE(test::SameText(Saved(), start));
+}
+
 TEST_F(ViewMonkeyTest, RandomEventsLeaveAProjectThatSavesAndUndoesToItsStart) {
     const std::string start = Saved();
     const long events = test::EnvironmentCount("QM_VIEW_MONKEY_EVENTS", 1500);
