@@ -460,6 +460,11 @@ void TContent::RunOperation(OperationPhase phase, const PointerEvent& event, boo
         return;
     const CRect before = operation_->FeedbackBounds();
     OperationContext& context = Context(context_.flags);
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(inOperation_);
     switch (phase) {
     case PhaseBegin:
         operation_->Begin(context, event);
@@ -1648,7 +1653,10 @@ void TContent::ObjectsRemoved(const std::vector<Guid>&) {
         labelEdited_ = {};
         labelEditor_->hide();
     }
-    if (pressed_.Get() == nullptr && !pressed_.IsEmpty())
+    // An undo or redo under way of a gesture (a key while the button is
+    // held, or while a link or line is built point by point) may take away
+    // what the operation works on: the operation ends, undoing what it did.
+    if (!inOperation_ && (operation_ || (pressed_.Get() == nullptr && !pressed_.IsEmpty())))
         CancelOperation();
 }
 

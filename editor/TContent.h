@@ -294,6 +294,9 @@ class TContent : public QAbstractScrollArea,
     bool knobsInverted_ = false;
     bool accumulating_ = false;
     bool skipNextClick_ = false;
+    // True while a phase of the operation runs: what it removes itself does
+    // not end it.
+    bool inOperation_ = false;
     CRect repaintRect_;
     CRect dragRect_;
     std::unique_ptr<EditOperation> operation_;
