@@ -225,6 +225,27 @@ TEST_F(ViewMonkeyTest, DeleteDuringAPointByPointLineCancelsTheLine) {
     EXPECT_TRUE(test::SameText(Saved(), start));
 }
 
+// Ctrl+Z while a link is being built from a new place undoes that place:
+// the link being built ends with it, and moving on touches nothing freed.
+TEST_F(ViewMonkeyTest, UndoWhileALinkIsBuiltEndsTheLink) {
+    const std::string start = Saved();
+    QWidget* port = view->viewport();
+    monkeyHost.SetCurrentTool(10);
+    QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, ClientOf(CPoint(500, 700)));
+    ASSERT_EQ(Descriptions(), std::vector<std::string>{"Create Place"});
+    monkeyHost.SetCurrentTool(0);
+    QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, ClientOf(CPoint(500, 700)));
+    MoveTo(ClientOf(CPoint(600, 600)), Qt::NoModifier);
+    ASSERT_EQ(view->Mode(), DM_CREATE_POINTS);
+    QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(replays, 1);
+    EXPECT_EQ(view->Mode(), DM_NONE);
+    MoveTo(ClientOf(CPoint(650, 560)), Qt::NoModifier);
+    QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, ClientOf(CPoint(650, 560)));
+    QApplication::processEvents();
+    EXPECT_TRUE(test::SameText(Saved(), start));
+}
+
 TEST_F(ViewMonkeyTest, RandomEventsLeaveAProjectThatSavesAndUndoesToItsStart) {
     const std::string start = Saved();
     const long events = test::EnvironmentCount("QM_VIEW_MONKEY_EVENTS", 1500);
