@@ -283,14 +283,24 @@ UndoJournal::Followers UndoJournal::TakeFollowers(Cell*& fields, Model* model, b
         if (model == nullptr || !LiesIn(model, drawable) || !Follows(drawable) ||
             !ShapeFits(drawable, before) || !ShapeFits(drawable, after))
             throw CKestException(kDamaged);
-        followers.emplace_back(drawable, redo ? std::move(after) : before);
+        followers.emplace_back(drawable->Id().Text(), redo ? std::move(after) : before);
     }
     return followers;
 }
 
 void UndoJournal::ApplyFollowers(Model* model, const Followers& followers) {
-    for (const auto& [drawable, words] : followers)
-        ApplyShapeWords(*model, drawable, words);
+    if (followers.empty())
+        return;
+    // Only the followers still in the model take their geometry: undoing a
+    // group takes away what the group held.
+    std::unordered_map<std::string, Drawable*> present;
+    for (Drawable* drawable : FollowersOf(*model))
+        present.emplace(drawable->Id().Text(), drawable);
+    for (const auto& [id, words] : followers) {
+        auto found = present.find(id);
+        if (found != present.end() && ShapeFits(found->second, words))
+            ApplyShapeWords(*model, found->second, words);
+    }
 }
 
 void UndoJournal::SetSwimlanes(ModelObject* left, const CRect& leftRect, ModelObject* entered,
