@@ -89,6 +89,29 @@ TEST_F(OpMonkeyTest, DeletingAPlaceTakesTheTagsOnItsJunctions) {
     }
 }
 
+// Undoing a new lane that holds a place no record put there is refused and
+// changes nothing: the lane would take the place with it and leave the
+// tags on it pointing at nothing.
+TEST_F(OpMonkeyTest, UndoOfALaneThatHoldsAnUnrecordedPlaceIsRefused) {
+    host.SetCurrentTool(TkSwimlane);
+    Click(CPoint(1900, 100));
+    ASSERT_EQ(Descriptions(), std::vector<std::string>{"Create Swimlane"});
+    PlaceGroup* lane = nullptr;
+    for (const auto& drawable : model->Drawables()) {
+        if (drawable->IsSwimlane() && drawable.get() != Find("lane-0000001"))
+            lane = AsPlaceGroup(drawable.get());
+    }
+    ASSERT_NE(lane, nullptr);
+    CRect area;
+    CRect dirty;
+    lane->GetContentRect(area, 0);
+    lane->AddMember(model, Find("p-shape-00001"), area, dirty);
+    const std::string before = Saved();
+    EXPECT_FALSE(Undo());
+    EXPECT_NE(Find("t-place-0001"), nullptr);
+    EXPECT_TRUE(test::SameText(Saved(), before));
+}
+
 TEST_F(OpMonkeyTest, RandomGesturesLeaveAProjectThatSavesAndUndoesToItsStart) {
     test::JournalKeepingPrompts keeping;
     ScopedPromptService scopedKeeping(&keeping);
