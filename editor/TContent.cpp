@@ -819,6 +819,11 @@ bool TContent::KeyNudge(int key, int repeat, uint32_t flags) {
             OnMouseMove(flags, QPoint(-1, -1));
         return false;
     }
+    // A key that moves drawables ends a mouse operation under way first, as
+    // Delete does: the drawable it is building (a link, a line), which no
+    // record knows, would otherwise be caught up in the nudge's record.
+    if (!page && !model->Selection().empty() && operation_)
+        CancelOperation();
     if (page || model->Selection().empty()) {
         const CPoint scroll = ScrollPosition();
         horizontalScrollBar()->setValue(scroll.x + dx);

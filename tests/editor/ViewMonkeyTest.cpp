@@ -246,6 +246,33 @@ TEST_F(ViewMonkeyTest, UndoWhileALinkIsBuiltEndsTheLink) {
     EXPECT_TRUE(test::SameText(Saved(), start));
 }
 
+// An arrow key that nudges the selection while a link is being built ends
+// the link first: the nudge's record does not name the unrecorded link, so
+// every step undoes to the start.
+TEST_F(ViewMonkeyTest, NudgeWhileALinkIsBuiltEndsTheLinkFirst) {
+    const std::string start = Saved();
+    QWidget* port = view->viewport();
+    for (const int x : {500, 640}) {
+        monkeyHost.SetCurrentTool(10);
+        QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, ClientOf(CPoint(x, 700)));
+    }
+    QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier);
+    monkeyHost.SetCurrentTool(0);
+    QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, ClientOf(CPoint(500, 700)));
+    MoveTo(ClientOf(CPoint(560, 600)), Qt::NoModifier);
+    ASSERT_EQ(view->Mode(), DM_CREATE_POINTS);
+    // Redo selects the place it brings back; Right nudges it.
+    QTest::keyClick(view.get(), Qt::Key_Y, Qt::ControlModifier);
+    ASSERT_FALSE(model->Selection().empty());
+    QTest::keyClick(view.get(), Qt::Key_Right);
+    EXPECT_EQ(view->Mode(), DM_NONE);
+    EXPECT_EQ(Descriptions(),
+              (std::vector<std::string>{"Create Place", "Create Place", "Nudge Drawables"}));
+    while (journal().CanUndo())
+        ASSERT_TRUE(Undo()) << journal().Position();
+    EXPECT_TRUE(test::SameText(Saved(), start));
+}
+
 TEST_F(ViewMonkeyTest, RandomEventsLeaveAProjectThatSavesAndUndoesToItsStart) {
     const std::string start = Saved();
     const long events = test::EnvironmentCount("QM_VIEW_MONKEY_EVENTS", 1500);
