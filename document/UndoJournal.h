@@ -322,8 +322,9 @@ class UndoJournal {
     // element, written when the change took them; TakeFollowers cuts it off
     // the fields and reads it (each follower with the words undo or redo
     // gives it) before anything changes, ApplyFollowers gives them their
-    // geometry once the record's own replay ran.
-    using Followers = std::vector<std::pair<Drawable*, std::vector<int32_t>>>;
+    // geometry once the record's own replay ran. Each is kept by its id:
+    // that replay may have taken it away.
+    using Followers = std::vector<std::pair<std::string, std::vector<int32_t>>>;
     kest::Cell* FollowersForm(Model* model) const;
     Followers TakeFollowers(kest::Cell*& fields, Model* model, bool redo);
     void ApplyFollowers(Model* model, const Followers& followers);

@@ -224,6 +224,12 @@ void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool 
             if (member->Parent() != container)
                 throw CKestException(kDamaged);
         }
+        // The group holds what the record names and nothing else: another
+        // member would go with the group, and what hangs on it elsewhere (a
+        // tag, a link) would be left pointing at nothing.
+        const DrawableList* held = container->GetMemberList();
+        if (held == nullptr || held->size() != members.size())
+            throw CKestException(kDamaged);
         std::vector<Drawable*> hanging;
         for (const std::string& hangingId : hangingIds) {
             Drawable* drawable = LookupDrawable(Str(hangingId.c_str()));

@@ -232,12 +232,16 @@ Cell* UndoJournal::FollowersForm(Model* model) const {
     // The followers the change moved, each with its geometry before and
     // after, in the model's order.
     const std::vector<Drawable*> all = FollowersOf(*model);
-    // A swimlane's replay sets its bounds, which lays out the group of its
-    // members anew: that group is kept even when the change left it alone.
+    // The replay sets the bounds of the groups left and entered, which lays
+    // out each one's title (a plain group takes a titled text member as its
+    // title), a swimlane's height and the group of its members anew: those
+    // are kept even when the change left them alone.
     std::unordered_set<const Drawable*> kept;
     for (Drawable* lane : {pending_.oldSwimlane, pending_.newSwimlane}) {
-        if (PlaceGroup* group = AsPlaceGroup(lane))
+        if (PlaceGroup* group = AsPlaceGroup(lane)) {
+            kept.insert(group);
             kept.insert(&group->MemberGroup());
+        }
     }
     Cell* entries = nil;
     for (auto it = all.rbegin(); it != all.rend(); ++it) {
@@ -279,14 +283,24 @@ UndoJournal::Followers UndoJournal::TakeFollowers(Cell*& fields, Model* model, b
         if (model == nullptr || !LiesIn(model, drawable) || !Follows(drawable) ||
             !ShapeFits(drawable, before) || !ShapeFits(drawable, after))
             throw CKestException(kDamaged);
-        followers.emplace_back(drawable, redo ? std::move(after) : before);
+        followers.emplace_back(drawable->Id().Text(), redo ? std::move(after) : before);
     }
     return followers;
 }
 
 void UndoJournal::ApplyFollowers(Model* model, const Followers& followers) {
-    for (const auto& [drawable, words] : followers)
-        ApplyShapeWords(*model, drawable, words);
+    if (followers.empty())
+        return;
+    // Only the followers still in the model take their geometry: undoing a
+    // group takes away what the group held.
+    std::unordered_map<std::string, Drawable*> present;
+    for (Drawable* drawable : FollowersOf(*model))
+        present.emplace(drawable->Id().Text(), drawable);
+    for (const auto& [id, words] : followers) {
+        auto found = present.find(id);
+        if (found != present.end() && ShapeFits(found->second, words))
+            ApplyShapeWords(*model, found->second, words);
+    }
 }
 
 void UndoJournal::SetSwimlanes(ModelObject* left, const CRect& leftRect, ModelObject* entered,

@@ -300,13 +300,15 @@ DrawableList Model::DeleteDrawables(ModelDocument* document, CRect* repaint, Cha
 
     // What hangs on a marked drawable goes with it: links ending on it (or
     // on a place inside it, or on a link that goes), tags and floaters
-    // attached to it. Repeated until nothing more is added, since a link
-    // may end on a link that is added late.
+    // attached to it, wherever they lie (a drag takes tags and links into
+    // place groups). Repeated until nothing more is added, since a link may
+    // end on a link that is added late.
     for (bool added = true; added;) {
         added = false;
-        for (const auto& owned : drawables_) {
-            Drawable* d = owned.get();
-            if (d->IsMarked())
+        std::vector<Drawable*> all;
+        CollectAllDrawables(all);
+        for (Drawable* d : all) {
+            if (MarkedDeep(d))
                 continue;
             if (Link* link = AsLink(d)) {
                 Drawable* target = link->GetTarget();
@@ -318,7 +320,11 @@ DrawableList Model::DeleteDrawables(ModelDocument* document, CRect* repaint, Cha
                 continue;
             }
             if (Drawable* attached = AttachedTo(d)) {
-                if (MarkedDeep(attached)) {
+                // A junction is held by its place, not by a parent: a tag
+                // on it goes with the place.
+                auto* node =
+                    attached->IsJunction() ? dynamic_cast<NodeDrawable*>(attached) : nullptr;
+                if (MarkedDeep(attached) || (node != nullptr && MarkedDeep(node->GetPlace()))) {
                     d->Mark(1, 1, 0);
                     added = true;
                 }

@@ -30,6 +30,7 @@
 #include "editor/TEdit.h"
 #include "editor/ViewCommands.h"
 #include "editor/operations/CreationTools.h"
+#include "editor/operations/OperationSupport.h"
 #include "model/Master.h"
 #include "model/Members.h"
 #include "model/OperationMenu.h"
@@ -54,7 +55,6 @@ namespace qm {
 
 namespace {
 
-constexpr int kPointerTool = 24;
 constexpr int kTagTool = 25;
 constexpr int kMessageTool = 46;
 constexpr int kSwimlaneTool = 47;
@@ -460,6 +460,11 @@ void TContent::RunOperation(OperationPhase phase, const PointerEvent& event, boo
         return;
     const CRect before = operation_->FeedbackBounds();
     OperationContext& context = Context(context_.flags);
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(inOperation_);
     switch (phase) {
     case PhaseBegin:
         operation_->Begin(context, event);
@@ -814,6 +819,11 @@ bool TContent::KeyNudge(int key, int repeat, uint32_t flags) {
             OnMouseMove(flags, QPoint(-1, -1));
         return false;
     }
+    // A key that moves drawables ends a mouse operation under way first, as
+    // Delete does: the drawable it is building (a link, a line), which no
+    // record knows, would otherwise be caught up in the nudge's record.
+    if (!page && !model->Selection().empty() && operation_)
+        CancelOperation();
     if (page || model->Selection().empty()) {
         const CPoint scroll = ScrollPosition();
         horizontalScrollBar()->setValue(scroll.x + dx);
@@ -849,8 +859,7 @@ void TContent::NudgeSelection(int dx, int dy) {
     journal.BeginChange(ChangeKind::MoveDrawables);
     journal.SetFollowersBefore(std::move(followers));
     journal.SetOffset(CPoint(dx, dy));
-    const std::vector<Drawable*> selection(model->Selection().begin(), model->Selection().end());
-    for (Drawable* drawable : selection)
+    for (Drawable* drawable : SelectionInFirstList(*model))
         journal.AddChangedObject(drawable, nullptr);
     journal.RecordChange(ChangeKind::MoveDrawables, "Nudge Drawables", model, nullptr);
 }
@@ -1008,11 +1017,7 @@ bool TContent::ShowModel(Model* model) {
     EditLabel(nullptr);
     if (!shownFile_.empty())
         ShowFile("");
-    if (operation_) {
-        operation_->Cancel(Context(0));
-        operation_.reset();
-    }
-    dragMode_ = DM_NONE;
+    CancelOperation();
     // Icon editing ends with the tool model that shows it; a tool model shown
     // next takes up the mode the last one was in.
     auto* previousTool = dynamic_cast<ToolModel*>(CurrentModel());
@@ -1653,11 +1658,19 @@ void TContent::ObjectsRemoved(const std::vector<Guid>&) {
         labelEdited_ = {};
         labelEditor_->hide();
     }
-    if (operation_ && pressed_.Get() == nullptr && !pressed_.IsEmpty()) {
+    // An undo or redo under way of a gesture (a key while the button is
+    // held, or while a link or line is built point by point) may take away
+    // what the operation works on: the operation ends, undoing what it did.
+    if (!inOperation_ && (operation_ || (pressed_.Get() == nullptr && !pressed_.IsEmpty())))
+        CancelOperation();
+}
+
+void TContent::CancelOperation() {
+    if (operation_) {
         operation_->Cancel(Context(0));
         operation_.reset();
-        dragMode_ = DM_NONE;
     }
+    dragMode_ = DM_NONE;
 }
 
 void TContent::SelectionChanged(Model& model) {

@@ -221,6 +221,8 @@ class TContent : public QAbstractScrollArea,
     // The one place where the view calls into an operation: begins, tracks
     // or ends the operation of the current mode.
     void RunOperation(OperationPhase phase, const PointerEvent& event, bool pointByPoint = false);
+    // Cancels the operation under way, if any, and leaves the mouse mode.
+    void CancelOperation();
     OperationContext& Context(uint32_t flags);
     void SetKnobsInverted(bool inverted);
     void ShowCursor(int cursor);
@@ -292,6 +294,9 @@ class TContent : public QAbstractScrollArea,
     bool knobsInverted_ = false;
     bool accumulating_ = false;
     bool skipNextClick_ = false;
+    // True while a phase of the operation runs: what it removes itself does
+    // not end it.
+    bool inOperation_ = false;
     CRect repaintRect_;
     CRect dragRect_;
     std::unique_ptr<EditOperation> operation_;

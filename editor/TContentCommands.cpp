@@ -322,6 +322,10 @@ CRect TContent::DeleteSelection(ChangeKind kind) {
     if (InIconEditing(model))
         return ClearIconCell(kind == ChangeKind::Cut);
     host_.HidePropertySheet();
+    // An operation under way (a line built point by point, a drag) ends
+    // first, undoing what it did so far: left running it would keep a
+    // half-made drawable in the model that no record knows.
+    CancelOperation();
     CRect repaint;
     // What the journal does not keep is freed here.
     DrawableList left = model->DeleteDrawables(&document_, &repaint, kind, false);

@@ -50,13 +50,23 @@ std::string ToolNameText(const ToolModel* tool) {
     return text != nullptr ? text->text : "";
 }
 
+// The number of the project's masters: a creation that finds it grown made
+// its place's master.
+size_t MasterCount(const OperationContext& context) {
+    return context.document->Masters().Masters().size();
+}
+
 // Records the creation of drawable under literal: the drawable, and before
-// it the master when the new place is its master's only place.
-void RecordCreate(OperationContext& context, Drawable* drawable, const char* literal) {
+// it the new place's master when the creation made it (masterMade), so that
+// undo takes it away again. A master the creation found by its name (one a
+// drag from the lister brings, one a deleted place left unused) was there
+// before and stays: the records before this one name it.
+void RecordCreate(OperationContext& context, Drawable* drawable, const char* literal,
+                  bool masterMade = false) {
     UndoJournal& journal = context.document->GetJournal();
     journal.BeginChange(ChangeKind::Create);
     if (auto* place = dynamic_cast<Place*>(drawable);
-        place != nullptr && place->master != nullptr && place->master->refCount == 1)
+        masterMade && place != nullptr && place->master != nullptr)
         journal.AddChangedObject(place->master, nullptr);
     journal.AddChangedObject(drawable, nullptr);
     journal.RecordChange(ChangeKind::Create, literal, context.model, drawable);
@@ -74,13 +84,13 @@ class OneShot : public OperationBase {
     // Adds a drawable made in one go to the model, takes it into its
     // group, selects it alone, repaints it and records it under literal.
     static void AddCreated(OperationContext& context, std::unique_ptr<Drawable> made,
-                           const char* literal) {
+                           const char* literal, bool masterMade = false) {
         made->UpdateRepaintRect();
         Drawable* added = context.model->AddDrawable(std::move(made));
         AdoptIntoGroup(context, added);
         SelectAlone(context, added);
         Repaint(context, added->repaintRect);
-        RecordCreate(context, added, literal);
+        RecordCreate(context, added, literal, masterMade);
     }
 };
 
@@ -100,6 +110,7 @@ Drawable* CreatePlaceIn(OperationContext& context, Master* master, int tool, con
     } else if (std::string text = ToolNameText(context.document->FindTool(tool)); !text.empty()) {
         name = text;
     }
+    const size_t masters = MasterCount(context);
     Drawable* made = diagram->CreatePlaceOfTool(context.document, tool, name, nameSpace, rect);
     if (made == nullptr)
         return nullptr;
@@ -117,7 +128,7 @@ Drawable* CreatePlaceIn(OperationContext& context, Master* master, int tool, con
         if (OptionSet(ShowPropertiesOnCreate))
             context.Callbacks().ShowSelectionProperties();
     }
-    RecordCreate(context, made, "Create Place");
+    RecordCreate(context, made, "Create Place", MasterCount(context) > masters);
     return made;
 }
 
@@ -717,6 +728,7 @@ class CreateSymbolFromLibrary : public OneShot {
     // master named by its text; centred on the click.
     static void PlaceSymbol(OperationContext& context, const LibrarySymbol& library, CPoint point) {
         std::unique_ptr<Drawable> made;
+        const size_t masters = MasterCount(context);
         auto* group = dynamic_cast<PrimitiveGroup*>(library.symbol);
         if (library.asPlace && group != nullptr) {
             const Drawable* textMember = group->FindTextMember();
@@ -737,7 +749,8 @@ class CreateSymbolFromLibrary : public OneShot {
                             made->bounds.top + made->bounds.Height() / 2);
         CRect dirty;
         made->MoveBy(point.x - centre.x, point.y - centre.y, dirty);
-        AddCreated(context, std::move(made), "Create Symbol from Library");
+        AddCreated(context, std::move(made), "Create Symbol from Library",
+                   MasterCount(context) > masters);
     }
 
     static CRect UnionOf(const CRect& a, const CRect& b) {

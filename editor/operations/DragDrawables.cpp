@@ -103,7 +103,7 @@ class DragDrawables : public OperationBase {
                              target != nullptr ? target->bounds : CRect());
         if (!messageDrag_)
             TransferBetweenGroups(context, source, target, event.point);
-        for (Drawable* drawable : model.Selection())
+        for (Drawable* drawable : SelectionInFirstList(model))
             journal.AddChangedObject(drawable, nullptr);
         journal.SetOffset(total_);
         journal.RecordChange(ChangeKind::MoveDrawables, "Drag Drawables", &model, nullptr);

@@ -84,4 +84,17 @@ void OperationBase::EndRepaint(OperationContext& context, const CRect& rect) {
     Repaint(context, area);
 }
 
+std::vector<Drawable*> SelectionInFirstList(const Model& model) {
+    std::vector<Drawable*> out;
+    const auto& selection = model.Selection();
+    if (selection.empty())
+        return out;
+    const Drawable* list = selection.front()->Parent();
+    for (Drawable* drawable : selection) {
+        if (drawable->Parent() == list)
+            out.push_back(drawable);
+    }
+    return out;
+}
+
 } // namespace qm

@@ -7,11 +7,19 @@
 #include "model/ChangeJournal.h"
 
 #include <string>
+#include <vector>
 
 namespace qm {
 
 class Drawable;
+class Model;
 class UndoJournal;
+
+// The selected drawables a move of the selection moves: those in the list
+// of the first selected one (the model's own, or a group's members). A move
+// of a selection that spans lists moves only that list's, and its record
+// names only those, so that its replay finds them all in one list.
+std::vector<Drawable*> SelectionInFirstList(const Model& model);
 
 // The margin the repaint accumulator adds on each side.
 constexpr int kOperationRepaintMargin = 5;

@@ -321,6 +321,40 @@ TEST_F(OpCreateTest, DroppingAMasterMakesAPlaceCentredOnThePoint) {
     EXPECT_EQ(Descriptions(), std::vector<std::string>{"Create Place"});
 }
 
+// A place whose master was there before (one a deleted place left unused,
+// one dropped from the lister) records only itself: undoing it leaves the
+// master to the records before it, which bring back the places that use it.
+TEST_F(OpCreateTest, UndoOfAPlaceLeavesAMasterThatWasThereBefore) {
+    const std::string start = Saved();
+    host.SetCurrentTool(10);
+    Click(CPoint(600, 600));
+    auto* first = dynamic_cast<Place*>(Newest());
+    ASSERT_NE(first, nullptr);
+    Master* master = first->master;
+    ASSERT_NE(master, nullptr);
+    CRect repaint;
+    model->DeselectAll(nullptr, false);
+    model->Select(first, true, nullptr, false);
+    model->DeleteDrawables(doc.get(), &repaint, ChangeKind::Delete, false);
+    ASSERT_TRUE(doc->HasMaster(master)) << "the master stays, unused";
+    const std::string masterId = master->Id().Text();
+    // The same tool names the new place as before: it takes that master.
+    host.SetCurrentTool(10);
+    Click(CPoint(700, 650));
+    ASSERT_EQ(dynamic_cast<Place*>(Newest())->master, master);
+    DropMaster(context, master, CPoint(300, 650));
+    ASSERT_EQ(dynamic_cast<Place*>(Newest())->master, master);
+    ASSERT_EQ(Descriptions(), (std::vector<std::string>{"Create Place", "Delete Drawables",
+                                                        "Create Place", "Create Place"}));
+    while (journal().CanUndo())
+        ASSERT_TRUE(Undo()) << journal().Position();
+    EXPECT_TRUE(test::SameText(Saved(), start));
+    while (journal().CanRedo())
+        ASSERT_TRUE(Redo()) << journal().Position();
+    // Redo makes the master again, under its id, for all three places.
+    EXPECT_EQ(dynamic_cast<Place*>(Newest())->master->Id().Text(), masterId);
+}
+
 // A library project beside the fixture: a symbol of a text "Pump" over an
 // ellipse in its "Classes" model, answered for tool 11010.
 class OpLibraryTest : public OpCreateTest {

@@ -167,6 +167,76 @@ TEST_F(OpDragTest, UndoAndRedoOfAMoveGiveBackEveryFollowerExactly) {
     }
 }
 
+// A drawable dropped into a group (a plain place group and a swimlane) joins
+// its members; undo gives back the text before the drag and redo the very
+// text the drag left, the group's title and bounds and the links' shapes
+// included, not a fresh layout of the group.
+TEST_F(OpDragTest, DropIntoAGroupRedoesToTheTextTheDragLeft) {
+    struct Case {
+        const char* pressed;
+        const char* group;
+    };
+    // A linked place; a titled text, which a layout of the group would make
+    // the group's title; a place into the fixture's lane, shorter than its
+    // page, which a layout would stretch to the page's height.
+    const Case cases[] = {
+        {"p-circle-0001", "pg-000000001"},
+        {"text-1", "pg-000000001"},
+        {"p-shape-00001", "lane-0000001"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.pressed) + " into " + c.group);
+        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
+        context.document = doc.get();
+        UseModel("Everything");
+        auto* pressed = Find<Drawable>(c.pressed);
+        auto* group = AsPlaceGroup(Find<Drawable>(c.group));
+        ASSERT_NE(pressed, nullptr);
+        ASSERT_NE(group, nullptr);
+        const std::string before = Saved();
+        SelectOnly(pressed);
+        const CPoint from = pressed->bounds.CenterPoint();
+        CPoint into = group->bounds.CenterPoint();
+        into.y = group->bounds.bottom - 8;
+        Move(pressed, from, into);
+        ASSERT_EQ(Descriptions(), std::vector<std::string>{"Drag Drawables"});
+        ASSERT_NE(group->MemberList(), nullptr);
+        ASSERT_EQ(pressed->Parent(), &group->MemberGroup()) << "the place joined the group";
+        const std::string after = Saved();
+        ASSERT_TRUE(Undo());
+        EXPECT_TRUE(test::SameText(Saved(), before));
+        ASSERT_TRUE(Redo());
+        EXPECT_TRUE(test::SameText(Saved(), after));
+        ASSERT_TRUE(Undo());
+        EXPECT_TRUE(test::SameText(Saved(), before));
+    }
+}
+
+// A selection that spans lists (a place of the model, a place inside a
+// group) moves the list of the first selected one; its record names only
+// what moved, so undo and redo replay it to the texts before and after.
+TEST_F(OpDragTest, ASelectionAcrossListsMovesAndUndoesTheFirstList) {
+    doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
+    context.document = doc.get();
+    UseModel("Everything");
+    auto* shape = Find<Drawable>("p-shape-00001");
+    auto* inner = Find<Drawable>("p-inner-00001");
+    ASSERT_NE(inner->Parent(), nullptr);
+    const CRect innerBounds = inner->bounds;
+    const std::string before = Saved();
+    SelectOnly(shape);
+    model->Select(inner, true, nullptr, false);
+    Move(shape, shape->bounds.CenterPoint(), CPoint(200, 130));
+    EXPECT_EQ(inner->bounds, innerBounds) << "the group's member stays";
+    ASSERT_EQ(Descriptions(), std::vector<std::string>{"Drag Drawables"});
+    const std::string after = Saved();
+    ASSERT_NE(after, before);
+    ASSERT_TRUE(Undo());
+    EXPECT_TRUE(test::SameText(Saved(), before));
+    ASSERT_TRUE(Redo());
+    EXPECT_TRUE(test::SameText(Saved(), after));
+}
+
 TEST_F(OpDragTest, RubberBandReplacesOrTogglesTheSelection) {
     auto* circle = Find<Place>("p-circle-0001");
     auto* shape = Find<Place>("p-shape-00001");

@@ -12,11 +12,13 @@
 #include "drawables/Primitives.h"
 #include "editor/EditorHost.h"
 #include "editor/operations/EditOperation.h"
+#include "platform/Prompt.h"
 #include "platform/TextHelpers.h"
 #include "platform/UserSettings.h"
 #include "tests/document/DocumentFixture.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -69,6 +71,31 @@ struct LibraryHost : NullEditorHost {
     int libraryTool = 0;
     LibrarySymbol library;
 };
+
+// The prompts of long runs: the question whether to reset an undo journal
+// that has passed a megabyte is answered No, so that every step stays
+// undoable; every other question is answered as the headless prompts do.
+struct JournalKeepingPrompts : HeadlessPrompts {
+    PromptAnswer Ask(const std::string& text, PromptIcon icon, PromptButtons buttons,
+                     PromptAnswer defaultAnswer) override {
+        if (text.rfind("The undo journal file has exceeded", 0) == 0) {
+            ++journalQuestions;
+            scripted.push_front(PromptAnswer::No);
+        }
+        return HeadlessPrompts::Ask(text, icon, buttons, defaultAnswer);
+    }
+    int journalQuestions = 0;
+};
+
+// A count from the environment variable name, else fallback.
+inline long EnvironmentCount(const char* name, long fallback) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0')
+        return fallback;
+    char* end = nullptr;
+    const long count = std::strtol(value, &end, 10);
+    return end != value && count >= 0 ? count : fallback;
+}
 
 // Passes when two saved texts are equal; otherwise names the first line
 // where they part, with the lines around it, instead of both whole texts.

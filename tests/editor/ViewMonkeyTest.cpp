@@ -1,0 +1,301 @@
+// A seeded monkey through the diagram view: random presses, moves with the
+// button held or not, releases, double clicks and keys (arrows, Delete,
+// Escape, Ctrl+Z, Ctrl+Y) sent as real events to an offscreen view over the
+// fixture that holds every drawable kind, with the current tool changed at
+// random. Afterwards the project saves, reads back and saves again to the
+// same text, and undoing every recorded step gives back the text it started
+// from. QM_VIEW_MONKEY_EVENTS and QM_VIEW_MONKEY_SEED lengthen and vary the
+// run by hand.
+#include "editor/TContent.h"
+
+#include "editor/TEdit.h"
+#include "editor/operations/OperationSupport.h"
+#include "tests/editor/OpFixture.h"
+
+#include <QApplication>
+#include <QKeySequence>
+#include <QShortcut>
+#include <QTest>
+
+#include <random>
+
+namespace qm {
+namespace {
+
+// The frame as far as the view asks it: the call menu and the add-method
+// offer answered at random, property sheets and frame commands counted.
+struct MonkeyHost : NullEditorHost {
+    explicit MonkeyHost(std::mt19937& random) : random(random) {}
+    int PopupMenu(const std::vector<std::string>& items, CPoint) override {
+        ++menus;
+        return int(random() % uint32_t(items.size() + 1)) - 1;
+    }
+    ObjectHandle OfferToAddMethod(CCASEDoc&, const std::vector<ObjectHandle>& candidates,
+                                  const std::string&) override {
+        const size_t pick = random() % (candidates.size() + 1);
+        return pick < candidates.size() ? candidates[pick] : ObjectHandle();
+    }
+    void ShowProperties(CCASEDoc&, const ObjectHandle&, int, const ObjectHandle&, bool) override {
+        ++sheets;
+    }
+    bool RunCommand(int) override {
+        ++commands;
+        return false;
+    }
+
+    std::mt19937& random;
+    int menus = 0;
+    int sheets = 0;
+    int commands = 0;
+};
+
+class ViewMonkeyTest : public test::OperationTest {
+  protected:
+    ViewMonkeyTest()
+        : random(uint32_t(test::EnvironmentCount("QM_VIEW_MONKEY_SEED", 20261210))),
+          monkeyHost(random),
+          scopedKeeping(&keeping) {
+        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
+        context.document = doc.get();
+        UseModel("Everything");
+        monkeyHost.SetCurrentTool(kPointerTool);
+        view = std::make_unique<TContent>(*doc, monkeyHost);
+        view->resize(700, 500);
+        view->show();
+        view->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(view.get()));
+        // Undo and Redo reach the journal as the frame's menu shortcuts do.
+        for (const bool redo : {false, true}) {
+            auto* shortcut = new QShortcut(
+                QKeySequence(redo ? Qt::CTRL | Qt::Key_Y : Qt::CTRL | Qt::Key_Z), view.get());
+            shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+            QObject::connect(shortcut, &QShortcut::activated, [this, redo] {
+                ++replays;
+                doc->GetJournal().Replay(1, redo);
+            });
+        }
+    }
+    ~ViewMonkeyTest() override { view.reset(); }
+
+    int Pick(int n) { return static_cast<int>(random() % uint32_t(n)); }
+
+    // The client point where model point p shows.
+    QPoint ClientOf(CPoint p) const {
+        const CPoint scroll = view->ScrollPosition();
+        const double zoom = view->CurrentModel()->zoom;
+        return QPoint(static_cast<int>(p.x * zoom) - scroll.x,
+                      static_cast<int>(p.y * zoom) - scroll.y);
+    }
+    // Half the time anywhere over the viewport (a little past its edges, to
+    // scroll), else on or beside a corner, an edge's middle or the centre of
+    // a drawable, where the knobs, borders and labels are.
+    QPoint RandomPoint() {
+        const QSize size = view->viewport()->size();
+        if (Pick(2) == 0)
+            return QPoint(Pick(size.width() + 40) - 20, Pick(size.height() + 40) - 20);
+        std::vector<Drawable*> all;
+        view->CurrentModel()->CollectAllDrawables(all);
+        if (all.empty())
+            return QPoint(Pick(size.width()), Pick(size.height()));
+        const CRect b = all[size_t(Pick(int(all.size())))]->bounds;
+        const int xs[] = {b.left, (b.left + b.right) / 2, b.right};
+        const int ys[] = {b.top, (b.top + b.bottom) / 2, b.bottom};
+        const CPoint at(xs[Pick(3)] + Pick(7) - 3, ys[Pick(3)] + Pick(7) - 3);
+        return ClientOf(at);
+    }
+    Qt::KeyboardModifiers RandomModifiers() {
+        const int which = Pick(8);
+        return which == 0 ? Qt::ShiftModifier : which == 1 ? Qt::ControlModifier : Qt::NoModifier;
+    }
+    void MoveTo(QPoint p, Qt::KeyboardModifiers modifiers) {
+        QWidget* port = view->viewport();
+        QMouseEvent move(QEvent::MouseMove, p, port->mapToGlobal(p), Qt::NoButton,
+                         held ? Qt::LeftButton : Qt::NoButton, modifiers);
+        QApplication::sendEvent(port, &move);
+        last = p;
+    }
+
+    // One random event, as a hand at the mouse and the keyboard gives it.
+    void Event() {
+        QWidget* port = view->viewport();
+        // An open label editor takes typing; a press elsewhere ends it.
+        if (view->IsEditingLabel() && !held && Pick(3) != 0) {
+            static const char* const typed[] = {"x", "Ab", "  ", "1%"};
+            const int what = Pick(6);
+            if (what < 3)
+                QTest::keyClicks(view->LabelEditor(), typed[Pick(4)]);
+            else if (what == 3)
+                QTest::keyClick(view->LabelEditor(), Qt::Key_Backspace);
+            else
+                QTest::keyClick(view->LabelEditor(), what == 4 ? Qt::Key_Escape : Qt::Key_Return);
+            return;
+        }
+        const int action = Pick(20);
+        const Qt::KeyboardModifiers modifiers = RandomModifiers();
+        if (action < 2 && !held && view->Mode() == DM_NONE) {
+            // Another tool from the palette: the pointer, a place or link
+            // tool of the template, a primitive, the tag, message, lane and
+            // junction tools, an icon instance.
+            static const int tools[] = {24, 24, 24, 0,  1,  2,  3,  10, 11, 12, 13,  25,
+                                        26, 27, 28, 29, 30, 31, 32, 46, 47, 48, 401, 503};
+            monkeyHost.SetCurrentTool(tools[Pick(int(std::size(tools)))]);
+        } else if (action < 6) {
+            if (held) {
+                QTest::mouseRelease(port, Qt::LeftButton, modifiers, last);
+                held = false;
+            } else {
+                last = RandomPoint();
+                QTest::mousePress(port, Qt::LeftButton, modifiers, last);
+                held = true;
+            }
+        } else if (action < 12) {
+            // A hand moves in small steps while it drags.
+            const QPoint to =
+                held && Pick(2) == 0 ? last + QPoint(Pick(41) - 20, Pick(41) - 20) : RandomPoint();
+            MoveTo(to, modifiers);
+        } else if (action < 14 && held) {
+            QTest::mouseRelease(port, Qt::LeftButton, modifiers, last);
+            held = false;
+        } else if (action == 14 && !held) {
+            last = RandomPoint();
+            QTest::mouseDClick(port, Qt::LeftButton, modifiers, last);
+        } else {
+            static const Qt::Key keys[] = {Qt::Key_Left,   Qt::Key_Right,  Qt::Key_Up, Qt::Key_Down,
+                                           Qt::Key_Delete, Qt::Key_Escape, Qt::Key_Z,  Qt::Key_Y};
+            const Qt::Key key = keys[Pick(int(std::size(keys)))];
+            const bool command = key == Qt::Key_Z || key == Qt::Key_Y;
+            QTest::keyClick(view.get(), key, command ? Qt::ControlModifier : modifiers);
+        }
+        // Now and then the window paints what changed.
+        if (Pick(8) == 0)
+            QApplication::processEvents();
+    }
+
+    // The hand lets go: the button comes up, a point-by-point creation ends
+    // with a click at its last point, the label editor closes.
+    void Settle() {
+        QWidget* port = view->viewport();
+        if (held) {
+            QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, last);
+            held = false;
+        }
+        // A line built point by point ends with a click where its last
+        // point went: a new point, then a click on it.
+        for (int i = 0; i < 8 && view->Mode() != DM_NONE; ++i) {
+            if (i % 2 == 0)
+                MoveTo(last + QPoint(i % 4 == 0 ? 30 : -30, 30), Qt::NoModifier);
+            QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, last);
+        }
+        ASSERT_EQ(view->Mode(), DM_NONE);
+        view->EditLabel(nullptr);
+        monkeyHost.SetCurrentTool(kPointerTool);
+        QApplication::processEvents();
+    }
+
+    std::mt19937 random;
+    MonkeyHost monkeyHost;
+    test::JournalKeepingPrompts keeping;
+    ScopedPromptService scopedKeeping;
+    std::unique_ptr<TContent> view;
+    QPoint last;
+    bool held = false;
+    int replays = 0;
+};
+
+// Delete while a line is being built point by point ends the line first:
+// the half-made line, which no record knows, leaves the model, and undoing
+// the delete gives back the text from before the line was begun.
+TEST_F(ViewMonkeyTest, DeleteDuringAPointByPointLineCancelsTheLine) {
+    const std::string start = Saved();
+    const size_t count = model->Drawables().size();
+    QWidget* port = view->viewport();
+    monkeyHost.SetCurrentTool(TkPolyline);
+    QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, ClientOf(CPoint(500, 700)));
+    held = false;
+    MoveTo(ClientOf(CPoint(600, 720)), Qt::NoModifier);
+    QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, ClientOf(CPoint(600, 720)));
+    ASSERT_EQ(view->Mode(), DM_CREATE_POINTS);
+    ASSERT_EQ(model->Drawables().size(), count + 1) << "the line being built";
+    view->SelectList({Find<Drawable>("box-1")});
+    QTest::keyClick(view.get(), Qt::Key_Delete);
+    EXPECT_EQ(view->Mode(), DM_NONE);
+    EXPECT_EQ(model->Drawables().size(), count - 1) << "the box deleted, the line gone";
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Delete Drawables"});
+    ASSERT_TRUE(Undo());
+    EXPECT_TRUE(test::SameText(Saved(), start));
+}
+
+// Ctrl+Z while a link is being built from a new place undoes that place:
+// the link being built ends with it, and moving on touches nothing freed.
+TEST_F(ViewMonkeyTest, UndoWhileALinkIsBuiltEndsTheLink) {
+    const std::string start = Saved();
+    QWidget* port = view->viewport();
+    monkeyHost.SetCurrentTool(10);
+    QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, ClientOf(CPoint(500, 700)));
+    ASSERT_EQ(Descriptions(), std::vector<std::string>{"Create Place"});
+    monkeyHost.SetCurrentTool(0);
+    QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, ClientOf(CPoint(500, 700)));
+    MoveTo(ClientOf(CPoint(600, 600)), Qt::NoModifier);
+    ASSERT_EQ(view->Mode(), DM_CREATE_POINTS);
+    QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(replays, 1);
+    EXPECT_EQ(view->Mode(), DM_NONE);
+    MoveTo(ClientOf(CPoint(650, 560)), Qt::NoModifier);
+    QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, ClientOf(CPoint(650, 560)));
+    QApplication::processEvents();
+    EXPECT_TRUE(test::SameText(Saved(), start));
+}
+
+// An arrow key that nudges the selection while a link is being built ends
+// the link first: the nudge's record does not name the unrecorded link, so
+// every step undoes to the start.
+TEST_F(ViewMonkeyTest, NudgeWhileALinkIsBuiltEndsTheLinkFirst) {
+    const std::string start = Saved();
+    QWidget* port = view->viewport();
+    for (const int x : {500, 640}) {
+        monkeyHost.SetCurrentTool(10);
+        QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, ClientOf(CPoint(x, 700)));
+    }
+    QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier);
+    monkeyHost.SetCurrentTool(0);
+    QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, ClientOf(CPoint(500, 700)));
+    MoveTo(ClientOf(CPoint(560, 600)), Qt::NoModifier);
+    ASSERT_EQ(view->Mode(), DM_CREATE_POINTS);
+    // Redo selects the place it brings back; Right nudges it.
+    QTest::keyClick(view.get(), Qt::Key_Y, Qt::ControlModifier);
+    ASSERT_FALSE(model->Selection().empty());
+    QTest::keyClick(view.get(), Qt::Key_Right);
+    EXPECT_EQ(view->Mode(), DM_NONE);
+    EXPECT_EQ(Descriptions(),
+              (std::vector<std::string>{"Create Place", "Create Place", "Nudge Drawables"}));
+    while (journal().CanUndo())
+        ASSERT_TRUE(Undo()) << journal().Position();
+    EXPECT_TRUE(test::SameText(Saved(), start));
+}
+
+TEST_F(ViewMonkeyTest, RandomEventsLeaveAProjectThatSavesAndUndoesToItsStart) {
+    const std::string start = Saved();
+    const long events = test::EnvironmentCount("QM_VIEW_MONKEY_EVENTS", 1500);
+    for (long event = 0; event < events; ++event)
+        Event();
+    Settle();
+    EXPECT_GT(replays, 0) << "Ctrl+Z and Ctrl+Y reached the journal";
+    EXPECT_GT(journal().Records().size(), 0u);
+
+    const std::string saved = Saved();
+    auto again = Load(saved);
+    ASSERT_NE(again, nullptr);
+    again->SetModifiedFlag(false);
+    EXPECT_TRUE(test::SameText(again->StoreText(), saved));
+
+    while (journal().CanUndo()) {
+        const JournalRecord& record = journal().Records()[size_t(journal().Position() - 1)];
+        ASSERT_TRUE(journal().Replay(1, false))
+            << record.description << ": " << (keeping.asked.empty() ? "" : keeping.asked.back());
+    }
+    QApplication::processEvents();
+    EXPECT_TRUE(test::SameText(Saved(), start));
+}
+
+} // namespace
+} // namespace qm
