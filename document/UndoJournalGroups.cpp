@@ -227,7 +227,7 @@ void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool 
         // The group holds what the record names and nothing else: another
         // member would go with the group, and what hangs on it elsewhere (a
         // tag, a link) would be left pointing at nothing.
-        const DrawableList* held = container->GetMemberList();
+        const DrawableList* held = std::as_const(*container).MemberList();
         if (held == nullptr || held->size() != members.size())
             throw CKestException(kDamaged);
         std::vector<Drawable*> hanging;
