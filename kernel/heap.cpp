@@ -91,7 +91,7 @@ char* slabblock() {
     if (heaptable.slableft == 0) {
         char* slab = mapslab();
         heaptable.slabs.push_back(slab);
-        heaptable.slabnext = static_cast<char*>(slab);
+        heaptable.slabnext = slab;
         heaptable.slableft = SlabBlocks;
     }
     char* block = heaptable.slabnext;

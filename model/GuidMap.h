@@ -1,7 +1,9 @@
-// The id maps: GuidTree (a hash table from integer or text keys to objects), GuidMap (an integer
-// tree for the numeric ids of old files and template tool numbers, and a text tree for ids), and
-// GuidScope, the record context every persist operation takes: which map is current, the version of
-// the file being read, the members-by-id switch and the read map of a paste while one is read.
+// The id maps: GuidTree (a hash table from integer or text keys to objects),
+// GuidMap (an integer tree for the numeric ids of old files and template tool
+// numbers, and a text tree for ids), and GuidScope, the record context every
+// persist operation takes: which map is current, the version of the file
+// being read, the members-by-id switch and the read map of a paste while one
+// is read.
 //
 // The trees keep look-up and insertion constant on average whatever the key
 // order (ids read from old files are sequential numbers, generated ids share
