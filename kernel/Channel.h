@@ -42,26 +42,42 @@ class FileObject {
     // Reads up to n bytes; returns the number read, 0 at the end or on failure.
     virtual size_t Read(char* buffer, size_t n) = 0;
     virtual void Write(const char* text, size_t n) = 0;
+    // Hands what Write holds back to the file (throwing as Write does).
+    virtual void Flush() {}
     virtual void Close() = 0;
 };
 
-// A file of the file system, opened by path.
+// A file of the file system, opened by path. A file it owns collects what is
+// written and hands it to the system in blocks (when a block fills, before a
+// read, on Flush and on Close), so that a generator writing thousands of
+// short lines makes a few system calls per file instead of one per line.
+// A descriptor it does not own (the standard channels) is written through
+// at once, so that output and error keep their order.
 class PosixFile : public FileObject {
   public:
+    static constexpr size_t WriteBlock = 65536;
+
     // Opens path for ChanRead, ChanWrite (created or truncated) or
     // ChanReadWrite; Ok() tells whether it opened.
     PosixFile(const char* path, uint8_t mode);
     // Wraps an open descriptor (the standard channels); owns it only when told.
     PosixFile(int fd, bool owned) : fd_(fd), owned_(owned) {}
+    // Writes out what is held back (a failure is lost here: Close reports it).
     ~PosixFile() override;
     bool Ok() const { return fd_ >= 0; }
     size_t Read(char* buffer, size_t n) override;
     void Write(const char* text, size_t n) override;
+    void Flush() override;
     void Close() override;
+    // Bytes written but not yet handed to the system (for tests).
+    size_t Held() const { return held_.size(); }
 
   private:
+    void WriteThrough(const char* text, size_t n);
+
     int fd_ = -1;
     bool owned_ = true;
+    std::string held_;
 };
 
 // A file held in memory: reads give the text it was made with, writes append
@@ -132,6 +148,12 @@ void closeallchans();
 // printed without a final line end). A run's end (closeallchans) and the
 // process's exit do this, so that no output is lost.
 void flushstdchans();
+// Hands what every listed file channel's file holds back to the system: done
+// before anything that may look at a file a script is still writing (opening,
+// reading or copying a file, asking for its size, running a process), so that
+// it sees every line written so far. An unfinished line stays in its channel,
+// as it always has.
+void flushfiles();
 // restoremark's part: closes the listed channels made after the stamp.
 void closechansafter(uint32_t stamp);
 // Makes the three standard channels (input, output, error) and their cells.

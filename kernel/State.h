@@ -78,9 +78,17 @@ struct CatchFrame {
 extern CatchFrame catchframes[CatchStackSize];
 
 // ---- the heap (heap.cpp) ----
+// Standard blocks are cut from slabs of this size, aligned to it.
+inline constexpr size_t SlabBytes = size_t{2} << 20;
+// Gives a slab back to the system.
+void unmapslab(char* slab);
+
 struct HeapTable {
     std::vector<char*> blocks;           // the block table: blocks[0..current]
     std::vector<char*> spare;            // released standard blocks kept for reuse
+    std::vector<char*> slabs;            // where standard blocks are cut from
+    char* slabnext = nullptr;            // the next block of the newest slab
+    size_t slableft = 0;                 // blocks of the newest slab not yet cut
     size_t limit = SIZE_MAX;             // the most blocks (tests and fuzzing lower it)
     size_t bytes = 0;                    // the bytes of the blocks in the table
     size_t bytelimit = DefaultHeapLimit; // the most bytes: the settings' limit

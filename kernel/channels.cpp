@@ -107,11 +107,19 @@ PosixFile::PosixFile(const char* path, uint8_t mode) {
 }
 
 PosixFile::~PosixFile() {
-    if (owned_ && fd_ >= 0)
+    if (owned_ && fd_ >= 0) {
+        try {
+            Flush();
+        } catch (const qm::CKestException&) {
+            // Nobody is left to tell; Close is where a failure is reported.
+        }
         ::close(fd_);
+    }
 }
 
 size_t PosixFile::Read(char* buffer, size_t n) {
+    // A file opened for reading and writing reads after what was written.
+    Flush();
     for (;;) {
         ssize_t got = ::read(fd_, buffer, n);
         if (got >= 0)
@@ -122,6 +130,33 @@ size_t PosixFile::Read(char* buffer, size_t n) {
 }
 
 void PosixFile::Write(const char* text, size_t n) {
+    if (!owned_) {
+        WriteThrough(text, n);
+        return;
+    }
+    if (held_.size() + n > WriteBlock) {
+        Flush();
+        if (n >= WriteBlock) {
+            WriteThrough(text, n);
+            return;
+        }
+    }
+    held_.append(text, n);
+}
+
+void PosixFile::Flush() {
+    if (held_.empty())
+        return;
+    // The text leaves the buffer before it is written: a write that fails
+    // does not leave it to be written twice.
+    std::string text;
+    text.swap(held_);
+    WriteThrough(text.data(), text.size());
+    text.clear();
+    held_.swap(text);
+}
+
+void PosixFile::WriteThrough(const char* text, size_t n) {
     while (n > 0) {
         ssize_t put = ::write(fd_, text, n);
         if (put < 0) {
@@ -137,6 +172,13 @@ void PosixFile::Write(const char* text, size_t n) {
 void PosixFile::Close() {
     if (fd_ < 0 || !owned_)
         return;
+    try {
+        Flush();
+    } catch (...) {
+        ::close(fd_);
+        fd_ = -1;
+        throw;
+    }
     int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0 && errno != EINTR)
@@ -159,6 +201,7 @@ Channel* mkfilechan(FileObject* file, uint8_t mode, bool listed) {
 }
 
 Channel* openfilechan(const char* path, uint8_t mode, bool listed) {
+    flushfiles();
     auto* file = new PosixFile(path, mode);
     if (!file->Ok()) {
         delete file;
@@ -222,6 +265,12 @@ void closeallchans() {
     }
     if (failed)
         throw first;
+}
+
+void flushfiles() {
+    for (Channel* ch = openchans; ch != nullptr; ch = ch->next)
+        if (ch->file != nullptr && (ch->mode & (ChanWrite | ChanReadWrite)) != 0)
+            ch->file->Flush();
 }
 
 void closechansafter(uint32_t stamp) {

@@ -9,10 +9,27 @@
 #include "platform/Errors.h"
 #include "platform/Log.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#define QM_LSAN_ROOTS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QM_LSAN_ROOTS 1
+#endif
+#endif
+#ifndef QM_LSAN_ROOTS
+#define QM_LSAN_ROOTS 0
+#endif
+#if QM_LSAN_ROOTS
+#include <sanitizer/lsan_interface.h>
+#endif
+
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <sys/mman.h>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kest {
@@ -23,16 +40,105 @@ namespace {
 // again, so that repeated runs do not fault fresh pages in every time.
 constexpr size_t SpareBlocks = 4096;
 
+// Standard blocks are cut from slabs of 2 MB aligned to 2 MB, which the
+// system may back with huge pages: a run that builds hundreds of megabytes of
+// cells then takes a page fault per slab instead of one per 4 KB page, and
+// those faults were most of the time a large generator spent outside its
+// own work. A slab goes back only once every block of it is spare.
+constexpr size_t SlabBlocks = SlabBytes / BlockSize;
+
+uintptr_t slabof(const char* block) {
+    return reinterpret_cast<uintptr_t>(block) & ~(SlabBytes - 1);
+}
+
+// Slabs are mapped from the system and given back to it whole: taken from
+// the allocator, the ends cut off to align them broke its free memory into
+// pieces that the next run's slabs could not use.
+char* mapslab() {
+    const size_t span = SlabBytes * 2;
+    void* mapped =
+        ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        throw std::bad_alloc();
+    const uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
+    const uintptr_t aligned = (start + SlabBytes - 1) & ~(SlabBytes - 1);
+    if (aligned > start)
+        ::munmap(mapped, aligned - start);
+    const uintptr_t end = aligned + SlabBytes;
+    if (start + span > end)
+        ::munmap(reinterpret_cast<void*>(end), start + span - end);
+    char* slab = reinterpret_cast<char*>(aligned);
+    ::madvise(slab, SlabBytes, MADV_HUGEPAGE); // a hint: refused, small pages serve
+#if QM_LSAN_ROOTS
+    // Cells hold the only pointers to some allocations (channel buffers).
+    __lsan_register_root_region(slab, SlabBytes);
+#endif
+    return slab;
+}
+
+} // namespace
+
+void unmapslab(char* slab) {
+#if QM_LSAN_ROOTS
+    __lsan_unregister_root_region(slab, SlabBytes);
+#endif
+    ::munmap(slab, SlabBytes);
+}
+
+namespace {
+
+char* slabblock() {
+    if (heaptable.slableft == 0) {
+        char* slab = mapslab();
+        heaptable.slabs.push_back(slab);
+        heaptable.slabnext = slab;
+        heaptable.slableft = SlabBlocks;
+    }
+    char* block = heaptable.slabnext;
+    heaptable.slabnext += BlockSize;
+    --heaptable.slableft;
+    return block;
+}
+
+// While more blocks are spare than kept, gives back the slabs whose every
+// block is spare (a slab still being cut never has them all spare).
+void trimslabs() {
+    std::vector<char*>& spare = heaptable.spare;
+    if (spare.size() <= SpareBlocks)
+        return;
+    std::unordered_map<uintptr_t, size_t> sparecount;
+    for (char* block : spare)
+        ++sparecount[slabof(block)];
+    std::unordered_set<uintptr_t> gone;
+    size_t left = spare.size();
+    for (const auto& [slab, count] : sparecount) {
+        if (count == SlabBlocks && left > SpareBlocks) {
+            gone.insert(slab);
+            left -= SlabBlocks;
+        }
+    }
+    if (gone.empty())
+        return;
+    std::erase_if(spare, [&](char* block) { return gone.count(slabof(block)) != 0; });
+    std::erase_if(heaptable.slabs, [&](char* slab) {
+        if (gone.count(reinterpret_cast<uintptr_t>(slab)) == 0)
+            return false;
+        unmapslab(slab);
+        return true;
+    });
+}
+
 void releaseblocks(size_t keep) {
     while (heaptable.blocks.size() > keep) {
         heaptable.bytes -= blocksizes.back();
-        if (blocksizes.back() == BlockSize && heaptable.spare.size() < SpareBlocks)
+        if (blocksizes.back() == BlockSize)
             heaptable.spare.push_back(heaptable.blocks.back());
         else
             std::free(heaptable.blocks.back());
         heaptable.blocks.pop_back();
         blocksizes.pop_back();
     }
+    trimslabs();
 }
 
 char* newblock(size_t size) {
@@ -44,6 +150,8 @@ char* newblock(size_t size) {
     if (bytes == BlockSize && !heaptable.spare.empty()) {
         block = heaptable.spare.back();
         heaptable.spare.pop_back();
+    } else if (bytes == BlockSize) {
+        block = slabblock();
     } else {
         block = static_cast<char*>(std::malloc(bytes));
         if (block == nullptr)

@@ -10,6 +10,7 @@
 #include "kernel/Symbol.h"
 #include "kernel/builtins/Builtins.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace kest {
@@ -27,10 +28,17 @@ HeapTable::~HeapTable() {
     // The buffers of channels still open at the end of the process live
     // outside the blocks that hold their records.
     droplistedbuffers();
+    // Standard blocks are parts of slabs; only the larger ones stand alone.
+    const auto inslab = [this](const char* block) {
+        return std::any_of(slabs.begin(), slabs.end(), [block](const char* slab) {
+            return block >= slab && block < slab + SlabBytes;
+        });
+    };
     for (char* block : blocks)
-        std::free(block);
-    for (char* block : spare)
-        std::free(block);
+        if (!inslab(block))
+            std::free(block);
+    for (char* slab : slabs)
+        unmapslab(slab);
 }
 
 // ---- the evaluator ----

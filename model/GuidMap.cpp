@@ -9,33 +9,44 @@
 #include <vector>
 
 namespace qm {
-namespace {
 
-// A text key as the tree stores it: at most 15 characters, terminated.
-struct TextKey {
-    explicit TextKey(const char* text) {
-        size_t n = text != nullptr ? ::strnlen(text, Guid::Length) : 0;
-        if (n > 0)
-            std::memcpy(chars, text, n);
-        chars[n] = '\0';
-    }
-    char chars[16] = {};
-};
+GuidTree::TextKey::TextKey(const char* text) {
+    size_t n = text != nullptr ? ::strnlen(text, Guid::Length) : 0;
+    if (n > 0)
+        std::memcpy(chars, text, n);
+}
 
-} // namespace
+bool GuidTree::TextKey::operator==(const TextKey& other) const {
+    return std::memcmp(chars, other.chars, sizeof chars) == 0;
+}
+
+// Both halves of the key, multiplied and folded: generated ids differ in
+// their first nine characters and share the last six, so every byte counts.
+size_t GuidTree::TextKeyHash::operator()(const TextKey& key) const {
+    uint64_t low = 0;
+    uint64_t high = 0;
+    std::memcpy(&low, key.chars, 8);
+    std::memcpy(&high, key.chars + 8, 8);
+    uint64_t h =
+        low * 0x9E3779B97F4A7C15ull ^ (high + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 32;
+    return static_cast<size_t>(h);
+}
 
 GuidTree::Node* GuidTree::FindNode(const char* text, bool insert) {
     if (mode_ != TextKeys)
         return nullptr;
     TextKey key(text);
-    auto at = texts_.find(key.chars);
+    auto at = texts_.find(key);
     if (at != texts_.end())
         return &at->second;
     if (!insert)
         return nullptr;
     Node node{};
     std::memcpy(node.key.text, key.chars, sizeof node.key.text);
-    return &texts_.emplace(key.chars, node).first->second;
+    return &texts_.emplace(key, node).first->second;
 }
 
 GuidTree::Node* GuidTree::FindNode(int32_t number, bool insert) {
@@ -65,8 +76,7 @@ bool GuidTree::Lookup(const char* text, ModelObject*& out) const {
     out = nullptr;
     if (mode_ != TextKeys)
         return false;
-    TextKey key(text);
-    auto at = texts_.find(key.chars);
+    auto at = texts_.find(TextKey(text));
     if (at == texts_.end())
         return false;
     out = at->second.value;

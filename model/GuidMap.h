@@ -1,12 +1,14 @@
-// The id maps: GuidTree (a balanced search tree from integer or text keys to
-// objects), GuidMap (an integer tree for the numeric ids of old files and
-// template tool numbers, and a text tree for ids), and GuidScope, the record
-// context every persist operation takes: which map is current, the version
-// of the file being read, the members-by-id switch and the read map of a
-// paste while one is read.
+// The id maps: GuidTree (a hash table from integer or text keys to objects),
+// GuidMap (an integer tree for the numeric ids of old files and template tool
+// numbers, and a text tree for ids), and GuidScope, the record context every
+// persist operation takes: which map is current, the version of the file
+// being read, the members-by-id switch and the read map of a paste while one
+// is read.
 //
-// The trees keep look-up and insertion logarithmic whatever the key order
-// (ids read from old files are sequential numbers). Nodes are never freed one
+// The trees keep look-up and insertion constant on average whatever the key
+// order (ids read from old files are sequential numbers, generated ids share
+// their host digits): a script that makes a reference for every object of a
+// large project looks each one up several times. Nodes are never freed one
 // by one: removing an object clears its node's value, and RemoveAll drops
 // every node.
 #pragma once
@@ -18,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace qm {
@@ -73,12 +76,24 @@ class GuidTree {
     // Number of nodes (for tests).
     size_t NodeCount() const { return numbers_.size() + texts_.size(); }
 
+    // A text key as the tree stores it: its first 15 characters, the rest of
+    // the 16 bytes zero, so that equal keys have equal bytes.
+    struct TextKey {
+        explicit TextKey(const char* text);
+        bool operator==(const TextKey& other) const;
+        char chars[16] = {};
+    };
+    struct TextKeyHash {
+        size_t operator()(const TextKey& key) const;
+    };
+
   private:
     KeyMode mode_;
-    // Nodes stay where they are until RemoveAll, so pointers to them and to
-    // their interned texts stay valid.
-    std::map<int32_t, Node> numbers_;
-    std::map<std::string, Node> texts_;
+    // Nodes stay where they are until RemoveAll (an unordered map never moves
+    // its elements, not even when it grows), so pointers to them and to their
+    // interned texts stay valid.
+    std::unordered_map<int32_t, Node> numbers_;
+    std::unordered_map<TextKey, Node, TextKeyHash> texts_;
 };
 
 // An integer id of old files (0..9998) or an id text: every key outside that

@@ -383,7 +383,8 @@ Cell* RefTo(ModelObject* object, ReferenceKind kind) {
                  templates != nullptr && templates->Lookup(id) == object)
             map = templates;
     }
-    return MakeObjectRef(object, kind, project, map);
+    // Found under its id in map just now: the reference table need not look again.
+    return MakeObjectRef(object, kind, project, map, map != nullptr);
 }
 
 Cell* DrawableRef(Drawable* drawable) {

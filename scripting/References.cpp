@@ -25,7 +25,7 @@ ReferenceKind DrawableRefKind(int drawableKind) {
 }
 
 kest::Cell* ReferenceTable::MakeRef(void* object, ReferenceKind kind, const void* project,
-                                    const GuidMap* map, const Guid* id) {
+                                    const GuidMap* map, const Guid* id, bool registered) {
     if (object == nullptr)
         return kest::nil;
     uint32_t projectSlot = 0;
@@ -43,10 +43,16 @@ kest::Cell* ReferenceTable::MakeRef(void* object, ReferenceKind kind, const void
     }
     auto found = index_.find(object);
     // A slot whose object died (its project closed, or it left its id map)
-    // belongs to an earlier object at the same address.
-    if (found != index_.end() && !Alive(slots_[found->second])) {
-        index_.erase(found);
-        found = index_.end();
+    // belongs to an earlier object at the same address. An object the caller
+    // has just found in the map its slot names is still registered there.
+    if (found != index_.end()) {
+        const Slot& slot = slots_[found->second];
+        const bool confirmed =
+            registered && map != nullptr && id != nullptr && slot.handle == ObjectHandle(map, *id);
+        if (!(confirmed ? OwnerAlive(slot) : Alive(slot))) {
+            index_.erase(found);
+            found = index_.end();
+        }
     }
     if (found == index_.end()) {
         Slot slot;
@@ -72,15 +78,17 @@ const ReferenceTable::Slot* ReferenceTable::SlotOf(const kest::Cell* cell) const
     return &slots_[number - 1];
 }
 
-bool ReferenceTable::Alive(const Slot& slot) const {
+bool ReferenceTable::OwnerAlive(const Slot& slot) const {
     if (slot.object == nullptr)
         return false;
-    if (slot.project != 0 && slots_[slot.project - 1].object == nullptr)
+    return slot.project == 0 || slots_[slot.project - 1].object != nullptr;
+}
+
+bool ReferenceTable::Alive(const Slot& slot) const {
+    if (!OwnerAlive(slot))
         return false;
     // The object must still be the one registered under its id.
-    if (!slot.handle.IsEmpty() && slot.handle.Get() != slot.object)
-        return false;
-    return true;
+    return slot.handle.IsEmpty() || slot.handle.Get() == slot.object;
 }
 
 void* ReferenceTable::Resolve(const kest::Cell* cell) const {
@@ -109,10 +117,10 @@ void ReferenceTable::Reset() {
 }
 
 kest::Cell* MakeObjectRef(ModelObject* object, ReferenceKind kind, const void* project,
-                          const GuidMap* map) {
+                          const GuidMap* map, bool registered) {
     if (object == nullptr)
         return kest::nil;
-    return References().MakeRef(object, kind, project, map, &object->Id());
+    return References().MakeRef(object, kind, project, map, &object->Id(), registered);
 }
 
 ModelObject* ResolveObject(const kest::Cell* cell) {

@@ -60,9 +60,11 @@ class ReferenceTable {
     // project the object belongs to (null for a project itself and for objects
     // outside any project); map and id, when given, are the id map the object
     // is registered in and its id there, checked on every resolution. The same
-    // live object always gets the same slot.
+    // live object always gets the same slot. registered says that the caller
+    // has just found object in map under id, which spares looking it up again.
     kest::Cell* MakeRef(void* object, ReferenceKind kind, const void* project = nullptr,
-                        const GuidMap* map = nullptr, const Guid* id = nullptr);
+                        const GuidMap* map = nullptr, const Guid* id = nullptr,
+                        bool registered = false);
 
     // The object a reference cell names, or null when the cell is not a
     // reference of this table's epoch or its object is gone.
@@ -90,6 +92,8 @@ class ReferenceTable {
     };
     const Slot* SlotOf(const kest::Cell* cell) const;
     bool Alive(const Slot& slot) const;
+    // Alive, less the check of the object's id map.
+    bool OwnerAlive(const Slot& slot) const;
 
     std::vector<Slot> slots_;
     std::unordered_map<const void*, uint32_t> index_; // live object -> slot number
@@ -100,9 +104,9 @@ class ModelObject;
 
 // A reference to a model object (every kind but the project): the table
 // holds the object as a ModelObject pointer, checked against map under the
-// object's own id when a map is given.
+// object's own id when a map is given (registered: as in MakeRef).
 kest::Cell* MakeObjectRef(ModelObject* object, ReferenceKind kind, const void* project = nullptr,
-                          const GuidMap* map = nullptr);
+                          const GuidMap* map = nullptr, bool registered = false);
 // The model object of a reference made by MakeObjectRef, or null.
 ModelObject* ResolveObject(const kest::Cell* cell);
 

@@ -4,6 +4,7 @@
 #include "document/CCASEDoc.h"
 #include "document/Profile.h"
 #include "drawables/Model.h"
+#include "kernel/Channel.h"
 #include "kernel/Eval.h"
 #include "kernel/Init.h"
 #include "kernel/Printer.h"
@@ -240,6 +241,8 @@ Cell* VxMergeFiles(Symbol* self) {
     const std::string output = frame.Text(2);
     const std::string beginMarker = frame.Text(3);
     const std::string endMarker = frame.Text(4);
+    // The generated file is usually one the script has just written.
+    kest::flushfiles();
     std::string failure;
     try {
         MergeFiles(existing, generated, output, beginMarker, endMarker);
@@ -282,6 +285,7 @@ Cell* VxSaveProject(Symbol* self) {
     auto* project =
         static_cast<CCASEDoc*>(frame.RefOfKind(0, RefProject, kProjectReferenceExpected));
     const std::string path = frame.Text(1);
+    kest::flushfiles();
     // A failed save answers nil (the previous file stays as it was), so a
     // script never takes a project for saved that is not; its reason goes
     // to the log.
@@ -334,6 +338,7 @@ Cell* VxCreateImage(Symbol* self) {
     const bool selectionOnly = frame.Arg(1) != nil;
     const std::string format = frame.Text(2);
     const std::string folder = frame.Text(3);
+    kest::flushfiles();
 
     const std::string where = ImageFolderPath(folder);
     if (!IsDirectory(where)) {
@@ -368,6 +373,7 @@ Cell* VxCreateImage(Symbol* self) {
 Cell* VxMakeProject(Symbol* self) {
     VxFrame frame(self, 1, 1);
     const std::string name = frame.Text(0);
+    kest::flushfiles(); // the template may be a file the script wrote
     CCASEDoc* current = RunContext().project;
     if (current == nullptr)
         frame.Fail("no project open");

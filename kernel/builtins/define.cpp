@@ -173,6 +173,8 @@ Cell* bi_exec(Symbol* self) {
     for (std::string& text : texts)
         argv.push_back(text.data());
     argv.push_back(nullptr);
+    // The program may read what the script has written.
+    flushfiles();
     pid_t pid = 0;
     if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
         return mkint(-1);

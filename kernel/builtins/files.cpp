@@ -110,6 +110,8 @@ Cell* bi_open(Symbol* self) {
     needcount(self, 2, 2);
     const std::string mode = needtext(self, argument(1));
     const std::string path = hostpath(needtext(self, argument(0)));
+    // A file still being written may be the one opened.
+    flushfiles();
     Channel* ch = nullptr;
     if (mode == "r") {
         if (!qm::IsDirectory(path))
@@ -156,6 +158,7 @@ Cell* bi_flush(Symbol* self) {
 Cell* bi_pathprop(Symbol* self) {
     needcount(self, 1, 1);
     const std::string path = hostpath(needtext(self, argument(0)));
+    flushfiles(); // the size counts every line written so far
     struct statx st {};
     if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &st) != 0)
         return nil;
@@ -317,6 +320,7 @@ Cell* bi_copyfile(Symbol* self) {
     needcount(self, 2, 2);
     const std::string from = hostpath(needtext(self, argument(0)));
     const std::string to = hostpath(needtext(self, argument(1)));
+    flushfiles();
     if (!qm::CopyFile(from, to, true))
         scripterror(self, "Can't copy file");
     return KernelSyms.t;

@@ -1,5 +1,6 @@
 // The cell heap, the makers, the list primitives and the mark.
 #include "KernelFixture.h"
+#include "kernel/State.h"
 
 #include <utility>
 #include <vector>
@@ -172,6 +173,31 @@ TEST_F(HeapTest, MarksRestoreBlocksSymbolsAndChannels) {
     EXPECT_NE(findsym("master"), nullptr);
     restoremark(); // the mark is gone: nothing happens
     EXPECT_EQ(heapblocks(), blocks);
+}
+
+// Blocks are cut from slabs; when a run's blocks are released, the slabs
+// beyond the bound of kept blocks go back whole, and later runs of the same
+// size take no more slabs than the first did.
+TEST_F(HeapTest, ReleasedSlabsGoBackAndLaterRunsReuseThem) {
+    constexpr size_t kBlocks = 6000;
+    constexpr size_t kSlabBlocks = SlabBytes / BlockSize;
+    size_t firstRunSlabs = 0;
+    for (int run = 0; run < 3; ++run) {
+        savemark();
+        for (size_t i = 0; i < kBlocks; ++i) {
+            auto* block = static_cast<char*>(heapalloc(BlockSize - 16));
+            block[0] = 1;
+            block[BlockSize - 17] = 2;
+        }
+        const size_t slabs = heaptable.slabs.size();
+        EXPECT_GE(slabs * kSlabBlocks, kBlocks);
+        if (run == 0)
+            firstRunSlabs = slabs;
+        EXPECT_LE(slabs, firstRunSlabs) << "run " << run;
+        restoremark();
+        EXPECT_LT(heaptable.slabs.size(), slabs) << "run " << run;
+        EXPECT_LE(heaptable.spare.size(), 4096 + kSlabBlocks) << "run " << run;
+    }
 }
 
 TEST_F(HeapTest, MarksDoNotNest) {

@@ -214,5 +214,68 @@ TEST_F(ChannelTest, FilesOnDisk) {
     std::remove(path);
 }
 
+// A file written through a channel reaches the disk in blocks, with the same
+// bytes in the same order whatever the sizes of the pieces, and whatever the
+// others see of it before the close is what flushfiles handed over.
+TEST_F(ChannelTest, FileWritesAreHeldUntilFlushOrClose) {
+    char path[] = "/tmp/kestheldXXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const auto onDisk = [&] {
+        std::string text;
+        FILE* f = std::fopen(path, "rb");
+        for (int c; f != nullptr && (c = std::fgetc(f)) != EOF;)
+            text += static_cast<char>(c);
+        if (f != nullptr)
+            std::fclose(f);
+        return text;
+    };
+    Channel* out = openfilechan(path, ChanWrite, true);
+    ASSERT_NE(out, nullptr);
+    std::string expected;
+    for (int i = 0; i < 40; ++i) {
+        const std::string line = "line " + std::to_string(i) + "\n";
+        chanprintf(0, out, line.c_str(), nullptr);
+        expected += line;
+    }
+    chanprintf(0, out, "unfinished", nullptr);
+    EXPECT_EQ(onDisk(), "") << "each line was written on its own";
+    flushfiles();
+    EXPECT_EQ(onDisk(), expected) << "the unfinished line stays in the channel";
+    // A piece larger than a block goes out in order after what was held.
+    const std::string big(PosixFile::WriteBlock + 100, 'b');
+    chanprintf(0, out, "\nheld\n", nullptr);
+    static_cast<PosixFile*>(out->file)->Write(big.data(), big.size());
+    expected += "unfinished\nheld\n" + big;
+    EXPECT_EQ(onDisk(), expected);
+    chanprintf(0, out, "tail", nullptr);
+    closechan(out);
+    EXPECT_EQ(onDisk(), expected + "tail\n");
+    std::remove(path);
+}
+
+// A failed write is reported when the held text goes out: at the latest by
+// the close, so that a file that could not be written is never taken as saved.
+TEST_F(ChannelTest, AWriteFailureIsReportedByTheClose) {
+    if (::access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "no /dev/full";
+    Channel* out = openfilechan("/dev/full", ChanWrite, true);
+    ASSERT_NE(out, nullptr);
+    chanprintf(0, out, "a line\n", nullptr);
+    try {
+        closechan(out);
+        ADD_FAILURE() << "the close did not report the failed write";
+    } catch (const qm::CKestException& e) {
+        EXPECT_NE(std::string(e.what()).find("can't write file"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(openchancount(), 0);
+    // The destructor of a file never closed gives up quietly.
+    auto* dropped = new PosixFile("/dev/full", ChanWrite);
+    dropped->Write("x\n", 2);
+    EXPECT_EQ(dropped->Held(), 2u);
+    delete dropped;
+}
+
 } // namespace
 } // namespace kest::test

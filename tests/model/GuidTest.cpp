@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <set>
+#include <string>
 
 namespace qm::test {
 namespace {
@@ -198,6 +199,34 @@ TEST(GuidTreeTest, ManyKeysSpanSeveralBlocksInBothModes) {
     texts.RemoveAll();
     EXPECT_TRUE(texts.IsEmpty());
     EXPECT_EQ(texts.NodeCount(), 0u);
+}
+
+// Copied objects hold interned id texts and callers keep node pointers while
+// the tree grows: neither moves, however many keys follow.
+TEST(GuidTreeTest, NodesAndInternedTextsStayPutAsTheTreeGrows) {
+    GuidTree texts(GuidTree::TextKeys);
+    GuidTree numbers(GuidTree::IntegerKeys);
+    ModelObject a(Guid::FromText{"a"});
+    const char* interned = texts.GetNode("first id");
+    GuidTree::Node* textNode = texts.FindNode("first id", false);
+    GuidTree::Node* numberNode = numbers.FindNode(7, true);
+    numberNode->value = &a;
+    ModelObject*& slot = texts["first id"];
+    // Generated ids share their last six characters (the host digits).
+    for (int i = 0; i < 50000; ++i) {
+        const std::string id = std::to_string(1000000000 + i).substr(1) + "H0st#!";
+        texts.SetAt(id.c_str(), &a);
+        numbers.SetAt(i + 100, &a);
+    }
+    EXPECT_EQ(texts.GetNode("first id"), interned);
+    EXPECT_EQ(texts.FindNode("first id", false), textNode);
+    EXPECT_EQ(numbers.FindNode(7, false), numberNode);
+    EXPECT_EQ(&texts["first id"], &slot);
+    EXPECT_STREQ(interned, "first id");
+    ModelObject* out = nullptr;
+    EXPECT_TRUE(numbers.Lookup(7, out));
+    EXPECT_EQ(out, &a);
+    EXPECT_EQ(texts.NodeCount(), 50001u);
 }
 
 TEST(GuidTreeTest, LongTextKeysAreTheirFirstFifteenCharacters) {

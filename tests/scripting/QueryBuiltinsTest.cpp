@@ -11,6 +11,8 @@
 #include "drawables/Looks.h"
 #include "drawables/Model.h"
 #include "kernel/Symbol.h"
+#include "model/Master.h"
+#include "model/Members.h"
 #include "scripting/ModelRefs.h"
 #include "scripting/QuerySeams.h"
 #include "scripting/RunContext.h"
@@ -114,6 +116,46 @@ TEST_F(QueryBuiltinsTest, WithoutAProjectTheQueriesSaySo) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(Value(c.script), c.expected) << c.script;
+}
+
+// Sorting moves a reference only past neighbours of its own named kind:
+// equal names keep their order, and a reference of another kind (or any
+// other cell) stays where it is and parts the list into runs sorted apart.
+TEST_F(QueryBuiltinsTest, SortRefsKeepsEqualNamesAndBarriersInPlace) {
+    Master* shape = project->Masters().At(0);
+    ASSERT_NE(shape, nullptr);
+    for (const char* name : {"b", "a", "b", "a", "c"}) {
+        auto attribute = std::make_unique<MasterAttribute>();
+        attribute->name = name;
+        shape->attributes.push_back(std::move(attribute));
+    }
+    ASSERT_TRUE(Run("(setq as (VxList 'attribute (car (VxList 'master))))"
+                    "(def pos (lam (x l n) (cond ((null? l) 'none)"
+                    "                           ((eq x (car l)) n)"
+                    "                           (t (pos x (cdr l) (+ n 1))))))"
+                    "(def at (lam (n) (nthelem as n)))"
+                    "(def where (lam (l) (mapcar '(lam (x) (pos x as 0)) l)))")
+                    .ok);
+    // The positions are those of the list as; the five made here come last.
+    const size_t first = std::stoul(Value("(length as)")) - 5;
+    const auto nth = [&](size_t i) { return std::to_string(first + i); };
+    const auto item = [&](size_t i) { return "(at " + std::to_string(first + i + 1) + ")"; };
+    const struct {
+        std::string list;
+        std::string expected;
+    } cases[] = {
+        // b1 a1 b2 a2 c: a1 a2 b1 b2 c.
+        {"(list " + item(0) + item(1) + item(2) + item(3) + item(4) + ")",
+         "(" + nth(1) + " " + nth(3) + " " + nth(0) + " " + nth(2) + " " + nth(4) + ")"},
+        // A master between them: b1 a1 | master | b2 a2, each side on its own.
+        {"(list " + item(0) + item(1) + " (car (VxList 'master)) " + item(2) + item(3) + ")",
+         "(" + nth(1) + " " + nth(0) + " none " + nth(3) + " " + nth(2) + ")"},
+        // A string parts the run as well, and stays where it was.
+        {"(list " + item(4) + item(0) + " \"x\" " + item(3) + item(1) + ")",
+         "(" + nth(0) + " " + nth(4) + " none " + nth(3) + " " + nth(1) + ")"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Value("(where (VxSortRefs " + c.list + "))"), c.expected) << c.list;
 }
 
 TEST_F(QueryBuiltinsTest, ProjectFileOfAProjectNeverSaved) {
