@@ -232,6 +232,9 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
     if (recordFiles && node->text2) {
         master->file = *node->text2;
     }
+    if (node->imports) {
+        master->imports = *node->imports;
+    }
 
     bool cleared = !existed;
     for (const SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
@@ -415,8 +418,13 @@ void SourceParser::LinkMastersFromNode(ReverseProject* project, Model* model,
                 continue;
             }
             const int linkTool = c->kind == kNodeBaseClass ? InheritanceTool() : RealizationTool();
-            if (project->FindLink(model, linkTool, "", place, target) == nullptr) {
-                project->AddLink(model, linkTool, linkName, place, target);
+            Drawable* link = project->FindLink(model, linkTool, "", place, target);
+            if (link == nullptr) {
+                link = project->AddLink(model, linkTool, linkName, place, target);
+            }
+            // A template base's arguments are the link's type.
+            if (link != nullptr && c->text1) {
+                project->SetLinkType(link, *c->text1);
             }
         } else if (c->kind == kNodeAttribute && (ProfileFlags() & kRevRelationshipsAsLinks) != 0) {
             bool isArray = false;

@@ -340,6 +340,12 @@ void DocumentReverseProject::SetLinkDetails(Drawable* drawable, int access, uint
     }
 }
 
+void DocumentReverseProject::SetLinkType(Drawable* drawable, const std::string& type) {
+    if (auto* link = dynamic_cast<Link*>(drawable)) {
+        link->type = type;
+    }
+}
+
 void DocumentReverseProject::DiscardMembers(Master::MemberRecords records) {
     GuidScope scope(&document_.IdMap(), document_.TemplateMap());
     DetachList(&scope, records.attributes);

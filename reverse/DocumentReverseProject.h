@@ -76,6 +76,7 @@ class DocumentReverseProject : public ReverseProject {
     Drawable* AddLink(Model* model, int tool, const std::string& name, Drawable* source,
                       Drawable* target) override;
     // Empty end labels leave the link's own end texts as they are.
+    void SetLinkType(Drawable* link, const std::string& type) override;
     void SetLinkDetails(Drawable* link, int access, uint32_t flagBits,
                         const std::string& firstLabel, const std::string& secondLabel) override;
     void DiscardMembers(Master::MemberRecords records) override;

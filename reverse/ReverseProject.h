@@ -85,6 +85,8 @@ class ReverseProject : public ReverseDocument {
     // end labels.
     virtual void SetLinkDetails(Drawable* link, int access, uint32_t flagBits,
                                 const std::string& firstLabel, const std::string& secondLabel) = 0;
+    // Sets the type text of a link (the arguments of a template base).
+    virtual void SetLinkType(Drawable* link, const std::string& type) = 0;
     // Member records a run replaces; the project detaches them from its ids.
     virtual void DiscardMembers(Master::MemberRecords records) = 0;
 };

@@ -209,6 +209,8 @@ Cell* MasterProps(Master* m) {
     b.Add(Prop("refCount", {mkint(m->refCount)}));
     for (const char* symbol : {"access", "stereotype", "file", "comment", "link"})
         b.Add(FieldProp(MasterField(symbol), *m));
+    if (!m->imports.empty())
+        b.Add(FieldProp(MasterField("imports"), *m));
     const bool generates = m->tool == nullptr || (m->tool->ToolFlagWord() & 0x1) != 0;
     b.Add(ObjectFlagsToList(RefMaster, static_cast<uint32_t>(m->masterFlags), generates));
     b.Add(Prop("model", {RefTo(ToolModelOf(m->tool), RefModel)}));

@@ -40,6 +40,7 @@ class FakeLink : public Drawable {
         return true;
     }
     std::string name;
+    std::string type;
     NodeDrawable* from;
     NodeDrawable* to;
     int access = 0;
@@ -184,6 +185,9 @@ class FakeProject : public ReverseProject {
         fake->linkFlags |= flagBits;
         fake->firstLabel = firstLabel;
         fake->secondLabel = secondLabel;
+    }
+    void SetLinkType(Drawable* link, const std::string& type) override {
+        dynamic_cast<FakeLink*>(link)->type = type;
     }
     void DiscardMembers(Master::MemberRecords records) override {
         discarded += records.attributes.size() + records.methods.size() + records.types.size() +

@@ -13,13 +13,18 @@ class JavaParserTest : public test::ParserTest {};
 TEST_F(JavaParserTest, ClassUnderPackageWithBases) {
     Parse(kLangJava,
           "package a.b;\nimport java.util.*;\nimport static x.Y.z;\n"
-          "public class C extends D implements E, F { }\n",
+          "public class C extends D implements E<java.util.Map<K, V>>, F { }\n",
           0, "C.java");
     EXPECT_EQ(Describe(*Top("C")), "5 C @a.b 4 - 'C.java'");
     EXPECT_EQ(Describe(*Top("D")), "5 D @a.b 0 - -");
     EXPECT_EQ(Describe(*Top("E")), "6 E @a.b 0 - -");
     EXPECT_EQ(Describe(*Top("F")), "6 F @a.b 0 - -");
-    EXPECT_EQ(Children(Top("C")), (V{"2 D @a.b 0 - -", "3 E @a.b 0 - -", "3 F @a.b 0 - -"}));
+    // A generic base keeps its type arguments, nested ones too.
+    EXPECT_EQ(Children(Top("C")),
+              (V{"2 D @a.b 0 - -", "3 E @a.b 0 '<java.util.Map<K,V>>' -", "3 F @a.b 0 - -"}));
+    // The file's imports go with the type it declares, not with those it names.
+    EXPECT_EQ(Top("C")->imports, "java.util.*\nstatic x.Y.z");
+    EXPECT_FALSE(Top("D")->imports.has_value());
     EXPECT_TRUE(Errors().empty());
 }
 
@@ -93,7 +98,7 @@ TEST_F(JavaParserTest, MethodsParametersAndAnnotations) {
           "}\n");
     SourceSymbol* l = Top("L");
     EXPECT_EQ(Describe(*l), "5 L 1028 - 't.src'");
-    EXPECT_EQ(Children(l), (V{"2 AbstractList 0 - -", "3 Serializable 0 - -", "8 L 4 '' -",
+    EXPECT_EQ(Children(l), (V{"2 AbstractList 0 '<E>' -", "3 Serializable 0 - -", "8 L 4 '' -",
                               "8 size 4 'int' -", "8 toArray 20 '<T>T[]' -", "8 g 1026 'void' -",
                               "8 h 49152 'int' -", "9 E 0 - -"}));
     EXPECT_EQ(Children(l->FindChild(kLangJava, "toArray")),
@@ -112,13 +117,18 @@ TEST_F(JavaParserTest, QualifiedArrayTypesAndClassLiterals) {
     EXPECT_TRUE(Errors().empty()) << Errors().front();
 }
 
+// Type parameters follow the members, each with its bound; a ">>" closes
+// both a bound and the list.
 TEST_F(JavaParserTest, TypeParametersComeAfterTheMembers) {
     Parse(kLangJava, "class M<K extends Comparable<? super K>, V extends java.util.List<V>> {\n"
                      "  V get(K key) { return null; }\n"
                      "}\n"
-                     "class N<T extends Comparable<T>> { }\n");
-    EXPECT_EQ(Children(Top("M")), (V{"8 get 0 'V' -", "9 K 0 - -", "9 V 0 - -"}));
-    EXPECT_EQ(Children(Top("N")), (V{"9 T 0 - -"}));
+                     "class N<T extends Comparable<T>> { }\n"
+                     "class P<A, B extends Number & Runnable> { }\n");
+    EXPECT_EQ(Children(Top("M")), (V{"8 get 0 'V' -", "9 K 0 'Comparable<?super K>' -",
+                                     "9 V 0 'java.util.List<V>' -"}));
+    EXPECT_EQ(Children(Top("N")), (V{"9 T 0 'Comparable<T>' -"}));
+    EXPECT_EQ(Children(Top("P")), (V{"9 A 0 - -", "9 B 0 'Number& Runnable' -"}));
 }
 
 TEST_F(JavaParserTest, NestedTypesAndEnumerations) {
