@@ -604,8 +604,17 @@ void RemoveDuplicates(AttributeList& list) {
         list, [](const MasterAttribute& a, const MasterAttribute& b) { return a.NamesEqual(b); });
 }
 void RemoveDuplicates(MethodList& list) {
-    RemoveDuplicateRecords(
-        list, [](const MasterMethod& a, const MasterMethod& b) { return a.SameSignature(b); });
+    // Overloads whose parameters differ only in their types (f(char c) and
+    // f(String c)) are two methods, not one met twice.
+    RemoveDuplicateRecords(list, [](const MasterMethod& a, const MasterMethod& b) {
+        if (!a.SameSignature(b))
+            return false;
+        for (size_t i = 0; i < a.parameters.size(); ++i) {
+            if (a.parameters[i]->type != b.parameters[i]->type)
+                return false;
+        }
+        return true;
+    });
 }
 void RemoveDuplicates(TypeList& list) {
     RemoveDuplicateRecords(

@@ -231,7 +231,8 @@ bool ListsEqual(const ParameterList& a, const ParameterList& b);
 bool ListsEqual(const MethodOthersList& a, const MethodOthersList& b);
 
 // Removes (detaches and frees) every record for which a later record has the
-// same name (attributes) or signature (the others): the last of each group stays.
+// same name (attributes) or signature (the others; a method's parameter types
+// as well): the last of each group stays.
 void RemoveDuplicates(AttributeList& list);
 void RemoveDuplicates(MethodList& list);
 void RemoveDuplicates(TypeList& list);

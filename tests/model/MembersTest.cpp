@@ -217,22 +217,28 @@ TEST_F(MembersTest, RemoveDuplicatesKeepsTheLastOfEachGroup) {
     EXPECT_EQ(list[0]->name, "b");
     EXPECT_EQ(list[1].get(), secondA);
 
+    // Methods by name, parameter names and types: an overload whose
+    // parameter differs only in its type stays.
+    struct Signature {
+        std::vector<std::string> names;
+        const char* type;
+    };
+    const Signature signatures[] = {
+        {{"x"}, ""}, {{"x", "y"}, ""}, {{"x"}, ""}, {{"x"}, "char"}, {{"x"}, "String"}};
     MethodList methods;
-    for (const char* params : {"x", "x,y", "x"}) {
+    for (const Signature& signature : signatures) {
         auto method = std::make_unique<MasterMethod>();
         method->name = "f";
-        for (char c : std::string(params)) {
-            if (c == ',')
-                continue;
-            auto p = std::make_unique<Parameter>();
-            p->name = std::string(1, c);
-            method->parameters.push_back(std::move(p));
-        }
+        for (const std::string& name : signature.names)
+            method->parameters.push_back(
+                std::make_unique<Parameter>(Parameter{name, signature.type, "", 1}));
         methods.push_back(std::move(method));
     }
     RemoveDuplicates(methods);
-    ASSERT_EQ(methods.size(), 2u);
+    ASSERT_EQ(methods.size(), 4u);
     EXPECT_EQ(methods[0]->ParameterNames(","), "x,y");
+    EXPECT_EQ(methods[2]->parameters[0]->type, "char");
+    EXPECT_EQ(methods[3]->parameters[0]->type, "String");
 }
 
 TEST_F(MembersTest, CopiesKeepIdsAndClonesMakeNewOnes) {
