@@ -692,6 +692,16 @@ int JavaFamilyParser::ParseJavaEnum(SourceSymbol* parent, OwnedText comment, int
     std::string name = " ";
     if (p_.Token() == kTokIdentifier) {
         name = p_.CurrentText();
+        p_.GetToken();
+    }
+    // One that implements interfaces has members of its own, which a type
+    // cannot hold: it is a nested class, as a top-level enumeration is.
+    if (p_.Token() == kImplements && name != " " && depth_ < kMaxTypeNesting) {
+        SourceSymbol* nested =
+            parent->AddChild(lang_, name, NestedQualifier(*parent, "."), kNodeClass, flags,
+                             std::nullopt, std::nullopt, std::move(comment));
+        nested->flags = flags | kModFinal;
+        return ReadEnumClass(nested, parent, name);
     }
     SourceSymbol* node = parent->AddChild(lang_, name, std::nullopt, kNodeEnumeration, flags,
                                           std::nullopt, std::nullopt, std::move(comment));
@@ -739,7 +749,15 @@ int JavaFamilyParser::ParseJavaTopLevelEnum(int modifiers) {
     node->text2 = p_.FilePath();
     node->imports = fileImports_;
     p_.GetToken();
-    if (ParseBaseList(node, nullptr, false) == 0) {
+    return ReadEnumClass(node, nullptr, name);
+}
+
+// An enumeration read as a class, from its implements clause on: each
+// constant a public static final attribute of its own type, valued with its
+// arguments and class body, then after ";" the members of a class body.
+int JavaFamilyParser::ReadEnumClass(SourceSymbol* node, SourceSymbol* enclosing,
+                                    const std::string& name) {
+    if (ParseBaseList(node, enclosing, false) == 0) {
         return 0;
     }
     if (p_.Token() != kTokLBrace) {

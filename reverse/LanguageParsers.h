@@ -74,6 +74,7 @@ class JavaFamilyParser {
                           const std::function<void(std::string, std::string)>& add);
     int ParseMember(SourceSymbol* node, bool isInterface);
     int ParseJavaEnum(SourceSymbol* parent, OwnedText comment, int flags);
+    int ReadEnumClass(SourceSymbol* node, SourceSymbol* enclosing, const std::string& name);
     void ReadInitializer(TypeText& text);
     int ParseField(SourceSymbol* node, bool isInterface, std::string name, TypeText& type,
                    int modifiers, OwnedText comment, int line);

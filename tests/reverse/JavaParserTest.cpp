@@ -137,10 +137,16 @@ TEST_F(JavaParserTest, NestedTypesAndEnumerations) {
           "  static class A { }\n"
           "  private class I extends A implements Runnable { public void run() { } }\n"
           "  enum E { X, Y(1) { void f() { } }, Z; private int v; E() { } E(int v) { } }\n"
+          "  private static enum F implements Runnable { P(2); public void run() { } }\n"
           "  int after;\n"
           "}\n");
     SourceSymbol* o = Top("O");
-    EXPECT_EQ(Children(o), (V{"5 A @O 16 - -", "5 I @O 1 - -", "13 E 0 - -", "7 after 0 'int' -"}));
+    EXPECT_EQ(Children(o), (V{"5 A @O 16 - -", "5 I @O 1 - -", "13 E 0 - -", "5 F @O 2065 - -",
+                              "7 after 0 'int' -"}));
+    // One that implements an interface is a nested class, as a top-level one is.
+    SourceSymbol* f = o->FindChild(kLangJava, "F");
+    EXPECT_TRUE(f->enumeration);
+    EXPECT_EQ(Children(f), (V{"3 Runnable 0 - -", "7 P 2068 'F' '(2)'", "8 run 4 'void' -"}));
     EXPECT_EQ(Children(o->FindChild(kLangJava, "I")),
               (V{"2 A @O 0 - -", "3 Runnable 0 - -", "8 run 4 'void' -"}));
     EXPECT_EQ(Children(o->FindChild(kLangJava, "E")), (V{"9 X 0 - -", "9 Y 0 - -", "9 Z 0 - -"}));
