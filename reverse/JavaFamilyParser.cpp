@@ -694,9 +694,10 @@ int JavaFamilyParser::ParseJavaEnum(SourceSymbol* parent, OwnedText comment, int
         name = p_.CurrentText();
         p_.GetToken();
     }
-    // One that implements interfaces has members of its own, which a type
-    // cannot hold: it is a nested class, as a top-level enumeration is.
-    if (p_.Token() == kImplements && name != " " && depth_ < kMaxTypeNesting) {
+    // A named one is a nested class, as a top-level enumeration is: a type
+    // could hold neither its implements clause, nor its constants' arguments
+    // and bodies, nor its fields, constructors and methods.
+    if (name != " " && depth_ < kMaxTypeNesting) {
         SourceSymbol* nested =
             parent->AddChild(lang_, name, NestedQualifier(*parent, "."), kNodeClass, flags,
                              std::nullopt, std::nullopt, std::move(comment));
@@ -1074,7 +1075,9 @@ int JavaFamilyParser::ParseMethod(SourceSymbol* node, bool isInterface, const st
         }
         if (!isInterface) {
             flags &= ~(kModVolatile | kModTransient);
-            if ((modifiers & kModAbstract) != 0 && (node->flags & kModAbstract) == 0) {
+            // An enumeration's constants may each implement its abstract methods.
+            if ((modifiers & kModAbstract) != 0 && (node->flags & kModAbstract) == 0 &&
+                !node->enumeration) {
                 p_.ReportParseError(node, "abstract method not allowed in non-abstract class");
             }
         }

@@ -25,6 +25,7 @@
 #include "scripting/VxBuiltins.h"
 #include "scripting/VxFrame.h"
 
+#include <algorithm>
 #include <string>
 
 namespace qm {
@@ -217,6 +218,17 @@ Cell* MasterProps(Master* m) {
     b.Add(Prop("refine", {RefTo(dynamic_cast<Model*>(m->submodel), RefModel)}));
     if (!m->parameters.empty())
         b.AddAll(ParameterListProps(m->HasToolText(), m->parameters));
+    // Parameters listed without their types (args) whose types say
+    // something (a Java type parameter's bound): (bounds (name type) ...).
+    const bool typed = std::any_of(m->parameters.begin(), m->parameters.end(),
+                                   [](const auto& p) { return !p->type.empty(); });
+    if (!m->HasToolText() && typed) {
+        ListBuilder bounds;
+        bounds.Add(Sym("bounds"));
+        for (const auto& p : m->parameters)
+            bounds.Add(mklist(Str(p->name), Str(p->type), nullptr));
+        b.Add(bounds.List());
+    }
     return b.List();
 }
 

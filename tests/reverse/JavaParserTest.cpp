@@ -137,19 +137,25 @@ TEST_F(JavaParserTest, NestedTypesAndEnumerations) {
           "  static class A { }\n"
           "  private class I extends A implements Runnable { public void run() { } }\n"
           "  enum E { X, Y(1) { void f() { } }, Z; private int v; E() { } E(int v) { } }\n"
-          "  private static enum F implements Runnable { P(2); public void run() { } }\n"
+          "  private static enum F implements Runnable {\n"
+          "    P(2) { int g() { return 2; } }; public void run() { } abstract int g(); }\n"
           "  int after;\n"
           "}\n");
     SourceSymbol* o = Top("O");
-    EXPECT_EQ(Children(o), (V{"5 A @O 16 - -", "5 I @O 1 - -", "13 E 0 - -", "5 F @O 2065 - -",
+    EXPECT_EQ(Children(o), (V{"5 A @O 16 - -", "5 I @O 1 - -", "5 E @O 2048 - -", "5 F @O 2065 - -",
                               "7 after 0 'int' -"}));
-    // One that implements an interface is a nested class, as a top-level one is.
+    // A nested enumeration is a nested class, as a top-level one is, with
+    // its constants, bases and members.
     SourceSymbol* f = o->FindChild(kLangJava, "F");
     EXPECT_TRUE(f->enumeration);
-    EXPECT_EQ(Children(f), (V{"3 Runnable 0 - -", "7 P 2068 'F' '(2)'", "8 run 4 'void' -"}));
+    EXPECT_EQ(Children(f), (V{"3 Runnable 0 - -", "7 P 2068 'F' '(2){int g(){return 2;}}'",
+                              "8 run 4 'void' -", "8 g 1024 'int' -"}));
+    EXPECT_TRUE(Errors().empty()) << Errors().front();
     EXPECT_EQ(Children(o->FindChild(kLangJava, "I")),
               (V{"2 A @O 0 - -", "3 Runnable 0 - -", "8 run 4 'void' -"}));
-    EXPECT_EQ(Children(o->FindChild(kLangJava, "E")), (V{"9 X 0 - -", "9 Y 0 - -", "9 Z 0 - -"}));
+    EXPECT_EQ(Children(o->FindChild(kLangJava, "E")),
+              (V{"7 X 2068 'E' -", "7 Y 2068 'E' '(1){void f(){}}'", "7 Z 2068 'E' -",
+                 "7 v 1 'int' -", "8 E 0 '' -", "8 E 0 '' -"}));
     // The nested base is the nested A; Runnable is a new top-level interface.
     EXPECT_EQ(Top("A"), nullptr);
     EXPECT_EQ(Describe(*Top("Runnable")), "6 Runnable 0 - -");

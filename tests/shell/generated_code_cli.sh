@@ -116,6 +116,8 @@ if command -v javac >/dev/null; then
   done
   grep -qxF "class Tree extends Base<Long> implements Shape {" java/lib/core/Tree.java ||
     fail "Tree.java does not derive from Base<Long>"
+  grep -qxF "public abstract class Base<S extends Number> {" java/lib/core/Base.java ||
+    fail "Base.java lost its type parameter's bound"
   # An enumeration with its constants first; fields drawn as links.
   grep -qxF "public enum Unit {" java/lib/core/Unit.java || fail "Unit.java holds no enum"
   grep -qxF "    FOREVER(-1){public boolean endless(){return true;}};" java/lib/core/Unit.java ||
