@@ -128,9 +128,9 @@ bool Master::HasMethod(const MasterMethod* method) const {
     return false;
 }
 
-void Master::RemoveDuplicateMembers() {
+void Master::RemoveDuplicateMembers(bool methodsByTypes) {
     RemoveDuplicates(attributes);
-    RemoveDuplicates(methods);
+    RemoveDuplicates(methods, methodsByTypes);
     RemoveDuplicates(types);
     RemoveDuplicates(exceptions);
 }

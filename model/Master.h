@@ -124,7 +124,7 @@ class Master : public ModelObject {
     std::string SubmodelId() const;
 
     bool HasMethod(const MasterMethod* method) const;
-    void RemoveDuplicateMembers();
+    void RemoveDuplicateMembers(bool methodsByTypes = false);
     // The member and parameter records, taken out of the master: the lists
     // are empty afterwards and the records belong to the caller.
     struct MemberRecords {

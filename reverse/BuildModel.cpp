@@ -326,7 +326,8 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
             break;
         }
     }
-    master->RemoveDuplicateMembers();
+    // Java overloads may differ in their parameters' types alone.
+    master->RemoveDuplicateMembers(language_ == kLangJava);
 }
 
 Master* SourceParser::ResolveAttributeClass(ReverseProject* project, Model* model,
