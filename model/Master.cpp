@@ -28,9 +28,11 @@ namespace {
 
 // The journal's master property list: the scalar fields at their exchange
 // slots (before the tool), the tool number, then the attributes, methods,
-// exceptions, parameters and types.
+// exceptions, parameters and types. The imports follow them only where they
+// differ, so that every other exchange keeps its fourteen entries.
 constexpr int kToolSlot = 8;
-constexpr int kExchangeCount = kToolSlot + 6;
+constexpr int kListsEnd = kToolSlot + 6;
+constexpr int kExchangeCount = kListsEnd + 1;
 
 template <typename List>
 int ReplaceInList(List& list, const std::string& find, const std::string& replacement,
@@ -126,9 +128,9 @@ bool Master::HasMethod(const MasterMethod* method) const {
     return false;
 }
 
-void Master::RemoveDuplicateMembers() {
+void Master::RemoveDuplicateMembers(bool methodsByTypes) {
     RemoveDuplicates(attributes);
-    RemoveDuplicates(methods);
+    RemoveDuplicates(methods, methodsByTypes);
     RemoveDuplicates(types);
     RemoveDuplicates(exceptions);
 }
@@ -196,6 +198,7 @@ void Master::Assign(const ModelObject* other) {
     comment = from->comment;
     nameSpace = from->nameSpace;
     link = from->link;
+    imports = from->imports;
     masterFlags = from->masterFlags;
     tool = from->tool;
     CopyList(attributes, from->attributes);
@@ -232,8 +235,9 @@ Cell* Master::Props(GuidScope* scope, ModelObject* otherObject, Cell* list, bool
                        other->PersistTypes(scope, nullptr)),
         };
         std::copy(std::begin(lists), std::end(lists), entries + kToolSlot);
+        const size_t count = entries[kListsEnd] != nil ? std::size(entries) : kListsEnd;
         Cell* out = nil;
-        for (size_t i = std::size(entries); i > 0; --i)
+        for (size_t i = count; i > 0; --i)
             out = kest::mkcons(entries[i - 1], out);
         return out;
     }
@@ -242,6 +246,10 @@ Cell* Master::Props(GuidScope* scope, ModelObject* otherObject, Cell* list, bool
     RecordReader r(list, "master properties");
     Cell* chosen[kExchangeCount];
     for (Cell*& value : chosen) {
+        if (&value == &chosen[kListsEnd] && r.AtEnd()) {
+            value = nullptr; // the optional imports entry
+            continue;
+        }
         Cell* entry = r.List("property");
         if (entry == nil) {
             value = nullptr;
@@ -268,7 +276,7 @@ Cell* Master::Props(GuidScope* scope, ModelObject* otherObject, Cell* list, bool
     }
     if (chosen[kToolSlot] != nullptr)
         integer(chosen[kToolSlot]);
-    for (int i = kToolSlot + 1; i < kExchangeCount; ++i)
+    for (int i = kToolSlot + 1; i < kListsEnd; ++i)
         if (chosen[i] != nullptr && !kest::islist(chosen[i]))
             RecordFormatError("master properties", "list expected");
 

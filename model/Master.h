@@ -124,7 +124,7 @@ class Master : public ModelObject {
     std::string SubmodelId() const;
 
     bool HasMethod(const MasterMethod* method) const;
-    void RemoveDuplicateMembers();
+    void RemoveDuplicateMembers(bool methodsByTypes = false);
     // The member and parameter records, taken out of the master: the lists
     // are empty afterwards and the records belong to the caller.
     struct MemberRecords {
@@ -171,6 +171,11 @@ class Master : public ModelObject {
     int32_t access = AccessPublic;
     std::string name, stereotype, file, comment, nameSpace, link;
     int32_t masterFlags = MasterGenCode;
+    // The imports of the source file a reverse-engineering run read the
+    // master from, one a line ("java.util.Map", "static a.B.*"), so that code
+    // generated for it names what the source named. Empty for most masters,
+    // and then left out of the record.
+    std::string imports;
     AttributeList attributes;
     MethodList methods;
     TypeList types;

@@ -603,9 +603,18 @@ void RemoveDuplicates(AttributeList& list) {
     RemoveDuplicateRecords(
         list, [](const MasterAttribute& a, const MasterAttribute& b) { return a.NamesEqual(b); });
 }
-void RemoveDuplicates(MethodList& list) {
-    RemoveDuplicateRecords(
-        list, [](const MasterMethod& a, const MasterMethod& b) { return a.SameSignature(b); });
+void RemoveDuplicates(MethodList& list, bool byTypes) {
+    RemoveDuplicateRecords(list, [byTypes](const MasterMethod& a, const MasterMethod& b) {
+        if (!a.SameSignature(b))
+            return false;
+        if (!byTypes)
+            return true;
+        for (size_t i = 0; i < a.parameters.size(); ++i) {
+            if (a.parameters[i]->type != b.parameters[i]->type)
+                return false;
+        }
+        return true;
+    });
 }
 void RemoveDuplicates(TypeList& list) {
     RemoveDuplicateRecords(

@@ -231,9 +231,13 @@ bool ListsEqual(const ParameterList& a, const ParameterList& b);
 bool ListsEqual(const MethodOthersList& a, const MethodOthersList& b);
 
 // Removes (detaches and frees) every record for which a later record has the
-// same name (attributes) or signature (the others): the last of each group stays.
+// same name (attributes) or signature (the others): the last of each group
+// stays. With byTypes, methods whose parameters differ only in their types
+// (Java's overloads f(char c) and f(String c)) are two methods, not one met
+// twice; without, a C++ declaration and its definition, which may spell a
+// type differently, are one.
 void RemoveDuplicates(AttributeList& list);
-void RemoveDuplicates(MethodList& list);
+void RemoveDuplicates(MethodList& list, bool byTypes = false);
 void RemoveDuplicates(TypeList& list);
 void RemoveDuplicates(ExceptionList& list);
 

@@ -17,7 +17,7 @@ using D = MasterMethod;
 
 // The exchange slots follow the journal's master property list: access,
 // name, stereotype, file, flags, comment, namespace, link (then the tool
-// number and the member lists).
+// number and the member lists, then the imports).
 const FieldDescriptor<Master> kMasterFields[] = {
     {"access", "access", K::Access, nullptr, &M::access, 0},
     {"name", "name", K::Text, &M::name, nullptr, 1},
@@ -26,6 +26,7 @@ const FieldDescriptor<Master> kMasterFields[] = {
     {"comment", "comment", K::Text, &M::comment, nullptr, 5},
     {"namespace", "namespace", K::Text, &M::nameSpace, nullptr, 6, true},
     {"link", "link", K::Text, &M::link, nullptr, 7, true},
+    {"imports", "imports", K::Text, &M::imports, nullptr, 14, true, false},
     {"flags", "flags", K::Flags, nullptr, &M::masterFlags, 4},
 };
 

@@ -37,6 +37,9 @@ template <class Record> struct FieldDescriptor {
     // Older records lack the field: it is read only when the next cell is a
     // string, else it is empty.
     bool optional = false;
+    // False for a text left out of a record when it is empty, so that
+    // records without it keep the form older readers know.
+    bool writtenWhenEmpty = true;
 
     bool IsText() const { return kind == FieldKind::Text; }
     bool Equal(const Record& a, const Record& b) const {
@@ -58,10 +61,10 @@ template <class Record> struct FieldDescriptor {
 };
 
 // In record order. A master: access, name, stereotype, file, comment,
-// namespace, link, flags (its tool, submodel and member lists are kept
-// apart). An attribute: name, type, cardinality, container, value, comment,
-// access, mode. A method: name, return type, comment, access, mode (its
-// parameters, others and code are kept apart).
+// namespace, link, imports (only when not empty), flags (its tool, submodel and member lists are
+// kept apart). An attribute: name, type, cardinality, container, value, comment, access, mode. A
+// method: name, return type, comment, access, mode (its parameters, others and code are kept
+// apart).
 std::span<const FieldDescriptor<Master>> MasterFields();
 std::span<const FieldDescriptor<MasterAttribute>> AttributeFields();
 std::span<const FieldDescriptor<MasterMethod>> MethodFields();
@@ -83,8 +86,12 @@ bool FieldsEqual(std::span<const FieldDescriptor<Record>> fields, const Record& 
 template <class Record>
 kest::Cell* FieldCells(std::span<const FieldDescriptor<Record>> fields, const Record& record,
                        kest::Cell* tail) {
-    for (size_t i = fields.size(); i > 0; --i)
-        tail = kest::mkcons(fields[i - 1].ValueCell(record), tail);
+    for (size_t i = fields.size(); i > 0; --i) {
+        const auto& field = fields[i - 1];
+        if (!field.writtenWhenEmpty && field.IsText() && (record.*field.text).empty())
+            continue;
+        tail = kest::mkcons(field.ValueCell(record), tail);
+    }
     return tail;
 }
 

@@ -234,6 +234,9 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
     if (recordFiles && node->text2) {
         master->file = *node->text2;
     }
+    if (node->imports) {
+        master->imports = *node->imports;
+    }
 
     bool cleared = !existed;
     for (const SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
@@ -325,7 +328,8 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
             break;
         }
     }
-    master->RemoveDuplicateMembers();
+    // Java overloads may differ in their parameters' types alone.
+    master->RemoveDuplicateMembers(language_ == kLangJava);
 }
 
 // A type alias of a namespace becomes a type of the namespace's package

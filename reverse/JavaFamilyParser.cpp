@@ -96,6 +96,19 @@ bool JavaFamilyParser::SkipSealedWord(SourceParser& parser) {
     return false;
 }
 
+void JavaFamilyParser::AddFileImport(const std::string& import) {
+    // A file's imports are few; a bound keeps a hostile file from growing
+    // every master's record without end.
+    constexpr size_t kMaxImports = 64 * 1024;
+    if (fileImports_.size() + import.size() + 1 > kMaxImports) {
+        return;
+    }
+    if (!fileImports_.empty()) {
+        fileImports_ += '\n';
+    }
+    fileImports_ += import;
+}
+
 JavaFamilyParser::JavaFamilyParser(SourceParser& parser)
     : p_(parser),
       lang_(parser.Language()),
@@ -205,7 +218,8 @@ int JavaFamilyParser::ParseType(SourceSymbol* enclosing, int modifiers) {
     }
 
     std::vector<std::string> typeParameters;
-    if (!php_ && p_.Token() == kTokLess && ParseTypeParameters(typeParameters) == 0) {
+    std::vector<OwnedText> bounds;
+    if (!php_ && p_.Token() == kTokLess && ParseTypeParameters(typeParameters, bounds) == 0) {
         return 0;
     }
     if (p_.Token() == kTokLParen && !isInterface && (isRecord || csharp_)) {
@@ -240,6 +254,9 @@ int JavaFamilyParser::ParseType(SourceSymbol* enclosing, int modifiers) {
     }
     if (enclosing == nullptr) {
         node->text2 = p_.FilePath();
+        if (java_) {
+            node->imports = fileImports_;
+        }
     }
 
     int result = csharp_ ? ParseCSharpBaseList(node, enclosing)
@@ -263,19 +280,22 @@ int JavaFamilyParser::ParseType(SourceSymbol* enclosing, int modifiers) {
             --depth_;
         }
     }
-    for (const std::string& parameter : typeParameters) {
-        const SourceSymbol* known = node->FindChild(lang_, parameter);
+    for (size_t i = 0; i < typeParameters.size(); ++i) {
+        const SourceSymbol* known = node->FindChild(lang_, typeParameters[i]);
         if (known != nullptr && known->kind == kNodeParameter) {
             continue; // declared again (a C# partial type)
         }
-        node->AddChild(lang_, parameter, std::nullopt, kNodeParameter, 0, std::nullopt,
-                       std::nullopt, std::nullopt);
+        node->AddChild(lang_, typeParameters[i], std::nullopt, kNodeParameter, 0,
+                       i < bounds.size() ? bounds[i] : std::nullopt, std::nullopt, std::nullopt);
     }
     return result;
 }
 
 // < T [extends ...] , ... >   (Java)     < [in|out] T , ... >   (C#)
-int JavaFamilyParser::ParseTypeParameters(std::vector<std::string>& names) {
+// A Java parameter's bound is kept beside its name ("Comparable<T>" of
+// "T extends Comparable<T>"), none where it has none.
+int JavaFamilyParser::ParseTypeParameters(std::vector<std::string>& names,
+                                          std::vector<OwnedText>& bounds) {
     constexpr size_t kMaxTypeParameters = 16;
     p_.GetToken();
     for (;;) {
@@ -294,8 +314,10 @@ int JavaFamilyParser::ParseTypeParameters(std::vector<std::string>& names) {
             return p_.ReportParseError(nullptr, java_ ? "generic parameter expected"
                                                       : "identifier expected");
         }
-        if (names.size() < kMaxTypeParameters) {
+        const bool kept = names.size() < kMaxTypeParameters;
+        if (kept) {
             names.push_back(p_.CurrentText());
+            bounds.emplace_back();
         }
         p_.GetToken();
         if (csharp_) {
@@ -314,6 +336,16 @@ int JavaFamilyParser::ParseTypeParameters(std::vector<std::string>& names) {
             return p_.ReportParseError(nullptr, "identifier expected");
         }
         // Java: the bounds, up to the "," or ">" of this list.
+        const bool bounded = p_.Token() == kExtends;
+        if (bounded) {
+            p_.GetToken();
+        }
+        TypeText bound;
+        auto keepBound = [&] {
+            if (kept && bounded && !bound.IsEmpty() && !bound.WasCut()) {
+                bounds.back() = bound.Text();
+            }
+        };
         int depth = 1;
         for (;;) {
             int t = p_.Token();
@@ -321,6 +353,7 @@ int JavaFamilyParser::ParseTypeParameters(std::vector<std::string>& names) {
                 return p_.ReportParseError(nullptr, "> or , expected");
             }
             if (t == kTokComma && depth == 1) {
+                keepBound();
                 p_.GetToken();
                 break;
             }
@@ -331,7 +364,15 @@ int JavaFamilyParser::ParseTypeParameters(std::vector<std::string>& names) {
             } else if (t == kTokShiftRight) {
                 depth -= 2;
             }
+            if (depth > 0) {
+                bound.AppendToken(t, p_.CurrentText());
+            } else if (depth == 0 && t == kTokShiftRight) {
+                bound.AppendToken(kTokGreater, ">"); // ">>" closes the bound and the list
+            }
             p_.GetToken();
+            if (depth == 0) {
+                keepBound();
+            }
             if (depth <= 0) {
                 return 1;
             }
@@ -386,9 +427,10 @@ SourceSymbol* JavaFamilyParser::FindBase(const std::string& name, SourceSymbol* 
     return base;
 }
 
-void JavaFamilyParser::AddBaseLink(SourceSymbol* node, SourceSymbol* base, int linkKind) {
-    node->AddChild(lang_, base->name, base->qualifier, linkKind, 0, std::nullopt, std::nullopt,
-                   std::nullopt);
+void JavaFamilyParser::AddBaseLink(SourceSymbol* node, SourceSymbol* base, int linkKind,
+                                   OwnedText arguments) {
+    node->AddChild(lang_, base->name, base->qualifier, linkKind, 0, std::move(arguments),
+                   std::nullopt, std::nullopt);
 }
 
 // { extends A [, B] | implements I [, J] } ... {
@@ -422,13 +464,19 @@ int JavaFamilyParser::ParseBaseList(SourceSymbol* node, SourceSymbol* enclosing,
             if (!name) {
                 return p_.ReportParseError(node, "bad extends/implements list");
             }
+            // The type arguments of a generic base go with it ("<ThaiBuddhistDate>"),
+            // so that the class derives from that instance again, not the raw type.
+            OwnedText arguments;
             if (p_.Token() == kTokLess) {
-                TypeText arguments;
-                p_.SkipGenericArguments(arguments, false);
+                TypeText text;
+                p_.SkipGenericArguments(text, true);
+                if (!text.IsEmpty() && !text.WasCut()) {
+                    arguments = text.Text();
+                }
             }
             int kind = implements || isInterface ? kNodeInterface : kNodeClass;
             AddBaseLink(node, FindBase(*name, enclosing, kind),
-                        implements ? kNodeImplements : kNodeBaseClass);
+                        implements ? kNodeImplements : kNodeBaseClass, std::move(arguments));
             int t = p_.Token();
             if (t == kTokComma) {
                 p_.GetToken();
@@ -644,6 +692,17 @@ int JavaFamilyParser::ParseJavaEnum(SourceSymbol* parent, OwnedText comment, int
     std::string name = " ";
     if (p_.Token() == kTokIdentifier) {
         name = p_.CurrentText();
+        p_.GetToken();
+    }
+    // A named one is a nested class, as a top-level enumeration is: a type
+    // could hold neither its implements clause, nor its constants' arguments
+    // and bodies, nor its fields, constructors and methods.
+    if (name != " " && depth_ < kMaxTypeNesting) {
+        SourceSymbol* nested =
+            parent->AddChild(lang_, name, NestedQualifier(*parent, "."), kNodeClass, flags,
+                             std::nullopt, std::nullopt, std::move(comment));
+        nested->flags = flags | kModFinal;
+        return ReadEnumClass(nested, parent, name);
     }
     SourceSymbol* node = parent->AddChild(lang_, name, std::nullopt, kNodeEnumeration, flags,
                                           std::nullopt, std::nullopt, std::move(comment));
@@ -689,8 +748,17 @@ int JavaFamilyParser::ParseJavaTopLevelEnum(int modifiers) {
         node->comment = std::move(comment);
     }
     node->text2 = p_.FilePath();
+    node->imports = fileImports_;
     p_.GetToken();
-    if (ParseBaseList(node, nullptr, false) == 0) {
+    return ReadEnumClass(node, nullptr, name);
+}
+
+// An enumeration read as a class, from its implements clause on: each
+// constant a public static final attribute of its own type, valued with its
+// arguments and class body, then after ";" the members of a class body.
+int JavaFamilyParser::ReadEnumClass(SourceSymbol* node, SourceSymbol* enclosing,
+                                    const std::string& name) {
+    if (ParseBaseList(node, enclosing, false) == 0) {
         return 0;
     }
     if (p_.Token() != kTokLBrace) {
@@ -1007,7 +1075,9 @@ int JavaFamilyParser::ParseMethod(SourceSymbol* node, bool isInterface, const st
         }
         if (!isInterface) {
             flags &= ~(kModVolatile | kModTransient);
-            if ((modifiers & kModAbstract) != 0 && (node->flags & kModAbstract) == 0) {
+            // An enumeration's constants may each implement its abstract methods.
+            if ((modifiers & kModAbstract) != 0 && (node->flags & kModAbstract) == 0 &&
+                !node->enumeration) {
                 p_.ReportParseError(node, "abstract method not allowed in non-abstract class");
             }
         }

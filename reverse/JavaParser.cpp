@@ -46,7 +46,9 @@ int ParseJavaInput(SourceParser& p) {
         int t = p.Token();
         if (t == kPackage || t == kImport) {
             p.GetToken();
+            bool isStatic = false;
             if (t == kImport && p.Token() == kStatic) {
+                isStatic = true;
                 p.GetToken();
             }
             if (p.Token() != kTokIdentifier && p.Token() != kTokStar) {
@@ -59,6 +61,10 @@ int ParseJavaInput(SourceParser& p) {
             }
             if (t == kPackage) {
                 p.SetCurrentNamespace(name.IsEmpty() ? OwnedText() : OwnedText(name.Text()));
+            } else if (!name.IsEmpty() && !name.WasCut()) {
+                // Kept for the file's types, so that generated code names
+                // what the source named.
+                types.AddFileImport(isStatic ? "static " + name.Text() : name.Text());
             }
             if (p.Token() == kTokSemicolon) {
                 p.GetToken();

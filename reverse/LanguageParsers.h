@@ -46,6 +46,9 @@ class JavaFamilyParser {
     int SkipAnnotation();
     // Passes over Java's sealed, non-sealed and strictfp; false for other tokens.
     static bool SkipSealedWord(SourceParser& parser);
+    // Java: an import of the file being read ("a.b.C", "static a.B.*"); the
+    // top-level types the file declares record every import read before them.
+    void AddFileImport(const std::string& import);
 
     // A top-level symbol of that name and kind under any qualifier (kind 0:
     // a class or an interface), or null.
@@ -55,12 +58,14 @@ class JavaFamilyParser {
     bool IsAnnotation() const;
     std::string HeapTypeText(const TypeText& type) const;
     bool IsTypeKeyword() const;
-    int ParseTypeParameters(std::vector<std::string>& names);
+    int ParseTypeParameters(std::vector<std::string>& names, std::vector<OwnedText>& bounds);
     int ParseBaseList(SourceSymbol* node, SourceSymbol* enclosing, bool isInterface);
     int ParseCSharpBaseList(SourceSymbol* node, SourceSymbol* enclosing);
     OwnedText ParseBaseName();
     SourceSymbol* FindBase(const std::string& name, SourceSymbol* enclosing, int kind) const;
-    void AddBaseLink(SourceSymbol* node, SourceSymbol* base, int linkKind);
+    // Adds the reference to a base; arguments are its type arguments, if any.
+    void AddBaseLink(SourceSymbol* node, SourceSymbol* base, int linkKind,
+                     OwnedText arguments = std::nullopt);
     int ParseBody(SourceSymbol* node, bool isInterface);
     int ParseMembers(SourceSymbol* node, bool isInterface);
     void SkipPastEnumEnd();
@@ -69,6 +74,7 @@ class JavaFamilyParser {
                           const std::function<void(std::string, std::string)>& add);
     int ParseMember(SourceSymbol* node, bool isInterface);
     int ParseJavaEnum(SourceSymbol* parent, OwnedText comment, int flags);
+    int ReadEnumClass(SourceSymbol* node, SourceSymbol* enclosing, const std::string& name);
     void ReadInitializer(TypeText& text);
     int ParseField(SourceSymbol* node, bool isInterface, std::string name, TypeText& type,
                    int modifiers, OwnedText comment, int line);
@@ -80,6 +86,7 @@ class JavaFamilyParser {
     void SkipMemberRest();
 
     SourceParser& p_;
+    std::string fileImports_;
     int lang_;
     bool java_;
     bool csharp_;

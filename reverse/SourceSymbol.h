@@ -108,6 +108,9 @@ class SourceSymbol {
     // A Java enumeration read as a class: its constants are its first
     // static attributes, each valued with its arguments and class body.
     bool enumeration = false;
+    // A Java top-level type: the imports of its file, one a line; none for
+    // a type only named, not declared.
+    OwnedText imports;
     std::unique_ptr<SourceSymbol> sameName;
     std::unique_ptr<SourceSymbol> firstChild;
     std::unique_ptr<SourceSymbol> next;

@@ -111,6 +111,8 @@ Cell* VxMakeMaster(Symbol* self) {
             master->comment = form.Text();
         } else if (form.Is("link")) {
             master->link = form.Text();
+        } else if (form.Is("imports")) {
+            master->imports = form.Text();
         } else if (form.Is("flags")) {
             master->masterFlags = int32_t(ObjectFlagsFromList(self, RefMaster, form.Values()));
         } else if (form.Is("pars")) {

@@ -25,6 +25,7 @@
 #include "scripting/VxBuiltins.h"
 #include "scripting/VxFrame.h"
 
+#include <algorithm>
 #include <string>
 
 namespace qm {
@@ -209,12 +210,25 @@ Cell* MasterProps(Master* m) {
     b.Add(Prop("refCount", {mkint(m->refCount)}));
     for (const char* symbol : {"access", "stereotype", "file", "comment", "link"})
         b.Add(FieldProp(MasterField(symbol), *m));
+    if (!m->imports.empty())
+        b.Add(FieldProp(MasterField("imports"), *m));
     const bool generates = m->tool == nullptr || (m->tool->ToolFlagWord() & 0x1) != 0;
     b.Add(ObjectFlagsToList(RefMaster, static_cast<uint32_t>(m->masterFlags), generates));
     b.Add(Prop("model", {RefTo(ToolModelOf(m->tool), RefModel)}));
     b.Add(Prop("refine", {RefTo(dynamic_cast<Model*>(m->submodel), RefModel)}));
     if (!m->parameters.empty())
         b.AddAll(ParameterListProps(m->HasToolText(), m->parameters));
+    // Parameters listed without their types (args) whose types say
+    // something (a Java type parameter's bound): (bounds (name type) ...).
+    const bool typed = std::any_of(m->parameters.begin(), m->parameters.end(),
+                                   [](const auto& p) { return !p->type.empty(); });
+    if (!m->HasToolText() && typed) {
+        ListBuilder bounds;
+        bounds.Add(Sym("bounds"));
+        for (const auto& p : m->parameters)
+            bounds.Add(mklist(Str(p->name), Str(p->type), nullptr));
+        b.Add(bounds.List());
+    }
     return b.List();
 }
 

@@ -101,6 +101,31 @@ TEST_F(MasterTest, OlderRecordForms) {
     EXPECT_EQ(log.Text(), ""); // tool -1: no tool and no warning
 }
 
+// The imports of a reverse-engineered class: in the record after the link
+// only when there are any, through the property exchange only when they
+// differ, so records and exchanges without them keep their older form.
+TEST_F(MasterTest, ImportsAreKeptOnlyWhereThereAreAny) {
+    const std::string record = "(master \"id-1\" 0 3 \"N\" \"\" \"\" \"\" \"p\" \"\" "
+                               "\"java.util.Map^nstatic a.B.*\" 1 nil nil nil nil nil 12 \"\")";
+    auto master = ReadMaster(record);
+    EXPECT_EQ(master->imports, "java.util.Map\nstatic a.B.*");
+    EXPECT_EQ(master->masterFlags, 1);
+    EXPECT_EQ(print(master->Persist(&scope, nullptr)), record);
+    std::unique_ptr<Master> copy = CloneOf(*master);
+    EXPECT_EQ(copy->imports, master->imports);
+
+    std::unique_ptr<Master> without = CloneOf(*master);
+    without->imports.clear();
+    EXPECT_EQ(print(without->Persist(&scope, nullptr)).find("java.util"), std::string::npos);
+    Cell* props = master->Props(&scope, without.get(), nullptr, false);
+    EXPECT_EQ(kest::listlength(props), 15);
+    EXPECT_EQ(kest::listlength(master->Props(&scope, copy.get(), nullptr, false)), 14);
+    without->Props(&scope, nullptr, props, false);
+    EXPECT_EQ(without->imports, master->imports);
+    without->Props(&scope, nullptr, props, true);
+    EXPECT_EQ(without->imports, "");
+}
+
 TEST_F(MasterTest, ToolsMissingFromTheTemplateAreStoodInFor) {
     for (int number : {99, 3}) { // absent, and a link tool
         log.Clear();

@@ -217,22 +217,33 @@ TEST_F(MembersTest, RemoveDuplicatesKeepsTheLastOfEachGroup) {
     EXPECT_EQ(list[0]->name, "b");
     EXPECT_EQ(list[1].get(), secondA);
 
-    MethodList methods;
-    for (const char* params : {"x", "x,y", "x"}) {
-        auto method = std::make_unique<MasterMethod>();
-        method->name = "f";
-        for (char c : std::string(params)) {
-            if (c == ',')
-                continue;
-            auto p = std::make_unique<Parameter>();
-            p->name = std::string(1, c);
-            method->parameters.push_back(std::move(p));
+    // Methods by name and parameter names; by their types as well when
+    // asked, so that an overload whose parameter differs only in its type
+    // stays.
+    struct Signature {
+        std::vector<std::string> names;
+        const char* type;
+    };
+    const Signature signatures[] = {
+        {{"x"}, ""}, {{"x", "y"}, ""}, {{"x"}, ""}, {{"x"}, "char"}, {{"x"}, "String"}};
+    for (bool byTypes : {false, true}) {
+        MethodList methods;
+        for (const Signature& signature : signatures) {
+            auto method = std::make_unique<MasterMethod>();
+            method->name = "f";
+            for (const std::string& name : signature.names)
+                method->parameters.push_back(
+                    std::make_unique<Parameter>(Parameter{name, signature.type, "", 1}));
+            methods.push_back(std::move(method));
         }
-        methods.push_back(std::move(method));
+        RemoveDuplicates(methods, byTypes);
+        ASSERT_EQ(methods.size(), byTypes ? 4u : 2u);
+        EXPECT_EQ(methods[0]->ParameterNames(","), "x,y");
+        EXPECT_EQ(methods.back()->parameters[0]->type, "String");
+        if (byTypes) {
+            EXPECT_EQ(methods[2]->parameters[0]->type, "char");
+        }
     }
-    RemoveDuplicates(methods);
-    ASSERT_EQ(methods.size(), 2u);
-    EXPECT_EQ(methods[0]->ParameterNames(","), "x,y");
 }
 
 TEST_F(MembersTest, CopiesKeepIdsAndClonesMakeNewOnes) {

@@ -4,6 +4,7 @@
 #include "ReverseTestSupport.h"
 
 #include "model/Members.h"
+#include "reverse/LanguageParsers.h"
 #include "tests/support/ModelFixture.h"
 
 #include <gtest/gtest.h>
@@ -293,6 +294,39 @@ TEST_F(BuildModelTest, IdlInterfacesModulesAndParameterDirections) {
     BuildRun(project, {"module M { interface J { }; interface I : J { }; };"}, kLangIdl);
     EXPECT_EQ(project.PlacedMasters(project.CurrentModel()).size(), 1u);
     EXPECT_EQ(project.DrawableCount(), drawables);
+}
+
+// Java: a generic base's type arguments go to its link, and the imports of
+// each file to the masters of the types it declares (not to a type it only
+// names), on every run.
+TEST_F(BuildModelTest, JavaBaseArgumentsAndFileImports) {
+    FakeProject project(0);
+    for (int run = 0; run < 2; ++run) {
+        SourceParser parser(&project, kLangJava);
+        for (const char* source : {"import java.util.List;\nimport static a.B.*;\n"
+                                   "class D extends Base<List<String>> implements Named { }\n",
+                                   "class Base<T> { }"}) {
+            parser.OpenSourceText("D.java", source);
+            ParseJavaInput(parser);
+            parser.CloseSourceFile();
+        }
+        parser.BuildModelFromParse(&project, project.CurrentModel());
+        Master* d = Placed(project, project.CurrentModel(), "D");
+        Master* base = Placed(project, project.CurrentModel(), "Base");
+        Master* named = Placed(project, project.CurrentModel(), "Named");
+        ASSERT_NE(d, nullptr);
+        ASSERT_NE(base, nullptr);
+        ASSERT_NE(named, nullptr);
+        EXPECT_EQ(d->imports, "java.util.List\nstatic a.B.*");
+        EXPECT_EQ(base->imports, "");
+        EXPECT_EQ(named->imports, "");
+        std::vector<FakeLink*> links = project.Links(project.CurrentModel());
+        ASSERT_EQ(links.size(), 2u) << run;
+        EXPECT_EQ(links[0]->to->GetMaster(), base);
+        EXPECT_EQ(links[0]->type, "<List<String>>");
+        EXPECT_EQ(links[1]->to->GetMaster(), named);
+        EXPECT_EQ(links[1]->type, "");
+    }
 }
 
 TEST_F(BuildModelTest, SplitArrayTypeTable) {

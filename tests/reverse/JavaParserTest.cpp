@@ -13,13 +13,18 @@ class JavaParserTest : public test::ParserTest {};
 TEST_F(JavaParserTest, ClassUnderPackageWithBases) {
     Parse(kLangJava,
           "package a.b;\nimport java.util.*;\nimport static x.Y.z;\n"
-          "public class C extends D implements E, F { }\n",
+          "public class C extends D implements E<java.util.Map<K, V>>, F { }\n",
           0, "C.java");
     EXPECT_EQ(Describe(*Top("C")), "5 C @a.b 4 - 'C.java'");
     EXPECT_EQ(Describe(*Top("D")), "5 D @a.b 0 - -");
     EXPECT_EQ(Describe(*Top("E")), "6 E @a.b 0 - -");
     EXPECT_EQ(Describe(*Top("F")), "6 F @a.b 0 - -");
-    EXPECT_EQ(Children(Top("C")), (V{"2 D @a.b 0 - -", "3 E @a.b 0 - -", "3 F @a.b 0 - -"}));
+    // A generic base keeps its type arguments, nested ones too.
+    EXPECT_EQ(Children(Top("C")),
+              (V{"2 D @a.b 0 - -", "3 E @a.b 0 '<java.util.Map<K,V>>' -", "3 F @a.b 0 - -"}));
+    // The file's imports go with the type it declares, not with those it names.
+    EXPECT_EQ(Top("C")->imports, "java.util.*\nstatic x.Y.z");
+    EXPECT_FALSE(Top("D")->imports.has_value());
     EXPECT_TRUE(Errors().empty());
 }
 
@@ -93,7 +98,7 @@ TEST_F(JavaParserTest, MethodsParametersAndAnnotations) {
           "}\n");
     SourceSymbol* l = Top("L");
     EXPECT_EQ(Describe(*l), "5 L 1028 - 't.src'");
-    EXPECT_EQ(Children(l), (V{"2 AbstractList 0 - -", "3 Serializable 0 - -", "8 L 4 '' -",
+    EXPECT_EQ(Children(l), (V{"2 AbstractList 0 '<E>' -", "3 Serializable 0 - -", "8 L 4 '' -",
                               "8 size 4 'int' -", "8 toArray 20 '<T>T[]' -", "8 g 1026 'void' -",
                               "8 h 49152 'int' -", "9 E 0 - -"}));
     EXPECT_EQ(Children(l->FindChild(kLangJava, "toArray")),
@@ -112,13 +117,18 @@ TEST_F(JavaParserTest, QualifiedArrayTypesAndClassLiterals) {
     EXPECT_TRUE(Errors().empty()) << Errors().front();
 }
 
+// Type parameters follow the members, each with its bound; a ">>" closes
+// both a bound and the list.
 TEST_F(JavaParserTest, TypeParametersComeAfterTheMembers) {
     Parse(kLangJava, "class M<K extends Comparable<? super K>, V extends java.util.List<V>> {\n"
                      "  V get(K key) { return null; }\n"
                      "}\n"
-                     "class N<T extends Comparable<T>> { }\n");
-    EXPECT_EQ(Children(Top("M")), (V{"8 get 0 'V' -", "9 K 0 - -", "9 V 0 - -"}));
-    EXPECT_EQ(Children(Top("N")), (V{"9 T 0 - -"}));
+                     "class N<T extends Comparable<T>> { }\n"
+                     "class P<A, B extends Number & Runnable> { }\n");
+    EXPECT_EQ(Children(Top("M")), (V{"8 get 0 'V' -", "9 K 0 'Comparable<?super K>' -",
+                                     "9 V 0 'java.util.List<V>' -"}));
+    EXPECT_EQ(Children(Top("N")), (V{"9 T 0 'Comparable<T>' -"}));
+    EXPECT_EQ(Children(Top("P")), (V{"9 A 0 - -", "9 B 0 'Number& Runnable' -"}));
 }
 
 TEST_F(JavaParserTest, NestedTypesAndEnumerations) {
@@ -127,13 +137,25 @@ TEST_F(JavaParserTest, NestedTypesAndEnumerations) {
           "  static class A { }\n"
           "  private class I extends A implements Runnable { public void run() { } }\n"
           "  enum E { X, Y(1) { void f() { } }, Z; private int v; E() { } E(int v) { } }\n"
+          "  private static enum F implements Runnable {\n"
+          "    P(2) { int g() { return 2; } }; public void run() { } abstract int g(); }\n"
           "  int after;\n"
           "}\n");
     SourceSymbol* o = Top("O");
-    EXPECT_EQ(Children(o), (V{"5 A @O 16 - -", "5 I @O 1 - -", "13 E 0 - -", "7 after 0 'int' -"}));
+    EXPECT_EQ(Children(o), (V{"5 A @O 16 - -", "5 I @O 1 - -", "5 E @O 2048 - -", "5 F @O 2065 - -",
+                              "7 after 0 'int' -"}));
+    // A nested enumeration is a nested class, as a top-level one is, with
+    // its constants, bases and members.
+    SourceSymbol* f = o->FindChild(kLangJava, "F");
+    EXPECT_TRUE(f->enumeration);
+    EXPECT_EQ(Children(f), (V{"3 Runnable 0 - -", "7 P 2068 'F' '(2){int g(){return 2;}}'",
+                              "8 run 4 'void' -", "8 g 1024 'int' -"}));
+    EXPECT_TRUE(Errors().empty()) << Errors().front();
     EXPECT_EQ(Children(o->FindChild(kLangJava, "I")),
               (V{"2 A @O 0 - -", "3 Runnable 0 - -", "8 run 4 'void' -"}));
-    EXPECT_EQ(Children(o->FindChild(kLangJava, "E")), (V{"9 X 0 - -", "9 Y 0 - -", "9 Z 0 - -"}));
+    EXPECT_EQ(Children(o->FindChild(kLangJava, "E")),
+              (V{"7 X 2068 'E' -", "7 Y 2068 'E' '(1){void f(){}}'", "7 Z 2068 'E' -",
+                 "7 v 1 'int' -", "8 E 0 '' -", "8 E 0 '' -"}));
     // The nested base is the nested A; Runnable is a new top-level interface.
     EXPECT_EQ(Top("A"), nullptr);
     EXPECT_EQ(Describe(*Top("Runnable")), "6 Runnable 0 - -");

@@ -81,7 +81,7 @@ TEST_F(RealSourceCorpusTest, JdkJavaUtil) {
             publicMethods.push_back(c->name);
         }
     }
-    EXPECT_EQ(bases, (V{"2 AbstractList @java.util 0 - -", "3 List @java.util 0 - -",
+    EXPECT_EQ(bases, (V{"2 AbstractList @java.util 0 '<E>' -", "3 List @java.util 0 '<E>' -",
                         "3 RandomAccess @java.util 0 - -", "3 Cloneable @java.util 0 - -",
                         "3 Serializable @java.util 0 - -"}));
     for (const char* name : {"ArrayList", "add", "get", "set", "size", "isEmpty", "contains",

@@ -232,8 +232,10 @@ TEST_F(ShippedScriptsTest, JavaClassesKeepTheMethodBodies) {
     EXPECT_EQ(FilesUnder(scratch.Path()),
               (std::vector<std::string>{"OrderItem.java", "geo/Circle.java", "geo/Shape.java"}));
     const std::string circle = Read(scratch / "geo/Circle.java");
-    for (const char* line : {"package geo;\n", "public class Circle extends Shape {\n",
-                             "    public int Radius() {\n", "        return r;\n"})
+    // Shape has two parameters; the inheritance link gives their arguments.
+    for (const char* line :
+         {"package geo;\n", "public class Circle extends Shape<double, long> {\n",
+          "    public int Radius() {\n", "        return r;\n"})
         EXPECT_NE(circle.find(line), std::string::npos) << line << "\n" << circle;
     const std::string shape = Read(scratch / "geo/Shape.java");
     EXPECT_NE(shape.find("        dc.Line(0, 0, 1, 1);\n"), std::string::npos) << shape;
