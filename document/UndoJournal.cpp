@@ -136,7 +136,7 @@ void UndoJournal::BeginChange(ChangeKind kind) {
     // Objects handed over for a change that was never recorded go now.
     DestroyHeld();
     if (kind == ChangeKind::Delete || kind == ChangeKind::Cut || kind == ChangeKind::GroupAsPlace ||
-        kind == ChangeKind::CreateSwimlane) {
+        kind == ChangeKind::CreateSwimlane || kind == ChangeKind::PlaceMasterSwitch) {
         for (const std::unique_ptr<Master>& master : document_.Masters().Masters())
             pending_.masterOrder.push_back(master.get());
     }

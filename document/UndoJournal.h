@@ -91,7 +91,8 @@ struct PendingChange {
     CPoint newToolSize;
     // The masters and models in order when a delete or cut began, for the
     // places the removed ones come back to; the masters when a grouping as
-    // place began, to tell a master the group made from one it found.
+    // place or a master switch began, to tell a master the change made from
+    // one it found.
     std::vector<Master*> masterOrder;
     std::vector<Model*> modelOrder;
 };

@@ -277,12 +277,7 @@ void UndoJournal::ReplayGroup(ChangeKind kind, Model* model, Cell* fields, bool 
     GuidScope projectScope(document_.ProjectMap(), document_.TemplateMap());
     if (masters != nil) {
         Cell* record = Next(masters);
-        if (!kest::ispair(record) || kest::car(record) != kest::intern("master"))
-            throw CKestException("master sym expected");
-        Cell* idCell = kest::ispair(kest::cdr(record)) ? kest::car(kest::cdr(record)) : nil;
-        if (!IsString(idCell))
-            throw CKestException(kDamaged);
-        if (document_.Masters().FindByGuid(idCell->a.str) == nullptr) {
+        if (document_.Masters().FindByGuid(MasterRecordId(record)) == nullptr) {
             auto master = std::make_unique<Master>(nullptr);
             try {
                 master->Persist(&projectScope, record);

@@ -13,8 +13,11 @@
 #include "model/Master.h"
 #include "platform/Errors.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 
 namespace qm {
@@ -221,23 +224,73 @@ Cell* UndoJournal::BuildMasterSwitchForm(const FormArgs& args) {
         if (dynamic_cast<Master*>(object) != nullptr)
             masters.push_back(object);
     }
+    // A master the switch made for the new name (one not in the project
+    // when the change began) is written whole with its place in the list:
+    // undo takes it away again and redo brings it back under its id.
+    Cell* made = nil;
+    const auto& list = document_.Masters().Masters();
+    for (size_t i = 0; !pending_.masterOrder.empty() && i < list.size(); ++i) {
+        Master* master = list[i].get();
+        if (master != place->master ||
+            std::find(pending_.masterOrder.begin(), pending_.masterOrder.end(), master) !=
+                pending_.masterOrder.end())
+            continue;
+        GuidScope projectScope(document_.ProjectMap(), document_.TemplateMap());
+        made =
+            kest::mklist(master->Persist(&projectScope, nullptr), kest::mkint(int32_t(i)), nullptr);
+    }
     return kest::mklist(args.head, args.id, Str(place->Id().Text()), Str(pending_.oldText.c_str()),
-                        Str(pending_.newText.c_str()), IdList("master", masters), nullptr);
+                        Str(pending_.newText.c_str()), IdList("master", masters), made, nullptr);
 }
 
 void UndoJournal::ReplayMasterSwitch(ChangeKind /*kind*/, Model* model, Cell* fields, bool redo) {
     auto* place = dynamic_cast<Place*>(LookupDrawable(Next(fields)));
     const char* before = NextString(fields);
     const char* after = NextString(fields);
-    for (const std::string& masterId : ReadIdList(Next(fields), "master")) {
+    const std::vector<std::string> masterIds = ReadIdList(Next(fields), "master");
+    // The master the switch made, when it made one (older records lack it).
+    Cell* made = kest::ispair(fields) ? Next(fields) : nil;
+    Cell* madeRecord = nil;
+    const char* madeId = nullptr;
+    int32_t madePosition = 0;
+    if (made != nil) {
+        madeRecord = Next(made);
+        madePosition = NextInt(made);
+        madeId = MasterRecordId(madeRecord);
+    }
+    GuidScope projectScope(document_.ProjectMap(), document_.TemplateMap());
+    Master* madeMaster = madeId != nullptr ? document_.Masters().FindByGuid(madeId) : nullptr;
+    for (const std::string& masterId : masterIds) {
+        // The made master is gone until a redo brings it back.
+        if (redo && madeId != nullptr && madeMaster == nullptr && masterId == madeId)
+            continue;
         ModelObject* object = nullptr;
-        GuidScope projectScope(document_.ProjectMap(), document_.TemplateMap());
         projectScope.Lookup(masterId.c_str(), object, true);
         if (dynamic_cast<Master*>(object) == nullptr)
             throw CKestException(kDamaged);
     }
     if (place == nullptr || place->master == nullptr)
         throw CKestException(kDamaged);
+    if (redo && madeRecord != nil && madeMaster == nullptr) {
+        // Back under its id and in its place; the rename below binds the
+        // place to it and counts that use.
+        auto master = std::make_unique<Master>(nullptr);
+        try {
+            master->Persist(&projectScope, madeRecord);
+        } catch (...) {
+            DestroyObject(std::move(master));
+            throw;
+        }
+        if (master->Id().Text() != std::string(madeId)) {
+            DestroyObject(std::move(master));
+            throw CKestException(kDamaged);
+        }
+        master->refCount = 0;
+        const size_t count = document_.Masters().Count();
+        madeMaster = document_.InsertMasterAt(
+            madePosition < 0 ? count : std::min(size_t(madePosition), count), std::move(master));
+        madeMaster->ResolveRefs(&document_, &projectScope, false);
+    }
     // The rename runs again with the other text: it finds the master of
     // that name (or renames the place's own), counting the uses.
     Master* master =
@@ -245,6 +298,12 @@ void UndoJournal::ReplayMasterSwitch(ChangeKind /*kind*/, Model* model, Cell* fi
     if (master == nullptr)
         throw CKestException(kDamaged);
     place->master = master;
+    // Undo takes away the master the switch made once nothing uses it.
+    if (!redo && madeMaster != nullptr && madeMaster != master && madeMaster->refCount == 0) {
+        if (std::unique_ptr<Master> owned = document_.Masters().Remove(madeMaster, false))
+            held_.push_back(std::move(owned));
+        DestroyHeld();
+    }
     place->Relayout();
     place->UpdateRepaintRect();
     toSelect_.push_back(place);

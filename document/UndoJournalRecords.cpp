@@ -32,6 +32,13 @@ const char* NextString(Cell*& list) {
     return cell->a.str;
 }
 
+const char* MasterRecordId(Cell* record) {
+    if (!kest::ispair(record) || kest::car(record) != kest::intern("master"))
+        throw CKestException("master sym expected");
+    Cell* fields = kest::cdr(record);
+    return NextString(fields);
+}
+
 Cell* IntList(const std::vector<int32_t>& values) {
     Cell* out = nil;
     for (auto it = values.rbegin(); it != values.rend(); ++it)

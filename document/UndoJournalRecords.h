@@ -73,6 +73,10 @@ kest::Cell* IdList(const char* head, const std::vector<ModelObject*>& objects);
 // The ids of an id list whose head must be head ("master sym expected" otherwise).
 std::vector<std::string> ReadIdList(kest::Cell* list, const char* head);
 
+// The id of a master written whole, (master "id" ...); fails with "master
+// sym expected" on another record and as damaged without the id.
+const char* MasterRecordId(kest::Cell* record);
+
 // The call boxes of a message's end places as a record element: (sourceBoxes
 // (x y) targetBoxes (x y)), each boxes element a list of rectangles, nil for
 // an absent part and `none` for a life line without boxes.

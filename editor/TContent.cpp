@@ -873,8 +873,12 @@ void TContent::SwapLane(bool left) {
     if (other == nullptr)
         return;
     DeselectAll();
+    // The links and tags the exchange moves keep their exact geometry
+    // through undo and redo, as a move's do.
+    FollowerShapes followers = UndoJournal::CaptureFollowers(*model);
     UndoJournal& journal = document_.GetJournal();
     journal.BeginChange(ChangeKind::SwapSwimlanes);
+    journal.SetFollowersBefore(std::move(followers));
     CRect repaint;
     model->SwapSwimlanes(lane, other, repaint);
     InvalidateModelRect(lane->repaintRect);

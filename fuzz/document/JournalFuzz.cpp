@@ -6,8 +6,9 @@
 // reposition, link style, the groupings, a swimlane, the resize, drag and
 // delete of a call box, the delete of a junction with its link, an ungroup,
 // a tool resized, a tool's icon painted, a drag out of a swimlane, a master
-// deleted with its exploded submodel and a place switched to another
-// master) and whether a successful undo is redone (0x80).
+// deleted with its exploded submodel, a place switched to another master
+// and a place switched to a master made for its new name) and whether a
+// successful undo is redone (0x80).
 // Oracle: no crash, and a replay that fails leaves the project's saved text,
 // the template's tools and icon strip and the document's icon backup as they
 // were.
@@ -380,6 +381,23 @@ void Record(qm::CCASEDoc& doc, qm::Model& model, qm::Place& place, int choice) {
         journal.RecordChange(ChangeKind::PlaceMasterSwitch, room, &model, second);
         return;
     }
+    case 25: {
+        // The second place renamed to a new name while the first shares its
+        // master: the switch makes a master, which the record holds whole.
+        auto* second = dynamic_cast<qm::Place*>(doc.IdMap().Lookup("p-shape-00002"));
+        if (second == nullptr || second->master == nullptr || second->master->refCount < 2)
+            std::abort();
+        qm::Master* own = second->master;
+        journal.BeginChange(ChangeKind::PlaceMasterSwitch);
+        second->master = doc.RenamePlaceMaster(second, "Fresh", "", false);
+        if (second->master == own)
+            std::abort();
+        journal.SetTexts("Shape", "Fresh");
+        journal.AddChangedObject(own, nullptr);
+        journal.AddChangedObject(second->master, nullptr);
+        journal.RecordChange(ChangeKind::PlaceMasterSwitch, room, &model, second);
+        return;
+    }
     default: {
         SelectOnly(doc, model, {"text-1", "line-1"});
         qm::Drawable* group = model.Group(&doc, nullptr, repaint, false, nullptr, nullptr, 0,
@@ -394,7 +412,7 @@ void Record(qm::CCASEDoc& doc, qm::Model& model, qm::Place& place, int choice) {
     }
 }
 
-constexpr int kChoices = 25;
+constexpr int kChoices = 26;
 
 void Run(fuzzsupport::ProjectSetup& setup, const uint8_t* data, size_t size) {
     qm::CCASEDoc doc(setup.context, true);

@@ -1146,6 +1146,67 @@ std::vector<UndoJournalTest::Operation> UndoJournalTest::OperationCases() {
     };
 }
 
+// Renaming a place whose master another place shares, to a name no master
+// has, binds it to a master made for that name: undo takes the made master
+// away again (the project reads as before) and redo brings it back under
+// its id. A name another master has makes none, and undo leaves that one.
+TEST_F(UndoJournalTest, AMasterSwitchUndoTakesAwayOnlyTheMasterItMade) {
+    struct Case {
+        const char* text;
+        bool made;
+    };
+    for (const Case& c : {Case{"Hoop", true}, Case{"Ring", false}}) {
+        SCOPED_TRACE(c.text);
+        doc = Load(Project());
+        model = doc->FindModelByName("Classes");
+        auto* diagram = dynamic_cast<CustomModel*>(model);
+        ASSERT_NE(diagram, nullptr);
+        ASSERT_NE(
+            diagram->CreatePlaceOfTool(doc.get(), 10, "Circle", "geo", CRect(600, 600, 660, 640)),
+            nullptr);
+        ASSERT_NE(
+            diagram->CreatePlaceOfTool(doc.get(), 10, "Ring", "geo", CRect(700, 600, 760, 640)),
+            nullptr);
+        auto* circle = dynamic_cast<Place*>(Find("p-circle-0001"));
+        ASSERT_NE(circle, nullptr);
+        Master* own = circle->master;
+        ASSERT_EQ(own->refCount, 2);
+        circle->Relayout();
+        circle->UpdateRepaintRect();
+        journal().Reset();
+        const size_t masters = doc->Masters().Count();
+        const std::string before = Saved(*doc);
+
+        journal().BeginChange(ChangeKind::PlaceMasterSwitch);
+        Master* switched = doc->RenamePlaceMaster(circle, c.text, "geo", false);
+        ASSERT_NE(switched, own);
+        circle->master = switched;
+        circle->Relayout();
+        circle->UpdateRepaintRect();
+        journal().SetTexts("Circle", c.text);
+        journal().AddChangedObject(own, nullptr);
+        journal().AddChangedObject(switched, nullptr);
+        journal().RecordChange(ChangeKind::PlaceMasterSwitch, "Place Master Switch", model, circle);
+        ASSERT_EQ(doc->Masters().Count(), masters + (c.made ? 1 : 0));
+        const std::string id = switched->Id().Text();
+        const std::string after = Saved(*doc);
+
+        for (int round = 0; round < 2; ++round) {
+            ASSERT_TRUE(journal().Replay(1, false)) << testing::PrintToString(prompts.asked);
+            EXPECT_EQ(Saved(*doc), before);
+            EXPECT_EQ(circle->master, own);
+            EXPECT_EQ(doc->Masters().FindByGuid(id.c_str()) == nullptr, c.made);
+            if (round == 1)
+                break;
+            ASSERT_TRUE(journal().Replay(1, true)) << testing::PrintToString(prompts.asked);
+            EXPECT_EQ(Saved(*doc), after);
+            ASSERT_NE(circle->master, nullptr);
+            EXPECT_EQ(circle->master->Id().Text(), id);
+            EXPECT_EQ(circle->master->refCount, c.made ? 1 : 2);
+        }
+    }
+}
+
 // A group as place counts one use of its master, so that once ungrouped the
 // master is unused and can be deleted; a file that counted two reads as one.
 TEST_F(UndoJournalTest, GroupAsPlaceCountsItsMasterOnce) {

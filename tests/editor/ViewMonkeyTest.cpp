@@ -225,6 +225,24 @@ TEST_F(ViewMonkeyTest, DeleteDuringAPointByPointLineCancelsTheLine) {
     EXPECT_TRUE(test::SameText(Saved(), start));
 }
 
+// Swapping two lanes with the arrow keys moves what they hold; the links
+// and tags that follow get back exactly their geometry on undo and redo.
+TEST_F(ViewMonkeyTest, SwappedLanesGiveBackTheirFollowersExactly) {
+    CRect repaint;
+    auto* lane = model->CreateSwimlane(doc.get(), nullptr, 10, repaint);
+    ASSERT_NE(lane, nullptr);
+    journal().Reset();
+    const std::string start = Saved();
+    view->SelectList({lane});
+    QTest::keyClick(view.get(), Qt::Key_Right);
+    ASSERT_EQ(Descriptions(), std::vector<std::string>{"Swap Swimlanes"});
+    const std::string after = Saved();
+    ASSERT_TRUE(Undo());
+    EXPECT_TRUE(test::SameText(Saved(), start));
+    ASSERT_TRUE(journal().Replay(1, true));
+    EXPECT_TRUE(test::SameText(Saved(), after));
+}
+
 // Ctrl+Z while a link is being built from a new place undoes that place:
 // the link being built ends with it, and moving on touches nothing freed.
 TEST_F(ViewMonkeyTest, UndoWhileALinkIsBuiltEndsTheLink) {

@@ -484,6 +484,30 @@ TEST_F(ViewTest, EditingAPlacesLabelRenamesOrSwitchesItsMasterInOneStep) {
     EXPECT_EQ(doc->GetJournal().Records().size(), records);
 }
 
+// A label edit of a place whose master another place shares makes a master
+// for the new name; undo leaves the project as it was, without that master.
+TEST_F(ViewTest, UndoOfALabelEditThatMadeAMasterLeavesTheProjectAsBefore) {
+    auto* diagram = dynamic_cast<CustomModel*>(classes);
+    ASSERT_NE(diagram, nullptr);
+    ASSERT_NE(diagram->CreatePlaceOfTool(doc.get(), 10, circle->master->name,
+                                         circle->master->nameSpace, CRect(600, 600, 660, 640)),
+              nullptr);
+    // The fixture's label rectangle is not the one layout computes.
+    circle->Relayout();
+    doc->GetJournal().Reset();
+    const std::string before = test::PreparedSavedText(*doc, *classes);
+    view->EditLabel(circle);
+    view->LabelEditor()->selectAll();
+    QTest::keyClicks(view->LabelEditor(), "Hoop");
+    view->EditLabel(nullptr);
+    ASSERT_EQ(circle->master->name, "Hoop");
+    const std::string after = test::PreparedSavedText(*doc, *classes);
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    EXPECT_TRUE(test::SameText(test::PreparedSavedText(*doc, *classes), before));
+    ASSERT_TRUE(doc->GetJournal().Replay(1, true));
+    EXPECT_TRUE(test::SameText(test::PreparedSavedText(*doc, *classes), after));
+}
+
 TEST_F(ViewTest, LabelOfOneCharacterIsSelectedWholeAndAPressOnItKeepsTheEditor) {
     auto* text = Find<Drawable>("text-1");
     CRect rect;
