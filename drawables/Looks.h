@@ -63,6 +63,21 @@ struct Looks {
     uint32_t fillColor = 15;
     uint32_t textColor = 0;
 
+    // A change mask with no field set: callers set to 1 the fields a looks
+    // change should take.
+    static Looks EmptyMask() {
+        Looks mask;
+        mask.face = 0;
+        mask.alignment = 0;
+        mask.height = 0;
+        mask.style = 0;
+        mask.lineKind = 0;
+        mask.lineColor = 0;
+        mask.fillColor = 0;
+        mask.textColor = 0;
+        return mask;
+    }
+
     // Face, alignment and height from base, or "Arial", centred and -12
     // without one; style from base (0 without one), with the inherit bit when
     // inherit; colours and line kind inherit (18, 12, 18, 18) when inherit,

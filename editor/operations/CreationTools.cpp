@@ -874,16 +874,9 @@ void DropMaster(OperationContext& context, Master* master, CPoint clientPoint) {
 }
 
 Model* CreateExplodeModel(OperationContext& context, int kind, Master* master, Model* parent) {
-    if (master == nullptr)
+    if (context.document == nullptr)
         return nullptr;
-    Model* made = context.document->NewModel(kind, parent);
-    if (made == nullptr)
-        return nullptr;
-    made->name = master->name;
-    made->parentMaster = master;
-    made->parentModel = parent;
-    master->submodel = made;
-    return made;
+    return static_cast<Model*>(context.document->NewSubmodel(kind, master, parent));
 }
 
 } // namespace qm

@@ -25,20 +25,6 @@ namespace {
 using Row = CommandRow<LooksCommands>;
 using L = LooksCommands;
 
-// A mask with no field set.
-Looks EmptyMask() {
-    Looks mask;
-    mask.face = 0;
-    mask.alignment = 0;
-    mask.height = 0;
-    mask.style = 0;
-    mask.lineKind = 0;
-    mask.lineColor = 0;
-    mask.fillColor = 0;
-    mask.textColor = 0;
-    return mask;
-}
-
 uint32_t LinkStyleOf(int id) {
     if (id == cmd::StepLinks)
         return MfStepLink;
@@ -197,7 +183,7 @@ void LooksCommands::OnColor(int id) {
     }
     menu.SetCurrent(current, false);
     if (HasSelection()) {
-        Looks mask = EmptyMask();
+        Looks mask = Looks::EmptyMask();
         Looks looks = defaults_;
         if (line) {
             mask.lineColor = 1;
@@ -223,7 +209,7 @@ void LooksCommands::OnLineKind(int id) {
     lineKind_ = TLineMenu::IndexOfCommand(id);
     lineMenu_->SetCurrent(lineKind_, false);
     if (HasSelection()) {
-        Looks mask = EmptyMask();
+        Looks mask = Looks::EmptyMask();
         mask.lineKind = 1;
         Looks looks = defaults_;
         looks.lineKind = static_cast<uint8_t>(lineKind_);
@@ -242,7 +228,7 @@ void LooksCommands::OnLineKind(int id) {
 void LooksCommands::OnToolBarButton(int id) {
     if (!HasSelection())
         return;
-    Looks mask = EmptyMask();
+    Looks mask = Looks::EmptyMask();
     Looks looks = defaults_;
     if (id == cmd::FillColorButton) {
         mask.fillColor = 1;
@@ -309,7 +295,7 @@ void LooksCommands::OnFont(int) {
         defaults_.FromFont(dialog.Record());
         return;
     }
-    Looks mask = EmptyMask();
+    Looks mask = Looks::EmptyMask();
     mask.face = mask.alignment = mask.style = 1;
     mask.height = 1;
     mask.textColor = 1;

@@ -319,15 +319,8 @@ TEST_F(ModelArrangementTest, ChangeSelectionLooksTakesTheMaskedFieldsOnly) {
     box->looks.lineColor = 1;
     box->looks.fillColor = 2;
     model.Select(box, true, nullptr, false);
-    Looks mask{};
-    mask.face = 0;
-    mask.alignment = 0;
-    mask.height = 0;
-    mask.style = 0;
-    mask.lineKind = 0;
-    mask.lineColor = 0;
+    Looks mask = Looks::EmptyMask();
     mask.fillColor = 1;
-    mask.textColor = 0;
     Looks wanted = box->looks;
     wanted.fillColor = 7;
     wanted.lineColor = 9;

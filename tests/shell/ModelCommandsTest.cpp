@@ -11,17 +11,14 @@
 #include "drawables/Place.h"
 #include "editor/TContent.h"
 #include "model/Master.h"
-#include "platform/Files.h"
 #include "platform/Prompt.h"
-#include "platform/UserFolders.h"
 #include "shell/CCASEApp.h"
-#include "shell/MainWindow.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CMainFrame.h"
 #include "shell/frames/CommandIds.h"
 #include "shell/panes/SidePane.h"
 #include "tests/shell/CommandChecks.h"
-#include "tests/support/ModelFixture.h"
+#include "tests/shell/ScriptCommandsFixture.h"
 
 #include <QTreeWidget>
 
@@ -59,21 +56,10 @@ class ChooseModelType : public DialogAnswerer {
     std::string wanted_;
 };
 
-class ModelCommandsTest : public test::ModelTest {
+class ModelCommandsTest : public test::ProjectWindowTest {
   protected:
-    ModelCommandsTest() {
-        SetApplicationFolder(QM_SOURCE_DIR "/resources");
-        project = scratch / "shapes.pro";
-        EXPECT_TRUE(WriteFileReplacing(
-            project, ReadWholeFile(QM_FIXTURES "/shell/shapes.pro", 1 << 20).value_or("")));
-        app = std::make_unique<CCASEApp>(CreateMainWindow);
-        EXPECT_TRUE(app->InitInstance({project}));
-        main = dynamic_cast<CMainFrame*>(app->Frame());
-    }
-    ~ModelCommandsTest() override { SetApplicationFolder(""); }
-
     CCASEDoc& Document() { return *app->Env()->ActiveDocument(); }
-    CChildFrame& Frame() { return *main->ActiveChild(); }
+    CChildFrame& Frame() { return *frame->ActiveChild(); }
     Place* PlaceOf(const std::string& name) {
         for (const auto& drawable : Document().CurrentModel()->Drawables())
             if (auto* p = dynamic_cast<Place*>(drawable.get());
@@ -90,10 +76,6 @@ class ModelCommandsTest : public test::ModelTest {
         const auto& records = Document().GetJournal().Records();
         return records.empty() ? "" : records.back().description;
     }
-
-    std::unique_ptr<CCASEApp> app;
-    CMainFrame* main = nullptr;
-    std::string project;
 };
 
 TEST_F(ModelCommandsTest, ExplodeMakesASubmodelNamedAfterTheMasterAndImplodeReturns) {
