@@ -134,13 +134,17 @@ void Place::PrepareDrawing() {
     PrepareJunctionGlyphs(*this);
 }
 
+// A place's attachment is its master's Link To text: the text the name is
+// drawn as a hyperlink for and the status line shows. The master's file name
+// is where generated code goes; a class with one is no hyperlink, and a click
+// on its name selects it.
 bool Place::HasAttachment() const {
-    return master != nullptr && !master->file.empty();
+    return master != nullptr && !master->link.empty();
 }
 
 void Place::OpenAttachment() {
     if (HasAttachment())
-        OpenAttachedFile(master->file, (master->masterFlags & kAttachmentIsWebPage) != 0);
+        OpenAttachedFile(master->link, (master->masterFlags & kAttachmentIsWebPage) != 0);
 }
 
 void Place::InvertKnobs(DeviceContext& dc, double zoom) {

@@ -9,6 +9,7 @@
 #include "drawables/SymbolDrawing.h"
 #include "model/MasterCollection.h"
 #include "platform/RecordingDC.h"
+#include "platform/UserSettings.h"
 #include "tests/drawables/DrawableFixture.h"
 #include "tests/drawables/FakeTool.h"
 
@@ -209,6 +210,33 @@ TEST_F(PlaceTest, HitPartsOfTheParameterBoxAndJunctions) {
     EXPECT_EQ(p->HitTest(141, 51, part, knob, 0), first);
     EXPECT_EQ(part, HpJunctionGlyph);
     EXPECT_EQ(p->JunctionAt(141, 51, false), first);
+}
+
+TEST_F(PlaceTest, OnlyALinkToTextMakesTheNameAHyperlink) {
+    // The label and name rectangles span the place, as a class tool without
+    // a name frame leaves them; the master names the file its code goes to.
+    Place* p = NewPlace(CRect(0, 0, 100, 60));
+    p->labelRect = p->nameRect = CRect(3, 3, 97, 57);
+    master.file = "customer.h";
+    FixedUserSettings settings(ShowHyperLinks);
+    ScopedInstall<const UserSettings> installed(&settings);
+    struct Case {
+        const char* link;
+        int flags;
+        int part;
+    } cases[] = {{"", 0, HpLabel},
+                 {"notes.html", 0, HpAttachment},
+                 {"notes.html", 0x4, HpLabel},
+                 {"notes.html", 0x8, HpLabel}};
+    for (const Case& c : cases) {
+        master.link = c.link;
+        int part = -1, knob = -1;
+        EXPECT_EQ(p->HitTest(50, 30, part, knob, c.flags), p);
+        EXPECT_EQ(part, c.part) << c.link << " " << c.flags;
+        EXPECT_EQ(p->HasAttachment(), *c.link != 0);
+    }
+    master.link.clear();
+    master.file.clear();
 }
 
 TEST_F(PlaceTest, ResizingKeepsJunctionsOnTheBorderAndMovingTakesThemAlong) {

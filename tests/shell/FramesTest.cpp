@@ -659,7 +659,7 @@ TEST_F(Frames, AttachmentsOpenThroughTheConfiguredViewer) {
         if (auto* p = dynamic_cast<Place*>(drawable.get()); p && p->master)
             place = p;
     ASSERT_NE(place, nullptr);
-    place->master->file = "shape.h";
+    place->master->link = "shape.h";
     place->master->masterFlags &= ~0x10;
     place->OpenAttachment();
     ASSERT_EQ(started.size(), 1u);
@@ -668,7 +668,7 @@ TEST_F(Frames, AttachmentsOpenThroughTheConfiguredViewer) {
     // A project attachment opens as a project; a missing viewer program is
     // asked about.
     started.clear();
-    place->master->file = project;
+    place->master->link = project;
     place->OpenAttachment();
     EXPECT_TRUE(started.empty());
     environment.Settings().Viewers = {{"H", scratch / "missing"}};
