@@ -33,6 +33,24 @@ CRect Unzoomed(const CRect& rect, double zoom) {
     return out;
 }
 
+// What a group that took the selection pulls inside its bounds: the
+// selection's extent, but a tag by its own box. A tag's extent runs along its
+// leader out to what it notes, which stays outside; pulling that inside a
+// narrow lane pushed the tag far past the lane, off the page.
+CRect PulledBounds(const Model& model) {
+    CRect rect;
+    for (const Drawable* drawable : model.Selection()) {
+        if (drawable->IsTag()) {
+            rect.UnionRect(rect, drawable->bounds);
+            continue;
+        }
+        CRect extent = drawable->repaintRect;
+        extent.DeflateRect(kRepaintMargin, kRepaintMargin);
+        rect.UnionRect(rect, extent);
+    }
+    return rect;
+}
+
 bool EndSelected(const Drawable* end) {
     return end != nullptr && end->IsSelected(true);
 }
@@ -275,7 +293,7 @@ class DragDrawables : public OperationBase {
         model.UpdateLinkGeometry(nullptr, dirty, false);
         Repaint(context, dirty);
         if (refit) {
-            model.GetSelectionBounds(dragRect_);
+            dragRect_ = PulledBounds(model);
             last_ = ApplyDragOffset(context, point);
         }
     }

@@ -133,6 +133,31 @@ TEST_F(OpDragTest, IntoASwimlaneAndOutAgainUndoneToTheListAndIndexItLeft) {
     EXPECT_EQ(IndexIn(*lane->MemberList(), place), -1);
 }
 
+// A tag dropped into a lane joins it and lands inside it, where it was
+// dropped; its leader still runs out to the place it notes. (The tag's extent
+// along the leader is wider than the lane and once pushed it off the page.)
+TEST_F(OpDragTest, ATagDroppedIntoALaneLandsInsideIt) {
+    doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
+    context.document = doc.get();
+    UseModel("Everything");
+    Drawable* tag = Find("t-place-0001");
+    auto* lane = Find<PlaceGroup>("lane-0000001");
+    ASSERT_NE(tag, nullptr);
+    ASSERT_NE(lane, nullptr);
+    const std::string before = Saved();
+    const CPoint drop(850, 250);
+    SelectOnly(tag);
+    Move(tag, tag->bounds.CenterPoint(), drop);
+    ASSERT_NE(lane->MemberList(), nullptr);
+    EXPECT_GE(IndexIn(*lane->MemberList(), tag), 0);
+    EXPECT_TRUE(lane->bounds.PtInRect(tag->bounds.TopLeft()));
+    EXPECT_TRUE(lane->bounds.PtInRect(tag->bounds.BottomRight()));
+    EXPECT_EQ(tag->bounds.CenterPoint(), drop);
+    EXPECT_TRUE(model->pageMatrix.PtInRect(tag->bounds.BottomRight()));
+    ASSERT_TRUE(Undo());
+    EXPECT_TRUE(test::SameText(Saved(), before));
+}
+
 // Links ending on links and on junctions, message floaters and tags follow a
 // moved place by recomputing; undo and redo give back exactly what each one
 // was, not a recomputation from the places' positions.
