@@ -1,11 +1,12 @@
 // The diagram view's painting: the background with the page matrix, grid and
-// page breaks, the model, the selection knobs and the running operation's
-// feedback, drawn into a back buffer shared by every view and copied to the
-// window; and the view's cursors.
+// page breaks, a tool model's page or magnified icon, the model, the
+// selection knobs and the running operation's feedback, drawn into a back
+// buffer shared by every view and copied to the window; and the cursors.
 #include "editor/TContent.h"
 
 #include "document/CCASEDoc.h"
 #include "drawables/Model.h"
+#include "drawables/ToolModel.h"
 #include "platform/Colors.h"
 #include "platform/PainterDC.h"
 #include "platform/UserSettings.h"
@@ -60,13 +61,19 @@ void TContent::paintEvent(QPaintEvent* event) {
         dc.SetViewportOrg(CPoint(-clip.left, -clip.top));
         dc.IntersectClipRect(clip);
         DrawBackground(dc, clip, model);
-        if (model != nullptr) {
+        // A tool model draws its own part first: in icon editing the
+        // magnified icon with its grid and nothing else, in design its page
+        // frame and sample marks under its drawables.
+        auto* tool =
+            model != nullptr && model->kind == MkTool ? dynamic_cast<ToolModel*>(model) : nullptr;
+        const bool iconEditor = tool != nullptr && tool->DrawIcon(dc, model->zoom) != 0;
+        if (model != nullptr && !iconEditor) {
             model->Draw(dc, false);
             if (!knobsInverted_)
                 DrawKnobs(dc, *model);
-            if (operation_)
-                operation_->DrawFeedback(dc, context_);
         }
+        if (model != nullptr && operation_)
+            operation_->DrawFeedback(dc, context_);
     }
     QPainter painter(viewport());
     painter.drawImage(area.topLeft(), buffer, QRect(QPoint(0, 0), area.size()));

@@ -19,6 +19,7 @@
 #include "editor/ViewClipboard.h"
 #include "editor/ViewCommands.h"
 #include "editor/operations/OperationSupport.h"
+#include "platform/Colors.h"
 #include "platform/DesktopClipboard.h"
 #include "platform/UserSettings.h"
 #include "tests/document/DocumentFixture.h"
@@ -737,6 +738,23 @@ TEST_F(ViewIconTest, APressPaintsThePixelUnderItAndKeepsThePaintingTool) {
     QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, IconPixel(5, 5));
     EXPECT_EQ(Cell(), before);
     EXPECT_TRUE(doc->GetJournal().Records().empty());
+}
+
+TEST_F(ViewIconTest, TheViewShowsTheIconMagnifiedWithItsGrid) {
+    ASSERT_NE(strip, nullptr);
+    const uint8_t mark = UnusedColour();
+    strip->SetPixel(tool->iconSlot * kIconWidth + 3, 4, mark);
+    const QImage shown = view->viewport()->grab().toImage();
+    auto colourAt = [&](QPoint p) {
+        const QRgb c = shown.pixel(p);
+        return RGB(qRed(c), qGreen(c), qBlue(c));
+    };
+    EXPECT_EQ(colourAt(IconPixel(3, 4)), strip->Colour(mark));
+    EXPECT_EQ(colourAt(IconPixel(5, 5)), Pixel(5, 5));
+    EXPECT_EQ(colourAt(IconPixel(15, 14)), Pixel(15, 14));
+    // The grid line between the first two columns.
+    EXPECT_EQ(colourAt(At(CPoint(kIconCellSize, kIconCellSize / 2))),
+              GetSysColor(COLOR_INACTIVECAPTION));
 }
 
 TEST_F(ViewIconTest, CopyDeletePasteAndCutActOnTheIconCell) {
