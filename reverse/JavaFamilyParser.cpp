@@ -504,9 +504,14 @@ int JavaFamilyParser::ParseCSharpBaseList(SourceSymbol* node, SourceSymbol* encl
         if (!name) {
             return p_.ReportParseError(node, "bad base class/interface list");
         }
+        // A generic base keeps its type arguments, as a Java one does.
+        OwnedText typeArguments;
         if (p_.Token() == kTokLess) {
-            TypeText arguments;
-            p_.SkipGenericArguments(arguments, false);
+            TypeText text;
+            p_.SkipGenericArguments(text, true);
+            if (!text.IsEmpty() && !text.WasCut()) {
+                typeArguments = text.Text();
+            }
         }
         if (p_.Token() == kTokLParen) {
             TypeText arguments; // the base's primary constructor arguments
@@ -536,7 +541,8 @@ int JavaFamilyParser::ParseCSharpBaseList(SourceSymbol* node, SourceSymbol* encl
                 base->kind = implements ? kNodeInterface : node->kind;
             }
         }
-        AddBaseLink(node, base, implements ? kNodeImplements : kNodeBaseClass);
+        AddBaseLink(node, base, implements ? kNodeImplements : kNodeBaseClass,
+                    std::move(typeArguments));
         int t = p_.Token();
         if (t == kTokComma) {
             p_.GetToken();
