@@ -106,9 +106,12 @@ if command -v javac >/dev/null; then
     $'./lib/core/Base.java\n./lib/core/Counter.java\n./lib/core/Shape.java\n./lib/core/Tree.java\n./lib/core/Unit.java\n./lib/util/Item.java' ] ||
     fail "the Java files are: $(cd java && find . -type f | sort)"
   sed -i 's|^        return 0;$|        return children.size();|' java/lib/core/Tree.java
+  sed -i 's|^        step = START;$|        step = START + 1;|' java/lib/core/Counter.java
   run "the library's Java files again" "$work/java.pro" -script=CodeGen/JavaClasses.vxs \
     "-scope=All Models" -folder=java
   grep -qxF "        return children.size();" java/lib/core/Tree.java || fail "the user's method body is gone"
+  grep -qxF "        step = START + 1;" java/lib/core/Counter.java ||
+    fail "the user's initializer block is gone"
   # The imports the class's source named are kept, each once.
   [ "$(grep -c '^import java.util.Objects;$' java/lib/util/Item.java)" = 1 ] ||
     fail "Item.java does not import java.util.Objects once"
@@ -137,7 +140,7 @@ if command -v javac >/dev/null; then
   done
   # The initializer blocks come after the fields they assign (javac checks
   # that the final fields are assigned).
-  for line in "    static {" "            START = s;" "    {" "        step = START;"; do
+  for line in "    static {" "            START = s;" "    {"; do
     grep -qxF "$line" java/lib/core/Counter.java || fail "Counter.java lacks: $line"
   done
   javac -d "$work/classes" -sourcepath java $(find java -name '*.java') >"$work/javac.txt" 2>&1 ||
