@@ -8,6 +8,7 @@
 #include "reverse/SourceLanguage.h"
 
 #include <cctype>
+#include <utility>
 
 namespace qm {
 
@@ -503,9 +504,14 @@ int JavaFamilyParser::ParseCSharpBaseList(SourceSymbol* node, SourceSymbol* encl
         if (!name) {
             return p_.ReportParseError(node, "bad base class/interface list");
         }
+        // A generic base keeps its type arguments, as a Java one does.
+        OwnedText typeArguments;
         if (p_.Token() == kTokLess) {
-            TypeText arguments;
-            p_.SkipGenericArguments(arguments, false);
+            TypeText text;
+            p_.SkipGenericArguments(text, true);
+            if (!text.IsEmpty() && !text.WasCut()) {
+                typeArguments = text.Text();
+            }
         }
         if (p_.Token() == kTokLParen) {
             TypeText arguments; // the base's primary constructor arguments
@@ -535,7 +541,8 @@ int JavaFamilyParser::ParseCSharpBaseList(SourceSymbol* node, SourceSymbol* encl
                 base->kind = implements ? kNodeInterface : node->kind;
             }
         }
-        AddBaseLink(node, base, implements ? kNodeImplements : kNodeBaseClass);
+        AddBaseLink(node, base, implements ? kNodeImplements : kNodeBaseClass,
+                    std::move(typeArguments));
         int t = p_.Token();
         if (t == kTokComma) {
             p_.GetToken();
@@ -556,11 +563,15 @@ int JavaFamilyParser::ParseBody(SourceSymbol* node, bool isInterface) {
 
 // member ... }   (the "}" and C#'s ";" after it consumed).
 int JavaFamilyParser::ParseMembers(SourceSymbol* node, bool isInterface) {
+    InitializerBlocks blocks;
+    InitializerBlocks* outer = std::exchange(blocks_, &blocks);
     while (p_.Token() != kTokRBrace && p_.Token() != kTokEnd) {
         if (ParseMember(node, isInterface) == 0) {
             SkipMemberRest();
         }
     }
+    blocks_ = outer;
+    AddInitializers(node, blocks);
     if (p_.Token() != kTokRBrace) {
         return 0;
     }
@@ -569,6 +580,43 @@ int JavaFamilyParser::ParseMembers(SourceSymbol* node, bool isInterface) {
         p_.GetToken();
     }
     return 1;
+}
+
+// A Java initializer block, the current token on its "{": its code, when
+// method code is kept, goes with the blocks of the type being read.
+void JavaFamilyParser::ReadInitializerBlock(bool isStatic) {
+    SourceSymbol block(std::string(), std::nullopt);
+    if (p_.SkipBody(&block, false) == 0 || !block.text2 || blocks_ == nullptr) {
+        return;
+    }
+    (isStatic ? blocks_->statics : blocks_->instances).push_back(std::move(*block.text2));
+}
+
+// A type's initializer blocks become two operations without return type or
+// parameters, each holding the code of its blocks: "static" (a keyword, so
+// no method can have the name) for the static ones, "initializer" for the
+// instance ones. Several blocks of a kind are joined as nested blocks of one
+// body, in source order, so each keeps its own local names; Java runs them
+// in that order with the field initialisers, which generated code writes
+// before them.
+void JavaFamilyParser::AddInitializers(SourceSymbol* node, const InitializerBlocks& blocks) {
+    auto add = [&](const std::vector<std::string>& code, const char* name, int flags) {
+        if (code.empty() || node == nullptr) {
+            return;
+        }
+        std::string text = code.front();
+        if (code.size() > 1) {
+            text = "{";
+            for (const std::string& block : code) {
+                text += "\r\n" + block;
+            }
+            text += "\r\n}";
+        }
+        node->AddChild(lang_, name, std::nullopt, kNodeMethod, flags, std::nullopt, std::move(text),
+                       std::nullopt);
+    };
+    add(blocks.statics, "static", kModStatic);
+    add(blocks.instances, "initializer", 0);
 }
 
 // The rest of a member after an error: up to and including its ";" or its
@@ -844,8 +892,12 @@ int JavaFamilyParser::ParseMember(SourceSymbol* node, bool isInterface) {
     if (p_.Token() == kTokLBrace) {
         if (java_ && isInterface) {
             p_.ReportParseError(node, "class initialization block not allowed in interface");
+            p_.SkipBody(nullptr, false);
+        } else if (java_) {
+            ReadInitializerBlock((modifiers & kModStatic) != 0);
+        } else {
+            p_.SkipBody(nullptr, false);
         }
-        p_.SkipBody(nullptr, false);
         return p_.Token() != kTokRBrace ? 1 : 0;
     }
     if (IsTypeKeyword()) {

@@ -68,6 +68,14 @@ class JavaFamilyParser {
                      OwnedText arguments = std::nullopt);
     int ParseBody(SourceSymbol* node, bool isInterface);
     int ParseMembers(SourceSymbol* node, bool isInterface);
+    // Java: the code of the static and instance initializer blocks of the
+    // type whose members are being read, each block whole, in source order.
+    struct InitializerBlocks {
+        std::vector<std::string> statics;
+        std::vector<std::string> instances;
+    };
+    void ReadInitializerBlock(bool isStatic);
+    void AddInitializers(SourceSymbol* node, const InitializerBlocks& blocks);
     void SkipPastEnumEnd();
     bool ReadBracketedCode(std::string& text);
     int ReadEnumConstants(SourceSymbol* node,
@@ -91,7 +99,8 @@ class JavaFamilyParser {
     bool java_;
     bool csharp_;
     bool php_;
-    int depth_ = 0; // types being read, the outermost included
+    int depth_ = 0;                       // types being read, the outermost included
+    InitializerBlocks* blocks_ = nullptr; // of the innermost type being read
 };
 
 } // namespace qm

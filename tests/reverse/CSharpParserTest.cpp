@@ -33,6 +33,18 @@ TEST_F(CSharpParserTest, BaseListTellsInterfacesFromClasses) {
     EXPECT_EQ(Describe(*Top("K")), "6 K 0 - -");
 }
 
+// A generic base keeps its type arguments, nested ones too, before a primary
+// constructor's arguments.
+TEST_F(CSharpParserTest, GenericBasesKeepTheirTypeArguments) {
+    Parse(kLangCSharp, "interface IComparable<T> { }\n"
+                       "class D : Base<List<Dictionary<string, int>>>, IComparable<D> { }\n"
+                       "record R(int X) : Pair<int, string>(X, \"x\");\n");
+    EXPECT_EQ(Children(Top("D")),
+              (V{"2 Base 0 '<List<Dictionary<string,int>>>' -", "3 IComparable 0 '<D>' -"}));
+    EXPECT_EQ(Children(Top("R")), (V{"7 X 4 'int' -", "2 Pair 0 '<int,string>' -"}));
+    EXPECT_TRUE(Errors().empty()) << Errors().front();
+}
+
 TEST_F(CSharpParserTest, NamespacesQualifyTheirTypes) {
     Parse(kLangCSharp, "using System;\nusing static System.Math;\nusing L = System.List;\n"
                        "[assembly: AssemblyTitle(\"x\")]\n"
@@ -146,8 +158,8 @@ TEST_F(CSharpParserTest, ProjectStyleFile) {
                         "6 IEntity @Contoso.Inventory.Model 1028 - 'Inventory.cs'",
                         "6 IRepository @Contoso.Inventory.Data 1028 - 'Inventory.cs'"}));
     EXPECT_EQ(Children(Top("ItemRepository")),
-              (V{"2 Repository @Contoso.Inventory.Data 0 - -",
-                 "3 IRepository @Contoso.Inventory.Data 0 - -", "8 ItemRepository 4 '' -",
+              (V{"2 Repository @Contoso.Inventory.Data 0 '<Item>' -",
+                 "3 IRepository @Contoso.Inventory.Data 0 '<Item>' -", "8 ItemRepository 4 '' -",
                  "8 FindBySku 4 'Item' -", "8 LowStock 4 'IEnumerable<Item>' -",
                  "7 _bySku 1 'Dictionary<string,Item>' -"}));
     EXPECT_EQ(Children(Top("Item")),

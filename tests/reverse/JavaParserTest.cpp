@@ -198,6 +198,45 @@ TEST_F(JavaParserTest, KeepMethodCodeCapturesBodies) {
     EXPECT_FALSE(Top("A")->FindChild(kLangJava, "f")->text2.has_value());
 }
 
+// Initializer blocks become the operations "static" and "initializer"
+// holding their code; several blocks of a kind are nested blocks of one
+// body, in source order, and a nested class keeps its own.
+TEST_F(JavaParserTest, InitializerBlocksAreKeptAsOperations) {
+    Parse(kLangJava,
+          "class A {\n"
+          "  static final int X;\n"
+          "  static { X = 1; }\n"
+          "  int y;\n"
+          "  { y = X; }\n"
+          "  static class N { static { n(); } }\n"
+          "  static {\n"
+          "    int t = 2;\n"
+          "  }\n"
+          "  void f() { }\n"
+          "}\n",
+          kRevKeepMethodCode);
+    SourceSymbol* a = Top("A");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(Children(a),
+              (V{"7 X 2064 'int' -", "7 y 0 'int' -", "5 N @A 16 - -", "8 f 0 'void' ' {\r\n }'",
+                 "8 static 16 - '{\r\n {\r\n X = 1; }\r\n  {\r\n    int t = 2;\r\n  }\r\n}'",
+                 "8 initializer 0 - ' {\r\n y = X; }'"}));
+    SourceSymbol* n = a->FindChild(kLangJava, "N");
+    ASSERT_NE(n, nullptr);
+    EXPECT_EQ(Children(n), (V{"8 static 16 - ' {\r\n n(); }'"}));
+    EXPECT_TRUE(Errors().empty()) << Errors().front();
+
+    // Without method code there is nothing to keep; an interface may hold
+    // no block at all.
+    Parse(kLangJava, "class A { static { X = 1; } { y = 2; } }\n");
+    EXPECT_EQ(Children(Top("A")), V{});
+    Parse(kLangJava, "interface I { static { X = 1; } int f(); }\n", kRevKeepMethodCode);
+    EXPECT_EQ(Children(Top("I")), (V{"8 f 1028 'int' -"}));
+    ASSERT_EQ(Errors().size(), 1U);
+    EXPECT_NE(Errors().front().find("class initialization block not allowed in interface"),
+              std::string::npos);
+}
+
 TEST_F(JavaParserTest, CapturedBodiesAreWholeBlocks) {
     // Bodies on the line of their signature, empty or not: the captured code
     // is always one balanced block.
