@@ -155,6 +155,19 @@ Model* SourceParser::ResolvePackagePath(ReverseProject* project, Model* model,
     return submodel;
 }
 
+// A C++ parameter's kind written through an object-like macro that the run
+// defined (in any file) as a kind, as the macro's text, so that the kind is
+// whole without the macro; a pack keeps its "...".
+std::string SourceParser::KindWithoutMacro(const std::string& kind) const {
+    const bool pack = kind.ends_with("...");
+    const std::string_view word = std::string_view(kind).substr(0, kind.size() - (pack ? 3 : 0));
+    auto macro = kindMacros_.find(word);
+    if (macro == kindMacros_.end()) {
+        return kind;
+    }
+    return pack ? macro->second + "..." : macro->second;
+}
+
 void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
                                        const SourceSymbol* node) {
     // A class known only from a forward declaration makes no master.
@@ -251,6 +264,15 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
             auto parameter = std::make_unique<Parameter>();
             parameter->name = c->name;
             parameter->type = TextOf(c->text1);
+            // The readers' texts mean different things: a C++ parameter's
+            // kind and default, a Java parameter's bound.
+            if (language_ == kLangCpp) {
+                parameter->type = KindWithoutMacro(parameter->type);
+                parameter->value = TextOf(c->text2);
+                parameter->direction = ParamTypeKind;
+            } else if (language_ == kLangJava && !parameter->type.empty()) {
+                parameter->direction = ParamTypeBound;
+            }
             master->parameters.push_back(std::move(parameter));
             break;
         }
