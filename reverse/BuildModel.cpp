@@ -81,9 +81,11 @@ void SplitArrayType(int language, const std::string& text, std::string& type, st
     type = text.substr(0, open);
 }
 
-bool SourceParser::HasNoMethods(const SourceSymbol* node) {
+// A nested struct that is a plain record: no methods, and no template
+// parameters (which a type record cannot keep: they would become fields).
+bool SourceParser::IsPlainRecord(const SourceSymbol* node) {
     for (const SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
-        if (c->kind == kNodeMethod) {
+        if (c->kind == kNodeMethod || c->kind == kNodeParameter) {
             return false;
         }
     }
@@ -340,7 +342,7 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
             break;
         case kNodeClass:
         case kNodeInterface:
-            if ((c->flags & kModStruct) != 0 && HasNoMethods(c)) {
+            if ((c->flags & kModStruct) != 0 && IsPlainRecord(c)) {
                 master->types.push_back(TypeOf(*c, TypeStruct, master));
             } else {
                 BuildMasterFromNode(project, project->EnsureSubmodel(master, model), c);

@@ -213,7 +213,7 @@ class SourceParser : public SourceSymbolTable {
     Master* ResolveAttributeClass(ReverseProject* project, Model* model, const SourceSymbol* node,
                                   bool& isArray, bool& byValue);
     // True when no child is a method.
-    static bool HasNoMethods(const SourceSymbol* node);
+    static bool IsPlainRecord(const SourceSymbol* node);
     Model* TargetModel() const { return targetModel_; }
 
     uint32_t ProfileFlags() const { return *profileFlags_; }

@@ -246,6 +246,7 @@ TEST_F(BuildModelTest, NodesBecomeMasterFieldsAndMemberRecords) {
                        "    typedef unsigned long Id;\n"
                        "    struct Point { int x; int y; };\n"
                        "    class Inner { void g(); };\n"
+                       "    template <typename T> struct Bind { T value; };\n"
                        "    exception Bad { long code; };\n"
                        "};\n"});
     Master* a = Placed(project, project.CurrentModel(), "A");
@@ -285,6 +286,12 @@ TEST_F(BuildModelTest, NodesBecomeMasterFieldsAndMemberRecords) {
     ASSERT_NE(inner, nullptr);
     EXPECT_EQ(inner->access, AccessPublic);
     EXPECT_EQ(inner->methods.size(), 1u);
+    // A struct template is a class: its parameter is no field.
+    Master* bind = Placed(project, submodel, "Bind");
+    ASSERT_NE(bind, nullptr);
+    ASSERT_EQ(bind->parameters.size(), 1u);
+    EXPECT_EQ(bind->parameters[0]->name, "T");
+    EXPECT_EQ(bind->attributes.size(), 1u);
 }
 
 TEST_F(BuildModelTest, IdlInterfacesModulesAndParameterDirections) {

@@ -157,7 +157,7 @@ new_project() {
 # Classes reverse-engineered out of the installed GoogleTest headers and
 # generated again as headers. Not every header compiles yet: the count that
 # does must not fall below what the reader and the generator reach today.
-gtest_floor=131
+gtest_floor=134
 if command -v g++ >/dev/null && [ -d /usr/include/gtest ]; then
   new_project "$work/gtest.pro" Classes
   find /usr/include/gtest -name '*.h' | sort >"$work/gtest-files.txt"
