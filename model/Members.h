@@ -54,6 +54,14 @@ enum MemberMode : int {
 // ParamDirection bits.
 enum ParamDirection : int { DirIn = 0x1, DirOut = 0x2 };
 
+// What a class parameter's type text is, kept beside the direction bits
+// (which a class parameter does not use) by the reader that knew the
+// language: a C++ template parameter's kind ("typename...", "size_t",
+// "template <typename> class", empty for a plain type, with its default as
+// the value), or a Java type parameter's bound. A type without a mark (typed
+// by hand, or read before the marks) names nothing the generators rely on.
+enum ParamTypeMark : int { ParamTypeKind = 0x100, ParamTypeBound = 0x200 };
+
 // TypeKind.
 enum TypeKind : int { TypeSimple = 1, TypeEnum = 2, TypeStruct = 3 };
 

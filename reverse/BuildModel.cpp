@@ -81,9 +81,11 @@ void SplitArrayType(int language, const std::string& text, std::string& type, st
     type = text.substr(0, open);
 }
 
-bool SourceParser::HasNoMethods(const SourceSymbol* node) {
+// A nested struct that is a plain record: no methods, and no template
+// parameters (which a type record cannot keep: they would become fields).
+bool SourceParser::IsPlainRecord(const SourceSymbol* node) {
     for (const SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
-        if (c->kind == kNodeMethod) {
+        if (c->kind == kNodeMethod || c->kind == kNodeParameter) {
             return false;
         }
     }
@@ -153,6 +155,19 @@ Model* SourceParser::ResolvePackagePath(ReverseProject* project, Model* model,
         return ResolvePackagePath(project, submodel, fullName, text.substr(length + 2));
     }
     return submodel;
+}
+
+// A C++ parameter's kind written through an object-like macro that the run
+// defined (in any file) as a kind, as the macro's text, so that the kind is
+// whole without the macro; a pack keeps its "...".
+std::string SourceParser::KindWithoutMacro(const std::string& kind) const {
+    const bool pack = kind.ends_with("...");
+    const std::string_view word = std::string_view(kind).substr(0, kind.size() - (pack ? 3 : 0));
+    auto macro = kindMacros_.find(word);
+    if (macro == kindMacros_.end()) {
+        return kind;
+    }
+    return pack ? macro->second + "..." : macro->second;
 }
 
 void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
@@ -251,6 +266,15 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
             auto parameter = std::make_unique<Parameter>();
             parameter->name = c->name;
             parameter->type = TextOf(c->text1);
+            // The readers' texts mean different things: a C++ parameter's
+            // kind and default, a Java parameter's bound.
+            if (language_ == kLangCpp) {
+                parameter->type = KindWithoutMacro(parameter->type);
+                parameter->value = TextOf(c->text2);
+                parameter->direction = ParamTypeKind;
+            } else if (language_ == kLangJava && !parameter->type.empty()) {
+                parameter->direction = ParamTypeBound;
+            }
             master->parameters.push_back(std::move(parameter));
             break;
         }
@@ -318,7 +342,7 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
             break;
         case kNodeClass:
         case kNodeInterface:
-            if ((c->flags & kModStruct) != 0 && HasNoMethods(c)) {
+            if ((c->flags & kModStruct) != 0 && IsPlainRecord(c)) {
                 master->types.push_back(TypeOf(*c, TypeStruct, master));
             } else {
                 BuildMasterFromNode(project, project->EnsureSubmodel(master, model), c);

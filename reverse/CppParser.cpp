@@ -590,10 +590,28 @@ void SourceParser::SkipCppStatement() {
     }
 }
 
+// "template <kind name, ...>" of parameters read by ParseCppTemplateParams,
+// a plain type parameter written "typename", without the defaults.
+static std::string CppTemplateHeadText(const std::vector<std::unique_ptr<SourceSymbol>>& params) {
+    std::string head = "template <";
+    for (size_t i = 0; i < params.size(); ++i) {
+        const SourceSymbol& param = *params[i];
+        head += i == 0 ? "" : ", ";
+        head += param.text1 ? *param.text1 : std::string("typename");
+        if (!param.name.empty()) {
+            head += " " + param.name;
+        }
+    }
+    return head + ">";
+}
+
 // < parameter , ... >   A parameter is "class" or "typename" with an
 // optional name, a template template parameter, or a type and an optional
 // name; each may have a default after "=". Unnamed parameters are legal and
 // record nothing, unless kept (with an empty name) for a head written again.
+// A parameter's kind is its text1: empty for a plain type parameter, the
+// type of a value, "template <...> class" of a template template parameter,
+// each with "..." for a pack; its default is its text2.
 int SourceParser::ParseCppTemplateParams(SymbolList& params, bool keepUnnamed) {
     if (token_ != kTokLess) {
         return 1;
@@ -608,13 +626,15 @@ int SourceParser::ParseCppTemplateParams(SymbolList& params, bool keepUnnamed) {
             return 1;
         }
         bool typeParameter = false;
+        std::string templateKind; // of a template template parameter
         if (token_ == kTokTemplate) {
             GetToken();
             SymbolList inner;
-            if (ParseCppTemplateParams(inner) == 0) {
+            if (ParseCppTemplateParams(inner, true) == 0) {
                 return 0;
             }
             typeParameter = true;
+            templateKind = CppTemplateHeadText(inner) + " class";
             if (token_ == kTokClass || (token_ == kTokIdentifier && tokenText_ == "typename")) {
                 GetToken();
             }
@@ -632,6 +652,7 @@ int SourceParser::ParseCppTemplateParams(SymbolList& params, bool keepUnnamed) {
         // The parameter's tokens up to its "," or the list's ">" outside
         // brackets; the last name before "=" names it.
         TypeText type;
+        TypeText byDefault;
         std::string name;
         auto flush = [&] {
             if (!name.empty()) {
@@ -651,6 +672,8 @@ int SourceParser::ParseCppTemplateParams(SymbolList& params, bool keepUnnamed) {
                 if (!inDefault) {
                     flush();
                     type.AppendToken(t, tokenText_);
+                } else {
+                    byDefault.AppendToken(t, tokenText_);
                 }
                 GetToken();
                 continue;
@@ -660,6 +683,8 @@ int SourceParser::ParseCppTemplateParams(SymbolList& params, bool keepUnnamed) {
                 if (!inDefault) {
                     flush();
                     type.AppendToken(t, tokenText_);
+                } else {
+                    byDefault.AppendToken(t, tokenText_);
                 }
                 GetToken();
                 continue;
@@ -676,6 +701,9 @@ int SourceParser::ParseCppTemplateParams(SymbolList& params, bool keepUnnamed) {
                 // one and the list around it.
                 listEnded = depth == 1;
                 if (listEnded) {
+                    if (inDefault) {
+                        byDefault.AppendToken(kTokGreater, ">");
+                    }
                     GetToken();
                 }
                 break;
@@ -690,7 +718,9 @@ int SourceParser::ParseCppTemplateParams(SymbolList& params, bool keepUnnamed) {
             } else if (t == kTokShiftRight) {
                 depth -= 2;
             }
-            if (depth == 0 && t == kTokAssign) {
+            if (inDefault) {
+                byDefault.AppendToken(t, tokenText_);
+            } else if (depth == 0 && t == kTokAssign) {
                 inDefault = true;
             } else if (!inDefault && !typeParameter) {
                 if (depth == 0 && t == kTokIdentifier) {
@@ -715,10 +745,15 @@ int SourceParser::ParseCppTemplateParams(SymbolList& params, bool keepUnnamed) {
         if ((!name.empty() || keepUnnamed) && params.size() < kMaxTemplateParams) {
             auto param = std::make_unique<SourceSymbol>(name, std::nullopt);
             param->kind = kNodeParameter;
-            if (!typeParameter && !type.IsEmpty()) {
+            if (!templateKind.empty()) {
+                param->text1 = pack ? templateKind + "..." : templateKind;
+            } else if (!typeParameter && !type.IsEmpty()) {
                 param->text1 = pack ? type.Text() + "..." : type.ToHeapString();
             } else if (pack) {
                 param->text1 = "typename...";
+            }
+            if (!byDefault.IsEmpty() && !byDefault.WasCut()) {
+                param->text2 = byDefault.Text();
             }
             params.push_back(std::move(param));
         }
@@ -946,16 +981,7 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access) {
             });
             return ParseCppClass(cls, access, std::move(comment), params);
         }
-        cppMemberTemplate_ = "template <";
-        for (size_t i = 0; i < params.size(); ++i) {
-            const SourceSymbol& param = *params[i];
-            cppMemberTemplate_ += i == 0 ? "" : ", ";
-            cppMemberTemplate_ += param.text1 ? *param.text1 : std::string("typename");
-            if (!param.name.empty()) {
-                cppMemberTemplate_ += " " + param.name;
-            }
-        }
-        cppMemberTemplate_ += ">";
+        cppMemberTemplate_ = CppTemplateHeadText(params);
     }
     if (token_ == kTokClass || token_ == kTokStruct) {
         SymbolList none;

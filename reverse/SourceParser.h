@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -202,6 +203,7 @@ class SourceParser : public SourceSymbolTable {
                               const OwnedText& qualifier);
     // The first pass for one node: a package, class or interface.
     void BuildMasterFromNode(ReverseProject* project, Model* model, const SourceSymbol* node);
+    std::string KindWithoutMacro(const std::string& kind) const;
     // The second pass for one node: its inheritance, realization and
     // attribute links.
     void LinkMastersFromNode(ReverseProject* project, Model* model, const SourceSymbol* node,
@@ -211,7 +213,7 @@ class SourceParser : public SourceSymbolTable {
     Master* ResolveAttributeClass(ReverseProject* project, Model* model, const SourceSymbol* node,
                                   bool& isArray, bool& byValue);
     // True when no child is a method.
-    static bool HasNoMethods(const SourceSymbol* node);
+    static bool IsPlainRecord(const SourceSymbol* node);
     Model* TargetModel() const { return targetModel_; }
 
     uint32_t ProfileFlags() const { return *profileFlags_; }
@@ -244,6 +246,11 @@ class SourceParser : public SourceSymbolTable {
     void SkipConditionalBranches(bool toNextBranch = false);
     // The macros a #define of the run has defined (and no #undef removed).
     std::set<std::string, std::less<>> definedMacros_;
+    // The texts of the object-like macros that stand for a template
+    // parameter's kind ("template <typename T> class"), by name: a
+    // parameter declared through one keeps the text as its kind. Few and
+    // short, so a hostile file cannot grow the table.
+    std::map<std::string, std::string, std::less<>> kindMacros_;
     bool RestOfLineIsBlank() const;
     size_t ConsumeRun(unsigned char classes);
     std::string_view ConsumeRestOfLine();

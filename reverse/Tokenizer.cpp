@@ -438,6 +438,28 @@ std::string_view TestedMacro(std::string_view text) {
     return name;
 }
 
+// A macro's replacement text is kept up to this length (one more marks a
+// longer text, which is not kept).
+constexpr size_t kMaxKindMacroText = 200;
+
+// Appends a line of a macro's replacement, each run of blanks one blank.
+void AppendMacroText(std::string& text, std::string_view line) {
+    for (const char c : line) {
+        if (text.size() > kMaxKindMacroText) {
+            return;
+        }
+        const bool blank = c == ' ' || c == '\t';
+        if (!blank) {
+            text += c;
+        } else if (!text.empty() && text.back() != ' ') {
+            text += ' ';
+        }
+    }
+    if (!text.empty() && text.back() != ' ') {
+        text += ' ';
+    }
+}
+
 std::string_view DirectiveWord(std::string_view text) {
     size_t at = 0;
     while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) {
@@ -464,15 +486,23 @@ void SourceParser::PreprocessorLine() {
     bool otherBranch = false;
     bool falseBranch = false;
     bool first = true;
+    std::string macro;     // an object-like macro being defined
+    std::string macroText; // its replacement, up to the limit
     for (;;) {
         std::string_view rest = ConsumeRestOfLine();
+        std::string_view text; // of the macro's replacement on this line
         if (first) {
             std::string_view word = DirectiveWord(rest);
             otherBranch = word == "else" || word.starts_with("elif");
             if (word == "define" || word == "undef") {
                 std::string_view after = rest.substr(rest.find(word) + word.size());
                 std::string name(LeadingName(after));
+                kindMacros_.erase(name);
                 if (!name.empty() && word == "define") {
+                    text = after.substr(after.find(name) + name.size());
+                    if (!text.starts_with('(')) {
+                        macro = name;
+                    }
                     definedMacros_.insert(std::move(name));
                 } else if (!name.empty()) {
                     definedMacros_.erase(name);
@@ -480,15 +510,33 @@ void SourceParser::PreprocessorLine() {
             }
             const std::string_view tested = TestedMacro(rest);
             falseBranch = !tested.empty() && !definedMacros_.contains(tested);
-            first = false;
         }
         while (!rest.empty() && IsTrailingBlank(static_cast<unsigned char>(rest.back()))) {
             rest.remove_suffix(1);
         }
-        if (c_ < 0 || rest.empty() || rest.back() != '\\') {
+        const bool continued = c_ >= 0 && !rest.empty() && rest.back() == '\\';
+        if (!macro.empty()) {
+            if (!first) {
+                text = rest;
+            }
+            if (continued && !text.empty()) {
+                text.remove_suffix(1);
+            }
+            AppendMacroText(macroText, text);
+        }
+        first = false;
+        if (!continued) {
             break;
         }
         ReadChar();
+    }
+    constexpr size_t kMaxKindMacros = 256;
+    while (!macroText.empty() && macroText.back() == ' ') {
+        macroText.pop_back();
+    }
+    if (macroText.starts_with("template") && macroText.size() <= kMaxKindMacroText &&
+        kindMacros_.size() < kMaxKindMacros) {
+        kindMacros_[macro] = std::move(macroText);
     }
     if ((otherBranch || falseBranch) && c_ >= 0) {
         SkipConditionalBranches(falseBranch);

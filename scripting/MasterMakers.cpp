@@ -16,7 +16,9 @@
 #include "scripting/VxBuiltins.h"
 #include "scripting/VxFrame.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 
 namespace qm {
@@ -59,6 +61,31 @@ std::unique_ptr<Parameter> ReadParameter(const MakerForm& form, Cell* element, b
 void ReadParameters(const MakerForm& form, ParameterList& list, bool withDir) {
     for (Cell* e = form.Values(); ispair(e); e = cdr(e))
         list.push_back(ReadParameter(form, car(e), withDir));
+}
+
+// The clause's (name type [value]) elements give the parameters of those
+// names (those an args clause named, or new ones at the end) their types
+// and values, marked as what the types are.
+void MarkParameterTypes(const MakerForm& form, Master& master, int mark) {
+    for (Cell* e = form.Values(); ispair(e); e = cdr(e)) {
+        Cell* element = car(e);
+        if (!ispair(element))
+            form.Fail(Formatted("Invalid master (%s) parameter", master.name).c_str(), element);
+        const std::string name = form.TextOf(car(element));
+        auto same = [&name](const auto& p) { return p->name == name; };
+        auto at = std::find_if(master.parameters.begin(), master.parameters.end(), same);
+        if (at == master.parameters.end()) {
+            master.parameters.push_back(std::make_unique<Parameter>());
+            at = std::prev(master.parameters.end());
+            (*at)->name = name;
+        }
+        Cell* rest = cdr(element);
+        (*at)->type = ispair(rest) ? form.TextOf(car(rest)) : std::string();
+        (*at)->value = mark == ParamTypeKind && ispair(rest) && ispair(cdr(rest))
+                           ? form.TextOf(car(cdr(rest)))
+                           : std::string();
+        (*at)->direction = mark;
+    }
 }
 
 // The project a master belongs to, for its references: the run's project.
@@ -136,6 +163,12 @@ Cell* VxMakeMaster(Symbol* self) {
                 parameter->name = form.TextOf(element);
                 master->parameters.push_back(std::move(parameter));
             }
+        } else if (form.Is("kinds")) {
+            // (kinds (name kind [default]) ...): C++ template parameters.
+            MarkParameterTypes(form, *master, ParamTypeKind);
+        } else if (form.Is("bounds")) {
+            // (bounds (name bound) ...): Java type parameters' bounds.
+            MarkParameterTypes(form, *master, ParamTypeBound);
         } else {
             form.BadTag();
         }

@@ -218,16 +218,34 @@ Cell* MasterProps(Master* m) {
     b.Add(Prop("refine", {RefTo(dynamic_cast<Model*>(m->submodel), RefModel)}));
     if (!m->parameters.empty())
         b.AddAll(ParameterListProps(m->HasToolText(), m->parameters));
-    // Parameters listed without their types (args) whose types say
-    // something (a Java type parameter's bound): (bounds (name type) ...).
-    const bool typed = std::any_of(m->parameters.begin(), m->parameters.end(),
-                                   [](const auto& p) { return !p->type.empty(); });
-    if (!m->HasToolText() && typed) {
-        ListBuilder bounds;
-        bounds.Add(Sym("bounds"));
-        for (const auto& p : m->parameters)
-            bounds.Add(mklist(Str(p->name), Str(p->type), nullptr));
-        b.Add(bounds.List());
+    // Parameters listed by name only (args) whose types the reader marked:
+    // (bounds (name bound) ...) of a Java type parameter's bound and
+    // (kinds (name kind default) ...) of a C++ template parameter's kind,
+    // each naming every parameter, "" where one has no such text.
+    if (!m->HasToolText()) {
+        auto marked = [m](int mark) {
+            return std::any_of(m->parameters.begin(), m->parameters.end(),
+                               [mark](const auto& p) { return (p->direction & mark) != 0; });
+        };
+        if (marked(ParamTypeBound)) {
+            ListBuilder bounds;
+            bounds.Add(Sym("bounds"));
+            for (const auto& p : m->parameters) {
+                const bool bound = (p->direction & ParamTypeBound) != 0;
+                bounds.Add(mklist(Str(p->name), Str(bound ? p->type : ""), nullptr));
+            }
+            b.Add(bounds.List());
+        }
+        if (marked(ParamTypeKind)) {
+            ListBuilder kinds;
+            kinds.Add(Sym("kinds"));
+            for (const auto& p : m->parameters) {
+                const bool kind = (p->direction & ParamTypeKind) != 0;
+                kinds.Add(mklist(Str(p->name), Str(kind ? p->type : ""), Str(kind ? p->value : ""),
+                                 nullptr));
+            }
+            b.Add(kinds.List());
+        }
     }
     return b.List();
 }

@@ -279,7 +279,10 @@ void CParamsDialog::Store(Parameter& parameter) const {
     parameter.name = name->currentText().toStdString();
     parameter.type = type->currentText().toStdString();
     parameter.value = value->text().toStdString();
-    parameter.direction = RadioCode(modes, 3);
+    // The dialog edits the direction; what the reader marked the type as
+    // stays.
+    parameter.direction =
+        RadioCode(modes, 3) | (parameter.direction & (ParamTypeKind | ParamTypeBound));
 }
 
 void CParamsDialog::AppendFromControls() {
@@ -300,7 +303,8 @@ void CParamsDialog::LoadControls(int entry) {
     name->setEditText(parameter != nullptr ? QString::fromStdString(parameter->name) : QString());
     type->setEditText(parameter != nullptr ? QString::fromStdString(parameter->type) : QString());
     value->setText(parameter != nullptr ? QString::fromStdString(parameter->value) : QString());
-    const int direction = parameter != nullptr ? parameter->direction : DirIn;
+    const int direction =
+        parameter != nullptr ? parameter->direction & ~(ParamTypeKind | ParamTypeBound) : DirIn;
     SetRadioCode(modes, 3, direction);
 }
 

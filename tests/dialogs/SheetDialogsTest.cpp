@@ -136,6 +136,26 @@ TEST_F(SheetDialogsTest, DisplayModesAndOthers) {
     EXPECT_EQ(others.name->currentText(), QStringLiteral("IoError"));
 }
 
+// A class parameter edited in the dialog stays what the reader marked its
+// type as (a C++ kind here), and the mark does not confuse the mode radios.
+TEST_F(SheetDialogsTest, AnEditedClassParameterKeepsItsMark) {
+    ParameterList parameters;
+    AddParameter(parameters, "N", "int");
+    parameters[0]->direction = ParamTypeKind;
+    parameters[0]->value = "4";
+    dialog.SetClassParameters(&parameters, 2);
+    dialog.SetReadOnly(false);
+    dialog.Prepare();
+    dialog.list->setCurrentRow(0);
+    EXPECT_EQ(dialog.value->text(), QStringLiteral("4"));
+    dialog.value->clear();
+    Type(dialog.value, QStringLiteral("8"));
+    Click(dialog.okButton);
+    ASSERT_EQ(parameters.size(), 1u);
+    EXPECT_EQ(parameters[0]->value, "8");
+    EXPECT_EQ(parameters[0]->direction & (ParamTypeKind | ParamTypeBound), ParamTypeKind);
+}
+
 class CheckListTest : public ::testing::Test, public CheckListOwner {
   protected:
     bool CanDoCommand(int command) override { return command != CmdMemberPaste; }

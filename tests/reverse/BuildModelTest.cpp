@@ -167,7 +167,7 @@ TEST_F(BuildModelTest, MembersAreReplacedByEachRunAndDuplicatesDropped) {
 TEST_F(BuildModelTest, GenericClassesTakeTheNextToolAndTheirParameters) {
     FakeProject project(0);
     for (int run = 0; run < 2; ++run) {
-        BuildRun(project, {"template <class T, int N> class V { T item; };"});
+        BuildRun(project, {"template <class T, int N = 4> class V { T item; };"});
         ASSERT_EQ(project.PlacedMasters(project.CurrentModel()).size(), 1u) << run;
         Master* v = Placed(project, project.CurrentModel(), "V");
         ASSERT_NE(v, nullptr);
@@ -175,9 +175,32 @@ TEST_F(BuildModelTest, GenericClassesTakeTheNextToolAndTheirParameters) {
         ASSERT_EQ(v->parameters.size(), 2u);
         EXPECT_EQ(v->parameters[0]->name, "T");
         EXPECT_EQ(v->parameters[1]->name, "N");
+        // Each type is the parameter's kind, marked so, with its default.
         EXPECT_EQ(v->parameters[1]->type, "int");
+        EXPECT_EQ(v->parameters[1]->value, "4");
+        for (const auto& p : v->parameters)
+            EXPECT_EQ(p->direction, ParamTypeKind) << p->name;
         EXPECT_EQ(v->attributes.size(), 1u);
     }
+}
+
+// A kind written through a macro is the macro's text, wherever in the run
+// the macro is defined; a function-like macro or one whose text is no kind
+// stays a name.
+TEST_F(BuildModelTest, AKindWrittenThroughAMacroIsTheMacrosText) {
+    FakeProject project(0);
+    BuildRun(project, {"template <KIND F, KINDS... Fs, ODD(1) G, NUMBER n> class S { };",
+                       "#define KIND \\\n  template <typename T> \\\n  class\n"
+                       "#define KINDS template <class> class\n#define ODD(x) template <x> class\n"
+                       "#define NUMBER int\n"});
+    Master* s = Placed(project, project.CurrentModel(), "S");
+    ASSERT_NE(s, nullptr);
+    std::vector<std::string> kinds;
+    for (const auto& p : s->parameters)
+        kinds.push_back(p->name + ":" + p->type);
+    EXPECT_EQ(kinds,
+              (std::vector<std::string>{"F:template <typename T> class",
+                                        "Fs:template <class> class...", "G:ODD(1)", "n:NUMBER"}));
 }
 
 TEST_F(BuildModelTest, ATemplateBaseKeepsItsArgumentsOnTheLink) {
@@ -223,6 +246,7 @@ TEST_F(BuildModelTest, NodesBecomeMasterFieldsAndMemberRecords) {
                        "    typedef unsigned long Id;\n"
                        "    struct Point { int x; int y; };\n"
                        "    class Inner { void g(); };\n"
+                       "    template <typename T> struct Bind { T value; };\n"
                        "    exception Bad { long code; };\n"
                        "};\n"});
     Master* a = Placed(project, project.CurrentModel(), "A");
@@ -262,6 +286,12 @@ TEST_F(BuildModelTest, NodesBecomeMasterFieldsAndMemberRecords) {
     ASSERT_NE(inner, nullptr);
     EXPECT_EQ(inner->access, AccessPublic);
     EXPECT_EQ(inner->methods.size(), 1u);
+    // A struct template is a class: its parameter is no field.
+    Master* bind = Placed(project, submodel, "Bind");
+    ASSERT_NE(bind, nullptr);
+    ASSERT_EQ(bind->parameters.size(), 1u);
+    EXPECT_EQ(bind->parameters[0]->name, "T");
+    EXPECT_EQ(bind->attributes.size(), 1u);
 }
 
 TEST_F(BuildModelTest, IdlInterfacesModulesAndParameterDirections) {
@@ -305,7 +335,7 @@ TEST_F(BuildModelTest, JavaBaseArgumentsAndFileImports) {
         SourceParser parser(&project, kLangJava);
         for (const char* source : {"import java.util.List;\nimport static a.B.*;\n"
                                    "class D extends Base<List<String>> implements Named { }\n",
-                                   "class Base<T> { }"}) {
+                                   "class Base<T, N extends Number> { }"}) {
             parser.OpenSourceText("D.java", source);
             ParseJavaInput(parser);
             parser.CloseSourceFile();
@@ -320,6 +350,11 @@ TEST_F(BuildModelTest, JavaBaseArgumentsAndFileImports) {
         EXPECT_EQ(d->imports, "java.util.List\nstatic a.B.*");
         EXPECT_EQ(base->imports, "");
         EXPECT_EQ(named->imports, "");
+        // Only a bound is marked as one.
+        ASSERT_EQ(base->parameters.size(), 2u);
+        EXPECT_EQ(base->parameters[0]->direction, 0);
+        EXPECT_EQ(base->parameters[1]->type, "Number");
+        EXPECT_EQ(base->parameters[1]->direction, ParamTypeBound);
         std::vector<FakeLink*> links = project.Links(project.CurrentModel());
         ASSERT_EQ(links.size(), 2u) << run;
         EXPECT_EQ(links[0]->to->GetMaster(), base);

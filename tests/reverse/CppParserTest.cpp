@@ -79,12 +79,20 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
         // Template parameters follow the members.
         {"template <class T, int N> class V { T items[N]; };", "V",
          "V/5/0{items/7/1:T[N],T/9/0,N/9/0:int}"},
+        // A parameter keeps its default, the nested lists' ">>" included.
         {"template <typename T, int N = 4, class U = QList<QMap<int, T>>> class V { };", "V",
-         "V/5/0{T/9/0,N/9/0:int,U/9/0}"},
+         "V/5/0{T/9/0,N/9/0:int=4,U/9/0=QList<QMap<int,T>>}"},
         // Parameter packs keep their "..."; a member function template keeps
         // its head before its return type.
         {"template <typename... Ts> class P { };", "P", "P/5/0{Ts/9/0:typename...}"},
         {"template <class T, size_t... Is> class P { };", "P", "P/5/0{T/9/0,Is/9/0:size_t...}"},
+        // A template template parameter's kind is its own head, unnamed
+        // parameters and packs included.
+        {"template <template <typename, typename...> class C, typename T = int> class W { };", "W",
+         "W/5/0{C/9/0:template <typename, typename...> class,T/9/0=int}"},
+        {"template <template <class> class... Cs> class M { };", "M",
+         "M/5/0{Cs/9/0:template <typename> class...}"},
+
         {"class A { template <typename U, int N> static bool f(U u); template <class... Args> "
          "A(Args&&... args); };",
          "A",

@@ -135,6 +135,36 @@ TEST_F(MakersTest, VxMakeMasterMakesOnceAndUpdatesAnExistingMaster) {
     EXPECT_EQ(MasterCount(), count + 1);
 }
 
+// A C++ template parameter's kind and a Java parameter's bound reach the
+// property list as elements of their own; a type without either mark (typed
+// by hand) shows in neither.
+TEST_F(MakersTest, ParameterKindsAndBoundsAreListedApart) {
+    ASSERT_EQ(Value("(TestRefKind (setq k (VxMakeMaster p (name K) (tool class) (args T N)"
+                    " (kinds (N \"std::size_t\" \"4\") (Ts \"typename...\")))))"),
+              "1");
+    Master* k = project->Masters().At(0);
+    ASSERT_EQ(k->parameters.size(), 3u);
+    EXPECT_EQ(k->parameters[0]->direction, 0);
+    EXPECT_EQ(k->parameters[1]->direction, ParamTypeKind);
+    EXPECT_EQ(k->parameters[2]->name, "Ts");
+    EXPECT_EQ(Value("(assoc 'args (VxProps k))"), "(args \"T\" \"N\" \"Ts\")");
+    EXPECT_EQ(Value("(assoc 'kinds (VxProps k))"),
+              "(kinds (\"T\" \"\" \"\") (\"N\" \"std::size_t\" \"4\") "
+              "(\"Ts\" \"typename...\" \"\"))");
+    EXPECT_EQ(Value("(assoc 'bounds (VxProps k))"), "nil");
+
+    k->parameters[0]->type = "class"; // typed by hand: no mark
+    k->parameters[2]->direction = 0;
+    EXPECT_EQ(Value("(TestRefKind (VxMakeMaster p k (bounds (N Number))))"), "1");
+    EXPECT_EQ(k->parameters[1]->direction, ParamTypeBound);
+    EXPECT_EQ(k->parameters[1]->value, "");
+    EXPECT_EQ(Value("(assoc 'bounds (VxProps k))"),
+              "(bounds (\"T\" \"\") (\"N\" \"Number\") (\"Ts\" \"\"))");
+    EXPECT_EQ(Value("(assoc 'kinds (VxProps k))"), "nil");
+    EXPECT_EQ(Value("(VxMakeMaster p k (kinds N))"),
+              "error: VxMakeMaster: Invalid master (K) parameter: N");
+}
+
 TEST_F(MakersTest, MemberMakersAppendRecordsReadFromTheirClauses) {
     ASSERT_EQ(Value("(TestRefKind (setq m (VxMakeMaster p (name A) (tool class))))"), "1");
     Master* a = project->Masters().At(0);

@@ -239,7 +239,7 @@ TEST_F(ShippedScriptsTest, JavaClassesKeepTheMethodBodies) {
         EXPECT_NE(circle.find(line), std::string::npos) << line << "\n" << circle;
     const std::string shape = Read(scratch / "geo/Shape.java");
     EXPECT_NE(shape.find("        dc.Line(0, 0, 1, 1);\n"), std::string::npos) << shape;
-    // The parameters' C++ kinds (class, int) bound nothing in Java.
+    // The parameters' types, typed by hand (class, int), are no bounds.
     EXPECT_NE(shape.find(" class Shape<T, U> {\n"), std::string::npos) << shape;
 
     // The user rewrites a body; generated again, the body is the user's and
