@@ -143,13 +143,12 @@ class DragLinkEdge : public OperationBase {
             knob_->Cancel(context);
             knob_.reset();
         }
-        // A cancelled reshape is recorded and undone, as the knob drag does,
-        // so that the link comes back through the record that knows its shape.
+        // A cancelled reshape is put back through its record, as the knob drag
+        // does, so that the link comes back exactly; no redo replays it.
         Link* link = link_.As<Link>();
         if (begun_ && recording_ && link != nullptr && last_ != press_) {
-            JournalOf(context).RecordChange(ChangeKind::Reshape, "Drag Link Edge", context.model,
+            JournalOf(context).RevertChange(ChangeKind::Reshape, "Drag Link Edge", context.model,
                                             link);
-            JournalOf(context).Replay(1, false);
         }
         SetMode(DM_NONE);
         begun_ = false;

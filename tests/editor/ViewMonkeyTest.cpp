@@ -291,6 +291,68 @@ TEST_F(ViewMonkeyTest, NudgeWhileALinkIsBuiltEndsTheLinkFirst) {
     EXPECT_TRUE(test::SameText(Saved(), start));
 }
 
+// Ctrl+Z or Ctrl+Y pressed while the button still drags ends the drag
+// before the journal replays: the release afterwards changes nothing, so
+// the project is what the plain undo or redo leaves, and a cancelled knob
+// drag leaves no record that a redo could bring back.
+TEST_F(ViewMonkeyTest, UndoOrRedoDuringADragEndsTheDragFirst) {
+    struct Case {
+        const char* what;
+        bool knob; // the box's bottom-right knob, else its body
+        bool redo;
+    };
+    const Case cases[] = {{"body, Ctrl+Z", false, false},
+                          {"knob, Ctrl+Z", true, false},
+                          {"body, Ctrl+Y", false, true},
+                          {"knob, Ctrl+Y", true, true}};
+    view->resize(1100, 900);
+    QWidget* port = view->viewport();
+    const std::string start = Saved();
+    auto drag = [&](CPoint from, CPoint to, bool keyWhileHeld, bool redo) {
+        QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, ClientOf(from));
+        held = true;
+        for (int step = 1; step <= 4; ++step)
+            MoveTo(ClientOf(CPoint(from.x + (to.x - from.x) * step / 4,
+                                   from.y + (to.y - from.y) * step / 4)),
+                   Qt::NoModifier);
+        if (keyWhileHeld)
+            QTest::keyClick(view.get(), redo ? Qt::Key_Y : Qt::Key_Z, Qt::ControlModifier);
+        QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, last);
+        held = false;
+        QApplication::processEvents();
+    };
+    auto center = [&] { return Find<Drawable>("box-1")->bounds.CenterPoint(); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        while (journal().CanUndo())
+            ASSERT_TRUE(Undo());
+        journal().Reset();
+        ASSERT_TRUE(test::SameText(Saved(), start));
+        // A finished drag upwards, undone for a redo case.
+        const CPoint first = center();
+        drag(first, CPoint(first.x, first.y - 100), false, false);
+        ASSERT_EQ(Descriptions(), std::vector<std::string>{"Drag Drawables"});
+        const std::string moved = Saved();
+        if (c.redo) {
+            ASSERT_TRUE(Undo());
+        }
+        // The box selected, then the second drag: into the lane, or its
+        // corner knob outwards.
+        const CPoint body = center();
+        QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, ClientOf(body));
+        const CRect box = Find<Drawable>("box-1")->bounds;
+        if (c.knob)
+            drag(CPoint(box.right, box.bottom), CPoint(box.right + 60, box.bottom + 40), true,
+                 c.redo);
+        else
+            drag(body, CPoint(850, 300), true, c.redo);
+        EXPECT_EQ(view->Mode(), DM_NONE);
+        EXPECT_TRUE(test::SameText(Saved(), c.redo ? moved : start));
+        EXPECT_EQ(Descriptions(), std::vector<std::string>{"Drag Drawables"});
+        EXPECT_EQ(journal().Position(), c.redo ? 1 : 0);
+    }
+}
+
 TEST_F(ViewMonkeyTest, RandomEventsLeaveAProjectThatSavesAndUndoesToItsStart) {
     const std::string start = Saved();
     const long events = test::EnvironmentCount("QM_VIEW_MONKEY_EVENTS", 1500);
