@@ -353,6 +353,26 @@ TEST_F(ViewMonkeyTest, UndoOrRedoDuringADragEndsTheDragFirst) {
     }
 }
 
+// A place nudged past the group that holds the members of its place group
+// leaves that group as it was; a junction added on the place group's
+// border then fits the group around its members again. Undo gives back
+// the group's rectangle with the project before, redo the one after.
+TEST_F(ViewMonkeyTest, JunctionOnAPlaceGroupGivesBackItsMemberGroup) {
+    QWidget* port = view->viewport();
+    view->SelectList({Find<Drawable>("p-inner-00001")});
+    for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Down})
+        QTest::keyClick(view.get(), key);
+    const std::string nudged = Saved();
+    monkeyHost.SetCurrentTool(401);
+    QTest::mouseClick(port, Qt::LeftButton, Qt::ShiftModifier, ClientOf(CPoint(413, 337)));
+    ASSERT_EQ(Descriptions().back(), "Add Junction");
+    const std::string added = Saved();
+    ASSERT_TRUE(Undo());
+    EXPECT_TRUE(test::SameText(Saved(), nudged));
+    ASSERT_TRUE(journal().Replay(1, true));
+    EXPECT_TRUE(test::SameText(Saved(), added));
+}
+
 TEST_F(ViewMonkeyTest, RandomEventsLeaveAProjectThatSavesAndUndoesToItsStart) {
     const std::string start = Saved();
     const long events = test::EnvironmentCount("QM_VIEW_MONKEY_EVENTS", 1500);
