@@ -292,6 +292,8 @@ class DragJunction : public OperationBase {
         // when the junction goes or the drag is abandoned, and kept by the
         // record of a move along the border.
         followers_ = UndoJournal::CaptureFollowers(model);
+        label_ = junction->labelRect;
+        area_ = junction->repaintRect;
         grab_ = CPoint(kNoGrab, 0);
         press_ = last_ = event.rawPoint;
         BeginRepaint(junction->repaintRect);
@@ -409,9 +411,11 @@ class DragJunction : public OperationBase {
 
   private:
     void PutBack(Model& model, Junction& junction) {
+        // The label and the repaint rectangle as they were too: laying them
+        // out anew may not give the rectangles a stored project holds.
         junction.SnapToPivot(junction.savedBounds.left, junction.savedBounds.top, 0);
-        junction.LayoutLabel();
-        junction.UpdateRepaintRect();
+        model.SetLabelRect(&junction, label_);
+        model.SetRepaintRect(&junction, area_);
         junction.GetPlace()->UpdateRepaintRect();
         UndoJournal::RestoreFollowers(model, followers_);
         model.NoteChanged();
@@ -419,6 +423,8 @@ class DragJunction : public OperationBase {
 
     ObjectHandle junction_;
     FollowerShapes followers_;
+    CRect label_;
+    CRect area_;
     CPoint grab_;
     bool onJunction_ = true;
     bool begun_ = false;
