@@ -180,8 +180,9 @@ class ViewMonkeyTest : public test::OperationTest {
             held = false;
         }
         // A line built point by point ends with a click where its last
-        // point went: a new point, then a click on it.
-        for (int i = 0; i < 8 && view->Mode() != DM_NONE; ++i) {
+        // point went: a new point, then a click on it. A link goes on
+        // taking points until it reaches a place or its vertex limit.
+        for (int i = 0; i < 2 * kMaxLinkVertices + 8 && view->Mode() != DM_NONE; ++i) {
             if (i % 2 == 0)
                 MoveTo(last + QPoint(i % 4 == 0 ? 30 : -30, 30), Qt::NoModifier);
             QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, last);
