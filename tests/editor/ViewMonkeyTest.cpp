@@ -374,6 +374,39 @@ TEST_F(ViewMonkeyTest, JunctionOnAPlaceGroupGivesBackItsMemberGroup) {
     EXPECT_TRUE(test::SameText(Saved(), added));
 }
 
+// Deleting lanes closes the gap each leaves; undoing the delete opens the
+// gaps again, so every lane comes back where it was, wherever the deleted
+// lanes lay among the others and in whatever order they were selected.
+TEST_F(ViewMonkeyTest, UndoOfDeletedLanesPutsEveryLaneBack) {
+    CRect repaint;
+    const std::string second = model->CreateSwimlane(doc.get(), nullptr, 10, repaint)->Id().Text();
+    const std::string first = model->CreateSwimlane(doc.get(), nullptr, 10, repaint)->Id().Text();
+    const std::string third = "lane-0000001";
+    journal().Reset();
+    auto rects = [&] {
+        std::vector<CRect> out;
+        for (const std::string& id : {first, second, third})
+            out.push_back(Find<Drawable>(id.c_str())->bounds);
+        return out;
+    };
+    const std::vector<CRect> before = rects();
+    ASSERT_LT(before[0].right, before[2].left) << "the first and third lanes are apart";
+    const std::vector<std::vector<std::string>> selections = {
+        {first, third}, {third, first}, {second, third}, {first, second, third}};
+    for (const std::vector<std::string>& ids : selections) {
+        SCOPED_TRACE(ids.size());
+        std::vector<Drawable*> lanes;
+        for (const std::string& id : ids)
+            lanes.push_back(Find<Drawable>(id.c_str()));
+        view->SelectList(lanes);
+        QTest::keyClick(view.get(), Qt::Key_Delete);
+        ASSERT_EQ(Descriptions(), std::vector<std::string>{"Delete Drawables"});
+        ASSERT_TRUE(Undo());
+        EXPECT_EQ(rects(), before);
+        journal().Reset();
+    }
+}
+
 TEST_F(ViewMonkeyTest, RandomEventsLeaveAProjectThatSavesAndUndoesToItsStart) {
     const std::string start = Saved();
     const long events = test::EnvironmentCount("QM_VIEW_MONKEY_EVENTS", 1500);
