@@ -251,8 +251,8 @@ void UndoJournal::Append(ChangeKind kind, const std::string& description, Cell* 
     }
 }
 
-void UndoJournal::RevertChange(ChangeKind kind, const std::string& description,
-                               ModelObject* model, ModelObject* current) {
+void UndoJournal::RevertChange(ChangeKind kind, const std::string& description, ModelObject* model,
+                               ModelObject* current) {
     // The record goes behind the last one, so that the redo history from
     // the current position survives the gesture that was abandoned.
     const int32_t at = position_;
