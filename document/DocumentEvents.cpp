@@ -114,6 +114,10 @@ template <class Call> void DocumentEvents::Send(Call&& call) {
     }
 }
 
+void DocumentEvents::NoteReplayComing() {
+    Send([](DocumentObserver& o) { o.ReplayComing(); });
+}
+
 void DocumentEvents::CompareDrawables(Model& model, const ModelState* before) {
     if (before == nullptr)
         return;

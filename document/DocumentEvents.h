@@ -57,6 +57,10 @@ class DocumentObserver {
     // The document's current model changed (null: none).
     virtual void CurrentModelChanged(Model* /*model*/) {}
     virtual void ModifiedChanged(bool /*modified*/) {}
+    // Before an undo or redo changes anything (the one call that does not
+    // come after the change): a window ends the gesture it has under way, so
+    // that the replay starts from a project no drag or creation holds.
+    virtual void ReplayComing() {}
     // After an undo or redo: the model the replayed record concerns and the
     // drawables it asks the view to select (empty: keep the selection).
     virtual void ReplayShows(Model& /*model*/, const std::vector<Drawable*>& /*select*/) {}
@@ -100,6 +104,9 @@ class DocumentEvents {
     // Hints of a replayed record: its kind, the model it asks to show and
     // the drawables it asks to select.
     void NoteReplayed(ChangeKind kind, Model* toShow, const std::vector<Drawable*>& toSelect);
+    // An undo or redo is about to run: observers hear of it at once, held
+    // or not.
+    void NoteReplayComing();
     // Sends the differences since the last events (nothing while held).
     void Publish();
     // The modified flag or the current model was set: its event goes out at

@@ -15,6 +15,7 @@
 #include "platform/Format.h"
 #include "platform/Prompt.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
@@ -250,6 +251,22 @@ void UndoJournal::Append(ChangeKind kind, const std::string& description, Cell* 
     }
 }
 
+void UndoJournal::RevertChange(ChangeKind kind, const std::string& description, ModelObject* model,
+                               ModelObject* current) {
+    // The record goes behind the last one, so that the redo history from
+    // the current position survives the gesture that was abandoned.
+    const int32_t at = position_;
+    const size_t count = records_.size();
+    position_ = static_cast<int32_t>(count);
+    RecordChange(kind, description, model, current);
+    // Not written (the failure was shown): the change stays as it is.
+    // A history reset on the size question leaves only this record.
+    if (records_.size() != count && Replay(1, false) &&
+        position_ == static_cast<int32_t>(records_.size()) - 1)
+        records_.pop_back();
+    position_ = std::min(at, static_cast<int32_t>(records_.size()));
+}
+
 void UndoJournal::Reset() {
     records_.clear();
     position_ = 0;
@@ -341,6 +358,11 @@ void UndoJournal::ReplayRecord(const JournalRecord& record, bool redo) {
 }
 
 bool UndoJournal::Replay(int steps, bool redo) {
+    // A gesture under way in a window ends first (a cancelled drag may put
+    // itself back through a record of its own): the replay then reads the
+    // position and the records as that left them.
+    if (steps > 0 && (redo ? CanRedo() : CanUndo()))
+        document_.Events().NoteReplayComing();
     bool chain = false;
     // What the replayed records changed: the project, or only the template.
     bool project = false;

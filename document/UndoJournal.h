@@ -181,6 +181,13 @@ class UndoJournal {
     // nothing is appended and the modified flag is not set.
     void RecordChange(ChangeKind kind, const std::string& description, ModelObject* model,
                       ModelObject* current);
+    // Puts back a change that is being abandoned (a cancelled drag) through
+    // the record RecordChange would write for it, then forgets that record:
+    // no redo brings the abandoned change back, and the records to redo
+    // stay as they were. When the record cannot be written nothing is
+    // replayed.
+    void RevertChange(ChangeKind kind, const std::string& description, ModelObject* model,
+                      ModelObject* current);
     // Clears the history and empties the file; throws CKestException
     // "Can't open undo file" when the file cannot be created.
     void Reset();

@@ -776,7 +776,15 @@ void UndoJournal::ReplayJunction(ChangeKind kind, Model* model, Cell* fields, bo
     }
     Junction* made = junction.get();
     const CRect repaint = place->repaintRect;
+    // Attaching lays the label out anew; the record's label and repaint
+    // rectangle stay, as the junction had them when it went.
+    const CRect label = made->labelRect;
+    const CRect area = made->repaintRect;
     place->AttachJunction(std::move(junction));
+    if (!label.IsRectNull()) {
+        made->labelRect = label;
+        made->repaintRect = area;
+    }
     // Its links come back once it is there to end on.
     if (!links.drawables.empty()) {
         try {

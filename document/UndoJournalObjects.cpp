@@ -563,8 +563,11 @@ void UndoJournal::RecreateObjects(ChangeKind kind, Model* model, const ObjectsHe
     for (size_t slot = 0; slot < lists.size(); ++slot)
         model->InsertDrawables(byList[slot], positionsByList[slot], lists[slot]);
     // A lane comes back into its chain: the lanes behind it make room again.
-    for (Drawable* drawable : toSelect_) {
-        auto* lane = dynamic_cast<Swimlane*>(drawable);
+    // Last removed first: each lane's record holds it where the removals
+    // before it had shifted it, so the lanes come back in the reverse order
+    // and each one's return shifts those already back behind it.
+    for (auto it = toSelect_.rbegin(); it != toSelect_.rend(); ++it) {
+        auto* lane = dynamic_cast<Swimlane*>(*it);
         if (lane == nullptr || !lane->IsSwimlane())
             continue;
         lane->SetLaneModel(model);

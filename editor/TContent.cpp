@@ -1669,12 +1669,28 @@ void TContent::ObjectsRemoved(const std::vector<Guid>&) {
         CancelOperation();
 }
 
+void TContent::ReplayComing() {
+    // Ctrl+Z or Ctrl+Y while the button is held, or while a link or line is
+    // built point by point: the gesture ends here, as if abandoned, before
+    // the journal replays. Left running, it would go on from what it took at
+    // its start (a drag would move its drawables again at the release) over
+    // a project the replay has changed.
+    if (!inOperation_ && (operation_ || dragMode_ != DM_NONE))
+        CancelOperation();
+}
+
 void TContent::CancelOperation() {
-    if (operation_) {
-        operation_->Cancel(Context(0));
-        operation_.reset();
+    // Taken out first: a cancel that puts itself back through the journal
+    // replays, and the replay's notice comes back here.
+    if (std::unique_ptr<EditOperation> operation = std::move(operation_)) {
+        InvalidateModelRect(operation->FeedbackBounds());
+        operation->Cancel(Context(0));
     }
+    if (dragMode_ != DM_NONE)
+        SetKnobsInverted(false);
     dragMode_ = DM_NONE;
+    dragBegun_ = false;
+    pressed_ = {};
 }
 
 void TContent::SelectionChanged(Model& model) {

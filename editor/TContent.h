@@ -194,6 +194,7 @@ class TContent : public QAbstractScrollArea,
     void SelectionChanged(Model& model) override;
     void CurrentModelChanged(Model* model) override;
     void ReplayShows(Model& model, const std::vector<Drawable*>& select) override;
+    void ReplayComing() override;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -659,6 +659,9 @@ class AddJunction : public OneShot {
             return;
         UndoJournal& journal = JournalOf(context);
         journal.BeginChange(ChangeKind::AddJunction);
+        // A junction on a place group fits the group of its members around
+        // them again: undo and redo put back that group's rectangle.
+        journal.SetFollowersBefore(UndoJournal::CaptureFollowers(*context.model));
         Junction* junction =
             place->AddJunction(&context.document->IdMap(), event.point.x, event.point.y, tool_);
         if (junction == nullptr)

@@ -13,6 +13,7 @@
 #include "drawables/Place.h"
 #include "drawables/ScenarioPlace.h"
 #include "drawables/ShapeGeometry.h"
+#include "drawables/Tag.h"
 #include "editor/operations/DragOperations.h"
 #include "editor/operations/OperationSupport.h"
 
@@ -143,13 +144,12 @@ class DragLinkEdge : public OperationBase {
             knob_->Cancel(context);
             knob_.reset();
         }
-        // A cancelled reshape is recorded and undone, as the knob drag does,
-        // so that the link comes back through the record that knows its shape.
+        // A cancelled reshape is put back through its record, as the knob drag
+        // does, so that the link comes back exactly; no redo replays it.
         Link* link = link_.As<Link>();
         if (begun_ && recording_ && link != nullptr && last_ != press_) {
-            JournalOf(context).RecordChange(ChangeKind::Reshape, "Drag Link Edge", context.model,
+            JournalOf(context).RevertChange(ChangeKind::Reshape, "Drag Link Edge", context.model,
                                             link);
-            JournalOf(context).Replay(1, false);
         }
         SetMode(DM_NONE);
         begun_ = false;
@@ -288,6 +288,12 @@ class DragJunction : public OperationBase {
         place->currentJunction = junction;
         junction->savedBounds.left = junction->point.x;
         junction->savedBounds.top = junction->point.y;
+        // The links the drag reshapes, as they are now: put back exactly
+        // when the junction goes or the drag is abandoned, and kept by the
+        // record of a move along the border.
+        followers_ = UndoJournal::CaptureFollowers(model);
+        label_ = junction->labelRect;
+        area_ = junction->repaintRect;
         grab_ = CPoint(kNoGrab, 0);
         press_ = last_ = event.rawPoint;
         BeginRepaint(junction->repaintRect);
@@ -345,6 +351,11 @@ class DragJunction : public OperationBase {
         CRect dirty = place->repaintRect;
         if (!onJunction_) {
             journal.BeginChange(ChangeKind::DeleteJunction);
+            // The record keeps the junction and its links as they were
+            // before the drag, so that undo puts them back there.
+            PutBack(model, *junction);
+            // Its links go with it, and the tags on it: a tag left behind
+            // would point at the junction once it is freed.
             DrawableRefList links;
             DrawableRefList all;
             model.CollectLinks(all);
@@ -353,16 +364,18 @@ class DragJunction : public OperationBase {
                 if (link->GetSource() == junction || link->GetTarget() == junction)
                     links.push_back(link);
             }
+            std::vector<Drawable*> every;
+            model.CollectAllDrawables(every);
+            for (Drawable* drawable : every) {
+                auto* tag = drawable->IsTag() ? dynamic_cast<Tag*>(drawable) : nullptr;
+                if (tag != nullptr && tag->Attached() == junction)
+                    links.push_back(tag);
+            }
             DrawableList taken = model.TakeWithAttachments(context.document, links, &dirty);
             for (auto& drawable : taken) {
                 journal.AddChangedObject(drawable.get(), nullptr);
                 journal.HoldRemovedObject(std::move(drawable));
             }
-            // The record keeps the junction as it is written now: it goes
-            // from where the drag found it, so that undo puts it back there.
-            junction->SnapToPivot(junction->savedBounds.left, junction->savedBounds.top, 0);
-            junction->LayoutLabel();
-            junction->UpdateRepaintRect();
             if (place->currentJunction == junction)
                 place->currentJunction = nullptr;
             std::unique_ptr<Junction> removed = place->DetachJunction(junction);
@@ -371,6 +384,7 @@ class DragJunction : public OperationBase {
             journal.RecordChange(ChangeKind::DeleteJunction, "Delete Junction", &model, junction);
         } else {
             journal.BeginChange(ChangeKind::DragJunction);
+            journal.SetFollowersBefore(followers_);
             junction->SnapToPivot(point.x, point.y, 1);
             place->UpdateRepaintRect();
             journal.RecordChange(ChangeKind::DragJunction, "Drag Junction", &model, junction);
@@ -381,13 +395,36 @@ class DragJunction : public OperationBase {
         return false;
     }
 
-    void Cancel(OperationContext&) override {
+    void Cancel(OperationContext& context) override {
+        // Back where the drag found it, with its links as they were.
+        auto* junction = junction_.As<Junction>();
+        if (begun_ && junction != nullptr && junction->GetPlace() != nullptr) {
+            CRect dirty = junction->GetPlace()->repaintRect;
+            PutBack(*context.model, *junction);
+            dirty.UnionRect(dirty, junction->GetPlace()->repaintRect);
+            EndRepaint(context, CRect());
+            Repaint(context, dirty);
+        }
         begun_ = false;
         SetMode(DM_NONE);
     }
 
   private:
+    void PutBack(Model& model, Junction& junction) {
+        // The label and the repaint rectangle as they were too: laying them
+        // out anew may not give the rectangles a stored project holds.
+        junction.SnapToPivot(junction.savedBounds.left, junction.savedBounds.top, 0);
+        model.SetLabelRect(&junction, label_);
+        model.SetRepaintRect(&junction, area_);
+        junction.GetPlace()->UpdateRepaintRect();
+        UndoJournal::RestoreFollowers(model, followers_);
+        model.NoteChanged();
+    }
+
     ObjectHandle junction_;
+    FollowerShapes followers_;
+    CRect label_;
+    CRect area_;
     CPoint grab_;
     bool onJunction_ = true;
     bool begun_ = false;

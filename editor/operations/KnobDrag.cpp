@@ -205,12 +205,12 @@ class DragKnob : public OperationBase {
         Drawable* drawable = Pressed();
         if (drawable != nullptr && (drawable->flags & kReshaping) != 0)
             SetReshaping(context, *drawable, false);
-        // A cancelled reshape is recorded and undone, so that every kind of
-        // drawable comes back through the one record that knows its shape.
+        // A cancelled reshape is put back through its record, so that every
+        // kind of drawable comes back through the one record that knows its
+        // shape; the record is then forgotten, so no redo replays it.
         if (begun_ && changed_ && drawable != nullptr) {
-            JournalOf(context).RecordChange(ChangeKind::Reshape, "Drag Knob", context.model,
+            JournalOf(context).RevertChange(ChangeKind::Reshape, "Drag Knob", context.model,
                                             drawable);
-            JournalOf(context).Replay(1, false);
         }
         begun_ = false;
         SetMode(DM_NONE);

@@ -1,6 +1,7 @@
 // Link edge drags (a bend inserted past 4 units and dragged as a knob) and
 // junction drags along the border of their place or away from it.
 #include "drawables/Junction.h"
+#include "drawables/Tag.h"
 #include "tests/editor/OpFixture.h"
 
 namespace qm {
@@ -100,6 +101,37 @@ TEST_F(OpEdgeTest, AJunctionSlidesAlongItsBorderOrGoesWhenDroppedAway) {
     ASSERT_TRUE(Undo());
     EXPECT_EQ(shape->Junctions().size(), 1u);
     EXPECT_TRUE(test::SameText(Saved(), before));
+}
+
+// A junction dropped away from its place takes its links and the tags on
+// it; undo brings back all of them as they were (the links unbent, the
+// label where the project had it, though laying it out would move it) and
+// redo takes them again.
+TEST_F(OpEdgeTest, AJunctionDroppedAwayTakesItsTagsAndUndoesExactly) {
+    struct Case {
+        const char* junction;
+        const char* tag; // a tag on the junction, or null
+    };
+    for (const Case c : {Case{"j-inner-00001", "t-inner-0001"}, Case{"j-user-00001", nullptr}}) {
+        SCOPED_TRACE(c.junction);
+        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
+        context.document = doc.get();
+        UseModel("Everything");
+        auto* junction = Find<Junction>(c.junction);
+        ASSERT_NE(junction, nullptr);
+        const std::string before = Saved();
+        const CPoint at = junction->bounds.CenterPoint();
+        Press(junction, DM_DRAG_JUNCTION, {at, CPoint(at.x, at.y + 5), CPoint(600, 700)});
+        ASSERT_EQ(Descriptions(), std::vector<std::string>{"Delete Junction"});
+        if (c.tag != nullptr) {
+            EXPECT_EQ(Find<Tag>(c.tag), nullptr);
+        }
+        const std::string after = Saved();
+        ASSERT_TRUE(Undo());
+        EXPECT_TRUE(test::SameText(Saved(), before));
+        ASSERT_TRUE(Redo());
+        EXPECT_TRUE(test::SameText(Saved(), after));
+    }
 }
 
 } // namespace

@@ -180,8 +180,9 @@ class ViewMonkeyTest : public test::OperationTest {
             held = false;
         }
         // A line built point by point ends with a click where its last
-        // point went: a new point, then a click on it.
-        for (int i = 0; i < 8 && view->Mode() != DM_NONE; ++i) {
+        // point went: a new point, then a click on it. A link goes on
+        // taking points until it reaches a place or its vertex limit.
+        for (int i = 0; i < 2 * kMaxLinkVertices + 8 && view->Mode() != DM_NONE; ++i) {
             if (i % 2 == 0)
                 MoveTo(last + QPoint(i % 4 == 0 ? 30 : -30, 30), Qt::NoModifier);
             QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, last);
@@ -289,6 +290,121 @@ TEST_F(ViewMonkeyTest, NudgeWhileALinkIsBuiltEndsTheLinkFirst) {
     while (journal().CanUndo())
         ASSERT_TRUE(Undo()) << journal().Position();
     EXPECT_TRUE(test::SameText(Saved(), start));
+}
+
+// Ctrl+Z or Ctrl+Y pressed while the button still drags ends the drag
+// before the journal replays: the release afterwards changes nothing, so
+// the project is what the plain undo or redo leaves, and a cancelled knob
+// drag leaves no record that a redo could bring back.
+TEST_F(ViewMonkeyTest, UndoOrRedoDuringADragEndsTheDragFirst) {
+    struct Case {
+        const char* what;
+        bool knob; // the box's bottom-right knob, else its body
+        bool redo;
+    };
+    const Case cases[] = {{"body, Ctrl+Z", false, false},
+                          {"knob, Ctrl+Z", true, false},
+                          {"body, Ctrl+Y", false, true},
+                          {"knob, Ctrl+Y", true, true}};
+    view->resize(1100, 900);
+    QWidget* port = view->viewport();
+    const std::string start = Saved();
+    auto drag = [&](CPoint from, CPoint to, bool keyWhileHeld, bool redo) {
+        QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, ClientOf(from));
+        held = true;
+        for (int step = 1; step <= 4; ++step)
+            MoveTo(ClientOf(CPoint(from.x + (to.x - from.x) * step / 4,
+                                   from.y + (to.y - from.y) * step / 4)),
+                   Qt::NoModifier);
+        if (keyWhileHeld)
+            QTest::keyClick(view.get(), redo ? Qt::Key_Y : Qt::Key_Z, Qt::ControlModifier);
+        QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, last);
+        held = false;
+        QApplication::processEvents();
+    };
+    auto center = [&] { return Find<Drawable>("box-1")->bounds.CenterPoint(); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        while (journal().CanUndo())
+            ASSERT_TRUE(Undo());
+        journal().Reset();
+        ASSERT_TRUE(test::SameText(Saved(), start));
+        // A finished drag upwards, undone for a redo case.
+        const CPoint first = center();
+        drag(first, CPoint(first.x, first.y - 100), false, false);
+        ASSERT_EQ(Descriptions(), std::vector<std::string>{"Drag Drawables"});
+        const std::string moved = Saved();
+        if (c.redo) {
+            ASSERT_TRUE(Undo());
+        }
+        // The box selected, then the second drag: into the lane, or its
+        // corner knob outwards.
+        const CPoint body = center();
+        QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, ClientOf(body));
+        const CRect box = Find<Drawable>("box-1")->bounds;
+        if (c.knob)
+            drag(CPoint(box.right, box.bottom), CPoint(box.right + 60, box.bottom + 40), true,
+                 c.redo);
+        else
+            drag(body, CPoint(850, 300), true, c.redo);
+        EXPECT_EQ(view->Mode(), DM_NONE);
+        EXPECT_TRUE(test::SameText(Saved(), c.redo ? moved : start));
+        EXPECT_EQ(Descriptions(), std::vector<std::string>{"Drag Drawables"});
+        EXPECT_EQ(journal().Position(), c.redo ? 1 : 0);
+    }
+}
+
+// A place nudged past the group that holds the members of its place group
+// leaves that group as it was; a junction added on the place group's
+// border then fits the group around its members again. Undo gives back
+// the group's rectangle with the project before, redo the one after.
+TEST_F(ViewMonkeyTest, JunctionOnAPlaceGroupGivesBackItsMemberGroup) {
+    QWidget* port = view->viewport();
+    view->SelectList({Find<Drawable>("p-inner-00001")});
+    for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Down})
+        QTest::keyClick(view.get(), key);
+    const std::string nudged = Saved();
+    monkeyHost.SetCurrentTool(401);
+    QTest::mouseClick(port, Qt::LeftButton, Qt::ShiftModifier, ClientOf(CPoint(413, 337)));
+    ASSERT_EQ(Descriptions().back(), "Add Junction");
+    const std::string added = Saved();
+    ASSERT_TRUE(Undo());
+    EXPECT_TRUE(test::SameText(Saved(), nudged));
+    ASSERT_TRUE(journal().Replay(1, true));
+    EXPECT_TRUE(test::SameText(Saved(), added));
+}
+
+// Deleting lanes closes the gap each leaves; undoing the delete opens the
+// gaps again, so every lane comes back where it was, wherever the deleted
+// lanes lay among the others and in whatever order they were selected.
+TEST_F(ViewMonkeyTest, UndoOfDeletedLanesPutsEveryLaneBack) {
+    CRect repaint;
+    const std::string second = model->CreateSwimlane(doc.get(), nullptr, 10, repaint)->Id().Text();
+    const std::string first = model->CreateSwimlane(doc.get(), nullptr, 10, repaint)->Id().Text();
+    const std::string third = "lane-0000001";
+    journal().Reset();
+    auto rects = [&] {
+        std::vector<CRect> out;
+        for (const std::string& id : {first, second, third})
+            out.push_back(Find<Drawable>(id.c_str())->bounds);
+        return out;
+    };
+    const std::vector<CRect> before = rects();
+    ASSERT_LT(before[0].right, before[2].left) << "the first and third lanes are apart";
+    const std::vector<std::vector<std::string>> selections = {
+        {first, third}, {third, first}, {second, third}, {first, second, third}};
+    for (const std::vector<std::string>& ids : selections) {
+        SCOPED_TRACE(ids.size());
+        std::vector<Drawable*> lanes;
+        for (const std::string& id : ids)
+            lanes.push_back(Find<Drawable>(id.c_str()));
+        view->SelectList(lanes);
+        QTest::keyClick(view.get(), Qt::Key_Delete);
+        ASSERT_EQ(Descriptions(), std::vector<std::string>{"Delete Drawables"});
+        ASSERT_TRUE(Undo());
+        EXPECT_EQ(rects(), before);
+        journal().Reset();
+    }
 }
 
 TEST_F(ViewMonkeyTest, RandomEventsLeaveAProjectThatSavesAndUndoesToItsStart) {
