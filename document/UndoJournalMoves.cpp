@@ -342,22 +342,25 @@ Cell* UndoJournal::BuildMoveForm(const FormArgs& args) {
         kest::mklist(kest::mkint(pending_.offset.x), kest::mkint(pending_.offset.y), nullptr),
         lane(pending_.oldSwimlane, pending_.oldRect), lane(pending_.newSwimlane, pending_.newRect),
         IdList("drawable", objects), nullptr);
-    if (pending_.oldSwimlane == pending_.newSwimlane || pending_.leftOrder.empty())
+    if (pending_.oldSwimlane == pending_.newSwimlane)
         return form;
     // What changed lists: each drawable of the list entered that stood in
     // the list left, in its order now, with the place it left there. Links
-    // the drag carried along are among them.
+    // the drag carried along are among them. The list is written even when
+    // empty (a drag that began over an empty group, or one that took
+    // nothing along): without it the replay takes every drawable moved for
+    // transferred and would put them into the group left.
     const DrawableList* entered = ListOf(static_cast<PlaceGroup*>(pending_.newSwimlane), model);
-    if (entered == nullptr)
-        return form;
     std::unordered_map<const Drawable*, int32_t> stood;
     for (size_t i = 0; i < pending_.leftOrder.size(); ++i)
         stood.emplace(pending_.leftOrder[i], int32_t(i));
     std::vector<std::pair<Drawable*, int32_t>> moved;
-    for (const auto& drawable : *entered) {
-        auto at = stood.find(drawable.get());
-        if (at != stood.end())
-            moved.emplace_back(drawable.get(), at->second);
+    if (entered != nullptr) {
+        for (const auto& drawable : *entered) {
+            auto at = stood.find(drawable.get());
+            if (at != stood.end())
+                moved.emplace_back(drawable.get(), at->second);
+        }
     }
     Cell* entries = nil;
     for (auto it = moved.rbegin(); it != moved.rend(); ++it)

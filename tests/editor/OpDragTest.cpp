@@ -237,6 +237,43 @@ TEST_F(OpDragTest, ASelectionAcrossListsMovesAndUndoesTheFirstList) {
     EXPECT_TRUE(test::SameText(Saved(), after));
 }
 
+// A tag (a drawable no group takes) dragged across an empty lane it never
+// belonged to, and dropped on the page or in another lane, stays where it
+// was: undo moves it back without putting it into the lane the drag began
+// over, so the lane stays empty and its own undo can take it away.
+TEST_F(OpDragTest, UndoOfADragThatBeganOverAnEmptyLaneLeavesTheLaneEmpty) {
+    for (const char* dropInto : {"", "lane-0000001"}) {
+        SCOPED_TRACE(dropInto);
+        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
+        context.document = doc.get();
+        UseModel("Everything");
+        CRect repaint;
+        auto* empty = AsPlaceGroup(model->CreateSwimlane(doc.get(), doc.get(), 1900, repaint));
+        ASSERT_NE(empty, nullptr);
+        journal().Reset();
+        auto* tag = Find<Drawable>("t-place-0001");
+        ASSERT_EQ(tag->Parent(), nullptr);
+        const std::string before = Saved();
+        SelectOnly(tag);
+        const CPoint from = tag->bounds.CenterPoint();
+        const CPoint over = empty->bounds.CenterPoint();
+        const CPoint to = dropInto[0] == '\0' ? CPoint(from.x + 40, from.y + 60)
+                                              : Find<Drawable>(dropInto)->bounds.CenterPoint();
+        host.SetCurrentTool(24);
+        Drag(DM_DRAG_DRAWABLES, tag, -1, HpBody, {from, over, to});
+        ASSERT_EQ(Descriptions(), std::vector<std::string>{"Drag Drawables"});
+        ASSERT_EQ(tag->Parent(), nullptr);
+        const std::string after = Saved();
+        ASSERT_NE(after, before);
+        ASSERT_TRUE(Undo());
+        EXPECT_EQ(tag->Parent(), nullptr) << "the tag stays out of the lane";
+        EXPECT_TRUE(empty->MemberList() == nullptr || empty->MemberList()->empty());
+        EXPECT_TRUE(test::SameText(Saved(), before));
+        ASSERT_TRUE(Redo());
+        EXPECT_TRUE(test::SameText(Saved(), after));
+    }
+}
+
 TEST_F(OpDragTest, RubberBandReplacesOrTogglesTheSelection) {
     auto* circle = Find<Place>("p-circle-0001");
     auto* shape = Find<Place>("p-shape-00001");
