@@ -72,6 +72,43 @@ TEST_F(OpKnobTest, AClickOnAKnobRecordsNothing) {
     EXPECT_TRUE(journal().Records().empty());
 }
 
+// A knob drag of a junction, ended or cancelled, leaves no mark on the
+// junction: a later delete of something unrelated keeps the tag on it, and
+// its undo gives back the text before the delete.
+TEST_F(OpKnobTest, AJunctionKnobDragLeavesItsTagToLaterDeletes) {
+    for (const bool cancelled : {true, false}) {
+        SCOPED_TRACE(cancelled ? "cancelled" : "ended");
+        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
+        context.document = doc.get();
+        UseModel("Everything");
+        auto* junction = Find<Drawable>("j-shape-00001");
+        host.SetCurrentTool(24);
+        const PointerEvent press = At(CPoint(-15, 25));
+        ASSERT_EQ(press.hit, junction);
+        op = MakeDragOperation(context, DM_DRAG_KNOB, junction, 0, press.part);
+        ASSERT_NE(op, nullptr);
+        excluded = junction;
+        op->Begin(context, press);
+        op->Track(context, At(CPoint(-25, 45), junction));
+        if (cancelled)
+            op->Cancel(context);
+        else
+            op->End(context, At(CPoint(-25, 45), junction), false);
+        op.reset();
+        excluded = nullptr;
+
+        const std::string before = Saved();
+        model->DeselectAll(nullptr, false);
+        model->Select(Find("line-1"), true, nullptr, false);
+        CRect repaint;
+        model->DeleteDrawables(doc.get(), &repaint, ChangeKind::Delete, false);
+        EXPECT_EQ(Find("line-1"), nullptr);
+        EXPECT_NE(Find("t-junc-00001"), nullptr) << "the junction's tag stays";
+        ASSERT_TRUE(Undo());
+        EXPECT_TRUE(test::SameText(Saved(), before));
+    }
+}
+
 TEST_F(OpKnobTest, SwimlaneBorderMovesTheNeighbourLane) {
     UseModel("Interaction");
     CRect repaint;
