@@ -274,6 +274,38 @@ TEST_F(OpDragTest, UndoOfADragThatBeganOverAnEmptyLaneLeavesTheLaneEmpty) {
     }
 }
 
+// A release away from the press with no move between moves nothing but
+// still records a "Drag Drawables". Its undo and redo leave every link and
+// tag as the drag left them: the fixture's tags are anchored where the
+// layout would not put them, so a recomputation would show.
+TEST_F(OpDragTest, AReleaseWithoutAMoveUndoesToTheSameText) {
+    for (const char* pressedId : {"p-circle-0001", "p-shape-00001", "t-link-00001"}) {
+        SCOPED_TRACE(pressedId);
+        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
+        context.document = doc.get();
+        UseModel("Everything");
+        auto* pressed = Find<Drawable>(pressedId);
+        ASSERT_NE(pressed, nullptr);
+        const std::string before = Saved();
+        SelectOnly(pressed);
+        host.SetCurrentTool(24);
+        const CPoint from = pressed->bounds.CenterPoint();
+        op = MakeDragOperation(context, DM_DRAG_DRAWABLES, pressed, -1, HpBody);
+        ASSERT_NE(op, nullptr);
+        excluded = pressed;
+        op->Begin(context, At(from, pressed));
+        op->End(context, At(CPoint(from.x + 40, from.y + 30), pressed), false);
+        op.reset();
+        excluded = nullptr;
+        ASSERT_EQ(Descriptions(), std::vector<std::string>{"Drag Drawables"});
+        EXPECT_TRUE(test::SameText(Saved(), before));
+        ASSERT_TRUE(Undo());
+        EXPECT_TRUE(test::SameText(Saved(), before));
+        ASSERT_TRUE(Redo());
+        EXPECT_TRUE(test::SameText(Saved(), before));
+    }
+}
+
 TEST_F(OpDragTest, RubberBandReplacesOrTogglesTheSelection) {
     auto* circle = Find<Place>("p-circle-0001");
     auto* shape = Find<Place>("p-shape-00001");
