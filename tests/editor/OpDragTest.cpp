@@ -148,9 +148,7 @@ TEST_F(OpDragTest, UndoAndRedoOfAMoveGiveBackEveryFollowerExactly) {
         {"p-inner-00001", CPoint(40, -30)},
     };
     for (const Case& c : cases) {
-        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
-        context.document = doc.get();
-        UseModel("Everything");
+        UseEveryDrawable();
         auto* pressed = Find<Drawable>(c.pressed);
         ASSERT_NE(pressed, nullptr) << c.pressed;
         const std::string before = Saved();
@@ -186,9 +184,7 @@ TEST_F(OpDragTest, DropIntoAGroupRedoesToTheTextTheDragLeft) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.pressed) + " into " + c.group);
-        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
-        context.document = doc.get();
-        UseModel("Everything");
+        UseEveryDrawable();
         auto* pressed = Find<Drawable>(c.pressed);
         auto* group = AsPlaceGroup(Find<Drawable>(c.group));
         ASSERT_NE(pressed, nullptr);
@@ -216,9 +212,7 @@ TEST_F(OpDragTest, DropIntoAGroupRedoesToTheTextTheDragLeft) {
 // group) moves the list of the first selected one; its record names only
 // what moved, so undo and redo replay it to the texts before and after.
 TEST_F(OpDragTest, ASelectionAcrossListsMovesAndUndoesTheFirstList) {
-    doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
-    context.document = doc.get();
-    UseModel("Everything");
+    UseEveryDrawable();
     auto* shape = Find<Drawable>("p-shape-00001");
     auto* inner = Find<Drawable>("p-inner-00001");
     ASSERT_NE(inner->Parent(), nullptr);
@@ -244,9 +238,7 @@ TEST_F(OpDragTest, ASelectionAcrossListsMovesAndUndoesTheFirstList) {
 TEST_F(OpDragTest, UndoOfADragThatBeganOverAnEmptyLaneLeavesTheLaneEmpty) {
     for (const char* dropInto : {"", "lane-0000001"}) {
         SCOPED_TRACE(dropInto);
-        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
-        context.document = doc.get();
-        UseModel("Everything");
+        UseEveryDrawable();
         CRect repaint;
         auto* empty = AsPlaceGroup(model->CreateSwimlane(doc.get(), doc.get(), 1900, repaint));
         ASSERT_NE(empty, nullptr);
@@ -281,9 +273,7 @@ TEST_F(OpDragTest, UndoOfADragThatBeganOverAnEmptyLaneLeavesTheLaneEmpty) {
 TEST_F(OpDragTest, AReleaseWithoutAMoveUndoesToTheSameText) {
     for (const char* pressedId : {"p-circle-0001", "p-shape-00001", "t-link-00001"}) {
         SCOPED_TRACE(pressedId);
-        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
-        context.document = doc.get();
-        UseModel("Everything");
+        UseEveryDrawable();
         auto* pressed = Find<Drawable>(pressedId);
         ASSERT_NE(pressed, nullptr);
         const std::string before = Saved();

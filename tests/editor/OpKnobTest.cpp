@@ -79,9 +79,7 @@ TEST_F(OpKnobTest, AClickOnAKnobRecordsNothing) {
 TEST_F(OpKnobTest, AJunctionKnobDragLeavesItsTagToLaterDeletes) {
     for (const bool cancelled : {true, false}) {
         SCOPED_TRACE(cancelled ? "cancelled" : "ended");
-        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
-        context.document = doc.get();
-        UseModel("Everything");
+        UseEveryDrawable();
         auto* junction = Find<Drawable>("j-shape-00001");
         host.SetCurrentTool(24);
         const PointerEvent press = At(CPoint(-15, 25));
@@ -117,9 +115,7 @@ TEST_F(OpKnobTest, AJunctionKnobDragLeavesItsTagToLaterDeletes) {
 TEST_F(OpKnobTest, ABorderDragThatMovesNothingLeavesTheLanesTagsAlone) {
     for (const bool cancelled : {true, false}) {
         SCOPED_TRACE(cancelled ? "cancelled" : "ended");
-        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
-        context.document = doc.get();
-        UseModel("Everything");
+        UseEveryDrawable();
         CRect repaint;
         auto* lane = AsPlaceGroup(model->CreateSwimlane(doc.get(), doc.get(), 1900, repaint));
         ASSERT_NE(lane, nullptr);
