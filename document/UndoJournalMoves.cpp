@@ -364,6 +364,11 @@ Cell* UndoJournal::BuildMoveForm(const FormArgs& args) {
         IdList("drawable", objects), nullptr);
     if (pending_.oldSwimlane == pending_.newSwimlane)
         return form;
+    // No list taken: the list left was not found (the record names the
+    // drawables moved, as older records do).
+    const DrawableList* leftList = ListOf(static_cast<PlaceGroup*>(pending_.oldSwimlane), nullptr);
+    if (pending_.leftOrder.empty() && (leftList == nullptr || !leftList->empty()))
+        return form;
     // What changed lists: each drawable of the list entered that stood in
     // the list left, in its order now, with the place it left there. Links
     // the drag carried along are among them. The list is written even when
@@ -371,16 +376,16 @@ Cell* UndoJournal::BuildMoveForm(const FormArgs& args) {
     // nothing along): without it the replay takes every drawable moved for
     // transferred and would put them into the group left.
     const DrawableList* entered = ListOf(static_cast<PlaceGroup*>(pending_.newSwimlane), model);
+    if (entered == nullptr)
+        return form;
     std::unordered_map<const Drawable*, int32_t> stood;
     for (size_t i = 0; i < pending_.leftOrder.size(); ++i)
         stood.emplace(pending_.leftOrder[i], int32_t(i));
     std::vector<std::pair<Drawable*, int32_t>> moved;
-    if (entered != nullptr) {
-        for (const auto& drawable : *entered) {
-            auto at = stood.find(drawable.get());
-            if (at != stood.end())
-                moved.emplace_back(drawable.get(), at->second);
-        }
+    for (const auto& drawable : *entered) {
+        auto at = stood.find(drawable.get());
+        if (at != stood.end())
+            moved.emplace_back(drawable.get(), at->second);
     }
     Cell* entries = nil;
     for (auto it = moved.rbegin(); it != moved.rend(); ++it)
