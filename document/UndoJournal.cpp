@@ -352,9 +352,12 @@ void UndoJournal::ReplayRecord(const JournalRecord& record, bool redo) {
     // The replays also change geometry through the drawables themselves
     // (vertices, label rectangles): the model is marked changed once here.
     target.model->NoteChanged();
-    const Followers followers = TakeFollowers(fields, target.model, redo);
+    const std::optional<Followers> followers = TakeFollowers(fields, target.model, redo);
+    const FollowerShapes untouched =
+        followers.has_value() ? CaptureFollowers(*target.model) : FollowerShapes();
     (this->*handler.replayFields)(*kind, target.model, fields, redo);
-    ApplyFollowers(target.model, followers);
+    if (followers.has_value())
+        ApplyFollowers(target.model, *followers, untouched);
 }
 
 bool UndoJournal::Replay(int steps, bool redo) {

@@ -331,11 +331,14 @@ class UndoJournal {
     // the fields and reads it (each follower with the words undo or redo
     // gives it) before anything changes, ApplyFollowers gives them their
     // geometry once the record's own replay ran. Each is kept by its id:
-    // that replay may have taken it away.
+    // that replay may have taken it away. A record that took them names
+    // every follower the change moved (the element may be empty), so the
+    // others keep, after the replay, the geometry they had before it
+    // (untouched, taken before the replay); nullopt: the record took none.
     using Followers = std::vector<std::pair<std::string, std::vector<int32_t>>>;
     kest::Cell* FollowersForm(Model* model) const;
-    Followers TakeFollowers(kest::Cell*& fields, Model* model, bool redo);
-    void ApplyFollowers(Model* model, const Followers& followers);
+    std::optional<Followers> TakeFollowers(kest::Cell*& fields, Model* model, bool redo);
+    void ApplyFollowers(Model* model, const Followers& followers, const FollowerShapes& untouched);
     kest::Cell* BuildMoveForm(const FormArgs& args);
     void ReplayMove(ChangeKind kind, Model* model, kest::Cell* fields, bool redo);
     kest::Cell* BuildReshapeForm(const FormArgs& args);

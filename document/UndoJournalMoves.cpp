@@ -254,19 +254,24 @@ Cell* UndoJournal::FollowersForm(Model* model) const {
             Str((*it)->Id().Text()),
             kest::mkcons(IntList(before->second), kest::mkcons(IntList(after), entries)));
     }
-    return entries == nil ? nil : kest::mkcons(kest::intern("followers"), entries);
+    // Written even when nothing followed: the replay then knows that every
+    // follower stays as it is.
+    return kest::mkcons(kest::intern("followers"), entries);
 }
 
-UndoJournal::Followers UndoJournal::TakeFollowers(Cell*& fields, Model* model, bool redo) {
+std::optional<UndoJournal::Followers> UndoJournal::TakeFollowers(Cell*& fields, Model* model,
+                                                                 bool redo) {
     // The element ends the record: it is cut off, so that the record's own
     // handler reads the fields it wrote.
     Cell* form = nil;
+    bool taken = false;
     Cell* previous = nullptr;
     for (Cell* rest = fields; kest::ispair(rest); rest = kest::cdr(rest)) {
         Cell* element = kest::car(rest);
         if (kest::cdr(rest) == nil && kest::ispair(element) &&
             kest::car(element) == kest::intern("followers")) {
             form = kest::cdr(element);
+            taken = true;
             if (previous == nullptr)
                 fields = nil;
             else
@@ -285,17 +290,32 @@ UndoJournal::Followers UndoJournal::TakeFollowers(Cell*& fields, Model* model, b
             throw CKestException(kDamaged);
         followers.emplace_back(drawable->Id().Text(), redo ? std::move(after) : before);
     }
+    if (!taken)
+        return std::nullopt;
     return followers;
 }
 
-void UndoJournal::ApplyFollowers(Model* model, const Followers& followers) {
-    if (followers.empty())
-        return;
+void UndoJournal::ApplyFollowers(Model* model, const Followers& followers,
+                                 const FollowerShapes& untouched) {
     // Only the followers still in the model take their geometry: undoing a
     // group takes away what the group held.
+    const std::vector<Drawable*> all = FollowersOf(*model);
     std::unordered_map<std::string, Drawable*> present;
-    for (Drawable* drawable : FollowersOf(*model))
+    for (Drawable* drawable : all)
         present.emplace(drawable->Id().Text(), drawable);
+    // What the change left alone the replay leaves alone too, even where it
+    // recomputed it (a move by nothing reroutes the links and tags of what
+    // it names): a tag anchored where the layout would not put it stays.
+    std::unordered_set<std::string> named;
+    for (const auto& entry : followers)
+        named.insert(entry.first);
+    for (Drawable* drawable : all) {
+        const std::string id = drawable->Id().Text();
+        auto words = untouched.find(id);
+        if (named.count(id) == 0 && words != untouched.end() &&
+            ShapeFits(drawable, words->second) && words->second != ShapeWords(drawable))
+            ApplyShapeWords(*model, drawable, words->second);
+    }
     for (const auto& [id, words] : followers) {
         auto found = present.find(id);
         if (found != present.end() && ShapeFits(found->second, words))
@@ -342,11 +362,19 @@ Cell* UndoJournal::BuildMoveForm(const FormArgs& args) {
         kest::mklist(kest::mkint(pending_.offset.x), kest::mkint(pending_.offset.y), nullptr),
         lane(pending_.oldSwimlane, pending_.oldRect), lane(pending_.newSwimlane, pending_.newRect),
         IdList("drawable", objects), nullptr);
-    if (pending_.oldSwimlane == pending_.newSwimlane || pending_.leftOrder.empty())
+    if (pending_.oldSwimlane == pending_.newSwimlane)
+        return form;
+    // No list taken: the list left was not found (the record names the
+    // drawables moved, as older records do).
+    const DrawableList* leftList = ListOf(static_cast<PlaceGroup*>(pending_.oldSwimlane), nullptr);
+    if (pending_.leftOrder.empty() && (leftList == nullptr || !leftList->empty()))
         return form;
     // What changed lists: each drawable of the list entered that stood in
     // the list left, in its order now, with the place it left there. Links
-    // the drag carried along are among them.
+    // the drag carried along are among them. The list is written even when
+    // empty (a drag that began over an empty group, or one that took
+    // nothing along): without it the replay takes every drawable moved for
+    // transferred and would put them into the group left.
     const DrawableList* entered = ListOf(static_cast<PlaceGroup*>(pending_.newSwimlane), model);
     if (entered == nullptr)
         return form;

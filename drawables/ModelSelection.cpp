@@ -4,6 +4,7 @@
 // step of Find and Replace.
 #include "drawables/DiagramView.h"
 #include "drawables/DrawableFactory.h"
+#include "drawables/Junction.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/ModelEditing.h"
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 namespace qm {
@@ -68,6 +70,19 @@ void NumberTree(DrawableList& list, int depth) {
         if (DrawableList* members = drawable->GetMemberList();
             members != nullptr && depth < kMaxDepth)
             NumberTree(*members, depth + 1);
+    }
+}
+
+void ClearJunctionMarks(const DrawableList& list, int depth) {
+    for (const auto& drawable : list) {
+        if (const auto* place =
+                drawable->IsPlace() ? dynamic_cast<const Place*>(drawable.get()) : nullptr) {
+            for (const auto& junction : place->Junctions())
+                junction->Mark(0, 1, 0);
+        }
+        if (const DrawableList* members = std::as_const(*drawable).MemberList();
+            members != nullptr && depth < kMaxDepth)
+            ClearJunctionMarks(*members, depth + 1);
     }
 }
 
@@ -181,6 +196,12 @@ void Model::SetSelectionDragFlag(bool on) {
 void Model::MarkAll(int value) {
     for (const auto& drawable : drawables_)
         drawable->Mark(value, 3, 0);
+    // Junctions lie in no list (their places hold them), so the walk above
+    // never reaches them. A mark left on one (a knob drag of a junction's
+    // label marks it) would outlive every clearing: each later update would
+    // take its tags for moved, and each delete would take them along.
+    if (value == 0)
+        ClearJunctionMarks(drawables_, 0);
 }
 
 void Model::MarkWithPlaces(const DrawableRefList& list, int value, bool shallow) {

@@ -66,7 +66,8 @@ class DragKnob : public OperationBase {
         reconnectFailed_ = false;
         UndoJournal& journal = JournalOf(context);
         journal.BeginChange(ChangeKind::Reshape);
-        journal.SetFollowersBefore(UndoJournal::CaptureFollowers(model));
+        followers_ = UndoJournal::CaptureFollowers(model);
+        journal.SetFollowersBefore(followers_);
         journal.AddChangedObject(drawable, nullptr);
         drawable->SaveBounds();
         model.MarkAll(0);
@@ -191,6 +192,11 @@ class DragKnob : public OperationBase {
         }
         if ((drawable->flags & kReshaping) != 0)
             SetReshaping(context, *drawable, false);
+        // Nothing recorded, nothing left changed: a track that moved no knob
+        // (a lane's border dragged up or down) still laid out the links and
+        // tags of what it marked.
+        if (!recorded)
+            UndoJournal::RestoreFollowers(model, followers_);
         model.MarkAll(0);
         EndRepaint(context, drawable->repaintRect);
         changed_ = false;
@@ -211,6 +217,8 @@ class DragKnob : public OperationBase {
         if (begun_ && changed_ && drawable != nullptr) {
             JournalOf(context).RevertChange(ChangeKind::Reshape, "Drag Knob", context.model,
                                             drawable);
+        } else if (begun_) {
+            UndoJournal::RestoreFollowers(*context.model, followers_);
         }
         begun_ = false;
         SetMode(DM_NONE);
@@ -488,6 +496,8 @@ class DragKnob : public OperationBase {
     CRect limit_;
     CRect dragRect_;
     uint8_t nameSegment_ = 0;
+    // The links, tags, floaters and place groups as they stood at the press.
+    FollowerShapes followers_;
     bool begun_ = false;
     bool changed_ = false;
     bool reconnectFailed_ = false;

@@ -173,9 +173,7 @@ TEST_F(OpDragTest, UndoAndRedoOfAMoveGiveBackEveryFollowerExactly) {
         {"p-inner-00001", CPoint(40, -30)},
     };
     for (const Case& c : cases) {
-        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
-        context.document = doc.get();
-        UseModel("Everything");
+        UseEveryDrawable();
         auto* pressed = Find<Drawable>(c.pressed);
         ASSERT_NE(pressed, nullptr) << c.pressed;
         const std::string before = Saved();
@@ -211,9 +209,7 @@ TEST_F(OpDragTest, DropIntoAGroupRedoesToTheTextTheDragLeft) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.pressed) + " into " + c.group);
-        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
-        context.document = doc.get();
-        UseModel("Everything");
+        UseEveryDrawable();
         auto* pressed = Find<Drawable>(c.pressed);
         auto* group = AsPlaceGroup(Find<Drawable>(c.group));
         ASSERT_NE(pressed, nullptr);
@@ -241,9 +237,7 @@ TEST_F(OpDragTest, DropIntoAGroupRedoesToTheTextTheDragLeft) {
 // group) moves the list of the first selected one; its record names only
 // what moved, so undo and redo replay it to the texts before and after.
 TEST_F(OpDragTest, ASelectionAcrossListsMovesAndUndoesTheFirstList) {
-    doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
-    context.document = doc.get();
-    UseModel("Everything");
+    UseEveryDrawable();
     auto* shape = Find<Drawable>("p-shape-00001");
     auto* inner = Find<Drawable>("p-inner-00001");
     ASSERT_NE(inner->Parent(), nullptr);
@@ -260,6 +254,71 @@ TEST_F(OpDragTest, ASelectionAcrossListsMovesAndUndoesTheFirstList) {
     EXPECT_TRUE(test::SameText(Saved(), before));
     ASSERT_TRUE(Redo());
     EXPECT_TRUE(test::SameText(Saved(), after));
+}
+
+// A tag (a drawable no group takes) dragged across an empty lane it never
+// belonged to, and dropped on the page or in another lane, stays where it
+// was: undo moves it back without putting it into the lane the drag began
+// over, so the lane stays empty and its own undo can take it away.
+TEST_F(OpDragTest, UndoOfADragThatBeganOverAnEmptyLaneLeavesTheLaneEmpty) {
+    for (const char* dropInto : {"", "lane-0000001"}) {
+        SCOPED_TRACE(dropInto);
+        UseEveryDrawable();
+        CRect repaint;
+        auto* empty = AsPlaceGroup(model->CreateSwimlane(doc.get(), doc.get(), 1900, repaint));
+        ASSERT_NE(empty, nullptr);
+        journal().Reset();
+        auto* tag = Find<Drawable>("t-place-0001");
+        ASSERT_EQ(tag->Parent(), nullptr);
+        const std::string before = Saved();
+        SelectOnly(tag);
+        const CPoint from = tag->bounds.CenterPoint();
+        const CPoint over = empty->bounds.CenterPoint();
+        const CPoint to = dropInto[0] == '\0' ? CPoint(from.x + 40, from.y + 60)
+                                              : Find<Drawable>(dropInto)->bounds.CenterPoint();
+        host.SetCurrentTool(24);
+        Drag(DM_DRAG_DRAWABLES, tag, -1, HpBody, {from, over, to});
+        ASSERT_EQ(Descriptions(), std::vector<std::string>{"Drag Drawables"});
+        ASSERT_EQ(tag->Parent(), nullptr);
+        const std::string after = Saved();
+        ASSERT_NE(after, before);
+        ASSERT_TRUE(Undo());
+        EXPECT_EQ(tag->Parent(), nullptr) << "the tag stays out of the lane";
+        EXPECT_TRUE(empty->MemberList() == nullptr || empty->MemberList()->empty());
+        EXPECT_TRUE(test::SameText(Saved(), before));
+        ASSERT_TRUE(Redo());
+        EXPECT_TRUE(test::SameText(Saved(), after));
+    }
+}
+
+// A release away from the press with no move between moves nothing but
+// still records a "Drag Drawables". Its undo and redo leave every link and
+// tag as the drag left them: the fixture's tags are anchored where the
+// layout would not put them, so a recomputation would show.
+TEST_F(OpDragTest, AReleaseWithoutAMoveUndoesToTheSameText) {
+    for (const char* pressedId : {"p-circle-0001", "p-shape-00001", "t-link-00001"}) {
+        SCOPED_TRACE(pressedId);
+        UseEveryDrawable();
+        auto* pressed = Find<Drawable>(pressedId);
+        ASSERT_NE(pressed, nullptr);
+        const std::string before = Saved();
+        SelectOnly(pressed);
+        host.SetCurrentTool(24);
+        const CPoint from = pressed->bounds.CenterPoint();
+        op = MakeDragOperation(context, DM_DRAG_DRAWABLES, pressed, -1, HpBody);
+        ASSERT_NE(op, nullptr);
+        excluded = pressed;
+        op->Begin(context, At(from, pressed));
+        op->End(context, At(CPoint(from.x + 40, from.y + 30), pressed), false);
+        op.reset();
+        excluded = nullptr;
+        ASSERT_EQ(Descriptions(), std::vector<std::string>{"Drag Drawables"});
+        EXPECT_TRUE(test::SameText(Saved(), before));
+        ASSERT_TRUE(Undo());
+        EXPECT_TRUE(test::SameText(Saved(), before));
+        ASSERT_TRUE(Redo());
+        EXPECT_TRUE(test::SameText(Saved(), before));
+    }
 }
 
 TEST_F(OpDragTest, RubberBandReplacesOrTogglesTheSelection) {

@@ -140,6 +140,14 @@ class OperationTest : public DocumentTest {
         UseModel("Classes");
     }
 
+    // Loads afresh the fixture that holds every drawable kind and shows its
+    // model "Everything".
+    void UseEveryDrawable() {
+        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
+        context.document = doc.get();
+        UseModel("Everything");
+    }
+
     // Shows the model of that name, laid out as the model lays it out, and
     // starts the journal afresh.
     void UseModel(const char* name) {

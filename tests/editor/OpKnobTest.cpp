@@ -5,6 +5,7 @@
 #include "drawables/CustomModel.h"
 #include "drawables/PlaceGroup.h"
 #include "drawables/ScenarioPlace.h"
+#include "drawables/Tag.h"
 #include "tests/editor/OpFixture.h"
 
 namespace qm {
@@ -70,6 +71,87 @@ TEST_F(OpKnobTest, AClickOnAKnobRecordsNothing) {
     auto* circle = Find<Place>("p-circle-0001");
     DragKnob(circle, 2, CPoint(400, 260), CPoint(400, 260));
     EXPECT_TRUE(journal().Records().empty());
+}
+
+// A knob drag of a junction, ended or cancelled, leaves no mark on the
+// junction: a later delete of something unrelated keeps the tag on it, and
+// its undo gives back the text before the delete.
+TEST_F(OpKnobTest, AJunctionKnobDragLeavesItsTagToLaterDeletes) {
+    for (const bool cancelled : {true, false}) {
+        SCOPED_TRACE(cancelled ? "cancelled" : "ended");
+        UseEveryDrawable();
+        auto* junction = Find<Drawable>("j-shape-00001");
+        host.SetCurrentTool(24);
+        const PointerEvent press = At(CPoint(-15, 25));
+        ASSERT_EQ(press.hit, junction);
+        op = MakeDragOperation(context, DM_DRAG_KNOB, junction, 0, press.part);
+        ASSERT_NE(op, nullptr);
+        excluded = junction;
+        op->Begin(context, press);
+        op->Track(context, At(CPoint(-25, 45), junction));
+        if (cancelled)
+            op->Cancel(context);
+        else
+            op->End(context, At(CPoint(-25, 45), junction), false);
+        op.reset();
+        excluded = nullptr;
+
+        const std::string before = Saved();
+        model->DeselectAll(nullptr, false);
+        model->Select(Find("line-1"), true, nullptr, false);
+        CRect repaint;
+        model->DeleteDrawables(doc.get(), &repaint, ChangeKind::Delete, false);
+        EXPECT_EQ(Find("line-1"), nullptr);
+        EXPECT_NE(Find("t-junc-00001"), nullptr) << "the junction's tag stays";
+        ASSERT_TRUE(Undo());
+        EXPECT_TRUE(test::SameText(Saved(), before));
+    }
+}
+
+// A lane's border dragged only up and down moves no knob and records
+// nothing; the tag inside the lane, anchored where the layout would not put
+// it, and the lane beside the border (shorter than the page) stay as they
+// were, whether the drag ends or is cancelled.
+TEST_F(OpKnobTest, ABorderDragThatMovesNothingLeavesTheLanesTagsAlone) {
+    for (const bool cancelled : {true, false}) {
+        SCOPED_TRACE(cancelled ? "cancelled" : "ended");
+        UseEveryDrawable();
+        CRect repaint;
+        auto* lane = AsPlaceGroup(model->CreateSwimlane(doc.get(), doc.get(), 1900, repaint));
+        ASSERT_NE(lane, nullptr);
+        // The tag goes into the lane as a drag takes it there.
+        Drawable* tag = Find("t-inner-0001");
+        model->DeselectAll(nullptr, false);
+        model->Select(tag, true, nullptr, false);
+        host.SetCurrentTool(24);
+        const CPoint from = tag->bounds.CenterPoint();
+        const CPoint into(lane->bounds.CenterPoint().x, from.y);
+        Drag(DM_DRAG_DRAWABLES, tag, -1, HpBody, {from, CPoint(from.x + 10, from.y), into});
+        ASSERT_EQ(tag->Parent(), &lane->MemberGroup());
+        journal().Reset();
+        // An anchor as a file may hold it, not where the layout puts it.
+        auto* callout = dynamic_cast<Tag*>(tag);
+        ASSERT_NE(callout, nullptr);
+        callout->anchor.Offset(7, 3);
+        const std::string before = Saved();
+        model->DeselectAll(nullptr, false);
+        model->Select(lane, true, nullptr, false);
+        host.SetCurrentTool(24);
+        excluded = lane;
+        op = MakeDragOperation(context, DM_DRAG_KNOB, lane, 1, HpKnob);
+        ASSERT_NE(op, nullptr);
+        const int border = lane->bounds.right;
+        op->Begin(context, At(CPoint(border, 300), lane));
+        op->Track(context, At(CPoint(border, 340), lane));
+        if (cancelled)
+            op->Cancel(context);
+        else
+            op->End(context, At(CPoint(border, 340), lane), false);
+        op.reset();
+        excluded = nullptr;
+        EXPECT_TRUE(journal().Records().empty());
+        EXPECT_TRUE(test::SameText(Saved(), before));
+    }
 }
 
 TEST_F(OpKnobTest, SwimlaneBorderMovesTheNeighbourLane) {
