@@ -204,7 +204,13 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
     if (master == nullptr) {
         return;
     }
-    master->masterFlags |= MasterGenCode;
+    // A base the run only names is declared elsewhere: a master made for it
+    // generates no code (its tool may have made it generating).
+    if (!node->baseOnly) {
+        master->masterFlags |= MasterGenCode;
+    } else if (!existed) {
+        master->masterFlags &= ~MasterGenCode;
+    }
     if (node->kind == kNodeInterface) {
         master->masterFlags |= MasterInterface;
     }

@@ -421,6 +421,7 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
         return 0;
     }
     node->forwardOnly = false;
+    node->baseOnly = false;
     if (isFinal) {
         node->flags |= kModFinal;
     }
@@ -785,7 +786,8 @@ int SourceParser::ParseCppClassBody(SourceSymbol* node, int defaultAccess, Sourc
 // (a class nested in the same class), then in the namespace and the
 // namespaces around it; one written with a scope is taken in that scope,
 // read from the namespace first. A base found nowhere is made a class node
-// under the namespace, so that it gets its master.
+// under the namespace, so that it gets its master, marked as declared
+// elsewhere until a definition of the run is read.
 int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) {
     GetToken();
     for (;;) {
@@ -817,8 +819,9 @@ int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) 
         } else {
             qualifier = ResolveCppScope(name, scope);
             SourceSymbol* base = FindOrInsertDeclaration(name, qualifier);
-            if (base->kind == 0) {
+            if (base->kind == 0 || (base->kind == kNodeClass && base->forwardOnly)) {
                 base->kind = kNodeClass;
+                base->baseOnly = true;
             }
             base->forwardOnly = false;
         }
@@ -1246,9 +1249,18 @@ int SourceParser::ParseCppAttribute(SourceSymbol* scope, const std::string& name
         GetToken();
     }
     if (token_ == kTokAssign) {
+        // A static member of C++ keeps its initial value: one declared
+        // "auto" cannot be declared again without it.
+        const bool keep = language_ == kLangCpp && (flags & kModStatic) != 0;
+        if (keep) {
+            GetToken();
+        }
         TypeText initializer;
         if (SkipBalanced(initializer, false, false) == 0) {
             return 0;
+        }
+        if (keep && !initializer.IsEmpty()) {
+            last->text2 = initializer.ToHeapString();
         }
     }
     if (token_ != kTokSemicolon) {

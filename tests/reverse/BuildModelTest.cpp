@@ -195,6 +195,24 @@ TEST_F(BuildModelTest, ATemplateBaseKeepsItsArgumentsOnTheLink) {
     }
 }
 
+// A base that no declaration of the run names (one of the standard library)
+// is the target of the inheritance but generates no code; a base declared
+// later in the run is a class like any other.
+TEST_F(BuildModelTest, ABaseTheRunNeverDeclaresGeneratesNoCode) {
+    FakeProject project(0);
+    for (int run = 0; run < 2; ++run) {
+        BuildRun(project, {"class D : public false_type, Later { };\nclass Later { int x; };"});
+        std::vector<FakeLink*> links = project.Links(project.CurrentModel());
+        ASSERT_EQ(links.size(), 2u) << run;
+        const Master* standIn = links[0]->to->GetMaster();
+        EXPECT_EQ(standIn->name, "false_type");
+        EXPECT_EQ(standIn->masterFlags & MasterGenCode, 0u) << run;
+        const Master* later = links[1]->to->GetMaster();
+        EXPECT_EQ(later->name, "Later");
+        EXPECT_EQ(later->masterFlags, MasterGenCode) << run;
+    }
+}
+
 TEST_F(BuildModelTest, TypeAliasesOfANamespaceBecomeTypesOfItsPackage) {
     FakeProject project(0);
     for (int run = 0; run < 2; ++run) {
@@ -234,6 +252,7 @@ TEST_F(BuildModelTest, NodesBecomeMasterFieldsAndMemberRecords) {
     ASSERT_EQ(a->attributes.size(), 1u);
     EXPECT_EQ(a->attributes[0]->access, AccessPublic);
     EXPECT_EQ(a->attributes[0]->mode, ModeAnnotate | ModeStatic | ModeConst);
+    EXPECT_EQ(a->attributes[0]->value, "3");
     ASSERT_EQ(a->methods.size(), 1u);
     const MasterMethod& f = *a->methods[0];
     EXPECT_EQ(f.returnType, "int");
