@@ -364,6 +364,7 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
     }
     SkipCppAttributes();
     // An explicit or partial specialisation is a class of its own.
+    const std::string primaryName = name;
     name += arguments;
     const int flags = isStruct ? static_cast<int>(kModStruct) : 0;
     // The definition of a nested class outside its class (class Outer::Inner
@@ -414,6 +415,13 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
         if (!known) {
             node->forwardOnly = true;
         }
+        // The parameters of a class template declared only, should a
+        // specialisation make it the primary of a master.
+        if ((!known || node->baseOnly) && !node->HasGenericParameters()) {
+            for (std::unique_ptr<SourceSymbol>& param : params) {
+                node->AppendChild(std::move(param));
+            }
+        }
         if (token_ == kTokSemicolon) {
             GetToken();
             return 1;
@@ -422,6 +430,9 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
     }
     node->forwardOnly = false;
     node->baseOnly = false;
+    if (!arguments.empty() && enclosing == nullptr) {
+        MakeCppPrimaryKnown(primaryName, node->qualifier);
+    }
     if (isFinal) {
         node->flags |= kModFinal;
     }
@@ -779,6 +790,19 @@ int SourceParser::ParseCppClassBody(SourceSymbol* node, int defaultAccess, Sourc
     }
     GetToken();
     return 1;
+}
+
+// A class template that the run only declared (or only named as a base) is
+// the primary of a specialisation defined beside it: it gets its master,
+// so that the specialisation has a primary to specialise.
+void SourceParser::MakeCppPrimaryKnown(const std::string& name, const OwnedText& qualifier) {
+    for (SourceSymbol* s = Find(language_, name, std::nullopt); s != nullptr;
+         s = s->sameName.get()) {
+        if (s->kind == kNodeClass && s->qualifier == qualifier && s->HasGenericParameters()) {
+            s->forwardOnly = false;
+            s->baseOnly = false;
+        }
+    }
 }
 
 // : [access] [virtual] [Scope::]name [<...>] [...] , ...

@@ -282,6 +282,7 @@ class SourceParser : public SourceSymbolTable {
                        int flags);
     int ParseCppUsing(SourceSymbol* cls, OwnedText comment, int flags);
     OwnedText ResolveCppScope(const std::string& name, const std::string& scope);
+    void MakeCppPrimaryKnown(const std::string& name, const OwnedText& qualifier);
     std::string ParseCppOperatorName();
     std::string ParseCppScopedName(std::string& scope, std::string* arguments);
     bool SkipCppAttributes();

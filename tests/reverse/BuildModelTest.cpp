@@ -213,6 +213,33 @@ TEST_F(BuildModelTest, ABaseTheRunNeverDeclaresGeneratesNoCode) {
     }
 }
 
+// A class template only declared is the primary of the specialisations
+// defined beside it: it gets a master with its parameters. One declared
+// only and never specialised still makes none.
+TEST_F(BuildModelTest, ADeclaredPrimaryOfASpecialisationGetsAMaster) {
+    FakeProject project(0);
+    BuildRun(project, {"namespace n { template <typename T, bool B> struct Impl;\n"
+                       "template <typename T> struct Impl<T, true> { int x; };\n"
+                       "template <typename U> struct Alone;\n"
+                       "template <typename T> struct User : Seq<T>, Impl<T, true> { };\n"
+                       "template <typename T> struct Seq;\ntemplate <> struct Seq<int> { }; }"});
+    Master* n = Placed(project, project.CurrentModel(), "n");
+    ASSERT_NE(n, nullptr);
+    const Model* inside = dynamic_cast<Model*>(n->submodel);
+    ASSERT_NE(inside, nullptr);
+    Master* impl = Placed(project, inside, "Impl");
+    ASSERT_NE(impl, nullptr);
+    ASSERT_EQ(impl->parameters.size(), 2u);
+    EXPECT_EQ(impl->parameters[0]->name, "T");
+    EXPECT_EQ(impl->masterFlags, MasterGenCode);
+    EXPECT_NE(Placed(project, inside, "Impl<T,true>"), nullptr);
+    // Named as a base before its specialisation is read.
+    Master* seq = Placed(project, inside, "Seq");
+    ASSERT_NE(seq, nullptr);
+    EXPECT_EQ(seq->masterFlags, MasterGenCode);
+    EXPECT_EQ(Placed(project, inside, "Alone"), nullptr);
+}
+
 TEST_F(BuildModelTest, TypeAliasesOfANamespaceBecomeTypesOfItsPackage) {
     FakeProject project(0);
     for (int run = 0; run < 2; ++run) {
