@@ -16,6 +16,7 @@
 #include "reverse/SourceParser.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace qm {
 
@@ -200,6 +201,34 @@ void SourceParser::ParseCppNamespaceAlias() {
     }
 }
 
+// enum [class] Name [: base] { entries } at file or namespace level. A named
+// enumeration of a namespace is recorded as a top-level node qualified by
+// the namespace, as its type aliases are, unless the name is taken; any
+// other records nothing.
+void SourceParser::ParseCppNamespaceEnum(OwnedText comment) {
+    SourceSymbol holder{std::string(), std::nullopt};
+    ParseEnum(&holder, std::move(comment), 0);
+    const OwnedText space = CurrentNamespace();
+    if (!space || space->empty()) {
+        return;
+    }
+    for (const SourceSymbol* e = holder.firstChild.get(); e != nullptr; e = e->next.get()) {
+        if (e->kind != kNodeEnumeration) {
+            continue;
+        }
+        SourceSymbol* node = FindOrInsertDeclaration(e->name, space);
+        if (node->kind != 0) {
+            continue;
+        }
+        node->kind = kNodeEnumeration;
+        node->comment = e->comment;
+        for (const SourceSymbol* v = e->firstChild.get(); v != nullptr; v = v->next.get()) {
+            node->AddChild(language_, v->name, std::nullopt, v->kind, v->flags, v->text1, v->text2,
+                           std::nullopt);
+        }
+    }
+}
+
 // namespace [name [:: name ...]] [attributes] { declarations }
 // namespace name = other;
 // A named namespace adds its name to the qualifier of the one around it and
@@ -287,13 +316,7 @@ int SourceParser::ParseCppDeclaration(SourceSymbol* enclosing, int access) {
         return ParseIdlExceptionBody(node);
     }
     if (token_ == kTokEnum && enclosing == nullptr) {
-        while (token_ != kTokLBrace && token_ != kTokSemicolon && token_ != kTokRBrace &&
-               token_ != kTokEnd) {
-            GetToken();
-        }
-        if (token_ == kTokLBrace) {
-            SkipBody(nullptr, false);
-        }
+        ParseCppNamespaceEnum(std::move(comment));
         return 1;
     }
     if (token_ == kTokClass || token_ == kTokStruct) {
@@ -1227,6 +1250,37 @@ std::string SourceParser::ParseCppOperatorName() {
         }
     }
     return name;
+}
+
+// The text with each word that is a macro of the run standing for a name
+// (written like a macro: GTEST_SAVER_) replaced by that name, so that a
+// member's type names the class and not a macro no header defines.
+std::string SourceParser::ExpandCppNameMacros(std::string text) const {
+    if (nameMacros_.empty()) {
+        return text;
+    }
+    auto isWordChar = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+    };
+    for (size_t at = 0; at < text.size();) {
+        if (!isWordChar(text[at])) {
+            ++at;
+            continue;
+        }
+        size_t end = at;
+        while (end < text.size() && isWordChar(text[end])) {
+            ++end;
+        }
+        const std::string_view word(text.data() + at, end - at);
+        const auto found = IsMacroWord(word) ? nameMacros_.find(word) : nameMacros_.end();
+        if (found == nameMacros_.end()) {
+            at = end;
+            continue;
+        }
+        text.replace(at, end - at, found->second);
+        at += found->second.size();
+    }
+    return text;
 }
 
 // Declarators after the first name:  name [dims] [= init] , [*|&] name ... ;

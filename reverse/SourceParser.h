@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -244,6 +245,10 @@ class SourceParser : public SourceSymbolTable {
     void SkipConditionalBranches(bool toNextBranch = false);
     // The macros a #define of the run has defined (and no #undef removed).
     std::set<std::string, std::less<>> definedMacros_;
+    // The object-like macros of the run that stand for a type's name
+    // ("#define SAVER_ ::lib::Saver"), by name, with what they stand for.
+    std::map<std::string, std::string, std::less<>> nameMacros_;
+    std::string ExpandCppNameMacros(std::string text) const;
     bool RestOfLineIsBlank() const;
     size_t ConsumeRun(unsigned char classes);
     std::string_view ConsumeRestOfLine();
@@ -283,6 +288,7 @@ class SourceParser : public SourceSymbolTable {
     int ParseCppUsing(SourceSymbol* cls, OwnedText comment, int flags);
     OwnedText ResolveCppScope(const std::string& name, const std::string& scope);
     void MakeCppPrimaryKnown(const std::string& name, const OwnedText& qualifier);
+    void ParseCppNamespaceEnum(OwnedText comment);
     std::string ParseCppOperatorName();
     std::string ParseCppScopedName(std::string& scope, std::string* arguments);
     bool SkipCppAttributes();

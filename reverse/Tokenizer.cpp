@@ -485,6 +485,24 @@ bool ConditionIsFalse(std::string_view text,
     }
 }
 
+// What an object-like macro's definition (the text after its name) stands
+// for when that is one name, qualified or not ("::lib::Saver"); else "".
+std::string_view MacroNameText(std::string_view text) {
+    if (text.empty() || (text.front() != ' ' && text.front() != '\t')) {
+        return {}; // a function-like macro, or none
+    }
+    text = Trimmed(text);
+    if (text.empty() || std::isdigit(static_cast<unsigned char>(text.front())) != 0) {
+        return {};
+    }
+    for (char c : text) {
+        if (std::isalnum(static_cast<unsigned char>(c)) == 0 && c != '_' && c != ':') {
+            return {};
+        }
+    }
+    return text;
+}
+
 std::string_view DirectiveWord(std::string_view text) {
     size_t at = 0;
     while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) {
@@ -519,7 +537,13 @@ void SourceParser::PreprocessorLine() {
             if (word == "define" || word == "undef") {
                 std::string_view after = rest.substr(rest.find(word) + word.size());
                 std::string name(LeadingName(after));
+                nameMacros_.erase(name);
                 if (!name.empty() && word == "define") {
+                    after.remove_prefix(after.find(name) + name.size());
+                    const std::string_view names = MacroNameText(after);
+                    if (!names.empty()) {
+                        nameMacros_.emplace(name, names);
+                    }
                     definedMacros_.insert(std::move(name));
                 } else if (!name.empty()) {
                     definedMacros_.erase(name);

@@ -240,16 +240,67 @@ TEST_F(BuildModelTest, ADeclaredPrimaryOfASpecialisationGetsAMaster) {
     EXPECT_EQ(Placed(project, inside, "Alone"), nullptr);
 }
 
+// A class of a namespace that the run only declares makes no master; the
+// namespace's package declares it as a type, so that a generated header can
+// name it. A class declared and defined, or a class template, is not one.
+TEST_F(BuildModelTest, AClassOnlyDeclaredIsATypeOfItsNamespace) {
+    FakeProject project(0);
+    BuildRun(project, {"namespace p { class Impl; struct Data; class Def;\n"
+                       "template <class T> class Tmpl; class User { Impl* impl; }; }\n"
+                       "namespace p { class Def { int x; }; }\nclass Global;"});
+    Master* p = Placed(project, project.CurrentModel(), "p");
+    ASSERT_NE(p, nullptr);
+    std::vector<std::string> types;
+    for (const auto& type : p->types) {
+        types.push_back(type->name + "=" + type->definition);
+    }
+    std::sort(types.begin(), types.end());
+    EXPECT_EQ(types, (std::vector<std::string>{"Data=struct Data", "Impl=class Impl"}));
+    const Model* inside = dynamic_cast<Model*>(p->submodel);
+    ASSERT_NE(inside, nullptr);
+    EXPECT_NE(Placed(project, inside, "Def"), nullptr);
+    EXPECT_EQ(Placed(project, inside, "Impl"), nullptr);
+}
+
+// A member's type that names a macro standing for a class's name names the
+// class, even when a later file defines the macro; other macros
+// (function-like, of other text, undefined again) stay.
+TEST_F(BuildModelTest, AMacroStandingForANameIsExpandedInAMemberType) {
+    FakeProject project(0);
+    BuildRun(project, {"class A { const std::unique_ptr<SAVER_> s; P<CALL_> c; P<TWO_*> t; "
+                       "P<GONE_> g; P<SAVER_X_, SAVER_> n; };",
+                       "#define SAVER_ ::lib::Saver\n#define CALL_(x) x\n#define TWO_ a b\n"
+                       "#define GONE_ Gone\n#undef GONE_\n"});
+    Master* a = Placed(project, project.CurrentModel(), "A");
+    ASSERT_NE(a, nullptr);
+    std::vector<std::string> types;
+    for (const auto& attribute : a->attributes) {
+        types.push_back(attribute->type);
+    }
+    EXPECT_EQ(types,
+              (std::vector<std::string>{"std::unique_ptr<::lib::Saver>", "P<CALL_>", "P<TWO_*>",
+                                        "P<GONE_>", "P<SAVER_X_,::lib::Saver>"}));
+}
+
 TEST_F(BuildModelTest, TypeAliasesOfANamespaceBecomeTypesOfItsPackage) {
     FakeProject project(0);
     for (int run = 0; run < 2; ++run) {
         BuildRun(project, {"namespace p { namespace q { typedef long long Big; class A { }; }\n"
-                           "using Millis = long; }"});
+                           "using Millis = long; enum class Level : int { kLow, kHigh = 4 };\n"
+                           "enum { kLoose }; enum A { kTaken }; }\nenum Global { kG };"});
         Master* p = Placed(project, project.CurrentModel(), "p");
         ASSERT_NE(p, nullptr);
-        ASSERT_EQ(p->types.size(), 1u) << run;
+        ASSERT_EQ(p->types.size(), 3u) << run;
         EXPECT_EQ(p->types[0]->name, "Millis");
         EXPECT_EQ(p->types[0]->definition, "long");
+        // A named enumeration of the namespace, with its entries.
+        const MasterType& level = *p->types[1];
+        EXPECT_EQ(level.name, "Level");
+        EXPECT_EQ(level.kind, TypeEnum);
+        ASSERT_EQ(level.elements.size(), 2u);
+        EXPECT_EQ(level.elements[1]->name, "kHigh");
+        EXPECT_EQ(level.elements[1]->value, "4");
+        EXPECT_EQ(p->types[2]->name, "A");
         Master* q = Placed(project, dynamic_cast<Model*>(p->submodel), "q");
         ASSERT_NE(q, nullptr);
         ASSERT_EQ(q->types.size(), 1u) << run;
