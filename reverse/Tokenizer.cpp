@@ -433,13 +433,15 @@ std::string_view OperandMacro(std::string_view operand) {
 }
 
 // Whether a chain of operands joined by "&&" holds one that tests a macro
-// no #define of the run has defined.
+// no #define of the run has defined, or a literal 0 (code kept out of the
+// program, such as examples under "#if 0").
 bool ConjunctionIsFalse(std::string_view text,
                         const std::set<std::string, std::less<>>& definedMacros) {
     for (;;) {
         const size_t at = text.find("&&");
-        const std::string_view name = OperandMacro(text.substr(0, at));
-        if (!name.empty() && !definedMacros.contains(name)) {
+        const std::string_view operand = text.substr(0, at);
+        const std::string_view name = OperandMacro(operand);
+        if ((!name.empty() && !definedMacros.contains(name)) || Trimmed(operand) == "0") {
             return true;
         }
         if (at == std::string_view::npos) {
@@ -452,9 +454,10 @@ bool ConjunctionIsFalse(std::string_view text,
 // Whether a condition (the text after the number sign of an #if, #ifdef or
 // #elif line) is false as the compiler takes it: it tests a macro that no
 // #define of the run has defined, alone or as one operand of a chain of
-// "&&" ("#if HAS_X && !OTHER" is false without HAS_X), or each chain of a
-// "||" is such ("#if defined A || defined B" without either). Anything else
-// (negations, values, comparisons, parentheses) is taken as true.
+// "&&" ("#if HAS_X && !OTHER" is false without HAS_X), or is "#if 0", or
+// each chain of a "||" is such ("#if defined A || defined B" without
+// either). Anything else (negations, other values, comparisons,
+// parentheses) is taken as true.
 bool ConditionIsFalse(std::string_view text,
                       const std::set<std::string, std::less<>>& definedMacros) {
     const std::string_view word = LeadingName(text);

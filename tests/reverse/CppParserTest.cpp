@@ -221,6 +221,9 @@ TEST_F(CppParserTest, OneBranchOfAConditionalIsRead) {
         // of an #if and of each #elif after a false branch (a platform's
         // branch of a header read on another).
         {"#if HAS_X && HAS_Y\nclass A { };\n#else\nclass B { };\n#endif\n", "B"},
+        // Code kept out of the program (examples in a header) is not read.
+        {"#if 0\nclass A { };\n#else\nclass B { };\n#endif\n", "B"},
+        {"#if 0 // an example\nclass A { };\n#endif\n", ""},
         {"#if defined(HAS_X) || defined HAS_Y && 1\nclass A { };\n#elif defined(X) || Y\n"
          "class C { };\n#else\nclass B { };\n#endif\n",
          "B"},
@@ -240,7 +243,7 @@ TEST_F(CppParserTest, OneBranchOfAConditionalIsRead) {
         {"#define ON 1\n#if ON && !HAS_X\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
         {"#define ON 1\n#if HAS_X || ON\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
         {"#define ON 1\n#if (HAS_X) && ON\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
-        {"#if 0\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
+        {"#if 1\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
     };
     for (const Case& c : cases) {
         Reset();
