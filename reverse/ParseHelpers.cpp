@@ -549,18 +549,36 @@ int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags) 
 int SourceParser::ParseTypedef(SourceSymbol* parent, OwnedText comment, int flags) {
     TypeText definition;
     std::string name;
+    // The name of a pointer to a function is the one in its declarator,
+    // "(*name)", not the last word of its parameters.
+    std::string declarator;
     int braces = 0;
+    int parens = 0;
+    int previous = 0;
+    int beforePrevious = 0;
     GetToken();
     while (token_ != kTokEnd && (token_ != kTokSemicolon || braces > 0)) {
         if (token_ == kTokLBrace) {
             ++braces;
         } else if (token_ == kTokRBrace && braces > 0) {
             --braces;
+        } else if (token_ == kTokLParen) {
+            ++parens;
+        } else if (token_ == kTokRParen && parens > 0) {
+            --parens;
+            if (previous == kTokIdentifier && beforePrevious == kTokStar && declarator.empty()) {
+                declarator = name;
+            }
         } else if (token_ == kTokIdentifier && braces == 0) {
             name = tokenText_;
         }
+        beforePrevious = previous;
+        previous = token_;
         definition.AppendToken(token_, tokenText_);
         GetToken();
+    }
+    if (!declarator.empty()) {
+        name = declarator;
     }
     if (parent != nullptr && !name.empty()) {
         parent->AddChild(language_, name, std::nullopt, kNodeTypedef, flags,

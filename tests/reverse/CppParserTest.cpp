@@ -124,6 +124,8 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
         // Only the declared name leaves a typedef's type; a dependent
         // parameter type keeps its "typename".
         {"class A { typedef ns::Kind Kind; };", "A", "A/5/0{Kind/14/1:ns::Kind }"},
+        {"class A { typedef std::ostream& (*Manip)(std::ostream&); };", "A",
+         "A/5/0{Manip/14/1:std::ostream&(* )(std::ostream&)}"},
         {"class A { void f(typename T::type* p = nullptr); };", "A",
          "A/5/0{f/8/1:void{p/9/0:typename T::type*=nullptr}}"},
         {"class A { union { int i; float f; } u; int z; };", "A", "A/5/0{z/7/1:int}"},
