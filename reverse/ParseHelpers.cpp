@@ -550,19 +550,36 @@ int SourceParser::ParseTypedef(SourceSymbol* parent, OwnedText comment, int flag
     TypeText definition;
     std::string name;
     // The name of a pointer to a function is the one in its declarator,
-    // "(*name)", not the last word of its parameters.
+    // "(*name)", and that of a function type the word before its
+    // parameters, "void Func(T)"; neither is the last word of the
+    // parameters.
     std::string declarator;
+    std::string function;
+    std::string outer; // the last word outside brackets
     int braces = 0;
     int parens = 0;
+    int angles = 0;
     int previous = 0;
     int beforePrevious = 0;
     GetToken();
     while (token_ != kTokEnd && (token_ != kTokSemicolon || braces > 0)) {
+        if (token_ == kTokLess) {
+            ++angles;
+        } else if (token_ == kTokGreater) {
+            angles = std::max(angles - 1, 0);
+        } else if (token_ == kTokShiftRight) {
+            angles = std::max(angles - 2, 0);
+        }
         if (token_ == kTokLBrace) {
             ++braces;
         } else if (token_ == kTokRBrace && braces > 0) {
             --braces;
         } else if (token_ == kTokLParen) {
+            if (parens == 0 && angles == 0 && braces == 0 && previous == kTokIdentifier &&
+                function.empty() && outer != "decltype" && outer != "__typeof__" &&
+                outer != "typeof" && outer != "sizeof" && outer != "alignof") {
+                function = outer;
+            }
             ++parens;
         } else if (token_ == kTokRParen && parens > 0) {
             --parens;
@@ -571,6 +588,9 @@ int SourceParser::ParseTypedef(SourceSymbol* parent, OwnedText comment, int flag
             }
         } else if (token_ == kTokIdentifier && braces == 0) {
             name = tokenText_;
+            if (parens == 0 && angles == 0) {
+                outer = tokenText_;
+            }
         }
         beforePrevious = previous;
         previous = token_;
@@ -579,6 +599,8 @@ int SourceParser::ParseTypedef(SourceSymbol* parent, OwnedText comment, int flag
     }
     if (!declarator.empty()) {
         name = declarator;
+    } else if (!function.empty()) {
+        name = function;
     }
     if (parent != nullptr && !name.empty()) {
         parent->AddChild(language_, name, std::nullopt, kNodeTypedef, flags,

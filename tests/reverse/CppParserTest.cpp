@@ -126,6 +126,10 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
         {"class A { typedef ns::Kind Kind; };", "A", "A/5/0{Kind/14/1:ns::Kind }"},
         {"class A { typedef std::ostream& (*Manip)(std::ostream&); };", "A",
          "A/5/0{Manip/14/1:std::ostream&(* )(std::ostream&)}"},
+        {"class A { typedef void Func(T); typedef decltype(f(x)) R; "
+         "typedef std::function<Item(int)> Maker; };",
+         "A",
+         "A/5/0{Func/14/1:void (T),R/14/1:decltype(f(x)),Maker/14/1:std::function<Item(int)>}"},
         {"class A { void f(typename T::type* p = nullptr); };", "A",
          "A/5/0{f/8/1:void{p/9/0:typename T::type*=nullptr}}"},
         {"class A { union { int i; float f; } u; int z; };", "A", "A/5/0{z/7/1:int}"},
