@@ -75,6 +75,8 @@ if command -v g++ >/dev/null; then
     grep -qxF "$line" cpp/lib/core/Tree.h || fail "Tree.h lacks: $line"
   done
   grep -qxF "class Node<int, int> {" cpp/lib/core/Node_int_int_.h || fail "the specialisation is not one"
+  grep -qxF "    class Edge : public Link {" cpp/lib/core/Node.h ||
+    fail "a nested class does not derive from its sibling by its name"
   grep -qxF "    typedef std::int64_t Millis;" cpp/lib.h || fail "the namespace's type is missing"
   for line in "    typedef void(*Hook)(int);" "    typedef lib::util::Item Maker(const std::string&);"; do
     grep -qxF "$line" cpp/Registry.h || fail "Registry.h lacks: $line"
@@ -160,8 +162,8 @@ new_project() {
 # Classes the run never declared (bases named only, a platform's branch not
 # taken) get no header, so the total falls as the reader mends: the count
 # of failures is the measure that only falls.
-gtest_floor=128
-gtest_ceiling=43
+gtest_floor=129
+gtest_ceiling=42
 if command -v g++ >/dev/null && [ -d /usr/include/gtest ]; then
   new_project "$work/gtest.pro" Classes
   find /usr/include/gtest -name '*.h' | sort >"$work/gtest-files.txt"
