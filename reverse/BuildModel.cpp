@@ -104,8 +104,20 @@ void SourceParser::BuildModelFromParse(ReverseProject* project, Model* model) {
                     continue;
                 }
                 Model* into = ResolvePackagePath(project, model, "", node->qualifier);
-                if (pass == 1 && node->kind == kNodeTypedef) {
+                if (pass == 1 && (node->kind == kNodeTypedef ||
+                                  (node->kind == kNodeEnumeration && language_ == kLangCpp))) {
                     AddNamespaceType(project, node);
+                } else if (pass == 1 && language_ == kLangCpp && node->kind == kNodeClass &&
+                           node->forwardOnly && !node->HasGenericParameters()) {
+                    // A class of a namespace that the run only declares is
+                    // defined elsewhere: it makes no master, but the
+                    // namespace declares it ("typedef class Saver Saver;"),
+                    // so that its users can name it.
+                    SourceSymbol declared{node->name, node->qualifier};
+                    declared.kind = kNodeTypedef;
+                    declared.text1 =
+                        ((node->flags & kModStruct) != 0 ? "struct " : "class ") + node->name;
+                    AddNamespaceType(project, &declared);
                 } else if (pass == 1) {
                     BuildMasterFromNode(project, into, node);
                 } else {
@@ -219,7 +231,13 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
     if (master == nullptr) {
         return;
     }
-    master->masterFlags |= MasterGenCode;
+    // A base the run only names is declared elsewhere: a master made for it
+    // generates no code (its tool may have made it generating).
+    if (!node->baseOnly) {
+        master->masterFlags |= MasterGenCode;
+    } else if (!existed) {
+        master->masterFlags &= ~MasterGenCode;
+    }
     if (node->kind == kNodeInterface) {
         master->masterFlags |= MasterInterface;
     }
@@ -286,7 +304,13 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
             }
             auto attribute = std::make_unique<MasterAttribute>();
             attribute->name = c->name;
-            SplitArrayType(language_, TextOf(c->text1), attribute->type, attribute->cardinality);
+            // A macro of the run standing for a class's name is expanded
+            // here, once every file is read: a header may use it before the
+            // file that defines it.
+            SplitArrayType(language_,
+                           language_ == kLangCpp ? ExpandCppNameMacros(TextOf(c->text1))
+                                                 : TextOf(c->text1),
+                           attribute->type, attribute->cardinality);
             attribute->value = TextOf(c->text2);
             attribute->comment = TextOf(c->comment);
             attribute->access = memberAccess;
@@ -356,8 +380,8 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
     master->RemoveDuplicateMembers(language_ == kLangJava);
 }
 
-// A type alias of a namespace becomes a type of the namespace's package
-// master (made by ResolvePackagePath), once per name.
+// A type alias or an enumeration of a namespace becomes a type of the
+// namespace's package master (made by ResolvePackagePath), once per name.
 void SourceParser::AddNamespaceType(ReverseProject* project, const SourceSymbol* node) {
     if (!node->qualifier || node->qualifier->empty()) {
         return;
@@ -379,7 +403,8 @@ void SourceParser::AddNamespaceType(ReverseProject* project, const SourceSymbol*
             return;
         }
     }
-    package->types.push_back(TypeOf(*node, TypeSimple, package));
+    package->types.push_back(
+        TypeOf(*node, node->kind == kNodeEnumeration ? TypeEnum : TypeSimple, package));
 }
 
 Master* SourceParser::ResolveAttributeClass(ReverseProject* project, Model* model,

@@ -16,6 +16,7 @@
 #include "reverse/SourceParser.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace qm {
 
@@ -200,6 +201,34 @@ void SourceParser::ParseCppNamespaceAlias() {
     }
 }
 
+// enum [class] Name [: base] { entries } at file or namespace level. A named
+// enumeration of a namespace is recorded as a top-level node qualified by
+// the namespace, as its type aliases are, unless the name is taken; any
+// other records nothing.
+void SourceParser::ParseCppNamespaceEnum(OwnedText comment) {
+    SourceSymbol holder{std::string(), std::nullopt};
+    ParseEnum(&holder, std::move(comment), 0);
+    const OwnedText space = CurrentNamespace();
+    if (!space || space->empty()) {
+        return;
+    }
+    for (const SourceSymbol* e = holder.firstChild.get(); e != nullptr; e = e->next.get()) {
+        if (e->kind != kNodeEnumeration) {
+            continue;
+        }
+        SourceSymbol* node = FindOrInsertDeclaration(e->name, space);
+        if (node->kind != 0) {
+            continue;
+        }
+        node->kind = kNodeEnumeration;
+        node->comment = e->comment;
+        for (const SourceSymbol* v = e->firstChild.get(); v != nullptr; v = v->next.get()) {
+            node->AddChild(language_, v->name, std::nullopt, v->kind, v->flags, v->text1, v->text2,
+                           std::nullopt);
+        }
+    }
+}
+
 // namespace [name [:: name ...]] [attributes] { declarations }
 // namespace name = other;
 // A named namespace adds its name to the qualifier of the one around it and
@@ -287,13 +316,7 @@ int SourceParser::ParseCppDeclaration(SourceSymbol* enclosing, int access) {
         return ParseIdlExceptionBody(node);
     }
     if (token_ == kTokEnum && enclosing == nullptr) {
-        while (token_ != kTokLBrace && token_ != kTokSemicolon && token_ != kTokRBrace &&
-               token_ != kTokEnd) {
-            GetToken();
-        }
-        if (token_ == kTokLBrace) {
-            SkipBody(nullptr, false);
-        }
+        ParseCppNamespaceEnum(std::move(comment));
         return 1;
     }
     if (token_ == kTokClass || token_ == kTokStruct) {
@@ -364,6 +387,7 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
     }
     SkipCppAttributes();
     // An explicit or partial specialisation is a class of its own.
+    const std::string primaryName = name;
     name += arguments;
     const int flags = isStruct ? static_cast<int>(kModStruct) : 0;
     // The definition of a nested class outside its class (class Outer::Inner
@@ -414,6 +438,13 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
         if (!known) {
             node->forwardOnly = true;
         }
+        // The parameters of a class template declared only, should a
+        // specialisation make it the primary of a master.
+        if ((!known || node->baseOnly) && !node->HasGenericParameters()) {
+            for (std::unique_ptr<SourceSymbol>& param : params) {
+                node->AppendChild(std::move(param));
+            }
+        }
         if (token_ == kTokSemicolon) {
             GetToken();
             return 1;
@@ -421,6 +452,10 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
         return 0;
     }
     node->forwardOnly = false;
+    node->baseOnly = false;
+    if (!arguments.empty() && enclosing == nullptr) {
+        MakeCppPrimaryKnown(primaryName, node->qualifier);
+    }
     if (isFinal) {
         node->flags |= kModFinal;
     }
@@ -815,12 +850,26 @@ int SourceParser::ParseCppClassBody(SourceSymbol* node, int defaultAccess, Sourc
     return 1;
 }
 
+// A class template that the run only declared (or only named as a base) is
+// the primary of a specialisation defined beside it: it gets its master,
+// so that the specialisation has a primary to specialise.
+void SourceParser::MakeCppPrimaryKnown(const std::string& name, const OwnedText& qualifier) {
+    for (SourceSymbol* s = Find(language_, name, std::nullopt); s != nullptr;
+         s = s->sameName.get()) {
+        if (s->kind == kNodeClass && s->qualifier == qualifier && s->HasGenericParameters()) {
+            s->forwardOnly = false;
+            s->baseOnly = false;
+        }
+    }
+}
+
 // : [access] [virtual] [Scope::]name [<...>] [...] , ...
 // A base written without its scope is looked for beside the derived class
 // (a class nested in the same class), then in the namespace and the
 // namespaces around it; one written with a scope is taken in that scope,
 // read from the namespace first. A base found nowhere is made a class node
-// under the namespace, so that it gets its master.
+// under the namespace, so that it gets its master, marked as declared
+// elsewhere until a definition of the run is read.
 int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) {
     GetToken();
     for (;;) {
@@ -852,8 +901,9 @@ int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) 
         } else {
             qualifier = ResolveCppScope(name, scope);
             SourceSymbol* base = FindOrInsertDeclaration(name, qualifier);
-            if (base->kind == 0) {
+            if (base->kind == 0 || (base->kind == kNodeClass && base->forwardOnly)) {
                 base->kind = kNodeClass;
+                base->baseOnly = true;
             }
             base->forwardOnly = false;
         }
@@ -1228,6 +1278,37 @@ std::string SourceParser::ParseCppOperatorName() {
     return name;
 }
 
+// The text with each word that is a macro of the run standing for a name
+// (written like a macro: GTEST_SAVER_) replaced by that name, so that a
+// member's type names the class and not a macro no header defines.
+std::string SourceParser::ExpandCppNameMacros(std::string text) const {
+    if (nameMacros_.empty()) {
+        return text;
+    }
+    auto isWordChar = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+    };
+    for (size_t at = 0; at < text.size();) {
+        if (!isWordChar(text[at])) {
+            ++at;
+            continue;
+        }
+        size_t end = at;
+        while (end < text.size() && isWordChar(text[end])) {
+            ++end;
+        }
+        const std::string_view word(text.data() + at, end - at);
+        const auto found = IsMacroWord(word) ? nameMacros_.find(word) : nameMacros_.end();
+        if (found == nameMacros_.end()) {
+            at = end;
+            continue;
+        }
+        text.replace(at, end - at, found->second);
+        at += found->second.size();
+    }
+    return text;
+}
+
 // Declarators after the first name:  name [dims] [= init] , [*|&] name ... ;
 // The comment goes to every declarator; a comment that begins on the line of
 // the first name (a trailing comment) replaces the last one's.
@@ -1272,9 +1353,18 @@ int SourceParser::ParseCppAttribute(SourceSymbol* scope, const std::string& name
         GetToken();
     }
     if (token_ == kTokAssign) {
+        // A static member of C++ keeps its initial value: one declared
+        // "auto" cannot be declared again without it.
+        const bool keep = language_ == kLangCpp && (flags & kModStatic) != 0;
+        if (keep) {
+            GetToken();
+        }
         TypeText initializer;
         if (SkipBalanced(initializer, false, false) == 0) {
             return 0;
+        }
+        if (keep && !initializer.IsEmpty()) {
+            last->text2 = initializer.ToHeapString();
         }
     }
     if (token_ != kTokSemicolon) {

@@ -549,18 +549,58 @@ int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags) 
 int SourceParser::ParseTypedef(SourceSymbol* parent, OwnedText comment, int flags) {
     TypeText definition;
     std::string name;
+    // The name of a pointer to a function is the one in its declarator,
+    // "(*name)", and that of a function type the word before its
+    // parameters, "void Func(T)"; neither is the last word of the
+    // parameters.
+    std::string declarator;
+    std::string function;
+    std::string outer; // the last word outside brackets
     int braces = 0;
+    int parens = 0;
+    int angles = 0;
+    int previous = 0;
+    int beforePrevious = 0;
     GetToken();
     while (token_ != kTokEnd && (token_ != kTokSemicolon || braces > 0)) {
+        if (token_ == kTokLess) {
+            ++angles;
+        } else if (token_ == kTokGreater) {
+            angles = std::max(angles - 1, 0);
+        } else if (token_ == kTokShiftRight) {
+            angles = std::max(angles - 2, 0);
+        }
         if (token_ == kTokLBrace) {
             ++braces;
         } else if (token_ == kTokRBrace && braces > 0) {
             --braces;
+        } else if (token_ == kTokLParen) {
+            if (parens == 0 && angles == 0 && braces == 0 && previous == kTokIdentifier &&
+                function.empty() && outer != "decltype" && outer != "__typeof__" &&
+                outer != "typeof" && outer != "sizeof" && outer != "alignof") {
+                function = outer;
+            }
+            ++parens;
+        } else if (token_ == kTokRParen && parens > 0) {
+            --parens;
+            if (previous == kTokIdentifier && beforePrevious == kTokStar && declarator.empty()) {
+                declarator = name;
+            }
         } else if (token_ == kTokIdentifier && braces == 0) {
             name = tokenText_;
+            if (parens == 0 && angles == 0) {
+                outer = tokenText_;
+            }
         }
+        beforePrevious = previous;
+        previous = token_;
         definition.AppendToken(token_, tokenText_);
         GetToken();
+    }
+    if (!declarator.empty()) {
+        name = declarator;
+    } else if (!function.empty()) {
+        name = function;
     }
     if (parent != nullptr && !name.empty()) {
         parent->AddChild(language_, name, std::nullopt, kNodeTypedef, flags,

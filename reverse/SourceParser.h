@@ -251,6 +251,10 @@ class SourceParser : public SourceSymbolTable {
     // parameter declared through one keeps the text as its kind. Few and
     // short, so a hostile file cannot grow the table.
     std::map<std::string, std::string, std::less<>> kindMacros_;
+    // The object-like macros of the run that stand for a type's name
+    // ("#define SAVER_ ::lib::Saver"), by name, with what they stand for.
+    std::map<std::string, std::string, std::less<>> nameMacros_;
+    std::string ExpandCppNameMacros(std::string text) const;
     bool RestOfLineIsBlank() const;
     size_t ConsumeRun(unsigned char classes);
     std::string_view ConsumeRestOfLine();
@@ -289,6 +293,8 @@ class SourceParser : public SourceSymbolTable {
                        int flags);
     int ParseCppUsing(SourceSymbol* cls, OwnedText comment, int flags);
     OwnedText ResolveCppScope(const std::string& name, const std::string& scope);
+    void MakeCppPrimaryKnown(const std::string& name, const OwnedText& qualifier);
+    void ParseCppNamespaceEnum(OwnedText comment);
     std::string ParseCppOperatorName();
     std::string ParseCppScopedName(std::string& scope, std::string* arguments);
     bool SkipCppAttributes();

@@ -105,6 +105,10 @@ class SourceSymbol {
     // Set for a class known only from a forward declaration: it makes no
     // master, so that it neither adds an empty one nor empties one.
     bool forwardOnly = false;
+    // Set for a class known only as a base that no declaration of the run
+    // names: it gets its master, for the inheritance to point at, but no
+    // code of its own is generated for it (it is declared elsewhere).
+    bool baseOnly = false;
     // A Java enumeration read as a class: its constants are its first
     // static attributes, each valued with its arguments and class body.
     bool enumeration = false;

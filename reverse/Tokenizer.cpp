@@ -388,51 +388,45 @@ std::string_view LeadingName(std::string_view text) {
     return text.substr(at, end - at);
 }
 
-// Whether text holds nothing but blanks and a trailing comment.
-bool NothingAfter(std::string_view text) {
-    size_t at = 0;
-    while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\r')) {
-        ++at;
+// Blanks (and the line end) off both ends of text.
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
     }
-    return at == text.size() || text.substr(at).starts_with("//") ||
-           text.substr(at).starts_with("/*");
+    while (!text.empty() &&
+           (IsTrailingBlank(static_cast<unsigned char>(text.back())) || text.back() == '\n')) {
+        text.remove_suffix(1);
+    }
+    return text;
 }
 
-// The macro a condition tests for being defined or non-zero, when it is
-// nothing else: "#ifdef NAME", "#if NAME", "#if defined(NAME)" or
-// "#if defined NAME" (the text after the number sign); else "".
-std::string_view TestedMacro(std::string_view text) {
-    std::string_view word = LeadingName(text);
-    text.remove_prefix(text.find(word) + word.size());
-    if (word != "if" && word != "ifdef") {
+// The macro one operand of a condition tests for being defined or non-zero
+// ("NAME", "defined(NAME)", "defined NAME"), else "".
+std::string_view OperandMacro(std::string_view operand) {
+    operand = Trimmed(operand);
+    std::string_view name = LeadingName(operand);
+    if (name.empty() || operand.substr(0, name.size()) != name) {
         return {};
     }
-    std::string_view name = LeadingName(text);
-    if (word == "if" && name == "defined") {
-        text.remove_prefix(text.find(name) + name.size());
-        while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-            text.remove_prefix(1);
-        }
-        const bool paren = !text.empty() && text.front() == '(';
+    operand.remove_prefix(name.size());
+    if (name == "defined") {
+        operand = Trimmed(operand);
+        const bool paren = !operand.empty() && operand.front() == '(';
         if (paren) {
-            text.remove_prefix(1);
+            operand.remove_prefix(1);
         }
-        name = LeadingName(text);
-        text.remove_prefix(text.find(name) + name.size());
-        while (paren && !text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-            text.remove_prefix(1);
-        }
+        name = LeadingName(operand);
+        operand.remove_prefix(operand.find(name) + name.size());
+        operand = Trimmed(operand);
         if (paren) {
-            if (text.empty() || text.front() != ')') {
+            if (operand.empty() || operand.front() != ')') {
                 return {};
             }
-            text.remove_prefix(1);
+            operand.remove_prefix(1);
         }
-    } else {
-        text.remove_prefix(text.find(name) + name.size());
     }
     if (name.empty() || std::isdigit(static_cast<unsigned char>(name.front())) != 0 ||
-        !NothingAfter(text)) {
+        !Trimmed(operand).empty()) {
         return {};
     }
     return name;
@@ -458,6 +452,80 @@ void AppendMacroText(std::string& text, std::string_view line) {
     if (!text.empty() && text.back() != ' ') {
         text += ' ';
     }
+}
+
+// Whether a chain of operands joined by "&&" holds one that tests a macro
+// no #define of the run has defined, or a literal 0 (code kept out of the
+// program, such as examples under "#if 0").
+bool ConjunctionIsFalse(std::string_view text,
+                        const std::set<std::string, std::less<>>& definedMacros) {
+    for (;;) {
+        const size_t at = text.find("&&");
+        const std::string_view operand = text.substr(0, at);
+        const std::string_view name = OperandMacro(operand);
+        if ((!name.empty() && !definedMacros.contains(name)) || Trimmed(operand) == "0") {
+            return true;
+        }
+        if (at == std::string_view::npos) {
+            return false;
+        }
+        text.remove_prefix(at + 2);
+    }
+}
+
+// Whether a condition (the text after the number sign of an #if, #ifdef or
+// #elif line) is false as the compiler takes it: it tests a macro that no
+// #define of the run has defined, alone or as one operand of a chain of
+// "&&" ("#if HAS_X && !OTHER" is false without HAS_X), or is "#if 0", or
+// each chain of a "||" is such ("#if defined A || defined B" without
+// either). Anything else (negations, other values, comparisons,
+// parentheses) is taken as true.
+bool ConditionIsFalse(std::string_view text,
+                      const std::set<std::string, std::less<>>& definedMacros) {
+    const std::string_view word = LeadingName(text);
+    if (word != "if" && word != "ifdef" && word != "elif") {
+        return false;
+    }
+    text.remove_prefix(text.find(word) + word.size());
+    // A trailing comment is no part of the condition.
+    for (const char* opener : {"//", "/*"}) {
+        const size_t at = text.find(opener);
+        if (at != std::string_view::npos) {
+            text = text.substr(0, at);
+        }
+    }
+    if (word == "ifdef") {
+        const std::string_view name = OperandMacro(text);
+        return !name.empty() && !definedMacros.contains(name);
+    }
+    for (;;) {
+        const size_t at = text.find("||");
+        if (!ConjunctionIsFalse(text.substr(0, at), definedMacros)) {
+            return false;
+        }
+        if (at == std::string_view::npos) {
+            return true;
+        }
+        text.remove_prefix(at + 2);
+    }
+}
+
+// What an object-like macro's definition (the text after its name) stands
+// for when that is one name, qualified or not ("::lib::Saver"); else "".
+std::string_view MacroNameText(std::string_view text) {
+    if (text.empty() || (text.front() != ' ' && text.front() != '\t')) {
+        return {}; // a function-like macro, or none
+    }
+    text = Trimmed(text);
+    if (text.empty() || std::isdigit(static_cast<unsigned char>(text.front())) != 0) {
+        return {};
+    }
+    for (char c : text) {
+        if (std::isalnum(static_cast<unsigned char>(c)) == 0 && c != '_' && c != ':') {
+            return {};
+        }
+    }
+    return text;
 }
 
 std::string_view DirectiveWord(std::string_view text) {
@@ -498,8 +566,13 @@ void SourceParser::PreprocessorLine() {
                 std::string_view after = rest.substr(rest.find(word) + word.size());
                 std::string name(LeadingName(after));
                 kindMacros_.erase(name);
+                nameMacros_.erase(name);
                 if (!name.empty() && word == "define") {
                     text = after.substr(after.find(name) + name.size());
+                    const std::string_view names = MacroNameText(text);
+                    if (!names.empty()) {
+                        nameMacros_.emplace(name, names);
+                    }
                     if (!text.starts_with('(')) {
                         macro = name;
                     }
@@ -508,8 +581,7 @@ void SourceParser::PreprocessorLine() {
                     definedMacros_.erase(name);
                 }
             }
-            const std::string_view tested = TestedMacro(rest);
-            falseBranch = !tested.empty() && !definedMacros_.contains(tested);
+            falseBranch = !otherBranch && ConditionIsFalse(rest, definedMacros_);
         }
         while (!rest.empty() && IsTrailingBlank(static_cast<unsigned char>(rest.back()))) {
             rest.remove_suffix(1);
@@ -562,6 +634,14 @@ void SourceParser::SkipConditionalBranches(bool toNextBranch) {
         if (word.starts_with("if")) {
             ++depth;
         } else if (toNextBranch && depth == 0 && (word == "else" || word.starts_with("elif"))) {
+            // An #elif whose condition is false is passed over like the
+            // branch before it.
+            if (word == "elif" && ConditionIsFalse(std::string_view(reinterpret_cast<const char*>(
+                                                                        line_.data() + at + 1),
+                                                                    lineLen_ - at - 1),
+                                                   definedMacros_)) {
+                continue;
+            }
             linePos_ = lineLen_;
             c_ = '\n';
             return;

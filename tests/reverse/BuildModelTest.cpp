@@ -218,16 +218,112 @@ TEST_F(BuildModelTest, ATemplateBaseKeepsItsArgumentsOnTheLink) {
     }
 }
 
+// A base that no declaration of the run names (one of the standard library)
+// is the target of the inheritance but generates no code; a base declared
+// later in the run is a class like any other.
+TEST_F(BuildModelTest, ABaseTheRunNeverDeclaresGeneratesNoCode) {
+    FakeProject project(0);
+    for (int run = 0; run < 2; ++run) {
+        BuildRun(project, {"class D : public false_type, Later { };\nclass Later { int x; };"});
+        std::vector<FakeLink*> links = project.Links(project.CurrentModel());
+        ASSERT_EQ(links.size(), 2u) << run;
+        const Master* standIn = links[0]->to->GetMaster();
+        EXPECT_EQ(standIn->name, "false_type");
+        EXPECT_EQ(standIn->masterFlags & MasterGenCode, 0u) << run;
+        const Master* later = links[1]->to->GetMaster();
+        EXPECT_EQ(later->name, "Later");
+        EXPECT_EQ(later->masterFlags, MasterGenCode) << run;
+    }
+}
+
+// A class template only declared is the primary of the specialisations
+// defined beside it: it gets a master with its parameters. One declared
+// only and never specialised still makes none.
+TEST_F(BuildModelTest, ADeclaredPrimaryOfASpecialisationGetsAMaster) {
+    FakeProject project(0);
+    BuildRun(project, {"namespace n { template <typename T, bool B> struct Impl;\n"
+                       "template <typename T> struct Impl<T, true> { int x; };\n"
+                       "template <typename U> struct Alone;\n"
+                       "template <typename T> struct User : Seq<T>, Impl<T, true> { };\n"
+                       "template <typename T> struct Seq;\ntemplate <> struct Seq<int> { }; }"});
+    Master* n = Placed(project, project.CurrentModel(), "n");
+    ASSERT_NE(n, nullptr);
+    const Model* inside = dynamic_cast<Model*>(n->submodel);
+    ASSERT_NE(inside, nullptr);
+    Master* impl = Placed(project, inside, "Impl");
+    ASSERT_NE(impl, nullptr);
+    ASSERT_EQ(impl->parameters.size(), 2u);
+    EXPECT_EQ(impl->parameters[0]->name, "T");
+    EXPECT_EQ(impl->masterFlags, MasterGenCode);
+    EXPECT_NE(Placed(project, inside, "Impl<T,true>"), nullptr);
+    // Named as a base before its specialisation is read.
+    Master* seq = Placed(project, inside, "Seq");
+    ASSERT_NE(seq, nullptr);
+    EXPECT_EQ(seq->masterFlags, MasterGenCode);
+    EXPECT_EQ(Placed(project, inside, "Alone"), nullptr);
+}
+
+// A class of a namespace that the run only declares makes no master; the
+// namespace's package declares it as a type, so that a generated header can
+// name it. A class declared and defined, or a class template, is not one.
+TEST_F(BuildModelTest, AClassOnlyDeclaredIsATypeOfItsNamespace) {
+    FakeProject project(0);
+    BuildRun(project, {"namespace p { class Impl; struct Data; class Def;\n"
+                       "template <class T> class Tmpl; class User { Impl* impl; }; }\n"
+                       "namespace p { class Def { int x; }; }\nclass Global;"});
+    Master* p = Placed(project, project.CurrentModel(), "p");
+    ASSERT_NE(p, nullptr);
+    std::vector<std::string> types;
+    for (const auto& type : p->types) {
+        types.push_back(type->name + "=" + type->definition);
+    }
+    std::sort(types.begin(), types.end());
+    EXPECT_EQ(types, (std::vector<std::string>{"Data=struct Data", "Impl=class Impl"}));
+    const Model* inside = dynamic_cast<Model*>(p->submodel);
+    ASSERT_NE(inside, nullptr);
+    EXPECT_NE(Placed(project, inside, "Def"), nullptr);
+    EXPECT_EQ(Placed(project, inside, "Impl"), nullptr);
+}
+
+// A member's type that names a macro standing for a class's name names the
+// class, even when a later file defines the macro; other macros
+// (function-like, of other text, undefined again) stay.
+TEST_F(BuildModelTest, AMacroStandingForANameIsExpandedInAMemberType) {
+    FakeProject project(0);
+    BuildRun(project, {"class A { const std::unique_ptr<SAVER_> s; P<CALL_> c; P<TWO_*> t; "
+                       "P<GONE_> g; P<SAVER_X_, SAVER_> n; };",
+                       "#define SAVER_ ::lib::Saver\n#define CALL_(x) x\n#define TWO_ a b\n"
+                       "#define GONE_ Gone\n#undef GONE_\n"});
+    Master* a = Placed(project, project.CurrentModel(), "A");
+    ASSERT_NE(a, nullptr);
+    std::vector<std::string> types;
+    for (const auto& attribute : a->attributes) {
+        types.push_back(attribute->type);
+    }
+    EXPECT_EQ(types,
+              (std::vector<std::string>{"std::unique_ptr<::lib::Saver>", "P<CALL_>", "P<TWO_*>",
+                                        "P<GONE_>", "P<SAVER_X_,::lib::Saver>"}));
+}
+
 TEST_F(BuildModelTest, TypeAliasesOfANamespaceBecomeTypesOfItsPackage) {
     FakeProject project(0);
     for (int run = 0; run < 2; ++run) {
         BuildRun(project, {"namespace p { namespace q { typedef long long Big; class A { }; }\n"
-                           "using Millis = long; }"});
+                           "using Millis = long; enum class Level : int { kLow, kHigh = 4 };\n"
+                           "enum { kLoose }; enum A { kTaken }; }\nenum Global { kG };"});
         Master* p = Placed(project, project.CurrentModel(), "p");
         ASSERT_NE(p, nullptr);
-        ASSERT_EQ(p->types.size(), 1u) << run;
+        ASSERT_EQ(p->types.size(), 3u) << run;
         EXPECT_EQ(p->types[0]->name, "Millis");
         EXPECT_EQ(p->types[0]->definition, "long");
+        // A named enumeration of the namespace, with its entries.
+        const MasterType& level = *p->types[1];
+        EXPECT_EQ(level.name, "Level");
+        EXPECT_EQ(level.kind, TypeEnum);
+        ASSERT_EQ(level.elements.size(), 2u);
+        EXPECT_EQ(level.elements[1]->name, "kHigh");
+        EXPECT_EQ(level.elements[1]->value, "4");
+        EXPECT_EQ(p->types[2]->name, "A");
         Master* q = Placed(project, dynamic_cast<Model*>(p->submodel), "q");
         ASSERT_NE(q, nullptr);
         ASSERT_EQ(q->types.size(), 1u) << run;
@@ -258,6 +354,7 @@ TEST_F(BuildModelTest, NodesBecomeMasterFieldsAndMemberRecords) {
     ASSERT_EQ(a->attributes.size(), 1u);
     EXPECT_EQ(a->attributes[0]->access, AccessPublic);
     EXPECT_EQ(a->attributes[0]->mode, ModeAnnotate | ModeStatic | ModeConst);
+    EXPECT_EQ(a->attributes[0]->value, "3");
     ASSERT_EQ(a->methods.size(), 1u);
     const MasterMethod& f = *a->methods[0];
     EXPECT_EQ(f.returnType, "int");

@@ -103,8 +103,12 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
          "D/5/0{B/2/4:<T,2>,C/2/0,T/9/0}"},
         {"class A { public: int a; protected: int b; private: int c; };", "A",
          "A/5/0{a/7/4:int,b/7/2:int,c/7/1:int}"},
+        // A static member keeps its initial value (one declared "auto" could
+        // not be declared again without it); other members do not.
         {"struct A { static const int N = 5; static QList<int> list; };", "A",
-         "A/5/20000{N/7/1c:int,list/7/14:QList<int>}"},
+         "A/5/20000{N/7/1c:int=5,list/7/14:QList<int>}"},
+        {"class A { static constexpr auto p = &B<int>::f; int n = 3; };", "A",
+         "A/5/0{p/7/11:auto=& B<int>::f,n/7/1:int}"},
         {"class A { int count{0}; QString s{}; };", "A", "A/5/0{count/7/1:int,s/7/1:QString}"},
         // Friends are not members.
         {"class A { friend class B; friend bool operator==(A, A) { return 1; } int x; };", "A",
@@ -128,6 +132,12 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
         // Only the declared name leaves a typedef's type; a dependent
         // parameter type keeps its "typename".
         {"class A { typedef ns::Kind Kind; };", "A", "A/5/0{Kind/14/1:ns::Kind }"},
+        {"class A { typedef std::ostream& (*Manip)(std::ostream&); };", "A",
+         "A/5/0{Manip/14/1:std::ostream&(* )(std::ostream&)}"},
+        {"class A { typedef void Func(T); typedef decltype(f(x)) R; "
+         "typedef std::function<Item(int)> Maker; };",
+         "A",
+         "A/5/0{Func/14/1:void (T),R/14/1:decltype(f(x)),Maker/14/1:std::function<Item(int)>}"},
         {"class A { void f(typename T::type* p = nullptr); };", "A",
          "A/5/0{f/8/1:void{p/9/0:typename T::type*=nullptr}}"},
         {"class A { union { int i; float f; } u; int z; };", "A", "A/5/0{z/7/1:int}"},
@@ -220,7 +230,23 @@ TEST_F(CppParserTest, OneBranchOfAConditionalIsRead) {
         {"#if HAS_X\nclass A { };\n#else\nclass B { };\n#endif\n", "B"},
         {"#if defined(HAS_X) // why\nclass A { };\n#else\nclass B { };\n#endif\n", "B"},
         {"#ifdef HAS_X\nclass A { };\n#elif OTHER\nclass B { };\n#else\nclass C { };\n#endif\n",
+         "C"},
+        // One operand of "&&" that tests such a macro makes the whole false,
+        // of an #if and of each #elif after a false branch (a platform's
+        // branch of a header read on another).
+        {"#if HAS_X && HAS_Y\nclass A { };\n#else\nclass B { };\n#endif\n", "B"},
+        // Code kept out of the program (examples in a header) is not read.
+        {"#if 0\nclass A { };\n#else\nclass B { };\n#endif\n", "B"},
+        {"#if 0 // an example\nclass A { };\n#endif\n", ""},
+        {"#if defined(HAS_X) || defined HAS_Y && 1\nclass A { };\n#elif defined(X) || Y\n"
+         "class C { };\n#else\nclass B { };\n#endif\n",
          "B"},
+        {"#if LOCAL_\nclass A { };\n#elif WINDOWS && !PHONE // why\nclass B { };\n"
+         "#elif defined(ON) && ON\nclass C { };\n#endif\n",
+         ""},
+        {"#define ON 1\n#if LOCAL_\nclass A { };\n#elif defined WINDOWS && !PHONE\nclass B { };\n"
+         "#elif defined(ON) && ON\nclass C { };\n#else\nclass A { };\n#endif\n",
+         "C"},
         {"#if HAS_X\n#if Y\nclass A { };\n#else\nclass C { };\n#endif\n#else\nclass B { };\n"
          "#endif\n",
          "B"},
@@ -228,8 +254,10 @@ TEST_F(CppParserTest, OneBranchOfAConditionalIsRead) {
         // Anything else reads the first branch.
         {"#define ON 1\n#if ON\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
         {"#ifndef GUARD_H\n#define GUARD_H\nclass A { };\n#endif\n", "A"},
-        {"#if HAS_X && HAS_Y\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
-        {"#if 0\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
+        {"#define ON 1\n#if ON && !HAS_X\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
+        {"#define ON 1\n#if HAS_X || ON\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
+        {"#define ON 1\n#if (HAS_X) && ON\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
+        {"#if 1\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
     };
     for (const Case& c : cases) {
         Reset();

@@ -75,6 +75,8 @@ if command -v g++ >/dev/null; then
     grep -qxF "$line" cpp/lib/core/Tree.h || fail "Tree.h lacks: $line"
   done
   grep -qxF "class Node<int, int> {" cpp/lib/core/Node_int_int_.h || fail "the specialisation is not one"
+  grep -qxF "    class Edge : public Link {" cpp/lib/core/Node.h ||
+    fail "a nested class does not derive from its sibling by its name"
   grep -qxF "    typedef std::int64_t Millis;" cpp/lib.h || fail "the namespace's type is missing"
   for line in "    typedef void(*Hook)(int);" "    typedef lib::util::Item Maker(const std::string&);"; do
     grep -qxF "$line" cpp/Registry.h || fail "Registry.h lacks: $line"
@@ -91,6 +93,11 @@ if command -v g++ >/dev/null; then
     fail "a static double constant keeps its value in the class"
   grep -qxF "    static const unsigned int limit = 8;" cpp/lib/core/Node.h ||
     fail "a static integral constant lost its value"
+  grep -qxF "    static constexpr auto unit = 1.5;" cpp/lib/core/Node.h ||
+    fail "a static member of a deduced type lost its value"
+  # A base declared elsewhere (no header of its own) by its standard header.
+  grep -qxF "#include <type_traits>" cpp/Registry.h && grep -qF "class Registry : public ::std::false_type {" cpp/Registry.h ||
+    fail "Registry.h does not derive from std::false_type by its header"
   printf '    int hand_ = 0;\n' >"$work/hand"
   sed -i "/USER CODE BEGIN Tree/r $work/hand" cpp/lib/core/Tree.h
   run "the library's headers again" "$work/cpp.pro" -script=CodeGen/CppHeaders.vxs \
@@ -165,7 +172,12 @@ new_project() {
 # Classes reverse-engineered out of the installed GoogleTest headers and
 # generated again as headers. Not every header compiles yet: the count that
 # does must not fall below what the reader and the generator reach today.
-gtest_floor=134
+# At least gtest_floor headers compile and at most gtest_ceiling do not.
+# Classes the run never declared (bases named only, a platform's branch not
+# taken) get no header, so the total falls as the reader mends: the count
+# of failures is the measure that only falls.
+gtest_floor=129
+gtest_ceiling=42
 if command -v g++ >/dev/null && [ -d /usr/include/gtest ]; then
   new_project "$work/gtest.pro" Classes
   find /usr/include/gtest -name '*.h' | sort >"$work/gtest-files.txt"
@@ -183,6 +195,8 @@ if command -v g++ >/dev/null && [ -d /usr/include/gtest ]; then
   echo "GoogleTest: $compiled of $total generated headers compile"
   [ "$compiled" -ge "$gtest_floor" ] ||
     fail "only $compiled of $total GoogleTest headers compile (at least $gtest_floor did)"
+  [ $((total - compiled)) -le "$gtest_ceiling" ] ||
+    fail "$((total - compiled)) GoogleTest headers do not compile (at most $gtest_ceiling did not)"
 fi
 
 # The java.time sources of the installed JDK, reverse-engineered and
