@@ -295,6 +295,12 @@ void UndoJournal::ReplayObjects(ChangeKind kind, Cell* form, bool redo) {
     // Drawables, named or written whole, need the model they belong to.
     if ((!parsed.drawables.empty() || drawables != nil) && model == nullptr)
         throw CKestException("Can't undo/redo (model inaccessible)");
+    // A delete or cut keeps, as its last element, the geometry of what
+    // followed it; older records have none and replay as before.
+    const std::optional<Followers> followers =
+        model != nullptr ? TakeFollowers(form, model, redo) : std::nullopt;
+    const FollowerShapes untouched =
+        followers.has_value() ? CaptureFollowers(*model) : FollowerShapes();
     // The call boxes of a created message's end places, before and after.
     ChangeContext before;
     ChangeContext after;
@@ -315,6 +321,8 @@ void UndoJournal::ReplayObjects(ChangeKind kind, Cell* form, bool redo) {
         RecreateObjects(kind, model, parsed, masters, models, drawables);
         if (parsed.drawables.size() == 1)
             message = dynamic_cast<Link*>(LookupDrawable(Str(parsed.drawables.front().c_str())));
+        if (message != nullptr)
+            RestoreLinkEnds(*message, after);
     } else {
         if (parsed.drawables.size() == 1)
             message = dynamic_cast<Link*>(LookupDrawable(Str(parsed.drawables.front().c_str())));
@@ -328,10 +336,9 @@ void UndoJournal::ReplayObjects(ChangeKind kind, Cell* form, bool redo) {
             if (auto* place = dynamic_cast<ScenarioPlace*>(target); place && before.target)
                 RestoreCallBoxes(*place, *before.target, before.targetPoint);
         }
-        return;
     }
-    if (message != nullptr)
-        RestoreLinkEnds(*message, after);
+    if (followers.has_value())
+        ApplyFollowers(model, *followers, untouched);
 }
 
 void UndoJournal::RemoveObjects(ChangeKind kind, Model* model, const ObjectsHeader& header) {

@@ -361,8 +361,13 @@ DrawableList Model::DeleteDrawables(ModelDocument* document, CRect* repaint, Cha
     NumberTree(drawables_, 0);
     DrawableList taken;
     CollectMarked(taken);
-    if (!noJournal)
+    if (!noJournal) {
         Journal().BeginChange(document, kind);
+        // The links, tags and floaters that stay may move with what goes
+        // (lanes close the gap): the record keeps their geometry, so that
+        // undo puts them back exactly instead of recomputing them.
+        Journal().SaveFollowers(document, this);
+    }
     TakeDrawables(document, taken, repaint, noJournal, false);
     if (!noJournal)
         Journal().RecordChange(document, kind,

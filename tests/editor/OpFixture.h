@@ -9,6 +9,7 @@
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/Place.h"
+#include "drawables/PlaceGroup.h"
 #include "drawables/Primitives.h"
 #include "editor/EditorHost.h"
 #include "editor/operations/EditOperation.h"
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -146,6 +148,27 @@ class OperationTest : public DocumentTest {
         doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
         context.document = doc.get();
         UseModel("Everything");
+    }
+
+    // Puts the drawables named into the place group named, as a drop into
+    // it would, with the links laid out again; false when one is missing.
+    bool PutIntoGroup(const char* groupId, std::initializer_list<const char*> ids) {
+        auto* group = AsPlaceGroup(Find(groupId));
+        if (group == nullptr)
+            return false;
+        CRect area;
+        CRect dirty;
+        group->GetContentRect(area, 0);
+        for (const char* id : ids) {
+            Drawable* drawable = Find(id);
+            if (drawable == nullptr)
+                return false;
+            group->AddMember(model, drawable, area, dirty);
+            if (drawable->Parent() != &group->MemberGroup())
+                return false;
+        }
+        model->UpdateLinkGeometry(nullptr, dirty, false);
+        return true;
     }
 
     // Shows the model of that name, laid out as the model lays it out, and

@@ -89,6 +89,52 @@ TEST_F(OpMonkeyTest, DeletingAPlaceTakesTheTagsOnItsJunctions) {
     }
 }
 
+// A delete that moves what it leaves (a lane whose neighbours close the gap
+// with their members' links, tags and message floaters; a link other links
+// end on) gives every follower back its own geometry on undo, not one
+// recomputed from the places: undo gives back the saved text, redo the text
+// the delete left.
+TEST_F(OpMonkeyTest, UndoOfADeleteGivesBackTheGeometryOfWhatFollowed) {
+    struct Case {
+        const char* name;
+        bool laneFirst; // a new lane at the left edge, deleted again
+        const char* deleted;
+        bool placesInLane; // the floater's link's places in the fixture's lane
+        ChangeKind kind = ChangeKind::Delete;
+    };
+    for (const Case& c : {Case{"a lane before the lane of the linked places", true, nullptr, true},
+                          Case{"the same lane cut", true, nullptr, true, ChangeKind::Cut},
+                          Case{"a lane before the linked places", true, nullptr, false},
+                          Case{"the lane of the linked places", false, "lane-0000001", true},
+                          Case{"a place whose links others follow", false, "p-shape-00001", false},
+                          Case{"a link a link ends on", false, "l-inherit-001", false}}) {
+        SCOPED_TRACE(c.name);
+        UseEveryDrawable();
+        if (c.placesInLane) {
+            ASSERT_TRUE(PutIntoGroup("lane-0000001", {"p-circle-0001", "p-shape-00001"}));
+        }
+        Drawable* deleted = c.deleted != nullptr ? Find(c.deleted) : nullptr;
+        if (c.laneFirst) {
+            CRect repaint;
+            deleted = model->CreateSwimlane(doc.get(), nullptr, 10, repaint);
+        }
+        ASSERT_NE(deleted, nullptr);
+        const std::string before = Saved();
+        model->DeselectAll(nullptr, false);
+        model->Select(deleted, true, nullptr, false);
+        CRect repaint;
+        model->DeleteDrawables(doc.get(), &repaint, c.kind, false);
+        ASSERT_EQ(journal().Records().back().kind, int32_t(c.kind));
+        const std::string after = Saved();
+        ASSERT_TRUE(Undo());
+        EXPECT_TRUE(test::SameText(Saved(), before));
+        ASSERT_TRUE(Redo());
+        EXPECT_TRUE(test::SameText(Saved(), after));
+        ASSERT_TRUE(Undo());
+        EXPECT_TRUE(test::SameText(Saved(), before));
+    }
+}
+
 // Undoing a new lane that holds a place no record put there is refused and
 // changes nothing: the lane would take the place with it and leave the
 // tags on it pointing at nothing.
