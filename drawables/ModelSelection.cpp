@@ -299,8 +299,11 @@ DrawableList Model::TakeWithAttachments(ModelDocument* document, const DrawableR
                                         CRect* repaint) {
     NoteChanged();
     DeselectAll(nullptr, false);
+    // Members of place groups too: a tag or link a drag took into a group
+    // may end on a junction outside it, and left there it would point at
+    // that junction once it is freed.
     for (Drawable* drawable : list) {
-        if (drawable != nullptr && drawable->Parent() == nullptr)
+        if (drawable != nullptr)
             Select(drawable, true, nullptr, false);
     }
     if (selection_.empty())

@@ -134,5 +134,29 @@ TEST_F(OpEdgeTest, AJunctionDroppedAwayTakesItsTagsAndUndoesExactly) {
     }
 }
 
+// A tag or a link that a drag took into a place group still ends on a
+// junction of a place outside it: dropping that junction away takes them
+// from the group too, or they would point at the freed junction at the
+// next nudge or undo. Undo puts them back into the group as they were.
+TEST_F(OpEdgeTest, AJunctionDroppedAwayTakesWhatEndsOnItFromInsideAGroup) {
+    for (const char* inGroup : {"t-junc-00001", "l-to-junc-001"}) {
+        SCOPED_TRACE(inGroup);
+        UseEveryDrawable();
+        ASSERT_TRUE(PutIntoGroup("pg-000000001", {inGroup}));
+        auto* junction = Find<Junction>("j-shape-00001");
+        ASSERT_NE(junction, nullptr);
+        const std::string before = Saved();
+        const CPoint at = junction->bounds.CenterPoint();
+        Press(junction, DM_DRAG_JUNCTION, {at, CPoint(at.x, at.y + 5), CPoint(600, 700)});
+        ASSERT_EQ(Descriptions(), std::vector<std::string>{"Delete Junction"});
+        EXPECT_EQ(Find<Drawable>(inGroup), nullptr) << "it went with the junction";
+        const std::string after = Saved();
+        ASSERT_TRUE(Undo());
+        EXPECT_TRUE(test::SameText(Saved(), before));
+        ASSERT_TRUE(Redo());
+        EXPECT_TRUE(test::SameText(Saved(), after));
+    }
+}
+
 } // namespace
 } // namespace qm
