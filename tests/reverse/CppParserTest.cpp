@@ -188,7 +188,12 @@ TEST_F(CppParserTest, NamespacesQualifyTopLevelDeclarations) {
 
 TEST_F(CppParserTest, TypeAliasesOfANamespaceAreRecorded) {
     ParseText(*parser_, "typedef int Global;\n"
+                        "template <typename T> using GlobalAlias = T*;\n"
                         "namespace n {\n"
+                        "template <typename T, std::size_t N = 4> using Arr = std::array<T, N>;\n"
+                        "template <typename... Ts> using Packed = Tuple<Ts...>;\n"
+                        "template <typename T> using Taken = T;\n"
+                        "class Taken { int y; };\n"
                         "typedef long long Big;\n"
                         "using Millis = std::int64_t;\n"
                         "typedef void (*Hook)();\n"
@@ -209,6 +214,11 @@ TEST_F(CppParserTest, TypeAliasesOfANamespaceAreRecorded) {
         {"Deep", "n::m", "Deep/14/0:Big"},
         // A class of the name takes the node.
         {"Later", "n", "Later/5/0{x/7/1:int}"},
+        // An alias template keeps its parameters, with their kinds and
+        // defaults, as children; a class of the name drops them.
+        {"Arr", "n", "Arr/14/0:std::array<T,N>{T/9/0,N/9/0:std::size_t=4}"},
+        {"Packed", "n", "Packed/14/0:Tuple<Ts...>{Ts/9/0:typename...}"},
+        {"Taken", "n", "Taken/5/0{y/7/1:int}"},
     };
     for (const Case& c : cases) {
         const SourceSymbol* node = Top(c.name, std::string(c.qualifier));
@@ -216,6 +226,7 @@ TEST_F(CppParserTest, TypeAliasesOfANamespaceAreRecorded) {
         EXPECT_EQ(DumpNode(*node), c.tree);
     }
     EXPECT_EQ(Top("Global"), nullptr);
+    EXPECT_EQ(Top("GlobalAlias"), nullptr);
     EXPECT_EQ(Top("string", std::string("n")), nullptr);
     EXPECT_EQ(log_.Text(), "");
 }
