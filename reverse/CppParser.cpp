@@ -1098,6 +1098,13 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access) {
     TypeText type;
     while (token_ != kTokSemicolon && token_ != kTokRBrace && token_ != kTokEnd) {
         const int t = token_;
+        // "typename" before a dependent type is part of the type: a member
+        // written again without it does not compile.
+        if (t == kTokIdentifier && tokenText_ == "typename" && type.Text().empty()) {
+            type.AppendToken(t, tokenText_);
+            GetToken();
+            continue;
+        }
         if (IsSpecifierWord(t, tokenText_)) {
             const bool conditional = tokenText_ == "explicit";
             GetToken();

@@ -61,6 +61,9 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
         {"class D : public virtual B, private C { };", "D", "D/5/0{B/2/24,C/2/1}"},
         {"class D : public ::n::B<int, 2>, C { };", "D", "D/5/0{B/2/4:<int,2>,C/2/0}"},
         {"class K { int a[10], *b, c; };", "K", "K/5/0{a/7/1:int[10],b/7/1:int*,c/7/1:int*}"},
+        // A dependent type keeps its "typename".
+        {"class V { typename C::const_iterator it; static typename C::size_type n; };", "V",
+         "V/5/0{it/7/1:typename C::const_iterator,n/7/11:typename C::size_type}"},
         {"class K { int m[2][3]; char *p, q[4]; };", "K",
          "K/5/0{m/7/1:int[2][3],p/7/1:char*,q/7/1:char*[4]}"},
         {"class K { virtual void f(int n = 3) const = 0; };", "K",
@@ -358,10 +361,9 @@ TEST_F(CppParserTest, TemplateMembersAreRead) {
                         "    int b;\n"
                         "};\n"
                         "class Y { };\n");
-    EXPECT_EQ(
-        DumpNode(*Top("X")),
-        "X/5/0{a/7/1:int,f/8/1:enable_if<sizeof...(A)>=2,int>::type,g/8/1:template <typename> "
-        "void,b/7/1:int}");
+    EXPECT_EQ(DumpNode(*Top("X")), "X/5/0{a/7/1:int,f/8/1:typename "
+                                   "enable_if<sizeof...(A)>=2,int>::type,g/8/1:template <typename> "
+                                   "void,b/7/1:int}");
     EXPECT_NE(Top("Y"), nullptr);
     EXPECT_EQ(Top("f"), nullptr);
     EXPECT_EQ(log_.Text(), "");
