@@ -52,7 +52,9 @@ std::unique_ptr<MasterType> TypeOf(const SourceSymbol& node, int typeKind, Maste
     type->comment = TextOf(node.comment);
     type->kind = typeKind;
     if (typeKind == TypeSimple) {
+        // An alias template's parameters are its elements.
         type->definition = TextOf(node.text1);
+        type->elements = ElementsOf(node);
     } else {
         type->elements = ElementsOf(node);
     }

@@ -201,6 +201,31 @@ void SourceParser::ParseCppNamespaceAlias() {
     }
 }
 
+// template <parameters> using Name = type;   An alias template of a
+// namespace is recorded as its type aliases are, with the template's
+// parameters (their kinds and defaults) as the node's children, so that it
+// can be written again as a template; outside every namespace, or where a
+// class or another declaration has the name, it records nothing.
+void SourceParser::ParseCppAliasTemplate(OwnedText comment, SymbolList& params) {
+    SourceSymbol holder{std::string(), std::nullopt};
+    ParseCppUsing(&holder, std::move(comment), 0);
+    const OwnedText space = CurrentNamespace();
+    const SourceSymbol* alias = holder.firstChild.get();
+    if (!space || space->empty() || alias == nullptr) {
+        return;
+    }
+    SourceSymbol* node = FindOrInsertDeclaration(alias->name, space);
+    if (node->kind != 0 && !(node->kind == kNodeTypedef && node->firstChild == nullptr)) {
+        return;
+    }
+    node->kind = kNodeTypedef;
+    node->text1 = alias->text1;
+    node->comment = alias->comment;
+    for (std::unique_ptr<SourceSymbol>& param : params) {
+        node->AppendChild(std::move(param));
+    }
+}
+
 // enum [class] Name [: base] { entries } at file or namespace level. A named
 // enumeration of a namespace is recorded as a top-level node qualified by
 // the namespace, as its type aliases are, unless the name is taken; any
@@ -319,6 +344,10 @@ int SourceParser::ParseCppDeclaration(SourceSymbol* enclosing, int access) {
         ParseCppNamespaceEnum(std::move(comment));
         return 1;
     }
+    if (token_ == kTokUsing && enclosing == nullptr && !params.empty()) {
+        ParseCppAliasTemplate(std::move(comment), params);
+        return 1;
+    }
     if (token_ == kTokClass || token_ == kTokStruct) {
         return ParseCppClass(enclosing, access, std::move(comment), params);
     }
@@ -419,6 +448,9 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
         if (node->kind == kNodeTypedef) {
             node->kind = 0;
             node->text1.reset();
+            while (node->firstChild != nullptr) {
+                node->RemoveChildByName(language_, node->firstChild->name);
+            }
         }
         known = node->kind != 0 && !node->forwardOnly;
         node->kind = kNodeClass;
@@ -1066,6 +1098,13 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access) {
     TypeText type;
     while (token_ != kTokSemicolon && token_ != kTokRBrace && token_ != kTokEnd) {
         const int t = token_;
+        // "typename" before a dependent type is part of the type: a member
+        // written again without it does not compile.
+        if (t == kTokIdentifier && tokenText_ == "typename" && type.Text().empty()) {
+            type.AppendToken(t, tokenText_);
+            GetToken();
+            continue;
+        }
         if (IsSpecifierWord(t, tokenText_)) {
             const bool conditional = tokenText_ == "explicit";
             GetToken();

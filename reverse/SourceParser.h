@@ -279,6 +279,7 @@ class SourceParser : public SourceSymbolTable {
     void ParseCppScope(bool braced);
     void ParseCppNamespace(bool inlineNamespace);
     void ParseCppNamespaceAlias();
+    void ParseCppAliasTemplate(OwnedText comment, SymbolList& params);
     void AddNamespaceType(ReverseProject* project, const SourceSymbol* node);
     int ParseCppDeclaration(SourceSymbol* enclosing, int access);
     int ParseCppClass(SourceSymbol* enclosing, int access, OwnedText comment, SymbolList& params);

@@ -310,20 +310,33 @@ TEST_F(BuildModelTest, TypeAliasesOfANamespaceBecomeTypesOfItsPackage) {
     for (int run = 0; run < 2; ++run) {
         BuildRun(project, {"namespace p { namespace q { typedef long long Big; class A { }; }\n"
                            "using Millis = long; enum class Level : int { kLow, kHigh = 4 };\n"
+                           "template <typename T, int N = 2> using Arr = Box<T, N>;\n"
                            "enum { kLoose }; enum A { kTaken }; }\nenum Global { kG };"});
         Master* p = Placed(project, project.CurrentModel(), "p");
         ASSERT_NE(p, nullptr);
-        ASSERT_EQ(p->types.size(), 3u) << run;
-        EXPECT_EQ(p->types[0]->name, "Millis");
-        EXPECT_EQ(p->types[0]->definition, "long");
+        ASSERT_EQ(p->types.size(), 4u) << run;
+        EXPECT_EQ(p->types[1]->name, "Millis");
+        EXPECT_EQ(p->types[1]->definition, "long");
         // A named enumeration of the namespace, with its entries.
-        const MasterType& level = *p->types[1];
+        const MasterType& level = *p->types[2];
         EXPECT_EQ(level.name, "Level");
         EXPECT_EQ(level.kind, TypeEnum);
         ASSERT_EQ(level.elements.size(), 2u);
         EXPECT_EQ(level.elements[1]->name, "kHigh");
         EXPECT_EQ(level.elements[1]->value, "4");
-        EXPECT_EQ(p->types[2]->name, "A");
+        EXPECT_EQ(p->types[3]->name, "A");
+        // An alias template: its parameters are its elements (name, kind,
+        // default).
+        const MasterType& arr = *p->types[0];
+        EXPECT_EQ(arr.name, "Arr");
+        EXPECT_EQ(arr.kind, TypeSimple);
+        EXPECT_EQ(arr.definition, "Box<T,N>");
+        ASSERT_EQ(arr.elements.size(), 2u);
+        EXPECT_EQ(arr.elements[0]->name, "T");
+        EXPECT_EQ(arr.elements[0]->type, "");
+        EXPECT_EQ(arr.elements[1]->name, "N");
+        EXPECT_EQ(arr.elements[1]->type, "int");
+        EXPECT_EQ(arr.elements[1]->value, "2");
         Master* q = Placed(project, dynamic_cast<Model*>(p->submodel), "q");
         ASSERT_NE(q, nullptr);
         ASSERT_EQ(q->types.size(), 1u) << run;

@@ -61,6 +61,9 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
         {"class D : public virtual B, private C { };", "D", "D/5/0{B/2/24,C/2/1}"},
         {"class D : public ::n::B<int, 2>, C { };", "D", "D/5/0{B/2/4:<int,2>,C/2/0}"},
         {"class K { int a[10], *b, c; };", "K", "K/5/0{a/7/1:int[10],b/7/1:int*,c/7/1:int*}"},
+        // A dependent type keeps its "typename".
+        {"class V { typename C::const_iterator it; static typename C::size_type n; };", "V",
+         "V/5/0{it/7/1:typename C::const_iterator,n/7/11:typename C::size_type}"},
         {"class K { int m[2][3]; char *p, q[4]; };", "K",
          "K/5/0{m/7/1:int[2][3],p/7/1:char*,q/7/1:char*[4]}"},
         {"class K { virtual void f(int n = 3) const = 0; };", "K",
@@ -188,7 +191,12 @@ TEST_F(CppParserTest, NamespacesQualifyTopLevelDeclarations) {
 
 TEST_F(CppParserTest, TypeAliasesOfANamespaceAreRecorded) {
     ParseText(*parser_, "typedef int Global;\n"
+                        "template <typename T> using GlobalAlias = T*;\n"
                         "namespace n {\n"
+                        "template <typename T, std::size_t N = 4> using Arr = std::array<T, N>;\n"
+                        "template <typename... Ts> using Packed = Tuple<Ts...>;\n"
+                        "template <typename T> using Taken = T;\n"
+                        "class Taken { int y; };\n"
                         "typedef long long Big;\n"
                         "using Millis = std::int64_t;\n"
                         "typedef void (*Hook)();\n"
@@ -209,6 +217,11 @@ TEST_F(CppParserTest, TypeAliasesOfANamespaceAreRecorded) {
         {"Deep", "n::m", "Deep/14/0:Big"},
         // A class of the name takes the node.
         {"Later", "n", "Later/5/0{x/7/1:int}"},
+        // An alias template keeps its parameters, with their kinds and
+        // defaults, as children; a class of the name drops them.
+        {"Arr", "n", "Arr/14/0:std::array<T,N>{T/9/0,N/9/0:std::size_t=4}"},
+        {"Packed", "n", "Packed/14/0:Tuple<Ts...>{Ts/9/0:typename...}"},
+        {"Taken", "n", "Taken/5/0{y/7/1:int}"},
     };
     for (const Case& c : cases) {
         const SourceSymbol* node = Top(c.name, std::string(c.qualifier));
@@ -216,6 +229,7 @@ TEST_F(CppParserTest, TypeAliasesOfANamespaceAreRecorded) {
         EXPECT_EQ(DumpNode(*node), c.tree);
     }
     EXPECT_EQ(Top("Global"), nullptr);
+    EXPECT_EQ(Top("GlobalAlias"), nullptr);
     EXPECT_EQ(Top("string", std::string("n")), nullptr);
     EXPECT_EQ(log_.Text(), "");
 }
@@ -347,10 +361,9 @@ TEST_F(CppParserTest, TemplateMembersAreRead) {
                         "    int b;\n"
                         "};\n"
                         "class Y { };\n");
-    EXPECT_EQ(
-        DumpNode(*Top("X")),
-        "X/5/0{a/7/1:int,f/8/1:enable_if<sizeof...(A)>=2,int>::type,g/8/1:template <typename> "
-        "void,b/7/1:int}");
+    EXPECT_EQ(DumpNode(*Top("X")), "X/5/0{a/7/1:int,f/8/1:typename "
+                                   "enable_if<sizeof...(A)>=2,int>::type,g/8/1:template <typename> "
+                                   "void,b/7/1:int}");
     EXPECT_NE(Top("Y"), nullptr);
     EXPECT_EQ(Top("f"), nullptr);
     EXPECT_EQ(log_.Text(), "");
