@@ -278,14 +278,10 @@ TEST_F(OpCreateTest, UndoingLanesThatWidenedThePageNarrowsItAgain) {
     ASSERT_NE(model->pageMatrix, page);
     const CRect widened = model->pageMatrix;
     const std::string wide = Saved();
-    for (int i = 0; i < made; ++i)
-        ASSERT_TRUE(Undo());
-    EXPECT_EQ(model->pageMatrix, page);
-    EXPECT_TRUE(test::SameText(Saved(), before));
-    for (int i = 0; i < made; ++i)
-        ASSERT_TRUE(Redo());
-    EXPECT_EQ(model->pageMatrix, widened);
-    EXPECT_TRUE(test::SameText(Saved(), wide));
+    EXPECT_TRUE(UndoRedoUndo(before, wide,
+                             {.records = made,
+                              .afterUndo = [&] { EXPECT_EQ(model->pageMatrix, page); },
+                              .afterRedo = [&] { EXPECT_EQ(model->pageMatrix, widened); }}));
 }
 
 TEST_F(OpCreateTest, MessageToolBesideALinkMakesNothing) {

@@ -183,10 +183,7 @@ TEST_F(OpDragTest, UndoAndRedoOfAMoveGiveBackEveryFollowerExactly) {
         ASSERT_EQ(Descriptions(), std::vector<std::string>{"Drag Drawables"}) << c.pressed;
         const std::string after = Saved();
         ASSERT_NE(after, before) << c.pressed;
-        ASSERT_TRUE(Undo()) << c.pressed;
-        EXPECT_TRUE(test::SameText(Saved(), before)) << c.pressed;
-        ASSERT_TRUE(Redo()) << c.pressed;
-        EXPECT_TRUE(test::SameText(Saved(), after)) << c.pressed;
+        EXPECT_TRUE(UndoRedoUndo(before, after)) << c.pressed;
     }
 }
 
@@ -224,12 +221,7 @@ TEST_F(OpDragTest, DropIntoAGroupRedoesToTheTextTheDragLeft) {
         ASSERT_NE(group->MemberList(), nullptr);
         ASSERT_EQ(pressed->Parent(), &group->MemberGroup()) << "the place joined the group";
         const std::string after = Saved();
-        ASSERT_TRUE(Undo());
-        EXPECT_TRUE(test::SameText(Saved(), before));
-        ASSERT_TRUE(Redo());
-        EXPECT_TRUE(test::SameText(Saved(), after));
-        ASSERT_TRUE(Undo());
-        EXPECT_TRUE(test::SameText(Saved(), before));
+        EXPECT_TRUE(UndoRedoUndo(before, after));
     }
 }
 
@@ -250,10 +242,7 @@ TEST_F(OpDragTest, ASelectionAcrossListsMovesAndUndoesTheFirstList) {
     ASSERT_EQ(Descriptions(), std::vector<std::string>{"Drag Drawables"});
     const std::string after = Saved();
     ASSERT_NE(after, before);
-    ASSERT_TRUE(Undo());
-    EXPECT_TRUE(test::SameText(Saved(), before));
-    ASSERT_TRUE(Redo());
-    EXPECT_TRUE(test::SameText(Saved(), after));
+    EXPECT_TRUE(UndoRedoUndo(before, after));
 }
 
 // A tag (a drawable no group takes) dragged across an empty lane it never
@@ -282,12 +271,11 @@ TEST_F(OpDragTest, UndoOfADragThatBeganOverAnEmptyLaneLeavesTheLaneEmpty) {
         ASSERT_EQ(tag->Parent(), nullptr);
         const std::string after = Saved();
         ASSERT_NE(after, before);
-        ASSERT_TRUE(Undo());
-        EXPECT_EQ(tag->Parent(), nullptr) << "the tag stays out of the lane";
-        EXPECT_TRUE(empty->MemberList() == nullptr || empty->MemberList()->empty());
-        EXPECT_TRUE(test::SameText(Saved(), before));
-        ASSERT_TRUE(Redo());
-        EXPECT_TRUE(test::SameText(Saved(), after));
+        EXPECT_TRUE(UndoRedoUndo(
+            before, after, {.afterUndo = [&] {
+                EXPECT_EQ(tag->Parent(), nullptr) << "the tag stays out of the lane";
+                EXPECT_TRUE(empty->MemberList() == nullptr || empty->MemberList()->empty());
+            }}));
     }
 }
 
@@ -314,10 +302,7 @@ TEST_F(OpDragTest, AReleaseWithoutAMoveUndoesToTheSameText) {
         excluded = nullptr;
         ASSERT_EQ(Descriptions(), std::vector<std::string>{"Drag Drawables"});
         EXPECT_TRUE(test::SameText(Saved(), before));
-        ASSERT_TRUE(Undo());
-        EXPECT_TRUE(test::SameText(Saved(), before));
-        ASSERT_TRUE(Redo());
-        EXPECT_TRUE(test::SameText(Saved(), before));
+        EXPECT_TRUE(UndoRedoUndo(before, before));
     }
 }
 

@@ -127,10 +127,7 @@ TEST_F(OpEdgeTest, AJunctionDroppedAwayTakesItsTagsAndUndoesExactly) {
             EXPECT_EQ(Find<Tag>(c.tag), nullptr);
         }
         const std::string after = Saved();
-        ASSERT_TRUE(Undo());
-        EXPECT_TRUE(test::SameText(Saved(), before));
-        ASSERT_TRUE(Redo());
-        EXPECT_TRUE(test::SameText(Saved(), after));
+        EXPECT_TRUE(UndoRedoUndo(before, after));
     }
 }
 
@@ -151,10 +148,7 @@ TEST_F(OpEdgeTest, AJunctionDroppedAwayTakesWhatEndsOnItFromInsideAGroup) {
         ASSERT_EQ(Descriptions(), std::vector<std::string>{"Delete Junction"});
         EXPECT_EQ(Find<Drawable>(inGroup), nullptr) << "it went with the junction";
         const std::string after = Saved();
-        ASSERT_TRUE(Undo());
-        EXPECT_TRUE(test::SameText(Saved(), before));
-        ASSERT_TRUE(Redo());
-        EXPECT_TRUE(test::SameText(Saved(), after));
+        EXPECT_TRUE(UndoRedoUndo(before, after));
     }
 }
 

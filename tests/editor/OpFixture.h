@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <memory>
@@ -130,6 +131,15 @@ inline ::testing::AssertionResult SameText(const std::string& now, const std::st
                                          << "; now:" << around(a) << "\n  expected:" << around(b);
 }
 
+// The replays OperationTest::UndoRedoUndo makes and what it checks besides
+// the texts.
+struct ReplaySteps {
+    int records = 1;                      // the records each step replays, one by one
+    bool undoAgain = true;                // the closing undo after the redo
+    std::function<void()> afterUndo = {}; // more checks after each undo
+    std::function<void()> afterRedo = {}; // more checks after the redo
+};
+
 class OperationTest : public DocumentTest {
   protected:
     OperationTest() : scopedSettings(&userSettings) {
@@ -208,6 +218,43 @@ class OperationTest : public DocumentTest {
     }
     bool Undo() { return journal().Replay(1, false); }
     bool Redo() { return journal().Replay(1, true); }
+
+    // Undoes the last records and compares the saved text with before,
+    // redoes them and compares it with after, then (unless undoAgain is
+    // off) undoes them again and compares with before once more. The
+    // failure names every step whose text differed, or the step whose
+    // replay was refused; no step is made after a refused one.
+    ::testing::AssertionResult UndoRedoUndo(const std::string& before, const std::string& after,
+                                            const ReplaySteps& steps = {}) {
+        struct Step {
+            const char* name;
+            bool redo;
+            const std::string& text;
+            const std::function<void()>& more;
+        };
+        const Step sequence[] = {{"the undo", false, before, steps.afterUndo},
+                                 {"the redo", true, after, steps.afterRedo},
+                                 {"the second undo", false, before, steps.afterUndo}};
+        const size_t count = steps.undoAgain ? 3 : 2;
+        std::string differed;
+        for (size_t made = 0; made < count; ++made) {
+            const Step& step = sequence[made];
+            for (int i = 0; i < steps.records; ++i) {
+                if (!journal().Replay(1, step.redo))
+                    return ::testing::AssertionFailure()
+                           << differed << step.name << " was refused (record " << i + 1 << " of "
+                           << steps.records << ")";
+            }
+            const ::testing::AssertionResult same = SameText(Saved(), step.text);
+            if (!same)
+                differed += std::string("after ") + step.name + ", " + same.message() + "\n";
+            if (step.more)
+                step.more();
+        }
+        if (differed.empty())
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << differed;
+    }
 
     // The mouse data at a model point, as the view computes it: the hit
     // test with the current tool (the pressed drawable excluded while an

@@ -270,13 +270,13 @@ TEST_F(OpKnobTest, AMessageEndMovesToAnotherLifelineLevelAndUndoes) {
     EXPECT_EQ(Descriptions(), std::vector<std::string>{"Drag Knob"});
     const std::string after = Saved();
 
-    ASSERT_TRUE(Undo());
-    EXPECT_EQ(call->GetTarget(), server);
-    EXPECT_EQ(store->callBoxes.boxes, storeBoxes);
-    EXPECT_TRUE(test::SameText(Saved(), before));
-    ASSERT_TRUE(Redo());
-    EXPECT_EQ(call->GetTarget(), store);
-    EXPECT_TRUE(test::SameText(Saved(), after));
+    EXPECT_TRUE(UndoRedoUndo(before, after,
+                             {.afterUndo =
+                                  [&] {
+                                      EXPECT_EQ(call->GetTarget(), server);
+                                      EXPECT_EQ(store->callBoxes.boxes, storeBoxes);
+                                  },
+                              .afterRedo = [&] { EXPECT_EQ(call->GetTarget(), store); }}));
 }
 
 // A level message's knob moves the message up and down only as far as

@@ -237,11 +237,7 @@ TEST_F(ViewMonkeyTest, SwappedLanesGiveBackTheirFollowersExactly) {
     view->SelectList({lane});
     QTest::keyClick(view.get(), Qt::Key_Right);
     ASSERT_EQ(Descriptions(), std::vector<std::string>{"Swap Swimlanes"});
-    const std::string after = Saved();
-    ASSERT_TRUE(Undo());
-    EXPECT_TRUE(test::SameText(Saved(), start));
-    ASSERT_TRUE(journal().Replay(1, true));
-    EXPECT_TRUE(test::SameText(Saved(), after));
+    EXPECT_TRUE(UndoRedoUndo(start, Saved()));
 }
 
 // Ctrl+Z while a link is being built from a new place undoes that place:
@@ -367,11 +363,7 @@ TEST_F(ViewMonkeyTest, JunctionOnAPlaceGroupGivesBackItsMemberGroup) {
     monkeyHost.SetCurrentTool(401);
     QTest::mouseClick(port, Qt::LeftButton, Qt::ShiftModifier, ClientOf(CPoint(413, 337)));
     ASSERT_EQ(Descriptions().back(), "Add Junction");
-    const std::string added = Saved();
-    ASSERT_TRUE(Undo());
-    EXPECT_TRUE(test::SameText(Saved(), nudged));
-    ASSERT_TRUE(journal().Replay(1, true));
-    EXPECT_TRUE(test::SameText(Saved(), added));
+    EXPECT_TRUE(UndoRedoUndo(nudged, Saved()));
 }
 
 // Deleting lanes closes the gap each leaves; undoing the delete opens the
