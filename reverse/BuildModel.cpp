@@ -177,11 +177,11 @@ Model* SourceParser::ResolvePackagePath(ReverseProject* project, Model* model,
 std::string SourceParser::KindWithoutMacro(const std::string& kind) const {
     const bool pack = kind.ends_with("...");
     const std::string_view word = std::string_view(kind).substr(0, kind.size() - (pack ? 3 : 0));
-    auto macro = kindMacros_.find(word);
-    if (macro == kindMacros_.end()) {
+    const std::string* macro = KindMacroText(word);
+    if (macro == nullptr) {
         return kind;
     }
-    return pack ? macro->second + "..." : macro->second;
+    return pack ? *macro + "..." : *macro;
 }
 
 void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,

@@ -1321,7 +1321,7 @@ std::string SourceParser::ParseCppOperatorName() {
 // (written like a macro: GTEST_SAVER_) replaced by that name, so that a
 // member's type names the class and not a macro no header defines.
 std::string SourceParser::ExpandCppNameMacros(std::string text) const {
-    if (nameMacros_.empty()) {
+    if (objectMacros_.empty()) {
         return text;
     }
     auto isWordChar = [](char c) {
@@ -1337,13 +1337,13 @@ std::string SourceParser::ExpandCppNameMacros(std::string text) const {
             ++end;
         }
         const std::string_view word(text.data() + at, end - at);
-        const auto found = IsMacroWord(word) ? nameMacros_.find(word) : nameMacros_.end();
-        if (found == nameMacros_.end()) {
+        const std::string* found = IsMacroWord(word) ? NameMacroText(word) : nullptr;
+        if (found == nullptr) {
             at = end;
             continue;
         }
-        text.replace(at, end - at, found->second);
-        at += found->second.size();
+        text.replace(at, end - at, *found);
+        at += found->size();
     }
     return text;
 }

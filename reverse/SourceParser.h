@@ -246,14 +246,16 @@ class SourceParser : public SourceSymbolTable {
     void SkipConditionalBranches(bool toNextBranch = false);
     // The macros a #define of the run has defined (and no #undef removed).
     std::set<std::string, std::less<>> definedMacros_;
-    // The texts of the object-like macros that stand for a template
-    // parameter's kind ("template <typename T> class"), by name: a
-    // parameter declared through one keeps the text as its kind. Few and
+    // The texts of the run's object-like macros that stand for a template
+    // parameter's kind ("template <typename T> class": a parameter declared
+    // through one keeps the text as its kind) or for a type's name
+    // ("#define SAVER_ ::lib::Saver"), by name, blanks folded. Few and
     // short, so a hostile file cannot grow the table.
-    std::map<std::string, std::string, std::less<>> kindMacros_;
-    // The object-like macros of the run that stand for a type's name
-    // ("#define SAVER_ ::lib::Saver"), by name, with what they stand for.
-    std::map<std::string, std::string, std::less<>> nameMacros_;
+    std::map<std::string, std::string, std::less<>> objectMacros_;
+    // The text of the macro word when it stands for a kind, or for a name;
+    // null when it does not or is no macro of the run.
+    const std::string* KindMacroText(std::string_view word) const;
+    const std::string* NameMacroText(std::string_view word) const;
     std::string ExpandCppNameMacros(std::string text) const;
     bool RestOfLineIsBlank() const;
     size_t ConsumeRun(unsigned char classes);

@@ -433,13 +433,14 @@ std::string_view OperandMacro(std::string_view operand) {
 }
 
 // A macro's replacement text is kept up to this length (one more marks a
-// longer text, which is not kept).
-constexpr size_t kMaxKindMacroText = 200;
+// longer text, which is not kept), and so many macros at the most.
+constexpr size_t kMaxMacroText = 200;
+constexpr size_t kMaxObjectMacros = 256;
 
 // Appends a line of a macro's replacement, each run of blanks one blank.
 void AppendMacroText(std::string& text, std::string_view line) {
     for (const char c : line) {
-        if (text.size() > kMaxKindMacroText) {
+        if (text.size() > kMaxMacroText) {
             return;
         }
         const bool blank = c == ' ' || c == '\t';
@@ -510,22 +511,21 @@ bool ConditionIsFalse(std::string_view text,
     }
 }
 
-// What an object-like macro's definition (the text after its name) stands
-// for when that is one name, qualified or not ("::lib::Saver"); else "".
-std::string_view MacroNameText(std::string_view text) {
-    if (text.empty() || (text.front() != ' ' && text.front() != '\t')) {
-        return {}; // a function-like macro, or none
-    }
-    text = Trimmed(text);
+// Whether an object-like macro's text stands for a template parameter's
+// kind ("template <typename T> class").
+bool IsKindText(std::string_view text) {
+    return text.starts_with("template");
+}
+
+// Whether an object-like macro's text (blanks folded, none at either end)
+// is one name, qualified or not ("::lib::Saver").
+bool IsNameText(std::string_view text) {
     if (text.empty() || std::isdigit(static_cast<unsigned char>(text.front())) != 0) {
-        return {};
+        return false;
     }
-    for (char c : text) {
-        if (std::isalnum(static_cast<unsigned char>(c)) == 0 && c != '_' && c != ':') {
-            return {};
-        }
-    }
-    return text;
+    return std::ranges::all_of(text, [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == ':';
+    });
 }
 
 std::string_view DirectiveWord(std::string_view text) {
@@ -565,14 +565,9 @@ void SourceParser::PreprocessorLine() {
             if (word == "define" || word == "undef") {
                 std::string_view after = rest.substr(rest.find(word) + word.size());
                 std::string name(LeadingName(after));
-                kindMacros_.erase(name);
-                nameMacros_.erase(name);
+                objectMacros_.erase(name);
                 if (!name.empty() && word == "define") {
                     text = after.substr(after.find(name) + name.size());
-                    const std::string_view names = MacroNameText(text);
-                    if (!names.empty()) {
-                        nameMacros_.emplace(name, names);
-                    }
                     if (!text.starts_with('(')) {
                         macro = name;
                     }
@@ -602,18 +597,27 @@ void SourceParser::PreprocessorLine() {
         }
         ReadChar();
     }
-    constexpr size_t kMaxKindMacros = 256;
     while (!macroText.empty() && macroText.back() == ' ') {
         macroText.pop_back();
     }
-    if (macroText.starts_with("template") && macroText.size() <= kMaxKindMacroText &&
-        kindMacros_.size() < kMaxKindMacros) {
-        kindMacros_[macro] = std::move(macroText);
+    if ((IsKindText(macroText) || IsNameText(macroText)) && macroText.size() <= kMaxMacroText &&
+        objectMacros_.size() < kMaxObjectMacros) {
+        objectMacros_[macro] = std::move(macroText);
     }
     if ((otherBranch || falseBranch) && c_ >= 0) {
         SkipConditionalBranches(falseBranch);
     }
     comment_.clear();
+}
+
+const std::string* SourceParser::KindMacroText(std::string_view word) const {
+    const auto found = objectMacros_.find(word);
+    return found != objectMacros_.end() && IsKindText(found->second) ? &found->second : nullptr;
+}
+
+const std::string* SourceParser::NameMacroText(std::string_view word) const {
+    const auto found = objectMacros_.find(word);
+    return found != objectMacros_.end() && IsNameText(found->second) ? &found->second : nullptr;
 }
 
 // Passes over whole lines up to and including the #endif that closes the

@@ -305,6 +305,34 @@ TEST_F(BuildModelTest, AMacroStandingForANameIsExpandedInAMemberType) {
                                         "P<GONE_>", "P<SAVER_X_,::lib::Saver>"}));
 }
 
+// The macros that stand for kinds and names share one bounded table: a
+// text of over 200 characters is not kept, nor any macro once 256 are
+// (whether kind or name), until an #undef makes room.
+TEST_F(BuildModelTest, MacroTextsAreBoundedInLengthAndNumber) {
+    FakeProject project(0);
+    std::string defines;
+    for (int i = 0; i < 254; ++i) {
+        defines += "#define FILL" + std::to_string(i) + "_ Filler\n";
+    }
+    const std::string edge = "::" + std::string(198, 'e');
+    defines += "#define EDGE_ " + edge + "\n#define LONG_ ::" + std::string(199, 'l') + "\n";
+    defines += "#define NAME_ Kept\n#define KIND template <class> class\n";
+    defines += "#undef FILL0_\n#define LATE_ Late\n#define LATER_ Later\n";
+    BuildRun(project, {"template <KIND F> class S { P<EDGE_> e; P<LONG_> l; P<NAME_> n; "
+                       "P<FILL0_> f0; P<FILL1_> f1; P<LATE_> a; P<LATER_> b; };",
+                       defines});
+    Master* s = Placed(project, project.CurrentModel(), "S");
+    ASSERT_NE(s, nullptr);
+    ASSERT_EQ(s->parameters.size(), 1u);
+    EXPECT_EQ(s->parameters[0]->type, "KIND") << "defined when the table was full";
+    std::vector<std::string> types;
+    for (const auto& attribute : s->attributes) {
+        types.push_back(attribute->type);
+    }
+    EXPECT_EQ(types, (std::vector<std::string>{"P<" + edge + ">", "P<LONG_>", "P<Kept>",
+                                               "P<FILL0_>", "P<Filler>", "P<Late>", "P<LATER_>"}));
+}
+
 TEST_F(BuildModelTest, TypeAliasesOfANamespaceBecomeTypesOfItsPackage) {
     FakeProject project(0);
     for (int run = 0; run < 2; ++run) {
