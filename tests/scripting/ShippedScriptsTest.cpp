@@ -10,6 +10,7 @@
 #include "drawables/Drawable.h"
 #include "drawables/Model.h"
 #include "model/Master.h"
+#include "model/Members.h"
 #include "platform/Files.h"
 #include "platform/ScopedInstall.h"
 #include "scripting/DiagramImageSeam.h"
@@ -399,6 +400,64 @@ TEST_F(ShippedScriptsTest, ProjectSummaryTask) {
                              "Master Shape: 2 attributes, 2 methods, 1 places\r\n",
                              "Not shown in any diagram: Loose\r\n", "Totals: "})
         EXPECT_TRUE(LogHas(line)) << line << "\n" << log.Text();
+}
+
+// A class reverse-engineered from Java with its method code holds its
+// initializer blocks as the methods "static" (static) and "initializer",
+// without return type or parameters. The Java generator writes them back as
+// blocks; the C++ header leaves them out, the documentation does not list
+// them as methods and the summary does not count them. A method of that
+// name with parameters is a method like any other.
+TEST_F(ShippedScriptsTest, JavaInitializerBlocksAreNoMethodsOfTheOtherScripts) {
+    auto document = Open();
+    Master* circle = nullptr;
+    for (const auto& master : document->Masters().Masters())
+        if (master->name == "Circle")
+            circle = master.get();
+    ASSERT_NE(circle, nullptr);
+    auto add = [&](const char* name, int mode, const char* code, bool withParameter) {
+        auto method = std::make_unique<MasterMethod>();
+        method->name = name;
+        method->mode = mode;
+        method->access = 3;
+        method->code = code;
+        method->owner = circle;
+        if (withParameter) {
+            auto parameter = std::make_unique<Parameter>();
+            parameter->name = "n";
+            parameter->type = "int";
+            method->parameters.push_back(std::move(parameter));
+        }
+        circle->methods.push_back(std::move(method));
+    };
+    add("static", ModeStatic, "count = 1;", false);
+    add("initializer", 0, "r = 2;", false);
+    add("initializer", 0, "", true);
+
+    Generate(TaskCodeGen, "CodeGen/JavaClasses.vxs", *document, scratch / "java");
+    const std::string java = Read(scratch / "java/geo/Circle.java");
+    for (const char* line : {"    static {\n", "        count = 1;\n", "    {\n",
+                             "        r = 2;\n", " initializer(int n) {\n"})
+        EXPECT_NE(java.find(line), std::string::npos) << line << "\n" << java;
+
+    Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, scratch / "cpp");
+    // The header is the one expected of Circle, with the method added.
+    std::string header = Read(scratch / "cpp/geo/Circle.h");
+    const std::string method = "    void initializer(int n);\n";
+    const size_t at = header.find(method);
+    ASSERT_NE(at, std::string::npos) << header;
+    EXPECT_EQ(header.erase(at, method.size()), Read(kFixtures + "/expected/geo/Circle.h"));
+
+    Generate(TaskDocGen, "DocGen/HtmlPages.vxs", *document, scratch / "doc", {"NoImages"});
+    const std::string page = Read(scratch / "doc/classGeoCircle.html");
+    EXPECT_EQ(page.find("<td>static()</td>"), std::string::npos) << page;
+    EXPECT_EQ(page.find("<td>initializer()</td>"), std::string::npos) << page;
+    for (const char* cell : {"<td>Radius()</td>", "<td>initializer(int n)</td>"})
+        EXPECT_NE(page.find(cell), std::string::npos) << cell << "\n" << page;
+
+    RunTaskScript(kScripts + "/Task/ProjectSummary.vxs", *document);
+    EXPECT_TRUE(LogHas("Master Circle: 0 attributes, 2 methods, 1 places\r\n")) << log.Text();
+    EXPECT_FALSE(LogHas("ERROR")) << log.Text();
 }
 
 TEST_F(ShippedScriptsTest, SourceClassesMakeMastersPlacesAndLinks) {
