@@ -5,6 +5,8 @@
 #include "document/CCASEDoc.h"
 #include "drawables/Drawable.h"
 #include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
+#include "drawables/ToolModel.h"
 #include "model/GuidMap.h"
 #include "model/Master.h"
 
@@ -306,10 +308,20 @@ void DocumentEvents::Publish() {
         toShow_ = nullptr;
         const std::vector<Drawable*> select = std::move(toSelect_);
         toSelect_.clear();
-        for (size_t i = 0; i < document_.ModelCount(); ++i)
-            if (document_.GetModelAt(i) == shown)
-                Send([&](DocumentObserver& o) { o.ReplayShows(*document_.GetModelAt(i), select); });
+        if (Model* model = StillHeld(shown))
+            Send([&](DocumentObserver& o) { o.ReplayShows(*model, select); });
     }
+}
+
+Model* DocumentEvents::StillHeld(const Model* model) const {
+    for (size_t i = 0; i < document_.ModelCount(); ++i)
+        if (document_.GetModelAt(i) == model)
+            return document_.GetModelAt(i);
+    if (const NotationTemplate* notation = document_.Template())
+        for (int i = 0; i < notation->ToolCount(); ++i)
+            if (notation->ToolAt(i) == model)
+                return notation->ToolAt(i);
+    return nullptr;
 }
 
 void DocumentEvents::NoteModified() {

@@ -61,7 +61,8 @@ class DocumentObserver {
     // come after the change): a window ends the gesture it has under way, so
     // that the replay starts from a project no drag or creation holds.
     virtual void ReplayComing() {}
-    // After an undo or redo: the model the replayed record concerns and the
+    // After an undo or redo: the model the replayed record concerns (one of
+    // the document's models or a tool model of its template) and the
     // drawables it asks the view to select (empty: keep the selection).
     virtual void ReplayShows(Model& /*model*/, const std::vector<Drawable*>& /*select*/) {}
 };
@@ -136,6 +137,9 @@ class DocumentEvents {
     };
 
     bool Held() const { return groupHeld_ || depth_ > 0; }
+    // The model, when it is one of the document's models or a tool model of
+    // its template still; else null (a replay may have taken it away).
+    Model* StillHeld(const Model* model) const;
     static ModelState StateOf(Model& model);
     // Sends the drawables and selection events of one model listed before
     // (nothing for a model new to the list).

@@ -75,6 +75,10 @@ class EditorHost {
     // The view scrolled (sizesChanged: its scroll sizes changed, as after a
     // zoom or a new page): the frame's overview panes follow it.
     virtual void ViewScrolled(bool /*sizesChanged*/) {}
+    // An undo or redo left the view showing a tool model in design editing
+    // (iconEditing false) or icon editing: the frame's tool edit mode and
+    // its buttons follow.
+    virtual void ToolEditingShown(bool /*iconEditing*/) {}
 };
 
 // The host of a view in no frame: no sheet, no question (declined), no

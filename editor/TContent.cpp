@@ -1706,6 +1706,13 @@ void TContent::CurrentModelChanged(Model*) {
 void TContent::ReplayShows(Model& model, const std::vector<Drawable*>& select) {
     if (&model != CurrentModel())
         return;
+    // The replay of an icon edit shows the tool model in icon editing
+    // (switching its page to the icon's), whatever mode it was in: the
+    // scroll area and the frame's mode follow the model's flag.
+    if (const auto* tool = dynamic_cast<const ToolModel*>(&model)) {
+        UpdateScrollSizes(false);
+        host_.ToolEditingShown(tool->iconEditing);
+    }
     if (!select.empty())
         SelectList(select);
     viewport()->update();

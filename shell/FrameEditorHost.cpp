@@ -128,6 +128,11 @@ int FrameEditorHost::PopupMenu(const std::vector<std::string>& items, CPoint scr
     return -1;
 }
 
+void FrameEditorHost::ToolEditingShown(bool iconEditing) {
+    if (frame_ != nullptr)
+        frame_->SetToolEditMode(iconEditing ? 1 : 0);
+}
+
 void FrameEditorHost::ViewScrolled(bool sizesChanged) {
     TExtra* extra = frame_ != nullptr ? frame_->Extra() : nullptr;
     if (extra == nullptr || !extra->isVisible())

@@ -39,6 +39,7 @@ class FrameEditorHost : public EditorHost {
     bool AskRepositionOptions(int& options) override;
     void HidePropertySheet() override;
     void ViewScrolled(bool sizesChanged) override;
+    void ToolEditingShown(bool iconEditing) override;
     // The symbol of the application's library menu behind the tool, placed
     // as a place while the menu's "Use As Place" is checked.
     LibrarySymbol LibrarySymbolForTool(int tool) override;

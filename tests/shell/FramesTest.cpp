@@ -37,6 +37,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
@@ -866,6 +867,72 @@ TEST_F(Frames, ToolEditModesSwitchIconEditing) {
     EXPECT_TRUE(child->OnCommand(cmd::ModelEdit));
     EXPECT_EQ(Document().CurrentModel(), diagram);
     EXPECT_EQ(child->ToolEditMode(), 1);
+}
+
+// Undoing an icon edit shows the icon again in icon editing, whatever mode
+// the tool model was switched to since: the frame's mode, its check marks
+// and the view's scroll area follow the tool model's flag, and so do they
+// on redo.
+TEST_F(Frames, UndoOfAnIconEditShowsTheToolInIconEditing) {
+    CMainFrame& frame = Start({project});
+    CChildFrame* child = frame.ActiveChild();
+    ASSERT_NE(child, nullptr);
+    TContent* view = child->View();
+    ASSERT_TRUE(child->OnCommand(cmd::ToolIconEdit));
+    auto* tool = dynamic_cast<ToolModel*>(Document().CurrentModel());
+    ASSERT_NE(tool, nullptr);
+    ASSERT_TRUE(tool->iconEditing);
+    child->SetCurrentTool(27);
+    const CPoint scroll = view->ScrollPosition();
+    const QPoint pixel(
+        static_cast<int>((3 * kIconCellSize + kIconCellSize / 2) * tool->zoom) - scroll.x,
+        static_cast<int>((4 * kIconCellSize + kIconCellSize / 2) * tool->zoom) - scroll.y);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
+    ASSERT_FALSE(Document().GetJournal().Records().empty());
+    ASSERT_EQ(Document().GetJournal().Records().back().description, "Icon Edit");
+    // The scroll range the view must have for the tool model as it is now.
+    auto rangeOfModel = [&] {
+        const CSize page = tool->GetPageSize(false);
+        const QSize client = view->viewport()->size();
+        return QSize(std::max(0, page.cx - client.width()), std::max(0, page.cy - client.height()));
+    };
+    auto rangeShown = [&] {
+        return QSize(view->horizontalScrollBar()->maximum(), view->verticalScrollBar()->maximum());
+    };
+    // A view smaller than the icon's page, so that the page shows in the range.
+    view->resize(120, 100);
+    view->UpdateScrollSizes(false);
+    const QSize iconRange = rangeOfModel();
+    ASSERT_EQ(rangeShown(), iconRange);
+
+    struct Step {
+        const char* what;
+        int command;
+        bool toolShown;
+        bool icon;
+    };
+    const Step steps[] = {
+        {"design edit", cmd::ToolDesignEdit, true, false},
+        {"undo", cmd::EditUndo, true, true},
+        {"design edit again", cmd::ToolDesignEdit, true, false},
+        {"redo", cmd::EditRedo, true, true},
+        {"back to the diagram", cmd::ModelEdit, false, false},
+        {"undo from the diagram", cmd::EditUndo, true, true},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        ASSERT_TRUE(frame.RouteCommand(step.command));
+        EXPECT_EQ(Document().CurrentModel() == tool, step.toolShown);
+        if (!step.toolShown)
+            continue;
+        EXPECT_EQ(tool->iconEditing, step.icon);
+        EXPECT_EQ(child->ToolEditMode(), step.icon ? 1 : 0);
+        EXPECT_EQ(frame.RouteUpdate(cmd::ToolIconEdit).checked, step.icon);
+        EXPECT_EQ(frame.RouteUpdate(cmd::ToolDesignEdit).checked, !step.icon);
+        EXPECT_EQ(rangeShown(), rangeOfModel());
+        EXPECT_EQ(rangeShown() == iconRange, step.icon)
+            << rangeShown().width() << "x" << rangeShown().height();
+    }
 }
 
 TEST_F(Frames, ButtonsShowTheirDrawnPictures) {
