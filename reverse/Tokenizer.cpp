@@ -435,7 +435,7 @@ std::string_view OperandMacro(std::string_view operand) {
 // A macro's replacement text is kept up to this length (one more marks a
 // longer text, which is not kept), and so many macros at the most.
 constexpr size_t kMaxMacroText = 200;
-constexpr size_t kMaxObjectMacros = 256;
+constexpr size_t kMaxObjectMacros = 4096;
 
 // Appends a line of a macro's replacement, each run of blanks one blank.
 void AppendMacroText(std::string& text, std::string_view line) {

@@ -306,12 +306,12 @@ TEST_F(BuildModelTest, AMacroStandingForANameIsExpandedInAMemberType) {
 }
 
 // The macros that stand for kinds and names share one bounded table: a
-// text of over 200 characters is not kept, nor any macro once 256 are
+// text of over 200 characters is not kept, nor any macro once 4,096 are
 // (whether kind or name), until an #undef makes room.
 TEST_F(BuildModelTest, MacroTextsAreBoundedInLengthAndNumber) {
     FakeProject project(0);
     std::string defines;
-    for (int i = 0; i < 254; ++i) {
+    for (int i = 0; i < 4094; ++i) {
         defines += "#define FILL" + std::to_string(i) + "_ Filler\n";
     }
     const std::string edge = "::" + std::string(198, 'e');
