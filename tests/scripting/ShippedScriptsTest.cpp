@@ -407,7 +407,8 @@ TEST_F(ShippedScriptsTest, ProjectSummaryTask) {
 // without return type or parameters. The Java generator writes them back as
 // blocks; the C++ header leaves them out, the documentation does not list
 // them as methods and the summary does not count them. A method of that
-// name with parameters is a method like any other.
+// name with parameters is a method like any other (and, having no result
+// type without being a constructor, returns void).
 TEST_F(ShippedScriptsTest, JavaInitializerBlocksAreNoMethodsOfTheOtherScripts) {
     auto document = Open();
     Master* circle = nullptr;
@@ -437,7 +438,7 @@ TEST_F(ShippedScriptsTest, JavaInitializerBlocksAreNoMethodsOfTheOtherScripts) {
     Generate(TaskCodeGen, "CodeGen/JavaClasses.vxs", *document, scratch / "java");
     const std::string java = Read(scratch / "java/geo/Circle.java");
     for (const char* line : {"    static {\n", "        count = 1;\n", "    {\n",
-                             "        r = 2;\n", " initializer(int n) {\n"})
+                             "        r = 2;\n", "    public void initializer(int n) {\n"})
         EXPECT_NE(java.find(line), std::string::npos) << line << "\n" << java;
 
     Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, scratch / "cpp");
