@@ -69,7 +69,7 @@ if command -v g++ >/dev/null; then
   # the specialisation Node<int, int> in a header of its own, the class
   # nested in Tree inside Tree's.
   [ "$(cd cpp && find . -type f | sort | tr '\n' ' ')" = \
-    "./Registry.h ./lib.h ./lib/core/Item.h ./lib/core/Node.h ./lib/core/Node_int_int_.h ./lib/core/Tree.h ./lib/core/Visitor.h ./lib/util/Columns.h ./lib/util/Item.h ./lib/util/Pair.h ./lib/util/Table.h ./lib/util/Tuple.h " ] ||
+    "./Registry.h ./lib.h ./lib/core/Item.h ./lib/core/Node.h ./lib/core/Node_int_int_.h ./lib/core/Tree.h ./lib/core/Visitor.h ./lib/util/Columns.h ./lib/util/Item.h ./lib/util/Pair.h ./lib/util/Probe.h ./lib/util/Table.h ./lib/util/Tuple.h " ] ||
     fail "the headers are: $(cd cpp && find . -type f | sort)"
   for line in "    class Cursor {" "    template <typename F> void Walk(F&& f);" "    void(*onChange)(int);"; do
     grep -qxF "$line" cpp/lib/core/Tree.h || fail "Tree.h lacks: $line"
@@ -178,8 +178,8 @@ new_project() {
 # Classes the run never declared (bases named only, a platform's branch not
 # taken) get no header, so the total falls as the reader mends: the count
 # of failures is the measure that only falls.
-gtest_floor=146
-gtest_ceiling=25
+gtest_floor=148
+gtest_ceiling=23
 if command -v g++ >/dev/null && [ -d /usr/include/gtest ]; then
   new_project "$work/gtest.pro" Classes
   find /usr/include/gtest -name '*.h' | sort >"$work/gtest-files.txt"
