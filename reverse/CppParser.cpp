@@ -1085,7 +1085,26 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access) {
         return 1;
     }
     if (token_ == kTokUnion) {
-        // union [name] { ... } [declarators] ;
+        // union [name] { ... } [declarators] ;   A named union that declares
+        // no member is kept as a typedef of an unnamed union of its members
+        // ("union {double d;int i;}"), so that the members typed with it
+        // can be written again.
+        GetToken();
+        if (token_ == kTokIdentifier) {
+            std::string name = tokenText_;
+            GetToken();
+            if (token_ == kTokLBrace) {
+                TypeText body;
+                body.AppendToken(kTokUnion, "union");
+                if (SkipBalanced(body, true, false) == 0) {
+                    return 0;
+                }
+                if (token_ == kTokSemicolon) {
+                    cls->AddChild(language_, name, std::nullopt, kNodeTypedef, flags,
+                                  body.ToHeapString(), std::nullopt, std::move(comment));
+                }
+            }
+        }
         TypeText discarded;
         if (SkipBalanced(discarded, false, false) == 0) {
             return 0;

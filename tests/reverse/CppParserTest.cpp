@@ -144,6 +144,12 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
         {"class A { void f(typename T::type* p = nullptr); };", "A",
          "A/5/0{f/8/1:void{p/9/0:typename T::type*=nullptr}}"},
         {"class A { union { int i; float f; } u; int z; };", "A", "A/5/0{z/7/1:int}"},
+        // A named union is kept as a typedef of an unnamed one, so that the
+        // members typed with it can be written again; one that declares a
+        // member, or is only declared, records nothing.
+        {"class A { private: union Buffer { void* p; double d; }; Buffer b; };", "A",
+         "A/5/0{Buffer/14/1:union{void* p;double d;},b/7/1:Buffer}"},
+        {"class A { union U { int i; } u; union V; int z; };", "A", "A/5/0{z/7/1:int}"},
         {"class O { struct P { int a; }; class Q { }; public: class R; };", "O",
          "O/5/0{P/5/20001{a/7/4:int},Q/5/1,R/5/4}"},
         {"class O { class I : public B { }; };", "O", "O/5/0{I/5/1{B/2/4}}"},

@@ -69,7 +69,7 @@ if command -v g++ >/dev/null; then
   # the specialisation Node<int, int> in a header of its own, the class
   # nested in Tree inside Tree's.
   [ "$(cd cpp && find . -type f | sort | tr '\n' ' ')" = \
-    "./Registry.h ./lib.h ./lib/core/Item.h ./lib/core/Node.h ./lib/core/Node_int_int_.h ./lib/core/Tree.h ./lib/core/Visitor.h ./lib/util/Columns.h ./lib/util/Item.h ./lib/util/Pair.h ./lib/util/Table.h ./lib/util/Tuple.h " ] ||
+    "./Registry.h ./lib.h ./lib/core/Item.h ./lib/core/Node.h ./lib/core/Node_int_int_.h ./lib/core/Tree.h ./lib/core/Visitor.h ./lib/util/Columns.h ./lib/util/Item.h ./lib/util/Pair.h ./lib/util/Probe.h ./lib/util/Table.h ./lib/util/Tuple.h " ] ||
     fail "the headers are: $(cd cpp && find . -type f | sort)"
   for line in "    class Cursor {" "    template <typename F> void Walk(F&& f);" "    void(*onChange)(int);"; do
     grep -qxF "$line" cpp/lib/core/Tree.h || fail "Tree.h lacks: $line"
@@ -97,6 +97,11 @@ if command -v g++ >/dev/null; then
     fail "a static integral constant lost its value"
   grep -qxF "    static constexpr auto unit = 1.5;" cpp/lib/core/Node.h ||
     fail "a static member of a deduced type lost its value"
+  # Members written after what their declarations name; a union as the
+  # reader keeps it.
+  for line in "    typedef union{T value_;long bits_;} Raw;" "    template <typename M, bool B = Probe::Fits<M>()>"; do
+    grep -qxF "$line" cpp/lib/util/Probe.h || fail "Probe.h lacks: $line"
+  done
   # A base declared elsewhere (no header of its own) by its standard header.
   grep -qxF "#include <type_traits>" cpp/Registry.h && grep -qF "class Registry : public ::std::false_type {" cpp/Registry.h ||
     fail "Registry.h does not derive from std::false_type by its header"
@@ -178,8 +183,8 @@ new_project() {
 # Classes the run never declared (bases named only, a platform's branch not
 # taken) get no header, so the total falls as the reader mends: the count
 # of failures is the measure that only falls.
-gtest_floor=146
-gtest_ceiling=25
+gtest_floor=154
+gtest_ceiling=17
 if command -v g++ >/dev/null && [ -d /usr/include/gtest ]; then
   new_project "$work/gtest.pro" Classes
   find /usr/include/gtest -name '*.h' | sort >"$work/gtest-files.txt"
