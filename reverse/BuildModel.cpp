@@ -11,6 +11,7 @@
 #include "reverse/SourceLanguage.h"
 #include "reverse/SourceParser.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace qm {
@@ -60,6 +61,58 @@ std::unique_ptr<MasterType> TypeOf(const SourceSymbol& node, int typeKind, Maste
     }
     type->owner = owner;
     return type;
+}
+
+// A method record of a method node: its return type, code, comment,
+// access and mode, its parameters and the exceptions and contexts it names.
+std::unique_ptr<MasterMethod> MethodOf(const SourceSymbol& node, Master* owner) {
+    auto method = std::make_unique<MasterMethod>();
+    method->name = node.name;
+    method->returnType = TextOf(node.text1);
+    method->code = TextOf(node.text2);
+    method->comment = TextOf(node.comment);
+    auto [access, mode] = MemberAccessAndFlags(node);
+    method->access = access;
+    method->mode = mode;
+    for (const SourceSymbol* p = node.firstChild.get(); p != nullptr; p = p->next.get()) {
+        if (p->kind == kNodeParameter) {
+            auto parameter = std::make_unique<Parameter>();
+            parameter->name = p->name;
+            parameter->type = TextOf(p->text1);
+            parameter->value = TextOf(p->text2);
+            parameter->direction = ParameterDirectionOf(*p, 0);
+            method->parameters.push_back(std::move(parameter));
+        } else if (p->kind == kNodeException || p->kind == kNodeContext) {
+            auto other = std::make_unique<MethodOther>();
+            other->name = p->name;
+            other->kind = p->kind == kNodeException ? 0 : 1;
+            method->others.push_back(std::move(other));
+        }
+    }
+    method->owner = owner;
+    return method;
+}
+
+// Whether two methods have one name, return type and parameter types.
+bool SameSignature(const MasterMethod& a, const MasterMethod& b) {
+    return a.name == b.name && a.returnType == b.returnType &&
+           std::ranges::equal(
+               a.parameters, b.parameters,
+               [](const std::unique_ptr<Parameter>& x, const std::unique_ptr<Parameter>& y) {
+                   return x->type == y->type;
+               });
+}
+
+// The package master of a namespace ("a::b::c" or "a.b.c": the package c
+// with the namespace "a.b"), as ResolvePackagePath makes it; null when none.
+Master* NamespacePackage(ReverseProject* project, int packageTool, std::string path) {
+    for (size_t at = path.find("::"); at != std::string::npos; at = path.find("::", at + 1)) {
+        path.replace(at, 2, ".");
+    }
+    const size_t cut = path.rfind('.');
+    const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+    const std::string space = cut == std::string::npos ? std::string() : path.substr(0, cut);
+    return project->FindMaster(packageTool, name, space);
 }
 
 } // namespace
@@ -126,6 +179,29 @@ void SourceParser::BuildModelFromParse(ReverseProject* project, Model* model) {
                     LinkMastersFromNode(project, into, node, "");
                 }
             }
+        }
+        if (pass == 1) {
+            AddNamespaceFunctions(project, model);
+        }
+    }
+}
+
+// The functions of namespaces become methods of their namespaces' package
+// masters (made here for a namespace that declares nothing else), in the
+// order read; a function whose signature the master has already (from an
+// earlier run) is not added again.
+void SourceParser::AddNamespaceFunctions(ReverseProject* project, Model* model) {
+    for (const std::unique_ptr<SourceSymbol>& node : cppFunctions_) {
+        ResolvePackagePath(project, model, "", node->qualifier);
+        Master* package = NamespacePackage(project, PackageTool(), TextOf(node->qualifier));
+        if (package == nullptr) {
+            continue;
+        }
+        std::unique_ptr<MasterMethod> method = MethodOf(*node, package);
+        if (std::ranges::none_of(package->methods, [&](const std::unique_ptr<MasterMethod>& old) {
+                return SameSignature(*old, *method);
+            })) {
+            package->methods.push_back(std::move(method));
         }
     }
 }
@@ -321,33 +397,9 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
             master->attributes.push_back(std::move(attribute));
             break;
         }
-        case kNodeMethod: {
-            auto method = std::make_unique<MasterMethod>();
-            method->name = c->name;
-            method->returnType = TextOf(c->text1);
-            method->code = TextOf(c->text2);
-            method->comment = TextOf(c->comment);
-            method->access = memberAccess;
-            method->mode = mode;
-            for (const SourceSymbol* p = c->firstChild.get(); p != nullptr; p = p->next.get()) {
-                if (p->kind == kNodeParameter) {
-                    auto parameter = std::make_unique<Parameter>();
-                    parameter->name = p->name;
-                    parameter->type = TextOf(p->text1);
-                    parameter->value = TextOf(p->text2);
-                    parameter->direction = ParameterDirectionOf(*p, 0);
-                    method->parameters.push_back(std::move(parameter));
-                } else if (p->kind == kNodeException || p->kind == kNodeContext) {
-                    auto other = std::make_unique<MethodOther>();
-                    other->name = p->name;
-                    other->kind = p->kind == kNodeException ? 0 : 1;
-                    method->others.push_back(std::move(other));
-                }
-            }
-            method->owner = master;
-            master->methods.push_back(std::move(method));
+        case kNodeMethod:
+            master->methods.push_back(MethodOf(*c, master));
             break;
-        }
         case kNodeException: {
             auto exception = std::make_unique<MasterException>();
             exception->name = c->name;
@@ -388,15 +440,7 @@ void SourceParser::AddNamespaceType(ReverseProject* project, const SourceSymbol*
     if (!node->qualifier || node->qualifier->empty()) {
         return;
     }
-    // "a::b::c" (or "a.b.c") is the package c with the namespace "a.b".
-    std::string path = *node->qualifier;
-    for (size_t at = path.find("::"); at != std::string::npos; at = path.find("::", at + 1)) {
-        path.replace(at, 2, ".");
-    }
-    const size_t cut = path.rfind('.');
-    const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
-    const std::string space = cut == std::string::npos ? std::string() : path.substr(0, cut);
-    Master* package = project->FindMaster(PackageTool(), name, space);
+    Master* package = NamespacePackage(project, PackageTool(), *node->qualifier);
     if (package == nullptr) {
         return;
     }

@@ -303,20 +303,36 @@ void SourceParser::ParseCppNamespace(bool inlineNamespace) {
 
 // [template <...>] (class | struct) ... (; | body)
 // [template <...>] exception name (; | body)
+// [template <...>] function declaration or definition, in a namespace
 // At file level anything else is one token passed over; an enumeration is
 // passed over whole, so that "enum class" is never read as a class.
 int SourceParser::ParseCppDeclaration(SourceSymbol* enclosing, int access) {
     OwnedText comment = TakeComment();
     SymbolList params;
+    bool isTemplate = false;
+    // An explicit instantiation or specialisation ("template void f<int>();",
+    // "template <> void f<int>()") declares no function of its own.
+    bool explicitTemplate = false;
     SkipCppAttributes();
     if (token_ == kTokTemplate) {
         GetToken();
-        if (ParseCppTemplateParams(params) == 0) {
+        isTemplate = true;
+        explicitTemplate = token_ != kTokLess;
+        // Unnamed parameters are kept for a function template's head (they
+        // carry the defaults that choose an overload); a class or an alias
+        // template records only the named ones.
+        if (ParseCppTemplateParams(params, true) == 0) {
             return 0;
         }
+        explicitTemplate = explicitTemplate || params.empty();
         SkipCppRequires();
         SkipCppAttributes();
     }
+    auto namedParams = [&params]() -> SymbolList& {
+        std::erase_if(
+            params, [](const std::unique_ptr<SourceSymbol>& param) { return param->name.empty(); });
+        return params;
+    };
     if (token_ == kTokException) {
         GetToken();
         if (token_ != kTokIdentifier) {
@@ -345,17 +361,26 @@ int SourceParser::ParseCppDeclaration(SourceSymbol* enclosing, int access) {
         return 1;
     }
     if (token_ == kTokUsing && enclosing == nullptr && !params.empty()) {
-        ParseCppAliasTemplate(std::move(comment), params);
+        ParseCppAliasTemplate(std::move(comment), namedParams());
         return 1;
     }
     if (token_ == kTokClass || token_ == kTokStruct) {
-        return ParseCppClass(enclosing, access, std::move(comment), params);
+        return ParseCppClass(enclosing, access, std::move(comment), namedParams());
     }
     // In a class body the closing brace belongs to the class; at file level
     // a brace opens a block that the scope passes over.
-    if (token_ != kTokRBrace && token_ != kTokEnd && token_ != kTokLBrace) {
-        GetToken();
+    if (token_ == kTokRBrace || token_ == kTokEnd || token_ == kTokLBrace) {
+        return 1;
     }
+    if (enclosing == nullptr && CurrentNamespace() && !CurrentNamespace()->empty()) {
+        if (explicitTemplate) {
+            SkipCppStatement();
+        } else {
+            ParseCppNamespaceFunction(std::move(comment), isTemplate ? &params : nullptr);
+        }
+        return 1;
+    }
+    GetToken();
     return 1;
 }
 
@@ -658,8 +683,10 @@ void SourceParser::SkipCppStatement() {
 }
 
 // "template <kind name, ...>" of parameters read by ParseCppTemplateParams,
-// a plain type parameter written "typename", without the defaults.
-static std::string CppTemplateHeadText(const std::vector<std::unique_ptr<SourceSymbol>>& params) {
+// a plain type parameter written "typename", with the defaults only when
+// asked for.
+static std::string CppTemplateHeadText(const std::vector<std::unique_ptr<SourceSymbol>>& params,
+                                       bool withDefaults = false) {
     std::string head = "template <";
     for (size_t i = 0; i < params.size(); ++i) {
         const SourceSymbol& param = *params[i];
@@ -668,8 +695,62 @@ static std::string CppTemplateHeadText(const std::vector<std::unique_ptr<SourceS
         if (!param.name.empty()) {
             head += " " + param.name;
         }
+        if (withDefaults && param.text2) {
+            head += " = " + *param.text2;
+        }
     }
     return head + ">";
+}
+
+// A function of a namespace: read as a class's member is, then kept as a
+// method node qualified by the namespace, with its template head (and the
+// head's defaults) before its return type. Nothing is kept for a variable,
+// for a definition of something declared in another scope (Scope::name),
+// for a declaration without a return type (a macro call, a deduction
+// guide), or for a function read before with the same template parameter
+// kinds and parameter types (its definition after its declaration).
+void SourceParser::ParseCppNamespaceFunction(OwnedText comment, const SymbolList* params) {
+    SourceSymbol holder{std::string(), std::nullopt};
+    int access = 0;
+    const std::string head = params != nullptr ? CppTemplateHeadText(*params, true) : std::string();
+    std::string key = *CurrentNamespace();
+    if (params != nullptr) {
+        for (const std::unique_ptr<SourceSymbol>& param : *params) {
+            key += '\0';
+            key += param->text1 ? *param->text1 : std::string("typename");
+        }
+    }
+    key += '\1';
+    ParseCppMember(&holder, access, std::move(comment), head);
+    if (cppValueArgument_) {
+        return; // a variable with its constructor's arguments: Item item(1, 2);
+    }
+    std::unique_ptr<SourceSymbol> next;
+    for (std::unique_ptr<SourceSymbol> node = std::move(holder.firstChild); node != nullptr;
+         node = std::move(next)) {
+        next = std::move(node->next);
+        // The return type after the head begins with a word: "* f()" was
+        // left by a declaration the reader took apart ("class X* f();").
+        const std::string returns = node->text1 ? *node->text1 : std::string();
+        const size_t first = head.empty() ? 0 : head.size() + 1;
+        if (node->kind != kNodeMethod || returns.size() <= first || returns.ends_with("::") ||
+            !(std::isalnum(static_cast<unsigned char>(returns[first])) != 0 ||
+              returns[first] == '_' || returns[first] == ':')) {
+            continue;
+        }
+        std::string nodeKey = key + node->name;
+        for (const SourceSymbol* p = node->firstChild.get(); p != nullptr; p = p->next.get()) {
+            if (p->kind == kNodeParameter) {
+                nodeKey += '\0';
+                nodeKey += p->text1 ? *p->text1 : std::string();
+            }
+        }
+        if (!cppFunctionKeys_.insert(std::move(nodeKey)).second) {
+            continue;
+        }
+        node->qualifier = CurrentNamespace();
+        cppFunctions_.push_back(std::move(node));
+    }
 }
 
 // < parameter , ... >   A parameter is "class" or "typename" with an
@@ -1008,7 +1089,8 @@ int SourceParser::ParseCppUsing(SourceSymbol* cls, OwnedText comment, int flags)
 // One member: access labels, then a nested declaration, an enumeration, a
 // typedef, a union, an alias, an attribute or a method. 0 ends the class
 // body.
-int SourceParser::ParseCppMember(SourceSymbol* cls, int& access) {
+int SourceParser::ParseCppMember(SourceSymbol* cls, int& access, OwnedText comment,
+                                 std::string functionTemplate) {
     for (;;) {
         if (IsAccessWord(token_)) {
             access = ModifierBitOf(token_);
@@ -1044,8 +1126,10 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access) {
     if (token_ == kTokException) {
         return ParseCppDeclaration(cls, access);
     }
-    OwnedText comment = TakeComment();
-    cppMemberTemplate_.clear();
+    if (!comment) {
+        comment = TakeComment();
+    }
+    cppMemberTemplate_ = std::move(functionTemplate);
     if (token_ == kTokTemplate) {
         // A member template: its parameters are the class's only when it
         // is a nested class; a member function template keeps them as the
@@ -1158,7 +1242,9 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access) {
             }
             if (token_ == kTokLParen) {
                 if (!type.IsEmpty() && type.Text().back() == '~') {
-                    type.Clear();
+                    // What stands before "~" is the scope of a destructor
+                    // defined outside its class (Scope::~Name).
+                    type.SetLength(type.Length() - 1);
                     name = std::string("~").append(name);
                 }
                 return ParseCppMethod(cls, std::move(name), std::move(comment), type, flags);
@@ -1236,6 +1322,12 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access) {
                 return 0;
             }
             continue;
+        }
+        if (t == kTokLBrace) {
+            // A block after a declaration the reader could not take apart:
+            // passed over whole, so that its closing brace ends no scope.
+            return SkipBody(nullptr, false) != 0 && token_ != kTokRBrace && token_ != kTokEnd ? 1
+                                                                                              : 0;
         }
         type.AppendToken(t, tokenText_);
         GetToken();
@@ -1452,6 +1544,7 @@ int SourceParser::ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText 
         cppMemberTemplate_.clear();
     }
     method->comment = std::move(comment);
+    cppValueArgument_ = false;
     if (token_ != kTokLParen) {
         return ReportParseError(method.get(), "( expected");
     }
@@ -1468,6 +1561,8 @@ int SourceParser::ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText 
             GetToken();
         }
         if (!StartsCppType(token_)) {
+            cppValueArgument_ = cppValueArgument_ || token_ == kTokNumber || token_ == kTokString ||
+                                token_ == kTokCharacter;
             GetToken();
             continue;
         }

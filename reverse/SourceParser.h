@@ -283,13 +283,18 @@ class SourceParser : public SourceSymbolTable {
     void ParseCppNamespaceAlias();
     void ParseCppAliasTemplate(OwnedText comment, SymbolList& params);
     void AddNamespaceType(ReverseProject* project, const SourceSymbol* node);
+    void ParseCppNamespaceFunction(OwnedText comment, const SymbolList* params);
+    void AddNamespaceFunctions(ReverseProject* project, Model* model);
     int ParseCppDeclaration(SourceSymbol* enclosing, int access);
     int ParseCppClass(SourceSymbol* enclosing, int access, OwnedText comment, SymbolList& params);
     int ParseCppTemplateParams(SymbolList& params, bool keepUnnamed = false);
     int ParseCppClassBody(SourceSymbol* node, int defaultAccess, SourceSymbol* enclosing,
                           bool& opened);
     int ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing);
-    int ParseCppMember(SourceSymbol* cls, int& access);
+    // A namespace-level declaration passes the comment and the template
+    // head it read before the declaration began.
+    int ParseCppMember(SourceSymbol* cls, int& access, OwnedText comment = std::nullopt,
+                       std::string functionTemplate = std::string());
     int ParseCppAttribute(SourceSymbol* scope, const std::string& name, const OwnedText& comment,
                           TypeText& type, int flags, int line);
     int ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText comment, const TypeText& type,
@@ -308,6 +313,15 @@ class SourceParser : public SourceSymbolTable {
     // "template <...>" of a member function template being read, put before
     // its return type; empty for any other member.
     std::string cppMemberTemplate_;
+    // The functions declared in namespaces, in the order read, each a method
+    // node qualified by its namespace; a definition of a function declared
+    // before is not added again (keys of name, template kinds and parameter
+    // types).
+    SymbolList cppFunctions_;
+    // Set when the parameter list of the method read last held a literal: it
+    // was a variable's initializer.
+    bool cppValueArgument_ = false;
+    std::set<std::string, std::less<>> cppFunctionKeys_;
 
     // IDL parser (IdlParser.cpp).
     int ParseIdlDefinition(SourceSymbol* enclosing);

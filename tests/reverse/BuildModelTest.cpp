@@ -373,6 +373,77 @@ TEST_F(BuildModelTest, TypeAliasesOfANamespaceBecomeTypesOfItsPackage) {
     }
 }
 
+// The functions a namespace declares become methods of its package: each
+// overload with its own signature, a function template with its head
+// (unnamed parameters and defaults too, which choose the overload), once
+// for a declaration and its later definition, and once again after a second
+// run. Definitions of members of other scopes, variables, macro calls and
+// functions outside every namespace record nothing.
+TEST_F(BuildModelTest, FunctionsOfANamespaceBecomeMethodsOfItsPackage) {
+    FakeProject project(0);
+    const std::string source =
+        "namespace p {\n"
+        "typedef int Yes;\n"
+        "/** Picks the first overload for containers. */\n"
+        "template <class C, class It = decltype(begin(C())), class = typename C::iterator>\n"
+        "Yes Test(int /* dummy */) { return 0; }\n"
+        "template <class C> char Test(long) { return 0; }\n"
+        "std::string Name(const Item& item, int width = 4);\n"
+        "std::string Name(const Item& other, int w) { return {}; }\n"
+        "static bool operator==(Item a, Item b);\n"
+        "void Fill(const char a[], size_t n);\n"
+        "int counter = 0;\n"
+        "Item made(1, 2);\n"
+        "void Item::Clear() { }\n"
+        "Item::~Item() { }\n"
+        "bool Item::operator<(const Item& o) const { return false; }\n"
+        "template <typename T> T Box<T>::Get() const { return T(); }\n"
+        "template void Sort<int>(int*);\n"
+        "template <> void Sort<long>(long* p) { }\n"
+        "class Impl* Lost();\n"
+        "REGISTER(Item);\n"
+        "class After { int x; };\n"
+        "namespace q { template <typename... Ts> void Log(Ts&&... ts); }\n"
+        "}\n"
+        "void Global();\n";
+    for (int run = 0; run < 2; ++run) {
+        BuildRun(project, {source});
+        Master* p = Placed(project, project.CurrentModel(), "p");
+        ASSERT_NE(p, nullptr);
+        std::vector<std::string> signatures;
+        for (const auto& method : p->methods) {
+            std::string text = method->returnType + " " + method->name + "(";
+            for (const auto& parameter : method->parameters) {
+                text += parameter->type + " " + parameter->name +
+                        (parameter->value.empty() ? "" : "=" + parameter->value) + ";";
+            }
+            signatures.push_back(text + ")");
+        }
+        EXPECT_EQ(signatures,
+                  (std::vector<std::string>{
+                      "template <typename C, typename It = decltype(begin(C())), typename = "
+                      "typename C::iterator> Yes Test(int ;)",
+                      "template <typename C> char Test(long ;)",
+                      "std::string Name(const Item& item;int width=4;)",
+                      "bool operator==(Item a;Item b;)", "void Fill(const char[] a;size_t n;)"}))
+            << run;
+        ASSERT_EQ(p->methods.size(), 5u);
+        EXPECT_EQ(p->methods[0]->comment, "Picks the first overload for containers. ");
+        EXPECT_NE(p->methods[3]->mode & ModeStatic, 0);
+        EXPECT_EQ(p->methods[0]->owner, p);
+        // The namespace goes on after the functions' bodies.
+        const Model* inside = dynamic_cast<Model*>(p->submodel);
+        ASSERT_NE(inside, nullptr);
+        EXPECT_NE(Placed(project, inside, "After"), nullptr);
+        // A namespace that declares nothing but a function gets its package.
+        Master* q = Placed(project, inside, "q");
+        ASSERT_NE(q, nullptr);
+        ASSERT_EQ(q->methods.size(), 1u);
+        EXPECT_EQ(q->methods[0]->returnType, "template <typename... Ts> void");
+        EXPECT_EQ(q->methods[0]->parameters[0]->type, "Ts&&...");
+    }
+}
+
 TEST_F(BuildModelTest, NodesBecomeMasterFieldsAndMemberRecords) {
     FakeProject project(kRevRecordFileNames);
     BuildRun(project, {"/** Doc. */ class A {\n"

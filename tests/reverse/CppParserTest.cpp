@@ -240,6 +240,38 @@ TEST_F(CppParserTest, TypeAliasesOfANamespaceAreRecorded) {
     EXPECT_EQ(log_.Text(), "");
 }
 
+// Whatever a namespace declares between its classes (functions with and
+// without bodies, definitions of other scopes' members, variables,
+// explicit instantiations and specialisations, macro calls, a block after
+// a declaration the reader cannot take apart) is read to its end: the class
+// after it stays in the namespace, and nothing is reported.
+TEST_F(CppParserTest, DeclarationsOfANamespaceLeaveItWhole) {
+    const char* const declarations[] = {
+        "template <class C, class = typename C::iterator> int Test(int) { return 0; }",
+        "std::string Name(const Item& item, int width = 4);",
+        "bool operator==(Item a, Item b) { return true; }",
+        "void Item::Clear() { if (x) { y(); } }",
+        "Item::~Item() { }",
+        "template <typename T> T Box<T>::Get() const { return T(); }",
+        "int counter = 0; Item made(1, \"two\");",
+        "auto f = [](int x) { return x; };",
+        "template void Sort<int>(int*);",
+        "template <> void Sort<long>(long* p) { }",
+        "class Impl* Lost();",
+        "REGISTER(Item);",
+        "extern \"C\" int c_function(void);",
+        "weird ) { block } ;",
+    };
+    for (const char* declaration : declarations) {
+        Reset();
+        ParseText(*parser_, std::string("namespace n {\n") + declaration +
+                                "\nclass After { int x; };\n}\nclass Outside { };\n");
+        EXPECT_NE(Top("After", std::string("n")), nullptr) << declaration;
+        EXPECT_NE(Top("Outside"), nullptr) << declaration;
+        EXPECT_EQ(log_.Text(), "") << declaration;
+    }
+}
+
 TEST_F(CppParserTest, OneBranchOfAConditionalIsRead) {
     struct Case {
         const char* source;
