@@ -129,7 +129,7 @@ void OffsetRectClamped(CRect& r, int64_t dx, int64_t dy) {
 
 Drawable::Drawable(GuidMap* map) {
     if (map != nullptr)
-        map->Add(this);
+        map->AddNew(this);
     flags |= MoDrawable;
     savedBounds.left = 0;
     savedBounds.top = 0;
@@ -547,7 +547,7 @@ void Drawable::ReadBase(GuidScope* scope, RecordReader& r) {
     if (map == nullptr)
         return;
     if (id.IsNil()) {
-        map->Add(this);
+        map->AddNew(this);
         return;
     }
     if (id.IsNumber()) {

@@ -488,7 +488,7 @@ Cell* Junction::Persist(GuidScope* scope, Cell* list) {
             map->Register(0, guid.Text(), true, this);
         }
     } else if (map != nullptr) {
-        map->Add(this);
+        map->AddNew(this);
     }
     return r.Rest();
 }

@@ -135,7 +135,7 @@ const char* RefText(const ObjectRef& ref, const ModelObject* bound) {
 Model::Model(GuidMap* map) {
     flags |= MoModel;
     if (map != nullptr)
-        map->Add(this);
+        map->AddNew(this);
 }
 
 Model::~Model() = default;

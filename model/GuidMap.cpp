@@ -190,6 +190,21 @@ void GuidMap::Add(ModelObject* object) {
     texts_.SetAt(object->guid.Text(), object);
 }
 
+void GuidMap::AddNew(ModelObject* object) {
+    // An id is a sequence number, the time to the second and the host. A run
+    // that keeps no sequence between runs (a batch run) starts it again, so
+    // within the second an earlier run made a project's ids, a new object can
+    // be given one of them; entered as it is, it would hide that object.
+    // Every new id takes the next sequence number, so the loop ends.
+    ModelObject* held = nullptr;
+    for (int32_t tries = 0; tries <= GuidSequenceLimit; ++tries) {
+        if (!texts_.Lookup(object->guid.Text(), held) || held == nullptr || held == object)
+            break;
+        object->guid.Generate();
+    }
+    texts_.SetAt(object->guid.Text(), object);
+}
+
 void GuidMap::SetAt(const char* text, ModelObject* object) {
     texts_.SetAt(text, object);
 }

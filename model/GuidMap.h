@@ -117,6 +117,9 @@ class GuidMap {
 
     // Enters the object in the text tree under its own id.
     void Add(ModelObject* object);
+    // As Add, for an object whose id was just made and that nothing names
+    // yet: while the id is held by another object, the object takes a new id.
+    void AddNew(ModelObject* object);
     // Enters the object in the text tree under text.
     void SetAt(const char* text, ModelObject* object);
     // Clears the text tree's value for the object's id.

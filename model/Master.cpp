@@ -67,7 +67,7 @@ MasterTool* TemplateTool(const GuidMap* templateMap, int number) {
 Master::Master(GuidMap* map) {
     flags |= MoMaster;
     if (map != nullptr)
-        map->Add(this);
+        map->AddNew(this);
 }
 
 Master::Master(ForReading) : ModelObject(Guid::FromText{""}) {
@@ -461,7 +461,7 @@ Cell* Master::Persist(GuidScope* scope, Cell* list) {
         // one; the read map then resolves the old id to it. A record without
         // an id keeps the id it was given above or by its constructor.
         if (id.IsNil())
-            project->Add(this);
+            project->AddNew(this);
         else if (id.IsText() && scope->readMap != nullptr)
             project->RegisterRead(0, id.Text(), true, this, guid, scope->readMap);
         else

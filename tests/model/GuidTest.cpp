@@ -270,6 +270,34 @@ TEST_F(GuidMapTest, RemoveLeavesAnotherObjectsEntryUnderTheSameId) {
     EXPECT_FALSE(map.Lookup("shared-id", out, false));
 }
 
+// A batch run starts the id sequence again, so an object it makes can be
+// given the id of an object an earlier run made in the same second. The new
+// object takes another id; the object that held it keeps its entry.
+TEST_F(GuidMapTest, ANewObjectNeverHidesTheHolderOfItsId) {
+    GuidMap map;
+    ModelObject held;
+    map.Add(&held);
+    ModelObject fresh(Guid::FromText{held.guid.Text()});
+    map.AddNew(&fresh);
+    EXPECT_EQ(map.Lookup(held.guid.Text()), &held);
+    EXPECT_FALSE(fresh.guid == held.guid.Text());
+    EXPECT_EQ(map.Lookup(fresh.guid.Text()), &fresh);
+    const std::string kept = fresh.guid.Text();
+    map.AddNew(&fresh); // entered again, it keeps its id
+    EXPECT_EQ(kept, fresh.guid.Text());
+
+    // The sequence wound back, as a new run finds it: the next object made
+    // would repeat the last id when the clock has not moved on.
+    ModelObject first;
+    map.AddNew(&first);
+    GuidGenerator().sequence -= 1;
+    ModelObject second;
+    map.AddNew(&second);
+    EXPECT_EQ(map.Lookup(first.guid.Text()), &first);
+    EXPECT_EQ(map.Lookup(second.guid.Text()), &second);
+    EXPECT_FALSE(first.guid == second.guid.Text());
+}
+
 TEST_F(GuidMapTest, IntegerAndTextKeysLiveInTheirOwnTrees) {
     GuidMap map;
     ModelObject object(Guid::FromText{"42"});
