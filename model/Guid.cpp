@@ -132,11 +132,6 @@ GuidGeneratorState& GuidGenerator() {
 
 void SetGuidStoreMode(int mode) {
     generator.storeMode = mode;
-    // The run's last sequence number is kept as the environment goes, so
-    // that the next run, which may begin within the same second, goes on
-    // from it instead of making the same ids again.
-    if (mode == GuidStoreAtExit && generator.initialised)
-        WriteRegistry();
 }
 
 void SetHostAddressSource(HostAddressSource source) {

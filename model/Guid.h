@@ -48,8 +48,7 @@ class Guid {
 //   0 (initial) read before the first id only, written after every id;
 //   1 read before every id, never written;
 //   2 (set once the environment is built) read before the first id, never written;
-//   3 (set when the environment goes) read before the first id, written after every id,
-//     and written when set once ids have been made.
+//   3 (set when the environment goes) read before the first id, written after every id.
 enum GuidStoreMode : int {
     GuidStoreEveryId = 0,
     GuidReadEveryId = 1,

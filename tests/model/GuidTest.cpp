@@ -78,22 +78,6 @@ TEST_F(GuidTest, ManyIdsAreFifteenPrintableCharactersWithoutCaret) {
     EXPECT_EQ(GuidGenerator().sequence, 100001);
 }
 
-// A run keeps its last sequence number when its environment goes, so that
-// the next run, made within the same second, does not repeat its ids.
-TEST_F(GuidTest, TheNextRunGoesOnFromTheLastSequenceNumber) {
-    SetGuidStoreMode(GuidNoStore);
-    std::set<std::string> ids;
-    for (int i = 0; i < 5; ++i)
-        ids.insert(Guid().Text());
-    SetGuidStoreMode(GuidStoreAtExit);
-    EXPECT_EQ(Stored(GuidSequenceValue), "5");
-    GuidGenerator() = GuidGeneratorState{};
-    SetGuidStoreMode(GuidNoStore);
-    Guid next;
-    EXPECT_EQ(GuidGenerator().sequence, 6);
-    EXPECT_EQ(ids.count(next.Text()), 0u);
-}
-
 TEST_F(GuidTest, SequenceDigitsGoLeastSignificantFirstAndWrap) {
     SetGuidStoreMode(GuidNoStore);
     Guid first;
