@@ -196,6 +196,10 @@ if command -v g++ >/dev/null && [ -d /usr/include/gtest ]; then
   find /usr/include/gtest -name '*.h' | sort >"$work/gtest-files.txt"
   run "reverse-engineering GoogleTest" "$work/gtest.pro" -revLang=C++ -revModel=Classes \
     -add="$work/gtest-files.txt" -save
+  # Ids are a sequence number restarted by every batch run (which keeps no
+  # settings) and the second: a run begun in the second the project was
+  # saved may make ids of the saved objects again and fail to open it.
+  sleep 1
   run "the GoogleTest headers" "$work/gtest.pro" -script=CodeGen/CppHeaders.vxs \
     "-scope=All Models" -folder=gtest
   total=0 compiled=0
