@@ -318,9 +318,9 @@ int SourceParser::ParseCppDeclaration(SourceSymbol* enclosing, int access) {
         GetToken();
         isTemplate = true;
         explicitTemplate = token_ != kTokLess;
-        // Unnamed parameters are kept for a function template's head (they
-        // carry the defaults that choose an overload); a class or an alias
-        // template records only the named ones.
+        // Unnamed parameters are kept: a function template's carry the
+        // defaults that choose an overload, and a class template declared
+        // "template <typename> struct X" is a template all the same.
         if (ParseCppTemplateParams(params, true) == 0) {
             return 0;
         }
@@ -328,11 +328,6 @@ int SourceParser::ParseCppDeclaration(SourceSymbol* enclosing, int access) {
         SkipCppRequires();
         SkipCppAttributes();
     }
-    auto namedParams = [&params]() -> SymbolList& {
-        std::erase_if(
-            params, [](const std::unique_ptr<SourceSymbol>& param) { return param->name.empty(); });
-        return params;
-    };
     if (token_ == kTokException) {
         GetToken();
         if (token_ != kTokIdentifier) {
@@ -361,11 +356,11 @@ int SourceParser::ParseCppDeclaration(SourceSymbol* enclosing, int access) {
         return 1;
     }
     if (token_ == kTokUsing && enclosing == nullptr && !params.empty()) {
-        ParseCppAliasTemplate(std::move(comment), namedParams());
+        ParseCppAliasTemplate(std::move(comment), params);
         return 1;
     }
     if (token_ == kTokClass || token_ == kTokStruct) {
-        return ParseCppClass(enclosing, access, std::move(comment), namedParams());
+        return ParseCppClass(enclosing, access, std::move(comment), params);
     }
     // In a class body the closing brace belongs to the class; at file level
     // a brace opens a block that the scope passes over.
@@ -512,6 +507,12 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
     node->baseOnly = false;
     if (!arguments.empty() && enclosing == nullptr) {
         MakeCppPrimaryKnown(primaryName, node->qualifier);
+    } else if (!arguments.empty()) {
+        // A member class template declared in its class and specialised there.
+        SourceSymbol* primary = enclosing->FindChild(language_, primaryName);
+        if (primary != nullptr && primary->kind == kNodeClass && primary->HasGenericParameters()) {
+            primary->forwardOnly = false;
+        }
     }
     if (isFinal) {
         node->flags |= kModFinal;
@@ -519,15 +520,38 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
     bool opened = false;
     int result = ParseCppClassBody(node, defaultAccess, enclosing, opened);
     if (opened) {
-        // After the members; a class read twice keeps one parameter of a name.
-        for (std::unique_ptr<SourceSymbol>& param : params) {
-            SourceSymbol* existing = node->FindChild(language_, param->name);
-            if (existing == nullptr || existing->kind != kNodeParameter) {
-                node->AppendChild(std::move(param));
-            }
-        }
+        AddCppClassParameters(node, params);
     }
     return result;
+}
+
+// After the members. Parameters met before (a declaration, or the class
+// read twice) are as many as the definition's: they take the definition's
+// names, which its members use, and keep what only they give;
+// otherwise the class keeps one parameter of a name.
+void SourceParser::AddCppClassParameters(SourceSymbol* node, SymbolList& params) {
+    std::vector<SourceSymbol*> existing;
+    for (SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
+        if (c->kind == kNodeParameter) {
+            existing.push_back(c);
+        }
+    }
+    if (!existing.empty() && existing.size() == params.size()) {
+        for (size_t i = 0; i < params.size(); ++i) {
+            SourceSymbol& old = *existing[i];
+            old.name = params[i]->name.empty() ? old.name : params[i]->name;
+            old.text1 = params[i]->text1 ? params[i]->text1 : old.text1;
+            old.text2 = params[i]->text2 ? params[i]->text2 : old.text2;
+        }
+        return;
+    }
+    for (std::unique_ptr<SourceSymbol>& param : params) {
+        SourceSymbol* same =
+            param->name.empty() ? nullptr : node->FindChild(language_, param->name);
+        if (same == nullptr || same->kind != kNodeParameter) {
+            node->AppendChild(std::move(param));
+        }
+    }
 }
 
 // The class a scope written before a class name denotes ("Outer" or
@@ -564,11 +588,17 @@ SourceSymbol* SourceParser::FindCppClassOfScope(const std::string& scope) const 
 }
 
 // [::] name [<arguments>] { :: name [<arguments>] }
-// The last name; scope gets the names before it joined by "::", arguments
-// (when given) the argument list written after the last name.
-std::string SourceParser::ParseCppScopedName(std::string& scope, std::string* arguments) {
+// The last name; scope gets the names before it joined by "::", bare, for
+// looking classes up; arguments (when given) the argument list written
+// after the last name, and scopeArguments (when given) that of each name of
+// the scope, "" where it has none.
+std::string SourceParser::ParseCppScopedName(std::string& scope, std::string* arguments,
+                                             std::vector<std::string>* scopeArguments) {
     std::string last;
     scope.clear();
+    if (scopeArguments != nullptr) {
+        scopeArguments->clear();
+    }
     if (token_ == kTokScope) {
         GetToken();
     }
@@ -587,6 +617,9 @@ std::string SourceParser::ParseCppScopedName(std::string& scope, std::string* ar
                 *arguments = list.Text();
             }
             break;
+        }
+        if (scopeArguments != nullptr) {
+            scopeArguments->push_back(list.Text());
         }
         GetToken();
         if (token_ == kTokTemplate) {
@@ -976,6 +1009,42 @@ void SourceParser::MakeCppPrimaryKnown(const std::string& name, const OwnedText&
     }
 }
 
+// A base named inside an instance of a class template, such as
+// Outer<A, B>::type, is no class of its own: it refers to that template,
+// with the rest of the written name ("<A,B>::type") as its arguments, so
+// that it can be written again as it was. Nothing changes when no name of
+// the scope carries arguments.
+static void TakeCppInstanceScope(std::string& name, std::string& scope, std::string& arguments,
+                                 const std::vector<std::string>& scopeArguments) {
+    const auto instance = std::find_if(scopeArguments.begin(), scopeArguments.end(),
+                                       [](const std::string& list) { return !list.empty(); });
+    if (instance == scopeArguments.end()) {
+        return;
+    }
+    std::vector<std::string> parts;
+    for (size_t at = 0; at <= scope.size();) {
+        const size_t end = std::min(scope.find("::", at), scope.size());
+        parts.push_back(scope.substr(at, end - at));
+        at = end + 2;
+    }
+    const size_t index = static_cast<size_t>(instance - scopeArguments.begin());
+    if (parts.size() != scopeArguments.size() || index >= parts.size()) {
+        return;
+    }
+    std::string rest = scopeArguments[index];
+    for (size_t i = index + 1; i < parts.size(); ++i) {
+        rest += "::" + parts[i] + scopeArguments[i];
+    }
+    rest += "::" + name + arguments;
+    std::string outer;
+    for (size_t i = 0; i < index; ++i) {
+        outer += outer.empty() ? parts[i] : "::" + parts[i];
+    }
+    name = parts[index];
+    scope = std::move(outer);
+    arguments = std::move(rest);
+}
+
 // : [access] [virtual] [Scope::]name [<...>] [...] , ...
 // A base written without its scope is looked for beside the derived class
 // (a class nested in the same class), then in the namespace and the
@@ -994,12 +1063,18 @@ int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) 
         SkipCppAttributes();
         std::string scope;
         std::string arguments;
-        std::string name = ParseCppScopedName(scope, &arguments);
+        std::vector<std::string> scopeArguments;
+        std::string name = ParseCppScopedName(scope, &arguments, &scopeArguments);
         if (name.empty()) {
             return ReportParseError(node, "bad base class list");
         }
+        TakeCppInstanceScope(name, scope, arguments, scopeArguments);
         if (token_ == kTokEllipsis) {
-            GetToken(); // a pack expansion
+            // A pack expansion: one base per element, written so again.
+            GetToken();
+            if (!arguments.empty()) {
+                arguments += "...";
+            }
         }
         const SourceSymbol* sibling = nullptr;
         if (enclosing != nullptr && scope.empty()) {
@@ -1142,9 +1217,6 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access, OwnedText comme
         SkipCppRequires();
         SkipCppAttributes();
         if (token_ == kTokClass || token_ == kTokStruct) {
-            std::erase_if(params, [](const std::unique_ptr<SourceSymbol>& param) {
-                return param->name.empty();
-            });
             return ParseCppClass(cls, access, std::move(comment), params);
         }
         cppMemberTemplate_ = CppTemplateHeadText(params);

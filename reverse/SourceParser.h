@@ -287,6 +287,7 @@ class SourceParser : public SourceSymbolTable {
     void AddNamespaceFunctions(ReverseProject* project, Model* model);
     int ParseCppDeclaration(SourceSymbol* enclosing, int access);
     int ParseCppClass(SourceSymbol* enclosing, int access, OwnedText comment, SymbolList& params);
+    void AddCppClassParameters(SourceSymbol* node, SymbolList& params);
     int ParseCppTemplateParams(SymbolList& params, bool keepUnnamed = false);
     int ParseCppClassBody(SourceSymbol* node, int defaultAccess, SourceSymbol* enclosing,
                           bool& opened);
@@ -304,7 +305,8 @@ class SourceParser : public SourceSymbolTable {
     void MakeCppPrimaryKnown(const std::string& name, const OwnedText& qualifier);
     void ParseCppNamespaceEnum(OwnedText comment);
     std::string ParseCppOperatorName();
-    std::string ParseCppScopedName(std::string& scope, std::string* arguments);
+    std::string ParseCppScopedName(std::string& scope, std::string* arguments,
+                                   std::vector<std::string>* scopeArguments = nullptr);
     bool SkipCppAttributes();
     void SkipCppRequires();
     void SkipCppStatement();

@@ -216,6 +216,15 @@ TEST_F(BuildModelTest, ATemplateBaseKeepsItsArgumentsOnTheLink) {
         EXPECT_EQ(links[1]->to->GetMaster()->name, "Plain");
         EXPECT_EQ(links[1]->type, "");
     }
+    // A base named inside an instance of a template derives from that
+    // template, the rest of its name on the link.
+    FakeProject scoped(0);
+    BuildRun(scoped, {"template <int N> struct Seq;\n"
+                      "template <int N> struct Make : Seq<N / 2>::type { };"});
+    std::vector<FakeLink*> links = scoped.Links(scoped.CurrentModel());
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_EQ(links[0]->to->GetMaster()->name, "Seq");
+    EXPECT_EQ(links[0]->type, "<N/2>::type");
 }
 
 // A base that no declaration of the run names (one of the standard library)
@@ -237,30 +246,51 @@ TEST_F(BuildModelTest, ABaseTheRunNeverDeclaresGeneratesNoCode) {
 }
 
 // A class template only declared is the primary of the specialisations
-// defined beside it: it gets a master with its parameters. One declared
-// only and never specialised still makes none.
+// defined beside it: it gets a master with its parameters, unnamed ones too,
+// and so does a member class template declared and specialised in its
+// class. One declared only and never specialised still makes none.
 TEST_F(BuildModelTest, ADeclaredPrimaryOfASpecialisationGetsAMaster) {
     FakeProject project(0);
     BuildRun(project, {"namespace n { template <typename T, bool B> struct Impl;\n"
                        "template <typename T> struct Impl<T, true> { int x; };\n"
                        "template <typename U> struct Alone;\n"
                        "template <typename T> struct User : Seq<T>, Impl<T, true> { };\n"
-                       "template <typename T> struct Seq;\ntemplate <> struct Seq<int> { }; }"});
+                       "template <typename T> struct Seq;\ntemplate <> struct Seq<int> { };\n"
+                       "template <typename> struct Elem;\n"
+                       "template <int... I> struct Elem<Seq<I...>> { };\n"
+                       "template <class... T> class Gen { template <class I> class It;\n"
+                       "  template <int... I> class It<Seq<I...>> { }; It<int>* it; }; }"});
     Master* n = Placed(project, project.CurrentModel(), "n");
     ASSERT_NE(n, nullptr);
     const Model* inside = dynamic_cast<Model*>(n->submodel);
     ASSERT_NE(inside, nullptr);
-    Master* impl = Placed(project, inside, "Impl");
-    ASSERT_NE(impl, nullptr);
-    ASSERT_EQ(impl->parameters.size(), 2u);
-    EXPECT_EQ(impl->parameters[0]->name, "T");
-    EXPECT_EQ(impl->masterFlags, MasterGenCode);
+    // The names of the parameters of a master placed in a model, or "none".
+    auto parameters = [&project](const Model* model, const std::string& name) {
+        const Master* master = Placed(project, model, name);
+        std::vector<std::string> names;
+        if (master == nullptr) {
+            return std::vector<std::string>{"none"};
+        }
+        for (const auto& p : master->parameters) {
+            names.push_back(p->name);
+        }
+        return names;
+    };
+    EXPECT_EQ(parameters(inside, "Impl"), (std::vector<std::string>{"T", "B"}));
+    EXPECT_EQ(Placed(project, inside, "Impl")->masterFlags, MasterGenCode);
     EXPECT_NE(Placed(project, inside, "Impl<T,true>"), nullptr);
     // Named as a base before its specialisation is read.
     Master* seq = Placed(project, inside, "Seq");
     ASSERT_NE(seq, nullptr);
     EXPECT_EQ(seq->masterFlags, MasterGenCode);
     EXPECT_EQ(Placed(project, inside, "Alone"), nullptr);
+    EXPECT_EQ(parameters(inside, "Elem"), (std::vector<std::string>{""}));
+    Master* gen = Placed(project, inside, "Gen");
+    ASSERT_NE(gen, nullptr);
+    const Model* genInside = dynamic_cast<Model*>(gen->submodel);
+    ASSERT_NE(genInside, nullptr);
+    EXPECT_EQ(parameters(genInside, "It"), (std::vector<std::string>{"I"}));
+    EXPECT_NE(Placed(project, genInside, "It<Seq<I...>>"), nullptr);
 }
 
 // A class of a namespace that the run only declares makes no master; the

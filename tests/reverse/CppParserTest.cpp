@@ -101,9 +101,25 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
          "A",
          "A/5/0{f/8/11:template <typename U, int N> bool{u/9/0:U},"
          "A/8/1:template <typename... Args>{args/9/0:Args&&...}}"},
-        // A template base keeps its arguments.
+        // A template base keeps its arguments, a pack expansion its "...";
+        // a base named inside an instance of a template is that template,
+        // with the rest of its name; a scope without arguments stays one.
         {"template <typename T> class D : public B<T, 2>, C { };", "D",
          "D/5/0{B/2/4:<T,2>,C/2/0,T/9/0}"},
+        {"template <typename... T> struct F : E<F<T...>, T>... { };", "F",
+         "F/5/20000{E/2/0:<F<T...>,T>...,T/9/0:typename...}"},
+        {"template <int N> struct M : D<N % 2 == 1, typename M<N / 2>::type, N / 2>::type { };",
+         "M", "M/5/20000{D/2/0:<N%2==1,typename M<N/2>::type,N/2>::type,N/9/0:int}"},
+        {"struct C : std::conditional<true, A, B>::type::base, Outer::Inner, n::O<int>::I<2> { };",
+         "C", "C/5/20000{conditional/2/0:<true,A,B>::type::base,Inner/2/0,O/2/0:<int>::I<2>}"},
+        // Unnamed parameters make a template all the same; a declaration's
+        // parameters take the definition's names and keep its defaults.
+        {"template <typename> struct P : B { };", "P", "P/5/20000{B/2/0,/9/0}"},
+        {"template <typename, typename...> struct P;", "P", "P/5/20000{/9/0,/9/0:typename...}"},
+        {"template <class U = int, class> class X; template <class T, class V> class X { T t; };",
+         "X", "X/5/0{T/9/0=int,V/9/0,t/7/1:T}"},
+        {"class O { template <class> class I; template <int... N> class I<S<N...>> { }; };", "O",
+         "O/5/0{I/5/1{/9/0},I<S<N...>>/5/1{N/9/0:int...}}"},
         {"class A { public: int a; protected: int b; private: int c; };", "A",
          "A/5/0{a/7/4:int,b/7/2:int,c/7/1:int}"},
         // A static member keeps its initial value (one declared "auto" could
