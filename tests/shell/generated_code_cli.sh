@@ -99,8 +99,13 @@ if command -v g++ >/dev/null; then
     fail "the template base lost its arguments"
   # Template parameters as their kinds declare them: a template template
   # parameter, a value with its default, packs, a pack expanded in a base.
-  grep -qxF "template <typename Row, template <typename> class Store, std::size_t N = 4, typename... Cols>" \
+  # The defaults are given once, by whichever declaration comes first
+  # (Registry.h declares Table ahead of its header and uses it without them).
+  grep -qxF "template <typename Row, template <typename> class Store, std::size_t N = 4, typename... Cols> class Table;" \
     cpp/lib/util/Table.h || fail "Table's parameters lost their kinds"
+  grep -qxF "template <typename Row, template <typename> class Store, std::size_t N, typename... Cols>" \
+    cpp/lib/util/Table.h || fail "Table's definition repeats its defaults"
+  grep -qxF "#ifndef DECLARED_lib_util_Table" cpp/Registry.h || fail "Registry.h does not declare Table with its defaults"
   grep -qxF "class Columns : public Tuple<Ts...> {" cpp/lib/util/Columns.h ||
     fail "the pack is not expanded in the base"
   # A primary template only declared stays a declaration, in its header and
