@@ -11,6 +11,8 @@
 #include "model/Master.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace qm {
 
@@ -123,7 +125,8 @@ void DocumentEvents::NoteReplayComing() {
 void DocumentEvents::CompareDrawables(Model& model, const ModelState* before) {
     if (before == nullptr)
         return;
-    std::map<const Drawable*, size_t> earlier;
+    std::unordered_map<const Drawable*, size_t> earlier;
+    earlier.reserve(before->drawables.size());
     for (size_t i = 0; i < before->drawables.size(); ++i)
         earlier.emplace(before->drawables[i].drawable, i);
     std::vector<bool> kept(before->drawables.size(), false);
@@ -131,7 +134,8 @@ void DocumentEvents::CompareDrawables(Model& model, const ModelState* before) {
     bool selection = false;
     size_t highest = 0;
     bool any = false;
-    const auto& touched = touched_[&model];
+    const auto& touchedList = touched_[&model];
+    const std::unordered_set<const Drawable*> touched(touchedList.begin(), touchedList.end());
     for (const auto& owned : model.Drawables()) {
         const Drawable* drawable = owned.get();
         const CRect& rect = drawable->repaintRect;
@@ -152,7 +156,7 @@ void DocumentEvents::CompareDrawables(Model& model, const ModelState* before) {
             Unite(area, old.rect);
             Unite(area, rect);
         }
-        if (std::find(touched.begin(), touched.end(), drawable) != touched.end())
+        if (touched.count(drawable) != 0)
             Unite(area, rect);
         if (old.selected != drawable->IsSelected())
             selection = true;
@@ -236,16 +240,21 @@ void DocumentEvents::Publish() {
         }
     }
 
+    // Looked up by address, so that a project of many masters compares in
+    // time proportional to its size.
+    std::unordered_map<const Master*, const std::string*> knownMasters;
+    knownMasters.reserve(masters_.size());
+    for (const MasterState& m : masters_)
+        knownMasters.emplace(m.master, &m.id);
+    const std::unordered_set<const Master*> touchedMasters(touchedMasters_.begin(),
+                                                           touchedMasters_.end());
     std::vector<Master*> mastersChanged;
     std::vector<MasterState> masters;
     for (const auto& master : document_.Masters().Masters()) {
         masters.push_back({master.get(), master->Id().Text()});
-        const bool known = std::any_of(masters_.begin(), masters_.end(), [&](const MasterState& m) {
-            return m.master == master.get() && m.id == master->Id().Text();
-        });
-        const bool touched = std::find(touchedMasters_.begin(), touchedMasters_.end(),
-                                       master.get()) != touchedMasters_.end();
-        if (!known || touched || mastersReplayed_)
+        const auto known = knownMasters.find(master.get());
+        const bool same = known != knownMasters.end() && *known->second == masters.back().id;
+        if (!same || touchedMasters.count(master.get()) != 0 || mastersReplayed_)
             mastersChanged.push_back(master.get());
     }
     for (const MasterState& before : masters_)
@@ -257,11 +266,12 @@ void DocumentEvents::Publish() {
         const ModelState* earlier = findBefore(state.model);
         if (earlier == nullptr)
             continue;
+        std::unordered_set<const Drawable*> listed;
+        listed.reserve(state.drawables.size());
+        for (const DrawableState& d : state.drawables)
+            listed.insert(d.drawable);
         for (const DrawableState& old : earlier->drawables) {
-            const bool listed =
-                std::any_of(state.drawables.begin(), state.drawables.end(),
-                            [&](const DrawableState& d) { return d.drawable == old.drawable; });
-            if (!listed && !registered(old.id))
+            if (listed.count(old.drawable) == 0 && !registered(old.id))
                 removedIds.push_back(Guid(Guid::FromText{old.id.c_str()}));
         }
     }

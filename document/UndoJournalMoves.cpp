@@ -43,16 +43,36 @@ const DrawableList* ListOf(const PlaceGroup* group, const Model* model) {
     return model != nullptr ? &model->Drawables() : nullptr;
 }
 
-// True when drawable lies in model: in its list or, through its groups,
-// in a drawable of that list.
-bool LiesIn(Model* model, Drawable* drawable) {
-    Drawable* top = drawable;
+// The outermost group holding drawable (drawable itself when it lies in no
+// group); null when the chain of groups is broken.
+const Drawable* TopOf(const Drawable* drawable) {
+    const Drawable* top = drawable;
     for (int depth = 0; top->Parent() != nullptr; ++depth) {
         if (depth > kMaxDepth)
-            return false;
+            return nullptr;
         top = top->Parent();
     }
-    return FindIn(model->Drawables(), top) != model->Drawables().end();
+    return top;
+}
+
+// Answers whether drawables lie in model: in its list or, through its
+// groups, in a drawable of that list, looking the model's list up once.
+class ModelMembership {
+  public:
+    explicit ModelMembership(const Model* model)
+        : top_(model != nullptr ? &model->Drawables() : nullptr) {}
+    bool Holds(const Drawable* drawable) {
+        const Drawable* top = TopOf(drawable);
+        return top != nullptr && top_.Holds(top);
+    }
+
+  private:
+    ListPositions top_;
+};
+
+bool LiesIn(Model* model, Drawable* drawable) {
+    const Drawable* top = TopOf(drawable);
+    return top != nullptr && FindIn(model->Drawables(), top) != model->Drawables().end();
 }
 
 // True when drawable is one of those or lies inside one of them.
@@ -281,11 +301,12 @@ std::optional<UndoJournal::Followers> UndoJournal::TakeFollowers(Cell*& fields, 
         previous = rest;
     }
     Followers followers;
+    ModelMembership inModel(model);
     for (Cell* entries = form; entries != nil;) {
         Drawable* drawable = LookupDrawable(Next(entries));
         const std::vector<int32_t> before = ReadInts(Next(entries));
         std::vector<int32_t> after = ReadInts(Next(entries));
-        if (model == nullptr || !LiesIn(model, drawable) || !Follows(drawable) ||
+        if (model == nullptr || !inModel.Holds(drawable) || !Follows(drawable) ||
             !ShapeFits(drawable, before) || !ShapeFits(drawable, after))
             throw CKestException(kDamaged);
         followers.emplace_back(drawable->Id().Text(), redo ? std::move(after) : before);
@@ -461,10 +482,13 @@ void UndoJournal::ReplayMove(ChangeKind /*kind*/, Model* model, Cell* fields, bo
     // appends them to the list entered, as the drag did.
     PlaceGroup* to = redo ? entered.group : left.group;
     std::unordered_set<const Drawable*> taken;
+    ModelMembership inModel(model);
     for (auto& [drawable, position] : transferred) {
         const DrawableList* now = OwningList(drawable, model);
-        if (!taken.insert(drawable).second || !LiesIn(model, drawable) || now == nullptr ||
-            FindIn(*now, drawable) == now->end())
+        // A drawable of no group stands in the model's own list, which the
+        // membership has just checked; a group's members are looked up.
+        if (!taken.insert(drawable).second || !inModel.Holds(drawable) || now == nullptr ||
+            (drawable->Parent() != nullptr && FindIn(*now, drawable) == now->end()))
             throw CKestException(kDamaged);
         if (redo)
             position = -1;

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -113,6 +114,7 @@ std::vector<int32_t> UndoJournal::DrawablePositions(Model* model,
     for (const auto& object : held_)
         heldSet.insert(object.get());
     std::vector<int32_t> positions;
+    std::unordered_map<const DrawableList*, ListPositions> lists;
     for (Drawable* drawable : drawables) {
         // A removed drawable keeps its place in its list as its position
         // before; a pasted one is where it is.
@@ -120,7 +122,7 @@ std::vector<int32_t> UndoJournal::DrawablePositions(Model* model,
             positions.push_back(drawable->positionBefore);
         } else {
             const DrawableList* list = OwningList(drawable, model);
-            positions.push_back(list != nullptr ? IndexIn(*list, drawable) : -1);
+            positions.push_back(lists.try_emplace(list, list).first->second.IndexOf(drawable));
         }
     }
     return positions;
@@ -375,9 +377,9 @@ void UndoJournal::RemoveObjects(ChangeKind kind, Model* model, const ObjectsHead
             held_.push_back(std::move(out));
         }
         bool any = false;
+        ListPositions top(&model->Drawables());
         for (Drawable* drawable : drawables) {
-            if (drawable->Parent() == nullptr &&
-                FindIn(model->Drawables(), drawable) != model->Drawables().end()) {
+            if (drawable->Parent() == nullptr && top.Holds(drawable)) {
                 model->Select(drawable, true, nullptr, false);
                 any = true;
             }

@@ -173,6 +173,19 @@ int32_t IndexIn(const DrawableList& list, const Drawable* drawable) {
     return -1;
 }
 
+int32_t ListPositions::IndexOf(const Drawable* drawable) {
+    if (list_ == nullptr)
+        return -1;
+    if (!gathered_) {
+        int32_t index = 0;
+        for (const auto& owned : *list_)
+            at_.emplace(owned.get(), index++);
+        gathered_ = true;
+    }
+    const auto found = at_.find(drawable);
+    return found != at_.end() ? found->second : -1;
+}
+
 void CountPlaceUses(Drawable* drawable, bool release, int depth) {
     if (const DrawableList* members = drawable->MemberList();
         members != nullptr && depth < kMaxDepth) {

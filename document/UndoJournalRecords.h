@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace qm {
@@ -104,6 +105,23 @@ bool SetVerticesOf(Drawable* drawable, const std::vector<CPoint>& points);
 const DrawableList* OwningList(const Drawable* drawable, const Model* model);
 // The place of drawable in list, -1 when it is not there.
 int32_t IndexIn(const DrawableList& list, const Drawable* drawable);
+// The places of a list's drawables, gathered on the first question, for a
+// record that asks after many drawables of one list: the questions then
+// cost the list's length once rather than once each. Valid while the list
+// does not change.
+class ListPositions {
+  public:
+    explicit ListPositions(const DrawableList* list) : list_(list) {}
+    // The place of drawable in the list, -1 when it is not there (or there
+    // is no list).
+    int32_t IndexOf(const Drawable* drawable);
+    bool Holds(const Drawable* drawable) { return IndexOf(drawable) >= 0; }
+
+  private:
+    const DrawableList* list_;
+    std::unordered_map<const Drawable*, int32_t> at_;
+    bool gathered_ = false;
+};
 // Every place in drawable (itself, the members of its groups) gives its use
 // of its master back (release) or takes one more.
 void CountPlaceUses(Drawable* drawable, bool release, int depth);

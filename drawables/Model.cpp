@@ -304,9 +304,28 @@ void Model::Select(Drawable* drawable, int on, int, int) {
     if (drawable == nullptr)
         return;
     drawable->SetSelected(on != 0);
-    selection_.remove(drawable);
     if (on != 0)
-        selection_.push_back(drawable);
+        SelectionAppend(drawable);
+    else
+        SelectionRemove(drawable);
+}
+
+void Model::SelectionAppend(Drawable* drawable) {
+    SelectionRemove(drawable);
+    selectionAt_[drawable] = selection_.insert(selection_.end(), drawable);
+}
+
+void Model::SelectionRemove(const Drawable* drawable) {
+    const auto at = selectionAt_.find(drawable);
+    if (at == selectionAt_.end())
+        return;
+    selection_.erase(at->second);
+    selectionAt_.erase(at);
+}
+
+void Model::SelectionClear() {
+    selection_.clear();
+    selectionAt_.clear();
 }
 
 void Model::GetBounds(CRect& rect) const {
@@ -605,7 +624,7 @@ int32_t Model::IndexOf(const Drawable* drawable) const {
 DrawableList Model::SetDrawablesAside() {
     DrawableList aside;
     aside.splice(aside.begin(), drawables_);
-    selection_.clear();
+    SelectionClear();
     NoteChanged();
     return aside;
 }
@@ -616,7 +635,7 @@ void Model::RestoreDrawables(DrawableList& aside) {
 }
 
 void Model::ForgetSelected(const Drawable* drawable) {
-    selection_.remove_if([drawable](const Drawable* d) { return d == drawable; });
+    SelectionRemove(drawable);
     NoteChanged();
 }
 
@@ -640,7 +659,7 @@ std::unique_ptr<Drawable> Model::RemoveDrawable(Drawable* drawable, bool release
     if (taken == nullptr)
         return nullptr;
     NoteChanged();
-    selection_.remove(drawable);
+    SelectionRemove(drawable);
     if (releaseMaster && drawable->IsPlace()) {
         if (auto* node = dynamic_cast<NodeDrawable*>(drawable)) {
             if (Master* master = node->GetMaster(); master != nullptr && master->refCount > 0)

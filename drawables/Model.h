@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -429,8 +430,16 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     int32_t modelNumber = 0;
     // Owned, head drawn first.
     DrawableList drawables_;
-    // Not owned: the selected drawables in the order of selection.
+    // Not owned: the selected drawables in the order of selection, and
+    // where each stands in that list, so that taking one out does not scan
+    // the whole selection (a delete of every drawable would be quadratic).
+    // Changed only through the three functions below.
     DrawableRefList selection_;
+    std::unordered_map<const Drawable*, DrawableRefList::iterator> selectionAt_;
+    // Appends drawable, or moves it to the end when it is already there.
+    void SelectionAppend(Drawable* drawable);
+    void SelectionRemove(const Drawable* drawable);
+    void SelectionClear();
     uint64_t changeCount_ = 0;
     // The hit test's index, built on first use after a change.
     std::unique_ptr<HitIndex> hitIndex_;

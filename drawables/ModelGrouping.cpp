@@ -207,7 +207,7 @@ void Model::Ungroup(ModelDocument* document, CRect& repaint, ChangeKind kind) {
                 continue;
             }
             repaint.UnionRect(repaint, d->repaintRect);
-            selection_.remove(d);
+            SelectionRemove(d);
             hanging.push_back(std::move(*it));
             it = drawables_.erase(it);
         }

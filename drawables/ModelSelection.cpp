@@ -102,9 +102,10 @@ bool Model::Select(Drawable* drawable, bool select, DeviceContext* dc, bool repa
         return false;
     if (drawable->SetSelected(select) == 0)
         return false;
-    selection_.remove(drawable);
     if (select)
-        selection_.push_back(drawable);
+        SelectionAppend(drawable);
+    else
+        SelectionRemove(drawable);
     if (repaint && dc != nullptr)
         drawable->InvertKnobs(*dc, zoom);
     return true;
@@ -119,7 +120,7 @@ void Model::DeselectAll(DeviceContext* dc, bool repaint) {
         if (auto* place = dynamic_cast<Place*>(drawable))
             place->currentJunction = nullptr;
     }
-    selection_.clear();
+    SelectionClear();
 }
 
 void Model::SelectMany(DeviceContext* dc, bool repaint, bool explodesOnly, const CRect* rect,
@@ -231,7 +232,7 @@ void Model::CollectMarked(DrawableList& taken) {
     for (auto it = drawables_.begin(); it != drawables_.end();) {
         Drawable* d = it->get();
         if (d->IsMarked()) {
-            selection_.remove(d);
+            SelectionRemove(d);
             taken.push_back(std::move(*it));
             it = drawables_.erase(it);
             continue;
