@@ -6,8 +6,10 @@
 #include "document/Profile.h"
 #include "document/ProjectFile.h"
 #include "document/UndoJournal.h"
+#include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
+#include "drawables/PlaceGroup.h"
 #include "kernel/Kernel.h"
 #include "model/ChangeJournal.h"
 #include "model/ListRecords.h"
@@ -21,6 +23,7 @@
 #include <algorithm>
 #include <cstring>
 #include <typeinfo>
+#include <utility>
 
 namespace qm {
 
@@ -619,16 +622,67 @@ void CCASEDoc::MarkDrawables(bool flag) {
 
 void CCASEDoc::CollectAssociations(Master* master, DrawableRefList& inheritances,
                                    DrawableRefList& realizations, DrawableRefList& compositions,
-                                   DrawableRefList& others) {
+                                   DrawableRefList& others, const AssociationIndex* index) {
     inheritances.clear();
     realizations.clear();
     compositions.clear();
     others.clear();
+    if (index != nullptr) {
+        if (const std::vector<Drawable*>* links = index->LinksFrom(master))
+            for (Drawable* link : *links)
+                link->CollectIfConnected(master, &inheritances, &realizations, &compositions,
+                                         &others);
+        return;
+    }
     for (const std::unique_ptr<Model>& model : models_) {
         for (const std::unique_ptr<Drawable>& drawable : model->Drawables())
             drawable->CollectIfConnected(master, &inheritances, &realizations, &compositions,
                                          &others);
     }
+}
+
+namespace {
+
+// The stamp an association index is valid for: each model with its change
+// count, in the document's order.
+std::vector<std::pair<const Model*, uint64_t>> ModelStamp(const CCASEDoc& document) {
+    std::vector<std::pair<const Model*, uint64_t>> stamp;
+    stamp.reserve(document.ModelCount());
+    for (size_t i = 0; i < document.ModelCount(); ++i) {
+        const Model* model = document.GetModelAt(i);
+        stamp.emplace_back(model, model->ChangeCount());
+    }
+    return stamp;
+}
+
+} // namespace
+
+CCASEDoc::AssociationIndex::AssociationIndex(const CCASEDoc& document)
+    : stamp_(ModelStamp(document)) {
+    // The drawables a pass asks are a model's own and the links among the
+    // members of its place groups; only links answer.
+    auto take = [this](Drawable* drawable) {
+        if (auto* link = drawable->IsLink() ? dynamic_cast<Link*>(drawable) : nullptr)
+            bySource_[link->GetSourceMaster()].push_back(link);
+    };
+    for (size_t i = 0; i < document.ModelCount(); ++i) {
+        for (const std::unique_ptr<Drawable>& drawable : document.GetModelAt(i)->Drawables()) {
+            take(drawable.get());
+            if (auto* group = dynamic_cast<PlaceGroup*>(drawable.get()))
+                if (const DrawableList* members = std::as_const(*group).MemberList())
+                    for (const auto& member : *members)
+                        take(member.get());
+        }
+    }
+}
+
+bool CCASEDoc::AssociationIndex::IsCurrent(const CCASEDoc& document) const {
+    return stamp_ == ModelStamp(document);
+}
+
+const std::vector<Drawable*>* CCASEDoc::AssociationIndex::LinksFrom(const Master* master) const {
+    const auto found = bySource_.find(master);
+    return found != bySource_.end() ? &found->second : nullptr;
 }
 
 ToolModel* CCASEDoc::FindTool(int toolId) const {

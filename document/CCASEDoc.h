@@ -29,6 +29,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace kest {
@@ -145,10 +147,12 @@ class CCASEDoc : public ModelDocument {
     // Sets (flag) or clears the mark of every master.
     void MarkMasters(bool flag) override;
     // Empties the four lists, then asks every drawable of every model for its
-    // associations with master.
+    // associations with master. With a current index (below) only the links
+    // that start at master are asked, in the same order.
+    class AssociationIndex;
     void CollectAssociations(Master* master, DrawableRefList& inheritances,
                              DrawableRefList& realizations, DrawableRefList& compositions,
-                             DrawableRefList& others);
+                             DrawableRefList& others, const AssociationIndex* index = nullptr);
     // The template's tool of that id, or null.
     ToolModel* FindTool(int toolId) const;
     // Binds the masters, then every model, to the current template.
@@ -369,6 +373,24 @@ class CCASEDoc : public ModelDocument {
     std::string path_;
     std::string title_;
     bool modified_ = false;
+};
+
+// The links of a project by the master they start at, gathered in one pass
+// over every model, for a caller that asks after the associations of many
+// masters (a generator asks once per class): each question then costs the
+// master's own links instead of a pass over the whole project. Valid while
+// the project's models keep their list and their change counts.
+class CCASEDoc::AssociationIndex {
+  public:
+    explicit AssociationIndex(const CCASEDoc& document);
+    bool IsCurrent(const CCASEDoc& document) const;
+    // The links that may start at master, in the order of a pass over the
+    // models; null when there are none.
+    const std::vector<Drawable*>* LinksFrom(const Master* master) const;
+
+  private:
+    std::vector<std::pair<const Model*, uint64_t>> stamp_;
+    std::unordered_map<const Master*, std::vector<Drawable*>> bySource_;
 };
 
 } // namespace qm

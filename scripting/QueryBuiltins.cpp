@@ -19,7 +19,9 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -276,12 +278,29 @@ Cell* VxSortRefs(Symbol* self) {
     return out;
 }
 
+// The run's index of the project's links by source master, made on the
+// first question of a run and again whenever the project's models changed
+// since (a script that draws links between its questions).
+const CCASEDoc::AssociationIndex& AssociationsOf(const CCASEDoc& project) {
+    static std::unique_ptr<CCASEDoc::AssociationIndex> index;
+    static const CCASEDoc* indexed = nullptr;
+    static uint64_t serial = 0;
+    if (index == nullptr || indexed != &project || serial != RunSerial() ||
+        !index->IsCurrent(project)) {
+        index = std::make_unique<CCASEDoc::AssociationIndex>(project);
+        indexed = &project;
+        serial = RunSerial();
+    }
+    return *index;
+}
+
 Cell* VxAssociations(Symbol* self) {
     VxFrame frame(self, 1, 1);
     Master* master = frame.MasterArg(0);
     CCASEDoc& project = Project(frame);
     DrawableRefList lists[4];
-    project.CollectAssociations(master, lists[0], lists[1], lists[2], lists[3]);
+    project.CollectAssociations(master, lists[0], lists[1], lists[2], lists[3],
+                                &AssociationsOf(project));
     // A base link repeating the source and target masters of an earlier one
     // is dropped.
     DrawableRefList bases;

@@ -74,13 +74,26 @@ DiagramImageWriter* Install(DiagramImageWriter* writer) {
     return previous;
 }
 
+namespace {
+uint64_t& Serial() {
+    static uint64_t serial = 0;
+    return serial;
+}
+} // namespace
+
+uint64_t RunSerial() {
+    return Serial();
+}
+
 ScopedRunContext::ScopedRunContext(const ScriptRunContext& context) : previous_(RunContext()) {
     RunContext() = context;
+    ++Serial();
 }
 
 ScopedRunContext::~ScopedRunContext() {
     ReleaseMadeProjects();
     RunContext() = previous_;
+    ++Serial();
 }
 
 } // namespace qm

@@ -7,6 +7,7 @@
 #include "document/FolderLists.h"
 #include "platform/ScopedInstall.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -69,6 +70,9 @@ struct ScriptRunContext {
 
 // The context of the current run.
 ScriptRunContext& RunContext();
+// A number that changes whenever a run context is set (a run begins or
+// ends), for what a built-in keeps for the length of one run only.
+uint64_t RunSerial();
 
 // Installs the explorer of the current run (null: none) and returns the one
 // it replaces; ScopedInstall<ScriptExplorer> installs one for a scope.

@@ -402,6 +402,37 @@ TEST_F(DocumentTest, HashFormsAreReadWithoutRunningThem) {
     EXPECT_TRUE(kest::readtimeevaluation);
 }
 
+// The index of links by source master answers as the pass over every model
+// does, list by list and in the same order, and stops being current once a
+// model changes.
+TEST_F(DocumentTest, TheAssociationIndexAnswersAsThePassOverEveryModel) {
+    auto doc = Load(EveryRecord());
+    CCASEDoc::AssociationIndex index(*doc);
+    EXPECT_TRUE(index.IsCurrent(*doc));
+    size_t links = 0;
+    for (const auto& master : doc->Masters().Masters()) {
+        DrawableRefList passed[4], indexed[4];
+        doc->CollectAssociations(master.get(), passed[0], passed[1], passed[2], passed[3]);
+        doc->CollectAssociations(master.get(), indexed[0], indexed[1], indexed[2], indexed[3],
+                                 &index);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(passed[i], indexed[i]) << master->name << " list " << i;
+            links += passed[i].size();
+        }
+    }
+    EXPECT_GT(links, 0u);
+
+    Model* classes = doc->FindModelByName("Classes");
+    ASSERT_NE(classes, nullptr);
+    Drawable* link = nullptr;
+    for (const auto& drawable : classes->Drawables())
+        if (drawable->IsLink())
+            link = drawable.get();
+    ASSERT_NE(link, nullptr);
+    std::unique_ptr<Drawable> taken = classes->RemoveDrawable(link, false);
+    EXPECT_FALSE(index.IsCurrent(*doc));
+}
+
 TEST_F(DocumentTest, ModelListOperations) {
     auto doc = Load(kMinimal);
     std::vector<Model*> models;
