@@ -282,8 +282,6 @@ void CCASEDoc::LoadText(const std::string& text) {
             templateName = JoinPath(context_.profile->NotationFolder, templateName);
 
         profile_.Persist(kest::readexpr(ch));
-        if (Frame() != nullptr)
-            Frame()->RefillProjectTree();
         FolderItemsScriptor(&folders_.codeFiles, FolderCode, kest::readexpr(ch), language_);
         FolderItemsScriptor(&folders_.docFiles, FolderDocs, kest::readexpr(ch), language_);
         SetProgress(10);
@@ -342,8 +340,12 @@ void CCASEDoc::LoadText(const std::string& text) {
         throw;
     }
     ResolveRefs(0, 0);
-    if (Frame() != nullptr)
+    // The tree is filled once everything it lists has been read: the
+    // template's name and tools, and the generated and reversed files.
+    if (Frame() != nullptr) {
+        Frame()->RefillProjectTree();
         Frame()->RefillModelItems();
+    }
     SetProgress(100);
     EndProgress("Loaded");
     profile_.ApplyLayout(Frame(), models_.size(),

@@ -90,8 +90,19 @@ TEST_F(ReverseCommandsTest, MenuRowsAndUpdateRules) {
 
     // A diagram of any kind admits the command (it checks the kind itself);
     // redo needs a file in the Reversed folder; a tool model admits neither.
+    // The project opened lists its generated and reversed files, and the
+    // explorer shows them as soon as the window opens.
     ASSERT_NE(Document().CurrentModel(), nullptr);
     EXPECT_TRUE(Enabled(cmd::ReverseEngineer));
+    TExplorer* explorer = Frame().Explorer();
+    const std::vector<std::pair<int, int>> listed{
+        {EfCode, 2}, {EfDocuments, 1}, {EfOtherGenerated, 2}, {EfReversed, 1}};
+    for (const auto& [folder, count] : listed)
+        EXPECT_EQ(explorer->Folder(folder)->childCount(), count) << folder;
+    EXPECT_EQ(explorer->Folder(EfReversed)->child(0)->text(0).toStdString(), "src/Shape.java");
+    EXPECT_TRUE(Enabled(cmd::RedoLastReverse));
+    qDeleteAll(explorer->Folder(EfReversed)->takeChildren());
+    Document().Folders().revFiles.clear();
     EXPECT_FALSE(Enabled(cmd::RedoLastReverse));
     EXPECT_TRUE(Enabled(cmd::LoadReferenceProject));
     Model* states = Document().NewModel(MkState, nullptr);
@@ -101,7 +112,6 @@ TEST_F(ReverseCommandsTest, MenuRowsAndUpdateRules) {
     EXPECT_FALSE(Enabled(cmd::ReverseEngineer));
 
     // Open File Separately follows the explorer's selection.
-    TExplorer* explorer = Frame().Explorer();
     explorer->setCurrentItem(explorer->Folder(EfReversed));
     EXPECT_FALSE(Enabled(cmd::OpenFileSeparately));
     explorer->AddFileItem(EfReversed, "/src/a.h");
