@@ -45,17 +45,24 @@ class Deadline {
     Clock::time_point end_;
 };
 
-// Waits until fd is ready for events; false on time-out or failure.
-bool WaitReady(int fd, short events, const Deadline& deadline) {
+// Waits until fd is ready for events; false on time-out, failure or when the
+// hook gives the wait up. The hook runs before every wait, so that it also
+// runs while a steady stream of data never lets a wait last; with a hook the
+// wait is cut into slices, and the hook runs between them too.
+bool WaitReady(int fd, short events, const Deadline& deadline, const SocketWaitHook* hook) {
     for (;;) {
+        if (hook != nullptr && !(*hook)())
+            return false;
         pollfd entry{fd, events, 0};
-        const int left = deadline.Left();
+        int left = deadline.Left();
+        if (hook != nullptr && (left < 0 || left > kWaitSliceMs))
+            left = kWaitSliceMs;
         const int ready = ::poll(&entry, 1, left);
         if (ready > 0)
             return true;
-        if (ready == 0)
+        if (ready < 0 && errno != EINTR)
             return false;
-        if (errno != EINTR)
+        if (deadline.Passed() || (ready == 0 && hook == nullptr))
             return false;
     }
 }
@@ -68,12 +75,13 @@ bool SetNonBlocking(int fd, bool on) {
 }
 
 // Connects fd to one address, waiting at most until the deadline.
-bool ConnectAddress(int fd, const sockaddr* address, socklen_t length, const Deadline& deadline) {
+bool ConnectAddress(int fd, const sockaddr* address, socklen_t length, const Deadline& deadline,
+                    const SocketWaitHook* hook) {
     if (!SetNonBlocking(fd, true))
         return false;
     int result = ::connect(fd, address, length);
     if (result != 0 && (errno == EINPROGRESS || errno == EINTR)) {
-        if (!WaitReady(fd, POLLOUT, deadline))
+        if (!WaitReady(fd, POLLOUT, deadline, hook))
             return false;
         int error = 0;
         socklen_t size = sizeof error;
@@ -91,7 +99,8 @@ void CloseSocket(int fd) {
         ::close(fd);
 }
 
-int ConnectTcp(const std::string& host, uint16_t port, int timeoutMs, bool* hostFound) {
+int ConnectTcp(const std::string& host, uint16_t port, int timeoutMs, bool* hostFound,
+               const SocketWaitHook* hook) {
     if (hostFound != nullptr)
         *hostFound = false;
     if (host.empty() || port == 0)
@@ -111,7 +120,7 @@ int ConnectTcp(const std::string& host, uint16_t port, int timeoutMs, bool* host
         const int fd = ::socket(a->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd < 0)
             continue;
-        if (ConnectAddress(fd, a->ai_addr, a->ai_addrlen, deadline))
+        if (ConnectAddress(fd, a->ai_addr, a->ai_addrlen, deadline, hook))
             connected = fd;
         else
             CloseSocket(fd);
@@ -162,12 +171,12 @@ int ListenTcp(const char* address, uint16_t port, int backlog, uint16_t* boundPo
     return fd;
 }
 
-int AcceptTcp(int listener, int timeoutMs) {
+int AcceptTcp(int listener, int timeoutMs, const SocketWaitHook* hook) {
     if (listener < 0)
         return -1;
     const Deadline deadline(timeoutMs);
     for (;;) {
-        if (!WaitReady(listener, POLLIN, deadline))
+        if (!WaitReady(listener, POLLIN, deadline, hook))
             return -1;
         const int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd >= 0)
@@ -178,13 +187,13 @@ int AcceptTcp(int listener, int timeoutMs) {
     }
 }
 
-bool SendAll(int fd, const void* bytes, size_t count, int timeoutMs) {
+bool SendAll(int fd, const void* bytes, size_t count, int timeoutMs, const SocketWaitHook* hook) {
     if (fd < 0)
         return false;
     const Deadline deadline(timeoutMs);
     const char* next = static_cast<const char*>(bytes);
     while (count > 0) {
-        if (!WaitReady(fd, POLLOUT, deadline))
+        if (!WaitReady(fd, POLLOUT, deadline, hook))
             return false;
         const ssize_t put = ::send(fd, next, count, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (put < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
@@ -197,14 +206,15 @@ bool SendAll(int fd, const void* bytes, size_t count, int timeoutMs) {
     return true;
 }
 
-bool ReceiveAll(int fd, void* buffer, size_t count, bool peek, int timeoutMs) {
+bool ReceiveAll(int fd, void* buffer, size_t count, bool peek, int timeoutMs,
+                const SocketWaitHook* hook) {
     if (fd < 0)
         return false;
     const Deadline deadline(timeoutMs);
     char* next = static_cast<char*>(buffer);
     size_t got = 0;
     while (got < count) {
-        if (!WaitReady(fd, POLLIN, deadline))
+        if (!WaitReady(fd, POLLIN, deadline, hook))
             return false;
         // A peek always reads from the start: it waits until the whole length
         // is there rather than taking part of it.
@@ -232,7 +242,7 @@ size_t ReceiveSome(int fd, void* buffer, size_t count, int timeoutMs) {
         return 0;
     const Deadline deadline(timeoutMs);
     for (;;) {
-        if (!WaitReady(fd, POLLIN, deadline))
+        if (!WaitReady(fd, POLLIN, deadline, nullptr))
             return 0;
         const ssize_t n = ::recv(fd, buffer, count, MSG_DONTWAIT);
         if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
@@ -301,7 +311,7 @@ bool TcpSocket::Connect() {
         return false;
     CloseConnection();
     CloseSocket(socket_);
-    socket_ = ConnectTcp(hostName_, portAsked_, TimeoutMs());
+    socket_ = ConnectTcp(hostName_, portAsked_, TimeoutMs(), nullptr, Hook());
     if (socket_ < 0)
         return false;
     connection_ = socket_;
@@ -313,7 +323,7 @@ bool TcpSocket::Accept() {
     if (!IsServer() || portInUse_ == 0 || !started_ || socket_ < 0)
         return false;
     CloseConnection();
-    connection_ = AcceptTcp(socket_, TimeoutMs());
+    connection_ = AcceptTcp(socket_, TimeoutMs(), Hook());
     return connection_ >= 0;
 }
 
@@ -340,7 +350,7 @@ bool TcpSocket::Receive(void* buffer, int length, bool peek) {
         return false;
     if (length < 1)
         return true;
-    return ReceiveAll(connection_, buffer, static_cast<size_t>(length), peek, TimeoutMs());
+    return ReceiveAll(connection_, buffer, static_cast<size_t>(length), peek, TimeoutMs(), Hook());
 }
 
 bool TcpSocket::Send(const void* buffer, int length) {
@@ -348,7 +358,7 @@ bool TcpSocket::Send(const void* buffer, int length) {
         return false;
     if (length < 1)
         return true;
-    return SendAll(connection_, buffer, static_cast<size_t>(length), TimeoutMs());
+    return SendAll(connection_, buffer, static_cast<size_t>(length), TimeoutMs(), Hook());
 }
 
 } // namespace qm

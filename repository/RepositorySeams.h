@@ -33,6 +33,16 @@ class RepositoryHost {
     virtual void StartProgress(int steps) = 0;
     virtual void SetProgress(const std::string& text, int step) = 0;
     virtual void HideProgress() = 0;
+
+    // A request talks to the server between BeginRequest and EndRequest
+    // (the progress dialog, when the request has one, is shown before and
+    // hidden after). While it waits for the server, KeepWaiting is called
+    // every few hundredths of a second: the application keeps its windows
+    // alive there and returns false once the user has cancelled the
+    // request. The defaults wait without either.
+    virtual void BeginRequest() {}
+    virtual void EndRequest() {}
+    virtual bool KeepWaiting() { return true; }
 };
 
 class ProjectStamps {

@@ -1,14 +1,18 @@
 // The application's repository session: settings, login on first use,
-// keep-alive, the progress dialog of the requests, the browser window and
-// what the session and the browser ask of the application.
+// keep-alive, the progress dialog of the requests and the event loop while
+// they wait, the browser window and what the session and the browser ask of
+// the application.
 #include "shell/RepositorySession.h"
 
 #include "document/CCASEDoc.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
 #include "shell/CCASEApp.h"
 
 #include <QApplication>
+#include <QPushButton>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -106,7 +110,13 @@ std::string AppRepositorySession::ServerPort() const {
 
 std::string AppRepositorySession::CacheFile() const {
     Environment* environment = app_.Env();
-    return environment != nullptr ? environment->Settings().RepCacheFile : std::string();
+    const std::string file = environment != nullptr ? environment->Settings().RepCacheFile : "";
+    // The cache folder may not be there yet on a fresh account; a listing
+    // that cannot be written is reported by the request itself.
+    const std::string folder = DirectoryOfPath(file);
+    if (!folder.empty())
+        MakeDirectories(folder);
+    return file;
 }
 
 void AppRepositorySession::CloseProjectWindows(const std::string& path, bool discard) {
@@ -133,12 +143,27 @@ void AppRepositorySession::ShowPath(const std::string& itemPath) {
         browser_->ShowPath(itemPath, true);
 }
 
-void AppRepositorySession::StartProgress(int steps) {
+ProgressDialog& AppRepositorySession::ProgressWindow() {
     if (progress_ == nullptr) {
         progress_ = std::make_unique<ProgressDialog>();
         progress_->setWindowTitle("Vaultkeep");
+        // While it shows, no other window takes input: a command started in
+        // the middle of a request would find the session and the browser
+        // half-way through it.
+        progress_->setWindowModality(Qt::ApplicationModal);
+        progress_->SetCancel([this] {
+            cancelled_ = true;
+            if (progress_ != nullptr)
+                progress_->CancelButton()->setEnabled(false);
+        });
     }
-    progress_->Start(steps);
+    return *progress_;
+}
+
+void AppRepositorySession::StartProgress(int steps) {
+    ProgressDialog& progress = ProgressWindow();
+    progress.CancelButton()->setEnabled(true);
+    progress.Start(steps);
 }
 
 void AppRepositorySession::SetProgress(const std::string& text, int step) {
@@ -149,6 +174,41 @@ void AppRepositorySession::SetProgress(const std::string& text, int step) {
 void AppRepositorySession::HideProgress() {
     if (progress_ != nullptr)
         progress_->Hide();
+}
+
+void AppRepositorySession::BeginRequest() {
+    inRequest_ = true;
+    cancelled_ = false;
+    waitDialogShown_ = false;
+    sinceBegin_.start();
+    sincePump_.invalidate();
+}
+
+void AppRepositorySession::EndRequest() {
+    inRequest_ = false;
+    if (waitDialogShown_)
+        HideProgress();
+    waitDialogShown_ = false;
+}
+
+bool AppRepositorySession::KeepWaiting() {
+    if (cancelled_ || !inRequest_ || QCoreApplication::instance() == nullptr)
+        return !cancelled_;
+    if (sincePump_.isValid() && sincePump_.elapsed() < kPumpPeriodMs)
+        return true;
+    const bool shown = progress_ != nullptr && progress_->isVisible();
+    if (!shown && sinceBegin_.elapsed() >= kWaitDialogDelayMs) {
+        StartProgress(0);
+        SetProgress("Waiting for Vaultkeep...", 0);
+        waitDialogShown_ = true;
+    }
+    // Before the modal dialog shows, user input waits for the request's end
+    // (it is not lost); once it shows, Qt keeps it from the other windows.
+    const bool modal = progress_ != nullptr && progress_->isVisible();
+    QCoreApplication::processEvents(modal ? QEventLoop::AllEvents
+                                          : QEventLoop::ExcludeUserInputEvents);
+    sincePump_.start();
+    return !cancelled_;
 }
 
 // ---- RepositoryBrowserHost ----

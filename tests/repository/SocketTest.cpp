@@ -96,6 +96,37 @@ TEST(TcpSocket, ReceiveGivesUpAfterTheTimeout) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
+// The wait hook runs while a receive waits, and before every read even when
+// the bytes are there; returning false ends the wait long before the
+// time-out, returning true leaves the time-out in force.
+TEST(TcpSocket, AWaitHookRunsWhileWaitingAndCanEndTheWait) {
+    auto server = OpenServer();
+    server->SetTimeout(5);
+    auto client = ConnectClient(server->GetPort(), 30);
+    ASSERT_TRUE(server->Accept());
+    char byte = 0;
+    int calls = 0;
+    client->SetWaitHook([&] { return ++calls < 10; });
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client->Receive(&byte, 1, false));
+    EXPECT_EQ(calls, 10);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+
+    calls = 0;
+    client->SetWaitHook([&] { return ++calls > 0; });
+    ASSERT_TRUE(server->Send("x", 1));
+    EXPECT_TRUE(client->Receive(&byte, 1, false));
+    EXPECT_EQ(byte, 'x');
+    EXPECT_GE(calls, 1);
+
+    client->SetTimeout(1);
+    calls = 0;
+    start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client->Receive(&byte, 1, false));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+    EXPECT_GT(calls, 10);
+}
+
 TEST(TcpSocket, ConnectToAPortNobodyListensOnFails) {
     uint16_t port = 0;
     {

@@ -240,10 +240,21 @@ void TestServer::Handle(Endpoint& endpoint, bool control, const std::string& req
         endpoint.Send(answer.text.data(), static_cast<int>(answer.text.size()));
         endpoint.CloseConnection();
         return;
+    case ServerAnswer::StallMidFile: {
+        std::string packet = "MORE " + std::string(kPacketData, 'x');
+        endpoint.SendMessage(packet.data(), packet.size());
+        [[fallthrough]];
+    }
     case ServerAnswer::Silent: {
+        // Silent until the client closes its end (or sends more), so that a
+        // client that gave up finds the port served again at once.
         const auto end = Clock::now() + kLongestSilence;
-        while (!stopping_ && Clock::now() < end)
-            std::this_thread::sleep_for(10ms);
+        endpoint.SetWaitHook([this, end] { return !stopping_ && Clock::now() < end; });
+        endpoint.SetTimeout(0);
+        char next = 0;
+        endpoint.Receive(&next, 1, true);
+        endpoint.SetWaitHook(nullptr);
+        endpoint.SetTimeout(kServerTimeout);
         endpoint.CloseConnection();
         return;
     }
