@@ -36,13 +36,14 @@ class RepositoryHost {
 
     // A request talks to the server between BeginRequest and EndRequest
     // (the progress dialog, when the request has one, is shown before and
-    // hidden after). While it waits for the server, KeepWaiting is called
-    // every few hundredths of a second: the application keeps its windows
-    // alive there and returns false once the user has cancelled the
-    // request. The defaults wait without either.
+    // hidden after). Whenever it waits for the connection (fd, to write or
+    // to read), it calls WaitForServer with the longest wait in milliseconds
+    // (-1: no limit): the application runs its event loop there until the
+    // connection may be ready or the time has passed, and returns false once
+    // the user has cancelled the request. The default waits with poll.
     virtual void BeginRequest() {}
     virtual void EndRequest() {}
-    virtual bool KeepWaiting() { return true; }
+    virtual bool WaitForServer(int fd, bool forWriting, int timeoutMs);
 };
 
 class ProjectStamps {

@@ -1,11 +1,10 @@
 // The repository session's requests. Each one runs start to end on the
 // calling thread: connect, send, read the reply (and transfer a file), then
 // close the connection and hide the progress dialog through guards, so that
-// an error leaves nothing behind but itself. The socket's waits call the
-// host between short slices, which keeps the application's windows alive and
-// lets the user cancel; a cancel fails the wait at once and the request ends
-// with CIgnoreException. Replies are parsed from the received bytes with
-// bounds; every text taken from a reply is a copy.
+// an error leaves nothing behind but itself. The socket waits in the host,
+// which keeps the application's windows alive and lets the user cancel; a
+// cancel fails the wait at once and the request ends with CIgnoreException. Replies are parsed from
+// the received bytes with bounds; every text taken from a reply is a copy.
 #include "repository/RepositorySession.h"
 
 #include "platform/Errors.h"
@@ -18,6 +17,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
 #include <sys/stat.h>
 
 namespace qm {
@@ -119,11 +119,19 @@ std::string FormatRights(uint32_t rights) {
 
 RepositorySession::RepositorySession(RepositoryHost& host, ProjectStamps& stamps)
     : FileTransferEndpoint(EndpointRole::Client), host_(host), stamps_(stamps) {
-    SetWaitHook([this] { return KeepWaiting(); });
+    SetWaiter([this](int fd, bool forWriting, int timeoutMs) {
+        return WaitForServer(fd, forWriting, timeoutMs);
+    });
 }
 
-bool RepositorySession::KeepWaiting() {
-    if (!cancelled_ && !host_.KeepWaiting())
+bool RepositoryHost::WaitForServer(int fd, bool forWriting, int timeoutMs) {
+    pollfd entry{fd, static_cast<short>(forWriting ? POLLOUT : POLLIN), 0};
+    ::poll(&entry, 1, timeoutMs);
+    return true;
+}
+
+bool RepositorySession::WaitForServer(int fd, bool forWriting, int timeoutMs) {
+    if (!cancelled_ && !host_.WaitForServer(fd, forWriting, timeoutMs))
         cancelled_ = true;
     return !cancelled_;
 }

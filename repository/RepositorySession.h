@@ -5,9 +5,9 @@
 // where the request needs one) and closes the connection again, also when an
 // error passes. Failures are CKestException with the server's four-letter code
 // (0 for the client's own errors); a request the user cancelled ends with
-// CIgnoreException. While a request waits for the server, the host's
-// KeepWaiting runs (the application's windows stay alive and offer Cancel);
-// one request runs at a time.
+// CIgnoreException. While a request waits for the server, it waits in the
+// host's WaitForServer (the application's windows stay alive and offer
+// Cancel); one request runs at a time.
 #pragma once
 
 #include "repository/DocumentStamps.h"
@@ -98,9 +98,9 @@ class RepositorySession : public FileTransferEndpoint {
     // One request's time on the connection: see the .cpp.
     class RequestScope;
 
-    // Called by the socket while it waits: asks the host, and remembers a
-    // cancel for the rest of the request.
-    bool KeepWaiting();
+    // The socket's waiter: waits in the host, and remembers a cancel for the
+    // rest of the request.
+    bool WaitForServer(int fd, bool forWriting, int timeoutMs);
     // Raises CIgnoreException when the user cancelled the running request.
     void ThrowIfCancelled() const;
     bool ConnectTo(int offset);

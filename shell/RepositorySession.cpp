@@ -12,8 +12,12 @@
 #include "shell/CCASEApp.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QPushButton>
+#include <QSocketNotifier>
+#include <QTimer>
 
+#include <poll.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -155,6 +159,8 @@ ProgressDialog& AppRepositorySession::ProgressWindow() {
             cancelled_ = true;
             if (progress_ != nullptr)
                 progress_->CancelButton()->setEnabled(false);
+            if (waitLoop_ != nullptr)
+                waitLoop_->quit();
         });
     }
     return *progress_;
@@ -191,22 +197,45 @@ void AppRepositorySession::EndRequest() {
     waitDialogShown_ = false;
 }
 
-bool AppRepositorySession::KeepWaiting() {
-    if (cancelled_ || !inRequest_ || QCoreApplication::instance() == nullptr)
-        return !cancelled_;
-    if (sincePump_.isValid() && sincePump_.elapsed() < kPumpPeriodMs)
-        return true;
-    const bool shown = progress_ != nullptr && progress_->isVisible();
-    if (!shown && sinceBegin_.elapsed() >= kWaitDialogDelayMs) {
-        StartProgress(0);
-        SetProgress("Waiting for Vaultkeep...", 0);
-        waitDialogShown_ = true;
+bool AppRepositorySession::WaitForServer(int fd, bool forWriting, int timeoutMs) {
+    if (cancelled_)
+        return false;
+    if (!inRequest_ || QCoreApplication::instance() == nullptr)
+        return RepositoryHost::WaitForServer(fd, forWriting, timeoutMs);
+    // Bytes flowing without a pause: the loop ran a moment ago, go on.
+    if (sincePump_.isValid() && sincePump_.elapsed() < kPumpPeriodMs) {
+        pollfd entry{fd, static_cast<short>(forWriting ? POLLOUT : POLLIN), 0};
+        if (::poll(&entry, 1, 0) > 0)
+            return true;
     }
-    // Before the modal dialog shows, user input waits for the request's end
-    // (it is not lost); once it shows, Qt keeps it from the other windows.
-    const bool modal = progress_ != nullptr && progress_->isVisible();
-    QCoreApplication::processEvents(modal ? QEventLoop::AllEvents
-                                          : QEventLoop::ExcludeUserInputEvents);
+    bool modal = progress_ != nullptr && progress_->isVisible();
+    int limit = timeoutMs;
+    if (!modal) {
+        const qint64 untilDialog = kWaitDialogDelayMs - sinceBegin_.elapsed();
+        if (untilDialog <= 0) {
+            StartProgress(0);
+            SetProgress("Waiting for Vaultkeep...", 0);
+            waitDialogShown_ = true;
+            modal = true;
+        } else if (limit < 0 || limit > untilDialog) {
+            limit = static_cast<int>(untilDialog);
+        }
+    }
+    // The loop runs until the connection may be ready, the time is up or
+    // the user cancels. Before the modal dialog shows, user input waits for
+    // the request's end (it is not lost); once it shows, Qt keeps input from
+    // the other windows.
+    QEventLoop loop;
+    QSocketNotifier notifier(fd, forWriting ? QSocketNotifier::Write : QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    if (limit >= 0)
+        timer.start(limit);
+    waitLoop_ = &loop;
+    loop.exec(modal ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    waitLoop_ = nullptr;
     sincePump_.start();
     return !cancelled_;
 }

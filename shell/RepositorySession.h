@@ -19,6 +19,8 @@
 #include <memory>
 #include <string>
 
+class QEventLoop;
+
 namespace qm {
 
 class CCASEApp;
@@ -29,7 +31,7 @@ class AppRepositorySession : public RepositoryHost, public RepositoryBrowserHost
     static constexpr int kKeepAlivePeriodMs = 600000;
     // How long a request without a progress dialog of its own waits before
     // the dialog shows (with Cancel), and how often the event loop runs
-    // while a request waits.
+    // while data flows without a wait.
     static constexpr int kWaitDialogDelayMs = 400;
     static constexpr int kPumpPeriodMs = 15;
 
@@ -79,7 +81,7 @@ class AppRepositorySession : public RepositoryHost, public RepositoryBrowserHost
 
     void BeginRequest() override;
     void EndRequest() override;
-    bool KeepWaiting() override;
+    bool WaitForServer(int fd, bool forWriting, int timeoutMs) override;
 
     // The free text of the last successful login.
     const std::string& ServerText() const { return serverText_; }
@@ -102,6 +104,7 @@ class AppRepositorySession : public RepositoryHost, public RepositoryBrowserHost
     bool waitDialogShown_ = false; // shown by the wait, hidden when the request ends
     QElapsedTimer sinceBegin_;
     QElapsedTimer sincePump_;
+    QEventLoop* waitLoop_ = nullptr; // the loop of the running wait, ended by Cancel
 };
 
 // The client name of the login: the user's name, '@' and the computer's name.

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <poll.h>
 #include <unistd.h>
 
 namespace qm::testing {
@@ -249,11 +250,15 @@ void TestServer::Handle(Endpoint& endpoint, bool control, const std::string& req
         // Silent until the client closes its end (or sends more), so that a
         // client that gave up finds the port served again at once.
         const auto end = Clock::now() + kLongestSilence;
-        endpoint.SetWaitHook([this, end] { return !stopping_ && Clock::now() < end; });
+        endpoint.SetWaiter([this, end](int fd, bool, int) {
+            pollfd entry{fd, POLLIN, 0};
+            ::poll(&entry, 1, 10);
+            return !stopping_ && Clock::now() < end;
+        });
         endpoint.SetTimeout(0);
         char next = 0;
         endpoint.Receive(&next, 1, true);
-        endpoint.SetWaitHook(nullptr);
+        endpoint.SetWaiter(nullptr);
         endpoint.SetTimeout(kServerTimeout);
         endpoint.CloseConnection();
         return;
