@@ -3,8 +3,9 @@
 // close the connection and hide the progress dialog through guards, so that
 // an error leaves nothing behind but itself. The socket waits in the host,
 // which keeps the application's windows alive and lets the user cancel; a
-// cancel fails the wait at once and the request ends with CIgnoreException. Replies are parsed from
-// the received bytes with bounds; every text taken from a reply is a copy.
+// cancel fails the wait at once and the request ends with CIgnoreException.
+// Replies are parsed from the received bytes with bounds; every text taken
+// from a reply is a copy.
 #include "repository/RepositorySession.h"
 
 #include "platform/Errors.h"
