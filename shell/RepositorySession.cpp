@@ -170,6 +170,10 @@ void AppRepositorySession::StartProgress(int steps) {
     ProgressDialog& progress = ProgressWindow();
     progress.CancelButton()->setEnabled(true);
     progress.Start(steps);
+    // Shown again, it would keep its old place below the windows made since
+    // (the browser), where nobody can reach its Cancel.
+    progress.raise();
+    progress.activateWindow();
 }
 
 void AppRepositorySession::SetProgress(const std::string& text, int step) {
