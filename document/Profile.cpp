@@ -245,6 +245,10 @@ void AddComboTextToHistory(std::vector<std::string>& items, const std::string& t
 
 // --- the profile ---
 
+namespace {
+const char kRepCacheFileName[] = "TmpProperties.rep";
+} // namespace
+
 Profile::Profile()
     : RegisteredProgram(
           [](const std::string& extension) { return FindShellOpenCommand(extension).program; }) {}
@@ -268,12 +272,19 @@ int Profile::SetDefaults() {
     ScriptFolder = haveStart ? JoinPath(start, "Scripts") : "";
     DefaultLibrary = haveStart ? JoinPath(start, "Libraries/Default.pro") : "";
     DefaultRefProj.clear();
-    RepCacheFile = haveStart ? JoinPath(start, "TmpProperties.rep") : "";
+    // The listings received from the repository server are the user's own
+    // and can be fetched again: they belong in the user's cache folder,
+    // never beside the program, which may be shared or read-only.
+    RepCacheFile = JoinPath(ApplicationCacheFolder(), kRepCacheFileName);
     RepHost.clear();
     RepPort.clear();
     DefaultProject.clear();
     WinPos.length = 0;
     ExchangeWithRegistry(false);
+    // Earlier versions stored the cache beside the program as the default;
+    // that stored default moves to the cache folder too.
+    if (haveStart && RepCacheFile == JoinPath(start, kRepCacheFileName))
+        RepCacheFile = JoinPath(ApplicationCacheFolder(), kRepCacheFileName);
     return 1;
 }
 

@@ -45,17 +45,20 @@ class Deadline {
     Clock::time_point end_;
 };
 
-// Waits until fd is ready for events; false on time-out or failure.
-bool WaitReady(int fd, short events, const Deadline& deadline) {
+// Waits until fd is ready for events; false on time-out, failure or when the
+// waiter gives the wait up. A waiter is asked before every check, so it also
+// runs while a steady stream of data never lets a wait last.
+bool WaitReady(int fd, short events, const Deadline& deadline, const SocketWaiter* waiter) {
     for (;;) {
+        if (waiter != nullptr && !(*waiter)(fd, events == POLLOUT, deadline.Left()))
+            return false;
         pollfd entry{fd, events, 0};
-        const int left = deadline.Left();
-        const int ready = ::poll(&entry, 1, left);
+        const int ready = ::poll(&entry, 1, waiter != nullptr ? 0 : deadline.Left());
         if (ready > 0)
             return true;
-        if (ready == 0)
+        if (ready < 0 && errno != EINTR)
             return false;
-        if (errno != EINTR)
+        if (deadline.Passed() || (ready == 0 && waiter == nullptr))
             return false;
     }
 }
@@ -68,12 +71,13 @@ bool SetNonBlocking(int fd, bool on) {
 }
 
 // Connects fd to one address, waiting at most until the deadline.
-bool ConnectAddress(int fd, const sockaddr* address, socklen_t length, const Deadline& deadline) {
+bool ConnectAddress(int fd, const sockaddr* address, socklen_t length, const Deadline& deadline,
+                    const SocketWaiter* waiter) {
     if (!SetNonBlocking(fd, true))
         return false;
     int result = ::connect(fd, address, length);
     if (result != 0 && (errno == EINPROGRESS || errno == EINTR)) {
-        if (!WaitReady(fd, POLLOUT, deadline))
+        if (!WaitReady(fd, POLLOUT, deadline, waiter))
             return false;
         int error = 0;
         socklen_t size = sizeof error;
@@ -91,7 +95,8 @@ void CloseSocket(int fd) {
         ::close(fd);
 }
 
-int ConnectTcp(const std::string& host, uint16_t port, int timeoutMs, bool* hostFound) {
+int ConnectTcp(const std::string& host, uint16_t port, int timeoutMs, bool* hostFound,
+               const SocketWaiter* waiter) {
     if (hostFound != nullptr)
         *hostFound = false;
     if (host.empty() || port == 0)
@@ -111,7 +116,7 @@ int ConnectTcp(const std::string& host, uint16_t port, int timeoutMs, bool* host
         const int fd = ::socket(a->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd < 0)
             continue;
-        if (ConnectAddress(fd, a->ai_addr, a->ai_addrlen, deadline))
+        if (ConnectAddress(fd, a->ai_addr, a->ai_addrlen, deadline, waiter))
             connected = fd;
         else
             CloseSocket(fd);
@@ -162,12 +167,12 @@ int ListenTcp(const char* address, uint16_t port, int backlog, uint16_t* boundPo
     return fd;
 }
 
-int AcceptTcp(int listener, int timeoutMs) {
+int AcceptTcp(int listener, int timeoutMs, const SocketWaiter* waiter) {
     if (listener < 0)
         return -1;
     const Deadline deadline(timeoutMs);
     for (;;) {
-        if (!WaitReady(listener, POLLIN, deadline))
+        if (!WaitReady(listener, POLLIN, deadline, waiter))
             return -1;
         const int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd >= 0)
@@ -178,13 +183,13 @@ int AcceptTcp(int listener, int timeoutMs) {
     }
 }
 
-bool SendAll(int fd, const void* bytes, size_t count, int timeoutMs) {
+bool SendAll(int fd, const void* bytes, size_t count, int timeoutMs, const SocketWaiter* waiter) {
     if (fd < 0)
         return false;
     const Deadline deadline(timeoutMs);
     const char* next = static_cast<const char*>(bytes);
     while (count > 0) {
-        if (!WaitReady(fd, POLLOUT, deadline))
+        if (!WaitReady(fd, POLLOUT, deadline, waiter))
             return false;
         const ssize_t put = ::send(fd, next, count, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (put < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
@@ -197,14 +202,15 @@ bool SendAll(int fd, const void* bytes, size_t count, int timeoutMs) {
     return true;
 }
 
-bool ReceiveAll(int fd, void* buffer, size_t count, bool peek, int timeoutMs) {
+bool ReceiveAll(int fd, void* buffer, size_t count, bool peek, int timeoutMs,
+                const SocketWaiter* waiter) {
     if (fd < 0)
         return false;
     const Deadline deadline(timeoutMs);
     char* next = static_cast<char*>(buffer);
     size_t got = 0;
     while (got < count) {
-        if (!WaitReady(fd, POLLIN, deadline))
+        if (!WaitReady(fd, POLLIN, deadline, waiter))
             return false;
         // A peek always reads from the start: it waits until the whole length
         // is there rather than taking part of it.
@@ -232,7 +238,7 @@ size_t ReceiveSome(int fd, void* buffer, size_t count, int timeoutMs) {
         return 0;
     const Deadline deadline(timeoutMs);
     for (;;) {
-        if (!WaitReady(fd, POLLIN, deadline))
+        if (!WaitReady(fd, POLLIN, deadline, nullptr))
             return 0;
         const ssize_t n = ::recv(fd, buffer, count, MSG_DONTWAIT);
         if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
@@ -301,7 +307,7 @@ bool TcpSocket::Connect() {
         return false;
     CloseConnection();
     CloseSocket(socket_);
-    socket_ = ConnectTcp(hostName_, portAsked_, TimeoutMs());
+    socket_ = ConnectTcp(hostName_, portAsked_, TimeoutMs(), nullptr, Waiter());
     if (socket_ < 0)
         return false;
     connection_ = socket_;
@@ -313,7 +319,7 @@ bool TcpSocket::Accept() {
     if (!IsServer() || portInUse_ == 0 || !started_ || socket_ < 0)
         return false;
     CloseConnection();
-    connection_ = AcceptTcp(socket_, TimeoutMs());
+    connection_ = AcceptTcp(socket_, TimeoutMs(), Waiter());
     return connection_ >= 0;
 }
 
@@ -340,7 +346,8 @@ bool TcpSocket::Receive(void* buffer, int length, bool peek) {
         return false;
     if (length < 1)
         return true;
-    return ReceiveAll(connection_, buffer, static_cast<size_t>(length), peek, TimeoutMs());
+    return ReceiveAll(connection_, buffer, static_cast<size_t>(length), peek, TimeoutMs(),
+                      Waiter());
 }
 
 bool TcpSocket::Send(const void* buffer, int length) {
@@ -348,7 +355,7 @@ bool TcpSocket::Send(const void* buffer, int length) {
         return false;
     if (length < 1)
         return true;
-    return SendAll(connection_, buffer, static_cast<size_t>(length), TimeoutMs());
+    return SendAll(connection_, buffer, static_cast<size_t>(length), TimeoutMs(), Waiter());
 }
 
 } // namespace qm

@@ -4,15 +4,29 @@
 // SocketStreamBuf and TcpSocket are the stream classes of the repository
 // client built on them, for either role: a client that connects to a host and
 // port, or a server that binds a port, listens and accepts one connection.
-// Every call blocks the calling thread at most for the time-out given.
+// Every call blocks the calling thread at most for the time-out given; a
+// waiter lets the caller's thread do other work while it waits, and end the
+// wait early.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <streambuf>
 #include <string>
 
 namespace qm {
+
+// Waits for a connection in the caller's own way while a call works on the
+// network: given the descriptor, whether the call waits to write (else to
+// read) and the longest wait in milliseconds (-1: no limit), it returns true
+// once the descriptor may be ready, the time has passed or it wants to be
+// asked again, and false to give the call up (it then fails as on a
+// time-out). A user-interface thread runs its event loop in it. It is asked
+// before every read and write, also when the bytes are there already, so
+// that it keeps running while a steady stream of data flows; it must not
+// return at once again and again while nothing is ready.
+using SocketWaiter = std::function<bool(int fd, bool forWriting, int timeoutMs)>;
 
 // ---- descriptors ----
 
@@ -22,8 +36,10 @@ void CloseSocket(int fd);
 // Connects a new stream socket to host (a name, a dotted IPv4 or an IPv6
 // address) and port, trying each address the host has. Returns the connected
 // descriptor, or -1 when no address could be reached within timeoutMs.
-// hostFound (may be null) tells whether the host had an address at all.
-int ConnectTcp(const std::string& host, uint16_t port, int timeoutMs, bool* hostFound = nullptr);
+// hostFound (may be null) tells whether the host had an address at all. The
+// name look-up itself does not go through the waiter.
+int ConnectTcp(const std::string& host, uint16_t port, int timeoutMs, bool* hostFound = nullptr,
+               const SocketWaiter* waiter = nullptr);
 
 // A listening stream socket bound to address (a numeric IPv4 or IPv6 address;
 // null or empty: the IPv4 loopback address) and port (0: the system picks
@@ -33,15 +49,17 @@ int ListenTcp(const char* address, uint16_t port, int backlog, uint16_t* boundPo
 
 // Accepts one connection from a listening socket; -1 when none arrived within
 // timeoutMs or the socket failed.
-int AcceptTcp(int listener, int timeoutMs);
+int AcceptTcp(int listener, int timeoutMs, const SocketWaiter* waiter = nullptr);
 
 // Sends every byte; false when the connection failed or the time ran out.
-bool SendAll(int fd, const void* bytes, size_t count, int timeoutMs);
+bool SendAll(int fd, const void* bytes, size_t count, int timeoutMs,
+             const SocketWaiter* waiter = nullptr);
 
 // Receives exactly count bytes (peek: without taking them off the
 // connection); false when the peer closed first, the connection failed or
 // the time ran out.
-bool ReceiveAll(int fd, void* buffer, size_t count, bool peek, int timeoutMs);
+bool ReceiveAll(int fd, void* buffer, size_t count, bool peek, int timeoutMs,
+                const SocketWaiter* waiter = nullptr);
 
 // Receives what has arrived, at most count bytes, waiting up to timeoutMs for
 // the first; 0 when the peer closed, the connection failed or nothing came.
@@ -104,6 +122,9 @@ class TcpSocket : public SocketStreamBuf {
     bool Receive(void* buffer, int length, bool peek) override;
     // Sends all length bytes (length below 1 succeeds at once).
     bool Send(const void* buffer, int length) override;
+    // The waiter of every later connect, accept, send and receive (empty:
+    // the socket waits by itself).
+    void SetWaiter(SocketWaiter waiter) { waiter_ = std::move(waiter); }
 
     void SetHostName(const char* text) { hostName_ = text != nullptr ? text : ""; }
     const std::string& HostName() const { return hostName_; }
@@ -115,6 +136,7 @@ class TcpSocket : public SocketStreamBuf {
   private:
     bool IsServer() const { return hostName_.empty(); }
     int TimeoutMs() const;
+    const SocketWaiter* Waiter() const { return waiter_ ? &waiter_ : nullptr; }
 
     int socket_ = -1;
     int connection_ = -1;
@@ -123,6 +145,7 @@ class TcpSocket : public SocketStreamBuf {
     uint16_t portInUse_ = 0;
     std::string hostName_;
     int32_t timeoutSeconds_ = 0;
+    SocketWaiter waiter_;
 };
 
 } // namespace qm

@@ -41,6 +41,14 @@ std::string DataHome() {
     return BaseFolder("XDG_DATA_HOME", ".local/share");
 }
 
+std::string CacheHome() {
+    return BaseFolder("XDG_CACHE_HOME", ".cache");
+}
+
+std::string ApplicationCacheFolder() {
+    return JoinPath(CacheHome(), "quillmark");
+}
+
 namespace {
 std::string& InstalledFolder() {
     static std::string folder;

@@ -19,6 +19,13 @@ std::string ConfigHome();
 // $XDG_DATA_HOME, else ~/.local/share.
 std::string DataHome();
 
+// $XDG_CACHE_HOME, else ~/.cache.
+std::string CacheHome();
+
+// The program's folder below the cache folder, for files it can make again
+// (the repository's listings): CacheHome()/quillmark. Not created here.
+std::string ApplicationCacheFolder();
+
 // The folder the application is installed in, which holds its Scripts,
 // Notations, Help and Libraries folders: the folder set at start-up, else
 // the current folder (tests and tools that never set one).

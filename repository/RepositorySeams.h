@@ -33,6 +33,17 @@ class RepositoryHost {
     virtual void StartProgress(int steps) = 0;
     virtual void SetProgress(const std::string& text, int step) = 0;
     virtual void HideProgress() = 0;
+
+    // A request talks to the server between BeginRequest and EndRequest
+    // (the progress dialog, when the request has one, is shown before and
+    // hidden after). Whenever it waits for the connection (fd, to write or
+    // to read), it calls WaitForServer with the longest wait in milliseconds
+    // (-1: no limit): the application runs its event loop there until the
+    // connection may be ready or the time has passed, and returns false once
+    // the user has cancelled the request. The default waits with poll.
+    virtual void BeginRequest() {}
+    virtual void EndRequest() {}
+    virtual bool WaitForServer(int fd, bool forWriting, int timeoutMs);
 };
 
 class ProjectStamps {

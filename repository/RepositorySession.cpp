@@ -1,8 +1,11 @@
 // The repository session's requests. Each one runs start to end on the
 // calling thread: connect, send, read the reply (and transfer a file), then
 // close the connection and hide the progress dialog through guards, so that
-// an error leaves nothing behind but itself. Replies are parsed from the
-// received bytes with bounds; every text taken from a reply is a copy.
+// an error leaves nothing behind but itself. The socket waits in the host,
+// which keeps the application's windows alive and lets the user cancel; a
+// cancel fails the wait at once and the request ends with CIgnoreException.
+// Replies are parsed from the received bytes with bounds; every text taken
+// from a reply is a copy.
 #include "repository/RepositorySession.h"
 
 #include "platform/Errors.h"
@@ -15,6 +18,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
 #include <sys/stat.h>
 
 namespace qm {
@@ -22,18 +26,6 @@ namespace qm {
 namespace {
 
 const char kUnexpectedReply[] = "Unexpected or no server response";
-
-// Closes the session's connection when a request ends, however it ends.
-class ConnectionGuard {
-  public:
-    explicit ConnectionGuard(RepositorySession& session) : session_(session) {}
-    ~ConnectionGuard() { session_.Disconnect(); }
-    ConnectionGuard(const ConnectionGuard&) = delete;
-    ConnectionGuard& operator=(const ConnectionGuard&) = delete;
-
-  private:
-    RepositorySession& session_;
-};
 
 // Shows the progress dialog for a request and hides it at the end.
 class ProgressGuard {
@@ -84,7 +76,41 @@ std::string UnableToContact(const RepositoryHost& host) {
                   host.ServerHost().c_str(), host.ServerPort().c_str());
 }
 
+// Something answered the login, but not as Vaultkeep does: most likely
+// another service at that host and port.
+std::string NotAReply(const RepositoryHost& host) {
+    return Format("The server at host %s, port %s, answered with something that is not a "
+                  "Vaultkeep reply.\nPlease ensure that the Vaultkeep host and port in the "
+                  "options are correct.",
+                  host.ServerHost().c_str(), host.ServerPort().c_str());
+}
+
 } // namespace
+
+// A request's time on the connection: refuses a second request while one
+// runs (a timer of the window may fire while a request waits), clears an
+// old cancel, tells the host, and closes the connection when the request
+// ends, however it ends.
+class RepositorySession::RequestScope {
+  public:
+    explicit RequestScope(RepositorySession& session) : session_(session) {
+        if (session_.busy_)
+            throw CKestException("Another Vaultkeep request is still running", 0);
+        session_.busy_ = true;
+        session_.cancelled_ = false;
+        session_.host_.BeginRequest();
+    }
+    ~RequestScope() {
+        session_.Disconnect();
+        session_.busy_ = false;
+        session_.host_.EndRequest();
+    }
+    RequestScope(const RequestScope&) = delete;
+    RequestScope& operator=(const RequestScope&) = delete;
+
+  private:
+    RepositorySession& session_;
+};
 
 std::string FormatRights(uint32_t rights) {
     return Format("%c%c%c%c", (rights & kRightCheckOut) ? 'O' : '_',
@@ -93,7 +119,37 @@ std::string FormatRights(uint32_t rights) {
 }
 
 RepositorySession::RepositorySession(RepositoryHost& host, ProjectStamps& stamps)
-    : FileTransferEndpoint(EndpointRole::Client), host_(host), stamps_(stamps) {}
+    : FileTransferEndpoint(EndpointRole::Client), host_(host), stamps_(stamps) {
+    SetWaiter([this](int fd, bool forWriting, int timeoutMs) {
+        return WaitForServer(fd, forWriting, timeoutMs);
+    });
+}
+
+bool RepositoryHost::WaitForServer(int fd, bool forWriting, int timeoutMs) {
+    pollfd entry{fd, static_cast<short>(forWriting ? POLLOUT : POLLIN), 0};
+    ::poll(&entry, 1, timeoutMs);
+    return true;
+}
+
+bool RepositorySession::WaitForServer(int fd, bool forWriting, int timeoutMs) {
+    if (!cancelled_ && !host_.WaitForServer(fd, forWriting, timeoutMs))
+        cancelled_ = true;
+    return !cancelled_;
+}
+
+void RepositorySession::ThrowIfCancelled() const {
+    if (cancelled_)
+        throw CIgnoreException();
+}
+
+void RepositorySession::ReceiveFile(const std::string& path) {
+    try {
+        FileTransferEndpoint::ReceiveFile(path);
+    } catch (const CKestException&) {
+        ThrowIfCancelled();
+        throw;
+    }
+}
 
 bool RepositorySession::ConnectTo(int offset) {
     const int port = PortNumber(host_.ServerPort());
@@ -119,12 +175,21 @@ void RepositorySession::SendRequest(const std::string& text) {
     SendMessage(buffer, text.size() + 1);
 }
 
-std::string_view RepositorySession::ReceiveReply() {
+std::string_view RepositorySession::ReceiveReply(bool* answered) {
     uint16_t command = 0;
     uint32_t length = 0;
     char* buffer = GetBuffer();
-    if (!ReceiveMessage(command, buffer, kMessageBufferSize, length))
+    // The first byte is waited for on its own (and left where it is), so that
+    // a server that never answers is told apart from one that answers with
+    // something that is no frame.
+    char first = 0;
+    const bool arrived = Receive(&first, 1, true);
+    if (answered != nullptr)
+        *answered = arrived;
+    if (!arrived || !ReceiveMessage(command, buffer, kMessageBufferSize, length)) {
+        ThrowIfCancelled();
         return {};
+    }
     return std::string_view(buffer, length);
 }
 
@@ -149,12 +214,23 @@ int RepositorySession::Login(const std::string& programVersion, const std::strin
             c = '_';
     ProgressGuard progress(host_, 2);
     progress.Step("Logging into Vaultkeep...", 1);
-    ConnectionGuard connection(*this);
+    RequestScope request(*this);
+    // Every frame received sets the session id from its header, garbage
+    // included: a login that fails leaves the session logged out.
+    struct LoggedOutUnlessDone {
+        RepositorySession& session;
+        bool done = false;
+        ~LoggedOutUnlessDone() {
+            if (!done)
+                session.SetSessionId(0);
+        }
+    } outcome{*this};
     ConnectControl();
     SendRequest(Format("%s %s %s %s %s", "Login", programVersion.c_str(), buildNumber.c_str(),
                        clientName.c_str(), credential.c_str()));
     progress.Step("Processing Vaultkeep response...", 2);
-    const std::string_view reply = ReceiveReply();
+    bool answered = false;
+    const std::string_view reply = ReceiveReply(&answered);
     std::string token;
     size_t position = 0;
     NextReplyToken(reply, token, position);
@@ -164,24 +240,28 @@ int RepositorySession::Login(const std::string& programVersion, const std::strin
         throw CKestException(message, code);
     }
     if (token != "SID_")
-        throw CKestException(UnableToContact(host_), 0);
+        throw CKestException(answered ? NotAReply(host_) : UnableToContact(host_), 0);
     SetUserName(clientName);
     NextReplyToken(reply, token, position);
     SetSessionId(static_cast<uint32_t>(TokenNumber(token)));
     NextReplyToken(reply, token, position);
     SetRights(static_cast<uint32_t>(TokenNumber(token)));
     NextReplyToken(reply, token, position);
-    timeout_ = static_cast<int32_t>(std::clamp<long long>(TokenNumber(token), 5, 100));
+    // The server may shorten the waits, or lengthen them only so far: a
+    // long time-out is a long wait for every message that does not come.
+    timeout_ = static_cast<int32_t>(
+        std::clamp<long long>(TokenNumber(token), kMinRepositoryTimeout, kMaxRepositoryTimeout));
     NextReplyToken(reply, token, position);
     const int mode = token.empty() ? 0 : token[0] == 'F' ? 1 : token[0] == 'S' ? -1 : 0;
     std::string text(reply.substr(std::min(position, reply.size())));
     text = text.substr(0, text.find('\0'));
     host_.SetServerText(text);
+    outcome.done = true;
     return mode;
 }
 
 void RepositorySession::Logout() {
-    ConnectionGuard connection(*this);
+    RequestScope request(*this);
     ConnectControl();
     SendRequest("Logout");
     CheckReply(ReceiveReply());
@@ -189,32 +269,36 @@ void RepositorySession::Logout() {
 }
 
 void RepositorySession::Alive() {
+    if (busy_)
+        return; // the running request keeps the login alive as well
     try {
-        ConnectionGuard connection(*this);
+        RequestScope request(*this);
         ConnectControl();
         SendRequest("Alive");
         CheckReply(ReceiveReply());
     } catch (const CKestException&) {
         // Keeping the login alive is best effort: the outcome is dropped.
+    } catch (const CIgnoreException&) {
+        // Cancelled by the user.
     }
 }
 
 void RepositorySession::GetProps(const std::string& itemPath, const std::string& localFile) {
-    ConnectionGuard connection(*this);
+    RequestScope request(*this);
     ConnectData();
     SendRequest(Format("%s [%s]", "GetProps", itemPath.c_str()));
     ReceiveFile(localFile);
 }
 
 void RepositorySession::CreateFolder(const std::string& folderPath, const std::string& comment) {
-    ConnectionGuard connection(*this);
+    RequestScope request(*this);
     ConnectData();
     SendRequest(Format("%s [%s] %s", "CreateFolder", folderPath.c_str(), comment.c_str()));
     CheckReply(ReceiveReply());
 }
 
 void RepositorySession::DeleteItem(const std::string& itemPath, const std::string& kindWord) {
-    ConnectionGuard connection(*this);
+    RequestScope request(*this);
     ConnectData();
     SendRequest(Format("%s [%s] %s", "DeleteItem", itemPath.c_str(), kindWord.c_str()));
     CheckReply(ReceiveReply());
@@ -230,7 +314,7 @@ bool RepositorySession::CheckOut(const std::string& projectPath, const std::stri
     }
     ProgressGuard progress(host_, 3);
     progress.Step("Requesting Vaultkeep to check out file...", 1);
-    ConnectionGuard connection(*this);
+    RequestScope request(*this);
     ConnectData();
     SendRequest(Format("%s [%s] %s", "CheckOut", projectPath.c_str(), versionName.c_str()));
     progress.Step("Receiving file...", 2);
@@ -255,7 +339,7 @@ bool RepositorySession::CheckIn(const std::string& itemPath, const std::string& 
     {
         ProgressGuard progress(host_, 5);
         progress.Step("Requesting Vaultkeep to check in file...", 1);
-        ConnectionGuard connection(*this);
+        RequestScope request(*this);
         ConnectData();
         const std::string cut = comment.substr(0, kMaxCheckInComment);
         SendRequest(
@@ -299,7 +383,7 @@ void RepositorySession::Baseline(const std::string& versionPath, bool stable) {
     {
         ProgressGuard progress(host_, 2);
         progress.Step("Requesting Vaultkeep to baseline file...", 1);
-        ConnectionGuard connection(*this);
+        RequestScope request(*this);
         ConnectData();
         SendRequest(Format("%s %s [%s]", "Baseline", stable ? "Y" : "N", versionPath.c_str()));
         progress.Step("Waiting for Vaultkeep to validate baseline...", 2);

@@ -1,15 +1,23 @@
 // The application's repository session: settings, login on first use,
-// keep-alive, the progress dialog of the requests, the browser window and
-// what the session and the browser ask of the application.
+// keep-alive, the progress dialog of the requests and the event loop while
+// they wait, the browser window and what the session and the browser ask of
+// the application.
 #include "shell/RepositorySession.h"
 
 #include "document/CCASEDoc.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
 #include "shell/CCASEApp.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QTimer>
 
+#include <poll.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -106,7 +114,13 @@ std::string AppRepositorySession::ServerPort() const {
 
 std::string AppRepositorySession::CacheFile() const {
     Environment* environment = app_.Env();
-    return environment != nullptr ? environment->Settings().RepCacheFile : std::string();
+    const std::string file = environment != nullptr ? environment->Settings().RepCacheFile : "";
+    // The cache folder may not be there yet on a fresh account; a listing
+    // that cannot be written is reported by the request itself.
+    const std::string folder = DirectoryOfPath(file);
+    if (!folder.empty())
+        MakeDirectories(folder);
+    return file;
 }
 
 void AppRepositorySession::CloseProjectWindows(const std::string& path, bool discard) {
@@ -133,12 +147,33 @@ void AppRepositorySession::ShowPath(const std::string& itemPath) {
         browser_->ShowPath(itemPath, true);
 }
 
-void AppRepositorySession::StartProgress(int steps) {
+ProgressDialog& AppRepositorySession::ProgressWindow() {
     if (progress_ == nullptr) {
         progress_ = std::make_unique<ProgressDialog>();
         progress_->setWindowTitle("Vaultkeep");
+        // While it shows, no other window takes input: a command started in
+        // the middle of a request would find the session and the browser
+        // half-way through it.
+        progress_->setWindowModality(Qt::ApplicationModal);
+        progress_->SetCancel([this] {
+            cancelled_ = true;
+            if (progress_ != nullptr)
+                progress_->CancelButton()->setEnabled(false);
+            if (waitLoop_ != nullptr)
+                waitLoop_->quit();
+        });
     }
-    progress_->Start(steps);
+    return *progress_;
+}
+
+void AppRepositorySession::StartProgress(int steps) {
+    ProgressDialog& progress = ProgressWindow();
+    progress.CancelButton()->setEnabled(true);
+    progress.Start(steps);
+    // Shown again, it would keep its old place below the windows made since
+    // (the browser), where nobody can reach its Cancel.
+    progress.raise();
+    progress.activateWindow();
 }
 
 void AppRepositorySession::SetProgress(const std::string& text, int step) {
@@ -149,6 +184,64 @@ void AppRepositorySession::SetProgress(const std::string& text, int step) {
 void AppRepositorySession::HideProgress() {
     if (progress_ != nullptr)
         progress_->Hide();
+}
+
+void AppRepositorySession::BeginRequest() {
+    inRequest_ = true;
+    cancelled_ = false;
+    waitDialogShown_ = false;
+    sinceBegin_.start();
+    sincePump_.invalidate();
+}
+
+void AppRepositorySession::EndRequest() {
+    inRequest_ = false;
+    if (waitDialogShown_)
+        HideProgress();
+    waitDialogShown_ = false;
+}
+
+bool AppRepositorySession::WaitForServer(int fd, bool forWriting, int timeoutMs) {
+    if (cancelled_)
+        return false;
+    if (!inRequest_ || QCoreApplication::instance() == nullptr)
+        return RepositoryHost::WaitForServer(fd, forWriting, timeoutMs);
+    // Bytes flowing without a pause: the loop ran a moment ago, go on.
+    if (sincePump_.isValid() && sincePump_.elapsed() < kPumpPeriodMs) {
+        pollfd entry{fd, static_cast<short>(forWriting ? POLLOUT : POLLIN), 0};
+        if (::poll(&entry, 1, 0) > 0)
+            return true;
+    }
+    bool modal = progress_ != nullptr && progress_->isVisible();
+    int limit = timeoutMs;
+    if (!modal) {
+        const qint64 untilDialog = kWaitDialogDelayMs - sinceBegin_.elapsed();
+        if (untilDialog <= 0) {
+            StartProgress(0);
+            SetProgress("Waiting for Vaultkeep...", 0);
+            waitDialogShown_ = true;
+            modal = true;
+        } else if (limit < 0 || limit > untilDialog) {
+            limit = static_cast<int>(untilDialog);
+        }
+    }
+    // The loop runs until the connection may be ready, the time is up or
+    // the user cancels. Before the modal dialog shows, user input waits for
+    // the request's end (it is not lost); once it shows, Qt keeps input from
+    // the other windows.
+    QEventLoop loop;
+    QSocketNotifier notifier(fd, forWriting ? QSocketNotifier::Write : QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    if (limit >= 0)
+        timer.start(limit);
+    waitLoop_ = &loop;
+    loop.exec(modal ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    waitLoop_ = nullptr;
+    sincePump_.start();
+    return !cancelled_;
 }
 
 // ---- RepositoryBrowserHost ----

@@ -2,7 +2,11 @@
 // server for the whole run, with the server's host and port from the user
 // settings, the login on first use, the keep-alive of the main frame's timer
 // and the logout at exit; the browser window it opens; and the File menu's
-// Repository Browse and Check In commands.
+// Repository Browse and Check In commands. While a request waits for the
+// server, the event loop goes on: first without user input, then, once the
+// wait has lasted, with the progress dialog shown application-modal and its
+// Cancel button, so that the user can stop the request but start no other
+// command in the middle of it.
 #pragma once
 
 #include "dialogs/print/ProgressDialog.h"
@@ -10,8 +14,12 @@
 #include "repository/RepositorySeams.h"
 #include "repository/RepositorySession.h"
 
+#include <QElapsedTimer>
+
 #include <memory>
 #include <string>
+
+class QEventLoop;
 
 namespace qm {
 
@@ -21,6 +29,11 @@ class AppRepositorySession : public RepositoryHost, public RepositoryBrowserHost
   public:
     // How often the main frame keeps the login alive.
     static constexpr int kKeepAlivePeriodMs = 600000;
+    // How long a request without a progress dialog of its own waits before
+    // the dialog shows (with Cancel), and how often the event loop runs
+    // while data flows without a wait.
+    static constexpr int kWaitDialogDelayMs = 400;
+    static constexpr int kPumpPeriodMs = 15;
 
     explicit AppRepositorySession(CCASEApp& app);
     ~AppRepositorySession() override;
@@ -66,18 +79,32 @@ class AppRepositorySession : public RepositoryHost, public RepositoryBrowserHost
     FileDialogs* Dialogs() override;
     void ReportCommandError(std::exception_ptr error) override;
 
+    void BeginRequest() override;
+    void EndRequest() override;
+    bool WaitForServer(int fd, bool forWriting, int timeoutMs) override;
+
     // The free text of the last successful login.
     const std::string& ServerText() const { return serverText_; }
+    // The progress dialog of the requests, once one was shown.
+    ProgressDialog* Progress() const { return progress_.get(); }
 
   private:
     // Makes the browser on first use; false without a login.
     bool OpenBrowser();
+    // Makes the progress dialog on first use.
+    ProgressDialog& ProgressWindow();
 
     CCASEApp& app_;
     RepositorySession session_;
     std::unique_ptr<CRepositoryDialog> browser_;
     std::unique_ptr<ProgressDialog> progress_;
     std::string serverText_;
+    bool inRequest_ = false;
+    bool cancelled_ = false;
+    bool waitDialogShown_ = false; // shown by the wait, hidden when the request ends
+    QElapsedTimer sinceBegin_;
+    QElapsedTimer sincePump_;
+    QEventLoop* waitLoop_ = nullptr; // the loop of the running wait, ended by Cancel
 };
 
 // The client name of the login: the user's name, '@' and the computer's name.

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -21,8 +22,26 @@ ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent) {
     bar_ = new QProgressBar(this);
     bar_->setObjectName("ProgressBar");
     bar_->setAccessibleName("Progress");
+    cancel_ = new QPushButton("Cancel", this);
+    cancel_->setObjectName("ProgressCancel");
+    cancel_->hide();
+    QObject::connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
     layout->addWidget(text_);
     layout->addWidget(bar_);
+    layout->addWidget(cancel_, 0, Qt::AlignRight);
+}
+
+void ProgressDialog::SetCancel(std::function<void()> onCancel) {
+    onCancel_ = std::move(onCancel);
+    cancel_->setVisible(onCancel_ != nullptr);
+}
+
+void ProgressDialog::reject() {
+    if (onCancel_ == nullptr) {
+        QDialog::reject();
+        return;
+    }
+    onCancel_();
 }
 
 int ProgressDialog::StepFor(int n) {

@@ -62,11 +62,12 @@ class ScriptedSession : public RepositorySession {
     void CloseConnection() override { connected_ = false; }
     bool IsConnected() const override { return connected_; }
     bool SetTimeout(int32_t) override { return true; }
-    bool Receive(void* buffer, int length, bool) override {
+    bool Receive(void* buffer, int length, bool peek) override {
         if (!connected_ || length < 0 || static_cast<size_t>(length) > size_ - position_)
             return false;
         std::memcpy(buffer, data_ + position_, static_cast<size_t>(length));
-        position_ += static_cast<size_t>(length);
+        if (!peek)
+            position_ += static_cast<size_t>(length);
         return true;
     }
     bool Send(const void*, int) override { return connected_; }

@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "platform/PathHelpers.h"
 #include "platform/Registry.h"
+#include "platform/UserFolders.h"
 #include "tests/support/ScratchFolder.h"
 
 #include <climits>
@@ -17,6 +18,7 @@ namespace {
 struct ProfileTest : ::testing::Test {
     ScratchFolder dir;
     ScopedEnvironment config{"XDG_CONFIG_HOME", (dir / "user").c_str()};
+    ScopedEnvironment cache{"XDG_CACHE_HOME", (dir / "cache").c_str()};
     ProfileTest() { SetMachineConfigRoot(dir / "machine"); }
     ~ProfileTest() override { SetMachineConfigRoot(""); }
 
@@ -50,7 +52,7 @@ TEST_F(ProfileTest, FirstRunWritesExactlyTheDefaults) {
         {"ScriptFolder", start + "/Scripts"},
         {"DefaultLibrary", start + "/Libraries/Default.pro"},
         {"DefaultRefProj", ""},
-        {"RepCacheFile", start + "/TmpProperties.rep"},
+        {"RepCacheFile", dir / "cache/quillmark/TmpProperties.rep"},
         {"RepHost", ""},
         {"RepPort", ""},
         {"DefaultProject", ""},
@@ -78,6 +80,30 @@ TEST_F(ProfileTest, FirstRunWritesExactlyTheDefaults) {
     }
     EXPECT_EQ(profile.WinPos.normalPosition, CRect(38, 33, 926, 628));
     EXPECT_FALSE(profile.SettingsFound);
+}
+
+// The repository's cache file was once stored beside the program by default;
+// that stored default moves to the cache folder, a path of the user's own
+// choosing stays.
+TEST_F(ProfileTest, TheRepositoryCacheLeavesTheProgramFolder) {
+    const std::string start = std::filesystem::current_path().string();
+    const struct {
+        std::string stored;
+        std::string read;
+    } cases[] = {
+        {start + "/TmpProperties.rep", dir / "cache/quillmark/TmpProperties.rep"},
+        {dir / "mine/listing.rep", dir / "mine/listing.rep"},
+        {start + "/Other.rep", start + "/Other.rep"},
+    };
+    for (const auto& c : cases) {
+        Registry user(RegistryRoot::CurrentUser);
+        user.SetValue(kProfileKey, "Options", "275187");
+        user.SetValue(kProfileKey, "RepCacheFile", c.stored);
+        user.Flush();
+        Profile profile;
+        profile.SetDefaults();
+        EXPECT_EQ(profile.RepCacheFile, c.read) << c.stored;
+    }
 }
 
 TEST_F(ProfileTest, UserOptionsPresentMachineNotRead) {

@@ -12,14 +12,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <optional>
+#include <utility>
 
 namespace qm {
 namespace {
 
 const std::string kUnableToContact =
     "Unable to contact Vaultkeep. Please ensure that:\n1. Vaultkeep is running.\n2. ";
+const std::string kNotAReply = "The server at host 127.0.0.1, port ";
 
 class SessionTest : public ::testing::Test {
   protected:
@@ -61,9 +65,10 @@ TEST_F(SessionTest, LoginReplies) {
     };
     const Case cases[] = {
         {"SID_ 7 15 3 F any text", 1, 7, "OICD", 5, "any text"},
-        {"SID_ 8 0 500 S Vaultkeep 2", -1, 8, "____", 100, "Vaultkeep 2"},
+        {"SID_ 8 0 500 S Vaultkeep 2", -1, 8, "____", kMaxRepositoryTimeout, "Vaultkeep 2"},
         {"SID_ 9 5 20 Q", 0, 9, "O_C_", 20, ""},
-        {"SID_ 10 10 50 Full", 1, 10, "_I_D", 50, ""},
+        {"SID_ 10 10 100 Full", 1, 10, "_I_D", kMaxRepositoryTimeout, ""},
+        {"SID_ 11 1 25 F", 1, 11, "O___", 25, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reply);
@@ -91,17 +96,28 @@ TEST_F(SessionTest, LoginFailures) {
         {{testing::ServerAnswer::Canned, "ERR_ INVU Invalid user"},
          ReplyCode("INVU"),
          "Invalid user"},
-        {{testing::ServerAnswer::Canned, "Welcome"}, 0, kUnableToContact},
+        // Something answered, but not as Vaultkeep does: a frame with another
+        // text, a frame too long to be one, another protocol, half a header.
+        {{testing::ServerAnswer::Canned, "Welcome"}, 0, kNotAReply},
+        {{testing::ServerAnswer::Raw, testing::HeaderBytes(1, 0, 100000)}, 0, kNotAReply},
+        {{testing::ServerAnswer::Raw, "HTTP/1.1 400 Bad Request\r\n\r\n"}, 0, kNotAReply},
+        {{testing::ServerAnswer::Raw, std::string("\x00\x01", 2)}, 0, kNotAReply},
+        // Nothing answered at all.
         {{testing::ServerAnswer::Drop, ""}, 0, kUnableToContact},
-        {{testing::ServerAnswer::Raw, testing::HeaderBytes(1, 0, 100000)}, 0, kUnableToContact},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer.text);
         server.Answer(c.answer);
         std::string name = "me@here";
         auto error = ErrorOf([&] { session.Login("8.0", "840", name, "x"); });
         ASSERT_TRUE(error.has_value());
         EXPECT_EQ(error->GetCode(), c.code);
         EXPECT_EQ(error->Message().substr(0, c.message.size()), c.message);
+        const bool notAReply =
+            error->Message().find("answered with something that is not a Vaultkeep reply") !=
+            std::string::npos;
+        EXPECT_EQ(notAReply, c.message == kNotAReply);
+        EXPECT_EQ(session.SessionId(), 0u); // not even the id of a garbage header
         EXPECT_FALSE(host.progressVisible);
         EXPECT_FALSE(session.IsConnected());
     }
@@ -131,6 +147,124 @@ TEST_F(SessionTest, NothingListeningOrASilentServerCannotBeContacted) {
     ASSERT_TRUE(error.has_value());
     EXPECT_EQ(error->Message().substr(0, kUnableToContact.size()), kUnableToContact);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+}
+
+// A host that counts the waits of each request, waits at most 20 ms at a
+// time, and cancels the request once it has waited for cancelAfter.
+class CancellingHost : public testing::FakeHost {
+  public:
+    void BeginRequest() override {
+        ++begun;
+        start = std::chrono::steady_clock::now();
+        cancelled = {};
+    }
+    void EndRequest() override { ++ended; }
+    bool WaitForServer(int fd, bool forWriting, int timeoutMs) override {
+        ++waits;
+        if (onWait)
+            onWait();
+        if (cancelled == std::chrono::steady_clock::time_point{} &&
+            std::chrono::steady_clock::now() - start >= cancelAfter)
+            cancelled = std::chrono::steady_clock::now();
+        if (cancelled != std::chrono::steady_clock::time_point{})
+            return false;
+        return FakeHost::WaitForServer(fd, forWriting,
+                                       timeoutMs < 0 ? 20 : std::min(timeoutMs, 20));
+    }
+
+    std::chrono::milliseconds cancelAfter{200};
+    std::function<void()> onWait;
+    std::chrono::steady_clock::time_point start;
+    std::chrono::steady_clock::time_point cancelled;
+    int begun = 0;
+    int ended = 0;
+    int waits = 0;
+};
+
+// A server that stops answering, before the reply or half-way through a
+// file, holds a request only until the user cancels it: the request ends at
+// once, quietly, with its connection closed and the files as they were.
+TEST_F(SessionTest, ACancelledWaitEndsTheRequestAtOnce) {
+    CancellingHost waiting;
+    waiting.port = server.PortText();
+    RepositorySession patient(waiting, stamps);
+    patient.SetTimeoutSeconds(kMaxRepositoryTimeout);
+    const std::string local = folder / "local.pro";
+    const std::string cache = folder / "cache.rep";
+    ASSERT_TRUE(WriteFileReplacing(local, "mine"));
+    ASSERT_TRUE(WriteFileReplacing(cache, "listed before"));
+    prompts.Script(PromptAnswer::Yes); // the check-out's overwrite question
+
+    struct Case {
+        const char* name;
+        testing::ServerAnswer::Kind answer;
+        std::function<void()> request;
+        bool raises;
+    };
+    std::string client = "me@here";
+    const Case cases[] = {
+        {"Login", testing::ServerAnswer::Silent, [&] { patient.Login("8.0", "840", client, "x"); },
+         true},
+        {"GetProps", testing::ServerAnswer::StallMidFile, [&] { patient.GetProps("A\\", cache); },
+         true},
+        {"CheckOut", testing::ServerAnswer::StallMidFile,
+         [&] { patient.CheckOut("A\\P\\", "", local, false); }, true},
+        {"CreateFolder", testing::ServerAnswer::Silent,
+         [&] { patient.CreateFolder("A\\B\\", "c"); }, true},
+        {"Logout", testing::ServerAnswer::Silent, [&] { patient.Logout(); }, true},
+        {"Alive", testing::ServerAnswer::Silent, [&] { patient.Alive(); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.Answer({c.answer, ""});
+        const int waitsBefore = waiting.waits;
+        bool ignored = false;
+        try {
+            c.request();
+        } catch (const CIgnoreException&) {
+            ignored = true;
+        }
+        const auto ended = std::chrono::steady_clock::now();
+        EXPECT_EQ(ignored, c.raises);
+        ASSERT_NE(waiting.cancelled, std::chrono::steady_clock::time_point{});
+        EXPECT_LT(ended - waiting.cancelled, std::chrono::seconds(1));
+        EXPECT_GT(waiting.waits - waitsBefore, 2); // the host waited, again and again
+        EXPECT_EQ(waiting.begun, waiting.ended);
+        EXPECT_FALSE(patient.IsConnected());
+        EXPECT_FALSE(patient.Busy());
+        EXPECT_FALSE(waiting.progressVisible);
+    }
+    EXPECT_EQ(ReadWholeFile(local, 100).value_or("?"), "mine");
+    EXPECT_EQ(ReadWholeFile(cache, 100).value_or("?"), "listed before");
+    EXPECT_EQ(patient.SessionId(), 0u);
+
+    // The next request is not cancelled by the last one's cancel.
+    waiting.cancelAfter = std::chrono::hours(1);
+    patient.CreateFolder("A\\", "c");
+    EXPECT_EQ(server.Requests().back(), "CreateFolder [A\\] c");
+}
+
+// While one request waits (and the window's timers run), another request of
+// the same session is refused, and the keep-alive sends nothing.
+TEST_F(SessionTest, OneRequestAtATime) {
+    CancellingHost waiting;
+    waiting.port = server.PortText();
+    waiting.cancelAfter = std::chrono::hours(1);
+    RepositorySession own(waiting, stamps);
+    std::optional<CKestException> nested;
+    bool first = true;
+    waiting.onWait = [&] {
+        if (!std::exchange(first, false))
+            return;
+        own.Alive();
+        nested = ErrorOf([&] { own.DeleteItem("A\\", "folder"); });
+    };
+    own.CreateFolder("A\\", "outer");
+    ASSERT_TRUE(nested.has_value());
+    EXPECT_EQ(nested->Message(), "Another Vaultkeep request is still running");
+    EXPECT_EQ(server.Requests(), std::vector<std::string>{"CreateFolder [A\\] outer"});
+    EXPECT_EQ(waiting.begun, 1);
+    EXPECT_FALSE(own.Busy());
 }
 
 TEST_F(SessionTest, CommonReplyCheckAndLogout) {

@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <poll.h>
 
 namespace qm {
 namespace {
@@ -94,6 +96,46 @@ TEST(TcpSocket, ReceiveGivesUpAfterTheTimeout) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(client->Receive(buffer, 4, false));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+// The waiter is asked while a receive waits, and before every read even
+// when the bytes are there; returning false ends the wait long before the
+// time-out, returning true leaves the time-out in force.
+TEST(TcpSocket, AWaiterRunsWhileWaitingAndCanEndTheWait) {
+    auto server = OpenServer();
+    server->SetTimeout(5);
+    auto client = ConnectClient(server->GetPort(), 30);
+    ASSERT_TRUE(server->Accept());
+    char byte = 0;
+    int calls = 0;
+    int longest = 0;
+    // Waits 10 ms at a time, as a window's event loop would between events.
+    auto wait = [&](int fd, bool forWriting, int timeoutMs) {
+        EXPECT_FALSE(forWriting);
+        longest = std::max(longest, timeoutMs);
+        pollfd entry{fd, POLLIN, 0};
+        ::poll(&entry, 1, std::min(timeoutMs, 10));
+        return ++calls < 10;
+    };
+    client->SetWaiter(wait);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client->Receive(&byte, 1, false));
+    EXPECT_EQ(calls, 10);
+    EXPECT_GT(longest, 20000); // offered the rest of the 30 s time-out
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+
+    calls = -1000;
+    ASSERT_TRUE(server->Send("x", 1));
+    EXPECT_TRUE(client->Receive(&byte, 1, false));
+    EXPECT_EQ(byte, 'x');
+    EXPECT_GE(calls, -999);
+
+    client->SetTimeout(1);
+    calls = -1000;
+    start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client->Receive(&byte, 1, false));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+    EXPECT_GT(calls, -990);
 }
 
 TEST(TcpSocket, ConnectToAPortNobodyListensOnFails) {

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <poll.h>
 #include <unistd.h>
 
 namespace qm::testing {
@@ -240,10 +241,25 @@ void TestServer::Handle(Endpoint& endpoint, bool control, const std::string& req
         endpoint.Send(answer.text.data(), static_cast<int>(answer.text.size()));
         endpoint.CloseConnection();
         return;
+    case ServerAnswer::StallMidFile: {
+        std::string packet = "MORE " + std::string(kPacketData, 'x');
+        endpoint.SendMessage(packet.data(), packet.size());
+        [[fallthrough]];
+    }
     case ServerAnswer::Silent: {
+        // Silent until the client closes its end (or sends more), so that a
+        // client that gave up finds the port served again at once.
         const auto end = Clock::now() + kLongestSilence;
-        while (!stopping_ && Clock::now() < end)
-            std::this_thread::sleep_for(10ms);
+        endpoint.SetWaiter([this, end](int fd, bool, int) {
+            pollfd entry{fd, POLLIN, 0};
+            ::poll(&entry, 1, 10);
+            return !stopping_ && Clock::now() < end;
+        });
+        endpoint.SetTimeout(0);
+        char next = 0;
+        endpoint.Receive(&next, 1, true);
+        endpoint.SetWaiter(nullptr);
+        endpoint.SetTimeout(kServerTimeout);
         endpoint.CloseConnection();
         return;
     }

@@ -33,13 +33,14 @@ uint16_t PickPorts(int count, const std::function<bool(uint16_t first)>& open);
 // How the server answers one request.
 struct ServerAnswer {
     enum Kind {
-        Normal,      // as a server would
-        Canned,      // replies with text (sent with its NUL)
-        Raw,         // sends bytes as they are (no framing), then closes
-        Silent,      // reads the request and never answers; holds the connection
-        Drop,        // closes the connection without a reply
-        DropMidFile, // a file request: one MORE packet, then the connection closes
-        Header,      // replies with text in a header whose sender id is sessionId
+        Normal,       // as a server would
+        Canned,       // replies with text (sent with its NUL)
+        Raw,          // sends bytes as they are (no framing), then closes
+        Silent,       // reads the request and never answers; holds the connection
+        Drop,         // closes the connection without a reply
+        DropMidFile,  // a file request: one MORE packet, then the connection closes
+        StallMidFile, // a file request: one MORE packet, then silence as Silent
+        Header,       // replies with text in a header whose sender id is sessionId
     };
     Kind kind = Normal;
     std::string text;

@@ -1,31 +1,40 @@
 // The application's repository session: the server from the settings, the
 // login on first use of Browse, the keep-alive, the logout at exit, the File
-// menu's Check In, and a server that cannot be reached or does not answer,
-// shown as "Unable to contact" within the time-out while the event loop goes
-// on.
+// menu's Check In, and a server that cannot be reached, does not answer or
+// stalls half-way: the event loop runs while a request waits, the progress
+// dialog's Cancel ends it, and the listing cache lives in the cache folder.
 #include "shell/RepositorySession.h"
 
 #include "document/CCASEDoc.h"
+#include "document/Profile.h"
 #include "drawables/TemplateFile.h"
 #include "platform/Files.h"
+#include "platform/PathHelpers.h"
 #include "platform/Socket.h"
 #include "platform/UserFolders.h"
 #include "shell/CCASEApp.h"
 #include "tests/repository/TestServer.h"
 #include "tests/support/ModelFixture.h"
+#include "tests/support/ScratchFolder.h"
 
+#include <QApplication>
 #include <QEventLoop>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
 namespace qm {
 namespace {
 
 const std::string kUnableToContact =
     "Unable to contact Vaultkeep. Please ensure that:\n1. Vaultkeep is running.\n2. ";
+
+using Clock = std::chrono::steady_clock;
 
 class AppSession : public test::ModelTest {
   protected:
@@ -70,6 +79,51 @@ class AppSession : public test::ModelTest {
         guard.start(30000);
         loop.exec();
         return afterwards;
+    }
+
+    // Runs command from the event loop while a timer ticks every 20 ms; once
+    // the progress dialog has shown for a while, clicks its Cancel button.
+    // Tells how often the timer fired while the command ran, and when the
+    // click was, and when the command returned.
+    struct StalledRun {
+        int ticksDuringCommand = 0;
+        bool dialogWasModal = false;
+        std::string dialogText;
+        Clock::time_point clicked;
+        Clock::time_point returned;
+    };
+    StalledRun RunAndCancel(const std::function<void()>& command) {
+        StalledRun run;
+        bool running = false;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            if (running)
+                ++run.ticksDuringCommand;
+        });
+        ticker.start(20);
+        QTimer canceller;
+        QObject::connect(&canceller, &QTimer::timeout, [&] {
+            ProgressDialog* progress = app.Repository().Progress();
+            if (!running || progress == nullptr || !progress->isVisible() ||
+                run.clicked != Clock::time_point{} || run.ticksDuringCommand < 25)
+                return;
+            run.dialogWasModal = progress->windowModality() == Qt::ApplicationModal &&
+                                 QApplication::activeModalWidget() == progress;
+            run.dialogText = progress->Text();
+            QPushButton* cancel = progress->CancelButton();
+            if (!cancel->isVisible())
+                return;
+            run.clicked = Clock::now();
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        canceller.start(50);
+        EXPECT_TRUE(RunInEventLoop([&] {
+            running = true;
+            command();
+            running = false;
+            run.returned = Clock::now();
+        }));
+        return run;
     }
 
     testing::TestServer server;
@@ -153,6 +207,115 @@ TEST_F(AppSession, AServerThatNeverAnswersGivesTheContactErrorAfterTheTimeOut) {
     ASSERT_EQ(prompts.asked.size(), 1u);
     EXPECT_EQ(prompts.asked[0].rfind(kUnableToContact, 0), 0u) << prompts.asked[0];
     EXPECT_EQ(repository.Browser(), nullptr);
+}
+
+// A server that takes the login and never answers: the window's event loop
+// goes on (a timer fires again and again while the login waits), the
+// progress dialog shows, blocking the other windows, and its Cancel ends the
+// login within a second, quietly; the next Browse tries again.
+TEST_F(AppSession, AStalledLoginKeepsTheLoopRunningAndCancelEndsIt) {
+    ASSERT_TRUE(server.Running());
+    AppRepositorySession& repository = app.Repository();
+    ASSERT_EQ(repository.Session().TimeoutSeconds(), kDefaultRepositoryTimeout);
+    server.Answer({testing::ServerAnswer::Silent, "", 0});
+    const StalledRun run = RunAndCancel([&] { repository.OnRepositoryBrowse(); });
+    ASSERT_NE(run.clicked, Clock::time_point{});
+    EXPECT_LT(run.returned - run.clicked, std::chrono::seconds(1));
+    EXPECT_GE(run.ticksDuringCommand, 25);
+    EXPECT_TRUE(run.dialogWasModal);
+    EXPECT_EQ(run.dialogText, "Processing Vaultkeep response...");
+    EXPECT_TRUE(prompts.asked.empty()); // a cancel needs no message
+    EXPECT_EQ(repository.Browser(), nullptr);
+    EXPECT_FALSE(repository.LoggedIn());
+    EXPECT_FALSE(repository.Progress()->isVisible());
+    EXPECT_FALSE(repository.Session().IsConnected());
+
+    repository.OnRepositoryBrowse();
+    EXPECT_TRUE(repository.LoggedIn());
+    EXPECT_EQ(Count("Login"), 2);
+}
+
+// A listing that stops half-way: the request has no progress of its own, so
+// the waiting shows one with Cancel after a moment; the loop runs throughout,
+// Cancel ends the request, the node stays unloaded and loads on the next try.
+TEST_F(AppSession, AListingThatStopsHalfWayCanBeCancelled) {
+    AppRepositorySession& repository = app.Repository();
+    repository.OnRepositoryBrowse();
+    ASSERT_NE(repository.Browser(), nullptr);
+    repository.Session().CreateFolder("Team\\", "c");
+    server.Answer({testing::ServerAnswer::StallMidFile, "", 0});
+    CRepositoryDialog& browser = *repository.Browser();
+    const StalledRun run = RunAndCancel([&] { browser.ShowPath("", true); });
+    ASSERT_NE(run.clicked, Clock::time_point{});
+    EXPECT_LT(run.returned - run.clicked, std::chrono::seconds(1));
+    EXPECT_TRUE(run.dialogWasModal);
+    EXPECT_EQ(run.dialogText, "Waiting for Vaultkeep...");
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_FALSE(repository.Progress()->isVisible());
+    EXPECT_EQ(browser.RootNode()->childCount(), 0);
+
+    browser.ShowPath("", true);
+    ASSERT_EQ(browser.RootNode()->childCount(), 1);
+    EXPECT_EQ(browser.RootNode()->child(0)->text(0).toStdString(), "Team");
+    EXPECT_TRUE(prompts.asked.empty());
+}
+
+// What the user is told when the login fails: a server that answers with
+// something that is not a Vaultkeep reply is not one that cannot be
+// contacted.
+TEST_F(AppSession, AReplyThatIsNoReplyIsToldApartFromNoContact) {
+    const std::string notAReply = "The server at host 127.0.0.1, port " + server.PortText() +
+                                  ", answered with something that is not a Vaultkeep reply.";
+    const struct {
+        testing::ServerAnswer answer;
+        std::string shown;
+    } cases[] = {
+        {{testing::ServerAnswer::Raw, "HTTP/1.1 400 Bad Request\r\n\r\n", 0}, notAReply},
+        {{testing::ServerAnswer::Canned, "Hello there", 0}, notAReply},
+        {{testing::ServerAnswer::Drop, "", 0}, kUnableToContact},
+    };
+    AppRepositorySession& repository = app.Repository();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer.text);
+        prompts.asked.clear();
+        server.Answer(c.answer);
+        repository.OnRepositoryBrowse();
+        ASSERT_EQ(prompts.asked.size(), 1u);
+        EXPECT_EQ(prompts.asked[0].rfind(c.shown, 0), 0u) << prompts.asked[0];
+        EXPECT_FALSE(repository.LoggedIn());
+    }
+}
+
+// The server may shorten the waits, but a login reply asking for 100 s gets
+// the longest the client allows.
+TEST_F(AppSession, ALoginCannotLengthenTheWaitsPastTheCap) {
+    server.SetLoginReply("SID_ 7 15 100 F Slow server");
+    AppRepositorySession& repository = app.Repository();
+    repository.OnRepositoryBrowse();
+    ASSERT_TRUE(repository.LoggedIn());
+    EXPECT_EQ(repository.Session().TimeoutSeconds(), kMaxRepositoryTimeout);
+    EXPECT_LT(kMaxRepositoryTimeout, 100);
+}
+
+// The listings are received into the user's cache folder, made when needed,
+// and nothing is written beside the program.
+TEST_F(AppSession, TheListingCacheLandsInTheUsersCacheFolder) {
+    ScopedEnvironment cacheHome("XDG_CACHE_HOME", (scratch / "cache-home").c_str());
+    ScopedEnvironment config("XDG_CONFIG_HOME", (scratch / "fresh-config").c_str());
+    Profile defaults;
+    defaults.SetDefaults();
+    const std::string expected = scratch / "cache-home/quillmark/TmpProperties.rep";
+    EXPECT_EQ(defaults.RepCacheFile, expected);
+    app.Env()->Settings().RepCacheFile = defaults.RepCacheFile;
+
+    AppRepositorySession& repository = app.Repository();
+    repository.OnRepositoryBrowse();
+    ASSERT_NE(repository.Browser(), nullptr);
+    repository.Browser()->ShowPath("", true);
+    EXPECT_TRUE(FileExists(expected));
+    EXPECT_EQ(ReadWholeFile(expected, 1000).value_or("?"), "(Vaultkeep \"2.0\" repository)\n");
+    EXPECT_FALSE(FileExists(JoinPath(ApplicationFolder(), "TmpProperties.rep")));
+    EXPECT_TRUE(prompts.asked.empty());
 }
 
 TEST_F(AppSession, CheckInFromTheFileMenuOfANewProjectShowsTheWayToTheBrowser) {
