@@ -30,6 +30,7 @@
 
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -39,6 +40,7 @@
 #include <QPageSize>
 #include <QPrinter>
 #include <QProgressBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -168,13 +170,25 @@ CMainFrame::CMainFrame(CCASEApp& app)
     for (PaletteWindow* palette :
          std::initializer_list<PaletteWindow*>{toolPalette_, junctionPicker_, iconPicker_}) {
         palette->chosen = [this](int tool) {
+            // The mouse is still on the button: its palette opens again only
+            // once the mouse has been elsewhere.
+            restingButton_ = popupButton_;
             if (CChildFrame* child = ActiveChild())
                 child->SetCurrentTool(tool);
         };
         palette->statusText = [this](const std::string& text) { SetStatusText(text); };
+        palette->movedOutside = [this](QPoint global) { OnPaletteMovedOutside(global); };
     }
-    miscToolBar_->hovered = [this](int id, QRect rect) { PopupPaletteFor(id, rect); };
-    customToolBar_->hovered = [this](int id, QRect rect) { PopupPaletteFor(id, rect); };
+    for (TToolBar* bar : {miscToolBar_, customToolBar_}) {
+        bar->hovered = [this](int id, QRect rect) {
+            if (id != restingButton_)
+                PopupPaletteFor(id, rect);
+        };
+        bar->left = [this](int id) {
+            if (id == restingButton_)
+                restingButton_ = -1;
+        };
+    }
     logWindow_ = std::make_unique<LogWindow>(exitWhenDone);
     logInstall_ = std::make_unique<ScopedLogSink>(logWindow_.get());
 
@@ -346,16 +360,31 @@ void CMainFrame::BuildBars() {
 
 // ---- MainFrame ----
 
+QRect FirstRunGeometry(const QRect& room) {
+    const QSize size(room.width() * 9 / 10, room.height() * 9 / 10);
+    return QRect(room.topLeft() +
+                     QPoint((room.width() - size.width()) / 2, (room.height() - size.height()) / 2),
+                 size);
+}
+
 void CMainFrame::ShowFrame(bool restorePlacement) {
     const WindowPlacement& placement = app_.Env()->Settings().WinPos;
-    if (restorePlacement) {
-        const CRect& r = placement.normalPosition;
-        if (r.right > r.left && r.bottom > r.top)
-            setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
-        if (placement.showCmd == kShowMaximized) {
-            showMaximized();
-            return;
+    if (!restorePlacement || placement.IsFirstRunDefault()) {
+        // No size of the user's yet: most of the screen, centred; closing
+        // the window stores the size for the next run.
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect room = screen->availableGeometry();
+            setGeometry(FirstRunGeometry(room));
         }
+        show();
+        return;
+    }
+    const CRect& r = placement.normalPosition;
+    if (r.right > r.left && r.bottom > r.top)
+        setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    if (placement.showCmd == kShowMaximized) {
+        showMaximized();
+        return;
     }
     show();
 }
@@ -572,12 +601,17 @@ void CMainFrame::SetStatusText(const std::string& text) {
 }
 
 bool CMainFrame::PopupPaletteFor(int id, QRect screenRect) {
+    // Back on the button whose palette is showing: nothing changes.
+    if (id == popupButton_ &&
+        (toolPalette_->isVisible() || junctionPicker_->isVisible() || iconPicker_->isVisible()))
+        return true;
     CChildFrame* child = ActiveChild();
     if (child == nullptr || !RouteUpdate(id).enabled)
         return false;
     PaletteWindow* palette = nullptr;
     if (id == cmd::JunctionTool || id == cmd::IconTool) {
         PickerPalette* picker = id == cmd::JunctionTool ? junctionPicker_ : iconPicker_;
+        HidePalettes();
         picker->Open(id == cmd::JunctionTool ? 48 : 49);
         palette = picker;
     } else if (const NotationTemplate* notation = child->Document().Template()) {
@@ -586,22 +620,40 @@ bool CMainFrame::PopupPaletteFor(int id, QRect screenRect) {
         if (!extra && !tool)
             return false;
         const bool links = extra ? id == cmd::ExtraLinkTools : id - cmd::FirstLinkTool < 10;
+        HidePalettes();
         toolPalette_->Open(*notation, extra ? -1 : id - cmd::FirstLinkTool, links);
         palette = toolPalette_;
     }
     if (palette == nullptr || palette->size().isEmpty())
         return false;
-    HidePalettes();
-    // Below the button, so that the button stays in reach.
-    palette->move(screenRect.bottomLeft() + QPoint(0, 1));
-    palette->show();
+    // Over the button: its first cell, the button's own tool, lies where the
+    // button's picture is, so a click on the button chooses that tool.
+    palette->ShowOver(screenRect);
+    popupButton_ = id;
     return true;
 }
 
 void CMainFrame::HidePalettes() {
+    popupButton_ = -1;
     for (QWidget* palette :
          std::initializer_list<QWidget*>{toolPalette_, junctionPicker_, iconPicker_})
         palette->hide();
+}
+
+void CMainFrame::OnPaletteMovedOutside(QPoint global) {
+    for (TToolBar* bar : {miscToolBar_, customToolBar_}) {
+        QRect rect;
+        const int id = bar->isVisible() ? bar->ButtonAt(global, rect) : 0;
+        if (id == 0 || id == popupButton_)
+            continue;
+        if (!PopupPaletteFor(id, rect))
+            HidePalettes();
+        return;
+    }
+    for (PaletteWindow* palette :
+         std::initializer_list<PaletteWindow*>{toolPalette_, junctionPicker_, iconPicker_})
+        if (palette->isVisible() && !palette->KeepsOpenAt(global))
+            HidePalettes();
 }
 
 void CMainFrame::OnToolBarDropDown(int id, QPoint below) {

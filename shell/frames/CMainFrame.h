@@ -41,6 +41,10 @@ class ZoomComboBox;
 // The task scripts of a folder ("*.vxs"), full paths by name.
 std::vector<std::string> ListTaskScripts(const std::string& taskFolder);
 
+// The main window on a first run: nine tenths of the room in each direction,
+// centred in it.
+QRect FirstRunGeometry(const QRect& room);
+
 class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
   public:
     // The repository keep-alive period.
@@ -100,13 +104,20 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     PickerPalette* JunctionPicker() const { return junctionPicker_; }
     PickerPalette* IconPicker() const { return iconPicker_; }
     // Opens the palette of a tool-bar button under the mouse (the junction
-    // and icon buttons, the template's tool buttons); true when one opened.
+    // and icon buttons, the template's tool buttons) over the button's
+    // rectangle; true when one opened or the button's palette is showing.
     bool PopupPaletteFor(int id, QRect screenRect);
     // Hides every palette.
     void HidePalettes();
+    // The command of the button whose palette is showing; -1 when none.
+    int PopupButton() const { return popupButton_; }
     // The tool-bar drop-down arrows: the undo and redo lists and the library
     // menu (the colour menus come with their own parts).
     void OnToolBarDropDown(int id, QPoint below);
+    // The mouse left the showing palette's cells at a global point: another
+    // button there opens its palette; away from the palette and its button
+    // the palettes close.
+    void OnPaletteMovedOutside(QPoint global);
     // The application's library menu; null before start-up made it.
     LibraryMenu* Library() const { return app_.SymbolLibrary(); }
 
@@ -190,6 +201,9 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     ToolPalette* toolPalette_ = nullptr;
     PickerPalette* junctionPicker_ = nullptr;
     PickerPalette* iconPicker_ = nullptr;
+    int popupButton_ = -1;
+    // The button whose palette just chose a tool, until the mouse leaves it.
+    int restingButton_ = -1;
     QMenu* tasksMenu_ = nullptr;
     std::vector<std::string> taskScripts_;
 };
