@@ -88,6 +88,8 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     TToolBar* MainToolBar() const { return mainToolBar_; }
     TToolBar* MiscToolBar() const { return miscToolBar_; }
     TToolBar* CustomToolBar() const { return customToolBar_; }
+    // The workspace that holds the project windows.
+    QMdiArea* Area() const { return area_; }
     ZoomComboBox* ZoomBox() const { return zoomBox_; }
     void ShowToolBar();
     void BeginProgress(int range);
