@@ -300,6 +300,43 @@ void CMainFrame::BuildMenus() {
     }
     tasksMenu_->setObjectName("Tasks");
     FillTasksMenu();
+    for (QAction* action : menuBar()->actions())
+        if (action->menu() != nullptr && PlainLabel(action->text().toStdString()) == "File")
+            fileMenu_ = action->menu();
+    if (fileMenu_ != nullptr) {
+        QObject::connect(fileMenu_, &QMenu::aboutToShow, fileMenu_, [this] { FillRecentFiles(); });
+        FillRecentFiles();
+    }
+}
+
+void CMainFrame::FillRecentFiles() {
+    QAction* exit = nullptr;
+    for (QAction* action : fileMenu_->actions()) {
+        const int id = action->data().toInt();
+        if ((id >= cmd::FirstRecentFile && id <= cmd::LastRecentFile) ||
+            action->property("recentFiles").toBool())
+            delete action;
+        else if (id == cmd::AppExit)
+            exit = action;
+    }
+    const std::vector<std::string>& recent = app_.Env()->Documents().RecentFiles();
+    if (exit == nullptr || recent.empty())
+        return;
+    for (size_t i = 0; i < recent.size(); ++i) {
+        const int id = cmd::FirstRecentFile + static_cast<int>(i);
+        if (id > cmd::LastRecentFile)
+            break;
+        const std::string path = recent[i];
+        auto* action = new QAction(
+            QString("&%1 %2").arg(i + 1).arg(QString::fromStdString(path).replace("&", "&&")),
+            fileMenu_);
+        action->setData(id);
+        QObject::connect(action, &QAction::triggered,
+                         [this, path] { app_.RunCommand([&] { app_.OpenDocumentFile(path); }); });
+        fileMenu_->insertAction(exit, action);
+    }
+    QAction* separator = fileMenu_->insertSeparator(exit);
+    separator->setProperty("recentFiles", true);
 }
 
 void CMainFrame::FillTasksMenu() {

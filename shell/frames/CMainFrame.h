@@ -140,6 +140,9 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     const std::vector<std::string>& TaskScripts() const { return taskScripts_; }
     // Re-reads the task folder into the Tasks menu.
     void FillTasksMenu();
+    // The recent files above Exit in the File menu ("&1 path" to "&4 path"),
+    // made again each time the menu opens.
+    void FillRecentFiles();
 
     // The viewer rule for a file that no program opens: the settings' viewer
     // of its extension, else a question that leads to Tools/Options.
@@ -207,6 +210,7 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     // The button whose palette just chose a tool, until the mouse leaves it.
     int restingButton_ = -1;
     QMenu* tasksMenu_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
     std::vector<std::string> taskScripts_;
 };
 

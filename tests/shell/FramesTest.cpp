@@ -3,12 +3,14 @@
 // the Tasks menu, the viewer of attachments, the log window and About box.
 #include "dialogs/model/DialogServices.h"
 #include "document/CCASEDoc.h"
+#include "document/DocumentManager.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
 #include "drawables/ToolModel.h"
 #include "editor/TContent.h"
+#include "editor/TEdit.h"
 #include "model/ChangeJournal.h"
 #include "model/Master.h"
 #include "platform/Files.h"
@@ -1013,6 +1015,64 @@ TEST_F(Frames, FirstRunWindowAndSidePaneTabs) {
     }
     for (QToolButton* arrow : tabs->findChildren<QToolButton*>())
         EXPECT_FALSE(arrow->isVisible());
+}
+
+// Choosing a tool while a label is edited in place ends the edit and
+// keeps what was typed.
+TEST_F(Frames, ChoosingAToolEndsALabelEdit) {
+    CMainFrame& frame = Start({project});
+    CChildFrame* child = frame.ActiveChild();
+    ASSERT_NE(child, nullptr);
+    TContent* view = child->View();
+    Place* place = ShapePlace();
+    ASSERT_NE(place, nullptr);
+    ASSERT_EQ(child->CurrentTool(), CChildFrame::kPointerTool);
+    view->EditLabel(place);
+    ASSERT_TRUE(view->IsEditingLabel());
+    view->LabelEditor()->selectAll();
+    view->LabelEditor()->insertPlainText("Figure");
+    child->SetCurrentTool(TkFirstPlace);
+    EXPECT_FALSE(view->IsEditingLabel());
+    EXPECT_FALSE(view->LabelEditor()->isVisible());
+    EXPECT_EQ(place->master->name, "Figure");
+    EXPECT_EQ(child->CurrentTool(), TkFirstPlace);
+}
+
+// The File menu lists the recent files above Exit, newest first, and
+// opens the one chosen.
+TEST_F(Frames, FileMenuListsAndOpensRecentFiles) {
+    const std::string other = scratch / "other.pro";
+    ASSERT_TRUE(WriteFileReplacing(other, ReadWholeFile(project, 1 << 20).value_or("")));
+    CMainFrame& frame = Start({project});
+    DocumentManager& documents = app->Env()->Documents();
+    documents.AddToRecentFiles(other);
+    QMenu* file = nullptr;
+    for (QAction* top : frame.menuBar()->actions())
+        if (PlainLabel(top->text().toStdString()) == "File")
+            file = top->menu();
+    ASSERT_NE(file, nullptr);
+    emit file->aboutToShow();
+    std::vector<std::string> tail;
+    for (QAction* action : file->actions())
+        tail.push_back(action->isSeparator() ? "-" : action->text().toStdString());
+    tail.erase(tail.begin(), tail.end() - 6);
+    EXPECT_EQ(tail, (std::vector<std::string>{"P&rint Setup...", "-", "&1 " + other,
+                                              "&2 " + project, "-", "E&xit"}));
+    // Showing the menu again lists them once.
+    emit file->aboutToShow();
+    int listed = 0;
+    QAction* first = nullptr;
+    for (QAction* action : file->actions())
+        if (action->data().toInt() >= cmd::FirstRecentFile &&
+            action->data().toInt() <= cmd::LastRecentFile) {
+            first = first != nullptr ? first : action;
+            ++listed;
+        }
+    EXPECT_EQ(listed, 2);
+    ASSERT_NE(first, nullptr);
+    first->trigger();
+    ASSERT_NE(app->Env()->ActiveDocument(), nullptr);
+    EXPECT_EQ(app->Env()->ActiveDocument()->GetPathName(), other);
 }
 
 TEST_F(Frames, KeepAliveRunsOnlyWhileLoggedIn) {
