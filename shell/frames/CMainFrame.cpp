@@ -23,6 +23,7 @@
 #include "shell/frames/AboutDialog.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CommandIds.h"
+#include "shell/frames/LockKeys.h"
 #include "shell/frames/UndoListDialog.h"
 #include "shell/frames/WindowFileDialogs.h"
 #include "shell/panes/Explorer.h"
@@ -153,11 +154,15 @@ CMainFrame::CMainFrame(CCASEApp& app)
     statusBar()->setObjectName("Status Bar");
     messagePane_ = new QLabel("Ready", this);
     statusBar()->addWidget(messagePane_, 1);
-    for (const char* pane : {"CAP", "NUM", "SCRL"}) {
-        auto* label = new QLabel(pane, this);
-        label->setAccessibleName(pane);
-        statusBar()->addPermanentWidget(label);
+    for (QLabel*& indicator : indicators_) {
+        const char* pane = kIndicatorTexts[&indicator - indicators_.data()];
+        indicator = new QLabel(pane, this);
+        indicator->setAccessibleName(pane);
+        // As wide as its text when lit, so that the bar does not shift.
+        indicator->setMinimumWidth(indicator->sizeHint().width());
+        statusBar()->addPermanentWidget(indicator);
     }
+    UpdateIndicators();
     progress_ = new QProgressBar(statusBar());
     progress_->setAccessibleName("Progress");
     progress_->hide();
@@ -205,7 +210,10 @@ CMainFrame::CMainFrame(CCASEApp& app)
     StartKeepAlive();
     // Tool-bar buttons follow the state when the application is idle.
     idleTimer_ = new QTimer(this);
-    QObject::connect(idleTimer_, &QTimer::timeout, [this] { UpdateToolBars(); });
+    QObject::connect(idleTimer_, &QTimer::timeout, [this] {
+        UpdateToolBars();
+        UpdateIndicators();
+    });
     idleTimer_->start(300);
 
     QObject::connect(area_, &QMdiArea::subWindowActivated, [this](QMdiSubWindow* window) {
@@ -631,6 +639,21 @@ void CMainFrame::SetProgressPos(int position) {
 void CMainFrame::EndProgress(const std::string& text) {
     progress_->hide();
     SetStatusText(text);
+}
+
+void CMainFrame::UpdateIndicators() {
+    LockKeys keys;
+    if (lockKeys)
+        lockKeys(keys);
+    const bool lit[] = {keys.caps, keys.num, keys.scroll};
+    for (size_t i = 0; i < indicators_.size(); ++i) {
+        // Lit: the pane's text; out: a blank pane, as the keyboard's light.
+        const QString text = lit[i] ? kIndicatorTexts[i] : "";
+        if (indicators_[i]->text() != text) {
+            indicators_[i]->setText(text);
+            indicators_[i]->setAccessibleDescription(lit[i] ? "On" : "Off");
+        }
+    }
 }
 
 void CMainFrame::SetStatusText(const std::string& text) {

@@ -9,11 +9,13 @@
 #include "platform/Log.h"
 #include "shell/CCASEApp.h"
 #include "shell/frames/CommandTable.h"
+#include "shell/frames/LockKeys.h"
 
 #include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QPointer>
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -96,6 +98,13 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     void SetProgressPos(int position);
     void EndProgress(const std::string& text);
     void SetStatusText(const std::string& text);
+    // The CAP, NUM and SCRL panes follow the lock keys: a pane shows its text
+    // while its key is on and is blank otherwise. Run when idle.
+    void UpdateIndicators();
+    QLabel* Indicator(size_t index) const { return indicators_.at(index); }
+    // Where the lock keys' states come from (the window system; tests put
+    // their own).
+    std::function<bool(LockKeys&)> lockKeys = QueryLockKeys;
     QProgressBar* Progress() const { return progress_; }
 
     // ---- windows ----
@@ -196,6 +205,8 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     ZoomComboBox* zoomBox_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QLabel* messagePane_ = nullptr;
+    static constexpr const char* kIndicatorTexts[] = {"CAP", "NUM", "SCRL"};
+    std::array<QLabel*, 3> indicators_{};
     QTimer* autoSaveTimer_ = nullptr;
     QTimer* keepAliveTimer_ = nullptr;
     QTimer* idleTimer_ = nullptr;

@@ -703,7 +703,7 @@ TEST_F(Frames, BarsStatusBarAndToggles) {
     EXPECT_TRUE(frame.statusBar()->isVisible());
     std::vector<std::string> panes;
     for (QLabel* label : frame.statusBar()->findChildren<QLabel*>())
-        panes.push_back(label->text().toStdString());
+        panes.push_back(label->accessibleName().toStdString());
     for (const char* pane : {"CAP", "NUM", "SCRL"})
         EXPECT_NE(std::find(panes.begin(), panes.end(), pane), panes.end()) << pane;
     frame.BeginProgress(10);
@@ -1073,6 +1073,40 @@ TEST_F(Frames, FileMenuListsAndOpensRecentFiles) {
     first->trigger();
     ASSERT_NE(app->Env()->ActiveDocument(), nullptr);
     EXPECT_EQ(app->Env()->ActiveDocument()->GetPathName(), other);
+}
+
+// The CAP, NUM and SCRL panes follow the lock keys, as the window system
+// reports them: a pane shows its text while its key is on.
+TEST_F(Frames, LockKeyPanesFollowTheKeys) {
+    CMainFrame& frame = Start({project});
+    LockKeys keys;
+    frame.lockKeys = [&](LockKeys& out) {
+        out = keys;
+        return true;
+    };
+    const struct {
+        LockKeys keys;
+        const char* shown[3];
+    } cases[] = {
+        {{false, false, false}, {"", "", ""}},
+        {{true, false, false}, {"CAP", "", ""}},
+        {{false, true, true}, {"", "NUM", "SCRL"}},
+        {{true, true, true}, {"CAP", "NUM", "SCRL"}},
+    };
+    for (const auto& c : cases) {
+        keys = c.keys;
+        frame.UpdateIndicators();
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(frame.Indicator(i)->text().toStdString(), c.shown[i]) << i;
+            EXPECT_EQ(frame.Indicator(i)->accessibleDescription(),
+                      *c.shown[i] != '\0' ? QString("On") : QString("Off"));
+        }
+    }
+    // A window system that cannot tell shows the keys as off.
+    frame.lockKeys = [](LockKeys&) { return false; };
+    frame.UpdateIndicators();
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(frame.Indicator(i)->text(), QString()) << i;
 }
 
 TEST_F(Frames, KeepAliveRunsOnlyWhileLoggedIn) {
