@@ -167,7 +167,6 @@ void PaletteWindow::ShowOver(const QRect& button) {
     opener_ = button;
     move(button.topLeft());
     show();
-    raise();
 }
 
 bool PaletteWindow::KeepsOpenAt(QPoint global) const {
