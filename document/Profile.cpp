@@ -175,6 +175,10 @@ void WindowPlacement::FromFields(const std::array<int32_t, kFieldCount>& f) {
     normalPosition = {f[7], f[8], f[9], f[10]};
 }
 
+bool WindowPlacement::IsFirstRunDefault() const {
+    return ToFields() == kDefaultPlacement;
+}
+
 void ExchangeWinPos(Registry& registry, const std::string& key, WindowPlacement& placement,
                     bool save) {
     if (save) {

@@ -82,6 +82,9 @@ struct WindowPlacement {
     static constexpr size_t kFieldCount = 11;
     std::array<int32_t, kFieldCount> ToFields() const;
     void FromFields(const std::array<int32_t, kFieldCount>& fields);
+    // Whether this is the placement a load gives when none is stored (the
+    // main window has not been closed yet).
+    bool IsFirstRunDefault() const;
 };
 
 // Reads or writes "WinPos" (eleven "%d" separated by single blanks) under key.

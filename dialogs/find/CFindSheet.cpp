@@ -2,6 +2,7 @@
 #include "dialogs/find/CFindSheet.h"
 
 #include "dialogs/model/DialogServices.h"
+#include "dialogs/sheets/SheetWidgets.h"
 #include "document/CCASEDoc.h"
 #include "document/Profile.h"
 
@@ -113,16 +114,7 @@ void CFindPage1::UpdateButtons() {
 }
 
 void CFindPage1::ShowHistory(int combo) {
-    QComboBox* box = combo == kSearchCombo ? find_ : replace_;
-    const QString text = box->currentText();
-    box->blockSignals(true);
-    box->clear();
-    for (const std::string& item : histories_[combo]) {
-        if (!item.empty() && item != kReservedSlot)
-            box->addItem(QString::fromStdString(item));
-    }
-    box->setEditText(text);
-    box->blockSignals(false);
+    ShowHistoryItems(combo == kSearchCombo ? *find_ : *replace_, histories_[combo]);
 }
 
 void CFindPage1::AddEditTextToHistory(int combo) {

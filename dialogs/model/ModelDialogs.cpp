@@ -199,7 +199,8 @@ CTemplateDialog::CTemplateDialog(const std::string& folder, const std::string& d
     setWindowTitle("Choose a Template");
     auto* layout = new QVBoxLayout(this);
     auto* path = new QLabel(Text(folder), this);
-    path->setAccessibleName("Path");
+    // The folder is the label's name on the accessibility bus.
+    path->setAccessibleDescription("Path");
     layout->addWidget(path);
     list_ = NewSortedList(this, "Templates");
     layout->addWidget(list_);

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QString>
 
+#include <list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,58 +54,58 @@ inline int RadioCode(QRadioButton* const* radios, int count) {
     return 0;
 }
 
+// Shows a history list in a combo box's drop-down: the entries that hold a
+// text, in order; empty and "<reserved>" entries are placeholders of the
+// profile and stay out of sight. The edit text is kept.
+inline void ShowHistoryItems(QComboBox& combo, const std::vector<std::string>& entries) {
+    const QString text = combo.currentText();
+    const bool blocked = combo.blockSignals(true);
+    combo.clear();
+    for (const std::string& item : entries)
+        if (!item.empty() && item != kReservedSlot)
+            combo.addItem(QString::fromStdString(item));
+    combo.setEditText(text);
+    combo.blockSignals(blocked);
+}
+
 // The combo boxes of one page or dialog bound to the profile's history
-// lists: loaded into the drop-down lists, stored back (the first ten
-// items), and a text the user leaves a box with joins its drop-down list.
+// lists: each keeps its list's entries, shown in the drop-down list (without
+// the placeholders) and stored back (the first ten entries); a text the user
+// leaves a box with takes a free slot of its list.
 class ComboHistories {
   public:
     void Bind(QComboBox* combo, HistoryList list) {
-        combos_.emplace_back(combo, list);
-        QObject::connect(combo->lineEdit(), &QLineEdit::editingFinished, combo, [combo] {
-            std::vector<std::string> items = Items(*combo);
-            AddComboTextToHistory(items, combo->currentText().toStdString());
-            SetItems(*combo, items);
+        Bound& bound = bound_.emplace_back(Bound{combo, list, {}});
+        QObject::connect(combo->lineEdit(), &QLineEdit::editingFinished, combo, [&bound] {
+            AddComboTextToHistory(bound.entries, bound.combo->currentText().toStdString());
+            ShowHistoryItems(*bound.combo, bound.entries);
         });
     }
     // Loads once per profile; nothing without a profile.
     void Load(Profile* profile) {
         if (profile == nullptr || profile == loaded_)
             return;
-        for (auto& [combo, list] : combos_) {
-            std::vector<std::string> items;
-            ExchangeComboHistory(items, profile->Histories[list], true);
-            SetItems(*combo, items);
+        for (Bound& bound : bound_) {
+            ExchangeComboHistory(bound.entries, profile->Histories[bound.list], true);
+            ShowHistoryItems(*bound.combo, bound.entries);
         }
         loaded_ = profile;
     }
     void Store(Profile* profile) {
         if (profile == nullptr || profile != loaded_)
             return;
-        for (auto& [combo, list] : combos_) {
-            std::vector<std::string> items = Items(*combo);
-            ExchangeComboHistory(items, profile->Histories[list], false);
-        }
+        for (Bound& bound : bound_)
+            ExchangeComboHistory(bound.entries, profile->Histories[bound.list], false);
     }
 
   private:
-    static std::vector<std::string> Items(const QComboBox& combo) {
-        std::vector<std::string> items;
-        for (int i = 0; i < combo.count(); ++i)
-            items.push_back(combo.itemText(i).toStdString());
-        return items;
-    }
-    // Replaces the drop-down list, keeping the edit text.
-    static void SetItems(QComboBox& combo, const std::vector<std::string>& items) {
-        const QString text = combo.currentText();
-        const bool blocked = combo.blockSignals(true);
-        combo.clear();
-        for (const std::string& item : items)
-            combo.addItem(QString::fromStdString(item));
-        combo.setEditText(text);
-        combo.blockSignals(blocked);
-    }
-
-    std::vector<std::pair<QComboBox*, HistoryList>> combos_;
+    struct Bound {
+        QComboBox* combo;
+        HistoryList list;
+        std::vector<std::string> entries;
+    };
+    // A list, so that the boxes' handlers keep their entry.
+    std::list<Bound> bound_;
     Profile* loaded_ = nullptr;
 };
 

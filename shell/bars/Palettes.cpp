@@ -163,7 +163,27 @@ void PaletteWindow::paintEvent(QPaintEvent*) {
     painter.drawLine(frame.topRight(), frame.bottomRight());
 }
 
+void PaletteWindow::ShowOver(const QRect& button) {
+    opener_ = button;
+    move(button.topLeft());
+    show();
+}
+
+bool PaletteWindow::KeepsOpenAt(QPoint global) const {
+    const QRect client = QRect(mapToGlobal(QPoint(0, 0)), size()).adjusted(-8, -2, 8, 0);
+    return client.contains(global) || opener_.contains(global);
+}
+
 void PaletteWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (!pressed_ && !rect().contains(event->position().toPoint()) && movedOutside) {
+        // Past the cells the mouse may be on another button of the bar.
+        if (hoverRow_ >= 0) {
+            hoverRow_ = hoverColumn_ = -1;
+            update();
+        }
+        movedOutside(event->globalPosition().toPoint());
+        return;
+    }
     int row = -1;
     int column = -1;
     if (!grid_.CellAt(event->position().toPoint(), row, column) || ToolAtCell(row, column) < 0)
@@ -239,6 +259,7 @@ std::string PickerPalette::CellName(int row, int column) const {
 
 void ToolPalette::Open(const NotationTemplate& notation, int baseId, bool links) {
     tools_ = CollectPaletteTools(notation, links);
+    icons_ = StripPixmap(notation.toolBitmap);
     baseId_ = baseId;
     setAccessibleName(links ? "Link Tools" : "Place Tools");
     SetGrid(ToolPaletteGrid(tools_, baseId));
@@ -252,6 +273,14 @@ int ToolPalette::ToolAtCell(int row, int column) const {
 std::string ToolPalette::CellName(int row, int column) const {
     const PaletteTool* tool = ToolPaletteAt(tools_, baseId_, row, column);
     return tool != nullptr ? tool->name : std::string();
+}
+
+QPixmap ToolPalette::CellPicture(int row, int column) const {
+    const PaletteTool* tool = ToolPaletteAt(tools_, baseId_, row, column);
+    if (tool == nullptr || tool->iconSlot < 0 ||
+        kPictureWidth * (tool->iconSlot + 1) > icons_.width() || icons_.height() < kPictureHeight)
+        return PaletteWindow::CellPicture(row, column);
+    return icons_.copy(kPictureWidth * tool->iconSlot, 0, kPictureWidth, kPictureHeight);
 }
 
 std::string ToolPalette::CellStatus(int row, int column) const {

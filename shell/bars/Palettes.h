@@ -52,15 +52,29 @@ const PaletteTool* ToolPaletteAt(const std::vector<PaletteTool>& tools, int base
                                  int column);
 
 // The common widget: a frameless pop-up that paints its cells, tracks the
-// hovered cell and, on release over a cell, calls chosen with its tool.
+// hovered cell and, on release over a cell, calls chosen with its tool. It
+// opens over the tool-bar button that asked for it, so that a click where
+// the button is lands on the button's own tool in the first cell.
 class PaletteWindow : public QWidget {
   public:
     explicit PaletteWindow(QWidget* owner);
 
     std::function<void(int tool)> chosen;
     std::function<void(const std::string& text)> statusText;
+    // The pop-up holds the mouse: a move with no button held that leaves
+    // its cells is handed on (global point), so that the owner can open the
+    // palette of another button there or close this one.
+    std::function<void(QPoint global)> movedOutside;
     int HoverRow() const { return hoverRow_; }
     int HoverColumn() const { return hoverColumn_; }
+    // Shows the palette over the button's rectangle (screen coordinates).
+    void ShowOver(const QRect& button);
+    // The rectangle of the button that opened the palette.
+    QRect Opener() const { return opener_; }
+    // Whether the palette stays open with the mouse at a global point: on
+    // its client area (the bottom 2 pixels left out, then grown by 8
+    // horizontally and 2 vertically) or on the button that opened it.
+    bool KeepsOpenAt(QPoint global) const;
 
   protected:
     virtual int ToolAtCell(int row, int column) const = 0;
@@ -77,6 +91,7 @@ class PaletteWindow : public QWidget {
     bool event(QEvent* event) override;
 
     PaletteGrid grid_;
+    QRect opener_;
     int hoverRow_ = -1;
     int hoverColumn_ = -1;
     bool pressed_ = false;
@@ -109,9 +124,12 @@ class ToolPalette : public PaletteWindow {
     int ToolAtCell(int row, int column) const override;
     std::string CellName(int row, int column) const override;
     std::string CellStatus(int row, int column) const override;
+    // The tool's 16 x 15 icon from the template's icon strip.
+    QPixmap CellPicture(int row, int column) const override;
 
   private:
     std::vector<PaletteTool> tools_;
+    QPixmap icons_;
     int baseId_ = -1;
 };
 

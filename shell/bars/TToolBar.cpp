@@ -298,18 +298,37 @@ QAction* TToolBar::ActionOf(int id) const {
     return nullptr;
 }
 
+int TToolBar::ButtonAt(QPoint global, QRect& screenRect) const {
+    for (QAction* action : actions()) {
+        QWidget* widget = widgetForAction(action);
+        if (!action->data().isValid() || widget == nullptr || !widget->isVisible())
+            continue;
+        const QRect rect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
+        if (rect.contains(global)) {
+            screenRect = rect;
+            return action->data().toInt();
+        }
+    }
+    return 0;
+}
+
 void TToolBar::UpdateButtons(const CommandRouting& routing) {
     for (QAction* action : actions())
         UpdateCommandItem(*action, routing);
 }
 
 bool TToolBar::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Enter && hovered)
+    const bool enter = event->type() == QEvent::Enter && hovered;
+    const bool leave = event->type() == QEvent::Leave && left;
+    if (enter || leave)
         for (QAction* action : actions())
             if (widgetForAction(action) == watched && action->data().isValid()) {
                 auto* widget = static_cast<QWidget*>(watched);
-                hovered(action->data().toInt(),
-                        QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()));
+                if (enter)
+                    hovered(action->data().toInt(),
+                            QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()));
+                else
+                    left(action->data().toInt());
                 break;
             }
     return QToolBar::eventFilter(watched, event);
@@ -319,6 +338,10 @@ void TToolBar::SetButtonTexts(int id, const std::string& tip, const std::string&
     if (QAction* action = ActionOf(id)) {
         action->setToolTip(QString::fromStdString(tip));
         action->setStatusTip(QString::fromStdString(status));
+        // Assistive technology names the button as its tip does, by the
+        // template's tool rather than by the button's place in the bar.
+        if (QWidget* button = widgetForAction(action))
+            button->setAccessibleName(QString::fromStdString(tip));
     }
 }
 

@@ -56,12 +56,18 @@ class TToolBar : public QToolBar {
                     QWidget* slotWidget = nullptr);
     // The action of a command, or null.
     QAction* ActionOf(int id) const;
+    // The command of the button at a global point and the button's rectangle
+    // in screen coordinates; 0 when no button is there.
+    int ButtonAt(QPoint global, QRect& screenRect) const;
     // Brings enabled and checked states up to date through routing.
     void UpdateButtons(const CommandRouting& routing);
     // Called when the mouse comes onto a button: its command and the
     // button's rectangle in screen coordinates.
     std::function<void(int id, QRect screenRect)> hovered;
-    // Sets a button's tool tip and status text (the template's tool names).
+    // Called when the mouse leaves a button.
+    std::function<void(int id)> left;
+    // Sets a button's tool tip and status text (the template's tool names);
+    // the tip is also the button's accessible name.
     void SetButtonTexts(int id, const std::string& tip, const std::string& status);
     // Shows picture image of this bar on the button of command id (the misc
     // bar's junction and icon buttons show the picked tool this way).

@@ -21,7 +21,9 @@ AboutDialog::AboutDialog(Environment& environment, bool splash, QWidget* owner)
     : QDialog(owner), environment_(environment), splash_(splash) {
     setWindowTitle("About Quillmark");
     information_ = new QLabel(QString::fromStdString(AboutText(environment)), this);
-    information_->setAccessibleName("Information");
+    // The text itself is the label's name on the accessibility bus; a name
+    // of its own would hide it there.
+    information_->setAccessibleDescription("Information");
     ok_ = new QPushButton("OK", this);
     ok_->setDefault(true);
     agreement_ = new QPushButton("&Agreement...", this);

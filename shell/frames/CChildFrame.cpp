@@ -351,6 +351,9 @@ void CChildFrame::SetCurrentTool(int tool) {
                 return;
             }
         }
+        // Leaving the pointer ends an in-place label edit, keeping its text.
+        if (currentTool_ == kPointerTool && view_ != nullptr && view_->IsEditingLabel())
+            view_->EditLabel(nullptr);
         currentTool_ = tool;
     }
     mainFrame_.HidePalettes();

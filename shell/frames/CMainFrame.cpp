@@ -23,6 +23,7 @@
 #include "shell/frames/AboutDialog.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CommandIds.h"
+#include "shell/frames/LockKeys.h"
 #include "shell/frames/UndoListDialog.h"
 #include "shell/frames/WindowFileDialogs.h"
 #include "shell/panes/Explorer.h"
@@ -30,6 +31,7 @@
 
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -39,6 +41,7 @@
 #include <QPageSize>
 #include <QPrinter>
 #include <QProgressBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -151,11 +154,15 @@ CMainFrame::CMainFrame(CCASEApp& app)
     statusBar()->setObjectName("Status Bar");
     messagePane_ = new QLabel("Ready", this);
     statusBar()->addWidget(messagePane_, 1);
-    for (const char* pane : {"CAP", "NUM", "SCRL"}) {
-        auto* label = new QLabel(pane, this);
-        label->setAccessibleName(pane);
-        statusBar()->addPermanentWidget(label);
+    for (QLabel*& indicator : indicators_) {
+        const char* pane = kIndicatorTexts[&indicator - indicators_.data()];
+        indicator = new QLabel(pane, this);
+        indicator->setAccessibleName(pane);
+        // As wide as its text when lit, so that the bar does not shift.
+        indicator->setMinimumWidth(indicator->sizeHint().width());
+        statusBar()->addPermanentWidget(indicator);
     }
+    UpdateIndicators();
     progress_ = new QProgressBar(statusBar());
     progress_->setAccessibleName("Progress");
     progress_->hide();
@@ -168,13 +175,25 @@ CMainFrame::CMainFrame(CCASEApp& app)
     for (PaletteWindow* palette :
          std::initializer_list<PaletteWindow*>{toolPalette_, junctionPicker_, iconPicker_}) {
         palette->chosen = [this](int tool) {
+            // The mouse is still on the button: its palette opens again only
+            // once the mouse has been elsewhere.
+            restingButton_ = popupButton_;
             if (CChildFrame* child = ActiveChild())
                 child->SetCurrentTool(tool);
         };
         palette->statusText = [this](const std::string& text) { SetStatusText(text); };
+        palette->movedOutside = [this](QPoint global) { OnPaletteMovedOutside(global); };
     }
-    miscToolBar_->hovered = [this](int id, QRect rect) { PopupPaletteFor(id, rect); };
-    customToolBar_->hovered = [this](int id, QRect rect) { PopupPaletteFor(id, rect); };
+    for (TToolBar* bar : {miscToolBar_, customToolBar_}) {
+        bar->hovered = [this](int id, QRect rect) {
+            if (id != restingButton_)
+                PopupPaletteFor(id, rect);
+        };
+        bar->left = [this](int id) {
+            if (id == restingButton_)
+                restingButton_ = -1;
+        };
+    }
     logWindow_ = std::make_unique<LogWindow>(exitWhenDone);
     logInstall_ = std::make_unique<ScopedLogSink>(logWindow_.get());
 
@@ -191,7 +210,10 @@ CMainFrame::CMainFrame(CCASEApp& app)
     StartKeepAlive();
     // Tool-bar buttons follow the state when the application is idle.
     idleTimer_ = new QTimer(this);
-    QObject::connect(idleTimer_, &QTimer::timeout, [this] { UpdateToolBars(); });
+    QObject::connect(idleTimer_, &QTimer::timeout, [this] {
+        UpdateToolBars();
+        UpdateIndicators();
+    });
     idleTimer_->start(300);
 
     QObject::connect(area_, &QMdiArea::subWindowActivated, [this](QMdiSubWindow* window) {
@@ -286,6 +308,43 @@ void CMainFrame::BuildMenus() {
     }
     tasksMenu_->setObjectName("Tasks");
     FillTasksMenu();
+    for (QAction* action : menuBar()->actions())
+        if (action->menu() != nullptr && PlainLabel(action->text().toStdString()) == "File")
+            fileMenu_ = action->menu();
+    if (fileMenu_ != nullptr) {
+        QObject::connect(fileMenu_, &QMenu::aboutToShow, fileMenu_, [this] { FillRecentFiles(); });
+        FillRecentFiles();
+    }
+}
+
+void CMainFrame::FillRecentFiles() {
+    QAction* exit = nullptr;
+    for (QAction* action : fileMenu_->actions()) {
+        const int id = action->data().toInt();
+        if ((id >= cmd::FirstRecentFile && id <= cmd::LastRecentFile) ||
+            action->property("recentFiles").toBool())
+            delete action;
+        else if (id == cmd::AppExit)
+            exit = action;
+    }
+    const std::vector<std::string>& recent = app_.Env()->Documents().RecentFiles();
+    if (exit == nullptr || recent.empty())
+        return;
+    for (size_t i = 0; i < recent.size(); ++i) {
+        const int id = cmd::FirstRecentFile + static_cast<int>(i);
+        if (id > cmd::LastRecentFile)
+            break;
+        const std::string path = recent[i];
+        auto* action = new QAction(
+            QString("&%1 %2").arg(i + 1).arg(QString::fromStdString(path).replace("&", "&&")),
+            fileMenu_);
+        action->setData(id);
+        QObject::connect(action, &QAction::triggered,
+                         [this, path] { app_.RunCommand([&] { app_.OpenDocumentFile(path); }); });
+        fileMenu_->insertAction(exit, action);
+    }
+    QAction* separator = fileMenu_->insertSeparator(exit);
+    separator->setProperty("recentFiles", true);
 }
 
 void CMainFrame::FillTasksMenu() {
@@ -346,16 +405,31 @@ void CMainFrame::BuildBars() {
 
 // ---- MainFrame ----
 
+QRect FirstRunGeometry(const QRect& room) {
+    const QSize size(room.width() * 9 / 10, room.height() * 9 / 10);
+    return QRect(room.topLeft() +
+                     QPoint((room.width() - size.width()) / 2, (room.height() - size.height()) / 2),
+                 size);
+}
+
 void CMainFrame::ShowFrame(bool restorePlacement) {
     const WindowPlacement& placement = app_.Env()->Settings().WinPos;
-    if (restorePlacement) {
-        const CRect& r = placement.normalPosition;
-        if (r.right > r.left && r.bottom > r.top)
-            setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
-        if (placement.showCmd == kShowMaximized) {
-            showMaximized();
-            return;
+    if (!restorePlacement || placement.IsFirstRunDefault()) {
+        // No size of the user's yet: most of the screen, centred; closing
+        // the window stores the size for the next run.
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect room = screen->availableGeometry();
+            setGeometry(FirstRunGeometry(room));
         }
+        show();
+        return;
+    }
+    const CRect& r = placement.normalPosition;
+    if (r.right > r.left && r.bottom > r.top)
+        setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    if (placement.showCmd == kShowMaximized) {
+        showMaximized();
+        return;
     }
     show();
 }
@@ -567,17 +641,37 @@ void CMainFrame::EndProgress(const std::string& text) {
     SetStatusText(text);
 }
 
+void CMainFrame::UpdateIndicators() {
+    LockKeys keys;
+    if (lockKeys)
+        lockKeys(keys);
+    const bool lit[] = {keys.caps, keys.num, keys.scroll};
+    for (size_t i = 0; i < indicators_.size(); ++i) {
+        // Lit: the pane's text; out: a blank pane, as the keyboard's light.
+        const QString text = lit[i] ? kIndicatorTexts[i] : "";
+        if (indicators_[i]->text() != text) {
+            indicators_[i]->setText(text);
+            indicators_[i]->setAccessibleDescription(lit[i] ? "On" : "Off");
+        }
+    }
+}
+
 void CMainFrame::SetStatusText(const std::string& text) {
     messagePane_->setText(QString::fromStdString(text));
 }
 
 bool CMainFrame::PopupPaletteFor(int id, QRect screenRect) {
+    // Back on the button whose palette is showing: nothing changes.
+    if (id == popupButton_ &&
+        (toolPalette_->isVisible() || junctionPicker_->isVisible() || iconPicker_->isVisible()))
+        return true;
     CChildFrame* child = ActiveChild();
     if (child == nullptr || !RouteUpdate(id).enabled)
         return false;
     PaletteWindow* palette = nullptr;
     if (id == cmd::JunctionTool || id == cmd::IconTool) {
         PickerPalette* picker = id == cmd::JunctionTool ? junctionPicker_ : iconPicker_;
+        HidePalettes();
         picker->Open(id == cmd::JunctionTool ? 48 : 49);
         palette = picker;
     } else if (const NotationTemplate* notation = child->Document().Template()) {
@@ -586,22 +680,40 @@ bool CMainFrame::PopupPaletteFor(int id, QRect screenRect) {
         if (!extra && !tool)
             return false;
         const bool links = extra ? id == cmd::ExtraLinkTools : id - cmd::FirstLinkTool < 10;
+        HidePalettes();
         toolPalette_->Open(*notation, extra ? -1 : id - cmd::FirstLinkTool, links);
         palette = toolPalette_;
     }
     if (palette == nullptr || palette->size().isEmpty())
         return false;
-    HidePalettes();
-    // Below the button, so that the button stays in reach.
-    palette->move(screenRect.bottomLeft() + QPoint(0, 1));
-    palette->show();
+    // Over the button: its first cell, the button's own tool, lies where the
+    // button's picture is, so a click on the button chooses that tool.
+    palette->ShowOver(screenRect);
+    popupButton_ = id;
     return true;
 }
 
 void CMainFrame::HidePalettes() {
+    popupButton_ = -1;
     for (QWidget* palette :
          std::initializer_list<QWidget*>{toolPalette_, junctionPicker_, iconPicker_})
         palette->hide();
+}
+
+void CMainFrame::OnPaletteMovedOutside(QPoint global) {
+    for (TToolBar* bar : {miscToolBar_, customToolBar_}) {
+        QRect rect;
+        const int id = bar->isVisible() ? bar->ButtonAt(global, rect) : 0;
+        if (id == 0 || id == popupButton_)
+            continue;
+        if (!PopupPaletteFor(id, rect))
+            HidePalettes();
+        return;
+    }
+    for (PaletteWindow* palette :
+         std::initializer_list<PaletteWindow*>{toolPalette_, junctionPicker_, iconPicker_})
+        if (palette->isVisible() && !palette->KeepsOpenAt(global))
+            HidePalettes();
 }
 
 void CMainFrame::OnToolBarDropDown(int id, QPoint below) {

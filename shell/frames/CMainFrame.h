@@ -9,11 +9,13 @@
 #include "platform/Log.h"
 #include "shell/CCASEApp.h"
 #include "shell/frames/CommandTable.h"
+#include "shell/frames/LockKeys.h"
 
 #include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QPointer>
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -40,6 +42,10 @@ class ZoomComboBox;
 
 // The task scripts of a folder ("*.vxs"), full paths by name.
 std::vector<std::string> ListTaskScripts(const std::string& taskFolder);
+
+// The main window on a first run: nine tenths of the room in each direction,
+// centred in it.
+QRect FirstRunGeometry(const QRect& room);
 
 class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
   public:
@@ -84,12 +90,21 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     TToolBar* MainToolBar() const { return mainToolBar_; }
     TToolBar* MiscToolBar() const { return miscToolBar_; }
     TToolBar* CustomToolBar() const { return customToolBar_; }
+    // The workspace that holds the project windows.
+    QMdiArea* Area() const { return area_; }
     ZoomComboBox* ZoomBox() const { return zoomBox_; }
     void ShowToolBar();
     void BeginProgress(int range);
     void SetProgressPos(int position);
     void EndProgress(const std::string& text);
     void SetStatusText(const std::string& text);
+    // The CAP, NUM and SCRL panes follow the lock keys: a pane shows its text
+    // while its key is on and is blank otherwise. Run when idle.
+    void UpdateIndicators();
+    QLabel* Indicator(size_t index) const { return indicators_.at(index); }
+    // Where the lock keys' states come from (the window system; tests put
+    // their own).
+    std::function<bool(LockKeys&)> lockKeys = QueryLockKeys;
     QProgressBar* Progress() const { return progress_; }
 
     // ---- windows ----
@@ -100,13 +115,20 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     PickerPalette* JunctionPicker() const { return junctionPicker_; }
     PickerPalette* IconPicker() const { return iconPicker_; }
     // Opens the palette of a tool-bar button under the mouse (the junction
-    // and icon buttons, the template's tool buttons); true when one opened.
+    // and icon buttons, the template's tool buttons) over the button's
+    // rectangle; true when one opened or the button's palette is showing.
     bool PopupPaletteFor(int id, QRect screenRect);
     // Hides every palette.
     void HidePalettes();
+    // The command of the button whose palette is showing; -1 when none.
+    int PopupButton() const { return popupButton_; }
     // The tool-bar drop-down arrows: the undo and redo lists and the library
     // menu (the colour menus come with their own parts).
     void OnToolBarDropDown(int id, QPoint below);
+    // The mouse left the showing palette's cells at a global point: another
+    // button there opens its palette; away from the palette and its button
+    // the palettes close.
+    void OnPaletteMovedOutside(QPoint global);
     // The application's library menu; null before start-up made it.
     LibraryMenu* Library() const { return app_.SymbolLibrary(); }
 
@@ -127,6 +149,9 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     const std::vector<std::string>& TaskScripts() const { return taskScripts_; }
     // Re-reads the task folder into the Tasks menu.
     void FillTasksMenu();
+    // The recent files above Exit in the File menu ("&1 path" to "&4 path"),
+    // made again each time the menu opens.
+    void FillRecentFiles();
 
     // The viewer rule for a file that no program opens: the settings' viewer
     // of its extension, else a question that leads to Tools/Options.
@@ -180,6 +205,8 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     ZoomComboBox* zoomBox_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QLabel* messagePane_ = nullptr;
+    static constexpr const char* kIndicatorTexts[] = {"CAP", "NUM", "SCRL"};
+    std::array<QLabel*, 3> indicators_{};
     QTimer* autoSaveTimer_ = nullptr;
     QTimer* keepAliveTimer_ = nullptr;
     QTimer* idleTimer_ = nullptr;
@@ -190,7 +217,11 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     ToolPalette* toolPalette_ = nullptr;
     PickerPalette* junctionPicker_ = nullptr;
     PickerPalette* iconPicker_ = nullptr;
+    int popupButton_ = -1;
+    // The button whose palette just chose a tool, until the mouse leaves it.
+    int restingButton_ = -1;
     QMenu* tasksMenu_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
     std::vector<std::string> taskScripts_;
 };
 

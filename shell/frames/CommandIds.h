@@ -12,6 +12,8 @@ enum : int {
     FileSave = 57603,
     FileSaveAs = 57604,
     FilePrintSetup = 57606,
+    FirstRecentFile = 57616,
+    LastRecentFile = 57619,
     AppExit = 57665,
     AppAbout = 57664,
     HelpContents = 33008,

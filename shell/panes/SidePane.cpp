@@ -17,6 +17,8 @@
 
 #include <QMenu>
 #include <QStackedWidget>
+#include <QStyleOptionTab>
+#include <QStylePainter>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -30,6 +32,37 @@ namespace {
 constexpr const char* kTabTitles[] = {"Master Lister", "Class Annotation", "Drawing Locater",
                                       "Drawing Size (Matrix)"};
 
+// The tab strip: tabs of 20 x 18 pixels showing their 13-pixel picture in
+// the middle, so that all five fit a narrow pane without scroll arrows.
+class PictureTabBar : public QTabBar {
+  public:
+    explicit PictureTabBar(QWidget* parent) : QTabBar(parent) {
+        setIconSize(QSize(13, 13));
+        setExpanding(false);
+        setUsesScrollButtons(false);
+        setDrawBase(true);
+    }
+
+  protected:
+    QSize tabSizeHint(int) const override { return QSize(kSideTabWidth, kSideTabHeight); }
+    QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        for (int i = 0; i < count(); ++i) {
+            QStyleOptionTab option;
+            initStyleOption(&option, i);
+            painter.drawControl(QStyle::CE_TabBarTabShape, option);
+            const QRect frame = tabRect(i);
+            const QSize picture = iconSize();
+            const QPoint at(frame.left() + (frame.width() - picture.width()) / 2,
+                            frame.top() + (frame.height() - picture.height()) / 2 +
+                                (i == currentIndex() ? 0 : 1));
+            painter.drawPixmap(
+                at, tabIcon(i).pixmap(picture, isTabEnabled(i) ? QIcon::Normal : QIcon::Disabled));
+        }
+    }
+};
+
 // The model master explodes into; null for none (or no master).
 Model* SubmodelOf(const Master* master) {
     return master != nullptr ? dynamic_cast<Model*>(master->submodel) : nullptr;
@@ -42,9 +75,7 @@ TExtra::TExtra(ProjectWindow& window, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    tabs_ = new QTabBar(this);
-    tabs_->setIconSize(QSize(13, 13));
-    tabs_->setExpanding(false);
+    tabs_ = new PictureTabBar(this);
     stack_ = new QStackedWidget(this);
     layout->addWidget(tabs_);
     layout->addWidget(stack_, 1);

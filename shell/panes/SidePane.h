@@ -21,6 +21,10 @@ class TLister;
 class TPager;
 class TReference;
 
+// Every tab of the strip is a picture of this size.
+inline constexpr int kSideTabWidth = 20;
+inline constexpr int kSideTabHeight = 18;
+
 enum ExtraTab : int {
     TabLister = 0,
     TabAnnotation = 1,

@@ -3,11 +3,14 @@
 // the Tasks menu, the viewer of attachments, the log window and About box.
 #include "dialogs/model/DialogServices.h"
 #include "document/CCASEDoc.h"
+#include "document/DocumentManager.h"
+#include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
 #include "drawables/ToolModel.h"
 #include "editor/TContent.h"
+#include "editor/TEdit.h"
 #include "model/ChangeJournal.h"
 #include "model/Master.h"
 #include "platform/Files.h"
@@ -26,11 +29,13 @@
 #include "shell/panes/SidePane.h"
 #include "tests/support/ModelFixture.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -40,8 +45,10 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -696,7 +703,7 @@ TEST_F(Frames, BarsStatusBarAndToggles) {
     EXPECT_TRUE(frame.statusBar()->isVisible());
     std::vector<std::string> panes;
     for (QLabel* label : frame.statusBar()->findChildren<QLabel*>())
-        panes.push_back(label->text().toStdString());
+        panes.push_back(label->accessibleName().toStdString());
     for (const char* pane : {"CAP", "NUM", "SCRL"})
         EXPECT_NE(std::find(panes.begin(), panes.end(), pane), panes.end()) << pane;
     frame.BeginProgress(10);
@@ -816,6 +823,290 @@ TEST_F(Frames, PickerChoosesTheCellUnderTheRelease) {
     // Choosing a tool closes every palette.
     child->SetCurrentTool(CChildFrame::kPointerTool);
     EXPECT_FALSE(frame.Tools()->isVisible());
+}
+
+// Tools chosen as a person chooses them, through the main window: the
+// mouse comes onto a custom-bar button, the tool palette opens over it, and
+// a click where the button is lands on the palette's first cell, the
+// button's own tool. Hovering on to the next button replaces the palette;
+// leaving both closes it. Two classes and an inheritance between them are
+// then drawn with the chosen tools.
+TEST_F(Frames, ClickingCustomBarButtonsChoosesToolsAndDraws) {
+    // A new project of the shipped template, as a first run makes it.
+    CMainFrame& frame = Start({});
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    CChildFrame* child = frame.ActiveChild();
+    ASSERT_NE(child, nullptr);
+    const NotationTemplate* notation = Document().Template();
+    ASSERT_NE(notation, nullptr);
+    const ToolModel* linkTool = Document().FindTool(0);
+    const ToolModel* placeTool = Document().FindTool(TkFirstPlace);
+    ASSERT_NE(linkTool, nullptr);
+    ASSERT_NE(placeTool, nullptr);
+    ASSERT_TRUE(linkTool->IsLinkTool());
+    Model* diagram = Document().CurrentModel();
+    ASSERT_NE(diagram, nullptr);
+    ASSERT_TRUE(diagram->Drawables().empty());
+
+    QWindow* window = frame.windowHandle();
+    ASSERT_NE(window, nullptr);
+    TToolBar& bar = *frame.CustomToolBar();
+    auto button = [&](int id) { return bar.widgetForAction(bar.ActionOf(id)); };
+    // The middle of a widget in the main window's coordinates.
+    auto middle = [&](QWidget* widget) { return widget->mapTo(&frame, widget->rect().center()); };
+    auto screenRect = [](QWidget* widget) {
+        return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
+    };
+    ToolPalette& palette = *frame.Tools();
+    // What the window system adds to the mouse's moves and clicks: a pop-up
+    // that opens grabs the mouse, so the main window sees the mouse leave;
+    // when it closes, the mouse enters the main window again.
+    QWidget* popupShown = nullptr;
+    auto windowSystem = [&](QPoint at) {
+        QWidget* popup = QApplication::activePopupWidget();
+        if (popup != nullptr && popupShown == nullptr) {
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(window, &leave);
+        } else if (popup == nullptr && popupShown != nullptr) {
+            QEnterEvent enter(at, at, frame.mapToGlobal(at));
+            QApplication::sendEvent(window, &enter);
+        }
+        popupShown = popup;
+    };
+    auto move = [&](QPoint at) {
+        QTest::mouseMove(window, at);
+        windowSystem(at);
+    };
+    auto click = [&](QPoint at) {
+        QTest::mouseClick(window, Qt::LeftButton, {}, at);
+        windowSystem(at);
+    };
+    // The mouse comes into the main window.
+    const QPoint inside = middle(frame.Area());
+    QEnterEvent enter(inside, inside, frame.mapToGlobal(inside));
+    QApplication::sendEvent(window, &enter);
+    auto choose = [&](int id) {
+        QWidget* target = button(id);
+        move(middle(target));
+        EXPECT_TRUE(palette.isVisible()) << id;
+        EXPECT_EQ(frame.PopupButton(), id);
+        // The palette lies over the button: the click lands on its cell.
+        EXPECT_EQ(palette.geometry().topLeft(), screenRect(target).topLeft());
+        EXPECT_TRUE(QRect(palette.geometry()).contains(screenRect(target).center()));
+        click(middle(target));
+        EXPECT_FALSE(palette.isVisible());
+        EXPECT_EQ(child->CurrentTool(), id - cmd::FirstLinkTool);
+        EXPECT_TRUE(frame.RouteUpdate(id).checked);
+    };
+
+    // Hovering from one button to the next replaces the palette; back on
+    // the palette's own button nothing changes; away from both it closes.
+    const int second = cmd::FirstLinkTool + 1;
+    move(middle(button(cmd::FirstLinkTool)));
+    ASSERT_TRUE(palette.isVisible());
+    EXPECT_EQ(frame.PopupButton(), cmd::FirstLinkTool);
+    EXPECT_EQ(palette.Opener(), screenRect(button(cmd::FirstLinkTool)));
+    const QPoint nextButton =
+        button(second)->mapTo(&frame, button(second)->rect().bottomRight() - QPoint(2, 2));
+    move(nextButton);
+    EXPECT_TRUE(palette.isVisible());
+    EXPECT_EQ(frame.PopupButton(), second);
+    EXPECT_EQ(palette.geometry().topLeft(), screenRect(button(second)).topLeft());
+    move(middle(button(second)));
+    EXPECT_EQ(frame.PopupButton(), second);
+    move(middle(frame.Area()));
+    EXPECT_FALSE(palette.isVisible());
+    EXPECT_EQ(frame.PopupButton(), -1);
+
+    // The palette's cells show the template's icons, not letters.
+    move(middle(button(cmd::FirstLinkTool)));
+    ASSERT_TRUE(palette.isVisible());
+    const QImage shown = palette.grab().toImage().copy(QRect(4, 4, 16, 15));
+    const QImage icon = StripPixmap(notation->toolBitmap)
+                            .copy(16 * linkTool->iconSlot, 0, 16, 15)
+                            .toImage()
+                            .convertToFormat(shown.format());
+    EXPECT_EQ(shown, icon);
+    move(middle(frame.Area()));
+
+    // Two classes by clicks, then an inheritance dragged from the second
+    // to the first.
+    QWidget* port = child->View()->viewport();
+    const int classButton = cmd::FirstLinkTool + int{TkFirstPlace};
+    choose(classButton);
+    move(port->mapTo(&frame, QPoint(60, 60)));
+    click(port->mapTo(&frame, QPoint(60, 60)));
+    choose(classButton);
+    move(port->mapTo(&frame, QPoint(300, 200)));
+    click(port->mapTo(&frame, QPoint(300, 200)));
+    std::vector<Drawable*> places;
+    for (const auto& drawable : diagram->Drawables())
+        if (drawable->kindCode == TkFirstPlace)
+            places.push_back(drawable.get());
+    ASSERT_EQ(places.size(), 2u);
+    choose(cmd::FirstLinkTool);
+    const QPoint from = port->mapTo(
+        &frame, QPoint(places[1]->bounds.CenterPoint().x, places[1]->bounds.CenterPoint().y));
+    const QPoint to = port->mapTo(
+        &frame, QPoint(places[0]->bounds.CenterPoint().x, places[0]->bounds.CenterPoint().y));
+    move(from);
+    QTest::mousePress(window, Qt::LeftButton, {}, from);
+    for (int step = 1; step <= 4; ++step)
+        QTest::mouseMove(window, from + (to - from) * step / 4);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, to);
+    const Link* inheritance = nullptr;
+    for (const auto& drawable : diagram->Drawables())
+        if (auto* link = dynamic_cast<const Link*>(drawable.get()))
+            inheritance = link;
+    ASSERT_NE(inheritance, nullptr);
+    EXPECT_EQ(inheritance->kindCode, 0);
+    EXPECT_EQ(inheritance->GetSourcePlace(), places[1]);
+    EXPECT_EQ(inheritance->GetTargetPlace(), places[0]);
+}
+
+// The custom bar's tool buttons carry their tool's name on the
+// accessibility bus, as their tips do, and follow the template; labels keep
+// their text there.
+TEST_F(Frames, ToolButtonsAreNamedByTheirTools) {
+    CMainFrame& frame = Start({project});
+    CChildFrame* child = frame.ActiveChild();
+    ASSERT_NE(child, nullptr);
+    TToolBar& bar = *frame.CustomToolBar();
+    auto busName = [](QWidget* widget) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+        return face != nullptr ? face->text(QAccessible::Name).toStdString() : std::string();
+    };
+    for (int number = 0; number <= cmd::LastPlaceTool - cmd::FirstLinkTool; ++number) {
+        QAction* action = bar.ActionOf(cmd::FirstLinkTool + number);
+        ASSERT_NE(action, nullptr);
+        const ToolModel* tool = Document().FindTool(number);
+        const std::string expected = tool != nullptr ? tool->name : number < 10 ? "Link" : "Place";
+        EXPECT_EQ(busName(bar.widgetForAction(action)), expected) << number;
+        EXPECT_EQ(action->toolTip().toStdString(), expected) << number;
+    }
+    ToolModel* tool = Document().FindTool(0);
+    ASSERT_NE(tool, nullptr);
+    tool->name = "Generalization";
+    child->LoadToolBarBitmaps();
+    EXPECT_EQ(busName(bar.widgetForAction(bar.ActionOf(cmd::FirstLinkTool))), "Generalization");
+
+    AboutDialog about(*app->Env(), false, &frame);
+    const std::string text = busName(about.Information());
+    EXPECT_NE(text.find("Quillmark"), std::string::npos) << text;
+    EXPECT_NE(text.find("KestScript"), std::string::npos) << text;
+}
+
+// A first run opens the main window over most of the screen; the side
+// pane's five picture tabs all fit its width.
+TEST_F(Frames, FirstRunWindowAndSidePaneTabs) {
+    EXPECT_EQ(FirstRunGeometry(QRect(0, 0, 1600, 1000)), QRect(80, 50, 1440, 900));
+    EXPECT_EQ(FirstRunGeometry(QRect(0, 30, 1280, 770)), QRect(64, 68, 1152, 693));
+    CMainFrame& frame = Start({project});
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(frame.size(), FirstRunGeometry(room).size());
+
+    CChildFrame* child = frame.ActiveChild();
+    ASSERT_NE(child, nullptr);
+    QTabBar* tabs = child->Extra()->Tabs();
+    ASSERT_EQ(tabs->count(), 5);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(tabs->tabRect(i).size(), QSize(kSideTabWidth, kSideTabHeight)) << i;
+        EXPECT_LE(tabs->tabRect(i).right(), tabs->width()) << i;
+    }
+    for (QToolButton* arrow : tabs->findChildren<QToolButton*>())
+        EXPECT_FALSE(arrow->isVisible());
+}
+
+// Choosing a tool while a label is edited in place ends the edit and
+// keeps what was typed.
+TEST_F(Frames, ChoosingAToolEndsALabelEdit) {
+    CMainFrame& frame = Start({project});
+    CChildFrame* child = frame.ActiveChild();
+    ASSERT_NE(child, nullptr);
+    TContent* view = child->View();
+    Place* place = ShapePlace();
+    ASSERT_NE(place, nullptr);
+    ASSERT_EQ(child->CurrentTool(), CChildFrame::kPointerTool);
+    view->EditLabel(place);
+    ASSERT_TRUE(view->IsEditingLabel());
+    view->LabelEditor()->selectAll();
+    view->LabelEditor()->insertPlainText("Figure");
+    child->SetCurrentTool(TkFirstPlace);
+    EXPECT_FALSE(view->IsEditingLabel());
+    EXPECT_FALSE(view->LabelEditor()->isVisible());
+    EXPECT_EQ(place->master->name, "Figure");
+    EXPECT_EQ(child->CurrentTool(), TkFirstPlace);
+}
+
+// The File menu lists the recent files above Exit, newest first, and
+// opens the one chosen.
+TEST_F(Frames, FileMenuListsAndOpensRecentFiles) {
+    const std::string other = scratch / "other.pro";
+    ASSERT_TRUE(WriteFileReplacing(other, ReadWholeFile(project, 1 << 20).value_or("")));
+    CMainFrame& frame = Start({project});
+    DocumentManager& documents = app->Env()->Documents();
+    documents.AddToRecentFiles(other);
+    QMenu* file = nullptr;
+    for (QAction* top : frame.menuBar()->actions())
+        if (PlainLabel(top->text().toStdString()) == "File")
+            file = top->menu();
+    ASSERT_NE(file, nullptr);
+    emit file->aboutToShow();
+    std::vector<std::string> tail;
+    for (QAction* action : file->actions())
+        tail.push_back(action->isSeparator() ? "-" : action->text().toStdString());
+    tail.erase(tail.begin(), tail.end() - 6);
+    EXPECT_EQ(tail, (std::vector<std::string>{"P&rint Setup...", "-", "&1 " + other,
+                                              "&2 " + project, "-", "E&xit"}));
+    // Showing the menu again lists them once.
+    emit file->aboutToShow();
+    int listed = 0;
+    QAction* first = nullptr;
+    for (QAction* action : file->actions())
+        if (action->data().toInt() >= cmd::FirstRecentFile &&
+            action->data().toInt() <= cmd::LastRecentFile) {
+            first = first != nullptr ? first : action;
+            ++listed;
+        }
+    EXPECT_EQ(listed, 2);
+    ASSERT_NE(first, nullptr);
+    first->trigger();
+    ASSERT_NE(app->Env()->ActiveDocument(), nullptr);
+    EXPECT_EQ(app->Env()->ActiveDocument()->GetPathName(), other);
+}
+
+// The CAP, NUM and SCRL panes follow the lock keys, as the window system
+// reports them: a pane shows its text while its key is on.
+TEST_F(Frames, LockKeyPanesFollowTheKeys) {
+    CMainFrame& frame = Start({project});
+    LockKeys keys;
+    frame.lockKeys = [&](LockKeys& out) {
+        out = keys;
+        return true;
+    };
+    const struct {
+        LockKeys keys;
+        const char* shown[3];
+    } cases[] = {
+        {{false, false, false}, {"", "", ""}},
+        {{true, false, false}, {"CAP", "", ""}},
+        {{false, true, true}, {"", "NUM", "SCRL"}},
+        {{true, true, true}, {"CAP", "NUM", "SCRL"}},
+    };
+    for (const auto& c : cases) {
+        keys = c.keys;
+        frame.UpdateIndicators();
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(frame.Indicator(i)->text().toStdString(), c.shown[i]) << i;
+            EXPECT_EQ(frame.Indicator(i)->accessibleDescription(),
+                      *c.shown[i] != '\0' ? QString("On") : QString("Off"));
+        }
+    }
+    // A window system that cannot tell shows the keys as off.
+    frame.lockKeys = [](LockKeys&) { return false; };
+    frame.UpdateIndicators();
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(frame.Indicator(i)->text(), QString()) << i;
 }
 
 TEST_F(Frames, KeepAliveRunsOnlyWhileLoggedIn) {
