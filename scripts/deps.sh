@@ -10,6 +10,8 @@ packages=(
   clang libclang-rt-14-dev
   # Qt 6: core, gui, widgets, print support, SVG, and the offscreen platform plugin
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
+  # the X keyboard indicators of the status bar
+  libx11-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # fonts the drawing maps the stored faces onto
