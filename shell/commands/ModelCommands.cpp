@@ -259,26 +259,11 @@ void ModelCommands::OnMoveModel(int id) {
         explorer->MoveModelUpDown(CurrentModel(), id == cmd::ModelMoveUp, false);
 }
 
-void ModelCommands::OnUpdateMoveModel(int id, CommandState& state) {
+void ModelCommands::OnUpdateMoveModel(int, CommandState& state) {
+    // Offered for any current diagram; at the end of its siblings the
+    // explorer refuses the move with a beep.
     Model* current = CurrentModel();
     state.enabled = current != nullptr && IsDiagramKind(current->kind);
-    if (!state.enabled)
-        return;
-    // The first of its siblings cannot move up, the last not down: the
-    // explorer would only beep.
-    CCASEDoc& document = Document();
-    Model* first = nullptr;
-    Model* last = nullptr;
-    for (size_t i = 0; i < document.ModelCount(); ++i) {
-        Model* model = document.GetModelAt(i);
-        if (model == nullptr || model->parentModel != current->parentModel ||
-            !IsDiagramKind(model->kind))
-            continue;
-        if (first == nullptr)
-            first = model;
-        last = model;
-    }
-    state.enabled = current != (id == cmd::ModelMoveUp ? first : last);
 }
 
 void ModelCommands::OnBestPageMatrix(int) {

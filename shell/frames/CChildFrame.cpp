@@ -248,10 +248,28 @@ CChildFrame::CChildFrame(CCASEApp& app, CCASEDoc& document, CMainFrame& mainFram
                (view_->Mode() == DM_CREATE || view_->Mode() == DM_CREATE_POINTS);
     };
     mainFrame_.AddChildFrame(this);
+    titleFollower_ = std::make_unique<TitleFollower>(*this);
     UpdateTitle();
 }
 
+class CChildFrame::TitleFollower : public DocumentObserver {
+  public:
+    explicit TitleFollower(CChildFrame& frame) : frame_(frame) {
+        frame_.document_.Events().AddObserver(this);
+    }
+    ~TitleFollower() override { frame_.document_.Events().RemoveObserver(this); }
+    TitleFollower(const TitleFollower&) = delete;
+    TitleFollower& operator=(const TitleFollower&) = delete;
+    void ModelsChanged(ModelsChange, const std::vector<Model*>&) override { frame_.UpdateTitle(); }
+    void CurrentModelChanged(Model*) override { frame_.UpdateTitle(); }
+    void ReplayShows(Model&, const std::vector<Drawable*>&) override { frame_.UpdateTitle(); }
+
+  private:
+    CChildFrame& frame_;
+};
+
 CChildFrame::~CChildFrame() {
+    titleFollower_.reset();
     // A frame whose panes were dropped has let go of the sheets already, and
     // its deferred deletion may come after the main frame is gone.
     if (!panesDropped_)
@@ -263,6 +281,7 @@ CChildFrame::~CChildFrame() {
 void CChildFrame::DropPanes() {
     closingByApp = true;
     ForgetSheets();
+    titleFollower_.reset();
     panesDropped_ = true;
     // The panes observe the document, which is closing: they go now, the
     // frame itself once its events are done.

@@ -173,6 +173,11 @@ class CChildFrame : public QMdiSubWindow,
 
     Model* CurrentModel() const;
     bool IconEditing() const;
+    // Keeps the title's " - model" true: a rename, an undo or redo and a
+    // change of the current model each set it again. Made with the panes
+    // and dropped with them.
+    class TitleFollower;
+    std::unique_ptr<TitleFollower> titleFollower_;
     // The application's find sheet lets go of this window.
     void ForgetSheets();
     void Repaint();

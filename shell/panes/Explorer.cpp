@@ -741,7 +741,10 @@ void TExplorer::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void TExplorer::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Delete)
+    // The key is the command: it keeps the command's rule, so that a
+    // built-in tool, which the rule does not let go, stays.
+    CommandState state;
+    if (event->key() == Qt::Key_Delete && OnUpdateCommand(IdEditDelete, state) && state.enabled)
         OnCommand(IdEditDelete);
     QTreeWidget::keyPressEvent(event);
 }

@@ -12,6 +12,7 @@
 #include "tests/shell/PaneFixture.h"
 
 #include <QMenu>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -130,6 +131,32 @@ TEST_F(ExplorerTest, DeleteAsksRemovesAndUndoBringsTheModelsBack) {
     // The items name the models undo re-created.
     EXPECT_EQ(explorer->ModelOfItem(explorer->FindToolItem(ModelNamed("Shape"))),
               ModelNamed("Shape"));
+}
+
+// The Delete key keeps the command's rule: a built-in tool stays, asked
+// nothing; a diagram goes as the command takes it.
+TEST_F(ExplorerTest, TheDeleteKeyKeepsTheCommandsRule) {
+    settings.Options |= ConfirmModelDelete;
+    QTreeWidgetItem* links = explorer->Folder(EfLinks);
+    ASSERT_GT(links->childCount(), 0);
+    QTreeWidgetItem* tool = links->child(0);
+    const std::string name = tool->text(0).toStdString();
+    explorer->setCurrentItem(tool);
+    CommandState state;
+    ASSERT_TRUE(explorer->OnUpdateCommand(IdEditDelete, state));
+    ASSERT_FALSE(state.enabled);
+    const size_t asked = prompts.asked.size();
+    prompts.Script(PromptAnswer::Yes);
+    QTest::keyClick(explorer.get(), Qt::Key_Delete);
+    EXPECT_EQ(prompts.asked.size(), asked);
+    ASSERT_GT(links->childCount(), 0);
+    EXPECT_EQ(links->child(0)->text(0).toStdString(), name);
+    EXPECT_TRUE(Journal().Records().empty());
+
+    Select("Classes");
+    QTest::keyClick(explorer.get(), Qt::Key_Delete);
+    EXPECT_EQ(doc->ModelCount(), 0u);
+    ASSERT_EQ(Journal().Records().size(), 1u);
 }
 
 TEST_F(ExplorerTest, DeleteWithoutConfirmationAsksNothingAndShowsTheParent) {

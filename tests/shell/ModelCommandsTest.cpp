@@ -218,16 +218,60 @@ TEST_F(ModelCommandsTest, NewModelRecordsItsJournalEntry) {
     EXPECT_TRUE(Frame().OnCommand(cmd::ModelNew));
     ASSERT_EQ(Document().ModelCount(), models + 1);
     EXPECT_EQ(LastRecord(), "New Model");
-    // The new model is the last of the top-level models: it moves up, not
-    // down; the first model does not move up.
-    Frame().ShowModel(Document().GetModelAt(Document().ModelCount() - 1));
-    EXPECT_TRUE(Enabled(cmd::ModelMoveUp));
-    EXPECT_FALSE(Enabled(cmd::ModelMoveDown));
-    Frame().ShowModel(Document().GetModelAt(0));
-    EXPECT_FALSE(Enabled(cmd::ModelMoveUp));
-    EXPECT_TRUE(Enabled(cmd::ModelMoveDown));
+    // Moving is offered for every diagram; at the end of its siblings the
+    // move is refused with a beep and changes nothing.
+    auto* prompts = dynamic_cast<HeadlessPrompts*>(&Prompts());
+    ASSERT_NE(prompts, nullptr);
+    const size_t recorded = Document().GetJournal().Records().size();
+    for (const auto& [index, down] : {std::pair<size_t, bool>{Document().ModelCount() - 1, true},
+                                      std::pair<size_t, bool>{0, false}}) {
+        Model* model = Document().GetModelAt(index);
+        Frame().ShowModel(model);
+        const int id = down ? cmd::ModelMoveDown : cmd::ModelMoveUp;
+        EXPECT_TRUE(Enabled(id));
+        const int beeps = prompts->beeps;
+        EXPECT_TRUE(Frame().OnCommand(id));
+        EXPECT_EQ(prompts->beeps, beeps + 1);
+        EXPECT_EQ(Document().GetModelAt(index), model);
+    }
+    EXPECT_EQ(Document().GetJournal().Records().size(), recorded);
     ExpectUndoRestores(saved);
     EXPECT_EQ(Document().ModelCount(), models);
+}
+
+// The window's title names the model it shows, through a rename, a new
+// model and the undo of both.
+TEST_F(ModelCommandsTest, TheTitleFollowsTheShownModel) {
+    auto title = [&] { return Frame().windowTitle().toStdString(); };
+    auto names = [&](const std::string& name) {
+        const std::string tail = " - " + name;
+        return title().size() >= tail.size() &&
+               title().compare(title().size() - tail.size(), tail.size(), tail) == 0;
+    };
+    Model* shown = Document().CurrentModel();
+    ASSERT_NE(shown, nullptr);
+    const std::string before = shown->name;
+    EXPECT_TRUE(names(before)) << title();
+
+    shown->name = "Renamed";
+    Document().Events().Publish();
+    EXPECT_TRUE(names("Renamed")) << title();
+    shown->name = before;
+    Document().Events().Publish();
+    EXPECT_TRUE(names(before)) << title();
+
+    ChooseModelType sequence("Sequence Diagram");
+    ScopedDialogAnswerer scoped(&sequence);
+    EXPECT_TRUE(Frame().OnCommand(cmd::ModelNew));
+    Model* made = Document().CurrentModel();
+    ASSERT_NE(made, shown);
+    made->name = "Made here";
+    Document().Events().Publish();
+    EXPECT_TRUE(names("Made here")) << title();
+    EXPECT_TRUE(Frame().OnCommand(cmd::EditUndo));
+    EXPECT_FALSE(names("Made here")) << title();
+    if (Model* now = Document().CurrentModel())
+        EXPECT_TRUE(names(now->name)) << title();
 }
 
 TEST_F(ModelCommandsTest, BestPageMatrixFitsTheDrawingOrOnlyBringsThePagePaneForward) {
