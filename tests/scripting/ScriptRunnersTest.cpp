@@ -436,11 +436,12 @@ constexpr const char* kEmptyProject =
     "(notation \"<Internal>\")\n(genProfile 178 \"C++\" nil \"\" 0 nil nil)\n"
     "(codeFiles)\n(docFiles)\n(masters)\n";
 
-TEST_F(ScriptRunnersTest, ARunGivesBackItsCellsAlsoWhenItChangedTheProject) {
-    // A maker records its change in the undo journal under a mark of its
-    // own; the cells the run made before it went with the run all the same,
-    // so a long session of runs does not fill the heap.
+TEST_F(ScriptRunnersTest, ARunGivesBackItsCellsAlsoWhenItSavedAProject) {
+    // Saving writes the project under a heap mark of its own; the cells the
+    // run made before it go with the run all the same, so that a long
+    // session of runs does not fill the heap.
     project->LoadText(kEmptyProject);
+    const std::string saved = scratch / "saved.pro";
     const size_t before = kest::heapbytes();
     for (int run = 0; run < 3; ++run) {
         const std::string script =
@@ -448,11 +449,15 @@ TEST_F(ScriptRunnersTest, ARunGivesBackItsCellsAlsoWhenItChangedTheProject) {
                                "  (setq junk nil)\n"
                                "  (do 200000 (setq junk (cons \"cell\" junk)))\n"
                                "  (VxMakeMaster (VxProject) (name Made" +
-                                   std::to_string(run) + ") (tool class))\n  t))\n");
+                                   std::to_string(run) +
+                                   ") (tool class))\n"
+                                   "  (VxSaveProject (VxProject) \"" +
+                                   saved + "\")))\n");
         EXPECT_TRUE(RunTaskScript(script, *project)) << window.Text();
         EXPECT_EQ(kest::heapbytes(), before) << "run " << run;
     }
     EXPECT_FALSE(kest::markactive());
+    EXPECT_NE(ReadWholeFile(saved, 1 << 20).value_or("").find("\"Made2\""), std::string::npos);
 }
 
 TEST_F(ScriptRunnersTest, ExhaustedCellMemoryEndsTheRunAndTheNextRunWorks) {
