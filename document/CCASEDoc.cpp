@@ -458,8 +458,6 @@ std::exception_ptr CCASEDoc::ReadDocument(const std::string& path) {
 void CCASEDoc::ReportOpenFailure(const std::exception_ptr& failure) {
     try {
         std::rethrow_exception(failure);
-    } catch (const CDeferredFailure& deferred) {
-        deferred.Show();
     } catch (const std::exception& error) {
         ReportSaveLoadException(error);
     }
@@ -527,6 +525,11 @@ void CCASEDoc::OnCloseDocument() {
 }
 
 void CCASEDoc::ReportSaveLoadException(const std::exception& error) {
+    // A failure check's message held back until the half-done work was gone.
+    if (const auto* deferred = dynamic_cast<const CDeferredFailure*>(&error)) {
+        deferred->Show();
+        return;
+    }
     if (dynamic_cast<const CIgnoreException*>(&error) != nullptr)
         return;
     std::string message;

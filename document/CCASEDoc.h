@@ -87,7 +87,9 @@ class CCASEDoc : public ModelDocument {
     // layout capture (batch mode, scripts). Errors are thrown.
     void SaveToFile(const std::string& path);
     // Shows the error of a failed load or save: a CKestException as "Command
-    // failed due to an error:\n" and its message; nothing for one already shown.
+    // failed due to an error:\n" and its message, a failure check's message
+    // held back (CDeferredFailure) as the check would have shown it; nothing
+    // for one already shown.
     static void ReportSaveLoadException(const std::exception& error);
 
     // Without a template the title as given; otherwise
