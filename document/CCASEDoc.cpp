@@ -11,17 +11,20 @@
 #include "drawables/NotationTemplate.h"
 #include "drawables/PlaceGroup.h"
 #include "kernel/Kernel.h"
+#include "kernel/LastError.h"
 #include "model/ChangeJournal.h"
 #include "model/ListRecords.h"
 #include "platform/Errors.h"
 #include "platform/FileInRead.h"
 #include "platform/Files.h"
 #include "platform/Format.h"
+#include "platform/Log.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <typeinfo>
 #include <utility>
 
@@ -253,6 +256,7 @@ std::string CCASEDoc::StoreText() {
 
 void CCASEDoc::LoadText(const std::string& text) {
     DocumentEvents::Batch events(events_);
+    unresolvedIds_.clear();
     if (Frame() != nullptr)
         Frame()->ClearLog();
     BeginProgress(100);
@@ -287,9 +291,14 @@ void CCASEDoc::LoadText(const std::string& text) {
         SetProgress(10);
         mark.Renew(ch);
 
-        if (!FindTemplate(templateName, false))
-            FindTemplate(templateName, true);
-        SetTemplate(context_.templates->AcquireTemplate(templateName));
+        {
+            // A template that cannot be read shows its own failure where it
+            // happens; the project read goes on with the check below.
+            ScopedFailureDeferral shownAtOnce(false);
+            if (!FindTemplate(templateName, false))
+                FindTemplate(templateName, true);
+            SetTemplate(context_.templates->AcquireTemplate(templateName));
+        }
         ReportOperationFailure(template_ != nullptr, "bad template", true);
         SetProgress(20);
 
@@ -328,6 +337,7 @@ void CCASEDoc::LoadText(const std::string& text) {
                 RecordFormatError("customModel", Format("no diagram of kind %d", kind));
             GuidScope modelScope = Scope();
             modelScope.fileVersion = fileVersion;
+            modelScope.unresolved = &unresolvedIds_;
             ReadModelRecord(this, *model, &modelScope, record);
             models_.push_back(std::move(model));
             if (position < 90)
@@ -409,19 +419,53 @@ bool CCASEDoc::OnNewDocument() {
 }
 
 bool CCASEDoc::OnOpenDocument(const std::string& path) {
-    try {
-        std::string text = ReadFileText(path, "Can't open project file");
-        ScopedFileInRead naming(path);
-        LoadText(std::move(text));
-    } catch (const std::exception& error) {
-        ReportSaveLoadException(error);
+    if (std::exception_ptr failure = ReadDocument(path)) {
+        ReportOpenFailure(failure);
         return false;
+    }
+    return true;
+}
+
+std::exception_ptr CCASEDoc::ReadDocument(const std::string& path) {
+    try {
+        std::optional<std::string> text = ReadWholeFile(path, kMaxProjectFileBytes);
+        if (!text)
+            throw CKestException("Can't open project file: " + path + "\n" + LastErrorText());
+        ScopedFileInRead naming(path);
+        ScopedFailureDeferral deferred;
+        kest::clearlasterror();
+        try {
+            LoadText(*text);
+        } catch (const CKestException& error) {
+            // A script error of the reader or of a record ends the read as
+            // "KestScript Error"; its own message says what was wrong.
+            std::string reason = error.Message();
+            if (reason == "KestScript Error" && !kest::lasterror().empty())
+                reason = kest::lasterror();
+            throw CKestException(reason + ": " + path, error.GetCode());
+        }
+    } catch (const std::exception&) {
+        return std::current_exception();
     }
     SetPathName(path);
     modified_ = false;
     if (Frame() != nullptr)
         Frame()->UpdateLibraryPane(true);
-    return true;
+    for (const std::string& id : unresolvedIds_) {
+        Log().Show(true);
+        Log().Append(Format("%s: a link end names the id \"%s\", which the project does not hold; "
+                            "the end is left unconnected and keeps the id.\r\n",
+                            path.c_str(), id.c_str()));
+    }
+    return nullptr;
+}
+
+void CCASEDoc::ReportOpenFailure(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& error) {
+        ReportSaveLoadException(error);
+    }
 }
 
 void CCASEDoc::SaveToFile(const std::string& path) {
@@ -486,6 +530,11 @@ void CCASEDoc::OnCloseDocument() {
 }
 
 void CCASEDoc::ReportSaveLoadException(const std::exception& error) {
+    // A failure check's message held back until the half-done work was gone.
+    if (const auto* deferred = dynamic_cast<const CDeferredFailure*>(&error)) {
+        deferred->Show();
+        return;
+    }
     if (dynamic_cast<const CIgnoreException*>(&error) != nullptr)
         return;
     std::string message;

@@ -26,6 +26,7 @@
 #include "platform/Geometry.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -64,6 +65,14 @@ class CCASEDoc : public ModelDocument {
     // Reads the project file. On failure the error has been shown, false is
     // returned, and the document must be discarded.
     bool OnOpenDocument(const std::string& path);
+    // OnOpenDocument without the report: null, or the failure that ended the
+    // read, which names the file and the reason. Failure checks during the
+    // read show nothing then; their message travels in the failure, so that
+    // the caller can take the half-read project's window away before it
+    // shows the failure (ReportOpenFailure). The document is then to be
+    // discarded.
+    std::exception_ptr ReadDocument(const std::string& path);
+    static void ReportOpenFailure(const std::exception_ptr& failure);
     // Refuses a read-only file ("Cannot save: project file is read-only"),
     // makes the backup when the settings ask for it, captures the layout and
     // writes the file. False (the error shown) when anything fails; the
@@ -80,7 +89,9 @@ class CCASEDoc : public ModelDocument {
     // layout capture (batch mode, scripts). Errors are thrown.
     void SaveToFile(const std::string& path);
     // Shows the error of a failed load or save: a CKestException as "Command
-    // failed due to an error:\n" and its message; nothing for one already shown.
+    // failed due to an error:\n" and its message, a failure check's message
+    // held back (CDeferredFailure) as the check would have shown it; nothing
+    // for one already shown.
     static void ReportSaveLoadException(const std::exception& error);
 
     // Without a template the title as given; otherwise
@@ -107,6 +118,9 @@ class CCASEDoc : public ModelDocument {
     // Reads a project file's text into this (empty) document. Errors are
     // thrown; the document is then to be discarded.
     void LoadText(const std::string& text);
+    // The ids that link ends of the text LoadText read name and the project
+    // does not hold: those ends are left unconnected and keep their ids.
+    const std::vector<std::string>& UnresolvedIds() const { return unresolvedIds_; }
 
     // Makes name usable: looks it up in the notation folder, accepts the
     // built-in template, an existing file, or (library load) falls back
@@ -355,6 +369,9 @@ class CCASEDoc : public ModelDocument {
     Model* currentModel_ = nullptr;
     ProjectProfile profile_;
     GuidMap idMap_;
+    // The ids that link ends of the last project text read name and the
+    // project does not hold, in the order read.
+    std::vector<std::string> unresolvedIds_;
     FolderLists folders_;
     NotationTemplate* template_ = nullptr;
     DocumentFrame* frame_ = nullptr;

@@ -59,10 +59,14 @@ CCASEDoc* DocumentManager::OpenDocument(const std::string& path) {
     auto document = std::make_unique<CCASEDoc>(context_);
     if (attachWindow)
         document->SetFrame(attachWindow(*document));
-    if (!document->OnOpenDocument(path)) {
+    if (std::exception_ptr failure = document->ReadDocument(path)) {
+        // The half-read project and its window go first: the failure is
+        // shown over what was there before the open.
         if (detachWindow)
             detachWindow(*document);
         document->OnCloseDocument();
+        document.reset();
+        CCASEDoc::ReportOpenFailure(failure);
         return nullptr;
     }
     AddToRecentFiles(path);

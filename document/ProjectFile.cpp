@@ -13,10 +13,16 @@
 #include "platform/TempFolder.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace qm {
 
@@ -30,12 +36,10 @@ ReadTimeEvaluationOff::~ReadTimeEvaluationOff() {
     kest::readtimeevaluation = saved_;
 }
 
-HeapMark::HeapMark() {
-    kest::savemark();
-}
+HeapMark::HeapMark() : outer_(kest::pushmark()) {}
 
 HeapMark::~HeapMark() {
-    kest::restoremark();
+    kest::popmark(outer_);
 }
 
 void HeapMark::Renew(kest::Channel* reading) {
@@ -59,6 +63,65 @@ std::string ReadFileText(const std::string& path, const char* message) {
     return std::move(*text);
 }
 
+namespace {
+
+// A name that mkstemp makes of "<base>.XXXXXX": the base, the point and six
+// letters or digits.
+bool IsTemporaryName(std::string_view name, std::string_view base) {
+    if (name.size() != base.size() + 7 || name.substr(0, base.size()) != base ||
+        name[base.size()] != '.')
+        return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(base.size()) + 1, name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+// How long a temporary file must have been left alone before it counts as
+// stale, in seconds.
+constexpr time_t kStaleSeconds = 60;
+
+} // namespace
+
+int RemoveStaleTemporaries(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : path.substr(0, slash);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (base.empty())
+        return 0;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return 0;
+    std::vector<std::string> candidates;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (IsTemporaryName(entry->d_name, base))
+            candidates.emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    const time_t now = ::time(nullptr);
+    int removed = 0;
+    for (const std::string& name : candidates) {
+        const std::string candidate = folder == "/" ? "/" + name : folder + "/" + name;
+        const int fd = ::open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        struct stat held {};
+        struct stat named {};
+        // The lock is held through the unlink: a writer that takes it
+        // meanwhile cannot be writing this file, and the name is checked to
+        // still be the file that was locked.
+        const bool stale =
+            ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
+            held.st_nlink == 1 && held.st_mtime <= now - kStaleSeconds &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(candidate.c_str(), &named) == 0 &&
+            named.st_dev == held.st_dev && named.st_ino == held.st_ino;
+        if (stale && ::unlink(candidate.c_str()) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    return removed;
+}
+
 ReplacingFile::ReplacingFile(const std::string& path, const char* what)
     : path_(path), temporary_(path + ".XXXXXX"), what_(what) {
     fd_ = ::mkstemp(temporary_.data());
@@ -66,6 +129,9 @@ ReplacingFile::ReplacingFile(const std::string& path, const char* what)
         temporary_.clear();
         Fail();
     }
+    // Held until the file is closed: a later writer's clean-up leaves a
+    // temporary file that a writer still holds alone.
+    ::flock(fd_, LOCK_EX | LOCK_NB);
     struct stat existing {};
     unsigned mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
     if (::fchmod(fd_, mode) != 0)
@@ -102,6 +168,7 @@ void ReplacingFile::Commit() {
     if (::close(fd) != 0 || ::rename(temporary_.c_str(), path_.c_str()) != 0)
         Fail();
     committed_ = true;
+    RemoveStaleTemporaries(path_);
 }
 
 namespace {

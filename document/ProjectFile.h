@@ -6,6 +6,7 @@
 #pragma once
 
 #include "kernel/Cell.h"
+#include "kernel/Mark.h"
 
 #include <cstdint>
 #include <string>
@@ -30,8 +31,10 @@ class ReadTimeEvaluationOff {
 };
 
 // Marks the kernel heap for its lifetime and returns it to the mark at the
-// end, also when an exception passes. Marks do not nest: Renew releases what
-// was allocated since and marks again.
+// end, also when an exception passes. A mark that was active before (a
+// script run's) is active again afterwards, so that the run still gives back
+// its own cells when it ends. Renew releases what was allocated since and
+// marks again.
 class HeapMark {
   public:
     HeapMark();
@@ -42,16 +45,30 @@ class HeapMark {
     // channel's look-ahead token still holds a value made since (then the
     // cells are kept until the next chance).
     void Renew(kest::Channel* reading);
+
+  private:
+    kest::HeapMark outer_;
 };
 
 // The text of a file, or CKestException(message) when it cannot be read.
 std::string ReadFileText(const std::string& path, const char* message);
 
 // A file written in place of another: the text goes to a temporary file
-// beside path, which Commit flushes to the disk and renames over path. Until
-// then (and when anything fails) path keeps its previous contents; a
-// temporary file that is not committed is removed. Failures are
-// CKestException("<what>: <path>: <system text>").
+// beside path (path + "." + six letters or digits), which Commit flushes to
+// the disk and renames over path. Until then (and when anything fails) path
+// keeps its previous contents; a temporary file that is not committed is
+// removed. The writer holds a lock on its temporary file while it lives, and
+// a commit removes the stale temporary files of earlier writers of path
+// (RemoveStaleTemporaries). Failures are CKestException("<what>: <path>:
+// <system text>").
+// Removes what earlier writers of path left behind when they were killed or
+// ended by a limit before they could clean up: the files named path + "." +
+// six letters or digits (the temporary names ReplacingFile makes) that are
+// regular files of this user, that no writer holds locked (a save in
+// progress holds its lock to the end) and that nothing has written to for a
+// minute (a writer that takes no lock). Returns how many went.
+int RemoveStaleTemporaries(const std::string& path);
+
 class ReplacingFile {
   public:
     ReplacingFile(const std::string& path, const char* what);

@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace qm {
 
@@ -554,9 +555,7 @@ void Link::CollectIfConnected(Master* master, DrawableRefList* inheritances,
 void Link::ResolveRefs(ModelDocument* document, GuidScope* scope, DrawableModel* model) {
     Drawable::ResolveRefs(document, scope, model);
     const GuidMap* map = scope != nullptr ? scope->current : nullptr;
-    auto bind = [&](ObjectRef& ref) -> Drawable* {
-        const ObjectRef pending = ref;
-        ref = ObjectRef();
+    auto lookup = [&](const ObjectRef& pending) -> Drawable* {
         if (pending.IsObject())
             return dynamic_cast<Drawable*>(pending.Object());
         if (pending.IsNil())
@@ -571,6 +570,20 @@ void Link::ResolveRefs(ModelDocument* document, GuidScope* scope, DrawableModel*
         else
             map->Lookup(pending.Number(), found, true);
         return dynamic_cast<Drawable*>(found);
+    };
+    auto bind = [&](ObjectRef& ref) -> Drawable* {
+        const ObjectRef pending = ref;
+        ref = ObjectRef();
+        Drawable* found = lookup(pending);
+        // An end read from a project file that names nothing the project
+        // holds keeps its id: it is reported, and saved again as it was.
+        if (found == nullptr && scope != nullptr && scope->unresolved != nullptr &&
+            !pending.IsNil() && (pending.IsText() || pending.IsNumber())) {
+            ref = pending;
+            scope->unresolved->push_back(pending.IsText() ? std::string(pending.Text())
+                                                          : std::to_string(pending.Number()));
+        }
+        return found;
     };
     if (sourceRef_.IsText() || sourceRef_.IsNumber() || sourceRef_.IsObject()) {
         Drawable* found = bind(sourceRef_);

@@ -4,6 +4,7 @@
 #include "drawables/TemplateFile.h"
 
 #include "kernel/Kernel.h"
+#include "kernel/Mark.h"
 #include "platform/Colors.h"
 #include "platform/Errors.h"
 #include "platform/FileInRead.h"
@@ -34,10 +35,13 @@ constexpr size_t kBlockBytes = 256;
 // when the list has become objects (or its reading failed).
 class ListMark {
   public:
-    ListMark() { kest::savemark(); }
-    ~ListMark() { kest::restoremark(); }
+    ListMark() : outer_(kest::pushmark()) {}
+    ~ListMark() { kest::popmark(outer_); }
     ListMark(const ListMark&) = delete;
     ListMark& operator=(const ListMark&) = delete;
+
+  private:
+    kest::HeapMark outer_;
 };
 
 // The 16 colours of the built-in strip, as palette entries 0 to 15.

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "kernel/Cell.h"
+#include "kernel/Mark.h"
 #include "kernel/Reader.h"
 #include "kernel/Symbol.h"
 
@@ -102,14 +103,8 @@ extern std::vector<size_t> blocksizes;
 // The stamp of the newest object: channels made after a mark close with it.
 extern uint32_t stampcounter;
 
-// The single mark: the stack indexes and heap position restoremark returns to.
-struct HeapMark {
-    int evaltop, vartop, argtop, vlamframe;
-    size_t block, used;
-    char* next;
-    uint32_t stamp;
-    bool active = false;
-};
+// The single mark (Mark.h): the stack indexes and heap position restoremark
+// returns to.
 extern HeapMark heapmark;
 
 // ---- initialisation (init.cpp) ----

@@ -1,5 +1,6 @@
 // Script errors: the error table, the report in the log and the stack dump.
 #include "kernel/Errors.h"
+#include "kernel/LastError.h"
 
 #include "kernel/Eval.h"
 #include "kernel/Init.h"
@@ -61,6 +62,18 @@ std::string reportprint(Cell* value) {
 
 int NestingGuard::depth_ = 0;
 
+namespace {
+std::string lastmessage;
+} // namespace
+
+const std::string& lasterror() {
+    return lastmessage;
+}
+
+void clearlasterror() {
+    lastmessage.clear();
+}
+
 NestingGuard::NestingGuard() {
     if (depth_ >= NestingLimit)
         scripterror(nullptr, "list nested too deeply");
@@ -79,6 +92,7 @@ void scripterror(Cell* form, const char* message, Cell* value) {
     if (errorreporting)
         throw ReportAbandoned{};
     errorflags.occurred = true;
+    lastmessage = message != nullptr ? message : "";
     if (errorflags.report) {
         struct ReportingScope {
             NestingReset budget;

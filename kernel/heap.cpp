@@ -494,6 +494,18 @@ void restoremark() {
     heapcursor.next = heapmark.next;
 }
 
+HeapMark pushmark() {
+    const HeapMark outer = heapmark;
+    savemark();
+    return outer;
+}
+
+void popmark(const HeapMark& outer) {
+    restoremark();
+    if (outer.active)
+        heapmark = outer;
+}
+
 void fatal(const char* message) {
     qm::Log().Show(true);
     qm::Log().Append("FATAL ERROR: ");

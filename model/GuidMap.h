@@ -211,6 +211,11 @@ class GuidScope {
     // While a model's drawable records are bound: the index of that model's
     // drawables by id (owned by the read; null otherwise).
     DrawableIdIndex* drawableIndex = nullptr;
+    // While a project file's diagrams are read: the ids that link ends name
+    // and the project does not hold (null: a read of anything else). Such an
+    // end stays unconnected and keeps its id, which the next save writes
+    // back as it was read.
+    std::vector<std::string>* unresolved = nullptr;
 };
 
 // Takes object out of held and returns it; null when held does not hold it.

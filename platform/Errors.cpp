@@ -52,7 +52,25 @@ std::string& FileInRead() {
     return path;
 }
 
+// Whether fatal failure checks throw CDeferredFailure instead of showing.
+bool& FailuresDeferred() {
+    static bool deferred = false;
+    return deferred;
+}
+
 } // namespace
+
+void CDeferredFailure::Show() const {
+    MessageBox(text_, PromptIcon::Stop, PromptButtons::Ok);
+}
+
+ScopedFailureDeferral::ScopedFailureDeferral(bool defer) : previous_(FailuresDeferred()) {
+    FailuresDeferred() = defer;
+}
+
+ScopedFailureDeferral::~ScopedFailureDeferral() {
+    FailuresDeferred() = previous_;
+}
 
 ScopedFileInRead::ScopedFileInRead(std::string path) : previous_(std::move(FileInRead())) {
     FileInRead() = std::move(path);
@@ -73,9 +91,13 @@ void ReportOperationFailure(bool condition, const char* what, bool fatal) {
         named += ": " + FileInRead();
     const char* operation = named.c_str();
     if (fatal) {
-        MessageBox(system.empty() ? Format("Operation failed: %s.", operation)
-                                  : Format("Operation failed: %s.\n%s", operation, system.c_str()),
-                   PromptIcon::Stop, PromptButtons::Ok);
+        std::string text = system.empty()
+                               ? Format("Operation failed: %s.", operation)
+                               : Format("Operation failed: %s.\n%s", operation, system.c_str());
+        errno = savedErrno;
+        if (FailuresDeferred())
+            throw CDeferredFailure(std::move(text));
+        MessageBox(text, PromptIcon::Stop, PromptButtons::Ok);
         errno = savedErrno;
         throw CIgnoreException();
     }

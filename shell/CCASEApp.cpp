@@ -391,7 +391,8 @@ bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
         if (app.OpenDocumentFile(commandLine.fileName) == nullptr)
             CommandLineError("can't open project", ": ", commandLine.fileName);
     } else if (!commandLine.newTemplate.empty()) {
-        environment.newProjectTemplate = JoinPath(settings.NotationFolder, commandLine.newTemplate);
+        environment.newProjectTemplate =
+            CommandLineTemplatePath(settings.NotationFolder, commandLine.newTemplate);
         environment.fileNewArmed = 1;
         environment.startupProject = 1;
         app.OnFileNew();

@@ -31,6 +31,12 @@ void CommandLineError(const std::string& message, const std::string& separator,
     throw CommandLineExit(1);
 }
 
+std::string CommandLineTemplatePath(const std::string& notationFolder, const std::string& value) {
+    if (!value.empty() && IsPathSeparator(value.front()))
+        return value;
+    return JoinPath(notationFolder, value);
+}
+
 void CheckCommandLineFile(const std::string& path, CommandLineFileKind kind) {
     if (!FileExists(path)) {
         static const char* const missing[] = {"Project does not exit", "Template does not exit",
@@ -83,7 +89,7 @@ void BatchCommandLineInfo::ParseParam(std::string_view text, bool isFlag, bool /
         } else if (EqualNoCase(value, kInternalTemplateName)) {
             newTemplate = value;
         } else {
-            CheckCommandLineFile(JoinPath(settings_.NotationFolder, value),
+            CheckCommandLineFile(CommandLineTemplatePath(settings_.NotationFolder, value),
                                  CommandLineFileKind::Template);
             newTemplate = value;
         }

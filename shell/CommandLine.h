@@ -43,6 +43,10 @@ enum class CommandLineFileKind { Project, Template, Script, PlainFile };
 // plain file) does not have the kind's extension ("pro", "not", "vxs").
 void CheckCommandLineFile(const std::string& path, CommandLineFileKind kind);
 
+// The template file that the value of "new" names: an absolute path as it
+// is, as "script" takes one, any other name in the notation folder.
+std::string CommandLineTemplatePath(const std::string& notationFolder, const std::string& value);
+
 // What the start-up does with the file of the command line when not in batch.
 enum class ShellCommand { FileNew, FileOpen, FilePrint };
 

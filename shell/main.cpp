@@ -10,6 +10,7 @@
 #include <QApplication>
 
 #include <cctype>
+#include <csignal>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -53,6 +54,10 @@ bool HaveDisplay() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A write past the file-size limit would end the process with SIGXFSZ,
+    // without a word, halfway through a save. Ignored, the write fails with
+    // EFBIG instead: the save reports it and the previous file stays.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::vector<std::string> arguments(argv + 1, argv + argc);
     // A batch run that ends when done needs no display: it never shows a
     // window, its message boxes are lines on standard error with their

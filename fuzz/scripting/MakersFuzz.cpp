@@ -173,12 +173,36 @@ kest::Cell* EvalAll(kest::Cell* chancell) {
     }
 }
 
-// Evaluates the text's expressions with script errors caught; false after an error.
-bool Run(const std::string& text) {
+enum class Outcome { Ok, Error, Ended };
+
+// Evaluates the text's expressions with script errors caught. A kernel
+// failure (the cell memory exhausted, a stack overflow) ends the run, as it
+// ends a script run of the program, and leaves the process going.
+Outcome Run(const std::string& text) {
     kest::LocalChannel channel(text, kest::ChanRead);
-    return kest::capeval(kest::nil, kest::KernelSyms.t, EvalAll, kest::mkchan(channel.get())) !=
-           kest::nil;
+    bool ok = false;
+    if (!fuzzsupport::Survive([&] {
+            ok = kest::capeval(kest::nil, kest::KernelSyms.t, EvalAll,
+                               kest::mkchan(channel.get())) != kest::nil;
+        }))
+        return Outcome::Ended;
+    return ok ? Outcome::Ok : Outcome::Error;
 }
+
+// The input's cells from its first to its last call, given back at the end
+// as a script run of the program gives back its own: the project's saves,
+// loads and undo records inside take marks of their own.
+class InputMark {
+  public:
+    InputMark() { kest::savemark(); }
+    ~InputMark() {
+        kest::closeallchans();
+        kest::purgesymbols();
+        kest::restoremark();
+    }
+    InputMark(const InputMark&) = delete;
+    InputMark& operator=(const InputMark&) = delete;
+};
 
 // The layout measures texts with the platform's fonts, as the program does
 // under its application object: a headless one, kept for the run, made
@@ -219,6 +243,7 @@ void RunInput(Setup& setup, const uint8_t* data, size_t size) {
     auto project = std::make_unique<qm::CCASEDoc>(context, true);
     if (!project->OnNewDocument())
         std::abort();
+    InputMark mark;
     qm::ScriptRunContext run;
     run.project = project.get();
     qm::ScopedRunContext scoped(run);
@@ -233,7 +258,7 @@ void RunInput(Setup& setup, const uint8_t* data, size_t size) {
         "(setq pl2 (VxMakePlace m (master c2) (rect 300 200 400 260)))"
         "(setq lk (VxMakeLink m (tool \"" +
         setup.linkTool + "\") (source pl1) (target pl2)))";
-    if (!Run(fixture))
+    if (Run(fixture) != Outcome::Ok)
         std::abort();
 
     // MAKERS_FUZZ_TRACE set: each call and whether it succeeded go to
@@ -242,9 +267,15 @@ void RunInput(Setup& setup, const uint8_t* data, size_t size) {
     Bytes in(data, size);
     for (int i = 0; i < kMaxCalls && !in.Done(); ++i) {
         const std::string call = Call(in, i);
-        const bool ok = Run(call);
+        const Outcome outcome = Run(call);
         if (trace)
-            std::fprintf(stderr, "%s %s\n", ok ? "ok   " : "error", call.c_str());
+            std::fprintf(stderr, "%s %s\n",
+                         outcome == Outcome::Ok      ? "ok   "
+                         : outcome == Outcome::Error ? "error"
+                                                     : "ended",
+                         call.c_str());
+        if (outcome == Outcome::Ended)
+            break;
     }
 
     project->SetModifiedFlag(false);

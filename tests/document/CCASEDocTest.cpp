@@ -13,8 +13,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 namespace qm {
 namespace {
@@ -114,6 +119,41 @@ TEST_F(DocumentTest, EveryDrawableKeepsItsReferencesThroughSaveAndOpen) {
     EXPECT_EQ(Load(reopened->StoreText())->StoreText(), written);
 }
 
+TEST_F(DocumentTest, ALinkEndNamingNoObjectIsReportedAndKeepsItsId) {
+    ChangeJournal none;
+    ScopedInstall<ChangeJournal> noJournal{&none};
+    const std::string text = EveryDrawable();
+    const struct {
+        const char* link;     // the link's ends in the fixture
+        const char* dangling; // the same with one end naming nothing
+        const char* id;
+    } cases[] = {
+        {"(link \"p-circle-0001\" \"p-shape-00001\"", "(link \"p-circle-0001\" \"p-gone-000001\"",
+         "p-gone-000001"},
+        {"(link \"j-shape-00001\" \"p-circle-0001\"", "(link \"j-gone-000001\" \"p-circle-0001\"",
+         "j-gone-000001"},
+    };
+    for (const auto& c : cases) {
+        std::string dangling = text;
+        const size_t at = dangling.find(c.link);
+        ASSERT_NE(at, std::string::npos) << c.link;
+        dangling.replace(at, std::strlen(c.link), c.dangling);
+        const std::string path = WriteFile("dangling.pro", dangling);
+        log.Clear();
+        prompts.asked.clear();
+        auto doc = NewDoc();
+        ASSERT_TRUE(doc->OnOpenDocument(path)) << c.id;
+        EXPECT_TRUE(prompts.asked.empty());
+        // Said when the project is read, with the file and the id.
+        EXPECT_EQ(log.Text(), path + ": a link end names the id \"" + c.id +
+                                  "\", which the project does not hold; the end is left "
+                                  "unconnected and keeps the id.\r\n");
+        EXPECT_EQ(doc->UnresolvedIds(), std::vector<std::string>{c.id});
+        // Saved as it was read: the id is not turned into "".
+        EXPECT_EQ(doc->StoreText(), dangling) << c.id;
+    }
+}
+
 TEST_F(DocumentTest, TitleNamesFileTemplateAccessAndVersion) {
     auto doc = Load(kMinimal);
     doc->SetTitle("");
@@ -179,7 +219,16 @@ TEST_F(DocumentTest, LoadFailuresShowTheirTextAndLeaveNoHeapMark) {
     // A file that is not there.
     prompts.asked.clear();
     EXPECT_FALSE(NewDoc()->OnOpenDocument(scratch / "none.pro"));
-    EXPECT_EQ(prompts.asked.back(), "Command failed due to an error:\nCan't open project file");
+    EXPECT_EQ(prompts.asked.back(), "Command failed due to an error:\nCan't open project file: " +
+                                        (scratch / "none.pro") + "\nNo such file or directory");
+    // A file cut short: the reader's reason and the file, in place of the
+    // bare "KestScript Error" that ends a read outside any script.
+    const std::string cut = WriteFile("cut.pro", std::string(kMinimal) + "(customModel 1 (2");
+    prompts.asked.clear();
+    EXPECT_FALSE(NewDoc(false)->OnOpenDocument(cut));
+    ASSERT_FALSE(prompts.asked.empty());
+    EXPECT_EQ(prompts.asked.back(),
+              "Command failed due to an error:\nunexpected end of file: " + cut);
 }
 
 // A template file as a writer that leaves hidden tools out makes it: the
@@ -367,6 +416,73 @@ TEST_F(DocumentTest, FailedSaveLeavesThePreviousFile) {
         << prompts.asked[0];
     EXPECT_EQ(FileText(path), kMinimal);
     EXPECT_EQ(ListFiles(scratch.Path(), "full.pro*"), std::vector<std::string>{"full.pro"});
+}
+
+// What saves that were killed or ended by a limit left beside the project
+// goes at the next save; what may still be written, or is not ours, stays.
+TEST_F(DocumentTest, SavingRemovesTheStaleTemporaryFilesOfEarlierSaves) {
+    ChangeJournal none;
+    ScopedInstall<ChangeJournal> noJournal{&none};
+    settings.Options = 0;
+    const std::string path = WriteFile("orphans.pro", kMinimal);
+    const time_t old = ::time(nullptr) - 3600;
+    auto backdate = [&](const std::string& file) {
+        const timeval times[2] = {{old, 0}, {old, 0}};
+        ASSERT_EQ(::lutimes(file.c_str(), times), 0) << file;
+    };
+    const struct {
+        const char* name;
+        bool stale; // written an hour ago
+        bool removed;
+    } cases[] = {
+        {"orphans.pro.Ab12Cd", true, true},   // a killed save's
+        {"orphans.pro.zzzzzz", true, true},   //
+        {"orphans.pro.Xy34Zw", false, false}, // written a moment ago
+        {"orphans.pro.Lock01", true, false},  // locked: a save in progress
+        {"orphans.pro.Ab12Cde", true, false}, // not the temporary pattern
+        {"orphans.pro.Ab-2Cd", true, false},  //
+        {"orphans.pro.bak", true, false},     //
+        {"other.pro.Ab12Cd", true, false},    // another project's
+        {"orphans.pro.Dir123", true, false},  // a folder
+        {"orphans.pro.Lnk123", true, false},  // a link
+        {"orphans.pro.Two123", true, false},  // a second name of a file
+    };
+    const std::string target = WriteFile("target.txt", "not ours");
+    for (const auto& c : cases) {
+        const std::string file = scratch / c.name;
+        const std::string name = c.name;
+        if (name.ends_with("Dir123"))
+            ASSERT_TRUE(MakeDirectories(file));
+        else if (name.ends_with("Lnk123"))
+            ASSERT_EQ(::symlink(target.c_str(), file.c_str()), 0);
+        else if (name.ends_with("Two123"))
+            ASSERT_EQ(::link(target.c_str(), file.c_str()), 0);
+        else
+            WriteFile(c.name, "partial (masters");
+        if (c.stale)
+            backdate(file);
+    }
+    backdate(target);
+    // A writer that holds its temporary file's lock, as a save does to its end.
+    const int held = ::open((scratch / "orphans.pro.Lock01").c_str(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+    auto doc = Load(kMinimal);
+    ASSERT_TRUE(doc->OnSaveDocument(path));
+    ::close(held);
+    for (const auto& c : cases) {
+        struct stat st {};
+        EXPECT_EQ(::lstat((scratch / c.name).c_str(), &st) != 0, c.removed) << c.name;
+    }
+    EXPECT_EQ(FileText(target), "not ours");
+    // The save's own temporary file is gone too: it was renamed over the project.
+    EXPECT_EQ(FileText(path), doc->StoreText());
+
+    // Once no writer holds it, the locked one goes at the next save.
+    ASSERT_TRUE(doc->OnSaveDocument(path));
+    struct stat st {};
+    EXPECT_NE(::lstat((scratch / "orphans.pro.Lock01").c_str(), &st), 0);
 }
 
 TEST_F(DocumentTest, StampWrittenFollowsTheModifiedFlag) {

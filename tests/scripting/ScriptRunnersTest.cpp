@@ -430,6 +430,64 @@ TEST_F(ScriptRunnersTest, ARunThatMadeAMasterIsHeardOnceWhenItEnds) {
     EXPECT_EQ(names, (std::set<std::string>{"Made", "Other"}));
 }
 
+// A project with no models, for the runs below.
+constexpr const char* kEmptyProject =
+    "(Quillmark \"8.0\" project)\n(repository \"\" 0)\n"
+    "(notation \"<Internal>\")\n(genProfile 178 \"C++\" nil \"\" 0 nil nil)\n"
+    "(codeFiles)\n(docFiles)\n(masters)\n";
+
+TEST_F(ScriptRunnersTest, ARunGivesBackItsCellsAlsoWhenItSavedAProject) {
+    // Saving writes the project under a heap mark of its own; the cells the
+    // run made before it go with the run all the same, so that a long
+    // session of runs does not fill the heap.
+    project->LoadText(kEmptyProject);
+    const std::string saved = scratch / "saved.pro";
+    const size_t before = kest::heapbytes();
+    for (int run = 0; run < 3; ++run) {
+        const std::string script =
+            Script("junk.vxs", "(def KestTask (lam ()\n"
+                               "  (setq junk nil)\n"
+                               "  (do 200000 (setq junk (cons \"cell\" junk)))\n"
+                               "  (VxMakeMaster (VxProject) (name Made" +
+                                   std::to_string(run) +
+                                   ") (tool class))\n"
+                                   "  (VxSaveProject (VxProject) \"" +
+                                   saved + "\")))\n");
+        EXPECT_TRUE(RunTaskScript(script, *project)) << window.Text();
+        EXPECT_EQ(kest::heapbytes(), before) << "run " << run;
+    }
+    EXPECT_FALSE(kest::markactive());
+    EXPECT_NE(ReadWholeFile(saved, 1 << 20).value_or("").find("\"Made2\""), std::string::npos);
+}
+
+TEST_F(ScriptRunnersTest, ExhaustedCellMemoryEndsTheRunAndTheNextRunWorks) {
+    project->LoadText(kEmptyProject);
+    settings.ScriptMemory = 4; // megabytes
+    const std::string greedy =
+        Script("greedy.vxs", "(def KestTask (lam ()\n"
+                             "  (setq junk nil)\n"
+                             "  (do 100000000 (setq junk (cons \"cell\" junk)))\n"
+                             "  (VxWriteLog \"never\")))\n");
+    const size_t before = kest::heapbytes();
+    for (int round = 0; round < 2; ++round) {
+        const std::string modest =
+            Script("modest.vxs", "(def KestTask (lam ()\n  (VxMakeMaster (VxProject) (name After" +
+                                     std::to_string(round) +
+                                     ") (tool class))\n  (VxWriteLog \"done\") t))\n");
+        EXPECT_FALSE(RunTaskScript(greedy, *project));
+        EXPECT_NE(window.Text().find("KestScript cell memory exhausted"), std::string::npos)
+            << window.Text();
+        EXPECT_EQ(window.Text().find("never"), std::string::npos);
+        EXPECT_TRUE(window.shown);
+        EXPECT_EQ(kest::heapbytes(), before);
+        EXPECT_FALSE(kest::markactive());
+
+        EXPECT_TRUE(RunTaskScript(modest, *project)) << window.Text();
+        EXPECT_EQ(window.Text(), "done");
+    }
+    EXPECT_EQ(project->Masters().Masters().size(), 2u); // one per modest run
+}
+
 // What a run reported to the window around it.
 struct RecordingProgress : ScriptProgress {
     void Begin(int range) override { events.push_back("begin " + std::to_string(range)); }

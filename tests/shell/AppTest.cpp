@@ -62,6 +62,16 @@ TEST_F(App, OpeningRulesMakeAtMostOneProject) {
         EXPECT_NE(Text(scratch / "d.pro").find("(notation \"UML2.1.not\")"), std::string::npos);
     }
     {
+        // A template outside the notation folder, named by its absolute path.
+        CCASEApp app;
+        ASSERT_TRUE(
+            WriteFileReplacing(scratch / "other/Mine.not", Text(scratch / "other/UML2.1.not")));
+        EXPECT_FALSE(Start(app, {"-batch", "-exit", "-new=" + (scratch / "other/Mine.not"),
+                                 "-save=" + (scratch / "m.pro")}));
+        EXPECT_EQ(app.ExitCode(), 0) << (prompts.asked.empty() ? "" : prompts.asked.back());
+        EXPECT_NE(Text(scratch / "m.pro").find("(notation \"Mine.not\")"), std::string::npos);
+    }
+    {
         CCASEApp app; // nothing named, no default project
         ASSERT_TRUE(Start(app, {}));
         EXPECT_EQ(app.Env()->Documents().Documents().size(), 1u);

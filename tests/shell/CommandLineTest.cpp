@@ -71,6 +71,7 @@ TEST_F(CommandLine, ValueChecksEndWithTheirMessages) {
         {{"-script=CodeGen/notes.txt"},
          "file is not a KestScript: " + scripts + "/CodeGen/notes.txt"},
         {{"-new=Other.not"}, "Template does not exit: " + settings.NotationFolder + "/Other.not"},
+        {{"-new=" + (scratch / "Mine.not")}, "Template does not exit: " + (scratch / "Mine.not")},
         {{"-batch", "-exit"}, "Project does not exit: "},
         {{"-batch", scratch / "missing.pro"},
          "Project does not exit: " + (scratch / "missing.pro")},
@@ -109,6 +110,8 @@ TEST_F(CommandLine, AcceptedOptionsSetTheirFields) {
 }
 
 TEST_F(CommandLine, NewTakesTheDefaultTheBuiltInOrACheckedTemplate) {
+    MakeDirectories(scratch / "Elsewhere");
+    Write(scratch / "Elsewhere/Mine.not");
     const struct {
         std::string item;
         std::string newTemplate;
@@ -117,12 +120,27 @@ TEST_F(CommandLine, NewTakesTheDefaultTheBuiltInOrACheckedTemplate) {
         {"-new=<Internal>", "<Internal>"},
         {"-new=<internal>", "<internal>"},
         {"-new=UML2.1.not", "UML2.1.not"},
+        {"-new=" + (scratch / "Elsewhere/Mine.not"), scratch / "Elsewhere/Mine.not"},
     };
     for (const auto& c : cases) {
         ASSERT_EQ(Parse({c.item, "-batch"}), "") << c.item;
         EXPECT_EQ(info->newTemplate, c.newTemplate) << c.item;
         EXPECT_TRUE(info->fileName.empty());
     }
+    // The template a new project is made with: an absolute path as it is.
+    const std::string folder = settings.NotationFolder;
+    const struct {
+        std::string value;
+        std::string path;
+    } paths[] = {
+        {"UML2.1.not", folder + "/UML2.1.not"},
+        {"sub/Mine.not", folder + "/sub/Mine.not"},
+        {scratch / "Elsewhere/Mine.not", scratch / "Elsewhere/Mine.not"},
+        {"/Mine.not", "/Mine.not"},
+    };
+    for (const auto& p : paths)
+        EXPECT_EQ(CommandLineTemplatePath(folder, p.value), p.path) << p.value;
+
     // Only the save's flag: the document's own path is used.
     ASSERT_EQ(Parse({"-save", scratch / "a.pro", "-batch"}), "");
     EXPECT_TRUE(info->save);

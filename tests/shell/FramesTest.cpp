@@ -692,6 +692,83 @@ TEST_F(Frames, AttachmentsOpenThroughTheConfiguredViewer) {
     EXPECT_TRUE(started.empty());
 }
 
+// What the main window showed when each message appeared: the project
+// windows in it and whether its progress bar was up.
+class WindowAtMessage : public HeadlessPrompts {
+  public:
+    PromptAnswer Ask(const std::string& text, PromptIcon icon, PromptButtons buttons,
+                     PromptAnswer defaultAnswer) override {
+        int windows = 0;
+        bool progress = false;
+        if (frame != nullptr) {
+            if (auto* area = frame->findChild<QMdiArea*>())
+                windows = static_cast<int>(area->subWindowList().size());
+            for (QProgressBar* bar : frame->findChildren<QProgressBar*>())
+                progress = progress || bar->isVisible();
+        }
+        shown.push_back({text, windows, progress});
+        return HeadlessPrompts::Ask(text, icon, buttons, defaultAnswer);
+    }
+    struct Shown {
+        std::string text;
+        int windows;
+        bool progress;
+    };
+    QWidget* frame = nullptr;
+    std::vector<Shown> shown;
+};
+
+TEST_F(Frames, AProjectThatCannotBeReadLeavesNoWindowAndNamesFileAndReason) {
+    const std::string text = ReadWholeFile(project, 1 << 20).value_or("");
+    // Cut in a diagram record, after its name: every class is read before the cut.
+    const size_t cut = text.find("\"Classes\"", text.find("(customModel"));
+    ASSERT_NE(cut, std::string::npos);
+    const std::string truncated = scratch / "truncated.pro";
+    ASSERT_TRUE(WriteFileReplacing(truncated, text.substr(0, cut + 9)));
+    const std::string header = scratch / "header.pro";
+    ASSERT_TRUE(WriteFileReplacing(header, "(Quillmark \"8.0\" notation)\n"));
+    const struct {
+        std::string path;
+        std::string message;
+    } cases[] = {
+        {truncated, "Command failed due to an error:\nunexpected end of file: " + truncated},
+        {header, "Operation failed: bad file header: " + header + "."},
+        {scratch / "none.pro", "Command failed due to an error:\nCan't open project file: " +
+                                   (scratch / "none.pro") + "\nNo such file or directory"},
+    };
+    for (const auto& c : cases) {
+        // Named on the command line: the error over a clean main window.
+        WindowAtMessage messages;
+        ScopedPromptService scoped(&messages);
+        app = std::make_unique<CCASEApp>([&](CCASEApp& made) {
+            std::unique_ptr<MainFrame> frame = CreateMainWindow(made);
+            messages.frame = dynamic_cast<QWidget*>(frame.get());
+            return frame;
+        });
+        EXPECT_TRUE(app->InitInstance({c.path}));
+        auto* frame = dynamic_cast<CMainFrame*>(app->Frame());
+        ASSERT_NE(frame, nullptr);
+        ASSERT_EQ(messages.shown.size(), 1u) << c.path;
+        EXPECT_EQ(messages.shown[0].text, c.message);
+        EXPECT_EQ(messages.shown[0].windows, 0) << c.path;
+        EXPECT_FALSE(messages.shown[0].progress) << c.path;
+        EXPECT_TRUE(app->Env()->Documents().Documents().empty());
+
+        // Opened over a project already open: that one stays, alone.
+        messages.shown.clear();
+        ASSERT_NE(app->OpenDocumentFile(project), nullptr);
+        EXPECT_EQ(app->OpenDocumentFile(c.path), nullptr);
+        ASSERT_EQ(messages.shown.size(), 1u) << c.path;
+        EXPECT_EQ(messages.shown[0].text, c.message);
+        EXPECT_EQ(messages.shown[0].windows, 1) << c.path;
+        EXPECT_FALSE(messages.shown[0].progress) << c.path;
+        ASSERT_EQ(app->Env()->Documents().Documents().size(), 1u);
+        EXPECT_EQ(app->Env()->Documents().Documents()[0]->GetPathName(), project);
+        EXPECT_FALSE(kest::markactive());
+        app.reset();
+    }
+}
+
 TEST_F(Frames, BarsStatusBarAndToggles) {
     CMainFrame& frame = Start({project});
     for (TToolBar* bar : {frame.MainToolBar(), frame.MiscToolBar(), frame.CustomToolBar()})

@@ -52,6 +52,18 @@ grep -qF "Printed 1 page(s) to shapes.pdf" "$work/err" || { fail "-p did not say
 
 expect 1 "Need -add=addFiles.txt" out.pro -batch -exit -revLang=Java
 
+# A save past the file-size limit: the write fails with its message (the
+# limit's signal does not end the process unheard), the project stays as it
+# was and no temporary file is left beside it.
+cp "$fixtures/shell/shapes.pro" limited.pro
+(ulimit -f 1 && exec "$app" limited.pro -batch -exit -save) >"$work/out" 2>"$work/err"
+rc=$?
+[ "$rc" -eq 1 ] || { fail "the save past the file-size limit exited $rc, not 1"; cat "$work/err"; }
+grep -qF "Can't write project file: " "$work/err" || { fail "the failed save said nothing"; cat "$work/err"; }
+grep -qF "File too large" "$work/err" || { fail "the failed save did not give the reason"; cat "$work/err"; }
+cmp -s limited.pro "$fixtures/shell/shapes.pro" || fail "the failed save changed the project"
+[ -z "$(find . -name 'limited.pro.*')" ] || fail "the failed save left $(find . -name 'limited.pro.*')"
+
 # Reverse engineering in batch: two C++ headers into the class diagram M; the
 # driver's log shows on standard error and the saved project holds the masters.
 cp out.pro rev.pro
