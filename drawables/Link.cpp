@@ -52,6 +52,17 @@ CPoint Centre(const CRect& r) {
                   int32_t((int64_t(r.top) + r.bottom) / 2));
 }
 
+// The label rectangle of a new link of the tool: the tool's label frame
+// less a quarter on each side, then less half its width on the right.
+CRect InitialLabelRect(const NotationTool* tool) {
+    if (tool == nullptr)
+        return CRect();
+    CRect frame = tool->LabelFrame();
+    frame.DeflateRect(frame.Width() / 4, frame.Height() / 4);
+    frame.right -= (2 * frame.Width()) / 4;
+    return frame;
+}
+
 CPoint LifeLineOf(NodeDrawable* node) {
     auto* place = node != nullptr ? dynamic_cast<Place*>(node->GetPlace()) : nullptr;
     return place != nullptr ? place->lifeLinePoint : CPoint();
@@ -147,13 +158,7 @@ void Link::Connect(int code, NotationTool* tool, NodeDrawable* source, Drawable*
     SetTarget(target);
     options = ((tool == nullptr || (tool->ToolFlagWord() & 0x1) != 0) ? LoGenCode : 0) | linkStyle;
     vertices_.assign(2, CPoint());
-    labelRect.SetRectEmpty();
-    if (tool != nullptr) {
-        CRect frame = tool->LabelFrame();
-        frame.DeflateRect(frame.Width() / 4, frame.Height() / 4);
-        frame.right -= (2 * frame.Width()) / 4;
-        labelRect = frame;
-    }
+    labelRect = InitialLabelRect(tool);
     nameRect = labelRect;
     savedSourceBounds = source != nullptr ? source->bounds : CRect();
     savedTargetBounds = target != nullptr ? target->bounds : CRect();
@@ -265,13 +270,40 @@ void Link::MeasureEndLabels(DeviceContext& dc) {
     CFont font;
     FontFaces().UpdateFont(font, looks, 1.0);
     const LogFont previous = dc.SelectObject(font);
-    const CSize s = dc.GetTextExtent(sourceEnd);
-    const CSize t = dc.GetTextExtent(targetEnd);
-    sourceLabelRect.SetRect(0, 0, s.cx, s.cy);
-    targetLabelRect.SetRect(0, 0, t.cx, t.cy);
+    // The box holds the text as it is shown ("role #card"), which is wider
+    // than the stored "role%%card", with a tenth and two units to spare on
+    // each side: the drawing narrows it by a unit on each side and breaks a
+    // line at a word that does not fit with room to spare.
+    auto measure = [&dc](const std::string& stored, CRect& box) {
+        const std::string shown = DoublePercentToDisplay(stored);
+        if (shown.empty()) {
+            box.SetRectEmpty();
+            return;
+        }
+        const CSize extent = dc.GetTextExtent(shown);
+        box.SetRect(0, 0, extent.cx + extent.cx / 10 + 4, extent.cy + extent.cy / 10 + 2);
+    };
+    measure(sourceEnd, sourceLabelRect);
+    measure(targetEnd, targetLabelRect);
+    dc.SelectFont(previous);
     Reroute(0x3, false);
     UpdateRepaintRect();
-    dc.SelectFont(previous);
+}
+
+void Link::MeasureLabels(DeviceContext& dc) {
+    if ((flags & MoToolMissing) == 0) {
+        CRect fitted;
+        FitLabel(&dc, fitted);
+        // The label never gets smaller than the one a new link of the tool
+        // has: the middle decoration is drawn into it.
+        const CRect least = InitialLabelRect(tool_);
+        const int32_t w = std::max(fitted.Width(), least.Width());
+        const int32_t h = std::max(fitted.Height(), least.Height());
+        const CPoint c = Centre(labelRect);
+        labelRect = ClampRect(CRect(c.x - w / 2, c.y - h / 2, c.x - w / 2 + w, c.y - h / 2 + h));
+        LayoutName();
+    }
+    MeasureEndLabels(dc);
 }
 
 void Link::LayoutName() {

@@ -89,7 +89,12 @@ class Link : public Drawable {
     // Recomputes the end vertices: ends 0x1 the source, 0x2 the target.
     void Reroute(int ends, bool fromScratch);
     void LayoutEndLabels();
+    // Sizes each end label to its end text as shown, then reroutes.
     void MeasureEndLabels(DeviceContext& dc);
+    // Measures every label to its text on dc: the name label (never smaller
+    // than a new link's) about its centre, then the end labels. Called when
+    // a text or the font changes.
+    void MeasureLabels(DeviceContext& dc);
     void LayoutName();
     void AddMidBend();
     void MakeSelfLoop();

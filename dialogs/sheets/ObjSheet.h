@@ -114,6 +114,11 @@ class CObjSheet : public QDialog, public DocumentObserver {
   private:
     void Apply();
     void ApplyMaster(Master& target, Master& copy, Place* place, Model* model);
+    // Grows the place, when its new text needs it, as one more journaled
+    // step of the apply.
+    void GrowPlaceToText(Place& place, Model& model);
+    // The place's bounds grown to what its text needs now.
+    CRect GrownToText(Place& place);
     void RebuildPageSet();
     void SetPages(const std::vector<SheetPage*>& pages);
     void SetDocument(CCASEDoc* document);
