@@ -1240,7 +1240,7 @@ void TContent::NotifyChange(int code, ModelObject* object, bool suppress) {
     if (code == VcLink && link != nullptr) {
         {
             BorrowedDC borrowed(&document_);
-            link->MeasureLabels(borrowed.dc());
+            link->MeasureEndLabels(borrowed.dc());
         }
         if (!suppress && link->Tool() != nullptr && (link->Tool()->ToolFlagWord() & 0x2) != 0)
             AutoSizeLabel(*model, *link, "Auto-size Link", repaint);

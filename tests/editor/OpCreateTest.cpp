@@ -323,7 +323,7 @@ TEST_F(OpCreateTest, ANewPlaceListsItsMembersAsTheSettingsSayAndFitsItsName) {
     // master's members; the detailed flag is always set.
     for (bool annotate : {true, false}) {
         SCOPED_TRACE(annotate);
-        userSettings.SetOptionWord(SnapToGrid | (annotate ? AnnotatePlaces : 0));
+        userSettings.SetOptionWord(SnapToGrid | (annotate ? uint32_t(AnnotatePlaces) : 0u));
         host.SetCurrentTool(10);
         Click(CPoint(700, 700));
         auto* place = dynamic_cast<Place*>(Newest());
@@ -332,11 +332,12 @@ TEST_F(OpCreateTest, ANewPlaceListsItsMembersAsTheSettingsSayAndFitsItsName) {
     }
     // A master whose name is wider than the tool's default size makes a
     // place wide enough for it, about the same centre.
-    auto* circle = Find<Place>("p-circle-0001");
-    circle->master->name = "AReservationOfALibraryMemberForACopy";
-    DropMaster(context, circle->master, CPoint(500, 500));
+    Master* wide = doc->NewMaster(10, "AReservationOfALibraryMemberForACopy", "");
+    ASSERT_NE(wide, nullptr);
+    DropMaster(context, wide, CPoint(500, 500));
     auto* place = dynamic_cast<Place*>(Newest());
     ASSERT_NE(place, nullptr);
+    ASSERT_EQ(place->master, wide);
     BorrowedDC borrowed(doc.get());
     CRect grown;
     place->ComputeGrownToText(&borrowed.dc(), grown);
