@@ -242,50 +242,47 @@ void Link::Reroute(int ends, bool fromScratch) {
 
 // ---- labels ----
 
-void Link::LayoutEndLabels() {
+void Link::PlaceEndLabel(int side, CRect& rect) const {
     const int n = VertexCount();
     if (n < 2)
         return;
-    const CPoint& v0 = vertices_[0];
-    const CPoint& v1 = vertices_[1];
-    PlaceLabelNearSegment(v0.x, v0.y, v1.x, v1.y, sourceLabelRect);
-    if (source_ != nullptr) {
+    const CPoint& end = side == 0 ? vertices_[0] : vertices_[size_t(n) - 1];
+    const CPoint& next = side == 0 ? vertices_[1] : vertices_[size_t(n) - 2];
+    PlaceLabelNearSegment(end.x, end.y, next.x, next.y, rect);
+    if (const Drawable* node = side == 0 ? static_cast<const Drawable*>(source_) : target_) {
         CRect moved;
-        PushRectOutAcrossEdge(source_->bounds, v0.x, v0.y, sourceLabelRect, moved);
-        sourceLabelRect = moved;
+        PushRectOutAcrossEdge(node->bounds, end.x, end.y, rect, moved);
+        rect = moved;
     }
-    const CPoint& e = vertices_[size_t(n) - 1];
-    const CPoint& f = vertices_[size_t(n) - 2];
-    PlaceLabelNearSegment(e.x, e.y, f.x, f.y, targetLabelRect);
-    if (target_ != nullptr) {
-        CRect moved;
-        PushRectOutAcrossEdge(target_->bounds, e.x, e.y, targetLabelRect, moved);
-        targetLabelRect = moved;
-    }
-    sourceLabelRect = ClampRect(sourceLabelRect);
-    targetLabelRect = ClampRect(targetLabelRect);
+    rect = ClampRect(rect);
 }
 
-void Link::MeasureEndLabels(DeviceContext& dc) {
+void Link::LayoutEndLabels() {
+    PlaceEndLabel(0, sourceLabelRect);
+    PlaceEndLabel(1, targetLabelRect);
+}
+
+CSize EndLabelSize(DeviceContext& dc, const Looks& looks, const std::string& shown) {
+    if (shown.empty())
+        return CSize(0, 0);
     CFont font;
     FontFaces().UpdateFont(font, looks, 1.0);
     const LogFont previous = dc.SelectObject(font);
-    // The box holds the text as it is shown ("role #card"), which is wider
-    // than the stored "role%%card", with a tenth and two units to spare on
-    // each side: the drawing narrows it by a unit on each side and breaks a
-    // line at a word that does not fit with room to spare.
-    auto measure = [&dc](const std::string& stored, CRect& box) {
-        const std::string shown = DoublePercentToDisplay(stored);
-        if (shown.empty()) {
-            box.SetRectEmpty();
-            return;
-        }
-        const CSize extent = dc.GetTextExtent(shown);
-        box.SetRect(0, 0, extent.cx + extent.cx / 10 + 4, extent.cy + extent.cy / 10 + 2);
-    };
-    measure(sourceEnd, sourceLabelRect);
-    measure(targetEnd, targetLabelRect);
+    const CSize extent = dc.GetTextExtent(shown);
     dc.SelectFont(previous);
+    // A tenth and two units to spare on each side: the drawing narrows the
+    // box by a unit on each side and breaks a line at a word that does not
+    // fit with room to spare.
+    return CSize(extent.cx + extent.cx / 10 + 4, extent.cy + extent.cy / 10 + 2);
+}
+
+void Link::MeasureEndLabels(DeviceContext& dc) {
+    // The box holds the text as it is shown ("role #card"), which is wider
+    // than the stored "role%%card"; an end that shows nothing takes no room.
+    const CSize s = EndLabelSize(dc, looks, DoublePercentToDisplay(sourceEnd));
+    const CSize t = EndLabelSize(dc, looks, DoublePercentToDisplay(targetEnd));
+    sourceLabelRect.SetRect(0, 0, s.cx, s.cy);
+    targetLabelRect.SetRect(0, 0, t.cx, t.cy);
     Reroute(0x3, false);
     UpdateRepaintRect();
 }

@@ -89,6 +89,9 @@ class Link : public Drawable {
     // Recomputes the end vertices: ends 0x1 the source, 0x2 the target.
     void Reroute(int ends, bool fromScratch);
     void LayoutEndLabels();
+    // Places an end-label rectangle of its own size beside the end (side 0
+    // the source, 1 the target), off the node, as LayoutEndLabels does.
+    void PlaceEndLabel(int side, CRect& rect) const;
     // Sizes each end label to its end text as shown, then reroutes.
     void MeasureEndLabels(DeviceContext& dc);
     // Measures every label to its text on dc: the name label (never smaller
@@ -154,5 +157,9 @@ class Link : public Drawable {
     int32_t toolNumber_ = 0;
     std::vector<CPoint> vertices_;
 };
+
+// The size of an end label that shows text (as displayed) in the looks'
+// font at zoom 1 on dc, with room to spare; (0, 0) for an empty text.
+CSize EndLabelSize(DeviceContext& dc, const Looks& looks, const std::string& shown);
 
 } // namespace qm

@@ -185,10 +185,17 @@ void Link::Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRec
             const std::string& endText = side == 0 ? sourceEnd : targetEnd;
             if (endText.empty())
                 continue;
+            const std::string shown = DoublePercentToDisplay(endText);
             CRect box = side == 0 ? sourceLabelRect : targetLabelRect;
+            if (box.IsRectEmpty() && !shown.empty()) {
+                // A label never measured (a file of an older version): it
+                // shows where a measured one would be.
+                const CSize size = EndLabelSize(dc, looks, shown);
+                box.SetRect(0, 0, size.cx, size.cy);
+                PlaceEndLabel(side, box);
+            }
             box.DeflateRect(d, 0);
-            DrawLabelText(dc, endLooks, endLooks, DoublePercentToDisplay(endText), shifted(box),
-                          zoom);
+            DrawLabelText(dc, endLooks, endLooks, shown, shifted(box), zoom);
         }
     }
     dc.SelectPen(oldPen);
