@@ -382,8 +382,13 @@ TEST_F(ClassDiagramTest, AutoSizeFitsTenMembersWithTheMarginsAndNoMore) {
                 << r.left << " " << r.top << " " << r.right << " " << r.bottom;
             EXPECT_LE(int32_t(t.text.size()) * 6, r.Width()) << "the whole line fits its box";
         }
+        // Detailed lines carry the types, the parameters and the return type.
         if (c.flags == (PfCompartments | PfDetails)) {
             EXPECT_EQ(texts[1].text, "-id: long");
+            EXPECT_EQ(texts[6].text.substr(1), "step0(member:Member): bool");
+        } else if (listed) {
+            EXPECT_EQ(texts[1].text, "-id");
+            EXPECT_EQ(texts[6].text.substr(1), "step0()");
         }
         const CRect half(0, 0, c.tool->SampleFrame().Width() / 2,
                          c.tool->SampleFrame().Height() / 2);
