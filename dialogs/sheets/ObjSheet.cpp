@@ -299,17 +299,16 @@ void CObjSheet::Apply() {
         target->Assign(copy_.get());
         if (auto* link = dynamic_cast<Link*>(target); link != nullptr && toolChanged)
             link->SetTool(document->FindTool(link->kindCode));
-        if (auto* link = dynamic_cast<Link*>(target);
-            link != nullptr && (toolChanged || LabelTextsDiffer(*link, previous.get()))) {
-            // The labels take the size of their new texts.
-            BorrowedDC borrowed(document);
-            link->MeasureLabels(borrowed.dc());
-        }
+        auto* link = dynamic_cast<Link*>(target);
+        const bool relabel =
+            link != nullptr && (toolChanged || LabelTextsDiffer(*link, previous.get()));
         journal.AddChangedObject(target, std::move(previous));
         ModelObject* recordModel = kind_ == PtDiagramType ? nullptr : model;
         if (kind_ == PtModel)
             recordModel = target;
         journal.RecordChange(ChangeKind::PropertyChanges, "Property Changes", recordModel, target);
+        if (relabel)
+            MeasureLinkLabels(*link, model);
     }
     if (toolChanged && model != nullptr)
         model->RebindTools(document->Template());
@@ -362,6 +361,24 @@ void CObjSheet::ApplyMaster(Master& target, Master& copy, Place* place, Model* m
         general_->StorePlace(*place);
     }
     journal.RecordChange(ChangeKind::PropertyChanges, "Property Changes", model, master);
+}
+
+void CObjSheet::MeasureLinkLabels(Link& link, Model* model) {
+    // The name label's rectangle before, kept for the journal's undo.
+    auto previous = std::make_unique<Drawable>();
+    previous->bounds = link.bounds;
+    previous->labelRect = link.labelRect;
+    previous->SetDetached();
+    {
+        BorrowedDC borrowed(Document());
+        link.MeasureLabels(borrowed.dc());
+    }
+    if (link.labelRect == previous->labelRect || model == nullptr)
+        return;
+    UndoJournal& journal = Document()->GetJournal();
+    journal.BeginChange(ChangeKind::AutoSizeDrawable);
+    journal.AddChangedObject(&link, std::move(previous));
+    journal.RecordChange(ChangeKind::AutoSizeDrawable, "Auto-size Link", model, &link);
 }
 
 CRect CObjSheet::GrownToText(Place& place) {

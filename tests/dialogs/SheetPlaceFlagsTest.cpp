@@ -2,10 +2,12 @@
 // and detailed flags (and so the drawn compartments) stay as they were from
 // whichever page the sheet is applied (OK, a selection change, Find), and
 // change only when the user changed their check boxes; members added in the
-// sheet show in the box.
+// sheet show in the box; texts set in the sheet get the room they need.
 #include "dialogs/find/FindEngine.h"
 #include "dialogs/sheets/GeneralPage.h"
 #include "dialogs/sheets/MemberPages.h"
+#include "document/UndoJournal.h"
+#include "drawables/DiagramView.h"
 #include "model/Master.h"
 #include "platform/RecordingDC.h"
 #include "tests/dialogs/SheetFixture.h"
@@ -182,6 +184,46 @@ TEST_F(SheetPlaceFlagsTest, MembersAddedInTheSheetShowInTheBoxAfterOk) {
     const std::vector<std::string> drawn = Drawing();
     EXPECT_TRUE(Shows(drawn, "-centre")) << ::testing::PrintToString(drawn);
     EXPECT_TRUE(Shows(drawn, "+area()")) << ::testing::PrintToString(drawn);
+}
+
+// A link's texts set in the sheet take labels of their size, and a class
+// renamed in the sheet grows to hold its name; one undo takes both back.
+TEST_F(SheetPlaceFlagsTest, TextsSetInTheSheetGetTheRoomTheyNeed) {
+    OpenOn(Handle(link), PtLink, {});
+    sheet.General().name->setEditText(QStringLiteral("borrows"));
+    sheet.General().sourceRole->setText(QStringLiteral("member"));
+    sheet.General().sourceCard->setText(QStringLiteral("1"));
+    sheet.General().targetRole->setText(QStringLiteral("loans"));
+    sheet.General().targetCard->setText(QStringLiteral("0..*"));
+    const CRect label = link->labelRect;
+    test::Click(sheet.General().okButton);
+    EXPECT_EQ(link->sourceEnd, "member%%1");
+    EXPECT_EQ(link->targetEnd, "loans%%0..*");
+    BorrowedDC borrowed(doc.get());
+    for (const auto& [text, rect] :
+         {std::pair{"borrows", link->labelRect}, std::pair{"member #1", link->sourceLabelRect},
+          std::pair{"loans #0..*", link->targetLabelRect}}) {
+        SCOPED_TRACE(text);
+        EXPECT_GT(rect.Width(), borrowed.dc().GetTextExtent(text).cx);
+    }
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    // The label takes its old size back (placed on the path again).
+    EXPECT_EQ(link->labelRect.Width(), label.Width());
+    EXPECT_EQ(link->labelRect.Height(), label.Height());
+    EXPECT_EQ(link->name, "is a");
+
+    const CRect bounds = circlePlace->bounds;
+    OpenOn(Handle(circle), PtMaster, Handle(circlePlace));
+    sheet.General().name->setEditText(QStringLiteral("AReservationOfALibraryCopy"));
+    test::Click(sheet.General().okButton);
+    EXPECT_EQ(circlePlace->master->name, "AReservationOfALibraryCopy");
+    EXPECT_GT(circlePlace->bounds.Width(), bounds.Width());
+    EXPECT_EQ(circlePlace->bounds.CenterPoint(), bounds.CenterPoint());
+    CRect grown;
+    circlePlace->ComputeGrownToText(&borrowed.dc(), grown);
+    EXPECT_EQ(grown, circlePlace->bounds) << "the name fits";
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    EXPECT_EQ(circlePlace->bounds, bounds);
 }
 
 } // namespace
