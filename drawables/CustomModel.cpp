@@ -79,13 +79,15 @@ Drawable* CustomModel::CreatePlace(ModelDocument* document, Master* master, cons
 
 Drawable* CustomModel::CreatePlaceOfTool(ModelDocument* document, int toolId,
                                          const std::string& placeName, const std::string& nameSpace,
-                                         const CRect& rect) {
+                                         const CRect& rect, bool annotate) {
     if (document == nullptr)
         return nullptr;
     Master* master = document->NewMaster(toolId, placeName, nameSpace);
     if (master == nullptr)
         return nullptr;
     Drawable* made = CreatePlace(document, master, rect);
+    if (auto* place = dynamic_cast<Place*>(made); place != nullptr && !annotate)
+        place->placeFlags &= ~uint32_t(PfCompartments);
     // The document counted a use when it handed the master out and the new
     // place counted its own: one place is one use, as a reread file counts.
     if (made != nullptr && master->refCount > 1)

@@ -43,8 +43,11 @@ class CustomModel : public Model {
     // ---- creation by tool ----
     // The document's master of that tool, name and namespace (made when
     // missing) shown by a new place; null when the document makes no master.
+    // annotate chooses whether the new place lists the master's members
+    // (the editor passes the settings' "Annotate Places by Default").
     Drawable* CreatePlaceOfTool(ModelDocument* document, int toolId, const std::string& name,
-                                const std::string& nameSpace, const CRect& rect);
+                                const std::string& nameSpace, const CRect& rect,
+                                bool annotate = true);
     // A link of the template's tool between the two nodes, styled by the
     // model's flags, its ends at the centres of the end rectangles, named
     // text; added to the model. Null for missing nodes.

@@ -53,6 +53,17 @@ CPoint Centre(const CRect& r) {
                   int32_t((int64_t(r.top) + r.bottom) / 2));
 }
 
+// The label rectangle of a new link of the tool: the tool's label frame
+// less a quarter on each side, then less half its width on the right.
+CRect InitialLabelRect(const NotationTool* tool) {
+    if (tool == nullptr)
+        return CRect();
+    CRect frame = tool->LabelFrame();
+    frame.DeflateRect(frame.Width() / 4, frame.Height() / 4);
+    frame.right -= (2 * frame.Width()) / 4;
+    return frame;
+}
+
 CPoint LifeLineOf(NodeDrawable* node) {
     auto* place = node != nullptr ? dynamic_cast<Place*>(node->GetPlace()) : nullptr;
     return place != nullptr ? place->lifeLinePoint : CPoint();
@@ -148,13 +159,7 @@ void Link::Connect(int code, NotationTool* tool, NodeDrawable* source, Drawable*
     SetTarget(target);
     options = ((tool == nullptr || (tool->ToolFlagWord() & 0x1) != 0) ? LoGenCode : 0) | linkStyle;
     vertices_.assign(2, CPoint());
-    labelRect.SetRectEmpty();
-    if (tool != nullptr) {
-        CRect frame = tool->LabelFrame();
-        frame.DeflateRect(frame.Width() / 4, frame.Height() / 4);
-        frame.right -= (2 * frame.Width()) / 4;
-        labelRect = frame;
-    }
+    labelRect = InitialLabelRect(tool);
     nameRect = labelRect;
     savedSourceBounds = source != nullptr ? source->bounds : CRect();
     savedTargetBounds = target != nullptr ? target->bounds : CRect();
@@ -238,41 +243,65 @@ void Link::Reroute(int ends, bool fromScratch) {
 
 // ---- labels ----
 
-void Link::LayoutEndLabels() {
+void Link::PlaceEndLabel(int side, CRect& rect) const {
     const int n = VertexCount();
     if (n < 2)
         return;
-    const CPoint& v0 = vertices_[0];
-    const CPoint& v1 = vertices_[1];
-    PlaceLabelNearSegment(v0.x, v0.y, v1.x, v1.y, sourceLabelRect);
-    if (source_ != nullptr) {
+    const CPoint& end = side == 0 ? vertices_[0] : vertices_[size_t(n) - 1];
+    const CPoint& next = side == 0 ? vertices_[1] : vertices_[size_t(n) - 2];
+    PlaceLabelNearSegment(end.x, end.y, next.x, next.y, rect);
+    if (const Drawable* node = side == 0 ? static_cast<const Drawable*>(source_) : target_) {
         CRect moved;
-        PushRectOutAcrossEdge(source_->bounds, v0.x, v0.y, sourceLabelRect, moved);
-        sourceLabelRect = moved;
+        PushRectOutAcrossEdge(node->bounds, end.x, end.y, rect, moved);
+        rect = moved;
     }
-    const CPoint& e = vertices_[size_t(n) - 1];
-    const CPoint& f = vertices_[size_t(n) - 2];
-    PlaceLabelNearSegment(e.x, e.y, f.x, f.y, targetLabelRect);
-    if (target_ != nullptr) {
-        CRect moved;
-        PushRectOutAcrossEdge(target_->bounds, e.x, e.y, targetLabelRect, moved);
-        targetLabelRect = moved;
-    }
-    sourceLabelRect = ClampRect(sourceLabelRect);
-    targetLabelRect = ClampRect(targetLabelRect);
+    rect = ClampRect(rect);
 }
 
-void Link::MeasureEndLabels(DeviceContext& dc) {
+void Link::LayoutEndLabels() {
+    PlaceEndLabel(0, sourceLabelRect);
+    PlaceEndLabel(1, targetLabelRect);
+}
+
+CSize EndLabelSize(DeviceContext& dc, const Looks& looks, const std::string& shown) {
+    if (shown.empty())
+        return CSize(0, 0);
     CFont font;
     FontFaces().UpdateFont(font, looks, 1.0);
     const LogFont previous = dc.SelectObject(font);
-    const CSize s = dc.GetTextExtent(sourceEnd);
-    const CSize t = dc.GetTextExtent(targetEnd);
+    const CSize extent = dc.GetTextExtent(shown);
+    dc.SelectFont(previous);
+    // A tenth and two units to spare on each side: the drawing narrows the
+    // box by a unit on each side and breaks a line at a word that does not
+    // fit with room to spare.
+    return CSize(extent.cx + extent.cx / 10 + 4, extent.cy + extent.cy / 10 + 2);
+}
+
+void Link::MeasureEndLabels(DeviceContext& dc) {
+    // The box holds the text as it is shown ("role #card"), which is wider
+    // than the stored "role%%card"; an end that shows nothing takes no room.
+    const CSize s = EndLabelSize(dc, looks, DoublePercentToDisplay(sourceEnd));
+    const CSize t = EndLabelSize(dc, looks, DoublePercentToDisplay(targetEnd));
     sourceLabelRect.SetRect(0, 0, s.cx, s.cy);
     targetLabelRect.SetRect(0, 0, t.cx, t.cy);
     Reroute(0x3, false);
     UpdateRepaintRect();
-    dc.SelectFont(previous);
+}
+
+void Link::MeasureLabels(DeviceContext& dc) {
+    if ((flags & MoToolMissing) == 0) {
+        CRect fitted;
+        FitLabel(&dc, fitted);
+        // The label never gets smaller than the one a new link of the tool
+        // has: the middle decoration is drawn into it.
+        const CRect least = InitialLabelRect(tool_);
+        const int32_t w = std::max(fitted.Width(), least.Width());
+        const int32_t h = std::max(fitted.Height(), least.Height());
+        const CPoint c = Centre(labelRect);
+        labelRect = ClampRect(CRect(c.x - w / 2, c.y - h / 2, c.x - w / 2 + w, c.y - h / 2 + h));
+        LayoutName();
+    }
+    MeasureEndLabels(dc);
 }
 
 void Link::LayoutName() {

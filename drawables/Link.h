@@ -89,7 +89,15 @@ class Link : public Drawable {
     // Recomputes the end vertices: ends 0x1 the source, 0x2 the target.
     void Reroute(int ends, bool fromScratch);
     void LayoutEndLabels();
+    // Places an end-label rectangle of its own size beside the end (side 0
+    // the source, 1 the target), off the node, as LayoutEndLabels does.
+    void PlaceEndLabel(int side, CRect& rect) const;
+    // Sizes each end label to its end text as shown, then reroutes.
     void MeasureEndLabels(DeviceContext& dc);
+    // Measures every label to its text on dc: the name label (never smaller
+    // than a new link's) about its centre, then the end labels. Called when
+    // a text or the font changes.
+    void MeasureLabels(DeviceContext& dc);
     void LayoutName();
     void AddMidBend();
     void MakeSelfLoop();
@@ -149,5 +157,9 @@ class Link : public Drawable {
     int32_t toolNumber_ = 0;
     std::vector<CPoint> vertices_;
 };
+
+// The size of an end label that shows text (as displayed) in the looks'
+// font at zoom 1 on dc, with room to spare; (0, 0) for an empty text.
+CSize EndLabelSize(DeviceContext& dc, const Looks& looks, const std::string& shown);
 
 } // namespace qm

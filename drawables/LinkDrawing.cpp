@@ -6,6 +6,7 @@
 // stereotype and access sign, and the end texts when the settings show
 // them. Everything works in fixed arrays of 64 points and 65 knobs.
 #include "drawables/DrawingSwitches.h"
+#include "drawables/FontFaceTable.h"
 #include "drawables/LabelText.h"
 #include "drawables/Link.h"
 #include "drawables/NotationTool.h"
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace qm {
 
@@ -51,6 +53,39 @@ bool ToolHasLabelKnob(const NotationTool* tool) {
             return true;
     }
     return false;
+}
+
+// Draws a label's text into box (model units) at zoom without ever cutting
+// it: where the font at this zoom makes the text wider or taller than the
+// box (a label measured at another zoom or with another font, or stored
+// that way by an older version), the box grows about its centre to hold it.
+void DrawLabelText(DeviceContext& dc, const Looks& own, const Looks& imposed,
+                   const std::string& text, CRect box, double zoom) {
+    if (text.empty() || zoom <= 0.0)
+        return;
+    Looks resolved;
+    own.Resolve(resolved, imposed);
+    CFont font;
+    FontFaces().UpdateFont(font, resolved, zoom);
+    const LogFont previous = dc.SelectObject(font);
+    int64_t width = 0, height = 0;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t end = std::min(text.find("\r\n", start), text.size());
+        const CSize extent = dc.GetTextExtent(std::string_view(text).substr(start, end - start));
+        width = std::max<int64_t>(width, extent.cx);
+        height += extent.cy;
+        start = end + 2;
+    }
+    dc.SelectFont(previous);
+    // Two units to spare: the scaled box is truncated to whole pixels.
+    const int64_t needWidth = int64_t(std::ceil(double(width) / zoom)) + 2;
+    const int64_t needHeight = int64_t(std::ceil(double(height) / zoom)) + 2;
+    if (box.Width() < needWidth)
+        box.InflateRect(int32_t((needWidth - box.Width() + 1) / 2), 0);
+    if (box.Height() < needHeight)
+        box.InflateRect(0, int32_t((needHeight - box.Height() + 1) / 2));
+    DrawLooksText(dc, own, imposed, text, ClampRect(box), zoom);
 }
 
 } // namespace
@@ -118,7 +153,7 @@ void Link::Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRec
         DrawLooksText(dc, warning, warning, "Not in Template!", shifted(labelRect), zoom);
     } else if (nameRect.IsRectEmpty()) {
         if (!stereotype.empty())
-            DrawLooksText(dc, nameLooks, resolved, Guillemets(stereotype), shifted(labelRect),
+            DrawLabelText(dc, nameLooks, resolved, Guillemets(stereotype), shifted(labelRect),
                           zoom);
     } else {
         if ((flags & 0x4) != 0) {
@@ -137,7 +172,7 @@ void Link::Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRec
                 own.style |= kStyleHyperlink;
             CRect box = shifted(nameRect);
             box.DeflateRect(1, 1);
-            DrawLooksText(dc, own, own, text, box, zoom);
+            DrawLabelText(dc, own, own, text, box, zoom);
         }
     }
     if ((OptionWord() & ShowLinkCardinalities) != 0) {
@@ -150,10 +185,17 @@ void Link::Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRec
             const std::string& endText = side == 0 ? sourceEnd : targetEnd;
             if (endText.empty())
                 continue;
+            const std::string shown = DoublePercentToDisplay(endText);
             CRect box = side == 0 ? sourceLabelRect : targetLabelRect;
+            if (box.IsRectEmpty() && !shown.empty()) {
+                // A label never measured (a file of an older version): it
+                // shows where a measured one would be.
+                const CSize size = EndLabelSize(dc, looks, shown);
+                box.SetRect(0, 0, size.cx, size.cy);
+                PlaceEndLabel(side, box);
+            }
             box.DeflateRect(d, 0);
-            DrawLooksText(dc, endLooks, endLooks, DoublePercentToDisplay(endText), shifted(box),
-                          zoom);
+            DrawLabelText(dc, endLooks, endLooks, shown, shifted(box), zoom);
         }
     }
     dc.SelectPen(oldPen);

@@ -691,7 +691,7 @@ void Model::ChangeSelectionLooks(const Looks& mask, const Looks& looks, CRect& r
         if (mask.textColor != 0)
             own.textColor = looks.textColor;
         if (Link* link = AsLink(drawable); link != nullptr && dc != nullptr)
-            link->MeasureEndLabels(*dc);
+            link->MeasureLabels(*dc);
         repaint.UnionRect(repaint, drawable->repaintRect);
         drawable->newLooks = own;
     }

@@ -64,10 +64,10 @@ void NotationTool::ComputeNameRect(const CRect& nameRect, CRect& placeRect) cons
     const CRect sample = SampleFrame();
     const TextPrimitive* frame = FindNameText();
     if (frame == nullptr) {
-        const CPoint c = nameRect.CenterPoint();
-        placeRect = CRect(c.x - sample.Width() / 2, c.y - sample.Height() / 2,
-                          c.x - sample.Width() / 2 + sample.Width(),
-                          c.y - sample.Height() / 2 + sample.Height());
+        // Without a name frame the name and the compartments take the whole
+        // symbol: the place is the text's rectangle (whose width already
+        // holds the margins), not the tool's sample whatever the text.
+        placeRect = nameRect;
         return;
     }
     const CRect& f = frame->bounds;

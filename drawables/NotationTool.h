@@ -63,7 +63,7 @@ class NotationTool {
     }
     // The place bounds whose name frame is nameRect: the inverse of
     // MapNameFrame's scaling (the name frame's share of the sample frame
-    // kept). The sample frame itself about nameRect's centre without a name frame.
+    // kept). nameRect itself without a name frame.
     void ComputeNameRect(const CRect& nameRect, CRect& placeRect) const;
 };
 

@@ -124,6 +124,10 @@ class Place : public NodeDrawable {
     void RestoreJunctionAnchors();
     // The rectangle that fits the name and compartments, the centre kept.
     virtual void ComputeAutoSize(DeviceContext* dc, CRect& rect);
+    // The bounds grown around their centre (never shrunk) so that the name
+    // and the shown compartments, measured on dc, fit inside: the size a
+    // new place takes before it is first drawn.
+    void ComputeGrownToText(DeviceContext* dc, CRect& rect) const;
     void SaveJunctionAnchors();
     void MoveCurrentJunction(int dx, int dy, CRect& dirty);
     // Counts one use of the master (a place group counts its member places'
@@ -170,6 +174,10 @@ class Place : public NodeDrawable {
     kest::Cell* WritePlace(GuidScope* scope);
     // The kind byte and style a place record must carry.
     virtual void CheckPlaceKind() const;
+    // The size the tool's symbol needs around label once label measures the
+    // name and the shown compartments (label is resized around its centre);
+    // false without a tool.
+    bool FitTextSize(DeviceContext* dc, CRect& label, CSize& fitted) const;
 
     std::vector<std::unique_ptr<Junction>> junctions_;
     ObjectRef masterRef_;

@@ -256,6 +256,29 @@ int Place::LayoutParameterBox(DeviceContext* dc, const Looks& placeLooks) {
     return lineHeight;
 }
 
+bool Place::FitTextSize(DeviceContext* dc, CRect& label, CSize& fitted) const {
+    NotationTool* tool = ToolOf(master);
+    if (tool == nullptr)
+        return false;
+    std::string text;
+    CompartmentLayout layout;
+    const int32_t w =
+        LayoutCompartments(text, nullptr, kPlaceTextRoom, placeFlags, dc, looks, layout);
+    const int64_t n = (placeFlags & PfCompartments) != 0
+                          ? int64_t(layout.attributeLines) + layout.methodLines
+                          : 0;
+    const int64_t h = int64_t(layout.nameHeight) + (n > 0 ? (n + 1) * layout.lineHeight : 0);
+    if (label.IsRectEmpty())
+        label.InflateRect(1, 1);
+    label.InflateRect(int32_t((w - int64_t(label.Width())) / 2),
+                      int32_t((std::min<int64_t>(h, kMaxCoordinate) - label.Height()) / 2));
+    label = ClampRect(label);
+    CRect placeRect;
+    tool->ComputeNameRect(label, placeRect);
+    fitted = CSize(placeRect.Width(), placeRect.Height());
+    return true;
+}
+
 void Place::ComputeAutoSize(DeviceContext* dc, CRect& rect) {
     rect = bounds;
     if (master == nullptr)
@@ -268,30 +291,29 @@ void Place::ComputeAutoSize(DeviceContext* dc, CRect& rect) {
         labelRect.DeflateRect(2, 2);
         return;
     }
-    NotationTool* tool = ToolOf(master);
-    if (tool == nullptr)
+    CSize fitted;
+    if (!FitTextSize(dc, labelRect, fitted))
         return;
-    std::string text;
-    CompartmentLayout layout;
-    const int32_t w =
-        LayoutCompartments(text, nullptr, kPlaceTextRoom, placeFlags, dc, looks, layout);
-    const int64_t n = (placeFlags & PfCompartments) != 0
-                          ? int64_t(layout.attributeLines) + layout.methodLines
-                          : 0;
-    const int64_t h = int64_t(layout.nameHeight) + (n > 0 ? (n + 1) * layout.lineHeight : 0);
-    if (labelRect.IsRectEmpty())
-        labelRect.InflateRect(1, 1);
-    labelRect.InflateRect(int32_t((w - int64_t(labelRect.Width())) / 2),
-                          int32_t((std::min<int64_t>(h, kMaxCoordinate) - labelRect.Height()) / 2));
-    labelRect = ClampRect(labelRect);
-    CRect fitted;
-    tool->ComputeNameRect(labelRect, fitted);
-    const CRect sample = tool->SampleFrame();
-    const int64_t width = std::max<int64_t>(fitted.Width(), sample.Width() / 2);
-    const int64_t height = std::max<int64_t>(fitted.Height(), sample.Height() / 2);
+    const CRect sample = ToolOf(master)->SampleFrame();
+    const int64_t width = std::max<int64_t>(fitted.cx, sample.Width() / 2);
+    const int64_t height = std::max<int64_t>(fitted.cy, sample.Height() / 2);
     rect = bounds;
     rect.InflateRect(int32_t((width - bounds.Width()) / 2),
                      int32_t((height - bounds.Height()) / 2));
+    rect = ClampRect(rect);
+}
+
+void Place::ComputeGrownToText(DeviceContext* dc, CRect& rect) const {
+    rect = bounds;
+    if (master == nullptr || (master->flags & MoToolMissing) != 0)
+        return;
+    CRect label = labelRect;
+    CSize fitted;
+    if (!FitTextSize(dc, label, fitted))
+        return;
+    const int32_t dx = std::max(0, int32_t((int64_t(fitted.cx) - bounds.Width() + 1) / 2));
+    const int32_t dy = std::max(0, int32_t((int64_t(fitted.cy) - bounds.Height() + 1) / 2));
+    rect.InflateRect(dx, dy);
     rect = ClampRect(rect);
 }
 

@@ -566,8 +566,16 @@ void CObjPage1::StorePlace(Place& place) {
         if (parts.split)
             place.label = parts.name;
     }
-    SetBit(flags, 0x1, check1144->isVisible() && !place.IsPlaceGroup() && check1144->isChecked());
-    SetBit(flags, 0x2, check1145->isVisible() && !place.IsPlaceGroup() && check1145->isChecked());
+    // A box counts when the page shows it, whichever page of the sheet is
+    // in front (isVisible would be false for every box of a page behind
+    // another tab); a box the page does not offer keeps the place's bit.
+    auto stored = [&](QCheckBox* box, uint32_t bit) {
+        if (place.IsPlaceGroup())
+            return false;
+        return box->isVisibleTo(this) ? box->isChecked() : (placeFlagsAtLoad_ & bit) != 0;
+    };
+    SetBit(flags, PfCompartments, stored(check1144, PfCompartments));
+    SetBit(flags, PfDetails, stored(check1145, PfDetails));
     if (place.IsPlaceGroup()) {
         SetBit(flags, 0x8, interfaceBox->isChecked());
         SetBit(flags, 0x20, check1144->isChecked());

@@ -8,6 +8,7 @@
 #include "dialogs/sheets/ToolsPage.h"
 #include "document/CCASEDoc.h"
 #include "document/UndoJournal.h"
+#include "drawables/DiagramView.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/Place.h"
@@ -53,6 +54,14 @@ bool IsClassTool(const MasterTool* tool) {
 // The tool id a master is looked up and compared by.
 int ToolIdOf(const Master& master) {
     return master.tool != nullptr ? master.tool->ToolId() : NoToolKind;
+}
+
+// Whether a link shows other label texts than before.
+bool LabelTextsDiffer(const Link& link, const ModelObject* before) {
+    const auto* old = dynamic_cast<const Link*>(before);
+    return old == nullptr || old->name != link.name || old->stereotype != link.stereotype ||
+           old->sourceEnd != link.sourceEnd || old->targetEnd != link.targetEnd ||
+           old->access != link.access;
 }
 
 } // namespace
@@ -271,7 +280,12 @@ void CObjSheet::Apply() {
         auto* copy = dynamic_cast<Master*>(copy_.get());
         if (master != nullptr && copy != nullptr) {
             toolChanged = ToolIdOf(*master) != ToolIdOf(*copy);
+            // A place whose text the apply changed takes the room the new
+            // text needs; one the user left as it was keeps its size.
+            const CRect needBefore = place != nullptr ? GrownToText(*place) : CRect();
             ApplyMaster(*master, *copy, place, model);
+            if (place != nullptr && model != nullptr && GrownToText(*place) != needBefore)
+                GrowPlaceToText(*place, *model);
         }
     } else {
         if (kind_ == PtLink) {
@@ -285,11 +299,16 @@ void CObjSheet::Apply() {
         target->Assign(copy_.get());
         if (auto* link = dynamic_cast<Link*>(target); link != nullptr && toolChanged)
             link->SetTool(document->FindTool(link->kindCode));
+        auto* link = dynamic_cast<Link*>(target);
+        const bool relabel =
+            link != nullptr && (toolChanged || LabelTextsDiffer(*link, previous.get()));
         journal.AddChangedObject(target, std::move(previous));
         ModelObject* recordModel = kind_ == PtDiagramType ? nullptr : model;
         if (kind_ == PtModel)
             recordModel = target;
         journal.RecordChange(ChangeKind::PropertyChanges, "Property Changes", recordModel, target);
+        if (relabel)
+            MeasureLinkLabels(*link, model);
     }
     if (toolChanged && model != nullptr)
         model->RebindTools(document->Template());
@@ -342,6 +361,50 @@ void CObjSheet::ApplyMaster(Master& target, Master& copy, Place* place, Model* m
         general_->StorePlace(*place);
     }
     journal.RecordChange(ChangeKind::PropertyChanges, "Property Changes", model, master);
+}
+
+void CObjSheet::MeasureLinkLabels(Link& link, Model* model) {
+    // The name label's rectangle before, kept for the journal's undo.
+    auto previous = std::make_unique<Drawable>();
+    previous->bounds = link.bounds;
+    previous->labelRect = link.labelRect;
+    previous->SetDetached();
+    {
+        BorrowedDC borrowed(Document());
+        link.MeasureLabels(borrowed.dc());
+    }
+    if (link.labelRect == previous->labelRect || model == nullptr)
+        return;
+    UndoJournal& journal = Document()->GetJournal();
+    journal.BeginChange(ChangeKind::AutoSizeDrawable);
+    journal.AddChangedObject(&link, std::move(previous));
+    journal.RecordChange(ChangeKind::AutoSizeDrawable, "Auto-size Link", model, &link);
+}
+
+CRect CObjSheet::GrownToText(Place& place) {
+    CRect grown;
+    BorrowedDC borrowed(Document());
+    place.ComputeGrownToText(&borrowed.dc(), grown);
+    return grown;
+}
+
+void CObjSheet::GrowPlaceToText(Place& place, Model& model) {
+    const CRect grown = GrownToText(place);
+    if (grown == place.bounds)
+        return;
+    // The rectangles before, kept for the journal's undo.
+    auto previous = std::make_unique<Drawable>();
+    previous->bounds = place.bounds;
+    previous->labelRect = place.labelRect;
+    previous->SetDetached();
+    CRect area;
+    model.SetDrawableBounds(&place, grown, area);
+    place.Relayout();
+    place.UpdateRepaintRect();
+    UndoJournal& journal = Document()->GetJournal();
+    journal.BeginChange(ChangeKind::AutoSizeDrawable);
+    journal.AddChangedObject(&place, std::move(previous));
+    journal.RecordChange(ChangeKind::AutoSizeDrawable, "Auto-size Place", &model, &place);
 }
 
 void CObjSheet::RebuildPageSet() {

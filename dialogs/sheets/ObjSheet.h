@@ -28,6 +28,7 @@ class Model;
 class CParamsDialog;
 class COthersDialog;
 class MethodCodeWindow;
+class Link;
 class Place;
 
 // One page of the sheet: loads its controls from the working copy and
@@ -114,6 +115,14 @@ class CObjSheet : public QDialog, public DocumentObserver {
   private:
     void Apply();
     void ApplyMaster(Master& target, Master& copy, Place* place, Model* model);
+    // Grows the place, when its new text needs it, as one more journaled
+    // step of the apply.
+    void GrowPlaceToText(Place& place, Model& model);
+    // Measures the link's labels to their new texts; the name label's
+    // change is one more journaled step of the apply.
+    void MeasureLinkLabels(Link& link, Model* model);
+    // The place's bounds grown to what its text needs now.
+    CRect GrownToText(Place& place);
     void RebuildPageSet();
     void SetPages(const std::vector<SheetPage*>& pages);
     void SetDocument(CCASEDoc* document);

@@ -6,6 +6,7 @@
 #include "document/CCASEDoc.h"
 #include "document/UndoJournal.h"
 #include "drawables/CustomModel.h"
+#include "drawables/DiagramView.h"
 #include "drawables/DrawingTables.h"
 #include "drawables/Junction.h"
 #include "drawables/Link.h"
@@ -111,9 +112,21 @@ Drawable* CreatePlaceIn(OperationContext& context, Master* master, int tool, con
         name = text;
     }
     const size_t masters = MasterCount(context);
-    Drawable* made = diagram->CreatePlaceOfTool(context.document, tool, name, nameSpace, rect);
+    Drawable* made = diagram->CreatePlaceOfTool(context.document, tool, name, nameSpace, rect,
+                                                OptionSet(AnnotatePlaces));
     if (made == nullptr)
         return nullptr;
+    if (auto* place = dynamic_cast<Place*>(made)) {
+        // A new place is at least as large as its name and members need.
+        CRect grown;
+        {
+            BorrowedDC borrowed(context.document);
+            place->ComputeGrownToText(&borrowed.dc(), grown);
+        }
+        CRect area;
+        if (grown != place->bounds)
+            context.model->SetDrawableBounds(place, grown, area);
+    }
     AdoptIntoGroup(context, made);
     if (auto* place = dynamic_cast<Place*>(made))
         place->Relayout();

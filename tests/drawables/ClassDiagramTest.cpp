@@ -318,6 +318,89 @@ TEST_F(ClassDiagramTest, EveryMemberTextOfAnAutoSizedClassKeepsInsideItsCompartm
     }
 }
 
+TEST_F(ClassDiagramTest, AutoSizeFitsTenMembersWithTheMarginsAndNoMore) {
+    // The recording context measures 6 units a character and 12 a line: the
+    // box is the longest line + 10 wide and the name and 10 member lines + 1
+    // high, or half the tool's drawing where that is larger.
+    NotationTemplate shipped;
+    CreateTemplate(shipped, QM_NOTATIONS_DIR "/UML2.1.not");
+    struct Case {
+        const char* notation;
+        ToolModel* tool;
+        uint32_t flags;
+    } cases[] = {
+        {"built-in, detailed", classTool, PfCompartments | PfDetails},
+        {"shipped, detailed", shipped.GetTool(10), PfCompartments | PfDetails},
+        {"shipped, names only", shipped.GetTool(10), PfCompartments},
+        {"shipped, no compartments", shipped.GetTool(10), PfDetails},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.notation);
+        ASSERT_NE(c.tool, nullptr);
+        Master master;
+        master.SetToolAndName(c.tool, "Reservation", "");
+        const char* attributes[] = {"id", "reservedOn", "pickUpBy", "status", "copies"};
+        const char* types[] = {"long", "Date", "Date", "ReservationStatus", "int"};
+        for (int i = 0; i < 5; ++i) {
+            auto a = std::make_unique<MasterAttribute>();
+            a->name = attributes[i];
+            a->type = types[i];
+            a->mode = ModeAnnotate;
+            a->owner = &master;
+            master.attributes.push_back(std::move(a));
+            auto m = std::make_unique<MasterMethod>();
+            m->name = "step" + std::to_string(i);
+            auto p = std::make_unique<Parameter>();
+            p->name = "member";
+            p->type = "Member";
+            m->parameters.push_back(std::move(p));
+            m->returnType = "bool";
+            m->mode = ModeAnnotate;
+            m->owner = &master;
+            master.methods.push_back(std::move(m));
+        }
+        auto owned = std::make_unique<Place>(&project);
+        Place* place = owned.get();
+        place->Setup(10, CRect(100, 100, 170, 150), &master, true);
+        place->placeFlags = c.flags;
+        RecordingDC dc;
+        CRect fitted;
+        place->ComputeAutoSize(&dc, fitted);
+        place->SetBounds(fitted);
+        dc.Clear();
+        place->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
+        const std::vector<DrawnText> texts = DrawnTexts(dc);
+        const bool listed = (c.flags & PfCompartments) != 0;
+        ASSERT_EQ(texts.size(), listed ? 11u : 1u);
+        size_t longest = 0;
+        for (const DrawnText& t : texts) {
+            SCOPED_TRACE(t.text);
+            longest = std::max(longest, t.text.size());
+            const CRect& r = t.rect;
+            EXPECT_TRUE(r.left >= fitted.left && r.right <= fitted.right && r.top >= fitted.top &&
+                        r.bottom <= fitted.bottom)
+                << r.left << " " << r.top << " " << r.right << " " << r.bottom;
+            EXPECT_LE(int32_t(t.text.size()) * 6, r.Width()) << "the whole line fits its box";
+        }
+        // Detailed lines carry the types, the parameters and the return type.
+        if (c.flags == (PfCompartments | PfDetails)) {
+            EXPECT_EQ(texts[1].text, "-id: long");
+            EXPECT_EQ(texts[6].text.substr(1), "step0(member:Member): bool");
+        } else if (listed) {
+            EXPECT_EQ(texts[1].text, "-id");
+            EXPECT_EQ(texts[6].text.substr(1), "step0()");
+        }
+        const CRect half(0, 0, c.tool->SampleFrame().Width() / 2,
+                         c.tool->SampleFrame().Height() / 2);
+        EXPECT_LE(fitted.Width(), std::max<int32_t>(int32_t(longest) * 6 + 10, half.Width()) + 1);
+        EXPECT_LE(fitted.Height(), std::max<int32_t>(12 * (listed ? 12 : 1), half.Height()) + 1);
+        // The place keeps its centre.
+        EXPECT_LE(std::abs(fitted.CenterPoint().x - 135), 1);
+        EXPECT_LE(std::abs(fitted.CenterPoint().y - 125), 1);
+        DiscardDrawable(std::move(owned), &scope);
+    }
+}
+
 TEST_F(ClassDiagramTest, TheArrowheadIsDrawnAtTheTargetEnd) {
     const CPoint end = link->Vertices().back();
     const CPoint start = link->Vertices().front();

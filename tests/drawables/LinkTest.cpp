@@ -356,9 +356,11 @@ TEST_F(LinkTest, EndTextsAreMeasuredAndDrawnOnlyWhenTheSettingsAskForThem) {
     RecordingDC dc;
     dc.SetFixedMetrics(6, 12);
     l->MeasureEndLabels(dc);
-    EXPECT_EQ(l->sourceLabelRect.Width(), 7 * 6);
-    EXPECT_EQ(l->sourceLabelRect.Height(), 12);
-    EXPECT_EQ(l->targetLabelRect.Width(), 2 * 6);
+    // The label holds the text as shown, "role #1", with a tenth and two
+    // units on each side to spare; "%%" shows nothing and takes no room.
+    EXPECT_EQ(l->sourceLabelRect.Width(), 7 * 6 + 4 + 4);
+    EXPECT_EQ(l->sourceLabelRect.Height(), 12 + 1 + 2);
+    EXPECT_TRUE(l->targetLabelRect.IsRectEmpty());
     auto endTexts = [&] {
         dc.Clear();
         l->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);

@@ -1,6 +1,7 @@
 // The creation tools driven through their phases over the fixture project:
 // what each makes, the one journal entry it records (undone to the saved
 // text), and the presses and releases that make nothing.
+#include "drawables/DiagramView.h"
 #include "drawables/Junction.h"
 #include "drawables/PlaceGroup.h"
 #include "drawables/PrimitiveGroup.h"
@@ -315,6 +316,34 @@ TEST_F(OpCreateTest, DroppingAMasterMakesAPlaceCentredOnThePoint) {
     EXPECT_EQ(place->master, circle->master);
     EXPECT_EQ(place->bounds.CenterPoint(), CPoint(600, 500));
     EXPECT_EQ(Descriptions(), std::vector<std::string>{"Create Place"});
+}
+
+TEST_F(OpCreateTest, ANewPlaceListsItsMembersAsTheSettingsSayAndFitsItsName) {
+    // "Annotate Places by Default" chooses whether a new place lists its
+    // master's members; the detailed flag is always set.
+    for (bool annotate : {true, false}) {
+        SCOPED_TRACE(annotate);
+        userSettings.SetOptionWord(SnapToGrid | (annotate ? uint32_t(AnnotatePlaces) : 0u));
+        host.SetCurrentTool(10);
+        Click(CPoint(700, 700));
+        auto* place = dynamic_cast<Place*>(Newest());
+        ASSERT_NE(place, nullptr);
+        EXPECT_EQ(place->placeFlags, (annotate ? uint32_t(PfCompartments) : 0u) | PfDetails);
+    }
+    // A master whose name is wider than the tool's default size makes a
+    // place wide enough for it, about the same centre.
+    Master* wide = doc->NewMaster(10, "AReservationOfALibraryMemberForACopy", "");
+    ASSERT_NE(wide, nullptr);
+    DropMaster(context, wide, CPoint(500, 500));
+    auto* place = dynamic_cast<Place*>(Newest());
+    ASSERT_NE(place, nullptr);
+    ASSERT_EQ(place->master, wide);
+    BorrowedDC borrowed(doc.get());
+    CRect grown;
+    place->ComputeGrownToText(&borrowed.dc(), grown);
+    EXPECT_EQ(grown, place->bounds) << "nothing left to grow";
+    EXPECT_GT(place->bounds.Width(), doc->FindTool(10)->printFrame.Width());
+    EXPECT_LE(std::abs(place->bounds.CenterPoint().x - 500), 1);
 }
 
 // A place whose master was there before (one a deleted place left unused,

@@ -286,7 +286,11 @@ TEST_F(ShippedScriptsTest, HtmlPagesOfEveryModelAndClass) {
     const std::string shape = Read(scratch / "classGeoShape.html");
     for (const char* text :
          {"<h1>Class Shape</h1>", "<p>Any shape</p>\n<p>of the drawing</p>",
-          "<td>Draw(Canvas&amp; dc, float zoom)</td>", "<td>area</td>", "<td>Circle</td>"})
+          "<td>Draw(Canvas&amp; dc, float zoom)</td>", "<td>area</td>", "<td>Circle</td>",
+          // The relation's end texts as the diagram shows them: at Shape's
+          // end the role, a blank, "#" and the multiplicity; at Circle's end
+          // a multiplicity alone.
+          "<th>Own end</th><th>Other end</th>", "<td>uses</td><td>r #1</td><td>x</td>"})
         EXPECT_NE(shape.find(text), std::string::npos) << text << "\n" << shape;
     const std::string classes = Read(scratch / "modelClasses.html");
     EXPECT_NE(classes.find("<a href=\"classGeoCircle.html\">Circle</a>"), std::string::npos)
