@@ -95,6 +95,7 @@ class NullEditorHost : public EditorHost {
     int CurrentTool() const override { return tool_; }
     void SetCurrentTool(int tool) override { tool_ = tool; }
     const Looks& CurrentLooks() const override { return looks_; }
+    void SetCurrentLooks(const Looks& looks) { looks_ = looks; }
     int PopupMenu(const std::vector<std::string>&, CPoint) override { return -1; }
 
     std::string statusText;

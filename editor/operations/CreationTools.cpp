@@ -20,6 +20,7 @@
 #include "drawables/Tag.h"
 #include "drawables/ToolModel.h"
 #include "editor/EditorHost.h"
+#include "editor/operations/CursorIds.h"
 #include "editor/operations/OperationSupport.h"
 #include "model/Master.h"
 #include "platform/Prompt.h"
@@ -35,8 +36,8 @@ namespace {
 // Model flag: links are drawn orthogonally.
 constexpr uint32_t kOrthogonalLinks = 0x4;
 // The cursors of the creation tools.
-constexpr int kCursorCreate = 135;
-constexpr int kCursorValidTarget = 139;
+constexpr int kCursorCreate = CurCrossHair;
+constexpr int kCursorValidTarget = CurLinkTarget;
 
 bool IsSequence(const Model* model) {
     return model != nullptr && model->kind == MkSequence;
