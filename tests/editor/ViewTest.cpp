@@ -1469,7 +1469,7 @@ TEST_F(EverythingViewTest, ANewMessagePopsTheCallMenuAndTakesTheOperationChosen)
             continue;
         }
         EXPECT_EQ(made->text, first);
-        EXPECT_EQ(ProjectDescriptions(), (std::vector<std::string>{"Create Message", "Text Edit"}));
+        ASSERT_EQ(ProjectDescriptions(), (std::vector<std::string>{"Create Message", "Text Edit"}));
         ASSERT_TRUE(project->GetJournal().Replay(1, false));
         EXPECT_EQ(made->text, "?");
     }
