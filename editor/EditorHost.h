@@ -69,6 +69,9 @@ class EditorHost {
     virtual bool AskRepositionOptions(int& /*options*/) { return false; }
     // Before the selection is deleted: an open property sheet lets go of it.
     virtual void HidePropertySheet() {}
+    // An in-place label edit ended and changed a name: an open property
+    // sheet shows the new name in its name field.
+    virtual void LabelCommitted() {}
     // The library symbol a library tool stands for (the frame's library
     // menu knows it); an empty answer without a library or such a symbol.
     virtual LibrarySymbol LibrarySymbolForTool(int /*tool*/) { return {}; }

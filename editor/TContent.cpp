@@ -729,7 +729,7 @@ void TContent::HoverText(Drawable* drawable, int part) {
             text = tool->name + " (Semantics = " + tool->GetSemanticsName() + ") " +
                    (master->comment.empty() ? tool->comment : master->comment);
         } else {
-            text = master->name;
+            text = "Place Group";
         }
     } else if (auto* link = dynamic_cast<Link*>(drawable)) {
         auto* tool = dynamic_cast<ToolModel*>(link->Tool());
@@ -738,6 +738,8 @@ void TContent::HoverText(Drawable* drawable, int part) {
         else if (tool != nullptr)
             text = tool->name + " (Semantics = " + tool->GetSemanticsName() + ") " +
                    (link->comment.empty() ? tool->comment : link->comment);
+    } else if (auto* floater = dynamic_cast<Floater*>(drawable)) {
+        text = (part & HpAttachment) != 0 ? "Link-To: " + floater->attachment : floater->text;
     } else if (drawable->IsPlaceGroup()) {
         text = "Place Group";
     }
@@ -1152,6 +1154,7 @@ void TContent::EditLabel(Drawable* drawable) {
         ModelObject* changed = EditDrawableText(document_, *model, *edited, *labelEditor_, scroll.x,
                                                 scroll.y, model->zoom, false);
         if (changed != nullptr) {
+            host_.LabelCommitted();
             if (edited->IsPlace())
                 NotifyChange(VcPlace, changed, false);
             else if (edited->IsLink())

@@ -110,6 +110,13 @@ void FrameEditorHost::HidePropertySheet() {
         sheet->HideAndApply();
 }
 
+void FrameEditorHost::LabelCommitted() {
+    if (auto* sheet = dynamic_cast<CObjSheet*>(
+            mainWindow_.findChild<QDialog*>(QStringLiteral("objectSheet")));
+        sheet != nullptr && sheet->isVisible())
+        sheet->UpdateNameField();
+}
+
 void FrameEditorHost::SetStatusText(const std::string& text) {
     mainWindow_.statusBar()->showMessage(QString::fromStdString(text));
 }

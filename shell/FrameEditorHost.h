@@ -38,6 +38,7 @@ class FrameEditorHost : public EditorHost {
     void ZoomShown(double zoom) override;
     bool AskRepositionOptions(int& options) override;
     void HidePropertySheet() override;
+    void LabelCommitted() override;
     void ViewScrolled(bool sizesChanged) override;
     void ToolEditingShown(bool iconEditing) override;
     // The symbol of the application's library menu behind the tool, placed

@@ -691,6 +691,28 @@ TEST_F(ViewTest, EditingAPlacesLabelRenamesOrSwitchesItsMasterInOneStep) {
 
 // A label edit of a place whose master another place shares makes a master
 // for the new name; undo leaves the project as it was, without that master.
+// Scrolling ends an in-place edit; an edit that changed a name tells the
+// frame, whose open property sheet then shows the new name.
+TEST_F(ViewTest, ScrollingEndsAnEditAndAChangedNameReachesTheSheet) {
+    struct Host : NullEditorHost {
+        void LabelCommitted() override { ++committed; }
+        int committed = 0;
+    } counting;
+    auto other = MakeView(*doc, counting);
+    other->EditLabel(circle);
+    ASSERT_TRUE(other->IsEditingLabel());
+    other->LabelEditor()->selectAll();
+    QTest::keyClicks(other->LabelEditor(), "Round");
+    other->verticalScrollBar()->setValue(40);
+    EXPECT_FALSE(other->IsEditingLabel());
+    EXPECT_EQ(circle->master->name, "Round");
+    EXPECT_EQ(counting.committed, 1);
+    // An edit that changes nothing tells nothing.
+    other->EditLabel(circle);
+    other->EditLabel(nullptr);
+    EXPECT_EQ(counting.committed, 1);
+}
+
 TEST_F(ViewTest, UndoOfALabelEditThatMadeAMasterLeavesTheProjectAsBefore) {
     auto* diagram = dynamic_cast<CustomModel*>(classes);
     ASSERT_NE(diagram, nullptr);
@@ -1473,6 +1495,23 @@ TEST_F(EverythingViewTest, ANewMessagePopsTheCallMenuAndTakesTheOperationChosen)
         ASSERT_TRUE(project->GetJournal().Replay(1, false));
         EXPECT_EQ(made->text, "?");
     }
+}
+
+// The status bar names what the mouse is over: a message's text; a place
+// whose master has no tool is a "Place Group".
+TEST_F(EverythingViewTest, HoverTextOverAMessageAndAPlaceWithoutATool) {
+    CursorOver(*message, Qt::NoModifier);
+    EXPECT_EQ(menuHost.statusText, message->text);
+    auto* place = dynamic_cast<Place*>(project->IdMap().Lookup("p-circle-0001"));
+    ASSERT_NE(place, nullptr);
+    ASSERT_NE(place->master, nullptr);
+    auto* tool = place->master->tool;
+    place->master->tool = nullptr;
+    CursorOver(*place, Qt::NoModifier);
+    EXPECT_EQ(menuHost.statusText, "Place Group");
+    place->master->tool = tool;
+    CursorOver(*place, Qt::NoModifier);
+    EXPECT_NE(menuHost.statusText.find("(Semantics = "), std::string::npos) << menuHost.statusText;
 }
 
 // With automatic sizing on, a changed link (of a tool that sizes its
