@@ -6,8 +6,10 @@
 #include "document/CCASEDoc.h"
 #include "document/UndoJournal.h"
 #include "drawables/CustomModel.h"
+#include "drawables/DiagramView.h"
 #include "drawables/DrawingTables.h"
 #include "drawables/Junction.h"
+#include "drawables/LabelText.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/OrthogonalRouting.h"
@@ -612,8 +614,18 @@ class CreateMessage : public OneShot {
             return;
         }
         if (context.model->kind == MkCollaboration) {
+            // Numbered after the others, with its label reshaped to the
+            // numbered text.
             floater->SetNumber(diagram->GetMaxMessageNumber() + 1);
             floater->LayoutLabel();
+            CRect fitted;
+            {
+                BorrowedDC borrowed(context.document);
+                FitTextRect(borrowed.dc(), floater->text, nullptr, &floater->looks,
+                            floater->labelRect, fitted);
+            }
+            CRect dirty;
+            context.model->ReshapeDrawableB(floater, fitted, dirty);
             floater->UpdateRepaintRect();
         }
         AdoptIntoGroup(context, floater);

@@ -284,6 +284,24 @@ TEST_F(OpCreateTest, UndoingLanesThatWidenedThePageNarrowsItAgain) {
                               .afterRedo = [&] { EXPECT_EQ(model->pageMatrix, widened); }}));
 }
 
+// In a collaboration diagram a new message is numbered after the others
+// and its label reshaped to hold the number.
+TEST_F(OpCreateTest, ACollaborationMessageIsNumberedAndItsLabelHoldsTheNumber) {
+    host.SetCurrentTool(TkMessage);
+    Click(CPoint(200, 130));
+    auto* plain = dynamic_cast<Floater*>(Newest());
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(plain->text, "?");
+    model->kind = MkCollaboration;
+    host.SetCurrentTool(TkMessage);
+    Click(CPoint(200, 130));
+    auto* numbered = dynamic_cast<Floater*>(Newest());
+    ASSERT_NE(numbered, nullptr);
+    ASSERT_NE(numbered, plain);
+    EXPECT_GT(MessageNumberOf(numbered->text), 0) << numbered->text;
+    EXPECT_GT(numbered->labelRect.Width(), plain->labelRect.Width());
+}
+
 TEST_F(OpCreateTest, MessageToolBesideALinkMakesNothing) {
     host.SetCurrentTool(TkMessage);
     const size_t count = Count();
