@@ -272,6 +272,8 @@ class CreateLink : public OperationBase {
             return false;
         }
         AdoptIntoGroup(context, link);
+        if (sequence)
+            link = PutInTimeOrder(*context.model, link);
         EndRepaint(context, link->repaintRect);
         SelectAlone(context, link);
         UndoJournal& journal = JournalOf(context);
@@ -294,6 +296,35 @@ class CreateLink : public OperationBase {
     void Cancel(OperationContext& context) override { Abandon(context); }
 
   private:
+    // A new message of a sequence diagram goes before the first message of
+    // the model's list that starts lower: the list keeps the messages in the
+    // order of time, top to bottom. One adopted by a group stays there.
+    static Link* PutInTimeOrder(Model& model, Link* link) {
+        if (link->Parent() != nullptr || link->VertexCount() < 1)
+            return link;
+        const int32_t y = link->Vertices().front().y;
+        int32_t index = 0;
+        int32_t before = -1;
+        // Positions counted without the link itself, as after taking it out.
+        for (const auto& drawable : model.Drawables()) {
+            if (drawable.get() == link)
+                continue;
+            const auto* other =
+                drawable->IsLink() ? dynamic_cast<const Link*>(drawable.get()) : nullptr;
+            if (other != nullptr && other->VertexCount() > 0 && other->Vertices().front().y > y) {
+                before = index;
+                break;
+            }
+            ++index;
+        }
+        if (before < 0)
+            return link;
+        std::unique_ptr<Drawable> taken = model.TakeDrawable(link);
+        if (taken == nullptr)
+            return link;
+        return static_cast<Link*>(model.InsertDrawable(before, std::move(taken)));
+    }
+
     // A node under the mouse; the link's own source only once the path has
     // bent enough to come back to it.
     bool ValidTarget(const Link& link, const Drawable* hit) const {
