@@ -420,7 +420,9 @@ int Link::MakeStepped() {
 int Link::KeepStepped(CRect& dirty, int16_t* knob) {
     if ((options & LoStepped) == 0 || VertexCount() <= 2)
         return 0;
-    dirty = repaintRect;
+    // The caller's rectangle gathers what a move already dirtied: the old and
+    // new paths are united into it, never written over it.
+    dirty.UnionRect(dirty, repaintRect);
     bool changed = false;
     std::vector<CPoint>& v = vertices_;
     auto remove = [&](int index) {

@@ -103,7 +103,9 @@ class Link : public Drawable {
     void MakeSelfLoop();
     int MakeStepped();
     // Normalises a stepped path after a move; knob (may be null) follows
-    // the removal of vertices before it. Returns whether anything changed.
+    // the removal of vertices before it. The repaint rectangles before and
+    // after are united into dirty, which keeps what it held. Returns
+    // whether anything changed.
     int KeepStepped(CRect& dirty, int16_t* knob);
     void SetTool(NotationTool* tool);
     // After reading: a tool that is not a link tool of the template is

@@ -214,6 +214,7 @@ void TAnnotater::ApplyChecks(const std::vector<int>& rows, bool on) {
         return;
     UndoJournal& journal = document_.GetJournal();
     Model* current = document_.CurrentModel();
+    bool changedAny = false;
     // One group: undo takes every check of this toggle back in one step.
     journal.BeginGroup();
     for (int row : rows) {
@@ -228,6 +229,7 @@ void TAnnotater::ApplyChecks(const std::vector<int>& rows, bool on) {
             journal.AddChangedObject(nullptr, nullptr);
             place->placeFlags ^= PfCompartments;
             journal.RecordChange(ChangeKind::Annotation, "Annotation", current, place);
+            changedAny = true;
             continue;
         }
         ModelObject* member = MemberOf(row);
@@ -235,10 +237,13 @@ void TAnnotater::ApplyChecks(const std::vector<int>& rows, bool on) {
             continue;
         // The change context starts empty: the member is its one entry.
         journal.BeginChange(ChangeKind::Annotation);
-        master->SetMemberAnnotation(
+        changedAny |= master->SetMemberAnnotation(
             &document_, current, place, on, dynamic_cast<MasterAttribute*>(member),
             dynamic_cast<MasterMethod*>(member), dynamic_cast<MasterType*>(member));
     }
+    // The places of the master show what changed, sized to it.
+    if (changedAny)
+        host_.MasterShownChanged(*master);
     journal.EndGroup();
 }
 
@@ -254,12 +259,20 @@ void TAnnotater::mouseDoubleClickEvent(QMouseEvent* event) {
                              place_, true);
         return;
     }
-    // The sheet opens on the member's page, for the master that owns it.
+    // The sheet opens for the master that owns the member (inherited ones
+    // included), on the member's page with the member selected.
     ModelObject* member = MemberOf(row);
     Master* owner = OwnerOf(member);
-    if (owner != nullptr)
-        host_.ShowProperties(document_, ObjectHandle(member, &document_.IdMap()), GroupOf(row), {},
-                             true);
+    if (owner == nullptr)
+        return;
+    const int group = GroupOf(row);
+    for (size_t k = 0; k < CountOf(*owner, group); ++k) {
+        if (MemberAt(*owner, group, int(k)) == member) {
+            host_.ShowMemberProperties(document_, ObjectHandle(owner, &document_.IdMap()), group,
+                                       int(k));
+            return;
+        }
+    }
 }
 
 void TAnnotater::mouseMoveEvent(QMouseEvent* event) {

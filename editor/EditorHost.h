@@ -9,12 +9,14 @@
 #include "platform/Geometry.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qm {
 
 class CCASEDoc;
 class Drawable;
+class Master;
 class Model;
 
 // A symbol of the model library behind a library tool (11010-12000): the
@@ -69,6 +71,17 @@ class EditorHost {
     virtual bool AskRepositionOptions(int& /*options*/) { return false; }
     // Before the selection is deleted: an open property sheet lets go of it.
     virtual void HidePropertySheet() {}
+    // An in-place label edit ended and changed a name: an open property
+    // sheet shows the new name in its name field.
+    virtual void LabelCommitted() {}
+    // Opens the property sheet of master on its page of memberKind (0
+    // attributes, 1 types, 2 methods) with member index item selected.
+    virtual void ShowMemberProperties(CCASEDoc& /*document*/, const ObjectHandle& /*master*/,
+                                      int /*memberKind*/, int /*item*/) {}
+    // What master shows changed outside the diagram view (an annotation
+    // toggled in the annotation pane): the view lays out its places again
+    // and, with automatic sizing, resizes them.
+    virtual void MasterShownChanged(Master& /*master*/) {}
     // The library symbol a library tool stands for (the frame's library
     // menu knows it); an empty answer without a library or such a symbol.
     virtual LibrarySymbol LibrarySymbolForTool(int /*tool*/) { return {}; }
@@ -95,9 +108,17 @@ class NullEditorHost : public EditorHost {
     int CurrentTool() const override { return tool_; }
     void SetCurrentTool(int tool) override { tool_ = tool; }
     const Looks& CurrentLooks() const override { return looks_; }
+    void SetCurrentLooks(const Looks& looks) { looks_ = looks; }
     int PopupMenu(const std::vector<std::string>&, CPoint) override { return -1; }
+    void ShowMemberProperties(CCASEDoc&, const ObjectHandle&, int memberKind, int item) override {
+        memberPages.emplace_back(memberKind, item);
+    }
+    void MasterShownChanged(Master&) override { ++mastersShownChanged; }
 
     std::string statusText;
+    // The member pages asked for (kind, item) and the masters told changed.
+    std::vector<std::pair<int, int>> memberPages;
+    int mastersShownChanged = 0;
 
   private:
     int tool_ = 0;

@@ -75,49 +75,6 @@ bool IsPrimitiveTool(int tool) {
     return (tool >= 26 && tool <= 32) || tool == 49;
 }
 
-// The rubber band: the view's own operation. It selects, adding to what the
-// press left selected, the top-level drawables that lie wholly inside it.
-class RubberBand : public EditOperation {
-  public:
-    RubberBand() : EditOperation(DM_RUBBER_BAND) {}
-    void Begin(OperationContext&, const PointerEvent& event) override {
-        start_ = event.point;
-        rect_ = CRect(start_.x, start_.y, start_.x, start_.y);
-    }
-    void Track(OperationContext&, const PointerEvent& event) override {
-        rect_ = CRect(start_.x, start_.y, event.point.x, event.point.y);
-        rect_.NormalizeRect();
-    }
-    bool End(OperationContext& context, const PointerEvent& event, bool) override {
-        Track(context, event);
-        if (context.model != nullptr && !rect_.IsRectEmpty()) {
-            context.model->SelectInRect(nullptr, rect_);
-            context.Callbacks().SelectionChanged();
-        }
-        rect_ = CRect();
-        return false;
-    }
-    void Cancel(OperationContext&) override { rect_ = CRect(); }
-    void DrawFeedback(DeviceContext& dc, const OperationContext& context) const override {
-        if (rect_.IsRectEmpty())
-            return;
-        const CRect shown(static_cast<int>(rect_.left * context.zoom),
-                          static_cast<int>(rect_.top * context.zoom),
-                          static_cast<int>(rect_.right * context.zoom),
-                          static_cast<int>(rect_.bottom * context.zoom));
-        const LogPen pen = dc.SelectPen(PS_DOT, 1, 0);
-        const LogBrush brush = dc.SelectBrush(LogBrush{BS_NULL, 0});
-        dc.Rectangle(shown);
-        dc.SelectPen(pen);
-        dc.SelectBrush(brush);
-    }
-    CRect FeedbackBounds() const override { return rect_; }
-
-  private:
-    CPoint start_;
-    CRect rect_;
-};
-
 // The document's views for the model's editing operations: a device context
 // to measure with, repaints and change notices go to the views that show the
 // document.
@@ -397,14 +354,21 @@ void TContent::ClickSelect(uint32_t flags, const PointerEvent& press) {
             return;
         }
         bool knobDrag = false;
+        // A junction is never selected itself: it is the current junction of
+        // the place it sits on, which is selected alone.
+        auto* junction = drawable->IsJunction() ? dynamic_cast<Junction*>(drawable) : nullptr;
+        Place* owner = junction != nullptr ? junction->Pivot() : nullptr;
+        const bool currentJunction =
+            owner != nullptr && owner->IsSelected() && owner->currentJunction == junction;
         if ((flags & MK_SHIFT) != 0) {
             SelectDrawable(drawable, drawable->IsSelected() ? 0 : 1);
             dragMode_ = DM_DRAG_DRAWABLES;
-        } else if (!drawable->IsSelected()) {
-            if (drawable->IsJunction()) {
-                if (auto* owner = dynamic_cast<Place*>(drawable->Parent())) {
+        } else if (!drawable->IsSelected() && !currentJunction) {
+            if (junction != nullptr) {
+                if (owner != nullptr) {
                     SelectDrawable(owner, 3);
-                    owner->currentJunction = dynamic_cast<Junction*>(drawable);
+                    owner->currentJunction = junction;
+                    InvalidateModelRect(junction->repaintRect);
                 }
             } else {
                 SelectDrawable(drawable, 3);
@@ -456,6 +420,15 @@ void TContent::ClickSelect(uint32_t flags, const PointerEvent& press) {
 }
 
 void TContent::RunOperation(OperationPhase phase, const PointerEvent& event, bool pointByPoint) {
+    callMenuPending_ = false;
+    RunPhase(phase, event, pointByPoint);
+    if (callMenuPending_) {
+        callMenuPending_ = false;
+        OnPopupCall();
+    }
+}
+
+void TContent::RunPhase(OperationPhase phase, const PointerEvent& event, bool pointByPoint) {
     if (!operation_)
         return;
     const CRect before = operation_->FeedbackBounds();
@@ -520,11 +493,8 @@ void TContent::OnMouseMove(uint32_t flags, QPoint client) {
             dragBegun_ = true;
             if (hideKnobs)
                 SetKnobsInverted(true);
-            if (mode == DM_RUBBER_BAND)
-                operation_ = std::make_unique<RubberBand>();
-            else
-                operation_ = MakeDragOperation(context_, mode, pressed_.As<Drawable>(), knobIndex_,
-                                               pressedPart_);
+            operation_ = MakeDragOperation(context_, mode, pressed_.As<Drawable>(), knobIndex_,
+                                           pressedPart_);
             // The drag starts where the button went down, so that the
             // distance the mouse covered before the threshold counts.
             PointerEvent start = event;
@@ -632,6 +602,14 @@ void TContent::OnLButtonDblClk(uint32_t flags, QPoint client) {
     const PointerEvent event = HitAt(client, flags, false);
     if (event.hit == nullptr)
         return;
+    // The label of the current junction (it has no sheet of its own: the
+    // selection is its place) is edited in place.
+    if (auto* junction = event.hit->IsJunction() ? dynamic_cast<Junction*>(event.hit) : nullptr;
+        junction != nullptr && (event.part & HpLabel) != 0 && junction->Pivot() != nullptr &&
+        junction->Pivot()->IsSelected() && junction->Pivot()->currentJunction == junction) {
+        EditLabel(junction);
+        return;
+    }
     if ((flags & MK_CONTROL) == 0) {
         ShowSelectionProperties(true);
         return;
@@ -671,10 +649,10 @@ int TContent::CursorFeedback(uint32_t flags, QPoint client, Drawable* drawable, 
                 return CurImplode;
             return CurArrow;
         }
-        const auto* place = dynamic_cast<const Place*>(drawable->Parent());
-        const bool currentJunction =
-            drawable->IsJunction() && place != nullptr &&
-            static_cast<const Drawable*>(place->currentJunction) == drawable;
+        const auto* junction =
+            drawable->IsJunction() ? dynamic_cast<const Junction*>(drawable) : nullptr;
+        const Place* place = junction != nullptr ? junction->Pivot() : nullptr;
+        const bool currentJunction = place != nullptr && place->currentJunction == junction;
         if ((part & HpKnob) != 0 && (drawable->IsSelected() || currentJunction))
             return CurKnob;
         if ((part & HpLabel) != 0 && drawable->IsSelected())
@@ -751,7 +729,7 @@ void TContent::HoverText(Drawable* drawable, int part) {
             text = tool->name + " (Semantics = " + tool->GetSemanticsName() + ") " +
                    (master->comment.empty() ? tool->comment : master->comment);
         } else {
-            text = master->name;
+            text = "Place Group";
         }
     } else if (auto* link = dynamic_cast<Link*>(drawable)) {
         auto* tool = dynamic_cast<ToolModel*>(link->Tool());
@@ -760,6 +738,8 @@ void TContent::HoverText(Drawable* drawable, int part) {
         else if (tool != nullptr)
             text = tool->name + " (Semantics = " + tool->GetSemanticsName() + ") " +
                    (link->comment.empty() ? tool->comment : link->comment);
+    } else if (auto* floater = dynamic_cast<Floater*>(drawable)) {
+        text = (part & HpAttachment) != 0 ? "Link-To: " + floater->attachment : floater->text;
     } else if (drawable->IsPlaceGroup()) {
         text = "Place Group";
     }
@@ -1174,6 +1154,7 @@ void TContent::EditLabel(Drawable* drawable) {
         ModelObject* changed = EditDrawableText(document_, *model, *edited, *labelEditor_, scroll.x,
                                                 scroll.y, model->zoom, false);
         if (changed != nullptr) {
+            host_.LabelCommitted();
             if (edited->IsPlace())
                 NotifyChange(VcPlace, changed, false);
             else if (edited->IsLink())

@@ -8,6 +8,7 @@
 #include "document/DocumentEvents.h"
 #include "drawables/ZoomScaling.h"
 #include "editor/CommandTarget.h"
+#include "editor/operations/CursorIds.h"
 #include "editor/operations/EditOperation.h"
 #include "model/ObjectHandle.h"
 #include "platform/Geometry.h"
@@ -34,33 +35,6 @@ class TEdit;
 class ToolBitmap;
 class ToolModel;
 struct Looks;
-
-// The view's cursors, by the number of the cursor resource they stand for
-// (0 the arrow, 1 the I-beam).
-enum ViewCursor : int {
-    CurArrow = 0,
-    CurIBeam = 1,
-    CurPrimitiveGroupMove = 143,
-    CurCreateTool = 134,
-    CurCrossHair = 135,
-    CurMove = 136,
-    CurTagPlace = 137,
-    CurKnob = 138,
-    CurSymbol = 186,
-    CurMessageOnLink = 198,
-    CurMessage = 199,
-    CurSubmodel = 200,
-    CurAttachment = 202,
-    CurImplode = 203,
-    CurSwimlane = 204,
-    CurLaneBorder = 219,
-    CurRenumberSame = 220,
-    CurRenumberNext = 221,
-    CurCallBoxEdge = 222,
-    CurCallBox = 223,
-    CurJunction = 229,
-    CurJunctionOnEdge = 230,
-};
 
 // Whether link is drawn with a call (Control-Flow) link tool.
 bool IsCallLink(const Link* link);
@@ -92,6 +66,10 @@ class TContent : public QAbstractScrollArea,
     bool ShowModel(Model* model);
     // Accepts 0.2 to 4.0 inclusive; anything else is ignored.
     void SetZoom(double zoom);
+    // The zoom one step of 0.1 up (direction 1) or down (-1) from zoom, kept
+    // to one decimal so that repeated steps land on 0.2 and 4.0 exactly.
+    // Every Zoom In and Zoom Out (menu, tool bar, keys) steps through it.
+    static double ZoomStep(double zoom, int direction);
     void UpdateScrollSizes(bool redraw);
     // Repaints a view rectangle (model coordinates times the zoom).
     void InvalidateLogicalRect(const CRect& viewRect);
@@ -221,7 +199,9 @@ class TContent : public QAbstractScrollArea,
     PointerEvent HitAt(QPoint client, uint32_t flags, bool excludePressed) const;
     // The one place where the view calls into an operation: begins, tracks
     // or ends the operation of the current mode.
+    // A call menu the phase asked for pops up after it.
     void RunOperation(OperationPhase phase, const PointerEvent& event, bool pointByPoint = false);
+    void RunPhase(OperationPhase phase, const PointerEvent& event, bool pointByPoint);
     // Cancels the operation under way, if any, and leaves the mouse mode.
     void CancelOperation();
     OperationContext& Context(uint32_t flags);
@@ -277,6 +257,10 @@ class TContent : public QAbstractScrollArea,
     void SetCursor(int resource) override { ShowCursor(resource); }
     void SelectionChanged() override { OnSelectionChanged(); }
     void ShowSelectionProperties() override { ShowSelectionProperties(true); }
+    // A new message or message link asks for its call menu: it pops up once
+    // the operation's step is recorded, so that the operation chosen is its
+    // own "Text Edit" after it.
+    void PopupCall() override { callMenuPending_ = true; }
 
     ObjectHandle Handle(const ModelObject* object) const;
 
@@ -298,6 +282,9 @@ class TContent : public QAbstractScrollArea,
     // True while a phase of the operation runs: what it removes itself does
     // not end it.
     bool inOperation_ = false;
+    // The call menu of the new selection is to pop up when the operation's
+    // phase returns.
+    bool callMenuPending_ = false;
     CRect repaintRect_;
     CRect dragRect_;
     std::unique_ptr<EditOperation> operation_;

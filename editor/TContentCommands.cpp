@@ -43,13 +43,11 @@ bool ClipboardFileExists() {
     }
 }
 
-// The zoom one step of 0.1 away, kept to one decimal so that repeated steps
-// land on 0.2 and 4.0 exactly.
-double ZoomStep(double zoom, int direction) {
+} // namespace
+
+double TContent::ZoomStep(double zoom, int direction) {
     return std::round((zoom + 0.1 * direction) * 10.0) / 10.0;
 }
-
-} // namespace
 
 bool TContent::RuleD() const {
     Model* model = CurrentModel();

@@ -158,9 +158,10 @@ struct HotSpot {
 };
 
 constexpr HotSpot kHotSpots[] = {
-    {CurMove, 7, 7},     {CurPrimitiveGroupMove, 7, 7}, {CurKnob, 7, 7},    {CurCrossHair, 7, 7},
-    {CurTagPlace, 7, 7}, {CurLaneBorder, 7, 7},         {CurCallBox, 7, 7}, {CurCallBoxEdge, 7, 7},
-    {CurSubmodel, 5, 0}, {CurAttachment, 7, 7},         {CurImplode, 5, 0},
+    {CurMove, 7, 7},      {CurPrimitiveGroupMove, 7, 7}, {CurKnob, 7, 7},    {CurCrossHair, 7, 7},
+    {CurTagPlace, 7, 7},  {CurLaneBorder, 7, 7},         {CurCallBox, 7, 7}, {CurCallBoxEdge, 7, 7},
+    {CurSubmodel, 5, 0},  {CurAttachment, 7, 7},         {CurImplode, 5, 0}, {CurLinkTarget, 7, 7},
+    {CurFreeHand, 0, 15}, {CurWillDelete, 7, 7},
 };
 
 // The cursors' pictures are 16 x 16, shown twice that size so that they

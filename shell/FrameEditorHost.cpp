@@ -4,6 +4,7 @@
 #include "dialogs/model/DialogServices.h"
 #include "dialogs/model/ModelDialogs.h"
 #include "dialogs/sheets/ObjSheet.h"
+#include "drawables/DiagramView.h"
 #include "editor/TContent.h"
 #include "shell/bars/LibraryMenu.h"
 #include "shell/frames/CChildFrame.h"
@@ -108,6 +109,28 @@ void FrameEditorHost::HidePropertySheet() {
     if (auto* sheet = dynamic_cast<CObjSheet*>(
             mainWindow_.findChild<QDialog*>(QStringLiteral("objectSheet"))))
         sheet->HideAndApply();
+}
+
+void FrameEditorHost::LabelCommitted() {
+    if (auto* sheet = dynamic_cast<CObjSheet*>(
+            mainWindow_.findChild<QDialog*>(QStringLiteral("objectSheet")));
+        sheet != nullptr && sheet->isVisible())
+        sheet->UpdateNameField();
+}
+
+void FrameEditorHost::ShowMemberProperties(CCASEDoc& document, const ObjectHandle& master,
+                                           int memberKind, int item) {
+    ShowProperties(document, master, PtMaster, {}, true);
+    CObjSheet& sheet = ObjectSheetOf(mainWindow_);
+    if (sheet.WorkingCopy() != nullptr)
+        sheet.ShowMemberPage(memberKind, item);
+}
+
+void FrameEditorHost::MasterShownChanged(Master& master) {
+    if (frame_ == nullptr)
+        return;
+    if (auto* view = dynamic_cast<TContent*>(frame_->GetContent()))
+        view->NotifyChange(VcPlace, &master, false);
 }
 
 void FrameEditorHost::SetStatusText(const std::string& text) {

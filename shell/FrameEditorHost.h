@@ -38,6 +38,10 @@ class FrameEditorHost : public EditorHost {
     void ZoomShown(double zoom) override;
     bool AskRepositionOptions(int& options) override;
     void HidePropertySheet() override;
+    void LabelCommitted() override;
+    void ShowMemberProperties(CCASEDoc& document, const ObjectHandle& master, int memberKind,
+                              int item) override;
+    void MasterShownChanged(Master& master) override;
     void ViewScrolled(bool sizesChanged) override;
     void ToolEditingShown(bool iconEditing) override;
     // The symbol of the application's library menu behind the tool, placed

@@ -10,6 +10,7 @@
 #include "drawables/Model.h"
 #include "drawables/ScenarioPlace.h"
 #include "drawables/ShapeGeometry.h"
+#include "editor/operations/CursorIds.h"
 #include "editor/operations/DragOperations.h"
 #include "editor/operations/OperationSupport.h"
 
@@ -20,9 +21,9 @@ namespace qm {
 
 namespace {
 
-constexpr int kCursorResize = 222;
-constexpr int kCursorMove = 223;
-constexpr int kCursorDelete = 145;
+constexpr int kCursorResize = CurCallBoxEdge;
+constexpr int kCursorMove = CurCallBox;
+constexpr int kCursorDelete = CurWillDelete;
 
 class DragCallBox : public OperationBase {
   public:
@@ -42,7 +43,11 @@ class DragCallBox : public OperationBase {
             return;
         start_ = place->GetCallBox(index_);
         total_ = CPoint();
-        press_ = last_ = event.rawPoint;
+        // The box is found under the mouse itself, but it follows the snapped
+        // points from the snapped press on, so that the first move does not
+        // jump by the distance to the grid.
+        press_ = event.rawPoint;
+        last_ = event.point;
         BeginRepaint(place->repaintRect);
         begun_ = true;
     }

@@ -9,6 +9,7 @@
 #include "drawables/DiagramView.h"
 #include "drawables/DrawingTables.h"
 #include "drawables/Junction.h"
+#include "drawables/LabelText.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/OrthogonalRouting.h"
@@ -21,6 +22,7 @@
 #include "drawables/Tag.h"
 #include "drawables/ToolModel.h"
 #include "editor/EditorHost.h"
+#include "editor/operations/CursorIds.h"
 #include "editor/operations/OperationSupport.h"
 #include "model/Master.h"
 #include "platform/Prompt.h"
@@ -36,8 +38,8 @@ namespace {
 // Model flag: links are drawn orthogonally.
 constexpr uint32_t kOrthogonalLinks = 0x4;
 // The cursors of the creation tools.
-constexpr int kCursorCreate = 135;
-constexpr int kCursorValidTarget = 139;
+constexpr int kCursorCreate = CurCrossHair;
+constexpr int kCursorValidTarget = CurLinkTarget;
 
 bool IsSequence(const Model* model) {
     return model != nullptr && model->kind == MkSequence;
@@ -282,6 +284,8 @@ class CreateLink : public OperationBase {
             return false;
         }
         AdoptIntoGroup(context, link);
+        if (sequence)
+            link = PutInTimeOrder(*context.model, link);
         EndRepaint(context, link->repaintRect);
         SelectAlone(context, link);
         UndoJournal& journal = JournalOf(context);
@@ -304,6 +308,35 @@ class CreateLink : public OperationBase {
     void Cancel(OperationContext& context) override { Abandon(context); }
 
   private:
+    // A new message of a sequence diagram goes before the first message of
+    // the model's list that starts lower: the list keeps the messages in the
+    // order of time, top to bottom. One adopted by a group stays there.
+    static Link* PutInTimeOrder(Model& model, Link* link) {
+        if (link->Parent() != nullptr || link->VertexCount() < 1)
+            return link;
+        const int32_t y = link->Vertices().front().y;
+        int32_t index = 0;
+        int32_t before = -1;
+        // Positions counted without the link itself, as after taking it out.
+        for (const auto& drawable : model.Drawables()) {
+            if (drawable.get() == link)
+                continue;
+            const auto* other =
+                drawable->IsLink() ? dynamic_cast<const Link*>(drawable.get()) : nullptr;
+            if (other != nullptr && other->VertexCount() > 0 && other->Vertices().front().y > y) {
+                before = index;
+                break;
+            }
+            ++index;
+        }
+        if (before < 0)
+            return link;
+        std::unique_ptr<Drawable> taken = model.TakeDrawable(link);
+        if (taken == nullptr)
+            return link;
+        return static_cast<Link*>(model.InsertDrawable(before, std::move(taken)));
+    }
+
     // A node under the mouse; the link's own source only once the path has
     // bent enough to come back to it.
     bool ValidTarget(const Link& link, const Drawable* hit) const {
@@ -624,8 +657,18 @@ class CreateMessage : public OneShot {
             return;
         }
         if (context.model->kind == MkCollaboration) {
+            // Numbered after the others, with its label reshaped to the
+            // numbered text.
             floater->SetNumber(diagram->GetMaxMessageNumber() + 1);
             floater->LayoutLabel();
+            CRect fitted;
+            {
+                BorrowedDC borrowed(context.document);
+                FitTextRect(borrowed.dc(), floater->text, nullptr, &floater->looks,
+                            floater->labelRect, fitted);
+            }
+            CRect dirty;
+            context.model->ReshapeDrawableB(floater, fitted, dirty);
             floater->UpdateRepaintRect();
         }
         AdoptIntoGroup(context, floater);

@@ -14,6 +14,7 @@
 #include "drawables/ScenarioPlace.h"
 #include "drawables/ShapeGeometry.h"
 #include "drawables/Tag.h"
+#include "editor/operations/CursorIds.h"
 #include "editor/operations/DragOperations.h"
 #include "editor/operations/OperationSupport.h"
 
@@ -24,9 +25,9 @@ namespace qm {
 
 namespace {
 
-constexpr int kCursorEdge = 138;
-constexpr int kCursorOnJunction = 223;
-constexpr int kCursorDelete = 145;
+constexpr int kCursorEdge = CurKnob;
+constexpr int kCursorOnJunction = CurCallBox;
+constexpr int kCursorDelete = CurWillDelete;
 // The grab offset before the first move took it.
 constexpr int32_t kNoGrab = -1000;
 
@@ -59,7 +60,13 @@ class DragLinkEdge : public OperationBase {
         const CPoint point = ClampInto(limit_, event.point);
         if (model.Selection().size() > 1)
             SelectAlone(context, link);
+        // The snapped point may lie off the pressed segment: the mouse's own
+        // point is looked up next.
         edge_ = link->HitSegment(point.x, point.y);
+        if (edge_ < 0) {
+            const CPoint raw = ClampInto(limit_, event.rawPoint);
+            edge_ = link->HitSegment(raw.x, raw.y);
+        }
         sequence_ = model.kind == MkSequence;
         press_ = last_ = point;
         if (sequence_) {
@@ -73,6 +80,7 @@ class DragLinkEdge : public OperationBase {
         pressEvent_ = event;
         pressEvent_.point = point;
         stepped_ = (link->options & LoStepped) != 0;
+        startVertices_ = link->Vertices();
         if (sequence_ || stepped_)
             StartRecord(context, *link);
         BeginRepaint(link->repaintRect);
@@ -131,7 +139,10 @@ class DragLinkEdge : public OperationBase {
         CRect dirty;
         context.model->RepositionLinkFloaters(0, link, 0, dirty);
         EndRepaint(context, link->repaintRect);
-        if (!recording_ || ClampInto(limit_, event.point) == press_)
+        // Back at the press point the path may still have changed (a stub
+        // added on an end node): that is recorded too.
+        if (!recording_ ||
+            (ClampInto(limit_, event.point) == press_ && link->Vertices() == startVertices_))
             return false;
         UndoJournal& journal = JournalOf(context);
         journal.RecordChange(ChangeKind::Reshape, "Drag Link Edge", context.model, link);
@@ -147,7 +158,8 @@ class DragLinkEdge : public OperationBase {
         // A cancelled reshape is put back through its record, as the knob drag
         // does, so that the link comes back exactly; no redo replays it.
         Link* link = link_.As<Link>();
-        if (begun_ && recording_ && link != nullptr && last_ != press_) {
+        if (begun_ && recording_ && link != nullptr &&
+            (last_ != press_ || link->Vertices() != startVertices_)) {
             JournalOf(context).RevertChange(ChangeKind::Reshape, "Drag Link Edge", context.model,
                                             link);
         }
@@ -262,6 +274,8 @@ class DragLinkEdge : public OperationBase {
     }
 
     ObjectHandle link_;
+    // The path at the press.
+    std::vector<CPoint> startVertices_;
     std::unique_ptr<EditOperation> knob_;
     PointerEvent pressEvent_;
     CRect limit_;

@@ -1,16 +1,25 @@
 // Icon editing: painting a tool's 16 x 15 icon in the template's strip with
 // the mouse, one icon pixel shown as 11 x 11 units. Each stroke paints one
 // shape of the current tool (line, free-hand poly-line, rectangle, round
-// rectangle, ellipse, icon box) in the current looks' colour codes, which
-// are the strip's palette indices (16 with Ctrl held; fill 17 is hollow),
-// never outside the tool's column, and records one "Icon Edit".
+// rectangle, ellipse, icon box) with the current looks: the pen of its line
+// kind (dashes, width) in the colour of its line colour code, the fill in
+// the colour of its fill code (17 hollow), or both in code 16 with Ctrl
+// held. The shape is drawn as a device context draws it and each pixel it
+// covers takes the strip's colour-table entry of its colour (the nearest
+// entry when the table lacks it). Painting never leaves the tool's column,
+// and each stroke records one "Icon Edit".
 #include "document/CCASEDoc.h"
 #include "document/UndoJournal.h"
+#include "drawables/Looks.h"
 #include "drawables/NotationTemplate.h"
+#include "drawables/ShapeGeometry.h"
 #include "drawables/ToolModel.h"
 #include "editor/EditorHost.h"
+#include "editor/operations/CursorIds.h"
 #include "editor/operations/EditOperation.h"
 #include "editor/operations/OperationSupport.h"
+#include "platform/Colors.h"
+#include "platform/PainterDC.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -19,56 +28,75 @@ namespace qm {
 
 namespace {
 
-constexpr int kCursorPaint = 135;
-constexpr int kCursorFreeHand = 144;
-constexpr int kCursorCtrl = 145;
-constexpr uint32_t kCtrlColour = 16;
-constexpr uint32_t kHollow = 17;
+constexpr int kCursorPaint = CurCrossHair;
+constexpr int kCursorFreeHand = CurFreeHand;
+constexpr int kCursorCtrl = CurWillDelete;
+constexpr uint32_t kCtrlColour = kColorCodeSystem;
 
-// Paints into one icon cell of the strip; pixels outside the cell are left.
+// The strip's colour-table entry of colour: the first entry of exactly that
+// colour, else the nearest one (the least sum of squared differences).
+uint8_t TableIndexOf(const ToolBitmap& strip, COLORREF colour) {
+    int best = 0;
+    int64_t bestDistance = -1;
+    for (int i = 0; i < ToolBitmap::kColours; ++i) {
+        const COLORREF entry = strip.Colour(i);
+        int64_t distance = 0;
+        for (int shift = 0; shift <= 16; shift += 8) {
+            const int64_t d = int64_t((entry >> shift) & 0xFF) - int64_t((colour >> shift) & 0xFF);
+            distance += d * d;
+        }
+        if (distance == 0)
+            return uint8_t(i);
+        if (bestDistance < 0 || distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    return uint8_t(best);
+}
+
+// The pen and brush of one stroke.
+struct StrokeLooks {
+    int penStyle = PS_SOLID;
+    int16_t penWidth = 1;
+    COLORREF pen = 0;
+    bool hollow = false;
+    COLORREF fill = 0;
+};
+
+// Paints one shape into the tool's cell of the strip. The shape is drawn
+// twice, over white and over black: the pixels that come out alike are the
+// ones it covers, and they take the table entry of their colour.
 class IconPainter {
   public:
     IconPainter(ToolBitmap& strip, const CRect& cell) : strip_(strip), cell_(cell) {}
 
-    void Pixel(int32_t x, int32_t y, uint32_t colour) {
-        if (cell_.PtInRect(CPoint(x, y)) && colour < uint32_t(ToolBitmap::kColours))
-            strip_.SetPixel(x, y, uint8_t(colour));
+    void Pixel(int32_t x, int32_t y, COLORREF colour) {
+        if (cell_.PtInRect(CPoint(x, y)))
+            strip_.SetPixel(x, y, TableIndexOf(strip_, colour));
     }
-    // The pixels from a to b, b itself left out as a pen stroke leaves it.
-    void Line(CPoint a, CPoint b, uint32_t colour) {
-        const int32_t dx = std::abs(b.x - a.x);
-        const int32_t dy = -std::abs(b.y - a.y);
-        const int32_t sx = a.x < b.x ? 1 : -1;
-        const int32_t sy = a.y < b.y ? 1 : -1;
-        int32_t error = dx + dy;
-        CPoint p = a;
-        for (int guard = 0; p != b && guard < 64; ++guard) {
-            Pixel(p.x, p.y, colour);
-            const int32_t twice = 2 * error;
-            if (twice >= dy) {
-                error += dy;
-                p.x += sx;
-            }
-            if (twice <= dx) {
-                error += dx;
-                p.y += sy;
-            }
+
+    template <class Draw> void Stroke(const StrokeLooks& looks, Draw draw) {
+        ImageDC overWhite(cell_.Width(), cell_.Height());
+        ImageDC overBlack(cell_.Width(), cell_.Height());
+        overBlack.FillRect(CRect(0, 0, cell_.Width(), cell_.Height()), LogBrush{BS_SOLID, 0});
+        for (DeviceContext* dc :
+             {static_cast<DeviceContext*>(&overWhite), static_cast<DeviceContext*>(&overBlack)}) {
+            dc->SetViewportOrg(CPoint(-cell_.left, -cell_.top));
+            // The gaps of a dashed pen stay unpainted.
+            dc->SetBkMode(TRANSPARENT);
+            dc->SelectPen(looks.penStyle, looks.penWidth, looks.pen);
+            if (looks.hollow)
+                dc->SelectNullBrush();
+            else
+                dc->SelectSolidBrush(looks.fill);
+            draw(*dc);
         }
-    }
-    // A filled shape whose outline is the pen: inside says which pixels of
-    // the normalised box belong to it.
-    template <class Inside> void Shape(CRect box, uint32_t pen, uint32_t fill, Inside inside) {
-        box.NormalizeRect();
-        for (int32_t y = box.top; y < box.bottom; ++y) {
-            for (int32_t x = box.left; x < box.right; ++x) {
-                if (!inside(box, x, y))
-                    continue;
-                const bool edge = !inside(box, x - 1, y) || !inside(box, x + 1, y) ||
-                                  !inside(box, x, y - 1) || !inside(box, x, y + 1);
-                if (edge)
-                    Pixel(x, y, pen);
-                else if (fill != kHollow)
-                    Pixel(x, y, fill);
+        for (int32_t y = 0; y < cell_.Height(); ++y) {
+            for (int32_t x = 0; x < cell_.Width(); ++x) {
+                const COLORREF colour = overWhite.GetPixel(x, y);
+                if (colour != CLR_INVALID && colour == overBlack.GetPixel(x, y))
+                    Pixel(cell_.left + x, cell_.top + y, colour);
             }
         }
     }
@@ -77,33 +105,6 @@ class IconPainter {
     ToolBitmap& strip_;
     CRect cell_;
 };
-
-bool InBox(const CRect& box, int32_t x, int32_t y) {
-    return box.PtInRect(CPoint(x, y));
-}
-
-bool InEllipse(const CRect& box, int32_t x, int32_t y) {
-    if (!InBox(box, x, y))
-        return false;
-    const double rx = box.Width() / 2.0;
-    const double ry = box.Height() / 2.0;
-    const double nx = (x + 0.5 - box.left - rx) / rx;
-    const double ny = (y + 0.5 - box.top - ry) / ry;
-    return nx * nx + ny * ny <= 1.0;
-}
-
-bool InRoundRect(const CRect& box, int32_t x, int32_t y) {
-    if (!InBox(box, x, y))
-        return false;
-    // Corners of a fifth of the width and height.
-    const int32_t cx = std::max(1, box.Width() / 5);
-    const int32_t cy = std::max(1, box.Height() / 5);
-    const bool left = x < box.left + cx / 2;
-    const bool right = x >= box.right - cx / 2;
-    const bool top = y < box.top + cy / 2;
-    const bool bottom = y >= box.bottom - cy / 2;
-    return !((left || right) && (top || bottom));
-}
 
 class EditIcon : public OperationBase {
   public:
@@ -185,7 +186,7 @@ class EditIcon : public OperationBase {
     void SetCursor(OperationContext& context) const {
         const int tool = Painting(context);
         if (tool == kPointerTool) {
-            context.Callbacks().SetCursor(0);
+            context.Callbacks().SetCursor(CurArrow);
             return;
         }
         context.Callbacks().SetCursor(context.Ctrl() ? kCursorCtrl
@@ -198,12 +199,18 @@ class EditIcon : public OperationBase {
         if (strip == nullptr)
             return;
         const Looks looks = context.host != nullptr ? context.host->CurrentLooks() : Looks();
-        uint32_t pen = looks.lineColor;
-        uint32_t fill = looks.fillColor;
+        uint32_t penCode = looks.lineColor;
+        uint32_t fillCode = looks.fillColor;
         if (context.Ctrl())
-            pen = fill = kCtrlColour;
+            penCode = fillCode = kCtrlColour;
+        StrokeLooks stroke;
+        stroke.penStyle = int(LineKindPenStyle(looks.lineKind));
+        stroke.penWidth = LineKindPenWidth(looks.lineKind);
+        stroke.pen = ColorFromCode(penCode);
+        stroke.hollow = fillCode == kColorCodeNone;
+        stroke.fill = ColorFromCode(fillCode);
         IconPainter painter(*strip, Cell(tool));
-        CPoint start = press_;
+        const CPoint start = press_;
         CPoint end = last_;
         const CRect box(start, end);
         switch (Painting(context)) {
@@ -212,23 +219,33 @@ class EditIcon : public OperationBase {
                 --end.x;
             if (end.y < start.y)
                 --end.y;
-            painter.Line(start, end, pen);
+            painter.Stroke(stroke, [&](DeviceContext& dc) {
+                dc.MoveTo(start.x, start.y);
+                dc.LineTo(end.x, end.y);
+            });
             break;
         case 27:
-            if (start == end)
-                painter.Pixel(start.x, start.y, pen);
-            else
-                painter.Line(start, end, pen);
+            if (start == end) {
+                painter.Pixel(start.x, start.y, stroke.pen);
+                break;
+            }
+            painter.Stroke(stroke, [&](DeviceContext& dc) {
+                dc.MoveTo(start.x, start.y);
+                dc.LineTo(end.x, end.y);
+            });
             break;
         case 29:
         case 49:
-            painter.Shape(box, pen, fill, InBox);
+            painter.Stroke(stroke, [&](DeviceContext& dc) { dc.Rectangle(box); });
             break;
         case 30:
-            painter.Shape(box, pen, fill, InRoundRect);
+            painter.Stroke(stroke, [&](DeviceContext& dc) {
+                const CSize corner = RoundRectCornerSize(box);
+                dc.RoundRect(box, CPoint(corner.cx, corner.cy));
+            });
             break;
         case 31:
-            painter.Shape(box, pen, fill, InEllipse);
+            painter.Stroke(stroke, [&](DeviceContext& dc) { dc.Ellipse(box); });
             break;
         default:
             break;

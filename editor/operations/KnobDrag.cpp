@@ -1,5 +1,6 @@
-// Knob drags: reshaping one drawable by one of its knobs (place corners,
-// symmetric about the centre unless Ctrl is held; swimlane borders with the
+// Knob drags: reshaping one drawable by one of its knobs (the corners of
+// places, tags and primitives, symmetric about the centre unless Ctrl is
+// held; swimlane borders with the
 // neighbouring lane; link vertices, ends and label; tags; primitives; the
 // junction label), recorded as one "Drag Knob" or "Drag Swimlane Border".
 // After a link reshape the shape check undoes a link that failed to
@@ -15,6 +16,7 @@
 #include "drawables/ScenarioPlace.h"
 #include "drawables/ShapeGeometry.h"
 #include "drawables/Tag.h"
+#include "editor/operations/CursorIds.h"
 #include "editor/operations/DragOperations.h"
 #include "editor/operations/OperationSupport.h"
 #include "platform/Prompt.h"
@@ -30,8 +32,8 @@ namespace {
 
 // Drawable flag 0x4: the drawable's label, members or body is being reshaped.
 constexpr uint32_t kReshaping = 0x4;
-constexpr int kCursorKnob = 138;
-constexpr int kCursorBorder = 219;
+constexpr int kCursorKnob = CurKnob;
+constexpr int kCursorBorder = CurLaneBorder;
 
 CRect LimitOf(const Model& model, const Drawable& drawable) {
     for (Drawable* up = drawable.Parent(); up != nullptr; up = up->Parent()) {
@@ -121,7 +123,7 @@ class DragKnob : public OperationBase {
         } else if (drawable->IsPlace()) {
             TrackPlace(context, *drawable, d, keep, symmetric, applied, dirty);
         } else if (auto* tag = dynamic_cast<Tag*>(drawable)) {
-            TrackTag(context, *tag, point, keep, applied, dirty);
+            TrackTag(context, *tag, point, keep, symmetric, applied, dirty);
         } else if (auto* line = dynamic_cast<LinePrimitive*>(drawable)) {
             moved = TrackLine(*line, point);
         } else if (drawable->IsJunction()) {
@@ -130,7 +132,7 @@ class DragKnob : public OperationBase {
             model.ReshapeDrawableC(drawable, dragRect_, dirty);
         } else if (drawable->IsPrimitive()) {
             dragRect_ = drawable->bounds;
-            DragRectCorner(applied, dragRect_, knob_, limit_, d.cx, d.cy, nullptr, keep, false);
+            DragRectCorner(applied, dragRect_, knob_, limit_, d.cx, d.cy, nullptr, keep, symmetric);
             drawable->SetBounds(dragRect_);
             drawable->UpdateRepaintRect();
             model.NoteChanged();
@@ -317,11 +319,19 @@ class DragKnob : public OperationBase {
         link.SetVertices(vertices);
         link.Reroute(knob_ == 0 ? 2 : knob_ == n ? 1 : 3, false);
         if ((link.options & LoStepped) != 0) {
-            int16_t knob = int16_t(knob_);
+            // Made orthogonal first, then tidied; the knob follows the vertex
+            // it drags, and stays the last one when it was.
             const int count = link.VertexCount();
+            const bool last = knob_ == count - 1;
+            link.MakeStepped();
+            int16_t knob = int16_t(knob_);
             link.KeepStepped(dirty, &knob);
-            if (link.VertexCount() != count)
-                knob_ = std::min<int>(knob, link.VertexCount() - 1);
+            knob_ = knob;
+            if (link.VertexCount() != count) {
+                if (last && link.VertexCount() > count)
+                    knob_ = link.VertexCount() - 1;
+                knob_ = std::min<int>(knob_, link.VertexCount() - 1);
+            }
         }
         link.UpdateRepaintRect();
         model.RepositionLinkFloaters(0, &link, 0, dirty);
@@ -378,7 +388,7 @@ class DragKnob : public OperationBase {
     }
 
     void TrackTag(OperationContext& context, Tag& tag, CPoint point, const CRect& keep,
-                  CSize& applied, CRect& dirty) {
+                  bool symmetric, CSize& applied, CRect& dirty) {
         Model& model = *context.model;
         const CSize d = point - last_;
         if (tag.IsFloater()) {
@@ -392,7 +402,7 @@ class DragKnob : public OperationBase {
         }
         if (knob_ <= 3) {
             dragRect_ = tag.bounds;
-            DragRectCorner(applied, dragRect_, knob_, limit_, d.cx, d.cy, nullptr, keep, false);
+            DragRectCorner(applied, dragRect_, knob_, limit_, d.cx, d.cy, nullptr, keep, symmetric);
             tag.SetBounds(dragRect_);
             tag.ComputeAnchor();
             tag.LayoutLabel();
@@ -467,6 +477,7 @@ class DragKnob : public OperationBase {
         } else {
             if ((link.options & LoStepped) != 0) {
                 CRect dirty;
+                link.MakeStepped();
                 link.KeepStepped(dirty, nullptr);
             }
             link.Reroute(3, false);

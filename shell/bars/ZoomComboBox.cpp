@@ -65,7 +65,10 @@ ZoomComboBox::ZoomComboBox(QWidget* parent) : QComboBox(parent) {
 }
 
 void ZoomComboBox::SetZoom(double factor) {
-    const QString text = QString::fromStdString(Format("%i%%", static_cast<int>(factor * 100.0)));
+    // A hair added before truncating keeps a stepped zoom such as 2.3, whose
+    // product with 100 falls just short of 230, on its own percentage.
+    const QString text =
+        QString::fromStdString(Format("%i%%", static_cast<int>(factor * 100.0 + 1e-9)));
     int index = findText(text, Qt::MatchExactly);
     if (index < 0) {
         addItem(text);

@@ -683,9 +683,9 @@ void CChildFrame::OnZoom(int id) {
         return;
     double factor = 1.0;
     if (id == cmd::ZoomIn || id == cmd::ZoomInButton)
-        factor = model->zoom + 0.1;
+        factor = TContent::ZoomStep(model->zoom, 1);
     else if (id == cmd::ZoomOut || id == cmd::ZoomOutButton)
-        factor = model->zoom - 0.1;
+        factor = TContent::ZoomStep(model->zoom, -1);
     SetZoom(factor);
 }
 

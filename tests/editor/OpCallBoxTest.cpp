@@ -74,6 +74,19 @@ TEST_F(OpCallBoxTest, DeletingEveryBoxLeavesNoneAndUndoBringsThemBack) {
     EXPECT_EQ(Saved(), before);
 }
 
+// With snapping on, a box moves by the distance between the snapped points:
+// pressed off the grid, its first move does not jump by the distance to it.
+TEST_F(OpCallBoxTest, TheFirstMoveWithSnappingGoesFromTheSnappedPress) {
+    context.snapOn = true;
+    context.snapSize = 8;
+    ASSERT_EQ(Boxes().size(), 2u);
+    const int32_t top = Boxes()[1].top;
+    DragBox(HpCallBox, {CPoint(50, 205), CPoint(50, 213)});
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[1].top, top + 8);
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Drag Call-box"});
+}
+
 TEST_F(OpCallBoxTest, AReleaseAtThePressPointRecordsNothing) {
     DragBox(HpCallBox, {CPoint(50, 100), CPoint(50, 100)});
     EXPECT_TRUE(journal().Records().empty());

@@ -1,11 +1,14 @@
 // The creation tools driven through their phases over the fixture project:
 // what each makes, the one journal entry it records (undone to the saved
 // text), and the presses and releases that make nothing.
+#include "drawables/CustomModel.h"
 #include "drawables/DiagramView.h"
 #include "drawables/Junction.h"
+#include "drawables/Link.h"
 #include "drawables/PlaceGroup.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
+#include "drawables/ScenarioPlace.h"
 #include "drawables/Tag.h"
 #include "editor/operations/CreationTools.h"
 #include "model/Master.h"
@@ -283,6 +286,62 @@ TEST_F(OpCreateTest, UndoingLanesThatWidenedThePageNarrowsItAgain) {
                              {.records = made,
                               .afterUndo = [&] { EXPECT_EQ(model->pageMatrix, page); },
                               .afterRedo = [&] { EXPECT_EQ(model->pageMatrix, widened); }}));
+}
+
+// In a collaboration diagram a new message is numbered after the others
+// and its label reshaped to hold the number.
+TEST_F(OpCreateTest, ACollaborationMessageIsNumberedAndItsLabelHoldsTheNumber) {
+    host.SetCurrentTool(TkMessage);
+    Click(CPoint(200, 130));
+    auto* plain = dynamic_cast<Floater*>(Newest());
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(plain->text, "?");
+    model->kind = MkCollaboration;
+    host.SetCurrentTool(TkMessage);
+    Click(CPoint(200, 130));
+    auto* numbered = dynamic_cast<Floater*>(Newest());
+    ASSERT_NE(numbered, nullptr);
+    ASSERT_NE(numbered, plain);
+    EXPECT_GT(MessageNumberOf(numbered->text), 0) << numbered->text;
+    EXPECT_GT(numbered->labelRect.Width(), plain->labelRect.Width());
+}
+
+// A message drawn in a sequence diagram above the others takes its place
+// among them in the order of time, top to bottom.
+TEST_F(OpCreateTest, ANewSequenceMessageIsPutInTimeOrder) {
+    UseModel("Sequence");
+    context.snapOn = false;
+    auto* sequence = dynamic_cast<SequenceModel*>(model);
+    ASSERT_NE(sequence, nullptr);
+    auto* user = Find<ScenarioPlace>("s-user-000001");
+    ASSERT_NE(user, nullptr);
+    auto* server = dynamic_cast<ScenarioPlace*>(
+        sequence->CreatePlaceOfTool(doc.get(), 10, "Server", "", CRect(300, 0, 400, 50)));
+    ASSERT_NE(server, nullptr);
+    server->lifeLinePoint.y = user->lifeLinePoint.y;
+    Link* lower = sequence->CreateLink(doc.get(), 3, "", user, server);
+    ASSERT_NE(lower, nullptr);
+    ASSERT_TRUE(lower->SetVertices({CPoint(54, 300), CPoint(346, 300)}));
+    lower->UpdateRepaintRect();
+    journal().Reset();
+    auto positionOf = [&](const Drawable* wanted) {
+        int index = 0;
+        for (const auto& drawable : model->Drawables()) {
+            if (drawable.get() == wanted)
+                return index;
+            ++index;
+        }
+        return -1;
+    };
+    host.SetCurrentTool(3);
+    Stroke({CPoint(50, 120), CPoint(200, 120), CPoint(350, 120)});
+    ASSERT_EQ(Descriptions(), std::vector<std::string>{"Create Link"});
+    auto* made =
+        dynamic_cast<Link*>(model->Selection().empty() ? nullptr : model->Selection().front());
+    ASSERT_NE(made, nullptr);
+    ASSERT_NE(made, lower);
+    EXPECT_LT(made->Vertices().front().y, lower->Vertices().front().y);
+    EXPECT_LT(positionOf(made), positionOf(lower)) << "the earlier message comes first";
 }
 
 TEST_F(OpCreateTest, MessageToolBesideALinkMakesNothing) {

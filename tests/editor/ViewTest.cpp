@@ -7,6 +7,7 @@
 #include "document/UndoJournal.h"
 #include "drawables/CustomModel.h"
 #include "drawables/DiagramView.h"
+#include "drawables/Junction.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
@@ -31,6 +32,7 @@
 #include <QImageReader>
 #include <QMenu>
 #include <QMimeData>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 
@@ -82,17 +84,17 @@ class ViewTest : public test::DocumentTest {
     void Click(CPoint p, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, At(p));
     }
-    void Drag(QPoint from, QPoint to) {
+    void Drag(QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QWidget* port = view->viewport();
-        QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, from);
+        QTest::mousePress(port, Qt::LeftButton, modifiers, from);
         // Moves in a few steps, as a hand does.
         for (int i = 1; i <= 4; ++i) {
             const QPoint p = from + (to - from) * i / 4;
             QMouseEvent move(QEvent::MouseMove, p, port->mapToGlobal(p), Qt::NoButton,
-                             Qt::LeftButton, Qt::NoModifier);
+                             Qt::LeftButton, modifiers);
             QApplication::sendEvent(port, &move);
         }
-        QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, to);
+        QTest::mouseRelease(port, Qt::LeftButton, modifiers, to);
     }
     // A move with no button held.
     void Hover(CPoint p) {
@@ -155,16 +157,218 @@ TEST_F(ViewTest, ClicksSelectAndShiftClickAdds) {
     EXPECT_TRUE(doc->GetJournal().Records().empty());
 }
 
-TEST_F(ViewTest, RubberBandFromBlankSpaceSelectsWhatLiesWhollyInside) {
-    Click(CPoint(60, 50));
-    // From blank space around the circle place only: the link reaching out
-    // of it to the left is not wholly inside and stays out.
-    Drag(At(CPoint(520, 120)), At(CPoint(250, 320)));
+// The band selects what it meets; without Shift it replaces the selection,
+// with Shift it toggles what it meets and keeps the rest.
+TEST_F(ViewTest, RubberBandSelectsWhatItMeetsAndShiftToggles) {
+    using Ids = std::vector<std::string>;
+    const Ids onlyShape{"p-shape-00001"};
+    const Ids shapeAndCircle{"p-circle-0001", "p-shape-00001"};
+    struct Case {
+        const char* name;
+        Ids before;
+        CPoint from, to;
+        bool shift;
+        Ids after;
+    } cases[] = {
+        // The band meets the circle in part only, and misses the link.
+        {"part of a place", onlyShape, {520, 120}, {350, 320}, false, {"p-circle-0001"}},
+        // Dragged up and left, meeting the circle and the link's end.
+        {"place and link",
+         onlyShape,
+         {520, 320},
+         {250, 120},
+         false,
+         {"l-inherit-001", "p-circle-0001"}},
+        {"nothing met", shapeAndCircle, {600, 400}, {700, 500}, false, {}},
+        {"shift adds", onlyShape, {520, 120}, {350, 320}, true, shapeAndCircle},
+        {"shift takes out", shapeAndCircle, {520, 120}, {350, 320}, true, onlyShape},
+        {"shift meeting nothing", shapeAndCircle, {600, 400}, {700, 500}, true, shapeAndCircle},
+    };
+    // The fixture's stored areas are placeholders: the link's as it would
+    // have been saved.
+    Find<Link>("l-inherit-001")->UpdateRepaintRect();
+    for (const Case& c : cases) {
+        view->DeselectAll();
+        std::vector<Drawable*> before;
+        for (const std::string& id : c.before)
+            before.push_back(Find<Drawable>(id.c_str()));
+        view->SelectList(before);
+        Drag(At(c.from), At(c.to), c.shift ? Qt::ShiftModifier : Qt::NoModifier);
+        Ids selected = Selected();
+        std::sort(selected.begin(), selected.end());
+        EXPECT_EQ(selected, c.after) << c.name;
+        EXPECT_EQ(view->Mode(), DM_NONE) << c.name;
+    }
+    EXPECT_TRUE(doc->GetJournal().Records().empty());
+}
+
+// A click on a junction selects the place it sits on with the junction as
+// its current one; a double click on the junction's label edits it in place.
+TEST_F(ViewTest, AClickSelectsAJunctionAndADoubleClickEditsItsLabel) {
+    Junction* junction = circle->AddJunction(&doc->IdMap(), 400, 232, kFirstJunctionTool);
+    ASSERT_NE(junction, nullptr);
+    view->viewport()->update();
+    const CPoint glyph = junction->bounds.CenterPoint();
+    const CPoint label = junction->labelRect.CenterPoint();
+    ASSERT_FALSE(junction->labelRect.PtInRect(glyph));
+
+    Click(glyph);
     EXPECT_EQ(Selected(), std::vector<std::string>{"p-circle-0001"});
-    // A band that meets the places only in part selects nothing.
-    Drag(At(CPoint(520, 120)), At(CPoint(350, 320)));
-    EXPECT_TRUE(Selected().empty());
+    EXPECT_EQ(circle->currentJunction, junction);
     EXPECT_EQ(view->Mode(), DM_NONE);
+    Hover(label);
+    EXPECT_EQ(view->CursorShown(), CurIBeam);
+    Hover(glyph);
+    EXPECT_EQ(view->CursorShown(), CurCallBox);
+
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, At(label));
+    ASSERT_TRUE(view->IsEditingLabel());
+    TEdit* edit = view->LabelEditor();
+    ASSERT_TRUE(edit->isVisible());
+    edit->selectAll();
+    QTest::keyClicks(edit, "in");
+    Click(CPoint(900, 700));
+    EXPECT_FALSE(view->IsEditingLabel());
+    EXPECT_EQ(junction->text, "in");
+    EXPECT_TRUE(Selected().empty());
+    EXPECT_EQ(circle->currentJunction, nullptr);
+}
+
+// The pixels that differ between two pictures of the same size (all of them
+// when the sizes differ).
+int DifferingPixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size())
+        return a.width() * a.height() + b.width() * b.height();
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    int differing = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int col = 0; col < x.width(); ++col)
+            differing += x.pixel(col, row) != y.pixel(col, row) ? 1 : 0;
+    return differing;
+}
+
+// While a place joined by a stepped link is dragged, what the view shows after
+// each move (only the areas the drag dirtied painted again) is what a full
+// repaint of the same state shows: no ghost of the old path, no gap.
+TEST_F(ViewTest, EveryFrameOfADragWithASteppedLinkEqualsAFullRepaint) {
+    auto* link = Find<Link>("l-inherit-001");
+    link->options |= LoStepped;
+    link->MakeStepped();
+    CRect dirty;
+    link->KeepStepped(dirty, nullptr);
+    link->UpdateRepaintRect();
+    ASSERT_GT(link->VertexCount(), 2);
+    QWidget* port = view->viewport();
+    port->repaint();
+    auto shown = [&] {
+        QCoreApplication::sendPostedEvents();
+        QApplication::processEvents();
+        return view->screen()->grabWindow(view->winId()).toImage();
+    };
+    auto expectFullRepaint = [&](const std::string& when) {
+        const QImage frame = shown();
+        port->repaint();
+        const QImage full = shown();
+        EXPECT_EQ(DifferingPixels(frame, full), 0) << when;
+    };
+    const QPoint from = At(CPoint(370, 250));
+    QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, from);
+    expectFullRepaint("after the press");
+    QPoint at = from;
+    for (int i = 1; i <= 12; ++i) {
+        at = from + QPoint(9 * i, (i % 4) * 11 + 3 * i);
+        QMouseEvent move(QEvent::MouseMove, at, port->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(port, &move);
+        expectFullRepaint("move " + std::to_string(i));
+    }
+    QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, at);
+    expectFullRepaint("after the release");
+    EXPECT_NE(circle->bounds, CRect(300, 200, 400, 260));
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Drag Drawables"});
+}
+
+// A corner knob of a place, a primitive or a tag resizes it about its centre;
+// with Ctrl held the opposite corner stays where it is.
+TEST_F(ViewTest, CornerDragsAreSymmetricAboutTheCentreUnlessCtrlIsHeld) {
+    auto make = [&](int tool, CPoint from, CPoint to) {
+        host.SetCurrentTool(tool);
+        Drag(At(from), At(to));
+        host.SetCurrentTool(kPointerTool);
+        return classes->Drawables().back().get();
+    };
+    Drawable* rectangle = make(29, CPoint(480, 400), CPoint(560, 456));
+    Drawable* ellipse = make(31, CPoint(640, 400), CPoint(720, 456));
+    Drawable* tag = make(25, CPoint(50, 50), CPoint(200, 400));
+    ASSERT_TRUE(rectangle->IsPrimitive());
+    ASSERT_TRUE(ellipse->IsPrimitive());
+    ASSERT_NE(dynamic_cast<Tag*>(tag), nullptr);
+    struct Case {
+        const char* name;
+        Drawable* drawable;
+        bool ctrl;
+    } cases[] = {
+        {"place", circle, false},
+        {"place with Ctrl", circle, true},
+        {"rectangle", rectangle, false},
+        {"rectangle with Ctrl", rectangle, true},
+        {"ellipse", ellipse, false},
+        {"ellipse with Ctrl", ellipse, true},
+        {"tag", tag, false},
+        {"tag with Ctrl", tag, true},
+    };
+    const CSize d(24, 16);
+    for (const Case& c : cases) {
+        Drawable& drawable = *c.drawable;
+        view->SelectList({&drawable});
+        const CRect before = drawable.bounds;
+        // The bottom-right knob, just outside the corner.
+        const CPoint knob(before.right + 2, before.bottom + 2);
+        const CPoint pressed = view->SnapToGrid(knob);
+        Drag(At(knob), At(pressed + d), c.ctrl ? Qt::ControlModifier : Qt::NoModifier);
+        const CRect expected =
+            c.ctrl ? CRect(before.left, before.top, before.right + d.cx, before.bottom + d.cy)
+                   : CRect(before.left - d.cx, before.top - d.cy, before.right + d.cx,
+                           before.bottom + d.cy);
+        EXPECT_EQ(drawable.bounds, expected) << c.name;
+        EXPECT_EQ(Descriptions().back(), "Drag Knob") << c.name;
+    }
+}
+
+// Scrolled so that both ends of a link lie off screen, the view still draws
+// the part of the link that crosses it, the first time and after a refresh.
+TEST_F(ViewTest, ALinkWithBothEndsOffScreenIsDrawnAfterAScroll) {
+    auto* link = Find<Link>("l-inherit-001");
+    // The fixture's stored areas are placeholders: the link's as it would
+    // have been saved.
+    link->UpdateRepaintRect();
+    view->SetZoom(4.0);
+    view->horizontalScrollBar()->setValue(500);
+    view->verticalScrollBar()->setValue(300);
+    ASSERT_EQ(view->ScrollPosition(), CPoint(500, 300));
+    // The link runs from (1200, 920) to (400, 120) at this zoom: through
+    // view point (800, 520), client point (300, 220); its ends are outside.
+    const std::vector<CPoint>& v = link->Vertices();
+    ASSERT_EQ(v.size(), 2u);
+    ASSERT_EQ(v.front(), CPoint(300, 230));
+    ASSERT_EQ(v.back(), CPoint(100, 30));
+    auto darkNear = [&](const QImage& image, QPoint p) {
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx)
+                if (qGray(image.pixel(p + QPoint(dx, dy))) < 100)
+                    return true;
+        return false;
+    };
+    auto shown = [&] {
+        QCoreApplication::sendPostedEvents();
+        QApplication::processEvents();
+        return view->screen()->grabWindow(view->winId()).toImage();
+    };
+    const QPoint crossing = view->viewport()->mapTo(view.get(), QPoint(300, 220));
+    EXPECT_TRUE(darkNear(shown(), crossing));
+    view->OnCommand(ID_VIEW_REFRESH);
+    EXPECT_TRUE(darkNear(shown(), crossing));
 }
 
 TEST_F(ViewTest, DragBelowTheThresholdMovesNothing) {
@@ -487,6 +691,28 @@ TEST_F(ViewTest, EditingAPlacesLabelRenamesOrSwitchesItsMasterInOneStep) {
 
 // A label edit of a place whose master another place shares makes a master
 // for the new name; undo leaves the project as it was, without that master.
+// Scrolling ends an in-place edit; an edit that changed a name tells the
+// frame, whose open property sheet then shows the new name.
+TEST_F(ViewTest, ScrollingEndsAnEditAndAChangedNameReachesTheSheet) {
+    struct Host : NullEditorHost {
+        void LabelCommitted() override { ++committed; }
+        int committed = 0;
+    } counting;
+    auto other = MakeView(*doc, counting);
+    other->EditLabel(circle);
+    ASSERT_TRUE(other->IsEditingLabel());
+    other->LabelEditor()->selectAll();
+    QTest::keyClicks(other->LabelEditor(), "Round");
+    other->verticalScrollBar()->setValue(40);
+    EXPECT_FALSE(other->IsEditingLabel());
+    EXPECT_EQ(circle->master->name, "Round");
+    EXPECT_EQ(counting.committed, 1);
+    // An edit that changes nothing tells nothing.
+    other->EditLabel(circle);
+    other->EditLabel(nullptr);
+    EXPECT_EQ(counting.committed, 1);
+}
+
 TEST_F(ViewTest, UndoOfALabelEditThatMadeAMasterLeavesTheProjectAsBefore) {
     auto* diagram = dynamic_cast<CustomModel*>(classes);
     ASSERT_NE(diagram, nullptr);
@@ -588,18 +814,19 @@ namespace qm {
 namespace {
 
 TEST(ViewCursors, EveryCursorOfTheTablesHasItsPicture) {
-    const int cursors[] = {CurMove,        CurPrimitiveGroupMove, CurKnob,         CurCrossHair,
-                           CurTagPlace,    CurCreateTool,         CurLaneBorder,   CurCallBox,
-                           CurCallBoxEdge, CurSubmodel,           CurAttachment,   CurImplode,
-                           CurMessage,     CurMessageOnLink,      CurSwimlane,     CurSymbol,
-                           CurJunction,    CurJunctionOnEdge,     CurRenumberNext, CurRenumberSame};
-    for (int cursor : cursors) {
+    for (const ViewCursor cursor : kPictureCursors) {
         const QCursor shape = ViewCursorShape(cursor);
         EXPECT_EQ(shape.shape(), Qt::BitmapCursor) << cursor;
         EXPECT_EQ(shape.pixmap().size(), QSize(32, 32)) << cursor;
     }
     EXPECT_EQ(ViewCursorShape(CurArrow).shape(), Qt::ArrowCursor);
     EXPECT_EQ(ViewCursorShape(CurIBeam).shape(), Qt::IBeamCursor);
+    // The view and its operations name their cursors from the table, the
+    // link target, free hand and will-be-deleted cursors among them.
+    for (const ViewCursor cursor : {CurLinkTarget, CurFreeHand, CurWillDelete})
+        EXPECT_NE(std::find(std::begin(kPictureCursors), std::end(kPictureCursors), cursor),
+                  std::end(kPictureCursors))
+            << cursor;
 }
 
 } // namespace
@@ -727,7 +954,7 @@ TEST_F(ViewIconTest, APressPaintsThePixelUnderItAndKeepsThePaintingTool) {
     EXPECT_EQ(Descriptions(), std::vector<std::string>{"Icon Edit"});
     EXPECT_EQ(host.CurrentTool(), 27);
     std::vector<COLORREF> expected = before;
-    expected[4 * kIconWidth + 3] = strip->Colour(int(host.CurrentLooks().lineColor));
+    expected[4 * kIconWidth + 3] = ColorFromCode(host.CurrentLooks().lineColor);
     EXPECT_EQ(Cell(), expected);
     ASSERT_TRUE(doc->GetJournal().Replay(1, false));
     EXPECT_EQ(Cell(), before);
@@ -738,6 +965,94 @@ TEST_F(ViewIconTest, APressPaintsThePixelUnderItAndKeepsThePaintingTool) {
     QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, IconPixel(5, 5));
     EXPECT_EQ(Cell(), before);
     EXPECT_TRUE(doc->GetJournal().Records().empty());
+}
+
+// A stroke's colour code goes through the colour codes' colours to the
+// strip's table: the pixel shows the code's colour when the table has it,
+// else the nearest colour the table has. Ctrl paints code 16.
+TEST_F(ViewIconTest, StrokesPaintEveryColourCodeThroughTheColourTable) {
+    ASSERT_NE(strip, nullptr);
+    host.SetCurrentTool(27);
+    auto distance = [](COLORREF a, COLORREF b) {
+        int64_t sum = 0;
+        for (int shift = 0; shift <= 16; shift += 8) {
+            const int64_t d = int64_t((a >> shift) & 0xFF) - int64_t((b >> shift) & 0xFF);
+            sum += d * d;
+        }
+        return sum;
+    };
+    auto nearestDistance = [&](COLORREF colour) {
+        int64_t best = -1;
+        for (int i = 0; i < ToolBitmap::kColours; ++i)
+            if (const int64_t d = distance(strip->Colour(i), colour); best < 0 || d < best)
+                best = d;
+        return best;
+    };
+    std::vector<uint32_t> codes;
+    for (uint32_t code = 0; code < kColorCodeMore; ++code)
+        if (code != kColorCodeInherit)
+            codes.push_back(code);
+    codes.push_back(RGB(0x33, 0x66, 0x99));
+    codes.push_back(RGB(0xFF, 0x80, 0x00));
+    for (const bool ctrl : {false, true}) {
+        for (const uint32_t code : codes) {
+            Looks looks = host.CurrentLooks();
+            looks.lineColor = code;
+            host.SetCurrentLooks(looks);
+            QTest::mouseClick(view->viewport(), Qt::LeftButton,
+                              ctrl ? Qt::ControlModifier : Qt::NoModifier, IconPixel(6, 5));
+            const COLORREF wanted = ColorFromCode(ctrl ? kColorCodeSystem : code);
+            const COLORREF shown = Pixel(6, 5);
+            EXPECT_EQ(distance(shown, wanted), nearestDistance(wanted))
+                << "code " << code << (ctrl ? " with Ctrl" : "");
+            if (ctrl)
+                break;
+        }
+    }
+    // The table's own colours come out exactly: black, white and red.
+    for (const uint32_t code : {0u, 15u, 9u}) {
+        Looks looks = host.CurrentLooks();
+        looks.lineColor = code;
+        host.SetCurrentLooks(looks);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, IconPixel(6, 5));
+        if (nearestDistance(ColorFromCode(code)) == 0) {
+            EXPECT_EQ(Pixel(6, 5), ColorFromCode(code)) << code;
+        }
+    }
+}
+
+// The pen follows the line kind: a solid kind of width w paints a line w
+// pixels thick, the dotted and dash-dot kinds leave gaps, a dash is longer
+// than an icon.
+TEST_F(ViewIconTest, LineStrokesFollowTheLineKind) {
+    ASSERT_NE(strip, nullptr);
+    host.SetCurrentTool(26);
+    const uint8_t background = UnusedColour();
+    for (int kind = 0; kind < kLineKindSolid1 + 8; ++kind) {
+        for (int y = 0; y < kIconHeight; ++y)
+            for (int x = 0; x < kIconWidth; ++x)
+                strip->SetPixel(tool->iconSlot * kIconWidth + x, y, background);
+        Looks looks = host.CurrentLooks();
+        looks.lineKind = uint8_t(kind);
+        looks.lineColor = 0;
+        host.SetCurrentLooks(looks);
+        Drag(IconPixel(1, 7), IconPixel(15, 7));
+        int rows = 0;
+        bool gap = false;
+        for (int y = 0; y < kIconHeight; ++y) {
+            int painted = 0;
+            for (int x = 1; x < 15; ++x)
+                painted += Pixel(x, y) != strip->Colour(background) ? 1 : 0;
+            if (painted > 0)
+                ++rows;
+            if (y == 7 && painted < 14)
+                gap = true;
+        }
+        const int width = LineKindPenWidth(kind);
+        EXPECT_EQ(rows, width) << "kind " << kind;
+        const bool broken = LineKindPenStyle(kind) != PS_SOLID && LineKindPenStyle(kind) != PS_DASH;
+        EXPECT_EQ(gap, broken) << "kind " << kind;
+    }
 }
 
 TEST_F(ViewIconTest, TheViewShowsTheIconMagnifiedWithItsGrid) {
@@ -1144,6 +1459,59 @@ TEST_F(EverythingViewTest, AnOperationChosenFromTheCallMenuBecomesTheLabel) {
         second->OnCommand(PickNoneId + 1);
         EXPECT_EQ(message->text, "1. order()");
     }
+}
+
+// A message made with the message tool pops the call menu of the class its
+// link calls; the operation chosen becomes its text, a step of its own after
+// "Create Message". Declined, the message keeps "?".
+TEST_F(EverythingViewTest, ANewMessagePopsTheCallMenuAndTakesTheOperationChosen) {
+    auto* link = dynamic_cast<Link*>(project->IdMap().Lookup("l-inherit-001"));
+    ASSERT_NE(link, nullptr);
+    Master* called = link->GetTargetMaster();
+    ASSERT_NE(called, nullptr);
+    const std::string first = called->PickOperation(project.get(), nullptr, 0, 0, 1);
+    ASSERT_FALSE(first.empty());
+    const CPoint onLink(250, 180);
+    for (const int answer : {1, -1}) {
+        project->GetJournal().Reset();
+        menuHost.shown.clear();
+        menuHost.answer = answer;
+        menuHost.SetCurrentTool(46);
+        const size_t before = everything->Drawables().size();
+        QTest::mouseClick(second->viewport(), Qt::LeftButton, Qt::NoModifier, ClientOf(onLink));
+        ASSERT_EQ(everything->Drawables().size(), before + 1) << answer;
+        auto* made = dynamic_cast<Floater*>(everything->Drawables().back().get());
+        ASSERT_NE(made, nullptr);
+        EXPECT_EQ(made->GetLink(), link);
+        EXPECT_GT(menuHost.shown.size(), 1u) << "the call menu popped up";
+        EXPECT_EQ(menuHost.CurrentTool(), kPointerTool);
+        if (answer < 0) {
+            EXPECT_EQ(made->text, "?");
+            EXPECT_EQ(ProjectDescriptions(), std::vector<std::string>{"Create Message"});
+            continue;
+        }
+        EXPECT_EQ(made->text, first);
+        ASSERT_EQ(ProjectDescriptions(), (std::vector<std::string>{"Create Message", "Text Edit"}));
+        ASSERT_TRUE(project->GetJournal().Replay(1, false));
+        EXPECT_EQ(made->text, "?");
+    }
+}
+
+// The status bar names what the mouse is over: a message's text; a place
+// whose master has no tool is a "Place Group".
+TEST_F(EverythingViewTest, HoverTextOverAMessageAndAPlaceWithoutATool) {
+    CursorOver(*message, Qt::NoModifier);
+    EXPECT_EQ(menuHost.statusText, message->text);
+    auto* place = dynamic_cast<Place*>(project->IdMap().Lookup("p-circle-0001"));
+    ASSERT_NE(place, nullptr);
+    ASSERT_NE(place->master, nullptr);
+    auto* tool = place->master->tool;
+    place->master->tool = nullptr;
+    CursorOver(*place, Qt::NoModifier);
+    EXPECT_EQ(menuHost.statusText, "Place Group");
+    place->master->tool = tool;
+    CursorOver(*place, Qt::NoModifier);
+    EXPECT_NE(menuHost.statusText.find("(Semantics = "), std::string::npos) << menuHost.statusText;
 }
 
 // With automatic sizing on, a changed link (of a tool that sizes its

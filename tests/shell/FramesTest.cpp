@@ -574,6 +574,32 @@ TEST_F(Frames, ZoomBoxAppliesClampedPercentages) {
     EXPECT_DOUBLE_EQ(model->zoom, 4.0);
 }
 
+// Zoom In and Zoom Out step by a tenth and land on every tenth exactly, from
+// the menu and from the tool bar, so that 400% and 20% are reached.
+TEST_F(Frames, ZoomStepsReachFourAndOneFifthExactly) {
+    CMainFrame& frame = Start({project});
+    Model* model = Document().CurrentModel();
+    ASSERT_NE(model, nullptr);
+    ASSERT_EQ(model->zoom, 1.0);
+    for (int tenths = 11; tenths <= 40; ++tenths) {
+        frame.RouteCommand(tenths % 2 == 0 ? cmd::ZoomIn : cmd::ZoomInButton);
+        ASSERT_EQ(model->zoom, tenths / 10.0) << tenths;
+        EXPECT_EQ(frame.ZoomBox()->currentText().toStdString(), std::to_string(tenths * 10) + "%");
+    }
+    EXPECT_EQ(frame.ZoomBox()->currentText().toStdString(), "400%");
+    frame.RouteCommand(cmd::ZoomIn);
+    EXPECT_EQ(model->zoom, 4.0);
+    for (int tenths = 39; tenths >= 2; --tenths) {
+        frame.RouteCommand(tenths % 2 == 0 ? cmd::ZoomOut : cmd::ZoomOutButton);
+        ASSERT_EQ(model->zoom, tenths / 10.0) << tenths;
+    }
+    EXPECT_EQ(frame.ZoomBox()->currentText().toStdString(), "20%");
+    frame.RouteCommand(cmd::ZoomOutButton);
+    EXPECT_EQ(model->zoom, 0.2);
+    frame.RouteCommand(cmd::NormalSize);
+    EXPECT_EQ(model->zoom, 1.0);
+}
+
 TEST_F(Frames, AutoSaveSavesAsksOnceAndWaitsForCreation) {
     CMainFrame& frame = Start({project});
     CCASEDoc& titled = Document();

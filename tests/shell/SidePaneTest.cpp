@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QTabBar>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -312,6 +313,41 @@ TEST_F(SidePaneTest, CheckingTwoAttributesIsOneUndoStep) {
     // Two drawables selected: the pane empties.
     pane.Refill(nullptr);
     EXPECT_EQ(pane.count(), 0);
+}
+
+// A double click on a member row opens the sheet of the master that owns it
+// on that member's page, recording nothing; a toggle tells the view that the
+// master's places show something else, so that they are sized again.
+TEST_F(SidePaneTest, AnnotationRowsOpenTheMemberPageAndTogglesReachTheView) {
+    auto* place = dynamic_cast<Place*>(doc->IdMap().Lookup("p-shape-00001"));
+    ASSERT_NE(place, nullptr);
+    Master* shape = place->GetMaster();
+    extra->SelectTab(TabAnnotation);
+    TAnnotater& pane = *extra->Annotater();
+    pane.Refill(place);
+    ASSERT_GE(pane.count(), 1 + 2 + 2);
+    // The rows: the master, two attributes, the types, then the methods.
+    const int firstMethod = pane.count() - int(shape->methods.size());
+    ASSERT_EQ(pane.item(firstMethod + 1)->text().toStdString().rfind("Area", 0), 0u)
+        << pane.item(firstMethod + 1)->text().toStdString();
+    auto doubleClick = [&](int row) {
+        pane.scrollToItem(pane.item(row));
+        QTest::mouseDClick(pane.viewport(), Qt::LeftButton, Qt::NoModifier,
+                           pane.visualItemRect(pane.item(row)).center());
+    };
+    NullEditorHost& host = window->host;
+    doubleClick(firstMethod + 1);
+    doubleClick(2);
+    EXPECT_EQ(host.memberPages, (std::vector<std::pair<int, int>>{{2, 1}, {0, 1}}));
+    EXPECT_TRUE(Journal().Records().empty());
+
+    const int before = host.mastersShownChanged;
+    pane.SetChecked(0, (place->placeFlags & PfCompartments) == 0);
+    EXPECT_EQ(host.mastersShownChanged, before + 1);
+    pane.item(0)->setSelected(false);
+    pane.SetChecked(1, (shape->attributes[0]->mode & ModeAnnotate) == 0);
+    EXPECT_EQ(host.mastersShownChanged, before + 2);
+    EXPECT_EQ(Journal().Records().size(), 2u);
 }
 
 } // namespace
