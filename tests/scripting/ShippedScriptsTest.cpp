@@ -333,6 +333,59 @@ TEST_F(ShippedScriptsTest, CppHeadersWriteAMemberForEachNamedAssociationEnd) {
     EXPECT_EQ(CompileErrors(scratch / "cpp"), "");
 }
 
+// Every model and class has a page of its own: submodels of one name in
+// different models, and classes whose qualified names make one identifier,
+// are told apart. A member's modifiers leave out annotate (the diagram's
+// business); base classes link to their pages.
+TEST_F(ShippedScriptsTest, HtmlPagesAreNamedUniquelyAndLinkTheBases) {
+    auto document = Made(R"(
+        (setq tTop (VxMakeModel p (name Classes) (type class)))
+        (setq tA (VxMakeModel p (name a) (type class) (parentModel tTop)))
+        (setq tB (VxMakeModel p (name b) (type class) (parentModel tTop)))
+        (VxMakeModel p (name detail) (type class) (parentModel tA))
+        (VxMakeModel p (name detail) (type class) (parentModel tB))
+        (setq tOne (VxMakeMaster p (name "b c") (tool Class) (namespace a)))
+        (setq tTwo (VxMakeMaster p (name c) (tool Class) (namespace "a b")))
+        (setq tBase (VxMakeMaster p (name Base) (tool Class)))
+        (VxMakeAttribute tOne (name size) (type int) (mode annotate static))
+        (VxMakeMethod tOne (name Run) (returns void) (mode annotate))
+        (setq tOnePlace (VxMakePlace tTop (master tOne) (rect 0 0 100 50)))
+        (setq tBasePlace (VxMakePlace tTop (master tBase) (rect 0 200 100 250)))
+        (VxMakePlace tTop (master tTwo) (rect 200 0 300 50))
+        (VxMakeLink tTop (tool Inheritance) (source tOnePlace) (target tBasePlace))
+    )");
+    Generate(TaskDocGen, "DocGen/HtmlPages.vxs", *document, scratch / "doc", {"NoImages"});
+    EXPECT_FALSE(LogHas("ERROR")) << log.Text();
+    const std::string index = Read(scratch / "doc/index.html");
+    // One page per model and class, each linked from the index.
+    std::vector<std::string> pages;
+    for (const std::string& name : FilesUnder(scratch / "doc")) {
+        pages.push_back(name);
+        if (name != "index.html") {
+            EXPECT_NE(index.find("href=\"" + name + "\""), std::string::npos) << name << index;
+        }
+    }
+    // The index, the new project's model and five more, three classes.
+    EXPECT_EQ(pages.size(), 1u + 6u + 3u) << ::testing::PrintToString(pages);
+    EXPECT_NE(Read(scratch / "doc/modelClassesADetail.html").find("<h1>detail</h1>"),
+              std::string::npos);
+    EXPECT_NE(Read(scratch / "doc/modelClassesBDetail.html").find("<h1>detail</h1>"),
+              std::string::npos);
+    // "a" + "b c" and "a b" + "c" make one identifier: the one met later
+    // takes a number.
+    std::string one = Read(scratch / "doc/classABC.html");
+    std::string two = Read(scratch / "doc/classABC_2.html");
+    if (one.find("Namespace: a</p>") == std::string::npos)
+        std::swap(one, two);
+    EXPECT_NE(one.find("Namespace: a</p>"), std::string::npos) << one;
+    EXPECT_NE(two.find("Namespace: a b</p>"), std::string::npos) << two;
+    EXPECT_EQ(one.find("annotate"), std::string::npos) << one;
+    EXPECT_NE(one.find("<td>static</td>"), std::string::npos) << one;
+    EXPECT_NE(one.find("<p>Base classes: <a href=\"classBase.html\">Base</a></p>"),
+              std::string::npos)
+        << one;
+}
+
 // The scope: the current model's classes, or its selected ones.
 TEST_F(ShippedScriptsTest, CppHeadersOfTheScope) {
     struct Case {
