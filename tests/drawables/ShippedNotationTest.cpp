@@ -215,6 +215,20 @@ TEST_F(ShippedNotationTest, ADrawnLinkPutsItsDecorationAtTheEndItsToolNames) {
         int style = -1;
         pen >> style;
         EXPECT_EQ(style, tool->lineKind == kDash ? PS_DASH : PS_SOLID);
+        // The decorations are drawn solid, also on a dashed link: the pen in
+        // use at each closed shape or three-point line is a solid one.
+        int penStyle = -1, decorationsSeen = 0;
+        for (const std::string& call : dc.calls) {
+            if (call.rfind("SelectPen ", 0) == 0) {
+                std::istringstream in(call.substr(10));
+                in >> penStyle;
+            } else if (call.rfind("Polygon", 0) == 0 ||
+                       (call.rfind("Polyline", 0) == 0 && PointsOf(call).size() == 3)) {
+                ++decorationsSeen;
+                EXPECT_EQ(penStyle, PS_SOLID) << call;
+            }
+        }
+        EXPECT_EQ(decorationsSeen, int(DecorationsOf(*tool).size()));
         // Each decoration lies within 21 units of the end its tool names.
         const std::vector<Decoration> wanted = DecorationsOf(*tool);
         std::vector<std::string> drawn = dc.CallsNamed("Polygon");
