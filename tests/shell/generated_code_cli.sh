@@ -63,7 +63,7 @@ if command -v g++ >/dev/null; then
   # Member forms written back as they were read: a header of one class per
   # row's form, reverse-engineered into a new project and generated again;
   # each form must come back as written, and the headers compile.
-  forms=$'static const char* name;\nstatic const char* const kTitle;\nconst char* label;\nchar* const fixed;\nconst int limit;\nSystemInfo const& sys_info;\nconst SystemInfo& info;\nstd::vector<const Item*> const items;\nint count = 3;\ndouble ratio{0.5};\nMode mode = Mode::On;\nexplicit Widget(const SystemInfo& s);\nvirtual ~Widget();\nvirtual void Draw() const = 0;\nvirtual int Size() const;\nconst char* Name() const;\nconst std::int32_t* Data();\nstatic constexpr int kMax = 8;'
+  forms=$'static const char* name;\nstatic const char* const kTitle;\nconst char* label;\nchar* const fixed;\nconst int limit;\nSystemInfo const& sys_info;\nconst SystemInfo& info;\nconst std::vector<const Item*> items;\nint count = 3;\ndouble ratio{0.5};\nMode mode = Mode::On;\nexplicit Widget(const SystemInfo& s);\nvirtual ~Widget();\nvirtual void Draw() const = 0;\nvirtual int Size() const;\nconst char* Name() const;\nconst std::int32_t* Data();'
   derived=$'explicit Button(const SystemInfo& s);\nvoid Draw() const override;\nint Size() const override final;'
   mkdir -p "$work/forms"
   {
