@@ -159,7 +159,7 @@ Cell* VxClearTree(Symbol* self) {
 Cell* VxAddTree(Symbol* self) {
     VxFrame frame(self, 3, 3);
     const int folder = FolderOf(frame.Arg(0));
-    const std::string name = frame.Text(1);
+    const std::string name = frame.Path(1);
     if (ScriptExplorer* explorer = RunContext().explorer) {
         explorer->AddFileItem(folder, name);
         if (frame.Arg(2) != nil)
@@ -343,8 +343,11 @@ Cell* VxCreateImage(Symbol* self) {
     const std::string where = ImageFolderPath(folder);
     if (!IsDirectory(where)) {
         std::error_code ec;
-        if (where.empty() || !std::filesystem::create_directory(where, ec) || ec)
+        if (where.empty() || !std::filesystem::create_directory(where, ec) || ec) {
+            // Answered nil like every failed export, with the reason in the log.
+            Log().Append("Can't make image folder: " + where + "\r\n");
             return nil;
+        }
     }
     if (reference->flag != RefModel)
         return nil;

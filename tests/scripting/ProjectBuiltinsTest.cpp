@@ -130,6 +130,7 @@ TEST_F(ProjectBuiltinsTest, VxCreateImageWritesTheModelsImageInTheFolderAsGiven)
     EXPECT_EQ(Value("(VxCreateImage master nil \"png\" \"img2\")"), "nil");
     ASSERT_TRUE(WriteFileReplacing(docs + "/plain", "x"));
     EXPECT_EQ(Value("(VxCreateImage m nil \"png\" \"plain/sub\")"), "nil");
+    EXPECT_EQ(log.Text(), "Can't make image folder: plain/sub\r\n");
     EXPECT_TRUE(writer.calls.empty());
     writer.failure = "Can't write image file";
     EXPECT_EQ(Value("(VxCreateImage m nil \"png\" \"img\")"), "nil");
