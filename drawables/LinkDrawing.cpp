@@ -133,11 +133,17 @@ void Link::Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRec
         dc.Polyline(points.data(), n);
     }
 
+    // The decorations are outlines of their own: those of a dashed or dotted
+    // link are drawn solid (a hollow triangle or an open arrow reads whole),
+    // those of a wider link as wide as its line.
+    Looks decoration = resolved;
+    if (decoration.lineKind < kLineKindSolid1)
+        decoration.lineKind = kLineKindSolid1;
     const Drawable* nameText = nullptr;
-    DrawMiddleDecoration(dc, resolved, zoom, fromFrame, toFrame, applyOffset, model.data(), n,
+    DrawMiddleDecoration(dc, decoration, zoom, fromFrame, toFrame, applyOffset, model.data(), n,
                          nameText);
-    DrawEndDecoration(dc, 0, resolved, zoom, fromFrame, toFrame, applyOffset, model.data(), n);
-    DrawEndDecoration(dc, 1, resolved, zoom, fromFrame, toFrame, applyOffset, model.data(), n);
+    DrawEndDecoration(dc, 0, decoration, zoom, fromFrame, toFrame, applyOffset, model.data(), n);
+    DrawEndDecoration(dc, 1, decoration, zoom, fromFrame, toFrame, applyOffset, model.data(), n);
 
     const Looks nameLooks = nameText != nullptr ? nameText->looks : resolved;
     auto shifted = [&](CRect r) {

@@ -49,6 +49,8 @@ enum MemberMode : int {
     ModeSynchronized = 0x800,
     ModeNative = 0x1000,
     ModeMacro = 0x2000,
+    ModeExplicit = 0x4000, // a C++ constructor or conversion that converts only when asked
+    ModeOverride = 0x8000, // a C++ method declared to override a base's
 };
 
 // ParamDirection bits.

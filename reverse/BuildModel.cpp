@@ -57,6 +57,11 @@ std::unique_ptr<MasterType> TypeOf(const SourceSymbol& node, int typeKind, Maste
         type->definition = TextOf(node.text1);
         type->elements = ElementsOf(node);
     } else {
+        // An enumeration's definition is its head: "class", its underlying
+        // type (": std::uint8_t"), both, or nothing.
+        if (typeKind == TypeEnum) {
+            type->definition = TextOf(node.text1);
+        }
         type->elements = ElementsOf(node);
     }
     type->owner = owner;

@@ -113,6 +113,55 @@ bool IsTrailingSpecifier(int token, std::string_view text) {
     return token == kTokIdentifier && (text == "noexcept" || text == "override" || text == "final");
 }
 
+// A member's type split into the type it keeps and whether the member itself
+// is const: a const after the last "*" or "&" outside brackets qualifies the
+// member ("char* const"), as does any const of a type without them ("const
+// int"); a const before a "*" or "&" qualifies what is pointed at or
+// referred to and stays in the type ("const char*", "Info const&").
+std::pair<std::string, bool> SplitMemberConst(const std::string& type) {
+    auto isWordChar = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+    };
+    size_t lastIndirection = std::string::npos;
+    int depth = 0;
+    for (size_t i = 0; i < type.size(); ++i) {
+        const char c = type[i];
+        if (c == '<' || c == '(' || c == '[') {
+            ++depth;
+        } else if (c == '>' || c == ')' || c == ']') {
+            --depth;
+        } else if (depth == 0 && (c == '*' || c == '&')) {
+            lastIndirection = i;
+        }
+    }
+    std::string kept;
+    bool memberConst = false;
+    depth = 0;
+    for (size_t i = 0; i < type.size();) {
+        const char c = type[i];
+        depth += (c == '<' || c == '(' || c == '[')   ? 1
+                 : (c == '>' || c == ')' || c == ']') ? -1
+                                                      : 0;
+        const bool word = type.compare(i, 5, "const") == 0 &&
+                          (i == 0 || !isWordChar(type[i - 1])) &&
+                          (i + 5 == type.size() || !isWordChar(type[i + 5]));
+        if (word && depth == 0 && (lastIndirection == std::string::npos || i > lastIndirection)) {
+            memberConst = true;
+            i += 5;
+            while (i < type.size() && type[i] == ' ') {
+                ++i;
+            }
+            continue;
+        }
+        kept.push_back(c);
+        ++i;
+    }
+    while (!kept.empty() && kept.back() == ' ') {
+        kept.pop_back();
+    }
+    return {kept, memberConst};
+}
+
 } // namespace
 
 int SourceParser::ParseCppFile(const std::string& path) {
@@ -247,6 +296,7 @@ void SourceParser::ParseCppNamespaceEnum(OwnedText comment) {
         }
         node->kind = kNodeEnumeration;
         node->comment = e->comment;
+        node->text1 = e->text1;
         for (const SourceSymbol* v = e->firstChild.get(); v != nullptr; v = v->next.get()) {
             node->AddChild(language_, v->name, std::nullopt, v->kind, v->flags, v->text1, v->text2,
                            std::nullopt);
@@ -1286,6 +1336,8 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access, OwnedText comme
             if (conditional && token_ == kTokLParen) {
                 TypeText discarded;
                 SkipBalanced(discarded, true, false);
+            } else if (conditional) {
+                flags |= kModExplicit;
             }
             continue;
         }
@@ -1348,7 +1400,16 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access, OwnedText comme
             type.AppendToken(kTokIdentifier, name);
             continue;
         }
-        if (t == kTokConst || t == kTokStatic || t == kTokVirtual) {
+        if (t == kTokConst) {
+            // A const stays where it stands: before a "*" or "&" it
+            // qualifies what is pointed at, and a return type keeps it; an
+            // attribute takes the one of the member itself as its mode
+            // (SplitMemberConst).
+            type.AppendToken(t, tokenText_);
+            GetToken();
+            continue;
+        }
+        if (t == kTokStatic || t == kTokVirtual) {
             flags |= ModifierBitOf(t);
             GetToken();
             continue;
@@ -1550,12 +1611,18 @@ int SourceParser::ParseCppAttribute(SourceSymbol* scope, const std::string& name
                 return 0;
             }
         }
-        last = scope->AddChild(language_, declarator, std::nullopt, kNodeAttribute, flags,
-                               type.ToHeapString(), std::nullopt, comment);
+        auto [memberType, memberConst] = SplitMemberConst(type.ToHeapString());
+        last = scope->AddChild(language_, declarator, std::nullopt, kNodeAttribute,
+                               flags | (memberConst ? int(kModConst) : 0), memberType, std::nullopt,
+                               comment);
         if (token_ == kTokLBrace && language_ == kLangCpp) {
-            TypeText initializer;
+            // A default member initialiser in braces keeps them: int n{0}.
+            TypeText initializer(TypeText::kMaxValueLength);
             if (SkipBalanced(initializer, true, false) == 0) {
                 return 0;
+            }
+            if (!initializer.IsEmpty()) {
+                last->text2 = initializer.Text();
             }
         }
         if (token_ != kTokComma) {
@@ -1575,9 +1642,10 @@ int SourceParser::ParseCppAttribute(SourceSymbol* scope, const std::string& name
         GetToken();
     }
     if (token_ == kTokAssign) {
-        // A static member of C++ keeps its initial value: one declared
-        // "auto" cannot be declared again without it.
-        const bool keep = language_ == kLangCpp && (flags & kModStatic) != 0;
+        // A member of C++ keeps its initial value: a static one declared
+        // "auto" cannot be declared again without it, and another's is the
+        // default its constructors give it.
+        const bool keep = language_ == kLangCpp;
         if (keep) {
             GetToken();
         }
@@ -1680,6 +1748,11 @@ int SourceParser::ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText 
             GetToken();
         } else if (IsTrailingSpecifier(token_, tokenText_)) {
             const bool condition = tokenText_ == "noexcept";
+            if (token_ == kTokIdentifier && tokenText_ == "override") {
+                method->flags |= kModOverride;
+            } else if (token_ == kTokIdentifier && tokenText_ == "final") {
+                method->flags |= kModFinal;
+            }
             GetToken();
             if (condition && token_ == kTokLParen) {
                 TypeText discarded;
@@ -1703,6 +1776,9 @@ int SourceParser::ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText 
             }
         } else if (token_ == kTokAssign) {
             GetToken(); // = 0, = default, = delete
+            if (token_ == kTokNumber && tokenText_ == "0") {
+                method->flags |= kModAbstract; // pure virtual
+            }
             if (token_ != kTokSemicolon && token_ != kTokEnd) {
                 GetToken();
             }

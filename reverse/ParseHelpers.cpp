@@ -455,7 +455,11 @@ int SourceParser::SkipDeclaration() {
 int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags) {
     const bool cpp = language_ == kLangCpp;
     GetToken();
+    // A scoped enumeration of C++ and its underlying type are kept as the
+    // node's text ("class : std::uint8_t"), so that it is written back so.
+    std::string head;
     if (cpp && (token_ == kTokClass || token_ == kTokStruct)) {
+        head = token_ == kTokClass ? "class" : "struct";
         GetToken();
     }
     if (cpp) {
@@ -465,6 +469,8 @@ int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags) 
     if (token_ == kTokIdentifier) {
         name = tokenText_;
     }
+    TypeText base;
+    bool inBase = false;
     while (token_ != kTokLBrace) {
         if (cpp && token_ == kTokSemicolon && !name.empty()) {
             GetToken();
@@ -475,12 +481,21 @@ int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags) 
             SkipDeclaration();
             return 0;
         }
+        if (cpp && token_ == kTokColon) {
+            inBase = true;
+        } else if (inBase) {
+            base.AppendToken(token_, tokenText_);
+        }
         GetToken();
+    }
+    if (!base.IsEmpty()) {
+        head += (head.empty() ? ": " : " : ") + base.Text();
     }
     SourceSymbol* node = nullptr;
     if (parent != nullptr && !name.empty()) {
         node = parent->AddChild(language_, name, std::nullopt, kNodeEnumeration, flags,
-                                std::nullopt, std::nullopt, std::move(comment));
+                                head.empty() ? OwnedText() : OwnedText(head), std::nullopt,
+                                std::move(comment));
     }
     GetToken();
     while (token_ != kTokRBrace) {

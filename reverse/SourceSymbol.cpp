@@ -275,6 +275,12 @@ struct ModifierRow {
     int bit;
 };
 
+// A modifier bit (kModOverride is the word's top bit) and its member flag.
+struct MemberFlagRow {
+    unsigned modifier;
+    int bit;
+};
+
 constexpr std::array<ModifierRow, 30> kModifierBits = {{
     {KeywordToken("private"), kModPrivate},
     {KeywordToken("protected"), kModProtected},
@@ -309,7 +315,7 @@ constexpr std::array<ModifierRow, 30> kModifierBits = {{
 }};
 
 // Modifier bit -> bit of the project model's member flag word.
-constexpr std::array<ModifierRow, 11> kMemberFlagBits = {{
+constexpr std::array<MemberFlagRow, 13> kMemberFlagBits = {{
     {kModConst, 2},
     {kModStatic, 1},
     {kModVirtual, 8},
@@ -321,6 +327,8 @@ constexpr std::array<ModifierRow, 11> kMemberFlagBits = {{
     {kModTransient, 0x400},
     {kModSynchronized, 0x800},
     {kModNative, 0x1000},
+    {kModExplicit, 0x4000},
+    {kModOverride, 0x8000},
 }};
 
 constexpr int kMemberFlagsBase = 16;
@@ -360,8 +368,8 @@ std::pair<int, int> MemberAccessAndFlags(const SourceSymbol& symbol) {
     int f = symbol.flags;
     int access = (f & kModPrivate) ? 1 : (f & kModProtected) ? 2 : (f & kModPublic) ? 3 : 0;
     int memberFlags = kMemberFlagsBase;
-    for (const ModifierRow& row : kMemberFlagBits) {
-        if (f & row.token) {
+    for (const MemberFlagRow& row : kMemberFlagBits) {
+        if ((static_cast<unsigned>(f) & row.modifier) != 0) {
             memberFlags |= row.bit;
         }
     }

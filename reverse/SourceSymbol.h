@@ -53,7 +53,8 @@ enum SourceModifier : unsigned {
     kModTransient = 0x2000,
     kModSynchronized = 0x4000,
     kModNative = 0x8000,
-    kModStruct = 0x20000, // set by the parsers for structs; no keyword
+    kModExplicit = 0x10000, // a C++ constructor or conversion declared explicit
+    kModStruct = 0x20000,   // set by the parsers for structs; no keyword
     kModNew = 0x40000,
     kModInternal = 0x80000,
     kModSealed = 0x100000,
@@ -67,6 +68,7 @@ enum SourceModifier : unsigned {
     kModRemote = 0x10000000,
     kModSingleton = 0x20000000,
     kModDelayed = 0x40000000,
+    kModOverride = 0x80000000, // a C++ method declared override
 };
 
 // One node of the parse tree. In the table `next` links a bucket chain; in a

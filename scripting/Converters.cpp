@@ -46,10 +46,11 @@ const Entry kSide[] = {E(1, left), E(2, right), E(3, top), E(4, bottom)};
 const Entry kModelKind[] = {E(0, default_),        E(11, class_),       E(12, usecase),
                             E(13, sequence),       E(14, state),        E(15, activity),
                             E(16, implementation), E(17, collaboration)};
-const Entry kMemberMode[] = {E(0x1, static_),        E(0x2, const_),      E(0x4, getset),
-                             E(0x8, virtual_),       E(0x10, annotate),   E(0x80, abstract),
-                             E(0x100, final),        E(0x200, volatile_), E(0x400, transient),
-                             E(0x800, synchronized), E(0x1000, native),   E(0x2000, macro)};
+const Entry kMemberMode[] = {E(0x1, static_),        E(0x2, const_),       E(0x4, getset),
+                             E(0x8, virtual_),       E(0x10, annotate),    E(0x80, abstract),
+                             E(0x100, final),        E(0x200, volatile_),  E(0x400, transient),
+                             E(0x800, synchronized), E(0x1000, native),    E(0x2000, macro),
+                             X(0x4000, "explicit"),  X(0x8000, "override")};
 const Entry kDirection[] = {E(0x1, in), E(0x2, out)};
 const Entry kFontStyle[] = {E(0x1, bold), E(0x2, italic), E(0x4, underline), E(0x8, strikeout)};
 

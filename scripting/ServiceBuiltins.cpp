@@ -159,7 +159,7 @@ Cell* VxClearTree(Symbol* self) {
 Cell* VxAddTree(Symbol* self) {
     VxFrame frame(self, 3, 3);
     const int folder = FolderOf(frame.Arg(0));
-    const std::string name = frame.Text(1);
+    const std::string name = frame.Path(1);
     if (ScriptExplorer* explorer = RunContext().explorer) {
         explorer->AddFileItem(folder, name);
         if (frame.Arg(2) != nil)
@@ -236,9 +236,9 @@ Cell* VxDateParts(Symbol* self) {
 
 Cell* VxMergeFiles(Symbol* self) {
     VxFrame frame(self, 5, 5);
-    const std::string existing = frame.Text(0);
-    const std::string generated = frame.Text(1);
-    const std::string output = frame.Text(2);
+    const std::string existing = frame.Path(0);
+    const std::string generated = frame.Path(1);
+    const std::string output = frame.Path(2);
     const std::string beginMarker = frame.Text(3);
     const std::string endMarker = frame.Text(4);
     // The generated file is usually one the script has just written.
@@ -284,7 +284,7 @@ Cell* VxSaveProject(Symbol* self) {
     VxFrame frame(self, 2, 2);
     auto* project =
         static_cast<CCASEDoc*>(frame.RefOfKind(0, RefProject, kProjectReferenceExpected));
-    const std::string path = frame.Text(1);
+    const std::string path = frame.Path(1);
     kest::flushfiles();
     // A failed save answers nil (the previous file stays as it was), so a
     // script never takes a project for saved that is not; its reason goes
@@ -337,14 +337,17 @@ Cell* VxCreateImage(Symbol* self) {
         frame.Fail(ErrRefExpected, reference);
     const bool selectionOnly = frame.Arg(1) != nil;
     const std::string format = frame.Text(2);
-    const std::string folder = frame.Text(3);
+    const std::string folder = frame.Path(3);
     kest::flushfiles();
 
     const std::string where = ImageFolderPath(folder);
     if (!IsDirectory(where)) {
         std::error_code ec;
-        if (where.empty() || !std::filesystem::create_directory(where, ec) || ec)
+        if (where.empty() || !std::filesystem::create_directory(where, ec) || ec) {
+            // Answered nil like every failed export, with the reason in the log.
+            Log().Append("Can't make image folder: " + where + "\r\n");
             return nil;
+        }
     }
     if (reference->flag != RefModel)
         return nil;
@@ -372,7 +375,7 @@ Cell* VxCreateImage(Symbol* self) {
 
 Cell* VxMakeProject(Symbol* self) {
     VxFrame frame(self, 1, 1);
-    const std::string name = frame.Text(0);
+    const std::string name = frame.Path(0);
     kest::flushfiles(); // the template may be a file the script wrote
     CCASEDoc* current = RunContext().project;
     if (current == nullptr)

@@ -6,6 +6,8 @@
 #include "kernel/Symbol.h"
 #include "model/Master.h"
 
+#include <algorithm>
+
 namespace qm {
 
 using namespace kest;
@@ -26,6 +28,12 @@ const char* VxFrame::Text(int i) const {
     if (issymbol(v))
         return static_cast<Symbol*>(v)->name;
     scripterror(self_, ErrStringExpected, v);
+}
+
+std::string VxFrame::Path(int i) const {
+    std::string path = Text(i);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
 }
 
 Cell* VxFrame::List(int i) const {

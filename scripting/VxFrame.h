@@ -12,6 +12,7 @@
 #include "scripting/References.h"
 
 #include <cstdint>
+#include <string>
 
 namespace qm {
 
@@ -44,6 +45,10 @@ class VxFrame {
 
     // A string's text or a symbol's name ("string expected").
     const char* Text(int i) const;
+    // A file or folder path as Text gives it, read as the kernel's file
+    // built-ins read one: "\\" and "/" both separate folders (pathconc
+    // joins with "\\"), so every backslash becomes "/".
+    std::string Path(int i) const;
     // A list or nil ("list expected").
     kest::Cell* List(int i) const;
     // An integer ("integer number expected").

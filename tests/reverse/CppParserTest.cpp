@@ -67,7 +67,7 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
         {"class K { int m[2][3]; char *p, q[4]; };", "K",
          "K/5/0{m/7/1:int[2][3],p/7/1:char*,q/7/1:char*[4]}"},
         {"class K { virtual void f(int n = 3) const = 0; };", "K",
-         "K/5/0{f/8/29:void{n/9/0:int=3}}"},
+         "K/5/0{f/8/429:void{n/9/0:int=3}}"},
         {"class A { A(); virtual ~A(); };", "A", "A/5/0{A/8/1:,~A/8/21:}"},
         {"class A { operator==(const A&); };", "A", "A/5/0{operator==/8/1:{/9/0:const A&}}"},
         {"class A { public: bool operator()(int a, char* b[]); };", "A",
@@ -122,13 +122,15 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
          "O/5/0{I/5/1{/9/0},I<S<N...>>/5/1{N/9/0:int...}}"},
         {"class A { public: int a; protected: int b; private: int c; };", "A",
          "A/5/0{a/7/4:int,b/7/2:int,c/7/1:int}"},
-        // A static member keeps its initial value (one declared "auto" could
-        // not be declared again without it); other members do not.
+        // A member keeps its initial value (a static one declared "auto"
+        // could not be declared again without it; another's is its default),
+        // one in braces with its braces.
         {"struct A { static const int N = 5; static QList<int> list; };", "A",
          "A/5/20000{N/7/1c:int=5,list/7/14:QList<int>}"},
         {"class A { static constexpr auto p = &B<int>::f; int n = 3; };", "A",
-         "A/5/0{p/7/11:auto=& B<int>::f,n/7/1:int}"},
-        {"class A { int count{0}; QString s{}; };", "A", "A/5/0{count/7/1:int,s/7/1:QString}"},
+         "A/5/0{p/7/11:auto=& B<int>::f,n/7/1:int=3}"},
+        {"class A { int count{0}; QString s{}; };", "A",
+         "A/5/0{count/7/1:int={0},s/7/1:QString={}}"},
         // Friends are not members.
         {"class A { friend class B; friend bool operator==(A, A) { return 1; } int x; };", "A",
          "A/5/0{x/7/1:int}"},
@@ -141,12 +143,22 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
         // Macro calls standing in the class body are not methods.
         {"class A { Q_OBJECT Q_DISABLE_COPY(A) void f(); };", "A", "A/5/0{f/8/1:void}"},
         {"class A { DECLARE(A) (1, 2); int y; };", "A", "A/5/0{y/7/1:int}"},
-        // Specifiers that modern C++ writes after the parameters.
+        // Specifiers that modern C++ writes after the parameters; override
+        // and final are kept (0x80000000 and 0x800).
         {"class A { int f() const noexcept override; void g() && = delete; "
          "auto h() noexcept(true) -> int; bool i() final { return 1; } };",
-         "A", "A/5/0{f/8/9:int,g/8/1:void,h/8/1:int,i/8/1:bool}"},
+         "A", "A/5/0{f/8/80000009:int,g/8/1:void,h/8/1:int,i/8/801:bool}"},
+        // A const before a "*" or "&" stays in the type; one of the member
+        // itself is its mode (0x8); a return type keeps its const.
+        {"class A { static const char* name; char* const p; const int n; Info const& info; "
+         "const char* Name() const; };",
+         "A",
+         "A/5/0{name/7/11:const char*,p/7/9:char*,n/7/9:int,info/7/1:Info const&,"
+         "Name/8/9:const char*}"},
+        {"class A { explicit A(int); explicit(false) A(long); };", "A",
+         "A/5/0{A/8/10001:{/9/0:int},A/8/1:{/9/0:long}}"},
         {"class A { enum E { X = 1 << 2, Y }; enum class F : int { Z }; };", "A",
-         "A/5/0{E/13/1{X/9/0=1<<2,Y/9/0},F/13/1{Z/9/0}}"},
+         "A/5/0{E/13/1{X/9/0=1<<2,Y/9/0},F/13/1:class : int{Z/9/0}}"},
         {"class A { typedef unsigned long DWORD; };", "A", "A/5/0{DWORD/14/1:unsigned long }"},
         // Only the declared name leaves a typedef's type; a dependent
         // parameter type keeps its "typename".

@@ -7,6 +7,7 @@
 #include "drawables/Model.h"
 #include "model/Master.h"
 #include "platform/Files.h"
+#include "platform/ScopedInstall.h"
 #include "scripting/DiagramImageSeam.h"
 #include "scripting/RunContext.h"
 #include "scripting/ScriptRunners.h"
@@ -129,6 +130,7 @@ TEST_F(ProjectBuiltinsTest, VxCreateImageWritesTheModelsImageInTheFolderAsGiven)
     EXPECT_EQ(Value("(VxCreateImage master nil \"png\" \"img2\")"), "nil");
     ASSERT_TRUE(WriteFileReplacing(docs + "/plain", "x"));
     EXPECT_EQ(Value("(VxCreateImage m nil \"png\" \"plain/sub\")"), "nil");
+    EXPECT_EQ(log.Text(), "Can't make image folder: plain/sub\r\n");
     EXPECT_TRUE(writer.calls.empty());
     writer.failure = "Can't write image file";
     EXPECT_EQ(Value("(VxCreateImage m nil \"png\" \"img\")"), "nil");
@@ -174,6 +176,73 @@ TEST_F(ProjectBuiltinsTest, VxMakeProjectMakesAWindowlessProjectThatCanBeSaved) 
     scopedRun.reset();
     EXPECT_NE(Value("(VxSaveProject p where)").find("no longer exists"), std::string::npos);
     EXPECT_EQ(Value("(VxMakeProject \"<Internal>\")"), "error: VxMakeProject: no project open");
+}
+
+// Every built-in that takes a path reads it as the kernel's file built-ins
+// do: "\" (as pathconc joins) and "/" both separate folders, so a script
+// that names its files with pathconc writes them in the folder it names, not
+// a file with a backslash in its name in the working folder.
+TEST_F(ProjectBuiltinsTest, PathsJoinedWithPathconcLeadIntoTheirFolders) {
+    const std::string target = scratch / "target";
+    MakeDirectories(target + "/img");
+    MakeDirectories(scratch / "work");
+    struct WorkingFolder {
+        std::filesystem::path saved = std::filesystem::current_path();
+        explicit WorkingFolder(const std::string& folder) { std::filesystem::current_path(folder); }
+        ~WorkingFolder() { std::filesystem::current_path(saved); }
+    } working(scratch / "work");
+    CCASEDoc project(context, true);
+    auto owned = std::make_unique<Model>();
+    owned->name = "Shop";
+    Model* model = owned.get();
+    project.AddModel(std::move(owned));
+    ScriptRunContext run;
+    run.project = &project;
+    ScopedRunContext scopedRun(run);
+    FakeImageWriter writer;
+    ScopedInstall<DiagramImageWriter> installed(&writer);
+    Bind("p", References().MakeRef(&project, RefProject));
+    Bind("m", References().MakeRef(model, RefModel));
+    Bind("target", kest::mkstr(target.c_str()));
+    ASSERT_TRUE(WriteFileReplacing(target + "/old.h", "a\n// BEGIN\nmine\n// END\nb\n"));
+    ASSERT_TRUE(WriteFileReplacing(target + "/new.h", "A\n// BEGIN\n// END\nB\n"));
+    ASSERT_TRUE(WriteFileReplacing(
+        target + "/t.not",
+        ReadWholeFile(std::string(QM_FIXTURES) + "/../../resources/Notations/UML2.1.not", 1 << 22)
+            .value_or("")));
+
+    struct Case {
+        const char* script;
+        std::string value;
+        std::string written; // the file the call made, under the target folder
+    };
+    const Case cases[] = {
+        {"(VxSaveProject p (pathconc target \"made.pro\"))", "t", "made.pro"},
+        {"(VxSaveProject p (pathconc target \"img\" \"deeper.pro\"))", "t", "img/deeper.pro"},
+        {"(VxCreateImage m nil \"png\" (pathconc target \"img\"))",
+         "\"" + target + "/img/Shop.png\"", "img/Shop.png"},
+        {"(VxMergeFiles (pathconc target \"old.h\") (pathconc target \"new.h\") "
+         "(pathconc target \"merged.h\") \"BEGIN\" \"END\")",
+         "t", "merged.h"},
+        {"(VxSaveProject (VxMakeProject (pathconc target \"t.not\")) (pathconc target \"t.pro\"))",
+         "t", "t.pro"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Value(c.script), c.value) << c.script << "\n" << log.Text();
+        EXPECT_TRUE(FileExists(target + "/" + c.written)) << c.script;
+    }
+    EXPECT_NE(ReadWholeFile(target + "/merged.h", 1 << 20).value_or("").find("mine"),
+              std::string::npos);
+    EXPECT_NE(ReadWholeFile(target + "/t.pro", 1 << 20).value_or("").find("t.not"),
+              std::string::npos);
+    // Nothing lands in the working folder under a name with a backslash.
+    EXPECT_TRUE(std::filesystem::is_empty(scratch / "work"));
+
+    // A save that fails answers nil and says why in the log; no file is made.
+    EXPECT_EQ(Value("(VxSaveProject p (pathconc target \"no\" \"such\" \"x.pro\"))"), "nil");
+    EXPECT_NE(log.Text().find("project file"), std::string::npos) << log.Text();
+    EXPECT_NE(log.Text().find(target + "/no/such/x.pro"), std::string::npos) << log.Text();
+    EXPECT_FALSE(FileExists(target + "/no/such/x.pro"));
 }
 
 } // namespace

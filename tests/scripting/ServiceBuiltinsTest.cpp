@@ -114,10 +114,12 @@ TEST_F(ServiceBuiltinsTest, TheExplorerTreeFolders) {
         Value("(VxClearTree 'codeModel) (VxClearTree 'docoModel) (VxClearTree 'otherModel)"
               "(VxClearTree 'reversed) (VxClearTree 'whatever) (VxClearTree 12)");
         Value("(VxAddTree 'codeModel \"a.h\" nil) (VxAddTree 'docoModel 'index.html t)");
+        // A path joined with pathconc names its folders as the file built-ins read them.
+        Value("(VxAddTree 'codeModel (pathconc \"gen\" \"geo\" \"b.h\") nil)");
     }
-    const std::vector<std::string> expected = {"clear 5",   "clear 6",          "clear 7",
-                                               "clear 18",  "clear 7",          "clear 7",
-                                               "add 5 a.h", "add 6 index.html", "expand 6 1"};
+    const std::vector<std::string> expected = {
+        "clear 5", "clear 6",   "clear 7",          "clear 18",   "clear 7",
+        "clear 7", "add 5 a.h", "add 6 index.html", "expand 6 1", "add 5 gen/geo/b.h"};
     EXPECT_EQ(explorer.calls, expected);
     // Without an explorer the tree built-ins do nothing.
     EXPECT_EQ(RunContext().explorer, nullptr);

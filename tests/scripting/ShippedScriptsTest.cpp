@@ -14,10 +14,13 @@
 #include "platform/Files.h"
 #include "platform/ScopedInstall.h"
 #include "scripting/DiagramImageSeam.h"
+#include "scripting/RunContext.h"
 #include "scripting/ScriptRunners.h"
 #include "tests/scripting/ScriptingFixture.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -30,6 +33,7 @@ namespace {
 
 const std::string kFixtures = std::string(QM_FIXTURES) + "/scripts";
 const std::string kScripts = std::string(QM_FIXTURES) + "/../../resources/Scripts";
+const std::string kNotations = std::string(QM_FIXTURES) + "/../../resources/Notations";
 
 std::string Read(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -109,6 +113,44 @@ class ShippedScriptsTest : public ScriptingTest {
                   const std::string& folder, const std::vector<std::string>& on = {}) {
         WriteGeneratedOutput(task, kScripts + "/" + script, folder, "", Options(script, on),
                              document, nullptr, true);
+    }
+
+    // A new project on the shipped UML notation, made by a maker script run
+    // with the project bound to p.
+    std::unique_ptr<CCASEDoc> Made(const std::string& script) {
+        context.newProjectArmed = true;
+        context.commandLineTemplate = kNotations + "/UML2.1.not";
+        auto document = std::make_unique<CCASEDoc>(context, true);
+        document->OnNewDocument();
+        document->SetPathName(scratch / "made.pro");
+        document->Profile().flags = (document->Profile().flags & ~7u) | 4u;
+        ScriptRunContext run;
+        run.project = document.get();
+        ScopedRunContext scoped(run);
+        Bind("p", References().MakeRef(document.get(), RefProject));
+        const Outcome made = Run(script);
+        EXPECT_TRUE(made.ok) << made.error;
+        return document;
+    }
+
+    // Whether every header under folder compiles on its own (g++ -std=c++17
+    // -fsyntax-only with the folder on the include path); the compiler's
+    // report of the first that does not. True where no g++ is installed.
+    static std::string CompileErrors(const std::string& folder) {
+        if (std::system("command -v g++ >/dev/null 2>&1") != 0)
+            return "";
+        for (const std::string& header : FilesUnder(folder)) {
+            Write(folder + "/one.cpp", "#include \"" + header + "\"\n");
+            const std::string command = "g++ -std=c++17 -fsyntax-only -I'" + folder + "' '" +
+                                        folder + "/one.cpp' >'" + folder + "/gcc.txt' 2>&1";
+            const int rc = std::system(command.c_str());
+            const std::string report = Read(folder + "/gcc.txt");
+            std::filesystem::remove(folder + "/one.cpp");
+            std::filesystem::remove(folder + "/gcc.txt");
+            if (rc != 0)
+                return header + ":\n" + report;
+        }
+        return "";
     }
 
     bool LogHas(const std::string& text) const {
@@ -202,6 +244,146 @@ TEST_F(ShippedScriptsTest, CppHeaderOptions) {
     Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, hh.Path(), {"Extension:2"});
     EXPECT_EQ(FilesUnder(hh.Path()),
               (std::vector<std::string>{"OrderItem.hh", "geo/Circle.hh", "geo/Shape.hh"}));
+}
+
+// The members a class's links stand for: one per named composition,
+// aggregation and association from the class, typed by the link's kind and
+// the far end's multiplicity; none for an unnamed link, a dependency or a
+// name an attribute has already. The headers compile.
+TEST_F(ShippedScriptsTest, CppHeadersWriteAMemberForEachNamedAssociationEnd) {
+    auto document = Made(R"(
+        (setq tLib (VxMakeMaster p (name Library) (tool Class) (namespace lib)))
+        (VxMakeAttribute tLib (name title) (type "std::string") (access public))
+        (setq m (VxMakeModel p (name Classes) (type class)))
+        (setq tLibPlace (VxMakePlace m (master tLib) (rect 0 0 100 50)))
+        (setq tN 0)
+        (def TPart (lam (name ns)
+          (setq tN (+ tN 1))
+          (let ((x (* tN 120)))
+            (eval (list 'VxMakePlace 'm
+                        (list 'master (eval (list 'VxMakeMaster 'p (list 'name name) '(tool Class)
+                                                  (list 'namespace ns))))
+                        (list 'rect x 200 (+ x 100) 250))))))
+        (def TLink (lam (tool name card target access)
+          (eval (list 'VxMakeLink 'm (list 'tool tool) '(source tLibPlace) (list 'target target)
+                      (list 'name name) (list 'card "1" card) (list 'access access)))))
+        (setq tCover (TPart "Cover" "lib"))
+        (setq tPage (TPart "Page" "lib"))
+        (setq tIndex (TPart "Index" "lib"))
+        (setq tShelf (TPart "Shelf" "lib"))
+        (setq tPerson (TPart "Member" "people"))
+        (setq tBase (TPart "Collection" "lib"))
+        (TLink "Composition" "cover" "1" tCover 'public)
+        (TLink "Composition" "pages" "*" tPage 'public)
+        (TLink "Composition" "index" "0..1" tIndex 'protected)
+        (TLink "Composition" "title" "1" tCover 'public)
+        (TLink "Aggregation" "shelf" "" tShelf 'private)
+        (TLink "Association" "members" "0..*" tPerson 'public)
+        (TLink "Directed Association" "owner" "1" tPerson 'public)
+        (TLink "Directed Association" "readers" "1..n" tPerson 'public)
+        (TLink "Association" "" "1" tPerson 'public)
+        (TLink "Dependency" "uses" "1" tPerson 'public)
+        (TLink "Composition" "self" "1" tLibPlace 'private)
+        (TLink "Inheritance" "" "" tBase 'public)
+    )");
+    Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, scratch / "cpp");
+    EXPECT_FALSE(LogHas("ERROR")) << log.Text();
+    const std::string header = Read(scratch / "cpp/lib/Library.h");
+    struct Row {
+        const char* link;
+        const char* written; // the member's line in its section, or "" for none
+        const char* section;
+    };
+    const Row table[] = {
+        {"composition of one", "    Cover cover;\n", "public:\n"},
+        {"composition of many", "    std::vector<Page> pages;\n", "public:\n"},
+        {"composition of at most one", "    Index* index;\n", "protected:\n"},
+        {"aggregation, no multiplicity", "    Shelf* shelf;\n", "private:\n"},
+        {"association of 0..*", "    std::vector<::people::Member*> members;\n", "public:\n"},
+        {"directed association of one", "    ::people::Member* owner;\n", "public:\n"},
+        {"directed association of 1..n", "    std::vector<::people::Member*> readers;\n",
+         "public:\n"},
+        {"composition of the class in itself", "    Library* self;\n", "private:\n"},
+    };
+    for (const Row& row : table) {
+        SCOPED_TRACE(row.link);
+        const size_t at = header.find(row.written);
+        ASSERT_NE(at, std::string::npos) << header;
+        // The nearest section label above the member is its access's.
+        std::string nearest;
+        size_t best = 0;
+        for (const char* label : {"public:\n", "protected:\n", "private:\n"}) {
+            const size_t found = header.rfind(std::string("\n") + label, at);
+            if (found != std::string::npos && (nearest.empty() || found > best)) {
+                best = found;
+                nearest = label;
+            }
+        }
+        EXPECT_EQ(nearest, row.section) << header;
+    }
+    // The attribute keeps its name; unnamed links and dependencies are no members.
+    EXPECT_NE(header.find("    std::string title;\n"), std::string::npos) << header;
+    EXPECT_EQ(header.find(" title;\n"), header.rfind(" title;\n")) << header;
+    EXPECT_EQ(header.find("uses"), std::string::npos) << header;
+    EXPECT_NE(header.find("class Library : public Collection {"), std::string::npos) << header;
+    // A part held as a value is included, one only pointed at is declared.
+    for (const char* line : {"#include <vector>\n", "#include \"lib/Cover.h\"\n",
+                             "#include \"lib/Page.h\"\n", "class Member;\n", "class Index;\n"})
+        EXPECT_NE(header.find(line), std::string::npos) << line << header;
+    EXPECT_EQ(CompileErrors(scratch / "cpp"), "");
+}
+
+// Every model and class has a page of its own: submodels of one name in
+// different models, and classes whose qualified names make one identifier,
+// are told apart. A member's modifiers leave out annotate (the diagram's
+// business); base classes link to their pages.
+TEST_F(ShippedScriptsTest, HtmlPagesAreNamedUniquelyAndLinkTheBases) {
+    auto document = Made(R"(
+        (setq tTop (VxMakeModel p (name Classes) (type class)))
+        (setq tA (VxMakeModel p (name a) (type class) (parentModel tTop)))
+        (setq tB (VxMakeModel p (name b) (type class) (parentModel tTop)))
+        (VxMakeModel p (name detail) (type class) (parentModel tA))
+        (VxMakeModel p (name detail) (type class) (parentModel tB))
+        (setq tOne (VxMakeMaster p (name "b c") (tool Class) (namespace a)))
+        (setq tTwo (VxMakeMaster p (name c) (tool Class) (namespace "a b")))
+        (setq tBase (VxMakeMaster p (name Base) (tool Class)))
+        (VxMakeAttribute tOne (name size) (type int) (mode annotate static))
+        (VxMakeMethod tOne (name Run) (returns void) (mode annotate))
+        (setq tOnePlace (VxMakePlace tTop (master tOne) (rect 0 0 100 50)))
+        (setq tBasePlace (VxMakePlace tTop (master tBase) (rect 0 200 100 250)))
+        (VxMakePlace tTop (master tTwo) (rect 200 0 300 50))
+        (VxMakeLink tTop (tool Inheritance) (source tOnePlace) (target tBasePlace))
+    )");
+    Generate(TaskDocGen, "DocGen/HtmlPages.vxs", *document, scratch / "doc", {"NoImages"});
+    EXPECT_FALSE(LogHas("ERROR")) << log.Text();
+    const std::string index = Read(scratch / "doc/index.html");
+    // One page per model and class, each linked from the index.
+    std::vector<std::string> pages;
+    for (const std::string& name : FilesUnder(scratch / "doc")) {
+        pages.push_back(name);
+        if (name != "index.html") {
+            EXPECT_NE(index.find("href=\"" + name + "\""), std::string::npos) << name << index;
+        }
+    }
+    // The index, the new project's model and five more, three classes.
+    EXPECT_EQ(pages.size(), 1u + 6u + 3u) << ::testing::PrintToString(pages);
+    EXPECT_NE(Read(scratch / "doc/modelClassesADetail.html").find("<h1>detail</h1>"),
+              std::string::npos);
+    EXPECT_NE(Read(scratch / "doc/modelClassesBDetail.html").find("<h1>detail</h1>"),
+              std::string::npos);
+    // "a" + "b c" and "a b" + "c" make one identifier: the one met later
+    // takes a number.
+    std::string one = Read(scratch / "doc/classABC.html");
+    std::string two = Read(scratch / "doc/classABC_2.html");
+    if (one.find("Namespace: a</p>") == std::string::npos)
+        std::swap(one, two);
+    EXPECT_NE(one.find("Namespace: a</p>"), std::string::npos) << one;
+    EXPECT_NE(two.find("Namespace: a b</p>"), std::string::npos) << two;
+    EXPECT_EQ(one.find("annotate"), std::string::npos) << one;
+    EXPECT_NE(one.find("<td>static</td>"), std::string::npos) << one;
+    EXPECT_NE(one.find("<p>Base classes: <a href=\"classBase.html\">Base</a></p>"),
+              std::string::npos)
+        << one;
 }
 
 // The scope: the current model's classes, or its selected ones.

@@ -103,5 +103,24 @@ grep -qF 'started"out""quiet"' "$work/out" || { fail "the script's output is mis
 expect 1 "Invalid script option name: nosuch" out.pro -batch -script=CodeGen/BatchCliHello.vxs -nosuch=1
 rm -f "$scripts/BatchCliHello.vxs"
 
+# The batch examples of the README, run as written (the program's name
+# standing for its path), one after the other on a fresh folder with the
+# add file they name.
+readme="$fixtures/../../README.md"
+mkdir -p "$work/readme"
+printf 'class Shape {\npublic:\n  virtual double Area() const = 0;\n};\nclass Circle : public Shape {\n  double radius;\n};\n' \
+  >"$work/readme/shape.h"
+printf 'shape.h\n' >"$work/readme/files.txt"
+examples=0
+while IFS= read -r example; do
+  examples=$((examples + 1))
+  (cd "$work/readme" && eval "\"\$app\" ${example#quillmark }") >"$work/out" 2>"$work/err" ||
+    { fail "the README's example exited $?: $example"; cat "$work/err"; }
+  grep -qF "ERROR" "$work/err" && { fail "the README's example logged an error: $example"; cat "$work/err"; }
+done < <(sed -n 's/^      \(quillmark .*\)$/\1/p' "$readme")
+[ "$examples" -ge 4 ] || fail "the README shows $examples batch examples"
+grep -qF '"Circle"' "$work/readme/project.pro" || fail "the README's reverse engineering made no Circle"
+[ -s "$work/readme/out/Circle.h" ] || fail "the README's generation wrote no Circle.h: $(ls -R "$work/readme")"
+
 [ "$failures" -eq 0 ] && echo "batch command line: all good"
 exit "$failures"

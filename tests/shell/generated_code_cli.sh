@@ -60,6 +60,35 @@ if command -v g++ >/dev/null; then
   grep -qxF "struct Point {};" shapes/geo/Shape.h || fail "the declarations written by hand are gone"
   compile_headers "$work/shapes"
 
+  # Member forms written back as they were read: a header of one class per
+  # row's form, reverse-engineered into a new project and generated again;
+  # each form must come back as written, and the headers compile.
+  forms=$'static const char* name;\nstatic const char* const kTitle;\nconst char* label;\nchar* const fixed;\nconst int limit;\nSystemInfo const& sys_info;\nconst SystemInfo& info;\nconst std::vector<const Item*> items;\nint count = 3;\ndouble ratio{0.5};\nMode mode = Mode::On;\nexplicit Widget(const SystemInfo& s);\nvirtual ~Widget();\nvirtual void Draw() const = 0;\nvirtual int Size() const;\nconst char* Name() const;\nconst std::int32_t* Data();'
+  derived=$'explicit Button(const SystemInfo& s);\nvoid Draw() const override;\nint Size() const override final;'
+  mkdir -p "$work/forms"
+  {
+    printf '#include <cstdint>\n#include <vector>\nnamespace app {\nstruct SystemInfo { int cores; };\nstruct Item {};\n'
+    printf 'enum class Mode : std::uint8_t { Off, On };\nenum Plain : int { A, B };\n'
+    printf 'class Widget {\npublic:\n%s\n};\n' "$(sed 's/^/    /' <<<"$forms")"
+    printf 'class Button : public Widget {\npublic:\n%s\n};\n}\n' "$(sed 's/^/    /' <<<"$derived")"
+  } >"$work/forms/forms.h"
+  printf '%s\n' "$work/forms/forms.h" >"$work/forms/files.txt"
+  run "a new project for the member forms" -new=UML2.1.not -save="$work/forms/forms.pro"
+  run "reading the member forms" "$work/forms/forms.pro" -revLang=C++ -add="$work/forms/files.txt" -save
+  run "writing the member forms back" "$work/forms/forms.pro" -script=CodeGen/CppHeaders.vxs \
+    "-scope=All Models" -folder="$work/forms/out"
+  while IFS= read -r form; do
+    grep -qxF "    $form" "$work/forms/out/app/Widget.h" ||
+      fail "the member form '$form' came back as: $(grep -F "$(sed 's/[^A-Za-z_].*//' <<<"${form##* }")" "$work/forms/out/app/Widget.h" | head -3)"
+  done <<<"$forms"
+  while IFS= read -r form; do
+    grep -qxF "    $form" "$work/forms/out/app/Button.h" || fail "the member form '$form' did not come back"
+  done <<<"$derived"
+  for form in "    enum class Mode : std::uint8_t { Off, On };" "    enum Plain : int { A, B };"; do
+    grep -qxF "$form" "$work/forms/out/app.h" || fail "the enumeration '$form' did not come back: $(grep enum "$work/forms/out/app.h")"
+  done
+  compile_headers "$work/forms/out"
+
   make_library cpp
   run "the library's headers" "$work/cpp.pro" -script=CodeGen/CppHeaders.vxs "-scope=All Models" \
     -folder=cpp
