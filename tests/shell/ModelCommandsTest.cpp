@@ -270,8 +270,9 @@ TEST_F(ModelCommandsTest, TheTitleFollowsTheShownModel) {
     EXPECT_TRUE(names("Made here")) << title();
     EXPECT_TRUE(Frame().OnCommand(cmd::EditUndo));
     EXPECT_FALSE(names("Made here")) << title();
-    if (Model* now = Document().CurrentModel())
+    if (Model* now = Document().CurrentModel()) {
         EXPECT_TRUE(names(now->name)) << title();
+    }
 }
 
 TEST_F(ModelCommandsTest, BestPageMatrixFitsTheDrawingOrOnlyBringsThePagePaneForward) {
