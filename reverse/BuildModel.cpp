@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 
 namespace qm {
 
@@ -147,11 +148,135 @@ bool SourceParser::IsPlainRecord(const SourceSymbol* node) {
     return true;
 }
 
+namespace {
+
+bool IsClassLikeNode(const SourceSymbol* s) {
+    return s->kind == kNodeClass || s->kind == kNodeInterface;
+}
+
+SourceSymbol* ClassChildNamed(const SourceSymbol* owner, std::string_view name) {
+    for (SourceSymbol* c = owner->firstChild.get(); c != nullptr; c = c->next.get()) {
+        if (IsClassLikeNode(c) && c->name == name) {
+            return c;
+        }
+    }
+    return nullptr;
+}
+
+// The nested type that the names of path lead to from start, or null.
+SourceSymbol* DescendPath(SourceSymbol* start, const std::vector<std::string_view>& path,
+                          size_t from) {
+    SourceSymbol* at = start;
+    for (size_t i = from; i < path.size() && at != nullptr; ++i) {
+        at = ClassChildNamed(at, path[i]);
+    }
+    return at;
+}
+
+std::vector<std::string_view> SplitDots(std::string_view text) {
+    std::vector<std::string_view> parts;
+    for (size_t at = 0;;) {
+        const size_t dot = text.find('.', at);
+        parts.push_back(text.substr(at, dot == std::string_view::npos ? dot : dot - at));
+        if (dot == std::string_view::npos) {
+            return parts;
+        }
+        at = dot + 1;
+    }
+}
+
+} // namespace
+
+void SourceParser::ResolveNestedBases() {
+    struct Unresolved {
+        std::string name;
+        OwnedText package;
+        int kind;
+    };
+    std::vector<Unresolved> unresolved;
+    std::vector<SourceSymbol*> scopes; // the declaring type and the types around it
+    std::function<void(SourceSymbol*)> visit = [&](SourceSymbol* node) {
+        scopes.push_back(node);
+        const OwnedText& package = scopes.front()->qualifier;
+        for (SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
+            if (IsClassLikeNode(c)) {
+                visit(c);
+                continue;
+            }
+            if (!c->nestedPath || (c->kind != kNodeBaseClass && c->kind != kNodeImplements)) {
+                continue;
+            }
+            const std::string written = TextOf(c->qualifier);
+            std::vector<std::string_view> path = SplitDots(written);
+            path.push_back(c->name);
+            SourceSymbol* found = nullptr;
+            for (auto s = scopes.rbegin(); s != scopes.rend() && found == nullptr; ++s) {
+                if (SourceSymbol* first = ClassChildNamed(*s, path.front())) {
+                    found = DescendPath(first, path, 1);
+                } else if ((*s)->name == path.front()) {
+                    found = DescendPath(*s, path, 1);
+                }
+            }
+            if (found == nullptr) {
+                SourceSymbol* other = nullptr;
+                for (SourceSymbol* s = Find(language_, path.front(), std::nullopt);
+                     s != nullptr && found == nullptr; s = s->sameName.get()) {
+                    if (!IsClassLikeNode(s)) {
+                        continue;
+                    }
+                    if (s->qualifier == package) {
+                        found = DescendPath(s, path, 1);
+                    } else if (other == nullptr) {
+                        other = DescendPath(s, path, 1);
+                    }
+                }
+                if (found == nullptr) {
+                    found = other;
+                }
+            }
+            c->nestedPath = false;
+            if (found != nullptr) {
+                c->name = found->name;
+                c->qualifier = found->qualifier;
+                continue;
+            }
+            c->name = written + "." + c->name;
+            c->qualifier = package;
+            const int kind = c->kind == kNodeImplements || node->kind == kNodeInterface
+                                 ? kNodeInterface
+                                 : kNodeClass;
+            unresolved.push_back({c->name, package, kind});
+        }
+        scopes.pop_back();
+    };
+    std::vector<SourceSymbol*> tops;
+    for (SourceSymbol* head = First(); head != nullptr; head = Next()) {
+        for (SourceSymbol* node = head; node != nullptr; node = node->sameName.get()) {
+            if (IsClassLikeNode(node)) {
+                tops.push_back(node);
+            }
+        }
+    }
+    for (SourceSymbol* node : tops) {
+        visit(node);
+    }
+    for (const Unresolved& u : unresolved) {
+        SourceSymbol* base = FindOrInsertDeclaration(u.name, u.package);
+        if (base->kind == 0) {
+            base->kind = u.kind;
+            base->baseOnly = true;
+        }
+    }
+}
+
 void SourceParser::BuildModelFromParse(ReverseProject* project, Model* model) {
     if (project == nullptr || model == nullptr || !IsDiagramKind(model->kind)) {
         return;
     }
     targetModel_ = model;
+    if (language_ == kLangJava) {
+        ResolveNestedBases();
+    }
     for (int pass = 1; pass <= 2; ++pass) {
         for (SourceSymbol* head = First(); head != nullptr; head = Next()) {
             for (const SourceSymbol* node = head; node != nullptr; node = node->sameName.get()) {
@@ -327,6 +452,17 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
     }
     if (node->enumeration) {
         master->stereotype = "enum";
+    } else if (language_ == kLangJava) {
+        // The kind of Java type the master's class tool cannot tell: the
+        // generated code declares it again.
+        const char* kind = node->record                       ? "record"
+                           : (node->flags & kModSealed) != 0    ? "sealed"
+                           : (node->flags & kModNonSealed) != 0 ? "non-sealed"
+                                                                : "";
+        if (*kind != '\0' || master->stereotype == "record" || master->stereotype == "sealed" ||
+            master->stereotype == "non-sealed") {
+            master->stereotype = kind;
+        }
     }
     int access = 0;
     if ((node->flags & kModPrivate) != 0) {

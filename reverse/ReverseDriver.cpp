@@ -87,7 +87,7 @@ size_t ListLength(const kest::Cell* cell) {
 
 } // namespace
 
-void ReverseEngineerFiles(ReverseProject& project, std::string_view languageName,
+size_t ReverseEngineerFiles(ReverseProject& project, std::string_view languageName,
                           const std::string& targetModelName,
                           const std::vector<std::string>* fileList, kest::Cell* fileCells,
                           const std::vector<NameValuePair>* options) {
@@ -123,6 +123,7 @@ void ReverseEngineerFiles(ReverseProject& project, std::string_view languageName
         log.Append("No file list!\r\n");
     }
     long long total = 0;
+    size_t filesWithErrors = 0;
     const kest::Cell* cell = fileList == nullptr && cellsGiven ? fileCells : nullptr;
     const size_t count = fileList != nullptr ? fileList->size() : ListLength(cell);
     for (size_t index = 0; fileList != nullptr ? index < count : cell != nullptr; ++index) {
@@ -141,7 +142,11 @@ void ReverseEngineerFiles(ReverseProject& project, std::string_view languageName
             }
             path = CellText(item);
         }
+        const size_t errorsBefore = parser.ErrorCount();
         parser.ParseSourceFile(path);
+        if (parser.ErrorCount() != errorsBefore) {
+            ++filesWithErrors;
+        }
         const int lines = parser.LineCount() + 1;
         total += lines;
         log.Append(path + " (" + std::to_string(lines) + " lines)\r\n");
@@ -162,6 +167,7 @@ void ReverseEngineerFiles(ReverseProject& project, std::string_view languageName
     if (restyle) {
         project.ChangeLinksLooks(target, 4, 0);
     }
+    return filesWithErrors;
 }
 
 } // namespace qm

@@ -137,6 +137,8 @@ class SourceParser : public SourceSymbolTable {
     const std::string& CurrentText() const { return tokenText_; }
     SourceSymbol* LastSymbol() const { return lastSymbol_; }
     int LineCount() const { return lineCounter_; }
+    // The number of error lines reported since the parser was made.
+    size_t ErrorCount() const { return errorCount_; }
     const std::string& FilePath() const { return filePath_; }
     int Language() const { return language_; }
     bool TagMode() const { return tagMode_; }
@@ -197,6 +199,13 @@ class SourceParser : public SourceSymbolTable {
     // Turns the parse tree into masters, places and links of model (a
     // diagram model): every master first, then the links between them.
     void BuildModelFromParse(ReverseProject* project, Model* model);
+    // Java: each base written with the names of the types around it
+    // ("Sink.ChainedDouble") becomes a reference to the nested type it
+    // names, looked for from the declaring type outwards, then among the
+    // run's top-level types (its own package first). A name the run does not
+    // declare becomes a type known only as a base, under its whole written
+    // name, so that it is written back as written. Runs once all files are read.
+    void ResolveNestedBases();
     // The model into which a declaration with that dotted qualifier goes:
     // the submodel of its last package, found or made inside model.
     Model* ResolvePackagePath(ReverseProject* project, Model* model, const std::string& prefix,
@@ -368,6 +377,7 @@ class SourceParser : public SourceSymbolTable {
     bool tagMode_ = false;
 
     std::string nameBuffer_;
+    size_t errorCount_ = 0;
     OwnedText currentNamespace_;
     SourceCapture capture_;
 

@@ -53,6 +53,7 @@ enum SourceModifier : unsigned {
     kModTransient = 0x2000,
     kModSynchronized = 0x4000,
     kModNative = 0x8000,
+    kModNonSealed = 0x10000, // Java non-sealed; no keyword
     kModStruct = 0x20000, // set by the parsers for structs; no keyword
     kModNew = 0x40000,
     kModInternal = 0x80000,
@@ -112,6 +113,12 @@ class SourceSymbol {
     // A Java enumeration read as a class: its constants are its first
     // static attributes, each valued with its arguments and class body.
     bool enumeration = false;
+    // A Java record: its components are its instance fields.
+    bool record = false;
+    // A base reference whose name was written with the names of the types
+    // around it ("Sink.ChainedDouble"): its qualifier holds those names
+    // until the run resolves it to the nested type they name.
+    bool nestedPath = false;
     // A Java top-level type: the imports of its file, one a line; none for
     // a type only named, not declared.
     OwnedText imports;
