@@ -455,7 +455,7 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
     } else if (language_ == kLangJava) {
         // The kind of Java type the master's class tool cannot tell: the
         // generated code declares it again.
-        const char* kind = node->record                       ? "record"
+        const char* kind = node->record                         ? "record"
                            : (node->flags & kModSealed) != 0    ? "sealed"
                            : (node->flags & kModNonSealed) != 0 ? "non-sealed"
                                                                 : "";

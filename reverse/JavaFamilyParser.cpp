@@ -509,12 +509,11 @@ int JavaFamilyParser::ParseBaseList(SourceSymbol* node, SourceSymbol* enclosing,
                 // Outer.Inner names a nested type, which may be declared in
                 // a file read later: the run resolves it once all are read.
                 SourceSymbol* link = node->AddChild(
-                    lang_, *name, written.substr(0, written.size() - name->size() - 1), linkKind,
-                    0, std::move(arguments), std::nullopt, std::nullopt);
+                    lang_, *name, written.substr(0, written.size() - name->size() - 1), linkKind, 0,
+                    std::move(arguments), std::nullopt, std::nullopt);
                 link->nestedPath = true;
             } else {
-                AddBaseLink(node, FindBase(*name, enclosing, kind), linkKind,
-                            std::move(arguments));
+                AddBaseLink(node, FindBase(*name, enclosing, kind), linkKind, std::move(arguments));
             }
             int t = p_.Token();
             if (t == kTokComma) {

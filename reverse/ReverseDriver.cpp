@@ -88,9 +88,9 @@ size_t ListLength(const kest::Cell* cell) {
 } // namespace
 
 size_t ReverseEngineerFiles(ReverseProject& project, std::string_view languageName,
-                          const std::string& targetModelName,
-                          const std::vector<std::string>* fileList, kest::Cell* fileCells,
-                          const std::vector<NameValuePair>* options) {
+                            const std::string& targetModelName,
+                            const std::vector<std::string>* fileList, kest::Cell* fileCells,
+                            const std::vector<NameValuePair>* options) {
     if (options != nullptr) {
         ApplyOptions(project.ProfileFlags(), *options);
     }
@@ -121,6 +121,25 @@ size_t ReverseEngineerFiles(ReverseProject& project, std::string_view languageNa
     const bool cellsGiven = fileCells != nullptr && kest::ispair(fileCells);
     if (fileList == nullptr && !cellsGiven) {
         log.Append("No file list!\r\n");
+    }
+    // The macros of the run are known before the first file is read, so
+    // that the result does not depend on the order of the files.
+    const int language = LanguageCodeByName(languageName);
+    if (language == kLangCpp || language == kLangIdl) {
+        if (fileList != nullptr) {
+            for (const std::string& path : *fileList) {
+                parser.GatherDefines(path);
+            }
+        } else if (cellsGiven) {
+            for (const kest::Cell* at = fileCells; at != nullptr && kest::ispair(at);
+                 at = kest::cdr(at)) {
+                const kest::Cell* item = kest::car(at);
+                if (item != nullptr && item->type == kest::TString) {
+                    parser.GatherDefines(CellText(item));
+                }
+            }
+        }
+        parser.DefineGatheredMacros();
     }
     long long total = 0;
     size_t filesWithErrors = 0;

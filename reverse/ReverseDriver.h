@@ -30,8 +30,8 @@ struct NameValuePair {
 // inside parsing are logged and do not stop the run. Returns the number of
 // files that gave error lines (a file that cannot be opened is one).
 size_t ReverseEngineerFiles(ReverseProject& project, std::string_view languageName,
-                          const std::string& targetModelName,
-                          const std::vector<std::string>* fileList, kest::Cell* fileCells,
-                          const std::vector<NameValuePair>* options);
+                            const std::string& targetModelName,
+                            const std::vector<std::string>* fileList, kest::Cell* fileCells,
+                            const std::vector<NameValuePair>* options);
 
 } // namespace qm

@@ -137,6 +137,12 @@ class SourceParser : public SourceSymbolTable {
     const std::string& CurrentText() const { return tokenText_; }
     SourceSymbol* LastSymbol() const { return lastSymbol_; }
     int LineCount() const { return lineCounter_; }
+    // Before a run reads its files: GatherDefines reads each file's #define
+    // lines, DefineGatheredMacros then takes the macros they define (where
+    // the branches around them are read) as defined for every file, so
+    // that a file's conditionals do not depend on which files came before.
+    void GatherDefines(const std::string& path);
+    void DefineGatheredMacros();
     // The number of error lines reported since the parser was made.
     size_t ErrorCount() const { return errorCount_; }
     const std::string& FilePath() const { return filePath_; }
@@ -255,6 +261,16 @@ class SourceParser : public SourceSymbolTable {
     void SkipConditionalBranches(bool toNextBranch = false);
     // The macros a #define of the run has defined (and no #undef removed).
     std::set<std::string, std::less<>> definedMacros_;
+    // The #define lines of the run's files with the conditions around them
+    // (text, whether it must hold), until DefineGatheredMacros; the names
+    // it found defined, which no #undef removes.
+    struct GatheredDefine {
+        std::string name;
+        std::vector<std::pair<std::string, bool>> conditions;
+    };
+    static constexpr size_t kMaxGatheredDefines = 1 << 20;
+    std::vector<GatheredDefine> gathered_;
+    std::set<std::string, std::less<>> runDefines_;
     // The texts of the run's object-like macros that stand for a template
     // parameter's kind ("template <typename T> class": a parameter declared
     // through one keeps the text as its kind) or for a type's name

@@ -54,7 +54,7 @@ enum SourceModifier : unsigned {
     kModSynchronized = 0x4000,
     kModNative = 0x8000,
     kModNonSealed = 0x10000, // Java non-sealed; no keyword
-    kModStruct = 0x20000, // set by the parsers for structs; no keyword
+    kModStruct = 0x20000,    // set by the parsers for structs; no keyword
     kModNew = 0x40000,
     kModInternal = 0x80000,
     kModSealed = 0x100000,

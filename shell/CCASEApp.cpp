@@ -454,9 +454,9 @@ bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
         CheckReverseTarget(*document, commandLine.revModel);
         CheckSourcesReadable(files);
         DocumentReverseProject project(*document);
-        reverseErrorFiles = ReverseEngineerFiles(project, commandLine.revLanguage,
-                                                 commandLine.revModel, nullptr, files,
-                                                 &commandLine.scriptOptions);
+        reverseErrorFiles =
+            ReverseEngineerFiles(project, commandLine.revLanguage, commandLine.revModel, nullptr,
+                                 files, &commandLine.scriptOptions);
     }
 
     if (commandLine.print)

@@ -296,13 +296,21 @@ TEST_F(JavaParserTest, SealedTypesAndRecordsKeepTheirMembers) {
         V children;
     };
     const Case cases[] = {
-        {"public sealed interface Shape permits Circle, Square { double area(); }", "Shape",
-         "6 Shape 1049604 - 't.src'", {"8 area 1028 'double' -"}},
-        {"sealed abstract class Node extends Base permits Leaf, p.Pair { int size; }", "Node",
-         "5 Node 1049600 - 't.src'", {"2 Base 0 - -", "7 size 0 'int' -"}},
-        {"abstract sealed class N permits A implements I { void f() { } }", "N",
-         "5 N 1049600 - 't.src'", {"3 I 0 - -", "8 f 0 'void' -"}},
-        {"public non-sealed class Leaf extends Node { int v; }", "Leaf", "5 Leaf 65540 - 't.src'",
+        {"public sealed interface Shape permits Circle, Square { double area(); }",
+         "Shape",
+         "6 Shape 1049604 - 't.src'",
+         {"8 area 1028 'double' -"}},
+        {"sealed abstract class Node extends Base permits Leaf, p.Pair { int size; }",
+         "Node",
+         "5 Node 1049600 - 't.src'",
+         {"2 Base 0 - -", "7 size 0 'int' -"}},
+        {"abstract sealed class N permits A implements I { void f() { } }",
+         "N",
+         "5 N 1049600 - 't.src'",
+         {"3 I 0 - -", "8 f 0 'void' -"}},
+        {"public non-sealed class Leaf extends Node { int v; }",
+         "Leaf",
+         "5 Leaf 65540 - 't.src'",
          {"2 Node 0 - -", "7 v 0 'int' -"}},
         {"public record Point<T>(int x, T y) implements Comparable<Point<T>> {\n"
          "  static final Point<?> ORIGIN = null;\n"
