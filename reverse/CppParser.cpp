@@ -386,7 +386,7 @@ int SourceParser::ParseCppDeclaration(SourceSymbol* enclosing, int access) {
 // class with that class as its qualifier. A declaration without a body only
 // names the class: a class known from nothing else makes no master.
 int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText comment,
-                                SymbolList& params) {
+                                SymbolList& params, TypeText* elaborated, std::string* declarator) {
     const bool isStruct = token_ == kTokStruct;
     const int defaultAccess = static_cast<int>(isStruct ? kModPublic : kModPrivate);
     GetToken();
@@ -411,6 +411,7 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
     std::string name;
     std::string scope;
     std::string arguments;
+    std::string previous; // the name before the last, whole
     bool isFinal = false;
     while (IsNameToken(token_) || token_ == kTokScope) {
         if (token_ == kTokIdentifier && tokenText_ == "final" && !name.empty()) {
@@ -424,6 +425,9 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
         if (next.empty()) {
             break;
         }
+        if (!name.empty()) {
+            previous = (scope.empty() ? std::string() : scope + "::") + name + arguments;
+        }
         name = std::move(next);
         scope = std::move(nextScope);
         arguments = std::move(nextArguments);
@@ -435,6 +439,28 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
         name = macroWord; // a class named like a macro
     }
     SkipCppAttributes();
+    if (elaborated != nullptr && !isFinal) {
+        // A member typed with a class (struct node *next; struct node n;),
+        // or a method returning one: the class is declared elsewhere, or is
+        // the one being read; it is no nested class of this one. After two
+        // names, the second is the member's.
+        const bool named = !previous.empty() && (token_ == kTokSemicolon || token_ == kTokComma ||
+                                                 token_ == kTokAssign || token_ == kTokLBracket ||
+                                                 token_ == kTokLParen || token_ == kTokColon);
+        if (named || (token_ != kTokColon && token_ != kTokLBrace && token_ != kTokSemicolon)) {
+            elaborated->AppendToken(isStruct ? kTokStruct : kTokClass,
+                                    isStruct ? "struct" : "class");
+            if (named) {
+                elaborated->AppendToken(kTokIdentifier, previous);
+                *declarator = name;
+            } else {
+                elaborated->AppendToken(kTokIdentifier,
+                                        (scope.empty() ? std::string() : scope + "::") + name +
+                                            arguments);
+            }
+            return 2;
+        }
+    }
     // An explicit or partial specialisation is a class of its own.
     const std::string primaryName = name;
     name += arguments;
@@ -1221,9 +1247,17 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access, OwnedText comme
         }
         cppMemberTemplate_ = CppTemplateHeadText(params);
     }
+    TypeText type;
+    std::string pendingName; // a member's name read with its class's
     if (token_ == kTokClass || token_ == kTokStruct) {
         SymbolList none;
-        return ParseCppClass(cls, access, std::move(comment), none);
+        OwnedText kept = comment;
+        const int result =
+            ParseCppClass(cls, access, std::move(comment), none, &type, &pendingName);
+        if (result != 2) {
+            return result;
+        }
+        comment = std::move(kept);
     }
     if (token_ == kTokFriend || (token_ == kTokIdentifier && tokenText_ == "static_assert")) {
         SkipCppStatement();
@@ -1270,9 +1304,9 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access, OwnedText comme
         }
         return token_ != kTokRBrace && token_ != kTokEnd ? 1 : 0;
     }
-    TypeText type;
-    while (token_ != kTokSemicolon && token_ != kTokRBrace && token_ != kTokEnd) {
-        const int t = token_;
+    while (!pendingName.empty() ||
+           (token_ != kTokSemicolon && token_ != kTokRBrace && token_ != kTokEnd)) {
+        const int t = pendingName.empty() ? token_ : kTokIdentifier;
         // "typename" before a dependent type is part of the type: a member
         // written again without it does not compile.
         if (t == kTokIdentifier && tokenText_ == "typename" && type.Text().empty()) {
@@ -1298,9 +1332,13 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access, OwnedText comme
             continue;
         }
         if (t == kTokIdentifier || (t == kTokException && !type.IsEmpty())) {
-            std::string name = tokenText_;
+            const bool pending = !pendingName.empty();
+            std::string name = pending ? std::move(pendingName) : tokenText_;
             const int line = lineCounter_;
-            GetToken();
+            if (!pending) {
+                GetToken();
+            }
+            pendingName.clear();
             if (token_ == kTokLess && type.IsEmpty() && cls->name.starts_with(name)) {
                 // A constructor written with the class's arguments: Name<void>(...)
                 TypeText list;

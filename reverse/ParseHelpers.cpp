@@ -556,6 +556,10 @@ int SourceParser::ParseTypedef(SourceSymbol* parent, OwnedText comment, int flag
     std::string declarator;
     std::string function;
     std::string outer; // the last word outside brackets
+    // A name alone in brackets, "(Name)": the declarator when parameters or
+    // an array's bounds follow ("double (Func)(int)"), not when the group
+    // is a function's parameters ("void Func(T);").
+    std::string bracketed;
     int braces = 0;
     int parens = 0;
     int angles = 0;
@@ -563,6 +567,11 @@ int SourceParser::ParseTypedef(SourceSymbol* parent, OwnedText comment, int flag
     int beforePrevious = 0;
     GetToken();
     while (token_ != kTokEnd && (token_ != kTokSemicolon || braces > 0)) {
+        if (!bracketed.empty() && declarator.empty() &&
+            (token_ == kTokLParen || token_ == kTokLBracket)) {
+            declarator = bracketed;
+        }
+        bracketed.clear();
         if (token_ == kTokLess) {
             ++angles;
         } else if (token_ == kTokGreater) {
@@ -585,6 +594,9 @@ int SourceParser::ParseTypedef(SourceSymbol* parent, OwnedText comment, int flag
             --parens;
             if (previous == kTokIdentifier && beforePrevious == kTokStar && declarator.empty()) {
                 declarator = name;
+            } else if (previous == kTokIdentifier && beforePrevious == kTokLParen && parens == 0 &&
+                       angles == 0 && braces == 0) {
+                bracketed = name;
             }
         } else if (token_ == kTokIdentifier && braces == 0) {
             name = tokenText_;

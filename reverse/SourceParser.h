@@ -311,7 +311,12 @@ class SourceParser : public SourceSymbolTable {
     void ParseCppNamespaceFunction(OwnedText comment, const SymbolList* params);
     void AddNamespaceFunctions(ReverseProject* project, Model* model);
     int ParseCppDeclaration(SourceSymbol* enclosing, int access);
-    int ParseCppClass(SourceSymbol* enclosing, int access, OwnedText comment, SymbolList& params);
+    // With elaborated (a member of a class being read), a class named in a
+    // member's declaration ("struct node *next;") declares no class: its
+    // words go into elaborated, the member's name into declarator when it
+    // was read with them ("struct node n;"), and the result is 2.
+    int ParseCppClass(SourceSymbol* enclosing, int access, OwnedText comment, SymbolList& params,
+                      TypeText* elaborated = nullptr, std::string* declarator = nullptr);
     void AddCppClassParameters(SourceSymbol* node, SymbolList& params);
     int ParseCppTemplateParams(SymbolList& params, bool keepUnnamed = false);
     int ParseCppClassBody(SourceSymbol* node, int defaultAccess, SourceSymbol* enclosing,

@@ -157,6 +157,19 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
          "typedef std::function<Item(int)> Maker; };",
          "A",
          "A/5/0{Func/14/1:void (T),R/14/1:decltype(f(x)),Maker/14/1:std::function<Item(int)>}"},
+        // The name a function typedef declares is the one in its declarator.
+        {"class A { typedef double(BigOFunc)(IterationCount); "
+         "typedef std::function<void(A&)> Function; typedef int (Arr)[4]; };",
+         "A",
+         "A/5/0{BigOFunc/14/1:double()(IterationCount),Function/14/1:std::function<void(A&)>,"
+         "Arr/14/1:int()[4]}"},
+        // A member typed with a struct (its own kind, or one declared
+        // elsewhere) is a member, not a nested struct.
+        {"struct _node { int v; struct _node *children; struct _node *next; struct other o; "
+         "class Peer& peer(); struct X final { int x; }; struct Y : B { }; };",
+         "_node",
+         "_node/5/20000{v/7/4:int,children/7/4:struct _node*,next/7/4:struct _node*,"
+         "o/7/4:struct other,peer/8/4:class Peer&,X/5/20804{x/7/4:int},Y/5/20004{B/2/0}}"},
         {"class A { void f(typename T::type* p = nullptr); };", "A",
          "A/5/0{f/8/1:void{p/9/0:typename T::type*=nullptr}}"},
         {"class A { union { int i; float f; } u; int z; };", "A", "A/5/0{z/7/1:int}"},
