@@ -1201,7 +1201,7 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access, OwnedText comme
             }
             if (token_ != kTokColon) {
                 ReportParseError(cls, ": expected");
-                return SkipDeclaration();
+                return SkipCppMemberRest();
             }
             GetToken();
         } else if (token_ == kTokIdentifier &&
@@ -1569,6 +1569,18 @@ std::string SourceParser::ExpandCppNameMacros(std::string text) const {
     return text;
 }
 
+// The rest of a member that could not be read: up to and including its ";",
+// never past the "}" that closes the class, so that the class and the
+// namespace around it end where they end. 0 when the class ends here.
+int SourceParser::SkipCppMemberRest() {
+    TypeText discarded;
+    SkipBalanced(discarded, false, false);
+    if (token_ == kTokSemicolon) {
+        GetToken();
+    }
+    return token_ != kTokRBrace && token_ != kTokEnd ? 1 : 0;
+}
+
 // Declarators after the first name:  name [dims] [= init] , [*|&] name ... ;
 // The comment goes to every declarator; a comment that begins on the line of
 // the first name (a trailing comment) replaces the last one's.
@@ -1577,7 +1589,7 @@ int SourceParser::ParseCppAttribute(SourceSymbol* scope, const std::string& name
     if (token_ != kTokComma && token_ != kTokAssign && token_ != kTokLBracket &&
         token_ != kTokLBrace && token_ != kTokSemicolon) {
         ReportParseError(scope, ", or = or ; expected");
-        return SkipDeclaration();
+        return SkipCppMemberRest();
     }
     std::string declarator = name;
     SourceSymbol* last = nullptr;
@@ -1607,7 +1619,7 @@ int SourceParser::ParseCppAttribute(SourceSymbol* scope, const std::string& name
         }
         if (token_ != kTokIdentifier) {
             ReportParseError(scope, "; expected");
-            return SkipDeclaration();
+            return SkipCppMemberRest();
         }
         declarator = tokenText_;
         GetToken();
@@ -1629,7 +1641,7 @@ int SourceParser::ParseCppAttribute(SourceSymbol* scope, const std::string& name
     }
     if (token_ != kTokSemicolon) {
         ReportParseError(scope, "; expected");
-        return SkipDeclaration();
+        return SkipCppMemberRest();
     }
     GetToken();
     if (commentSeen_ && commentLine_ == line && !comment_.empty()) {

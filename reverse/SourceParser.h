@@ -315,6 +315,7 @@ class SourceParser : public SourceSymbolTable {
     // member's declaration ("struct node *next;") declares no class: its
     // words go into elaborated, the member's name into declarator when it
     // was read with them ("struct node n;"), and the result is 2.
+    int SkipCppMemberRest();
     int ParseCppClass(SourceSymbol* enclosing, int access, OwnedText comment, SymbolList& params,
                       TypeText* elaborated = nullptr, std::string* declarator = nullptr);
     void AddCppClassParameters(SourceSymbol* node, SymbolList& params);

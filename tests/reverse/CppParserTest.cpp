@@ -201,6 +201,29 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
     }
 }
 
+// A declaration the reader cannot take apart is abandoned up to its end:
+// the classes after it stay in their namespace, three levels deep too.
+TEST_F(CppParserTest, AnErrorInsideANamespaceKeepsTheScope) {
+    const char* broken[] = {
+        "class X : public { int a; };",      "class X { public int a; };",
+        "class X { void f(; int b; };",      "class X { int (x; };",
+        "class X { void f() throw(1); };",   "class X { enum : int ; };",
+        "template <class T U> class X { };", "class X { int a; } x, *px;",
+        "class X { int a = 1 2 };",          "class X { int a[3; };",
+    };
+    for (const char* source : broken) {
+        Reset();
+        ParseText(*parser_, std::string("namespace a { namespace b { namespace c {\n") + source +
+                                "\nclass After { int k; };\n} class B2 { }; } class A2 { }; }\n"
+                                "class Global { };\n");
+        EXPECT_NE(Top("After", std::string("a::b::c")), nullptr) << source;
+        EXPECT_NE(Top("B2", std::string("a::b")), nullptr) << source;
+        EXPECT_NE(Top("A2", std::string("a")), nullptr) << source;
+        const SourceSymbol* global = Top("Global");
+        EXPECT_TRUE(global != nullptr && !global->qualifier) << source;
+    }
+}
+
 TEST_F(CppParserTest, NamespacesQualifyTopLevelDeclarations) {
     ParseText(*parser_, "namespace n { class A : public B { }; }\n"
                         "class C { };\n"
