@@ -422,11 +422,19 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
         return;
     }
 
-    // A class with generic parameters is placed with the tool after the
-    // class tool, and looked for with that tool too, so a second run finds it.
-    const int tool = ClassTool() + (node->HasGenericParameters() ? 1 : 0);
+    // A class with generic parameters is a class all the same: it takes the
+    // class tool (the tool after it places objects, which no generator
+    // treats as classes); its parameters are the master's. A master an
+    // earlier run placed with that tool is found and kept.
+    int tool = ClassTool();
     Drawable* place = project->FindPlaceByMasterName(model, tool, node->name, nameSpace);
-    const bool existed = project->FindMaster(tool, node->name, nameSpace) != nullptr;
+    bool existed = project->FindMaster(tool, node->name, nameSpace) != nullptr;
+    if (place == nullptr && !existed &&
+        project->FindMaster(tool + 1, node->name, nameSpace) != nullptr) {
+        tool = ClassTool() + 1;
+        place = project->FindPlaceByMasterName(model, tool, node->name, nameSpace);
+        existed = true;
+    }
     if (place == nullptr) {
         place = project->AddMasterPlace(model, tool, node->name, nameSpace, showAll);
     }

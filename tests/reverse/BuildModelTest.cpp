@@ -164,14 +164,16 @@ TEST_F(BuildModelTest, MembersAreReplacedByEachRunAndDuplicatesDropped) {
     EXPECT_EQ(project.PlacedMasters(project.CurrentModel()).size(), 1u);
 }
 
-TEST_F(BuildModelTest, GenericClassesTakeTheNextToolAndTheirParameters) {
+// A class template is a class: the class tool, which the generators and the
+// pages take as one; its parameters are the master's.
+TEST_F(BuildModelTest, GenericClassesTakeTheClassToolAndTheirParameters) {
     FakeProject project(0);
     for (int run = 0; run < 2; ++run) {
         BuildRun(project, {"template <class T, int N = 4> class V { T item; };"});
         ASSERT_EQ(project.PlacedMasters(project.CurrentModel()).size(), 1u) << run;
         Master* v = Placed(project, project.CurrentModel(), "V");
         ASSERT_NE(v, nullptr);
-        EXPECT_EQ(project.ToolOf(v), 11);
+        EXPECT_EQ(project.ToolOf(v), 10);
         ASSERT_EQ(v->parameters.size(), 2u);
         EXPECT_EQ(v->parameters[0]->name, "T");
         EXPECT_EQ(v->parameters[1]->name, "N");

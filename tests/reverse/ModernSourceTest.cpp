@@ -86,6 +86,12 @@ TEST_F(ModernSourceTest, EachConstructKeepsItsClassesAndMembers) {
          "namespace q { class Node { int keep; }; }\n"
          "namespace p { class Tree { class Node { int mine; }; }; }",
          {"Node@p::Tree | mine:int |", "Node@q | keep:int |", "Tree@p | |"}},
+        // Namespaces of any depth qualify their classes alike.
+        {kLangCpp,
+         "namespace a { namespace b { class Two { int t; }; namespace c { class Three { int h; }; "
+         "namespace d { class Four { int f; }; } } } }\nnamespace x::y::z { class Nested { }; }",
+         {"Four@a::b::c::d | f:int |", "Nested@x::y::z | |", "Three@a::b::c | h:int |",
+          "Two@a::b | t:int |"}},
         // Forward declarations make no master and empty none.
         {kLangCpp,
          "namespace t { class U; class U { int x; }; class U; }\nclass V;",

@@ -152,9 +152,10 @@ TEST_F(JdkMastersTest, ArrayListBecomesAMasterWithItsMethodsAndLinks) {
 
     const int classTool = parser.ClassTool();
     const int packageTool = parser.PackageTool();
-    // ArrayList<E> has a type parameter: its place is of the tool after the class tool.
-    Master* list = project.FindMaster(classTool + 1, "ArrayList", "java.util");
+    // ArrayList<E> has a type parameter and is a class all the same.
+    Master* list = project.FindMaster(classTool, "ArrayList", "java.util");
     ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->parameters.size(), 1u);
     std::set<std::string> publicMethods;
     for (const auto& method : list->methods) {
         if (method->access == AccessPublic) {
