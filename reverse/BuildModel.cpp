@@ -118,6 +118,10 @@ Master* NamespacePackage(ReverseProject* project, int packageTool, std::string p
 
 } // namespace
 
+Drawable* ReverseProject::FindPlaceOfMaster(Model* model, const Master* master) {
+    return model != nullptr ? model->FindPlaceOfMaster(master) : nullptr;
+}
+
 void SplitArrayType(int language, const std::string& text, std::string& type, std::string& bounds) {
     if (language == kLangCSharp) {
         type = text;
@@ -656,13 +660,13 @@ void SourceParser::LinkMastersFromNode(ReverseProject* project, Model* model,
     if (master == nullptr) {
         return;
     }
-    Drawable* place = model->FindPlaceOfMaster(master);
+    Drawable* place = project->FindPlaceOfMaster(model, master);
     if (place == nullptr) {
         return;
     }
     // The place in this model of a referenced master, made when it has none here.
     auto placeOf = [&](Master* referenced, int tool) {
-        Drawable* target = model->FindPlaceOfMaster(referenced);
+        Drawable* target = project->FindPlaceOfMaster(model, referenced);
         if (target == nullptr) {
             target = project->AddMasterPlace(model, tool, referenced->name, referenced->nameSpace,
                                              showAll);

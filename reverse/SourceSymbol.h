@@ -5,6 +5,7 @@
 // type keywords, token texts, modifier bits and member flags.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -167,7 +168,21 @@ class SourceSymbolTable {
     int Language() const { return language_; }
 
   private:
+    // Orders names as the table's language compares them.
+    struct NameLess {
+        int language;
+        bool operator()(std::string_view a, std::string_view b) const {
+            return CompareNames(language, a, b) < 0;
+        }
+    };
+    using BucketIndex = std::map<std::string_view, SourceSymbol*, NameLess>;
+
     std::vector<std::unique_ptr<SourceSymbol>> buckets_;
+    // Each bucket's chain heads by name (the keys are the symbols' own
+    // names), so that a look-up or an insertion in a run of many thousand
+    // declarations does not walk the chain: the chains keep their order,
+    // which the passes over the table follow.
+    std::vector<BucketIndex> index_;
     size_t bucketMask_ = 0; // bucket count - 1 when it is a power of two
     int language_;
     SourceSymbol* iterNode_ = nullptr;
