@@ -494,16 +494,30 @@ int JavaFamilyParser::ParseBaseList(SourceSymbol* node, SourceSymbol* enclosing,
             // The type arguments of a generic base go with it ("<ThaiBuddhistDate>"),
             // so that the class derives from that instance again, not the raw type.
             OwnedText arguments;
-            if (p_.Token() == kTokLess) {
-                TypeText text;
-                p_.SkipGenericArguments(text, true);
-                if (!text.IsEmpty() && !text.WasCut()) {
-                    arguments = text.Text();
+            std::string written = p_.QualifiedName();
+            for (;;) {
+                arguments.reset();
+                if (p_.Token() == kTokLess) {
+                    TypeText text;
+                    p_.SkipGenericArguments(text, true);
+                    if (!text.IsEmpty() && !text.WasCut()) {
+                        arguments = text.Text();
+                    }
                 }
+                if (!java_ || p_.Token() != kTokDot) {
+                    break;
+                }
+                // A type nested in a generic one: Outer<A>.Inner. The outer
+                // type's arguments are not kept.
+                p_.GetToken();
+                name = ParseBaseName();
+                if (!name) {
+                    return p_.ReportParseError(node, "bad extends/implements list");
+                }
+                written += "." + p_.QualifiedName();
             }
             int kind = implements || isInterface ? kNodeInterface : kNodeClass;
             const int linkKind = implements ? kNodeImplements : kNodeBaseClass;
-            const std::string& written = p_.QualifiedName();
             if (java_ && written.size() > name->size() &&
                 std::isupper(static_cast<unsigned char>(written.front())) != 0) {
                 // Outer.Inner names a nested type, which may be declared in
@@ -1157,7 +1171,9 @@ int JavaFamilyParser::ParseMethod(SourceSymbol* node, bool isInterface, const st
     if (java_ || php_) {
         int illegal = kModVolatile | kModTransient;
         if (isInterface) {
-            illegal |= kModPrivate | kModProtected | kModFinal | kModSynchronized | kModNative;
+            // Java 9 lets an interface have private methods (with a body).
+            illegal |= kModProtected | kModFinal | kModSynchronized | kModNative |
+                       (java_ ? 0 : static_cast<int>(kModPrivate));
         }
         if ((modifiers & illegal) != 0) {
             p_.ReportParseError(node, "illegal modifier for class/interface method");
@@ -1172,8 +1188,11 @@ int JavaFamilyParser::ParseMethod(SourceSymbol* node, bool isInterface, const st
         }
     }
     if (isInterface) {
-        // A Java interface's static methods stay static.
-        flags = kModPublic | kModAbstract | (java_ ? modifiers & kModStatic : 0);
+        // A Java interface's static methods stay static, its private ones
+        // private.
+        const bool hidden = java_ && (modifiers & kModPrivate) != 0;
+        flags = (hidden ? kModPrivate : kModPublic | kModAbstract) |
+                (java_ ? modifiers & kModStatic : 0);
     }
     SourceSymbol* method = node->AddChild(lang_, name, std::nullopt, kNodeMethod, flags,
                                           HeapTypeText(type), std::nullopt, std::move(comment));
@@ -1219,7 +1238,8 @@ int JavaFamilyParser::ParseMethod(SourceSymbol* node, bool isInterface, const st
     }
     if (p_.Token() == kTokLBrace) {
         if (java_ || csharp_) {
-            bool bodyAllowed = java_ && (isDefault || (modifiers & kModStatic) != 0);
+            bool bodyAllowed =
+                java_ && (isDefault || (modifiers & (kModStatic | kModPrivate)) != 0);
             if (isInterface && !bodyAllowed) {
                 p_.ReportParseError(method, "method implementation not allowed in interface");
             } else if ((modifiers & kModAbstract) != 0) {

@@ -312,6 +312,11 @@ TEST_F(JavaParserTest, SealedTypesAndRecordsKeepTheirMembers) {
          "Leaf",
          "5 Leaf 65540 - 't.src'",
          {"2 Node 0 - -", "7 v 0 'int' -"}},
+        // An interface's private methods (Java 9) keep their access.
+        {"interface H { private static int f() { return 1; } default int g() { return f(); } }",
+         "H",
+         "6 H 1024 - 't.src'",
+         {"8 f 17 'int' -", "8 g 4 'int' -"}},
         {"public record Point<T>(int x, T y) implements Comparable<Point<T>> {\n"
          "  static final Point<?> ORIGIN = null;\n"
          "  public int compareTo(Point<T> o) { return 0; } }",
@@ -358,6 +363,11 @@ TEST_F(JavaParserTest, QualifiedBasesNameNestedTypes) {
           "package r; class Outer { }"},
          "A",
          {"3 In @p.Outer 0 - -"},
+         nullptr},
+        {{"package p; class Spec<K> { class Data { } }\n"
+          "class Bound extends Spec<String>.Data { }"},
+         "Bound",
+         {"2 Data @p.Spec 0 - -"},
          nullptr},
         {{"package p; class W<T> implements WatchEvent.Kind<T> { }"},
          "W",
@@ -420,6 +430,7 @@ TEST_F(JavaParserTest, Messages) {
         {"class A { abstract int x; }", {"A: illegal modifier for class/interface field"}},
         {"interface I { private int x; }", {"I: illegal modifier for class/interface field"}},
         {"class A { transient void f() { } }", {"A: illegal modifier for class/interface method"}},
+        {"interface I { private static int f() { return 1; } private int g() { return 2; } }", {}},
         {"interface I { final void f(); }", {"I: illegal modifier for class/interface method"}},
         {"package ;", {"identifier or * expected"}},
         {"import *;", {}},
