@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cctype>
 #include <functional>
+#include <set>
 
 namespace qm {
 
@@ -273,6 +274,81 @@ void SourceParser::ResolveNestedBases() {
     }
 }
 
+void SourceParser::ResolveScopedCppBases() {
+    std::vector<SourceSymbol*> links;
+    std::vector<const SourceSymbol*> allLinks;
+    std::function<void(SourceSymbol*)> visit = [&](SourceSymbol* node) {
+        for (SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
+            if (c->kind == kNodeClass) {
+                visit(c);
+            } else if (c->kind == kNodeBaseClass) {
+                allLinks.push_back(c);
+                if (c->nestedPath && c->referencedFrom) {
+                    links.push_back(c);
+                }
+            }
+        }
+    };
+    for (SourceSymbol* head = First(); head != nullptr; head = Next()) {
+        for (SourceSymbol* node = head; node != nullptr; node = node->sameName.get()) {
+            if (node->kind == kNodeClass) {
+                visit(node);
+            }
+        }
+    }
+    // A declared class (not one only named as a base) of that name and qualifier.
+    auto declared = [&](const std::string& name, const std::string& qualifier) {
+        for (SourceSymbol* s = Find(language_, name, std::nullopt); s != nullptr;
+             s = s->sameName.get()) {
+            if (s->kind == kNodeClass && !s->baseOnly && !s->forwardOnly &&
+                TextOf(s->qualifier) == qualifier) {
+                return true;
+            }
+        }
+        return false;
+    };
+    std::vector<std::pair<std::string, std::string>> moved; // (name, written scope)
+    for (SourceSymbol* link : links) {
+        const std::string written = TextOf(link->qualifier);
+        std::string space = *link->referencedFrom;
+        link->nestedPath = false;
+        for (;;) {
+            const std::string candidate = space.empty() ? written : space + "::" + written;
+            if (declared(link->name, candidate)) {
+                if (candidate != written) {
+                    link->qualifier = candidate;
+                    moved.emplace_back(link->name, written);
+                }
+                break;
+            }
+            if (space.empty()) {
+                break;
+            }
+            const size_t cut = space.rfind("::");
+            space = cut == std::string::npos ? std::string() : space.substr(0, cut);
+        }
+    }
+    // A class only named as a base under a scope that turned out to mean
+    // another namespace is no class of the sources, unless a base still
+    // names it so.
+    std::set<std::pair<std::string, std::string>> stillNamed;
+    for (const SourceSymbol* link : allLinks) {
+        stillNamed.emplace(link->name, TextOf(link->qualifier));
+    }
+    for (const auto& [name, written] : moved) {
+        if (stillNamed.contains({name, written})) {
+            continue;
+        }
+        for (SourceSymbol* s = Find(language_, name, std::nullopt); s != nullptr;
+             s = s->sameName.get()) {
+            if (s->kind == kNodeClass && s->baseOnly && s->firstChild == nullptr &&
+                TextOf(s->qualifier) == written) {
+                s->kind = 0;
+            }
+        }
+    }
+}
+
 void SourceParser::BuildModelFromParse(ReverseProject* project, Model* model) {
     if (project == nullptr || model == nullptr || !IsDiagramKind(model->kind)) {
         return;
@@ -280,11 +356,15 @@ void SourceParser::BuildModelFromParse(ReverseProject* project, Model* model) {
     targetModel_ = model;
     if (language_ == kLangJava) {
         ResolveNestedBases();
+    } else if (language_ == kLangCpp) {
+        ResolveScopedCppBases();
     }
     for (int pass = 1; pass <= 2; ++pass) {
         for (SourceSymbol* head = First(); head != nullptr; head = Next()) {
             for (const SourceSymbol* node = head; node != nullptr; node = node->sameName.get()) {
-                if (node->kind == kNodeKeyword) {
+                // A name the run met but never took as a declaration makes
+                // no package for its qualifier either.
+                if (node->kind == kNodeKeyword || node->kind == 0) {
                     continue;
                 }
                 Model* into = ResolvePackagePath(project, model, "", node->qualifier);

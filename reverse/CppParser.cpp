@@ -1110,10 +1110,11 @@ int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) 
             }
         }
         OwnedText qualifier;
+        bool unresolved = false;
         if (sibling != nullptr) {
             qualifier = sibling->qualifier;
         } else {
-            qualifier = ResolveCppScope(name, scope);
+            qualifier = ResolveCppScope(name, scope, &unresolved);
             SourceSymbol* base = FindOrInsertDeclaration(name, qualifier);
             if (base->kind == 0 || (base->kind == kNodeClass && base->forwardOnly)) {
                 base->kind = kNodeClass;
@@ -1123,9 +1124,17 @@ int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) 
         }
         // The arguments of a template base go with it (text1), so that the
         // class can be written deriving from that instance again.
-        node->AddChild(language_, name, qualifier, kNodeBaseClass, flags,
-                       arguments.empty() ? OwnedText() : OwnedText(std::move(arguments)),
-                       std::nullopt, std::nullopt);
+        SourceSymbol* link =
+            node->AddChild(language_, name, qualifier, kNodeBaseClass, flags,
+                           arguments.empty() ? OwnedText() : OwnedText(std::move(arguments)),
+                           std::nullopt, std::nullopt);
+        if (unresolved && !scope.empty()) {
+            // Written with a scope no class of the files read so far is in
+            // (internal::Base from namespace testing): the run looks again
+            // once it has read them all.
+            link->referencedFrom = CurrentNamespace().value_or(std::string());
+            link->nestedPath = true;
+        }
         if (token_ == kTokComma) {
             GetToken();
             continue;
@@ -1141,7 +1150,8 @@ int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) 
 // namespace: the innermost of the namespace and those around it in which
 // such a class is known, else the namespace itself (scope as written when
 // the name carries one).
-OwnedText SourceParser::ResolveCppScope(const std::string& name, const std::string& scope) {
+OwnedText SourceParser::ResolveCppScope(const std::string& name, const std::string& scope,
+                                        bool* unresolved) {
     std::string space = CurrentNamespace() ? *CurrentNamespace() : std::string();
     for (;;) {
         std::string candidate =
@@ -1149,7 +1159,11 @@ OwnedText SourceParser::ResolveCppScope(const std::string& name, const std::stri
         OwnedText qualifier = candidate.empty() ? OwnedText() : OwnedText(candidate);
         for (SourceSymbol* s = Find(language_, name, std::nullopt); s != nullptr;
              s = s->sameName.get()) {
-            if (s->kind == kNodeClass && s->qualifier == qualifier) {
+            // A class only named as a base before, under a scope as
+            // written, is no answer for a scoped name: it may be meant
+            // relative to the namespace, which a later file declares.
+            if (s->kind == kNodeClass && s->qualifier == qualifier &&
+                (scope.empty() || !s->baseOnly)) {
                 return qualifier;
             }
         }
@@ -1158,6 +1172,9 @@ OwnedText SourceParser::ResolveCppScope(const std::string& name, const std::stri
         }
         const size_t cut = space.rfind("::");
         space = cut == std::string::npos ? std::string() : space.substr(0, cut);
+    }
+    if (unresolved != nullptr) {
+        *unresolved = true;
     }
     if (!scope.empty()) {
         return scope;

@@ -536,6 +536,9 @@ int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags) 
             return 0;
         }
     }
+    // The comments of the entries have no record to go to; left pending,
+    // they would become the comment of the declaration after the enumeration.
+    TakeComment();
     GetToken();
     if (token_ == kTokSemicolon) {
         GetToken();

@@ -212,6 +212,12 @@ class SourceParser : public SourceSymbolTable {
     // declare becomes a type known only as a base, under its whole written
     // name, so that it is written back as written. Runs once all files are read.
     void ResolveNestedBases();
+    // C++: each base written with a scope that named no class known when it
+    // was read ("internal::Base" in namespace testing) is looked for again
+    // from the namespace it was written in outwards, once all files are
+    // read; a class known only as that base under the scope as written is
+    // dropped when no base refers to it any more.
+    void ResolveScopedCppBases();
     // The model into which a declaration with that dotted qualifier goes:
     // the submodel of its last package, found or made inside model.
     Model* ResolvePackagePath(ReverseProject* project, Model* model, const std::string& prefix,
@@ -332,7 +338,10 @@ class SourceParser : public SourceSymbolTable {
     int ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText comment, const TypeText& type,
                        int flags);
     int ParseCppUsing(SourceSymbol* cls, OwnedText comment, int flags);
-    OwnedText ResolveCppScope(const std::string& name, const std::string& scope);
+    // With unresolved, set when no class of that name is known in any of
+    // the namespaces tried (the answer is then the scope as written).
+    OwnedText ResolveCppScope(const std::string& name, const std::string& scope,
+                              bool* unresolved = nullptr);
     void MakeCppPrimaryKnown(const std::string& name, const OwnedText& qualifier);
     void ParseCppNamespaceEnum(OwnedText comment);
     std::string ParseCppOperatorName();

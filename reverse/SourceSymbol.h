@@ -120,6 +120,10 @@ class SourceSymbol {
     // around it ("Sink.ChainedDouble"): its qualifier holds those names
     // until the run resolves it to the nested type they name.
     bool nestedPath = false;
+    // A C++ base whose scope named no class known when it was read: the
+    // namespace it was written in, so that the run can look for the class
+    // once every file is read.
+    OwnedText referencedFrom;
     // A Java top-level type: the imports of its file, one a line; none for
     // a type only named, not declared.
     OwnedText imports;

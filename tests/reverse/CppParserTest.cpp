@@ -411,6 +411,17 @@ TEST_F(CppParserTest, CommentsGoToTheirDeclarations) {
     EXPECT_EQ(a->FindChild(kLangCpp, "y")->comment, "trailing");
     EXPECT_EQ(a->FindChild(kLangCpp, "z")->comment, std::nullopt);
     EXPECT_EQ(a->FindChild(kLangCpp, "run")->comment, "Runs. ");
+
+    // The comments of enumerators stay with the enumeration, never on the
+    // declaration after it.
+    Reset();
+    ParseText(*parser_,
+              "namespace n {\nenum Mode {\n  Fast, /**< quick */\n  Slow /**< careful */\n};\n"
+              "class After { };\n/** Documented. */\nclass Next { };\n}\n"
+              "class Holder { enum { One /**< one */ }; int kept; };\n");
+    EXPECT_EQ(Top("After", std::string("n"))->comment, std::nullopt);
+    EXPECT_EQ(Top("Next", std::string("n"))->comment, "Documented. ");
+    EXPECT_EQ(Top("Holder")->FindChild(kLangCpp, "kept")->comment, std::nullopt);
 }
 
 TEST_F(CppParserTest, MalformedInputIsReportedAndParsingGoesOn) {

@@ -203,6 +203,29 @@ TEST_F(ModernSourceTest, EachConstructKeepsItsClassesAndMembers) {
 
 // An out-of-line nested class makes no package of its outer class's name;
 // a C# tuple return type is kept as written.
+// A base written relative to the namespace around it (internal::Failure in
+// namespace testing) is the class a later file declares there, in any order
+// of the files; no namespace "internal" is made of the name.
+TEST_F(ModernSourceTest, ARelativeBaseIsTheClassOfTheNamespaceAroundIt) {
+    const std::string user =
+        "namespace testing { class Exception : public internal::Failure { int e; }; }";
+    const std::string base =
+        "namespace testing { namespace internal { class Failure { int f; }; } }";
+    for (const auto& files :
+         {std::vector<std::string>{user, base}, std::vector<std::string>{base, user}}) {
+        auto doc = NewProject();
+        Run(*doc, kLangCpp, files);
+        EXPECT_EQ(DescribeMasters(*doc, classTool_),
+                  (std::vector<std::string>{"Exception@testing | e:int |",
+                                            "Failure@testing::internal | f:int |"}));
+        for (const auto& master : doc->Masters().Masters()) {
+            EXPECT_NE(master->name + "@" + master->nameSpace, "internal@")
+                << "a namespace of a name";
+        }
+        log.Clear();
+    }
+}
+
 TEST_F(ModernSourceTest, NestedDefinitionsMakeNoPackageAndTuplesKeepTheirText) {
     auto doc = NewProject();
     Run(*doc, kLangCpp, {"class Outer { class Inner; }; class Outer::Inner { int x; };"});

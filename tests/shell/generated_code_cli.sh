@@ -254,8 +254,9 @@ JAVA
 package p;
 import java.nio.file.WatchEvent;
 import java.util.Spliterator;
-public non-sealed class Box implements Shape {
+public non-sealed class Box implements Shape, Cloneable, Comparable<Box> {
     public double w;
+    public int compareTo(Box o) { return 0; }
     public Spliterator<Box> parts;
     public double area() { return w * w; }
     static final class Kind<T> implements WatchEvent.Kind<T> {
@@ -295,8 +296,8 @@ JAVA
     "    static record Circle(double r) implements Shape {"; do
     grep -qxF "$line" modern-out/p/Shape.java || fail "Shape.java lacks: $line"
   done
-  grep -qxF "public non-sealed class Box implements Shape {" modern-out/p/Box.java ||
-    fail "Box.java is not non-sealed"
+  grep -qxF "public non-sealed class Box implements Shape, Cloneable, Comparable<Box> {" \
+    modern-out/p/Box.java || fail "Box.java is not non-sealed with its interfaces in order"
   grep -qxF "    static final class Kind<T> implements WatchEvent.Kind<T> {" modern-out/p/Box.java ||
     fail "Kind does not implement WatchEvent.Kind"
   grep -qxF "public record Pair<A, B>(A first, B second) implements Comparable<Pair<A,B>> {" \
