@@ -1284,8 +1284,11 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access, OwnedText comme
         return ParseCppUsing(cls, std::move(comment), flags);
     }
     if (token_ == kTokEnum) {
-        ParseEnum(cls, std::move(comment), flags);
-        return 1;
+        OwnedText kept = comment;
+        if (ParseEnum(cls, std::move(comment), flags, &type) != 2) {
+            return 1;
+        }
+        comment = std::move(kept);
     }
     if (token_ == kTokTypedef) {
         ParseTypedef(cls, std::move(comment), flags);

@@ -452,7 +452,8 @@ int SourceParser::SkipDeclaration() {
 // An opaque declaration (enum E : int;) records nothing. The entries of an
 // unnamed enumeration are constants of the parent: attributes of type int.
 // C++ attributes and macro words after an entry are passed over.
-int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags) {
+int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags,
+                            TypeText* elaborated) {
     const bool cpp = language_ == kLangCpp;
     GetToken();
     if (cpp && (token_ == kTokClass || token_ == kTokStruct)) {
@@ -464,6 +465,14 @@ int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags) 
     std::string name;
     if (token_ == kTokIdentifier) {
         name = tokenText_;
+    }
+    if (cpp && elaborated != nullptr && !name.empty()) {
+        GetToken();
+        if (token_ != kTokLBrace && token_ != kTokColon && token_ != kTokSemicolon) {
+            elaborated->AppendToken(kTokIdentifier, "enum");
+            elaborated->AppendToken(kTokIdentifier, name);
+            return 2;
+        }
     }
     while (token_ != kTokLBrace) {
         if (cpp && token_ == kTokSemicolon && !name.empty()) {
@@ -497,6 +506,18 @@ int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags) 
         }
         const std::string entryName = tokenText_;
         GetToken();
+        if (cpp && token_ == kTokIdentifier) {
+            SkipCppAttributes(); // MovableType Q_DECL_DEPRECATED_X("...") = ...
+        }
+        if (cpp && token_ == kTokIdentifier &&
+            std::ranges::all_of(entryName,
+                                [](char c) {
+                                    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                                           c == '_';
+                                }) &&
+            entryName.find('_') != std::string::npos) {
+            continue; // a macro that stands for entries: INSTRUCTION_CONTEXTS IC_max
+        }
         if (cpp && token_ == kTokLParen) {
             // A macro call that stands for entries: QT_FOR_EACH_TYPE(F)
             TypeText discarded;

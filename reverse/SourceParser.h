@@ -159,7 +159,11 @@ class SourceParser : public SourceSymbolTable {
     // Shared parse helpers, working on the current token. Each returns
     // non-zero to go on and 0 after an error or at the end of the input.
     int SkipUsingDirectives();
-    int ParseEnum(SourceSymbol* parent, OwnedText comment, int flags);
+    // With elaborated (C++ members), an enumeration named in a member's
+    // declaration ("enum Kind kind() const;") declares nothing: "enum Kind"
+    // goes into elaborated and the result is 2.
+    int ParseEnum(SourceSymbol* parent, OwnedText comment, int flags,
+                  TypeText* elaborated = nullptr);
     int ParseTypedef(SourceSymbol* parent, OwnedText comment, int flags);
     int ParseRaisesClause(SourceSymbol* node);
     int ParseTypeName(TypeText& typeText);

@@ -147,6 +147,11 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
          "A", "A/5/0{f/8/9:int,g/8/1:void,h/8/1:int,i/8/1:bool}"},
         {"class A { enum E { X = 1 << 2, Y }; enum class F : int { Z }; };", "A",
          "A/5/0{E/13/1{X/9/0=1<<2,Y/9/0},F/13/1{Z/9/0}}"},
+        // An enumeration named in a member's declaration declares nothing;
+        // a macro word standing for entries is passed over.
+        {"class A { enum E kind() const { return X; } enum E last; "
+         "enum G { ENTRY_LIST G_max, OLD Q_DECL_DEPRECATED_X(\"no\") = 2 }; };",
+         "A", "A/5/0{kind/8/9:enum E,last/7/1:enum E,G/13/1{G_max/9/0,OLD/9/0=2}}"},
         {"class A { typedef unsigned long DWORD; };", "A", "A/5/0{DWORD/14/1:unsigned long }"},
         // Only the declared name leaves a typedef's type; a dependent
         // parameter type keeps its "typename".
