@@ -215,6 +215,29 @@ void SourceParser::ResolveNestedBases() {
             std::vector<std::string_view> path = SplitDots(written);
             path.push_back(c->name);
             SourceSymbol* found = nullptr;
+            if (std::islower(static_cast<unsigned char>(written.front())) != 0) {
+                // A package first (java.util.Map.Entry): the longest package
+                // of the run that holds the type, then any declared type of
+                // the name, as a name without its package is found.
+                for (size_t cut = path.size() - 1; cut > 0 && found == nullptr; --cut) {
+                    std::string space(path.front());
+                    for (size_t i = 1; i < cut; ++i) {
+                        space.append(".").append(path[i]);
+                    }
+                    for (SourceSymbol* s = Find(language_, path[cut], std::nullopt);
+                         s != nullptr && found == nullptr; s = s->sameName.get()) {
+                        if (IsClassLikeNode(s) && !s->baseOnly && TextOf(s->qualifier) == space) {
+                            found = DescendPath(s, path, cut + 1);
+                        }
+                    }
+                }
+                for (SourceSymbol* s = Find(language_, path.back(), std::nullopt);
+                     s != nullptr && found == nullptr && path.size() == 2; s = s->sameName.get()) {
+                    if (IsClassLikeNode(s) && !s->baseOnly) {
+                        found = s;
+                    }
+                }
+            }
             for (auto s = scopes.rbegin(); s != scopes.rend() && found == nullptr; ++s) {
                 if (SourceSymbol* first = ClassChildNamed(*s, path.front())) {
                     found = DescendPath(first, path, 1);

@@ -518,10 +518,10 @@ int JavaFamilyParser::ParseBaseList(SourceSymbol* node, SourceSymbol* enclosing,
             }
             int kind = implements || isInterface ? kNodeInterface : kNodeClass;
             const int linkKind = implements ? kNodeImplements : kNodeBaseClass;
-            if (java_ && written.size() > name->size() &&
-                std::isupper(static_cast<unsigned char>(written.front())) != 0) {
-                // Outer.Inner names a nested type, which may be declared in
-                // a file read later: the run resolves it once all are read.
+            if (java_ && written.size() > name->size()) {
+                // Outer.Inner names a nested type, a.b.C a type of package
+                // a.b; either may be declared in a file read later: the run
+                // resolves the name once all are read.
                 SourceSymbol* link = node->AddChild(
                     lang_, *name, written.substr(0, written.size() - name->size() - 1), linkKind, 0,
                     std::move(arguments), std::nullopt, std::nullopt);

@@ -31,7 +31,17 @@ TEST_F(JavaParserTest, ClassUnderPackageWithBases) {
 TEST_F(JavaParserTest, BasesKnownFromEarlierFilesKeepTheirPackage) {
     Parse(kLangJava, "package p; public interface I {} public class B {}", 0, "a.java");
     Parse(kLangJava, "package q; class A extends x.B implements I { }", 0, "b.java", true);
+    // A name written with a package is looked for once the run has read
+    // every file: its package first, then any type of the run of its name.
+    EXPECT_EQ(Children(Top("A")), (V{"2 B @x 0 - -", "3 I @p 0 - -"}));
+    parser_->ResolveNestedBases();
     EXPECT_EQ(Children(Top("A")), (V{"2 B @p 0 - -", "3 I @p 0 - -"}));
+    // One the run does not declare keeps its package in its name.
+    Parse(kLangJava, "package q; class E extends java.util.AbstractList<String> { }", 0, "e.java",
+          true);
+    parser_->ResolveNestedBases();
+    EXPECT_EQ(Children(Top("E")), (V{"2 java.util.AbstractList @q 0 '<String>' -"}));
+    EXPECT_EQ(Top("AbstractList"), nullptr);
     // The package of the first file does not leak into the second.
     Parse(kLangJava, "class Z { }", 0, "c.java", true);
     EXPECT_FALSE(Top("Z")->qualifier.has_value());
@@ -98,9 +108,9 @@ TEST_F(JavaParserTest, MethodsParametersAndAnnotations) {
           "}\n");
     SourceSymbol* l = Top("L");
     EXPECT_EQ(Describe(*l), "5 L 1028 - 't.src'");
-    EXPECT_EQ(Children(l), (V{"2 AbstractList 0 '<E>' -", "3 Serializable 0 - -", "8 L 4 '' -",
-                              "8 size 4 'int' -", "8 toArray 20 '<T>T[]' -", "8 g 1026 'void' -",
-                              "8 h 49152 'int' -", "9 E 0 - -"}));
+    EXPECT_EQ(Children(l), (V{"2 AbstractList 0 '<E>' -", "3 Serializable @java.io 0 - -",
+                              "8 L 4 '' -", "8 size 4 'int' -", "8 toArray 20 '<T>T[]' -",
+                              "8 g 1026 'void' -", "8 h 49152 'int' -", "9 E 0 - -"}));
     EXPECT_EQ(Children(l->FindChild(kLangJava, "toArray")),
               (V{"9 a 0 'T[]' -", "9 b 0 'final java.util.List<String>' -", "9 c 0 'int...' -",
                  "11 X 0 - -", "11 java.io.IOException 0 - -"}));

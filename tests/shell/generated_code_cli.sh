@@ -274,7 +274,7 @@ public record Pair<A, B>(A first, B second) implements Comparable<Pair<A, B>> {
 JAVA
   cat >"$work/modern/p/Op.java" <<'JAVA'
 package p;
-public class Op extends Sink.Chained { public int step; }
+public class Op extends Sink.Chained implements java.io.Serializable { public int step; }
 JAVA
   cat >"$work/modern/p/Sink.java" <<'JAVA'
 package p;
@@ -302,8 +302,8 @@ JAVA
     fail "Kind does not implement WatchEvent.Kind"
   grep -qxF "public record Pair<A, B>(A first, B second) implements Comparable<Pair<A,B>> {" \
     modern-out/p/Pair.java || fail "Pair.java holds no record"
-  grep -qxF "public class Op extends p.Sink.Chained {" modern-out/p/Op.java ||
-    fail "Op does not extend Sink.Chained"
+  grep -qxF "public class Op extends p.Sink.Chained implements java.io.Serializable {" \
+    modern-out/p/Op.java || fail "Op does not extend Sink.Chained and implement java.io.Serializable"
   javac -d "$work/modern-classes" $(find modern-out -name '*.java') >"$work/javac-modern.txt" 2>&1 ||
     { fail "the recent Java files do not compile"; head -30 "$work/javac-modern.txt"; }
 fi
