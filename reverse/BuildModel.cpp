@@ -215,7 +215,13 @@ void SourceParser::ResolveNestedBases() {
             std::vector<std::string_view> path = SplitDots(written);
             path.push_back(c->name);
             SourceSymbol* found = nullptr;
-            if (std::islower(static_cast<unsigned char>(written.front())) != 0) {
+            // A name of more parts than any real one is taken as written,
+            // so that a hostile file cannot make the search quadratic.
+            constexpr size_t kMaxPathParts = 64;
+            if (path.size() > kMaxPathParts) {
+                path.clear();
+            }
+            if (!path.empty() && std::islower(static_cast<unsigned char>(written.front())) != 0) {
                 // A package first (java.util.Map.Entry): the longest package
                 // of the run that holds the type, then any declared type of
                 // the name, as a name without its package is found.
@@ -238,14 +244,15 @@ void SourceParser::ResolveNestedBases() {
                     }
                 }
             }
-            for (auto s = scopes.rbegin(); s != scopes.rend() && found == nullptr; ++s) {
+            for (auto s = scopes.rbegin(); s != scopes.rend() && found == nullptr && !path.empty();
+                 ++s) {
                 if (SourceSymbol* first = ClassChildNamed(*s, path.front())) {
                     found = DescendPath(first, path, 1);
                 } else if ((*s)->name == path.front()) {
                     found = DescendPath(*s, path, 1);
                 }
             }
-            if (found == nullptr) {
+            if (found == nullptr && !path.empty()) {
                 SourceSymbol* other = nullptr;
                 for (SourceSymbol* s = Find(language_, path.front(), std::nullopt);
                      s != nullptr && found == nullptr; s = s->sameName.get()) {
