@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
+#include <set>
 
 namespace qm {
 
@@ -122,6 +124,10 @@ Master* NamespacePackage(ReverseProject* project, int packageTool, std::string p
 
 } // namespace
 
+Drawable* ReverseProject::FindPlaceOfMaster(Model* model, const Master* master) {
+    return model != nullptr ? model->FindPlaceOfMaster(master) : nullptr;
+}
+
 void SplitArrayType(int language, const std::string& text, std::string& type, std::string& bounds) {
     if (language == kLangCSharp) {
         type = text;
@@ -152,15 +158,248 @@ bool SourceParser::IsPlainRecord(const SourceSymbol* node) {
     return true;
 }
 
+namespace {
+
+bool IsClassLikeNode(const SourceSymbol* s) {
+    return s->kind == kNodeClass || s->kind == kNodeInterface;
+}
+
+SourceSymbol* ClassChildNamed(const SourceSymbol* owner, std::string_view name) {
+    for (SourceSymbol* c = owner->firstChild.get(); c != nullptr; c = c->next.get()) {
+        if (IsClassLikeNode(c) && c->name == name) {
+            return c;
+        }
+    }
+    return nullptr;
+}
+
+// The nested type that the names of path lead to from start, or null.
+SourceSymbol* DescendPath(SourceSymbol* start, const std::vector<std::string_view>& path,
+                          size_t from) {
+    SourceSymbol* at = start;
+    for (size_t i = from; i < path.size() && at != nullptr; ++i) {
+        at = ClassChildNamed(at, path[i]);
+    }
+    return at;
+}
+
+std::vector<std::string_view> SplitDots(std::string_view text) {
+    std::vector<std::string_view> parts;
+    for (size_t at = 0;;) {
+        const size_t dot = text.find('.', at);
+        parts.push_back(text.substr(at, dot == std::string_view::npos ? dot : dot - at));
+        if (dot == std::string_view::npos) {
+            return parts;
+        }
+        at = dot + 1;
+    }
+}
+
+} // namespace
+
+void SourceParser::ResolveNestedBases() {
+    struct Unresolved {
+        std::string name;
+        OwnedText package;
+        int kind;
+    };
+    std::vector<Unresolved> unresolved;
+    std::vector<SourceSymbol*> scopes; // the declaring type and the types around it
+    std::function<void(SourceSymbol*)> visit = [&](SourceSymbol* node) {
+        scopes.push_back(node);
+        const OwnedText& package = scopes.front()->qualifier;
+        for (SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
+            if (IsClassLikeNode(c)) {
+                visit(c);
+                continue;
+            }
+            if (!c->nestedPath || (c->kind != kNodeBaseClass && c->kind != kNodeImplements)) {
+                continue;
+            }
+            const std::string written = TextOf(c->qualifier);
+            std::vector<std::string_view> path = SplitDots(written);
+            path.push_back(c->name);
+            SourceSymbol* found = nullptr;
+            // A name of more parts than any real one is taken as written,
+            // so that a hostile file cannot make the search quadratic.
+            constexpr size_t kMaxPathParts = 64;
+            if (path.size() > kMaxPathParts) {
+                path.clear();
+            }
+            if (!path.empty() && std::islower(static_cast<unsigned char>(written.front())) != 0) {
+                // A package first (java.util.Map.Entry): the longest package
+                // of the run that holds the type, then any declared type of
+                // the name, as a name without its package is found.
+                for (size_t cut = path.size() - 1; cut > 0 && found == nullptr; --cut) {
+                    std::string space(path.front());
+                    for (size_t i = 1; i < cut; ++i) {
+                        space.append(".").append(path[i]);
+                    }
+                    for (SourceSymbol* s = Find(language_, path[cut], std::nullopt);
+                         s != nullptr && found == nullptr; s = s->sameName.get()) {
+                        if (IsClassLikeNode(s) && !s->baseOnly && TextOf(s->qualifier) == space) {
+                            found = DescendPath(s, path, cut + 1);
+                        }
+                    }
+                }
+                for (SourceSymbol* s = Find(language_, path.back(), std::nullopt);
+                     s != nullptr && found == nullptr && path.size() == 2; s = s->sameName.get()) {
+                    if (IsClassLikeNode(s) && !s->baseOnly) {
+                        found = s;
+                    }
+                }
+            }
+            for (auto s = scopes.rbegin(); s != scopes.rend() && found == nullptr && !path.empty();
+                 ++s) {
+                if (SourceSymbol* first = ClassChildNamed(*s, path.front())) {
+                    found = DescendPath(first, path, 1);
+                } else if ((*s)->name == path.front()) {
+                    found = DescendPath(*s, path, 1);
+                }
+            }
+            if (found == nullptr && !path.empty()) {
+                SourceSymbol* other = nullptr;
+                for (SourceSymbol* s = Find(language_, path.front(), std::nullopt);
+                     s != nullptr && found == nullptr; s = s->sameName.get()) {
+                    if (!IsClassLikeNode(s)) {
+                        continue;
+                    }
+                    if (s->qualifier == package) {
+                        found = DescendPath(s, path, 1);
+                    } else if (other == nullptr) {
+                        other = DescendPath(s, path, 1);
+                    }
+                }
+                if (found == nullptr) {
+                    found = other;
+                }
+            }
+            c->nestedPath = false;
+            if (found != nullptr) {
+                c->name = found->name;
+                c->qualifier = found->qualifier;
+                continue;
+            }
+            c->name = written + "." + c->name;
+            c->qualifier = package;
+            const int kind = c->kind == kNodeImplements || node->kind == kNodeInterface
+                                 ? kNodeInterface
+                                 : kNodeClass;
+            unresolved.push_back({c->name, package, kind});
+        }
+        scopes.pop_back();
+    };
+    std::vector<SourceSymbol*> tops;
+    for (SourceSymbol* head = First(); head != nullptr; head = Next()) {
+        for (SourceSymbol* node = head; node != nullptr; node = node->sameName.get()) {
+            if (IsClassLikeNode(node)) {
+                tops.push_back(node);
+            }
+        }
+    }
+    for (SourceSymbol* node : tops) {
+        visit(node);
+    }
+    for (const Unresolved& u : unresolved) {
+        SourceSymbol* base = FindOrInsertDeclaration(u.name, u.package);
+        if (base->kind == 0) {
+            base->kind = u.kind;
+            base->baseOnly = true;
+        }
+    }
+}
+
+void SourceParser::ResolveScopedCppBases() {
+    std::vector<SourceSymbol*> links;
+    std::vector<const SourceSymbol*> allLinks;
+    std::function<void(SourceSymbol*)> visit = [&](SourceSymbol* node) {
+        for (SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
+            if (c->kind == kNodeClass) {
+                visit(c);
+            } else if (c->kind == kNodeBaseClass) {
+                allLinks.push_back(c);
+                if (c->nestedPath && c->referencedFrom) {
+                    links.push_back(c);
+                }
+            }
+        }
+    };
+    for (SourceSymbol* head = First(); head != nullptr; head = Next()) {
+        for (SourceSymbol* node = head; node != nullptr; node = node->sameName.get()) {
+            if (node->kind == kNodeClass) {
+                visit(node);
+            }
+        }
+    }
+    // A declared class (not one only named as a base) of that name and qualifier.
+    auto declared = [&](const std::string& name, const std::string& qualifier) {
+        for (SourceSymbol* s = Find(language_, name, std::nullopt); s != nullptr;
+             s = s->sameName.get()) {
+            if (s->kind == kNodeClass && !s->baseOnly && !s->forwardOnly &&
+                TextOf(s->qualifier) == qualifier) {
+                return true;
+            }
+        }
+        return false;
+    };
+    std::vector<std::pair<std::string, std::string>> moved; // (name, written scope)
+    for (SourceSymbol* link : links) {
+        const std::string written = TextOf(link->qualifier);
+        std::string space = *link->referencedFrom;
+        link->nestedPath = false;
+        for (;;) {
+            const std::string candidate = space.empty() ? written : space + "::" + written;
+            if (declared(link->name, candidate)) {
+                if (candidate != written) {
+                    link->qualifier = candidate;
+                    moved.emplace_back(link->name, written);
+                }
+                break;
+            }
+            if (space.empty()) {
+                break;
+            }
+            const size_t cut = space.rfind("::");
+            space = cut == std::string::npos ? std::string() : space.substr(0, cut);
+        }
+    }
+    // A class only named as a base under a scope that turned out to mean
+    // another namespace is no class of the sources, unless a base still
+    // names it so.
+    std::set<std::pair<std::string, std::string>> stillNamed;
+    for (const SourceSymbol* link : allLinks) {
+        stillNamed.emplace(link->name, TextOf(link->qualifier));
+    }
+    for (const auto& [name, written] : moved) {
+        if (stillNamed.contains({name, written})) {
+            continue;
+        }
+        for (SourceSymbol* s = Find(language_, name, std::nullopt); s != nullptr;
+             s = s->sameName.get()) {
+            if (s->kind == kNodeClass && s->baseOnly && s->firstChild == nullptr &&
+                TextOf(s->qualifier) == written) {
+                s->kind = 0;
+            }
+        }
+    }
+}
+
 void SourceParser::BuildModelFromParse(ReverseProject* project, Model* model) {
     if (project == nullptr || model == nullptr || !IsDiagramKind(model->kind)) {
         return;
     }
     targetModel_ = model;
+    if (language_ == kLangJava) {
+        ResolveNestedBases();
+    } else if (language_ == kLangCpp) {
+        ResolveScopedCppBases();
+    }
     for (int pass = 1; pass <= 2; ++pass) {
         for (SourceSymbol* head = First(); head != nullptr; head = Next()) {
             for (const SourceSymbol* node = head; node != nullptr; node = node->sameName.get()) {
-                if (node->kind == kNodeKeyword) {
+                // A name the run met but never took as a declaration makes
+                // no package for its qualifier either.
+                if (node->kind == kNodeKeyword || node->kind == 0) {
                     continue;
                 }
                 Model* into = ResolvePackagePath(project, model, "", node->qualifier);
@@ -302,11 +541,19 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
         return;
     }
 
-    // A class with generic parameters is placed with the tool after the
-    // class tool, and looked for with that tool too, so a second run finds it.
-    const int tool = ClassTool() + (node->HasGenericParameters() ? 1 : 0);
+    // A class with generic parameters is a class all the same: it takes the
+    // class tool (the tool after it places objects, which no generator
+    // treats as classes); its parameters are the master's. A master an
+    // earlier run placed with that tool is found and kept.
+    int tool = ClassTool();
     Drawable* place = project->FindPlaceByMasterName(model, tool, node->name, nameSpace);
-    const bool existed = project->FindMaster(tool, node->name, nameSpace) != nullptr;
+    bool existed = project->FindMaster(tool, node->name, nameSpace) != nullptr;
+    if (place == nullptr && !existed &&
+        project->FindMaster(tool + 1, node->name, nameSpace) != nullptr) {
+        tool = ClassTool() + 1;
+        place = project->FindPlaceByMasterName(model, tool, node->name, nameSpace);
+        existed = true;
+    }
     if (place == nullptr) {
         place = project->AddMasterPlace(model, tool, node->name, nameSpace, showAll);
     }
@@ -332,6 +579,17 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
     }
     if (node->enumeration) {
         master->stereotype = "enum";
+    } else if (language_ == kLangJava) {
+        // The kind of Java type the master's class tool cannot tell: the
+        // generated code declares it again.
+        const char* kind = node->record                         ? "record"
+                           : (node->flags & kModSealed) != 0    ? "sealed"
+                           : (node->flags & kModNonSealed) != 0 ? "non-sealed"
+                                                                : "";
+        if (*kind != '\0' || master->stereotype == "record" || master->stereotype == "sealed" ||
+            master->stereotype == "non-sealed") {
+            master->stereotype = kind;
+        }
     }
     int access = 0;
     if ((node->flags & kModPrivate) != 0) {
@@ -517,13 +775,13 @@ void SourceParser::LinkMastersFromNode(ReverseProject* project, Model* model,
     if (master == nullptr) {
         return;
     }
-    Drawable* place = model->FindPlaceOfMaster(master);
+    Drawable* place = project->FindPlaceOfMaster(model, master);
     if (place == nullptr) {
         return;
     }
     // The place in this model of a referenced master, made when it has none here.
     auto placeOf = [&](Master* referenced, int tool) {
-        Drawable* target = model->FindPlaceOfMaster(referenced);
+        Drawable* target = project->FindPlaceOfMaster(model, referenced);
         if (target == nullptr) {
             target = project->AddMasterPlace(model, tool, referenced->name, referenced->nameSpace,
                                              showAll);

@@ -436,7 +436,7 @@ int SourceParser::ParseCppDeclaration(SourceSymbol* enclosing, int access) {
 // class with that class as its qualifier. A declaration without a body only
 // names the class: a class known from nothing else makes no master.
 int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText comment,
-                                SymbolList& params) {
+                                SymbolList& params, TypeText* elaborated, std::string* declarator) {
     const bool isStruct = token_ == kTokStruct;
     const int defaultAccess = static_cast<int>(isStruct ? kModPublic : kModPrivate);
     GetToken();
@@ -461,6 +461,7 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
     std::string name;
     std::string scope;
     std::string arguments;
+    std::string previous; // the name before the last, whole
     bool isFinal = false;
     while (IsNameToken(token_) || token_ == kTokScope) {
         if (token_ == kTokIdentifier && tokenText_ == "final" && !name.empty()) {
@@ -474,6 +475,9 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
         if (next.empty()) {
             break;
         }
+        if (!name.empty()) {
+            previous = (scope.empty() ? std::string() : scope + "::") + name + arguments;
+        }
         name = std::move(next);
         scope = std::move(nextScope);
         arguments = std::move(nextArguments);
@@ -485,6 +489,28 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
         name = macroWord; // a class named like a macro
     }
     SkipCppAttributes();
+    if (elaborated != nullptr && !isFinal) {
+        // A member typed with a class (struct node *next; struct node n;),
+        // or a method returning one: the class is declared elsewhere, or is
+        // the one being read; it is no nested class of this one. After two
+        // names, the second is the member's.
+        const bool named = !previous.empty() && (token_ == kTokSemicolon || token_ == kTokComma ||
+                                                 token_ == kTokAssign || token_ == kTokLBracket ||
+                                                 token_ == kTokLParen || token_ == kTokColon);
+        if (named || (token_ != kTokColon && token_ != kTokLBrace && token_ != kTokSemicolon)) {
+            elaborated->AppendToken(isStruct ? kTokStruct : kTokClass,
+                                    isStruct ? "struct" : "class");
+            if (named) {
+                elaborated->AppendToken(kTokIdentifier, previous);
+                *declarator = name;
+            } else {
+                elaborated->AppendToken(kTokIdentifier,
+                                        (scope.empty() ? std::string() : scope + "::") + name +
+                                            arguments);
+            }
+            return 2;
+        }
+    }
     // An explicit or partial specialisation is a class of its own.
     const std::string primaryName = name;
     name += arguments;
@@ -1134,10 +1160,11 @@ int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) 
             }
         }
         OwnedText qualifier;
+        bool unresolved = false;
         if (sibling != nullptr) {
             qualifier = sibling->qualifier;
         } else {
-            qualifier = ResolveCppScope(name, scope);
+            qualifier = ResolveCppScope(name, scope, &unresolved);
             SourceSymbol* base = FindOrInsertDeclaration(name, qualifier);
             if (base->kind == 0 || (base->kind == kNodeClass && base->forwardOnly)) {
                 base->kind = kNodeClass;
@@ -1147,9 +1174,17 @@ int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) 
         }
         // The arguments of a template base go with it (text1), so that the
         // class can be written deriving from that instance again.
-        node->AddChild(language_, name, qualifier, kNodeBaseClass, flags,
-                       arguments.empty() ? OwnedText() : OwnedText(std::move(arguments)),
-                       std::nullopt, std::nullopt);
+        SourceSymbol* link =
+            node->AddChild(language_, name, qualifier, kNodeBaseClass, flags,
+                           arguments.empty() ? OwnedText() : OwnedText(std::move(arguments)),
+                           std::nullopt, std::nullopt);
+        if (unresolved && !scope.empty()) {
+            // Written with a scope no class of the files read so far is in
+            // (internal::Base from namespace testing): the run looks again
+            // once it has read them all.
+            link->referencedFrom = CurrentNamespace().value_or(std::string());
+            link->nestedPath = true;
+        }
         if (token_ == kTokComma) {
             GetToken();
             continue;
@@ -1165,7 +1200,8 @@ int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) 
 // namespace: the innermost of the namespace and those around it in which
 // such a class is known, else the namespace itself (scope as written when
 // the name carries one).
-OwnedText SourceParser::ResolveCppScope(const std::string& name, const std::string& scope) {
+OwnedText SourceParser::ResolveCppScope(const std::string& name, const std::string& scope,
+                                        bool* unresolved) {
     std::string space = CurrentNamespace() ? *CurrentNamespace() : std::string();
     for (;;) {
         std::string candidate =
@@ -1173,7 +1209,11 @@ OwnedText SourceParser::ResolveCppScope(const std::string& name, const std::stri
         OwnedText qualifier = candidate.empty() ? OwnedText() : OwnedText(candidate);
         for (SourceSymbol* s = Find(language_, name, std::nullopt); s != nullptr;
              s = s->sameName.get()) {
-            if (s->kind == kNodeClass && s->qualifier == qualifier) {
+            // A class only named as a base before, under a scope as
+            // written, is no answer for a scoped name: it may be meant
+            // relative to the namespace, which a later file declares.
+            if (s->kind == kNodeClass && s->qualifier == qualifier &&
+                (scope.empty() || !s->baseOnly)) {
                 return qualifier;
             }
         }
@@ -1182,6 +1222,9 @@ OwnedText SourceParser::ResolveCppScope(const std::string& name, const std::stri
         }
         const size_t cut = space.rfind("::");
         space = cut == std::string::npos ? std::string() : space.substr(0, cut);
+    }
+    if (unresolved != nullptr) {
+        *unresolved = true;
     }
     if (!scope.empty()) {
         return scope;
@@ -1225,7 +1268,7 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access, OwnedText comme
             }
             if (token_ != kTokColon) {
                 ReportParseError(cls, ": expected");
-                return SkipDeclaration();
+                return SkipCppMemberRest();
             }
             GetToken();
         } else if (token_ == kTokIdentifier &&
@@ -1271,9 +1314,17 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access, OwnedText comme
         }
         cppMemberTemplate_ = CppTemplateHeadText(params);
     }
+    TypeText type;
+    std::string pendingName; // a member's name read with its class's
     if (token_ == kTokClass || token_ == kTokStruct) {
         SymbolList none;
-        return ParseCppClass(cls, access, std::move(comment), none);
+        OwnedText kept = comment;
+        const int result =
+            ParseCppClass(cls, access, std::move(comment), none, &type, &pendingName);
+        if (result != 2) {
+            return result;
+        }
+        comment = std::move(kept);
     }
     if (token_ == kTokFriend || (token_ == kTokIdentifier && tokenText_ == "static_assert")) {
         SkipCppStatement();
@@ -1283,8 +1334,11 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access, OwnedText comme
         return ParseCppUsing(cls, std::move(comment), flags);
     }
     if (token_ == kTokEnum) {
-        ParseEnum(cls, std::move(comment), flags);
-        return 1;
+        OwnedText kept = comment;
+        if (ParseEnum(cls, std::move(comment), flags, &type) != 2) {
+            return 1;
+        }
+        comment = std::move(kept);
     }
     if (token_ == kTokTypedef) {
         ParseTypedef(cls, std::move(comment), flags);
@@ -1320,9 +1374,9 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access, OwnedText comme
         }
         return token_ != kTokRBrace && token_ != kTokEnd ? 1 : 0;
     }
-    TypeText type;
-    while (token_ != kTokSemicolon && token_ != kTokRBrace && token_ != kTokEnd) {
-        const int t = token_;
+    while (!pendingName.empty() ||
+           (token_ != kTokSemicolon && token_ != kTokRBrace && token_ != kTokEnd)) {
+        const int t = pendingName.empty() ? token_ : kTokIdentifier;
         // "typename" before a dependent type is part of the type: a member
         // written again without it does not compile.
         if (t == kTokIdentifier && tokenText_ == "typename" && type.Text().empty()) {
@@ -1350,9 +1404,13 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access, OwnedText comme
             continue;
         }
         if (t == kTokIdentifier || (t == kTokException && !type.IsEmpty())) {
-            std::string name = tokenText_;
+            const bool pending = !pendingName.empty();
+            std::string name = pending ? std::move(pendingName) : tokenText_;
             const int line = lineCounter_;
-            GetToken();
+            if (!pending) {
+                GetToken();
+            }
+            pendingName.clear();
             if (token_ == kTokLess && type.IsEmpty() && cls->name.starts_with(name)) {
                 // A constructor written with the class's arguments: Name<void>(...)
                 TypeText list;
@@ -1592,6 +1650,18 @@ std::string SourceParser::ExpandCppNameMacros(std::string text) const {
     return text;
 }
 
+// The rest of a member that could not be read: up to and including its ";",
+// never past the "}" that closes the class, so that the class and the
+// namespace around it end where they end. 0 when the class ends here.
+int SourceParser::SkipCppMemberRest() {
+    TypeText discarded;
+    SkipBalanced(discarded, false, false);
+    if (token_ == kTokSemicolon) {
+        GetToken();
+    }
+    return token_ != kTokRBrace && token_ != kTokEnd ? 1 : 0;
+}
+
 // Declarators after the first name:  name [dims] [= init] , [*|&] name ... ;
 // The comment goes to every declarator; a comment that begins on the line of
 // the first name (a trailing comment) replaces the last one's.
@@ -1600,7 +1670,7 @@ int SourceParser::ParseCppAttribute(SourceSymbol* scope, const std::string& name
     if (token_ != kTokComma && token_ != kTokAssign && token_ != kTokLBracket &&
         token_ != kTokLBrace && token_ != kTokSemicolon) {
         ReportParseError(scope, ", or = or ; expected");
-        return SkipDeclaration();
+        return SkipCppMemberRest();
     }
     std::string declarator = name;
     SourceSymbol* last = nullptr;
@@ -1636,7 +1706,7 @@ int SourceParser::ParseCppAttribute(SourceSymbol* scope, const std::string& name
         }
         if (token_ != kTokIdentifier) {
             ReportParseError(scope, "; expected");
-            return SkipDeclaration();
+            return SkipCppMemberRest();
         }
         declarator = tokenText_;
         GetToken();
@@ -1659,7 +1729,7 @@ int SourceParser::ParseCppAttribute(SourceSymbol* scope, const std::string& name
     }
     if (token_ != kTokSemicolon) {
         ReportParseError(scope, "; expected");
-        return SkipDeclaration();
+        return SkipCppMemberRest();
     }
     GetToken();
     if (commentSeen_ && commentLine_ == line && !comment_.empty()) {

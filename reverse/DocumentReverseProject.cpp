@@ -253,7 +253,36 @@ Drawable* DocumentReverseProject::AddMasterPlace(Model* model, int tool, const s
         place->placeFlags |= PfCompartments;
     }
     document_.SetModifiedFlag(true);
+    if (auto indexed = models_.find(model); indexed != models_.end()) {
+        indexed->second.places.try_emplace(master, place);
+    }
     return place;
+}
+
+DocumentReverseProject::ModelIndex& DocumentReverseProject::IndexOf(Model* model) {
+    auto [at, added] = models_.try_emplace(model);
+    if (added) {
+        for (const auto& drawable : model->Drawables()) {
+            NodeDrawable* from = nullptr;
+            NodeDrawable* to = nullptr;
+            if (drawable->IsLink() && drawable->GetLinkEnds(from, to)) {
+                at->second.links[{drawable->kindCode, from, to}].push_back(drawable.get());
+            } else if (auto* node = dynamic_cast<NodeDrawable*>(drawable.get());
+                       node != nullptr && drawable->IsPlace() && node->GetMaster() != nullptr) {
+                at->second.places.try_emplace(node->GetMaster(), drawable.get());
+            }
+        }
+    }
+    return at->second;
+}
+
+Drawable* DocumentReverseProject::FindPlaceOfMaster(Model* model, const Master* master) {
+    if (model == nullptr || master == nullptr) {
+        return nullptr;
+    }
+    const ModelIndex& index = IndexOf(model);
+    const auto found = index.places.find(master);
+    return found != index.places.end() ? found->second : nullptr;
 }
 
 Drawable* DocumentReverseProject::FindPlaceByMasterName(Model* model, int tool,
@@ -264,7 +293,7 @@ Drawable* DocumentReverseProject::FindPlaceByMasterName(Model* model, int tool,
         return nullptr;
     }
     Master* master = Lookup(tool, name, nameSpace);
-    return master != nullptr ? model->FindPlaceOfMaster(master) : nullptr;
+    return master != nullptr ? FindPlaceOfMaster(model, master) : nullptr;
 }
 
 Model* DocumentReverseProject::EnsureSubmodel(Master* master, Model* parent) {
@@ -295,16 +324,16 @@ Drawable* DocumentReverseProject::FindLink(Model* model, int tool, const std::st
     if (model == nullptr) {
         return nullptr;
     }
-    if (!name.empty()) {
-        return model->FindLink(tool, name, source, target);
+    const ModelIndex& index = IndexOf(model);
+    const auto found = index.links.find({tool, source, target});
+    if (found == index.links.end()) {
+        return nullptr;
     }
     // Without a name any link of the tool between the two counts.
-    for (const auto& drawable : model->Drawables()) {
-        NodeDrawable* from = nullptr;
-        NodeDrawable* to = nullptr;
-        if (drawable->IsLink() && drawable->kindCode == tool && drawable->GetLinkEnds(from, to) &&
-            from == source && to == target) {
-            return drawable.get();
+    for (Drawable* drawable : found->second) {
+        const auto* link = dynamic_cast<const Link*>(drawable);
+        if (name.empty() || (link != nullptr ? link->name : std::string()) == name) {
+            return drawable;
         }
     }
     return nullptr;
@@ -320,6 +349,12 @@ Drawable* DocumentReverseProject::AddLink(Model* model, int tool, const std::str
         custom->CreateLink(&document_, tool, name, dynamic_cast<NodeDrawable*>(source), target);
     if (link != nullptr) {
         document_.SetModifiedFlag(true);
+        NodeDrawable* from = nullptr;
+        NodeDrawable* to = nullptr;
+        if (auto indexed = models_.find(model);
+            indexed != models_.end() && link->GetLinkEnds(from, to)) {
+            indexed->second.links[{link->kindCode, from, to}].push_back(link);
+        }
     }
     return link;
 }

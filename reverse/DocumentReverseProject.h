@@ -70,6 +70,7 @@ class DocumentReverseProject : public ReverseProject {
                              const std::string& nameSpace, bool showAll) override;
     Drawable* FindPlaceByMasterName(Model* model, int tool, const std::string& name,
                                     const std::string& nameSpace) override;
+    Drawable* FindPlaceOfMaster(Model* model, const Master* master) override;
     Model* EnsureSubmodel(Master* master, Model* parent) override;
     Drawable* FindLink(Model* model, int tool, const std::string& name, Drawable* source,
                        Drawable* target) override;
@@ -98,6 +99,27 @@ class DocumentReverseProject : public ReverseProject {
     // the document's masters collection (the newest first).
     std::unordered_map<std::string, std::vector<Master*>> masters_;
     bool indexed_ = false;
+    // The places and links of a model the run has looked into, kept up to
+    // date as it adds more, so that finding the place of a master or the
+    // link between two places does not search the whole model each time.
+    struct LinkKey {
+        int tool;
+        const Drawable* source;
+        const Drawable* target;
+        bool operator==(const LinkKey&) const = default;
+    };
+    struct LinkKeyHash {
+        size_t operator()(const LinkKey& key) const {
+            return std::hash<const void*>()(key.source) * 31 +
+                   std::hash<const void*>()(key.target) * 7 + static_cast<size_t>(key.tool);
+        }
+    };
+    struct ModelIndex {
+        std::unordered_map<const Master*, Drawable*> places; // the first of each master
+        std::unordered_map<LinkKey, std::vector<Drawable*>, LinkKeyHash> links; // in model order
+    };
+    ModelIndex& IndexOf(Model* model);
+    std::unordered_map<const Model*, ModelIndex> models_;
 };
 
 } // namespace qm

@@ -76,11 +76,16 @@ bool IsClassLike(const SourceSymbol* s) {
 
 } // namespace
 
-bool JavaFamilyParser::SkipSealedWord(SourceParser& parser) {
+bool JavaFamilyParser::ReadSealedWord(SourceParser& parser, int& modifiers) {
     if (parser.Token() != kTokIdentifier) {
         return false;
     }
-    if (parser.CurrentText() == "sealed" || parser.CurrentText() == "strictfp") {
+    if (parser.CurrentText() == "sealed") {
+        modifiers |= kModSealed;
+        parser.GetToken();
+        return true;
+    }
+    if (parser.CurrentText() == "strictfp") {
         parser.GetToken();
         return true;
     }
@@ -89,6 +94,7 @@ bool JavaFamilyParser::SkipSealedWord(SourceParser& parser) {
         if (parser.Token() == kTokMinus) {
             parser.GetToken();
             if (parser.Token() == kTokIdentifier && parser.CurrentText() == "sealed") {
+                modifiers |= kModNonSealed;
                 parser.GetToken();
             }
         }
@@ -130,6 +136,11 @@ std::string JavaFamilyParser::HeapTypeText(const TypeText& type) const {
 bool JavaFamilyParser::IsAnnotation() const {
     return java_ && p_.Token() == kTokIdentifier && p_.CurrentText().size() > 1 &&
            p_.CurrentText()[0] == '@' && p_.CurrentText() != "@interface";
+}
+
+// Java's "permits" where a base list goes on; no keyword of the tables.
+bool JavaFamilyParser::IsPermitsWord() const {
+    return java_ && p_.Token() == kTokIdentifier && p_.CurrentText() == "permits";
 }
 
 bool JavaFamilyParser::IsTypeKeyword() const {
@@ -213,10 +224,12 @@ int JavaFamilyParser::ParseType(SourceSymbol* enclosing, int modifiers) {
         node = p_.FindOrInsert(lang_, *name, p_.CurrentNamespace());
         node->kind = kind;
         node->flags = modifiers;
+        node->baseOnly = false;
         if (comment) {
             node->comment = std::move(comment);
         }
     }
+    node->record = isRecord && java_;
 
     std::vector<std::string> typeParameters;
     std::vector<OwnedText> bounds;
@@ -423,7 +436,10 @@ SourceSymbol* JavaFamilyParser::FindBase(const std::string& name, SourceSymbol* 
     }
     SourceSymbol* base = p_.FindOrInsert(lang_, name, p_.CurrentNamespace());
     if (base->kind == 0) {
+        // Known only as a base until a declaration of the run names it: it is
+        // declared elsewhere (a library's type) and gets no code of its own.
         base->kind = kind;
+        base->baseOnly = java_;
     }
     return base;
 }
@@ -444,11 +460,21 @@ int JavaFamilyParser::ParseBaseList(SourceSymbol* node, SourceSymbol* enclosing,
                 p_.ReportParseError(node, "a class can only extend a single class");
             }
             extended = true;
-        } else if (p_.Token() == kTokIdentifier && p_.CurrentText() == "permits") {
-            // The permitted subclasses of a sealed type name no base.
-            while (p_.Token() != kTokLBrace && p_.Token() != kTokSemicolon &&
-                   p_.Token() != kTokEnd) {
+        } else if (IsPermitsWord()) {
+            // The permitted subclasses of a sealed type name no base: each
+            // derives from this type, which their own declarations record.
+            p_.GetToken();
+            for (;;) {
+                if (!ParseBaseName()) {
+                    return p_.ReportParseError(node, "bad permits list");
+                }
+                if (p_.Token() != kTokComma) {
+                    break;
+                }
                 p_.GetToken();
+            }
+            if (p_.Token() != kTokLBrace && p_.Token() != kExtends && p_.Token() != kImplements) {
+                return p_.ReportParseError(node, "extends or implements, or { expected");
             }
             continue;
         } else if (p_.Token() == kImplements) {
@@ -468,22 +494,47 @@ int JavaFamilyParser::ParseBaseList(SourceSymbol* node, SourceSymbol* enclosing,
             // The type arguments of a generic base go with it ("<ThaiBuddhistDate>"),
             // so that the class derives from that instance again, not the raw type.
             OwnedText arguments;
-            if (p_.Token() == kTokLess) {
-                TypeText text;
-                p_.SkipGenericArguments(text, true);
-                if (!text.IsEmpty() && !text.WasCut()) {
-                    arguments = text.Text();
+            std::string written = p_.QualifiedName();
+            for (;;) {
+                arguments.reset();
+                if (p_.Token() == kTokLess) {
+                    TypeText text;
+                    p_.SkipGenericArguments(text, true);
+                    if (!text.IsEmpty() && !text.WasCut()) {
+                        arguments = text.Text();
+                    }
                 }
+                if (!java_ || p_.Token() != kTokDot) {
+                    break;
+                }
+                // A type nested in a generic one: Outer<A>.Inner. The outer
+                // type's arguments are not kept.
+                p_.GetToken();
+                name = ParseBaseName();
+                if (!name) {
+                    return p_.ReportParseError(node, "bad extends/implements list");
+                }
+                written += "." + p_.QualifiedName();
             }
             int kind = implements || isInterface ? kNodeInterface : kNodeClass;
-            AddBaseLink(node, FindBase(*name, enclosing, kind),
-                        implements ? kNodeImplements : kNodeBaseClass, std::move(arguments));
+            const int linkKind = implements ? kNodeImplements : kNodeBaseClass;
+            if (java_ && written.size() > name->size()) {
+                // Outer.Inner names a nested type, a.b.C a type of package
+                // a.b; either may be declared in a file read later: the run
+                // resolves the name once all are read.
+                SourceSymbol* link = node->AddChild(
+                    lang_, *name, written.substr(0, written.size() - name->size() - 1), linkKind, 0,
+                    std::move(arguments), std::nullopt, std::nullopt);
+                link->nestedPath = true;
+            } else {
+                AddBaseLink(node, FindBase(*name, enclosing, kind), linkKind, std::move(arguments));
+            }
             int t = p_.Token();
             if (t == kTokComma) {
                 p_.GetToken();
                 continue;
             }
-            if (t == kTokLBrace || t == kExtends || t == kImplements) {
+            if (t == kTokLBrace || t == kExtends || t == kImplements || IsPermitsWord()) {
                 break;
             }
             return p_.ReportParseError(node, "extends or implements, or { expected");
@@ -883,7 +934,7 @@ int JavaFamilyParser::ParseMember(SourceSymbol* node, bool isInterface) {
         } else if (csharp_ ? IsCSharpMemberModifier(t) : IsJavaMemberModifier(t)) {
             modifiers |= ModifierBitOf(t);
             p_.GetToken();
-        } else if (java_ && SkipSealedWord(p_)) {
+        } else if (java_ && ReadSealedWord(p_, modifiers)) {
         } else {
             break;
         }
@@ -1120,7 +1171,9 @@ int JavaFamilyParser::ParseMethod(SourceSymbol* node, bool isInterface, const st
     if (java_ || php_) {
         int illegal = kModVolatile | kModTransient;
         if (isInterface) {
-            illegal |= kModPrivate | kModProtected | kModFinal | kModSynchronized | kModNative;
+            // Java 9 lets an interface have private methods (with a body).
+            illegal |= kModProtected | kModFinal | kModSynchronized | kModNative |
+                       (java_ ? 0 : static_cast<int>(kModPrivate));
         }
         if ((modifiers & illegal) != 0) {
             p_.ReportParseError(node, "illegal modifier for class/interface method");
@@ -1135,8 +1188,11 @@ int JavaFamilyParser::ParseMethod(SourceSymbol* node, bool isInterface, const st
         }
     }
     if (isInterface) {
-        // A Java interface's static methods stay static.
-        flags = kModPublic | kModAbstract | (java_ ? modifiers & kModStatic : 0);
+        // A Java interface's static methods stay static, its private ones
+        // private.
+        const bool hidden = java_ && (modifiers & kModPrivate) != 0;
+        flags = (hidden ? kModPrivate : kModPublic | kModAbstract) |
+                (java_ ? modifiers & kModStatic : 0);
     }
     SourceSymbol* method = node->AddChild(lang_, name, std::nullopt, kNodeMethod, flags,
                                           HeapTypeText(type), std::nullopt, std::move(comment));
@@ -1182,7 +1238,8 @@ int JavaFamilyParser::ParseMethod(SourceSymbol* node, bool isInterface, const st
     }
     if (p_.Token() == kTokLBrace) {
         if (java_ || csharp_) {
-            bool bodyAllowed = java_ && (isDefault || (modifiers & kModStatic) != 0);
+            bool bodyAllowed =
+                java_ && (isDefault || (modifiers & (kModStatic | kModPrivate)) != 0);
             if (isInterface && !bodyAllowed) {
                 p_.ReportParseError(method, "method implementation not allowed in interface");
             } else if ((modifiers & kModAbstract) != 0) {

@@ -39,7 +39,7 @@ int ParseJavaInput(SourceParser& p) {
             } else if (p.Token() == kTokIdentifier && p.CurrentText().size() > 1 &&
                        p.CurrentText()[0] == '@' && p.CurrentText() != "@interface") {
                 types.SkipAnnotation();
-            } else if (!JavaFamilyParser::SkipSealedWord(p)) {
+            } else if (!JavaFamilyParser::ReadSealedWord(p, modifiers)) {
                 break;
             }
         }

@@ -44,8 +44,9 @@ class JavaFamilyParser {
     static bool IsRecordWord(const SourceParser& parser);
     // @Name or @a.b.Name with an optional argument list.
     int SkipAnnotation();
-    // Passes over Java's sealed, non-sealed and strictfp; false for other tokens.
-    static bool SkipSealedWord(SourceParser& parser);
+    // Reads Java's sealed and non-sealed (their bits are added to modifiers)
+    // and strictfp; false for other tokens.
+    static bool ReadSealedWord(SourceParser& parser, int& modifiers);
     // Java: an import of the file being read ("a.b.C", "static a.B.*"); the
     // top-level types the file declares record every import read before them.
     void AddFileImport(const std::string& import);
@@ -58,6 +59,7 @@ class JavaFamilyParser {
     bool IsAnnotation() const;
     std::string HeapTypeText(const TypeText& type) const;
     bool IsTypeKeyword() const;
+    bool IsPermitsWord() const;
     int ParseTypeParameters(std::vector<std::string>& names, std::vector<OwnedText>& bounds);
     int ParseBaseList(SourceSymbol* node, SourceSymbol* enclosing, bool isInterface);
     int ParseCSharpBaseList(SourceSymbol* node, SourceSymbol* enclosing);

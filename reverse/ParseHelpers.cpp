@@ -452,7 +452,8 @@ int SourceParser::SkipDeclaration() {
 // An opaque declaration (enum E : int;) records nothing. The entries of an
 // unnamed enumeration are constants of the parent: attributes of type int.
 // C++ attributes and macro words after an entry are passed over.
-int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags) {
+int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags,
+                            TypeText* elaborated) {
     const bool cpp = language_ == kLangCpp;
     GetToken();
     // A scoped enumeration of C++ and its underlying type are kept as the
@@ -471,6 +472,14 @@ int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags) 
     }
     TypeText base;
     bool inBase = false;
+    if (cpp && elaborated != nullptr && !name.empty()) {
+        GetToken();
+        if (token_ != kTokLBrace && token_ != kTokColon && token_ != kTokSemicolon) {
+            elaborated->AppendToken(kTokIdentifier, "enum");
+            elaborated->AppendToken(kTokIdentifier, name);
+            return 2;
+        }
+    }
     while (token_ != kTokLBrace) {
         if (cpp && token_ == kTokSemicolon && !name.empty()) {
             GetToken();
@@ -512,6 +521,18 @@ int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags) 
         }
         const std::string entryName = tokenText_;
         GetToken();
+        if (cpp && token_ == kTokIdentifier) {
+            SkipCppAttributes(); // MovableType Q_DECL_DEPRECATED_X("...") = ...
+        }
+        if (cpp && token_ == kTokIdentifier &&
+            std::ranges::all_of(entryName,
+                                [](char c) {
+                                    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                                           c == '_';
+                                }) &&
+            entryName.find('_') != std::string::npos) {
+            continue; // a macro that stands for entries: INSTRUCTION_CONTEXTS IC_max
+        }
         if (cpp && token_ == kTokLParen) {
             // A macro call that stands for entries: QT_FOR_EACH_TYPE(F)
             TypeText discarded;
@@ -551,6 +572,9 @@ int SourceParser::ParseEnum(SourceSymbol* parent, OwnedText comment, int flags) 
             return 0;
         }
     }
+    // The comments of the entries have no record to go to; left pending,
+    // they would become the comment of the declaration after the enumeration.
+    TakeComment();
     GetToken();
     if (token_ == kTokSemicolon) {
         GetToken();
@@ -571,6 +595,10 @@ int SourceParser::ParseTypedef(SourceSymbol* parent, OwnedText comment, int flag
     std::string declarator;
     std::string function;
     std::string outer; // the last word outside brackets
+    // A name alone in brackets, "(Name)": the declarator when parameters or
+    // an array's bounds follow ("double (Func)(int)"), not when the group
+    // is a function's parameters ("void Func(T);").
+    std::string bracketed;
     int braces = 0;
     int parens = 0;
     int angles = 0;
@@ -578,6 +606,11 @@ int SourceParser::ParseTypedef(SourceSymbol* parent, OwnedText comment, int flag
     int beforePrevious = 0;
     GetToken();
     while (token_ != kTokEnd && (token_ != kTokSemicolon || braces > 0)) {
+        if (!bracketed.empty() && declarator.empty() &&
+            (token_ == kTokLParen || token_ == kTokLBracket)) {
+            declarator = bracketed;
+        }
+        bracketed.clear();
         if (token_ == kTokLess) {
             ++angles;
         } else if (token_ == kTokGreater) {
@@ -600,6 +633,9 @@ int SourceParser::ParseTypedef(SourceSymbol* parent, OwnedText comment, int flag
             --parens;
             if (previous == kTokIdentifier && beforePrevious == kTokStar && declarator.empty()) {
                 declarator = name;
+            } else if (previous == kTokIdentifier && beforePrevious == kTokLParen && parens == 0 &&
+                       angles == 0 && braces == 0) {
+                bracketed = name;
             }
         } else if (token_ == kTokIdentifier && braces == 0) {
             name = tokenText_;

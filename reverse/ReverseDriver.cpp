@@ -87,10 +87,10 @@ size_t ListLength(const kest::Cell* cell) {
 
 } // namespace
 
-void ReverseEngineerFiles(ReverseProject& project, std::string_view languageName,
-                          const std::string& targetModelName,
-                          const std::vector<std::string>* fileList, kest::Cell* fileCells,
-                          const std::vector<NameValuePair>* options) {
+size_t ReverseEngineerFiles(ReverseProject& project, std::string_view languageName,
+                            const std::string& targetModelName,
+                            const std::vector<std::string>* fileList, kest::Cell* fileCells,
+                            const std::vector<NameValuePair>* options) {
     if (options != nullptr) {
         ApplyOptions(project.ProfileFlags(), *options);
     }
@@ -122,7 +122,27 @@ void ReverseEngineerFiles(ReverseProject& project, std::string_view languageName
     if (fileList == nullptr && !cellsGiven) {
         log.Append("No file list!\r\n");
     }
+    // The macros of the run are known before the first file is read, so
+    // that the result does not depend on the order of the files.
+    const int language = LanguageCodeByName(languageName);
+    if (language == kLangCpp || language == kLangIdl) {
+        if (fileList != nullptr) {
+            for (const std::string& path : *fileList) {
+                parser.GatherDefines(path);
+            }
+        } else if (cellsGiven) {
+            for (const kest::Cell* at = fileCells; at != nullptr && kest::ispair(at);
+                 at = kest::cdr(at)) {
+                const kest::Cell* item = kest::car(at);
+                if (item != nullptr && item->type == kest::TString) {
+                    parser.GatherDefines(CellText(item));
+                }
+            }
+        }
+        parser.DefineGatheredMacros();
+    }
     long long total = 0;
+    size_t filesWithErrors = 0;
     const kest::Cell* cell = fileList == nullptr && cellsGiven ? fileCells : nullptr;
     const size_t count = fileList != nullptr ? fileList->size() : ListLength(cell);
     for (size_t index = 0; fileList != nullptr ? index < count : cell != nullptr; ++index) {
@@ -141,7 +161,11 @@ void ReverseEngineerFiles(ReverseProject& project, std::string_view languageName
             }
             path = CellText(item);
         }
+        const size_t errorsBefore = parser.ErrorCount();
         parser.ParseSourceFile(path);
+        if (parser.ErrorCount() != errorsBefore) {
+            ++filesWithErrors;
+        }
         const int lines = parser.LineCount() + 1;
         total += lines;
         log.Append(path + " (" + std::to_string(lines) + " lines)\r\n");
@@ -162,6 +186,7 @@ void ReverseEngineerFiles(ReverseProject& project, std::string_view languageName
     if (restyle) {
         project.ChangeLinksLooks(target, 4, 0);
     }
+    return filesWithErrors;
 }
 
 } // namespace qm

@@ -2,6 +2,7 @@
 // reverse-engineering dialog and the batch runner call ReverseEngineerFiles.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,10 +27,11 @@ struct NameValuePair {
 // cells of the list fileCells), logs the progress, records the files in the
 // Reversed folder, builds the masters of the target model (the model named
 // targetModelName, else the current one) and lays the model out. Failures
-// inside parsing are logged and do not stop the run.
-void ReverseEngineerFiles(ReverseProject& project, std::string_view languageName,
-                          const std::string& targetModelName,
-                          const std::vector<std::string>* fileList, kest::Cell* fileCells,
-                          const std::vector<NameValuePair>* options);
+// inside parsing are logged and do not stop the run. Returns the number of
+// files that gave error lines (a file that cannot be opened is one).
+size_t ReverseEngineerFiles(ReverseProject& project, std::string_view languageName,
+                            const std::string& targetModelName,
+                            const std::vector<std::string>* fileList, kest::Cell* fileCells,
+                            const std::vector<NameValuePair>* options);
 
 } // namespace qm

@@ -70,6 +70,9 @@ class ReverseProject : public ReverseDocument {
     // namespace, or null.
     virtual Drawable* FindPlaceByMasterName(Model* model, int tool, const std::string& name,
                                             const std::string& nameSpace) = 0;
+    // The first place in model of the master, or null. (Model's own search;
+    // a project may keep an index.)
+    virtual Drawable* FindPlaceOfMaster(Model* model, const Master* master);
     // The master's submodel, made (a class diagram taking the parent's flag
     // word, the parent's explorer item expanded) when it has none.
     virtual Model* EnsureSubmodel(Master* master, Model* parent) = 0;

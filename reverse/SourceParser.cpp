@@ -78,6 +78,7 @@ int SourceParser::ReportParseError(const SourceSymbol* symbol, std::string_view 
     line += message;
     line += "\r\n";
     Log().Append(line);
+    ++errorCount_;
     return 0;
 }
 

@@ -137,6 +137,14 @@ class SourceParser : public SourceSymbolTable {
     const std::string& CurrentText() const { return tokenText_; }
     SourceSymbol* LastSymbol() const { return lastSymbol_; }
     int LineCount() const { return lineCounter_; }
+    // Before a run reads its files: GatherDefines reads each file's #define
+    // lines, DefineGatheredMacros then takes the macros they define (where
+    // the branches around them are read) as defined for every file, so
+    // that a file's conditionals do not depend on which files came before.
+    void GatherDefines(const std::string& path);
+    void DefineGatheredMacros();
+    // The number of error lines reported since the parser was made.
+    size_t ErrorCount() const { return errorCount_; }
     const std::string& FilePath() const { return filePath_; }
     int Language() const { return language_; }
     bool TagMode() const { return tagMode_; }
@@ -151,7 +159,11 @@ class SourceParser : public SourceSymbolTable {
     // Shared parse helpers, working on the current token. Each returns
     // non-zero to go on and 0 after an error or at the end of the input.
     int SkipUsingDirectives();
-    int ParseEnum(SourceSymbol* parent, OwnedText comment, int flags);
+    // With elaborated (C++ members), an enumeration named in a member's
+    // declaration ("enum Kind kind() const;") declares nothing: "enum Kind"
+    // goes into elaborated and the result is 2.
+    int ParseEnum(SourceSymbol* parent, OwnedText comment, int flags,
+                  TypeText* elaborated = nullptr);
     int ParseTypedef(SourceSymbol* parent, OwnedText comment, int flags);
     int ParseRaisesClause(SourceSymbol* node);
     int ParseTypeName(TypeText& typeText);
@@ -197,6 +209,19 @@ class SourceParser : public SourceSymbolTable {
     // Turns the parse tree into masters, places and links of model (a
     // diagram model): every master first, then the links between them.
     void BuildModelFromParse(ReverseProject* project, Model* model);
+    // Java: each base written with the names of the types around it
+    // ("Sink.ChainedDouble") becomes a reference to the nested type it
+    // names, looked for from the declaring type outwards, then among the
+    // run's top-level types (its own package first). A name the run does not
+    // declare becomes a type known only as a base, under its whole written
+    // name, so that it is written back as written. Runs once all files are read.
+    void ResolveNestedBases();
+    // C++: each base written with a scope that named no class known when it
+    // was read ("internal::Base" in namespace testing) is looked for again
+    // from the namespace it was written in outwards, once all files are
+    // read; a class known only as that base under the scope as written is
+    // dropped when no base refers to it any more.
+    void ResolveScopedCppBases();
     // The model into which a declaration with that dotted qualifier goes:
     // the submodel of its last package, found or made inside model.
     Model* ResolvePackagePath(ReverseProject* project, Model* model, const std::string& prefix,
@@ -246,6 +271,16 @@ class SourceParser : public SourceSymbolTable {
     void SkipConditionalBranches(bool toNextBranch = false);
     // The macros a #define of the run has defined (and no #undef removed).
     std::set<std::string, std::less<>> definedMacros_;
+    // The #define lines of the run's files with the conditions around them
+    // (text, whether it must hold), until DefineGatheredMacros; the names
+    // it found defined, which no #undef removes.
+    struct GatheredDefine {
+        std::string name;
+        std::vector<std::pair<std::string, bool>> conditions;
+    };
+    static constexpr size_t kMaxGatheredDefines = 1 << 20;
+    std::vector<GatheredDefine> gathered_;
+    std::set<std::string, std::less<>> runDefines_;
     // The texts of the run's object-like macros that stand for a template
     // parameter's kind ("template <typename T> class": a parameter declared
     // through one keeps the text as its kind) or for a type's name
@@ -286,7 +321,13 @@ class SourceParser : public SourceSymbolTable {
     void ParseCppNamespaceFunction(OwnedText comment, const SymbolList* params);
     void AddNamespaceFunctions(ReverseProject* project, Model* model);
     int ParseCppDeclaration(SourceSymbol* enclosing, int access);
-    int ParseCppClass(SourceSymbol* enclosing, int access, OwnedText comment, SymbolList& params);
+    // With elaborated (a member of a class being read), a class named in a
+    // member's declaration ("struct node *next;") declares no class: its
+    // words go into elaborated, the member's name into declarator when it
+    // was read with them ("struct node n;"), and the result is 2.
+    int SkipCppMemberRest();
+    int ParseCppClass(SourceSymbol* enclosing, int access, OwnedText comment, SymbolList& params,
+                      TypeText* elaborated = nullptr, std::string* declarator = nullptr);
     void AddCppClassParameters(SourceSymbol* node, SymbolList& params);
     int ParseCppTemplateParams(SymbolList& params, bool keepUnnamed = false);
     int ParseCppClassBody(SourceSymbol* node, int defaultAccess, SourceSymbol* enclosing,
@@ -301,7 +342,10 @@ class SourceParser : public SourceSymbolTable {
     int ParseCppMethod(SourceSymbol* cls, std::string name, OwnedText comment, const TypeText& type,
                        int flags);
     int ParseCppUsing(SourceSymbol* cls, OwnedText comment, int flags);
-    OwnedText ResolveCppScope(const std::string& name, const std::string& scope);
+    // With unresolved, set when no class of that name is known in any of
+    // the namespaces tried (the answer is then the scope as written).
+    OwnedText ResolveCppScope(const std::string& name, const std::string& scope,
+                              bool* unresolved = nullptr);
     void MakeCppPrimaryKnown(const std::string& name, const OwnedText& qualifier);
     void ParseCppNamespaceEnum(OwnedText comment);
     std::string ParseCppOperatorName();
@@ -368,6 +412,7 @@ class SourceParser : public SourceSymbolTable {
     bool tagMode_ = false;
 
     std::string nameBuffer_;
+    size_t errorCount_ = 0;
     OwnedText currentNamespace_;
     SourceCapture capture_;
 

@@ -138,7 +138,9 @@ bool SourceSymbol::HasGenericParameters() const {
 }
 
 SourceSymbolTable::SourceSymbolTable(int language, size_t bucketCount)
-    : buckets_(bucketCount == 0 ? 1 : bucketCount), language_(language) {
+    : buckets_(bucketCount == 0 ? 1 : bucketCount),
+      index_(buckets_.size(), BucketIndex(NameLess{language})),
+      language_(language) {
     size_t n = buckets_.size();
     bucketMask_ = (n & (n - 1)) == 0 ? n - 1 : 0;
 }
@@ -178,6 +180,11 @@ int SourceSymbolTable::CompareNames(int languageMask, std::string_view a, std::s
 
 SourceSymbol* SourceSymbolTable::FindInBucket(int language, std::string_view name,
                                               size_t bucket) const {
+    if ((language & kLangForte) == (language_ & kLangForte)) {
+        const BucketIndex& index = index_[bucket];
+        const auto found = index.find(name);
+        return found != index.end() ? found->second : nullptr;
+    }
     SourceSymbol* s = buckets_[bucket].get();
     int order = -1;
     while (s != nullptr && (order = CompareNames(language, s->name, name)) < 0) {
@@ -216,13 +223,17 @@ SourceSymbol* SourceSymbolTable::FindOrInsert(int language, std::string_view nam
             return head->sameName.get();
         }
     }
-    std::unique_ptr<SourceSymbol>* link = &buckets_[Hash(name)];
-    while (*link && CompareNames(language, (*link)->name, name) < 0) {
-        link = &(*link)->next;
-    }
+    // The chain stays sorted as the table's language compares names.
+    const size_t bucket = Hash(name);
+    BucketIndex& index = index_[bucket];
+    auto after = index.lower_bound(name);
+    std::unique_ptr<SourceSymbol>* link =
+        after == index.begin() ? &buckets_[bucket] : &std::prev(after)->second->next;
     symbol->next = std::move(*link);
     *link = std::move(symbol);
-    return link->get();
+    SourceSymbol* inserted = link->get();
+    index.emplace_hint(after, inserted->name, inserted);
+    return inserted;
 }
 
 SourceSymbol* SourceSymbolTable::First() {

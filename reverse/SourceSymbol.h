@@ -5,6 +5,7 @@
 // type keywords, token texts, modifier bits and member flags.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -53,8 +54,12 @@ enum SourceModifier : unsigned {
     kModTransient = 0x2000,
     kModSynchronized = 0x4000,
     kModNative = 0x8000,
-    kModExplicit = 0x10000, // a C++ constructor or conversion declared explicit
-    kModStruct = 0x20000,   // set by the parsers for structs; no keyword
+    // The bit of C++'s explicit is also Java's non-sealed: the word has no
+    // free bit left, and no language has both (explicit marks members,
+    // non-sealed types).
+    kModExplicit = 0x10000,  // a C++ constructor or conversion declared explicit
+    kModNonSealed = 0x10000, // Java non-sealed; no keyword
+    kModStruct = 0x20000,    // set by the parsers for structs; no keyword
     kModNew = 0x40000,
     kModInternal = 0x80000,
     kModSealed = 0x100000,
@@ -114,6 +119,16 @@ class SourceSymbol {
     // A Java enumeration read as a class: its constants are its first
     // static attributes, each valued with its arguments and class body.
     bool enumeration = false;
+    // A Java record: its components are its instance fields.
+    bool record = false;
+    // A base reference whose name was written with the names of the types
+    // around it ("Sink.ChainedDouble"): its qualifier holds those names
+    // until the run resolves it to the nested type they name.
+    bool nestedPath = false;
+    // A C++ base whose scope named no class known when it was read: the
+    // namespace it was written in, so that the run can look for the class
+    // once every file is read.
+    OwnedText referencedFrom;
     // A Java top-level type: the imports of its file, one a line; none for
     // a type only named, not declared.
     OwnedText imports;
@@ -162,7 +177,21 @@ class SourceSymbolTable {
     int Language() const { return language_; }
 
   private:
+    // Orders names as the table's language compares them.
+    struct NameLess {
+        int language;
+        bool operator()(std::string_view a, std::string_view b) const {
+            return CompareNames(language, a, b) < 0;
+        }
+    };
+    using BucketIndex = std::map<std::string_view, SourceSymbol*, NameLess>;
+
     std::vector<std::unique_ptr<SourceSymbol>> buckets_;
+    // Each bucket's chain heads by name (the keys are the symbols' own
+    // names), so that a look-up or an insertion in a run of many thousand
+    // declarations does not walk the chain: the chains keep their order,
+    // which the passes over the table follow.
+    std::vector<BucketIndex> index_;
     size_t bucketMask_ = 0; // bucket count - 1 when it is a power of two
     int language_;
     SourceSymbol* iterNode_ = nullptr;

@@ -11,6 +11,7 @@
 #include <array>
 #include <cctype>
 #include <cstring>
+#include <fstream>
 #include <string_view>
 #include <vector>
 
@@ -572,7 +573,9 @@ void SourceParser::PreprocessorLine() {
                         macro = name;
                     }
                     definedMacros_.insert(std::move(name));
-                } else if (!name.empty()) {
+                } else if (!name.empty() && !runDefines_.contains(name)) {
+                    // A macro the run defines stays defined for every file,
+                    // whichever order they come in.
                     definedMacros_.erase(name);
                 }
             }
@@ -608,6 +611,103 @@ void SourceParser::PreprocessorLine() {
         SkipConditionalBranches(falseBranch);
     }
     comment_.clear();
+}
+
+// One file's #define lines, each with the conditions of the branches around
+// it: a condition it needs true, or one of an earlier branch it needs false.
+void SourceParser::GatherDefines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return;
+    }
+    // A branch of a conditional: the conditions of its earlier branches
+    // (each must be false) and its own (none for #else).
+    struct Branch {
+        std::vector<std::string> earlier;
+        std::string own;
+    };
+    std::vector<Branch> open;
+    constexpr size_t kMaxDepth = 256;
+    constexpr size_t kMaxLine = 64 * 1024;
+    std::string line;
+    std::string joined;
+    while (std::getline(in, line)) {
+        if (line.size() > kMaxLine) {
+            line.resize(kMaxLine);
+        }
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!joined.empty() || (!line.empty() && line.back() == '\\')) {
+            joined += line;
+            if (!joined.empty() && joined.back() == '\\' && joined.size() < kMaxLine) {
+                joined.pop_back();
+                continue;
+            }
+            line = std::move(joined);
+            joined.clear();
+        }
+        std::string_view text = Trimmed(line);
+        if (text.empty() || text.front() != '#') {
+            continue;
+        }
+        text.remove_prefix(1);
+        const std::string_view word = DirectiveWord(text);
+        if (word.starts_with("if")) {
+            if (open.size() < kMaxDepth) {
+                open.push_back({{}, std::string(text)});
+            }
+        } else if ((word == "else" || word == "elif") && !open.empty()) {
+            Branch& branch = open.back();
+            branch.earlier.push_back(std::move(branch.own));
+            branch.own = word == "elif" ? std::string(text) : std::string();
+        } else if (word == "endif" && !open.empty()) {
+            open.pop_back();
+        } else if (word == "define" && gathered_.size() < kMaxGatheredDefines) {
+            const std::string_view after = text.substr(text.find(word) + word.size());
+            const std::string_view name = LeadingName(after);
+            if (name.empty()) {
+                continue;
+            }
+            GatheredDefine define{std::string(name), {}};
+            for (const Branch& branch : open) {
+                for (const std::string& earlier : branch.earlier) {
+                    define.conditions.emplace_back(earlier, false);
+                }
+                if (!branch.own.empty()) {
+                    define.conditions.emplace_back(branch.own, true);
+                }
+            }
+            gathered_.push_back(std::move(define));
+        }
+    }
+}
+
+// The macros the run's files define where the branches around the
+// #define are read, taken as defined from the first file on. A branch
+// depends on the set being found, so the set is grown from nothing until
+// it no longer changes (a few rounds: each round reads one level deeper).
+// The set depends on what the files hold, never on their order.
+void SourceParser::DefineGatheredMacros() {
+    std::set<std::string, std::less<>> defined;
+    for (int round = 0; round < 16; ++round) {
+        std::set<std::string, std::less<>> next;
+        for (const GatheredDefine& define : gathered_) {
+            const bool read = std::ranges::all_of(define.conditions, [&](const auto& condition) {
+                return ConditionIsFalse(condition.first, defined) != condition.second;
+            });
+            if (read) {
+                next.insert(define.name);
+            }
+        }
+        if (next == defined) {
+            break;
+        }
+        defined = std::move(next);
+    }
+    gathered_.clear();
+    runDefines_ = defined;
+    definedMacros_.insert(defined.begin(), defined.end());
 }
 
 const std::string* SourceParser::KindMacroText(std::string_view word) const {

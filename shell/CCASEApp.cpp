@@ -21,7 +21,7 @@
 
 #include <algorithm>
 #include <cctype>
-
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <new>
@@ -398,6 +398,7 @@ bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
         app.OnFileNew();
     }
     CCASEDoc* document = environment.ActiveDocument();
+    size_t reverseErrorFiles = 0;
     // Without a project every later step would work on nothing.
     if (document == nullptr)
         CommandLineError("no project is open", "", "");
@@ -454,8 +455,9 @@ bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
         CheckReverseTarget(*document, commandLine.revModel);
         CheckSourcesReadable(files);
         DocumentReverseProject project(*document);
-        ReverseEngineerFiles(project, commandLine.revLanguage, commandLine.revModel, nullptr, files,
-                             &commandLine.scriptOptions);
+        reverseErrorFiles =
+            ReverseEngineerFiles(project, commandLine.revLanguage, commandLine.revModel, nullptr,
+                                 files, &commandLine.scriptOptions);
     }
 
     if (commandLine.print)
@@ -466,6 +468,14 @@ bool RunBatchSteps(BatchCommandLineInfo& commandLine, CCASEApp& app) {
             document->SaveToFile(commandLine.saveAs);
         else if (!document->OnFileSave())
             CommandLineError("can't save project", ": ", document->GetPathName());
+    }
+    // What the sources gave is saved; the run still fails, so that a build
+    // server sees the error lines the log wrote to standard error.
+    if (reverseErrorFiles > 0) {
+        std::fprintf(stderr, "Reverse engineering: %zu file%s with errors\n", reverseErrorFiles,
+                     reverseErrorFiles == 1 ? "" : "s");
+        app.LogoutRepository();
+        throw CommandLineExit(1);
     }
     if (commandLine.exitWhenDone) {
         app.LogoutRepository();

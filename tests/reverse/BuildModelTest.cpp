@@ -164,14 +164,16 @@ TEST_F(BuildModelTest, MembersAreReplacedByEachRunAndDuplicatesDropped) {
     EXPECT_EQ(project.PlacedMasters(project.CurrentModel()).size(), 1u);
 }
 
-TEST_F(BuildModelTest, GenericClassesTakeTheNextToolAndTheirParameters) {
+// A class template is a class: the class tool, which the generators and the
+// pages take as one; its parameters are the master's.
+TEST_F(BuildModelTest, GenericClassesTakeTheClassToolAndTheirParameters) {
     FakeProject project(0);
     for (int run = 0; run < 2; ++run) {
         BuildRun(project, {"template <class T, int N = 4> class V { T item; };"});
         ASSERT_EQ(project.PlacedMasters(project.CurrentModel()).size(), 1u) << run;
         Master* v = Placed(project, project.CurrentModel(), "V");
         ASSERT_NE(v, nullptr);
-        EXPECT_EQ(project.ToolOf(v), 11);
+        EXPECT_EQ(project.ToolOf(v), 10);
         ASSERT_EQ(v->parameters.size(), 2u);
         EXPECT_EQ(v->parameters[0]->name, "T");
         EXPECT_EQ(v->parameters[1]->name, "N");
@@ -601,6 +603,51 @@ TEST_F(BuildModelTest, JavaBaseArgumentsAndFileImports) {
         EXPECT_EQ(links[1]->to->GetMaster(), named);
         EXPECT_EQ(links[1]->type, "");
     }
+}
+
+// The kinds of Java type the class tool cannot tell are the masters'
+// stereotypes; a base the run never declares generates no code, and one
+// named through its outer type is that nested type's master.
+TEST_F(BuildModelTest, JavaRecordsSealedTypesAndBasesDeclaredElsewhere) {
+    FakeProject project(0);
+    SourceParser parser(&project, kLangJava);
+    for (const char* source : {"package p; public sealed interface Shape permits Circle, Box { }\n"
+                               "record Circle(double r) implements Shape { }\n"
+                               "non-sealed class Box implements Shape, Spliterator<Box> { }\n"
+                               "class W<T> implements WatchEvent.Kind<T> { }\n"
+                               "class Op extends Sink.Chained { }\n",
+                               "package p; class Sink { static class Chained { } }\n"}) {
+        parser.OpenSourceText("S.java", source);
+        ParseJavaInput(parser);
+        parser.CloseSourceFile();
+    }
+    parser.BuildModelFromParse(&project, project.CurrentModel());
+    struct Case {
+        const char* name;
+        const char* nameSpace;
+        const char* stereotype;
+        bool generates;
+    };
+    const Case cases[] = {
+        {"Shape", "p", "sealed", true},   {"Circle", "p", "record", true},
+        {"Box", "p", "non-sealed", true}, {"W", "p", "", true},
+        {"Spliterator", "p", "", false},  {"WatchEvent.Kind", "p", "", false},
+        {"Chained", "p.Sink", "", true},
+    };
+    for (const Case& c : cases) {
+        Master* m = project.FindMaster(10, c.name, c.nameSpace);
+        if (m == nullptr) {
+            m = project.FindMaster(11, c.name, c.nameSpace);
+        }
+        ASSERT_NE(m, nullptr) << c.name;
+        EXPECT_EQ(m->stereotype, c.stereotype) << c.name;
+        EXPECT_EQ((m->masterFlags & MasterGenCode) != 0, c.generates) << c.name;
+    }
+    EXPECT_EQ(project.FindMaster(10, "Chained", "p"), nullptr);
+    EXPECT_EQ(project.FindMaster(10, "Kind", "p"), nullptr);
+    Master* circle = project.FindMaster(10, "Circle", "p");
+    ASSERT_EQ(circle->attributes.size(), 1u);
+    EXPECT_EQ(circle->attributes[0]->name, "r");
 }
 
 TEST_F(BuildModelTest, SplitArrayTypeTable) {

@@ -159,6 +159,11 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
          "A/5/0{A/8/10001:{/9/0:int},A/8/1:{/9/0:long}}"},
         {"class A { enum E { X = 1 << 2, Y }; enum class F : int { Z }; };", "A",
          "A/5/0{E/13/1{X/9/0=1<<2,Y/9/0},F/13/1:class : int{Z/9/0}}"},
+        // An enumeration named in a member's declaration declares nothing;
+        // a macro word standing for entries is passed over.
+        {"class A { enum E kind() const { return X; } enum E last; "
+         "enum G { ENTRY_LIST G_max, OLD Q_DECL_DEPRECATED_X(\"no\") = 2 }; };",
+         "A", "A/5/0{kind/8/9:enum E,last/7/1:enum E,G/13/1{G_max/9/0,OLD/9/0=2}}"},
         {"class A { typedef unsigned long DWORD; };", "A", "A/5/0{DWORD/14/1:unsigned long }"},
         // Only the declared name leaves a typedef's type; a dependent
         // parameter type keeps its "typename".
@@ -169,6 +174,19 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
          "typedef std::function<Item(int)> Maker; };",
          "A",
          "A/5/0{Func/14/1:void (T),R/14/1:decltype(f(x)),Maker/14/1:std::function<Item(int)>}"},
+        // The name a function typedef declares is the one in its declarator.
+        {"class A { typedef double(BigOFunc)(IterationCount); "
+         "typedef std::function<void(A&)> Function; typedef int (Arr)[4]; };",
+         "A",
+         "A/5/0{BigOFunc/14/1:double()(IterationCount),Function/14/1:std::function<void(A&)>,"
+         "Arr/14/1:int()[4]}"},
+        // A member typed with a struct (its own kind, or one declared
+        // elsewhere) is a member, not a nested struct.
+        {"struct _node { int v; struct _node *children; struct _node *next; struct other o; "
+         "class Peer& peer(); struct X final { int x; }; struct Y : B { }; };",
+         "_node",
+         "_node/5/20000{v/7/4:int,children/7/4:struct _node*,next/7/4:struct _node*,"
+         "o/7/4:struct other,peer/8/4:class Peer&,X/5/20804{x/7/4:int},Y/5/20004{B/2/0}}"},
         {"class A { void f(typename T::type* p = nullptr); };", "A",
          "A/5/0{f/8/1:void{p/9/0:typename T::type*=nullptr}}"},
         {"class A { union { int i; float f; } u; int z; };", "A", "A/5/0{z/7/1:int}"},
@@ -197,6 +215,29 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
         Reset();
         EXPECT_EQ(Parse(c.source, c.name), c.tree) << c.source;
         EXPECT_EQ(log_.Text(), "") << c.source;
+    }
+}
+
+// A declaration the reader cannot take apart is abandoned up to its end:
+// the classes after it stay in their namespace, three levels deep too.
+TEST_F(CppParserTest, AnErrorInsideANamespaceKeepsTheScope) {
+    const char* broken[] = {
+        "class X : public { int a; };",      "class X { public int a; };",
+        "class X { void f(; int b; };",      "class X { int (x; };",
+        "class X { void f() throw(1); };",   "class X { enum : int ; };",
+        "template <class T U> class X { };", "class X { int a; } x, *px;",
+        "class X { int a = 1 2 };",          "class X { int a[3; };",
+    };
+    for (const char* source : broken) {
+        Reset();
+        ParseText(*parser_, std::string("namespace a { namespace b { namespace c {\n") + source +
+                                "\nclass After { int k; };\n} class B2 { }; } class A2 { }; }\n"
+                                "class Global { };\n");
+        EXPECT_NE(Top("After", std::string("a::b::c")), nullptr) << source;
+        EXPECT_NE(Top("B2", std::string("a::b")), nullptr) << source;
+        EXPECT_NE(Top("A2", std::string("a")), nullptr) << source;
+        const SourceSymbol* global = Top("Global");
+        EXPECT_TRUE(global != nullptr && !global->qualifier) << source;
     }
 }
 
@@ -387,6 +428,17 @@ TEST_F(CppParserTest, CommentsGoToTheirDeclarations) {
     EXPECT_EQ(a->FindChild(kLangCpp, "y")->comment, "trailing");
     EXPECT_EQ(a->FindChild(kLangCpp, "z")->comment, std::nullopt);
     EXPECT_EQ(a->FindChild(kLangCpp, "run")->comment, "Runs. ");
+
+    // The comments of enumerators stay with the enumeration, never on the
+    // declaration after it.
+    Reset();
+    ParseText(*parser_,
+              "namespace n {\nenum Mode {\n  Fast, /**< quick */\n  Slow /**< careful */\n};\n"
+              "class After { };\n/** Documented. */\nclass Next { };\n}\n"
+              "class Holder { enum { One /**< one */ }; int kept; };\n");
+    EXPECT_EQ(Top("After", std::string("n"))->comment, std::nullopt);
+    EXPECT_EQ(Top("Next", std::string("n"))->comment, "Documented. ");
+    EXPECT_EQ(Top("Holder")->FindChild(kLangCpp, "kept")->comment, std::nullopt);
 }
 
 TEST_F(CppParserTest, MalformedInputIsReportedAndParsingGoesOn) {

@@ -31,7 +31,17 @@ TEST_F(JavaParserTest, ClassUnderPackageWithBases) {
 TEST_F(JavaParserTest, BasesKnownFromEarlierFilesKeepTheirPackage) {
     Parse(kLangJava, "package p; public interface I {} public class B {}", 0, "a.java");
     Parse(kLangJava, "package q; class A extends x.B implements I { }", 0, "b.java", true);
+    // A name written with a package is looked for once the run has read
+    // every file: its package first, then any type of the run of its name.
+    EXPECT_EQ(Children(Top("A")), (V{"2 B @x 0 - -", "3 I @p 0 - -"}));
+    parser_->ResolveNestedBases();
     EXPECT_EQ(Children(Top("A")), (V{"2 B @p 0 - -", "3 I @p 0 - -"}));
+    // One the run does not declare keeps its package in its name.
+    Parse(kLangJava, "package q; class E extends java.util.AbstractList<String> { }", 0, "e.java",
+          true);
+    parser_->ResolveNestedBases();
+    EXPECT_EQ(Children(Top("E")), (V{"2 java.util.AbstractList @q 0 '<String>' -"}));
+    EXPECT_EQ(Top("AbstractList"), nullptr);
     // The package of the first file does not leak into the second.
     Parse(kLangJava, "class Z { }", 0, "c.java", true);
     EXPECT_FALSE(Top("Z")->qualifier.has_value());
@@ -98,9 +108,9 @@ TEST_F(JavaParserTest, MethodsParametersAndAnnotations) {
           "}\n");
     SourceSymbol* l = Top("L");
     EXPECT_EQ(Describe(*l), "5 L 1028 - 't.src'");
-    EXPECT_EQ(Children(l), (V{"2 AbstractList 0 '<E>' -", "3 Serializable 0 - -", "8 L 4 '' -",
-                              "8 size 4 'int' -", "8 toArray 20 '<T>T[]' -", "8 g 1026 'void' -",
-                              "8 h 49152 'int' -", "9 E 0 - -"}));
+    EXPECT_EQ(Children(l), (V{"2 AbstractList 0 '<E>' -", "3 Serializable @java.io 0 - -",
+                              "8 L 4 '' -", "8 size 4 'int' -", "8 toArray 20 '<T>T[]' -",
+                              "8 g 1026 'void' -", "8 h 49152 'int' -", "9 E 0 - -"}));
     EXPECT_EQ(Children(l->FindChild(kLangJava, "toArray")),
               (V{"9 a 0 'T[]' -", "9 b 0 'final java.util.List<String>' -", "9 c 0 'int...' -",
                  "11 X 0 - -", "11 java.io.IOException 0 - -"}));
@@ -286,6 +296,117 @@ TEST_F(JavaParserTest, AnnotationsAreNamesOfTheirOwn) {
     EXPECT_EQ(Children(Top("Note")), (V{"8 value 1028 'String' -"}));
 }
 
+// Declarations of recent Java versions: each row one construct, with the
+// children its type must keep and the flags of its head.
+TEST_F(JavaParserTest, SealedTypesAndRecordsKeepTheirMembers) {
+    struct Case {
+        const char* source;
+        const char* type;
+        const char* head;
+        V children;
+    };
+    const Case cases[] = {
+        {"public sealed interface Shape permits Circle, Square { double area(); }",
+         "Shape",
+         "6 Shape 1049604 - 't.src'",
+         {"8 area 1028 'double' -"}},
+        {"sealed abstract class Node extends Base permits Leaf, p.Pair { int size; }",
+         "Node",
+         "5 Node 1049600 - 't.src'",
+         {"2 Base 0 - -", "7 size 0 'int' -"}},
+        {"abstract sealed class N permits A implements I { void f() { } }",
+         "N",
+         "5 N 1049600 - 't.src'",
+         {"3 I 0 - -", "8 f 0 'void' -"}},
+        {"public non-sealed class Leaf extends Node { int v; }",
+         "Leaf",
+         "5 Leaf 65540 - 't.src'",
+         {"2 Node 0 - -", "7 v 0 'int' -"}},
+        // An interface's private methods (Java 9) keep their access.
+        {"interface H { private static int f() { return 1; } default int g() { return f(); } }",
+         "H",
+         "6 H 1024 - 't.src'",
+         {"8 f 17 'int' -", "8 g 4 'int' -"}},
+        {"public record Point<T>(int x, T y) implements Comparable<Point<T>> {\n"
+         "  static final Point<?> ORIGIN = null;\n"
+         "  public int compareTo(Point<T> o) { return 0; } }",
+         "Point",
+         "5 Point 4 - 't.src'",
+         {"7 x 2049 'int' -", "7 y 2049 'T' -", "3 Comparable 0 '<Point<T>>' -",
+          "7 ORIGIN 2064 'Point<?>' 'null'", "8 compareTo 4 'int' -", "9 T 0 - -"}},
+    };
+    for (const Case& c : cases) {
+        log_.Clear();
+        Parse(kLangJava, c.source);
+        ASSERT_NE(Top(c.type), nullptr) << c.source;
+        EXPECT_EQ(Describe(*Top(c.type)), c.head) << c.source;
+        EXPECT_EQ(Children(Top(c.type)), c.children) << c.source;
+        EXPECT_TRUE(Errors().empty()) << c.source << ": " << Errors().front();
+    }
+    Parse(kLangJava, "record R(int a) { } class C { }");
+    EXPECT_TRUE(Top("R")->record);
+    EXPECT_FALSE(Top("C")->record);
+}
+
+// A base written with the types around it names the nested type, wherever
+// in the run its outer type is declared; one the run does not declare keeps
+// its written name and is known only as a base.
+TEST_F(JavaParserTest, QualifiedBasesNameNestedTypes) {
+    struct Case {
+        std::vector<const char*> files;
+        const char* type;
+        V children;
+        const char* standIn; // the top-level node a base made, or null
+    };
+    const Case cases[] = {
+        {{"package p; class Sink { static class ChainedDouble { } }",
+          "package q; class Op extends Sink.ChainedDouble { }"},
+         "Op",
+         {"2 ChainedDouble @p.Sink 0 - -"},
+         nullptr},
+        {{"package q; class Op extends Sink.ChainedDouble { }",
+          "package p; class Sink { static class ChainedDouble { } }"},
+         "Op",
+         {"2 ChainedDouble @p.Sink 0 - -"},
+         nullptr},
+        {{"package p; class Outer { interface In { } } class A implements Outer.In { }",
+          "package r; class Outer { }"},
+         "A",
+         {"3 In @p.Outer 0 - -"},
+         nullptr},
+        {{"package p; class Spec<K> { class Data { } }\n"
+          "class Bound extends Spec<String>.Data { }"},
+         "Bound",
+         {"2 Data @p.Spec 0 - -"},
+         nullptr},
+        {{"package p; class W<T> implements WatchEvent.Kind<T> { }"},
+         "W",
+         {"3 WatchEvent.Kind @p 0 '<T>' -", "9 T 0 - -"},
+         "WatchEvent.Kind"},
+    };
+    for (const Case& c : cases) {
+        bool keep = false;
+        for (const char* file : c.files) {
+            Parse(kLangJava, file, 0, "t.java", keep);
+            keep = true;
+        }
+        parser_->ResolveNestedBases();
+        EXPECT_EQ(Children(Top(c.type)), c.children) << c.files.front();
+        EXPECT_EQ(Top("ChainedDouble"), nullptr);
+        EXPECT_EQ(Top("Kind"), nullptr);
+        if (c.standIn != nullptr) {
+            ASSERT_NE(Top(c.standIn), nullptr);
+            EXPECT_EQ(Describe(*Top(c.standIn)), std::string("6 ") + c.standIn + " @p 0 - -");
+            EXPECT_TRUE(Top(c.standIn)->baseOnly);
+        }
+    }
+    // A base only named is known as such until a file declares it.
+    Parse(kLangJava, "class A implements Spliterator { }");
+    EXPECT_TRUE(Top("Spliterator")->baseOnly);
+    Parse(kLangJava, "interface Spliterator { }", 0, "s.java", true);
+    EXPECT_FALSE(Top("Spliterator")->baseOnly);
+}
+
 TEST_F(JavaParserTest, Messages) {
     struct Case {
         const char* source;
@@ -304,6 +425,8 @@ TEST_F(JavaParserTest, Messages) {
         {"interface I implements J { }", {"I: an interface cannot implement anything"}},
         {"class A extends { }", {"A: bad extends/implements list"}},
         {"class A extends B C { }", {"A: extends or implements, or { expected"}},
+        {"sealed class A permits { }", {"A: bad permits list"}},
+        {"sealed class A permits B C { }", {"A: extends or implements, or { expected"}},
         {"class A ( }", {"A: { expected"}},
         {"class { }", {"identifier expected after interface/class"}},
         {"class A<> { }", {"generic parameter expected"}},
@@ -317,6 +440,7 @@ TEST_F(JavaParserTest, Messages) {
         {"class A { abstract int x; }", {"A: illegal modifier for class/interface field"}},
         {"interface I { private int x; }", {"I: illegal modifier for class/interface field"}},
         {"class A { transient void f() { } }", {"A: illegal modifier for class/interface method"}},
+        {"interface I { private static int f() { return 1; } private int g() { return 2; } }", {}},
         {"interface I { final void f(); }", {"I: illegal modifier for class/interface method"}},
         {"package ;", {"identifier or * expected"}},
         {"import *;", {}},

@@ -86,6 +86,12 @@ TEST_F(ModernSourceTest, EachConstructKeepsItsClassesAndMembers) {
          "namespace q { class Node { int keep; }; }\n"
          "namespace p { class Tree { class Node { int mine; }; }; }",
          {"Node@p::Tree | mine:int |", "Node@q | keep:int |", "Tree@p | |"}},
+        // Namespaces of any depth qualify their classes alike.
+        {kLangCpp,
+         "namespace a { namespace b { class Two { int t; }; namespace c { class Three { int h; }; "
+         "namespace d { class Four { int f; }; } } } }\nnamespace x::y::z { class Nested { }; }",
+         {"Four@a::b::c::d | f:int |", "Nested@x::y::z | |", "Three@a::b::c | h:int |",
+          "Two@a::b | t:int |"}},
         // Forward declarations make no master and empty none.
         {kLangCpp,
          "namespace t { class U; class U { int x; }; class U; }\nclass V;",
@@ -197,6 +203,29 @@ TEST_F(ModernSourceTest, EachConstructKeepsItsClassesAndMembers) {
 
 // An out-of-line nested class makes no package of its outer class's name;
 // a C# tuple return type is kept as written.
+// A base written relative to the namespace around it (internal::Failure in
+// namespace testing) is the class a later file declares there, in any order
+// of the files; no namespace "internal" is made of the name.
+TEST_F(ModernSourceTest, ARelativeBaseIsTheClassOfTheNamespaceAroundIt) {
+    const std::string user =
+        "namespace testing { class Exception : public internal::Failure { int e; }; }";
+    const std::string base =
+        "namespace testing { namespace internal { class Failure { int f; }; } }";
+    for (const auto& files :
+         {std::vector<std::string>{user, base}, std::vector<std::string>{base, user}}) {
+        auto doc = NewProject();
+        Run(*doc, kLangCpp, files);
+        EXPECT_EQ(DescribeMasters(*doc, classTool_),
+                  (std::vector<std::string>{"Exception@testing | e:int |",
+                                            "Failure@testing::internal | f:int |"}));
+        for (const auto& master : doc->Masters().Masters()) {
+            EXPECT_NE(master->name + "@" + master->nameSpace, "internal@")
+                << "a namespace of a name";
+        }
+        log.Clear();
+    }
+}
+
 TEST_F(ModernSourceTest, NestedDefinitionsMakeNoPackageAndTuplesKeepTheirText) {
     auto doc = NewProject();
     Run(*doc, kLangCpp, {"class Outer { class Inner; }; class Outer::Inner { int x; };"});

@@ -59,6 +59,7 @@ TEST_F(ReverseDriverTest, LineCountsFailuresAndLongPaths) {
         std::string language;
         std::string path;
         const char* logged;
+        size_t filesWithErrors = 0;
     };
     const std::string deep = scratch.Path() + "/" + std::string(140, 'd');
     std::filesystem::create_directories(deep);
@@ -67,7 +68,8 @@ TEST_F(ReverseDriverTest, LineCountsFailuresAndLongPaths) {
         {"C++", Write("nolf.h", "class A;"), " (1 lines)"},
         {"C++", Write("empty.h", ""), " (1 lines)"},
         {"IDL", Write("crlf.idl", "interface I;\r\n\r\n"), " (3 lines)"},
-        {"C++", scratch.Path() + "/missing.h", " (1 lines)"},
+        {"C++", scratch.Path() + "/missing.h", " (1 lines)", 1},
+        {"C++", Write("bad.h", "namespace n\n"), " (2 lines)", 1},
         {"Cobol", Write("three.h", "a\nb\nc\n"), " (1 lines)"},
         // A path longer than 128 characters is parsed like any other.
         {"C++",
@@ -81,7 +83,9 @@ TEST_F(ReverseDriverTest, LineCountsFailuresAndLongPaths) {
     for (const Case& c : cases) {
         log.Clear();
         const std::vector<std::string> files = {c.path};
-        ReverseEngineerFiles(project, c.language, "", &files, nullptr, nullptr);
+        EXPECT_EQ(ReverseEngineerFiles(project, c.language, "", &files, nullptr, nullptr),
+                  c.filesWithErrors)
+            << c.path;
         EXPECT_NE(log.Text().find(c.path + c.logged + "\r\n"), std::string::npos) << c.path << "\n"
                                                                                   << log.Text();
     }

@@ -86,6 +86,46 @@ done
 grep -qF '"Area" "double"' rev.pro || fail "rev.pro lacks Shape's method Area"
 grep -qF "\"$work/shape.h\" \"$work/circle.h\")" rev.pro ||
   { fail "rev.pro does not list the reverse-engineered files"; grep revFiles rev.pro; }
+# A source with a syntax error: the run saves what it read, names the file
+# on standard error with how many files had errors, and ends with 1.
+cp out.pro bad.pro
+printf '(customModel "d-rev-model-1" 11 3 "M" "" "" 1 "" "" 1.000000 1.000000 (0 0 1000 800) (0 0 1000 800))\n' >>bad.pro
+printf 'class Broken : {\n};\n' >"$work/broken.h"
+printf '%s\n%s\n' "$work/broken.h" "$work/circle.h" >"$work/bad-files.txt"
+"$app" bad.pro -batch -revLang=C++ -revModel=M -add="$work/bad-files.txt" -save -exit \
+  >"$work/out" 2>"$work/err"
+rc=$?
+[ "$rc" -eq 1 ] || { fail "the reverse-engineering batch over a bad file exited $rc"; cat "$work/err"; }
+grep -qF "*** ERROR in $work/broken.h(1)" "$work/err" || { fail "the bad file is not named"; cat "$work/err"; }
+grep -qxF "Reverse engineering: 1 file with errors" "$work/err" ||
+  { fail "the count of files with errors is missing"; cat "$work/err"; }
+grep -qE '\(master "([^"^]|\^.)*" [0-9]+ [0-9]+ "Circle"' bad.pro || fail "bad.pro was not saved with Circle"
+
+# One set of headers with its add list in two orders gives the same project
+# (but for the list of files read, which keeps the order given, and the ids,
+# which are new on every run: each is replaced by its rank of first use): a
+# header's conditionals see the macros of every file of the run.
+mkdir -p "$work/hdr"
+printf '#ifndef CONFIG_H\n#define CONFIG_H\n#define HAS_TREE 1\n#ifdef HAS_TREE\n#define HAS_LEAF\n#endif\n#endif\n' \
+  >"$work/hdr/config.h"
+printf '#ifdef HAS_TREE\nstruct Tree { struct Tree *left; int size; };\n#endif\n' >"$work/hdr/tree.h"
+printf '#if defined(HAS_LEAF) && HAS_TREE\nstruct Leaf { int v; };\n#else\nstruct NoLeaf { int v; };\n#endif\n' \
+  >"$work/hdr/leaf.h"
+printf '%s\n' "$work/hdr/tree.h" "$work/hdr/leaf.h" "$work/hdr/config.h" >"$work/order1.txt"
+printf '%s\n' "$work/hdr/config.h" "$work/hdr/leaf.h" "$work/hdr/tree.h" >"$work/order2.txt"
+for order in 1 2; do
+  cp rev.pro "order$order.pro"
+  "$app" "order$order.pro" -batch -revLang=C++ -revModel=M -add="$work/order$order.txt" -save -exit \
+    >"$work/out" 2>"$work/err" || { fail "the run in order $order exited $?"; cat "$work/err"; }
+  perl -0pe 's/\(revFiles .*?\)\n//s; s/"(?:[^"^\n]|\^.)*!!"/$ids{$&} \/\/= "id" . ++$n/ge' \
+    "order$order.pro" >"order$order.cut"
+done
+cmp -s order1.cut order2.cut || { fail "the add list's order changes the project"; diff order1.cut order2.cut | head; }
+for master in '"Tree"' '"Leaf"'; do
+  grep -qE "\(master \"([^\"^]|\^.)*\" [0-9]+ [0-9]+ $master" order1.pro || fail "order1.pro has no master $master"
+done
+grep -qF '"NoLeaf"' order1.pro && fail "order1.pro holds the branch not taken"
+
 # The option name may come with '/' and in capitals.
 "$app" out.pro /BATCH /EXIT -save=copy.pro 2>"$work/err" || fail "/BATCH /EXIT exited $?"
 cmp -s out.pro copy.pro || fail "the project saved again differs"

@@ -263,6 +263,80 @@ if command -v g++ >/dev/null && [ -d /usr/include/gtest ]; then
     fail "$((total - compiled)) GoogleTest headers do not compile (at most $gtest_ceiling did not)"
 fi
 
+# Recent Java declarations reverse-engineered and generated again: a sealed
+# interface with its permits clause and a record nested in it, a non-sealed
+# class, a generic record, a base named through its outer class declared in
+# a file read later, and a library's nested interface. javac compiles the
+# generated files; no file is written for a type the sources only name.
+if command -v javac >/dev/null; then
+  mkdir -p "$work/modern/p"
+  cat >"$work/modern/p/Shape.java" <<'JAVA'
+package p;
+public sealed interface Shape permits Shape.Circle, Box {
+    double area();
+    record Circle(double r) implements Shape {
+        public double area() { return r * r * 3; }
+    }
+}
+JAVA
+  cat >"$work/modern/p/Box.java" <<'JAVA'
+package p;
+import java.nio.file.WatchEvent;
+import java.util.Spliterator;
+public non-sealed class Box implements Shape, Cloneable, Comparable<Box> {
+    public double w;
+    public int compareTo(Box o) { return 0; }
+    public Spliterator<Box> parts;
+    public double area() { return w * w; }
+    static final class Kind<T> implements WatchEvent.Kind<T> {
+        public String name() { return "k"; }
+        public Class<T> type() { return null; }
+    }
+}
+JAVA
+  cat >"$work/modern/p/Pair.java" <<'JAVA'
+package p;
+public record Pair<A, B>(A first, B second) implements Comparable<Pair<A, B>> {
+    static final int LIMIT = 3;
+    public int compareTo(Pair<A, B> o) { return 0; }
+}
+JAVA
+  cat >"$work/modern/p/Op.java" <<'JAVA'
+package p;
+public class Op extends Sink.Chained implements java.io.Serializable { public int step; }
+JAVA
+  cat >"$work/modern/p/Sink.java" <<'JAVA'
+package p;
+public class Sink {
+    public int size() { return 0; }
+    public static class Chained { public int depth; }
+}
+JAVA
+  new_project "$work/modern.pro" Classes
+  printf '%s\n' "$work"/modern/p/{Shape,Box,Pair,Op,Sink}.java >"$work/modern-files.txt"
+  run "reverse-engineering recent Java" "$work/modern.pro" -revLang=Java -revModel=Classes \
+    -add="$work/modern-files.txt" -save
+  run "the recent Java files" "$work/modern.pro" -script=CodeGen/JavaClasses.vxs \
+    "-scope=All Models" -folder=modern-out
+  [ "$(cd modern-out && find . -type f | sort)" = \
+    $'./p/Box.java\n./p/Op.java\n./p/Pair.java\n./p/Shape.java\n./p/Sink.java' ] ||
+    fail "the recent Java files are: $(cd modern-out && find . -type f | sort)"
+  for line in "public sealed interface Shape permits p.Shape.Circle, Box {" \
+    "    static record Circle(double r) implements Shape {"; do
+    grep -qxF "$line" modern-out/p/Shape.java || fail "Shape.java lacks: $line"
+  done
+  grep -qxF "public non-sealed class Box implements Shape, Cloneable, Comparable<Box> {" \
+    modern-out/p/Box.java || fail "Box.java is not non-sealed with its interfaces in order"
+  grep -qxF "    static final class Kind<T> implements WatchEvent.Kind<T> {" modern-out/p/Box.java ||
+    fail "Kind does not implement WatchEvent.Kind"
+  grep -qxF "public record Pair<A, B>(A first, B second) implements Comparable<Pair<A,B>> {" \
+    modern-out/p/Pair.java || fail "Pair.java holds no record"
+  grep -qxF "public class Op extends p.Sink.Chained implements java.io.Serializable {" \
+    modern-out/p/Op.java || fail "Op does not extend Sink.Chained and implement java.io.Serializable"
+  javac -d "$work/modern-classes" $(find modern-out -name '*.java') >"$work/javac-modern.txt" 2>&1 ||
+    { fail "the recent Java files do not compile"; head -30 "$work/javac-modern.txt"; }
+fi
+
 # The java.time sources of the installed JDK, reverse-engineered and
 # generated again: javac finds no syntax error in any file, every class
 # name resolves, and the files compile without an error (the ceilings
