@@ -70,7 +70,7 @@ void DocumentEvents::NoteChanged(ModelObject* model, ModelObject* current,
         if (object == nullptr)
             return;
         if (const auto* master = dynamic_cast<const Master*>(object)) {
-            touchedMasters_.push_back(master);
+            touchedMasters_.push_back(master->Id().Text());
             return;
         }
         const auto* drawable = dynamic_cast<const Drawable*>(object);
@@ -80,7 +80,7 @@ void DocumentEvents::NoteChanged(ModelObject* model, ModelObject* current,
         if (in == nullptr)
             in = document_.FindModelOfDrawable(drawable);
         if (in != nullptr)
-            touched_[in].push_back(drawable);
+            touched_[in->Id().Text()].push_back(drawable->Id().Text());
     };
     note(current);
     for (const ModelObject* object : changed)
@@ -93,10 +93,15 @@ void DocumentEvents::NoteReplayed(ChangeKind kind, Model* toShow,
         mastersReplayed_ = true;
     if (toShow == nullptr)
         return;
-    toShow_ = toShow;
-    toSelect_ = toSelect;
-    auto& touched = touched_[toShow];
-    touched.insert(touched.end(), toSelect.begin(), toSelect.end());
+    toShow_ = toShow->Id().Text();
+    toSelect_.clear();
+    auto& touched = touched_[*toShow_];
+    for (const Drawable* drawable : toSelect) {
+        if (drawable == nullptr)
+            continue;
+        toSelect_.push_back(drawable->Id().Text());
+        touched.push_back(drawable->Id().Text());
+    }
 }
 
 DocumentEvents::ModelState DocumentEvents::StateOf(Model& model) {
@@ -131,7 +136,7 @@ void DocumentEvents::CompareDrawables(Model& model, const ModelState* before) {
     bool selection = false;
     size_t highest = 0;
     bool any = false;
-    const auto& touched = touched_[&model];
+    const auto& touched = touched_[model.Id().Text()];
     for (const auto& owned : model.Drawables()) {
         const Drawable* drawable = owned.get();
         const CRect& rect = drawable->repaintRect;
@@ -152,7 +157,7 @@ void DocumentEvents::CompareDrawables(Model& model, const ModelState* before) {
             Unite(area, old.rect);
             Unite(area, rect);
         }
-        if (std::find(touched.begin(), touched.end(), drawable) != touched.end())
+        if (std::find(touched.begin(), touched.end(), old.id) != touched.end())
             Unite(area, rect);
         if (old.selected != drawable->IsSelected())
             selection = true;
@@ -244,7 +249,7 @@ void DocumentEvents::Publish() {
             return m.master == master.get() && m.id == master->Id().Text();
         });
         const bool touched = std::find(touchedMasters_.begin(), touchedMasters_.end(),
-                                       master.get()) != touchedMasters_.end();
+                                       master->Id().Text()) != touchedMasters_.end();
         if (!known || touched || mastersReplayed_)
             mastersChanged.push_back(master.get());
     }
@@ -303,24 +308,35 @@ void DocumentEvents::Publish() {
         modified_ = document_.IsModified();
         Send([&](DocumentObserver& o) { o.ModifiedChanged(modified_); });
     }
-    if (toShow_ != nullptr) {
-        const Model* shown = toShow_;
-        toShow_ = nullptr;
-        const std::vector<Drawable*> select = std::move(toSelect_);
+    if (toShow_.has_value()) {
+        const std::string shown = std::move(*toShow_);
+        toShow_.reset();
+        std::vector<Drawable*> select;
+        for (const std::string& id : toSelect_)
+            if (Drawable* drawable = DrawableOf(id))
+                select.push_back(drawable);
         toSelect_.clear();
         if (Model* model = StillHeld(shown))
             Send([&](DocumentObserver& o) { o.ReplayShows(*model, select); });
     }
 }
 
-Model* DocumentEvents::StillHeld(const Model* model) const {
+Model* DocumentEvents::StillHeld(const std::string& id) const {
     for (size_t i = 0; i < document_.ModelCount(); ++i)
-        if (document_.GetModelAt(i) == model)
-            return document_.GetModelAt(i);
+        if (Model* model = document_.GetModelAt(i); model->Id().Text() == id)
+            return model;
     if (const NotationTemplate* notation = document_.Template())
         for (int i = 0; i < notation->ToolCount(); ++i)
-            if (notation->ToolAt(i) == model)
-                return notation->ToolAt(i);
+            if (Model* tool = notation->ToolAt(i); tool != nullptr && tool->Id().Text() == id)
+                return tool;
+    return nullptr;
+}
+
+Drawable* DocumentEvents::DrawableOf(const std::string& id) const {
+    for (GuidMap* map : {document_.ProjectMap(), document_.TemplateMap()})
+        if (map != nullptr)
+            if (auto* drawable = dynamic_cast<Drawable*>(map->Lookup(id.c_str())))
+                return drawable;
     return nullptr;
 }
 
@@ -351,7 +367,7 @@ void DocumentEvents::Forget() {
     touched_.clear();
     touchedMasters_.clear();
     mastersReplayed_ = false;
-    toShow_ = nullptr;
+    toShow_.reset();
     toSelect_.clear();
 }
 

@@ -1486,6 +1486,42 @@ TEST_F(UndoJournalTest, ProjectSavedWritesNothing) {
     EXPECT_FALSE(doc->IsModified());
 }
 
+// A record ends the change it was prepared for: a later record made without
+// a BeginChange of its own (the save's marker) reads none of its objects,
+// which an undo or redo in between has freed and re-created. The events hold
+// the objects a change and a replay name by id, so a replay that takes them
+// away leaves nothing for the events to read.
+TEST_F(UndoJournalTest, ARecordAfterAnUndoOrRedoReadsNoObjectOfAnEarlierChange) {
+    auto* diagram = dynamic_cast<CustomModel*>(model);
+    ASSERT_NE(diagram, nullptr);
+    const std::string path = scratch / "saved.pro";
+    for (const bool redo : {false, true}) {
+        SCOPED_TRACE(redo ? "create, undo, redo, save" : "create, undo, save");
+        journal().Reset();
+        const std::string before = Saved(*doc);
+        Journal().BeginChange(doc.get(), ChangeKind::Create);
+        Drawable* made =
+            diagram->CreatePlaceOfTool(doc.get(), 10, "Fresh", "", CRect(5, 5, 60, 40));
+        ASSERT_NE(made, nullptr);
+        Journal().AddChangedObject(doc.get(), dynamic_cast<Place*>(made)->master, nullptr);
+        Journal().AddChangedObject(doc.get(), made, nullptr);
+        Journal().RecordChange(doc.get(), ChangeKind::Create, "Create Place", model, made);
+        const std::string after = Saved(*doc);
+        ASSERT_TRUE(journal().Replay(1, false));
+        if (redo) {
+            ASSERT_TRUE(journal().Replay(1, true));
+        }
+        ASSERT_TRUE(doc->OnSaveDocument(path));
+        // The header's repository line holds the modified flag of the save.
+        auto body = [](const std::string& text) { return text.substr(text.find("(notation")); };
+        EXPECT_EQ(body(ReadWholeFile(path, 1 << 24).value_or("(notation")),
+                  body(redo ? after : before));
+        if (redo) {
+            ASSERT_TRUE(journal().Replay(1, false));
+        }
+    }
+}
+
 TEST_F(UndoJournalTest, AChangeInAToolModelMarksTheTemplateNotTheDocument) {
     ASSERT_NE(doc->Template(), nullptr);
     ToolModel* tool = doc->FindTool(10);
