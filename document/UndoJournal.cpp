@@ -474,8 +474,8 @@ std::string UndoJournal::CheckNewRecords() {
             ++same;
         const size_t from = same > 80 ? same - 80 : 0;
         failure = "the text after undo and redo differs at byte " + std::to_string(same) +
-                  ":\n  before: " + before.substr(from, 200) + "\n  after:  " +
-                  after.substr(from, 200);
+                  ":\n  before: " + before.substr(from, 200) +
+                  "\n  after:  " + after.substr(from, 200);
     }
     checkedRecords_ += steps;
     uncheckedFrom_ = position_;

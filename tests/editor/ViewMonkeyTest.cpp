@@ -23,6 +23,7 @@
 #include <QShortcut>
 #include <QTest>
 
+#include <cstdio>
 #include <random>
 
 namespace qm {
@@ -142,9 +143,9 @@ class ViewMonkeyTest : public test::OperationTest {
             // Another tool from the palette: the pointer, a place or link
             // tool of the template, a primitive, the tag, message, lane and
             // junction tools, an icon instance.
-            static const int tools[] = {24, 24, 24, 0,  1,  2,  3,  10,  11,  12,  13,  25,  26,
-                                        27, 28, 29, 30, 31, 32, 46, 47,  48,  400, 401, 405, 500,
-                                        503, 523};
+            static const int tools[] = {24, 24, 24,  0,   1,   2,   3,   10, 11, 12,
+                                        13, 25, 26,  27,  28,  29,  30,  31, 32, 46,
+                                        47, 48, 400, 401, 405, 500, 503, 523};
             monkeyHost.SetCurrentTool(tools[Pick(int(std::size(tools)))]);
         } else if (action < 6) {
             if (held) {
@@ -185,12 +186,20 @@ class ViewMonkeyTest : public test::OperationTest {
     // A command of the Edit, View or Arrange menu, as the frame routes it to
     // the view (the view's rules refuse what does not apply).
     void Command() {
-        static const int commands[] = {
-            ID_ARRANGE_GROUP_AS_PLACE,     ID_ARRANGE_GROUP_AS_PLACE, ID_ARRANGE_GROUP_AS_PRIMITIVE,
-            ID_ARRANGE_UNGROUP,            ID_EDIT_COPY,              ID_EDIT_CUT,
-            ID_EDIT_PASTE,                 ID_EDIT_PASTE,             ID_VIEW_ZOOM_IN,
-            ID_VIEW_ZOOM_OUT,              ID_VIEW_NORMAL_SIZE,       ID_EDIT_SELECT_ALL,
-            ID_ARRANGE_BRING_TO_FRONT,     ID_ARRANGE_FLIP_HORIZONTAL};
+        static const int commands[] = {ID_ARRANGE_GROUP_AS_PLACE,
+                                       ID_ARRANGE_GROUP_AS_PLACE,
+                                       ID_ARRANGE_GROUP_AS_PRIMITIVE,
+                                       ID_ARRANGE_UNGROUP,
+                                       ID_EDIT_COPY,
+                                       ID_EDIT_CUT,
+                                       ID_EDIT_PASTE,
+                                       ID_EDIT_PASTE,
+                                       ID_VIEW_ZOOM_IN,
+                                       ID_VIEW_ZOOM_OUT,
+                                       ID_VIEW_NORMAL_SIZE,
+                                       ID_EDIT_SELECT_ALL,
+                                       ID_ARRANGE_BRING_TO_FRONT,
+                                       ID_ARRANGE_FLIP_HORIZONTAL};
         view->OnCommand(commands[Pick(int(std::size(commands)))]);
     }
     // A click on a drawable that selects it, and a second on its label,
@@ -201,7 +210,8 @@ class ViewMonkeyTest : public test::OperationTest {
         if (all.empty())
             return;
         Drawable* drawable = all[size_t(Pick(int(all.size())))];
-        const CRect label = drawable->labelRect.IsRectEmpty() ? drawable->bounds : drawable->labelRect;
+        const CRect label =
+            drawable->labelRect.IsRectEmpty() ? drawable->bounds : drawable->labelRect;
         last = ClientOf(label.CenterPoint());
         QWidget* port = view->viewport();
         QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, last);
@@ -461,6 +471,8 @@ TEST_F(ViewMonkeyTest, RandomEventsLeaveAProjectThatSavesAndUndoesToItsStart) {
     EXPECT_GT(replays, 0) << "Ctrl+Z and Ctrl+Y reached the journal";
     EXPECT_GT(journal().Records().size(), 0u);
     EXPECT_GT(journal().CheckedRecords(), 0);
+    std::printf("view monkey: %ld events, %zu records, %ld checked, %d undo or redo keys\n", events,
+                journal().Records().size(), journal().CheckedRecords(), replays);
 
     const std::string saved = Saved();
     auto again = Load(saved);

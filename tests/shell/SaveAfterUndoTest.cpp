@@ -91,8 +91,7 @@ class SaveAfterUndo : public test::ModelTest {
     void Clicks(TContent& view, const std::vector<CPoint>& points) {
         for (const CPoint& p : points) {
             Move(view, p, false);
-            QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier,
-                              ClientOf(view, p));
+            QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, ClientOf(view, p));
         }
         for (int i = 0; i < 4 && view.Mode() != DM_NONE; ++i)
             QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier,
