@@ -1522,6 +1522,53 @@ TEST_F(UndoJournalTest, ARecordAfterAnUndoOrRedoReadsNoObjectOfAnEarlierChange) 
     }
 }
 
+// A pasted master that names a master of the same name already there binds
+// the pasted places to that master while the paste is read, and no longer:
+// once undo has taken that master away, pasting the same copy again makes
+// its master afresh instead of binding to the freed one.
+TEST_F(UndoJournalTest, APasteBindsToAMasterOfTheSameNameOnlyWhileItIsRead) {
+    auto* diagram = dynamic_cast<CustomModel*>(model);
+    ASSERT_NE(diagram, nullptr);
+    auto create = [&] {
+        Journal().BeginChange(doc.get(), ChangeKind::Create);
+        Drawable* made =
+            diagram->CreatePlaceOfTool(doc.get(), 10, "Fresh", "", CRect(5, 5, 60, 40));
+        Journal().AddChangedObject(doc.get(), dynamic_cast<Place*>(made)->master, nullptr);
+        Journal().AddChangedObject(doc.get(), made, nullptr);
+        Journal().RecordChange(doc.get(), ChangeKind::Create, "Create Place", model, made);
+        return made;
+    };
+    journal().Reset();
+    const std::string before = Saved(*doc);
+    // The copy names the first "Fresh" master, which undo then frees.
+    Drawable* first = create();
+    model->DeselectAll(nullptr, false);
+    model->Select(first, true, nullptr, false);
+    model->CopySelection(doc.get(), false);
+    ASSERT_TRUE(journal().Replay(1, false));
+    // A second "Fresh" master under another id: the paste binds to it.
+    Drawable* second = create();
+    const std::string secondMaster = dynamic_cast<Place*>(second)->master->Id().Text();
+    model->DeselectAll(nullptr, false);
+    ASSERT_TRUE(doc->PasteFromClipboardFile(true, model, CPoint(500, 500)));
+    // Undo the paste and the second master's creation: that master goes.
+    ASSERT_TRUE(journal().Replay(2, false));
+    ASSERT_EQ(doc->ProjectMap()->Lookup(secondMaster.c_str()), nullptr);
+    EXPECT_EQ(Saved(*doc), before);
+    // The same copy pasted again makes its own master.
+    model->DeselectAll(nullptr, false);
+    ASSERT_TRUE(doc->PasteFromClipboardFile(true, model, CPoint(500, 500)));
+    const Place* pasted = nullptr;
+    for (const auto& drawable : model->Drawables())
+        if (auto* p = dynamic_cast<const Place*>(drawable.get());
+            p && p->master && p->master->name == "Fresh")
+            pasted = p;
+    ASSERT_NE(pasted, nullptr);
+    EXPECT_EQ(doc->Masters().FindByGuid(pasted->master->Id().Text()), pasted->master);
+    ASSERT_TRUE(journal().Replay(1, false));
+    EXPECT_EQ(Saved(*doc), before);
+}
+
 TEST_F(UndoJournalTest, AChangeInAToolModelMarksTheTemplateNotTheDocument) {
     ASSERT_NE(doc->Template(), nullptr);
     ToolModel* tool = doc->FindTool(10);
