@@ -1569,6 +1569,43 @@ TEST_F(UndoJournalTest, APasteBindsToAMasterOfTheSameNameOnlyWhileItIsRead) {
     EXPECT_EQ(Saved(*doc), before);
 }
 
+// A lane copied from the middle of a chain and pasted keeps no link to the
+// lanes it was copied beside, which do not link back to it: the chain stays
+// as it was, and undoing and redoing the paste gives back the text of the
+// project before and after it.
+TEST_F(UndoJournalTest, APastedLaneKeepsOnlyLinksItsNeighboursHoldToo) {
+    auto* in = dynamic_cast<CustomModel*>(doc->FindModelByName("Interaction"));
+    ASSERT_NE(in, nullptr);
+    CRect repaint;
+    auto* first = dynamic_cast<Swimlane*>(in->CreateSwimlane(doc.get(), nullptr, 10, repaint));
+    auto* second = dynamic_cast<Swimlane*>(in->CreateSwimlane(doc.get(), nullptr, 300, repaint));
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    ASSERT_EQ(first->NextLane(), second);
+    in->DeselectAll(nullptr, false);
+    in->Select(second, true, nullptr, false);
+    in->CopySelection(doc.get(), false);
+    journal().Reset();
+    const std::string before = Saved(*doc);
+    in->DeselectAll(nullptr, false);
+    ASSERT_TRUE(doc->PasteFromClipboardFile(true, in, CPoint(0, 0)));
+    Swimlane* pasted = nullptr;
+    for (const auto& drawable : in->Drawables())
+        if (auto* lane = dynamic_cast<Swimlane*>(drawable.get());
+            lane != nullptr && lane->IsSwimlane() && lane != first && lane != second)
+            pasted = lane;
+    ASSERT_NE(pasted, nullptr);
+    EXPECT_EQ(pasted->PreviousLane(), nullptr);
+    EXPECT_EQ(pasted->NextLane(), nullptr);
+    EXPECT_EQ(first->NextLane(), second);
+    EXPECT_EQ(second->PreviousLane(), first);
+    const std::string after = Saved(*doc);
+    ASSERT_TRUE(journal().Replay(1, false));
+    EXPECT_EQ(Saved(*doc), before);
+    ASSERT_TRUE(journal().Replay(1, true));
+    EXPECT_EQ(Saved(*doc), after);
+}
+
 TEST_F(UndoJournalTest, AChangeInAToolModelMarksTheTemplateNotTheDocument) {
     ASSERT_NE(doc->Template(), nullptr);
     ToolModel* tool = doc->FindTool(10);
