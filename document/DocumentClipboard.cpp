@@ -17,6 +17,7 @@
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
+#include "drawables/PlaceGroup.h"
 #include "kernel/Kernel.h"
 #include "model/ListRecords.h"
 #include "platform/DesktopClipboard.h"
@@ -56,6 +57,25 @@ std::string PasteFilePath() {
 }
 
 // Gives back the master references the places of list counted.
+// A pasted lane's record names the lanes beside it where it was copied;
+// those ids resolve to the lanes there, which do not name the pasted lane
+// back. Only links both lanes hold are kept, so the chain of lanes stays
+// one chain: a pasted lane that left its neighbours behind stands alone,
+// and undo and redo of the paste (which take a lane out of its chain and
+// put it back) find nothing to relink.
+void KeepMutualLaneLinks(const DrawableList& list) {
+    for (const std::unique_ptr<Drawable>& drawable : list) {
+        auto* lane = dynamic_cast<Swimlane*>(drawable.get());
+        if (lane == nullptr || !lane->IsSwimlane())
+            continue;
+        if (Swimlane* previous = lane->PreviousLane();
+            previous != nullptr && previous->NextLane() != lane)
+            lane->SetPreviousLane(nullptr);
+        if (Swimlane* next = lane->NextLane(); next != nullptr && next->PreviousLane() != lane)
+            lane->SetNextLane(nullptr);
+    }
+}
+
 void ReleasePlaceMasters(const DrawableList& list, MasterCollection& masters) {
     for (const std::unique_ptr<Drawable>& drawable : list) {
         if (auto* place = dynamic_cast<Place*>(drawable.get())) {
@@ -245,6 +265,7 @@ bool CCASEDoc::PasteFromClipboardFile(bool intoModel, Model* target, CPoint offs
         // paste record takes the selection for what was pasted, so a
         // drawable selected before must not be taken back by an undo.
         target->DeselectAll(nullptr, false);
+        KeepMutualLaneLinks(pasted);
         std::vector<Drawable*> added;
         added.reserve(pasted.size());
         for (std::unique_ptr<Drawable>& drawable : pasted) {

@@ -72,7 +72,7 @@ void DocumentEvents::NoteChanged(ModelObject* model, ModelObject* current,
         if (object == nullptr)
             return;
         if (const auto* master = dynamic_cast<const Master*>(object)) {
-            touchedMasters_.push_back(master);
+            touchedMasters_.push_back(master->Id().Text());
             return;
         }
         const auto* drawable = dynamic_cast<const Drawable*>(object);
@@ -82,7 +82,7 @@ void DocumentEvents::NoteChanged(ModelObject* model, ModelObject* current,
         if (in == nullptr)
             in = document_.FindModelOfDrawable(drawable);
         if (in != nullptr)
-            touched_[in].push_back(drawable);
+            touched_[in->Id().Text()].push_back(drawable->Id().Text());
     };
     note(current);
     for (const ModelObject* object : changed)
@@ -95,10 +95,15 @@ void DocumentEvents::NoteReplayed(ChangeKind kind, Model* toShow,
         mastersReplayed_ = true;
     if (toShow == nullptr)
         return;
-    toShow_ = toShow;
-    toSelect_ = toSelect;
-    auto& touched = touched_[toShow];
-    touched.insert(touched.end(), toSelect.begin(), toSelect.end());
+    toShow_ = toShow->Id().Text();
+    toSelect_.clear();
+    auto& touched = touched_[*toShow_];
+    for (const Drawable* drawable : toSelect) {
+        if (drawable == nullptr)
+            continue;
+        toSelect_.push_back(drawable->Id().Text());
+        touched.push_back(drawable->Id().Text());
+    }
 }
 
 DocumentEvents::ModelState DocumentEvents::StateOf(Model& model) {
@@ -134,8 +139,8 @@ void DocumentEvents::CompareDrawables(Model& model, const ModelState* before) {
     bool selection = false;
     size_t highest = 0;
     bool any = false;
-    const auto& touchedList = touched_[&model];
-    const std::unordered_set<const Drawable*> touched(touchedList.begin(), touchedList.end());
+    const auto& touchedList = touched_[model.Id().Text()];
+    const std::unordered_set<std::string> touched(touchedList.begin(), touchedList.end());
     for (const auto& owned : model.Drawables()) {
         const Drawable* drawable = owned.get();
         const CRect& rect = drawable->repaintRect;
@@ -156,7 +161,7 @@ void DocumentEvents::CompareDrawables(Model& model, const ModelState* before) {
             Unite(area, old.rect);
             Unite(area, rect);
         }
-        if (touched.count(drawable) != 0)
+        if (touched.count(old.id) != 0)
             Unite(area, rect);
         if (old.selected != drawable->IsSelected())
             selection = true;
@@ -246,15 +251,15 @@ void DocumentEvents::Publish() {
     knownMasters.reserve(masters_.size());
     for (const MasterState& m : masters_)
         knownMasters.emplace(m.master, &m.id);
-    const std::unordered_set<const Master*> touchedMasters(touchedMasters_.begin(),
-                                                           touchedMasters_.end());
+    const std::unordered_set<std::string> touchedMasters(touchedMasters_.begin(),
+                                                         touchedMasters_.end());
     std::vector<Master*> mastersChanged;
     std::vector<MasterState> masters;
     for (const auto& master : document_.Masters().Masters()) {
         masters.push_back({master.get(), master->Id().Text()});
         const auto known = knownMasters.find(master.get());
         const bool same = known != knownMasters.end() && *known->second == masters.back().id;
-        if (!same || touchedMasters.count(master.get()) != 0 || mastersReplayed_)
+        if (!same || touchedMasters.count(masters.back().id) != 0 || mastersReplayed_)
             mastersChanged.push_back(master.get());
     }
     for (const MasterState& before : masters_)
@@ -313,24 +318,35 @@ void DocumentEvents::Publish() {
         modified_ = document_.IsModified();
         Send([&](DocumentObserver& o) { o.ModifiedChanged(modified_); });
     }
-    if (toShow_ != nullptr) {
-        const Model* shown = toShow_;
-        toShow_ = nullptr;
-        const std::vector<Drawable*> select = std::move(toSelect_);
+    if (toShow_.has_value()) {
+        const std::string shown = std::move(*toShow_);
+        toShow_.reset();
+        std::vector<Drawable*> select;
+        for (const std::string& id : toSelect_)
+            if (Drawable* drawable = DrawableOf(id))
+                select.push_back(drawable);
         toSelect_.clear();
         if (Model* model = StillHeld(shown))
             Send([&](DocumentObserver& o) { o.ReplayShows(*model, select); });
     }
 }
 
-Model* DocumentEvents::StillHeld(const Model* model) const {
+Model* DocumentEvents::StillHeld(const std::string& id) const {
     for (size_t i = 0; i < document_.ModelCount(); ++i)
-        if (document_.GetModelAt(i) == model)
-            return document_.GetModelAt(i);
+        if (Model* model = document_.GetModelAt(i); model->Id().Text() == id)
+            return model;
     if (const NotationTemplate* notation = document_.Template())
         for (int i = 0; i < notation->ToolCount(); ++i)
-            if (notation->ToolAt(i) == model)
-                return notation->ToolAt(i);
+            if (Model* tool = notation->ToolAt(i); tool != nullptr && tool->Id().Text() == id)
+                return tool;
+    return nullptr;
+}
+
+Drawable* DocumentEvents::DrawableOf(const std::string& id) const {
+    for (GuidMap* map : {document_.ProjectMap(), document_.TemplateMap()})
+        if (map != nullptr)
+            if (auto* drawable = dynamic_cast<Drawable*>(map->Lookup(id.c_str())))
+                return drawable;
     return nullptr;
 }
 
@@ -361,7 +377,7 @@ void DocumentEvents::Forget() {
     touched_.clear();
     touchedMasters_.clear();
     mastersReplayed_ = false;
-    toShow_ = nullptr;
+    toShow_.reset();
     toSelect_.clear();
 }
 

@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -99,11 +100,13 @@ class DocumentEvents {
     };
     // Hints of a recorded change: its model and the objects it changed
     // (drawables repaint where they are even when their rectangles stayed,
-    // masters are reported changed).
+    // masters are reported changed). The objects must be alive for the call;
+    // only their ids are kept, so a hint whose object a later undo or redo
+    // takes away names nothing when the events go out.
     void NoteChanged(ModelObject* model, ModelObject* current,
                      const std::vector<ModelObject*>& changed);
     // Hints of a replayed record: its kind, the model it asks to show and
-    // the drawables it asks to select.
+    // the drawables it asks to select (kept by id, as above).
     void NoteReplayed(ChangeKind kind, Model* toShow, const std::vector<Drawable*>& toSelect);
     // An undo or redo is about to run: observers hear of it at once, held
     // or not.
@@ -119,6 +122,9 @@ class DocumentEvents {
     void Forget();
 
   private:
+    // The tracked lists keep each object's address only as a token of
+    // identity beside its id (an object re-created under the same id is a
+    // new object to the observers); they never read through it.
     struct DrawableState {
         const Drawable* drawable;
         std::string id;
@@ -137,9 +143,12 @@ class DocumentEvents {
     };
 
     bool Held() const { return groupHeld_ || depth_ > 0; }
-    // The model, when it is one of the document's models or a tool model of
-    // its template still; else null (a replay may have taken it away).
-    Model* StillHeld(const Model* model) const;
+    // The model registered under id among the document's models or the
+    // tool models of its template; else null (a replay took it away).
+    Model* StillHeld(const std::string& id) const;
+    // The drawable registered under id in the project or the template; null
+    // when none is.
+    Drawable* DrawableOf(const std::string& id) const;
     static ModelState StateOf(Model& model);
     // Sends the drawables and selection events of one model listed before
     // (nothing for a model new to the list).
@@ -158,12 +167,13 @@ class DocumentEvents {
     const Model* current_ = nullptr;
     bool modified_ = false;
 
-    // Hints gathered since then.
-    std::map<const Model*, std::vector<const Drawable*>> touched_;
-    std::vector<const Master*> touchedMasters_;
+    // Hints gathered since then, by id: an undo or redo between the hint
+    // and the events may have freed the objects they name.
+    std::map<std::string, std::vector<std::string>> touched_; // model id: drawable ids
+    std::vector<std::string> touchedMasters_;
     bool mastersReplayed_ = false;
-    const Model* toShow_ = nullptr;
-    std::vector<Drawable*> toSelect_;
+    std::optional<std::string> toShow_;
+    std::vector<std::string> toSelect_;
 };
 
 } // namespace qm

@@ -170,6 +170,18 @@ void UndoJournal::RecordChange(ChangeKind kind, const std::string& description, 
             model = document_.FindModelOfDrawable(drawable);
     }
     scope_ = GuidScope(document_.ProjectMap(), document_.TemplateMap(), IsToolModelObject(model));
+    // The record ends the change prepared since BeginChange: however it
+    // ends, no later record (a save's marker, a record made without a
+    // BeginChange of its own) reads its objects, which an undo or redo may
+    // free from now on.
+    struct EndChange {
+        PendingChange& pending;
+        ~EndChange() { pending = PendingChange(); }
+    } endChange{pending_};
+    // What the last replay asked to show names objects this change may
+    // have taken away.
+    modelToShow_ = nullptr;
+    toSelect_.clear();
     // The change is made whether or not its record is written: the
     // document's observers hear of it either way.
     document_.Events().NoteChanged(model, current, pending_.changed);
@@ -246,6 +258,7 @@ void UndoJournal::Append(ChangeKind kind, const std::string& description, Cell* 
         record.end = static_cast<uint32_t>(end);
         records_.resize(static_cast<size_t>(position_));
         records_.push_back(std::move(record));
+        uncheckedFrom_ = std::min(uncheckedFrom_, position_);
         ++position_;
         return;
     }
@@ -270,6 +283,7 @@ void UndoJournal::RevertChange(ChangeKind kind, const std::string& description, 
 void UndoJournal::Reset() {
     records_.clear();
     position_ = 0;
+    uncheckedFrom_ = 0;
     FileHandle file(fileName_, O_RDWR | O_CREAT | O_TRUNC);
     if (!file.ok())
         throw CKestException(kCantOpen);
@@ -364,8 +378,14 @@ bool UndoJournal::Replay(int steps, bool redo) {
     // A gesture under way in a window ends first (a cancelled drag may put
     // itself back through a record of its own): the replay then reads the
     // position and the records as that left them.
-    if (steps > 0 && (redo ? CanRedo() : CanUndo()))
+    if (steps > 0 && (redo ? CanRedo() : CanUndo())) {
         document_.Events().NoteReplayComing();
+        // Message renumbering under way records what it renumbered first.
+        View().EndRenumberMessages(&document_);
+    }
+    // A change prepared and not recorded is abandoned: the replay may free
+    // the objects it names, and no record is to read them afterwards.
+    pending_ = PendingChange();
     bool chain = false;
     // What the replayed records changed: the project, or only the template.
     bool project = false;
@@ -423,6 +443,45 @@ bool UndoJournal::Replay(int steps, bool redo) {
         document_.SetModifiedFlag(true);
     document_.Events().Publish();
     return true;
+}
+
+// ---- the debug check of new records ----
+
+void UndoJournal::SetRecordCheck(std::function<std::string()> text) {
+    checkText_ = std::move(text);
+    uncheckedFrom_ = position_;
+}
+
+std::string UndoJournal::CheckNewRecords() {
+    if (!checkText_ || uncheckedFrom_ >= position_) {
+        uncheckedFrom_ = position_;
+        return {};
+    }
+    const int32_t steps = position_ - uncheckedFrom_;
+    std::string names;
+    for (int32_t i = uncheckedFrom_; i < position_; ++i)
+        names += (names.empty() ? "\"" : ", \"") + records_[size_t(i)].description + "\"";
+    const std::string before = checkText_();
+    const int32_t at = position_;
+    std::string failure;
+    if (!Replay(steps, false))
+        failure = "undo failed";
+    else if (!Replay(position_ < at ? at - position_ : steps, true) || position_ != at)
+        failure = "redo failed";
+    else if (const std::string after = checkText_(); after != before) {
+        size_t same = 0;
+        while (same < after.size() && same < before.size() && after[same] == before[same])
+            ++same;
+        const size_t from = same > 80 ? same - 80 : 0;
+        failure = "the text after undo and redo differs at byte " + std::to_string(same) +
+                  ":\n  before: " + before.substr(from, 200) +
+                  "\n  after:  " + after.substr(from, 200);
+    }
+    checkedRecords_ += steps;
+    uncheckedFrom_ = position_;
+    if (failure.empty())
+        return {};
+    return "records " + names + ": " + failure;
 }
 
 // ---- the seam ----

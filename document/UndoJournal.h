@@ -210,6 +210,22 @@ class UndoJournal {
     // record failed (the message shown, the remaining steps not run).
     bool Replay(int steps, bool redo);
 
+    // ---- the debug check of new records ----
+    // With a text function set (tests and the monkeys set one; null turns
+    // the check off), CheckNewRecords undoes the records written since the
+    // last check and redoes them, and compares the project's text (what
+    // text returns) after the redo with the text before the undo. It is
+    // meant for a quiet moment (no gesture under way): a replay ends any
+    // gesture and puts re-created objects in place of those the records
+    // name. Records of tool models are checked the same way through the
+    // project's text, which does not show them.
+    void SetRecordCheck(std::function<std::string()> text);
+    // "" when every new record undid and redid to the same text (or there
+    // was none); else what failed, naming the records.
+    std::string CheckNewRecords();
+    // The records the check has undone and redone.
+    long CheckedRecords() const { return checkedRecords_; }
+
     // ---- state ----
 
     const std::vector<JournalRecord>& Records() const { return records_; }
@@ -394,6 +410,13 @@ class UndoJournal {
     // The record replayed last changes a tool model: the template, not the
     // project, is what the replay modified.
     bool templateRecord_ = false;
+
+    // The debug check: the project's text, the records written since the
+    // last check (a history reset or a replay starts them again), and the
+    // number checked.
+    std::function<std::string()> checkText_;
+    int32_t uncheckedFrom_ = 0;
+    long checkedRecords_ = 0;
 };
 
 // A document's journal as the model and the drawables record into it

@@ -106,10 +106,16 @@ void Place::ResolveMaster(ModelDocument*, GuidScope* scope, bool byText) {
     if (map == nullptr)
         throw CKestException("GUID map lookup failed");
     ModelObject* found = nullptr;
-    if (pending.IsText())
-        map->Lookup(pending.Text(), found, true);
-    else
+    if (pending.IsText()) {
+        // While a paste is read, a pasted master's id may name the project's
+        // master of the same name: the paste's read map holds that alias.
+        if (scope->readMap != nullptr)
+            scope->readMap->Lookup(pending.Text(), found);
+        if (found == nullptr)
+            map->Lookup(pending.Text(), found, true);
+    } else {
         map->Lookup(pending.Number(), found, true);
+    }
     master = dynamic_cast<Master*>(found);
     if (master == nullptr)
         throw CKestException(Format("bad place record: %s names no master",

@@ -244,7 +244,12 @@ void PlaceGroup::UpdateRepaintRect() {
         bounds.left = ClampCoordinate(int64_t(bounds.left) - grow);
         bounds.right = ClampCoordinate(int64_t(bounds.left) + kMinLaneWidth);
     }
+    // The member group of a lane is the lane: its repaint area follows the
+    // bounds set here, not the ones it held before (a lane narrowed step by
+    // step would otherwise keep the widest area it ever had).
     members_.bounds = bounds;
+    members_.repaintRect = bounds;
+    members_.repaintRect.InflateRect(kRepaintMargin, kRepaintMargin);
     Drawable::UpdateRepaintRect();
 }
 

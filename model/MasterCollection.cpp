@@ -272,13 +272,17 @@ Cell* MasterCollection::Persist(GuidScope* scope, bool merge, std::vector<Master
                 read.push_back({std::move(master), recordId});
                 continue;
             }
-            // The pasted id resolves to the master that is already there.
+            // The pasted id resolves to the master that is already there: for
+            // a paste through its read map only, which ends with the paste.
+            // Entered in the project's map, the alias would outlive the
+            // master when an undo takes that master away, and a later paste
+            // of the same id would bind its places to the freed master.
             DiscardRead(scope, std::move(master), recordId);
             if (!recordId.empty()) {
-                if (project != nullptr)
-                    project->SetAt(recordId.c_str(), existing);
                 if (scope != nullptr && scope->readMap != nullptr)
                     scope->readMap->SetAt(recordId.c_str(), existing);
+                else if (project != nullptr)
+                    project->SetAt(recordId.c_str(), existing);
             }
         }
     } catch (...) {

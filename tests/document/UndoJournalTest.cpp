@@ -1486,6 +1486,126 @@ TEST_F(UndoJournalTest, ProjectSavedWritesNothing) {
     EXPECT_FALSE(doc->IsModified());
 }
 
+// A record ends the change it was prepared for: a later record made without
+// a BeginChange of its own (the save's marker) reads none of its objects,
+// which an undo or redo in between has freed and re-created. The events hold
+// the objects a change and a replay name by id, so a replay that takes them
+// away leaves nothing for the events to read.
+TEST_F(UndoJournalTest, ARecordAfterAnUndoOrRedoReadsNoObjectOfAnEarlierChange) {
+    auto* diagram = dynamic_cast<CustomModel*>(model);
+    ASSERT_NE(diagram, nullptr);
+    const std::string path = scratch / "saved.pro";
+    for (const bool redo : {false, true}) {
+        SCOPED_TRACE(redo ? "create, undo, redo, save" : "create, undo, save");
+        journal().Reset();
+        const std::string before = Saved(*doc);
+        Journal().BeginChange(doc.get(), ChangeKind::Create);
+        Drawable* made =
+            diagram->CreatePlaceOfTool(doc.get(), 10, "Fresh", "", CRect(5, 5, 60, 40));
+        ASSERT_NE(made, nullptr);
+        Journal().AddChangedObject(doc.get(), dynamic_cast<Place*>(made)->master, nullptr);
+        Journal().AddChangedObject(doc.get(), made, nullptr);
+        Journal().RecordChange(doc.get(), ChangeKind::Create, "Create Place", model, made);
+        const std::string after = Saved(*doc);
+        ASSERT_TRUE(journal().Replay(1, false));
+        if (redo) {
+            ASSERT_TRUE(journal().Replay(1, true));
+        }
+        ASSERT_TRUE(doc->OnSaveDocument(path));
+        // The header's repository line holds the modified flag of the save.
+        auto body = [](const std::string& text) { return text.substr(text.find("(notation")); };
+        EXPECT_EQ(body(ReadWholeFile(path, 1 << 24).value_or("(notation")),
+                  body(redo ? after : before));
+        if (redo) {
+            ASSERT_TRUE(journal().Replay(1, false));
+        }
+    }
+}
+
+// A pasted master that names a master of the same name already there binds
+// the pasted places to that master while the paste is read, and no longer:
+// once undo has taken that master away, pasting the same copy again makes
+// its master afresh instead of binding to the freed one.
+TEST_F(UndoJournalTest, APasteBindsToAMasterOfTheSameNameOnlyWhileItIsRead) {
+    auto* diagram = dynamic_cast<CustomModel*>(model);
+    ASSERT_NE(diagram, nullptr);
+    auto create = [&] {
+        Journal().BeginChange(doc.get(), ChangeKind::Create);
+        Drawable* made =
+            diagram->CreatePlaceOfTool(doc.get(), 10, "Fresh", "", CRect(5, 5, 60, 40));
+        Journal().AddChangedObject(doc.get(), dynamic_cast<Place*>(made)->master, nullptr);
+        Journal().AddChangedObject(doc.get(), made, nullptr);
+        Journal().RecordChange(doc.get(), ChangeKind::Create, "Create Place", model, made);
+        return made;
+    };
+    journal().Reset();
+    const std::string before = Saved(*doc);
+    // The copy names the first "Fresh" master, which undo then frees.
+    Drawable* first = create();
+    model->DeselectAll(nullptr, false);
+    model->Select(first, true, nullptr, false);
+    model->CopySelection(doc.get(), false);
+    ASSERT_TRUE(journal().Replay(1, false));
+    // A second "Fresh" master under another id: the paste binds to it.
+    Drawable* second = create();
+    const std::string secondMaster = dynamic_cast<Place*>(second)->master->Id().Text();
+    model->DeselectAll(nullptr, false);
+    ASSERT_TRUE(doc->PasteFromClipboardFile(true, model, CPoint(500, 500)));
+    // Undo the paste and the second master's creation: that master goes.
+    ASSERT_TRUE(journal().Replay(2, false));
+    ASSERT_EQ(doc->ProjectMap()->Lookup(secondMaster.c_str()), nullptr);
+    EXPECT_EQ(Saved(*doc), before);
+    // The same copy pasted again makes its own master.
+    model->DeselectAll(nullptr, false);
+    ASSERT_TRUE(doc->PasteFromClipboardFile(true, model, CPoint(500, 500)));
+    const Place* pasted = nullptr;
+    for (const auto& drawable : model->Drawables())
+        if (auto* p = dynamic_cast<const Place*>(drawable.get());
+            p && p->master && p->master->name == "Fresh")
+            pasted = p;
+    ASSERT_NE(pasted, nullptr);
+    EXPECT_EQ(doc->Masters().FindByGuid(pasted->master->Id().Text()), pasted->master);
+    ASSERT_TRUE(journal().Replay(1, false));
+    EXPECT_EQ(Saved(*doc), before);
+}
+
+// A lane copied from the middle of a chain and pasted keeps no link to the
+// lanes it was copied beside, which do not link back to it: the chain stays
+// as it was, and undoing and redoing the paste gives back the text of the
+// project before and after it.
+TEST_F(UndoJournalTest, APastedLaneKeepsOnlyLinksItsNeighboursHoldToo) {
+    auto* in = dynamic_cast<CustomModel*>(doc->FindModelByName("Interaction"));
+    ASSERT_NE(in, nullptr);
+    CRect repaint;
+    auto* first = dynamic_cast<Swimlane*>(in->CreateSwimlane(doc.get(), nullptr, 10, repaint));
+    auto* second = dynamic_cast<Swimlane*>(in->CreateSwimlane(doc.get(), nullptr, 300, repaint));
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    ASSERT_EQ(first->NextLane(), second);
+    in->DeselectAll(nullptr, false);
+    in->Select(second, true, nullptr, false);
+    in->CopySelection(doc.get(), false);
+    journal().Reset();
+    const std::string before = Saved(*doc);
+    in->DeselectAll(nullptr, false);
+    ASSERT_TRUE(doc->PasteFromClipboardFile(true, in, CPoint(0, 0)));
+    Swimlane* pasted = nullptr;
+    for (const auto& drawable : in->Drawables())
+        if (auto* lane = dynamic_cast<Swimlane*>(drawable.get());
+            lane != nullptr && lane->IsSwimlane() && lane != first && lane != second)
+            pasted = lane;
+    ASSERT_NE(pasted, nullptr);
+    EXPECT_EQ(pasted->PreviousLane(), nullptr);
+    EXPECT_EQ(pasted->NextLane(), nullptr);
+    EXPECT_EQ(first->NextLane(), second);
+    EXPECT_EQ(second->PreviousLane(), first);
+    const std::string after = Saved(*doc);
+    ASSERT_TRUE(journal().Replay(1, false));
+    EXPECT_EQ(Saved(*doc), before);
+    ASSERT_TRUE(journal().Replay(1, true));
+    EXPECT_EQ(Saved(*doc), after);
+}
+
 TEST_F(UndoJournalTest, AChangeInAToolModelMarksTheTemplateNotTheDocument) {
     ASSERT_NE(doc->Template(), nullptr);
     ToolModel* tool = doc->FindTool(10);

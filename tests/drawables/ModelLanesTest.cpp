@@ -41,6 +41,33 @@ TEST_F(ModelLanesTest, DeletingAPlaceTakesItsTagsAndTheFloatersOnItsLinks) {
     EXPECT_EQ(journal.changed.size(), 4u);
 }
 
+// A lane whose border moves (a drag, or its undo and redo) gives its member
+// group the repaint area of the lane's bounds now, whatever its members
+// reach past them: the area is saved with the lane, and an undo and redo of
+// the drag, which set the bounds at once, must give back the same text.
+TEST_F(ModelLanesTest, ALaneNarrowedAgainRepaintsOnlyItsBounds) {
+    Swimlane* lane = Lane(200);
+    ASSERT_NE(lane, nullptr);
+    const CRect start = lane->bounds;
+    CRect dirty;
+    // A member reaching out of the lane's bottom.
+    Place* member =
+        NewPlace(CRect(start.left + 20, start.bottom - 30, start.left + 120, start.bottom + 40));
+    CRect area;
+    lane->GetContentRect(area, 0);
+    lane->AddMember(&model, member, area, dirty);
+    ASSERT_EQ(member->Parent(), &lane->MemberGroup());
+    CRect wide = start;
+    wide.right += 300;
+    model.SetDrawableBounds(lane, wide, dirty);
+    model.SetDrawableBounds(lane, start, dirty);
+    CRect expected = lane->bounds;
+    expected.InflateRect(kRepaintMargin, kRepaintMargin);
+    EXPECT_EQ(lane->repaintRect, expected);
+    EXPECT_EQ(lane->MemberGroup().bounds, lane->bounds);
+    EXPECT_EQ(lane->MemberGroup().repaintRect, expected);
+}
+
 TEST_F(ModelLanesTest, LanesAreCreatedIntoTheChainAndPushTheirRightNeighbours) {
     Swimlane* first = Lane(200);
     ASSERT_NE(first, nullptr);

@@ -2,7 +2,9 @@
 // cancels with random tools and drags over the fixture that holds every
 // drawable kind, with undo and redo between them. Afterwards the project
 // saves, reads back and saves again to the same text, and undoing every
-// recorded step gives back the saved text it started from. QM_MONKEY_STEPS
+// recorded step gives back the saved text it started from; between gestures
+// the journal checks that each new record undoes and redoes to the same
+// text. QM_MONKEY_STEPS
 // and QM_MONKEY_SEED lengthen and vary the run by hand; the journal's
 // question past a megabyte is answered No, so a long run undoes to its start.
 #include "drawables/Junction.h"
@@ -159,7 +161,16 @@ TEST_F(OpMonkeyTest, RandomGesturesLeaveAProjectThatSavesAndUndoesToItsStart) {
     const int tools[] = {24, 24, 24, 10, 11, 0, 1, 25, 26, 27, 29, 31, 46, 47, 401, 503};
     const DragMode drags[] = {DM_DRAG_DRAWABLES, DM_DRAG_KNOB, DM_RUBBER_BAND, DM_DRAG_JUNCTION,
                               DM_DRAG_CALL_BOX};
+    // Between gestures the journal undoes and redoes each new record and
+    // compares the text.
+    journal().SetRecordCheck([this] { return Saved(); });
+    int checkFailures = 0;
     for (long step = 0; step < steps; ++step) {
+        if (op == nullptr) {
+            const std::string failure = journal().CheckNewRecords();
+            if (!failure.empty() && ++checkFailures <= 3)
+                ADD_FAILURE() << "before step " << step << ": " << failure;
+        }
         const CPoint p(pick(1100) - 50, pick(900) - 50);
         const int action = pick(10);
         if (action == 0) {
@@ -204,6 +215,8 @@ TEST_F(OpMonkeyTest, RandomGesturesLeaveAProjectThatSavesAndUndoesToItsStart) {
         op->Cancel(context);
         op.reset();
     }
+    EXPECT_EQ(journal().CheckNewRecords(), "");
+    journal().SetRecordCheck(nullptr);
 
     const std::string saved = Saved();
     auto again = Load(saved);

@@ -2,13 +2,19 @@
 // button held or not, releases, double clicks and keys (arrows, Delete,
 // Escape, Ctrl+Z, Ctrl+Y) sent as real events to an offscreen view over the
 // fixture that holds every drawable kind, with the current tool changed at
-// random. Afterwards the project saves, reads back and saves again to the
-// same text, and undoing every recorded step gives back the text it started
-// from. QM_VIEW_MONKEY_EVENTS and QM_VIEW_MONKEY_SEED lengthen and vary the
-// run by hand.
+// random, the view's commands (group as place or primitive, ungroup, copy,
+// cut, paste, zoom, select all) run as the frame routes them, and labels
+// edited by a click on a selected drawable's label. After each event that
+// leaves the view quiet, the journal's record check undoes and redoes the
+// records written since the last one and compares the project's text.
+// Afterwards the project saves, reads back and saves again to the same text,
+// and undoing every recorded step gives back the text it started from.
+// QM_VIEW_MONKEY_EVENTS and QM_VIEW_MONKEY_SEED lengthen and vary the run by
+// hand.
 #include "editor/TContent.h"
 
 #include "editor/TEdit.h"
+#include "editor/ViewCommands.h"
 #include "editor/operations/OperationSupport.h"
 #include "tests/editor/OpFixture.h"
 
@@ -17,6 +23,7 @@
 #include <QShortcut>
 #include <QTest>
 
+#include <cstdio>
 #include <random>
 
 namespace qm {
@@ -136,8 +143,9 @@ class ViewMonkeyTest : public test::OperationTest {
             // Another tool from the palette: the pointer, a place or link
             // tool of the template, a primitive, the tag, message, lane and
             // junction tools, an icon instance.
-            static const int tools[] = {24, 24, 24, 0,  1,  2,  3,  10, 11, 12, 13,  25,
-                                        26, 27, 28, 29, 30, 31, 32, 46, 47, 48, 401, 503};
+            static const int tools[] = {24, 24, 24,  0,   1,   2,   3,   10, 11, 12,
+                                        13, 25, 26,  27,  28,  29,  30,  31, 32, 46,
+                                        47, 48, 400, 401, 405, 500, 503, 523};
             monkeyHost.SetCurrentTool(tools[Pick(int(std::size(tools)))]);
         } else if (action < 6) {
             if (held) {
@@ -159,6 +167,10 @@ class ViewMonkeyTest : public test::OperationTest {
         } else if (action == 14 && !held) {
             last = RandomPoint();
             QTest::mouseDClick(port, Qt::LeftButton, modifiers, last);
+        } else if (action == 15 && !held && view->Mode() == DM_NONE) {
+            Command();
+        } else if (action == 16 && !held && view->Mode() == DM_NONE && Pick(2) == 0) {
+            ClickALabel();
         } else {
             static const Qt::Key keys[] = {Qt::Key_Left,   Qt::Key_Right,  Qt::Key_Up, Qt::Key_Down,
                                            Qt::Key_Delete, Qt::Key_Escape, Qt::Key_Z,  Qt::Key_Y};
@@ -169,6 +181,50 @@ class ViewMonkeyTest : public test::OperationTest {
         // Now and then the window paints what changed.
         if (Pick(8) == 0)
             QApplication::processEvents();
+    }
+
+    // A command of the Edit, View or Arrange menu, as the frame routes it to
+    // the view (the view's rules refuse what does not apply).
+    void Command() {
+        static const int commands[] = {ID_ARRANGE_GROUP_AS_PLACE,
+                                       ID_ARRANGE_GROUP_AS_PLACE,
+                                       ID_ARRANGE_GROUP_AS_PRIMITIVE,
+                                       ID_ARRANGE_UNGROUP,
+                                       ID_EDIT_COPY,
+                                       ID_EDIT_CUT,
+                                       ID_EDIT_PASTE,
+                                       ID_EDIT_PASTE,
+                                       ID_VIEW_ZOOM_IN,
+                                       ID_VIEW_ZOOM_OUT,
+                                       ID_VIEW_NORMAL_SIZE,
+                                       ID_EDIT_SELECT_ALL,
+                                       ID_ARRANGE_BRING_TO_FRONT,
+                                       ID_ARRANGE_FLIP_HORIZONTAL};
+        view->OnCommand(commands[Pick(int(std::size(commands)))]);
+    }
+    // A click on a drawable that selects it, and a second on its label,
+    // which opens the label editor where the drawable has a label.
+    void ClickALabel() {
+        std::vector<Drawable*> all;
+        view->CurrentModel()->CollectAllDrawables(all);
+        if (all.empty())
+            return;
+        Drawable* drawable = all[size_t(Pick(int(all.size())))];
+        const CRect label =
+            drawable->labelRect.IsRectEmpty() ? drawable->bounds : drawable->labelRect;
+        last = ClientOf(label.CenterPoint());
+        QWidget* port = view->viewport();
+        QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, last);
+        QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, last);
+    }
+    // Runs the journal's check of the records written since the last quiet
+    // moment; a failure is reported once, with the event it followed.
+    void CheckRecords(long event) {
+        if (held || view->Mode() != DM_NONE || view->IsEditingLabel())
+            return;
+        const std::string failure = journal().CheckNewRecords();
+        if (!failure.empty() && ++checkFailures <= 3)
+            ADD_FAILURE() << "after event " << event << ": " << failure;
     }
 
     // The hand lets go: the button comes up, a point-by-point creation ends
@@ -201,6 +257,7 @@ class ViewMonkeyTest : public test::OperationTest {
     QPoint last;
     bool held = false;
     int replays = 0;
+    int checkFailures = 0;
 };
 
 // Delete while a line is being built point by point ends the line first:
@@ -401,12 +458,21 @@ TEST_F(ViewMonkeyTest, UndoOfDeletedLanesPutsEveryLaneBack) {
 
 TEST_F(ViewMonkeyTest, RandomEventsLeaveAProjectThatSavesAndUndoesToItsStart) {
     const std::string start = Saved();
+    const double zoom = model->zoom;
     const long events = test::EnvironmentCount("QM_VIEW_MONKEY_EVENTS", 1500);
-    for (long event = 0; event < events; ++event)
+    journal().SetRecordCheck([this] { return Saved(); });
+    for (long event = 0; event < events; ++event) {
         Event();
+        CheckRecords(event);
+    }
     Settle();
+    CheckRecords(events);
+    journal().SetRecordCheck(nullptr);
     EXPECT_GT(replays, 0) << "Ctrl+Z and Ctrl+Y reached the journal";
     EXPECT_GT(journal().Records().size(), 0u);
+    EXPECT_GT(journal().CheckedRecords(), 0);
+    std::printf("view monkey: %ld events, %zu records, %ld checked, %d undo or redo keys\n", events,
+                journal().Records().size(), journal().CheckedRecords(), replays);
 
     const std::string saved = Saved();
     auto again = Load(saved);
@@ -419,6 +485,8 @@ TEST_F(ViewMonkeyTest, RandomEventsLeaveAProjectThatSavesAndUndoesToItsStart) {
         ASSERT_TRUE(journal().Replay(1, false))
             << record.description << ": " << (keeping.asked.empty() ? "" : keeping.asked.back());
     }
+    // The zoom is the view's, kept with the model but never journaled.
+    model->SetZoomFactor(zoom);
     QApplication::processEvents();
     EXPECT_TRUE(test::SameText(Saved(), start));
 }
