@@ -5,6 +5,7 @@
 // Beside them, the reference measured in the same run: one plain pass over
 // the diagram's drawables that sets and clears a flag on each, the floor of
 // any command that touches every drawable.
+#include "bench/DrawingBenchMain.h"
 #include "bench/document/ProjectGenerator.h"
 #include "document/CCASEDoc.h"
 #include "document/DocumentContext.h"
@@ -170,20 +171,5 @@ BENCHMARK(BM_RedoDelete) EDIT_SIZES->Iterations(3);
 } // namespace qm
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QTemporaryDir scratch;
-    setenv("XDG_CONFIG_HOME", scratch.path().toUtf8().constData(), 1);
-    setenv("XDG_RUNTIME_DIR", scratch.path().toUtf8().constData(), 1);
-    QApplication app(argc, argv);
-    static qm::NullLogSink quiet;
-    qm::SetLogSink(&quiet);
-    kest::initkernel();
-    qm::SetGuidStoreMode(qm::GuidNoStore);
-    qm::FontFaceTable table;
-    table.Init();
-    qm::Install(&table);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qm::bench::RunDrawingBenchmarks<QApplication>(argc, argv);
 }

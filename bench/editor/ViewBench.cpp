@@ -3,6 +3,7 @@
 // the area the move changed) and a full repaint of the window (goal under
 // 16 ms). Beside them, the reference: the model drawn straight into an image
 // of the window's size, without the view's background, knobs and copy.
+#include "bench/DrawingBenchMain.h"
 #include "document/CCASEDoc.h"
 #include "document/DocumentContext.h"
 #include "document/Profile.h"
@@ -128,20 +129,5 @@ BENCHMARK(BM_ReferenceModelDrawOnly)->Unit(benchmark::kMillisecond);
 } // namespace qm
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QTemporaryDir scratch;
-    setenv("XDG_CONFIG_HOME", scratch.path().toUtf8().constData(), 1);
-    setenv("XDG_RUNTIME_DIR", scratch.path().toUtf8().constData(), 1);
-    QApplication app(argc, argv);
-    static qm::NullLogSink quiet;
-    qm::SetLogSink(&quiet);
-    kest::initkernel();
-    qm::SetGuidStoreMode(qm::GuidNoStore);
-    qm::FontFaceTable table;
-    table.Init();
-    qm::Install(&table);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qm::bench::RunDrawingBenchmarks<QApplication>(argc, argv);
 }
