@@ -333,6 +333,10 @@ void DrawSymbol(const Master& master, DeviceContext& dc, Place& place, const Loo
     CRect nameText = nameRect;
     if (dividers.active)
         nameText.bottom = std::min(nameText.bottom, dividers.y[0]);
+    // Without a name frame the name stands in the whole place: it keeps off
+    // the outline, which its opaque background would otherwise erase.
+    if (nameFrame == nullptr)
+        nameText.DeflateRect(1, 1);
     if ((master.flags & MoToolMissing) != 0) {
         Looks warning = looks;
         warning.height = int16_t(warning.height - 1);
