@@ -1155,9 +1155,10 @@ void TContent::EditLabel(Drawable* drawable) {
                                                 scroll.y, model->zoom, false);
         if (changed != nullptr) {
             host_.LabelCommitted();
-            if (edited->IsPlace())
+            if (edited->IsPlace()) {
                 NotifyChange(VcPlace, changed, false);
-            else if (edited->IsLink())
+                GrowEditedPlace(*model, edited);
+            } else if (edited->IsLink())
                 NotifyChange(VcLink, edited, false);
             else if (edited->IsFloater())
                 NotifyChange(VcMessage, edited, false);
@@ -1463,29 +1464,48 @@ void TContent::AutoSizePlace(Model& model, Drawable* drawable, Master& master, C
     if (suppress || !OptionSet(AutoResizeToText) || master.tool == nullptr ||
         (master.tool->ToolFlagWord() & 0x2) == 0)
         return;
-    // The rectangles before, kept for the journal's undo.
-    auto previous = std::make_unique<Drawable>();
-    previous->bounds = place->bounds;
-    previous->labelRect = place->labelRect;
-    previous->SetDetached();
     CRect natural;
     {
         BorrowedDC borrowed(&document_);
         place->ComputeAutoSize(&borrowed.dc(), natural);
     }
-    CRect area;
-    if (natural == place->bounds || !model.SetDrawableBounds(place, natural, area))
+    ResizePlaceRecorded(model, *place, natural, repaint);
+}
+
+void TContent::GrowEditedPlace(Model& model, Drawable* edited) {
+    auto* place = dynamic_cast<Place*>(edited);
+    if (place == nullptr || place->master == nullptr)
         return;
-    place->Relayout();
-    place->UpdateRepaintRect();
+    CRect grown;
+    {
+        BorrowedDC borrowed(&document_);
+        place->ComputeGrownToText(&borrowed.dc(), grown);
+    }
+    CRect repaint;
+    ResizePlaceRecorded(model, *place, grown, repaint);
+    InvalidateModelRect(repaint);
+}
+
+void TContent::ResizePlaceRecorded(Model& model, Place& place, const CRect& natural,
+                                   CRect& repaint) {
+    // The rectangles before, kept for the journal's undo.
+    auto previous = std::make_unique<Drawable>();
+    previous->bounds = place.bounds;
+    previous->labelRect = place.labelRect;
+    previous->SetDetached();
+    CRect area;
+    if (natural == place.bounds || !model.SetDrawableBounds(&place, natural, area))
+        return;
+    place.Relayout();
+    place.UpdateRepaintRect();
     repaint.UnionRect(repaint, area);
-    repaint.UnionRect(repaint, place->repaintRect);
-    if (place->bounds == previous->bounds)
+    repaint.UnionRect(repaint, place.repaintRect);
+    if (place.bounds == previous->bounds)
         return;
     UndoJournal& journal = document_.GetJournal();
     journal.BeginChange(ChangeKind::AutoSizeDrawable);
-    journal.AddChangedObject(place, std::move(previous));
-    journal.RecordChange(ChangeKind::AutoSizeDrawable, "Auto-size Place", &model, place);
+    journal.AddChangedObject(&place, std::move(previous));
+    journal.RecordChange(ChangeKind::AutoSizeDrawable, "Auto-size Place", &model, &place);
 }
 
 void TContent::ShowSelectionProperties(bool activate) {

@@ -31,6 +31,7 @@ class Link;
 class Master;
 class EditorHost;
 class Model;
+class Place;
 class TEdit;
 class ToolBitmap;
 class ToolModel;
@@ -237,6 +238,12 @@ class TContent : public QAbstractScrollArea,
     // Lays out again the places of master in drawable (a place group: in its
     // members) and, with automatic sizing, resizes them to their text, each
     // resize recorded as "Auto-size Place"; repaint gathers the areas.
+    // A place whose name typed in place no longer fits grows about its
+    // centre to hold it (never shrinks), as a name set in the sheet does.
+    void GrowEditedPlace(Model& model, Drawable* edited);
+    // Gives place the rectangle natural, recorded as one "Auto-size Place"
+    // step; nothing when it has that rectangle already.
+    void ResizePlaceRecorded(Model& model, Place& place, const CRect& natural, CRect& repaint);
     void AutoSizePlace(Model& model, Drawable* drawable, Master& master, CRect& repaint,
                        bool suppress);
 

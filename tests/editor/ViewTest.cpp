@@ -646,6 +646,33 @@ TEST_F(ViewTest, ZoomOutsideItsRangeIsIgnoredAndTheStepsFollowThePageMatrix) {
     EXPECT_DOUBLE_EQ(classes->zoom, 1.0);
 }
 
+// A name typed in place that no longer fits makes its place grow about its
+// centre, in the same undo step as the name; a name that fits changes no size.
+TEST_F(ViewTest, ANameTypedInPlaceGrowsThePlaceToHoldIt) {
+    auto* diagram = dynamic_cast<CustomModel*>(classes);
+    ASSERT_NE(diagram, nullptr);
+    auto* place = dynamic_cast<Place*>(
+        diagram->CreatePlaceOfTool(doc.get(), 10, "Ab", "", CRect(600, 600, 660, 640)));
+    ASSERT_NE(place, nullptr);
+    doc->GetJournal().Reset();
+    const CRect before = place->bounds;
+    for (const char* name : {"Cd", "A rather long name for a class"}) {
+        view->EditLabel(place);
+        view->LabelEditor()->selectAll();
+        QTest::keyClicks(view->LabelEditor(), name);
+        view->EditLabel(nullptr);
+        ASSERT_EQ(place->master->name, name);
+    }
+    EXPECT_GT(place->bounds.Width(), before.Width());
+    EXPECT_GE(place->bounds.Height(), before.Height());
+    EXPECT_EQ(place->bounds.CenterPoint(), before.CenterPoint());
+    EXPECT_EQ(Descriptions().back(), "Auto-size Place");
+    EXPECT_EQ(Descriptions().size(), 3u) << "the short name changed no size";
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    EXPECT_EQ(place->master->name, "Cd");
+    EXPECT_EQ(place->bounds, before);
+}
+
 TEST_F(ViewTest, EditingAPlacesLabelRenamesOrSwitchesItsMasterInOneStep) {
     Master* own = shape->master;
     view->SelectList({circle});

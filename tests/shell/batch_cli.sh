@@ -118,7 +118,11 @@ for order in 1 2; do
   cp rev.pro "order$order.pro"
   "$app" "order$order.pro" -batch -revLang=C++ -revModel=M -add="$work/order$order.txt" -save -exit \
     >"$work/out" 2>"$work/err" || { fail "the run in order $order exited $?"; cat "$work/err"; }
-  perl -0pe 's/\(revFiles .*?\)\n//s; s/"(?:[^"^\n]|\^.)*!!"/$ids{$&} \/\/= "id" . ++$n/ge' \
+  # An id is the 15-character text that follows a record's head; any of its
+  # characters may be written escaped with a ^.
+  perl -0pe 's/\(revFiles .*?\)\n//s;
+    my %id; $id{$1} = 1 while /\(\w+ ("(?:[^"^\n]|\^.){15}")/g;
+    s/("(?:[^"^\n]|\^.)*")/exists $id{$1} ? ($ids{$1} \/\/= "id" . ++$n) : $1/ge' \
     "order$order.pro" >"order$order.cut"
 done
 cmp -s order1.cut order2.cut || { fail "the add list's order changes the project"; diff order1.cut order2.cut | head; }
