@@ -99,7 +99,8 @@ if command -v g++ >/dev/null; then
   # Headers as files: a class holding only nested classes (one by value in
   # the other) is one header, not a folder; a class named in letters beyond
   # ASCII keeps its name in its file's; two specialisations whose names make
-  # one file name each get a file; the count logged is that of the files.
+  # one file name each get a file, and one whose name is longer than a
+  # folder takes one of a shorter name; the count logged is that of the files.
   # A namespace header declares a class template whose default names the
   # namespace's enumeration after the enumeration, and the type naming the
   # template after both.
@@ -120,6 +121,8 @@ template <typename T> class Cell<T*> { public: T* p; };
 template <typename T> class Cell<T&> { public: T* r; };
 }
 CPP
+  long=$(printf 'Long%.0s' $(seq 1 70))
+  printf 'namespace ns { struct %s { int v; int get() const; }; }\n' "$long" >>"$work/files/files.h"
   printf '%s\n' "$work/files/files.h" >"$work/files/files.txt"
   new_project "$work/files/files.pro" Classes
   run "reading the classes of files.h" "$work/files/files.pro" -revLang=C++ -revModel=Classes \
@@ -127,9 +130,9 @@ CPP
   run "writing the headers of files.h" "$work/files/files.pro" -script=CodeGen/CppHeaders.vxs \
     "-scope=All Models" -folder="$work/files/out"
   [ "$(cd "$work/files/out" && find . -type f | sort | tr '\n' ' ')" = \
-    "./ns.h ./ns/Box.h ./ns/Cell.h ./ns/Cell_T__.h ./ns/Cell_T___2.h ./ns/Größe.h ./ns/Outer.h " ] ||
+    "./ns.h ./ns/Box.h ./ns/Cell.h ./ns/Cell_T__.h ./ns/Cell_T___2.h ./ns/Größe.h ./ns/${long:0:96}.h ./ns/Outer.h " ] ||
     fail "the headers of files.h are: $(cd "$work/files/out" && find . -type f | sort)"
-  grep -qF "C++ headers written: 7" "$work/stderr" || fail "the count is not 7: $(grep written "$work/stderr")"
+  grep -qF "C++ headers written: 8" "$work/stderr" || fail "the count is not 8: $(grep written "$work/stderr")"
   [ "$(cat "$work/files/out/ns/Cell_T__.h" "$work/files/out/ns/Cell_T___2.h" | grep -c '^class Cell<T[*&]> {$')" = 2 ] ||
     fail "a specialisation overwrote the other"
   grep -qxF "class Größe {" "$work/files/out/ns/Größe.h" || fail "Größe lost its name"
