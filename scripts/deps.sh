@@ -14,6 +14,8 @@ packages=(
   libx11-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # a template library whose headers are reverse-engineered and generated again
+  libcereal-dev
   # fonts the drawing maps the stored faces onto
   fonts-liberation fonts-dejavu-core fontconfig
   # reference implementations, used by the benchmarks only
