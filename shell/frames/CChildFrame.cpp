@@ -10,6 +10,7 @@
 #include "drawables/NotationTemplate.h"
 #include "drawables/ToolModel.h"
 #include "editor/TContent.h"
+#include "editor/ViewClipboard.h"
 #include "editor/ViewCommands.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
@@ -31,9 +32,11 @@
 #include "shell/panes/SidePane.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QSplitter>
 
@@ -881,6 +884,23 @@ bool CChildFrame::ExplodeMaster(Master& master) {
 
 void CChildFrame::OpenFile(const std::string& path) {
     mainFrame_.OpenWithViewer(path);
+}
+
+void CChildFrame::ShowFileText(const std::string& path) {
+    if (view_ != nullptr)
+        view_->ShowFile(path);
+}
+
+void CChildFrame::CopyModelPicture(Model& model) {
+    if (view_ == nullptr || view_->CurrentModel() != &model)
+        return;
+    QClipboard* clipboard = DesktopClipboard();
+    if (clipboard == nullptr)
+        return;
+    auto* data = new QMimeData;
+    data->setData(kSvgMime, view_->SelectionAsSvg(true));
+    data->setImageData(view_->SelectionAsImage(true));
+    clipboard->setMimeData(data);
 }
 
 CRect CChildFrame::VisibleArea() const {

@@ -594,6 +594,9 @@ void TExplorer::CutOrCopyModel(bool cut, bool shallow) {
         places.push_back(drawable.get());
     model->MarkWithPlaces(places, 1, shallow);
     model->Mark(1, 1, 0);
+    // Other programs get the model's picture; this program's Paste reads
+    // the masters clipboard file.
+    window_.CopyModelPicture(*model);
     try {
         document_.CopyToClipboardFile(model, {});
     } catch (const std::exception& error) {
@@ -769,8 +772,16 @@ void TExplorer::OnSelectionChanged() {
         return;
     QTreeWidgetItem* item = currentItem();
     auto* model = dynamic_cast<Model*>(ModelOfItem(item));
-    if (window_.ShowModel(model))
+    if (window_.ShowModel(model)) {
+        // A file item shows its text in the view, a diagram type its
+        // properties; the view then shows no model.
+        std::string path;
+        if (GetFileItemText(item, path))
+            window_.ShowFileText(path);
+        else if (KindOfItem(item) == ItemDiagramType && item != nullptr)
+            ShowSelectionProperties(false);
         return;
+    }
     // The view refused: the current model's item is selected again.
     syncing_ = true;
     if (QTreeWidgetItem* back = FindToolItem(document_.CurrentModel()))

@@ -1,0 +1,111 @@
+// The project window as the user meets it: the real frame started on a
+// scratch copy of the shapes project, its explorer, view and sheets.
+#include "dialogs/sheets/ObjSheet.h"
+#include "document/CCASEDoc.h"
+#include "drawables/Model.h"
+#include "editor/TContent.h"
+#include "editor/ViewClipboard.h"
+#include "shell/Environment.h"
+#include "shell/FrameEditorHost.h"
+#include "shell/frames/CChildFrame.h"
+#include "shell/panes/Explorer.h"
+#include "shell/panes/PaneCommands.h"
+#include "tests/shell/ScriptCommandsFixture.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QPlainTextEdit>
+
+#include <gtest/gtest.h>
+
+namespace qm::test {
+namespace {
+
+class ProjectFrameTest : public ProjectWindowTest {
+  protected:
+    CCASEDoc& Document() { return *app->Env()->ActiveDocument(); }
+    CChildFrame& Frame() { return *frame->ActiveChild(); }
+    TExplorer& Explorer() { return *dynamic_cast<TExplorer*>(Frame().GetExplorerPane()); }
+    QPlainTextEdit* TextView() { return Frame().View()->findChild<QPlainTextEdit*>("TextView"); }
+    Model* ModelNamed(const std::string& name) {
+        for (size_t i = 0; i < Document().ModelCount(); ++i)
+            if (Document().GetModelAt(i)->name == name)
+                return Document().GetModelAt(i);
+        return nullptr;
+    }
+};
+
+TEST_F(ProjectFrameTest, ChoosingAFileOrADiagramTypeItemShowsItsTextOrProperties) {
+    TExplorer& explorer = Explorer();
+    const std::string notes = scratch / "notes.txt";
+    ASSERT_TRUE(WriteFileReplacing(notes, "first line\nsecond line\n"));
+    explorer.AddFileItem(EfOtherGenerated, notes);
+    explorer.AddFileItem(EfOtherGenerated, scratch / "missing.txt");
+    QTreeWidgetItem* folder = explorer.Folder(EfOtherGenerated);
+    ASSERT_EQ(folder->childCount(), 2);
+    ASSERT_NE(TextView(), nullptr);
+
+    // The file's text, read only, in place of the model.
+    explorer.setCurrentItem(folder->child(0));
+    EXPECT_EQ(Document().CurrentModel(), nullptr);
+    EXPECT_FALSE(TextView()->isHidden());
+    EXPECT_TRUE(TextView()->isReadOnly());
+    EXPECT_EQ(TextView()->toPlainText().toStdString(), "first line\nsecond line\n");
+    // A file that cannot be read says so in the view.
+    explorer.setCurrentItem(folder->child(1));
+    EXPECT_EQ(TextView()->toPlainText().toStdString(),
+              "Can't access file '" + scratch / "missing.txt" + "'.");
+    // A model hides the text again.
+    Model* classes = ModelNamed("Classes");
+    ASSERT_NE(classes, nullptr);
+    explorer.setCurrentItem(explorer.FindToolItem(classes));
+    EXPECT_EQ(Document().CurrentModel(), classes);
+    EXPECT_TRUE(TextView()->isHidden());
+
+    // With the property sheet open, a diagram type item moves it to that
+    // diagram type's properties; the view shows no model.
+    explorer.ShowSelectionProperties(true);
+    CObjSheet& sheet = ObjectSheetOf(*frame);
+    ASSERT_FALSE(sheet.isHidden());
+    EXPECT_EQ(sheet.Target(), classes);
+    QTreeWidgetItem* type = explorer.Folder(EfDiagrams)->child(1);
+    explorer.setCurrentItem(type);
+    EXPECT_EQ(Document().CurrentModel(), nullptr);
+    EXPECT_EQ(sheet.Kind(), 2);
+    ASSERT_NE(sheet.Target(), nullptr);
+    EXPECT_EQ(sheet.Target()->name, type->text(0).toStdString());
+    sheet.hide();
+}
+
+TEST_F(ProjectFrameTest, ExplorerCutAndCopyPutTheModelsPictureOnTheClipboard) {
+    app->Env()->Settings().Options &= ~uint32_t(ConfirmModelDelete);
+    TExplorer& explorer = Explorer();
+    Model* classes = ModelNamed("Classes");
+    ASSERT_NE(classes, nullptr);
+    ASSERT_FALSE(classes->Drawables().empty());
+    explorer.setCurrentItem(explorer.FindToolItem(classes));
+    ASSERT_EQ(Document().CurrentModel(), classes);
+    // Nothing selected in the diagram: the picture is still the whole model.
+    Frame().View()->DeselectAll();
+
+    for (const int command : {int(IdEditCopy), int(IdEditShallowCopy), int(IdEditCut)}) {
+        QGuiApplication::clipboard()->clear();
+        if (command == IdEditCut)
+            explorer.setCurrentItem(explorer.FindToolItem(classes));
+        ASSERT_TRUE(explorer.OnCommand(command));
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        ASSERT_NE(data, nullptr) << command;
+        EXPECT_TRUE(data->hasFormat(kSvgMime)) << command;
+        EXPECT_FALSE(data->data(kSvgMime).isEmpty()) << command;
+        const QImage image = qvariant_cast<QImage>(data->imageData());
+        EXPECT_FALSE(image.isNull()) << command;
+        EXPECT_GT(image.width(), 10) << command;
+    }
+    // The cut took the model away.
+    EXPECT_EQ(ModelNamed("Classes"), nullptr);
+}
+
+} // namespace
+} // namespace qm::test
