@@ -1,6 +1,7 @@
 // The main window: bars, menus, routing, timers, tasks and the viewer rule.
 #include "shell/frames/CMainFrame.h"
 
+#include "dialogs/model/DialogServices.h"
 #include "dialogs/options/OptionSheet.h"
 #include "document/CCASEDoc.h"
 #include "document/ModelLibrary.h"
@@ -486,12 +487,23 @@ bool CMainFrame::AskPageSetup(PageSetup& setup) {
         QPageSize(QSizeF(setup.PaperWidth / 1000.0, setup.PaperHeight / 1000.0), QPageSize::Inch));
     if (setup.PaperWidth > setup.PaperHeight)
         printer.setPageOrientation(QPageLayout::Landscape);
+    if (pageMargins_)
+        printer.setPageMargins(QMarginsF((*pageMargins_)[0] / 1000.0, (*pageMargins_)[1] / 1000.0,
+                                         (*pageMargins_)[2] / 1000.0, (*pageMargins_)[3] / 1000.0),
+                               QPageLayout::Inch);
     QPageSetupDialog dialog(&printer, this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (RunModal(dialog) != QDialog::Accepted)
         return false;
-    const QRectF paper = printer.pageLayout().fullRect(QPageLayout::Inch);
+    const QPageLayout layout = printer.pageLayout();
+    const QRectF paper = layout.fullRect(QPageLayout::Inch);
     setup.PaperWidth = static_cast<int32_t>(std::lround(paper.width() * 1000.0));
     setup.PaperHeight = static_cast<int32_t>(std::lround(paper.height() * 1000.0));
+    const QMarginsF margins = layout.margins(QPageLayout::Inch);
+    pageMargins_ =
+        std::array<int32_t, 4>{static_cast<int32_t>(std::lround(margins.left() * 1000.0)),
+                               static_cast<int32_t>(std::lround(margins.top() * 1000.0)),
+                               static_cast<int32_t>(std::lround(margins.right() * 1000.0)),
+                               static_cast<int32_t>(std::lround(margins.bottom() * 1000.0))};
     return true;
 }
 

@@ -1,5 +1,6 @@
 // The project window as the user meets it: the real frame started on a
 // scratch copy of the shapes project, its explorer, view and sheets.
+#include "dialogs/model/DialogServices.h"
 #include "dialogs/sheets/ObjSheet.h"
 #include "document/CCASEDoc.h"
 #include "drawables/Model.h"
@@ -8,14 +9,18 @@
 #include "shell/Environment.h"
 #include "shell/FrameEditorHost.h"
 #include "shell/frames/CChildFrame.h"
+#include "shell/frames/CommandIds.h"
 #include "shell/panes/Explorer.h"
 #include "shell/panes/PaneCommands.h"
 #include "tests/shell/ScriptCommandsFixture.h"
 
 #include <QClipboard>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
+#include <QPageSetupDialog>
 #include <QPlainTextEdit>
 
 #include <gtest/gtest.h>
@@ -105,6 +110,54 @@ TEST_F(ProjectFrameTest, ExplorerCutAndCopyPutTheModelsPictureOnTheClipboard) {
     }
     // The cut took the model away.
     EXPECT_EQ(ModelNamed("Classes"), nullptr);
+}
+
+// The page set-up dialog in inches: reads the margins it offers, then sets
+// new ones (when given) and accepts, or cancels.
+class PageSetupAnswer : public DialogAnswerer {
+  public:
+    static constexpr const char* kSides[] = {"leftMargin", "topMargin", "rightMargin",
+                                             "bottomMargin"};
+    void Answer(QDialog& dialog) override {
+        ASSERT_NE(qobject_cast<QPageSetupDialog*>(&dialog), nullptr);
+        auto* units = dialog.findChild<QComboBox*>("unitCombo");
+        ASSERT_NE(units, nullptr);
+        for (int i = 0; i < units->count(); ++i)
+            if (units->itemText(i).contains("Inch"))
+                units->setCurrentIndex(i);
+        offered.clear();
+        for (const char* side : kSides) {
+            auto* box = dialog.findChild<QDoubleSpinBox*>(side);
+            ASSERT_NE(box, nullptr) << side;
+            offered.push_back(box->value());
+        }
+        if (chosen.empty()) {
+            dialog.reject();
+            return;
+        }
+        for (size_t i = 0; i < chosen.size(); ++i)
+            dialog.findChild<QDoubleSpinBox*>(kSides[i])->setValue(chosen[i]);
+        dialog.accept();
+    }
+    std::vector<double> offered;
+    std::vector<double> chosen;
+};
+
+TEST_F(ProjectFrameTest, PrintSetupKeepsTheMarginsAndOffersThemAgain) {
+    PageSetupAnswer answer;
+    ScopedDialogAnswerer answering{&answer};
+    EXPECT_EQ(frame->PageMargins(), nullptr);
+    answer.chosen = {0.3, 0.4, 0.5, 0.6};
+    ASSERT_TRUE(frame->RouteCommand(cmd::FilePrintSetup));
+    ASSERT_NE(frame->PageMargins(), nullptr);
+    EXPECT_EQ(*frame->PageMargins(), (std::array<int32_t, 4>{300, 400, 500, 600}));
+    // The next set-up offers them; a cancel keeps them.
+    answer.chosen.clear();
+    ASSERT_TRUE(frame->RouteCommand(cmd::FilePrintSetup));
+    ASSERT_EQ(answer.offered.size(), 4u);
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_NEAR(answer.offered[i], 0.3 + 0.1 * double(i), 0.005) << i;
+    EXPECT_EQ(*frame->PageMargins(), (std::array<int32_t, 4>{300, 400, 500, 600}));
 }
 
 } // namespace
