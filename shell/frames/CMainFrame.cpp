@@ -857,6 +857,10 @@ void CMainFrame::OnHelpIndex(int) {
 void CMainFrame::OnToolsOptions(int) {
     if (optionSheet_ == nullptr) {
         OptionSheetHooks hooks;
+        hooks.reloadLibraryMenu = [this](const std::string& path) {
+            if (LibraryMenu* library = Library())
+                app_.RunCommand([&] { library->Load(path); });
+        };
         hooks.openReferenceProject = [this](const std::string& path) {
             if (ModelLibrary* library = app_.Library(); library != nullptr && !path.empty())
                 app_.RunCommand([&] { library->OpenDocumentFile(path); });

@@ -4,6 +4,7 @@
 // stereotype models, Save Template read back, Switch Template).
 #include "dialogs/model/DialogServices.h"
 #include "dialogs/model/ModelDialogs.h"
+#include "dialogs/options/OptionSheet.h"
 #include "document/CCASEDoc.h"
 #include "document/Profile.h"
 #include "document/UndoJournal.h"
@@ -26,7 +27,9 @@
 
 #include <QAction>
 #include <QGridLayout>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 
@@ -224,6 +227,28 @@ TEST_F(WindowTest, LoadLibraryAsksForAProjectAndKeepsItInTheSettings) {
     dialogs.answer.reset();
     EXPECT_TRUE(Frame().OnCommand(cmd::LibraryLoad));
     EXPECT_EQ(app->Env()->Settings().DefaultLibrary, kLibrary);
+}
+
+TEST_F(WindowTest, ANewDefaultLibraryInTheOptionsReloadsTheLibraryMenuAtOnce) {
+    ASSERT_TRUE(frame->RouteCommand(cmd::ToolsOptions));
+    COptionSheet* sheet = frame->OptionSheet();
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_NE(Library().Path(), kLibrary);
+    sheet->Locations()
+        .Edit(COptionPage2::DefaultLibrary)
+        ->setText(QString::fromStdString(kLibrary));
+    sheet->OkButton()->click();
+    EXPECT_EQ(app->Env()->Settings().DefaultLibrary, kLibrary);
+    EXPECT_EQ(Library().Path(), kLibrary);
+    EXPECT_EQ(Library().Submenus().size(), 4u);
+    ASSERT_NE(Library().Document(), nullptr);
+    EXPECT_GT(Library().Document()->ModelCount(), 0u);
+
+    // The options applied again with the same library read nothing anew.
+    const CCASEDoc* loaded = Library().Document();
+    ASSERT_TRUE(frame->RouteCommand(cmd::ToolsOptions));
+    sheet->OkButton()->click();
+    EXPECT_EQ(Library().Document(), loaded);
 }
 
 TEST_F(WindowTest, UseAsPlaceCreatesAPlaceGroupOfTheSymbolAtTheClick) {
