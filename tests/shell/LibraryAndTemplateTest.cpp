@@ -22,6 +22,7 @@
 #include "shell/commands/ModelCommands.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CMainFrame.h"
+#include "shell/frames/CommandIds.h"
 #include "shell/panes/Explorer.h"
 #include "tests/shell/ScriptCommandsFixture.h"
 
