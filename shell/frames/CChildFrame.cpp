@@ -720,8 +720,15 @@ void CChildFrame::OnRefresh(int) {
 }
 
 void CChildFrame::OnClearComboHistories(int) {
-    for (auto& history : app_.Env()->Settings().Histories)
+    Profile& settings = app_.Env()->Settings();
+    for (auto& history : settings.Histories)
         history.clear();
+    // Open sheets show the empty lists at once, so that their next store
+    // does not write the old entries back.
+    if (auto* sheet = mainFrame_.findChild<CObjSheet*>(QStringLiteral("objectSheet")))
+        sheet->ExchangeHistory(true);
+    if (auto* find = mainFrame_.findChild<CFindSheet*>(QStringLiteral("findSheet")))
+        find->ExchangeHistory(settings, true);
 }
 
 void CChildFrame::OnDefaultProject(int id) {

@@ -1,8 +1,10 @@
 // The project window as the user meets it: the real frame started on a
 // scratch copy of the shapes project, its explorer, view and sheets.
 #include "dialogs/model/DialogServices.h"
+#include "dialogs/sheets/GeneralPage.h"
 #include "dialogs/sheets/ObjSheet.h"
 #include "document/CCASEDoc.h"
+#include "document/Profile.h"
 #include "drawables/Model.h"
 #include "editor/TContent.h"
 #include "editor/ViewClipboard.h"
@@ -110,6 +112,38 @@ TEST_F(ProjectFrameTest, ExplorerCutAndCopyPutTheModelsPictureOnTheClipboard) {
     }
     // The cut took the model away.
     EXPECT_EQ(ModelNamed("Classes"), nullptr);
+}
+
+std::vector<std::string> ComboItems(const QComboBox& combo) {
+    std::vector<std::string> items;
+    for (int i = 0; i < combo.count(); ++i)
+        items.push_back(combo.itemText(i).toStdString());
+    return items;
+}
+
+TEST_F(ProjectFrameTest, ClearComboHistoriesEmptiesAnOpenSheetsListsForGood) {
+    Profile& settings = app->Env()->Settings();
+    settings.Histories[HL_NAME] = {"OldName", "Older"};
+    TExplorer& explorer = Explorer();
+    Model* classes = ModelNamed("Classes");
+    ASSERT_NE(classes, nullptr);
+    explorer.setCurrentItem(explorer.FindToolItem(classes));
+    explorer.ShowSelectionProperties(true);
+    CObjSheet& sheet = ObjectSheetOf(*frame);
+    ASSERT_EQ(sheet.Target(), classes);
+    QComboBox& name = *sheet.General().name;
+    ASSERT_EQ(ComboItems(name), (std::vector<std::string>{"OldName", "Older"}));
+
+    ASSERT_TRUE(Frame().OnCommand(cmd::ClearComboHistories));
+    EXPECT_TRUE(settings.Histories[HL_NAME].empty());
+    // The open sheet shows the empty list, keeping the name being edited...
+    EXPECT_TRUE(ComboItems(name).empty());
+    EXPECT_EQ(name.currentText().toStdString(), "Classes");
+    // ...and its apply brings none of the old entries back.
+    sheet.CloseSheet(true);
+    for (const auto& history : settings.Histories)
+        for (const std::string& entry : history)
+            EXPECT_TRUE(entry != "OldName" && entry != "Older") << entry;
 }
 
 // The page set-up dialog in inches: reads the margins it offers, then sets
