@@ -418,6 +418,31 @@ TEST_F(WindowTest, ASharedTemplateSavedBecomesTheProjectsOwnCopy) {
     EXPECT_NE(Document().GetTitle().find("Copy.not"), std::string::npos);
 }
 
+TEST_F(WindowTest, SwitchTemplateWithoutModelsShowsNoToolModel) {
+    const std::string folder = scratch / "Notations";
+    ASSERT_TRUE(MakeDirectories(folder));
+    app->Env()->Settings().NotationFolder = folder;
+    {
+        NotationTemplate other;
+        ASSERT_NE(CreateTemplate(other, kInternalTemplateName), 0);
+        ASSERT_TRUE(WriteFileReplacing(JoinPath(folder, "Other.not"), WriteTemplateText(other)));
+    }
+    TExplorer* explorer = Frame().Explorer();
+    ASSERT_NE(explorer, nullptr);
+    while (Document().ModelCount() > 0)
+        explorer->DeleteModel(Document().GetModelAt(0), int(ChangeKind::Delete), false, false);
+    NotationTemplate* old = Document().Template();
+    ASSERT_TRUE(Frame().ShowModel(old->GetTool(10)));
+    ASSERT_EQ(Document().CurrentModel(), old->GetTool(10));
+
+    ChooseTemplate other("Other.not");
+    ScopedDialogAnswerer scoped(&other);
+    prompts.Script(PromptAnswer::Yes);
+    EXPECT_TRUE(Frame().OnCommand(cmd::SwitchTemplate));
+    ASSERT_NE(Document().Template(), old);
+    EXPECT_EQ(Document().CurrentModel(), nullptr);
+}
+
 TEST_F(WindowTest, SwitchTemplateRebindsTheProjectsToolsByTheirNumbers) {
     // Another template: the built-in one with its class tool renamed.
     const std::string folder = scratch / "Notations";
