@@ -675,7 +675,14 @@ void CChildFrame::OnEditSelectAll(int id) {
     Repaint();
 }
 
-void CChildFrame::OnUpdateEditSelectAll(int, CommandState& state) {
+void CChildFrame::OnUpdateEditSelectAll(int id, CommandState& state) {
+    // The lister's rule while the side pane is active on its tab, else the
+    // view's (which covers its text view and label editor without a model).
+    if (extraPane_ != nullptr && ActivePane() == extraPane_ &&
+        extraPane_->OnUpdateCommand(id, state))
+        return;
+    if (view_ != nullptr && view_->OnUpdateCommand(id, state))
+        return;
     const Model* model = CurrentModel();
     state.enabled = model != nullptr && !model->Drawables().empty() && !IconEditing();
 }
@@ -696,14 +703,31 @@ void CChildFrame::OnUpdateHasModel(int, CommandState& state) {
     state.enabled = CurrentModel() != nullptr;
 }
 
+// The one master selected in the lister, else null.
+Master* CChildFrame::SingleListerMaster() const {
+    if (extraPane_ == nullptr || extraPane_->Lister() == nullptr ||
+        extraPane_->Lister()->GetSelectedCount() != 1)
+        return nullptr;
+    return extraPane_->Lister()->GetFirstSelectedMaster();
+}
+
 void CChildFrame::OnPanToSelected(int) {
-    if (view_ != nullptr)
-        view_->PanToSelection(true);
+    if (view_ == nullptr)
+        return;
+    // One master chosen in the lister: its first place in the model is
+    // selected and brought into sight.
+    Model* model = CurrentModel();
+    if (Master* master = SingleListerMaster(); model != nullptr && master != nullptr) {
+        ShowDrawable(*model, model->FindPlaceOfMaster(master));
+        return;
+    }
+    view_->PanToSelection(true);
 }
 
 void CChildFrame::OnUpdatePanToSelected(int, CommandState& state) {
     const Model* model = CurrentModel();
-    state.enabled = model != nullptr && !model->Selection().empty();
+    state.enabled =
+        model != nullptr && (!model->Selection().empty() || SingleListerMaster() != nullptr);
 }
 
 void CChildFrame::OnViewOption(int id) {

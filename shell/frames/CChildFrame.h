@@ -202,6 +202,7 @@ class CChildFrame : public QMdiSubWindow,
     void OnUpdateHasModel(int id, CommandState& state);
     void OnPanToSelected(int id);
     void OnUpdatePanToSelected(int id, CommandState& state);
+    Master* SingleListerMaster() const;
     void OnViewOption(int id);
     void OnUpdateViewOption(int id, CommandState& state);
     void OnRefresh(int id);

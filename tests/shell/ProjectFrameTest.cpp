@@ -13,9 +13,12 @@
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CommandIds.h"
 #include "shell/panes/Explorer.h"
+#include "shell/panes/Lister.h"
 #include "shell/panes/PaneCommands.h"
+#include "shell/panes/SidePane.h"
 #include "tests/shell/ScriptCommandsFixture.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -112,6 +115,58 @@ TEST_F(ProjectFrameTest, ExplorerCutAndCopyPutTheModelsPictureOnTheClipboard) {
     }
     // The cut took the model away.
     EXPECT_EQ(ModelNamed("Classes"), nullptr);
+}
+
+TEST_F(ProjectFrameTest, SelectAllAndPanToSelectedTakeTheListerAndTheTextView) {
+    Model* model = Document().CurrentModel();
+    ASSERT_NE(model, nullptr);
+    TExtra& side = *Frame().Extra();
+    side.SelectTab(TabLister);
+    TLister& lister = *side.Lister();
+    ASSERT_GT(lister.topLevelItemCount(), 1);
+
+    // One master chosen in the lister: Pan to Selected selects its place.
+    int row = 0;
+    while (row < lister.topLevelItemCount() &&
+           model->FindPlaceOfMaster(lister.MasterAt(row)) == nullptr)
+        ++row;
+    ASSERT_LT(row, lister.topLevelItemCount());
+    Drawable* place = model->FindPlaceOfMaster(lister.MasterAt(row));
+    Frame().View()->DeselectAll();
+    lister.clearSelection();
+    lister.topLevelItem(row)->setSelected(true);
+    ASSERT_EQ(lister.GetSelectedCount(), 1);
+    EXPECT_TRUE(frame->RouteUpdate(cmd::PanToSelected).enabled);
+    EXPECT_TRUE(frame->RouteCommand(cmd::PanToSelected));
+    ASSERT_EQ(model->Selection().size(), 1u);
+    EXPECT_EQ(model->Selection().front(), place);
+    // Two chosen, and nothing selected in the drawing: nothing to pan to.
+    Frame().View()->DeselectAll();
+    lister.topLevelItem(row == 0 ? 1 : 0)->setSelected(true);
+    EXPECT_FALSE(frame->RouteUpdate(cmd::PanToSelected).enabled);
+
+    // A file shown in the view (no model): Select All takes its text...
+    const std::string notes = scratch / "notes.txt";
+    ASSERT_TRUE(WriteFileReplacing(notes, "alpha\nbeta\n"));
+    Explorer().AddFileItem(EfOtherGenerated, notes);
+    Explorer().setCurrentItem(Explorer().Folder(EfOtherGenerated)->child(0));
+    ASSERT_EQ(Document().CurrentModel(), nullptr);
+    EXPECT_TRUE(frame->RouteUpdate(cmd::EditSelectAll).enabled);
+    EXPECT_TRUE(frame->RouteCommand(cmd::EditSelectAll));
+    EXPECT_EQ(TextView()->textCursor().selectedText().size(), QString("alpha\nbeta\n").size());
+
+    // ...while with the side pane active on the lister's tab, the lister
+    // takes it, with or without a model.
+    frame->show();
+    frame->activateWindow();
+    lister.setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(Frame().ActivePane(), Frame().GetExtraPane());
+    lister.clearSelection();
+    EXPECT_TRUE(frame->RouteUpdate(cmd::EditSelectAll).enabled);
+    EXPECT_TRUE(frame->RouteCommand(cmd::EditSelectAll));
+    EXPECT_EQ(lister.GetSelectedCount(), lister.topLevelItemCount());
+    frame->hide();
 }
 
 std::vector<std::string> ComboItems(const QComboBox& combo) {
