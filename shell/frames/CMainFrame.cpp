@@ -196,6 +196,13 @@ CMainFrame::CMainFrame(CCASEApp& app)
         };
     }
     logWindow_ = std::make_unique<LogWindow>(exitWhenDone);
+    // Shown by View/Log Window or by a script, it lies over the bottom of
+    // this frame's client area.
+    logWindow_->SetFrameClient([this] {
+        const QWidget* client = centralWidget();
+        return client != nullptr ? QRect(client->mapToGlobal(QPoint(0, 0)), client->size())
+                                 : geometry();
+    });
     logInstall_ = std::make_unique<ScopedLogSink>(logWindow_.get());
 
     autoSaveTimer_ = new QTimer(this);
@@ -894,12 +901,7 @@ void CMainFrame::OnUpdateToggleBar(int id, CommandState& state) {
 }
 
 LogWindow& CMainFrame::EnsureLogWindow() {
-    static_cast<void>(logWindow_->winId());
-    if (!logWindow_->property("placed").toBool()) {
-        const QRect client(centralWidget()->mapToGlobal(QPoint(0, 0)), centralWidget()->size());
-        logWindow_->PlaceOver(client);
-        logWindow_->setProperty("placed", true);
-    }
+    logWindow_->EnsurePlaced();
     return *logWindow_;
 }
 
