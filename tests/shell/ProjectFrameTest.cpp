@@ -6,6 +6,7 @@
 #include "document/CCASEDoc.h"
 #include "document/Profile.h"
 #include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
 #include "editor/TContent.h"
 #include "editor/ViewClipboard.h"
 #include "shell/Environment.h"
@@ -84,8 +85,9 @@ TEST_F(ProjectFrameTest, ChoosingAFileOrADiagramTypeItemShowsItsTextOrProperties
     explorer.setCurrentItem(type);
     EXPECT_EQ(Document().CurrentModel(), nullptr);
     EXPECT_EQ(sheet.Kind(), 2);
-    ASSERT_NE(sheet.Target(), nullptr);
-    EXPECT_EQ(sheet.Target()->name, type->text(0).toStdString());
+    auto* shown = dynamic_cast<DiagramType*>(sheet.Target());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->name, type->text(0).toStdString());
     sheet.hide();
 }
 
