@@ -42,8 +42,9 @@ class ProjectWindow {
     // Shows a file item's text, read only, in the diagram view in place of a
     // model (an empty path hides it).
     virtual void ShowFileText(const std::string& /*path*/) {}
-    // Puts the picture of every drawable of model on the system clipboard
-    // when the view shows it (the explorer's cut and copy of a model).
+    // Puts the picture of every drawable of model on the system clipboard,
+    // with the reference to the masters clipboard file just written, when
+    // the view shows it (the explorer's cut and copy of a model).
     virtual void CopyModelPicture(Model& /*model*/) {}
 
     // ---- the active diagram view ----

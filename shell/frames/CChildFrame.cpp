@@ -12,6 +12,7 @@
 #include "editor/TContent.h"
 #include "editor/ViewClipboard.h"
 #include "editor/ViewCommands.h"
+#include "platform/DesktopClipboard.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
 #include "platform/UserSettings.h"
@@ -931,6 +932,10 @@ void CChildFrame::CopyModelPicture(Model& model) {
     auto* data = new QMimeData;
     data->setData(kSvgMime, view_->SelectionAsSvg(true));
     data->setImageData(view_->SelectionAsImage(true));
+    // One set of forms replaces what the file's reference alone put there.
+    const std::string path = CCASEDoc::ClipboardFile();
+    data->setData(kMastersClipboardMime,
+                  QByteArray(path.data(), static_cast<qsizetype>(path.size())));
     clipboard->setMimeData(data);
 }
 

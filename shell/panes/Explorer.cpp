@@ -594,15 +594,15 @@ void TExplorer::CutOrCopyModel(bool cut, bool shallow) {
         places.push_back(drawable.get());
     model->MarkWithPlaces(places, 1, shallow);
     model->Mark(1, 1, 0);
-    // Other programs get the model's picture; this program's Paste reads
-    // the masters clipboard file.
-    window_.CopyModelPicture(*model);
     try {
         document_.CopyToClipboardFile(model, {});
     } catch (const std::exception& error) {
         CCASEDoc::ReportSaveLoadException(error);
         return;
     }
+    // Other programs get the model's picture beside the reference to the
+    // masters clipboard file that this program's Paste reads.
+    window_.CopyModelPicture(*model);
     if (cut)
         DeleteModel(model, int(ChangeKind::Cut), false, false);
 }

@@ -9,6 +9,7 @@
 #include "drawables/NotationTemplate.h"
 #include "editor/TContent.h"
 #include "editor/ViewClipboard.h"
+#include "platform/DesktopClipboard.h"
 #include "shell/Environment.h"
 #include "shell/FrameEditorHost.h"
 #include "shell/frames/CChildFrame.h"
@@ -28,6 +29,7 @@
 #include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +42,15 @@ class ProjectFrameTest : public ProjectWindowTest {
     CChildFrame& Frame() { return *frame->ActiveChild(); }
     TExplorer& Explorer() { return *dynamic_cast<TExplorer*>(Frame().GetExplorerPane()); }
     QPlainTextEdit* TextView() { return Frame().View()->findChild<QPlainTextEdit*>("TextView"); }
+    // The item of a file of the explorer's generated "Other" folder.
+    QTreeWidgetItem* FileItem(const std::string& path) {
+        QTreeWidgetItem* folder = Explorer().Folder(EfOtherGenerated);
+        for (int i = 0; i < folder->childCount(); ++i)
+            if (folder->child(i)->text(0).toStdString() == path)
+                return folder->child(i);
+        ADD_FAILURE() << path;
+        return nullptr;
+    }
     Model* ModelNamed(const std::string& name) {
         for (size_t i = 0; i < Document().ModelCount(); ++i)
             if (Document().GetModelAt(i)->name == name)
@@ -52,22 +63,20 @@ TEST_F(ProjectFrameTest, ChoosingAFileOrADiagramTypeItemShowsItsTextOrProperties
     TExplorer& explorer = Explorer();
     const std::string notes = scratch / "notes.txt";
     ASSERT_TRUE(WriteFileReplacing(notes, "first line\nsecond line\n"));
+    const std::string missing = scratch / "missing.txt";
     explorer.AddFileItem(EfOtherGenerated, notes);
-    explorer.AddFileItem(EfOtherGenerated, scratch / "missing.txt");
-    QTreeWidgetItem* folder = explorer.Folder(EfOtherGenerated);
-    ASSERT_EQ(folder->childCount(), 2);
+    explorer.AddFileItem(EfOtherGenerated, missing);
     ASSERT_NE(TextView(), nullptr);
 
     // The file's text, read only, in place of the model.
-    explorer.setCurrentItem(folder->child(0));
+    explorer.setCurrentItem(FileItem(notes));
     EXPECT_EQ(Document().CurrentModel(), nullptr);
     EXPECT_FALSE(TextView()->isHidden());
     EXPECT_TRUE(TextView()->isReadOnly());
     EXPECT_EQ(TextView()->toPlainText().toStdString(), "first line\nsecond line\n");
     // A file that cannot be read says so in the view.
-    explorer.setCurrentItem(folder->child(1));
-    EXPECT_EQ(TextView()->toPlainText().toStdString(),
-              "Can't access file '" + scratch / "missing.txt" + "'.");
+    explorer.setCurrentItem(FileItem(missing));
+    EXPECT_EQ(TextView()->toPlainText().toStdString(), "Can't access file '" + missing + "'.");
     // A model hides the text again.
     Model* classes = ModelNamed("Classes");
     ASSERT_NE(classes, nullptr);
@@ -114,6 +123,8 @@ TEST_F(ProjectFrameTest, ExplorerCutAndCopyPutTheModelsPictureOnTheClipboard) {
         const QImage image = qvariant_cast<QImage>(data->imageData());
         EXPECT_FALSE(image.isNull()) << command;
         EXPECT_GT(image.width(), 10) << command;
+        // This program's Paste still finds the masters clipboard file.
+        EXPECT_TRUE(data->hasFormat(kMastersClipboardMime)) << command;
     }
     // The cut took the model away.
     EXPECT_EQ(ModelNamed("Classes"), nullptr);
@@ -151,7 +162,7 @@ TEST_F(ProjectFrameTest, SelectAllAndPanToSelectedTakeTheListerAndTheTextView) {
     const std::string notes = scratch / "notes.txt";
     ASSERT_TRUE(WriteFileReplacing(notes, "alpha\nbeta\n"));
     Explorer().AddFileItem(EfOtherGenerated, notes);
-    Explorer().setCurrentItem(Explorer().Folder(EfOtherGenerated)->child(0));
+    Explorer().setCurrentItem(FileItem(notes));
     ASSERT_EQ(Document().CurrentModel(), nullptr);
     EXPECT_TRUE(frame->RouteUpdate(cmd::EditSelectAll).enabled);
     EXPECT_TRUE(frame->RouteCommand(cmd::EditSelectAll));
@@ -214,8 +225,11 @@ class PageSetupAnswer : public DialogAnswerer {
         auto* units = dialog.findChild<QComboBox*>("unitCombo");
         ASSERT_NE(units, nullptr);
         for (int i = 0; i < units->count(); ++i)
-            if (units->itemText(i).contains("Inch"))
+            if (units->itemText(i).contains("Inch")) {
+                // As the user picks it (the dialog follows the activation).
                 units->setCurrentIndex(i);
+                emit units->activated(i);
+            }
         offered.clear();
         for (const char* side : kSides) {
             auto* box = dialog.findChild<QDoubleSpinBox*>(side);
@@ -228,7 +242,10 @@ class PageSetupAnswer : public DialogAnswerer {
         }
         for (size_t i = 0; i < chosen.size(); ++i)
             dialog.findChild<QDoubleSpinBox*>(kSides[i])->setValue(chosen[i]);
-        dialog.accept();
+        // The dialog hands its choice to the printer when its own modal run
+        // ends accepted, as when the user presses OK.
+        QTimer::singleShot(0, &dialog, &QDialog::accept);
+        dialog.exec();
     }
     std::vector<double> offered;
     std::vector<double> chosen;
