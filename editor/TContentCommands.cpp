@@ -154,8 +154,11 @@ bool TContent::OnUpdateCommand(int id, CommandState& state) {
         return true;
     case ID_EDIT_SELECT_ALL:
     case ID_EDIT_SELECT_EXPLODES:
+        // Without a model the edit in sight takes it: the file's text view
+        // or the label editor.
         state.enabled = model != nullptr ? !model->Drawables().empty() && !InIconEditing(model)
-                                         : labelEditor_->isVisible();
+                                         : (!textView_->isHidden() && textView_->isEnabled()) ||
+                                               labelEditor_->isVisible();
         return true;
     case ID_VIEW_NORMAL_SIZE:
     case ID_VIEW_ZOOM_IN:
@@ -219,7 +222,9 @@ bool TContent::OnCommand(int id) {
             break;
         case ID_EDIT_SELECT_ALL:
         case ID_EDIT_SELECT_EXPLODES:
-            if (model == nullptr)
+            if (model == nullptr && !textView_->isHidden())
+                textView_->selectAll();
+            else if (model == nullptr)
                 labelEditor_->selectAll();
             else
                 SelectMatching(id == ID_EDIT_SELECT_EXPLODES);

@@ -106,8 +106,9 @@ void Environment::SaveModifiedTemplates() {
         NotationTemplate& notation = *templates_.Templates()[i];
         if (!notation.modified)
             continue;
-        const PromptAnswer answer = MessageBox("Save changes to template " + notation.path + "?",
-                                               PromptIcon::Exclamation, PromptButtons::YesNoCancel);
+        const PromptAnswer answer =
+            MessageBox("Save changes to template " + FileNameOfPath(notation.path) + "?",
+                       PromptIcon::Exclamation, PromptButtons::YesNoCancel);
         if (answer == PromptAnswer::Yes)
             notation.SaveTemplateAs(ActiveDocument());
     }

@@ -32,7 +32,7 @@ struct PrinterPagedDevice::Impl {
 };
 
 PrinterPagedDevice::PrinterPagedDevice(const PrinterChoice& choice, int32_t paperWidth,
-                                       int32_t paperHeight)
+                                       int32_t paperHeight, const std::array<int32_t, 4>* margins)
     : impl_(std::make_unique<Impl>()) {
     QPrinter& printer = impl_->printer;
     if (choice.toFile) {
@@ -56,7 +56,12 @@ PrinterPagedDevice::PrinterPagedDevice(const PrinterChoice& choice, int32_t pape
     // Drawing starts at the printable area's corner, as on a printer: a page
     // is scaled to the printable width and its footer falls below it, into
     // the bottom margin. A file gets margins a printer would have.
-    if (choice.toFile) {
+    if (margins != nullptr) {
+        const auto inches = [&](size_t side) { return std::max(0, (*margins)[side]) / 1000.0; };
+        printer.setPageLayout(QPageLayout(size, orientation,
+                                          QMarginsF(inches(0), inches(1), inches(2), inches(3)),
+                                          QPageLayout::Inch));
+    } else if (choice.toFile) {
         printer.setPageLayout(QPageLayout(size, orientation,
                                           QMarginsF(kPdfMargin, kPdfMargin, kPdfMargin, kPdfMargin),
                                           QPageLayout::Inch));

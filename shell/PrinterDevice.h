@@ -5,6 +5,8 @@
 #include "dialogs/print/PrintDialog.h"
 #include "platform/PagedDevice.h"
 
+#include <array>
+#include <cstdint>
 #include <memory>
 
 namespace qm {
@@ -15,7 +17,10 @@ class PrinterPagedDevice : public PagedDevice {
     // PDF file, on paper of the given size in thousandths of an inch (A4 when
     // either is 0 or less; landscape when wider than high). A printer or
     // file that cannot be opened gives a device whose pages are refused.
-    PrinterPagedDevice(const PrinterChoice& choice, int32_t paperWidth, int32_t paperHeight);
+    // Margins (thousandths of an inch: left, top, right, bottom), when
+    // given, are those of the page set-up.
+    PrinterPagedDevice(const PrinterChoice& choice, int32_t paperWidth, int32_t paperHeight,
+                       const std::array<int32_t, 4>* margins = nullptr);
     ~PrinterPagedDevice() override;
 
     bool IsOpen() const;

@@ -39,6 +39,13 @@ class ProjectWindow {
     virtual bool ExplodeMaster(Master& master) = 0;
     // Opens a file item's file by its extension.
     virtual void OpenFile(const std::string& path) = 0;
+    // Shows a file item's text, read only, in the diagram view in place of a
+    // model (an empty path hides it).
+    virtual void ShowFileText(const std::string& /*path*/) {}
+    // Puts the picture of every drawable of model on the system clipboard,
+    // with the reference to the masters clipboard file just written, when
+    // the view shows it (the explorer's cut and copy of a model).
+    virtual void CopyModelPicture(Model& /*model*/) {}
 
     // ---- the active diagram view ----
     // The part of the current model's zoomed page the view shows (its client

@@ -68,6 +68,10 @@ bool LabelTextsDiffer(const Link& link, const ModelObject* before) {
 
 SheetPage::SheetPage(CObjSheet& sheet, const QString& title) : sheet_(sheet), title_(title) {}
 
+void SheetPage::ExchangeHistory(bool load) {
+    histories_.Exchange(sheet_.HistoryProfile(), load);
+}
+
 CObjSheet::CObjSheet(QWidget* parent) : QDialog(parent), tabs_(new QTabWidget(this)) {
     setModal(false);
     setWindowTitle(QString());
@@ -152,6 +156,11 @@ CMemberPage& CObjSheet::MemberPage(MemberKind kind) {
         return *exceptions_;
     }
     return *attributes_;
+}
+
+void CObjSheet::ExchangeHistory(bool load) {
+    for (SheetPage* page : Pages())
+        page->ExchangeHistory(load);
 }
 
 std::vector<SheetPage*> CObjSheet::Pages() const {

@@ -41,6 +41,9 @@ class SheetPage : public QWidget {
     virtual void LoadPage() = 0;
     // Writes the controls into the working copy.
     virtual void StorePage() = 0;
+    // Loads (true) or stores (false) the page's combo-box histories from or
+    // into the profile's lists.
+    void ExchangeHistory(bool load);
 
   protected:
     CObjSheet& sheet_;
@@ -76,6 +79,9 @@ class CObjSheet : public QDialog, public DocumentObserver {
     void ShowMemberPage(int memberKind, int item);
     // After an in-place rename: the General page's Name shows the target's name.
     void UpdateNameField();
+    // Loads (true) or stores (false) every present page's combo-box
+    // histories from or into the profile's lists.
+    void ExchangeHistory(bool load);
 
     // ---- what the pages use ----
     // The document, while it is open; null otherwise.

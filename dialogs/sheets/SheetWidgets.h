@@ -97,6 +97,16 @@ class ComboHistories {
         for (Bound& bound : bound_)
             ExchangeComboHistory(bound.entries, profile->Histories[bound.list], false);
     }
+    // Loads the boxes from the profile's lists again, whether or not they
+    // were loaded before (the lists were cleared meanwhile), or stores them.
+    void Exchange(Profile* profile, bool load) {
+        if (!load) {
+            Store(profile);
+            return;
+        }
+        loaded_ = nullptr;
+        Load(profile);
+    }
 
   private:
     struct Bound {

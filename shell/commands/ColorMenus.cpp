@@ -70,7 +70,7 @@ QIcon Swatch(uint32_t code, bool current) {
 }
 
 QIcon LinePicture(int kind, bool current) {
-    QPixmap pixmap(50, 14);
+    QPixmap pixmap(TLineMenu::kPictureWidth, TLineMenu::kPictureHeight);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     QPen pen(Qt::black, LineKindPenWidth(kind));
@@ -157,14 +157,27 @@ void TColorMenu::Redraw() {
 // ---- line kinds ----
 
 TLineMenu::TLineMenu(QWidget* parent) : QMenu(parent) {
+    // A plain menu row would shrink the 50 x 14 picture to the style's icon
+    // size, where the dashed kinds look alike: each row is a button that
+    // shows its picture at full size.
     for (int kind = 0; kind < kItemCount; ++kind) {
-        QAction* item = addAction(LineName(kind));
+        auto* item = new QWidgetAction(this);
+        item->setText(QString::fromUtf8(LineName(kind)));
         const int id = static_cast<int>(LineKindTable[kind].command);
         item->setData(id);
         connect(item, &QAction::triggered, this, [this, id] {
+            close();
             if (onCommand)
                 onCommand(id);
         });
+        auto* button = new QToolButton(this);
+        button->setDefaultAction(item);
+        button->setAutoRaise(true);
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        button->setIconSize(QSize(kPictureWidth, kPictureHeight));
+        button->setAccessibleName(item->text());
+        item->setDefaultWidget(button);
+        addAction(item);
     }
     Redraw();
 }

@@ -53,6 +53,9 @@ class TColorMenu : public QMenu {
 class TLineMenu : public QMenu {
   public:
     static constexpr int kItemCount = 12;
+    // The size of a line kind's picture, which its row shows unscaled.
+    static constexpr int kPictureWidth = 50;
+    static constexpr int kPictureHeight = 14;
 
     explicit TLineMenu(QWidget* parent = nullptr);
 

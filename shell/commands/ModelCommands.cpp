@@ -273,13 +273,10 @@ void ModelCommands::OnBestPageMatrix(int) {
     CCASEDoc& document = Document();
     const CRect before = model->pageMatrix;
     model->BestPageMatrix(document.PageWidth(), document.PageHeight());
-    if (model->pageMatrix != before) {
-        // As when the page pane is dragged, the size of the drawing is no
-        // journaled change: the document is only marked modified.
-        model->StretchSwimlanes();
-        document.SetModifiedFlag(true);
+    // Fitting the pages to the drawing changes no drawable and leaves the
+    // project's modified state as it was.
+    if (model->pageMatrix != before)
         frame_.RepaintView(true);
-    }
     if (TExtra* extra = frame_.Extra()) {
         if (model->pageMatrix != before && extra->Matrix() != nullptr)
             extra->Matrix()->Refresh(true);

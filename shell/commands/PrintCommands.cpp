@@ -93,14 +93,17 @@ void PrintCommands::OnFilePrint(int) {
         document.Print(nullptr, dialog.Options(), dialog.Scale());
         return;
     }
-    PrinterPagedDevice device(choice, setup.PaperWidth, setup.PaperHeight);
+    // The margins of the page set-up, once one has been made.
+    auto* main = dynamic_cast<CMainFrame*>(frame_.window());
+    PrinterPagedDevice device(choice, setup.PaperWidth, setup.PaperHeight,
+                              main != nullptr ? main->PageMargins() : nullptr);
     ReportOperationFailure(device.IsOpen(), "bad dc handle");
 
     // The dialog follows the document's progress over the models (the status
     // bar's control) and names each page as it is done.
     ProgressDialog progress(&frame_);
     progress.Start(static_cast<int>(document.ModelCount()));
-    if (auto* main = dynamic_cast<CMainFrame*>(frame_.window()); main && main->Progress())
+    if (main != nullptr && main->Progress())
         QObject::connect(main->Progress(), &QProgressBar::valueChanged, &progress,
                          [&progress](int value) { progress.SetProgress(progress.Text(), value); });
     ProgressPages pages(device, progress);

@@ -146,9 +146,10 @@ void ModelCommands::OnSwitchTemplate(int) {
         return;
     }
     document.GetJournal().Reset();
-    if (Model* current = CurrentModel();
-        current != nullptr && current->kind == MkTool && document.ModelCount() > 0)
-        frame_.ShowModel(document.GetModelAt(0));
+    // A tool model of the old template leaves the view: the first model
+    // takes its place, or none when the project has no models.
+    if (Model* current = CurrentModel(); current != nullptr && current->kind == MkTool)
+        frame_.ShowModel(document.ModelCount() > 0 ? document.GetModelAt(0) : nullptr);
     // The old template stays alive until the masters and models are bound
     // to the new one, so that nothing points into a freed template meanwhile.
     NotationTemplate* old = document.Template();

@@ -10,7 +10,9 @@
 #include "drawables/NotationTemplate.h"
 #include "drawables/ToolModel.h"
 #include "editor/TContent.h"
+#include "editor/ViewClipboard.h"
 #include "editor/ViewCommands.h"
+#include "platform/DesktopClipboard.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
 #include "platform/UserSettings.h"
@@ -31,9 +33,11 @@
 #include "shell/panes/SidePane.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QSplitter>
 
@@ -672,7 +676,14 @@ void CChildFrame::OnEditSelectAll(int id) {
     Repaint();
 }
 
-void CChildFrame::OnUpdateEditSelectAll(int, CommandState& state) {
+void CChildFrame::OnUpdateEditSelectAll(int id, CommandState& state) {
+    // The lister's rule while the side pane is active on its tab, else the
+    // view's (which covers its text view and label editor without a model).
+    if (extraPane_ != nullptr && ActivePane() == extraPane_ &&
+        extraPane_->OnUpdateCommand(id, state))
+        return;
+    if (view_ != nullptr && view_->OnUpdateCommand(id, state))
+        return;
     const Model* model = CurrentModel();
     state.enabled = model != nullptr && !model->Drawables().empty() && !IconEditing();
 }
@@ -693,14 +704,31 @@ void CChildFrame::OnUpdateHasModel(int, CommandState& state) {
     state.enabled = CurrentModel() != nullptr;
 }
 
+// The one master selected in the lister, else null.
+Master* CChildFrame::SingleListerMaster() const {
+    if (extraPane_ == nullptr || extraPane_->Lister() == nullptr ||
+        extraPane_->Lister()->GetSelectedCount() != 1)
+        return nullptr;
+    return extraPane_->Lister()->GetFirstSelectedMaster();
+}
+
 void CChildFrame::OnPanToSelected(int) {
-    if (view_ != nullptr)
-        view_->PanToSelection(true);
+    if (view_ == nullptr)
+        return;
+    // One master chosen in the lister: its first place in the model is
+    // selected and brought into sight.
+    Model* model = CurrentModel();
+    if (Master* master = SingleListerMaster(); model != nullptr && master != nullptr) {
+        ShowDrawable(*model, model->FindPlaceOfMaster(master));
+        return;
+    }
+    view_->PanToSelection(true);
 }
 
 void CChildFrame::OnUpdatePanToSelected(int, CommandState& state) {
     const Model* model = CurrentModel();
-    state.enabled = model != nullptr && !model->Selection().empty();
+    state.enabled =
+        model != nullptr && (!model->Selection().empty() || SingleListerMaster() != nullptr);
 }
 
 void CChildFrame::OnViewOption(int id) {
@@ -717,8 +745,15 @@ void CChildFrame::OnRefresh(int) {
 }
 
 void CChildFrame::OnClearComboHistories(int) {
-    for (auto& history : app_.Env()->Settings().Histories)
+    Profile& settings = app_.Env()->Settings();
+    for (auto& history : settings.Histories)
         history.clear();
+    // Open sheets show the empty lists at once, so that their next store
+    // does not write the old entries back.
+    if (auto* sheet = mainFrame_.findChild<CObjSheet*>(QStringLiteral("objectSheet")))
+        sheet->ExchangeHistory(true);
+    if (auto* find = mainFrame_.findChild<CFindSheet*>(QStringLiteral("findSheet")))
+        find->ExchangeHistory(settings, true);
 }
 
 void CChildFrame::OnDefaultProject(int id) {
@@ -881,6 +916,27 @@ bool CChildFrame::ExplodeMaster(Master& master) {
 
 void CChildFrame::OpenFile(const std::string& path) {
     mainFrame_.OpenWithViewer(path);
+}
+
+void CChildFrame::ShowFileText(const std::string& path) {
+    if (view_ != nullptr)
+        view_->ShowFile(path);
+}
+
+void CChildFrame::CopyModelPicture(Model& model) {
+    if (view_ == nullptr || view_->CurrentModel() != &model)
+        return;
+    QClipboard* clipboard = DesktopClipboard();
+    if (clipboard == nullptr)
+        return;
+    auto* data = new QMimeData;
+    data->setData(kSvgMime, view_->SelectionAsSvg(true));
+    data->setImageData(view_->SelectionAsImage(true));
+    // One set of forms replaces what the file's reference alone put there.
+    const std::string path = CCASEDoc::ClipboardFile();
+    data->setData(kMastersClipboardMime,
+                  QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+    clipboard->setMimeData(data);
 }
 
 CRect CChildFrame::VisibleArea() const {

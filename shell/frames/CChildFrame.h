@@ -137,6 +137,8 @@ class CChildFrame : public QMdiSubWindow,
     void Implode() override;
     bool ExplodeMaster(Master& master) override;
     void OpenFile(const std::string& path) override;
+    void ShowFileText(const std::string& path) override;
+    void CopyModelPicture(Model& model) override;
     CRect VisibleArea() const override;
     void ScrollViewTo(CPoint point) override;
     void RepaintView(bool scrollSizes) override;
@@ -200,6 +202,7 @@ class CChildFrame : public QMdiSubWindow,
     void OnUpdateHasModel(int id, CommandState& state);
     void OnPanToSelected(int id);
     void OnUpdatePanToSelected(int id, CommandState& state);
+    Master* SingleListerMaster() const;
     void OnViewOption(int id);
     void OnUpdateViewOption(int id, CommandState& state);
     void OnRefresh(int id);

@@ -1,6 +1,7 @@
 // The main window: bars, menus, routing, timers, tasks and the viewer rule.
 #include "shell/frames/CMainFrame.h"
 
+#include "dialogs/model/DialogServices.h"
 #include "dialogs/options/OptionSheet.h"
 #include "document/CCASEDoc.h"
 #include "document/ModelLibrary.h"
@@ -195,6 +196,13 @@ CMainFrame::CMainFrame(CCASEApp& app)
         };
     }
     logWindow_ = std::make_unique<LogWindow>(exitWhenDone);
+    // Shown by View/Log Window or by a script, it lies over the bottom of
+    // this frame's client area.
+    logWindow_->SetFrameClient([this] {
+        const QWidget* client = centralWidget();
+        return client != nullptr ? QRect(client->mapToGlobal(QPoint(0, 0)), client->size())
+                                 : geometry();
+    });
     logInstall_ = std::make_unique<ScopedLogSink>(logWindow_.get());
 
     autoSaveTimer_ = new QTimer(this);
@@ -486,12 +494,23 @@ bool CMainFrame::AskPageSetup(PageSetup& setup) {
         QPageSize(QSizeF(setup.PaperWidth / 1000.0, setup.PaperHeight / 1000.0), QPageSize::Inch));
     if (setup.PaperWidth > setup.PaperHeight)
         printer.setPageOrientation(QPageLayout::Landscape);
+    if (pageMargins_)
+        printer.setPageMargins(QMarginsF((*pageMargins_)[0] / 1000.0, (*pageMargins_)[1] / 1000.0,
+                                         (*pageMargins_)[2] / 1000.0, (*pageMargins_)[3] / 1000.0),
+                               QPageLayout::Inch);
     QPageSetupDialog dialog(&printer, this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (RunModal(dialog) != QDialog::Accepted)
         return false;
-    const QRectF paper = printer.pageLayout().fullRect(QPageLayout::Inch);
+    const QPageLayout layout = printer.pageLayout();
+    const QRectF paper = layout.fullRect(QPageLayout::Inch);
     setup.PaperWidth = static_cast<int32_t>(std::lround(paper.width() * 1000.0));
     setup.PaperHeight = static_cast<int32_t>(std::lround(paper.height() * 1000.0));
+    const QMarginsF margins = layout.margins(QPageLayout::Inch);
+    pageMargins_ =
+        std::array<int32_t, 4>{static_cast<int32_t>(std::lround(margins.left() * 1000.0)),
+                               static_cast<int32_t>(std::lround(margins.top() * 1000.0)),
+                               static_cast<int32_t>(std::lround(margins.right() * 1000.0)),
+                               static_cast<int32_t>(std::lround(margins.bottom() * 1000.0))};
     return true;
 }
 
@@ -845,6 +864,10 @@ void CMainFrame::OnHelpIndex(int) {
 void CMainFrame::OnToolsOptions(int) {
     if (optionSheet_ == nullptr) {
         OptionSheetHooks hooks;
+        hooks.reloadLibraryMenu = [this](const std::string& path) {
+            if (LibraryMenu* library = Library())
+                app_.RunCommand([&] { library->Load(path); });
+        };
         hooks.openReferenceProject = [this](const std::string& path) {
             if (ModelLibrary* library = app_.Library(); library != nullptr && !path.empty())
                 app_.RunCommand([&] { library->OpenDocumentFile(path); });
@@ -878,12 +901,7 @@ void CMainFrame::OnUpdateToggleBar(int id, CommandState& state) {
 }
 
 LogWindow& CMainFrame::EnsureLogWindow() {
-    static_cast<void>(logWindow_->winId());
-    if (!logWindow_->property("placed").toBool()) {
-        const QRect client(centralWidget()->mapToGlobal(QPoint(0, 0)), centralWidget()->size());
-        logWindow_->PlaceOver(client);
-        logWindow_->setProperty("placed", true);
-    }
+    logWindow_->EnsurePlaced();
     return *logWindow_;
 }
 

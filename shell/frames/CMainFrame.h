@@ -19,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -61,6 +62,12 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     void DetachDocument(CCASEDoc& document) override;
     bool CloseFrame() override;
     bool AskPageSetup(PageSetup& setup) override;
+    // The page margins (thousandths of an inch: left, top, right, bottom)
+    // the last accepted page set-up chose, which printing keeps; null before
+    // one. They last for the run.
+    const std::array<int32_t, 4>* PageMargins() const {
+        return pageMargins_ ? &*pageMargins_ : nullptr;
+    }
 
     // ---- the chain ----
     // Runs a command along child frame, active pane, document, main frame and
@@ -161,6 +168,7 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    std::optional<std::array<int32_t, 4>> pageMargins_;
     friend struct MainFrameTable;
     void BuildMenus();
     void InstallTemplateIconHooks();

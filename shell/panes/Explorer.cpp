@@ -600,6 +600,9 @@ void TExplorer::CutOrCopyModel(bool cut, bool shallow) {
         CCASEDoc::ReportSaveLoadException(error);
         return;
     }
+    // Other programs get the model's picture beside the reference to the
+    // masters clipboard file that this program's Paste reads.
+    window_.CopyModelPicture(*model);
     if (cut)
         DeleteModel(model, int(ChangeKind::Cut), false, false);
 }
@@ -769,8 +772,16 @@ void TExplorer::OnSelectionChanged() {
         return;
     QTreeWidgetItem* item = currentItem();
     auto* model = dynamic_cast<Model*>(ModelOfItem(item));
-    if (window_.ShowModel(model))
+    if (window_.ShowModel(model)) {
+        // A file item shows its text in the view, a diagram type its
+        // properties; the view then shows no model.
+        std::string path;
+        if (GetFileItemText(item, path))
+            window_.ShowFileText(path);
+        else if (KindOfItem(item) == ItemDiagramType && item != nullptr)
+            ShowSelectionProperties(false);
         return;
+    }
     // The view refused: the current model's item is selected again.
     syncing_ = true;
     if (QTreeWidgetItem* back = FindToolItem(document_.CurrentModel()))

@@ -32,6 +32,14 @@ LogWindow::LogWindow(bool neverShow) : QDialog(nullptr), neverShow_(neverShow) {
 
 void LogWindow::PlaceOver(const QRect& frameClient) {
     setGeometry(LogWindowGeometry(frameClient));
+    placed_ = true;
+}
+
+void LogWindow::EnsurePlaced() {
+    if (placed_ || !frameClient_)
+        return;
+    static_cast<void>(winId());
+    PlaceOver(frameClient_());
 }
 
 std::string LogWindow::Text() const {
@@ -54,9 +62,10 @@ void LogWindow::Append(std::string_view text) {
 }
 
 void LogWindow::Show(bool visible) {
-    if (visible && !neverShow_)
+    if (visible && !neverShow_) {
+        EnsurePlaced();
         show();
-    else
+    } else
         hide();
 }
 

@@ -7,6 +7,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QPlainTextEdit;
 
 namespace qm {
@@ -24,6 +26,13 @@ class LogWindow : public QDialog, public LogSink {
 
     // Places the window over the bottom of the main frame's client area.
     void PlaceOver(const QRect& frameClient);
+    // Where the main frame's client area lies (screen coordinates); the
+    // window is placed over it when it is first shown, whoever shows it.
+    void SetFrameClient(std::function<QRect()> frameClient) {
+        frameClient_ = std::move(frameClient);
+    }
+    // Places the window once, unless it was placed already.
+    void EnsurePlaced();
     QPlainTextEdit* Edit() const { return edit_; }
     std::string Text() const;
 
@@ -35,6 +44,8 @@ class LogWindow : public QDialog, public LogSink {
   private:
     QPlainTextEdit* edit_ = nullptr;
     bool neverShow_ = false;
+    bool placed_ = false;
+    std::function<QRect()> frameClient_;
 };
 
 } // namespace qm

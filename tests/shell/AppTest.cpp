@@ -291,13 +291,14 @@ TEST_F(App, ModifiedTemplatesAreAskedInOrderAndOutOfMemoryOffersRetry) {
     NotationTemplate* second = environment.AcquireTemplate(scratch / "Notations/Uml2.1.not");
     first->modified = true;
     second->modified = true;
+    // Each is asked about by its name (its file's), not by its path.
     prompts.asked.clear();
     prompts.Script(PromptAnswer::Cancel); // Cancel on the first still asks the second
     prompts.Script(PromptAnswer::No);
     environment.SaveModifiedTemplates();
     ASSERT_EQ(prompts.asked.size(), 2u);
-    EXPECT_EQ(prompts.asked[0], "Save changes to template " + first->path + "?");
-    EXPECT_EQ(prompts.asked[1], "Save changes to template " + second->path + "?");
+    EXPECT_EQ(prompts.asked[0], "Save changes to template UML2.1.not?");
+    EXPECT_EQ(prompts.asked[1], "Save changes to template Uml2.1.not?");
     first->modified = second->modified = false;
     environment.ReleaseTemplate(first);
     environment.ReleaseTemplate(second);

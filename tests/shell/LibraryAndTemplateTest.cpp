@@ -4,6 +4,7 @@
 // stereotype models, Save Template read back, Switch Template).
 #include "dialogs/model/DialogServices.h"
 #include "dialogs/model/ModelDialogs.h"
+#include "dialogs/options/OptionSheet.h"
 #include "document/CCASEDoc.h"
 #include "document/Profile.h"
 #include "document/UndoJournal.h"
@@ -21,12 +22,15 @@
 #include "shell/commands/ModelCommands.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CMainFrame.h"
+#include "shell/frames/CommandIds.h"
 #include "shell/panes/Explorer.h"
 #include "tests/shell/ScriptCommandsFixture.h"
 
 #include <QAction>
 #include <QGridLayout>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 
@@ -226,6 +230,28 @@ TEST_F(WindowTest, LoadLibraryAsksForAProjectAndKeepsItInTheSettings) {
     EXPECT_EQ(app->Env()->Settings().DefaultLibrary, kLibrary);
 }
 
+TEST_F(WindowTest, ANewDefaultLibraryInTheOptionsReloadsTheLibraryMenuAtOnce) {
+    ASSERT_TRUE(frame->RouteCommand(cmd::ToolsOptions));
+    COptionSheet* sheet = frame->OptionSheet();
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_NE(Library().Path(), kLibrary);
+    sheet->Locations()
+        .Edit(COptionPage2::DefaultLibrary)
+        ->setText(QString::fromStdString(kLibrary));
+    sheet->OkButton()->click();
+    EXPECT_EQ(app->Env()->Settings().DefaultLibrary, kLibrary);
+    EXPECT_EQ(Library().Path(), kLibrary);
+    EXPECT_EQ(Library().Submenus().size(), 4u);
+    ASSERT_NE(Library().Document(), nullptr);
+    EXPECT_GT(Library().Document()->ModelCount(), 0u);
+
+    // The options applied again with the same library read nothing anew.
+    const CCASEDoc* loaded = Library().Document();
+    ASSERT_TRUE(frame->RouteCommand(cmd::ToolsOptions));
+    sheet->OkButton()->click();
+    EXPECT_EQ(Library().Document(), loaded);
+}
+
 TEST_F(WindowTest, UseAsPlaceCreatesAPlaceGroupOfTheSymbolAtTheClick) {
     Library().Load(kLibrary);
     // The switch: one check mark at a time, "Use As Place" at first.
@@ -390,6 +416,31 @@ TEST_F(WindowTest, ASharedTemplateSavedBecomesTheProjectsOwnCopy) {
     // The project's masters use the copy's tools now.
     EXPECT_EQ(circle->tool, copy->GetTool(10));
     EXPECT_NE(Document().GetTitle().find("Copy.not"), std::string::npos);
+}
+
+TEST_F(WindowTest, SwitchTemplateWithoutModelsShowsNoToolModel) {
+    const std::string folder = scratch / "Notations";
+    ASSERT_TRUE(MakeDirectories(folder));
+    app->Env()->Settings().NotationFolder = folder;
+    {
+        NotationTemplate other;
+        ASSERT_NE(CreateTemplate(other, kInternalTemplateName), 0);
+        ASSERT_TRUE(WriteFileReplacing(JoinPath(folder, "Other.not"), WriteTemplateText(other)));
+    }
+    TExplorer* explorer = Frame().Explorer();
+    ASSERT_NE(explorer, nullptr);
+    while (Document().ModelCount() > 0)
+        explorer->DeleteModel(Document().GetModelAt(0), int(ChangeKind::Delete), false, false);
+    NotationTemplate* old = Document().Template();
+    ASSERT_TRUE(Frame().ShowModel(old->GetTool(10)));
+    ASSERT_EQ(Document().CurrentModel(), old->GetTool(10));
+
+    ChooseTemplate other("Other.not");
+    ScopedDialogAnswerer scoped(&other);
+    prompts.Script(PromptAnswer::Yes);
+    EXPECT_TRUE(Frame().OnCommand(cmd::SwitchTemplate));
+    ASSERT_NE(Document().Template(), old);
+    EXPECT_EQ(Document().CurrentModel(), nullptr);
 }
 
 TEST_F(WindowTest, SwitchTemplateRebindsTheProjectsToolsByTheirNumbers) {

@@ -34,6 +34,7 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QToolButton>
+#include <QWidgetAction>
 
 #include <gtest/gtest.h>
 
@@ -155,6 +156,24 @@ TEST_F(LooksCommandsTest, ColourMenuHolds36SwatchesInFourColumnsOfNine) {
     EXPECT_EQ(lines.back()->text().toStdString(), "Solid 8");
     EXPECT_EQ(lines.back()->data().toInt(), 32960);
     EXPECT_EQ(TLineMenu::IndexOfCommand(1), 0);
+
+    // Each row shows its 50 x 14 picture unscaled, so that the dashed kinds
+    // can be told apart on screen.
+    std::vector<QImage> shown;
+    for (QAction* line : lines) {
+        auto* row = qobject_cast<QWidgetAction*>(line);
+        ASSERT_NE(row, nullptr) << line->text().toStdString();
+        auto* button = qobject_cast<QToolButton*>(row->defaultWidget());
+        ASSERT_NE(button, nullptr) << line->text().toStdString();
+        EXPECT_EQ(button->iconSize(), QSize(50, 14));
+        EXPECT_GE(button->sizeHint().width(), 50);
+        EXPECT_GE(button->sizeHint().height(), 14);
+        EXPECT_EQ(button->icon().actualSize(QSize(50, 14)), QSize(50, 14));
+        shown.push_back(button->icon().pixmap(QSize(50, 14)).toImage());
+    }
+    for (size_t a = 0; a < 4; ++a)
+        for (size_t b = a + 1; b < 4; ++b)
+            EXPECT_NE(shown[a], shown[b]) << a << " " << b;
 }
 
 TEST_F(LooksCommandsTest, AChosenColourChangesTheSelectionInOneUndoableLooksChange) {

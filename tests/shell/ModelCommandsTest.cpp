@@ -283,8 +283,8 @@ TEST_F(ModelCommandsTest, BestPageMatrixFitsTheDrawingOrOnlyBringsThePagePaneFor
     const int32_t pageH = Document().PageHeight();
     const size_t records = Document().GetJournal().Records().size();
 
-    // Too many pages: the matrix shrinks to the drawing and the document is
-    // modified, with no journal entry (as when the page pane is dragged).
+    // Too many pages: the matrix shrinks to the drawing; the project stays
+    // unmodified and nothing is journaled.
     model->SetPageMatrix(CRect(0, 0, 5 * pageW, 4 * pageH));
     Document().SetModifiedFlag(false);
     Frame().Extra()->SelectTab(TabLister);
@@ -296,7 +296,7 @@ TEST_F(ModelCommandsTest, BestPageMatrixFitsTheDrawingOrOnlyBringsThePagePaneFor
     EXPECT_GE(fitted.right, drawing.right);
     EXPECT_GE(fitted.bottom, drawing.bottom);
     EXPECT_EQ(fitted.right % pageW, 0);
-    EXPECT_TRUE(Document().IsModified());
+    EXPECT_FALSE(Document().IsModified());
     EXPECT_EQ(Frame().Extra()->SelectedTab(), TabMatrix);
     EXPECT_EQ(Document().GetJournal().Records().size(), records);
 

@@ -17,6 +17,7 @@
 #include "shell/panes/LogWindow.h"
 #include "tests/shell/ScriptCommandsFixture.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -195,6 +196,27 @@ TEST_F(ScriptTasks, TasksMenuRunsTaskScriptsInTheDebugModeOfTheWindow) {
               "Chapter 7 for details).\n2. Place the script file in the folder: "
               "Quillmark\\Scripts\\Task\\.\n3. Restart Quillmark (so that it picks up the new "
               "task definition).");
+}
+
+TEST_F(ScriptTasks, ALogShownByATaskLiesOverTheBottomOfTheMainFrame) {
+    WriteScript("Task/Shout.vxs", "(def KestTask (lam ()\n  (VxShowLog t)\n"
+                                  "  (VxWriteLog \"shown\")))\n");
+    frame->FillTasksMenu();
+    frame->setGeometry(40, 30, 900, 700);
+    frame->show();
+    QApplication::processEvents();
+    ASSERT_NE(frame->Log(), nullptr);
+    ASSERT_FALSE(frame->Log()->isVisible());
+    ASSERT_TRUE(frame->RouteCommand(cmd::FirstTask));
+    LogWindow& log = *frame->Log();
+    EXPECT_TRUE(log.isVisible());
+    EXPECT_NE(log.Text().find("shown"), std::string::npos);
+    const QWidget* client = frame->centralWidget();
+    const QRect area(client->mapToGlobal(QPoint(0, 0)), client->size());
+    EXPECT_EQ(log.geometry(), LogWindowGeometry(area));
+    EXPECT_EQ(log.width(), area.width());
+    log.hide();
+    frame->hide();
 }
 
 TEST_F(ScriptTasks, OnlyADocumentationRunOffersTheFirstGeneratedDocument) {
