@@ -24,7 +24,7 @@ bool MasterMatches(const Master* master, int kind, const std::string& name,
 
 namespace {
 
-Master* FindIn(const std::vector<std::unique_ptr<Master>>& list, int kind, const std::string& name,
+Master* FindIn(const MasterSequence& list, int kind, const std::string& name,
                const std::string& nameSpace) {
     for (const auto& master : list) {
         if (MasterMatches(master.get(), kind, name, nameSpace))

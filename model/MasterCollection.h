@@ -10,6 +10,7 @@
 
 #include "model/Master.h"
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -28,6 +29,12 @@ class GuidScope;
 // namespace unless nameSpace is empty, which stands for any.
 bool MasterMatches(const Master* master, int kind, const std::string& name,
                    const std::string& nameSpace);
+
+// The masters in collection order. New masters go to the front (a made
+// master) or the back (masters read from a file), so both ends must take a
+// master in constant time: a vector's front insertion made building a large
+// project quadratic.
+using MasterSequence = std::deque<std::unique_ptr<Master>>;
 
 class MasterCollection {
   public:
@@ -80,7 +87,7 @@ class MasterCollection {
                                 kest::Cell* list);
 
     // The masters in order (the collection keeps them).
-    const std::vector<std::unique_ptr<Master>>& Masters() const { return masters_; }
+    const MasterSequence& Masters() const { return masters_; }
     Master* At(size_t index) const { return masters_[index].get(); }
     size_t Count() const { return masters_.size(); }
 
@@ -98,7 +105,7 @@ class MasterCollection {
     // index when the master is not where its name says).
     void Unindex(const Master* master) const;
 
-    std::vector<std::unique_ptr<Master>> masters_;
+    MasterSequence masters_;
     // The masters by name, each list in collection order; valid only while
     // indexed_ is set. A master whose name no longer matches its key (a
     // writer that did not tell) makes the look-up rebuild the index.
