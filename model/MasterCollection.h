@@ -18,7 +18,8 @@
 
 namespace kest {
 struct Cell;
-}
+struct Channel;
+} // namespace kest
 
 namespace qm {
 
@@ -85,6 +86,12 @@ class MasterCollection {
     // bad record adds nothing. Returns the new list, or nil after reading.
     virtual kest::Cell* Persist(GuidScope* scope, bool merge, std::vector<Master*>* added,
                                 kest::Cell* list);
+
+    // Writes the masters record of every master as prettyprint writes what
+    // Persist returns, from column 0: a master's cells are made, printed
+    // and released one master at a time, so that a large project's record
+    // is never held in cells whole.
+    void WriteRecord(GuidScope* scope, kest::Channel* out);
 
     // The masters in order (the collection keeps them).
     const MasterSequence& Masters() const { return masters_; }
