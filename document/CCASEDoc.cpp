@@ -229,7 +229,12 @@ void CCASEDoc::WriteText(const std::function<void(const std::string&)>& sink) {
             write(FolderItemsScriptor(folders_.Of(folder), folder, nullptr, language_));
         SetProgress(20);
         GuidScope scope = Scope();
-        write(masters_.Persist(&scope, false, nullptr, nullptr));
+        {
+            kest::LocalChannel out;
+            masters_.WriteRecord(&scope, out.get());
+            sink(out.Text());
+            sink("\n");
+        }
         SetProgress(30);
         int position = 30;
         for (const std::unique_ptr<Model>& model : models_) {

@@ -121,6 +121,28 @@ char MethodCode(const MasterMethod& m) {
     return classScope ? 'U' : ' ';
 }
 
+// The widest of the member lines in the DC's current font. Shaping a line
+// to measure it is the costly part of laying out a large class, and only
+// the widest line counts: the lines are measured longest first, and a line
+// of printable ASCII characters that even at the font's widest character
+// (plus one for rounding) could not reach the widest so far is not measured.
+int64_t WidestLine(DeviceContext& dc, std::vector<std::string>& lines) {
+    std::stable_sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
+        return a.size() > b.size();
+    });
+    const int64_t widestChar = dc.GetTextMetrics().maxCharWidth;
+    int64_t widest = 0;
+    for (const std::string& line : lines) {
+        const bool plain = widestChar > 0 && std::all_of(line.begin(), line.end(), [](char c) {
+                               return c >= 0x20 && c < 0x7f;
+                           });
+        if (plain && int64_t(line.size() + 1) * (widestChar + 1) <= widest)
+            continue;
+        widest = std::max<int64_t>(widest, dc.GetTextExtent(line).cx);
+    }
+    return widest;
+}
+
 int32_t Finish(int64_t width) {
     return int32_t(std::min<int64_t>(width + 10, kMaxCompartmentWidth));
 }
@@ -153,9 +175,10 @@ int32_t Place::LayoutCompartments(std::string& text, std::string* codes, size_t 
     if (dc != nullptr)
         out.lineHeight = dc->GetTextExtent("X").cy;
     const bool details = (flagsShown & PfDetails) != 0;
+    std::vector<std::string> lines; // measured at the end, widest first
     auto measure = [&](const std::string& line) {
         if (dc != nullptr)
-            width = std::max<int64_t>(width, dc->GetTextExtent(line).cx);
+            lines.push_back(line);
     };
 
     const size_t attributeStart = text.size();
@@ -194,6 +217,8 @@ int32_t Place::LayoutCompartments(std::string& text, std::string* codes, size_t 
         }
     }
     out.methodChars = int32_t(text.size() - methodStart);
+    if (dc != nullptr && !lines.empty())
+        width = std::max(width, WidestLine(*dc, lines));
     return Finish(width);
 }
 

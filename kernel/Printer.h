@@ -45,6 +45,24 @@ std::string escapestr(const char* text);
 // they do not fit, continuation lines aligned. Callers pass indent 0 and
 // closers 0; each value starts on a line of its own.
 void prettyprint(Cell* value, Channel* ch, int indent, int closers);
+// prettyprint of a list (head e1 ... en) with an atom head and n >= 2
+// elements that does not fit on one line, given one element at a time, so
+// that the elements need not all be made before printing starts: each
+// element's cells may be released once Element returns. The text is the
+// one prettyprint gives the whole list with the same indent and closers;
+// the caller makes sure the list is too long for one line.
+class PrettyListWriter {
+  public:
+    PrettyListWriter(Cell* head, size_t count, Channel* ch, int indent, int closers);
+    void Element(Cell* element);
+    void End();
+
+  private:
+    Channel* ch_;
+    size_t remaining_;
+    int closers_;
+    int align_ = 0;
+};
 // The pp built-in's printer: one element per line once a list breaks, and
 // blocks indented past 50 restarted at the left between two comment lines.
 void ppcontinued(Cell* value, Channel* ch, int indent, int closers);

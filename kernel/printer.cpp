@@ -576,6 +576,34 @@ void prettyprint(Cell* value, Channel* ch, int indent, int closers) {
     ppcore(value, ch, indent, closers, false);
 }
 
+// The steps of ppcore for a broken list with an atom head and three or more
+// elements, not continued.
+PrettyListWriter::PrettyListWriter(Cell* head, size_t count, Channel* ch, int indent, int closers)
+    : ch_(ch), remaining_(count), closers_(closers) {
+    ppindent(indent, ch);
+    emit(ch, "(", 1);
+    ppcore(head, ch, position(ch), 0, false);
+    emit(ch, " ", 1);
+    align_ = position(ch);
+}
+
+void PrettyListWriter::Element(Cell* element) {
+    if (remaining_ == 0)
+        return;
+    const bool last = --remaining_ == 0;
+    const int mine = last ? closers_ + 1 : 0;
+    int at = align_;
+    if (fitwidth(element, ch_, mine) < LineWidth - position(ch_))
+        at = position(ch_);
+    ppcore(element, ch_, at, mine, false);
+    if (!last)
+        emit(ch_, " ", 1);
+}
+
+void PrettyListWriter::End() {
+    emit(ch_, ")", 1);
+}
+
 void ppcontinued(Cell* value, Channel* ch, int indent, int closers) {
     ppcore(value, ch, indent, closers, true);
 }

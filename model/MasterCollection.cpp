@@ -2,7 +2,9 @@
 #include "model/MasterCollection.h"
 
 #include "kernel/Cell.h"
+#include "kernel/Mark.h"
 #include "kernel/Predefined.h"
+#include "kernel/Printer.h"
 #include "model/GuidMap.h"
 #include "model/ListRecords.h"
 
@@ -24,7 +26,7 @@ bool MasterMatches(const Master* master, int kind, const std::string& name,
 
 namespace {
 
-Master* FindIn(const std::vector<std::unique_ptr<Master>>& list, int kind, const std::string& name,
+Master* FindIn(const MasterSequence& list, int kind, const std::string& name,
                const std::string& nameSpace) {
     for (const auto& master : list) {
         if (MasterMatches(master.get(), kind, name, nameSpace))
@@ -224,6 +226,28 @@ void MasterCollection::BindTools(GuidMap* templateMap) {
         master->tool = TemplateTool(templateMap, number);
         master->ReportToolNotInTemplate(templateMap, number);
     }
+}
+
+void MasterCollection::WriteRecord(GuidScope* scope, kest::Channel* out) {
+    // Three master records never fit on one line (each is longer than half
+    // of it), so the record breaks after every master, as the streaming
+    // writer assumes; fewer are printed whole.
+    if (masters_.size() < 3) {
+        kest::prettyprint(Persist(scope, false, nullptr, nullptr), out, 0, 0);
+        return;
+    }
+    kest::PrettyListWriter writer(kest::sym::masters, masters_.size(), out, 0, 0);
+    for (const auto& master : masters_) {
+        const kest::HeapMark outer = kest::pushmark();
+        try {
+            writer.Element(master->Persist(scope, nullptr));
+        } catch (...) {
+            kest::popmark(outer);
+            throw;
+        }
+        kest::popmark(outer);
+    }
+    writer.End();
 }
 
 Cell* MasterCollection::Persist(GuidScope* scope, bool merge, std::vector<Master*>* added,

@@ -10,6 +10,7 @@
 
 #include "model/Master.h"
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -17,7 +18,8 @@
 
 namespace kest {
 struct Cell;
-}
+struct Channel;
+} // namespace kest
 
 namespace qm {
 
@@ -28,6 +30,12 @@ class GuidScope;
 // namespace unless nameSpace is empty, which stands for any.
 bool MasterMatches(const Master* master, int kind, const std::string& name,
                    const std::string& nameSpace);
+
+// The masters in collection order. New masters go to the front (a made
+// master) or the back (masters read from a file), so both ends must take a
+// master in constant time: a vector's front insertion made building a large
+// project quadratic.
+using MasterSequence = std::deque<std::unique_ptr<Master>>;
 
 class MasterCollection {
   public:
@@ -79,8 +87,14 @@ class MasterCollection {
     virtual kest::Cell* Persist(GuidScope* scope, bool merge, std::vector<Master*>* added,
                                 kest::Cell* list);
 
+    // Writes the masters record of every master as prettyprint writes what
+    // Persist returns, from column 0: a master's cells are made, printed
+    // and released one master at a time, so that a large project's record
+    // is never held in cells whole.
+    void WriteRecord(GuidScope* scope, kest::Channel* out);
+
     // The masters in order (the collection keeps them).
-    const std::vector<std::unique_ptr<Master>>& Masters() const { return masters_; }
+    const MasterSequence& Masters() const { return masters_; }
     Master* At(size_t index) const { return masters_[index].get(); }
     size_t Count() const { return masters_.size(); }
 
@@ -98,7 +112,7 @@ class MasterCollection {
     // index when the master is not where its name says).
     void Unindex(const Master* master) const;
 
-    std::vector<std::unique_ptr<Master>> masters_;
+    MasterSequence masters_;
     // The masters by name, each list in collection order; valid only while
     // indexed_ is set. A master whose name no longer matches its key (a
     // writer that did not tell) makes the look-up rebuild the index.

@@ -579,6 +579,10 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
     }
     if (node->enumeration) {
         master->stereotype = "enum";
+    } else if (node->cppUnion) {
+        // The class tool has no union of its own: the stereotype tells the
+        // generator to declare it a union again.
+        master->stereotype = "union";
     } else if (language_ == kLangJava) {
         // The kind of Java type the master's class tool cannot tell: the
         // generated code declares it again.

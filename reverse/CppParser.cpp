@@ -409,7 +409,8 @@ int SourceParser::ParseCppDeclaration(SourceSymbol* enclosing, int access) {
         ParseCppAliasTemplate(std::move(comment), params);
         return 1;
     }
-    if (token_ == kTokClass || token_ == kTokStruct) {
+    if (token_ == kTokClass || token_ == kTokStruct ||
+        (token_ == kTokUnion && enclosing == nullptr)) {
         return ParseCppClass(enclosing, access, std::move(comment), params);
     }
     // In a class body the closing brace belongs to the class; at file level
@@ -438,7 +439,8 @@ int SourceParser::ParseCppDeclaration(SourceSymbol* enclosing, int access) {
 int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText comment,
                                 SymbolList& params, TypeText* elaborated, std::string* declarator) {
     const bool isStruct = token_ == kTokStruct;
-    const int defaultAccess = static_cast<int>(isStruct ? kModPublic : kModPrivate);
+    const bool isUnion = token_ == kTokUnion;
+    const int defaultAccess = static_cast<int>(isStruct || isUnion ? kModPublic : kModPrivate);
     GetToken();
     std::string macroWord;
     for (;;) {
@@ -498,8 +500,12 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
                                                  token_ == kTokAssign || token_ == kTokLBracket ||
                                                  token_ == kTokLParen || token_ == kTokColon);
         if (named || (token_ != kTokColon && token_ != kTokLBrace && token_ != kTokSemicolon)) {
-            elaborated->AppendToken(isStruct ? kTokStruct : kTokClass,
-                                    isStruct ? "struct" : "class");
+            elaborated->AppendToken(isStruct  ? kTokStruct
+                                    : isUnion ? kTokUnion
+                                              : kTokClass,
+                                    isStruct  ? "struct"
+                                    : isUnion ? "union"
+                                              : "class");
             if (named) {
                 elaborated->AppendToken(kTokIdentifier, previous);
                 *declarator = name;
@@ -593,8 +599,18 @@ int SourceParser::ParseCppClass(SourceSymbol* enclosing, int access, OwnedText c
     if (isFinal) {
         node->flags |= kModFinal;
     }
+    node->cppUnion = isUnion;
+    // The class's template parameters name no class while its bases and
+    // members are read.
+    const size_t outerParams = cppClassParams_.size();
+    for (const std::unique_ptr<SourceSymbol>& param : params) {
+        if (!param->name.empty()) {
+            cppClassParams_.push_back(param->name);
+        }
+    }
     bool opened = false;
     int result = ParseCppClassBody(node, defaultAccess, enclosing, opened);
+    cppClassParams_.resize(outerParams);
     if (opened) {
         AddCppClassParameters(node, params);
     }
@@ -1121,6 +1137,23 @@ static void TakeCppInstanceScope(std::string& name, std::string& scope, std::str
     arguments = std::move(rest);
 }
 
+// Whether name is a template parameter of the class node or of a class
+// template being read around it.
+bool SourceParser::IsCppClassParameter(const SourceSymbol* node, const std::string& name) const {
+    if (name.empty()) {
+        return false;
+    }
+    if (std::find(cppClassParams_.begin(), cppClassParams_.end(), name) != cppClassParams_.end()) {
+        return true;
+    }
+    for (const SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
+        if (c->kind == kNodeParameter && c->name == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // : [access] [virtual] [Scope::]name [<...>] [...] , ...
 // A base written without its scope is looked for beside the derived class
 // (a class nested in the same class), then in the namespace and the
@@ -1151,6 +1184,20 @@ int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) 
             if (!arguments.empty()) {
                 arguments += "...";
             }
+        }
+        // A base that is a template parameter of the class (or a type
+        // within one: Alloc::template rebind<T>) is whatever type the
+        // class is instantiated with: no class of its own is made for it.
+        const std::string first = scope.empty() ? name : scope.substr(0, scope.find("::"));
+        if (IsCppClassParameter(node, first)) {
+            if (token_ == kTokComma) {
+                GetToken();
+                continue;
+            }
+            if (token_ == kTokLBrace) {
+                return 1;
+            }
+            return ReportParseError(node, "{ expected");
         }
         const SourceSymbol* sibling = nullptr;
         if (enclosing != nullptr && scope.empty()) {

@@ -352,6 +352,7 @@ class SourceParser : public SourceSymbolTable {
     std::string ParseCppScopedName(std::string& scope, std::string* arguments,
                                    std::vector<std::string>* scopeArguments = nullptr);
     bool SkipCppAttributes();
+    bool IsCppClassParameter(const SourceSymbol* node, const std::string& name) const;
     void SkipCppRequires();
     void SkipCppStatement();
     void SkipCppTrailingReturn(SourceSymbol* method);
@@ -359,6 +360,9 @@ class SourceParser : public SourceSymbolTable {
     // "template <...>" of a member function template being read, put before
     // its return type; empty for any other member.
     std::string cppMemberTemplate_;
+    // The template parameters of the class templates being read, innermost
+    // last: a base named by one of them is a type argument, not a class.
+    std::vector<std::string> cppClassParams_;
     // The functions declared in namespaces, in the order read, each a method
     // node qualified by its namespace; a definition of a function declared
     // before is not added again (keys of name, template kinds and parameter

@@ -121,6 +121,8 @@ class SourceSymbol {
     bool enumeration = false;
     // A Java record: its components are its instance fields.
     bool record = false;
+    // A C++ union: a class whose members share their storage.
+    bool cppUnion = false;
     // A base reference whose name was written with the names of the types
     // around it ("Sink.ChainedDouble"): its qualifier holds those names
     // until the run resolves it to the nested type they name.

@@ -6,6 +6,8 @@
 #include "model/GuidMap.h"
 #include "model/MasterCollection.h"
 
+#include "kernel/Channel.h"
+
 #include <fstream>
 #include <functional>
 #include <set>
@@ -105,6 +107,29 @@ TEST_F(MasterCollectionTest, MastersRecordRoundTripsThroughThePrettyPrinter) {
     EXPECT_EQ(Names(), "Shape Circle Loose ");
     EXPECT_EQ(collection.Masters()[2]->tool, nullptr);
     EXPECT_EQ(pretty(collection.Persist(&scope, false, nullptr, nullptr)), text);
+}
+
+// The masters record written one master at a time is the text the whole
+// record pretty-prints to, for any number of masters, short names and
+// long, names that fit beside the previous master or not.
+TEST_F(MasterCollectionTest, WrittenRecordIsThePrettyPrintedRecord) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"A"},
+        {"A", "B"},
+        {"A", "B", "C"},
+        {"Shape", "Circle", "Loose", "X", "Y"},
+        {std::string(120, 'n'), "s", std::string(60, 'm'), "t"},
+    };
+    for (const auto& names : cases) {
+        MasterCollection masters;
+        for (const std::string& name : names)
+            masters.FindOrCreate(&project, 12, &classTool, name, "ns", nullptr);
+        const std::string whole = pretty(masters.Persist(&scope, false, nullptr, nullptr));
+        kest::LocalChannel out;
+        masters.WriteRecord(&scope, out.get());
+        EXPECT_EQ(out.Text(), whole) << names.size() << " masters";
+    }
 }
 
 // Masters read from records keep the record's id text; a record with an

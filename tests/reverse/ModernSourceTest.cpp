@@ -150,6 +150,19 @@ TEST_F(ModernSourceTest, EachConstructKeepsItsClassesAndMembers) {
         {kLangCpp,
          "class A { class B { class C; }; }; class A::B::C { int deep; };",
          {"A@ | |", "B@A | |", "C@A::B | deep:int |"}},
+        // A union is a class of its own (a forward declaration and an
+        // unnamed union make none).
+        {kLangCpp,
+         "namespace u { union Value { int i; double d; void set(int v); };\n"
+         "union Fwd; union { int anon; long other; }; class After { int a; }; }",
+         {"After@u | a:int |", "Value@u | i:int d:double | set"}},
+        // A base that is a template parameter (or a type within one) is no
+        // class: no master is made for it.
+        {kLangCpp,
+         "template <class AllocatorT, typename T> class Vec : private AllocatorT,\n"
+         "public AllocatorT::Traits, public Base<T> { T* data; };\n"
+         "template <class T> class Outer { class In : public T { int k; }; };",
+         {"Base@ | |", "In@Outer | k:int |", "Outer@ | |", "Vec@ | data:T* |"}},
         // Java.
         {kLangJava,
          "package e; public enum Planet implements Body {\n"
@@ -198,6 +211,26 @@ TEST_F(ModernSourceTest, EachConstructKeepsItsClassesAndMembers) {
         EXPECT_EQ(DescribeMasters(*doc, classTool_), c.masters) << c.source;
         EXPECT_EQ(log.Text().find("*** ERROR"), std::string::npos) << c.source << log.Text();
         log.Clear();
+    }
+}
+
+// A union's master is a class marked as a union, so that the generated
+// code declares it a union again; a class stays unmarked.
+TEST_F(ModernSourceTest, AUnionIsAClassMarkedAsAUnion) {
+    auto doc = NewProject();
+    Run(*doc, kLangCpp,
+        {"namespace u { union Value { int i; float f; }; struct Plain { int p; }; }\n"
+         "union Top { char c[4]; unsigned u; };"});
+    struct Case {
+        const char* name;
+        const char* nameSpace;
+        const char* stereotype;
+    };
+    const Case cases[] = {{"Value", "u", "union"}, {"Plain", "u", ""}, {"Top", "", "union"}};
+    for (const Case& c : cases) {
+        Master* master = doc->Masters().FindMaster(classTool_, c.name, c.nameSpace);
+        ASSERT_NE(master, nullptr) << c.name;
+        EXPECT_EQ(master->stereotype, c.stereotype) << c.name;
     }
 }
 

@@ -337,6 +337,31 @@ TEST_F(ShippedScriptsTest, CppHeadersWriteAMemberForEachNamedAssociationEnd) {
 // different models, and classes whose qualified names make one identifier,
 // are told apart. A member's modifiers leave out annotate (the diagram's
 // business); base classes link to their pages.
+// A master marked as a union is declared a union, in its own header and
+// where another header declares it before naming it through a pointer.
+TEST_F(ShippedScriptsTest, CppHeadersWriteAUnionAsAUnion) {
+    auto document = Made(R"(
+        (setq tValue (VxMakeMaster p (name Value) (tool Class) (namespace lib) (stereotype "union")))
+        (VxMakeAttribute tValue (name i) (type "int") (access public))
+        (VxMakeAttribute tValue (name d) (type "double") (access public))
+        (setq tHolder (VxMakeMaster p (name Holder) (tool Class) (namespace lib)))
+        (setq m (VxMakeModel p (name Classes) (type class)))
+        (setq tHolderPlace (VxMakePlace m (master tHolder) (rect 0 0 100 50)))
+        (setq tValuePlace (VxMakePlace m (master tValue) (rect 200 0 300 50)))
+        (VxMakeLink m (tool "Directed Association") (source tHolderPlace) (target tValuePlace)
+                    (name value) (card "1" "0..1") (access public))
+    )");
+    Generate(TaskCodeGen, "CodeGen/CppHeaders.vxs", *document, scratch / "cpp");
+    EXPECT_FALSE(LogHas("ERROR")) << log.Text();
+    const std::string value = Read(scratch / "cpp/lib/Value.h");
+    EXPECT_NE(value.find("union Value {\n"), std::string::npos) << value;
+    EXPECT_EQ(value.find("class Value {"), std::string::npos) << value;
+    const std::string holder = Read(scratch / "cpp/lib/Holder.h");
+    EXPECT_NE(holder.find("class Holder {\n"), std::string::npos) << holder;
+    EXPECT_EQ(holder.find("class Value;"), std::string::npos) << holder;
+    EXPECT_NE(holder.find("union Value;"), std::string::npos) << holder;
+}
+
 TEST_F(ShippedScriptsTest, HtmlPagesAreNamedUniquelyAndLinkTheBases) {
     auto document = Made(R"(
         (setq tTop (VxMakeModel p (name Classes) (type class)))
