@@ -420,6 +420,14 @@ TEST_F(ViewTest, ALinkSavedWithPlaceholderAreasIsDrawnByPartialRepaintsAfterAScr
     EXPECT_EQ(Selected(), std::vector<std::string>{"l-inherit-001"});
     // Nothing was saved differently for having been drawn.
     EXPECT_EQ(Saved(*doc), saved);
+    // Nudged with its ends and put back by undo, the link still covers its
+    // path and the project saves as it was read.
+    view->SelectList({shape, circle, link});
+    QTest::keyClick(view.get(), Qt::Key_Right);
+    ASSERT_TRUE(doc->GetJournal().Replay(1, false));
+    for (const CPoint& v : link->Vertices())
+        EXPECT_TRUE(link->repaintRect.PtInRect(v)) << v.x << "," << v.y;
+    EXPECT_EQ(Saved(*doc), saved);
 }
 
 TEST_F(ViewTest, DragBelowTheThresholdMovesNothing) {
