@@ -198,6 +198,13 @@ void ApplyShapeWords(Model& model, Drawable* drawable, const std::vector<int32_t
             *to = point();
     }
     model.SetLabelRect(drawable, label);
+    // A link takes back its path, name and bounds exactly as recorded (laying
+    // out its name again would move a name the file placed elsewhere); its
+    // repaint rectangle covers what it then draws.
+    if (auto* link = dynamic_cast<Link*>(drawable)) {
+        link->CoverRepaintRect();
+        return;
+    }
     drawable->UpdateRepaintRect();
     // A swimlane lays itself out to its page's height when its repaint
     // rectangle is computed. A lane of another height (a stored file may

@@ -492,8 +492,9 @@ Cell* Drawable::WriteBase() {
         parentCell = kest::mkstr(parentRef.Text());
     else
         parentCell = kest::mkstr("");
+    CRect saved = SavedRepaintRect();
     return kest::mklist(kest::mkint(kindCode), kest::mkstr(guid.Text()), rectlist(bounds, nil),
-                        rectlist(repaintRect, nil), rectlist(labelRect, nil), kest::mkint(kind),
+                        rectlist(saved, nil), rectlist(labelRect, nil), kest::mkint(kind),
                         kest::mkint(style), looks.Persist(nil), parentCell, nullptr);
 }
 

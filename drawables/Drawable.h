@@ -293,6 +293,9 @@ class Drawable : public ModelObject {
     void ReadBase(GuidScope* scope, RecordReader& r);
     // The base run as a fresh list.
     kest::Cell* WriteBase();
+    // The repaint rectangle the record holds: the live one, unless a class
+    // keeps the one it was read with.
+    virtual CRect SavedRepaintRect() const { return repaintRect; }
     // The record's kind code, kind byte and group bit must suit the class:
     // a format error of the record otherwise.
     void CheckReadKind(const char* record, std::initializer_list<int> kindCodes) const;

@@ -9,6 +9,7 @@
 #include "drawables/Junction.h"
 #include "drawables/NotationTool.h"
 #include "drawables/Place.h"
+#include "drawables/PlaceGroup.h"
 #include "drawables/ShapeGeometry.h"
 #include "drawables/ZoomScaling.h"
 #include "kernel/Kernel.h"
@@ -67,6 +68,15 @@ CRect InitialLabelRect(const NotationTool* tool) {
 CPoint LifeLineOf(NodeDrawable* node) {
     auto* place = node != nullptr ? dynamic_cast<Place*>(node->GetPlace()) : nullptr;
     return place != nullptr ? place->lifeLinePoint : CPoint();
+}
+
+// The x at which a message end meets node in a sequence diagram: beside
+// the life line of the node's place, d away; a place group has no life line
+// and takes the message on its side facing towardX (its anchor point).
+int32_t MessageEndX(NodeDrawable* node, int32_t d, int32_t towardX, const CPoint& end) {
+    if (auto* group = dynamic_cast<PlaceGroup*>(node->GetPlace()))
+        return group->AnchorPoint(towardX, end.y).x;
+    return ClampCoordinate(int64_t(LifeLineOf(node).x) + d);
 }
 
 } // namespace
@@ -193,10 +203,10 @@ void Link::Reroute(int ends, bool fromScratch) {
     } else if ((options & LoStepped) == 0) {
         const int32_t d = v[1].x > v[0].x ? 4 : -4;
         if (doSource)
-            v[0].x = ClampCoordinate(int64_t(LifeLineOf(source_).x) + d);
+            v[0].x = MessageEndX(source_, d, v[1].x, v[0]);
         if (doTarget && targetNode != nullptr) {
             v[size_t(last)].x =
-                ClampCoordinate(int64_t(LifeLineOf(targetNode).x) + (n < 3 ? -d : d));
+                MessageEndX(targetNode, n < 3 ? -d : d, v[size_t(last) - 1].x, v[size_t(last)]);
             if (n == 2)
                 v[size_t(last)].y = v[0].y;
         }
@@ -840,6 +850,10 @@ Cell* Link::ReadLink(GuidScope* scope, Cell* list) {
     BindTool(tools, readTool);
     if ((flags & MoToolMissing) != 0)
         FitLabel(nullptr, labelRect);
+    readRepaint_ = repaintRect;
+    CoverRepaintRect();
+    coveredRepaint_ = repaintRect;
+    keepsReadRepaint_ = true;
     return r.Rest();
 }
 

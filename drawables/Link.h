@@ -55,6 +55,12 @@ class Link : public Drawable {
     void OpenAttachment() override;
     int GetKnobRects(CRect* rects) const override;
     void UpdateRepaintRect() override;
+    // Makes the repaint rectangle cover what the link draws where it now
+    // lies (its path, name, end labels and end decorations) without laying
+    // out its name or touching its bounds. Reading a link does this, because
+    // stored rectangles may be placeholders; the record keeps the rectangle
+    // it was read with while the link stays where it was read.
+    void CoverRepaintRect();
     Drawable* HitTest(int x, int y, int& part, int& knob, int flags) override;
     void MoveBy(int dx, int dy, CRect& dirty) override;
     std::string* GetEditableText(CRect& rect) override;
@@ -150,6 +156,9 @@ class Link : public Drawable {
                            const CPoint* points, int count);
     bool TargetIsLink() const;
     kest::Cell* ReadLink(GuidScope* scope, kest::Cell* list);
+    CRect SavedRepaintRect() const override;
+    // The boxes that hold the end decorations, placed on the end segments.
+    void EndDecorationBoxes(CRect& sourceBox, CRect& targetBox) const;
 
     NodeDrawable* source_ = nullptr;
     Drawable* target_ = nullptr;
@@ -158,6 +167,12 @@ class Link : public Drawable {
     NotationTool* tool_ = nullptr;
     int32_t toolNumber_ = 0;
     std::vector<CPoint> vertices_;
+    // The repaint rectangle as read, and the one CoverRepaintRect made of it
+    // then: while the live rectangle is still that one, the record writes
+    // the rectangle as read, so a file read and saved again is unchanged.
+    bool keepsReadRepaint_ = false;
+    CRect readRepaint_;
+    CRect coveredRepaint_;
 };
 
 // The size of an end label that shows text (as displayed) in the looks'

@@ -275,19 +275,26 @@ void Link::DrawEndDecoration(DeviceContext& dc, int side, const Looks& resolved,
     }
 }
 
+void Link::EndDecorationBoxes(CRect& sourceBox, CRect& targetBox) const {
+    const size_t n = vertices_.size();
+    sourceBox.SetRect(0, 0, 20, 30);
+    targetBox.SetRect(0, 0, 20, 30);
+    const CPoint& a = vertices_[0];
+    const CPoint& b = vertices_[1];
+    PlaceRectOnSegment(0, a.x, a.y, b.x, b.y, sourceBox, true);
+    const CPoint& y = vertices_[n - 2];
+    const CPoint& z = vertices_[n - 1];
+    PlaceRectOnSegment(1, y.x, y.y, z.x, z.y, targetBox, true);
+}
+
 void Link::UpdateRepaintRect() {
     const int n = VertexCount();
     if (n < 2) {
         Drawable::UpdateRepaintRect();
         return;
     }
-    CRect sourceBox(0, 0, 20, 30), targetBox(0, 0, 20, 30);
-    const CPoint& a = vertices_[0];
-    const CPoint& b = vertices_[1];
-    PlaceRectOnSegment(0, a.x, a.y, b.x, b.y, sourceBox, true);
-    const CPoint& y = vertices_[size_t(n) - 2];
-    const CPoint& z = vertices_[size_t(n) - 1];
-    PlaceRectOnSegment(1, y.x, y.y, z.x, z.y, targetBox, true);
+    CRect sourceBox, targetBox;
+    EndDecorationBoxes(sourceBox, targetBox);
     BoundsOfPoints(n, vertices_.data(), bounds);
     LayoutName();
     bounds.UnionRect(bounds, labelRect);
@@ -296,6 +303,28 @@ void Link::UpdateRepaintRect() {
         repaintRect.UnionRect(repaintRect, *r);
     repaintRect.InflateRect(kRepaintMargin, kRepaintMargin);
     repaintRect = ClampRect(repaintRect);
+}
+
+void Link::CoverRepaintRect() {
+    const int n = VertexCount();
+    if (n < 2)
+        return;
+    CRect sourceBox, targetBox;
+    EndDecorationBoxes(sourceBox, targetBox);
+    CRect cover;
+    BoundsOfPoints(n, vertices_.data(), cover);
+    for (const CRect* r :
+         {&labelRect, &nameRect, &sourceBox, &targetBox, &sourceLabelRect, &targetLabelRect}) {
+        CRect part = *r;
+        part.NormalizeRect();
+        cover.UnionRect(cover, part);
+    }
+    cover.InflateRect(kRepaintMargin, kRepaintMargin);
+    repaintRect = ClampRect(cover);
+}
+
+CRect Link::SavedRepaintRect() const {
+    return keepsReadRepaint_ && repaintRect == coveredRepaint_ ? readRepaint_ : repaintRect;
 }
 
 int Link::GetKnobRects(CRect* rects) const {

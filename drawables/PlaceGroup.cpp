@@ -513,6 +513,13 @@ void PlaceGroup::CopySymbol(const PrimitiveGroup& symbol, Master* shown) {
     LayoutLabel();
 }
 
+CPoint PlaceGroup::AnchorPoint(int x, int y) const {
+    CRect frame = bounds;
+    frame.NormalizeRect();
+    const int32_t side = x < frame.CenterPoint().x ? frame.left : frame.right;
+    return CPoint(side, std::clamp<int32_t>(y, frame.top, frame.bottom));
+}
+
 int PlaceGroup::MaxFloaterNumber() const {
     return MaxNumberIn(members_.Members(), 0);
 }

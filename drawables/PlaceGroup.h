@@ -95,6 +95,11 @@ class PlaceGroup : public Place {
     void CopySymbol(const PrimitiveGroup& symbol, Master* master);
     // The highest message number among the member floaters, nested groups included.
     int MaxFloaterNumber() const;
+    // Where a message that starts (or ends) on the group at (x, y) meets it
+    // in a sequence diagram: on the group's left side when x lies left of
+    // the centre, else on its right side, at y held within the top and
+    // bottom. A group has no life line: its messages end on its sides.
+    CPoint AnchorPoint(int x, int y) const;
     void CollectLinks(DrawableRefList& links) const;
     void CollectMasterNames(std::vector<std::string>& names) const;
 

@@ -183,9 +183,10 @@ class CreateLink : public OperationBase {
         context.Callbacks().SelectionChanged();
         const bool sequence = IsSequence(&model);
         orthogonal_ = !sequence && (model.modelFlags & kOrthogonalLinks) != 0;
-        if (sequence && node->IsGroup()) {
+        auto* group = sequence && node->IsGroup() ? dynamic_cast<PlaceGroup*>(node) : nullptr;
+        if (group != nullptr) {
             SetMode(DM_CREATE);
-            press_ = node->bounds.CenterPoint();
+            press_ = group->AnchorPoint(event.point.x, event.point.y);
         } else {
             SetMode(sequence ? DM_CREATE : DM_CREATE_POINTS);
             press_ = orthogonal_ ? event.point : node->bounds.CenterPoint();
@@ -883,7 +884,10 @@ std::unique_ptr<EditOperation> MakeCreationOperation(OperationContext& context, 
     if (notation->IsLinkTool(tool)) {
         if (hit == nullptr || !hit->IsNode())
             return nullptr;
-        if (IsSequence(context.model)) {
+        // In a sequence diagram a message starts on a life line or a call
+        // box, or on a place group, which has neither and takes it at its
+        // anchor point.
+        if (IsSequence(context.model) && !hit->IsGroup()) {
             int part = 0;
             int knob = -1;
             Drawable* self = hit->HitTest(press.point.x, press.point.y, part, knob, 0);

@@ -384,8 +384,9 @@ void TLister::ObjectsRemoved(const std::vector<Guid>& ids) {
 }
 
 void TLister::ModelsChanged(ModelsChange change, const std::vector<Model*>&) {
-    // A renamed or removed submodel shows in the "Submodel" column.
-    if (change == ModelsChange::Renamed || change == ModelsChange::Removed)
+    // A new, renamed or removed submodel shows in the "Submodel" column
+    // (an explode adds the model its master then names).
+    if (change != ModelsChange::Moved)
         RedrawAllItems();
 }
 

@@ -32,6 +32,7 @@ enum ExplorerCommand : int {
     IdPopupCall = 33039,
     IdEditProperties = 33004,
     IdEditSelectAll = 57642,
+    IdEditSelectExplodes = 33009,
 };
 
 // The shared pop-up menu ("New Model...", "Cut", "Copy", "Shallow Copy",

@@ -216,9 +216,13 @@ bool TExtra::OnCommand(int id) {
         lister_->ShowProperties(true);
         return true;
     case IdEditSelectAll:
+    case IdEditSelectExplodes:
         if (SelectedTab() != TabLister)
             return false;
-        lister_->SelectAll();
+        if (id == IdEditSelectAll)
+            lister_->SelectAll();
+        else
+            lister_->SelectExploded();
         return true;
     case IdPopupExplode: {
         Master* master = lister_->GetFirstSelectedMaster();
@@ -285,6 +289,7 @@ bool TExtra::OnUpdateCommand(int id, CommandState& state) {
         state.enabled = true;
         return true;
     case IdEditSelectAll:
+    case IdEditSelectExplodes:
         if (SelectedTab() != TabLister)
             return false;
         state.enabled = lister_->topLevelItemCount() > 0;

@@ -6,6 +6,7 @@
 #include "drawables/DrawableFactory.h"
 #include "drawables/Junction.h"
 #include "drawables/Place.h"
+#include "platform/Format.h"
 #include "platform/RecordingDC.h"
 #include "platform/UserSettings.h"
 #include "tests/drawables/DrawableFixture.h"
@@ -105,6 +106,48 @@ TEST_F(LinkTest, RecordRoundTripsAndReadsTheOlderForm) {
     EXPECT_EQ(old->type, "");
     EXPECT_EQ(old->options, 7);
     EXPECT_NE(Write(old).find("\"c\" \"\" \"\" 7 0 "), std::string::npos);
+}
+
+// A record's repaint rectangle may be a placeholder: once read, the link's
+// covers what it draws, while the name stays where it was read and the
+// record is written as it was read until the link changes.
+TEST_F(LinkTest, AReadLinkCoversWhatItDrawsAndWritesItsRecordAsRead) {
+    const std::string record =
+        "(link \"\" \"\" (400 300 600 300 600 500) 3 \"n\" \"s\" \"r%%1\" \"%%\" \"c\" "
+        "\"\" \"\" 1 1 (560 390 610 410) (380 280 410 296) (590 500 620 516) 0 "
+        "0 \"L0000000000001\" (0 0 10 10) (0 0 10 10) (550 380 620 420) 2 0 "
+        "(nil 1 -12 0 0 4 15 0) \"\")";
+    Link* l = Make(record);
+    ASSERT_NE(l, nullptr);
+    const CRect cover = l->repaintRect;
+    for (const CPoint& v : l->Vertices())
+        EXPECT_TRUE(cover.PtInRect(v)) << v.x << "," << v.y;
+    for (const CRect& r : {l->labelRect, l->nameRect, l->sourceLabelRect, l->targetLabelRect}) {
+        CRect both;
+        both.UnionRect(cover, r);
+        EXPECT_EQ(both, cover);
+    }
+    // The end decorations reach one box diagonal along each end segment.
+    EXPECT_LE(cover.left, 400 - 5);
+    EXPECT_GE(cover.bottom, 500 + 5);
+    EXPECT_FALSE(cover.PtInRect(CPoint(5, 5)));
+    // Nothing that is drawn or saved moved.
+    EXPECT_EQ(l->labelRect, CRect(550, 380, 620, 420));
+    EXPECT_EQ(l->nameRect, CRect(560, 390, 610, 410));
+    EXPECT_EQ(l->bounds, CRect(0, 0, 10, 10));
+    EXPECT_EQ(Write(l), record);
+
+    // Moved, the record holds the live rectangle; moved back, the record
+    // is the one read again.
+    CRect dirty;
+    l->MoveBy(30, 20, dirty);
+    const std::string moved = Write(l);
+    EXPECT_NE(moved.find(Format("(%d %d %d %d)", cover.left + 30, cover.top + 20, cover.right + 30,
+                                cover.bottom + 20)),
+              std::string::npos)
+        << moved;
+    l->MoveBy(-30, -20, dirty);
+    EXPECT_EQ(Write(l), record);
 }
 
 TEST_F(LinkTest, BadRecordsAreRefused) {

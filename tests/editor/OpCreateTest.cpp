@@ -344,6 +344,63 @@ TEST_F(OpCreateTest, ANewSequenceMessageIsPutInTimeOrder) {
     EXPECT_LT(positionOf(made), positionOf(lower)) << "the earlier message comes first";
 }
 
+// A message drawn from a place group in a sequence diagram leaves the group
+// at its anchor point: the side facing the message's target, at the height
+// of the press; the other end sits beside the target's life line.
+TEST_F(OpCreateTest, AMessageFromAGroupStartsAtItsAnchorPoint) {
+    UseModel("Sequence");
+    context.snapOn = false;
+    auto* sequence = dynamic_cast<SequenceModel*>(model);
+    ASSERT_NE(sequence, nullptr);
+    auto* user = Find<ScenarioPlace>("s-user-000001");
+    ASSERT_NE(user, nullptr);
+    auto* server = dynamic_cast<ScenarioPlace*>(
+        sequence->CreatePlaceOfTool(doc.get(), 10, "Server", "", CRect(700, 0, 800, 50)));
+    ASSERT_NE(server, nullptr);
+    server->lifeLinePoint.y = user->lifeLinePoint.y;
+    auto group = std::make_unique<PlaceGroup>(&doc->IdMap());
+    // One diagonal line as the member: presses away from it hit the group.
+    auto member = std::make_unique<LinePrimitive>(&doc->IdMap());
+    const CPoint diagonal[2] = {CPoint(404, 296), CPoint(516, 104)};
+    member->SetPoints(TkLine, 2, diagonal);
+    member->SetSelected(true);
+    DrawableList pick;
+    pick.push_back(std::move(member));
+    group->Fill(pick, doc->NewMaster(10, "Frame", ""), nullptr);
+    group->AddMasterReference();
+    auto* frame = static_cast<PlaceGroup*>(model->AddDrawable(std::move(group)));
+    ASSERT_EQ(frame->bounds, CRect(400, 100, 520, 300));
+    EXPECT_EQ(frame->AnchorPoint(430, 150), CPoint(400, 150));
+    EXPECT_EQ(frame->AnchorPoint(470, 20), CPoint(520, 100));
+    journal().Reset();
+    const std::string before = Saved();
+    host.SetCurrentTool(3);
+    struct Case {
+        const char* name;
+        std::vector<CPoint> stroke;
+        CPoint source;
+        int32_t targetX;
+    } cases[] = {
+        // Pressed in the left half, drawn to a life line on the right.
+        {"to the right", {{430, 150}, {600, 150}, {750, 150}}, {520, 150}, 750 - 4},
+        // Pressed in the right half, drawn to a life line on the left.
+        {"to the left", {{500, 240}, {300, 240}, {50, 240}}, {400, 240}, 50 + 4},
+    };
+    for (const Case& c : cases) {
+        Stroke(c.stroke);
+        auto* made =
+            dynamic_cast<Link*>(model->Selection().empty() ? nullptr : model->Selection().front());
+        ASSERT_NE(made, nullptr) << c.name;
+        EXPECT_EQ(made->GetSource(), frame) << c.name;
+        EXPECT_EQ(made->Vertices().front(), c.source) << c.name;
+        EXPECT_EQ(made->Vertices().back(), CPoint(c.targetX, c.source.y)) << c.name;
+    }
+    EXPECT_EQ(Descriptions(), (std::vector<std::string>{"Create Link", "Create Link"}));
+    while (journal().CanUndo())
+        ASSERT_TRUE(Undo());
+    EXPECT_TRUE(test::SameText(Saved(), before));
+}
+
 TEST_F(OpCreateTest, MessageToolBesideALinkMakesNothing) {
     host.SetCurrentTool(TkMessage);
     const size_t count = Count();

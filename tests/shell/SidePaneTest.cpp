@@ -7,6 +7,7 @@
 #include "document/UndoJournal.h"
 #include "drawables/Place.h"
 #include "editor/Annotater.h"
+#include "editor/operations/CreationTools.h"
 #include "model/Members.h"
 #include "shell/panes/Lister.h"
 #include "shell/panes/Overview.h"
@@ -21,6 +22,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace qm::test {
 namespace {
@@ -99,6 +102,54 @@ TEST_F(SidePaneTest, ListerShowsOneRowPerMasterWithItsSixTexts) {
     doc->Events().NoteChanged(nullptr, nullptr, {shape});
     doc->Events().Publish();
     EXPECT_EQ(row->text(2).toStdString(), "shapes");
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+  public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+    int paints = 0;
+};
+
+// An explode made anywhere (here as the diagram view's command makes it)
+// repaints the lister, whose Submodel cell then names the new model; Select
+// Explodes on the lister's tab selects the rows of masters with a submodel.
+TEST_F(SidePaneTest, TheListerFollowsAnExplodeAndSelectsTheExploded) {
+    Master* circle = MasterNamed("Circle");
+    ASSERT_EQ(circle->submodel, nullptr);
+    QApplication::processEvents();
+    PaintCounter counter(Lister().viewport());
+    OperationContext context;
+    context.document = doc.get();
+    context.model = ModelNamed("Classes");
+    Model* made = CreateExplodeModel(context, MkClass, circle, context.model);
+    ASSERT_NE(made, nullptr);
+    Journal().BeginChange(ChangeKind::Explode);
+    Journal().RecordChange(ChangeKind::Explode, "Explode", made, nullptr);
+    QApplication::processEvents();
+    EXPECT_GT(counter.paints, 0);
+    EXPECT_EQ(Lister().RowOf(circle->guid)->text(4).toStdString(), "Circle");
+
+    CommandState state;
+    ASSERT_TRUE(extra->OnUpdateCommand(IdEditSelectExplodes, state));
+    EXPECT_TRUE(state.enabled);
+    Lister().RowOf(MasterNamed("Loose")->guid)->setSelected(true);
+    ASSERT_TRUE(extra->OnCommand(IdEditSelectExplodes));
+    std::vector<Master*> masters;
+    Lister().GetSelectedMasters(masters);
+    std::vector<std::string> selected;
+    for (const Master* master : masters)
+        selected.push_back(master->name);
+    std::sort(selected.begin(), selected.end());
+    EXPECT_EQ(selected, (std::vector<std::string>{"Circle", "Shape"}));
+    // On another tab the command is the view's.
+    extra->SelectTab(TabMatrix);
+    EXPECT_FALSE(extra->OnCommand(IdEditSelectExplodes));
 }
 
 TEST_F(SidePaneTest, ScriptsSeeTheListersSelection) {
