@@ -26,6 +26,7 @@
 #include <QShortcut>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 
@@ -534,6 +535,11 @@ TEST_F(ViewMonkeyTest, RandomEventsLeaveAProjectThatSavesAndUndoesToItsStart) {
 TEST_F(SequenceMonkeyTest, RandomEventsLeaveAProjectThatSavesAndUndoesToItsStart) {
     ASSERT_EQ(model->kind, MkSequence);
     RunMonkey("sequence diagram");
+    // The run reached the diagram's creation tools: scenario places and
+    // messages between life lines were made (and undone).
+    const std::vector<std::string> made = Descriptions();
+    EXPECT_NE(std::find(made.begin(), made.end(), "Create Place"), made.end());
+    EXPECT_NE(std::find(made.begin(), made.end(), "Create Link"), made.end());
 }
 
 } // namespace
