@@ -8,6 +8,7 @@
 // fails with a message and leaves the project as it was.
 #include "document/UndoJournal.h"
 #include "document/UndoJournalRecords.h"
+#include "drawables/Junction.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "kernel/Kernel.h"
@@ -190,6 +191,7 @@ void UndoJournal::ReplayAutoSizeDrawable(ChangeKind /*kind*/, Model* model, Cell
         model->SetDrawableBounds(drawable, rect, repaint);
     }
     drawable->UpdateRepaintRect();
+    UpdatePivotRepaint(drawable);
     toSelect_.push_back(drawable);
     modelToShow_ = model;
 }

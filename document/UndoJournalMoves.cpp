@@ -713,6 +713,7 @@ void UndoJournal::ReplayReshape(ChangeKind /*kind*/, Model* model, Cell* fields,
     } else if (first->IsFloater() || first->IsJunction()) {
         model->SetLabelRect(first, rect);
         first->UpdateRepaintRect();
+        UpdatePivotRepaint(first);
     } else {
         first->SaveBounds();
         model->SetDrawableBounds(first, rect, repaint);

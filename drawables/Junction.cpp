@@ -301,6 +301,13 @@ int Junction::GetKnobRects(CRect* rects) const {
     return 1;
 }
 
+void UpdatePivotRepaint(Drawable* drawable) {
+    auto* junction =
+        drawable != nullptr && drawable->IsJunction() ? dynamic_cast<Junction*>(drawable) : nullptr;
+    if (junction != nullptr && junction->Pivot() != nullptr)
+        junction->Pivot()->UpdateRepaintRect();
+}
+
 void Junction::UpdateRepaintRect() {
     repaintRect.UnionRect(bounds, labelRect);
     repaintRect.InflateRect(kRepaintMargin, kRepaintMargin);

@@ -24,6 +24,11 @@ enum JunctionKind : int {
 
 enum JunctionSide : int { JsNone = 0, JsLeft = 1, JsRight = 2, JsTop = 3, JsBottom = 4 };
 
+// A place's repaint rectangle holds its junctions' (labels too): after a
+// junction's label changed, its pivot's repaint is laid out again. Nothing
+// for a drawable that is no junction or has no pivot.
+void UpdatePivotRepaint(Drawable* drawable);
+
 // The first junction tool; tools 400..405 make kinds 0..5.
 constexpr int kFirstJunctionTool = 400;
 

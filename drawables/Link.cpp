@@ -321,9 +321,15 @@ void Link::LayoutName() {
     nameSegment = uint8_t((n - 1) / 2);
     const CPoint& a = vertices_[nameSegment];
     const CPoint& b = vertices_[size_t(nameSegment) + 1];
-    const CPoint mid(int32_t((int64_t(a.x) + b.x) / 2), int32_t((int64_t(a.y) + b.y) / 2));
-    const CPoint c = Centre(labelRect);
-    OffsetRectClamped(labelRect, int64_t(mid.x) - c.x, int64_t(mid.y) - c.y);
+    // Halves rounded down, not towards zero: the label's place then
+    // depends only on the segment and the label's size, never on where the
+    // label stood before, so a move and its undo give back the same label
+    // on either side of the origin.
+    const auto half = [](int64_t sum) { return sum >= 0 ? sum / 2 : (sum - 1) / 2; };
+    const int64_t midX = half(int64_t(a.x) + b.x), midY = half(int64_t(a.y) + b.y);
+    const int64_t centreX = half(int64_t(labelRect.left) + labelRect.right);
+    const int64_t centreY = half(int64_t(labelRect.top) + labelRect.bottom);
+    OffsetRectClamped(labelRect, midX - centreX, midY - centreY);
     if (tool_ != nullptr)
         tool_->MapNameFrame(labelRect, nameRect);
     else

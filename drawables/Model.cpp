@@ -20,6 +20,7 @@
 #include "model/ModelDocument.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <iterator>
 #include <optional>
@@ -119,6 +120,24 @@ double RealField(RecordReader& r, const char* field) {
     if (cell->type == kest::TInteger)
         return cell->a.ival;
     r.Fail(field, "real");
+}
+
+// A real cell holds 32 bits, so a zoom such as 0.9 comes back as
+// 0.89999998 and every length scaled by it (the zoomed page 1000 wide reads
+// 899) falls one short. The zoom read back is the decimal the 32-bit value
+// stands for, the shortest that gives the same float, which is the factor
+// the view set for every step it offers.
+double DecimalOfFloat(double value) {
+    const auto single = float(value);
+    if (!std::isfinite(single) || double(single) != value)
+        return value;
+    char text[32];
+    const auto written = std::to_chars(std::begin(text), std::end(text), single);
+    if (written.ec != std::errc())
+        return value;
+    double decimal = value;
+    const auto parsed = std::from_chars(std::begin(text), written.ptr, decimal);
+    return parsed.ec == std::errc() && float(decimal) == single ? decimal : value;
 }
 
 // The id text of a reference, or "" for none.
@@ -731,7 +750,7 @@ Cell* Model::Persist(ModelDocument* document, GuidScope* scope, Cell* list) {
     };
     ObjectRef masterRef = reference(project, "parent master");
     ObjectRef modelRef = reference(current, "parent model");
-    const double readZoom = RealField(r, "zoom");
+    const double readZoom = DecimalOfFloat(RealField(r, "zoom"));
     RealField(r, "inverse zoom");
     if (!std::isfinite(readZoom) || readZoom <= 0.0 || readZoom > 1.0e6)
         r.Fail("zoom", "a positive zoom factor");

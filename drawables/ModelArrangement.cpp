@@ -4,6 +4,7 @@
 // and the upkeep that brings links, tags and message floaters back into
 // shape after places moved.
 #include "drawables/DiagramView.h"
+#include "drawables/Junction.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/ModelEditing.h"
@@ -591,6 +592,7 @@ bool Reshape(Model& model, Drawable* drawable, const CRect& label, CRect& repain
                 place->Relayout();
         }
         drawable->UpdateRepaintRect();
+        UpdatePivotRepaint(drawable);
     }
     repaint.UnionRect(repaint, label);
     if (which == 2)

@@ -323,6 +323,11 @@ Drawable* Model::CreateSwimlane(ModelDocument* document, ModelDocument* idDocume
             ShiftSwimlanes(document, next, shift, shifted);
         }
         lane.right = ClampCoordinate(int64_t{next->bounds.left} + 1);
+        // A press over the first lane's left half puts the new lane before
+        // it: the lane is as wide as a new lane, never turned inside out.
+        lane.left =
+            std::max(pageMatrix.left,
+                     std::min(lane.left, ClampCoordinate(int64_t{lane.right} - kLaneWidth)));
     } else if (next == nullptr) {
         lane.left = ClampCoordinate(int64_t{previous->bounds.right} - 1);
         if (lane.Width() < kLaneWidth)

@@ -91,6 +91,37 @@ TEST_F(LinkTest, ANewLinkAndItsConnection) {
     EXPECT_EQ(l->labelRect.Height(), 16);
 }
 
+// The name label goes to the middle of its segment whatever its place
+// before, on either side of the origin: a nudge and its undo leave the
+// label where a fresh layout puts it.
+TEST_F(LinkTest, TheNameLabelGoesToTheMiddleWhereverItStood) {
+    struct Case {
+        const char* what;
+        CRect from, to; // the places
+    };
+    const Case cases[] = {
+        {"positive", CRect(0, 0, 100, 60), CRect(300, 200, 400, 260)},
+        {"middle at the origin", CRect(-101, -61, -1, -1), CRect(0, 0, 100, 60)},
+        {"negative", CRect(-401, -261, -301, -201), CRect(-101, -61, -1, -1)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Link* l = NewLink(NewPlace(c.from), NewPlace(c.to));
+        CRect first;
+        for (const CPoint at : {CPoint(-37, -23), CPoint(-11, -8), CPoint(0, 0), CPoint(-10, -7),
+                                CPoint(55, 40), CPoint(-200, -150)}) {
+            // An odd width and height, so a half rounds.
+            l->labelRect = CRect(at.x, at.y, at.x + 21, at.y + 15);
+            l->LayoutName();
+            if (first.IsRectEmpty())
+                first = l->labelRect;
+            EXPECT_EQ(l->labelRect, first) << at.x << "," << at.y;
+        }
+        EXPECT_EQ(first.Width(), 21);
+        EXPECT_EQ(first.Height(), 15);
+    }
+}
+
 TEST_F(LinkTest, RecordRoundTripsAndReadsTheOlderForm) {
     const std::string record = LinkRecord("(0 0 50 0 50 40)", "\"f\" \"t\" 5 1");
     Link* l = Make(record);

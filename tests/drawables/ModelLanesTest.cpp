@@ -105,6 +105,30 @@ TEST_F(ModelLanesTest, LanesAreCreatedIntoTheChainAndPushTheirRightNeighbours) {
     EXPECT_EQ(first->NextLane(), second);
 }
 
+// A lane made by a press over the first lane's left half goes before it:
+// the first lane moves right to make room, and the new lane ends on its
+// border, as wide as a new lane, wherever in that half the press was.
+TEST_F(ModelLanesTest, ALaneMadeOverTheFirstLanesLeftHalfGoesBeforeIt) {
+    for (const int x : {20, 100, 211, 280}) {
+        SCOPED_TRACE(x);
+        model.DeselectAll(nullptr, false);
+        for (const auto& drawable : model.Drawables())
+            model.Select(drawable.get(), true, nullptr, false);
+        model.DeleteDrawables(&document, nullptr, ChangeKind::Delete, false);
+        Swimlane* first = Lane(500);
+        ASSERT_NE(first, nullptr);
+        ASSERT_EQ(first->bounds.left, 0);
+        ASSERT_LT(x, first->bounds.CenterPoint().x);
+        Swimlane* made = Lane(x);
+        ASSERT_NE(made, nullptr);
+        EXPECT_EQ(made->NextLane(), first);
+        EXPECT_EQ(made->bounds.right, first->bounds.left + 1);
+        EXPECT_GE(made->bounds.left, model.pageMatrix.left);
+        EXPECT_GE(made->bounds.Width(), 93) << "at least what the press leaves";
+        EXPECT_LE(made->bounds.Width(), 129) << "a new lane and the border it shares";
+    }
+}
+
 TEST_F(ModelLanesTest, SwappingAndPackingKeepSharedBorders) {
     Swimlane* left = Lane(200);
     Swimlane* right = Lane(500);

@@ -11,6 +11,7 @@
 #include "drawables/Place.h"
 #include "drawables/PrimitiveGroup.h"
 #include "drawables/Primitives.h"
+#include "drawables/ZoomScaling.h"
 #include "kernel/Kernel.h"
 #include "tests/drawables/DrawableFixture.h"
 
@@ -66,8 +67,8 @@ TEST_F(ModelRecordTest, RecordWrittenAndReadBackKeepsFieldsAndDrawableOrder) {
     EXPECT_EQ(read.comment, "two\nlines");
     EXPECT_EQ(read.modelFlags, 0x4Du);
     EXPECT_EQ(read.pageMatrix, CRect(0, 0, 1000, 800));
-    EXPECT_EQ(read.zoom, double(1.1f)) << "the nearest 32-bit float";
-    EXPECT_EQ(read.inverseZoom, 1.0 / double(1.1f));
+    EXPECT_EQ(read.zoom, 1.1) << "the decimal the 32-bit real stands for";
+    EXPECT_EQ(read.inverseZoom, 1.0 / 1.1);
     EXPECT_EQ(read.zoomedPageMatrix, CRect(0, 0, 1100, 880));
     ASSERT_EQ(read.Drawables().size(), 3u);
     auto it = read.Drawables().begin();
@@ -82,6 +83,38 @@ TEST_F(ModelRecordTest, RecordWrittenAndReadBackKeepsFieldsAndDrawableOrder) {
     EXPECT_EQ(other.Lookup(model->guid.Text()), nullptr);
     EXPECT_EQ(other.Lookup(first->guid.Text()), nullptr);
     EXPECT_EQ(read.Drawables().size(), 3u);
+}
+
+// The zoom passes through a 32-bit real in the record; every step the view
+// offers reads back as the factor it was, so the zoomed page (and all
+// drawn at the zoom) is the same after undo or reading the project again.
+TEST_F(ModelRecordTest, EveryZoomStepReadsBackExactly) {
+    // The view's steps, and factors reached by adding or taking 0.1 at a
+    // time (1.2000000000000002), which read back as the decimal shown.
+    std::vector<std::pair<double, double>> zooms; // set, read back
+    for (int tenths = 2; tenths <= 40; ++tenths)
+        zooms.emplace_back(tenths / 10.0, tenths / 10.0);
+    int tenths = 10;
+    for (double up = 1.0, down = 1.0; tenths < 40; up += 0.1, down -= 0.1, ++tenths) {
+        zooms.emplace_back(up, tenths / 10.0);
+        if (tenths < 18)
+            zooms.emplace_back(down, (20 - tenths) / 10.0);
+    }
+    for (const auto& [zoom, readBack] : zooms) {
+        SCOPED_TRACE(zoom);
+        auto model = Sample();
+        model->SetZoomFactor(zoom);
+        const CRect zoomed = model->zoomedPageMatrix;
+        GuidMap other;
+        GuidScope otherScope(&other, &templ);
+        Model read(nullptr);
+        read.Persist(nullptr, &otherScope, this->read(Written(*model)));
+        EXPECT_EQ(read.zoom, readBack);
+        EXPECT_EQ(read.zoomedPageMatrix, ScaleByZoom(model->pageMatrix, readBack));
+        if (zoom == readBack) {
+            EXPECT_EQ(read.zoomedPageMatrix, zoomed);
+        }
+    }
 }
 
 TEST_F(ModelRecordTest, ReadingSkipsUnknownHeadsIgnoresTheReservedTextAndCanKeepPrimitivesOnly) {

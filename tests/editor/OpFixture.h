@@ -6,6 +6,7 @@
 
 #include "document/UndoJournal.h"
 #include "drawables/CustomModel.h"
+#include "drawables/Junction.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/Place.h"
@@ -195,6 +196,14 @@ class OperationTest : public DocumentTest {
         for (Drawable* drawable : all) {
             if (drawable->IsPlace() && !drawable->IsPlaceGroup())
                 drawable->SetBounds(drawable->bounds);
+            // Junctions and the repaint of their place as a change of a
+            // junction lays them out.
+            if (auto* place = dynamic_cast<Place*>(drawable);
+                place && !place->Junctions().empty()) {
+                for (const auto& junction : place->Junctions())
+                    junction->UpdateRepaintRect();
+                place->UpdateRepaintRect();
+            }
             drawable->PrepareDrawing();
         }
         model->DeselectAll(nullptr, false);

@@ -73,6 +73,42 @@ TEST_F(OpKnobTest, AClickOnAKnobRecordsNothing) {
     EXPECT_TRUE(journal().Records().empty());
 }
 
+// A place's repaint rectangle holds its junctions' labels: widening a
+// junction's label (a knob drag on it) widens the place's repaint with it,
+// and undo narrows it again, so a later reshape of the place and the undo
+// of both give back the place's repaint from before.
+TEST_F(OpKnobTest, AJunctionLabelDragTakesItsPlacesRepaintAlongAndBack) {
+    UseEveryDrawable();
+    const std::string start = Saved();
+    auto* place = Find<Drawable>("s-user-000001");
+    auto* junction = Find<Drawable>("j-user-00001");
+    ASSERT_NE(place, nullptr);
+    ASSERT_NE(junction, nullptr);
+    const CRect placeRepaint = place->repaintRect;
+    const CRect label = junction->labelRect;
+    host.SetCurrentTool(24);
+    Drag(DM_DRAG_KNOB, junction, 0, HpKnob,
+         {label.BottomRight(), label.BottomRight() + CSize(20, 10),
+          label.BottomRight() + CSize(40, 10)});
+    ASSERT_EQ(Descriptions().size(), 1u);
+    ASSERT_GT(junction->labelRect.right, label.right);
+    CRect both;
+    both.UnionRect(place->repaintRect, junction->repaintRect);
+    EXPECT_EQ(place->repaintRect, both) << "the place's repaint holds the junction's";
+    const std::string widened = Saved();
+
+    // The place's corner knob outwards, which lays out its repaint afresh.
+    DragKnob(place, 2, place->bounds.BottomRight(), place->bounds.BottomRight() + CSize(10, 0));
+    ASSERT_EQ(Descriptions().size(), 2u);
+    ASSERT_TRUE(Undo());
+    EXPECT_TRUE(test::SameText(Saved(), widened));
+    ASSERT_TRUE(Undo());
+    EXPECT_EQ(place->repaintRect, placeRepaint);
+    EXPECT_TRUE(test::SameText(Saved(), start));
+    ASSERT_TRUE(Redo());
+    EXPECT_TRUE(test::SameText(Saved(), widened));
+}
+
 // A knob drag of a junction, ended or cancelled, leaves no mark on the
 // junction: a later delete of something unrelated keeps the tag on it, and
 // its undo gives back the text before the delete.

@@ -9,10 +9,13 @@
 // records written since the last one and compares the project's text.
 // Afterwards the project saves, reads back and saves again to the same text,
 // and undoing every recorded step gives back the text it started from.
+// The same monkey runs over a sequence diagram with the tools a sequence
+// diagram offers (scenario places, messages, call boxes on the life lines).
 // QM_VIEW_MONKEY_EVENTS and QM_VIEW_MONKEY_SEED lengthen and vary the run by
 // hand.
 #include "editor/TContent.h"
 
+#include "drawables/ScenarioPlace.h"
 #include "editor/TEdit.h"
 #include "editor/ViewCommands.h"
 #include "editor/operations/OperationSupport.h"
@@ -23,6 +26,7 @@
 #include <QShortcut>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 
@@ -56,15 +60,32 @@ struct MonkeyHost : NullEditorHost {
     int commands = 0;
 };
 
+// The palette of a class diagram as the monkey picks from it: the pointer
+// (three times as likely), the link and place tools of the template, the
+// primitives, the tag, message, lane and junction tools, icon instances.
+const std::vector<int> kClassDiagramTools = {24, 24, 24,  0,   1,   2,   3,   10, 11, 12,
+                                             13, 25, 26,  27,  28,  29,  30,  31, 32, 46,
+                                             47, 48, 400, 401, 405, 500, 503, 523};
+// The palette of a sequence diagram: the pointer (which also drags and
+// stretches call boxes), the scenario places (class and object), the
+// message links (control flow, data flow, message), the primitives and
+// the tag, and an icon instance. Junction and lane tools are offered too:
+// the view refuses them on scenario places.
+const std::vector<int> kSequenceDiagramTools = {24, 24, 24, 4,  4,  5,  5,  6,  6,   10, 11,
+                                                25, 26, 27, 28, 29, 31, 46, 47, 401, 500};
+
 class ViewMonkeyTest : public test::OperationTest {
   protected:
-    ViewMonkeyTest()
+    ViewMonkeyTest() : ViewMonkeyTest("every_drawable.pro", "Everything", kClassDiagramTools) {}
+    ViewMonkeyTest(const char* fixture, const char* diagram, const std::vector<int>& palette)
         : random(uint32_t(test::EnvironmentCount("QM_VIEW_MONKEY_SEED", 20261210))),
           monkeyHost(random),
-          scopedKeeping(&keeping) {
-        doc = Load(ReadWholeFile(QM_FIXTURES "/document/every_drawable.pro", 1 << 20).value_or(""));
+          scopedKeeping(&keeping),
+          tools(palette) {
+        doc = Load(
+            ReadWholeFile(std::string(QM_FIXTURES "/document/") + fixture, 1 << 20).value_or(""));
         context.document = doc.get();
-        UseModel("Everything");
+        UseModel(diagram);
         monkeyHost.SetCurrentTool(kPointerTool);
         view = std::make_unique<TContent>(*doc, monkeyHost);
         view->resize(700, 500);
@@ -104,7 +125,17 @@ class ViewMonkeyTest : public test::OperationTest {
         view->CurrentModel()->CollectAllDrawables(all);
         if (all.empty())
             return QPoint(Pick(size.width()), Pick(size.height()));
-        const CRect b = all[size_t(Pick(int(all.size())))]->bounds;
+        const Drawable* drawable = all[size_t(Pick(int(all.size())))];
+        const CRect b = drawable->bounds;
+        // A scenario place's life line half the time, where messages
+        // start and end and call boxes sit.
+        if (const auto* scenario = dynamic_cast<const ScenarioPlace*>(drawable);
+            scenario != nullptr && Pick(2) == 0) {
+            CRect line;
+            scenario->GetLifeLineBounds(line);
+            return ClientOf(CPoint((line.left + line.right) / 2 + Pick(5) - 2,
+                                   line.top + Pick(std::max(1, int(line.Height())))));
+        }
         const int xs[] = {b.left, (b.left + b.right) / 2, b.right};
         const int ys[] = {b.top, (b.top + b.bottom) / 2, b.bottom};
         const CPoint at(xs[Pick(3)] + Pick(7) - 3, ys[Pick(3)] + Pick(7) - 3);
@@ -140,13 +171,8 @@ class ViewMonkeyTest : public test::OperationTest {
         const int action = Pick(20);
         const Qt::KeyboardModifiers modifiers = RandomModifiers();
         if (action < 2 && !held && view->Mode() == DM_NONE) {
-            // Another tool from the palette: the pointer, a place or link
-            // tool of the template, a primitive, the tag, message, lane and
-            // junction tools, an icon instance.
-            static const int tools[] = {24, 24, 24,  0,   1,   2,   3,   10, 11, 12,
-                                        13, 25, 26,  27,  28,  29,  30,  31, 32, 46,
-                                        47, 48, 400, 401, 405, 500, 503, 523};
-            monkeyHost.SetCurrentTool(tools[Pick(int(std::size(tools)))]);
+            // Another tool from the diagram's palette.
+            monkeyHost.SetCurrentTool(tools[size_t(Pick(int(tools.size())))]);
         } else if (action < 6) {
             if (held) {
                 QTest::mouseRelease(port, Qt::LeftButton, modifiers, last);
@@ -258,6 +284,52 @@ class ViewMonkeyTest : public test::OperationTest {
     bool held = false;
     int replays = 0;
     int checkFailures = 0;
+    std::vector<int> tools;
+
+    // The whole run: random events with the journal's check after each,
+    // then save, read back, and undo of every step to the text at the start.
+    void RunMonkey(const char* what) {
+        const std::string start = Saved();
+        const double zoom = model->zoom;
+        const long events = test::EnvironmentCount("QM_VIEW_MONKEY_EVENTS", 1500);
+        journal().SetRecordCheck([this] { return Saved(); });
+        for (long event = 0; event < events; ++event) {
+            Event();
+            CheckRecords(event);
+        }
+        Settle();
+        CheckRecords(events);
+        journal().SetRecordCheck(nullptr);
+        EXPECT_GT(replays, 0) << "Ctrl+Z and Ctrl+Y reached the journal";
+        EXPECT_GT(journal().Records().size(), 0u);
+        EXPECT_GT(journal().CheckedRecords(), 0);
+        std::printf(
+            "view monkey (%s): %ld events, %zu records, %ld checked, %d undo or redo keys\n", what,
+            events, journal().Records().size(), journal().CheckedRecords(), replays);
+
+        const std::string saved = Saved();
+        auto again = Load(saved);
+        ASSERT_NE(again, nullptr);
+        again->SetModifiedFlag(false);
+        EXPECT_TRUE(test::SameText(again->StoreText(), saved));
+
+        while (journal().CanUndo()) {
+            const JournalRecord& record = journal().Records()[size_t(journal().Position() - 1)];
+            ASSERT_TRUE(journal().Replay(1, false))
+                << record.description << ": "
+                << (keeping.asked.empty() ? "" : keeping.asked.back());
+        }
+        // The zoom is the view's, kept with the model but never journaled.
+        model->SetZoomFactor(zoom);
+        QApplication::processEvents();
+        EXPECT_TRUE(test::SameText(Saved(), start));
+    }
+};
+
+// The monkey over the fixture's sequence diagram.
+class SequenceMonkeyTest : public ViewMonkeyTest {
+  protected:
+    SequenceMonkeyTest() : ViewMonkeyTest("every_record.pro", "Sequence", kSequenceDiagramTools) {}
 };
 
 // Delete while a line is being built point by point ends the line first:
@@ -457,38 +529,17 @@ TEST_F(ViewMonkeyTest, UndoOfDeletedLanesPutsEveryLaneBack) {
 }
 
 TEST_F(ViewMonkeyTest, RandomEventsLeaveAProjectThatSavesAndUndoesToItsStart) {
-    const std::string start = Saved();
-    const double zoom = model->zoom;
-    const long events = test::EnvironmentCount("QM_VIEW_MONKEY_EVENTS", 1500);
-    journal().SetRecordCheck([this] { return Saved(); });
-    for (long event = 0; event < events; ++event) {
-        Event();
-        CheckRecords(event);
-    }
-    Settle();
-    CheckRecords(events);
-    journal().SetRecordCheck(nullptr);
-    EXPECT_GT(replays, 0) << "Ctrl+Z and Ctrl+Y reached the journal";
-    EXPECT_GT(journal().Records().size(), 0u);
-    EXPECT_GT(journal().CheckedRecords(), 0);
-    std::printf("view monkey: %ld events, %zu records, %ld checked, %d undo or redo keys\n", events,
-                journal().Records().size(), journal().CheckedRecords(), replays);
+    RunMonkey("class diagram");
+}
 
-    const std::string saved = Saved();
-    auto again = Load(saved);
-    ASSERT_NE(again, nullptr);
-    again->SetModifiedFlag(false);
-    EXPECT_TRUE(test::SameText(again->StoreText(), saved));
-
-    while (journal().CanUndo()) {
-        const JournalRecord& record = journal().Records()[size_t(journal().Position() - 1)];
-        ASSERT_TRUE(journal().Replay(1, false))
-            << record.description << ": " << (keeping.asked.empty() ? "" : keeping.asked.back());
-    }
-    // The zoom is the view's, kept with the model but never journaled.
-    model->SetZoomFactor(zoom);
-    QApplication::processEvents();
-    EXPECT_TRUE(test::SameText(Saved(), start));
+TEST_F(SequenceMonkeyTest, RandomEventsLeaveAProjectThatSavesAndUndoesToItsStart) {
+    ASSERT_EQ(model->kind, MkSequence);
+    RunMonkey("sequence diagram");
+    // The run reached the diagram's creation tools: scenario places and
+    // messages between life lines were made (and undone).
+    const std::vector<std::string> made = Descriptions();
+    EXPECT_NE(std::find(made.begin(), made.end(), "Create Place"), made.end());
+    EXPECT_NE(std::find(made.begin(), made.end(), "Create Link"), made.end());
 }
 
 } // namespace
