@@ -14,10 +14,48 @@
 #include <netdb.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <string>
+
 namespace qm {
 namespace {
 
 GuidGeneratorState generator;
+
+// A digit of an id: the character 33 + d, where a blank stands for the '^'
+// that would write 61.
+int32_t DigitOf(char c) {
+    return c == ' ' ? '^' - 33 : c - 33;
+}
+
+// The host part of a generated id as its text shows it.
+std::string ShownHost(const char* host) {
+    std::string shown(host, 6);
+    std::replace(shown.begin(), shown.end(), '^', ' ');
+    return shown;
+}
+
+void NoteReadId(const char* text, size_t n) {
+    if (n != Guid::Length)
+        return;
+    int32_t sequence = 0;
+    for (int i = 2; i >= 0; --i) {
+        const int32_t digit = DigitOf(text[i]);
+        if (digit < 0 || digit > 93)
+            return;
+        sequence = sequence * 94 + digit;
+    }
+    const std::string host(text + 9, 6);
+    // Once the host is known only its own ids matter; before, every host
+    // read is kept until the first id is made.
+    if (generator.initialised) {
+        if (host == ShownHost(generator.hostText))
+            generator.sequence = std::max(generator.sequence, sequence);
+        return;
+    }
+    int32_t& highest = generator.readSequences[host];
+    highest = std::max(highest, sequence);
+}
 
 bool ResolveOwnHost(uint8_t address[4]) {
     char name[256] = {};
@@ -150,8 +188,14 @@ void Guid::Generate() {
     if (generator.storeMode == GuidReadEveryId || !generator.initialised)
         ReadRegistry(storedHost);
     generator.sequence = generator.sequence >= GuidSequenceLimit ? 0 : generator.sequence + 1;
-    if (!generator.initialised)
+    if (!generator.initialised) {
         MakeHost(storedHost);
+        // Ids read before the host was known follow the same rule.
+        const auto read = generator.readSequences.find(ShownHost(generator.hostText));
+        if (read != generator.readSequences.end() && read->second >= generator.sequence)
+            generator.sequence = read->second >= GuidSequenceLimit ? 0 : read->second + 1;
+        generator.readSequences.clear();
+    }
     if (generator.storeMode == GuidStoreEveryId || generator.storeMode == GuidStoreAtExit)
         WriteRegistry();
     WriteGuidDigits(text_, static_cast<uint32_t>(generator.sequence), 3);
@@ -169,6 +213,7 @@ void Guid::SetText(const char* text) {
     if (n > 0)
         std::memcpy(text_, text, n);
     text_[n] = '\0';
+    NoteReadId(text_, n);
 }
 
 bool Guid::operator==(const Guid& other) const {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 
 namespace qm {
 
@@ -63,6 +64,13 @@ struct GuidGeneratorState {
     char hostText[7] = {};
     bool initialised = false;
     int storeMode = GuidStoreEveryId;
+    // The highest sequence number of the ids read so far, by the host part
+    // of the id (as the id shows it). A run that keeps no sequence between
+    // runs (a batch run) starts its sequence again; within the second a
+    // project was made, the ids it makes could then repeat ids of that
+    // project, members' as much as masters'. A new id of this host therefore
+    // follows every sequence read with it.
+    std::unordered_map<std::string, int32_t> readSequences;
 };
 
 GuidGeneratorState& GuidGenerator();

@@ -93,6 +93,34 @@ TEST_F(GuidTest, SequenceDigitsGoLeastSignificantFirstAndWrap) {
     EXPECT_EQ(GuidGenerator().sequence, 0);
 }
 
+// A run that keeps no sequence (a batch run) and reads a project made by an
+// earlier run of the same host within the same second must not give a new
+// object one of the project's ids: a new id follows every sequence read with
+// its host, whether read before the run made its first id or after.
+TEST_F(GuidTest, ANewIdFollowsTheSequencesReadWithItsHost) {
+    SetGuidStoreMode(GuidNoStore);
+    const std::string own = Guid().Text();
+    auto withSequence = [](std::string text, int sequence, char host) {
+        text[0] = char(33 + sequence % 94);
+        text[1] = char(33 + sequence / 94 % 94);
+        text[2] = char(33 + sequence / (94 * 94));
+        if (host != 0)
+            text[9] = host == text[9] ? char(host + 1) : host;
+        return text;
+    };
+    GuidGenerator() = GuidGeneratorState{};
+    SetGuidStoreMode(GuidNoStore);
+    Guid read(Guid::FromText{withSequence(own, 500, 0).c_str()});
+    Guid other(Guid::FromText{withSequence(own, 900, '#').c_str()});
+    Guid first;
+    EXPECT_EQ(GuidGenerator().sequence, 501);
+    EXPECT_NE(std::string(first.Text()), std::string(read.Text()));
+    Guid later(Guid::FromText{withSequence(own, 700, 0).c_str()});
+    Guid otherLater(Guid::FromText{withSequence(own, 800, '#').c_str()});
+    Guid second;
+    EXPECT_EQ(GuidGenerator().sequence, 701);
+}
+
 TEST_F(GuidTest, StoredSequenceAndHostAreReadBeforeTheFirstId) {
     Store(GuidSequenceValue, "830583");
     Store(GuidHostValue, "123456789");
