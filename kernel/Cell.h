@@ -168,6 +168,10 @@ void setheaplimit(size_t bytes);
 size_t heaplimit();
 // The bytes the heap's blocks take now.
 size_t heapbytes();
+// The most bytes the heap's blocks took since the last resetheappeak (for
+// benchmarks: the script memory a run needed).
+size_t heappeak();
+void resetheappeak();
 // Number of blocks in use, the bytes used in the current block (accounting).
 size_t heapblocks();
 size_t heapused();

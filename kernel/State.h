@@ -92,6 +92,7 @@ struct HeapTable {
     size_t slableft = 0;                 // blocks of the newest slab not yet cut
     size_t limit = SIZE_MAX;             // the most blocks (tests and fuzzing lower it)
     size_t bytes = 0;                    // the bytes of the blocks in the table
+    size_t peak = 0;                     // the most bytes since resetheappeak
     size_t bytelimit = DefaultHeapLimit; // the most bytes: the settings' limit
 
     // The heap lives until the process ends; its blocks go with it.

@@ -160,6 +160,8 @@ char* newblock(size_t size) {
     heaptable.blocks.push_back(block);
     blocksizes.push_back(bytes);
     heaptable.bytes += bytes;
+    if (heaptable.bytes > heaptable.peak)
+        heaptable.peak = heaptable.bytes;
     return block;
 }
 
@@ -213,6 +215,14 @@ size_t heaplimit() {
 
 size_t heapbytes() {
     return heaptable.bytes;
+}
+
+size_t heappeak() {
+    return heaptable.peak;
+}
+
+void resetheappeak() {
+    heaptable.peak = heaptable.bytes;
 }
 
 size_t heapblocks() {

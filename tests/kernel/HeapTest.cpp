@@ -175,6 +175,24 @@ TEST_F(HeapTest, MarksRestoreBlocksSymbolsAndChannels) {
     EXPECT_EQ(heapblocks(), blocks);
 }
 
+// The peak is the most the blocks took since it was reset: a run's cells
+// released by the mark leave it where the run took it.
+TEST_F(HeapTest, ThePeakKeepsTheMostARunTook) {
+    resetheappeak();
+    const size_t before = heapbytes();
+    EXPECT_EQ(heappeak(), before);
+    savemark();
+    for (int i = 0; i < 2000; ++i)
+        mkcons(nil, nil);
+    const size_t during = heapbytes();
+    EXPECT_GT(during, before);
+    restoremark();
+    EXPECT_EQ(heapbytes(), before);
+    EXPECT_EQ(heappeak(), during);
+    resetheappeak();
+    EXPECT_EQ(heappeak(), before);
+}
+
 // Blocks are cut from slabs; when a run's blocks are released, the slabs
 // beyond the bound of kept blocks go back whole, and later runs of the same
 // size take no more slabs than the first did.
