@@ -321,9 +321,12 @@ void CObjPage1::LoadPage() {
     const bool flagged = k == PtModel || k == PtDiagramType || k == PtMaster || k == PtLink;
     modes_->setVisible(true);
     genCode->setVisible(flagged);
-    accessGroup_->setVisible(flagged);
+    // Models and diagram types keep no access code, so their empty group
+    // is not shown; masters and links show the four radios.
+    const bool accessible = k == PtMaster || k == PtLink;
+    accessGroup_->setVisible(accessible);
     for (QRadioButton* radio : access)
-        radio->setVisible(flagged && k != PtModel && k != PtDiagramType);
+        radio->setVisible(accessible);
     check1121->setVisible(k == PtDiagramType || k == PtTextPrimitive || k == PtMessageFloater);
     interfaceBox->setVisible(classTool);
     abstractBox->setVisible(classTool);
@@ -459,6 +462,8 @@ void CObjPage1::LoadPage() {
     } else if (floater != nullptr) {
         name->setEditText(Q(floater->text));
         linkTo->setEditText(Q(floater->attachment));
+        check1121->setChecked((floater->tagFlags & FfReversed) != 0);
+        url->setChecked((floater->tagFlags & FfAttachmentOpen) != 0);
         comment->setPlainText(Q(floater->secondText));
     }
     if (!noStereotype_)
@@ -552,6 +557,10 @@ void CObjPage1::StorePage() {
     } else if (auto* floater = dynamic_cast<Floater*>(copy)) {
         floater->text = nameText;
         floater->attachment = S(linkTo->currentText());
+        uint32_t flags = 0;
+        SetBit(flags, FfReversed, check1121->isChecked());
+        SetBit(flags, FfAttachmentOpen, url->isChecked());
+        floater->tagFlags = uint8_t(flags);
         floater->secondText = commentText;
     }
 }
