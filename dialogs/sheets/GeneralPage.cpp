@@ -1,5 +1,6 @@
 // CObjPage1 "General": load, store, captions and the tool switching.
 #include "dialogs/sheets/GeneralPage.h"
+#include "dialogs/model/DialogServices.h"
 
 #include "dialogs/sheets/ParamsDialog.h"
 #include "dialogs/sheets/SheetWidgets.h"
@@ -173,6 +174,8 @@ void CObjPage1::Layout() {
     buttons->addWidget(help);
     grid->addLayout(buttons, row, 0, 1, 4);
     okButton->setDefault(true);
+    connect(help, &QPushButton::clicked, this,
+            [] { ShowDialogHelp("Chapter8.html#Edit:Properties"); });
     histories_.Bind(name, HL_NAME);
     histories_.Bind(nameSpace, HL_NAMESPACE);
     histories_.Bind(type, HL_CONTAINER);

@@ -1,10 +1,12 @@
 // The detail dialogs (parameters and others), the check list box and the
 // method code window, with real widgets.
+#include "dialogs/model/DialogServices.h"
 #include "dialogs/sheets/CheckListBox.h"
 #include "dialogs/sheets/MemberClipboard.h"
 #include "dialogs/sheets/MemberPages.h"
 #include "dialogs/sheets/MethodCodeWindow.h"
 #include "dialogs/sheets/ParamsDialog.h"
+#include "drawables/NotationTemplate.h"
 #include "tests/dialogs/SheetFixture.h"
 
 #include <QComboBox>
@@ -230,6 +232,60 @@ TEST_F(MethodCodeTest, TextIsStoredIntoTheCopyAndApplied) {
     window.Show(false);
     sheet.CloseSheet(false);
     EXPECT_EQ(circle->methods[0]->code, "return radius;");
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+struct RecordedHelp : DialogHelp {
+    std::vector<std::string> topics;
+    void ShowHelpTopic(const std::string& topic) override { topics.push_back(topic); }
+};
+
+QPushButton* HelpButton(QWidget* parent) {
+    for (QPushButton* button : parent->findChildren<QPushButton*>())
+        if (button->text() == QStringLiteral("&Help"))
+            return button;
+    return nullptr;
+}
+
+// Each page's Help and the detail dialogs' Help open their own topic through
+// the application's help service.
+using SheetHelpTest = test::SheetTest;
+
+TEST_F(SheetHelpTest, HelpButtonsOpenTheirTopics) {
+    RecordedHelp help;
+    ScopedDialogHelp helpScope(&help);
+    const std::vector<std::string> classPages = {
+        "Chapter8.html#Edit:Properties", "Chapter8.html#MasterAttributes",
+        "Chapter8.html#MasterMethods", "Chapter8.html#MasterTypes",
+        "Chapter8.html#MasterExceptions"};
+    OpenOn(Handle(circlePlace->master), PtMaster, Handle(circlePlace));
+    ASSERT_EQ(sheet.Pages().size(), classPages.size());
+    for (SheetPage* page : sheet.Pages()) {
+        QPushButton* button = HelpButton(page);
+        ASSERT_NE(button, nullptr) << page->Title().toStdString();
+        test::Click(button);
+    }
+    EXPECT_EQ(help.topics, classPages);
+
+    help.topics.clear();
+    DiagramType& type = doc->Template()->diagramTypes[0];
+    OpenOn(ObjectHandle(&type, &doc->Template()->guidMap), PtDiagramType, {});
+    ASSERT_EQ(sheet.Pages().size(), 2u);
+    test::Click(HelpButton(sheet.Pages()[1]));
+    EXPECT_EQ(help.topics, std::vector<std::string>{"Chapter8.html#DiagramTypeProperties"});
+
+    help.topics.clear();
+    CParamsDialog params(nullptr);
+    COthersDialog others(nullptr);
+    test::Click(HelpButton(&params));
+    test::Click(HelpButton(&others));
+    EXPECT_EQ(help.topics, (std::vector<std::string>{"Chapter8.html#ParamsDialog",
+                                                     "Chapter8.html#OthersDialog"}));
 }
 
 } // namespace
