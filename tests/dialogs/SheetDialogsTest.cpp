@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -286,6 +287,37 @@ TEST_F(SheetHelpTest, HelpButtonsOpenTheirTopics) {
     test::Click(HelpButton(&others));
     EXPECT_EQ(help.topics, (std::vector<std::string>{"Chapter8.html#ParamsDialog",
                                                      "Chapter8.html#OthersDialog"}));
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+// The code window lies across the bottom of the main window, whichever
+// window is active when Code is pressed.
+TEST_F(MethodCodeTest, TheWindowIsPlacedOverTheMainWindow) {
+    QMainWindow main;
+    main.setGeometry(100, 80, 900, 700);
+    auto* owned = new CObjSheet(&main);
+    owned->setGeometry(600, 150, 300, 300);
+    owned->SetTargetObject(doc.get(), Handle(circlePlace->master), PtMaster, true, true,
+                           Handle(circlePlace));
+    owned->show();
+    owned->activateWindow();
+    auto& page = static_cast<CObjPage3&>(owned->MemberPage(MemberKind::Method));
+    owned->ActivatePage(&page);
+    page.LoadPage();
+    page.list->setCurrentRow(0);
+    ASSERT_TRUE(page.codeButton->isEnabled());
+    test::Click(page.codeButton);
+    const QRect placed = owned->CodeWindow().geometry();
+    EXPECT_EQ(placed.left(), 100);
+    EXPECT_EQ(placed.width(), 900);
+    EXPECT_EQ(placed.height(), 350);
+    EXPECT_EQ(placed.y() + placed.height(), main.geometry().bottom() - 20);
+    owned->CloseSheet(false);
 }
 
 } // namespace
