@@ -61,7 +61,7 @@ CModelTypeDialog::CModelTypeDialog(CCASEDoc& document, int listMask, bool explod
     parentModel_ = ObjectHandle();
     setWindowTitle(explode ? "Choose model to explode into" : "Choose type of model to create");
     auto* layout = new QVBoxLayout(this);
-    asChild_ = new QCheckBox("As a Child of Currently-Selected Model", this);
+    asChild_ = new QCheckBox("&As a Child of Currently-Selected Model", this);
     asChild_->setChecked(explode);
     asChild_->setEnabled(!explode);
     layout->addWidget(asChild_);

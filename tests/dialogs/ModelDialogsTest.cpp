@@ -20,7 +20,9 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 
+#include "tests/dialogs/ShownTexts.h"
 #include <functional>
+
 #include <gtest/gtest.h>
 #include <map>
 
@@ -319,6 +321,23 @@ TEST_F(ModelDialogTest, ModelTypesAndModelsShowTheirKindsImage) {
         else
             EXPECT_FALSE(item->icon(0).isNull()) << model->name;
     }
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(ModelDialogTest, EveryLabelKeepsItsAccessKey) {
+    CAddMethodDialog add({}, "Draw");
+    test::ExpectShown(add, {"&Add", "&Help"});
+    CReposDialog repos;
+    test::ExpectShown(repos, {"Align &Left", "Align &Center", "Align &Right", "Space &Evenly",
+                              "Same &Width", "Align &Top", "Align Ce&nter", "Align &Bottom",
+                              "Space E&venly", "Same Heig&ht", "&Help"});
+    CModelTypeDialog types(*doc, CModelTypeDialog::kListDiagramTypes, false, nullptr);
+    test::ExpectShown(types, {"&As a Child of Currently-Selected Model", "&Help"});
 }
 
 } // namespace

@@ -29,6 +29,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "tests/dialogs/ShownTexts.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -721,6 +723,26 @@ TEST(RepositoryCheckOutDialog, FirstUseProposesTheWorkingFolderAndTheCloseBoxKee
     EXPECT_EQ(RepositoryValues().checkOutFolder, "/somewhere/else");
     EXPECT_EQ(RepositoryValues().checkOutReadOnly, 1);
     RepositoryValues() = {};
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(RepositoryBrowser, EveryLabelKeepsItsAccessKey) {
+    Open();
+    test::ExpectShown(*browser, {"&New Folder", "Make &Stable", "&Delete", "Check &In...",
+                                 "Check &Out...", "&History"});
+    CCheckInDialog checkIn("Team\\Shop", true);
+    test::ExpectShown(checkIn,
+                      {"&Merge Result", "&Check Out Result", "&Open Result in Quillmark", "&Help"});
+    CCheckOutDialog checkOut("Team\\Shop", "000002", nullptr);
+    test::ExpectShown(checkOut, {"&Into Folder:", "Check Out as &Read Only",
+                                 "&Open Checked Out Project", "&Help"});
+    CNewFolderDialog newFolder;
+    test::ExpectShown(newFolder, {"&Help"});
 }
 
 } // namespace

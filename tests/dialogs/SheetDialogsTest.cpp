@@ -193,7 +193,7 @@ TEST_F(CheckListTest, PopupCommands) {
     ASSERT_NE(menu, nullptr);
     const QList<QAction*> actions = menu->actions();
     ASSERT_EQ(actions.size(), 4);
-    const char* labels[] = {"Cut", "Copy", "Copy All", "Paste"};
+    const char* labels[] = {"Cu&t", "&Copy", "Copy &All", "&Paste"};
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(actions[i]->text(), QString::fromLatin1(labels[i]));
     EXPECT_FALSE(actions[3]->isEnabled());
