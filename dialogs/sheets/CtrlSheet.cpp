@@ -61,6 +61,9 @@ CCtrlSheet::CCtrlSheet(QWidget* parent) : QDialog(parent), tabs(new QTabWidget(t
     items = new QPlainTextEdit(listPage_);
     items->setAccessibleName(QStringLiteral("Items"));
     listLayout->addWidget(items);
+    // Added here so that the tab widget owns and hides it; Load removes it
+    // for a control without rows.
+    tabs->addTab(listPage_, QStringLiteral("List"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);

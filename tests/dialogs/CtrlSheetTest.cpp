@@ -80,6 +80,9 @@ TEST_F(CtrlSheetTest, CancelDropsTheEditsAndAButtonHasNoListPage) {
     ASSERT_NE(other, nullptr);
     sheet.SetTarget(doc.get(), Handle(other));
     EXPECT_EQ(sheet.tabs->count(), 1);
+    sheet.show();
+    EXPECT_FALSE(sheet.items->isVisibleTo(&sheet)) << "no rows page over the General page";
+    EXPECT_TRUE(sheet.name->isVisibleTo(&sheet));
 
     struct Recorded : DialogHelp {
         std::vector<std::string> topics;
