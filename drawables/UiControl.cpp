@@ -8,6 +8,7 @@
 #include "drawables/ShapeGeometry.h"
 #include "drawables/ZoomScaling.h"
 #include "model/GuidMap.h"
+#include "model/ListRecords.h"
 #include "model/ModelDocument.h"
 #include "platform/Format.h"
 
@@ -206,6 +207,66 @@ ModelObject* UiControlPlace::GetPropertyTarget(int* kindOut) {
     if (kindOut != nullptr)
         *kindOut = PtControlPlace;
     return this;
+}
+
+namespace {
+
+// An edit's rows as one text, one row a line; "" for other controls.
+std::string RowsText(const UiControlPlace& control) {
+    const auto* edit = dynamic_cast<const UiEditControl*>(&control);
+    std::string text;
+    if (edit == nullptr)
+        return text;
+    for (size_t i = 0; i < edit->items.size(); ++i)
+        text += (i == 0 ? "" : "\n") + edit->items[i];
+    return text;
+}
+
+void SetRowsText(UiControlPlace& control, const std::string& text) {
+    auto* edit = dynamic_cast<UiEditControl*>(&control);
+    if (edit == nullptr)
+        return;
+    edit->items.clear();
+    if (text.empty())
+        return;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        edit->items.push_back(text.substr(start, end - start));
+    edit->items.push_back(text.substr(start));
+}
+
+} // namespace
+
+kest::Cell* UiControlPlace::Props(GuidScope*, ModelObject* other, kest::Cell* list, bool redo) {
+    if (list == nullptr) {
+        const auto* that = dynamic_cast<const UiControlPlace*>(other);
+        if (that == nullptr)
+            return kest::nil;
+        const std::string mine[5] = {name, caption, defaultText, picture, RowsText(*this)};
+        const std::string theirs[5] = {that->name, that->caption, that->defaultText, that->picture,
+                                       RowsText(*that)};
+        kest::Cell* out = kest::nil;
+        for (size_t i = 5; i > 0; --i) {
+            kest::Cell* entry = mine[i - 1] == theirs[i - 1]
+                                    ? kest::nil
+                                    : kest::mklist(kest::mkstr(mine[i - 1].c_str()),
+                                                   kest::mkstr(theirs[i - 1].c_str()), nullptr);
+            out = kest::mkcons(entry, out);
+        }
+        return out;
+    }
+    static constexpr kest::CellType kTypes[5] = {kest::TString, kest::TString, kest::TString,
+                                                 kest::TString, kest::TString};
+    RecordReader r(list, "control properties");
+    kest::Cell* chosen[5] = {};
+    ChoosePropertyValues(r, "control properties", kTypes, std::size(kTypes), redo, chosen);
+    std::string* fields[4] = {&name, &caption, &defaultText, &picture};
+    for (size_t i = 0; i < 4; ++i)
+        if (chosen[i] != nullptr)
+            *fields[i] = chosen[i]->a.str;
+    if (chosen[4] != nullptr)
+        SetRowsText(*this, chosen[4]->a.str);
+    return kest::nil;
 }
 
 std::unique_ptr<ModelObject> UiControlPlace::Clone() const {

@@ -103,6 +103,12 @@ class UiControlPlace : public Drawable {
     std::unique_ptr<ModelObject> Clone() const override;
     // CopyControl from another control of the same class.
     void Assign(const ModelObject* other) override;
+    // The property list (name caption defaultText picture rows) of the
+    // control sheet: each nil when equal to other's, else (mine other's);
+    // rows are an edit's list rows joined by newlines ("" for other
+    // controls). Given a list: applies its non-nil entries (second values
+    // when redo); a malformed list is a format error and changes nothing.
+    kest::Cell* Props(GuidScope* scope, ModelObject* other, kest::Cell* list, bool redo) override;
 
     // ---- the operations of Drawable ----
     void Draw(DeviceContext& dc, const Looks* imposed, double zoom, const CRect* fromFrame,

@@ -378,7 +378,7 @@ void UiTabControl::SetCurrentPage(int index) {
 }
 
 void UiTabControl::Draw(DeviceContext& dc, const Looks* imposed, double zoom,
-                        const CRect* fromFrame, const CRect* toFrame, int flag) {
+                        const CRect* fromFrame, const CRect* toFrame, int /*flag*/) {
     const COLORREF face = GetSysColor(COLOR_3DFACE);
     const TextSetup saved = BeginText(dc, imposed, zoom, kBlack, face);
     const int32_t w = ControlPenWidth(zoom);
@@ -394,8 +394,8 @@ void UiTabControl::Draw(DeviceContext& dc, const Looks* imposed, double zoom,
         DrawTabFace(dc, tab, page.caption, w, face, current);
     }
     EndText(dc, saved);
-    // What was put on the control shows on its current page.
-    DrawMembers(dc, imposed, zoom, fromFrame, toFrame, flag);
+    // A tab control stands for its tabs and pages only: it draws neither its
+    // caption nor what was put on it.
 }
 
 // ======================= window =======================

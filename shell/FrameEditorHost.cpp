@@ -3,6 +3,7 @@
 
 #include "dialogs/model/DialogServices.h"
 #include "dialogs/model/ModelDialogs.h"
+#include "dialogs/sheets/CtrlSheet.h"
 #include "dialogs/sheets/ObjSheet.h"
 #include "drawables/DiagramView.h"
 #include "editor/TContent.h"
@@ -37,8 +38,39 @@ CObjSheet& ObjectSheetOf(QMainWindow& mainWindow) {
     return *sheet;
 }
 
+// The one control sheet, made like the object sheet on first use.
+CCtrlSheet& ControlSheetOf(QMainWindow& mainWindow) {
+    if (auto* sheet = dynamic_cast<CCtrlSheet*>(
+            mainWindow.findChild<QDialog*>(QStringLiteral("controlSheet"))))
+        return *sheet;
+    auto* sheet = new CCtrlSheet(&mainWindow);
+    sheet->setObjectName(QStringLiteral("controlSheet"));
+    sheet->adjustSize();
+    sheet->move(mainWindow.geometry().center() - sheet->rect().center());
+    return *sheet;
+}
+
 void FrameEditorHost::ShowProperties(CCASEDoc& document, const ObjectHandle& target, int kind,
                                      const ObjectHandle& place, bool activate) {
+    if (kind == PtControlPlace) {
+        // A form-design control has a sheet of its own.
+        CCtrlSheet& controls = ControlSheetOf(mainWindow_);
+        if (!activate && !controls.isVisible())
+            return;
+        ObjectSheetOf(mainWindow_).CloseSheet(true);
+        controls.SetTarget(&document, target);
+        if (controls.Target() == nullptr)
+            return;
+        controls.show();
+        if (activate) {
+            controls.raise();
+            controls.activateWindow();
+        }
+        return;
+    }
+    if (auto* controls = dynamic_cast<CCtrlSheet*>(
+            mainWindow_.findChild<QDialog*>(QStringLiteral("controlSheet"))))
+        controls->CloseSheet(true);
     CObjSheet& sheet = ObjectSheetOf(mainWindow_);
     // Without activation the sheet only follows the selection while it is shown.
     if (!activate && !sheet.isVisible())

@@ -53,9 +53,9 @@ CFindPage1::CFindPage1(CFindSheet& sheet) : QWidget(&sheet), sheet_(sheet) {
     replace_ = NewHistoryCombo(this, "Replace:");
     replaceLabel_->setBuddy(replace_);
     fields->addWidget(replace_, 1, 1);
-    nameOnly_ = new QCheckBox("Search Name Only", this);
-    matchCase_ = new QCheckBox("Match Case", this);
-    wholeWords_ = new QCheckBox("Match Whole Words only", this);
+    nameOnly_ = new QCheckBox("&Search Name Only", this);
+    matchCase_ = new QCheckBox("Match &Case", this);
+    wholeWords_ = new QCheckBox("Match &Whole Words only", this);
     fields->addWidget(nameOnly_, 2, 1);
     fields->addWidget(matchCase_, 3, 1);
     fields->addWidget(wholeWords_, 4, 1);
@@ -63,7 +63,8 @@ CFindPage1::CFindPage1(CFindSheet& sheet) : QWidget(&sheet), sheet_(sheet) {
     layout->addLayout(fields, 1);
 
     auto* buttons = new QVBoxLayout;
-    const char* labels[5] = {"Find Next", "Find Previous", "Find All", "Replace", "Replace All"};
+    const char* labels[5] = {"Find &Next", "Find &Previous", "Find &All", "Re&place",
+                             "Replace A&ll"};
     for (int i = 0; i < 5; ++i) {
         modes_[i] = new QPushButton(labels[i], this);
         buttons->addWidget(modes_[i]);
@@ -71,7 +72,7 @@ CFindPage1::CFindPage1(CFindSheet& sheet) : QWidget(&sheet), sheet_(sheet) {
         connect(modes_[i], &QPushButton::clicked, this, [this, mode] { sheet_.Run(mode); });
     }
     close_ = new QPushButton("Close", this);
-    help_ = new QPushButton("Help", this);
+    help_ = new QPushButton("&Help", this);
     buttons->addWidget(close_);
     buttons->addWidget(help_);
     buttons->addStretch(1);
@@ -140,7 +141,7 @@ CFindPage2::CFindPage2(CFindSheet& sheet) : QWidget(&sheet) {
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     auto* close = new QPushButton("Close", this);
-    auto* help = new QPushButton("Help", this);
+    auto* help = new QPushButton("&Help", this);
     buttons->addWidget(close);
     buttons->addWidget(help);
     layout->addLayout(buttons);

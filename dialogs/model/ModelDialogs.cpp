@@ -64,7 +64,7 @@ QDialogButtonBox* AddDialogButtons(QDialog& dialog, const char* okText, const st
     auto* box = new QDialogButtonBox(&dialog);
     QPushButton* accept = box->addButton(okText, QDialogButtonBox::AcceptRole);
     QPushButton* reject = box->addButton("Cancel", QDialogButtonBox::RejectRole);
-    QPushButton* help = box->addButton("Help", QDialogButtonBox::HelpRole);
+    QPushButton* help = box->addButton("&Help", QDialogButtonBox::HelpRole);
     QObject::connect(box, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     QObject::connect(help, &QPushButton::clicked, &dialog, [topic] { ShowDialogHelp(topic); });
@@ -100,7 +100,7 @@ CAddMethodDialog::CAddMethodDialog(const std::vector<ObjectHandle>& candidates,
     }
     list_->sortItems();
     layout->addWidget(
-        AddDialogButtons(*this, "Add", "Chapter3.html#ToLabelALink", &add_, &cancel_));
+        AddDialogButtons(*this, "&Add", "Chapter3.html#ToLabelALink", &add_, &cancel_));
     connect(list_, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
     connect(list_, &QListWidget::itemSelectionChanged, this, [this] { UpdateButtons(); });
 
@@ -252,11 +252,12 @@ CReposDialog::CReposDialog(QWidget* parent) : QDialog(parent) {
         groups->addWidget(box);
         return same;
     };
-    const char* horizontal[5] = {"None", "Align Left", "Align Center", "Align Right",
-                                 "Space Evenly"};
-    const char* vertical[5] = {"None", "Align Top", "Align Center", "Align Bottom", "Space Evenly"};
-    sameWidth_ = addGroup("Horizontal", horizontal_, horizontal, "Same Width");
-    sameHeight_ = addGroup("Vertical", vertical_, vertical, "Same Height");
+    const char* horizontal[5] = {"None", "Align &Left", "Align &Center", "Align &Right",
+                                 "Space &Evenly"};
+    const char* vertical[5] = {"None", "Align &Top", "Align Ce&nter", "Align &Bottom",
+                               "Space E&venly"};
+    sameWidth_ = addGroup("Horizontal", horizontal_, horizontal, "Same &Width");
+    sameHeight_ = addGroup("Vertical", vertical_, vertical, "Same Heig&ht");
     auto* column = new QVBoxLayout;
     column->addLayout(groups);
     QDialogButtonBox* buttons =

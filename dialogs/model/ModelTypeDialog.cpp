@@ -4,12 +4,16 @@
 #include "dialogs/model/ModelDialogWords.h"
 #include "dialogs/model/ModelDialogs.h"
 #include "document/CCASEDoc.h"
+#include "drawables/DrawingTables.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "platform/Prompt.h"
+#include "platform/UserFolders.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QIcon>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -29,6 +33,21 @@ namespace {
 constexpr int kDataRole = Qt::UserRole;
 constexpr int kModelRole = Qt::UserRole + 1;
 
+// The model-kind image of the project explorer (its image indices 2 to 9,
+// ImageIndexOfModelKind), read from the same files under the application
+// folder; empty when the file is missing.
+QIcon ModelKindImage(int kind) {
+    static constexpr const char* kNames[] = {
+        "model-default",       "model-class", "model-usecase",     "model-sequence",
+        "model-collaboration", "model-state", "model-interaction", "model-implementation"};
+    const int index = ImageIndexOfModelKind(kind) - 2;
+    const std::string folder = ApplicationFolder();
+    if (index < 0 || size_t(index) >= std::size(kNames) || folder.empty())
+        return {};
+    const QString path = QString::fromStdString(folder + "/Icons/panes/" + kNames[index] + ".png");
+    return QPixmap(path).isNull() ? QIcon() : QIcon(path);
+}
+
 } // namespace
 
 CModelTypeDialog::CModelTypeDialog(CCASEDoc& document, int listMask, bool explode,
@@ -42,7 +61,7 @@ CModelTypeDialog::CModelTypeDialog(CCASEDoc& document, int listMask, bool explod
     parentModel_ = ObjectHandle();
     setWindowTitle(explode ? "Choose model to explode into" : "Choose type of model to create");
     auto* layout = new QVBoxLayout(this);
-    asChild_ = new QCheckBox("As a Child of Currently-Selected Model", this);
+    asChild_ = new QCheckBox("&As a Child of Currently-Selected Model", this);
     asChild_->setChecked(explode);
     asChild_->setEnabled(!explode);
     layout->addWidget(asChild_);
@@ -60,6 +79,7 @@ CModelTypeDialog::CModelTypeDialog(CCASEDoc& document, int listMask, bool explod
             auto* item =
                 new QTreeWidgetItem(types, QStringList(QString::fromStdString(type->name)));
             item->setData(0, kDataRole, static_cast<int>(type->kind));
+            item->setIcon(0, ModelKindImage(type->kind));
             if (type == &notation->diagramTypes[0])
                 firstType = item;
         }
@@ -113,6 +133,7 @@ void CModelTypeDialog::AddModelItems(QTreeWidgetItem* root) {
             auto* item =
                 new QTreeWidgetItem(under, QStringList(QString::fromStdString(model->name)));
             item->setData(0, kDataRole, -1);
+            item->setIcon(0, ModelKindImage(model->kind));
             item->setData(0, kModelRole, static_cast<int>(models_.size()));
             models_.emplace_back(model, &document_.IdMap());
             items[model] = item;
@@ -123,6 +144,7 @@ void CModelTypeDialog::AddModelItems(QTreeWidgetItem* root) {
     for (Model* model : pending) {
         auto* item = new QTreeWidgetItem(root, QStringList(QString::fromStdString(model->name)));
         item->setData(0, kDataRole, -1);
+        item->setIcon(0, ModelKindImage(model->kind));
         item->setData(0, kModelRole, static_cast<int>(models_.size()));
         models_.emplace_back(model, &document_.IdMap());
         items[model] = item;

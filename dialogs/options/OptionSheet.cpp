@@ -148,13 +148,14 @@ void COptionPage1::Store() {
 
 COptionPage2::COptionPage2(COptionSheet& sheet) : sheet_(sheet) {
     static constexpr std::array<const char*, FieldCount> kButtons = {
-        "Notation Folder:", "Default Notation:",  "Script Folder:",
-        "Default Library:", "Default Ref. Proj:", "Repos. Cache:"};
+        "&Notation Folder:", "&Default Notation:",  "&Script Folder:",
+        "D&efault Library:", "Default &Ref. Proj:", "Repos. &Cache:"};
     auto* layout = new QGridLayout(this);
     for (int field = 0; field < FieldCount; ++field) {
         buttons_[field] = new QPushButton(kButtons[field], this);
         edits_[field] = new QLineEdit(this);
-        edits_[field]->setAccessibleName(kButtons[field]);
+        edits_[field]->setAccessibleName(
+            QString::fromLatin1(kButtons[field]).remove(QLatin1Char('&')));
         layout->addWidget(buttons_[field], field, 0);
         layout->addWidget(edits_[field], field, 1);
         QObject::connect(buttons_[field], &QPushButton::clicked,
@@ -238,11 +239,11 @@ COptionPage3::COptionPage3(COptionSheet& sheet)
       list_(new QListWidget(this)),
       extension_(new QLineEdit(this)),
       application_(new QLineEdit(this)),
-      add_(new QPushButton("Add", this)),
-      delete_(new QPushButton("Delete", this)),
-      up_(new QPushButton("Move Up", this)),
-      down_(new QPushButton("Move Down", this)),
-      viewer_(new QPushButton("Viewer:", this)) {
+      add_(new QPushButton("&Add", this)),
+      delete_(new QPushButton("&Delete", this)),
+      up_(new QPushButton("Move &Up", this)),
+      down_(new QPushButton("Move Do&wn", this)),
+      viewer_(new QPushButton("&Viewer:", this)) {
     extension_->setAccessibleName("Extension:");
     application_->setAccessibleName("Viewer:");
     auto* edits = new QGridLayout;
@@ -393,7 +394,7 @@ COptionSheet::COptionSheet(Profile& profile, OptionSheetHooks hooks, QWidget* pa
     tabs_->addTab(locations_, "Locations");
     tabs_->addTab(viewers_, "Viewers");
     tabs_->setCurrentIndex(std::clamp(firstPage, 0, 2));
-    auto* help = new QPushButton("Help", this);
+    auto* help = new QPushButton("&Help", this);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok_);

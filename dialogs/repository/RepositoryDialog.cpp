@@ -269,12 +269,12 @@ CRepositoryDialog::CRepositoryDialog(RepositorySession& session, RepositoryBrows
         void (CRepositoryDialog::*handler)();
     };
     const ButtonRow buttons[] = {
-        {&newFolder_, "New Folder", &CRepositoryDialog::OnNewFolder},
-        {&makeStable_, "Make Stable", &CRepositoryDialog::OnMakeStable},
-        {&delete_, "Delete", &CRepositoryDialog::OnDelete},
-        {&checkIn_, "Check In...", &CRepositoryDialog::OnCheckInButton},
-        {&checkOut_, "Check Out...", &CRepositoryDialog::OnCheckOut},
-        {&history_, "History", &CRepositoryDialog::OnHistory},
+        {&newFolder_, "&New Folder", &CRepositoryDialog::OnNewFolder},
+        {&makeStable_, "Make &Stable", &CRepositoryDialog::OnMakeStable},
+        {&delete_, "&Delete", &CRepositoryDialog::OnDelete},
+        {&checkIn_, "Check &In...", &CRepositoryDialog::OnCheckInButton},
+        {&checkOut_, "Check &Out...", &CRepositoryDialog::OnCheckOut},
+        {&history_, "&History", &CRepositoryDialog::OnHistory},
     };
     int x = 0;
     for (const ButtonRow& row : buttons) {

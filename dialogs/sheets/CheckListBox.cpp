@@ -20,10 +20,10 @@ struct PopupEntry {
     int command;
 };
 constexpr PopupEntry kPopup[] = {
-    {"Cut", CmdMemberCut},
-    {"Copy", CmdMemberCopy},
-    {"Copy All", CmdMemberCopyAll},
-    {"Paste", CmdMemberPaste},
+    {"Cu&t", CmdMemberCut},
+    {"&Copy", CmdMemberCopy},
+    {"Copy &All", CmdMemberCopyAll},
+    {"&Paste", CmdMemberPaste},
 };
 
 } // namespace

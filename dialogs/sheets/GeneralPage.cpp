@@ -1,5 +1,6 @@
 // CObjPage1 "General": load, store, captions and the tool switching.
 #include "dialogs/sheets/GeneralPage.h"
+#include "dialogs/model/DialogServices.h"
 
 #include "dialogs/sheets/ParamsDialog.h"
 #include "dialogs/sheets/SheetWidgets.h"
@@ -173,6 +174,8 @@ void CObjPage1::Layout() {
     buttons->addWidget(help);
     grid->addLayout(buttons, row, 0, 1, 4);
     okButton->setDefault(true);
+    connect(help, &QPushButton::clicked, this,
+            [] { ShowDialogHelp("Chapter8.html#Edit:Properties"); });
     histories_.Bind(name, HL_NAME);
     histories_.Bind(nameSpace, HL_NAMESPACE);
     histories_.Bind(type, HL_CONTAINER);
@@ -321,9 +324,12 @@ void CObjPage1::LoadPage() {
     const bool flagged = k == PtModel || k == PtDiagramType || k == PtMaster || k == PtLink;
     modes_->setVisible(true);
     genCode->setVisible(flagged);
-    accessGroup_->setVisible(flagged);
+    // Models and diagram types keep no access code, so their empty group
+    // is not shown; masters and links show the four radios.
+    const bool accessible = k == PtMaster || k == PtLink;
+    accessGroup_->setVisible(accessible);
     for (QRadioButton* radio : access)
-        radio->setVisible(flagged && k != PtModel && k != PtDiagramType);
+        radio->setVisible(accessible);
     check1121->setVisible(k == PtDiagramType || k == PtTextPrimitive || k == PtMessageFloater);
     interfaceBox->setVisible(classTool);
     abstractBox->setVisible(classTool);
@@ -459,6 +465,8 @@ void CObjPage1::LoadPage() {
     } else if (floater != nullptr) {
         name->setEditText(Q(floater->text));
         linkTo->setEditText(Q(floater->attachment));
+        check1121->setChecked((floater->tagFlags & FfReversed) != 0);
+        url->setChecked((floater->tagFlags & FfAttachmentOpen) != 0);
         comment->setPlainText(Q(floater->secondText));
     }
     if (!noStereotype_)
@@ -552,6 +560,10 @@ void CObjPage1::StorePage() {
     } else if (auto* floater = dynamic_cast<Floater*>(copy)) {
         floater->text = nameText;
         floater->attachment = S(linkTo->currentText());
+        uint32_t flags = 0;
+        SetBit(flags, FfReversed, check1121->isChecked());
+        SetBit(flags, FfAttachmentOpen, url->isChecked());
+        floater->tagFlags = uint8_t(flags);
         floater->secondText = commentText;
     }
 }

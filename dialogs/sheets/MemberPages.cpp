@@ -1,5 +1,6 @@
 // The member pages: the shared list pattern and the four pages' controls.
 #include "dialogs/sheets/MemberPages.h"
+#include "dialogs/model/DialogServices.h"
 
 #include "dialogs/sheets/MemberClipboard.h"
 #include "dialogs/sheets/MethodCodeWindow.h"
@@ -158,7 +159,8 @@ CMemberPage::CMemberPage(CObjSheet& sheet, MemberKind kind, const QString& title
     connect(okButton, &QPushButton::clicked, this, [this] { sheet_.CloseSheet(true); });
 }
 
-void CMemberPage::FinishLayout(QWidget* controls, const std::vector<QPushButton*>& extraButtons) {
+void CMemberPage::FinishLayout(QWidget* controls, const std::vector<QPushButton*>& extraButtons,
+                               const char* helpTopic) {
     auto* layout = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
     left->addWidget(list, 1);
@@ -176,6 +178,7 @@ void CMemberPage::FinishLayout(QWidget* controls, const std::vector<QPushButton*
         right->addWidget(button);
     layout->addLayout(right);
     connect(cancel, &QPushButton::clicked, this, [this] { sheet_.CloseSheet(false); });
+    connect(help, &QPushButton::clicked, this, [helpTopic] { ShowDialogHelp(helpTopic); });
 }
 
 QGroupBox* CMemberPage::MakeAccessGroup(QWidget* parent) {
@@ -557,7 +560,7 @@ CObjPage2::CObjPage2(CObjSheet& sheet)
     histories_.Bind(name, HL_ATTRIBUTE);
     histories_.Bind(type, HL_ATTR_TYPE);
     histories_.Bind(container, HL_CONTAINER);
-    FinishLayout(controls, {});
+    FinishLayout(controls, {}, "Chapter8.html#MasterAttributes");
 }
 
 void CObjPage2::StoreControls(ModelObject& record) {
@@ -634,7 +637,7 @@ CObjPage3::CObjPage3(CObjSheet& sheet)
     });
     histories_.Bind(name, HL_METHOD);
     histories_.Bind(returns, HL_RETURN_TYPE);
-    FinishLayout(controls, {parsButton, othersButton, codeButton});
+    FinishLayout(controls, {parsButton, othersButton, codeButton}, "Chapter8.html#MasterMethods");
 }
 
 void CObjPage3::StoreControls(ModelObject& record) {
@@ -719,7 +722,7 @@ CObjPage4::CObjPage4(CObjSheet& sheet)
             EditMembers();
     });
     histories_.Bind(name, HL_EXCEPTION);
-    FinishLayout(controls, {membersButton});
+    FinishLayout(controls, {membersButton}, "Chapter8.html#MasterExceptions");
 }
 
 void CObjPage4::StoreControls(ModelObject& record) {
@@ -796,7 +799,7 @@ CObjPage6::CObjPage6(CObjSheet& sheet)
             EditElements();
     });
     histories_.Bind(name, HL_TYPE);
-    FinishLayout(controls, {elementsButton});
+    FinishLayout(controls, {elementsButton}, "Chapter8.html#MasterTypes");
 }
 
 int CObjPage6::KindOfRow() const {

@@ -73,7 +73,10 @@ class CMemberPage : public SheetPage, public CheckListOwner {
     virtual bool Annotate() const { return false; }
 
     // Builds the page around the controls area.
-    void FinishLayout(QWidget* controls, const std::vector<QPushButton*>& extraButtons);
+    // Lays the list, the controls and the buttons out; Help opens helpTopic
+    // (a string literal: it is kept for the page's life).
+    void FinishLayout(QWidget* controls, const std::vector<QPushButton*>& extraButtons,
+                      const char* helpTopic);
     QGroupBox* MakeAccessGroup(QWidget* parent);
     int AccessFromRadios() const;
     void SetAccessRadios(int value);

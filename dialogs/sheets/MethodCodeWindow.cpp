@@ -35,8 +35,11 @@ void MethodCodeWindow::EditMethodCode(Master* master, MasterMethod* method) {
     if (!placed_) {
         // Across the main window's width, half its height (at least 100
         // pixels), its bottom 20 pixels above the main window's.
-        QWidget* main = QApplication::activeWindow();
-        QRect frame = main != nullptr && main != this ? main->geometry() : QRect(0, 0, 800, 600);
+        // The main window is the sheet's parent; the sheet itself, active
+        // when its Code button is pressed, is not the window to follow.
+        QWidget* main =
+            sheet_.parentWidget() != nullptr ? sheet_.parentWidget()->window() : nullptr;
+        QRect frame = main != nullptr ? main->geometry() : QRect(0, 0, 800, 600);
         const int height = std::max(100, frame.height() / 2);
         setGeometry(frame.left(), frame.bottom() - 20 - height, frame.width(), height);
         placed_ = true;

@@ -1,5 +1,6 @@
 // The parameters and others dialogs over the shared list pattern.
 #include "dialogs/sheets/ParamsDialog.h"
+#include "dialogs/model/DialogServices.h"
 
 #include "dialogs/sheets/MemberRows.h"
 #include "dialogs/sheets/SheetWidgets.h"
@@ -50,7 +51,7 @@ MemberListDialog::MemberListDialog(QWidget* parent)
     connect(okButton, &QPushButton::clicked, this, &MemberListDialog::accept);
 }
 
-void MemberListDialog::FinishLayout(QWidget* controls, const char* /*helpAnchor*/) {
+void MemberListDialog::FinishLayout(QWidget* controls, const char* helpAnchor) {
     auto* layout = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
     left->addWidget(controls);
@@ -65,6 +66,7 @@ void MemberListDialog::FinishLayout(QWidget* controls, const char* /*helpAnchor*
     right->addStretch();
     layout->addLayout(right);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(help, &QPushButton::clicked, this, [helpAnchor] { ShowDialogHelp(helpAnchor); });
 }
 
 int MemberListDialog::RunModal() {

@@ -1,5 +1,6 @@
 // CObjPage5 "Tools": the tool mask of a diagram type.
 #include "dialogs/sheets/ToolsPage.h"
+#include "dialogs/model/DialogServices.h"
 
 #include "document/CCASEDoc.h"
 #include "drawables/NotationTemplate.h"
@@ -58,6 +59,8 @@ CObjPage5::CObjPage5(CObjSheet& sheet) : SheetPage(sheet, QStringLiteral("Tools"
     layout->addLayout(buttons, 2, 0, 1, 3);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, [this] { sheet_.CloseSheet(true); });
+    connect(help, &QPushButton::clicked, this,
+            [] { ShowDialogHelp("Chapter8.html#DiagramTypeProperties"); });
     connect(cancel, &QPushButton::clicked, this, [this] { sheet_.CloseSheet(false); });
     connect(addButton, &QPushButton::clicked, this, [this] { Move(true); });
     connect(removeButton, &QPushButton::clicked, this, [this] { Move(false); });

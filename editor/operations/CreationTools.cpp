@@ -21,6 +21,7 @@
 #include "drawables/ShapeGeometry.h"
 #include "drawables/Tag.h"
 #include "drawables/ToolModel.h"
+#include "drawables/UiControl.h"
 #include "editor/EditorHost.h"
 #include "editor/operations/CursorIds.h"
 #include "editor/operations/OperationSupport.h"
@@ -707,6 +708,33 @@ class CreateIconInstance : public OneShot {
     int tool_;
 };
 
+// A control of the tool's kind put into the container control pressed (a
+// window, group box, list box or tab control), centred on the press. The
+// control keeps the name its set-up gave it ("ctrl" and its number).
+class CreateUiControlIn : public OneShot {
+  public:
+    explicit CreateUiControlIn(int tool) : tool_(tool) {}
+    void Begin(OperationContext& context, const PointerEvent& event) override {
+        auto* container = dynamic_cast<UiControlPlace*>(event.hit);
+        if (container == nullptr || !container->IsContainer())
+            return;
+        UiControlPlace* made = CreateUiControl(context.document, *container, tool_, std::string(),
+                                               event.point.x, event.point.y);
+        if (made == nullptr)
+            return;
+        made->name = "ctrl" + std::to_string(made->controlNumber);
+        made->UpdateRepaintRect();
+        container->UpdateRepaintRect();
+        SelectAlone(context, made);
+        Repaint(context, container->repaintRect);
+        RecordCreate(context, made, "Create Control");
+        ReturnToPointer(context);
+    }
+
+  private:
+    int tool_;
+};
+
 class AddJunction : public OneShot {
   public:
     explicit AddJunction(int tool) : tool_(tool) {}
@@ -866,6 +894,12 @@ std::unique_ptr<EditOperation> MakeCreationOperation(OperationContext& context, 
         return hit != nullptr && hit->IsLink() ? std::make_unique<CreateMessage>() : nullptr;
     if (tool == TkSwimlane)
         return std::make_unique<CreateSwimlane>();
+    if (tool >= TkUiLabel && tool <= TkUiTabControl) {
+        auto* container = dynamic_cast<UiControlPlace*>(hit);
+        return container != nullptr && container->IsContainer()
+                   ? std::make_unique<CreateUiControlIn>(tool)
+                   : nullptr;
+    }
     if (IsIconToolId(tool))
         return std::make_unique<CreateIconInstance>(tool);
     if (IsLibraryToolId(tool))

@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include "tests/dialogs/ShownTexts.h"
+
 #include <gtest/gtest.h>
 
 namespace qm {
@@ -139,6 +141,18 @@ TEST_F(FindSheetTest, TheListerMasterBecomesANameSearch) {
     sheet.SetDocument(*other);
     EXPECT_TRUE(ListRows().empty());
     EXPECT_EQ(sheet.Page1().FindCombo()->currentText().toStdString(), "");
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(FindSheetTest, EveryLabelKeepsItsAccessKey) {
+    test::ExpectShown(sheet,
+                      {"Find &Next", "Find &Previous", "Find &All", "Re&place", "Replace A&ll",
+                       "&Search Name Only", "Match &Case", "Match &Whole Words only", "&Help"});
 }
 
 } // namespace

@@ -8,18 +8,23 @@
 #include "drawables/Model.h"
 #include "model/Master.h"
 #include "platform/Prompt.h"
+#include "platform/UserFolders.h"
 #include "tests/dialogs/FindDialogInput.h"
 #include "tests/document/DocumentFixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImage>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
 
+#include "tests/dialogs/ShownTexts.h"
 #include <functional>
+
 #include <gtest/gtest.h>
+#include <map>
 
 namespace qm {
 namespace {
@@ -279,6 +284,60 @@ TEST(ModelDialogRunTest, AModalRunIsAnsweredByTheInstalledAnswerer) {
     EXPECT_EQ(RunModal(dialog), QDialog::Accepted);
     EXPECT_EQ(CReposDialog::GetRepositionWord(), 0x1u);
     EXPECT_FALSE(dialog.isVisible());
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+// Each offered model type and each existing model shows its kind's image:
+// the same image for the same kind, another for another kind.
+TEST_F(ModelDialogTest, ModelTypesAndModelsShowTheirKindsImage) {
+    SetApplicationFolder(QM_SOURCE_DIR "/resources");
+    CModelTypeDialog dialog(*doc, CModelTypeDialog::kListDiagramTypes, true, nullptr);
+    SetApplicationFolder("");
+    ASSERT_EQ(dialog.Tree()->topLevelItemCount(), 2);
+    QTreeWidgetItem* types = dialog.Tree()->topLevelItem(0);
+    ASSERT_GT(types->childCount(), 2);
+    auto key = [](const QTreeWidgetItem* item) { return item->icon(0).pixmap(16, 16).toImage(); };
+    std::map<int, QImage> byKind;
+    for (int i = 0; i < types->childCount(); ++i) {
+        QTreeWidgetItem* item = types->child(i);
+        ASSERT_FALSE(item->icon(0).isNull()) << item->text(0).toStdString();
+        byKind[item->data(0, Qt::UserRole).toInt()] = key(item);
+    }
+    EXPECT_NE(byKind[MkDefault], byKind[MkClass]);
+    EXPECT_NE(byKind[MkClass], byKind[MkSequence]);
+    QTreeWidgetItem* models = dialog.Tree()->topLevelItem(1);
+    ASSERT_GT(models->childCount(), 0);
+    for (QTreeWidgetItem* item = models->child(0); item != nullptr;
+         item = dialog.Tree()->itemBelow(item)) {
+        const Model* model = doc->FindModelByName(item->text(0).toStdString());
+        ASSERT_NE(model, nullptr) << item->text(0).toStdString();
+        if (byKind.count(model->kind) != 0)
+            EXPECT_EQ(key(item), byKind[model->kind]) << model->name;
+        else
+            EXPECT_FALSE(item->icon(0).isNull()) << model->name;
+    }
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(ModelDialogTest, EveryLabelKeepsItsAccessKey) {
+    CAddMethodDialog add({}, "Draw");
+    test::ExpectShown(add, {"&Add", "&Help"});
+    CReposDialog repos;
+    test::ExpectShown(repos, {"Align &Left", "Align &Center", "Align &Right", "Space &Evenly",
+                              "Same &Width", "Align &Top", "Align Ce&nter", "Align &Bottom",
+                              "Space E&venly", "Same Heig&ht", "&Help"});
+    CModelTypeDialog types(*doc, CModelTypeDialog::kListDiagramTypes, false, nullptr);
+    test::ExpectShown(types, {"&As a Child of Currently-Selected Model", "&Help"});
 }
 
 } // namespace

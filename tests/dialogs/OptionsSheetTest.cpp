@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "tests/dialogs/ShownTexts.h"
+
 #include <gtest/gtest.h>
 
 namespace qm {
@@ -189,6 +191,19 @@ TEST(OptionsSheet, ViewersAreAddedEditedMovedAndDeleted) {
     ASSERT_EQ(rig.profile.Viewers.size(), 2u);
     EXPECT_EQ(rig.profile.Viewers[1].extension, "CPP");
     EXPECT_EQ(rig.profile.Viewers[1].application, "/bin/ide2");
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST(OptionsSheetMnemonics, EveryLabelKeepsItsAccessKey) {
+    SheetRig rig;
+    test::ExpectShown(rig.sheet, {"&Add", "&Delete", "Move &Up", "Move Do&wn", "&Help", "&Viewer:",
+                                  "&Notation Folder:", "&Default Notation:", "&Script Folder:",
+                                  "D&efault Library:", "Default &Ref. Proj:", "Repos. &Cache:"});
 }
 
 } // namespace

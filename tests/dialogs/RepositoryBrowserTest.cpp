@@ -29,6 +29,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "tests/dialogs/ShownTexts.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -257,10 +259,28 @@ TEST_F(RepositoryBrowser, ListsFoldersProjectsAndVersionsInNineColumns) {
     EXPECT_EQ(Select({"Team", "Shop"})->childCount(), 0);
     EXPECT_TRUE(prompts.asked.empty());
 
-    // The rows are drawn: the stable version's row differs from the others.
+    // The rows are drawn: the stable version's row is in bold. The same text
+    // "000001" is the first row's Current cell and the stable row's Base
+    // cell, so the bold one covers more pixels.
+    list->clearSelection();
     list->resize(700, 200);
     const QImage image = list->viewport()->grab().toImage();
-    EXPECT_FALSE(image.isNull());
+    ASSERT_FALSE(image.isNull());
+    auto ink = [&](int row, int column) {
+        const QRect rowRect = list->visualItemRect(list->topLevelItem(row));
+        const QRect cell(list->header()->sectionViewportPosition(column), rowRect.top(),
+                         list->header()->sectionSize(column), rowRect.height());
+        const QRgb back = image.pixel(cell.right() - 1, cell.center().y());
+        int count = 0;
+        for (int y = cell.top(); y <= cell.bottom(); ++y)
+            for (int x = cell.left(); x <= cell.right(); ++x)
+                count += image.pixel(x, y) != back ? 1 : 0;
+        return count;
+    };
+    const int plain = ink(0, 3);
+    const int bold = ink(1, 2);
+    EXPECT_GT(plain, 0);
+    EXPECT_GT(bold, plain);
 }
 
 TEST_F(RepositoryBrowser, SortingByAColumnReordersTheRows) {
@@ -703,6 +723,26 @@ TEST(RepositoryCheckOutDialog, FirstUseProposesTheWorkingFolderAndTheCloseBoxKee
     EXPECT_EQ(RepositoryValues().checkOutFolder, "/somewhere/else");
     EXPECT_EQ(RepositoryValues().checkOutReadOnly, 1);
     RepositoryValues() = {};
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(RepositoryBrowser, EveryLabelKeepsItsAccessKey) {
+    Open();
+    test::ExpectShown(*browser, {"&New Folder", "Make &Stable", "&Delete", "Check &In...",
+                                 "Check &Out...", "&History"});
+    CCheckInDialog checkIn("Team\\Shop", true);
+    test::ExpectShown(checkIn,
+                      {"&Merge Result", "&Check Out Result", "&Open Result in Quillmark", "&Help"});
+    CCheckOutDialog checkOut("Team\\Shop", "000002", nullptr);
+    test::ExpectShown(checkOut, {"&Into Folder:", "Check Out as &Read Only",
+                                 "&Open Checked Out Project", "&Help"});
+    CNewFolderDialog newFolder;
+    test::ExpectShown(newFolder, {"&Help"});
 }
 
 } // namespace

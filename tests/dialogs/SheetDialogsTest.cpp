@@ -1,16 +1,19 @@
 // The detail dialogs (parameters and others), the check list box and the
 // method code window, with real widgets.
+#include "dialogs/model/DialogServices.h"
 #include "dialogs/sheets/CheckListBox.h"
 #include "dialogs/sheets/MemberClipboard.h"
 #include "dialogs/sheets/MemberPages.h"
 #include "dialogs/sheets/MethodCodeWindow.h"
 #include "dialogs/sheets/ParamsDialog.h"
+#include "drawables/NotationTemplate.h"
 #include "tests/dialogs/SheetFixture.h"
 
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -190,7 +193,7 @@ TEST_F(CheckListTest, PopupCommands) {
     ASSERT_NE(menu, nullptr);
     const QList<QAction*> actions = menu->actions();
     ASSERT_EQ(actions.size(), 4);
-    const char* labels[] = {"Cut", "Copy", "Copy All", "Paste"};
+    const char* labels[] = {"Cu&t", "&Copy", "Copy &All", "&Paste"};
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(actions[i]->text(), QString::fromLatin1(labels[i]));
     EXPECT_FALSE(actions[3]->isEnabled());
@@ -230,6 +233,91 @@ TEST_F(MethodCodeTest, TextIsStoredIntoTheCopyAndApplied) {
     window.Show(false);
     sheet.CloseSheet(false);
     EXPECT_EQ(circle->methods[0]->code, "return radius;");
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+struct RecordedHelp : DialogHelp {
+    std::vector<std::string> topics;
+    void ShowHelpTopic(const std::string& topic) override { topics.push_back(topic); }
+};
+
+QPushButton* HelpButton(QWidget* parent) {
+    for (QPushButton* button : parent->findChildren<QPushButton*>())
+        if (button->text() == QStringLiteral("&Help"))
+            return button;
+    return nullptr;
+}
+
+// Each page's Help and the detail dialogs' Help open their own topic through
+// the application's help service.
+using SheetHelpTest = test::SheetTest;
+
+TEST_F(SheetHelpTest, HelpButtonsOpenTheirTopics) {
+    RecordedHelp help;
+    ScopedDialogHelp helpScope(&help);
+    const std::vector<std::string> classPages = {
+        "Chapter8.html#Edit:Properties", "Chapter8.html#MasterAttributes",
+        "Chapter8.html#MasterMethods", "Chapter8.html#MasterTypes",
+        "Chapter8.html#MasterExceptions"};
+    OpenOn(Handle(circlePlace->master), PtMaster, Handle(circlePlace));
+    ASSERT_EQ(sheet.Pages().size(), classPages.size());
+    for (SheetPage* page : sheet.Pages()) {
+        QPushButton* button = HelpButton(page);
+        ASSERT_NE(button, nullptr) << page->Title().toStdString();
+        test::Click(button);
+    }
+    EXPECT_EQ(help.topics, classPages);
+
+    help.topics.clear();
+    DiagramType& type = doc->Template()->diagramTypes[0];
+    OpenOn(ObjectHandle(&type, &doc->Template()->guidMap), PtDiagramType, {});
+    ASSERT_EQ(sheet.Pages().size(), 2u);
+    test::Click(HelpButton(sheet.Pages()[1]));
+    EXPECT_EQ(help.topics, std::vector<std::string>{"Chapter8.html#DiagramTypeProperties"});
+
+    help.topics.clear();
+    CParamsDialog params(nullptr);
+    COthersDialog others(nullptr);
+    test::Click(HelpButton(&params));
+    test::Click(HelpButton(&others));
+    EXPECT_EQ(help.topics, (std::vector<std::string>{"Chapter8.html#ParamsDialog",
+                                                     "Chapter8.html#OthersDialog"}));
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+// The code window lies across the bottom of the main window, whichever
+// window is active when Code is pressed.
+TEST_F(MethodCodeTest, TheWindowIsPlacedOverTheMainWindow) {
+    QMainWindow main;
+    main.setGeometry(100, 80, 900, 700);
+    auto* owned = new CObjSheet(&main);
+    owned->setGeometry(600, 150, 300, 300);
+    owned->SetTargetObject(doc.get(), Handle(circlePlace->master), PtMaster, true, true,
+                           Handle(circlePlace));
+    owned->show();
+    owned->activateWindow();
+    auto& page = static_cast<CObjPage3&>(owned->MemberPage(MemberKind::Method));
+    owned->ActivatePage(&page);
+    page.LoadPage();
+    page.list->setCurrentRow(0);
+    ASSERT_TRUE(page.codeButton->isEnabled());
+    test::Click(page.codeButton);
+    const QRect placed = owned->CodeWindow().geometry();
+    EXPECT_EQ(placed.left(), 100);
+    EXPECT_EQ(placed.width(), 900);
+    EXPECT_EQ(placed.height(), 350);
+    EXPECT_EQ(placed.y() + placed.height(), main.geometry().bottom() - 20);
+    owned->CloseSheet(false);
 }
 
 } // namespace

@@ -2,13 +2,16 @@
 // rules that keep or clear flag bits, and the Kind combo's tool switch.
 #include "dialogs/sheets/GeneralPage.h"
 #include "document/UndoJournal.h"
+#include "drawables/NotationTemplate.h"
 #include "drawables/Primitives.h"
+#include "drawables/Tag.h"
 #include "tests/dialogs/SheetFixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 
 #include <gtest/gtest.h>
 
@@ -133,6 +136,54 @@ TEST_F(SheetGeneralTest, NameHistoryComesFromAndGoesToTheProfile) {
     const std::vector<std::string>& history = settings.Histories[HL_NAME];
     EXPECT_NE(std::find(history.begin(), history.end(), "Disc"), history.end());
     EXPECT_LE(history.size(), kHistorySlots);
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+// A message's Reverse and URL boxes show its flags and store them back.
+TEST_F(SheetGeneralTest, AMessageLoadsAndStoresReverseAndUrl) {
+    auto* floater =
+        dynamic_cast<Floater*>(model->AddDrawable(std::make_unique<Floater>(&doc->IdMap())));
+    ASSERT_NE(floater, nullptr);
+    floater->text = "1: call";
+    struct Case {
+        uint8_t flags;
+        bool reverse, url;
+    } cases[] = {{0x0, false, false}, {0x1, true, false}, {0x2, false, true}, {0x3, true, true}};
+    for (const Case& c : cases) {
+        floater->tagFlags = c.flags;
+        OpenOn(Handle(floater), PtMessageFloater, {});
+        CObjPage1& page = sheet.General();
+        EXPECT_TRUE(page.check1121->isVisibleTo(&page));
+        EXPECT_EQ(page.check1121->text(), QStringLiteral("&Reverse"));
+        EXPECT_EQ(page.check1121->isChecked(), c.reverse) << int(c.flags);
+        EXPECT_EQ(page.url->isChecked(), c.url) << int(c.flags);
+        // Toggle both: the stored word is the complement of the loaded one.
+        page.check1121->setChecked(!c.reverse);
+        page.url->setChecked(!c.url);
+        sheet.CloseSheet(true);
+        EXPECT_EQ(floater->tagFlags, uint8_t(~c.flags & 0x3)) << int(c.flags);
+    }
+}
+
+// Models and diagram types keep no access code: no empty Access box; masters
+// and links show the four radios.
+TEST_F(SheetGeneralTest, TheAccessBoxIsShownOnlyWithItsRadios) {
+    CObjPage1& page = sheet.General();
+    QWidget* group = page.access[0]->parentWidget();
+    OpenOn(Handle(model), PtModel, {});
+    EXPECT_FALSE(group->isVisibleTo(&page));
+    DiagramType& type = doc->Template()->diagramTypes[0];
+    OpenOn(ObjectHandle(&type, &doc->Template()->guidMap), PtDiagramType, {});
+    EXPECT_FALSE(group->isVisibleTo(&page));
+    OpenOn(Handle(link), PtLink, {});
+    EXPECT_TRUE(group->isVisibleTo(&page));
+    for (QRadioButton* radio : page.access)
+        EXPECT_TRUE(radio->isVisibleTo(&page));
 }
 
 } // namespace

@@ -173,12 +173,17 @@ TEST_F(UiControlTest, TabControlLaysOutItsTabsAndDrawsTheCurrentInFront) {
     EXPECT_EQ(tabs->Page(2)->labelRect.left, 60 + 2 * 33);
     EXPECT_EQ(tabs->Page(2)->bounds, tabs->bounds);
 
+    // A control put on the tab control is held, but the tab control draws
+    // only its tabs and the current page's body, never a member.
+    UiControlPlace* member = CreateUiControl(&doc, *tabs, TkUiButton, "ok", 100, 100);
+    ASSERT_NE(member, nullptr);
+    member->caption = "Member";
     for (int current : {0, 2}) {
         tabs->SetCurrentPage(current);
         RecordingDC dc;
         tabs->Draw(dc, nullptr, 1.0, nullptr, nullptr, 0);
         const std::vector<std::string> texts = dc.CallsNamed("DrawText");
-        ASSERT_EQ(texts.size(), 3u) << "one face per tab";
+        ASSERT_EQ(texts.size(), 3u) << "one face per tab and no member";
         for (int i = 0; i < 3; ++i) {
             const UiGroupBoxControl& page = *tabs->Page(i);
             // A face in front is filled from 2 below its top, one behind from 4.

@@ -10,6 +10,7 @@
 #include "drawables/Primitives.h"
 #include "drawables/ScenarioPlace.h"
 #include "drawables/Tag.h"
+#include "drawables/UiControl.h"
 #include "editor/operations/CreationTools.h"
 #include "model/Master.h"
 #include "tests/editor/OpFixture.h"
@@ -404,7 +405,7 @@ TEST_F(OpCreateTest, AMessageFromAGroupStartsAtItsAnchorPoint) {
 TEST_F(OpCreateTest, MessageToolBesideALinkMakesNothing) {
     host.SetCurrentTool(TkMessage);
     const size_t count = Count();
-    Click(CPoint(900, 900));
+    Click(CPoint(2000, 2000));
     EXPECT_EQ(Count(), count);
 }
 
@@ -587,6 +588,43 @@ TEST_F(OpLibraryTest, WithoutALibrarySymbolNothingIsMade) {
     EXPECT_EQ(Count(), count);
     EXPECT_TRUE(Descriptions().empty());
     EXPECT_EQ(host.CurrentTool(), TkPointer);
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+// A control tool pressed inside a container control puts a control of its
+// kind there, named by its number, as one undoable step; pressed elsewhere it
+// makes nothing.
+TEST_F(OpCreateTest, AControlToolPutsAControlIntoTheContainerPressed) {
+    auto made = std::make_unique<UiWindowControl>(&doc->IdMap());
+    made->SetBounds(CRect(1000, 1000, 1400, 1300));
+    auto* window = static_cast<UiWindowControl*>(model->AddDrawable(std::move(made)));
+    doc->GetJournal().Reset();
+
+    host.SetCurrentTool(TkUiButton);
+    Click(CPoint(2000, 2000));
+    EXPECT_TRUE(window->Members().empty());
+    EXPECT_TRUE(Descriptions().empty());
+
+    Click(CPoint(1200, 1150));
+    ASSERT_EQ(window->Members().size(), 1u);
+    auto* button = dynamic_cast<UiControlPlace*>(window->Members().front().get());
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->kindCode, TkUiButton);
+    EXPECT_EQ(button->name, "ctrl" + std::to_string(button->controlNumber));
+    EXPECT_TRUE(window->ClientArea().PtInRect(button->bounds.CenterPoint()));
+    EXPECT_TRUE(button->IsSelected());
+    EXPECT_EQ(host.CurrentTool(), 24);
+    EXPECT_EQ(Descriptions(), std::vector<std::string>{"Create Control"});
+
+    ASSERT_TRUE(Undo());
+    EXPECT_TRUE(window->Members().empty());
+    ASSERT_TRUE(Redo());
+    ASSERT_EQ(window->Members().size(), 1u);
 }
 
 } // namespace

@@ -362,7 +362,15 @@ TEST_F(SidePaneTest, CheckingTwoAttributesIsOneUndoStep) {
     EXPECT_EQ(pane.item(2)->checkState(), Qt::Unchecked);
 
     // Two drawables selected: the pane empties.
-    pane.Refill(nullptr);
+    Model* classes = doc->CurrentModel();
+    auto* circle = dynamic_cast<Place*>(doc->IdMap().Lookup("p-circle-0001"));
+    ASSERT_NE(circle, nullptr);
+    place = dynamic_cast<Place*>(doc->IdMap().Lookup("p-shape-00001"));
+    classes->Select(place, true, nullptr, false);
+    classes->Select(circle, true, nullptr, false);
+    ASSERT_EQ(classes->Selection().size(), 2u);
+    ASSERT_GT(pane.count(), 0);
+    doc->Events().Publish();
     EXPECT_EQ(pane.count(), 0);
 }
 
