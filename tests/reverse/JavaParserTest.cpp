@@ -374,10 +374,10 @@ TEST_F(JavaParserTest, QualifiedBasesNameNestedTypes) {
          "A",
          {"3 In @p.Outer 0 - -"},
          nullptr},
-        {{"package p; class Spec<K> { class Data { } }\n"
-          "class Bound extends Spec<String>.Data { }"},
+        {{"package p; class Shelf<K> { class Data { } }\n"
+          "class Bound extends Shelf<String>.Data { }"},
          "Bound",
-         {"2 Data @p.Spec 0 - -"},
+         {"2 Data @p.Shelf 0 - -"},
          nullptr},
         {{"package p; class W<T> implements WatchEvent.Kind<T> { }"},
          "W",
