@@ -1189,48 +1189,40 @@ int SourceParser::ParseCppBaseList(SourceSymbol* node, SourceSymbol* enclosing) 
         // within one: Alloc::template rebind<T>) is whatever type the
         // class is instantiated with: no class of its own is made for it.
         const std::string first = scope.empty() ? name : scope.substr(0, scope.find("::"));
-        if (IsCppClassParameter(node, first)) {
-            if (token_ == kTokComma) {
-                GetToken();
-                continue;
+        if (!IsCppClassParameter(node, first)) {
+            const SourceSymbol* sibling = nullptr;
+            if (enclosing != nullptr && scope.empty()) {
+                sibling = enclosing->FindChild(language_, name);
+                if (sibling != nullptr && sibling->kind != kNodeClass) {
+                    sibling = nullptr;
+                }
             }
-            if (token_ == kTokLBrace) {
-                return 1;
+            OwnedText qualifier;
+            bool unresolved = false;
+            if (sibling != nullptr) {
+                qualifier = sibling->qualifier;
+            } else {
+                qualifier = ResolveCppScope(name, scope, &unresolved);
+                SourceSymbol* base = FindOrInsertDeclaration(name, qualifier);
+                if (base->kind == 0 || (base->kind == kNodeClass && base->forwardOnly)) {
+                    base->kind = kNodeClass;
+                    base->baseOnly = true;
+                }
+                base->forwardOnly = false;
             }
-            return ReportParseError(node, "{ expected");
-        }
-        const SourceSymbol* sibling = nullptr;
-        if (enclosing != nullptr && scope.empty()) {
-            sibling = enclosing->FindChild(language_, name);
-            if (sibling != nullptr && sibling->kind != kNodeClass) {
-                sibling = nullptr;
+            // The arguments of a template base go with it (text1), so that the
+            // class can be written deriving from that instance again.
+            SourceSymbol* link =
+                node->AddChild(language_, name, qualifier, kNodeBaseClass, flags,
+                               arguments.empty() ? OwnedText() : OwnedText(std::move(arguments)),
+                               std::nullopt, std::nullopt);
+            if (unresolved && !scope.empty()) {
+                // Written with a scope no class of the files read so far is in
+                // (internal::Base from namespace testing): the run looks again
+                // once it has read them all.
+                link->referencedFrom = CurrentNamespace().value_or(std::string());
+                link->nestedPath = true;
             }
-        }
-        OwnedText qualifier;
-        bool unresolved = false;
-        if (sibling != nullptr) {
-            qualifier = sibling->qualifier;
-        } else {
-            qualifier = ResolveCppScope(name, scope, &unresolved);
-            SourceSymbol* base = FindOrInsertDeclaration(name, qualifier);
-            if (base->kind == 0 || (base->kind == kNodeClass && base->forwardOnly)) {
-                base->kind = kNodeClass;
-                base->baseOnly = true;
-            }
-            base->forwardOnly = false;
-        }
-        // The arguments of a template base go with it (text1), so that the
-        // class can be written deriving from that instance again.
-        SourceSymbol* link =
-            node->AddChild(language_, name, qualifier, kNodeBaseClass, flags,
-                           arguments.empty() ? OwnedText() : OwnedText(std::move(arguments)),
-                           std::nullopt, std::nullopt);
-        if (unresolved && !scope.empty()) {
-            // Written with a scope no class of the files read so far is in
-            // (internal::Base from namespace testing): the run looks again
-            // once it has read them all.
-            link->referencedFrom = CurrentNamespace().value_or(std::string());
-            link->nestedPath = true;
         }
         if (token_ == kTokComma) {
             GetToken();

@@ -3,17 +3,16 @@
 
 #include "dialogs/model/ModelDialogWords.h"
 #include "dialogs/model/ModelDialogs.h"
+#include "dialogs/model/PaneImages.h"
 #include "document/CCASEDoc.h"
 #include "drawables/DrawingTables.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "platform/Prompt.h"
-#include "platform/UserFolders.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QIcon>
-#include <QPixmap>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -33,19 +32,10 @@ namespace {
 constexpr int kDataRole = Qt::UserRole;
 constexpr int kModelRole = Qt::UserRole + 1;
 
-// The model-kind image of the project explorer (its image indices 2 to 9,
-// ImageIndexOfModelKind), read from the same files under the application
-// folder; empty when the file is missing.
-QIcon ModelKindImage(int kind) {
-    static constexpr const char* kNames[] = {
-        "model-default",       "model-class", "model-usecase",     "model-sequence",
-        "model-collaboration", "model-state", "model-interaction", "model-implementation"};
-    const int index = ImageIndexOfModelKind(kind) - 2;
-    const std::string folder = ApplicationFolder();
-    if (index < 0 || size_t(index) >= std::size(kNames) || folder.empty())
-        return {};
-    const QString path = QString::fromStdString(folder + "/Icons/panes/" + kNames[index] + ".png");
-    return QPixmap(path).isNull() ? QIcon() : QIcon(path);
+// The model-kind image of the project explorer; empty when its file is
+// missing.
+const QIcon& ModelKindImage(int kind) {
+    return PaneImage(ImageIndexOfModelKind(kind));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // model made by a script, undo or paste appears and a removed one goes.
 #include "shell/panes/Explorer.h"
 
+#include "dialogs/model/PaneImages.h"
 #include "document/CCASEDoc.h"
 #include "document/Profile.h"
 #include "document/UndoJournal.h"
@@ -16,7 +17,6 @@
 #include "platform/Prompt.h"
 #include "platform/UserSettings.h"
 #include "shell/ProjectWindow.h"
-#include "shell/panes/PaneImages.h"
 
 #include <QContextMenuEvent>
 #include <QDir>

@@ -2,6 +2,7 @@
 // master commands over the lister's selection.
 #include "shell/panes/SidePane.h"
 
+#include "dialogs/model/PaneImages.h"
 #include "document/CCASEDoc.h"
 #include "document/UndoJournal.h"
 #include "drawables/Model.h"
@@ -12,7 +13,6 @@
 #include "shell/panes/Lister.h"
 #include "shell/panes/Overview.h"
 #include "shell/panes/PaneCommands.h"
-#include "shell/panes/PaneImages.h"
 #include "shell/panes/Reference.h"
 
 #include <QMenu>

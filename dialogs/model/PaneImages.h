@@ -1,6 +1,7 @@
-// The small images of the project explorer and the side pane's tabs, read
-// from the PNGs under the application folder's "Icons/panes". A missing
-// file gives an empty icon: the panes work without their images.
+// The small images of the project explorer (whose model-kind images the
+// model dialogs show too) and the side pane's tabs, read from the PNGs under
+// the application folder's "Icons/panes". A missing file gives an empty
+// icon: the panes work without their images.
 #pragma once
 
 #include <QIcon>

@@ -1,6 +1,6 @@
 // The explorer's and the side pane's images, loaded once per process from
 // the application folder.
-#include "shell/panes/PaneImages.h"
+#include "dialogs/model/PaneImages.h"
 
 #include "platform/UserFolders.h"
 
