@@ -2,6 +2,9 @@
 // tool kinds to menu commands, model flags to link styles.
 #include "drawables/DrawingTables.h"
 
+#include "drawables/Drawable.h"
+#include "model/CommandIds.h"
+
 #include <limits>
 
 namespace qm {
@@ -30,19 +33,23 @@ int ImageIndexOfModelKind(int kind) {
 }
 
 int32_t CommandIdOfToolKind(int kind) {
-    // Tool kinds 24 to 32 and their menu commands.
-    static const int32_t kFixedTools[] = {32791, 32859, 32866, 32867, 32864,
-                                          32870, 32973, 32874, 32875};
-    if (kind >= 0 && kind <= 23)
-        return 2000 + kind;
-    if (kind >= 24 && kind <= 32)
-        return kFixedTools[kind - 24];
-    if (kind == 46)
-        return 32860;
-    if (kind == 47)
-        return 33089;
-    if (kind >= 100 && kind <= std::numeric_limits<int32_t>::max() - 2900)
-        return kind + 2900;
+    // The fixed tools' commands, from the pointer to the polygon.
+    static const int32_t kFixedTools[] = {
+        cmd::PointerTool,        cmd::TagTool,     cmd::LineTool,
+        cmd::PolylineTool,       cmd::TextTool,    cmd::RectangleTool,
+        cmd::RoundRectangleTool, cmd::EllipseTool, cmd::PolygonTool};
+    if (kind >= TkFirstLink && kind <= TkLastPlace)
+        return cmd::FirstLinkTool + kind;
+    if (kind >= TkPointer && kind <= TkPolygon)
+        return kFixedTools[kind - TkPointer];
+    if (kind == TkMessage)
+        return cmd::MessageTool;
+    if (kind == TkSwimlane)
+        return cmd::SwimlaneTool;
+    // User tools 100 and up are the user tool commands from 3000 on.
+    constexpr int kUserToolOffset = int{cmd::FirstUserTool} - int{TkFirstUserTool};
+    if (kind >= TkFirstUserTool && kind <= std::numeric_limits<int32_t>::max() - kUserToolOffset)
+        return kind + kUserToolOffset;
     return -1;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "drawables/Looks.h"
+#include "editor/CommandTarget.h"
 #include "model/ObjectHandle.h"
 #include "platform/Geometry.h"
 
@@ -58,9 +59,18 @@ class EditorHost {
     // chosen, or -1: the call menu of a message, the operation menu of a
     // class.
     virtual int PopupMenu(const std::vector<std::string>& items, CPoint screenPoint) = 0;
-    // Carries out a command of the frame (Explode, Implode, New Model and the
-    // other context-menu commands the frame takes); false when none takes it.
-    virtual bool RunCommand(int /*id*/) { return false; }
+    // Runs command id through the frame's routing, starting at origin (the
+    // view or pane whose pop-up menu, click or key raised it): origin, then
+    // the frame's chain. False when nobody takes it. Without a frame only
+    // origin is asked.
+    virtual bool RouteCommand(int id, CommandTarget& origin) { return origin.OnCommand(id); }
+    // The state of command id by the same walk; disabled when nobody takes it.
+    virtual CommandState RouteUpdate(int id, CommandTarget& origin) {
+        CommandState state;
+        if (!origin.OnUpdateCommand(id, state))
+            state.enabled = false;
+        return state;
+    }
     // The view's selection changed: the single selected drawable, or an
     // empty handle. An open property sheet follows it.
     virtual void SelectionShown(const ObjectHandle& /*drawable*/) {}

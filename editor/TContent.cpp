@@ -28,9 +28,9 @@
 #include "drawables/ToolModel.h"
 #include "editor/EditorHost.h"
 #include "editor/TEdit.h"
-#include "editor/ViewCommands.h"
 #include "editor/operations/CreationTools.h"
 #include "editor/operations/OperationSupport.h"
+#include "model/CommandIds.h"
 #include "model/Master.h"
 #include "model/Members.h"
 #include "model/OperationMenu.h"
@@ -144,7 +144,7 @@ TContent::TContent(CCASEDoc& document, EditorHost& host, QWidget* parent)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAttribute(Qt::WA_NoSystemBackground);
     if (host_.CurrentTool() == 0)
-        host_.SetCurrentTool(kPointerTool);
+        host_.SetCurrentTool(TkPointer);
     // Where nothing is shown on a screen, the zoom animation does not wait.
     if (QGuiApplication::platformName() == QLatin1String("offscreen"))
         animationPause_ = [](int) {};
@@ -281,7 +281,7 @@ void TContent::OnLButtonDown(uint32_t flags, QPoint client) {
         dragMode_ = DM_NONE;
     const int tool = host_.CurrentTool();
     // A press on the label being edited belongs to the editor.
-    if (tool == kPointerTool && IsEditingLabel() && press.hit != nullptr &&
+    if (tool == TkPointer && IsEditingLabel() && press.hit != nullptr &&
         press.hit == labelEdited_.Get() && press.part == HpLabel)
         return;
     EditLabel(nullptr);
@@ -299,7 +299,7 @@ void TContent::OnLButtonDown(uint32_t flags, QPoint client) {
         pressPoint_ = lastPoint_ = press.point;
         return;
     }
-    if (tool == kPointerTool) {
+    if (tool == TkPointer) {
         ClickSelect(flags, press);
     } else if (dragMode_ != DM_CREATE_POINTS) {
         operation_ = MakeToolOperation(Context(flags), tool, press);
@@ -345,8 +345,8 @@ void TContent::ClickSelect(uint32_t flags, const PointerEvent& press) {
         auto* place = dynamic_cast<Place*>(drawable);
         if ((part & HpSubmodelMarker) != 0 && place != nullptr && place->master != nullptr &&
             place->master->submodel != nullptr) {
-            SelectDrawable(drawable, 3);
-            host_.RunCommand(ID_POPUP_EXPLODE);
+            SelectDrawable(drawable, SelectMode::Alone);
+            host_.RouteCommand(cmd::PopupExplode, *this);
             return;
         }
         if ((part & HpAttachment) != 0) {
@@ -361,17 +361,17 @@ void TContent::ClickSelect(uint32_t flags, const PointerEvent& press) {
         const bool currentJunction =
             owner != nullptr && owner->IsSelected() && owner->currentJunction == junction;
         if ((flags & MK_SHIFT) != 0) {
-            SelectDrawable(drawable, drawable->IsSelected() ? 0 : 1);
+            SelectDrawable(drawable, drawable->IsSelected() ? SelectMode::Remove : SelectMode::Add);
             dragMode_ = DM_DRAG_DRAWABLES;
         } else if (!drawable->IsSelected() && !currentJunction) {
             if (junction != nullptr) {
                 if (owner != nullptr) {
-                    SelectDrawable(owner, 3);
+                    SelectDrawable(owner, SelectMode::Alone);
                     owner->currentJunction = junction;
                     InvalidateModelRect(junction->repaintRect);
                 }
             } else {
-                SelectDrawable(drawable, 3);
+                SelectDrawable(drawable, SelectMode::Alone);
             }
             if ((part & HpSwimlaneEdge) != 0) {
                 dragMode_ = DM_DRAG_KNOB;
@@ -408,7 +408,7 @@ void TContent::ClickSelect(uint32_t flags, const PointerEvent& press) {
         dragRect_ = CRect();
     } else {
         if ((flags & MK_CONTROL) != 0 && model->parentModel != nullptr)
-            host_.RunCommand(ID_POPUP_IMPLODE);
+            host_.RouteCommand(cmd::PopupImplode, *this);
         else if ((flags & MK_SHIFT) == 0)
             DeselectAll();
         dragRect_ = CRect(press.point.x, press.point.y, press.point.x, press.point.y);
@@ -424,7 +424,7 @@ void TContent::RunOperation(OperationPhase phase, const PointerEvent& event, boo
     RunPhase(phase, event, pointByPoint);
     if (callMenuPending_) {
         callMenuPending_ = false;
-        OnPopupCall();
+        OnPopupCall(cmd::PopupCall);
     }
 }
 
@@ -573,7 +573,7 @@ void TContent::OnLButtonUp(uint32_t flags, QPoint client) {
         // The icon's painting tools stay chosen from stroke to stroke.
         if ((flags & MK_SHIFT) == 0 && dragMode_ != DM_CREATE_POINTS &&
             IconEditedTool(nullptr) == nullptr)
-            host_.SetCurrentTool(kPointerTool);
+            host_.SetCurrentTool(TkPointer);
         break;
     }
     default:
@@ -615,7 +615,7 @@ void TContent::OnLButtonDblClk(uint32_t flags, QPoint client) {
         return;
     }
     if (auto* place = dynamic_cast<Place*>(event.hit); place != nullptr && place->master)
-        host_.RunCommand(ID_POPUP_EXPLODE);
+        host_.RouteCommand(cmd::PopupExplode, *this);
 }
 
 void TContent::OnRButtonDown(QPoint client) {
@@ -625,9 +625,9 @@ void TContent::OnRButtonDown(QPoint client) {
     int part = 0;
     int knob = -1;
     const CPoint point = ModelPoint(client);
-    Drawable* hit = model->HitTest(kPointerTool, point.x, point.y, part, knob, 0, nullptr);
+    Drawable* hit = model->HitTest(TkPointer, point.x, point.y, part, knob, 0, nullptr);
     if (hit != nullptr && !hit->IsSelected())
-        SelectDrawable(hit, 3);
+        SelectDrawable(hit, SelectMode::Alone);
     BuildContextMenu();
     ShowCursor(CurArrow);
     contextMenu_->popup(viewport()->mapToGlobal(client));
@@ -637,7 +637,7 @@ int TContent::CursorFeedback(uint32_t flags, QPoint client, Drawable* drawable, 
     Model* model = CurrentModel();
     const int tool = host_.CurrentTool();
     const bool immovable = drawable != nullptr && (drawable->style & DsImmovable) != 0;
-    if (tool == kPointerTool) {
+    if (tool == TkPointer) {
         if (IsRenumbering()) {
             if (drawable == nullptr || !drawable->IsFloater())
                 return CurArrow;
@@ -792,7 +792,7 @@ bool TContent::KeyNudge(int key, int repeat, uint32_t flags) {
         break;
     case Qt::Key_Delete:
         if (!IsEditingLabel() && !model->Selection().empty())
-            OnCommand(ID_EDIT_DELETE);
+            OnCommand(cmd::EditDelete);
         return true;
     default:
         if (dragMode_ == DM_NONE)
@@ -864,7 +864,7 @@ void TContent::SwapLane(bool left) {
     InvalidateModelRect(lane->repaintRect);
     InvalidateModelRect(other->repaintRect);
     InvalidateLogicalRect(repaint);
-    SelectDrawable(lane, 1);
+    SelectDrawable(lane, SelectMode::Add);
     journal.SetOffset(CPoint(left ? -Settings().SnapSize() : Settings().SnapSize(), 0));
     journal.AddChangedObject(lane, nullptr);
     journal.AddChangedObject(other, nullptr);
@@ -900,13 +900,13 @@ bool TContent::DropMasterAt(Master& master, QPoint client) {
     return true;
 }
 
-bool TContent::SelectDrawable(Drawable* drawable, int how) {
+bool TContent::SelectDrawable(Drawable* drawable, SelectMode mode) {
     Model* model = CurrentModel();
     if (model == nullptr)
         return false;
-    if ((how & 2) != 0)
+    if (mode == SelectMode::Alone)
         model->DeselectAll(nullptr, false);
-    const bool changed = model->Select(drawable, (how & 1) != 0, nullptr, false);
+    const bool changed = model->Select(drawable, mode != SelectMode::Remove, nullptr, false);
     OnSelectionChanged();
     return changed;
 }
@@ -1028,7 +1028,7 @@ bool TContent::ShowModel(Model* model) {
     if (document_.Template() != nullptr &&
         (document_.Template()->IsPlaceTool(tool) || document_.Template()->IsLinkTool(tool) ||
          tool == kMessageTool))
-        host_.SetCurrentTool(kPointerTool);
+        host_.SetCurrentTool(TkPointer);
     OnSelectionChanged();
     return true;
 }
@@ -1236,7 +1236,8 @@ void TContent::NotifyChange(int code, ModelObject* object, bool suppress) {
     if (suppress)
         return;
     // A named call may name an operation its class lacks.
-    if (code == VcLink && link != nullptr && (model->kind == 13 || model->kind == 17)) {
+    if (code == VcLink && link != nullptr &&
+        (model->kind == MkSequence || model->kind == MkCollaboration)) {
         OfferAddMethod(link, link->name, link->GetTargetMaster());
     } else if (auto* floater = dynamic_cast<Floater*>(object);
                code == VcMessage && floater != nullptr) {
@@ -1334,7 +1335,7 @@ void TContent::AutoSizeLabel(Model& model, Drawable& drawable, const char* name,
         RecordAutoSize(document_.GetJournal(), model, drawable, std::move(saved), name);
 }
 
-void TContent::OnPopupCall() {
+void TContent::OnPopupCall(int) {
     Model* model = CurrentModel();
     if (model == nullptr || model->Selection().size() != 1)
         return;

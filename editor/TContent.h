@@ -16,6 +16,7 @@
 #include <QAbstractScrollArea>
 
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -59,8 +60,15 @@ class TContent : public QAbstractScrollArea,
     Model* CurrentModel() const;
 
     // ---- CommandTarget ----
+    // A command whose rule disables it is taken and does nothing; a model
+    // command of the pop-up menu is ruled on here and left to the frame.
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
+    // The view's rows: its Edit and Arrange menu rows, the frame's commands
+    // it carries out, and its pop-up menu.
+    static std::span<const CommandRow<TContent>> CommandTable();
+    // The rows of the frame's menus the view places (Edit and Arrange).
+    static std::vector<CommandEntry> MenuRows();
 
     // ---- view services ----
     // Makes model current (null: none); false when refused.
@@ -133,7 +141,14 @@ class TContent : public QAbstractScrollArea,
     bool DropMasterAt(Master& master, QPoint client);
 
     // ---- selection services ----
-    bool SelectDrawable(Drawable* drawable, int how);
+    // How SelectDrawable changes the selection.
+    enum class SelectMode : int {
+        Remove = 0, // drawable leaves the selection
+        Add = 1,    // drawable joins the selection
+        Alone = 3,  // the others leave and drawable is selected alone
+    };
+    // Changes drawable's selection by mode; true when it changed.
+    bool SelectDrawable(Drawable* drawable, SelectMode mode);
     void SelectList(const std::vector<Drawable*>& list);
     void SelectMatching(bool explodesOnly);
     void DeselectAll();
@@ -215,18 +230,43 @@ class TContent : public QAbstractScrollArea,
     QRect ClientRectOfModel(const CRect& rect) const;
 
     // ---- commands ----
+    friend struct ViewCommandRows;
     bool RuleD() const;
     bool RuleC() const;
     bool RuleP() const;
     bool RuleS() const;
     bool RuleU() const;
+    // The one selected drawable, else null.
+    Drawable* SingleSelected() const;
+    void OnUpdateRuleD(int id, CommandState& state);
+    void OnUpdateRuleC(int id, CommandState& state);
+    void OnUpdateRuleP(int id, CommandState& state);
+    void OnUpdateRuleS(int id, CommandState& state);
+    void OnUpdateRuleU(int id, CommandState& state);
+    void OnUpdateGroupAsPrimitive(int id, CommandState& state);
+    void OnUpdateGroupAsPlace(int id, CommandState& state);
+    void OnUpdateSelectAll(int id, CommandState& state);
+    void OnUpdateHasModel(int id, CommandState& state);
+    void OnUpdateCall(int id, CommandState& state);
+    void OnUpdateExplode(int id, CommandState& state);
+    void OnUpdateSubmodel(int id, CommandState& state);
+    void OnUpdateImplode(int id, CommandState& state);
+    void OnDelete(int id);
+    void OnCut(int id);
+    void OnCopy(int id);
+    void OnPaste(int id);
+    void OnProperties(int id);
+    void OnSelectAll(int id);
+    void OnZoom(int id);
+    void OnPanToSelected(int id);
+    void OnRefresh(int id);
     void Arrange(int id);
     void NudgeSelection(int dx, int dy);
     void SwapLane(bool left);
     void BuildContextMenu();
     // "Call...": the operation menu of the selected call link's target class,
     // or of the class a selected message calls, at the label's centre.
-    void OnPopupCall();
+    void OnPopupCall(int id);
     // Operation label commands: the label of the one selected call link or
     // message becomes the operation numbered id - PickNoneId of the class it
     // calls (a message keeps its number in front), as one "Text Edit".

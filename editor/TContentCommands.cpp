@@ -11,7 +11,7 @@
 #include "drawables/ToolModel.h"
 #include "editor/EditorHost.h"
 #include "editor/TEdit.h"
-#include "editor/ViewCommands.h"
+#include "model/CommandIds.h"
 #include "model/Master.h"
 #include "platform/Errors.h"
 #include "platform/Prompt.h"
@@ -83,176 +83,119 @@ bool TContent::RuleU() const {
     return lane == nullptr || lane->PreviousLane() == nullptr || lane->NextLane() == nullptr;
 }
 
+// The call menu's operations arrive as the commands of their run.
+static_assert(PickNoneId == cmd::FirstCallOperation && PickLastId == cmd::LastCallOperation);
+
+// The view's rows. The Edit and Arrange rows are placed in the frame's menus
+// at its pane slots; the rows without a menu are the commands the view takes
+// from the frame's menus and tool bars; the rows with the menu "" are its
+// pop-up menu, in order. A row without a handler is one the view rules on but
+// the frame carries out (the model commands of the pop-up menu).
+struct ViewCommandRows {
+    using Row = CommandRow<TContent>;
+    using V = TContent;
+    static constexpr Row rows[] = {
+        {cmd::EditCut, cmd::EditCut, "Edit", "Cu&t\tCtrl+X", &V::OnCut, &V::OnUpdateRuleD},
+        {cmd::EditCopy, cmd::EditCopy, "Edit", "&Copy\tCtrl+C", &V::OnCopy, &V::OnUpdateRuleC},
+        {cmd::EditShallowCopy, cmd::EditShallowCopy, "Edit", "Shallo&w Copy\tCtrl+W", &V::OnCopy,
+         &V::OnUpdateRuleC},
+        {cmd::EditPaste, cmd::EditPaste, "Edit", "&Paste\tCtrl+V", &V::OnPaste, &V::OnUpdateRuleP},
+        {cmd::EditDelete, cmd::EditDelete, "Edit", "&Delete\tDel", &V::OnDelete, &V::OnUpdateRuleD},
+        {cmd::EditProperties, cmd::EditProperties, "Edit", "Pr&operties...\tCtrl+I",
+         &V::OnProperties, nullptr},
+        {cmd::BringToFront, cmd::BringToFront, "Arrange", "&Bring To Front", &V::Arrange,
+         &V::OnUpdateRuleS},
+        {cmd::SendToBack, cmd::SendToBack, "Arrange", "&Send To Back", &V::Arrange,
+         &V::OnUpdateRuleS},
+        {cmd::FlipHorizontal, cmd::FlipHorizontal, "Arrange", "Flip &Horizontal", &V::Arrange,
+         &V::OnUpdateRuleS},
+        {cmd::FlipVertical, cmd::FlipVertical, "Arrange", "Flip &Vertical", &V::Arrange,
+         &V::OnUpdateRuleS},
+        {cmd::RotateRight, cmd::RotateRight, "Arrange", "Rotate &Right", &V::Arrange,
+         &V::OnUpdateRuleS},
+        {cmd::RotateLeft, cmd::RotateLeft, "Arrange", "Rotate &Left", &V::Arrange,
+         &V::OnUpdateRuleS},
+        {cmd::GroupAsPrimitive, cmd::GroupAsPrimitive, "Arrange", "Group  As Pri&mitive\tCtrl+G",
+         &V::Arrange, &V::OnUpdateGroupAsPrimitive},
+        {cmd::GroupAsPlace, cmd::GroupAsPlace, "Arrange", "Group As &Place\tCtrl+H", &V::Arrange,
+         &V::OnUpdateGroupAsPlace},
+        {cmd::Ungroup, cmd::Ungroup, "Arrange", "&Ungroup\tCtrl+U", &V::Arrange, &V::OnUpdateRuleU},
+        {cmd::Reposition, cmd::Reposition, "Arrange", "R&eposition...\tCtrl+J", &V::Arrange,
+         &V::OnUpdateRuleS},
+        {cmd::AutoSize, cmd::AutoSize, "Arrange", "Auto Siz&e\tCtrl+E", &V::Arrange,
+         &V::OnUpdateRuleS},
+        // Commands of the frame's menus and tool bars the view carries out.
+        {cmd::EditSelectAll, cmd::EditSelectAll, nullptr, nullptr, &V::OnSelectAll,
+         &V::OnUpdateSelectAll},
+        {cmd::SelectExplodes, cmd::SelectExplodes, nullptr, nullptr, &V::OnSelectAll,
+         &V::OnUpdateSelectAll},
+        {cmd::NormalSize, cmd::NormalSize, nullptr, nullptr, &V::OnZoom, &V::OnUpdateHasModel},
+        {cmd::ZoomIn, cmd::ZoomIn, nullptr, nullptr, &V::OnZoom, &V::OnUpdateHasModel},
+        {cmd::ZoomOut, cmd::ZoomOut, nullptr, nullptr, &V::OnZoom, &V::OnUpdateHasModel},
+        {cmd::ZoomInButton, cmd::ZoomInButton, nullptr, nullptr, &V::OnZoom, &V::OnUpdateHasModel},
+        {cmd::ZoomOutButton, cmd::ZoomOutButton, nullptr, nullptr, &V::OnZoom,
+         &V::OnUpdateHasModel},
+        {cmd::PanToSelected, cmd::PanToSelected, nullptr, nullptr, &V::OnPanToSelected,
+         &V::OnUpdateRuleS},
+        {cmd::Refresh, cmd::Refresh, nullptr, nullptr, &V::OnRefresh, nullptr},
+        // The operations of the "Call..." menu, always enabled.
+        {cmd::FirstCallOperation, cmd::LastCallOperation, nullptr, nullptr, &V::OnOperationLabel,
+         nullptr},
+        // The pop-up menu.
+        {cmd::PopupNewModel, cmd::PopupNewModel, "", "New Model...", nullptr, nullptr},
+        {kSeparatorRow, 0, "", "", nullptr, nullptr},
+        {cmd::PopupCut, cmd::PopupCut, "", "Cut", &V::OnCut, &V::OnUpdateRuleD},
+        {cmd::PopupCopy, cmd::PopupCopy, "", "Copy", &V::OnCopy, &V::OnUpdateRuleC},
+        {cmd::PopupShallowCopy, cmd::PopupShallowCopy, "", "Shallow Copy", &V::OnCopy,
+         &V::OnUpdateRuleC},
+        {cmd::PopupPaste, cmd::PopupPaste, "", "Paste", &V::OnPaste, &V::OnUpdateRuleP},
+        {cmd::PopupDelete, cmd::PopupDelete, "", "Delete", &V::OnDelete, &V::OnUpdateRuleD},
+        {kSeparatorRow, 0, "", "", nullptr, nullptr},
+        {cmd::PopupProperties, cmd::PopupProperties, "", "Properties...", &V::OnProperties,
+         nullptr},
+        {cmd::PopupCall, cmd::PopupCall, "", "Call...", &V::OnPopupCall, &V::OnUpdateCall},
+        {kSeparatorRow, 0, "", "", nullptr, nullptr},
+        {cmd::PopupExplode, cmd::PopupExplode, "", "Explode...", nullptr, &V::OnUpdateExplode},
+        {cmd::PopupSubmodel, cmd::PopupSubmodel, "", "Submodel", nullptr, &V::OnUpdateSubmodel},
+        {cmd::PopupImplode, cmd::PopupImplode, "", "Implode", nullptr, &V::OnUpdateImplode},
+        {cmd::PopupBreakExplode, cmd::PopupBreakExplode, "", "Break Explode Link", nullptr,
+         &V::OnUpdateSubmodel},
+    };
+};
+
+std::span<const CommandRow<TContent>> TContent::CommandTable() {
+    return ViewCommandRows::rows;
+}
+
+std::vector<CommandEntry> TContent::MenuRows() {
+    return MenuEntries(CommandTable());
+}
+
 bool TContent::OnUpdateCommand(int id, CommandState& state) {
-    Model* model = CurrentModel();
-    const size_t selected = model != nullptr ? model->Selection().size() : 0;
-    Drawable* single = selected == 1 ? model->Selection().front() : nullptr;
-    auto* singlePlace = dynamic_cast<Place*>(single);
-    const bool submodel = singlePlace != nullptr && singlePlace->master != nullptr &&
-                          singlePlace->master->submodel != nullptr;
-    // The operations of the "Call..." menu, always enabled.
-    if (id >= PickNoneId && id <= PickLastId) {
-        state.enabled = true;
-        return true;
-    }
-    switch (id) {
-    case ID_EDIT_DELETE:
-    case ID_EDIT_CUT:
-    case ID_POPUP_DELETE:
-    case ID_POPUP_CUT:
-        state.enabled = RuleD();
-        return true;
-    case ID_EDIT_COPY:
-    case ID_EDIT_SHALLOW_COPY:
-    case ID_POPUP_COPY:
-    case ID_POPUP_SHALLOW_COPY:
-        state.enabled = RuleC();
-        return true;
-    case ID_EDIT_PASTE:
-    case ID_POPUP_PASTE:
-        state.enabled = RuleP();
-        return true;
-    case ID_EDIT_PROPERTIES:
-    case ID_POPUP_PROPERTIES:
-    case ID_POPUP_NEW_MODEL:
-    case ID_VIEW_REFRESH:
-        state.enabled = true;
-        return true;
-    case ID_POPUP_CALL: {
-        state.enabled =
-            IsCallLink(dynamic_cast<Link*>(single)) || (single != nullptr && single->IsFloater());
-        return true;
-    }
-    case ID_POPUP_EXPLODE:
-        state.enabled = singlePlace != nullptr;
-        return true;
-    case ID_POPUP_SUBMODEL:
-    case ID_POPUP_BREAK_EXPLODE_LINK:
-        state.enabled = submodel;
-        return true;
-    case ID_POPUP_IMPLODE:
-        state.enabled = model != nullptr && model->parentModel != nullptr;
-        return true;
-    case ID_ARRANGE_BRING_TO_FRONT:
-    case ID_ARRANGE_SEND_TO_BACK:
-    case ID_ARRANGE_FLIP_HORIZONTAL:
-    case ID_ARRANGE_FLIP_VERTICAL:
-    case ID_ARRANGE_ROTATE_RIGHT:
-    case ID_ARRANGE_ROTATE_LEFT:
-    case ID_ARRANGE_REPOSITION:
-    case ID_ARRANGE_AUTO_SIZE:
-        state.enabled = RuleS();
-        return true;
-    case ID_ARRANGE_GROUP_AS_PRIMITIVE:
-        state.enabled = model != nullptr && selected > 1;
-        return true;
-    case ID_ARRANGE_GROUP_AS_PLACE:
-        state.enabled = model != nullptr && model->kind != MkTool && selected >= 1;
-        return true;
-    case ID_ARRANGE_UNGROUP:
-        state.enabled = RuleU();
-        return true;
-    case ID_EDIT_SELECT_ALL:
-    case ID_EDIT_SELECT_EXPLODES:
-        // Without a model the edit in sight takes it: the file's text view
-        // or the label editor.
-        state.enabled = model != nullptr ? !model->Drawables().empty() && !InIconEditing(model)
-                                         : (!textView_->isHidden() && textView_->isEnabled()) ||
-                                               labelEditor_->isVisible();
-        return true;
-    case ID_VIEW_NORMAL_SIZE:
-    case ID_VIEW_ZOOM_IN:
-    case ID_VIEW_ZOOM_OUT:
-    case ID_VIEW_ZOOM_IN_BAR:
-    case ID_VIEW_ZOOM_OUT_BAR:
-        state.enabled = model != nullptr;
-        return true;
-    case ID_VIEW_PAN_TO_SELECTED:
-        state.enabled = RuleS();
-        return true;
-    default:
+    const CommandRow<TContent>* row = FindCommandRow(CommandTable(), id);
+    if (row == nullptr)
         return false;
-    }
+    state = CommandState{};
+    if (row->update != nullptr)
+        (this->*row->update)(id, state);
+    return true;
 }
 
 bool TContent::OnCommand(int id) {
-    CommandState state;
-    if (!OnUpdateCommand(id, state))
+    const CommandRow<TContent>* row = FindCommandRow(CommandTable(), id);
+    if (row == nullptr)
         return false;
+    CommandState state;
+    if (row->update != nullptr)
+        (this->*row->update)(id, state);
     // A command whose rule disables it does nothing, however it arrives.
     if (!state.enabled)
         return true;
-    Model* model = CurrentModel();
+    // The frame carries out the model commands the view only rules on.
+    if (row->handler == nullptr)
+        return false;
     try {
-        switch (id) {
-        case ID_EDIT_DELETE:
-        case ID_POPUP_DELETE:
-            InvalidateLogicalRect(DeleteSelection(ChangeKind::Delete));
-            viewport()->update();
-            break;
-        case ID_EDIT_COPY:
-        case ID_POPUP_COPY:
-            CopyToClipboard(false, false);
-            break;
-        case ID_EDIT_SHALLOW_COPY:
-        case ID_POPUP_SHALLOW_COPY:
-            CopyToClipboard(false, true);
-            break;
-        case ID_EDIT_CUT:
-        case ID_POPUP_CUT:
-            CopyToClipboard(true, false);
-            break;
-        case ID_EDIT_PASTE:
-        case ID_POPUP_PASTE:
-            PasteFromClipboard();
-            break;
-        case ID_EDIT_PROPERTIES:
-        case ID_POPUP_PROPERTIES:
-            ShowSelectionProperties(true);
-            break;
-        case ID_POPUP_CALL:
-            OnPopupCall();
-            break;
-        case ID_POPUP_NEW_MODEL:
-        case ID_POPUP_EXPLODE:
-        case ID_POPUP_SUBMODEL:
-        case ID_POPUP_IMPLODE:
-        case ID_POPUP_BREAK_EXPLODE_LINK:
-            host_.RunCommand(id);
-            break;
-        case ID_EDIT_SELECT_ALL:
-        case ID_EDIT_SELECT_EXPLODES:
-            if (model == nullptr && !textView_->isHidden())
-                textView_->selectAll();
-            else if (model == nullptr)
-                labelEditor_->selectAll();
-            else
-                SelectMatching(id == ID_EDIT_SELECT_EXPLODES);
-            break;
-        case ID_VIEW_NORMAL_SIZE:
-            SetZoom(1.0);
-            break;
-        case ID_VIEW_ZOOM_IN:
-        case ID_VIEW_ZOOM_IN_BAR:
-            SetZoom(ZoomStep(model->zoom, 1));
-            break;
-        case ID_VIEW_ZOOM_OUT:
-        case ID_VIEW_ZOOM_OUT_BAR:
-            SetZoom(ZoomStep(model->zoom, -1));
-            break;
-        case ID_VIEW_PAN_TO_SELECTED:
-            PanToSelection(false);
-            break;
-        case ID_VIEW_REFRESH:
-            viewport()->update();
-            break;
-        default:
-            if (id >= PickNoneId && id <= PickLastId)
-                OnOperationLabel(id);
-            else
-                Arrange(id);
-            break;
-        }
+        (this->*row->handler)(id);
     } catch (const CKestException& e) {
         MessageBox(e.Message(), PromptIcon::Exclamation, PromptButtons::Ok);
     } catch (const CIgnoreException&) {
@@ -261,46 +204,168 @@ bool TContent::OnCommand(int id) {
     return true;
 }
 
+// ---- update rules ----
+
+void TContent::OnUpdateRuleD(int, CommandState& state) {
+    state.enabled = RuleD();
+}
+
+void TContent::OnUpdateRuleC(int, CommandState& state) {
+    state.enabled = RuleC();
+}
+
+void TContent::OnUpdateRuleP(int, CommandState& state) {
+    state.enabled = RuleP();
+}
+
+void TContent::OnUpdateRuleS(int, CommandState& state) {
+    state.enabled = RuleS();
+}
+
+void TContent::OnUpdateRuleU(int, CommandState& state) {
+    state.enabled = RuleU();
+}
+
+void TContent::OnUpdateGroupAsPrimitive(int, CommandState& state) {
+    const Model* model = CurrentModel();
+    state.enabled = model != nullptr && model->Selection().size() > 1;
+}
+
+void TContent::OnUpdateGroupAsPlace(int, CommandState& state) {
+    const Model* model = CurrentModel();
+    state.enabled = model != nullptr && model->kind != MkTool && !model->Selection().empty();
+}
+
+void TContent::OnUpdateSelectAll(int, CommandState& state) {
+    // Without a model the edit in sight takes it: the file's text view or
+    // the label editor.
+    const Model* model = CurrentModel();
+    state.enabled = model != nullptr ? !model->Drawables().empty() && !InIconEditing(model)
+                                     : (!textView_->isHidden() && textView_->isEnabled()) ||
+                                           labelEditor_->isVisible();
+}
+
+void TContent::OnUpdateHasModel(int, CommandState& state) {
+    state.enabled = CurrentModel() != nullptr;
+}
+
+Drawable* TContent::SingleSelected() const {
+    const Model* model = CurrentModel();
+    return model != nullptr && model->Selection().size() == 1 ? model->Selection().front()
+                                                              : nullptr;
+}
+
+void TContent::OnUpdateCall(int, CommandState& state) {
+    Drawable* single = SingleSelected();
+    state.enabled =
+        IsCallLink(dynamic_cast<Link*>(single)) || (single != nullptr && single->IsFloater());
+}
+
+void TContent::OnUpdateExplode(int, CommandState& state) {
+    state.enabled = dynamic_cast<Place*>(SingleSelected()) != nullptr;
+}
+
+void TContent::OnUpdateSubmodel(int, CommandState& state) {
+    const auto* place = dynamic_cast<Place*>(SingleSelected());
+    state.enabled =
+        place != nullptr && place->master != nullptr && place->master->submodel != nullptr;
+}
+
+void TContent::OnUpdateImplode(int, CommandState& state) {
+    const Model* model = CurrentModel();
+    state.enabled = model != nullptr && model->parentModel != nullptr;
+}
+
+// ---- handlers ----
+
+void TContent::OnDelete(int) {
+    InvalidateLogicalRect(DeleteSelection(ChangeKind::Delete));
+    viewport()->update();
+}
+
+void TContent::OnCut(int) {
+    CopyToClipboard(true, false);
+}
+
+void TContent::OnCopy(int id) {
+    CopyToClipboard(false, id == cmd::EditShallowCopy || id == cmd::PopupShallowCopy);
+}
+
+void TContent::OnPaste(int) {
+    PasteFromClipboard();
+}
+
+void TContent::OnProperties(int) {
+    ShowSelectionProperties(true);
+}
+
+void TContent::OnSelectAll(int id) {
+    if (CurrentModel() == nullptr && !textView_->isHidden())
+        textView_->selectAll();
+    else if (CurrentModel() == nullptr)
+        labelEditor_->selectAll();
+    else
+        SelectMatching(id == cmd::SelectExplodes);
+}
+
+void TContent::OnZoom(int id) {
+    const double zoom = CurrentModel()->zoom;
+    if (id == cmd::ZoomIn || id == cmd::ZoomInButton)
+        SetZoom(ZoomStep(zoom, 1));
+    else if (id == cmd::ZoomOut || id == cmd::ZoomOutButton)
+        SetZoom(ZoomStep(zoom, -1));
+    else
+        SetZoom(1.0);
+}
+
+void TContent::OnPanToSelected(int) {
+    PanToSelection(false);
+}
+
+void TContent::OnRefresh(int) {
+    viewport()->update();
+}
+
 void TContent::Arrange(int id) {
     Model* model = CurrentModel();
     if (model == nullptr)
         return;
     CRect repaint;
     switch (id) {
-    case ID_ARRANGE_BRING_TO_FRONT:
+    case cmd::BringToFront:
         model->ChangeOrder(&document_, repaint, ChangeKind::BringToFront, "Bring to Front");
         break;
-    case ID_ARRANGE_SEND_TO_BACK:
+    case cmd::SendToBack:
         model->ChangeOrder(&document_, repaint, ChangeKind::SendToBack, "Send to Back");
         break;
-    case ID_ARRANGE_FLIP_HORIZONTAL:
+    case cmd::FlipHorizontal:
         model->FlipOrRotate(&document_, repaint, 0, ChangeKind::FlipHorizontal, "Flip Horizontal");
         break;
-    case ID_ARRANGE_FLIP_VERTICAL:
+    case cmd::FlipVertical:
         model->FlipOrRotate(&document_, repaint, 1, ChangeKind::FlipVertical, "Flip Vertical");
         break;
-    case ID_ARRANGE_ROTATE_RIGHT:
+    case cmd::RotateRight:
         model->FlipOrRotate(&document_, repaint, 3, ChangeKind::RotateRight, "Rotate Right");
         break;
-    case ID_ARRANGE_ROTATE_LEFT:
+    case cmd::RotateLeft:
         model->FlipOrRotate(&document_, repaint, 2, ChangeKind::RotateLeft, "Rotate Left");
         break;
-    case ID_ARRANGE_GROUP_AS_PRIMITIVE:
+    case cmd::GroupAsPrimitive:
         model->Group(&document_, nullptr, repaint, false, nullptr, nullptr, 0, nullptr,
                      ChangeKind::GroupAsPrimitive, "Group as Primitive");
         break;
-    case ID_ARRANGE_GROUP_AS_PLACE:
+    case cmd::GroupAsPlace:
         if (model->kind == MkTool)
             return;
         model->Group(&document_, nullptr, repaint, true, nullptr, nullptr, 0, nullptr,
                      ChangeKind::GroupAsPlace, "Group as Place");
         break;
-    case ID_ARRANGE_UNGROUP:
+    case cmd::Ungroup:
         model->Ungroup(&document_, repaint,
                        model->Selection().front()->IsPlaceGroup() ? ChangeKind::UngroupPlace
                                                                   : ChangeKind::UngroupPrimitive);
         break;
-    case ID_ARRANGE_REPOSITION: {
+    case cmd::Reposition: {
         int options = repositionOptions;
         if (!host_.AskRepositionOptions(options))
             return;
@@ -308,7 +373,7 @@ void TContent::Arrange(int id) {
         model->Reposition(&document_, options, repaint);
         break;
     }
-    case ID_ARRANGE_AUTO_SIZE:
+    case cmd::AutoSize:
         model->AutoSize(&document_, repaint);
         break;
     default:
@@ -343,17 +408,19 @@ void TContent::BuildContextMenu() {
     delete contextMenu_;
     contextMenu_ = new QMenu(this);
     contextMenu_->setObjectName("ViewContextMenu");
-    for (const CommandEntry& entry : ViewContextMenuTable()) {
-        if (entry.id == 0) {
+    // Each item is enabled and carried out through the frame's routing, which
+    // asks this view first.
+    for (const CommandRow<TContent>& row : CommandTable()) {
+        if (row.menuPath == nullptr || row.menuPath[0] != '\0')
+            continue;
+        if (row.first == kSeparatorRow) {
             contextMenu_->addSeparator();
             continue;
         }
-        QAction* action = contextMenu_->addAction(QString::fromUtf8(entry.label));
-        CommandState state;
-        OnUpdateCommand(entry.id, state);
-        action->setEnabled(state.enabled);
-        const int id = entry.id;
-        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        QAction* action = contextMenu_->addAction(QString::fromUtf8(row.label));
+        const int id = row.first;
+        action->setEnabled(host_.RouteUpdate(id, *this).enabled);
+        connect(action, &QAction::triggered, this, [this, id] { host_.RouteCommand(id, *this); });
     }
 }
 

@@ -9,6 +9,7 @@
 #include "editor/TContent.h"
 #include "shell/bars/LibraryMenu.h"
 #include "shell/frames/CChildFrame.h"
+#include "shell/frames/CMainFrame.h"
 #include "shell/panes/Overview.h"
 #include "shell/panes/SidePane.h"
 
@@ -111,8 +112,16 @@ void FrameEditorHost::SetCurrentTool(int tool) {
         tool_ = tool;
 }
 
-bool FrameEditorHost::RunCommand(int id) {
-    return frame_ != nullptr && frame_->OnCommand(id);
+bool FrameEditorHost::RouteCommand(int id, CommandTarget& origin) {
+    if (frame_ == nullptr)
+        return EditorHost::RouteCommand(id, origin);
+    return frame_->Main().RouteCommand(id, &origin, frame_);
+}
+
+CommandState FrameEditorHost::RouteUpdate(int id, CommandTarget& origin) {
+    if (frame_ == nullptr)
+        return EditorHost::RouteUpdate(id, origin);
+    return frame_->Main().RouteUpdate(id, &origin, frame_);
 }
 
 void FrameEditorHost::SelectionShown(const ObjectHandle&) {

@@ -5,6 +5,7 @@
 // the reposition options).
 #pragma once
 
+#include "drawables/Drawable.h"
 #include "editor/EditorHost.h"
 
 class QMainWindow;
@@ -33,7 +34,8 @@ class FrameEditorHost : public EditorHost {
     // The frame's looks for new drawables; the host's own without a frame.
     const Looks& CurrentLooks() const override;
     int PopupMenu(const std::vector<std::string>& items, CPoint screenPoint) override;
-    bool RunCommand(int id) override;
+    bool RouteCommand(int id, CommandTarget& origin) override;
+    CommandState RouteUpdate(int id, CommandTarget& origin) override;
     void SelectionShown(const ObjectHandle& drawable) override;
     void ZoomShown(double zoom) override;
     bool AskRepositionOptions(int& options) override;
@@ -51,8 +53,7 @@ class FrameEditorHost : public EditorHost {
   private:
     QMainWindow& mainWindow_;
     CChildFrame* frame_;
-    // The pointer tool.
-    int tool_ = 24;
+    int tool_ = TkPointer;
     Looks looks_;
 };
 

@@ -16,8 +16,8 @@
 #include "drawables/Model.h"
 #include "editor/EditorHost.h"
 #include "editor/TContent.h"
-#include "editor/ViewCommands.h"
 #include "kernel/Kernel.h"
+#include "model/CommandIds.h"
 #include "model/Guid.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
@@ -92,14 +92,14 @@ void BM_SelectAll(benchmark::State& state) {
         state.PauseTiming();
         f.Deselect();
         state.ResumeTiming();
-        f.Command(ID_EDIT_SELECT_ALL);
+        f.Command(cmd::EditSelectAll);
     }
     state.counters["selected"] = double(f.model->Selection().size());
 }
 
 void BM_NudgeAll(benchmark::State& state) {
     Fixture& f = Shared(int(state.range(0)));
-    f.Command(ID_EDIT_SELECT_ALL);
+    f.Command(cmd::EditSelectAll);
     for (auto _ : state)
         f.Nudge();
     f.Deselect();
@@ -109,9 +109,9 @@ void BM_DeleteAll(benchmark::State& state) {
     Fixture& f = Shared(int(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
-        f.Command(ID_EDIT_SELECT_ALL);
+        f.Command(cmd::EditSelectAll);
         state.ResumeTiming();
-        f.Command(ID_EDIT_DELETE);
+        f.Command(cmd::EditDelete);
         state.PauseTiming();
         f.doc->GetJournal().Replay(1, false);
         f.Deselect();
@@ -124,8 +124,8 @@ void BM_UndoDelete(benchmark::State& state) {
     Fixture& f = Shared(int(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
-        f.Command(ID_EDIT_SELECT_ALL);
-        f.Command(ID_EDIT_DELETE);
+        f.Command(cmd::EditSelectAll);
+        f.Command(cmd::EditDelete);
         state.ResumeTiming();
         f.doc->GetJournal().Replay(1, false);
         state.PauseTiming();
@@ -137,8 +137,8 @@ void BM_UndoDelete(benchmark::State& state) {
 
 void BM_RedoDelete(benchmark::State& state) {
     Fixture& f = Shared(int(state.range(0)));
-    f.Command(ID_EDIT_SELECT_ALL);
-    f.Command(ID_EDIT_DELETE);
+    f.Command(cmd::EditSelectAll);
+    f.Command(cmd::EditDelete);
     f.doc->GetJournal().Replay(1, false);
     for (auto _ : state) {
         f.doc->GetJournal().Replay(1, true);

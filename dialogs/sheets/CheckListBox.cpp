@@ -20,10 +20,10 @@ struct PopupEntry {
     int command;
 };
 constexpr PopupEntry kPopup[] = {
-    {"Cu&t", CmdMemberCut},
-    {"&Copy", CmdMemberCopy},
-    {"Copy &All", CmdMemberCopyAll},
-    {"&Paste", CmdMemberPaste},
+    {"Cu&t", cmd::MemberCut},
+    {"&Copy", cmd::MemberCopy},
+    {"Copy &All", cmd::MemberCopyAll},
+    {"&Paste", cmd::MemberPaste},
 };
 
 } // namespace

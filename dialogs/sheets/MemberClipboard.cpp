@@ -115,14 +115,14 @@ void ExchangeMemberClipboard(const std::string& path, Master& container, MemberK
     GuidScope scope(&projectMap, &templateMap, &projectMap);
     HeapMark mark;
     try {
-        if (command == CmdMemberPaste)
+        if (command == cmd::MemberPaste)
             Read(path, container, kind, scope);
         else
             Write(path, container, kind, scope);
     } catch (const CKestException& error) {
         // A reader error may leave the kernel's stacks part way.
         kest::resetstacks();
-        if (command == CmdMemberPaste)
+        if (command == cmd::MemberPaste)
             ClearList(container, kind, &scope);
         std::string text = std::string("Can't perform clipboard operation:\n") + error.Message();
         if (text.size() > 128)
@@ -130,7 +130,7 @@ void ExchangeMemberClipboard(const std::string& path, Master& container, MemberK
         MessageBox(text, PromptIcon::Exclamation);
     } catch (...) {
         kest::resetstacks();
-        if (command == CmdMemberPaste)
+        if (command == cmd::MemberPaste)
             ClearList(container, kind, &scope);
         throw;
     }

@@ -6,18 +6,11 @@
 #pragma once
 
 #include "dialogs/sheets/MemberRows.h"
+#include "model/CommandIds.h"
 
 #include <string>
 
 namespace qm {
-
-// The commands of the member pop-up menu.
-enum MemberCommand : int {
-    CmdMemberCut = 33046,
-    CmdMemberCopy = 33047,
-    CmdMemberPaste = 33048,
-    CmdMemberCopyAll = 33050,
-};
 
 // Writes (Cut, Copy, Copy All) the matching member list of container into
 // path, or reads (Paste) it from path into that list. Records are written

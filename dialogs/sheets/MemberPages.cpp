@@ -447,12 +447,12 @@ bool CMemberPage::CanDoCommand(int command) {
     const bool isNew = IsNewRow(current_);
     const bool own = current_ >= inherited_;
     switch (command) {
-    case CmdMemberCut:
-    case CmdMemberCopy:
+    case cmd::MemberCut:
+    case cmd::MemberCopy:
         return Copy() != nullptr && !isNew && own;
-    case CmdMemberCopyAll:
+    case cmd::MemberCopyAll:
         return Copy() != nullptr && inherited_ < list->count() - 1;
-    case CmdMemberPaste: {
+    case cmd::MemberPaste: {
         std::error_code error;
         return Copy() != nullptr && std::filesystem::exists(MemberClipboardPath(), error);
     }
@@ -468,7 +468,7 @@ void CMemberPage::DoCommand(int command) {
     container.SetDetached();
     Master* copy = Copy();
     try {
-        if (command == CmdMemberCut || command == CmdMemberCopy) {
+        if (command == cmd::MemberCut || command == cmd::MemberCopy) {
             ModelObject* record = RecordAt(current_);
             OnList(container, kind_, [record](auto& records) {
                 using Record = RecordOf<std::decay_t<decltype(records)>>;
@@ -476,7 +476,7 @@ void CMemberPage::DoCommand(int command) {
                 duplicate->CopyFrom(*static_cast<Record*>(record));
                 records.push_back(std::move(duplicate));
             });
-        } else if (command == CmdMemberCopyAll) {
+        } else if (command == cmd::MemberCopyAll) {
             OnList(container, kind_, [copy, this](auto& records) {
                 OnList(*copy, kind_, [&records](auto& own) {
                     if constexpr (std::is_same_v<std::decay_t<decltype(records)>,
@@ -490,11 +490,11 @@ void CMemberPage::DoCommand(int command) {
         // The failure check has shown its message; nothing was pasted.
         return;
     }
-    if (command == CmdMemberCut) {
+    if (command == cmd::MemberCut) {
         Delete();
         return;
     }
-    if (command != CmdMemberPaste)
+    if (command != cmd::MemberPaste)
         return;
     // Pasted records get ids of their own: the file's ids may be in use.
     int added = 0;

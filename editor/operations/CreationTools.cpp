@@ -140,7 +140,7 @@ Drawable* CreatePlaceIn(OperationContext& context, Master* master, int tool, con
     context.Callbacks().InvalidateModelRect(made->repaintRect);
     if (!fromDrop && !context.Shift()) {
         if (context.host != nullptr)
-            context.host->SetCurrentTool(kPointerTool);
+            context.host->SetCurrentTool(TkPointer);
         if (OptionSet(ShowPropertiesOnCreate))
             context.Callbacks().ShowSelectionProperties();
     }

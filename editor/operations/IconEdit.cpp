@@ -112,7 +112,7 @@ class EditIcon : public OperationBase {
 
     void Begin(OperationContext& context, const PointerEvent& event) override {
         ToolModel* tool = Tool(context);
-        if (tool == nullptr || Painting(context) == kPointerTool)
+        if (tool == nullptr || Painting(context) == TkPointer)
             return;
         if (!context.document->SaveIconForEdit(*tool))
             return;
@@ -167,7 +167,7 @@ class EditIcon : public OperationBase {
         return tool != nullptr && tool->iconEditing ? tool : nullptr;
     }
     static int Painting(const OperationContext& context) {
-        return context.host != nullptr ? context.host->CurrentTool() : kPointerTool;
+        return context.host != nullptr ? context.host->CurrentTool() : TkPointer;
     }
     static CRect Cell(const ToolModel& tool) {
         const int32_t x = tool.iconSlot * kIconWidth;
@@ -185,7 +185,7 @@ class EditIcon : public OperationBase {
 
     void SetCursor(OperationContext& context) const {
         const int tool = Painting(context);
-        if (tool == kPointerTool) {
+        if (tool == TkPointer) {
             context.Callbacks().SetCursor(CurArrow);
             return;
         }

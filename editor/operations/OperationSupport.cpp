@@ -21,7 +21,7 @@ ObjectHandle OperationBase::HandleOf(OperationContext& context, const Drawable* 
 
 void OperationBase::ReturnToPointer(OperationContext& context) {
     if (!context.Shift() && context.host != nullptr)
-        context.host->SetCurrentTool(kPointerTool);
+        context.host->SetCurrentTool(TkPointer);
 }
 
 void OperationBase::SelectAlone(OperationContext& context, Drawable* drawable) {
@@ -42,7 +42,7 @@ Drawable* OperationBase::HitBeneath(OperationContext& context, const PointerEven
         *part = event.part;
     if (event.hit == nullptr || self == nullptr || event.hit != self)
         return event.hit;
-    const int tool = context.host != nullptr ? context.host->CurrentTool() : kPointerTool;
+    const int tool = context.host != nullptr ? context.host->CurrentTool() : TkPointer;
     int hitPart = 0;
     int knob = -1;
     Drawable* hit = context.model->HitTest(tool, event.rawPoint.x, event.rawPoint.y, hitPart, knob,

@@ -23,8 +23,6 @@ std::vector<Drawable*> SelectionInFirstList(const Model& model);
 
 // The margin the repaint accumulator adds on each side.
 constexpr int kOperationRepaintMargin = 5;
-// The pointer tool, to which one-shot creations return.
-constexpr int kPointerTool = 24;
 
 class OperationBase : public EditOperation {
   protected:

@@ -5,6 +5,7 @@
 // asks the menu for the symbol behind that tool.
 #pragma once
 
+#include "model/CommandIds.h"
 #include <QMenu>
 
 #include <functional>
@@ -21,15 +22,6 @@ class CCASEDoc;
 class Drawable;
 class Model;
 struct DocumentContext;
-
-namespace cmd {
-enum : int {
-    LibraryUseAsPrimitive = 11000,
-    LibraryUseAsPlace = 11001,
-    LibraryLoad = 11002,
-    LibraryDropDown = 33028,
-};
-} // namespace cmd
 
 // The texts of the menu's fixed entries (strings 1 to 3): "Use As
 // Primitive", "Use As Place", "Load Library..."; "" for any other number.
@@ -91,8 +83,8 @@ void SortSymbols(std::vector<Drawable*>& symbols);
 
 class LibraryMenu {
   public:
-    static constexpr int kFirstSymbolId = 11010;
-    static constexpr int kLastSymbolId = 12000;
+    static constexpr int kFirstSymbolId = cmd::FirstLibrarySymbol;
+    static constexpr int kLastSymbolId = cmd::LastLibrarySymbol;
     // The fixed entries before the sub-menus (three items and a separator).
     static constexpr int kFixedItems = 4;
 

@@ -3,6 +3,7 @@
 // its line. A chosen item goes to the menu's command callback by its id.
 #pragma once
 
+#include "model/CommandIds.h"
 #include <QMenu>
 
 #include <cstdint>
@@ -13,15 +14,6 @@ class QAction;
 class QWidget;
 
 namespace qm {
-
-namespace cmd {
-enum : int {
-    FirstColor = 32804,
-    MoreColor = 32839,
-    FirstLineKind = 32949,
-    LastLineKind = 32960,
-};
-} // namespace cmd
 
 class TColorMenu : public QMenu {
   public:

@@ -267,7 +267,7 @@ void LooksCommands::OnLinkStyle(int id) {
 
 void LooksCommands::OnUpdateLinkStyle(int id, CommandState& state) {
     Model* model = CurrentModel();
-    state.enabled = model != nullptr && IsDiagramKind(model->kind) && model->kind != 13;
+    state.enabled = model != nullptr && IsDiagramKind(model->kind) && model->kind != MkSequence;
     state.radio = true;
     if (model == nullptr)
         return;

@@ -7,6 +7,7 @@
 
 #include "drawables/Looks.h"
 #include "editor/CommandTarget.h"
+#include "model/CommandIds.h"
 #include "shell/commands/ColorMenus.h"
 #include "shell/frames/CommandTable.h"
 
@@ -16,24 +17,6 @@
 #include <span>
 
 namespace qm {
-
-namespace cmd {
-enum : int {
-    LooksFillColor = 65535,
-    LooksLineColor = 32989,
-    LooksLineStyle = 32993,
-    FillColorButton = 32886,
-    OutlineColorButton = 32887,
-    OutlinePatternButton = 32888,
-    ApplyTemplate = 32992,
-    NormalLinks = 33014,
-    StepLinks = 33012,
-    CurveLinks = 32998,
-    LooksFont = 32991,
-    TextFontButton = 32971,
-    Annotation = 33120,
-};
-} // namespace cmd
 
 class CChildFrame;
 class Model;

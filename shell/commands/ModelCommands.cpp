@@ -11,14 +11,13 @@
 #include "drawables/Place.h"
 #include "drawables/ToolModel.h"
 #include "editor/TContent.h"
-#include "editor/ViewCommands.h"
 #include "editor/operations/CreationTools.h"
 #include "editor/operations/EditOperation.h"
 #include "model/ChangeJournal.h"
+#include "model/CommandIds.h"
 #include "model/Master.h"
 #include "platform/Prompt.h"
 #include "shell/frames/CChildFrame.h"
-#include "shell/frames/CommandIds.h"
 #include "shell/panes/Explorer.h"
 #include "shell/panes/Overview.h"
 #include "shell/panes/SidePane.h"
@@ -66,12 +65,14 @@ struct ModelCommandRows {
         {cmd::SwitchTemplate, cmd::SwitchTemplate, "&File#save", "Switch to Te&mplate...",
          &M::OnSwitchTemplate, nullptr},
         // The diagram view's context menu asks for the same handlers.
-        {ID_POPUP_EXPLODE, ID_POPUP_EXPLODE, nullptr, nullptr, &M::OnExplode, &M::OnUpdateExplode},
-        {ID_POPUP_SUBMODEL, ID_POPUP_SUBMODEL, nullptr, nullptr, &M::OnSubmodel,
+        {cmd::PopupExplode, cmd::PopupExplode, nullptr, nullptr, &M::OnExplode,
+         &M::OnUpdateExplode},
+        {cmd::PopupSubmodel, cmd::PopupSubmodel, nullptr, nullptr, &M::OnSubmodel,
          &M::OnUpdateSubmodel},
-        {ID_POPUP_IMPLODE, ID_POPUP_IMPLODE, nullptr, nullptr, &M::OnImplode, &M::OnUpdateImplode},
-        {ID_POPUP_BREAK_EXPLODE_LINK, ID_POPUP_BREAK_EXPLODE_LINK, nullptr, nullptr,
-         &M::OnBreakExplode, &M::OnUpdateSubmodel},
+        {cmd::PopupImplode, cmd::PopupImplode, nullptr, nullptr, &M::OnImplode,
+         &M::OnUpdateImplode},
+        {cmd::PopupBreakExplode, cmd::PopupBreakExplode, nullptr, nullptr, &M::OnBreakExplode,
+         &M::OnUpdateSubmodel},
     };
 };
 
@@ -301,7 +302,8 @@ void ModelCommands::OnRenumberMessages(int) {
 
 void ModelCommands::OnUpdateRenumber(int, CommandState& state) {
     auto* model = dynamic_cast<CustomModel*>(CurrentModel());
-    state.enabled = model != nullptr && (model->kind == 0 || model->kind == 17);
+    state.enabled =
+        model != nullptr && (model->kind == MkDefault || model->kind == MkCollaboration);
     state.checked = state.enabled && model->IsRenumbering();
     state.radio = true;
 }

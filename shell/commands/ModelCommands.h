@@ -5,27 +5,12 @@
 #pragma once
 
 #include "editor/CommandTarget.h"
+#include "model/CommandIds.h"
 #include "shell/frames/CommandTable.h"
 
 #include <span>
 
 namespace qm {
-
-namespace cmd {
-enum : int {
-    ModelSubmodel = 33019,
-    ModelBreakExplode = 33066,
-    ModelMoveUp = 33063,
-    ModelMoveDown = 33064,
-    BestPageMatrix = 32978,
-    RenumberMessages = 33110,
-    // The template commands.
-    NewToolModel = 33104,
-    NewStereotypeModel = 33105,
-    SaveTemplate = 32981,
-    SwitchTemplate = 32982,
-};
-} // namespace cmd
 
 class CChildFrame;
 class CCASEDoc;

@@ -4,16 +4,12 @@
 #pragma once
 
 #include "editor/CommandTarget.h"
+#include "model/CommandIds.h"
 #include "shell/frames/CommandTable.h"
 
 #include <span>
 
 namespace qm {
-
-namespace cmd {
-inline constexpr int FilePrint = 57607;
-inline constexpr int FilePrintDirect = 57608;
-} // namespace cmd
 
 class CChildFrame;
 

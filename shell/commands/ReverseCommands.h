@@ -4,6 +4,7 @@
 #pragma once
 
 #include "editor/CommandTarget.h"
+#include "model/CommandIds.h"
 #include "shell/frames/CommandTable.h"
 
 #include <span>
@@ -11,13 +12,6 @@
 namespace qm {
 
 class CChildFrame;
-
-namespace cmd {
-inline constexpr int OpenFileSeparately = 33011;
-inline constexpr int ReverseEngineer = 33013;
-inline constexpr int RedoLastReverse = 33117;
-inline constexpr int LoadReferenceProject = 33123;
-} // namespace cmd
 
 class ReverseCommands : public CommandTarget {
   public:

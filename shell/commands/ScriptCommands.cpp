@@ -9,6 +9,7 @@
 #include "document/Profile.h"
 #include "drawables/Model.h"
 #include "image/DiagramImageExport.h"
+#include "model/CommandIds.h"
 #include "platform/Errors.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
@@ -17,7 +18,6 @@
 #include "shell/commands/ScriptRunProgress.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CMainFrame.h"
-#include "shell/frames/CommandIds.h"
 #include "shell/panes/Explorer.h"
 
 #include <QApplication>

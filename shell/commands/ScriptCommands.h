@@ -6,6 +6,7 @@
 #pragma once
 
 #include "editor/CommandTarget.h"
+#include "model/CommandIds.h"
 #include "shell/frames/CommandTable.h"
 
 #include <span>
@@ -14,19 +15,6 @@
 namespace qm {
 
 class CChildFrame;
-
-namespace cmd {
-inline constexpr int FileSaveImage = 33071;
-enum : int {
-    GenerateCode = 32847,
-    GenerateDocumentation = 32848,
-    RunOtherScript = 33015,
-    ImportProject = 33121,
-    ExportProject = 33122,
-    RunInDebugMode = 33126,
-    DefineNewTask = 33125,
-};
-} // namespace cmd
 
 // The script task kind (0 to 4) a command starts; -1 for another command.
 int ScriptTaskOfCommand(int id);

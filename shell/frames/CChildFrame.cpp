@@ -11,7 +11,7 @@
 #include "drawables/ToolModel.h"
 #include "editor/TContent.h"
 #include "editor/ViewClipboard.h"
-#include "editor/ViewCommands.h"
+#include "model/CommandIds.h"
 #include "platform/DesktopClipboard.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
@@ -24,7 +24,6 @@
 #include "shell/commands/LooksCommands.h"
 #include "shell/commands/ModelCommands.h"
 #include "shell/frames/CMainFrame.h"
-#include "shell/frames/CommandIds.h"
 #include "shell/frames/UndoListDialog.h"
 #include "shell/panes/Explorer.h"
 #include "shell/panes/Lister.h"
@@ -53,34 +52,34 @@ using C = CChildFrame;
 // The tool kind a tool command selects; the command itself for library symbols.
 int ToolKindOf(int id) {
     if (id >= cmd::FirstLinkTool && id <= cmd::LastPlaceTool)
-        return id - cmd::FirstLinkTool;
+        return TkFirstLink + (id - cmd::FirstLinkTool);
     switch (id) {
     case cmd::PointerTool:
-        return 24;
+        return TkPointer;
     case cmd::TagTool:
-        return 25;
+        return TkTag;
     case cmd::LineTool:
-        return 26;
+        return TkLine;
     case cmd::PolylineTool:
-        return 27;
+        return TkPolyline;
     case cmd::TextTool:
-        return 28;
+        return TkText;
     case cmd::RectangleTool:
-        return 29;
+        return TkRectangle;
     case cmd::RoundRectangleTool:
-        return 30;
+        return TkRoundRectangle;
     case cmd::EllipseTool:
-        return 31;
+        return TkEllipse;
     case cmd::PolygonTool:
-        return 32;
+        return TkPolygon;
     case cmd::MessageTool:
-        return 46;
+        return TkMessage;
     case cmd::SwimlaneTool:
-        return 47;
+        return TkSwimlane;
     case cmd::JunctionTool:
-        return 48;
+        return TkJunction;
     case cmd::IconTool:
-        return 49;
+        return TkIcon;
     default:
         return id;
     }
@@ -92,11 +91,11 @@ uint32_t OptionOf(int id) {
     case cmd::ShowPageBreaks:
         return ShowPageBreaks;
     case cmd::ShowNamespaces:
-        return 0x4000;
+        return ShowNamespace;
     case cmd::ShowCardinalities:
-        return 0x20;
+        return ShowLinkCardinalities;
     case cmd::HighlightGroups:
-        return 0x4;
+        return HighlightGroups;
     default:
         return ShowHyperLinks;
     }
@@ -118,12 +117,12 @@ struct ChildFrameTable {
         {cmd::EditReplace, cmd::EditReplace, "&Edit", "R&eplace...\tCtrl+R", &C::OnEditFind,
          nullptr},
         {kSeparatorRow, 0, "&Edit", "", nullptr, nullptr},
-        {cmd::EditProperties, cmd::EditProperties, "&Edit", "Pr&operties...\tCtrl+I",
-         &C::OnEditProperties, nullptr},
-        {cmd::EditSelectAll, cmd::EditSelectAll, "&Edit", "Select &All\tCtrl+A",
-         &C::OnEditSelectAll, &C::OnUpdateEditSelectAll},
-        {cmd::SelectExplodes, cmd::SelectExplodes, "&Edit", "Select E&xplodes", &C::OnEditSelectAll,
-         &C::OnUpdateEditSelectAll},
+        // The active pane takes these first; the rows after the pane below
+        // carry them out when it passes.
+        {cmd::EditProperties, cmd::EditProperties, "&Edit", "Pr&operties...\tCtrl+I", nullptr,
+         nullptr},
+        {cmd::EditSelectAll, cmd::EditSelectAll, "&Edit", "Select &All\tCtrl+A", nullptr, nullptr},
+        {cmd::SelectExplodes, cmd::SelectExplodes, "&Edit", "Select E&xplodes", nullptr, nullptr},
         {kPaneSlotRow, 0, "&Arrange", "", nullptr, nullptr},
         {cmd::NormalSize, cmd::NormalSize, "&View", "&Normal Size\tCtrl+=", &C::OnZoom,
          &C::OnUpdateHasModel},
@@ -194,8 +193,38 @@ struct ChildFrameTable {
     };
 };
 
+// The rows asked after the active pane: the diagram view answers Properties
+// and Select All when another pane passes.
+struct ChildFramePaneDefaults {
+    static constexpr Row rows[] = {
+        {cmd::EditProperties, cmd::EditProperties, nullptr, nullptr, &C::OnEditProperties, nullptr},
+        {cmd::EditSelectAll, cmd::EditSelectAll, nullptr, nullptr, &C::OnEditSelectAll,
+         &C::OnUpdateEditSelectAll},
+        {cmd::SelectExplodes, cmd::SelectExplodes, nullptr, nullptr, &C::OnEditSelectAll,
+         &C::OnUpdateEditSelectAll},
+    };
+};
+
 std::span<const CommandRow<CChildFrame>> CChildFrame::CommandTable() {
     return ChildFrameTable::rows;
+}
+
+class CChildFrame::DefaultPane : public CommandTarget {
+  public:
+    explicit DefaultPane(CChildFrame& frame) : frame_(frame) {}
+    bool OnCommand(int id) override {
+        return DispatchCommand(frame_, std::span<const Row>(ChildFramePaneDefaults::rows), id);
+    }
+    bool OnUpdateCommand(int id, CommandState& state) override {
+        return UpdateCommand(frame_, std::span<const Row>(ChildFramePaneDefaults::rows), id, state);
+    }
+
+  private:
+    CChildFrame& frame_;
+};
+
+CommandTarget& CChildFrame::PaneDefaults() {
+    return *paneDefaults_;
 }
 
 std::vector<CommandEntry> CChildFrame::ContentPaneCommands() {
@@ -203,7 +232,7 @@ std::vector<CommandEntry> CChildFrame::ContentPaneCommands() {
     // table already carries (Properties) keeps the frame's row, which asks
     // the active pane.
     std::vector<CommandEntry> entries;
-    for (const CommandEntry& entry : ViewCommandTable()) {
+    for (const CommandEntry& entry : TContent::MenuRows()) {
         bool frameRow = false;
         for (const auto& row : CommandTable())
             frameRow = frameRow || (entry.id >= row.first && entry.id <= row.last);
@@ -220,7 +249,8 @@ CChildFrame::CChildFrame(CCASEApp& app, CCASEDoc& document, CMainFrame& mainFram
       host_(mainFrame, this),
       modelCommands_(std::make_unique<ModelCommands>(*this)),
       looksCommands_(std::make_unique<LooksCommands>(*this)),
-      libraryCommands_(std::make_unique<LibraryCommands>(*this)) {
+      libraryCommands_(std::make_unique<LibraryCommands>(*this)),
+      paneDefaults_(std::make_unique<DefaultPane>(*this)) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     mainSplitter_ = new QSplitter(Qt::Horizontal, this);
     mainSplitter_->setObjectName("main splitter");
@@ -355,13 +385,6 @@ bool CChildFrame::IconEditing() const {
     return tool != nullptr && tool->iconEditing;
 }
 
-void CChildFrame::Repaint() {
-    if (view_ != nullptr) {
-        view_->UpdateScrollSizes(false);
-        view_->viewport()->update();
-    }
-}
-
 // ---- editing state ----
 
 void CChildFrame::SetCurrentTool(int tool) {
@@ -375,7 +398,7 @@ void CChildFrame::SetCurrentTool(int tool) {
             }
         }
         // Leaving the pointer ends an in-place label edit, keeping its text.
-        if (currentTool_ == kPointerTool && view_ != nullptr && view_->IsEditingLabel())
+        if (currentTool_ == TkPointer && view_ != nullptr && view_->IsEditingLabel())
             view_->EditLabel(nullptr);
         currentTool_ = tool;
     }
@@ -534,10 +557,10 @@ void CChildFrame::OnUpdateTool(int id, CommandState& state) {
         state.enabled = hasModel && IsDiagramKind(kind);
         return;
     case cmd::MessageTool:
-        state.enabled = kind == 0 || kind == 17;
+        state.enabled = kind == MkDefault || kind == MkCollaboration;
         return;
     case cmd::SwimlaneTool:
-        state.enabled = IsDiagramKind(kind) && kind != 13;
+        state.enabled = IsDiagramKind(kind) && kind != MkSequence;
         return;
     case cmd::TextTool:
     case cmd::PolygonTool:
@@ -653,35 +676,24 @@ void CChildFrame::OnEditFind(int id) {
     ShowFindSheet(id == cmd::EditFind);
 }
 
-void CChildFrame::OnEditProperties(int id) {
-    // The active pane shows its own selection's properties; the diagram
-    // view its selected drawable's.
-    if (auto* pane = dynamic_cast<CommandTarget*>(ActivePane()); pane != nullptr && pane != view_)
-        if (pane->OnCommand(id))
-            return;
+void CChildFrame::OnEditProperties(int) {
     if (view_ != nullptr)
         view_->ShowSelectionProperties(true);
 }
 
 void CChildFrame::OnEditSelectAll(int id) {
-    // The lister takes Select All while the side pane is active on its tab.
-    if (extraPane_ != nullptr && ActivePane() == extraPane_ && extraPane_->OnCommand(id))
-        return;
     if (view_ != nullptr && view_->OnCommand(id))
         return;
     Model* model = CurrentModel();
     if (model == nullptr)
         return;
     model->SelectMany(nullptr, false, id == cmd::SelectExplodes, nullptr, false);
-    Repaint();
+    RepaintView(true);
 }
 
 void CChildFrame::OnUpdateEditSelectAll(int id, CommandState& state) {
-    // The lister's rule while the side pane is active on its tab, else the
-    // view's (which covers its text view and label editor without a model).
-    if (extraPane_ != nullptr && ActivePane() == extraPane_ &&
-        extraPane_->OnUpdateCommand(id, state))
-        return;
+    // The view's rule, which covers its text view and label editor without
+    // a model.
     if (view_ != nullptr && view_->OnUpdateCommand(id, state))
         return;
     const Model* model = CurrentModel();
@@ -733,7 +745,7 @@ void CChildFrame::OnUpdatePanToSelected(int, CommandState& state) {
 
 void CChildFrame::OnViewOption(int id) {
     app_.Env()->Settings().Options ^= OptionOf(id);
-    Repaint();
+    RepaintView(true);
 }
 
 void CChildFrame::OnUpdateViewOption(int id, CommandState& state) {
@@ -741,7 +753,7 @@ void CChildFrame::OnUpdateViewOption(int id, CommandState& state) {
 }
 
 void CChildFrame::OnRefresh(int) {
-    Repaint();
+    RepaintView(true);
 }
 
 void CChildFrame::OnClearComboHistories(int) {
@@ -983,7 +995,7 @@ void CChildFrame::ShowDrawable(Model& model, Drawable* drawable) {
         return;
     view_->DeselectAll();
     if (drawable != nullptr) {
-        view_->SelectDrawable(drawable, 1);
+        view_->SelectDrawable(drawable, TContent::SelectMode::Add);
         view_->PanToSelection(true);
     }
 }

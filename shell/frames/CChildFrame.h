@@ -6,6 +6,7 @@
 
 #include "dialogs/find/FindEngine.h"
 #include "document/DocumentContext.h"
+#include "drawables/Drawable.h"
 #include "editor/CommandTarget.h"
 #include "model/ObjectHandle.h"
 #include "shell/FrameEditorHost.h"
@@ -45,8 +46,6 @@ class CChildFrame : public QMdiSubWindow,
                     public ProjectWindow,
                     public FindHost {
   public:
-    // The pointer tool, the current tool of a new frame.
-    static constexpr int kPointerTool = 24;
     // The width of the left column and the height of the explorer at first.
     static constexpr int kLeftPaneSize = 150;
     static constexpr int kMinimumPaneSize = 20;
@@ -105,6 +104,9 @@ class CChildFrame : public QMdiSubWindow,
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
     static std::span<const CommandRow<CChildFrame>> CommandTable();
+    // The link of the chain after the active pane: the diagram view's
+    // Properties and Select All for a pane that passed.
+    CommandTarget& PaneDefaults();
     // The command families asked after the frame's own table.
     ModelCommands& ModelCommandFamily() { return *modelCommands_; }
     LooksCommands& LooksCommandFamily() { return *looksCommands_; }
@@ -182,7 +184,6 @@ class CChildFrame : public QMdiSubWindow,
     std::unique_ptr<TitleFollower> titleFollower_;
     // The application's find sheet lets go of this window.
     void ForgetSheets();
-    void Repaint();
 
     // Handlers and update rules of the command table.
     void OnToolCommand(int id);
@@ -212,6 +213,8 @@ class CChildFrame : public QMdiSubWindow,
     void OnUpdateResetDefault(int id, CommandState& state);
 
     friend struct ChildFrameTable;
+    friend struct ChildFramePaneDefaults;
+    class DefaultPane;
 
     CCASEApp& app_;
     CCASEDoc& document_;
@@ -228,7 +231,7 @@ class CChildFrame : public QMdiSubWindow,
     TContent* view_ = nullptr;
     TExplorer* explorerPane_ = nullptr;
     TExtra* extraPane_ = nullptr;
-    int currentTool_ = kPointerTool;
+    int currentTool_ = TkPointer;
     int toolEditMode_ = 2;
     // The model shown before tool editing began; Model Edit returns to it.
     ObjectHandle previousModel_;
@@ -244,6 +247,7 @@ class CChildFrame : public QMdiSubWindow,
     std::unique_ptr<ModelCommands> modelCommands_;
     std::unique_ptr<LooksCommands> looksCommands_;
     std::unique_ptr<LibraryCommands> libraryCommands_;
+    std::unique_ptr<DefaultPane> paneDefaults_;
 };
 
 } // namespace qm

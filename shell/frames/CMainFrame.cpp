@@ -7,6 +7,7 @@
 #include "document/ModelLibrary.h"
 #include "document/Profile.h"
 #include "editor/TContent.h"
+#include "model/CommandIds.h"
 #include "platform/Files.h"
 #include "platform/Format.h"
 #include "platform/PathHelpers.h"
@@ -23,7 +24,6 @@
 #include "shell/commands/ReverseCommands.h"
 #include "shell/frames/AboutDialog.h"
 #include "shell/frames/CChildFrame.h"
-#include "shell/frames/CommandIds.h"
 #include "shell/frames/LockKeys.h"
 #include "shell/frames/UndoListDialog.h"
 #include "shell/frames/WindowFileDialogs.h"
@@ -445,10 +445,9 @@ void CMainFrame::ShowFrame(bool restorePlacement) {
 DocumentFrame* CMainFrame::AttachDocument(CCASEDoc& document) {
     auto* child = new CChildFrame(app_, document, *this);
     area_->addSubWindow(child);
-    children_[&document] = child;
     // Each new window a step below and right of the one before it, so that
     // every title bar stays in view.
-    const int step = 24 * static_cast<int>((children_.size() - 1) % 10);
+    const int step = 24 * static_cast<int>((childFrames_.size() - 1) % 10);
     child->move(step, step);
     child->FitInto(child->size());
     child->show();
@@ -458,11 +457,9 @@ DocumentFrame* CMainFrame::AttachDocument(CCASEDoc& document) {
 }
 
 void CMainFrame::DetachDocument(CCASEDoc& document) {
-    auto it = children_.find(&document);
-    if (it == children_.end())
+    CChildFrame* child = ChildOf(&document);
+    if (child == nullptr)
         return;
-    CChildFrame* child = it->second;
-    children_.erase(it);
     if (undoList_->Document() == &document) {
         undoList_->hide();
         undoList_->SetDocument(nullptr);
@@ -528,36 +525,39 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 // ---- the chain ----
 
-bool CMainFrame::RouteCommand(int id) {
+bool CMainFrame::WalkChain(CommandTarget* origin, CChildFrame* child,
+                           const std::function<bool(CommandTarget&)>& ask) {
+    if (origin != nullptr && ask(*origin))
+        return true;
+    if (child == nullptr)
+        child = ActiveChild();
+    if (child != nullptr) {
+        if (ask(*child))
+            return true;
+        if (auto* pane = dynamic_cast<CommandTarget*>(child->ActivePane());
+            pane != nullptr && pane != origin && ask(*pane))
+            return true;
+        if (ask(child->PaneDefaults()))
+            return true;
+    }
+    return ask(*this);
+}
+
+bool CMainFrame::RouteCommand(int id, CommandTarget* origin, CChildFrame* child) {
     bool taken = false;
     app_.RunCommand([&] {
-        if (CChildFrame* child = ActiveChild()) {
-            if (child->OnCommand(id)) {
-                taken = true;
-                return;
-            }
-            if (auto* pane = dynamic_cast<CommandTarget*>(child->ActivePane());
-                pane != nullptr && pane->OnCommand(id)) {
-                taken = true;
-                return;
-            }
-        }
-        taken = OnCommand(id);
+        taken =
+            WalkChain(origin, child, [id](CommandTarget& target) { return target.OnCommand(id); });
     });
     UpdateToolBars();
     return taken;
 }
 
-CommandState CMainFrame::RouteUpdate(int id) {
+CommandState CMainFrame::RouteUpdate(int id, CommandTarget* origin, CChildFrame* child) {
     CommandState state;
-    if (CChildFrame* child = ActiveChild()) {
-        if (child->OnUpdateCommand(id, state))
-            return state;
-        if (auto* pane = dynamic_cast<CommandTarget*>(child->ActivePane());
-            pane != nullptr && pane->OnUpdateCommand(id, state))
-            return state;
-    }
-    if (OnUpdateCommand(id, state))
+    if (WalkChain(origin, child, [id, &state](CommandTarget& target) {
+            return target.OnUpdateCommand(id, state);
+        }))
         return state;
     state = CommandState{};
     state.enabled = false;
@@ -599,10 +599,16 @@ CChildFrame* CMainFrame::ActiveChild() const {
     if (app_.Env() == nullptr)
         return nullptr;
     if (CCASEDoc* document = app_.Env()->ActiveDocument()) {
-        auto it = children_.find(document);
-        if (it != children_.end())
-            return it->second;
+        if (CChildFrame* child = ChildOf(document))
+            return child;
     }
+    return nullptr;
+}
+
+CChildFrame* CMainFrame::ChildOf(const CCASEDoc* document) const {
+    for (CChildFrame* child : childFrames_)
+        if (&child->Document() == document)
+            return child;
     return nullptr;
 }
 

@@ -70,11 +70,15 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     }
 
     // ---- the chain ----
-    // Runs a command along child frame, active pane, document, main frame and
-    // application; false when nobody takes it.
-    bool RouteCommand(int id) override;
+    // Runs a command along the chain: origin first when given (the pane whose
+    // pop-up menu, click or key raised it), then child (null: the active
+    // one), its active pane, the child's rows for a pane that passed (the
+    // diagram view's Properties and Select All), then this frame with the
+    // document's and the application's rows. False when nobody takes it.
+    bool RouteCommand(int id) override { return RouteCommand(id, nullptr, nullptr); }
+    bool RouteCommand(int id, CommandTarget* origin, CChildFrame* child);
     // The state of a command by the same walk (disabled when nobody takes it).
-    CommandState RouteUpdate(int id);
+    CommandState RouteUpdate(int id, CommandTarget* origin = nullptr, CChildFrame* child = nullptr);
     const CommandRouting& Routing() const { return routing_; }
     // Brings the tool bars' buttons up to date (done on idle, too).
     void UpdateToolBars();
@@ -84,6 +88,8 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
 
     // ---- children ----
     CChildFrame* ActiveChild() const;
+    // The window of document, or null.
+    CChildFrame* ChildOf(const CCASEDoc* document) const;
     void AddChildFrame(CChildFrame* child);
     void RemoveChildFrame(CChildFrame* child);
     const std::vector<CChildFrame*>& ChildFrames() const { return childFrames_; }
@@ -196,6 +202,9 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     void OnTask(int id);
     void OnUpdateTask(int id, CommandState& state);
     LogWindow& EnsureLogWindow();
+    // Asks the targets of the chain in turn until one answers true.
+    bool WalkChain(CommandTarget* origin, CChildFrame* child,
+                   const std::function<bool(CommandTarget&)>& ask);
 
     CCASEApp& app_;
     std::unique_ptr<class WindowFileDialogs> dialogs_;
@@ -206,7 +215,6 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     // Windows of closed documents waiting for their deferred deletion; any
     // still waiting go before this frame, which they refer to.
     std::vector<QPointer<CChildFrame>> detachedChildren_;
-    std::map<CCASEDoc*, CChildFrame*> children_;
     TToolBar* mainToolBar_ = nullptr;
     TToolBar* miscToolBar_ = nullptr;
     TToolBar* customToolBar_ = nullptr;

@@ -7,7 +7,6 @@
 #include "editor/CommandTarget.h"
 
 #include <functional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -16,67 +15,6 @@ class QMenuBar;
 class QMenu;
 
 namespace qm {
-
-// The id of a row that stands for a separator in its menu.
-inline constexpr int kSeparatorRow = 0;
-// The id of a row that marks where the active pane's rows of the same menu
-// go; a menu without such a mark gets them at its end.
-inline constexpr int kPaneSlotRow = -1;
-// The id of a row that marks a named place in its menu (the row's label is
-// the name) where rows of other tables go: a row whose menu path ends in
-// "#name" ("&File#print") sits at the mark of that name in that menu, or at
-// the menu's end when no table has the mark.
-inline constexpr int kMenuSlotRow = -2;
-
-// One row of an owner's table. last is first for a single command; a range
-// (user tools, task scripts) calls the handler with the id. A null handler
-// takes the command and does nothing; a null update rule means always enabled.
-template <class Owner> struct CommandRow {
-    int first;
-    int last;
-    const char* menuPath;
-    const char* label;
-    void (Owner::*handler)(int id);
-    void (Owner::*update)(int id, CommandState& state);
-};
-
-// Runs the row of the table that holds id; false when none does.
-template <class Owner>
-bool DispatchCommand(Owner& owner, std::span<const CommandRow<Owner>> rows, int id) {
-    for (const CommandRow<Owner>& row : rows) {
-        if (row.first <= 0 || id < row.first || id > row.last)
-            continue;
-        if (row.handler != nullptr)
-            (owner.*row.handler)(id);
-        return true;
-    }
-    return false;
-}
-
-// Fills state by the row's rule; false when no row holds id.
-template <class Owner>
-bool UpdateCommand(Owner& owner, std::span<const CommandRow<Owner>> rows, int id,
-                   CommandState& state) {
-    for (const CommandRow<Owner>& row : rows) {
-        if (row.first <= 0 || id < row.first || id > row.last)
-            continue;
-        state = CommandState{};
-        if (row.update != nullptr)
-            (owner.*row.update)(id, state);
-        return true;
-    }
-    return false;
-}
-
-// The menu rows of a table (separators and pane slots included), in order.
-template <class Owner>
-std::vector<CommandEntry> MenuEntries(std::span<const CommandRow<Owner>> rows) {
-    std::vector<CommandEntry> entries;
-    for (const CommandRow<Owner>& row : rows)
-        if (row.menuPath != nullptr && row.menuPath[0] != '\0')
-            entries.push_back(CommandEntry{row.first, row.menuPath, row.label});
-    return entries;
-}
 
 // A label without its mnemonic marks and without the shortcut after the tab:
 // "&Undo\tCtrl+Z" gives "Undo".

@@ -654,87 +654,56 @@ void TExplorer::DeleteModel(ModelObject* object, int journalKind, bool confirm, 
 
 // ---- commands ----
 
-bool TExplorer::OnCommand(int id) {
-    switch (id) {
-    case IdEditCopy:
-    case IdPopupCopy:
-        CutOrCopyModel(false, false);
-        return true;
-    case IdEditShallowCopy:
-    case IdPopupShallowCopy:
-        CutOrCopyModel(false, true);
-        return true;
-    case IdEditCut:
-    case IdPopupCut:
-        CutOrCopyModel(true, false);
-        return true;
-    case IdEditPaste:
-    case IdPopupPaste:
-        PasteModel();
-        return true;
-    case IdEditDelete:
-    case IdPopupDelete:
-        DeleteModel(GetSelectedModel(), int(ChangeKind::Delete), true, false);
-        return true;
-    case IdPopupProperties:
-    case IdEditProperties:
-        ShowSelectionProperties(true);
-        return true;
-    case IdPopupNewModel:
-        window_.NewModel();
-        return true;
-    case IdPopupImplode:
-        window_.Implode();
-        return true;
-    default:
-        return false;
-    }
+void TExplorer::OnCutOrCopy(int id) {
+    const bool cut = id == cmd::EditCut || id == cmd::PopupCut;
+    CutOrCopyModel(cut, id == cmd::EditShallowCopy || id == cmd::PopupShallowCopy);
 }
 
-bool TExplorer::OnUpdateCommand(int id, CommandState& state) {
-    switch (id) {
-    case IdEditCopy:
-    case IdPopupCopy:
-    case IdEditShallowCopy:
-    case IdPopupShallowCopy:
-    case IdEditCut:
-    case IdPopupCut:
-        state.enabled = HasDiagramModelSelected();
-        return true;
-    case IdEditDelete:
-    case IdPopupDelete: {
-        auto* tool = dynamic_cast<ToolModel*>(GetSelectedModel());
-        state.enabled = HasDiagramModelSelected() ||
-                        (tool != nullptr && (tool->baseId >= 0 || tool->id >= kFirstUserToolId));
-        return true;
-    }
-    case IdEditPaste:
-    case IdPopupPaste:
-        state.enabled = ClipboardFileExists();
-        return true;
-    case IdPopupProperties:
-    case IdEditProperties:
-    case IdPopupNewModel:
-        state.enabled = true;
-        return true;
-    case IdPopupImplode: {
-        Model* current = document_.CurrentModel();
-        state.enabled = current != nullptr && current->parentModel != nullptr;
-        return true;
-    }
-    case IdPopupExplode:
-    case IdPopupSubmodel:
-    case IdPopupBreakExplode:
-    case IdPopupCall:
-        state.enabled = false;
-        return true;
-    default:
-        return false;
-    }
+void TExplorer::OnUpdateCutOrCopy(int, CommandState& state) {
+    state.enabled = HasDiagramModelSelected();
+}
+
+void TExplorer::OnPaste(int) {
+    PasteModel();
+}
+
+void TExplorer::OnUpdatePaste(int, CommandState& state) {
+    state.enabled = ClipboardFileExists();
+}
+
+void TExplorer::OnDelete(int) {
+    DeleteModel(GetSelectedModel(), int(ChangeKind::Delete), true, false);
+}
+
+void TExplorer::OnUpdateDelete(int, CommandState& state) {
+    auto* tool = dynamic_cast<ToolModel*>(GetSelectedModel());
+    state.enabled = HasDiagramModelSelected() ||
+                    (tool != nullptr && (tool->baseId >= 0 || tool->id >= kFirstUserToolId));
+}
+
+void TExplorer::OnProperties(int) {
+    ShowSelectionProperties(true);
+}
+
+void TExplorer::OnNewModel(int) {
+    window_.NewModel();
+}
+
+void TExplorer::OnUpdateNewModel(int, CommandState& state) {
+    state.enabled = true;
+}
+
+void TExplorer::OnImplode(int) {
+    window_.Implode();
+}
+
+void TExplorer::OnUpdateImplode(int, CommandState& state) {
+    Model* current = document_.CurrentModel();
+    state.enabled = current != nullptr && current->parentModel != nullptr;
 }
 
 QMenu* TExplorer::BuildContextMenu() {
-    return BuildPopupMenu(this, *this);
+    return BuildPopupMenu(this, window_.Host());
 }
 
 void TExplorer::contextMenuEvent(QContextMenuEvent* event) {
@@ -747,8 +716,8 @@ void TExplorer::keyPressEvent(QKeyEvent* event) {
     // The key is the command: it keeps the command's rule, so that a
     // built-in tool, which the rule does not let go, stays.
     CommandState state;
-    if (event->key() == Qt::Key_Delete && OnUpdateCommand(IdEditDelete, state) && state.enabled)
-        OnCommand(IdEditDelete);
+    if (event->key() == Qt::Key_Delete && OnUpdateCommand(cmd::EditDelete, state) && state.enabled)
+        OnCommand(cmd::EditDelete);
     QTreeWidget::keyPressEvent(event);
 }
 

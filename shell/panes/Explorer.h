@@ -49,7 +49,7 @@ enum ExplorerFolder : int {
 
 class TExplorer : public QTreeWidget,
                   public DocumentObserver,
-                  public CommandTarget,
+                  public PaneCommandTarget,
                   public ScriptExplorer {
   public:
     // What an item holds.
@@ -105,9 +105,6 @@ class TExplorer : public QTreeWidget,
     void ExpandFolder(int folder, bool expand) override;
     void OpenFirstGeneratedDocument() override;
 
-    // ---- CommandTarget ----
-    bool OnCommand(int id) override;
-    bool OnUpdateCommand(int id, CommandState& state) override;
     // The context menu as it would show for the current item (built, not
     // shown), so that a test can read it.
     QMenu* BuildContextMenu();
@@ -122,6 +119,19 @@ class TExplorer : public QTreeWidget,
     void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+    // ---- the shared pane commands ----
+    void OnCutOrCopy(int id) override;
+    void OnUpdateCutOrCopy(int id, CommandState& state) override;
+    void OnPaste(int id) override;
+    void OnUpdatePaste(int id, CommandState& state) override;
+    void OnDelete(int id) override;
+    void OnUpdateDelete(int id, CommandState& state) override;
+    void OnProperties(int id) override;
+    void OnNewModel(int id) override;
+    void OnUpdateNewModel(int id, CommandState& state) override;
+    void OnImplode(int id) override;
+    void OnUpdateImplode(int id, CommandState& state) override;
 
   private:
     QTreeWidgetItem* NewFolder(QTreeWidgetItem* parent, const char* label);

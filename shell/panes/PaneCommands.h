@@ -1,47 +1,66 @@
-// The commands the project window's panes take (the Edit menu's and the
-// shared pop-up menu of the project tree and the master lister), and the
-// pop-up menu built from them for a command target.
+// The commands the project window's panes take (the explorer's and the side
+// pane's): one table of the Edit menu's commands and of the shared pop-up
+// menu, whose handlers and rules each pane fills in, and the pop-up menu
+// built from it.
 #pragma once
 
 #include "editor/CommandTarget.h"
+#include "model/CommandIds.h"
+
+#include <span>
 
 class QMenu;
 class QWidget;
 
 namespace qm {
 
-// The command ids the panes take: the Edit menu's and the shared pop-up
-// menu's.
-enum ExplorerCommand : int {
-    IdEditCopy = 57634,
-    IdEditCut = 57635,
-    IdEditPaste = 57637,
-    IdEditShallowCopy = 33115,
-    IdEditDelete = 33000,
-    IdPopupNewModel = 32963,
-    IdPopupCut = 32964,
-    IdPopupCopy = 32965,
-    IdPopupPaste = 32966,
-    IdPopupDelete = 32967,
-    IdPopupProperties = 32969,
-    IdPopupShallowCopy = 33116,
-    IdPopupImplode = 33018,
-    IdPopupExplode = 33017,
-    IdPopupSubmodel = 33020,
-    IdPopupBreakExplode = 33067,
-    IdPopupCall = 33039,
-    IdEditProperties = 33004,
-    IdEditSelectAll = 57642,
-    IdEditSelectExplodes = 33009,
-};
-
-// The shared pop-up menu ("New Model...", "Cut", "Copy", "Shallow Copy",
-// "Paste", "Delete", "Explode...", "Submodel", "Implode", "Break Explode
-// Link", "Call...", "Properties..."), each item enabled by target's update
-// rule and carried out by its command. The menu deletes itself on close.
-QMenu* BuildPopupMenu(QWidget* parent, CommandTarget& target);
-
 class CCASEDoc;
+class EditorHost;
+
+// A pane that takes the shared commands. Each handler and rule covers the
+// Edit command and its pop-up twin; a rule left alone disables its commands,
+// a handler left alone does nothing.
+class PaneCommandTarget : public CommandTarget {
+  public:
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+    // The Edit commands and the pop-up menu ("New Model...", "Cut", "Copy",
+    // "Shallow Copy", "Paste", "Delete", "Explode...", "Submodel", "Implode",
+    // "Break Explode Link", "Call...", "Properties..."), in the menu's order.
+    static std::span<const CommandRow<PaneCommandTarget>> CommandTable();
+
+  protected:
+    // The pop-up menu, each item enabled and carried out through host's
+    // routing, which asks this pane first. The menu deletes itself on close.
+    QMenu* BuildPopupMenu(QWidget* parent, EditorHost& host);
+    // Whether the pane takes Select All and Select Explodes now; when it
+    // does not, they go on along the frame's chain.
+    virtual bool TakesSelectAll() const { return false; }
+
+    virtual void OnCutOrCopy(int /*id*/) {}
+    virtual void OnUpdateCutOrCopy(int id, CommandState& state) { Disabled(id, state); }
+    virtual void OnPaste(int /*id*/) {}
+    virtual void OnUpdatePaste(int id, CommandState& state) { Disabled(id, state); }
+    virtual void OnDelete(int /*id*/) {}
+    virtual void OnUpdateDelete(int id, CommandState& state) { Disabled(id, state); }
+    virtual void OnProperties(int /*id*/) {}
+    virtual void OnSelectAll(int /*id*/) {}
+    virtual void OnUpdateSelectAll(int id, CommandState& state) { Disabled(id, state); }
+    virtual void OnNewModel(int /*id*/) {}
+    virtual void OnUpdateNewModel(int id, CommandState& state) { Disabled(id, state); }
+    virtual void OnImplode(int /*id*/) {}
+    virtual void OnUpdateImplode(int id, CommandState& state) { Disabled(id, state); }
+    virtual void OnExplode(int /*id*/) {}
+    virtual void OnUpdateExplode(int id, CommandState& state) { Disabled(id, state); }
+    virtual void OnSubmodel(int /*id*/) {}
+    virtual void OnBreakExplode(int /*id*/) {}
+    virtual void OnUpdateSubmodel(int id, CommandState& state) { Disabled(id, state); }
+    void Disabled(int id, CommandState& state);
+
+  private:
+    friend struct PaneCommandRows;
+    bool IsSelectAll(int id) const { return id == cmd::EditSelectAll || id == cmd::SelectExplodes; }
+};
 
 // Whether the masters clipboard file exists (what enables Paste).
 bool ClipboardFileExists();

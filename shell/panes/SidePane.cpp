@@ -105,8 +105,8 @@ TExtra::TExtra(ProjectWindow& window, QWidget* parent)
     connect(tabs_, &QTabBar::currentChanged, this, [this](int) { ShowSelectedPane(); });
 
     lister_->onPopup = [this](const QPoint& point) { ShowPopup(point); };
-    lister_->onDelete = [this] { OnCommand(IdEditDelete); };
-    reference_->onDelete = [this] { OnCommand(IdEditDelete); };
+    lister_->onDelete = [this] { OnCommand(cmd::EditDelete); };
+    reference_->onDelete = [this] { OnCommand(cmd::EditDelete); };
     lister_->Fill();
     reference_->Fill(reference);
     SelectTab(TabLister);
@@ -188,131 +188,101 @@ void TExtra::PasteMasters() {
         window_.ShowModel(document_.GetModelAt(0));
 }
 
-bool TExtra::OnCommand(int id) {
-    switch (id) {
-    case IdEditCopy:
-    case IdPopupCopy:
-    case IdEditShallowCopy:
-    case IdPopupShallowCopy:
-        if (ListerHasSelection())
-            CopyMasters(false);
-        return true;
-    case IdEditCut:
-    case IdPopupCut:
-        if (ListerHasSelection())
-            CopyMasters(true);
-        return true;
-    case IdEditPaste:
-    case IdPopupPaste:
-        if (SelectedTab() == TabLister)
-            PasteMasters();
-        return true;
-    case IdEditDelete:
-    case IdPopupDelete:
-        DeleteMasters();
-        return true;
-    case IdEditProperties:
-    case IdPopupProperties:
-        lister_->ShowProperties(true);
-        return true;
-    case IdEditSelectAll:
-    case IdEditSelectExplodes:
-        if (SelectedTab() != TabLister)
-            return false;
-        if (id == IdEditSelectAll)
-            lister_->SelectAll();
-        else
-            lister_->SelectExploded();
-        return true;
-    case IdPopupExplode: {
-        Master* master = lister_->GetFirstSelectedMaster();
-        if (master == nullptr)
-            return true;
-        if (window_.ExplodeMaster(*master))
-            OnCommand(IdPopupSubmodel);
-        else
-            window_.RepaintView(false);
-        lister_->RedrawAllItems();
-        return true;
-    }
-    case IdPopupSubmodel: {
-        Master* master = lister_->GetFirstSelectedMaster();
-        Model* submodel = SubmodelOf(master);
-        if (submodel == nullptr)
-            return true;
-        if (submodel != document_.CurrentModel()) {
-            window_.AnimateZoomIn();
-            window_.ShowModel(submodel);
-        } else
-            window_.RepaintView(false);
-        return true;
-    }
-    case IdPopupBreakExplode: {
-        Master* master = lister_->GetFirstSelectedMaster();
-        Model* submodel = SubmodelOf(master);
-        if (submodel == nullptr)
-            return true;
-        UndoJournal& journal = document_.GetJournal();
-        journal.BeginChange(ChangeKind::BreakExplode);
-        journal.AddChangedObject(master, nullptr);
-        journal.RecordChange(ChangeKind::BreakExplode, "Break Explode", document_.CurrentModel(),
-                             nullptr);
-        submodel->parentMaster = nullptr;
-        master->submodel = nullptr;
+void TExtra::OnCutOrCopy(int id) {
+    if (ListerHasSelection())
+        CopyMasters(id == cmd::EditCut || id == cmd::PopupCut);
+}
+
+void TExtra::OnUpdateCutOrCopy(int, CommandState& state) {
+    state.enabled = ListerHasSelection();
+}
+
+void TExtra::OnPaste(int) {
+    if (SelectedTab() == TabLister)
+        PasteMasters();
+}
+
+void TExtra::OnUpdatePaste(int, CommandState& state) {
+    state.enabled = SelectedTab() == TabLister && ClipboardFileExists();
+}
+
+void TExtra::OnDelete(int) {
+    DeleteMasters();
+}
+
+void TExtra::OnUpdateDelete(int, CommandState& state) {
+    state.enabled = ListerHasSelection();
+}
+
+void TExtra::OnProperties(int) {
+    lister_->ShowProperties(true);
+}
+
+bool TExtra::TakesSelectAll() const {
+    return SelectedTab() == TabLister;
+}
+
+void TExtra::OnSelectAll(int id) {
+    if (id == cmd::EditSelectAll)
+        lister_->SelectAll();
+    else
+        lister_->SelectExploded();
+}
+
+void TExtra::OnUpdateSelectAll(int, CommandState& state) {
+    state.enabled = lister_->topLevelItemCount() > 0;
+}
+
+void TExtra::OnExplode(int) {
+    Master* master = lister_->GetFirstSelectedMaster();
+    if (master == nullptr)
+        return;
+    if (window_.ExplodeMaster(*master))
+        OnSubmodel(cmd::PopupSubmodel);
+    else
         window_.RepaintView(false);
-        lister_->UpdateMaster(*master);
-        return true;
-    }
-    default:
-        return false;
+    lister_->RedrawAllItems();
+}
+
+void TExtra::OnUpdateExplode(int, CommandState& state) {
+    state.enabled = SingleSelection();
+}
+
+void TExtra::OnSubmodel(int) {
+    Master* master = lister_->GetFirstSelectedMaster();
+    Model* submodel = SubmodelOf(master);
+    if (submodel == nullptr)
+        return;
+    if (submodel != document_.CurrentModel()) {
+        window_.AnimateZoomIn();
+        window_.ShowModel(submodel);
+    } else {
+        window_.RepaintView(false);
     }
 }
 
-bool TExtra::OnUpdateCommand(int id, CommandState& state) {
-    switch (id) {
-    case IdEditCopy:
-    case IdPopupCopy:
-    case IdEditShallowCopy:
-    case IdPopupShallowCopy:
-    case IdEditCut:
-    case IdPopupCut:
-    case IdEditDelete:
-    case IdPopupDelete:
-        state.enabled = ListerHasSelection();
-        return true;
-    case IdEditPaste:
-    case IdPopupPaste:
-        state.enabled = SelectedTab() == TabLister && ClipboardFileExists();
-        return true;
-    case IdEditProperties:
-    case IdPopupProperties:
-        state.enabled = true;
-        return true;
-    case IdEditSelectAll:
-    case IdEditSelectExplodes:
-        if (SelectedTab() != TabLister)
-            return false;
-        state.enabled = lister_->topLevelItemCount() > 0;
-        return true;
-    case IdPopupExplode:
-        state.enabled = SingleSelection();
-        return true;
-    case IdPopupSubmodel:
-    case IdPopupBreakExplode:
-        state.enabled = SelectionHasSubmodel();
-        return true;
-    case IdPopupNewModel:
-    case IdPopupImplode:
-    case IdPopupCall:
-        state.enabled = false;
-        return true;
-    default:
-        return false;
-    }
+void TExtra::OnBreakExplode(int) {
+    Master* master = lister_->GetFirstSelectedMaster();
+    Model* submodel = SubmodelOf(master);
+    if (submodel == nullptr)
+        return;
+    UndoJournal& journal = document_.GetJournal();
+    journal.BeginChange(ChangeKind::BreakExplode);
+    journal.AddChangedObject(master, nullptr);
+    journal.RecordChange(ChangeKind::BreakExplode, "Break Explode", document_.CurrentModel(),
+                         nullptr);
+    submodel->parentMaster = nullptr;
+    master->submodel = nullptr;
+    window_.RepaintView(false);
+    lister_->UpdateMaster(*master);
+}
+
+void TExtra::OnUpdateSubmodel(int, CommandState& state) {
+    state.enabled = SelectionHasSubmodel();
 }
 
 QMenu* TExtra::BuildContextMenu() {
-    return BuildPopupMenu(this, *this);
+    return BuildPopupMenu(this, window_.Host());
 }
 
 void TExtra::ShowPopup(const QPoint& screenPoint) {

@@ -4,7 +4,7 @@
 // master commands that act on the lister's selection.
 #pragma once
 
-#include "editor/CommandTarget.h"
+#include "shell/panes/PaneCommands.h"
 
 #include <QWidget>
 
@@ -33,7 +33,7 @@ enum ExtraTab : int {
     TabReference = 4,
 };
 
-class TExtra : public QWidget, public CommandTarget {
+class TExtra : public QWidget, public PaneCommandTarget {
   public:
     TExtra(ProjectWindow& window, QWidget* parent = nullptr);
     ~TExtra() override;
@@ -57,9 +57,23 @@ class TExtra : public QWidget, public CommandTarget {
     // The pop-up menu of the lister, built for the current state.
     QMenu* BuildContextMenu();
 
-    // ---- CommandTarget ----
-    bool OnCommand(int id) override;
-    bool OnUpdateCommand(int id, CommandState& state) override;
+  protected:
+    // ---- the shared pane commands ----
+    void OnCutOrCopy(int id) override;
+    void OnUpdateCutOrCopy(int id, CommandState& state) override;
+    void OnPaste(int id) override;
+    void OnUpdatePaste(int id, CommandState& state) override;
+    void OnDelete(int id) override;
+    void OnUpdateDelete(int id, CommandState& state) override;
+    void OnProperties(int id) override;
+    bool TakesSelectAll() const override;
+    void OnSelectAll(int id) override;
+    void OnUpdateSelectAll(int id, CommandState& state) override;
+    void OnExplode(int id) override;
+    void OnUpdateExplode(int id, CommandState& state) override;
+    void OnSubmodel(int id) override;
+    void OnBreakExplode(int id) override;
+    void OnUpdateSubmodel(int id, CommandState& state) override;
 
   private:
     bool ListerHasSelection() const;

@@ -54,16 +54,16 @@ void ExpectPastedCopies(const Master& shape, const Master& square) {
 TEST_F(SheetClipboardTest, CopyAllAndPasteGiveEqualMethodsWithNewIds) {
     ASSERT_EQ(shape->methods.size(), 2u);
     CMemberPage& from = OpenMethods(shape);
-    EXPECT_FALSE(from.CanDoCommand(CmdMemberPaste) &&
+    EXPECT_FALSE(from.CanDoCommand(cmd::MemberPaste) &&
                  !std::filesystem::exists(MemberClipboardPath()));
-    ASSERT_TRUE(from.CanDoCommand(CmdMemberCopyAll));
-    from.DoCommand(CmdMemberCopyAll);
+    ASSERT_TRUE(from.CanDoCommand(cmd::MemberCopyAll));
+    from.DoCommand(cmd::MemberCopyAll);
     EXPECT_TRUE(prompts.asked.empty());
 
     CMemberPage& to = OpenMethods(square);
-    ASSERT_TRUE(to.CanDoCommand(CmdMemberPaste));
-    EXPECT_FALSE(to.CanDoCommand(CmdMemberCopyAll));
-    to.DoCommand(CmdMemberPaste);
+    ASSERT_TRUE(to.CanDoCommand(cmd::MemberPaste));
+    EXPECT_FALSE(to.CanDoCommand(cmd::MemberCopyAll));
+    to.DoCommand(cmd::MemberPaste);
     ASSERT_EQ(to.list->count(), 3);
     EXPECT_EQ(to.list->item(2)->text(), QStringLiteral("<New>"));
     // The last pasted row is the current one.
@@ -80,13 +80,13 @@ TEST_F(SheetClipboardTest, CopyAllAndPasteGiveEqualMethodsWithNewIds) {
 TEST_F(SheetClipboardTest, CopyOfOneRowAndCutOfTheLast) {
     CMemberPage& from = OpenMethods(shape);
     from.list->setCurrentRow(1);
-    ASSERT_TRUE(from.CanDoCommand(CmdMemberCut));
-    from.DoCommand(CmdMemberCut);
+    ASSERT_TRUE(from.CanDoCommand(cmd::MemberCut));
+    from.DoCommand(cmd::MemberCut);
     // Cut on the last own member selects the row above it.
     EXPECT_EQ(from.CurrentRow(), 0);
     EXPECT_EQ(from.list->count(), 2);
     CMemberPage& to = OpenMethods(square);
-    to.DoCommand(CmdMemberPaste);
+    to.DoCommand(cmd::MemberPaste);
     sheet.CloseSheet(true);
     ASSERT_EQ(square->methods.size(), 1u);
     EXPECT_EQ(square->methods[0]->name, "Area");
@@ -102,7 +102,7 @@ TEST_F(SheetClipboardTest, ChildWritesMethods) {
     Master container;
     container.SetDetached();
     CopyList(container.methods, shape->methods);
-    ExchangeMemberClipboard(path, container, MemberKind::Method, CmdMemberCopyAll);
+    ExchangeMemberClipboard(path, container, MemberKind::Method, cmd::MemberCopyAll);
     EXPECT_TRUE(prompts.asked.empty());
 }
 
@@ -126,7 +126,7 @@ TEST_F(SheetClipboardTest, PasteFromASecondProcess) {
     ASSERT_TRUE(std::filesystem::exists(path));
 
     CMemberPage& to = OpenMethods(square);
-    to.DoCommand(CmdMemberPaste);
+    to.DoCommand(cmd::MemberPaste);
     sheet.CloseSheet(true);
     ExpectPastedCopies(*shape, *square);
 }
@@ -137,7 +137,7 @@ TEST_F(SheetClipboardTest, MalformedFilesPasteNothing) {
     CMemberPage& attributes = sheet.MemberPage(MemberKind::Attribute);
     OpenOn(Handle(shape), PtMaster, {});
     attributes.LoadPage();
-    attributes.DoCommand(CmdMemberCopyAll);
+    attributes.DoCommand(cmd::MemberCopyAll);
     const std::string attributeFile = test::DocumentTest::FileText(path);
     struct Case {
         const char* name;
@@ -160,7 +160,7 @@ TEST_F(SheetClipboardTest, MalformedFilesPasteNothing) {
         ASSERT_TRUE(WriteFileReplacing(path, c.text));
         prompts.asked.clear();
         CMemberPage& page = OpenMethods(square);
-        page.DoCommand(CmdMemberPaste);
+        page.DoCommand(cmd::MemberPaste);
         EXPECT_EQ(page.list->count(), 1);
         ASSERT_FALSE(prompts.asked.empty());
         EXPECT_NE(prompts.asked.back().find(c.message), std::string::npos) << prompts.asked.back();

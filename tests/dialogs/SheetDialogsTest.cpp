@@ -161,7 +161,7 @@ TEST_F(SheetDialogsTest, AnEditedClassParameterKeepsItsMark) {
 
 class CheckListTest : public ::testing::Test, public CheckListOwner {
   protected:
-    bool CanDoCommand(int command) override { return command != CmdMemberPaste; }
+    bool CanDoCommand(int command) override { return command != cmd::MemberPaste; }
     void DoCommand(int command) override { done.push_back(command); }
     void CommitAndLoad() override { ++commits; }
     std::vector<int> done;
@@ -198,7 +198,7 @@ TEST_F(CheckListTest, PopupCommands) {
         EXPECT_EQ(actions[i]->text(), QString::fromLatin1(labels[i]));
     EXPECT_FALSE(actions[3]->isEnabled());
     actions[2]->trigger();
-    EXPECT_EQ(done, std::vector<int>{CmdMemberCopyAll});
+    EXPECT_EQ(done, std::vector<int>{cmd::MemberCopyAll});
     list.EnablePopup(false);
     EXPECT_EQ(list.MakePopup(), nullptr);
 }

@@ -201,7 +201,7 @@ TEST_F(SheetTest, InheritedRowsAreShownAndNotEditable) {
     EXPECT_FALSE(page.name->isEnabled());
     EXPECT_FALSE(page.deleteButton->isEnabled());
     EXPECT_FALSE(page.upButton->isEnabled());
-    EXPECT_FALSE(page.CanDoCommand(CmdMemberCopy));
+    EXPECT_FALSE(page.CanDoCommand(cmd::MemberCopy));
     // Toggling its check mark does not make it an edit of the base.
     const std::string name = shape->attributes[0]->name;
     page.list->SetChecked(0, !page.list->IsChecked(0));

@@ -17,8 +17,8 @@
 
 #include "drawables/ScenarioPlace.h"
 #include "editor/TEdit.h"
-#include "editor/ViewCommands.h"
 #include "editor/operations/OperationSupport.h"
+#include "model/CommandIds.h"
 #include "tests/editor/OpFixture.h"
 
 #include <QApplication>
@@ -49,7 +49,7 @@ struct MonkeyHost : NullEditorHost {
     void ShowProperties(CCASEDoc&, const ObjectHandle&, int, const ObjectHandle&, bool) override {
         ++sheets;
     }
-    bool RunCommand(int) override {
+    bool RouteCommand(int, CommandTarget&) override {
         ++commands;
         return false;
     }
@@ -86,7 +86,7 @@ class ViewMonkeyTest : public test::OperationTest {
             ReadWholeFile(std::string(QM_FIXTURES "/document/") + fixture, 1 << 20).value_or(""));
         context.document = doc.get();
         UseModel(diagram);
-        monkeyHost.SetCurrentTool(kPointerTool);
+        monkeyHost.SetCurrentTool(TkPointer);
         view = std::make_unique<TContent>(*doc, monkeyHost);
         view->resize(700, 500);
         view->show();
@@ -212,20 +212,11 @@ class ViewMonkeyTest : public test::OperationTest {
     // A command of the Edit, View or Arrange menu, as the frame routes it to
     // the view (the view's rules refuse what does not apply).
     void Command() {
-        static const int commands[] = {ID_ARRANGE_GROUP_AS_PLACE,
-                                       ID_ARRANGE_GROUP_AS_PLACE,
-                                       ID_ARRANGE_GROUP_AS_PRIMITIVE,
-                                       ID_ARRANGE_UNGROUP,
-                                       ID_EDIT_COPY,
-                                       ID_EDIT_CUT,
-                                       ID_EDIT_PASTE,
-                                       ID_EDIT_PASTE,
-                                       ID_VIEW_ZOOM_IN,
-                                       ID_VIEW_ZOOM_OUT,
-                                       ID_VIEW_NORMAL_SIZE,
-                                       ID_EDIT_SELECT_ALL,
-                                       ID_ARRANGE_BRING_TO_FRONT,
-                                       ID_ARRANGE_FLIP_HORIZONTAL};
+        static const int commands[] = {cmd::GroupAsPlace, cmd::GroupAsPlace,  cmd::GroupAsPrimitive,
+                                       cmd::Ungroup,      cmd::EditCopy,      cmd::EditCut,
+                                       cmd::EditPaste,    cmd::EditPaste,     cmd::ZoomIn,
+                                       cmd::ZoomOut,      cmd::NormalSize,    cmd::EditSelectAll,
+                                       cmd::BringToFront, cmd::FlipHorizontal};
         view->OnCommand(commands[Pick(int(std::size(commands)))]);
     }
     // A click on a drawable that selects it, and a second on its label,
@@ -271,7 +262,7 @@ class ViewMonkeyTest : public test::OperationTest {
         }
         ASSERT_EQ(view->Mode(), DM_NONE);
         view->EditLabel(nullptr);
-        monkeyHost.SetCurrentTool(kPointerTool);
+        monkeyHost.SetCurrentTool(TkPointer);
         QApplication::processEvents();
     }
 

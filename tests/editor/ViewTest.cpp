@@ -18,8 +18,8 @@
 #include "editor/EditorHost.h"
 #include "editor/TEdit.h"
 #include "editor/ViewClipboard.h"
-#include "editor/ViewCommands.h"
 #include "editor/operations/OperationSupport.h"
+#include "model/CommandIds.h"
 #include "platform/Colors.h"
 #include "platform/DesktopClipboard.h"
 #include "platform/UserSettings.h"
@@ -292,7 +292,7 @@ TEST_F(ViewTest, CornerDragsAreSymmetricAboutTheCentreUnlessCtrlIsHeld) {
     auto make = [&](int tool, CPoint from, CPoint to) {
         host.SetCurrentTool(tool);
         Drag(At(from), At(to));
-        host.SetCurrentTool(kPointerTool);
+        host.SetCurrentTool(TkPointer);
         return classes->Drawables().back().get();
     };
     Drawable* rectangle = make(29, CPoint(480, 400), CPoint(560, 456));
@@ -361,7 +361,7 @@ TEST_F(ViewTest, ALinkWithBothEndsOffScreenIsDrawnAfterAScroll) {
     };
     const QPoint crossing = view->viewport()->mapTo(view.get(), QPoint(300, 220));
     EXPECT_TRUE(darkNear(shown(), crossing));
-    view->OnCommand(ID_VIEW_REFRESH);
+    view->OnCommand(cmd::Refresh);
     EXPECT_TRUE(darkNear(shown(), crossing));
 }
 
@@ -402,7 +402,7 @@ TEST_F(ViewTest, ALinkSavedWithPlaceholderAreasIsDrawnByPartialRepaintsAfterAScr
     const QImage part = shown();
     EXPECT_TRUE(darkNear(part, onPath));
     expectFullRepaint(part, "a partial repaint");
-    view->OnCommand(ID_VIEW_REFRESH);
+    view->OnCommand(cmd::Refresh);
     EXPECT_TRUE(darkNear(shown(), onPath)) << "after a refresh";
 
     const QPoint from(60, 300), to(140, 220);
@@ -558,9 +558,9 @@ TEST_F(SwimlaneViewTest, TwoSelectedWithALaneAreRefusedWithTheirMessage) {
 
 TEST_F(ViewTest, DeleteAllThenUndoAndRedoGiveBackTheSavedText) {
     const std::string saved = Saved(*doc);
-    view->OnCommand(ID_EDIT_SELECT_ALL);
+    view->OnCommand(cmd::EditSelectAll);
     EXPECT_EQ(classes->Selection().size(), classes->Drawables().size());
-    view->OnCommand(ID_EDIT_DELETE);
+    view->OnCommand(cmd::EditDelete);
     EXPECT_TRUE(classes->Drawables().empty());
     const std::string deleted = Saved(*doc);
     UndoJournal& journal = doc->GetJournal();
@@ -585,14 +585,14 @@ TEST_F(ViewTest, CutThenPasteIntoAnotherDocumentMakesTheSameDrawables) {
     NullEditorHost otherHost;
     std::unique_ptr<TContent> second = MakeView(*other, otherHost);
     ASSERT_EQ(second->CurrentModel(), target);
-    EXPECT_FALSE(Enabled(*second, ID_EDIT_PASTE));
+    EXPECT_FALSE(Enabled(*second, cmd::EditPaste));
 
     view->SelectList({shape, circle, Find<Drawable>("l-inherit-001")});
-    view->OnCommand(ID_EDIT_CUT);
+    view->OnCommand(cmd::EditCut);
     EXPECT_EQ(classes->Drawables().size(), 2u); // the text and the box stay
     EXPECT_EQ(Descriptions().back(), "Cut Drawables");
-    ASSERT_TRUE(Enabled(*second, ID_EDIT_PASTE));
-    second->OnCommand(ID_EDIT_PASTE);
+    ASSERT_TRUE(Enabled(*second, cmd::EditPaste));
+    second->OnCommand(cmd::EditPaste);
 
     // The pasted drawables are selected there, places with masters of their names.
     std::vector<std::string> names;
@@ -616,40 +616,40 @@ TEST_F(ViewTest, EveryCommandIsDisabledByItsRule) {
         const char* name;
     };
     const Case needSelection[] = {
-        {ID_EDIT_DELETE, "Delete"},
-        {ID_EDIT_CUT, "Cut"},
-        {ID_EDIT_COPY, "Copy"},
-        {ID_EDIT_SHALLOW_COPY, "Shallow Copy"},
-        {ID_POPUP_DELETE, "context Delete"},
-        {ID_ARRANGE_BRING_TO_FRONT, "Bring To Front"},
-        {ID_ARRANGE_SEND_TO_BACK, "Send To Back"},
-        {ID_ARRANGE_FLIP_HORIZONTAL, "Flip Horizontal"},
-        {ID_ARRANGE_FLIP_VERTICAL, "Flip Vertical"},
-        {ID_ARRANGE_ROTATE_RIGHT, "Rotate Right"},
-        {ID_ARRANGE_ROTATE_LEFT, "Rotate Left"},
-        {ID_ARRANGE_GROUP_AS_PRIMITIVE, "Group As Primitive"},
-        {ID_ARRANGE_GROUP_AS_PLACE, "Group As Place"},
-        {ID_ARRANGE_UNGROUP, "Ungroup"},
-        {ID_ARRANGE_REPOSITION, "Reposition"},
-        {ID_ARRANGE_AUTO_SIZE, "Auto Size"},
+        {cmd::EditDelete, "Delete"},
+        {cmd::EditCut, "Cut"},
+        {cmd::EditCopy, "Copy"},
+        {cmd::EditShallowCopy, "Shallow Copy"},
+        {cmd::PopupDelete, "context Delete"},
+        {cmd::BringToFront, "Bring To Front"},
+        {cmd::SendToBack, "Send To Back"},
+        {cmd::FlipHorizontal, "Flip Horizontal"},
+        {cmd::FlipVertical, "Flip Vertical"},
+        {cmd::RotateRight, "Rotate Right"},
+        {cmd::RotateLeft, "Rotate Left"},
+        {cmd::GroupAsPrimitive, "Group As Primitive"},
+        {cmd::GroupAsPlace, "Group As Place"},
+        {cmd::Ungroup, "Ungroup"},
+        {cmd::Reposition, "Reposition"},
+        {cmd::AutoSize, "Auto Size"},
     };
     for (const Case& c : needSelection)
         EXPECT_FALSE(Enabled(*view, c.id)) << c.name << " with nothing selected";
     // Paste wants the masters clipboard file, which no copy has written yet.
-    EXPECT_FALSE(Enabled(*view, ID_EDIT_PASTE));
+    EXPECT_FALSE(Enabled(*view, cmd::EditPaste));
 
     // One place: grouping as a primitive needs two, ungrouping a group.
     view->SelectList({circle});
-    EXPECT_TRUE(Enabled(*view, ID_EDIT_DELETE));
-    EXPECT_TRUE(Enabled(*view, ID_ARRANGE_GROUP_AS_PLACE));
-    EXPECT_FALSE(Enabled(*view, ID_ARRANGE_GROUP_AS_PRIMITIVE));
-    EXPECT_FALSE(Enabled(*view, ID_ARRANGE_UNGROUP));
+    EXPECT_TRUE(Enabled(*view, cmd::EditDelete));
+    EXPECT_TRUE(Enabled(*view, cmd::GroupAsPlace));
+    EXPECT_FALSE(Enabled(*view, cmd::GroupAsPrimitive));
+    EXPECT_FALSE(Enabled(*view, cmd::Ungroup));
     view->SelectList({circle, shape});
-    EXPECT_TRUE(Enabled(*view, ID_ARRANGE_GROUP_AS_PRIMITIVE));
+    EXPECT_TRUE(Enabled(*view, cmd::GroupAsPrimitive));
 
     // A disabled command does nothing when it is sent anyway.
     view->DeselectAll();
-    EXPECT_TRUE(view->OnCommand(ID_EDIT_DELETE));
+    EXPECT_TRUE(view->OnCommand(cmd::EditDelete));
     EXPECT_EQ(classes->Drawables().size(), 5u);
 
     // In a tool model Group As Place is not offered.
@@ -659,8 +659,8 @@ TEST_F(ViewTest, EveryCommandIsDisabledByItsRule) {
     ASSERT_TRUE(view->ShowModel(tool));
     ASSERT_FALSE(tool->Drawables().empty());
     view->SelectList({tool->Drawables().front().get()});
-    EXPECT_FALSE(Enabled(*view, ID_ARRANGE_GROUP_AS_PLACE));
-    EXPECT_TRUE(Enabled(*view, ID_EDIT_DELETE));
+    EXPECT_FALSE(Enabled(*view, cmd::GroupAsPlace));
+    EXPECT_TRUE(Enabled(*view, cmd::EditDelete));
     // The context menu carries the same rules under its labels.
     view->ShowModel(classes);
     view->DeselectAll();
@@ -691,7 +691,7 @@ TEST_F(ViewTest, ZoomOutsideItsRangeIsIgnoredAndTheStepsFollowThePageMatrix) {
     const QSize client = view->viewport()->size();
     for (int step = 0; step < 45; ++step) {
         const double before = classes->zoom;
-        view->OnCommand(ID_VIEW_ZOOM_IN);
+        view->OnCommand(cmd::ZoomIn);
         EXPECT_NEAR(classes->zoom, std::min(before + 0.1, 4.0), 1e-9);
         const CSize page = classes->GetPageSize(false);
         EXPECT_EQ(page.cx, static_cast<int>(2000 * classes->zoom));
@@ -699,9 +699,9 @@ TEST_F(ViewTest, ZoomOutsideItsRangeIsIgnoredAndTheStepsFollowThePageMatrix) {
         EXPECT_EQ(view->verticalScrollBar()->maximum(), std::max(0, page.cy - client.height()));
     }
     EXPECT_DOUBLE_EQ(classes->zoom, 4.0);
-    view->OnCommand(ID_VIEW_ZOOM_OUT);
+    view->OnCommand(cmd::ZoomOut);
     EXPECT_NEAR(classes->zoom, 3.9, 1e-9);
-    view->OnCommand(ID_VIEW_NORMAL_SIZE);
+    view->OnCommand(cmd::NormalSize);
     EXPECT_DOUBLE_EQ(classes->zoom, 1.0);
 }
 
@@ -837,7 +837,7 @@ TEST_F(ViewTest, LabelOfOneCharacterIsSelectedWholeAndAPressOnItKeepsTheEditor) 
 TEST_F(ViewTest, CopyPutsTheSelectionAsSvgAndAsAnImageAtFullSize) {
     view->SetZoom(2.5);
     view->SelectList({shape, circle});
-    view->OnCommand(ID_EDIT_COPY);
+    view->OnCommand(cmd::EditCopy);
     const QMimeData* data = QApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
     ASSERT_TRUE(data->hasFormat(kSvgMime));
@@ -852,7 +852,7 @@ TEST_F(ViewTest, CopyPutsTheSelectionAsSvgAndAsAnImageAtFullSize) {
     // copying changed nothing in the project.
     EXPECT_TRUE(data->hasFormat(kMastersClipboardMime));
     EXPECT_TRUE(doc->GetJournal().Records().empty());
-    EXPECT_TRUE(Enabled(*view, ID_EDIT_PASTE));
+    EXPECT_TRUE(Enabled(*view, cmd::EditPaste));
 }
 
 TEST(ViewClipboard, IconBytesKeepTheirLayoutAndRefuseOtherLengths) {
@@ -947,12 +947,12 @@ TEST_F(ViewTest, PasteIntoTheLabelEditorTakesTheClipboardTextCutAtACharacter) {
     std::string text(0x1FFFF - 1, 'a');
     text += "\xC3\xA9tail";
     QApplication::clipboard()->setText(QString::fromStdString(text));
-    view->OnCommand(ID_EDIT_PASTE);
+    view->OnCommand(cmd::EditPaste);
     const std::string pasted = view->LabelEditor()->toPlainText().toStdString();
     EXPECT_EQ(pasted, std::string(0x1FFFF - 1, 'a'));
     QApplication::clipboard()->setText("short");
     view->LabelEditor()->selectAll();
-    view->OnCommand(ID_EDIT_PASTE);
+    view->OnCommand(cmd::EditPaste);
     EXPECT_EQ(view->LabelEditor()->toPlainText().toStdString(), "short");
     view->EditLabel(nullptr);
     EXPECT_EQ(Descriptions(), std::vector<std::string>{"Text Edit"});
@@ -1047,7 +1047,7 @@ TEST_F(ViewIconTest, APressPaintsThePixelUnderItAndKeepsThePaintingTool) {
 
     // With the pointer a press changes nothing and records nothing.
     doc->GetJournal().Reset();
-    host.SetCurrentTool(kPointerTool);
+    host.SetCurrentTool(TkPointer);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, IconPixel(5, 5));
     EXPECT_EQ(Cell(), before);
     EXPECT_TRUE(doc->GetJournal().Records().empty());
@@ -1163,17 +1163,17 @@ TEST_F(ViewIconTest, CopyDeletePasteAndCutActOnTheIconCell) {
     // A mark in a colour the cell lacks, so that its return shows the paste.
     strip->SetPixel(tool->iconSlot * kIconWidth + 7, 6, UnusedColour());
     const std::vector<COLORREF> original = Cell();
-    EXPECT_TRUE(Enabled(*view, ID_EDIT_DELETE));
-    EXPECT_TRUE(Enabled(*view, ID_EDIT_PASTE));
+    EXPECT_TRUE(Enabled(*view, cmd::EditDelete));
+    EXPECT_TRUE(Enabled(*view, cmd::EditPaste));
 
-    view->OnCommand(ID_EDIT_COPY);
+    view->OnCommand(cmd::EditCopy);
     const QMimeData* data = QApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
     ASSERT_TRUE(data->hasFormat(kIconMime));
     EXPECT_EQ(data->data(kIconMime).size(), kIconWidth * kIconHeight + 1024);
     EXPECT_TRUE(doc->GetJournal().Records().empty());
 
-    view->OnCommand(ID_EDIT_DELETE);
+    view->OnCommand(cmd::EditDelete);
     const std::vector<COLORREF> cleared = Cell();
     EXPECT_NE(cleared, original);
     const Looks& looks = host.CurrentLooks();
@@ -1182,14 +1182,14 @@ TEST_F(ViewIconTest, CopyDeletePasteAndCutActOnTheIconCell) {
         EXPECT_EQ(Pixel(kIconWidth - 1, kIconHeight - 1), strip->Colour(int(looks.lineColor)));
     }
 
-    view->OnCommand(ID_EDIT_PASTE);
+    view->OnCommand(cmd::EditPaste);
     EXPECT_EQ(Cell(), original);
     EXPECT_EQ(Descriptions(), (std::vector<std::string>{"Icon Delete", "Icon Paste"}));
     // Each change undoes by itself.
     ASSERT_TRUE(doc->GetJournal().Replay(1, false));
     EXPECT_EQ(Cell(), cleared);
 
-    view->OnCommand(ID_EDIT_CUT);
+    view->OnCommand(cmd::EditCut);
     EXPECT_EQ(Descriptions().back(), "Icon Cut");
     EXPECT_TRUE(QApplication::clipboard()->mimeData()->hasFormat(kIconMime));
 }
@@ -1203,12 +1203,12 @@ TEST_F(ViewIconTest, PasteOfAMalformedIconChangesNothing) {
         auto* data = new QMimeData;
         data->setData(kIconMime, QByteArray(size, '\x05'));
         QApplication::clipboard()->setMimeData(data);
-        view->OnCommand(ID_EDIT_PASTE);
+        view->OnCommand(cmd::EditPaste);
         EXPECT_EQ(Cell(), before) << size;
     }
     // Drawables on the clipboard are no icon either.
     QApplication::clipboard()->clear();
-    view->OnCommand(ID_EDIT_PASTE);
+    view->OnCommand(cmd::EditPaste);
     EXPECT_EQ(Cell(), before);
     EXPECT_TRUE(doc->GetJournal().Records().empty());
 }
@@ -1333,13 +1333,13 @@ TEST_F(ViewTest, CallOnAMessageShowsTheCalledClassOperationsAtItsLabel) {
     Master* called = message->GetLink()->GetTargetMaster();
 
     second->DeselectAll();
-    second->OnCommand(ID_POPUP_CALL);
+    second->OnCommand(cmd::PopupCall);
     EXPECT_TRUE(menuHost.shown.empty());
 
     second->SelectList({message});
     ASSERT_EQ(everything->Selection().size(), 1u);
     ASSERT_EQ(second->CurrentModel(), everything);
-    second->OnCommand(ID_POPUP_CALL);
+    second->OnCommand(cmd::PopupCall);
     ASSERT_NE(called, nullptr);
     ASSERT_FALSE(called->methods.empty());
     // "<None>" first, then the methods of the class (and of classes nested in
@@ -1371,7 +1371,7 @@ class EverythingViewTest : public ViewTest {
         everything = dynamic_cast<CustomModel*>(project->FindModelByName("Everything"));
         EXPECT_NE(everything, nullptr);
         project->SetCurrentModel(everything);
-        menuHost.SetCurrentTool(kPointerTool);
+        menuHost.SetCurrentTool(TkPointer);
         second = MakeView(*project, menuHost);
         message = dynamic_cast<Floater*>(project->IdMap().Lookup("f-message-001"));
         EXPECT_NE(message, nullptr);
@@ -1401,7 +1401,7 @@ class EverythingViewTest : public ViewTest {
             for (int x = label.left; x < label.right; ++x) {
                 int part = 0;
                 int knob = 0;
-                if (everything->HitTest(kPointerTool, x, y, part, knob, 0, nullptr) == &drawable)
+                if (everything->HitTest(TkPointer, x, y, part, knob, 0, nullptr) == &drawable)
                     return CPoint(x, y);
             }
         return label.CenterPoint();
@@ -1522,7 +1522,7 @@ TEST_F(EverythingViewTest, AnOperationChosenFromTheCallMenuBecomesTheLabel) {
     // first operation.
     second->SelectList({message});
     menuHost.answer = 1;
-    second->OnCommand(ID_POPUP_CALL);
+    second->OnCommand(cmd::PopupCall);
     ASSERT_GT(menuHost.shown.size(), 1u);
     EXPECT_EQ(message->text, "1. " + first);
     EXPECT_EQ(ProjectDescriptions(), std::vector<std::string>{"Text Edit"});
@@ -1584,7 +1584,7 @@ TEST_F(EverythingViewTest, ANewMessagePopsTheCallMenuAndTakesTheOperationChosen)
         ASSERT_NE(made, nullptr);
         EXPECT_EQ(made->GetLink(), link);
         EXPECT_GT(menuHost.shown.size(), 1u) << "the call menu popped up";
-        EXPECT_EQ(menuHost.CurrentTool(), kPointerTool);
+        EXPECT_EQ(menuHost.CurrentTool(), TkPointer);
         if (answer < 0) {
             EXPECT_EQ(made->text, "?");
             EXPECT_EQ(ProjectDescriptions(), std::vector<std::string>{"Create Message"});

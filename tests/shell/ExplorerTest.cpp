@@ -113,13 +113,13 @@ TEST_F(ExplorerTest, DeleteAsksRemovesAndUndoBringsTheModelsBack) {
     settings.Options |= ConfirmModelDelete;
     Select("Classes");
     prompts.Script(PromptAnswer::No);
-    explorer->OnCommand(IdEditDelete);
+    explorer->OnCommand(cmd::EditDelete);
     EXPECT_EQ(prompts.asked.back(), "Are you sure you want to delete model 'Classes'?");
     EXPECT_EQ(Models(), "Classes(Shape)");
     EXPECT_TRUE(Journal().Records().empty());
 
     prompts.Script(PromptAnswer::Yes);
-    explorer->OnCommand(IdEditDelete);
+    explorer->OnCommand(cmd::EditDelete);
     EXPECT_EQ(doc->ModelCount(), 0u);
     EXPECT_EQ(Models(), "");
     ASSERT_EQ(Journal().Records().size(), 1u);
@@ -143,7 +143,7 @@ TEST_F(ExplorerTest, TheDeleteKeyKeepsTheCommandsRule) {
     const std::string name = tool->text(0).toStdString();
     explorer->setCurrentItem(tool);
     CommandState state;
-    ASSERT_TRUE(explorer->OnUpdateCommand(IdEditDelete, state));
+    ASSERT_TRUE(explorer->OnUpdateCommand(cmd::EditDelete, state));
     ASSERT_FALSE(state.enabled);
     const size_t asked = prompts.asked.size();
     prompts.Script(PromptAnswer::Yes);
@@ -162,7 +162,7 @@ TEST_F(ExplorerTest, TheDeleteKeyKeepsTheCommandsRule) {
 TEST_F(ExplorerTest, DeleteWithoutConfirmationAsksNothingAndShowsTheParent) {
     settings.Options &= ~uint32_t(ConfirmModelDelete);
     Select("Shape");
-    explorer->OnCommand(IdPopupDelete);
+    explorer->OnCommand(cmd::PopupDelete);
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_EQ(Models(), "Classes");
     ASSERT_FALSE(window->shown.empty());

@@ -12,6 +12,7 @@
 #include "editor/TContent.h"
 #include "editor/TEdit.h"
 #include "model/ChangeJournal.h"
+#include "model/CommandIds.h"
 #include "model/Master.h"
 #include "platform/Files.h"
 #include "platform/UserFolders.h"
@@ -23,7 +24,6 @@
 #include "shell/frames/AboutDialog.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CMainFrame.h"
-#include "shell/frames/CommandIds.h"
 #include "shell/frames/UndoListDialog.h"
 #include "shell/panes/LogWindow.h"
 #include "shell/panes/SidePane.h"
@@ -898,7 +898,7 @@ TEST_F(Frames, PickerChoosesTheCellUnderTheRelease) {
     QTest::mousePress(&picker, Qt::LeftButton, {}, QPoint(148, 10));
     QTest::mouseRelease(&picker, Qt::LeftButton, {}, QPoint(148, 10));
     EXPECT_FALSE(picker.isVisible());
-    EXPECT_EQ(child->CurrentTool(), CChildFrame::kPointerTool);
+    EXPECT_EQ(child->CurrentTool(), TkPointer);
 
     ASSERT_TRUE(frame.PopupPaletteFor(cmd::IconTool, QRect(100, 100, 20, 20)));
     QTest::mousePress(&picker, Qt::LeftButton, {}, QPoint(30, 30));
@@ -913,7 +913,7 @@ TEST_F(Frames, PickerChoosesTheCellUnderTheRelease) {
     EXPECT_EQ(iconButton->property("image").toInt(), kFirstIconImage + 7);
     EXPECT_EQ(iconButton->icon().pixmap(QSize(16, 15)).toImage(),
               StripPicture("icons", 7).toImage());
-    child->SetCurrentTool(CChildFrame::kPointerTool);
+    child->SetCurrentTool(TkPointer);
     frame.RouteUpdate(cmd::IconTool);
     EXPECT_EQ(iconButton->property("image").toInt(), 12);
     EXPECT_EQ(iconButton->icon().pixmap(QSize(16, 15)).toImage(),
@@ -924,7 +924,7 @@ TEST_F(Frames, PickerChoosesTheCellUnderTheRelease) {
     EXPECT_FALSE(frame.Tools()->Tools().empty());
     EXPECT_TRUE(frame.Tools()->isVisible());
     // Choosing a tool closes every palette.
-    child->SetCurrentTool(CChildFrame::kPointerTool);
+    child->SetCurrentTool(TkPointer);
     EXPECT_FALSE(frame.Tools()->isVisible());
 }
 
@@ -1129,7 +1129,7 @@ TEST_F(Frames, ChoosingAToolEndsALabelEdit) {
     TContent* view = child->View();
     Place* place = ShapePlace();
     ASSERT_NE(place, nullptr);
-    ASSERT_EQ(child->CurrentTool(), CChildFrame::kPointerTool);
+    ASSERT_EQ(child->CurrentTool(), TkPointer);
     view->EditLabel(place);
     ASSERT_TRUE(view->IsEditingLabel());
     view->LabelEditor()->selectAll();

@@ -14,6 +14,7 @@
 #include "drawables/TemplateFile.h"
 #include "drawables/ToolModel.h"
 #include "editor/TContent.h"
+#include "model/CommandIds.h"
 #include "model/Master.h"
 #include "platform/Files.h"
 #include "platform/PathHelpers.h"
@@ -22,7 +23,6 @@
 #include "shell/commands/ModelCommands.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CMainFrame.h"
-#include "shell/frames/CommandIds.h"
 #include "shell/panes/Explorer.h"
 #include "tests/shell/ScriptCommandsFixture.h"
 
@@ -298,7 +298,7 @@ TEST_F(WindowTest, UseAsPlaceCreatesAPlaceGroupOfTheSymbolAtTheClick) {
     EXPECT_NEAR(made->bounds.CenterPoint().y, click.y, 1);
     EXPECT_EQ(LastRecord(), "Create Symbol from Library");
     // The tool was for one symbol.
-    EXPECT_EQ(Frame().CurrentTool(), CChildFrame::kPointerTool);
+    EXPECT_EQ(Frame().CurrentTool(), TkPointer);
 
     ASSERT_TRUE(Document().GetJournal().Replay(1, false));
     EXPECT_EQ(Document().StoreText(), before);
@@ -319,7 +319,7 @@ TEST_F(WindowTest, NewToolAndStereotypeModelsFollowTheExplorerAndTheCurrentTool)
 
     // Nothing selected and the pointer tool: neither command.
     explorer.setCurrentItem(nullptr);
-    Frame().SetCurrentTool(CChildFrame::kPointerTool);
+    Frame().SetCurrentTool(TkPointer);
     EXPECT_FALSE(State(cmd::NewToolModel).enabled);
     EXPECT_FALSE(State(cmd::NewStereotypeModel).enabled);
     // A place tool current: both.
@@ -329,7 +329,7 @@ TEST_F(WindowTest, NewToolAndStereotypeModelsFollowTheExplorerAndTheCurrentTool)
 
     // With the "Links" folder selected a link tool is made; a stereotype
     // needs a tool to start from.
-    Frame().SetCurrentTool(CChildFrame::kPointerTool);
+    Frame().SetCurrentTool(TkPointer);
     explorer.setCurrentItem(explorer.Folder(EfLinks));
     EXPECT_TRUE(State(cmd::NewToolModel).enabled);
     EXPECT_FALSE(State(cmd::NewStereotypeModel).enabled);

@@ -9,11 +9,11 @@
 #include "drawables/NotationTemplate.h"
 #include "editor/TContent.h"
 #include "editor/ViewClipboard.h"
+#include "model/CommandIds.h"
 #include "platform/DesktopClipboard.h"
 #include "shell/Environment.h"
 #include "shell/FrameEditorHost.h"
 #include "shell/frames/CChildFrame.h"
-#include "shell/frames/CommandIds.h"
 #include "shell/panes/Explorer.h"
 #include "shell/panes/Lister.h"
 #include "shell/panes/PaneCommands.h"
@@ -111,9 +111,9 @@ TEST_F(ProjectFrameTest, ExplorerCutAndCopyPutTheModelsPictureOnTheClipboard) {
     // Nothing selected in the diagram: the picture is still the whole model.
     Frame().View()->DeselectAll();
 
-    for (const int command : {int(IdEditCopy), int(IdEditShallowCopy), int(IdEditCut)}) {
+    for (const int command : {int(cmd::EditCopy), int(cmd::EditShallowCopy), int(cmd::EditCut)}) {
         QGuiApplication::clipboard()->clear();
-        if (command == IdEditCut)
+        if (command == cmd::EditCut)
             explorer.setCurrentItem(explorer.FindToolItem(classes));
         ASSERT_TRUE(explorer.OnCommand(command));
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();

@@ -10,12 +10,12 @@
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "editor/TContent.h"
+#include "model/CommandIds.h"
 #include "platform/Files.h"
 #include "platform/UserFolders.h"
 #include "shell/MainWindow.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CMainFrame.h"
-#include "shell/frames/CommandIds.h"
 #include "tests/support/ModelFixture.h"
 
 #include <QApplication>

@@ -74,11 +74,11 @@ TEST_F(SidePaneTest, TabsWithTheirTitlesAndTheCommandsOfTabZero) {
 
     Lister().topLevelItem(0)->setSelected(true);
     CommandState state;
-    ASSERT_TRUE(extra->OnUpdateCommand(IdEditCopy, state));
+    ASSERT_TRUE(extra->OnUpdateCommand(cmd::EditCopy, state));
     EXPECT_TRUE(state.enabled);
     // Another tab greys the master commands, whatever the lister selects.
     extra->SelectTab(TabMatrix);
-    for (int id : {IdEditCopy, IdEditCut, IdEditDelete, IdEditPaste}) {
+    for (int id : {cmd::EditCopy, cmd::EditCut, cmd::EditDelete, cmd::EditPaste}) {
         ASSERT_TRUE(extra->OnUpdateCommand(id, state));
         EXPECT_FALSE(state.enabled) << id;
     }
@@ -136,10 +136,10 @@ TEST_F(SidePaneTest, TheListerFollowsAnExplodeAndSelectsTheExploded) {
     EXPECT_EQ(Lister().RowOf(circle->guid)->text(4).toStdString(), "Circle");
 
     CommandState state;
-    ASSERT_TRUE(extra->OnUpdateCommand(IdEditSelectExplodes, state));
+    ASSERT_TRUE(extra->OnUpdateCommand(cmd::SelectExplodes, state));
     EXPECT_TRUE(state.enabled);
     Lister().RowOf(MasterNamed("Loose")->guid)->setSelected(true);
-    ASSERT_TRUE(extra->OnCommand(IdEditSelectExplodes));
+    ASSERT_TRUE(extra->OnCommand(cmd::SelectExplodes));
     std::vector<Master*> masters;
     Lister().GetSelectedMasters(masters);
     std::vector<std::string> selected;
@@ -149,7 +149,7 @@ TEST_F(SidePaneTest, TheListerFollowsAnExplodeAndSelectsTheExploded) {
     EXPECT_EQ(selected, (std::vector<std::string>{"Circle", "Shape"}));
     // On another tab the command is the view's.
     extra->SelectTab(TabMatrix);
-    EXPECT_FALSE(extra->OnCommand(IdEditSelectExplodes));
+    EXPECT_FALSE(extra->OnCommand(cmd::SelectExplodes));
 }
 
 TEST_F(SidePaneTest, ScriptsSeeTheListersSelection) {
@@ -214,7 +214,7 @@ TEST_F(SidePaneTest, ARowShowsTheMasterUndoRecreated) {
     Master* loose = MasterNamed("Loose");
     const Guid id = loose->guid;
     Lister().RowOf(id)->setSelected(true);
-    extra->OnCommand(IdEditDelete);
+    extra->OnCommand(cmd::EditDelete);
     EXPECT_EQ(MasterNamed("Loose"), nullptr);
     EXPECT_EQ(Lister().RowOf(id), nullptr);
 
