@@ -65,6 +65,7 @@ struct ModelCommandRows {
         {cmd::SwitchTemplate, cmd::SwitchTemplate, "&File#save", "Switch to Te&mplate...",
          &M::OnSwitchTemplate, nullptr},
         // The diagram view's context menu asks for the same handlers.
+        {cmd::PopupNewModel, cmd::PopupNewModel, nullptr, nullptr, &M::OnNewModel, nullptr},
         {cmd::PopupExplode, cmd::PopupExplode, nullptr, nullptr, &M::OnExplode,
          &M::OnUpdateExplode},
         {cmd::PopupSubmodel, cmd::PopupSubmodel, nullptr, nullptr, &M::OnSubmodel,
