@@ -72,7 +72,7 @@ uint32_t FlagsOf(Qt::KeyboardModifiers modifiers) {
 }
 
 bool IsPrimitiveTool(int tool) {
-    return (tool >= 26 && tool <= 32) || tool == 49;
+    return (tool >= TkLine && tool <= TkPolygon) || tool == TkIcon;
 }
 
 // The document's views for the model's editing operations: a device context

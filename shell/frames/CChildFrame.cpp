@@ -412,10 +412,11 @@ void CChildFrame::SetToolEditMode(int mode) {
 
 void CChildFrame::UpdateToolButton(CommandState& state, int tool) {
     Model* model = CurrentModel();
-    if (tool == 98 || tool == 99) {
+    if (tool == kExtraLinkButton || tool == kExtraPlaceButton) {
         state.enabled = model != nullptr;
-        state.checked = currentTool_ >= 100 && document_.FindTool(currentTool_) != nullptr &&
-                        document_.FindTool(currentTool_)->IsLinkTool() == (tool == 98);
+        state.checked =
+            currentTool_ >= 100 && document_.FindTool(currentTool_) != nullptr &&
+            document_.FindTool(currentTool_)->IsLinkTool() == (tool == kExtraLinkButton);
         return;
     }
     if (model == nullptr) {
@@ -590,7 +591,7 @@ void CChildFrame::OnUpdateTool(int id, CommandState& state) {
 
 void CChildFrame::OnUpdateToolButton(int id, CommandState& state) {
     if (id == cmd::ExtraLinkTools || id == cmd::ExtraPlaceTools) {
-        UpdateToolButton(state, id == cmd::ExtraLinkTools ? 98 : 99);
+        UpdateToolButton(state, id == cmd::ExtraLinkTools ? kExtraLinkButton : kExtraPlaceButton);
         return;
     }
     UpdateToolButton(state, id - cmd::FirstLinkTool);

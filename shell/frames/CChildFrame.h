@@ -77,7 +77,9 @@ class CChildFrame : public QMdiSubWindow,
     int ToolEditMode() const { return toolEditMode_; }
     void SetToolEditMode(int mode);
     // The update rule of the link and place tool buttons (tool 0..23) and of
-    // the extra-tool buttons (98 links, 99 places).
+    // the extra-tool buttons (kExtraLinkButton, kExtraPlaceButton).
+    static constexpr int kExtraLinkButton = 98;
+    static constexpr int kExtraPlaceButton = 99;
     void UpdateToolButton(CommandState& state, int tool);
     // Hands the template's tool images to the custom tool bar.
     void LoadToolBarBitmaps();

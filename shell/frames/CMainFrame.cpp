@@ -697,7 +697,7 @@ bool CMainFrame::PopupPaletteFor(int id, QRect screenRect) {
     if (id == cmd::JunctionTool || id == cmd::IconTool) {
         PickerPalette* picker = id == cmd::JunctionTool ? junctionPicker_ : iconPicker_;
         HidePalettes();
-        picker->Open(id == cmd::JunctionTool ? 48 : 49);
+        picker->Open(id == cmd::JunctionTool ? TkJunction : TkIcon);
         palette = picker;
     } else if (const NotationTemplate* notation = child->Document().Template()) {
         const bool extra = id == cmd::ExtraLinkTools || id == cmd::ExtraPlaceTools;
