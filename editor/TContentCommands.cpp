@@ -172,22 +172,14 @@ std::vector<CommandEntry> TContent::MenuRows() {
 }
 
 bool TContent::OnUpdateCommand(int id, CommandState& state) {
-    const CommandRow<TContent>* row = FindCommandRow(CommandTable(), id);
-    if (row == nullptr)
-        return false;
-    state = CommandState{};
-    if (row->update != nullptr)
-        (this->*row->update)(id, state);
-    return true;
+    return UpdateCommand(*this, CommandTable(), id, state);
 }
 
 bool TContent::OnCommand(int id) {
     const CommandRow<TContent>* row = FindCommandRow(CommandTable(), id);
-    if (row == nullptr)
-        return false;
     CommandState state;
-    if (row->update != nullptr)
-        (this->*row->update)(id, state);
+    if (row == nullptr || !OnUpdateCommand(id, state))
+        return false;
     // A command whose rule disables it does nothing, however it arrives.
     if (!state.enabled)
         return true;

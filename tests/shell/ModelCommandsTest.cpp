@@ -1,7 +1,8 @@
 // The model commands of a project window on the shapes fixture: their
 // update rules, Explode into a new submodel and back with Implode, Break
 // Explode Link, each recorded under its journal name and undone back to the
-// project's saved text, and Best Page Matrix with the page pane.
+// project's saved text, and Best Page Matrix with the page pane. The view's
+// pop-up menu reaches the same commands through the frame's routing.
 #include "shell/commands/ModelCommands.h"
 #include "dialogs/model/DialogServices.h"
 #include "dialogs/model/ModelTypeDialog.h"
@@ -20,6 +21,9 @@
 #include "tests/shell/CommandChecks.h"
 #include "tests/shell/ScriptCommandsFixture.h"
 
+#include <QAction>
+#include <QMenu>
+#include <QTest>
 #include <QTreeWidget>
 
 #include <functional>
@@ -75,6 +79,25 @@ class ModelCommandsTest : public test::ProjectWindowTest {
     std::string LastRecord() {
         const auto& records = Document().GetJournal().Records();
         return records.empty() ? "" : records.back().description;
+    }
+    // Right-clicks the middle of drawable and returns the view's pop-up menu
+    // item of that label (null when none).
+    QAction* PopupItemOn(Drawable& drawable, const std::string& label) {
+        TContent& view = *Frame().View();
+        const CRect& r = drawable.bounds;
+        const CPoint scroll = view.ScrollPosition();
+        const double zoom = view.CurrentModel()->zoom;
+        const QPoint at(static_cast<int>((r.left + r.right) / 2 * zoom) - scroll.x,
+                        static_cast<int>((r.top + r.bottom) / 2 * zoom) - scroll.y);
+        QTest::mouseClick(view.viewport(), Qt::RightButton, Qt::NoModifier, at);
+        QMenu* menu = view.ContextMenu();
+        if (menu == nullptr)
+            return nullptr;
+        menu->hide();
+        for (QAction* action : menu->actions())
+            if (action->text().toStdString() == label)
+                return action;
+        return nullptr;
     }
 };
 
@@ -307,6 +330,63 @@ TEST_F(ModelCommandsTest, BestPageMatrixFitsTheDrawingOrOnlyBringsThePagePaneFor
     EXPECT_EQ(model->pageMatrix, fitted);
     EXPECT_FALSE(Document().IsModified());
     EXPECT_EQ(Frame().Extra()->SelectedTab(), TabMatrix);
+}
+
+// Explode... and New Model... of the view's pop-up menu are ruled on by the
+// view and carried out by the frame's model commands, as their Model menu
+// twins are.
+TEST_F(ModelCommandsTest, TheViewsPopupModelCommandsReachTheFramesFamilies) {
+    Place* circle = PlaceOf("Circle");
+    ASSERT_NE(circle, nullptr);
+    const std::string saved = test::SavedTextBaseline(Document());
+
+    QAction* explode = PopupItemOn(*circle, "Explode...");
+    ASSERT_NE(explode, nullptr);
+    ASSERT_TRUE(explode->isEnabled());
+    ChooseModelType classDiagram("Class Diagram");
+    {
+        ScopedDialogAnswerer scoped(&classDiagram);
+        explode->trigger();
+    }
+    EXPECT_EQ(classDiagram.asked, 1);
+    auto* submodel = dynamic_cast<Model*>(circle->master->submodel);
+    ASSERT_NE(submodel, nullptr);
+    EXPECT_EQ(Document().CurrentModel(), submodel);
+    ExpectUndoRestores(saved);
+
+    // New Model... makes a model as Model/New Model... does.
+    Frame().ShowModel(Document().GetModelAt(0));
+    const size_t models = Document().ModelCount();
+    QAction* newModel = PopupItemOn(*PlaceOf("Circle"), "New Model...");
+    ASSERT_NE(newModel, nullptr);
+    ASSERT_TRUE(newModel->isEnabled());
+    ChooseModelType sequence("Sequence Diagram");
+    {
+        ScopedDialogAnswerer scoped(&sequence);
+        newModel->trigger();
+    }
+    EXPECT_EQ(sequence.asked, 1);
+    EXPECT_EQ(Document().ModelCount(), models + 1);
+    EXPECT_EQ(LastRecord(), "New Model");
+}
+
+// With the diagram view as the active pane, Select All and Properties are the
+// view's; the frame's own rows only place them in the Edit menu.
+TEST_F(ModelCommandsTest, SelectAllAndPropertiesAreTheActivePanesOnce) {
+    Model* model = Document().CurrentModel();
+    ASSERT_NE(model, nullptr);
+    Frame().View()->DeselectAll();
+    ASSERT_TRUE(frame->RouteUpdate(cmd::EditSelectAll).enabled);
+    EXPECT_TRUE(frame->RouteCommand(cmd::EditSelectAll));
+    EXPECT_EQ(model->Selection().size(), model->Drawables().size());
+    // The frame's table does not take them itself: the walk goes on.
+    CommandState state;
+    EXPECT_FALSE(DispatchCommand(Frame(), CChildFrame::CommandTable(),
+                                 static_cast<int>(cmd::EditSelectAll)));
+    EXPECT_FALSE(UpdateCommand(Frame(), CChildFrame::CommandTable(),
+                               static_cast<int>(cmd::EditProperties), state));
+    EXPECT_TRUE(Frame().PaneDefaults().OnUpdateCommand(cmd::EditProperties, state));
+    EXPECT_TRUE(state.enabled);
 }
 
 } // namespace
