@@ -168,7 +168,7 @@ bool ModelCommands::ExplodeToMaster(Master& master) {
         existing->parentMaster = &master;
         journal.RecordChange(ChangeKind::ExplodeToExisting, "Explode to Existing", current,
                              nullptr);
-        frame_.Refresh();
+        frame_.RefitView();
         return false;
     }
     const int kind = CModelTypeDialog::GetNewModelKind();
@@ -237,7 +237,7 @@ void ModelCommands::OnBreakExplode(int) {
     journal.RecordChange(ChangeKind::BreakExplode, "Break Explode", CurrentModel(), nullptr);
     master->submodel = nullptr;
     submodel->parentMaster = nullptr;
-    frame_.Refresh();
+    frame_.RefitView();
 }
 
 void ModelCommands::OnUpdateExplode(int, CommandState& state) {

@@ -163,7 +163,7 @@ void ModelCommands::OnSwitchTemplate(int) {
     document.SetModifiedFlag(true);
     if (old != nullptr)
         templates.ReleaseTemplate(old);
-    frame_.Refresh();
+    frame_.RefitView();
     frame_.LoadToolBarBitmaps();
 }
 

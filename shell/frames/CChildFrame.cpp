@@ -800,7 +800,7 @@ void CChildFrame::ShowModelAt(int32_t index) {
             index >= 0 && static_cast<size_t>(index) < count ? static_cast<size_t>(index) : 0;
         document_.SetCurrentModel(document_.GetModelAt(shown));
     }
-    Refresh();
+    RefitView();
 }
 
 void CChildFrame::ApplyLayout(const FrameLayout& layout, bool maximize) {
@@ -838,7 +838,7 @@ void CChildFrame::UpdateTitle() {
     setWindowTitle(QString::fromStdString(title));
 }
 
-void CChildFrame::Refresh() {
+void CChildFrame::RefitView() {
     if (view_ != nullptr) {
         // A project read without a current model shows its first.
         if (view_->CurrentModel() == nullptr && document_.ModelCount() > 0)
@@ -855,7 +855,7 @@ void CChildFrame::RefillProjectTree() {
         explorerPane_->FillProjectTree();
         explorerPane_->FillTemplateItems(true);
     }
-    Refresh();
+    RefitView();
 }
 
 void CChildFrame::RefillModelItems() {

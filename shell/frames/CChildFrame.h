@@ -156,7 +156,11 @@ class CChildFrame : public QMdiSubWindow,
     void ApplyAndHidePropertySheet() override;
 
     void UpdateTitle();
-    void Refresh();
+    // After the project changed under the view (read, a model made or
+    // removed, another template): the first model when none is shown, the
+    // scroll area sized to the model, and the title. A repaint alone is
+    // RepaintView.
+    void RefitView();
     // Takes size, no larger than the room to the area's bottom-right corner.
     void FitInto(QSize size);
     // Set by the main frame before it removes the window itself.
