@@ -68,6 +68,8 @@ void DocumentEvents::EndGroup() {
 void DocumentEvents::NoteChanged(ModelObject* model, ModelObject* current,
                                  const std::vector<ModelObject*>& changed) {
     const auto* target = dynamic_cast<const Model*>(model);
+    if (const auto* tool = dynamic_cast<const ToolModel*>(model))
+        touchedTools_.push_back(tool->Id().Text());
     auto note = [&](const ModelObject* object) {
         if (object == nullptr)
             return;
@@ -95,6 +97,8 @@ void DocumentEvents::NoteReplayed(ChangeKind kind, Model* toShow,
         mastersReplayed_ = true;
     if (toShow == nullptr)
         return;
+    if (dynamic_cast<const ToolModel*>(toShow) != nullptr)
+        touchedTools_.push_back(toShow->Id().Text());
     toShow_ = toShow->Id().Text();
     toSelect_.clear();
     auto& touched = touched_[*toShow_];
@@ -308,6 +312,13 @@ void DocumentEvents::Publish() {
     touched_.clear();
     touchedMasters_.clear();
     mastersReplayed_ = false;
+    std::vector<std::string> tools = std::move(touchedTools_);
+    touchedTools_.clear();
+    std::sort(tools.begin(), tools.end());
+    tools.erase(std::unique(tools.begin(), tools.end()), tools.end());
+    for (const std::string& id : tools)
+        if (auto* tool = dynamic_cast<ToolModel*>(StillHeld(id)))
+            Send([&](DocumentObserver& o) { o.ToolChanged(*tool); });
 
     Model* current = document_.CurrentModel();
     if (current != current_) {
@@ -376,6 +387,7 @@ void DocumentEvents::Forget() {
     modified_ = document_.IsModified();
     touched_.clear();
     touchedMasters_.clear();
+    touchedTools_.clear();
     mastersReplayed_ = false;
     toShow_.reset();
     toSelect_.clear();

@@ -66,6 +66,10 @@ class DocumentObserver {
     // the document's models or a tool model of its template) and the
     // drawables it asks the view to select (empty: keep the selection).
     virtual void ReplayShows(Model& /*model*/, const std::vector<Drawable*>& /*select*/) {}
+    // A tool model of the document's template changed (its drawing, its
+    // icon in the template's strip or its size) by a recorded change, an
+    // undo or a redo.
+    virtual void ToolChanged(Model& /*tool*/) {}
 };
 
 class DocumentEvents {
@@ -171,6 +175,8 @@ class DocumentEvents {
     // and the events may have freed the objects they name.
     std::map<std::string, std::vector<std::string>> touched_; // model id: drawable ids
     std::vector<std::string> touchedMasters_;
+    // Ids of the template's tool models a change or replay concerned.
+    std::vector<std::string> touchedTools_;
     bool mastersReplayed_ = false;
     std::optional<std::string> toShow_;
     std::vector<std::string> toSelect_;

@@ -119,6 +119,9 @@ void PageSetup::ExchangeWithRegistry(Registry& registry, const std::string& key,
     if (save) {
         std::string text =
             Format("%d %d %d", static_cast<int32_t>(PrintOptions), PaperWidth, PaperHeight);
+        if (Margins)
+            text +=
+                Format(" %d %d %d %d", (*Margins)[0], (*Margins)[1], (*Margins)[2], (*Margins)[3]);
         RegStringValue(registry, key, "PrintDefs", text, true);
         return;
     }
@@ -128,13 +131,19 @@ void PageSetup::ExchangeWithRegistry(Registry& registry, const std::string& key,
         PrintOptions = 201;
         PaperWidth = 8271;
         PaperHeight = 11688;
+        Margins.reset();
         return;
     }
-    int32_t fields[3] = {static_cast<int32_t>(PrintOptions), PaperWidth, PaperHeight};
-    ParseIntegers(text, fields, 3);
+    int32_t fields[7] = {static_cast<int32_t>(PrintOptions), PaperWidth, PaperHeight};
+    const size_t read = ParseIntegers(text, fields, 7);
     PrintOptions = static_cast<uint32_t>(fields[0]);
     PaperWidth = fields[1];
     PaperHeight = fields[2];
+    // Margins count only when all four are there and none is negative; a
+    // value cut short or damaged leaves the printer's own margins.
+    Margins.reset();
+    if (read == 7 && std::all_of(fields + 3, fields + 7, [](int32_t m) { return m >= 0; }))
+        Margins = std::array<int32_t, 4>{fields[3], fields[4], fields[5], fields[6]};
 }
 
 void PageSetup::SetDevMode(const void* data, size_t size) {

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,9 +59,15 @@ class PageSetup {
     uint32_t PrintOptions = 201;
     std::array<uint8_t, kDevModeSize> DevMode{};
     bool HasDevMode = false;
+    // The page margins in thousandths of an inch (left, top, right, bottom)
+    // a page set-up chose; none until one did, and then printing keeps them.
+    std::optional<std::array<int32_t, 4>> Margins;
 
     // Reads or writes "PrintDefs" ("%d %d %d": options, width, height) under
-    // key. A missing or empty value loads 201, 8271 and 11688.
+    // key. A missing or empty value loads 201, 8271 and 11688. Margins, when
+    // chosen, follow as four more numbers: a reader that takes the first
+    // three still reads the value, and a value of three numbers loads
+    // without margins.
     void ExchangeWithRegistry(Registry& registry, const std::string& key, bool save);
 
     // Keeps a copy of the printer's settings block: the first 148 bytes of

@@ -235,18 +235,89 @@ void SetRowsText(UiControlPlace& control, const std::string& text) {
     edit->items.push_back(text.substr(start));
 }
 
+// The sheet's numbers as one text: the control flags, the three numeric
+// and the five flag properties, blank-separated.
+std::string NumbersText(const UiControlPlace& control) {
+    std::string text = std::to_string(control.controlFlags);
+    for (uint16_t n : control.numbers)
+        text += ' ' + std::to_string(n);
+    for (uint8_t f : control.flagProperties)
+        text += ' ' + std::to_string(f);
+    return text;
+}
+
+// Reads NumbersText back; false (and nothing changed) unless it holds nine
+// numbers in their ranges.
+bool SetNumbersText(UiControlPlace& control, const std::string& text) {
+    std::array<unsigned long long, 9> values{};
+    size_t at = 0;
+    for (unsigned long long& value : values) {
+        while (at < text.size() && text[at] == ' ')
+            ++at;
+        const size_t start = at;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 12)
+            ++at;
+        if (at == start)
+            return false;
+        value = std::stoull(text.substr(start, at - start));
+    }
+    if (at != text.size() || values[0] > UINT32_MAX)
+        return false;
+    for (size_t i = 1; i < 4; ++i)
+        if (values[i] > UINT16_MAX)
+            return false;
+    for (size_t i = 4; i < 9; ++i)
+        if (values[i] > UINT8_MAX)
+            return false;
+    control.controlFlags = uint32_t(values[0]);
+    for (size_t i = 0; i < 3; ++i)
+        control.numbers[i] = uint16_t(values[1 + i]);
+    for (size_t i = 0; i < 5; ++i)
+        control.flagProperties[i] = uint8_t(values[4 + i]);
+    return true;
+}
+
+// A tab control's page captions, each ended by a newline; "" for others.
+std::string PagesText(const UiControlPlace& control) {
+    const auto* tabs = dynamic_cast<const UiTabControl*>(&control);
+    std::string text;
+    if (tabs != nullptr)
+        for (int i = 0; i < tabs->PageCount(); ++i)
+            text += tabs->Page(i)->caption + '\n';
+    return text;
+}
+
+void SetPagesText(UiControlPlace& control, const std::string& text) {
+    auto* tabs = dynamic_cast<UiTabControl*>(&control);
+    if (tabs == nullptr)
+        return;
+    std::vector<std::string> captions;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        captions.push_back(text.substr(start, end - start));
+    tabs->SetPageCaptions(captions);
+}
+
 } // namespace
 
 kest::Cell* UiControlPlace::Props(GuidScope*, ModelObject* other, kest::Cell* list, bool redo) {
+    constexpr size_t kCount = 7;
     if (list == nullptr) {
         const auto* that = dynamic_cast<const UiControlPlace*>(other);
         if (that == nullptr)
             return kest::nil;
-        const std::string mine[5] = {name, caption, defaultText, picture, RowsText(*this)};
-        const std::string theirs[5] = {that->name, that->caption, that->defaultText, that->picture,
-                                       RowsText(*that)};
+        const std::string mine[kCount] = {name,
+                                          caption,
+                                          defaultText,
+                                          picture,
+                                          RowsText(*this),
+                                          NumbersText(*this),
+                                          PagesText(*this)};
+        const std::string theirs[kCount] = {that->name,      that->caption,   that->defaultText,
+                                            that->picture,   RowsText(*that), NumbersText(*that),
+                                            PagesText(*that)};
         kest::Cell* out = kest::nil;
-        for (size_t i = 5; i > 0; --i) {
+        for (size_t i = kCount; i > 0; --i) {
             kest::Cell* entry = mine[i - 1] == theirs[i - 1]
                                     ? kest::nil
                                     : kest::mklist(kest::mkstr(mine[i - 1].c_str()),
@@ -255,17 +326,28 @@ kest::Cell* UiControlPlace::Props(GuidScope*, ModelObject* other, kest::Cell* li
         }
         return out;
     }
-    static constexpr kest::CellType kTypes[5] = {kest::TString, kest::TString, kest::TString,
-                                                 kest::TString, kest::TString};
+    static constexpr kest::CellType kTypes[kCount] = {kest::TString, kest::TString, kest::TString,
+                                                      kest::TString, kest::TString, kest::TString,
+                                                      kest::TString};
     RecordReader r(list, "control properties");
-    kest::Cell* chosen[5] = {};
+    kest::Cell* chosen[kCount] = {};
     ChoosePropertyValues(r, "control properties", kTypes, std::size(kTypes), redo, chosen);
+    // The numbers are checked before anything changes.
+    if (chosen[5] != nullptr) {
+        UiControlPlace trial;
+        if (!SetNumbersText(trial, chosen[5]->a.str))
+            RecordFormatError("control properties", "control numbers expected");
+    }
     std::string* fields[4] = {&name, &caption, &defaultText, &picture};
     for (size_t i = 0; i < 4; ++i)
         if (chosen[i] != nullptr)
             *fields[i] = chosen[i]->a.str;
     if (chosen[4] != nullptr)
         SetRowsText(*this, chosen[4]->a.str);
+    if (chosen[5] != nullptr)
+        SetNumbersText(*this, chosen[5]->a.str);
+    if (chosen[6] != nullptr)
+        SetPagesText(*this, chosen[6]->a.str);
     return kest::nil;
 }
 

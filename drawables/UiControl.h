@@ -103,11 +103,14 @@ class UiControlPlace : public Drawable {
     std::unique_ptr<ModelObject> Clone() const override;
     // CopyControl from another control of the same class.
     void Assign(const ModelObject* other) override;
-    // The property list (name caption defaultText picture rows) of the
-    // control sheet: each nil when equal to other's, else (mine other's);
-    // rows are an edit's list rows joined by newlines ("" for other
-    // controls). Given a list: applies its non-nil entries (second values
-    // when redo); a malformed list is a format error and changes nothing.
+    // The property list (name caption defaultText picture rows numbers
+    // pages) of the control sheet: each nil when equal to other's, else
+    // (mine other's); rows are an edit's list rows joined by newlines (""
+    // for other controls); numbers the control flags, the three numeric and
+    // the five flag properties, blank-separated; pages a tab control's page
+    // captions, each ended by a newline ("" for other controls). Given a
+    // list: applies its non-nil entries (second values when redo); a
+    // malformed list is a format error and changes nothing.
     kest::Cell* Props(GuidScope* scope, ModelObject* other, kest::Cell* list, bool redo) override;
 
     // ---- the operations of Drawable ----
@@ -434,6 +437,13 @@ class UiTabControl : public UiGroupBoxControl {
     // code 43, control number 0) captioned caption at index (clamped into
     // 0 to the page count), then the tabs laid out anew.
     UiGroupBoxControl* AddTab(ModelDocument* document, int index, const std::string& caption);
+    // Takes the page out (with its members) and returns it; null for an
+    // index outside the pages. The current page stays within the pages.
+    std::unique_ptr<UiGroupBoxControl> RemoveTab(int index);
+    // Makes the pages carry these captions in order: the first pages keep
+    // their objects and take the new captions, pages past the list's end go
+    // (with their members), missing ones are added.
+    void SetPageCaptions(const std::vector<std::string>& captions);
     // Every page takes the bounds; n tabs (W - n + 1) / n wide and 20 high
     // in a row from the bounds' top-left, 1 apart.
     void LayoutTabs();

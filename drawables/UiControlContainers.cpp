@@ -352,6 +352,28 @@ UiGroupBoxControl* UiTabControl::AddTab(ModelDocument*, int index, const std::st
     return added;
 }
 
+std::unique_ptr<UiGroupBoxControl> UiTabControl::RemoveTab(int index) {
+    if (index < 0 || index >= PageCount())
+        return nullptr;
+    std::unique_ptr<UiGroupBoxControl> page = std::move(pages_[size_t(index)]);
+    pages_.erase(pages_.begin() + index);
+    currentPage_ = std::clamp<int32_t>(currentPage_, 0, std::max(0, PageCount() - 1));
+    LayoutTabs();
+    return page;
+}
+
+void UiTabControl::SetPageCaptions(const std::vector<std::string>& captions) {
+    while (size_t(PageCount()) > captions.size())
+        RemoveTab(PageCount() - 1);
+    for (size_t i = 0; i < captions.size(); ++i) {
+        if (i < pages_.size())
+            pages_[i]->caption = captions[i];
+        else
+            AddTab(nullptr, PageCount(), captions[i]);
+    }
+    LayoutTabs();
+}
+
 void UiTabControl::LayoutTabs() {
     const int64_t n = std::max<int64_t>(1, int64_t(pages_.size()));
     const int64_t width = (int64_t(bounds.Width()) - n + 1) / n;

@@ -69,6 +69,7 @@ namespace qm::cmd {
     ID(SwimlaneTool, 33089)                                                                        \
     ID(JunctionTool, 33132)                                                                        \
     ID(IconTool, 32972)                                                                            \
+    ID(ControlTools, 33140)                                                                        \
     ID(ExtraLinkTools, 33106)                                                                      \
     ID(ExtraPlaceTools, 33107)                                                                     \
     RANGE(FirstUserTool, 3000, LastUserTool, 4000)                                                 \

@@ -42,7 +42,17 @@ bool PaletteGrid::CellAt(QPoint point, int& row, int& column) const {
     return row < rows && column < columns;
 }
 
+const std::vector<std::string>& ControlToolNames() {
+    static const std::vector<std::string> names = {
+        "Label",     "Edit Field",      "Combo Box", "Push Button", "Radio Button",
+        "Check Box", "Multi-line Edit", "List Box",  "Group Box",   "Tab Control",
+    };
+    return names;
+}
+
 PaletteGrid PickerGrid(int kind) {
+    if (kind == kControlPicker)
+        return PaletteGrid{5, 2};
     const int count = kind == 49 ? 24 : 6;
     PaletteGrid grid;
     grid.columns = std::max(1, count / 4);
@@ -51,7 +61,8 @@ PaletteGrid PickerGrid(int kind) {
 }
 
 int PickerToolAt(int kind, const PaletteGrid& grid, int row, int column) {
-    return row * grid.columns + column + (kind == 49 ? 500 : 400);
+    const int first = kind == kControlPicker ? kControlPicker : kind == 49 ? 500 : 400;
+    return row * grid.columns + column + first;
 }
 
 std::vector<PaletteTool> CollectPaletteTools(const NotationTemplate& notation, bool links) {
@@ -235,14 +246,17 @@ QPixmap PaletteWindow::CellPicture(int row, int column) const {
 
 QPixmap PickerPalette::CellPicture(int row, int column) const {
     const int tool = ToolAtCell(row, column);
-    QPixmap picture =
-        kind_ == 48 ? StripPicture("junctions", tool - 400) : StripPicture("icons", tool - 500);
+    QPixmap picture = kind_ == kControlPicker ? StripPicture("controls", tool - kControlPicker)
+                      : kind_ == 48           ? StripPicture("junctions", tool - 400)
+                                              : StripPicture("icons", tool - 500);
     return picture.isNull() ? PaletteWindow::CellPicture(row, column) : picture;
 }
 
 void PickerPalette::Open(int kind) {
     kind_ = kind;
-    setAccessibleName(kind == 49 ? "Icon Tools" : "Junction Tools");
+    setAccessibleName(kind == kControlPicker ? "Control Tools"
+                      : kind == 49           ? "Icon Tools"
+                                             : "Junction Tools");
     SetGrid(PickerGrid(kind));
 }
 
@@ -252,6 +266,8 @@ int PickerPalette::ToolAtCell(int row, int column) const {
 
 std::string PickerPalette::CellName(int row, int column) const {
     const int tool = ToolAtCell(row, column);
+    if (kind_ == kControlPicker)
+        return ControlToolNames()[size_t(std::clamp(tool - kControlPicker, 0, 9))];
     if (kind_ == 48)
         return kJunctionNames[std::clamp(tool - 400, 0, 5)];
     return "Icon " + std::to_string(tool - 500 + 1);

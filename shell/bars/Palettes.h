@@ -26,8 +26,12 @@ struct PaletteGrid {
 };
 
 // Kind 48: six junction tools in one column; kind 49: 24 icon tools in six
-// columns of four rows.
+// columns of four rows; kind 35: the ten form-design control tools (35 to
+// 44) in five columns of two rows.
 PaletteGrid PickerGrid(int kind);
+inline constexpr int kControlPicker = 35;
+// The names of the control tools 35 to 44, in tool order.
+const std::vector<std::string>& ControlToolNames();
 // The tool a picker cell stands for.
 int PickerToolAt(int kind, const PaletteGrid& grid, int row, int column);
 
@@ -100,7 +104,8 @@ class PaletteWindow : public QWidget {
 class PickerPalette : public PaletteWindow {
   public:
     explicit PickerPalette(QWidget* owner) : PaletteWindow(owner) {}
-    // Kind 48 (junctions) or 49 (icons); clears hover and pressed.
+    // Kind 48 (junctions), 49 (icons) or 35 (controls); clears hover and
+    // pressed.
     void Open(int kind);
     int Kind() const { return kind_; }
 

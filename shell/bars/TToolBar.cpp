@@ -71,6 +71,7 @@ constexpr ToolBarButton kMiscButtons[] = {
     {cmd::PolylineTool, "Polyline", 10, false},
     {cmd::PolygonTool, "Polygon", 11, false},
     {cmd::IconTool, "Icon Tool", 12, false},
+    {cmd::ControlTools, "Control Tools", kControlToolsImage, false},
     {0, "", 0, false},
     {cmd::GroupAsPrimitive, "Group As Primitive", 13, false},
     {cmd::GroupAsPlace, "Group As Place", 14, false},

@@ -40,6 +40,9 @@ QPixmap StripPicture(const char* strip, int index);
 // (29 to 34) and the icon picker's 24 (35 to 58).
 inline constexpr int kFirstJunctionImage = 29;
 inline constexpr int kFirstIconImage = 35;
+// The control tools button has no picture of the strip: past the icon
+// picker's, it is drawn as a letter glyph of its name.
+inline constexpr int kControlToolsImage = 59;
 
 class TToolBar : public QToolBar {
   public:

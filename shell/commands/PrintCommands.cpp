@@ -94,14 +94,14 @@ void PrintCommands::OnFilePrint(int) {
         return;
     }
     // The margins of the page set-up, once one has been made.
-    auto* main = dynamic_cast<CMainFrame*>(frame_.window());
     PrinterPagedDevice device(choice, setup.PaperWidth, setup.PaperHeight,
-                              main != nullptr ? main->PageMargins() : nullptr);
+                              setup.Margins ? &*setup.Margins : nullptr);
     ReportOperationFailure(device.IsOpen(), "bad dc handle");
 
     // The dialog follows the document's progress over the models (the status
     // bar's control) and names each page as it is done.
     ProgressDialog progress(&frame_);
+    auto* main = dynamic_cast<CMainFrame*>(frame_.window());
     progress.Start(static_cast<int>(document.ModelCount()));
     if (main != nullptr && main->Progress())
         QObject::connect(main->Progress(), &QProgressBar::valueChanged, &progress,

@@ -9,6 +9,7 @@
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
 #include "drawables/ToolModel.h"
+#include "drawables/UiControl.h"
 #include "editor/TContent.h"
 #include "editor/ViewClipboard.h"
 #include "model/CommandIds.h"
@@ -80,6 +81,8 @@ int ToolKindOf(int id) {
         return TkJunction;
     case cmd::IconTool:
         return TkIcon;
+    case cmd::ControlTools:
+        return TkUiLabel;
     default:
         return id;
     }
@@ -182,6 +185,8 @@ struct ChildFrameTable {
         {cmd::JunctionTool, cmd::JunctionTool, "", "Junction for a Place", &C::OnToolCommand,
          &C::OnUpdateTool},
         {cmd::IconTool, cmd::IconTool, "", "Icon Tool", &C::OnToolCommand, &C::OnUpdateTool},
+        {cmd::ControlTools, cmd::ControlTools, "", "Control Tools", &C::OnToolCommand,
+         &C::OnUpdateTool},
         {cmd::ToolDesignEdit, cmd::ModelEdit, "", "Tool Design Edit", &C::OnToolEditMode,
          &C::OnUpdateToolEditMode},
         {cmd::ExtraLinkTools, cmd::ExtraPlaceTools, "", "Extra Link Tools", &C::OnExtraTools,
@@ -282,28 +287,34 @@ CChildFrame::CChildFrame(CCASEApp& app, CCASEDoc& document, CMainFrame& mainFram
                (view_->Mode() == DM_CREATE || view_->Mode() == DM_CREATE_POINTS);
     };
     mainFrame_.AddChildFrame(this);
-    titleFollower_ = std::make_unique<TitleFollower>(*this);
+    documentFollower_ = std::make_unique<DocumentFollower>(*this);
     UpdateTitle();
 }
 
-class CChildFrame::TitleFollower : public DocumentObserver {
+class CChildFrame::DocumentFollower : public DocumentObserver {
   public:
-    explicit TitleFollower(CChildFrame& frame) : frame_(frame) {
+    explicit DocumentFollower(CChildFrame& frame) : frame_(frame) {
         frame_.document_.Events().AddObserver(this);
     }
-    ~TitleFollower() override { frame_.document_.Events().RemoveObserver(this); }
-    TitleFollower(const TitleFollower&) = delete;
-    TitleFollower& operator=(const TitleFollower&) = delete;
+    ~DocumentFollower() override { frame_.document_.Events().RemoveObserver(this); }
+    DocumentFollower(const DocumentFollower&) = delete;
+    DocumentFollower& operator=(const DocumentFollower&) = delete;
     void ModelsChanged(ModelsChange, const std::vector<Model*>&) override { frame_.UpdateTitle(); }
     void CurrentModelChanged(Model*) override { frame_.UpdateTitle(); }
     void ReplayShows(Model&, const std::vector<Drawable*>&) override { frame_.UpdateTitle(); }
+    // An icon painted, pasted or cut, or its undo: the custom bar of the
+    // active window takes the template's strip again.
+    void ToolChanged(Model&) override {
+        if (frame_.mainFrame_.ActiveChild() == &frame_)
+            frame_.LoadToolBarBitmaps();
+    }
 
   private:
     CChildFrame& frame_;
 };
 
 CChildFrame::~CChildFrame() {
-    titleFollower_.reset();
+    documentFollower_.reset();
     // A frame whose panes were dropped has let go of the sheets already, and
     // its deferred deletion may come after the main frame is gone.
     if (!panesDropped_)
@@ -315,7 +326,7 @@ CChildFrame::~CChildFrame() {
 void CChildFrame::DropPanes() {
     closingByApp = true;
     ForgetSheets();
-    titleFollower_.reset();
+    documentFollower_.reset();
     panesDropped_ = true;
     // The panes observe the document, which is closing: they go now, the
     // frame itself once its events are done.
@@ -410,14 +421,53 @@ void CChildFrame::SetToolEditMode(int mode) {
     mainFrame_.UpdateToolBars();
 }
 
+namespace {
+
+// The extra buttons' own picture, shown while no user tool matches.
+constexpr int kExtraToolsImage = 27;
+
+// A user tool (100 and up) of the family whose base, when it has one, is a
+// user tool too: what the extra link or place tools button stands for.
+bool IsExtraTool(const ToolModel* tool, bool links) {
+    return tool != nullptr && tool->id >= 100 && tool->IsLinkTool() == links &&
+           (!tool->IsVariant() || tool->baseId >= 100);
+}
+
+} // namespace
+
 void CChildFrame::UpdateToolButton(CommandState& state, int tool) {
     Model* model = CurrentModel();
+    const ToolModel* current = document_.FindTool(currentTool_);
+    const auto* shown = dynamic_cast<const ToolModel*>(model);
+    TToolBar* bar = mainFrame_.CustomToolBar();
     if (tool == kExtraLinkButton || tool == kExtraPlaceButton) {
+        const bool links = tool == kExtraLinkButton;
+        const ToolModel* match = IsExtraTool(current, links) ? current
+                                 : IsExtraTool(shown, links) ? shown
+                                                             : nullptr;
         state.enabled = model != nullptr;
-        state.checked =
-            currentTool_ >= 100 && document_.FindTool(currentTool_) != nullptr &&
-            document_.FindTool(currentTool_)->IsLinkTool() == (tool == kExtraLinkButton);
+        state.checked = match != nullptr;
+        if (bar != nullptr)
+            bar->SetButtonImage(links ? cmd::ExtraLinkTools : cmd::ExtraPlaceTools,
+                                match != nullptr ? match->iconSlot : kExtraToolsImage);
         return;
+    }
+    // The button stands for its tool and every stereotype of it: the tool in
+    // use, or else the tool model shown, when it is one of them.
+    const auto isThisOrStereotype = [tool](const ToolModel* candidate) {
+        return candidate != nullptr && (candidate->id == tool || candidate->baseId == tool);
+    };
+    const ToolModel* match = currentTool_ == tool          ? document_.FindTool(tool)
+                             : isThisOrStereotype(current) ? current
+                             : isThisOrStereotype(shown)   ? shown
+                                                           : nullptr;
+    const bool matches = currentTool_ == tool || match != nullptr;
+    if (bar != nullptr) {
+        const ToolModel* own = document_.FindTool(tool);
+        const int image = match != nullptr ? match->iconSlot
+                          : own != nullptr ? own->iconSlot
+                                           : tool;
+        bar->SetButtonImage(cmd::FirstLinkTool + tool, image);
     }
     if (model == nullptr) {
         state.enabled = false;
@@ -429,7 +479,7 @@ void CChildFrame::UpdateToolButton(CommandState& state, int tool) {
         allowed = type == nullptr || type->IsToolAllowed(tool);
     }
     state.enabled = allowed;
-    state.checked = currentTool_ == tool;
+    state.checked = matches;
 }
 
 void CChildFrame::LoadToolBarBitmaps() {
@@ -542,6 +592,10 @@ const Looks& CChildFrame::CurrentLooks() const {
 }
 
 void CChildFrame::OnToolCommand(int id) {
+    // The control tools button keeps the control tool in use; else it
+    // takes the first, the label.
+    if (id == cmd::ControlTools && currentTool_ >= TkUiLabel && currentTool_ <= TkUiTabControl)
+        return;
     SetCurrentTool(ToolKindOf(id));
 }
 
@@ -567,6 +621,12 @@ void CChildFrame::OnUpdateTool(int id, CommandState& state) {
     case cmd::PolygonTool:
         state.enabled = hasModel;
         state.checked = currentTool_ == tool && !IconEditing();
+        return;
+    case cmd::ControlTools:
+        // Controls are made in the containers of a diagram's form design.
+        state.enabled = IsDiagramKind(kind);
+        state.checked =
+            state.enabled && currentTool_ >= TkUiLabel && currentTool_ <= TkUiTabControl;
         return;
     case cmd::JunctionTool:
     case cmd::IconTool: {

@@ -183,11 +183,12 @@ class CChildFrame : public QMdiSubWindow,
 
     Model* CurrentModel() const;
     bool IconEditing() const;
-    // Keeps the title's " - model" true: a rename, an undo or redo and a
-    // change of the current model each set it again. Made with the panes
-    // and dropped with them.
-    class TitleFollower;
-    std::unique_ptr<TitleFollower> titleFollower_;
+    // Keeps the title's " - model" true (a rename, an undo or redo and a
+    // change of the current model each set it again) and the custom bar's
+    // pictures true to the template's icons. Made with the panes and
+    // dropped with them.
+    class DocumentFollower;
+    std::unique_ptr<DocumentFollower> documentFollower_;
     // The application's find sheet lets go of this window.
     void ForgetSheets();
 

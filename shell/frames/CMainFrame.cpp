@@ -173,8 +173,9 @@ CMainFrame::CMainFrame(CCASEApp& app)
     toolPalette_ = new ToolPalette(this);
     junctionPicker_ = new PickerPalette(this);
     iconPicker_ = new PickerPalette(this);
-    for (PaletteWindow* palette :
-         std::initializer_list<PaletteWindow*>{toolPalette_, junctionPicker_, iconPicker_}) {
+    controlPicker_ = new PickerPalette(this);
+    for (PaletteWindow* palette : std::initializer_list<PaletteWindow*>{
+             toolPalette_, junctionPicker_, iconPicker_, controlPicker_}) {
         palette->chosen = [this](int tool) {
             // The mouse is still on the button: its palette opens again only
             // once the mouse has been elsewhere.
@@ -491,10 +492,10 @@ bool CMainFrame::AskPageSetup(PageSetup& setup) {
         QPageSize(QSizeF(setup.PaperWidth / 1000.0, setup.PaperHeight / 1000.0), QPageSize::Inch));
     if (setup.PaperWidth > setup.PaperHeight)
         printer.setPageOrientation(QPageLayout::Landscape);
-    if (pageMargins_)
-        printer.setPageMargins(QMarginsF((*pageMargins_)[0] / 1000.0, (*pageMargins_)[1] / 1000.0,
-                                         (*pageMargins_)[2] / 1000.0, (*pageMargins_)[3] / 1000.0),
-                               QPageLayout::Inch);
+    if (const auto& m = setup.Margins)
+        printer.setPageMargins(
+            QMarginsF((*m)[0] / 1000.0, (*m)[1] / 1000.0, (*m)[2] / 1000.0, (*m)[3] / 1000.0),
+            QPageLayout::Inch);
     QPageSetupDialog dialog(&printer, this);
     if (RunModal(dialog) != QDialog::Accepted)
         return false;
@@ -503,12 +504,17 @@ bool CMainFrame::AskPageSetup(PageSetup& setup) {
     setup.PaperWidth = static_cast<int32_t>(std::lround(paper.width() * 1000.0));
     setup.PaperHeight = static_cast<int32_t>(std::lround(paper.height() * 1000.0));
     const QMarginsF margins = layout.margins(QPageLayout::Inch);
-    pageMargins_ =
+    setup.Margins =
         std::array<int32_t, 4>{static_cast<int32_t>(std::lround(margins.left() * 1000.0)),
                                static_cast<int32_t>(std::lround(margins.top() * 1000.0)),
                                static_cast<int32_t>(std::lround(margins.right() * 1000.0)),
                                static_cast<int32_t>(std::lround(margins.bottom() * 1000.0))};
     return true;
+}
+
+const std::array<int32_t, 4>* CMainFrame::PageMargins() const {
+    const auto& margins = app_.Env()->Settings().PageSetup.Margins;
+    return margins ? &*margins : nullptr;
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -568,17 +574,6 @@ void CMainFrame::UpdateToolBars() {
     for (TToolBar* bar : {mainToolBar_, miscToolBar_, customToolBar_})
         if (bar != nullptr)
             bar->UpdateButtons(routing_);
-    // Icon edits, their undo and scripts change the template's strip in
-    // place: the custom bar takes the pictures again when they differ.
-    CChildFrame* child = ActiveChild();
-    if (child == nullptr || customToolBar_ == nullptr)
-        return;
-    const NotationTemplate* notation = child->Document().Template();
-    const ToolBitmap& shown = customToolBar_->ToolStrip();
-    if (notation != nullptr && (shown.Width() != notation->toolBitmap.Width() ||
-                                shown.Pixels() != notation->toolBitmap.Pixels() ||
-                                shown.ColourTable() != notation->toolBitmap.ColourTable()))
-        child->LoadToolBarBitmaps();
 }
 
 bool CMainFrame::OnCommand(int id) {
@@ -687,8 +682,8 @@ void CMainFrame::SetStatusText(const std::string& text) {
 
 bool CMainFrame::PopupPaletteFor(int id, QRect screenRect) {
     // Back on the button whose palette is showing: nothing changes.
-    if (id == popupButton_ &&
-        (toolPalette_->isVisible() || junctionPicker_->isVisible() || iconPicker_->isVisible()))
+    if (id == popupButton_ && (toolPalette_->isVisible() || junctionPicker_->isVisible() ||
+                               iconPicker_->isVisible() || controlPicker_->isVisible()))
         return true;
     CChildFrame* child = ActiveChild();
     if (child == nullptr || !RouteUpdate(id).enabled)
@@ -699,6 +694,10 @@ bool CMainFrame::PopupPaletteFor(int id, QRect screenRect) {
         HidePalettes();
         picker->Open(id == cmd::JunctionTool ? TkJunction : TkIcon);
         palette = picker;
+    } else if (id == cmd::ControlTools) {
+        HidePalettes();
+        controlPicker_->Open(kControlPicker);
+        palette = controlPicker_;
     } else if (const NotationTemplate* notation = child->Document().Template()) {
         const bool extra = id == cmd::ExtraLinkTools || id == cmd::ExtraPlaceTools;
         const bool tool = id >= cmd::FirstLinkTool && id <= cmd::LastPlaceTool;
@@ -720,8 +719,8 @@ bool CMainFrame::PopupPaletteFor(int id, QRect screenRect) {
 
 void CMainFrame::HidePalettes() {
     popupButton_ = -1;
-    for (QWidget* palette :
-         std::initializer_list<QWidget*>{toolPalette_, junctionPicker_, iconPicker_})
+    for (QWidget* palette : std::initializer_list<QWidget*>{toolPalette_, junctionPicker_,
+                                                            iconPicker_, controlPicker_})
         palette->hide();
 }
 
@@ -735,8 +734,8 @@ void CMainFrame::OnPaletteMovedOutside(QPoint global) {
             HidePalettes();
         return;
     }
-    for (PaletteWindow* palette :
-         std::initializer_list<PaletteWindow*>{toolPalette_, junctionPicker_, iconPicker_})
+    for (PaletteWindow* palette : std::initializer_list<PaletteWindow*>{
+             toolPalette_, junctionPicker_, iconPicker_, controlPicker_})
         if (palette->isVisible() && !palette->KeepsOpenAt(global))
             HidePalettes();
 }

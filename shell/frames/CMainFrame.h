@@ -63,11 +63,9 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     bool CloseFrame() override;
     bool AskPageSetup(PageSetup& setup) override;
     // The page margins (thousandths of an inch: left, top, right, bottom)
-    // the last accepted page set-up chose, which printing keeps; null before
-    // one. They last for the run.
-    const std::array<int32_t, 4>* PageMargins() const {
-        return pageMargins_ ? &*pageMargins_ : nullptr;
-    }
+    // an accepted page set-up chose, which printing keeps; null before one.
+    // The settings keep them between runs.
+    const std::array<int32_t, 4>* PageMargins() const;
 
     // ---- the chain ----
     // Runs a command along the chain: origin first when given (the pane whose
@@ -127,6 +125,7 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     ToolPalette* Tools() const { return toolPalette_; }
     PickerPalette* JunctionPicker() const { return junctionPicker_; }
     PickerPalette* IconPicker() const { return iconPicker_; }
+    PickerPalette* ControlPicker() const { return controlPicker_; }
     // Opens the palette of a tool-bar button under the mouse (the junction
     // and icon buttons, the template's tool buttons) over the button's
     // rectangle; true when one opened or the button's palette is showing.
@@ -174,7 +173,6 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    std::optional<std::array<int32_t, 4>> pageMargins_;
     friend struct MainFrameTable;
     void BuildMenus();
     void InstallTemplateIconHooks();
@@ -233,6 +231,7 @@ class CMainFrame : public QMainWindow, public MainFrame, public CommandTarget {
     ToolPalette* toolPalette_ = nullptr;
     PickerPalette* junctionPicker_ = nullptr;
     PickerPalette* iconPicker_ = nullptr;
+    PickerPalette* controlPicker_ = nullptr;
     int popupButton_ = -1;
     // The button whose palette just chose a tool, until the mouse leaves it.
     int restingButton_ = -1;

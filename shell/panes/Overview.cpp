@@ -6,9 +6,11 @@
 #include "document/UndoJournal.h"
 #include "drawables/DrawingSwitches.h"
 #include "drawables/Model.h"
+#include "drawables/NotationTemplate.h"
 #include "drawables/ShapeGeometry.h"
 #include "drawables/ToolModel.h"
 #include "drawables/ZoomScaling.h"
+#include "platform/Colors.h"
 #include "platform/PainterDC.h"
 #include "shell/ProjectWindow.h"
 
@@ -97,6 +99,27 @@ void TGuide::TrackVisibleArea(bool onlyIfChanged) {
     update(ToQRect(viewFrame_).adjusted(-1, -1, 1, 1));
 }
 
+void TGuide::DrawEditedIcon(QPainter& painter, const ToolModel& tool) const {
+    const ToolBitmap* strip = document_.IconStripOf(tool);
+    if (strip == nullptr || tool.iconSlot < 0 || tool.iconSlot >= strip->SlotCount())
+        return;
+    QImage icon(kIconWidth, kIconHeight, QImage::Format_RGB32);
+    for (int y = 0; y < kIconHeight; ++y)
+        for (int x = 0; x < kIconWidth; ++x) {
+            const COLORREF colour =
+                strip->Colour(strip->PixelAt(tool.iconSlot * kIconWidth + x, y));
+            icon.setPixel(x, y, qRgb(GetRValue(colour), GetGValue(colour), GetBValue(colour)));
+        }
+    painter.drawImage(1, 1, icon);
+}
+
+CRect TGuide::RubberBand() const {
+    ToolModel* tool = CurrentTool();
+    if (!resizing_ || dragFrame_.IsRectEmpty() || tool == nullptr)
+        return CRect();
+    return ResizedToolRect(dragFrame_, dragLast_ - dragStart_);
+}
+
 void TGuide::paintEvent(QPaintEvent*) {
     Model* model = document_.CurrentModel();
     QPainter screen(this);
@@ -105,6 +128,12 @@ void TGuide::paintEvent(QPaintEvent*) {
         return;
     }
     ToolModel* tool = CurrentTool();
+    // While its icon is edited a tool shows the icon itself, pixel for pixel.
+    if (tool != nullptr && tool->iconEditing) {
+        screen.fillRect(rect(), kWindow);
+        DrawEditedIcon(screen, *tool);
+        return;
+    }
     // The miniature is drawn into a back buffer the size of the pane.
     QImage image(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     image.fill(tool != nullptr ? kWindow : kInactiveCaption);
@@ -114,20 +143,42 @@ void TGuide::paintEvent(QPaintEvent*) {
         CRect page = tool != nullptr ? tool->printFrame : ScaledPage();
         page.InflateRect(2, 2, 2, 2);
         dc.Painter().fillRect(ToQRect(page), kWindow);
-        const double zoom = tool != nullptr ? 1.0 : scale_;
-        CRect clip(0, 0, width(), height());
-        for (const auto& drawable : model->Drawables()) {
-            CRect bounds;
-            ScaleByZoom(drawable->repaintRect, bounds, zoom);
-            CRect meets;
-            if (tool == nullptr && !meets.IntersectRect(bounds, clip))
-                continue;
-            drawable->Draw(dc, &drawable->looks, zoom, nullptr, nullptr, 0);
+        if (tool != nullptr) {
+            // The tool's drawing at actual size in its rectangle, one pixel
+            // in; a link tool's line under it.
+            CRect moved = tool->printFrame;
+            moved.OffsetRect(1, 1);
+            if (tool->IsLinkTool()) {
+                CRect sample = moved;
+                sample.OffsetRect(tool->pageMatrix.left, tool->pageMatrix.top);
+                tool->DrawLinkIcon(dc, sample, 1.0);
+            }
+            for (const auto& drawable : model->Drawables())
+                drawable->Draw(dc, &drawable->looks, 1.0, &tool->pageMatrix, &moved, 0);
+        } else {
+            CRect clip(0, 0, width(), height());
+            for (const auto& drawable : model->Drawables()) {
+                CRect bounds;
+                ScaleByZoom(drawable->repaintRect, bounds, scale_);
+                CRect meets;
+                if (!meets.IntersectRect(bounds, clip))
+                    continue;
+                drawable->Draw(dc, &drawable->looks, scale_, nullptr, nullptr, 0);
+            }
         }
     }
     screen.drawImage(0, 0, image);
     if (tool != nullptr) {
-        screen.fillRect(ToQRect(knob_), Qt::black);
+        const CRect band = RubberBand();
+        if (band.IsRectEmpty()) {
+            screen.fillRect(ToQRect(knob_), Qt::black);
+            return;
+        }
+        // The knob hides while the band shows where the drag would leave
+        // the tool's corner.
+        screen.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        screen.setBrush(Qt::NoBrush);
+        screen.drawRect(ToQRect(band).adjusted(0, 0, -1, -1));
         return;
     }
     screen.setPen(QPen(QColor(255, 0, 0), 1));
@@ -168,6 +219,7 @@ void TGuide::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     resizing_ = false;
+    dragFrame_ = CRect();
     const CPoint point = PointOf(event);
     Model* model = document_.CurrentModel();
     if (CurrentTool() != nullptr) {
@@ -190,7 +242,13 @@ void TGuide::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     if (resizing_) {
+        if (point == dragLast_)
+            return;
+        // The first movement begins the resize from the tool's rectangle.
+        if (ToolModel* tool = CurrentTool(); tool != nullptr && dragFrame_.IsRectEmpty())
+            dragFrame_ = tool->printFrame;
         dragLast_ = point;
+        update();
         return;
     }
     setCursor(CurrentTool() != nullptr && knob_.PtInRect(point) ? Qt::SizeFDiagCursor
@@ -203,7 +261,9 @@ void TGuide::mouseReleaseEvent(QMouseEvent* event) {
     if (!resizing_)
         return;
     resizing_ = false;
+    dragFrame_ = CRect();
     dragLast_ = PointOf(event);
+    update();
     ToolModel* tool = CurrentTool();
     // A release where the drag began records nothing.
     if (tool == nullptr || dragLast_ == dragStart_)
@@ -220,6 +280,11 @@ void TGuide::mouseReleaseEvent(QMouseEvent* event) {
 void TGuide::DrawablesChanged(Model& model, const CRect&) {
     if (&model == document_.CurrentModel())
         update();
+}
+
+void TGuide::ToolChanged(Model& tool) {
+    if (&tool == document_.CurrentModel())
+        Refresh(true);
 }
 
 void TGuide::CurrentModelChanged(Model*) {

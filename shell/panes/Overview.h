@@ -33,10 +33,14 @@ class TGuide : public QWidget, public DocumentObserver {
     const CRect& ViewFrame() const { return viewFrame_; }
     // The resize knob of a tool model (pane coordinates).
     const CRect& Knob() const { return knob_; }
+    // The rubber band of a knob drag that has moved: the tool rectangle as
+    // the drag would leave it; empty otherwise.
+    CRect RubberBand() const;
 
     // ---- DocumentObserver ----
     void DrawablesChanged(Model& model, const CRect& area) override;
     void CurrentModelChanged(Model* model) override;
+    void ToolChanged(Model& tool) override;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -49,6 +53,8 @@ class TGuide : public QWidget, public DocumentObserver {
     ToolModel* CurrentTool() const;
     // The current model's page scaled to the pane.
     CRect ScaledPage() const;
+    // A tool model whose icon is edited: the icon at (1, 1), actual size.
+    void DrawEditedIcon(QPainter& painter, const ToolModel& tool) const;
     void PanTo(CPoint point);
     // The tool rectangle with its bottom-right corner moved by offset,
     // within 0,0,512,512 and at least 10 x 10.
@@ -61,6 +67,8 @@ class TGuide : public QWidget, public DocumentObserver {
     bool resizing_ = false;
     CPoint dragStart_;
     CPoint dragLast_;
+    // The tool rectangle when the knob drag first moved; empty before.
+    CRect dragFrame_;
     CRect viewFrame_;
     bool panning_ = false;
 };

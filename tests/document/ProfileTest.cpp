@@ -369,6 +369,45 @@ TEST_F(ProfileTest, PrintDefsAndPlacementRoundTrip) {
     EXPECT_EQ(block[2], 3);
 }
 
+// Margins ride after the three numbers older settings hold: a value without
+// them loads as before, and one whose margins are cut short or negative
+// keeps none rather than a half-read set.
+TEST_F(ProfileTest, PrintDefsCarryTheMarginsAfterTheThreeNumbers) {
+    Profile profile;
+    profile.SetDefaults();
+    EXPECT_FALSE(profile.PageSetup.Margins.has_value());
+    profile.PageSetup.Margins = std::array<int32_t, 4>{300, 400, 500, 600};
+    profile.ExchangeWithRegistry(true);
+    EXPECT_EQ(UserValue(kProfileKey, "PrintDefs"), "201 8271 11688 300 400 500 600");
+    Profile reread;
+    reread.SetDefaults();
+    ASSERT_TRUE(reread.PageSetup.Margins.has_value());
+    EXPECT_EQ(*reread.PageSetup.Margins, (std::array<int32_t, 4>{300, 400, 500, 600}));
+    EXPECT_EQ(reread.PageSetup.PaperHeight, 11688);
+
+    struct Case {
+        const char* stored;
+        bool margins;
+        int32_t height;
+    };
+    const Case cases[] = {
+        {"201 8500 11000", false, 11000},     // an older program's value
+        {"201 8500 11000 250", false, 11000}, // cut short inside the margins
+        {"201 8500 11000 1 2 -3 4", false, 11000},
+        {"201 8500 11000 0 0 0 0", true, 11000},
+    };
+    for (const Case& c : cases) {
+        Registry user = UserStore();
+        user.SetValue(kProfileKey, "Options", "1");
+        user.SetValue(kProfileKey, "PrintDefs", c.stored);
+        ASSERT_TRUE(user.Flush());
+        Profile loaded;
+        loaded.SetDefaults();
+        EXPECT_EQ(loaded.PageSetup.Margins.has_value(), c.margins) << c.stored;
+        EXPECT_EQ(loaded.PageSetup.PaperHeight, c.height) << c.stored;
+    }
+}
+
 // Files that are cut short, binary garbage or hold absurd numbers never make
 // the load fail; what makes no sense leaves the defaults.
 TEST_F(ProfileTest, BadSettingsFilesNeverCrash) {

@@ -9,6 +9,7 @@
 #include "drawables/NotationTemplate.h"
 #include "drawables/Place.h"
 #include "drawables/ToolModel.h"
+#include "drawables/UiControl.h"
 #include "editor/TContent.h"
 #include "editor/TEdit.h"
 #include "model/ChangeJournal.h"
@@ -26,6 +27,7 @@
 #include "shell/frames/CMainFrame.h"
 #include "shell/frames/UndoListDialog.h"
 #include "shell/panes/LogWindow.h"
+#include "shell/panes/Overview.h"
 #include "shell/panes/SidePane.h"
 #include "tests/support/ModelFixture.h"
 
@@ -54,6 +56,13 @@
 
 namespace qm {
 namespace {
+
+void Mouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), button, buttons,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
 
 class Frames : public test::ModelTest {
   protected:
@@ -928,6 +937,73 @@ TEST_F(Frames, PickerChoosesTheCellUnderTheRelease) {
     EXPECT_FALSE(frame.Tools()->isVisible());
 }
 
+// The control tools palette of the misc bar offers the ten form-design
+// controls; the tool chosen there puts its control into the window of a
+// form design where the view is clicked.
+TEST_F(Frames, TheControlPaletteOffersTheControlToolsAndMakesControls) {
+    const std::string form = scratch / "form.pro";
+    ASSERT_TRUE(WriteFileReplacing(
+        form, ReadWholeFile(QM_FIXTURES "/document/every_control.pro", 1 << 20).value_or("")));
+    CMainFrame& frame = Start({form});
+    CChildFrame* child = frame.ActiveChild();
+    ASSERT_NE(child, nullptr);
+    ASSERT_NE(frame.MiscToolBar()->ActionOf(cmd::ControlTools), nullptr);
+    ASSERT_TRUE(frame.RouteUpdate(cmd::ControlTools).enabled);
+    ASSERT_TRUE(frame.PopupPaletteFor(cmd::ControlTools, QRect(100, 100, 20, 20)));
+    PickerPalette& picker = *frame.ControlPicker();
+    ASSERT_TRUE(picker.isVisible());
+    EXPECT_EQ(picker.size(), QSize(24 * 5 + 6, 23 * 2 + 6));
+    EXPECT_EQ(picker.accessibleName(), QStringLiteral("Control Tools"));
+    const PaletteGrid grid = PickerGrid(kControlPicker);
+    std::vector<int> offered;
+    for (int row = 0; row < grid.rows; ++row)
+        for (int column = 0; column < grid.columns; ++column)
+            offered.push_back(PickerToolAt(kControlPicker, grid, row, column));
+    EXPECT_EQ(offered, (std::vector<int>{35, 36, 37, 38, 39, 40, 41, 42, 43, 44}));
+
+    // Row 1, column 2: the list box.
+    const QPoint cell = grid.PictureRect(1, 2).center();
+    QTest::mousePress(&picker, Qt::LeftButton, {}, cell);
+    QTest::mouseRelease(&picker, Qt::LeftButton, {}, cell);
+    EXPECT_FALSE(picker.isVisible());
+    EXPECT_EQ(child->CurrentTool(), TkUiListBox);
+    EXPECT_TRUE(frame.RouteUpdate(cmd::ControlTools).checked);
+    // The button itself keeps the control tool in use.
+    ASSERT_TRUE(frame.RouteCommand(cmd::ControlTools));
+    EXPECT_EQ(child->CurrentTool(), TkUiListBox);
+
+    Model* model = Document().CurrentModel();
+    ASSERT_NE(model, nullptr);
+    UiWindowControl* window = nullptr;
+    for (const auto& drawable : model->Drawables())
+        if (auto* w = dynamic_cast<UiWindowControl*>(drawable.get()); w != nullptr && !window)
+            window = w;
+    ASSERT_NE(window, nullptr);
+    const size_t members = window->Members().size();
+    // A point of the window's client area beside every member.
+    const CRect client = window->ClientArea();
+    CPoint free(-1, -1);
+    for (int y = client.top + 2; y < client.bottom && free.x < 0; y += 3)
+        for (int x = client.left + 2; x < client.right && free.x < 0; x += 3) {
+            int part = 0;
+            int knob = 0;
+            if (window->HitTest(x, y, part, knob, 0) == window)
+                free = CPoint(x, y);
+        }
+    ASSERT_GE(free.x, 0);
+    TContent* view = child->View();
+    const CPoint scroll = view->ScrollPosition();
+    const QPoint at(static_cast<int>(free.x * model->zoom) - scroll.x,
+                    static_cast<int>(free.y * model->zoom) - scroll.y);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    ASSERT_EQ(window->Members().size(), members + 1);
+    EXPECT_NE(dynamic_cast<const UiListBoxControl*>(window->Members().back().get()), nullptr);
+    EXPECT_EQ(Document().GetJournal().Records().back().description, "Create Control");
+    // A tool model offers no controls.
+    ASSERT_TRUE(view->ShowModel(Document().FindTool(10)));
+    EXPECT_FALSE(frame.RouteUpdate(cmd::ControlTools).enabled);
+}
+
 // Tools chosen as a person chooses them, through the main window: the
 // mouse comes onto a custom-bar button, the tool palette opens over it, and
 // a click where the button is lands on the palette's first cell, the
@@ -1097,6 +1173,144 @@ TEST_F(Frames, ToolButtonsAreNamedByTheirTools) {
     const std::string text = busName(about.Information());
     EXPECT_NE(text.find("Quillmark"), std::string::npos) << text;
     EXPECT_NE(text.find("KestScript"), std::string::npos) << text;
+}
+
+// A tool button stands for its tool and the stereotypes of it: it is
+// checked, and shows the stereotype's icon, while a stereotype is the tool
+// in use or the tool model shown. The extra place tools button does the
+// same for a user tool of its own.
+TEST_F(Frames, ToolButtonsFollowStereotypesAndTheShownToolModel) {
+    CMainFrame& frame = Start({project});
+    CChildFrame* child = frame.ActiveChild();
+    ASSERT_NE(child, nullptr);
+    NotationTemplate* notation = Document().Template();
+    ASSERT_NE(notation, nullptr);
+    TToolBar* bar = frame.CustomToolBar();
+    auto shown = [&](int id) {
+        return bar->ActionOf(id)
+            ->icon()
+            .pixmap(QSize(16, 15))
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    auto slotPicture = [&](int slot) {
+        return StripPixmap(notation->toolBitmap)
+            .copy(16 * slot, 0, 16, 15)
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    ToolModel* base = Document().FindTool(10);
+    ASSERT_NE(base, nullptr);
+    bool needEnlarge = false;
+    auto made = base->CloneTool();
+    made->name = "Interface";
+    made->baseId = base->id;
+    ToolModel* stereotype = notation->AddTool(std::move(made), needEnlarge);
+    ASSERT_NE(stereotype, nullptr);
+    // A picture of the strip that differs from the base tool's.
+    stereotype->iconSlot = Document().FindTool(0)->iconSlot;
+    ASSERT_NE(slotPicture(stereotype->iconSlot), slotPicture(base->iconSlot));
+    auto user = Document().FindTool(11)->CloneTool();
+    user->name = "Screen";
+    user->baseId = -1;
+    ToolModel* own = notation->AddTool(std::move(user), needEnlarge);
+    ASSERT_NE(own, nullptr);
+    ASSERT_GE(own->id, 100);
+    own->iconSlot = Document().FindTool(1)->iconSlot;
+
+    const int button = cmd::FirstLinkTool + 10;
+    struct Case {
+        const char* what;
+        int currentTool;
+        ToolModel* shownTool;
+        bool checked;
+        int slot;
+        bool extraChecked;
+        int extraSlot;
+    };
+    const Case cases[] = {
+        {"the pointer on a diagram", 24, nullptr, false, base->iconSlot, false, 27},
+        {"the base tool in use", base->id, nullptr, true, base->iconSlot, false, 27},
+        {"its stereotype in use", stereotype->id, nullptr, true, stereotype->iconSlot, false, 27},
+        {"the stereotype's model shown", 24, stereotype, true, stereotype->iconSlot, false, 27},
+        {"the base tool's model shown", 24, base, true, base->iconSlot, false, 27},
+        {"a user tool in use", own->id, nullptr, false, base->iconSlot, true, own->iconSlot},
+        {"a user tool's model shown", 24, own, false, base->iconSlot, true, own->iconSlot},
+    };
+    Model* diagram = Document().CurrentModel();
+    ASSERT_NE(diagram, nullptr);
+    for (const Case& c : cases) {
+        ASSERT_TRUE(child->View()->ShowModel(c.shownTool != nullptr ? c.shownTool : diagram));
+        child->SetCurrentTool(c.currentTool);
+        frame.UpdateToolBars();
+        EXPECT_EQ(bar->ActionOf(button)->isChecked(), c.checked) << c.what;
+        EXPECT_EQ(shown(button), slotPicture(c.slot)) << c.what;
+        EXPECT_EQ(bar->ActionOf(cmd::ExtraPlaceTools)->isChecked(), c.extraChecked) << c.what;
+        const QImage extra = c.extraSlot != 27 ? slotPicture(c.extraSlot)
+                                               : bar->Image(27, "Extra Place Tools")
+                                                     .pixmap(QSize(16, 15))
+                                                     .toImage()
+                                                     .convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(shown(cmd::ExtraPlaceTools), extra) << c.what;
+    }
+}
+
+// The locater of a tool model: a link tool's line under the tool's drawing,
+// the icon itself while it is edited, and a rubber band that follows the
+// knob until the release resizes the tool as one "Resize Tool" step.
+TEST_F(Frames, TheLocaterShowsToolModelsAndTheirResizeBand) {
+    CMainFrame& frame = Start({project});
+    CChildFrame* child = frame.ActiveChild();
+    ASSERT_NE(child, nullptr);
+    TGuide& locater = *child->Extra()->Locater();
+    child->Extra()->SelectTab(TabLocater);
+    locater.resize(200, 150);
+    auto picture = [&] { return locater.grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    const QRgb white = qRgb(255, 255, 255);
+
+    ToolModel* link = Document().FindTool(0);
+    ASSERT_NE(link, nullptr);
+    ASSERT_TRUE(link->IsLinkTool());
+    ASSERT_TRUE(child->View()->ShowModel(link));
+    locater.Refresh(true);
+    // The sample line runs across the middle of the tool's rectangle.
+    const CRect frameOfLink = link->printFrame;
+    const int middle = 1 + frameOfLink.top + frameOfLink.Height() / 2;
+    EXPECT_NE(picture().pixel(1 + frameOfLink.left + 2, middle), white);
+
+    // Icon editing shows the icon pixel for pixel at (1, 1).
+    ToolModel* place = Document().FindTool(10);
+    ASSERT_NE(place, nullptr);
+    ASSERT_TRUE(child->View()->ShowModel(place));
+    ASSERT_TRUE(child->View()->SetIconEditing(true));
+    const QImage icon = StripPixmap(Document().Template()->toolBitmap)
+                            .copy(16 * place->iconSlot, 0, 16, 15)
+                            .toImage()
+                            .convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(picture().copy(1, 1, 16, 15), icon);
+    ASSERT_TRUE(child->View()->SetIconEditing(false));
+    locater.Refresh(true);
+
+    // A knob drag shows the band and hides the knob; the release resizes.
+    const CRect before = place->printFrame;
+    const QPoint knob(locater.Knob().left + 2, locater.Knob().top + 2);
+    const size_t records = Document().GetJournal().Records().size();
+    Mouse(&locater, QEvent::MouseButtonPress, knob, Qt::LeftButton);
+    EXPECT_TRUE(locater.RubberBand().IsRectEmpty());
+    Mouse(&locater, QEvent::MouseMove, knob + QPoint(20, 10), Qt::LeftButton);
+    const CRect band(before.left, before.top, before.right + 20, before.bottom + 10);
+    EXPECT_EQ(locater.RubberBand(), band);
+    const QImage during = picture();
+    bool edge = false;
+    for (int x = band.left; x < band.right; ++x)
+        edge = edge || during.pixel(x, band.bottom - 1) != white;
+    EXPECT_TRUE(edge);
+    EXPECT_EQ(place->printFrame, before);
+    Mouse(&locater, QEvent::MouseButtonRelease, knob + QPoint(20, 10), Qt::NoButton);
+    EXPECT_TRUE(locater.RubberBand().IsRectEmpty());
+    EXPECT_EQ(place->printFrame, band);
+    EXPECT_EQ(Document().GetJournal().Records().size(), records + 1);
+    EXPECT_EQ(picture().pixel(locater.Knob().left + 1, locater.Knob().top + 1), qRgb(0, 0, 0));
 }
 
 // A first run opens the main window over most of the screen; the side
@@ -1355,8 +1569,7 @@ TEST_F(Frames, ButtonsShowTheirDrawnPictures) {
 }
 
 // The custom bar's tool buttons show the template's own icons, follow an
-// icon edit when the bars are brought up to date, and give a new tool its
-// first icon.
+// icon edit and its undo as they happen, and give a new tool its first icon.
 TEST_F(Frames, CustomBarShowsTheTemplatesToolIcons) {
     CMainFrame& frame = Start({project});
     CChildFrame* child = frame.ActiveChild();
@@ -1402,8 +1615,13 @@ TEST_F(Frames, CustomBarShowsTheTemplatesToolIcons) {
     const QPoint pixel(static_cast<int>((3 * kIconCellSize + kIconCellSize / 2) * zoom) - scroll.x,
                        static_cast<int>((4 * kIconCellSize + kIconCellSize / 2) * zoom) - scroll.y);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
-    frame.UpdateToolBars();
+    // The edit's own event repaints the button; no idle pass is needed.
     EXPECT_EQ(shown(cmd::FirstLinkTool + 10), slotPicture(tool->iconSlot));
+    EXPECT_NE(shown(cmd::FirstLinkTool + 10), before);
+    // Its undo brings the old picture back the same way.
+    ASSERT_TRUE(frame.RouteCommand(cmd::EditUndo));
+    EXPECT_EQ(shown(cmd::FirstLinkTool + 10), before);
+    ASSERT_TRUE(frame.RouteCommand(cmd::EditRedo));
     EXPECT_NE(shown(cmd::FirstLinkTool + 10), before);
 
     // A new tool's first icon comes from the strip the bar shows.

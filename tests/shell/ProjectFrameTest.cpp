@@ -251,7 +251,7 @@ class PageSetupAnswer : public DialogAnswerer {
     std::vector<double> chosen;
 };
 
-TEST_F(ProjectFrameTest, PrintSetupKeepsTheMarginsAndOffersThemAgain) {
+TEST_F(ProjectFrameTest, PrintSetupKeepsTheMarginsBetweenRunsAndOffersThemAgain) {
     PageSetupAnswer answer;
     ScopedDialogAnswerer answering{&answer};
     EXPECT_EQ(frame->PageMargins(), nullptr);
@@ -266,6 +266,12 @@ TEST_F(ProjectFrameTest, PrintSetupKeepsTheMarginsAndOffersThemAgain) {
     for (size_t i = 0; i < 4; ++i)
         EXPECT_NEAR(answer.offered[i], 0.3 + 0.1 * double(i), 0.005) << i;
     EXPECT_EQ(*frame->PageMargins(), (std::array<int32_t, 4>{300, 400, 500, 600}));
+    // The settings written at exit give the next run the same margins.
+    app->Env()->Settings().ExchangeWithRegistry(true);
+    Profile next;
+    next.SetDefaults();
+    ASSERT_TRUE(next.PageSetup.Margins.has_value());
+    EXPECT_EQ(*next.PageSetup.Margins, (std::array<int32_t, 4>{300, 400, 500, 600}));
 }
 
 } // namespace
