@@ -8,6 +8,7 @@
 #include "dialogs/sheets/MemberPages.h"
 #include "document/UndoJournal.h"
 #include "drawables/DiagramView.h"
+#include "drawables/FontFaceTable.h"
 #include "model/Master.h"
 #include "platform/RecordingDC.h"
 #include "tests/dialogs/SheetFixture.h"
@@ -199,7 +200,11 @@ TEST_F(SheetPlaceFlagsTest, TextsSetInTheSheetGetTheRoomTheyNeed) {
     test::Click(sheet.General().okButton);
     EXPECT_EQ(link->sourceEnd, "member%%1");
     EXPECT_EQ(link->targetEnd, "loans%%0..*");
+    // Measured in the link's own font, which is the one its labels are drawn in.
     BorrowedDC borrowed(doc.get());
+    CFont font;
+    FontFaces().UpdateFont(font, link->looks, 1.0);
+    borrowed.dc().SelectObject(font);
     for (const auto& [text, rect] :
          {std::pair{"borrows", link->labelRect}, std::pair{"member #1", link->sourceLabelRect},
           std::pair{"loans #0..*", link->targetLabelRect}}) {

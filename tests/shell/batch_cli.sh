@@ -118,11 +118,13 @@ for order in 1 2; do
   cp rev.pro "order$order.pro"
   "$app" "order$order.pro" -batch -revLang=C++ -revModel=M -add="$work/order$order.txt" -save -exit \
     >"$work/out" 2>"$work/err" || { fail "the run in order $order exited $?"; cat "$work/err"; }
-  # An id is the 15-character text that follows a record's head; any of its
-  # characters may be written escaped with a ^.
+  # An id is a 15-character text, any of whose characters may be written
+  # escaped with a ^; the ids a run makes end in its host's six. Those of the
+  # records' heads name the run's hosts, and every id of those hosts, wherever
+  # it stands (a member's, a place's), is replaced.
   perl -0pe 's/\(revFiles .*?\)\n//s;
-    my %id; $id{$1} = 1 while /\(\w+ ("(?:[^"^\n]|\^.){15}")/g;
-    s/("(?:[^"^\n]|\^.)*")/exists $id{$1} ? ($ids{$1} \/\/= "id" . ++$n) : $1/ge' \
+    my %host; $host{substr($1, -7, 6)} = 1 while /\(\w+ ("(?:[^"^\n]|\^.){15}")/g;
+    s/("(?:[^"^\n]|\^.){15}")/exists $host{substr($1, -7, 6)} ? ($ids{$1} \/\/= "id" . ++$n) : $1/ge' \
     "order$order.pro" >"order$order.cut"
 done
 cmp -s order1.cut order2.cut || { fail "the add list's order changes the project"; diff order1.cut order2.cut | head; }
