@@ -10,6 +10,9 @@ root=$(pwd)
 bash scripts/deps.sh
 
 jobs=$(nproc)
+# The compiler cache stays where the user keeps it: the XDG folders below are
+# pointed at a scratch folder for the tests only.
+export CCACHE_DIR="${CCACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/ccache}"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 mkdir -p "$scratch/config" "$scratch/data" "$scratch/cache" "$scratch/run"
