@@ -357,10 +357,7 @@ void CCASEDoc::LoadText(const std::string& text) {
     ResolveRefs(0, 0);
     // The tree is filled once everything it lists has been read: the
     // template's name and tools, and the generated and reversed files.
-    if (Frame() != nullptr) {
-        Frame()->RefillProjectTree();
-        Frame()->RefillModelItems();
-    }
+    events_.NoteProjectTreeChanged();
     SetProgress(100);
     EndProgress("Loaded");
     profile_.ApplyLayout(Frame(), models_.size(),
@@ -371,8 +368,7 @@ void CCASEDoc::ResolveRefs(size_t firstMaster, size_t firstModel) {
     GuidScope scope = Scope();
     for (size_t i = firstMaster; i < masters_.Count(); ++i) {
         masters_.At(i)->ResolveRefs(this, &scope, false);
-        if (Frame() != nullptr)
-            Frame()->AddMasterToLister(masters_.At(i));
+        events_.NoteMaster(masters_.At(i));
     }
     for (size_t i = firstModel; i < models_.size(); ++i)
         models_[i]->ResolveRefs(this, &scope, false);
@@ -408,10 +404,7 @@ bool CCASEDoc::OnNewDocument() {
     // A new project starts with one model, also when no window shows it
     // (batch runs and scripts that make projects save what they build).
     MakeDefaultModel();
-    if (Frame() != nullptr) {
-        Frame()->RefillProjectTree();
-        Frame()->RefillModelItems();
-    }
+    events_.NoteProjectTreeChanged();
     path_.clear();
     modified_ = false;
     SetTitle("");
@@ -547,10 +540,7 @@ void CCASEDoc::ReportSaveLoadException(const std::exception& error) {
         message = kest->Message();
     else
         message = error.what();
-    std::string text = "Command failed due to an error:\n" + message;
-    if (text.size() > 511)
-        text.resize(511);
-    MessageBox(text, PromptIcon::Stop);
+    ShowCommandFailure(message);
 }
 
 // ---- title ----

@@ -272,6 +272,9 @@ class CCASEDoc : public ModelDocument {
     // The masters clipboard file: "Quillmark.clp" in the private temporary
     // folder. Throws when there is no such folder.
     static std::string ClipboardFile();
+    // Whether the masters clipboard file is there to paste (what enables
+    // Paste); false also when there is no temporary folder.
+    static bool ClipboardFileExists();
     // Writes the masters clipboard file: the marked masters, the marked
     // models and the selection of model. Throws when it cannot be written.
     void CopyToClipboardFile(Model* model, const std::vector<Drawable*>& selection);

@@ -29,6 +29,7 @@
 #include "platform/TempFolder.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 
 namespace qm {
@@ -89,6 +90,15 @@ void ReleasePlaceMasters(const DrawableList& list, MasterCollection& masters) {
 
 std::string CCASEDoc::ClipboardFile() {
     return ClipboardFilePath();
+}
+
+bool CCASEDoc::ClipboardFileExists() {
+    try {
+        std::error_code error;
+        return std::filesystem::is_regular_file(ClipboardFile(), error);
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 void CCASEDoc::CopyToClipboardFile(ModelObject* model, const std::vector<ModelObject*>& drawables) {
@@ -306,8 +316,6 @@ bool CCASEDoc::PasteFromClipboardFile(bool intoModel, Model* target, CPoint offs
         Journal().AddChangedObject(this, master, nullptr);
     for (size_t i = firstModel; i < models_.size(); ++i)
         Journal().AddChangedObject(this, models_[i].get(), nullptr);
-    if (Frame() != nullptr && firstNew != nullptr)
-        Frame()->RefillModelItems();
     Journal().RecordChange(this, ChangeKind::Paste, "Paste", drawn != nullptr ? drawn : firstNew,
                            nullptr);
     modified_ = true;

@@ -48,9 +48,9 @@ class FileDialogs {
                                                       const std::string& defaultNotation) = 0;
 };
 
-// The window of a document: its frame with the project tree, the master
-// lister, the library pane and the status bar's progress. A hidden document
-// has none.
+// The window of a document: its frame with the library pane and the status
+// bar's progress. A hidden document has none. The project tree and the
+// master lister follow the document's events.
 class DocumentFrame : public ProjectFrame {
   public:
     virtual void BeginProgress(int range) = 0;
@@ -58,10 +58,6 @@ class DocumentFrame : public ProjectFrame {
     // Ends the progress and shows the status word ("Loaded", "Saved", "Failed").
     virtual void EndProgress(const std::string& text) = 0;
     virtual void ClearLog() = 0;
-    virtual void RefillProjectTree() = 0;
-    virtual void RefillModelItems() = 0;
-    // A master read or pasted into the document joins the master lister.
-    virtual void AddMasterToLister(Master* master) = 0;
     // The template folder of the project tree is labelled with this name.
     virtual void SetTemplateLabel(const std::string& name) = 0;
     // Shows the document's first model (a new document).

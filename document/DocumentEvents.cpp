@@ -131,6 +131,15 @@ void DocumentEvents::NoteReplayComing() {
     Send([](DocumentObserver& o) { o.ReplayComing(); });
 }
 
+void DocumentEvents::NoteMaster(const Master* master) {
+    if (master != nullptr)
+        notedMasters_.push_back(master->Id().Text());
+}
+
+void DocumentEvents::NoteProjectTreeChanged() {
+    Send([](DocumentObserver& o) { o.ProjectTreeChanged(); });
+}
+
 void DocumentEvents::CompareDrawables(Model& model, const ModelState* before) {
     if (before == nullptr)
         return;
@@ -257,13 +266,25 @@ void DocumentEvents::Publish() {
         knownMasters.emplace(m.master, &m.id);
     const std::unordered_set<std::string> touchedMasters(touchedMasters_.begin(),
                                                          touchedMasters_.end());
+    // The masters noted made or used come first, in the order noted.
     std::vector<Master*> mastersChanged;
+    std::unordered_set<std::string> reported;
+    std::unordered_map<std::string, Master*> listedMasters;
+    if (!notedMasters_.empty())
+        for (const auto& master : document_.Masters().Masters())
+            listedMasters.emplace(master->Id().Text(), master.get());
+    for (const std::string& id : notedMasters_) {
+        const auto listed = listedMasters.find(id);
+        if (listed != listedMasters.end() && reported.insert(id).second)
+            mastersChanged.push_back(listed->second);
+    }
     std::vector<MasterState> masters;
     for (const auto& master : document_.Masters().Masters()) {
         masters.push_back({master.get(), master->Id().Text()});
         const auto known = knownMasters.find(master.get());
         const bool same = known != knownMasters.end() && *known->second == masters.back().id;
-        if (!same || touchedMasters.count(masters.back().id) != 0 || mastersReplayed_)
+        if ((!same || touchedMasters.count(masters.back().id) != 0 || mastersReplayed_) &&
+            reported.count(masters.back().id) == 0)
             mastersChanged.push_back(master.get());
     }
     for (const MasterState& before : masters_)
@@ -311,6 +332,7 @@ void DocumentEvents::Publish() {
     }
     touched_.clear();
     touchedMasters_.clear();
+    notedMasters_.clear();
     mastersReplayed_ = false;
     std::vector<std::string> tools = std::move(touchedTools_);
     touchedTools_.clear();
@@ -387,6 +409,7 @@ void DocumentEvents::Forget() {
     modified_ = document_.IsModified();
     touched_.clear();
     touchedMasters_.clear();
+    notedMasters_.clear();
     touchedTools_.clear();
     mastersReplayed_ = false;
     toShow_.reset();

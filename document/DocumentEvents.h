@@ -70,6 +70,11 @@ class DocumentObserver {
     // icon in the template's strip or its size) by a recorded change, an
     // undo or a redo.
     virtual void ToolChanged(Model& /*tool*/) {}
+    // What the project tree shows besides the models changed: the project
+    // was read or made anew, its template was replaced, or its lists of
+    // generated and reverse-engineered files changed. Sent at once, held or
+    // not, so that the tree is whole before the window's layout is applied.
+    virtual void ProjectTreeChanged() {}
 };
 
 class DocumentEvents {
@@ -115,6 +120,14 @@ class DocumentEvents {
     // An undo or redo is about to run: observers hear of it at once, held
     // or not.
     void NoteReplayComing();
+    // A master was made, read, pasted or found again for a new use: it is
+    // reported changed with the next events, and the masters noted so come
+    // first, in the order noted (a list that puts each new row on top then
+    // shows the latest first). Kept by id, as above.
+    void NoteMaster(const Master* master);
+    // The project tree's contents beyond the models changed: observers hear
+    // of it at once, held or not.
+    void NoteProjectTreeChanged();
     // Sends the differences since the last events (nothing while held).
     void Publish();
     // The modified flag or the current model was set: its event goes out at
@@ -175,6 +188,8 @@ class DocumentEvents {
     // and the events may have freed the objects they name.
     std::map<std::string, std::vector<std::string>> touched_; // model id: drawable ids
     std::vector<std::string> touchedMasters_;
+    // Ids of the masters noted made or used, in the order noted.
+    std::vector<std::string> notedMasters_;
     // Ids of the template's tool models a change or replay concerned.
     std::vector<std::string> touchedTools_;
     bool mastersReplayed_ = false;

@@ -47,8 +47,7 @@ template <class Visit> void ForEachLink(const DrawableList& list, Visit& visit, 
 Master* CCASEDoc::NewMaster(int kind, const std::string& name, const std::string& nameSpace) {
     MasterTool* tool = template_ != nullptr ? TemplateTool(&template_->guidMap, kind) : nullptr;
     Master* master = masters_.FindOrCreate(&idMap_, kind, tool, name, nameSpace, nullptr);
-    if (Frame() != nullptr)
-        Frame()->AddMasterToLister(master);
+    events_.NoteMaster(master);
     return master;
 }
 
@@ -150,8 +149,8 @@ Master* CCASEDoc::RenamePlaceMaster(Place* place, const std::string& text,
         masters_.Rename(old, name);
         result = old;
     }
-    if (result != old && Frame() != nullptr)
-        Frame()->AddMasterToLister(old);
+    if (result != old)
+        events_.NoteMaster(old);
     return result;
 }
 
@@ -285,8 +284,6 @@ bool CCASEDoc::RemoveModel(Model* model, bool flag) {
     take(model);
     if (flag)
         Journal().AddChangedObject(this, model, nullptr);
-    if (Frame() != nullptr)
-        Frame()->RefillModelItems();
     modified_ = true;
     return true;
 }

@@ -20,7 +20,6 @@
 #include <QPlainTextEdit>
 
 #include <cmath>
-#include <filesystem>
 
 namespace qm {
 
@@ -32,15 +31,6 @@ int repositionOptions = 0;
 bool InIconEditing(const Model* model) {
     const auto* tool = dynamic_cast<const ToolModel*>(model);
     return tool != nullptr && tool->iconEditing;
-}
-
-bool ClipboardFileExists() {
-    try {
-        std::error_code error;
-        return std::filesystem::is_regular_file(CCASEDoc::ClipboardFile(), error);
-    } catch (const CException&) {
-        return false;
-    }
 }
 
 } // namespace
@@ -64,7 +54,7 @@ bool TContent::RuleP() const {
     Model* model = CurrentModel();
     if (model == nullptr && textView_->isVisible() && textView_->isEnabled())
         return false;
-    return IsEditingLabel() || InIconEditing(model) || ClipboardFileExists();
+    return IsEditingLabel() || InIconEditing(model) || CCASEDoc::ClipboardFileExists();
 }
 
 bool TContent::RuleS() const {

@@ -111,4 +111,11 @@ void ReportOperationFailure(bool condition, const char* what, bool fatal) {
         throw CIgnoreException();
 }
 
+PromptAnswer ShowCommandFailure(const std::string& message) {
+    std::string text = "Command failed due to an error:\n" + message;
+    if (text.size() > 511)
+        text.resize(511);
+    return MessageBox(text, PromptIcon::Stop);
+}
+
 } // namespace qm

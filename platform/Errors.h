@@ -55,4 +55,11 @@ inline void ReportOperationFailure(bool condition, const std::string& what, bool
     ReportOperationFailure(condition, what.c_str(), fatal);
 }
 
+enum class PromptAnswer;
+
+// The box of a command that failed on an exception: "Command failed due to
+// an error:" and the message, with a stop icon, the whole text held in 512
+// characters. Returns the answer (OK, unless a test scripts another).
+PromptAnswer ShowCommandFailure(const std::string& message);
+
 } // namespace qm

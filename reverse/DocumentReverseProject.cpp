@@ -60,7 +60,7 @@ int DocumentReverseTemplate::FindToolBySemantics(ReverseToolKind kind,
 }
 
 DocumentReverseProject::DocumentReverseProject(CCASEDoc& document)
-    : document_(document), tools_(nullptr) {}
+    : document_(document), events_(document.Events()), tools_(nullptr) {}
 
 uint32_t& DocumentReverseProject::ProfileFlags() {
     return document_.Profile().flags;
@@ -111,9 +111,7 @@ void DocumentReverseProject::AddReversedFile(const std::string& path) {
 void DocumentReverseProject::ExpandReversedFiles() {
     // The project tree is rebuilt from the document, so the new file items
     // and submodels show.
-    if (DocumentFrame* frame = document_.Frame()) {
-        frame->RefillProjectTree();
-    }
+    document_.Events().NoteProjectTreeChanged();
 }
 
 void DocumentReverseProject::MarkDrawables(int value) {
@@ -239,9 +237,7 @@ Drawable* DocumentReverseProject::AddMasterPlace(Model* model, int tool, const s
         auto made = std::make_unique<Master>(&document_.IdMap());
         made->SetToolAndName(TemplateTool(document_.TemplateMap(), tool), name, nameSpace);
         master = document_.AddMaster(std::move(made));
-        if (DocumentFrame* frame = document_.Frame()) {
-            frame->AddMasterToLister(master);
-        }
+        document_.Events().NoteMaster(master);
         std::vector<Master*>& same = masters_[Key(master->Kind(), master->name)];
         same.insert(same.begin(), master);
     }
@@ -313,9 +309,6 @@ Model* DocumentReverseProject::EnsureSubmodel(Master* master, Model* parent) {
         submodel->modelFlags = parent->modelFlags;
     }
     master->submodel = submodel;
-    if (DocumentFrame* frame = document_.Frame()) {
-        frame->RefillModelItems();
-    }
     return submodel;
 }
 

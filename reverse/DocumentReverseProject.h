@@ -5,6 +5,7 @@
 // dialog and the batch run hand one of these to ReverseEngineerFiles.
 #pragma once
 
+#include "document/DocumentEvents.h"
 #include "reverse/ReverseProject.h"
 
 #include <string>
@@ -94,6 +95,8 @@ class DocumentReverseProject : public ReverseProject {
     static std::string Key(int tool, const std::string& name);
 
     CCASEDoc& document_;
+    // The windows hear of what the run made when the run ends, at once.
+    DocumentEvents::Batch events_;
     mutable DocumentReverseTemplate tools_;
     // Tool and name -> the masters of that tool and name, in the order of
     // the document's masters collection (the newest first).

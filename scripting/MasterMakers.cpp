@@ -185,8 +185,7 @@ Cell* VxMakeMaster(Symbol* self) {
             nullptr)
             form.Fail("Master already defined", cdr(SpecialFormArgs()));
         project->Masters().Add(std::move(created));
-        if (DocumentFrame* frame = project->Frame())
-            frame->AddMasterToLister(master);
+        project->Events().NoteMaster(master);
     }
     MarkRunProjectModified();
     return MakeObjectRef(master, RefMaster, project, &project->IdMap());

@@ -91,8 +91,6 @@ Cell* VxMakeModel(Symbol* self) {
     }
     if (model->name.empty())
         model->name = NewModelName(*project);
-    if (DocumentFrame* frame = project->Frame())
-        frame->RefillModelItems();
     return MakeObjectRef(model, RefModel, project, &project->IdMap());
 }
 

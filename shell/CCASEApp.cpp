@@ -280,17 +280,12 @@ PromptAnswer CCASEApp::ProcessWndProcException(std::exception_ptr error) {
         return answer;
     } catch (const CKestException& e) {
         kest::resetstacks();
-        // The whole text is held in 512 characters.
-        std::string text = "Command failed due to an error:\n" + e.Message();
-        if (text.size() > 511)
-            text.resize(511);
-        return MessageBox(text, PromptIcon::Stop);
+        return ShowCommandFailure(e.Message());
     } catch (const CIgnoreException&) {
         kest::resetstacks();
         return PromptAnswer::Ok;
     } catch (const std::exception& e) {
-        return MessageBox(std::string("Command failed due to an error:\n") + e.what(),
-                          PromptIcon::Stop);
+        return ShowCommandFailure(e.what());
     } catch (...) {
         return PromptAnswer::Ok;
     }

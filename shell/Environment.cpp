@@ -96,8 +96,7 @@ void Environment::SetDocumentTemplate(ModelDocument* document, NotationTemplate*
     project->SetTemplate(notation);
     project->BindTemplate();
     project->SetTitle(project->GetTitle());
-    if (DocumentFrame* frame = project->Frame())
-        frame->RefillProjectTree();
+    project->Events().NoteProjectTreeChanged();
 }
 
 void Environment::SaveModifiedTemplates() {

@@ -3,7 +3,7 @@
 // classes hold, a whole word one class holds, and a word every class holds
 // (as many hits as one run takes), beside the reference of counting the same
 // word in every master's texts directly. Goal: a Find All under 100 ms.
-#include "bench/document/ProjectGenerator.h"
+#include "bench/document/ProjectBenchEnvironment.h"
 #include "dialogs/find/FindEngine.h"
 #include "document/CCASEDoc.h"
 #include "document/Profile.h"
@@ -24,31 +24,13 @@
 namespace qm {
 namespace {
 
-struct Environment {
-    Environment() {
-        static char folder[] = "/tmp/quillmark-find-bench-XXXXXX";
-        if (::mkdtemp(folder) != nullptr)
-            ::setenv("XDG_RUNTIME_DIR", folder, 1);
-        SetLogSink(&quiet);
-        SetPromptService(&prompts);
-        kest::initkernel();
-        SetGuidStoreMode(GuidNoStore);
-        settings.Language = "C++";
-        context.profile = &settings;
-        context.templates = &templates;
-        bench::ProjectShape shape;
-        shape.classes = 20000;
-        shape.diagrams = 100;
-        shape.placesPerDiagram = 200;
-        shape.linksPerDiagram = 300;
+char findFolder[] = "/tmp/quillmark-find-bench-XXXXXX";
+
+struct Environment : bench::ProjectBenchEnvironment {
+    Environment() : ProjectBenchEnvironment(findFolder) {
         doc = std::make_unique<CCASEDoc>(context, true);
-        doc->LoadText(bench::GenerateProject(shape));
+        doc->LoadText(bench::GenerateProject(bench::ShapeOf(20000, 100, 200, 300)));
     }
-    NullLogSink quiet;
-    HeadlessPrompts prompts;
-    Profile settings;
-    TemplateCache templates;
-    DocumentContext context;
     std::unique_ptr<CCASEDoc> doc;
 };
 

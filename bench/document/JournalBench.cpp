@@ -5,7 +5,7 @@
 // file work); 10,000 recorded moves of one place and their undo; one delete
 // of 1,000 selected places with their links and its undo. Goals: each record
 // and each undo under 1 ms, the big delete's undo under 100 ms.
-#include "bench/document/ProjectGenerator.h"
+#include "bench/document/ProjectBenchEnvironment.h"
 #include "document/CCASEDoc.h"
 #include "document/Profile.h"
 #include "document/TemplateCache.h"
@@ -31,34 +31,12 @@
 namespace qm {
 namespace {
 
-struct Environment {
-    Environment() {
-        // A temporary folder of this run's own, so that no other process of
-        // the user picks or deletes the journal files measured here.
-        static char folder[] = "/tmp/quillmark-journal-bench-XXXXXX";
-        if (::mkdtemp(folder) != nullptr)
-            ::setenv("XDG_RUNTIME_DIR", folder, 1);
-        SetLogSink(&quiet);
-        SetPromptService(&prompts);
-        kest::initkernel();
-        SetGuidStoreMode(GuidNoStore);
-        settings.Language = "C++";
-        context.profile = &settings;
-        context.templates = &templates;
-        builtIn = templates.AcquireTemplate("<Internal>");
-        bench::ProjectShape shape;
-        shape.classes = 2000;
-        shape.diagrams = 1;
-        shape.placesPerDiagram = 2000;
-        shape.linksPerDiagram = 3000;
-        project = bench::GenerateProject(shape);
-    }
-    NullLogSink quiet;
-    HeadlessPrompts prompts;
-    Profile settings;
-    TemplateCache templates;
-    DocumentContext context;
-    NotationTemplate* builtIn = nullptr;
+char journalFolder[] = "/tmp/quillmark-journal-bench-XXXXXX";
+
+struct Environment : bench::ProjectBenchEnvironment {
+    Environment()
+        : ProjectBenchEnvironment(journalFolder),
+          project(bench::GenerateProject(bench::ShapeOf(2000, 1, 2000, 3000))) {}
     std::string project;
 };
 

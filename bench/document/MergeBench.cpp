@@ -8,7 +8,7 @@
 // attributes and methods each) in 100 diagrams of 50 places and 75 links;
 // mine and theirs each change 5% of the classes and places, on different
 // objects. Goal: each under one second.
-#include "bench/document/ProjectGenerator.h"
+#include "bench/document/ProjectBenchEnvironment.h"
 #include "document/CCASEDoc.h"
 #include "document/Profile.h"
 #include "document/TemplateCache.h"
@@ -29,47 +29,19 @@
 namespace qm {
 namespace {
 
-struct Environment {
-    Environment() {
-        SetLogSink(&quiet);
-        SetPromptService(&prompts);
-        kest::initkernel();
-        SetGuidStoreMode(GuidNoStore);
-        folder = std::filesystem::temp_directory_path() / "quillmark-merge-bench";
-        std::filesystem::create_directories(folder);
-        // The clipboard file goes to the private temporary folder under it.
-        setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
-        settings.Language = "C++";
-        context.profile = &settings;
-        context.templates = &templates;
-        builtIn = templates.AcquireTemplate("<Internal>");
+// The clipboard file goes to the private temporary folder under it.
+char mergeFolder[] = "/tmp/quillmark-merge-bench-XXXXXX";
 
-        bench::ProjectShape copyShape;
-        copyShape.classes = 1000;
-        copyShape.diagrams = 1;
-        copyShape.placesPerDiagram = 1000;
-        copyShape.linksPerDiagram = 1500;
-        copyProject = bench::GenerateProject(copyShape);
-
-        bench::ProjectShape mergeShape;
-        mergeShape.classes = 5000;
-        mergeShape.diagrams = 100;
-        mergeShape.placesPerDiagram = 50;
-        mergeShape.linksPerDiagram = 75;
-        mergeProject = bench::GenerateProject(mergeShape);
-    }
+struct Environment : bench::ProjectBenchEnvironment {
+    Environment()
+        : ProjectBenchEnvironment(mergeFolder),
+          copyProject(bench::GenerateProject(bench::ShapeOf(1000, 1, 1000, 1500))),
+          mergeProject(bench::GenerateProject(bench::ShapeOf(5000, 100, 50, 75))) {}
     std::unique_ptr<CCASEDoc> Load(const std::string& text) {
         auto doc = std::make_unique<CCASEDoc>(context, true);
         doc->LoadText(text);
         return doc;
     }
-    NullLogSink quiet;
-    HeadlessPrompts prompts;
-    Profile settings;
-    TemplateCache templates;
-    DocumentContext context;
-    NotationTemplate* builtIn = nullptr;
-    std::filesystem::path folder;
     std::string copyProject;
     std::string mergeProject;
 };

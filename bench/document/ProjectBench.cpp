@@ -4,7 +4,7 @@
 // the same bytes by the kernel's reader (the floor any loader pays), and
 // the same classes all in one diagram (goal: 20,000 under 1 s). The peak
 // resident size of the process is reported with each run.
-#include "bench/document/ProjectGenerator.h"
+#include "bench/document/ProjectBenchEnvironment.h"
 #include "document/CCASEDoc.h"
 #include "document/Profile.h"
 #include "document/ProjectFile.h"
@@ -28,16 +28,8 @@
 namespace qm {
 namespace {
 
-struct Environment {
+struct Environment : bench::ProjectBenchEnvironment {
     Environment() {
-        SetLogSink(&quiet);
-        SetPromptService(&prompts);
-        kest::initkernel();
-        SetGuidStoreMode(GuidNoStore);
-        settings.Language = "C++";
-        context.profile = &settings;
-        context.templates = &templates;
-        builtIn = templates.AcquireTemplate("<Internal>");
         folder = std::filesystem::temp_directory_path() / "quillmark-project-bench";
         std::filesystem::create_directories(folder);
     }
@@ -51,21 +43,12 @@ struct Environment {
                        .string();
             // Diagrams that show every class once, with one and a half links
             // per place: 20,000 places and 30,000 links at 20,000 classes.
-            bench::ProjectShape shape;
-            shape.classes = classes;
-            shape.diagrams = diagrams;
-            shape.placesPerDiagram = classes / shape.diagrams;
-            shape.linksPerDiagram = shape.placesPerDiagram * 3 / 2;
-            WriteFileReplacing(path, bench::GenerateProject(shape));
+            const int places = classes / diagrams;
+            WriteFileReplacing(path, bench::GenerateProject(bench::ShapeOf(
+                                         classes, diagrams, places, places * 3 / 2)));
         }
         return path;
     }
-    NullLogSink quiet;
-    HeadlessPrompts prompts;
-    Profile settings;
-    TemplateCache templates;
-    DocumentContext context;
-    NotationTemplate* builtIn = nullptr;
     std::filesystem::path folder;
     std::map<std::pair<int, int>, std::string> files;
 };

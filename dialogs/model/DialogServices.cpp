@@ -4,6 +4,7 @@
 #include "platform/Log.h"
 
 #include <QDialog>
+#include <QFileDialog>
 
 namespace qm {
 
@@ -34,6 +35,13 @@ int RunModal(QDialog& dialog) {
     const int result = dialog.result();
     dialog.hide();
     return result;
+}
+
+QStringList RunFileDialog(QFileDialog& dialog) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (RunModal(dialog) != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
 }
 
 void ShowDialogHelp(const std::string& topic) {

@@ -1,14 +1,18 @@
 // What the dialogs ask of the application around them: showing a modal
-// dialog (a test or a headless run installs an answerer that fills in and
-// closes the dialog instead of waiting for a person) and opening a help page
+// dialog or a file dialog (a test or a headless run installs an answerer
+// that fills in and closes the dialog instead of waiting for a person) and
+// opening a help page
 // at an anchor (the shell installs the environment's help viewer).
 #pragma once
 
 #include "platform/ScopedInstall.h"
 
+#include <QStringList>
+
 #include <string>
 
 class QDialog;
+class QFileDialog;
 
 namespace qm {
 
@@ -38,6 +42,11 @@ using ScopedDialogHelp = ScopedInstall<DialogHelp>;
 // Shows dialog modally and returns its result (QDialog::Accepted or
 // Rejected): through the installed answerer when there is one, else exec().
 int RunModal(QDialog& dialog);
+
+// Shows a file dialog through RunModal, as Qt's own dialog (which an
+// answerer can fill in) rather than the desktop's: the chosen files, none
+// when cancelled.
+QStringList RunFileDialog(QFileDialog& dialog);
 
 // Opens the help topic through the installed viewer, else logs it.
 void ShowDialogHelp(const std::string& topic);

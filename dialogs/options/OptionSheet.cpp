@@ -62,12 +62,12 @@ QString Q(const std::string& text) {
 std::string AskOpenPath(QWidget* parent, const std::string& folder, const QString& filter,
                         const QString& initialName) {
     QFileDialog dialog(parent, "Open", Q(folder), filter);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.selectFile(initialName);
-    if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QStringList chosen = RunFileDialog(dialog);
+    if (chosen.isEmpty())
         return {};
-    return QDir::toNativeSeparators(dialog.selectedFiles().front()).toStdString();
+    return QDir::toNativeSeparators(chosen.front()).toStdString();
 }
 
 // An image limit typed into an edit: kept only when it is 1 to 9999.

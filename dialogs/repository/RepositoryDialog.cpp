@@ -6,6 +6,7 @@
 // no row or node ever points at a deleted item.
 #include "dialogs/repository/RepositoryDialog.h"
 
+#include "dialogs/model/DialogServices.h"
 #include "dialogs/repository/RepositoryDialogs.h"
 #include "document/DocumentContext.h"
 #include "document/ProjectFile.h"
@@ -622,7 +623,7 @@ void CRepositoryDialog::OnNewFolder() {
     }
     try {
         CNewFolderDialog dialog(this);
-        if (dialog.exec() != QDialog::Accepted)
+        if (RunModal(dialog) != QDialog::Accepted)
             return;
         const RepositoryDialogValues& values = RepositoryValues();
         session_.CreateFolder(NodePath(node, true) + values.newFolderName, values.newFolderComment);
@@ -696,7 +697,7 @@ void CRepositoryDialog::CheckIn(const std::string& projectFile, bool fromMainFra
                        RemoveExtension(FileNameOfPath(projectFile)) + "\\";
         lastCheckInFile_.clear();
         CCheckInDialog dialog(itemPath, modified != 0, this);
-        if (dialog.exec() != QDialog::Accepted)
+        if (RunModal(dialog) != QDialog::Accepted)
             return;
         const RepositoryDialogValues values = RepositoryValues();
         std::string resultPath;
@@ -740,7 +741,7 @@ void CRepositoryDialog::CheckOutProject(const std::string& path, const std::stri
                                         const std::string& projectName) {
     ShowingErrors([&] {
         CCheckOutDialog dialog(path, versionName, host_.Dialogs(), this);
-        if (dialog.exec() != QDialog::Accepted)
+        if (RunModal(dialog) != QDialog::Accepted)
             return;
         const RepositoryDialogValues values = RepositoryValues();
         const std::string local =

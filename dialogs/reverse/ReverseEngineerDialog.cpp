@@ -372,13 +372,13 @@ void ReverseEngineerDialog::OnAddFiles() {
     QString filter = QString::fromStdString(language + " Files (" + pattern + ")");
     filter.replace(';', ' ');
     QFileDialog dialog(this, "Add Files", LastAddFolder(), filter);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
-    if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QStringList chosen = RunFileDialog(dialog);
+    if (chosen.isEmpty())
         return;
     std::vector<std::string> paths;
-    for (const QString& path : dialog.selectedFiles())
+    for (const QString& path : chosen)
         paths.push_back(QDir::toNativeSeparators(path).toStdString());
     LastAddFolder() = QString::fromStdString(DirectoryOfPath(paths.front()));
     AddSourceFiles(paths);
@@ -386,14 +386,13 @@ void ReverseEngineerDialog::OnAddFiles() {
 
 void ReverseEngineerDialog::OnRecursiveAdd() {
     QFileDialog dialog(this, "Recursive Add", LastAddFolder());
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.selectFile("Ignore this!");
-    if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QStringList files = RunFileDialog(dialog);
+    if (files.isEmpty())
         return;
-    const std::string chosen =
-        QDir::toNativeSeparators(dialog.selectedFiles().front()).toStdString();
+    const std::string chosen = QDir::toNativeSeparators(files.front()).toStdString();
     // The name only picks the folder; a folder itself chosen is walked as it is.
     const std::string folder = IsDirectory(chosen) ? chosen : DirectoryOfPath(chosen);
     WaitCursor wait;

@@ -331,29 +331,28 @@ void ScriptTaskDialog::UpdateRunButton() {
 
 void ScriptTaskDialog::BrowseFolder() {
     QFileDialog dialog(this, folderButton_->text().remove('&'));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDirectory(targetFolder_->text());
     // Only the folder counts: the name field tells the user so.
     dialog.selectFile("Ignore this!");
-    if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QStringList chosen = RunFileDialog(dialog);
+    if (chosen.isEmpty())
         return;
-    targetFolder_->setText(
-        Q(DirectoryOfPath(QDir::cleanPath(dialog.selectedFiles().front()).toStdString())));
+    targetFolder_->setText(Q(DirectoryOfPath(QDir::cleanPath(chosen.front()).toStdString())));
 }
 
 void ScriptTaskDialog::BrowseFile() {
     QFileDialog dialog(this, fileButton_->text().remove('&'));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter("All Files (*)");
     dialog.setDirectory(targetFolder_->text());
     dialog.selectFile("*.*");
-    if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QStringList chosen = RunFileDialog(dialog);
+    if (chosen.isEmpty())
         return;
-    const std::string path = QDir::cleanPath(dialog.selectedFiles().front()).toStdString();
+    const std::string path = QDir::cleanPath(chosen.front()).toStdString();
     targetFile_->setText(Q(FileNameOfPath(path)));
     targetFolder_->setText(Q(DirectoryOfPath(path)));
 }

@@ -707,10 +707,12 @@ void CObjPage1::EditParameters() {
 
 void CObjPage1::BrowseLinkTo() {
     const std::string folder = DirectoryOfPath(S(linkTo->currentText()));
-    QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Link To"), Q(folder),
-                                                  QStringLiteral("*.*"));
+    QFileDialog dialog(this, QStringLiteral("Link To"), Q(folder), QStringLiteral("*.*"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    const QStringList chosen = RunFileDialog(dialog);
     if (!chosen.isEmpty())
-        linkTo->setEditText(chosen);
+        linkTo->setEditText(chosen.front());
 }
 
 void CObjPage1::UpdateNameFromTarget() {

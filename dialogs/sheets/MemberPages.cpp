@@ -29,8 +29,6 @@ namespace qm {
 
 namespace {
 
-const char* const kNewRow = "<New>";
-
 QLineEdit* Edit(QWidget* parent, const char* accessible) {
     auto* edit = new QLineEdit(parent);
     edit->setAccessibleName(QString::fromLatin1(accessible));
@@ -152,11 +150,12 @@ CMemberPage::CMemberPage(CObjSheet& sheet, MemberKind kind, const QString& title
     });
     connect(name, &QComboBox::editTextChanged, this, [this] { Changed(); });
     connect(comment, &QPlainTextEdit::textChanged, this, [this] { Changed(); });
-    connect(addButton, &QPushButton::clicked, this, &CMemberPage::Add);
-    connect(deleteButton, &QPushButton::clicked, this, &CMemberPage::Delete);
-    connect(upButton, &QPushButton::clicked, this, &CMemberPage::MoveUp);
-    connect(downButton, &QPushButton::clicked, this, &CMemberPage::MoveDown);
+    connect(addButton, &QPushButton::clicked, this, [this] { Add(); });
+    connect(deleteButton, &QPushButton::clicked, this, [this] { Delete(); });
+    connect(upButton, &QPushButton::clicked, this, [this] { MoveUp(); });
+    connect(downButton, &QPushButton::clicked, this, [this] { MoveDown(); });
     connect(okButton, &QPushButton::clicked, this, [this] { sheet_.CloseSheet(true); });
+    BindRows(list, name, addButton, deleteButton, upButton, downButton, okButton);
 }
 
 void CMemberPage::FinishLayout(QWidget* controls, const std::vector<QPushButton*>& extraButtons,
@@ -249,7 +248,8 @@ void CMemberPage::SwapOwn(int a, int b) {
 
 void CMemberPage::InsertRowFor(int row, ModelObject* record) {
     if (record == nullptr) {
-        list->InsertRow(row, QString::fromLatin1(kNewRow), kind_ != MemberKind::Exception, true);
+        list->InsertRow(row, QString::fromLatin1(kNewRowText), kind_ != MemberKind::Exception,
+                        true);
         if (kind_ == MemberKind::Exception)
             list->item(row)->setData(Qt::CheckStateRole, QVariant());
         return;
@@ -314,119 +314,42 @@ void CMemberPage::SelectItem(int index) {
     list->setCurrentRow(index);
 }
 
-bool CMemberPage::AddEnabled() const {
-    const bool editable = IsNewRow(current_) || current_ >= inherited_;
-    return changed_ && editable && !name->currentText().isEmpty();
+bool CMemberPage::Ready() const {
+    return Copy() != nullptr && list->count() > 0;
 }
 
-void CMemberPage::Changed() {
-    if (loading_)
-        return;
-    changed_ = true;
-    UpdateButtons();
+void CMemberPage::AppendRow(int row) {
+    ModelObject* record = AppendNewRecord();
+    StoreControls(*record);
+    delete list->takeItem(row);
+    InsertRowFor(row, record);
+    InsertRowFor(row + 1, nullptr);
 }
 
-void CMemberPage::CommitAndLoad() {
-    if (Copy() == nullptr || list->count() == 0)
-        return;
-    int selection = list->currentRow();
-    if (selection < 0)
-        selection = list->count() - 1;
-    loading_ = true;
-    if (selection != current_ || addPending_) {
-        if (AddEnabled()) {
-            if (IsNewRow(current_)) {
-                ModelObject* record = AppendNewRecord();
-                StoreControls(*record);
-                delete list->takeItem(current_);
-                InsertRowFor(current_, record);
-                ++current_;
-                InsertRowFor(current_, nullptr);
-            } else if (ModelObject* record = RecordAt(current_)) {
-                StoreControls(*record);
-                RewriteRow(current_);
-            }
-        }
-        changed_ = false;
-        if (!addPending_)
-            current_ = selection;
+void CMemberPage::StoreRow(int row) {
+    if (ModelObject* record = RecordAt(row)) {
+        StoreControls(*record);
+        RewriteRow(row);
     }
-    list->setCurrentRow(current_);
-    ModelObject* record = RecordAt(current_);
+}
+
+bool CMemberPage::LoadRow(int row) {
+    ModelObject* record = RecordAt(row);
     LoadControls(record);
-    const bool editable = record == nullptr || current_ >= inherited_;
-    EnableControls(editable);
-    if (kind_ == MemberKind::Exception) {
-        changed_ = false;
-    } else {
-        const bool check = list->IsChecked(current_);
-        SetAnnotate(check);
-        changed_ = record == nullptr ? check : check != Annotated(record);
-    }
-    loading_ = false;
-    addPending_ = false;
-    UpdateButtons();
+    EnableControls(record == nullptr || row >= inherited_);
+    if (kind_ == MemberKind::Exception)
+        return false;
+    // The check mark is the row's Annotate box: a mark unlike the record's
+    // bit is an edit of its own.
+    const bool check = list->IsChecked(row);
+    SetAnnotate(check);
+    return record == nullptr ? check : check != Annotated(record);
 }
 
-void CMemberPage::UpdateButtons() {
-    const bool isNew = IsNewRow(current_);
-    const bool own = current_ >= inherited_;
-    const bool add = AddEnabled();
-    addButton->setEnabled(add);
-    deleteButton->setEnabled(!isNew && own);
-    upButton->setEnabled(!isNew && current_ >= inherited_ + 1);
-    downButton->setEnabled(!isNew && own && current_ + 2 < list->count());
-    UpdateExtraButtons(add, isNew, own);
-    addButton->setDefault(add);
-    okButton->setDefault(!add);
-}
-
-void CMemberPage::Add() {
-    addPending_ = true;
-    CommitAndLoad();
-    name->setFocus();
-}
-
-void CMemberPage::Delete() {
-    if (IsNewRow(current_) || current_ < inherited_)
-        return;
-    loading_ = true;
-    RemoveOwn(current_ - inherited_);
-    delete list->takeItem(current_);
-    if (current_ >= list->count() - 1)
-        current_ = std::max(0, current_ - 1);
-    list->setCurrentRow(current_);
-    loading_ = false;
-    changed_ = false;
-    CommitAndLoad();
-}
-
-void CMemberPage::MoveUp() {
-    if (IsNewRow(current_) || current_ < inherited_ + 1)
-        return;
-    SwapOwn(current_ - inherited_ - 1, current_ - inherited_);
-    --current_;
-    RewriteRow(current_);
-    RewriteRow(current_ + 1);
-    loading_ = true;
-    list->setCurrentRow(current_);
-    loading_ = false;
-    changed_ = false;
-    CommitAndLoad();
-}
-
-void CMemberPage::MoveDown() {
-    if (IsNewRow(current_) || current_ < inherited_ || current_ + 2 >= list->count())
-        return;
-    SwapOwn(current_ - inherited_, current_ - inherited_ + 1);
-    ++current_;
-    RewriteRow(current_ - 1);
-    RewriteRow(current_);
-    loading_ = true;
-    list->setCurrentRow(current_);
-    loading_ = false;
-    changed_ = false;
-    CommitAndLoad();
+void CMemberPage::SwapRows(int a, int b) {
+    SwapOwn(a - inherited_, b - inherited_);
+    RewriteRow(a);
+    RewriteRow(b);
 }
 
 ModelObject* CMemberPage::PrepareSubDialog() {

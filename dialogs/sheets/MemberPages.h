@@ -9,6 +9,7 @@
 #pragma once
 
 #include "dialogs/sheets/CheckListBox.h"
+#include "dialogs/sheets/NewRowList.h"
 #include "dialogs/sheets/ObjSheet.h"
 
 #include <memory>
@@ -24,7 +25,7 @@ class QRadioButton;
 
 namespace qm {
 
-class CMemberPage : public SheetPage, public CheckListOwner {
+class CMemberPage : public SheetPage, public CheckListOwner, public NewRowList {
   public:
     CMemberPage(CObjSheet& sheet, MemberKind kind, const QString& title);
 
@@ -38,16 +39,9 @@ class CMemberPage : public SheetPage, public CheckListOwner {
     // ---- CheckListOwner ----
     bool CanDoCommand(int command) override;
     void DoCommand(int command) override;
-    void CommitAndLoad() override;
+    void CommitAndLoad() override { NewRowList::CommitAndLoad(); }
 
-    void Add();
-    void Delete();
-    void MoveUp();
-    void MoveDown();
-    int CurrentRow() const { return current_; }
     int InheritedCount() const { return inherited_; }
-    bool IsNewRow(int row) const { return row == list->count() - 1; }
-    bool AddEnabled() const;
     // The record of a row (null for "<New>").
     ModelObject* RecordAt(int row) const;
 
@@ -67,7 +61,6 @@ class CMemberPage : public SheetPage, public CheckListOwner {
     // record null: the defaults of "<New>".
     virtual void LoadControls(const ModelObject* record) = 0;
     virtual void EnableControls(bool editable) = 0;
-    virtual void UpdateExtraButtons(bool add, bool isNew, bool own) = 0;
     virtual bool AnnotateShown() const { return false; }
     virtual void SetAnnotate(bool /*on*/) {}
     virtual bool Annotate() const { return false; }
@@ -80,18 +73,21 @@ class CMemberPage : public SheetPage, public CheckListOwner {
     QGroupBox* MakeAccessGroup(QWidget* parent);
     int AccessFromRadios() const;
     void SetAccessRadios(int value);
-    void Changed();
-    void UpdateButtons();
     // Commits a named edit and runs the detail dialog or the code window on
     // the current row: Add first when the page is changed, then the step
     // back to the member just added.
     ModelObject* PrepareSubDialog();
     void RewriteRow(int row);
     Master* Copy() const;
-    bool loading_ = false;
-    int current_ = 0;
-    bool addPending_ = false;
-    bool changed_ = false;
+
+    // ---- NewRowList ----
+    int FirstOwnRow() const override { return inherited_; }
+    bool Ready() const override;
+    void AppendRow(int row) override;
+    void StoreRow(int row) override;
+    bool LoadRow(int row) override;
+    void RemoveRow(int row) override { RemoveOwn(row - inherited_); }
+    void SwapRows(int a, int b) override;
 
   private:
     // The working copy's list of the page's kind.

@@ -21,12 +21,6 @@
 
 namespace qm {
 
-namespace {
-
-const char* const kNewRow = "<New>";
-
-} // namespace
-
 // ---- the shared pattern ----
 
 MemberListDialog::MemberListDialog(QWidget* parent)
@@ -44,11 +38,12 @@ MemberListDialog::MemberListDialog(QWidget* parent)
             CommitAndLoad();
     });
     connect(name, &QComboBox::editTextChanged, this, [this] { Changed(); });
-    connect(addButton, &QPushButton::clicked, this, &MemberListDialog::Add);
-    connect(deleteButton, &QPushButton::clicked, this, &MemberListDialog::Delete);
-    connect(upButton, &QPushButton::clicked, this, &MemberListDialog::MoveUp);
-    connect(downButton, &QPushButton::clicked, this, &MemberListDialog::MoveDown);
+    connect(addButton, &QPushButton::clicked, this, [this] { Add(); });
+    connect(deleteButton, &QPushButton::clicked, this, [this] { Delete(); });
+    connect(upButton, &QPushButton::clicked, this, [this] { MoveUp(); });
+    connect(downButton, &QPushButton::clicked, this, [this] { MoveDown(); });
     connect(okButton, &QPushButton::clicked, this, &MemberListDialog::accept);
+    BindRows(list, name, addButton, deleteButton, upButton, downButton, okButton);
 }
 
 void MemberListDialog::FinishLayout(QWidget* controls, const char* helpAnchor) {
@@ -72,7 +67,7 @@ void MemberListDialog::FinishLayout(QWidget* controls, const char* helpAnchor) {
 int MemberListDialog::RunModal() {
     histories_.Load(profile_);
     Prepare();
-    return exec();
+    return qm::RunModal(*this);
 }
 
 void MemberListDialog::accept() {
@@ -87,111 +82,34 @@ void MemberListDialog::Fill(int row) {
     list->clear();
     for (int i = 0; i < EntryCount(); ++i)
         list->addItem(RowText(i));
-    list->addItem(QString::fromLatin1(kNewRow));
+    list->addItem(QString::fromLatin1(kNewRowText));
     current_ = std::clamp(row, 0, EntryCount());
     list->setCurrentRow(current_);
     loading_ = false;
     CommitAndLoad();
 }
 
-void MemberListDialog::Changed() {
-    if (loading_)
-        return;
-    changed_ = true;
-    UpdateButtons();
+void MemberListDialog::AppendRow(int row) {
+    AppendFromControls();
+    list->item(row)->setText(RowText(row));
+    list->insertItem(row + 1, QString::fromLatin1(kNewRowText));
 }
 
-bool MemberListDialog::AddEnabled() const {
-    return changed_ && !name->currentText().isEmpty() && !readOnly_;
+void MemberListDialog::StoreRow(int row) {
+    StoreControls(row);
+    list->item(row)->setText(RowText(row));
 }
 
-void MemberListDialog::CommitAndLoad() {
-    int selection = list->currentRow();
-    if (selection < 0)
-        selection = list->count() - 1;
-    if (selection != current_ || addPending_) {
-        if (AddEnabled()) {
-            if (IsNewRow(current_)) {
-                AppendFromControls();
-                list->item(current_)->setText(RowText(current_));
-                ++current_;
-                list->insertItem(current_, QString::fromLatin1(kNewRow));
-            } else {
-                StoreControls(current_);
-                list->item(current_)->setText(RowText(current_));
-            }
-        }
-        changed_ = false;
-        if (!addPending_)
-            current_ = selection;
-    }
-    loading_ = true;
-    list->setCurrentRow(current_);
-    LoadControls(current_);
+bool MemberListDialog::LoadRow(int row) {
+    LoadControls(row);
     EnableControls(!readOnly_);
-    loading_ = false;
-    changed_ = false;
-    addPending_ = false;
-    UpdateButtons();
+    return false;
 }
 
-void MemberListDialog::Add() {
-    addPending_ = true;
-    CommitAndLoad();
-    name->setFocus();
-}
-
-void MemberListDialog::Delete() {
-    if (readOnly_ || IsNewRow(current_))
-        return;
-    RemoveEntry(current_);
-    loading_ = true;
-    delete list->takeItem(current_);
-    if (current_ >= list->count() - 1)
-        current_ = std::max(0, current_ - 1);
-    list->setCurrentRow(current_);
-    loading_ = false;
-    changed_ = false;
-    CommitAndLoad();
-}
-
-void MemberListDialog::MoveUp() {
-    if (readOnly_ || IsNewRow(current_) || current_ == 0)
-        return;
-    SwapEntries(current_ - 1, current_);
-    loading_ = true;
-    list->item(current_ - 1)->setText(RowText(current_ - 1));
-    list->item(current_)->setText(RowText(current_));
-    --current_;
-    list->setCurrentRow(current_);
-    loading_ = false;
-    changed_ = false;
-    CommitAndLoad();
-}
-
-void MemberListDialog::MoveDown() {
-    if (readOnly_ || IsNewRow(current_) || current_ + 2 >= list->count())
-        return;
-    SwapEntries(current_, current_ + 1);
-    loading_ = true;
-    list->item(current_)->setText(RowText(current_));
-    list->item(current_ + 1)->setText(RowText(current_ + 1));
-    ++current_;
-    list->setCurrentRow(current_);
-    loading_ = false;
-    changed_ = false;
-    CommitAndLoad();
-}
-
-void MemberListDialog::UpdateButtons() {
-    const bool add = AddEnabled();
-    const bool editable = !readOnly_ && !IsNewRow(current_);
-    addButton->setEnabled(add);
-    deleteButton->setEnabled(editable);
-    upButton->setEnabled(editable && current_ > 0);
-    downButton->setEnabled(editable && current_ + 2 < list->count());
-    addButton->setDefault(add);
-    okButton->setDefault(!add);
+void MemberListDialog::SwapRows(int a, int b) {
+    SwapEntries(a, b);
+    list->item(a)->setText(RowText(a));
+    list->item(b)->setText(RowText(b));
 }
 
 // ---- parameters ----

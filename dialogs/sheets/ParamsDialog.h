@@ -6,6 +6,7 @@
 // controls bound to the current row, a commit on every change of row.
 #pragma once
 
+#include "dialogs/sheets/NewRowList.h"
 #include "dialogs/sheets/SheetWidgets.h"
 #include "model/Members.h"
 
@@ -22,7 +23,7 @@ class QRadioButton;
 namespace qm {
 
 // What the two dialogs share: the list, the buttons and commit-and-load.
-class MemberListDialog : public QDialog {
+class MemberListDialog : public QDialog, public NewRowList {
   public:
     explicit MemberListDialog(QWidget* parent);
 
@@ -37,15 +38,6 @@ class MemberListDialog : public QDialog {
     int RunModal();
     // OK: a pending named edit is added (unless read-only), then the dialog ends.
     void accept() override;
-
-    // Stores a pending edit of the current row and loads the selected one.
-    void CommitAndLoad();
-    void Add();
-    void Delete();
-    void MoveUp();
-    void MoveDown();
-    void UpdateButtons();
-    int CurrentRow() const { return current_; }
 
     QListWidget* list;
     QComboBox* name;
@@ -67,21 +59,22 @@ class MemberListDialog : public QDialog {
     virtual void SwapEntries(int a, int b) = 0;
     virtual void EnableControls(bool enabled) = 0;
 
+    // ---- NewRowList ----
+    bool ReadOnly() const override { return readOnly_; }
+    void AppendRow(int row) override;
+    void StoreRow(int row) override;
+    bool LoadRow(int row) override;
+    void RemoveRow(int row) override { RemoveEntry(row); }
+    void SwapRows(int a, int b) override;
+
     // Builds the list, the buttons and OK, Cancel, Help below the controls.
     void FinishLayout(QWidget* controls, const char* helpAnchor);
     // Fills the rows and "<New>", and makes row the current one.
     void Fill(int row);
-    void Changed();
-    bool AddEnabled() const;
-    bool IsNewRow(int row) const { return row == EntryCount(); }
 
     ComboHistories histories_;
     Profile* profile_ = nullptr;
-    int current_ = 0;
-    bool addPending_ = false;
-    bool changed_ = false;
     bool readOnly_ = false;
-    bool loading_ = false;
 };
 
 class CParamsDialog : public MemberListDialog {

@@ -107,17 +107,17 @@ void ScriptCommands::OnSaveImage(int) {
     if (model == nullptr)
         return;
     QFileDialog dialog(&frame_, "Save Image");
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters({kImageFilters[0], kImageFilters[1], kImageFilters[2]});
-    if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QStringList chosen = RunFileDialog(dialog);
+    if (chosen.isEmpty())
         return;
     const int filterIndex =
         static_cast<int>(QStringList{kImageFilters[0], kImageFilters[1], kImageFilters[2]}.indexOf(
             dialog.selectedNameFilter())) +
         1;
-    const ImageTarget target = ChooseImageTarget(
-        QDir::toNativeSeparators(dialog.selectedFiles().front()).toStdString(), filterIndex);
+    const ImageTarget target =
+        ChooseImageTarget(QDir::toNativeSeparators(chosen.front()).toStdString(), filterIndex);
     ImageLimits limits;
     if (const Profile* settings = frame_.Document().Context().profile) {
         limits.maxWidth = settings->MaxImageWidth;

@@ -302,6 +302,7 @@ class CChildFrame::DocumentFollower : public DocumentObserver {
     void ModelsChanged(ModelsChange, const std::vector<Model*>&) override { frame_.UpdateTitle(); }
     void CurrentModelChanged(Model*) override { frame_.UpdateTitle(); }
     void ReplayShows(Model&, const std::vector<Drawable*>&) override { frame_.UpdateTitle(); }
+    void ProjectTreeChanged() override { frame_.RefillProjectTree(); }
     // An icon painted, pasted or cut, or its undo: the custom bar of the
     // active window takes the template's strip again.
     void ToolChanged(Model&) override {
@@ -908,24 +909,14 @@ void CChildFrame::RefitView() {
     UpdateTitle();
 }
 
-// ---- the panes the document asks to refill ----
-
 void CChildFrame::RefillProjectTree() {
     if (explorerPane_ != nullptr) {
         explorerPane_->FillProjectTree();
         explorerPane_->FillTemplateItems(true);
     }
     RefitView();
-}
-
-void CChildFrame::RefillModelItems() {
     if (explorerPane_ != nullptr)
         explorerPane_->FillModelItems(true);
-}
-
-void CChildFrame::AddMasterToLister(Master* master) {
-    if (extraPane_ != nullptr && master != nullptr)
-        extraPane_->Lister()->AddOrUpdateMaster(*master, true);
 }
 
 void CChildFrame::SetTemplateLabel(const std::string& name) {

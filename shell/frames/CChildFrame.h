@@ -126,9 +126,6 @@ class CChildFrame : public QMdiSubWindow,
     void SetProgress(int position) override;
     void EndProgress(const std::string& text) override;
     void ClearLog() override;
-    void RefillProjectTree() override;
-    void RefillModelItems() override;
-    void AddMasterToLister(Master* master) override;
     void SetTemplateLabel(const std::string& name) override;
     void ShowFirstModel() override { ShowModelAt(0); }
     void UpdateLibraryPane(bool fill) override;
@@ -175,6 +172,9 @@ class CChildFrame : public QMdiSubWindow,
     void showEvent(QShowEvent* event) override;
 
   private:
+    // The explorer's tree built again from the document (its folders, the
+    // template's items, the files and the models), and the view refitted.
+    void RefillProjectTree();
     // The three panes; each is made by one function, so that the full panes
     // replace these in one place.
     QWidget* CreateContentPane();

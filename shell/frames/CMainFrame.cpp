@@ -31,7 +31,6 @@
 #include "shell/panes/LogWindow.h"
 
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
@@ -820,10 +819,13 @@ void CMainFrame::OnFileNew(int) {
 }
 
 void CMainFrame::OnFileOpen(int) {
-    const QString path =
-        QFileDialog::getOpenFileName(this, "Open", QString(), "Project Files (*.pro)");
-    if (!path.isEmpty())
-        app_.OpenDocumentFile(path.toStdString());
+    FileDialogs* dialogs = app_.Env()->Context().dialogs;
+    if (dialogs == nullptr)
+        return;
+    const std::optional<std::string> path =
+        dialogs->AskOpenFile({"pro", "*.pro", "Project Files (*.pro) | *.pro ||"});
+    if (path)
+        app_.OpenDocumentFile(*path);
 }
 
 void CMainFrame::OnFileSave(int) {
@@ -855,7 +857,7 @@ void CMainFrame::OnAppExit(int) {
 
 void CMainFrame::OnAppAbout(int) {
     AboutDialog about(*app_.Env(), false, this);
-    about.exec();
+    RunModal(about);
 }
 
 void CMainFrame::OnHelpContents(int) {

@@ -2,6 +2,7 @@
 // over Qt's file dialog.
 #pragma once
 
+#include "dialogs/model/DialogServices.h"
 #include "document/DocumentContext.h"
 #include "platform/PathHelpers.h"
 #include "shell/MainWindow.h"
@@ -49,9 +50,10 @@ class WindowFileDialogs : public FileDialogs {
         return name.find('*') != std::string::npos ? QString() : QString::fromStdString(name);
     }
     static std::optional<std::string> Run(QFileDialog& dialog) {
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        const QStringList chosen = RunFileDialog(dialog);
+        if (chosen.isEmpty())
             return std::nullopt;
-        return dialog.selectedFiles().front().toStdString();
+        return chosen.front().toStdString();
     }
 
     QWidget* owner_;

@@ -668,7 +668,7 @@ void TExplorer::OnPaste(int) {
 }
 
 void TExplorer::OnUpdatePaste(int, CommandState& state) {
-    state.enabled = ClipboardFileExists();
+    state.enabled = CCASEDoc::ClipboardFileExists();
 }
 
 void TExplorer::OnDelete(int) {

@@ -328,13 +328,6 @@ void TLister::Fill() {
     addTopLevelItems(rows);
 }
 
-void TLister::AddOrUpdateMaster(Master& master, bool isNew) {
-    if (isNew)
-        AddMaster(master);
-    else
-        UpdateMaster(master);
-}
-
 void TLister::ShowProperties(bool activate) {
     Master* master = GetFirstSelectedMaster();
     window_.Host().ShowProperties(document_, ObjectHandle(master, &document_.IdMap()), 3, {},

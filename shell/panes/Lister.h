@@ -109,8 +109,6 @@ class TLister : public MasterList, public DocumentObserver {
 
     // Fills one row per master of the document.
     void Fill();
-    // A new master gets a row; otherwise its row is redrawn.
-    void AddOrUpdateMaster(Master& master, bool isNew);
     void ShowProperties(bool activate);
     void SelectExploded();
     void SelectAll();

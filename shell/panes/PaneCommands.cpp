@@ -6,8 +6,6 @@
 
 #include <QMenu>
 
-#include <filesystem>
-
 namespace qm {
 
 struct PaneCommandRows {
@@ -87,15 +85,6 @@ QMenu* PaneCommandTarget::BuildPopupMenu(QWidget* parent, EditorHost& host) {
                          [&host, this, id] { host.RouteCommand(id, *this); });
     }
     return menu;
-}
-
-bool ClipboardFileExists() {
-    std::error_code error;
-    try {
-        return std::filesystem::exists(CCASEDoc::ClipboardFile(), error);
-    } catch (const std::exception&) {
-        return false;
-    }
 }
 
 bool PasteClipboardFile(CCASEDoc& document) {

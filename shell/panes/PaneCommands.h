@@ -62,8 +62,6 @@ class PaneCommandTarget : public CommandTarget {
     bool IsSelectAll(int id) const { return id == cmd::EditSelectAll || id == cmd::SelectExplodes; }
 };
 
-// Whether the masters clipboard file exists (what enables Paste).
-bool ClipboardFileExists();
 // Reads the masters clipboard file into document; a failure is shown and
 // gives false.
 bool PasteClipboardFile(CCASEDoc& document);

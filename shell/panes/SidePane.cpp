@@ -203,7 +203,7 @@ void TExtra::OnPaste(int) {
 }
 
 void TExtra::OnUpdatePaste(int, CommandState& state) {
-    state.enabled = SelectedTab() == TabLister && ClipboardFileExists();
+    state.enabled = SelectedTab() == TabLister && CCASEDoc::ClipboardFileExists();
 }
 
 void TExtra::OnDelete(int) {

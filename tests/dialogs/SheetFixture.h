@@ -11,9 +11,7 @@
 #include "platform/Prompt.h"
 #include "tests/document/DocumentFixture.h"
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
+#include <QTest>
 #include <QWidget>
 
 #include <memory>
@@ -23,24 +21,12 @@ namespace qm::test {
 
 // A left click in the middle of widget, as the window system delivers it.
 inline void Click(QWidget* widget) {
-    const QPointF at = QRectF(widget->rect()).center();
-    const QPointF global = widget->mapToGlobal(at);
-    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(widget, &release);
+    QTest::mouseClick(widget, Qt::LeftButton);
 }
 
 // Types text into widget key by key.
 inline void Type(QWidget* widget, const QString& text) {
-    for (QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &release);
-    }
+    QTest::keyClicks(widget, text);
 }
 
 class SheetTest : public DocumentTest {

@@ -637,8 +637,9 @@ TEST_F(DocumentTest, QueriesOverModelsAndDrawables) {
     EXPECT_EQ(FileText(path), EveryRecord());
 }
 
-// A window that records what the document asks of it.
-struct RecordingWindow : DocumentFrame {
+// A window that records what the document asks of it, and the project
+// tree and the master lister that follow the document's events.
+struct RecordingWindow : DocumentFrame, DocumentObserver {
     FrameLayout CurrentLayout() const override {
         return {700, 500, 160, 170, {1, 2, 3, 4, 5, 6}, 1};
     }
@@ -650,9 +651,13 @@ struct RecordingWindow : DocumentFrame {
     void SetProgress(int position) override { positions.push_back(position); }
     void EndProgress(const std::string& text) override { Note("end " + text); }
     void ClearLog() override { Note("clear log"); }
-    void RefillProjectTree() override { Note("tree"); }
-    void RefillModelItems() override { Note("models"); }
-    void AddMasterToLister(Master*) override { ++listed; }
+    void ProjectTreeChanged() override {
+        Note("tree");
+        Note("models");
+    }
+    void MastersChanged(const std::vector<Master*>& masters) override {
+        listed += int(masters.size());
+    }
     void SetTemplateLabel(const std::string& name) override { Note("label " + name); }
     void ShowFirstModel() override { Note("first"); }
     void UpdateLibraryPane(bool fill) override { Note(fill ? "library" : "no library"); }
@@ -666,6 +671,7 @@ TEST_F(DocumentTest, ProgressAndPanesFollowLoadAndSave) {
     RecordingWindow window;
     auto doc = NewDoc(false);
     doc->SetFrame(&window);
+    doc->Events().AddObserver(&window);
     doc->LoadText(EveryRecord());
     EXPECT_EQ(window.positions, (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
     EXPECT_EQ(window.calls, (std::vector<std::string>{"clear log", "begin 100", "tree", "models",

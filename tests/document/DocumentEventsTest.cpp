@@ -21,7 +21,11 @@ struct RecordingObserver : DocumentObserver {
         events.push_back(std::string("models ") + names[static_cast<int>(change)]);
         changedModels = models;
     }
-    void MastersChanged(const std::vector<Master*>&) override { events.push_back("masters"); }
+    void MastersChanged(const std::vector<Master*>& masters) override {
+        events.push_back("masters");
+        changedMasters = masters;
+    }
+    void ProjectTreeChanged() override { events.push_back("tree"); }
     void DrawablesChanged(Model& model, const CRect& area) override {
         events.push_back("drawables " + model.name);
         areas.push_back(area);
@@ -43,12 +47,14 @@ struct RecordingObserver : DocumentObserver {
         areas.clear();
         removedIds.clear();
         changedModels.clear();
+        changedMasters.clear();
     }
 
     std::vector<std::string> events;
     std::vector<CRect> areas;
     std::vector<Guid> removedIds;
     std::vector<Model*> changedModels;
+    std::vector<Master*> changedMasters;
 };
 
 CRect United(const CRect& a, const CRect& b) {
@@ -147,6 +153,39 @@ TEST_F(DocumentEventsTest, AGroupSendsNothingUntilItEndsThenOnce) {
     EXPECT_EQ(observer.Count("drawables Classes"), 1u);
     ASSERT_EQ(observer.areas.size(), 1u);
     EXPECT_EQ(observer.areas[0], United(before, text->repaintRect));
+}
+
+// Masters made one after another (a script run, a reverse-engineering run)
+// are reported in the order they were made, although the collection puts
+// each new one first: a list that puts every new row on top then shows the
+// latest first, as it would had it been told of each at once. A master found
+// again is reported changed; one made and gone before the events is not.
+TEST_F(DocumentEventsTest, MastersMadeInARunAreReportedInTheOrderMade) {
+    const int kind = doc->Masters().Masters().front()->Kind();
+    Master* known = doc->Masters().Masters().back().get();
+    std::vector<Master*> made;
+    {
+        DocumentEvents::Batch hold(doc->Events());
+        made.push_back(doc->NewMaster(kind, "Alpha", ""));
+        made.push_back(doc->NewMaster(kind, "Beta", ""));
+        doc->Events().NoteMaster(known);
+        Master* gone = doc->NewMaster(kind, "Gone", "");
+        std::unique_ptr<Master> taken = doc->Masters().Remove(gone, false);
+        ASSERT_NE(taken, nullptr);
+        taken->SetDetached();
+        ASSERT_EQ(doc->Masters().Masters().front().get(), made[1]);
+        EXPECT_TRUE(observer.events.empty());
+    }
+    EXPECT_EQ(observer.Count("masters"), 1u);
+    EXPECT_EQ(observer.changedMasters, (std::vector<Master*>{made[0], made[1], known}));
+}
+
+// The project tree's rebuild is not held: the window's layout, applied
+// while a load still holds the other events, finds the tree whole.
+TEST_F(DocumentEventsTest, TheProjectTreeHearsAtOnceAlsoWhileHeld) {
+    DocumentEvents::Batch hold(doc->Events());
+    doc->Events().NoteProjectTreeChanged();
+    EXPECT_EQ(observer.events, std::vector<std::string>{"tree"});
 }
 
 TEST_F(DocumentEventsTest, AHandleFollowsAMasterThroughItsDeleteAndTheUndo) {

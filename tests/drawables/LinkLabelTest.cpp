@@ -18,6 +18,7 @@
 #include "platform/RecordingDC.h"
 #include "platform/UserSettings.h"
 #include "tests/drawables/DrawableFixture.h"
+#include "tests/drawables/LinkLabelDiagram.h"
 
 #include <QImage>
 #include <QProcess>
@@ -31,85 +32,37 @@ namespace {
 
 const double kZooms[] = {0.5, 1.0, 2.0};
 
-class LinkLabelTest : public DrawableTest {
+class LinkLabelTest : public DrawableTest, public LinkLabelDiagram {
   protected:
     LinkLabelTest() : settingsScope(&settings) {
         CreateTemplate(notation, QM_NOTATIONS_DIR "/UML2.1.not");
-        ToolModel* classTool = notation.GetTool(10);
-        ToolModel* association = notation.GetTool(3);
         model = CreateModelOfKind(&project, &notation, 11);
-        member.SetToolAndName(classTool, "Member", "");
-        loan.SetToolAndName(classTool, "Loan", "");
-        Place* from = AddPlace(&member, CRect(40, 100, 160, 160));
-        Place* to = AddPlace(&loan, CRect(440, 100, 560, 160));
-        auto owned = std::make_unique<Link>(&project);
-        link = owned.get();
-        link->Connect(3, association, from, to, 0);
-        model->AddDrawable(std::move(owned));
-        link->name = "borrows";
-        link->sourceEnd = "member%%1";
-        link->targetEnd = "loans%%0..*";
+        BuildDiagram(notation, project, *model);
     }
     ~LinkLabelTest() override { model->Detach(&scope); }
 
-    Place* AddPlace(Master* master, const CRect& r) {
-        auto owned = std::make_unique<Place>(&project);
-        Place* p = owned.get();
-        p->Setup(10, r, master, true);
-        p->AddMasterReference();
-        model->AddDrawable(std::move(owned));
-        return p;
-    }
-    // The three labels and their texts as drawn.
-    struct Label {
-        std::string text;
-        CRect rect;
-    };
-    std::vector<Label> Labels() const {
-        return {{"borrows", link->labelRect},
-                {"member #1", link->sourceLabelRect},
-                {"loans #0..*", link->targetLabelRect}};
-    }
     // What the link's texts leave on an image: the drawing with the texts
     // compared with the same drawing without them.
     QImage Render(double zoom, bool texts) {
-        const std::string name = link->name, source = link->sourceEnd, target = link->targetEnd;
-        if (!texts) {
-            link->name.clear();
-            link->sourceEnd = link->targetEnd = "%%";
-        }
-        CBitmap bitmap;
-        bitmap.CreateBitmap(int32_t(640 * zoom), int32_t(260 * zoom));
-        {
-            PainterDC dc(bitmap);
-            dc.FillSolidRect(CRect(0, 0, int32_t(640 * zoom), int32_t(260 * zoom)),
-                             RGB(255, 255, 255));
-            model->SetZoom(zoom);
-            model->Draw(dc, false);
-            model->SetZoom(1.0);
-        }
-        link->name = name;
-        link->sourceEnd = source;
-        link->targetEnd = target;
-        return bitmap.Image()->copy();
-    }
-    // The width of text in the label font at zoom on a painter's context.
-    int32_t TextWidth(const std::string& text, double zoom) {
-        CBitmap bitmap;
-        bitmap.CreateBitmap(8, 8);
-        PainterDC dc(bitmap);
-        CFont font;
-        FontFaces().UpdateFont(font, link->looks, zoom);
-        dc.SelectObject(font);
-        return dc.GetTextExtent(text).cx;
+        return WithTexts(texts, [&] {
+            CBitmap bitmap;
+            bitmap.CreateBitmap(int32_t(640 * zoom), int32_t(260 * zoom));
+            {
+                PainterDC dc(bitmap);
+                dc.FillSolidRect(CRect(0, 0, int32_t(640 * zoom), int32_t(260 * zoom)),
+                                 RGB(255, 255, 255));
+                model->SetZoom(zoom);
+                model->Draw(dc, false);
+                model->SetZoom(1.0);
+            }
+            return bitmap.Image()->copy();
+        });
     }
 
     FixedUserSettings settings{kDefaultOptions | ShowLinkCardinalities};
     ScopedInstall<const UserSettings> settingsScope;
     NotationTemplate notation;
     std::unique_ptr<Model> model;
-    Master member, loan;
-    Link* link = nullptr;
 };
 
 TEST_F(LinkLabelTest, TheRecordedDrawingShowsEveryLabelWholeInsideItsRectangle) {
@@ -162,12 +115,7 @@ TEST_F(LinkLabelTest, TheRecordedDrawingShowsEveryLabelWholeInsideItsRectangle) 
 }
 
 TEST_F(LinkLabelTest, OnScreenEveryLabelIsWholeAndInsideItsRectangleAtEveryZoom) {
-    {
-        CBitmap bitmap;
-        bitmap.CreateBitmap(8, 8);
-        PainterDC measure(bitmap);
-        link->MeasureLabels(measure);
-    }
+    MeasureLabels();
     for (double zoom : kZooms) {
         SCOPED_TRACE(zoom);
         const QImage with = Render(zoom, true);
@@ -179,30 +127,12 @@ TEST_F(LinkLabelTest, OnScreenEveryLabelIsWholeAndInsideItsRectangleAtEveryZoom)
         // each text's ink spans nearly its whole measured width (a text cut
         // to a few characters spans far less).
         const std::vector<Label> labels = Labels();
-        std::vector<int> left(labels.size(), 1 << 30), right(labels.size(), -1);
-        int stray = 0;
-        for (int y = 0; y < with.height(); ++y) {
-            for (int x = 0; x < with.width(); ++x) {
-                if (with.pixel(x, y) == without.pixel(x, y))
-                    continue;
-                bool inside = false;
-                for (size_t i = 0; i < labels.size(); ++i) {
-                    CRect r = ScaleByZoom(labels[i].rect, zoom);
-                    r.InflateRect(1, 1);
-                    if (r.PtInRect(CPoint(x, y))) {
-                        inside = true;
-                        left[i] = std::min(left[i], x);
-                        right[i] = std::max(right[i], x);
-                    }
-                }
-                stray += inside ? 0 : 1;
-            }
-        }
-        EXPECT_EQ(stray, 0);
+        const Ink ink = InkOf(with, without, zoom, CPoint(0, 0));
+        EXPECT_EQ(ink.stray, 0);
         for (size_t i = 0; i < labels.size(); ++i) {
             SCOPED_TRACE(labels[i].text);
             const int32_t expected = TextWidth(labels[i].text, zoom);
-            EXPECT_GE(right[i] - left[i] + 1, expected * 8 / 10);
+            EXPECT_GE(ink.spans[i], expected * 8 / 10);
             EXPECT_LE(expected, ScaleByZoom(labels[i].rect, zoom).Width());
         }
     }
@@ -211,12 +141,7 @@ TEST_F(LinkLabelTest, OnScreenEveryLabelIsWholeAndInsideItsRectangleAtEveryZoom)
 TEST_F(LinkLabelTest, APrintedPdfHoldsEveryLabelWhole) {
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
         GTEST_SKIP() << "pdftotext (poppler-utils) is needed to read the PDF";
-    {
-        CBitmap bitmap;
-        bitmap.CreateBitmap(8, 8);
-        PainterDC measure(bitmap);
-        link->MeasureLabels(measure);
-    }
+    MeasureLabels();
     QTemporaryDir dir;
     for (double zoom : kZooms) {
         SCOPED_TRACE(zoom);

@@ -6,7 +6,7 @@
 
 #include "platform/Socket.h"
 #include "repository/RepositorySeams.h"
-#include "tests/repository/TestServer.h"
+#include "tests/repository/server/TestServer.h"
 
 #include <cstdint>
 #include <functional>

@@ -2,7 +2,7 @@
 // address: the client and server roles, exact-length receives, the stream
 // buffer's bulk transfers and the time-out of a receive.
 #include "platform/Socket.h"
-#include "tests/repository/TestServer.h"
+#include "tests/repository/server/TestServer.h"
 
 #include <gtest/gtest.h>
 

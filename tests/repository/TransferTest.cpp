@@ -18,6 +18,7 @@ namespace {
 
 using testing::Frame;
 using testing::RawPeer;
+using testing::ServerEndpoint;
 
 std::string Pattern(size_t size) {
     std::string bytes(size, '\0');
@@ -179,24 +180,9 @@ TEST(FileTransfer, ReceivingOntoAReadOnlyFileLeavesItWritable) {
 }
 
 // A server-role endpoint that only sends files.
-class FileServer : public FileTransferEndpoint {
+class FileServer : public ServerEndpoint {
   public:
-    FileServer() : FileTransferEndpoint(EndpointRole::Server) {}
     void Trace(void*, const char* text) override { lines.push_back(text); }
-    int Login(const std::string&, const std::string&, std::string&, const std::string&) override {
-        return 0;
-    }
-    void Logout() override {}
-    void Alive() override {}
-    void GetProps(const std::string&, const std::string&) override {}
-    bool CheckOut(const std::string&, const std::string&, const std::string&, bool) override {
-        return false;
-    }
-    bool CheckIn(const std::string&, const std::string&, const std::string&, bool,
-                 std::string&) override {
-        return false;
-    }
-    void Baseline(const std::string&, bool) override {}
     std::vector<std::string> lines;
 };
 

@@ -21,8 +21,9 @@
 namespace qm {
 namespace {
 
-// The window of a shown document, recording what a run asks of it.
-struct RecordingFrame : DocumentFrame {
+// The window of a shown document, recording what a run asks of it and
+// when its project tree is rebuilt.
+struct RecordingFrame : DocumentFrame, DocumentObserver {
     FrameLayout CurrentLayout() const override { return {}; }
     void ShowModelAt(int32_t index) override { calls.push_back("show " + std::to_string(index)); }
     void ApplyLayout(const FrameLayout&, bool) override {}
@@ -30,9 +31,7 @@ struct RecordingFrame : DocumentFrame {
     void SetProgress(int) override {}
     void EndProgress(const std::string&) override {}
     void ClearLog() override {}
-    void RefillProjectTree() override { calls.push_back("tree"); }
-    void RefillModelItems() override { calls.push_back("models"); }
-    void AddMasterToLister(Master*) override {}
+    void ProjectTreeChanged() override { calls.push_back("tree"); }
     void SetTemplateLabel(const std::string&) override {}
     void ShowFirstModel() override {}
     void UpdateLibraryPane(bool) override {}
@@ -357,6 +356,7 @@ TEST_F(DocumentReverseProjectTest, TheNamedModelIsShownAndTheStepStyleComesBack)
     RecordingFrame frame;
     auto doc = NewProject(false);
     doc->SetFrame(&frame);
+    doc->Events().AddObserver(&frame);
     Model* other = doc->NewModel(MkClass, nullptr);
     other->name = "Target";
     other->modelFlags |= MfStepLink;
@@ -373,6 +373,7 @@ TEST_F(DocumentReverseProjectTest, TheNamedModelIsShownAndTheStepStyleComesBack)
     EXPECT_NE(Links(other)[0]->options & LoStepped, 0);
     // Target is the third model: after the new project's own and Main.
     EXPECT_EQ(frame.calls, (std::vector<std::string>{"show 2", "tree"}));
+    doc->Events().RemoveObserver(&frame);
     doc->SetFrame(nullptr);
 }
 

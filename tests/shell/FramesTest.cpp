@@ -29,7 +29,7 @@
 #include "shell/panes/LogWindow.h"
 #include "shell/panes/Overview.h"
 #include "shell/panes/SidePane.h"
-#include "tests/support/ModelFixture.h"
+#include "tests/shell/WindowedAppFixture.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -64,25 +64,8 @@ void Mouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButtons butt
     QApplication::sendEvent(widget, &event);
 }
 
-class Frames : public test::ModelTest {
+class Frames : public test::WindowedAppTest {
   protected:
-    Frames() {
-        SetApplicationFolder(QM_SOURCE_DIR "/resources");
-        project = scratch / "shapes.pro";
-        EXPECT_TRUE(WriteFileReplacing(
-            project, ReadWholeFile(QM_FIXTURES "/shell/shapes.pro", 1 << 20).value_or("")));
-    }
-    ~Frames() override { SetApplicationFolder(""); }
-
-    // Starts the windowed application on items; the main frame.
-    CMainFrame& Start(const std::vector<std::string>& items) {
-        app = std::make_unique<CCASEApp>(CreateMainWindow);
-        EXPECT_TRUE(app->InitInstance(items));
-        auto* frame = dynamic_cast<CMainFrame*>(app->Frame());
-        EXPECT_NE(frame, nullptr);
-        return *frame;
-    }
-    CCASEDoc& Document() { return *app->Env()->ActiveDocument(); }
     // The place of the fixture's Shape class (two attributes, two methods).
     Place* ShapePlace() {
         for (const auto& drawable : Document().CurrentModel()->Drawables())
@@ -128,9 +111,6 @@ class Frames : public test::ModelTest {
             out.push_back(item);
         }
     }
-
-    std::unique_ptr<CCASEApp> app;
-    std::string project;
 };
 
 TEST_F(Frames, MenusHoldTheLabelsAndShortcutsInOrder) {

@@ -24,7 +24,7 @@
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CMainFrame.h"
 #include "shell/panes/Explorer.h"
-#include "tests/shell/ScriptCommandsFixture.h"
+#include "tests/shell/WindowedAppFixture.h"
 
 #include <QAction>
 #include <QGridLayout>
@@ -90,7 +90,6 @@ class WindowTest : public test::ProjectWindowTest {
     }
     ~WindowTest() override { app->Env()->Context().dialogs = saved; }
 
-    CCASEDoc& Document() { return *app->Env()->ActiveDocument(); }
     CChildFrame& Frame() { return *frame->ActiveChild(); }
     LibraryMenu& Library() { return *frame->Library(); }
     CommandState State(int id) {

@@ -24,7 +24,7 @@
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CMainFrame.h"
 #include "tests/shell/CommandChecks.h"
-#include "tests/support/ModelFixture.h"
+#include "tests/shell/WindowedAppFixture.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -85,24 +85,12 @@ class ShowAttributes : public DialogAnswerer {
     bool allPlaces = false;
 };
 
-class LooksCommandsTest : public test::ModelTest {
+class LooksCommandsTest : public test::WindowedAppTest {
   protected:
-    LooksCommandsTest() {
-        SetApplicationFolder(QM_SOURCE_DIR "/resources");
-        const std::string project = scratch / "shapes.pro";
-        EXPECT_TRUE(WriteFileReplacing(
-            project, ReadWholeFile(QM_FIXTURES "/shell/shapes.pro", 1 << 20).value_or("")));
-        app = std::make_unique<CCASEApp>(CreateMainWindow);
-        EXPECT_TRUE(app->InitInstance({project}));
-        main = dynamic_cast<CMainFrame*>(app->Frame());
-    }
-    ~LooksCommandsTest() override {
-        FontFaces().SetDefaultFontRecord(defaultFont);
-        SetApplicationFolder("");
-    }
+    LooksCommandsTest() { Start(); }
+    ~LooksCommandsTest() override { FontFaces().SetDefaultFontRecord(defaultFont); }
 
-    CCASEDoc& Document() { return *app->Env()->ActiveDocument(); }
-    CChildFrame& Frame() { return *main->ActiveChild(); }
+    CChildFrame& Frame() { return *frame->ActiveChild(); }
     LooksCommands& Looks() { return Frame().LooksCommandFamily(); }
     Place* FirstPlace() {
         for (const auto& drawable : Document().CurrentModel()->Drawables())
@@ -118,8 +106,6 @@ class LooksCommandsTest : public test::ModelTest {
         test::ExpectUndoRestores(Document(), saved);
     }
 
-    std::unique_ptr<CCASEApp> app;
-    CMainFrame* main = nullptr;
     const FontRecord defaultFont = FontFaces().DefaultFontRecord();
 };
 
@@ -221,7 +207,7 @@ TEST_F(LooksCommandsTest, TheToolBarArrowsPopTheirMenusAtTheButtonAndChoiceChang
     ASSERT_NE(place, nullptr);
     SelectOnly(place);
     const std::string saved = test::SavedTextBaseline(Document());
-    main->show();
+    frame->show();
     const struct {
         int button;
         QMenu* menu;
@@ -233,9 +219,9 @@ TEST_F(LooksCommandsTest, TheToolBarArrowsPopTheirMenusAtTheButtonAndChoiceChang
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.button);
-        QAction* action = main->MiscToolBar()->ActionOf(c.button);
+        QAction* action = frame->MiscToolBar()->ActionOf(c.button);
         ASSERT_NE(action, nullptr);
-        auto* button = dynamic_cast<QToolButton*>(main->MiscToolBar()->widgetForAction(action));
+        auto* button = dynamic_cast<QToolButton*>(frame->MiscToolBar()->widgetForAction(action));
         ASSERT_NE(button, nullptr);
         ASSERT_NE(button->menu(), nullptr) << "the button has a drop-down arrow";
         // What the arrow does when pressed: the button's menu is about to

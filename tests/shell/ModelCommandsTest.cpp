@@ -19,7 +19,7 @@
 #include "shell/frames/CMainFrame.h"
 #include "shell/panes/SidePane.h"
 #include "tests/shell/CommandChecks.h"
-#include "tests/shell/ScriptCommandsFixture.h"
+#include "tests/shell/WindowedAppFixture.h"
 
 #include <QAction>
 #include <QMenu>
@@ -62,7 +62,6 @@ class ChooseModelType : public DialogAnswerer {
 
 class ModelCommandsTest : public test::ProjectWindowTest {
   protected:
-    CCASEDoc& Document() { return *app->Env()->ActiveDocument(); }
     CChildFrame& Frame() { return *frame->ActiveChild(); }
     Place* PlaceOf(const std::string& name) {
         for (const auto& drawable : Document().CurrentModel()->Drawables())

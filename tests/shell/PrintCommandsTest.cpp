@@ -10,7 +10,7 @@
 #include "document/Profile.h"
 #include "platform/Files.h"
 #include "shell/frames/CMainFrame.h"
-#include "tests/shell/ScriptCommandsFixture.h"
+#include "tests/shell/WindowedAppFixture.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -18,7 +18,7 @@
 #include "shell/panes/Lister.h"
 #include "shell/panes/PaneCommands.h"
 #include "shell/panes/SidePane.h"
-#include "tests/shell/ScriptCommandsFixture.h"
+#include "tests/shell/WindowedAppFixture.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -38,7 +38,6 @@ namespace {
 
 class ProjectFrameTest : public ProjectWindowTest {
   protected:
-    CCASEDoc& Document() { return *app->Env()->ActiveDocument(); }
     CChildFrame& Frame() { return *frame->ActiveChild(); }
     TExplorer& Explorer() { return *dynamic_cast<TExplorer*>(Frame().GetExplorerPane()); }
     QPlainTextEdit* TextView() { return Frame().View()->findChild<QPlainTextEdit*>("TextView"); }

@@ -13,7 +13,7 @@
 #include "platform/Socket.h"
 #include "platform/UserFolders.h"
 #include "shell/CCASEApp.h"
-#include "tests/repository/TestServer.h"
+#include "tests/repository/server/TestServer.h"
 #include "tests/support/ModelFixture.h"
 #include "tests/support/ScratchFolder.h"
 

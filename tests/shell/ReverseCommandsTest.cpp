@@ -21,7 +21,7 @@
 #include "shell/panes/Explorer.h"
 #include "shell/panes/SidePane.h"
 #include "tests/document/DocumentFixture.h"
-#include "tests/shell/ScriptCommandsFixture.h"
+#include "tests/shell/WindowedAppFixture.h"
 
 #include <QComboBox>
 #include <QMenuBar>
@@ -53,7 +53,6 @@ class ReverseAnswer : public DialogAnswerer {
 
 class ReverseCommandsTest : public test::ProjectWindowTest {
   protected:
-    CCASEDoc& Document() { return *app->Env()->ActiveDocument(); }
     CChildFrame& Frame() { return *frame->ActiveChild(); }
     bool Enabled(int id) {
         CommandState state;

@@ -16,7 +16,7 @@
 #include "shell/MainWindow.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CMainFrame.h"
-#include "tests/support/ModelFixture.h"
+#include "tests/shell/WindowedAppFixture.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -28,13 +28,9 @@
 namespace qm {
 namespace {
 
-class SaveAfterUndo : public test::ModelTest {
+class SaveAfterUndo : public test::WindowedAppTest {
   protected:
     SaveAfterUndo() {
-        SetApplicationFolder(QM_SOURCE_DIR "/resources");
-        project = scratch / "shapes.pro";
-        EXPECT_TRUE(WriteFileReplacing(
-            project, ReadWholeFile(QM_FIXTURES "/shell/shapes.pro", 1 << 20).value_or("")));
         // A call menu a creation opens is closed unchosen, as Escape does.
         QObject::connect(&closePopups, &QTimer::timeout, [] {
             if (QWidget* popup = QApplication::activePopupWidget())
@@ -45,17 +41,7 @@ class SaveAfterUndo : public test::ModelTest {
     ~SaveAfterUndo() override {
         closePopups.stop();
         app.reset();
-        SetApplicationFolder("");
     }
-
-    CMainFrame& Start() {
-        app = std::make_unique<CCASEApp>(CreateMainWindow);
-        EXPECT_TRUE(app->InitInstance({project}));
-        auto* frame = dynamic_cast<CMainFrame*>(app->Frame());
-        EXPECT_NE(frame, nullptr);
-        return *frame;
-    }
-    CCASEDoc& Document() { return *app->Env()->ActiveDocument(); }
 
     // File/Save through the frame; the text written.
     std::string Save(CMainFrame& frame) {
@@ -98,8 +84,6 @@ class SaveAfterUndo : public test::ModelTest {
                               ClientOf(view, points.back()));
     }
 
-    std::unique_ptr<CCASEApp> app;
-    std::string project;
     QTimer closePopups;
 };
 

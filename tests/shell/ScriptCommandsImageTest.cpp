@@ -11,7 +11,7 @@
 #include "shell/commands/ScriptCommands.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CMainFrame.h"
-#include "tests/shell/ScriptCommandsFixture.h"
+#include "tests/shell/WindowedAppFixture.h"
 
 #include <QFileDialog>
 #include <QImage>

@@ -13,7 +13,7 @@
 #include "shell/frames/CChildFrame.h"
 #include "shell/frames/CMainFrame.h"
 #include "tests/dialogs/FindDialogInput.h"
-#include "tests/shell/ScriptCommandsFixture.h"
+#include "tests/shell/WindowedAppFixture.h"
 
 #include <QPushButton>
 #include <QSpinBox>

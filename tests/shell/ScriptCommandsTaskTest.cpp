@@ -15,7 +15,7 @@
 #include "shell/commands/ScriptCommands.h"
 #include "shell/frames/CChildFrame.h"
 #include "shell/panes/LogWindow.h"
-#include "tests/shell/ScriptCommandsFixture.h"
+#include "tests/shell/WindowedAppFixture.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -5,7 +5,7 @@
 #include "document/CCASEDoc.h"
 #include "platform/Files.h"
 #include "platform/UserFolders.h"
-#include "tests/support/ModelFixture.h"
+#include "tests/shell/WindowedAppFixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,16 +20,8 @@
 namespace qm {
 namespace {
 
-class Windows : public test::ModelTest {
+class Windows : public test::WindowedAppTest {
   protected:
-    Windows() {
-        SetApplicationFolder(QM_SOURCE_DIR "/resources");
-        project = scratch / "shapes.pro";
-        EXPECT_TRUE(WriteFileReplacing(
-            project, ReadWholeFile(QM_FIXTURES "/shell/shapes.pro", 1 << 20).value_or("")));
-    }
-    ~Windows() override { SetApplicationFolder(""); }
-
     static QMainWindow* Main() {
         for (QWidget* widget : QApplication::topLevelWidgets())
             if (auto* window = qobject_cast<QMainWindow*>(widget); window && window->isVisible())
@@ -43,8 +35,6 @@ class Windows : public test::ModelTest {
                 titles.push_back(child->windowTitle().toStdString());
         return titles;
     }
-
-    std::string project;
 };
 
 TEST_F(Windows, StartShowsOneWindowPerProject) {

@@ -47,6 +47,26 @@ struct ServerAnswer {
     uint16_t sessionId = 0;
 };
 
+// An endpoint in the server's role: it answers requests and makes none.
+class ServerEndpoint : public FileTransferEndpoint {
+  public:
+    ServerEndpoint() : FileTransferEndpoint(EndpointRole::Server) {}
+    int Login(const std::string&, const std::string&, std::string&, const std::string&) override {
+        return 0;
+    }
+    void Logout() override {}
+    void Alive() override {}
+    void GetProps(const std::string&, const std::string&) override {}
+    bool CheckOut(const std::string&, const std::string&, const std::string&, bool) override {
+        return false;
+    }
+    bool CheckIn(const std::string&, const std::string&, const std::string&, bool,
+                 std::string&) override {
+        return false;
+    }
+    void Baseline(const std::string&, bool) override {}
+};
+
 class TestServer {
   public:
     TestServer();

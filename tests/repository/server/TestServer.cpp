@@ -1,7 +1,7 @@
 // The test server: two server-role endpoints, each serving its port on a
 // thread of its own until the server is destroyed (a shutdown command ends
 // each serving loop at once) or its lifetime has passed.
-#include "tests/repository/TestServer.h"
+#include "tests/repository/server/TestServer.h"
 
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -119,10 +119,9 @@ struct TestServer::Node {
     }
 };
 
-class TestServer::Endpoint : public FileTransferEndpoint {
+class TestServer::Endpoint : public ServerEndpoint {
   public:
-    Endpoint(TestServer& server, bool control)
-        : FileTransferEndpoint(EndpointRole::Server), server_(server), control_(control) {}
+    Endpoint(TestServer& server, bool control) : server_(server), control_(control) {}
 
     void HandleRequest(uint16_t, char* payload, uint32_t length) override {
         server_.Handle(*this, control_, std::string(payload, ::strnlen(payload, length)));
@@ -132,22 +131,6 @@ class TestServer::Endpoint : public FileTransferEndpoint {
         SetSessionId(id);
         return SendText(text);
     }
-
-    // A server answers requests; it makes none.
-    int Login(const std::string&, const std::string&, std::string&, const std::string&) override {
-        return 0;
-    }
-    void Logout() override {}
-    void Alive() override {}
-    void GetProps(const std::string&, const std::string&) override {}
-    bool CheckOut(const std::string&, const std::string&, const std::string&, bool) override {
-        return false;
-    }
-    bool CheckIn(const std::string&, const std::string&, const std::string&, bool,
-                 std::string&) override {
-        return false;
-    }
-    void Baseline(const std::string&, bool) override {}
 
   private:
     TestServer& server_;
