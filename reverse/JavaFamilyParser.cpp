@@ -230,6 +230,10 @@ int JavaFamilyParser::ParseType(SourceSymbol* enclosing, int modifiers) {
         }
     }
     node->record = isRecord && java_;
+    // Interfaces, records and enumerations are static wherever they are
+    // nested, and so is every type nested in an interface.
+    node->inner = java_ && enclosing != nullptr && enclosing->kind == kNodeClass && !isInterface &&
+                  !isRecord && (modifiers & kModStatic) == 0;
 
     std::vector<std::string> typeParameters;
     std::vector<OwnedText> bounds;
