@@ -619,7 +619,9 @@ TEST_F(BuildModelTest, JavaRecordsSealedTypesAndBasesDeclaredElsewhere) {
                                "class Op extends Sink.Chained { }\n",
                                "package p; class Sink { static class Chained { } class Inner { }\n"
                                "  interface I { class InI { } } enum E { A; class InE { } }\n"
-                               "  record R() { class InR { } } }\n"}) {
+                               "  record R() { class InR { } }\n"
+                               "  class Deep { class Deeper extends Chained { } }\n"
+                               "  static class Ring { static class Link extends Ring { } } }\n"}) {
         parser.OpenSourceText("S.java", source);
         ParseJavaInput(parser);
         parser.CloseSourceFile();
@@ -648,7 +650,11 @@ TEST_F(BuildModelTest, JavaRecordsSealedTypesAndBasesDeclaredElsewhere) {
         EXPECT_EQ(m->stereotype, c.stereotype) << c.name;
         EXPECT_EQ((m->masterFlags & MasterGenCode) != 0, c.generates) << c.name;
     }
+    // A base named by its simple name in a type around the declaring one,
+    // or the type holding it, is that type: no stand-in in the package.
     EXPECT_EQ(project.FindMaster(10, "Chained", "p"), nullptr);
+    EXPECT_EQ(project.FindMaster(10, "Ring", "p"), nullptr);
+    EXPECT_NE(project.FindMaster(10, "Ring", "p.Sink"), nullptr);
     EXPECT_EQ(project.FindMaster(10, "Kind", "p"), nullptr);
     Master* circle = project.FindMaster(10, "Circle", "p");
     ASSERT_EQ(circle->attributes.size(), 1u);
