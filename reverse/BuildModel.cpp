@@ -586,12 +586,15 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
     } else if (language_ == kLangJava) {
         // The kind of Java type the master's class tool cannot tell: the
         // generated code declares it again.
+        // An inner class that is sealed too keeps the sealing, which its
+        // subclasses rely on to compile.
         const char* kind = node->record                         ? "record"
                            : (node->flags & kModSealed) != 0    ? "sealed"
                            : (node->flags & kModNonSealed) != 0 ? "non-sealed"
+                           : node->inner                        ? "inner"
                                                                 : "";
         if (*kind != '\0' || master->stereotype == "record" || master->stereotype == "sealed" ||
-            master->stereotype == "non-sealed") {
+            master->stereotype == "non-sealed" || master->stereotype == "inner") {
             master->stereotype = kind;
         }
     }

@@ -230,6 +230,10 @@ int JavaFamilyParser::ParseType(SourceSymbol* enclosing, int modifiers) {
         }
     }
     node->record = isRecord && java_;
+    // Interfaces, records and enumerations are static wherever they are
+    // nested, and so is every type nested in an interface.
+    node->inner = java_ && enclosing != nullptr && enclosing->kind == kNodeClass && !isInterface &&
+                  !isRecord && (modifiers & kModStatic) == 0;
 
     std::vector<std::string> typeParameters;
     std::vector<OwnedText> bounds;
@@ -290,7 +294,9 @@ int JavaFamilyParser::ParseType(SourceSymbol* enclosing, int modifiers) {
             result = p_.ReportParseError(node, "{ expected");
         } else {
             ++depth_;
+            open_.push_back(node);
             result = ParseBody(node, isInterface);
+            open_.pop_back();
             --depth_;
         }
     }
@@ -423,12 +429,22 @@ OwnedText JavaFamilyParser::ParseBaseName() {
 
 SourceSymbol* JavaFamilyParser::FindBase(const std::string& name, SourceSymbol* enclosing,
                                          int kind) const {
-    // A type nested beside the declaring one is meant before any other.
-    if (enclosing != nullptr) {
-        for (SourceSymbol* c = enclosing->firstChild.get(); c != nullptr; c = c->next.get()) {
+    // A type nested beside the declaring one is meant before any other, then
+    // a type around it or nested in one around it, innermost first (a
+    // nested type may extend the type that holds it, or a sibling of it).
+    std::vector<SourceSymbol*> scopes = open_;
+    if (enclosing != nullptr && (scopes.empty() || scopes.back() != enclosing)) {
+        scopes.push_back(enclosing);
+    }
+    for (auto scope = scopes.rbegin(); scope != scopes.rend(); ++scope) {
+        for (SourceSymbol* c = (*scope)->firstChild.get(); c != nullptr; c = c->next.get()) {
             if (IsClassLike(c) && SourceSymbolTable::CompareNames(lang_, c->name, name) == 0) {
                 return c;
             }
+        }
+        if (*scope != enclosing && IsClassLike(*scope) &&
+            SourceSymbolTable::CompareNames(lang_, (*scope)->name, name) == 0) {
+            return *scope;
         }
     }
     if (SourceSymbol* found = FindTopLevel(name, kind)) {
@@ -865,6 +881,7 @@ int JavaFamilyParser::ReadEnumClass(SourceSymbol* node, SourceSymbol* enclosing,
     }
     p_.GetToken();
     ++depth_;
+    open_.push_back(node);
     node->enumeration = true;
     int read = ReadEnumConstants(node, [&](std::string constant, std::string rest) {
         node->AddChild(lang_, std::move(constant), std::nullopt, kNodeAttribute,
@@ -874,6 +891,7 @@ int JavaFamilyParser::ReadEnumClass(SourceSymbol* node, SourceSymbol* enclosing,
     if (read == 2) {
         read = ParseMembers(node, false);
     }
+    open_.pop_back();
     --depth_;
     return read == 0 ? 0 : 1;
 }

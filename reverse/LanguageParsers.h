@@ -101,7 +101,10 @@ class JavaFamilyParser {
     bool java_;
     bool csharp_;
     bool php_;
-    int depth_ = 0;                       // types being read, the outermost included
+    int depth_ = 0; // types being read, the outermost included
+    // The types whose bodies are being read, outermost first: the scopes in
+    // which a base's simple name is looked for.
+    std::vector<SourceSymbol*> open_;
     InitializerBlocks* blocks_ = nullptr; // of the innermost type being read
 };
 

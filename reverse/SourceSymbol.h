@@ -121,6 +121,9 @@ class SourceSymbol {
     bool enumeration = false;
     // A Java record: its components are its instance fields.
     bool record = false;
+    // A Java inner class: a class nested in a class without "static", whose
+    // instances belong to an instance of the class around them.
+    bool inner = false;
     // A C++ union: a class whose members share their storage.
     bool cppUnion = false;
     // A base reference whose name was written with the names of the types

@@ -25,6 +25,8 @@ packages=(
   omniorb-idl universal-ctags
   # real Java and PHP sources for the reverse engineer's corpus tests
   openjdk-17-source php-doctrine-collections
+  # javac, which compiles the Java files generated from them
+  openjdk-17-jdk-headless unzip
   # the application's start under a virtual display, and its screenshot
   xvfb x11-apps
   # the PDF reader tools the print tests read pages and footers back with

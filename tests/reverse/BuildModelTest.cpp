@@ -606,8 +606,9 @@ TEST_F(BuildModelTest, JavaBaseArgumentsAndFileImports) {
 }
 
 // The kinds of Java type the class tool cannot tell are the masters'
-// stereotypes; a base the run never declares generates no code, and one
-// named through its outer type is that nested type's master.
+// stereotypes (a class nested without "static" in a class, an enumeration
+// or a record is inner; one in an interface is not); a base the run never declares generates no
+// code, and one named through its outer type is that nested type's master.
 TEST_F(BuildModelTest, JavaRecordsSealedTypesAndBasesDeclaredElsewhere) {
     FakeProject project(0);
     SourceParser parser(&project, kLangJava);
@@ -616,7 +617,11 @@ TEST_F(BuildModelTest, JavaRecordsSealedTypesAndBasesDeclaredElsewhere) {
                                "non-sealed class Box implements Shape, Spliterator<Box> { }\n"
                                "class W<T> implements WatchEvent.Kind<T> { }\n"
                                "class Op extends Sink.Chained { }\n",
-                               "package p; class Sink { static class Chained { } }\n"}) {
+                               "package p; class Sink { static class Chained { } class Inner { }\n"
+                               "  interface I { class InI { } } enum E { A; class InE { } }\n"
+                               "  record R() { class InR { } }\n"
+                               "  class Deep { class Deeper extends Chained { } }\n"
+                               "  static class Ring { static class Link extends Ring { } } }\n"}) {
         parser.OpenSourceText("S.java", source);
         ParseJavaInput(parser);
         parser.CloseSourceFile();
@@ -629,10 +634,12 @@ TEST_F(BuildModelTest, JavaRecordsSealedTypesAndBasesDeclaredElsewhere) {
         bool generates;
     };
     const Case cases[] = {
-        {"Shape", "p", "sealed", true},   {"Circle", "p", "record", true},
-        {"Box", "p", "non-sealed", true}, {"W", "p", "", true},
-        {"Spliterator", "p", "", false},  {"WatchEvent.Kind", "p", "", false},
-        {"Chained", "p.Sink", "", true},
+        {"Shape", "p", "sealed", true},     {"Circle", "p", "record", true},
+        {"Box", "p", "non-sealed", true},   {"W", "p", "", true},
+        {"Spliterator", "p", "", false},    {"WatchEvent.Kind", "p", "", false},
+        {"Chained", "p.Sink", "", true},    {"Inner", "p.Sink", "inner", true},
+        {"InI", "p.Sink.I", "", true},      {"E", "p.Sink", "enum", true},
+        {"InE", "p.Sink.E", "inner", true}, {"InR", "p.Sink.R", "inner", true},
     };
     for (const Case& c : cases) {
         Master* m = project.FindMaster(10, c.name, c.nameSpace);
@@ -643,7 +650,11 @@ TEST_F(BuildModelTest, JavaRecordsSealedTypesAndBasesDeclaredElsewhere) {
         EXPECT_EQ(m->stereotype, c.stereotype) << c.name;
         EXPECT_EQ((m->masterFlags & MasterGenCode) != 0, c.generates) << c.name;
     }
+    // A base named by its simple name in a type around the declaring one,
+    // or the type holding it, is that type: no stand-in in the package.
     EXPECT_EQ(project.FindMaster(10, "Chained", "p"), nullptr);
+    EXPECT_EQ(project.FindMaster(10, "Ring", "p"), nullptr);
+    EXPECT_NE(project.FindMaster(10, "Ring", "p.Sink"), nullptr);
     EXPECT_EQ(project.FindMaster(10, "Kind", "p"), nullptr);
     Master* circle = project.FindMaster(10, "Circle", "p");
     ASSERT_EQ(circle->attributes.size(), 1u);

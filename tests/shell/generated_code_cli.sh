@@ -266,7 +266,10 @@ if command -v javac >/dev/null; then
   grep -qxF "public enum Unit {" java/lib/core/Unit.java || fail "Unit.java holds no enum"
   grep -qxF "    FOREVER(-1){public boolean endless(){return true;}};" java/lib/core/Unit.java ||
     fail "Unit.java lost a constant's class body"
-  for field in "private Counter counter;" "public Shape[] shapes;"; do
+  # A far end of many ("n", "0..*", "1..2") is an array, one of at most one
+  # a single reference whatever the near end counts.
+  for field in "private Counter counter;" "public Shape[] shapes;" "public Unit[] units;" \
+    "public Unit[] pair;" "public Counter spare;"; do
     grep -qxF "    $field" java/lib/core/Tree.java || fail "Tree.java has no field $field"
   done
   # The initializer blocks come after the fields they assign (javac checks
@@ -354,8 +357,11 @@ fi
 # Recent Java declarations reverse-engineered and generated again: a sealed
 # interface with its permits clause and a record nested in it, a non-sealed
 # class, a generic record, a base named through its outer class declared in
-# a file read later, and a library's nested interface. javac compiles the
-# generated files; no file is written for a type the sources only name.
+# a file read later, and a library's nested interface. Also an inner class
+# (not static: it reads its outer instance's field and type parameter) and
+# a class that holds nothing but nested classes, which is a class, not a
+# package. javac compiles the generated files; no file is written for a
+# type the sources only name.
 if command -v javac >/dev/null; then
   mkdir -p "$work/modern/p"
   cat >"$work/modern/p/Shape.java" <<'JAVA'
@@ -400,14 +406,33 @@ public class Sink {
     public static class Chained { public int depth; }
 }
 JAVA
+  cat >"$work/modern/p/Outer.java" <<'JAVA'
+package p;
+public class Outer<E> {
+    int count;
+    E first;
+    class Cursor implements java.util.Iterator<E> {
+        public boolean hasNext() { return count > 0; }
+        public E next() { return first; }
+    }
+    interface Visitor { class Default { public int depth; } }
+}
+JAVA
+  cat >"$work/modern/p/Holders.java" <<'JAVA'
+package p;
+final class Holders {
+    static class A { public int a; }
+    static final class B extends A { }
+}
+JAVA
   new_project "$work/modern.pro" Classes
-  printf '%s\n' "$work"/modern/p/{Shape,Box,Pair,Op,Sink}.java >"$work/modern-files.txt"
+  printf '%s\n' "$work"/modern/p/{Shape,Box,Pair,Op,Sink,Outer,Holders}.java >"$work/modern-files.txt"
   run "reverse-engineering recent Java" "$work/modern.pro" -revLang=Java -revModel=Classes \
     -add="$work/modern-files.txt" -save
   run "the recent Java files" "$work/modern.pro" -script=CodeGen/JavaClasses.vxs \
     "-scope=All Models" -folder=modern-out
   [ "$(cd modern-out && find . -type f | sort)" = \
-    $'./p/Box.java\n./p/Op.java\n./p/Pair.java\n./p/Shape.java\n./p/Sink.java' ] ||
+    $'./p/Box.java\n./p/Holders.java\n./p/Op.java\n./p/Outer.java\n./p/Pair.java\n./p/Shape.java\n./p/Sink.java' ] ||
     fail "the recent Java files are: $(cd modern-out && find . -type f | sort)"
   for line in "public sealed interface Shape permits p.Shape.Circle, Box {" \
     "    static record Circle(double r) implements Shape {"; do
@@ -421,42 +446,56 @@ JAVA
     modern-out/p/Pair.java || fail "Pair.java holds no record"
   grep -qxF "public class Op extends p.Sink.Chained implements java.io.Serializable {" \
     modern-out/p/Op.java || fail "Op does not extend Sink.Chained and implement java.io.Serializable"
+  grep -qE '^    class Cursor ' modern-out/p/Outer.java || fail "Cursor is not an inner class of Outer"
+  grep -qE '^        static class Default ' modern-out/p/Outer.java || fail "Default is not nested in Visitor"
   javac -d "$work/modern-classes" $(find modern-out -name '*.java') >"$work/javac-modern.txt" 2>&1 ||
     { fail "the recent Java files do not compile"; head -30 "$work/javac-modern.txt"; }
 fi
 
-# The java.time sources of the installed JDK, reverse-engineered and
-# generated again: javac finds no syntax error in any file, every class
-# name resolves, and the files compile without an error (the ceilings
-# below). The count of javac's errors may not rise above what the reader and
-# the generator reach today: none with this machine's javac.
-jtime_ceiling=0
-jtime_classes_ceiling=0
+# Packages of the installed JDK's sources, reverse-engineered and generated
+# again: java.time (with its subpackages), java.util.stream (nested
+# interfaces named through their outer ones, inner classes, a class holding
+# only nested classes), java.lang.constant (sealed interfaces and a
+# non-sealed class) and jdk.net (a record). javac finds no syntax error in
+# any file, every class name resolves, and the files compile without an
+# error: the count of javac's errors may not rise above the ceiling, what
+# the reader and the generator reach today (none with this machine's javac).
+jdk_ceiling=0
+jdk_classes_ceiling=0
 jdk_src=
 command -v javac >/dev/null &&
   jdk_src="$(dirname "$(dirname "$(readlink -f "$(command -v javac)")")")/lib/src.zip"
 if [ -n "$jdk_src" ] && [ -f "$jdk_src" ] && command -v unzip >/dev/null; then
-  mkdir -p "$work/jdk"
-  unzip -q "$jdk_src" 'java.base/java/time/*' -d "$work/jdk"
-  new_project "$work/jtime.pro" Classes
-  find "$work/jdk" -name '*.java' | sort >"$work/jtime-files.txt"
-  run "reverse-engineering java.time" "$work/jtime.pro" -revLang=Java -revModel=Classes \
-    -add="$work/jtime-files.txt" -save
-  run "the java.time files" "$work/jtime.pro" -script=CodeGen/JavaClasses.vxs \
-    "-scope=All Models" -folder=jtime
-  [ -n "$(find jtime -name '*.java')" ] || fail "no Java file was written for java.time"
-  javac -Xmaxerrs 100000 --patch-module java.base=jtime -d "$work/jtime-classes" \
-    $(find jtime -name '*.java') >"$work/javac-time.txt" 2>&1
-  grep -E 'error: (illegal start|.* expected$|unclosed|not a statement|reached end of file|malformed|illegal character|orphaned|illegal underscore)' \
-    "$work/javac-time.txt" >"$work/syntax.txt" &&
-    { fail "the java.time files have syntax errors"; head -20 "$work/syntax.txt"; }
-  errors=$(grep -c ': error: ' "$work/javac-time.txt")
-  classes=$(grep -cE '^ +symbol: +class ' "$work/javac-time.txt")
-  echo "java.time: javac reports $errors errors, $classes of them classes not found"
-  [ "$errors" -le "$jtime_ceiling" ] ||
-    fail "javac reports $errors errors in the java.time files (at most $jtime_ceiling did)"
-  [ "$classes" -le "$jtime_classes_ceiling" ] ||
-    fail "javac finds $classes class names of the java.time files nowhere (at most $jtime_classes_ceiling did)"
+  # name, module, folder in the module
+  for package in "java.time java.base java/time" "java.util.stream java.base java/util/stream" \
+    "java.lang.constant java.base java/lang/constant" "jdk.net jdk.net jdk/net"; do
+    read -r name module folder <<<"$package"
+    mkdir -p "$work/jdk-$name"
+    unzip -q "$jdk_src" "$module/$folder/*" -d "$work/jdk-$name"
+    new_project "$work/$name.pro" Classes
+    find "$work/jdk-$name" -name '*.java' | sort >"$work/$name-files.txt"
+    run "reverse-engineering $name" "$work/$name.pro" -revLang=Java -revModel=Classes \
+      -add="$work/$name-files.txt" -save
+    run "the $name files" "$work/$name.pro" -script=CodeGen/JavaClasses.vxs \
+      "-scope=All Models" -folder="out-$name"
+    [ -n "$(find "out-$name" -name '*.java')" ] || fail "no Java file was written for $name"
+    javac -Xmaxerrs 100000 --patch-module "$module=out-$name" -d "$work/classes-$name" \
+      $(find "out-$name" -name '*.java') >"$work/javac-$name.txt" 2>&1
+    grep -E 'error: (illegal start|.* expected$|unclosed|not a statement|reached end of file|malformed|illegal character|orphaned|illegal underscore)' \
+      "$work/javac-$name.txt" >"$work/syntax.txt" &&
+      { fail "the $name files have syntax errors"; head -20 "$work/syntax.txt"; }
+    errors=$(grep -c ': error: ' "$work/javac-$name.txt")
+    classes=$(grep -cE '^ +symbol: +class ' "$work/javac-$name.txt")
+    echo "$name: $(find "out-$name" -name '*.java' | wc -l) files, javac reports $errors errors, $classes of them classes not found"
+    [ "$errors" -le "$jdk_ceiling" ] ||
+      { fail "javac reports $errors errors in the $name files (at most $jdk_ceiling did)"; grep -m10 ': error: ' "$work/javac-$name.txt"; }
+    [ "$classes" -le "$jdk_classes_ceiling" ] ||
+      fail "javac finds $classes class names of the $name files nowhere (at most $jdk_classes_ceiling did)"
+  done
+  grep -qE '^public sealed interface ConstantDesc permits ' out-java.lang.constant/java/lang/constant/ConstantDesc.java ||
+    fail "ConstantDesc is not sealed"
+  grep -qE '^public record UnixDomainPrincipal\(' out-jdk.net/jdk/net/UnixDomainPrincipal.java ||
+    fail "UnixDomainPrincipal is not a record"
 fi
 
 # The documentation into a relative folder, run from a folder beside the
