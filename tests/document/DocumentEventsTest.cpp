@@ -192,7 +192,7 @@ struct DetailObserver : DocumentObserver {
     void MastersChanged(const std::vector<Master*>& masters) override {
         std::string line = "masters";
         for (const Master* master : masters)
-            line += " " + master->Id().Text();
+            line += " " + master->name;
         log.push_back(line);
     }
     void DrawablesChanged(Model& model, const CRect& area) override {
@@ -203,7 +203,7 @@ struct DetailObserver : DocumentObserver {
     void ObjectsRemoved(const std::vector<Guid>& ids) override {
         std::string line = "removed";
         for (const Guid& id : ids)
-            line += " " + id.Text();
+            line += std::string(" ") + id.Text();
         log.push_back(line);
     }
     void SelectionChanged(Model& model) override { log.push_back("selection " + model.name); }
