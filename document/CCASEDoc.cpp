@@ -64,6 +64,39 @@ Cell* WriteModelRecord(ModelDocument* document, Model& model, GuidScope* scope) 
                                                    : kest::mkcons(kest::sym::customModel, record);
 }
 
+void WriteModelRecord(ModelDocument* document, Model& model, GuidScope* scope, kest::Channel* out) {
+    // Every model writes the record of Model::Persist under the head
+    // customModel (the one override adds just the head). The fields alone
+    // never fit on a line once the model has drawables, so the record breaks
+    // after each element and its drawables print one at a time, their cells
+    // released after each, as the streaming writer assumes.
+    Cell* fields = model.PersistFields(kest::nil);
+    const auto& drawables = model.Drawables();
+    if (drawables.empty() ||
+        kest::printstring(kest::mkcons(kest::sym::customModel, fields)).size() <
+            size_t(kest::LineWidth)) {
+        kest::prettyprint(WriteModelRecord(document, model, scope), out, 0, 0);
+        return;
+    }
+    size_t count = drawables.size();
+    for (Cell* at = fields; at != kest::nil; at = kest::cdr(at))
+        ++count;
+    kest::PrettyListWriter writer(kest::sym::customModel, count, out, 0, 0);
+    for (Cell* at = fields; at != kest::nil; at = kest::cdr(at))
+        writer.Element(kest::car(at));
+    for (const auto& drawable : drawables) {
+        const kest::HeapMark outer = kest::pushmark();
+        try {
+            writer.Element(drawable->Persist(scope, kest::nil));
+        } catch (...) {
+            kest::popmark(outer);
+            throw;
+        }
+        kest::popmark(outer);
+    }
+    writer.End();
+}
+
 void ReadModelRecord(ModelDocument* document, Model& model, GuidScope* scope, Cell* record) {
     model.Persist(document, scope, typeid(model) == typeid(Model) ? kest::cdr(record) : record);
 }
@@ -204,17 +237,53 @@ int32_t CCASEDoc::StampChanged() const {
     return repositoryChanged_ != 0 || (!repositoryVersion_.empty() && modified_) ? 1 : 0;
 }
 
+namespace {
+
+// What the printer writes, handed on in blocks: a project's text is never
+// held whole on its way to the file.
+class BlockSink final : public kest::FileObject {
+  public:
+    static constexpr size_t kBlock = 1 << 16;
+    explicit BlockSink(const std::function<void(const std::string&)>& sink) : sink_(sink) {
+        block_.reserve(kBlock + kest::ChannelBufferSize);
+    }
+    size_t Read(char*, size_t) override { return 0; }
+    void Write(const char* text, size_t n) override {
+        block_.append(text, n);
+        if (block_.size() >= kBlock)
+            Flush();
+    }
+    void Flush() override {
+        if (block_.empty())
+            return;
+        sink_(block_);
+        block_.clear();
+    }
+    void Close() override { Flush(); }
+
+  private:
+    const std::function<void(const std::string&)>& sink_;
+    std::string block_;
+};
+
+} // namespace
+
 void CCASEDoc::WriteText(const std::function<void(const std::string&)>& sink) {
     BeginProgress(100);
     try {
         HeapMark mark;
+        BlockSink blocks(sink);
         // Each record is printed on its own from column 0 and followed by a
-        // line end, as one channel would print them one after the other.
+        // line end, as one channel would print them one after the other. The
+        // channel lives in the heap's cells: one is made after each release.
+        auto print = [&](const std::function<void(kest::Channel*)>& body) {
+            kest::Channel* out = kest::mkfilechan(&blocks, kest::ChanWrite, false);
+            body(out);
+            kest::flushpending(out);
+            blocks.Write("\n", 1);
+        };
         auto write = [&](Cell* record) {
-            kest::LocalChannel out;
-            kest::prettyprint(record, out.get(), 0, 0);
-            sink(out.Text());
-            sink("\n");
+            print([&](kest::Channel* out) { kest::prettyprint(record, out, 0, 0); });
         };
         write(kest::fileheader(false, kest::sym::project, nullptr, nullptr));
         write(kest::mklist(kest::sym::repository,
@@ -229,23 +298,19 @@ void CCASEDoc::WriteText(const std::function<void(const std::string&)>& sink) {
             write(FolderItemsScriptor(folders_.Of(folder), folder, nullptr, language_));
         SetProgress(20);
         GuidScope scope = Scope();
-        {
-            kest::LocalChannel out;
-            masters_.WriteRecord(&scope, out.get());
-            sink(out.Text());
-            sink("\n");
-        }
+        print([&](kest::Channel* out) { masters_.WriteRecord(&scope, out); });
         SetProgress(30);
         int position = 30;
         for (const std::unique_ptr<Model>& model : models_) {
             kest::restoremark();
             kest::savemark();
             GuidScope modelScope = Scope();
-            write(WriteModelRecord(this, *model, &modelScope));
+            print([&](kest::Channel* out) { WriteModelRecord(this, *model, &modelScope, out); });
             if (position < 90)
                 SetProgress(position += 10);
         }
         SetProgress(100);
+        blocks.Flush();
     } catch (...) {
         EndProgress("Failed");
         throw;

@@ -58,6 +58,7 @@ void DocumentEvents::RemoveObserver(DocumentObserver* observer) {
 
 void DocumentEvents::BeginGroup() {
     groupHeld_ = true;
+    wholeNext_ = true;
 }
 
 void DocumentEvents::EndGroup() {
@@ -66,10 +67,18 @@ void DocumentEvents::EndGroup() {
 }
 
 void DocumentEvents::NoteChanged(ModelObject* model, ModelObject* current,
-                                 const std::vector<ModelObject*>& changed) {
+                                 const std::vector<ModelObject*>& changed, ChangeReach reach) {
+    if (reach == ChangeReach::Named)
+        namedNoted_ = true;
+    else
+        wholeNext_ = true;
     const auto* target = dynamic_cast<const Model*>(model);
     if (const auto* tool = dynamic_cast<const ToolModel*>(model))
         touchedTools_.push_back(tool->Id().Text());
+    // The model a change names is compared even when none of its drawables
+    // is named.
+    if (target != nullptr)
+        touched_[target->Id().Text()];
     auto note = [&](const ModelObject* object) {
         if (object == nullptr)
             return;
@@ -93,6 +102,7 @@ void DocumentEvents::NoteChanged(ModelObject* model, ModelObject* current,
 
 void DocumentEvents::NoteReplayed(ChangeKind kind, Model* toShow,
                                   const std::vector<Drawable*>& toSelect) {
+    wholeNext_ = true;
     if (ReplayTouchesMasters(kind))
         mastersReplayed_ = true;
     if (toShow == nullptr)
@@ -111,7 +121,8 @@ void DocumentEvents::NoteReplayed(ChangeKind kind, Model* toShow,
 }
 
 DocumentEvents::ModelState DocumentEvents::StateOf(Model& model) {
-    ModelState state{&model, model.Id().Text(), model.name, {}};
+    ModelState state{&model, model.Id().Text(), model.name, model.ChangeCount(), {}};
+    state.drawables.reserve(model.Drawables().size());
     for (const auto& drawable : model.Drawables())
         state.drawables.push_back(
             {drawable.get(), drawable->Id().Text(), drawable->repaintRect, drawable->IsSelected()});
@@ -132,8 +143,12 @@ void DocumentEvents::NoteReplayComing() {
 }
 
 void DocumentEvents::NoteMaster(const Master* master) {
-    if (master != nullptr)
-        notedMasters_.push_back(master->Id().Text());
+    if (master == nullptr)
+        return;
+    // Masters made or used by a run are listed in the order noted, which the
+    // comparison of the whole collection keeps.
+    notedMasters_.push_back(master->Id().Text());
+    wholeNext_ = true;
 }
 
 void DocumentEvents::NoteProjectTreeChanged() {
@@ -194,6 +209,89 @@ void DocumentEvents::CompareDrawables(Model& model, const ModelState* before) {
         Send([&](DocumentObserver& o) { o.SelectionChanged(model); });
 }
 
+bool DocumentEvents::Confined() const {
+    return namedNoted_ && !wholeNext_;
+}
+
+bool DocumentEvents::ModelMayHaveChanged(const Model& model, const ModelState& before) const {
+    return model.ChangeCount() != before.changeCount ||
+           model.Drawables().size() != before.drawables.size() || touched_.count(before.id) != 0;
+}
+
+void DocumentEvents::CompareMasters(bool confined, std::vector<Master*>& changed,
+                                    std::vector<Guid>& removedIds) const {
+    const MasterCollection& collection = document_.Masters();
+    if (confined && collection.ChangeCount() == mastersChangeCount_ &&
+        collection.Count() == masters_.size()) {
+        // The collection is as it was: the named masters alone changed, in
+        // collection order.
+        std::vector<size_t> positions;
+        for (const std::string& id : touchedMasters_) {
+            for (GuidMap* map : {document_.ProjectMap(), document_.TemplateMap()}) {
+                auto* master =
+                    map != nullptr ? dynamic_cast<Master*>(map->Lookup(id.c_str())) : nullptr;
+                const auto at = master != nullptr ? masterAt_.find(master) : masterAt_.end();
+                if (at != masterAt_.end() && masters_[at->second].id == id) {
+                    positions.push_back(at->second);
+                    break;
+                }
+            }
+        }
+        std::sort(positions.begin(), positions.end());
+        positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+        for (size_t at : positions)
+            changed.push_back(collection.At(at));
+        return;
+    }
+    const std::unordered_set<std::string> touchedMasters(touchedMasters_.begin(),
+                                                         touchedMasters_.end());
+    // The masters noted made or used come first, in the order noted.
+    std::unordered_set<std::string> reported;
+    if (!notedMasters_.empty()) {
+        std::unordered_map<std::string, Master*> listed;
+        for (const auto& master : collection.Masters())
+            listed.emplace(master->Id().Text(), master.get());
+        for (const std::string& id : notedMasters_) {
+            const auto found = listed.find(id);
+            if (found != listed.end() && reported.insert(id).second)
+                changed.push_back(found->second);
+        }
+    }
+    for (const auto& master : collection.Masters()) {
+        const auto known = masterAt_.find(master.get());
+        const std::string id = master->Id().Text();
+        const bool same = known != masterAt_.end() && masters_[known->second].id == id;
+        if ((!same || touchedMasters.count(id) != 0 || mastersReplayed_) && reported.count(id) == 0)
+            changed.push_back(master.get());
+    }
+    for (const MasterState& before : masters_)
+        if (!Registered(before.id))
+            removedIds.push_back(Guid(Guid::FromText{before.id.c_str()}));
+}
+
+void DocumentEvents::TakeMasters(bool whole) {
+    const MasterCollection& collection = document_.Masters();
+    if (!whole && collection.ChangeCount() == mastersChangeCount_ &&
+        collection.Count() == masters_.size())
+        return;
+    masters_.clear();
+    masterAt_.clear();
+    masters_.reserve(collection.Count());
+    masterAt_.reserve(collection.Count());
+    for (const auto& master : collection.Masters()) {
+        masterAt_.emplace(master.get(), masters_.size());
+        masters_.push_back({master.get(), master->Id().Text()});
+    }
+    mastersChangeCount_ = collection.ChangeCount();
+}
+
+bool DocumentEvents::Registered(const std::string& id) const {
+    for (GuidMap* map : {document_.ProjectMap(), document_.TemplateMap()})
+        if (map != nullptr && map->Lookup(id.c_str()) != nullptr)
+            return true;
+    return false;
+}
+
 void DocumentEvents::Publish() {
     if (Held() || sending_)
         return;
@@ -203,21 +301,45 @@ void DocumentEvents::Publish() {
         ~Done() { flag = false; }
     } done{sending_};
 
-    std::vector<ModelState> now;
-    for (size_t i = 0; i < document_.ModelCount(); ++i)
-        now.push_back(StateOf(*document_.GetModelAt(i)));
+    bool confined = Confined();
+    const size_t count = document_.ModelCount();
+    // A confined change leaves the model list as it was (a renamed model
+    // aside); a list that changed is compared whole.
+    if (confined && count == models_.size()) {
+        for (size_t i = 0; i < count && confined; ++i) {
+            const Model* model = document_.GetModelAt(i);
+            confined = models_[i].model == model && models_[i].id == model->Id().Text();
+        }
+    } else {
+        confined = false;
+    }
+
+    // Which models' drawables are taken again and compared.
+    std::vector<bool> compared(count, true);
+    std::unordered_map<const Model*, size_t> earlierAt;
+    earlierAt.reserve(models_.size());
+    for (size_t i = 0; i < models_.size(); ++i)
+        earlierAt.emplace(models_[i].model, i);
     auto findBefore = [&](const Model* model) -> const ModelState* {
-        for (const ModelState& state : models_)
-            if (state.model == model && state.id == model->Id().Text())
-                return &state;
-        return nullptr;
+        const auto at = earlierAt.find(model);
+        if (at == earlierAt.end() || models_[at->second].id != model->Id().Text())
+            return nullptr;
+        return &models_[at->second];
     };
-    auto registered = [&](const std::string& id) {
-        for (GuidMap* map : {document_.ProjectMap(), document_.TemplateMap()})
-            if (map != nullptr && map->Lookup(id.c_str()) != nullptr)
-                return true;
-        return false;
-    };
+
+    std::vector<ModelState> now;
+    now.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        Model& model = *document_.GetModelAt(i);
+        if (confined && !ModelMayHaveChanged(model, models_[i])) {
+            compared[i] = false;
+            // Only the name may differ; the drawables are as they were.
+            now.push_back({&model, models_[i].id, model.name, models_[i].changeCount, {}});
+            now.back().drawables.swap(models_[i].drawables);
+            continue;
+        }
+        now.push_back(StateOf(model));
+    }
 
     std::vector<Model*> added;
     std::vector<Model*> renamed;
@@ -226,7 +348,7 @@ void DocumentEvents::Publish() {
     std::vector<Guid> removedIds;
     size_t highest = 0;
     bool any = false;
-    for (size_t i = 0; i < now.size(); ++i) {
+    for (size_t i = 0; i < count; ++i) {
         Model* model = document_.GetModelAt(i);
         const ModelState* before = findBefore(model);
         if (before == nullptr) {
@@ -241,58 +363,35 @@ void DocumentEvents::Publish() {
         if (before->name != model->name)
             renamed.push_back(model);
     }
-    for (const ModelState& before : models_) {
-        const bool listed = std::any_of(now.begin(), now.end(), [&](const ModelState& state) {
-            return state.model == before.model && state.id == before.id;
-        });
-        if (listed)
-            continue;
-        // A model that left the list is still owned by the document (its
-        // removed models) while its id is registered; otherwise it is gone.
-        if (registered(before.id)) {
-            for (const auto& model : document_.RemovedModels())
-                if (model.get() == before.model)
-                    removedModels.push_back(model.get());
-        } else {
-            removedIds.push_back(Guid(Guid::FromText{before.id.c_str()}));
+    if (!confined) {
+        std::unordered_map<const Model*, const std::string*> listed;
+        listed.reserve(now.size());
+        for (const ModelState& state : now)
+            listed.emplace(state.model, &state.id);
+        for (const ModelState& before : models_) {
+            const auto found = listed.find(before.model);
+            if (found != listed.end() && *found->second == before.id)
+                continue;
+            // A model that left the list is still owned by the document (its
+            // removed models) while its id is registered; otherwise it is gone.
+            if (Registered(before.id)) {
+                for (const auto& model : document_.RemovedModels())
+                    if (model.get() == before.model)
+                        removedModels.push_back(model.get());
+            } else {
+                removedIds.push_back(Guid(Guid::FromText{before.id.c_str()}));
+            }
         }
     }
 
-    // Looked up by address, so that a project of many masters compares in
-    // time proportional to its size.
-    std::unordered_map<const Master*, const std::string*> knownMasters;
-    knownMasters.reserve(masters_.size());
-    for (const MasterState& m : masters_)
-        knownMasters.emplace(m.master, &m.id);
-    const std::unordered_set<std::string> touchedMasters(touchedMasters_.begin(),
-                                                         touchedMasters_.end());
-    // The masters noted made or used come first, in the order noted.
     std::vector<Master*> mastersChanged;
-    std::unordered_set<std::string> reported;
-    std::unordered_map<std::string, Master*> listedMasters;
-    if (!notedMasters_.empty())
-        for (const auto& master : document_.Masters().Masters())
-            listedMasters.emplace(master->Id().Text(), master.get());
-    for (const std::string& id : notedMasters_) {
-        const auto listed = listedMasters.find(id);
-        if (listed != listedMasters.end() && reported.insert(id).second)
-            mastersChanged.push_back(listed->second);
-    }
-    std::vector<MasterState> masters;
-    for (const auto& master : document_.Masters().Masters()) {
-        masters.push_back({master.get(), master->Id().Text()});
-        const auto known = knownMasters.find(master.get());
-        const bool same = known != knownMasters.end() && *known->second == masters.back().id;
-        if ((!same || touchedMasters.count(masters.back().id) != 0 || mastersReplayed_) &&
-            reported.count(masters.back().id) == 0)
-            mastersChanged.push_back(master.get());
-    }
-    for (const MasterState& before : masters_)
-        if (!registered(before.id))
-            removedIds.push_back(Guid(Guid::FromText{before.id.c_str()}));
+    CompareMasters(confined, mastersChanged, removedIds);
 
     // Top-level drawables that left their model and the project.
-    for (const ModelState& state : now) {
+    for (size_t i = 0; i < count; ++i) {
+        if (!compared[i])
+            continue;
+        const ModelState& state = now[i];
         const ModelState* earlier = findBefore(state.model);
         if (earlier == nullptr)
             continue;
@@ -301,14 +400,18 @@ void DocumentEvents::Publish() {
         for (const DrawableState& d : state.drawables)
             listed.insert(d.drawable);
         for (const DrawableState& old : earlier->drawables) {
-            if (listed.count(old.drawable) == 0 && !registered(old.id))
+            if (listed.count(old.drawable) == 0 && !Registered(old.id))
                 removedIds.push_back(Guid(Guid::FromText{old.id.c_str()}));
         }
     }
 
-    const std::vector<ModelState> before = std::move(models_);
+    std::vector<ModelState> before = std::move(models_);
     models_ = std::move(now);
-    masters_ = std::move(masters);
+    TakeMasters(!confined);
+    std::unordered_map<const Model*, size_t> beforeAt;
+    beforeAt.reserve(before.size());
+    for (size_t i = 0; i < before.size(); ++i)
+        beforeAt[before[i].model] = i; // the last of a model listed twice
 
     if (!removedIds.empty())
         Send([&](DocumentObserver& o) { o.ObjectsRemoved(removedIds); });
@@ -323,17 +426,24 @@ void DocumentEvents::Publish() {
     if (!mastersChanged.empty())
         Send([&](DocumentObserver& o) { o.MastersChanged(mastersChanged); });
     for (size_t i = 0; i < document_.ModelCount(); ++i) {
+        if (i < compared.size() && !compared[i])
+            continue;
         Model* model = document_.GetModelAt(i);
         const ModelState* earlier = nullptr;
-        for (const ModelState& state : before)
-            if (state.model == model && state.id == model->Id().Text())
-                earlier = &state;
+        if (const auto at = beforeAt.find(model); at != beforeAt.end())
+            if (before[at->second].id == model->Id().Text())
+                earlier = &before[at->second];
         CompareDrawables(*model, earlier);
+        // The comparison's own mark of the change is no change to look at.
+        if (i < models_.size() && models_[i].model == model)
+            models_[i].changeCount = model->ChangeCount();
     }
     touched_.clear();
     touchedMasters_.clear();
     notedMasters_.clear();
     mastersReplayed_ = false;
+    wholeNext_ = false;
+    namedNoted_ = false;
     std::vector<std::string> tools = std::move(touchedTools_);
     touchedTools_.clear();
     std::sort(tools.begin(), tools.end());
@@ -402,9 +512,7 @@ void DocumentEvents::Forget() {
     models_.clear();
     for (size_t i = 0; i < document_.ModelCount(); ++i)
         models_.push_back(StateOf(*document_.GetModelAt(i)));
-    masters_.clear();
-    for (const auto& master : document_.Masters().Masters())
-        masters_.push_back({master.get(), master->Id().Text()});
+    TakeMasters(true);
     current_ = document_.CurrentModel();
     modified_ = document_.IsModified();
     touched_.clear();
@@ -412,6 +520,8 @@ void DocumentEvents::Forget() {
     notedMasters_.clear();
     touchedTools_.clear();
     mastersReplayed_ = false;
+    wholeNext_ = false;
+    namedNoted_ = false;
     toShow_.reset();
     toSelect_.clear();
 }

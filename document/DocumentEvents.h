@@ -13,6 +13,14 @@
 // comparison cannot see: a text or looks change that keeps the rectangle, a
 // master's fields. While held (a journal group, a load, a paste) nothing is
 // sent; the differences add up and go out once when the hold ends.
+//
+// A change that names what it touched (ChangeReach::Named) is compared over
+// less: the models whose drawables or selection it may have changed (the
+// ones it names, and any whose change count moved) and the masters it names,
+// while the model list is compared whole and the masters collection by its
+// change count. One master's change in a large project then costs what the
+// change touched, not what the project holds; the events are the ones the
+// whole comparison would send.
 #pragma once
 
 #include "model/ChangeJournal.h"
@@ -23,6 +31,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace qm {
@@ -34,6 +43,13 @@ class Model;
 class ModelObject;
 
 enum class ModelsChange { Added, Removed, Renamed, Moved };
+
+// How far a noted change may reach. Anywhere: the funnel compares the whole
+// project. Named: the change altered only the objects it names (masters'
+// fields, drawables' geometry, looks and text, in the model it names) plus
+// what goes through the methods that count changes (a model's drawable list
+// and selection, the masters collection, the model list).
+enum class ChangeReach { Anywhere, Named };
 
 // What a window implements to follow a document. Every call comes after the
 // change, on the user-interface thread; the pointers are valid for the call
@@ -96,7 +112,10 @@ class DocumentEvents {
     // and sends them when the outermost scope ends.
     class Batch {
       public:
-        explicit Batch(DocumentEvents& events) : events_(events) { ++events_.depth_; }
+        explicit Batch(DocumentEvents& events) : events_(events) {
+            ++events_.depth_;
+            events_.wholeNext_ = true;
+        }
         ~Batch() {
             if (--events_.depth_ == 0)
                 events_.Publish();
@@ -113,7 +132,8 @@ class DocumentEvents {
     // only their ids are kept, so a hint whose object a later undo or redo
     // takes away names nothing when the events go out.
     void NoteChanged(ModelObject* model, ModelObject* current,
-                     const std::vector<ModelObject*>& changed);
+                     const std::vector<ModelObject*>& changed,
+                     ChangeReach reach = ChangeReach::Anywhere);
     // Hints of a replayed record: its kind, the model it asks to show and
     // the drawables it asks to select (kept by id, as above).
     void NoteReplayed(ChangeKind kind, Model* toShow, const std::vector<Drawable*>& toSelect);
@@ -152,6 +172,8 @@ class DocumentEvents {
         const Model* model;
         std::string id;
         std::string name;
+        // The model's change count when its drawables were taken.
+        uint64_t changeCount;
         std::vector<DrawableState> drawables;
     };
     struct MasterState {
@@ -167,6 +189,22 @@ class DocumentEvents {
     // when none is.
     Drawable* DrawableOf(const std::string& id) const;
     static ModelState StateOf(Model& model);
+    // Whether the last publish may be followed by one over the named
+    // objects only.
+    bool Confined() const;
+    // Whether model's drawables are to be compared in a confined publish:
+    // the change named it, or its drawable list or selection changed.
+    bool ModelMayHaveChanged(const Model& model, const ModelState& before) const;
+    // The masters part of the publish: the masters reported changed, the ids
+    // of those that left; the comparison is whole unless confined allows
+    // the named masters alone.
+    void CompareMasters(bool confined, std::vector<Master*>& changed,
+                        std::vector<Guid>& removedIds) const;
+    // Takes the masters collection as it is now; unless whole, a collection
+    // whose change count stayed is kept as taken.
+    void TakeMasters(bool whole);
+    // Whether id is registered in the project or the template.
+    bool Registered(const std::string& id) const;
     // Sends the drawables and selection events of one model listed before
     // (nothing for a model new to the list).
     void CompareDrawables(Model& model, const ModelState* before);
@@ -181,6 +219,10 @@ class DocumentEvents {
     // What the observers were last told.
     std::vector<ModelState> models_;
     std::vector<MasterState> masters_;
+    // Where each master of masters_ stands in it, and the collection's
+    // change count when it was taken.
+    std::unordered_map<const Master*, size_t> masterAt_;
+    uint64_t mastersChangeCount_ = 0;
     const Model* current_ = nullptr;
     bool modified_ = false;
 
@@ -193,6 +235,10 @@ class DocumentEvents {
     // Ids of the template's tool models a change or replay concerned.
     std::vector<std::string> touchedTools_;
     bool mastersReplayed_ = false;
+    // Some change since the last publish may have reached beyond what it
+    // named (or none was noted): the next publish compares everything.
+    bool wholeNext_ = true;
+    bool namedNoted_ = false;
     std::optional<std::string> toShow_;
     std::vector<std::string> toSelect_;
 };

@@ -31,6 +31,28 @@ namespace {
 
 using namespace journal;
 
+// How far a recorded change may reach beyond the objects it names: the
+// kinds below change the fields of what they name (a master's, or a
+// drawable's geometry, looks and text in the model they name) and their
+// other effects stay in that model; the rest are compared whole.
+ChangeReach ReachOf(ChangeKind kind, const ModelObject* current) {
+    switch (kind) {
+    case ChangeKind::PropertyChanges:
+        // A model's or a diagram type's properties may show anywhere.
+        return dynamic_cast<const Master*>(current) != nullptr ||
+                       dynamic_cast<const Drawable*>(current) != nullptr
+                   ? ChangeReach::Named
+                   : ChangeReach::Anywhere;
+    case ChangeKind::TextEdit:
+    case ChangeKind::LooksChange:
+    case ChangeKind::AutoSizeDrawable:
+    case ChangeKind::MoveDrawables:
+        return ChangeReach::Named;
+    default:
+        return ChangeReach::Anywhere;
+    }
+}
+
 constexpr const char* kCantOpen = "Can't open undo file";
 // A record larger than this is taken for a damaged offset.
 constexpr uint32_t kMaxRecordBytes = 1u << 30;
@@ -184,7 +206,7 @@ void UndoJournal::RecordChange(ChangeKind kind, const std::string& description, 
     toSelect_.clear();
     // The change is made whether or not its record is written: the
     // document's observers hear of it either way.
-    document_.Events().NoteChanged(model, current, pending_.changed);
+    document_.Events().NoteChanged(model, current, pending_.changed, ReachOf(kind, current));
     try {
         HeapMark mark;
         Cell* form = BuildForm(kind, model, current);

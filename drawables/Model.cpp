@@ -703,30 +703,32 @@ void Model::SetZoomFactor(double factor) {
 
 // ======================= records =======================
 
+Cell* Model::PersistFields(Cell* drawables) {
+    Cell* fields[] = {
+        IdCell(this),
+        mkint(kind),
+        mkint(setting),
+        Str(name),
+        mkstr(""),
+        Str(comment),
+        mkint(int32_t(modelFlags)),
+        mkstr(RefText(parentMasterRef, parentMaster)),
+        mkstr(RefText(parentModelRef, parentModel)),
+        kest::mkreal(float(zoom)),
+        kest::mkreal(float(inverseZoom)),
+        rectlist(pageMatrix, nil),
+        rectlist(zoomedPageMatrix, nil),
+    };
+    Cell* out = drawables;
+    for (size_t i = std::size(fields); i > 0; --i)
+        out = mkcons(fields[i - 1], out);
+    return out;
+}
+
 Cell* Model::Persist(ModelDocument* document, GuidScope* scope, Cell* list) {
-    if (list == nullptr || list == nil) {
-        Cell* records =
-            PersistDrawables(document, drawables_, scope, this, nullptr, nil, nullptr, false);
-        Cell* fields[] = {
-            IdCell(this),
-            mkint(kind),
-            mkint(setting),
-            Str(name),
-            mkstr(""),
-            Str(comment),
-            mkint(int32_t(modelFlags)),
-            mkstr(RefText(parentMasterRef, parentMaster)),
-            mkstr(RefText(parentModelRef, parentModel)),
-            kest::mkreal(float(zoom)),
-            kest::mkreal(float(inverseZoom)),
-            rectlist(pageMatrix, nil),
-            rectlist(zoomedPageMatrix, nil),
-        };
-        Cell* out = records;
-        for (size_t i = std::size(fields); i > 0; --i)
-            out = mkcons(fields[i - 1], out);
-        return out;
-    }
+    if (list == nullptr || list == nil)
+        return PersistFields(
+            PersistDrawables(document, drawables_, scope, this, nullptr, nil, nullptr, false));
 
     NoteChanged();
     GuidMap* current = scope != nullptr ? scope->current : nullptr;

@@ -392,6 +392,10 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // page matrix, zoomed page matrix, then one record per drawable). Given
     // the list after the head symbol: reads it into this model.
     virtual kest::Cell* Persist(ModelDocument* document, GuidScope* scope, kest::Cell* list);
+    // The common part's fields (id to zoomed page matrix) consed onto
+    // drawables: the record Persist writes when drawables are its drawable
+    // records, so that a writer can print those one at a time.
+    kest::Cell* PersistFields(kest::Cell* drawables);
 
     // The model's number: -1 - i for the tool at entry i of a template.
     int32_t ModelNumber() const { return modelNumber; }

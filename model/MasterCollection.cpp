@@ -189,6 +189,7 @@ Master* MasterCollection::InsertAt(size_t index, std::unique_ptr<Master> master)
             indexed_ = false;
     }
     masters_.insert(masters_.begin() + static_cast<std::ptrdiff_t>(index), std::move(master));
+    ++changeCount_;
     return held;
 }
 
@@ -202,6 +203,7 @@ std::unique_ptr<Master> MasterCollection::Remove(Master* master, bool lastRefere
         return nullptr;
     std::unique_ptr<Master> taken = std::move(*at);
     masters_.erase(at);
+    ++changeCount_;
     Release(master);
     if (indexed_)
         Unindex(master);

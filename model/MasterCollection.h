@@ -97,6 +97,9 @@ class MasterCollection {
     const MasterSequence& Masters() const { return masters_; }
     Master* At(size_t index) const { return masters_[index].get(); }
     size_t Count() const { return masters_.size(); }
+    // Raised whenever a master joins or leaves the collection, so that a
+    // watcher of its order and members can tell that it stayed as it was.
+    uint64_t ChangeCount() const { return changeCount_; }
 
   private:
     friend class Master;
@@ -113,6 +116,7 @@ class MasterCollection {
     void Unindex(const Master* master) const;
 
     MasterSequence masters_;
+    uint64_t changeCount_ = 0;
     // The masters by name, each list in collection order; valid only while
     // indexed_ is set. A master whose name no longer matches its key (a
     // writer that did not tell) makes the look-up rebuild the index.

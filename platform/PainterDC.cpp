@@ -189,7 +189,37 @@ struct CachedFont {
     LogFont log;
     QFont font;
     std::unique_ptr<QFontMetrics> metrics;
+    // The widths of the texts measured in this font on this device (see
+    // MeasuredTexts).
+    struct Widths* widths = nullptr;
 };
+
+// Text widths by font and device resolution, kept for the thread's life:
+// laying out a diagram measures every member line of every place, often more
+// than once, and Qt's shaping of a text is most of what a measure costs.
+// The table of one font is emptied when it grows past a bound.
+struct TextKeyHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+};
+struct Widths {
+    LogFont log;
+    int dpiX = 0;
+    int dpiY = 0;
+    std::unordered_map<std::string, int32_t, TextKeyHash, std::equal_to<>> texts;
+};
+constexpr size_t kMaxMeasuredTexts = 1 << 18;
+
+Widths& MeasuredTexts(const LogFont& log, const QPaintDevice* device) {
+    thread_local std::list<Widths> fonts;
+    const int dpiX = device != nullptr ? device->logicalDpiX() : 0;
+    const int dpiY = device != nullptr ? device->logicalDpiY() : 0;
+    for (Widths& widths : fonts)
+        if (widths.dpiX == dpiX && widths.dpiY == dpiY && widths.log == log)
+            return widths;
+    fonts.push_back(Widths{log, dpiX, dpiY, {}});
+    return fonts.back();
+}
 
 constexpr size_t kFontCacheSize = 8;
 
@@ -507,7 +537,7 @@ struct PainterDC::Impl {
     }
 
     // The cached font of a logical font, made current on the painter.
-    const CachedFont& UseFont(QPainter& painter, const LogFont& log) {
+    CachedFont& UseFont(QPainter& painter, const LogFont& log) {
         if (fontApplied && appliedFont == log)
             return fonts.back();
         auto hit = std::find_if(fonts.begin(), fonts.end(),
@@ -1104,8 +1134,17 @@ size_t TextPictureCacheBytes() {
 CSize PainterDC::GetTextExtent(std::string_view text) {
     if (!painter_ || text.empty())
         return CSize(0, 0);
-    const CachedFont& font = impl_->UseFont(*painter_, state_.font);
-    return CSize(font.metrics->horizontalAdvance(QStringOf(text)), font.metrics->height());
+    CachedFont& font = impl_->UseFont(*painter_, state_.font);
+    if (font.widths == nullptr)
+        font.widths = &MeasuredTexts(font.log, painter_->device());
+    auto& texts = font.widths->texts;
+    if (const auto hit = texts.find(text); hit != texts.end())
+        return CSize(hit->second, font.metrics->height());
+    const int32_t width = font.metrics->horizontalAdvance(QStringOf(text));
+    if (texts.size() >= kMaxMeasuredTexts)
+        texts.clear();
+    texts.emplace(std::string(text), width);
+    return CSize(width, font.metrics->height());
 }
 
 int32_t PainterDC::TextLineHeight() {

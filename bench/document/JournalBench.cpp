@@ -5,8 +5,17 @@
 // file work); 10,000 recorded moves of one place and their undo; one delete
 // of 1,000 selected places with their links and its undo. Goals: each record
 // and each undo under 1 ms, the big delete's undo under 100 ms.
+//
+// Then one master's change published to the document's windows in generated
+// projects of 2,000, 20,000 and 100,000 classes (100 diagrams showing every
+// class once): the change names the master, so the events compare that
+// master alone; beside it, the reference of the same change compared over
+// the whole project, as a change that cannot say what it touched is. Goal:
+// the named change's time does not grow with the project.
 #include "bench/document/ProjectBenchEnvironment.h"
+#include "bench/document/ProjectGenerator.h"
 #include "document/CCASEDoc.h"
+#include "document/DocumentEvents.h"
 #include "document/Profile.h"
 #include "document/TemplateCache.h"
 #include "document/UndoJournal.h"
@@ -24,6 +33,7 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <map>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -188,6 +198,45 @@ void BM_BigDeleteUndo(benchmark::State& state) {
     }
 }
 
+// The project of that many classes in 100 diagrams, loaded once and kept,
+// its events sent.
+CCASEDoc& Generated(int classes) {
+    static std::map<int, std::unique_ptr<CCASEDoc>> projects;
+    std::unique_ptr<CCASEDoc>& doc = projects[classes];
+    if (doc == nullptr) {
+        bench::ProjectShape shape;
+        shape.classes = classes;
+        shape.placesPerDiagram = classes / shape.diagrams;
+        shape.linksPerDiagram = shape.placesPerDiagram * 3 / 2;
+        doc = std::make_unique<CCASEDoc>(Env().context, true);
+        doc->LoadText(bench::GenerateProject(shape));
+        doc->Events().Publish();
+    }
+    return *doc;
+}
+
+// The master in the middle of the collection changes its comment, and the
+// change is published.
+void PublishOneMaster(benchmark::State& state, ChangeReach reach) {
+    CCASEDoc& doc = Generated(static_cast<int>(state.range(0)));
+    Master* master = doc.Masters().At(doc.Masters().Count() / 2);
+    for (auto _ : state) {
+        master->comment += "x";
+        doc.Events().NoteChanged(nullptr, nullptr, {master}, reach);
+        doc.Events().Publish();
+    }
+    state.counters["masters"] = static_cast<double>(doc.Masters().Count());
+}
+
+void BM_PublishNamedMaster(benchmark::State& state) {
+    PublishOneMaster(state, ChangeReach::Named);
+}
+
+// The reference: the same change compared over the whole project.
+void BM_PublishWholeProject(benchmark::State& state) {
+    PublishOneMaster(state, ChangeReach::Anywhere);
+}
+
 BENCHMARK(BM_RecordChange)->Iterations(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RecordMove)->Iterations(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_UndoMove)->Iterations(10000)->Unit(benchmark::kMicrosecond);
@@ -195,6 +244,12 @@ BENCHMARK(BM_BigDelete)->Iterations(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BigDeleteUndo)->Iterations(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UndoRedo)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FileFloor)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PublishNamedMaster)->Arg(2000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PublishWholeProject)
+    ->Arg(2000)
+    ->Arg(20000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace qm

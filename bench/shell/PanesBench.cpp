@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
     qm::Master* master = document.Masters().Masters()[size_t(classes / 2)].get();
     const double event = BestOf(5, [&] {
         master->comment += "x";
-        document.Events().NoteChanged(nullptr, nullptr, {master});
+        document.Events().NoteChanged(nullptr, nullptr, {master}, qm::ChangeReach::Named);
         document.Events().Publish();
     });
 

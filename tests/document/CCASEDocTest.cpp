@@ -1,6 +1,7 @@
 // The project document: the project file's records in order and their older
 // forms, load failures, the template look-up, the title, and saving safely.
 #include "document/CCASEDoc.h"
+#include "document/DocumentRecords.h"
 #include "document/ProjectFile.h"
 #include "drawables/Model.h"
 #include "drawables/NotationTemplate.h"
@@ -60,6 +61,36 @@ TEST_F(DocumentTest, EveryRecordLoadsAndSavesToTheSameBytes) {
         at = found;
     }
     EXPECT_EQ(saved.back(), '\n');
+}
+
+// A model's record is printed one drawable at a time on its way to the file;
+// the text is the one the whole record's cells print, for every model of
+// every kind, for one whose fields alone fill a line and for an empty one
+// whose record fits on a line.
+TEST_F(DocumentTest, EachModelPrintedDrawableByDrawableReadsAsItsWholeRecord) {
+    auto doc = Load(EveryRecord());
+    Model* made = doc->NewModel(MkClass, nullptr);
+    ASSERT_NE(made, nullptr);
+    Model* named = doc->NewModel(MkClass, nullptr);
+    ASSERT_NE(named, nullptr);
+    named->name = std::string(90, 'n') + " \"quoted\" \\ name";
+    named->comment = "a comment\nof two lines";
+    named->SetPageMatrix(CRect(0, 0, 0, 0));
+    made->name = "m";
+    made->SetPageMatrix(CRect(0, 0, 0, 0));
+    size_t streamedWithDrawables = 0;
+    for (size_t i = 0; i < doc->ModelCount(); ++i) {
+        Model& model = *doc->GetModelAt(i);
+        HeapMark mark;
+        GuidScope whole(doc->ProjectMap(), doc->TemplateMap());
+        const std::string expected = kest::prettystring(WriteModelRecord(doc.get(), model, &whole));
+        GuidScope parts(doc->ProjectMap(), doc->TemplateMap());
+        kest::LocalChannel out;
+        WriteModelRecord(doc.get(), model, &parts, out.get());
+        EXPECT_EQ(out.Text(), expected) << model.name;
+        streamedWithDrawables += model.Drawables().empty() ? 0 : 1;
+    }
+    EXPECT_GE(streamedWithDrawables, 5u);
 }
 
 TEST_F(DocumentTest, MissingRecordsGetTheirDefaults) {

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace qm {
 namespace {
 
@@ -216,6 +218,143 @@ TEST_F(DocumentEventsTest, AHandleFollowsAMasterThroughItsDeleteAndTheUndo) {
     }
     EXPECT_EQ(orphan.Get(), nullptr);
     EXPECT_EQ(ObjectHandle().Get(), nullptr);
+}
+
+// Every event with what it carries, as text: enough to tell two runs apart.
+struct DetailObserver : DocumentObserver {
+    void ModelsChanged(ModelsChange change, const std::vector<Model*>& models) override {
+        std::string line = "models " + std::to_string(static_cast<int>(change));
+        for (const Model* model : models)
+            line += " " + model->name;
+        log.push_back(line);
+    }
+    void MastersChanged(const std::vector<Master*>& masters) override {
+        std::string line = "masters";
+        for (const Master* master : masters)
+            line += " " + master->name;
+        log.push_back(line);
+    }
+    void DrawablesChanged(Model& model, const CRect& area) override {
+        log.push_back("drawables " + model.name + " " + std::to_string(area.left) + "," +
+                      std::to_string(area.top) + "," + std::to_string(area.right) + "," +
+                      std::to_string(area.bottom));
+    }
+    void ObjectsRemoved(const std::vector<Guid>& ids) override {
+        std::string line = "removed";
+        for (const Guid& id : ids)
+            line += std::string(" ") + id.Text();
+        log.push_back(line);
+    }
+    void SelectionChanged(Model& model) override { log.push_back("selection " + model.name); }
+    void CurrentModelChanged(Model* model) override {
+        log.push_back("current " + (model != nullptr ? model->name : std::string("-")));
+    }
+    void ModifiedChanged(bool modified) override {
+        log.push_back(std::string("modified ") + (modified ? "1" : "0"));
+    }
+    std::vector<std::string> log;
+};
+
+// A change that names what it touched is compared over those objects (and
+// what the counted lists show changed) only; a window must hear of it
+// exactly what the whole comparison tells. Two copies of a project take the
+// same edits in turn: one publishes each as named, the other compares the
+// whole project.
+TEST_F(DocumentEventsTest, ANamedChangeSendsWhatTheWholeComparisonSends) {
+    struct Copy {
+        std::unique_ptr<CCASEDoc> doc;
+        DetailObserver observer;
+        std::vector<std::unique_ptr<ModelObject>> kept;
+    };
+    Copy named;
+    Copy whole;
+    for (Copy* copy : {&named, &whole}) {
+        copy->doc =
+            Load(ReadWholeFile(QM_FIXTURES "/document/every_record.pro", 1 << 20).value_or(""));
+        copy->doc->Events().Forget();
+        copy->doc->Events().AddObserver(&copy->observer);
+    }
+    struct Edit {
+        const char* name;
+        // Makes the edit; the model and the objects the change names.
+        std::function<void(Copy&, Model*& model, std::vector<ModelObject*>& changed)> make;
+    };
+    auto classesOf = [](Copy& copy) { return copy.doc->FindModelByName("Classes"); };
+    auto textOf = [](Copy& copy) {
+        return dynamic_cast<Drawable*>(copy.doc->IdMap().Lookup("text-1"));
+    };
+    auto looseOf = [](Copy& copy) { return copy.doc->Masters().FindByGuid("m-loose-000001"); };
+    const Edit edits[] = {
+        {"a master's comment",
+         [&](Copy& copy, Model*&, std::vector<ModelObject*>& changed) {
+             Master* master = looseOf(copy);
+             master->comment += "x";
+             changed.push_back(master);
+         }},
+        {"a drawable moved through its model",
+         [&](Copy& copy, Model*& model, std::vector<ModelObject*>& changed) {
+             model = classesOf(copy);
+             Drawable* text = textOf(copy);
+             CRect rect = text->bounds;
+             rect.OffsetRect(40, 30);
+             CRect area;
+             model->SetDrawableBounds(text, rect, area);
+             changed.push_back(text);
+         }},
+        {"a named drawable's rectangle written directly",
+         [&](Copy& copy, Model*& model, std::vector<ModelObject*>& changed) {
+             model = classesOf(copy);
+             Drawable* text = textOf(copy);
+             text->repaintRect.OffsetRect(0, 25);
+             changed.push_back(text);
+         }},
+        {"a master renamed and a drawable named without its model",
+         [&](Copy& copy, Model*&, std::vector<ModelObject*>& changed) {
+             looseOf(copy)->name += "2";
+             changed.push_back(textOf(copy));
+             changed.push_back(looseOf(copy));
+         }},
+        {"a selection nobody named",
+         [&](Copy& copy, Model*&, std::vector<ModelObject*>&) {
+             classesOf(copy)->Select(textOf(copy), true, nullptr, false);
+         }},
+        {"a model renamed",
+         [&](Copy& copy, Model*&, std::vector<ModelObject*>&) { classesOf(copy)->name += "+"; }},
+        {"a master added",
+         [&](Copy& copy, Model*&, std::vector<ModelObject*>&) {
+             auto master = std::make_unique<Master>(&copy.doc->IdMap());
+             master->name = "Added";
+             copy.doc->Masters().InsertAt(copy.doc->Masters().Count(), std::move(master));
+         }},
+        {"a master taken out",
+         [&](Copy& copy, Model*&, std::vector<ModelObject*>&) {
+             copy.kept.push_back(copy.doc->Masters().Remove(looseOf(copy), false));
+         }},
+        {"a drawable taken out unnamed",
+         [&](Copy& copy, Model*&, std::vector<ModelObject*>&) {
+             Model* classes = copy.doc->FindModelByName("Classes+");
+             copy.kept.push_back(classes->RemoveDrawable(textOf(copy), false));
+         }},
+        {"a new model", [&](Copy& copy, Model*&,
+                            std::vector<ModelObject*>&) { copy.doc->NewModel(MkClass, nullptr); }},
+        {"the modified flag and nothing named",
+         [&](Copy& copy, Model*&, std::vector<ModelObject*>&) { copy.doc->SetModifiedFlag(true); }},
+    };
+    for (const Edit& edit : edits) {
+        for (Copy* copy : {&named, &whole}) {
+            copy->observer.log.clear();
+            Model* model = nullptr;
+            std::vector<ModelObject*> changed;
+            edit.make(*copy, model, changed);
+            copy->doc->Events().NoteChanged(model, nullptr, changed,
+                                            copy == &named ? ChangeReach::Named
+                                                           : ChangeReach::Anywhere);
+            copy->doc->Events().Publish();
+        }
+        EXPECT_EQ(named.observer.log, whole.observer.log) << edit.name;
+    }
+    for (Copy* copy : {&named, &whole})
+        copy->doc->Events().RemoveObserver(&copy->observer);
 }
 
 } // namespace
