@@ -324,14 +324,14 @@ std::string CCASEDoc::StoreText() {
     return text;
 }
 
-void CCASEDoc::LoadText(const std::string& text) {
+void CCASEDoc::LoadText(std::string text) {
     DocumentEvents::Batch events(events_);
     unresolvedIds_.clear();
     if (Frame() != nullptr)
         Frame()->ClearLog();
     BeginProgress(100);
     try {
-        kest::LocalChannel in(text, kest::ChanRead);
+        kest::LocalChannel in(std::move(text), kest::ChanRead);
         kest::Channel* ch = in.get();
         ReadTimeEvaluationOff noEvaluation;
         HeapMark mark;
@@ -498,7 +498,7 @@ std::exception_ptr CCASEDoc::ReadDocument(const std::string& path) {
         ScopedFailureDeferral deferred;
         kest::clearlasterror();
         try {
-            LoadText(*text);
+            LoadText(std::move(*text));
         } catch (const CKestException& error) {
             // A script error of the reader or of a record ends the read as
             // "KestScript Error"; its own message says what was wrong.

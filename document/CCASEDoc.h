@@ -117,7 +117,7 @@ class CCASEDoc : public ModelDocument {
     std::string StoreText();
     // Reads a project file's text into this (empty) document. Errors are
     // thrown; the document is then to be discarded.
-    void LoadText(const std::string& text);
+    void LoadText(std::string text);
     // The ids that link ends of the text LoadText read name and the project
     // does not hold: those ends are left unconnected and keep their ids.
     const std::vector<std::string>& UnresolvedIds() const { return unresolvedIds_; }

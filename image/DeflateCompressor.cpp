@@ -279,6 +279,9 @@ bool DeflateCompressor::CompressBlock(State& s) {
             s.epoch += shift;
         }
         const uint8_t* p = s.buffer.data();
+        if (maxChain_ == 1 && LiteralRun(s)) {
+            continue;
+        }
         const uint32_t here = valueOf(s.cur);
         const uint32_t hash = hashAt(s.cur);
         const uint32_t available =
@@ -371,6 +374,55 @@ bool DeflateCompressor::CompressBlock(State& s) {
     }
     literalCoder_.CountSymbol(256);
     return s.cur >= s.end && s.ended;
+}
+
+// Level 0 inside a run of one byte: the one node tried for a position whose
+// three bytes ahead are the run's byte is the position just before it (it
+// has the same hash and was entered last), at distance 1, where no match of
+// 3 can start; so the position is a literal. Takes such positions as
+// literals in one step, exactly as the general step would one by one, as
+// far as the block's room and the look-ahead the general step keeps allow.
+// Returns whether it took any.
+bool DeflateCompressor::LiteralRun(State& s) {
+    const uint8_t* p = s.buffer.data();
+    if (s.cur == 0 || s.runBehind == 0 || s.cur + 2 >= s.end) {
+        return false;
+    }
+    const uint8_t b = s.runByte;
+    const uint32_t hash = (b & 31u) * (1u | 1u << 5 | 1u << 10);
+    const uint32_t before = static_cast<uint32_t>(s.base + static_cast<int64_t>(s.cur) - s.epoch);
+    if (p[s.cur - 1] != b || s.head[hash] != before) {
+        return false;
+    }
+    // Positions whose three bytes ahead all lie in the buffer and keep the
+    // look-ahead the general step refills to, and that leave the block room
+    // for one more entry.
+    const size_t keep = s.ended ? 2 : kMinLookahead;
+    if (s.end < s.cur + keep) {
+        return false;
+    }
+    size_t last = std::min(s.end - keep, s.end - 3) + 1;
+    last = std::min(last, s.cur + (kBlockSize - 1 - s.symbols.size()));
+    last = std::min<size_t>(last, s.cur + (kRebaseAt - 1 - before));
+    size_t n = 0;
+    while (s.cur + n < last && p[s.cur + n] == b && p[s.cur + n + 1] == b &&
+           p[s.cur + n + 2] == b) {
+        ++n;
+    }
+    if (n == 0) {
+        return false;
+    }
+    for (size_t k = 0; k < n; ++k) {
+        const uint32_t value = before + 1 + static_cast<uint32_t>(k);
+        s.link[value & kWindowMask] = value - 1;
+    }
+    s.head[hash] = before + static_cast<uint32_t>(n);
+    s.runBehind =
+        static_cast<uint32_t>(std::min<size_t>(size_t{s.runBehind} + n, size_t{kWindowSize} + 1));
+    s.symbols.insert(s.symbols.end(), n, b);
+    literalCoder_.CountSymbol(b, static_cast<uint32_t>(n));
+    s.cur += n;
+    return true;
 }
 
 // Sends the code lengths of both alphabets, run-length coded: a non-zero

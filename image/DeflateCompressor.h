@@ -51,6 +51,7 @@ class DeflateCompressor {
     struct State;
 
     bool CompressBlock(State& s);
+    bool LiteralRun(State& s);
     void WriteBlock(State& s, bool last);
     void WriteLengths(State& s, uint32_t literalCount, uint32_t distanceCount);
     void PutBits(State& s, uint32_t value, uint32_t count);

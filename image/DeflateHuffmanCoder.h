@@ -24,6 +24,13 @@ class DeflateHuffmanCoder {
         }
         ++counts_[v];
     }
+    // Adds n to the count of v (as n calls of CountSymbol).
+    void CountSymbol(uint32_t v, uint32_t n) {
+        if (v >= kSymbols) {
+            ThrowIndexOutOfRange();
+        }
+        counts_[v] += n;
+    }
     // Builds code lengths of at most maxLength bits, and canonical codes, for
     // every symbol with a non-zero count; symbols never counted get none. A
     // single counted symbol gets a 1-bit code. Throws EPngError with an

@@ -1,11 +1,16 @@
 // The diagram export: the frame and scale of the picture, drawing the model
-// into an off-screen image, the DIB file and its conversion to JPEG or PNG.
+// into an off-screen image, the DIB file and the JPEG or PNG file.
+//
+// A JPEG or PNG export encodes the drawn picture straight from memory: its
+// rows are read out of the off-screen image as the rows of a 24-bit DIB,
+// exactly what writing a DIB file and reading it back with the BMP reader
+// gives, without the file. So a file of the user's named like that
+// intermediate DIB is never touched, and the picture is copied once.
+// ConvertBmpToJpeg and ConvertBmpToPng still convert DIB files.
 //
 // Every file is written under a unique temporary name and renamed over the
 // target only when it was written whole, so a failure leaves no partial
-// file. The intermediate DIB of a JPEG or PNG export is such a temporary
-// file too (in the private temporary folder), always removed afterwards, so
-// that a file of the user's named like it is neither overwritten nor kept.
+// file.
 #include "image/DiagramImageExport.h"
 
 #include "drawables/Model.h"
@@ -16,7 +21,6 @@
 #include "platform/DibRows.h"
 #include "platform/Errors.h"
 #include "platform/PainterDC.h"
-#include "platform/TempFolder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -127,12 +131,10 @@ class TemporaryFile {
 
 enum class Coder { Jpeg, Png };
 
-// Converts the DIB file input into output, written under a temporary name
-// beside it and renamed when whole. Throws the failure's text.
-void ConvertDibFile(const std::string& input, const std::string& output, Coder coder) {
-    std::ifstream in(input, std::ios::binary);
-    if (!in)
-        throw CKestException(kConvertFailed);
+// Writes the picture given by fill (which fills an empty RasterImage and
+// throws what the coders throw) as a JPEG or PNG file, under a temporary
+// name beside output renamed when whole. Throws the failure's text.
+template <class Fill> void WriteCodedFile(const std::string& output, Coder coder, Fill fill) {
     TemporaryFile temp(UniqueFile(output));
     if (temp.Empty())
         throw CKestException(kOpenFailed);
@@ -142,7 +144,7 @@ void ConvertDibFile(const std::string& input, const std::string& output, Coder c
             throw CKestException(kOpenFailed);
         try {
             RasterImage image;
-            BmpImageReader().ReadImage(in, image);
+            fill(image);
             if (coder == Coder::Jpeg) {
                 JpegImageWriter writer;
                 writer.SetScan(0, 2, 0, 0);
@@ -164,6 +166,25 @@ void ConvertDibFile(const std::string& input, const std::string& output, Coder c
     }
     if (!temp.MoveTo(output))
         throw CKestException(kWriteFailed);
+}
+
+// Converts the DIB file input into output. Throws the failure's text.
+void ConvertDibFile(const std::string& input, const std::string& output, Coder coder) {
+    std::ifstream in(input, std::ios::binary);
+    if (!in)
+        throw CKestException(kConvertFailed);
+    WriteCodedFile(output, coder,
+                   [&in](RasterImage& image) { BmpImageReader().ReadImage(in, image); });
+}
+
+// The first height rows of width pixels of the drawn picture as a 24-bit
+// image: the rows SaveDibFile writes for a true-colour screen.
+void ReadDrawnPicture(DeviceContext& dc, int32_t width, int32_t height, RasterImage& image) {
+    image.SetSize(0, 24, uint32_t(width), uint32_t(height));
+    const size_t rowBytes = image.GetRowWidth();
+    if (!ReadDibRows(dc, width, height, 24, {}, image.GetRow(uint32_t(height - 1)),
+                     rowBytes * size_t(height), rowBytes))
+        throw CKestException(kConvertFailed);
 }
 
 int ConvertBeside(const std::string& input, const char* extension, Coder coder) {
@@ -331,8 +352,8 @@ void ExportDiagramImage(Model* model, bool selectionOnly, const std::string& pat
     ImageDC dc(width, height);
     if (!dc.IsActive())
         return;
+    // The image starts white: that is the background the picture is drawn on.
     dc.SetViewportOrg(CPoint(-frame.image.left, -frame.image.top));
-    dc.FillSolidRect(frame.image, RGB(255, 255, 255));
     {
         ZoomGuard zoom(*model, frame.scale);
         model->Draw(dc, selectionOnly);
@@ -349,12 +370,8 @@ void ExportDiagramImage(Model* model, bool selectionOnly, const std::string& pat
             throw CKestException(kWriteFailed);
         return;
     }
-    const std::string folder = PrivateTempFolder();
-    TemporaryFile dib(folder.empty() ? std::string() : UniqueFile(folder + "/export.bmp"));
-    if (dib.Empty())
-        throw CKestException(kOpenFailed);
-    SaveDibFile(dc, width, height, kScreenColours, kScreenBitsPerPixel, dib.Name());
-    ConvertDibFile(dib.Name(), target, jpg ? Coder::Jpeg : Coder::Png);
+    WriteCodedFile(target, jpg ? Coder::Jpeg : Coder::Png,
+                   [&](RasterImage& image) { ReadDrawnPicture(dc, width, height, image); });
 }
 
 } // namespace qm

@@ -44,22 +44,32 @@ bool ReadDibRows(DeviceContext& dc, int32_t width, int32_t height, int bitCount,
     const size_t needed = (size_t(width) * size_t(bitCount) + 7) / 8;
     if (rowBytes < needed || outSize / rowBytes < size_t(height))
         return false;
-    const QImage rgb =
-        image->format() == QImage::Format_RGB32 || image->format() == QImage::Format_ARGB32
-            ? *image
-            : image->convertToFormat(QImage::Format_RGB32);
+    // Read in place when the pixels are 32-bit already: a copy of an image
+    // that is being painted on is a deep copy of every pixel.
+    QImage converted;
+    const QImage* source = image;
+    if (image->format() != QImage::Format_RGB32 && image->format() != QImage::Format_ARGB32) {
+        converted = image->convertToFormat(QImage::Format_RGB32);
+        source = &converted;
+    }
+    const QImage& rgb = *source;
     for (int32_t r = 0; r < height; ++r) {
         uint8_t* row = out + size_t(height - 1 - r) * rowBytes;
-        std::memset(row, 0, rowBytes);
         const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(r));
+        if (bitCount == 24) {
+            // Every byte but the padding is written.
+            std::memset(row + 3 * size_t(width), 0, rowBytes - 3 * size_t(width));
+            for (int32_t x = 0; x < width; ++x, row += 3) {
+                const QRgb p = line[x];
+                row[0] = uint8_t(qBlue(p));
+                row[1] = uint8_t(qGreen(p));
+                row[2] = uint8_t(qRed(p));
+            }
+            continue;
+        }
+        std::memset(row, 0, rowBytes);
         for (int32_t x = 0; x < width; ++x) {
             const QRgb p = line[x];
-            if (bitCount == 24) {
-                row[3 * size_t(x)] = uint8_t(qBlue(p));
-                row[3 * size_t(x) + 1] = uint8_t(qGreen(p));
-                row[3 * size_t(x) + 2] = uint8_t(qRed(p));
-                continue;
-            }
             const auto index = uint8_t(Nearest(palette, p) & ((1u << bitCount) - 1));
             const size_t bit = size_t(x) * size_t(bitCount);
             row[bit / 8] |= uint8_t(index << (8 - bitCount - int(bit % 8)));

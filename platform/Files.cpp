@@ -191,21 +191,37 @@ std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxBy
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0)
         return std::nullopt;
+    // A regular file is read straight into a string of its size (one more
+    // byte shows where it ends), so its bytes are neither copied through a
+    // buffer nor moved as the string grows; a file that grows meanwhile, and
+    // anything else, is read on in steps.
     std::string bytes;
-    char buffer[65536];
+    struct stat status {};
+    if (::fstat(fd.get(), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+        if (static_cast<uint64_t>(status.st_size) > maxBytes) {
+            errno = EFBIG;
+            return std::nullopt;
+        }
+        bytes.resize(static_cast<size_t>(status.st_size) + 1);
+    }
+    size_t used = 0;
     for (;;) {
-        ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (used == bytes.size())
+            bytes.resize(std::max<size_t>(2 * used, 65536));
+        ssize_t n = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             return std::nullopt;
-        if (n == 0)
+        if (n == 0) {
+            bytes.resize(used);
             return bytes;
-        if (bytes.size() + static_cast<uint64_t>(n) > maxBytes) {
+        }
+        if (used + static_cast<uint64_t>(n) > maxBytes) {
             errno = EFBIG;
             return std::nullopt;
         }
-        bytes.append(buffer, static_cast<size_t>(n));
+        used += static_cast<size_t>(n);
     }
 }
 

@@ -18,8 +18,9 @@ packages=(
   libcereal-dev
   # fonts the drawing maps the stored faces onto
   fonts-liberation fonts-dejavu-core fontconfig
-  # reference implementations, used by the benchmarks only
-  zlib1g-dev libpng-dev libjpeg-dev
+  # reference implementations, used by the benchmarks only (graphviz: the
+  # full-size diagram export is measured against `dot -Tsvg`)
+  zlib1g-dev libpng-dev libjpeg-dev graphviz
   # real IDL files for the reverse engineer's tests, and the tag scanner its
   # benchmark is measured against
   omniorb-idl universal-ctags

@@ -6,13 +6,9 @@
 // the reference: the same rectangles put in plain rows, the least a layout
 // must do. Goals: under 0.5 s for 200 classes, under 2 s for 20,000.
 #include "bench/DrawingBenchMain.h"
+#include "bench/RandomClassDiagram.h"
 #include "drawables/FontFaceTable.h"
-#include "drawables/Link.h"
 #include "drawables/Model.h"
-#include "drawables/NotationTemplate.h"
-#include "drawables/Place.h"
-#include "drawables/TemplateFile.h"
-#include "drawables/ToolModel.h"
 #include "kernel/Kernel.h"
 #include "model/Guid.h"
 #include "platform/Log.h"
@@ -29,60 +25,13 @@
 namespace qm {
 namespace {
 
-NotationTemplate& Template() {
-    static NotationTemplate notation;
-    static bool made = false;
-    if (!made) {
-        CreateTemplate(notation, kInternalTemplateName);
-        made = true;
-    }
-    return notation;
-}
-
-struct Diagram {
-    GuidMap project;
-    std::vector<std::unique_ptr<Master>> masters;
-    Model model{&project};
-
-    explicit Diagram(int classes) {
-        NotationTemplate& notation = Template();
-        ToolModel* classTool = notation.GetTool(10);
-        ToolModel* association = notation.GetTool(3);
-        model.kind = MkClass;
-        std::vector<Place*> places;
-        for (int i = 0; i < classes; ++i) {
-            auto master = std::make_unique<Master>();
-            master->SetToolAndName(classTool, "Class" + std::to_string(i), "");
-            auto place = std::make_unique<Place>(&project);
-            place->Setup(10, CRect(0, 0, 60, 40), master.get(), false);
-            place->AddMasterReference();
-            places.push_back(static_cast<Place*>(model.AddDrawable(std::move(place))));
-            masters.push_back(std::move(master));
-        }
-        uint32_t seed = 17;
-        auto next = [&seed, classes] {
-            seed = seed * 1664525u + 1013904223u;
-            return size_t((seed >> 8) % uint32_t(classes));
-        };
-        for (int i = 0; i < classes * 3 / 2; ++i) {
-            auto link = std::make_unique<Link>(&project);
-            link->Connect(3, association, places[next()], places[next()], 0);
-            model.AddDrawable(std::move(link));
-        }
-    }
-    ~Diagram() {
-        GuidScope scope(&project, &Template().guidMap);
-        model.Detach(&scope);
-    }
-};
-
 // Lays out diagrams of state.range(0) classes, with natural sizes when
 // `resize`, else at the places' own sizes (the packing alone).
 void Layout(benchmark::State& state, bool resize) {
     const int classes = int(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
-        auto diagram = std::make_unique<Diagram>(classes);
+        auto diagram = std::make_unique<bench::RandomClassDiagram>(classes);
         state.ResumeTiming();
         LayoutModel(nullptr, &diagram->model, resize, true);
         state.PauseTiming();

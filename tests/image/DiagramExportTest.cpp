@@ -138,6 +138,30 @@ TEST_F(DiagramExportTest, JpegAndPngAreDecodableAndAUsersBmpIsUntouched) {
     EXPECT_EQ(files, 3);
 }
 
+// JPEG and PNG are encoded from the drawn picture without a DIB file between:
+// the files are byte for byte those converted from the BMP export of the same
+// drawing, at full size and scaled down.
+TEST_F(DiagramExportTest, JpegAndPngAreTheBmpExportsPictureEncoded) {
+    auto text = std::make_unique<TextPrimitive>(&project);
+    text->SetFrame(TkText, CRect(10, 60, 300, 90));
+    text->text = "Full-size export";
+    model.AddDrawable(std::move(text));
+    for (const ImageLimits limits : {ImageLimits{1000, 1000}, ImageLimits{150, 1000}}) {
+        ExportDiagramImage(&model, false, base, "bmp", limits);
+        const std::string dib = dir.filePath("converted.bmp").toStdString();
+        fs::rename(base + ".bmp", dib);
+        for (const char* format : {"jpg", "png"}) {
+            ExportDiagramImage(&model, false, base, format, limits);
+            const std::string converted = dir.filePath("converted.").toStdString() + format;
+            ASSERT_EQ(std::string(format) == "jpg" ? ConvertBmpToJpeg(dib) : ConvertBmpToPng(dib),
+                      0);
+            const std::string direct = ReadAll(base + "." + format);
+            EXPECT_FALSE(direct.empty());
+            EXPECT_EQ(direct, ReadAll(converted)) << format << " at " << limits.maxWidth;
+        }
+    }
+}
+
 TEST_F(DiagramExportTest, AFolderThatCannotBeWrittenReportsAndLeavesNoFile) {
     // A "folder" that is a plain file cannot take files, whoever runs the test.
     const std::string notAFolder = dir.filePath("plain").toStdString();
