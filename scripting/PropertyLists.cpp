@@ -81,8 +81,7 @@ Cell* Str(const std::string& text) {
 }
 // Properties that say nothing of one object alone: symbols ((access
 // public), (tool place1), (model nil)), empty texts ((comment ""), (role ""
-// "")), small integers, references (the reference table hands out one cell
-// per object), and the mode and flags lists of given bits. Most properties of
+// "")), small integers, and the mode and flags lists of given bits. Most properties of
 // the members of a class are such, a generator reads every member of every
 // class, and a run keeps every cell it makes: each is made once a run and the
 // lists share it (property lists are read, not changed in place; one changed
@@ -130,8 +129,7 @@ SharedProps& Shared() {
 // A value that is the same cell wherever it stands and is never changed in
 // place.
 bool Shareable(const Cell* value) {
-    return issymbol(value) || value->type == TRef ||
-           (value->type == TString && value->a.str[0] == '\0') ||
+    return issymbol(value) || (value->type == TString && value->a.str[0] == '\0') ||
            (value >= smallints && value < smallints + 256);
 }
 

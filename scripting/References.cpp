@@ -63,19 +63,9 @@ kest::Cell* ReferenceTable::MakeRef(void* object, ReferenceKind kind, const void
         slots_.push_back(slot);
         found = index_.emplace(object, static_cast<uint32_t>(slots_.size() - 1)).first;
     }
-    const uint32_t slotNumber = found->second;
-    if (cellsReleases_ != kest::heapreleases()) {
-        cells_.clear();
-        cellsReleases_ = kest::heapreleases();
-    }
-    if (cells_.size() <= slotNumber)
-        cells_.resize(slots_.size(), nullptr);
-    kest::Cell*& kept = cells_[slotNumber];
-    if (kept != nullptr && kept->flag == kind)
-        return kept;
-    kest::Cell* cell = kest::mkref(reinterpret_cast<void*>(uintptr_t{slotNumber} + 1), kind);
+    const uintptr_t number = found->second + 1;
+    kest::Cell* cell = kest::mkref(reinterpret_cast<void*>(number), kind);
     cell->stamp = epoch_;
-    kept = cell;
     return cell;
 }
 
@@ -121,7 +111,6 @@ void ReferenceTable::Forget(const void* object) {
 void ReferenceTable::Reset() {
     slots_.clear();
     index_.clear();
-    cells_.clear();
     ++epoch_;
     if (epoch_ == 0)
         epoch_ = 1;

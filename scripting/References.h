@@ -98,14 +98,6 @@ class ReferenceTable {
     std::vector<Slot> slots_;
     std::unordered_map<const void*, uint32_t> index_; // live object -> slot number
     uint32_t epoch_ = 1;
-    // The cell last made for each slot, handed out again for the same slot
-    // and kind while the heap keeps it: a script asking for the same objects
-    // over and over (a generator reads every class's members, links and
-    // tools many times) then takes one cell per object instead of one per
-    // request, and a run keeps every cell it makes. A reference cell is never
-    // changed in place, so sharing one is not seen.
-    std::vector<kest::Cell*> cells_;
-    uint32_t cellsReleases_ = 0; // kest::heapreleases() when cells_ was filled
 };
 
 class ModelObject;

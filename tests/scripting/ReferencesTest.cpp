@@ -73,27 +73,6 @@ TEST_F(ReferencesTest, ReferencesOfAnEarlierRunResolveToNothing) {
     EXPECT_EQ(MakeObjectRef(nullptr, RefMaster), kest::nil);
 }
 
-// One object travels as one cell while the heap keeps it (a script that asks
-// for the same objects over and over takes no more memory); a cell the heap
-// gave back is never handed out again.
-TEST_F(ReferencesTest, OneCellForOneObjectWhileTheHeapKeepsIt) {
-    kest::savemark();
-    kest::Cell* first = MakeObjectRef(&master, RefMaster, &project, &map);
-    EXPECT_EQ(MakeObjectRef(&master, RefMaster, &project, &map), first);
-    kest::Cell* asAttribute = MakeObjectRef(&master, RefAttribute, &project, &map);
-    EXPECT_NE(asAttribute, first);
-    EXPECT_EQ(asAttribute->flag, RefAttribute);
-    kest::restoremark();
-    for (int i = 0; i < 1000; ++i)
-        kest::mkstr("over the released cells");
-    kest::savemark();
-    kest::Cell* again = MakeObjectRef(&master, RefMaster, &project, &map);
-    EXPECT_EQ(again->type, kest::TRef);
-    EXPECT_EQ(again->flag, RefMaster);
-    EXPECT_EQ(ResolveObject(again), &master);
-    kest::restoremark();
-}
-
 TEST_F(ReferencesTest, ArgumentsAreCountedAndCheckedInOrder) {
     Bind("m", MakeObjectRef(&master, RefMaster, &project, &map));
     Bind("a", MakeObjectRef(&master, RefAttribute, &project, &map));
