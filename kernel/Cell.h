@@ -242,4 +242,9 @@ bool markactive();
 // A stamp that grows with every symbol and channel made; marks compare it.
 uint32_t nextstamp();
 
+// Grows whenever the heap gives cells back (restoremark, initheap): code
+// outside the kernel that keeps cells to hand them out again keeps them only
+// while this number stays what it was when it made them.
+uint32_t heapreleases();
+
 } // namespace kest

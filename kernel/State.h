@@ -103,6 +103,8 @@ extern HeapTable heaptable;
 extern std::vector<size_t> blocksizes;
 // The stamp of the newest object: channels made after a mark close with it.
 extern uint32_t stampcounter;
+// Counts the times the heap gave cells back (heapreleases).
+extern uint32_t releasecounter;
 
 // The single mark (Mark.h): the stack indexes and heap position restoremark
 // returns to.

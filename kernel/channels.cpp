@@ -100,10 +100,11 @@ void finishclose(Channel* ch) {
 PosixFile::PosixFile(const char* path, uint8_t mode) {
     int flags = O_RDONLY;
     if (mode == ChanWrite)
-        flags = O_WRONLY | O_CREAT | O_TRUNC;
+        flags = O_WRONLY | O_CREAT;
     else if (mode == ChanReadWrite)
         flags = O_RDWR | O_CREAT;
     fd_ = ::open(path, flags | O_CLOEXEC, 0666);
+    cut_ = mode == ChanWrite && fd_ >= 0;
 }
 
 PosixFile::~PosixFile() {
@@ -135,9 +136,10 @@ void PosixFile::Write(const char* text, size_t n) {
         return;
     }
     if (held_.size() + n > WriteBlock) {
-        Flush();
+        WriteHeld();
         if (n >= WriteBlock) {
             WriteThrough(text, n);
+            CutToWritten();
             return;
         }
     }
@@ -145,6 +147,11 @@ void PosixFile::Write(const char* text, size_t n) {
 }
 
 void PosixFile::Flush() {
+    WriteHeld();
+    CutToWritten();
+}
+
+void PosixFile::WriteHeld() {
     if (held_.empty())
         return;
     // The text leaves the buffer before it is written: a write that fails
@@ -154,6 +161,21 @@ void PosixFile::Flush() {
     WriteThrough(text.data(), text.size());
     text.clear();
     held_.swap(text);
+}
+
+// Once, after the first bytes (or none) went out: what the file held beyond
+// them goes. Only a regular file can be cut; anything else opened for
+// writing (a device, a pipe) has nothing to cut.
+void PosixFile::CutToWritten() {
+    if (!cut_)
+        return;
+    cut_ = false;
+    while (::ftruncate(fd_, static_cast<off_t>(written_)) != 0) {
+        if (errno == EINVAL)
+            return;
+        if (errno != EINTR)
+            throw qm::CKestException("can't write file: " + qm::LastErrorText());
+    }
 }
 
 void PosixFile::WriteThrough(const char* text, size_t n) {
@@ -166,6 +188,7 @@ void PosixFile::WriteThrough(const char* text, size_t n) {
         }
         text += put;
         n -= static_cast<size_t>(put);
+        written_ += static_cast<uint64_t>(put);
     }
 }
 

@@ -171,7 +171,12 @@ uint32_t nextstamp() {
     return ++stampcounter;
 }
 
+uint32_t heapreleases() {
+    return releasecounter;
+}
+
 void initheap() {
+    ++releasecounter;
     heapmark.active = false;
     releaseblocks(0);
     heaptable.blocks.reserve(64);
@@ -499,6 +504,7 @@ void restoremark() {
     // close and unlink them first, so that nothing keeps pointing there.
     closechansafter(heapmark.stamp);
     unlinksymbolsafter(heapmark.stamp);
+    ++releasecounter;
     releaseblocks(heapmark.block + 1);
     heapcursor.used = heapmark.used;
     heapcursor.next = heapmark.next;

@@ -22,6 +22,7 @@ Cell* smallints = nullptr;
 HeapTable heaptable;
 std::vector<size_t> blocksizes;
 uint32_t stampcounter = 0;
+uint32_t releasecounter = 0;
 HeapMark heapmark;
 
 HeapTable::~HeapTable() {

@@ -429,14 +429,24 @@ std::string MergeContext::MergedText() const {
     return text;
 }
 
+namespace {
+uint64_t mergedFilesWritten = 0;
+}
+
+uint64_t MergedFilesWritten() {
+    return mergedFilesWritten;
+}
+
 // A file that already holds the merged text is left as it is: a second run
 // over an unchanged model then writes nothing, and tools that go by the
 // files' times see no change. Otherwise the text replaces the file whole;
-// the generation run flushes its files to the disk once at its end.
+// the generation run flushes its files to the disk once at its end when it
+// replaced any this way.
 void MergeContext::WriteMerged(const std::string& path) const {
     const std::string merged = MergedText();
     if (const auto existing = ReadWholeFile(path, merged.size()); existing && *existing == merged)
         return;
+    ++mergedFilesWritten;
     if (!WriteFileReplacingUnsynced(path, merged))
         throw MergeFailure(Format("Can't create file %s", path.c_str()));
 }

@@ -93,8 +93,8 @@ class MergeContext {
     void MakeMerged(const std::string& beginMarker, const std::string& endMarker);
     // Writes the merged lines to path through a temporary file beside it,
     // renamed over path only when the whole write succeeded, so a failure
-    // never leaves a half-written file. Throws MergeFailure ("Can't create
-    // file %s").
+    // never leaves a half-written file; a file that holds the merged text
+    // already is left as it is. Throws MergeFailure ("Can't create file %s").
     void WriteMerged(const std::string& path) const;
     // The merged text (what WriteMerged writes): the lines of the output
     // hunks as read, a line end added after a last line that lacked one when
@@ -111,6 +111,11 @@ class MergeContext {
     MergeHunkList existingHunks_;
     MergeHunkList output_;
 };
+
+// How many files WriteMerged has written over (in this process): a run that
+// compares it before and after knows whether it replaced a file that may
+// hold lines written by hand.
+uint64_t MergedFilesWritten();
 
 // Merges: MakeMerged then WriteMerged. Throws MergeFailure.
 void MergeFiles(const std::string& existingPath, const std::string& generatedPath,

@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 
 namespace qm {
 
@@ -78,13 +79,98 @@ Cell* Str(const std::string& text) {
     empty.b.cdr = nil;
     return &empty;
 }
+// Properties that say nothing of one object alone: symbols ((access
+// public), (tool place1), (model nil)), empty texts ((comment ""), (role ""
+// "")), small integers, and the mode and flags lists of given bits. Most properties of
+// the members of a class are such, a generator reads every member of every
+// class, and a run keeps every cell it makes: each is made once a run and the
+// lists share it (property lists are read, not changed in place; one changed
+// with rplaca or nconc would be changed in every list that shares the
+// property). The cells go when the heap gives them back, the kept ones with
+// them.
+class SharedProps {
+  public:
+    // The property kept under the key (at most two values), or null.
+    Cell* Find(const void* head, const void* first, const void* second) {
+        if (releases_ != heapreleases()) {
+            kept_.clear();
+            releases_ = heapreleases();
+        }
+        auto found = kept_.find(Key{head, first, second});
+        return found != kept_.end() ? found->second : nullptr;
+    }
+    Cell* Keep(const void* head, const void* first, const void* second, Cell* prop) {
+        kept_[Key{head, first, second}] = prop;
+        return prop;
+    }
+
+  private:
+    struct Key {
+        const void* head;
+        const void* first;
+        const void* second;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        size_t operator()(const Key& k) const {
+            const std::hash<const void*> h;
+            return (h(k.head) * 31 + h(k.first)) * 31 + h(k.second);
+        }
+    };
+    std::unordered_map<Key, Cell*, KeyHash> kept_;
+    uint32_t releases_ = 0;
+};
+
+SharedProps& Shared() {
+    static SharedProps shared;
+    return shared;
+}
+
+// A value that is the same cell wherever it stands and is never changed in
+// place.
+bool Shareable(const Cell* value) {
+    return issymbol(value) || (value->type == TString && value->a.str[0] == '\0') ||
+           (value >= smallints && value < smallints + 256);
+}
+
 // (head value ...)
 Cell* Prop(const char* head, std::initializer_list<Cell*> values) {
+    Cell* symbol = Sym(head);
+    const bool shared = values.size() <= 2 && std::all_of(values.begin(), values.end(), Shareable);
+    const void* first = values.size() > 0 ? values.begin()[0] : nullptr;
+    const void* second = values.size() > 1 ? values.begin()[1] : nullptr;
+    if (shared)
+        if (Cell* kept = Shared().Find(symbol, first, second))
+            return kept;
     ListBuilder b;
-    b.Add(Sym(head));
+    b.Add(symbol);
     for (Cell* v : values)
         b.Add(v);
-    return b.List();
+    return shared ? Shared().Keep(symbol, first, second, b.List()) : b.List();
+}
+
+// A (mode ...), (flags ...) or direction list of the bits, made by make:
+// one list a run for each list kind and bits.
+template <typename Make> Cell* SharedBits(const void* kind, uint32_t bits, Make make) {
+    const void* key = reinterpret_cast<const void*>(uintptr_t{bits});
+    if (Cell* kept = Shared().Find(kind, key, nullptr))
+        return kept;
+    return Shared().Keep(kind, key, nullptr, make());
+}
+Cell* ModeList(int mode) {
+    static const char kind = 0;
+    return SharedBits(&kind, static_cast<uint32_t>(mode),
+                      [mode] { return MemberModeToList(mode); });
+}
+Cell* FlagsList(ReferenceKind refKind, uint32_t flags, bool extraCondition) {
+    static const char kinds[2][16] = {};
+    return SharedBits(&kinds[extraCondition ? 1 : 0][refKind & 15], flags,
+                      [&] { return ObjectFlagsToList(refKind, flags, extraCondition); });
+}
+Cell* DirectionList(int direction) {
+    static const char kind = 0;
+    return SharedBits(&kind, static_cast<uint32_t>(direction),
+                      [direction] { return mkcons(Sym("dir"), ParamDirectionToList(direction)); });
 }
 Cell* Prop(const char* head, const std::string& text) {
     return Prop(head, {Str(text)});
@@ -154,7 +240,7 @@ Cell* FieldProp(const FieldDescriptor<Record>& field, const Record& record) {
     case FieldKind::Access:
         return Prop(field.symbol, {MemberAccessToSymbol(record.*field.integer)});
     case FieldKind::Mode:
-        return MemberModeToList(record.*field.integer);
+        return ModeList(record.*field.integer);
     case FieldKind::Flags:
         break;
     }
@@ -186,7 +272,7 @@ Cell* ModelProps(Model* m) {
     b.Add(Prop("type", {m->kind == MkTool ? nil : ModelKindToSymbol(m->kind)}));
     b.Add(Prop("access", {MemberAccessToSymbol(m->setting)}));
     b.Add(Prop("comment", m->comment));
-    b.Add(ObjectFlagsToList(RefModel, m->modelFlags, true));
+    b.Add(FlagsList(RefModel, m->modelFlags, true));
     b.Add(Prop("parentMaster", {RefTo(m->parentMaster, RefMaster)}));
     b.Add(Prop("parentModel", {RefTo(m->parentModel, RefModel)}));
     b.Add(RectProp("rect", m->pageMatrix));
@@ -213,7 +299,7 @@ Cell* MasterProps(Master* m) {
     if (!m->imports.empty())
         b.Add(FieldProp(MasterField("imports"), *m));
     const bool generates = m->tool == nullptr || (m->tool->ToolFlagWord() & 0x1) != 0;
-    b.Add(ObjectFlagsToList(RefMaster, static_cast<uint32_t>(m->masterFlags), generates));
+    b.Add(FlagsList(RefMaster, static_cast<uint32_t>(m->masterFlags), generates));
     b.Add(Prop("model", {RefTo(ToolModelOf(m->tool), RefModel)}));
     b.Add(Prop("refine", {RefTo(dynamic_cast<Model*>(m->submodel), RefModel)}));
     if (!m->parameters.empty())
@@ -262,7 +348,7 @@ Cell* PlaceProps(Drawable* d) {
         b.Add(j.List());
     }
     const uint32_t flags = d->GetPlaceFlags();
-    b.Add(ObjectFlagsToList(RefPlace, flags, true));
+    b.Add(FlagsList(RefPlace, flags, true));
     if (place != nullptr && (flags & PfInstanceLabel) != 0)
         b.Add(Prop("instance", place->label));
     if (auto* lane = dynamic_cast<Swimlane*>(d); lane != nullptr) {
@@ -290,7 +376,7 @@ Cell* LinkProps(Link* l) {
     b.Add(Prop("comment", l->comment));
     b.Add(Prop("link", l->file));
     b.Add(Prop("type", l->type));
-    b.Add(ObjectFlagsToList(RefLink, static_cast<uint32_t>(l->options), true));
+    b.Add(FlagsList(RefLink, static_cast<uint32_t>(l->options), true));
     b.Add(Prop("source", {RefTo(l->GetSourcePlace(), RefPlace)}));
     b.Add(Prop("target", {RefTo(l->GetTargetPlace(), RefPlace)}));
     b.Add(Prop("model", {RefTo(ToolModelOf(l->Tool()), RefModel)}));
@@ -335,7 +421,7 @@ Cell* TagProps(Tag* t) {
     b.Add(Prop("pivot", {DrawableRef(t->Attached())}));
     b.Add(Prop("tip", {mkint(t->anchor.x), mkint(t->anchor.y)}));
     b.Add(Prop("text", t->text));
-    b.Add(ObjectFlagsToList(RefTag, t->tagFlags, true));
+    b.Add(FlagsList(RefTag, t->tagFlags, true));
     if (auto* floater = dynamic_cast<Floater*>(t); floater != nullptr && t->kindCode == TkMessage) {
         b.Add(Prop("comment", floater->secondText));
         b.Add(Prop("link", floater->attachment));
@@ -369,8 +455,8 @@ Cell* TypeProps(MasterType* t) {
         elems.Add(ParameterProps(*e));
     return mklist(Prop("name", t->name), Prop("def", t->definition), Prop("comment", t->comment),
                   Prop("access", {MemberAccessToSymbol(t->access)}),
-                  Prop("kind", {TypeKindToSymbol(t->kind)}), MemberModeToList(t->mode),
-                  elems.List(), nullptr);
+                  Prop("kind", {TypeKindToSymbol(t->kind)}), ModeList(t->mode), elems.List(),
+                  nullptr);
 }
 
 Cell* MethodProps(MasterMethod* m) {
@@ -379,7 +465,7 @@ Cell* MethodProps(MasterMethod* m) {
     for (const auto& p : m->parameters) {
         ListBuilder one;
         one.Add(Prop("name", p->name)).Add(Prop("type", p->type)).Add(Prop("value", p->value));
-        one.Add(mkcons(Sym("dir"), ParamDirectionToList(p->direction)));
+        one.Add(DirectionList(p->direction));
         pars.Add(one.List());
     }
     ListBuilder others;

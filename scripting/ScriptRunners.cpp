@@ -11,6 +11,7 @@
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
 #include "platform/TextHelpers.h"
+#include "scripting/LineMerge.h"
 #include "scripting/References.h"
 #include "scripting/RunContext.h"
 
@@ -245,6 +246,17 @@ bool WriteGeneratedOutput(int task, const std::string& scriptPath, const std::st
     if (!PrepareTargetFolder(targetFolder, batch))
         return false;
     bool completed = false;
+    const uint64_t mergedBefore = MergedFilesWritten();
+    // Only a file that a merge wrote over may hold lines written by hand
+    // that exist nowhere else; every other file the run writes is made again
+    // by running it again. The file system is flushed once, at the end, when
+    // the run wrote over such files: the flush waits for whatever any program
+    // has left to write to that file system, which is not worth waiting for
+    // otherwise.
+    const auto flushMerged = [&] {
+        return MergedFilesWritten() == mergedBefore ||
+               SyncFileSystemOf(targetFolder.empty() ? "." : targetFolder);
+    };
     try {
         KernelRun run(project, explorer);
         run.SetTargetFolder(targetFolder);
@@ -268,12 +280,10 @@ bool WriteGeneratedOutput(int task, const std::string& scriptPath, const std::st
             explorer->OpenFirstGeneratedDocument();
     } catch (const std::exception&) {
         kest::resetstacks();
-        SyncFileSystemOf(targetFolder.empty() ? "." : targetFolder);
+        flushMerged();
         return false;
     }
-    // A generator may write thousands of files; they are flushed to the disk
-    // once here rather than one by one as they are written.
-    if (!SyncFileSystemOf(targetFolder.empty() ? "." : targetFolder)) {
+    if (!flushMerged()) {
         Log().Append("Can't flush the files written to " + targetFolder + ": " +
                      std::strerror(errno) + "\r\n");
         return false;

@@ -175,6 +175,12 @@ Cell* VxMakeName(Symbol* self) {
     const std::string prefix = frame.Text(0);
     const bool literal = KernelSyms.literal->a.car == KernelSyms.t;
     const std::string name = MakeIdentifier(frame.Text(1), literal);
+    // A name that is an identifier already comes back as the string given,
+    // as strto gives back a text it does not change: generators make names
+    // of the same few texts over and over, and a run keeps every cell it
+    // makes.
+    if (prefix.empty() && frame.Arg(1)->type == TString && name == frame.Arg(1)->a.str)
+        return frame.Arg(1);
     if (prefix.empty())
         return mkstr(name.c_str(), name.size());
     if (name.empty())

@@ -194,6 +194,12 @@ Cell* bi_subststr(Symbol* self) {
     const size_t size = std::strlen(text);
     const size_t oldsize = std::strlen(old);
     const size_t newsize = std::strlen(replacement);
+    // A string without the text to replace comes back itself, as strto gives
+    // back a text it does not change: scripts pass every text they write
+    // through chains of replacements (escaping) that mostly change nothing,
+    // and a run keeps every cell it makes.
+    if (argument(0)->type == TString && oldsize > 0 && std::strstr(text, old) == nullptr)
+        return argument(0);
     TextBuilder out(self);
     size_t i = 0;
     if (oldsize > 0 && oldsize <= size) {

@@ -99,6 +99,28 @@ TEST_F(QueryBuiltinsTest, AReferenceNeverOutlivesItsObject) {
     EXPECT_NE(Value("(VxList 'drawable m)").find("no longer exists"), std::string::npos);
 }
 
+// Property lists share the properties that say nothing of one object alone
+// only while the heap keeps the cells:
+// lists made after a mark gave them back are whole, however the freed
+// memory was used meanwhile.
+TEST_F(QueryBuiltinsTest, SharedPropertiesNeverOutliveTheirCells) {
+    const std::string members = "(mapcar 'VxProps (conc (VxList 'attribute (car (VxList "
+                                "'master))) (VxList 'method (car (VxList 'master)))))";
+    const std::string master = "(VxProps (car (VxList 'master)))";
+    kest::savemark();
+    const std::string membersBefore = Value(members);
+    const std::string masterBefore = Value(master);
+    // Within one heap: one list for (tool place1).
+    EXPECT_EQ(Value("(eq (assoc 'tool " + master + ") (assoc 'tool " + master + "))"), "t");
+    kest::restoremark();
+    for (int i = 0; i < 20000; ++i)
+        kest::mkstr("the freed cells used for something else");
+    kest::savemark();
+    EXPECT_EQ(Value(members), membersBefore);
+    EXPECT_EQ(Value(master), masterBefore);
+    kest::restoremark();
+}
+
 TEST_F(QueryBuiltinsTest, WithoutAProjectTheQueriesSaySo) {
     ScopedRunContext none(ScriptRunContext{});
     const struct {
