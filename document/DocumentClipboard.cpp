@@ -155,7 +155,7 @@ bool CCASEDoc::PasteFromClipboardFile(bool intoModel, Model* target, CPoint offs
     if (!text)
         throw CKestException(Format("Can't open clipboard file: %s", path.c_str()));
 
-    Journal().BeginChange(this, ChangeKind::ProjectSaved);
+    JournalChange change(this, ChangeKind::ProjectSaved);
     BeginProgress(100);
 
     const size_t firstMaster = masters_.Count();
@@ -308,8 +308,7 @@ bool CCASEDoc::PasteFromClipboardFile(bool intoModel, Model* target, CPoint offs
         Journal().AddChangedObject(this, models_[i].get(), nullptr);
     if (Frame() != nullptr && firstNew != nullptr)
         Frame()->RefillModelItems();
-    Journal().RecordChange(this, ChangeKind::Paste, "Paste", drawn != nullptr ? drawn : firstNew,
-                           nullptr);
+    change.Record(ChangeKind::Paste, "Paste", drawn != nullptr ? drawn : firstNew, nullptr);
     modified_ = true;
     return true;
 }
