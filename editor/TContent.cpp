@@ -1205,17 +1205,18 @@ void TContent::OnPopupCall(int) {
         viewport()->mapToGlobal(QPoint(static_cast<int>(centre.x * model->zoom) - scroll.x,
                                        static_cast<int>(centre.y * model->zoom) - scroll.y));
     HostOperationMenu menu(host_);
-    OperationMenu* previous = Install(&menu);
-    // The model only hands the window back to the menu, which does not use
-    // it: the view stands in as an opaque handle.
-    auto* window = reinterpret_cast<MenuWindow*>(static_cast<QWidget*>(this));
-    if (auto* link = dynamic_cast<Link*>(drawable)) {
-        if (link->GetSource() != nullptr && link->GetSource()->IsPlace())
-            link->PopupCallMenu(&document_, window, screen.x(), screen.y());
-    } else if (auto* floater = dynamic_cast<Floater*>(drawable)) {
-        floater->PopupCallMenu(&document_, window, screen.x(), screen.y());
+    {
+        ScopedInstall<OperationMenu> shown(&menu);
+        // The model only hands the window back to the menu, which does not
+        // use it: the view stands in as an opaque handle.
+        auto* window = reinterpret_cast<MenuWindow*>(static_cast<QWidget*>(this));
+        if (auto* link = dynamic_cast<Link*>(drawable)) {
+            if (link->GetSource() != nullptr && link->GetSource()->IsPlace())
+                link->PopupCallMenu(&document_, window, screen.x(), screen.y());
+        } else if (auto* floater = dynamic_cast<Floater*>(drawable)) {
+            floater->PopupCallMenu(&document_, window, screen.x(), screen.y());
+        }
     }
-    Install(previous);
     // The picker only shows the menu: the operation chosen arrives as its
     // command, as it would from any menu.
     if (menu.Chosen() != 0)
