@@ -46,6 +46,40 @@ set(support_stand_on drawables)
 
 set(violations "")
 
+# qt_through(<out> <header>): the Qt header an editor/ header brings in,
+# itself or through the editor/ headers it includes ("<QWidget> through
+# editor/TEdit.h"), or "" when it brings in none. The editing operations may
+# include only editor/ headers that bring in no Qt.
+function(qt_through out header)
+  get_property(known GLOBAL PROPERTY "qt_through_${header}" SET)
+  if(known)
+    get_property(found GLOBAL PROPERTY "qt_through_${header}")
+    set(${out} "${found}" PARENT_SCOPE)
+    return()
+  endif()
+  # A header met again while its includes are read (a cycle) adds nothing.
+  set_property(GLOBAL PROPERTY "qt_through_${header}" "")
+  set(found "")
+  if(EXISTS "${ROOT}/${header}")
+    file(STRINGS "${ROOT}/${header}" header_lines REGEX "^[ \t]*#[ \t]*include")
+    foreach(header_line IN LISTS header_lines)
+      if(header_line MATCHES "#[ \t]*include[ \t]*<((Qt[A-Za-z]*/)?Q[A-Za-z]*)>")
+        set(found "<${CMAKE_MATCH_1}>")
+        break()
+      elseif(header_line MATCHES "#[ \t]*include[ \t]*\"(editor/[^\"]+)\"")
+        set(inner_header "${CMAKE_MATCH_1}")
+        qt_through(inner "${inner_header}")
+        if(NOT inner STREQUAL "")
+          set(found "${inner} through ${inner_header}")
+          break()
+        endif()
+      endif()
+    endforeach()
+  endif()
+  set_property(GLOBAL PROPERTY "qt_through_${header}" "${found}")
+  set(${out} "${found}" PARENT_SCOPE)
+endfunction()
+
 # allowed_for(<out> <top folder> <second folder or "">)
 function(allowed_for out top second)
   set(extra "")
@@ -126,6 +160,14 @@ foreach(source IN LISTS sources)
       set(subfolder "${CMAKE_MATCH_2}")
       if(NOT folder IN_LIST allowed)
         string(APPEND violations "${source}: ${top} may not include ${folder}: ${line}\n")
+      elseif(where STREQUAL "editor/operations" AND folder STREQUAL "editor"
+             AND NOT subfolder STREQUAL "operations")
+        string(REGEX REPLACE ".*\"(editor/[^\"]+)\".*" "\\1" included "${line}")
+        qt_through(via "${included}")
+        if(NOT via STREQUAL "")
+          string(APPEND violations
+                 "${source}: editor/operations may not include Qt: ${included} brings in ${via}\n")
+        endif()
       elseif(folder STREQUAL "tests" AND subfolder IN_LIST product_folders
              AND NOT subfolder IN_LIST allowed)
         # Test support of a folder: only where that folder may be included.

@@ -165,7 +165,7 @@ bool CCASEDoc::PasteFromClipboardFile(bool intoModel, Model* target, CPoint offs
     if (!text)
         throw CKestException(Format("Can't open clipboard file: %s", path.c_str()));
 
-    Journal().BeginChange(this, ChangeKind::ProjectSaved);
+    JournalChange change(this, ChangeKind::ProjectSaved);
     BeginProgress(100);
 
     const size_t firstMaster = masters_.Count();
@@ -316,8 +316,7 @@ bool CCASEDoc::PasteFromClipboardFile(bool intoModel, Model* target, CPoint offs
         Journal().AddChangedObject(this, master, nullptr);
     for (size_t i = firstModel; i < models_.size(); ++i)
         Journal().AddChangedObject(this, models_[i].get(), nullptr);
-    Journal().RecordChange(this, ChangeKind::Paste, "Paste", drawn != nullptr ? drawn : firstNew,
-                           nullptr);
+    change.Record(ChangeKind::Paste, "Paste", drawn != nullptr ? drawn : firstNew, nullptr);
     modified_ = true;
     return true;
 }

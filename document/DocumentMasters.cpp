@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace qm {
 
@@ -79,8 +80,9 @@ void CCASEDoc::RemoveMaster(Master* master, Model* parent, bool flag) {
 }
 
 int CCASEDoc::DeleteMasters(ChangeKind kind, bool noJournal) {
+    std::optional<JournalChange> change;
     if (!noJournal)
-        Journal().BeginChange(this, kind);
+        change.emplace(this, kind);
     std::vector<Master*> marked;
     for (const std::unique_ptr<Master>& master : masters_.Masters()) {
         if (master->IsMarked())
@@ -97,10 +99,9 @@ int CCASEDoc::DeleteMasters(ChangeKind kind, bool noJournal) {
         MessageBox("Only masters with a reference count of zero are deleted!",
                    PromptIcon::Exclamation);
     // Nothing deleted records nothing: there is no change to undo.
-    if (!noJournal && deleted > 0)
-        Journal().RecordChange(this, kind,
-                               kind == ChangeKind::Delete ? "Delete Masters" : "Cut Masters",
-                               nullptr, nullptr);
+    if (change && deleted > 0)
+        change->Record(kind == ChangeKind::Delete ? "Delete Masters" : "Cut Masters", nullptr,
+                       nullptr);
     if (deleted > 0)
         modified_ = true;
     return deleted;

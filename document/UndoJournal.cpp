@@ -169,6 +169,11 @@ void UndoJournal::BeginChange(ChangeKind kind) {
     }
 }
 
+void UndoJournal::DropChange() {
+    pending_ = PendingChange();
+    DestroyHeld();
+}
+
 void UndoJournal::HoldRemovedObject(std::unique_ptr<ModelObject> object) {
     if (object != nullptr)
         held_.push_back(std::move(object));
@@ -585,6 +590,11 @@ void DocumentChangeJournal::SetSwimlanes(ModelDocument* document, ModelObject* l
                                          const CRect& enteredRect) {
     if (UndoJournal* journal = JournalOf(document))
         journal->SetSwimlanes(left, leftRect, entered, enteredRect);
+}
+
+void DocumentChangeJournal::DropChange(ModelDocument* document) {
+    if (UndoJournal* journal = JournalOf(document))
+        journal->DropChange();
 }
 
 void DocumentChangeJournal::BeginGroup(ModelDocument* document) {

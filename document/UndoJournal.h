@@ -106,7 +106,7 @@ struct JournalRecord {
     uint16_t flags = 0;      // GroupContinues, GroupContinued
 };
 
-class UndoJournal {
+class UndoJournal final : public JournalCalls {
   public:
     // Record flags of a grouped run.
     static constexpr uint16_t GroupContinued = 0x1; // continued from the previous record
@@ -120,12 +120,17 @@ class UndoJournal {
 
     // ---- recording ----
 
-    void BeginGroup();
+    // Callers bracket a group with a JournalGroup scope.
+    void BeginGroup() override;
     // Sets the group flags over the records since BeginGroup; a group of one
     // record gets none.
-    void EndGroup();
-    // Empties the change context. Callers fill it after this call.
-    void BeginChange(ChangeKind kind);
+    void EndGroup() override;
+    // Empties the change context. Callers fill it after this call; a
+    // JournalChange scope begins and records a change.
+    void BeginChange(ChangeKind kind) override;
+    // Empties the change context of a change abandoned before its record,
+    // freeing the objects it held.
+    void DropChange() override;
     // Adds to the change context: object (null for an empty entry) and, for a
     // replace, its copy from before the change, which the journal then owns.
     void AddChangedObject(ModelObject* object, std::unique_ptr<ModelObject> previous);
@@ -180,7 +185,7 @@ class UndoJournal {
     // concerning current. Failures are shown, never thrown: the change stays,
     // nothing is appended and the modified flag is not set.
     void RecordChange(ChangeKind kind, const std::string& description, ModelObject* model,
-                      ModelObject* current);
+                      ModelObject* current) override;
     // Puts back a change that is being abandoned (a cancelled drag) through
     // the record RecordChange would write for it, then forgets that record:
     // no redo brings the abandoned change back, and the records to redo
@@ -432,6 +437,7 @@ class DocumentChangeJournal : public ChangeJournal {
     void RecordChange(ModelDocument* document, ChangeKind kind, const char* name,
                       ModelObject* model, ModelObject* current) override;
     bool HasChangedObjects(ModelDocument* document) const override;
+    void DropChange(ModelDocument* document) override;
     void HoldRemovedObject(ModelDocument* document, std::unique_ptr<ModelObject> object) override;
     void SetOperation(ModelDocument* document, int code) override;
     void SetOffset(ModelDocument* document, CPoint offset) override;

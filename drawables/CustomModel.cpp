@@ -226,12 +226,13 @@ void CustomModel::AnnotateSelection(ModelDocument* document, int filter, CRect& 
     }
     // One group: the entry naming the drawables, then one "Annotation" per
     // place that changed, each holding the toggles that undo reverses.
-    Journal().BeginGroup(document);
-    Journal().BeginChange(document, ChangeKind::AnnotationMultiple);
-    for (Drawable* drawable : chosen)
-        Journal().AddChangedObject(document, drawable, nullptr);
-    Journal().RecordChange(document, ChangeKind::AnnotationMultiple,
-                           ChangeKindDescription(ChangeKind::AnnotationMultiple), this, nullptr);
+    JournalGroup group(document);
+    {
+        JournalChange change(document, ChangeKind::AnnotationMultiple);
+        for (Drawable* drawable : chosen)
+            Journal().AddChangedObject(document, drawable, nullptr);
+        change.Record(ChangeKindDescription(ChangeKind::AnnotationMultiple), this, nullptr);
+    }
     // A master shared by several places has its members toggled once; the
     // marks say which masters this pass has already done.
     const auto clearMarks = [&chosen] {
@@ -246,7 +247,6 @@ void CustomModel::AnnotateSelection(ModelDocument* document, int filter, CRect& 
             rect.UnionRect(rect, ScaleByZoom(place->repaintRect, zoom));
     }
     clearMarks();
-    Journal().EndGroup(document);
 }
 
 // ---- message numbers ----

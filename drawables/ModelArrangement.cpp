@@ -16,6 +16,7 @@
 #include "platform/Prompt.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -206,10 +207,10 @@ void Model::ChangeOrder(ModelDocument* document, CRect& repaint, ChangeKind kind
     }
     repaint = ScaledRepaint(repaint, zoom);
     NumberByPosition(*owning, 2);
-    Journal().BeginChange(document, kind);
+    JournalChange change(document, kind);
     for (Drawable* drawable : selection_)
         Journal().AddChangedObject(document, drawable, nullptr);
-    Journal().RecordChange(document, kind, changeName, this, nullptr);
+    change.Record(changeName, this, nullptr);
 }
 
 void Model::RestoreOrder(DrawableRefList& list, int which) {
@@ -239,7 +240,7 @@ void Model::FlipOrRotate(ModelDocument* document, CRect& repaint, int operation,
                          const char* changeName) {
     NoteChanged();
     repaint.SetRectEmpty();
-    Journal().BeginChange(document, kind);
+    JournalChange change(document, kind);
     Journal().SetOperation(document, operation);
     bool changed = false;
     for (Drawable* drawable : selection_) {
@@ -254,12 +255,12 @@ void Model::FlipOrRotate(ModelDocument* document, CRect& repaint, int operation,
         repaint.UnionRect(repaint, area);
     }
     repaint = ScaledRepaint(repaint, zoom);
+    // Nothing turned: the scope drops the change unrecorded.
     if (!changed) {
-        Journal().BeginChange(document, kind);
         MessageBeep();
         return;
     }
-    Journal().RecordChange(document, kind, changeName, this, nullptr);
+    change.Record(changeName, this, nullptr);
 }
 
 void Model::Reposition(ModelDocument* document, int mode, CRect& repaint) {
@@ -267,7 +268,7 @@ void Model::Reposition(ModelDocument* document, int mode, CRect& repaint) {
     if (mode == 0)
         return;
     NumberByPosition(drawables_, 1);
-    Journal().BeginChange(document, ChangeKind::AutoSize);
+    JournalChange change(document, ChangeKind::AutoSize);
     repaint.SetRectEmpty();
     CRect all;
     all.SetRectEmpty();
@@ -380,13 +381,13 @@ void Model::Reposition(ModelDocument* document, int mode, CRect& repaint) {
 
     UpdateLinkGeometry(nullptr, repaint, false);
     repaint = ScaledRepaint(repaint, zoom);
-    Journal().RecordChange(document, ChangeKind::AutoSize, "Reposition", this, nullptr);
+    change.Record("Reposition", this, nullptr);
 }
 
 void Model::AutoSize(ModelDocument* document, CRect& repaint) {
     NoteChanged();
     BorrowedDC borrowed(document);
-    Journal().BeginChange(document, ChangeKind::AutoSize);
+    JournalChange change(document, ChangeKind::AutoSize);
     repaint.SetRectEmpty();
     for (Drawable* drawable : selection_) {
         drawable->SaveBounds();
@@ -403,7 +404,7 @@ void Model::AutoSize(ModelDocument* document, CRect& repaint) {
     CRect links;
     UpdateLinkGeometry(nullptr, links, false);
     repaint.UnionRect(repaint, ScaledRepaint(links, zoom));
-    Journal().RecordChange(document, ChangeKind::AutoSize, "Auto Size", this, nullptr);
+    change.Record("Auto Size", this, nullptr);
 }
 
 // ======================= moves and drags =======================
@@ -705,8 +706,9 @@ void Model::ChangeLinksLooks(ModelDocument* document, uint32_t style, bool noJou
     style &= kStyleBits;
     if ((modelFlags & kStyleBits) == style)
         return;
+    std::optional<JournalChange> change;
     if (!noJournal) {
-        Journal().BeginChange(document, ChangeKind::LinksLooksChange);
+        change.emplace(document, ChangeKind::LinksLooksChange);
         Journal().SetSavedFlags(document, modelFlags);
     }
     modelFlags = (modelFlags & ~kStyleBits) | style;
@@ -740,9 +742,8 @@ void Model::ChangeLinksLooks(ModelDocument* document, uint32_t style, bool noJou
     MarkAll(0);
     CRect repaint;
     UpdateLinkGeometry(nullptr, repaint, false);
-    if (!noJournal)
-        Journal().RecordChange(document, ChangeKind::LinksLooksChange, "Links Looks Change", this,
-                               nullptr);
+    if (change)
+        change->Record("Links Looks Change", this, nullptr);
 }
 
 } // namespace qm

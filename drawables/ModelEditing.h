@@ -1,19 +1,14 @@
 // Small helpers shared by the model's editing operations (selection,
-// grouping, arrangement, layout): the link behind a drawable, the drawable
-// a tag or message floater is attached to, and a repaint rectangle in
-// zoomed view units.
+// grouping, arrangement, layout): the drawable a tag or message floater is
+// attached to, and a repaint rectangle in zoomed view units (the drawable as
+// its class is in DrawableKinds.h).
 #pragma once
 
 #include "drawables/Drawable.h"
-#include "drawables/Link.h"
+#include "drawables/DrawableKinds.h"
 #include "drawables/ZoomScaling.h"
 
 namespace qm {
-
-// The drawable as a link, or null.
-inline Link* AsLink(Drawable* drawable) {
-    return drawable != nullptr && drawable->IsLink() ? dynamic_cast<Link*>(drawable) : nullptr;
-}
 
 // The drawable a tag or message floater is attached to (a floater's is its
 // link); null for anything else.

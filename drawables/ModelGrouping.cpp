@@ -190,7 +190,7 @@ void Model::Ungroup(ModelDocument* document, CRect& repaint, ChangeKind kind) {
     MarkAll(0);
     // The group and what hangs on it keep their places, for undo.
     NumberByPosition(drawables_, 1);
-    Journal().BeginChange(document, kind);
+    JournalChange change(document, kind);
     repaint.SetRectEmpty();
 
     // What ends on the group itself cannot outlive it.
@@ -243,7 +243,7 @@ void Model::Ungroup(ModelDocument* document, CRect& repaint, ChangeKind kind) {
         }
     }
     repaint = ScaledRepaint(repaint, zoom);
-    Journal().RecordChange(document, kind, "Ungroup", this, nullptr);
+    change.Record("Ungroup", this, nullptr);
 }
 
 // ======================= swimlanes =======================

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -365,18 +366,18 @@ DrawableList Model::DeleteDrawables(ModelDocument* document, CRect* repaint, Cha
     NumberTree(drawables_, 0);
     DrawableList taken;
     CollectMarked(taken);
+    std::optional<JournalChange> change;
     if (!noJournal) {
-        Journal().BeginChange(document, kind);
+        change.emplace(document, kind);
         // The links, tags and floaters that stay may move with what goes
         // (lanes close the gap): the record keeps their geometry, so that
         // undo puts them back exactly instead of recomputing them.
         Journal().SaveFollowers(document, this);
     }
     TakeDrawables(document, taken, repaint, noJournal, false);
-    if (!noJournal)
-        Journal().RecordChange(document, kind,
-                               kind == ChangeKind::Delete ? "Delete Drawables" : "Cut Drawables",
-                               this, nullptr);
+    if (change)
+        change->Record(kind == ChangeKind::Delete ? "Delete Drawables" : "Cut Drawables", this,
+                       nullptr);
     return taken;
 }
 

@@ -391,7 +391,7 @@ void Place::Relayout() {
 }
 
 bool Place::Annotate(ModelDocument* document, int filter) {
-    Journal().BeginChange(document, ChangeKind::Annotation);
+    JournalChange change(document, ChangeKind::Annotation);
     bool changed = false;
     if ((filter & 0xA) != 0 && (placeFlags & PfCompartments) == 0) {
         placeFlags |= PfCompartments;
@@ -420,8 +420,7 @@ bool Place::Annotate(ModelDocument* document, int filter) {
         master->Mark(1, 1, 0);
     }
     if (changed)
-        Journal().RecordChange(document, ChangeKind::Annotation,
-                               ChangeKindDescription(ChangeKind::Annotation), nullptr, this);
+        change.Record(ChangeKindDescription(ChangeKind::Annotation), nullptr, this);
     return changed;
 }
 

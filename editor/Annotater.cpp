@@ -216,7 +216,7 @@ void TAnnotater::ApplyChecks(const std::vector<int>& rows, bool on) {
     Model* current = document_.CurrentModel();
     bool changedAny = false;
     // One group: undo takes every check of this toggle back in one step.
-    journal.BeginGroup();
+    JournalGroup group(journal);
     for (int row : rows) {
         filling_ = true;
         if (QListWidgetItem* it = item(row))
@@ -225,10 +225,10 @@ void TAnnotater::ApplyChecks(const std::vector<int>& rows, bool on) {
         if (row == 0) {
             if (((place->placeFlags & PfCompartments) != 0) == on)
                 continue;
-            journal.BeginChange(ChangeKind::Annotation);
+            JournalChange change(journal, ChangeKind::Annotation);
             journal.AddChangedObject(nullptr, nullptr);
             place->placeFlags ^= PfCompartments;
-            journal.RecordChange(ChangeKind::Annotation, "Annotation", current, place);
+            change.Record("Annotation", current, place);
             changedAny = true;
             continue;
         }
@@ -244,7 +244,6 @@ void TAnnotater::ApplyChecks(const std::vector<int>& rows, bool on) {
     // The places of the master show what changed, sized to it.
     if (changedAny)
         host_.MasterShownChanged(*master);
-    journal.EndGroup();
 }
 
 void TAnnotater::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -14,9 +14,9 @@
 #include "editor/TContent.h"
 
 #include "document/CCASEDoc.h"
-#include "document/UndoJournal.h"
 #include "drawables/CustomModel.h"
 #include "drawables/DiagramView.h"
+#include "drawables/DrawableKinds.h"
 #include "drawables/Junction.h"
 #include "drawables/LabelText.h"
 #include "drawables/Link.h"
@@ -29,7 +29,9 @@
 #include "editor/EditorHost.h"
 #include "editor/TEdit.h"
 #include "editor/operations/CreationTools.h"
+#include "editor/operations/CursorRules.h"
 #include "editor/operations/OperationSupport.h"
+#include "editor/operations/ViewEdits.h"
 #include "model/CommandIds.h"
 #include "model/Master.h"
 #include "model/Members.h"
@@ -55,10 +57,6 @@ namespace qm {
 
 namespace {
 
-constexpr int kTagTool = 25;
-constexpr int kMessageTool = 46;
-constexpr int kSwimlaneTool = 47;
-
 // The last mouse position given to any view (one for the process).
 QPoint lastMouse(-1, -1);
 
@@ -69,10 +67,6 @@ uint32_t FlagsOf(Qt::KeyboardModifiers modifiers) {
     if (modifiers & Qt::ControlModifier)
         flags |= MK_CONTROL;
     return flags;
-}
-
-bool IsPrimitiveTool(int tool) {
-    return (tool >= TkLine && tool <= TkPolygon) || tool == TkIcon;
 }
 
 // The document's views for the model's editing operations: a device context
@@ -211,18 +205,24 @@ CPoint TContent::SnapToGrid(CPoint p) const {
 }
 
 OperationContext& TContent::Context(uint32_t flags) {
-    context_.document = &document_;
-    context_.model = CurrentModel();
-    context_.host = &host_;
-    context_.view = this;
-    context_.zoom = context_.model != nullptr ? context_.model->zoom : 1.0;
-    context_.snapOn = (Settings().OptionWord() & qm::SnapToGrid) != 0;
-    context_.snapSize = Settings().SnapSize();
-    context_.scrollOrigin = ScrollPosition();
-    const QPoint origin = viewport()->mapToGlobal(QPoint(0, 0));
-    context_.clientOnScreen = CPoint(origin.x(), origin.y());
-    context_.flags = flags;
+    context_ = EditContext(flags);
     return context_;
+}
+
+OperationContext TContent::EditContext(uint32_t flags) {
+    OperationContext context;
+    context.document = &document_;
+    context.model = CurrentModel();
+    context.host = &host_;
+    context.view = this;
+    context.zoom = context.model != nullptr ? context.model->zoom : 1.0;
+    context.snapOn = (Settings().OptionWord() & qm::SnapToGrid) != 0;
+    context.snapSize = Settings().SnapSize();
+    context.scrollOrigin = ScrollPosition();
+    const QPoint origin = viewport()->mapToGlobal(QPoint(0, 0));
+    context.clientOnScreen = CPoint(origin.x(), origin.y());
+    context.flags = flags;
+    return context;
 }
 
 PointerEvent TContent::HitAt(QPoint client, uint32_t flags, bool excludePressed) const {
@@ -321,13 +321,11 @@ void TContent::ClickSelect(uint32_t flags, const PointerEvent& press) {
     Model* model = CurrentModel();
     Drawable* drawable = press.hit;
     const int part = press.part;
-    if (auto* custom = dynamic_cast<CustomModel*>(model); custom && custom->IsRenumbering()) {
+    if (IsRenumbering()) {
+        auto* custom = static_cast<CustomModel*>(model);
         // Each click numbers the message after the one picked before; with
         // Shift or Ctrl the message only becomes the one to follow.
-        auto* floater = drawable != nullptr && drawable->IsFloater()
-                            ? dynamic_cast<Floater*>(drawable)
-                            : nullptr;
-        if (floater != nullptr) {
+        if (Floater* floater = AsFloater(drawable)) {
             CRect rect;
             if (custom->PickMessage(floater, (flags & (MK_SHIFT | MK_CONTROL)) != 0, rect))
                 InvalidateLogicalRect(rect);
@@ -342,7 +340,7 @@ void TContent::ClickSelect(uint32_t flags, const PointerEvent& press) {
         return;
     }
     if (drawable != nullptr) {
-        auto* place = dynamic_cast<Place*>(drawable);
+        Place* place = AsPlace(drawable);
         if ((part & HpSubmodelMarker) != 0 && place != nullptr && place->master != nullptr &&
             place->master->submodel != nullptr) {
             SelectDrawable(drawable, SelectMode::Alone);
@@ -356,7 +354,7 @@ void TContent::ClickSelect(uint32_t flags, const PointerEvent& press) {
         bool knobDrag = false;
         // A junction is never selected itself: it is the current junction of
         // the place it sits on, which is selected alone.
-        auto* junction = drawable->IsJunction() ? dynamic_cast<Junction*>(drawable) : nullptr;
+        Junction* junction = AsJunction(drawable);
         Place* owner = junction != nullptr ? junction->Pivot() : nullptr;
         const bool currentJunction =
             owner != nullptr && owner->IsSelected() && owner->currentJunction == junction;
@@ -518,17 +516,23 @@ void TContent::OnMouseMove(uint32_t flags, QPoint client) {
             dragMode_ = DM_NONE;
             break;
         }
-        dragStep(pressed_.As<Link>() != nullptr ? DM_BEND_LINK : DM_DRAG_DRAWABLES, true, true);
+        // The pressed drawable is asked only when the drag begins.
+        dragStep(!dragBegun_ && AsLink(pressed_.As<Drawable>()) != nullptr ? DM_BEND_LINK
+                                                                           : DM_DRAG_DRAWABLES,
+                 true, true);
         break;
     case DM_DRAG_KNOB: {
-        auto* pressed = pressed_.As<Drawable>();
-        auto* link = dynamic_cast<Link*>(pressed);
-        std::vector<CPoint> vertices;
-        if (link != nullptr)
-            link->GetVertices(vertices);
-        const bool now = moved || (link != nullptr && knobIndex_ == int(vertices.size())) ||
-                         (pressed != nullptr && pressed->IsFloater() && knobIndex_ == 2) ||
-                         (pressed != nullptr && pressed->IsJunction());
+        // Until the drag begins, a press on a link's added point, a
+        // floater's arrow or a junction begins it without a move; once
+        // begun, nothing is asked of the pressed drawable.
+        bool now = moved || dragBegun_;
+        if (!now) {
+            auto* pressed = pressed_.As<Drawable>();
+            const Link* link = AsLink(pressed);
+            now = (link != nullptr && knobIndex_ == int(link->VertexCount())) ||
+                  (pressed != nullptr && pressed->IsFloater() && knobIndex_ == 2) ||
+                  (pressed != nullptr && pressed->IsJunction());
+        }
         dragStep(DM_DRAG_KNOB, now, true);
         break;
     }
@@ -604,7 +608,7 @@ void TContent::OnLButtonDblClk(uint32_t flags, QPoint client) {
         return;
     // The label of the current junction (it has no sheet of its own: the
     // selection is its place) is edited in place.
-    if (auto* junction = event.hit->IsJunction() ? dynamic_cast<Junction*>(event.hit) : nullptr;
+    if (Junction* junction = AsJunction(event.hit);
         junction != nullptr && (event.part & HpLabel) != 0 && junction->Pivot() != nullptr &&
         junction->Pivot()->IsSelected() && junction->Pivot()->currentJunction == junction) {
         EditLabel(junction);
@@ -614,7 +618,7 @@ void TContent::OnLButtonDblClk(uint32_t flags, QPoint client) {
         ShowSelectionProperties(true);
         return;
     }
-    if (auto* place = dynamic_cast<Place*>(event.hit); place != nullptr && place->master)
+    if (Place* place = AsPlace(event.hit); place != nullptr && place->master)
         host_.RouteCommand(cmd::PopupExplode, *this);
 }
 
@@ -634,75 +638,15 @@ void TContent::OnRButtonDown(QPoint client) {
 }
 
 int TContent::CursorFeedback(uint32_t flags, QPoint client, Drawable* drawable, int part) const {
-    Model* model = CurrentModel();
-    const int tool = host_.CurrentTool();
-    const bool immovable = drawable != nullptr && (drawable->style & DsImmovable) != 0;
-    if (tool == TkPointer) {
-        if (IsRenumbering()) {
-            if (drawable == nullptr || !drawable->IsFloater())
-                return CurArrow;
-            return (flags & (MK_SHIFT | MK_CONTROL)) != 0 ? CurRenumberSame : CurRenumberNext;
-        }
-        if (drawable == nullptr) {
-            if ((flags & MK_CONTROL) != 0 && model != nullptr && model->parentModel != nullptr &&
-                viewport()->rect().contains(client))
-                return CurImplode;
-            return CurArrow;
-        }
-        const auto* junction =
-            drawable->IsJunction() ? dynamic_cast<const Junction*>(drawable) : nullptr;
-        const Place* place = junction != nullptr ? junction->Pivot() : nullptr;
-        const bool currentJunction = place != nullptr && place->currentJunction == junction;
-        if ((part & HpKnob) != 0 && (drawable->IsSelected() || currentJunction))
-            return CurKnob;
-        if ((part & HpLabel) != 0 && drawable->IsSelected())
-            return CurIBeam;
-        if ((part & (HpBody | HpLabel | HpLifeLine)) != 0 && !immovable) {
-            if (currentJunction && (part & HpLabel) != 0)
-                return CurIBeam;
-            return drawable->Parent() != nullptr && !drawable->Parent()->IsPlaceGroup()
-                       ? CurPrimitiveGroupMove
-                       : CurMove;
-        }
-        if ((part & HpSubmodelMarker) != 0 && !immovable)
-            return CurSubmodel;
-        if ((part & HpAttachment) != 0 && !immovable)
-            return CurAttachment;
-        if ((part & HpSwimlaneEdge) != 0)
-            return CurLaneBorder;
-        if ((part & HpCallBox) != 0)
-            return CurCallBox;
-        if ((part & (HpCallBoxTop | HpCallBoxBottom)) != 0)
-            return CurCallBoxEdge;
-        if ((part & HpJunctionGlyph) != 0)
-            return CurCallBox;
-        return CurArrow;
-    }
-    if (tool == kTagTool)
-        return drawable != nullptr && drawable->IsPlace() ? CurTagPlace : CurCrossHair;
-    if (IsPrimitiveTool(tool) || IsIconToolId(tool))
-        return CurCrossHair;
-    if (tool >= 35 && tool <= 44)
-        return immovable && (part & HpBody) != 0 ? CurCreateTool : CurArrow;
-    if (tool == kMessageTool)
-        return drawable != nullptr && drawable->IsLink() ? CurMessageOnLink : CurMessage;
-    if (tool == kSwimlaneTool)
-        return CurSwimlane;
-    if (IsJunctionToolId(tool)) {
-        const bool edge = drawable != nullptr && (part & HpPlaceEdge) != 0 &&
-                          !drawable->IsSwimlane() && (drawable->style & DsScenarioPlace) == 0;
-        return edge ? CurJunctionOnEdge : CurJunction;
-    }
-    if (IsLibraryToolId(tool))
-        return CurSymbol;
-    const NotationTemplate* notation = document_.Template();
-    if (notation != nullptr && notation->IsLinkTool(tool))
-        return drawable != nullptr && (drawable->IsPlace() || drawable->IsJunction())
-                   ? CurTagPlace
-                   : CurCrossHair;
-    if (notation != nullptr && notation->IsPlaceTool(tool))
-        return CurCreateTool;
-    return CurArrow;
+    const Model* model = CurrentModel();
+    CursorQuestion question;
+    question.tool = host_.CurrentTool();
+    question.flags = flags;
+    question.renumbering = IsRenumbering();
+    question.canImplode =
+        model != nullptr && model->parentModel != nullptr && viewport()->rect().contains(client);
+    question.notation = document_.Template();
+    return CursorFor(question, drawable, part);
 }
 
 void TContent::ShowCursor(int cursor) {
@@ -715,8 +659,10 @@ void TContent::ShowCursor(int cursor) {
 void TContent::HoverText(Drawable* drawable, int part) {
     if (drawable == nullptr)
         return;
+    // The drawable's kind says which class it is, so a hover casts at most
+    // once to make sure of it.
     std::string text;
-    if (auto* place = dynamic_cast<Place*>(drawable)) {
+    if (Place* place = AsPlace(drawable)) {
         Master* master = place->master;
         if (master == nullptr) {
             text = "Place Group";
@@ -731,14 +677,14 @@ void TContent::HoverText(Drawable* drawable, int part) {
         } else {
             text = "Place Group";
         }
-    } else if (auto* link = dynamic_cast<Link*>(drawable)) {
+    } else if (Link* link = AsLink(drawable)) {
         auto* tool = dynamic_cast<ToolModel*>(link->Tool());
         if ((part & HpAttachment) != 0)
             text = "Link-To: " + link->file;
         else if (tool != nullptr)
             text = tool->name + " (Semantics = " + tool->GetSemanticsName() + ") " +
                    (link->comment.empty() ? tool->comment : link->comment);
-    } else if (auto* floater = dynamic_cast<Floater*>(drawable)) {
+    } else if (auto* floater = drawable->IsTag() ? dynamic_cast<Floater*>(drawable) : nullptr) {
         text = (part & HpAttachment) != 0 ? "Link-To: " + floater->attachment : floater->text;
     } else if (drawable->IsPlaceGroup()) {
         text = "Place Group";
@@ -826,49 +772,13 @@ bool TContent::KeyNudge(int key, int repeat, uint32_t flags) {
 }
 
 void TContent::NudgeSelection(int dx, int dy) {
-    Model* model = CurrentModel();
-    Drawable* first = model->Selection().front();
-    // The links and floaters the move reshapes, so that undo and redo put
-    // back exactly this geometry rather than recompute it.
-    FollowerShapes followers = UndoJournal::CaptureFollowers(*model);
-    const CRect moved = model->MoveDrawables(first->Parent(), dx, dy, first->IsFloater());
-    InvalidateLogicalRect(moved);
-    if (dx == 0 && dy == 0)
-        return;
-    UndoJournal& journal = document_.GetJournal();
-    journal.BeginChange(ChangeKind::MoveDrawables);
-    journal.SetFollowersBefore(std::move(followers));
-    journal.SetOffset(CPoint(dx, dy));
-    for (Drawable* drawable : SelectionInFirstList(*model))
-        journal.AddChangedObject(drawable, nullptr);
-    journal.RecordChange(ChangeKind::MoveDrawables, "Nudge Drawables", model, nullptr);
+    InvalidateLogicalRect(qm::NudgeSelection(EditContext(), dx, dy));
 }
 
 void TContent::SwapLane(bool left) {
     Model* model = CurrentModel();
-    auto* lane = dynamic_cast<Swimlane*>(model->Selection().front());
-    if (lane == nullptr)
-        return;
-    Swimlane* other = left ? lane->PreviousLane() : lane->NextLane();
-    if (other == nullptr)
-        return;
-    DeselectAll();
-    // The links and tags the exchange moves keep their exact geometry
-    // through undo and redo, as a move's do.
-    FollowerShapes followers = UndoJournal::CaptureFollowers(*model);
-    UndoJournal& journal = document_.GetJournal();
-    journal.BeginChange(ChangeKind::SwapSwimlanes);
-    journal.SetFollowersBefore(std::move(followers));
-    CRect repaint;
-    model->SwapSwimlanes(lane, other, repaint);
-    InvalidateModelRect(lane->repaintRect);
-    InvalidateModelRect(other->repaintRect);
-    InvalidateLogicalRect(repaint);
-    SelectDrawable(lane, SelectMode::Add);
-    journal.SetOffset(CPoint(left ? -Settings().SnapSize() : Settings().SnapSize(), 0));
-    journal.AddChangedObject(lane, nullptr);
-    journal.AddChangedObject(other, nullptr);
-    journal.RecordChange(ChangeKind::SwapSwimlanes, "Swap Swimlanes", model, nullptr);
+    if (auto* lane = dynamic_cast<Swimlane*>(model->Selection().front()))
+        InvalidateLogicalRect(qm::SwapLane(EditContext(), *lane, left));
 }
 
 void TContent::PanToSelection(bool force) {
@@ -1027,7 +937,7 @@ bool TContent::ShowModel(Model* model) {
     const int tool = host_.CurrentTool();
     if (document_.Template() != nullptr &&
         (document_.Template()->IsPlaceTool(tool) || document_.Template()->IsLinkTool(tool) ||
-         tool == kMessageTool))
+         tool == TkMessage))
         host_.SetCurrentTool(TkPointer);
     OnSelectionChanged();
     return true;
@@ -1144,50 +1054,50 @@ void TContent::EditLabel(Drawable* drawable) {
     auto* edited = labelEdited_.As<Drawable>();
     if (drawable != nullptr && drawable == edited)
         return;
-    UndoJournal& journal = document_.GetJournal();
-    journal.BeginGroup();
     CRect labelRect;
-    if (edited != nullptr && model != nullptr) {
-        labelRect = edited->labelRect;
-        labelEdited_ = {};
-        const CPoint scroll = ScrollPosition();
-        ModelObject* changed = EditDrawableText(document_, *model, *edited, *labelEditor_, scroll.x,
-                                                scroll.y, model->zoom, false);
-        if (changed != nullptr) {
-            host_.LabelCommitted();
-            if (edited->IsPlace()) {
-                NotifyChange(VcPlace, changed, false);
-                GrowEditedPlace(*model, edited);
-            } else if (edited->IsLink())
-                NotifyChange(VcLink, edited, false);
-            else if (edited->IsFloater())
-                NotifyChange(VcMessage, edited, false);
-            else if (edited->IsJunction())
-                NotifyChange(VcJunction, edited, false);
-            else
-                NotifyChange(VcOther, edited, false);
-        }
-    } else {
-        labelEdited_ = {};
-        labelEditor_->hide();
-    }
-    if (drawable != nullptr && model != nullptr) {
-        CRect rect;
-        if (drawable->GetEditableText(rect) != nullptr) {
-            const int alignment = drawable->looks.alignment;
-            if (alignment != labelEditor_->Alignment()) {
-                labelEditor_->deleteLater();
-                labelEditor_->hide();
-                labelEditor_ = new TEdit(alignment, viewport());
-            }
-            labelEditor_->SetLooks(drawable->looks, model->zoom);
+    {
+        JournalGroup group(ScopeJournal(document_));
+        if (edited != nullptr && model != nullptr) {
+            labelRect = edited->labelRect;
+            labelEdited_ = {};
             const CPoint scroll = ScrollPosition();
-            EditDrawableText(document_, *model, *drawable, *labelEditor_, scroll.x, scroll.y,
-                             model->zoom, true);
-            labelEdited_ = Handle(drawable);
+            ModelObject* changed = EditDrawableText(document_, *model, *edited, *labelEditor_,
+                                                    scroll.x, scroll.y, model->zoom, false);
+            if (changed != nullptr) {
+                host_.LabelCommitted();
+                if (edited->IsPlace()) {
+                    NotifyChange(VcPlace, changed, false);
+                    InvalidateModelRect(GrowEditedPlace(EditContext(), *edited));
+                } else if (edited->IsLink())
+                    NotifyChange(VcLink, edited, false);
+                else if (edited->IsFloater())
+                    NotifyChange(VcMessage, edited, false);
+                else if (edited->IsJunction())
+                    NotifyChange(VcJunction, edited, false);
+                else
+                    NotifyChange(VcOther, edited, false);
+            }
+        } else {
+            labelEdited_ = {};
+            labelEditor_->hide();
+        }
+        if (drawable != nullptr && model != nullptr) {
+            CRect rect;
+            if (drawable->GetEditableText(rect) != nullptr) {
+                const int alignment = drawable->looks.alignment;
+                if (alignment != labelEditor_->Alignment()) {
+                    labelEditor_->deleteLater();
+                    labelEditor_->hide();
+                    labelEditor_ = new TEdit(alignment, viewport());
+                }
+                labelEditor_->SetLooks(drawable->looks, model->zoom);
+                const CPoint scroll = ScrollPosition();
+                EditDrawableText(document_, *model, *drawable, *labelEditor_, scroll.x, scroll.y,
+                                 model->zoom, true);
+                labelEdited_ = Handle(drawable);
+            }
         }
     }
-    journal.EndGroup();
     InvalidateModelRect(labelRect);
 }
 
@@ -1206,8 +1116,9 @@ void TContent::NotifyChange(int code, ModelObject* object, bool suppress) {
         for (const auto& drawable : model->Drawables())
             top.push_back(drawable.get());
         CRect repaint;
+        const OperationContext context = EditContext();
         for (Drawable* drawable : top)
-            AutoSizePlace(*model, drawable, *master, repaint, suppress);
+            RelayoutPlaces(context, drawable, *master, repaint, suppress);
         InvalidateModelRect(repaint);
         return;
     }
@@ -1225,11 +1136,11 @@ void TContent::NotifyChange(int code, ModelObject* object, bool suppress) {
             link->MeasureEndLabels(borrowed.dc());
         }
         if (!suppress && link->Tool() != nullptr && (link->Tool()->ToolFlagWord() & 0x2) != 0)
-            AutoSizeLabel(*model, *link, "Auto-size Link", repaint);
+            AutoSizeLabel(EditContext(), *link, "Auto-size Link", repaint);
     } else if (code == VcMessage && drawable->IsFloater() && !suppress) {
-        AutoSizeLabel(*model, *drawable, "Auto-size Message", repaint);
+        AutoSizeLabel(EditContext(), *drawable, "Auto-size Message", repaint);
     } else if (code == VcJunction && drawable->IsJunction() && !suppress) {
-        AutoSizeLabel(*model, *drawable, "Auto-size Junction", repaint);
+        AutoSizeLabel(EditContext(), *drawable, "Auto-size Junction", repaint);
     }
     InvalidateLogicalRect(repaint);
     InvalidateModelRect(drawable->repaintRect);
@@ -1249,22 +1160,6 @@ void TContent::NotifyChange(int code, ModelObject* object, bool suppress) {
 }
 
 namespace {
-
-// The rectangles automatic sizing changes, kept for the journal's undo.
-std::unique_ptr<Drawable> SavedRects(const Drawable& drawable) {
-    auto saved = std::make_unique<Drawable>();
-    saved->bounds = drawable.bounds;
-    saved->labelRect = drawable.labelRect;
-    saved->SetDetached();
-    return saved;
-}
-
-void RecordAutoSize(UndoJournal& journal, Model& model, Drawable& drawable,
-                    std::unique_ptr<Drawable> saved, const char* name) {
-    journal.BeginChange(ChangeKind::AutoSizeDrawable);
-    journal.AddChangedObject(&drawable, std::move(saved));
-    journal.RecordChange(ChangeKind::AutoSizeDrawable, name, &model, &drawable);
-}
 
 // The shared operations menu while the view shows it: its items go to the
 // host's pop-up menu, and the command of the item chosen is kept.
@@ -1298,43 +1193,6 @@ class HostOperationMenu : public OperationMenu {
 
 } // namespace
 
-void TContent::AutoSizeLabel(Model& model, Drawable& drawable, const char* name, CRect& repaint) {
-    if (!OptionSet(AutoResizeToText))
-        return;
-    std::unique_ptr<Drawable> saved = SavedRects(drawable);
-    CRect fitted;
-    {
-        BorrowedDC borrowed(&document_);
-        if (auto* link = dynamic_cast<Link*>(&drawable))
-            link->FitLabel(&borrowed.dc(), fitted);
-        else if (auto* junction = dynamic_cast<Junction*>(&drawable))
-            junction->FitLabel(borrowed.dc(), fitted);
-        else if (auto* floater = dynamic_cast<Floater*>(&drawable))
-            FitTextRect(borrowed.dc(), floater->text, nullptr, &floater->looks, floater->labelRect,
-                        fitted);
-        else
-            return;
-    }
-    // The fit widens the label it starts from by up to a unit on each side,
-    // so fitting a fitted label again would creep: a label within that of
-    // the size its text needs is left as it is.
-    if (std::abs(fitted.Width() - drawable.labelRect.Width()) <= 2 &&
-        std::abs(fitted.Height() - drawable.labelRect.Height()) <= 2)
-        return;
-    CRect area;
-    if (model.ReshapeDrawable(&drawable, fitted, area)) {
-        area.InflateRect(area.Width() / 2, area.Height() / 2);
-        repaint.UnionRect(repaint, area);
-    }
-    if (drawable.IsJunction())
-        if (Drawable* owner = drawable.Parent()) {
-            owner->UpdateRepaintRect();
-            repaint.UnionRect(repaint, ScaleByZoom(owner->repaintRect, model.zoom));
-        }
-    if (drawable.labelRect != saved->labelRect)
-        RecordAutoSize(document_.GetJournal(), model, drawable, std::move(saved), name);
-}
-
 void TContent::OnPopupCall(int) {
     Model* model = CurrentModel();
     if (model == nullptr || model->Selection().size() != 1)
@@ -1347,17 +1205,18 @@ void TContent::OnPopupCall(int) {
         viewport()->mapToGlobal(QPoint(static_cast<int>(centre.x * model->zoom) - scroll.x,
                                        static_cast<int>(centre.y * model->zoom) - scroll.y));
     HostOperationMenu menu(host_);
-    OperationMenu* previous = Install(&menu);
-    // The model only hands the window back to the menu, which does not use
-    // it: the view stands in as an opaque handle.
-    auto* window = reinterpret_cast<MenuWindow*>(static_cast<QWidget*>(this));
-    if (auto* link = dynamic_cast<Link*>(drawable)) {
-        if (link->GetSource() != nullptr && link->GetSource()->IsPlace())
-            link->PopupCallMenu(&document_, window, screen.x(), screen.y());
-    } else if (auto* floater = dynamic_cast<Floater*>(drawable)) {
-        floater->PopupCallMenu(&document_, window, screen.x(), screen.y());
+    {
+        ScopedInstall<OperationMenu> shown(&menu);
+        // The model only hands the window back to the menu, which does not
+        // use it: the view stands in as an opaque handle.
+        auto* window = reinterpret_cast<MenuWindow*>(static_cast<QWidget*>(this));
+        if (auto* link = dynamic_cast<Link*>(drawable)) {
+            if (link->GetSource() != nullptr && link->GetSource()->IsPlace())
+                link->PopupCallMenu(&document_, window, screen.x(), screen.y());
+        } else if (auto* floater = dynamic_cast<Floater*>(drawable)) {
+            floater->PopupCallMenu(&document_, window, screen.x(), screen.y());
+        }
     }
-    Install(previous);
     // The picker only shows the menu: the operation chosen arrives as its
     // command, as it would from any menu.
     if (menu.Chosen() != 0)
@@ -1392,121 +1251,17 @@ void TContent::OnOperationLabel(int id) {
     if (floater != nullptr && floater->GetNumber() > 0)
         label = RenumberedText(label, floater->GetNumber());
     CRect repaint = drawable->labelRect;
-    UndoJournal& journal = document_.GetJournal();
-    journal.BeginGroup();
+    JournalGroup group(ScopeJournal(document_));
     RecordTextEdit(document_, *model, *drawable, *text, label);
     NotifyChange(link != nullptr ? VcLink : VcMessage, drawable, false);
     repaint.UnionRect(repaint, drawable->labelRect);
     InvalidateModelRect(repaint);
-    journal.EndGroup();
-}
-
-bool IsCallLink(const Link* link) {
-    const auto* tool = link != nullptr ? dynamic_cast<const ToolModel*>(link->Tool()) : nullptr;
-    return tool != nullptr && tool->GetSemanticsName() == "Control-Flow";
 }
 
 void TContent::OfferAddMethod(Link* link, const std::string& text, Master* master) {
-    if ((link != nullptr && !IsCallLink(link)) || !OptionSet(ProfileOption::OfferAddMethod) ||
-        master == nullptr)
-        return;
-    const std::string name = NameBeforeParenthesis(text);
-    if (name.empty() || name == "?")
-        return;
-    std::vector<Master*> classes = document_.CollectNestedMasters(master);
-    if (std::find(classes.begin(), classes.end(), master) == classes.end())
-        classes.insert(classes.begin(), master);
-    std::vector<ObjectHandle> candidates;
-    for (Master* candidate : classes) {
-        for (const auto& method : candidate->methods)
-            if (method->name == name)
-                return;
-        candidates.push_back(Handle(candidate));
-    }
-    const ObjectHandle chosen = host_.OfferToAddMethod(document_, candidates, name);
     // The click that closed the question is not one on the diagram.
-    skipNextClick_ = true;
-    auto* target = chosen.As<Master>();
-    if (target == nullptr || std::find(classes.begin(), classes.end(), target) == classes.end())
-        return;
-    std::unique_ptr<ModelObject> previous = target->Clone();
-    previous->SetDetached();
-    UndoJournal& journal = document_.GetJournal();
-    journal.BeginChange(ChangeKind::PropertyChanges);
-    auto method = std::make_unique<MasterMethod>();
-    method->name = name;
-    method->access = 3;
-    target->methods.push_back(std::move(method));
-    journal.AddChangedObject(target, std::move(previous));
-    journal.RecordChange(ChangeKind::PropertyChanges, "Property Changes", CurrentModel(), target);
-}
-
-void TContent::AutoSizePlace(Model& model, Drawable* drawable, Master& master, CRect& repaint,
-                             bool suppress) {
-    if (drawable == nullptr)
-        return;
-    if (dynamic_cast<PlaceGroup*>(drawable) != nullptr) {
-        if (const DrawableList* members = drawable->MemberList()) {
-            std::vector<Drawable*> list;
-            for (const auto& member : *members)
-                list.push_back(member.get());
-            for (Drawable* member : list)
-                AutoSizePlace(model, member, master, repaint, suppress);
-        }
-        return;
-    }
-    auto* place = dynamic_cast<Place*>(drawable);
-    if (place == nullptr || place->master != &master)
-        return;
-    repaint.UnionRect(repaint, place->repaintRect);
-    place->Relayout();
-    place->UpdateRepaintRect();
-    repaint.UnionRect(repaint, place->repaintRect);
-    if (suppress || !OptionSet(AutoResizeToText) || master.tool == nullptr ||
-        (master.tool->ToolFlagWord() & 0x2) == 0)
-        return;
-    CRect natural;
-    {
-        BorrowedDC borrowed(&document_);
-        place->ComputeAutoSize(&borrowed.dc(), natural);
-    }
-    ResizePlaceRecorded(model, *place, natural, repaint);
-}
-
-void TContent::GrowEditedPlace(Model& model, Drawable* edited) {
-    auto* place = dynamic_cast<Place*>(edited);
-    if (place == nullptr || place->master == nullptr)
-        return;
-    CRect grown;
-    {
-        BorrowedDC borrowed(&document_);
-        place->ComputeGrownToText(&borrowed.dc(), grown);
-    }
-    CRect repaint;
-    ResizePlaceRecorded(model, *place, grown, repaint);
-    InvalidateModelRect(repaint);
-}
-
-void TContent::ResizePlaceRecorded(Model& model, Place& place, const CRect& natural,
-                                   CRect& repaint) {
-    // The rectangles before, kept for the journal's undo.
-    auto previous = std::make_unique<Drawable>();
-    previous->bounds = place.bounds;
-    previous->labelRect = place.labelRect;
-    previous->SetDetached();
-    CRect area;
-    if (natural == place.bounds || !model.SetDrawableBounds(&place, natural, area))
-        return;
-    place.Relayout();
-    place.UpdateRepaintRect();
-    repaint.UnionRect(repaint, area);
-    repaint.UnionRect(repaint, place.repaintRect);
-    if (place.bounds == previous->bounds)
-        return;
-    UndoJournal& journal = document_.GetJournal();
-    journal.BeginChange(ChangeKind::AutoSizeDrawable);
-    journal.AddChangedObject(&place, std::move(previous));
-    journal.RecordChange(ChangeKind::AutoSizeDrawable, "Auto-size Place", &model, &place);
+    if (OfferMissingMethod(EditContext(), link, text, master))
+        skipNextClick_ = true;
 }
 
 void TContent::ShowSelectionProperties(bool activate) {
@@ -1529,17 +1284,7 @@ void TContent::LooksChange(const Looks& mask, const Looks& looks, bool placesAnd
     auto* tool = dynamic_cast<ToolModel*>(model);
     if (model == nullptr || model->Selection().empty() || (tool != nullptr && tool->iconEditing))
         return;
-    UndoJournal& journal = document_.GetJournal();
-    journal.BeginChange(ChangeKind::LooksChange);
-    CRect repaint;
-    model->ChangeSelectionLooks(mask, looks, repaint, nullptr, placesAndLinksOnly);
-    const std::vector<Drawable*> selection(model->Selection().begin(), model->Selection().end());
-    for (Drawable* drawable : selection) {
-        journal.AddChangedObject(drawable, nullptr);
-        InvalidateModelRect(drawable->repaintRect);
-    }
-    journal.RecordChange(ChangeKind::LooksChange, "Looks Change", model, nullptr);
-    InvalidateLogicalRect(repaint);
+    InvalidateLogicalRect(ChangeSelectionLooks(EditContext(), mask, looks, placesAndLinksOnly));
 }
 
 void TContent::SetLinksStyle(uint32_t style) {
@@ -1621,8 +1366,11 @@ Drawable* TContent::AnimateZoom(Drawable* place, Model* submodel) {
 }
 
 bool TContent::IsRenumbering() const {
-    const auto* custom = dynamic_cast<const CustomModel*>(CurrentModel());
-    return custom != nullptr && custom->IsRenumbering();
+    // Asked at every move: the model's flag answers first, so only a model
+    // renumbering its messages is cast.
+    const Model* model = CurrentModel();
+    return model != nullptr && (model->modelFlags & MfRenumber) != 0 &&
+           dynamic_cast<const CustomModel*>(model) != nullptr;
 }
 
 void TContent::ToggleRenumberMessages() {

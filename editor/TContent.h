@@ -38,9 +38,6 @@ class ToolBitmap;
 class ToolModel;
 struct Looks;
 
-// Whether link is drawn with a call (Control-Flow) link tool.
-bool IsCallLink(const Link* link);
-
 // The cursor shown for a number (the images live in the resource file).
 QCursor ViewCursorShape(int cursor);
 
@@ -220,7 +217,11 @@ class TContent : public QAbstractScrollArea,
     void RunPhase(OperationPhase phase, const PointerEvent& event, bool pointByPoint);
     // Cancels the operation under way, if any, and leaves the mouse mode.
     void CancelOperation();
+    // The context of the operation under way, filled afresh for a call.
     OperationContext& Context(uint32_t flags);
+    // A context of its own for an edit outside the operation (a key, a menu
+    // pick, a change notice), which leaves the operation's untouched.
+    OperationContext EditContext(uint32_t flags = 0);
     void SetKnobsInverted(bool inverted);
     void ShowCursor(int cursor);
 
@@ -271,22 +272,6 @@ class TContent : public QAbstractScrollArea,
     // message becomes the operation numbered id - PickNoneId of the class it
     // calls (a message keeps its number in front), as one "Text Edit".
     void OnOperationLabel(int id);
-    // Automatic sizing of a link's, message's or junction's label to its
-    // text, recorded as name; repaint gathers the view areas.
-    void AutoSizeLabel(Model& model, Drawable& drawable, const char* name, CRect& repaint);
-
-    // Lays out again the places of master in drawable (a place group: in its
-    // members) and, with automatic sizing, resizes them to their text, each
-    // resize recorded as "Auto-size Place"; repaint gathers the areas.
-    // A place whose name typed in place no longer fits grows about its
-    // centre to hold it (never shrinks), as a name set in the sheet does.
-    void GrowEditedPlace(Model& model, Drawable* edited);
-    // Gives place the rectangle natural, recorded as one "Auto-size Place"
-    // step; nothing when it has that rectangle already.
-    void ResizePlaceRecorded(Model& model, Place& place, const CRect& natural, CRect& repaint);
-    void AutoSizePlace(Model& model, Drawable* drawable, Master& master, CRect& repaint,
-                       bool suppress);
-
     // ---- icon editing (the current model a tool whose icon is edited) ----
     // The tool whose icon is edited and, through strip, its icon strip;
     // null when not icon editing or the tool's cell lies outside the strip.

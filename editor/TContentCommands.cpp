@@ -11,6 +11,7 @@
 #include "drawables/ToolModel.h"
 #include "editor/EditorHost.h"
 #include "editor/TEdit.h"
+#include "editor/operations/ViewEdits.h"
 #include "model/CommandIds.h"
 #include "model/Master.h"
 #include "platform/Errors.h"

@@ -60,8 +60,8 @@ void TContent::RecordIconChange(ToolModel& tool, const char* name) {
     tool.iconChanged = true;
     tool.NoteChanged();
     UndoJournal& journal = document_.GetJournal();
-    journal.BeginChange(ChangeKind::IconEdit);
-    journal.RecordChange(ChangeKind::IconEdit, name, &tool, nullptr);
+    JournalChange change(journal, ChangeKind::IconEdit);
+    change.Record(name, &tool, nullptr);
     viewport()->update();
 }
 

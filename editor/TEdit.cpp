@@ -2,11 +2,11 @@
 #include "editor/TEdit.h"
 
 #include "document/CCASEDoc.h"
-#include "document/UndoJournal.h"
 #include "drawables/FontFaceTable.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/Place.h"
+#include "editor/operations/ViewEdits.h"
 #include "platform/PainterDC.h"
 
 #include <QTextCursor>
@@ -79,45 +79,7 @@ void StartEdit(Drawable& drawable, TEdit& edit, const std::string& text, CRect r
     edit.setFocus();
 }
 
-ModelObject* EndTextEdit(CCASEDoc& document, Model& model, Drawable& drawable, std::string& text,
-                         const std::string& newText) {
-    UndoJournal& journal = document.GetJournal();
-    if (auto* place = dynamic_cast<Place*>(&drawable)) {
-        Master* old = place->master;
-        const std::string oldText = text;
-        journal.BeginChange(ChangeKind::PlaceMasterSwitch);
-        Master* master = document.RenamePlaceMaster(place, newText, old->nameSpace, false);
-        if (master == nullptr)
-            return nullptr;
-        place->master = master;
-        place->Relayout();
-        place->UpdateRepaintRect();
-        journal.SetTexts(oldText, newText);
-        journal.AddChangedObject(old, nullptr);
-        if (master != old)
-            journal.AddChangedObject(master, nullptr);
-        journal.RecordChange(ChangeKind::PlaceMasterSwitch, "Place Master Switch", &model, place);
-        return master;
-    }
-    RecordTextEdit(document, model, drawable, text, newText);
-    return &drawable;
-}
-
 } // namespace
-
-void RecordTextEdit(CCASEDoc& document, Model& model, Drawable& drawable, std::string& text,
-                    const std::string& newText) {
-    UndoJournal& journal = document.GetJournal();
-    journal.BeginChange(ChangeKind::TextEdit);
-    std::unique_ptr<ModelObject> before = drawable.Clone();
-    before->SetDetached();
-    journal.AddChangedObject(&drawable, std::move(before));
-    text = newText;
-    if (auto* link = dynamic_cast<Link*>(&drawable))
-        link->LayoutName();
-    drawable.UpdateRepaintRect();
-    journal.RecordChange(ChangeKind::TextEdit, "Text Edit", &model, &drawable);
-}
 
 ModelObject* EditDrawableText(CCASEDoc& document, Model& model, Drawable& drawable, TEdit& edit,
                               int scrollX, int scrollY, double zoom, bool begin) {

@@ -1,6 +1,7 @@
 // TEdit: the in-place editor the diagram view lays over a drawable's label,
 // and the routine that starts and ends the edit of a drawable's text: ending
-// it stores the text (or renames a place's master) as one journal entry.
+// it stores the text (or renames a place's master) as one journal entry
+// through EndTextEdit (editor/operations/ViewEdits.h).
 #pragma once
 
 #include <QPlainTextEdit>
@@ -42,12 +43,6 @@ class TEdit : public QPlainTextEdit {
 // whose text is its master's name. Returns the object whose name changed
 // (the place's master, or the drawable), or null when nothing changed.
 // A drawable with no editable text does nothing.
-// Replaces text, the editable text of drawable (a link's name, a tag's or a
-// floater's text) with newText, recorded as one "Text Edit" entry in model;
-// a link lays its name out again.
-void RecordTextEdit(CCASEDoc& document, Model& model, Drawable& drawable, std::string& text,
-                    const std::string& newText);
-
 ModelObject* EditDrawableText(CCASEDoc& document, Model& model, Drawable& drawable, TEdit& edit,
                               int scrollX, int scrollY, double zoom, bool begin);
 

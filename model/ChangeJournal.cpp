@@ -140,6 +140,10 @@ class DocumentRouter : public ChangeJournal {
         ChangeJournal* journal = Of(document);
         return journal != nullptr && journal->HasChangedObjects(document);
     }
+    void DropChange(ModelDocument* document) override {
+        if (ChangeJournal* journal = Of(document))
+            journal->DropChange(document);
+    }
     void BeginGroup(ModelDocument* document) override {
         if (ChangeJournal* journal = Of(document))
             journal->BeginGroup(document);
@@ -189,6 +193,71 @@ std::optional<ChangeKind> ChangeKindFromNumber(int number) {
 
 void ChangeJournal::HoldRemovedObject(ModelDocument*, std::unique_ptr<ModelObject> object) {
     object.reset();
+}
+
+void SeamJournal::BeginChange(ChangeKind kind) {
+    Journal().BeginChange(document_, kind);
+}
+
+void SeamJournal::RecordChange(ChangeKind kind, const std::string& description, ModelObject* model,
+                               ModelObject* current) {
+    Journal().RecordChange(document_, kind, description.c_str(), model, current);
+}
+
+void SeamJournal::DropChange() {
+    Journal().DropChange(document_);
+}
+
+void SeamJournal::BeginGroup() {
+    Journal().BeginGroup(document_);
+}
+
+void SeamJournal::EndGroup() {
+    Journal().EndGroup(document_);
+}
+
+JournalChange::JournalChange(JournalCalls& journal, ChangeKind kind)
+    : seam_(nullptr), journal_(journal), kind_(kind) {
+    journal_.BeginChange(kind);
+}
+
+JournalChange::JournalChange(ModelDocument* document, ChangeKind kind)
+    : seam_(document), journal_(seam_), kind_(kind) {
+    journal_.BeginChange(kind);
+}
+
+JournalChange::~JournalChange() {
+    if (!open_)
+        return;
+    // Dropping only frees what the change held; a failure there must not
+    // replace an exception that is unwinding the scope.
+    try {
+        journal_.DropChange();
+    } catch (...) {
+    }
+}
+
+void JournalChange::Record(ChangeKind kind, const std::string& description, ModelObject* model,
+                           ModelObject* current) {
+    open_ = false;
+    journal_.RecordChange(kind, description, model, current);
+}
+
+JournalGroup::JournalGroup(JournalCalls& journal) : seam_(nullptr), journal_(journal) {
+    journal_.BeginGroup();
+}
+
+JournalGroup::JournalGroup(ModelDocument* document) : seam_(document), journal_(seam_) {
+    journal_.BeginGroup();
+}
+
+JournalGroup::~JournalGroup() {
+    // The group ends however the scope is left: an open group would join
+    // every later record to it.
+    try {
+        journal_.EndGroup();
+    } catch (...) {
+    }
 }
 
 ChangeJournal& Journal() {

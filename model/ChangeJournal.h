@@ -13,6 +13,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace qm {
@@ -141,6 +142,9 @@ class ChangeJournal {
     // Bracket several recorded changes that one undo or redo replays together.
     // True when the change being prepared holds changed objects.
     virtual bool HasChangedObjects(ModelDocument* /*document*/) const { return false; }
+    // Forgets the change being prepared without recording it, freeing what
+    // it held (a change abandoned part way, see JournalChange).
+    virtual void DropChange(ModelDocument* /*document*/) {}
     virtual void BeginGroup(ModelDocument* /*document*/) {}
     virtual void EndGroup(ModelDocument* /*document*/) {}
 
@@ -155,6 +159,86 @@ class ChangeJournal {
     virtual bool SaveIconForEdit(ModelDocument* /*document*/, ModelObject* /*tool*/) {
         return false;
     }
+};
+
+// What the change and group scopes below call. The document's own journal
+// (UndoJournal) answers it, and so does SeamJournal, the installed journal
+// bound to one document, for the folders below the document.
+class JournalCalls {
+  public:
+    virtual void BeginChange(ChangeKind kind) = 0;
+    virtual void RecordChange(ChangeKind kind, const std::string& description, ModelObject* model,
+                              ModelObject* current) = 0;
+    virtual void DropChange() = 0;
+    virtual void BeginGroup() = 0;
+    virtual void EndGroup() = 0;
+
+  protected:
+    ~JournalCalls() = default;
+};
+
+// The installed journal (Journal(), looked up at every call) for one document.
+class SeamJournal final : public JournalCalls {
+  public:
+    explicit SeamJournal(ModelDocument* document) : document_(document) {}
+    void BeginChange(ChangeKind kind) override;
+    void RecordChange(ChangeKind kind, const std::string& description, ModelObject* model,
+                      ModelObject* current) override;
+    void DropChange() override;
+    void BeginGroup() override;
+    void EndGroup() override;
+
+  private:
+    ModelDocument* document_;
+};
+
+// One journaled change as a scope: the constructor begins it (emptying the
+// change context, which the caller then fills), Record writes it. A scope
+// left without Record (an early return, an exception part way) records
+// nothing and drops what the change had prepared, so that no later record
+// reads it.
+class JournalChange {
+  public:
+    JournalChange(JournalCalls& journal, ChangeKind kind);
+    // Through the installed journal, for document's journal.
+    JournalChange(ModelDocument* document, ChangeKind kind);
+    ~JournalChange();
+    JournalChange(const JournalChange&) = delete;
+    JournalChange& operator=(const JournalChange&) = delete;
+
+    // Records the change just made under the kind it began with (or kind)
+    // and description: model is the model changed (null: project level),
+    // current the object the change is about.
+    void Record(const std::string& description, ModelObject* model, ModelObject* current) {
+        Record(kind_, description, model, current);
+    }
+    void Record(ChangeKind kind, const std::string& description, ModelObject* model,
+                ModelObject* current);
+    // True until Record ran.
+    bool Open() const { return open_; }
+
+  private:
+    SeamJournal seam_;
+    JournalCalls& journal_;
+    ChangeKind kind_;
+    bool open_ = true;
+};
+
+// The records written while the scope lives replay as one undo or redo
+// step, and the document's events go out once, as the scope ends; it ends
+// the group however it is left.
+class JournalGroup {
+  public:
+    explicit JournalGroup(JournalCalls& journal);
+    // Through the installed journal, for document's journal.
+    explicit JournalGroup(ModelDocument* document);
+    ~JournalGroup();
+    JournalGroup(const JournalGroup&) = delete;
+    JournalGroup& operator=(const JournalGroup&) = delete;
+
+  private:
+    SeamJournal seam_;
+    JournalCalls& journal_;
 };
 
 // The journal every change goes through: by default the one that passes each

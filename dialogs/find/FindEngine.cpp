@@ -12,18 +12,19 @@
 #include "dialogs/find/FindEngine.h"
 
 #include "document/CCASEDoc.h"
+#include "document/UndoJournal.h"
 #include "drawables/Drawable.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/Place.h"
 #include "drawables/Tag.h"
-#include "model/ChangeJournal.h"
 #include "model/Master.h"
 #include "platform/Format.h"
 #include "platform/Prompt.h"
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace qm {
 
@@ -149,8 +150,10 @@ FindResult FindEngine::FindInModels(FindMode mode, const std::string& word,
 
     PrepareStart(mode, count);
     const int start = modelIndex_;
+    // The run's replacements are one change of the document's journal.
+    std::optional<JournalChange> change;
     if (replacing)
-        Journal().BeginChange(&document, ChangeKind::Replace);
+        change.emplace(document.GetJournal(), ChangeKind::Replace);
     // A master shown by several places is replaced in once per run.
     document.Masters().MarkAll(0);
     matches_.ClearMatchList();
@@ -232,10 +235,9 @@ FindResult FindEngine::FindInModels(FindMode mode, const std::string& word,
         result.showMatchList = runMode == FindMode::All || runMode == FindMode::ReplaceAll;
     // Only a run that changed something becomes an undo step: an empty one
     // would mark an unchanged project modified.
-    if (replacing && result.replacements > 0 && lastModel != nullptr)
-        Journal().RecordChange(&document, ChangeKind::Replace,
-                               runMode == FindMode::ReplaceAll ? "Replace All" : "Replace",
-                               lastModel, nullptr);
+    if (change && result.replacements > 0 && lastModel != nullptr)
+        change->Record(runMode == FindMode::ReplaceAll ? "Replace All" : "Replace", lastModel,
+                       nullptr);
     return result;
 }
 

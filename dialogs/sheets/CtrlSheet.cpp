@@ -289,7 +289,7 @@ void CCtrlSheet::Apply() {
     std::unique_ptr<ModelObject> previous = control->Clone();
     previous->SetDetached();
     UndoJournal& journal = document_->GetJournal();
-    journal.BeginChange(ChangeKind::PropertyChanges);
+    JournalChange change(journal, ChangeKind::PropertyChanges);
     control->name = S(name->text());
     control->caption = S(caption->text());
     control->defaultText = S(defaultText->text());
@@ -314,8 +314,8 @@ void CCtrlSheet::Apply() {
     control->UpdateRepaintRect();
     journal.AddChangedObject(control, std::move(previous));
     Model* model = ModelHolding(*document_, control);
-    journal.RecordChange(ChangeKind::PropertyChanges, "Property Changes",
-                         model != nullptr ? model : document_->CurrentModel(), control);
+    change.Record("Property Changes", model != nullptr ? model : document_->CurrentModel(),
+                  control);
     document_->SetModifiedFlag(true);
 }
 

@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 
 namespace qm {
 
@@ -27,24 +28,6 @@ namespace {
 
 const char* const kNoProperties = "No Properties";
 const char* const kNameClash = "Cannot rename a master to another existing master!";
-
-// Ends the journal's group on every way out.
-class JournalGroup {
-  public:
-    explicit JournalGroup(CCASEDoc* document) : document_(document) {
-        if (document_ != nullptr)
-            document_->GetJournal().BeginGroup();
-    }
-    ~JournalGroup() {
-        if (document_ != nullptr)
-            document_->GetJournal().EndGroup();
-    }
-    JournalGroup(const JournalGroup&) = delete;
-    JournalGroup& operator=(const JournalGroup&) = delete;
-
-  private:
-    CCASEDoc* document_;
-};
 
 bool IsClassTool(const MasterTool* tool) {
     const auto* model = dynamic_cast<const ToolModel*>(tool);
@@ -225,7 +208,9 @@ void CObjSheet::SetDocument(CCASEDoc* document) {
 
 void CObjSheet::SetTargetObject(CCASEDoc* document, const ObjectHandle& target, int kind,
                                 bool apply, bool reload, const ObjectHandle& place) {
-    JournalGroup group(Document() != nullptr ? Document() : document);
+    std::optional<JournalGroup> group;
+    if (CCASEDoc* grouped = Document() != nullptr ? Document() : document)
+        group.emplace(grouped->GetJournal());
     if (!target.IsEmpty() && target == target_ && place == place_ && document == Document())
         return;
     busy_ = true;
@@ -304,7 +289,7 @@ void CObjSheet::Apply() {
         }
         std::unique_ptr<ModelObject> previous = target->Clone();
         previous->SetDetached();
-        journal.BeginChange(ChangeKind::PropertyChanges);
+        JournalChange change(journal, ChangeKind::PropertyChanges);
         target->Assign(copy_.get());
         if (auto* link = dynamic_cast<Link*>(target); link != nullptr && toolChanged)
             link->SetTool(document->FindTool(link->kindCode));
@@ -315,7 +300,7 @@ void CObjSheet::Apply() {
         ModelObject* recordModel = kind_ == PtDiagramType ? nullptr : model;
         if (kind_ == PtModel)
             recordModel = target;
-        journal.RecordChange(ChangeKind::PropertyChanges, "Property Changes", recordModel, target);
+        change.Record("Property Changes", recordModel, target);
         if (relabel)
             MeasureLinkLabels(*link, model);
     }
@@ -340,7 +325,7 @@ void CObjSheet::ApplyMaster(Master& target, Master& copy, Place* place, Model* m
     if (place != nullptr && (clash || target.name == "?")) {
         // The place takes the master of the new name (an existing one, or
         // its own renamed) instead of renaming the master it shows.
-        journal.BeginChange(ChangeKind::PlaceMasterSwitch);
+        JournalChange change(journal, ChangeKind::PlaceMasterSwitch);
         journal.AddChangedObject(place->master, nullptr);
         std::string oldText = place->master != nullptr ? place->master->name : std::string();
         Master* switched = document.RenamePlaceMaster(place, copy.name, copy.nameSpace, true);
@@ -352,11 +337,11 @@ void CObjSheet::ApplyMaster(Master& target, Master& copy, Place* place, Model* m
             journal.AddChangedObject(switched, nullptr);
         }
         journal.SetTexts(oldText, copy.name);
-        journal.RecordChange(ChangeKind::PlaceMasterSwitch, "Place Master Switch", model, place);
+        change.Record("Place Master Switch", model, place);
     }
     std::unique_ptr<ModelObject> previous = master->Clone();
     previous->SetDetached();
-    journal.BeginChange(ChangeKind::PropertyChanges);
+    JournalChange change(journal, ChangeKind::PropertyChanges);
     if (!clash) {
         // Assign hands the copied member records to the master.
         master->Assign(&copy);
@@ -369,7 +354,7 @@ void CObjSheet::ApplyMaster(Master& target, Master& copy, Place* place, Model* m
         journal.SetSavedFlags(general_->PlaceFlagsAtLoad());
         general_->StorePlace(*place);
     }
-    journal.RecordChange(ChangeKind::PropertyChanges, "Property Changes", model, master);
+    change.Record("Property Changes", model, master);
 }
 
 void CObjSheet::MeasureLinkLabels(Link& link, Model* model) {
@@ -385,9 +370,9 @@ void CObjSheet::MeasureLinkLabels(Link& link, Model* model) {
     if (link.labelRect == previous->labelRect || model == nullptr)
         return;
     UndoJournal& journal = Document()->GetJournal();
-    journal.BeginChange(ChangeKind::AutoSizeDrawable);
+    JournalChange change(journal, ChangeKind::AutoSizeDrawable);
     journal.AddChangedObject(&link, std::move(previous));
-    journal.RecordChange(ChangeKind::AutoSizeDrawable, "Auto-size Link", model, &link);
+    change.Record("Auto-size Link", model, &link);
 }
 
 CRect CObjSheet::GrownToText(Place& place) {
@@ -411,9 +396,9 @@ void CObjSheet::GrowPlaceToText(Place& place, Model& model) {
     place.Relayout();
     place.UpdateRepaintRect();
     UndoJournal& journal = Document()->GetJournal();
-    journal.BeginChange(ChangeKind::AutoSizeDrawable);
+    JournalChange change(journal, ChangeKind::AutoSizeDrawable);
     journal.AddChangedObject(&place, std::move(previous));
-    journal.RecordChange(ChangeKind::AutoSizeDrawable, "Auto-size Place", &model, &place);
+    change.Record("Auto-size Place", &model, &place);
 }
 
 void CObjSheet::RebuildPageSet() {

@@ -99,10 +99,10 @@ class DragCallBox : public OperationBase {
         UndoJournal& journal = JournalOf(context);
         CRect dirty = place->repaintRect;
         if ((part_ & HpCallBox) == 0) {
-            journal.BeginChange(ChangeKind::ResizeCallBox);
+            JournalChange change(journal, ChangeKind::ResizeCallBox);
             journal.SetOffset(total_);
             journal.SaveDragContext(before_, place->callBoxes.boxes, place->lifeLinePoint);
-            journal.RecordChange(ChangeKind::ResizeCallBox, "Resize Call-box", sequence, place);
+            change.Record("Resize Call-box", sequence, place);
             Repaint(context, dirty);
             return false;
         }
@@ -111,7 +111,7 @@ class DragCallBox : public OperationBase {
         DrawableRefList messages;
         sequence->CollectCallBoxMessages(*place, start_, messages);
         if (!OnLifeline(*place, event.point)) {
-            journal.BeginChange(ChangeKind::DeleteCallBox);
+            JournalChange change(journal, ChangeKind::DeleteCallBox);
             journal.SetOffset(total_);
             // The box leaves from where the drag found it, so that undo
             // brings it back there.
@@ -123,9 +123,9 @@ class DragCallBox : public OperationBase {
                 journal.HoldRemovedObject(std::move(drawable));
             }
             journal.SaveDragContext(before_, place->callBoxes.boxes, place->lifeLinePoint);
-            journal.RecordChange(ChangeKind::DeleteCallBox, "Delete Call-box", sequence, place);
+            change.Record("Delete Call-box", sequence, place);
         } else {
-            journal.BeginChange(ChangeKind::DragCallBox);
+            JournalChange change(journal, ChangeKind::DragCallBox);
             journal.SetOffset(total_);
             if (!place->MergeCallBox(dropped, index_)) {
                 CRect kept = start_;
@@ -136,7 +136,7 @@ class DragCallBox : public OperationBase {
             for (Drawable* drawable : messages)
                 journal.AddChangedObject(drawable, nullptr);
             journal.SaveDragContext(before_, place->callBoxes.boxes, place->lifeLinePoint);
-            journal.RecordChange(ChangeKind::DragCallBox, "Drag Call-box", sequence, place);
+            change.Record("Drag Call-box", sequence, place);
         }
         place->UpdateRepaintRect();
         context.model->NoteChanged();

@@ -68,12 +68,12 @@ size_t MasterCount(const OperationContext& context) {
 void RecordCreate(OperationContext& context, Drawable* drawable, const char* literal,
                   bool masterMade = false) {
     UndoJournal& journal = context.document->GetJournal();
-    journal.BeginChange(ChangeKind::Create);
+    JournalChange change(journal, ChangeKind::Create);
     if (auto* place = dynamic_cast<Place*>(drawable);
         masterMade && place != nullptr && place->master != nullptr)
         journal.AddChangedObject(place->master, nullptr);
     journal.AddChangedObject(drawable, nullptr);
-    journal.RecordChange(ChangeKind::Create, literal, context.model, drawable);
+    change.Record(literal, context.model, drawable);
 }
 
 // An operation that does all its work at the press.
@@ -291,7 +291,7 @@ class CreateLink : public OperationBase {
         EndRepaint(context, link->repaintRect);
         SelectAlone(context, link);
         UndoJournal& journal = JournalOf(context);
-        journal.BeginChange(ChangeKind::Create);
+        JournalChange change(journal, ChangeKind::Create);
         if (sequence) {
             journal.SaveLinkEnds(link, 3, false);
             if (auto* diagram = dynamic_cast<SequenceModel*>(context.model)) {
@@ -303,7 +303,7 @@ class CreateLink : public OperationBase {
         }
         journal.AddChangedObject(link, nullptr);
         context.Callbacks().PopupCall();
-        journal.RecordChange(ChangeKind::Create, "Create Link", context.model, link);
+        change.Record("Create Link", context.model, link);
         return false;
     }
 
@@ -743,7 +743,7 @@ class AddJunction : public OneShot {
         if (place == nullptr)
             return;
         UndoJournal& journal = JournalOf(context);
-        journal.BeginChange(ChangeKind::AddJunction);
+        JournalChange change(journal, ChangeKind::AddJunction);
         // A junction on a place group fits the group of its members around
         // them again: undo and redo put back that group's rectangle.
         journal.SetFollowersBefore(UndoJournal::CaptureFollowers(*context.model));
@@ -759,7 +759,7 @@ class AddJunction : public OneShot {
         context.Callbacks().SelectionChanged();
         place->UpdateRepaintRect();
         Repaint(context, place->repaintRect);
-        journal.RecordChange(ChangeKind::AddJunction, "Add Junction", context.model, junction);
+        change.Record("Add Junction", context.model, junction);
         ReturnToPointer(context);
     }
 

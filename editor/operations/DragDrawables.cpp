@@ -115,7 +115,7 @@ class DragDrawables : public OperationBase {
             return false;
         PlaceGroup* source = source_.As<PlaceGroup>();
         UndoJournal& journal = JournalOf(context);
-        journal.BeginChange(ChangeKind::MoveDrawables);
+        JournalChange change(journal, ChangeKind::MoveDrawables);
         journal.SetFollowersBefore(std::move(followers_));
         journal.SetSwimlanes(source, source != nullptr ? source->bounds : CRect(), target,
                              target != nullptr ? target->bounds : CRect());
@@ -124,7 +124,7 @@ class DragDrawables : public OperationBase {
         for (Drawable* drawable : SelectionInFirstList(model))
             journal.AddChangedObject(drawable, nullptr);
         journal.SetOffset(total_);
-        journal.RecordChange(ChangeKind::MoveDrawables, "Drag Drawables", &model, nullptr);
+        change.Record("Drag Drawables", &model, nullptr);
         return false;
     }
 

@@ -364,7 +364,7 @@ class DragJunction : public OperationBase {
         UndoJournal& journal = JournalOf(context);
         CRect dirty = place->repaintRect;
         if (!onJunction_) {
-            journal.BeginChange(ChangeKind::DeleteJunction);
+            JournalChange change(journal, ChangeKind::DeleteJunction);
             // The record keeps the junction and its links as they were
             // before the drag, so that undo puts them back there.
             PutBack(model, *junction);
@@ -395,13 +395,13 @@ class DragJunction : public OperationBase {
             std::unique_ptr<Junction> removed = place->DetachJunction(junction);
             place->UpdateRepaintRect();
             journal.HoldRemovedObject(std::move(removed));
-            journal.RecordChange(ChangeKind::DeleteJunction, "Delete Junction", &model, junction);
+            change.Record("Delete Junction", &model, junction);
         } else {
-            journal.BeginChange(ChangeKind::DragJunction);
+            JournalChange change(journal, ChangeKind::DragJunction);
             journal.SetFollowersBefore(followers_);
             junction->SnapToPivot(point.x, point.y, 1);
             place->UpdateRepaintRect();
-            journal.RecordChange(ChangeKind::DragJunction, "Drag Junction", &model, junction);
+            change.Record("Drag Junction", &model, junction);
         }
         model.MarkAll(0);
         dirty.UnionRect(dirty, place->repaintRect);

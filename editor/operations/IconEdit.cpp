@@ -149,8 +149,8 @@ class EditIcon : public OperationBase {
         tool->iconChanged = true;
         Repaint(context, tool->pageMatrix);
         UndoJournal& journal = JournalOf(context);
-        journal.BeginChange(ChangeKind::IconEdit);
-        journal.RecordChange(ChangeKind::IconEdit, "Icon Edit", tool, nullptr);
+        JournalChange change(journal, ChangeKind::IconEdit);
+        change.Record("Icon Edit", tool, nullptr);
         return false;
     }
 

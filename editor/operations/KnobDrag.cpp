@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 namespace qm {
@@ -181,14 +182,14 @@ class DragKnob : public OperationBase {
             // that followed the border gets its own record, and the two
             // replay as one group.
             Drawable* neighbour = neighbour_.As<Drawable>();
+            std::optional<JournalGroup> group;
             if (neighbour != nullptr)
-                journal.BeginGroup();
+                group.emplace(journal);
             journal.RecordChange(ChangeKind::Reshape, literal, &model, drawable);
             if (neighbour != nullptr) {
-                journal.BeginChange(ChangeKind::Reshape);
+                JournalChange change(journal, ChangeKind::Reshape);
                 journal.AddChangedObject(neighbour, nullptr);
-                journal.RecordChange(ChangeKind::Reshape, literal, &model, neighbour);
-                journal.EndGroup();
+                change.Record(literal, &model, neighbour);
             }
             recorded = true;
         }

@@ -132,8 +132,8 @@ void ModelCommands::OnNewModel(int) {
     if (made == nullptr)
         return;
     UndoJournal& journal = document.GetJournal();
-    journal.BeginChange(ChangeKind::NewModel);
-    journal.RecordChange(ChangeKind::NewModel, "New Model", made, nullptr);
+    JournalChange change(journal, ChangeKind::NewModel);
+    change.Record("New Model", made, nullptr);
     if (TExplorer* explorer = frame_.Explorer())
         explorer->SelectObjectItem(made);
 }
@@ -156,7 +156,7 @@ bool ModelCommands::ExplodeToMaster(Master& master) {
                        "link, and link the submodel to the new master.\nDo you wish to continue?",
                        PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes)
             return false;
-        journal.BeginChange(ChangeKind::ExplodeToExisting);
+        JournalChange change(journal, ChangeKind::ExplodeToExisting);
         journal.AddChangedObject(&master, nullptr);
         if (oldMaster != nullptr) {
             // Noted before its link is cleared, so that undo gives the model
@@ -166,8 +166,7 @@ bool ModelCommands::ExplodeToMaster(Master& master) {
         }
         master.submodel = existing;
         existing->parentMaster = &master;
-        journal.RecordChange(ChangeKind::ExplodeToExisting, "Explode to Existing", current,
-                             nullptr);
+        change.Record("Explode to Existing", current, nullptr);
         frame_.RefitView();
         return false;
     }
@@ -180,8 +179,8 @@ bool ModelCommands::ExplodeToMaster(Master& master) {
     Model* made = CreateExplodeModel(context, kind, &master, current);
     if (made == nullptr)
         return false;
-    journal.BeginChange(ChangeKind::Explode);
-    journal.RecordChange(ChangeKind::Explode, "Explode", made, nullptr);
+    JournalChange change(journal, ChangeKind::Explode);
+    change.Record("Explode", made, nullptr);
     return true;
 }
 
@@ -232,9 +231,9 @@ void ModelCommands::OnBreakExplode(int) {
         return;
     Master* master = place->master;
     UndoJournal& journal = Document().GetJournal();
-    journal.BeginChange(ChangeKind::BreakExplode);
+    JournalChange change(journal, ChangeKind::BreakExplode);
     journal.AddChangedObject(master, nullptr);
-    journal.RecordChange(ChangeKind::BreakExplode, "Break Explode", CurrentModel(), nullptr);
+    change.Record("Break Explode", CurrentModel(), nullptr);
     master->submodel = nullptr;
     submodel->parentMaster = nullptr;
     frame_.RefitView();

@@ -68,10 +68,8 @@ ToolModel* ModelCommands::CreateToolModel(ToolModel* base, bool link) {
         explorer->SelectObjectItem(tool);
     }
     UndoJournal& journal = document.GetJournal();
-    journal.BeginChange(ChangeKind::NewToolModel);
-    journal.RecordChange(ChangeKind::NewToolModel,
-                         base != nullptr ? "New Stereotype Model" : "New Tool Model", tool,
-                         nullptr);
+    JournalChange change(journal, ChangeKind::NewToolModel);
+    change.Record(base != nullptr ? "New Stereotype Model" : "New Tool Model", tool, nullptr);
     return tool;
 }
 

@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <unordered_set>
 
 namespace qm {
@@ -555,8 +556,8 @@ void TExplorer::MoveModelUpDown(Model* model, bool up, bool noJournal) {
     if (!noJournal) {
         const ChangeKind kind = up ? ChangeKind::MoveModelUp : ChangeKind::MoveModelDown;
         UndoJournal& journal = document_.GetJournal();
-        journal.BeginChange(kind);
-        journal.RecordChange(kind, up ? "Move Model Up" : "Move Model Down", model, nullptr);
+        JournalChange change(journal, kind);
+        change.Record(up ? "Move Model Up" : "Move Model Down", model, nullptr);
     }
     document_.Events().Publish();
 }
@@ -632,8 +633,9 @@ void TExplorer::DeleteModel(ModelObject* object, int journalKind, bool confirm, 
                               : nullptr);
     }
     UndoJournal& journal = document_.GetJournal();
+    std::optional<JournalChange> change;
     if (!noJournal)
-        journal.BeginChange(kind);
+        change.emplace(journal, kind);
     if (tool != nullptr) {
         if (document_.Template() != nullptr)
             document_.Template()->HideTool(*tool);
@@ -646,9 +648,8 @@ void TExplorer::DeleteModel(ModelObject* object, int journalKind, bool confirm, 
     }
     // The record is the project's: the removed models go to the journal's
     // file with it and are freed there.
-    if (!noJournal)
-        journal.RecordChange(kind, kind == ChangeKind::Delete ? "Delete Model" : "Cut Model",
-                             nullptr, nullptr);
+    if (change)
+        change->Record(kind == ChangeKind::Delete ? "Delete Model" : "Cut Model", nullptr, nullptr);
     document_.Events().Publish();
 }
 

@@ -269,11 +269,11 @@ void TGuide::mouseReleaseEvent(QMouseEvent* event) {
     if (tool == nullptr || dragLast_ == dragStart_)
         return;
     UndoJournal& journal = document_.GetJournal();
-    journal.BeginChange(ChangeKind::ResizeTool);
+    JournalChange change(journal, ChangeKind::ResizeTool);
     journal.SetToolSize(CPoint(tool->printFrame.Width(), tool->printFrame.Height()), false);
     tool->printFrame = ResizedToolRect(tool->printFrame, dragLast_ - dragStart_);
     journal.SetToolSize(CPoint(tool->printFrame.Width(), tool->printFrame.Height()), true);
-    journal.RecordChange(ChangeKind::ResizeTool, "Resize Tool", tool, nullptr);
+    change.Record("Resize Tool", tool, nullptr);
     Refresh(true);
 }
 

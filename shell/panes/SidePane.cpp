@@ -267,10 +267,9 @@ void TExtra::OnBreakExplode(int) {
     if (submodel == nullptr)
         return;
     UndoJournal& journal = document_.GetJournal();
-    journal.BeginChange(ChangeKind::BreakExplode);
+    JournalChange change(journal, ChangeKind::BreakExplode);
     journal.AddChangedObject(master, nullptr);
-    journal.RecordChange(ChangeKind::BreakExplode, "Break Explode", document_.CurrentModel(),
-                         nullptr);
+    change.Record("Break Explode", document_.CurrentModel(), nullptr);
     submodel->parentMaster = nullptr;
     master->submodel = nullptr;
     window_.RepaintView(false);

@@ -20,6 +20,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <unistd.h>
 
 namespace qm {
@@ -1777,6 +1778,45 @@ TEST_F(UndoJournalTest, AGroupThatFailsPartWayIsRevertedWhole) {
     EXPECT_FALSE(journal().Replay(1, false));
     EXPECT_EQ(journal().Position(), 4);
     EXPECT_EQ(Saved(*doc), text);
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+// The scopes end a group and drop an unrecorded change however they are
+// left, directly on the journal and through the installed one alike.
+TEST_F(UndoJournalTest, ScopesEndTheirGroupAndDropAnUnrecordedChangeOnEveryWayOut) {
+    EXPECT_THROW(
+        {
+            JournalGroup group(journal());
+            ToggleMember(0);
+            ToggleMember(1);
+            throw std::runtime_error("left part way");
+        },
+        std::runtime_error);
+    EXPECT_EQ(journal().GroupStart(), -1);
+    ToggleMember(2);
+    std::vector<uint16_t> flags;
+    for (const JournalRecord& record : journal().Records())
+        flags.push_back(record.flags);
+    EXPECT_EQ(flags, (std::vector<uint16_t>{2, 1, 0})) << "the third record stands alone";
+
+    {
+        JournalChange change(journal(), ChangeKind::PropertyChanges);
+        journal().AddChangedObject(place, nullptr);
+        EXPECT_TRUE(journal().HasChangedObjects());
+    }
+    EXPECT_FALSE(journal().HasChangedObjects());
+    {
+        JournalChange change(doc.get(), ChangeKind::PropertyChanges);
+        Journal().AddChangedObject(doc.get(), place, nullptr);
+        EXPECT_TRUE(journal().HasChangedObjects());
+    }
+    EXPECT_FALSE(journal().HasChangedObjects());
+    EXPECT_EQ(journal().Records().size(), 3u) << "an abandoned change records nothing";
 }
 
 } // namespace
