@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -276,10 +277,12 @@ class SourceParser : public SourceSymbolTable {
     // it found defined, which no #undef removes.
     struct GatheredDefine {
         std::string name;
+        std::string definition; // the text after the name, lines joined
         std::vector<std::pair<std::string, bool>> conditions;
     };
     static constexpr size_t kMaxGatheredDefines = 1 << 20;
     std::vector<GatheredDefine> gathered_;
+    size_t gatheredText_ = 0;
     std::set<std::string, std::less<>> runDefines_;
     // The texts of the run's object-like macros that stand for a template
     // parameter's kind ("template <typename T> class": a parameter declared
@@ -292,6 +295,32 @@ class SourceParser : public SourceSymbolTable {
     const std::string* KindMacroText(std::string_view word) const;
     const std::string* NameMacroText(std::string_view word) const;
     std::string ExpandCppNameMacros(std::string text) const;
+    // The macros of the run, object-like and function-like, that the C++
+    // reader expands where it meets them (CppMacros.cpp): those the run's
+    // files define where the branches around the #define are read, and
+    // those of the file being read as its #define lines come.
+    struct CppMacro {
+        bool functionLike = false;
+        bool variadic = false;
+        std::vector<std::string> params;
+        std::string body; // comments out, blanks folded
+    };
+    std::map<std::string, CppMacro, std::less<>> cppMacros_;
+    void DefineCppMacro(const std::string& name, std::string_view definition);
+    // An expansion being read in the line buffer: the macro is not expanded
+    // again before its end (so a macro naming itself stops).
+    struct CppExpansion {
+        std::string name;
+        size_t end;
+    };
+    std::vector<CppExpansion> cppExpansions_;
+    size_t lineExpansions_ = 0;
+    // Replaces the macro word at line_[start, end) (and the arguments of a
+    // function-like macro) by its expansion; false when the word is no macro
+    // of the run, is being expanded, or the line would grow past its bound.
+    bool ExpandCppMacro(size_t start, size_t end);
+    bool JoinNextLine();
+    std::function<const std::string*(std::string_view)> MacroBodies() const;
     bool RestOfLineIsBlank() const;
     size_t ConsumeRun(unsigned char classes);
     std::string_view ConsumeRestOfLine();
