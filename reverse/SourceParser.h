@@ -8,9 +8,9 @@
 // time and whatever the line's length, into a line buffer (as UTF-8; a line
 // that is not valid UTF-8 is read as Latin-1), and scans characters with one
 // character of look-ahead. Every text it builds is bounded: token texts at
-// 1024 bytes, the comment text at 65535, type texts at 255. A parser that keeps asking for tokens
-// after the end of the input is stopped by SourceParseStopped after 513 end tokens; the file is
-// abandoned with a logged error and the run goes on.
+// 1024 bytes, the comment text at 65535, type texts at 16 KiB. A parser that keeps asking for
+// tokens after the end of the input is stopped by SourceParseStopped after 513 end tokens; the file
+// is abandoned with a logged error and the run goes on.
 #pragma once
 
 #include "reverse/SourceSymbol.h"
@@ -34,10 +34,12 @@ class Model;
 class ReverseDocument;
 class ReverseProject;
 
-// A bounded text built from token texts: at most 255 characters.
+// A bounded text built from token texts: at most 16 KiB, which holds the
+// longest template types written by hand or by a library's macros (a type
+// cut short is no type a compiler reads).
 class TypeText {
   public:
-    static constexpr size_t kMaxLength = 255;
+    static constexpr size_t kMaxLength = 16 * 1024;
     // The bound of an initial value.
     static constexpr size_t kMaxValueLength = 1 << 20;
 
@@ -50,7 +52,7 @@ class TypeText {
     void Clear() { text_.clear(); }
     bool IsEmpty() const { return text_.empty(); }
     // Appends the token's text (TokenText); a piece that would make the text
-    // longer than its bound (255 characters unless given) is dropped. A blank
+    // longer than its bound (kMaxLength unless given) is dropped. A blank
     // separates two words.
     void AppendToken(int token, std::string_view tokenText);
     // "(" texts and "[" texts over 64 characters become "(...)" or "[...]".
