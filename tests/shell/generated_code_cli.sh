@@ -287,7 +287,7 @@ fi
 # Classes the run never declared (bases named only, a platform's branch not
 # taken) get no header, so the total falls as the reader mends: the count
 # of failures is the measure that only falls.
-gtest_floor=183
+gtest_floor=185
 gtest_ceiling=0
 if command -v g++ >/dev/null && [ -d /usr/include/gtest ]; then
   new_project "$work/gtest.pro" Classes
@@ -319,7 +319,7 @@ fi
 # their own are read, with the library's headers they include: those of a
 # library not installed (boost) or that g++ rejects by themselves cannot
 # come back compiling. Each failing header's first error is shown.
-cereal_floor=95
+cereal_floor=90
 if command -v g++ >/dev/null && [ -d /usr/include/cereal ]; then
   new_project "$work/cereal.pro" Classes
   while IFS= read -r header; do
