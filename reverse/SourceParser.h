@@ -8,9 +8,9 @@
 // time and whatever the line's length, into a line buffer (as UTF-8; a line
 // that is not valid UTF-8 is read as Latin-1), and scans characters with one
 // character of look-ahead. Every text it builds is bounded: token texts at
-// 1024 bytes, the comment text at 65535, type texts at 255. A parser that keeps asking for tokens
-// after the end of the input is stopped by SourceParseStopped after 513 end tokens; the file is
-// abandoned with a logged error and the run goes on.
+// 1024 bytes, the comment text at 65535, type texts at 16 KiB. A parser that keeps asking for
+// tokens after the end of the input is stopped by SourceParseStopped after 513 end tokens; the file
+// is abandoned with a logged error and the run goes on.
 #pragma once
 
 #include "reverse/SourceSymbol.h"
@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -33,10 +34,12 @@ class Model;
 class ReverseDocument;
 class ReverseProject;
 
-// A bounded text built from token texts: at most 255 characters.
+// A bounded text built from token texts: at most 16 KiB, which holds the
+// longest template types written by hand or by a library's macros (a type
+// cut short is no type a compiler reads).
 class TypeText {
   public:
-    static constexpr size_t kMaxLength = 255;
+    static constexpr size_t kMaxLength = 16 * 1024;
     // The bound of an initial value.
     static constexpr size_t kMaxValueLength = 1 << 20;
 
@@ -49,7 +52,7 @@ class TypeText {
     void Clear() { text_.clear(); }
     bool IsEmpty() const { return text_.empty(); }
     // Appends the token's text (TokenText); a piece that would make the text
-    // longer than its bound (255 characters unless given) is dropped. A blank
+    // longer than its bound (kMaxLength unless given) is dropped. A blank
     // separates two words.
     void AppendToken(int token, std::string_view tokenText);
     // "(" texts and "[" texts over 64 characters become "(...)" or "[...]".
@@ -276,10 +279,12 @@ class SourceParser : public SourceSymbolTable {
     // it found defined, which no #undef removes.
     struct GatheredDefine {
         std::string name;
+        std::string definition; // the text after the name, lines joined
         std::vector<std::pair<std::string, bool>> conditions;
     };
     static constexpr size_t kMaxGatheredDefines = 1 << 20;
     std::vector<GatheredDefine> gathered_;
+    size_t gatheredText_ = 0;
     std::set<std::string, std::less<>> runDefines_;
     // The texts of the run's object-like macros that stand for a template
     // parameter's kind ("template <typename T> class": a parameter declared
@@ -292,6 +297,32 @@ class SourceParser : public SourceSymbolTable {
     const std::string* KindMacroText(std::string_view word) const;
     const std::string* NameMacroText(std::string_view word) const;
     std::string ExpandCppNameMacros(std::string text) const;
+    // The macros of the run, object-like and function-like, that the C++
+    // reader expands where it meets them (CppMacros.cpp): those the run's
+    // files define where the branches around the #define are read, and
+    // those of the file being read as its #define lines come.
+    struct CppMacro {
+        bool functionLike = false;
+        bool variadic = false;
+        std::vector<std::string> params;
+        std::string body; // comments out, blanks folded
+    };
+    std::map<std::string, CppMacro, std::less<>> cppMacros_;
+    void DefineCppMacro(const std::string& name, std::string_view definition);
+    // An expansion being read in the line buffer: the macro is not expanded
+    // again before its end (so a macro naming itself stops).
+    struct CppExpansion {
+        std::string name;
+        size_t end;
+    };
+    std::vector<CppExpansion> cppExpansions_;
+    size_t lineExpansions_ = 0;
+    // Replaces the macro word at line_[start, end) (and the arguments of a
+    // function-like macro) by its expansion; false when the word is no macro
+    // of the run, is being expanded, or the line would grow past its bound.
+    bool ExpandCppMacro(size_t start, size_t end);
+    bool JoinNextLine();
+    std::function<const std::string*(std::string_view)> MacroBodies() const;
     bool RestOfLineIsBlank() const;
     size_t ConsumeRun(unsigned char classes);
     std::string_view ConsumeRestOfLine();

@@ -12,6 +12,8 @@
 #include <cctype>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -228,6 +230,8 @@ bool SourceParser::FillLine() {
     line_.push_back('\n');
     lineLen_ = line_.size();
     linePos_ = 0;
+    cppExpansions_.clear();
+    lineExpansions_ = 0;
     return true;
 }
 
@@ -437,6 +441,12 @@ std::string_view OperandMacro(std::string_view operand) {
 // longer text, which is not kept), and so many macros at the most.
 constexpr size_t kMaxMacroText = 200;
 constexpr size_t kMaxObjectMacros = 4096;
+// A macro's whole definition is kept up to this length; the definitions
+// gathered from the run's files, up to kMaxGatheredText bytes in all.
+constexpr size_t kMaxDefinitionText = 16 * 1024;
+constexpr size_t kMaxGatheredText = 64 * 1024 * 1024;
+// Identifier's answer when it expanded a macro: the expansion is read next.
+constexpr int kMacroExpanded = -2;
 
 // Appends a line of a macro's replacement, each run of blanks one blank.
 void AppendMacroText(std::string& text, std::string_view line) {
@@ -475,6 +485,314 @@ bool ConjunctionIsFalse(std::string_view text,
     }
 }
 
+// The body of an object-like macro of the run by name, or null when the
+// macro is not one or its text is not known.
+using MacroBodyLookup = std::function<const std::string*(std::string_view)>;
+
+// The value of a #if condition as the preprocessor computes it: integers,
+// "defined", the arithmetic, comparison and logical operators, "?:" and
+// parentheses. A name no #define of the run defines is 0, as the
+// preprocessor takes it, except __cplusplus (the language the generated
+// code is written in); a macro the run defines has the value of its text.
+// A value that cannot be known here (a macro whose text is not known, a
+// call such as __has_include(...)) makes the answer unknown, unless the
+// operators around it decide without it ("0 && X").
+class ConditionValue {
+  public:
+    ConditionValue(const std::set<std::string, std::less<>>& defined, const MacroBodyLookup& bodyOf,
+                   int depth)
+        : defined_(defined), bodyOf_(bodyOf), depth_(depth) {}
+
+    std::optional<long long> Evaluate(std::string_view text) {
+        text_ = text;
+        at_ = 0;
+        const std::optional<long long> value = Conditional();
+        SkipBlanks();
+        if (failed_ || at_ != text_.size()) {
+            return std::nullopt;
+        }
+        return value;
+    }
+
+  private:
+    using Value = std::optional<long long>;
+
+    void SkipBlanks() {
+        while (at_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[at_])) != 0) {
+            ++at_;
+        }
+    }
+    bool Take(std::string_view op) {
+        SkipBlanks();
+        if (text_.substr(at_, op.size()) != op) {
+            return false;
+        }
+        // "<" is not the start of "<<" or "<=", "&" not of "&&", and so on.
+        if (op.size() == 1 && at_ + 1 < text_.size()) {
+            const char next = text_[at_ + 1];
+            if ((op == "<" && (next == '<' || next == '=')) ||
+                (op == ">" && (next == '>' || next == '=')) || (op == "&" && next == '&') ||
+                (op == "|" && next == '|') || (op == "!" && next == '=') ||
+                (op == "=" && next == '=')) {
+                return false;
+            }
+        }
+        at_ += op.size();
+        return true;
+    }
+    std::string_view Word() {
+        SkipBlanks();
+        const size_t start = at_;
+        while (at_ < text_.size() &&
+               (std::isalnum(static_cast<unsigned char>(text_[at_])) != 0 || text_[at_] == '_')) {
+            ++at_;
+        }
+        return text_.substr(start, at_ - start);
+    }
+
+    Value Conditional() {
+        const Value condition = LogicalOr();
+        if (!Take("?")) {
+            return condition;
+        }
+        const Value yes = Conditional();
+        if (!Take(":")) {
+            failed_ = true;
+            return std::nullopt;
+        }
+        const Value no = Conditional();
+        if (!condition) {
+            return yes && no && *yes == *no ? yes : std::nullopt;
+        }
+        return *condition != 0 ? yes : no;
+    }
+    Value LogicalOr() {
+        Value left = LogicalAnd();
+        while (Take("||")) {
+            const Value right = LogicalAnd();
+            if ((left && *left != 0) || (right && *right != 0)) {
+                left = 1;
+            } else if (left && right) {
+                left = 0;
+            } else {
+                left = std::nullopt;
+            }
+        }
+        return left;
+    }
+    Value LogicalAnd() {
+        Value left = Binary(0);
+        while (Take("&&")) {
+            const Value right = Binary(0);
+            if ((left && *left == 0) || (right && *right == 0)) {
+                left = 0;
+            } else if (left && right) {
+                left = 1;
+            } else {
+                left = std::nullopt;
+            }
+        }
+        return left;
+    }
+    // The binary operators from "|" to "*", loosest first.
+    Value Binary(int level) {
+        static const std::vector<std::vector<std::string_view>> kLevels = {
+            {"|"},        {"^"},      {"&"},          {"==", "!="}, {"<=", ">=", "<", ">"},
+            {"<<", ">>"}, {"+", "-"}, {"*", "/", "%"}};
+        if (level == static_cast<int>(kLevels.size())) {
+            return Unary();
+        }
+        Value left = Binary(level + 1);
+        for (;;) {
+            std::string_view taken;
+            for (const std::string_view op : kLevels[static_cast<size_t>(level)]) {
+                if (Take(op)) {
+                    taken = op;
+                    break;
+                }
+            }
+            if (taken.empty()) {
+                return left;
+            }
+            const Value right = Binary(level + 1);
+            if (!left || !right) {
+                left = std::nullopt;
+                continue;
+            }
+            const long long a = *left;
+            const long long b = *right;
+            if ((taken == "/" || taken == "%") && b == 0) {
+                left = std::nullopt;
+            } else if (taken == "|") {
+                left = a | b;
+            } else if (taken == "^") {
+                left = a ^ b;
+            } else if (taken == "&") {
+                left = a & b;
+            } else if (taken == "==") {
+                left = a == b;
+            } else if (taken == "!=") {
+                left = a != b;
+            } else if (taken == "<=") {
+                left = a <= b;
+            } else if (taken == ">=") {
+                left = a >= b;
+            } else if (taken == "<") {
+                left = a < b;
+            } else if (taken == ">") {
+                left = a > b;
+            } else if (taken == "<<" || taken == ">>") {
+                left = b < 0 || b > 62
+                           ? std::nullopt
+                           : Value(taken == "<<" ? static_cast<long long>(
+                                                       static_cast<unsigned long long>(a) << b)
+                                                 : a >> b);
+            } else if (taken == "+") {
+                left = static_cast<long long>(static_cast<unsigned long long>(a) +
+                                              static_cast<unsigned long long>(b));
+            } else if (taken == "-") {
+                left = static_cast<long long>(static_cast<unsigned long long>(a) -
+                                              static_cast<unsigned long long>(b));
+            } else if (taken == "*") {
+                left = static_cast<long long>(static_cast<unsigned long long>(a) *
+                                              static_cast<unsigned long long>(b));
+            } else if (b == -1) {
+                left = std::nullopt; // the one quotient that overflows
+            } else {
+                left = taken == "/" ? a / b : a % b;
+            }
+        }
+    }
+    Value Unary() {
+        if (Take("!")) {
+            const Value v = Unary();
+            return v ? Value(*v == 0) : std::nullopt;
+        }
+        if (Take("~")) {
+            const Value v = Unary();
+            return v ? Value(~*v) : std::nullopt;
+        }
+        if (Take("-")) {
+            const Value v = Unary();
+            return v ? Value(static_cast<long long>(0ULL - static_cast<unsigned long long>(*v)))
+                     : std::nullopt;
+        }
+        if (Take("+")) {
+            return Unary();
+        }
+        return Primary();
+    }
+    Value Primary() {
+        SkipBlanks();
+        if (++nodes_ > 4096 || at_ >= text_.size()) {
+            failed_ = true;
+            return std::nullopt;
+        }
+        if (Take("(")) {
+            const Value v = Conditional();
+            if (!Take(")")) {
+                failed_ = true;
+            }
+            return v;
+        }
+        const char c = text_[at_];
+        if (std::isdigit(static_cast<unsigned char>(c)) != 0) {
+            return Number();
+        }
+        const std::string_view word = Word();
+        if (word.empty()) {
+            failed_ = true; // a character literal, a string, a stray sign
+            return std::nullopt;
+        }
+        if (word == "defined") {
+            const bool paren = Take("(");
+            const std::string_view name = Word();
+            if (name.empty() || (paren && !Take(")"))) {
+                failed_ = true;
+                return std::nullopt;
+            }
+            return defined_.contains(name) ? 1 : 0;
+        }
+        SkipBlanks();
+        if (at_ < text_.size() && text_[at_] == '(') {
+            // A call: __has_include(<x>), __has_cpp_attribute(y), a macro.
+            int depth = 0;
+            for (; at_ < text_.size(); ++at_) {
+                if (text_[at_] == '(') {
+                    ++depth;
+                } else if (text_[at_] == ')' && --depth == 0) {
+                    ++at_;
+                    break;
+                }
+            }
+            return std::nullopt;
+        }
+        if (word == "true" || word == "false") {
+            return word == "true" ? 1 : 0;
+        }
+        if (!defined_.contains(word)) {
+            return word == "__cplusplus" ? Value(201703) : Value(0);
+        }
+        const std::string* body = bodyOf_ ? bodyOf_(word) : nullptr;
+        if (body == nullptr || depth_ >= 8) {
+            return std::nullopt;
+        }
+        ConditionValue inner(defined_, bodyOf_, depth_ + 1);
+        return inner.Evaluate(*body);
+    }
+    Value Number() {
+        const size_t start = at_;
+        while (at_ < text_.size() &&
+               (std::isalnum(static_cast<unsigned char>(text_[at_])) != 0 || text_[at_] == '\'')) {
+            ++at_;
+        }
+        std::string digits;
+        for (const char c : text_.substr(start, at_ - start)) {
+            if (c != '\'') {
+                digits += c;
+            }
+        }
+        while (!digits.empty() && (digits.back() == 'u' || digits.back() == 'U' ||
+                                   digits.back() == 'l' || digits.back() == 'L')) {
+            digits.pop_back();
+        }
+        int base = 10;
+        size_t from = 0;
+        if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+            base = 16;
+            from = 2;
+        } else if (digits.size() > 2 && digits[0] == '0' &&
+                   (digits[1] == 'b' || digits[1] == 'B')) {
+            base = 2;
+            from = 2;
+        } else if (digits.size() > 1 && digits[0] == '0') {
+            base = 8;
+            from = 1;
+        }
+        unsigned long long value = 0;
+        for (size_t i = from; i < digits.size(); ++i) {
+            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(digits[i])));
+            const int digit = std::isdigit(static_cast<unsigned char>(c)) != 0 ? c - '0'
+                              : c >= 'a' && c <= 'f'                           ? c - 'a' + 10
+                                                                               : 99;
+            if (digit >= base || value > (~0ULL >> 5)) {
+                failed_ = true;
+                return std::nullopt;
+            }
+            value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
+        }
+        return static_cast<long long>(value);
+    }
+
+    const std::set<std::string, std::less<>>& defined_;
+    const MacroBodyLookup& bodyOf_;
+    int depth_;
+    std::string_view text_;
+    size_t at_ = 0;
+    int nodes_ = 0;
+    bool failed_ = false;
+};
+
 // Whether a condition (the text after the number sign of an #if, #ifdef or
 // #elif line) is false as the compiler takes it: it tests a macro that no
 // #define of the run has defined, alone or as one operand of a chain of
@@ -483,7 +801,8 @@ bool ConjunctionIsFalse(std::string_view text,
 // either). Anything else (negations, other values, comparisons,
 // parentheses) is taken as true.
 bool ConditionIsFalse(std::string_view text,
-                      const std::set<std::string, std::less<>>& definedMacros) {
+                      const std::set<std::string, std::less<>>& definedMacros,
+                      const MacroBodyLookup& bodyOf = {}) {
     const std::string_view word = LeadingName(text);
     if (word != "if" && word != "ifdef" && word != "elif") {
         return false;
@@ -499,6 +818,10 @@ bool ConditionIsFalse(std::string_view text,
     if (word == "ifdef") {
         const std::string_view name = OperandMacro(text);
         return !name.empty() && !definedMacros.contains(name);
+    }
+    if (const std::optional<long long> value =
+            ConditionValue(definedMacros, bodyOf, 0).Evaluate(text)) {
+        return *value == 0;
     }
     for (;;) {
         const size_t at = text.find("||");
@@ -555,8 +878,10 @@ void SourceParser::PreprocessorLine() {
     bool otherBranch = false;
     bool falseBranch = false;
     bool first = true;
-    std::string macro;     // an object-like macro being defined
-    std::string macroText; // its replacement, up to the limit
+    std::string macro;      // an object-like macro being defined
+    std::string macroText;  // its replacement, up to the limit
+    std::string defined;    // any macro being defined
+    std::string definition; // the text after its name, lines joined
     for (;;) {
         std::string_view rest = ConsumeRestOfLine();
         std::string_view text; // of the macro's replacement on this line
@@ -572,27 +897,36 @@ void SourceParser::PreprocessorLine() {
                     if (!text.starts_with('(')) {
                         macro = name;
                     }
+                    defined = name;
                     definedMacros_.insert(std::move(name));
                 } else if (!name.empty() && !runDefines_.contains(name)) {
                     // A macro the run defines stays defined for every file,
                     // whichever order they come in.
                     definedMacros_.erase(name);
+                    cppMacros_.erase(name);
                 }
             }
-            falseBranch = !otherBranch && ConditionIsFalse(rest, definedMacros_);
+            falseBranch = !otherBranch && ConditionIsFalse(rest, definedMacros_, MacroBodies());
         }
         while (!rest.empty() && IsTrailingBlank(static_cast<unsigned char>(rest.back()))) {
             rest.remove_suffix(1);
         }
         const bool continued = c_ >= 0 && !rest.empty() && rest.back() == '\\';
+        if (!first) {
+            text = rest;
+        }
+        while (!text.empty() && IsTrailingBlank(static_cast<unsigned char>(text.back()))) {
+            text.remove_suffix(1);
+        }
+        if (continued && !text.empty()) {
+            text.remove_suffix(1);
+        }
         if (!macro.empty()) {
-            if (!first) {
-                text = rest;
-            }
-            if (continued && !text.empty()) {
-                text.remove_suffix(1);
-            }
             AppendMacroText(macroText, text);
+        }
+        if (!defined.empty() && definition.size() <= kMaxDefinitionText) {
+            definition.append(text);
+            definition += ' ';
         }
         first = false;
         if (!continued) {
@@ -606,6 +940,9 @@ void SourceParser::PreprocessorLine() {
     if ((IsKindText(macroText) || IsNameText(macroText)) && macroText.size() <= kMaxMacroText &&
         objectMacros_.size() < kMaxObjectMacros) {
         objectMacros_[macro] = std::move(macroText);
+    }
+    if (!defined.empty() && language_ == kLangCpp) {
+        DefineCppMacro(defined, definition);
     }
     if ((otherBranch || falseBranch) && c_ >= 0) {
         SkipConditionalBranches(falseBranch);
@@ -669,7 +1006,13 @@ void SourceParser::GatherDefines(const std::string& path) {
             if (name.empty()) {
                 continue;
             }
-            GatheredDefine define{std::string(name), {}};
+            std::string_view definition = after.substr(after.find(name) + name.size());
+            if (definition.size() > kMaxDefinitionText ||
+                gatheredText_ + definition.size() > kMaxGatheredText) {
+                definition = {};
+            }
+            gatheredText_ += definition.size();
+            GatheredDefine define{std::string(name), std::string(definition), {}};
             for (const Branch& branch : open) {
                 for (const std::string& earlier : branch.earlier) {
                     define.conditions.emplace_back(earlier, false);
@@ -705,9 +1048,32 @@ void SourceParser::DefineGatheredMacros() {
         }
         defined = std::move(next);
     }
+    // The C++ macros of the run: of the #define lines read, the first of
+    // each name gives its text.
+    if (language_ == kLangCpp) {
+        for (const GatheredDefine& define : gathered_) {
+            const bool read = std::ranges::all_of(define.conditions, [&](const auto& condition) {
+                return ConditionIsFalse(condition.first, defined) != condition.second;
+            });
+            if (read && !cppMacros_.contains(define.name)) {
+                DefineCppMacro(define.name, define.definition);
+            }
+        }
+    }
     gathered_.clear();
+    gatheredText_ = 0;
     runDefines_ = defined;
     definedMacros_.insert(defined.begin(), defined.end());
+}
+
+// The texts of the run's object-like C++ macros, for the values of #if
+// conditions.
+std::function<const std::string*(std::string_view)> SourceParser::MacroBodies() const {
+    return [this](std::string_view name) -> const std::string* {
+        const auto found = cppMacros_.find(name);
+        return found != cppMacros_.end() && !found->second.functionLike ? &found->second.body
+                                                                        : nullptr;
+    };
 }
 
 const std::string* SourceParser::KindMacroText(std::string_view word) const {
@@ -743,7 +1109,7 @@ void SourceParser::SkipConditionalBranches(bool toNextBranch) {
             if (word == "elif" && ConditionIsFalse(std::string_view(reinterpret_cast<const char*>(
                                                                         line_.data() + at + 1),
                                                                     lineLen_ - at - 1),
-                                                   definedMacros_)) {
+                                                   definedMacros_, MacroBodies())) {
                 continue;
             }
             linePos_ = lineLen_;
@@ -846,6 +1212,14 @@ int SourceParser::Identifier(int prefix) {
     if (capture_.recording) {
         capture_.text.append(reinterpret_cast<const char*>(line_.data() + linePos_),
                              end - linePos_);
+    }
+    // A macro of the run is read as what it expands to (not inside a body
+    // being kept as written).
+    if (prefix == 0 && language_ == kLangCpp && !cppMacros_.empty() && !capture_.recording &&
+        ExpandCppMacro(start, end)) {
+        linePos_ = start;
+        ReadChar();
+        return kMacroExpanded;
     }
     size_t length = end - start;
     if (tokenText_.size() + length > kMaxTokenLength) {
@@ -978,7 +1352,11 @@ int SourceParser::NextTok() {
             return EndOfInput();
         }
         if (IsWordStart(c)) {
-            return Identifier(0);
+            const int token = Identifier(0);
+            if (token == kMacroExpanded) {
+                continue;
+            }
+            return token;
         }
         if (IsDigit(c)) {
             return Number();

@@ -377,8 +377,21 @@ TEST_F(CppParserTest, OneBranchOfAConditionalIsRead) {
         {"#ifndef GUARD_H\n#define GUARD_H\nclass A { };\n#endif\n", "A"},
         {"#define ON 1\n#if ON && !HAS_X\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
         {"#define ON 1\n#if HAS_X || ON\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
-        {"#define ON 1\n#if (HAS_X) && ON\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
         {"#if 1\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
+        // A condition is computed as the preprocessor computes it: a name
+        // nothing defines is 0, a macro has its value, __cplusplus is the
+        // language's.
+        {"#define ON 1\n#if (HAS_X) && ON\nclass A { };\n#else\nclass B { };\n#endif\n", "B"},
+        {"#if (__GNUC__ == 4 && __GNUC_MINOR__ <= 7)\nclass A { };\n#else\nclass B { };\n#endif\n",
+         "B"},
+        {"#define OFF 0\n#if OFF\nclass A { };\n#elif 2 * 3 == 6 && __cplusplus >= 201103L\n"
+         "class B { };\n#endif\n",
+         "B"},
+        {"#define V (1 + 2)\n#define W V\n#if W >= 3 ? 1 : 0\nclass A { };\n#else\nclass B { };\n"
+         "#endif\n",
+         "A"},
+        // A value that cannot be known here reads the first branch.
+        {"#if __has_include(<optional>)\nclass A { };\n#else\nclass B { };\n#endif\n", "A"},
     };
     for (const Case& c : cases) {
         Reset();
@@ -559,6 +572,90 @@ TEST_F(CppParserTest, ParsesFilesAndCountsTheirLines) {
     EXPECT_EQ(parser_->ParseCppFile((dir / "missing.h").string()), 0);
     EXPECT_NE(log_.Text().find("can't open file"), std::string::npos);
     std::filesystem::remove_all(dir);
+}
+
+TEST_F(CppParserTest, MacrosTheFilesDefineAreExpanded) {
+    struct Case {
+        const char* source;
+        const char* name;
+        const char* tree;
+    };
+    const Case cases[] = {
+        // An object-like macro naming a type.
+        {"#define SIZE_TYPE unsigned long\nclass A { SIZE_TYPE n; };", "A",
+         "A/5/0{n/7/1:unsigned long}"},
+        // A function-like macro that writes a class, with "##" joining
+        // words and an empty argument.
+        {"#define MAKE_TEST(name, suffix) struct has_##name##_##suffix##impl : no {}\n"
+         "MAKE_TEST(load, );\n",
+         "has_load_impl", "has_load_impl/5/20000{no/2/0}"},
+        // "#x" makes a string; the arguments go on over lines and hold
+        // parentheses and commas inside them.
+        {"#define NAMED(x, v) static const char* x##_name = #x; int x = v\n"
+         "class A { NAMED(count,\n  f(1, 2)); };",
+         "A", "A/5/0{count_name/7/11:const char*=\"count\",count/7/1:int=f(1,2)}"},
+        // "..." takes the rest of the arguments.
+        {"#define LIST(...) int values[3] = {__VA_ARGS__}\nclass A { LIST(1, 2, 3); };", "A",
+         "A/5/0{values/7/1:int[3]={1,2,3}}"},
+        // A macro's name without "(" is not a call of a function-like macro.
+        {"#define F(x) x\nclass A { int F; };", "A", "A/5/0{F/7/1:int}"},
+        // A macro naming itself stops after one expansion.
+        {"#define self self\nclass A { int self; };", "A", "A/5/0{self/7/1:int}"},
+        // A macro whose #define the conditionals pass over is not expanded.
+        {"#if defined(NOT_DEFINED)\n#define T long\n#endif\nclass A { T n; };", "A",
+         "A/5/0{n/7/1:T}"},
+        // #undef ends it.
+        {"#define T long\n#undef T\nclass A { T n; };", "A", "A/5/0{n/7/1:T}"},
+    };
+    for (const Case& c : cases) {
+        Reset();
+        EXPECT_EQ(Parse(c.source, c.name), c.tree) << c.source;
+    }
+}
+
+TEST_F(CppParserTest, MacrosOfOtherFilesOfTheRunAreExpanded) {
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() /
+        ("qm-cpp-macros-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(dir);
+    const std::string macros = (dir / "macros.h").string();
+    const std::string user = (dir / "user.h").string();
+    std::ofstream(macros) << "#ifdef _MSC_VER\n#define SIZE_TYPE unsigned\n#else\n"
+                             "#define SIZE_TYPE unsigned long long\n#endif\n"
+                             "#define DECLARE(T) struct T##Traits { SIZE_TYPE size; }\n";
+    std::ofstream(user) << "DECLARE(Item);\nclass Box { SIZE_TYPE n; };\n";
+    // The file using the macros is read first: they are known all the same.
+    for (const bool definingFirst : {false, true}) {
+        Reset();
+        parser_->GatherDefines(macros);
+        parser_->GatherDefines(user);
+        parser_->DefineGatheredMacros();
+        for (const std::string& file :
+             definingFirst ? std::vector{macros, user} : std::vector{user, macros}) {
+            EXPECT_EQ(parser_->ParseCppFile(file), 1);
+        }
+        ASSERT_NE(Top("Box"), nullptr);
+        EXPECT_EQ(DumpNode(*Top("Box")), "Box/5/0{n/7/1:unsigned long long}");
+        ASSERT_NE(Top("ItemTraits"), nullptr);
+        EXPECT_EQ(DumpNode(*Top("ItemTraits")), "ItemTraits/5/20000{size/7/4:unsigned long long}");
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(CppParserTest, AnExpansionThatDoublesStaysBounded) {
+    // Each macro doubles the one before it: 2^40 words if expanded whole.
+    std::string source = "#define M0 int\n";
+    for (int i = 1; i <= 40; ++i) {
+        source += "#define M" + std::to_string(i) + " M" + std::to_string(i - 1) + " M" +
+                  std::to_string(i - 1) + "\n";
+    }
+    // A macro that calls itself through another, and one whose arguments
+    // never close.
+    source += "#define P(x) Q(x x)\n#define Q(x) P(x x)\n";
+    source += "#define OPEN(x) x\n";
+    source += "class A { M40 a; P(int) b; };\nclass B { int b; };\nclass C { OPEN(;\n";
+    EXPECT_EQ(Parse(source, "B"), "B/5/0{b/7/1:int}");
+    ASSERT_NE(Top("A"), nullptr);
 }
 
 } // namespace
