@@ -49,16 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         qm::Master container;
         container.SetDetached();
         const bool done = fuzzsupport::Survive(
-            [&] { qm::ExchangeMemberClipboard(input, container, kind, qm::CmdMemberPaste); });
+            [&] { qm::ExchangeMemberClipboard(input, container, kind, qm::cmd::MemberPaste); });
         const size_t pasted = Count(container, kind);
         if ((!done || !prompts.asked.empty()) && pasted != 0)
             std::abort();
         if (pasted == 0)
             continue;
-        qm::ExchangeMemberClipboard(again, container, kind, qm::CmdMemberCopyAll);
+        qm::ExchangeMemberClipboard(again, container, kind, qm::cmd::MemberCopyAll);
         qm::Master second;
         second.SetDetached();
-        qm::ExchangeMemberClipboard(again, second, kind, qm::CmdMemberPaste);
+        qm::ExchangeMemberClipboard(again, second, kind, qm::cmd::MemberPaste);
         if (Count(second, kind) != pasted || !prompts.asked.empty())
             std::abort();
     }
