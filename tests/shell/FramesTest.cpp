@@ -57,6 +57,23 @@
 namespace qm {
 namespace {
 
+// The picture a tool bar button shows, and the one of a template's tool icon
+// slot, in one format to compare.
+QImage ShownButtonIcon(TToolBar& bar, int id) {
+    return bar.ActionOf(id)
+        ->icon()
+        .pixmap(QSize(16, 15))
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+QImage ToolSlotPicture(const NotationTemplate& notation, int slot) {
+    return StripPixmap(notation.toolBitmap)
+        .copy(16 * slot, 0, 16, 15)
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
 void Mouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
     QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), button, buttons,
@@ -1166,19 +1183,8 @@ TEST_F(Frames, ToolButtonsFollowStereotypesAndTheShownToolModel) {
     NotationTemplate* notation = Document().Template();
     ASSERT_NE(notation, nullptr);
     TToolBar* bar = frame.CustomToolBar();
-    auto shown = [&](int id) {
-        return bar->ActionOf(id)
-            ->icon()
-            .pixmap(QSize(16, 15))
-            .toImage()
-            .convertToFormat(QImage::Format_RGB32);
-    };
-    auto slotPicture = [&](int slot) {
-        return StripPixmap(notation->toolBitmap)
-            .copy(16 * slot, 0, 16, 15)
-            .toImage()
-            .convertToFormat(QImage::Format_RGB32);
-    };
+    auto shown = [&](int id) { return ShownButtonIcon(*bar, id); };
+    auto slotPicture = [&](int slot) { return ToolSlotPicture(*notation, slot); };
     ToolModel* base = Document().FindTool(10);
     ASSERT_NE(base, nullptr);
     bool needEnlarge = false;
@@ -1557,19 +1563,8 @@ TEST_F(Frames, CustomBarShowsTheTemplatesToolIcons) {
     NotationTemplate* notation = Document().Template();
     ASSERT_NE(notation, nullptr);
     TToolBar* bar = frame.CustomToolBar();
-    auto shown = [&](int id) {
-        return bar->ActionOf(id)
-            ->icon()
-            .pixmap(QSize(16, 15))
-            .toImage()
-            .convertToFormat(QImage::Format_RGB32);
-    };
-    auto slotPicture = [&](int slot) {
-        return StripPixmap(notation->toolBitmap)
-            .copy(16 * slot, 0, 16, 15)
-            .toImage()
-            .convertToFormat(QImage::Format_RGB32);
-    };
+    auto shown = [&](int id) { return ShownButtonIcon(*bar, id); };
+    auto slotPicture = [&](int slot) { return ToolSlotPicture(*notation, slot); };
     // The window was made before its project named the template: the tool
     // names reach the buttons all the same.
     EXPECT_EQ(bar->ActionOf(cmd::FirstLinkTool + 10)->toolTip().toStdString(),
