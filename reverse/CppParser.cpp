@@ -113,6 +113,26 @@ bool IsTrailingSpecifier(int token, std::string_view text) {
     return token == kTokIdentifier && (text == "noexcept" || text == "override" || text == "final");
 }
 
+// Whether a type text so far holds nothing but cv-qualifiers ("", "const",
+// "const volatile"): a "typename" after them still begins the type.
+bool OnlyQualifiers(std::string_view type) {
+    while (!type.empty()) {
+        if (type.front() == ' ') {
+            type.remove_prefix(1);
+        } else if (type.starts_with("const")) {
+            type.remove_prefix(5);
+        } else if (type.starts_with("volatile")) {
+            type.remove_prefix(8);
+        } else {
+            return false;
+        }
+        if (!type.empty() && type.front() != ' ') {
+            return false;
+        }
+    }
+    return true;
+}
+
 // A member's type split into the type it keeps and whether the member itself
 // is const: a const after the last "*" or "&" outside brackets qualifies the
 // member ("char* const"), as does any const of a type without them ("const
@@ -1418,9 +1438,15 @@ int SourceParser::ParseCppMember(SourceSymbol* cls, int& access, OwnedText comme
         const int t = pendingName.empty() ? token_ : kTokIdentifier;
         // "typename" before a dependent type is part of the type: a member
         // written again without it does not compile.
-        if (t == kTokIdentifier && tokenText_ == "typename" && type.Text().empty()) {
+        if (t == kTokIdentifier && tokenText_ == "typename" && OnlyQualifiers(type.Text())) {
             type.AppendToken(t, tokenText_);
             GetToken();
+            continue;
+        }
+        if (t == kTokIdentifier && pendingName.empty() && IsAttributeWord(tokenText_)) {
+            // An attribute between the words of a declaration:
+            // static __attribute__((visibility("default"))) void f();
+            SkipCppAttributes();
             continue;
         }
         if (IsSpecifierWord(t, tokenText_)) {

@@ -631,7 +631,11 @@ int SourceParser::ParseTypedef(SourceSymbol* parent, OwnedText comment, int flag
             ++parens;
         } else if (token_ == kTokRParen && parens > 0) {
             --parens;
-            if (previous == kTokIdentifier && beforePrevious == kTokStar && declarator.empty()) {
+            if (previous == kTokIdentifier &&
+                (beforePrevious == kTokStar ||
+                 ((beforePrevious == kTokAmp || beforePrevious == kTokAndAnd) &&
+                  function.empty())) &&
+                declarator.empty()) {
                 declarator = name;
             } else if (previous == kTokIdentifier && beforePrevious == kTokLParen && parens == 0 &&
                        angles == 0 && braces == 0) {
