@@ -17,6 +17,8 @@ export XDG_CONFIG_HOME="$work/config" HOME="$work/home"
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 mkdir -p "$XDG_CONFIG_HOME" "$HOME"
 cd "$work"
+export work
+export tab=$'\t'
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # The fixture scripts are named through the scripts folder up to the root.
@@ -45,14 +47,40 @@ new_project() {
     "$2" >>"$1"
 }
 
+# compile_each <folder>: every header under the folder compiled on its own
+# (the folder on the include path), as many at once as there are cores.
+# Writes the headers in order to $work/compiled.txt, each followed by
+# " ok" or " failed"; g++'s messages of header number n go to
+# $work/gcc/n.txt.
+compile_each() {
+  rm -rf "$work/gcc"
+  mkdir -p "$work/gcc"
+  (cd "$1" && find . -name '*.h' | sed 's|^\./||' | sort) | nl -ba -w1 -s"$tab" >"$work/headers.txt"
+  # shellcheck disable=SC2016
+  folder=$1 xargs -P "$(nproc)" -d '\n' -n 1 sh -c '
+    n=${1%%"$tab"*} h=${1#*"$tab"}
+    printf "#include \"%s\"\n" "$h" >"$work/gcc/$n.cpp"
+    if g++ -std=c++17 -fsyntax-only -I"$folder" "$work/gcc/$n.cpp" >"$work/gcc/$n.txt" 2>&1; then
+      echo ok >"$work/gcc/$n.status"
+    else
+      echo failed >"$work/gcc/$n.status"
+    fi' sh <"$work/headers.txt"
+  : >"$work/compiled.txt"
+  local number header
+  while IFS="$tab" read -r number header; do
+    printf '%s %s\n' "$header" "$(cat "$work/gcc/$number.status" 2>/dev/null || echo failed)" >>"$work/compiled.txt"
+  done <"$work/headers.txt"
+}
+
 # Every header under a folder compiles on its own.
 compile_headers() {
-  local folder=$1 header
-  while IFS= read -r header; do
-    printf '#include "%s"\n' "$header" >"$work/one.cpp"
-    g++ -std=c++17 -fsyntax-only -I"$folder" "$work/one.cpp" >"$work/gcc.txt" 2>&1 ||
-      { fail "$header does not compile"; head -20 "$work/gcc.txt"; }
-  done < <(cd "$folder" && find . -name '*.h' | sed 's|^\./||' | sort)
+  local folder=$1 line header status number=0
+  compile_each "$folder"
+  while read -r line; do
+    header=${line% *} status=${line##* }
+    number=$((number + 1))
+    [ "$status" = ok ] || { fail "$header does not compile"; head -20 "$work/gcc/$number.txt"; }
+  done <"$work/compiled.txt"
 }
 
 if command -v g++ >/dev/null; then
@@ -299,13 +327,8 @@ if command -v g++ >/dev/null && [ -d /usr/include/gtest ]; then
     -add="$work/gtest-files.txt" -save
   run "the GoogleTest headers" "$work/gtest.pro" -script=CodeGen/CppHeaders.vxs \
     "-scope=All Models" -folder=gtest
-  total=0 compiled=0
-  while IFS= read -r header; do
-    total=$((total + 1))
-    printf '#include "%s"\n' "$header" >"$work/one.cpp"
-    g++ -std=c++17 -fsyntax-only -I"$work/gtest" "$work/one.cpp" >/dev/null 2>&1 &&
-      compiled=$((compiled + 1))
-  done < <(cd gtest && find . -name '*.h' | sed 's|^\./||' | sort)
+  compile_each "$work/gtest"
+  total=$(wc -l <"$work/compiled.txt") compiled=$(grep -c ' ok$' "$work/compiled.txt")
   echo "GoogleTest: $compiled of $total generated headers compile"
   [ "$compiled" -ge "$gtest_floor" ] ||
     fail "only $compiled of $total GoogleTest headers compile (at least $gtest_floor did)"
@@ -325,11 +348,13 @@ fi
 cereal_floor=90
 if command -v g++ >/dev/null && [ -d /usr/include/cereal ]; then
   new_project "$work/cereal.pro" Classes
-  while IFS= read -r header; do
-    printf '#include "%s"\n' "$header" >"$work/one.cpp"
-    g++ -std=c++17 -fsyntax-only "$work/one.cpp" >/dev/null 2>&1 &&
-      g++ -std=c++17 -M "$work/one.cpp" 2>/dev/null | tr ' \\' '\n\n' | grep '^/usr/include/cereal/'
-  done < <(find /usr/include/cereal -name '*.hpp' -o -name '*.h' | sort) | sort -u >"$work/cereal-files.txt"
+  # shellcheck disable=SC2016
+  find /usr/include/cereal -name '*.hpp' -o -name '*.h' | sort | xargs -P "$(nproc)" -d '\n' -n 1 sh -c '
+    one=$(mktemp "$work/oneXXXXXX.cpp")
+    printf "#include \"%s\"\n" "$1" >"$one"
+    g++ -std=c++17 -fsyntax-only "$one" >/dev/null 2>&1 &&
+      g++ -std=c++17 -M "$one" 2>/dev/null | tr " \\\\" "\n\n" | grep "^/usr/include/cereal/"
+    rm -f "$one"' sh | sort -u >"$work/cereal-files.txt"
   # The reader reports the declarations it cannot read yet (and exits 1);
   # the rest of the library is in the project all the same.
   "$app" "$work/cereal.pro" -revLang=C++ -revModel=Classes -add="$work/cereal-files.txt" -save \
@@ -338,16 +363,17 @@ if command -v g++ >/dev/null && [ -d /usr/include/cereal ]; then
   run "the cereal headers" "$work/cereal.pro" -script=CodeGen/CppHeaders.vxs \
     "-scope=All Models" -folder=cereal
   written=$(sed -n 's/.*C++ headers written: \([0-9]*\).*/\1/p' "$work/stderr" "$work/stdout" | head -1)
+  compile_each "$work/cereal"
   total=0 compiled=0
-  while IFS= read -r header; do
+  while read -r line; do
+    header=${line% *} status=${line##* }
     total=$((total + 1))
-    printf '#include "%s"\n' "$header" >"$work/one.cpp"
-    if g++ -std=c++17 -fsyntax-only -I"$work/cereal" "$work/one.cpp" >"$work/gcc.txt" 2>&1; then
+    if [ "$status" = ok ]; then
       compiled=$((compiled + 1))
     else
-      echo "cereal: $header: $(grep -m1 'error' "$work/gcc.txt")"
+      echo "cereal: $header: $(grep -m1 'error' "$work/gcc/$total.txt")"
     fi
-  done < <(cd cereal && find . -name '*.h' | sed 's|^\./||' | sort)
+  done <"$work/compiled.txt"
   echo "cereal: $compiled of $total generated headers compile"
   [ "$total" -gt 0 ] && [ $((compiled * 100)) -ge $((cereal_floor * total)) ] ||
     fail "only $compiled of $total cereal headers compile (at least $cereal_floor% must)"
