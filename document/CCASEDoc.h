@@ -17,6 +17,7 @@
 #include "document/DocumentEvents.h"
 #include "document/FolderLists.h"
 #include "document/ProjectProfile.h"
+#include "drawables/DiagramView.h"
 #include "drawables/DrawableModel.h"
 #include "drawables/NotationTemplate.h"
 #include "model/ChangeJournal.h"
@@ -329,6 +330,10 @@ class CCASEDoc : public ModelDocument {
     // The window; null for a hidden document or one not yet shown.
     DocumentFrame* Frame() const { return hidden_ ? nullptr : frame_; }
     void SetFrame(DocumentFrame* frame) { frame_ = frame; }
+    // The diagram views that show the document; each view attaches itself
+    // for its life, and the model's editing operations reach them here.
+    DiagramViews& AttachedViews() { return views_; }
+    DiagramView* Views() override { return &views_; }
     bool IsHidden() const { return hidden_; }
     const std::string& JournalFileName() const { return journalFile_; }
     // The project's undo journal, writing to JournalFileName().
@@ -365,6 +370,7 @@ class CCASEDoc : public ModelDocument {
 
     DocumentContext& context_;
     DocumentEvents events_{*this};
+    DiagramViews views_;
     MasterCollection masters_;
     std::vector<std::unique_ptr<Model>> models_;
     std::vector<std::unique_ptr<Master>> removedMasters_;

@@ -154,7 +154,7 @@ void UndoJournal::BeginChange(ChangeKind kind) {
     // Another change ends message renumbering first, so that the messages
     // renumbered so far are recorded before the lists are emptied.
     if (kind != ChangeKind::RenumberMessages)
-        View().EndRenumberMessages(&document_);
+        ViewOf(&document_).EndRenumberMessages(&document_);
     pending_ = PendingChange();
     // Objects handed over for a change that was never recorded go now.
     DestroyHeld();
@@ -408,7 +408,7 @@ bool UndoJournal::Replay(int steps, bool redo) {
     if (steps > 0 && (redo ? CanRedo() : CanUndo())) {
         document_.Events().NoteReplayComing();
         // Message renumbering under way records what it renumbered first.
-        View().EndRenumberMessages(&document_);
+        ViewOf(&document_).EndRenumberMessages(&document_);
     }
     // A change prepared and not recorded is abandoned: the replay may free
     // the objects it names, and no record is to read them afterwards.

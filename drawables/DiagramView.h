@@ -1,13 +1,14 @@
 // What the model's editing operations ask of the diagram view that shows a
 // document: a device context to measure text with, repaints, change notices
-// and the page count of the page matrix pane. The editor installs one
-// implementation; until then every call is answered as by a document
-// without a window (no device context, nothing to repaint).
+// and the page count of the page matrix pane. The document owns the list of
+// its views (DiagramViews) and answers it through ModelDocument::Views(); a
+// document without one, or without a view attached, is answered as having
+// no window (no device context, nothing to repaint).
 #pragma once
 
-#include "platform/ScopedInstall.h"
-
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace qm {
 
@@ -44,10 +45,33 @@ class DiagramView {
     virtual void ChangePageCount(ModelDocument* /*document*/, int /*delta*/) {}
 };
 
-// The installed view (one that has no window until another is installed).
-DiagramView& View();
-// Installs a view (not owned) and returns the one replaced; null restores the default.
-DiagramView* Install(DiagramView* view);
+// The views of one document, owned by the document: each view of it attaches
+// itself while it lives. A notice or repaint goes to every attached view, a
+// device context is lent by the first and given back to the one that lent it.
+class DiagramViews : public DiagramView {
+  public:
+    // Attaches a view (not owned) until Detach; a view attaches once.
+    void Attach(DiagramView* view);
+    void Detach(DiagramView* view);
+    bool Empty() const { return views_.empty(); }
+
+    DeviceContext* BorrowDC(ModelDocument* document) override;
+    void ReleaseDC(ModelDocument* document, DeviceContext* dc) override;
+    void InvalidateView(ModelDocument* document) override;
+    void NotifyChange(ModelDocument* document, int code, ModelObject* object) override;
+    void EndRenumberMessages(ModelDocument* document) override;
+    int PageColumns(ModelDocument* document) override;
+    void ChangePageCount(ModelDocument* document, int delta) override;
+
+  private:
+    std::vector<DiagramView*> views_;
+    // Each lent device context with the view that lent it.
+    std::vector<std::pair<DeviceContext*, DiagramView*>> lent_;
+};
+
+// The views of the document: its own list, or one that has no window for a
+// null document or one that keeps no list.
+DiagramView& ViewOf(ModelDocument* document);
 
 // Borrows the view's device context for a scope; falls back on an
 // offscreen one for documents without a view, so that text is always

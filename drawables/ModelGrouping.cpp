@@ -378,8 +378,8 @@ void Model::ExtendPageCount(ModelDocument* document, int x) {
     CRect page = pageMatrix;
     page.right = ClampCoordinate(columns * pageWidth);
     SetPageMatrix(page);
-    const int shown = View().PageColumns(document);
-    View().ChangePageCount(document, int(columns) - shown);
+    const int shown = ViewOf(document).PageColumns(document);
+    ViewOf(document).ChangePageCount(document, int(columns) - shown);
 }
 
 void Model::StretchSwimlanes() {

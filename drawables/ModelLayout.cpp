@@ -427,7 +427,7 @@ void LayoutModel(ModelDocument* document, Model* model, bool resize, bool recurs
     page.top = 0;
     model->pageMatrix = page;
     model->SetZoom(model->zoom);
-    View().InvalidateView(document);
+    ViewOf(document).InvalidateView(document);
     if (document != nullptr)
         document->SetModifiedFlag(true);
 }

@@ -481,7 +481,7 @@ int Model::FindReplaceStep(ModelDocument* document, bool notify, const std::stri
         found = hits > 0 ? this : nullptr;
         if (replace) {
             if (notify && name != oldName)
-                View().NotifyChange(document, VcRenamed, this);
+                ViewOf(document).NotifyChange(document, VcRenamed, this);
             if (hits > 0)
                 Journal().AddChangedObject(document, this, std::move(previous));
         }
@@ -504,7 +504,7 @@ int Model::FindReplaceStep(ModelDocument* document, bool notify, const std::stri
                     const int code = current->IsPlace()  ? VcPlace
                                      : current->IsLink() ? VcLink
                                                          : VcOther;
-                    View().NotifyChange(document, code, current);
+                    ViewOf(document).NotifyChange(document, code, current);
                 }
             }
             ++it;

@@ -69,64 +69,30 @@ uint32_t FlagsOf(Qt::KeyboardModifiers modifiers) {
     return flags;
 }
 
-// The document's views for the model's editing operations: a device context
-// to measure with, repaints and change notices go to the views that show the
-// document.
-class ViewSeam : public DiagramView {
+} // namespace
+
+// This view's side of the document's views: a device context to measure
+// with, repaints and change notices for the model's editing operations.
+class TContent::DocumentSeam : public DiagramView {
   public:
-    void Add(TContent* view) {
-        if (views_.empty())
-            previous_ = Install(this);
-        views_.push_back(view);
-    }
-    void Remove(TContent* view) {
-        std::erase(views_, view);
-        if (views_.empty())
-            Install(previous_);
-    }
-    DeviceContext* BorrowDC(ModelDocument* document) override {
-        if (Of(document) == nullptr)
-            return nullptr;
+    explicit DocumentSeam(TContent& view) : view_(view) {}
+    DeviceContext* BorrowDC(ModelDocument*) override {
         lent_.push_back(std::make_unique<ImageDC>(1, 1));
         return lent_.back().get();
     }
     void ReleaseDC(ModelDocument*, DeviceContext* dc) override {
         std::erase_if(lent_, [dc](const auto& own) { return own.get() == dc; });
     }
-    void InvalidateView(ModelDocument* document) override {
-        for (TContent* view : views_)
-            if (static_cast<ModelDocument*>(&view->Document()) == document)
-                view->viewport()->update();
+    void InvalidateView(ModelDocument*) override { view_.viewport()->update(); }
+    void NotifyChange(ModelDocument*, int code, ModelObject* object) override {
+        view_.NotifyChange(code, object, false);
     }
-    void NotifyChange(ModelDocument* document, int code, ModelObject* object) override {
-        for (TContent* view : views_)
-            if (static_cast<ModelDocument*>(&view->Document()) == document)
-                view->NotifyChange(code, object, false);
-    }
-    void EndRenumberMessages(ModelDocument* document) override {
-        for (TContent* view : views_)
-            if (static_cast<ModelDocument*>(&view->Document()) == document)
-                view->EndRenumberMessages();
-    }
+    void EndRenumberMessages(ModelDocument*) override { view_.EndRenumberMessages(); }
 
   private:
-    TContent* Of(ModelDocument* document) const {
-        for (TContent* view : views_)
-            if (static_cast<ModelDocument*>(&view->Document()) == document)
-                return view;
-        return nullptr;
-    }
-    std::vector<TContent*> views_;
-    DiagramView* previous_ = nullptr;
+    TContent& view_;
     std::vector<std::unique_ptr<ImageDC>> lent_;
 };
-
-ViewSeam& Seam() {
-    static ViewSeam seam;
-    return seam;
-}
-
-} // namespace
 
 TContent::TContent(CCASEDoc& document, EditorHost& host, QWidget* parent)
     : QAbstractScrollArea(parent), document_(document), host_(host) {
@@ -154,7 +120,8 @@ TContent::TContent(CCASEDoc& document, EditorHost& host, QWidget* parent)
     textView_->setLineWrapMode(QPlainTextEdit::NoWrap);
     textView_->hide();
     document_.Events().AddObserver(this);
-    Seam().Add(this);
+    seam_ = std::make_unique<DocumentSeam>(*this);
+    document_.AttachedViews().Attach(seam_.get());
     if (document_.CurrentModel() == nullptr && document_.ModelCount() > 0)
         document_.SetCurrentModel(document_.GetModelAt(0));
     UpdateScrollSizes(false);
@@ -163,7 +130,7 @@ TContent::TContent(CCASEDoc& document, EditorHost& host, QWidget* parent)
 TContent::~TContent() {
     if (operation_)
         operation_->Cancel(Context(0));
-    Seam().Remove(this);
+    document_.AttachedViews().Detach(seam_.get());
     document_.Events().RemoveObserver(this);
     NotationTemplate* notation = document_.Template();
     if (notation != nullptr && notation->editingDocument == static_cast<ModelDocument*>(&document_))

@@ -332,6 +332,10 @@ class TContent : public QAbstractScrollArea,
     QRect lastPainted_;
     AnimationPause animationPause_ = SleepMilliseconds;
     std::vector<CRect> zoomFrames_;
+    // What the model's editing operations ask of this view, attached to the
+    // document's views while the view lives.
+    class DocumentSeam;
+    std::unique_ptr<DocumentSeam> seam_;
 };
 
 } // namespace qm

@@ -11,6 +11,7 @@
 namespace qm {
 
 class ChangeJournal;
+class DiagramView;
 class GuidMap;
 class Master;
 class ModelObject;
@@ -46,6 +47,9 @@ class ModelDocument {
     // The document's own undo journal, which Journal() hands every change of
     // this document to; null: changes are not recorded.
     virtual ChangeJournal* ChangeRecorder() { return nullptr; }
+    // The views that show the document (repaints, change notices, a device
+    // context to measure with), kept by the document; null: no window.
+    virtual DiagramView* Views() { return nullptr; }
 
     // ---- what the editing operations of models ask (defaults: no document) ----
     // The size of one printer page in model units (0 counts as 1).

@@ -21,7 +21,11 @@
 // bench_html_pages the HTML documentation generator (DocGen/HtmlPages.vxs),
 // which writes a page for each class and model and the pages that list them.
 //
-// usage: bench_cpp_headers [classes]   (bench_java_classes, bench_html_pages)
+// Each size runs in a child process of its own, so that the peak memory
+// shown is that size's alone.
+//
+// usage: bench_cpp_headers [classes...]   (default 5000 20000 50000;
+//        the same for bench_java_classes, bench_html_pages)
 #include "bench/document/ProjectGenerator.h"
 #include "document/CCASEDoc.h"
 #include "document/Profile.h"
@@ -43,7 +47,9 @@
 #include <memory>
 #include <string>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #ifndef QM_GENERATOR
 #define QM_GENERATOR "CodeGen/CppHeaders.vxs"
@@ -148,8 +154,7 @@ size_t FolderBytes(const std::string& folder, size_t& files) {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    const int classes = argc > 1 ? std::atoi(argv[1]) : 20000;
+int RunSize(int classes) {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("qm-bench-cpp-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder / "headers");
@@ -201,9 +206,13 @@ int main(int argc, char** argv) {
     line("generate into an empty folder", first);
     line("generate again, every header merged", again);
     std::printf("  %-44s %9zu files, %zu bytes\n", "files written", files, bytes);
-    std::printf("  %-44s %9.1f MB, %.1f KB a class (default limit %zu MB)\n",
-                "script memory of the generation", static_cast<double>(first.heap) / 1048576.0,
-                static_cast<double>(first.heap) / 1024.0 / classes, kest::heaplimit() >> 20);
+    auto memory = [classes](const char* what, const Times& t) {
+        std::printf("  %-44s %9.1f MB, %.1f KB a class (default limit %zu MB)\n", what,
+                    static_cast<double>(t.heap) / 1048576.0,
+                    static_cast<double>(t.heap) / 1024.0 / classes, kest::heaplimit() >> 20);
+    };
+    memory("script memory, into an empty folder", first);
+    memory("script memory, generate again", again);
     line("property lists alone (VxList, VxProps)", propsMs);
     line("file writing alone (open, princ, close)", writeMs);
     Times rest{first.wall - propsMs.wall - writeMs.wall, first.user - propsMs.user - writeMs.user,
@@ -211,13 +220,48 @@ int main(int argc, char** argv) {
     line("the rest: the generator's own evaluation", rest);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("  %-44s %9.1f MB (goal: under 1024 MB for 20,000 classes)\n", "peak memory",
-                static_cast<double>(usage.ru_maxrss) / 1024.0);
+    std::printf("  %-44s %9.1f MB (goal: under 1024 MB for 20,000 classes)\n",
+                "peak memory of the process", static_cast<double>(usage.ru_maxrss) / 1024.0);
     std::error_code ec;
+    // QM_BENCH_KEEP names a folder that keeps what the generator wrote, to
+    // compare the output of two builds.
+    if (const char* keep = std::getenv("QM_BENCH_KEEP"); keep != nullptr && *keep != '\0') {
+        const std::filesystem::path kept = std::filesystem::path(keep) / std::to_string(classes);
+        std::filesystem::remove_all(kept, ec);
+        std::filesystem::create_directories(kept.parent_path(), ec);
+        std::filesystem::rename(folder / "headers", kept, ec);
+    }
     std::filesystem::remove_all(folder, ec);
     // A header or source file for each class; a page for each class and more.
     return (QM_DOCUMENTS ? files > static_cast<size_t>(classes)
                          : files == static_cast<size_t>(classes))
                ? 0
                : 1;
+}
+
+int main(int argc, char** argv) {
+    std::vector<int> sizes;
+    for (int i = 1; i < argc; ++i)
+        sizes.push_back(std::atoi(argv[i]));
+    if (sizes.empty())
+        sizes = {5000, 20000, 50000};
+    int failed = 0;
+    for (int classes : sizes) {
+        std::fflush(stdout);
+        const pid_t child = fork();
+        if (child < 0)
+            return 1;
+        if (child == 0) {
+            const int code = RunSize(classes);
+            std::fflush(stdout);
+            _exit(code);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            std::printf("  %d classes: the run failed\n", classes);
+            failed = 1;
+        }
+    }
+    return failed;
 }

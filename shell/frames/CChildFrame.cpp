@@ -668,7 +668,7 @@ void CChildFrame::OnToolEditMode(int id) {
         if (previous == nullptr || previous->kind == MkTool)
             previous = document_.ModelCount() > 0 ? document_.GetModelAt(0) : nullptr;
         if (previous != nullptr)
-            ShowModel(previous);
+            Show(previous, {});
         return;
     }
     const bool icon = id == cmd::ToolIconEdit;
@@ -685,7 +685,7 @@ void CChildFrame::OnToolEditMode(int id) {
         GuidMap* map = current != nullptr && current->kind == MkTool ? document_.TemplateMap()
                                                                      : document_.ProjectMap();
         previousModel_ = ObjectHandle(current, map);
-        if (!ShowModel(tool))
+        if (!Show(tool, {}))
             return;
         if (view_->SetIconEditing(icon) || !icon)
             SetToolEditMode(icon ? 1 : 0);
@@ -793,7 +793,7 @@ void CChildFrame::OnPanToSelected(int) {
     // selected and brought into sight.
     Model* model = CurrentModel();
     if (Master* master = SingleListerMaster(); model != nullptr && master != nullptr) {
-        ShowDrawable(*model, model->FindPlaceOfMaster(master));
+        Show(model, {.reveal = true, .drawable = model->FindPlaceOfMaster(master)});
         return;
     }
     view_->PanToSelection(true);
@@ -856,12 +856,37 @@ void CChildFrame::ShowModelAt(int32_t index) {
     // A stored index beyond the project's models (an edited or older file)
     // shows the first model rather than none.
     const size_t count = document_.ModelCount();
-    if (count > 0) {
-        const size_t shown =
-            index >= 0 && static_cast<size_t>(index) < count ? static_cast<size_t>(index) : 0;
-        document_.SetCurrentModel(document_.GetModelAt(shown));
+    Model* model = nullptr;
+    if (count > 0)
+        model = document_.GetModelAt(
+            index >= 0 && static_cast<size_t>(index) < count ? static_cast<size_t>(index) : 0);
+    Show(model, {.refit = true});
+}
+
+bool CChildFrame::Show(Model* model, const ShowOptions& options) {
+    if (options.refit) {
+        if (model != nullptr)
+            document_.SetCurrentModel(model);
+        RefitView();
+        return view_ != nullptr;
     }
-    RefitView();
+    if (view_ == nullptr)
+        return false;
+    if (!options.reveal || view_->CurrentModel() != model) {
+        const bool shown = view_->ShowModel(model);
+        UpdateTitle();
+        UpdateZoomCombo(view_->CurrentModel());
+        if (!shown)
+            return false;
+    }
+    if (options.reveal) {
+        view_->DeselectAll();
+        if (options.drawable != nullptr) {
+            view_->SelectDrawable(options.drawable, TContent::SelectMode::Add);
+            view_->PanToSelection(true);
+        }
+    }
+    return true;
 }
 
 void CChildFrame::ApplyLayout(const FrameLayout& layout, bool maximize) {
@@ -940,12 +965,7 @@ void CChildFrame::UpdateLibraryPane(bool fill) {
 // ---- ProjectWindow ----
 
 bool CChildFrame::ShowModel(Model* model) {
-    if (view_ == nullptr)
-        return false;
-    const bool shown = view_->ShowModel(model);
-    UpdateTitle();
-    UpdateZoomCombo(view_->CurrentModel());
-    return shown;
+    return Show(model, {});
 }
 
 CCASEDoc* CChildFrame::ReferenceProject() const {
@@ -971,11 +991,11 @@ bool CChildFrame::ExplodeMaster(Master& master) {
     // A master with a submodel shows it; making a new one is the Explode
     // command's.
     if (auto* submodel = dynamic_cast<Model*>(master.submodel))
-        return ShowModel(submodel);
+        return Show(submodel, {});
     if (!modelCommands_->ExplodeToMaster(master))
         return false;
     auto* made = dynamic_cast<Model*>(master.submodel);
-    return made != nullptr && ShowModel(made);
+    return made != nullptr && Show(made, {});
 }
 
 void CChildFrame::OpenFile(const std::string& path) {
@@ -1041,19 +1061,11 @@ bool CChildFrame::DropMaster(Master& master, const QPoint& screenPoint) {
 // ---- FindHost ----
 
 void CChildFrame::ShowDrawable(Model& model, Drawable* drawable) {
-    if (view_ == nullptr)
-        return;
-    if (view_->CurrentModel() != &model && !ShowModel(&model))
-        return;
-    view_->DeselectAll();
-    if (drawable != nullptr) {
-        view_->SelectDrawable(drawable, TContent::SelectMode::Add);
-        view_->PanToSelection(true);
-    }
+    Show(&model, {.reveal = true, .drawable = drawable});
 }
 
 void CChildFrame::ShowModelProperties(Model& model) {
-    ShowModel(&model);
+    Show(&model, {});
     host_.ShowProperties(document_, ObjectHandle(&model, &document_.IdMap()), 1, ObjectHandle(),
                          true);
 }

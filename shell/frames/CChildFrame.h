@@ -152,6 +152,22 @@ class CChildFrame : public QMdiSubWindow,
     void InvalidateRect(Model& model, const CRect& area) override;
     void ApplyAndHidePropertySheet() override;
 
+    // ---- showing a model: the one door of ShowModelAt, ShowModel and ShowDrawable ----
+    struct ShowOptions {
+        // Sets the document's current model and refits the view, with no
+        // question asked and the zoom box left as it is (a project read, a
+        // script or a reverse run); otherwise the model goes through the
+        // view, which may refuse it, and the title and zoom box follow.
+        bool refit = false;
+        // Makes the selection that drawable alone (nothing for null) and
+        // brings it into sight; the model is shown only when it is not yet.
+        bool reveal = false;
+        Drawable* drawable = nullptr;
+    };
+    // Shows model as options ask; false when the view refused it or there
+    // is no view to show it through.
+    bool Show(Model* model, const ShowOptions& options);
+
     void UpdateTitle();
     // After the project changed under the view (read, a model made or
     // removed, another template): the first model when none is shown, the

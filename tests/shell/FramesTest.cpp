@@ -1660,5 +1660,59 @@ TEST_F(Frames, AboutBoxAndSplash) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return splash.isNull(); }, 5000));
 }
 
+// The doors of showing a model keep their own ways. By index (a project
+// read, a script, a reverse run) the document's model is set and the view
+// refitted with the zoom box left alone, and an index beyond the models
+// gives the first. By model the view shows it and the zoom box follows. To
+// a drawable the selection becomes that drawable alone, in its model.
+TEST_F(Frames, ShowingAModelByIndexByModelAndToADrawable) {
+    CMainFrame& frame = Start({project});
+    CChildFrame& child = *frame.ActiveChild();
+    CCASEDoc& document = Document();
+    ZoomComboBox& box = *frame.ZoomBox();
+    Model* first = document.GetModelAt(0);
+    ASSERT_NE(first, nullptr);
+    Model* second = document.NewModel(MkClass, nullptr);
+    ASSERT_NE(second, nullptr);
+    first->SetZoomFactor(1.0);
+    second->SetZoomFactor(1.5);
+    const size_t secondIndex = document.ModelCount() - 1;
+    ASSERT_EQ(document.GetModelAt(secondIndex), second);
+    ASSERT_TRUE(child.ShowModel(first));
+    ASSERT_EQ(box.currentText().toStdString(), "100%");
+
+    child.ShowModelAt(int32_t(secondIndex));
+    EXPECT_EQ(document.CurrentModel(), second);
+    EXPECT_EQ(child.View()->CurrentModel(), second);
+    EXPECT_EQ(box.currentText().toStdString(), "100%");
+
+    EXPECT_TRUE(child.ShowModel(second));
+    EXPECT_EQ(box.currentText().toStdString(), "150%");
+
+    for (int32_t index : {int32_t(document.ModelCount()), -1}) {
+        child.ShowModelAt(index);
+        EXPECT_EQ(document.CurrentModel(), first) << index;
+        child.ShowModelAt(int32_t(secondIndex));
+    }
+    EXPECT_EQ(box.currentText().toStdString(), "150%");
+
+    child.ShowDrawable(*first, nullptr);
+    ASSERT_EQ(document.CurrentModel(), first);
+    EXPECT_EQ(box.currentText().toStdString(), "100%");
+    EXPECT_TRUE(first->Selection().empty());
+    Place* place = ShapePlace();
+    ASSERT_NE(place, nullptr);
+    child.ShowModel(second);
+    child.ShowDrawable(*first, place);
+    EXPECT_EQ(document.CurrentModel(), first);
+    ASSERT_EQ(first->Selection().size(), 1u);
+    EXPECT_EQ(first->Selection().front(), place);
+    // Shown already: the selection is made again without showing it anew.
+    first->SetZoomFactor(2.0);
+    child.ShowDrawable(*first, nullptr);
+    EXPECT_TRUE(first->Selection().empty());
+    EXPECT_EQ(box.currentText().toStdString(), "100%");
+}
+
 } // namespace
 } // namespace qm
