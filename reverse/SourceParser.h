@@ -144,6 +144,9 @@ class SourceParser : public SourceSymbolTable {
     // lines, DefineGatheredMacros then takes the macros they define (where
     // the branches around them are read) as defined for every file, so
     // that a file's conditionals do not depend on which files came before.
+    // A file's "#include" of a file outside the run is followed too (found
+    // beside the file or in a folder above it), so that macros a library
+    // takes from the headers it includes are known.
     void GatherDefines(const std::string& path);
     void DefineGatheredMacros();
     // The number of error lines reported since the parser was made.
@@ -284,6 +287,13 @@ class SourceParser : public SourceSymbolTable {
     };
     static constexpr size_t kMaxGatheredDefines = 1 << 20;
     std::vector<GatheredDefine> gathered_;
+    void GatherDefinesOf(const std::string& path,
+                         const std::vector<std::pair<std::string, bool>>& outer);
+    // The files whose #define lines were gathered, and the files they
+    // include with the conditions around each #include.
+    std::set<std::string, std::less<>> gatheredFiles_;
+    std::vector<std::pair<std::string, std::vector<std::pair<std::string, bool>>>>
+        gatheredIncludes_;
     size_t gatheredText_ = 0;
     std::set<std::string, std::less<>> runDefines_;
     // The texts of the run's object-like macros that stand for a template

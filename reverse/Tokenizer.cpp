@@ -11,6 +11,7 @@
 #include <array>
 #include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
@@ -445,6 +446,10 @@ constexpr size_t kMaxObjectMacros = 4096;
 // gathered from the run's files, up to kMaxGatheredText bytes in all.
 constexpr size_t kMaxDefinitionText = 16 * 1024;
 constexpr size_t kMaxGatheredText = 64 * 1024 * 1024;
+// Files gathered from (the run's and those they include), and #include
+// lines followed, at the most.
+constexpr size_t kMaxIncludedFiles = 1 << 14;
+constexpr size_t kMaxGatheredIncludes = 1 << 16;
 // Identifier's answer when it expanded a macro: the expansion is read next.
 constexpr int kMacroExpanded = -2;
 
@@ -953,6 +958,16 @@ void SourceParser::PreprocessorLine() {
 // One file's #define lines, each with the conditions of the branches around
 // it: a condition it needs true, or one of an earlier branch it needs false.
 void SourceParser::GatherDefines(const std::string& path) {
+    GatherDefinesOf(path, {});
+}
+
+void SourceParser::GatherDefinesOf(const std::string& path,
+                                   const std::vector<std::pair<std::string, bool>>& outer) {
+    std::error_code error;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+    if (!gatheredFiles_.insert(error ? path : canonical.string()).second) {
+        return;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return;
@@ -968,6 +983,19 @@ void SourceParser::GatherDefines(const std::string& path) {
     constexpr size_t kMaxLine = 64 * 1024;
     std::string line;
     std::string joined;
+    bool inComment = false; // inside a /* */ comment: a "#define" there is text
+    auto conditions = [&open, &outer] {
+        std::vector<std::pair<std::string, bool>> all = outer;
+        for (const Branch& branch : open) {
+            for (const std::string& earlier : branch.earlier) {
+                all.emplace_back(earlier, false);
+            }
+            if (!branch.own.empty()) {
+                all.emplace_back(branch.own, true);
+            }
+        }
+        return all;
+    };
     while (std::getline(in, line)) {
         if (line.size() > kMaxLine) {
             line.resize(kMaxLine);
@@ -984,8 +1012,20 @@ void SourceParser::GatherDefines(const std::string& path) {
             line = std::move(joined);
             joined.clear();
         }
+        const bool commentAtStart = inComment;
+        for (size_t at = 0; at + 1 < line.size(); ++at) {
+            if (inComment && line[at] == '*' && line[at + 1] == '/') {
+                inComment = false;
+                ++at;
+            } else if (!inComment && line[at] == '/' && line[at + 1] == '/') {
+                break;
+            } else if (!inComment && line[at] == '/' && line[at + 1] == '*') {
+                inComment = true;
+                ++at;
+            }
+        }
         std::string_view text = Trimmed(line);
-        if (text.empty() || text.front() != '#') {
+        if (commentAtStart || text.empty() || text.front() != '#') {
             continue;
         }
         text.remove_prefix(1);
@@ -1012,16 +1052,30 @@ void SourceParser::GatherDefines(const std::string& path) {
                 definition = {};
             }
             gatheredText_ += definition.size();
-            GatheredDefine define{std::string(name), std::string(definition), {}};
-            for (const Branch& branch : open) {
-                for (const std::string& earlier : branch.earlier) {
-                    define.conditions.emplace_back(earlier, false);
+            gathered_.push_back({std::string(name), std::string(definition), conditions()});
+        } else if (word == "include" && gatheredIncludes_.size() < kMaxGatheredIncludes) {
+            // #include "name": beside the file, else in the folders above it
+            // (a library's headers name each other from its include root).
+            std::string_view after = Trimmed(text.substr(text.find(word) + word.size()));
+            if (after.size() < 3 || after.front() != '"') {
+                continue;
+            }
+            const size_t close = after.find('"', 1);
+            if (close == std::string_view::npos || close == 1) {
+                continue;
+            }
+            const std::filesystem::path name(std::string(after.substr(1, close - 1)));
+            for (std::filesystem::path folder = std::filesystem::path(path).parent_path();;
+                 folder = folder.parent_path()) {
+                const std::filesystem::path candidate = folder / name;
+                if (std::filesystem::is_regular_file(candidate, error)) {
+                    gatheredIncludes_.emplace_back(candidate.string(), conditions());
+                    break;
                 }
-                if (!branch.own.empty()) {
-                    define.conditions.emplace_back(branch.own, true);
+                if (folder.empty() || folder == folder.parent_path()) {
+                    break;
                 }
             }
-            gathered_.push_back(std::move(define));
         }
     }
 }
@@ -1032,6 +1086,15 @@ void SourceParser::GatherDefines(const std::string& path) {
 // it no longer changes (a few rounds: each round reads one level deeper).
 // The set depends on what the files hold, never on their order.
 void SourceParser::DefineGatheredMacros() {
+    // The files the run's files include, after the run's own: where both
+    // define a macro, the run's definition is the one taken.
+    for (size_t i = 0; i < gatheredIncludes_.size() && gatheredFiles_.size() < kMaxIncludedFiles;
+         ++i) {
+        const auto included = gatheredIncludes_[i];
+        GatherDefinesOf(included.first, included.second);
+    }
+    gatheredIncludes_.clear();
+    gatheredFiles_.clear();
     std::set<std::string, std::less<>> defined;
     for (int round = 0; round < 16; ++round) {
         std::set<std::string, std::less<>> next;

@@ -180,6 +180,16 @@ TEST_F(CppParserTest, ConstructsRecordTheirNodes) {
          "A",
          "A/5/0{BigOFunc/14/1:double()(IterationCount),Function/14/1:std::function<void(A&)>,"
          "Arr/14/1:int()[4]}"},
+        // A reference to an array and a function type of pointer
+        // parameters are named in their own brackets; an attribute between
+        // the words of a member is passed over; "typename" after "const"
+        // stays in the type.
+        {"class A { typedef const char (&Ref)[sizeof...(Cs) + size]; typedef void (Free)(void*); "
+         "static __attribute__((visibility(\"default\"))) void run() __attribute__((__used__)); "
+         "static const typename T::type name(); };",
+         "A",
+         "A/5/0{Ref/14/1:const char(& )[sizeof...(Cs)+size],Free/14/1:void()(void*),"
+         "run/8/11:void,name/8/11:const typename T::type}"},
         // A member typed with a struct (its own kind, or one declared
         // elsewhere) is a member, not a nested struct.
         {"struct _node { int v; struct _node *children; struct _node *next; struct other o; "
@@ -639,6 +649,29 @@ TEST_F(CppParserTest, MacrosOfOtherFilesOfTheRunAreExpanded) {
         ASSERT_NE(Top("ItemTraits"), nullptr);
         EXPECT_EQ(DumpNode(*Top("ItemTraits")), "ItemTraits/5/20000{size/7/4:unsigned long long}");
     }
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(CppParserTest, MacrosOfIncludedFilesOutsideTheRunAreExpanded) {
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() /
+        ("qm-cpp-includes-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(dir / "lib" / "archives");
+    std::filesystem::create_directories(dir / "other");
+    // Found from the folder above the including file's; the #define in its
+    // comment is text, not a definition; one the run's file makes wins.
+    std::ofstream(dir / "other" / "config.h")
+        << "/* to rename it:\n#define NS_NAME my::other\n*/\n#ifndef NS_NAME\n"
+           "#define NS_NAME other\n#endif\n#define SIZE_T long\n#include \"missing.h\"\n";
+    const std::string user = (dir / "lib" / "archives" / "user.h").string();
+    std::ofstream(user) << "#include \"other/config.h\"\n#define SIZE_T int\n"
+                           "class Box { NS_NAME::Value v; SIZE_T n; };\n";
+    Reset();
+    parser_->GatherDefines(user);
+    parser_->DefineGatheredMacros();
+    EXPECT_EQ(parser_->ParseCppFile(user), 1);
+    ASSERT_NE(Top("Box"), nullptr);
+    EXPECT_EQ(DumpNode(*Top("Box")), "Box/5/0{v/7/1:other::Value,n/7/1:int}");
     std::filesystem::remove_all(dir);
 }
 
