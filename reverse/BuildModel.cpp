@@ -24,6 +24,13 @@ std::string TextOf(const OwnedText& text) {
     return text ? *text : std::string();
 }
 
+// The text, moved out of a parse tree that no later step reads it from: a
+// method's code and comment may be long, and copying them was a large part
+// of building the masters.
+std::string TakeText(OwnedText& text) {
+    return text ? std::move(*text) : std::string();
+}
+
 Master* MasterOfPlace(Drawable* place) {
     auto* node = dynamic_cast<NodeDrawable*>(place);
     return node != nullptr ? node->GetMaster() : nullptr;
@@ -72,12 +79,14 @@ std::unique_ptr<MasterType> TypeOf(const SourceSymbol& node, int typeKind, Maste
 
 // A method record of a method node: its return type, code, comment,
 // access and mode, its parameters and the exceptions and contexts it names.
-std::unique_ptr<MasterMethod> MethodOf(const SourceSymbol& node, Master* owner) {
+// The node's code and comment are taken, not copied: each method node makes
+// one record.
+std::unique_ptr<MasterMethod> MethodOf(SourceSymbol& node, Master* owner) {
     auto method = std::make_unique<MasterMethod>();
     method->name = node.name;
     method->returnType = TextOf(node.text1);
-    method->code = TextOf(node.text2);
-    method->comment = TextOf(node.comment);
+    method->code = TakeText(node.text2);
+    method->comment = TakeText(node.comment);
     auto [access, mode] = MemberAccessAndFlags(node);
     method->access = access;
     method->mode = mode;
@@ -396,7 +405,7 @@ void SourceParser::BuildModelFromParse(ReverseProject* project, Model* model) {
     }
     for (int pass = 1; pass <= 2; ++pass) {
         for (SourceSymbol* head = First(); head != nullptr; head = Next()) {
-            for (const SourceSymbol* node = head; node != nullptr; node = node->sameName.get()) {
+            for (SourceSymbol* node = head; node != nullptr; node = node->sameName.get()) {
                 // A name the run met but never took as a declaration makes
                 // no package for its qualifier either.
                 if (node->kind == kNodeKeyword || node->kind == 0) {
@@ -504,8 +513,7 @@ std::string SourceParser::KindWithoutMacro(const std::string& kind) const {
     return pack ? *macro + "..." : *macro;
 }
 
-void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
-                                       const SourceSymbol* node) {
+void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model, SourceSymbol* node) {
     // A class known only from a forward declaration makes no master.
     if (model == nullptr || !IsContainerKind(node->kind) || node->forwardOnly) {
         return;
@@ -533,7 +541,7 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
         if (recordFiles && node->text2) {
             package->file = *node->text2;
         }
-        for (const SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
+        for (SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
             if (IsContainerKind(c->kind)) {
                 BuildMasterFromNode(project, project->EnsureSubmodel(package, model), c);
             }
@@ -620,7 +628,7 @@ void SourceParser::BuildMasterFromNode(ReverseProject* project, Model* model,
     }
 
     bool cleared = !existed;
-    for (const SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
+    for (SourceSymbol* c = node->firstChild.get(); c != nullptr; c = c->next.get()) {
         if (!cleared) {
             // The members of this run replace the old ones.
             project->DiscardMembers(master->ClearMemberLists());

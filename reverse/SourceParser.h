@@ -233,7 +233,8 @@ class SourceParser : public SourceSymbolTable {
     Model* ResolvePackagePath(ReverseProject* project, Model* model, const std::string& prefix,
                               const OwnedText& qualifier);
     // The first pass for one node: a package, class or interface.
-    void BuildMasterFromNode(ReverseProject* project, Model* model, const SourceSymbol* node);
+    // It takes the method nodes' code and comments into the records it makes.
+    void BuildMasterFromNode(ReverseProject* project, Model* model, SourceSymbol* node);
     std::string KindWithoutMacro(const std::string& kind) const;
     // The second pass for one node: its inheritance, realization and
     // attribute links.
