@@ -235,8 +235,10 @@ void TAnnotater::ApplyChecks(const std::vector<int>& rows, bool on) {
         ModelObject* member = MemberOf(row);
         if (member == nullptr || OwnerOf(member) != master)
             continue;
-        // The change context starts empty: the member is its one entry.
-        journal.BeginChange(ChangeKind::Annotation);
+        // The change context starts empty: the member is its one entry. The
+        // master records the change when the member's mark changed; a row
+        // that changed nothing leaves no change open.
+        JournalChange change(journal, ChangeKind::Annotation);
         changedAny |= master->SetMemberAnnotation(
             &document_, current, place, on, dynamic_cast<MasterAttribute*>(member),
             dynamic_cast<MasterMethod*>(member), dynamic_cast<MasterType*>(member));

@@ -1095,7 +1095,7 @@ void TContent::NotifyChange(int code, ModelObject* object, bool suppress) {
         return;
     }
     InvalidateModelRect(drawable->repaintRect);
-    auto* link = dynamic_cast<Link*>(drawable);
+    auto* link = AsLink(drawable);
     CRect repaint;
     if (code == VcLink && link != nullptr) {
         {
@@ -1177,7 +1177,7 @@ void TContent::OnPopupCall(int) {
         // The model only hands the window back to the menu, which does not
         // use it: the view stands in as an opaque handle.
         auto* window = reinterpret_cast<MenuWindow*>(static_cast<QWidget*>(this));
-        if (auto* link = dynamic_cast<Link*>(drawable)) {
+        if (auto* link = AsLink(drawable)) {
             if (link->GetSource() != nullptr && link->GetSource()->IsPlace())
                 link->PopupCallMenu(&document_, window, screen.x(), screen.y());
         } else if (auto* floater = dynamic_cast<Floater*>(drawable)) {
@@ -1195,8 +1195,8 @@ void TContent::OnOperationLabel(int id) {
     if (model == nullptr || model->Selection().size() != 1)
         return;
     Drawable* drawable = model->Selection().front();
-    auto* link = dynamic_cast<Link*>(drawable);
-    auto* floater = drawable->IsFloater() ? dynamic_cast<Floater*>(drawable) : nullptr;
+    auto* link = AsLink(drawable);
+    auto* floater = AsFloater(drawable);
     Master* master = nullptr;
     if (link != nullptr) {
         master = link->GetTargetMaster();
@@ -1285,7 +1285,7 @@ class ZoomFrameDC : public RecordingDC {
 // The first place of master among the model's drawables, or null.
 Drawable* FirstPlaceOf(const Model& model, const Master* master) {
     for (const auto& drawable : model.Drawables())
-        if (auto* place = dynamic_cast<Place*>(drawable.get());
+        if (auto* place = AsPlace(drawable.get());
             place != nullptr && master != nullptr && place->master == master)
             return place;
     return nullptr;

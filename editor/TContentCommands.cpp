@@ -4,6 +4,7 @@
 #include "editor/TContent.h"
 
 #include "document/CCASEDoc.h"
+#include "drawables/DrawableKinds.h"
 #include "drawables/Link.h"
 #include "drawables/Model.h"
 #include "drawables/Place.h"
@@ -240,16 +241,15 @@ Drawable* TContent::SingleSelected() const {
 
 void TContent::OnUpdateCall(int, CommandState& state) {
     Drawable* single = SingleSelected();
-    state.enabled =
-        IsCallLink(dynamic_cast<Link*>(single)) || (single != nullptr && single->IsFloater());
+    state.enabled = IsCallLink(AsLink(single)) || (single != nullptr && single->IsFloater());
 }
 
 void TContent::OnUpdateExplode(int, CommandState& state) {
-    state.enabled = dynamic_cast<Place*>(SingleSelected()) != nullptr;
+    state.enabled = AsPlace(SingleSelected()) != nullptr;
 }
 
 void TContent::OnUpdateSubmodel(int, CommandState& state) {
-    const auto* place = dynamic_cast<Place*>(SingleSelected());
+    const auto* place = AsPlace(SingleSelected());
     state.enabled =
         place != nullptr && place->master != nullptr && place->master->submodel != nullptr;
 }

@@ -128,6 +128,9 @@ class DragLinkEdge : public OperationBase {
 
     bool End(OperationContext& context, const PointerEvent& event, bool) override {
         SetMode(DM_NONE);
+        // The drag's change ends with this call however it is left: recorded
+        // when the path changed, dropped otherwise.
+        const std::unique_ptr<JournalChange> change = std::move(change_);
         Link* link = link_.As<Link>();
         if (!begun_ || link == nullptr)
             return false;
@@ -141,16 +144,16 @@ class DragLinkEdge : public OperationBase {
         EndRepaint(context, link->repaintRect);
         // Back at the press point the path may still have changed (a stub
         // added on an end node): that is recorded too.
-        if (!recording_ ||
+        if (!recording_ || change == nullptr ||
             (ClampInto(limit_, event.point) == press_ && link->Vertices() == startVertices_))
             return false;
-        UndoJournal& journal = JournalOf(context);
-        journal.RecordChange(ChangeKind::Reshape, "Drag Link Edge", context.model, link);
+        change->Record("Drag Link Edge", context.model, link);
         CheckLinkShape(context, *link, false);
         return false;
     }
 
     void Cancel(OperationContext& context) override {
+        const std::unique_ptr<JournalChange> change = std::move(change_);
         if (knob_ != nullptr) {
             knob_->Cancel(context);
             knob_.reset();
@@ -171,7 +174,7 @@ class DragLinkEdge : public OperationBase {
   private:
     void StartRecord(OperationContext& context, Link& link) {
         UndoJournal& journal = JournalOf(context);
-        journal.BeginChange(ChangeKind::Reshape);
+        change_ = std::make_unique<JournalChange>(journal, ChangeKind::Reshape);
         journal.SetFollowersBefore(UndoJournal::CaptureFollowers(*context.model));
         journal.AddChangedObject(&link, nullptr);
         link.SaveBounds();
@@ -277,6 +280,9 @@ class DragLinkEdge : public OperationBase {
     // The path at the press.
     std::vector<CPoint> startVertices_;
     std::unique_ptr<EditOperation> knob_;
+    // The reshape's journal change while the path is recorded, ended by End
+    // or Cancel (or the drag's end of life), so that none is left open.
+    std::unique_ptr<JournalChange> change_;
     PointerEvent pressEvent_;
     CRect limit_;
     int edge_ = -1;

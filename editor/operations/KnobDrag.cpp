@@ -68,7 +68,7 @@ class DragKnob : public OperationBase {
         changed_ = false;
         reconnectFailed_ = false;
         UndoJournal& journal = JournalOf(context);
-        journal.BeginChange(ChangeKind::Reshape);
+        change_ = std::make_unique<JournalChange>(journal, ChangeKind::Reshape);
         followers_ = UndoJournal::CaptureFollowers(model);
         journal.SetFollowersBefore(followers_);
         journal.AddChangedObject(drawable, nullptr);
@@ -151,13 +151,16 @@ class DragKnob : public OperationBase {
 
     bool End(OperationContext& context, const PointerEvent& event, bool) override {
         SetMode(DM_NONE);
+        // The drag's change ends with this call however it is left: recorded
+        // when the drag changed something, dropped otherwise.
+        const std::unique_ptr<JournalChange> change = std::move(change_);
         Drawable* drawable = Pressed();
         if (!begun_ || drawable == nullptr)
             return false;
         Model& model = *context.model;
         const CPoint point = Clamped(limit_, event.point);
         bool recorded = false;
-        if (changed_) {
+        if (changed_ && change != nullptr) {
             UndoJournal& journal = JournalOf(context);
             if (auto* link = dynamic_cast<Link*>(drawable)) {
                 EndLink(context, *link, point, event);
@@ -185,7 +188,7 @@ class DragKnob : public OperationBase {
             std::optional<JournalGroup> group;
             if (neighbour != nullptr)
                 group.emplace(journal);
-            journal.RecordChange(ChangeKind::Reshape, literal, &model, drawable);
+            change->Record(literal, &model, drawable);
             if (neighbour != nullptr) {
                 JournalChange change(journal, ChangeKind::Reshape);
                 journal.AddChangedObject(neighbour, nullptr);
@@ -211,6 +214,7 @@ class DragKnob : public OperationBase {
     }
 
     void Cancel(OperationContext& context) override {
+        const std::unique_ptr<JournalChange> change = std::move(change_);
         Drawable* drawable = Pressed();
         if (drawable != nullptr && (drawable->flags & kReshaping) != 0)
             SetReshaping(context, *drawable, false);
@@ -510,6 +514,9 @@ class DragKnob : public OperationBase {
     uint8_t nameSegment_ = 0;
     // The links, tags, floaters and place groups as they stood at the press.
     FollowerShapes followers_;
+    // The reshape's journal change, begun with the drag and ended by End or
+    // Cancel (or the drag's end of life), so that none is left open.
+    std::unique_ptr<JournalChange> change_;
     bool begun_ = false;
     bool changed_ = false;
     bool reconnectFailed_ = false;

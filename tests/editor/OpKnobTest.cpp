@@ -73,6 +73,41 @@ TEST_F(OpKnobTest, AClickOnAKnobRecordsNothing) {
     EXPECT_TRUE(journal().Records().empty());
 }
 
+// However a knob drag is left (cancelled after a move, ended where it began,
+// or dropped without an end, as when the view goes), the journal keeps the
+// steps it had and holds no change begun by the drag.
+TEST_F(OpKnobTest, AKnobDragLeftAnyWayLeavesTheJournalAsBefore) {
+    enum class Exit { CancelAfterMove, EndWithoutMove, DroppedAfterMove };
+    for (const Exit exit : {Exit::CancelAfterMove, Exit::EndWithoutMove, Exit::DroppedAfterMove}) {
+        SCOPED_TRACE(int(exit));
+        auto* circle = Find<Place>("p-circle-0001");
+        DragKnob(circle, 2, CPoint(400, 260), CPoint(420, 280));
+        const std::vector<std::string> steps = Descriptions();
+        ASSERT_FALSE(steps.empty());
+        const std::string before = Saved();
+        const CPoint corner = circle->bounds.BottomRight();
+        op = MakeDragOperation(context, DM_DRAG_KNOB, circle, 2, HpKnob);
+        ASSERT_NE(op, nullptr);
+        op->Begin(context, At(corner, circle));
+        ASSERT_TRUE(journal().HasChangedObjects());
+        if (exit == Exit::EndWithoutMove) {
+            op->End(context, At(corner, circle), false);
+        } else {
+            op->Track(context, At(corner + CSize(30, 30), circle));
+            if (exit == Exit::CancelAfterMove)
+                op->Cancel(context);
+        }
+        op.reset();
+        EXPECT_FALSE(journal().HasChangedObjects());
+        EXPECT_EQ(Descriptions(), steps);
+        if (exit != Exit::DroppedAfterMove) {
+            EXPECT_TRUE(test::SameText(Saved(), before));
+        }
+        ASSERT_TRUE(Undo());
+        journal().Reset();
+    }
+}
+
 // A place's repaint rectangle holds its junctions' labels: widening a
 // junction's label (a knob drag on it) widens the place's repaint with it,
 // and undo narrows it again, so a later reshape of the place and the undo
