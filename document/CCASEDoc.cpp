@@ -97,6 +97,68 @@ void WriteModelRecord(ModelDocument* document, Model& model, GuidScope* scope, k
     writer.End();
 }
 
+namespace {
+
+// The start of the next record: of a list only the opening bracket and the
+// head are read (open and head set), so that the rest can be read in pieces;
+// anything else, and the empty list, is read whole (open 0).
+struct RecordStart {
+    int open = 0;
+    Cell* head = nullptr;
+    Cell* whole = nullptr;
+};
+
+RecordStart StartRecord(kest::Channel* ch) {
+    RecordStart start;
+    start.open = kest::readlistopen(ch);
+    if (start.open == 0) {
+        start.whole = kest::readexpr(ch);
+        return start;
+    }
+    start.head = kest::readlistelement(ch, start.open);
+    if (start.head == nullptr) {
+        start.open = 0;
+        start.whole = kest::nil;
+    }
+    return start;
+}
+
+// The elements of a record read from the file one at a time, after those
+// already read (held, given first). Releasing lets go of every cell made
+// since the heap's mark, once the held elements are handed out.
+class FileRecordElements : public RecordElements {
+  public:
+    FileRecordElements(kest::Channel* ch, int open, HeapMark& mark, Cell* held = kest::nil)
+        : ch_(ch), open_(open), mark_(mark), held_(held) {}
+    Cell* Next() override {
+        if (kest::ispair(held_)) {
+            Cell* element = kest::car(held_);
+            held_ = kest::cdr(held_);
+            return element;
+        }
+        return kest::readlistelement(ch_, open_);
+    }
+    void Release() override {
+        if (!kest::ispair(held_))
+            mark_.Renew(ch_);
+    }
+
+  private:
+    kest::Channel* ch_;
+    int open_;
+    HeapMark& mark_;
+    Cell* held_;
+};
+
+// The record begun by start, as readexpr would have read it.
+Cell* WholeRecord(kest::Channel* ch, const RecordStart& start) {
+    if (start.open == 0)
+        return start.whole;
+    return kest::mkcons(start.head, kest::readlistrest(ch, start.open));
+}
+
+} // namespace
+
 void ReadModelRecord(ModelDocument* document, Model& model, GuidScope* scope, Cell* record) {
     model.Persist(document, scope, typeid(model) == typeid(Model) ? kest::cdr(record) : record);
 }
@@ -372,34 +434,48 @@ void CCASEDoc::LoadText(std::string text) {
         ReportOperationFailure(template_ != nullptr, "bad template", true);
         SetProgress(20);
 
-        record = kest::readexpr(ch);
-        if (HasHead(record, kest::sym::otherFiles)) {
-            FolderItemsScriptor(&folders_.otherFiles, FolderOther, record, language_);
-            record = kest::readexpr(ch);
+        RecordStart next = StartRecord(ch);
+        if (next.head == kest::sym::otherFiles) {
+            FolderItemsScriptor(&folders_.otherFiles, FolderOther, WholeRecord(ch, next),
+                                language_);
+            next = StartRecord(ch);
         }
-        if (HasHead(record, kest::sym::revFiles)) {
-            FolderItemsScriptor(&folders_.revFiles, FolderReversed, record, language_);
-            record = kest::readexpr(ch);
+        if (next.head == kest::sym::revFiles) {
+            FolderItemsScriptor(&folders_.revFiles, FolderReversed, WholeRecord(ch, next),
+                                language_);
+            next = StartRecord(ch);
         }
         SetProgress(30);
 
         GuidScope scope = Scope();
         scope.fileVersion = fileVersion;
-        ExpectHead(record, kest::sym::masters);
-        masters_.Persist(&scope, false, nullptr, record);
+        if (next.head != kest::sym::masters)
+            ExpectHead(WholeRecord(ch, next), kest::sym::masters);
+        // The masters record is most of a large file: it is read one master
+        // at a time, each master's cells released once it is built.
+        FileRecordElements masterRecords(ch, next.open, mark);
+        masters_.ReadRecordElements(&scope, masterRecords);
         SetProgress(40);
         mark.Renew(ch);
 
         int position = 40;
         for (;;) {
-            record = kest::readexpr(ch);
+            next = StartRecord(ch);
             if (position < 90)
                 SetProgress(position += 10);
-            if (record == kest::KernelSyms.eof)
+            if (next.open == 0 && next.whole == kest::KernelSyms.eof)
                 break;
-            ReportOperationFailure(HasHead(record, kest::sym::customModel), "customModel expected",
+            ReportOperationFailure(next.head == kest::sym::customModel, "customModel expected",
                                    true);
-            RecordReader reader(kest::cdr(record), "customModel");
+            // The id and the kind tell the model to make; the model then reads
+            // them again and its drawables one at a time.
+            Cell* leading = kest::nil;
+            if (Cell* id = kest::readlistelement(ch, next.open)) {
+                Cell* kindCell = kest::readlistelement(ch, next.open);
+                leading = kest::mkcons(id, kindCell != nullptr ? kest::mkcons(kindCell, kest::nil)
+                                                               : kest::nil);
+            }
+            RecordReader reader(leading, "customModel");
             reader.Take("id");
             int32_t kind = reader.Int("kind");
             std::unique_ptr<Model> model = CreateModelOfKind(&idMap_, template_, kind);
@@ -408,7 +484,8 @@ void CCASEDoc::LoadText(std::string text) {
             GuidScope modelScope = Scope();
             modelScope.fileVersion = fileVersion;
             modelScope.unresolved = &unresolvedIds_;
-            ReadModelRecord(this, *model, &modelScope, record);
+            FileRecordElements modelRecords(ch, next.open, mark, leading);
+            model->ReadElements(this, &modelScope, modelRecords);
             models_.push_back(std::move(model));
             if (position < 90)
                 SetProgress(position += 10);

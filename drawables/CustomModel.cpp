@@ -153,6 +153,13 @@ Cell* CustomModel::Persist(ModelDocument* document, GuidScope* scope, Cell* list
     return Model::Persist(document, scope, kest::cdr(list));
 }
 
+void CustomModel::ReadElements(ModelDocument* document, GuidScope* scope,
+                               RecordElements& elements) {
+    if (document != nullptr)
+        document_ = document;
+    Model::ReadElements(document, scope, elements);
+}
+
 // ---- marking and upkeep ----
 
 void CustomModel::MarkNodeDrawables(Drawable* node, DrawableRefList& list) {

@@ -39,6 +39,7 @@ class CustomModel : public Model {
     void RebindTools(NotationTemplate* notation) override;
     // Record: (customModel <model record>), for both classes.
     kest::Cell* Persist(ModelDocument* document, GuidScope* scope, kest::Cell* list) override;
+    void ReadElements(ModelDocument* document, GuidScope* scope, RecordElements& elements) override;
 
     // ---- creation by tool ----
     // The document's master of that tool, name and namespace (made when

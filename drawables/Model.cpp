@@ -20,6 +20,7 @@
 #include "model/ModelDocument.h"
 
 #include <algorithm>
+#include <cassert>
 #include <charconv>
 #include <cmath>
 #include <iterator>
@@ -703,6 +704,11 @@ void Model::SetZoomFactor(double factor) {
 
 // ======================= records =======================
 
+namespace {
+// The fields of a model record before its drawables, id to zoomed page matrix.
+constexpr size_t kModelFieldCount = 13;
+} // namespace
+
 Cell* Model::PersistFields(Cell* drawables) {
     Cell* fields[] = {
         IdCell(this),
@@ -719,6 +725,7 @@ Cell* Model::PersistFields(Cell* drawables) {
         rectlist(pageMatrix, nil),
         rectlist(zoomedPageMatrix, nil),
     };
+    static_assert(std::size(fields) == kModelFieldCount);
     Cell* out = drawables;
     for (size_t i = std::size(fields); i > 0; --i)
         out = mkcons(fields[i - 1], out);
@@ -729,7 +736,33 @@ Cell* Model::Persist(ModelDocument* document, GuidScope* scope, Cell* list) {
     if (list == nullptr || list == nil)
         return PersistFields(
             PersistDrawables(document, drawables_, scope, this, nullptr, nil, nullptr, false));
+    Cell* records = ReadFields(scope, list);
+    PersistDrawables(document, drawables_, scope, this, nullptr, records, nullptr, false);
+    return nil;
+}
 
+void Model::ReadElements(ModelDocument* document, GuidScope* scope, RecordElements& elements) {
+    // The fields are held in cells until they are read; the drawable records
+    // come one at a time after them.
+    Cell* fields = nil;
+    Cell* tail = nil;
+    for (size_t i = 0; i < kModelFieldCount; ++i) {
+        Cell* element = elements.Next();
+        if (element == nullptr)
+            break;
+        Cell* pair = mkcons(element, nil);
+        if (fields == nil)
+            fields = pair;
+        else
+            tail->b.cdr = pair;
+        tail = pair;
+    }
+    [[maybe_unused]] Cell* rest = ReadFields(scope, fields);
+    assert(rest == nil && "the model's fields are read to the last");
+    ReadDrawables(document, drawables_, scope, this, elements);
+}
+
+Cell* Model::ReadFields(GuidScope* scope, Cell* list) {
     NoteChanged();
     GuidMap* current = scope != nullptr ? scope->current : nullptr;
     GuidMap* project = scope != nullptr ? scope->project : nullptr;
@@ -788,8 +821,7 @@ Cell* Model::Persist(ModelDocument* document, GuidScope* scope, Cell* list) {
     } else if (id.IsText() && !id.IsNil()) {
         guid.SetText(id.Text());
     }
-    PersistDrawables(document, drawables_, scope, this, nullptr, records, nullptr, false);
-    return nil;
+    return records;
 }
 
 void Model::ResolveRefs(ModelDocument* document, GuidScope* scope, bool byDocument) {
@@ -852,12 +884,21 @@ Cell* PersistDrawables(ModelDocument* document, DrawableList& list, GuidScope* s
         return out;
     }
     CheckedLength(records, "drawables", "records");
+    ListElements elements(records);
+    ReadDrawables(document, list, scope, model, elements, second, repaint, primitivesOnly);
+    return records;
+}
+
+void ReadDrawables(ModelDocument* document, DrawableList& list, GuidScope* scope,
+                   DrawableModel* model, RecordElements& records, DrawableRefList* second,
+                   CRect* repaint, bool primitivesOnly) {
     if (repaint != nullptr)
         repaint->SetRectEmpty();
     const bool wasEmpty = list.empty();
     auto last = wasEmpty ? list.end() : std::prev(list.end());
-    for (Cell* at = records; at != nil; at = kest::cdr(at)) {
-        std::unique_ptr<Drawable> drawable = CreateDrawableFromRecord(kest::car(at), scope);
+    while (Cell* record = records.Next()) {
+        std::unique_ptr<Drawable> drawable = CreateDrawableFromRecord(record, scope);
+        records.Release();
         if (drawable == nullptr)
             continue;
         if (primitivesOnly && !drawable->IsPrimitive()) {
@@ -895,7 +936,6 @@ Cell* PersistDrawables(ModelDocument* document, DrawableList& list, GuidScope* s
         }
     }
     RememberLinkGeometry(list, first);
-    return records;
 }
 
 void RememberLinkGeometry(const DrawableList& list, DrawableList::const_iterator first) {

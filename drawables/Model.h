@@ -392,6 +392,10 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     // page matrix, zoomed page matrix, then one record per drawable). Given
     // the list after the head symbol: reads it into this model.
     virtual kest::Cell* Persist(ModelDocument* document, GuidScope* scope, kest::Cell* list);
+    // Reading as Persist reads, from the elements of the record after its head
+    // (for a custom model, after customModel), one at a time: a model of
+    // many drawables is never held in cells whole.
+    virtual void ReadElements(ModelDocument* document, GuidScope* scope, RecordElements& elements);
     // The common part's fields (id to zoomed page matrix) consed onto
     // drawables: the record Persist writes when drawables are its drawable
     // records, so that a writer can print those one at a time.
@@ -425,6 +429,10 @@ class Model : public ModelObject, public DrawableModel, public MasterSubmodel {
     void CopyModelFields(const Model& other);
 
   private:
+    // Persist's reading of the fields, from list (after the head); returns
+    // the drawable records after them.
+    kest::Cell* ReadFields(GuidScope* scope, kest::Cell* list);
+
     void DetachDrawables(GuidScope* scope);
     // The new group of the selected drawables (taken out of the list).
     std::unique_ptr<Drawable> MakeGroup(ModelDocument* document, GuidMap* map, bool asPlace,
@@ -491,6 +499,11 @@ Drawable* ContainerOf(Drawable* drawable);
 kest::Cell* PersistDrawables(ModelDocument* document, DrawableList& list, GuidScope* scope,
                              DrawableModel* model, DrawableRefList* second, kest::Cell* records,
                              CRect* repaint, bool primitivesOnly);
+// PersistDrawables reading, the records given one at a time (each released
+// once its drawable is made).
+void ReadDrawables(ModelDocument* document, DrawableList& list, GuidScope* scope,
+                   DrawableModel* model, RecordElements& records, DrawableRefList* second = nullptr,
+                   CRect* repaint = nullptr, bool primitivesOnly = false);
 
 // After a read, from first (or the list's head when first is the end):
 // links remember the bounds of their end nodes, message floaters the ends of

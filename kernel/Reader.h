@@ -40,6 +40,16 @@ Cell* readexpr(Channel* ch);
 // readexpr, writing out a pending prompt line of the standard output first
 // when ch is the standard input.
 Cell* readtop(Channel* ch, bool inBackquote);
+// A long list read one element at a time, so that only the element being
+// worked on need be held in cells: what readexpr would read as the whole list,
+// with the same errors. readlistopen takes the opening bracket of the next
+// expression and returns its token (TokOpen or TokOpenBracket); when the next
+// expression is no list it takes nothing and returns 0. readlistelement then
+// returns each element in turn, and nullptr once it has taken the closing
+// bracket; readlistrest returns the elements not yet read, as a list.
+int readlistopen(Channel* ch);
+Cell* readlistelement(Channel* ch, int open);
+Cell* readlistrest(Channel* ch, int open);
 Cell* readsexpr(Channel* ch, bool inBackquote);
 int gettoken(Channel* ch);
 int getch(Channel* ch);

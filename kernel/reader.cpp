@@ -333,30 +333,35 @@ void append(Cell*& head, Cell*& tail, Cell* cell) {
     tail = cell;
 }
 
-Cell* readlist(Channel* ch, int open, bool inBackquote) {
+// The elements of a list whose opening bracket open has been taken, up to
+// and with its closing bracket; each call takes one element (returned) or the
+// closer (nullptr).
+Cell* readlistitem(Channel* ch, int open, bool inBackquote) {
     const int close = open + 1;
-    int tok = skipnewlines(ch, true);
-    if (tok == close) {
+    const int tok = currenttoken(ch);
+    if (tok == TokClose || tok == TokCloseBracket) {
         gettoken(ch);
-        return nil;
+        if (tok != close)
+            readerror(open == TokOpen ? "( ... ] is not allowed" : "[ ... ) is not allowed");
+        return nullptr;
     }
+    if (tok == TokEnd)
+        readerror("unexpected end of file");
+    return readelement(ch, tok, inBackquote);
+}
+
+// The rest of a list whose opening bracket open has been taken.
+Cell* readlisttail(Channel* ch, int open, bool inBackquote) {
     Cell* head = nil;
     Cell* tail = nil;
-    for (;;) {
-        tok = currenttoken(ch);
-        if (tok == TokClose || tok == TokCloseBracket) {
-            if (tok != close) {
-                gettoken(ch);
-                readerror(open == TokOpen ? "( ... ] is not allowed" : "[ ... ) is not allowed");
-            }
-            break;
-        }
-        if (tok == TokEnd)
-            readerror("unexpected end of file");
-        append(head, tail, mkcons(readelement(ch, tok, inBackquote), nil));
-    }
-    gettoken(ch);
+    while (Cell* element = readlistitem(ch, open, inBackquote))
+        append(head, tail, mkcons(element, nil));
     return head;
+}
+
+Cell* readlist(Channel* ch, int open, bool inBackquote) {
+    skipnewlines(ch, true);
+    return readlisttail(ch, open, inBackquote);
 }
 
 Cell* readset(Channel* ch, bool inBackquote) {
@@ -635,6 +640,27 @@ int skipnewlines(Channel* ch, bool advance) {
 
 Cell* readexpr(Channel* ch) {
     return readtop(ch, false);
+}
+
+int readlistopen(Channel* ch) {
+    if (readdepth >= ReaderDepthLimit)
+        readerror("expression nested too deeply");
+    const int tok = currenttoken(ch);
+    if (tok != TokOpen && tok != TokOpenBracket)
+        return 0;
+    skipnewlines(ch, true);
+    return tok;
+}
+
+Cell* readlistelement(Channel* ch, int open) {
+    // At the depth readexpr reads a list's elements at.
+    DepthGuard guard;
+    return readlistitem(ch, open, false);
+}
+
+Cell* readlistrest(Channel* ch, int open) {
+    DepthGuard guard;
+    return readlisttail(ch, open, false);
 }
 
 Cell* readtop(Channel* ch, bool inBackquote) {

@@ -57,6 +57,14 @@ void ExpectHead(Cell* record, kest::Symbol* head) {
     ReportOperationFailure(ok, Format("%s sym expected", head->name), true);
 }
 
+Cell* ListElements::Next() {
+    if (!kest::ispair(at_))
+        return nullptr;
+    Cell* element = kest::car(at_);
+    at_ = kest::cdr(at_);
+    return element;
+}
+
 int32_t CheckedLength(Cell* list, const char* record, const char* field) {
     int64_t n = 0;
     Cell* at = list;

@@ -154,4 +154,25 @@ class RecordReader {
 // its length, or reports a format error of the record named.
 int32_t CheckedLength(kest::Cell* list, const char* record, const char* field);
 
+// The elements of a record handed over one at a time, so that a long record
+// read from a file is never held in cells whole. Next gives each element in
+// turn and nullptr after the last; Release lets go of the cells of every
+// element given so far, which the caller no longer holds.
+class RecordElements {
+  public:
+    virtual ~RecordElements() = default;
+    virtual kest::Cell* Next() = 0;
+    virtual void Release() {}
+};
+
+// The elements of a list already read whole; Release keeps them.
+class ListElements : public RecordElements {
+  public:
+    explicit ListElements(kest::Cell* list) : at_(list) {}
+    kest::Cell* Next() override;
+
+  private:
+    kest::Cell* at_;
+};
+
 } // namespace qm

@@ -265,6 +265,17 @@ Cell* MasterCollection::Persist(GuidScope* scope, bool merge, std::vector<Master
 
     ExpectHead(list, kest::sym::masters);
     CheckedLength(list, "masters", "masters");
+    ListElements elements(kest::cdr(list));
+    ReadMasters(scope, merge, added, elements);
+    return nil;
+}
+
+void MasterCollection::ReadRecordElements(GuidScope* scope, RecordElements& elements) {
+    ReadMasters(scope, false, nullptr, elements);
+}
+
+void MasterCollection::ReadMasters(GuidScope* scope, bool merge, std::vector<Master*>* added,
+                                   RecordElements& elements) {
     GuidMap* project = scope != nullptr ? scope->project : nullptr;
     // The masters read are kept aside until the whole record has been read,
     // so that a bad record adds nothing.
@@ -282,10 +293,11 @@ Cell* MasterCollection::Persist(GuidScope* scope, bool merge, std::vector<Master
         return nullptr;
     };
     try {
-        for (Cell* at = kest::cdr(list); at != nil; at = kest::cdr(at)) {
+        while (Cell* element = elements.Next()) {
             auto master = std::make_unique<Master>(Master::ForReading{});
-            master->Persist(scope, kest::car(at));
-            std::string recordId = RecordIdText(kest::car(at));
+            master->Persist(scope, element);
+            std::string recordId = RecordIdText(element);
+            elements.Release();
             if (!merge) {
                 read.push_back({std::move(master), recordId});
                 continue;
@@ -321,7 +333,6 @@ Cell* MasterCollection::Persist(GuidScope* scope, bool merge, std::vector<Master
             added->push_back(r.master.get());
         InsertAt(masters_.size(), std::move(r.master));
     }
-    return nil;
 }
 
 } // namespace qm

@@ -86,6 +86,10 @@ class MasterCollection {
     // bad record adds nothing. Returns the new list, or nil after reading.
     virtual kest::Cell* Persist(GuidScope* scope, bool merge, std::vector<Master*>* added,
                                 kest::Cell* list);
+    // Reading the masters record (after its head) one element at a time; the
+    // masters are appended as Persist appends them without merge, and a bad
+    // record adds nothing.
+    void ReadRecordElements(GuidScope* scope, RecordElements& elements);
 
     // Writes the masters record of every master as prettyprint writes what
     // Persist returns, from column 0: a master's cells are made, printed
@@ -103,6 +107,9 @@ class MasterCollection {
 
   private:
     friend class Master;
+    // Persist's reading, over the record's elements as next gives them.
+    void ReadMasters(GuidScope* scope, bool merge, std::vector<Master*>* added,
+                     RecordElements& elements);
     // A held master's name changed: the index is rebuilt on its next use.
     void NameChanged() { indexed_ = false; }
     // The master enters or leaves the collection (its holder link).
