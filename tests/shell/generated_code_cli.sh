@@ -171,6 +171,27 @@ CPP
     [ "$box_at" -lt "$alias_at" ] || fail "ns.h is not in order: $(grep -v '^ *//' "$work/files/out/ns.h")"
   compile_headers "$work/files/out"
 
+  # A base whose argument is a conditional names the classes on both sides
+  # of its ":", and its header includes both.
+  mkdir -p "$work/cond"
+  cat >"$work/cond/cond.h" <<'CPP'
+#include <type_traits>
+namespace tr {
+template <class T> struct has_a { static const bool value = true; };
+template <class T> struct has_b { static const bool value = false; };
+template <class T> struct pick : std::integral_constant<bool, has_a<T>::value ? has_a<T>::value : has_b<T>::value> {};
+}
+CPP
+  printf '%s\n' "$work/cond/cond.h" >"$work/cond/files.txt"
+  new_project "$work/cond/cond.pro" Classes
+  run "reading cond.h" "$work/cond/cond.pro" -revLang=C++ -revModel=Classes -add="$work/cond/files.txt" -save
+  run "writing the headers of cond.h" "$work/cond/cond.pro" -script=CodeGen/CppHeaders.vxs \
+    "-scope=All Models" -folder="$work/cond/out"
+  for include in has_a has_b; do
+    grep -qxF "#include \"tr/$include.h\"" "$work/cond/out/tr/pick.h" || fail "pick.h does not include $include.h"
+  done
+  compile_headers "$work/cond/out"
+
   make_library cpp
   run "the library's headers" "$work/cpp.pro" -script=CodeGen/CppHeaders.vxs "-scope=All Models" \
     -folder=cpp
