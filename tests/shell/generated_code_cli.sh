@@ -172,7 +172,8 @@ CPP
   compile_headers "$work/files/out"
 
   # A base whose argument is a conditional names the classes on both sides
-  # of its ":", and its header includes both.
+  # of its ":", and its header includes both; a typedef naming a member of
+  # a class through it (in a decltype with "&") includes that class.
   mkdir -p "$work/cond"
   cat >"$work/cond/cond.h" <<'CPP'
 #include <type_traits>
@@ -180,6 +181,11 @@ namespace tr {
 template <class T> struct has_a { static const bool value = true; };
 template <class T> struct has_b { static const bool value = false; };
 template <class T> struct pick : std::integral_constant<bool, has_a<T>::value ? has_a<T>::value : has_b<T>::value> {};
+class access {
+public:
+  template <class T> static auto member_save(T const& t) -> decltype(t.save()) { return t.save(); }
+};
+template <class T> struct saved { typedef decltype(tr::access::member_save(std::declval<T const&>())) type; };
 }
 CPP
   printf '%s\n' "$work/cond/cond.h" >"$work/cond/files.txt"
@@ -190,6 +196,7 @@ CPP
   for include in has_a has_b; do
     grep -qxF "#include \"tr/$include.h\"" "$work/cond/out/tr/pick.h" || fail "pick.h does not include $include.h"
   done
+  grep -qxF '#include "tr/access.h"' "$work/cond/out/tr/saved.h" || fail "saved.h does not include access.h"
   compile_headers "$work/cond/out"
 
   make_library cpp
