@@ -373,7 +373,7 @@ fi
 # their own are read, with the library's headers they include: those of a
 # library not installed (boost) or that g++ rejects by themselves cannot
 # come back compiling. Each failing header's first error is shown.
-cereal_floor=95
+cereal_floor=97
 if command -v g++ >/dev/null && [ -d /usr/include/cereal ]; then
   new_project "$work/cereal.pro" Classes
   # shellcheck disable=SC2016
