@@ -957,6 +957,13 @@ int SourceParser::ParseCppTemplateParams(SymbolList& params, bool keepUnnamed) {
         bool listEnded = false;
         int depth = 0;
         int parens = 0; // inside parentheses "<" and ">" compare
+        // A "<" after ")" or a number compares ("sizeof(T) < 8"): no name
+        // before it opens an argument list.
+        int previous = 0;
+        auto next = [&] {
+            previous = token_;
+            GetToken();
+        };
         while (token_ != kTokSemicolon && token_ != kTokEnd && token_ != kTokLBrace) {
             const int t = token_;
             if (parens > 0) {
@@ -968,7 +975,7 @@ int SourceParser::ParseCppTemplateParams(SymbolList& params, bool keepUnnamed) {
                 } else {
                     byDefault.AppendToken(t, tokenText_);
                 }
-                GetToken();
+                next();
                 continue;
             }
             if (t == kTokLParen || t == kTokLBracket) {
@@ -979,7 +986,7 @@ int SourceParser::ParseCppTemplateParams(SymbolList& params, bool keepUnnamed) {
                 } else {
                     byDefault.AppendToken(t, tokenText_);
                 }
-                GetToken();
+                next();
                 continue;
             }
             if (typeParameter && !inDefault && (t == kTokScope || t == kTokLess)) {
@@ -997,11 +1004,13 @@ int SourceParser::ParseCppTemplateParams(SymbolList& params, bool keepUnnamed) {
                     if (inDefault) {
                         byDefault.AppendToken(kTokGreater, ">");
                     }
-                    GetToken();
+                    next();
                 }
                 break;
             }
-            if (t == kTokLess) {
+            if (t == kTokLess && (previous == kTokRParen || previous == kTokNumber)) {
+                // compared within the argument: no list opens
+            } else if (t == kTokLess) {
                 ++depth;
             } else if (t == kTokGreater || t == kTokRParen || t == kTokRBracket) {
                 if (depth == 0) {
@@ -1030,10 +1039,10 @@ int SourceParser::ParseCppTemplateParams(SymbolList& params, bool keepUnnamed) {
                 name = tokenText_;
             } else if (!inDefault && t == kTokEllipsis && depth == 0) {
                 pack = true;
-                GetToken();
+                next();
                 continue;
             }
-            GetToken();
+            next();
         }
         if ((!name.empty() || keepUnnamed) && params.size() < kMaxTemplateParams) {
             auto param = std::make_unique<SourceSymbol>(name, std::nullopt);

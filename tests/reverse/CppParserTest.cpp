@@ -510,6 +510,21 @@ TEST_F(CppParserTest, TemplateMembersAreRead) {
     EXPECT_EQ(log_.Text(), "");
 }
 
+// A "<" after ")" or a number inside a template parameter's argument
+// compares: the members after it (a nested struct among them) are read.
+TEST_F(CppParserTest, AComparisonInATemplateParameterOpensNoList) {
+    ParseText(*parser_, "class X {\n"
+                        "    template <class T, E<sizeof(T) < sizeof(long)> = 0> void f(T& v);\n"
+                        "    template <int N, E<2 < N, true> = 0> void g();\n"
+                        "    struct Info { int y; };\n"
+                        "    Info b;\n"
+                        "};\n");
+    EXPECT_EQ(DumpNode(*Top("X")),
+              "X/5/0{f/8/1:template <typename T, E<sizeof(T)<sizeof(long)>> void{v/9/0:T&},"
+              "g/8/1:template <int N, E<2<N,true>> void,Info/5/20001{y/7/4:int},b/7/1:Info}");
+    EXPECT_EQ(log_.Text(), "");
+}
+
 TEST_F(CppParserTest, DeepNestingIsReportedAndStaysBounded) {
     for (int language : {kLangCpp, kLangIdl}) {
         std::string text;
