@@ -138,17 +138,20 @@ grep -qF '"NoLeaf"' order1.pro && fail "order1.pro holds the branch not taken"
 cmp -s out.pro copy.pro || fail "the project saved again differs"
 
 # A script beside the program: what it prints shows on standard output, all of it.
+# Its name is this run's own, so that two runs of this test never share it.
 scripts="$appdir/Scripts/CodeGen"
+hello="BatchCliHello$$.vxs"
 mkdir -p "$scripts"
+trap 'rm -rf "$work"; rm -f "$scripts/$hello"' EXIT
 printf ';$Verbose=quiet\n(def KestMain (lam (s n tg e a b) (print (quote started) n $Verbose)))\n' \
-  >"$scripts/BatchCliHello.vxs"
-"$app" out.pro -batch -exit -script=CodeGen/BatchCliHello.vxs "-scope=All Models" \
+  >"$scripts/$hello"
+"$app" out.pro -batch -exit -script=CodeGen/$hello "-scope=All Models" \
   -folder="$work/gen" -file=x \
   -Verbose=TRUE >"$work/out" 2>"$work/err" || fail "the script batch exited $?"
 grep -qF 'started"out""quiet"' "$work/out" || { fail "the script's output is missing"; cat "$work/out" "$work/err"; }
 [ -d "$work/gen" ] || fail "the target folder was not made"
-expect 1 "Invalid script option name: nosuch" out.pro -batch -script=CodeGen/BatchCliHello.vxs -nosuch=1
-rm -f "$scripts/BatchCliHello.vxs"
+expect 1 "Invalid script option name: nosuch" out.pro -batch -script=CodeGen/$hello -nosuch=1
+rm -f "$scripts/$hello"
 
 # The batch examples of the README, run as written (the program's name
 # standing for its path), one after the other on a fresh folder with the
