@@ -153,6 +153,13 @@ class ShippedScriptsTest : public ScriptingTest {
         return "";
     }
 
+    static Master* MasterNamed(CCASEDoc& document, const std::string& name) {
+        for (const auto& master : document.Masters().Masters())
+            if (master->name == name)
+                return master.get();
+        return nullptr;
+    }
+
     bool LogHas(const std::string& text) const {
         return log.Text().find(text) != std::string::npos;
     }
@@ -469,6 +476,34 @@ TEST_F(ShippedScriptsTest, JavaClassesKeepTheMethodBodies) {
     EXPECT_EQ(Read(scratch / "geo/Circle.java"), edited);
 }
 
+// The words of a long method body are looked up for the file's imports
+// within a few megabytes of script memory: splitting the body by copying
+// what was left after every word took memory as the square of its length.
+TEST_F(ShippedScriptsTest, JavaClassesReadTheWordsOfALongBodyInLittleMemory) {
+    auto document = Open();
+    Master* circle = MasterNamed(*document, "Circle");
+    ASSERT_NE(circle, nullptr);
+    std::string code;
+    for (int line = 0; line < 2000; ++line)
+        code += "total += item.size(" + std::to_string(line) + ");\n";
+    code += "List<String> rest = new ArrayList<>();";
+    auto method = std::make_unique<MasterMethod>();
+    method->name = "Sum";
+    method->access = 3;
+    method->code = code;
+    method->owner = circle;
+    circle->methods.push_back(std::move(method));
+    settings.ScriptMemory = 24;
+
+    Generate(TaskCodeGen, "CodeGen/JavaClasses.vxs", *document, scratch.Path());
+    EXPECT_FALSE(LogHas("ERROR")) << log.Text();
+    const std::string java = Read(scratch / "geo/Circle.java");
+    for (const char* line : {"import java.util.List;\n", "import java.util.ArrayList;\n",
+                             "        total += item.size(1999);\n",
+                             "        List<String> rest = new ArrayList<>();\n"})
+        EXPECT_NE(java.find(line), std::string::npos) << line;
+}
+
 TEST_F(ShippedScriptsTest, JavaClassesWithoutPackageFolders) {
     auto document = Open();
     Generate(TaskCodeGen, "CodeGen/JavaClasses.vxs", *document, scratch.Path(),
@@ -622,10 +657,7 @@ TEST_F(ShippedScriptsTest, ProjectSummaryTask) {
 // type without being a constructor, returns void).
 TEST_F(ShippedScriptsTest, JavaInitializerBlocksAreNoMethodsOfTheOtherScripts) {
     auto document = Open();
-    Master* circle = nullptr;
-    for (const auto& master : document->Masters().Masters())
-        if (master->name == "Circle")
-            circle = master.get();
+    Master* circle = MasterNamed(*document, "Circle");
     ASSERT_NE(circle, nullptr);
     auto add = [&](const char* name, int mode, const char* code, bool withParameter) {
         auto method = std::make_unique<MasterMethod>();
