@@ -281,19 +281,21 @@ class SourceParser : public SourceSymbolTable {
     // The #define lines of the run's files with the conditions around them
     // (text, whether it must hold), until DefineGatheredMacros; the names
     // it found defined, which no #undef removes.
+    using GatheredConditions = std::vector<std::pair<std::string, bool>>;
+    // The #define lines of one run of a file's lines between two directives
+    // that open or close a branch share one list of conditions.
     struct GatheredDefine {
         std::string name;
         std::string definition; // the text after the name, lines joined
-        std::vector<std::pair<std::string, bool>> conditions;
+        std::shared_ptr<const GatheredConditions> conditions;
     };
     static constexpr size_t kMaxGatheredDefines = 1 << 20;
     std::vector<GatheredDefine> gathered_;
-    void GatherDefinesOf(const std::string& path,
-                         const std::vector<std::pair<std::string, bool>>& outer);
+    void GatherDefinesOf(const std::string& path, const GatheredConditions& outer);
     // The files whose #define lines were gathered, and the files they
     // include with the conditions around each #include.
     std::set<std::string, std::less<>> gatheredFiles_;
-    std::vector<std::pair<std::string, std::vector<std::pair<std::string, bool>>>>
+    std::vector<std::pair<std::string, std::shared_ptr<const GatheredConditions>>>
         gatheredIncludes_;
     size_t gatheredText_ = 0;
     std::set<std::string, std::less<>> runDefines_;

@@ -16,6 +16,7 @@
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qm {
@@ -961,8 +962,7 @@ void SourceParser::GatherDefines(const std::string& path) {
     GatherDefinesOf(path, {});
 }
 
-void SourceParser::GatherDefinesOf(const std::string& path,
-                                   const std::vector<std::pair<std::string, bool>>& outer) {
+void SourceParser::GatherDefinesOf(const std::string& path, const GatheredConditions& outer) {
     std::error_code error;
     const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
     if (!gatheredFiles_.insert(error ? path : canonical.string()).second) {
@@ -984,17 +984,23 @@ void SourceParser::GatherDefinesOf(const std::string& path,
     std::string line;
     std::string joined;
     bool inComment = false; // inside a /* */ comment: a "#define" there is text
-    auto conditions = [&open, &outer] {
-        std::vector<std::pair<std::string, bool>> all = outer;
-        for (const Branch& branch : open) {
-            for (const std::string& earlier : branch.earlier) {
-                all.emplace_back(earlier, false);
+    // The conditions around the line being read, made once for the lines
+    // up to the next directive that opens, switches or closes a branch.
+    std::shared_ptr<const GatheredConditions> around;
+    auto conditions = [&open, &outer, &around] {
+        if (around == nullptr) {
+            auto all = std::make_shared<GatheredConditions>(outer);
+            for (const Branch& branch : open) {
+                for (const std::string& earlier : branch.earlier) {
+                    all->emplace_back(earlier, false);
+                }
+                if (!branch.own.empty()) {
+                    all->emplace_back(branch.own, true);
+                }
             }
-            if (!branch.own.empty()) {
-                all.emplace_back(branch.own, true);
-            }
+            around = std::move(all);
         }
-        return all;
+        return around;
     };
     while (std::getline(in, line)) {
         if (line.size() > kMaxLine) {
@@ -1033,13 +1039,16 @@ void SourceParser::GatherDefinesOf(const std::string& path,
         if (word.starts_with("if")) {
             if (open.size() < kMaxDepth) {
                 open.push_back({{}, std::string(text)});
+                around = nullptr;
             }
         } else if ((word == "else" || word == "elif") && !open.empty()) {
             Branch& branch = open.back();
             branch.earlier.push_back(std::move(branch.own));
             branch.own = word == "elif" ? std::string(text) : std::string();
+            around = nullptr;
         } else if (word == "endif" && !open.empty()) {
             open.pop_back();
+            around = nullptr;
         } else if (word == "define" && gathered_.size() < kMaxGatheredDefines) {
             const std::string_view after = text.substr(text.find(word) + word.size());
             const std::string_view name = LeadingName(after);
@@ -1091,18 +1100,37 @@ void SourceParser::DefineGatheredMacros() {
     for (size_t i = 0; i < gatheredIncludes_.size() && gatheredFiles_.size() < kMaxIncludedFiles;
          ++i) {
         const auto included = gatheredIncludes_[i];
-        GatherDefinesOf(included.first, included.second);
+        GatherDefinesOf(included.first, *included.second);
     }
     gatheredIncludes_.clear();
     gatheredFiles_.clear();
     std::set<std::string, std::less<>> defined;
+    // Whether the branches of a list of conditions are read with the set
+    // found so far. A condition's value depends on its text and the set
+    // alone, so each text and each shared list is weighed once a round.
+    std::unordered_map<std::string_view, bool> falseTexts;
+    std::unordered_map<const GatheredConditions*, bool> readLists;
+    auto isRead = [&](const GatheredConditions& conditions) {
+        const auto known = readLists.find(&conditions);
+        if (known != readLists.end()) {
+            return known->second;
+        }
+        const bool read = std::ranges::all_of(conditions, [&](const auto& condition) {
+            auto [text, added] = falseTexts.try_emplace(condition.first, false);
+            if (added) {
+                text->second = ConditionIsFalse(condition.first, defined);
+            }
+            return text->second != condition.second;
+        });
+        readLists.emplace(&conditions, read);
+        return read;
+    };
     for (int round = 0; round < 16; ++round) {
         std::set<std::string, std::less<>> next;
+        falseTexts.clear();
+        readLists.clear();
         for (const GatheredDefine& define : gathered_) {
-            const bool read = std::ranges::all_of(define.conditions, [&](const auto& condition) {
-                return ConditionIsFalse(condition.first, defined) != condition.second;
-            });
-            if (read) {
+            if (isRead(*define.conditions)) {
                 next.insert(define.name);
             }
         }
@@ -1114,11 +1142,10 @@ void SourceParser::DefineGatheredMacros() {
     // The C++ macros of the run: of the #define lines read, the first of
     // each name gives its text.
     if (language_ == kLangCpp) {
+        falseTexts.clear();
+        readLists.clear();
         for (const GatheredDefine& define : gathered_) {
-            const bool read = std::ranges::all_of(define.conditions, [&](const auto& condition) {
-                return ConditionIsFalse(condition.first, defined) != condition.second;
-            });
-            if (read && !cppMacros_.contains(define.name)) {
+            if (isRead(*define.conditions) && !cppMacros_.contains(define.name)) {
                 DefineCppMacro(define.name, define.definition);
             }
         }
