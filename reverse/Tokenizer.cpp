@@ -1134,19 +1134,42 @@ void SourceParser::DefineGatheredMacros() {
         readLists.emplace(&conditions, read);
         return read;
     };
+    // A round marks the names of the #define lines it reads among the
+    // distinct names (sorted), so that a name many files define is taken
+    // once, and the set is made again only when the marks change.
+    std::vector<std::string_view> names;
+    names.reserve(gathered_.size());
+    for (const GatheredDefine& define : gathered_) {
+        names.push_back(define.name);
+    }
+    std::ranges::sort(names);
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    std::vector<size_t> nameOf;
+    nameOf.reserve(gathered_.size());
+    for (const GatheredDefine& define : gathered_) {
+        nameOf.push_back(
+            static_cast<size_t>(std::ranges::lower_bound(names, define.name) - names.begin()));
+    }
+    std::vector<char> marked(names.size(), 0);
     for (int round = 0; round < 16; ++round) {
-        std::set<std::string, std::less<>> next;
+        std::vector<char> next(names.size(), 0);
         falseTexts.clear();
         readLists.clear();
-        for (const GatheredDefine& define : gathered_) {
-            if (isRead(*define.conditions)) {
-                next.insert(define.name);
+        for (size_t i = 0; i < gathered_.size(); ++i) {
+            if (next[nameOf[i]] == 0 && isRead(*gathered_[i].conditions)) {
+                next[nameOf[i]] = 1;
             }
         }
-        if (next == defined) {
+        if (next == marked) {
             break;
         }
-        defined = std::move(next);
+        marked = std::move(next);
+        defined.clear();
+        for (size_t n = 0; n < names.size(); ++n) {
+            if (marked[n] != 0) {
+                defined.emplace_hint(defined.end(), names[n]);
+            }
+        }
     }
     // The C++ macros of the run: of the #define lines read, the first of
     // each name gives its text.
