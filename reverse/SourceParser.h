@@ -25,6 +25,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qm {
@@ -320,7 +321,14 @@ class SourceParser : public SourceSymbolTable {
         std::vector<std::string> params;
         std::string body; // comments out, blanks folded
     };
-    std::map<std::string, CppMacro, std::less<>> cppMacros_;
+    // Looked up for every word the C++ reader reads, so hashed.
+    struct MacroNameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const {
+            return std::hash<std::string_view>{}(name);
+        }
+    };
+    std::unordered_map<std::string, CppMacro, MacroNameHash, std::equal_to<>> cppMacros_;
     void DefineCppMacro(const std::string& name, std::string_view definition);
     // An expansion being read in the line buffer: the macro is not expanded
     // again before its end (so a macro naming itself stops).
