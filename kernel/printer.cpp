@@ -266,17 +266,21 @@ std::string_view atomtext(int mode, Cell* value) {
 }
 
 // The printed length of a string cell in print mode, without building it:
-// the quotes, every byte, and a ^ before each byte written escaped (written
-// as a loop the compiler can vectorise).
-int printedstringlength(const char* text) {
-    const size_t length = std::strlen(text);
+// the quotes, every byte, and a ^ before each byte written escaped. The
+// count stops once it passes limit, as measuring a list does, so that a long
+// text measured only to see whether it fits is not read to its end.
+int printedstringlength(const char* text, int limit) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-    size_t escaped = 0;
-    for (size_t i = 0; i < length; ++i) {
+    const size_t stop = limit < 0 ? 0 : static_cast<size_t>(limit);
+    size_t length = 2;
+    for (size_t i = 0; bytes[i] != 0; ++i) {
         const unsigned char c = bytes[i];
-        escaped += static_cast<size_t>((c >= 8 && c <= 13 && c != 11) | (c == '"') | (c == '^'));
+        length += 1 + static_cast<size_t>((c >= 8 && c <= 13 && c != 11) | (c == '"') | (c == '^'));
+        if (length > stop) {
+            break;
+        }
     }
-    return static_cast<int>(2 + length + escaped);
+    return static_cast<int>(length);
 }
 
 int printchunk(int flags, Channel* ch, const uint8_t* chunk) {
@@ -421,10 +425,10 @@ int emitstring(Channel* ch, const char* text) {
 }
 
 // printval of an atom: anything but a pair or a chunk.
-inline int printatom(int mode, Cell* value, Channel* ch) {
+inline int printatom(int mode, Cell* value, Channel* ch, int limit) {
     if ((mode & PmMeasure) != 0) {
         if (value->type == TString && (mode & PmPrinc) == 0)
-            return printedstringlength(value->a.str);
+            return printedstringlength(value->a.str, limit);
         return static_cast<int>(atomtext(mode, value).size());
     }
     if (value->type == TString && (mode & PmPrinc) == 0 && !isbufchan(ch) && ch->file != nullptr)
@@ -444,7 +448,7 @@ int printval(int mode, Cell* value, Channel* ch, int limit) {
     if (value->type == TChunk)
         return printchunk(measure ? PfMeasure : 0, ch, value->a.chunk);
     if (!ispair(value))
-        return printatom(mode, value, ch);
+        return printatom(mode, value, ch, limit);
     // Measuring stops at the limit before it descends any further.
     if (measure && limit < 0)
         return 1;
@@ -459,7 +463,7 @@ int printval(int mode, Cell* value, Channel* ch, int limit) {
         if (ispair(element) || element->type == TChunk)
             length += printval(mode, element, ch, limit - length);
         else
-            length += printatom(mode, element, ch);
+            length += printatom(mode, element, ch, limit - length);
         if (measure && length > limit)
             return length;
         Cell* rest = cdr(p);

@@ -155,16 +155,18 @@ std::string SourceCapture::ExtractBody(int language) const {
     // A capture without its closing brace is closed, so that the body is
     // never a lone opening.
     const bool close = !forte && !opened && cut == std::string::npos;
-    for (size_t i = 0; i < body.size(); ++i) {
-        char c = body[i];
-        if (c == '\r' && i + 1 < body.size() && body[i + 1] == '\n') {
-            continue; // the line feed writes the line end
+    // Every line feed ends its line with a carriage return and a line feed;
+    // a carriage return already before it is dropped, any other is kept.
+    for (size_t i = 0; i < body.size();) {
+        size_t feed = body.find('\n', i);
+        if (feed == std::string_view::npos) {
+            out.append(body.substr(i));
+            break;
         }
-        if (c == '\n') {
-            out += "\r\n";
-            continue;
-        }
-        out.push_back(c);
+        size_t end = feed > i && body[feed - 1] == '\r' ? feed - 1 : feed;
+        out.append(body.substr(i, end - i));
+        out += "\r\n";
+        i = feed + 1;
     }
     if (close) {
         out += "\r\n}";
@@ -178,12 +180,13 @@ OwnedText SourceParser::TakeComment() {
     std::string out;
     out.reserve(comment_.size());
     bool lineStart = true;
-    size_t n = comment_.size();
+    const size_t n = comment_.size();
+    const char* text = comment_.data();
     size_t i = 0;
     while (i < n) {
-        char c = comment_[i];
+        char c = text[i];
         if (c == ' ' || c == '\t') {
-            while (i < n && (comment_[i] == ' ' || comment_[i] == '\t')) {
+            while (i < n && (text[i] == ' ' || text[i] == '\t')) {
                 ++i;
             }
             if (!lineStart) {
@@ -193,20 +196,32 @@ OwnedText SourceParser::TakeComment() {
         }
         if (lineStart && c == '*') {
             ++i;
-            if (i < n && comment_[i] == ' ') {
+            if (i < n && text[i] == ' ') {
                 ++i;
             }
-            if (i < n && comment_[i] == '\r') {
+            if (i < n && text[i] == '\r') {
                 ++i;
-                if (i < n && comment_[i] == '\n') {
+                if (i < n && text[i] == '\n') {
                     ++i;
                 }
             }
             continue;
         }
-        out.push_back(c);
-        lineStart = c == '\r' || c == '\n';
-        ++i;
+        if (c == '\r' || c == '\n') {
+            out.push_back(c);
+            lineStart = true;
+            ++i;
+            continue;
+        }
+        // Up to the next blank or line end the text is taken as it is.
+        size_t end = i + 1;
+        while (end < n && text[end] != ' ' && text[end] != '\t' && text[end] != '\r' &&
+               text[end] != '\n') {
+            ++end;
+        }
+        out.append(text + i, end - i);
+        lineStart = false;
+        i = end;
     }
     if (!out.empty() && out.back() == '\n') {
         out.pop_back();

@@ -25,6 +25,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qm {
@@ -281,19 +282,21 @@ class SourceParser : public SourceSymbolTable {
     // The #define lines of the run's files with the conditions around them
     // (text, whether it must hold), until DefineGatheredMacros; the names
     // it found defined, which no #undef removes.
+    using GatheredConditions = std::vector<std::pair<std::string, bool>>;
+    // The #define lines of one run of a file's lines between two directives
+    // that open or close a branch share one list of conditions.
     struct GatheredDefine {
         std::string name;
         std::string definition; // the text after the name, lines joined
-        std::vector<std::pair<std::string, bool>> conditions;
+        std::shared_ptr<const GatheredConditions> conditions;
     };
     static constexpr size_t kMaxGatheredDefines = 1 << 20;
     std::vector<GatheredDefine> gathered_;
-    void GatherDefinesOf(const std::string& path,
-                         const std::vector<std::pair<std::string, bool>>& outer);
+    void GatherDefinesOf(const std::string& path, const GatheredConditions& outer);
     // The files whose #define lines were gathered, and the files they
     // include with the conditions around each #include.
     std::set<std::string, std::less<>> gatheredFiles_;
-    std::vector<std::pair<std::string, std::vector<std::pair<std::string, bool>>>>
+    std::vector<std::pair<std::string, std::shared_ptr<const GatheredConditions>>>
         gatheredIncludes_;
     size_t gatheredText_ = 0;
     std::set<std::string, std::less<>> runDefines_;
@@ -318,7 +321,14 @@ class SourceParser : public SourceSymbolTable {
         std::vector<std::string> params;
         std::string body; // comments out, blanks folded
     };
-    std::map<std::string, CppMacro, std::less<>> cppMacros_;
+    // Looked up for every word the C++ reader reads, so hashed.
+    struct MacroNameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const {
+            return std::hash<std::string_view>{}(name);
+        }
+    };
+    std::unordered_map<std::string, CppMacro, MacroNameHash, std::equal_to<>> cppMacros_;
     void DefineCppMacro(const std::string& name, std::string_view definition);
     // An expansion being read in the line buffer: the macro is not expanded
     // again before its end (so a macro naming itself stops).

@@ -5,7 +5,23 @@
 #include "reverse/SourceLanguage.h"
 #include "reverse/SourceTokens.h"
 
+#include <sys/mman.h>
+
 #include <array>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define QM_POISON_NODE(p, n)   ASAN_POISON_MEMORY_REGION(p, n)
+#define QM_UNPOISON_NODE(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
+#else
+#define QM_POISON_NODE(p, n)   ((void)(p), (void)(n))
+#define QM_UNPOISON_NODE(p, n) ((void)(p), (void)(n))
+#endif
 
 namespace qm {
 
@@ -39,7 +55,116 @@ void DeleteChain(std::unique_ptr<SourceSymbol> SourceSymbol::*link,
     }
 }
 
+// The pool of parse-tree nodes: blocks mapped whole (and offered to the
+// kernel for huge pages, so that a block costs a few page faults rather than
+// hundreds), handed out node by node, deleted nodes kept on a free list.
+// When the last node goes, the blocks are unmapped. A free or not yet
+// handed-out node is poisoned for the address sanitizer, so that a use after
+// deletion is still caught.
+class NodePool {
+  public:
+    void* Allocate() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        void* node = nullptr;
+        if (free_ != nullptr) {
+            node = free_;
+            QM_UNPOISON_NODE(node, kNodeSize);
+            free_ = free_->next;
+        } else {
+            if (end_ - cursor_ < static_cast<std::ptrdiff_t>(kNodeSize)) {
+                MapBlock();
+            }
+            node = cursor_;
+            cursor_ += kNodeSize;
+            QM_UNPOISON_NODE(node, kNodeSize);
+        }
+        ++live_;
+        return node;
+    }
+
+    void Release(void* node) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto* freed = static_cast<FreeNode*>(node);
+        freed->next = free_;
+        free_ = freed;
+        QM_POISON_NODE(node, kNodeSize);
+        if (--live_ == 0) {
+            for (void* block : blocks_) {
+                QM_UNPOISON_NODE(block, kBlockSize);
+                ::munmap(block, kBlockSize);
+            }
+            blocks_.clear();
+            free_ = nullptr;
+            cursor_ = end_ = nullptr;
+        }
+    }
+
+  private:
+    struct FreeNode {
+        FreeNode* next;
+    };
+    static constexpr size_t kNodeSize =
+        (sizeof(SourceSymbol) + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
+    static constexpr size_t kBlockSize = size_t{2} << 20; // one huge page
+
+    // A block aligned to its size (a huge page needs the alignment): twice
+    // the size is mapped and the rest around the aligned block unmapped.
+    void MapBlock() {
+        blocks_.reserve(blocks_.size() + 1);
+        void* mapped = ::mmap(nullptr, 2 * kBlockSize, PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped == MAP_FAILED) {
+            throw std::bad_alloc();
+        }
+        const auto start = reinterpret_cast<uintptr_t>(mapped);
+        const uintptr_t aligned = (start + kBlockSize - 1) & ~(kBlockSize - 1);
+        if (aligned > start) {
+            ::munmap(mapped, aligned - start);
+        }
+        if (aligned + kBlockSize < start + 2 * kBlockSize) {
+            ::munmap(reinterpret_cast<void*>(aligned + kBlockSize),
+                     start + 2 * kBlockSize - aligned - kBlockSize);
+        }
+        auto* block = reinterpret_cast<char*>(aligned);
+#ifdef MADV_HUGEPAGE
+        ::madvise(block, kBlockSize, MADV_HUGEPAGE);
+#endif
+        QM_POISON_NODE(block, kBlockSize);
+        blocks_.push_back(block);
+        cursor_ = block;
+        end_ = block + kBlockSize;
+    }
+
+    std::mutex mutex_;
+    FreeNode* free_ = nullptr;
+    char* cursor_ = nullptr;
+    char* end_ = nullptr;
+    size_t live_ = 0;
+    std::vector<void*> blocks_;
+};
+
+// Never destroyed: nodes may still be deleted while the program ends.
+NodePool& Nodes() {
+    static NodePool* pool = new NodePool;
+    return *pool;
+}
+
 } // namespace
+
+void* SourceSymbol::operator new(size_t size) {
+    return size == sizeof(SourceSymbol) ? Nodes().Allocate() : ::operator new(size);
+}
+
+void SourceSymbol::operator delete(void* node, size_t size) noexcept {
+    if (node == nullptr) {
+        return;
+    }
+    if (size == sizeof(SourceSymbol)) {
+        Nodes().Release(node);
+    } else {
+        ::operator delete(node);
+    }
+}
 
 SourceSymbol::~SourceSymbol() {
     DeleteChain(&SourceSymbol::next, next);

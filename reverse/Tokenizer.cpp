@@ -16,6 +16,7 @@
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qm {
@@ -87,6 +88,15 @@ bool IsValidUtf8(const std::vector<unsigned char>& bytes) {
     size_t i = 0;
     const size_t n = bytes.size();
     while (i < n) {
+        // Plain ASCII, most of every source, is passed over eight bytes at a time.
+        uint64_t word = 0;
+        if (i + sizeof word <= n) {
+            std::memcpy(&word, bytes.data() + i, sizeof word);
+            if ((word & 0x8080808080808080ull) == 0) {
+                i += sizeof word;
+                continue;
+            }
+        }
         const unsigned char c = bytes[i];
         if (c < 0x80) {
             ++i;
@@ -961,8 +971,7 @@ void SourceParser::GatherDefines(const std::string& path) {
     GatherDefinesOf(path, {});
 }
 
-void SourceParser::GatherDefinesOf(const std::string& path,
-                                   const std::vector<std::pair<std::string, bool>>& outer) {
+void SourceParser::GatherDefinesOf(const std::string& path, const GatheredConditions& outer) {
     std::error_code error;
     const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
     if (!gatheredFiles_.insert(error ? path : canonical.string()).second) {
@@ -984,17 +993,23 @@ void SourceParser::GatherDefinesOf(const std::string& path,
     std::string line;
     std::string joined;
     bool inComment = false; // inside a /* */ comment: a "#define" there is text
-    auto conditions = [&open, &outer] {
-        std::vector<std::pair<std::string, bool>> all = outer;
-        for (const Branch& branch : open) {
-            for (const std::string& earlier : branch.earlier) {
-                all.emplace_back(earlier, false);
+    // The conditions around the line being read, made once for the lines
+    // up to the next directive that opens, switches or closes a branch.
+    std::shared_ptr<const GatheredConditions> around;
+    auto conditions = [&open, &outer, &around] {
+        if (around == nullptr) {
+            auto all = std::make_shared<GatheredConditions>(outer);
+            for (const Branch& branch : open) {
+                for (const std::string& earlier : branch.earlier) {
+                    all->emplace_back(earlier, false);
+                }
+                if (!branch.own.empty()) {
+                    all->emplace_back(branch.own, true);
+                }
             }
-            if (!branch.own.empty()) {
-                all.emplace_back(branch.own, true);
-            }
+            around = std::move(all);
         }
-        return all;
+        return around;
     };
     while (std::getline(in, line)) {
         if (line.size() > kMaxLine) {
@@ -1033,13 +1048,16 @@ void SourceParser::GatherDefinesOf(const std::string& path,
         if (word.starts_with("if")) {
             if (open.size() < kMaxDepth) {
                 open.push_back({{}, std::string(text)});
+                around = nullptr;
             }
         } else if ((word == "else" || word == "elif") && !open.empty()) {
             Branch& branch = open.back();
             branch.earlier.push_back(std::move(branch.own));
             branch.own = word == "elif" ? std::string(text) : std::string();
+            around = nullptr;
         } else if (word == "endif" && !open.empty()) {
             open.pop_back();
+            around = nullptr;
         } else if (word == "define" && gathered_.size() < kMaxGatheredDefines) {
             const std::string_view after = text.substr(text.find(word) + word.size());
             const std::string_view name = LeadingName(after);
@@ -1091,34 +1109,75 @@ void SourceParser::DefineGatheredMacros() {
     for (size_t i = 0; i < gatheredIncludes_.size() && gatheredFiles_.size() < kMaxIncludedFiles;
          ++i) {
         const auto included = gatheredIncludes_[i];
-        GatherDefinesOf(included.first, included.second);
+        GatherDefinesOf(included.first, *included.second);
     }
     gatheredIncludes_.clear();
     gatheredFiles_.clear();
     std::set<std::string, std::less<>> defined;
+    // Whether the branches of a list of conditions are read with the set
+    // found so far. A condition's value depends on its text and the set
+    // alone, so each text and each shared list is weighed once a round.
+    std::unordered_map<std::string_view, bool> falseTexts;
+    std::unordered_map<const GatheredConditions*, bool> readLists;
+    auto isRead = [&](const GatheredConditions& conditions) {
+        const auto known = readLists.find(&conditions);
+        if (known != readLists.end()) {
+            return known->second;
+        }
+        const bool read = std::ranges::all_of(conditions, [&](const auto& condition) {
+            auto [text, added] = falseTexts.try_emplace(condition.first, false);
+            if (added) {
+                text->second = ConditionIsFalse(condition.first, defined);
+            }
+            return text->second != condition.second;
+        });
+        readLists.emplace(&conditions, read);
+        return read;
+    };
+    // A round marks the names of the #define lines it reads among the
+    // distinct names (sorted), so that a name many files define is taken
+    // once, and the set is made again only when the marks change.
+    std::vector<std::string_view> names;
+    names.reserve(gathered_.size());
+    for (const GatheredDefine& define : gathered_) {
+        names.push_back(define.name);
+    }
+    std::ranges::sort(names);
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    std::vector<size_t> nameOf;
+    nameOf.reserve(gathered_.size());
+    for (const GatheredDefine& define : gathered_) {
+        nameOf.push_back(
+            static_cast<size_t>(std::ranges::lower_bound(names, define.name) - names.begin()));
+    }
+    std::vector<char> marked(names.size(), 0);
     for (int round = 0; round < 16; ++round) {
-        std::set<std::string, std::less<>> next;
-        for (const GatheredDefine& define : gathered_) {
-            const bool read = std::ranges::all_of(define.conditions, [&](const auto& condition) {
-                return ConditionIsFalse(condition.first, defined) != condition.second;
-            });
-            if (read) {
-                next.insert(define.name);
+        std::vector<char> next(names.size(), 0);
+        falseTexts.clear();
+        readLists.clear();
+        for (size_t i = 0; i < gathered_.size(); ++i) {
+            if (next[nameOf[i]] == 0 && isRead(*gathered_[i].conditions)) {
+                next[nameOf[i]] = 1;
             }
         }
-        if (next == defined) {
+        if (next == marked) {
             break;
         }
-        defined = std::move(next);
+        marked = std::move(next);
+        defined.clear();
+        for (size_t n = 0; n < names.size(); ++n) {
+            if (marked[n] != 0) {
+                defined.emplace_hint(defined.end(), names[n]);
+            }
+        }
     }
     // The C++ macros of the run: of the #define lines read, the first of
     // each name gives its text.
     if (language_ == kLangCpp) {
+        falseTexts.clear();
+        readLists.clear();
         for (const GatheredDefine& define : gathered_) {
-            const bool read = std::ranges::all_of(define.conditions, [&](const auto& condition) {
-                return ConditionIsFalse(condition.first, defined) != condition.second;
-            });
-            if (read && !cppMacros_.contains(define.name)) {
+            if (isRead(*define.conditions) && !cppMacros_.contains(define.name)) {
                 DefineCppMacro(define.name, define.definition);
             }
         }

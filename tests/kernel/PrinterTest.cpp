@@ -68,6 +68,35 @@ TEST_F(PrinterTest, MeasuringStopsPastTheLimit) {
     EXPECT_LT(measured, 60);
 }
 
+TEST_F(PrinterTest, MeasuringAStringCountsEscapesAndStopsPastTheLimit) {
+    const std::string longText(100000, 'x');
+    struct Case {
+        Cell* value;
+        int limit;
+        int exact; // the whole printed length, or 0 when past the limit
+    };
+    const Case cases[] = {
+        {mkstr(""), 0, 2},
+        {mkstr("a\"b^c\n"), 40, 11},
+        {mkstr("a\"b^c\n"), 11, 11},
+        {mkstr("a\"b^c\n"), 10, 0},
+        {mkstr(longText.c_str()), 80, 0},
+        {mkstr(longText.c_str()), -5, 0},
+        {mkcons(mkstr("ab"), mkcons(mkstr(longText.c_str()), nil)), 80, 0},
+        {mkcons(mkstr("ab"), mkcons(mkstr("c^d"), nil)), 80, 13},
+    };
+    for (const Case& c : cases) {
+        const int measured = printval(PmPrint | PmMeasure, c.value, nullptr, c.limit);
+        if (c.exact != 0) {
+            EXPECT_EQ(measured, c.exact) << printstring(c.value, PmPrint);
+            EXPECT_EQ(measured, static_cast<int>(printstring(c.value, PmPrint).size()));
+        } else {
+            EXPECT_GT(measured, c.limit);
+            EXPECT_LT(measured, std::max(c.limit, 0) + 8) << "the count stops past the limit";
+        }
+    }
+}
+
 TEST_F(PrinterTest, ShortListsStayOnOneLine) {
     EXPECT_EQ(pretty(read("(a b c)")), "(a b c)");
     EXPECT_EQ(pretty(read("x")), "x");

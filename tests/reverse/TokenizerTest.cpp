@@ -334,6 +334,10 @@ TEST(TokenizerTest, TextIsReadAsUtf8WithLatin1Fallback) {
         {"\xE6\x97\xA5\xE6\x9C\xAC x", "\xE6\x97\xA5\xE6\x9C\xAC"}, // CJK letters
         {"a\xC3 x", "a\xC3\x83"},                                   // a lone lead byte: Latin-1
         {"\"\xC3\xA9t\xC3\xA9\"", "\"\xC3\xA9t\xC3\xA9\""},
+        // after runs of plain ASCII longer than a machine word
+        {"abcdefghijklmnop\xE9 x", "abcdefghijklmnop\xC3\xA9"},
+        {"abcdefghijklmnop\xC3\xA9 x", "abcdefghijklmnop\xC3\xA9"},
+        {"abcdefghijklmn\xC3 x", "abcdefghijklmn\xC3\x83"},
     };
     for (const Case& c : cases) {
         SourceParser parser(nullptr, kLangCpp);
