@@ -121,10 +121,13 @@ for order in 1 2; do
   # An id is a 15-character text, any of whose characters may be written
   # escaped with a ^; the ids a run makes end in its host's six. Those of the
   # records' heads name the run's hosts, and every id of those hosts, wherever
-  # it stands (a member's, a place's), is replaced.
+  # it stands (a member's, a place's), is replaced. An id written with
+  # escapes is longer, which moves where the file's lines break: the breaks
+  # and indents are compared as single spaces.
   perl -0pe 's/\(revFiles .*?\)\n//s;
     my %host; $host{substr($1, -7, 6)} = 1 while /\(\w+ ("(?:[^"^\n]|\^.){15}")/g;
-    s/("(?:[^"^\n]|\^.){15}")/exists $host{substr($1, -7, 6)} ? ($ids{$1} \/\/= "id" . ++$n) : $1/ge' \
+    s/("(?:[^"^\n]|\^.){15}")/exists $host{substr($1, -7, 6)} ? ($ids{$1} \/\/= "id" . ++$n) : $1/ge;
+    s/\s+/ /g; s/\) \(/)\n(/g' \
     "order$order.pro" >"order$order.cut"
 done
 cmp -s order1.cut order2.cut || { fail "the add list's order changes the project"; diff order1.cut order2.cut | head; }
