@@ -247,8 +247,15 @@ Cell* MasterAttribute::Persist(Cell* list) {
     ReadFields(AttributeFields(), read, r);
     Guid id = guid;
     TakeMemberId(r, id);
-    read.owner = owner;
-    Assign(&read);
+    // What Assign copies, moved: the record read is dropped next.
+    name = std::move(read.name);
+    type = std::move(read.type);
+    cardinality = std::move(read.cardinality);
+    container = std::move(read.container);
+    value = std::move(read.value);
+    comment = std::move(read.comment);
+    access = read.access;
+    mode = read.mode;
     guid = id;
     return r.Rest();
 }
@@ -348,8 +355,15 @@ Cell* MasterMethod::Persist(Cell* list) {
     // Older files end before the code.
     if (!r.AtEnd())
         read.code = r.String("code");
-    read.owner = owner;
-    Assign(&read);
+    // What Assign copies, moved: the record read is dropped next.
+    name = std::move(read.name);
+    returnType = std::move(read.returnType);
+    comment = std::move(read.comment);
+    code = std::move(read.code);
+    access = read.access;
+    mode = read.mode;
+    parameters = std::move(read.parameters);
+    others = std::move(read.others);
     guid = id;
     return r.Rest();
 }

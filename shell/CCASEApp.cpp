@@ -22,8 +22,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <new>
 
 namespace qm {
@@ -201,6 +203,24 @@ int CCASEApp::ExitInstance() {
     // A logout the server does not answer is shown; the exit goes on.
     RunCommand([this] { LogoutRepository(); });
     return exitCode_;
+}
+
+void CCASEApp::EndBatchRunNow(int code) {
+    if (environment_ != nullptr) {
+        for (const std::unique_ptr<CCASEDoc>& document : environment_->Documents().Documents())
+            document->OnCloseDocument();
+    }
+    if (modelLibrary_ != nullptr && modelLibrary_->Document() != nullptr)
+        modelLibrary_->Document()->OnCloseDocument();
+    try {
+        kest::flushstdchans();
+    } catch (...) {
+        // A standard channel that cannot be written changes nothing now.
+    }
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    std::_Exit(code);
 }
 
 AppRepositorySession& CCASEApp::Repository() {

@@ -61,6 +61,13 @@ class CCASEApp {
     // Saves the settings and logs out of the repository; returns the exit code.
     int ExitInstance();
     int ExitCode() const { return exitCode_; }
+    // Ends a batch run that is done (after ExitInstance) at once, with that
+    // exit code: the open documents are closed, which removes their journal
+    // files, and what the scripts' standard channels and the C library hold
+    // back is written out. The project, the templates and the application
+    // are not taken apart piece by piece: that is memory, and the system
+    // takes it back faster than a large project gives it up.
+    [[noreturn]] void EndBatchRunNow(int code);
 
     // Logs out of the repository when the session is logged in (has a
     // session id); otherwise does nothing.

@@ -91,11 +91,15 @@ int main(int argc, char** argv) {
     {
         qm::CCASEApp app(headless ? qm::CCASEApp::FrameFactory()
                                   : qm::CCASEApp::FrameFactory(qm::CreateMainWindow));
-        if (!app.InitInstance(arguments))
+        if (!app.InitInstance(arguments)) {
+            // A batch run that is done (or refused) ends at once.
+            if (batch)
+                app.EndBatchRunNow(app.ExitCode());
             return app.ExitCode();
+        }
         // Without a display there is nothing to go on with once the batch is done.
         if (batch)
-            return app.ExitInstance();
+            app.EndBatchRunNow(app.ExitInstance());
         if (headless) {
             qm::Log().Append("quillmark: no display to show the windows on (DISPLAY is not set)\n");
             return 1;

@@ -7,9 +7,10 @@ app=$1
 fixtures=$(cd "$(dirname "$0")/../fixtures" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME="$work/config" HOME="$work/home"
+export XDG_CONFIG_HOME="$work/config" HOME="$work/home" XDG_RUNTIME_DIR="$work/run"
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 mkdir -p "$XDG_CONFIG_HOME" "$HOME"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 cd "$work"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -174,6 +175,30 @@ done < <(sed -n 's/^      \(quillmark .*\)$/\1/p' "$readme")
 [ "$examples" -ge 4 ] || fail "the README shows $examples batch examples"
 grep -qF '"Circle"' "$work/readme/project.pro" || fail "the README's reverse engineering made no Circle"
 [ -s "$work/readme/out/Circle.h" ] || fail "the README's generation wrote no Circle.h: $(ls -R "$work/readme")"
+
+# A batch run that is done ends at once, yet as a run that takes everything
+# apart ends: the journal files of its projects (the reference project's of
+# the settings too) are gone, what it saved is whole, what its script printed
+# without a line end is out, and the exit code is the run's.
+leftover=$(find "$XDG_RUNTIME_DIR" -name '*.jnl')
+[ -z "$leftover" ] || fail "batch runs left journal files: $leftover"
+mkdir -p "$XDG_CONFIG_HOME/Brindlex"
+printf '[Software\\Brindlex\\Quillmark8\\Profile]\nDefaultRefProj=%s\n' "$work/shapes.pro" \
+  >"$XDG_CONFIG_HOME/Brindlex/Quillmark8.ini"
+printf '(def KestMain (lam (s n tg e a b) (print (quote ended) n)))\n' >"$scripts/BatchCliEnd.vxs"
+"$app" out.pro -batch -exit -script=CodeGen/BatchCliEnd.vxs "-scope=All Models" \
+  -folder="$work/gen" -file=x -save=with-reference.pro >"$work/out" 2>"$work/err"
+rc=$?
+[ "$rc" -eq 0 ] || { fail "the run with a reference project exited $rc"; cat "$work/err"; }
+[ "$(cat "$work/out")" = 'ended"out"' ] || { fail "the script's output is not all out"; cat "$work/out"; }
+[ "$(tail -n 1 with-reference.pro)" = "$(tail -n 1 out.pro)" ] ||
+  fail "the run with a reference project did not save the whole project"
+leftover=$(find "$XDG_RUNTIME_DIR" -name '*.jnl')
+[ -z "$leftover" ] || fail "the run with a reference project left journal files: $leftover"
+expect 1 "Invalid script option name: nosuch" out.pro -batch -exit -script=CodeGen/BatchCliEnd.vxs -nosuch=1
+rm -f "$scripts/BatchCliEnd.vxs"
+leftover=$(find "$XDG_RUNTIME_DIR" -name '*.jnl')
+[ -z "$leftover" ] || fail "a failed batch run left journal files: $leftover"
 
 [ "$failures" -eq 0 ] && echo "batch command line: all good"
 exit "$failures"
