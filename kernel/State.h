@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <map>
 #include <string_view>
+#include <unordered_map>
 #include <sys/types.h>
 #include <vector>
 
@@ -147,6 +148,9 @@ extern Symbol* symbolbuckets[SymbolBuckets];
 // differ only in a few characters (Class1, Class2, ...) fall into few
 // buckets, whose chains grow with every name a script interns.
 extern std::map<std::string_view, Symbol*> symbolindex[SymbolBuckets];
+// Every symbol of the table by name, hashed over the whole name: look-ups
+// (every intern of a name the table holds) take no ordered search.
+extern std::unordered_map<std::string_view, Symbol*> symbolnames;
 // Counts the changes after which symbols may have left the table.
 extern uint64_t symbolgeneration;
 // What initkernel left in each kept symbol, restored by every purge.

@@ -80,6 +80,7 @@ uint64_t namecachegeneration = ~uint64_t{0};
 Symbol* cxrmarker = nullptr;
 Symbol* symbolbuckets[SymbolBuckets];
 std::map<std::string_view, Symbol*> symbolindex[SymbolBuckets];
+std::unordered_map<std::string_view, Symbol*> symbolnames;
 uint64_t symbolgeneration = 0;
 std::vector<SymbolSnapshot> symbolsnapshot;
 

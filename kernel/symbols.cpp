@@ -39,6 +39,12 @@ Symbol* allocsym(const char* name) {
     return s;
 }
 
+// Takes a symbol that leaves the table out of both indexes.
+void forgetsym(const Symbol* s) {
+    symbolindex[symhash(s->name)].erase(std::string_view(s->name));
+    symbolnames.erase(std::string_view(s->name));
+}
+
 } // namespace
 
 uint64_t symtabgeneration() {
@@ -51,6 +57,7 @@ void initsymtab() {
         b = nullptr;
     for (auto& index : symbolindex)
         index.clear();
+    symbolnames.clear();
     symbolsnapshot.clear();
 }
 
@@ -63,9 +70,8 @@ int symhash(const char* name) {
 }
 
 Symbol* findsym(const char* name) {
-    const auto& index = symbolindex[symhash(name)];
-    const auto found = index.find(std::string_view(name));
-    return found == index.end() ? nullptr : found->second;
+    const auto found = symbolnames.find(std::string_view(name));
+    return found == symbolnames.end() ? nullptr : found->second;
 }
 
 // The chain is kept in the index's order (std::string_view compares its
@@ -76,6 +82,7 @@ Symbol* newsym(const char* name) {
     const int bucket = symhash(name);
     auto& index = symbolindex[bucket];
     const auto at = index.emplace(std::string_view(s->name), s).first;
+    symbolnames.emplace(std::string_view(s->name), s);
     if (at == index.begin()) {
         s->next = symbolbuckets[bucket];
         symbolbuckets[bucket] = s;
@@ -135,7 +142,7 @@ void purgesymbols() {
                 *link = s;
                 link = &s->next;
             } else {
-                symbolindex[symhash(s->name)].erase(std::string_view(s->name));
+                forgetsym(s);
             }
         }
         *link = nullptr;
@@ -158,7 +165,7 @@ void unlinksymbolsafter(uint32_t stamp) {
                 *link = s;
                 link = &s->next;
             } else {
-                symbolindex[symhash(s->name)].erase(std::string_view(s->name));
+                forgetsym(s);
             }
         }
         *link = nullptr;

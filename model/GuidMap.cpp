@@ -36,6 +36,16 @@ size_t GuidTree::TextKeyHash::operator()(const TextKey& key) const {
 }
 
 GuidTree::Node* GuidTree::FindNode(const char* text, bool insert) {
+    ++changes_;
+    return NodeOf(text, insert);
+}
+
+GuidTree::Node* GuidTree::FindNode(int32_t number, bool insert) {
+    ++changes_;
+    return NodeOf(number, insert);
+}
+
+GuidTree::Node* GuidTree::NodeOf(const char* text, bool insert) {
     if (mode_ != TextKeys)
         return nullptr;
     TextKey key(text);
@@ -49,7 +59,7 @@ GuidTree::Node* GuidTree::FindNode(const char* text, bool insert) {
     return &texts_.emplace(key, node).first->second;
 }
 
-GuidTree::Node* GuidTree::FindNode(int32_t number, bool insert) {
+GuidTree::Node* GuidTree::NodeOf(int32_t number, bool insert) {
     if (mode_ != IntegerKeys)
         return nullptr;
     auto at = numbers_.find(number);
@@ -115,7 +125,8 @@ ModelObject*& GuidTree::operator[](int32_t number) {
 }
 
 const char* GuidTree::GetNode(const char* text) {
-    Node* node = FindNode(text, true);
+    // A new node has no value: no key's value changes.
+    Node* node = NodeOf(text, true);
     return node != nullptr ? node->key.text : nullptr;
 }
 
@@ -130,6 +141,7 @@ void GuidTree::ClearValue(int32_t number) {
 }
 
 void GuidTree::RemoveAll() {
+    ++changes_;
     numbers_.clear();
     texts_.clear();
 }

@@ -71,6 +71,12 @@ class GuidTree {
     void ClearValue(int32_t number);
     // Releases every node block; the tree is empty afterwards.
     void RemoveAll();
+    // Counts the operations that may have changed the value of a key that
+    // already had one (setting or clearing a value, handing out a writable
+    // node or value slot, emptying the tree); never 0. While it stays the
+    // same, every key keeps the value it had, so a holder that has seen an
+    // object under its key need not look it up again.
+    uint64_t Changes() const { return changes_; }
 
     bool IsEmpty() const { return numbers_.empty() && texts_.empty(); }
     // Number of nodes (for tests).
@@ -88,7 +94,13 @@ class GuidTree {
     };
 
   private:
+    // FindNode without counting a change: the callers that only read the
+    // node's key (GetNode) or count the change themselves.
+    Node* NodeOf(const char* text, bool insert);
+    Node* NodeOf(int32_t number, bool insert);
+
     KeyMode mode_;
+    uint64_t changes_ = 1;
     // Nodes stay where they are until RemoveAll (an unordered map never moves
     // its elements, not even when it grows), so pointers to them and to their
     // interned texts stay valid.
@@ -149,6 +161,10 @@ class GuidMap {
     bool Lookup(const char* text, ModelObject*& out, bool mustFind) const;
     // The object under text, or null.
     ModelObject* Lookup(const char* text) const;
+
+    // The text tree's change count (GuidTree::Changes): while it stays the
+    // same, Lookup of an id text answers as it did.
+    uint64_t TextChanges() const { return texts_.Changes(); }
 
     GuidTree& Numbers() { return numbers_; }
     GuidTree& Texts() { return texts_; }

@@ -95,14 +95,17 @@ void MergeFile::Read(const std::string& beginMarker, const std::string& endMarke
         throw MergeFailure("Can't get file size");
     if (static_cast<uint64_t>(status.st_size) >= kMergeFileLimit)
         throw MergeFailure("File too big");
-    std::string content(static_cast<size_t>(status.st_size), '\0');
+    std::string bytes(static_cast<size_t>(status.st_size), '\0');
     size_t got = 0;
-    while (got < content.size()) {
-        const ssize_t n = ::read(fd, content.data() + got, content.size() - got);
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
         if (n <= 0)
             throw MergeFailure("Failed to read the whole file");
         got += static_cast<size_t>(n);
     }
+    content_ = std::move(bytes);
+    read_ = true;
+    const std::string& content = content_;
 
     lines_.clear();
     size_t start = 0;
@@ -439,13 +442,20 @@ uint64_t MergedFilesWritten() {
 
 // A file that already holds the merged text is left as it is: a second run
 // over an unchanged model then writes nothing, and tools that go by the
-// files' times see no change. Otherwise the text replaces the file whole;
-// the generation run flushes its files to the disk once at its end when it
-// replaced any this way.
+// files' times see no change. When the merged text goes back over the
+// existing file (as a generator merges), the bytes just read for the merge
+// are what it holds, and it is not read a second time. Otherwise the text
+// replaces the file whole; the generation run flushes its files to the disk
+// once at its end when it replaced any this way.
 void MergeContext::WriteMerged(const std::string& path) const {
     const std::string merged = MergedText();
-    if (const auto existing = ReadWholeFile(path, merged.size()); existing && *existing == merged)
+    if (existing_.HasRead() && path == existing_.Path()) {
+        if (existing_.Content() == merged)
+            return;
+    } else if (const auto existing = ReadWholeFile(path, merged.size());
+               existing && *existing == merged) {
         return;
+    }
     ++mergedFilesWritten;
     if (!WriteFileReplacingUnsynced(path, merged))
         throw MergeFailure(Format("Can't create file %s", path.c_str()));

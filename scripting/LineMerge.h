@@ -61,11 +61,16 @@ class MergeFile {
     void Read(const std::string& beginMarker, const std::string& endMarker);
 
     const std::string& Path() const { return path_; }
+    // Whether Read has read the file, and the bytes it found.
+    bool HasRead() const { return read_; }
+    const std::string& Content() const { return content_; }
     std::vector<MergeLine>& Lines() { return lines_; }
     const std::vector<MergeLine>& Lines() const { return lines_; }
 
   private:
     std::string path_;
+    std::string content_;
+    bool read_ = false;
     std::vector<MergeLine> lines_;
 };
 

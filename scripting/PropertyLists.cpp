@@ -495,8 +495,9 @@ Cell* RefTo(ModelObject* object, ReferenceKind kind) {
     const GuidMap* map = nullptr;
     if (project != nullptr) {
         const char* id = object->Id().Text();
-        if (project->IdMap().Lookup(id) == object)
-            map = &project->IdMap();
+        const GuidMap& ids = project->IdMap();
+        if (References().Confirmed(object, &ids) || ids.Lookup(id) == object)
+            map = &ids;
         else if (const GuidMap* templates = project->TemplateMap();
                  templates != nullptr && templates->Lookup(id) == object)
             map = templates;

@@ -52,6 +52,8 @@ kest::Cell* ReferenceTable::MakeRef(void* object, ReferenceKind kind, const void
         if (!(confirmed ? OwnerAlive(slot) : Alive(slot))) {
             index_.erase(found);
             found = index_.end();
+        } else if (confirmed) {
+            slot.verified = map->TextChanges();
         }
     }
     if (found == index_.end()) {
@@ -60,6 +62,8 @@ kest::Cell* ReferenceTable::MakeRef(void* object, ReferenceKind kind, const void
         if (map != nullptr)
             slot.handle = ObjectHandle(map, id != nullptr ? *id : Guid(Guid::FromText{""}));
         slot.project = projectSlot;
+        if (registered && map != nullptr && id != nullptr)
+            slot.verified = map->TextChanges();
         slots_.push_back(slot);
         found = index_.emplace(object, static_cast<uint32_t>(slots_.size() - 1)).first;
     }
@@ -87,8 +91,30 @@ bool ReferenceTable::OwnerAlive(const Slot& slot) const {
 bool ReferenceTable::Alive(const Slot& slot) const {
     if (!OwnerAlive(slot))
         return false;
-    // The object must still be the one registered under its id.
-    return slot.handle.IsEmpty() || slot.handle.Get() == slot.object;
+    if (slot.handle.IsEmpty())
+        return true;
+    // The object must still be the one registered under its id: asked of the
+    // map only when it has changed since the object was last found there.
+    const GuidMap* map = slot.handle.Map();
+    if (map == nullptr)
+        return false;
+    const uint64_t changes = map->TextChanges();
+    if (slot.verified == changes)
+        return true;
+    if (slot.handle.Get() != slot.object)
+        return false;
+    slot.verified = changes;
+    return true;
+}
+
+bool ReferenceTable::Confirmed(const void* object, const GuidMap* map) const {
+    if (object == nullptr || map == nullptr)
+        return false;
+    const auto found = index_.find(object);
+    if (found == index_.end())
+        return false;
+    const Slot& slot = slots_[found->second];
+    return slot.verified == map->TextChanges() && slot.handle.Map() == map && OwnerAlive(slot);
 }
 
 void* ReferenceTable::Resolve(const kest::Cell* cell) const {

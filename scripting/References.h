@@ -71,6 +71,10 @@ class ReferenceTable {
     void* Resolve(const kest::Cell* cell) const;
     // True when the cell is a reference (type 16) whose object is gone.
     bool IsStale(const kest::Cell* cell) const;
+    // True when object has a slot whose owner is alive and that was found
+    // registered in map under its id since the map last changed: it is
+    // still there, and map need not be asked again.
+    bool Confirmed(const void* object, const GuidMap* map) const;
 
     // The object will be deleted or has left the script's reach: every
     // reference to it resolves to nothing from now on. For a project, so do
@@ -89,6 +93,12 @@ class ReferenceTable {
         // The object's id in its map; empty for an object entered without one.
         ObjectHandle handle;
         uint32_t project = 0; // slot number + 1 of the owning project, 0 for none
+        // The change count of the handle's map (GuidMap::TextChanges) when
+        // the object was last found there under its id; 0 for never. A map
+        // that has not changed since need not be asked again: a script
+        // resolves the same objects many times and the map never changes
+        // while a generator reads the model.
+        mutable uint64_t verified = 0;
     };
     const Slot* SlotOf(const kest::Cell* cell) const;
     bool Alive(const Slot& slot) const;

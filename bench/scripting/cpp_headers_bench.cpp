@@ -187,6 +187,19 @@ int RunSize(int classes) {
     std::printf("the shipped generator %s over %d classes (%d attributes, %d methods each)\n",
                 QM_GENERATOR, classes, shape.attributesPerClass, shape.methodsPerClass);
     const Times first = Run(generator, (folder / "headers").string(), *project);
+    // QM_BENCH_KEEP names a folder that keeps what the generator wrote, first
+    // into the empty folder and then over it, to compare the output of two
+    // builds.
+    const char* keep = std::getenv("QM_BENCH_KEEP");
+    if (keep != nullptr && *keep != '\0') {
+        const std::filesystem::path kept =
+            std::filesystem::path(keep) / (std::to_string(classes) + "-first");
+        std::error_code ec;
+        std::filesystem::remove_all(kept, ec);
+        std::filesystem::create_directories(kept, ec);
+        std::filesystem::copy(folder / "headers", kept, std::filesystem::copy_options::recursive,
+                              ec);
+    }
     size_t files = 0;
     const size_t bytes = FolderBytes((folder / "headers").string(), files);
     const Times again = Run(generator, (folder / "headers").string(), *project);
@@ -223,9 +236,7 @@ int RunSize(int classes) {
     std::printf("  %-44s %9.1f MB (goal: under 1024 MB for 20,000 classes)\n",
                 "peak memory of the process", static_cast<double>(usage.ru_maxrss) / 1024.0);
     std::error_code ec;
-    // QM_BENCH_KEEP names a folder that keeps what the generator wrote, to
-    // compare the output of two builds.
-    if (const char* keep = std::getenv("QM_BENCH_KEEP"); keep != nullptr && *keep != '\0') {
+    if (keep != nullptr && *keep != '\0') {
         const std::filesystem::path kept = std::filesystem::path(keep) / std::to_string(classes);
         std::filesystem::remove_all(kept, ec);
         std::filesystem::create_directories(kept.parent_path(), ec);

@@ -142,6 +142,13 @@ TEST_F(LineMergeTest, AnUnchangedResultLeavesTheFileAlone) {
     MergeFiles(folder / "a.h", folder / "gen.h", folder / "a.h", "BEGIN", "END");
     EXPECT_NE(inode("a.h"), before);
     EXPECT_EQ(ReadWholeFile(folder / "a.h", 100), "x\n//BEGIN\nmine\n//END\nz\n");
+
+    // The merge drops the file's trailing blank lines: compared with the
+    // bytes the file holds, the result differs and replaces it.
+    ASSERT_TRUE(WriteFileReplacing(folder / "a.h", header + "\n\n"));
+    ASSERT_TRUE(WriteFileReplacing(folder / "gen.h", "x\n//BEGIN\n//END\n"));
+    MergeFiles(folder / "a.h", folder / "gen.h", folder / "a.h", "BEGIN", "END");
+    EXPECT_EQ(ReadWholeFile(folder / "a.h", 100), header);
 }
 
 } // namespace

@@ -9,6 +9,11 @@
 #include "model/Master.h"
 #include "scripting/VxFrame.h"
 
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace qm::test {
 namespace {
 
@@ -39,6 +44,35 @@ TEST_F(ReferencesTest, AReferenceNamesItsObjectUntilTheObjectIsGone) {
     EXPECT_EQ(Value("(TestMasterName m)"),
               "error: TestMasterName: referenced object no longer exists: <ref:2>");
     EXPECT_EQ(Value("(TestMasterName o)"), "\"Order\"");
+}
+
+// A reference resolved once is not looked up again while its map stays as it
+// was; every way of changing what an id names must still be seen.
+TEST_F(ReferencesTest, EveryChangeOfTheIdMapIsSeenByResolvedReferences) {
+    const std::string id = master.Id().Text();
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"another object set under the id", [&] { map.SetAt(id.c_str(), &other); }},
+        {"the value slot written", [&] { map.Texts()[id.c_str()] = &other; }},
+        {"the node's value written",
+         [&] { map.Texts().FindNode(id.c_str(), false)->value = nullptr; }},
+        {"the value cleared", [&] { map.Texts().ClearValue(id.c_str()); }},
+        {"every node dropped", [&] { map.Texts().RemoveAll(); }},
+    };
+    for (const auto& [what, change] : changes) {
+        SCOPED_TRACE(what);
+        map.Add(&master);
+        map.Add(&other);
+        References().Reset();
+        kest::Cell* ref = MakeObjectRef(&master, RefMaster, &project, &map, true);
+        EXPECT_EQ(ResolveObject(ref), &master);
+        // Interning a new id text changes no value: the reference still holds.
+        map.InternGuid("a new id");
+        EXPECT_TRUE(References().Confirmed(&master, &map));
+        EXPECT_EQ(ResolveObject(ref), &master);
+        change();
+        EXPECT_FALSE(References().Confirmed(&master, &map));
+        EXPECT_EQ(ResolveObject(ref), nullptr);
+    }
 }
 
 TEST_F(ReferencesTest, ForgettingAnObjectOrItsProjectInvalidatesEveryReference) {
