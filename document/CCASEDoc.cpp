@@ -18,6 +18,7 @@
 #include "platform/FileInRead.h"
 #include "platform/Files.h"
 #include "platform/Format.h"
+#include "platform/HeapGrowth.h"
 #include "platform/Log.h"
 #include "platform/PathHelpers.h"
 #include "platform/Prompt.h"
@@ -37,6 +38,8 @@ namespace {
 constexpr const char* kInternal = "<Internal>";
 constexpr const char* kProjectFilter = "Project Files (*.pro) | *.pro ||";
 constexpr const char* kTemplateFilter = "Notation Template Files (*.not) | *.not ||";
+// Heap bytes a project read takes per byte of its text, about.
+constexpr size_t kHeapBytesPerTextByte = 8;
 
 // Clears a run-wide flag when the scope ends, also on failure.
 class FlagReset {
@@ -387,14 +390,22 @@ std::string CCASEDoc::StoreText() {
 }
 
 void CCASEDoc::LoadText(std::string text) {
+    const uint64_t bytes = text.size();
+    kest::LocalChannel in(std::move(text), kest::ChanRead);
+    LoadFrom(in.get(), bytes);
+}
+
+void CCASEDoc::LoadFrom(kest::Channel* ch, uint64_t textBytes) {
+    // What a project holds in memory is some seven times its text: the heap
+    // is readied for that much at once.
+    ScopedHeapGrowth heap(static_cast<size_t>(std::min<uint64_t>(textBytes, kMaxProjectFileBytes) *
+                                              kHeapBytesPerTextByte));
     DocumentEvents::Batch events(events_);
     unresolvedIds_.clear();
     if (Frame() != nullptr)
         Frame()->ClearLog();
     BeginProgress(100);
     try {
-        kest::LocalChannel in(std::move(text), kest::ChanRead);
-        kest::Channel* ch = in.get();
         ReadTimeEvaluationOff noEvaluation;
         HeapMark mark;
         double fileVersion = 0;
@@ -568,14 +579,14 @@ bool CCASEDoc::OnOpenDocument(const std::string& path) {
 
 std::exception_ptr CCASEDoc::ReadDocument(const std::string& path) {
     try {
-        std::optional<std::string> text = ReadWholeFile(path, kMaxProjectFileBytes);
-        if (!text)
-            throw CKestException("Can't open project file: " + path + "\n" + LastErrorText());
+        // Read as the reader goes, so the file's bytes are never held whole.
+        ProjectFileInput file(path, "Can't open project file");
         ScopedFileInRead naming(path);
         ScopedFailureDeferral deferred;
         kest::clearlasterror();
         try {
-            LoadText(std::move(*text));
+            kest::LocalChannel in(file, kest::ChanRead);
+            LoadFrom(in.get(), file.Size());
         } catch (const CKestException& error) {
             // A script error of the reader or of a record ends the read as
             // "KestScript Error"; its own message says what was wrong.

@@ -37,7 +37,8 @@
 
 namespace kest {
 struct Cell;
-}
+struct Channel;
+} // namespace kest
 
 namespace qm {
 
@@ -354,6 +355,10 @@ class CCASEDoc : public ModelDocument {
 
   private:
     friend class ProjectMerger;
+
+    // LoadText's work on a channel that reads the text; textBytes is its
+    // length as far as known (it sizes the heap ahead of the read).
+    void LoadFrom(kest::Channel* ch, uint64_t textBytes);
 
     // Switches to the template of that path, acquired through the context,
     // and binds masters and models to it; throws when it cannot be acquired.

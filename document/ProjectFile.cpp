@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -61,6 +62,55 @@ std::string ReadFileText(const std::string& path, const char* message) {
     if (!text)
         throw CKestException(message);
     return std::move(*text);
+}
+
+ProjectFileInput::ProjectFileInput(const std::string& path, const char* message)
+    : path_(path), message_(message) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0)
+        Fail(errno);
+    struct stat status {};
+    if (::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode))
+        size_ = static_cast<uint64_t>(status.st_size);
+    if (size_ > kMaxProjectFileBytes)
+        Fail(EFBIG);
+    // Left unfilled: every byte handed out was read into it first.
+    block_.reset(new char[kBlock]);
+    // What cannot be read at all (a folder) fails as the open does.
+    Fill();
+}
+
+ProjectFileInput::~ProjectFileInput() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void ProjectFileInput::Fail(int error) {
+    errno = error;
+    throw CKestException(std::string(message_) + ": " + path_ + "\n" + LastErrorText());
+}
+
+void ProjectFileInput::Fill() {
+    ssize_t got;
+    do
+        got = ::read(fd_, block_.get(), kBlock);
+    while (got < 0 && errno == EINTR);
+    if (got < 0)
+        Fail(errno);
+    taken_ += static_cast<uint64_t>(got);
+    if (taken_ > kMaxProjectFileBytes)
+        Fail(EFBIG);
+    position_ = 0;
+    count_ = static_cast<size_t>(got);
+}
+
+size_t ProjectFileInput::Read(char* buffer, size_t n) {
+    if (position_ == count_)
+        Fill();
+    n = std::min(n, count_ - position_);
+    std::memcpy(buffer, block_.get() + position_, n);
+    position_ += n;
+    return n;
 }
 
 namespace {

@@ -6,9 +6,11 @@
 #pragma once
 
 #include "kernel/Cell.h"
+#include "kernel/Channel.h"
 #include "kernel/Mark.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -52,6 +54,41 @@ class HeapMark {
 
 // The text of a file, or CKestException(message) when it cannot be read.
 std::string ReadFileText(const std::string& path, const char* message);
+
+// A project file read as the reader asks for it, in blocks, instead of whole
+// into memory first. Open failures are CKestException("<message>: <path>\n<system
+// text>"), also for a file larger than kMaxProjectFileBytes; a file that
+// fails or grows past that size while it is read throws from Read, so a
+// failed read never looks like the end of the file.
+class ProjectFileInput : public kest::FileObject {
+  public:
+    ProjectFileInput(const std::string& path, const char* message);
+    ~ProjectFileInput() override;
+    ProjectFileInput(const ProjectFileInput&) = delete;
+    ProjectFileInput& operator=(const ProjectFileInput&) = delete;
+
+    // The file's size when opened (0 for what is not a regular file).
+    uint64_t Size() const { return size_; }
+    size_t Read(char* buffer, size_t n) override;
+    void Write(const char*, size_t) override {}
+    void Close() override {}
+
+  private:
+    static constexpr size_t kBlock = 65536;
+
+    // Reads the next block; a failure throws.
+    void Fill();
+    [[noreturn]] void Fail(int error);
+
+    std::string path_;
+    const char* message_;
+    int fd_ = -1;
+    uint64_t size_ = 0;
+    uint64_t taken_ = 0; // bytes read from the file so far
+    std::unique_ptr<char[]> block_;
+    size_t position_ = 0; // next byte of the block to hand out
+    size_t count_ = 0;    // bytes in the block
+};
 
 // A file written in place of another: the text goes to a temporary file
 // beside path (path + "." + six letters or digits), which Commit flushes to

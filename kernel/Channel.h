@@ -188,10 +188,12 @@ struct StandardChannels {
 extern StandardChannels stdchans; // defined with the rest of the kernel state (state.cpp)
 
 // A channel outside the heap over a MemoryFile, for formatting into text and
-// reading from text without touching the heap's blocks for the channel itself.
+// reading from text without touching the heap's blocks for the channel itself;
+// or over a file object of the caller's, which it does not own.
 class LocalChannel {
   public:
     explicit LocalChannel(std::string text = {}, uint8_t mode = ChanWrite);
+    LocalChannel(FileObject& file, uint8_t mode);
     LocalChannel(const LocalChannel&) = delete;
     LocalChannel& operator=(const LocalChannel&) = delete;
     Channel* get() { return &channel_; }

@@ -348,6 +348,11 @@ LocalChannel::LocalChannel(std::string text, uint8_t mode) : file_(std::move(tex
     channel_.file = &file_;
 }
 
+LocalChannel::LocalChannel(FileObject& file, uint8_t mode) {
+    initrecord(&channel_, buffer_, mode);
+    channel_.file = &file;
+}
+
 std::string LocalChannel::Text() const {
     return file_.Text() + pendingtext(&channel_);
 }

@@ -63,6 +63,29 @@ TEST_F(DocumentTest, EveryRecordLoadsAndSavesToTheSameBytes) {
     EXPECT_EQ(saved.back(), '\n');
 }
 
+// A project is read from its file as the reader goes, in blocks: records,
+// strings and lines that run across the blocks read as they do from the
+// whole text.
+TEST_F(DocumentTest, AProjectOpenedFromItsFileIsTheOneItsTextMakes) {
+    auto made = Load(EveryRecord());
+    ASSERT_GE(made->Masters().Count(), 3u);
+    std::string comment;
+    for (int line = 0; comment.size() < 300000; ++line)
+        comment += "line " + std::to_string(line) + " of a long comment \"quoted\"\n";
+    made->Masters().At(0)->comment = comment;
+    made->Masters().At(2)->comment = comment.substr(0, 65536 - 17);
+    const std::string text = made->StoreText();
+    ASSERT_GT(text.size(), 4u * 65536);
+
+    const std::string path = WriteFile("large.pro", text);
+    auto opened = NewDoc();
+    ASSERT_TRUE(opened->OnOpenDocument(path))
+        << (prompts.asked.empty() ? "" : prompts.asked.back());
+    EXPECT_EQ(opened->Masters().At(0)->comment, comment);
+    EXPECT_EQ(opened->StoreText(), text);
+    EXPECT_EQ(opened->ModelCount(), made->ModelCount());
+}
+
 // A model's record is printed one drawable at a time on its way to the file;
 // the text is the one the whole record's cells print, for every model of
 // every kind, for one whose fields alone fill a line and for an empty one
@@ -252,6 +275,12 @@ TEST_F(DocumentTest, LoadFailuresShowTheirTextAndLeaveNoHeapMark) {
     EXPECT_FALSE(NewDoc()->OnOpenDocument(scratch / "none.pro"));
     EXPECT_EQ(prompts.asked.back(), "Command failed due to an error:\nCan't open project file: " +
                                         (scratch / "none.pro") + "\nNo such file or directory");
+    // A folder opens but gives no bytes: it is no project file, as a file
+    // that is not there.
+    prompts.asked.clear();
+    EXPECT_FALSE(NewDoc()->OnOpenDocument(scratch.Path()));
+    EXPECT_EQ(prompts.asked.back(), "Command failed due to an error:\nCan't open project file: " +
+                                        scratch.Path() + "\nIs a directory");
     // A file cut short: the reader's reason and the file, in place of the
     // bare "KestScript Error" that ends a read outside any script.
     const std::string cut = WriteFile("cut.pro", std::string(kMinimal) + "(customModel 1 (2");
