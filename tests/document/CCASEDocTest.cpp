@@ -69,13 +69,15 @@ TEST_F(DocumentTest, EveryRecordLoadsAndSavesToTheSameBytes) {
 TEST_F(DocumentTest, AProjectOpenedFromItsFileIsTheOneItsTextMakes) {
     auto made = Load(EveryRecord());
     ASSERT_GE(made->Masters().Count(), 3u);
+    // Strings as long as the reader takes, one just short of a block.
     std::string comment;
-    for (int line = 0; comment.size() < 300000; ++line)
+    for (int line = 0; comment.size() < 100000; ++line)
         comment += "line " + std::to_string(line) + " of a long comment \"quoted\"\n";
     made->Masters().At(0)->comment = comment;
+    made->Masters().At(1)->comment = comment;
     made->Masters().At(2)->comment = comment.substr(0, 65536 - 17);
     const std::string text = made->StoreText();
-    ASSERT_GT(text.size(), 4u * 65536);
+    ASSERT_GT(text.size(), 3u * 65536);
 
     const std::string path = WriteFile("large.pro", text);
     auto opened = NewDoc();
