@@ -230,6 +230,8 @@ void SourceParser::DefineCppMacro(const std::string& name, std::string_view defi
     }
     macro.body = FoldedWithoutComments(definition);
     cppMacros_[name] = std::move(macro);
+    const size_t bit = MacroBit(name);
+    cppMacroBits_[bit / 64] |= uint64_t(1) << (bit % 64);
 }
 
 // Appends the next line of the input to the line buffer (the line feed
@@ -260,6 +262,9 @@ bool SourceParser::ExpandCppMacro(size_t start, size_t end) {
         return false;
     }
     const std::string_view word(reinterpret_cast<const char*>(line_.data() + start), end - start);
+    if (word.empty() || !MayBeCppMacro(word)) {
+        return false;
+    }
     const auto found = cppMacros_.find(word);
     if (found == cppMacros_.end()) {
         return false;

@@ -4,6 +4,7 @@
 
 #include "drawables/Model.h"
 #include "kernel/Cell.h"
+#include "platform/HeapGrowth.h"
 #include "platform/Log.h"
 #include "reverse/ReverseProject.h"
 #include "reverse/SourceLanguage.h"
@@ -11,6 +12,8 @@
 
 #include <array>
 #include <cctype>
+#include <filesystem>
+#include <system_error>
 
 namespace qm {
 
@@ -77,6 +80,25 @@ std::string CellText(const kest::Cell* cell) {
     return std::string();
 }
 
+// What a run keeps in memory (symbols, comments and bodies, masters, places
+// and links) is some times the bytes of the sources it reads; a C++ header
+// takes more per byte than a Java source, and this covers it.
+constexpr size_t kHeapBytesPerSourceByte = 10;
+
+// The bytes of the files that exist among the paths (the run reports the
+// others).
+size_t SourceBytes(const std::vector<std::string>& paths) {
+    size_t bytes = 0;
+    for (const std::string& path : paths) {
+        std::error_code error;
+        const uintmax_t size = std::filesystem::file_size(path, error);
+        if (!error) {
+            bytes += static_cast<size_t>(size);
+        }
+    }
+    return bytes;
+}
+
 // The number of elements of a proper or dotted list; 0 for null.
 size_t ListLength(const kest::Cell* cell) {
     size_t length = 0;
@@ -122,6 +144,20 @@ size_t ReverseEngineerFiles(ReverseProject& project, std::string_view languageNa
     if (fileList == nullptr && !cellsGiven) {
         log.Append("No file list!\r\n");
     }
+    std::vector<std::string> cellPaths;
+    if (fileList == nullptr && cellsGiven) {
+        for (const kest::Cell* at = fileCells; at != nullptr && kest::ispair(at);
+             at = kest::cdr(at)) {
+            const kest::Cell* item = kest::car(at);
+            if (item != nullptr && item->type == kest::TString) {
+                cellPaths.push_back(CellText(item));
+            }
+        }
+    }
+    // The heap is readied at once for what the run will keep, so that its
+    // many small objects land in a few large pages.
+    ScopedHeapGrowth heap(SourceBytes(fileList != nullptr ? *fileList : cellPaths) *
+                          kHeapBytesPerSourceByte);
     // The macros of the run are known before the first file is read, so
     // that the result does not depend on the order of the files.
     const int language = LanguageCodeByName(languageName);
@@ -130,13 +166,9 @@ size_t ReverseEngineerFiles(ReverseProject& project, std::string_view languageNa
             for (const std::string& path : *fileList) {
                 parser.GatherDefines(path);
             }
-        } else if (cellsGiven) {
-            for (const kest::Cell* at = fileCells; at != nullptr && kest::ispair(at);
-                 at = kest::cdr(at)) {
-                const kest::Cell* item = kest::car(at);
-                if (item != nullptr && item->type == kest::TString) {
-                    parser.GatherDefines(CellText(item));
-                }
+        } else {
+            for (const std::string& path : cellPaths) {
+                parser.GatherDefines(path);
             }
         }
         parser.DefineGatheredMacros();

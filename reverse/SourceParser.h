@@ -329,6 +329,22 @@ class SourceParser : public SourceSymbolTable {
         }
     };
     std::unordered_map<std::string, CppMacro, MacroNameHash, std::equal_to<>> cppMacros_;
+    // A bit for each macro name, by its first and last bytes and its length:
+    // a word whose bit is clear names no macro and is not looked up (most
+    // words of a source are no macro). A name taken out leaves its bit set.
+    static constexpr size_t kMacroBits = size_t(1) << 16;
+    static size_t MacroBit(std::string_view name) {
+        const auto first = static_cast<unsigned char>(name.front());
+        const auto last = static_cast<unsigned char>(name.back());
+        const uint32_t mixed = (first * 0x9E3779B1u) ^ (last * 0x85EBCA77u) ^
+                               (static_cast<uint32_t>(name.size()) * 0xC2B2AE3Du);
+        return (mixed >> 16) & (kMacroBits - 1);
+    }
+    std::vector<uint64_t> cppMacroBits_ = std::vector<uint64_t>(kMacroBits / 64);
+    bool MayBeCppMacro(std::string_view name) const {
+        const size_t bit = MacroBit(name);
+        return (cppMacroBits_[bit / 64] >> (bit % 64) & 1) != 0;
+    }
     void DefineCppMacro(const std::string& name, std::string_view definition);
     // An expansion being read in the line buffer: the macro is not expanded
     // again before its end (so a macro naming itself stops).

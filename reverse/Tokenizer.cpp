@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -977,9 +978,22 @@ void SourceParser::GatherDefinesOf(const std::string& path, const GatheredCondit
     if (!gatheredFiles_.insert(error ? path : canonical.string()).second) {
         return;
     }
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
         return;
+    }
+    // The file is read whole and its lines are looked at where they lie.
+    std::string data;
+    const std::streamoff size = in.tellg();
+    if (size > 0) {
+        data.resize(static_cast<size_t>(size));
+        in.seekg(0);
+        in.read(data.data(), size);
+        data.resize(static_cast<size_t>(in.gcount()));
+    } else if (size < 0) {
+        // No size to be told (a pipe): read to the end as it comes.
+        in.clear();
+        data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     // A branch of a conditional: the conditions of its earlier branches
     // (each must be false) and its own (none for #else).
@@ -990,8 +1004,10 @@ void SourceParser::GatherDefinesOf(const std::string& path, const GatheredCondit
     std::vector<Branch> open;
     constexpr size_t kMaxDepth = 256;
     constexpr size_t kMaxLine = 64 * 1024;
-    std::string line;
+    std::string_view line;
     std::string joined;
+    std::string joinedLine;
+    size_t next = 0;
     bool inComment = false; // inside a /* */ comment: a "#define" there is text
     // The conditions around the line being read, made once for the lines
     // up to the next directive that opens, switches or closes a branch.
@@ -1011,12 +1027,17 @@ void SourceParser::GatherDefinesOf(const std::string& path, const GatheredCondit
         }
         return around;
     };
-    while (std::getline(in, line)) {
+    while (next < data.size()) {
+        // A line ends at its line feed; the last one at the end of the file.
+        const size_t feed = data.find('\n', next);
+        const size_t end = feed == std::string::npos ? data.size() : feed;
+        line = std::string_view(data).substr(next, end - next);
+        next = feed == std::string::npos ? data.size() : feed + 1;
         if (line.size() > kMaxLine) {
-            line.resize(kMaxLine);
+            line = line.substr(0, kMaxLine);
         }
         if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
+            line.remove_suffix(1);
         }
         if (!joined.empty() || (!line.empty() && line.back() == '\\')) {
             joined += line;
@@ -1024,8 +1045,9 @@ void SourceParser::GatherDefinesOf(const std::string& path, const GatheredCondit
                 joined.pop_back();
                 continue;
             }
-            line = std::move(joined);
+            joinedLine = std::move(joined);
             joined.clear();
+            line = joinedLine;
         }
         const bool commentAtStart = inComment;
         for (size_t at = 0; at + 1 < line.size(); ++at) {

@@ -690,6 +690,26 @@ TEST_F(CppParserTest, MacrosOfIncludedFilesOutsideTheRunAreExpanded) {
     std::filesystem::remove_all(dir);
 }
 
+TEST_F(CppParserTest, GatheredDefinesReadWindowsLinesContinuationsAndAnUnendedLastLine) {
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() /
+        ("qm-cpp-lines-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(dir);
+    const std::string macros = (dir / "macros.h").string();
+    const std::string user = (dir / "user.h").string();
+    std::ofstream(macros, std::ios::binary)
+        << "#define A_T \\\r\n  long\r\n\r\n#ifdef NOPE\r\n#define B_T short\r\n#else\r\n"
+           "#define B_T char\r\n#endif\r\n#define C_T double";
+    std::ofstream(user) << "class Box { A_T a; B_T b; C_T c; };\n";
+    Reset();
+    parser_->GatherDefines(macros);
+    parser_->DefineGatheredMacros();
+    EXPECT_EQ(parser_->ParseCppFile(user), 1);
+    ASSERT_NE(Top("Box"), nullptr);
+    EXPECT_EQ(DumpNode(*Top("Box")), "Box/5/0{a/7/1:long,b/7/1:char,c/7/1:double}");
+    std::filesystem::remove_all(dir);
+}
+
 TEST_F(CppParserTest, AnExpansionThatDoublesStaysBounded) {
     // Each macro doubles the one before it: 2^40 words if expanded whole.
     std::string source = "#define M0 int\n";
