@@ -19,8 +19,8 @@
 #include <cstdint>
 #include <map>
 #include <string_view>
-#include <unordered_map>
 #include <sys/types.h>
+#include <unordered_map>
 #include <vector>
 
 namespace kest {
